@@ -1,0 +1,54 @@
+// Private INI files with the rules of the Windows profile functions.
+//
+// - section and key names are compared without regard to ASCII case and are
+//   trimmed of blanks; values are trimmed, and one pair of matching quotes
+//   around a value is removed;
+// - the first of duplicate sections or keys wins;
+// - lines starting with ';' are comments and are kept on rewrite;
+// - a new key is appended at the end of its section, a new section at the
+//   end of the file;
+// - the file holds CP936 bytes; the program sees UTF-8.
+//
+// The file is read again before every operation and every write goes
+// through a temporary file and a rename, so that two running copies of the
+// program do not undo each other and a crash never leaves a damaged file.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class IniFile {
+ public:
+  explicit IniFile(std::string path);
+
+  const std::string& FileName() const { return path_; }
+
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& fallback) const;
+  int32_t ReadInteger(const std::string& section, const std::string& key, int32_t fallback) const;
+  bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
+
+  // Each write stores at once; false (with LastError set) when the file
+  // could not be written, in which case the old file is kept.
+  bool WriteString(const std::string& section, const std::string& key, const std::string& value);
+  bool WriteInteger(const std::string& section, const std::string& key, int32_t value);
+  bool WriteBool(const std::string& section, const std::string& key, bool value);
+
+  bool SectionExists(const std::string& section) const;
+  std::vector<std::string> ReadSection(const std::string& section) const;  // key names in file order
+  bool EraseSection(const std::string& section);
+  bool DeleteKey(const std::string& section, const std::string& key);
+
+  const std::string& LastError() const { return lastError_; }
+
+ private:
+  std::vector<std::string> LoadLines() const;  // UTF-8 lines of the file, empty when missing
+  bool StoreLines(const std::vector<std::string>& lines);
+
+  std::string path_;
+  std::string lastError_;
+};
+
+}  // namespace platform

@@ -1,0 +1,90 @@
+#include "engine/uIniFileMgr.h"
+
+#include "platform/AppPath.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using testsupport::TempDir;
+
+class IniFileMgrTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::SetAppPathOverride(appDir.Path()); }
+  void TearDown() override { platform::SetAppPathOverride(""); }
+  TempDir appDir;
+};
+
+TEST_F(IniFileMgrTest, LivesBesideTheExecutableWhateverTheCurrentFolder) {
+  TempDir elsewhere;
+  auto cwd = std::filesystem::current_path();
+  std::filesystem::current_path(elsewhere.Path());
+  TIniFileMgr mgr;
+  EXPECT_EQ(mgr.ReadString("Login", "UserName", "nobody"), "nobody");
+  EXPECT_EQ(mgr.ReadInteger("Windows", "WindowCount", 2), 2);
+  mgr.WriteString("Login", "UserName", "demo");
+  std::filesystem::current_path(cwd);
+  EXPECT_EQ(mgr.FileName(), appDir.File("mySystem.ini"));
+  EXPECT_TRUE(std::filesystem::exists(appDir.File("mySystem.ini")));
+  EXPECT_FALSE(std::filesystem::exists(elsewhere.File("mySystem.ini")));
+  EXPECT_EQ(TIniFileMgr().ReadString("login", "username", ""), "demo");
+}
+
+TEST_F(IniFileMgrTest, BooleansAndIntegersFollowTheFileRules) {
+  appDir.Write("mySystem.ini", "[Login]\nChkUser=5\n[MACD]\nQuick=fast\nSlow=26\n");
+  TIniFileMgr mgr;
+  EXPECT_TRUE(mgr.ReadBool("Login", "ChkUser", false));
+  EXPECT_EQ(mgr.ReadInteger("MACD", "Quick", 12), 12);
+  EXPECT_EQ(mgr.ReadInteger("MACD", "Slow", 0), 26);
+  mgr.WriteBool("Login", "ChkUser", false);
+  EXPECT_FALSE(mgr.ReadBool("Login", "ChkUser", true));
+  mgr.WriteInteger("KDJ", "N", -9);
+  EXPECT_EQ(mgr.ReadInteger("KDJ", "N", 0), -9);
+  EXPECT_TRUE(mgr.LastError().empty());
+}
+
+TEST_F(IniFileMgrTest, OtherFileName) {
+  TIniFileMgr mgr("other.ini");
+  mgr.WriteInteger("A", "b", 1);
+  EXPECT_TRUE(std::filesystem::exists(appDir.File("other.ini")));
+}
+
+TEST_F(IniFileMgrTest, ReadOnlyProgramFolderUsesTheUserConfigFolder) {
+  TempDir config;
+  appDir.Write("mySystem.ini", "[Login]\nUserName=shipped\n");
+  ::chmod(appDir.File("mySystem.ini").c_str(), 0644);
+  EXPECT_EXIT(
+      {
+        ::chmod(appDir.Path().c_str(), 0555);
+        ::chmod(config.Path().c_str(), 0777);
+        if (!testsupport::BecomeUnprivileged()) std::_Exit(3);
+        ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+        TIniFileMgr mgr;  // the program folder is read-only now
+        bool ok = mgr.ReadString("Login", "UserName", "") == "shipped";
+        mgr.WriteInteger("MA", "DayCount1", 5);
+        ok = ok && mgr.LastError().empty();
+        ok = ok && mgr.FileName() == config.Path() + "/ssqanalyzer/mySystem.ini";
+        ok = ok && mgr.ReadString("Login", "UserName", "") == "shipped";  // carried over
+        ok = ok && mgr.ReadInteger("MA", "DayCount1", 0) == 5;
+        std::_Exit(ok ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+  ::chmod(appDir.Path().c_str(), 0700);
+  EXPECT_EQ(appDir.Read("mySystem.ini"), "[Login]\nUserName=shipped\n") << "the shipped file is untouched";
+}
+
+TEST_F(IniFileMgrTest, AFailedWriteIsReportedNotThrown) {
+  // The settings file is a folder: it can be neither read nor replaced.
+  std::filesystem::create_directory(appDir.File("mySystem.ini"));
+  TIniFileMgr mgr;
+  EXPECT_NO_THROW(mgr.WriteString("Login", "UserName", "x"));
+  EXPECT_FALSE(mgr.LastError().empty());
+  EXPECT_EQ(mgr.ReadString("Login", "UserName", "def"), "def");
+}
+
+TEST(IniFileMgrGlobal, IsOneObject) { EXPECT_EQ(&IniFileMgr(), &IniFileMgr()); }
