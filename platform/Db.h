@@ -1,0 +1,148 @@
+// Data access in place of ADO: a connection reached through a connection
+// string, stored procedures with typed parameters, and record sets.
+//
+// Built on ODBC (unixODBC): any ODBC driver serves, chosen by the connection
+// string ("Driver={PostgreSQL Unicode};Servername=...;" and the like). Text
+// crosses to the driver as wide characters, so the process locale never
+// matters; inside the program it is UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace platform {
+
+// Any failure of the data layer; the text carries the driver's diagnostics.
+class DbError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A result set held in memory: the whole set is fetched when the procedure
+// has run, so the record count is the true one. Tests build one directly.
+class RecordSet {
+ public:
+  using Row = std::vector<std::optional<std::string>>;  // nullopt = null
+
+  RecordSet() = default;
+  // Every row must have one value per field.
+  RecordSet(std::vector<std::string> fieldNames, std::vector<Row> rows);
+
+  int32_t RecordCount() const { return static_cast<int32_t>(rows_.size()); }
+  int32_t FieldCount() const { return static_cast<int32_t>(names_.size()); }
+  const std::string& FieldName(int32_t index) const { return names_.at(index); }
+
+  // The cursor: First and Last move to the first and last record, Next one
+  // on; Eof is true past the last record (and at once for an empty set).
+  void First() { pos_ = 0; }
+  void Last() { pos_ = rows_.empty() ? 0 : rows_.size() - 1; }
+  void Next() {
+    if (pos_ < rows_.size()) ++pos_;
+  }
+  bool Eof() const { return pos_ >= rows_.size(); }
+  int32_t RecNo() const { return static_cast<int32_t>(pos_) + 1; }  // 1-based
+
+  // Fields by name without regard to ASCII case; -1 when there is none.
+  int32_t FieldIndex(std::string_view name) const;
+  bool HasField(std::string_view name) const { return FieldIndex(name) >= 0; }
+
+  // The current record's value of a field. An unknown field, or no current
+  // record, raises DbError.
+  const std::optional<std::string>& Value(std::string_view name) const;
+  bool IsNull(std::string_view name) const { return !Value(name).has_value(); }
+  // Null reads as the empty text.
+  std::string AsText(std::string_view name) const { return Value(name).value_or(std::string()); }
+  // Null, or text that is not a 32-bit integer, raises DbError.
+  int32_t AsInteger(std::string_view name) const;
+
+ private:
+  std::vector<std::string> names_;
+  std::unordered_map<std::string, int32_t> index_;  // lower-case name -> column
+  std::vector<Row> rows_;
+  size_t pos_ = 0;
+};
+
+// A connection to a data source. Closed when destroyed.
+class DbConnection {
+ public:
+  DbConnection();
+  ~DbConnection();
+  DbConnection(const DbConnection&) = delete;
+  DbConnection& operator=(const DbConnection&) = delete;
+
+  void SetConnectionString(std::string text) { connectionString_ = std::move(text); }
+  const std::string& ConnectionString() const { return connectionString_; }
+  // Seconds to wait for the server when opening; 0 waits as long as the
+  // driver does.
+  void SetLoginTimeout(int seconds) { loginTimeout_ = seconds; }
+  int LoginTimeout() const { return loginTimeout_; }
+
+  // Opens the connection; raises DbError when it cannot.
+  void Open();
+  void Close();
+  bool Connected() const { return connected_; }
+
+  void* Handle() const { return dbc_; }  // the ODBC connection handle
+
+ private:
+  std::string connectionString_;
+  int loginTimeout_ = 15;
+  void* env_ = nullptr;
+  void* dbc_ = nullptr;
+  bool connected_ = false;
+};
+
+enum class ParamType { String, WideString, Integer };
+enum class ParamDirection { Input, Output, InputOutput };
+
+struct Parameter {
+  std::string Name;
+  ParamType Type = ParamType::String;
+  ParamDirection Direction = ParamDirection::Input;
+  int32_t Size = 0;                  // characters, for text
+  std::optional<std::string> Value;  // nullopt = null; output values land here
+
+  std::string AsText() const { return Value.value_or(std::string()); }
+};
+
+// A stored procedure called as "{call Name(?, ?, ...)}" with its parameters
+// in the order they were created. What it returns as a result set is read
+// whole into ResultSet(); output parameters are read once it has run.
+class StoredProc {
+ public:
+  explicit StoredProc(DbConnection* connection = nullptr) : connection_(connection) {}
+  ~StoredProc();
+  StoredProc(const StoredProc&) = delete;
+  StoredProc& operator=(const StoredProc&) = delete;
+
+  void SetConnection(DbConnection* connection) { connection_ = connection; }
+  void SetProcedureName(std::string name) { name_ = std::move(name); }
+  const std::string& ProcedureName() const { return name_; }
+
+  void ClearParameters() { params_.clear(); }
+  Parameter& CreateParameter(std::string name, ParamType type, ParamDirection direction,
+                             int32_t size, std::optional<std::string> value = std::nullopt);
+  // A parameter by name without regard to ASCII case; DbError when none.
+  Parameter& ParamByName(std::string_view name);
+  const std::vector<Parameter>& Parameters() const { return params_; }
+
+  // Runs the procedure on the open connection; raises DbError on failure.
+  void ExecProc();
+  RecordSet& ResultSet() { return result_; }
+  // Forgets the result set and releases the statement.
+  void Close();
+
+ private:
+  DbConnection* connection_;
+  std::string name_;
+  std::vector<Parameter> params_;
+  RecordSet result_;
+  void* stmt_ = nullptr;
+};
+
+}  // namespace platform

@@ -1,0 +1,228 @@
+#!/usr/bin/env bash
+# The local draw data service: a private PostgreSQL cluster holding the real
+# draw history, a demo user and the procedures the program calls.
+#
+#   scripts/dataservice.sh start DIR [PORT|auto] [--fresh]
+#       Starts the service kept in DIR (creating and seeding it the first
+#       time) and prints the ODBC connection string. PORT defaults to 55432,
+#       the port of the program's built-in connection string; "auto" takes a
+#       free one. --fresh throws away what DIR held and seeds anew. The server
+#       listens on 127.0.0.1 and on a socket inside its own folder only.
+#   scripts/dataservice.sh stop DIR      stops it; nothing keeps running.
+#   scripts/dataservice.sh destroy DIR   stops it and removes its data.
+#   scripts/dataservice.sh connection DIR   prints the connection string.
+#   scripts/dataservice.sh psql DIR [ARGS...]
+#       psql as the cluster's superuser on the database "ssq" (maintenance).
+#
+# Run as root, the cluster belongs to the user postgres (initdb and pg_ctl
+# refuse root); run as anyone else, it belongs to that user.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "$0")/.." && pwd)"
+DEFAULT_PORT=55432
+DB=ssq
+CLIENT_ROLE=ssq_client
+CLIENT_PWD='ssq-demo-client'
+DEMO_USER=demo
+DEMO_PWD=demo123
+
+die() { echo "dataservice: $*" >&2; exit 1; }
+
+usage() {
+  sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//' >&2
+  exit 2
+}
+
+PGBIN="$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1 || true)"
+[ -n "$PGBIN" ] && [ -x "$PGBIN/initdb" ] || PGBIN="$(dirname "$(command -v initdb 2>/dev/null || echo /none/initdb)")"
+
+is_root() { [ "$(id -u)" -eq 0 ]; }
+
+# Runs a command as the owner of the cluster.
+as_owner() {
+  if is_root; then runuser -u postgres -- "$@"; else "$@"; fi
+}
+
+require_server() {
+  [ -x "$PGBIN/initdb" ] && [ -x "$PGBIN/pg_ctl" ] \
+    || die "PostgreSQL server programs not found; run scripts/setup.sh (package postgresql)"
+  is_root && ! id postgres >/dev/null 2>&1 && die "user postgres missing; run scripts/setup.sh"
+  return 0
+}
+
+# The ODBC driver: by its registered name when the driver package registered
+# it, else by the path of its library.
+odbc_driver() {
+  if grep -qs '^\[PostgreSQL Unicode\]' /etc/odbcinst.ini; then
+    echo '{PostgreSQL Unicode}'
+    return
+  fi
+  local lib
+  lib="$(ls /usr/lib/*/odbc/psqlodbcw.so 2>/dev/null | head -n 1 || true)"
+  [ -n "$lib" ] || die "the PostgreSQL ODBC driver is missing; run scripts/setup.sh (package odbc-postgresql)"
+  echo "$lib"
+}
+
+port_in_use() {
+  (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null
+}
+
+free_port() {
+  local p i
+  for i in $(seq 1 200); do
+    p=$(( 20000 + (RANDOM * 32768 + RANDOM) % 40000 ))
+    port_in_use "$p" || { echo "$p"; return; }
+  done
+  die "no free port found"
+}
+
+# A new folder for the cluster that its owner can write, with a socket path
+# short enough for the system's limit; DIR/pgdata when possible.
+new_cluster_dir() {
+  local dir="$1" c="$1/pgdata"
+  mkdir -p "$c"
+  chmod 700 "$c"
+  is_root && chown postgres: "$c"
+  if [ ${#c} -lt 80 ] && as_owner test -w "$c" 2>/dev/null; then
+    echo "$c"
+    return
+  fi
+  rmdir "$c"
+  c="$(mktemp -d /tmp/ssq-dataservice.XXXXXX)"
+  is_root && chown postgres: "$c"
+  echo "$c"
+}
+
+cluster_of() { [ -f "$1/cluster" ] && cat "$1/cluster" || true; }
+
+running() { [ -n "$1" ] && [ -f "$1/postmaster.pid" ] && as_owner "$PGBIN/pg_ctl" status -D "$1" >/dev/null 2>&1; }
+
+configured_port() { sed -n "s/^port = \([0-9]*\).*/\1/p" "$1/postgresql.conf" | tail -n 1; }
+
+superuser_psql() {
+  local c="$1" port="$2"
+  shift 2
+  psql -X -q -v ON_ERROR_STOP=1 -h "$c" -p "$port" -U postgres "$@"
+}
+
+connection_string() {
+  echo "Driver=$(odbc_driver);Servername=127.0.0.1;Port=$1;Database=$DB;Uid=$CLIENT_ROLE;Pwd=$CLIENT_PWD;"
+}
+
+# Starts the cluster on the given port ("auto": a free one), retrying another
+# free port when "auto" loses a race for it.
+start_cluster() {
+  local c="$1" want="$2" port tries=0
+  while :; do
+    if [ "$want" = auto ]; then port="$(free_port)"; else port="$want"; fi
+    port_in_use "$port" && die "port $port is in use; give another port (or auto) and point the program at the printed connection string"
+    cat >>"$c/postgresql.conf" <<EOF
+listen_addresses = '127.0.0.1'
+port = $port
+unix_socket_directories = '$c'
+unix_socket_permissions = 0700
+EOF
+    if as_owner "$PGBIN/pg_ctl" start -w -t 60 -D "$c" -l "$c/server.log" >/dev/null; then
+      echo "$port"
+      return
+    fi
+    tries=$((tries + 1))
+    [ "$want" = auto ] && [ $tries -lt 5 ] || { tail -n 20 "$c/server.log" >&2 || true; die "the server did not start"; }
+  done
+}
+
+seed() {
+  local c="$1" port="$2"
+  superuser_psql "$c" "$port" -d postgres \
+    -c "CREATE ROLE $CLIENT_ROLE LOGIN PASSWORD '$CLIENT_PWD'" \
+    -c "CREATE DATABASE $DB"
+  superuser_psql "$c" "$port" -d "$DB" -f "$ROOT/dataservice/schema.sql"
+  superuser_psql "$c" "$port" -d "$DB" -f "$ROOT/dataservice/rsa_keys.sql"
+  superuser_psql "$c" "$port" -d "$DB" \
+    -c "\\copy draws(date_no, r1, r2, r3, r4, r5, r6, b1) FROM STDIN WITH (FORMAT csv, HEADER true)" \
+    <"$ROOT/data/ssq-history.csv"
+  superuser_psql "$c" "$port" -d "$DB" \
+    -c "INSERT INTO users(user_name, pwd_digest) VALUES ('$DEMO_USER', md5('$DEMO_PWD'))"
+}
+
+cmd_start() {
+  local dir="$1" want="${2:-$DEFAULT_PORT}" fresh="${3:-}"
+  require_server
+  [ "$fresh" = --fresh ] && cmd_destroy "$dir"
+  dir="$(realpath -m "$dir")"
+  mkdir -p "$dir"
+  local c port
+  c="$(cluster_of "$dir")"
+  if [ -n "$c" ] && [ -f "$c/PG_VERSION" ]; then
+    if running "$c"; then
+      port="$(configured_port "$c")"
+    else
+      port="$(start_cluster "$c" "$want")"
+    fi
+  else
+    [ "$want" != auto ] && port_in_use "$want" \
+      && die "port $want is in use; give another port (or auto) and point the program at the printed connection string"
+    c="$(new_cluster_dir "$dir")"
+    echo "$c" >"$dir/cluster"
+    # A half-made cluster is removed again, so nothing is left running.
+    trap 'cmd_destroy "$dir" >/dev/null 2>&1 || true' ERR
+    as_owner "$PGBIN/initdb" -D "$c" -U postgres -E UTF8 --locale=C.UTF-8 \
+      --auth-local=trust --auth-host=scram-sha-256 --no-sync >"$dir/initdb.log" 2>&1 \
+      || { cat "$dir/initdb.log" >&2; false; }
+    port="$(start_cluster "$c" "$want")"
+    seed "$c" "$port"
+    trap - ERR
+  fi
+  connection_string "$port" >"$dir/connection"
+  cat "$dir/connection"
+}
+
+cmd_stop() {
+  local c
+  c="$(cluster_of "$1")"
+  [ -n "$c" ] && [ -f "$c/postmaster.pid" ] || return 0
+  as_owner "$PGBIN/pg_ctl" stop -w -t 60 -m fast -D "$c" >/dev/null 2>&1 \
+    || as_owner "$PGBIN/pg_ctl" stop -w -t 30 -m immediate -D "$c" >/dev/null 2>&1 || true
+  ! running "$c" || die "the server in $c did not stop"
+}
+
+cmd_destroy() {
+  local dir="$1" c
+  [ -d "$dir" ] || return 0
+  cmd_stop "$dir"
+  c="$(cluster_of "$dir")"
+  [ -n "$c" ] && rm -rf "$c"
+  rm -f "$dir/cluster" "$dir/connection" "$dir/initdb.log"
+}
+
+cmd_psql() {
+  local dir="$1" c
+  shift
+  c="$(cluster_of "$dir")"
+  running "$c" || die "no data service running in $dir"
+  superuser_psql "$c" "$(configured_port "$c")" -d "$DB" "$@"
+}
+
+[ $# -ge 2 ] || usage
+cmd="$1"
+dir="$2"
+shift 2
+case "$cmd" in
+  start)
+    port="$DEFAULT_PORT"
+    fresh=""
+    for a in "$@"; do
+      case "$a" in
+        --fresh) fresh=--fresh ;;
+        auto | [0-9]*) port="$a" ;;
+        *) usage ;;
+      esac
+    done
+    cmd_start "$dir" "$port" "$fresh"
+    ;;
+  stop) cmd_stop "$dir" ;;
+  destroy) cmd_destroy "$dir" ;;
+  connection) [ -f "$dir/connection" ] && cat "$dir/connection" || die "no data service in $dir" ;;
+  psql) cmd_psql "$dir" "$@" ;;
+  *) usage ;;
+esac

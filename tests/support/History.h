@@ -1,0 +1,53 @@
+// The real draw history of data/ssq-history.csv, for tests and benchmarks.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// The project folder: $SSQ_SOURCE_DIR, else the folder this was built from.
+inline std::string SourceDir() {
+  if (const char* dir = std::getenv("SSQ_SOURCE_DIR"); dir && *dir) return dir;
+#ifdef SSQ_SOURCE_DIR_DEFAULT
+  return SSQ_SOURCE_DIR_DEFAULT;
+#else
+  throw std::runtime_error("SSQ_SOURCE_DIR is not set");
+#endif
+}
+
+struct CsvDraw {
+  int32_t DateNo;
+  std::array<int32_t, 7> Balls;
+};
+
+// The draws, oldest first.
+inline std::vector<CsvDraw> ReadHistoryCsv() {
+  std::ifstream in(SourceDir() + "/data/ssq-history.csv");
+  if (!in) throw std::runtime_error("cannot read data/ssq-history.csv");
+  std::vector<CsvDraw> draws;
+  std::string line;
+  std::getline(in, line);  // header
+  while (std::getline(in, line)) {
+    if (line.empty()) continue;
+    std::stringstream s(line);
+    std::string cell;
+    CsvDraw d{};
+    std::getline(s, cell, ',');
+    d.DateNo = std::stoi(cell);
+    for (auto& b : d.Balls) {
+      std::getline(s, cell, ',');
+      b = std::stoi(cell);
+    }
+    draws.push_back(d);
+  }
+  return draws;
+}
+
+}  // namespace testsupport
