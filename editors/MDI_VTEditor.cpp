@@ -4,7 +4,7 @@
 
 #include <QCalendarWidget>
 #include <QComboBox>
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -300,6 +300,21 @@ QWidget* TVTEditLink::CreateEditor() {
   return editor;
 }
 
+TVTEditDelegate* TVTEditLink::Grid() const {
+  return tree_ ? dynamic_cast<TVTEditDelegate*>(tree_->itemDelegateForIndex(node_)) : nullptr;
+}
+
+void TVTEditLink::HideEditor() {
+  if (!editor_) return;
+  // Tell the grid first, so that the focus leaving the editor does not end
+  // the edit a second time; and move the focus to the grid before hiding,
+  // so that Qt does not pass it on to the next cell.
+  if (TVTEditDelegate* grid = Grid()) grid->EditorHidden(editor_);
+  const QWidget* focus = QApplication::focusWidget();
+  if (tree_ && (focus == editor_ || editor_->isAncestorOf(focus))) tree_->setFocus(Qt::OtherFocusReason);
+  editor_->hide();
+}
+
 bool TVTEditLink::BeginEdit() {
   if (editor_) {
     editor_->show();
@@ -309,7 +324,7 @@ bool TVTEditLink::BeginEdit() {
 }
 
 bool TVTEditLink::CancelEdit() {
-  if (editor_) editor_->hide();
+  HideEditor();
   return true;
 }
 
@@ -364,7 +379,7 @@ bool TVTEditLink::EndEdit() {
     default:
       return true;  // the button has no value
   }
-  editor_->hide();
+  HideEditor();
   if (SetEditText(text, value, data) && OnChange) OnChange(this);
   if (tree_) {
     if (node_.isValid())
@@ -405,7 +420,7 @@ bool TVTEditLink::KeyDown(QKeyEvent* event) {
       PostTreeRequest(TTreeRequest::MoveOn);
       return true;  // the value is read: the hidden control has nothing left to do with it
     case Qt::Key_Escape:
-      editor_->hide();
+      HideEditor();
       return true;
     case Qt::Key_Delete:
       if (auto* combo = qobject_cast<QComboBox*>(editor_)) combo->setCurrentIndex(-1);
@@ -524,7 +539,13 @@ void TVTEditDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) c
   if (!closing) link->CancelEdit();
 }
 
-void TVTEditDelegate::CloseLater(QWidget* editor) {
+void TVTEditDelegate::EditorHidden(QWidget* editor) {
+  TSession* s = Find(editor);
+  if (s == nullptr || s->Closing) return;
+  // Escape, or Return after the link read the value itself: the edit is
+  // over without another read. Closing frees the link, so not from inside
+  // its own key handler.
+  s->Closing = true;
   QPointer<QWidget> e = editor;
   QMetaObject::invokeMethod(
       this,
@@ -562,13 +583,6 @@ bool TVTEditDelegate::eventFilter(QObject* watched, QEvent* event) {
       emit closeEditor(editor, key == Qt::Key_Tab ? EditNextItem : EditPreviousItem);
       return true;
     }
-    case QEvent::Hide:
-      // The link hid its editor: Escape, or Return after it read the value.
-      if (editor->isHidden() && !s->Closing) {
-        s->Closing = true;
-        CloseLater(editor);
-      }
-      return false;
     case QEvent::FocusOut:
       if (s->Closing || editor->isHidden()) return false;
       return QStyledItemDelegate::eventFilter(watched, event);

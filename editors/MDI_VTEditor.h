@@ -78,6 +78,7 @@ enum TVTEditorKind : int {
 };
 
 class TVTEditLinkHook;
+class TVTEditDelegate;
 
 // One edit of one cell. Descendants override the hooks.
 class TVTEditLink : public IVTEditLink {
@@ -140,6 +141,10 @@ class TVTEditLink : public IVTEditLink {
   friend class TVTEditLinkHook;
   void FreeEditor();
   QWidget* CreateEditor();
+  // The grid's delegate when it is the edit-link adapter.
+  TVTEditDelegate* Grid() const;
+  // Hides the editor control, leaving the focus with the grid.
+  void HideEditor();
   bool KeyDown(QKeyEvent* event);
   bool WheelOverCombo(QWheelEvent* event);
   // Asks the grid, once the current event has returned, to end the edit
@@ -196,6 +201,8 @@ class TVTEditDelegate : public QStyledItemDelegate {
   // A link's requests (see TVTEditLink::PostTreeRequest).
   void EndEditRequest(QWidget* editor);
   void MoveOnRequest(QAbstractItemView* tree, QWidget* editor, const QModelIndex& node);
+  // The link hides its editor: the edit ends without another read.
+  void EditorHidden(QWidget* editor);
 
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const override;
@@ -215,7 +222,6 @@ class TVTEditDelegate : public QStyledItemDelegate {
     bool Closing = false;  // the value was read or the edit given up
   };
   TSession* Find(const QWidget* editor) const;
-  void CloseLater(QWidget* editor);
 
   TCreateEditorEvent onCreateEditor_;
   TMoveOn moveOn_ = TMoveOn::NextColumn;
