@@ -192,7 +192,10 @@ TAdvTreeComboBox::TAdvTreeComboBox(QWidget* parent) : QLineEdit(parent), clock_(
   button_ = new TDropTreeButton(this);
 }
 
-TAdvTreeComboBox::~TAdvTreeComboBox() = default;
+TAdvTreeComboBox::~TAdvTreeComboBox() {
+  form_->closingUp_ = true;  // going away is no loss of activation
+  form_->hide();
+}
 
 QTreeWidget* TAdvTreeComboBox::CreateTreeView(QWidget* owner) { return new QTreeWidget(owner); }
 

@@ -97,7 +97,8 @@ class TDropTreeButton : public QWidget {
   TDropButtonLook look_;
 };
 
-// The drop-down: a borderless pop-up window that holds the tree.
+// The drop-down: a borderless pop-up window that holds the tree. While it is
+// open Qt keeps the window that holds the edit drawn as active.
 class TDropTreeForm : public QWidget {
  public:
   explicit TDropTreeForm(TAdvTreeComboBox* combo);

@@ -2,9 +2,9 @@
 
 #include "editors/AdvTreeComboBox.h"
 
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QComboBox>
-#include <QApplication>
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -129,11 +129,19 @@ void TVTEditLink::FreeEditor() {
   delete hook_.data();
   if (editor_ && kind_ == ekTreeCombo) static_cast<TAdvTreeComboBox*>(editor_.data())->OnDropUp = nullptr;
   if (editor_) {
+    FocusToTree();
     editor_->hide();
     // The editor may be inside one of its own events right now.
     editor_->deleteLater();
   }
   editor_ = nullptr;
+}
+
+void TVTEditLink::FocusToTree() {
+  // Qt passes the focus of a widget that hides on to the next one, which in
+  // an item view means the next cell: the grid takes it first instead.
+  const QWidget* focus = QApplication::focusWidget();
+  if (tree_ && editor_ && (focus == editor_ || editor_->isAncestorOf(focus))) tree_->setFocus(Qt::OtherFocusReason);
 }
 
 QVariant TVTEditLink::GetNodeData() const {
@@ -151,6 +159,7 @@ void TVTEditLink::FillTree(QTreeWidget* nodes) { nodes->clear(); }
 bool TVTEditLink::SetEditText(const QString& text, const QString&, qint64) { return text != startText_; }
 
 bool TVTEditLink::PrepareEdit(QAbstractItemView* tree, const QModelIndex& node, int column) {
+  if (tree == nullptr) return false;
   tree_ = tree;
   node_ = node;
   column_ = column;
@@ -307,11 +316,9 @@ TVTEditDelegate* TVTEditLink::Grid() const {
 void TVTEditLink::HideEditor() {
   if (!editor_) return;
   // Tell the grid first, so that the focus leaving the editor does not end
-  // the edit a second time; and move the focus to the grid before hiding,
-  // so that Qt does not pass it on to the next cell.
+  // the edit a second time.
   if (TVTEditDelegate* grid = Grid()) grid->EditorHidden(editor_);
-  const QWidget* focus = QApplication::focusWidget();
-  if (tree_ && (focus == editor_ || editor_->isAncestorOf(focus))) tree_->setFocus(Qt::OtherFocusReason);
+  FocusToTree();
   editor_->hide();
 }
 
@@ -481,7 +488,12 @@ TVTHelper& VTHelper() {
 TVTEditDelegate::TVTEditDelegate(TCreateEditorEvent onCreateEditor, QObject* parent)
     : QStyledItemDelegate(parent), onCreateEditor_(std::move(onCreateEditor)) {}
 
-TVTEditDelegate::~TVTEditDelegate() = default;
+TVTEditDelegate::~TVTEditDelegate() {
+  // Links still open free their editors now; the focus leaving an editor
+  // then still finds this delegate whole.
+  auto open = std::move(sessions_);
+  sessions_.clear();
+}
 
 TVTEditDelegate::TSession* TVTEditDelegate::Find(const QWidget* editor) const {
   const auto it = sessions_.find(editor);

@@ -145,6 +145,7 @@ class TVTEditLink : public IVTEditLink {
   TVTEditDelegate* Grid() const;
   // Hides the editor control, leaving the focus with the grid.
   void HideEditor();
+  void FocusToTree();
   bool KeyDown(QKeyEvent* event);
   bool WheelOverCombo(QWheelEvent* event);
   // Asks the grid, once the current event has returned, to end the edit

@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimeEdit>
+#include <QTreeView>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -94,6 +95,7 @@ class Grid : public ::testing::Test {
         [this](QAbstractItemView*, const QModelIndex&, int) -> std::shared_ptr<TVTEditLink> {
           auto link = std::make_shared<TestLink>(setup, log, buttonClicks, dblClicks);
           link->OnChange = [this](TVTEditLink*) { ++changes; };
+          link->SetSorted(sorted);
           current = link;
           return link;
         },
@@ -147,6 +149,7 @@ class Grid : public ::testing::Test {
   int buttonClicks = 0;
   int dblClicks = 0;
   int changes = 0;
+  bool sorted = false;
 };
 
 TEST_F(Grid, KindsWithoutAnEditorDoNotStartTheEdit) {
@@ -353,6 +356,29 @@ TEST_F(Grid, TheWheelOverAComboBoxMovesOneItemAndStaysInTheList) {
   EXPECT_TRUE(log[0].changed);
 }
 
+TEST_F(Grid, SortedListsShowTheirItemsInOrderWithTheirObjects) {
+  setup.kind = ekPickList;
+  setup.items.Add("c", 3);
+  setup.items.Add("a", 1);
+  setup.items.Add("b", 2);
+  setup.start = "b";
+  sorted = true;
+  auto* combo = OpenAs<QComboBox>(0, 1);
+  ASSERT_EQ(combo->count(), 3);
+  EXPECT_EQ(combo->itemText(0), "a");
+  EXPECT_EQ(combo->itemText(2), "c");
+  EXPECT_EQ(combo->currentIndex(), 1);
+  QTest::keyClick(combo, Qt::Key_Return);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].data, 2);  // the object travels with its text
+  Settle();
+
+  setup.kind = ekCheckList;
+  auto* list = OpenAs<QListWidget>(0, 1);
+  EXPECT_EQ(list->item(0)->text(), "a");
+  EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
+}
+
 TEST_F(Grid, AnEditableComboBoxStartsWithTheTextAndReadsItBack) {
   setup.kind = ekComboBox;
   setup.items.Add("one");
@@ -526,6 +552,53 @@ TEST(VTEditLink, PreparingAgainFreesTheEarlierEditorAndMessagesReachTheLink) {
   EXPECT_TRUE(log.empty());
   link.CancelEdit();
   EXPECT_EQ(link.GetBounds(), link.Editor()->geometry());
+}
+
+TEST(VTEditLink, ATreeViewHostsLinksTooAndMayGoAwayWhileEditing) {
+  QStandardItemModel model(2, 3);
+  auto* parentRow = new QStandardItem("parent");
+  parentRow->appendRow({new QStandardItem("child"), new QStandardItem("value"), new QStandardItem("more")});
+  model.setItem(0, 0, parentRow);
+  std::vector<EditRecord> log;
+  int clicks = 0;
+  LinkSetup setup;
+  setup.start = "start";
+  std::weak_ptr<TVTEditLink> last;
+  auto view = std::make_unique<QTreeView>();
+  view->setModel(&model);
+  view->setItemDelegate(new TVTEditDelegate(
+      [&](QAbstractItemView*, const QModelIndex&, int) -> std::shared_ptr<TVTEditLink> {
+        auto link = std::make_shared<TestLink>(setup, log, clicks, clicks);
+        last = link;
+        return link;
+      },
+      view.get()));
+  view->expandAll();
+  view->show();
+  view->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(view.get()));
+
+  const QModelIndex child = model.index(0, 1, model.index(0, 0));
+  view->setCurrentIndex(child);
+  view->edit(child);
+  auto* edit = qobject_cast<QLineEdit*>(last.lock()->Editor());
+  ASSERT_NE(edit, nullptr);
+  EXPECT_EQ(edit->geometry().left(), view->header()->sectionViewportPosition(1));
+  edit->setText("in a tree");
+  QTest::keyClick(edit, Qt::Key_Return);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].text, "in a tree");
+  QApplication::processEvents();
+  EXPECT_EQ(view->currentIndex(), model.index(0, 2, model.index(0, 0)));
+
+  view->edit(child);
+  QPointer<QWidget> open = last.lock()->Editor();
+  ASSERT_FALSE(open.isNull());
+  view.reset();  // the grid and its delegate go while the editor is open
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(open.isNull());
+  EXPECT_TRUE(last.expired());
+  EXPECT_EQ(log.size(), 1u);
 }
 
 TEST(VTEditLink, TheHelperIsOneInstance) { EXPECT_EQ(&VTHelper(), &VTHelper()); }
