@@ -9,6 +9,7 @@
 #include "engine/uBaseDef.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 // How many of the red numbers 1..33 end in each digit 0..9.
