@@ -5,6 +5,7 @@
 #include "engine/uCdtList.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <stdexcept>
@@ -129,7 +130,7 @@ void TFormulate::FillValues(TValueItems& items, const TIntAry& values) const {
 }
 
 int32_t TFormulate::CountCombos(const T2DIntAry& values, bool) const {
-  return std::popcount(ChosenMask(values, 0));
+  return BitCount(ChosenMask(values, 0));
 }
 
 int32_t TFormulate::GetTotal() const { return static_cast<int32_t>(RowOf(values_, 0).size()); }
@@ -168,11 +169,10 @@ bool TFormulate::ValidValues(const T2DIntAry& values) const {
 }
 
 uint64_t TFormulate::ChosenMask(const T2DIntAry& values, int row) const {
-  const uint64_t domain = domainMask_[static_cast<size_t>(row)];
   uint64_t m = 0;
   for (int32_t v : RowOf(values, static_cast<size_t>(row)))
-    if (Bit(domain, v)) m |= uint64_t{1} << v;
-  return m;
+    m |= static_cast<uint32_t>(v) < 64 ? uint64_t{1} << (v & 63) : 0;
+  return m & domainMask_[static_cast<size_t>(row)];
 }
 
 uint64_t TFormulate::CountMask(const T2DIntAry& values, bool repeat, int32_t maxCount) const {
@@ -373,11 +373,11 @@ void TFormulateRedHmz::Init() {
 }
 
 int32_t TFormulateRedHmz::CountCombos(const T2DIntAry& values, bool) const {
-  return GroupCombos(std::popcount(ChosenMask(values, 0)), ChosenMask(values, 1));
+  return GroupCombos(BitCount(ChosenMask(values, 0)), ChosenMask(values, 1));
 }
 
 bool TFormulateRedHmz::Match(const TLottery& draw, const T2DIntAry& values, bool, std::string*) const {
-  return Bit(ChosenMask(values, 1), std::popcount(RedMask(draw.Balls) & ChosenMask(values, 0)));
+  return Bit(ChosenMask(values, 1), BitCount(RedMask(draw.Balls) & ChosenMask(values, 0)));
 }
 
 TFormulateRedTailTriple::TFormulateRedTailTriple(TFormulateKey k, std::string name, std::string group, int32_t first)
@@ -393,7 +393,7 @@ void TFormulateRedTailTriple::Init() {
 
 int32_t TFormulateRedTailTriple::CountCombos(const T2DIntAry& values, bool repeat) const {
   // Tail strings with exactly k of their three digits among the n chosen.
-  const int32_t n = std::popcount(ChosenMask(values, 0));
+  const int32_t n = BitCount(ChosenMask(values, 0));
   int64_t sum = 0;
   ForEachBit(CountMask(values, repeat, 3),
              [&](int32_t k) { sum += IntPow(n, k) * Combination(k, 3) * IntPow(10 - n, 3 - k); });
@@ -436,7 +436,7 @@ int32_t TFormulateRedCategory::CountCombos(const T2DIntAry& values, bool repeat)
   if (isTail_)
     ForEachBit(chosen, [&](int32_t t) { m += TailCounts[static_cast<size_t>(t)]; });
   else
-    m = std::popcount(chosen);
+    m = BitCount(chosen);
   return GroupCombos(m, CountMask(values, repeat, RedCount));
 }
 

@@ -24,7 +24,6 @@
 #include "engine/uLottery.h"
 
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -80,6 +79,15 @@ using TBalls = std::array<int32_t, BallCount>;
 inline constexpr int32_t BluePos = 6;
 inline constexpr int32_t WholeRedPos = -1;
 
+// The number of set bits, inline on every x86-64 (std::popcount calls a
+// library routine unless the target has a popcount instruction).
+constexpr int32_t BitCount(uint64_t v) {
+  v = v - ((v >> 1) & 0x5555555555555555u);
+  v = (v & 0x3333333333333333u) + ((v >> 2) & 0x3333333333333333u);
+  v = (v + (v >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<int32_t>((v * 0x0101010101010101u) >> 56);
+}
+
 // v is a set bit of mask (false for v outside 0..63).
 constexpr bool Bit(uint64_t mask, int32_t v) {
   return static_cast<uint32_t>(v) < 64 && ((mask >> v) & 1u) != 0;
@@ -89,7 +97,7 @@ constexpr bool Bit(uint64_t mask, int32_t v) {
 constexpr uint64_t RedMask(const TBalls& b) {
   uint64_t m = 0;
   for (int i = 0; i < RedCount; ++i)
-    if (b[i] >= 1 && b[i] <= MaxRed) m |= uint64_t{1} << b[i];
+    m |= static_cast<uint32_t>(b[i] - 1) < MaxRed ? uint64_t{1} << (b[i] & 63) : 0;
   return m;
 }
 
@@ -117,7 +125,7 @@ constexpr int32_t AcValue(const TBalls& b) {
       const int32_t d = b[j] - b[i];
       if (static_cast<uint32_t>(d) < 64) diffs |= uint64_t{1} << d;
     }
-  return std::popcount(diffs) - 5;
+  return BitCount(diffs) - 5;
 }
 
 // How many distinct tail digits the reds have.
@@ -125,7 +133,7 @@ constexpr int32_t DistinctTailCount(const TBalls& b) {
   uint32_t seen = 0;
   for (int i = 0; i < RedCount; ++i)
     if (b[i] >= 0) seen |= 1u << (b[i] % 10);
-  return std::popcount(seen);
+  return BitCount(seen);
 }
 
 // How many tail digits two or more reds share.
@@ -137,21 +145,17 @@ constexpr int32_t SharedTailCount(const TBalls& b) {
     shared |= seen & t;
     seen |= t;
   }
-  return std::popcount(shared);
+  return BitCount(shared);
 }
 
 // The number of maximal chains of linked adjacent reds, for a link rule
-// linked(a, b) over adjacent balls a < b.
+// linked(a, b) over adjacent balls a < b: the linked pairs whose previous
+// pair is not linked.
 template <class Linked>
 constexpr int32_t RunCount(const TBalls& b, Linked linked) {
-  int32_t runs = 0;
-  bool prev = false;
-  for (int i = 0; i + 1 < RedCount; ++i) {
-    const bool now = linked(b[i], b[i + 1]);
-    if (now && !prev) ++runs;
-    prev = now;
-  }
-  return runs;
+  uint32_t links = 0;  // bit i: balls i and i + 1 are linked
+  for (int i = 0; i + 1 < RedCount; ++i) links |= static_cast<uint32_t>(linked(b[i], b[i + 1])) << i;
+  return BitCount(links & ~(links << 1));
 }
 // Runs of consecutive numbers.
 constexpr int32_t LinkRunCount(const TBalls& b) {
@@ -159,7 +163,7 @@ constexpr int32_t LinkRunCount(const TBalls& b) {
 }
 // Runs of odd (or even) numbers two apart.
 constexpr int32_t ParityRunCount(const TBalls& b, bool odd) {
-  return RunCount(b, [odd](int32_t x, int32_t y) { return (x % 2 != 0) == odd && y == x + 2; });
+  return RunCount(b, [odd](int32_t x, int32_t y) { return (((x & 1) != 0) == odd) & (y == x + 2); });
 }
 // Runs of consecutive primes (1 counts as a prime) or composites.
 int32_t OrdinalRunCount(const TBalls& b, bool prime);
@@ -167,11 +171,11 @@ int32_t OrdinalRunCount(const TBalls& b, bool prime);
 // How many reds of the draw equal a red of the previous draw; how many lie
 // next to (one above or below) a red of the previous draw.
 constexpr int32_t RepeatCount(const TBalls& b, const TBalls& prev) {
-  return std::popcount(RedMask(b) & RedMask(prev));
+  return BitCount(RedMask(b) & RedMask(prev));
 }
 constexpr int32_t NeighborCount(const TBalls& b, const TBalls& prev) {
   const uint64_t p = RedMask(prev);
-  return std::popcount(RedMask(b) & ((p << 1) | (p >> 1)));
+  return BitCount(RedMask(b) & ((p << 1) | (p >> 1)));
 }
 
 // The value domain low..high of a ball position; false (and 0..-1) for a
