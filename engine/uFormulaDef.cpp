@@ -191,7 +191,7 @@ void TFormulate::AddPositionCandidates(TPositionLists& lists, const TCdtData& cd
   TIntAry* list = GetPositionList(lists, pos_);
   if (!list) return;
   for (int32_t v : PositionCandidates(RowOf(cdt.Values, 0), NewestDraw()))
-    if (std::find(list->begin(), list->end(), v) == list->end()) list->push_back(v);
+    if (!ValueIn(v, *list)) list->push_back(v);
 }
 
 // --- TFormulateMeasure ----------------------------------------------------------
@@ -246,7 +246,7 @@ void TFormulateDw::NarrowPositionList(TPositionLists& lists, const TCdtData& cdt
     *list = std::move(admitted);
     return;
   }
-  std::erase_if(*list, [&](int32_t v) { return std::find(admitted.begin(), admitted.end(), v) == admitted.end(); });
+  std::erase_if(*list, [&](int32_t v) { return !ValueIn(v, admitted); });
 }
 
 TFormulateDwDiv::TFormulateDwDiv(TFormulateKey k, std::string name, int32_t pos, int32_t divisor, std::string group)

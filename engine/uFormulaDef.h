@@ -93,6 +93,13 @@ constexpr bool Bit(uint64_t mask, int32_t v) {
   return static_cast<uint32_t>(v) < 64 && ((mask >> v) & 1u) != 0;
 }
 
+// v occurs in the list.
+inline bool ValueIn(int32_t v, const TIntAry& list) {
+  for (int32_t x : list)
+    if (x == v) return true;
+  return false;
+}
+
 // Bits 1..33 of the red balls (balls outside 1..33 are left out).
 constexpr uint64_t RedMask(const TBalls& b) {
   uint64_t m = 0;
@@ -286,17 +293,19 @@ class TFormulate {
   bool ValidValues(const T2DIntAry& values) const;
   bool InDomain(int row, int32_t v) const { return row >= 0 && row < 3 && Bit(domainMask_[row], v); }
 
+  // What Match tests, as bit sets (for code that compiles conditions into
+  // its own data). The chosen values of one row that lie in the domain:
+  uint64_t ChosenMask(const T2DIntAry& values, int row) const;
+  // The counts a draw's count is tested against: the chosen counts, or for
+  // the at-least reading (TailMode set, repeat false) every count from the
+  // smallest chosen non-zero one up to maxCount, plus a chosen 0.
+  uint64_t CountMask(const T2DIntAry& values, bool repeat, int32_t maxCount) const;
+
  protected:
   TFormulate(TFormulateKey, std::string name, int32_t pos, std::string group);
   // Builds the domain rows and the frequency table.
   virtual void Init();
 
-  // The chosen values of one row that lie in the domain, as bits.
-  uint64_t ChosenMask(const T2DIntAry& values, int row) const;
-  // The count bits a draw's count is tested against: the chosen counts, or
-  // for the at-least reading (TailMode set, repeat false) every count from
-  // the smallest chosen non-zero one up to maxCount, plus a chosen 0.
-  uint64_t CountMask(const T2DIntAry& values, bool repeat, int32_t maxCount) const;
   // Adds the position's candidates to its list (the narrowing of the
   // remainder and amplitude classes).
   void AddPositionCandidates(TPositionLists& lists, const TCdtData& cdt) const;
