@@ -103,6 +103,7 @@ void Bitmap::Allocate(int width, int height, TPixelFormat format) {
   size_t bytes = size_t(stride_) * size_t(height);
   void* p = std::aligned_alloc(64, (bytes + 63) / 64 * 64);
   if (!p) throw EOutOfResources("Out of memory for a bitmap");
+  std::memset(p, 0, bytes);  // zeroed, as a new DIB section is
   buffer_.reset(static_cast<uint8_t*>(p));
   image_ = QImage(buffer_.get(), width, height, stride_, QtFormat(format));
   if (format == pf1bit) image_.setColorTable(MonoTable());
@@ -172,6 +173,11 @@ void Bitmap::Fill(QRgb argb) {
   std::vector<QRgb> row(size_t(width_), argb);
   StoreArgbRow(*this, 0, 0, width_, row.data());
   for (int y = 1; y < height_; ++y) std::memcpy(ScanLine(y), ScanLine(0), size_t(stride_));
+}
+
+QImage* Bitmap::PaintDevice() {
+  if (canvas_) canvas_->EndPainting();
+  return &image_;
 }
 
 Canvas& Bitmap::GetCanvas() {

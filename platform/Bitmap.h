@@ -100,8 +100,11 @@ class Bitmap {
   void SetTransparentColor(TColor color) { transparentColor_ = color; }
 
   // The image over this bitmap's pixels, for QPainter::begin only. Never
-  // copy it: a copy would make the next paint move the pixels.
-  QImage* PaintDevice() { return &image_; }
+  // copy it: a copy would make the next paint move the pixels. The
+  // bitmap's own canvas stops painting first (one painter at a time); it
+  // cannot paint again until that QPainter has ended. Code that mixes both
+  // can use GetCanvas().Painter() instead.
+  QImage* PaintDevice();
   // A read-only image over the pixels (no copy of them); pf32bit as
   // Format_ARGB32. Valid while the bitmap is not resized.
   QImage ConstImage() const;

@@ -127,11 +127,17 @@ int Canvas::DeviceHeight() const {
 
 QRegion Canvas::WholeDevice() const { return QRegion(0, 0, DeviceWidth(), DeviceHeight()); }
 
-void Canvas::ReleaseTarget() {
+void Canvas::EndPainting() {
+  if (external_) return;
+  if (monoShadow_ && active_) FlushMono();
   if (painter_ && painter_->isActive()) painter_->end();
   painter_.reset();
   monoShadow_.reset();
   active_ = false;
+}
+
+void Canvas::ReleaseTarget() {
+  EndPainting();
   if (bitmap_) {
     hasClip_ = false;
     clip_ = QRegion();

@@ -212,6 +212,9 @@ class Canvas {
   // For code that paints with Qt itself: the painter with origin and clip
   // set (nullptr on an empty bitmap). Pen and brush are the caller's to set.
   QPainter* Painter();
+  // Ends the canvas's QPainter, keeping every setting; the next call opens
+  // it again.
+  void EndPainting();
   // Tells the canvas that what it paints on changes: painting ends, clip,
   // origins and saved states are dropped (pen, brush and font stay).
   void ReleaseTarget();
