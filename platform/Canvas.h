@@ -239,6 +239,8 @@ class Canvas {
   void DrawTextLine(QPainter* p, int x, int y, const QString& text, int mnemonic, bool rtl,
                     bool expandTabs);
   void FillDevice(QPainter* p, const QRect& r, TColor c);
+  bool CanWriteDirectly() const;
+  void DirectFill(int left, int top, int right, int bottom, TColor color);
   void BlitFromBitmap(const TRect& dest, const Bitmap& source, const TRect& sourceRect,
                       bool transparent);
 

@@ -542,3 +542,40 @@ TEST(CanvasBitmaps, ResizingTheBitmapKeepsTheCanvasUsable) {
   EXPECT_EQ(ColorBox(b, clRed), Rect(0, 0, 20, 10));
   EXPECT_EQ(b.GetPixel(1, 1), clWhite) << "new and unpainted pixels are white";
 }
+
+TEST(CanvasBitmaps, QPainterAndDirectPixelPathsPaintAlike) {
+  // A bitmap canvas writes solid shapes into the pixels itself; any other
+  // device goes through QPainter. Both must give the same pixels.
+  auto paint = [](Canvas& c) {
+    c.SetViewportOrg(2, 1);
+    c.IntersectClipRect(Rect(0, 0, 30, 18));
+    c.ExcludeClipRect(Rect(20, 0, 22, 30));
+    c.Pen.Color = clRed;
+    c.Brush.Color = clBlue;
+    c.Rectangle(1, 1, 9, 7);
+    c.Rectangle(12, 5, 10, 2);  // corners given the wrong way round
+    c.Pen.Style = psClear;
+    c.Rectangle(1, 9, 6, 14);
+    c.Pen.Style = psSolid;
+    c.Brush.Color = clGreen;
+    c.FillRect(Rect(15, 1, 40, 4));
+    c.MoveTo(14, 16);
+    c.LineTo(14, 8);
+    c.LineTo(28, 8);
+    c.LineTo(28, 16);
+    c.LineTo(16, 16);
+    c.LineTo(24, 10);
+  };
+  Bitmap direct = White(34, 20);
+  paint(direct.GetCanvas());
+  QImage image(34, 20, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    Canvas c(&image);
+    paint(c);
+  }
+  EXPECT_EQ(Ascii(direct, clWhite), Ascii(Bitmap::FromQImage(image), clWhite));
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 34; ++x)
+      ASSERT_EQ(direct.GetArgb(x, y), image.pixel(x, y)) << x << "," << y;
+}
