@@ -559,8 +559,9 @@ void Canvas::DrawFocusRect(const TRect& r) {
   if (bitmap_) {
     if (active_ && monoShadow_) FlushMono();
     QRegion allowed = hasClip_ ? clip_ : WholeDevice();
-    for (int y = d.Top; y < d.Bottom; ++y)
-      for (int x = d.Left; x < d.Right; ++x)
+    TRect visible = IntersectRect(d, Rect(0, 0, bitmap_->Width(), bitmap_->Height()));
+    for (int y = visible.Top; y < visible.Bottom; ++y)
+      for (int x = visible.Left; x < visible.Right; ++x)
         if (border(x, y) && allowed.contains(QPoint(x, y))) {
           QRgb c = bitmap_->GetArgb(x, y);
           bitmap_->SetArgb(x, y, (c & 0xFF000000u) | (~c & 0xFFFFFF));

@@ -166,7 +166,13 @@ class Canvas {
   int TextHeight(const QString& text);
   // The DT_ rules: returns the height of the text (with DT_VCENTER or
   // DT_BOTTOM the offset of its bottom from r.Top); with DT_CALCRECT
-  // nothing is drawn and r.Right and r.Bottom bound the text.
+  // nothing is drawn and r.Right and r.Bottom bound the text (vertical
+  // alignment does not move them). Lines break at "\r\n", "\n" or "\r"
+  // (not with DT_SINGLELINE); DT_WORDBREAK wraps before blanks and between
+  // CJK characters, never inside a word; tabs stop every 8 average
+  // character widths; the font's Orientation is not used here.
+  // On a bitmap, solid fills, rectangles and straight lines are written
+  // into its pixels directly; everything else goes through QPainter.
   int DrawText(const QString& text, TRect& r, unsigned format);
   const QFontMetrics& FontMetrics();
 
