@@ -6,7 +6,9 @@
 // while it is used, so each call is a few Qt calls at most.
 //
 // The GDI rules kept:
-// - LineTo and Polyline leave out the last pixel; Rectangle, Ellipse,
+// - LineTo and Polyline leave out the last pixel (exact for straight and
+//   45-degree lines; other slopes take Qt's pixels up to the one before
+//   the end); Rectangle, Ellipse,
 //   RoundRect, FillRect and FrameRect cover Left..Right-1 and
 //   Top..Bottom-1; a Rectangle without pen is one pixel smaller.
 // - Pen, Brush and Font are plain state read at each call. When the brush
