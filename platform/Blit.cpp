@@ -1,0 +1,219 @@
+#include "platform/Blit.h"
+
+#include <QImage>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+inline int Div255(int v) { return (v + 127) / 255; }
+
+// Destination and source rectangles after sign handling, with the mirror
+// flags they imply.
+struct Mapping {
+  int x, y, w, h;      // destination, positive extents
+  int sx, sy, sw, sh;  // source, positive extents
+  bool mirrorX = false, mirrorY = false;
+};
+
+bool Normalize(Mapping& m) {
+  if (m.w < 0) { m.x += m.w; m.w = -m.w; m.mirrorX = !m.mirrorX; }
+  if (m.sw < 0) { m.sx += m.sw; m.sw = -m.sw; m.mirrorX = !m.mirrorX; }
+  if (m.h < 0) { m.y += m.h; m.h = -m.h; m.mirrorY = !m.mirrorY; }
+  if (m.sh < 0) { m.sy += m.sh; m.sh = -m.sh; m.mirrorY = !m.mirrorY; }
+  return m.w > 0 && m.h > 0 && m.sw > 0 && m.sh > 0;
+}
+
+// Destination pixels that may be written: the rectangle within the bitmap
+// and the clip.
+TRect Writable(const Mapping& m, const Bitmap& dst, const TRect* clip) {
+  TRect r = IntersectRect(Bounds(m.x, m.y, m.w, m.h), Rect(0, 0, dst.Width(), dst.Height()));
+  if (clip) r = IntersectRect(r, *clip);
+  return r;
+}
+
+inline int MapCoord(int i, int start, int extent, int destExtent, bool mirror) {
+  int offset = int(int64_t(i) * extent / destExtent);
+  return mirror ? start + extent - 1 - offset : start + offset;
+}
+
+// The loop every blit runs: for each writable destination pixel whose
+// mapped source pixel lies inside the source, pixel := op(source pixel,
+// destination pixel, source x, source y).
+template <typename Op>
+void Transfer(Bitmap& dst, Mapping m, const Bitmap& src, const TRect* clip, Op op) {
+  if (!Normalize(m) || src.Empty() || dst.Empty()) return;
+  TRect r = Writable(m, dst, clip);
+  if (r.IsEmpty()) return;
+  const int n = r.Width();
+  std::vector<int> xmap(static_cast<size_t>(n));
+  int lo = src.Width(), hi = -1;
+  for (int i = 0; i < n; ++i) {
+    int sx = MapCoord(r.Left + i - m.x, m.sx, m.sw, m.w, m.mirrorX);
+    xmap[size_t(i)] = sx;
+    if (sx >= 0 && sx < src.Width()) { lo = std::min(lo, sx); hi = std::max(hi, sx); }
+  }
+  if (hi < lo) return;
+  std::vector<QRgb> srcRow(size_t(hi - lo + 1)), dstRow(static_cast<size_t>(n));
+  int loadedY = -1;
+  for (int y = r.Top; y < r.Bottom; ++y) {
+    int sy = MapCoord(y - m.y, m.sy, m.sh, m.h, m.mirrorY);
+    if (sy < 0 || sy >= src.Height()) continue;
+    if (sy != loadedY) {
+      LoadArgbRow(src, sy, lo, hi - lo + 1, srcRow.data());
+      loadedY = sy;
+    }
+    LoadArgbRow(dst, y, r.Left, n, dstRow.data());
+    for (int i = 0; i < n; ++i) {
+      int sx = xmap[size_t(i)];
+      if (sx >= 0 && sx < src.Width())
+        dstRow[size_t(i)] = op(srcRow[size_t(sx - lo)], dstRow[size_t(i)], sx, sy);
+    }
+    StoreArgbRow(dst, y, r.Left, n, dstRow.data());
+  }
+}
+
+QRgb Copy(QRgb s, QRgb, int, int) { return s; }
+
+// A 1:1 copy between bitmaps of one format whose pixels are whole bytes.
+bool FastCopy(Bitmap& dst, const Mapping& m, const Bitmap& src, const TRect* clip) {
+  if (dst.PixelFormat() != src.PixelFormat() || dst.PixelFormat() == pf1bit) return false;
+  TRect r = Writable(m, dst, clip);
+  // Only the part whose source lies inside the source bitmap.
+  r = IntersectRect(r, Bounds(m.x - m.sx, m.y - m.sy, src.Width(), src.Height()));
+  if (r.IsEmpty()) return true;
+  int bpp = dst.BitsPerPixel() / 8;
+  for (int y = r.Top; y < r.Bottom; ++y)
+    std::memcpy(dst.ScanLine(y) + size_t(r.Left) * size_t(bpp),
+                src.ScanLine(y - m.y + m.sy) + size_t(r.Left - m.x + m.sx) * size_t(bpp),
+                size_t(r.Width()) * size_t(bpp));
+  return true;
+}
+
+void SmoothStretch(Bitmap& dst, Mapping m, const Bitmap& src, const TRect* clip) {
+  if (!Normalize(m) || src.Empty()) return;
+  // Only the part of the source rectangle inside the source bitmap is
+  // scaled, onto the matching part of the destination.
+  TRect s = IntersectRect(Bounds(m.sx, m.sy, m.sw, m.sh), Rect(0, 0, src.Width(), src.Height()));
+  if (s.IsEmpty()) return;
+  auto scaleX = [&](int sxEdge) {
+    int64_t off = m.mirrorX ? int64_t(m.sx + m.sw - sxEdge) : int64_t(sxEdge - m.sx);
+    return int(off * m.w / m.sw);
+  };
+  auto scaleY = [&](int syEdge) {
+    int64_t off = m.mirrorY ? int64_t(m.sy + m.sh - syEdge) : int64_t(syEdge - m.sy);
+    return int(off * m.h / m.sh);
+  };
+  int dx0 = scaleX(m.mirrorX ? s.Right : s.Left), dx1 = scaleX(m.mirrorX ? s.Left : s.Right);
+  int dy0 = scaleY(m.mirrorY ? s.Bottom : s.Top), dy1 = scaleY(m.mirrorY ? s.Top : s.Bottom);
+  int dw = dx1 - dx0, dh = dy1 - dy0;
+  if (dw <= 0 || dh <= 0) return;
+  TRect r = Writable(m, dst, clip);
+  if (r.IsEmpty()) return;
+  Mapping part{m.x + dx0, m.y + dy0, dw, dh, 0, 0, dw, dh};
+  if (int64_t(dw) * dh > kMaxBitmapPixels) {
+    Mapping near = m;
+    Transfer(dst, near, src, clip, Copy);
+    return;
+  }
+  QImage piece = (src.PixelFormat() == pf32bit ? src.ConstImage() : src.OpaqueImage())
+                     .copy(s.Left, s.Top, s.Width(), s.Height())
+                     .convertToFormat(src.PixelFormat() == pf32bit ? QImage::Format_ARGB32
+                                                                    : QImage::Format_RGB32)
+                     .scaled(dw, dh, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                     .mirrored(m.mirrorX, m.mirrorY)
+                     .convertToFormat(QImage::Format_ARGB32);
+  Bitmap scaled = Bitmap::FromQImage(piece, pf32bit);
+  TRect limit = clip ? IntersectRect(r, *clip) : r;
+  Transfer(dst, part, scaled, &limit, Copy);
+}
+
+}  // namespace
+
+void BitBlt(Bitmap& dst, int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
+            const TRect* clip) {
+  Mapping m{x, y, width, height, sx, sy, width, height};
+  if (width > 0 && height > 0 && FastCopy(dst, m, src, clip)) return;
+  Transfer(dst, m, src, clip, Copy);
+}
+
+void StretchBlt(Bitmap& dst, int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
+                int sw, int sh, StretchMode mode, const TRect* clip) {
+  Mapping m{x, y, width, height, sx, sy, sw, sh};
+  if (width == sw && height == sh && width > 0 && height > 0) {
+    BitBlt(dst, x, y, width, height, src, sx, sy, clip);
+    return;
+  }
+  if (mode == HALFTONE)
+    SmoothStretch(dst, m, src, clip);
+  else
+    Transfer(dst, m, src, clip, Copy);
+}
+
+void TransparentBlt(Bitmap& dst, int x, int y, int width, int height, const Bitmap& src, int sx,
+                    int sy, int sw, int sh, TColor key, const TRect* clip) {
+  const QRgb k = ToQRgb(key) & 0xFFFFFF;
+  Transfer(dst, Mapping{x, y, width, height, sx, sy, sw, sh}, src, clip,
+           [k](QRgb s, QRgb d, int, int) { return (s & 0xFFFFFF) == k ? d : s; });
+}
+
+void MaskBlt(Bitmap& dst, int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
+             const Bitmap& mask, int mx, int my, const TRect* clip) {
+  Mapping m{x, y, width, height, sx, sy, width, height};
+  Normalize(m);
+  const int ox = mx - m.sx, oy = my - m.sy;
+  Transfer(dst, m, src, clip, [&](QRgb s, QRgb d, int px, int py) {
+    int qx = px + ox, qy = py + oy;
+    if (qx < 0 || qy < 0 || qx >= mask.Width() || qy >= mask.Height()) return d;
+    return GreyOf(mask.GetArgb(qx, qy)) >= 128 ? d : s;
+  });
+}
+
+Bitmap CreateMask(const Bitmap& src, TColor key) {
+  Bitmap mask(src.Width(), src.Height(), pf1bit);
+  const QRgb k = ToQRgb(key) & 0xFFFFFF;
+  std::vector<QRgb> row(size_t(src.Width()));
+  for (int y = 0; y < src.Height(); ++y) {
+    LoadArgbRow(src, y, 0, src.Width(), row.data());
+    for (QRgb& c : row) c = (c & 0xFFFFFF) == k ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+    StoreArgbRow(mask, y, 0, src.Width(), row.data());
+  }
+  return mask;
+}
+
+void AlphaBlend(Bitmap& dst, int x, int y, int width, int height, const Bitmap& src, int sx, int sy,
+                int sw, int sh, BlendFunction blend, const TRect* clip) {
+  const int ca = blend.SourceConstantAlpha;
+  const bool dstAlpha = dst.PixelFormat() == pf32bit;
+  const AlphaFormat format = blend.Format;
+  Transfer(dst, Mapping{x, y, width, height, sx, sy, sw, sh}, src, clip,
+           [=](QRgb s, QRgb d, int, int) -> QRgb {
+             int sa = format == AlphaFormat::None ? ca : Div255(qAlpha(s) * ca);
+             int da = dstAlpha ? qAlpha(d) : 255;
+             if (format == AlphaFormat::Premultiplied) {
+               auto ch = [&](int sc, int dc) {
+                 return std::min(255, Div255(sc * ca) + Div255(dc * (255 - sa)));
+               };
+               return qRgba(ch(qRed(s), qRed(d)), ch(qGreen(s), qGreen(d)), ch(qBlue(s), qBlue(d)),
+                            dstAlpha ? std::min(255, sa + Div255(da * (255 - sa))) : 255);
+             }
+             if (!dstAlpha || da == 255) {
+               auto ch = [&](int sc, int dc) { return Div255(sc * sa + dc * (255 - sa)); };
+               return qRgba(ch(qRed(s), qRed(d)), ch(qGreen(s), qGreen(d)), ch(qBlue(s), qBlue(d)),
+                            255);
+             }
+             // Straight alpha over straight alpha.
+             int dw = da * (255 - sa);  // destination weight, scaled by 255
+             int outA = sa * 255 + dw;  // scaled by 255
+             if (outA == 0) return 0;
+             auto ch = [&](int sc, int dc) { return (sc * sa * 255 + dc * dw + outA / 2) / outA; };
+             return qRgba(ch(qRed(s), qRed(d)), ch(qGreen(s), qGreen(d)), ch(qBlue(s), qBlue(d)),
+                          Div255(outA));
+           });
+}
+
+}  // namespace platform

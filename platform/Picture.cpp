@@ -1,0 +1,333 @@
+#include "platform/Picture.h"
+
+#include "platform/FileUtil.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+
+#include <png.h>
+// jpeglib.h needs FILE and size_t declared first.
+#include <cstdio>
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <filesystem>
+#include <iterator>
+#include <map>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+bool StartsWith(std::string_view bytes, std::string_view magic) {
+  return bytes.size() >= magic.size() && bytes.compare(0, magic.size(), magic) == 0;
+}
+
+std::string TooLarge(int64_t w, int64_t h) {
+  return "Image of " + std::to_string(w) + " x " + std::to_string(h) + " pixels is too large";
+}
+
+// Reading through one of Qt's readers.
+bool LoadWithQt(std::string_view bytes, const char* format, Bitmap& out, std::string& error,
+                const std::function<Bitmap(const QImage&)>& convert) {
+  QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  QImageReader reader(&buffer, format);
+  QSize size = reader.size();
+  if (size.isValid() && !BitmapSizeAllowed(size.width(), size.height())) {
+    error = TooLarge(size.width(), size.height());
+    return false;
+  }
+  QImage image = reader.read();
+  if (image.isNull()) {
+    error = "Not a valid " + std::string(format) + " image: " + reader.errorString().toStdString();
+    return false;
+  }
+  try {
+    out = convert(image);
+  } catch (const EOutOfResources& e) {
+    error = e.what();
+    return false;
+  }
+  return true;
+}
+
+struct Registry {
+  std::mutex mutex;
+  std::map<QString, PictureFormat> formats;
+  Registry() {
+    for (const PictureFormat* f : {&BmpFormat(), &IcoFormat(), &JpegFormat(QStringLiteral("jpg")),
+                                   &JpegFormat(QStringLiteral("jpeg"))})
+      formats[f->Extension] = *f;
+  }
+};
+
+Registry& TheRegistry() {
+  static Registry registry;
+  return registry;
+}
+
+QString ExtensionOf(const std::string& path) {
+  std::string ext = std::filesystem::path(path).extension().string();
+  if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+  return QString::fromStdString(ext).toLower();
+}
+
+// libjpeg reports fatal errors through a long jump back to the reader.
+struct JpegErrors {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+  bool truncated;
+};
+
+void JpegFail(j_common_ptr info) {
+  auto* e = reinterpret_cast<JpegErrors*>(info->err);
+  (*info->err->format_message)(info, e->message);
+  std::longjmp(e->jump, 1);
+}
+
+void JpegMessage(j_common_ptr info, int level) {
+  // Warnings (level -1) are kept quiet; a file that ends too early is one.
+  auto* e = reinterpret_cast<JpegErrors*>(info->err);
+  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) e->truncated = true;
+}
+
+}  // namespace
+
+void RegisterFileFormat(const PictureFormat& format) {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  r.formats[format.Extension.toLower()] = format;
+}
+
+void UnregisterFileFormat(const QString& extension) {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  r.formats.erase(extension.toLower());
+}
+
+bool IsFileFormatRegistered(const QString& extension) {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  return r.formats.count(extension.toLower()) > 0;
+}
+
+std::vector<PictureFormat> RegisteredFileFormats() {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.mutex);
+  std::vector<PictureFormat> list;
+  for (const auto& [ext, f] : r.formats) list.push_back(f);
+  return list;
+}
+
+const PictureFormat& PngFormat() {
+  static const PictureFormat f{QStringLiteral("png"), QStringLiteral("Portable network graphics"),
+                               DecodePng,
+                               [](std::string_view b) { return StartsWith(b, "\x89PNG\r\n\x1a\n"); }};
+  return f;
+}
+
+const PictureFormat& JpegFormat(const QString& extension) {
+  static const auto sniff = [](std::string_view b) { return StartsWith(b, "\xFF\xD8\xFF"); };
+  static const PictureFormat jpg{QStringLiteral("jpg"), QStringLiteral("JPEG Image File"),
+                                 DecodeJpeg, sniff};
+  static const PictureFormat jpeg{QStringLiteral("jpeg"), QStringLiteral("JPEG Image File"),
+                                  DecodeJpeg, sniff};
+  return extension.toLower() == QStringLiteral("jpeg") ? jpeg : jpg;
+}
+
+const PictureFormat& BmpFormat() {
+  static const PictureFormat f{
+      QStringLiteral("bmp"), QStringLiteral("Bitmaps"),
+      [](std::string_view bytes, Bitmap& out, std::string& error) {
+        // The file's depth decides the pixel format (bytes 28-29 of the
+        // headers).
+        int depth = bytes.size() >= 30 ? uint8_t(bytes[28]) | (uint8_t(bytes[29]) << 8) : 0;
+        return LoadWithQt(bytes, "bmp", out, error, [depth](const QImage& image) {
+          if (depth == 24) return Bitmap::FromQImage(image, pf24bit);
+          if (depth == 32) return Bitmap::FromQImage(image, pf32bit);
+          return Bitmap::FromQImage(image);
+        });
+      },
+      [](std::string_view b) { return b.size() >= 26 && StartsWith(b, "BM"); }};
+  return f;
+}
+
+const PictureFormat& IcoFormat() {
+  static const PictureFormat f{
+      QStringLiteral("ico"), QStringLiteral("Icons"),
+      [](std::string_view bytes, Bitmap& out, std::string& error) {
+        return LoadWithQt(bytes, "ico", out, error,
+                          [](const QImage& image) { return Bitmap::FromQImage(image, pf32bit); });
+      },
+      [](std::string_view b) {
+        return b.size() >= 6 && StartsWith(b, std::string_view("\0\0\1\0", 4)) &&
+               (b[4] != 0 || b[5] != 0);
+      }};
+  return f;
+}
+
+bool DecodePng(std::string_view bytes, Bitmap& out, std::string& error) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
+    error = std::string("Not a valid PNG image: ") + image.message;
+    return false;
+  }
+  if (!BitmapSizeAllowed(image.width, image.height)) {
+    error = TooLarge(image.width, image.height);
+    png_image_free(&image);
+    return false;
+  }
+  // Blue, green, red, alpha bytes; 8-bit formats of the simplified API keep
+  // alpha straight.
+  image.format = PNG_FORMAT_BGRA;
+  Bitmap bitmap(int(image.width), int(image.height), pf32bit);
+  if (!png_image_finish_read(&image, nullptr, bitmap.ScanLine(0), bitmap.Stride(), nullptr)) {
+    error = std::string("Damaged PNG image: ") + image.message;
+    png_image_free(&image);
+    return false;
+  }
+  out = std::move(bitmap);
+  return true;
+}
+
+bool EncodePng(const Bitmap& bitmap, std::string& bytes, std::string& error) {
+  if (bitmap.Empty()) {
+    error = "An empty bitmap has no PNG form";
+    return false;
+  }
+  const Bitmap* source = &bitmap;
+  Bitmap converted;
+  if (bitmap.PixelFormat() != pf32bit && bitmap.PixelFormat() != pf24bit) {
+    converted = bitmap;
+    converted.SetPixelFormat(pf32bit);
+    source = &converted;
+  }
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  image.width = png_uint_32(source->Width());
+  image.height = png_uint_32(source->Height());
+  image.format = source->PixelFormat() == pf32bit ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
+  png_alloc_size_t size = 0;
+  if (!png_image_write_get_memory_size(image, size, 0, source->ScanLine(0), source->Stride(),
+                                       nullptr)) {
+    error = std::string("PNG writing failed: ") + image.message;
+    return false;
+  }
+  bytes.resize(size);
+  if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, source->ScanLine(0),
+                                 source->Stride(), nullptr)) {
+    error = std::string("PNG writing failed: ") + image.message;
+    return false;
+  }
+  bytes.resize(size);
+  return true;
+}
+
+bool DecodeJpeg(std::string_view bytes, Bitmap& out, std::string& error) {
+  // Everything with a destructor is made before the jump point, so that a
+  // long jump back skips no destructor.
+  jpeg_decompress_struct info;
+  JpegErrors errors;
+  Bitmap bitmap;
+  std::vector<uint8_t> cmyk;
+  info.err = jpeg_std_error(&errors.pub);
+  errors.pub.error_exit = JpegFail;
+  errors.pub.emit_message = JpegMessage;
+  errors.truncated = false;
+  jpeg_create_decompress(&info);
+  if (setjmp(errors.jump)) {
+    jpeg_destroy_decompress(&info);
+    error = std::string("Not a valid JPEG image: ") + errors.message;
+    return false;
+  }
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()),
+               static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  if (!BitmapSizeAllowed(info.image_width, info.image_height)) {
+    error = TooLarge(info.image_width, info.image_height);
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  const bool isCmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+  info.out_color_space = isCmyk ? JCS_CMYK : JCS_EXT_BGR;
+  jpeg_start_decompress(&info);
+  bitmap.SetPixelFormat(pf24bit);
+  bitmap.SetSize(int(info.output_width), int(info.output_height));
+  cmyk.resize(isCmyk ? size_t(info.output_width) * 4 : 0);
+  while (info.output_scanline < info.output_height) {
+    uint8_t* row = bitmap.ScanLine(int(info.output_scanline));
+    JSAMPROW target = isCmyk ? cmyk.data() : row;
+    jpeg_read_scanlines(&info, &target, 1);
+    if (isCmyk) {
+      // Adobe files store the inks inverted.
+      const bool inverted = info.saw_Adobe_marker;
+      for (size_t x = 0; x < info.output_width; ++x) {
+        int c = cmyk[x * 4], m = cmyk[x * 4 + 1], y = cmyk[x * 4 + 2], k = cmyk[x * 4 + 3];
+        if (!inverted) { c = 255 - c; m = 255 - m; y = 255 - y; k = 255 - k; }
+        row[x * 3] = uint8_t(y * k / 255);
+        row[x * 3 + 1] = uint8_t(m * k / 255);
+        row[x * 3 + 2] = uint8_t(c * k / 255);
+      }
+    }
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  if (errors.truncated) {
+    error = "Damaged JPEG image: the file ends too early";
+    return false;
+  }
+  out = std::move(bitmap);
+  return true;
+}
+
+bool Picture::LoadFromBytes(std::string_view bytes, const QString& extension, std::string* error) {
+  std::vector<PictureFormat> formats = RegisteredFileFormats();
+  const QString ext = extension.toLower();
+  const PictureFormat* byName = nullptr;
+  const PictureFormat* byMagic = nullptr;
+  for (const PictureFormat& f : formats) {
+    if (f.Extension == ext) byName = &f;
+    if (!byMagic && f.Sniff && f.Sniff(bytes)) byMagic = &f;
+  }
+  const PictureFormat* reader = byName;
+  if (!reader || (reader->Sniff && !reader->Sniff(bytes) && byMagic)) reader = byMagic;
+  std::string message;
+  if (!reader) {
+    message = "Unknown picture file extension (." + ext.toStdString() + ")";
+  } else {
+    Bitmap bitmap;
+    if (reader->Load(bytes, bitmap, message)) {
+      bitmap_ = std::move(bitmap);
+      format_ = reader->Extension;
+      return true;
+    }
+  }
+  if (error) *error = message;
+  return false;
+}
+
+bool Picture::LoadFromFile(const std::string& path, std::string* error) {
+  std::optional<std::string> bytes = ReadFileBytes(path);
+  if (!bytes) {
+    if (error) *error = "Cannot read the file " + path;
+    return false;
+  }
+  return LoadFromBytes(*bytes, ExtensionOf(path), error);
+}
+
+bool Picture::LoadFromStream(std::istream& in, const QString& extension, std::string* error) {
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return LoadFromBytes(bytes, extension, error);
+}
+
+}  // namespace platform

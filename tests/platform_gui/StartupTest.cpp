@@ -1,0 +1,71 @@
+#include "platform/Startup.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+std::vector<std::string> g_log;
+
+void Register(const std::string& name, std::vector<std::string> prerequisites = {}) {
+  RegisterUnit(
+      name, [name] { g_log.push_back("start " + name); },
+      [name] { g_log.push_back("finish " + name); }, std::move(prerequisites));
+}
+
+}  // namespace
+
+TEST(Startup, CountedStartsAndFinishes) {
+  g_log.clear();
+  Register("counted.base");
+  Register("counted.user", {"counted.base"});
+  StartUnit("counted.user");
+  StartUnit("counted.base");  // a second user of the base
+  EXPECT_EQ(UnitStartCount("counted.base"), 2);
+  EXPECT_EQ(g_log, (std::vector<std::string>{"start counted.base", "start counted.user"}));
+  FinishUnit("counted.user");
+  EXPECT_EQ(UnitStartCount("counted.base"), 1) << "its other user still holds it";
+  FinishUnit("counted.base");
+  EXPECT_EQ(g_log.back(), "finish counted.base");
+  EXPECT_EQ(g_log.size(), 4u);
+  FinishUnit("counted.base");  // once more: nothing
+  EXPECT_EQ(g_log.size(), 4u);
+}
+
+TEST(Startup, FailuresAreReported) {
+  EXPECT_THROW(StartUnit("no.such.unit"), std::logic_error);
+  Register("circle.a", {"circle.b"});
+  Register("circle.b", {"circle.a"});
+  EXPECT_THROW(StartUnit("circle.a"), std::logic_error);
+  EXPECT_EQ(UnitStartCount("circle.a"), 0);
+  EXPECT_EQ(UnitStartCount("circle.b"), 0);
+  g_log.clear();
+  Register("failing.base");
+  RegisterUnit("failing", [] { throw std::runtime_error("no resources"); }, {}, {"failing.base"});
+  EXPECT_THROW(StartUnit("failing"), std::runtime_error);
+  EXPECT_EQ(UnitStartCount("failing"), 0);
+  EXPECT_EQ(UnitStartCount("failing.base"), 0) << "its prerequisite is let go again";
+  EXPECT_EQ(g_log, (std::vector<std::string>{"start failing.base", "finish failing.base"}));
+  // Clean the registry for the test that runs everything.
+  RegisterUnit("circle.a", {}, {});
+  RegisterUnit("circle.b", {}, {});
+  RegisterUnit("failing", {}, {});
+}
+
+TEST(Startup, MainStartsEverythingOnceAndFinishesInReverse) {
+  g_log.clear();
+  Register("main.late", {"main.early"});
+  Register("main.early");
+  {
+    UnitStartupScope scope;
+    EXPECT_EQ(UnitStartCount("main.early"), 2) << "once for main, once for its user";
+    RunUnitStartups();  // a second run starts nothing new
+    EXPECT_EQ(UnitStartCount("main.late"), 1);
+  }
+  EXPECT_EQ(UnitStartCount("main.early"), 0);
+  EXPECT_EQ(UnitStartCount("main.late"), 0);
+  auto at = [&](const std::string& s) { return std::find(g_log.begin(), g_log.end(), s) - g_log.begin(); };
+  EXPECT_LT(at("start main.early"), at("start main.late"));
+  EXPECT_LT(at("finish main.late"), at("finish main.early"));
+}
