@@ -30,6 +30,13 @@ constexpr int kFitCellLimit = 21;
 constexpr int kLabelSpacing = 60;
 constexpr int kMinLabelStep = 10;
 
+// The chart's texts: the program's font at 8 points.
+platform::TFont ChartFont() {
+  platform::TFont f;
+  f.SetSize(8);
+  return f;
+}
+
 }  // namespace
 
 void TChartRanges::Reset() {
@@ -337,7 +344,7 @@ TStockChart::~TStockChart() {
 
 void TStockChart::SetData(const TCondition& condition, const TCandleAry& candles, int start) {
   Canvas& c = BackCanvas();
-  c.Font = platform::TFont{};
+  c.Font = ChartFont();
   const QString a = QStringLiteral("A");
   model_.SetTextMetrics(c.TextHeight(a), c.TextWidth(a));
   model_.SetData(condition, candles, start);
@@ -403,10 +410,12 @@ void TStockChart::PaintBack(platform::Bitmap& back) {
   Canvas& c = back.GetCanvas();
   const int w = back.Width(), h = back.Height();
   c.Pen = platform::TPen{};
-  c.Font = platform::TFont{};
+  c.Font = ChartFont();
   c.Brush.Color = platform::clBlack;
   c.Brush.Style = platform::bsSolid;
   c.FillRect(platform::Rect(0, 0, w, h));
+  // Texts leave the lines under their cells alone.
+  c.Brush.Style = platform::bsClear;
   DrawFrame(c);
   if (model_.Count() > 0) DrawPriceLabels(c);
   DrawCandles(c);
@@ -566,6 +575,7 @@ void TStockChart::DrawCrosshair(Canvas& c) {
   const QString text = FormatPrice(m.PriceAt(y));
   c.TextOut(mg.Left - c.TextWidth(text) - 1, y - Round(c.TextWidth(QStringLiteral("1")) / 2.0), text);
   c.Font.SetSize(size);
+  c.Brush.Style = platform::bsClear;
 }
 
 void TStockChart::DrawUserLines(Canvas& c) {

@@ -42,6 +42,9 @@ const platform::Bitmap& TDrawChart::RenderBack() {
   if ((back_.Width() != width() || back_.Height() != height()) &&
       platform::BitmapSizeAllowed(width(), height()))
     back_.SetSize(width(), height());
+  // A hidden control gets no resize events: the model follows its size here.
+  if (Model().Width() != back_.Width() || Model().Height() != back_.Height())
+    Model().SetSize(back_.Width(), back_.Height());
   if (!back_.Empty()) {
     PaintBack(back_);
     back_.GetCanvas().EndPainting();
