@@ -169,18 +169,21 @@ void TStockChartModel::SetCompact(bool value) {
   margins_ = value ? TChartMargins{0, 20, 10, 0, 0} : TChartMargins{40, 20, 10, 30, 30};
 }
 
+// Scroll arithmetic is 64-bit, so that no step overflows.
 void TStockChartModel::ScrollBack(int n) {
   // Never past the newest candle, even when all of them fit.
-  lastVisible_ = std::min(std::max(lastVisible_ - n, visibleCount_), Count() - 1);
+  const int64_t last = std::max<int64_t>(int64_t{lastVisible_} - n, visibleCount_);
+  lastVisible_ = int(std::min<int64_t>(last, Count() - 1));
   Recalculate();
 }
 
 void TStockChartModel::ScrollForward(int n) {
-  lastVisible_ = lastVisible_ + n < Count() ? lastVisible_ + n : Count() - 1;
+  const int64_t last = int64_t{lastVisible_} + n;
+  lastVisible_ = last < Count() ? int(last) : Count() - 1;
   Recalculate();
 }
 
-void TStockChartModel::ScrollPixels(int dx) { ScrollBack(std::abs(dx) / BarWidth); }
+void TStockChartModel::ScrollPixels(int dx) { ScrollBack(int(std::abs(int64_t{dx}) / BarWidth)); }
 
 void TStockChartModel::ZoomIn() {
   BarWidth += 2;
@@ -347,6 +350,7 @@ void TStockChart::SetData(const TCondition& condition, const TCandleAry& candles
   c.Font = ChartFont();
   const QString a = QStringLiteral("A");
   model_.SetTextMetrics(c.TextHeight(a), c.TextWidth(a));
+  SyncSize();
   model_.SetData(condition, candles, start);
 }
 
