@@ -335,15 +335,6 @@ TEST_F(StockModelTest, ThePressSelectsTheFirstLineHitOnly) {
   m.DeleteSelectedLine();  // nothing selected: nothing happens
 }
 
-TEST_F(StockModelTest, PressesRepaintOnlyWhenThereAreLines) {
-  const int before = m.InvalidateCount();
-  m.MouseDown(10, 10);
-  m.MouseUp(10, 10);
-  EXPECT_EQ(m.InvalidateCount(), before);
-  m.MouseMove(11, 10);
-  EXPECT_EQ(m.InvalidateCount(), before + 1);
-}
-
 // ---- the indicator side
 
 namespace {
