@@ -5,8 +5,8 @@
 
 namespace {
 
-float High(const TOpenClose& c) { return std::max(c.Open, c.Close); }
-float Low(const TOpenClose& c) { return std::min(c.Open, c.Close); }
+float High(const TCandle& c) { return std::max(c.Open, c.Close); }
+float Low(const TCandle& c) { return std::min(c.Open, c.Close); }
 
 // a * 100 / b, or 0 where b is 0 (a smoothed true range of 0 only comes
 // with candles at 0, where no direction has moved either).
@@ -63,7 +63,7 @@ void ComputeMacd(std::span<const float> c, int32_t quick, int32_t slow, int32_t 
   }
 }
 
-void ComputeKdj(std::span<const TOpenClose> candles, int32_t windowN, int32_t m1, int32_t m2,
+void ComputeKdj(std::span<const TCandle> candles, int32_t windowN, int32_t m1, int32_t m2,
                 std::vector<TKdjValue>& out) {
   const size_t back = size_t(EffectivePeriod(windowN));
   m1 = EffectivePeriod(m1);
@@ -89,7 +89,7 @@ void ComputeKdj(std::span<const TOpenClose> candles, int32_t windowN, int32_t m1
   }
 }
 
-void ComputeAdx(std::span<const TOpenClose> candles, int32_t period, std::vector<TAdxValue>& out) {
+void ComputeAdx(std::span<const TCandle> candles, int32_t period, std::vector<TAdxValue>& out) {
   const int32_t n = EffectivePeriod(period);
   const size_t count = candles.size();
   std::vector<float> trs(count), pdms(count), mdms(count);
@@ -121,11 +121,11 @@ void ComputeAdx(std::span<const TOpenClose> candles, int32_t period, std::vector
 
 }  // namespace
 
-TIndicatorSeries ComputeIndicators(std::span<const TOpenClose> candles, const TIndicatorParams& params,
+TIndicatorSeries ComputeIndicators(const TCandleAry& candles, const TIndicatorParams& params,
                                    const TIndicatorSwitches& on) {
   const size_t n = candles.size();
   TIndicatorSeries s;
-  s.Ma.assign(params.MaPeriods.size(), std::vector<float>(n, 0.0f));
+  s.Ma.assign(params.MaPeriods.size(), TMaAry(n, 0.0f));
   s.Boll.assign(n, {});
   s.Macd.assign(n, {});
   s.Kdj.assign(n, {});

@@ -7,15 +7,11 @@
 // worked out in double precision and then stored.
 #pragma once
 
+#include "charts/uKLineDef.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
-
-// The two prices of a candle that the indicators read.
-struct TOpenClose {
-  float Open = 0;
-  float Close = 0;
-};
 
 // Periods of the indicators. A moving-average period of 0 or below
 // switches its line off; every other period counts as at least 1.
@@ -55,7 +51,7 @@ struct TAdxValue {
 // Every array has one entry per candle (index 0 the oldest), also for the
 // indicators that are off; Ma has one line per moving-average period.
 struct TIndicatorSeries {
-  std::vector<std::vector<float>> Ma;
+  std::vector<TMaAry> Ma;
   std::vector<TBollValue> Boll;
   std::vector<TMacdValue> Macd;
   std::vector<TKdjValue> Kdj;
@@ -65,7 +61,8 @@ struct TIndicatorSeries {
 // The period an indicator other than a moving average really uses.
 inline int32_t EffectivePeriod(int32_t period) { return period < 1 ? 1 : period; }
 
-TIndicatorSeries ComputeIndicators(std::span<const TOpenClose> candles, const TIndicatorParams& params,
+// The indicators over the candles' open and close prices.
+TIndicatorSeries ComputeIndicators(const TCandleAry& candles, const TIndicatorParams& params,
                                    const TIndicatorSwitches& on);
 
 // Means of `period` values ending at each index, through a running sum of
@@ -73,8 +70,8 @@ TIndicatorSeries ComputeIndicators(std::span<const TOpenClose> candles, const TI
 // i >= period - 1 and i >= 1; every other entry (index 0 always) is 0, and
 // all of them are 0 when the period is 0 or below.
 template <class Sum, class Value>
-std::vector<float> RunningMeans(std::span<const Value> values, int32_t period) {
-  std::vector<float> out(values.size(), 0.0f);
+TMaAry RunningMeans(std::span<const Value> values, int32_t period) {
+  TMaAry out(values.size(), 0.0f);
   if (period <= 0) return out;
   const size_t p = size_t(period);
   Sum sum = 0;

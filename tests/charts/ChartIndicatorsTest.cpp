@@ -16,9 +16,9 @@
 
 namespace {
 
-std::vector<TOpenClose> FromCloses(std::initializer_list<float> closes) {
-  std::vector<TOpenClose> c;
-  for (float v : closes) c.push_back({c.empty() ? 0.0f : c.back().Close, v});
+TCandleAry FromCloses(std::initializer_list<float> closes) {
+  TCandleAry c;
+  for (float v : closes) c.push_back({c.empty() ? 0.0f : c.back().Close, v, nullptr});
   return c;
 }
 
@@ -88,7 +88,7 @@ TEST(ChartIndicators, MacdStartsFromTheOldestClose) {
 
 TEST(ChartIndicators, KdjOfAFlatWindowTakesRsvOne) {
   // Open = close = 5 everywhere: the highest and lowest price agree.
-  std::vector<TOpenClose> flat(6, {5, 5});
+  TCandleAry flat(6, TCandle{5, 5, nullptr});
   auto s = ComputeIndicators(flat, Defaults(), {.Kdj = true});
   EXPECT_FLOAT_EQ(s.Kdj[0].K, 1);
   EXPECT_FLOAT_EQ(s.Kdj[0].D, 0);
@@ -104,7 +104,7 @@ TEST(ChartIndicators, KdjOfAFlatWindowTakesRsvOne) {
 TEST(ChartIndicators, KdjWindowHoldsNPlusOneCandles) {
   // With N = 2 the window of candle 3 is candles 1..3: candle 0's high of
   // 100 has left it.
-  std::vector<TOpenClose> c = {{0, 100}, {100, 10}, {10, 20}, {20, 15}};
+  TCandleAry c = {{0, 100}, {100, 10}, {10, 20}, {20, 15}};
   TIndicatorParams p;
   p.KdjN = 2;
   p.KdjM1 = 1;  // K is the RSV itself
@@ -114,7 +114,7 @@ TEST(ChartIndicators, KdjWindowHoldsNPlusOneCandles) {
 }
 
 TEST(ChartIndicators, AdxOfTheFirstCandleMeasuresAgainstZero) {
-  std::vector<TOpenClose> c = {{2, 5}, {5, 4}};
+  TCandleAry c = {{2, 5}, {5, 4}};
   TIndicatorParams p;
   p.AdxN = 2;
   auto s = ComputeIndicators(c, p, {.Adx = true});
@@ -197,7 +197,7 @@ TEST(ChartIndicators, PeriodsBelowOneCountAsOne) {
 
 TEST(ChartIndicators, CandlesAtZeroGiveNoDivisionByZero) {
   // A true range of 0 (the first candles all at 0) and flat stretches.
-  std::vector<TOpenClose> c = {{0, 0}, {0, 0}, {0, 0}, {0, 2}, {2, 2}, {2, -1}, {-1, -1}};
+  TCandleAry c = {{0, 0}, {0, 0}, {0, 0}, {0, 2}, {2, 2}, {2, -1}, {-1, -1}};
   auto s = ComputeIndicators(c, Defaults(), All());
   EXPECT_TRUE(AllFinite(s));
   EXPECT_EQ(s.Adx[0].PDI, 0);
@@ -223,7 +223,7 @@ double WindowMean(const std::vector<double>& v, size_t from, size_t to) {
   return sum / double(to - from + 1);
 }
 
-Columns<double> Recompute(const std::vector<TOpenClose>& candles, const TIndicatorParams& p) {
+Columns<double> Recompute(const TCandleAry& candles, const TIndicatorParams& p) {
   const size_t n = candles.size();
   std::vector<double> c(n), hi(n), lo(n);
   for (size_t i = 0; i < n; ++i) {
@@ -303,13 +303,13 @@ Columns<double> Recompute(const std::vector<TOpenClose>& candles, const TIndicat
 
 // A hit/miss walk over the whole history: up by 1 - p on a hit, down by p.
 template <class Hit>
-std::vector<TOpenClose> HistoryWalk(double p, Hit hit) {
-  std::vector<TOpenClose> candles;
+TCandleAry HistoryWalk(double p, Hit hit) {
+  TCandleAry candles;
   float close = 0;
   for (const auto& draw : testsupport::ReadHistoryCsv()) {
     const float open = close;
     close = float(open + (hit(draw) ? 1 - p : -p));
-    candles.push_back({open, close});
+    candles.push_back({open, close, nullptr});
   }
   return candles;
 }
@@ -356,7 +356,7 @@ void ExpectNear(const TIndicatorSeries& series, const Columns<double>& want) {
   EXPECT_GE(compared, 18u);
 }
 
-void ExpectMatchesReference(const std::vector<TOpenClose>& candles, const TIndicatorParams& p) {
+void ExpectMatchesReference(const TCandleAry& candles, const TIndicatorParams& p) {
   ExpectNear(ComputeIndicators(candles, p, All()), Recompute(candles, p));
 }
 
@@ -392,7 +392,7 @@ namespace {
 
 struct Golden {
   TIndicatorParams Params;
-  std::vector<TOpenClose> Candles;
+  TCandleAry Candles;
   Columns<double> Values;
 };
 
@@ -434,7 +434,7 @@ Golden ReadGolden(const std::string& name) {
     std::string cell;
     for (size_t col = 0; std::getline(row, cell, ','); ++col) g.Values[names.at(col)].push_back(std::stod(cell));
     // Candle prices are written with every digit of their 32-bit value.
-    g.Candles.push_back({float(g.Values.at("open").back()), float(g.Values.at("close").back())});
+    g.Candles.push_back({float(g.Values.at("open").back()), float(g.Values.at("close").back()), nullptr});
   }
   return g;
 }
