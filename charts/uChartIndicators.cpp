@@ -1,7 +1,14 @@
 #include "charts/uChartIndicators.h"
 
+#include "engine/uIniFileMgr.h"
+#include "platform/Canvas.h"
+#include "platform/DelphiRtl.h"
+
+#include <QStringList>
+
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -142,4 +149,336 @@ TIndicatorSeries ComputeIndicators(const TCandleAry& candles, const TIndicatorPa
   if (on.Kdj) ComputeKdj(candles, params.KdjN, params.KdjM1, params.KdjM2, s.Kdj);
   if (on.Adx) ComputeAdx(candles, params.AdxN, s.Adx);
   return s;
+}
+
+// ---------------------------------------------------------------------------
+// The indicators on a candle chart.
+
+std::unique_ptr<IStockIndicators> MakeStockIndicators() { return std::make_unique<TStockIndicators>(); }
+
+namespace {
+
+using platform::Canvas;
+using platform::TColor;
+
+constexpr TColor kLegendTitleColor = platform::clSilver;
+constexpr TColor kWhite = platform::clWhite;
+constexpr TColor kYellow = platform::clYellow;
+constexpr TColor kPurple = platform::clPurple;
+constexpr TColor kGreen = platform::clGreen;
+constexpr TColor kRed = platform::clRed;
+constexpr TColor kRisingBar = platform::clRed;
+constexpr TColor kFallingBar = 0xFFFF00;
+constexpr TColor kZeroLine = platform::clSilver;
+// The colours of the three lines of each sub-window kind (MACD has two).
+constexpr std::array<std::array<TColor, 3>, 3> kSubLineColors = {{
+    {kWhite, kGreen, kWhite},    // MACD: DIF, DEA
+    {kWhite, kYellow, kPurple},  // KDJ: K, D, J
+    {kRed, kGreen, kYellow},     // ADX: PDI, MDI, ADX
+}};
+constexpr int kLegendGap = 3;
+// Rows far outside any bitmap are cut here, so that no value, however
+// large against its range, overflows the pixel arithmetic.
+constexpr double kFarRow = 1e7;
+
+std::string Key(const char* name, size_t i) { return name + std::to_string(i); }
+
+TIndicatorParams SharedParams() {
+  const TChartParams& p = ChartParams();
+  TIndicatorParams out;
+  out.MaPeriods = p.MaDays;
+  out.BollN = p.BollN;
+  out.MacdQuick = p.MacdQuick;
+  out.MacdSlow = p.MacdSlow;
+  out.MacdDean = p.MacdDean;
+  out.KdjN = p.KdjN;
+  out.KdjM1 = p.KdjM1;
+  out.KdjM2 = p.KdjM2;
+  out.AdxN = p.AdxN;
+  return out;
+}
+
+void Widen(float& max, float& min, std::initializer_list<float> values) {
+  for (float v : values) {
+    if (v > max) max = v;
+    if (v < min) min = v;
+  }
+}
+
+// Where the line point of candle i lies: one and a half slots right of the
+// candle's left edge.
+int PointX(const TStockChartModel& chart, int right, int i) {
+  const int slot = TStockChartModel::BarWidth + chart.Gap();
+  return int(platform::DelphiRound(right - double(chart.LastVisible() - i) * slot + slot / 2.0));
+}
+
+// Calls f(i, x) for the visible candles from the last towards the first,
+// while their points lie right of the left margin.
+template <class F>
+void ForVisiblePoints(const TStockChartModel& chart, int right, F f) {
+  for (int i = chart.LastVisible(); i >= chart.FirstVisible() && i >= 0; --i) {
+    const int x = PointX(chart, right, i);
+    if (x < chart.Margins().Left) break;
+    f(size_t(i), x);
+  }
+}
+
+void DrawLine(Canvas& c, const TPointAry& points, TColor color) {
+  c.Pen = {color, 1, platform::psSolid};
+  c.Polyline(points.data(), int(points.size()));
+}
+
+// Legend items one after the other, 3 pixels apart, from (x, y).
+void DrawLegend(Canvas& c, int x, int y, const std::vector<TLegendItem>& items) {
+  for (const TLegendItem& item : items) {
+    c.Font.Color = item.Color;
+    c.TextOut(x, y, item.Text);
+    x += c.TextWidth(item.Text) + kLegendGap;
+  }
+}
+
+bool ShowsLegend(const TStockChartModel& chart) { return !chart.IsCompact() && chart.IsCandle(chart.CurrentIndex()); }
+
+}  // namespace
+
+void TStockIndicators::LoadSettings(TStockChartModel& chart) {
+  TIniFileMgr& ini = IniFileMgr();
+  for (int i = 0; i < TStockChartModel::MaxWindowCount; ++i) {
+    const size_t k = size_t(i);
+    chart.SetWindowHeight(i, std::max(0, ini.ReadInteger("Windows", Key("WindowHeight", k), 100)));
+    chart.SetWindowZbType(i, uint8_t(std::clamp(ini.ReadInteger("Windows", Key("WindowZbType", k), i), 0,
+                                                int(zbADX))));
+  }
+  chart.SetWindowCount(std::clamp(ini.ReadInteger("Windows", "WindowCount", 1), 0, TStockChartModel::MaxWindowCount));
+  chart.SetMainZbType(uint8_t(std::clamp(ini.ReadInteger("MainZB", "ZB", 0), 0, int(zbMainBoll))));
+
+  TChartParams& p = ChartParams();
+  p.MacdQuick = ini.ReadInteger("MACD", "Quick", 12);
+  p.MacdSlow = ini.ReadInteger("MACD", "Slow", 26);
+  p.MacdDean = ini.ReadInteger("MACD", "Dean", 9);
+  p.KdjN = ini.ReadInteger("KDJ", "N", 9);
+  p.KdjM1 = ini.ReadInteger("KDJ", "M1", 3);
+  p.KdjM2 = ini.ReadInteger("KDJ", "M2", 3);
+  p.BollN = ini.ReadInteger("Boll", "N", 20);
+  p.AdxN = ini.ReadInteger("ADX", "N", 14);
+  p.MaDays.resize(MaLineCount);
+  p.MaColors.resize(MaLineCount);
+  for (size_t i = 0; i < size_t(MaLineCount); ++i) {
+    p.MaDays[i] = ini.ReadInteger("MA", Key("DayCount", i), DefaultMaDays[i]);
+    p.MaColors[i] = ini.ReadInteger("MA", Key("Color", i), DefaultMaColors[i]);
+  }
+}
+
+void TStockIndicators::SaveSettings(const TStockChartModel& chart) {
+  TIniFileMgr& ini = IniFileMgr();
+  ini.WriteInteger("Windows", "WindowCount", chart.WindowCount());
+  for (int i = 0; i < chart.WindowCount(); ++i) {
+    ini.WriteInteger("Windows", Key("WindowHeight", size_t(i)), chart.Window(i).Height);
+    ini.WriteInteger("Windows", Key("WindowZbType", size_t(i)), chart.Window(i).Kind);
+  }
+  ini.WriteInteger("MainZB", "ZB", chart.MainZbType());
+  const TChartParams& p = ChartParams();
+  ini.WriteInteger("MACD", "Quick", p.MacdQuick);
+  ini.WriteInteger("MACD", "Slow", p.MacdSlow);
+  ini.WriteInteger("MACD", "Dean", p.MacdDean);
+  ini.WriteInteger("KDJ", "N", p.KdjN);
+  ini.WriteInteger("KDJ", "M1", p.KdjM1);
+  ini.WriteInteger("KDJ", "M2", p.KdjM2);
+  ini.WriteInteger("Boll", "N", p.BollN);
+  ini.WriteInteger("ADX", "N", p.AdxN);
+  for (size_t i = 0; i < p.MaDays.size(); ++i) ini.WriteInteger("MA", Key("DayCount", i), p.MaDays[i]);
+  for (size_t i = 0; i < p.MaColors.size(); ++i) ini.WriteInteger("MA", Key("Color", i), p.MaColors[i]);
+}
+
+void TStockIndicators::Compute(const TStockChartModel& chart) {
+  on_ = {};
+  on_.Ma = chart.MainZbType() == zbMainMA;
+  on_.Boll = chart.MainZbType() == zbMainBoll;
+  for (int i = 0; i < chart.WindowCount(); ++i) {
+    const uint8_t kind = chart.GetWindowZbType(i);
+    on_.Macd = on_.Macd || kind == zbMACD;
+    on_.Kdj = on_.Kdj || kind == zbKDJ;
+    on_.Adx = on_.Adx || kind == zbADX;
+  }
+  series_ = ComputeIndicators(chart.CurCandles(), SharedParams(), on_);
+}
+
+void TStockIndicators::WidenRanges(const TStockChartModel& chart, TChartRanges& r) {
+  const TIntAry& days = ChartParams().MaDays;
+  const int last = std::min(chart.LastVisible(), int(series_.Boll.size()) - 1);
+  for (int i = std::max(chart.FirstVisible(), 0); i <= last; ++i) {
+    const size_t k = size_t(i);
+    if (on_.Boll) Widen(r.PriceMax, r.PriceMin, {series_.Boll[k].MB, series_.Boll[k].UB, series_.Boll[k].LB});
+    if (on_.Ma)
+      for (size_t line = 0; line < series_.Ma.size() && line < days.size(); ++line)
+        if (days[line] > 0) Widen(r.PriceMax, r.PriceMin, {series_.Ma[line][k]});
+    if (on_.Macd) Widen(r.MacdMax, r.MacdMin, {series_.Macd[k].BAR, series_.Macd[k].DIF, series_.Macd[k].DEA});
+    if (on_.Kdj) Widen(r.KdjMax, r.KdjMin, {series_.Kdj[k].K, series_.Kdj[k].D, series_.Kdj[k].J});
+    if (on_.Adx) Widen(r.AdxMax, r.AdxMin, {series_.Adx[k].PDI, series_.Adx[k].MDI, series_.Adx[k].ADX});
+  }
+}
+
+int TStockIndicators::SubWindowY(const TStockChartModel& chart, int index, double v) {
+  const TSubWindow& w = chart.Window(index);
+  const TChartRanges& r = chart.Ranges();
+  double max = r.MacdMax, min = r.MacdMin;
+  if (w.Kind == zbKDJ) {
+    max = r.KdjMax;
+    min = r.KdjMin;
+  } else if (w.Kind == zbADX) {
+    max = r.AdxMax;
+    min = r.AdxMin;
+  }
+  if (max == min) return 1;
+  const double rise = std::clamp((v - min) * (w.Rect.Bottom - w.Rect.Top - 10) / (max - min), -kFarRow, kFarRow);
+  return w.Rect.Bottom - int(platform::DelphiRound(rise));
+}
+
+void TStockIndicators::LayoutPoints(const TStockChartModel& chart) {
+  const TIntAry& days = ChartParams().MaDays;
+  const size_t count = series_.Boll.size();
+  maPoints_.assign(series_.Ma.size(), {});
+  for (auto& line : bollPoints_) line.clear();
+  for (auto& sub : subPoints_) sub = {};
+  if (chart.LastVisible() >= int(count)) return;  // not computed for these candles
+
+  ForVisiblePoints(chart, chart.MainRect().Right, [&](size_t i, int x) {
+    if (on_.Ma)
+      for (size_t k = 0; k < series_.Ma.size() && k < days.size(); ++k)
+        if (days[k] > 0 && i > size_t(days[k])) maPoints_[k].push_back({x, chart.PriceY(series_.Ma[k][i])});
+    if (on_.Boll) {
+      const TBollValue& b = series_.Boll[i];
+      bollPoints_[0].push_back({x, chart.PriceY(b.MB)});
+      bollPoints_[1].push_back({x, chart.PriceY(b.UB)});
+      bollPoints_[2].push_back({x, chart.PriceY(b.LB)});
+    }
+  });
+
+  for (int w = 0; w < TStockChartModel::MaxWindowCount; ++w) {
+    if (w >= chart.WindowCount()) break;
+    TSubWindowPoints& sub = subPoints_[size_t(w)];
+    const uint8_t kind = chart.GetWindowZbType(w);
+    auto y = [&](double v) { return SubWindowY(chart, w, v); };
+    sub.ZeroY = y(0);
+    ForVisiblePoints(chart, chart.Window(w).Rect.Right, [&](size_t i, int x) {
+      if (kind == zbMACD) {
+        const TMacdValue& m = series_.Macd[i];
+        sub.Bars.push_back({x, sub.ZeroY, y(m.BAR), m.BAR});
+        sub.Lines[0].push_back({x, y(m.DIF)});
+        sub.Lines[1].push_back({x, y(m.DEA)});
+      } else if (kind == zbKDJ) {
+        const TKdjValue& k = series_.Kdj[i];
+        sub.Lines[0].push_back({x, y(k.K)});
+        sub.Lines[1].push_back({x, y(k.D)});
+        sub.Lines[2].push_back({x, y(k.J)});
+      } else if (kind == zbADX) {
+        const TAdxValue& a = series_.Adx[i];
+        sub.Lines[0].push_back({x, y(a.PDI)});
+        sub.Lines[1].push_back({x, y(a.MDI)});
+        sub.Lines[2].push_back({x, y(a.ADX)});
+      }
+    });
+  }
+}
+
+namespace {
+
+// A legend of a title in silver and three values, each after its label.
+std::vector<TLegendItem> ValueLegend(const QString& title, const std::array<const char*, 3>& labels,
+                                     const std::array<float, 3>& values, const std::array<TColor, 3>& colors) {
+  std::vector<TLegendItem> items = {{title, kLegendTitleColor}};
+  for (size_t k = 0; k < 3; ++k)
+    items.push_back({QString::fromLatin1(labels[k]) + QString::asprintf("%.2f", values[k]), colors[k]});
+  return items;
+}
+
+QString Periods(const char* name, std::initializer_list<int32_t> periods) {
+  QStringList list;
+  for (int32_t p : periods) list << QString::number(EffectivePeriod(p));
+  return QString::fromLatin1(name) + '(' + list.join(',') + ')';
+}
+
+constexpr std::array<TColor, 3> kValueColors = {kWhite, kYellow, kPurple};
+
+}  // namespace
+
+std::vector<TLegendItem> TStockIndicators::MainLegend(const TStockChartModel& chart) const {
+  std::vector<TLegendItem> items;
+  if (!ShowsLegend(chart) || size_t(chart.CurrentIndex()) >= series_.Boll.size()) return items;
+  const size_t i = size_t(chart.CurrentIndex());
+  const TChartParams& p = ChartParams();
+  if (on_.Ma) {
+    for (size_t k = 0; k < series_.Ma.size() && k < p.MaDays.size() && k < p.MaColors.size(); ++k)
+      if (p.MaDays[k] > 0)
+        items.push_back({QStringLiteral("MA%1:").arg(p.MaDays[k]) +
+                             QString::fromStdString(platform::FormatFloat("0.00", series_.Ma[k][i])),
+                         p.MaColors[k]});
+  } else if (on_.Boll) {
+    const TBollValue& b = series_.Boll[i];
+    items = ValueLegend(Periods("Boll", {p.BollN}), {"Boll: ", "UB: ", "LB: "}, {b.MB, b.UB, b.LB}, kValueColors);
+  }
+  return items;
+}
+
+std::vector<TLegendItem> TStockIndicators::SubLegend(const TStockChartModel& chart, int index) const {
+  if (!ShowsLegend(chart) || size_t(chart.CurrentIndex()) >= series_.Boll.size()) return {};
+  const size_t i = size_t(chart.CurrentIndex());
+  const TChartParams& p = ChartParams();
+  const TMacdValue& m = series_.Macd[i];
+  const TKdjValue& k = series_.Kdj[i];
+  const TAdxValue& a = series_.Adx[i];
+  switch (chart.GetWindowZbType(index)) {
+    case zbMACD:
+      return ValueLegend(Periods("MACD", {p.MacdQuick, p.MacdSlow, p.MacdDean}), {"DIF: ", "DEA: ", "MACD: "},
+                         {m.DIF, m.DEA, m.BAR}, kValueColors);
+    case zbKDJ:
+      return ValueLegend(Periods("KDJ", {p.KdjN, p.KdjM1, p.KdjM2}), {"K: ", "D: ", "J: "}, {k.K, k.D, k.J},
+                         kValueColors);
+    case zbADX:
+      return ValueLegend(Periods("ADX", {p.AdxN}), {"PDI: ", "MDI: ", "ADX: "}, {a.PDI, a.MDI, a.ADX},
+                         {kRed, kGreen, kYellow});
+    default:
+      return {};
+  }
+}
+
+void TStockIndicators::PaintMainOverlay(const TStockChartModel& chart, Canvas& c) {
+  const TChartParams& p = ChartParams();
+  const auto legend = MainLegend(chart);
+  if (on_.Ma) {
+    for (size_t k = 0; k < maPoints_.size() && k < p.MaColors.size(); ++k) DrawLine(c, maPoints_[k], p.MaColors[k]);
+    // Moving averages step by their length in characters.
+    int x = chart.Margins().Left + 5;
+    for (const TLegendItem& item : legend) {
+      c.Font.Color = item.Color;
+      c.TextOut(x, chart.MainRect().Top, item.Text);
+      x += int(item.Text.size()) * chart.TextWidth() + 2;
+    }
+  } else if (on_.Boll) {
+    DrawLine(c, bollPoints_[0], kWhite);
+    DrawLine(c, bollPoints_[1], kYellow);
+    DrawLine(c, bollPoints_[2], kYellow);
+    DrawLegend(c, chart.MainRect().Left + 5, chart.MainRect().Top + 1, legend);
+  }
+}
+
+void TStockIndicators::PaintSubWindow(const TStockChartModel& chart, int index, Canvas& c) {
+  if (index < 0 || index >= chart.WindowCount()) return;
+  const TSubWindowPoints& sub = subPoints_[size_t(index)];
+  const uint8_t kind = chart.GetWindowZbType(index);
+  if (kind > zbADX) return;
+  if (kind == zbMACD) {
+    c.Pen = {kZeroLine, 1, platform::psDot};
+    c.MoveTo(chart.Margins().Left, sub.ZeroY);
+    c.LineTo(chart.Width() - chart.Margins().Right, sub.ZeroY);
+    for (const TBarSegment& bar : sub.Bars) {
+      c.Pen = {bar.Value > 0 ? kRisingBar : kFallingBar, 1, platform::psSolid};
+      c.MoveTo(bar.X, bar.ZeroY);
+      c.LineTo(bar.X, bar.Y);
+    }
+  }
+  const auto& colors = kSubLineColors[kind];
+  for (size_t line = 0; line < sub.Lines.size(); ++line) DrawLine(c, sub.Lines[line], colors[line]);
+  const platform::TRect& r = chart.Window(index).Rect;
+  DrawLegend(c, r.Left + 5, r.Top + 1, SubLegend(chart, index));
 }

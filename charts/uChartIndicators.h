@@ -1,5 +1,8 @@
-// The indicators of the candle chart, computed from the candles alone:
-// moving averages of the closes, Bollinger bands, MACD, KDJ and ADX.
+// The indicator side of the candle chart: moving averages of the closes,
+// Bollinger bands, MACD, KDJ and ADX, computed from the candles alone
+// (ComputeIndicators), and TStockIndicators, which puts them on a chart:
+// the main overlay and the sub-windows with their lines and legends, and
+// the chart settings.
 //
 // Values are kept as 32-bit floats, and the running sums of the moving
 // averages and of the Bollinger middle line are 32-bit floats too, so the
@@ -7,8 +10,13 @@
 // worked out in double precision and then stored.
 #pragma once
 
+#include "charts/StockChartCtl.h"
 #include "charts/uKLineDef.h"
+#include "platform/WinTypes.h"
 
+#include <QString>
+
+#include <array>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -84,3 +92,72 @@ TMaAry RunningMeans(std::span<const Value> values, int32_t period) {
   }
   return out;
 }
+
+// ---------------------------------------------------------------------------
+// The indicators on a candle chart.
+
+// Points of one line, from the last visible candle towards the first
+// (index 0 is the right-most point).
+using TPointAry = std::vector<platform::TPoint>;
+
+// One MACD bar: from the zero line to the bar's value, in one column.
+struct TBarSegment {
+  int X = 0;
+  int ZeroY = 0;
+  int Y = 0;
+  float Value = 0;
+  friend bool operator==(const TBarSegment&, const TBarSegment&) = default;
+};
+
+// The points of one sub-window: bars (MACD only) and three lines (MACD:
+// DIF, DEA and nothing; KDJ: K, D, J; ADX: PDI, MDI, ADX); ZeroY is the
+// row of the MACD zero line.
+struct TSubWindowPoints {
+  std::vector<TBarSegment> Bars;
+  std::array<TPointAry, 3> Lines;
+  int ZeroY = 0;
+};
+
+// One item of a legend.
+struct TLegendItem {
+  QString Text;
+  platform::TColor Color = 0;
+  friend bool operator==(const TLegendItem&, const TLegendItem&) = default;
+};
+
+class TStockIndicators : public IStockIndicators {
+ public:
+  // Sub-window count (0..3), heights and kinds (each within the kinds),
+  // the main overlay kind, and the shared periods and colours.
+  void LoadSettings(TStockChartModel& chart) override;
+  void SaveSettings(const TStockChartModel& chart) override;
+  void Compute(const TStockChartModel& chart) override;
+  void WidenRanges(const TStockChartModel& chart, TChartRanges& ranges) override;
+  void LayoutPoints(const TStockChartModel& chart) override;
+  void PaintMainOverlay(const TStockChartModel& chart, platform::Canvas& canvas) override;
+  void PaintSubWindow(const TStockChartModel& chart, int index, platform::Canvas& canvas) override;
+
+  const TIndicatorSwitches& On() const { return on_; }
+  const TIndicatorSeries& Series() const { return series_; }
+  // Main window points: one array per moving-average line, and the
+  // Bollinger lines MB, UB, LB.
+  const std::vector<TPointAry>& MaPoints() const { return maPoints_; }
+  const std::array<TPointAry, 3>& BollPoints() const { return bollPoints_; }
+  const TSubWindowPoints& SubPoints(int index) const { return subPoints_.at(size_t(index)); }
+
+  // The row of value v in sub-window `index`, by the range of its kind.
+  static int SubWindowY(const TStockChartModel& chart, int index, double v);
+
+  // The legend of the main window and of sub-window `index` for the
+  // current candle; empty when the chart is compact or the mouse is on no
+  // candle.
+  std::vector<TLegendItem> MainLegend(const TStockChartModel& chart) const;
+  std::vector<TLegendItem> SubLegend(const TStockChartModel& chart, int index) const;
+
+ private:
+  TIndicatorSwitches on_;
+  TIndicatorSeries series_;
+  std::vector<TPointAry> maPoints_;
+  std::array<TPointAry, 3> bollPoints_;
+  std::array<TSubWindowPoints, TStockChartModel::MaxWindowCount> subPoints_;
+};

@@ -1,12 +1,17 @@
 // The charts load their settings when made and save them when they go.
 // Every test program of the charts keeps "mySystem.ini" in a temporary
 // folder of its own, set before anything reads the settings.
+#include "charts/SettingsSandbox.h"
+
+#include "charts/StockChartCtl.h"
+#include "charts/uKLineDef.h"
 #include "engine/uIniFileMgr.h"
 #include "platform/AppPath.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 namespace {
@@ -30,3 +35,9 @@ class SettingsSandbox : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const sandbox = ::testing::AddGlobalTestEnvironment(new SettingsSandbox);
 
 }  // namespace
+
+void ResetChartSettings() {
+  std::filesystem::remove(IniFileMgr().FileName());
+  ChartParams() = TChartParams{};
+  TStockChartModel::BarWidth = TStockChartModel::DefaultBarWidth;
+}

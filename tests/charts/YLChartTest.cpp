@@ -3,6 +3,7 @@
 // chart, down to cells of no size at all.
 #include "charts/uYLChart.h"
 
+#include "charts/SettingsSandbox.h"
 #include "engine/uIniFileMgr.h"
 #include "platform_gui/Pixels.h"
 
@@ -12,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 
 using platform::TColor;
@@ -49,8 +49,7 @@ class Walk {
 class YLChartTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::filesystem::remove(IniFileMgr().FileName());
-    ChartParams() = TChartParams{};
+    ResetChartSettings();
   }
   TYLChartModel m;  // 500 x 300: plot (40, 30) - (490, 170)
 };
