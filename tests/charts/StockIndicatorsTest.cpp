@@ -126,6 +126,22 @@ TEST_F(StockIndicatorsTest, SubWindowRowsFollowTheRangeOfTheirKind) {
   EXPECT_EQ(TStockIndicators::SubWindowY(m, 1, 3.0), 1);
 }
 
+TEST_F(StockIndicatorsTest, TwoSubWindowsOfOneKindEachDrawInTheirOwnRectangle) {
+  m.SetWindowCount(2);
+  m.SetWindowZbType(1, zbMACD);
+  Load(Zigzag(80));
+  for (int w = 0; w < 2; ++w) {
+    const platform::TRect& r = m.Window(w).Rect;
+    const auto& dif = ind->SubPoints(w).Lines[0];
+    ASSERT_FALSE(dif.empty());
+    for (const auto& p : dif) {
+      EXPECT_GE(p.Y, r.Top + 10) << w;
+      EXPECT_LE(p.Y, r.Bottom) << w;
+    }
+  }
+  EXPECT_NE(ind->SubPoints(0).Lines[0], ind->SubPoints(1).Lines[0]);
+}
+
 TEST_F(StockIndicatorsTest, RangesTakeOnlyTheLinesThatAreOn) {
   ChartParams().MaDays = {3, 0, -4, 0, 0, 0};
   m.SetWindowCount(1);
