@@ -3,7 +3,6 @@
 #include "platform/Blit.h"
 #include "platform/Canvas.h"
 
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -59,12 +58,3 @@ static void BM_TransparentBlt(benchmark::State& state) {
   for (auto _ : state) TransparentBlt(b, 0, 0, 400, 300, a, 0, 0, 400, 300, clFuchsia);
 }
 BENCHMARK(BM_TransparentBlt)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

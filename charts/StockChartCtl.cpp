@@ -30,6 +30,13 @@ constexpr int kFitCellLimit = 21;
 constexpr int kLabelSpacing = 60;
 constexpr int kMinLabelStep = 10;
 
+// The chart's texts: the program's font at 8 points.
+platform::TFont ChartFont() {
+  platform::TFont f;
+  f.SetSize(8);
+  return f;
+}
+
 }  // namespace
 
 void TChartRanges::Reset() {
@@ -162,18 +169,21 @@ void TStockChartModel::SetCompact(bool value) {
   margins_ = value ? TChartMargins{0, 20, 10, 0, 0} : TChartMargins{40, 20, 10, 30, 30};
 }
 
+// Scroll arithmetic is 64-bit, so that no step overflows.
 void TStockChartModel::ScrollBack(int n) {
   // Never past the newest candle, even when all of them fit.
-  lastVisible_ = std::min(std::max(lastVisible_ - n, visibleCount_), Count() - 1);
+  const int64_t last = std::max<int64_t>(int64_t{lastVisible_} - n, visibleCount_);
+  lastVisible_ = int(std::min<int64_t>(last, Count() - 1));
   Recalculate();
 }
 
 void TStockChartModel::ScrollForward(int n) {
-  lastVisible_ = lastVisible_ + n < Count() ? lastVisible_ + n : Count() - 1;
+  const int64_t last = int64_t{lastVisible_} + n;
+  lastVisible_ = last < Count() ? int(last) : Count() - 1;
   Recalculate();
 }
 
-void TStockChartModel::ScrollPixels(int dx) { ScrollBack(std::abs(dx) / BarWidth); }
+void TStockChartModel::ScrollPixels(int dx) { ScrollBack(int(std::abs(int64_t{dx}) / BarWidth)); }
 
 void TStockChartModel::ZoomIn() {
   BarWidth += 2;
@@ -337,9 +347,10 @@ TStockChart::~TStockChart() {
 
 void TStockChart::SetData(const TCondition& condition, const TCandleAry& candles, int start) {
   Canvas& c = BackCanvas();
-  c.Font = platform::TFont{};
+  c.Font = ChartFont();
   const QString a = QStringLiteral("A");
   model_.SetTextMetrics(c.TextHeight(a), c.TextWidth(a));
+  SyncSize();
   model_.SetData(condition, candles, start);
 }
 
@@ -403,10 +414,12 @@ void TStockChart::PaintBack(platform::Bitmap& back) {
   Canvas& c = back.GetCanvas();
   const int w = back.Width(), h = back.Height();
   c.Pen = platform::TPen{};
-  c.Font = platform::TFont{};
+  c.Font = ChartFont();
   c.Brush.Color = platform::clBlack;
   c.Brush.Style = platform::bsSolid;
   c.FillRect(platform::Rect(0, 0, w, h));
+  // Texts leave the lines under their cells alone.
+  c.Brush.Style = platform::bsClear;
   DrawFrame(c);
   if (model_.Count() > 0) DrawPriceLabels(c);
   DrawCandles(c);
@@ -566,6 +579,7 @@ void TStockChart::DrawCrosshair(Canvas& c) {
   const QString text = FormatPrice(m.PriceAt(y));
   c.TextOut(mg.Left - c.TextWidth(text) - 1, y - Round(c.TextWidth(QStringLiteral("1")) / 2.0), text);
   c.Font.SetSize(size);
+  c.Brush.Style = platform::bsClear;
 }
 
 void TStockChart::DrawUserLines(Canvas& c) {

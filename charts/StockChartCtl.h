@@ -270,7 +270,10 @@ class TStockChart : public TDrawChart {
 
   // Measures the chart's font and hands the data to the model.
   void SetData(const TCondition& condition, const TCandleAry& candles, int start);
-  void Recalculate() { model_.Recalculate(); }
+  void Recalculate() {
+    SyncSize();
+    model_.Recalculate();
+  }
   const TCandleAry& CurCandles() const { return model_.CurCandles(); }
   void SetReferenceValue(float value) { model_.SetReferenceValue(value); }
 

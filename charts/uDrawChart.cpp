@@ -34,7 +34,7 @@ TDrawChart::TDrawChart(QWidget* owner) : QWidget(RequireOwner(owner)) {
 
 void TDrawChart::AttachModel() {
   Model().OnInvalidate = [this] { update(); };
-  Model().SetSize(width(), height());
+  SyncSize();
 }
 
 const platform::Bitmap& TDrawChart::RenderBack() {
@@ -42,11 +42,16 @@ const platform::Bitmap& TDrawChart::RenderBack() {
   if ((back_.Width() != width() || back_.Height() != height()) &&
       platform::BitmapSizeAllowed(width(), height()))
     back_.SetSize(width(), height());
+  SyncSize();
   if (!back_.Empty()) {
     PaintBack(back_);
     back_.GetCanvas().EndPainting();
   }
   return back_;
+}
+
+void TDrawChart::SyncSize() {
+  if (Model().Width() != width() || Model().Height() != height()) Model().SetSize(width(), height());
 }
 
 void TDrawChart::paintEvent(QPaintEvent* /*event*/) {
@@ -57,5 +62,5 @@ void TDrawChart::paintEvent(QPaintEvent* /*event*/) {
 
 void TDrawChart::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
-  Model().SetSize(width(), height());
+  SyncSize();
 }

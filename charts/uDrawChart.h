@@ -99,6 +99,11 @@ class TDrawChart : public QWidget {
   // derived chart calls it once its model exists.
   void AttachModel();
 
+  // Gives the model the control's size when it differs. A hidden control
+  // gets no resize events, so the chart also does this before it lays out
+  // new data and before it paints.
+  void SyncSize();
+
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 

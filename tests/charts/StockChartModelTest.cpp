@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -113,6 +114,14 @@ TEST_F(StockModelTest, ScrollStops) {
   EXPECT_EQ(m.LastVisible(), 2997);
   m.ScrollPixels(9);
   EXPECT_EQ(m.LastVisible(), 2995);
+  m.ScrollBack(INT_MAX);
+  EXPECT_EQ(m.LastVisible(), 113);
+  m.ScrollForward(INT_MAX);
+  EXPECT_EQ(m.LastVisible(), 2999);
+  m.ScrollPixels(INT_MIN);
+  EXPECT_EQ(m.LastVisible(), 113);
+  m.ScrollBack(INT_MIN);  // back by a negative number: forward, but never past the last candle
+  EXPECT_EQ(m.LastVisible(), 2999);
 }
 
 TEST_F(StockModelTest, ScrollBackNeverPassesTheLastCandleWhenAllFit) {
@@ -324,15 +333,6 @@ TEST_F(StockModelTest, ThePressSelectsTheFirstLineHitOnly) {
   EXPECT_EQ(m.Lines().Count(), 0);
   EXPECT_EQ(m.SelectedLine(), nullptr);
   m.DeleteSelectedLine();  // nothing selected: nothing happens
-}
-
-TEST_F(StockModelTest, PressesRepaintOnlyWhenThereAreLines) {
-  const int before = m.InvalidateCount();
-  m.MouseDown(10, 10);
-  m.MouseUp(10, 10);
-  EXPECT_EQ(m.InvalidateCount(), before);
-  m.MouseMove(11, 10);
-  EXPECT_EQ(m.InvalidateCount(), before + 1);
 }
 
 // ---- the indicator side
