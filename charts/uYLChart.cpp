@@ -220,6 +220,7 @@ void TYLChart::PaintBack(platform::Bitmap& back) {
   Canvas& c = back.GetCanvas();
   c.Pen = platform::TPen{};
   c.Font = platform::TFont{};
+  c.Font.SetSize(8);  // the charts' texts are 8-point
   c.Brush = {ChartParams().YLBackColor, platform::bsSolid};
   c.FillRect(platform::Rect(0, 0, back.Width(), back.Height()));
   DrawAxesAndGrid(c);
