@@ -196,10 +196,6 @@ void TYLChart::Recalculate() {
   model_.Recalculate();
 }
 
-void TYLChart::SyncSize() {
-  if (model_.Width() != width() || model_.Height() != height()) model_.SetSize(width(), height());
-}
-
 void TYLChart::mouseMoveEvent(QMouseEvent* event) {
   SyncSize();
   const QPoint p = event->position().toPoint();
@@ -216,7 +212,6 @@ void TYLChart::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TYLChart::PaintBack(platform::Bitmap& back) {
-  SyncSize();
   Canvas& c = back.GetCanvas();
   c.Pen = platform::TPen{};
   c.Font = platform::TFont{};

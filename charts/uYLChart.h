@@ -167,9 +167,6 @@ class TYLChart : public TDrawChart {
   void DrawMovingAverages(platform::Canvas& c);
   void DrawPoints(platform::Canvas& c);
   void DrawHover(platform::Canvas& c);
-  // Qt tells a hidden widget of a new size only when it is shown: the
-  // model learns it here as well, before it lays anything out.
-  void SyncSize();
 
   TYLChartModel model_;
 };
