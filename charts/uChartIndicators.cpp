@@ -154,6 +154,12 @@ TIndicatorSeries ComputeIndicators(const TCandleAry& candles, const TIndicatorPa
 // ---------------------------------------------------------------------------
 // The indicators on a candle chart.
 
+void WriteSetting(const std::string& section, const std::string& key, int32_t value) {
+  TIniFileMgr& ini = IniFileMgr();
+  const std::string text = std::to_string(value);
+  if (ini.ReadString(section, key, text + "?") != text) ini.WriteInteger(section, key, value);
+}
+
 std::unique_ptr<IStockIndicators> MakeStockIndicators() { return std::make_unique<TStockIndicators>(); }
 
 namespace {
@@ -270,24 +276,23 @@ void TStockIndicators::LoadSettings(TStockChartModel& chart) {
 }
 
 void TStockIndicators::SaveSettings(const TStockChartModel& chart) {
-  TIniFileMgr& ini = IniFileMgr();
-  ini.WriteInteger("Windows", "WindowCount", chart.WindowCount());
+  WriteSetting("Windows", "WindowCount", chart.WindowCount());
   for (int i = 0; i < chart.WindowCount(); ++i) {
-    ini.WriteInteger("Windows", Key("WindowHeight", size_t(i)), chart.Window(i).Height);
-    ini.WriteInteger("Windows", Key("WindowZbType", size_t(i)), chart.Window(i).Kind);
+    WriteSetting("Windows", Key("WindowHeight", size_t(i)), chart.Window(i).Height);
+    WriteSetting("Windows", Key("WindowZbType", size_t(i)), chart.Window(i).Kind);
   }
-  ini.WriteInteger("MainZB", "ZB", chart.MainZbType());
+  WriteSetting("MainZB", "ZB", chart.MainZbType());
   const TChartParams& p = ChartParams();
-  ini.WriteInteger("MACD", "Quick", p.MacdQuick);
-  ini.WriteInteger("MACD", "Slow", p.MacdSlow);
-  ini.WriteInteger("MACD", "Dean", p.MacdDean);
-  ini.WriteInteger("KDJ", "N", p.KdjN);
-  ini.WriteInteger("KDJ", "M1", p.KdjM1);
-  ini.WriteInteger("KDJ", "M2", p.KdjM2);
-  ini.WriteInteger("Boll", "N", p.BollN);
-  ini.WriteInteger("ADX", "N", p.AdxN);
-  for (size_t i = 0; i < p.MaDays.size(); ++i) ini.WriteInteger("MA", Key("DayCount", i), p.MaDays[i]);
-  for (size_t i = 0; i < p.MaColors.size(); ++i) ini.WriteInteger("MA", Key("Color", i), p.MaColors[i]);
+  WriteSetting("MACD", "Quick", p.MacdQuick);
+  WriteSetting("MACD", "Slow", p.MacdSlow);
+  WriteSetting("MACD", "Dean", p.MacdDean);
+  WriteSetting("KDJ", "N", p.KdjN);
+  WriteSetting("KDJ", "M1", p.KdjM1);
+  WriteSetting("KDJ", "M2", p.KdjM2);
+  WriteSetting("Boll", "N", p.BollN);
+  WriteSetting("ADX", "N", p.AdxN);
+  for (size_t i = 0; i < p.MaDays.size(); ++i) WriteSetting("MA", Key("DayCount", i), p.MaDays[i]);
+  for (size_t i = 0; i < p.MaColors.size(); ++i) WriteSetting("MA", Key("Color", i), p.MaColors[i]);
 }
 
 void TStockIndicators::Compute(const TStockChartModel& chart) {

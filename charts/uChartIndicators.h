@@ -19,6 +19,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 // Periods of the indicators. A moving-average period of 0 or below
@@ -92,6 +93,12 @@ TMaAry RunningMeans(std::span<const Value> values, int32_t period) {
   }
   return out;
 }
+
+// Writes an integer setting unless the settings file already holds that
+// value: every chart saves the shared settings when it goes, and each
+// write stores the whole file safely, so sixteen charts saving the same
+// values would otherwise rewrite it hundreds of times at shut-down.
+void WriteSetting(const std::string& section, const std::string& key, int32_t value);
 
 // ---------------------------------------------------------------------------
 // The indicators on a candle chart.

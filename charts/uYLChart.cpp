@@ -166,9 +166,8 @@ void TYLChartModel::LoadSettings() {
 
 void TYLChartModel::SaveSettings() {
   const TChartParams& p = ChartParams();
-  TIniFileMgr& ini = IniFileMgr();
-  for (size_t i = 0; i < p.YLMaDays.size(); ++i) ini.WriteInteger("MA_YL", Key("DayCount", i), p.YLMaDays[i]);
-  for (size_t i = 0; i < p.YLMaColors.size(); ++i) ini.WriteInteger("MA_YL", Key("Color", i), p.YLMaColors[i]);
+  for (size_t i = 0; i < p.YLMaDays.size(); ++i) WriteSetting("MA_YL", Key("DayCount", i), p.YLMaDays[i]);
+  for (size_t i = 0; i < p.YLMaColors.size(); ++i) WriteSetting("MA_YL", Key("Color", i), p.YLMaColors[i]);
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 
 using platform::TColor;
 
@@ -271,6 +273,19 @@ TEST_F(StockIndicatorsTest, SavingWritesTheWindowsInUseAndEveryParameter) {
   EXPECT_EQ(ini.ReadInteger("ADX", "N", -1), 21);
   EXPECT_EQ(ini.ReadInteger("MA", "DayCount2", -1), 18);
   EXPECT_EQ(ini.ReadInteger("MA", "Color5", -1), 0x654321);
+
+  // Saving the same values again leaves the file alone (every write
+  // replaces the file by a new one).
+  struct stat first {}, again {};
+  ASSERT_EQ(::stat(ini.FileName().c_str(), &first), 0);
+  ind->SaveSettings(m);
+  ASSERT_EQ(::stat(ini.FileName().c_str(), &again), 0);
+  EXPECT_EQ(first.st_ino, again.st_ino);
+  ChartParams().AdxN = 22;
+  ind->SaveSettings(m);
+  ASSERT_EQ(::stat(ini.FileName().c_str(), &again), 0);
+  EXPECT_NE(first.st_ino, again.st_ino);
+  EXPECT_EQ(ini.ReadInteger("ADX", "N", -1), 22);
 
   // What one chart saved, the next one loads.
   TStockChartModel other;
