@@ -216,17 +216,6 @@ TEST_F(YLChartTest, RequestsBeyondThePointsAreClamped) {
   EXPECT_EQ(m.ShownCount(), 1);
 }
 
-TEST_F(YLChartTest, SetDataCopiesTheCondition) {
-  TCondition c;
-  c.Caption = "和值";
-  c.Values = {{1, 2}};
-  Walk w({1});
-  m.SetData(c, w.Points(), 1);
-  c.Values[0][0] = 9;
-  EXPECT_EQ(m.Condition().Caption, "和值");
-  EXPECT_EQ(m.Condition().Values[0][0], 1);
-}
-
 TEST_F(YLChartTest, SettingsOfTheOmissionCharts) {
   TYLChartModel::LoadSettings();
   EXPECT_EQ(ChartParams().YLMaDays, (TIntAry{3, 6, 18, 0, 0, 0}));
