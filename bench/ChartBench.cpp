@@ -108,7 +108,7 @@ static void BM_RepaintShown(benchmark::State& state) {
 }
 BENCHMARK(BM_RepaintShown)->Unit(benchmark::kMillisecond);
 
-// The layout a scroll or zoom redoes (no indicators built in).
+// The layout a scroll or zoom redoes, the indicators computed again.
 static void BM_Recalculate(benchmark::State& state) {
   Scene s;
   for (auto _ : state) s.chart->Recalculate();

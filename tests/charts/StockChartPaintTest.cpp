@@ -68,6 +68,9 @@ class StockPaintTest : public ::testing::Test {
     TStockChartModel::BarWidth = 4;
     ChartParams() = TChartParams{};
     chart = std::make_unique<TStockChart>(&owner);
+    // Candles only: the indicator side is tested on its own.
+    M().SetIndicators(nullptr);
+    M().SetWindowCount(0);
   }
   TStockChartModel& M() { return chart->Model(); }
   const platform::Bitmap& Paint() { return chart->RenderBack(); }
