@@ -281,18 +281,17 @@ class TFormulate {
   // 1) lies in the domain.
   bool ValidValues(const T2DIntAry& values) const;
   bool InDomain(int row, int32_t v) const { return row >= 0 && row < 3 && Bit(domainMask_[row], v); }
-
- protected:
-  TFormulate(TFormulateKey, std::string name, int32_t pos, std::string group);
-  // Builds the domain rows and the frequency table.
-  virtual void Init();
-
   // The chosen values of one row that lie in the domain, as bits.
   uint64_t ChosenMask(const T2DIntAry& values, int row) const;
   // The count bits a draw's count is tested against: the chosen counts, or
   // for the at-least reading (TailMode set, repeat false) every count from
   // the smallest chosen non-zero one up to maxCount, plus a chosen 0.
   uint64_t CountMask(const T2DIntAry& values, bool repeat, int32_t maxCount) const;
+
+ protected:
+  TFormulate(TFormulateKey, std::string name, int32_t pos, std::string group);
+  // Builds the domain rows and the frequency table.
+  virtual void Init();
   // Adds the position's candidates to its list (the narrowing of the
   // remainder and amplitude classes).
   void AddPositionCandidates(TPositionLists& lists, const TCdtData& cdt) const;

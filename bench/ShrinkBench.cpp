@@ -1,0 +1,133 @@
+// The shrink filter on four schemes, each also run through the
+// step-by-step reference in the same program run; the fast runs report
+// "x_ref", how many times faster than the reference they are.
+//   A: 12 whole-combination conditions keeping 260 combinations, so every
+//      one of the 1,107,568 red combinations is examined.
+//   B: A plus 8 tolerance conditions (256 passes).
+//   C: the kept count of A over all combinations.
+//   D: A with the blue option (17,721,088 candidates).
+// The fast runs take an argument: the number of threads (1, then all).
+#include "ShrinkReference.h"
+#include "ShrinkSupport.h"
+
+#include "app/uShrinkFilter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+using namespace shrinktest;
+
+namespace {
+
+TIntAry Range(int32_t low, int32_t high, int32_t step = 1) {
+  TIntAry r;
+  for (int32_t v = low; v <= high; v += step) r.push_back(v);
+  return r;
+}
+
+std::vector<TCdtData> SchemeA() {
+  return {
+      Cdt("和值系列", "红球和值", {4, 5, 6}),  // sums 91..120
+      Cdt("红球常规", "AC值", {7, 8, 9}),
+      Cdt("红球常规", "奇数组选", Range(1, 33, 2), {3}),
+      Cdt("红球常规", "大号组选", Range(17, 33), {3}),
+      Cdt("红球常规", "质数组选", {1, 2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31}, {1, 2}),
+      Cdt("红球常规", "连码组数", {1}),
+      Cdt("尾数系列", "尾数个数", {5}),
+      Cdt("跨度系列", "红球跨度", Range(22, 30)),
+      Cdt("红球常规", "重码个数", {1}),
+      Cdt("红球常规", "邻码个数", {1}),
+      Cdt("高级条件", "号码组", Range(1, 11), {2}),
+      Cdt("和值系列", "尾", {1, 3}),
+  };
+}
+
+std::vector<TCdtData> SchemeB() {
+  std::vector<TCdtData> s = SchemeA();
+  s.push_back(Tolerant(Cdt("红1号定位", "红球1号", Range(1, 8))));
+  s.push_back(Tolerant(Cdt("红6号定位", "红球6号", Range(28, 33))));
+  s.push_back(Tolerant(Cdt("红3号定位", "尾", {0, 1, 2, 3, 4})));
+  s.push_back(Tolerant(Cdt("红4号定位", "除以3余数", {0, 1})));
+  s.push_back(Tolerant(Cdt("跨度系列", "尾", {2, 4, 6, 8})));
+  s.push_back(Tolerant(Cdt("红球常规", "奇号连续组数", {0})));
+  s.push_back(Tolerant(Cdt("尾数系列", "前三尾直选", {1, 2, 3}, {1})));
+  s.push_back(Tolerant(Cdt("和值系列", "除以3余数", {0, 1})));
+  return s;
+}
+
+struct TCase {
+  std::vector<TCdtData> Scheme;
+  bool WithBlue = false;
+  bool Count = false;
+};
+
+const std::map<std::string, TCase>& Cases() {
+  static const std::map<std::string, TCase> cases = {
+      {"A", {SchemeA(), false, false}},
+      {"B", {SchemeB(), false, false}},
+      {"C", {SchemeA(), false, true}},
+      {"D", {SchemeA(), true, false}},
+  };
+  return cases;
+}
+
+std::map<std::string, double> referenceSeconds;  // per case, from the reference runs
+
+int AllCores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
+
+void Reference(benchmark::State& state, const std::string& name) {
+  const TCase& c = Cases().at(name);
+  TReferenceShrink reference;
+  int64_t result = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    result = c.Count ? reference.KeptCount(c.Scheme, Newest())
+                     : reference.Filter(c.Scheme, c.WithBlue, Newest()).Count;
+    benchmark::DoNotOptimize(result);
+  }
+  const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+  referenceSeconds[name] = spent.count() / static_cast<double>(state.iterations());
+  state.counters["results"] = static_cast<double>(result);
+}
+
+void Fast(benchmark::State& state, const std::string& name) {
+  const TCase& c = Cases().at(name);
+  const int threads = static_cast<int>(state.range(0));
+  TShrinkOptions options;
+  options.WithBlue = c.WithBlue;
+  options.Reference = Newest();
+  options.Threads = threads;
+  int64_t result = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    result = c.Count ? CountKeptCombinations(c.Scheme, Newest(), threads) : RunShrinkFilter(c.Scheme, options).Count;
+    benchmark::DoNotOptimize(result);
+  }
+  const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+  state.counters["results"] = static_cast<double>(result);
+  if (auto ref = referenceSeconds.find(name); ref != referenceSeconds.end())
+    state.counters["x_ref"] = ref->second / (spent.count() / static_cast<double>(state.iterations()));
+}
+
+// The references first: the fast runs read their times.
+const bool registered = [] {
+  for (const auto& [name, c] : Cases())
+    benchmark::RegisterBenchmark(("Reference/" + name).c_str(), Reference, name)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1)
+        ->UseRealTime();
+  for (const auto& [name, c] : Cases())
+    benchmark::RegisterBenchmark(("Fast/" + name).c_str(), Fast, name)
+        ->Unit(benchmark::kMillisecond)
+        ->Arg(1)
+        ->Arg(AllCores())
+        ->UseRealTime();
+  return true;
+}();
+
+}  // namespace
