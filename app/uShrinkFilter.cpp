@@ -32,6 +32,18 @@ constexpr u64 RedNumbers = Bits(1, MaxRed);
   return lo <= hi && (mask & Bits(lo, hi)) != 0;
 }
 
+// Some bit of the 256-bit set lies in lo..hi.
+[[gnu::always_inline]] inline bool AnySum(const std::array<u64, 4>& sums, int lo, int hi) {
+  lo = std::max(lo, 0);
+  hi = std::min(hi, 255);
+  for (int w = lo >> 6; w <= hi >> 6 && lo <= hi; ++w) {
+    const int from = w == lo >> 6 ? lo & 63 : 0;
+    const int to = w == hi >> 6 ? hi & 63 : 63;
+    if (sums[static_cast<size_t>(w)] & Bits(from, to)) return true;
+  }
+  return false;
+}
+
 // Numbers 1..33 whose tail digit is in a set of digits (bit t = digit t).
 const std::array<u64, 1024> TailNumbers = [] {
   std::array<u64, 1024> t{};
@@ -235,8 +247,6 @@ struct TScheme {
   std::vector<TCheck> Tolerance;  // tolerance condition j fails into bit ToleranceBit[j]
   std::vector<u64> ToleranceBit;
   std::array<u64, MaxBlue + 1> BlueFail{};  // tolerance bits each blue number fails
-  std::array<uint16_t, 257> SumPrefix{};    // admitted hard sums below s, when a hard sum check exists
-  bool HardSum = false;
 
   // The last ball's admitted numbers in the pass that skips the tolerance
   // conditions of `skipped`.
@@ -303,13 +313,6 @@ TScheme CompileScheme(const std::vector<TCdtData>& conditions, const TLottery* r
     s.Reachable[static_cast<size_t>(d)] = s.Position[static_cast<size_t>(d)] & below;
   }
 
-  for (const TCheck& h : s.Hard)
-    if (h.Type == TCheckType::Sum) {
-      s.HardSum = true;
-      for (int v = 0; v < 256; ++v)
-        s.SumPrefix[static_cast<size_t>(v + 1)] =
-            static_cast<uint16_t>(s.SumPrefix[static_cast<size_t>(v)] + (h.Sums[static_cast<size_t>(v / 64)] >> (v % 64) & 1));
-    }
   return s;
 }
 
@@ -368,7 +371,7 @@ constexpr int RedShift(int pos) { return BlueBits + 6 * (LastRed - pos); }
     case TCheckType::Sum: {
       const int lo = n.Sum + rem * n.Last + rem * (rem + 1) / 2;
       const int hi = n.Sum + rem * MaxRed - rem * (rem - 1) / 2;
-      return s.SumPrefix[static_cast<size_t>(std::min(hi, 255) + 1)] > s.SumPrefix[static_cast<size_t>(std::min(lo, 256))];
+      return AnySum(k.Sums, lo, hi);
     }
     case TCheckType::Span:
       return ((k.Ok << n.Balls[0]) & s.Reachable[LastRed] & Above(n.Last + rem - 1)) != 0;
@@ -410,6 +413,8 @@ constexpr int RedShift(int pos) { return BlueBits + 6 * (LastRed - pos); }
       return AnyIn(k.Ok, have + std::max(0, left - out), have + std::min(left, in));
     }
     case TCheckType::Position:
+      if (k.Arg < n.Depth) return k.Ok >> n.Balls[static_cast<size_t>(k.Arg)] & 1;
+      if (k.Arg <= LastRed) return (k.Ok & Above(n.Last)) != 0;
       break;
   }
   return true;
@@ -476,6 +481,8 @@ constexpr int RedShift(int pos) { return BlueBits + 6 * (LastRed - pos); }
 struct TCounter {
   int64_t Count = 0;
   bool Stop() const { return false; }
+  bool MayPass(const TScheme&, const TNode&) const { return true; }
+  u64 Narrow(const TNode&, u64 cand) const { return cand; }
   void Take(const TScheme&, const TNode&, u64 cand) { Count += std::popcount(cand); }
 };
 
@@ -485,14 +492,46 @@ struct TCounter {
 // without failed bits come in result order, so once ResultLimit of them are
 // in, nothing later in the unit matters; and the units before this one may
 // already bound the keys worth keeping (`Bound`).
+//
+// A key worth keeping has at most some number of failed bits; a tolerance
+// condition whose bit alone is more than that must pass, and prunes the
+// search like a hard one (`Required`).
 struct TCollector {
   std::vector<u64> Keys;
   size_t Best = 0;  // keys without failed bits taken
   u64 Threshold = std::numeric_limits<u64>::max();
-  const std::atomic<u64>* Bound = nullptr;
+  const std::atomic<u64>* Bound = nullptr;  // keys from later units must be smaller
+  const std::atomic<u64>* Most = nullptr;   // no kept key has more failed bits
   u64 bound = std::numeric_limits<u64>::max();
+  u64 mostFailed = std::numeric_limits<u64>::max();  // the most failed bits a kept key may have
+  std::array<const TCheck*, MaxToleranceConditions> Required{};
+  size_t RequiredCount = 0;
 
   bool Stop() const { return Best >= ResultLimit || bound == 0; }
+
+  // Brings the required tolerance conditions up to the current bounds.
+  void Tighten(const TScheme& s) {
+    if (Bound) bound = Bound->load(std::memory_order_relaxed);
+    u64 most = std::numeric_limits<u64>::max();
+    if (bound != std::numeric_limits<u64>::max()) most = (bound >> FailShift) - 1;  // bound > 0 here
+    if (Threshold != std::numeric_limits<u64>::max()) most = std::min(most, Threshold >> FailShift);
+    if (Most) most = std::min(most, Most->load(std::memory_order_relaxed));
+    if (bound == 0 || most == mostFailed) return;
+    mostFailed = most;
+    RequiredCount = 0;
+    for (size_t j = 0; j < s.Tolerance.size(); ++j)
+      if (s.ToleranceBit[j] > most && s.Tolerance[j].Arg != BluePos) Required[RequiredCount++] = &s.Tolerance[j];
+  }
+
+  [[gnu::always_inline]] bool MayPass(const TScheme& s, const TNode& n) const {
+    for (size_t i = 0; i < RequiredCount; ++i)
+      if (!CanPass(s, *Required[i], n)) return false;
+    return true;
+  }
+  [[gnu::always_inline]] u64 Narrow(const TNode& n, u64 cand) const {
+    for (size_t i = 0; i < RequiredCount && cand; ++i) cand &= LastBallPass(*Required[i], n, cand);
+    return cand;
+  }
 
   void Add(u64 key) {
     if (key >= Threshold || key >= bound || Best >= ResultLimit) return;
@@ -506,7 +545,7 @@ struct TCollector {
   }
 
   [[gnu::always_inline]] void Take(const TScheme& s, const TNode& n, u64 cand) {
-    if (Bound) bound = Bound->load(std::memory_order_relaxed);
+    Tighten(s);
     std::array<u64, MaxRed + 1> fail;
     if (!s.Tolerance.empty()) fail.fill(0);
     for (size_t j = 0; j < s.Tolerance.size(); ++j)
@@ -539,11 +578,12 @@ template <int Depth, class Out>
       if (!cand) return;
       cand &= LastBallPass(k, n, cand);
     }
+    cand = out.Narrow(n, cand);
     if (cand) out.Take(s, n, cand);
   } else {
     for (; cand && !out.Stop(); cand &= cand - 1) {
       const TNode c = Extend(n, std::countr_zero(cand));
-      if (Admissible(s, c)) Descend<Depth + 1>(s, c, out);
+      if (Admissible(s, c) && out.MayPass(s, c)) Descend<Depth + 1>(s, c, out);
     }
   }
 }
@@ -551,13 +591,15 @@ template <int Depth, class Out>
 // The search below a unit of work (two balls). Built twice, with and
 // without the processor's population-count instruction, the one to use
 // chosen when the program loads.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define SSQ_WITH_POPCNT [[gnu::target_clones("popcnt", "default")]]
+#else
+#define SSQ_WITH_POPCNT
+#endif
 constexpr int UnitDepth = 2;
-[[gnu::target_clones("popcnt", "default")]] void SearchUnit(const TScheme& s, const TNode& n, TCollector& out) {
-  Descend<UnitDepth>(s, n, out);
-}
-[[gnu::target_clones("popcnt", "default")]] void SearchUnit(const TScheme& s, const TNode& n, TCounter& out) {
-  Descend<UnitDepth>(s, n, out);
-}
+SSQ_WITH_POPCNT void SearchUnit(const TScheme& s, const TNode& n, TCollector& out) { Descend<UnitDepth>(s, n, out); }
+SSQ_WITH_POPCNT void SearchUnit(const TScheme& s, const TNode& n, TCounter& out) { Descend<UnitDepth>(s, n, out); }
+#undef SSQ_WITH_POPCNT
 
 // The partial combinations of the first two balls that may lead somewhere:
 // the units of work, in result order.
@@ -587,14 +629,18 @@ bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(
 // the pooled units hold ResultLimit keys, a key of a later unit must be
 // smaller than the largest of the best ResultLimit of them, and since its
 // numbers come later it must have fewer failed bits; with none to spare the
-// later units are skipped. `tick` runs on the calling thread after each of
-// its units, with the number of keys found so far.
+// later units are skipped. And once the finished units, in any order, hold
+// ResultLimit keys with at most f failed bits, no key with more is kept.
+// `tick` runs on the calling thread after each of its units, with the
+// number of keys found so far.
 template <class Out, class Tick>
 void SearchUnits(const TScheme& s, const std::vector<TNode>& units, std::vector<Out>& outs, int threads,
                  const std::atomic<bool>* cancel, Tick tick) {
   constexpr bool collecting = std::is_same_v<Out, TCollector>;
   std::atomic<size_t> next{0};
   std::atomic<u64> bound{std::numeric_limits<u64>::max()};
+  std::atomic<u64> most{std::numeric_limits<u64>::max()};
+  std::vector<u64> failed;  // the failed bits of the best keys of the finished units
   std::atomic<int64_t> found{0};
   std::mutex m;
   std::vector<char> done(units.size(), 0);
@@ -609,18 +655,29 @@ void SearchUnits(const TScheme& s, const std::vector<TNode>& units, std::vector<
       if constexpr (collecting) {
         if (bound.load(std::memory_order_relaxed) == 0) return;
         outs[i].Bound = &bound;
+        outs[i].Most = &most;
+        outs[i].Tighten(s);
       }
       SearchUnit(s, units[i], outs[i]);
       if constexpr (collecting) {
         found.fetch_add(static_cast<int64_t>(outs[i].Keys.size()), std::memory_order_relaxed);
         std::lock_guard lock(m);
+        // Both pools keep their ResultLimit smallest entries, cut back when
+        // they first reach that many and then whenever they double.
+        auto cut = [](std::vector<u64>& v, bool first) {
+          if (v.size() < (first ? 1 : 2) * ResultLimit) return false;
+          std::nth_element(v.begin(), v.begin() + (ResultLimit - 1), v.end());
+          v.resize(ResultLimit);
+          return true;
+        };
+        for (u64 key : outs[i].Keys) failed.push_back(key >> FailShift);
+        if (cut(failed, most.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
+          most.store(failed.back(), std::memory_order_relaxed);
         done[i] = 1;
         for (; prefix < units.size() && done[prefix]; ++prefix) {
           pool.insert(pool.end(), outs[prefix].Keys.begin(), outs[prefix].Keys.end());
-          if (pool.size() < ResultLimit) continue;
-          std::nth_element(pool.begin(), pool.begin() + (ResultLimit - 1), pool.end());
-          pool.resize(ResultLimit);
-          bound.store(pool.back() >> FailShift << FailShift, std::memory_order_relaxed);
+          if (cut(pool, bound.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
+            bound.store(pool.back() >> FailShift << FailShift, std::memory_order_relaxed);
         }
       }
       if (caller) tick(found.load(std::memory_order_relaxed));
