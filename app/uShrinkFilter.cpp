@@ -101,6 +101,10 @@ struct TCheck {
   }
 };
 
+// A condition on the blue ball: judged with the blue numbers, never with
+// the red ones.
+bool IsBlueCheck(const TCheck& k) { return k.Type == TCheckType::Position && k.Arg == BluePos; }
+
 // A draw with the given balls whose previous draw is the reference.
 TLottery WorkDraw(const TLottery* reference, std::initializer_list<int32_t> reds) {
   TLottery d;
@@ -301,7 +305,7 @@ TScheme CompileScheme(const std::vector<TCdtData>& conditions, const TLottery* r
     s.Tolerance.push_back(Compile(*tolerance[j], reference, false));
     s.ToleranceBit.push_back(BitOf(static_cast<int>(k - 1 - j)));
     const TCheck& t = s.Tolerance.back();
-    if (t.Type == TCheckType::Position && t.Arg == BluePos)
+    if (IsBlueCheck(t))
       for (int b = 1; b <= MaxBlue; ++b)
         if (!(t.Ok >> b & 1)) s.BlueFail[static_cast<size_t>(b)] |= s.ToleranceBit.back();
   }
@@ -312,7 +316,6 @@ TScheme CompileScheme(const std::vector<TCdtData>& conditions, const TLottery* r
     const u64 below = next ? BitOf(63 - std::countl_zero(next)) - 1 : 0;
     s.Reachable[static_cast<size_t>(d)] = s.Position[static_cast<size_t>(d)] & below;
   }
-
   return s;
 }
 
@@ -520,7 +523,7 @@ struct TCollector {
     mostFailed = most;
     RequiredCount = 0;
     for (size_t j = 0; j < s.Tolerance.size(); ++j)
-      if (s.ToleranceBit[j] > most && s.Tolerance[j].Arg != BluePos) Required[RequiredCount++] = &s.Tolerance[j];
+      if (s.ToleranceBit[j] > most && !IsBlueCheck(s.Tolerance[j])) Required[RequiredCount++] = &s.Tolerance[j];
   }
 
   [[gnu::always_inline]] bool MayPass(const TScheme& s, const TNode& n) const {
@@ -618,8 +621,9 @@ std::vector<TNode> WorkUnits(const TScheme& s) {
 }
 
 int ThreadCount(int wanted) {
-  if (wanted > 0) return wanted;
-  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  constexpr int MostThreads = 64;
+  if (wanted > 0) return std::min(wanted, MostThreads);
+  return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, MostThreads);
 }
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }

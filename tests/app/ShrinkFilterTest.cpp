@@ -242,6 +242,21 @@ TEST(ShrinkFilter, ValuesOutsideTheDomainAreRefusedBeforeTheRun) {
   EXPECT_EQ(Filter({noIndicator}).Status, TShrinkStatus::Refused);
 }
 
+// Rows missing from a scheme file's condition choose nothing.
+TEST(ShrinkFilter, MissingValueRowsChooseNothing) {
+  TCdtData noRows = Cdt("红球常规", "AC值", {});
+  noRows.Values.clear();
+  EXPECT_EQ(RunBoth({noRows}).Count, 0);
+  TCdtData noCounts = Cdt("高级条件", "号码组", {1, 2, 3});
+  noCounts.Values.resize(1);
+  EXPECT_EQ(RunBoth({noCounts}).Count, 0);
+  TCdtData noPosition = Ball(2, {});
+  noPosition.Values.clear();
+  EXPECT_EQ(RunBoth({noPosition, Tolerant(AllAcValues())}).Count, 0);
+  TReferenceShrink reference;
+  EXPECT_EQ(CountKeptCombinations({noCounts}, Newest()), reference.KeptCount({noCounts}, Newest()));
+}
+
 TEST(ShrinkFilter, RunningTwiceGivesTheSameRows) {
   const std::vector<TCdtData> scheme = {Cdt("红球常规", "重码个数", {1, 2}), Tolerant(Cdt("跨度系列", "尾", {3})),
                                         Tolerant(Ball(0, {5, 6, 7}))};
