@@ -148,8 +148,9 @@ class TShrinkFilter {
   TShrinkFilter& operator=(const TShrinkFilter&) = delete;
 
   // Starts a run over a copy of the conditions on a worker thread; a run
-  // still going is cancelled and waited for first. The sink must live until
-  // the run has ended (Wait, or the destructor).
+  // still going is cancelled and waited for first. The sink and the
+  // reference draw of the options must live until the run has ended (Wait,
+  // or the destructor).
   void Start(std::vector<TCdtData> conditions, const TShrinkOptions& options, IShrinkFilterSink& sink);
   // Asks the running filter to stop; it reports FilterCancelled soon.
   void Cancel() { cancel_.store(true, std::memory_order_relaxed); }

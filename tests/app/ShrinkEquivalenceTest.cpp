@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <chrono>
-#include <cstdio>
 #include <sstream>
 
 using namespace shrinktest;
@@ -102,12 +100,8 @@ void CompareRandomSchemes(uint32_t seed, int schemes) {
     options.WithBlue = s.WithBlue;
     options.Reference = Newest();
     options.Threads = 1 + i % 3;
-    auto t0 = std::chrono::steady_clock::now();
     const TShrinkResult fast = RunShrinkFilter(s.Conditions, options);
-    auto t1 = std::chrono::steady_clock::now();
     const TReferenceResult ref = reference.Filter(s.Conditions, s.WithBlue, Newest());
-    auto t2 = std::chrono::steady_clock::now();
-    if (getenv("SHRINK_TIMES")) printf("T %d fast %.2f ref %.2f count %d cap %d %s\n", i, std::chrono::duration<double, std::milli>(t1-t0).count(), std::chrono::duration<double, std::milli>(t2-t1).count(), fast.Count, fast.Capped, Describe(s).c_str());
     SCOPED_TRACE("scheme " + std::to_string(i) + ": " + Describe(s));
     if (ref.Message == "budget") continue;
     ++compared;

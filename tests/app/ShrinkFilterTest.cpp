@@ -199,6 +199,21 @@ TEST(ShrinkFilter, PassOrderPutsCombinationsFailingEarlierConditionsLater) {
                                                 "1,2,3,4,29,33"}));
 }
 
+// A realistic scheme that keeps few combinations, so that every
+// combination is examined: alone, with two tolerance conditions, and its
+// kept count.
+TEST(ShrinkFilter, RealisticSchemeExaminedInFull) {
+  const std::vector<TCdtData> a = SchemeA();
+  const TShrinkResult r = RunBoth(a);
+  EXPECT_EQ(r.Count, 260);
+  EXPECT_EQ(r.Text, "过滤结束，共260注");
+  EXPECT_EQ(CountKeptCombinations(a, Newest()), 260);
+  std::vector<TCdtData> b = a;
+  b.push_back(Tolerant(Cdt("红1号定位", "红球1号", Range(1, 6))));
+  b.push_back(Tolerant(Cdt("跨度系列", "尾", {2, 5, 8})));
+  EXPECT_EQ(RunBoth(b).Count, 260);
+}
+
 TEST(ShrinkFilter, TwentyToleranceConditionsRunAndTwentyOneAreRefused) {
   std::vector<TCdtData> scheme;
   for (int i = 0; i < 20; ++i) scheme.push_back(Tolerant(AllAcValues()));

@@ -7,6 +7,7 @@
 #include "engine/uLottery.h"
 
 #include <string>
+#include <vector>
 
 namespace shrinktest {
 
@@ -27,5 +28,16 @@ TCdtData Cdt(const std::string& group, const std::string& name, TIntAry values, 
 
 // The same condition as a tolerance condition.
 TCdtData Tolerant(TCdtData c);
+
+// low, low + step, ... up to high.
+TIntAry Range(int32_t low, int32_t high, int32_t step = 1);
+
+// A realistic scheme of 12 conditions on the whole red set (sum range, AC,
+// odd, big, prime, runs, tails, span, repeats and neighbours of the newest
+// draw, a number group, the sum's tail) that keeps 260 combinations
+// against the newest draw of the history.
+std::vector<TCdtData> SchemeA();
+// SchemeA plus 8 tolerance conditions, four on ball positions.
+std::vector<TCdtData> SchemeB();
 
 }  // namespace shrinktest
