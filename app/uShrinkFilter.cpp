@@ -11,6 +11,8 @@
 #include <stdexcept>
 #include <type_traits>
 
+#include <sched.h>
+
 namespace {
 
 using u64 = uint64_t;
@@ -620,10 +622,15 @@ std::vector<TNode> WorkUnits(const TScheme& s) {
   return units;
 }
 
+// The threads to use: as asked, or one per processor this process may run
+// on (more would only wait for each other).
 int ThreadCount(int wanted) {
   constexpr int MostThreads = 64;
   if (wanted > 0) return std::min(wanted, MostThreads);
-  return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, MostThreads);
+  int cores = static_cast<int>(std::thread::hardware_concurrency());
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) cores = CPU_COUNT(&set);
+  return std::clamp(cores, 1, MostThreads);
 }
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }

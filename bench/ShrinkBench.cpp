@@ -16,9 +16,10 @@
 
 #include <chrono>
 #include <map>
-#include <stdexcept>
 #include <string>
 #include <thread>
+
+#include <sched.h>
 
 using namespace shrinktest;
 
@@ -42,16 +43,21 @@ const std::map<std::string, TCase>& Cases() {
 
 std::map<std::string, double> referenceSeconds;  // per case, from the reference runs
 
-int AllCores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
+// The processors this program may run on.
+int AllCores() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
 
 void Reference(benchmark::State& state, const std::string& name) {
   const TCase& c = Cases().at(name);
   TReferenceShrink reference;
+  const TLottery* newest = Newest();
   int64_t result = 0;
   const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
-    result = c.Count ? reference.KeptCount(c.Scheme, Newest())
-                     : reference.Filter(c.Scheme, c.WithBlue, Newest()).Count;
+    result = c.Count ? reference.KeptCount(c.Scheme, newest) : reference.Filter(c.Scheme, c.WithBlue, newest).Count;
     benchmark::DoNotOptimize(result);
   }
   const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
@@ -69,7 +75,8 @@ void Fast(benchmark::State& state, const std::string& name) {
   int64_t result = 0;
   const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) {
-    result = c.Count ? CountKeptCombinations(c.Scheme, Newest(), threads) : RunShrinkFilter(c.Scheme, options).Count;
+    result = c.Count ? CountKeptCombinations(c.Scheme, options.Reference, threads)
+                     : RunShrinkFilter(c.Scheme, options).Count;
     benchmark::DoNotOptimize(result);
   }
   const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
