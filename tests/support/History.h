@@ -1,6 +1,8 @@
 // The real draw history of data/ssq-history.csv, for tests and benchmarks.
 #pragma once
 
+#include "engine/uLottery.h"
+
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -48,6 +50,19 @@ inline std::vector<CsvDraw> ReadHistoryCsv() {
     draws.push_back(d);
   }
   return draws;
+}
+
+// The draws as a linked history, oldest first.
+inline TDrawHistory LoadDrawHistory() {
+  std::vector<TLottery> draws;
+  for (const CsvDraw& c : ReadHistoryCsv()) {
+    TLottery d;
+    d.DateNo = c.DateNo;
+    d.Balls = c.Balls;
+    d.NumText = MakeNumText(d.Balls);
+    draws.push_back(std::move(d));
+  }
+  return TDrawHistory(std::move(draws));
 }
 
 }  // namespace testsupport

@@ -1,0 +1,861 @@
+#include "app/uShrinkFilter.h"
+
+#include "engine/ZorvDef.h"
+#include "engine/uFormulaDef.h"
+
+#include <algorithm>
+#include <bit>
+#include <chrono>
+#include <limits>
+#include <mutex>
+#include <stdexcept>
+#include <type_traits>
+
+#include <sched.h>
+
+namespace {
+
+using u64 = uint64_t;
+
+constexpr int LastRed = RedCount - 1;
+constexpr size_t ResultLimit = ShrinkCap + 1;
+
+constexpr u64 BitOf(int v) { return u64{1} << v; }
+// The bits strictly above v (v in 0..62).
+[[gnu::always_inline]] constexpr u64 Above(int v) { return ~((u64{2} << v) - 1); }
+// Bits lo..hi (0 <= lo <= hi <= 63).
+[[gnu::always_inline]] constexpr u64 Bits(int lo, int hi) { return (hi >= 63 ? ~u64{0} : (u64{2} << hi) - 1) & ~(BitOf(lo) - 1); }
+constexpr u64 RedNumbers = Bits(1, MaxRed);
+
+// Some bit of mask lies in lo..hi (an empty range has none).
+[[gnu::always_inline]] constexpr bool AnyIn(u64 mask, int lo, int hi) {
+  lo = std::max(lo, 0);
+  hi = std::min(hi, 63);
+  return lo <= hi && (mask & Bits(lo, hi)) != 0;
+}
+
+// Some bit of the 256-bit set lies in lo..hi.
+[[gnu::always_inline]] inline bool AnySum(const std::array<u64, 4>& sums, int lo, int hi) {
+  lo = std::max(lo, 0);
+  hi = std::min(hi, 255);
+  for (int w = lo >> 6; w <= hi >> 6 && lo <= hi; ++w) {
+    const int from = w == lo >> 6 ? lo & 63 : 0;
+    const int to = w == hi >> 6 ? hi & 63 : 63;
+    if (sums[static_cast<size_t>(w)] & Bits(from, to)) return true;
+  }
+  return false;
+}
+
+// Numbers 1..33 whose tail digit is in a set of digits (bit t = digit t).
+const std::array<u64, 1024> TailNumbers = [] {
+  std::array<u64, 1024> t{};
+  for (size_t digits = 0; digits < t.size(); ++digits)
+    for (int v = 1; v <= MaxRed; ++v)
+      if (digits >> (v % 10) & 1) t[digits] |= BitOf(v);
+  return t;
+}();
+
+// The kinds of runs: consecutive numbers, odd or even numbers two apart,
+// consecutive primes or composites.
+enum TRunKind : int8_t { RunConsecutive, RunOdd, RunEven, RunPrime, RunComposite, RunKindCount };
+
+// Successor[k][u]: the number that follows u in a run of kind k, 0 when
+// none does (two adjacent balls u < v are linked when v is that number).
+const std::array<std::array<int8_t, MaxRed + 1>, RunKindCount> Successor = [] {
+  std::array<std::array<int8_t, MaxRed + 1>, RunKindCount> t{};
+  auto ordinalNext = [](const std::array<int32_t, 34>& table, int u) {
+    for (int v = u + 1; v <= MaxRed; ++v)
+      if (OrdinalOf(table, v) == OrdinalOf(table, u) + 1) return v;
+    return 0;
+  };
+  for (int u = 1; u <= MaxRed; ++u) {
+    auto at = [u](int v) { return static_cast<int8_t>(v <= MaxRed ? v : 0); };
+    t[RunConsecutive][u] = at(u + 1);
+    t[RunOdd][u] = at(u % 2 != 0 ? u + 2 : 99);
+    t[RunEven][u] = at(u % 2 == 0 ? u + 2 : 99);
+    t[RunPrime][u] = static_cast<int8_t>(ordinalNext(PrimeOrdinals, u));
+    t[RunComposite][u] = static_cast<int8_t>(ordinalNext(CompositeOrdinals, u));
+  }
+  return t;
+}();
+
+// --- Compiled conditions --------------------------------------------------------
+
+enum class TCheckType : uint8_t { Span, Sum, SetCount, DistinctTails, SharedTails, Run, Ac, Position };
+
+// Which balls a set count looks at.
+enum TSegment : int8_t { AllBalls, FirstThree, LastThree };
+
+// One condition (or several merged ones of the same measure) as flat data.
+struct TCheck {
+  TCheckType Type = TCheckType::Position;
+  int8_t Arg = 0;  // Position: the ball; Run: the run kind; SetCount: the segment
+  u64 Ok = 0;      // Position: admitted numbers; Span: admitted spans; else admitted values or counts
+  u64 Set = 0;     // SetCount: the numbers that count
+  std::array<u64, 4> Sums{};  // Sum: admitted sums (bit s of the 256)
+
+  bool SameMeasure(const TCheck& o) const {
+    return Type == o.Type && Arg == o.Arg && (Type != TCheckType::SetCount || Set == o.Set);
+  }
+  void Merge(const TCheck& o) {
+    Ok &= o.Ok;
+    for (size_t i = 0; i < Sums.size(); ++i) Sums[i] &= o.Sums[i];
+  }
+};
+
+// A condition on the blue ball: judged with the blue numbers, never with
+// the red ones.
+bool IsBlueCheck(const TCheck& k) { return k.Type == TCheckType::Position && k.Arg == BluePos; }
+
+// A draw with the given balls whose previous draw is the reference.
+TLottery WorkDraw(const TLottery* reference, std::initializer_list<int32_t> reds) {
+  TLottery d;
+  d.Prev = reference;
+  size_t i = 0;
+  for (int32_t v : reds) d.Balls[i++] = v;
+  return d;
+}
+
+// Red combinations with a given sum (21..183) and a given span (5..32).
+TLottery DrawWithSum(const TLottery* reference, int32_t sum) {
+  TLottery d = WorkDraw(reference, {1, 2, 3, 4, 5, 6});
+  int32_t extra = sum - MinRedSum;
+  for (int i = LastRed; i >= 0 && extra > 0; --i) {
+    const int32_t add = std::min(extra, MaxRed - RedCount);
+    d.Balls[static_cast<size_t>(i)] += add;
+    extra -= add;
+  }
+  return d;
+}
+TLottery DrawWithSpan(const TLottery* reference, int32_t span) {
+  return WorkDraw(reference, {1, 2, 3, 4, 5, 1 + span});
+}
+
+// The numbers a position condition admits: by the indicator's candidate
+// helper (the filter's narrowing) or by its match (the kept count).
+u64 PositionMask(const TCdtData& c, const TLottery* reference, bool byMatch) {
+  const TFormulate& f = *c.Formula;
+  u64 mask = 0;
+  if (!byMatch) {
+    for (int32_t v : f.PositionCandidates(c.Values.empty() ? TIntAry{} : c.Values[0], reference))
+      if (v >= 0 && v < 64) mask |= BitOf(v);
+    return mask;
+  }
+  int32_t low, high;
+  if (!PositionDomain(f.Pos(), low, high)) return 0;
+  TLottery d;
+  d.Prev = reference;
+  for (int32_t v = low; v <= high; ++v) {
+    d.Balls[static_cast<size_t>(f.Pos())] = v;
+    if (f.Match(d, c.Values, c.IsJC)) mask |= BitOf(v);
+  }
+  return mask;
+}
+
+TCheck Compile(const TCdtData& c, const TLottery* reference, bool byMatch) {
+  const TFormulate& f = *c.Formula;
+  const T2DIntAry& values = c.Values;
+  TCheck k;
+  auto setCount = [&](TSegment segment, u64 set, u64 ok) {
+    k.Type = TCheckType::SetCount;
+    k.Arg = segment;
+    k.Set = set & RedNumbers;
+    k.Ok = ok;
+  };
+  auto measure = [&](TCheckType type, int8_t arg = 0) {
+    k.Type = type;
+    k.Arg = arg;
+    k.Ok = f.ChosenMask(values, 0);
+  };
+  const u64 prevReds = reference ? RedMask(reference->Balls) : 0;
+  switch (f.Kind()) {
+    case TFormulaKind::Dw:
+    case TFormulaKind::DwDiv:
+    case TFormulaKind::DwZF:
+    case TFormulaKind::DwZFEnd:
+      k.Type = TCheckType::Position;
+      k.Arg = static_cast<int8_t>(f.Pos());
+      k.Ok = PositionMask(c, reference, byMatch);
+      return k;
+    case TFormulaKind::RedSum:
+    case TFormulaKind::RedSumEnd:
+    case TFormulaKind::SumZF:
+    case TFormulaKind::SumZFEnd:
+    case TFormulaKind::SumDiv:
+      k.Type = TCheckType::Sum;
+      for (int32_t s = MinRedSum; s <= MaxRedSum; ++s)
+        if (f.Match(DrawWithSum(reference, s), values, c.IsJC)) k.Sums[static_cast<size_t>(s / 64)] |= BitOf(s % 64);
+      return k;
+    case TFormulaKind::RedKd:
+    case TFormulaKind::RedKDEnd:
+    case TFormulaKind::KDZF:
+    case TFormulaKind::KDZFEnd:
+    case TFormulaKind::KDDiv:
+      k.Type = TCheckType::Span;
+      for (int32_t s = MinSpan; s <= MaxSpan; ++s)
+        if (f.Match(DrawWithSpan(reference, s), values, c.IsJC)) k.Ok |= BitOf(s);
+      return k;
+    case TFormulaKind::RedAc:
+      measure(TCheckType::Ac);
+      return k;
+    case TFormulaKind::RedEndCount:
+      measure(TCheckType::DistinctTails);
+      return k;
+    case TFormulaKind::RedEndGroup:
+      measure(TCheckType::SharedTails);
+      return k;
+    case TFormulaKind::RedLink:
+      measure(TCheckType::Run, RunConsecutive);
+      return k;
+    case TFormulaKind::RedOELink:
+      measure(TCheckType::Run, dynamic_cast<const TFormulateRedOELink&>(f).IsOdd() ? RunOdd : RunEven);
+      return k;
+    case TFormulaKind::RedPCLink:
+      measure(TCheckType::Run, dynamic_cast<const TFormulateRedPCLink&>(f).IsPrime() ? RunPrime : RunComposite);
+      return k;
+    case TFormulaKind::RedRepeat:
+      // Without a previous draw there are no repeats to count: never matches.
+      setCount(AllBalls, prevReds, reference ? f.ChosenMask(values, 0) : 0);
+      return k;
+    case TFormulaKind::RedNeighbor:
+      setCount(AllBalls, (prevReds << 1) | (prevReds >> 1), reference ? f.ChosenMask(values, 0) : 0);
+      return k;
+    case TFormulaKind::RedHmz:
+      setCount(AllBalls, f.ChosenMask(values, 0), f.ChosenMask(values, 1));
+      return k;
+    case TFormulaKind::Red02End:
+    case TFormulaKind::Red35End:
+      setCount(f.Kind() == TFormulaKind::Red02End ? FirstThree : LastThree,
+               TailNumbers[f.ChosenMask(values, 0) & 1023], f.CountMask(values, c.IsJC, 3));
+      return k;
+    case TFormulaKind::RedBigSmall:
+    case TFormulaKind::RedPrimeCom:
+    case TFormulaKind::RedOddEven: {
+      const u64 chosen = f.ChosenMask(values, 0);
+      const bool byTail = dynamic_cast<const TFormulateRedCategory&>(f).IsTail();
+      setCount(AllBalls, byTail ? TailNumbers[chosen & 1023] : chosen, f.CountMask(values, c.IsJC, RedCount));
+      return k;
+    }
+  }
+  throw std::logic_error("shrink filter: indicator of an unknown kind");
+}
+
+// --- The compiled scheme --------------------------------------------------------
+
+struct TScheme {
+  bool WithBlue = false;
+  // Hard admitted numbers of each position (its whole domain when free).
+  std::array<u64, BallCount> Position{};
+  // The red numbers of each position that still leave room for the
+  // positions after it.
+  std::array<u64, RedCount> Reachable{};
+  std::vector<TCheck> Hard;       // must hold in every pass, cheapest first
+  std::vector<TCheck> Tolerance;  // tolerance condition j fails into bit ToleranceBit[j]
+  std::vector<u64> ToleranceBit;
+  std::array<u64, MaxBlue + 1> BlueFail{};  // tolerance bits each blue number fails
+
+  // The last ball's admitted numbers in the pass that skips the tolerance
+  // conditions of `skipped`.
+  u64 LastPositionIn(u64 skipped) const {
+    const int last = WithBlue ? BluePos : LastRed;
+    u64 m = Position[static_cast<size_t>(last)];
+    for (size_t j = 0; j < Tolerance.size(); ++j)
+      if (Tolerance[j].Type == TCheckType::Position && Tolerance[j].Arg == last && !(skipped & ToleranceBit[j]))
+        m &= Tolerance[j].Ok;
+    return m;
+  }
+};
+
+int CheckCost(TCheckType t) { return static_cast<int>(t); }
+
+// Compiles the conditions that take part. Filter: those with IsSave set,
+// IsRC making a tolerance condition, positions by narrowing. Count: every
+// condition as a hard one, positions by match, the blue ball left out.
+TScheme CompileScheme(const std::vector<TCdtData>& conditions, const TLottery* reference, bool withBlue,
+                      bool counting) {
+  TScheme s;
+  s.WithBlue = withBlue && !counting;
+  for (int32_t p = 0; p < BallCount; ++p) {
+    int32_t low, high;
+    PositionDomain(p, low, high);
+    s.Position[static_cast<size_t>(p)] = Bits(low, high);
+  }
+  std::vector<const TCdtData*> tolerance;
+  for (const TCdtData& c : conditions) {
+    if (!counting && !c.IsSave) continue;
+    if (counting && c.Formula->Pos() == BluePos) continue;
+    if (!counting && c.IsRC) {
+      tolerance.push_back(&c);
+      continue;
+    }
+    const TCheck k = Compile(c, reference, counting);
+    if (k.Type == TCheckType::Position) {
+      s.Position[static_cast<size_t>(k.Arg)] &= k.Ok;
+      continue;
+    }
+    auto same = std::find_if(s.Hard.begin(), s.Hard.end(), [&](const TCheck& h) { return h.SameMeasure(k); });
+    if (same != s.Hard.end())
+      same->Merge(k);
+    else
+      s.Hard.push_back(k);
+  }
+  std::stable_sort(s.Hard.begin(), s.Hard.end(),
+                   [](const TCheck& a, const TCheck& b) { return CheckCost(a.Type) < CheckCost(b.Type); });
+
+  const size_t k = tolerance.size();
+  for (size_t j = 0; j < k; ++j) {
+    s.Tolerance.push_back(Compile(*tolerance[j], reference, false));
+    s.ToleranceBit.push_back(BitOf(static_cast<int>(k - 1 - j)));
+    const TCheck& t = s.Tolerance.back();
+    if (IsBlueCheck(t))
+      for (int b = 1; b <= MaxBlue; ++b)
+        if (!(t.Ok >> b & 1)) s.BlueFail[static_cast<size_t>(b)] |= s.ToleranceBit.back();
+  }
+
+  s.Reachable[LastRed] = s.Position[LastRed];
+  for (int d = LastRed - 1; d >= 0; --d) {
+    const u64 next = s.Reachable[static_cast<size_t>(d + 1)];
+    const u64 below = next ? BitOf(63 - std::countl_zero(next)) - 1 : 0;
+    s.Reachable[static_cast<size_t>(d)] = s.Position[static_cast<size_t>(d)] & below;
+  }
+  return s;
+}
+
+// --- The search -------------------------------------------------------------------
+
+// A partial combination and the running values the checks need.
+struct TNode {
+  u64 Mask = 0;   // the numbers taken
+  u64 Rev = 0;    // bit 63 - v for every number v taken
+  u64 Diffs = 0;  // the differences between two numbers taken
+  u64 Mask3 = 0;  // the numbers taken at positions 0..2
+  u64 Key = 0;    // the balls packed six bits each, first ball highest
+  int32_t Sum = 0;
+  int32_t Depth = 0;
+  int32_t Last = 0;      // the number taken last, 0 before the first
+  uint32_t Tails = 0;    // tail digits taken
+  uint32_t Shared = 0;   // tail digits taken twice or more
+  std::array<int8_t, RunKindCount> Runs{};
+  std::array<bool, RunKindCount> Linked{};
+  std::array<int8_t, RedCount> Balls{};
+};
+
+// Where the balls sit in a result key: reds six bits each from bit 35 down
+// to bit 5, the blue in bits 0..4, the failed tolerance bits from bit 41.
+constexpr int BlueBits = 5;
+constexpr int FailShift = BlueBits + 6 * RedCount;
+constexpr int RedShift(int pos) { return BlueBits + 6 * (LastRed - pos); }
+
+[[gnu::always_inline]] inline TNode Extend(const TNode& n, int v) {
+  TNode c = n;
+  c.Balls[static_cast<size_t>(n.Depth)] = static_cast<int8_t>(v);
+  c.Key |= static_cast<u64>(v) << RedShift(n.Depth);
+  c.Depth = n.Depth + 1;
+  c.Mask |= BitOf(v);
+  c.Sum += v;
+  c.Diffs |= n.Rev >> (63 - v);
+  c.Rev |= BitOf(63 - v);
+  const uint32_t tail = 1u << (v % 10);
+  c.Shared |= n.Tails & tail;
+  c.Tails |= tail;
+  for (int k = 0; k < RunKindCount; ++k) {
+    const bool linked = n.Depth > 0 && Successor[static_cast<size_t>(k)][static_cast<size_t>(n.Last)] == v;
+    c.Runs[static_cast<size_t>(k)] = static_cast<int8_t>(n.Runs[static_cast<size_t>(k)] + (linked && !n.Linked[static_cast<size_t>(k)]));
+    c.Linked[static_cast<size_t>(k)] = linked;
+  }
+  if (c.Depth == 3) c.Mask3 = c.Mask;
+  c.Last = v;
+  return c;
+}
+
+// Can the partial combination n (at least one ball, not complete) still
+// pass check k?
+[[gnu::always_inline]] inline bool CanPass(const TScheme& s, const TCheck& k, const TNode& n) {
+  const int rem = RedCount - n.Depth;
+  switch (k.Type) {
+    case TCheckType::Sum: {
+      const int lo = n.Sum + rem * n.Last + rem * (rem + 1) / 2;
+      const int hi = n.Sum + rem * MaxRed - rem * (rem - 1) / 2;
+      return AnySum(k.Sums, lo, hi);
+    }
+    case TCheckType::Span:
+      return ((k.Ok << n.Balls[0]) & s.Reachable[LastRed] & Above(n.Last + rem - 1)) != 0;
+    case TCheckType::Ac: {
+      // Each further ball adds at least one difference (to the first ball,
+      // larger than all before) and at most one per ball before it.
+      const int have = std::popcount(n.Diffs);
+      const int pairs = rem * n.Depth + rem * (rem - 1) / 2;
+      return AnyIn(k.Ok, have + rem - 5, have + pairs - 5);
+    }
+    case TCheckType::DistinctTails: {
+      const int have = std::popcount(n.Tails);
+      return AnyIn(k.Ok, have, have + rem);
+    }
+    case TCheckType::SharedTails: {
+      const int have = std::popcount(n.Shared);
+      return AnyIn(k.Ok, have, have + rem);
+    }
+    case TCheckType::Run: {
+      const size_t kind = static_cast<size_t>(k.Arg);
+      return AnyIn(k.Ok, n.Runs[kind], n.Runs[kind] + (rem + !n.Linked[kind]) / 2);
+    }
+    case TCheckType::SetCount: {
+      int have, left;  // counted so far; balls of the segment still to come
+      if (k.Arg == AllBalls) {
+        have = std::popcount(n.Mask & k.Set);
+        left = rem;
+      } else if (k.Arg == FirstThree) {
+        have = std::popcount((n.Depth >= 3 ? n.Mask3 : n.Mask) & k.Set);
+        left = std::max(0, 3 - n.Depth);
+      } else {
+        have = n.Depth >= 3 ? std::popcount((n.Mask ^ n.Mask3) & k.Set) : 0;
+        left = n.Depth >= 3 ? rem : 3;
+      }
+      // The balls still to come are numbers above the last one.
+      const u64 free = RedNumbers & Above(n.Last);
+      const int in = std::popcount(free & k.Set);
+      const int out = std::popcount(free & ~k.Set);
+      return AnyIn(k.Ok, have + std::max(0, left - out), have + std::min(left, in));
+    }
+    case TCheckType::Position:
+      if (k.Arg < n.Depth) return k.Ok >> n.Balls[static_cast<size_t>(k.Arg)] & 1;
+      if (k.Arg <= LastRed) return (k.Ok & Above(n.Last)) != 0;
+      break;
+  }
+  return true;
+}
+
+[[gnu::always_inline]] inline bool Admissible(const TScheme& s, const TNode& n) {
+  for (const TCheck& k : s.Hard)
+    if (!CanPass(s, k, n)) return false;
+  return true;
+}
+
+// Bits i of the 256-bit set from bit `from` on (i = 0..63).
+[[gnu::always_inline]] inline u64 SumsFrom(const std::array<u64, 4>& sums, int from) {
+  const int w = from >> 6, o = from & 63;
+  u64 r = sums[static_cast<size_t>(w)] >> o;
+  if (o && w + 1 < 4) r |= sums[static_cast<size_t>(w + 1)] << (64 - o);
+  return r;
+}
+
+// Of the candidates for the last red ball after the five balls of n, those
+// that pass check k (as a mask over the numbers; bits outside cand are
+// arbitrary).
+[[gnu::always_inline]] inline u64 LastBallPass(const TCheck& k, const TNode& n, u64 cand) {
+  auto twoWay = [&](int have, u64 set) {  // the count grows by one for the numbers of set
+    return (k.Ok >> (have + 1) & 1 ? set : 0) | (k.Ok >> have & 1 ? ~set : 0);
+  };
+  switch (k.Type) {
+    case TCheckType::Sum:
+      return SumsFrom(k.Sums, n.Sum);
+    case TCheckType::Span:
+      return k.Ok << n.Balls[0];
+    case TCheckType::Ac: {
+      u64 pass = 0;
+      for (u64 m = cand; m; m &= m - 1) {
+        const int v = std::countr_zero(m);
+        if (k.Ok >> (std::popcount(n.Diffs | (n.Rev >> (63 - v))) - 5) & 1) pass |= BitOf(v);
+      }
+      return pass;
+    }
+    case TCheckType::DistinctTails:
+      return twoWay(std::popcount(n.Tails), ~TailNumbers[n.Tails]);
+    case TCheckType::SharedTails:
+      return twoWay(std::popcount(n.Shared), TailNumbers[n.Tails & ~n.Shared]);
+    case TCheckType::Run: {
+      const size_t kind = static_cast<size_t>(k.Arg);
+      const int next = Successor[kind][static_cast<size_t>(n.Last)];
+      const u64 linked = next ? BitOf(next) : 0;
+      const int runs = n.Runs[kind];
+      return (k.Ok >> (runs + !n.Linked[kind]) & 1 ? linked : 0) | (k.Ok >> runs & 1 ? ~linked : 0);
+    }
+    case TCheckType::SetCount:
+      if (k.Arg == AllBalls) return twoWay(std::popcount(n.Mask & k.Set), k.Set);
+      if (k.Arg == LastThree) return twoWay(std::popcount((n.Mask ^ n.Mask3) & k.Set), k.Set);
+      return k.Ok >> std::popcount(n.Mask3 & k.Set) & 1 ? ~u64{0} : 0;
+    case TCheckType::Position:
+      if (k.Arg == LastRed) return k.Ok;
+      if (k.Arg < LastRed) return k.Ok >> n.Balls[static_cast<size_t>(k.Arg)] & 1 ? ~u64{0} : 0;
+      return ~u64{0};  // the blue ball is judged with the blue numbers
+  }
+  return ~u64{0};
+}
+
+// Counts combinations (the kept count).
+struct TCounter {
+  int64_t Count = 0;
+  bool Stop() const { return false; }
+  bool MayPass(const TScheme&, const TNode&) const { return true; }
+  u64 Narrow(const TNode&, u64 cand) const { return cand; }
+  void Take(const TScheme&, const TNode&, u64 cand) { Count += std::popcount(cand); }
+};
+
+// Collects the result keys of one unit of work. A key orders a result by
+// its failed tolerance bits (its pass), then by its numbers; only keys that
+// may be among the ResultLimit smallest of the whole run are kept. Keys
+// without failed bits come in result order, so once ResultLimit of them are
+// in, nothing later in the unit matters; and the units before this one may
+// already bound the keys worth keeping (`Bound`).
+//
+// A key worth keeping has at most some number of failed bits; a tolerance
+// condition whose bit alone is more than that must pass, and prunes the
+// search like a hard one (`Required`).
+struct TCollector {
+  std::vector<u64> Keys;
+  size_t Best = 0;  // keys without failed bits taken
+  u64 Threshold = std::numeric_limits<u64>::max();
+  const std::atomic<u64>* Bound = nullptr;  // keys from later units must be smaller
+  const std::atomic<u64>* Most = nullptr;   // no kept key has more failed bits
+  u64 bound = std::numeric_limits<u64>::max();
+  u64 mostFailed = std::numeric_limits<u64>::max();  // the most failed bits a kept key may have
+  std::array<const TCheck*, MaxToleranceConditions> Required{};
+  size_t RequiredCount = 0;
+
+  bool Stop() const { return Best >= ResultLimit || bound == 0; }
+
+  // Brings the required tolerance conditions up to the current bounds.
+  void Tighten(const TScheme& s) {
+    if (Bound) bound = Bound->load(std::memory_order_relaxed);
+    u64 most = std::numeric_limits<u64>::max();
+    if (bound != std::numeric_limits<u64>::max()) most = (bound >> FailShift) - 1;  // bound > 0 here
+    if (Threshold != std::numeric_limits<u64>::max()) most = std::min(most, Threshold >> FailShift);
+    if (Most) most = std::min(most, Most->load(std::memory_order_relaxed));
+    if (bound == 0 || most == mostFailed) return;
+    mostFailed = most;
+    RequiredCount = 0;
+    for (size_t j = 0; j < s.Tolerance.size(); ++j)
+      if (s.ToleranceBit[j] > most && !IsBlueCheck(s.Tolerance[j])) Required[RequiredCount++] = &s.Tolerance[j];
+  }
+
+  [[gnu::always_inline]] bool MayPass(const TScheme& s, const TNode& n) const {
+    for (size_t i = 0; i < RequiredCount; ++i)
+      if (!CanPass(s, *Required[i], n)) return false;
+    return true;
+  }
+  [[gnu::always_inline]] u64 Narrow(const TNode& n, u64 cand) const {
+    for (size_t i = 0; i < RequiredCount && cand; ++i) cand &= LastBallPass(*Required[i], n, cand);
+    return cand;
+  }
+
+  void Add(u64 key) {
+    if (key >= Threshold || key >= bound || Best >= ResultLimit) return;
+    Keys.push_back(key);
+    Best += (key >> FailShift) == 0;
+    if (Keys.size() >= 4 * ResultLimit) {
+      std::nth_element(Keys.begin(), Keys.begin() + (ResultLimit - 1), Keys.end());
+      Keys.resize(ResultLimit);
+      Threshold = Keys[ResultLimit - 1];
+    }
+  }
+
+  [[gnu::always_inline]] void Take(const TScheme& s, const TNode& n, u64 cand) {
+    Tighten(s);
+    std::array<u64, MaxRed + 1> fail;
+    if (!s.Tolerance.empty()) fail.fill(0);
+    for (size_t j = 0; j < s.Tolerance.size(); ++j)
+      for (u64 m = cand & ~LastBallPass(s.Tolerance[j], n, cand); m; m &= m - 1)
+        fail[static_cast<size_t>(std::countr_zero(m))] |= s.ToleranceBit[j];
+    for (u64 m = cand; m && !Stop(); m &= m - 1) {
+      const int v = std::countr_zero(m);
+      u64 key = n.Key | static_cast<u64>(v) << RedShift(LastRed);
+      if (!s.Tolerance.empty()) key |= fail[static_cast<size_t>(v)] << FailShift;
+      if (!s.WithBlue) {
+        Add(key);
+        continue;
+      }
+      if (key >= Threshold || key >= bound) continue;  // a blue number only makes the key larger
+      for (u64 b = s.Position[BluePos]; b; b &= b - 1) {
+        const int blue = std::countr_zero(b);
+        Add(key | static_cast<u64>(blue) | s.BlueFail[static_cast<size_t>(blue)] << FailShift);
+      }
+    }
+  }
+};
+
+// The search below a partial combination of Depth balls. Every level is
+// inlined into SearchUnit.
+template <int Depth, class Out>
+[[gnu::always_inline]] inline void Descend(const TScheme& s, const TNode& n, Out& out) {
+  u64 cand = s.Reachable[Depth] & Above(n.Last);
+  if constexpr (Depth == LastRed) {
+    for (const TCheck& k : s.Hard) {
+      if (!cand) return;
+      cand &= LastBallPass(k, n, cand);
+    }
+    cand = out.Narrow(n, cand);
+    if (cand) out.Take(s, n, cand);
+  } else {
+    for (; cand && !out.Stop(); cand &= cand - 1) {
+      const TNode c = Extend(n, std::countr_zero(cand));
+      if (Admissible(s, c) && out.MayPass(s, c)) Descend<Depth + 1>(s, c, out);
+    }
+  }
+}
+
+// The search below a unit of work (two balls). Built twice, with and
+// without the processor's population-count instruction, the one to use
+// chosen when the program loads.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define SSQ_WITH_POPCNT [[gnu::target_clones("popcnt", "default")]]
+#else
+#define SSQ_WITH_POPCNT
+#endif
+constexpr int UnitDepth = 2;
+SSQ_WITH_POPCNT void SearchUnit(const TScheme& s, const TNode& n, TCollector& out) { Descend<UnitDepth>(s, n, out); }
+SSQ_WITH_POPCNT void SearchUnit(const TScheme& s, const TNode& n, TCounter& out) { Descend<UnitDepth>(s, n, out); }
+#undef SSQ_WITH_POPCNT
+
+// The partial combinations of the first two balls that may lead somewhere:
+// the units of work, in result order.
+std::vector<TNode> WorkUnits(const TScheme& s) {
+  std::vector<TNode> units;
+  if (s.WithBlue && !s.Position[BluePos]) return units;
+  for (u64 a = s.Reachable[0]; a; a &= a - 1) {
+    const TNode n1 = Extend(TNode{}, std::countr_zero(a));
+    if (!Admissible(s, n1)) continue;
+    for (u64 b = s.Reachable[1] & Above(n1.Last); b; b &= b - 1) {
+      const TNode n2 = Extend(n1, std::countr_zero(b));
+      if (Admissible(s, n2)) units.push_back(n2);
+    }
+  }
+  return units;
+}
+
+// The threads to use: as asked, or one per processor this process may run
+// on (more would only wait for each other).
+int ThreadCount(int wanted) {
+  constexpr int MostThreads = 64;
+  if (wanted > 0) return std::min(wanted, MostThreads);
+  int cores = static_cast<int>(std::thread::hardware_concurrency());
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) cores = CPU_COUNT(&set);
+  return std::clamp(cores, 1, MostThreads);
+}
+
+bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
+
+// Runs every unit through the search on several threads (the calling one
+// among them). Collected keys of the units are pooled in unit order: once
+// the pooled units hold ResultLimit keys, a key of a later unit must be
+// smaller than the largest of the best ResultLimit of them, and since its
+// numbers come later it must have fewer failed bits; with none to spare the
+// later units are skipped. And once the finished units, in any order, hold
+// ResultLimit keys with at most f failed bits, no key with more is kept.
+// `tick` runs on the calling thread after each of its units, with the
+// number of keys found so far.
+template <class Out, class Tick>
+void SearchUnits(const TScheme& s, const std::vector<TNode>& units, std::vector<Out>& outs, int threads,
+                 const std::atomic<bool>* cancel, Tick tick) {
+  constexpr bool collecting = std::is_same_v<Out, TCollector>;
+  std::atomic<size_t> next{0};
+  std::atomic<u64> bound{std::numeric_limits<u64>::max()};
+  std::atomic<u64> most{std::numeric_limits<u64>::max()};
+  std::vector<u64> failed;  // the failed bits of the best keys of the finished units
+  std::atomic<int64_t> found{0};
+  std::mutex m;
+  std::vector<char> done(units.size(), 0);
+  size_t prefix = 0;
+  std::vector<u64> pool;
+
+  auto work = [&](bool caller) {
+    for (;;) {
+      if (Cancelled(cancel)) return;
+      const size_t i = next.fetch_add(1, std::memory_order_relaxed);
+      if (i >= units.size()) return;
+      if constexpr (collecting) {
+        if (bound.load(std::memory_order_relaxed) == 0) return;
+        outs[i].Bound = &bound;
+        outs[i].Most = &most;
+        outs[i].Tighten(s);
+      }
+      SearchUnit(s, units[i], outs[i]);
+      if constexpr (collecting) {
+        found.fetch_add(static_cast<int64_t>(outs[i].Keys.size()), std::memory_order_relaxed);
+        std::lock_guard lock(m);
+        // Both pools keep their ResultLimit smallest entries, cut back when
+        // they first reach that many and then whenever they double.
+        auto cut = [](std::vector<u64>& v, bool first) {
+          if (v.size() < (first ? 1 : 2) * ResultLimit) return false;
+          std::nth_element(v.begin(), v.begin() + (ResultLimit - 1), v.end());
+          v.resize(ResultLimit);
+          return true;
+        };
+        for (u64 key : outs[i].Keys) failed.push_back(key >> FailShift);
+        if (cut(failed, most.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
+          most.store(failed.back(), std::memory_order_relaxed);
+        done[i] = 1;
+        for (; prefix < units.size() && done[prefix]; ++prefix) {
+          pool.insert(pool.end(), outs[prefix].Keys.begin(), outs[prefix].Keys.end());
+          if (cut(pool, bound.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
+            bound.store(pool.back() >> FailShift << FailShift, std::memory_order_relaxed);
+        }
+      }
+      if (caller) tick(found.load(std::memory_order_relaxed));
+    }
+  };
+
+  const int helpers = std::min(ThreadCount(threads), static_cast<int>(units.size())) - 1;
+  std::vector<std::thread> pool_;
+  for (int t = 0; t < helpers; ++t) pool_.emplace_back(work, false);
+  work(true);
+  for (std::thread& t : pool_) t.join();
+}
+
+TShrinkRow RowOfKey(u64 key, bool withBlue, int32_t no) {
+  TShrinkRow r;
+  r.No = no;
+  r.HasBlue = withBlue;
+  for (int p = 0; p < RedCount; ++p) r.Balls[static_cast<size_t>(p)] = static_cast<int32_t>(key >> RedShift(p) & 63);
+  r.Balls[BluePos] = withBlue ? static_cast<int32_t>(key & 31) : 0;
+  return r;
+}
+
+const char* CountSuffix = "注";
+
+}  // namespace
+
+// --- Public -------------------------------------------------------------------
+
+std::string TShrinkRow::Text() const {
+  std::string text;
+  const int n = HasBlue ? BallCount : RedCount;
+  for (int i = 0; i < n; ++i) {
+    if (i) text.push_back(',');
+    text += std::to_string(Balls[static_cast<size_t>(i)]);
+  }
+  return text;
+}
+
+std::string FilterProgressText(int32_t count) { return "正在过滤，当前共" + std::to_string(count) + CountSuffix; }
+
+std::string FilterEndText(int32_t count, bool capped) {
+  return (capped ? "过滤结束，取前" : "过滤结束，共") + std::to_string(count) + CountSuffix;
+}
+
+std::string KeptCountText(int64_t count) {
+  return "有效注数" + std::to_string(count) + "/" + std::to_string(TotalCombos);
+}
+
+std::string CheckScheme(const std::vector<TCdtData>& conditions, bool allConditions) {
+  int tolerance = 0;
+  for (const TCdtData& c : conditions) tolerance += !allConditions && c.IsSave && c.IsRC;
+  if (tolerance > MaxToleranceConditions)
+    return "容错条件最多" + std::to_string(MaxToleranceConditions) + "个，当前方案有" + std::to_string(tolerance) +
+           "个，请减少容错条件";
+  for (size_t i = 0; i < conditions.size(); ++i) {
+    const TCdtData& c = conditions[i];
+    if (!allConditions && !c.IsSave) continue;
+    const std::string which = "第" + std::to_string(i + 1) + "个条件";
+    if (!c.Formula) return which + "没有指标";
+    if (!c.Formula->ValidValues(c.Values))
+      return which + "（" + c.Formula->Group() + " " + c.Formula->Name() + "）的取值超出范围";
+  }
+  return {};
+}
+
+std::vector<TCdtData> SnapshotConditions(const TCdtList& list) {
+  std::vector<TCdtData> copy;
+  copy.reserve(static_cast<size_t>(list.Count()));
+  for (int32_t i = 0; i < list.Count(); ++i) copy.push_back(*list.GetItem(i));
+  return copy;
+}
+
+TShrinkResult RunShrinkFilter(const std::vector<TCdtData>& conditions, const TShrinkOptions& options,
+                              IShrinkFilterSink* sink, const std::atomic<bool>* cancel) {
+  TShrinkResult result;
+  auto refuse = [&](TShrinkStatus status, std::string text) {
+    result.Status = status;
+    result.Text = std::move(text);
+    if (sink) sink->FilterMessage(result.Text);
+    return result;
+  };
+  if (conditions.empty()) return refuse(TShrinkStatus::NoConditions, NoConditionsText);
+  if (std::string why = CheckScheme(conditions); !why.empty()) return refuse(TShrinkStatus::Refused, why);
+
+  if (sink) sink->FilterStarted(options.WithBlue);
+  const TScheme s = CompileScheme(conditions, options.Reference, options.WithBlue, false);
+  const std::vector<TNode> units = WorkUnits(s);
+  std::vector<TCollector> outs(units.size());
+
+  using Clock = std::chrono::steady_clock;
+  constexpr auto ProgressEvery = std::chrono::milliseconds(100);
+  auto lastProgress = Clock::now();
+  SearchUnits(s, units, outs, options.Threads, cancel, [&](int64_t found) {
+    if (!sink || Clock::now() - lastProgress < ProgressEvery) return;
+    lastProgress = Clock::now();
+    sink->FilterProgress(FilterProgressText(static_cast<int32_t>(std::min<int64_t>(found, ResultLimit))));
+  });
+  auto cancelled = [&] {
+    result.Status = TShrinkStatus::Cancelled;
+    if (sink) sink->FilterCancelled();
+    return result;
+  };
+  if (Cancelled(cancel)) return cancelled();
+
+  std::vector<u64> keys;
+  for (const TCollector& o : outs) keys.insert(keys.end(), o.Keys.begin(), o.Keys.end());
+  if (keys.size() > ResultLimit) {
+    std::nth_element(keys.begin(), keys.begin() + (ResultLimit - 1), keys.end());
+    keys.resize(ResultLimit);
+  }
+  std::sort(keys.begin(), keys.end());
+
+  result.Count = static_cast<int32_t>(keys.size());
+  if (keys.size() == ResultLimit) {
+    // The search went on to a further candidate for the last ball after
+    // the last result, in that result's pass.
+    const TShrinkRow last = RowOfKey(keys.back(), s.WithBlue, 0);
+    const int at = s.WithBlue ? BluePos : LastRed;
+    result.Capped = (s.LastPositionIn(keys.back() >> FailShift) & Above(last.Balls[static_cast<size_t>(at)])) != 0;
+  }
+  result.Text = FilterEndText(result.Count, result.Capped);
+  result.Rows.reserve(keys.size());
+  for (size_t i = 0; i < keys.size(); ++i) {
+    result.Rows.push_back(RowOfKey(keys[i], s.WithBlue, static_cast<int32_t>(i + 1)));
+    if (!sink) continue;
+    if (i % 256 == 0 && Cancelled(cancel)) return cancelled();
+    sink->FilterRow(result.Rows.back());
+    if ((i + 1) % 1000 == 0) sink->FilterProgress(FilterProgressText(static_cast<int32_t>(i + 1)));
+  }
+  if (sink) sink->FilterEnd(result.Text);
+  return result;
+}
+
+int64_t CountKeptCombinations(const std::vector<TCdtData>& conditions, const TLottery* reference, int threads,
+                              std::string* message, const std::atomic<bool>* cancel) {
+  if (std::string why = CheckScheme(conditions, true); !why.empty()) {
+    if (message) *message = why;
+    return -1;
+  }
+  const TScheme s = CompileScheme(conditions, reference, false, true);
+  const std::vector<TNode> units = WorkUnits(s);
+  std::vector<TCounter> outs(units.size());
+  SearchUnits(s, units, outs, threads, cancel, [](int64_t) {});
+  if (Cancelled(cancel)) return -1;
+  int64_t total = 0;
+  for (const TCounter& o : outs) total += o.Count;
+  return total;
+}
+
+// --- TShrinkFilter ------------------------------------------------------------------
+
+TShrinkFilter::~TShrinkFilter() {
+  Cancel();
+  Wait();
+}
+
+void TShrinkFilter::Start(std::vector<TCdtData> conditions, const TShrinkOptions& options, IShrinkFilterSink& sink) {
+  Cancel();
+  Wait();
+  cancel_.store(false, std::memory_order_relaxed);
+  running_.store(true, std::memory_order_release);
+  worker_ = std::thread([this, conditions = std::move(conditions), options, &sink] {
+    RunShrinkFilter(conditions, options, &sink, &cancel_);
+    running_.store(false, std::memory_order_release);
+  });
+}
+
+void TShrinkFilter::Wait() {
+  if (worker_.joinable()) worker_.join();
+}

@@ -1,0 +1,104 @@
+// The shrink filter on four schemes, each also run through the
+// step-by-step reference in the same program run; the fast runs report
+// "x_ref", how many times faster than the reference they are.
+//   A: 12 whole-combination conditions keeping 260 combinations, so every
+//      one of the 1,107,568 red combinations is examined.
+//   B: A plus 8 tolerance conditions (256 passes).
+//   C: the kept count of A over all combinations.
+//   D: A with the blue option (17,721,088 candidates).
+// The fast runs take an argument: the number of threads (1, then all).
+#include "ShrinkReference.h"
+#include "ShrinkSupport.h"
+
+#include "app/uShrinkFilter.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <map>
+#include <string>
+#include <thread>
+
+#include <sched.h>
+
+using namespace shrinktest;
+
+namespace {
+
+struct TCase {
+  std::vector<TCdtData> Scheme;
+  bool WithBlue = false;
+  bool Count = false;
+};
+
+const std::map<std::string, TCase>& Cases() {
+  static const std::map<std::string, TCase> cases = {
+      {"A", {SchemeA(), false, false}},
+      {"B", {SchemeB(), false, false}},
+      {"C", {SchemeA(), false, true}},
+      {"D", {SchemeA(), true, false}},
+  };
+  return cases;
+}
+
+std::map<std::string, double> referenceSeconds;  // per case, from the reference runs
+
+// The processors this program may run on.
+int AllCores() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+void Reference(benchmark::State& state, const std::string& name) {
+  const TCase& c = Cases().at(name);
+  TReferenceShrink reference;
+  const TLottery* newest = Newest();
+  int64_t result = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    result = c.Count ? reference.KeptCount(c.Scheme, newest) : reference.Filter(c.Scheme, c.WithBlue, newest).Count;
+    benchmark::DoNotOptimize(result);
+  }
+  const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+  referenceSeconds[name] = spent.count() / static_cast<double>(state.iterations());
+  state.counters["results"] = static_cast<double>(result);
+}
+
+void Fast(benchmark::State& state, const std::string& name) {
+  const TCase& c = Cases().at(name);
+  const int threads = static_cast<int>(state.range(0));
+  TShrinkOptions options;
+  options.WithBlue = c.WithBlue;
+  options.Reference = Newest();
+  options.Threads = threads;
+  int64_t result = 0;
+  const auto start = std::chrono::steady_clock::now();
+  for (auto _ : state) {
+    result = c.Count ? CountKeptCombinations(c.Scheme, options.Reference, threads)
+                     : RunShrinkFilter(c.Scheme, options).Count;
+    benchmark::DoNotOptimize(result);
+  }
+  const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
+  state.counters["results"] = static_cast<double>(result);
+  if (auto ref = referenceSeconds.find(name); ref != referenceSeconds.end())
+    state.counters["x_ref"] = ref->second / (spent.count() / static_cast<double>(state.iterations()));
+}
+
+// The references first: the fast runs read their times.
+const bool registered = [] {
+  for (const auto& [name, c] : Cases())
+    benchmark::RegisterBenchmark(("Reference/" + name).c_str(), Reference, name)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1)
+        ->UseRealTime();
+  for (const auto& [name, c] : Cases())
+    benchmark::RegisterBenchmark(("Fast/" + name).c_str(), Fast, name)
+        ->Unit(benchmark::kMillisecond)
+        ->Arg(1)
+        ->Arg(AllCores())
+        ->UseRealTime();
+  return true;
+}();
+
+}  // namespace

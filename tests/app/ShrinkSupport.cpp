@@ -1,0 +1,81 @@
+#include "ShrinkSupport.h"
+
+#include "support/History.h"
+
+#include <stdexcept>
+#include <vector>
+
+namespace shrinktest {
+
+const TDrawHistory& History() {
+  static const TDrawHistory history = testsupport::LoadDrawHistory();
+  return history;
+}
+
+const TLottery* Newest() { return &History().Newest(); }
+
+const TFormulate* Formula(const std::string& group, const std::string& name) {
+  const TFormulateList& list = FormulateList();
+  for (int32_t i = 0; i < list.Count(); ++i)
+    if (list.GetItem(i)->Group() == group && list.GetItem(i)->Name() == name) return list.GetItem(i);
+  throw std::runtime_error("no indicator " + group + " " + name);
+}
+
+TCdtData Cdt(const TFormulate* f, TIntAry values, TIntAry counts, bool tolerance, bool repeat) {
+  TCdtData c;
+  c.Formula = f;
+  c.Name = f->Name();
+  c.IsSave = true;
+  c.IsRC = tolerance;
+  c.IsJC = repeat;
+  c.Values = {std::move(values), std::move(counts)};
+  return c;
+}
+
+TCdtData Cdt(const std::string& group, const std::string& name, TIntAry values, TIntAry counts, bool tolerance,
+             bool repeat) {
+  return Cdt(Formula(group, name), std::move(values), std::move(counts), tolerance, repeat);
+}
+
+TCdtData Tolerant(TCdtData c) {
+  c.IsRC = true;
+  return c;
+}
+
+TIntAry Range(int32_t low, int32_t high, int32_t step) {
+  TIntAry r;
+  for (int32_t v = low; v <= high; v += step) r.push_back(v);
+  return r;
+}
+
+std::vector<TCdtData> SchemeA() {
+  return {
+      Cdt("和值系列", "红球和值", {4, 5, 6}),  // sums 91..120
+      Cdt("红球常规", "AC值", {7, 8, 9}),
+      Cdt("红球常规", "奇数组选", Range(1, 33, 2), {3}),
+      Cdt("红球常规", "大号组选", Range(17, 33), {3}),
+      Cdt("红球常规", "质数组选", {1, 2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31}, {1, 2}),
+      Cdt("红球常规", "连码组数", {1}),
+      Cdt("尾数系列", "尾数个数", {5}),
+      Cdt("跨度系列", "红球跨度", Range(22, 30)),
+      Cdt("红球常规", "重码个数", {1}),
+      Cdt("红球常规", "邻码个数", {1}),
+      Cdt("高级条件", "号码组", Range(1, 11), {2}),
+      Cdt("和值系列", "尾", {1, 3}),
+  };
+}
+
+std::vector<TCdtData> SchemeB() {
+  std::vector<TCdtData> s = SchemeA();
+  s.push_back(Tolerant(Cdt("红1号定位", "红球1号", Range(1, 8))));
+  s.push_back(Tolerant(Cdt("红6号定位", "红球6号", Range(28, 33))));
+  s.push_back(Tolerant(Cdt("红3号定位", "尾", {0, 1, 2, 3, 4})));
+  s.push_back(Tolerant(Cdt("红4号定位", "除以3余数", {0, 1})));
+  s.push_back(Tolerant(Cdt("跨度系列", "尾", {2, 4, 6, 8})));
+  s.push_back(Tolerant(Cdt("红球常规", "奇号连续组数", {0})));
+  s.push_back(Tolerant(Cdt("尾数系列", "前三尾直选", {1, 2, 3}, {1})));
+  s.push_back(Tolerant(Cdt("和值系列", "除以3余数", {0, 1})));
+  return s;
+}
+
+}  // namespace shrinktest

@@ -1,0 +1,43 @@
+// Shared by the shrink filter's tests and benchmark: the real draw history
+// and short ways to write conditions.
+#pragma once
+
+#include "engine/uCdtList.h"
+#include "engine/uFormulaDef.h"
+#include "engine/uLottery.h"
+
+#include <string>
+#include <vector>
+
+namespace shrinktest {
+
+// The real draw history of data/ssq-history.csv (found through the
+// SSQ_SOURCE_DIR environment variable, or the source folder the program was
+// built from), loaded once.
+const TDrawHistory& History();
+// Its newest draw, the reference of the filter runs.
+const TLottery* Newest();
+
+// The registered indicator with this group and name; throws when none.
+const TFormulate* Formula(const std::string& group, const std::string& name);
+
+// A condition that takes part (IsSave set).
+TCdtData Cdt(const TFormulate* f, TIntAry values, TIntAry counts = {}, bool tolerance = false, bool repeat = false);
+TCdtData Cdt(const std::string& group, const std::string& name, TIntAry values, TIntAry counts = {},
+             bool tolerance = false, bool repeat = false);
+
+// The same condition as a tolerance condition.
+TCdtData Tolerant(TCdtData c);
+
+// low, low + step, ... up to high.
+TIntAry Range(int32_t low, int32_t high, int32_t step = 1);
+
+// A realistic scheme of 12 conditions on the whole red set (sum range, AC,
+// odd, big, prime, runs, tails, span, repeats and neighbours of the newest
+// draw, a number group, the sum's tail) that keeps 260 combinations
+// against the newest draw of the history.
+std::vector<TCdtData> SchemeA();
+// SchemeA plus 8 tolerance conditions, four on ball positions.
+std::vector<TCdtData> SchemeB();
+
+}  // namespace shrinktest
