@@ -122,17 +122,21 @@ void TReadData::LoginAndLoad() {
 void TReadData::DecodeOffsets(const platform::RecordSet& data) {
   Offsets.fill(0);
   if (!data.HasField("info")) return;
+  const std::string info = data.AsText("info");
+  if (info.empty()) return;  // nothing sent: no offsets
+  // Offsets that cannot be read would shift every ball: the download fails.
+  const std::string bad = "下载数据失败：第 1 条记录的 info ";
   const TRsaPublicKey& key = RsaKeyTable[static_cast<size_t>(KeyIndex())];
   std::string digits;
   try {
-    digits = RsaDecryptFromHex(data.AsText("info"), key.Modulus, key.Exponent);
+    digits = RsaDecryptFromHex(info, key.Modulus, key.Exponent);
   } catch (const std::exception&) {
-    return;  // not a cipher text of this key: no offsets
+    throw EDrawDataError(bad + "无法解密");
   }
-  // Seven decimal digits, or no offsets at all.
+  // Seven decimal digits; any other length means no offsets.
   if (digits.size() != Offsets.size()) return;
   for (char c : digits)
-    if (c < '0' || c > '9') return;
+    if (c < '0' || c > '9') throw EDrawDataError(bad + "不是数字");
   for (size_t k = 0; k < Offsets.size(); ++k) Offsets[k] = digits[k] - '0';
 }
 

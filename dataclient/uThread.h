@@ -96,8 +96,8 @@ class TReadData {
   // The thread's work: connect, call "Chk_Login", read its record set.
   void LoginAndLoad();
   // Decodes the record set of "Chk_Login" into a new history and hands it
-  // to the GUI thread; EDrawDataError (the old history untouched) when a
-  // record is not a valid draw.
+  // to the GUI thread; EDrawDataError (the old history untouched) when the
+  // offsets cannot be read or a record is not a valid draw.
   void ReadDraws(platform::RecordSet& data);
 
   // Results; read them once the thread has ended.

@@ -164,14 +164,16 @@ cmd_start() {
       && die "port $want is in use; give another port (or auto) and point the program at the printed connection string"
     c="$(new_cluster_dir "$dir")"
     echo "$c" >"$dir/cluster"
-    # A half-made cluster is removed again, so nothing is left running.
-    trap 'cmd_destroy "$dir" >/dev/null 2>&1 || true' ERR
+    # A half-made cluster is removed again, so nothing is left running and
+    # the next start does not take it for a working one. On EXIT, as a
+    # failure inside a function does not run an ERR trap.
+    trap "cmd_destroy $(printf '%q' "$dir") >/dev/null 2>&1 || true" EXIT
     as_owner "$PGBIN/initdb" -D "$c" -U postgres -E UTF8 --locale=C.UTF-8 \
       --auth-local=trust --auth-host=scram-sha-256 --no-sync >"$dir/initdb.log" 2>&1 \
       || { cat "$dir/initdb.log" >&2; false; }
     port="$(start_cluster "$c" "$want")"
     seed "$c" "$port"
-    trap - ERR
+    trap - EXIT
   fi
   connection_string "$port" >"$dir/connection"
   cat "$dir/connection"

@@ -159,12 +159,11 @@ TEST_F(ReadDrawsTest, SameYearGivesOneIntervalWithTheNewerIssue) {
   EXPECT_EQ(statuses.back(), "下载数据.... 7/7");
 }
 
-TEST_F(ReadDrawsTest, InfoThatIsNotSevenDigitsGivesNoOffsets) {
+TEST_F(ReadDrawsTest, InfoThatIsNotSevenCharactersGivesNoOffsets) {
   const std::array<int, 7> sent{11, 12, 13, 14, 15, 16, 9};
   for (std::optional<std::string> info :
        {std::optional<std::string>(Info("123456")), std::optional<std::string>(Info("12345678")),
-        std::optional<std::string>(Info("12a4567")), std::optional<std::string>(Info("")),
-        std::optional<std::string>("not hex"), std::optional<std::string>(StrToHex("AAAA")),
+        std::optional<std::string>(Info("")), std::optional<std::string>(""),
         std::optional<std::string>()}) {
     reader.Offsets.fill(9);
     Read(ChkLoginSet(info).Draw("2025001", sent).Make());
@@ -172,12 +171,22 @@ TEST_F(ReadDrawsTest, InfoThatIsNotSevenDigitsGivesNoOffsets) {
     ASSERT_EQ(DrawHistory.Count(), 1);
     EXPECT_EQ(DrawHistory[0].NumText, "11,12,13,14,15,16,9");
   }
-  // Seven digits of another key pair are not this run's offsets either.
-  SetKeyIndex(5);
-  Read(ChkLoginSet(RsaEncryptToHex("1111111", RsaKeyTable[4].Modulus, "3"))
-           .Draw("2025001", sent)
-           .Make());
-  EXPECT_EQ(reader.Offsets, (std::array<int32_t, 7>{}));
+}
+
+// Offsets that cannot be read would shift every ball of the history: the
+// download fails instead of taking the numbers as they were sent.
+TEST_F(ReadDrawsTest, InfoThatCannotBeReadFailsTheDownload) {
+  const std::array<int, 7> sent{11, 12, 13, 14, 15, 16, 9};
+  for (const std::string& info :
+       {Info("12a4567"), Info("1234 67"), std::string("not hex"), StrToHex("AAAA"),
+        // seven digits of another key pair than this run's
+        RsaEncryptToHex("1111111", RsaKeyTable[5].Modulus, "3")}) {
+    SeedOldHistory();
+    std::string failure = FailureOf(ChkLoginSet(info).Draw("2025001", sent));
+    EXPECT_NE(failure.find("下载数据失败：第 1 条记录的 info"), std::string::npos)
+        << info << ": " << failure;
+    ExpectOldHistory();
+  }
 }
 
 TEST_F(ReadDrawsTest, BadRecordsFailTheDownloadAndKeepTheOldHistory) {
