@@ -210,6 +210,9 @@ void StoredProc::ExecProc() {
   Check(SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(connection_->Handle()), &stmt),
         SQL_HANDLE_DBC, connection_->Handle(), "statement handle");
   stmt_ = stmt;
+  Check(SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
+                       reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(commandTimeout_, 0))), 0),
+        SQL_HANDLE_STMT, stmt, "setting the time-out of " + name_);
 
   std::string call = "{call " + name_ + "(";
   for (size_t i = 0; i < params_.size(); ++i) call += i ? ",?" : "?";

@@ -124,6 +124,11 @@ class StoredProc {
   void SetProcedureName(std::string name) { name_ = std::move(name); }
   const std::string& ProcedureName() const { return name_; }
 
+  // Seconds a call may run before it is cancelled with an error; 0 waits
+  // for ever. A stalled server must not leave the caller waiting for good.
+  void SetCommandTimeout(int seconds) { commandTimeout_ = seconds; }
+  int CommandTimeout() const { return commandTimeout_; }
+
   void ClearParameters() { params_.clear(); }
   Parameter& CreateParameter(std::string name, ParamType type, ParamDirection direction,
                              int32_t size, std::optional<std::string> value = std::nullopt);
@@ -139,6 +144,7 @@ class StoredProc {
 
  private:
   DbConnection* connection_;
+  int commandTimeout_ = 30;
   std::string name_;
   std::vector<Parameter> params_;
   RecordSet result_;

@@ -199,3 +199,19 @@ TEST(DataService, ChangeUserPwdChangesTheDigestTheNextSignInNeeds) {
   EXPECT_EQ(ChangeUserPwd("demo", "demo123", ""), "密码修改成功！");
   EXPECT_TRUE(RunSignIn("demo", "demo123").Success);
 }
+
+TEST(DataService, AProcedureThatStallsIsCancelledAfterItsTimeout) {
+  platform::DbConnection connection;
+  connection.SetConnectionString(service->ConnectionString());
+  connection.SetLoginTimeout(5);
+  connection.Open();
+  platform::StoredProc proc(&connection);
+  proc.SetProcedureName("pg_sleep");
+  proc.CreateParameter("seconds", platform::ParamType::Integer, platform::ParamDirection::Input, 0, "0");
+  proc.SetCommandTimeout(1);
+  EXPECT_NO_THROW(proc.ExecProc()) << "a call that returns in time";
+  proc.ParamByName("seconds").Value = "20";
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(proc.ExecProc(), platform::DbError);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+}
