@@ -337,6 +337,7 @@ bool TVTEditLink::CancelEdit() {
 
 bool TVTEditLink::EndEdit() {
   if (!editor_) return true;
+  const std::shared_ptr<TVTEditLink> keep = weak_from_this().lock();
   QString text;
   QString value;
   qint64 data = 0;
@@ -422,10 +423,12 @@ void TVTEditLink::SetBounds(QRect r) {
 bool TVTEditLink::KeyDown(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
+    case Qt::Key_Enter: {
+      const std::shared_ptr<TVTEditLink> keep = weak_from_this().lock();
       EndEdit();
       PostTreeRequest(TTreeRequest::MoveOn);
       return true;  // the value is read: the hidden control has nothing left to do with it
+    }
     case Qt::Key_Escape:
       HideEditor();
       return true;
@@ -571,7 +574,8 @@ void TVTEditDelegate::EndEditRequest(QWidget* editor) {
   const TSession* s = Find(editor);
   if (s == nullptr || s->Closing) return;
   emit commitData(editor);
-  emit closeEditor(editor, NoHint);
+  // Storing the value may have changed the rows and closed the editor.
+  if (Find(editor) != nullptr) emit closeEditor(editor, NoHint);
 }
 
 void TVTEditDelegate::MoveOnRequest(QAbstractItemView* tree, QWidget* editor, const QModelIndex& node) {
@@ -592,7 +596,7 @@ bool TVTEditDelegate::eventFilter(QObject* watched, QEvent* event) {
       if (key != Qt::Key_Tab && key != Qt::Key_Backtab) return false;  // the link's keys
       // Tab ends the edit and opens the next cell's editor, as Qt grids do.
       emit commitData(editor);
-      emit closeEditor(editor, key == Qt::Key_Tab ? EditNextItem : EditPreviousItem);
+      if (Find(editor) != nullptr) emit closeEditor(editor, key == Qt::Key_Tab ? EditNextItem : EditPreviousItem);
       return true;
     }
     case QEvent::FocusOut:

@@ -42,12 +42,17 @@ struct LinkSetup {
   std::function<void(QTreeWidget*)> tree;
 };
 
+// The number of test links alive.
+int liveLinks = 0;
+
 class TestLink : public TVTEditLink {
  public:
   TestLink(const LinkSetup& setup, std::vector<EditRecord>& log, int& buttonClicks, int& dblClicks)
       : setup_(setup), log_(log), buttonClicks_(buttonClicks), dblClicks_(dblClicks) {
     SetSeparator(setup.separator);
+    ++liveLinks;
   }
+  ~TestLink() override { --liveLinks; }
 
  protected:
   int GetEditorKind() override { return setup_.kind; }
@@ -212,6 +217,41 @@ TEST_F(Grid, EscapeHidesTheEditorAndNothingIsStored) {
   EXPECT_FALSE(Editing());
   EXPECT_TRUE(log.empty());
   EXPECT_EQ(Current(), model.index(1, 1));
+}
+
+TEST_F(Grid, RowsThatGoAwayWhileTheValueIsStoredLeaveTheLinkWhole) {
+  // A grid owner that rebuilds its rows once a value changed: the row, and
+  // the open editor with it, go away inside the link's own EndEdit.
+  int linksInOnChange = -1;
+  setup.start = "abc";
+  auto* edit = OpenAs<QLineEdit>(0, 1);
+  current.lock()->OnChange = [&](TVTEditLink*) {
+    model.removeRow(0);
+    linksInOnChange = liveLinks;
+  };
+  edit->setText("changed");
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_EQ(linksInOnChange, 1);  // the link finished its work first
+  ASSERT_EQ(log.size(), 1u);
+  Settle();
+  EXPECT_FALSE(Editing());
+  EXPECT_EQ(liveLinks, 0);
+  EXPECT_EQ(model.rowCount(), 2);
+
+  // The same when the grid ends the edit (Tab) and the model is emptied.
+  auto* again = OpenAs<QLineEdit>(0, 1);
+  current.lock()->OnChange = [&](TVTEditLink*) {
+    model.clear();
+    linksInOnChange = liveLinks;
+  };
+  again->setText("changed again");
+  linksInOnChange = -1;
+  QTest::keyClick(again, Qt::Key_Tab);
+  EXPECT_EQ(linksInOnChange, 1);
+  ASSERT_EQ(log.size(), 2u);
+  Settle();
+  EXPECT_FALSE(Editing());
+  EXPECT_EQ(liveLinks, 0);
 }
 
 TEST_F(Grid, ANumericEditKeepsTheLeadingNumber) {
