@@ -68,10 +68,10 @@ void SetCalendarColours(QCalendarWidget* calendar) {
 }
 
 // The text of a numeric edit up to its first character that is not a
-// digit, "-" or ".".
+// digit 0-9, "-" or ".".
 QString LeadingNumber(const QString& text) {
   const auto end = std::find_if(text.begin(), text.end(), [](QChar c) {
-    return !(c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char('.'));
+    return !((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') || c == QLatin1Char('.'));
   });
   return text.left(end - text.begin());
 }

@@ -257,7 +257,9 @@ TEST_F(Grid, RowsThatGoAwayWhileTheValueIsStoredLeaveTheLinkWhole) {
 TEST_F(Grid, ANumericEditKeepsTheLeadingNumber) {
   setup.kind = ekNumber;
   const std::pair<QString, QString> cases[] = {
-      {"12.5kg", "12.5"}, {"abc", ""}, {"-3.5e2", "-3.5"}, {"42", "42"}};
+      {"12.5kg", "12.5"}, {"abc", ""}, {"-3.5e2", "-3.5"}, {"42", "42"},
+      // Full-width digits of a Chinese input method are no number to the program.
+      {"１２kg", ""}, {"12５", "12"}};
   for (const auto& [typed, read] : cases) {
     auto* edit = OpenAs<QLineEdit>(0, 1);
     edit->setText(typed);
