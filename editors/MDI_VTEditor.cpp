@@ -219,6 +219,8 @@ QWidget* TVTEditLink::CreateEditor() {
       for (int i : order) combo->addItem(items.Texts[i], items.Objects.value(i));
       startText_ = GetEditText();
       if (kind_ == ekComboBox) {
+        // The text alone: no item is selected (Qt selects the first one added).
+        combo->setCurrentIndex(-1);
         combo->setEditText(startText_);
       } else {
         const int at = combo->findText(startText_, Qt::MatchExactly | Qt::MatchCaseSensitive);

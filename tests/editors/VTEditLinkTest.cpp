@@ -396,6 +396,17 @@ TEST_F(Grid, TheWheelOverAComboBoxMovesOneItemAndStaysInTheList) {
   EXPECT_EQ(ReturnText(combo), "");
   EXPECT_EQ(log[0].data, 0);
   EXPECT_TRUE(log[0].changed);
+  Settle();
+
+  // An editable combo box whose text names no item has none selected, so
+  // the wheel goes down to the first item.
+  setup.kind = ekComboBox;
+  setup.start = "free text";
+  combo = OpenAs<QComboBox>(0, 1);
+  EXPECT_EQ(combo->currentIndex(), -1);
+  EXPECT_EQ(combo->currentText(), "free text");
+  wheel(-120);
+  EXPECT_EQ(combo->currentText(), "a");
 }
 
 TEST_F(Grid, SortedListsShowTheirItemsInOrderWithTheirObjects) {
