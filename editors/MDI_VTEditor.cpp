@@ -173,7 +173,9 @@ bool TVTEditLink::PrepareEdit(QAbstractItemView* tree, const QModelIndex& node, 
   hook_ = new TVTEditLinkHook(this, editor);
   if (kind_ != ekButton) {
     editor->installEventFilter(hook_);
-    for (QWidget* child : editor->findChildren<QWidget*>()) child->installEventFilter(hook_);
+    // Not on the control's drop-downs: they are windows of their own.
+    for (QWidget* child : editor->findChildren<QWidget*>())
+      if (child->window() == editor->window()) child->installEventFilter(hook_);
   }
   // A pick in a combo box, and the drop-down of a tree combo box closing
   // through a pick or a cancel, end the edit.

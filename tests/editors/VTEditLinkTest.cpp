@@ -334,6 +334,19 @@ TEST_F(Grid, ADoubleClickInAnEditorCallsTheHookOnce) {
   auto* memo = OpenAs<QPlainTextEdit>(0, 1);
   QTest::mouseDClick(memo->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(dblClicks, 2);
+  QTest::keyClick(memo, Qt::Key_Escape);
+  Settle();
+
+  // A double click in a drop-down is none in the editor itself.
+  setup.kind = ekTreeCombo;
+  setup.tree = [](QTreeWidget* nodes) { new QTreeWidgetItem(nodes, {"only"}); };
+  auto* combo = OpenAs<TAdvTreeComboBox>(0, 1);
+  QTest::keyClick(combo, Qt::Key_F4);
+  ASSERT_TRUE(combo->DroppedDown());
+  QWidget* dropTree = combo->Items()->viewport();
+  QTest::mouseDClick(dropTree, Qt::LeftButton, {}, QPoint(5, dropTree->height() - 5));  // below the node
+  EXPECT_EQ(dblClicks, 2);
+  combo->CloseUp(true);
 }
 
 TEST_F(Grid, APickListOpensOnTheStartTextAndAPickEndsTheEdit) {
