@@ -68,10 +68,10 @@ void SetCalendarColours(QCalendarWidget* calendar) {
 }
 
 // The text of a numeric edit up to its first character that is not a
-// digit, "-" or ".".
+// digit 0-9, "-" or ".".
 QString LeadingNumber(const QString& text) {
   const auto end = std::find_if(text.begin(), text.end(), [](QChar c) {
-    return !(c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char('.'));
+    return !((c >= QLatin1Char('0') && c <= QLatin1Char('9')) || c == QLatin1Char('-') || c == QLatin1Char('.'));
   });
   return text.left(end - text.begin());
 }
@@ -173,7 +173,9 @@ bool TVTEditLink::PrepareEdit(QAbstractItemView* tree, const QModelIndex& node, 
   hook_ = new TVTEditLinkHook(this, editor);
   if (kind_ != ekButton) {
     editor->installEventFilter(hook_);
-    for (QWidget* child : editor->findChildren<QWidget*>()) child->installEventFilter(hook_);
+    // Not on the control's drop-downs: they are windows of their own.
+    for (QWidget* child : editor->findChildren<QWidget*>())
+      if (child->window() == editor->window()) child->installEventFilter(hook_);
   }
   // A pick in a combo box, and the drop-down of a tree combo box closing
   // through a pick or a cancel, end the edit.
@@ -219,6 +221,8 @@ QWidget* TVTEditLink::CreateEditor() {
       for (int i : order) combo->addItem(items.Texts[i], items.Objects.value(i));
       startText_ = GetEditText();
       if (kind_ == ekComboBox) {
+        // The text alone: no item is selected (Qt selects the first one added).
+        combo->setCurrentIndex(-1);
         combo->setEditText(startText_);
       } else {
         const int at = combo->findText(startText_, Qt::MatchExactly | Qt::MatchCaseSensitive);
@@ -337,6 +341,7 @@ bool TVTEditLink::CancelEdit() {
 
 bool TVTEditLink::EndEdit() {
   if (!editor_) return true;
+  const std::shared_ptr<TVTEditLink> keep = weak_from_this().lock();
   QString text;
   QString value;
   qint64 data = 0;
@@ -422,10 +427,12 @@ void TVTEditLink::SetBounds(QRect r) {
 bool TVTEditLink::KeyDown(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
+    case Qt::Key_Enter: {
+      const std::shared_ptr<TVTEditLink> keep = weak_from_this().lock();
       EndEdit();
       PostTreeRequest(TTreeRequest::MoveOn);
       return true;  // the value is read: the hidden control has nothing left to do with it
+    }
     case Qt::Key_Escape:
       HideEditor();
       return true;
@@ -571,7 +578,8 @@ void TVTEditDelegate::EndEditRequest(QWidget* editor) {
   const TSession* s = Find(editor);
   if (s == nullptr || s->Closing) return;
   emit commitData(editor);
-  emit closeEditor(editor, NoHint);
+  // Storing the value may have changed the rows and closed the editor.
+  if (Find(editor) != nullptr) emit closeEditor(editor, NoHint);
 }
 
 void TVTEditDelegate::MoveOnRequest(QAbstractItemView* tree, QWidget* editor, const QModelIndex& node) {
@@ -592,7 +600,7 @@ bool TVTEditDelegate::eventFilter(QObject* watched, QEvent* event) {
       if (key != Qt::Key_Tab && key != Qt::Key_Backtab) return false;  // the link's keys
       // Tab ends the edit and opens the next cell's editor, as Qt grids do.
       emit commitData(editor);
-      emit closeEditor(editor, key == Qt::Key_Tab ? EditNextItem : EditPreviousItem);
+      if (Find(editor) != nullptr) emit closeEditor(editor, key == Qt::Key_Tab ? EditNextItem : EditPreviousItem);
       return true;
     }
     case QEvent::FocusOut:

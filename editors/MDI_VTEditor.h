@@ -80,8 +80,10 @@ enum TVTEditorKind : int {
 class TVTEditLinkHook;
 class TVTEditDelegate;
 
-// One edit of one cell. Descendants override the hooks.
-class TVTEditLink : public IVTEditLink {
+// One edit of one cell. Descendants override the hooks. A link held by a
+// shared pointer keeps itself alive while it ends an edit, since storing the
+// value may change the grid's rows and so release it.
+class TVTEditLink : public IVTEditLink, public std::enable_shared_from_this<TVTEditLink> {
  public:
   // The role under which the model gives a row's node data (at column 0).
   static constexpr int NodeDataRole = Qt::UserRole;

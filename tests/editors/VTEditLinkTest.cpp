@@ -42,12 +42,17 @@ struct LinkSetup {
   std::function<void(QTreeWidget*)> tree;
 };
 
+// The number of test links alive.
+int liveLinks = 0;
+
 class TestLink : public TVTEditLink {
  public:
   TestLink(const LinkSetup& setup, std::vector<EditRecord>& log, int& buttonClicks, int& dblClicks)
       : setup_(setup), log_(log), buttonClicks_(buttonClicks), dblClicks_(dblClicks) {
     SetSeparator(setup.separator);
+    ++liveLinks;
   }
+  ~TestLink() override { --liveLinks; }
 
  protected:
   int GetEditorKind() override { return setup_.kind; }
@@ -214,10 +219,47 @@ TEST_F(Grid, EscapeHidesTheEditorAndNothingIsStored) {
   EXPECT_EQ(Current(), model.index(1, 1));
 }
 
+TEST_F(Grid, RowsThatGoAwayWhileTheValueIsStoredLeaveTheLinkWhole) {
+  // A grid owner that rebuilds its rows once a value changed: the row, and
+  // the open editor with it, go away inside the link's own EndEdit.
+  int linksInOnChange = -1;
+  setup.start = "abc";
+  auto* edit = OpenAs<QLineEdit>(0, 1);
+  current.lock()->OnChange = [&](TVTEditLink*) {
+    model.removeRow(0);
+    linksInOnChange = liveLinks;
+  };
+  edit->setText("changed");
+  QTest::keyClick(edit, Qt::Key_Return);
+  EXPECT_EQ(linksInOnChange, 1);  // the link finished its work first
+  ASSERT_EQ(log.size(), 1u);
+  Settle();
+  EXPECT_FALSE(Editing());
+  EXPECT_EQ(liveLinks, 0);
+  EXPECT_EQ(model.rowCount(), 2);
+
+  // The same when the grid ends the edit (Tab) and the model is emptied.
+  auto* again = OpenAs<QLineEdit>(0, 1);
+  current.lock()->OnChange = [&](TVTEditLink*) {
+    model.clear();
+    linksInOnChange = liveLinks;
+  };
+  again->setText("changed again");
+  linksInOnChange = -1;
+  QTest::keyClick(again, Qt::Key_Tab);
+  EXPECT_EQ(linksInOnChange, 1);
+  ASSERT_EQ(log.size(), 2u);
+  Settle();
+  EXPECT_FALSE(Editing());
+  EXPECT_EQ(liveLinks, 0);
+}
+
 TEST_F(Grid, ANumericEditKeepsTheLeadingNumber) {
   setup.kind = ekNumber;
   const std::pair<QString, QString> cases[] = {
-      {"12.5kg", "12.5"}, {"abc", ""}, {"-3.5e2", "-3.5"}, {"42", "42"}};
+      {"12.5kg", "12.5"}, {"abc", ""}, {"-3.5e2", "-3.5"}, {"42", "42"},
+      // Full-width digits of a Chinese input method are no number to the program.
+      {"１２kg", ""}, {"12５", "12"}};
   for (const auto& [typed, read] : cases) {
     auto* edit = OpenAs<QLineEdit>(0, 1);
     edit->setText(typed);
@@ -292,6 +334,19 @@ TEST_F(Grid, ADoubleClickInAnEditorCallsTheHookOnce) {
   auto* memo = OpenAs<QPlainTextEdit>(0, 1);
   QTest::mouseDClick(memo->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
   EXPECT_EQ(dblClicks, 2);
+  QTest::keyClick(memo, Qt::Key_Escape);
+  Settle();
+
+  // A double click in a drop-down is none in the editor itself.
+  setup.kind = ekTreeCombo;
+  setup.tree = [](QTreeWidget* nodes) { new QTreeWidgetItem(nodes, {"only"}); };
+  auto* combo = OpenAs<TAdvTreeComboBox>(0, 1);
+  QTest::keyClick(combo, Qt::Key_F4);
+  ASSERT_TRUE(combo->DroppedDown());
+  QWidget* dropTree = combo->Items()->viewport();
+  QTest::mouseDClick(dropTree, Qt::LeftButton, {}, QPoint(5, dropTree->height() - 5));  // below the node
+  EXPECT_EQ(dblClicks, 2);
+  combo->CloseUp(true);
 }
 
 TEST_F(Grid, APickListOpensOnTheStartTextAndAPickEndsTheEdit) {
@@ -354,6 +409,17 @@ TEST_F(Grid, TheWheelOverAComboBoxMovesOneItemAndStaysInTheList) {
   EXPECT_EQ(ReturnText(combo), "");
   EXPECT_EQ(log[0].data, 0);
   EXPECT_TRUE(log[0].changed);
+  Settle();
+
+  // An editable combo box whose text names no item has none selected, so
+  // the wheel goes down to the first item.
+  setup.kind = ekComboBox;
+  setup.start = "free text";
+  combo = OpenAs<QComboBox>(0, 1);
+  EXPECT_EQ(combo->currentIndex(), -1);
+  EXPECT_EQ(combo->currentText(), "free text");
+  wheel(-120);
+  EXPECT_EQ(combo->currentText(), "a");
 }
 
 TEST_F(Grid, SortedListsShowTheirItemsInOrderWithTheirObjects) {
