@@ -39,10 +39,11 @@ class TRecorder : public IShrinkFilterSink {
   std::mutex m_;
 };
 
-TShrinkResult Filter(const std::vector<TCdtData>& scheme, bool withBlue = false, int threads = 2) {
+TShrinkResult Filter(const std::vector<TCdtData>& scheme, bool withBlue = false, int threads = 2,
+                     const TLottery* reference = Newest()) {
   TShrinkOptions o;
   o.WithBlue = withBlue;
-  o.Reference = Newest();
+  o.Reference = reference;
   o.Threads = threads;
   return RunShrinkFilter(scheme, o);
 }
@@ -55,10 +56,11 @@ std::vector<std::string> Lines(const TShrinkResult& r) {
 
 // The fast filter and the reference agree on the scheme; returns the fast
 // result.
-TShrinkResult RunBoth(const std::vector<TCdtData>& scheme, bool withBlue = false) {
-  const TShrinkResult fast = Filter(scheme, withBlue);
+TShrinkResult RunBoth(const std::vector<TCdtData>& scheme, bool withBlue = false, int threads = 2,
+                      const TLottery* newest = Newest()) {
+  const TShrinkResult fast = Filter(scheme, withBlue, threads, newest);
   TReferenceShrink reference;
-  const TReferenceResult ref = reference.Filter(scheme, withBlue, Newest());
+  const TReferenceResult ref = reference.Filter(scheme, withBlue, newest);
   EXPECT_TRUE(ref.Ran) << ref.Message;
   EXPECT_EQ(Lines(fast), ref.Lines);
   EXPECT_EQ(fast.Capped, ref.Capped);
@@ -110,6 +112,71 @@ TEST(ShrinkFilter, CapWithoutAFurtherCandidateSaysAll) {
   EXPECT_FALSE(r.Capped);
   EXPECT_EQ(r.Text, "过滤结束，共5001注");
   EXPECT_EQ(r.Rows.back().Balls[5], 33);
+}
+
+// The cap flag looks at the last ball's numbers in the pass of the 5001st
+// result, tolerance conditions on that ball included.
+TEST(ShrinkFilter, CapFlagFollowsTheLastBallInThePassOfTheLastResult) {
+  // Pass "0": the last ball is only 20, so nothing follows the 5001st.
+  EXPECT_FALSE(RunBoth({Tolerant(Ball(5, {20}))}).Capped);
+  // With 21 in the list the search reaches a further candidate.
+  EXPECT_TRUE(RunBoth({Tolerant(Ball(5, {21, 20}))}).Capped);
+  // Pass "0" lists one combination; the 5001st comes in pass "1", whose
+  // last ball is 33 only.
+  const TShrinkResult later = RunBoth({Ball(5, {33}), Tolerant(Ball(0, {28}))});
+  ASSERT_EQ(later.Count, 5001);
+  EXPECT_EQ(later.Rows[0].Text(), "28,29,30,31,32,33");
+  EXPECT_EQ(later.Rows[1].Text(), "1,2,3,4,5,33");
+  EXPECT_FALSE(later.Capped);
+  // The blue ball is the last one with the blue option: pass "01" (the
+  // first ball free, the blue 5) holds the 5001st result, and 5 is its only
+  // blue number.
+  const TShrinkResult blue = RunBoth({Tolerant(Ball(BluePos, {5})), Tolerant(Ball(0, {28})), Ball(5, {33})}, true);
+  ASSERT_EQ(blue.Count, 5001);
+  EXPECT_EQ(blue.Rows[1].Text(), "1,2,3,4,5,33,5");
+  EXPECT_FALSE(blue.Capped);
+  // Two blue numbers per red combination: the 5001st has blue 5, and 16
+  // follows it.
+  const TShrinkResult twoBlues = RunBoth({Tolerant(Ball(BluePos, {16, 5})), Ball(0, {1}), Ball(1, {2})}, true);
+  EXPECT_EQ(twoBlues.Rows.back().Balls[BluePos], 5);
+  EXPECT_TRUE(twoBlues.Capped);
+}
+
+// Tolerance conditions on the blue and the red balls together, the first
+// passes keeping only combinations that the search meets late (first ball
+// 20 and above), so that the 5001st result lies in a later pass; the same
+// rows on one thread and on many.
+TEST(ShrinkFilter, BlueAndRedTolerancePassesOnAnyNumberOfThreads) {
+  const std::vector<TCdtData> red = {Tolerant(Ball(0, {22, 23, 24, 25})),
+                                     Tolerant(Cdt("和值系列", "红球和值", {8, 9, 10, 11, 12})),
+                                     Cdt("红球常规", "AC值", {4, 5, 6, 7, 8})};
+  const std::vector<TCdtData> blue = {Tolerant(Ball(BluePos, {3, 9})), Tolerant(Ball(0, {20, 21, 22})),
+                                      Tolerant(Cdt("红球常规", "AC值", {10})),
+                                      Cdt("蓝号系列", "除以3余数", {0, 1})};
+  for (int threads : {1, 8}) {
+    SCOPED_TRACE(threads);
+    const TShrinkResult r = RunBoth(red, false, threads);
+    ASSERT_EQ(r.Count, 5001);
+    EXPECT_EQ(r.Rows[0].Balls[0], 22);
+    EXPECT_LT(r.Rows.back().Balls[0], 22);
+    const TShrinkResult b = RunBoth(blue, true, threads);
+    ASSERT_EQ(b.Count, 5001);
+    EXPECT_EQ(b.Rows[0].Balls[0], 20);
+    EXPECT_EQ(b.Rows[0].Balls[BluePos], 3);
+    EXPECT_NE(b.Rows.back().Balls[BluePos] % 3, 2);
+  }
+}
+
+// An empty history: no reference draw, so position amplitudes admit no
+// number, repeats and neighbours never match, and the amplitudes of the sum
+// and the span are the sum and the span themselves.
+TEST(ShrinkFilter, WithoutAReferenceDraw) {
+  const TShrinkResult r = RunBoth({Tolerant(Cdt("红2号定位", "振幅", {3, 4})), Tolerant(Cdt("和值系列", "振幅", {0, 1, 2})),
+                                   Tolerant(Cdt("跨度系列", "振幅尾", {2, 5})), Tolerant(Cdt("红球常规", "邻码个数", {0})),
+                                   Ball(0, {2, 3})},
+                                  false, 2, nullptr);
+  EXPECT_GT(r.Count, 0);
+  for (const TShrinkRow& row : r.Rows) ASSERT_TRUE(row.Balls[0] == 2 || row.Balls[0] == 3);
 }
 
 TEST(ShrinkFilter, BlueOptionListsEveryBlueNumberInTurn) {
