@@ -6,9 +6,9 @@
 // while it is used, so each call is a few Qt calls at most.
 //
 // The GDI rules kept:
-// - LineTo and Polyline leave out the last pixel (exact for straight and
-//   45-degree lines; other slopes take Qt's pixels up to the one before
-//   the end); Rectangle, Ellipse,
+// - LineTo and Polyline leave out the last pixel; a solid 1-pixel pen
+//   lights the pixels GDI does (the nearest pixel at each step), other
+//   pens take Qt's pixels up to the one before the end; Rectangle, Ellipse,
 //   RoundRect, FillRect and FrameRect cover Left..Right-1 and
 //   Top..Bottom-1; a Rectangle without pen is one pixel smaller.
 // - Pen, Brush and Font are plain state read at each call. When the brush
@@ -243,6 +243,10 @@ class Canvas {
   void InvalidateApplied();
   TPoint Origin() const { return {viewportOrg_.X - windowOrg_.X, viewportOrg_.Y - windowOrg_.Y}; }
   QRegion WholeDevice() const;
+  // Draws a polyline of a solid 1-pixel pen with the pixels GDI lights,
+  // the last point left out; false, drawing nothing, when the pen, the
+  // device or a segment's length does not allow it.
+  bool DrawExactPolyline(const TPoint* points, int count);
   void Segment(QPainter* p, TPoint a, TPoint b);
   void DrawTextLine(QPainter* p, int x, int y, const QString& text, int mnemonic, bool rtl,
                     bool expandTabs);

@@ -48,6 +48,54 @@ TEST(CanvasLines, LineToLeavesOutTheLastPixelInEveryDirection) {
   EXPECT_EQ(c.PenPos(), Point(3, 6));
 }
 
+TEST(CanvasLines, SlopedLinesTakeTheNearestPixelOfEachColumn) {
+  Bitmap b = White(12, 7);
+  Canvas& c = Prepared(b);
+  c.MoveTo(1, 1);
+  c.LineTo(10, 5);  // y = 1 + 4/9 x: never half way between two rows
+  EXPECT_EQ(Ascii(b, clWhite),
+            "............\n"
+            ".##.........\n"
+            "...##.......\n"
+            ".....##.....\n"
+            ".......##...\n"
+            ".........#..\n"
+            "............\n");
+  // Without ties (an odd number of steps) the way back lights the same
+  // pixels, bar the two ends;
+  // a polyline lights what its segments do, on any device.
+  for (TPoint end : {Point(1, 6), Point(19, 3), Point(3, 19), Point(17, 19), Point(1, 13)}) {
+    const TPoint start = Point(10, 10);
+    Bitmap there = White(21, 21), back = White(21, 21);
+    Canvas& t = Prepared(there);
+    t.MoveTo(start.X, start.Y);
+    t.LineTo(end.X, end.Y);
+    t.Pen.Color = clWhite;
+    t.MoveTo(start.X, start.Y);
+    t.LineTo(start.X + 1, start.Y);  // the start is lit, as on the way back the end is not
+    Canvas& k = Prepared(back);
+    k.MoveTo(end.X, end.Y);
+    k.LineTo(start.X, start.Y);
+    k.Pen.Color = clWhite;
+    k.MoveTo(end.X, end.Y);
+    k.LineTo(end.X + 1, end.Y);
+    EXPECT_EQ(Ascii(there, clWhite), Ascii(back, clWhite)) << end.X << ", " << end.Y;
+  }
+  Bitmap segments = White(21, 21);
+  Canvas& s = Prepared(segments);
+  s.MoveTo(1, 1);
+  s.LineTo(19, 8);
+  s.LineTo(3, 17);
+  QImage image(21, 21, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    Canvas q(&image);
+    q.Pen.Color = clRed;
+    q.Polyline({{1, 1}, {19, 8}, {3, 17}});
+  }
+  EXPECT_EQ(Ascii(segments, clWhite), Ascii(Bitmap::FromQImage(image), clWhite));
+}
+
 TEST(CanvasLines, ZeroLengthDrawsNothingAndOneStepDrawsTheStart) {
   Bitmap b = White(5, 5);
   Canvas& c = Prepared(b);
