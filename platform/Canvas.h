@@ -3,7 +3,9 @@
 // A Canvas paints on a Bitmap (usually the bitmap's own, Bitmap::GetCanvas)
 // or on any QPaintDevice, such as a widget inside its paint event, or
 // through a QPainter that is already painting. It keeps one QPainter open
-// while it is used, so each call is a few Qt calls at most.
+// while it is used, so each call is a few Qt calls at most; on a bitmap
+// only the bitmap's own canvas does (any other ends painting after each
+// call, as the bitmap could move its pixels in between).
 //
 // The GDI rules kept:
 // - LineTo and Polyline leave out the last pixel; a solid 1-pixel pen
@@ -231,7 +233,10 @@ class Canvas {
   struct SavedState;
   QPainter* Begin();
   void End() {
-    if (monoShadow_) FlushMono();
+    if (monoShadow_)
+      FlushMono();
+    else if (bitmap_ && !bitmap_->IsOwnCanvas(this))
+      EndPainting();  // the bitmap cannot tell this canvas when its pixels move
   }
   void FlushMono();
   void ApplyPen(QPainter* p);

@@ -591,6 +591,22 @@ TEST(CanvasBitmaps, ResizingTheBitmapKeepsTheCanvasUsable) {
   EXPECT_EQ(b.GetPixel(1, 1), clWhite) << "new and unpainted pixels are white";
 }
 
+TEST(CanvasBitmaps, AnotherCanvasOnTheBitmapSurvivesItsResizing) {
+  Bitmap b = White(10, 10);
+  Canvas other(b);
+  other.Brush.Color = clRed;
+  other.Ellipse(0, 0, 6, 6);  // painted through QPainter
+  b.SetSize(30, 30);          // the pixels move
+  other.Ellipse(10, 10, 30, 30);
+  EXPECT_EQ(b.GetPixel(20, 20), clRed);
+  Canvas& own = b.GetCanvas();
+  own.Brush.Color = clBlue;
+  own.Ellipse(0, 0, 9, 9);
+  EXPECT_EQ(b.GetPixel(4, 4), clBlue) << "the bitmap's own canvas paints after the other";
+  other.Ellipse(10, 10, 20, 20);
+  EXPECT_EQ(b.GetPixel(15, 15), clRed) << "and the other after the own";
+}
+
 TEST(CanvasBitmaps, QPainterAndDirectPixelPathsPaintAlike) {
   // A bitmap canvas writes solid shapes into the pixels itself; any other
   // device goes through QPainter. Both must give the same pixels.
