@@ -88,6 +88,12 @@ bool PaintsWholePixels(const QPainter* p) {
          p->worldTransform().type() <= QTransform::TxTranslate;
 }
 
+// GDI puts the corners of a shape's rectangle in order before drawing.
+void OrderCorners(int& left, int& top, int& right, int& bottom) {
+  if (right < left) std::swap(left, right);
+  if (bottom < top) std::swap(top, bottom);
+}
+
 constexpr int kTabChars = 8;
 
 bool IsCjk(QChar c) { return c.unicode() >= 0x2E80; }
@@ -442,8 +448,7 @@ void Canvas::Polyline(const TPoint* points, int count) {
 }
 
 void Canvas::Rectangle(int left, int top, int right, int bottom) {
-  if (right < left) std::swap(left, right);
-  if (bottom < top) std::swap(top, bottom);
+  OrderCorners(left, top, right, bottom);
   if (Pen.Mode == pmCopy && (Brush.Style == bsSolid || Brush.Style == bsClear) &&
       CanWriteDirectly()) {
     if (Pen.Style == psClear) {
@@ -487,6 +492,7 @@ void Canvas::Rectangle(int left, int top, int right, int bottom) {
 }
 
 void Canvas::Ellipse(int left, int top, int right, int bottom) {
+  OrderCorners(left, top, right, bottom);
   QPainter* p = Begin();
   if (!p) return;
   ApplyPen(p);
@@ -497,6 +503,7 @@ void Canvas::Ellipse(int left, int top, int right, int bottom) {
 
 void Canvas::RoundRect(int left, int top, int right, int bottom, int cornerWidth,
                        int cornerHeight) {
+  OrderCorners(left, top, right, bottom);
   QPainter* p = Begin();
   if (!p) return;
   ApplyPen(p);

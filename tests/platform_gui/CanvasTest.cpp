@@ -199,6 +199,13 @@ TEST(CanvasShapes, EllipseAndRoundRectTouchTheirBoundsButNotTheCorners) {
   EXPECT_EQ(InkBox(r, clWhite), Rect(2, 2, 14, 10));
   EXPECT_EQ(r.GetPixel(2, 2), clWhite);
   EXPECT_EQ(r.GetPixel(13, 9), clWhite);
+  // Corners given the wrong way round make the same shapes.
+  Bitmap e2 = White(16, 12), r2 = White(16, 12);
+  Prepared(e2).Brush.Style = bsClear;
+  e2.GetCanvas().Ellipse(11, 9, 1, 1);
+  EXPECT_EQ(Ascii(e2, clWhite), Ascii(b, clWhite));
+  Prepared(r2).RoundRect(14, 10, 2, 2, 6, 6);
+  EXPECT_EQ(Ascii(r2, clWhite), Ascii(r, clWhite));
 }
 
 TEST(CanvasShapes, FocusRectIsDottedAndUndoesItself) {
