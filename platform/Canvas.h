@@ -175,7 +175,7 @@ class Canvas {
   // (not with DT_SINGLELINE); DT_WORDBREAK wraps before blanks and between
   // CJK characters, never inside a word; tabs stop every 8 average
   // character widths; the font's Orientation is not used here.
-  // On a bitmap, solid fills, rectangles and straight lines are written
+  // On a bitmap, solid fills, rectangles and solid 1-pixel lines are written
   // into its pixels directly; everything else goes through QPainter.
   int DrawText(const QString& text, TRect& r, unsigned format);
   const QFontMetrics& FontMetrics();
