@@ -73,7 +73,7 @@ bool AddLineRuns(TPoint a, TPoint b, std::vector<TRect>& out) {
   };
   for (int64_t first = 0; first < major;) {
     const int64_t k = across(first);
-    int64_t last = first;
+    int64_t last = minor == 0 ? major - 1 : first;
     while (last + 1 < major && across(last + 1) == k) ++last;
     add(first, last, k);
     first = last + 1;
@@ -386,16 +386,16 @@ bool Canvas::DrawExactPolyline(const TPoint* points, int count) {
   const bool direct = Pen.Mode == pmCopy && CanWriteDirectly();
   QPainter* p = direct ? nullptr : Begin();
   if (!direct && (!p || !PaintsWholePixels(p))) return false;
-  std::vector<TRect> runs;
+  lineRuns_.clear();
   for (int i = 0; i + 1 < count; ++i)
-    if (!AddLineRuns(points[i], points[i + 1], runs)) return false;
+    if (!AddLineRuns(points[i], points[i + 1], lineRuns_)) return false;
   if (direct) {
-    for (const TRect& r : runs) DirectFill(r.Left, r.Top, r.Right, r.Bottom, Pen.Color);
+    for (const TRect& r : lineRuns_) DirectFill(r.Left, r.Top, r.Right, r.Bottom, Pen.Color);
     return true;
   }
   ApplyComposition(p, true);
   const QColor color = ToQColor(Pen.Color);
-  for (const TRect& r : runs) p->fillRect(ToQRect(r), color);
+  for (const TRect& r : lineRuns_) p->fillRect(ToQRect(r), color);
   End();
   return true;
 }

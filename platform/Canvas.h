@@ -279,6 +279,7 @@ class Canvas {
   TColor textColor_ = clBlack;
   StretchMode stretchMode_ = COLORONCOLOR;
   std::vector<SavedState> saved_;
+  std::vector<TRect> lineRuns_;  // scratch of DrawExactPolyline
 
   // What was last put into effect, to skip repeated work.
   std::optional<TBrush> syncedBrush_;
