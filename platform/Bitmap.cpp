@@ -31,6 +31,13 @@ int BitsOf(TPixelFormat f) {
   }
 }
 
+// Throws EOutOfResources for a size beyond the limits.
+void RequireAllowedSize(int width, int height) {
+  if (!BitmapSizeAllowed(width, height))
+    throw EOutOfResources("Bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
+                          " pixels is too large");
+}
+
 const QList<QRgb>& MonoTable() {
   static const QList<QRgb> table{qRgb(0, 0, 0), qRgb(255, 255, 255)};
   return table;
@@ -89,9 +96,7 @@ void Bitmap::ReleaseCanvas() {
 void Bitmap::Allocate(int width, int height, TPixelFormat format) {
   width = std::max(width, 0);
   height = std::max(height, 0);
-  if (!BitmapSizeAllowed(width, height))
-    throw EOutOfResources("Bitmap of " + std::to_string(width) + " x " + std::to_string(height) +
-                          " pixels is too large");
+  RequireAllowedSize(width, height);
   ReleaseCanvas();
   image_ = QImage();
   buffer_.reset();
@@ -113,6 +118,7 @@ void Bitmap::SetSize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == width_ && height == height_) return;
+  RequireAllowedSize(width, height);  // before the pixels move out
   Bitmap old(std::move(*this));
   Allocate(width, height, old.format_);
   Transparent = old.Transparent;

@@ -91,6 +91,9 @@ class Bitmap {
 
   // The canvas that paints on this bitmap (made on first use).
   Canvas& GetCanvas();
+  // True for that canvas: the bitmap ends its painting before the pixels
+  // move, so it alone may keep painting between calls.
+  bool IsOwnCanvas(const Canvas* canvas) const { return canvas && canvas == canvas_.get(); }
 
   // Drawn by Canvas::Draw with pixels of TransparentColor() left out.
   bool Transparent = false;

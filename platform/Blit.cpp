@@ -13,10 +13,10 @@ namespace {
 inline int Div255(int v) { return (v + 127) / 255; }
 
 // Destination and source rectangles after sign handling, with the mirror
-// flags they imply.
+// flags they imply. 64-bit, so that no sum of a caller's values overflows.
 struct Mapping {
-  int x, y, w, h;      // destination, positive extents
-  int sx, sy, sw, sh;  // source, positive extents
+  int64_t x, y, w, h;      // destination, positive extents
+  int64_t sx, sy, sw, sh;  // source, positive extents
   bool mirrorX = false, mirrorY = false;
 };
 
@@ -28,17 +28,29 @@ bool Normalize(Mapping& m) {
   return m.w > 0 && m.h > 0 && m.sw > 0 && m.sh > 0;
 }
 
+// The part of the rectangle at (x, y) of size w x h inside a bitmap of
+// size width x height.
+TRect Inside(int64_t x, int64_t y, int64_t w, int64_t h, int width, int height) {
+  auto clamp = [](int64_t v, int limit) { return int(std::clamp<int64_t>(v, 0, limit)); };
+  TRect r{clamp(x, width), clamp(y, height), clamp(x + w, width), clamp(y + h, height)};
+  return r.IsEmpty() ? TRect{} : r;
+}
+
 // Destination pixels that may be written: the rectangle within the bitmap
 // and the clip.
 TRect Writable(const Mapping& m, const Bitmap& dst, const TRect* clip) {
-  TRect r = IntersectRect(Bounds(m.x, m.y, m.w, m.h), Rect(0, 0, dst.Width(), dst.Height()));
+  TRect r = Inside(m.x, m.y, m.w, m.h, dst.Width(), dst.Height());
   if (clip) r = IntersectRect(r, *clip);
   return r;
 }
 
-inline int MapCoord(int i, int start, int extent, int destExtent, bool mirror) {
-  int offset = int(int64_t(i) * extent / destExtent);
-  return mirror ? start + extent - 1 - offset : start + offset;
+// The source coordinate of destination offset i, or -1 when it lies
+// outside 0..limit-1.
+inline int MapCoord(int64_t i, int64_t start, int64_t extent, int64_t destExtent, bool mirror,
+                    int limit) {
+  int64_t offset = i * extent / destExtent;
+  int64_t c = mirror ? start + extent - 1 - offset : start + offset;
+  return c >= 0 && c < limit ? int(c) : -1;
 }
 
 // The loop every blit runs: for each writable destination pixel whose
@@ -53,16 +65,16 @@ void Transfer(Bitmap& dst, Mapping m, const Bitmap& src, const TRect* clip, Op o
   std::vector<int> xmap(static_cast<size_t>(n));
   int lo = src.Width(), hi = -1;
   for (int i = 0; i < n; ++i) {
-    int sx = MapCoord(r.Left + i - m.x, m.sx, m.sw, m.w, m.mirrorX);
+    int sx = MapCoord(r.Left + i - m.x, m.sx, m.sw, m.w, m.mirrorX, src.Width());
     xmap[size_t(i)] = sx;
-    if (sx >= 0 && sx < src.Width()) { lo = std::min(lo, sx); hi = std::max(hi, sx); }
+    if (sx >= 0) { lo = std::min(lo, sx); hi = std::max(hi, sx); }
   }
   if (hi < lo) return;
   std::vector<QRgb> srcRow(size_t(hi - lo + 1)), dstRow(static_cast<size_t>(n));
   int loadedY = -1;
   for (int y = r.Top; y < r.Bottom; ++y) {
-    int sy = MapCoord(y - m.y, m.sy, m.sh, m.h, m.mirrorY);
-    if (sy < 0 || sy >= src.Height()) continue;
+    int sy = MapCoord(y - m.y, m.sy, m.sh, m.h, m.mirrorY, src.Height());
+    if (sy < 0) continue;
     if (sy != loadedY) {
       LoadArgbRow(src, sy, lo, hi - lo + 1, srcRow.data());
       loadedY = sy;
@@ -70,7 +82,7 @@ void Transfer(Bitmap& dst, Mapping m, const Bitmap& src, const TRect* clip, Op o
     LoadArgbRow(dst, y, r.Left, n, dstRow.data());
     for (int i = 0; i < n; ++i) {
       int sx = xmap[size_t(i)];
-      if (sx >= 0 && sx < src.Width())
+      if (sx >= 0)
         dstRow[size_t(i)] = op(srcRow[size_t(sx - lo)], dstRow[size_t(i)], sx, sy);
     }
     StoreArgbRow(dst, y, r.Left, n, dstRow.data());
@@ -84,12 +96,13 @@ bool FastCopy(Bitmap& dst, const Mapping& m, const Bitmap& src, const TRect* cli
   if (dst.PixelFormat() != src.PixelFormat() || dst.PixelFormat() == pf1bit) return false;
   TRect r = Writable(m, dst, clip);
   // Only the part whose source lies inside the source bitmap.
-  r = IntersectRect(r, Bounds(m.x - m.sx, m.y - m.sy, src.Width(), src.Height()));
+  r = IntersectRect(r, Inside(m.x - m.sx, m.y - m.sy, src.Width(), src.Height(), dst.Width(),
+                              dst.Height()));
   if (r.IsEmpty()) return true;
   int bpp = dst.BitsPerPixel() / 8;
   for (int y = r.Top; y < r.Bottom; ++y)
     std::memcpy(dst.ScanLine(y) + size_t(r.Left) * size_t(bpp),
-                src.ScanLine(y - m.y + m.sy) + size_t(r.Left - m.x + m.sx) * size_t(bpp),
+                src.ScanLine(int(y - m.y + m.sy)) + size_t(r.Left - m.x + m.sx) * size_t(bpp),
                 size_t(r.Width()) * size_t(bpp));
   return true;
 }
@@ -98,24 +111,24 @@ void SmoothStretch(Bitmap& dst, Mapping m, const Bitmap& src, const TRect* clip)
   if (!Normalize(m) || src.Empty()) return;
   // Only the part of the source rectangle inside the source bitmap is
   // scaled, onto the matching part of the destination.
-  TRect s = IntersectRect(Bounds(m.sx, m.sy, m.sw, m.sh), Rect(0, 0, src.Width(), src.Height()));
+  TRect s = Inside(m.sx, m.sy, m.sw, m.sh, src.Width(), src.Height());
   if (s.IsEmpty()) return;
   auto scaleX = [&](int sxEdge) {
-    int64_t off = m.mirrorX ? int64_t(m.sx + m.sw - sxEdge) : int64_t(sxEdge - m.sx);
-    return int(off * m.w / m.sw);
+    int64_t off = m.mirrorX ? m.sx + m.sw - sxEdge : sxEdge - m.sx;
+    return off * m.w / m.sw;
   };
   auto scaleY = [&](int syEdge) {
-    int64_t off = m.mirrorY ? int64_t(m.sy + m.sh - syEdge) : int64_t(syEdge - m.sy);
-    return int(off * m.h / m.sh);
+    int64_t off = m.mirrorY ? m.sy + m.sh - syEdge : syEdge - m.sy;
+    return off * m.h / m.sh;
   };
-  int dx0 = scaleX(m.mirrorX ? s.Right : s.Left), dx1 = scaleX(m.mirrorX ? s.Left : s.Right);
-  int dy0 = scaleY(m.mirrorY ? s.Bottom : s.Top), dy1 = scaleY(m.mirrorY ? s.Top : s.Bottom);
-  int dw = dx1 - dx0, dh = dy1 - dy0;
+  int64_t dx0 = scaleX(m.mirrorX ? s.Right : s.Left), dx1 = scaleX(m.mirrorX ? s.Left : s.Right);
+  int64_t dy0 = scaleY(m.mirrorY ? s.Bottom : s.Top), dy1 = scaleY(m.mirrorY ? s.Top : s.Bottom);
+  int64_t dw = dx1 - dx0, dh = dy1 - dy0;
   if (dw <= 0 || dh <= 0) return;
   TRect r = Writable(m, dst, clip);
   if (r.IsEmpty()) return;
   Mapping part{m.x + dx0, m.y + dy0, dw, dh, 0, 0, dw, dh};
-  if (int64_t(dw) * dh > kMaxBitmapPixels) {
+  if (!BitmapSizeAllowed(dw, dh)) {
     Mapping near = m;
     Transfer(dst, near, src, clip, Copy);
     return;
@@ -124,7 +137,7 @@ void SmoothStretch(Bitmap& dst, Mapping m, const Bitmap& src, const TRect* clip)
                      .copy(s.Left, s.Top, s.Width(), s.Height())
                      .convertToFormat(src.PixelFormat() == pf32bit ? QImage::Format_ARGB32
                                                                     : QImage::Format_RGB32)
-                     .scaled(dw, dh, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                     .scaled(int(dw), int(dh), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                      .mirrored(m.mirrorX, m.mirrorY)
                      .convertToFormat(QImage::Format_ARGB32);
   Bitmap scaled = Bitmap::FromQImage(piece, pf32bit);
@@ -165,11 +178,11 @@ void MaskBlt(Bitmap& dst, int x, int y, int width, int height, const Bitmap& src
              const Bitmap& mask, int mx, int my, const TRect* clip) {
   Mapping m{x, y, width, height, sx, sy, width, height};
   Normalize(m);
-  const int ox = mx - m.sx, oy = my - m.sy;
+  const int64_t ox = mx - m.sx, oy = my - m.sy;
   Transfer(dst, m, src, clip, [&](QRgb s, QRgb d, int px, int py) {
-    int qx = px + ox, qy = py + oy;
+    int64_t qx = px + ox, qy = py + oy;
     if (qx < 0 || qy < 0 || qx >= mask.Width() || qy >= mask.Height()) return d;
-    return GreyOf(mask.GetArgb(qx, qy)) >= 128 ? d : s;
+    return GreyOf(mask.GetArgb(int(qx), int(qy))) >= 128 ? d : s;
   });
 }
 

@@ -44,6 +44,56 @@ TPoint BeforeEnd(TPoint a, TPoint b, int& steps) {
   return {a.X + int(std::lround(dx * f)), a.Y + int(std::lround(dy * f))};
 }
 
+// Lines longer than this are left to Qt's own clipping and pixels.
+constexpr int64_t kLongestExactLine = int64_t{1} << 16;
+
+// Adds the pixels GDI lights for a 1-pixel line from a to b, b left out,
+// as runs of 1-pixel-thick rectangles: one pixel a step along the longer
+// axis and, across it, the pixel nearest to the line; a tie goes the way
+// GDI's octant rule sends it (towards the start in octants 1, 2, 4 and 7,
+// away from it in the others). False, adding nothing, for a line longer
+// than kLongestExactLine.
+bool AddLineRuns(TPoint a, TPoint b, std::vector<TRect>& out) {
+  const int64_t dx = int64_t(b.X) - a.X, dy = int64_t(b.Y) - a.Y;
+  const int64_t adx = std::abs(dx), ady = std::abs(dy);
+  if (std::max(adx, ady) > kLongestExactLine) return false;
+  const int octant = dy > 0 ? (dx > 0 ? (dx > dy ? 1 : 2) : (-dx > dy ? 4 : 3))
+                            : (dx < 0 ? (-dx > -dy ? 5 : 6) : (dx > -dy ? 8 : 7));
+  const bool xMajor = octant == 1 || octant == 4 || octant == 5 || octant == 8;
+  const int64_t bias = octant == 3 || octant == 5 || octant == 6 || octant == 8 ? 1 : 0;
+  const int64_t major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
+  const int64_t stepX = dx < 0 ? -1 : 1, stepY = dy < 0 ? -1 : 1;
+  auto across = [&](int64_t i) { return (2 * i * minor + major - 1 + bias) / (2 * major); };
+  auto add = [&](int64_t first, int64_t last, int64_t k) {  // steps first..last at offset k
+    int64_t x0 = a.X + stepX * (xMajor ? first : k), x1 = a.X + stepX * (xMajor ? last : k);
+    int64_t y0 = a.Y + stepY * (xMajor ? k : first), y1 = a.Y + stepY * (xMajor ? k : last);
+    auto edge = [](int64_t v) { return int(std::min<int64_t>(v, INT32_MAX)); };
+    out.push_back({int(std::min(x0, x1)), int(std::min(y0, y1)), edge(std::max(x0, x1) + 1),
+                   edge(std::max(y0, y1) + 1)});
+  };
+  for (int64_t first = 0; first < major;) {
+    const int64_t k = across(first);
+    int64_t last = minor == 0 ? major - 1 : first;
+    while (last + 1 < major && across(last + 1) == k) ++last;
+    add(first, last, k);
+    first = last + 1;
+  }
+  return true;
+}
+
+// True when a rectangle given to the painter covers exactly those device
+// pixels, so that a line can be drawn as the pixels GDI would light.
+bool PaintsWholePixels(const QPainter* p) {
+  return p->device() && p->device()->devicePixelRatio() == 1.0 &&
+         p->worldTransform().type() <= QTransform::TxTranslate;
+}
+
+// GDI puts the corners of a shape's rectangle in order before drawing.
+void OrderCorners(int& left, int& top, int& right, int& bottom) {
+  if (right < left) std::swap(left, right);
+  if (bottom < top) std::swap(top, bottom);
+}
+
 constexpr int kTabChars = 8;
 
 bool IsCjk(QChar c) { return c.unicode() >= 0x2E80; }
@@ -329,25 +379,32 @@ void Canvas::Segment(QPainter* p, TPoint a, TPoint b) {
     p->drawLine(a.X, a.Y, e.X, e.Y);
 }
 
-void Canvas::LineTo(int x, int y) {
-  TPoint from = penPos_;
-  penPos_ = {x, y};
-  if (Pen.Style == psClear) return;
-  if ((from.X == x || from.Y == y) && Pen.Width <= 1 && Pen.Mode == pmCopy &&
-      (Pen.Style == psSolid || Pen.Style == psInsideFrame) && CanWriteDirectly()) {
-    // Straight lines go into the pixels; the end point is left out.
-    auto span = [](int a, int b) {  // [a, b) when going forwards, (b, a] backwards
-      return a <= b ? std::pair{a, b} : std::pair{b + 1, a + 1};
-    };
-    if (from.X == x) {
-      auto [top, bottom] = span(from.Y, y);
-      DirectFill(x, top, x + 1, bottom, Pen.Color);
-    } else {
-      auto [left, right] = span(from.X, x);
-      DirectFill(left, y, right, y + 1, Pen.Color);
-    }
-    return;
+bool Canvas::DrawExactPolyline(const TPoint* points, int count) {
+  if (Pen.Width > 1 || (Pen.Style != psSolid && Pen.Style != psInsideFrame)) return false;
+  // Copies into a bitmap go into its pixels; anything else goes through
+  // the painter, where it paints whole pixels.
+  const bool direct = Pen.Mode == pmCopy && CanWriteDirectly();
+  QPainter* p = direct ? nullptr : Begin();
+  if (!direct && (!p || !PaintsWholePixels(p))) return false;
+  lineRuns_.clear();
+  for (int i = 0; i + 1 < count; ++i)
+    if (!AddLineRuns(points[i], points[i + 1], lineRuns_)) return false;
+  if (direct) {
+    for (const TRect& r : lineRuns_) DirectFill(r.Left, r.Top, r.Right, r.Bottom, Pen.Color);
+    return true;
   }
+  ApplyComposition(p, true);
+  const QColor color = ToQColor(Pen.Color);
+  for (const TRect& r : lineRuns_) p->fillRect(ToQRect(r), color);
+  End();
+  return true;
+}
+
+void Canvas::LineTo(int x, int y) {
+  const TPoint from = penPos_;
+  penPos_ = {x, y};
+  const TPoint ends[2] = {from, penPos_};
+  if (Pen.Style == psClear || DrawExactPolyline(ends, 2)) return;
   QPainter* p = Begin();
   if (!p) return;
   ApplyPen(p);
@@ -365,7 +422,7 @@ void Canvas::LineTo(int x, int y) {
 }
 
 void Canvas::Polyline(const TPoint* points, int count) {
-  if (count < 2 || Pen.Style == psClear) return;
+  if (count < 2 || Pen.Style == psClear || DrawExactPolyline(points, count)) return;
   QPainter* p = Begin();
   if (!p) return;
   ApplyPen(p);
@@ -391,8 +448,7 @@ void Canvas::Polyline(const TPoint* points, int count) {
 }
 
 void Canvas::Rectangle(int left, int top, int right, int bottom) {
-  if (right < left) std::swap(left, right);
-  if (bottom < top) std::swap(top, bottom);
+  OrderCorners(left, top, right, bottom);
   if (Pen.Mode == pmCopy && (Brush.Style == bsSolid || Brush.Style == bsClear) &&
       CanWriteDirectly()) {
     if (Pen.Style == psClear) {
@@ -436,6 +492,7 @@ void Canvas::Rectangle(int left, int top, int right, int bottom) {
 }
 
 void Canvas::Ellipse(int left, int top, int right, int bottom) {
+  OrderCorners(left, top, right, bottom);
   QPainter* p = Begin();
   if (!p) return;
   ApplyPen(p);
@@ -446,6 +503,7 @@ void Canvas::Ellipse(int left, int top, int right, int bottom) {
 
 void Canvas::RoundRect(int left, int top, int right, int bottom, int cornerWidth,
                        int cornerHeight) {
+  OrderCorners(left, top, right, bottom);
   QPainter* p = Begin();
   if (!p) return;
   ApplyPen(p);

@@ -3,12 +3,14 @@
 // A Canvas paints on a Bitmap (usually the bitmap's own, Bitmap::GetCanvas)
 // or on any QPaintDevice, such as a widget inside its paint event, or
 // through a QPainter that is already painting. It keeps one QPainter open
-// while it is used, so each call is a few Qt calls at most.
+// while it is used, so each call is a few Qt calls at most; on a bitmap
+// only the bitmap's own canvas does (any other ends painting after each
+// call, as the bitmap could move its pixels in between).
 //
 // The GDI rules kept:
-// - LineTo and Polyline leave out the last pixel (exact for straight and
-//   45-degree lines; other slopes take Qt's pixels up to the one before
-//   the end); Rectangle, Ellipse,
+// - LineTo and Polyline leave out the last pixel; a solid 1-pixel pen
+//   lights the pixels GDI does (the nearest pixel at each step), other
+//   pens take Qt's pixels up to the one before the end; Rectangle, Ellipse,
 //   RoundRect, FillRect and FrameRect cover Left..Right-1 and
 //   Top..Bottom-1; a Rectangle without pen is one pixel smaller.
 // - Pen, Brush and Font are plain state read at each call. When the brush
@@ -173,7 +175,7 @@ class Canvas {
   // (not with DT_SINGLELINE); DT_WORDBREAK wraps before blanks and between
   // CJK characters, never inside a word; tabs stop every 8 average
   // character widths; the font's Orientation is not used here.
-  // On a bitmap, solid fills, rectangles and straight lines are written
+  // On a bitmap, solid fills, rectangles and solid 1-pixel lines are written
   // into its pixels directly; everything else goes through QPainter.
   int DrawText(const QString& text, TRect& r, unsigned format);
   const QFontMetrics& FontMetrics();
@@ -231,7 +233,10 @@ class Canvas {
   struct SavedState;
   QPainter* Begin();
   void End() {
-    if (monoShadow_) FlushMono();
+    if (monoShadow_)
+      FlushMono();
+    else if (bitmap_ && !bitmap_->IsOwnCanvas(this))
+      EndPainting();  // the bitmap cannot tell this canvas when its pixels move
   }
   void FlushMono();
   void ApplyPen(QPainter* p);
@@ -243,6 +248,10 @@ class Canvas {
   void InvalidateApplied();
   TPoint Origin() const { return {viewportOrg_.X - windowOrg_.X, viewportOrg_.Y - windowOrg_.Y}; }
   QRegion WholeDevice() const;
+  // Draws a polyline of a solid 1-pixel pen with the pixels GDI lights,
+  // the last point left out; false, drawing nothing, when the pen, the
+  // device or a segment's length does not allow it.
+  bool DrawExactPolyline(const TPoint* points, int count);
   void Segment(QPainter* p, TPoint a, TPoint b);
   void DrawTextLine(QPainter* p, int x, int y, const QString& text, int mnemonic, bool rtl,
                     bool expandTabs);
@@ -270,6 +279,7 @@ class Canvas {
   TColor textColor_ = clBlack;
   StretchMode stretchMode_ = COLORONCOLOR;
   std::vector<SavedState> saved_;
+  std::vector<TRect> lineRuns_;  // scratch of DrawExactPolyline
 
   // What was last put into effect, to skip repeated work.
   std::optional<TBrush> syncedBrush_;

@@ -187,8 +187,10 @@ bool DecodePng(std::string_view bytes, Bitmap& out, std::string& error) {
     return false;
   }
   // Blue, green, red, alpha bytes; 8-bit formats of the simplified API keep
-  // alpha straight.
+  // alpha straight. A 16-bit file without gamma information holds sRGB
+  // values, as 8-bit ones do, not linear light.
   image.format = PNG_FORMAT_BGRA;
+  image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   Bitmap bitmap(int(image.width), int(image.height), pf32bit);
   if (!png_image_finish_read(&image, nullptr, bitmap.ScanLine(0), bitmap.Stride(), nullptr)) {
     error = std::string("Damaged PNG image: ") + image.message;

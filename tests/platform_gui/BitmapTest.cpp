@@ -69,6 +69,9 @@ TEST(Bitmap, SetSizeKeepsThePixelsAndRefusesAbsurdSizes) {
   EXPECT_EQ(b.GetPixel(2, 2), clRed);
   EXPECT_EQ(b.GetPixel(0, 0), clBlack);
   EXPECT_EQ(b.GetPixel(4, 3), clWhite);
+  EXPECT_THROW(b.SetSize(40000, 4), EOutOfResources);
+  EXPECT_EQ(b.Width(), 5) << "a refused size leaves the bitmap as it was";
+  EXPECT_EQ(b.GetPixel(2, 2), clRed);
   b.SetSize(-4, 2);
   EXPECT_TRUE(b.Empty());
   EXPECT_THROW(b.SetSize(40000, 1), EOutOfResources);

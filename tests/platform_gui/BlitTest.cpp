@@ -69,6 +69,29 @@ TEST(BitBlt, ClipsRectanglesThatLeaveEitherBitmap) {
   EXPECT_EQ(dst3.GetPixel(5, 5), RGB(5, 5, 7)) << "the sane copy among the wrong ones";
 }
 
+TEST(BitBlt, HugeExtentsAreClippedWithoutOverflow) {
+  // Sums such as x + width pass INT_MAX here: the part inside both bitmaps
+  // is still copied, and nothing else happens.
+  Bitmap src = Numbered(6, 6);
+  for (int mode : {0, 1, 2, 3}) {
+    Bitmap dst = Black(6, 6);
+    if (mode == 0) BitBlt(dst, 1, 1, INT_MAX, INT_MAX, src, 0, 0);
+    if (mode == 1) StretchBlt(dst, 1, 1, INT_MAX, INT_MAX, src, 0, 0, INT_MAX, INT_MAX);
+    if (mode == 2) TransparentBlt(dst, 1, 1, INT_MAX, INT_MAX, src, 0, 0, INT_MAX, INT_MAX, clFuchsia);
+    if (mode == 3) AlphaBlend(dst, 1, 1, INT_MAX, INT_MAX, src, 0, 0, INT_MAX, INT_MAX, {});
+    EXPECT_EQ(dst.GetPixel(1, 1), RGB(0, 0, 7)) << mode;
+    EXPECT_EQ(dst.GetPixel(5, 5), RGB(4, 4, 7)) << mode;
+  }
+  Bitmap dst = Black(6, 6);
+  StretchBlt(dst, 6, 0, INT_MIN, 6, src, INT_MAX, 0, INT_MIN, 6);  // mirrored both ways
+  MaskBlt(dst, 1, 1, INT_MAX, INT_MAX, src, 0, 0, src, INT_MIN, INT_MAX);
+  EXPECT_EQ(InkBox(dst, clBlack), TRect{}) << "no source or mask pixel matched";
+  Bitmap grey(2, 2);
+  grey.Fill(qRgb(9, 9, 9));
+  StretchBlt(dst, 0, -50000, 1, 100000, grey, 0, 0, 2, 2, HALFTONE);  // taller than any bitmap
+  EXPECT_EQ(InkBox(dst, clBlack), Rect(0, 0, 1, 6));
+}
+
 TEST(BitBlt, HonoursAClipRectangle) {
   Bitmap src = Numbered(6, 6);
   Bitmap dst = Black(6, 6);

@@ -48,6 +48,54 @@ TEST(CanvasLines, LineToLeavesOutTheLastPixelInEveryDirection) {
   EXPECT_EQ(c.PenPos(), Point(3, 6));
 }
 
+TEST(CanvasLines, SlopedLinesTakeTheNearestPixelOfEachColumn) {
+  Bitmap b = White(12, 7);
+  Canvas& c = Prepared(b);
+  c.MoveTo(1, 1);
+  c.LineTo(10, 5);  // y = 1 + 4/9 x: never half way between two rows
+  EXPECT_EQ(Ascii(b, clWhite),
+            "............\n"
+            ".##.........\n"
+            "...##.......\n"
+            ".....##.....\n"
+            ".......##...\n"
+            ".........#..\n"
+            "............\n");
+  // Without ties (an odd number of steps) the way back lights the same
+  // pixels, bar the two ends;
+  // a polyline lights what its segments do, on any device.
+  for (TPoint end : {Point(1, 6), Point(19, 3), Point(3, 19), Point(17, 19), Point(1, 13)}) {
+    const TPoint start = Point(10, 10);
+    Bitmap there = White(21, 21), back = White(21, 21);
+    Canvas& t = Prepared(there);
+    t.MoveTo(start.X, start.Y);
+    t.LineTo(end.X, end.Y);
+    t.Pen.Color = clWhite;
+    t.MoveTo(start.X, start.Y);
+    t.LineTo(start.X + 1, start.Y);  // the start is lit, as on the way back the end is not
+    Canvas& k = Prepared(back);
+    k.MoveTo(end.X, end.Y);
+    k.LineTo(start.X, start.Y);
+    k.Pen.Color = clWhite;
+    k.MoveTo(end.X, end.Y);
+    k.LineTo(end.X + 1, end.Y);
+    EXPECT_EQ(Ascii(there, clWhite), Ascii(back, clWhite)) << end.X << ", " << end.Y;
+  }
+  Bitmap segments = White(21, 21);
+  Canvas& s = Prepared(segments);
+  s.MoveTo(1, 1);
+  s.LineTo(19, 8);
+  s.LineTo(3, 17);
+  QImage image(21, 21, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    Canvas q(&image);
+    q.Pen.Color = clRed;
+    q.Polyline({{1, 1}, {19, 8}, {3, 17}});
+  }
+  EXPECT_EQ(Ascii(segments, clWhite), Ascii(Bitmap::FromQImage(image), clWhite));
+}
+
 TEST(CanvasLines, ZeroLengthDrawsNothingAndOneStepDrawsTheStart) {
   Bitmap b = White(5, 5);
   Canvas& c = Prepared(b);
@@ -151,6 +199,13 @@ TEST(CanvasShapes, EllipseAndRoundRectTouchTheirBoundsButNotTheCorners) {
   EXPECT_EQ(InkBox(r, clWhite), Rect(2, 2, 14, 10));
   EXPECT_EQ(r.GetPixel(2, 2), clWhite);
   EXPECT_EQ(r.GetPixel(13, 9), clWhite);
+  // Corners given the wrong way round make the same shapes.
+  Bitmap e2 = White(16, 12), r2 = White(16, 12);
+  Prepared(e2).Brush.Style = bsClear;
+  e2.GetCanvas().Ellipse(11, 9, 1, 1);
+  EXPECT_EQ(Ascii(e2, clWhite), Ascii(b, clWhite));
+  Prepared(r2).RoundRect(14, 10, 2, 2, 6, 6);
+  EXPECT_EQ(Ascii(r2, clWhite), Ascii(r, clWhite));
 }
 
 TEST(CanvasShapes, FocusRectIsDottedAndUndoesItself) {
@@ -541,6 +596,22 @@ TEST(CanvasBitmaps, ResizingTheBitmapKeepsTheCanvasUsable) {
   c.FillRect(Rect(10, 5, 20, 10));
   EXPECT_EQ(ColorBox(b, clRed), Rect(0, 0, 20, 10));
   EXPECT_EQ(b.GetPixel(1, 1), clWhite) << "new and unpainted pixels are white";
+}
+
+TEST(CanvasBitmaps, AnotherCanvasOnTheBitmapSurvivesItsResizing) {
+  Bitmap b = White(10, 10);
+  Canvas other(b);
+  other.Brush.Color = clRed;
+  other.Ellipse(0, 0, 6, 6);  // painted through QPainter
+  b.SetSize(30, 30);          // the pixels move
+  other.Ellipse(10, 10, 30, 30);
+  EXPECT_EQ(b.GetPixel(20, 20), clRed);
+  Canvas& own = b.GetCanvas();
+  own.Brush.Color = clBlue;
+  own.Ellipse(0, 0, 9, 9);
+  EXPECT_EQ(b.GetPixel(4, 4), clBlue) << "the bitmap's own canvas paints after the other";
+  other.Ellipse(10, 10, 20, 20);
+  EXPECT_EQ(b.GetPixel(15, 15), clRed) << "and the other after the own";
 }
 
 TEST(CanvasBitmaps, QPainterAndDirectPixelPathsPaintAlike) {

@@ -78,6 +78,22 @@ TEST(Picture, PngWithAlphaRoundTripsWithStraightAlpha) {
     for (int x = 0; x < 3; ++x) EXPECT_EQ(back.pixel(x, y), image.pixel(x, y)) << x << "," << y;
 }
 
+TEST(Picture, SixteenBitPngWithoutGammaKeepsItsColours) {
+  // A 16-bit file without gamma information holds the same sRGB values as
+  // an 8-bit one; read as linear light, 128 would come out as 186.
+  QImage image(2, 1, QImage::Format_RGBA64);
+  image.setPixelColor(0, 0, QColor(128, 128, 128, 255));
+  image.setPixelColor(1, 0, QColor(200, 100, 50, 128));
+  std::string bytes = Encode(image, "PNG");
+  ASSERT_EQ(uint8_t(bytes[24]), 16) << "the bit depth in the header";
+  ASSERT_EQ(bytes.find("gAMA"), std::string::npos);
+  Bitmap b;
+  std::string error;
+  ASSERT_TRUE(DecodePng(bytes, b, error)) << error;
+  EXPECT_EQ(b.GetArgb(0, 0), qRgba(128, 128, 128, 255));
+  EXPECT_EQ(b.GetArgb(1, 0), qRgba(200, 100, 50, 128));
+}
+
 TEST(Picture, DamagedPngIsRefusedAndThePictureKept) {
   PngRegistered png;
   QImage big(64, 64, QImage::Format_ARGB32);
