@@ -5,9 +5,7 @@
 #include "charts/uChartIndicators.h"
 #include "charts/uYLChart.h"
 
-#include "platform/AppPath.h"
 #include "support/History.h"
-#include "support/TempDir.h"
 
 #include <QWidget>
 
@@ -58,13 +56,6 @@ const History& TheHistory() {
   return h;
 }
 
-// The charts read and write their settings: keep them out of the build.
-struct SettingsFolder {
-  testsupport::TempDir dir;
-  SettingsFolder() { platform::SetAppPathOverride(dir.Path()); }
-  ~SettingsFolder() { platform::SetAppPathOverride(""); }
-};
-
 }  // namespace
 
 static void BM_ComputeIndicators(benchmark::State& state) {
@@ -87,7 +78,6 @@ static void BM_OmissionLayout(benchmark::State& state) {
 BENCHMARK(BM_OmissionLayout)->Unit(benchmark::kMicrosecond);
 
 static void BM_OmissionPaint(benchmark::State& state) {
-  static SettingsFolder settings;
   const History& h = TheHistory();
   QWidget owner;
   auto chart = std::make_unique<TYLChart>(&owner);

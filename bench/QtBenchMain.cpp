@@ -1,5 +1,10 @@
 // The main of benchmarks that paint: an application object on the
-// offscreen platform, then every registered benchmark.
+// offscreen platform, then every registered benchmark. The charts read
+// and write their settings file: it goes to a temporary folder, not beside
+// the benchmark program.
+#include "platform/AppPath.h"
+#include "support/TempDir.h"
+
 #include <QApplication>
 
 #include <benchmark/benchmark.h>
@@ -8,6 +13,8 @@
 
 int main(int argc, char** argv) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  testsupport::TempDir settings;
+  platform::SetAppPathOverride(settings.Path());
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
