@@ -69,6 +69,7 @@ TCheckListBox::TCheckListBox(QWidget* parent, int columns, bool dragCheck)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setUniformItemSizes(true);
   setMovement(QListView::Static);
+  setMinimumWidth(40);  // lists share narrow pages
   UpdateGrid();
 }
 
@@ -173,6 +174,12 @@ void TCheckListBox::keyPressEvent(QKeyEvent* event) {
   QListWidget::keyPressEvent(event);
 }
 
+TCheckListBox* MakeCheckList(const char* name, QWidget* parent, int columns, bool dragCheck) {
+  auto* list = new TCheckListBox(parent, columns, dragCheck);
+  list->setObjectName(QString::fromLatin1(name));
+  return list;
+}
+
 // ---------------------------------------------------------------------------
 // Selection buttons.
 
@@ -198,12 +205,20 @@ std::vector<QPushButton*> MakeSelectionButtons(QWidget* parent, const std::funct
     button->setObjectName(QString::fromLatin1(b.Name));
     button->setProperty("Tag", b.Tag);
     button->setFocusPolicy(Qt::TabFocus);
+    MakeCompact(button);
     QObject::connect(button, &QPushButton::clicked, parent, [onSelect, button] {
       onSelect(button->property("Tag").toInt());
     });
     buttons.push_back(button);
   }
   return buttons;
+}
+
+void MakeCompact(QWidget* control, int minimum) {
+  const auto* button = qobject_cast<const QPushButton*>(control);
+  const QString text = button ? QString(button->text()).remove(QLatin1Char('&')) : QString();
+  control->setMinimumWidth(std::max(minimum, control->fontMetrics().horizontalAdvance(text) + 10));
+  control->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
 }
 
 void ApplySelector(ICheckList* list, int tag) {

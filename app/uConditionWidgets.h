@@ -104,6 +104,9 @@ class TCheckListBox : public QListWidget, public ICheckList {
   bool dragState_ = false;  // the state the pressed item got
 };
 
+// A check list with an object name.
+TCheckListBox* MakeCheckList(const char* name, QWidget* parent, int columns, bool dragCheck = true);
+
 // ---------------------------------------------------------------------------
 // The twelve selection buttons.
 
@@ -118,6 +121,10 @@ extern const std::array<TSelectionButton, 12> SelectionButtons;
 // name, caption and the dynamic property "Tag" from the table); a click
 // calls onSelect with the button's tag.
 std::vector<QPushButton*> MakeSelectionButtons(QWidget* parent, const std::function<void(int tag)>& onSelect);
+
+// Lets a control share a narrow row: as wide as the row gives it, never
+// narrower than its caption (or `minimum`).
+void MakeCompact(QWidget* control, int minimum = 0);
 
 // Applies the selector of a button's tag (its low 7 bits) to the list;
 // nothing for no list or a tag beyond the table.

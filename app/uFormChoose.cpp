@@ -17,12 +17,6 @@
 
 namespace {
 
-TCheckListBox* CheckList(const char* name, QWidget* parent, int columns, bool dragCheck = true) {
-  auto* list = new TCheckListBox(parent, columns, dragCheck);
-  list->setObjectName(QString::fromLatin1(name));
-  return list;
-}
-
 // Checks the items whose values the row holds.
 void CheckValues(TCheckListBox* list, const T2DIntAry& values, size_t row) {
   if (row >= values.size()) return;
@@ -45,23 +39,23 @@ TFrmChoose::TFrmChoose(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::Windo
   pgc1->addTab(ts2, QStringLiteral("双值"));
   pgc1->addTab(ts3, QString());
 
-  chklstValue1 = CheckList("chklstValue1", ts1, 3);
+  chklstValue1 = MakeCheckList("chklstValue1", ts1, 3);
   auto* page1 = new QVBoxLayout(ts1);
   page1->setContentsMargins(2, 2, 2, 2);
   page1->addWidget(chklstValue1);
 
-  chklstValue2_1 = CheckList("chklstValue2_1", ts2, 4);
+  chklstValue2_1 = MakeCheckList("chklstValue2_1", ts2, 4);
   LabCount = new QLabel(QStringLiteral("出现个数："), ts2);
-  chklstValue2_2 = CheckList("chklstValue2_2", ts2, 4);
+  chklstValue2_2 = MakeCheckList("chklstValue2_2", ts2, 4);
   auto* page2 = new QVBoxLayout(ts2);
   page2->setContentsMargins(2, 2, 2, 2);
   page2->addWidget(chklstValue2_1, 3);
   page2->addWidget(LabCount);
   page2->addWidget(chklstValue2_2, 1);
 
-  chklstValue3_1 = CheckList("chklstValue3_1", ts3, 0, false);
-  chklstValue3_2 = CheckList("chklstValue3_2", ts3, 0, false);
-  chklstValue3_3 = CheckList("chklstValue3_3", ts3, 0, false);
+  chklstValue3_1 = MakeCheckList("chklstValue3_1", ts3, 0, false);
+  chklstValue3_2 = MakeCheckList("chklstValue3_2", ts3, 0, false);
+  chklstValue3_3 = MakeCheckList("chklstValue3_3", ts3, 0, false);
   auto* page3 = new QHBoxLayout(ts3);
   page3->setContentsMargins(2, 2, 2, 2);
   for (TCheckListBox* list : {chklstValue3_1, chklstValue3_2, chklstValue3_3}) page3->addWidget(list);
@@ -111,7 +105,7 @@ TFrmChoose::TFrmChoose(QWidget* parent) : QWidget(parent, Qt::Dialog | Qt::Windo
   layout->addWidget(selection);
   layout->addLayout(flags);
   layout->addLayout(buttons);
-  resize(300, 420);
+  resize(300, 440);
 
   // No tabs until an indicator is set.
   for (int i = 0; i < pgc1->count(); ++i) {
@@ -161,7 +155,14 @@ void TFrmChoose::LoadRecord(const TCdtData* record) {
     chklstValue3_2->SetItems(items2);
     chklstValue3_3->SetItems(items3);
   }
-  if (!record) return;
+  if (!record) {
+    // A new condition starts from the defaults, not from the flags of the
+    // condition edited before.
+    SetSaveIndex(0);
+    chk1->setChecked(false);
+    chkCF->setChecked(false);
+    return;
+  }
   // By the items' values, not their texts: sums and amplitudes show ranges.
   CheckValues(first, record->Values, 0);
   if (kind == 1) CheckValues(chklstValue2_2, record->Values, 1);

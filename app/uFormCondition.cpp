@@ -49,12 +49,6 @@ QPushButton* Button(const char* name, const char* caption, QWidget* parent) {
   return button;
 }
 
-TCheckListBox* CheckList(const char* name, QWidget* parent, int columns, bool dragCheck = true) {
-  auto* list = new TCheckListBox(parent, columns, dragCheck);
-  list->setObjectName(QString::fromLatin1(name));
-  return list;
-}
-
 // Runs a function when the watched widget is pressed.
 class TPressFilter : public QObject {
  public:
@@ -188,14 +182,14 @@ void TFrmCondition::CreateComponents() {
   PageControl1->addTab(TabSheet3, QStringLiteral("三值"));
   PageControl1->addTab(TabSheet4, QString());
 
-  lstValues1 = CheckList("lstValues1", TabSheet1, 3);
+  lstValues1 = MakeCheckList("lstValues1", TabSheet1, 3);
   lstValues1->SetNumbers(1, 33);
   auto* page1 = new QVBoxLayout(TabSheet1);
   page1->setContentsMargins(2, 2, 2, 2);
   page1->addWidget(lstValues1);
 
-  lstValues2_1 = CheckList("lstValues2_1", TabSheet2, 3);
-  lstValues2_2 = CheckList("lstValues2_2", TabSheet2, 4);
+  lstValues2_1 = MakeCheckList("lstValues2_1", TabSheet2, 4);
+  lstValues2_2 = MakeCheckList("lstValues2_2", TabSheet2, 4);
   lstValues2_2->SetNumbers(1, 8);
   auto* page2 = new QVBoxLayout(TabSheet2);
   page2->setContentsMargins(2, 2, 2, 2);
@@ -203,9 +197,9 @@ void TFrmCondition::CreateComponents() {
   page2->addWidget(Caption("出现个数", TabSheet2));
   page2->addWidget(lstValues2_2, 1);
 
-  lstValues3_1 = CheckList("lstValues3_1", TabSheet3, 0, false);
-  lstValues3_2 = CheckList("lstValues3_2", TabSheet3, 0, false);
-  lstValues3_3 = CheckList("lstValues3_3", TabSheet3, 0, false);
+  lstValues3_1 = MakeCheckList("lstValues3_1", TabSheet3, 0, false);
+  lstValues3_2 = MakeCheckList("lstValues3_2", TabSheet3, 0, false);
+  lstValues3_3 = MakeCheckList("lstValues3_3", TabSheet3, 0, false);
   auto* page3 = new QGridLayout(TabSheet3);
   page3->setContentsMargins(2, 2, 2, 2);
   const char* groupCaptions[] = {"组一", "组二", "组三"};
@@ -215,7 +209,7 @@ void TFrmCondition::CreateComponents() {
     page3->addWidget(groupLists[i], 1, i);
   }
 
-  lstRandomCc = CheckList("lstRandomCc", TabSheet4, 4);
+  lstRandomCc = MakeCheckList("lstRandomCc", TabSheet4, 4);
   lstRandomCc->SetNumbers(1, 8);
   BtnRandomJODX = Button("BtnRandomJODX", "奇偶大小同屏", TabSheet4);
   BtnRandomDZX = Button("BtnRandomDZX", "012/DZX同屏", TabSheet4);
@@ -230,6 +224,8 @@ void TFrmCondition::CreateComponents() {
   page4->addWidget(lstRandomCc, 1, 0, 1, 2);
   page4->addWidget(BtnRandomJODX, 2, 0);
   page4->addWidget(BtnRandomDZX, 2, 1);
+  for (QPushButton* b : {BtnRandomJODX, BtnRandomDZX, BtnGroup, BtnReturn}) MakeCompact(b);
+  MakeCompact(CboGroupCount, 40);
   page4->addWidget(CboGroupCount, 3, 0);
   page4->addWidget(BtnGroup, 3, 1);
   page4->addWidget(BtnReturn, 4, 0, 1, 2);
@@ -243,11 +239,11 @@ void TFrmCondition::CreateComponents() {
   chkRepeat->setObjectName(QStringLiteral("chkRepeat"));
   chkRepeat->hide();
   BtnAddToShrink = Button("BtnAddToShrink", "加入缩水", Panel3);
+  MakeCompact(BtnAddToShrink);
   auto* buttons = new QGridLayout(Panel3);
   buttons->setContentsMargins(0, 0, 0, 0);
   buttons->setSpacing(2);
   for (size_t i = 0; i < SelectButtons.size(); ++i) {
-    SelectButtons[i]->setMinimumWidth(24);
     buttons->addWidget(SelectButtons[i], static_cast<int>(i / 6), static_cast<int>(i % 6));
   }
   buttons->addWidget(chkRepeat, 2, 0, 1, 2);
@@ -256,7 +252,6 @@ void TFrmCondition::CreateComponents() {
   // The omission range and the random picks.
   Panel2 = new QWidget(this);
   Panel2->setObjectName(QStringLiteral("Panel2"));
-  Panel2->setMinimumHeight(105);
   Label3 = new QLabel(QStringLiteral("遗漏范围"), Panel2);
   Label4 = new QLabel(QStringLiteral("至"), Panel2);
   edtYLFrom = new TSpinEdit(Panel2, 0, 9999);
@@ -273,30 +268,28 @@ void TFrmCondition::CreateComponents() {
   edtRandom = new TSpinEdit(Panel2, 0, 9999);
   edtRandom->setObjectName(QStringLiteral("edtRandom"));
   Button1 = Button("Button1", "出图&D", Panel2);
-  BtnYLRange->setFixedWidth(26);
-  BtnPreview->setFixedWidth(24);
-  BtnNext->setFixedWidth(24);
+  for (QPushButton* b : {BtnYLRange, BtnLL, BtnCurYL, BtnUnLL, BtnRandom, BtnPreview, BtnNext, Button1}) MakeCompact(b);
+  for (TSpinEdit* e : {edtYLFrom, edtYLTo, edtRandom}) MakeCompact(e, 44);
   auto* range = new QHBoxLayout;
   range->setSpacing(3);
   range->addWidget(Label3);
-  range->addWidget(edtYLFrom, 1);
+  range->addWidget(edtYLFrom, 3);
   range->addWidget(Label4);
-  range->addWidget(edtYLTo, 1);
-  range->addWidget(BtnYLRange);
+  range->addWidget(edtYLTo, 3);
+  range->addWidget(BtnYLRange, 1);
   auto* rangeButtons = new QHBoxLayout;
   rangeButtons->setSpacing(3);
   for (QPushButton* b : {BtnLL, BtnCurYL, BtnUnLL}) rangeButtons->addWidget(b);
   auto* picks = new QHBoxLayout;
   picks->setSpacing(3);
-  picks->addWidget(BtnRandom);
-  picks->addWidget(edtRandom, 1);
-  picks->addWidget(BtnPreview);
-  picks->addWidget(BtnNext);
-  picks->addWidget(Button1);
+  picks->addWidget(BtnRandom, 3);
+  picks->addWidget(edtRandom, 2);
+  picks->addWidget(BtnPreview, 1);
+  picks->addWidget(BtnNext, 1);
+  picks->addWidget(Button1, 3);
   auto* panel2 = new QVBoxLayout(Panel2);
   panel2->setContentsMargins(0, 2, 0, 2);
   panel2->setSpacing(3);
-  panel2->addStretch(1);
   panel2->addLayout(range);
   panel2->addLayout(rangeButtons);
   panel2->addLayout(picks);
@@ -306,11 +299,11 @@ void TFrmCondition::CreateComponents() {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 2);
   layout->setSpacing(4);
-  layout->addWidget(TvCondition, 1);
-  layout->addWidget(PageControl1, 1);
+  layout->addWidget(TvCondition, 2);
+  layout->addWidget(PageControl1, 3);
   layout->addWidget(Panel3);
   layout->addWidget(Panel2);
-  PageControl1->setMinimumHeight(230);
+  PageControl1->setMinimumHeight(250);
 
   connect(TvCondition, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
     if (const TFormulate* f = FormulaOfItem(item)) SelectIndicator(f);

@@ -45,7 +45,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("关于"));
   const QString page = QString::fromUtf8(ProjectPage);
-  const QString pageText = page.isEmpty() ? QStringLiteral("项目主页") : page;
+  const QString pageText = page.isEmpty() ? QStringLiteral("项目主页：未设置") : page;
 
   Image1 = new QLabel(this);
   Image1->setPixmap(ProgramPicture());
@@ -108,6 +108,8 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
 void TfrmAbout::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   Edit1->setFocus();
+  Edit1->deselect();
+  Edit1->setCursorPosition(0);
 }
 
 bool TfrmAbout::eventFilter(QObject* watched, QEvent* event) {
