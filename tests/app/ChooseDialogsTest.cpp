@@ -112,6 +112,7 @@ TEST(ParameterDialog, LaysOutOneRowPerParameter) {
   EXPECT_GT(dialog.BtnOK->y(), dialog.Edits()[5]->geometry().bottom());
   EXPECT_EQ(dialog.BtnCancel->y(), dialog.BtnOK->y());
   EXPECT_LE(dialog.BtnOK->geometry().bottom(), dialog.height());
+  EXPECT_EQ(dialog.width(), 144) << "short captions keep the dialog's width";
 }
 
 TEST_F(FormsTest, ParameterDialogStoresAllOrNothing) {

@@ -170,13 +170,21 @@ TEST_F(ConditionForm, SplitsBuildLabelledConditions) {
 }
 
 TEST_F(ConditionForm, SelectionButtonsActOnTheShownValuePage) {
+  EXPECT_EQ(panel->lstValues1->count(), 0) << "no values before an indicator is chosen";
   panel->SelectIndicator(Formula(RedBall1));
-  QPushButton* big = panel->findChild<QPushButton*>("BtnBig");
-  big->click();
-  EXPECT_EQ(Checked(*panel->lstValues1), Range(15, 28));
+  const char* names[] = {"BtnSelAll1", "BtnUnSel1", "BtnClearAll1", "BtnBig", "BtnSmall", "BtnOdd",
+                         "BtnEven",    "BtnPrime",  "BtnCom",       "Btn0",   "Btn1",     "Btn2"};
+  for (size_t i = 0; i < std::size(names); ++i) {
+    TCheckListBox expected;
+    expected.SetNumbers(1, 28);
+    SelectorProcs[i](expected);
+    UncheckAll(*panel->lstValues1);
+    panel->findChild<QPushButton*>(names[i])->click();
+    EXPECT_EQ(Checked(*panel->lstValues1), Checked(expected)) << names[i];
+  }
   panel->PageControl1->setCurrentWidget(panel->TabSheet4);
-  panel->findChild<QPushButton*>("BtnClearAll1")->click();
-  EXPECT_EQ(Checked(*panel->lstValues1).size(), 14u);
+  panel->findChild<QPushButton*>("BtnSelAll1")->click();
+  EXPECT_EQ(Checked(*panel->lstValues1).size(), 9u) << "the last selection stays";
 }
 
 TEST_F(ConditionForm, DraggingChecksWhatThePointerPasses) {
@@ -190,6 +198,8 @@ TEST_F(ConditionForm, DraggingChecksWhatThePointerPasses) {
   EXPECT_EQ(Checked(*list), Range(2, 5)) << "the release ended the drag";
   DragOver(list, {3, 2});
   EXPECT_EQ(Checked(*list), (TIntAry{2, 5})) << "a press on a checked item unchecks";
+  Mouse(list, QEvent::MouseButtonPress, 7, Qt::RightButton);
+  EXPECT_EQ(Checked(*list), (TIntAry{2, 5})) << "only the left button checks";
 }
 
 TEST_F(ConditionForm, RangeBoundsReadAndWriteBack) {
@@ -233,6 +243,9 @@ TEST_F(ConditionForm, APickedRangeFillsTheBounds) {
   panel->BtnYLRange->click();
   TfrmYLRange* picker = FrmYLRange(false);
   ASSERT_TRUE(picker && picker->isVisible());
+  const QPoint corner = panel->Panel2->mapToGlobal(QPoint(0, 0));
+  EXPECT_EQ(picker->pos(), corner + QPoint(panel->Panel2->width() + 5, panel->Panel2->height() - picker->height() - 5))
+      << "beside the panel, bottoms aligned";
   ASSERT_EQ(picker->lstYLRange->count(), 2);
   QListWidget* list = picker->lstYLRange;
   const QPoint row = list->visualItemRect(list->item(1)).center();

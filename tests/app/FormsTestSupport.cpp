@@ -51,8 +51,10 @@ TIntAry Checked(const ICheckList& list) {
 
 void Mouse(TCheckListBox* list, QEvent::Type type, int index, Qt::MouseButtons buttons) {
   const QPointF p = list->visualItemRect(list->item(index)).center();
-  QMouseEvent event(type, p, list->viewport()->mapToGlobal(p), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
-                    buttons, Qt::NoModifier);
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton
+                                  : buttons & Qt::RightButton ? Qt::RightButton
+                                                              : Qt::LeftButton;
+  QMouseEvent event(type, p, list->viewport()->mapToGlobal(p), button, buttons, Qt::NoModifier);
   QApplication::sendEvent(list->viewport(), &event);
 }
 

@@ -21,7 +21,8 @@ TIntAry Range(int32_t first, int32_t last);
 // The values of the checked items.
 TIntAry Checked(const ICheckList& list);
 
-// A press, move or release on a list item (moves with the left button held).
+// A press, move or release on a list item with these buttons held (the
+// left button for a release).
 void Mouse(TCheckListBox* list, QEvent::Type type, int index, Qt::MouseButtons buttons);
 // Presses on the first item, moves over the others and releases on the last.
 void DragOver(TCheckListBox* list, const std::vector<int>& indexes);
