@@ -238,7 +238,7 @@ TEST_F(ConditionForm, SettingsAreReadAndWritten) {
 }
 
 TEST_F(ConditionForm, APickedRangeFillsTheBounds) {
-  folder.Write("YLRange.Txt", "0-2\r\n3-10\n");
+  folder.Write("YLRange.Txt", "0-2\n3-10\r\n");
   panel->show();
   panel->BtnYLRange->click();
   TfrmYLRange* picker = FrmYLRange(false);
