@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #ifndef SSQ_PROJECT_PAGE
@@ -108,8 +109,11 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
 void TfrmAbout::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   Edit1->setFocus();
-  Edit1->deselect();
-  Edit1->setCursorPosition(0);
+  // Activation selects the focused text; the address should just read.
+  QTimer::singleShot(0, Edit1, [edit = Edit1] {
+    edit->deselect();
+    edit->setCursorPosition(0);
+  });
 }
 
 bool TfrmAbout::eventFilter(QObject* watched, QEvent* event) {
