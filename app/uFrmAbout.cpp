@@ -45,8 +45,8 @@ QLabel* Text(const QString& text, QWidget* parent) { return new QLabel(text, par
 TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("关于"));
-  const QString page = QString::fromUtf8(ProjectPage);
-  const QString pageText = page.isEmpty() ? QStringLiteral("项目主页：未设置") : page;
+  PageAddress = QString::fromUtf8(ProjectPage);
+  const QString pageText = PageAddress.isEmpty() ? QStringLiteral("项目主页：未设置") : PageAddress;
 
   Image1 = new QLabel(this);
   Image1->setPixmap(ProgramPicture());
@@ -117,9 +117,6 @@ void TfrmAbout::showEvent(QShowEvent* event) {
 }
 
 bool TfrmAbout::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonRelease) {
-    const QString page = QString::fromUtf8(ProjectPage);
-    if (!page.isEmpty()) platform::Prompts().OpenUrl(page);
-  }
+  if (event->type() == QEvent::MouseButtonRelease && !PageAddress.isEmpty()) platform::Prompts().OpenUrl(PageAddress);
   return QDialog::eventFilter(watched, event);
 }

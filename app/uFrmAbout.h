@@ -17,6 +17,9 @@ class TfrmAbout : public QDialog {
  public:
   explicit TfrmAbout(QWidget* parent = nullptr);
 
+  // What the web and contact labels open (ProjectPage; nothing when empty).
+  QString PageAddress;
+
   QLabel* Image1;
   QLabel* LabTitle;
   QLabel* LabWeb;

@@ -2,6 +2,7 @@
 #include "app/FormsTestSupport.h"
 
 #include "app/uFormChoose.h"
+#include "app/uFrmAbout.h"
 #include "app/uFrmFormula.h"
 #include "app/uFrmZbCnfg.h"
 #include "engine/uCdtList.h"
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 namespace {
 
@@ -134,6 +136,17 @@ TEST_F(FormsTest, ParameterDialogStoresAllOrNothing) {
     EXPECT_EQ(dialog.result(), c.stored ? QDialog::Accepted : QDialog::Rejected);
     EXPECT_EQ(std::vector<int32_t>(values, values + 3), c.stored ? (std::vector<int32_t>{5, -10, 16}) : (std::vector<int32_t>{1, 2, 3}));
   }
+}
+
+TEST_F(FormsTest, AboutLabelsOpenTheProjectPage) {
+  TfrmAbout about;
+  about.PageAddress = "https://example.org/ssq";
+  QTest::mouseClick(about.LabQQ, Qt::LeftButton);
+  about.PageAddress.clear();
+  QTest::mouseClick(about.LabWeb, Qt::LeftButton);
+  ASSERT_EQ(recording.Calls.size(), 1u) << "no address, nothing to open";
+  EXPECT_EQ(recording.Calls[0].Kind, "OpenUrl");
+  EXPECT_EQ(recording.Calls[0].Text, "https://example.org/ssq");
 }
 
 }  // namespace
