@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QToolBar>
 #include <QToolButton>
@@ -356,7 +357,6 @@ TFrmShrink::TFrmShrink(QWidget* parent)
   platform::GuiDispatcher();  // made on the GUI thread, before a worker posts to it
   CreateComponents();
   RefreshConditions();
-  rg1Click();
   ShrinkWindow() = this;
 }
 
@@ -462,7 +462,12 @@ void TFrmShrink::CreateComponents() {
   grids->addWidget(VTCon);
   grids->addWidget(strdNUM);
   grids->setStretchFactor(0, 1);
-  grids->setSizes({800, 360});
+  grids->setStretchFactor(1, 0);
+  // The result grid as wide as its columns and a scroll bar.
+  rg1Click();
+  const int numbersWidth = strdNUM->horizontalHeader()->length() + 2 * strdNUM->frameWidth() +
+                           strdNUM->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2;
+  grids->setSizes({1354 - 201 - numbersWidth, numbersWidth});
   auto* body = new QHBoxLayout;
   body->setContentsMargins(0, 0, 0, 0);
   body->addWidget(pnl1);
