@@ -502,12 +502,19 @@ void TFrmShrink::showEvent(QShowEvent* event) {
 
 void TFrmShrink::RefreshConditions() { conditions_->Rebuild(CdtList()); }
 
+std::function<void()> TFrmShrink::Refresher() {
+  // The chooser outlives the window: it calls back only while the window exists.
+  return [window = QPointer<TFrmShrink>(this)] {
+    if (window) window->RefreshConditions();
+  };
+}
+
 bool TFrmShrink::Filtering() const { return !btnfilter->isEnabled(); }
 
 void TFrmShrink::tvConditionClick() {
   if (const TFormulate* formula = FormulaOfItem(tvCondition->currentItem())) {
     const int left = pnl1->mapToGlobal(QPoint(pnl1->width() + 5, 0)).x();
-    ShowChoose(left, formula, nullptr, [this] { RefreshConditions(); });
+    ShowChoose(left, formula, nullptr, Refresher());
   } else {
     HideChoose();
   }
@@ -517,7 +524,7 @@ void TFrmShrink::EditFocused() {
   const QModelIndex current = VTCon->currentIndex();
   if (!current.isValid()) return;
   const TCdtData& copy = conditions_->Copy(current.row());
-  ShowChoose(QCursor::pos().x(), copy.Formula, &copy, [this] { RefreshConditions(); });
+  ShowChoose(QCursor::pos().x(), copy.Formula, &copy, Refresher());
 }
 
 void TFrmShrink::rg1Click() {

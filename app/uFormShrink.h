@@ -135,6 +135,8 @@ class TFrmShrink : public QWidget {
  private:
   class TBridge;
   void CreateComponents();
+  // RefreshConditions, for the chooser to call back.
+  std::function<void()> Refresher();
   void tvConditionClick();
   void EditFocused();
   void rg1Click();

@@ -138,7 +138,6 @@ bool XmlDocument::Parse(std::string_view bytes, std::string* error) {
   // No network, no DTD loading, no entity substitution, no output.
   constexpr int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
   doc_ = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options);
-  if (doc_ && !xmlDocGetRootElement(doc_)) xmlFreeDoc(std::exchange(doc_, nullptr));
   if (!doc_ && error) *error = quiet.First("not a well-formed XML document");
   return doc_ != nullptr;
 }
