@@ -10,7 +10,6 @@
 #include <climits>
 #include <cstring>
 #include <mutex>
-#include <optional>
 #include <utility>
 
 namespace platform {
@@ -130,8 +129,8 @@ XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept {
 
 bool XmlDocument::Parse(std::string_view bytes, std::string* error) {
   if (doc_) xmlFreeDoc(std::exchange(doc_, nullptr));
-  if (bytes.size() > INT_MAX) {
-    if (error) *error = "the document is too large";
+  if (bytes.empty() || bytes.size() > INT_MAX) {
+    if (error) *error = bytes.empty() ? "the document is empty" : "the document is too large";
     return false;
   }
   QuietErrors quiet;
@@ -140,16 +139,6 @@ bool XmlDocument::Parse(std::string_view bytes, std::string* error) {
   doc_ = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options);
   if (!doc_ && error) *error = quiet.First("not a well-formed XML document");
   return doc_ != nullptr;
-}
-
-bool XmlDocument::Load(const std::string& path, std::string* error) {
-  const std::optional<std::string> bytes = ReadFileBytes(path);
-  if (!bytes) {
-    if (doc_) xmlFreeDoc(std::exchange(doc_, nullptr));
-    if (error) *error = "cannot read " + path;
-    return false;
-  }
-  return Parse(*bytes, error);
 }
 
 void XmlDocument::New(std::string_view version, std::string_view encoding) {

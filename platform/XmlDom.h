@@ -64,7 +64,6 @@ class XmlDocument {
   // document empty and the reason in `error`, when they are not a
   // well-formed document in a known encoding.
   bool Parse(std::string_view bytes, std::string* error = nullptr);
-  bool Load(const std::string& path, std::string* error = nullptr);
 
   // Replaces the document with an empty one whose declaration names this
   // version and encoding.

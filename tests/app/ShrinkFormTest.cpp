@@ -65,6 +65,12 @@ class ShrinkForm : public FormsTest {
     button->click();
     return platform::ReadFileBytes(folder.File(name)).value_or("");
   }
+  // The options of the last file dialog.
+  QStringList LastDialog() const {
+    for (auto call = recording.Calls.rbegin(); call != recording.Calls.rend(); ++call)
+      if (call->Kind != "MessageBox") return {call->File.FileName, call->File.Filter, call->File.DefaultExt, call->File.InitialDir};
+    return {};
+  }
   void Load(const std::string& bytes) {
     folder.Write("in.xml", bytes);
     recording.FileAnswers.push_back(QString::fromStdString(folder.File("in.xml")));
@@ -172,6 +178,7 @@ TEST_F(ShrinkForm, SchemeSavedByteExactAndLoadedBack) {
   CdtList().GetItem(0)->IsRC = true;
   CdtList().GetItem(1)->IsSave = false;
   const std::string saved = SaveThrough(w->BtnFA, "s.xml");
+  EXPECT_EQ(LastDialog(), (QStringList{"缩水方案", "*.xml|*.xml", "xml", ""}));
   EXPECT_EQ(saved, Declaration +
                        "<FMlS><FMlInfo><FMLNo>7</FMLNo><IsCheck>1</IsCheck><IsSave>1</IsSave><IsRC>1</IsRC>"
                        "<IsJC>0</IsJC><Num1>1,2</Num1><Num2></Num2></FMlInfo><FMlInfo><FMLNo>87</FMLNo>"
@@ -179,6 +186,7 @@ TEST_F(ShrinkForm, SchemeSavedByteExactAndLoadedBack) {
                        "<Num2>1</Num2></FMlInfo></FMlS>\n");
   AddShrinkCondition(Formula(RedSum), {{5}}, false);
   Load(saved);
+  EXPECT_EQ(LastDialog(), (QStringList{"", "文件(*.xml)|*.xml", "", QString::fromStdString(folder.Path() + "/")}));
   ASSERT_EQ(CdtList().Count(), 2);
   EXPECT_TRUE(Checked(0));
   EXPECT_EQ(SaveThrough(w->BtnFA, "again.xml"), saved);
@@ -260,11 +268,15 @@ TEST_F(ShrinkForm, FilterRunsAsideAndItsResultsAreSaved) {
   w->hide();  // switching tabs keeps the results
   w->show();
   const std::string text = SaveThrough(w->BtnSave, "r.txt");
+  EXPECT_EQ(LastDialog(), (QStringList{"缩水号码", "*.txt|*.txt", "txt", ""}));
   EXPECT_EQ(text.substr(0, 26), "1 2 3 4 5 6\r\n1 2 3 4 5 7\r\n");
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 5001);
   EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 5001);
   const std::string end = "\r\n1 2 4 7 18 25\r\n";
   EXPECT_EQ(text.substr(text.size() - end.size()), end);
+
+  Filter();  // a second run shows the same rows, not twice as many
+  EXPECT_EQ(SaveThrough(w->BtnSave, "r2.txt"), text);
 
   recording.FileAnswers.push_back(QString::fromStdString(folder.File("missing/r.txt")));
   w->BtnSave->click();
