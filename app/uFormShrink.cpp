@@ -509,8 +509,6 @@ std::function<void()> TFrmShrink::Refresher() {
   };
 }
 
-bool TFrmShrink::Filtering() const { return !btnfilter->isEnabled(); }
-
 void TFrmShrink::tvConditionClick() {
   if (const TFormulate* formula = FormulaOfItem(tvCondition->currentItem())) {
     const int left = pnl1->mapToGlobal(QPoint(pnl1->width() + 5, 0)).x();
@@ -612,6 +610,7 @@ void TFrmShrink::btnfilterClick() {
   TShrinkOptions options;
   options.WithBlue = rg1Blue->isChecked();
   options.Reference = NewestDraw();
+  filtering_ = true;
   SetControlsEnabled(false);
   filter_->Start(SnapshotConditions(CdtList()), options, *bridge_);
 }
@@ -626,6 +625,7 @@ void TFrmShrink::TakeFilterReports() {
     ShowMessage(this, QString::fromStdString(r.Message));
   else if (!r.Cancelled)
     lbl2->setText(QString::fromStdString(r.EndText));
+  filtering_ = false;
   SetControlsEnabled(true);
   if (OnFilterDone) OnFilterDone();
 }

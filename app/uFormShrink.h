@@ -99,7 +99,7 @@ class TFrmShrink : public QWidget {
   // The combinations of the last filter run, in order (what "保存号码" saves).
   const std::vector<TShrinkRow>& Results() const { return results_->Rows(); }
   // A filter runs (the controls are disabled meanwhile).
-  bool Filtering() const;
+  bool Filtering() const { return filtering_; }
   // Called on the GUI thread when a run has ended and shows all its rows
   // (also after a refused or cancelled run).
   std::function<void()> OnFilterDone;
@@ -154,6 +154,7 @@ class TFrmShrink : public QWidget {
   TResultModel* results_;
   std::shared_ptr<TBridge> bridge_;
   std::unique_ptr<TShrinkFilter> filter_;
+  bool filtering_ = false;
 };
 
 // The shrink window, when one exists (the last one made).
