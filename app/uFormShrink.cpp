@@ -621,12 +621,12 @@ void TFrmShrink::TakeFilterReports() {
   results_->Append(r.Rows);
   if (!r.Progress.empty()) lbl2->setText(QString::fromStdString(r.Progress));
   if (!r.Ended) return;
+  filtering_ = false;
+  SetControlsEnabled(true);
   if (!r.Message.empty())
     ShowMessage(this, QString::fromStdString(r.Message));
   else if (!r.Cancelled)
     lbl2->setText(QString::fromStdString(r.EndText));
-  filtering_ = false;
-  SetControlsEnabled(true);
   if (OnFilterDone) OnFilterDone();
 }
 

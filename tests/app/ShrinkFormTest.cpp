@@ -278,6 +278,11 @@ TEST_F(ShrinkForm, FilterRunsAsideAndItsResultsAreSaved) {
   Filter();  // a second run shows the same rows, not twice as many
   EXPECT_EQ(SaveThrough(w->BtnSave, "r2.txt"), text);
 
+  AddShrinkCondition(Formula(RedBall1), {{34}}, false);  // refused: the last results stay
+  Filter();
+  EXPECT_TRUE(Messages().back().contains("超出范围")) << Messages().back().toStdString();
+  EXPECT_EQ(w->strdNUM->model()->rowCount(), 5001);
+
   recording.FileAnswers.push_back(QString::fromStdString(folder.File("missing/r.txt")));
   w->BtnSave->click();
   EXPECT_TRUE(Messages().back().startsWith("保存号码失败")) << Messages().back().toStdString();
