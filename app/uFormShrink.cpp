@@ -361,8 +361,7 @@ TFrmShrink::TFrmShrink(QWidget* parent)
 }
 
 TFrmShrink::~TFrmShrink() {
-  filter_->Cancel();
-  filter_.reset();  // waits for the worker
+  filter_.reset();  // cancels a run and waits for its worker
   bridge_->Detach();
 }
 

@@ -7,6 +7,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <mutex>
@@ -50,8 +51,11 @@ class QuietErrors {
   static void Record(void* self, xmlErrorPtr error) {
     auto* q = static_cast<QuietErrors*>(self);
     if (!q->first_.empty() || error == nullptr || error->message == nullptr) return;
+    // One line: libxml2 ends its messages with a line break and puts the
+    // offending bytes on a line of their own.
     q->first_ = error->message;
-    while (!q->first_.empty() && (q->first_.back() == '\n' || q->first_.back() == ' ')) q->first_.pop_back();
+    std::replace(q->first_.begin(), q->first_.end(), '\n', ' ');
+    while (!q->first_.empty() && q->first_.back() == ' ') q->first_.pop_back();
     if (error->line > 0) q->first_ += " (line " + std::to_string(error->line) + ")";
   }
 
@@ -115,16 +119,6 @@ XmlDocument::XmlDocument() { InitLibXml(); }
 
 XmlDocument::~XmlDocument() {
   if (doc_) xmlFreeDoc(doc_);
-}
-
-XmlDocument::XmlDocument(XmlDocument&& other) noexcept : doc_(std::exchange(other.doc_, nullptr)) {}
-
-XmlDocument& XmlDocument::operator=(XmlDocument&& other) noexcept {
-  if (this != &other) {
-    if (doc_) xmlFreeDoc(doc_);
-    doc_ = std::exchange(other.doc_, nullptr);
-  }
-  return *this;
 }
 
 bool XmlDocument::Parse(std::string_view bytes, std::string* error) {

@@ -55,8 +55,6 @@ class XmlDocument {
  public:
   XmlDocument();
   ~XmlDocument();
-  XmlDocument(XmlDocument&& other) noexcept;
-  XmlDocument& operator=(XmlDocument&& other) noexcept;
   XmlDocument(const XmlDocument&) = delete;
   XmlDocument& operator=(const XmlDocument&) = delete;
 

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -265,8 +266,12 @@ TEST_F(ShrinkForm, FilterRunsAsideAndItsResultsAreSaved) {
   for (int c = 0; c < 7; ++c) last << Cell(w->strdNUM, 5000, c);
   EXPECT_EQ(last.join(' '), "5001 1 2 4 7 18 25");
 
-  w->hide();  // switching tabs keeps the results
+  w->rg1Blue->setChecked(true);
+  const QAbstractItemModel* grid = w->strdNUM->model();
+  EXPECT_EQ(grid->headerData(7, Qt::Horizontal).toString() + grid->headerData(1, Qt::Horizontal).toString(), "蓝球红号1");
+  w->hide();  // switching tabs keeps the results, back to red numbers only
   w->show();
+  EXPECT_EQ(grid->columnCount(), 7);
   const std::string text = SaveThrough(w->BtnSave, "r.txt");
   EXPECT_EQ(LastDialog(), (QStringList{"缩水号码", "*.txt|*.txt", "txt", ""}));
   EXPECT_EQ(text.substr(0, 26), "1 2 3 4 5 6\r\n1 2 3 4 5 7\r\n");
