@@ -20,7 +20,10 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <csignal>
 #include <cstdio>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -288,8 +291,16 @@ TEST_F(ShrinkForm, FilterRunsAsideAndItsResultsAreSaved) {
   EXPECT_TRUE(Messages().back().contains("超出范围")) << Messages().back().toStdString();
   EXPECT_EQ(w->strdNUM->model()->rowCount(), 5001);
 
-  recording.FileAnswers.push_back(QString::fromStdString(folder.File("missing/r.txt")));
-  w->BtnSave->click();
+  // A save that cannot be completed (files are limited to 1000 bytes)
+  // leaves the previous file whole.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit small{1000, limit.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  const std::string kept = SaveThrough(w->BtnSave, "r.txt");
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  EXPECT_EQ(kept, text);
   EXPECT_TRUE(Messages().back().startsWith("保存号码失败")) << Messages().back().toStdString();
 }
 
