@@ -159,6 +159,7 @@ TEST_F(ShrinkForm, TreeAndEditButtonGoThroughTheChooser) {
                     w->tvCondition->visualItemRect(ball1).center());
   TFrmChoose* chooser = FrmChoose(false);
   ASSERT_TRUE(chooser && chooser->isVisible());
+  EXPECT_GT(chooser->x(), w->pnl1->mapToGlobal(QPoint(w->pnl1->width(), 0)).x()) << "right of the tree";
   chooser->chklstValue1->SetChecked(0, true);
   chooser->btnOK->click();
   ASSERT_EQ(w->VTCon->model()->rowCount(), 1);
@@ -271,6 +272,7 @@ TEST_F(ShrinkForm, FilterRunsAsideAndItsResultsAreSaved) {
 
   w->rg1Blue->setChecked(true);
   const QAbstractItemModel* grid = w->strdNUM->model();
+  EXPECT_EQ(grid->columnCount(), 8);
   EXPECT_EQ(grid->headerData(7, Qt::Horizontal).toString() + grid->headerData(1, Qt::Horizontal).toString(), "蓝球红号1");
   w->hide();  // switching tabs keeps the results, back to red numbers only
   w->show();
