@@ -10,7 +10,7 @@ platform::Bitmap BuiltinImage(const QString& name) {
   if (!kNames.contains(name)) return {};
   QImage image(QStringLiteral(":/skinning/") + name + QStringLiteral(".bmp"));
   if (image.isNull()) return {};
-  return platform::Bitmap::FromQImage(image);
+  return platform::Bitmap::FromQImage(image, image.depth() == 1 ? platform::pf1bit : platform::pfDevice);
 }
 
 }  // namespace skinning
