@@ -108,14 +108,14 @@ void SampleWindow(Canvas& c, const Skin& s, const TRect& w, bool active) {
   const TRect bar = Rect(w.Left + lw, w.Top + th, w.Right - rw, w.Top + th + 20);
   DrawSkinStrip(c, bar, menuBar, false, false, 2, frame, Rect(4, 0, 4, 0));
   const char* menus[] = {"系统", "分析", "训练", "帮助"};
-  for (int i = 0; i < 4; ++i) Label(c, Bounds(bar.Left + 6 + 44 * i, bar.Top, 40, 20), QString::fromUtf8(menus[i]), RGB(64, 32, 16));
+  for (int i = 0; i < 4; ++i) Label(c, Bounds(bar.Left + 6 + 44 * i, bar.Top, 40, 20), QString::fromUtf8(menus[i]), RGB(16, 32, 64));
   const int x0 = w.Left + lw + 10, y0 = bar.Bottom + 10;
   const Element tabs = s.Get(QStringLiteral("Tabs")), pane = s.Get(QStringLiteral("Tab.Pane"));
   Draw(c, pane, Rect(x0, y0 + 21, w.Right - rw - 30, w.Bottom - bh - 10), 1);
   Draw(c, tabs, Bounds(x0 + 2, y0 + 2, 76, 20), 1);
   Draw(c, tabs, Bounds(x0 + 78, y0, 76, 22), 2);
-  Label(c, Bounds(x0 + 2, y0 + 2, 76, 20), QStringLiteral("趋势分析"), RGB(64, 32, 16));
-  Label(c, Bounds(x0 + 78, y0, 76, 22), QStringLiteral("号码缩水"), RGB(64, 32, 16));
+  Label(c, Bounds(x0 + 2, y0 + 2, 76, 20), QStringLiteral("趋势分析"), RGB(16, 32, 64));
+  Label(c, Bounds(x0 + 78, y0, 76, 22), QStringLiteral("号码缩水"), RGB(16, 32, 64));
   const int cx = x0 + 12, cy = y0 + 34;
   const Element button = s.Get(QStringLiteral("Buttons"), QStringLiteral("Bitmap"));
   Element buttons = button;
@@ -124,7 +124,7 @@ void SampleWindow(Canvas& c, const Skin& s, const TRect& w, bool active) {
   for (int k = 0; k < 5; ++k) {
     const TRect r = Bounds(cx + 62 * k, cy, 58, 24);
     Draw(c, buttons, r, k + 1);
-    Label(c, r, QString::fromUtf8(captions[k]), k == 2 ? RGB(196, 156, 128) : RGB(64, 32, 16));
+    Label(c, r, QString::fromUtf8(captions[k]), k == 2 ? RGB(128, 156, 196) : RGB(16, 32, 64));
   }
   const Bitmap check = s.Image(ini.ReadString(QStringLiteral("Buttons"), QStringLiteral("CheckButton"), {}));
   const Bitmap radio = s.Image(ini.ReadString(QStringLiteral("Buttons"), QStringLiteral("RadioButton"), {}));
@@ -134,7 +134,7 @@ void SampleWindow(Canvas& c, const Skin& s, const TRect& w, bool active) {
   Draw(c, edit, Bounds(cx, cy + 76, 140, 21), 1);
   Draw(c, combo, Bounds(cx + 123, cy + 76, 17, 21), 1);
   DrawFrameCentred(c, Bounds(cx + 123, cy + 76, 17, 21), s.Get(QStringLiteral("ExtraImages")).Image, true, 5, 1);
-  Label(c, Bounds(cx + 4, cy + 76, 110, 21), QStringLiteral("2026001 期"), RGB(64, 32, 16), DT_LEFT);
+  Label(c, Bounds(cx + 4, cy + 76, 110, 21), QStringLiteral("2026001 期"), RGB(16, 32, 64), DT_LEFT);
   Element progress = s.Get(QStringLiteral("Progress"), QStringLiteral("Bitmap"));
   progress.Frames = 2;
   Draw(c, progress, Bounds(cx, cy + 106, 200, 14), 1);
@@ -178,8 +178,13 @@ int main(int argc, char** argv) {
   const int width = 900, gap = 10, labelHeight = 16;
   int x = gap, y = 300 + 2 * gap, rowHeight = 0;
   std::vector<TPoint> at;
+  std::vector<int> widths;
+  Bitmap scratch(1, 1);
+  scratch.GetCanvas().Font.Height = -11;
   for (const Tile& t : tiles) {
-    const int w = std::max(2 * t.Image.Width(), 110), h = 2 * t.Image.Height() + labelHeight;
+    const int w = std::max(2 * t.Image.Width(), scratch.GetCanvas().TextWidth(t.Name) + 4);
+    const int h = 2 * t.Image.Height() + labelHeight;
+    widths.push_back(w);
     if (x + w > width - gap) {
       x = gap;
       y += rowHeight + gap;
@@ -198,8 +203,8 @@ int main(int argc, char** argv) {
   for (size_t i = 0; i < tiles.size(); ++i) {
     const Tile& t = tiles[i];
     c.StretchDraw(Bounds(at[i].X, at[i].Y, 2 * t.Image.Width(), 2 * t.Image.Height()), t.Image);
-    Label(c, Bounds(at[i].X, at[i].Y + 2 * t.Image.Height(), std::max(2 * t.Image.Width(), 110), labelHeight),
-          t.Name, RGB(40, 40, 40), DT_LEFT);
+    Label(c, Bounds(at[i].X, at[i].Y + 2 * t.Image.Height(), widths[i], labelHeight), t.Name,
+          RGB(40, 40, 40), DT_LEFT);
   }
   c.EndPainting();
   if (!sheet.ToQImage().save(QString::fromLocal8Bit(argv[2]), "PNG")) {
