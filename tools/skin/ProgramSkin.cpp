@@ -167,14 +167,18 @@ class Builder {
     ini_.Section(section)
         .Set(imageKey, AddImage(QString(section).remove(u'.'), image))
         .Set(QStringLiteral("Style"), style)
-        .Set(QStringLiteral("LeftWidth"), m.left())
+        .Set(QStringLiteral("Frame"), frames);
+    Edges(m, trans, tile);
+    return StateColours(kText, kFrameDark, kText);
+  }
+  // The edge widths, transparency and tiling every element has.
+  IniText& Edges(QMargins m, int trans, int tile) {
+    return ini_.Set(QStringLiteral("LeftWidth"), m.left())
         .Set(QStringLiteral("TopHeight"), m.top())
         .Set(QStringLiteral("RightWidth"), m.right())
         .Set(QStringLiteral("BottomHeight"), m.bottom())
-        .Set(QStringLiteral("Frame"), frames)
         .Set(QStringLiteral("Trans"), trans)
         .Set(QStringLiteral("Tile"), tile);
-    return StateColours(kText, kFrameDark, kText);
   }
   IniText& StateColours(const QColor& normal, const QColor& over, const QColor& pressed) {
     return ini_.Set(QStringLiteral("NormalColour"), ColourValue(normal))
@@ -417,16 +421,11 @@ void AddButtons(Builder& b) {
   b.Ini()
       .Section(QStringLiteral("Buttons"))
       .Set(QStringLiteral("Bitmap"), b.AddImage(QStringLiteral("Button"), push))
-      .Set(QStringLiteral("LeftWidth"), 5)
-      .Set(QStringLiteral("RightWidth"), 5)
-      .Set(QStringLiteral("TopHeight"), 5)
-      .Set(QStringLiteral("BottomHeight"), 5)
-      .Set(QStringLiteral("Trans"), 1)
-      .Set(QStringLiteral("Tile"), 0)
       .Set(QStringLiteral("CheckButton"), b.AddImage(QStringLiteral("CheckBox"), check))
       .Set(QStringLiteral("RadioButton"), b.AddImage(QStringLiteral("Radio"), radio))
       .Set(QStringLiteral("CheckButtonFrame"), 12)
       .Set(QStringLiteral("RadioButtonFrame"), 8);
+  b.Edges(QMargins(5, 5, 5, 5), 1, 0);
   b.StateColours(kText, kFrameDark, kText);
 }
 
@@ -448,13 +447,8 @@ void AddControls(Builder& b) {
   b.Ini()
       .Section(QStringLiteral("Progress"))
       .Set(QStringLiteral("Bitmap"), b.AddImage(QStringLiteral("Progress"), progress))
-      .Set(QStringLiteral("Style"), 0)
-      .Set(QStringLiteral("LeftWidth"), 3)
-      .Set(QStringLiteral("RightWidth"), 3)
-      .Set(QStringLiteral("TopHeight"), 3)
-      .Set(QStringLiteral("BottomHeight"), 3)
-      .Set(QStringLiteral("Trans"), 0)
-      .Set(QStringLiteral("Tile"), 0);
+      .Set(QStringLiteral("Style"), 0);
+  b.Edges(m3, 0, 0);
   b.Element(QStringLiteral("Progress.Chunk"), Strip(10, 12, 1, [](QPainter& p, const QRect& r, int) {
               Gradient(p, r.adjusted(1, 0, -1, 0), QColor(130, 190, 250), QColor(40, 100, 200));
             }), 1, m2, 1, 1);
