@@ -157,7 +157,8 @@ bool TLZH::LzhDecode(uint32_t count, const WriteProc& write, const ReadProc& rea
 
 std::optional<std::string> TLZH::Decode(std::string_view input, uint32_t count) {
   std::string out;
-  out.reserve(count);
+  // A match of 60 bytes takes at least 8 bits: a stream grows 60 times at most.
+  out.reserve(std::min<uint64_t>(count, uint64_t(input.size()) * 60 + 60));
   std::size_t pos = 0;
   TLZH lzh;
   const bool ok = lzh.LzhDecode(

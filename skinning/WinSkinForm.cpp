@@ -96,7 +96,7 @@ Bitmap DrawSkinImage(const TRect& target, const Bitmap& image, const TRect& marg
                      bool verticalFrames, bool tile, int frameCount, int frame) {
   const int W = target.Width(), H = target.Height();
   const std::optional<TRect> fr = SkinFrameRect(image, verticalFrames, frameCount, frame);
-  if (W <= 0 || H <= 0 || !fr || fr->IsEmpty()) return {};
+  if (W <= 0 || H <= 0 || !fr || fr->IsEmpty() || !BitmapSizeAllowed(W, H)) return {};
   const int ox = fr->Left, oy = fr->Top, fw = fr->Width(), fh = fr->Height();
   const TRect m = FitMargins(FitMargins(margins, W, H), fw, fh);
   const int L = m.Left, T = m.Top, R = m.Right, B = m.Bottom;
@@ -129,7 +129,7 @@ void DrawSkinStrip(Canvas& canvas, const TRect& target, const Bitmap& image, boo
                    bool transparent, int frameCount, int frame, const TRect& margins) {
   const int W = target.Width(), H = target.Height();
   const std::optional<TRect> fr = SkinFrameRect(image, verticalFrames, frameCount, frame);
-  if (W <= 0 || H <= 0 || !fr || fr->IsEmpty()) return;
+  if (W <= 0 || H <= 0 || !fr || fr->IsEmpty() || !BitmapSizeAllowed(W, H)) return;
   const int ox = fr->Left, oy = fr->Top, fw = fr->Width(), fh = fr->Height();
   const TRect m = FitMargins({margins.Left, 0, margins.Right, 0}, fw, fh);
   const int L = m.Left, R = m.Right, middle = fw - L - R;
