@@ -181,7 +181,7 @@ void TileDraw(Canvas& canvas, const TRect& target, const Bitmap& image, const TR
 }
 
 void TransparentDraw(Canvas& canvas, const TRect& target, const Bitmap& image, TColor key) {
-  if (NegativeSize(target) || target.IsEmpty() || image.Empty()) return;
+  if (NegativeSize(target)) return;
   Bitmap part = CopyOut(image, Rect(0, 0, std::min(target.Width(), image.Width()),
                                     std::min(target.Height(), image.Height())));
   part.Transparent = true;

@@ -139,11 +139,12 @@ TEST(SkinDraw, NinePartsTakeTheRightColumns) {
                                    c.Count, c.Frame);
     EXPECT_EQ(Columns(b), c.Expected) << c.What;
   }
-  // Rows: stacked frames, corners and edges.
+  // Stacked frames: every corner and edge from its own place.
   const Bitmap rows = Numbered(3, 12);  // 3 frames of 3 x 4, stacked
   const Bitmap r = DrawSkinImage(Rect(0, 0, 3, 6), rows, Rect(1, 1, 1, 1), true, false, 3, 2);
   const int expectedRows[] = {4, 5, 5, 6, 6, 7};
-  for (int y = 0; y < 6; ++y) EXPECT_EQ(GetGValue(r.GetPixel(1, y)), expectedRows[y]) << y;
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(r.GetPixel(x, y), RGB(x, expectedRows[y], 7)) << x << "," << y;
 }
 
 TEST(SkinDraw, StripsFramesAndTransparentCopies) {
@@ -162,9 +163,10 @@ TEST(SkinDraw, StripsFramesAndTransparentCopies) {
   DrawThreePartDirect(direct.GetCanvas(), Rect(0, 0, 5, 1), frame, false, 1, 1, Rect(2, 0, 2, 0));
   EXPECT_EQ(Columns(direct), (std::vector<int>{0, 1, 2, 4, 5, 3, 4, 5, 6, -1}));
 
-  Bitmap centred = pixels::White(6, 1);
-  DrawFrameCentred(centred.GetCanvas(), Rect(0, 0, 6, 1), Numbered(20, 1), false, 2, 1);
-  EXPECT_EQ(Columns(centred), Range(2, 8)) << "a larger frame overhangs equally";
+  Bitmap centred = pixels::White(6, 3);
+  DrawFrameCentred(centred.GetCanvas(), Rect(0, 0, 6, 3), Numbered(20, 1), false, 2, 1);
+  EXPECT_EQ(Columns(centred, 1), Range(2, 8)) << "a larger frame overhangs equally";
+  EXPECT_EQ(pixels::InkBox(centred, clWhite), Rect(0, 1, 6, 2));
 
   Bitmap keyed = Numbered(4, 1);
   keyed.SetPixel(1, 0, kSkinKeyColour);
@@ -185,7 +187,17 @@ TEST(SkinDraw, RegionsLeaveOutTheKeyColour) {
   EXPECT_TRUE(RegionFromBitmap(Numbered(5, 3), 10, 20, 0, 0, 0, kSkinKeyColour)
                   .xored(QRegion(10, 20, 5, 3))
                   .isEmpty());
-  // A checkerboard: thousands of one-pixel runs, and a near-key colour.
+  // Each channel's tolerance reaches from the key's value up.
+  Bitmap near(3, 1);
+  near.SetPixel(0, 0, RGB(15, 20, 30));
+  near.SetPixel(1, 0, RGB(10, 25, 30));
+  near.SetPixel(2, 0, RGB(10, 20, 35));
+  const TColor nearKey = RGB(10, 20, 30);
+  EXPECT_EQ(RegionFromBitmap(near, 0, 0, 5, 5, 5, nearKey), QRegion());
+  EXPECT_EQ(RegionFromBitmap(near, 0, 0, 5, 5, 4, nearKey), QRegion(0, 0, 1, 1));
+  EXPECT_EQ(RegionFromBitmap(near, 0, 0, 5, 4, 5, nearKey), QRegion(1, 0, 1, 1));
+  EXPECT_EQ(RegionFromBitmap(near, 0, 0, 4, 5, 5, nearKey), QRegion(2, 0, 1, 1));
+  // A checkerboard: thousands of one-pixel runs, more than one batch.
   Bitmap board(120, 60);
   for (int y = 0; y < 60; ++y)
     for (int x = 0; x < 120; ++x) board.SetPixel(x, y, (x + y) % 2 ? RGB(255, 8, 255) : clBlack);

@@ -132,14 +132,14 @@ TEST(SkinReader, ReadsTheContainer) {
   EXPECT_EQ(entry, "bm");
   reader.GetEntry("丄.BMP", entry);
   EXPECT_EQ(entry, "gbk!");
+  reader.GetEntry("missing", entry);
+  EXPECT_EQ(entry, "");
   reader.FindEntry(".ini", entry, found);
   EXPECT_EQ(found, "skin.ini");
   EXPECT_EQ(entry, "ini");
   reader.FindEntry(".INI", entry, found);  // the part is not lower-cased
   EXPECT_EQ(entry, "");
   EXPECT_EQ(found, "skin.ini");
-  reader.GetEntry("missing", entry);
-  EXPECT_EQ(entry, "");
 }
 
 TEST(SkinReader, RefusesUnknownVersionsAndOverruns) {
