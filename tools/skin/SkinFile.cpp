@@ -20,10 +20,7 @@ std::string Cp936(const QString& s) { return platform::Utf8ToCp936(s.toStdString
 
 std::string ContainerBytes(const SkinContainer& c) {
   std::string names;
-  for (size_t i = 0; i < c.Entries.size(); ++i) {
-    names += Cp936(c.Entries[i].Name);
-    if (c.TrailingLineBreak || i + 1 < c.Entries.size()) names += "\r\n";
-  }
+  for (const SkinEntry& e : c.Entries) names += Cp936(e.Name) + "\r\n";
   std::string out;
   PutU32(out, c.Version);
   PutU32(out, uint32_t(names.size()));

@@ -20,9 +20,7 @@ struct SkinEntry {
 
 struct SkinContainer {
   uint32_t Version = 60000;  // one of the six the reader knows, or any other for tests
-  std::vector<SkinEntry> Entries;
-  // Each name ends with CR LF; without this the last one has no break.
-  bool TrailingLineBreak = true;
+  std::vector<SkinEntry> Entries;  // each name is written with CR LF after it
 };
 
 // The container's bytes (before compression). The version block of an
