@@ -122,10 +122,9 @@ bool TLZH::LzhDecode(uint32_t count, const WriteProc& write, const ReadProc& rea
   bits_ = 0;
   consumed_ = bytesRead_ = 0;
   tree_.Start();
-  // Bytes N - F .. N - 1 are never read before they are written.
-  std::array<uint8_t, N> ring;
+  // Blanks, then the write position; the bytes from there start as zeros.
+  std::array<uint8_t, N> ring{};
   std::memset(ring.data(), ' ', N - F);
-  std::memset(ring.data() + N - F, 0, F);
   int r = N - F;
   uint32_t done = 0;
   bool ok = true;

@@ -67,7 +67,8 @@ TEST(ImgUtil, MixesColoursAndRamps) {
     TColor Colour;
     int Hue, Saturation;
   } hs[] = {{RGB(80, 80, 80), 0, 200}, {RGB(255, 0, 0), 0, 255}, {RGB(0, 0, 255), 170, 255},
-            {RGB(255, 255, 0), 42, 255}, {RGB(200, 200, 200), 0, 0}, {RGB(255, 0, 128), 234, 255}};
+            {RGB(255, 255, 0), 42, 255}, {RGB(200, 200, 200), 0, 0}, {RGB(255, 0, 128), 234, 255},
+            {RGB(0, 255, 128), 106, 255}};
   for (const auto& c : hs) {
     const THueSat r = ColourHueSat(c.Colour);
     EXPECT_EQ(r.Hue, c.Hue) << std::hex << c.Colour;
@@ -91,15 +92,16 @@ TEST(ImgUtil, TurnsMirrorsFlipsAndReplacesTheKey) {
   const struct {
     void (*Op)(Bitmap&);
     int W, H;
-    int X, Y;  // where the old pixel (0, 1) of a 3 x 2 image goes
-  } ops[] = {{MirrorBitmap, 3, 2, 2, 1}, {FlipBitmap, 3, 2, 0, 0}, {RotateLeft, 2, 3, 1, 2},
-             {RotateRight, 2, 3, 0, 0}};
+    int X, Y, X2, Y2;  // where the old pixels (0, 1) and (2, 0) of a 3 x 2 image go
+  } ops[] = {{MirrorBitmap, 3, 2, 2, 1, 0, 0}, {FlipBitmap, 3, 2, 0, 0, 2, 1},
+             {RotateLeft, 2, 3, 1, 2, 0, 0}, {RotateRight, 2, 3, 0, 0, 1, 2}};
   for (const auto& o : ops) {
     Bitmap b = Numbered(3, 2);
     o.Op(b);
     ASSERT_EQ(b.Width(), o.W);
     ASSERT_EQ(b.Height(), o.H);
     EXPECT_EQ(b.GetPixel(o.X, o.Y), RGB(0, 1, 7));
+    EXPECT_EQ(b.GetPixel(o.X2, o.Y2), RGB(2, 0, 7));
     EXPECT_EQ(b.PixelFormat(), pfDevice);
   }
   Bitmap k(2, 1, pf32bit);
@@ -141,10 +143,11 @@ TEST(SkinDraw, NinePartsTakeTheRightColumns) {
   }
   // Stacked frames: every corner and edge from its own place.
   const Bitmap rows = Numbered(3, 12);  // 3 frames of 3 x 4, stacked
-  const Bitmap r = DrawSkinImage(Rect(0, 0, 3, 6), rows, Rect(1, 1, 1, 1), true, false, 3, 2);
-  const int expectedRows[] = {4, 5, 5, 6, 6, 7};
+  const Bitmap r = DrawSkinImage(Rect(0, 0, 4, 6), rows, Rect(1, 1, 1, 1), true, false, 3, 2);
+  const int expectedColumns[] = {0, 1, 1, 2}, expectedRows[] = {4, 5, 5, 6, 6, 7};
   for (int y = 0; y < 6; ++y)
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(r.GetPixel(x, y), RGB(x, expectedRows[y], 7)) << x << "," << y;
+    for (int x = 0; x < 4; ++x)
+      EXPECT_EQ(r.GetPixel(x, y), RGB(expectedColumns[x], expectedRows[y], 7)) << x << "," << y;
 }
 
 TEST(SkinDraw, StripsFramesAndTransparentCopies) {

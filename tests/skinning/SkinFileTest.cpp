@@ -195,4 +195,7 @@ TEST(QuickIni, FollowsTheSkinRules) {
     EXPECT_EQ(ini.ReadInteger(c.Section, c.Key, -1), c.Expected) << c.Section << "/" << c.Key;
   EXPECT_EQ(ini.ReadString("Colors", "Plain", "d"), "d");
   EXPECT_EQ(ini.ReadString("OTHER", "key", "d"), "v w");
+  ini.LoadFromStream("[New]\r\nA=1");
+  EXPECT_EQ(ini.ReadSections(), QStringList{"New"});
+  EXPECT_EQ(ini.ReadInteger("Colors", "Dollar", -1), -1);
 }
