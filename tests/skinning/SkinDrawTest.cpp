@@ -86,6 +86,11 @@ TEST(ImgUtil, GradientFillsOneLinePerColourInsideTheClip) {
   EXPECT_EQ(pixels::InkBox(b, clWhite), Rect(1, 1, 5, 5));
   GradientFill(c, Rect(0, 0, 0, 5), clBlack, false, clBlack);
   EXPECT_EQ(b.GetPixel(0, 0), clWhite);
+  GradientFill(c, Rect(2, 0, 5, 1), RGB(0, 0, 0), false, RGB(0, 0, 40));  // 3 columns
+  EXPECT_EQ(b.GetPixel(2, 0), RGB(0, 0, 0));
+  EXPECT_EQ(b.GetPixel(3, 0), RGB(0, 0, 20));
+  EXPECT_EQ(b.GetPixel(4, 0), RGB(0, 0, 40));
+  EXPECT_EQ(b.GetPixel(5, 0), clWhite);
 }
 
 TEST(ImgUtil, TurnsMirrorsFlipsAndReplacesTheKey) {

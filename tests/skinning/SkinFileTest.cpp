@@ -128,6 +128,8 @@ TEST(SkinReader, ReadsTheContainer) {
   EXPECT_EQ(reader.Names(), QStringList({"skin.ini", "button.bmp", "two.ini", "丄.bmp"}));
   std::string entry;
   QString found = "unchanged";
+  reader.GetEntry("SKIN.ini", entry);
+  EXPECT_EQ(entry, "ini");
   reader.GetEntry("Button.BMP", entry);
   EXPECT_EQ(entry, "bm");
   reader.GetEntry("丄.BMP", entry);
