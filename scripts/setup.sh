@@ -8,6 +8,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
+  lhasa  # the skin files' LZHUF streams are checked against its -lh1- decoder
   # GUI
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth fonts-dejavu-core fonts-wqy-microhei
