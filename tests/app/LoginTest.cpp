@@ -37,13 +37,19 @@ struct ServiceEnvironment : ::testing::Environment {
   void TearDown() override { delete service; }
 };
 
-// Clicks "登录" and, once the worker has started, waits until it is gone.
-void SignIn(TFrmLogin& f, const QString& name, const QString& pwd) {
+// Fills in the fields and clicks "登录"; the dialog handles what it posted.
+void Click(TFrmLogin& f, const QString& name, const QString& pwd) {
   f.edtName->setText(name);
   f.edtPwd->setText(pwd);
   f.BtnOK->click();
   QCoreApplication::sendPostedEvents(&f);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.ReadData(); }, 30000));
+}
+
+bool WorkerGone(TFrmLogin& f) { return QTest::qWaitFor([&] { return !f.ReadData(); }, 30000); }
+
+void SignIn(TFrmLogin& f, const QString& name, const QString& pwd) {
+  Click(f, name, pwd);
+  ASSERT_TRUE(WorkerGone(f));
 }
 
 }  // namespace
@@ -78,10 +84,7 @@ TEST(Login, EmptyFieldsAreNamedForThreeSecondsAndNothingIsSent) {
   for (const auto& c : cases) {
     TFrmLogin f;
     f.show();
-    f.edtName->setText(c.name);
-    f.edtPwd->setText(c.pwd);
-    f.BtnOK->click();
-    QCoreApplication::sendPostedEvents(&f);
+    Click(f, c.name, c.pwd);
     auto* label = f.findChild<QLabel*>(c.shown);
     EXPECT_TRUE(label->isVisible()) << c.shown;
     EXPECT_EQ(f.focusWidget()->objectName(), c.focus);
@@ -109,26 +112,18 @@ TEST(Login, TheNameIsRememberedOnlyWhenAsked) {
 TEST(Login, ASecondClickWhileTheWorkerRunsIsIgnored) {
   TFrmLogin f;
   f.show();
-  f.edtName->setText("demo");
-  f.edtPwd->setText("demo123");
-  f.BtnOK->click();
-  QCoreApplication::sendPostedEvents(&f);
+  Click(f, "demo", "demo123");
   ASSERT_NE(f.ReadData(), nullptr);
-  f.edtName->setText("other");
-  f.BtnOK->click();
-  QCoreApplication::sendPostedEvents(&f);
+  Click(f, "other", "demo123");
   EXPECT_EQ(f.ReadData()->UserName, "demo");
   EXPECT_EQ(CurrentUser, "demo");
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.ReadData(); }, 30000));
+  ASSERT_TRUE(WorkerGone(f));
   EXPECT_EQ(f.result(), QDialog::Accepted);
 }
 
 TEST(Login, ClosingWhileTheWorkerRunsKeepsItsCallsAwayFromTheDialog) {
   auto* f = new TFrmLogin;
-  f->edtName->setText("demo");
-  f->edtPwd->setText("demo123");
-  f->BtnOK->click();
-  QCoreApplication::sendPostedEvents(f);
+  Click(*f, "demo", "demo123");
   ASSERT_NE(f->ReadData(), nullptr);
   delete f;
   // What the worker sent after the dialog went runs now, and touches nothing.
@@ -141,12 +136,9 @@ TEST(Login, AWorkerEndingWithoutAResultSaysTheServerFailed) {
   ::setenv(ConnectionStringVariable, dead.c_str(), 1);
   TFrmLogin f;
   f.show();
-  f.edtName->setText("demo");
-  f.edtPwd->setText("demo123");
-  f.BtnOK->click();
-  QCoreApplication::sendPostedEvents(&f);
+  Click(f, "demo", "demo123");
   f.Timer1Timer();  // a tick of the timer hides the status line meanwhile
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !f.ReadData(); }, 30000));
+  ASSERT_TRUE(WorkerGone(f));
   ::setenv(ConnectionStringVariable, good.c_str(), 1);
   EXPECT_TRUE(f.lbinfo->isVisible());
   EXPECT_EQ(f.lbinfo->text(), "服务器连接失败！");
