@@ -13,11 +13,13 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include <filesystem>
@@ -137,6 +139,8 @@ TFrmLogin::TFrmLogin(QWidget* parent)
   setObjectName("FrmLogin");
   setWindowTitle(QStringLiteral("登录"));
   setFixedSize(311, 196);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
 
   auto image = [this](const char* name, const QString& file, const QRect& bounds) {
     auto* i = new TImage(this);

@@ -200,8 +200,6 @@ bool TPNGGraphic::LoadFromBytes(std::string_view bytes, std::string* error) {
   return true;
 }
 
-void TPNGGraphic::Assign(const Bitmap& source) { Bitmap::operator=(source); }
-
 void TPNGGraphic::Assign(const TPNGGraphic& source) {
   ImageProperties = source.ImageProperties;
   Bitmap::operator=(source);

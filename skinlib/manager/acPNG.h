@@ -60,7 +60,7 @@ class TPNGGraphic : public platform::Bitmap {
   bool LoadFromBytes(std::string_view bytes, std::string* error = nullptr);
 
   // A bitmap's pixels; from another PNG picture its header too.
-  void Assign(const platform::Bitmap& source);
+  using platform::Bitmap::Assign;
   void Assign(const TPNGGraphic& source);
 
   // Paints the picture onto `rect` of the canvas, stretched when the sizes

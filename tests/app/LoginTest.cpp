@@ -54,26 +54,21 @@ void SignIn(TFrmLogin& f, const QString& name, const QString& pwd) {
 
 }  // namespace
 
-TEST(Login, TheDemoUserSignsInWithTheDialogsOwnPictures) {
+TEST(Login, AWrongPasswordShowsTheServersTextAndTheNextTrySignsIn) {
   ClearDrawModel();
   TFrmLogin f;
   for (TImage* i : {f.Image1, f.Image2, f.Image3, f.imgExit, f.ImgDownload})
     EXPECT_EQ(i->Picture.FormatExtension(), "png") << i->objectName().toStdString();
   f.show();
+  SignIn(f, "demo", "wrong");
+  EXPECT_NE(f.result(), QDialog::Accepted);
+  EXPECT_TRUE(f.lbinfo->isVisible());
+  EXPECT_EQ(f.lbinfo->text(), "用户名或密码错误！");
   SignIn(f, "demo", "demo123");
   EXPECT_EQ(f.result(), QDialog::Accepted);
   EXPECT_EQ(CurrentUser, "demo");
   EXPECT_EQ(DrawHistory.Count(), 3320);
   EXPECT_EQ(f.lbinfo->text(), "下载数据.... 3322/3322");
-}
-
-TEST(Login, AWrongPasswordShowsTheServersTextAndTheDialogStays) {
-  TFrmLogin f;
-  f.show();
-  SignIn(f, "demo", "wrong");
-  EXPECT_NE(f.result(), QDialog::Accepted);
-  EXPECT_TRUE(f.lbinfo->isVisible());
-  EXPECT_EQ(f.lbinfo->text(), "用户名或密码错误！");
 }
 
 TEST(Login, EmptyFieldsAreNamedForThreeSecondsAndNothingIsSent) {

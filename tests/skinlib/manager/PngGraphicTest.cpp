@@ -54,18 +54,21 @@ TEST(PngGraphic, TheUnitRegistersAPictureThatDrawsWithItsAlpha) {
 }
 
 TEST(PngGraphic, StretchingScalesColourAndAlphaApartAndOtherFormatsDrawPlain) {
-  TPNGGraphic png;
+  TPNGGraphic png, copy;
   ASSERT_TRUE(png.LoadFromBytes(PngOf(Row({qRgba(255, 0, 0, 255), qRgba(0, 0, 255, 0)}))));
-  EXPECT_EQ(png.ImageProperties, (TPngImageProperties{2, 1, 8, 6, 0, 0, 0}));
-  Bitmap canvas(1, 1, pf24bit);
+  copy.Assign(png);
+  EXPECT_EQ(copy.ImageProperties, (TPngImageProperties{2, 1, 8, 6, 0, 0, 0}));
+  Bitmap canvas(5, 1, pf24bit);
   canvas.Fill(qRgb(0, 0, 0));
-  png.Draw(canvas.GetCanvas(), Bounds(0, 0, 1, 1));
+  copy.Draw(canvas.GetCanvas(), Bounds(0, 0, 1, 1));
   // Half red, half blue at half alpha: the clear pixel's blue still counts.
   EXPECT_NEAR(GetRValue(canvas.GetPixel(0, 0)), 64, 4);
   EXPECT_NEAR(GetBValue(canvas.GetPixel(0, 0)), 64, 4);
+  copy.Draw(canvas.GetCanvas(), Bounds(1, 0, 4, 1));  // the alpha grows along
+  EXPECT_GT(GetRValue(canvas.GetPixel(1, 0)), 200);
+  EXPECT_LT(GetBValue(canvas.GetPixel(4, 0)), 100);
 
-  std::string error;
-  EXPECT_FALSE(png.LoadFromBytes("not a png", &error));
+  EXPECT_FALSE(png.LoadFromBytes("not a png"));
   EXPECT_EQ(png.Width(), 2);
   png.SetPixelFormat(pf24bit);
   png.Draw(canvas.GetCanvas(), Bounds(0, 0, 1, 1));
@@ -73,25 +76,39 @@ TEST(PngGraphic, StretchingScalesColourAndAlphaApartAndOtherFormatsDrawPlain) {
 }
 
 TEST(PngGraphic, AReflectedPictureFadesBelowItself) {
-  TPNGGraphic png;
-  png.SetSize(1, 6);
-  png.SetPixelFormat(pf32bit);
-  for (int y = 0; y < 6; ++y) png.SetArgb(0, y, qRgba(10 * (y + 1), 0, 0, 255));
-  png.Reflected = true;
-  Bitmap canvas(1, 10, pf24bit);
-  canvas.Fill(qRgb(0, 0, 0));
-  png.Draw(canvas.GetCanvas(), Bounds(0, 0, 1, 6));
-  // Picture rows 4 and 3 at alpha 85 and 56; the row just below is left out.
-  std::vector<int> red;
-  for (int y = 5; y < 10; ++y) red.push_back(GetRValue(canvas.GetPixel(0, y)));
-  EXPECT_EQ(red, (std::vector<int>{59, 0, 16, 8, 0}));
+  for (bool reflected : {false, true}) {
+    TPNGGraphic png;
+    png.SetSize(2, 6);
+    png.SetPixelFormat(pf32bit);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 2; ++x) png.SetArgb(x, y, qRgba(10 * (y + 1) + 100 * x, 0, 0, 255));
+    if (reflected) png.Reflected = true;
+    Bitmap canvas(2, 10, pf24bit);
+    canvas.Fill(qRgb(0, 0, 0));
+    png.Draw(canvas.GetCanvas(), Bounds(0, 0, 2, 6));
+    // Picture rows 4 and 3 at alpha 85 and 56; the row just below is left out.
+    std::vector<int> red;
+    for (int y = 5; y < 10; ++y)
+      for (int x = 0; x < 2; ++x) red.push_back(GetRValue(canvas.GetPixel(x, y)));
+    const std::vector<int> faded{59, 159, 0, 0, 16, 49, 8, 30, 0, 0},
+        plain{59, 159, 0, 0, 0, 0, 0, 0, 0, 0};
+    EXPECT_EQ(red, reflected ? faded : plain);
+  }
+  TPNGGraphic thin;  // one row: nothing to mirror
+  thin.Assign(Row({qRgba(1, 2, 3, 255)}));
+  thin.Reflected = true;
+  Bitmap canvas(1, 2, pf24bit);
+  canvas.Fill(qRgb(9, 9, 9));
+  thin.Draw(canvas.GetCanvas(), Bounds(0, 0, 1, 1));
+  EXPECT_EQ(canvas.GetPixel(0, 1), RGB(9, 9, 9));
 }
 
 TEST(PngGraphic, PaintAlphaImageRectCases) {
   Bitmap background(4, 1, pf24bit);
   for (int x = 0; x < 4; ++x) background.SetPixel(x, 0, RGB(x + 1, x + 1, x + 1));
-  const TsBgSource ready{&background, 1, 0, 0, true};
+  const TsBgSource ready{&background, 1, 0, 0, true}, below{&background, 1, 1, 0, true};
   const TColor grey = RGB(10, 10, 10), key = RGB(254, 0, 254);
+  const TRect whole = Rect(0, 0, 3, 1);
   struct Case {
     const char* name;
     TRect dst;
@@ -101,25 +118,29 @@ TEST(PngGraphic, PaintAlphaImageRectCases) {
     TsBgSource bg;
     std::vector<TColor> expected;
   } cases[] = {
-      {"plain", Rect(0, 0, 3, 1), 0, NoTintColor, false, EmptyCacheInfo,
+      {"plain", whole, 0, NoTintColor, false, EmptyCacheInfo,
        {RGB(199, 199, 199), key, RGB(55, 30, 5), grey}},
-      {"half transparent, key kept", Rect(0, 0, 3, 1), 50, NoTintColor, false, ready,
+      {"half transparent, key kept", whole, 50, NoTintColor, false, ready,
        {RGB(104, 104, 104), grey, RGB(32, 20, 7), grey}},
-      {"key takes the parent", Rect(0, 0, 3, 1), 0, NoTintColor, true, ready,
+      {"key takes the parent", whole, 0, NoTintColor, true, ready,
        {RGB(199, 199, 199), RGB(3, 3, 3), RGB(55, 30, 5), grey}},
-      {"tinted, rounded", Rect(0, 0, 3, 1), 0, RGB(200, 0, 0), false, EmptyCacheInfo,
-       {RGB(156, 0, 0), key, RGB(24, 5, 5), grey}},
+      {"parent ends above", whole, 0, NoTintColor, true, below,
+       {RGB(199, 199, 199), grey, RGB(55, 30, 5), grey}},
+      {"tinted, rounded", whole, 0, RGB(202, 0, 0), false, EmptyCacheInfo,
+       {RGB(157, 0, 0), key, RGB(25, 5, 5), grey}},
       {"left of the bitmap", Rect(-1, 0, 2, 1), 0, NoTintColor, false, EmptyCacheInfo,
        {key, RGB(55, 30, 5), grey, grey}},
+      {"right of the bitmap", Rect(2, 0, 5, 1), 0, NoTintColor, false, EmptyCacheInfo,
+       {grey, grey, RGB(199, 199, 199), key}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Bitmap src = Row({qRgba(200, 200, 200, 255), qRgba(255, 0, 255, 255), qRgba(100, 50, 0, 128)});
-    Bitmap dst(4, 1, pf24bit);
+    Bitmap dst(4, 2, pf24bit);
     dst.Fill(qRgb(10, 10, 10));
-    PaintAlphaImageRect(c.dst, Rect(0, 0, 3, 1), dst, false, c.transparency, c.tint,
-                        c.useParentBg, c.bg, &src);
+    PaintAlphaImageRect(c.dst, whole, dst, false, c.transparency, c.tint, c.useParentBg, c.bg, &src);
     EXPECT_EQ(Colors(dst), c.expected);
+    EXPECT_EQ(Colors(dst, 1), std::vector<TColor>(4, grey));
   }
 }
 
