@@ -78,20 +78,21 @@ TEST(PngGraphic, StretchingScalesColourAndAlphaApartAndOtherFormatsDrawPlain) {
 TEST(PngGraphic, AReflectedPictureFadesBelowItself) {
   for (bool reflected : {false, true}) {
     TPNGGraphic png;
-    png.SetSize(2, 6);
+    png.SetSize(2, 8);
     png.SetPixelFormat(pf32bit);
-    for (int y = 0; y < 6; ++y)
+    for (int y = 0; y < 8; ++y)
       for (int x = 0; x < 2; ++x) png.SetArgb(x, y, qRgba(10 * (y + 1) + 100 * x, 0, 0, 255));
     if (reflected) png.Reflected = true;
-    Bitmap canvas(2, 10, pf24bit);
+    Bitmap canvas(2, 13, pf24bit);
     canvas.Fill(qRgb(0, 0, 0));
-    png.Draw(canvas.GetCanvas(), Bounds(0, 0, 2, 6));
-    // Picture rows 4 and 3 at alpha 85 and 56; the row just below is left out.
+    png.Draw(canvas.GetCanvas(), Bounds(0, 0, 2, 8));
+    // Picture rows 6, 5 and 4 at alpha 85, 64 and 43; the row just below
+    // the picture is left out.
     std::vector<int> red;
-    for (int y = 5; y < 10; ++y)
+    for (int y = 7; y < 13; ++y)
       for (int x = 0; x < 2; ++x) red.push_back(GetRValue(canvas.GetPixel(x, y)));
-    const std::vector<int> faded{59, 159, 0, 0, 16, 49, 8, 30, 0, 0},
-        plain{59, 159, 0, 0, 0, 0, 0, 0, 0, 0};
+    const std::vector<int> faded{79, 179, 0, 0, 23, 56, 15, 40, 8, 25, 0, 0},
+        plain{79, 179, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     EXPECT_EQ(red, reflected ? faded : plain);
   }
   TPNGGraphic thin;  // one row: nothing to mirror
