@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -21,6 +22,13 @@ namespace platform {
 class DbError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The call did not answer before the caller's deadline, or the caller gave
+// up waiting (CallStoredProc).
+class DbTimeout : public DbError {
+ public:
+  using DbError::DbError;
 };
 
 // A result set held in memory: the whole set is fetched when the procedure
@@ -125,7 +133,10 @@ class StoredProc {
   const std::string& ProcedureName() const { return name_; }
 
   // Seconds a call may run before it is cancelled with an error; 0 waits
-  // for ever. A stalled server must not leave the caller waiting for good.
+  // for ever. The driver hands this limit to the server, so a server that
+  // has stopped running (a paused process, a frozen host, a network that
+  // drops packets silently) never ends the call: CallStoredProc bounds the
+  // wait on the caller's side.
   void SetCommandTimeout(int seconds) { commandTimeout_ = seconds; }
   int CommandTimeout() const { return commandTimeout_; }
 
@@ -150,5 +161,54 @@ class StoredProc {
   RecordSet result_;
   void* stmt_ = nullptr;
 };
+
+// ---- Calls with a deadline on the caller's clock
+
+// One stored procedure call, described whole: CallStoredProc runs it on a
+// connection of its own.
+struct StoredProcCall {
+  std::string ConnectionString;
+  int LoginTimeout = 15;    // seconds to open the connection; 0 = as long as the driver waits
+  int CommandTimeout = 30;  // seconds the procedure may run; 0 = for ever
+  std::string ProcedureName;
+  std::vector<Parameter> Parameters;  // in call order, input values set
+};
+
+// What the procedure answered.
+struct StoredProcAnswer {
+  std::vector<Parameter> Parameters;  // the call's parameters, output values filled in
+  RecordSet ResultSet;                // its first result set, at the first record
+  // A parameter by name without regard to ASCII case; DbError when none.
+  const Parameter& ParamByName(std::string_view name) const;
+};
+
+// Opens a connection, runs the procedure, reads its answer whole and closes
+// the connection again, while the calling thread waits at most
+// LoginTimeout + CommandTimeout seconds, measured on its own clock (no
+// limit when either is 0), or until `stop` is requested.
+//
+// Raises DbError when the connection or the call fails, DbTimeout (a
+// DbError) when the deadline passes or `stop` is requested first. The call
+// then goes on in the driver on a thread of its own, which the caller no
+// longer waits for: when it ends, its answer is thrown away and its
+// connection closed on that thread. It touches nothing but its own copy of
+// `call` and its own connection, so the caller may free what it likes and
+// the program may end while such a call is still stuck.
+//
+// Usable from any thread, the GUI thread included (it blocks it for that
+// long). For example:
+//
+//   platform::StoredProcCall call;
+//   call.ConnectionString = DataServiceConnectionString();
+//   call.LoginTimeout = 5;
+//   call.ProcedureName = "ChangeUserPwd";
+//   call.Parameters = {{"UserName", ParamType::String, ParamDirection::Input, 50, user}, ...,
+//                      {"p_result", ParamType::WideString, ParamDirection::Output, 50}};
+//   std::string text = platform::CallStoredProc(std::move(call)).ParamByName("p_result").AsText();
+StoredProcAnswer CallStoredProc(StoredProcCall call, std::stop_token stop = {});
+
+// Calls of CallStoredProc whose work in the driver has not ended yet, those
+// left behind after their deadline included.
+int RunningStoredProcCalls();
 
 }  // namespace platform
