@@ -4,6 +4,7 @@
 #include "engine/uBaseFunc.h"
 #include "engine/uLottery.h"
 
+#include "OldHistory.h"
 #include "support/DataService.h"
 #include "support/History.h"
 
@@ -191,22 +192,6 @@ class StalledService {
   pid_t pid_ = 0;
 };
 
-// A history no download gives.
-void SeedOneDraw() {
-  std::vector<TLottery> draws(1);
-  draws[0].DateNo = 2001001;
-  DrawHistory = TDrawHistory(std::move(draws));
-  YearIndex = BuildYearIndex(DrawHistory);
-  CurrentIndex = 0;
-}
-
-void ExpectOneDraw() {
-  ASSERT_EQ(DrawHistory.Count(), 1);
-  EXPECT_EQ(DrawHistory[0].DateNo, 2001001);
-  EXPECT_EQ(YearIndex.size(), 1u);
-  EXPECT_EQ(CurrentIndex, 0);
-}
-
 }  // namespace
 
 TEST(DataService, TheDemoUserLoadsTheWholeHistoryWithEveryKeyPair) {
@@ -322,7 +307,7 @@ TEST(DataService, AStoppedServerFailsTheSignInOnTheClientsClock) {
   for (const Case& c : {Case{"s.info IS NOT NULL", false}, Case{"s.\"DateNo\"::int = 2010001", false},
                         Case{"s.\"DateNo\"::int = 2010001", true}}) {
     SCOPED_TRACE(c.Row + (c.Close ? ", closed" : ""));
-    SeedOneDraw();
+    SeedOldHistory();
     {
       StalledService stall(c.Row);
       SignInRun run("demo", "demo123", service->ConnectionString());
@@ -352,7 +337,7 @@ TEST(DataService, AStoppedServerFailsTheSignInOnTheClientsClock) {
       EXPECT_TRUE(WaitUntil([] { return platform::RunningStoredProcCalls() == 0; },
                             std::chrono::seconds(30)));
       EXPECT_EQ(run.dispatcher.Pump(), 0);
-      ExpectOneDraw();
+      ExpectOldHistory();
     }
     EXPECT_TRUE(RunSignIn("demo", "demo123").Success);
     ExpectRealHistory();

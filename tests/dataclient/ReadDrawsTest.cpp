@@ -2,6 +2,7 @@
 #include "dataclient/uThread.h"
 #include "engine/uLottery.h"
 
+#include "OldHistory.h"
 #include "ServerKeys.h"
 #include "support/History.h"
 
@@ -64,21 +65,6 @@ class ReadDrawsTest : public ::testing::Test {
   void Read(RecordSet rs) {
     reader.ReadDraws(rs);
     dispatcher.Pump();
-  }
-  // A history that a failed download must leave alone.
-  void SeedOldHistory() {
-    std::vector<TLottery> draws(2);
-    draws[0].DateNo = 2001001;
-    draws[1].DateNo = 2001002;
-    DrawHistory = TDrawHistory(std::move(draws));
-    YearIndex = BuildYearIndex(DrawHistory);
-    CurrentIndex = 1;
-  }
-  void ExpectOldHistory() {
-    ASSERT_EQ(DrawHistory.Count(), 2);
-    EXPECT_EQ(DrawHistory[1].DateNo, 2001002);
-    EXPECT_EQ(YearIndex.size(), 1u);
-    EXPECT_EQ(CurrentIndex, 1);
   }
   std::string FailureOf(const ChkLoginSet& set) {
     try {
