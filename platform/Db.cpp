@@ -11,7 +11,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <exception>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -317,12 +318,12 @@ struct CallState {
   std::condition_variable Ended;
   bool Finished = false;
   StoredProcAnswer Answer;
-  std::exception_ptr Error;
+  std::optional<std::string> Error;  // the failure's text; no exception object crosses threads
 };
 
 void RunCall(const StoredProcCall& call, CallState& state) {
   StoredProcAnswer answer;
-  std::exception_ptr error;
+  std::optional<std::string> error;
   try {
     DbConnection connection;
     connection.SetConnectionString(call.ConnectionString);
@@ -336,8 +337,10 @@ void RunCall(const StoredProcCall& call, CallState& state) {
     proc.ExecProc();
     answer.Parameters = proc.Parameters();
     answer.ResultSet = std::move(proc.ResultSet());
+  } catch (const std::exception& e) {
+    error = e.what();
   } catch (...) {
-    error = std::current_exception();
+    error = call.ProcedureName + ": an unknown failure";
   }
   {
     std::lock_guard lock(state.Mutex);
@@ -387,10 +390,21 @@ StoredProcAnswer CallStoredProc(StoredProcCall call, std::stop_token stop) {
     if (stop.stop_requested()) throw DbTimeout(name + ": the caller stopped waiting");
     throw DbTimeout(name + ": no answer within " + std::to_string(limit.count()) + " s");
   }
-  if (state->Error) std::rethrow_exception(state->Error);
+  if (state->Error) throw DbError(*state->Error);
   return std::move(state->Answer);
 }
 
 int RunningStoredProcCalls() { return runningCalls.load(); }
+
+void ExitIfDbCallsStuck(int code, std::chrono::milliseconds grace) {
+  const auto end = std::chrono::steady_clock::now() + grace;
+  while (runningCalls.load() > 0) {
+    if (std::chrono::steady_clock::now() >= end) {
+      std::fflush(nullptr);
+      std::_Exit(code);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
 
 }  // namespace platform

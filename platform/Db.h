@@ -7,6 +7,7 @@
 // matters; inside the program it is UTF-8.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -210,5 +211,13 @@ StoredProcAnswer CallStoredProc(StoredProcCall call, std::stop_token stop = {});
 // Calls of CallStoredProc whose work in the driver has not ended yet, those
 // left behind after their deadline included.
 int RunningStoredProcCalls();
+
+// For the end of main, once the windows are gone. A call still stuck in the
+// driver would be inside the driver's libraries while the exit handlers of
+// those libraries tear down their locks and tables, so: waits up to `grace`
+// for running calls to end and returns when none is left; otherwise flushes
+// the standard streams and ends the process at once with `code`, without
+// exit handlers.
+void ExitIfDbCallsStuck(int code, std::chrono::milliseconds grace = std::chrono::seconds(1));
 
 }  // namespace platform
