@@ -12,10 +12,12 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
@@ -322,6 +324,16 @@ TEST(DataService, AStoppedServerFailsTheSignInOnTheClientsClock) {
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
         run.dispatcher.Pump();
         EXPECT_TRUE(run.r.Statuses.empty());  // nothing of a closed sign-in runs
+        // The end of main does not wait for the stuck call.
+        std::fflush(nullptr);
+        if (pid_t child = ::fork(); child == 0) {
+          platform::ExitIfDbCallsStuck(7, std::chrono::milliseconds(100));
+          ::_exit(0);
+        } else {
+          int status = 0;
+          ::waitpid(child, &status, 0);
+          EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << status;
+        }
       } else {
         const SignIn& r = run.Finish();
         EXPECT_EQ(r.Statuses, (std::vector<std::string>{"正在连接服务器......", "服务器连接失败！"}));
@@ -338,6 +350,7 @@ TEST(DataService, AStoppedServerFailsTheSignInOnTheClientsClock) {
                             std::chrono::seconds(30)));
       EXPECT_EQ(run.dispatcher.Pump(), 0);
       ExpectOldHistory();
+      platform::ExitIfDbCallsStuck(7);  // returns: nothing is left
     }
     EXPECT_TRUE(RunSignIn("demo", "demo123").Success);
     ExpectRealHistory();
