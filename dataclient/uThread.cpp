@@ -48,6 +48,15 @@ std::string DataServiceConnectionString() {
   return platform::Cp936ToUtf8(DecodeKeyedString(StoredConnectionString, ConnectionKey));
 }
 
+platform::StoredProcCall DataServiceCall(std::string procedure) {
+  platform::StoredProcCall call;
+  call.ConnectionString = DataServiceConnectionString();
+  call.LoginTimeout = DataServiceLoginTimeout;
+  call.CommandTimeout = DataServiceCommandTimeout;
+  call.ProcedureName = std::move(procedure);
+  return call;
+}
+
 // ------------------------------------------------------------------ TReadData
 
 TReadData::TReadData(platform::Dispatcher& dispatcher) : dispatcher_(dispatcher) {}

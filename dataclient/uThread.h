@@ -47,6 +47,23 @@ extern const std::array<TRsaPublicKey, 10> RsaKeyTable;
 int KeyIndex();
 void SetKeyIndex(int index);
 
+// Seconds to connect to the data service, and for one of its procedures
+// to answer; a call ends on the client's clock after both (CallStoredProc).
+inline constexpr int DataServiceLoginTimeout = 5;
+inline constexpr int DataServiceCommandTimeout = 30;
+
+// A call of one of the data service's procedures, with the connection
+// string and the time-outs above; the caller adds the parameters and runs
+// it with platform::CallStoredProc, e.g. the change of password:
+//
+//   platform::StoredProcCall call = DataServiceCall("ChangeUserPwd");
+//   call.Parameters = {{"UserName", ParamType::String, ParamDirection::Input, 50, user}, ...,
+//                      {"p_result", ParamType::WideString, ParamDirection::Output, 50, {}}};
+//   std::string text = platform::CallStoredProc(std::move(call)).ParamByName("p_result").AsText();
+//
+// DbTimeout (a DbError) when the service does not answer in time.
+platform::StoredProcCall DataServiceCall(std::string procedure);
+
 // The version token sent with every sign-in.
 inline constexpr std::string_view VersionToken =
     "6D71345A38624B775431436C39557A484E52793670446B325A6F31674B764D3851735073644E30776A546C3D";
@@ -93,8 +110,8 @@ class TReadData {
   std::string UserName;
   std::string PwdDigest;  // HashPassword of the password
   std::string ConnectionString = DataServiceConnectionString();
-  int LoginTimeout = 5;     // seconds
-  int CommandTimeout = 30;  // seconds for "Chk_Login" and its record set
+  int LoginTimeout = DataServiceLoginTimeout;
+  int CommandTimeout = DataServiceCommandTimeout;  // for "Chk_Login" and its record set
   TStatusEvent OnStatus;
   TLoginEvent OnLogin;
   TNotifyEvent OnTerminate;

@@ -197,15 +197,7 @@ struct StoredProcAnswer {
 // the program may end while such a call is still stuck.
 //
 // Usable from any thread, the GUI thread included (it blocks it for that
-// long). For example:
-//
-//   platform::StoredProcCall call;
-//   call.ConnectionString = DataServiceConnectionString();
-//   call.LoginTimeout = 5;
-//   call.ProcedureName = "ChangeUserPwd";
-//   call.Parameters = {{"UserName", ParamType::String, ParamDirection::Input, 50, user}, ...,
-//                      {"p_result", ParamType::WideString, ParamDirection::Output, 50}};
-//   std::string text = platform::CallStoredProc(std::move(call)).ParamByName("p_result").AsText();
+// long).
 StoredProcAnswer CallStoredProc(StoredProcCall call, std::stop_token stop = {});
 
 // Calls of CallStoredProc whose work in the driver has not ended yet, those

@@ -126,9 +126,8 @@ std::string ChangeUserPwd(const std::string& user, const std::string& newPwd,
                           const std::string& oldPwd) {
   using platform::ParamDirection;
   using platform::ParamType;
-  platform::StoredProcCall call;
+  platform::StoredProcCall call = DataServiceCall("ChangeUserPwd");
   call.ConnectionString = service->ConnectionString();
-  call.ProcedureName = "ChangeUserPwd";
   call.Parameters = {
       {"UserName", ParamType::String, ParamDirection::Input, 50, user},
       {"NewPwd", ParamType::String, ParamDirection::Input, 50, HashPassword(newPwd)},
