@@ -189,6 +189,7 @@ void DbConnection::Open() {
 }
 
 void DbConnection::Close() {
+  ++session_;
   if (connected_) SQLDisconnect(static_cast<SQLHDBC>(dbc_));
   connected_ = false;
   if (dbc_) SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(dbc_));
@@ -212,7 +213,8 @@ Parameter& StoredProc::ParamByName(std::string_view name) {
 
 void StoredProc::Close() {
   result_ = RecordSet();
-  if (stmt_) SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(stmt_));
+  if (stmt_ && stmtConnection_->Session() == stmtSession_)
+    SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(stmt_));
   stmt_ = nullptr;
 }
 
@@ -223,6 +225,8 @@ void StoredProc::ExecProc() {
   Check(SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(connection_->Handle()), &stmt),
         SQL_HANDLE_DBC, connection_->Handle(), "statement handle");
   stmt_ = stmt;
+  stmtConnection_ = connection_;
+  stmtSession_ = connection_->Session();
   Check(SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(commandTimeout_, 0))), 0),
         SQL_HANDLE_STMT, stmt, "setting the time-out of " + name_);

@@ -97,9 +97,13 @@ class DbConnection {
   bool Connected() const { return connected_; }
 
   void* Handle() const { return dbc_; }  // the ODBC connection handle
+  // Changes whenever the connection closes: the driver frees the statements
+  // of a connection with it.
+  uint64_t Session() const { return session_; }
 
  private:
   std::string connectionString_;
+  uint64_t session_ = 0;
   int loginTimeout_ = 15;
   void* env_ = nullptr;
   void* dbc_ = nullptr;
@@ -151,7 +155,8 @@ class StoredProc {
   // Runs the procedure on the open connection; raises DbError on failure.
   void ExecProc();
   RecordSet& ResultSet() { return result_; }
-  // Forgets the result set and releases the statement.
+  // Forgets the result set and releases the statement (closing the
+  // connection first is allowed).
   void Close();
 
  private:
@@ -161,6 +166,8 @@ class StoredProc {
   std::vector<Parameter> params_;
   RecordSet result_;
   void* stmt_ = nullptr;
+  const DbConnection* stmtConnection_ = nullptr;  // the connection and session of stmt_
+  uint64_t stmtSession_ = 0;
 };
 
 // ---- Calls with a deadline on the caller's clock

@@ -297,7 +297,7 @@ TEST(DataService, AProcedureThatStallsIsCancelledAfterItsTimeout) {
   auto start = std::chrono::steady_clock::now();
   EXPECT_THROW(proc.ExecProc(), platform::DbError);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
-  connection.Close();
+  connection.Close();  // before the procedure: its statement went with the connection
   EXPECT_FALSE(connection.Connected());
 }
 
