@@ -1,0 +1,331 @@
+#include "platform/WindowProc.h"
+
+#include "MessageLog.h"
+#include "platform/Canvas.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace platform;
+
+namespace {
+
+// A widget that notes what reaches its own handling as "D" and answers
+// messages with 42.
+class Probe : public QWidget {
+ public:
+  explicit Probe(MessageLog* log, QWidget* parent = nullptr) : QWidget(parent), log_(log) {}
+  QPoint lastPress{-1, -1};
+
+ protected:
+  bool event(QEvent* e) override {
+    if (MessageEvent* m = AsMessageEvent(e)) {
+      log_->entries.push_back({"D", m->Msg().Msg});
+      m->Msg().Result = 42;
+      return true;
+    }
+    return QWidget::event(e);
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    log_->entries.push_back({"D", WM_LBUTTONDOWN});
+    lastPress = e->position().toPoint();
+  }
+  void paintEvent(QPaintEvent*) override {
+    log_->entries.push_back({"D", WM_PAINT});
+    QPainter(this).fillRect(rect(), Qt::red);
+  }
+
+ private:
+  MessageLog* log_;
+};
+
+std::vector<std::string> Who(const std::vector<LogEntry>& entries) {
+  std::vector<std::string> who;
+  for (const LogEntry& e : entries) who.push_back(e.who);
+  return who;
+}
+
+class WindowProcTest : public ::testing::Test {
+ protected:
+  void SetUp() override { StartMessageLayer(); }
+  MessageLog log;
+};
+
+constexpr unsigned kPrivate = 1127;
+
+}  // namespace
+
+// Handlers W1, W2 (window level) and C1, C2 (control level) installed as
+// C1, W1, C2, W2; the middle one, W1, does what the case says.
+TEST_F(WindowProcTest, ChainOrderAcrossLevelsAndRemoval) {
+  enum Middle { PassesOn, RemovedBefore, RemovesItself, RemovedByOuter, CallsTwice };
+  const struct {
+    Middle middle;
+    std::vector<std::string> first, second;
+  } cases[] = {
+      {PassesOn, {"W2", "W1", "C2", "C1", "D"}, {"W2", "W1", "C2", "C1", "D"}},
+      {RemovedBefore, {"W2", "C2", "C1", "D"}, {"W2", "C2", "C1", "D"}},
+      {RemovesItself, {"W2", "W1", "C2", "C1", "D"}, {"W2", "C2", "C1", "D"}},
+      {RemovedByOuter, {"W2", "C2", "C1", "D"}, {"W2", "C2", "C1", "D"}},
+      {CallsTwice, {"W2", "W1", "C2", "C1", "D", "C2", "C1", "D"}, {"W2", "W1", "C2", "C1", "D", "C2", "C1", "D"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.middle));
+    Probe w(&log);
+    WindowProcHandle w1;
+    log.Add(&w, "C1", WindowProcLevel::Control);
+    w1 = InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+      log.entries.push_back({"W1", m.Msg});
+      if (c.middle == RemovesItself) {
+        EXPECT_TRUE(RemoveWindowProc(w1));
+      }
+      previous(m);
+      if (c.middle == CallsTwice) previous(m);
+    });
+    log.Add(&w, "C2", WindowProcLevel::Control);
+    InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+      log.entries.push_back({"W2", m.Msg});
+      if (c.middle == RemovedByOuter) RemoveWindowProc(w1);
+      previous(m);
+    });
+    if (c.middle == RemovedBefore) RemoveWindowProc(w1);
+    log.Take();  // the last case's window going
+
+    EXPECT_EQ(SendMessage(&w, kPrivate), 42);
+    EXPECT_EQ(Who(log.Take()), c.first);
+    SendMessage(&w, kPrivate);
+    EXPECT_EQ(Who(log.Take()), c.second);
+    EXPECT_EQ(Perform(&w, kPrivate), 42);
+    EXPECT_EQ(Who(log.Take()), (std::vector<std::string>{"C2", "C1", "D"}));
+    EXPECT_EQ(w1.Installed(), c.middle == PassesOn || c.middle == CallsTwice);
+  }
+}
+
+TEST_F(WindowProcTest, SendsAnswerZeroUnlessSomeoneAnswers) {
+  QWidget plain;
+  EXPECT_EQ(SendMessage(nullptr, kPrivate), 0);
+  EXPECT_EQ(SendMessage(&plain, kPrivate), 0);
+  EXPECT_EQ(Perform(&plain, WM_USER + 1), 0);
+  log.Add(&plain, "A");
+  EXPECT_EQ(SendMessage(&plain, WM_USER + 1, 5, 6), 0);
+  InstallWindowProc(&plain, [](Message& m, const CallPrevious&) { m.Result = 7; });
+  EXPECT_EQ(SendMessage(&plain, kPrivate), 7);
+  EXPECT_EQ(log.Take().size(), 1u) << "the answering handler did not pass the message on";
+}
+
+// A handler deletes its widget (a page closed from its own tab): the rest
+// of the chain and the default procedure do not run, and nothing touches
+// the widget afterwards (ASan watches).
+TEST_F(WindowProcTest, WidgetDeletedInItsOwnHandler) {
+  const std::function<void(QWidget*)> triggers[] = {
+      [](QWidget* w) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &press);
+        EXPECT_TRUE(press.isAccepted());
+      },
+      [](QWidget* w) { EXPECT_EQ(SendMessage(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2)), 0); },
+  };
+  for (const auto& trigger : triggers) {
+    auto* w = new Probe(&log);
+    log.Add(w, "C");
+    InstallWindowProc(w, [&](Message& m, const CallPrevious& previous) {
+      log.entries.push_back({"B", m.Msg});
+      if (m.Msg == WM_LBUTTONDOWN) delete w;
+      previous(m);
+    });
+    log.Add(w, "A");
+    trigger(w);
+    EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"A", WM_LBUTTONDOWN},
+                                                 {"B", WM_LBUTTONDOWN},
+                                                 {"A", WM_DESTROY},
+                                                 {"B", WM_DESTROY},
+                                                 {"C", WM_DESTROY},
+                                                 {"A", WM_NCDESTROY},
+                                                 {"B", WM_NCDESTROY},
+                                                 {"C", WM_NCDESTROY}}));
+  }
+}
+
+// The background message comes first, both with the paint event's canvas;
+// a handler paints after the widget's own painting.
+TEST_F(WindowProcTest, EraseBackgroundBeforePaint) {
+  Probe w(&log);
+  w.resize(20, 20);
+  std::vector<Canvas*> canvases;
+  InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+    log.entries.push_back({"A", m.Msg});
+    if (m.Msg == WM_ERASEBKGND) canvases = {ParamPtr<Canvas>(m.WParam), BeginPaint(&w)};
+    previous(m);
+    if (m.Msg != WM_PAINT) return;
+    Canvas* canvas = BeginPaint(&w);
+    canvas->Brush.Color = clBlue;
+    canvas->FillRect(Rect(0, 0, 5, 5));
+    EndPaint(&w);
+  });
+  const QImage image = w.grab().toImage();
+  EXPECT_EQ(log.Take({WM_ERASEBKGND, WM_PAINT}),
+            (std::vector<LogEntry>{{"A", WM_ERASEBKGND}, {"A", WM_PAINT}, {"D", WM_PAINT}}));
+  ASSERT_EQ(canvases.size(), 2u);
+  EXPECT_NE(canvases[0], nullptr);
+  EXPECT_EQ(canvases[0], canvases[1]);
+  EXPECT_EQ(BeginPaint(&w), nullptr) << "outside a paint event";
+  EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::blue));
+  EXPECT_EQ(image.pixelColor(10, 10), QColor(Qt::red));
+}
+
+// Mouse events in the order of a double click and a drag out of the
+// widget, in client coordinates (the widget's contents start at 2, 2).
+TEST_F(WindowProcTest, MouseEventsBecomeMessages) {
+  const struct {
+    QEvent::Type type;
+    Qt::MouseButton button;
+    Qt::MouseButtons buttons;
+    Qt::KeyboardModifiers modifiers;
+    QPoint at;
+    unsigned msg;
+    unsigned keys;
+    int x, y;
+  } cases[] = {
+      {QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {}, {5, 6}, WM_LBUTTONDOWN, MK_LBUTTON, 3, 4},
+      {QEvent::MouseButtonRelease, Qt::LeftButton, {}, {}, {5, 6}, WM_LBUTTONUP, 0, 3, 4},
+      {QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, {}, {5, 6}, WM_LBUTTONDBLCLK, MK_LBUTTON, 3, 4},
+      {QEvent::MouseButtonRelease, Qt::LeftButton, {}, {}, {5, 6}, WM_LBUTTONUP, 0, 3, 4},
+      {QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, Qt::ShiftModifier, {2, 2}, WM_RBUTTONDOWN,
+       MK_RBUTTON | MK_SHIFT, 0, 0},
+      {QEvent::MouseMove, Qt::NoButton, Qt::RightButton, Qt::ControlModifier, {-3, -5}, WM_MOUSEMOVE,
+       MK_RBUTTON | MK_CONTROL, -5, -7},
+      {QEvent::MouseButtonRelease, Qt::RightButton, {}, {}, {-3, -5}, WM_RBUTTONUP, 0, -5, -7},
+      // Qt gives a widget that does not track the mouse no plain moves.
+      {QEvent::MouseMove, Qt::NoButton, {}, {}, {12, 2}, WM_MOUSEMOVE, 0, 10, 0},
+      {QEvent::MouseButtonPress, Qt::XButton2, Qt::XButton2, {}, {2, 3}, WM_XBUTTONDOWN,
+       MK_XBUTTON2 | XBUTTON2 << 16, 0, 1},
+  };
+  std::vector<Message> seen;
+  Probe w(&log);
+  w.setContentsMargins(2, 2, 2, 2);
+  w.resize(40, 40);
+  InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+    seen.push_back(m);
+    previous(m);
+  });
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.msg);
+    seen.clear();
+    QMouseEvent event(c.type, c.at, w.mapToGlobal(c.at), c.button, c.buttons, c.modifiers);
+    QCoreApplication::sendEvent(&w, &event);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].Msg, c.msg);
+    EXPECT_EQ(seen[0].WParam, c.keys);
+    EXPECT_EQ(GET_X_LPARAM(seen[0].LParam), c.x);
+    EXPECT_EQ(GET_Y_LPARAM(seen[0].LParam), c.y);
+  }
+  // A sent button message reaches the widget as a press, through the
+  // chain once.
+  log.Take();
+  seen.clear();
+  SendMessage(&w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(-1, 7));
+  EXPECT_EQ(seen.size(), 1u);
+  EXPECT_EQ(w.lastPress, QPoint(1, 9));
+}
+
+// One WM_MOUSELEAVE per request: E enter, L leave, T request, C withdraw,
+// P run posted events.
+TEST_F(WindowProcTest, OneMouseLeavePerRequest) {
+  const struct {
+    const char* steps;
+    size_t leaves;
+  } cases[] = {{"ETL", 1}, {"EL", 0}, {"ETTLEL", 1}, {"ETCL", 0}, {"TP", 1}, {"TPELP", 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.steps);
+    QWidget w;
+    log.Add(&w, "A");
+    for (const char* s = c.steps; *s; ++s) {
+      QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+      if (*s == 'E') QCoreApplication::sendEvent(&w, &enter);
+      if (*s == 'L') QCoreApplication::sendEvent(&w, &leave);
+      if (*s == 'T') TrackMouseEvent(&w, TME_LEAVE);
+      if (*s == 'C') TrackMouseEvent(&w, TME_LEAVE | TME_CANCEL);
+      if (*s == 'P') QCoreApplication::sendPostedEvents();
+    }
+    EXPECT_EQ(log.Take({WM_MOUSELEAVE}).size(), c.leaves);
+  }
+}
+
+TEST_F(WindowProcTest, ChildrenEndBeforeTheirParent) {
+  auto* parent = new QWidget;
+  auto* child = new QWidget(parent);
+  auto* grandChild = new QWidget(child);
+  log.Add(parent, "parent");
+  log.Add(child, "child");
+  log.Add(grandChild, "grandchild");
+  delete parent;
+  EXPECT_EQ(log.Take({WM_DESTROY, WM_NCDESTROY}),
+            (std::vector<LogEntry>{{"grandchild", WM_DESTROY},
+                                   {"grandchild", WM_NCDESTROY},
+                                   {"child", WM_DESTROY},
+                                   {"child", WM_NCDESTROY},
+                                   {"parent", WM_DESTROY},
+                                   {"parent", WM_NCDESTROY}}));
+}
+
+// Posted messages arrive in order, private ones as their own event type
+// and others through the carrier, with or without chain; a window
+// destroyed before delivery gets nothing.
+TEST_F(WindowProcTest, PostedMessagesInOrderAndDropped) {
+  Probe chained(&log), plain(&log);
+  auto* doomed = new Probe(&log);
+  log.Add(&chained, "A");
+  log.Add(doomed, "X");
+  for (QWidget* w : std::vector<QWidget*>{&chained, &plain, doomed}) {
+    EXPECT_TRUE(PostMessage(w, kPrivate));
+    EXPECT_TRUE(PostMessage(w, WM_USER + 1));
+    EXPECT_TRUE(PostMessage(w, 1128));
+  }
+  delete doomed;
+  log.Take();
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"A", kPrivate},
+                                               {"D", kPrivate},
+                                               {"A", WM_USER + 1},
+                                               {"D", WM_USER + 1},
+                                               {"A", 1128},
+                                               {"D", 1128},
+                                               {"D", kPrivate},
+                                               {"D", WM_USER + 1},
+                                               {"D", 1128}}));
+  EXPECT_FALSE(PostMessage(nullptr, kPrivate));
+  // A standard message keeps its meaning when posted to a widget without chain.
+  QWidget window;
+  window.show();
+  PostMessage(&window, WM_CLOSE);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(WindowProcTest, PrivateNumbersAreReservedEventTypes) {
+  for (unsigned n : {1127u, 1128u, 13313u, 13570u, 13603u, 0x8FFFu, CM_MOUSELEAVE, CN_NOTIFY}) {
+    SCOPED_TRACE(n);
+    EXPECT_NE(QEvent::registerEventType(int(n)), int(n));
+    EXPECT_EQ(MessageEventType(n), QEvent::Type(n));
+  }
+  EXPECT_GE(MessageEventType(WM_CLOSE), QEvent::User);
+  const unsigned a = RegisterWindowMessage("ControlOfs00400000");
+  EXPECT_GE(a, kFirstRegisteredMessage);
+  EXPECT_EQ(RegisterWindowMessage("controlofs00400000"), a);
+  EXPECT_NE(RegisterWindowMessage("SM_ALPHACMD"), a);
+  EXPECT_EQ(MessageEventType(a), QEvent::Type(a));
+  const int taken = QEvent::registerEventType();
+  try {
+    ReserveMessageNumbers(unsigned(taken), unsigned(taken));
+    ADD_FAILURE() << "a number other code holds was reserved";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find(std::to_string(taken)), std::string::npos) << e.what();
+  }
+}
