@@ -78,9 +78,6 @@ class CbtFilter final : public QObject {
   QSet<const QWidget*> announced_;
 };
 
-// Hook calls in progress: the filter that makes them outlives them.
-int g_running = 0;
-
 QPointer<CbtFilter>& Filter() {
   static QPointer<CbtFilter> filter;
   return filter;
@@ -93,10 +90,7 @@ LRESULT CallNextHook::operator()(int code, WPARAM wParam, LPARAM lParam) const {
 }
 
 LRESULT CallCbtHooks(int code, WPARAM wParam, LPARAM lParam) {
-  ++g_running;
-  const LRESULT result = CbtHookRunner::Run(Hooks().First(), code, wParam, lParam);
-  --g_running;
-  return result;
+  return CbtHookRunner::Run(Hooks().First(), code, wParam, lParam);
 }
 
 bool CbtHookHandle::Installed() const {
@@ -119,15 +113,12 @@ CbtHookHandle InstallCbtHook(CbtHookProc hook) {
 
 bool RemoveCbtHook(CbtHookHandle& handle) {
   const bool removed = CbtHooks::Remove(handle.node_);
-  handle.node_.reset();
   if (removed && Hooks().Empty() && Filter()) {
-    CbtFilter* filter = Filter();
+    // Out of the application's filters now; deleted later, as the last
+    // hook may be removing itself from inside the filter's call.
+    QCoreApplication::instance()->removeEventFilter(Filter());
+    Filter()->deleteLater();
     Filter() = nullptr;
-    QCoreApplication::instance()->removeEventFilter(filter);
-    if (g_running)
-      filter->deleteLater();
-    else
-      delete filter;
   }
   return removed;
 }

@@ -550,11 +550,7 @@ bool OnDestroy(WindowChain& c, QEvent* event) {
 // Messages carried by MessageEvent: posted ones, and private ones sent
 // as Qt events.
 bool OnMessage(WindowChain& c, QEvent* event) {
-  auto* carrier = static_cast<MessageEvent*>(event);
-  Message m = carrier->Msg();
-  m.Result = 0;
-  c.DispatchWith(m, StandardProc{c.widget_});
-  carrier->Msg().Result = m.Result;
+  c.DispatchWith(static_cast<MessageEvent*>(event)->Msg(), StandardProc{c.widget_});
   return true;
 }
 
@@ -628,11 +624,7 @@ class LayerFilter final : public QObject {
     if (type != carrier_ || !watched->isWidgetType() || WindowChain::Find(watched) ||
         IsRedelivery(watched, event))
       return false;
-    auto* message = static_cast<MessageEvent*>(event);
-    Message m = message->Msg();
-    m.Result = 0;
-    StandardDefault(static_cast<QWidget*>(watched), m);
-    message->Msg().Result = m.Result;
+    StandardDefault(static_cast<QWidget*>(watched), static_cast<MessageEvent*>(event)->Msg());
     return true;
   }
 
@@ -688,11 +680,7 @@ WindowProcHandle InstallWindowProc(QWidget* widget, WindowProcHandler handler, W
   return handle;
 }
 
-bool RemoveWindowProc(WindowProcHandle& handle) {
-  const bool removed = WindowHandlers::Remove(handle.node_);
-  handle.node_.reset();
-  return removed;
-}
+bool RemoveWindowProc(WindowProcHandle& handle) { return WindowHandlers::Remove(handle.node_); }
 
 namespace {
 

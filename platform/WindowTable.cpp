@@ -152,10 +152,11 @@ std::uint32_t ClassStyle(const QWidget* w) {
   if (auto* s = qobject_cast<const QScrollBar*>(w)) return s->orientation() == Qt::Vertical ? SBS_VERT : SBS_HORZ;
   if (qobject_cast<const QSizeGrip*>(w)) return SBS_SIZEGRIP;
   if (auto* c = qobject_cast<const QComboBox*>(w)) return c->isEditable() ? CBS_DROPDOWN : CBS_DROPDOWNLIST;
-  if (auto* e = qobject_cast<const QLineEdit*>(w)) return e->isReadOnly() ? ES_READONLY : 0;
-  if (auto* e = qobject_cast<const QTextEdit*>(w)) return ES_MULTILINE | (e->isReadOnly() ? ES_READONLY : 0);
-  if (auto* e = qobject_cast<const QPlainTextEdit*>(w))
-    return ES_MULTILINE | (e->isReadOnly() ? ES_READONLY : 0);
+  if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QTextEdit*>(w) ||
+      qobject_cast<const QPlainTextEdit*>(w)) {
+    const std::uint32_t readOnly = w->property("readOnly").toBool() ? ES_READONLY : 0;
+    return qobject_cast<const QLineEdit*>(w) ? readOnly : ES_MULTILINE | readOnly;
+  }
   if (auto* l = qobject_cast<const QLabel*>(w)) {
     if (!l->pixmap().isNull()) return SS_BITMAP;
     if (l->alignment() & Qt::AlignHCenter) return SS_CENTER;

@@ -65,7 +65,12 @@ TEST(CbtHookTest, HooksChainAndPassOn) {
     EXPECT_EQ(g_calls, c.calls);
     EXPECT_TRUE(RemoveCbtHook(newer));
     EXPECT_FALSE(RemoveCbtHook(newer));
+    g_calls.clear();
+    QWidget().ensurePolished();
+    EXPECT_EQ(g_calls.size(), 2u) << "the older hook stays";
     EXPECT_TRUE(RemoveCbtHook(older));
+    QWidget().ensurePolished();
+    EXPECT_EQ(g_calls.size(), 2u) << "no hook left";
   }
 }
 
@@ -95,11 +100,7 @@ TEST(CbtHookTest, PopupMenuWindowPerShow) {
   EXPECT_EQ(g_calls, (std::vector<std::string>{"hook 3 #32768 window", "hook 4 menu", "hook 3 #32768 window",
                                                "hook 4 menu", "hook 3 #32768 window", "hook 4 menu"}));
   EXPECT_EQ(log.Take({WM_DESTROY, WM_NCDESTROY}),
-            (std::vector<LogEntry>{{"popup1", WM_DESTROY},
-                                   {"popup1", WM_NCDESTROY},
-                                   {"popup2", WM_DESTROY},
-                                   {"popup2", WM_NCDESTROY},
-                                   {"popup3", WM_DESTROY},
-                                   {"popup3", WM_NCDESTROY}}));
+            (std::vector<LogEntry>{{"popup1", WM_DESTROY}, {"popup1", WM_NCDESTROY}, {"popup2", WM_DESTROY},
+                                   {"popup2", WM_NCDESTROY}, {"popup3", WM_DESTROY}, {"popup3", WM_NCDESTROY}}));
   RemoveCbtHook(hook);
 }
