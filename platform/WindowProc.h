@@ -106,8 +106,8 @@ bool RemoveWindowProc(WindowProcHandle& handle);
 // on (Perform); 0 when nothing answers. A null widget or one being
 // destroyed answers 0. The default procedure gives the standard messages
 // that have a Qt meaning their Qt action: mouse and key messages arrive as
-// the Qt events they stand for, WM_CLOSE closes, WM_SETTEXT sets the title
-// (of a window) or the text (of a control), WM_SETFOCUS takes the focus,
+// the Qt events they stand for, WM_CLOSE closes, WM_SETTEXT sets the window
+// text (see GetWindowText), WM_SETFOCUS takes the focus,
 // WM_SETREDRAW switches updates; any other message reaches the widget's
 // event() as a MessageEvent.
 LRESULT SendMessage(QWidget* widget, unsigned msg, WPARAM wParam = 0, LPARAM lParam = 0);

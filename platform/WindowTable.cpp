@@ -4,9 +4,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -234,8 +236,9 @@ std::uint32_t StyleWord(const QWidget* w, int index) {
 
 QByteArray PropName(const QString& name) { return "_win_prop:" + name.toCaseFolded().toUtf8(); }
 
+// Forms show their title; controls (also parentless ones) their text.
 const char* TextProperty(const QWidget* w) {
-  if (w->isWindow()) return "windowTitle";
+  if (qobject_cast<const QDialog*>(w) || qobject_cast<const QMainWindow*>(w)) return "windowTitle";
   if (qobject_cast<const QGroupBox*>(w)) return "title";
   if (qobject_cast<const QComboBox*>(w)) return "currentText";
   return w->metaObject()->indexOfProperty("text") >= 0 ? "text" : "windowTitle";

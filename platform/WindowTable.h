@@ -112,8 +112,9 @@ QWidget* GetWindow(const QWidget* window, unsigned command);
 QWidget* GetTopWindow(const QWidget* window);
 QWidget* GetFocus();
 
-// The window text: a window's title, a control's text (QGroupBox: title,
-// QComboBox: the current text). PutWindowText is what WM_SETTEXT's default
+// The window text: a form's title (dialogs and main windows), a control's
+// text (QGroupBox: title, QComboBox: the current text; the title of a
+// widget without text). PutWindowText is what WM_SETTEXT's default
 // procedure does; send WM_SETTEXT to let the window procedures see it.
 QString GetWindowText(const QWidget* window);
 void PutWindowText(QWidget* window, const QString& text);

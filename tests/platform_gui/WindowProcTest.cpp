@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QPainter>
 #include <QWidget>
 
@@ -58,9 +59,10 @@ constexpr unsigned kPrivate = 1127;
 }  // namespace
 
 // Handlers W1, W2 (window level) and C1, C2 (control level) installed as
-// C1, W1, C2, W2; the middle one, W1, does what the case says.
+// C1, W1, C2, W2; the middle one, W1, does what the case says (the last
+// one also removes C2, the handler after it, from inside its call).
 TEST_F(WindowProcTest, ChainOrderAcrossLevelsAndRemoval) {
-  enum Middle { PassesOn, RemovedBefore, RemovesItself, RemovedByOuter, CallsTwice };
+  enum Middle { PassesOn, RemovedBefore, RemovesItself, RemovedByOuter, CallsTwice, RemovesItselfAndNext };
   const struct {
     Middle middle;
     std::vector<std::string> first, second;
@@ -70,21 +72,23 @@ TEST_F(WindowProcTest, ChainOrderAcrossLevelsAndRemoval) {
       {RemovesItself, {"W2", "W1", "C2", "C1", "D"}, {"W2", "C2", "C1", "D"}},
       {RemovedByOuter, {"W2", "C2", "C1", "D"}, {"W2", "C2", "C1", "D"}},
       {CallsTwice, {"W2", "W1", "C2", "C1", "D", "C2", "C1", "D"}, {"W2", "W1", "C2", "C1", "D", "C2", "C1", "D"}},
+      {RemovesItselfAndNext, {"W2", "W1", "C1", "D"}, {"W2", "C1", "D"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(int(c.middle));
     Probe w(&log);
-    WindowProcHandle w1;
+    WindowProcHandle w1, c2;
     log.Add(&w, "C1", WindowProcLevel::Control);
     w1 = InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
       log.entries.push_back({"W1", m.Msg});
-      if (c.middle == RemovesItself) {
+      if (c.middle == RemovesItself || c.middle == RemovesItselfAndNext) {
         EXPECT_TRUE(RemoveWindowProc(w1));
       }
+      if (c.middle == RemovesItselfAndNext) RemoveWindowProc(c2);
       previous(m);
       if (c.middle == CallsTwice) previous(m);
     });
-    log.Add(&w, "C2", WindowProcLevel::Control);
+    c2 = log.Add(&w, "C2", WindowProcLevel::Control);
     InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
       log.entries.push_back({"W2", m.Msg});
       if (c.middle == RemovedByOuter) RemoveWindowProc(w1);
@@ -98,7 +102,7 @@ TEST_F(WindowProcTest, ChainOrderAcrossLevelsAndRemoval) {
     SendMessage(&w, kPrivate);
     EXPECT_EQ(log.Names(), c.second);
     EXPECT_EQ(Perform(&w, kPrivate), 42);
-    EXPECT_EQ(log.Names(), (std::vector<std::string>{"C2", "C1", "D"}));
+    EXPECT_EQ(log.Names().front(), c.middle == RemovesItselfAndNext ? "C1" : "C2");
     EXPECT_EQ(w1.Installed(), c.middle == PassesOn || c.middle == CallsTwice);
   }
 }
@@ -214,6 +218,13 @@ TEST_F(WindowProcTest, MouseEventsBecomeMessages) {
   QWidget plain;  // Qt's plain moves to a widget without chain pass by
   QMouseEvent move(QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), Qt::NoButton, {}, {});
   QCoreApplication::sendEvent(&plain, &move);
+  log.Take();
+  QWheelEvent wheel(QPointF(3, 3), QPointF(-30, 40), {}, QPoint(0, -120), {}, {}, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(&w, &wheel);
+  ASSERT_EQ(log.seen.size(), 1u);
+  EXPECT_EQ(log.seen[0].Msg, WM_MOUSEWHEEL);
+  EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(log.seen[0].WParam), -120);
+  EXPECT_EQ(QPoint(GET_X_LPARAM(log.seen[0].LParam), GET_Y_LPARAM(log.seen[0].LParam)), QPoint(-30, 40));
   // A sent button message reaches the widget as a press, through the
   // chain once.
   log.Take();
@@ -276,9 +287,14 @@ TEST_F(WindowProcTest, KeysBecomeMessages) {
     EXPECT_EQ((seen[0].LParam >> 31) & 1, c.up);
     EXPECT_EQ(seen.back().WParam, c.msgs.size() > 1 ? WPARAM('x') : c.vk);
   }
-  QLineEdit edit;  // a sent key reaches the widget as the key it stands for
+  QLineEdit edit;  // sent keys reach the widget as the keys they stand for
   SendMessage(&edit, WM_KEYDOWN, 'A');
+  SendMessage(&edit, WM_KEYDOWN, 'B');
+  SendMessage(&edit, WM_KEYDOWN, VK_BACK);
   EXPECT_EQ(edit.text(), "a");
+  const QString text = "set";
+  EXPECT_EQ(SendMessage(&edit, WM_SETTEXT, 0, LPARAM(PtrParam(&text))), 1);
+  EXPECT_EQ(edit.text(), text);
 }
 
 // Qt's state changes of a window, in order; a handler that does not pass

@@ -160,6 +160,7 @@ TEST(WindowTableTest, KeepsWhatItIsGiven) {
   frame->setLineWidth(2);
   frame->setGeometry(10, 20, 100, 50);
   auto* top = new QWidget(&form);
+  QDialog owned(&form);  // a window, not one of the form's controls
   form.show();
 
   // Style bits: WS_DISABLED takes effect, others are kept until set back.
@@ -201,7 +202,6 @@ TEST(WindowTableTest, KeepsWhatItIsGiven) {
   EXPECT_EQ(GetWindow(top, GW_HWNDLAST), frame);
   frame->raise();
   EXPECT_EQ(GetTopWindow(&form), frame);
-  QDialog owned(&form);
   EXPECT_EQ(GetWindow(&owned, GW_OWNER), &form);
   EXPECT_EQ(GetWindow(&owned, GW_HWNDNEXT), nullptr);
 }
