@@ -76,8 +76,8 @@ TEST_F(WindowProcTest, ChainOrderAcrossLevelsAndRemoval) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(int(c.middle));
+    WindowProcHandle w1, c2;  // outlive the window: its last messages reach the handlers
     Probe w(&log);
-    WindowProcHandle w1, c2;
     log.Add(&w, "C1", WindowProcLevel::Control);
     w1 = InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
       log.entries.push_back({"W1", m.Msg});
