@@ -303,7 +303,7 @@ class WindowChain final : public QObject {
   }
   // A message that only tells the handlers (its default procedure does nothing).
   void Tell(unsigned msg, WPARAM wParam = 0, LPARAM lParam = 0) {
-    Message m{msg, wParam, lParam, 0};
+    Message m{msg, wParam, lParam};
     Dispatch(m, nullptr);
   }
 
@@ -311,7 +311,8 @@ class WindowChain final : public QObject {
   // event on to the widget. When no handler passes the message on, the
   // event counts as handled (a close as refused). False when the widget
   // went meanwhile.
-  bool Translate(Message m, QEvent* event) {
+  bool Translate(QEvent* event, unsigned msg, WPARAM wParam = 0, LPARAM lParam = 0) {
+    Message m{msg, wParam, lParam};
     bool delivered = false;
     DispatchWith(m, [&](Message&) {
       delivered = true;
@@ -329,7 +330,7 @@ class WindowChain final : public QObject {
   void UntrackedMove(QMouseEvent* event) {
     Busy busy(this);
     const QPoint p = event->position().toPoint() - ClientOrigin(widget_);
-    Message m{WM_MOUSEMOVE, MouseKeys(event->buttons(), event->modifiers()), MAKELPARAM(p.x(), p.y()), 0};
+    Message m{WM_MOUSEMOVE, MouseKeys(event->buttons(), event->modifiers()), MAKELPARAM(p.x(), p.y())};
     Dispatch(m, nullptr);
   }
 
@@ -394,10 +395,10 @@ namespace {
 bool OnPaint(WindowChain& c, QEvent* event) {
   Canvas canvas(c.widget_);
   Canvas* outer = std::exchange(c.paintCanvas_, &canvas);
-  Message erase{WM_ERASEBKGND, PtrParam(&canvas), 0, 0};
+  Message erase{WM_ERASEBKGND, PtrParam(&canvas)};
   c.DispatchWith(erase, ResultProc{1});  // Qt has filled the background already
   canvas.EndPainting();
-  Message paint{WM_PAINT, 0, 0, 0};
+  Message paint{WM_PAINT};
   c.DispatchWith(paint, [&](Message&) {
     canvas.EndPainting();  // the widget paints with a painter of its own
     Redeliver(c.widget_, event);
@@ -425,7 +426,7 @@ bool OnMouse(WindowChain& c, QEvent* event) {
   if (!msg) return false;
   const QPoint p = mouse->position().toPoint() - ClientOrigin(c.widget_);
   const WPARAM keys = MouseKeys(mouse->buttons(), mouse->modifiers());
-  c.Translate({msg, keys | xButton << 16, MAKELPARAM(p.x(), p.y()), 0}, event);
+  c.Translate(event, msg, keys | xButton << 16, MAKELPARAM(p.x(), p.y()));
   return true;
 }
 
@@ -435,19 +436,18 @@ bool OnWheel(WindowChain& c, QEvent* event) {
   const bool vertical = angle.y() != 0 || angle.x() == 0;
   const QPoint global = wheel->globalPosition().toPoint();
   const unsigned keys = MouseKeys(wheel->buttons(), wheel->modifiers());
-  c.Translate({vertical ? WM_MOUSEWHEEL : WM_MOUSEHWHEEL, MAKEWPARAM(keys, vertical ? angle.y() : angle.x()),
-               MAKELPARAM(global.x(), global.y()), 0},
-              event);
+  c.Translate(event, vertical ? WM_MOUSEWHEEL : WM_MOUSEHWHEEL, MAKEWPARAM(keys, vertical ? angle.y() : angle.x()),
+              MAKELPARAM(global.x(), global.y()));
   return true;
 }
 
 bool OnEnter(WindowChain& c, QEvent* event) {
-  c.Translate({CM_MOUSEENTER, 0, LPARAM(PtrParam(c.widget_)), 0}, event);
+  c.Translate(event, CM_MOUSEENTER, 0, LPARAM(PtrParam(c.widget_)));
   return true;
 }
 
 bool OnLeave(WindowChain& c, QEvent* event) {
-  if (c.Translate({CM_MOUSELEAVE, 0, LPARAM(PtrParam(c.widget_)), 0}, event) && c.trackLeave_) {
+  if (c.Translate(event, CM_MOUSELEAVE, 0, LPARAM(PtrParam(c.widget_))) && c.trackLeave_) {
     c.trackLeave_ = false;
     c.Tell(WM_MOUSELEAVE);
   }
@@ -463,10 +463,10 @@ bool OnKey(WindowChain& c, QEvent* event) {
   const unsigned msg = press ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
   const LPARAM data = LPARAM(1 | (key->nativeScanCode() & 0xFF) << 16 | (alt ? 1u << 29 : 0) |
                              (!press || key->isAutoRepeat() ? 1u << 30 : 0) | (press ? 0 : 1u << 31));
-  if (!c.Translate({msg, vk, data, 0}, event)) return true;
+  if (!c.Translate(event, msg, vk, data)) return true;
   const QString text = key->text();
   if (press && alt && c.widget_->isWindow() && !event->isAccepted() && !text.isEmpty() && text[0].isPrint()) {
-    Message dialogChar{CM_DIALOGCHAR, text[0].unicode(), data, 0};
+    Message dialogChar{CM_DIALOGCHAR, text[0].unicode(), data};
     c.Dispatch(dialogChar, nullptr);
     if (dialogChar.Result) event->accept();
   }
@@ -477,9 +477,9 @@ bool OnKey(WindowChain& c, QEvent* event) {
 
 bool OnFocus(WindowChain& c, QEvent* event) {
   if (event->type() == QEvent::FocusIn)
-    c.Translate({WM_SETFOCUS, 0, 0, 0}, event);
+    c.Translate(event, WM_SETFOCUS);
   else
-    c.Translate({WM_KILLFOCUS, PtrParam(QApplication::focusWidget()), 0, 0}, event);
+    c.Translate(event, WM_KILLFOCUS, PtrParam(QApplication::focusWidget()));
   return true;
 }
 
@@ -487,7 +487,7 @@ bool OnResize(WindowChain& c, QEvent* event) {
   QWidget* w = c.widget_;
   const unsigned kind = w->isMinimized() ? SIZE_MINIMIZED : w->isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED;
   const QRect client = w->contentsRect();
-  c.Translate({WM_SIZE, kind, MAKELPARAM(client.width(), client.height()), 0}, event);
+  c.Translate(event, WM_SIZE, kind, MAKELPARAM(client.width(), client.height()));
   return true;
 }
 
@@ -497,12 +497,12 @@ bool OnMove(WindowChain& c, QEvent* event) {
   // parent's client area for a control.
   const QPoint p = w->isWindow() ? w->mapToGlobal(ClientOrigin(w))
                                  : w->pos() + ClientOrigin(w) - ClientOrigin(w->parentWidget());
-  c.Translate({WM_MOVE, 0, MAKELPARAM(p.x(), p.y()), 0}, event);
+  c.Translate(event, WM_MOVE, 0, MAKELPARAM(p.x(), p.y()));
   return true;
 }
 
 bool OnEnabledChange(WindowChain& c, QEvent* event) {
-  if (c.Translate({WM_ENABLE, c.widget_->isEnabled(), 0, 0}, event)) c.Tell(CM_ENABLEDCHANGED);
+  if (c.Translate(event, WM_ENABLE, c.widget_->isEnabled())) c.Tell(CM_ENABLEDCHANGED);
   return true;
 }
 
@@ -512,9 +512,9 @@ bool OnShowOrHide(WindowChain& c, QEvent* event) {
   if (c.handlers_.Empty()) return false;
   if (c.menu_ && !shown) {
     // A popup menu's window goes with each hide.
-    if (c.Translate({WM_DESTROY, 0, 0, 0}, event)) c.Tell(WM_NCDESTROY);
+    if (c.Translate(event, WM_DESTROY)) c.Tell(WM_NCDESTROY);
     c.EndHandlers();
-  } else if (c.Translate({WM_SHOWWINDOW, shown, 0, 0}, event)) {
+  } else if (c.Translate(event, WM_SHOWWINDOW, shown)) {
     c.Tell(CM_SHOWINGCHANGED);
     c.Tell(CM_VISIBLECHANGED, shown);
   }
@@ -523,26 +523,26 @@ bool OnShowOrHide(WindowChain& c, QEvent* event) {
 
 bool OnTitleChange(WindowChain& c, QEvent* event) {
   const QString title = c.widget_->windowTitle();
-  if (c.Translate({WM_SETTEXT, 0, LPARAM(PtrParam(&title)), 0}, event)) c.Tell(CM_TEXTCHANGED);
+  if (c.Translate(event, WM_SETTEXT, 0, LPARAM(PtrParam(&title)))) c.Tell(CM_TEXTCHANGED);
   return true;
 }
 
 bool OnActivation(WindowChain& c, QEvent* event) {
   const bool active = event->type() == QEvent::WindowActivate;
-  Message nc{WM_NCACTIVATE, active, 0, 0};
+  Message nc{WM_NCACTIVATE, active};
   c.DispatchWith(nc, ResultProc{1});
-  if (c.Translate({WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE, 0, 0}, event))
+  if (c.Translate(event, WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE))
     c.Tell(active ? CM_ACTIVATE : CM_DEACTIVATE);
   return true;
 }
 
 bool OnClose(WindowChain& c, QEvent* event) {
-  c.Translate({WM_CLOSE, 0, 0, 0}, event);
+  c.Translate(event, WM_CLOSE);
   return true;
 }
 
 bool OnDestroy(WindowChain& c, QEvent* event) {
-  if (!(c.menu_ && c.menuHidden_) && c.Translate({WM_DESTROY, 0, 0, 0}, event)) c.Tell(WM_NCDESTROY);
+  if (!(c.menu_ && c.menuHidden_) && c.Translate(event, WM_DESTROY)) c.Tell(WM_NCDESTROY);
   c.End();
   return true;
 }
@@ -687,7 +687,7 @@ namespace {
 LRESULT Dispatch(QWidget* widget, unsigned msg, WPARAM wParam, LPARAM lParam, WindowProcLevel from) {
   if (!widget) return 0;
   StartMessageLayer();
-  Message m{msg, wParam, lParam, 0};
+  Message m{msg, wParam, lParam};
   WindowChain* chain = WindowChain::Find(widget);
   if (!chain) {
     StandardDefault(widget, m);

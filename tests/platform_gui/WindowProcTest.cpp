@@ -225,6 +225,13 @@ TEST_F(WindowProcTest, MouseEventsBecomeMessages) {
   EXPECT_EQ(log.seen[0].Msg, WM_MOUSEWHEEL);
   EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(log.seen[0].WParam), -120);
   EXPECT_EQ(QPoint(GET_X_LPARAM(log.seen[0].LParam), GET_Y_LPARAM(log.seen[0].LParam)), QPoint(-30, 40));
+  // A press the child leaves alone still goes on to its parent.
+  QWidget child(&w);
+  log.Add(&child, "C");
+  log.Take();
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::LeftButton, {});
+  QCoreApplication::sendEvent(&child, &press);
+  EXPECT_EQ(log.Names(), (std::vector<std::string>{"C", "A", "D"}));
   // A sent button message reaches the widget as a press, through the
   // chain once.
   log.Take();
@@ -240,6 +247,7 @@ TEST_F(WindowProcTest, OneMouseLeavePerRequest) {
     const char* steps;
     size_t leaves;
   } cases[] = {{"ETL", 1}, {"EL", 0}, {"ETTLEL", 1}, {"ETCL", 0}, {"TP", 1}, {"TPELP", 1}};
+  EXPECT_FALSE(TrackMouseEvent(nullptr));
   for (const auto& c : cases) {
     SCOPED_TRACE(c.steps);
     QWidget w;  // the same place each time: the last case's chain must be gone
@@ -364,8 +372,11 @@ TEST_F(WindowProcTest, PostedMessagesInOrderAndDropped) {
                                                {"D", WM_USER + 1}, {"A", 1128}, {"D", 1128}, {"D", kPrivate},
                                                {"D", WM_USER + 1}, {"D", 1128}}));
   EXPECT_FALSE(PostMessage(nullptr, kPrivate));
-  // A standard message keeps its meaning when posted to a widget without chain.
+  // A standard message keeps its meaning when posted, also to a widget
+  // whose chain has no handlers left.
   QWidget window;
+  WindowProcHandle handle = log.Add(&window, "W");
+  RemoveWindowProc(handle);
   window.show();
   PostMessage(&window, WM_CLOSE);
   QCoreApplication::sendPostedEvents();
