@@ -328,7 +328,7 @@ TEST_F(WindowProcTest, WindowStateBecomesMessages) {
       {[&] { window.setEnabled(true); window.setFocus(); }, {WM_SETFOCUS}, true},
       {[&] { window.clearFocus(); }, {WM_KILLFOCUS}, true},
       {[&] { window.close(); }, {WM_CLOSE}, true},
-      {[&] { keepOpen = false; window.close(); }, {WM_CLOSE, WM_SHOWWINDOW}, false},
+      {[&] { keepOpen = false; SendMessage(&window, WM_CLOSE); }, {WM_CLOSE, WM_SHOWWINDOW}, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.msgs[0]);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -84,6 +85,8 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
          c->setEditable(true);
          return c->lineEdit();
        }, "Edit", 0, WS_CHILD, 0, 0, false},
+      {"drop-down list's window", [](QWidget& f) { return (new QComboBox(&f))->view()->parentWidget(); },
+       "ComboLBox", 0, WS_POPUP, WS_CHILD, 0, false},
       {"edit of a spin edit", [](QWidget& f) { return (new QSpinBox(&f))->findChild<QLineEdit*>(); }, "Edit", 0,
        WS_CHILD, 0, 0, false},
       {"read-only memo with a vertical bar", [](QWidget& f) {
