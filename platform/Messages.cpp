@@ -55,7 +55,7 @@ MessageEvent* AsMessageEvent(QEvent* event) {
   const int type = event->type();
   if (type != g_carrierType.load(std::memory_order_relaxed) && !Reserved(unsigned(type)))
     return nullptr;
-  return static_cast<MessageEvent*>(event);
+  return dynamic_cast<MessageEvent*>(event);  // code may post a plain QEvent of a private type
 }
 
 QEvent::Type MessageEventType(unsigned msg) {

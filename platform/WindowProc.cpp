@@ -547,10 +547,13 @@ bool OnDestroy(WindowChain& c, QEvent* event) {
   return true;
 }
 
-// Messages carried by MessageEvent: posted ones, and private ones sent
-// as Qt events.
+// Messages carried by MessageEvent (posted ones, private ones sent as Qt
+// events), and plain Qt events of a private message's type.
 bool OnMessage(WindowChain& c, QEvent* event) {
-  c.DispatchWith(static_cast<MessageEvent*>(event)->Msg(), StandardProc{c.widget_});
+  if (auto* carried = dynamic_cast<MessageEvent*>(event))
+    c.DispatchWith(carried->Msg(), StandardProc{c.widget_});
+  else  // a plain event of a private type: the message without parameters
+    c.Translate(event, unsigned(event->type()));
   return true;
 }
 

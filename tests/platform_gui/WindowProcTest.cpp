@@ -365,12 +365,13 @@ TEST_F(WindowProcTest, PostedMessagesInOrderAndDropped) {
     EXPECT_TRUE(PostMessage(w, WM_USER + 1));
     EXPECT_TRUE(PostMessage(w, 1128));
   }
+  QCoreApplication::postEvent(&chained, new QEvent(QEvent::Type(1128)));  // a plain event of that type
   delete doomed;
   log.Take();
   QCoreApplication::sendPostedEvents();
   EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"A", kPrivate}, {"D", kPrivate}, {"A", WM_USER + 1},
                                                {"D", WM_USER + 1}, {"A", 1128}, {"D", 1128}, {"D", kPrivate},
-                                               {"D", WM_USER + 1}, {"D", 1128}}));
+                                               {"D", WM_USER + 1}, {"D", 1128}, {"A", 1128}}));
   EXPECT_FALSE(PostMessage(nullptr, kPrivate));
   // A standard message keeps its meaning when posted, also to a widget
   // whose chain has no handlers left.
