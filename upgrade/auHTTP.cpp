@@ -23,6 +23,9 @@ constexpr uint32_t kDefaultTimeoutMs = 60000;
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 // A memory stream is made ready for at most this much before the data comes.
 constexpr int64_t kMaxReserve = 64 << 20;
+// The network is read in blocks of at least this size: smaller reads only
+// cost system calls, the blocks handed on are not the caller's concern.
+constexpr size_t kMinNetworkBlock = 64 << 10;
 
 std::string Lower(std::string_view text) {
   std::string s(text);
@@ -536,7 +539,7 @@ int TauCustomHTTP::Perform(TRun& run, TRequest& request) {
   set(CURLOPT_URL, run.Url.c_str());
   set(CURLOPT_NOSIGNAL, 1L);
   set(CURLOPT_PROTOCOLS_STR, "http,https");
-  set(CURLOPT_BUFFERSIZE, static_cast<long>(std::max<size_t>(run.BufferSize, 1024)));
+  set(CURLOPT_BUFFERSIZE, static_cast<long>(std::max(run.BufferSize, kMinNetworkBlock)));
   set(CURLOPT_USERAGENT, run.Agent.c_str());
   set(CURLOPT_HEADERFUNCTION, TCurlGlue::Header);
   set(CURLOPT_HEADERDATA, &request);
@@ -757,7 +760,7 @@ bool TauCustomHTTP::OpenOutput(TRun& run, TRequest& r) {
     const TauFileAttributes before = GetAttributes(run.OutputFileName);
     const bool cleared = (before & atrReadOnly) && SetAttributes(run.OutputFileName, before & ~atrReadOnly);
     auto file = std::make_unique<QFile>(QString::fromStdString(run.OutputFileName));
-    if (!file->open(resuming ? QIODevice::ReadWrite : QIODevice::ReadWrite | QIODevice::Truncate)) {
+    if (!file->open((resuming ? QIODevice::ReadWrite : QIODevice::ReadWrite | QIODevice::Truncate) | QIODevice::Unbuffered)) {
       if (cleared) SetAttributes(run.OutputFileName, before);
       r.Action = TRequest::Stop;  // ends as "nothing to write"
       return false;

@@ -166,7 +166,8 @@ class TauCustomHTTP : public TauLoginComponent {
   TauCacheOptions CacheOptions = coReloadIfNoExpireInformation | coReloadUpdatedObjects | coCreateTempFilesIfCantCache;
   TauInternetOptions InternetOptions = ioKeepConnection;
   bool GoOnline = false;  // no dial-up state here: kept, not used
-  // Bytes per block, 255 to 2147483647 (libcurl reads at most 10 MiB at once).
+  // Bytes per block, 255 to 2147483647: the blocks read from a local file;
+  // the network is read in blocks of 64 KiB to 10 MiB (libcurl's limit).
   uint32_t TransferBufferSize() const { return bufferSize_; }
   void SetTransferBufferSize(int64_t size);
   TThreadPriority ThreadPriority() const { return worker_.Priority(); }
