@@ -65,6 +65,8 @@ class TReceiveWatch {
     Touch();
     armed_ = true;
   }
+  // While the GUI thread answers an event nothing is received.
+  void Hold() { armed_ = false; }
   bool Fired() const { return fired_; }
 
  private:
@@ -190,6 +192,8 @@ struct TauCustomHTTP::TRun {
   std::atomic<bool> Aborted{false};
   std::atomic<bool> DeleteOnAbort{false};
   std::atomic<bool> Finishing{false};
+  std::atomic<bool> CleanedUp{false};
+  bool AbortReported = false;
   std::mutex SocketMutex;
   std::vector<curl_socket_t> Sockets;
   bool Interrupted = false;
@@ -317,9 +321,16 @@ void TauCustomHTTP::Abort(bool deleteFile, bool hard) {
     return;
   }
   // The worker's calls to this thread are dropped from now on, so the
-  // report is ours. A worker that has ended has cleaned up (or never began).
-  if (worker_.Terminate(true)) busy_ = false;
+  // report is ours; so is the cleaning up once the worker has ended (a
+  // worker still going cleans up itself).
+  if (worker_.Terminate(true)) CleanUp(*run);
   if (!worker_.Destroying() && OnAborted) OnAborted(*this);
+}
+
+void TauCustomHTTP::Answer(TRequest& request, const std::function<void()>& event) {
+  if (request.Watch) request.Watch->Hold();
+  worker_.Synchronize(event);
+  if (request.Watch) request.Watch->Arm();
 }
 
 void TauCustomHTTP::Status(TRun& run, int code) {
@@ -377,18 +388,30 @@ void TauCustomHTTP::Work(TRun& run) {
   if (run.Success && run.File && run.File->isOpen()) run.File->resize(run.File->pos());
 }
 
-void TauCustomHTTP::EndAborted(TRun& run) {
-  run.Aborted = true;
+void TauCustomHTTP::CleanUp(TRun& run) {
+  if (run.CleanedUp.exchange(true)) return;
   run.CloseFile();
   if (run.OutputFileOpen && run.DeleteOnAbort) QFile::remove(QString::fromStdString(run.OutputFileName));
   busy_ = false;
-  worker_.Synchronize([this] {
+}
+
+void TauCustomHTTP::EndAborted(TRun& run) {
+  run.Aborted = true;
+  CleanUp(run);
+  run.AbortReported = worker_.Synchronize([this] {
     if (OnAborted) OnAborted(*this);
   });
 }
 
 void TauCustomHTTP::Finish(const std::shared_ptr<TRun>& run) {
-  if (run->Aborted) return;  // the abort has cleaned up and reported
+  if (run->Aborted) {
+    // Aborted after the work was done: nobody has reported it yet.
+    if (!run->AbortReported) {
+      CleanUp(*run);
+      if (OnAborted) OnAborted(*this);
+    }
+    return;
+  }
   run->Finishing = true;
   QIODevice* stream = run->Stream.get();
   if (stream && stream->isOpen()) stream->seek(0);
@@ -695,7 +718,7 @@ bool TauCustomHTTP::Head(TRun& run, TRequest& r) {
     realm = realm.substr(0, realm.find('"'));
     bool tryAgain = false;
     std::string user, password;
-    worker_.Synchronize([&] {
+    Answer(r, [&] {
       if (OnPasswordRequest) OnPasswordRequest(*this, realm, tryAgain);
       user = HTTPUsername;
       password = HTTPPassword;
@@ -709,7 +732,7 @@ bool TauCustomHTTP::Head(TRun& run, TRequest& r) {
   if (run.Status == 407 && run.WantProxyAuth) {
     bool tryAgain = false;
     std::string user = run.Proxy.ProxyUsername, password = run.Proxy.ProxyPassword;
-    worker_.Synchronize([&] {
+    Answer(r, [&] {
       if (OnProxyAuthenticationRequest) OnProxyAuthenticationRequest(*this, user, password, tryAgain);
     });
     if (tryAgain) {
@@ -733,7 +756,7 @@ bool TauCustomHTTP::Head(TRun& run, TRequest& r) {
     bool proceed = true;
     const TDateTime date = ParseHTTPDate(r.Header("Date")), modified = ParseHTTPDate(r.Header("Last-Modified")),
                     expires = ParseHTTPDate(r.Header("Expires"));
-    worker_.Synchronize([&] {
+    Answer(r, [&] {
       if (OnHeaderInfo)
         OnHeaderInfo(*this, run.Status, run.ContentSize + run.ResumeStart, run.ContentType, r.Raw,
                      r.Header("Content-Language"), r.Header("Content-Encoding"), r.Header("Location"),
@@ -818,7 +841,7 @@ bool TauCustomHTTP::WriteBlock(TRun& run, TRequest& r, const char* data, size_t 
     left = std::max(0, static_cast<int>(std::lround(whole)) - elapsed);
   }
   const float rate = static_cast<float>(static_cast<double>(run.BytesRead) / 1024.0 / (elapsed ? elapsed : 1));
-  worker_.Synchronize([&] {
+  Answer(r, [&] {
     if (OnProgress)
       OnProgress(*this, run.ContentType, run.Stream.get(), rate, percent, left, elapsed,
                  run.BytesRead + run.ResumeStart, run.ContentSize + run.ResumeStart);

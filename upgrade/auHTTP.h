@@ -238,6 +238,9 @@ class TauCustomHTTP : public TauLoginComponent {
   void ReadLocalFile(TRun& run, const std::string& path);
   int64_t ProbeSize(TRun& run);
   void EndAborted(TRun& run);
+  void CleanUp(TRun& run);
+  // Runs an event on the GUI thread while the receive time-out waits.
+  void Answer(TRequest& request, const std::function<void()>& event);
   void Status(TRun& run, int code);
   void InterruptActive();
 

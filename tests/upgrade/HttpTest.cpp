@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <thread>
 #include <optional>
 
 using testsupport::LoopbackHttpServer;
@@ -368,6 +369,49 @@ TEST_F(HttpTest, AnAbortKeepsWhatItMustAndEndsTheWorkerAtOnce) {
       EXPECT_TRUE(!kept.empty() && kept.size() < Body().size() && Body().starts_with(kept));
     }
   }
+}
+
+TEST_F(HttpTest, AnAbortBetweenTheTransferAndItsEndIsStillAnAbort) {
+  for (bool hard : {false, true}) {
+    SCOPED_TRACE(hard);
+    TauCustomHTTP quiet(gui);  // no event before the end: the worker never waits on the way
+    bool aborted = false, done = false;
+    quiet.OnAborted = [&](TauCustomHTTP&) { aborted = true; };
+    quiet.OnDone = [&](TauCustomHTTP&, const std::string&, QIODevice*, int64_t) { done = true; };
+    quiet.URL = server.Url("/data");
+    quiet.OutputFileName = dir.File("late");
+    ASSERT_TRUE(quiet.Read());
+    for (auto end = Clock::now() + 10s; gui.Pending() == 0 && Clock::now() < end;) std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(gui.Pending(), 1u) << "the end waits for the GUI thread";
+    quiet.Abort(true, hard);
+    gui.PumpUntil([&] { return aborted; }, 10s);
+    EXPECT_TRUE(aborted);
+    EXPECT_FALSE(done);
+    EXPECT_FALSE(quiet.Busy());
+    EXPECT_EQ(GetFileSize64(dir.File("late")), -1);
+  }
+}
+
+TEST_F(HttpTest, AWaitingReadServesTheGuiThreadAndCanTimeOut) {
+  http.URL = server.Url("/data");
+  EXPECT_TRUE(http.Read(true));
+  EXPECT_EQ(events.Outcome(), "Done 100000") << "the events ran while Read waited";
+  server.Handle("/stall", [](const Server::Request&) {
+    auto response = Server::Text(200, "late");
+    response.Stall = true;
+    return response;
+  });
+  events = {};
+  int asked = 0;
+  http.OnWaitTimeoutExpired = [&](TauCustomHTTP&, bool& terminate) { terminate = ++asked > 0; };
+  http.Worker().WaitTimeout = 100;
+  http.URL = server.Url("/stall");
+  const auto start = Clock::now();
+  EXPECT_FALSE(http.Read(true));
+  EXPECT_LT(Clock::now() - start, 1100ms);
+  EXPECT_EQ(asked, 1);
+  EXPECT_FALSE(http.Busy()) << "a fetch stopped by the wait can start again";
+  EXPECT_EQ(events.Outcome(), "");
 }
 
 TEST_F(HttpTest, ProxiesAndTheirBypassList) {
