@@ -396,7 +396,6 @@ void TauCustomHTTP::CleanUp(TRun& run) {
 }
 
 void TauCustomHTTP::EndAborted(TRun& run) {
-  run.Aborted = true;
   CleanUp(run);
   run.AbortReported = worker_.Synchronize([this] {
     if (OnAborted) OnAborted(*this);

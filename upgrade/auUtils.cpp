@@ -129,14 +129,12 @@ TDateTime ParseHTTPDate(std::string_view text) {
     if (blank == std::string::npos) return 0;
     s = Trim(std::string_view(s).substr(blank + 1));
   }
-  const size_t firstBlank = s.find(' ');
-  const size_t dash = s.find('-', 1);
-  const char sep = dash != std::string::npos && dash < firstBlank ? '-' : ' ';
+  // Day, month and year are parted by blanks or (RFC 850) dashes.
   size_t pos = 0;
   auto next = [&] {
-    while (pos < s.size() && (s[pos] == ' ' || s[pos] == sep)) ++pos;
+    while (pos < s.size() && (s[pos] == ' ' || s[pos] == '-')) ++pos;
     const size_t start = pos;
-    while (pos < s.size() && s[pos] != ' ' && s[pos] != sep) ++pos;
+    while (pos < s.size() && s[pos] != ' ' && s[pos] != '-') ++pos;
     return s.substr(start, pos - start);
   };
   auto dayOf = [](const std::string& token) { return AllDigits(token) ? platform::StrToIntDef(token, 1) : 1; };

@@ -42,8 +42,9 @@ TEST(Utils, ParseHTTPDateReadsTheThreeFormsAsLocalTime) {
     EXPECT_NEAR(ParseHTTPDate(text), expected, 1e-9) << text;
   EXPECT_NEAR(ParseHTTPDate("Thu, 01 Jan 70 00:00:00 GMT"), EncodeDateTime(2070, 1, 1, 8), 1e-9) << "years below 80";
   EXPECT_NEAR(ParseHTTPDate("Fri, 31 Dec 1999"), EncodeDateTime(1999, 12, 31, 8), 1e-9) << "no time";
+  EXPECT_NEAR(ParseHTTPDate("Sun, 06 Nov 1994 08:49 GMT"), EncodeDateTime(1994, 11, 6, 16, 49), 1e-9) << "no seconds";
   for (const char* garbage : {"", "   ", "Sun,", "garbage", "Sun, 06 Foo 1994 08:49:37 GMT", "1994",
-                              "Sun, 31 Feb 1994 08:49:37 GMT", "Sun, 06 Nov 1994 25:49:37 GMT",
+                              "Sun, 31 Feb 1994 08:49:37 GMT", "Sun, 06 Nov 1994 24:00:00 GMT", "Sun, 30 Apr 1994 08:60:00 GMT", "Sun, 31 Apr 1994 08:49:37 GMT",
                               "Sun, 06 Nov 1994 08:49:37 +08x0", "Sun, 06 Nov 1994 08:4x:37 GMT"})
     EXPECT_EQ(ParseHTTPDate(garbage), 0) << '"' << garbage << '"';
   EXPECT_NEAR(UnixToDateTime(DateTimeToUnix(expected)), expected, 1e-9);
