@@ -19,7 +19,9 @@
 //   refused by OnHeaderInfo          OnNotProceeded
 //   aborted                          OnAborted (and no other outcome)
 // An output file that cannot be created counts as "nothing to write"; a
-// file written for an HTTP error is deleted.
+// file written for an HTTP error is deleted. An event may start the next
+// fetch (from OnDone, say) or abort this one, but must not destroy the
+// component.
 #pragma once
 
 #include "upgrade/auThread.h"

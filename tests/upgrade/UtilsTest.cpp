@@ -63,17 +63,11 @@ TEST(Utils, PercentIsRoundedAndStaysWithin0To100) {
 }
 
 TEST(Utils, SplitAt) {
-  struct Case {
-    std::string Text;
-    bool Remove;
-    std::string Head, Rest;
-  };
-  for (const Case& c : {Case{"a=b=c", true, "a", "b=c"}, Case{"a=b", false, "a", "a=b"}, Case{"abc", true, "abc", ""},
-                        Case{"abc", false, "abc", "abc"}, Case{"=x", true, "", "x"}}) {
-    std::string text = c.Text, head = "old";
-    SplitAt(text, "=", c.Remove, head);
-    EXPECT_EQ(head, c.Head) << c.Text;
-    EXPECT_EQ(text, c.Rest) << c.Text;
+  for (bool remove : {true, false}) {
+    std::string text = "a=b=c", missing = "abc", head, head2;
+    SplitAt(text, "=", remove, head);
+    SplitAt(missing, "=", remove, head2);
+    EXPECT_EQ(head + "|" + text + "|" + head2 + "|" + missing, remove ? "a|b=c|abc|" : "a|a=b=c|abc|abc");
   }
 }
 
