@@ -850,9 +850,6 @@ bool TauCustomHTTP::WriteBlock(TRun& run, TRequest& r, const char* data, size_t 
 
 void TauCustomHTTP::ReadLocalFile(TRun& run, const std::string& path) {
   TRequest r;
-  r.Http = this;
-  r.Run = &run;
-  r.HeadDone = true;
   QFile source(QString::fromStdString(path));
   if (!source.open(QIODevice::ReadOnly)) {
     run.Status = 404;

@@ -237,11 +237,12 @@ LoopbackHttpServer::Response LoopbackHttpServer::Redirect(const std::string& loc
 }
 
 LoopbackHttpServer::Handler LoopbackHttpServer::Protected(const std::string& user, const std::string& password,
-                                                          const std::string& realm, Handler inner) {
+                                                          const std::string& realm, Handler inner, bool proxy) {
   const std::string expected = "Basic " + QByteArray::fromStdString(user + ":" + password).toBase64().toStdString();
-  return [expected, realm, inner = std::move(inner)](const Request& request) {
-    if (request.Header("Authorization") == expected) return inner(request);
-    return Text(401, "who are you", {{"WWW-Authenticate", "Basic realm=\"" + realm + "\""}});
+  return [=, inner = std::move(inner)](const Request& request) {
+    if (request.Header(proxy ? "Proxy-Authorization" : "Authorization") == expected) return inner(request);
+    return Text(proxy ? 407 : 401, "who are you",
+                {{proxy ? "Proxy-Authenticate" : "WWW-Authenticate", "Basic realm=\"" + realm + "\""}});
   };
 }
 

@@ -67,9 +67,10 @@ class LoopbackHttpServer {
   // (416 beyond the end) unless ranges are ignored.
   static Response File(const Request& request, Bytes data, bool honourRanges = true);
   static Response Redirect(const std::string& location, int status = 302);
-  // `inner` behind Basic authentication (401 with the realm otherwise).
+  // `inner` behind Basic authentication (401 with the realm otherwise), or
+  // with `proxy` behind a proxy's (407).
   static Handler Protected(const std::string& user, const std::string& password, const std::string& realm,
-                           Handler inner);
+                           Handler inner, bool proxy = false);
 
  private:
   void Accept();

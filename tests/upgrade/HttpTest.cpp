@@ -40,7 +40,7 @@ struct Recorder {
   bool Ended = false, Proceed = true;
   std::string Data, Realm;
   TDateTime Date = -1, Modified = -1;
-  int Percent = -1, Left = -1;
+  int Percent = -1, Left = -1, Progresses = 0;
 
   void Attach(TauCustomHTTP& h) {
     auto note = [this](std::string line, bool ends = false) {
@@ -61,6 +61,7 @@ struct Recorder {
     h.OnProgress = [=, this](TauCustomHTTP&, const std::string&, QIODevice*, float, uint8_t percent, int left, int,
                              int64_t, int64_t) {
       if (Log.empty() || Log.back() != "Progress") note("Progress");
+      ++Progresses;
       Percent = percent;
       Left = left;
     };
@@ -116,8 +117,11 @@ class HttpTest : public ::testing::Test {
 
 TEST_F(HttpTest, APlainDownloadReportsItsEventsInThisOrder) {
   server.Handle("/update.inf", [](const Server::Request&) {
-    return Server::Text(200, "version=2.0.0.2", {{"Last-Modified", "Sun, 06 Nov 1994 08:49:37 GMT"},
-                                                 {"Date", "Sun, 06 Foo 1994 08:49:37 GMT"}});
+    auto response = Server::Text(200, "version=2.0.0.2", {{"Last-Modified", "Sun, 06 Nov 1994 08:49:37 GMT"},
+                                                          {"Date", "Sun, 06 Foo 1994 08:49:37 GMT"}});
+    response.ChunkSize = 3;  // five blocks, 5 ms apart
+    response.ChunkDelay = 5ms;
+    return response;
   });
   http.CacheOptions |= coPragmaNoCache;
   ASSERT_TRUE(Fetch(server.Url("/update.inf")));
@@ -129,6 +133,7 @@ TEST_F(HttpTest, APlainDownloadReportsItsEventsInThisOrder) {
       "Status Closing connection", "Status Connection closed", "Done 15"};
   EXPECT_EQ(events.Log, expected);
   EXPECT_EQ(events.Data, "version=2.0.0.2");
+  EXPECT_EQ(events.Progresses, 2) << "the first block and the last, not one for each";
   EXPECT_EQ(events.Modified, ParseHTTPDate("Sun, 06 Nov 1994 08:49:37 GMT"));
   EXPECT_EQ(events.Date, 0) << "an unreadable date counts as absent and ends nothing";
   const auto request = server.Requests().at(0);
@@ -408,20 +413,28 @@ TEST_F(HttpTest, AWaitingReadServesTheGuiThreadAndCanTimeOut) {
   EXPECT_EQ(events.Outcome(), "");
 }
 
-TEST_F(HttpTest, ProxiesAndTheirBypassList) {
-  server.Handle("/update/update.inf", [](const Server::Request&) { return Server::Text(200, "#version=2"); });
+TEST_F(HttpTest, ProxiesTheirBypassListAndCredentials) {
+  auto text = [](const Server::Request&) { return Server::Text(200, "#version=2"); };
+  server.Handle("/update/update.inf", text);
+  server.Handle("/locked/update.inf", Server::Protected("agent", "pw", "gate", text, true));
   const std::string proxy = "http://127.0.0.1:" + std::to_string(server.Port());
   struct Case {
     const char* Name;
     TauHTTPAccessType Access;
     bool Environment;  // $http_proxy names the server
-    std::string Url;
+    std::string Url, User;
+    bool Listen;  // OnProxyAuthenticationRequest gives the credentials
     bool ViaProxy;
+    std::string Outcome;
   };
-  for (const Case& c : {Case{"named proxy", atUseProxy, false, "http://upgrade.example/update/update.inf", true},
-                        Case{"named proxy, bypassed host", atUseProxy, false, server.Url("/update/update.inf"), false},
-                        Case{"preconfigured", atPreconfig, true, "http://upgrade.example/update/update.inf", true},
-                        Case{"direct", atDirect, true, server.Url("/update/update.inf"), false}}) {
+  const std::string outside = "http://upgrade.example/update/update.inf", locked = "http://upgrade.example/locked/update.inf";
+  for (const Case& c : {Case{"named proxy", atUseProxy, false, outside, "", false, true, "Done 10"},
+                        Case{"bypassed host", atUseProxy, false, server.Url("/update/update.inf"), "", false, false, "Done 10"},
+                        Case{"preconfigured", atPreconfig, true, outside, "", false, true, "Done 10"},
+                        Case{"direct", atDirect, true, server.Url("/update/update.inf"), "", false, false, "Done 10"},
+                        Case{"credentials set", atUseProxy, false, locked, "agent", false, true, "Done 10"},
+                        Case{"credentials asked", atUseProxy, false, locked, "", true, true, "Done 10"},
+                        Case{"credentials missing", atUseProxy, false, locked, "", false, true, "HTTPError 407, AnyDone"}}) {
     SCOPED_TRACE(c.Name);
     ::unsetenv("no_proxy");
     ::unsetenv("NO_PROXY");
@@ -432,12 +445,21 @@ TEST_F(HttpTest, ProxiesAndTheirBypassList) {
     http.Proxy.AccessType = c.Access;
     http.Proxy.ProxyServer = "127.0.0.1";
     http.Proxy.ProxyPort = server.Port();
+    http.Proxy.ProxyUsername = c.User;
+    http.Proxy.ProxyPassword = c.User.empty() ? "" : "pw";
+    http.OnProxyAuthenticationRequest = nullptr;
+    if (c.Listen)
+      http.OnProxyAuthenticationRequest = [](TauCustomHTTP&, std::string& user, std::string& password, bool& again) {
+        user = "agent";
+        password = "pw";
+        again = true;
+      };
     ASSERT_TRUE(Fetch(c.Url));
     ::unsetenv("http_proxy");
-    EXPECT_EQ(events.Outcome(), "Done 10");
+    EXPECT_EQ(events.Outcome(), c.Outcome);
     const auto request = server.Requests().back();
     EXPECT_EQ(request.ViaProxy, c.ViaProxy);
-    EXPECT_EQ(request.Path, "/update/update.inf");
+    EXPECT_EQ(request.Path, c.Url.substr(c.Url.find('/', 8)));
   }
 }
 
