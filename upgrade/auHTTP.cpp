@@ -219,7 +219,6 @@ struct TauCustomHTTP::TRequest {
 
   int Status = 0;
   int Blocks = 0;
-  bool Receiving = false;
   std::string Raw;  // the current header block
   std::vector<std::pair<std::string, std::string>> Headers;
   bool HeadDone = false;
@@ -469,11 +468,10 @@ struct TCurlGlue {
             if (http.OnRedirected) http.OnRedirected(http, target);
           });
       }
-      if (!r.Receiving && !r.Probe) {
+      if (!r.Probe) {
         http.Status(*r.Run, 31);
         http.Status(*r.Run, 40);
       }
-      r.Receiving = true;
       ++r.Blocks;
       r.Raw.clear();
       r.Headers.clear();

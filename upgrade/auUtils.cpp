@@ -28,10 +28,10 @@ namespace {
 
 std::atomic<bool> g_terminating{false};
 
-// Days from 1 January 1970 to the given civil date (proleptic Gregorian).
+// Days from 1 January 1970 to the given civil date (Gregorian, year 0 on).
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t era = y / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
   const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
   const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
@@ -100,22 +100,13 @@ TDateTime UnixToDateTime(double unixSeconds) {
 
 double DateTimeToUnix(TDateTime value) {
   const double dayPart = std::floor(value);
-  double seconds = std::round((value - dayPart) * 86400.0 * 1000.0) / 1000.0;
-  // The civil date of the day number.
-  int64_t z = static_cast<int64_t>(dayPart) + kDelphiEpoch + 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const unsigned doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  const int64_t y = static_cast<int64_t>(yoe) + era * 400 + (m <= 2);
-  struct tm local {};
-  local.tm_year = static_cast<int>(y - 1900);
-  local.tm_mon = static_cast<int>(m) - 1;
-  local.tm_mday = static_cast<int>(d);
+  const double seconds = std::round((value - dayPart) * 86400.0 * 1000.0) / 1000.0;
   const double whole = std::floor(seconds);
+  // 30 December 1899 plus the days and seconds; mktime puts the date right.
+  struct tm local {};
+  local.tm_year = -1;
+  local.tm_mon = 11;
+  local.tm_mday = 30 + static_cast<int>(dayPart);
   local.tm_sec = static_cast<int>(whole);
   local.tm_isdst = -1;
   return static_cast<double>(::mktime(&local)) + (seconds - whole);
@@ -179,10 +170,7 @@ TDateTime ParseHTTPDate(std::string_view text) {
   }
   if (year == 1900) {
     auto it = std::find_if(rest.begin(), rest.end(), [](const std::string& t) { return AllDigits(t) && t.size() <= 4; });
-    if (it != rest.end()) {
-      year = platform::StrToIntDef(*it, 1900);
-      rest.erase(it);
-    }
+    if (it != rest.end()) year = platform::StrToIntDef(*it, 1900);
   }
   if (year < 80) year += 2000;
   else if (year < 100) year += 1900;

@@ -38,7 +38,7 @@ std::string Noise(size_t size, uint32_t seed) {
 struct Recorder {
   std::vector<std::string> Log;
   bool Ended = false, Proceed = true;
-  std::string Data, Realm;
+  std::string Data, Realm, Raw;
   TDateTime Date = -1, Modified = -1;
   int Percent = -1, Left = -1, Progresses = 0;
 
@@ -50,10 +50,11 @@ struct Recorder {
     auto read = [this](QIODevice* s) { Data = s && s->isOpen() ? s->readAll().toStdString() : std::string(); };
     h.OnStatusChanged = [=](TauCustomHTTP&, int, const std::string& text) { note("Status " + text); };
     h.OnRedirected = [=](TauCustomHTTP&, const std::string& url) { note("Redirected " + url); };
-    h.OnHeaderInfo = [=, this](TauCustomHTTP&, int status, int64_t, const std::string&, const std::string&,
+    h.OnHeaderInfo = [=, this](TauCustomHTTP&, int status, int64_t, const std::string&, const std::string& raw,
                                const std::string&, const std::string&, const std::string&, const std::string&,
                                TDateTime date, TDateTime modified, TDateTime, bool& proceed) {
       note("HeaderInfo " + std::to_string(status));
+      Raw = raw;
       Date = date;
       Modified = modified;
       proceed = Proceed;
@@ -239,6 +240,7 @@ TEST_F(HttpTest, RedirectsAreFollowedAndReported) {
   EXPECT_EQ(redirects, (std::vector<std::string>{server.Url("/r2"), server.Url("/r3"), server.Url("/data")}));
   EXPECT_EQ(events.Outcome(), "Done 100000");
   EXPECT_TRUE(events.Data == Body());
+  EXPECT_TRUE(events.Raw.starts_with("HTTP/1.1 200 OK\r\n")) << "the headers of the last answer only";
   http.InternetOptions |= ioNoAutoRedirect;
   ASSERT_TRUE(Fetch(server.Url("/r1")));
   EXPECT_EQ(events.Outcome(), "HTTPError 301, AnyDone");

@@ -166,7 +166,8 @@ TEST(Thread, SuspendPausesAtTheNextCheckpoint) {
 }
 
 TEST(Thread, APriorityOutsideTheTableReadsAsNormal) {
-  EXPECT_EQ(PriorityFromNumber(PriorityToNumber(tpLowest)), tpLowest);
+  for (int p = tpIdle; p <= tpTimeCritical; ++p)
+    EXPECT_EQ(PriorityFromNumber(PriorityToNumber(static_cast<TThreadPriority>(p))), p);
   EXPECT_EQ(PriorityFromNumber(5), tpNormal);
 }
 
