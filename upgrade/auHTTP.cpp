@@ -255,10 +255,7 @@ TauCustomHTTP::TauCustomHTTP(platform::Dispatcher& dispatcher)
   };
 }
 
-TauCustomHTTP::~TauCustomHTTP() {
-  if (run_) run_->Aborted = true;
-  worker_.Shutdown();
-}
+TauCustomHTTP::~TauCustomHTTP() { worker_.Shutdown(); }
 
 void TauCustomHTTP::SetTransferBufferSize(int64_t size) {
   bufferSize_ = static_cast<uint32_t>(std::clamp<int64_t>(size, 255, 2147483647));

@@ -173,6 +173,8 @@ TEST_F(HttpTest, OutcomesOfFetches) {
       {"refused by the header event", "/data", "h", 0, "", [](auto&, auto& e) { e.Proceed = false; },
        "NotProceeded", std::nullopt},
       {"no content length", "/nolength", "i", 0, "", {}, "Done 100000", whole},
+      {"resume over other bytes: fetched anew", "/data", "j", 30000, head + Noise(70000, 9), {}, "Done 100000", whole},
+      {"resume over the same bytes", "/data", "k", 30000, whole, {}, "Done 100000", whole},
       {"missing local file", "file://" + dir.File("none"), "", 0, "", {}, "HTTPError 404, AnyDone", std::nullopt},
       {"local file", "file://" + dir.File("source"), "", 0, "", {}, "Done 100000", std::nullopt},
   };
@@ -209,7 +211,8 @@ TEST_F(HttpTest, OutcomesOfFetches) {
   };
   EXPECT_EQ(ranges("/plain"), std::vector<std::string>{"bytes=30000-"});
   EXPECT_EQ(ranges("/data"), (std::vector<std::string>{"", "bytes=200000-", "bytes=100000-", "bytes=0-",
-                                                       "bytes=100004-", "bytes=0-", "", "", ""}));
+                                                       "bytes=100004-", "bytes=0-", "", "", "", "bytes=30000-", "",
+                                                       "bytes=30000-"}));
 }
 
 TEST_F(HttpTest, ADownloadCutHalfWayIsResumedWithARange) {
