@@ -69,20 +69,28 @@ int64_t Download(TauCustomHTTP& http, platform::Dispatcher& gui, bool& done, boo
   return calls;
 }
 
-void Download50MiB(benchmark::State& state) {
+// A client with a listener on every event, fetching `path` into a file.
+struct TClient {
   platform::Dispatcher gui;
   testsupport::TempDir dir;
-  TauCustomHTTP http(gui);
+  TauCustomHTTP http{gui};
   bool done = false;
-  Listen(http, done);
-  http.URL = Server().Url("/big");
-  http.OutputFileName = dir.File("big.bin");
-  http.SetTransferBufferSize(state.range(0));
+  explicit TClient(const std::string& path) {
+    Listen(http, done);
+    http.URL = Server().Url(path);
+    http.OutputFileName = dir.File("download.bin");
+  }
+  int64_t Fetch(bool count) { return Download(http, gui, done, count); }
+};
+
+void Download50MiB(benchmark::State& state) {
+  TClient client("/big");
+  client.http.SetTransferBufferSize(state.range(0));
   for (auto _ : state)
-    if (Download(http, gui, done, false) < 0) state.SkipWithError("the download did not end");
-  if (GetFileSize64(http.OutputFileName) != (50 << 20)) state.SkipWithError("the file is not whole");
+    if (client.Fetch(false) < 0) state.SkipWithError("the download did not end");
+  if (GetFileSize64(client.http.OutputFileName) != (50 << 20)) state.SkipWithError("the file is not whole");
   state.SetBytesProcessed(state.iterations() * (int64_t(50) << 20));
-  state.counters["gui_calls"] = benchmark::Counter(static_cast<double>(Download(http, gui, done, true)));
+  state.counters["gui_calls"] = benchmark::Counter(static_cast<double>(client.Fetch(true)));
 }
 BENCHMARK(Download50MiB)->Arg(4096)->Arg(1 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -109,16 +117,10 @@ void PlainLibcurl50MiB(benchmark::State& state) {
 BENCHMARK(PlainLibcurl50MiB)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void PacedDownload(benchmark::State& state) {
-  platform::Dispatcher gui;
-  testsupport::TempDir dir;
-  TauCustomHTTP http(gui);
-  bool done = false;
-  Listen(http, done);
-  http.URL = Server().Url("/paced");
-  http.OutputFileName = dir.File("paced.bin");
+  TClient client("/paced");
   int64_t calls = 0;
   const auto start = std::chrono::steady_clock::now();
-  for (auto _ : state) calls += Download(http, gui, done, true);
+  for (auto _ : state) calls += client.Fetch(true);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   state.counters["gui_calls_per_s"] = benchmark::Counter(static_cast<double>(calls) / seconds);
   state.SetBytesProcessed(state.iterations() * (int64_t(8) << 20));
