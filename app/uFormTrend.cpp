@@ -30,9 +30,6 @@ const std::string YLSection = "YLChart";
 constexpr int Panel2Width = 212;
 constexpr int ToolBarHeight = 40;
 
-// Rounds towards minus infinity, as cell sizes of a small panel must.
-int FloorDiv(int a, int b) { return a / b - (a % b != 0 && (a < 0) != (b < 0) ? 1 : 0); }
-
 // The pictures of the three mode buttons: rising and falling candles (in
 // two colourings) and a line of omission circles.
 QIcon ModeIcon(int mode) {
@@ -448,8 +445,9 @@ void TFrmTrend::LayoutCharts(int count, bool omission) {
   if (count != -1 || chartCount_ < 1) chartCount_ = std::clamp(count, 1, MaxCharts);
   const TGridCell grid = ChartGrid[size_t(chartCount_ - 1)];
   const int gap = chartCount_ == 1 ? 0 : 5;
-  const int width = std::max(FloorDiv(PanelStockChart->width() - 2 * gap * grid.Columns, grid.Columns), 0);
-  const int height = std::max(FloorDiv(PanelStockChart->height() - 4 * grid.Rows, grid.Rows), 0);
+  // A panel too small for the gaps gives empty cells.
+  const int width = std::max((PanelStockChart->width() - 2 * gap * grid.Columns) / grid.Columns, 0);
+  const int height = std::max((PanelStockChart->height() - 4 * grid.Rows) / grid.Rows, 0);
   for (int i = 0; i < ChartSlots; ++i) {
     stockCharts_[size_t(i)]->hide();
     ylCharts_[size_t(i)]->hide();

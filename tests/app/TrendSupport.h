@@ -16,7 +16,7 @@ class StubFormula : public TFormulate {
   StubFormula(TFormulateKey key, float p) : TFormulate(key, "stub", WholeRedPos, "测试"), P(p) {}
   TFormulaKind Kind() const override { return TFormulaKind::Dw; }
   bool Match(const TLottery& draw, const T2DIntAry&, bool, std::string* description) const override {
-    if (description) description->assign("d").append(std::to_string(draw.DateNo));
+    if (description) *description = std::to_string(draw.DateNo);
     return draw.Balls[0] == 1;
   }
   float GetProbability(const T2DIntAry&, bool) const override { return P; }
