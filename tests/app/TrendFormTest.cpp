@@ -78,7 +78,7 @@ TEST_F(TrendForm, GridFillsThePanelWithACellPerChart) {
     EXPECT_EQ(shown, std::min(n, 15));
     EXPECT_TRUE(right > 1065 && right <= 1100 && bottom > 650 && bottom <= 660) << n;
   }
-  trend->LayoutCharts(1, false);
+  trend->LayoutCharts(0, false);
   EXPECT_EQ(trend->StockChart(0)->geometry(), QRect(0, 2, 1100, 656));
   trend->LayoutCharts(2, false);
   trend->LayoutCharts(-1, false);
@@ -98,8 +98,9 @@ TEST_F(TrendForm, ModeButtonsSwitchPanelsCountsAndRangeControls) {
   trend->edtKCount->setText(QStringLiteral("abc"));
   EXPECT_EQ(trend->YLCount(), 60);
   EXPECT_EQ(trend->KCount(), 400);
-  trend->BtnYLKLine->click();
+  trend->BtnYLKLine->click();  // charted with the panel's range
   EXPECT_TRUE(trend->ConditionPanel()->BtnLL->isVisible());
+  EXPECT_EQ(trend->ConditionPanel()->edtYLTo->Text(), QStringLiteral("2"));
   EXPECT_EQ(trend->edtKCount->text(), QStringLiteral("400"));
   EXPECT_TRUE(trend->StockChart(3)->isVisible());
   EXPECT_EQ(trend->StockChart(3)->Condition().ChartMode, cmOmissionCandles);
@@ -192,9 +193,11 @@ TEST_F(TrendForm, CandleMenuActsOnTheSelectedChart) {
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("3"));
   trend->N3->trigger();
   for (int i = 0; i < TFrmTrend::ChartSlots; ++i) EXPECT_EQ(trend->StockChart(i)->Model().WindowCount(), 2);
+  EXPECT_GT(trend->StockChart(9)->Model().Window(1).Rect.Height(), 0);
+  EXPECT_EQ(trend->StockChart(9)->MyPopMenu, trend->PopConfig);
 
   // A single chart: the parameters of the sub-window under the mouse.
-  trend->ShowSingleCondition(chart->Condition());
+  chart->OnCompactDblClick(chart, chart->Condition());
   TStockChart* single = trend->SelectedStockChart();
   const std::pair<uint8_t, std::vector<std::string>> subs[] = {
       {zbMACD, {"快速", "慢速", "Dif"}}, {zbKDJ, {"N", "M1", "M2"}}, {zbADX, {"N"}}};
@@ -233,16 +236,21 @@ TEST_F(TrendForm, GroupsAreKeptForShrinkingAndRedrawing) {
   std::vector<std::pair<const TFormulate*, TIntAry>> added;
   trend->OnAddShrinkCondition = [&](const TFormulate* f, const T2DIntAry& v, bool) { added.push_back({f, v[0]}); };
   trend->BtnYLKLine->click();
+  CurrentIndex = 601;  // one miss since the last hit
+  trend->DrawConditionResult(Group(1), rmCurrentOmission);
+  EXPECT_EQ(trend->ConditionPanel()->edtYLFrom->Text() + trend->ConditionPanel()->edtYLTo->Text(), "11");
   trend->DrawConditionResult(Group(3), rmTheoryPeriod);
   EXPECT_EQ(trend->ConditionPanel()->edtYLTo->Text(), QStringLiteral("4"));
   trend->DrawConditionResult(Group(1), rmTheoryPeriod);
-  trend->ShowSingleCondition(trend->StockChart(0)->Condition());
+  trend->BtnYLChart->click();
+  trend->YLChart(0)->OnCompactDblClick(trend->YLChart(0), trend->YLChart(0)->Condition());
   EXPECT_EQ(trend->CurrentConditions().size(), 1u);
   EXPECT_EQ(trend->LastGroup().size(), 3u);
   trend->AddToShrink();
   ASSERT_EQ(added.size(), 3u);
   EXPECT_EQ(added[2], std::make_pair(static_cast<const TFormulate*>(stub.get()), TIntAry{3}));
   // The training mode moves the current draw and charts the group again.
+  trend->BtnYLKLine->click();
   trend->DrawConditionResult(Group(1), rmTheoryPeriod);
   trend->ConditionPanel()->SetYLTo(50);
   CurrentIndex = 500;
