@@ -179,8 +179,17 @@ TEST_F(TrendForm, CandleMenuActsOnTheSelectedChart) {
   EXPECT_EQ(trend->SelectedStockChart(), chart);
   EXPECT_TRUE(chart->Model().Selected() && !trend->StockChart(0)->Model().Selected());
   trend->popDrawLine->trigger();
-  EXPECT_TRUE(chart->IsDrawLine());
-  chart->Model().MouseMove(100, 50);
+  TStockChartModel& m = chart->Model();
+  m.MouseDown(100, 60);
+  m.MouseMove(300, 120);
+  m.MouseUp(300, 120);
+  chart->SetIsDrawLine(false);
+  m.MouseDown(200, 90);  // picks the line up
+  m.MouseUp(200, 90);
+  ASSERT_EQ(m.Lines().Count(), 1);
+  trend->N6->trigger();
+  EXPECT_EQ(m.Lines().Count(), 0);
+  m.MouseMove(100, 50);
   emit trend->PopConfig->aboutToShow();
   EXPECT_TRUE(trend->popMainZB->menuAction()->isVisible());
   EXPECT_FALSE(trend->popSubZb->menuAction()->isVisible());
