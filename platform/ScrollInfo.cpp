@@ -81,7 +81,8 @@ constexpr char kHeld[] = "_win_scrollheld";
 class ScrollWatcher final : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    auto* bar = static_cast<QScrollBar*>(watched);
+    auto* bar = qobject_cast<QScrollBar*>(watched);  // none once the bar is being destroyed
+    if (!bar) return false;
     if (event->type() == QEvent::MouseButtonPress) {
       bar->setProperty(kHeld, true);
     } else if (event->type() == QEvent::MouseButtonRelease && bar->property(kHeld).toBool()) {
