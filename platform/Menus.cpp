@@ -361,7 +361,7 @@ bool RemoveMessageFilter(MessageFilterHandle& handle) { return MessageFilters::R
 namespace detail {
 
 bool FilterMenuEvent(QObject* receiver, QEvent* event) {
-  if (g_filtering || Filters().Empty() || !receiver->isWidgetType() ||
+  if (g_filtering || Filters().Empty() || !receiver->isWidgetType() || event->type() == QEvent::Wheel ||
       !qobject_cast<QMenu*>(QApplication::activePopupWidget()))
     return false;
   auto* widget = static_cast<QWidget*>(receiver);

@@ -77,6 +77,7 @@ int HitTestDefault(QWidget* w, QPoint global) {
   const QPoint p = w->mapFromGlobal(global);
   if (!w->rect().contains(p)) return HTNOWHERE;
   if (w->contentsRect().contains(p)) return HTCLIENT;
+  if (!w->isWindow()) return HTBORDER;  // a control's frame
   const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
   if (!(style & WS_THICKFRAME) || w->isMaximized() || w->isMinimized()) return HTCAPTION;
   const int f = GetSystemMetrics(SM_CXFRAME);

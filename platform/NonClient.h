@@ -25,7 +25,7 @@
 //   - WM_NCACTIVATE comes before WM_ACTIVATE; its default repaints the band.
 // The default procedure answers WM_NCHITTEST with the edges (SM_CXFRAME
 // wide) of a sizeable window that is not maximized and HTCAPTION for the
-// rest of the band; a press on the caption moves the window, on an edge
+// rest of the band (HTBORDER in a control's frame); a press on the caption moves the window, on an edge
 // resizes it (WM_SYSCOMMAND SC_MOVE + HTCAPTION, SC_SIZE + WMSZ_ edge),
 // through the window manager (QWindow::startSystemMove and
 // startSystemResize) or, where none answers, by following the mouse: the

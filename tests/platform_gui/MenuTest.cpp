@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -190,6 +191,8 @@ TEST(MenuTest, MessageFilterSeesTheMenusInput) {
   EXPECT_EQ(seen[0].hwnd, &menu);
   QTest::keyClick(&menu, Qt::Key_Right);
   EXPECT_FALSE(sub->isVisible());
+  QWheelEvent wheel({5, 5}, {5, 5}, {}, {0, 120}, {}, {}, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(&menu, &wheel);  // a wheel is no message of the menu loop
   seen.clear();
   QTest::mouseClick(&menu, Qt::LeftButton, {}, QPoint(-50, -50));
   ASSERT_FALSE(seen.empty());
