@@ -90,6 +90,7 @@ TEST(MenuTest, SystemMenu) {
   window.showMaximized();
   const std::vector<std::string> maximized = Infos(GetSystemMenu(&window));
   EXPECT_EQ(maximized[0], "0 0 61728 还原(&R)");
+  EXPECT_EQ(maximized[2], "0 3 61440 大小(&S)");
   EXPECT_EQ(maximized[4], "0 3 61488 最大化(&X)");
   Item(menu, "关于(&A)...", 0x10);
   EXPECT_EQ(GetMenuItemCount(menu), 8);

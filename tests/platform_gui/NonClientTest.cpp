@@ -158,6 +158,7 @@ TEST(NonClientTest, ManualMoveAndResizeFollowTheMouse) {
       {{100, 12}, {130, -18}, {}, {130, 70, 200, 150}},
       {{199, 75}, {249, 95}, {}, {100, 100, 250, 150}},
       {{1, 75}, {101, 75}, {150, 0}, {150, 100, 150, 150}},
+      {{1, 148}, {31, 168}, {}, {130, 100, 170, 170}},
       {{100, 0}, {100, 40}, {0, 130}, {100, 120, 200, 130}},
       {{198, 149}, {-300, -300}, {}, {100, 100, 8, 27}},
   };
@@ -260,10 +261,16 @@ TEST(NonClientTest, BandPaintingAndActivation) {
   log.Take();
   w.activateWindow();
   Pump();
+  EXPECT_NE(Last(log, WM_NCPAINT), nullptr) << "activation repaints the band";
   EXPECT_EQ(w.grab().toImage().pixelColor(100, 12), ToQColor(clActiveCaption));
   ASSERT_NE(Last(log, WM_NCACTIVATE), nullptr);
   EXPECT_EQ(Last(log, WM_NCACTIVATE)->WParam, 1u);
   EXPECT_EQ(log.Messages({WM_NCACTIVATE, WM_ACTIVATE}), (std::vector<unsigned>{WM_NCACTIVATE, WM_ACTIVATE}));
+  EXPECT_EQ(SendMessage(&w, WM_NCACTIVATE, 0), 1);
+  NONCLIENTMETRICS metrics;
+  EXPECT_FALSE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS + 1, 0, &metrics));
+  ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, 0, &metrics));
+  EXPECT_EQ(metrics.lfCaptionFont.Style, fsBold);
   painted = true;
   EXPECT_EQ(SendMessage(&w, WM_NCPAINT, 1), 0);
   EXPECT_EQ(GetWindowDC(&w), nullptr) << "no window DC outside a paint event";

@@ -3,6 +3,8 @@
 #include "MessageLog.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
 #include <QTest>
@@ -151,4 +153,17 @@ TEST(ScrollInfoTest, ScrollMessagesBothWays) {
   EXPECT_EQ(Codes(log, WM_VSCROLL), (std::vector<unsigned>{SB_LINEDOWN, SB_ENDSCROLL}));
   SendMessage(&host, WM_VSCROLL, SB_TOP, LPARAM(PtrParam(bar)));
   EXPECT_EQ(bar->value(), 0);
+}
+
+TEST(ScrollInfoTest, ComboBoxInformation) {
+  for (bool editable : {false, true}) {
+    QComboBox combo;
+    combo.setEditable(editable);
+    combo.resize(150, 30);
+    COMBOBOXINFO info;
+    ASSERT_TRUE(GetComboBoxInfo(&combo, &info));
+    EXPECT_EQ(info.hwndItem, editable ? static_cast<QWidget*>(combo.lineEdit()) : &combo);
+    EXPECT_EQ(info.hwndList, combo.view()->window());
+    EXPECT_GE(info.rcButton.Left, info.rcItem.Right - 1) << "the button is right of the field";
+  }
 }
