@@ -1,4 +1,4 @@
-// What the parts of the message half tell each other; not for use outside
+// What the units of the message half tell each other; not for use outside
 // platform/.
 #pragma once
 
@@ -32,7 +32,7 @@ unsigned MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers);
 Message MouseMessage(const QWidget* widget, const QMouseEvent* event);
 Message KeyMessage(const QKeyEvent* event);
 
-// The default procedures of the parts, called by the standard one; false
+// The default procedures of these units, called by the standard one; false
 // when the message is not theirs for this widget.
 bool NonClientDefault(QWidget* widget, Message& m);
 bool ScrollDefault(QWidget* widget, Message& m);
