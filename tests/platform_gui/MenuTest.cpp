@@ -60,6 +60,7 @@ TEST(MenuTest, ItemInformation) {
   EXPECT_EQ(GetSubMenu(&menu, 5), recent);
   EXPECT_EQ(GetMenuItemID(&menu, 5), 0xFFFFFFFFu);
   EXPECT_EQ(GetMenuItemID(&menu, 2), 102u);
+  EXPECT_EQ(GetMenuItemCount(nullptr), -1);
   EXPECT_EQ(GetMenuString(&menu, 201, MF_BYCOMMAND), "a.txt") << "by command, sub-menus too";
   EXPECT_EQ(GetMenuString(&menu, 103, MF_BYCOMMAND), "") << "a hidden action is no item";
 
@@ -117,6 +118,7 @@ TEST(MenuTest, TrackPopupMenuTellsTheOwner) {
     unsigned returned;            // with TPM_RETURNCMD; 1 = no call
   } cases[] = {
       {0, false, Lives, Qt::Key_Return, {WM_COMMAND}, 1},
+      {TPM_RIGHTALIGN | TPM_BOTTOMALIGN, false, Lives, Qt::Key_Return, {WM_COMMAND}, 1},
       {TPM_RETURNCMD, false, Lives, Qt::Key_Return, {}, 11},
       {TPM_RETURNCMD, false, Lives, Qt::Key_Escape, {}, 0},
       {0, true, Lives, Qt::Key_Return, {WM_SYSCOMMAND}, 1},
@@ -142,6 +144,7 @@ TEST(MenuTest, TrackPopupMenuTellsTheOwner) {
     ASSERT_TRUE(TrackPopupMenu(menu, c.flags, 300, 200, owner, [&](unsigned id) { returned = id; }));
     EXPECT_TRUE(menu->isVisible());
     EXPECT_FALSE(visibleAtInit);
+    EXPECT_EQ(c.flags & TPM_BOTTOMALIGN ? menu->geometry().bottomRight() + QPoint(1, 1) : menu->pos(), QPoint(300, 200));
     ASSERT_EQ(log.seen.size(), 1u);
     EXPECT_EQ(log.seen[0].Msg, WM_INITMENUPOPUP);
     EXPECT_EQ(log.seen[0].LParam, MAKELPARAM(0, c.system ? 1 : 0));

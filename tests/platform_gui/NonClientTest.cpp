@@ -99,6 +99,7 @@ TEST(NonClientTest, MarginsBecomeTheClientArea) {
   // Switched off, the window keeps its client area's size and place.
   const QRect client(plain.mapToGlobal(plain.contentsRect().topLeft()), plain.contentsRect().size());
   ASSERT_TRUE(SetNonClientFrame(&plain, false));
+  EXPECT_FALSE(HasNonClientFrame(&plain));
   EXPECT_FALSE(plain.windowFlags() & Qt::FramelessWindowHint);
   EXPECT_EQ(plain.contentsMargins(), QMargins());
   EXPECT_EQ(plain.geometry(), client);
