@@ -38,6 +38,15 @@ std::vector<std::string> Infos(QWidget* menu) {
   return infos;
 }
 
+// What the log saw, taken out of it.
+using Seen_ = std::vector<std::tuple<unsigned, WPARAM, LPARAM>>;
+Seen_ Seen(MessageLog& log) {
+  Seen_ seen;
+  for (const Message& m : log.seen) seen.emplace_back(m.Msg, m.WParam, m.LParam);
+  log.Take();
+  return seen;
+}
+
 }  // namespace
 
 TEST(MenuTest, ItemInformation) {
@@ -145,24 +154,18 @@ TEST(MenuTest, TrackPopupMenuTellsTheOwner) {
     EXPECT_TRUE(menu->isVisible());
     EXPECT_FALSE(visibleAtInit);
     EXPECT_EQ(c.flags & TPM_BOTTOMALIGN ? menu->geometry().bottomRight() + QPoint(1, 1) : menu->pos(), QPoint(300, 200));
-    ASSERT_EQ(log.seen.size(), 1u);
-    EXPECT_EQ(log.seen[0].Msg, WM_INITMENUPOPUP);
-    EXPECT_EQ(log.seen[0].LParam, MAKELPARAM(0, c.system ? 1 : 0));
-    log.Take();
+    EXPECT_EQ(Seen(log), (Seen_{{WM_INITMENUPOPUP, PtrParam(menu), MAKELPARAM(0, c.system ? 1 : 0)}}));
     QTest::keyClick(menu, Qt::Key_Down);
-    ASSERT_EQ(log.seen.size(), 1u);
-    EXPECT_EQ(log.seen[0].Msg, WM_MENUSELECT);
-    EXPECT_EQ(LOWORD(log.seen[0].WParam), GetCommandId(menu->activeAction()));
-    EXPECT_EQ(log.seen[0].LParam, LPARAM(PtrParam(menu)));
-    log.Take();
+    const WPARAM flags = MF_HILITE | (c.system ? MF_SYSMENU : 0);
+    EXPECT_EQ(Seen(log), (Seen_{{WM_MENUSELECT, MAKEWPARAM(int(GetCommandId(menu->activeAction())), int(flags)),
+                                 LPARAM(PtrParam(menu))}}));
     if (c.owner == Dies) delete owner;
     QTest::keyClick(menu, Qt::Key(c.key));
     EXPECT_FALSE(menu->isVisible());
+    const Seen_ closing = Seen(log);
     if (c.owner == Lives) {
-      ASSERT_FALSE(log.seen.empty());
-      EXPECT_EQ(log.seen[0].Msg, WM_MENUSELECT);
-      EXPECT_EQ(log.seen[0].WParam, MAKEWPARAM(0, 0xFFFF)) << "no item, no menu";
-      EXPECT_EQ(log.seen[0].LParam, 0);
+      ASSERT_FALSE(closing.empty());
+      EXPECT_EQ(closing.front(), (std::tuple{WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), LPARAM(0)})) << "no item, no menu";
     }
     Pump();
     EXPECT_EQ(log.Messages({WM_COMMAND, WM_SYSCOMMAND}), c.heard);
