@@ -1,5 +1,4 @@
-// The draw model as the data client tests compare it, and a history no
-// download gives, for tests that a failed sign-in or download keeps it.
+// The draw model as one text, and a history no download gives (and a failed one keeps).
 #pragma once
 
 #include "engine/uLottery.h"
@@ -7,23 +6,22 @@
 #include <string>
 #include <vector>
 
-// Each draw oldest first, the year index, the current index, as one text.
 inline std::string ModelText(const TDrawHistory& history = DrawHistory, const TLotIntervalAry& years = YearIndex,
                              int32_t current = CurrentIndex) {
   std::string text;
-  for (int32_t i = 0; i < history.Count(); ++i) text += std::to_string(history[i].DateNo) + " " + history[i].NumText + ", ";
+  for (int32_t i = 0; i < history.Count(); ++i)
+    text += std::to_string(history[i].DateNo) + " " + history[i].NumText + ", ";
   for (const TLotInterval& y : years)
     text += y.YearText + ":" + std::to_string(y.IssueCount) + "@" + std::to_string(y.FirstIndex) + " ";
   return text + "current " + std::to_string(current);
 }
 
-inline const std::string OldModel = "2001001 , 2001002 , 2001:2@0 current 1";
+inline const std::string OldModel = "2001002 , 2001:2@0 current 0";
 
 inline void SeedOldHistory() {
-  std::vector<TLottery> draws(2);
-  draws[0].DateNo = 2001001;
-  draws[1].DateNo = 2001002;
+  std::vector<TLottery> draws(1);
+  draws[0].DateNo = 2001002;
   DrawHistory = TDrawHistory(std::move(draws));
   YearIndex = BuildYearIndex(DrawHistory);
-  CurrentIndex = 1;
+  CurrentIndex = 0;
 }
