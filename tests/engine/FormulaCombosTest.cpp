@@ -281,36 +281,59 @@ void SetBalls(TLottery& draw, size_t i) {
 
 }  // namespace
 
-TEST(FormulaMatch, EveryIndicatorAgreesWithItsDefinitionOnEveryCombination) {
-  TLottery prev, draw;
+// Four threads call Match at once (indicators keep no state), each on a
+// quarter of the combinations.
+TEST(FormulaMatch, EveryIndicatorAgreesWithItsDefinitionOnEveryCombinationOnSeveralThreads) {
+  TLottery prev;
   std::copy(PrevReds.begin(), PrevReds.end(), prev.Balls.begin());
   prev.Balls[6] = PrevBlue;
   ASSERT_EQ(RedSpan(prev) * 1000 + RedSumOf(prev), PrevSpan * 1000 + PrevSum);
-  draw.Prev = &prev;
+  struct Check {
+    int32_t index;
+    bool repeat;
+    T2DIntAry values;
+    TModel model;
+  };
+  std::vector<Check> checks;
   std::mt19937 rng(20250701);
-  const TFormulateList& list = FormulateList();
-  for (int32_t fi = 0; fi < list.Count(); ++fi) {
-    const TFormulate& f = *list.GetItem(fi);
+  for (int32_t fi = 0; fi < FormulateList().Count(); ++fi) {
+    const TFormulate& f = *FormulateList().GetItem(fi);
     for (int pass = 0; pass < (f.TailMode() ? 2 : 1); ++pass) {  // tail mode: both readings of the counts
-      const bool repeat = pass == 0;
-      const T2DIntAry values = RandomValues(f, rng);
-      const TModel model(f, values, repeat);
-      size_t wrong = 0, firstWrong = 0;
-      int64_t hits = 0;
-      // A position's Match reads one ball: every 7th combination covers
-      // every value of it many times over.
-      const size_t stride = f.Pos() >= 0 ? 7 : 1;
-      for (size_t i = 0; i < All().balls.size(); i += stride) {
-        SetBalls(draw, i);
-        const bool m = f.Match(draw, values, repeat);
-        hits += m;
-        if (m != model.Expect(i) && wrong++ == 0) firstWrong = i;
+      T2DIntAry values = RandomValues(f, rng);
+      checks.push_back({fi, pass == 0, values, TModel(f, values, pass == 0)});
+    }
+  }
+  constexpr size_t Threads = 4;
+  std::vector<std::array<int64_t, 3>> found(Threads * checks.size(), {0, -1, 0});  // wrong, first wrong, hits
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < Threads; ++t)
+    threads.emplace_back([&, t] {
+      TLottery draw;
+      draw.Prev = &prev;
+      for (size_t k = 0; k < checks.size(); ++k) {
+        const Check& c = checks[k];
+        const TFormulate& f = *FormulateList().GetItem(c.index);
+        auto& [wrong, first, hits] = found[t * checks.size() + k];
+        // A position's Match reads one ball: every 7th combination covers
+        // every value of it many times over.
+        const size_t step = f.Pos() >= 0 ? 7 : 1;
+        for (size_t i = t * step; i < All().balls.size(); i += step * Threads) {
+          SetBalls(draw, i);
+          const bool m = f.Match(draw, c.values, c.repeat);
+          hits += m;
+          if (m != c.model.Expect(i) && wrong++ == 0) first = int64_t(i);
+        }
       }
-      EXPECT_EQ(wrong, 0u) << "indicator " << fi << " (" << f.Group() << " " << f.Name() << "), repeat " << repeat
-                           << ", first at combination " << firstWrong;
-      if (stride == 1 && CountsCombinations(f)) {
-        EXPECT_EQ(f.CountCombos(values, repeat), hits) << "indicator " << fi;
-      }
+    });
+  for (auto& th : threads) th.join();
+  for (size_t k = 0; k < checks.size(); ++k) {
+    const TFormulate& f = *FormulateList().GetItem(checks[k].index);
+    int64_t wrong = 0, hits = 0;
+    for (size_t t = 0; t < Threads; ++t) wrong += found[t * checks.size() + k][0], hits += found[t * checks.size() + k][2];
+    EXPECT_EQ(wrong, 0) << "indicator " << checks[k].index << " (" << f.Group() << " " << f.Name() << "), repeat "
+                        << checks[k].repeat << ", first at combination " << found[k][1] << " and others";
+    if (f.Pos() < 0 && CountsCombinations(f)) {
+      EXPECT_EQ(f.CountCombos(checks[k].values, checks[k].repeat), hits) << "indicator " << checks[k].index;
     }
   }
 }
@@ -377,27 +400,4 @@ TEST(FormulaCounts, PositionAndTailTripleCountsAreExactOverTheirOwnOutcomes) {
       ASSERT_EQ(f.CountCombos(values, repeat), hits) << "indicator " << fi << " set " << s << " repeat " << repeat;
     }
   }
-}
-
-TEST(FormulaMatch, IsSafeToCallFromSeveralThreadsAtOnce) {
-  const TFormulateList& list = FormulateList();
-  // AC, number group, shared tails, sum ranges.
-  const std::vector<std::pair<const TFormulate*, T2DIntAry>> conds{
-      {list.GetItem(72), {{4, 7}}},
-      {list.GetItem(87), {{1, 5, 9, 13, 17, 21, 25, 29, 33}, {2}}},
-      {list.GetItem(80), {{1}}},
-      {list.GetItem(65), {{5, 6}}}};
-  std::vector<std::vector<int64_t>> counts(4, std::vector<int64_t>(conds.size(), 0));
-  std::vector<std::thread> threads;
-  for (auto& mine : counts)
-    threads.emplace_back([&] {
-      TLottery draw;
-      for (size_t i = 0; i < All().balls.size(); ++i) {
-        SetBalls(draw, i);
-        for (size_t k = 0; k < conds.size(); ++k) mine[k] += conds[k].first->Match(draw, conds[k].second, true);
-      }
-    });
-  for (auto& th : threads) th.join();
-  for (const auto& mine : counts)
-    for (size_t k = 0; k < conds.size(); ++k) EXPECT_EQ(mine[k], conds[k].first->CountCombos(conds[k].second, true)) << k;
 }

@@ -547,6 +547,5 @@ TEST(CanvasBitmaps, QPainterAndDirectPixelPathsPaintAlike) {
     paint(c);
   }
   EXPECT_EQ(Ascii(direct, clWhite), Ascii(Bitmap::FromQImage(image), clWhite));
-  for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 34; ++x) ASSERT_EQ(direct.GetArgb(x, y), image.pixel(x, y)) << x << "," << y;
+  EXPECT_EQ(direct.ToQImage(), image) << "and the same colours";
 }
