@@ -41,7 +41,7 @@ TEST(FormulaMatch, OldestDrawsAndImpossibleBalls) {
   const TLottery top = Draw({28, 29, 30, 31, 32, 33, 1});  // span 5, sum 183
   const TLottery bottom = Draw({1, 2, 3, 4, 5, 6, 1}, &top);  // sum amplitude 162
   const TLottery odd = Draw({-5, 0, 34, 40, 63, 200, -1});
-  const TLottery oddAfter = Draw({-5, 0, 34, 40, 63, 200, 99}, &prev);
+  const TLottery oddAfter = Draw({-5, 0, 34, 40, 63, 200, 99}, &prev), oddTwice = Draw(odd.Balls, &odd);
   struct Case {
     int ind;
     const TLottery* draw;
@@ -61,6 +61,7 @@ TEST(FormulaMatch, OldestDrawsAndImpossibleBalls) {
       // Balls outside 1..33 belong to no group, range or domain.
       {NumberGroup, &odd, {Seq(1, 33), {0}}, true}, {Red(0, 0), &odd, {Seq(1, 28)}, false},
       {BlueZF, &oddAfter, {Seq(0, 15)}, false},    {SumValue, &odd, {Seq(0, 12)}, false},
+      {Repeat, &oddTwice, {{0}}, true},            {Neighbor, &oddTwice, {{0}}, true},
   };
   for (size_t i = 0; i < cases.size(); ++i)
     EXPECT_EQ(Ind(cases[i].ind).Match(*cases[i].draw, cases[i].values, false), cases[i].match) << "case " << i;
