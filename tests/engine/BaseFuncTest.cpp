@@ -6,7 +6,7 @@ TEST(Combinatorics, ExactOverTheEnginesRangeAndBeyondTwelveFactorial) {
   const std::vector<std::pair<int64_t, int64_t>> cases{
       {Factorial(0), 1},         {Factorial(-3), 1},
       {Factorial(6), 720},       {Factorial(13), 6227020800LL},
-      {Factorial(20), 2432902008176640000LL},
+      {Factorial(20), 2432902008176640000LL}, {Factorial(33), INT64_MAX},  // beyond 64 bits: saturated
       {FallingFactorial(0, 33), 1},
       {FallingFactorial(6, 33), 797448960},
       {FallingFactorial(10, 33), 33LL * 32 * 31 * 30 * 29 * 28 * 27 * 26 * 25 * 24},

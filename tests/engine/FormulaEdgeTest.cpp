@@ -95,8 +95,8 @@ TEST(FormulaMatch, WritesItsDescriptionWhetherOrNotItMatches) {
 }
 
 TEST(FormulaNarrowing, PositionConditionsNarrowOrFillTheirPositionsList) {
-  // The newest draw: red 4, 9, 15, 21, 26, 30, blue 3.
-  DrawHistory = TDrawHistory({Draw({1, 2, 3, 4, 5, 6, 7}), Draw({4, 9, 15, 21, 26, 30, 3})});
+  // The newest draw: red 1, 9, 15, 21, 26, 30, blue 3.
+  DrawHistory = TDrawHistory({Draw({2, 3, 4, 5, 6, 7, 7}), Draw({1, 9, 15, 21, 26, 30, 3})});
   struct Case {
     int ind;
     TIntAry before, chosen, after;
@@ -106,11 +106,11 @@ TEST(FormulaNarrowing, PositionConditionsNarrowOrFillTheirPositionsList) {
       {Red(2, 0), {7, 3, 5}, {5, 9}, {5}},  // a value condition intersects a filled list ...
       {Red(2, 0), {5}, {}, {}},
       {Red(0, 0), {}, {12, 3, 40, 12, 29, 0, 28}, {12, 3, 28}},  // ... or fills an empty one
-      {Red(0, 4), {4}, {0, 2}, {4, 3, 6, 9, 12, 15, 18, 21, 24, 27, 2, 5, 8, 11, 14, 17, 20, 23, 26}},
+      {Red(0, 4), {6}, {0, 2}, {6, 3, 9, 12, 15, 18, 21, 24, 27, 2, 5, 8, 11, 14, 17, 20, 23, 26}},  // no repeats
       {Red(5, 1), {}, {0}, {10, 20, 30}},  // remainder 0 never adds 0
       {BlueTail, {}, {0, 6}, {10, 6, 16}},
       {Red(2, 2), {}, {0, 3, 14}, {15, 12, 18, 29}},  // around the newest 15; 1 lies below 3..30
-      {Red(0, 3), {}, {2}, {2, 6, 16, 26}},           // amplitudes 2, 12, 22 from 4
+      {Red(0, 3), {}, {2, 7}, {3, 13, 23, 8, 18, 28}},  // amplitudes 2, 12, 22, 7, 17, 27 from 1
       {Red(1, 2), {8}, {0, 1, 2}, {8}, false},        // no history: amplitudes admit nothing
       {Red(1, 3), {8}, {0, 1, 2}, {8}, false},
       {Ac, {8}, {1}, {8}},  // whole-set indicators narrow nothing

@@ -23,8 +23,8 @@ std::string Join(const TValueItems& items) {
 // One line per indicator: everything that registration and Init decide.
 std::string Describe(int32_t i, const TFormulate& f) {
   const TValueItems unset{{"unset", -1}};
-  TValueItems row0, row1 = unset;
-  f.FillValueLists(&row0, &row1);
+  TValueItems row0, row1 = unset, row2 = unset;  // no indicator shows a third row
+  f.FillValueLists(&row0, &row1, &row2);
   const T2DIntAry first{{f.Values()[0].front()}, {1}};
   TValueItems freq;
   if (!f.Counts().empty()) f.TFormulate::FillValues(freq, f.Counts()[0]);
@@ -34,6 +34,7 @@ std::string Describe(int32_t i, const TFormulate& f) {
     << " of=" << f.GetTotal() << " all=" << f.CountCombos(f.Values(), false) << " first=" << f.CountCombos(first, true)
     << " values=" << Join(row0) << " counts=" << (row1 == unset ? "none" : Join(row1)) << " freq=" << Join(freq);
   if (auto* c = dynamic_cast<const TFormulateRedCategory*>(&f)) s << " size=" << c->CategorySize();
+  if (row2 != unset) s << " row2=" << Join(row2);
   return s.str();
 }
 

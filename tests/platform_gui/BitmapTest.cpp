@@ -99,6 +99,8 @@ TEST(Bitmap, FormatConversions) {
   Bitmap b(2, 1, pf24bit);
   b.SetPixel(0, 0, RGB(250, 200, 150));
   b.SetPixel(1, 0, RGB(200, 100, 50));  // grey 126: black in one bit
+  b.Transparent = true;
+  b.SetTransparentColor(clRed);
   b.SetPixelFormat(pf32bit);
   EXPECT_EQ(b.GetArgb(0, 0), qRgba(250, 200, 150, 255)) << "alpha 255 where there was none";
   b.SetPixelFormat(pf8bit);
@@ -107,6 +109,7 @@ TEST(Bitmap, FormatConversions) {
   EXPECT_EQ(b.GetPixel(0, 0), clWhite);
   EXPECT_EQ(b.GetPixel(1, 0), clBlack);
   EXPECT_EQ(b.ConstImage().pixel(0, 0), qRgb(255, 255, 255)) << "the view of one bit is black and white";
+  EXPECT_TRUE(b.Transparent && b.TransparentColor() == clRed) << "the transparency settings stay";
 }
 
 TEST(Bitmap, CopiesAreDeepAndMovesEmptyTheSource) {

@@ -160,6 +160,7 @@ TEST(AlphaBlend, StraightPremultipliedAndConstantAlpha) {
       {pf32bit, qRgba(0, 0, 255, 255), {}, qRgba(100, 50, 152, 255)},
       {pf32bit, qRgba(0, 0, 255, 128), {}, qRgba(134, 67, 118, 192)},
       {pf32bit, qRgba(0, 0, 255, 128), {255, AlphaFormat::Premultiplied}, qRgba(200, 100, 177, 192)},
+      {pf32bit, qRgba(0, 0, 255, 0), {0, AlphaFormat::Straight}, qRgba(0, 0, 0, 0)},  // nothing over nothing
   };
   Bitmap src(1, 1, pf32bit);
   src.SetArgb(0, 0, s);

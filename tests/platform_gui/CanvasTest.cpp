@@ -147,21 +147,27 @@ TEST(CanvasShapes, FocusRectIsDottedAndUndoesItself) {
 }
 
 TEST(CanvasShapes, DrawEdgeUsesTheSystemColoursAndAdjusts) {
+  // Edge, flags, then the colours at (3, 0), (3, 1), (4, 4), (3, 7) and
+  // (9, 3): outer and inner ring at the top, the middle, outer ring at the
+  // bottom and at the right.
+  const std::vector<std::pair<std::pair<unsigned, unsigned>, std::array<TColor, 5>>> cases{
+      {{EDGE_RAISED, BF_RECT | BF_MIDDLE}, {cl3DLight, clBtnHighlight, clBtnFace, cl3DDkShadow, cl3DDkShadow}},
+      {{EDGE_SUNKEN, BF_TOP | BF_LEFT}, {clBtnShadow, cl3DDkShadow, clWhite, clWhite, clWhite}},
+      {{EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_MONO}, {clWindowFrame, clWindow, clWindow, clWindowFrame, clWindowFrame}},
+      {{EDGE_SUNKEN, BF_RECT | BF_MIDDLE | BF_FLAT}, {clBtnShadow, clBtnFace, clBtnFace, clBtnShadow, clBtnShadow}}};
+  for (auto& [edge, colours] : cases) {
+    Bitmap b = White(10, 8);
+    TRect r = Rect(0, 0, 10, 8);
+    b.GetCanvas().DrawEdge(r, edge.first, edge.second);
+    const TPoint at[] = {{3, 0}, {3, 1}, {4, 4}, {3, 7}, {9, 3}};
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(b.GetPixel(at[i].X, at[i].Y), ColorToRGB(colours[i])) << edge.second << " " << i;
+    EXPECT_EQ(r, Rect(0, 0, 10, 8)) << "no BF_ADJUST, no change";
+  }
   Bitmap b = White(10, 8);
-  Canvas& c = b.GetCanvas();
   TRect r = Rect(0, 0, 10, 8);
-  c.DrawEdge(r, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST);
+  b.GetCanvas().DrawEdge(r, EDGE_RAISED, BF_RECT | BF_ADJUST);
   EXPECT_EQ(r, Rect(2, 2, 8, 6));
-  const std::vector<std::pair<TPoint, TColor>> raised{
-      {{3, 0}, cl3DLight}, {{0, 3}, cl3DLight}, {{3, 1}, clBtnHighlight}, {{3, 7}, cl3DDkShadow},
-      {{9, 3}, cl3DDkShadow}, {{3, 6}, clBtnShadow}, {{8, 3}, clBtnShadow}, {{4, 4}, clBtnFace}};
-  for (auto [p, color] : raised) EXPECT_EQ(b.GetPixel(p.X, p.Y), ColorToRGB(color)) << p.X << "," << p.Y;
-  TRect sunken = Rect(0, 0, 10, 8);
-  c.DrawEdge(sunken, EDGE_SUNKEN, BF_TOP | BF_LEFT);
-  EXPECT_EQ(b.GetPixel(3, 0), ColorToRGB(clBtnShadow));
-  EXPECT_EQ(b.GetPixel(3, 1), ColorToRGB(cl3DDkShadow));
-  EXPECT_EQ(b.GetPixel(3, 7), ColorToRGB(cl3DDkShadow)) << "only the edges asked for";
-  EXPECT_EQ(sunken, Rect(0, 0, 10, 8)) << "no BF_ADJUST, no change";
+  EXPECT_EQ(b.GetPixel(8, 3), ColorToRGB(clBtnShadow));
 }
 
 TEST(CanvasState, ClipRegionsAreInDevicePixelsAndStayPutWhenTheOriginMoves) {
@@ -174,11 +180,16 @@ TEST(CanvasState, ClipRegionsAreInDevicePixelsAndStayPutWhenTheOriginMoves) {
   c.SetViewportOrg(0, 0);
   c.FillRect(Rect(0, 0, 12, 8));
   c.SetPixel(1, 1, clBlack);
-  EXPECT_EQ(Ascii(b, clWhite).substr(0, 13), "..###..###..\n");
+  EXPECT_EQ(Ascii(b, clWhite).substr(0, 26), "..###..###..\n..###..###..\n");
   EXPECT_EQ(c.GetClipBox(), Rect(2, 0, 10, 4));
   EXPECT_TRUE(c.RectVisible(Rect(0, 0, 3, 1)));
   EXPECT_FALSE(c.RectVisible(Rect(5, 0, 7, 1)));
   EXPECT_EQ(c.ClipRegion()->rectCount(), 2);
+  c.SaveDC();
+  c.IntersectClipRect(Rect(20, 0, 30, 4));  // nothing left
+  EXPECT_EQ(c.GetClipBox(), Rect(0, 0, 0, 0));
+  EXPECT_FALSE(c.RectVisible(Rect(0, 0, 12, 8)));
+  c.RestoreDC(-1);
   c.SetWindowOrg(1, 1);  // device = logical - window origin
   EXPECT_EQ(c.GetClipBox(), Rect(3, 1, 11, 5)) << "the clip box is logical";
   c.SelectClipRgn(std::nullopt);
@@ -537,6 +548,16 @@ TEST(CanvasBitmaps, QPainterAndDirectPixelPathsPaintAlike) {
     c.LineTo(16, 16);
     c.LineTo(24, 10);
     c.Polyline({{1, 15}, {12, 9}, {4, 17}, {5, 17}});
+    c.DrawFocusRect(Rect(3, 3, 12, 8));
+    c.SetPixel(20, 1, clRed);  // in the excluded band
+    c.SetPixel(9, 1, clRed);
+    Bitmap sprite(3, 2, pf32bit);
+    sprite.Fill(qRgba(255, 0, 255, 255));
+    sprite.SetArgb(1, 0, qRgba(0, 200, 0, 0));  // drawn opaque: alpha is not looked at
+    c.Draw(2, 14, sprite);
+    c.StretchDraw(Rect(6, 14, 12, 18), sprite);
+    sprite.Transparent = true;
+    c.Draw(23, 2, sprite);
   };
   Bitmap direct = White(34, 20);
   paint(direct.GetCanvas());

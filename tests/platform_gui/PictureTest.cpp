@@ -97,6 +97,20 @@ TEST(Picture, TheFileDecidesTheReaderAndPngOnlyOnceRegistered) {
   EXPECT_FALSE(picture.LoadFromFile(dir.File("noise.bmp"), &error));
   EXPECT_FALSE(picture.LoadFromFile(dir.File("missing.png"), &error));
   EXPECT_EQ(picture.Width(), 3) << "a failed load keeps the picture";
+  QImage icon(16, 16, QImage::Format_ARGB32);
+  icon.fill(qRgba(0, 0, 0, 0));
+  ASSERT_TRUE(picture.LoadFromBytes(Encode(icon, "ICO"), QStringLiteral("bmp")));
+  EXPECT_EQ(picture.FormatExtension(), QStringLiteral("ico"));
+  // Formats of one's own, found by extension in any case; a second one replaces the first.
+  for (int height : {5, 7})
+    RegisterFileFormat({QStringLiteral("tst"), QStringLiteral("Test"), [height](std::string_view, Bitmap& out, std::string&) {
+                          out = Bitmap(1, height);
+                          return true;
+                        }, {}});
+  EXPECT_TRUE(picture.LoadFromBytes("anything", QStringLiteral("Tst")));
+  EXPECT_EQ(picture.Height(), 7);
+  UnregisterFileFormat(QStringLiteral("tst"));
+  EXPECT_FALSE(IsFileFormatRegistered(QStringLiteral("TST")));
 }
 
 TEST(Picture, PngWithAlphaRoundTripsWithStraightAlpha) {
@@ -156,7 +170,8 @@ TEST(Picture, DamagedOrAbsurdFilesAreRefusedWithAMessage) {
       {png.substr(0, png.size() / 2), "png", "Damaged PNG image"}, {png.substr(0, 20), "png", "Not a valid PNG"},
       {corrupt, "png", "Damaged PNG image"},                      {huge, "png", "Image of 60000 x 60000 pixels is too large"},
       {jpeg.substr(0, jpeg.size() - 100), "jpeg", "Damaged JPEG image: the file ends too early"},
-      {std::string("\xFF\xD8\xFF garbage", 11), "jpg", "Not a valid JPEG image"}};
+      {std::string("\xFF\xD8\xFF garbage", 11), "jpg", "Not a valid JPEG image"},
+      {"BM" + std::string(24, '\0'), "dat", "Not a valid bmp image"}};  // as long as the shortest header
   Picture picture;
   ASSERT_TRUE(picture.LoadFromBytes(png, QStringLiteral("png")));
   for (auto& [bytes, ext, message] : cases) {
