@@ -215,12 +215,15 @@ TEST(CanvasState, RestoreDCBringsBackClipOriginModesAndObjects) {
   c.SetStretchBltMode(HALFTONE);
   c.MoveTo(3, 3);
   c.Brush.Color = clRed;
-  c.SaveDC();
+  const int second = c.SaveDC();
   c.Brush.Color = clBlue;
   c.SetBkMode(TRANSPARENT);
+  c.SaveDC();
+  c.Brush.Color = clGreen;
   EXPECT_TRUE(c.RestoreDC(-1));
-  EXPECT_EQ(c.Brush.Color, clRed);
-  EXPECT_EQ(c.GetBkMode(), OPAQUE);
+  EXPECT_EQ(std::pair(c.Brush.Color, c.GetBkMode()), std::pair(clBlue, TRANSPARENT));
+  EXPECT_TRUE(c.RestoreDC(second));
+  EXPECT_EQ(std::pair(c.Brush.Color, c.GetBkMode()), std::pair(clRed, OPAQUE));
   EXPECT_FALSE(c.RestoreDC(-2)) << "only one level is left";
   EXPECT_TRUE(c.RestoreDC(saved));
   EXPECT_EQ(c.Brush.Color, clBlack);
