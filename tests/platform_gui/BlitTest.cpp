@@ -87,6 +87,8 @@ TEST(BitBlt, EveryCopyIsClippedToBothBitmapsWhateverItsNumbers) {
          BitBlt(d, 0, 0, 3, 3, empty, 0, 0);
          StretchBlt(d, -100, -100, 100000, 100000, src, 5, 5, 1000, 1000, HALFTONE);
        }, TRect{}, {}, clBlack},
+      // Halftone scales the part of the source rectangle inside the source onto its part of the destination.
+      {[&](Bitmap& d) { StretchBlt(d, 0, 0, 4, 2, src, -2, 0, 4, 1, HALFTONE); }, Rect(2, 0, 4, 2), {3, 1}, RGB(1, 0, 7)},
       // Taller than any bitmap may be: halftone falls back to the nearest pixel.
       {[&](Bitmap& d) { StretchBlt(d, 0, -50000, 1, 100000, grey, 0, 0, 2, 2, HALFTONE); }, Rect(0, 0, 1, 6), {0, 5}, RGB(9, 9, 9)},
   };

@@ -345,6 +345,7 @@ TEST(CanvasDrawText, CalcRectMeasuresLinesWithoutDrawing) {
       {QStringLiteral("aaa bbb ccc"), DT_WORDBREAK, t.W(two) + 2, two, 2},  // room for two words
       {QStringLiteral("aaa  bbb ccc"), DT_WORDBREAK, t.W(two) + 2, QStringLiteral("bbb ccc"), 2},
       {QStringLiteral("unbreakable word"), DT_WORDBREAK, 5, QStringLiteral("unbreakable"), 2},  // a long word widens
+      {QStringLiteral("abc双色球"), DT_WORDBREAK, t.W(QStringLiteral("abc")) + 1, QStringLiteral("abc"), 4},  // beside CJK
       {QString(), DT_SINGLELINE, 190, QString(), 1},
       {QString(), 0, 190, QString(), 0},
   };
@@ -385,10 +386,13 @@ TEST(CanvasDrawText, AlignsInTheRectangleAndClipsToItUnlessNoClip) {
     EXPECT_EQ(InkBox(t.bitmap, clWhite).Right, clip ? 30 : 10 + t.W(text));
   }
   TextCase t;
+  TRect tabs = Rect(100, 50, 200, 80);
+  t.canvas.DrawText(QStringLiteral("a\tb"), tabs, DT_EXPANDTABS | DT_SINGLELINE);
+  EXPECT_EQ(InkBox(t.bitmap, clWhite).Width(), t.canvas.FontMetrics().averageCharWidth() * 8 + t.W(QStringLiteral("b")));
   TRect box = Rect(10, 10, 80, 30);
   t.canvas.DrawText(QStringLiteral("A caption far too long for its box"), box, DT_END_ELLIPSIS | DT_SINGLELINE | DT_NOCLIP);
-  EXPECT_LE(InkBox(t.bitmap, clWhite).Right, 80) << "an end ellipsis fits the rectangle";
-  EXPECT_GT(InkBox(t.bitmap, clWhite).Width(), 60);
+  EXPECT_LE(InkBox(t.bitmap, clWhite, Rect(0, 0, 100, 50)).Right, 80) << "an end ellipsis fits the rectangle";
+  EXPECT_GT(InkBox(t.bitmap, clWhite, Rect(0, 0, 100, 50)).Width(), 60);
 }
 
 TEST(CanvasDrawText, ThePrefixedCharacterIsUnderlinedOnWhicheverLineItIs) {
