@@ -302,8 +302,8 @@ TEST(CanvasText, FontHeightsAndSizes) {
   EXPECT_EQ(std::pair(f.Height, f.Size()), std::pair(-12, 9));
   Bitmap b(4, 4);
   Canvas& c = b.GetCanvas();
-  c.Font.Height = 20;  // a cell height
-  EXPECT_NEAR(c.TextHeight(QStringLiteral("A")), 20, 1);
+  c.Font.Height = 200;  // a cell height
+  EXPECT_NEAR(c.TextHeight(QStringLiteral("A")), 200, 1);
   c.Font.Height = -20;  // a character height: the cell is taller
   EXPECT_GT(c.TextHeight(QStringLiteral("A")), 20);
   c.Font.Height = 0;  // the default height
