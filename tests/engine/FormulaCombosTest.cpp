@@ -42,7 +42,9 @@ constexpr std::array<int, 6> PrevReds{2, 9, 14, 20, 27, 33};
 constexpr int PrevBlue = 9, PrevSpan = 31, PrevSum = 105;
 int BlueOf(size_t combo) { return static_cast<int>(combo % 16) + 1; }
 
-enum Measure { Ac, Span, Sum, DistinctTails, SharedTails, Link, OddRun, EvenRun, PrimeRun, CompRun, Repeat, Neighbor, Measures };
+enum Measure {
+  Ac, Span, Sum, DistinctTails, SharedTails, Link, OddRun, EvenRun, PrimeRun, CompRun, Repeat, Neighbor, Measures
+};
 
 struct TCombos {
   std::vector<std::array<uint8_t, 6>> balls;
@@ -329,7 +331,8 @@ TEST(FormulaMatch, EveryIndicatorAgreesWithItsDefinitionOnEveryCombinationOnSeve
   for (size_t k = 0; k < checks.size(); ++k) {
     const TFormulate& f = *FormulateList().GetItem(checks[k].index);
     int64_t wrong = 0, hits = 0;
-    for (size_t t = 0; t < Threads; ++t) wrong += found[t * checks.size() + k][0], hits += found[t * checks.size() + k][2];
+    for (size_t t = 0; t < Threads; ++t)
+      wrong += found[t * checks.size() + k][0], hits += found[t * checks.size() + k][2];
     EXPECT_EQ(wrong, 0) << "indicator " << checks[k].index << " (" << f.Group() << " " << f.Name() << "), repeat "
                         << checks[k].repeat << ", first at combination " << found[k][1] << " and others";
     if (f.Pos() < 0 && CountsCombinations(f)) {

@@ -146,7 +146,8 @@ TEST(Bitmap, FromQImagePicksTheNearestFormat) {
       {QImage(2, 2, QImage::Format_ARGB32), pf32bit},     {QImage(2, 2, QImage::Format_Grayscale8), pf8bit},
       {QImage(2, 2, QImage::Format_RGB888), pf24bit},     {QImage(2, 2, QImage::Format_BGR888), pf24bit},
       {mono, pf1bit}, {inverted, pfDevice}, {QImage(2, 2, QImage::Format_RGB32), pfDevice}};
-  for (size_t i = 0; i < cases.size(); ++i) EXPECT_EQ(Bitmap::FromQImage(cases[i].first).PixelFormat(), cases[i].second) << i;
+  for (size_t i = 0; i < cases.size(); ++i)
+    EXPECT_EQ(Bitmap::FromQImage(cases[i].first).PixelFormat(), cases[i].second) << i;
   QImage argb(2, 2, QImage::Format_ARGB32);
   argb.fill(qRgba(1, 2, 3, 4));
   EXPECT_EQ(Bitmap::FromQImage(argb).GetArgb(1, 1), qRgba(1, 2, 3, 4));

@@ -71,14 +71,17 @@ TEST(BitBlt, EveryCopyIsClippedToBothBitmapsWhateverItsNumbers) {
       {[&](Bitmap& d) { BitBlt(d, -3, -2, 6, 6, src, 0, 0); }, Rect(0, 0, 3, 4), {0, 0}, RGB(3, 2, 7)},
       {[&](Bitmap& d) { BitBlt(d, 0, 0, 6, 6, src, 4, -1); }, Rect(0, 1, 2, 6), {0, 1}, RGB(4, 0, 7)},
       {[&](Bitmap& d) { BitBlt(d, 0, 0, 6, 6, src, 0, 0, &clip); }, clip, {2, 2}, RGB(2, 2, 7)},
-      {[&](Bitmap& d) { StretchBlt(d, 0, 0, 12, 12, src, 0, 0, 6, 6, COLORONCOLOR, &clip); }, clip, {2, 2}, RGB(1, 1, 7)},
+      {[&](Bitmap& d) { StretchBlt(d, 0, 0, 12, 12, src, 0, 0, 6, 6, COLORONCOLOR, &clip); }, clip, {2, 2},
+       RGB(1, 1, 7)},
       // Sums such as x + width pass INT_MAX: the part inside both bitmaps is
       // still copied, and nothing else happens.
       {[&](Bitmap& d) { BitBlt(d, 1, 1, INT_MAX, INT_MAX, src, 0, 0); }, Rect(1, 1, 6, 6), {5, 5}, RGB(4, 4, 7)},
-      {[&](Bitmap& d) { StretchBlt(d, 1, 1, INT_MAX, INT_MAX, src, 0, 0, INT_MAX, INT_MAX); }, Rect(1, 1, 6, 6), {5, 5}, RGB(4, 4, 7)},
+      {[&](Bitmap& d) { StretchBlt(d, 1, 1, INT_MAX, INT_MAX, src, 0, 0, INT_MAX, INT_MAX); }, Rect(1, 1, 6, 6),
+       {5, 5}, RGB(4, 4, 7)},
       {[&](Bitmap& d) { TransparentBlt(d, 1, 1, INT_MAX, INT_MAX, src, 0, 0, INT_MAX, INT_MAX, clFuchsia); },
        Rect(1, 1, 6, 6), {5, 5}, RGB(4, 4, 7)},
-      {[&](Bitmap& d) { AlphaBlend(d, 1, 1, INT_MAX, INT_MAX, src, 0, 0, INT_MAX, INT_MAX, {}); }, Rect(1, 1, 6, 6), {5, 5}, RGB(4, 4, 7)},
+      {[&](Bitmap& d) { AlphaBlend(d, 1, 1, INT_MAX, INT_MAX, src, 0, 0, INT_MAX, INT_MAX, {}); }, Rect(1, 1, 6, 6),
+       {5, 5}, RGB(4, 4, 7)},
       {[&](Bitmap& d) {
          StretchBlt(d, 6, 0, INT_MIN, 6, src, INT_MAX, 0, INT_MIN, 6);  // mirrored both ways
          MaskBlt(d, 1, 1, INT_MAX, INT_MAX, src, 0, 0, src, INT_MIN, INT_MAX);
@@ -88,9 +91,11 @@ TEST(BitBlt, EveryCopyIsClippedToBothBitmapsWhateverItsNumbers) {
          StretchBlt(d, -100, -100, 100000, 100000, src, 5, 5, 1000, 1000, HALFTONE);
        }, TRect{}, {}, clBlack},
       // Halftone scales the part of the source rectangle inside the source onto its part of the destination.
-      {[&](Bitmap& d) { StretchBlt(d, 0, 0, 4, 2, src, -2, 0, 4, 1, HALFTONE); }, Rect(2, 0, 4, 2), {3, 1}, RGB(1, 0, 7)},
+      {[&](Bitmap& d) { StretchBlt(d, 0, 0, 4, 2, src, -2, 0, 4, 1, HALFTONE); }, Rect(2, 0, 4, 2), {3, 1},
+       RGB(1, 0, 7)},
       // Taller than any bitmap may be: halftone falls back to the nearest pixel.
-      {[&](Bitmap& d) { StretchBlt(d, 0, -50000, 1, 100000, grey, 0, 0, 2, 2, HALFTONE); }, Rect(0, 0, 1, 6), {0, 5}, RGB(9, 9, 9)},
+      {[&](Bitmap& d) { StretchBlt(d, 0, -50000, 1, 100000, grey, 0, 0, 2, 2, HALFTONE); }, Rect(0, 0, 1, 6), {0, 5},
+       RGB(9, 9, 9)},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
     Bitmap dst = Black(6, 6);

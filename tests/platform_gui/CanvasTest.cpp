@@ -117,7 +117,8 @@ TEST(CanvasShapes, CoverLeftToRightMinusOneAndTopToBottomMinusOne) {
       {[](Canvas& c) { c.Rectangle(1, 1, 6, 5); }, Rect(1, 1, 6, 5), {3, 2}, clBlue},
       {[](Canvas& c) { c.Rectangle(6, 5, 1, 1); }, Rect(1, 1, 6, 5), {5, 4}, clRed},  // corners in any order
       {[](Canvas& c) { c.Pen.Style = psClear, c.Rectangle(1, 1, 6, 5); }, Rect(1, 1, 5, 4), {1, 1}, clBlue},
-      {[](Canvas& c) { c.Pen.Width = 3, c.Pen.Style = psInsideFrame, c.Rectangle(1, 1, 11, 9); }, Rect(1, 1, 11, 9), {5, 4}, clBlue},
+      {[](Canvas& c) { c.Pen.Width = 3, c.Pen.Style = psInsideFrame, c.Rectangle(1, 1, 11, 9); }, Rect(1, 1, 11, 9),
+       {5, 4}, clBlue},
       {[](Canvas& c) { c.FillRect(Rect(2, 1, 5, 4)); }, Rect(2, 1, 5, 4), {2, 1}, clBlue},
       {[](Canvas& c) { c.FillRect(Rect(8, 8, 6, 6)); }, TRect{}, {7, 7}, clWhite},
       {[](Canvas& c) { c.Brush.Style = bsClear, c.FillRect(Rect(0, 0, 9, 9)); }, TRect{}, {0, 0}, clWhite},
@@ -160,7 +161,8 @@ TEST(CanvasShapes, DrawEdgeUsesTheSystemColoursAndAdjusts) {
     TRect r = Rect(0, 0, 10, 8);
     b.GetCanvas().DrawEdge(r, edge.first, edge.second);
     const TPoint at[] = {{3, 0}, {3, 1}, {4, 4}, {3, 7}, {9, 3}};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(b.GetPixel(at[i].X, at[i].Y), ColorToRGB(colours[i])) << edge.second << " " << i;
+    for (int i = 0; i < 5; ++i)
+      EXPECT_EQ(b.GetPixel(at[i].X, at[i].Y), ColorToRGB(colours[i])) << edge.second << " " << i;
     EXPECT_EQ(r, Rect(0, 0, 10, 8)) << "no BF_ADJUST, no change";
   }
   Bitmap b = White(10, 8);
@@ -370,7 +372,8 @@ TEST(CanvasDrawText, AlignsInTheRectangleAndClipsToItUnlessNoClip) {
     unsigned flags;
     int dx, dy;  // where the cell lands in Rect(10, 10, 110, 50), as 0, 1 or 2 halves of the room
   };
-  for (auto [flags, dx, dy] : {Case{DT_CENTER | DT_VCENTER | DT_SINGLELINE, 1, 1}, Case{DT_RIGHT | DT_BOTTOM | DT_SINGLELINE, 2, 2},
+  for (auto [flags, dx, dy] : {Case{DT_CENTER | DT_VCENTER | DT_SINGLELINE, 1, 1},
+                               Case{DT_RIGHT | DT_BOTTOM | DT_SINGLELINE, 2, 2},
                                Case{DT_LEFT | DT_TOP, 0, 0}, Case{DT_CENTER | DT_VCENTER, 1, 0}}) {
     TextCase t;
     TRect r = Rect(10, 10, 110, 50);
@@ -390,7 +393,8 @@ TEST(CanvasDrawText, AlignsInTheRectangleAndClipsToItUnlessNoClip) {
   t.canvas.DrawText(QStringLiteral("a\tb"), tabs, DT_EXPANDTABS | DT_SINGLELINE);
   EXPECT_EQ(InkBox(t.bitmap, clWhite).Width(), t.canvas.FontMetrics().averageCharWidth() * 8 + t.W(QStringLiteral("b")));
   TRect box = Rect(10, 10, 80, 30);
-  t.canvas.DrawText(QStringLiteral("A caption far too long for its box"), box, DT_END_ELLIPSIS | DT_SINGLELINE | DT_NOCLIP);
+  const QString caption = QStringLiteral("A caption far too long for its box");
+  t.canvas.DrawText(caption, box, DT_END_ELLIPSIS | DT_SINGLELINE | DT_NOCLIP);
   EXPECT_LE(InkBox(t.bitmap, clWhite, Rect(0, 0, 100, 50)).Right, 80) << "an end ellipsis fits the rectangle";
   EXPECT_GT(InkBox(t.bitmap, clWhite, Rect(0, 0, 100, 50)).Width(), 60);
 }
@@ -405,7 +409,8 @@ TEST(CanvasDrawText, ThePrefixedCharacterIsUnderlinedOnWhicheverLineItIs) {
     c.canvas.DrawText(text, box, flags);
     std::vector<TRect> found;
     for (int line = 0; line < 2; ++line)
-      found.push_back(InkBox(c.bitmap, clWhite, Rect(0, line * c.H() + c.canvas.FontMetrics().ascent() + 1, 200, (line + 1) * c.H())));
+      found.push_back(InkBox(c.bitmap, clWhite,
+                             Rect(0, line * c.H() + c.canvas.FontMetrics().ascent() + 1, 200, (line + 1) * c.H())));
     return found;
   };
   TextCase t;
@@ -418,7 +423,8 @@ TEST(CanvasDrawText, ThePrefixedCharacterIsUnderlinedOnWhicheverLineItIs) {
       {QStringLiteral("&ab\nc&d"), 0, 1, wc, wcd},  // the last prefix counts
       {QStringLiteral("ab\nc&d"), 0, 1, wc, wcd},
       {QStringLiteral("ab&\ncd"), 0, 1, 0, 0},
-      {QString(fit, QLatin1Char('c')) + QStringLiteral("&cccccc"), DT_SINGLELINE | DT_END_ELLIPSIS, 0, 0, 0},  // cut off
+      {QString(fit, QLatin1Char('c')) + QStringLiteral("&cccccc"), DT_SINGLELINE | DT_END_ELLIPSIS, 0, 0,
+       0},  // cut off by the ellipsis
   };
   for (auto& [text, flags, line, left, right] : cases) {
     const std::vector<TRect> found = underlines(text, flags);

@@ -103,10 +103,12 @@ TEST(Picture, TheFileDecidesTheReaderAndPngOnlyOnceRegistered) {
   EXPECT_EQ(picture.FormatExtension(), QStringLiteral("ico"));
   // Formats of one's own, found by extension in any case; a second one replaces the first.
   for (int height : {5, 7})
-    RegisterFileFormat({QStringLiteral("tst"), QStringLiteral("Test"), [height](std::string_view, Bitmap& out, std::string&) {
+    RegisterFileFormat({QStringLiteral("tst"), QStringLiteral("Test"),
+                        [height](std::string_view, Bitmap& out, std::string&) {
                           out = Bitmap(1, height);
                           return true;
-                        }, {}});
+                        },
+                        {}});
   EXPECT_TRUE(picture.LoadFromBytes("anything", QStringLiteral("Tst")));
   EXPECT_EQ(picture.Height(), 7);
   UnregisterFileFormat(QStringLiteral("tst"));
@@ -167,8 +169,10 @@ TEST(Picture, DamagedOrAbsurdFilesAreRefusedWithAMessage) {
   put32(20, 60000);
   put32(29, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(huge.data() + 12), 17)));
   const std::vector<std::tuple<std::string, const char*, std::string>> cases{
-      {png.substr(0, png.size() / 2), "png", "Damaged PNG image"}, {png.substr(0, 20), "png", "Not a valid PNG"},
-      {corrupt, "png", "Damaged PNG image"},                      {huge, "png", "Image of 60000 x 60000 pixels is too large"},
+      {png.substr(0, png.size() / 2), "png", "Damaged PNG image"},
+      {png.substr(0, 20), "png", "Not a valid PNG"},
+      {corrupt, "png", "Damaged PNG image"},
+      {huge, "png", "Image of 60000 x 60000 pixels is too large"},
       {jpeg.substr(0, jpeg.size() - 100), "jpeg", "Damaged JPEG image: the file ends too early"},
       {std::string("\xFF\xD8\xFF garbage", 11), "jpg", "Not a valid JPEG image"},
       {"BM" + std::string(24, '\0'), "dat", "Not a valid bmp image"}};  // as long as the shortest header

@@ -10,7 +10,8 @@ TEST(Prompts, QtMessageBoxesHaveTheWindowsButtonsIconsAndAnswers) {
   const std::vector<std::tuple<unsigned, std::vector<int>, int, QMessageBox::Icon>> cases{
       {MB_OK, {IDOK}, IDOK, QMessageBox::NoIcon},
       {MB_OKCANCEL | MB_DEFBUTTON3 | MB_ICONERROR, {IDOK, IDCANCEL}, IDOK, QMessageBox::Critical},  // no third button
-      {MB_ABORTRETRYIGNORE | MB_DEFBUTTON3 | MB_ICONWARNING, {IDABORT, IDRETRY, IDIGNORE}, IDIGNORE, QMessageBox::Warning},
+      {MB_ABORTRETRYIGNORE | MB_DEFBUTTON3 | MB_ICONWARNING, {IDABORT, IDRETRY, IDIGNORE}, IDIGNORE,
+       QMessageBox::Warning},
       {MB_YESNOCANCEL | MB_ICONQUESTION, {IDYES, IDNO, IDCANCEL}, IDYES, QMessageBox::Question},
       {MB_YESNO | MB_DEFBUTTON2 | MB_ICONINFORMATION, {IDYES, IDNO}, IDNO, QMessageBox::Information},
       {MB_RETRYCANCEL | MB_DEFBUTTON2, {IDRETRY, IDCANCEL}, IDCANCEL, QMessageBox::NoIcon}};
