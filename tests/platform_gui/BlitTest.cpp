@@ -143,9 +143,10 @@ TEST(TransparentBlt, LeavesTheKeyColourOutWhateverItsAlpha) {
 TEST(MaskBlt, WhiteMaskKeepsTheDestinationBlackCopies) {
   Bitmap src = Numbered(4, 2);
   src.SetPixel(2, 1, clFuchsia);
+  src.SetPixel(3, 0, clFuchsia);
   Bitmap mask = CreateMask(src, clFuchsia);
   EXPECT_EQ(mask.PixelFormat(), pf1bit);
-  EXPECT_EQ(Ascii(mask, clBlack), "....\n..#.\n");
+  EXPECT_EQ(Ascii(mask, clBlack), "...#\n..#.\n");
   Bitmap dst = Black(6, 2);
   dst.SetPixel(3, 0, clLime);
   MaskBlt(dst, 1, 0, 4, 2, src, 0, 1, mask, 0, 1);
