@@ -595,8 +595,16 @@ template <int Depth, class Out>
 
 // The search below a unit of work (two balls). Built twice, with and
 // without the processor's population-count instruction, the one to use
-// chosen when the program loads.
-#if defined(__x86_64__) && defined(__GNUC__)
+// chosen when the program loads. Not under ThreadSanitizer, whose runtime
+// is not ready when the loader picks a clone.
+#if defined(__SANITIZE_THREAD__)
+#define SSQ_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define SSQ_TSAN 1
+#endif
+#endif
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(SSQ_TSAN)
 #define SSQ_WITH_POPCNT [[gnu::target_clones("popcnt", "default")]]
 #else
 #define SSQ_WITH_POPCNT
