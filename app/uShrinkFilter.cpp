@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <bit>
 #include <chrono>
+#include <condition_variable>
 #include <limits>
 #include <mutex>
 #include <stdexcept>
@@ -643,7 +644,176 @@ int ThreadCount(int wanted) {
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
-// Runs every unit through the search on several threads (the calling one
+// --- Worker threads -----------------------------------------------------------------
+
+// The threads that help the searches, kept from run to run: a short search
+// pays neither for starting threads nor for waiting until each of them has
+// been scheduled once, only for the units the helpers actually took. The
+// caller works too and claims units like any helper, so helpers that come
+// late (a busy machine) find nothing left and cost nothing. One search uses
+// the pool at a time; a search that finds it taken runs on its own thread.
+class TWorkerPool {
+ public:
+  using TUnit = void (*)(void* context, size_t i);
+
+  static TWorkerPool& Instance() {
+    static TWorkerPool pool;
+    return pool;
+  }
+
+  ~TWorkerPool() {
+    {
+      std::lock_guard lock(m_);
+      quit_ = true;
+      ++signal_;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_) t.join();
+  }
+
+  // Runs unit(context, i) for every i < count and returns when all are
+  // done. threads > 0: on that many threads in all from the start; 0: on
+  // the calling thread until the work proves long, then with as many
+  // helpers as the rest of it is worth.
+  void Run(size_t count, int threads, TUnit unit, void* context) {
+    if (count == 0) return;
+    uint32_t gen = 0;
+    {
+      std::lock_guard lock(m_);
+      if (busy_ || count > 0xFFFFFFFFu) {
+        gen = 0;
+      } else {
+        busy_ = true;
+        unit_ = unit;
+        context_ = context;
+        count_ = count;
+        if (++gen_ == 0) ++gen_;  // 0 stands for "not in the pool"
+        gen = gen_;
+        engaged_ = 0;
+        done_.store(0, std::memory_order_relaxed);
+        claim_.store(uint64_t{gen} << 32, std::memory_order_release);
+      }
+    }
+    if (gen == 0) {
+      for (size_t i = 0; i < count; ++i) unit(context, i);
+      return;
+    }
+    const int most = static_cast<int>(std::min(static_cast<size_t>(ThreadCount(threads) - 1), count - 1));
+    if (threads > 0) Engage(most);
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    size_t mine = 0;
+    int engaged = threads > 0 ? most : 0;
+    for (size_t i; Claim(gen, count, i);) {
+      unit(context, i);
+      ++mine;
+      if (engaged >= most || mine % 8 != 0) continue;
+      const auto spent = Clock::now() - start;
+      if (spent < ProbeTime) continue;
+      // Time the rest would take here alone, by the units done so far;
+      // one helper for each probe's worth of it.
+      const size_t left = count - std::min(count, static_cast<size_t>(claim_.load(std::memory_order_relaxed) & 0xFFFFFFFFu));
+      const double rest = std::chrono::duration<double>(spent).count() / static_cast<double>(mine) * static_cast<double>(left);
+      const int want = static_cast<int>(std::min<double>(most, rest / std::chrono::duration<double>(ProbeTime).count()));
+      if (want > engaged) Engage(engaged = want);
+    }
+    // Every unit is claimed; wait for the ones the helpers hold.
+    for (int spins = 0; done_.load(std::memory_order_acquire) + mine < count; ++spins)
+      if (spins > 64) std::this_thread::yield();
+    std::lock_guard lock(m_);
+    busy_ = false;
+  }
+
+ private:
+  // A search shorter than this runs on the calling thread alone.
+  static constexpr auto ProbeTime = std::chrono::milliseconds(2);
+  // How long an idle helper watches for the next search before it sleeps.
+  static constexpr auto SpinTime = std::chrono::microseconds(300);
+
+  // The next unit of search `gen`, if one is left.
+  bool Claim(uint32_t gen, size_t count, size_t& i) {
+    uint64_t v = claim_.load(std::memory_order_acquire);
+    for (;;) {
+      if ((v >> 32) != gen || (v & 0xFFFFFFFFu) >= count) return false;
+      if (claim_.compare_exchange_weak(v, v + 1, std::memory_order_acq_rel, std::memory_order_acquire)) {
+        i = static_cast<size_t>(v & 0xFFFFFFFFu);
+        return true;
+      }
+    }
+  }
+
+  // Helpers 0..n-1 join the current search (started when missing).
+  void Engage(int n) {
+    if (n <= 0) return;
+    bool sleepers = false;
+    {
+      std::lock_guard lock(m_);
+      while (static_cast<int>(threads_.size()) < n) {
+        const int id = static_cast<int>(threads_.size());
+        threads_.emplace_back([this, id] { Help(id); });
+      }
+      engaged_ = n;
+      signal_.fetch_add(1, std::memory_order_release);
+      sleepers = sleepers_ > 0;
+    }
+    if (sleepers) wake_.notify_all();
+  }
+
+  void Help(int id) {
+    uint64_t seen = 0;
+    uint32_t served = 0;
+    for (;;) {
+      // Watch for a while, then sleep until called.
+      const auto until = std::chrono::steady_clock::now() + SpinTime;
+      while (signal_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+      TUnit unit;
+      void* context;
+      size_t count;
+      uint32_t gen;
+      {
+        std::unique_lock lock(m_);
+        if (signal_.load(std::memory_order_relaxed) == seen) {
+          ++sleepers_;
+          wake_.wait(lock, [&] { return signal_.load(std::memory_order_relaxed) != seen; });
+          --sleepers_;
+        }
+        if (quit_) return;
+        seen = signal_.load(std::memory_order_relaxed);
+        if (!busy_ || id >= engaged_ || gen_ == served) continue;
+        unit = unit_;
+        context = context_;
+        count = count_;
+        gen = served = gen_;
+      }
+      for (size_t i; Claim(gen, count, i);) {
+        unit(context, i);
+        done_.fetch_add(1, std::memory_order_release);
+      }
+    }
+  }
+
+  std::mutex m_;
+  std::condition_variable wake_;
+  std::vector<std::thread> threads_;
+  int sleepers_ = 0;
+  bool quit_ = false;
+  // The search under way (all under m_).
+  bool busy_ = false;
+  TUnit unit_ = nullptr;
+  void* context_ = nullptr;
+  size_t count_ = 0;
+  uint32_t gen_ = 0;
+  int engaged_ = 0;
+  // Changes whenever the helpers have something to look at.
+  std::atomic<uint64_t> signal_{0};
+  // The search's number in the high half, its next unit in the low half.
+  std::atomic<uint64_t> claim_{0};
+  // Units the helpers have finished.
+  std::atomic<size_t> done_{0};
+};
+
+// Runs every unit through the search on the worker pool (the calling thread
 // among them). Collected keys of the units are pooled in unit order: once
 // the pooled units hold ResultLimit keys, a key of a later unit must be
 // smaller than the largest of the best ResultLimit of them, and since its
@@ -656,7 +826,6 @@ template <class Out, class Tick>
 void SearchUnits(const TScheme& s, const std::vector<TNode>& units, std::vector<Out>& outs, int threads,
                  const std::atomic<bool>* cancel, Tick tick) {
   constexpr bool collecting = std::is_same_v<Out, TCollector>;
-  std::atomic<size_t> next{0};
   std::atomic<u64> bound{std::numeric_limits<u64>::max()};
   std::atomic<u64> most{std::numeric_limits<u64>::max()};
   std::vector<u64> failed;  // the failed bits of the best keys of the finished units
@@ -665,49 +834,42 @@ void SearchUnits(const TScheme& s, const std::vector<TNode>& units, std::vector<
   std::vector<char> done(units.size(), 0);
   size_t prefix = 0;
   std::vector<u64> pool;
+  const std::thread::id caller = std::this_thread::get_id();
 
-  auto work = [&](bool caller) {
-    for (;;) {
-      if (Cancelled(cancel)) return;
-      const size_t i = next.fetch_add(1, std::memory_order_relaxed);
-      if (i >= units.size()) return;
-      if constexpr (collecting) {
-        if (bound.load(std::memory_order_relaxed) == 0) return;
-        outs[i].Bound = &bound;
-        outs[i].Most = &most;
-        outs[i].Tighten(s);
-      }
-      SearchUnit(s, units[i], outs[i]);
-      if constexpr (collecting) {
-        found.fetch_add(static_cast<int64_t>(outs[i].Keys.size()), std::memory_order_relaxed);
-        std::lock_guard lock(m);
-        // Both pools keep their ResultLimit smallest entries, cut back when
-        // they first reach that many and then whenever they double.
-        auto cut = [](std::vector<u64>& v, bool first) {
-          if (v.size() < (first ? 1 : 2) * ResultLimit) return false;
-          std::nth_element(v.begin(), v.begin() + (ResultLimit - 1), v.end());
-          v.resize(ResultLimit);
-          return true;
-        };
-        for (u64 key : outs[i].Keys) failed.push_back(key >> FailShift);
-        if (cut(failed, most.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
-          most.store(failed.back(), std::memory_order_relaxed);
-        done[i] = 1;
-        for (; prefix < units.size() && done[prefix]; ++prefix) {
-          pool.insert(pool.end(), outs[prefix].Keys.begin(), outs[prefix].Keys.end());
-          if (cut(pool, bound.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
-            bound.store(pool.back() >> FailShift << FailShift, std::memory_order_relaxed);
-        }
-      }
-      if (caller) tick(found.load(std::memory_order_relaxed));
+  auto work = [&](size_t i) {
+    if (Cancelled(cancel)) return;
+    if constexpr (collecting) {
+      if (bound.load(std::memory_order_relaxed) == 0) return;
+      outs[i].Bound = &bound;
+      outs[i].Most = &most;
+      outs[i].Tighten(s);
     }
+    SearchUnit(s, units[i], outs[i]);
+    if constexpr (collecting) {
+      found.fetch_add(static_cast<int64_t>(outs[i].Keys.size()), std::memory_order_relaxed);
+      std::lock_guard lock(m);
+      // Both pools keep their ResultLimit smallest entries, cut back when
+      // they first reach that many and then whenever they double.
+      auto cut = [](std::vector<u64>& v, bool first) {
+        if (v.size() < (first ? 1 : 2) * ResultLimit) return false;
+        std::nth_element(v.begin(), v.begin() + (ResultLimit - 1), v.end());
+        v.resize(ResultLimit);
+        return true;
+      };
+      for (u64 key : outs[i].Keys) failed.push_back(key >> FailShift);
+      if (cut(failed, most.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
+        most.store(failed.back(), std::memory_order_relaxed);
+      done[i] = 1;
+      for (; prefix < units.size() && done[prefix]; ++prefix) {
+        pool.insert(pool.end(), outs[prefix].Keys.begin(), outs[prefix].Keys.end());
+        if (cut(pool, bound.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
+          bound.store(pool.back() >> FailShift << FailShift, std::memory_order_relaxed);
+      }
+    }
+    if (std::this_thread::get_id() == caller) tick(found.load(std::memory_order_relaxed));
   };
-
-  const int helpers = std::min(ThreadCount(threads), static_cast<int>(units.size())) - 1;
-  std::vector<std::thread> pool_;
-  for (int t = 0; t < helpers; ++t) pool_.emplace_back(work, false);
-  work(true);
-  for (std::thread& t : pool_) t.join();
+  using Work = decltype(work);
+  TWorkerPool::Instance().Run(units.size(), threads, [](void* w, size_t i) { (*static_cast<Work*>(w))(i); }, &work);
 }
 
 TShrinkRow RowOfKey(u64 key, bool withBlue, int32_t no) {
