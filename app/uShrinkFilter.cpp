@@ -70,7 +70,7 @@ const std::array<std::array<int8_t, MaxRed + 1>, RunKindCount> Successor = [] {
     return 0;
   };
   for (int u = 1; u <= MaxRed; ++u) {
-    auto at = [u](int v) { return static_cast<int8_t>(v <= MaxRed ? v : 0); };
+    auto at = [](int v) { return static_cast<int8_t>(v <= MaxRed ? v : 0); };
     t[RunConsecutive][u] = at(u + 1);
     t[RunOdd][u] = at(u % 2 != 0 ? u + 2 : 99);
     t[RunEven][u] = at(u % 2 == 0 ? u + 2 : 99);

@@ -13,14 +13,22 @@
 namespace {
 
 // A file of this process's own, in memory where the system has a folder
-// for that (a write syncs the file).
-const std::string& FilePath() {
-  static const std::string path = [] {
+// for that (a write syncs the file), removed at exit.
+struct TempFile {
+  std::string path = [] {
     const std::filesystem::path shm = "/dev/shm";
     const std::filesystem::path dir = std::filesystem::is_directory(shm) ? shm : std::filesystem::temp_directory_path();
     return (dir / ("ssq-ini-fuzz-" + std::to_string(::getpid()) + ".ini")).string();
   }();
-  return path;
+  ~TempFile() {
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+  }
+};
+
+const std::string& FilePath() {
+  static const TempFile file;
+  return file.path;
 }
 
 // A name of printable ASCII without blanks at either end.
@@ -36,10 +44,6 @@ std::string Lower(std::string s) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
   return s;
 }
-
-struct RemoveAtExit {
-  ~RemoveAtExit() { std::filesystem::remove(FilePath()); }
-} removeAtExit;
 
 }  // namespace
 
