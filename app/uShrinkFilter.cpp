@@ -13,6 +13,7 @@
 #include <type_traits>
 
 #include <sched.h>
+#include <time.h>
 
 namespace {
 
@@ -644,6 +645,13 @@ int ThreadCount(int wanted) {
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
+// Processor time the calling thread has used, in seconds.
+double ThreadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 // --- Worker threads -----------------------------------------------------------------
 
 // The threads that help the searches, kept from run to run: a short search
@@ -700,21 +708,22 @@ class TWorkerPool {
     }
     const int most = static_cast<int>(std::min(static_cast<size_t>(ThreadCount(threads) - 1), count - 1));
     if (threads > 0) Engage(most);
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
+    // The work is measured in processor time of this thread, which a busy
+    // machine does not stretch.
+    const double start = ThreadSeconds();
     size_t mine = 0;
     int engaged = threads > 0 ? most : 0;
     for (size_t i; Claim(gen, count, i);) {
       unit(context, i);
       ++mine;
-      if (engaged >= most || mine % 8 != 0) continue;
-      const auto spent = Clock::now() - start;
-      if (spent < ProbeTime) continue;
-      // Time the rest would take here alone, by the units done so far;
+      if (engaged >= most || mine % 16 != 0) continue;
+      const double spent = ThreadSeconds() - start;
+      if (spent < ProbeSeconds) continue;
+      // The time the rest would take here alone, by the units done so far;
       // one helper for each probe's worth of it.
       const size_t left = count - std::min(count, static_cast<size_t>(claim_.load(std::memory_order_relaxed) & 0xFFFFFFFFu));
-      const double rest = std::chrono::duration<double>(spent).count() / static_cast<double>(mine) * static_cast<double>(left);
-      const int want = static_cast<int>(std::min<double>(most, rest / std::chrono::duration<double>(ProbeTime).count()));
+      const double rest = spent / static_cast<double>(mine) * static_cast<double>(left);
+      const int want = static_cast<int>(std::min<double>(most, rest / ProbeSeconds));
       if (want > engaged) Engage(engaged = want);
     }
     // Every unit is claimed; wait for the ones the helpers hold.
@@ -725,8 +734,9 @@ class TWorkerPool {
   }
 
  private:
-  // A search shorter than this runs on the calling thread alone.
-  static constexpr auto ProbeTime = std::chrono::milliseconds(2);
+  // A search shorter than this (seconds of work) runs on the calling
+  // thread alone.
+  static constexpr double ProbeSeconds = 0.002;
   // How long an idle helper watches for the next search before it sleeps.
   static constexpr auto SpinTime = std::chrono::microseconds(300);
 

@@ -10,7 +10,8 @@
 // default: chosen from the work), then 8.
 // "Versus/<scheme>/<threads>" runs the scheme on one thread and on that
 // many threads in turn, so that both meet the same load on the machine,
-// and reports "x_one", how many times faster the second is: the default
+// and reports the median times ("one_ms", "ms") and "x_one", how many
+// times faster the second is by them: the default
 // (0) should never fall below 0.91 (1.1 times slower than one thread), the
 // kept count (C) on 8 threads should reach 3.
 #include "ShrinkReference.h"
@@ -20,9 +21,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <string>
+#include <vector>
 
 using namespace shrinktest;
 
@@ -97,15 +100,25 @@ double TimedRun(const TCase& c, int threads) {
 void Versus(benchmark::State& state, const std::string& name) {
   const TCase& c = Cases().at(name);
   const int threads = static_cast<int>(state.range(0));
-  double one = 0, many = 0;
+  std::vector<double> one, many;
+  // Each goes first in every other pair, so that neither pays more often
+  // for what came just before it.
+  bool first = true;
   for (auto _ : state) {
-    one += TimedRun(c, 1);
-    many += TimedRun(c, threads);
+    if (first) one.push_back(TimedRun(c, 1));
+    many.push_back(TimedRun(c, threads));
+    if (!first) one.push_back(TimedRun(c, 1));
+    first = !first;
   }
-  const double n = static_cast<double>(state.iterations());
-  state.counters["one_ms"] = one / n * 1e3;
-  state.counters["ms"] = many / n * 1e3;
-  state.counters["x_one"] = one / many;
+  // Medians: a run the machine stopped for a while says nothing of either.
+  auto median = [](std::vector<double>& v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+  };
+  const double m1 = median(one), mn = median(many);
+  state.counters["one_ms"] = m1 * 1e3;
+  state.counters["ms"] = mn * 1e3;
+  state.counters["x_one"] = m1 / mn;
 }
 
 // The references first: the fast runs read their times.

@@ -62,5 +62,5 @@ for f in "$FINDINGS"/crash-* "$FINDINGS"/leak-* "$FINDINGS"/timeout-* "$FINDINGS
   echo "fuzz: FINDING $(basename "$f") (copied into $CORPUS)"
   found=1
 done
-echo "fuzz: $TARGET: $(grep -o 'number_of_executed_units: [0-9]*' "$BUILD/$TARGET.log" | tail -n 1), corpus $(ls "$CORPUS" | wc -l) files"
+echo "fuzz: $TARGET: $(grep -a -o 'number_of_executed_units: [0-9]*' "$BUILD/$TARGET.log" | tail -n 1), corpus $(ls "$CORPUS" | wc -l) files"
 [ "$status" -eq 0 ] && [ "$found" -eq 0 ]
