@@ -635,12 +635,16 @@ std::vector<TNode> WorkUnits(const TScheme& s) {
 // The threads to use: as asked, or one per processor this process may run
 // on (more would only wait for each other).
 int ThreadCount(int wanted) {
-  constexpr int MostThreads = 64;
+  static constexpr int MostThreads = 64;
   if (wanted > 0) return std::min(wanted, MostThreads);
-  int cores = static_cast<int>(std::thread::hardware_concurrency());
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) == 0) cores = CPU_COUNT(&set);
-  return std::clamp(cores, 1, MostThreads);
+  // Asked once: the processors of a running program do not change.
+  static const int cores = [] {
+    int n = static_cast<int>(std::thread::hardware_concurrency());
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) n = CPU_COUNT(&set);
+    return std::clamp(n, 1, MostThreads);
+  }();
+  return cores;
 }
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
@@ -709,14 +713,17 @@ class TWorkerPool {
     const int most = static_cast<int>(std::min(static_cast<size_t>(ThreadCount(threads) - 1), count - 1));
     if (threads > 0) Engage(most);
     // The work is measured in processor time of this thread, which a busy
-    // machine does not stretch.
-    const double start = ThreadSeconds();
-    size_t mine = 0;
+    // machine does not stretch (the wall clock, cheaper to read, comes
+    // first: it is never behind).
     int engaged = threads > 0 ? most : 0;
+    const double start = engaged < most ? ThreadSeconds() : 0;
+    const auto wallStart = std::chrono::steady_clock::now();
+    size_t mine = 0;
     for (size_t i; Claim(gen, count, i);) {
       unit(context, i);
       ++mine;
       if (engaged >= most || mine % 16 != 0) continue;
+      if (std::chrono::steady_clock::now() - wallStart < std::chrono::duration<double>(ProbeSeconds)) continue;
       const double spent = ThreadSeconds() - start;
       if (spent < ProbeSeconds) continue;
       // The time the rest would take here alone, by the units done so far;
