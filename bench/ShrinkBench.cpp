@@ -140,7 +140,7 @@ const bool registered = [] {
         ->Unit(benchmark::kMillisecond)
         ->Arg(0)
         ->Arg(8)
-        ->MinTime(2.0)
+        ->MinTime(4.0)
         ->UseRealTime();
   return true;
 }();
