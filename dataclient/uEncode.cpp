@@ -155,7 +155,13 @@ std::string RsaEncryptToHex(std::string_view plain, std::string_view modulusHex,
 std::string RsaDecryptFromHex(std::string_view hexText, std::string_view modulusHex,
                               std::string_view exponentHex, int keySize) {
   RsaKey key = MakeKey(modulusHex, exponentHex, keySize);
-  Bytes cipher = Base64Decode(HexPairsToBytes(hexText));
+  std::string base64;
+  try {
+    base64 = HexPairsToBytes(hexText);
+  } catch (const EHexError&) {
+    throw ERsaError("RSA: the cipher text is not hexadecimal");
+  }
+  Bytes cipher = Base64Decode(base64);
   const size_t k = static_cast<size_t>(key.BlockBytes);
   if (cipher.empty() || cipher.size() % k != 0)
     throw ERsaError("RSA: the cipher text is not a whole number of blocks");

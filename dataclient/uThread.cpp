@@ -48,11 +48,24 @@ std::string DataServiceConnectionString() {
   return platform::Cp936ToUtf8(DecodeKeyedString(StoredConnectionString, ConnectionKey));
 }
 
+platform::StoredProcCall DataServiceCall(std::string procedure) {
+  platform::StoredProcCall call;
+  call.ConnectionString = DataServiceConnectionString();
+  call.LoginTimeout = DataServiceLoginTimeout;
+  call.CommandTimeout = DataServiceCommandTimeout;
+  call.ProcedureName = std::move(procedure);
+  return call;
+}
+
 // ------------------------------------------------------------------ TReadData
 
 TReadData::TReadData(platform::Dispatcher& dispatcher) : dispatcher_(dispatcher) {}
 
-TReadData::~TReadData() { WaitFor(); }
+TReadData::~TReadData() {
+  *alive_ = false;
+  stop_.request_stop();
+  WaitFor();
+}
 
 void TReadData::Resume() {
   if (thread_.joinable()) throw std::logic_error("TReadData: the thread runs only once");
@@ -63,36 +76,41 @@ void TReadData::WaitFor() {
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
 
+void TReadData::Post(std::function<void()> call) {
+  dispatcher_.Post([alive = alive_, call = std::move(call)] {
+    if (*alive) call();
+  });
+}
+
 void TReadData::Status(std::string text) {
   if (!OnStatus) return;
-  dispatcher_.Post([call = OnStatus, text = std::move(text)] { call(text); });
+  Post([call = OnStatus, text = std::move(text)] { call(text); });
 }
 
 void TReadData::LoginAndLoad() {
   State = 0;
   Status(std::string(TextConnecting));
-  platform::DbConnection connection;
-  platform::StoredProc proc(&connection);
+  platform::StoredProcAnswer answer;
   bool answered = false;
   try {
-    connection.SetConnectionString(ConnectionString);
-    connection.SetLoginTimeout(LoginTimeout);
-    connection.Open();
     using platform::ParamDirection;
     using platform::ParamType;
-    proc.ClearParameters();
-    proc.SetProcedureName("Chk_Login");
-    proc.CreateParameter("p_id", ParamType::String, ParamDirection::Input, 50, UserName);
-    proc.CreateParameter("p_pwd", ParamType::String, ParamDirection::Input, 200, PwdDigest);
-    // The key pair's digit; nothing follows it.
-    proc.CreateParameter("p_info", ParamType::String, ParamDirection::Input, 500,
-                         std::to_string(KeyIndex()));
-    proc.CreateParameter("p_ver", ParamType::String, ParamDirection::Input, 500,
-                         std::string(VersionToken));
-    proc.CreateParameter("p_result", ParamType::WideString, ParamDirection::Output, 50);
-    proc.CreateParameter("r_info", ParamType::WideString, ParamDirection::Output, 500);
-    proc.ExecProc();
-    Msg = proc.ParamByName("p_result").AsText();
+    platform::StoredProcCall call;
+    call.ConnectionString = ConnectionString;
+    call.LoginTimeout = LoginTimeout;
+    call.CommandTimeout = CommandTimeout;
+    call.ProcedureName = "Chk_Login";
+    call.Parameters = {
+        {"p_id", ParamType::String, ParamDirection::Input, 50, UserName},
+        {"p_pwd", ParamType::String, ParamDirection::Input, 200, PwdDigest},
+        // The key pair's digit; nothing follows it.
+        {"p_info", ParamType::String, ParamDirection::Input, 500, std::to_string(KeyIndex())},
+        {"p_ver", ParamType::String, ParamDirection::Input, 500, std::string(VersionToken)},
+        {"p_result", ParamType::WideString, ParamDirection::Output, 50, std::nullopt},
+        {"r_info", ParamType::WideString, ParamDirection::Output, 500, std::nullopt},
+    };
+    answer = platform::CallStoredProc(std::move(call), stop_.get_token());
+    Msg = answer.ParamByName("p_result").AsText();
     Success = Msg.empty();
     answered = true;
   } catch (const std::exception& e) {
@@ -102,7 +120,7 @@ void TReadData::LoginAndLoad() {
 
   if (answered) {
     try {
-      ReadDraws(proc.ResultSet());
+      ReadDraws(answer.ResultSet);
     } catch (const std::exception& e) {
       LastError = e.what();
       Success = false;
@@ -110,13 +128,11 @@ void TReadData::LoginAndLoad() {
       Status(Msg);
     }
     State = 1;
-    if (OnLogin) dispatcher_.Post([call = OnLogin, ok = Success, msg = Msg] { call(ok, msg); });
+    if (OnLogin) Post([call = OnLogin, ok = Success, msg = Msg] { call(ok, msg); });
     Msg.clear();
   }
 
-  proc.Close();
-  connection.Close();
-  if (OnTerminate) dispatcher_.Post(OnTerminate);
+  if (OnTerminate) Post(OnTerminate);
 }
 
 void TReadData::DecodeOffsets(const platform::RecordSet& data) {
@@ -195,12 +211,16 @@ void TReadData::ReadDraws(platform::RecordSet& data) {
       throw EDrawDataError(where + "的期号无效：" + std::to_string(draw.DateNo));
     newerDateNo = draw.DateNo;
 
-    for (int k = 0; k < BallCount; ++k) draw.Balls[k] = integer(BallFields[k]) - Offsets[k];
-    for (int k = 0; k < RedCount; ++k)
-      if (draw.Balls[k] < 1 || draw.Balls[k] > MaxRed || (k && draw.Balls[k] <= draw.Balls[k - 1]))
+    for (int k = 0; k < BallCount; ++k) {
+      // In 64 bits: a column near the ends of the 32-bit range less its
+      // offset must not wrap round into a valid ball.
+      const int64_t ball = int64_t{integer(BallFields[k])} - Offsets[k];
+      if (k < RedCount && (ball < 1 || ball > MaxRed || (k && ball <= draw.Balls[k - 1])))
         throw EDrawDataError(where + "的红球不是 1–33 的升序号码");
-    if (draw.Balls[RedCount] < 1 || draw.Balls[RedCount] > MaxBlue)
-      throw EDrawDataError(where + "的蓝球不在 1–16 之间");
+      if (k == RedCount && (ball < 1 || ball > MaxBlue))
+        throw EDrawDataError(where + "的蓝球不在 1–16 之间");
+      draw.Balls[k] = static_cast<int32_t>(ball);
+    }
     draw.NumText = MakeNumText(draw.Balls);
 
     NextIndex = i - 1;
@@ -212,7 +232,7 @@ void TReadData::ReadDraws(platform::RecordSet& data) {
   auto download = std::make_shared<TDownloadedHistory>();
   download->History = TDrawHistory(std::move(draws));
   download->Years = BuildYearIndex(download->History);
-  dispatcher_.Post([download] {
+  Post([download] {
     DrawHistory = std::move(download->History);
     YearIndex = std::move(download->Years);
     CurrentIndex = DrawHistory.Count() - 1;

@@ -5,8 +5,10 @@
 #include <array>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <stop_token>
 #include <string_view>
 #include <thread>
 
@@ -45,6 +47,23 @@ extern const std::array<TRsaPublicKey, 10> RsaKeyTable;
 int KeyIndex();
 void SetKeyIndex(int index);
 
+// Seconds to connect to the data service, and for one of its procedures
+// to answer; a call ends on the client's clock after both (CallStoredProc).
+inline constexpr int DataServiceLoginTimeout = 5;
+inline constexpr int DataServiceCommandTimeout = 30;
+
+// A call of one of the data service's procedures, with the connection
+// string and the time-outs above; the caller adds the parameters and runs
+// it with platform::CallStoredProc, e.g. the change of password:
+//
+//   platform::StoredProcCall call = DataServiceCall("ChangeUserPwd");
+//   call.Parameters = {{"UserName", ParamType::String, ParamDirection::Input, 50, user}, ...,
+//                      {"p_result", ParamType::WideString, ParamDirection::Output, 50, {}}};
+//   std::string text = platform::CallStoredProc(std::move(call)).ParamByName("p_result").AsText();
+//
+// DbTimeout (a DbError) when the service does not answer in time.
+platform::StoredProcCall DataServiceCall(std::string procedure);
+
 // The version token sent with every sign-in.
 inline constexpr std::string_view VersionToken =
     "6D71345A38624B775431436C39557A484E52793670446B325A6F31674B764D3851735073644E30776A546C3D";
@@ -66,8 +85,16 @@ class EDrawDataError : public std::runtime_error {
 // The events run on the GUI thread through the dispatcher, in this order:
 // OnStatus texts, then (when the server answered) OnLogin, then OnTerminate.
 // A new history is handed over on the GUI thread too, just before OnLogin,
-// and only when all of it decoded. The creator keeps the object until
-// OnTerminate; destroying it waits for the thread.
+// and only when all of it decoded.
+//
+// A data service that does not answer within LoginTimeout + CommandTimeout
+// seconds (the client's clock) fails the sign-in with TextConnectFailed,
+// whatever the server does; the stuck call is left behind and its late
+// answer thrown away (platform::CallStoredProc).
+//
+// The creator keeps the object until OnTerminate. Destroying it earlier
+// (the program closing) stops the wait at once; none of its events and no
+// history hand-over runs after that, not even those already queued.
 class TReadData {
  public:
   using TStatusEvent = std::function<void(const std::string& text)>;
@@ -83,7 +110,8 @@ class TReadData {
   std::string UserName;
   std::string PwdDigest;  // HashPassword of the password
   std::string ConnectionString = DataServiceConnectionString();
-  int LoginTimeout = 5;  // seconds
+  int LoginTimeout = DataServiceLoginTimeout;
+  int CommandTimeout = DataServiceCommandTimeout;  // for "Chk_Login" and its record set
   TStatusEvent OnStatus;
   TLoginEvent OnLogin;
   TNotifyEvent OnTerminate;
@@ -110,9 +138,14 @@ class TReadData {
   std::string LastError;          // the text of the last failure, for diagnostics
 
  private:
+  // Queues a call onto the GUI thread; it does not run once this object
+  // has been destroyed.
+  void Post(std::function<void()> call);
   void Status(std::string text);
   void DecodeOffsets(const platform::RecordSet& data);
 
   platform::Dispatcher& dispatcher_;
+  std::shared_ptr<std::atomic<bool>> alive_ = std::make_shared<std::atomic<bool>>(true);
+  std::stop_source stop_;
   std::thread thread_;
 };

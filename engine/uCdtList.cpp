@@ -1,6 +1,12 @@
 #include "engine/uCdtList.h"
 
+#include <atomic>
 #include <stdexcept>
+
+uint64_t NewCdtId() {
+  static std::atomic<uint64_t> last{0};
+  return ++last;
+}
 
 int32_t TCdtList::IndexOf(const TCdtData* item) const {
   for (size_t i = 0; i < items_.size(); ++i)
@@ -8,8 +14,15 @@ int32_t TCdtList::IndexOf(const TCdtData* item) const {
   return -1;
 }
 
+TCdtData* TCdtList::Find(uint64_t id) const {
+  for (const auto& p : items_)
+    if (p->Id == id) return p.get();
+  return nullptr;
+}
+
 bool TCdtList::Add(TCdtData* item) {
   if (!item || IndexOf(item) >= 0) return false;
+  if (Find(item->Id)) item->Id = NewCdtId();
   items_.emplace_back(item);
   item->CdtNo = Count();
   return true;

@@ -21,19 +21,21 @@ TDrawHistory::TDrawHistory(std::vector<TLottery> draws) : draws_(std::move(draws
 
 TLotIntervalAry BuildYearIndex(const TDrawHistory& history) {
   TLotIntervalAry years;
-  // Walk newest to oldest; the first draw met of a year is its newest one.
-  for (int32_t i = history.Count() - 1; i >= 0; --i) {
-    int32_t year = history[i].DateNo / 1000;
-    if (!years.empty() && years.back().Year == year) continue;
+  // Walk newest to oldest, a year at a time.
+  for (int32_t i = history.Count() - 1; i >= 0;) {
+    const int32_t year = history[i].DateNo / 1000;
+    // The year's first draw is found, not computed from the newest issue
+    // number: a history may start in the middle of a year or skip issues.
+    int32_t first = i;
+    while (first > 0 && history[first - 1].DateNo / 1000 == year) --first;
     TLotInterval y;
     y.Year = year;
     y.YearText = std::to_string(year);
     if (y.YearText.size() < 2) y.YearText.insert(0, 2 - y.YearText.size(), '0');
     y.IssueCount = history[i].DateNo % 1000;
-    // A history that starts in the middle of a year has fewer draws of that
-    // year than its newest issue number: never point before the first draw.
-    y.FirstIndex = std::max(0, i - y.IssueCount + 1);
+    y.FirstIndex = first;
     years.push_back(std::move(y));
+    i = first - 1;
   }
   return years;
 }

@@ -29,7 +29,7 @@ struct TLotInterval {
   int32_t Year = 0;        // DateNo div 1000
   std::string YearText;    // the year, left-padded with "0" to two characters
   int32_t IssueCount = 0;  // issue number of the year's newest draw in the history
-  int32_t FirstIndex = 0;  // index of the year's first issue in the history
+  int32_t FirstIndex = 0;  // index of the year's first draw in the history
 };
 
 // The draws of a history, oldest first, each linked to the one before it.

@@ -8,7 +8,15 @@
 #include <QString>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace platform {
 
@@ -77,6 +85,14 @@ std::optional<std::string> GetText(SQLHSTMT stmt, SQLUSMALLINT column) {
     if (r == SQL_SUCCESS) break;  // SQL_SUCCESS_WITH_INFO: more to come
   }
   return FromWide(text.data(), text.size());
+}
+
+// The index of a parameter by name without regard to ASCII case.
+size_t ParamIndex(const std::vector<Parameter>& params, std::string_view name) {
+  std::string key = LowerAscii(name);
+  for (size_t i = 0; i < params.size(); ++i)
+    if (LowerAscii(params[i].Name) == key) return i;
+  throw DbError("parameter not found: " + std::string(name));
 }
 
 RecordSet FetchAll(SQLHSTMT stmt, SQLSMALLINT columns) {
@@ -173,6 +189,7 @@ void DbConnection::Open() {
 }
 
 void DbConnection::Close() {
+  ++session_;
   if (connected_) SQLDisconnect(static_cast<SQLHDBC>(dbc_));
   connected_ = false;
   if (dbc_) SQLFreeHandle(SQL_HANDLE_DBC, static_cast<SQLHDBC>(dbc_));
@@ -191,15 +208,13 @@ Parameter& StoredProc::CreateParameter(std::string name, ParamType type, ParamDi
 }
 
 Parameter& StoredProc::ParamByName(std::string_view name) {
-  std::string key = LowerAscii(name);
-  for (Parameter& p : params_)
-    if (LowerAscii(p.Name) == key) return p;
-  throw DbError("parameter not found: " + std::string(name));
+  return params_[ParamIndex(params_, name)];
 }
 
 void StoredProc::Close() {
   result_ = RecordSet();
-  if (stmt_) SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(stmt_));
+  if (stmt_ && stmtConnection_->Session() == stmtSession_)
+    SQLFreeHandle(SQL_HANDLE_STMT, static_cast<SQLHSTMT>(stmt_));
   stmt_ = nullptr;
 }
 
@@ -210,6 +225,8 @@ void StoredProc::ExecProc() {
   Check(SQLAllocHandle(SQL_HANDLE_STMT, static_cast<SQLHDBC>(connection_->Handle()), &stmt),
         SQL_HANDLE_DBC, connection_->Handle(), "statement handle");
   stmt_ = stmt;
+  stmtConnection_ = connection_;
+  stmtSession_ = connection_->Session();
   Check(SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT,
                        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(std::max(commandTimeout_, 0))), 0),
         SQL_HANDLE_STMT, stmt, "setting the time-out of " + name_);
@@ -284,6 +301,114 @@ void StoredProc::ExecProc() {
     }
   }
   result_.First();
+}
+
+// ------------------------------------------------- calls with a deadline
+
+const Parameter& StoredProcAnswer::ParamByName(std::string_view name) const {
+  return Parameters[ParamIndex(Parameters, name)];
+}
+
+namespace {
+
+// Trivially destructible, so a call that ends while the program exits
+// still finds it.
+std::atomic<int> runningCalls{0};
+
+// Shared by the caller and the thread that runs the call; the thread keeps
+// it alive when the caller has left.
+struct CallState {
+  std::mutex Mutex;
+  std::condition_variable Ended;
+  bool Finished = false;
+  StoredProcAnswer Answer;
+  std::optional<std::string> Error;  // the failure's text; no exception object crosses threads
+};
+
+void RunCall(const StoredProcCall& call, CallState& state) {
+  StoredProcAnswer answer;
+  std::optional<std::string> error;
+  try {
+    DbConnection connection;
+    connection.SetConnectionString(call.ConnectionString);
+    connection.SetLoginTimeout(call.LoginTimeout);
+    connection.Open();
+    StoredProc proc(&connection);
+    proc.SetProcedureName(call.ProcedureName);
+    proc.SetCommandTimeout(call.CommandTimeout);
+    for (const Parameter& p : call.Parameters)
+      proc.CreateParameter(p.Name, p.Type, p.Direction, p.Size, p.Value);
+    proc.ExecProc();
+    answer.Parameters = proc.Parameters();
+    answer.ResultSet = std::move(proc.ResultSet());
+  } catch (const std::exception& e) {
+    error = e.what();
+  } catch (...) {
+    error = call.ProcedureName + ": an unknown failure";
+  }
+  {
+    std::lock_guard lock(state.Mutex);
+    state.Answer = std::move(answer);
+    state.Error = error;
+    state.Finished = true;
+  }
+  state.Ended.notify_all();
+}
+
+}  // namespace
+
+StoredProcAnswer CallStoredProc(StoredProcCall call, std::stop_token stop) {
+  using Clock = std::chrono::steady_clock;
+  const bool bounded = call.LoginTimeout > 0 && call.CommandTimeout > 0;
+  const auto limit = std::chrono::seconds(int64_t{call.LoginTimeout} + call.CommandTimeout);
+  const auto deadline = Clock::now() + limit;
+  const std::string name = call.ProcedureName;
+
+  auto state = std::make_shared<CallState>();
+  ++runningCalls;
+  try {
+    std::thread([state, call = std::move(call)]() mutable {
+      RunCall(call, *state);
+      state.reset();
+      call = StoredProcCall();
+      --runningCalls;  // the last thing this call does
+    }).detach();
+  } catch (const std::system_error& e) {
+    --runningCalls;
+    throw DbError(name + ": no thread for the call: " + e.what());
+  }
+
+  // A stop request wakes the wait below; it takes the lock, so the wake-up
+  // cannot fall between the waiter's check and its sleep.
+  std::stop_callback wake(stop, [&state] {
+    std::lock_guard lock(state->Mutex);
+    state->Ended.notify_all();
+  });
+  std::unique_lock lock(state->Mutex);
+  auto over = [&] { return state->Finished || stop.stop_requested(); };
+  if (bounded)
+    state->Ended.wait_until(lock, deadline, over);
+  else
+    state->Ended.wait(lock, over);
+  if (!state->Finished) {
+    if (stop.stop_requested()) throw DbTimeout(name + ": the caller stopped waiting");
+    throw DbTimeout(name + ": no answer within " + std::to_string(limit.count()) + " s");
+  }
+  if (state->Error) throw DbError(*state->Error);
+  return std::move(state->Answer);
+}
+
+int RunningStoredProcCalls() { return runningCalls.load(); }
+
+void ExitIfDbCallsStuck(int code, std::chrono::milliseconds grace) {
+  const auto end = std::chrono::steady_clock::now() + grace;
+  while (runningCalls.load() > 0) {
+    if (std::chrono::steady_clock::now() >= end) {
+      std::fflush(nullptr);
+      std::_Exit(code);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
 }
 
 }  // namespace platform

@@ -7,9 +7,11 @@
 // matters; inside the program it is UTF-8.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -21,6 +23,13 @@ namespace platform {
 class DbError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+};
+
+// The call did not answer before the caller's deadline, or the caller gave
+// up waiting (CallStoredProc).
+class DbTimeout : public DbError {
+ public:
+  using DbError::DbError;
 };
 
 // A result set held in memory: the whole set is fetched when the procedure
@@ -88,9 +97,13 @@ class DbConnection {
   bool Connected() const { return connected_; }
 
   void* Handle() const { return dbc_; }  // the ODBC connection handle
+  // Changes whenever the connection closes: the driver frees the statements
+  // of a connection with it.
+  uint64_t Session() const { return session_; }
 
  private:
   std::string connectionString_;
+  uint64_t session_ = 0;
   int loginTimeout_ = 15;
   void* env_ = nullptr;
   void* dbc_ = nullptr;
@@ -125,7 +138,10 @@ class StoredProc {
   const std::string& ProcedureName() const { return name_; }
 
   // Seconds a call may run before it is cancelled with an error; 0 waits
-  // for ever. A stalled server must not leave the caller waiting for good.
+  // for ever. The driver hands this limit to the server, so a server that
+  // has stopped running (a paused process, a frozen host, a network that
+  // drops packets silently) never ends the call: CallStoredProc bounds the
+  // wait on the caller's side.
   void SetCommandTimeout(int seconds) { commandTimeout_ = seconds; }
   int CommandTimeout() const { return commandTimeout_; }
 
@@ -139,7 +155,8 @@ class StoredProc {
   // Runs the procedure on the open connection; raises DbError on failure.
   void ExecProc();
   RecordSet& ResultSet() { return result_; }
-  // Forgets the result set and releases the statement.
+  // Forgets the result set and releases the statement (closing the
+  // connection first is allowed).
   void Close();
 
  private:
@@ -149,6 +166,57 @@ class StoredProc {
   std::vector<Parameter> params_;
   RecordSet result_;
   void* stmt_ = nullptr;
+  const DbConnection* stmtConnection_ = nullptr;  // the connection and session of stmt_
+  uint64_t stmtSession_ = 0;
 };
+
+// ---- Calls with a deadline on the caller's clock
+
+// One stored procedure call, described whole: CallStoredProc runs it on a
+// connection of its own.
+struct StoredProcCall {
+  std::string ConnectionString;
+  int LoginTimeout = 15;    // seconds to open the connection; 0 = as long as the driver waits
+  int CommandTimeout = 30;  // seconds the procedure may run; 0 = for ever
+  std::string ProcedureName;
+  std::vector<Parameter> Parameters;  // in call order, input values set
+};
+
+// What the procedure answered.
+struct StoredProcAnswer {
+  std::vector<Parameter> Parameters;  // the call's parameters, output values filled in
+  RecordSet ResultSet;                // its first result set, at the first record
+  // A parameter by name without regard to ASCII case; DbError when none.
+  const Parameter& ParamByName(std::string_view name) const;
+};
+
+// Opens a connection, runs the procedure, reads its answer whole and closes
+// the connection again, while the calling thread waits at most
+// LoginTimeout + CommandTimeout seconds, measured on its own clock (no
+// limit when either is 0), or until `stop` is requested.
+//
+// Raises DbError when the connection or the call fails, DbTimeout (a
+// DbError) when the deadline passes or `stop` is requested first. The call
+// then goes on in the driver on a thread of its own, which the caller no
+// longer waits for: when it ends, its answer is thrown away and its
+// connection closed on that thread. It touches nothing but its own copy of
+// `call` and its own connection, so the caller may free what it likes and
+// the program may end while such a call is still stuck.
+//
+// Usable from any thread, the GUI thread included (it blocks it for that
+// long).
+StoredProcAnswer CallStoredProc(StoredProcCall call, std::stop_token stop = {});
+
+// Calls of CallStoredProc whose work in the driver has not ended yet, those
+// left behind after their deadline included.
+int RunningStoredProcCalls();
+
+// For the end of main, once the windows are gone. A call still stuck in the
+// driver would be inside the driver's libraries while the exit handlers of
+// those libraries tear down their locks and tables, so: waits up to `grace`
+// for running calls to end and returns when none is left; otherwise flushes
+// the standard streams and ends the process at once with `code`, without
+// exit handlers.
+void ExitIfDbCallsStuck(int code, std::chrono::milliseconds grace = std::chrono::seconds(1));
 
 }  // namespace platform

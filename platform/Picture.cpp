@@ -1,5 +1,6 @@
 #include "platform/Picture.h"
 
+#include "platform/Canvas.h"
 #include "platform/FileUtil.h"
 
 #include <QBuffer>
@@ -311,11 +312,20 @@ bool Picture::LoadFromBytes(std::string_view bytes, const QString& extension, st
     if (reader->Load(bytes, bitmap, message)) {
       bitmap_ = std::move(bitmap);
       format_ = reader->Extension;
+      draw_ = reader->Draw;
       return true;
     }
   }
   if (error) *error = message;
   return false;
+}
+
+void Picture::Draw(Canvas& canvas, const TRect& rect) const {
+  if (bitmap_.Empty()) return;
+  if (draw_)
+    draw_(canvas, rect, bitmap_);
+  else
+    canvas.StretchDraw(rect, bitmap_);
 }
 
 bool Picture::LoadFromFile(const std::string& path, std::string* error) {

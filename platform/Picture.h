@@ -7,6 +7,10 @@
 // whoever registers it (RegisterFileFormat(PngFormat())); until then PNG
 // files do not load, as in the old program.
 //
+// A format may say how its pictures draw (PictureFormat::Draw), as the old
+// framework's picture classes each had their own Draw: the PNG picture
+// class draws with its alpha channel.
+//
 // A file is read by the format of its extension; when its first bytes do
 // not match that format, or the extension is not registered, the first
 // registered format whose magic bytes match reads it. Every reader refuses
@@ -26,6 +30,8 @@
 
 namespace platform {
 
+class Canvas;
+
 struct PictureFormat {
   QString Extension;  // lower case, without the dot
   QString Description;
@@ -33,6 +39,9 @@ struct PictureFormat {
   std::function<bool(std::string_view bytes, Bitmap& out, std::string& error)> Load;
   // True when `bytes` begin as files of this format do.
   std::function<bool(std::string_view bytes)> Sniff;
+  // Draws a picture this format read onto `rect` of the canvas; none: a
+  // plain stretched copy (Canvas::StretchDraw).
+  std::function<void(Canvas& canvas, const TRect& rect, const Bitmap& picture)> Draw = {};
 };
 
 // Adds a format, replacing one of the same extension.
@@ -69,12 +78,16 @@ class Picture {
   // The extension of the format that read the picture ("" when none).
   const QString& FormatExtension() const { return format_; }
   bool Empty() const { return bitmap_.Empty(); }
+  // Draws the picture onto `rect` as the format that read it draws (the
+  // way in force when it was read).
+  void Draw(Canvas& canvas, const TRect& rect) const;
   int Width() const { return bitmap_.Width(); }
   int Height() const { return bitmap_.Height(); }
 
  private:
   Bitmap bitmap_;
   QString format_;
+  std::function<void(Canvas&, const TRect&, const Bitmap&)> draw_;
 };
 
 }  // namespace platform

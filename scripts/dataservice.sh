@@ -76,22 +76,58 @@ free_port() {
   die "no free port found"
 }
 
-# A new folder for the cluster that its owner can write, with a socket path
-# short enough for the system's limit; DIR/pgdata when possible.
+# Run as root, the cluster's owner postgres must pass every folder above
+# DIR (a home folder is closed to others): each one it cannot pass gets an
+# access entry for that user alone, to pass through, not to list or write.
+let_owner_pass() {
+  local d="" part
+  is_root || return 0
+  IFS=/ read -ra parts <<<"${1#/}"
+  for part in "${parts[@]}"; do
+    d="$d/$part"
+    runuser -u postgres -- test -x "$d" 2>/dev/null && continue
+    setfacl -m u:postgres:x "$d" 2>/dev/null || return 1
+  done
+}
+
+# A new folder for the cluster that its owner can write: DIR/pgdata, so
+# that it lives where the user asked and survives a reboot. Where the
+# owner cannot be let in (no access entries on that file system), a
+# folder of its own under /var/lib, kept as well.
 new_cluster_dir() {
   local dir="$1" c="$1/pgdata"
   mkdir -p "$c"
   chmod 700 "$c"
   is_root && chown postgres: "$c"
-  if [ ${#c} -lt 80 ] && as_owner test -w "$c" 2>/dev/null; then
+  if let_owner_pass "$dir" && as_owner test -w "$c" 2>/dev/null; then
     echo "$c"
     return
   fi
   rmdir "$c"
-  c="$(mktemp -d /tmp/ssq-dataservice.XXXXXX)"
+  c="/var/lib/ssqanalyzer/dataservice-$(printf '%s' "$dir" | cksum | cut -d' ' -f1)"
+  mkdir -p "$c"
+  chmod 700 "$c"
   is_root && chown postgres: "$c"
+  echo "dataservice: user postgres cannot reach $dir; the data lives in $c" >&2
   echo "$c"
 }
+
+# The folder of the server's socket: the cluster's own when its path is
+# short enough for a socket address, else a short one made at each start.
+socket_dir() {
+  local c="$1" s
+  if [ ${#c} -lt 80 ]; then
+    echo "$c"
+    return
+  fi
+  s="/tmp/ssq-ds-$(id -u)-$(printf '%s' "$c" | cksum | cut -d' ' -f1)"
+  mkdir -p "$s"
+  chmod 700 "$s"
+  is_root && chown postgres: "$s"
+  echo "$s"
+}
+
+configured_socket_dir() { sed -n "s/^unix_socket_directories = '\(.*\)'.*/\1/p" "$1/postgresql.conf" | tail -n 1; }
 
 cluster_of() { [ -f "$1/cluster" ] && cat "$1/cluster" || true; }
 
@@ -102,7 +138,7 @@ configured_port() { sed -n "s/^port = \([0-9]*\).*/\1/p" "$1/postgresql.conf" | 
 superuser_psql() {
   local c="$1" port="$2"
   shift 2
-  psql -X -q -v ON_ERROR_STOP=1 -h "$c" -p "$port" -U postgres "$@"
+  psql -X -q -v ON_ERROR_STOP=1 -h "$(configured_socket_dir "$c")" -p "$port" -U postgres "$@"
 }
 
 connection_string() {
@@ -112,14 +148,15 @@ connection_string() {
 # Starts the cluster on the given port ("auto": a free one), retrying another
 # free port when "auto" loses a race for it.
 start_cluster() {
-  local c="$1" want="$2" port tries=0
+  local c="$1" want="$2" port tries=0 sockets
+  sockets="$(socket_dir "$c")"
   while :; do
     if [ "$want" = auto ]; then port="$(free_port)"; else port="$want"; fi
     port_in_use "$port" && die "port $port is in use; give another port (or auto) and point the program at the printed connection string"
     cat >>"$c/postgresql.conf" <<EOF
 listen_addresses = '127.0.0.1'
 port = $port
-unix_socket_directories = '$c'
+unix_socket_directories = '$sockets'
 unix_socket_permissions = 0700
 EOF
     if as_owner "$PGBIN/pg_ctl" start -w -t 60 -D "$c" -l "$c/server.log" >/dev/null; then
@@ -153,6 +190,17 @@ cmd_start() {
   mkdir -p "$dir"
   local c port
   c="$(cluster_of "$dir")"
+  # Earlier versions of this script could put the cluster under /tmp,
+  # where a reboot loses it: it moves into DIR.
+  if [[ "$c" == /tmp/ssq-dataservice.* ]] && [ -f "$c/PG_VERSION" ]; then
+    cmd_stop "$dir"
+    local moved
+    moved="$(new_cluster_dir "$dir")"
+    rmdir "$moved"
+    mv "$c" "$moved"
+    c="$moved"
+    echo "$c" >"$dir/cluster"
+  fi
   if [ -n "$c" ] && [ -f "$c/PG_VERSION" ]; then
     if running "$c"; then
       port="$(configured_port "$c")"
@@ -193,7 +241,12 @@ cmd_destroy() {
   [ -d "$dir" ] || return 0
   cmd_stop "$dir"
   c="$(cluster_of "$dir")"
-  [ -n "$c" ] && rm -rf "$c"
+  if [ -n "$c" ]; then
+    local sockets
+    sockets="$( [ -f "$c/postgresql.conf" ] && configured_socket_dir "$c" || true)"
+    [[ "$sockets" == /tmp/ssq-ds-* ]] && rm -rf "$sockets"
+    rm -rf "$c"
+  fi
   rm -f "$dir/cluster" "$dir/connection" "$dir/initdb.log"
 }
 

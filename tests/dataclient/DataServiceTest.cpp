@@ -4,6 +4,7 @@
 #include "engine/uBaseFunc.h"
 #include "engine/uLottery.h"
 
+#include "OldHistory.h"
 #include "support/DataService.h"
 #include "support/History.h"
 
@@ -11,9 +12,15 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
 #include <memory>
 #include <thread>
 
@@ -40,39 +47,62 @@ struct SignIn {
   bool Terminated = false;
   bool OnPumpingThread = true;
   std::chrono::milliseconds Took{};
+  std::string LastError;
+};
+
+// One sign-in as the sign-in dialog runs it: set the reader up, Start,
+// Finish (or destroy the reader, as closing the program does).
+struct SignInRun {
+  SignInRun(const std::string& user, const std::string& password, std::string connection) {
+    reader->ConnectionString = std::move(connection);
+    reader->UserName = user;
+    reader->PwdDigest = HashPassword(password);
+    auto here = [this] { r.OnPumpingThread &= std::this_thread::get_id() == pumping; };
+    reader->OnStatus = [this, here](const std::string& text) {
+      here();
+      r.Statuses.push_back(text);
+    };
+    reader->OnLogin = [this, here](bool ok, const std::string& msg) {
+      here();
+      ++r.Logins;
+      r.Success = ok;
+      r.Msg = msg;
+    };
+    reader->OnTerminate = [this, here] {
+      here();
+      r.Terminated = true;
+    };
+  }
+  void Start() {
+    start = std::chrono::steady_clock::now();
+    reader->Resume();
+  }
+  SignIn& Finish() {
+    const bool ended = dispatcher.PumpUntil([&] { return r.Terminated; }, std::chrono::seconds(30));
+    EXPECT_TRUE(ended);
+    r.Took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
+    if (!ended) {
+      reader.reset();  // stops a wait that would otherwise hold the test
+      return r;
+    }
+    reader->WaitFor();
+    r.LastError = reader->LastError;
+    return r;
+  }
+
+  platform::Dispatcher dispatcher;
+  std::unique_ptr<TReadData> reader = std::make_unique<TReadData>(dispatcher);
+  SignIn r;
+  const std::thread::id pumping = std::this_thread::get_id();
+  std::chrono::steady_clock::time_point start;
 };
 
 SignIn RunSignIn(const std::string& user, const std::string& password,
                  std::string connection = service->ConnectionString()) {
-  platform::Dispatcher dispatcher;
-  SignIn r;
-  const auto pumping = std::this_thread::get_id();
-  auto here = [&] { r.OnPumpingThread &= std::this_thread::get_id() == pumping; };
-  auto start = std::chrono::steady_clock::now();
-  TReadData reader(dispatcher);
-  reader.ConnectionString = std::move(connection);
-  reader.UserName = user;
-  reader.PwdDigest = HashPassword(password);
-  reader.OnStatus = [&](const std::string& text) {
-    here();
-    r.Statuses.push_back(text);
-  };
-  reader.OnLogin = [&](bool ok, const std::string& msg) {
-    here();
-    ++r.Logins;
-    r.Success = ok;
-    r.Msg = msg;
-  };
-  reader.OnTerminate = [&] {
-    here();
-    r.Terminated = true;
-  };
-  reader.Resume();
-  EXPECT_TRUE(dispatcher.PumpUntil([&] { return r.Terminated; }, std::chrono::seconds(30)))
-      << reader.LastError;
-  r.Took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                 start);
-  return r;
+  SignInRun run(user, password, std::move(connection));
+  run.Start();
+  return run.Finish();
 }
 
 void ExpectRealHistory() {
@@ -95,24 +125,77 @@ void ExpectRealHistory() {
   }
 }
 
+// As the change-password dialog calls it.
 std::string ChangeUserPwd(const std::string& user, const std::string& newPwd,
                           const std::string& oldPwd) {
   using platform::ParamDirection;
   using platform::ParamType;
-  platform::DbConnection connection;
-  connection.SetConnectionString(service->ConnectionString());
-  connection.Open();
-  platform::StoredProc proc(&connection);
-  proc.SetProcedureName("ChangeUserPwd");
-  proc.CreateParameter("UserName", ParamType::String, ParamDirection::Input, 50, user);
-  proc.CreateParameter("NewPwd", ParamType::String, ParamDirection::Input, 50,
-                       HashPassword(newPwd));
-  proc.CreateParameter("OldPwd", ParamType::String, ParamDirection::Input, 150,
-                       HashPassword(oldPwd));
-  proc.CreateParameter("p_result", ParamType::WideString, ParamDirection::Output, 50);
-  proc.ExecProc();
-  return proc.ParamByName("p_result").AsText();
+  platform::StoredProcCall call = DataServiceCall("ChangeUserPwd");
+  call.ConnectionString = service->ConnectionString();
+  call.Parameters = {
+      {"UserName", ParamType::String, ParamDirection::Input, 50, user},
+      {"NewPwd", ParamType::String, ParamDirection::Input, 50, HashPassword(newPwd)},
+      {"OldPwd", ParamType::String, ParamDirection::Input, 150, HashPassword(oldPwd)},
+      {"p_result", ParamType::WideString, ParamDirection::Output, 50, std::nullopt},
+  };
+  return platform::CallStoredProc(std::move(call)).ParamByName("p_result").AsText();
 }
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds timeout) {
+  for (auto end = std::chrono::steady_clock::now() + timeout; !done();) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+// The server process that serves a sign-in stops (SIGSTOP) when the answer
+// of "Chk_Login" reaches a chosen row: its first (the client still waits for
+// the call) or a draw (the client is reading the record set: the rows before
+// it have gone out). The procedure is wrapped in an SQL function the planner
+// inlines, so rows leave as they pass its filter; the filter holds the chosen
+// row until the process has stopped. Everything is put back when this ends.
+class StalledService {
+ public:
+  explicit StalledService(const std::string& row) {
+    EXPECT_TRUE(service->Sql(
+        "CREATE TABLE stall_release (x int);"
+        "CREATE FUNCTION stall_here(hit boolean) RETURNS boolean LANGUAGE plpgsql VOLATILE"
+        " SECURITY DEFINER AS $$ BEGIN"
+        "  WHILE hit AND NOT EXISTS (SELECT FROM stall_release) LOOP PERFORM pg_sleep(0.01); END LOOP;"
+        "  RETURN true; END $$;"
+        "DO $$ DECLARE args text := pg_get_function_arguments('chk_login'::regproc); BEGIN"
+        "  ALTER FUNCTION chk_login RENAME TO chk_login_served;"
+        "  EXECUTE format('CREATE FUNCTION chk_login(%s) RETURNS SETOF record LANGUAGE sql STABLE"
+        "   AS %L', args, 'SELECT * FROM chk_login_served(p_id, p_pwd, p_info, p_ver) s"
+        "   WHERE stall_here(" + row + ")'); END $$"));
+  }
+  ~StalledService() {
+    Resume();
+    EXPECT_TRUE(WaitUntil([] { return platform::RunningStoredProcCalls() == 0; },
+                          std::chrono::seconds(30)));
+    EXPECT_TRUE(service->Sql(
+        "DROP FUNCTION chk_login; ALTER FUNCTION chk_login_served RENAME TO chk_login;"
+        "DROP FUNCTION stall_here; DROP TABLE stall_release"));
+  }
+  // Stops the process once it holds the row; false when it never got there.
+  bool StopServer() {
+    WaitUntil([&] {
+      pid_ = std::atoi(service->Query("SELECT pid FROM pg_stat_activity WHERE wait_event ="
+                                      " 'PgSleep' AND usename = 'ssq_client'").c_str());
+      return pid_ > 0;
+    }, std::chrono::seconds(10));
+    return pid_ > 0 && ::kill(pid_, SIGSTOP) == 0 &&
+           service->Sql("INSERT INTO stall_release VALUES (1)");
+  }
+  void Resume() {
+    if (pid_ > 0) ::kill(pid_, SIGCONT);
+    pid_ = 0;
+  }
+
+ private:
+  pid_t pid_ = 0;
+};
 
 }  // namespace
 
@@ -214,4 +297,67 @@ TEST(DataService, AProcedureThatStallsIsCancelledAfterItsTimeout) {
   auto start = std::chrono::steady_clock::now();
   EXPECT_THROW(proc.ExecProc(), platform::DbError);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+  connection.Close();  // before the procedure: its statement went with the connection
+  EXPECT_FALSE(connection.Connected());
+}
+
+// The server process stops while the client waits for "Chk_Login", and
+// while it reads the record set: the sign-in fails once the two time-outs
+// have passed on the client's clock and keeps the old history; closing the
+// program meanwhile does not wait for the stuck call. Left behind, the call
+// ends after the resume without a trace, and the next sign-in works.
+TEST(DataService, AStoppedServerFailsTheSignInOnTheClientsClock) {
+  struct Case {
+    std::string Row;
+    bool Close;
+  };
+  for (const Case& c : {Case{"s.info IS NOT NULL", false}, Case{"s.\"DateNo\"::int = 2010001", false},
+                        Case{"s.\"DateNo\"::int = 2010001", true}}) {
+    SCOPED_TRACE(c.Row + (c.Close ? ", closed" : ""));
+    SeedOldHistory();
+    {
+      StalledService stall(c.Row);
+      SignInRun run("demo", "demo123", service->ConnectionString());
+      run.reader->LoginTimeout = 1;
+      run.reader->CommandTimeout = 3;
+      run.Start();
+      ASSERT_TRUE(stall.StopServer());
+      const auto stopped = std::chrono::steady_clock::now() - run.start;
+      if (c.Close) {
+        auto start = std::chrono::steady_clock::now();
+        run.reader.reset();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+        run.dispatcher.Pump();
+        EXPECT_TRUE(run.r.Statuses.empty());  // nothing of a closed sign-in runs
+        // The end of main does not wait for the stuck call.
+        std::fflush(nullptr);
+        if (pid_t child = ::fork(); child == 0) {
+          platform::ExitIfDbCallsStuck(7, std::chrono::milliseconds(100));
+          ::_exit(0);
+        } else {
+          int status = 0;
+          ::waitpid(child, &status, 0);
+          EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7) << status;
+        }
+      } else {
+        const SignIn& r = run.Finish();
+        EXPECT_EQ(r.Statuses, (std::vector<std::string>{"正在连接服务器......", "服务器连接失败！"}));
+        EXPECT_EQ(r.Logins, 0);
+        EXPECT_NE(r.LastError.find("no answer within 4 s"), std::string::npos) << r.LastError;
+        EXPECT_LT(r.Took, std::chrono::seconds(5));
+        std::cout << "stopped after "
+                  << std::chrono::duration_cast<std::chrono::milliseconds>(stopped).count()
+                  << " ms, failed after " << r.Took.count() << " ms\n";
+      }
+      EXPECT_EQ(platform::RunningStoredProcCalls(), 1);  // still stuck
+      stall.Resume();
+      EXPECT_TRUE(WaitUntil([] { return platform::RunningStoredProcCalls() == 0; },
+                            std::chrono::seconds(30)));
+      EXPECT_EQ(run.dispatcher.Pump(), 0);
+      ExpectOldHistory();
+      platform::ExitIfDbCallsStuck(7);  // returns: nothing is left
+    }
+    EXPECT_TRUE(RunSignIn("demo", "demo123").Success);
+    ExpectRealHistory();
+  }
 }

@@ -88,3 +88,15 @@ TEST(CdtList, TheGlobalListStartsEmpty) {
   EXPECT_EQ(&CdtList(), &CdtList());
   EXPECT_EQ(CdtList().Count(), 0);
 }
+
+TEST(CdtList, CopiesKeepTheIdentityUntilAdded) {
+  TCdtList list;
+  TCdtData* a = list.Add(std::make_unique<TCdtData>());
+  const TCdtData copy = *a;
+  EXPECT_EQ(list.Find(copy.Id), a);
+  TCdtData* b = list.Add(std::make_unique<TCdtData>(copy));
+  EXPECT_NE(b->Id, a->Id) << "a copy added to the list is a condition of its own";
+  EXPECT_EQ(list.Find(b->Id), b);
+  list.Delete(0);
+  EXPECT_EQ(list.Find(copy.Id), nullptr);
+}

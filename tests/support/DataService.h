@@ -48,16 +48,30 @@ class DataService {
     return Script("psql", "-c " + Quote(sql) + " >/dev/null") == 0;
   }
 
+  // The rows a query gives as the cluster's superuser, one a line, fields
+  // joined by "|"; empty when it fails.
+  std::string Query(const std::string& sql) const {
+    std::string out;
+    if (FILE* p = ::popen(Line("psql", "-tA -c " + Quote(sql)).c_str(), "r")) {
+      char buffer[256];
+      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
+      if (::pclose(p) != 0) out.clear();
+    }
+    return out;
+  }
+
  private:
   static std::string Quote(const std::string& text) {
     std::string q = "'";
     for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return q + "'";
   }
+  std::string Line(const std::string& command, const std::string& rest) const {
+    return "bash " + Quote(SourceDir() + "/scripts/dataservice.sh") + " " + command + " " +
+           Quote(dir_) + " " + rest;
+  }
   int Script(const std::string& command, const std::string& rest) const {
-    std::string line = "bash " + Quote(SourceDir() + "/scripts/dataservice.sh") + " " + command +
-                       " " + Quote(dir_) + " " + rest;
-    return std::system(line.c_str());
+    return std::system(Line(command, rest).c_str());
   }
   void Destroy() {
     Script("destroy", ">/dev/null 2>&1");

@@ -1,0 +1,92 @@
+#include "app/uFrmChangePwd.h"
+
+#include "dataclient/uThread.h"
+#include "engine/uBaseFunc.h"
+#include "engine/uLottery.h"
+#include "platform/UserPrompts.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+std::string ChangeUserPwd(platform::DbConnection& connection, platform::StoredProc& proc,
+                          const std::string& connectionString, const std::string& userName,
+                          const std::string& newPwdDigest, const std::string& oldPwdDigest) {
+  using platform::ParamDirection;
+  using platform::ParamType;
+  struct CloseBoth {
+    platform::DbConnection& c;
+    platform::StoredProc& p;
+    ~CloseBoth() {
+      p.Close();
+      c.Close();
+    }
+  } closing{connection, proc};
+  connection.SetConnectionString(connectionString);
+  connection.SetLoginTimeout(5);
+  connection.Open();
+  proc.SetConnection(&connection);
+  proc.Close();
+  proc.ClearParameters();
+  proc.SetProcedureName("ChangeUserPwd");
+  proc.CreateParameter("UserName", ParamType::String, ParamDirection::Input, 50, userName);
+  proc.CreateParameter("NewPwd", ParamType::String, ParamDirection::Input, 50, newPwdDigest);
+  proc.CreateParameter("OldPwd", ParamType::String, ParamDirection::Input, 150, oldPwdDigest);
+  proc.CreateParameter("p_result", ParamType::WideString, ParamDirection::Output, 50);
+  proc.ExecProc();
+  return proc.ParamByName("p_result").AsText();
+}
+
+TFrmChangePwd::TFrmChangePwd(QWidget* parent)
+    : QDialog(parent),
+      ADOConnection1(std::make_unique<platform::DbConnection>()),
+      ADOStoredProc1(std::make_unique<platform::StoredProc>(ADOConnection1.get())) {
+  setObjectName("FrmChangePwd");
+  setWindowTitle(QStringLiteral("修改密码"));
+  setFixedSize(295, 170);
+  auto row = [this](const char* labelName, const QString& caption, const char* editName, int y,
+                    QLabel*& label, QLineEdit*& edit) {
+    label = new QLabel(caption, this);
+    label->setObjectName(labelName);
+    label->setGeometry(30, y + 3, 70, 20);
+    edit = new QLineEdit(this);
+    edit->setObjectName(editName);
+    edit->setGeometry(105, y, 160, 24);
+    edit->setEchoMode(QLineEdit::Password);
+    edit->setStyleSheet("lineedit-password-character: 42;");  // '*'
+    edit->setMaxLength(16);
+  };
+  row("Label1", QStringLiteral("新密码"), "edtNewPwd", 18, Label1, edtNewPwd);
+  row("Label2", QStringLiteral("确认密码"), "edtConfirm", 52, Label2, edtConfirm);
+  row("Label3", QStringLiteral("旧密码"), "edtOldPwd", 86, Label3, edtOldPwd);
+  Button1 = new QPushButton(QStringLiteral("确定(&O)"), this);
+  Button1->setObjectName("Button1");
+  Button1->setGeometry(60, 128, 80, 26);
+  Button1->setDefault(true);
+  Button2 = new QPushButton(QStringLiteral("退出(&E)"), this);
+  Button2->setObjectName("Button2");
+  Button2->setGeometry(155, 128, 80, 26);
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+TFrmChangePwd::~TFrmChangePwd() = default;
+
+void TFrmChangePwd::Button1Click() {
+  auto say = [this](const QString& text) {
+    platform::Prompts().MessageBox(this, text, QGuiApplication::applicationDisplayName(),
+                                   platform::MB_OK);
+  };
+  if (edtNewPwd->text() != edtConfirm->text()) {
+    say(QStringLiteral("两次输入的新密码不一致！"));
+    return;
+  }
+  try {
+    say(QString::fromStdString(ChangeUserPwd(
+        *ADOConnection1, *ADOStoredProc1, DataServiceConnectionString(), CurrentUser,
+        HashPassword(edtNewPwd->text().toStdString()), HashPassword(edtOldPwd->text().toStdString()))));
+  } catch (const platform::DbError& e) {
+    say(QString::fromStdString(std::string(TextConnectFailed) + "\n" + e.what()));
+  }
+}

@@ -1,0 +1,268 @@
+#include "skinlib/manager/acPNG.h"
+
+#include "platform/Blit.h"
+#include "platform/Picture.h"
+#include "platform/Startup.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <iterator>
+
+using namespace platform;
+
+namespace {
+
+// B, G, R bytes of the key colour $FF00FF.
+bool IsKey(const uint8_t* p) { return p[0] == 0xFF && p[1] == 0 && p[2] == 0xFF; }
+
+// One channel of source over destination; the low 8 bits of the
+// arithmetic shift are kept.
+uint8_t Blend(int s, int d, int a) { return uint8_t(((s - d) * a + d * 256) >> 8); }
+
+void BlendPixel(const uint8_t* s, uint8_t* d, int a) {
+  for (int c = 0; c < 3; ++c) d[c] = Blend(s[c], d[c], a);
+}
+
+// The part of both rectangles that lies inside both bitmaps, at the same
+// offset from both rectangles' corners.
+struct Area {
+  int dx, dy, sx, sy, w, h;
+};
+
+bool ClipArea(const TRect& d, const TRect& s, const Bitmap& dst, const Bitmap& src, Area& a) {
+  a = {d.Left, d.Top, s.Left, s.Top, std::min(d.Width(), s.Width()), std::min(d.Height(), s.Height())};
+  auto inside = [](int& p, int& other, int& length) {
+    if (p >= 0) return;
+    other -= p;
+    length += p;
+    p = 0;
+  };
+  inside(a.dx, a.sx, a.w);
+  inside(a.sx, a.dx, a.w);
+  inside(a.dy, a.sy, a.h);
+  inside(a.sy, a.dy, a.h);
+  a.w = std::min({a.w, dst.Width() - a.dx, src.Width() - a.sx});
+  a.h = std::min({a.h, dst.Height() - a.dy, src.Height() - a.sy});
+  return a.w > 0 && a.h > 0;
+}
+
+void TintArea(Bitmap& src, const Area& a, TColor tint) {
+  const int tr = GetRValue(tint), tg = GetGValue(tint), tb = GetBValue(tint);
+  // grey * channel / 255 to the nearest integer (never a half: 255 is odd).
+  auto scale = [](int grey, int channel) {
+    int v = grey * channel;
+    return uint8_t(v / 255 + (2 * (v % 255) > 255 ? 1 : 0));
+  };
+  for (int y = 0; y < a.h; ++y) {
+    uint8_t* p = src.ScanLine(a.sy + y) + 4 * a.sx;
+    for (int x = 0; x < a.w; ++x, p += 4) {
+      if (IsKey(p)) continue;
+      int grey = (p[0] + p[1] + p[2]) / 3;
+      p[0] = scale(grey, tb);
+      p[1] = scale(grey, tg);
+      p[2] = scale(grey, tr);
+    }
+  }
+}
+
+int BytesPerPixel(const Bitmap& b) { return b.PixelFormat() == pf24bit ? 3 : 4; }
+
+// The compositing itself; `src` is pf32bit and `dst` 24 or 32 bits.
+void Composite(const TRect& dstRect, const TRect& srcRect, Bitmap& dst, bool reflected,
+               int transparency, bool useParentBg, const TsBgSource& bg, const Bitmap& src) {
+  Area a;
+  if (!ClipArea(dstRect, srcRect, dst, src, a)) return;
+  const int t = std::clamp(transparency, 0, 100);
+  const int bpp = BytesPerPixel(dst);
+  const bool keyed = bg.IsReady;
+  for (int y = 0; y < a.h; ++y) {
+    const uint8_t* s = src.ScanLine(a.sy + y) + 4 * a.sx;
+    uint8_t* d = dst.ScanLine(a.dy + y) + bpp * a.dx;
+    for (int x = 0; x < a.w; ++x, s += 4, d += bpp) {
+      if (keyed && IsKey(s)) {
+        if (!useParentBg || !bg.Bitmap) continue;
+        const int bx = bg.X + a.dx + x, by = bg.Y + a.dy + y;
+        if (bx < 0 || by < 0 || bx >= bg.Bitmap->Width() || by >= bg.Bitmap->Height()) continue;
+        const QRgb c = bg.Bitmap->GetArgb(bx, by);
+        d[0] = uint8_t(qBlue(c));
+        d[1] = uint8_t(qGreen(c));
+        d[2] = uint8_t(qRed(c));
+        continue;
+      }
+      BlendPixel(s, d, t == 0 ? s[3] : s[3] * (100 - t) / 100);
+    }
+  }
+  if (!reflected) return;
+  const int half = src.Height() / 2;
+  const int rows = std::min(half - 1, dst.Height() - dstRect.Bottom - 1);
+  const int fall = half > 0 ? 255 / half : 0;
+  int k = 255;
+  for (int i = 1; i <= rows; ++i, k -= fall) {
+    const int sy = srcRect.Bottom - i - 1, dy = dstRect.Bottom + i;
+    if (sy < 0 || sy >= src.Height() || dy < 0) continue;
+    const uint8_t* s = src.ScanLine(sy) + 4 * a.sx;
+    uint8_t* d = dst.ScanLine(dy) + bpp * a.dx;
+    for (int x = 0; x < a.w; ++x, s += 4, d += bpp) {
+      if (IsKey(s)) continue;
+      const int base = t == 0 ? s[3] / 3 : s[3] * (100 - t) / 300;
+      BlendPixel(s, d, std::max(0, base * k / 255));
+    }
+  }
+}
+
+// One byte of every pixel between a pf32bit and a pf8bit bitmap of the
+// same size.
+void CopyAlpha(const Bitmap& from32, Bitmap& to8) {
+  for (int y = 0; y < from32.Height(); ++y) {
+    const uint8_t* s = from32.ScanLine(y);
+    uint8_t* d = to8.ScanLine(y);
+    for (int x = 0; x < from32.Width(); ++x) d[x] = s[4 * x + 3];
+  }
+}
+
+void PutAlpha(const Bitmap& from8, Bitmap& to32) {
+  for (int y = 0; y < to32.Height(); ++y) {
+    const uint8_t* s = from8.ScanLine(y);
+    uint8_t* d = to32.ScanLine(y);
+    for (int x = 0; x < to32.Width(); ++x) d[4 * x + 3] = s[x];
+  }
+}
+
+// The picture stretched to w x h with averaging, its colour and its alpha
+// each on their own, so that colour under clear pixels still counts.
+Bitmap ScaledApart(const Bitmap& picture, int w, int h) {
+  const int pw = picture.Width(), ph = picture.Height();
+  Bitmap colour(picture);
+  colour.SetPixelFormat(pfDevice);
+  Bitmap scaled(w, h, pfDevice);
+  StretchBlt(scaled, 0, 0, w, h, colour, 0, 0, pw, ph, HALFTONE);
+  scaled.SetPixelFormat(pf32bit);
+
+  Bitmap alpha(pw, ph, pf8bit);
+  CopyAlpha(picture, alpha);
+  alpha.SetPixelFormat(pfDevice);
+  Bitmap alphaScaled(w, h, pfDevice);
+  StretchBlt(alphaScaled, 0, 0, w, h, alpha, 0, 0, pw, ph, HALFTONE);
+  alphaScaled.SetPixelFormat(pf8bit);
+  PutAlpha(alphaScaled, scaled);
+  return scaled;
+}
+
+TPngImageProperties ReadHeader(std::string_view bytes) {
+  // The signature (8 bytes), then the IHDR chunk: length, type, width,
+  // height and five single bytes.
+  TPngImageProperties p;
+  if (bytes.size() < 29 || bytes.compare(12, 4, "IHDR") != 0) return p;
+  auto u8 = [&](size_t i) { return uint32_t(uint8_t(bytes[i])); };
+  auto u32 = [&](size_t i) { return u8(i) << 24 | u8(i + 1) << 16 | u8(i + 2) << 8 | u8(i + 3); };
+  p.Width = u32(16);
+  p.Height = u32(20);
+  p.BitDepth = u8(24);
+  p.ColorType = u8(25);
+  p.Compression = u8(26);
+  p.Filter = u8(27);
+  p.Interlace = u8(28);
+  return p;
+}
+
+void StartPngUnit() {
+  PictureFormat png = PngFormat();
+  png.Description = QStringLiteral("Portable network graphics");
+  png.Draw = [](Canvas& canvas, const TRect& rect, const Bitmap& picture) {
+    DrawPngPicture(canvas, rect, picture);
+  };
+  RegisterFileFormat(png);
+}
+
+void FinishPngUnit() { UnregisterFileFormat(QStringLiteral("png")); }
+
+[[maybe_unused]] const bool registered = RegisterUnit("acPNG", StartPngUnit, FinishPngUnit);
+
+}  // namespace
+
+// ------------------------------------------------------------- TPNGGraphic
+
+bool TPNGGraphic::LoadFromStream(std::istream& in, std::string* error) {
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  return LoadFromBytes(bytes, error);
+}
+
+bool TPNGGraphic::LoadFromBytes(std::string_view bytes, std::string* error) {
+  Bitmap decoded;
+  std::string message;
+  if (!DecodePng(bytes, decoded, message)) {
+    if (error) *error = message;
+    return false;
+  }
+  Bitmap::operator=(std::move(decoded));
+  ImageProperties = ReadHeader(bytes);
+  return true;
+}
+
+void TPNGGraphic::Assign(const TPNGGraphic& source) {
+  ImageProperties = source.ImageProperties;
+  Bitmap::operator=(source);
+}
+
+void TPNGGraphic::Draw(Canvas& canvas, const TRect& rect) const {
+  DrawPngPicture(canvas, rect, *this, Reflected);
+}
+
+void DrawPngPicture(Canvas& canvas, const TRect& rect, const Bitmap& picture, bool reflected) {
+  if (picture.PixelFormat() != pf32bit) {
+    canvas.StretchDraw(rect, picture);
+    return;
+  }
+  const int w = rect.Width(), h = rect.Height();
+  if (w <= 0 || h <= 0 || picture.Empty()) return;
+  const bool sameSize = w == picture.Width() && h == picture.Height();
+  Bitmap* target = canvas.TargetBitmap();
+  if (!target) {
+    // A surface that cannot be read back (a widget): Qt blends the
+    // picture over it instead.
+    QPainter* p = canvas.Painter();
+    if (!p) return;
+    Bitmap scaled = sameSize ? Bitmap() : ScaledApart(picture, w, h);
+    p->save();
+    p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p->drawImage(QPoint(rect.Left, rect.Top), (sameSize ? picture : scaled).ConstImage());
+    p->restore();
+    return;
+  }
+  Bitmap work(w, h + (reflected ? h / 2 : 0), pf24bit);
+  canvas.EndPainting();
+  const TPoint vo = canvas.GetViewportOrg(), wo = canvas.GetWindowOrg();
+  BitBlt(work, 0, 0, work.Width(), work.Height(), *target, rect.Left - wo.X + vo.X,
+         rect.Top - wo.Y + vo.Y);
+  const TRect whole = Rect(0, 0, w, h);
+  if (sameSize)
+    Composite(whole, whole, work, reflected, 0, false, EmptyCacheInfo, picture);
+  else
+    Composite(whole, whole, work, false, 0, false, EmptyCacheInfo, ScaledApart(picture, w, h));
+  canvas.CopyRect(Bounds(rect.Left, rect.Top, work.Width(), work.Height()), work,
+                  Rect(0, 0, work.Width(), work.Height()));
+}
+
+void PaintAlphaImageRect(const TRect& dstRect, const TRect& srcRect, Bitmap& dst, bool reflected,
+                         int transparency, TColor tintColor, bool useParentBg,
+                         const TsBgSource& bgSource, Bitmap* src) {
+  if (!src) return;
+  src->SetPixelFormat(pf32bit);
+  if (dst.PixelFormat() != pf24bit && dst.PixelFormat() != pf32bit &&
+      dst.PixelFormat() != pfDevice)
+    dst.SetPixelFormat(pf24bit);
+  Area a;
+  if (!ClipArea(dstRect, srcRect, dst, *src, a)) return;
+  if (tintColor != NoTintColor) TintArea(*src, a, tintColor);
+  Composite(dstRect, srcRect, dst, reflected, transparency, useParentBg, bgSource, *src);
+}
+
+void ClearTransparentWhite(Bitmap& bitmap) {
+  if (bitmap.PixelFormat() != pf32bit || bitmap.Width() < 2 || bitmap.Height() < 2) return;
+  for (int y = 0; y < bitmap.Height(); ++y) {
+    uint8_t* p = bitmap.ScanLine(y);
+    for (int x = 0; x < bitmap.Width(); ++x, p += 4)
+      if (p[0] == 255 && p[1] == 255 && p[2] == 255 && p[3] == 0) p[0] = p[1] = p[2] = 0;
+  }
+}

@@ -1,0 +1,285 @@
+// The condition panel and the omission-range picker, offscreen.
+#include "app/FormsTestSupport.h"
+
+#include "app/uFormCondition.h"
+#include "app/uFormYlRang.h"
+#include "engine/uIniFileMgr.h"
+#include "platform/AppPath.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <filesystem>
+
+namespace {
+
+class ConditionForm : public FormsTest {
+ protected:
+  void SetUp() override {
+    FormsTest::SetUp();
+    std::filesystem::remove(IniFileMgr().FileName());
+    panel = std::make_unique<TFrmCondition>(nullptr, [this](int32_t range) { return Draw(range); });
+    panel->resize(212, 720);
+    panel->OnResult = [this](const TConditionAry& c, int mode) {
+      results.push_back(c);
+      modes.push_back(mode);
+    };
+  }
+  int32_t Draw(int32_t range) {
+    ranges.push_back(range);
+    return drawFirst ? 0 : range - 1;  // the first or the last remaining candidate
+  }
+  bool drawFirst = false;
+  std::unique_ptr<TFrmCondition> panel;
+  std::vector<TConditionAry> results;
+  std::vector<int> modes;
+  std::vector<int32_t> ranges;
+};
+
+TEST_F(ConditionForm, RandomPicksDrawEveryCandidateAndCapAtTheList) {
+  panel->SelectIndicator(Formula(RedBall1));
+  panel->edtRandom->SetText("1");
+  panel->BtnRandom->click();
+  EXPECT_EQ(ranges, TIntAry{28}) << "the last candidate is drawn too";
+  EXPECT_EQ(Checked(*panel->lstValues1), TIntAry{28});
+  panel->edtRandom->SetText("40");
+  panel->BtnRandom->click();
+  EXPECT_EQ(Checked(*panel->lstValues1).size(), 28u) << "a pick larger than the list checks every item once";
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[1][0].Values[0].size(), 28u);
+  EXPECT_EQ(modes, (std::vector<int>{rmDraw, rmDraw}));
+
+  panel->edtRandom->SetText("x");
+  panel->BtnRandom->click();
+  EXPECT_EQ(Messages(), QStringList{"请输入正确的机选数字！"});
+  EXPECT_EQ(results.size(), 2u);
+  EXPECT_EQ(Checked(*panel->lstValues1).size(), 28u) << "a bad count changes nothing";
+}
+
+TEST_F(ConditionForm, HistoryButtonsFollowTheRecordedPicks) {
+  const auto buttons = [&] { return std::pair{panel->BtnPreview->isEnabled(), panel->BtnNext->isEnabled()}; };
+  panel->TvCondition->setCurrentItem(panel->TvCondition->topLevelItem(1)->child(0));
+  ASSERT_EQ(panel->Indicator(), Formula(RedBall1));
+  panel->edtRandom->SetText("2");
+  panel->BtnRandom->click();
+  EXPECT_EQ(Checked(*panel->lstValues1), (TIntAry{27, 28}));
+  EXPECT_EQ(buttons(), std::pair(false, false));
+  drawFirst = true;
+  panel->edtRandom->SetText("1");
+  panel->BtnRandom->click();
+  EXPECT_EQ(Checked(*panel->lstValues1), TIntAry{1}) << "a new pick replaces the old";
+  EXPECT_EQ(buttons(), std::pair(true, false));
+  panel->BtnPreview->click();
+  EXPECT_EQ(buttons(), std::pair(false, true));
+  EXPECT_EQ(Checked(*panel->lstValues1), (TIntAry{27, 28})) << "stepping back shows the first pick again";
+  panel->BtnNext->click();
+  EXPECT_EQ(Checked(*panel->lstValues1), TIntAry{1});
+  EXPECT_EQ(results.size(), 4u);
+  panel->TvCondition->setCurrentItem(panel->TvCondition->topLevelItem(1)->child(1));
+  EXPECT_EQ(buttons(), std::pair(false, false));
+  EXPECT_EQ(panel->RandomHistory().Count(), 0) << "another indicator forgets the history";
+}
+
+TEST_F(ConditionForm, SubmitChecksThePageAndSendsTheMode) {
+  struct Case {
+    int formula;
+    std::vector<int> values, counts;
+    QString message;
+  } cases[] = {
+      {RedBall1, {}, {}, "请选择数据！"},
+      {NumberGroup, {}, {1}, "请选择数据！"},
+      {NumberGroup, {0, 2}, {}, "请选择出现个数！"},
+      {NumberGroup, {0, 2}, {1}, ""},
+  };
+  for (const Case& c : cases) {
+    recording.Calls.clear();
+    results.clear();
+    panel->SelectIndicator(Formula(c.formula));
+    TCheckListBox* values = c.formula == NumberGroup ? panel->lstValues2_1 : panel->lstValues1;
+    for (int i : c.values) values->SetChecked(i, true);
+    for (int i : c.counts) panel->lstValues2_2->SetChecked(i, true);
+    panel->BtnCurYL->click();
+    EXPECT_EQ(Messages(), c.message.isEmpty() ? QStringList() : QStringList{c.message}) << c.formula;
+    EXPECT_EQ(results.size(), c.message.isEmpty() ? 1u : 0u);
+  }
+  const TCondition& c = results.at(0).at(0);
+  EXPECT_EQ(c.Caption, "高级条件（号码组）");
+  EXPECT_EQ(c.Values, (T2DIntAry{{1, 3}, {1}}));
+  EXPECT_TRUE(c.IsRepeat) << "the setting's default";
+
+  modes.clear();
+  for (QPushButton* b : {panel->Button1, panel->BtnCurYL, panel->BtnLL, panel->BtnUnLL}) b->click();
+  EXPECT_EQ(modes, (std::vector<int>{rmDraw, rmCurrentOmission, rmTheoryPeriod, rmTheoryAntiSet}));
+  panel->PageControl1->setCurrentWidget(panel->TabSheet4);
+  for (QPushButton* b : {panel->Button1, panel->BtnCurYL, panel->BtnLL, panel->BtnUnLL}) b->click();
+  EXPECT_EQ(modes.size(), 4u) << "the same-screen page charts only through its own buttons";
+  EXPECT_TRUE(Messages().isEmpty());
+}
+
+TEST(ConditionSplits, DealTheDomain) {
+  const TIntAry d33 = Range(1, 33);
+  const auto oddEven = SplitOddEvenBigSmall(d33);
+  EXPECT_EQ(oddEven[3].Values, Range(1, 16)) << "16.5 rounds to 16: the middle is the 16th value";
+  EXPECT_EQ(oddEven[2].Values, Range(17, 33));
+  EXPECT_EQ(oddEven[0].Values.size(), 17u);
+  const auto roads = SplitRoadsBigMidSmall(d33);
+  EXPECT_EQ(roads[5].Values, Range(1, 11));
+  EXPECT_EQ(roads[4].Values, Range(12, 22));
+  EXPECT_EQ(roads[3].Values, Range(23, 33));
+  EXPECT_EQ(roads[0].Values, (TIntAry{3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33}));
+  for (const TIntAry& tiny : {TIntAry{5}, TIntAry{}}) {  // no index outside the domain
+    EXPECT_EQ(SplitOddEvenBigSmall(tiny)[3].Values, tiny);
+    EXPECT_EQ(SplitRoadsBigMidSmall(tiny)[5].Values, TIntAry{});
+    EXPECT_EQ(SplitRoadsBigMidSmall(tiny)[3].Values, tiny);
+  }
+  const auto groups = SplitRandomGroups(d33, MaxSplitGroups, DefaultRandom);
+  ASSERT_EQ(groups.size(), 15u);
+  TIntAry all;
+  for (const TSplitGroup& g : groups) {
+    EXPECT_EQ(g.Values.size(), &g < &groups[3] ? 3u : 2u);
+    all.insert(all.end(), g.Values.begin(), g.Values.end());
+  }
+  std::sort(all.begin(), all.end());
+  EXPECT_EQ(all, d33);
+}
+
+TEST_F(ConditionForm, SplitsBuildLabelledConditions) {
+  panel->SelectIndicator(Formula(NumberGroup));
+  panel->PageControl1->setCurrentWidget(panel->TabSheet4);
+  panel->BtnRandomJODX->click();
+  EXPECT_EQ(Messages(), QStringList{"请选择出次！"});
+  panel->lstRandomCc->SetChecked(2, true);
+  panel->BtnRandomJODX->click();
+  ASSERT_EQ(results.size(), 1u);
+  const TConditionAry& r = results[0];
+  ASSERT_EQ(r.size(), 4u);
+  EXPECT_EQ(r[1].Caption, "高级条件（号码组） 偶");
+  EXPECT_EQ(r[1].ValueText, "[ 2,4,6,8,10,12,14,16,18,20,22,24,26,28,30,32 ]");
+  EXPECT_EQ(r[1].Values[1], TIntAry{2}) << "the chosen counts";
+  EXPECT_EQ(panel->CboGroupCount->count(), MaxSplitGroups - 1);
+  panel->CboGroupCount->setCurrentIndex(panel->CboGroupCount->count() - 1);
+  panel->BtnGroup->click();
+  EXPECT_EQ(results.at(1).size(), 15u);
+  EXPECT_EQ(panel->PageControl1->currentWidget(), panel->TabSheet4);
+  panel->SelectIndicator(Formula(RedBall1));
+  EXPECT_EQ(panel->PageControl1->currentWidget(), panel->TabSheet4) << "the same-screen page stays";
+}
+
+TEST_F(ConditionForm, SelectionButtonsActOnTheShownValuePage) {
+  EXPECT_EQ(panel->lstValues1->count(), 0) << "no values before an indicator is chosen";
+  panel->SelectIndicator(Formula(RedBall1));
+  const char* names[] = {"BtnSelAll1", "BtnUnSel1", "BtnClearAll1", "BtnBig", "BtnSmall", "BtnOdd",
+                         "BtnEven",    "BtnPrime",  "BtnCom",       "Btn0",   "Btn1",     "Btn2"};
+  for (size_t i = 0; i < std::size(names); ++i) {
+    TCheckListBox expected;
+    expected.SetNumbers(1, 28);
+    SelectorProcs[i](expected);
+    UncheckAll(*panel->lstValues1);
+    panel->findChild<QPushButton*>(names[i])->click();
+    EXPECT_EQ(Checked(*panel->lstValues1), Checked(expected)) << names[i];
+  }
+  panel->PageControl1->setCurrentWidget(panel->TabSheet4);
+  panel->findChild<QPushButton*>("BtnSelAll1")->click();
+  EXPECT_EQ(Checked(*panel->lstValues1).size(), 9u) << "the last selection stays";
+}
+
+TEST_F(ConditionForm, DraggingChecksWhatThePointerPasses) {
+  panel->SelectIndicator(Formula(RedBall1));
+  panel->show();
+  TCheckListBox* list = panel->lstValues1;
+  list->SetChecked(3, true);
+  DragOver(list, {1, 2, 3, 4});
+  EXPECT_EQ(Checked(*list), Range(2, 5));
+  Mouse(list, QEvent::MouseMove, 6, Qt::LeftButton);
+  EXPECT_EQ(Checked(*list), Range(2, 5)) << "the release ended the drag";
+  DragOver(list, {3, 2});
+  EXPECT_EQ(Checked(*list), (TIntAry{2, 5})) << "a press on a checked item unchecks";
+  Mouse(list, QEvent::MouseButtonPress, 7, Qt::RightButton);
+  EXPECT_EQ(Checked(*list), (TIntAry{2, 5})) << "only the left button checks";
+  QTest::keyClick(list, Qt::Key_Space);
+  EXPECT_EQ(Checked(*list), (TIntAry{2, 5, 8})) << "the blank toggles the current item";
+}
+
+TEST_F(ConditionForm, RangeBoundsReadAndWriteBack) {
+  struct Case {
+    QString from, to;
+    int32_t gotFrom, gotTo;
+    QString shownFrom, shownTo;
+  } cases[] = {
+      {"3", "10", 3, 10, "3", "10"},
+      {"abc", "", 0, 1, "0", "1"},
+      {"4", "x", 4, 5, "4", "5"},
+  };
+  for (const Case& c : cases) {
+    panel->SetRangeTexts(c.from, c.to);
+    EXPECT_EQ(panel->GetYLFrom(), c.gotFrom);
+    EXPECT_EQ(panel->GetYLTo(), c.gotTo);
+    EXPECT_EQ(panel->edtYLFrom->Text(), c.shownFrom);
+    EXPECT_EQ(panel->edtYLTo->Text(), c.shownTo);
+  }
+}
+
+TEST_F(ConditionForm, SettingsAreReadAndWritten) {
+  EXPECT_EQ(panel->GetYLFrom(), 0);
+  EXPECT_EQ(panel->GetYLTo(), 2);
+  EXPECT_EQ(panel->edtRandom->Text(), "5");
+  panel->SetYLFrom(7);
+  panel->SetYLTo(9);
+  panel->edtRandom->SetText("");
+  panel->chkRepeat->setChecked(false);
+  panel.reset();
+  const TIniFileMgr& ini = IniFileMgr();
+  EXPECT_EQ(ini.ReadInteger("FrmCondition", "YLFrom", -1), 7);
+  EXPECT_EQ(ini.ReadInteger("FrmCondition", "YLTo", -1), 9);
+  EXPECT_EQ(ini.ReadInteger("FrmCondition", "Random", -1), 5) << "no number: the default";
+  EXPECT_FALSE(ini.ReadBool("FrmCondition", "Repeat", true));
+}
+
+TEST_F(ConditionForm, APickedRangeFillsTheBounds) {
+  folder.Write("YLRange.Txt", "0-2\n3-10\r\n");
+  panel->show();
+  panel->BtnYLRange->click();
+  TfrmYLRange* picker = FrmYLRange(false);
+  ASSERT_TRUE(picker && picker->isVisible());
+  const QPoint corner = panel->Panel2->mapToGlobal(QPoint(0, 0));
+  EXPECT_EQ(picker->pos(), corner + QPoint(panel->Panel2->width() + 5, panel->Panel2->height() - picker->height() - 5))
+      << "beside the panel, bottoms aligned";
+  ASSERT_EQ(picker->lstYLRange->count(), 2);
+  QListWidget* list = picker->lstYLRange;
+  const QPoint row = list->visualItemRect(list->item(1)).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+  EXPECT_EQ(panel->edtYLFrom->Text(), "3");
+  EXPECT_EQ(panel->edtYLTo->Text(), "10");
+  EXPECT_FALSE(picker->isVisible());
+}
+
+TEST_F(ConditionForm, RangesAreStoredInPlainDecimal) {
+  folder.Write("YLRange.Txt", "-3-10\n");
+  TfrmYLRange picker;
+  struct Case {
+    QString from, to;
+    bool added;
+  } cases[] = {{"-3", "10", false}, {"4", "z", false}, {" 007", "$A", true}};
+  for (const Case& c : cases) {
+    recording.Calls.clear();
+    picker.edtYLFrom->setText(c.from);
+    picker.edtYLTo->setText(c.to);
+    picker.BtnAdd->click();
+    EXPECT_EQ(Messages(), c.added ? QStringList() : QStringList{"请输入数字!"}) << c.from.toStdString();
+  }
+  EXPECT_EQ(folder.Read("YLRange.Txt"), "-3-10\r\n7-10\r\n") << "old lines are kept as read";
+  picker.lstYLRange->setCurrentRow(0);
+  ASSERT_FALSE(picker.BtnDel->isHidden());
+  picker.BtnDel->click();
+  EXPECT_EQ(folder.Read("YLRange.Txt"), "7-10\r\n");
+  EXPECT_TRUE(picker.BtnDel->isHidden());
+}
+
+}  // namespace

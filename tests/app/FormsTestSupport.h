@@ -1,0 +1,42 @@
+// What the window tests share: one settings folder for the test program
+// (the program's folder points there), the recording prompts, a few
+// indicators and check-list helpers.
+#pragma once
+
+#include "app/uConditionWidgets.h"
+#include "platform/UserPrompts.h"
+#include "support/TempDir.h"
+
+#include <QEvent>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// Indexes in FormulateList().
+enum : int { RedBall1 = 7, FrontTails = 49, RedSum = 65, NumberGroup = 87 };
+const TFormulate* Formula(int index);
+TIntAry Range(int32_t first, int32_t last);
+// The values of the checked items.
+TIntAry Checked(const ICheckList& list);
+
+// A press, move or release on a list item with these buttons held (the
+// left button for a release).
+void Mouse(TCheckListBox* list, QEvent::Type type, int index, Qt::MouseButtons buttons);
+// Presses on the first item, moves over the others and releases on the last.
+void DragOver(TCheckListBox* list, const std::vector<int>& indexes);
+
+class FormsTest : public ::testing::Test {
+ protected:
+  // Empties the folder's settings and ranges files and the condition list.
+  void SetUp() override;
+  // Frees the shared windows.
+  void TearDown() override;
+  // The message texts shown so far.
+  QStringList Messages() const;
+
+  static testsupport::TempDir& folder;
+  platform::RecordingPrompts recording;
+  std::unique_ptr<platform::ScopedPrompts> prompts;
+};

@@ -1,0 +1,243 @@
+// The sign-in and change-password dialogs against the project's own data
+// service, and the moving of upgraded files.
+#include "app/uFrmChangePwd.h"
+#include "app/uFrmLogin.h"
+#include "engine/uIniFileMgr.h"
+#include "engine/uLottery.h"
+#include "platform/AppPath.h"
+#include "platform/Dispatcher.h"
+#include "platform/Startup.h"
+#include "platform/UserPrompts.h"
+
+#include "support/DataService.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+
+namespace {
+
+testsupport::DataService* service = nullptr;
+
+struct ServiceEnvironment : ::testing::Environment {
+  void SetUp() override {
+    service = new testsupport::DataService;
+    ::setenv(ConnectionStringVariable, service->ConnectionString().c_str(), 1);
+  }
+  void TearDown() override { delete service; }
+};
+
+// Fills in the fields and clicks "登录"; the dialog handles what it posted.
+void Click(TFrmLogin& f, const QString& name, const QString& pwd) {
+  f.edtName->setText(name);
+  f.edtPwd->setText(pwd);
+  f.BtnOK->click();
+  QCoreApplication::sendPostedEvents(&f);
+}
+
+bool WorkerGone(TFrmLogin& f) { return QTest::qWaitFor([&] { return !f.ReadData(); }, 30000); }
+
+void SignIn(TFrmLogin& f, const QString& name, const QString& pwd) {
+  Click(f, name, pwd);
+  ASSERT_TRUE(WorkerGone(f));
+}
+
+}  // namespace
+
+TEST(Login, AWrongPasswordShowsTheServersTextAndTheNextTrySignsIn) {
+  ClearDrawModel();
+  TFrmLogin f;
+  for (TImage* i : {f.Image1, f.Image2, f.Image3, f.imgExit, f.ImgDownload})
+    EXPECT_EQ(i->Picture.FormatExtension(), "png") << i->objectName().toStdString();
+  f.show();
+  SignIn(f, "demo", "wrong");
+  EXPECT_NE(f.result(), QDialog::Accepted);
+  EXPECT_TRUE(f.lbinfo->isVisible());
+  EXPECT_EQ(f.lbinfo->text(), "用户名或密码错误！");
+  SignIn(f, "demo", "demo123");
+  EXPECT_EQ(f.result(), QDialog::Accepted);
+  EXPECT_EQ(CurrentUser, "demo");
+  EXPECT_EQ(DrawHistory.Count(), 3320);
+  EXPECT_EQ(f.lbinfo->text(), "下载数据.... 3322/3322");
+}
+
+TEST(Login, EmptyFieldsAreNamedForThreeSecondsAndNothingIsSent) {
+  struct {
+    QString name, pwd;
+    const char *shown, *focus;
+  } cases[] = {{"", "x", "LabUserInfo", "edtName"}, {"demo", "", "LabPwdInfo", "edtPwd"}};
+  for (const auto& c : cases) {
+    TFrmLogin f;
+    f.show();
+    Click(f, c.name, c.pwd);
+    auto* label = f.findChild<QLabel*>(c.shown);
+    EXPECT_TRUE(label->isVisible()) << c.shown;
+    EXPECT_EQ(f.focusWidget()->objectName(), c.focus);
+    EXPECT_EQ(f.ReadData(), nullptr);
+    EXPECT_TRUE(f.Timer1->isActive());
+    f.Timer1Timer();
+    EXPECT_FALSE(label->isVisible());
+  }
+}
+
+TEST(Login, TheNameIsRememberedOnlyWhenAsked) {
+  for (bool remember : {true, false}) {
+    {
+      TFrmLogin f;
+      f.edtName->setText("remembered");
+      f.ChkUser->setChecked(remember);
+    }
+    TFrmLogin g;
+    EXPECT_EQ(g.edtName->text(), remember ? "remembered" : "");
+    EXPECT_EQ(g.ChkUser->isChecked(), remember);
+  }
+}
+
+TEST(Login, ASecondClickWhileTheWorkerRunsIsIgnored) {
+  TFrmLogin f;
+  f.show();
+  Click(f, "demo", "demo123");
+  ASSERT_NE(f.ReadData(), nullptr);
+  Click(f, "other", "demo123");
+  EXPECT_EQ(f.ReadData()->UserName, "demo");
+  EXPECT_EQ(CurrentUser, "demo");
+  ASSERT_TRUE(WorkerGone(f));
+  EXPECT_EQ(f.result(), QDialog::Accepted);
+}
+
+TEST(Login, ClosingWhileTheWorkerRunsKeepsItsCallsAwayFromTheDialog) {
+  auto* f = new TFrmLogin;
+  Click(*f, "demo", "demo123");
+  ASSERT_NE(f->ReadData(), nullptr);
+  delete f;
+  // What the worker sent after the dialog went runs now, and touches nothing.
+  EXPECT_GT(platform::GuiDispatcher().Pump(), 0);
+}
+
+TEST(Login, AWorkerEndingWithoutAResultSaysTheServerFailed) {
+  const std::string good = service->ConnectionString();
+  const std::string dead = std::regex_replace(good, std::regex("Port=[0-9]+"), "Port=1");
+  ::setenv(ConnectionStringVariable, dead.c_str(), 1);
+  TFrmLogin f;
+  f.show();
+  Click(f, "demo", "demo123");
+  f.Timer1Timer();  // a tick of the timer hides the status line meanwhile
+  EXPECT_FALSE(f.lbinfo->isVisible());
+  ASSERT_TRUE(WorkerGone(f));
+  ::setenv(ConnectionStringVariable, good.c_str(), 1);
+  EXPECT_TRUE(f.lbinfo->isVisible());
+  EXPECT_EQ(f.lbinfo->text(), "服务器连接失败！");
+}
+
+TEST(Login, TheIconsAnswerTheMouseAndTheBackgroundDragsTheDialog) {
+  TFrmLogin f;
+  int checks = 0;
+  f.StartUpdateCheck = [&] { ++checks; };
+  f.show();
+  const QPoint exitAt = f.imgExit->pos(), downloadAt = f.ImgDownload->pos(), at = f.pos();
+  auto send = [](QWidget* w, QEvent::Type t) {
+    QMouseEvent press(t, QPointF(4, 4), w->mapToGlobal(QPointF(4, 4)), Qt::LeftButton,
+                      Qt::LeftButton, {});
+    QEvent crossing(t);
+    QApplication::sendEvent(w, t == QEvent::Enter || t == QEvent::Leave ? &crossing : &press);
+  };
+  struct {
+    QWidget *label, *icon;
+    QEvent::Type type;
+    QPoint at;
+    int checks;
+  } steps[] = {{f.LabExit, f.imgExit, QEvent::Enter, exitAt + QPoint(5, 5), 0},
+               {f.LabExit, f.imgExit, QEvent::Leave, exitAt, 0},
+               {f.LabDownload, f.ImgDownload, QEvent::Enter, downloadAt + QPoint(2, 2), 0},
+               {f.LabDownload, f.ImgDownload, QEvent::MouseButtonPress, downloadAt + QPoint(4, 4), 0},
+               {f.LabDownload, f.ImgDownload, QEvent::MouseButtonRelease, downloadAt + QPoint(2, 2), 1},
+               {f.LabDownload, f.ImgDownload, QEvent::Leave, downloadAt, 1}};
+  for (const auto& s : steps) {
+    send(s.label, s.type);
+    EXPECT_EQ(s.icon->pos(), s.at) << s.icon->objectName().toStdString() << s.type;
+    EXPECT_EQ(s.label->pos(), s.at);
+    EXPECT_EQ(checks, s.checks);
+  }
+  QTest::mousePress(f.Image1, Qt::LeftButton, {}, QPoint(10, 10));
+  QTest::mouseMove(f.Image1, QPoint(30, 25));
+  QTest::mouseRelease(f.Image1, Qt::LeftButton, {}, QPoint(30, 25));
+  EXPECT_EQ(f.pos(), at + QPoint(20, 15));
+  send(f.LabExit, QEvent::MouseButtonRelease);
+  EXPECT_FALSE(f.isVisible());
+}
+
+TEST(Login, UpgradedFilesOfSubFoldersMoveIntoPlace) {
+  namespace fs = std::filesystem;
+  testsupport::TempDir d;
+  const std::string app = d.Path() + "/";
+  for (const char* name : {"Blue.skn", "ssq", "evil", "Busy"})
+    d.Write(std::string(name) + ".uTMP", name);
+  fs::create_directories(app + "data/Busy");  // a folder where the file should go
+  const auto problems = FinishUpgradeFiles(
+      {"http://h/update/skin/Blue.skn", "http://h/update/ssq", "http://h/update/../evil",
+       "http://h/update//tmp/evil", "http://h/update/data/Busy"},
+      app);
+  EXPECT_EQ(d.Read("skin/Blue.skn"), "Blue.skn");
+  EXPECT_FALSE(fs::exists(app + "Blue.skn.uTMP"));
+  for (const char* kept : {"ssq.uTMP", "evil.uTMP", "Busy.uTMP"}) EXPECT_TRUE(fs::exists(app + kept));
+  EXPECT_EQ(problems.size(), 3u);
+  d.Write("file", "");
+  try {
+    FinishUpgradeFiles({"update/file/x"}, app);
+    ADD_FAILURE() << "no error";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(e.what(), "无法创建文件夹: " + app + "file/");
+  }
+}
+
+TEST(ChangePwd, TheServersAnswerIsShownAndAChangeTakesEffect) {
+  ASSERT_TRUE(service->Sql(
+      "INSERT INTO users VALUES ('pwdtest', md5('old1')) "
+      "ON CONFLICT (user_name) DO UPDATE SET pwd_digest = md5('old1')"));
+  CurrentUser = "pwdtest";
+  platform::RecordingPrompts prompts;
+  platform::ScopedPrompts scope(prompts);
+  TFrmChangePwd f;
+  struct {
+    QString newPwd, confirm, oldPwd;
+    const char* answer;
+  } steps[] = {
+      {"new1", "new2", "old1", "两次输入的新密码不一致！"},
+      {"new1", "new1", "bad", "用户名或旧密码错误，密码未修改！"},
+      {"new1", "new1", "old1", "密码修改成功！"},
+      {"old1", "old1", "new1", "密码修改成功！"},  // only the changed password opens this
+  };
+  for (const auto& s : steps) {
+    f.edtNewPwd->setText(s.newPwd);
+    f.edtConfirm->setText(s.confirm);
+    f.edtOldPwd->setText(s.oldPwd);
+    f.Button1->click();
+    ASSERT_FALSE(prompts.Calls.empty());
+    EXPECT_EQ(prompts.Calls.back().Text, s.answer);
+    prompts.Calls.clear();
+  }
+}
+
+int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  platform::UnitStartupScope units;  // the PNG pictures, as the program has them
+  testsupport::TempDir settings;
+  platform::SetAppPathOverride(settings.Path());
+  IniFileMgr();
+  platform::GuiDispatcher();
+  ::testing::InitGoogleTest(&argc, argv);
+  ::testing::AddGlobalTestEnvironment(new ServiceEnvironment);
+  return RUN_ALL_TESTS();
+}
