@@ -79,9 +79,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
       break;
     }
-    case 4: {  // cipher text for each of the program's keys: the input is its Base64 text
-      const TRsaPublicKey& key = RsaKeyTable[in.Byte() % RsaKeyTable.size()];
-      Decrypt(StrToHex(in.Rest()), key.Modulus, key.Exponent, 0);
+    case 4: {  // cipher text for each of the program's keys: the input is its Base64 text, or the text itself
+      const uint8_t pick = in.Byte();
+      const TRsaPublicKey& key = RsaKeyTable[pick % RsaKeyTable.size()];
+      const std::string_view rest = in.Rest();
+      Decrypt(pick & 0x80 ? std::string(rest) : StrToHex(rest), key.Modulus, key.Exponent, 0);
       break;
     }
     case 5: {  // a round trip through a key pair, and any key at all
