@@ -712,26 +712,29 @@ class TWorkerPool {
     }
     const int most = static_cast<int>(std::min(static_cast<size_t>(ThreadCount(threads) - 1), count - 1));
     if (threads > 0) Engage(most);
-    // The work is measured in processor time of this thread, which a busy
-    // machine does not stretch (the wall clock, cheaper to read, comes
-    // first: it is never behind).
+    // A search that has not taken ProbeSeconds on the wall clock (cheap to
+    // read) stays on this thread. Past that, the rest is judged by the
+    // processor time this thread spends on its units, which a busy machine
+    // does not stretch: one helper for each ProbeSeconds of it.
     int engaged = threads > 0 ? most : 0;
-    const double start = engaged < most ? ThreadSeconds() : 0;
     const auto wallStart = std::chrono::steady_clock::now();
-    size_t mine = 0;
+    double mark = -1;
+    size_t markUnits = 0, mine = 0;
     for (size_t i; Claim(gen, count, i);) {
       unit(context, i);
       ++mine;
-      if (engaged >= most || mine % 16 != 0) continue;
+      if (engaged >= most || mine % 4 != 0) continue;
       if (std::chrono::steady_clock::now() - wallStart < std::chrono::duration<double>(ProbeSeconds)) continue;
-      const double spent = ThreadSeconds() - start;
-      if (spent < ProbeSeconds) continue;
-      // The time the rest would take here alone, by the units done so far;
-      // one helper for each probe's worth of it.
-      const size_t left = count - std::min(count, static_cast<size_t>(claim_.load(std::memory_order_relaxed) & 0xFFFFFFFFu));
-      const double rest = spent / static_cast<double>(mine) * static_cast<double>(left);
-      const int want = static_cast<int>(std::min<double>(most, rest / ProbeSeconds));
-      if (want > engaged) Engage(engaged = want);
+      const double now = ThreadSeconds();
+      if (mark >= 0) {
+        const size_t left =
+            count - std::min(count, static_cast<size_t>(claim_.load(std::memory_order_relaxed) & 0xFFFFFFFFu));
+        const double rest = (now - mark) / static_cast<double>(mine - markUnits) * static_cast<double>(left);
+        const int want = static_cast<int>(std::min<double>(most, rest / ProbeSeconds));
+        if (want > engaged) Engage(engaged = want);
+      }
+      mark = now;
+      markUnits = mine;
     }
     // Every unit is claimed; wait for the ones the helpers hold.
     for (int spins = 0; done_.load(std::memory_order_acquire) + mine < count; ++spins)
@@ -741,8 +744,7 @@ class TWorkerPool {
   }
 
  private:
-  // A search shorter than this (seconds of work) runs on the calling
-  // thread alone.
+  // A search shorter than this (seconds) runs on the calling thread alone.
   static constexpr double ProbeSeconds = 0.002;
   // How long an idle helper watches for the next search before it sleeps.
   static constexpr auto SpinTime = std::chrono::microseconds(300);
