@@ -10,38 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-std::string ChangeUserPwd(platform::DbConnection& connection, platform::StoredProc& proc,
-                          const std::string& connectionString, const std::string& userName,
-                          const std::string& newPwdDigest, const std::string& oldPwdDigest) {
-  using platform::ParamDirection;
-  using platform::ParamType;
-  struct CloseBoth {
-    platform::DbConnection& c;
-    platform::StoredProc& p;
-    ~CloseBoth() {
-      p.Close();
-      c.Close();
-    }
-  } closing{connection, proc};
-  connection.SetConnectionString(connectionString);
-  connection.SetLoginTimeout(5);
-  connection.Open();
-  proc.SetConnection(&connection);
-  proc.Close();
-  proc.ClearParameters();
-  proc.SetProcedureName("ChangeUserPwd");
-  proc.CreateParameter("UserName", ParamType::String, ParamDirection::Input, 50, userName);
-  proc.CreateParameter("NewPwd", ParamType::String, ParamDirection::Input, 50, newPwdDigest);
-  proc.CreateParameter("OldPwd", ParamType::String, ParamDirection::Input, 150, oldPwdDigest);
-  proc.CreateParameter("p_result", ParamType::WideString, ParamDirection::Output, 50);
-  proc.ExecProc();
-  return proc.ParamByName("p_result").AsText();
-}
-
 TFrmChangePwd::TFrmChangePwd(QWidget* parent)
-    : QDialog(parent),
-      ADOConnection1(std::make_unique<platform::DbConnection>()),
-      ADOStoredProc1(std::make_unique<platform::StoredProc>(ADOConnection1.get())) {
+    : QDialog(parent) {
   setObjectName("FrmChangePwd");
   setWindowTitle(QStringLiteral("修改密码"));
   setFixedSize(295, 170);
@@ -84,7 +54,7 @@ void TFrmChangePwd::Button1Click() {
   }
   try {
     say(QString::fromStdString(ChangeUserPwd(
-        *ADOConnection1, *ADOStoredProc1, DataServiceConnectionString(), CurrentUser,
+        DataServiceConnectionString(), CurrentUser,
         HashPassword(edtNewPwd->text().toStdString()), HashPassword(edtOldPwd->text().toStdString()))));
   } catch (const platform::DbError& e) {
     say(QString::fromStdString(std::string(TextConnectFailed) + "\n" + e.what()));

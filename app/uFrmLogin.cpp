@@ -8,6 +8,7 @@
 #include "platform/Canvas.h"
 #include "platform/FileUtil.h"
 #include "platform/UserPrompts.h"
+#include "platform/WindowProc.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -228,7 +229,7 @@ void TFrmLogin::BtnOKClick() {
     Timer1->start();
     edtPwd->setFocus();
   } else {
-    QCoreApplication::postEvent(this, new QEvent(QEvent::Type(WM_DOLOGIN)));
+    platform::PostMessage(this, WM_DOLOGIN);
   }
 }
 

@@ -10,6 +10,7 @@
 #pragma once
 
 #include "dataclient/uThread.h"
+#include "platform/Messages.h"
 #include "platform/Picture.h"
 
 #include <QDialog>
@@ -44,7 +45,7 @@ class TImage : public QWidget {
 };
 
 // Private message the dialog posts to itself to start signing in.
-inline constexpr int WM_DOLOGIN = 1024 + 104;
+inline constexpr unsigned WM_DOLOGIN = platform::WM_USER + 104;
 
 // The suffix of files the upgrade has downloaded beside the program.
 inline constexpr std::string_view UpgradeTempSuffix = ".uTMP";

@@ -57,6 +57,21 @@ platform::StoredProcCall DataServiceCall(std::string procedure) {
   return call;
 }
 
+std::string ChangeUserPwd(const std::string& connectionString, const std::string& userName,
+                          const std::string& newPwdDigest, const std::string& oldPwdDigest) {
+  using platform::ParamDirection;
+  using platform::ParamType;
+  platform::StoredProcCall call = DataServiceCall("ChangeUserPwd");
+  call.ConnectionString = connectionString;
+  call.Parameters = {
+      {"UserName", ParamType::String, ParamDirection::Input, 50, userName},
+      {"NewPwd", ParamType::String, ParamDirection::Input, 50, newPwdDigest},
+      {"OldPwd", ParamType::String, ParamDirection::Input, 150, oldPwdDigest},
+      {"p_result", ParamType::WideString, ParamDirection::Output, 50, std::nullopt},
+  };
+  return platform::CallStoredProc(std::move(call)).ParamByName("p_result").AsText();
+}
+
 // ------------------------------------------------------------------ TReadData
 
 TReadData::TReadData(platform::Dispatcher& dispatcher) : dispatcher_(dispatcher) {}

@@ -64,6 +64,14 @@ inline constexpr int DataServiceCommandTimeout = 30;
 // DbTimeout (a DbError) when the service does not answer in time.
 platform::StoredProcCall DataServiceCall(std::string procedure);
 
+// Changes the password of userName on the data service at connectionString
+// through "ChangeUserPwd" (digests as HashPassword gives them) and returns
+// the server's answer text, success or refusal alike. Runs under the same
+// deadline as a sign-in: DbTimeout when the service does not answer in
+// time, DbError when it cannot be reached.
+std::string ChangeUserPwd(const std::string& connectionString, const std::string& userName,
+                          const std::string& newPwdDigest, const std::string& oldPwdDigest);
+
 // The version token sent with every sign-in.
 inline constexpr std::string_view VersionToken =
     "6D71345A38624B775431436C39557A484E52793670446B325A6F31674B764D3851735073644E30776A546C3D";

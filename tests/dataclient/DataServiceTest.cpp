@@ -125,20 +125,10 @@ void ExpectRealHistory() {
   }
 }
 
-// As the change-password dialog calls it.
 std::string ChangeUserPwd(const std::string& user, const std::string& newPwd,
                           const std::string& oldPwd) {
-  using platform::ParamDirection;
-  using platform::ParamType;
-  platform::StoredProcCall call = DataServiceCall("ChangeUserPwd");
-  call.ConnectionString = service->ConnectionString();
-  call.Parameters = {
-      {"UserName", ParamType::String, ParamDirection::Input, 50, user},
-      {"NewPwd", ParamType::String, ParamDirection::Input, 50, HashPassword(newPwd)},
-      {"OldPwd", ParamType::String, ParamDirection::Input, 150, HashPassword(oldPwd)},
-      {"p_result", ParamType::WideString, ParamDirection::Output, 50, std::nullopt},
-  };
-  return platform::CallStoredProc(std::move(call)).ParamByName("p_result").AsText();
+  return ::ChangeUserPwd(service->ConnectionString(), user, HashPassword(newPwd),
+                         HashPassword(oldPwd));
 }
 
 bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds timeout) {

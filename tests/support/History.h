@@ -29,10 +29,12 @@ struct CsvDraw {
   std::array<int32_t, 7> Balls;
 };
 
-// The draws, oldest first.
-inline std::vector<CsvDraw> ReadHistoryCsv() {
-  std::ifstream in(SourceDir() + "/data/ssq-history.csv");
-  if (!in) throw std::runtime_error("cannot read data/ssq-history.csv");
+inline std::string HistoryCsvPath() { return SourceDir() + "/data/ssq-history.csv"; }
+
+// The draws of a history file (the project's by default), oldest first.
+inline std::vector<CsvDraw> ReadHistoryCsv(const std::string& path = HistoryCsvPath()) {
+  std::ifstream in(path);
+  if (!in) throw std::runtime_error("cannot read " + path);
   std::vector<CsvDraw> draws;
   std::string line;
   std::getline(in, line);  // header
@@ -53,9 +55,9 @@ inline std::vector<CsvDraw> ReadHistoryCsv() {
 }
 
 // The draws as a linked history, oldest first.
-inline TDrawHistory LoadDrawHistory() {
+inline TDrawHistory LoadDrawHistory(const std::string& path = HistoryCsvPath()) {
   std::vector<TLottery> draws;
-  for (const CsvDraw& c : ReadHistoryCsv()) {
+  for (const CsvDraw& c : ReadHistoryCsv(path)) {
     TLottery d;
     d.DateNo = c.DateNo;
     d.Balls = c.Balls;

@@ -1,0 +1,122 @@
+// The window table: what Windows kept about every window, read from Qt's
+// widgets. A window handle is a QWidget*.
+//
+// - Class names: Qt's classes answer with the names the old framework and
+//   the system gave their counterparts ("TButton", "#32768" for a popup
+//   menu, "#32770" for Qt's standard dialogs, "ScrollBar" …); inside a
+//   standard dialog the controls answer with the system's control names
+//   ("Button", "Static", "Edit", "ComboBox", "SysListView32" …). Classes
+//   of the program keep their own names.
+// - The inner parts of Qt's composite widgets (the edit of a combo box or
+//   spin box, a combo box's drop-down list, a scroll area's viewport and
+//   scroll bars) are raw windows: ControlFromWindow gives nullptr for them.
+// - Style words come from the widget's flags and state; SetWindowLong
+//   applies WS_DISABLED and keeps every other bit it is given that the
+//   widget's state does not say (a bit set back to what the state says
+//   follows the state again).
+// - Rectangles: the window rectangle in screen coordinates; the client
+//   area is the widget's contents rectangle (a QFrame's inside its frame).
+// - Window properties, the Tag (the dynamic property "Tag") and the user
+//   data live on the widget and go with it.
+// - Sibling order is the stacking order, topmost first.
+#pragma once
+
+#include "platform/WinTypes.h"
+
+#include <QPoint>
+#include <QString>
+
+#include <cstdint>
+
+class QWidget;
+
+namespace platform {
+
+constexpr int GWL_WNDPROC = -4, GWL_HINSTANCE = -6, GWL_HWNDPARENT = -8, GWL_ID = -12,
+              GWL_STYLE = -16, GWL_EXSTYLE = -20, GWL_USERDATA = -21;
+
+// Window styles (WS_TABSTOP and WS_GROUP share their bits with the
+// maximize and minimize boxes, which only windows have).
+constexpr std::uint32_t WS_OVERLAPPED = 0x0, WS_POPUP = 0x80000000, WS_CHILD = 0x40000000,
+                        WS_MINIMIZE = 0x20000000, WS_VISIBLE = 0x10000000,
+                        WS_DISABLED = 0x08000000, WS_CLIPSIBLINGS = 0x04000000,
+                        WS_CLIPCHILDREN = 0x02000000, WS_MAXIMIZE = 0x01000000,
+                        WS_CAPTION = 0x00C00000, WS_BORDER = 0x00800000,
+                        WS_DLGFRAME = 0x00400000, WS_VSCROLL = 0x00200000,
+                        WS_HSCROLL = 0x00100000, WS_SYSMENU = 0x00080000,
+                        WS_THICKFRAME = 0x00040000, WS_GROUP = 0x00020000,
+                        WS_TABSTOP = 0x00010000, WS_MINIMIZEBOX = 0x00020000,
+                        WS_MAXIMIZEBOX = 0x00010000;
+constexpr std::uint32_t WS_EX_DLGMODALFRAME = 0x1, WS_EX_TOPMOST = 0x8, WS_EX_TRANSPARENT = 0x20,
+                        WS_EX_MDICHILD = 0x40, WS_EX_TOOLWINDOW = 0x80, WS_EX_CLIENTEDGE = 0x200,
+                        WS_EX_CONTEXTHELP = 0x400, WS_EX_RIGHT = 0x1000,
+                        WS_EX_RTLREADING = 0x2000, WS_EX_LEFTSCROLLBAR = 0x4000,
+                        WS_EX_STATICEDGE = 0x20000, WS_EX_APPWINDOW = 0x40000,
+                        WS_EX_LAYERED = 0x80000, WS_EX_NOACTIVATE = 0x08000000;
+
+// Class styles in the low word: buttons, scroll bars and size grips, combo
+// boxes, edits, static texts, tab controls.
+constexpr std::uint32_t BS_PUSHBUTTON = 0x0, BS_DEFPUSHBUTTON = 0x1, BS_CHECKBOX = 0x2,
+                        BS_AUTOCHECKBOX = 0x3, BS_RADIOBUTTON = 0x4, BS_3STATE = 0x5,
+                        BS_AUTO3STATE = 0x6, BS_GROUPBOX = 0x7, BS_AUTORADIOBUTTON = 0x9,
+                        BS_OWNERDRAW = 0xB, BS_LEFTTEXT = 0x20, BS_BITMAP = 0x80,
+                        BS_MULTILINE = 0x2000;
+constexpr std::uint32_t SBS_HORZ = 0x0, SBS_VERT = 0x1, SBS_SIZEGRIP = 0x10;
+constexpr std::uint32_t CBS_SIMPLE = 0x1, CBS_DROPDOWN = 0x2, CBS_DROPDOWNLIST = 0x3;
+constexpr std::uint32_t ES_MULTILINE = 0x4, ES_READONLY = 0x800;
+constexpr std::uint32_t SS_LEFT = 0x0, SS_CENTER = 0x1, SS_RIGHT = 0x2, SS_ICON = 0x3,
+                        SS_GRAYRECT = 0x5, SS_WHITERECT = 0x6, SS_OWNERDRAW = 0xD,
+                        SS_BITMAP = 0xE;
+constexpr std::uint32_t TCS_BOTTOM = 0x2, TCS_RIGHT = 0x2, TCS_FLATBUTTONS = 0x8,
+                        TCS_VERTICAL = 0x80, TCS_BUTTONS = 0x100, TCS_OWNERDRAWFIXED = 0x2000;
+
+constexpr unsigned GW_HWNDFIRST = 0, GW_HWNDLAST = 1, GW_HWNDNEXT = 2, GW_HWNDPREV = 3,
+                   GW_OWNER = 4, GW_CHILD = 5;
+
+// What GWL_HINSTANCE answers: every window belongs to the program's module.
+constexpr std::intptr_t kProgramInstance = 0x400000;
+
+QString GetClassName(const QWidget* window);
+// The widget as a control of the program, or nullptr for an inner part of
+// a composite widget (and for nullptr).
+QWidget* ControlFromWindow(QWidget* window);
+
+// GWL_STYLE, GWL_EXSTYLE (32-bit words, not sign-extended), GWL_USERDATA,
+// GWL_HINSTANCE, GWL_HWNDPARENT; 0 for the rest (window procedures are
+// installed with InstallWindowProc). SetWindowLong returns the old value.
+std::intptr_t GetWindowLong(const QWidget* window, int index);
+std::intptr_t SetWindowLong(QWidget* window, int index, std::intptr_t value);
+
+// The window in screen coordinates (a window's frame included); the client
+// area at (0, 0); where the client area starts in the widget.
+TRect GetWindowRect(const QWidget* window);
+TRect GetClientRect(const QWidget* window);
+QPoint ClientOrigin(const QWidget* window);
+
+// Window properties by name (without regard to case); GetProp gives
+// nullptr for a missing one, RemoveProp the value it removed.
+bool SetProp(QWidget* window, const QString& name, void* value);
+void* GetProp(const QWidget* window, const QString& name);
+void* RemoveProp(QWidget* window, const QString& name);
+
+// The control's Tag (0 when never set).
+int GetTag(const QWidget* control);
+void SetTag(QWidget* control, int tag);
+
+// The parent of a control, the owner of a window.
+QWidget* GetParent(const QWidget* window);
+// GW_CHILD: the topmost child control; GW_HWNDFIRST/LAST/NEXT/PREV: among a
+// control's siblings, topmost first (nullptr for windows); GW_OWNER: a
+// window's owner.
+QWidget* GetWindow(const QWidget* window, unsigned command);
+QWidget* GetTopWindow(const QWidget* window);
+QWidget* GetFocus();
+
+// The window text: a form's title (dialogs and main windows), a control's
+// text (QGroupBox: title, QComboBox: the current text; the title of a
+// widget without text). PutWindowText is what WM_SETTEXT's default
+// procedure does; send WM_SETTEXT to let the window procedures see it.
+QString GetWindowText(const QWidget* window);
+void PutWindowText(QWidget* window, const QString& text);
+
+}  // namespace platform

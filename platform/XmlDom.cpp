@@ -1,0 +1,173 @@
+#include "platform/XmlDom.h"
+
+#include "platform/FileUtil.h"
+
+#include <libxml/encoding.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <libxml/xmlerror.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+const xmlChar* X(const char* s) { return reinterpret_cast<const xmlChar*>(s); }
+const char* C(const xmlChar* s) { return reinterpret_cast<const char*>(s); }
+
+// Once per process, before any parse: GB2312 is read and written as GBK.
+void InitLibXml() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    xmlInitParser();
+    xmlAddEncodingAlias("GBK", "GB2312");
+  });
+}
+
+// Keeps libxml2 from printing anything on this thread while alive and
+// remembers the first error it reports.
+class QuietErrors {
+ public:
+  QuietErrors() : genericContext_(xmlGenericErrorContext), generic_(xmlGenericError) {
+    xmlSetGenericErrorFunc(nullptr, &Ignore);
+    xmlSetStructuredErrorFunc(this, &Record);
+  }
+  ~QuietErrors() {
+    xmlSetStructuredErrorFunc(nullptr, nullptr);
+    xmlSetGenericErrorFunc(genericContext_, generic_);
+  }
+  QuietErrors(const QuietErrors&) = delete;
+  QuietErrors& operator=(const QuietErrors&) = delete;
+
+  std::string First(const char* fallback) const { return first_.empty() ? fallback : first_; }
+
+ private:
+  static void Ignore(void*, const char*, ...) {}
+  static void Record(void* self, xmlErrorPtr error) {
+    auto* q = static_cast<QuietErrors*>(self);
+    if (!q->first_.empty() || error == nullptr || error->message == nullptr) return;
+    // One line: libxml2 ends its messages with a line break and puts the
+    // offending bytes on a line of their own.
+    q->first_ = error->message;
+    std::replace(q->first_.begin(), q->first_.end(), '\n', ' ');
+    while (!q->first_.empty() && q->first_.back() == ' ') q->first_.pop_back();
+    if (error->line > 0) q->first_ += " (line " + std::to_string(error->line) + ")";
+  }
+
+  void* genericContext_;
+  xmlGenericErrorFunc generic_;
+  std::string first_;
+};
+
+bool IsElement(const xmlNode* n) { return n != nullptr && n->type == XML_ELEMENT_NODE; }
+
+xmlNode* SkipToElement(xmlNode* n) {
+  while (n != nullptr && !IsElement(n)) n = n->next;
+  return n;
+}
+
+bool IsText(const xmlNode* n) { return n->type == XML_TEXT_NODE || n->type == XML_CDATA_SECTION_NODE; }
+
+}  // namespace
+
+// --- XmlElement ---------------------------------------------------------------
+
+std::string XmlElement::Name() const { return node_ && node_->name ? C(node_->name) : std::string(); }
+
+std::string XmlElement::Text() const {
+  std::string text;
+  if (!node_) return text;
+  // Entity references are left out: their content is never expanded.
+  for (const xmlNode* n = node_->children; n != nullptr; n = n->next)
+    if (IsText(n) && n->content != nullptr) text += C(n->content);
+  return text;
+}
+
+bool XmlElement::HasText() const {
+  if (!node_) return false;
+  for (const xmlNode* n = node_->children; n != nullptr; n = n->next)
+    if (IsText(n)) return true;
+  return false;
+}
+
+XmlElement XmlElement::FirstChild() const { return XmlElement(node_ ? SkipToElement(node_->children) : nullptr); }
+
+XmlElement XmlElement::NextSibling() const { return XmlElement(node_ ? SkipToElement(node_->next) : nullptr); }
+
+XmlElement XmlElement::Child(std::string_view name) const {
+  for (XmlElement e = FirstChild(); e; e = e.NextSibling())
+    if (std::string_view(C(e.node_->name)) == name) return e;
+  return {};
+}
+
+XmlElement XmlElement::AppendChild(std::string_view name, std::string_view text) {
+  if (!node_) return {};
+  xmlNode* child = xmlNewDocNode(node_->doc, nullptr, X(std::string(name).c_str()), nullptr);
+  xmlAddChild(child, xmlNewDocTextLen(node_->doc, X(text.data()), static_cast<int>(text.size())));
+  xmlAddChild(node_, child);
+  return XmlElement(child);
+}
+
+// --- XmlDocument --------------------------------------------------------------
+
+XmlDocument::XmlDocument() { InitLibXml(); }
+
+XmlDocument::~XmlDocument() {
+  if (doc_) xmlFreeDoc(doc_);
+}
+
+bool XmlDocument::Parse(std::string_view bytes, std::string* error) {
+  if (doc_) xmlFreeDoc(std::exchange(doc_, nullptr));
+  if (bytes.empty() || bytes.size() > INT_MAX) {
+    if (error) *error = bytes.empty() ? "the document is empty" : "the document is too large";
+    return false;
+  }
+  QuietErrors quiet;
+  // No network, no DTD loading, no entity substitution, no output.
+  constexpr int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+  doc_ = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options);
+  if (!doc_ && error) *error = quiet.First("not a well-formed XML document");
+  return doc_ != nullptr;
+}
+
+void XmlDocument::New(std::string_view version, std::string_view encoding) {
+  if (doc_) xmlFreeDoc(doc_);
+  doc_ = xmlNewDoc(X(std::string(version).c_str()));
+  doc_->encoding = xmlStrdup(X(std::string(encoding).c_str()));
+}
+
+XmlElement XmlDocument::SetRoot(std::string_view name) {
+  if (!doc_) New("1.0", "UTF-8");
+  xmlNode* root = xmlNewDocNode(doc_, nullptr, X(std::string(name).c_str()), nullptr);
+  if (xmlNode* old = xmlDocSetRootElement(doc_, root)) xmlFreeNode(old);
+  return XmlElement(root);
+}
+
+XmlElement XmlDocument::Root() const { return XmlElement(doc_ ? xmlDocGetRootElement(doc_) : nullptr); }
+
+std::string XmlDocument::Serialize() const {
+  if (!doc_) return {};
+  QuietErrors quiet;
+  xmlChar* buffer = nullptr;
+  int size = 0;
+  xmlDocDumpFormatMemoryEnc(doc_, &buffer, &size, doc_->encoding ? C(doc_->encoding) : "UTF-8", 0);
+  std::string bytes = buffer && size > 0 ? std::string(C(buffer), static_cast<size_t>(size)) : std::string();
+  xmlFree(buffer);
+  return bytes;
+}
+
+bool XmlDocument::Save(const std::string& path, std::string* error) const {
+  const std::string bytes = Serialize();
+  if (bytes.empty()) {
+    if (error) *error = "nothing to write (no document, or an unknown encoding)";
+    return false;
+  }
+  return WriteFileAtomic(path, bytes, error);
+}
+
+}  // namespace platform

@@ -1,0 +1,336 @@
+// The shrink window, offscreen: conditions added, edited and deleted,
+// scheme files saved and loaded, the filter, the result file, the count.
+#include "app/FormsTestSupport.h"
+#include "app/ShrinkSupport.h"
+
+#include "app/uFormChoose.h"
+#include "app/uFormShrink.h"
+#include "platform/Dispatcher.h"
+#include "platform/FileUtil.h"
+#include "support/History.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <csignal>
+#include <cstdio>
+
+#include <sys/resource.h>
+
+namespace {
+
+using Col = TCdtModel::TColumn;
+
+class ShrinkForm : public FormsTest {
+ protected:
+  void SetUp() override {
+    FormsTest::SetUp();
+    if (DrawHistory.Empty()) DrawHistory = testsupport::LoadDrawHistory();
+    w = std::make_unique<TFrmShrink>();
+    w->show();
+  }
+  void TearDown() override {
+    w.reset();
+    FormsTest::TearDown();
+  }
+  QString Cell(QAbstractItemView* grid, int row, int column, int role = Qt::DisplayRole) const {
+    return grid->model()->index(row, column).data(role).toString();
+  }
+  bool Checked(int row) const {
+    return w->VTCon->model()->index(row, 0).data(Qt::CheckStateRole).toInt() == Qt::Checked;
+  }
+  void Check(int row) { w->VTCon->model()->setData(w->VTCon->model()->index(row, 0), Qt::Checked, Qt::CheckStateRole); }
+  void Settle() {
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  // Opens the in-place editor of a cell.
+  QComboBox* Edit(int row, int column) {
+    Settle();
+    const QModelIndex cell = w->VTCon->model()->index(row, column);
+    w->VTCon->setCurrentIndex(cell);
+    w->VTCon->edit(cell);
+    return w->VTCon->viewport()->findChild<QComboBox*>();
+  }
+  void Filter() {
+    w->btnfilter->click();
+    ASSERT_TRUE(platform::GuiDispatcher().PumpUntil([&] { return !w->Filtering(); }, std::chrono::seconds(60)));
+  }
+  std::string SaveThrough(QToolButton* button, const std::string& name) {
+    recording.FileAnswers.push_back(QString::fromStdString(folder.File(name)));
+    button->click();
+    return platform::ReadFileBytes(folder.File(name)).value_or("");
+  }
+  // The options of the last file dialog.
+  QStringList LastDialog() const {
+    for (auto call = recording.Calls.rbegin(); call != recording.Calls.rend(); ++call)
+      if (call->Kind != "MessageBox") return {call->File.FileName, call->File.Filter, call->File.DefaultExt, call->File.InitialDir};
+    return {};
+  }
+  void Load(const std::string& bytes) {
+    folder.Write("in.xml", bytes);
+    recording.FileAnswers.push_back(QString::fromStdString(folder.File("in.xml")));
+    w->BtnLoad->click();
+  }
+
+  std::unique_ptr<TFrmShrink> w;
+};
+
+TEST_F(ShrinkForm, AddedConditionsAreNumberedAndShown) {
+  T2DIntAry values{{1, 2}};
+  AddShrinkCondition(Formula(RedBall1), values, false);
+  values[0][0] = 9;  // the record keeps its own copy
+  AddShrinkCondition(Formula(NumberGroup), {{3, 4}, {1}}, true);
+  ASSERT_EQ(CdtList().Count(), 2);
+  const TCdtData& r = *CdtList().GetItem(1);
+  EXPECT_EQ(r.CdtNo, 2);
+  EXPECT_TRUE(r.IsSave && r.IsJC && !r.IsRC && !r.IsCheck);
+  EXPECT_EQ(CdtList().GetItem(0)->Values, (T2DIntAry{{1, 2}}));
+  const std::vector<QStringList> rows{
+      {"1", QString::fromStdString(Formula(RedBall1)->Group() + " 红球1号"), "是", "否", "1,2"},
+      {"2", QString::fromStdString(Formula(NumberGroup)->Group() + " 号码组"), "是", "否", "3,4|1"}};
+  ASSERT_EQ(w->VTCon->model()->rowCount(), 2);
+  for (int row = 0; row < 2; ++row)
+    for (int c = 0; c < Col::ColumnCount; ++c) EXPECT_EQ(Cell(w->VTCon, row, c), rows[row][c]) << row << c;
+  EXPECT_NE(w->tvCondition->topLevelItem(0)->text(0), "蓝号系列");
+}
+
+TEST_F(ShrinkForm, CheckedConditionsStayCheckedAndAreDeleted) {
+  for (int v = 1; v <= 4; ++v) AddShrinkCondition(Formula(RedBall1), {{v}}, false);
+  Check(0);
+  Check(2);
+  AddShrinkCondition(Formula(RedSum), {{5}}, false);  // rebuilds the grid
+  EXPECT_TRUE(Checked(0) && Checked(2) && !Checked(1));
+  recording.MessageAnswers = {platform::IDCANCEL, platform::IDOK};
+  w->btnDel->click();
+  EXPECT_EQ(CdtList().Count(), 5);
+  w->btnDel->click();
+  ASSERT_EQ(CdtList().Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(CdtList().GetItem(i)->CdtNo, i + 1);
+    EXPECT_EQ(Cell(w->VTCon, i, Col::colNo), QString::number(i + 1));
+  }
+  EXPECT_EQ(Cell(w->VTCon, 1, Col::colValues), "4");
+}
+
+TEST_F(ShrinkForm, FlagEditorStartsOnTheFlagAndWritesTheRecord) {
+  AddShrinkCondition(Formula(RedBall1), {{1}}, false);
+  TCdtData& r = *CdtList().GetItem(0);
+  r.IsSave = false;
+  r.IsRC = true;
+  w->RefreshConditions();
+  for (int column : {Col::colSave, Col::colRC}) {
+    bool& flag = column == Col::colSave ? r.IsSave : r.IsRC;
+    const bool start = flag;
+    QComboBox* combo = Edit(0, column);
+    ASSERT_NE(combo, nullptr);
+    EXPECT_EQ(combo->currentText(), FlagText(start));
+    QTest::keyClick(combo, Qt::Key_Return);  // closed without a choice
+    EXPECT_EQ(flag, start);
+    combo = Edit(0, column);
+    combo->setCurrentText(FlagText(!start));
+    QTest::keyClick(combo, Qt::Key_Return);
+    EXPECT_EQ(flag, !start);
+    EXPECT_EQ(Cell(w->VTCon, 0, column), FlagText(!start));
+    combo = Edit(0, column);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(combo, &twice);
+    EXPECT_EQ(flag, start) << "a double click turns the flag over";
+    QTest::keyClick(combo, Qt::Key_Return);
+    EXPECT_EQ(flag, start);
+  }
+  EXPECT_EQ(Edit(0, Col::colValues), nullptr) << "only the flags are edited in place";
+}
+
+TEST_F(ShrinkForm, TreeAndEditButtonGoThroughTheChooser) {
+  QTreeWidgetItem* ball1 = w->tvCondition->topLevelItem(0)->child(0);
+  w->tvCondition->expandAll();
+  w->tvCondition->scrollToItem(ball1);
+  QTest::mouseClick(w->tvCondition->viewport(), Qt::LeftButton, {},
+                    w->tvCondition->visualItemRect(ball1).center());
+  TFrmChoose* chooser = FrmChoose(false);
+  ASSERT_TRUE(chooser && chooser->isVisible());
+  EXPECT_GT(chooser->x(), w->pnl1->mapToGlobal(QPoint(w->pnl1->width(), 0)).x()) << "right of the tree";
+  chooser->chklstValue1->SetChecked(0, true);
+  chooser->btnOK->click();
+  ASSERT_EQ(w->VTCon->model()->rowCount(), 1);
+  w->VTCon->setCurrentIndex(w->VTCon->model()->index(0, 1));
+  w->btnEdit->click();
+  ASSERT_TRUE(chooser->isVisible());
+  chooser->chklstValue1->SetChecked(2, true);
+  chooser->btnOK->click();
+  EXPECT_EQ(CdtList().Count(), 1);
+  EXPECT_EQ(Cell(w->VTCon, 0, Col::colValues), chooser->chklstValue1->ItemText(0) + "," + chooser->chklstValue1->ItemText(2));
+}
+
+const std::string Declaration = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\n";
+
+TEST_F(ShrinkForm, SchemeSavedByteExactAndLoadedBack) {
+  w->BtnFA->click();
+  EXPECT_EQ(Messages(), QStringList{"当前方案中没有条件"});
+  AddShrinkCondition(Formula(RedBall1), {{1, 2}}, false);
+  AddShrinkCondition(Formula(NumberGroup), {{3, 4}, {1}}, true);
+  Check(0);
+  CdtList().GetItem(0)->IsRC = true;
+  CdtList().GetItem(1)->IsSave = false;
+  const std::string saved = SaveThrough(w->BtnFA, "s.xml");
+  EXPECT_EQ(LastDialog(), (QStringList{"缩水方案", "*.xml|*.xml", "xml", ""}));
+  EXPECT_EQ(saved, Declaration +
+                       "<FMlS><FMlInfo><FMLNo>7</FMLNo><IsCheck>1</IsCheck><IsSave>1</IsSave><IsRC>1</IsRC>"
+                       "<IsJC>0</IsJC><Num1>1,2</Num1><Num2></Num2></FMlInfo><FMlInfo><FMLNo>87</FMLNo>"
+                       "<IsCheck>0</IsCheck><IsSave>0</IsSave><IsRC>0</IsRC><IsJC>1</IsJC><Num1>3,4</Num1>"
+                       "<Num2>1</Num2></FMlInfo></FMlS>\n");
+  AddShrinkCondition(Formula(RedSum), {{5}}, false);
+  Load(saved);
+  EXPECT_EQ(LastDialog(), (QStringList{"", "文件(*.xml)|*.xml", "", QString::fromStdString(folder.Path() + "/")}));
+  ASSERT_EQ(CdtList().Count(), 2);
+  EXPECT_TRUE(Checked(0));
+  EXPECT_EQ(SaveThrough(w->BtnFA, "again.xml"), saved);
+  EXPECT_EQ(CdtList().GetItem(1)->Name, "号码组");
+  EXPECT_EQ(Messages().size(), 1);
+}
+
+// One FMlInfo element; `rest` goes inside it after the others.
+std::string Info(const std::string& no, const std::string& num1, const std::string& num2, const std::string& rest = {}) {
+  return "<FMlInfo><IsCheck>0</IsCheck><FMLNo>" + no + "</FMLNo><IsSave>1</IsSave><IsRC>0</IsRC><IsJC>0</IsJC><Num1>" +
+         num1 + "</Num1>" + num2 + rest + "</FMlInfo>";
+}
+
+TEST_F(ShrinkForm, SchemeFilesFromElsewhere) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    int count;  // -1: refused, the old scheme stays
+    TIntAry first = {3};
+  };
+  const std::string two = Info("7", "3", "<Num2/>") + Info("87", "1,2", "<Num2>0</Num2>");
+  const std::vector<Case> cases{
+      {"GBK comment", Declaration + "<!-- \xE9\x46 \xB7\xBD\xB0\xB8 -->\n<Root>" + two + "</Root>", 2},
+      {"pretty-printed", Declaration + "<FMlS>\r\n  " + Info("7", "3", "\r\n    <Num2></Num2>\r\n  ") + "\r\n</FMlS>\r\n", 1},
+      {"foreign first element", "<FMlS><Other/>" + two + "</FMlS>", 0},
+      {"element after the list", "<FMlS>" + two + "<Other/>" + Info("x", "", "") + "</FMlS>", 2},
+      {"empty Num2 and Num1", "<FMlS>" + Info("7", "", "<Num2></Num2>") + "</FMlS>", 1, {}},
+      {"FMLNo out of range", "<FMlS>" + Info("88", "1", "") + "</FMlS>", -1},
+      {"FMLNo not a number", "<FMlS>" + Info("seven", "1", "") + "</FMlS>", -1},
+      {"a flag missing", "<FMlS><FMlInfo><FMLNo>7</FMLNo><Num1>1</Num1></FMlInfo></FMlS>", -1},
+      {"a value piece not a number", "<FMlS>" + Info("7", "1,,2", "") + "</FMlS>", -1},
+      {"a value outside the domain", "<FMlS>" + Info("7", "34", "") + "</FMlS>", -1},
+      {"a count outside the domain", "<FMlS>" + Info("87", "1", "<Num2>7</Num2>") + "</FMlS>", -1},
+      {"Num1 missing", "<FMlS><FMlInfo><FMLNo>7</FMLNo><IsCheck>0</IsCheck><IsSave>1</IsSave><IsRC>0</IsRC>"
+                       "<IsJC>0</IsJC></FMlInfo></FMlS>", -1},
+      {"not XML", "<FMlS>" + Info("7", "1", ""), -1},
+  };
+  for (const Case& c : cases) {
+    CdtList().Clear();
+    AddShrinkCondition(Formula(RedSum), {{5}}, false);
+    const TCdtData* old = CdtList().GetItem(0);
+    recording.Calls.clear();
+    Load(c.bytes);
+    if (c.count < 0) {
+      EXPECT_EQ(Messages(), QStringList{"无效的XML文件"}) << c.what;
+      EXPECT_TRUE(CdtList().Count() == 1 && CdtList().GetItem(0) == old) << c.what;
+      continue;
+    }
+    EXPECT_TRUE(Messages().isEmpty()) << c.what;
+    ASSERT_EQ(CdtList().Count(), c.count) << c.what;
+    EXPECT_EQ(w->VTCon->model()->rowCount(), c.count) << c.what;
+    if (c.count == 0) continue;
+    const TCdtData& first = *CdtList().GetItem(0);
+    EXPECT_EQ(first.CdtNo, 1) << c.what;
+    EXPECT_EQ(first.Values, (T2DIntAry{c.first, {}})) << c.what;
+    if (c.count == 2) {
+      EXPECT_EQ(CdtList().GetItem(1)->Values, (T2DIntAry{{1, 2}, {0}})) << c.what;
+    }
+  }
+}
+
+TEST_F(ShrinkForm, FilterRunsAsideAndItsResultsAreSaved) {
+  w->btnfilter->click();
+  EXPECT_EQ(Messages(), QStringList{"当前方案中没有条件"});
+  AddShrinkCondition(Formula(RedBall1), {{1}}, false);
+  CdtList().GetItem(0)->IsSave = false;  // nothing takes part: everything is kept up to the cap
+  w->btnfilter->click();
+  EXPECT_TRUE(w->Filtering());
+  EXPECT_FALSE(w->BtnSave->isEnabled() || w->VTCon->isEnabled() || w->tvCondition->isEnabled());
+  ASSERT_TRUE(platform::GuiDispatcher().PumpUntil([&] { return !w->Filtering(); }, std::chrono::seconds(60)));
+  EXPECT_TRUE(w->BtnSave->isEnabled());
+  EXPECT_EQ(w->lbl2->text(), "过滤结束，取前5001注");
+  ASSERT_EQ(w->strdNUM->model()->rowCount(), 5001);
+  EXPECT_EQ(w->strdNUM->model()->columnCount(), 7);
+  QStringList last;
+  for (int c = 0; c < 7; ++c) last << Cell(w->strdNUM, 5000, c);
+  EXPECT_EQ(last.join(' '), "5001 1 2 4 7 18 25");
+
+  w->rg1Blue->setChecked(true);
+  const QAbstractItemModel* grid = w->strdNUM->model();
+  EXPECT_EQ(grid->columnCount(), 8);
+  EXPECT_EQ(grid->headerData(7, Qt::Horizontal).toString() + grid->headerData(1, Qt::Horizontal).toString(), "蓝球红号1");
+  w->hide();  // switching tabs keeps the results, back to red numbers only
+  w->show();
+  EXPECT_EQ(grid->columnCount(), 7);
+  const std::string text = SaveThrough(w->BtnSave, "r.txt");
+  EXPECT_EQ(LastDialog(), (QStringList{"缩水号码", "*.txt|*.txt", "txt", ""}));
+  EXPECT_EQ(text.substr(0, 26), "1 2 3 4 5 6\r\n1 2 3 4 5 7\r\n");
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 5001);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 5001);
+  const std::string end = "\r\n1 2 4 7 18 25\r\n";
+  EXPECT_EQ(text.substr(text.size() - end.size()), end);
+
+  Filter();  // a second run shows the same rows, not twice as many
+  EXPECT_EQ(SaveThrough(w->BtnSave, "r2.txt"), text);
+
+  AddShrinkCondition(Formula(RedBall1), {{34}}, false);  // refused: the last results stay
+  Filter();
+  EXPECT_TRUE(Messages().back().contains("超出范围")) << Messages().back().toStdString();
+  EXPECT_EQ(w->strdNUM->model()->rowCount(), 5001);
+
+  // A save that cannot be completed (files are limited to 1000 bytes)
+  // leaves the previous file whole.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{};
+  ::getrlimit(RLIMIT_FSIZE, &limit);
+  const rlimit small{1000, limit.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &small);
+  const std::string kept = SaveThrough(w->BtnSave, "r.txt");
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  EXPECT_EQ(kept, text);
+  EXPECT_TRUE(Messages().back().startsWith("保存号码失败")) << Messages().back().toStdString();
+}
+
+TEST_F(ShrinkForm, DeveloperToolGivesTheWindowsRows) {
+#ifndef SHRINK_SCHEME_RUN
+  GTEST_SKIP() << "the benchmarks (and the tool) are not built";
+#else
+  for (const TCdtData& c : shrinktest::SchemeB()) CdtList().Add(std::make_unique<TCdtData>(c));
+  Filter();
+  const std::string rows = SaveThrough(w->BtnSave, "rows.txt");
+  ASSERT_GT(std::count(rows.begin(), rows.end(), '\n'), 100);
+  SaveThrough(w->BtnFA, "b.xml");
+  const std::string command = std::string(SHRINK_SCHEME_RUN) + " '" + folder.File("b.xml") + "' 2>/dev/null";
+  FILE* tool = ::popen(command.c_str(), "r");
+  ASSERT_NE(tool, nullptr);
+  std::string out;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, tool)) > 0;) out.append(buffer, n);
+  EXPECT_EQ(::pclose(tool), 0);
+  EXPECT_EQ(out, rows);
+#endif
+}
+
+TEST_F(ShrinkForm, HiddenCountCountsEveryConditionWhateverItsFlags) {
+  AddShrinkCondition(Formula(RedBall1), {{1}}, false);
+  CdtList().GetItem(0)->IsSave = false;
+  w->Button1->click();
+  EXPECT_EQ(w->lbl2->text(), "有效注数201376/1107568");  // C(32, 5) with 1 first
+}
+
+}  // namespace

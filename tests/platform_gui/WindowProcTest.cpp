@@ -1,0 +1,406 @@
+#include "platform/WindowProc.h"
+
+#include "MessageLog.h"
+#include "platform/Canvas.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QPainter>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace platform;
+
+namespace {
+
+// A widget that notes what reaches its own handling as "D" and answers
+// messages with 42.
+class Probe : public QWidget {
+ public:
+  explicit Probe(MessageLog* log, QWidget* parent = nullptr) : QWidget(parent), log_(log) {}
+  QPoint lastPress{-1, -1};
+
+ protected:
+  bool event(QEvent* e) override {
+    if (MessageEvent* m = AsMessageEvent(e)) {
+      log_->entries.push_back({"D", m->Msg().Msg});
+      m->Msg().Result = 42;
+      return true;
+    }
+    return QWidget::event(e);
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    log_->entries.push_back({"D", WM_LBUTTONDOWN});
+    lastPress = e->position().toPoint();
+  }
+  void paintEvent(QPaintEvent*) override {
+    log_->entries.push_back({"D", WM_PAINT});
+    QPainter(this).fillRect(rect(), Qt::red);
+  }
+
+ private:
+  MessageLog* log_;
+};
+
+class WindowProcTest : public ::testing::Test {
+ protected:
+  void SetUp() override { StartMessageLayer(); }
+  MessageLog log;
+};
+
+constexpr unsigned kPrivate = 1127;
+
+}  // namespace
+
+// Handlers W1, W2 (window level) and C1, C2 (control level) installed as
+// C1, W1, C2, W2; the middle one, W1, does what the case says (the last
+// one also removes C2, the handler after it, from inside its call).
+TEST_F(WindowProcTest, ChainOrderAcrossLevelsAndRemoval) {
+  enum Middle { PassesOn, RemovedBefore, RemovesItself, RemovedByOuter, CallsTwice, RemovesItselfAndNext };
+  const struct {
+    Middle middle;
+    std::vector<std::string> first, second;
+  } cases[] = {
+      {PassesOn, {"W2", "W1", "C2", "C1", "D"}, {"W2", "W1", "C2", "C1", "D"}},
+      {RemovedBefore, {"W2", "C2", "C1", "D"}, {"W2", "C2", "C1", "D"}},
+      {RemovesItself, {"W2", "W1", "C2", "C1", "D"}, {"W2", "C2", "C1", "D"}},
+      {RemovedByOuter, {"W2", "C2", "C1", "D"}, {"W2", "C2", "C1", "D"}},
+      {CallsTwice, {"W2", "W1", "C2", "C1", "D", "C2", "C1", "D"}, {"W2", "W1", "C2", "C1", "D", "C2", "C1", "D"}},
+      {RemovesItselfAndNext, {"W2", "W1", "C1", "D"}, {"W2", "C1", "D"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.middle));
+    WindowProcHandle w1, c2;  // outlive the window: its last messages reach the handlers
+    Probe w(&log);
+    log.Add(&w, "C1", WindowProcLevel::Control);
+    w1 = InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+      log.entries.push_back({"W1", m.Msg});
+      if (c.middle == RemovesItself || c.middle == RemovesItselfAndNext) {
+        EXPECT_TRUE(RemoveWindowProc(w1));
+      }
+      if (c.middle == RemovesItselfAndNext) RemoveWindowProc(c2);
+      previous(m);
+      if (c.middle == CallsTwice) previous(m);
+    });
+    c2 = log.Add(&w, "C2", WindowProcLevel::Control);
+    InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+      log.entries.push_back({"W2", m.Msg});
+      if (c.middle == RemovedByOuter) RemoveWindowProc(w1);
+      previous(m);
+    });
+    if (c.middle == RemovedBefore) RemoveWindowProc(w1);
+    log.Take();  // the last case's window going
+
+    EXPECT_EQ(SendMessage(&w, kPrivate), 42);
+    EXPECT_EQ(log.Names(), c.first);
+    SendMessage(&w, kPrivate);
+    EXPECT_EQ(log.Names(), c.second);
+    EXPECT_EQ(Perform(&w, kPrivate), 42);
+    EXPECT_EQ(log.Names().front(), c.middle == RemovesItselfAndNext ? "C1" : "C2");
+    EXPECT_EQ(w1.Installed(), c.middle == PassesOn || c.middle == CallsTwice);
+  }
+}
+
+TEST_F(WindowProcTest, SendsAnswerZeroUnlessSomeoneAnswers) {
+  QWidget plain;
+  EXPECT_EQ(SendMessage(nullptr, kPrivate), 0);
+  EXPECT_EQ(SendMessage(&plain, kPrivate), 0);
+  EXPECT_EQ(Perform(&plain, WM_USER + 1), 0);
+  log.Add(&plain, "A");
+  EXPECT_EQ(SendMessage(&plain, WM_USER + 1, 5, 6), 0);
+  InstallWindowProc(&plain, [](Message& m, const CallPrevious&) { m.Result = 7; });
+  EXPECT_EQ(SendMessage(&plain, kPrivate), 7);
+  EXPECT_EQ(log.Take().size(), 1u) << "the answering handler did not pass the message on";
+}
+
+// A handler deletes its widget (a page closed from its own tab): the rest
+// of the chain and the default procedure do not run, and nothing touches
+// the widget afterwards (ASan watches).
+TEST_F(WindowProcTest, WidgetDeletedInItsOwnHandler) {
+  const std::function<void(QWidget*)> triggers[] = {
+      [](QWidget* w) {
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &press);
+        EXPECT_TRUE(press.isAccepted());
+      },
+      [](QWidget* w) { EXPECT_EQ(SendMessage(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2)), 0); },
+  };
+  for (const auto& trigger : triggers) {
+    auto* w = new Probe(&log);
+    log.Add(w, "C");
+    InstallWindowProc(w, [&](Message& m, const CallPrevious& previous) {
+      log.entries.push_back({"B", m.Msg});
+      if (m.Msg == WM_LBUTTONDOWN) delete w;
+      previous(m);
+    });
+    log.Add(w, "A");
+    trigger(w);
+    EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"A", WM_LBUTTONDOWN}, {"B", WM_LBUTTONDOWN}, {"A", WM_DESTROY},
+                                                 {"B", WM_DESTROY}, {"C", WM_DESTROY}, {"A", WM_NCDESTROY},
+                                                 {"B", WM_NCDESTROY}, {"C", WM_NCDESTROY}}));
+  }
+}
+
+// The background message comes first, both with the paint event's canvas;
+// a handler paints after the widget's own painting.
+TEST_F(WindowProcTest, EraseBackgroundBeforePaint) {
+  Probe w(&log);
+  w.resize(20, 20);
+  Canvas* erasing = nullptr;
+  InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+    log.entries.push_back({"A", m.Msg});
+    if (m.Msg == WM_ERASEBKGND) erasing = ParamPtr<Canvas>(m.WParam);
+    previous(m);
+    if (m.Msg != WM_PAINT) return;
+    Canvas* canvas = BeginPaint(&w);
+    EXPECT_EQ(canvas, erasing);
+    canvas->Brush.Color = clBlue;
+    canvas->FillRect(Rect(0, 0, 5, 5));
+    EndPaint(&w);
+  });
+  const QImage image = w.grab().toImage();
+  EXPECT_EQ(log.Take({WM_ERASEBKGND, WM_PAINT}),
+            (std::vector<LogEntry>{{"A", WM_ERASEBKGND}, {"A", WM_PAINT}, {"D", WM_PAINT}}));
+  EXPECT_EQ(BeginPaint(&w), nullptr) << "outside a paint event";
+  EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::blue));
+  EXPECT_EQ(image.pixelColor(10, 10), QColor(Qt::red));
+}
+
+// Mouse events in the order of a double click and a drag out of the
+// widget, in client coordinates (the widget's contents start at 2, 2).
+TEST_F(WindowProcTest, MouseEventsBecomeMessages) {
+  const struct {
+    QEvent::Type type;
+    Qt::MouseButton button;
+    Qt::MouseButtons buttons;
+    Qt::KeyboardModifiers modifiers;
+    QPoint at;
+    unsigned msg;
+    unsigned keys;
+    int x, y;
+  } cases[] = {
+      {QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {}, {5, 6}, WM_LBUTTONDOWN, MK_LBUTTON, 3, 4},
+      {QEvent::MouseButtonRelease, Qt::LeftButton, {}, {}, {5, 6}, WM_LBUTTONUP, 0, 3, 4},
+      {QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, {}, {5, 6}, WM_LBUTTONDBLCLK, MK_LBUTTON, 3, 4},
+      {QEvent::MouseButtonRelease, Qt::LeftButton, {}, {}, {5, 6}, WM_LBUTTONUP, 0, 3, 4},
+      {QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, Qt::ShiftModifier, {2, 2}, WM_RBUTTONDOWN,
+       MK_RBUTTON | MK_SHIFT, 0, 0},
+      {QEvent::MouseMove, Qt::NoButton, Qt::RightButton, Qt::ControlModifier, {-3, -5}, WM_MOUSEMOVE,
+       MK_RBUTTON | MK_CONTROL, -5, -7},
+      {QEvent::MouseButtonRelease, Qt::RightButton, {}, {}, {-3, -5}, WM_RBUTTONUP, 0, -5, -7},
+      // Qt gives a widget that does not track the mouse no plain moves.
+      {QEvent::MouseMove, Qt::NoButton, {}, {}, {12, 2}, WM_MOUSEMOVE, 0, 10, 0},
+      {QEvent::MouseButtonPress, Qt::XButton2, Qt::XButton2, {}, {2, 3}, WM_XBUTTONDOWN,
+       MK_XBUTTON2 | XBUTTON2 << 16, 0, 1},
+  };
+  Probe w(&log);
+  w.setContentsMargins(2, 2, 2, 2);
+  w.resize(40, 40);
+  log.Add(&w, "A");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.msg);
+    log.Take();
+    QMouseEvent event(c.type, c.at, w.mapToGlobal(c.at), c.button, c.buttons, c.modifiers);
+    QCoreApplication::sendEvent(&w, &event);
+    ASSERT_EQ(log.seen.size(), 1u);
+    EXPECT_EQ(log.seen[0].Msg, c.msg);
+    EXPECT_EQ(log.seen[0].WParam, c.keys);
+    EXPECT_EQ(GET_X_LPARAM(log.seen[0].LParam), c.x);
+    EXPECT_EQ(GET_Y_LPARAM(log.seen[0].LParam), c.y);
+  }
+  QWidget plain;  // Qt's plain moves to a widget without chain pass by
+  QMouseEvent move(QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), Qt::NoButton, {}, {});
+  QCoreApplication::sendEvent(&plain, &move);
+  log.Take();
+  QWheelEvent wheel(QPointF(3, 3), QPointF(-30, 40), {}, QPoint(0, -120), {}, {}, Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(&w, &wheel);
+  ASSERT_EQ(log.seen.size(), 1u);
+  EXPECT_EQ(log.seen[0].Msg, WM_MOUSEWHEEL);
+  EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(log.seen[0].WParam), -120);
+  EXPECT_EQ(QPoint(GET_X_LPARAM(log.seen[0].LParam), GET_Y_LPARAM(log.seen[0].LParam)), QPoint(-30, 40));
+  // A press the child leaves alone still goes on to its parent.
+  QWidget child(&w);
+  log.Add(&child, "C");
+  log.Take();
+  QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::LeftButton, {});
+  QCoreApplication::sendEvent(&child, &press);
+  EXPECT_EQ(log.Names(), (std::vector<std::string>{"C", "A", "D"}));
+  // A sent button message reaches the widget as a press, through the
+  // chain once.
+  log.Take();
+  SendMessage(&w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(-1, 7));
+  EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"A", WM_LBUTTONDOWN}, {"D", WM_LBUTTONDOWN}}));
+  EXPECT_EQ(w.lastPress, QPoint(1, 9));
+}
+
+// One WM_MOUSELEAVE per request: E enter, L leave, T request, C withdraw,
+// P run posted events.
+TEST_F(WindowProcTest, OneMouseLeavePerRequest) {
+  const struct {
+    const char* steps;
+    size_t leaves;
+  } cases[] = {{"ETL", 1}, {"EL", 0}, {"ETTLEL", 1}, {"ETCL", 0}, {"TP", 1}, {"TPELP", 1}};
+  EXPECT_FALSE(TrackMouseEvent(nullptr));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.steps);
+    QWidget w;  // the same place each time: the last case's chain must be gone
+    WindowProcHandle handle = log.Add(&w, "A");
+    for (const char* s = c.steps; *s; ++s) {
+      QEvent enter(QEvent::Enter), leave(QEvent::Leave);
+      if (*s == 'E') QCoreApplication::sendEvent(&w, &enter);
+      if (*s == 'L') QCoreApplication::sendEvent(&w, &leave);
+      if (*s == 'T') TrackMouseEvent(&w, TME_LEAVE);
+      if (*s == 'C') TrackMouseEvent(&w, TME_LEAVE | TME_CANCEL);
+      if (*s == 'P') QCoreApplication::sendPostedEvents();
+    }
+    EXPECT_EQ(log.Take({WM_MOUSELEAVE}).size(), c.leaves);
+    RemoveWindowProc(handle);
+  }
+}
+
+// Alt and F10 make system keys; Alt plus a character nobody takes goes
+// to the window as CM_DIALOGCHAR.
+TEST_F(WindowProcTest, KeysBecomeMessages) {
+  const struct {
+    QEvent::Type type;
+    int key;
+    Qt::KeyboardModifiers modifiers;
+    const char* text;
+    std::vector<unsigned> msgs;
+    WPARAM vk;
+    bool alt, up;
+  } cases[] = {
+      {QEvent::KeyPress, Qt::Key_X, Qt::AltModifier, "x", {WM_SYSKEYDOWN, CM_DIALOGCHAR}, 'X', true, false},
+      {QEvent::KeyPress, Qt::Key_F10, {}, "", {WM_SYSKEYDOWN}, VK_F10, false, false},
+      {QEvent::KeyPress, Qt::Key_Down, {}, "", {WM_KEYDOWN}, VK_DOWN, false, false},
+      {QEvent::KeyRelease, Qt::Key_A, Qt::ShiftModifier, "A", {WM_KEYUP}, 'A', false, true},
+  };
+  QWidget window;
+  log.Add(&window, "A");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    QKeyEvent event(c.type, c.key, c.modifiers, c.text);
+    QCoreApplication::sendEvent(&window, &event);
+    const std::vector<Message> seen = log.seen;
+    ASSERT_EQ(log.Messages(), c.msgs);
+    EXPECT_EQ(seen[0].WParam, c.vk);
+    EXPECT_EQ((seen[0].LParam >> 29) & 1, c.alt);
+    EXPECT_EQ((seen[0].LParam >> 31) & 1, c.up);
+    EXPECT_EQ(seen.back().WParam, c.msgs.size() > 1 ? WPARAM('x') : c.vk);
+  }
+  QLineEdit edit;  // sent keys reach the widget as the keys they stand for
+  SendMessage(&edit, WM_KEYDOWN, 'A');
+  SendMessage(&edit, WM_KEYDOWN, 'B');
+  SendMessage(&edit, WM_KEYDOWN, VK_BACK);
+  EXPECT_EQ(edit.text(), "a");
+  const QString text = "set";
+  EXPECT_EQ(SendMessage(&edit, WM_SETTEXT, 0, LPARAM(PtrParam(&text))), 1);
+  EXPECT_EQ(edit.text(), text);
+}
+
+// Qt's state changes of a window, in order; a handler that does not pass
+// WM_CLOSE on keeps the window open.
+TEST_F(WindowProcTest, WindowStateBecomesMessages) {
+  QWidget window;
+  window.setFocusPolicy(Qt::StrongFocus);
+  bool keepOpen = true;
+  InstallWindowProc(&window, [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg != WM_CLOSE || !keepOpen) previous(m);
+  });
+  log.Add(&window, "A");
+  const struct {
+    std::function<void()> act;
+    std::vector<unsigned> msgs;
+    bool visible;
+  } cases[] = {
+      {[&] { window.show(); }, {WM_SHOWWINDOW, CM_SHOWINGCHANGED, CM_VISIBLECHANGED}, true},
+      {[&] { window.setEnabled(false); }, {WM_ENABLE, CM_ENABLEDCHANGED}, true},
+      {[&] { window.setWindowTitle("t"); }, {WM_SETTEXT, CM_TEXTCHANGED}, true},
+      {[&] { window.resize(50, 40); }, {WM_SIZE}, true},
+      {[&] { QApplication::setActiveWindow(&window); }, {WM_NCACTIVATE, WM_ACTIVATE, CM_ACTIVATE}, true},
+      {[&] { window.setEnabled(true); window.setFocus(); }, {WM_SETFOCUS}, true},
+      {[&] { window.clearFocus(); }, {WM_KILLFOCUS}, true},
+      {[&] { window.close(); }, {WM_CLOSE}, true},
+      {[&] { keepOpen = false; SendMessage(&window, WM_CLOSE); }, {WM_CLOSE, WM_SHOWWINDOW}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.msgs[0]);
+    log.Take();
+    c.act();
+    EXPECT_EQ(log.Messages({c.msgs.begin(), c.msgs.end()}), c.msgs);
+    EXPECT_EQ(window.isVisible(), c.visible);
+  }
+}
+
+TEST_F(WindowProcTest, ChildrenEndBeforeTheirParent) {
+  auto* parent = new QWidget;
+  auto* child = new QWidget(parent);
+  auto* grandChild = new QWidget(child);
+  log.Add(parent, "parent");
+  log.Add(child, "child");
+  log.Add(grandChild, "grandchild");
+  delete parent;
+  EXPECT_EQ(log.Take({WM_DESTROY, WM_NCDESTROY}),
+            (std::vector<LogEntry>{{"grandchild", WM_DESTROY}, {"grandchild", WM_NCDESTROY}, {"child", WM_DESTROY},
+                                   {"child", WM_NCDESTROY}, {"parent", WM_DESTROY}, {"parent", WM_NCDESTROY}}));
+}
+
+// Posted messages arrive in order, private ones as their own event type
+// and others through the carrier, with or without chain; a window
+// destroyed before delivery gets nothing.
+TEST_F(WindowProcTest, PostedMessagesInOrderAndDropped) {
+  Probe chained(&log), plain(&log);
+  auto* doomed = new Probe(&log);
+  log.Add(&chained, "A");
+  log.Add(doomed, "X");
+  for (QWidget* w : std::vector<QWidget*>{&chained, &plain, doomed}) {
+    EXPECT_TRUE(PostMessage(w, kPrivate));
+    EXPECT_TRUE(PostMessage(w, WM_USER + 1));
+    EXPECT_TRUE(PostMessage(w, 1128));
+  }
+  QCoreApplication::postEvent(&chained, new QEvent(QEvent::Type(1128)));  // a plain event of that type
+  delete doomed;
+  log.Take();
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"A", kPrivate}, {"D", kPrivate}, {"A", WM_USER + 1},
+                                               {"D", WM_USER + 1}, {"A", 1128}, {"D", 1128}, {"D", kPrivate},
+                                               {"D", WM_USER + 1}, {"D", 1128}, {"A", 1128}}));
+  EXPECT_FALSE(PostMessage(nullptr, kPrivate));
+  // A standard message keeps its meaning when posted, also to a widget
+  // whose chain has no handlers left.
+  QWidget window;
+  WindowProcHandle handle = log.Add(&window, "W");
+  RemoveWindowProc(handle);
+  window.show();
+  PostMessage(&window, WM_CLOSE);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(WindowProcTest, PrivateNumbersAreReservedEventTypes) {
+  for (unsigned n : {1127u, 1128u, 13313u, 13570u, 13603u, 0x8FFFu, CM_MOUSELEAVE, CN_NOTIFY}) {
+    SCOPED_TRACE(n);
+    EXPECT_NE(QEvent::registerEventType(int(n)), int(n));
+    EXPECT_EQ(MessageEventType(n), QEvent::Type(n));
+  }
+  EXPECT_GE(MessageEventType(WM_CLOSE), QEvent::User);
+  const unsigned a = RegisterWindowMessage("ControlOfs00400000");
+  EXPECT_GE(a, kFirstRegisteredMessage);
+  EXPECT_EQ(RegisterWindowMessage("controlofs00400000"), a);
+  EXPECT_NE(RegisterWindowMessage("SM_ALPHACMD"), a);
+  EXPECT_EQ(MessageEventType(a), QEvent::Type(a));
+  const int taken = QEvent::registerEventType();
+  try {
+    ReserveMessageNumbers(unsigned(taken), unsigned(taken));
+    ADD_FAILURE() << "a number other code holds was reserved";
+  } catch (const std::runtime_error& e) {
+    EXPECT_NE(std::string(e.what()).find(std::to_string(taken)), std::string::npos) << e.what();
+  }
+}
