@@ -188,9 +188,10 @@ std::string TauUpgrader::ProgramPath() {
   return platform::GetAppPath() + fs::read_symlink("/proc/self/exe", ec).filename().string();
 }
 
+// A call posted by one run is dropped once that run has stopped.
 void TauUpgrader::Post(std::function<void()> call) {
-  Worker().Dispatcher().Post([alive = alive_, call = std::move(call)] {
-    if (*alive) call();
+  Worker().Dispatcher().Post([this, alive = alive_, run = run_, call = std::move(call)] {
+    if (*alive && run == run_) call();
   });
 }
 
@@ -267,6 +268,7 @@ bool TauUpgrader::StartUpdateCheck(bool wait) {
   aborted_ = false;
   byTimer_ = false;
   if (!Busy()) {
+    ++run_;
     infoMode_ = true;
     downloading_ = false;
     updateAvailable_ = false;
@@ -287,6 +289,7 @@ bool TauUpgrader::StartUpdateCheck(bool wait) {
 }
 
 void TauUpgrader::Loaded() {
+  if (!QCoreApplication::instance()) return;
   const QStringList args = QCoreApplication::arguments();
   if (OnAfterRestart && args.size() > 1 && args[1] == Q(restartParams_)) OnAfterRestart(*this);
 }
@@ -520,6 +523,7 @@ void TauUpgrader::NoInfoFile() {
 // A download that stops takes its files away: a later helper would put a
 // part of a file in place.
 void TauUpgrader::Stop() {
+  ++run_;
   SignalWait(waitEvent_);
   Abort(false, true);
   if (downloading_) DeleteTempFiles();

@@ -231,6 +231,7 @@ class TauUpgrader : protected TauCustomHTTP {
   void ArmTimer();
 
   std::shared_ptr<bool> alive_;
+  uint64_t run_ = 0;  // counts the runs: a check, and each stop
   std::unique_ptr<QTimer> timer_;
   QPointer<TauUpgraderWizardForm> wizard_;
   TauWaitEvent waitEvent_;
