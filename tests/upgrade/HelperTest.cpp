@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -46,8 +47,13 @@ pid_t Spawn(const std::vector<std::string>& args) {
   return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
 }
 
+// The exit code; a process still running after 30 s is killed (-1).
 int Reap(pid_t pid) {
   int status = -1;
+  for (int tries = 0; tries < 3000 && ::waitpid(pid, &status, WNOHANG) == 0; ++tries) {
+    std::this_thread::sleep_for(10ms);
+    if (tries == 2999) ::kill(pid, SIGKILL);
+  }
   ::waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -102,17 +108,21 @@ TEST_F(HelperTest, WaitsForTheProgramReplacesItsFilesAndRestartsIt) {
   WriteFile(folder + "data.txt.uTMP", "new", 0600);
   fs::create_directory(folder + "blocked");  // a file that cannot be replaced
   WriteFile(folder + "blocked.uTMP", "new", 0600);
+  // Another instance that goes on running: the helper waits for its caller.
+  const pid_t other = Spawn({program, "--hold=" + root.File("never")});
   ASSERT_EQ(RunHelper("--pid=PID " + program + " +/afterupgrade0"), 0);
+  ::kill(other, SIGKILL);
+  Reap(other);
   ASSERT_EQ(WaitForLog(log, 2).size(), 2u);
   // Again without a process id (the helper looks for processes that run
   // the program's file), now with a setup (method 1).
-  WriteFile(folder + "setup.uTMP", standIn + "\nsetup-build", 0644);
+  WriteFile(folder + "setup.uTMP", "#!/bin/sh\necho \"setup|$1|$2\" >> \"$SSQ_STANDIN_LOG\"\n", 0644);
   ASSERT_EQ(RunHelper(program + " +/afterupgrade /x1"), 0);
   EXPECT_EQ(WaitForLog(log, 5), (std::vector<std::string>{
                                     "stand+in|held, temp there|old-build",
                                     "stand+in|/afterupgrade|new-build",
                                     "stand+in|held, temp gone|new-build",
-                                    "setup|/afterupgrade|/x|setup-build",
+                                    "setup|/afterupgrade|/x",
                                     "stand+in|/afterupgrade|/x|new-build",
                                 }));
   EXPECT_EQ(ReadAll(program), standIn + "\nnew-build");

@@ -269,8 +269,8 @@ TEST_F(UpgraderTest, AProtectedFileAsksForThePassword) {
 
 TEST_F(UpgraderTest, RefusedListsAndAHelperThatCannotBeWrittenLeaveTheProgramAsItWas) {
   u = MakeProgramUpgrader(TProgramUpgradeCaller::MainWindow, "2.0.0.1");
+  EXPECT_TRUE(u->InfoFileURL.starts_with("https://") && u->SecureOnly);
   Setup(*u);
-  u->SecureOnly = true;
   Serve("#version=3\n#url=" + Url("a.dll") + "\n#url2=" + Url("b/a.dll"), {{"a.dll", "a"}, {"b/a.dll", "b"}});
   Run(0);
   EXPECT_EQ(MessageText(), UpgraderFormat(wlEnglish, utRefusedFile, Url("b/a.dll").c_str()).toStdString());
