@@ -116,8 +116,8 @@ bool PlanUpgradeFiles(const std::vector<std::string>& urls, const std::string& a
     if (!TauCustomHTTP::SplitURL(url, scheme, host, port, user, password, path, extra)) return false;
     if (secureOnly && AsciiLower(scheme) != "https" && !IsLocalHost(host)) return false;
     if (path.find_first_of(std::string("\\\0", 2)) != std::string::npos) return false;
-    // The path's parts after its first "update"; every part but the name is
-    // dropped when there is none.
+    // The path's parts (it starts with "/", so there is at least one) after
+    // its first "update"; without one, every part but the name is dropped.
     std::vector<std::string> parts;
     for (size_t at = 1; at <= path.size();) {
       const size_t end = std::min(path.find('/', at), path.size());
@@ -125,7 +125,7 @@ bool PlanUpgradeFiles(const std::vector<std::string>& urls, const std::string& a
       at = end + 1;
     }
     const auto update = std::find(parts.begin(), parts.end(), "update");
-    const auto first = update == parts.end() ? parts.end() - (parts.empty() ? 0 : 1) : update + 1;
+    const auto first = update == parts.end() ? parts.end() - 1 : update + 1;
     TauUpgradeFile file{url, {}, {}};
     for (auto part = first; part != parts.end(); ++part) {
       if (part->empty() || *part == "." || *part == "..") return false;

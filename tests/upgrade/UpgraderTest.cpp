@@ -13,6 +13,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
@@ -285,6 +286,18 @@ TEST_F(UpgraderTest, RefusedListsAndAHelperThatCannotBeWrittenLeaveTheProgramAsI
   EXPECT_NE(MessageText().find("The upgrade helper could not be started"), std::string::npos);
   EXPECT_FALSE(u->RestartRequested());
   EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
+TEST(UpgraderWizard, ShowsTheFileItsSizeRateAndTimeLeft) {
+  TauUpgraderWizardForm w(wlEnglish, false, false, {});
+  w.ShowFile("https://host/update/a.dll", 1, 3);
+  w.ShowFileSize(1536);
+  w.ShowProgress(40, 46, 2.44f, 3725);
+  EXPECT_EQ(w.FileURL->text(), "https://host/update/a.dll");
+  for (auto [label, text] : {std::pair{w.AllDownloading, "Downloading 2 of 3"}, {w.LFileSize, "File size: 1.5 Kb"},
+                             {w.LTransferRate, "Transfer rate: 2.4 Kb/s"}, {w.LEstimatedTime, "Estimated time left: 1:02:05"}})
+    EXPECT_EQ(label->text(), text);
+  EXPECT_EQ(w.ProgressCurrentFile->value() * 1000 + w.ProgressAllFiles->value(), 40046);
 }
 
 TEST_F(UpgraderTest, TheWizardShowsTheWayAndItsFinishButtonGoesOn) {
