@@ -13,6 +13,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -286,6 +287,18 @@ TEST_F(UpgraderTest, RefusedListsAndAHelperThatCannotBeWrittenLeaveTheProgramAsI
   EXPECT_NE(MessageText().find("The upgrade helper could not be started"), std::string::npos);
   EXPECT_FALSE(u->RestartRequested());
   EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
+TEST(UpgraderTexts, LanguagesOfLocalesAndTheirTables) {
+  for (auto [locale, language] : {std::pair{"zh_CN", wlChineseSimplified}, {"zh_SG", wlChineseSimplified},
+                                  {"zh_TW", wlChineseTraditional}, {"pt_BR", wlPortugueseBrazilian},
+                                  {"pt_PT", wlPortuguese}, {"nn_NO", wlNorwegian}, {"sk_SK", wlSlovak},
+                                  {"de_AT", wlGerman}, {"sw_KE", wlEnglish}})
+    EXPECT_EQ(UpgraderLanguageOf(QLocale(locale)), language) << locale;
+  EXPECT_EQ(UpgraderText(wlChineseSimplified, utCaption), "应用程序更新向导");
+  EXPECT_EQ(UpgraderText(wlChineseTraditional, utCaption), "Application update wizard");
+  EXPECT_EQ(UpgraderText(wlSlovak, utConnectionLost), UpgraderText(wlEnglish, utConnectionLost));
+  EXPECT_EQ(UpgraderText(wlEnglish, utTextCount), "");
 }
 
 TEST(UpgraderWizard, ShowsTheFileItsSizeRateAndTimeLeft) {
