@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 
 namespace {
@@ -114,11 +115,10 @@ struct UpgraderTest : ::testing::Test {
       started.insert(started.begin(), program);
       return true;
     };
-    c.OnDoOwnCloseAppMethod = [this](TauUpgrader&) { events.push_back("close"); };
-    c.OnAborted = [this](TauUpgrader&) { events.push_back("aborted"); };
-    c.OnConnLost = [this](TauUpgrader&) { events.push_back("connection lost"); };
-    c.OnNoUpdateAvailable = [this](TauUpgrader&) { events.push_back("no update"); };
-    c.OnLaterUpgrade = [this](TauUpgrader&) { events.push_back("later"); };
+    for (auto [event, name] : {std::pair{&c.OnDoOwnCloseAppMethod, "close"}, {&c.OnAborted, "aborted"},
+                               {&c.OnConnLost, "connection lost"}, {&c.OnNoUpdateAvailable, "no update"},
+                               {&c.OnLaterUpgrade, "later"}, {&c.OnNoInfoFile, "no information"}})
+      *event = [this, name](TauUpgrader&) { events.push_back(name); };
     c.OnHostUnreachable = [this](TauUpgrader&, const std::string&, const std::string& host) {
       events.push_back("unreachable " + host);
     };
@@ -200,6 +200,46 @@ TEST_F(UpgraderTest, EqualVersionsDatesAndRedirectsDownloadNothing) {
   EXPECT_EQ(prompts.Calls.back().Kind, "OpenUrl");
   EXPECT_EQ(prompts.Calls.back().Text, "https://example.org/new page");
   for (const auto& r : server.Requests()) EXPECT_EQ(r.Path, "/update/update.inf");
+}
+
+TEST_F(UpgraderTest, TheUserTheServerAndTheSettingsChooseTheWay) {
+  struct Case {
+    const char* Name;
+    std::string Info;
+    std::function<void()> Prepare;
+    std::vector<std::string> Events, Temps;
+    std::string Method;  // the helper's last argument
+  };
+  app.Write(self, "same size");
+  app.Write("b.dll", "same");
+  const std::string both = "#version=3\n#url=" + Url(self) + "\n#url2=" + Url("b.dll");
+  for (const Case& c : std::vector<Case>{
+           {"later", both, [&] { u->ShowMessages |= mAskUpgrade; }, {"later"}, {}, ""},
+           {"refused by the event", both,
+            [&] { u->OnBeginUpgrade = [](TauUpgrader&, auto&, auto, auto&, bool& can) { can = false; }; },
+            {"later"}, {}, ""},
+           {"no information", "", [&] { server.Handle("/update/update.inf", [](auto&) { return Server::Text(404, ""); }); },
+            {"no information"}, {}, ""},
+           {"same sizes skipped, but never the program", both + "\n#method=1",
+            [&] {
+              u->MiscFilesUpgrade = mfuOnlyIfSizeDifferent;
+              u->SetRestartParams("");
+            },
+            {"close"}, {self + ".uTMP"}, "+ 1"},
+       }) {
+    u = std::make_unique<TauUpgrader>();
+    Setup(*u);
+    u->ShowMessages = 0;
+    events.clear();
+    started.clear();
+    Serve(c.Info, {{self, "same size"}, {"b.dll", "same"}});
+    c.Prepare();
+    Run();
+    EXPECT_EQ(events, c.Events) << c.Name;
+    EXPECT_EQ(TempFiles(), c.Temps) << c.Name;
+    EXPECT_EQ(started.empty() ? "" : started.back(), c.Method) << c.Name;
+    for (const std::string& f : TempFiles()) fs::remove(app.File(f));
+  }
 }
 
 TEST_F(UpgraderTest, ALostFileIsSkippedOrAbortsTheUpgrade) {
