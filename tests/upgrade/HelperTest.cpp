@@ -34,11 +34,6 @@ void WriteFile(const std::string& path, const std::string& bytes, mode_t mode) {
   ::chmod(path.c_str(), mode);
 }
 
-mode_t ModeOf(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
 pid_t Spawn(const std::vector<std::string>& args) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -126,9 +121,9 @@ TEST_F(HelperTest, WaitsForTheProgramReplacesItsFilesAndRestartsIt) {
                                     "stand+in|/afterupgrade|/x|new-build",
                                 }));
   EXPECT_EQ(ReadAll(program), standIn + "\nnew-build");
-  EXPECT_EQ(ModeOf(program), 0751u);
+  EXPECT_EQ(fs::status(program).permissions(), fs::perms(0751));
   EXPECT_EQ(ReadAll(folder + "data.txt"), "new");
-  EXPECT_EQ(ModeOf(folder + "data.txt"), 0640u);
+  EXPECT_EQ(fs::status(folder + "data.txt").permissions(), fs::perms(0640));
   EXPECT_TRUE(fs::is_directory(folder + "blocked"));
   EXPECT_EQ(ReadAll(folder + "blocked.uTMP"), "new");
   EXPECT_FALSE(fs::exists(folder + "setup")) << "the setup is deleted once it has run";
