@@ -111,6 +111,7 @@ TEST_F(HelperTest, WaitsForTheProgramReplacesItsFilesAndRestartsIt) {
   ASSERT_EQ(WaitForLog(log, 2).size(), 2u);
   // Again without a process id (the helper looks for processes that run
   // the program's file), now with a setup (method 1).
+  WriteFile(folder + "notes.txt.uTMP", "plain text, not a program", 0644);
   WriteFile(folder + "setup.uTMP", "#!/bin/sh\necho \"setup|$1|$2\" >> \"$SSQ_STANDIN_LOG\"\n", 0644);
   ASSERT_EQ(RunHelper(program + " +/afterupgrade /x1"), 0);
   EXPECT_EQ(WaitForLog(log, 5), (std::vector<std::string>{
@@ -127,6 +128,7 @@ TEST_F(HelperTest, WaitsForTheProgramReplacesItsFilesAndRestartsIt) {
   EXPECT_TRUE(fs::is_directory(folder + "blocked"));
   EXPECT_EQ(ReadAll(folder + "blocked.uTMP"), "new");
   EXPECT_FALSE(fs::exists(folder + "setup")) << "the setup is deleted once it has run";
+  EXPECT_EQ(ReadAll(folder + "notes.txt"), "plain text, not a program");
 }
 
 TEST_F(HelperTest, WithoutACommandLineItOnlyExplainsItself) {
