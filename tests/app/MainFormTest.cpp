@@ -46,10 +46,7 @@ class MainForm : public FormsTest {
     w->OnClose = [this] { ++closed; };
     w->show();
   }
-  void Training() {
-    Open();
-    w->popTran->trigger();
-  }
+  void Training() { Open(), w->popTran->trigger(); }
   // Picks a year and an issue as the user does.
   void Pick(int year, int issue) {
     w->CboYear->setCurrentIndex(year);
@@ -77,9 +74,10 @@ TEST_F(MainForm, TheFirstShowEmbedsTheViewsSignsInAndSwitchesTheSkinOn) {
   EXPECT_EQ(w->FrmTrend()->parentWidget(), w->TabSheet1);
   EXPECT_EQ(w->FrmShrinkView()->parentWidget(), w->TabSheet2);
   EXPECT_FALSE(w->N4->isEnabled());  // no upgrade component to ask
+  EXPECT_FALSE(w->PanTran->isVisible());  // analysis mode
+  EXPECT_TRUE(w->edtNums->isReadOnly());
   TFrmTrend* trend = w->FrmTrend();
-  w->hide();
-  w->show();
+  w->hide(), w->show();  // a second show signs in again, with the same views
   EXPECT_EQ(w->FrmTrend(), trend);
   EXPECT_EQ(dialogs, (QStringList{"FrmLogin", "FrmLogin"}));
 }
@@ -166,10 +164,9 @@ TEST_F(MainForm, HidingIssueNumbersGreysTheListsAndShowingRestoresThem) {
 }
 
 TEST_F(MainForm, ARandomIssueNeverDrawsTheLastItemOfAList) {
-  std::vector<int32_t> ranges;
   Training();
   for (int32_t pick : {0, 1000}) {
-    ranges.clear();
+    std::vector<int32_t> ranges;
     w->Random = [&](int32_t range) {
       ranges.push_back(range);
       return std::min(pick, range - 1);
@@ -211,8 +208,8 @@ TEST_F(MainForm, TheMenuOpensTheDialogsAndTheHiddenButtonAColour) {
   for (QAction* a : {w->N8, w->N6, w->N4, w->N5}) a->trigger();
   EXPECT_EQ(dialogs, (QStringList{"FrmLogin", "FrmChangePwd", "frmAbout"}));
   EXPECT_EQ(checks, 1);
-  recording.ColorAnswers = {0x123456, std::nullopt};
-  for (int i = 0; i < 2; ++i) w->Button1->click();
+  recording.ColorAnswers = {0x123456, std::nullopt};  // the second is cancelled
+  w->Button1->click(), w->Button1->click();
   EXPECT_EQ(TfrmMain::ControlColor(w->CboYear), 0x123456);
   EXPECT_EQ(w->edtNums->text(), QString::number(0x123456));
 }
