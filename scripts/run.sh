@@ -34,10 +34,10 @@ if [ -z "${SSQ_DATA_SERVICE:-}" ]; then
   # Whatever port it listens on, the program signs in there.
   SSQ_DATA_SERVICE="$(bash scripts/dataservice.sh connection "$DATA_DIR")"
   export SSQ_DATA_SERVICE
+  echo "run: sign in as demo, password demo123"
 fi
 
-echo "run: sign in as demo, password demo123"
-if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+if [ -n "${DISPLAY:-}" ]; then
   build/app/ssqanalyzer "$@"
 else
   echo "run: no display here: the program runs headless on a virtual X server (Xvfb);"
