@@ -101,10 +101,10 @@ void TStockChartModel::CalcWindowRects() {
 }
 
 int TStockChartModel::CalcVisibleCount() const {
-  // A control narrower than its margins still "shows" one candle, so that
-  // the visible range never turns inside out.
-  const double cells = std::ceil(double(width_ - margins_.Right - margins_.Left) / BarWidth);
-  return std::max(1, int(cells));
+  // Whole slots (bar and gap) across the main window: exactly the candles
+  // DrawCandles paints. A control narrower than its margins still "shows"
+  // one candle, so that the visible range never turns inside out.
+  return std::max(1, (width_ - margins_.Right - margins_.Left) / (BarWidth + gap_));
 }
 
 void TStockChartModel::LayoutSeries() {
@@ -119,17 +119,19 @@ void TStockChartModel::CalcValueRanges() {
   // One candle has ranges too; only a chart without candles keeps the
   // ranges it had.
   if (lastVisible_ < 0) return;
-  if (lastVisible_ - visibleCount_ < 0) {
-    // Every candle fits: narrow cells widen the bars to fill the window.
-    const int w = int(std::ceil(double(width_ - margins_.Right - margins_.Left) / std::max(lastVisible_, 1)));
-    if (w < kFitCellLimit) {
-      BarWidth = std::max(1, w);
+  if (lastVisible_ < visibleCount_) {
+    // Every candle up to the last visible fits: narrow slots widen the bars
+    // so that those candles fill the window. The slots then still hold
+    // them all, so the next layout finds the same.
+    const int cell = (width_ - margins_.Right - margins_.Left) / (lastVisible_ + 1);
+    if (cell < kFitCellLimit) {
+      BarWidth = std::max(1, cell - gap_);
       visibleCount_ = CalcVisibleCount();
     }
-    firstVisible_ = 0;
-  } else {
-    firstVisible_ = lastVisible_ - visibleCount_;
   }
+  // The visible candles are the ones painted: the newest visibleCount_ up
+  // to the last visible.
+  firstVisible_ = std::max(0, lastVisible_ - visibleCount_ + 1);
   if (dragging_) currentIndex_ = firstVisible_ + pressOffset_;
   ranges_.Reset();
   for (int i = firstVisible_; i <= lastVisible_; ++i) {
@@ -171,8 +173,9 @@ void TStockChartModel::SetCompact(bool value) {
 
 // Scroll arithmetic is 64-bit, so that no step overflows.
 void TStockChartModel::ScrollBack(int n) {
-  // Never past the newest candle, even when all of them fit.
-  const int64_t last = std::max<int64_t>(int64_t{lastVisible_} - n, visibleCount_);
+  // Back until the oldest candle is the first visible one, and never past
+  // the newest candle, even when all of them fit.
+  const int64_t last = std::max<int64_t>(int64_t{lastVisible_} - n, visibleCount_ - 1);
   lastVisible_ = int(std::min<int64_t>(last, Count() - 1));
   Recalculate();
 }

@@ -106,7 +106,8 @@ class TStockChartModel : public TDrawChartModel {
   // Visible count, label step, value ranges, indicator points.
   void LayoutSeries();
   void CalcValueRanges();
-  // How many candles fit across the main window (at least 1).
+  // How many candles fit across the main window, each a bar and a gap wide
+  // (at least 1); the visible candles are that many up to the last visible.
   int CalcVisibleCount() const;
 
   // ---- the chart operations

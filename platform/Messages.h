@@ -86,9 +86,9 @@ constexpr unsigned WM_NULL = 0x0000, WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM
                    WM_EXITMENULOOP = 0x0212, WM_MDICREATE = 0x0220, WM_MDIDESTROY = 0x0221,
                    WM_MDIACTIVATE = 0x0222, WM_MDITILE = 0x0226, WM_MDICASCADE = 0x0227,
                    WM_MDIGETACTIVE = 0x0229, WM_MDISETMENU = 0x0230, WM_EXITSIZEMOVE = 0x0232,
-                   WM_MDIREFRESHMENU = 0x0234, WM_MOUSELEAVE = 0x02A3, WM_PRINT = 0x0317,
-                   WM_PRINTCLIENT = 0x0318, WM_THEMECHANGED = 0x031A, WM_USER = 0x0400,
-                   WM_APP = 0x8000;
+                   WM_MDIREFRESHMENU = 0x0234, WM_NCMOUSELEAVE = 0x02A2,
+                   WM_MOUSELEAVE = 0x02A3, WM_PRINT = 0x0317, WM_PRINTCLIENT = 0x0318,
+                   WM_THEMECHANGED = 0x031A, WM_USER = 0x0400, WM_APP = 0x8000;
 
 // Messages of the old framework's controls (CM_) and the notifications it
 // hands back to the control that caused them (CN_ = CN_BASE + the WM_).

@@ -2,7 +2,9 @@
 
 #include "platform/Canvas.h"
 #include "platform/HandlerList.h"
+#include "platform/NonClient.h"
 #include "platform/Startup.h"
+#include "platform/WindowProcInternal.h"
 #include "platform/WindowTable.h"
 
 #include <QApplication>
@@ -11,7 +13,9 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPointer>
+#include <QScrollBar>
 #include <QThread>
 #include <QWheelEvent>
 #include <QWidget>
@@ -103,6 +107,10 @@ constexpr KeyPair kKeys[] = {
     {Qt::Key_ScrollLock, VK_SCROLL},
 };
 
+}  // namespace
+
+namespace detail {
+
 unsigned VirtualKey(int key) {
   if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z)) return unsigned(key);
   if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return VK_F1 + unsigned(key - Qt::Key_F1);
@@ -130,6 +138,14 @@ unsigned MouseKeys(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers) {
   if (modifiers & Qt::ControlModifier) keys |= MK_CONTROL;
   return keys;
 }
+
+}  // namespace detail
+
+namespace {
+
+using detail::MouseKeys;
+using detail::QtKey;
+using detail::VirtualKey;
 
 Qt::MouseButtons MouseButtons(unsigned keys) {
   Qt::MouseButtons buttons;
@@ -162,11 +178,49 @@ constexpr ButtonMessage kButtons[] = {{Qt::LeftButton, WM_LBUTTONDOWN},
 
 int CarrierType() { return MessageEventType(WM_NULL); }
 
+}  // namespace
+
+namespace detail {
+
+Message MouseMessage(const QWidget* widget, const QMouseEvent* mouse) {
+  unsigned msg = 0;
+  WPARAM xButton = 0;
+  if (mouse->type() == QEvent::MouseMove) {
+    msg = WM_MOUSEMOVE;
+  } else {
+    for (const ButtonMessage& b : kButtons) {
+      if (b.button != mouse->button()) continue;
+      msg = b.down + (mouse->type() == QEvent::MouseButtonRelease    ? 1
+                      : mouse->type() == QEvent::MouseButtonDblClick ? 2
+                                                                     : 0);
+      if (b.down == WM_XBUTTONDOWN) xButton = b.button == Qt::XButton1 ? XBUTTON1 : XBUTTON2;
+    }
+  }
+  const QPoint p = mouse->position().toPoint() - ClientOrigin(widget);
+  return {msg, MouseKeys(mouse->buttons(), mouse->modifiers()) | xButton << 16, MAKELPARAM(p.x(), p.y())};
+}
+
+Message KeyMessage(const QKeyEvent* key) {
+  const bool press = key->type() == QEvent::KeyPress;
+  const unsigned vk = VirtualKey(key->key());
+  const bool alt = (key->modifiers() & Qt::AltModifier) || vk == VK_MENU;
+  const bool sys = alt || vk == VK_F10;
+  const unsigned msg = press ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+  const LPARAM data = LPARAM(1 | (key->nativeScanCode() & 0xFF) << 16 | (alt ? 1u << 29 : 0) |
+                             (!press || key->isAutoRepeat() ? 1u << 30 : 0) | (press ? 0 : 1u << 31));
+  return {msg, vk, data};
+}
+
+}  // namespace detail
+
+namespace {
+
 // The default procedure of a message that is not a translated Qt event:
 // the Qt action of standard messages that have one; anything else reaches
 // the widget's event() as a MessageEvent.
 void StandardDefault(QWidget* widget, Message& m) {
   const unsigned msg = m.Msg;
+  if (detail::NonClientDefault(widget, m) || detail::ScrollDefault(widget, m)) return;
   if (msg == WM_MOUSEMOVE || (msg >= WM_LBUTTONDOWN && msg <= WM_XBUTTONDBLCLK && msg != WM_MOUSEWHEEL)) {
     QEvent::Type type = QEvent::MouseMove;
     Qt::MouseButton button = Qt::NoButton;
@@ -329,6 +383,8 @@ class WindowChain final : public QObject {
   // A mouse move Qt throws away (the widget does not track the mouse).
   void UntrackedMove(QMouseEvent* event) {
     Busy busy(this);
+    if (keepTranslating_ && detail::FrameMouse(widget_, event)) return;
+    if (gone_ || handlers_.Empty()) return;
     const QPoint p = event->position().toPoint() - ClientOrigin(widget_);
     Message m{WM_MOUSEMOVE, MouseKeys(event->buttons(), event->modifiers()), MAKELPARAM(p.x(), p.y())};
     Dispatch(m, nullptr);
@@ -366,7 +422,10 @@ class WindowChain final : public QObject {
   bool trackLeave_ = false;
   const bool menu_;
   bool menuHidden_ = false;
+  bool keepTranslating_ = false;
+  unsigned lastSizeKind_ = SIZE_RESTORED;
   Canvas* paintCanvas_ = nullptr;
+  Canvas* windowCanvas_ = nullptr;  // of WM_NCPAINT
 
  private:
   explicit WindowChain(QWidget* widget) : widget_(widget), menu_(qobject_cast<QMenu*>(widget)) {}
@@ -392,41 +451,52 @@ namespace {
 // ---------------------------------------------------------------------------
 // The translation of Qt's events into messages: one row per event type.
 
+TRect ToTRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
+
+// A framed window's client canvas starts at the client origin and keeps
+// inside the client area; the band that needs paint then gets WM_NCPAINT.
 bool OnPaint(WindowChain& c, QEvent* event) {
-  Canvas canvas(c.widget_);
-  Canvas* outer = std::exchange(c.paintCanvas_, &canvas);
-  Message erase{WM_ERASEBKGND, PtrParam(&canvas)};
-  c.DispatchWith(erase, ResultProc{1});  // Qt has filled the background already
-  canvas.EndPainting();
-  Message paint{WM_PAINT};
-  c.DispatchWith(paint, [&](Message&) {
-    canvas.EndPainting();  // the widget paints with a painter of its own
-    Redeliver(c.widget_, event);
-  });
-  canvas.EndPainting();
-  c.paintCanvas_ = outer;
+  QWidget* w = c.widget_;
+  const bool framed = detail::IsFramed(w);
+  const QRect client = w->contentsRect();
+  const QRegion& region = static_cast<QPaintEvent*>(event)->region();
+  if (!framed || region.intersects(client)) {
+    Canvas canvas(w);
+    if (framed) {
+      canvas.IntersectClipRect(ToTRect(client));
+      canvas.SetViewportOrg(client.x(), client.y());
+    }
+    Canvas* outer = std::exchange(c.paintCanvas_, &canvas);
+    Message erase{WM_ERASEBKGND, PtrParam(&canvas)};
+    c.DispatchWith(erase, ResultProc{1});  // Qt has filled the background already
+    canvas.EndPainting();
+    Message paint{WM_PAINT};
+    c.DispatchWith(paint, [&](Message&) {
+      canvas.EndPainting();  // the widget paints with a painter of its own
+      Redeliver(w, event);
+    });
+    canvas.EndPainting();
+    c.paintCanvas_ = outer;
+  }
+  const QRegion band = region - client;
+  if (!framed || c.gone_ || band.isEmpty()) return true;
+  Canvas dc(w);
+  dc.SelectClipRgn(band);
+  Canvas* outer = std::exchange(c.windowCanvas_, &dc);
+  Message ncPaint{WM_NCPAINT, 1};
+  c.DispatchWith(ncPaint, StandardProc{w});
+  dc.EndPainting();
+  if (!c.gone_) c.windowCanvas_ = outer;
   return true;
 }
 
 bool OnMouse(WindowChain& c, QEvent* event) {
   auto* mouse = static_cast<QMouseEvent*>(event);
-  unsigned msg = 0;
-  WPARAM xButton = 0;
-  if (event->type() == QEvent::MouseMove) {
-    msg = WM_MOUSEMOVE;
-  } else {
-    for (const ButtonMessage& b : kButtons) {
-      if (b.button != mouse->button()) continue;
-      msg = b.down + (event->type() == QEvent::MouseButtonRelease    ? 1
-                      : event->type() == QEvent::MouseButtonDblClick ? 2
-                                                                     : 0);
-      if (b.down == WM_XBUTTONDOWN) xButton = b.button == Qt::XButton1 ? XBUTTON1 : XBUTTON2;
-    }
-  }
-  if (!msg) return false;
-  const QPoint p = mouse->position().toPoint() - ClientOrigin(c.widget_);
-  const WPARAM keys = MouseKeys(mouse->buttons(), mouse->modifiers());
-  c.Translate(event, msg, keys | xButton << 16, MAKELPARAM(p.x(), p.y()));
+  const Message m = detail::MouseMessage(c.widget_, mouse);
+  if (!m.Msg) return false;
+  if (c.keepTranslating_ && detail::FrameMouse(c.widget_, mouse)) return true;
+  if (c.handlers_.Empty()) return false;
+  c.Translate(event, m.Msg, m.WParam, m.LParam);
   return true;
 }
 
@@ -447,6 +517,7 @@ bool OnEnter(WindowChain& c, QEvent* event) {
 }
 
 bool OnLeave(WindowChain& c, QEvent* event) {
+  if (c.keepTranslating_) detail::FrameLeave(c.widget_);
   if (c.Translate(event, CM_MOUSELEAVE, 0, LPARAM(PtrParam(c.widget_))) && c.trackLeave_) {
     c.trackLeave_ = false;
     c.Tell(WM_MOUSELEAVE);
@@ -456,17 +527,13 @@ bool OnLeave(WindowChain& c, QEvent* event) {
 
 bool OnKey(WindowChain& c, QEvent* event) {
   auto* key = static_cast<QKeyEvent*>(event);
-  const bool press = event->type() == QEvent::KeyPress;
-  const unsigned vk = VirtualKey(key->key());
-  const bool alt = (key->modifiers() & Qt::AltModifier) || vk == VK_MENU;
-  const bool sys = alt || vk == VK_F10;
-  const unsigned msg = press ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
-  const LPARAM data = LPARAM(1 | (key->nativeScanCode() & 0xFF) << 16 | (alt ? 1u << 29 : 0) |
-                             (!press || key->isAutoRepeat() ? 1u << 30 : 0) | (press ? 0 : 1u << 31));
-  if (!c.Translate(event, msg, vk, data)) return true;
+  const Message m = detail::KeyMessage(key);
+  if (!c.Translate(event, m.Msg, m.WParam, m.LParam)) return true;
   const QString text = key->text();
-  if (press && alt && c.widget_->isWindow() && !event->isAccepted() && !text.isEmpty() && text[0].isPrint()) {
-    Message dialogChar{CM_DIALOGCHAR, text[0].unicode(), data};
+  const bool alt = m.LParam & (1 << 29);
+  if (event->type() == QEvent::KeyPress && alt && c.widget_->isWindow() && !event->isAccepted() &&
+      !text.isEmpty() && text[0].isPrint()) {
+    Message dialogChar{CM_DIALOGCHAR, text[0].unicode(), m.LParam};
     c.Dispatch(dialogChar, nullptr);
     if (dialogChar.Result) event->accept();
   }
@@ -483,11 +550,27 @@ bool OnFocus(WindowChain& c, QEvent* event) {
   return true;
 }
 
-bool OnResize(WindowChain& c, QEvent* event) {
+unsigned SizeKind(const QWidget* w) {
+  return w->isMinimized() ? SIZE_MINIMIZED : w->isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED;
+}
+
+void SendSize(WindowChain& c, QEvent* event) {
   QWidget* w = c.widget_;
-  const unsigned kind = w->isMinimized() ? SIZE_MINIMIZED : w->isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED;
+  c.lastSizeKind_ = SizeKind(w);
   const QRect client = w->contentsRect();
-  c.Translate(event, WM_SIZE, kind, MAKELPARAM(client.width(), client.height()));
+  c.Translate(event, WM_SIZE, c.lastSizeKind_, MAKELPARAM(client.width(), client.height()));
+}
+
+bool OnResize(WindowChain& c, QEvent* event) {
+  // New margins send a resize of their own, which told the new client size.
+  if (detail::IsFramed(c.widget_) && detail::FrameCalcSize(c.widget_)) return true;
+  SendSize(c, event);
+  return true;
+}
+
+// Minimizing and restoring from the minimized state resize nothing.
+bool OnStateChange(WindowChain& c, QEvent* event) {
+  if (SizeKind(c.widget_) != c.lastSizeKind_) SendSize(c, event);
   return true;
 }
 
@@ -508,6 +591,7 @@ bool OnEnabledChange(WindowChain& c, QEvent* event) {
 
 bool OnShowOrHide(WindowChain& c, QEvent* event) {
   const bool shown = event->type() == QEvent::Show;
+  if (!shown) detail::EndFrameDrag(c.widget_);
   if (c.menu_) c.menuHidden_ = !shown;
   if (c.handlers_.Empty()) return false;
   if (c.menu_ && !shown) {
@@ -529,8 +613,9 @@ bool OnTitleChange(WindowChain& c, QEvent* event) {
 
 bool OnActivation(WindowChain& c, QEvent* event) {
   const bool active = event->type() == QEvent::WindowActivate;
+  if (!active) detail::EndFrameDrag(c.widget_);
   Message nc{WM_NCACTIVATE, active};
-  c.DispatchWith(nc, ResultProc{1});
+  c.DispatchWith(nc, StandardProc{c.widget_});
   if (c.Translate(event, WM_ACTIVATE, active ? WA_ACTIVE : WA_INACTIVE))
     c.Tell(active ? CM_ACTIVATE : CM_DEACTIVATE);
   return true;
@@ -550,8 +635,12 @@ bool OnDestroy(WindowChain& c, QEvent* event) {
 // Messages carried by MessageEvent (posted ones, private ones sent as Qt
 // events), and plain Qt events of a private message's type.
 bool OnMessage(WindowChain& c, QEvent* event) {
-  if (auto* carried = dynamic_cast<MessageEvent*>(event))
-    c.DispatchWith(carried->Msg(), StandardProc{c.widget_});
+  if (auto* carried = dynamic_cast<MessageEvent*>(event)) {
+    if (carried->Msg().Msg == WM_NCPAINT && !c.windowCanvas_)
+      RedrawNonClient(c.widget_);  // painted in a paint event only
+    else
+      c.DispatchWith(carried->Msg(), StandardProc{c.widget_});
+  }
   else  // a plain event of a private type: the message without parameters
     c.Translate(event, unsigned(event->type()));
   return true;
@@ -576,6 +665,7 @@ constexpr Translation kTranslations[] = {
     {QEvent::FocusIn, OnFocus, false},
     {QEvent::FocusOut, OnFocus, false},
     {QEvent::Resize, OnResize, false},
+    {QEvent::WindowStateChange, OnStateChange, false},
     {QEvent::Move, OnMove, false},
     {QEvent::EnabledChange, OnEnabledChange, false},
     {QEvent::Show, OnShowOrHide, true},
@@ -611,17 +701,27 @@ const Translation* TranslationFor(int type) {
 // widget filter sees them (the widget does not track the mouse), and
 // messages posted to widgets without chain.
 
+bool IsInputEvent(int type) {
+  return IsMouseEvent(type) || type == QEvent::KeyPress || type == QEvent::KeyRelease;
+}
+
 class LayerFilter final : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
     const int type = event->type();
+    if (IsInputEvent(type) && !IsRedelivery(watched, event)) {
+      if (QApplication::activePopupWidget() && detail::FilterMenuEvent(watched, event)) return true;
+      if (type != QEvent::MouseMove && type != QEvent::KeyRelease)
+        if (auto* bar = qobject_cast<QScrollBar*>(watched)) detail::WatchScrollBar(bar);
+    }
     if (type == QEvent::MouseMove) {
       auto* mouse = static_cast<QMouseEvent*>(event);
       if (!WindowChain::Any() || mouse->buttons() != Qt::NoButton || !watched->isWidgetType() ||
           static_cast<QWidget*>(watched)->hasMouseTracking())
         return false;
       WindowChain* chain = WindowChain::Find(watched);
-      if (chain && !chain->gone_ && !chain->handlers_.Empty()) chain->UntrackedMove(mouse);
+      if (chain && !chain->gone_ && (!chain->handlers_.Empty() || chain->keepTranslating_))
+        chain->UntrackedMove(mouse);
       return false;
     }
     if (type != carrier_ || !watched->isWidgetType() || WindowChain::Find(watched) ||
@@ -647,7 +747,7 @@ const bool g_unitRegistered = RegisterUnit("WindowMessages", StartMessageLayer);
 bool WindowChain::eventFilter(QObject* watched, QEvent* event) {
   if (watched != widget_ || gone_ || IsRedelivery(watched, event)) return false;
   const Translation* row = TranslationFor(event->type());
-  if (!row || (handlers_.Empty() && !row->withoutHandlers)) return false;
+  if (!row || (handlers_.Empty() && !row->withoutHandlers && !keepTranslating_)) return false;
   Busy busy(this);
   return row->translate(*this, event);
 }
@@ -697,6 +797,10 @@ LRESULT Dispatch(QWidget* widget, unsigned msg, WPARAM wParam, LPARAM lParam, Wi
     return m.Result;
   }
   if (chain->gone_) return 0;
+  if (msg == WM_NCPAINT && !chain->windowCanvas_) {
+    RedrawNonClient(widget);  // painted in a paint event only
+    return 0;
+  }
   WindowChain::Busy busy(chain);
   chain->DispatchWith(m, StandardProc{widget}, int(from));
   return m.Result;
@@ -746,5 +850,27 @@ Canvas* BeginPaint(QWidget* widget) {
 void EndPaint(QWidget* widget) {
   if (Canvas* canvas = BeginPaint(widget)) canvas->EndPainting();
 }
+
+Canvas* GetWindowDC(QWidget* window) {
+  WindowChain* chain = window ? WindowChain::Find(window) : nullptr;
+  return chain ? chain->windowCanvas_ : nullptr;
+}
+
+namespace detail {
+
+void KeepTranslating(QWidget* widget, bool on) {
+  if (WindowChain* chain = on ? WindowChain::Ensure(widget) : WindowChain::Find(widget))
+    chain->keepTranslating_ = on;
+}
+
+bool TellHandlers(QWidget* widget, Message& m) {
+  WindowChain* chain = widget ? WindowChain::Find(widget) : nullptr;
+  if (!chain || chain->gone_) return false;
+  WindowChain::Busy busy(chain);
+  chain->Dispatch(m, nullptr);
+  return true;
+}
+
+}  // namespace detail
 
 }  // namespace platform

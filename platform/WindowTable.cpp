@@ -1,5 +1,7 @@
 #include "platform/WindowTable.h"
 
+#include "platform/WindowProcInternal.h"
+
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
@@ -179,14 +181,18 @@ bool IsPopupType(Qt::WindowType type) {
   return type == Qt::Popup || type == Qt::ToolTip || type == Qt::SplashScreen;
 }
 
+// A window with a non-client frame of ours keeps the style of the flags it
+// had before.
+Qt::WindowFlags StyleFlags(const QWidget* w) { return detail::FramedFlags(w).value_or(w->windowFlags()); }
+
 bool Resizable(const QWidget* w) {
-  return w->minimumSize() != w->maximumSize() && !(w->windowFlags() & Qt::MSWindowsFixedSizeDialogHint);
+  return w->minimumSize() != w->maximumSize() && !(StyleFlags(w) & Qt::MSWindowsFixedSizeDialogHint);
 }
 
 std::uint32_t StateStyle(const QWidget* w) {
   std::uint32_t style = 0;
   if (w->isWindow()) {
-    const Qt::WindowFlags flags = w->windowFlags();
+    const Qt::WindowFlags flags = StyleFlags(w);
     const Qt::WindowType type = w->windowType();
     if (IsPopupType(type) || type == Qt::Dialog || type == Qt::Sheet) style |= WS_POPUP;
     if (!IsPopupType(type) && !(flags & Qt::FramelessWindowHint)) {
@@ -214,7 +220,7 @@ std::uint32_t StateStyle(const QWidget* w) {
 std::uint32_t StateExStyle(const QWidget* w) {
   std::uint32_t style = 0;
   if (w->isWindow()) {
-    const Qt::WindowFlags flags = w->windowFlags();
+    const Qt::WindowFlags flags = StyleFlags(w);
     if (w->windowType() == Qt::Dialog && !(flags & Qt::FramelessWindowHint) && !Resizable(w))
       style |= WS_EX_DLGMODALFRAME;
     if (flags & Qt::WindowContextHelpButtonHint) style |= WS_EX_CONTEXTHELP;

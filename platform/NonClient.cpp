@@ -1,0 +1,465 @@
+#include "platform/NonClient.h"
+
+#include "platform/WindowPos.h"
+#include "platform/WindowProc.h"
+#include "platform/WindowProcInternal.h"
+#include "platform/WindowTable.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QHash>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QStyleHints>
+#include <QWidget>
+#include <QWindow>
+
+#include <algorithm>
+#include <memory>
+
+namespace platform {
+
+namespace {
+
+// What the frame keeps of a window.
+struct Frame {
+  Qt::WindowFlags flags;  // before the frame went on
+  QMargins margins;
+  QMetaObject::Connection destroyed;
+  bool inBand = false;  // the mouse is over the band
+  bool ownCursor = false;
+  QCursor cursor;  // the window's own, while the band's is shown
+};
+
+QHash<const QWidget*, std::shared_ptr<Frame>>& Frames() {
+  static QHash<const QWidget*, std::shared_ptr<Frame>> frames;
+  return frames;
+}
+
+std::shared_ptr<Frame> FindFrame(const QWidget* w) { return Frames().value(w); }
+
+// The one manual move or resize at a time (the mouse drives it).
+struct ManualDrag {
+  QPointer<QWidget> window;
+  unsigned command = 0;  // SC_MOVE or SC_SIZE
+  unsigned edge = 0;     // WMSZ_
+  bool endOnPress = false;
+  QPoint start;
+  QRect startRect;
+};
+ManualDrag g_drag;
+
+QRect WindowRect(const QWidget* w) { return w->isWindow() ? w->frameGeometry() : w->geometry(); }
+
+QPoint LParamPoint(LPARAM lp) { return {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}; }
+
+// The classic frame of the window's style.
+QMargins ClassicFrame(const QWidget* w) {
+  const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
+  const int border = style & WS_THICKFRAME ? GetSystemMetrics(SM_CXFRAME)
+                     : style & WS_DLGFRAME ? GetSystemMetrics(SM_CXDLGFRAME)
+                     : style & WS_BORDER   ? GetSystemMetrics(SM_CXBORDER)
+                                           : 0;
+  const int caption = (style & WS_CAPTION) == WS_CAPTION ? GetSystemMetrics(SM_CYCAPTION) : 0;
+  return {border, border + caption, border, border};
+}
+
+void CalcSizeDefault(QWidget* w, Message& m) {
+  const QMargins f = ClassicFrame(w);
+  TRect& r = m.WParam ? ParamPtr<NCCALCSIZE_PARAMS>(std::uintptr_t(m.LParam))->rgrc[0]
+                      : *ParamPtr<TRect>(std::uintptr_t(m.LParam));
+  r = {r.Left + f.left(), r.Top + f.top(), std::max(r.Left + f.left(), r.Right - f.right()),
+       std::max(r.Top + f.top(), r.Bottom - f.bottom())};
+  m.Result = 0;
+}
+
+int HitTestDefault(QWidget* w, QPoint global) {
+  const QPoint p = w->mapFromGlobal(global);
+  if (!w->rect().contains(p)) return HTNOWHERE;
+  if (w->contentsRect().contains(p)) return HTCLIENT;
+  if (!w->isWindow()) return HTBORDER;  // a control's frame
+  const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
+  if (!(style & WS_THICKFRAME) || w->isMaximized() || w->isMinimized()) return HTCAPTION;
+  const int f = GetSystemMetrics(SM_CXFRAME);
+  const bool left = p.x() < f, right = p.x() >= w->width() - f;
+  if (p.y() < f) return left ? HTTOPLEFT : right ? HTTOPRIGHT : HTTOP;
+  if (p.y() >= w->height() - f) return left ? HTBOTTOMLEFT : right ? HTBOTTOMRIGHT : HTBOTTOM;
+  return left ? HTLEFT : right ? HTRIGHT : HTCAPTION;
+}
+
+void PaintClassicFrame(QWidget* w, Canvas& dc) {
+  TRect r = Rect(0, 0, w->width(), w->height());
+  dc.Brush = {clBtnFace, bsSolid};
+  dc.FillRect(r);
+  dc.DrawEdge(r, EDGE_RAISED, BF_RECT);
+  const QMargins m = w->contentsMargins();
+  if (m.top() <= m.left()) return;
+  const bool active = w->isActiveWindow();
+  TRect caption = Rect(m.left(), m.left(), w->width() - m.right(), m.top());
+  dc.Brush.Color = active ? clActiveCaption : clInactiveCaption;
+  dc.FillRect(caption);
+  dc.Font = GetNonClientMetrics().lfCaptionFont;
+  dc.Font.Color = active ? clCaptionText : clInactiveCaptionText;
+  dc.SetBkMode(TRANSPARENT);
+  caption.Left += 4;
+  dc.DrawText(w->windowTitle(), caption, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+}
+
+Qt::CursorShape CursorOf(int hit) {
+  switch (hit) {
+    case HTLEFT: case HTRIGHT: return Qt::SizeHorCursor;
+    case HTTOP: case HTBOTTOM: return Qt::SizeVerCursor;
+    case HTTOPLEFT: case HTBOTTOMRIGHT: return Qt::SizeFDiagCursor;
+    case HTTOPRIGHT: case HTBOTTOMLEFT: return Qt::SizeBDiagCursor;
+    default: return Qt::ArrowCursor;
+  }
+}
+
+void EnterBand(QWidget* w, Frame& f, int hit) {
+  if (!f.inBand) {
+    f.inBand = true;
+    f.ownCursor = w->testAttribute(Qt::WA_SetCursor);
+    f.cursor = w->cursor();
+  }
+  if (w->cursor().shape() != CursorOf(hit)) w->setCursor(CursorOf(hit));
+}
+
+void LeaveBand(QWidget* w, Frame& f) {
+  if (!f.inBand) return;
+  f.inBand = false;
+  if (f.ownCursor)
+    w->setCursor(f.cursor);
+  else
+    w->unsetCursor();
+  SendMessage(w, WM_NCMOUSELEAVE);
+}
+
+// The message of a mouse event in the band; 0 for events it has none for.
+unsigned NonClientMessage(const QMouseEvent* e) {
+  const QEvent::Type type = e->type();
+  if (type == QEvent::MouseMove) return WM_NCMOUSEMOVE;
+  if (e->button() == Qt::LeftButton)
+    return type == QEvent::MouseButtonPress     ? WM_NCLBUTTONDOWN
+           : type == QEvent::MouseButtonRelease ? WM_NCLBUTTONUP
+                                                : WM_NCLBUTTONDBLCLK;
+  return e->button() == Qt::RightButton && type == QEvent::MouseButtonPress ? WM_NCRBUTTONDOWN : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Moving and sizing.
+
+Qt::Edges EdgesOf(unsigned edge) {
+  Qt::Edges edges;
+  if (edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT) edges |= Qt::LeftEdge;
+  if (edge == WMSZ_RIGHT || edge == WMSZ_TOPRIGHT || edge == WMSZ_BOTTOMRIGHT) edges |= Qt::RightEdge;
+  if (edge == WMSZ_TOP || edge == WMSZ_TOPLEFT || edge == WMSZ_TOPRIGHT) edges |= Qt::TopEdge;
+  if (edge == WMSZ_BOTTOM || edge == WMSZ_BOTTOMLEFT || edge == WMSZ_BOTTOMRIGHT) edges |= Qt::BottomEdge;
+  return edges;
+}
+
+void EndDrag() {
+  QPointer<QWidget> w = std::exchange(g_drag.window, nullptr);
+  if (!w) return;
+  if (QWidget::mouseGrabber() == w) w->releaseMouse();
+  detail::KeepTranslating(w, detail::IsFramed(w));
+}
+
+// The window rectangle follows the pointer's whole offset from the start;
+// a size stays within the window's minimum and maximum and never below its
+// band.
+void DragTo(QWidget* w, QPoint global) {
+  const QPoint d = global - g_drag.start;
+  const QRect start = g_drag.startRect;
+  QRect r = start;
+  if (g_drag.command == SC_MOVE) {
+    r.moveTopLeft(start.topLeft() + d);
+  } else {
+    const QSize decoration = w->frameGeometry().size() - w->size();
+    const QMargins m = w->contentsMargins();
+    const QSize least = w->minimumSize().expandedTo(QSize(m.left() + m.right(), m.top() + m.bottom())) + decoration;
+    const QSize most = w->maximumSize() + decoration;
+    const Qt::Edges edges = EdgesOf(g_drag.edge);
+    auto width = [&](int dx) { return std::clamp(start.width() + dx, least.width(), most.width()); };
+    auto height = [&](int dy) { return std::clamp(start.height() + dy, least.height(), most.height()); };
+    if (edges & Qt::LeftEdge) r.setLeft(start.right() + 1 - width(-d.x()));
+    if (edges & Qt::RightEdge) r.setWidth(width(d.x()));
+    if (edges & Qt::TopEdge) r.setTop(start.bottom() + 1 - height(-d.y()));
+    if (edges & Qt::BottomEdge) r.setHeight(height(d.y()));
+  }
+  SetWindowPos(w, nullptr, r.x(), r.y(), r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// SC_MOVE and SC_SIZE: with a mouse form (HTCAPTION or an edge in the low
+// bits) the window manager's move or resize, else one that follows the
+// mouse: from the point in `lp` until the button goes up, or, from a menu,
+// from where the pointer is until the next click.
+void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
+  if (w->isMaximized() || w->isMinimized()) return;
+  const bool mouse = low != 0;
+  QWindow* handle = w->windowHandle();
+  if (mouse && handle &&
+      (command == SC_MOVE ? handle->startSystemMove() : handle->startSystemResize(EdgesOf(low))))
+    return;
+  EndDrag();
+  g_drag = {w, command, command == SC_SIZE && low ? low : WMSZ_BOTTOMRIGHT, !mouse,
+            mouse && lp ? LParamPoint(lp) : QCursor::pos(), WindowRect(w)};
+  detail::KeepTranslating(w, true);
+  w->grabMouse();
+}
+
+void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
+  const unsigned low = command & 0xF;
+  switch (command & 0xFFF0) {
+    case SC_MINIMIZE: w->showMinimized(); break;
+    case SC_MAXIMIZE: w->showMaximized(); break;
+    case SC_RESTORE:
+      if (w->isMinimized())
+        w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
+      else
+        w->showNormal();
+      break;
+    case SC_CLOSE: SendMessage(w, WM_CLOSE); break;
+    case SC_MOVE: StartMoveSize(w, SC_MOVE, low, lp); break;
+    case SC_SIZE: StartMoveSize(w, SC_SIZE, low, lp); break;
+    default: break;
+  }
+}
+
+// A mouse event during a manual move or resize.
+void DragEvent(QWidget* w, QMouseEvent* e) {
+  const QPoint global = e->globalPosition().toPoint();
+  switch (e->type()) {
+    case QEvent::MouseMove: DragTo(w, global); break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+      if (g_drag.endOnPress) EndDrag();
+      break;
+    case QEvent::MouseButtonRelease:
+      if (g_drag.endOnPress) break;
+      DragTo(w, global);
+      EndDrag();
+      break;
+    default: break;
+  }
+  e->accept();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+namespace detail {
+
+bool IsFramed(const QWidget* window) { return Frames().contains(window); }
+
+std::optional<Qt::WindowFlags> FramedFlags(const QWidget* window) {
+  if (auto f = FindFrame(window)) return f->flags;
+  return std::nullopt;
+}
+
+bool FrameCalcSize(QWidget* w) {
+  if (!IsFramed(w)) return false;
+  const QRect outer = WindowRect(w);
+  const QRect client(w->mapToGlobal(w->contentsRect().topLeft()), w->contentsRect().size());
+  NCCALCSIZE_PARAMS params;
+  params.rgrc[0] = params.rgrc[1] = Bounds(outer.x(), outer.y(), outer.width(), outer.height());
+  params.rgrc[2] = Bounds(client.x(), client.y(), client.width(), client.height());
+  QPointer<QWidget> alive(w);
+  SendMessage(w, WM_NCCALCSIZE, 1, LPARAM(PtrParam(&params)));
+  if (!alive || !IsFramed(w)) return false;
+  const TRect c = params.rgrc[0];
+  const int left = std::clamp(c.Left - outer.x(), 0, outer.width());
+  const int top = std::clamp(c.Top - outer.y(), 0, outer.height());
+  const int right = std::clamp(outer.x() + outer.width() - c.Right, 0, outer.width() - left);
+  const int bottom = std::clamp(outer.y() + outer.height() - c.Bottom, 0, outer.height() - top);
+  const QMargins margins(left, top, right, bottom);
+  if (w->contentsMargins() == margins) return false;
+  w->setContentsMargins(margins);
+  RedrawNonClient(w);
+  return w->isVisible();
+}
+
+bool FrameMouse(QWidget* w, QMouseEvent* e) {
+  if (g_drag.window == w) {
+    DragEvent(w, e);
+    return true;
+  }
+  auto frame = FindFrame(w);
+  if (!frame) return false;
+  const QPoint global = e->globalPosition().toPoint();
+  const LPARAM point = MAKELPARAM(global.x(), global.y());
+  QPointer<QWidget> alive(w);
+  const int hit = int(SendMessage(w, WM_NCHITTEST, 0, point));
+  if (!alive) return true;
+  if (hit == HTCLIENT) {
+    LeaveBand(w, *frame);
+    return false;
+  }
+  EnterBand(w, *frame, hit);
+  if (const unsigned msg = NonClientMessage(e)) SendMessage(w, msg, WPARAM(hit), point);
+  e->accept();
+  return true;
+}
+
+void FrameLeave(QWidget* w) {
+  if (auto frame = FindFrame(w)) LeaveBand(w, *frame);
+}
+
+void EndFrameDrag(QWidget* w) {
+  if (g_drag.window == w) EndDrag();
+}
+
+bool NonClientDefault(QWidget* w, Message& m) {
+  switch (m.Msg) {
+    case WM_NCCALCSIZE:
+      CalcSizeDefault(w, m);
+      return true;
+    case WM_NCHITTEST:
+      m.Result = HitTestDefault(w, LParamPoint(m.LParam));
+      return true;
+    case WM_NCPAINT:
+      if (Canvas* dc = GetWindowDC(w))
+        PaintClassicFrame(w, *dc);
+      else
+        RedrawNonClient(w);
+      return true;
+    case WM_NCACTIVATE:
+      if (IsFramed(w)) RedrawNonClient(w);
+      m.Result = 1;
+      return true;
+    case WM_NCLBUTTONDOWN:
+      if (m.WParam == WPARAM(HTCAPTION))
+        SendMessage(w, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, m.LParam);
+      else if (m.WParam >= WPARAM(HTLEFT) && m.WParam <= WPARAM(HTBOTTOMRIGHT))
+        SendMessage(w, WM_SYSCOMMAND, SC_SIZE | (m.WParam - HTLEFT + WMSZ_LEFT), m.LParam);
+      return true;
+    case WM_NCLBUTTONDBLCLK:
+      if (m.WParam == WPARAM(HTCAPTION) && (GetWindowLong(w, GWL_STYLE) & WS_MAXIMIZEBOX))
+        SendMessage(w, WM_SYSCOMMAND, w->isMaximized() ? SC_RESTORE : SC_MAXIMIZE, m.LParam);
+      return true;
+    case WM_NCMOUSEMOVE:
+    case WM_NCLBUTTONUP:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCMOUSELEAVE:
+      return true;
+    case WM_SYSCOMMAND:
+      if (!w->isWindow()) return false;
+      SysCommand(w, unsigned(m.WParam), m.LParam);
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace detail
+
+// ---------------------------------------------------------------------------
+
+bool SetNonClientFrame(QWidget* w, bool on) {
+  if (!w || !w->isWindow()) return false;
+  auto frame = FindFrame(w);
+  const bool visible = w->isVisible();
+  if (on) {
+    if (frame) {
+      RecalcNonClient(w);
+      return true;
+    }
+    frame = std::make_shared<Frame>();
+    frame->flags = w->windowFlags();
+    frame->margins = w->contentsMargins();
+    frame->destroyed = QObject::connect(w, &QObject::destroyed, [w] { Frames().remove(w); });
+    const QRect outer = WindowRect(w);
+    Frames().insert(w, frame);
+    detail::KeepTranslating(w, true);
+    w->setWindowFlags(frame->flags | Qt::FramelessWindowHint);
+    w->setGeometry(outer);
+    detail::FrameCalcSize(w);
+    if (visible) w->show();
+    RedrawNonClient(w);
+    return true;
+  }
+  if (!frame) return true;
+  detail::EndFrameDrag(w);
+  LeaveBand(w, *frame);
+  const QRect client(w->mapToGlobal(w->contentsRect().topLeft()), w->contentsRect().size());
+  Frames().remove(w);
+  QObject::disconnect(frame->destroyed);
+  detail::KeepTranslating(w, false);
+  w->setContentsMargins(frame->margins);
+  w->setWindowFlags(frame->flags);
+  w->setGeometry(client.marginsAdded(frame->margins));
+  if (visible) w->show();
+  return true;
+}
+
+bool HasNonClientFrame(const QWidget* window) { return detail::IsFramed(window); }
+
+void RecalcNonClient(QWidget* window) {
+  if (!detail::IsFramed(window)) return;
+  detail::FrameCalcSize(window);
+  RedrawNonClient(window);
+}
+
+void RedrawNonClient(QWidget* window) {
+  if (window) window->update(QRegion(window->rect()) - window->contentsRect());
+}
+
+// ---------------------------------------------------------------------------
+// Regions. An empty region is a mask outside the window: Qt takes an empty
+// mask for none.
+
+namespace {
+QRegion HidingMask() { return QRegion(-1, -1, 1, 1); }
+
+QPoint ClientOffset(const QWidget* w) {
+  return w->isWindow() ? w->geometry().topLeft() - w->frameGeometry().topLeft() : QPoint();
+}
+}  // namespace
+
+bool SetWindowRgn(QWidget* window, const std::optional<QRegion>& region, bool redraw) {
+  if (!window) return false;
+  if (!region)
+    window->clearMask();
+  else
+    window->setMask(region->isEmpty() ? HidingMask() : region->translated(-ClientOffset(window)));
+  if (redraw) window->update();
+  return true;
+}
+
+int GetWindowRgn(const QWidget* window, QRegion& region) {
+  const QRegion mask = window ? window->mask() : QRegion();
+  if (mask.isEmpty()) return ERROR;
+  region = mask == HidingMask() ? QRegion() : mask.translated(ClientOffset(window));
+  return region.isEmpty() ? NULLREGION : region.rectCount() == 1 ? SIMPLEREGION : COMPLEXREGION;
+}
+
+// ---------------------------------------------------------------------------
+
+NONCLIENTMETRICS GetNonClientMetrics() {
+  NONCLIENTMETRICS m;
+  m.iBorderWidth = GetSystemMetrics(SM_CXBORDER);
+  m.iScrollWidth = GetSystemMetrics(SM_CXVSCROLL);
+  m.iScrollHeight = GetSystemMetrics(SM_CYHSCROLL);
+  m.iCaptionWidth = GetSystemMetrics(SM_CXSIZE);
+  m.iCaptionHeight = GetSystemMetrics(SM_CYSIZE);
+  m.iSmCaptionWidth = GetSystemMetrics(SM_CXSMSIZE);
+  m.iSmCaptionHeight = GetSystemMetrics(SM_CYSMSIZE);
+  m.iMenuWidth = GetSystemMetrics(SM_CXMENUSIZE);
+  m.iMenuHeight = GetSystemMetrics(SM_CYMENUSIZE);
+  TFont font;
+  font.Height = -12;
+  m.lfMenuFont = m.lfStatusFont = m.lfMessageFont = font;
+  font.Style = fsBold;
+  m.lfCaptionFont = m.lfSmCaptionFont = font;
+  return m;
+}
+
+bool SystemParametersInfo(unsigned action, unsigned, void* out, unsigned) {
+  if (action != SPI_GETNONCLIENTMETRICS || !out) return false;
+  *static_cast<NONCLIENTMETRICS*>(out) = GetNonClientMetrics();
+  return true;
+}
+
+unsigned GetDoubleClickTime() { return unsigned(QGuiApplication::styleHints()->mouseDoubleClickInterval()); }
+
+}  // namespace platform

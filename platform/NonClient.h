@@ -1,0 +1,113 @@
+// The non-client area of a top-level window, window regions and the fixed
+// non-client metrics.
+//
+// SetNonClientFrame makes a window frameless (Qt::FramelessWindowHint) and
+// gives its band back to the window procedures:
+//   - WM_NCCALCSIZE (WParam 1, LParam = NCCALCSIZE_PARAMS*: rgrc[0] the
+//     window rectangle in screen coordinates, to be made the client
+//     rectangle) is asked when the frame goes on, on every size change and
+//     after SetWindowPos with SWP_FRAMECHANGED; the answer becomes the
+//     widget's contents margins, so layouts (a QMainWindow's too) keep out of
+//     the band. The default answer is the classic frame of the window's
+//     style: SM_CXFRAME or SM_CXDLGFRAME or SM_CXBORDER around, SM_CYCAPTION
+//     on top for WS_CAPTION.
+//   - The part of a paint event outside the contents is WM_NCPAINT (WParam
+//     1), sent after the client's painting; GetWindowDC gives its canvas,
+//     origin at the window's corner and clipped to the band. The default
+//     paints the classic frame and caption. A WM_NCPAINT sent from outside
+//     a paint event only schedules one (RedrawNonClient).
+//   - Every mouse event on the window itself is hit-tested with
+//     WM_NCHITTEST (LParam = the screen point); any answer but HTCLIENT
+//     makes it WM_NCMOUSEMOVE, WM_NCLBUTTONDOWN/UP/DBLCLK or
+//     WM_NCRBUTTONDOWN (WParam = the hit code, LParam = the screen point),
+//     and WM_NCMOUSELEAVE follows when the mouse leaves the band. The cursor
+//     follows the hit code.
+//   - WM_NCACTIVATE comes before WM_ACTIVATE; its default repaints the band.
+// The default procedure answers WM_NCHITTEST with the edges (SM_CXFRAME
+// wide) of a sizeable window that is not maximized and HTCAPTION for the
+// rest of the band (HTBORDER in a control's frame); a press on the caption moves the window, on an edge
+// resizes it (WM_SYSCOMMAND SC_MOVE + HTCAPTION, SC_SIZE + WMSZ_ edge),
+// through the window manager (QWindow::startSystemMove and
+// startSystemResize) or, where none answers, by following the mouse: the
+// window grabs the mouse until the button is let go (anywhere) or the
+// window is deactivated or hidden, and sizes stay within its minimum and
+// maximum size and never below the band. A double click on the caption of
+// a window with a maximize box maximizes or restores it.
+//
+// The SC_ commands act through Qt for every top-level window: SC_MINIMIZE,
+// SC_MAXIMIZE, SC_RESTORE, SC_CLOSE (as WM_CLOSE), SC_MOVE and SC_SIZE (from
+// a menu: the window follows the mouse until the next click).
+#pragma once
+
+#include "platform/Canvas.h"
+#include "platform/Messages.h"
+#include "platform/WinTypes.h"
+
+#include <QRegion>
+
+#include <optional>
+
+class QWidget;
+
+namespace platform {
+
+struct WINDOWPOS;
+struct NCCALCSIZE_PARAMS {
+  TRect rgrc[3];  // in: new window, old window, old client; out: rgrc[0] the client
+  WINDOWPOS* lppos = nullptr;
+};
+
+// The low four bits of SC_SIZE: the edge being dragged.
+constexpr unsigned WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4,
+                   WMSZ_TOPRIGHT = 5, WMSZ_BOTTOM = 6, WMSZ_BOTTOMLEFT = 7,
+                   WMSZ_BOTTOMRIGHT = 8;
+
+// Switches the non-client frame of a top-level window on or off. On, the
+// window keeps its window rectangle and its client area becomes what
+// WM_NCCALCSIZE leaves; off, the window gets its flags and contents
+// margins back and keeps its client area's size and place. False for a
+// null widget or a child.
+bool SetNonClientFrame(QWidget* window, bool on = true);
+bool HasNonClientFrame(const QWidget* window);
+// Asks WM_NCCALCSIZE again and repaints the band.
+void RecalcNonClient(QWidget* window);
+// Schedules WM_NCPAINT for the whole band.
+void RedrawNonClient(QWidget* window);
+// The canvas of the WM_NCPAINT being handled (nullptr outside one).
+Canvas* GetWindowDC(QWidget* window);
+
+// Window regions, in window coordinates (relative to the window's top-left
+// corner). SetWindowRgn with no region removes the window's; an empty
+// region hides the whole window. GetWindowRgn gives the region type
+// (ERROR when the window has none).
+constexpr int ERROR = 0, NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3;
+bool SetWindowRgn(QWidget* window, const std::optional<QRegion>& region, bool redraw);
+int GetWindowRgn(const QWidget* window, QRegion& region);
+
+// SystemParametersInfo(SPI_GETNONCLIENTMETRICS): fixed metrics and fonts
+// of fixed pixel heights, the same on every machine.
+constexpr unsigned SPI_GETNONCLIENTMETRICS = 0x0029;
+struct NONCLIENTMETRICS {
+  int iBorderWidth = 0;
+  int iScrollWidth = 0;
+  int iScrollHeight = 0;
+  int iCaptionWidth = 0;
+  int iCaptionHeight = 0;
+  TFont lfCaptionFont;
+  int iSmCaptionWidth = 0;
+  int iSmCaptionHeight = 0;
+  TFont lfSmCaptionFont;
+  int iMenuWidth = 0;
+  int iMenuHeight = 0;
+  TFont lfMenuFont;
+  TFont lfStatusFont;
+  TFont lfMessageFont;
+};
+NONCLIENTMETRICS GetNonClientMetrics();
+// Fills `out` (a NONCLIENTMETRICS*) for SPI_GETNONCLIENTMETRICS; false for
+// any other action.
+bool SystemParametersInfo(unsigned action, unsigned param, void* out, unsigned winIni = 0);
+// The interval within which Qt makes a second click a double click, in ms.
+unsigned GetDoubleClickTime();
+
+}  // namespace platform

@@ -1,0 +1,296 @@
+#include "platform/NonClient.h"
+
+#include "MessageLog.h"
+#include "platform/WindowPos.h"
+#include "platform/WindowTable.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMainWindow>
+#include <QTest>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+void Pump() { QCoreApplication::processEvents(); }
+
+// Answers WM_NCCALCSIZE with the band `margins` points at.
+void AnswerCalcSize(QWidget* w, const QMargins* margins) {
+  InstallWindowProc(w, [margins](Message& m, const CallPrevious& previous) {
+    if (m.Msg != WM_NCCALCSIZE) return previous(m);
+    TRect& r = ParamPtr<NCCALCSIZE_PARAMS>(std::uintptr_t(m.LParam))->rgrc[0];
+    r = {r.Left + margins->left(), r.Top + margins->top(), r.Right - margins->right(),
+         r.Bottom - margins->bottom()};
+  });
+}
+
+// A shown framed window at (100, 100), 200 x 150, with the classic band
+// (4 around, 19 more for the caption).
+void ShowFramed(QWidget* w) {
+  w->setGeometry(100, 100, 200, 150);
+  ASSERT_TRUE(SetNonClientFrame(w));
+  w->show();
+  Pump();
+}
+
+// Mouse events at screen points, through the window system.
+void Mouse(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButton button = Qt::LeftButton) {
+  const QPoint at = global - w->geometry().topLeft();
+  QWindow* window = w->windowHandle();
+  if (type == QEvent::MouseMove)
+    QTest::mouseMove(window, at);
+  else if (type == QEvent::MouseButtonPress)
+    QTest::mousePress(window, button, {}, at);
+  else if (type == QEvent::MouseButtonDblClick)
+    QTest::mouseDClick(window, button, {}, at);
+  else
+    QTest::mouseRelease(window, button, {}, at);
+}
+
+// The parameters of the last `msg` the log saw; {-1, -1} for none.
+std::pair<WPARAM, LPARAM> Last(const MessageLog& log, unsigned msg) {
+  for (auto it = log.seen.rbegin(); it != log.seen.rend(); ++it)
+    if (it->Msg == msg) return {it->WParam, it->LParam};
+  return {WPARAM(-1), -1};
+}
+
+}  // namespace
+
+// The answer to WM_NCCALCSIZE becomes the contents rectangle, which a
+// QMainWindow's central widget and a layout fill; the window keeps its
+// rectangle; a frame change asks again.
+TEST(NonClientTest, MarginsBecomeTheClientArea) {
+  QMargins band(5, 30, 6, 7);
+  QMainWindow main;
+  auto* central = new QLabel("central");
+  main.setCentralWidget(central);
+  QWidget plain;
+  auto* layout = new QVBoxLayout(&plain);
+  layout->setContentsMargins(0, 0, 0, 0);
+  auto* child = new QLabel("child");
+  layout->addWidget(child);
+  const struct {
+    QWidget* window;
+    QWidget* inner;
+    const QMargins* answer;
+    QMargins expected;
+  } cases[] = {{&main, central, &band, band}, {&plain, child, nullptr, QMargins(4, 23, 4, 4)}};
+  for (const auto& c : cases) {
+    if (c.answer) AnswerCalcSize(c.window, c.answer);
+    c.window->setGeometry(100, 100, 300, 200);
+    ASSERT_TRUE(SetNonClientFrame(c.window));
+    c.window->show();
+    Pump();
+    EXPECT_TRUE(c.window->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(c.window->geometry(), QRect(100, 100, 300, 200));
+    EXPECT_EQ(c.window->contentsMargins(), c.expected);
+    EXPECT_EQ(QRect(c.inner->mapTo(c.window, QPoint()), c.inner->size()), c.window->contentsRect());
+    EXPECT_EQ(GetWindowLong(c.window, GWL_STYLE) & WS_CAPTION, WS_CAPTION) << "the style keeps its frame";
+  }
+  band = QMargins(1, 2, 3, 4);
+  SetWindowPos(&main, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+  EXPECT_EQ(main.contentsMargins(), band);
+  EXPECT_EQ(central->size(), QSize(296, 194));
+  EXPECT_FALSE(SetNonClientFrame(central)) << "a child has no frame of its own";
+  // Switched off, the window keeps its client area's size and place.
+  const QRect client(plain.mapToGlobal(plain.contentsRect().topLeft()), plain.contentsRect().size());
+  ASSERT_TRUE(SetNonClientFrame(&plain, false));
+  EXPECT_FALSE(HasNonClientFrame(&plain));
+  EXPECT_FALSE(plain.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(plain.contentsMargins(), QMargins());
+  EXPECT_EQ(plain.geometry(), client);
+  EXPECT_TRUE(plain.isVisible());
+}
+
+// Moves over the band give WM_NCHITTEST and WM_NCMOUSEMOVE with the hit
+// code and the screen point, and the cursor of the code; the client gets
+// WM_NCMOUSELEAVE and its own messages; presses carry the code too.
+TEST(NonClientTest, NonClientMessagesCarryTheHitCodes) {
+  MessageLog log;  // outlives the window
+  QWidget w;
+  log.Add(&w, "A");
+  w.setCursor(Qt::CrossCursor);
+  ShowFramed(&w);
+  const struct {
+    QPoint at;
+    int hit;
+    Qt::CursorShape cursor;
+  } cases[] = {{{1, 1}, HTTOPLEFT, Qt::SizeFDiagCursor},
+               {{100, 12}, HTCAPTION, Qt::ArrowCursor},
+               {{198, 70}, HTRIGHT, Qt::SizeHorCursor},
+               {{1, 148}, HTBOTTOMLEFT, Qt::SizeBDiagCursor}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.hit);
+    log.Take();
+    const QPoint global = w.mapToGlobal(c.at);
+    Mouse(&w, QEvent::MouseMove, global);
+    EXPECT_EQ(Last(log, WM_NCMOUSEMOVE), std::pair(WPARAM(c.hit), MAKELPARAM(global.x(), global.y())));
+    EXPECT_EQ(log.Messages({WM_NCHITTEST, WM_NCMOUSEMOVE, WM_MOUSEMOVE}),
+              (std::vector<unsigned>{WM_NCHITTEST, WM_NCMOUSEMOVE}));
+    EXPECT_EQ(w.cursor().shape(), c.cursor);
+  }
+  log.Take();
+  Mouse(&w, QEvent::MouseMove, w.mapToGlobal(QPoint(100, 80)));
+  EXPECT_EQ(log.Messages({WM_NCMOUSELEAVE, WM_NCMOUSEMOVE, WM_MOUSEMOVE}),
+            (std::vector<unsigned>{WM_NCMOUSELEAVE, WM_MOUSEMOVE}));
+  EXPECT_EQ(w.cursor().shape(), Qt::CrossCursor) << "the window's own cursor is back";
+  Mouse(&w, QEvent::MouseButtonPress, w.mapToGlobal(QPoint(100, 12)), Qt::RightButton);
+  EXPECT_EQ(Last(log, WM_NCRBUTTONDOWN).first, WPARAM(HTCAPTION));
+  Mouse(&w, QEvent::MouseButtonRelease, w.mapToGlobal(QPoint(100, 12)), Qt::RightButton);
+}
+
+// Where no window manager answers, the window follows the mouse; sizes keep
+// the minimum and never go below the band; a release far outside the
+// window ends it, and so does deactivation.
+TEST(NonClientTest, ManualMoveAndResizeFollowTheMouse) {
+  const struct {
+    QPoint press, to;  // window coordinates at the start
+    QSize minimum;
+    QRect expected;
+  } cases[] = {
+      {{100, 12}, {130, -18}, {}, {130, 70, 200, 150}},
+      {{199, 75}, {249, 95}, {}, {100, 100, 250, 150}},
+      {{1, 75}, {101, 75}, {150, 0}, {150, 100, 150, 150}},
+      {{1, 148}, {31, 168}, {}, {130, 100, 170, 170}},
+      {{100, 0}, {100, 40}, {0, 130}, {100, 120, 200, 130}},
+      {{198, 149}, {-300, -300}, {}, {100, 100, 8, 27}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.expected.width());
+    QWidget w;
+    if (c.minimum.isValid()) w.setMinimumSize(c.minimum);
+    ShowFramed(&w);
+    const QPoint origin = w.geometry().topLeft();
+    Mouse(&w, QEvent::MouseButtonPress, origin + c.press);
+    EXPECT_EQ(QWidget::mouseGrabber(), &w);
+    Mouse(&w, QEvent::MouseMove, origin + (c.press + c.to) / 2);
+    Mouse(&w, QEvent::MouseMove, origin + c.to);
+    Mouse(&w, QEvent::MouseButtonRelease, origin + c.to);
+    EXPECT_EQ(w.geometry(), c.expected);
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    Mouse(&w, QEvent::MouseMove, origin + c.to + QPoint(7, 7));
+    EXPECT_EQ(w.geometry(), c.expected) << "the move ended";
+  }
+  QWidget w, other;
+  ShowFramed(&w);
+  other.show();
+  w.activateWindow();
+  Pump();
+  ASSERT_TRUE(w.isActiveWindow());
+  Mouse(&w, QEvent::MouseButtonPress, QPoint(200, 112));
+  other.activateWindow();
+  Pump();
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  Mouse(&w, QEvent::MouseMove, QPoint(250, 150));
+  EXPECT_EQ(w.geometry(), QRect(100, 100, 200, 150));
+}
+
+// The SC_ commands act through Qt; WM_SIZE and the placement tell the
+// state; a caption double click maximizes and restores.
+TEST(NonClientTest, SystemCommandsAndWindowStates) {
+  MessageLog log;  // outlives the window
+  QWidget w;
+  log.Add(&w, "A");
+  ShowFramed(&w);
+  const struct {
+    unsigned command;  // 0: double click on the caption
+    Qt::WindowState state;
+    unsigned sizeKind;
+    int showCmd;
+  } cases[] = {
+      {SC_MAXIMIZE, Qt::WindowMaximized, SIZE_MAXIMIZED, SW_SHOWMAXIMIZED},
+      {SC_RESTORE, Qt::WindowNoState, SIZE_RESTORED, SW_SHOWNORMAL},
+      {SC_MINIMIZE, Qt::WindowMinimized, SIZE_MINIMIZED, SW_SHOWMINIMIZED},
+      {SC_RESTORE | 2, Qt::WindowNoState, SIZE_RESTORED, SW_SHOWNORMAL},
+      {0, Qt::WindowMaximized, SIZE_MAXIMIZED, SW_SHOWMAXIMIZED},
+      {0, Qt::WindowNoState, SIZE_RESTORED, SW_SHOWNORMAL},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.command);
+    log.Take();
+    if (c.command)
+      SendMessage(&w, WM_SYSCOMMAND, c.command);
+    else
+      Mouse(&w, QEvent::MouseButtonDblClick, w.mapToGlobal(QPoint(100, 12)));
+    Pump();
+    EXPECT_EQ(w.windowState(), c.state);
+    EXPECT_EQ(Last(log, WM_SIZE).first, c.sizeKind);
+    WINDOWPLACEMENT placement;
+    ASSERT_TRUE(GetWindowPlacement(&w, &placement));
+    EXPECT_EQ(placement.showCmd, c.showCmd);
+    EXPECT_EQ(placement.rcNormalPosition, Bounds(100, 100, 200, 150));
+  }
+  SendMessage(&w, WM_SYSCOMMAND, SC_CLOSE);
+  EXPECT_EQ(Last(log, WM_CLOSE).first, 0u);
+  EXPECT_FALSE(w.isVisible());
+}
+
+// WM_NCPAINT paints the band through the window DC, after the client's
+// painting with a canvas at the client origin; activation comes with
+// WM_NCACTIVATE first, and the default frame shows the caption's colour.
+TEST(NonClientTest, BandPaintingAndActivation) {
+  MessageLog log;
+  QWidget w, other;
+  log.Add(&w, "A");
+  bool painted = false;
+  InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+    previous(m);
+    if (m.Msg == WM_PAINT) {
+      BeginPaint(&w)->Brush.Color = clBlue;
+      BeginPaint(&w)->FillRect(Rect(0, 0, 5, 5));
+    }
+    if (m.Msg == WM_NCPAINT && painted) {
+      GetWindowDC(&w)->Brush.Color = clRed;
+      GetWindowDC(&w)->FillRect(Rect(0, 0, 200, 150));
+    }
+  });
+  ShowFramed(&w);
+  other.show();
+  other.activateWindow();
+  Pump();
+  EXPECT_EQ(w.grab().toImage().pixelColor(100, 12), ToQColor(clInactiveCaption));
+  log.Take();
+  w.activateWindow();
+  Pump();
+  EXPECT_EQ(Last(log, WM_NCPAINT).first, 1u) << "activation repaints the band";
+  EXPECT_EQ(w.grab().toImage().pixelColor(100, 12), ToQColor(clActiveCaption));
+  EXPECT_EQ(Last(log, WM_NCACTIVATE).first, 1u);
+  EXPECT_EQ(log.Messages({WM_NCACTIVATE, WM_ACTIVATE}), (std::vector<unsigned>{WM_NCACTIVATE, WM_ACTIVATE}));
+  EXPECT_EQ(SendMessage(&w, WM_NCACTIVATE, 0), 1);
+  NONCLIENTMETRICS metrics;
+  EXPECT_FALSE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS + 1, 0, &metrics));
+  ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, 0, &metrics));
+  EXPECT_EQ(metrics.lfCaptionFont.Style, fsBold);
+  painted = true;
+  EXPECT_EQ(SendMessage(&w, WM_NCPAINT, 1), 0);
+  EXPECT_EQ(GetWindowDC(&w), nullptr) << "no window DC outside a paint event";
+  const QImage image = w.grab().toImage();
+  EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::red));
+  EXPECT_EQ(image.pixelColor(100, 12), QColor(Qt::red));
+  EXPECT_EQ(image.pixelColor(6, 25), QColor(Qt::blue)) << "the client canvas starts at (4, 23)";
+  EXPECT_NE(image.pixelColor(100, 80), QColor(Qt::red)) << "the band's canvas keeps out of the client";
+}
+
+TEST(NonClientTest, RegionsAreMasks) {
+  QWidget w;
+  ShowFramed(&w);
+  const QRegion corners = QRegion(0, 0, 200, 150) - QRegion(0, 0, 3, 3) - QRegion(197, 147, 3, 3);
+  const struct {
+    std::optional<QRegion> region;
+    int type;
+  } cases[] = {{QRegion(10, 10, 50, 40), SIMPLEREGION}, {corners, COMPLEXREGION}, {QRegion(), NULLREGION},
+               {std::nullopt, ERROR}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(SetWindowRgn(&w, c.region, true));
+    QRegion region(1, 1, 1, 1);
+    EXPECT_EQ(GetWindowRgn(&w, region), c.type);
+    EXPECT_EQ(region, c.region.value_or(QRegion(1, 1, 1, 1)));
+    EXPECT_EQ(w.mask().isEmpty(), !c.region) << "no region, no mask";
+    EXPECT_EQ(w.mask().contains(QPoint(20, 20)), c.type >= SIMPLEREGION);
+  }
+}
