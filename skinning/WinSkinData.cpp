@@ -757,6 +757,8 @@ void TSkinData::HideCaptionHint() {
 
 QWidget* TSkinData::CaptionHintWindow() const { return hint_; }
 
+QWidget* TSkinData::LastFilteredWindow() const { return lastFiltered_; }
+
 int SkinDrawText(Canvas& canvas, const QString& text, TRect& r, unsigned flags) {
   return canvas.DrawText(text, r, flags);
 }

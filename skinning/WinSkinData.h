@@ -328,7 +328,7 @@ class TSkinData : public QObject {
   const platform::Bitmap& MenuGlyphs() const { return menuGlyphs_; }
   int MaximizedWidth() const { return maxWidth_; }
   int MaximizedHeight() const { return maxHeight_; }
-  QWidget* LastFilteredWindow() const { return lastFiltered_; }
+  QWidget* LastFilteredWindow() const;
   // The form the component sits on, or nullptr.
   QWidget* OwnerForm() const;
   // The one style of this skin, for widgets painted through a style (menus,

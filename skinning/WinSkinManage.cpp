@@ -321,7 +321,9 @@ bool TSkinManage::AddPopup(QWidget* window) {
       return false;
   }
   DropDead(popups_);
-  popups_.emplace_back(new TWinSkinPopMenu(menu, data, popupFlag_, menuMode_));
+  auto* popup = new TWinSkinPopMenu(menu, data, popupFlag_, menuMode_);
+  popups_.emplace_back(popup);
+  popup->Start();
   return true;
 }
 

@@ -18,12 +18,12 @@
 #include <QPointer>
 #include <QString>
 #include <QTimer>
+#include <QWidget>
 
 #include <functional>
 #include <vector>
 
 class QMenu;
-class QWidget;
 
 namespace skinning {
 

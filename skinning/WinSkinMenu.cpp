@@ -23,14 +23,18 @@ TWinSkinPopMenu::TWinSkinPopMenu(QMenu* menu, TSkinData* skinData, bool flag, in
     : window_(menu), menu_(menu), skinData_(skinData), mode_(mode) {
   Flag = flag;
   handle_ = InstallWindowProc(menu, [this](Message& m, const CallPrevious& previous) { WindowProc(m, previous); });
-  TSkinStyle* style = skinData->Style();
-  if (menu->style() == style) {
-    Relayout();  // measured before this popup made its frame the skin's
+}
+
+void TWinSkinPopMenu::Start() {
+  if (!window_ || !skinData_ || restored_) return;
+  TSkinStyle* style = skinData_->Style();
+  if (window_->style() == style) {
+    Relayout();  // measured before its frame became the skin's
     return;
   }
-  if (menu->testAttribute(Qt::WA_SetStyle)) previousStyle_ = menu->style();
+  if (window_->testAttribute(Qt::WA_SetStyle)) previousStyle_ = window_->style();
   styleSet_ = true;
-  menu->setStyle(style);  // lays the menu out again
+  window_->setStyle(style);  // lays the menu out again
 }
 
 TWinSkinPopMenu::~TWinSkinPopMenu() { Restore(); }

@@ -37,13 +37,16 @@ constexpr int kMenuFrame = 3;
 
 class TWinSkinPopMenu : public QObject {
  public:
-  // Skins `menu` (which is its own window) with `skinData`'s style; `mode`
-  // is the manager's menu mode when it showed.
+  // Hooks `menu` (which is its own window); `mode` is the manager's menu
+  // mode when it showed.
   TWinSkinPopMenu(QMenu* menu, TSkinData* skinData, bool flag, int mode);
   ~TWinSkinPopMenu() override;
   TWinSkinPopMenu(const TWinSkinPopMenu&) = delete;
   TWinSkinPopMenu& operator=(const TWinSkinPopMenu&) = delete;
 
+  // Puts the skin's style on the menu and lays it out again (once the
+  // manager knows the popup, so that the style finds it).
+  void Start();
   // Unhooks the window, gives it its style back and empties the background.
   void Restore();
 
