@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOptionMenuItem>
@@ -111,7 +112,7 @@ namespace {
 TFont MenuFont(const QFont& f) {
   TFont font;
   font.Name = f.family();
-  font.Height = f.pixelSize() > 0 ? -f.pixelSize() : -qRound(f.pointSizeF() * kScreenPixelsPerInch / 72);
+  font.Height = -QFontInfo(f).pixelSize();  // the size Qt measured the menu with
   font.Style = (f.bold() ? unsigned(fsBold) : 0u) | (f.italic() ? unsigned(fsItalic) : 0u);
   return font;
 }
@@ -162,7 +163,9 @@ TSkinMenuItem MenuItemFromOption(const QStyleOptionMenuItem& option, const QMenu
   } else {
     const qsizetype tab = option.text.indexOf(u'\t');
     item.Caption = tab < 0 ? option.text : option.text.left(tab);
-    if (tab >= 0) item.ShortCut = option.text.mid(tab + 1);
+    // Shown only where the menu kept room for shortcuts (Qt hides them in
+    // context menus on some platforms).
+    if (tab >= 0 && option.reservedShortcutWidth > 0) item.ShortCut = option.text.mid(tab + 1);
   }
   item.Checked = option.checkType != QStyleOptionMenuItem::NotCheckable && option.checked;
   item.Enabled = option.state & QStyle::State_Enabled;

@@ -108,14 +108,15 @@ QSize TSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option
   const TSkinMenuItem skinItem = MenuItemFromOption(*item, menu);
   int height = standard.height();
   // A menu-bar drop-down is measured the standard way first; other menus
-  // (context menus, the system menu) start from their contents.
+  // (context menus, the system menu) start from their contents, the text,
+  // and the column of the menu's images.
   const TWinSkinPopMenu* popup = PopupOf(widget);
   if (popup && popup->MenuMode() == TSkinManage::kMenuBarDropDown) {
     int width = standard.width();
     MeasureSkinMenuItem(*skinData_, skinItem, width, height);
     return {width, height};
   }
-  int width = contents.width();
+  int width = contents.width() + skinItem.ImagesWidth;
   MeasureSkinMenuItem2(*skinData_, skinItem, width, height);
   return {width, height};
 }
