@@ -465,11 +465,15 @@ class SkinParser {
       if (*frames == 0) *frames = std::max(image->Width() / (image->Height() < 16 ? 13 : 16), 4);
       *frames = std::max(*frames, 1);
     }
+    // Nothing larger than a bitmap's side, so that sums of them stay in range.
     ForEachElement(m_, [this](TDataSkinObject& e) {
-      e.Frame = std::max(e.Frame, 1);
-      if (&e == &m_.Title) return;
-      for (int* edge : {&e.LeftWidth, &e.TopHeight, &e.RightWidth, &e.BottomHeight}) *edge = std::max(*edge, 0);
+      e.Frame = std::clamp(e.Frame, 1, kMaxBitmapSide);
+      const int least = &e == &m_.Title ? -kMaxBitmapSide : 0;
+      for (int* edge : {&e.LeftWidth, &e.TopHeight, &e.RightWidth, &e.BottomHeight})
+        *edge = std::clamp(*edge, least, kMaxBitmapSide);
     });
+    for (TDataSkinSysButton& b : m_.CaptionButtons)
+      for (int* at : {&b.Xcoord, &b.Ycoord}) *at = std::clamp(*at, -kMaxBitmapSide, kMaxBitmapSide);
   }
 
   // The combo box in one image per state: the sunken edge with the button

@@ -135,7 +135,7 @@ void Stretch(Bitmap& dst, int x, int y, int w, int h, const Bitmap& src, int sx,
 
 // The menu tick in `colour` on the key colour.
 Bitmap Tick(TColor colour) {
-  const Bitmap check = BuiltinImage(QStringLiteral("CHECK"));
+  static const Bitmap check = BuiltinImage(QStringLiteral("CHECK"));
   Bitmap tick(check.Width(), check.Height(), pf24bit);
   for (int y = 0; y < check.Height(); ++y)
     for (int x = 0; x < check.Width(); ++x)

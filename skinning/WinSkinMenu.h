@@ -22,11 +22,11 @@
 #include "skinning/WinSkinData.h"
 
 #include <QIcon>
+#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
-class QMenu;
 class QStyle;
 class QStyleOptionMenuItem;
 
