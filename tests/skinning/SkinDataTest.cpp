@@ -2,11 +2,16 @@
 #include "TestSkins.h"
 
 #include "platform/AppPath.h"
+#include "platform/WindowProc.h"
 #include "skinning/WinSkinData.h"
 #include "skinning/WinSkinManage.h"
 #include "support/TempDir.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QIcon>
+#include <QPixmap>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -251,5 +256,49 @@ TEST(SkinData, RelativeSkinFileIsInTheProgramFolder) {
   }
   SetAppPathOverride("");
   QDir::setCurrent(cwd);
+  FreeSkinManage();
+}
+
+TEST(SkinData, LoadedIconMenusAndCaptionHint) {
+  QPixmap red(16, 16);
+  red.fill(Qt::red);
+  QApplication::setWindowIcon(QIcon(red));
+  {
+    TSkinData main;
+    main.SkinControls.Include(xcMenuItem);
+    main.Loaded();
+    EXPECT_FALSE(main.SkinControls.Has(xcMenuItem)) << "the menu bar is drawn by the frame";
+    EXPECT_TRUE(main.SkinControls.Has(xcSystemMenu));
+    EXPECT_EQ(main.IconBitmap().GetPixel(8, 8), clRed);
+    TSkinData other;
+    other.SkinControls.Exclude(xcMainMenu);
+    other.Loaded();
+    EXPECT_FALSE(other.SkinControls.Has(xcSystemMenu));
+
+    // A component of its own form only skins that form at once when on.
+    QWidget form;
+    form.resize(80, 60);
+    form.show();
+    auto* own = new TSkinData(&form);
+    own->SkinFormtype = sfOnlyThisForm;
+    ASSERT_TRUE(own->LoadSkinStream(Streamed(SkinOf("[Colours]\n"))));
+    own->SetActive(true);
+    own->Loaded();
+    EXPECT_EQ(SkinManage()->State(), 1);
+    EXPECT_EQ(SendMessage(&form, SKIN_QUERYSKINNED), 1);
+    EXPECT_EQ(SkinManage()->FindForm(&form)->SkinData(), own);
+
+    main.Options.Exclude(xoCaptionButtonHint);
+    main.ShowCaptionHint(Rect(40, 50, 60, 70), "Close");
+    EXPECT_FALSE(main.CaptionHintShown());
+    main.Options.Include(xoCaptionButtonHint);
+    main.ShowCaptionHint(Rect(40, 50, 60, 70), "Close");
+    main.ShowCaptionHint(Rect(90, 90, 99, 99), "Maximize");
+    ASSERT_TRUE(main.CaptionHintShown());
+    EXPECT_EQ(main.CaptionHintWindow()->pos(), QPoint(40, 50)) << "a shown hint stays";
+    main.HideCaptionHint();
+    EXPECT_FALSE(main.CaptionHintWindow()->isVisible());
+  }
+  QApplication::setWindowIcon(QIcon());
   FreeSkinManage();
 }
