@@ -5,6 +5,7 @@
 #include "skinning/ImgUtil.h"
 #include "skinning/WinSkinForm.h"
 #include "skinning/WinSkinManage.h"
+#include "skinning/WinSkinStyle.h"
 
 #include <QHash>
 #include <QPainter>
@@ -54,20 +55,26 @@ TSkinControl::TSkinControl(QObject* owner) {
 }
 
 TSkinControl::~TSkinControl() {
+  RestoreStyles();
   RemoveWindowProc(handle_);
   if (Form) Form->RemoveControl(this);
   Unregister(this);
 }
 
 void TSkinControl::HookControl(TSkinFormObject* form, TSkinData* skinData, bool applyColor) {
+  AttachControl(form, skinData, applyColor, true);
+}
+
+void TSkinControl::AttachControl(TSkinFormObject* form, TSkinData* skinData, bool applyColor, bool installProc) {
   if (Hooked || !Control) return;
   Form = form;
   SkinData = skinData;
   ApplyColor = applyColor;
   Handle = Control;
-  handle_ = InstallWindowProc(
-      Handle, [this](Message& m, const CallPrevious& previous) { MainWndProc(m, previous); },
-      WindowProcLevel::Control);
+  if (installProc)
+    handle_ = InstallWindowProc(
+        Handle, [this](Message& m, const CallPrevious& previous) { MainWndProc(m, previous); },
+        WindowProcLevel::Control);
   if (Form) Form->AddControl(this);
   Register(Handle, this);
   if (ApplyColor && SkinData) {
@@ -79,6 +86,22 @@ void TSkinControl::HookControl(TSkinFormObject* form, TSkinData* skinData, bool 
   Control->update();
   Hooked = true;
   Phase = kPhaseHooked;
+}
+
+void TSkinControl::RegisterWindow(QWidget* window) { Register(window, this); }
+
+void TSkinControl::UseSkinStyle(QWidget* widget) {
+  if (!widget || !SkinData) return;
+  for (const SavedStyle& s : styles_)
+    if (s.widget == widget) return;
+  styles_.push_back({widget, widget->style(), widget->testAttribute(Qt::WA_SetStyle)});
+  widget->setStyle(SkinData->Style());
+}
+
+void TSkinControl::RestoreStyles() {
+  for (SavedStyle& s : styles_)
+    if (s.widget) s.widget->setStyle(s.own ? s.style.data() : nullptr);
+  styles_.clear();
 }
 
 void TSkinControl::HookWindow(QWidget* handle, TSkinData* skinData, TSkinFormObject* form) {
@@ -107,6 +130,7 @@ void TSkinControl::Unhook() {
     SwitchParentBackground(false);
     RestorePalette(Control, SavedColor);
   }
+  RestoreStyles();
   if (Handle) Handle->update();
 }
 

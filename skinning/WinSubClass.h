@@ -27,20 +27,20 @@
 #include "platform/PublishedProps.h"
 #include "platform/WindowProc.h"
 #include "skinning/WinSkinData.h"
+#include "skinning/WinSkinManage.h"
 
 #include <QIcon>
 #include <QObject>
 #include <QPointer>
 #include <QSize>
 #include <QString>
+#include <QStyle>
 
 #include <vector>
 
 class QWidget;
 
 namespace skinning {
-
-class TSkinFormObject;
 
 using platform::Bitmap;
 using platform::Canvas;
@@ -91,6 +91,8 @@ class TSkinControl : public QObject {
   void CallDefault(Message& m);
   // A repaint of the window.
   void Refresh();
+  // Active with a skin: what the style asks before it draws for a painter.
+  bool Drawing() const { return Active && SkinData && !SkinData->NoSkin(); }
 
   unsigned MouseState = 0;
   bool Enabled = false;  // at the last paint
@@ -142,9 +144,25 @@ class TSkinControl : public QObject {
   // CM_MOUSELEAVE to the window.
   void SendMouseLeave();
 
+  // Hooks the control like HookControl, but with `installProc` false it
+  // only joins the form's list and applies the colour.
+  void AttachControl(TSkinFormObject* form, TSkinData* skinData, bool applyColor, bool installProc);
+  // Makes FindSkinControl find this painter for `window` too.
+  void RegisterWindow(QWidget* window);
+  // Puts the skin's style on the widget until RestoreStyles, which gives
+  // each widget the style it had.
+  void UseSkinStyle(QWidget* widget);
+  void RestoreStyles();
+
  private:
   void SwitchParentBackground(bool hooking);
 
+  struct SavedStyle {
+    QPointer<QWidget> widget;
+    QPointer<QStyle> style;
+    bool own;
+  };
+  std::vector<SavedStyle> styles_;
   platform::WindowProcHandle handle_;
   const platform::CallPrevious* previous_ = nullptr;
 };
