@@ -105,9 +105,8 @@ void TSkinStyle::drawControl(ControlElement element, const QStyleOption* option,
       break;
     case CE_TabBarTab:
       if (const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(option))
-        if (TSkinTab* tabs = PainterOf<TSkinTab>(widget);
-            tabs && tabs->DrawTab(*tab, painter, static_cast<const QTabBar*>(widget)))
-          return;
+        if (auto* bar = qobject_cast<const QTabBar*>(widget))
+          if (TSkinTab* tabs = PainterOf<TSkinTab>(bar); tabs && tabs->DrawTab(*tab, painter, bar)) return;
       break;
     case CE_ToolButtonLabel:
       if (skinData_ && OnToolBar(widget)) {
