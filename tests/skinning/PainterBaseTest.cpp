@@ -202,6 +202,10 @@ TEST(PublishedProps, ReadByName) {
   EXPECT_EQ(push.property("MultiLine"), QVariant(false));
   SetPropertyText(&push, QStringLiteral("Color"), QString::number(RGB(1, 2, 3)));
   EXPECT_EQ(GetControlColor(&push), RGB(1, 2, 3));
+  SetPropertyText(&push, QStringLiteral("Enabled"), QStringLiteral("False"));
+  SetPropertyText(&tool, QStringLiteral("Down"), QStringLiteral("False"));
+  EXPECT_FALSE(push.isEnabled());
+  EXPECT_FALSE(tool.isChecked());
 }
 
 TEST(PainterRoutines, DisabledGlyphAndStripFrames) {

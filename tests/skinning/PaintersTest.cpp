@@ -129,12 +129,19 @@ TEST(Painters, ParentBehindTheFrameAndTheStandardLookWithoutBitmap) {
   parent.setPalette(p);
   auto* see = new QPushButton(QStringLiteral("a"), &parent);
   auto* plain = new QPushButton(QStringLiteral("a"), &parent);
-  for (QPushButton* b : {see, plain}) b->resize(100, 30);
+  auto* seeBox = new QCheckBox(QStringLiteral("a"), &parent);
+  auto* plainBox = new QCheckBox(QStringLiteral("a"), &parent);
+  for (QWidget* w : std::initializer_list<QWidget*>{see, plain, seeBox, plainBox}) w->resize(100, 30);
   SetTag(see, kParentPaintTag);
+  SetTag(seeBox, kParentPaintTag);
   (new TSkinButton(see))->HookControl(nullptr, data.get(), false);
   (new TSkinButton(plain))->HookControl(nullptr, data.get(), false);
+  (new TSkinCheckBox(seeBox))->HookControl(nullptr, data.get(), false);
+  (new TSkinCheckBox(plainBox))->HookControl(nullptr, data.get(), false);
   EXPECT_EQ(Grab(see).GetPixel(0, 0), RGB(1, 2, 3));
   EXPECT_EQ(Grab(plain).GetPixel(0, 0), RGB(10, 20, 30));
+  EXPECT_EQ(Grab(seeBox).GetPixel(98, 2), RGB(1, 2, 3));
+  EXPECT_EQ(Grab(plainBox).GetPixel(98, 2), RGB(10, 20, 30));
 
   auto bare = Load(GallerySkin({}, false));
   QPushButton skinned(QStringLiteral("标准")), standard(QStringLiteral("标准"));
@@ -219,7 +226,9 @@ TEST_F(PaintersTest, CheckBoxAndRadioFrames) {
   };
   for (const Case& c : cases) {
     c.box->setEnabled(c.enabled);
-    EXPECT_EQ(Grab(c.box).GetPixel(6, c.box->height() / 2), Frame(c.frame, c.tone)) << c.box->text().toStdString();
+    const Bitmap shot = Grab(c.box);
+    EXPECT_EQ(shot.GetPixel(6, c.box->height() / 2), Frame(c.frame, c.tone)) << c.box->text().toStdString();
+    EXPECT_TRUE(pixels::ColorBox(shot, clWhite).IsEmpty()) << "the caption stands on the background";
   }
 }
 
@@ -282,6 +291,36 @@ TEST_F(PaintersTest, StatusBarProgressAndEdits) {
   EXPECT_EQ(border.GetPixel(0, 5), RGB(90, 90, 90));
 }
 
+TEST(Painters, LineArrowsAndGroupBoxCaption) {
+  // Each arrow: its point (one pixel) at (5, 5) and its base three pixels on.
+  struct Case {
+    int direction;
+    TPoint point, baseEnd;
+  };
+  for (const Case& c : {Case{0, {5, 5}, {3, 7}}, Case{1, {5, 7}, {3, 5}}, Case{2, {5, 5}, {7, 3}}, Case{3, {7, 5}, {5, 3}}}) {
+    Bitmap b = pixels::White(10, 10);
+    DrawLineArrow(b.GetCanvas(), 5, 5, c.direction);
+    b.GetCanvas().EndPainting();
+    EXPECT_EQ(pixels::InkBox(b, clWhite), c.direction <= 1 ? Rect(3, 5, 8, 8) : Rect(5, 3, 8, 8)) << c.direction;
+    EXPECT_EQ(b.GetPixel(c.point.X, c.point.Y), clBlack) << c.direction;
+    EXPECT_EQ(b.GetPixel(c.baseEnd.X, c.baseEnd.Y), clBlack) << c.direction;
+  }
+
+  auto data = Load(GallerySkin());
+  for (Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+    QGroupBox box(QStringLiteral("选项"));
+    box.resize(200, 60);
+    box.setLayoutDirection(direction);
+    (new TSkinGroupBox(&box))->HookControl(nullptr, data.get(), false);
+    const TRect text = pixels::Box(Grab(&box), [](TColor c) { return GetRValue(c) < 9 && GetGValue(c) < 9; });
+    ASSERT_FALSE(text.IsEmpty());
+    if (direction == Qt::LeftToRight)
+      EXPECT_GE(text.Left, 8);
+    else
+      EXPECT_TRUE(text.Right <= 192 && text.Left > 100) << text;
+  }
+}
+
 TEST(Painters, ChunkProgressCountsFromTheLowEnd) {
   for (bool withChunk : {true, false}) {
     const std::string chunk = withChunk ? "[Progress.Chunk]\nImage=chunk.bmp\n" : "";
@@ -311,11 +350,16 @@ TEST_F(PaintersTest, ComboButtonUpDownHalvesAndThumb) {
     std::function<void()> setup;
     int frame;
   };
-  const Case cases[] = {{[] {}, 1}, {[&] { g.combo->setFocus(); }, 4}, {[&] { g.combo->setEnabled(false); }, 3}};
+  const Case cases[] = {{[] {}, 1},
+                        {[&] { g.combo->showPopup(); }, 2},
+                        {[&] { g.combo->hidePopup(), g.combo->setFocus(); }, 4},
+                        {[&] { g.combo->setEnabled(false); }, 3}};
   for (const Case& c : cases) {
     c.setup();
-    EXPECT_EQ(Grab(g.combo).GetPixel(W - bw / 2 - 2, H / 2), Frame(c.frame, kCombo));
+    EXPECT_EQ(Grab(g.combo).GetPixel(W - bw / 2 - 2, H / 2), Frame(c.frame, kCombo)) << c.frame;
   }
+  EXPECT_EQ(TSkinDateTime::ArrowRect({0, 0, 110, 24}, false), QRect(110 - bw - 2, 2, bw, 20));
+  EXPECT_EQ(TSkinDateTime::ArrowRect({0, 0, 110, 24}, true), QRect(2, 2, bw, 20));
   EXPECT_EQ(FindSkinControl<TSkinComBox>(g.combo)->ButtonRect, Rect(W - bw - 2, 0, W - 2, H));
 
   QStyleOptionSpinBox spin;
