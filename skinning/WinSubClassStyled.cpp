@@ -374,8 +374,10 @@ bool TSkinComBox::DrawCombo(const QStyleOptionComboBox& option, QPainter* painte
   const TRect all = ToTRect(option.rect);
   FillColor(c, l.Field, FromQColor(option.palette.color(QPalette::Base)));
   if (button.Style == 2) {
+    // The whole combo box in one image, its field in the key colour (the
+    // mirrored one is the sunken edge's).
     const TDataSkinObject& e = rtl && m.SunkEdge ? *m.SunkEdge : static_cast<const TDataSkinObject&>(button);
-    DrawSkinElement(c, all, e.Image, false, e.Tile == 1, e.Trans != 0, e.Frame, state, e.Margins());
+    DrawSkinElement(c, all, e.Image, false, e.Tile == 1, true, e.Frame, state, e.Margins());
   } else if (button.Style == 1) {
     c.Brush = {FromQColor(option.palette.color(QPalette::Base)), bsSolid};
     c.FrameRect(InflateRect(all, -1, -1));

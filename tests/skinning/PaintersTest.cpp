@@ -381,6 +381,17 @@ TEST_F(PaintersTest, ComboButtonUpDownHalvesAndThumb) {
   EXPECT_GT(thumb.Height(), 8) << "the handle shows the thumb's second frame";
 }
 
+TEST(Painters, WholeComboImageShowsTheField) {
+  auto data = Load(GallerySkin("[SunkEdge]\nImage=edge.bmp\n"));
+  for (Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+    QComboBox combo;
+    combo.resize(120, 24);
+    combo.setLayoutDirection(direction);
+    (new TSkinComBox(&combo))->HookControl(nullptr, data.get(), false);
+    EXPECT_EQ(Grab(&combo).GetPixel(60, 12), FromQColor(combo.palette().color(QPalette::Base))) << direction;
+  }
+}
+
 TEST(Painters, UnhookingRestoresTheLook) {
   auto data = Load(GallerySkin("[SunkEdge]\nImage=edge.bmp\n"));
   TSkinFormObject form;
