@@ -260,18 +260,6 @@ unsigned TSkinControl::AddRtlReading(unsigned format) const {
   return w && w->layoutDirection() == Qt::RightToLeft ? format | DT_RTLREADING : format;
 }
 
-void TSkinControl::DrawFocusAround(Canvas& dc, const QString& text, const TRect& r, unsigned format) const {
-  TRect m = r;
-  dc.DrawText(text, m, DT_CALCRECT | DT_NOCLIP | format);
-  if (format & DT_CENTER)
-    m = OffsetRect(m, (r.Width() - m.Width()) / 2, (r.Height() - m.Height()) / 2 - 1);
-  else if (format & DT_RIGHT)
-    m = OffsetRect(m, r.Width() - m.Width(), 0);
-  m = InflateRect(m, 2, 1);
-  m = {std::max(m.Left, r.Left), std::max(m.Top, r.Top), std::min(m.Right, r.Right), std::min(m.Bottom, r.Bottom)};
-  dc.DrawFocusRect(m);
-}
-
 void TSkinControl::DrawCaptionCentred(Canvas& dc, const TRect& r, unsigned format, bool enabled,
                                       const QString& text) const {
   dc.SetBkMode(TRANSPARENT);

@@ -132,8 +132,6 @@ class TSkinControl : public QObject {
   platform::TFont ControlFont() const;
   // Adds DT_RTLREADING for a right-to-left control.
   unsigned AddRtlReading(unsigned format) const;
-  // A focus rectangle around `text` as DrawText would place it in `r`.
-  void DrawFocusAround(Canvas& dc, const QString& text, const TRect& r, unsigned format) const;
   // A caption centred vertically in `r` (horizontally too for DT_CENTER),
   // in the button shadow colour when disabled.
   void DrawCaptionCentred(Canvas& dc, const TRect& r, unsigned format, bool enabled, const QString& text) const;

@@ -166,11 +166,6 @@ void TSkinGroupBox::Paint(Canvas& dc, const TRect& r) {
   if (Control) FillSkinColor(dc, r);
   dc.Font = ControlFont();
   const int charHeight = dc.TextHeight(QStringLiteral("0"));
-  if (ModeFlag == 0) {
-    dc.Brush = {SkinColour(scButtonFace), bsSolid};
-    dc.FrameRect(r);
-    dc.FrameRect(InflateRect(r, -1, -1));
-  }
   dc.Pen = {SkinColour(scButtonShadow), 1, psSolid, pmCopy};
   dc.Brush.Style = bsClear;
   dc.RoundRect(1, charHeight / 2 - 1, W - 1, H - 1, 5, 5);

@@ -206,6 +206,11 @@ TEST(PublishedProps, ReadByName) {
   SetPropertyText(&tool, QStringLiteral("Down"), QStringLiteral("False"));
   EXPECT_FALSE(push.isEnabled());
   EXPECT_FALSE(tool.isChecked());
+  const QFont font = push.font();
+  SetPropertyText(&push, QStringLiteral("Font"), QStringLiteral("Arial"));
+  SetPropertyText(&push, QStringLiteral("Missing"), QStringLiteral("1"));
+  EXPECT_EQ(push.font(), font);
+  EXPECT_FALSE(push.property("Missing").isValid());
 }
 
 TEST(PainterRoutines, DisabledGlyphAndStripFrames) {

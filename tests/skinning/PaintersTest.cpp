@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 using namespace platform;
 using namespace skinning;
 using namespace testskins;
@@ -37,7 +39,7 @@ QImage Strip(int fw, int fh, int frames, int tone, bool keyCorners = false) {
 }
 
 enum Tone { kButton = 10, kCheck = 40, kRadio = 70, kTabs = 100, kPane = 130, kCombo = 160, kEdge = 190,
-            kProgress = 220, kUpDown = 250, kStatus = 30, kThumb = 60, kChunk = 90 };
+            kProgress = 220, kUpDown = 250, kStatus = 30, kThumb = 60, kChunk = 90, kGlyph = 120 };
 
 std::string GallerySkin(const std::string& extra = {}, bool withButtons = true) {
   const std::string buttons = withButtons ? "Bitmap=button.bmp\n" : "";
@@ -45,12 +47,12 @@ std::string GallerySkin(const std::string& extra = {}, bool withButtons = true) 
                 "[Buttons]\n" + buttons + "CheckButton=check.bmp\nRadioButton=radio.bmp\n"
                 "CheckButtonFrame=12\nRadioButtonFrame=8\nTrans=1\nLeftWidth=2\nTopHeight=2\nRightWidth=2\nBottomHeight=2\n"
                 "[Tabs]\nImage=tabs.bmp\nBorder=pane.bmp\n[ComboButton]\nImage=combo.bmp\n"
-                "[UpDown.Vert]\nImage=updown.bmp\n[StatusBarEdges]\nImage=status.bmp\n"
+                "[UpDown.Vert]\nImage=updown.bmp\nGlyphImage=glyph.bmp\n[StatusBarEdges]\nImage=status.bmp\n"
                 "[Trackbar.ThumbHorz]\nImage=thumb.bmp\n[Progress]\nBitmap=progress.bmp\n" + extra,
                 {{"button.bmp", Strip(10, 10, 5, kButton, true)}, {"check.bmp", Strip(13, 13, 12, kCheck)},
                  {"radio.bmp", Strip(13, 13, 8, kRadio)},         {"tabs.bmp", Strip(20, 20, 5, kTabs)},
                  {"pane.bmp", Strip(20, 20, 1, kPane)},           {"combo.bmp", Strip(17, 20, 4, kCombo)},
-                 {"edge.bmp", Strip(20, 20, 4, kEdge)},           {"updown.bmp", Strip(16, 10, 8, kUpDown)},
+                 {"edge.bmp", Strip(20, 20, 4, kEdge)},           {"updown.bmp", Strip(16, 10, 8, kUpDown)}, {"glyph.bmp", Strip(4, 4, 8, kGlyph)},
                  {"status.bmp", Strip(20, 20, 3, kStatus)},       {"thumb.bmp", Strip(11, 19, 5, kThumb)},
                  {"progress.bmp", Strip(20, 16, 2, kProgress)},   {"chunk.bmp", Strip(10, 12, 1, kChunk)}});
 }
@@ -175,10 +177,12 @@ TEST(Painters, GlyphAndCaptionLayout) {
     EXPECT_EQ(l.GlyphPos, (TPoint{c.glyphX, c.glyphY})) << c.layout << " " << c.margin;
     EXPECT_EQ(l.TextPos, (TPoint{c.textX, c.textY})) << c.layout << " " << c.margin;
   }
-  int margin = -1, spacing = -1;
-  MenuButtonSpacing(100, 16, 40, margin, spacing);
-  EXPECT_EQ(margin, 9);
-  EXPECT_EQ(spacing, 9);
+  // Menu buttons, 100 wide, glyph 16, text 40: margin and spacing.
+  for (auto [m, sp, wantM, wantS] : {std::array{-1, -1, 9, 9}, std::array{-1, 6, 12, 6}, std::array{4, -1, 4, 22}}) {
+    MenuButtonSpacing(100, 16, 40, m, sp);
+    EXPECT_EQ(m, wantM);
+    EXPECT_EQ(sp, wantS);
+  }
 
   // A glyph strip said to hold 0 frames is one frame.
   Bitmap out = pixels::White(8, 4);
@@ -273,6 +277,9 @@ TEST_F(PaintersTest, StatusBarProgressAndEdits) {
   const Bitmap status = Grab(g.status);
   EXPECT_EQ(status.GetPixel(g.status->width() - 2, 3), Frame(2, kStatus)) << "the last panel reaches the edge";
   EXPECT_EQ(status.GetPixel(g.panel1->x() + 1, 3), Frame(1, kStatus)) << "a sunken panel";
+  const TRect text = pixels::Box(status, [](TColor c) { return GetRValue(c) < 9 && GetGValue(c) < 9; },
+                                 Rect(g.panel2->x(), 0, g.status->width(), g.status->height()));
+  EXPECT_LE(std::abs((text.Left + text.Right) - (g.panel2->x() + g.status->width())), 4) << "centred text";
 
   g.progress->setValue(0);
   EXPECT_EQ(Grab(g.progress).GetPixel(3, 9), Frame(1, kProgress)) << "only the empty frame";
@@ -374,8 +381,10 @@ TEST_F(PaintersTest, ComboButtonUpDownHalvesAndThumb) {
   EXPECT_EQ(up.bottom() + 1, down.top());
   EXPECT_LE(std::abs(up.height() - down.height()), 1);
   const Bitmap spinShot = Grab(g.spin);
-  EXPECT_EQ(spinShot.GetPixel(up.center().x(), up.center().y()), Frame(1, kUpDown));
-  EXPECT_EQ(spinShot.GetPixel(down.center().x(), down.center().y()), Frame(5, kUpDown));
+  for (auto [half, frame] : {std::pair{up, 1}, std::pair{down, 5}}) {
+    EXPECT_EQ(spinShot.GetPixel(half.left() + 1, half.top() + 1), Frame(frame, kUpDown));
+    EXPECT_EQ(spinShot.GetPixel(half.center().x(), half.center().y()), Frame(frame, kGlyph)) << "the glyph, centred";
+  }
 
   const TRect thumb = pixels::ColorBox(Grab(g.slider), Frame(2, kThumb));
   EXPECT_GT(thumb.Height(), 8) << "the handle shows the thumb's second frame";
