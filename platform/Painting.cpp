@@ -124,10 +124,11 @@ bool PaintDefault(QWidget* w, Message& m) {
 bool RedrawWindow(QWidget* window, const TRect* rect, const QRegion* region, unsigned flags) {
   if (!window) return false;
   if (flags & RDW_INVALIDATE) {
-    const QPoint origin = ClientOrigin(window);
-    QRegion area = region ? region->translated(origin)
-                   : rect ? QRegion(QRect(rect->Left, rect->Top, rect->Width(), rect->Height()).translated(origin))
-                          : QRegion(window->rect());
+    const QRect client = window->contentsRect();
+    QRegion area = region ? region->translated(client.topLeft()) & client
+                   : rect ? QRegion(QRect(rect->Left, rect->Top, rect->Width(), rect->Height())
+                                        .translated(client.topLeft())) & client
+                          : QRegion(client);
     if (flags & RDW_NOCHILDREN)
       for (QObject* o : window->children())
         if (o->isWidgetType() && !static_cast<QWidget*>(o)->isWindow() && static_cast<QWidget*>(o)->isVisible())

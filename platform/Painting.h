@@ -46,7 +46,7 @@ constexpr unsigned RDW_INVALIDATE = 0x1, RDW_INTERNALPAINT = 0x2, RDW_ERASE = 0x
                    RDW_NOFRAME = 0x800;
 
 // RDW_INVALIDATE: the rectangle or region (client coordinates; neither:
-// the whole window) is painted on a later turn of the event loop, child
+// the whole client area) is painted on a later turn of the event loop, child
 // controls in it too unless RDW_NOCHILDREN; with RDW_FRAME the non-client
 // band as well (WM_NCPAINT). RDW_UPDATENOW and RDW_ERASENOW paint what
 // waits for paint in the window before returning. Qt always erases before
