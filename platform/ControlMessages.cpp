@@ -399,6 +399,8 @@ bool Header(QHeaderView* h, Message& m) {
       return true;
     case HDM_HITTEST: {
       auto* info = ParamPtr<HDHITTESTINFO>(std::uintptr_t(m.LParam));
+      m.Result = -1;
+      if (!info) return true;
       const QPoint p(info->pt.X, info->pt.Y);
       info->iItem = h->rect().contains(p) ? h->logicalIndexAt(p) : -1;
       info->flags = info->iItem >= 0 ? HHT_ONHEADER : HHT_NOWHERE;

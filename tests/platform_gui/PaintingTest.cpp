@@ -41,11 +41,26 @@ int Count(const std::vector<LogEntry>& log, const std::string& who, unsigned msg
   return int(std::count(log.begin(), log.end(), LogEntry{who, msg}));
 }
 
+// The pixels in which WM_PRINT of `w` with its children differs from
+// grab(); the log keeps the print's messages alone.
+int PrintedAgainstGrab(QWidget* w, Bitmap& printed, MessageLog& log) {
+  const Bitmap shot = Bitmap::FromQImage(w->grab().toImage(), pfDevice);
+  log.Take();
+  printed = Bitmap(w->width(), w->height(), pfDevice);
+  printed.Fill(qRgb(0, 255, 0));
+  SendMessage(w, WM_PRINT, PtrParam(&printed.GetCanvas()), PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+  printed.GetCanvas().EndPainting();
+  int differing = 0;
+  for (int y = 0; y < shot.Height(); ++y)
+    for (int x = 0; x < shot.Width(); ++x) differing += printed.GetPixel(x, y) != shot.GetPixel(x, y);
+  return differing;
+}
+
 }  // namespace
 
 // WM_PRINT with the children paints what grab() shows; the chain of every
 // widget with handlers sees WM_PAINT with the canvas printed into, and a
-// handler painting into it shows in both pictures.
+// handler painting into it shows in both pictures, under the children.
 TEST(PaintingTest, PrintPaintsWhatGrabShows) {
   MessageLog log;  // outlives the windows, which tell it of their end
   QWidget form;
@@ -58,28 +73,34 @@ TEST(PaintingTest, PrintPaintsWhatGrabShows) {
   edit->setGeometry(10, 50, 100, 24);
   form.show();
   Pump();
+  // After the widget's own painting (children show above it).
+  const auto paintAfter = [](QWidget* w, TRect r) {
+    InstallWindowProc(w, [w, r](Message& m, const CallPrevious& previous) {
+      previous(m);
+      if (m.Msg != WM_PAINT) return;
+      Canvas* canvas = m.WParam ? ParamPtr<Canvas>(m.WParam) : BeginPaint(w);
+      canvas->Brush.Color = clBlue;
+      canvas->FillRect(r);
+    });
+  };
   log.Add(&form, "form");
-  InstallWindowProc(button, [button](Message& m, const CallPrevious& previous) {
-    previous(m);
-    if (m.Msg != WM_PAINT) return;
-    Canvas* canvas = m.WParam ? ParamPtr<Canvas>(m.WParam) : BeginPaint(button);
-    canvas->Brush.Color = clBlue;
-    canvas->FillRect(Rect(1, 1, 5, 5));
-  });
+  paintAfter(button, Rect(1, 1, 5, 5));
   log.Add(button, "button");
-  const Bitmap shot = Bitmap::FromQImage(form.grab().toImage(), pfDevice);
-  log.Take();
-
-  Bitmap printed(140, 90, pfDevice);
-  printed.Fill(qRgb(0, 255, 0));
+  auto* group = new QWidget(&form);
+  group->setAutoFillBackground(true);
+  group->setGeometry(110, 40, 30, 40);
+  auto* label = new QLabel("g", group);  // Qt paints it whole
+  label->setAutoFillBackground(true);
+  label->setGeometry(2, 2, 20, 20);
+  paintAfter(group, Rect(0, 0, 30, 30));
+  group->show();
+  Bitmap printed;
+  EXPECT_EQ(PrintedAgainstGrab(group, printed, log), 0);
+  EXPECT_EQ(PrintedAgainstGrab(&form, printed, log), 0);
   Canvas& canvas = printed.GetCanvas();
-  SendMessage(&form, WM_PRINT, PtrParam(&canvas), PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
-  canvas.EndPainting();
-  int differing = 0;
-  for (int y = 0; y < 90; ++y)
-    for (int x = 0; x < 140; ++x) differing += printed.GetPixel(x, y) != shot.GetPixel(x, y);
-  EXPECT_EQ(differing, 0);
   EXPECT_EQ(printed.GetPixel(12, 12), clBlue) << "the handler painted into the print";
+  EXPECT_EQ(printed.GetPixel(111, 41), clBlue);
+  EXPECT_NE(printed.GetPixel(115, 45), clBlue) << "the label over the group's painting";
   EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"form", WM_PRINT},
                                                {"form", WM_ERASEBKGND},
                                                {"form", WM_PRINTCLIENT},
