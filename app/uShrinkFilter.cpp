@@ -6,12 +6,14 @@
 #include <algorithm>
 #include <bit>
 #include <chrono>
+#include <condition_variable>
 #include <limits>
 #include <mutex>
 #include <stdexcept>
 #include <type_traits>
 
 #include <sched.h>
+#include <time.h>
 
 namespace {
 
@@ -69,7 +71,7 @@ const std::array<std::array<int8_t, MaxRed + 1>, RunKindCount> Successor = [] {
     return 0;
   };
   for (int u = 1; u <= MaxRed; ++u) {
-    auto at = [u](int v) { return static_cast<int8_t>(v <= MaxRed ? v : 0); };
+    auto at = [](int v) { return static_cast<int8_t>(v <= MaxRed ? v : 0); };
     t[RunConsecutive][u] = at(u + 1);
     t[RunOdd][u] = at(u % 2 != 0 ? u + 2 : 99);
     t[RunEven][u] = at(u % 2 == 0 ? u + 2 : 99);
@@ -595,8 +597,16 @@ template <int Depth, class Out>
 
 // The search below a unit of work (two balls). Built twice, with and
 // without the processor's population-count instruction, the one to use
-// chosen when the program loads.
-#if defined(__x86_64__) && defined(__GNUC__)
+// chosen when the program loads. Not under ThreadSanitizer, whose runtime
+// is not ready when the loader picks a clone.
+#if defined(__SANITIZE_THREAD__)
+#define SSQ_TSAN 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define SSQ_TSAN 1
+#endif
+#endif
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(SSQ_TSAN)
 #define SSQ_WITH_POPCNT [[gnu::target_clones("popcnt", "default")]]
 #else
 #define SSQ_WITH_POPCNT
@@ -625,17 +635,204 @@ std::vector<TNode> WorkUnits(const TScheme& s) {
 // The threads to use: as asked, or one per processor this process may run
 // on (more would only wait for each other).
 int ThreadCount(int wanted) {
-  constexpr int MostThreads = 64;
+  static constexpr int MostThreads = 64;
   if (wanted > 0) return std::min(wanted, MostThreads);
-  int cores = static_cast<int>(std::thread::hardware_concurrency());
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) == 0) cores = CPU_COUNT(&set);
-  return std::clamp(cores, 1, MostThreads);
+  // Asked once: the processors of a running program do not change.
+  static const int cores = [] {
+    int n = static_cast<int>(std::thread::hardware_concurrency());
+    cpu_set_t set;
+    if (sched_getaffinity(0, sizeof set, &set) == 0) n = CPU_COUNT(&set);
+    return std::clamp(n, 1, MostThreads);
+  }();
+  return cores;
 }
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
-// Runs every unit through the search on several threads (the calling one
+// Processor time the calling thread has used, in seconds.
+double ThreadSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// --- Worker threads -----------------------------------------------------------------
+
+// The threads that help the searches, kept from run to run: a short search
+// pays neither for starting threads nor for waiting until each of them has
+// been scheduled once, only for the units the helpers actually took. The
+// caller works too and claims units like any helper, so helpers that come
+// late (a busy machine) find nothing left and cost nothing. One search uses
+// the pool at a time; a search that finds it taken runs on its own thread.
+class TWorkerPool {
+ public:
+  using TUnit = void (*)(void* context, size_t i);
+
+  static TWorkerPool& Instance() {
+    static TWorkerPool pool;
+    return pool;
+  }
+
+  ~TWorkerPool() {
+    {
+      std::lock_guard lock(m_);
+      quit_ = true;
+      ++signal_;
+    }
+    wake_.notify_all();
+    for (std::thread& t : threads_) t.join();
+  }
+
+  // Runs unit(context, i) for every i < count and returns when all are
+  // done. threads > 0: on that many threads in all from the start; 0: on
+  // the calling thread until the work proves long, then with as many
+  // helpers as the rest of it is worth.
+  void Run(size_t count, int threads, TUnit unit, void* context) {
+    if (count == 0) return;
+    uint32_t gen = 0;
+    {
+      std::lock_guard lock(m_);
+      if (busy_ || count > 0xFFFFFFFFu) {
+        gen = 0;
+      } else {
+        busy_ = true;
+        unit_ = unit;
+        context_ = context;
+        count_ = count;
+        if (++gen_ == 0) ++gen_;  // 0 stands for "not in the pool"
+        gen = gen_;
+        engaged_ = 0;
+        done_.store(0, std::memory_order_relaxed);
+        claim_.store(uint64_t{gen} << 32, std::memory_order_release);
+      }
+    }
+    if (gen == 0) {
+      for (size_t i = 0; i < count; ++i) unit(context, i);
+      return;
+    }
+    const int most = static_cast<int>(std::min(static_cast<size_t>(ThreadCount(threads) - 1), count - 1));
+    if (threads > 0) Engage(most);
+    // A search that has not taken ProbeSeconds on the wall clock (cheap to
+    // read) stays on this thread. Past that, the rest is judged by the
+    // processor time this thread spends on its units, which a busy machine
+    // does not stretch: one helper for each ProbeSeconds of it.
+    int engaged = threads > 0 ? most : 0;
+    const auto wallStart = std::chrono::steady_clock::now();
+    double mark = -1;
+    size_t markUnits = 0, mine = 0;
+    for (size_t i; Claim(gen, count, i);) {
+      unit(context, i);
+      ++mine;
+      if (engaged >= most || mine % 4 != 0) continue;
+      if (std::chrono::steady_clock::now() - wallStart < std::chrono::duration<double>(ProbeSeconds)) continue;
+      const double now = ThreadSeconds();
+      if (mark >= 0) {
+        const size_t left =
+            count - std::min(count, static_cast<size_t>(claim_.load(std::memory_order_relaxed) & 0xFFFFFFFFu));
+        const double rest = (now - mark) / static_cast<double>(mine - markUnits) * static_cast<double>(left);
+        const int want = static_cast<int>(std::min<double>(most, rest / ProbeSeconds));
+        if (want > engaged) Engage(engaged = want);
+      }
+      mark = now;
+      markUnits = mine;
+    }
+    // Every unit is claimed; wait for the ones the helpers hold.
+    for (int spins = 0; done_.load(std::memory_order_acquire) + mine < count; ++spins)
+      if (spins > 64) std::this_thread::yield();
+    std::lock_guard lock(m_);
+    busy_ = false;
+  }
+
+ private:
+  // A search shorter than this (seconds) runs on the calling thread alone.
+  static constexpr double ProbeSeconds = 0.002;
+  // How long an idle helper watches for the next search before it sleeps.
+  static constexpr auto SpinTime = std::chrono::microseconds(300);
+
+  // The next unit of search `gen`, if one is left.
+  bool Claim(uint32_t gen, size_t count, size_t& i) {
+    uint64_t v = claim_.load(std::memory_order_acquire);
+    for (;;) {
+      if ((v >> 32) != gen || (v & 0xFFFFFFFFu) >= count) return false;
+      if (claim_.compare_exchange_weak(v, v + 1, std::memory_order_acq_rel, std::memory_order_acquire)) {
+        i = static_cast<size_t>(v & 0xFFFFFFFFu);
+        return true;
+      }
+    }
+  }
+
+  // Helpers 0..n-1 join the current search (started when missing).
+  void Engage(int n) {
+    if (n <= 0) return;
+    bool sleepers = false;
+    {
+      std::lock_guard lock(m_);
+      while (static_cast<int>(threads_.size()) < n) {
+        const int id = static_cast<int>(threads_.size());
+        threads_.emplace_back([this, id] { Help(id); });
+      }
+      engaged_ = n;
+      signal_.fetch_add(1, std::memory_order_release);
+      sleepers = sleepers_ > 0;
+    }
+    if (sleepers) wake_.notify_all();
+  }
+
+  void Help(int id) {
+    uint64_t seen = 0;
+    uint32_t served = 0;
+    for (;;) {
+      // Watch for a while, then sleep until called.
+      const auto until = std::chrono::steady_clock::now() + SpinTime;
+      while (signal_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)
+        std::this_thread::yield();
+      TUnit unit;
+      void* context;
+      size_t count;
+      uint32_t gen;
+      {
+        std::unique_lock lock(m_);
+        if (signal_.load(std::memory_order_relaxed) == seen) {
+          ++sleepers_;
+          wake_.wait(lock, [&] { return signal_.load(std::memory_order_relaxed) != seen; });
+          --sleepers_;
+        }
+        if (quit_) return;
+        seen = signal_.load(std::memory_order_relaxed);
+        if (!busy_ || id >= engaged_ || gen_ == served) continue;
+        unit = unit_;
+        context = context_;
+        count = count_;
+        gen = served = gen_;
+      }
+      for (size_t i; Claim(gen, count, i);) {
+        unit(context, i);
+        done_.fetch_add(1, std::memory_order_release);
+      }
+    }
+  }
+
+  std::mutex m_;
+  std::condition_variable wake_;
+  std::vector<std::thread> threads_;
+  int sleepers_ = 0;
+  bool quit_ = false;
+  // The search under way (all under m_).
+  bool busy_ = false;
+  TUnit unit_ = nullptr;
+  void* context_ = nullptr;
+  size_t count_ = 0;
+  uint32_t gen_ = 0;
+  int engaged_ = 0;
+  // Changes whenever the helpers have something to look at.
+  std::atomic<uint64_t> signal_{0};
+  // The search's number in the high half, its next unit in the low half.
+  std::atomic<uint64_t> claim_{0};
+  // Units the helpers have finished.
+  std::atomic<size_t> done_{0};
+};
+
+// Runs every unit through the search on the worker pool (the calling thread
 // among them). Collected keys of the units are pooled in unit order: once
 // the pooled units hold ResultLimit keys, a key of a later unit must be
 // smaller than the largest of the best ResultLimit of them, and since its
@@ -648,7 +845,6 @@ template <class Out, class Tick>
 void SearchUnits(const TScheme& s, const std::vector<TNode>& units, std::vector<Out>& outs, int threads,
                  const std::atomic<bool>* cancel, Tick tick) {
   constexpr bool collecting = std::is_same_v<Out, TCollector>;
-  std::atomic<size_t> next{0};
   std::atomic<u64> bound{std::numeric_limits<u64>::max()};
   std::atomic<u64> most{std::numeric_limits<u64>::max()};
   std::vector<u64> failed;  // the failed bits of the best keys of the finished units
@@ -657,49 +853,42 @@ void SearchUnits(const TScheme& s, const std::vector<TNode>& units, std::vector<
   std::vector<char> done(units.size(), 0);
   size_t prefix = 0;
   std::vector<u64> pool;
+  const std::thread::id caller = std::this_thread::get_id();
 
-  auto work = [&](bool caller) {
-    for (;;) {
-      if (Cancelled(cancel)) return;
-      const size_t i = next.fetch_add(1, std::memory_order_relaxed);
-      if (i >= units.size()) return;
-      if constexpr (collecting) {
-        if (bound.load(std::memory_order_relaxed) == 0) return;
-        outs[i].Bound = &bound;
-        outs[i].Most = &most;
-        outs[i].Tighten(s);
-      }
-      SearchUnit(s, units[i], outs[i]);
-      if constexpr (collecting) {
-        found.fetch_add(static_cast<int64_t>(outs[i].Keys.size()), std::memory_order_relaxed);
-        std::lock_guard lock(m);
-        // Both pools keep their ResultLimit smallest entries, cut back when
-        // they first reach that many and then whenever they double.
-        auto cut = [](std::vector<u64>& v, bool first) {
-          if (v.size() < (first ? 1 : 2) * ResultLimit) return false;
-          std::nth_element(v.begin(), v.begin() + (ResultLimit - 1), v.end());
-          v.resize(ResultLimit);
-          return true;
-        };
-        for (u64 key : outs[i].Keys) failed.push_back(key >> FailShift);
-        if (cut(failed, most.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
-          most.store(failed.back(), std::memory_order_relaxed);
-        done[i] = 1;
-        for (; prefix < units.size() && done[prefix]; ++prefix) {
-          pool.insert(pool.end(), outs[prefix].Keys.begin(), outs[prefix].Keys.end());
-          if (cut(pool, bound.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
-            bound.store(pool.back() >> FailShift << FailShift, std::memory_order_relaxed);
-        }
-      }
-      if (caller) tick(found.load(std::memory_order_relaxed));
+  auto work = [&](size_t i) {
+    if (Cancelled(cancel)) return;
+    if constexpr (collecting) {
+      if (bound.load(std::memory_order_relaxed) == 0) return;
+      outs[i].Bound = &bound;
+      outs[i].Most = &most;
+      outs[i].Tighten(s);
     }
+    SearchUnit(s, units[i], outs[i]);
+    if constexpr (collecting) {
+      found.fetch_add(static_cast<int64_t>(outs[i].Keys.size()), std::memory_order_relaxed);
+      std::lock_guard lock(m);
+      // Both pools keep their ResultLimit smallest entries, cut back when
+      // they first reach that many and then whenever they double.
+      auto cut = [](std::vector<u64>& v, bool first) {
+        if (v.size() < (first ? 1 : 2) * ResultLimit) return false;
+        std::nth_element(v.begin(), v.begin() + (ResultLimit - 1), v.end());
+        v.resize(ResultLimit);
+        return true;
+      };
+      for (u64 key : outs[i].Keys) failed.push_back(key >> FailShift);
+      if (cut(failed, most.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
+        most.store(failed.back(), std::memory_order_relaxed);
+      done[i] = 1;
+      for (; prefix < units.size() && done[prefix]; ++prefix) {
+        pool.insert(pool.end(), outs[prefix].Keys.begin(), outs[prefix].Keys.end());
+        if (cut(pool, bound.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
+          bound.store(pool.back() >> FailShift << FailShift, std::memory_order_relaxed);
+      }
+    }
+    if (std::this_thread::get_id() == caller) tick(found.load(std::memory_order_relaxed));
   };
-
-  const int helpers = std::min(ThreadCount(threads), static_cast<int>(units.size())) - 1;
-  std::vector<std::thread> pool_;
-  for (int t = 0; t < helpers; ++t) pool_.emplace_back(work, false);
-  work(true);
-  for (std::thread& t : pool_) t.join();
+  using Work = decltype(work);
+  TWorkerPool::Instance().Run(units.size(), threads, [](void* w, size_t i) { (*static_cast<Work*>(w))(i); }, &work);
 }
 
 TShrinkRow RowOfKey(u64 key, bool withBlue, int32_t no) {

@@ -34,7 +34,8 @@
 // candidates at once with bit masks. Each combination gets the mask of the
 // tolerance conditions it fails, which names the first pass that accepts
 // it, so all passes are one search. The search is split by the first two
-// balls over several threads and merged in order.
+// balls over several threads (a pool kept from run to run) and merged in
+// order.
 #pragma once
 
 #include "engine/uBaseDef.h"
@@ -67,7 +68,9 @@ struct TShrinkRow {
 struct TShrinkOptions {
   bool WithBlue = false;                // "红号和蓝号": add every admitted blue number
   const TLottery* Reference = nullptr;  // the previous draw of every candidate
-  int Threads = 0;                      // worker threads; 0 = one per core
+  // Threads in all; 0 = chosen from the work: one for a short search, up
+  // to one per core for a long one.
+  int Threads = 0;
 };
 
 enum class TShrinkStatus : uint8_t {

@@ -6,7 +6,14 @@
 //   B: A plus 8 tolerance conditions (256 passes).
 //   C: the kept count of A over all combinations.
 //   D: A with the blue option (17,721,088 candidates).
-// The fast runs take an argument: the number of threads (1, then all).
+// The fast runs take an argument: the number of threads, 1, then 0 (the
+// default: chosen from the work), then 8.
+// "Versus/<scheme>/<threads>" runs the scheme on one thread and on that
+// many threads in turn, so that both meet the same load on the machine,
+// and reports the median times ("one_ms", "ms") and "x_one", how many
+// times faster the second is by them: the default
+// (0) should never fall below 0.91 (1.1 times slower than one thread), the
+// kept count (C) on 8 threads should reach 3.
 #include "ShrinkReference.h"
 #include "ShrinkSupport.h"
 
@@ -14,12 +21,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <string>
-#include <thread>
-
-#include <sched.h>
+#include <vector>
 
 using namespace shrinktest;
 
@@ -42,13 +48,6 @@ const std::map<std::string, TCase>& Cases() {
 }
 
 std::map<std::string, double> referenceSeconds;  // per case, from the reference runs
-
-// The processors this program may run on.
-int AllCores() {
-  cpu_set_t set;
-  if (sched_getaffinity(0, sizeof set, &set) == 0) return CPU_COUNT(&set);
-  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-}
 
 void Reference(benchmark::State& state, const std::string& name) {
   const TCase& c = Cases().at(name);
@@ -85,6 +84,43 @@ void Fast(benchmark::State& state, const std::string& name) {
     state.counters["x_ref"] = ref->second / (spent.count() / static_cast<double>(state.iterations()));
 }
 
+// One run of a case on the given number of threads; its seconds.
+double TimedRun(const TCase& c, int threads) {
+  TShrinkOptions options;
+  options.WithBlue = c.WithBlue;
+  options.Reference = Newest();
+  options.Threads = threads;
+  const auto start = std::chrono::steady_clock::now();
+  const int64_t result = c.Count ? CountKeptCombinations(c.Scheme, options.Reference, threads)
+                                 : RunShrinkFilter(c.Scheme, options).Count;
+  benchmark::DoNotOptimize(result);
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void Versus(benchmark::State& state, const std::string& name) {
+  const TCase& c = Cases().at(name);
+  const int threads = static_cast<int>(state.range(0));
+  std::vector<double> one, many;
+  // Each goes first in every other pair, so that neither pays more often
+  // for what came just before it.
+  bool first = true;
+  for (auto _ : state) {
+    if (first) one.push_back(TimedRun(c, 1));
+    many.push_back(TimedRun(c, threads));
+    if (!first) one.push_back(TimedRun(c, 1));
+    first = !first;
+  }
+  // Medians: a run the machine stopped for a while says nothing of either.
+  auto median = [](std::vector<double>& v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+  };
+  const double m1 = median(one), mn = median(many);
+  state.counters["one_ms"] = m1 * 1e3;
+  state.counters["ms"] = mn * 1e3;
+  state.counters["x_one"] = m1 / mn;
+}
+
 // The references first: the fast runs read their times.
 const bool registered = [] {
   for (const auto& [name, c] : Cases())
@@ -96,7 +132,15 @@ const bool registered = [] {
     benchmark::RegisterBenchmark(("Fast/" + name).c_str(), Fast, name)
         ->Unit(benchmark::kMillisecond)
         ->Arg(1)
-        ->Arg(AllCores())
+        ->Arg(0)
+        ->Arg(8)
+        ->UseRealTime();
+  for (const auto& [name, c] : Cases())
+    benchmark::RegisterBenchmark(("Versus/" + name).c_str(), Versus, name)
+        ->Unit(benchmark::kMillisecond)
+        ->Arg(0)
+        ->Arg(8)
+        ->MinTime(4.0)
         ->UseRealTime();
   return true;
 }();

@@ -214,7 +214,7 @@ void Widen(float& max, float& min, std::initializer_list<float> values) {
 // Where the line point of candle i lies: one and a half slots right of the
 // candle's left edge.
 int PointX(const TStockChartModel& chart, int right, int i) {
-  const int slot = TStockChartModel::BarWidth + chart.Gap();
+  const int slot = chart.CandleWidth() + chart.Gap();
   return int(platform::DelphiRound(right - double(chart.LastVisible() - i) * slot + slot / 2.0));
 }
 
@@ -316,7 +316,7 @@ void TStockIndicators::WidenRanges(const TStockChartModel& chart, TChartRanges& 
     if (on_.Boll) Widen(r.PriceMax, r.PriceMin, {series_.Boll[k].MB, series_.Boll[k].UB, series_.Boll[k].LB});
     if (on_.Ma)
       for (size_t line = 0; line < series_.Ma.size() && line < days.size(); ++line)
-        if (days[line] > 0) Widen(r.PriceMax, r.PriceMin, {series_.Ma[line][k]});
+        if (HasMean(k, days[line])) Widen(r.PriceMax, r.PriceMin, {series_.Ma[line][k]});
     if (on_.Macd) Widen(r.MacdMax, r.MacdMin, {series_.Macd[k].BAR, series_.Macd[k].DIF, series_.Macd[k].DEA});
     if (on_.Kdj) Widen(r.KdjMax, r.KdjMin, {series_.Kdj[k].K, series_.Kdj[k].D, series_.Kdj[k].J});
     if (on_.Adx) Widen(r.AdxMax, r.AdxMin, {series_.Adx[k].PDI, series_.Adx[k].MDI, series_.Adx[k].ADX});

@@ -74,6 +74,10 @@ inline int32_t EffectivePeriod(int32_t period) { return period < 1 ? 1 : period;
 TIndicatorSeries ComputeIndicators(const TCandleAry& candles, const TIndicatorParams& params,
                                    const TIndicatorSwitches& on);
 
+// Whether entry i of a moving average over `period` values holds a mean;
+// the entries before the period (and index 0) are 0 and stand for nothing.
+inline bool HasMean(size_t i, int32_t period) { return period > 0 && i >= 1 && i + 1 >= size_t(period); }
+
 // Means of `period` values ending at each index, through a running sum of
 // type Sum: out[i] is the mean of values[i - period + 1 .. i] for
 // i >= period - 1 and i >= 1; every other entry (index 0 always) is 0, and
@@ -87,7 +91,7 @@ TMaAry RunningMeans(std::span<const Value> values, int32_t period) {
   for (size_t i = 0; i < values.size(); ++i) {
     sum += values[i];
     if (i + 1 >= p) {
-      if (i >= 1) out[i] = float(double(sum) / period);
+      if (HasMean(i, period)) out[i] = float(double(sum) / period);
       sum -= values[i + 1 - p];
     }
   }

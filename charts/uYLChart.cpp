@@ -125,9 +125,10 @@ void TYLChartModel::UpdateMouseIndex() {
     mouseIndex_ = -1;
     return;
   }
-  // Columns counted from the right edge; nothing bounds it on the left.
-  const double columns = std::floor((width_ - MarginRight - mouseX_ + step_ / 2.0) / step_);
-  mouseIndex_ = int(std::min<double>(Count() - columns, Count() - 1));
+  // The nearest point: columns counted from the newest point's x, rounded
+  // to the nearest whole; nothing bounds it on the left.
+  const double columns = std::floor(double(ColumnX(0) - mouseX_) / step_ + 0.5);
+  mouseIndex_ = int(std::min<double>(Count() - 1 - columns, Count() - 1));
 }
 
 bool TYLChartModel::HasHover() const {

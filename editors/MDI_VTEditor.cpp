@@ -25,6 +25,9 @@
 
 namespace {
 
+// The item role that holds where a combo box item stood in the filled lists.
+constexpr int kFillIndexRole = Qt::UserRole + 1;
+
 const QString DateFormat = QStringLiteral("yyyy-MM-dd");
 const QString TimeFormat = QStringLiteral("HH:mm:ss");
 
@@ -218,7 +221,12 @@ QWidget* TVTEditLink::CreateEditor() {
         std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
           return QString::localeAwareCompare(items.Texts[a], items.Texts[b]) < 0;
         });
-      for (int i : order) combo->addItem(items.Texts[i], items.Objects.value(i));
+      // Each item keeps its place in the lists it came from, so that a
+      // sorted list still finds its value.
+      for (int i : order) {
+        combo->addItem(items.Texts[i], items.Objects.value(i));
+        combo->setItemData(combo->count() - 1, i, kFillIndexRole);
+      }
       startText_ = GetEditText();
       if (kind_ == ekComboBox) {
         // The text alone: no item is selected (Qt selects the first one added).
@@ -355,7 +363,8 @@ bool TVTEditLink::EndEdit() {
       } else if (index >= 0) {
         data = combo->itemData(index).toLongLong();
         text = combo->itemText(index);
-        if (index < values_.size()) value = values_[index];
+        const int at = combo->itemData(index, kFillIndexRole).toInt();
+        if (at < values_.size()) value = values_[at];
       }
       break;
     }

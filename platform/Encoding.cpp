@@ -42,12 +42,32 @@ class Iconv {
   iconv_t cd_;
 };
 
-// Length of the UTF-8 sequence that starts with byte c; 1 for a stray byte.
-size_t Utf8SeqLen(unsigned char c) {
-  if (c >= 0xF0 && c <= 0xF4) return 4;
-  if (c >= 0xE0) return c <= 0xEF ? 3 : 1;
-  if (c >= 0xC2) return 2;
-  return 1;
+// The bytes one '?' stands for where iconv refuses the UTF-8 at `in`: a
+// whole character CP936 lacks, or the longest start of a well-formed
+// sequence there (at least one byte), so that whatever follows a truncated
+// sequence, a line break say, is decoded again.
+size_t RefusedLength(const char* in, size_t left) {
+  const auto at = [in](size_t i) { return static_cast<unsigned char>(in[i]); };
+  const unsigned char lead = at(0);
+  size_t length = 1;
+  unsigned char lo = 0x80, hi = 0xBF;  // the range of the second byte
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) lo = 0xA0;
+    if (lead == 0xED) hi = 0x9F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) lo = 0x90;
+    if (lead == 0xF4) hi = 0x8F;
+  }
+  size_t n = 1;
+  for (; n < length && n < left; ++n) {
+    const unsigned char c = at(n);
+    if (n == 1 ? (c < lo || c > hi) : (c < 0x80 || c > 0xBF)) break;
+  }
+  return n;
 }
 
 }  // namespace
@@ -60,9 +80,7 @@ std::string Utf8ToCp936(std::string_view utf8) {
   size_t left = utf8.size();
   while (left > 0) {
     if (cv.Step(in, left, out)) break;
-    // Skip the one character iconv refused and stand '?' for it.
-    size_t skip = Utf8SeqLen(static_cast<unsigned char>(*in));
-    if (skip > left) skip = left;
+    const size_t skip = RefusedLength(in, left);
     in += skip;
     left -= skip;
     out.push_back('?');

@@ -11,7 +11,9 @@
 namespace platform {
 
 // UTF-8 to CP936 bytes. A character that CP936 cannot hold becomes '?', and so
-// does every byte of malformed UTF-8, so the result is always usable.
+// does each malformed sequence (the longest well-formed start of one, or a
+// single stray byte); the bytes after it are decoded as usual, so the result
+// is always usable and keeps every line break.
 std::string Utf8ToCp936(std::string_view utf8);
 
 // CP936 bytes to UTF-8. A byte sequence that is not valid CP936 becomes U+FFFD.

@@ -130,6 +130,14 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 }
 
 bool IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  // A line break would split the line: the rest would become a line of its
+  // own, a section header even.
+  for (const std::string* part : {&section, &key, &value}) {
+    if (part->find_first_of("\r\n") == std::string::npos) continue;
+    lastError_ = "cannot write [" + section + "] " + key + " to " + path_ +
+                 ": a settings line cannot hold a line break";
+    return false;
+  }
   auto lines = LoadLines();
   std::string sec = Trim(section), k = Trim(key);
   std::string line = k + "=" + value;

@@ -31,7 +31,8 @@ class IniFile {
   bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
 
   // Each write stores at once; false (with LastError set) when the file
-  // could not be written, in which case the old file is kept.
+  // could not be written, in which case the old file is kept. A section,
+  // key or value holding CR or LF is refused the same way.
   bool WriteString(const std::string& section, const std::string& key, const std::string& value);
   bool WriteInteger(const std::string& section, const std::string& key, int32_t value);
   bool WriteBool(const std::string& section, const std::string& key, bool value);

@@ -9,7 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
+#include <thread>
+#include <vector>
 
 using namespace shrinktest;
 
@@ -80,4 +83,19 @@ TEST(ShrinkCount, EmptySchemeKeepsEverythingAndBlueConditionsAreLeftOut) {
   EXPECT_EQ(CountKeptCombinations({Cdt("蓝号系列", "蓝号", {1})}, Newest()), TotalCombos);
   // The first ball 1 and the second 2: C(31, 4) combinations.
   EXPECT_EQ(CountKeptCombinations({Cdt("红1号定位", "红球1号", {1}), Cdt("红2号定位", "红球2号", {2})}, Newest()), 31465);
+}
+
+// Searches from several threads at once: one has the worker threads, the
+// others run alone, and every count comes out whole.
+TEST(ShrinkCount, SearchesAtTheSameTimeEachCountInFull) {
+  const std::vector<TCdtData> scheme = SchemeA();
+  const int64_t want = CountKeptCombinations(scheme, Newest(), 1);
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> callers;
+  for (int t = 0; t < 4; ++t)
+    callers.emplace_back([&, t] {
+      for (int i = 0; i < 10; ++i) wrong += CountKeptCombinations(scheme, Newest(), t % 2 ? 0 : 8) != want;
+    });
+  for (std::thread& c : callers) c.join();
+  EXPECT_EQ(wrong, 0);
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -35,19 +36,54 @@ class StockModelTest : public ::testing::Test {
 
 TEST_F(StockModelTest, TwentyCandlesFitWithoutWideningTheBars) {
   Load(20);
-  // ceil(450 / 19) = 24 is not below 21: the bars stay 4 pixels wide.
+  // floor(450 / 20) = 22 is not below 21: the bars stay 4 pixels wide.
   EXPECT_EQ(TStockChartModel::BarWidth, 4);
   EXPECT_EQ(m.FirstVisible(), 0);
   EXPECT_EQ(m.LastVisible(), 19);
-  EXPECT_EQ(m.VisibleCount(), 113);  // ceil(450 / 4)
+  EXPECT_EQ(m.VisibleCount(), 75);  // 450 / (4 + 2)
 }
 
 TEST_F(StockModelTest, NarrowCellsWidenTheBarsToFillTheWindow) {
-  Load(100);
-  // 99 - 113 < 0: all fit; ceil(450 / 99) = 5 < 21 becomes the bar width.
-  EXPECT_EQ(TStockChartModel::BarWidth, 5);
-  EXPECT_EQ(m.VisibleCount(), 90);
+  Load(50);
+  // 50 candles fit in 6-pixel slots; slots of 450 / 50 = 9 < 21 pixels
+  // make bars of 7.
+  EXPECT_EQ(m.CandleWidth(), 7);
+  EXPECT_EQ(m.VisibleCount(), 50);
   EXPECT_EQ(m.FirstVisible(), 0);
+}
+
+// The visible candles are exactly those painted, and they alone set the
+// price range, on the first layout and after another.
+TEST_F(StockModelTest, VisibleCandlesAreTheDrawnOnesAndSetTheRange) {
+  struct Case {
+    int candles, width;
+  } cases[] = {{200, 900}, {200, 500}, {100, 500}, {50, 500}, {3000, 1000}, {75, 500}, {76, 500}};
+  for (const Case& c : cases) {
+    TStockChartModel::BarWidth = 4;
+    m.SetSize(c.width, 300);
+    TCandleAry candles = Walk(c.candles);
+    // The oldest candles hold the extremes: a range from them is wrong.
+    candles[0] = {-1000, 1000, nullptr};
+    m.SetData(TCondition{}, candles, 0);
+    for (int pass = 0; pass < 2; ++pass) {
+      const std::string where = std::to_string(c.candles) + " in " + std::to_string(c.width) + ", pass " +
+                                std::to_string(pass);
+      int first = -1;
+      for (int i = 0; i < c.candles; ++i)
+        if (m.CandleLeft(i) >= m.Margins().Left && first < 0) first = i;
+      EXPECT_EQ(m.FirstVisible(), first) << where;
+      EXPECT_EQ(m.VisibleCount(), m.LastVisible() - first + 1) << where;
+      EXPECT_LE(m.CandleLeft(m.LastVisible()) + TStockChartModel::BarWidth, m.MainRect().Right) << where;
+      float lo = 1e9f, hi = -1e9f;
+      for (int i = first; i <= m.LastVisible(); ++i) {
+        lo = std::min({lo, candles[size_t(i)].Open, candles[size_t(i)].Close});
+        hi = std::max({hi, candles[size_t(i)].Open, candles[size_t(i)].Close});
+      }
+      EXPECT_EQ(m.Ranges().PriceMin, lo) << where;
+      EXPECT_EQ(m.Ranges().PriceMax, hi) << where;
+      m.Recalculate();
+    }
+  }
 }
 
 TEST_F(StockModelTest, BarWidthStaysPositiveInAChartNarrowerThanItsMargins) {
@@ -59,9 +95,9 @@ TEST_F(StockModelTest, BarWidthStaysPositiveInAChartNarrowerThanItsMargins) {
       const std::string where = std::to_string(n) + " candles, width " + std::to_string(width);
       // One candle in no room at all: the cell is 0 or less pixels wide.
       if (n == 1 && width <= 50) {
-        EXPECT_EQ(TStockChartModel::BarWidth, 1) << where;
+        EXPECT_EQ(m.CandleWidth(), 1) << where;
       }
-      EXPECT_GE(TStockChartModel::BarWidth, 1) << where;
+      EXPECT_GE(m.CandleWidth(), 1) << where;
       EXPECT_GE(m.VisibleCount(), 1) << where;
       EXPECT_LE(m.FirstVisible(), m.LastVisible()) << where;
       m.MouseMove(width / 2, 100);  // divides by the slot width
@@ -81,12 +117,12 @@ TEST_F(StockModelTest, ZoomLimits) {
   TStockChartModel::BarWidth = 4;
   m.ZoomOut();
   EXPECT_EQ(TStockChartModel::BarWidth, 2);
-  EXPECT_EQ(m.VisibleCount(), 225);
+  EXPECT_EQ(m.VisibleCount(), 112);
   m.ZoomIn();
   m.ZoomIn();
   EXPECT_EQ(TStockChartModel::BarWidth, 6);
-  EXPECT_EQ(m.VisibleCount(), 75);
-  EXPECT_EQ(m.FirstVisible(), 2999 - 75);
+  EXPECT_EQ(m.VisibleCount(), 56);
+  EXPECT_EQ(m.FirstVisible(), 2999 - 55);
 }
 
 TEST_F(StockModelTest, BarWidthIsSharedByEveryCandleChart) {
@@ -95,19 +131,19 @@ TEST_F(StockModelTest, BarWidthIsSharedByEveryCandleChart) {
   other.SetData(TCondition{}, Walk(3000), 0);
   other.ZoomIn();
   m.Recalculate();
-  EXPECT_EQ(m.VisibleCount(), 75) << "the other chart's zoom reached this one";
+  EXPECT_EQ(m.VisibleCount(), 56) << "the other chart's zoom reached this one";
 }
 
 TEST_F(StockModelTest, ScrollStops) {
   Load(3000);
   m.ScrollBack(1000);
   EXPECT_EQ(m.LastVisible(), 1999);
-  EXPECT_EQ(m.FirstVisible(), 1999 - 113);
+  EXPECT_EQ(m.FirstVisible(), 1999 - 74);
   m.ScrollBack(5000);
-  EXPECT_EQ(m.LastVisible(), 113) << "stops at the visible count";
+  EXPECT_EQ(m.LastVisible(), 74) << "stops with the oldest candle first";
   EXPECT_EQ(m.FirstVisible(), 0);
   m.ScrollForward(1000);
-  EXPECT_EQ(m.LastVisible(), 1113);
+  EXPECT_EQ(m.LastVisible(), 1074);
   m.ScrollForward(5000);
   EXPECT_EQ(m.LastVisible(), 2999);
   m.ScrollPixels(-9);  // |dx| / bar width = 2 candles back, whatever the sign
@@ -115,11 +151,11 @@ TEST_F(StockModelTest, ScrollStops) {
   m.ScrollPixels(9);
   EXPECT_EQ(m.LastVisible(), 2995);
   m.ScrollBack(INT_MAX);
-  EXPECT_EQ(m.LastVisible(), 113);
+  EXPECT_EQ(m.LastVisible(), 74);
   m.ScrollForward(INT_MAX);
   EXPECT_EQ(m.LastVisible(), 2999);
   m.ScrollPixels(INT_MIN);
-  EXPECT_EQ(m.LastVisible(), 113);
+  EXPECT_EQ(m.LastVisible(), 74);
   m.ScrollBack(INT_MIN);  // back by a negative number: forward, but never past the last candle
   EXPECT_EQ(m.LastVisible(), 2999);
 }
@@ -367,12 +403,12 @@ TEST_F(StockModelTest, IndicatorsAreComputedThenRangedThenLaidOut) {
   std::vector<std::string> log;
   m.SetIndicators(std::make_unique<RecordingIndicators>(&log));
   Load(3000);
-  EXPECT_EQ(log, (std::vector<std::string>{"compute 3000", "ranges 2886..2999", "points 20"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"compute 3000", "ranges 2925..2999", "points 20"}));
   EXPECT_EQ(m.Ranges().PriceMax, 100) << "the indicator widened the price range";
   EXPECT_EQ(m.Ranges().MacdMax, 5);
   log.clear();
   m.SetWindowCount(1);  // the series only: no new computation
-  EXPECT_EQ(log, (std::vector<std::string>{"ranges 2886..2999", "points 20"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"ranges 2925..2999", "points 20"}));
   log.clear();
   m.SetWindowZbType(0, zbKDJ);
   m.SetWindowZbType(0, zbKDJ);  // the same kind again: nothing

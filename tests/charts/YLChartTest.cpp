@@ -160,8 +160,8 @@ TEST_F(YLChartTest, MouseIndexHasNoLowerBound) {
   Walk w({3, 0, 5});
   m.SetData(TCondition{}, w.Points(), 3);
   EXPECT_EQ(m.MouseIndex(), -1) << "no mouse yet";
-  m.MouseMove(0, 100);  // 3 - floor((490 + 75) / 150)
-  EXPECT_EQ(m.MouseIndex(), 0);
+  m.MouseMove(0, 100);  // nearer to where a point before 0 would be
+  EXPECT_EQ(m.MouseIndex(), -1);
   EXPECT_FALSE(m.HasHover()) << "left of the plot's columns";
   m.MouseMove(-400, 100);
   EXPECT_EQ(m.MouseIndex(), -3);
@@ -170,10 +170,24 @@ TEST_F(YLChartTest, MouseIndexHasNoLowerBound) {
   EXPECT_EQ(m.MouseIndex(), 2) << "at most the newest point";
   EXPECT_FALSE(m.HasHover()) << "right of the plot";
   // A new layout moves the index with the columns.
-  m.MouseMove(115, 100);
-  EXPECT_EQ(m.MouseIndex(), 0);
-  m.SetSize(300, 300);  // step 84: 3 - floor((290 - 115 + 42) / 84)
+  m.MouseMove(330, 100);  // points at x 115, 265, 415
   EXPECT_EQ(m.MouseIndex(), 1);
+  m.SetSize(300, 300);  // step 84: points at x 80, 164, 248
+  EXPECT_EQ(m.MouseIndex(), 2);
+}
+
+TEST_F(YLChartTest, TheHoverReportsTheNearestPoint) {
+  // Steps 45 and 1 are odd, 50 even.
+  for (int shown : {10, 9, 450}) {
+    Walk w(std::vector<int32_t>(size_t(shown), 1));
+    m.SetData(TCondition{}, w.Points(), shown);
+    const int half = (m.Step() - 1) / 2;
+    for (int i = 0; i < shown; ++i)
+      for (int dx : {-half, 0, half}) {
+        m.MouseMove(m.PointPixel(i).X + dx, 100);
+        ASSERT_EQ(m.MouseIndex(), i) << "step " << m.Step() << ", point " << i << ", dx " << dx;
+      }
+  }
 }
 
 TEST_F(YLChartTest, TallOmissionsInALowPlotGetAFractionalScale) {

@@ -427,6 +427,7 @@ TEST_F(Grid, SortedListsShowTheirItemsInOrderWithTheirObjects) {
   setup.items.Add("c", 3);
   setup.items.Add("a", 1);
   setup.items.Add("b", 2);
+  setup.values = {"vc", "va", "vb"};
   setup.start = "b";
   sorted = true;
   auto* combo = OpenAs<QComboBox>(0, 1);
@@ -436,7 +437,8 @@ TEST_F(Grid, SortedListsShowTheirItemsInOrderWithTheirObjects) {
   EXPECT_EQ(combo->currentIndex(), 1);
   QTest::keyClick(combo, Qt::Key_Return);
   ASSERT_EQ(log.size(), 1u);
-  EXPECT_EQ(log[0].data, 2);  // the object travels with its text
+  EXPECT_EQ(log[0].data, 2);  // the object and the value travel with their text
+  EXPECT_EQ(log[0].value, "vb");
   Settle();
 
   setup.kind = ekCheckList;

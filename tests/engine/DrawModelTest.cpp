@@ -4,31 +4,28 @@
 
 namespace {
 
-TLottery Draw(int dateNo, std::array<int32_t, 7> balls) {
-  TLottery d;
-  d.DateNo = dateNo;
-  d.Balls = balls;
-  d.NumText = MakeNumText(balls);
-  return d;
+TDrawHistory History(std::initializer_list<int32_t> dateNos) {
+  std::vector<TLottery> draws;
+  for (int32_t n : dateNos) draws.push_back(TLottery{n, {}, 0, nullptr, {}, {}});
+  return TDrawHistory(std::move(draws));
 }
 
 }  // namespace
 
 TEST(DrawHistory, LinksEachDrawToTheOlderOneAndSurvivesAMove) {
-  std::vector<TLottery> draws;
-  for (int i = 1; i <= 50; ++i) draws.push_back(Draw(2003000 + i, {1, 2, 3, 4, 5, 6, 7}));
-  TDrawHistory h(std::move(draws));
-  ASSERT_EQ(h.Count(), 50);
+  TDrawHistory h = History({2003001, 2003002, 2003003, 2003004});
   EXPECT_EQ(h[0].Prev, nullptr);
-  for (int i = 1; i < 50; ++i) ASSERT_EQ(h[i].Prev, &h[i - 1]);
-
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(h[i].Prev, &h[i - 1]);
   // Handing the history over (as the download does) keeps every link valid.
-  const TLottery* newest = &h[49];
+  const TLottery* newest = &h[3];
   DrawHistory = std::move(h);
-  EXPECT_EQ(&DrawHistory[49], newest);
-  EXPECT_EQ(DrawHistory[49].Prev, &DrawHistory[48]);
+  EXPECT_EQ(&DrawHistory.Newest(), newest);
+  EXPECT_EQ(DrawHistory[3].Prev, &DrawHistory[2]);
+  YearIndex = BuildYearIndex(DrawHistory);
+  CurrentIndex = 3;
+  CurrentUser = "demo";
   ClearDrawModel();
-  EXPECT_TRUE(DrawHistory.Empty());
+  EXPECT_TRUE(DrawHistory.Empty() && YearIndex.empty() && CurrentUser.empty());
   EXPECT_EQ(CurrentIndex, -1);
 }
 
@@ -36,33 +33,15 @@ TEST(DrawHistory, NumTextIsTheSevenNumbersAndNothingElse) {
   EXPECT_EQ(MakeNumText({1, 2, 3, 4, 5, 6, 7}), "1,2,3,4,5,6,7");
   EXPECT_EQ(MakeNumText({28, 29, 30, 31, 32, 33, 16}), "28,29,30,31,32,33,16");
   // Twenty characters at most, even for values no real draw has.
-  EXPECT_EQ(MakeNumText({100, 200, 300, 400, 500, 600, 700}).size(), 20u);
+  EXPECT_EQ(MakeNumText({100, 200, 300, 400, 500, 600, 700}), "100,200,300,400,500,");
 }
 
-TEST(YearIndex, NewestYearFirstWithIssueCountAndFirstIndex) {
-  std::vector<TLottery> draws;
-  for (int i = 1; i <= 3; ++i) draws.push_back(Draw(2003000 + i, {}));
-  for (int i = 1; i <= 2; ++i) draws.push_back(Draw(2004000 + i, {}));
-  TDrawHistory h(std::move(draws));
-  auto years = BuildYearIndex(h);
-  ASSERT_EQ(years.size(), 2u);
-  EXPECT_EQ(years[0].Year, 2004);
-  EXPECT_EQ(years[0].YearText, "2004");
-  EXPECT_EQ(years[0].IssueCount, 2);
-  EXPECT_EQ(years[0].FirstIndex, 3);
-  EXPECT_EQ(years[1].Year, 2003);
-  EXPECT_EQ(years[1].IssueCount, 3);
-  EXPECT_EQ(years[1].FirstIndex, 0);
-}
-
-TEST(YearIndex, ShortYearsArePaddedAndAMidYearStartNeverPointsBeforeTheFirstDraw) {
-  std::vector<TLottery> draws;
-  draws.push_back(Draw(5040, {}));  // year 5, issue 40: the history starts mid-year
-  draws.push_back(Draw(5041, {}));
-  auto years = BuildYearIndex(TDrawHistory(std::move(draws)));
-  ASSERT_EQ(years.size(), 1u);
-  EXPECT_EQ(years[0].YearText, "05");
-  EXPECT_EQ(years[0].IssueCount, 41);
-  EXPECT_EQ(years[0].FirstIndex, 0);
+TEST(YearIndex, NewestYearFirstPaddedAndNeverBeforeTheFirstDraw) {
+  // Year 5 starts mid-year (issue 40), then 2003 and 2004 in full.
+  const TLotIntervalAry years = BuildYearIndex(History({5040, 5041, 2003001, 2003002, 2003003, 2004001, 2004002}));
+  ASSERT_EQ(years.size(), 3u);
+  std::vector<std::tuple<int32_t, std::string, int32_t, int32_t>> got;
+  for (const TLotInterval& y : years) got.emplace_back(y.Year, y.YearText, y.IssueCount, y.FirstIndex);
+  EXPECT_EQ(got, (decltype(got){{2004, "2004", 2, 5}, {2003, "2003", 3, 2}, {5, "05", 41, 0}}));
   EXPECT_TRUE(BuildYearIndex(TDrawHistory()).empty());
 }

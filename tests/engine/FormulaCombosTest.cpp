@@ -15,14 +15,12 @@
 #include <cstdlib>
 #include <map>
 #include <random>
-#include <set>
 #include <thread>
 
 namespace {
 
 bool IsPrimeOrOne(int v) {
-  if (v == 1) return true;
-  if (v < 2) return false;
+  if (v < 2) return v == 1;
   for (int d = 2; d * d <= v; ++d)
     if (v % d == 0) return false;
   return true;
@@ -38,42 +36,37 @@ std::array<int, 34> Ordinals(bool (*member)(int)) {
   return t;
 }
 
-// The draw all combinations are taken to follow.
+// The draw all combinations are taken to follow; the blue ball of
+// combination i is i mod 16 + 1.
 constexpr std::array<int, 6> PrevReds{2, 9, 14, 20, 27, 33};
-constexpr int PrevBlue = 9;
+constexpr int PrevBlue = 9, PrevSpan = 31, PrevSum = 105;
 int BlueOf(size_t combo) { return static_cast<int>(combo % 16) + 1; }
 
+enum Measure {
+  Ac, Span, Sum, DistinctTails, SharedTails, Link, OddRun, EvenRun, PrimeRun, CompRun, Repeat, Neighbor, Measures
+};
+
 struct TCombos {
-  size_t n = 0;
   std::vector<std::array<uint8_t, 6>> balls;
   std::vector<uint64_t> mask;
-  std::vector<uint8_t> ac, span, sum, distinctTails, sharedTails, link, oddRun, evenRun, primeRun, compRun,
-      repeat, neighbor;
+  std::vector<std::array<uint8_t, Measures>> m;
 };
 
 int Runs(const std::array<uint8_t, 6>& r, auto linked) {
   int runs = 0;
-  for (int i = 0; i < 5; ++i)
-    if (linked(r[i], r[i + 1]) && (i == 0 || !linked(r[i - 1], r[i]))) ++runs;
+  for (int i = 0; i < 5; ++i) runs += linked(r[i], r[i + 1]) && (i == 0 || !linked(r[i - 1], r[i]));
   return runs;
 }
 
 const TCombos& All() {
   static const TCombos all = [] {
     TCombos c;
-    c.n = TotalCombos;
-    for (auto* v : {&c.ac, &c.span, &c.sum, &c.distinctTails, &c.sharedTails, &c.link, &c.oddRun, &c.evenRun,
-                    &c.primeRun, &c.compRun, &c.repeat, &c.neighbor})
-      v->reserve(c.n);
-    c.balls.reserve(c.n);
-    c.mask.reserve(c.n);
+    c.balls.reserve(TotalCombos);
+    c.mask.reserve(TotalCombos);
+    c.m.reserve(TotalCombos);
     const auto primeOrd = Ordinals(IsPrimeOrOne), compOrd = Ordinals(IsCompositeOrZero);
-    std::array<bool, 34> inPrev{}, nextToPrev{};
-    for (int p : PrevReds) {
-      inPrev[p] = true;
-      nextToPrev[p - 1] = true;
-      if (p < 33) nextToPrev[p + 1] = true;
-    }
+    std::array<bool, 35> inPrev{}, nextToPrev{};
+    for (int p : PrevReds) inPrev[p] = nextToPrev[p - 1] = nextToPrev[p + 1] = true;
     std::array<uint8_t, 6> r{};
     for (r[0] = 1; r[0] <= 28; ++r[0])
       for (r[1] = r[0] + 1; r[1] <= 29; ++r[1])
@@ -81,46 +74,31 @@ const TCombos& All() {
           for (r[3] = r[2] + 1; r[3] <= 31; ++r[3])
             for (r[4] = r[3] + 1; r[4] <= 32; ++r[4])
               for (r[5] = r[4] + 1; r[5] <= 33; ++r[5]) {
-                c.balls.push_back(r);
-                uint64_t m = 0;
-                int s = 0, tails[10] = {}, rep = 0, nb = 0;
-                for (int b : r) {
-                  m |= uint64_t{1} << b;
-                  s += b;
-                  ++tails[b % 10];
-                  rep += inPrev[b];
-                  nb += nextToPrev[b];
-                }
-                c.mask.push_back(m);
-                bool diff[33] = {};
-                int distinctDiffs = 0;
+                uint64_t m = 0, diffs = 0;
+                int s = 0, tails[10] = {}, rep = 0, nb = 0, distinct = 0, shared = 0;
+                for (int b : r) m |= uint64_t{1} << b, s += b, ++tails[b % 10], rep += inPrev[b], nb += nextToPrev[b];
                 for (int i = 0; i < 6; ++i)
-                  for (int j = i + 1; j < 6; ++j)
-                    if (!diff[r[j] - r[i]]) diff[r[j] - r[i]] = true, ++distinctDiffs;
-                c.ac.push_back(distinctDiffs - 5);
-                c.span.push_back(r[5] - r[0]);
-                c.sum.push_back(s);
-                int distinct = 0, shared = 0;
+                  for (int j = i + 1; j < 6; ++j) diffs |= uint64_t{1} << (r[j] - r[i]);
                 for (int t : tails) distinct += t > 0, shared += t > 1;
-                c.distinctTails.push_back(distinct);
-                c.sharedTails.push_back(shared);
-                c.link.push_back(Runs(r, [](int a, int b) { return b == a + 1; }));
-                c.oddRun.push_back(Runs(r, [](int a, int b) { return a % 2 == 1 && b == a + 2; }));
-                c.evenRun.push_back(Runs(r, [](int a, int b) { return a % 2 == 0 && b == a + 2; }));
-                c.primeRun.push_back(Runs(r, [&](int a, int b) { return primeOrd[b] == primeOrd[a] + 1; }));
-                c.compRun.push_back(Runs(r, [&](int a, int b) { return compOrd[b] == compOrd[a] + 1; }));
-                c.repeat.push_back(rep);
-                c.neighbor.push_back(nb);
+                auto u = [](int v) { return static_cast<uint8_t>(v); };
+                c.balls.push_back(r);
+                c.mask.push_back(m);
+                c.m.push_back({u(std::popcount(diffs) - 5), u(r[5] - r[0]), u(s), u(distinct), u(shared),
+                               u(Runs(r, [](int a, int b) { return b == a + 1; })),
+                               u(Runs(r, [](int a, int b) { return a % 2 == 1 && b == a + 2; })),
+                               u(Runs(r, [](int a, int b) { return a % 2 == 0 && b == a + 2; })),
+                               u(Runs(r, [&](int a, int b) { return primeOrd[b] == primeOrd[a] + 1; })),
+                               u(Runs(r, [&](int a, int b) { return compOrd[b] == compOrd[a] + 1; })), u(rep), u(nb)});
               }
     return c;
   }();
   return all;
 }
 
-template <class V>
-std::vector<int64_t> Histogram(const V& values, size_t size) {
+// How many combinations have each value of a measure (or of f(measure)).
+std::vector<int64_t> Histogram(Measure which, size_t size, int (*f)(int) = [](int v) { return v; }) {
   std::vector<int64_t> h(size, 0);
-  for (auto v : values) ++h.at(v);
+  for (const auto& m : All().m) ++h.at(size_t(f(m[which])));
   return h;
 }
 
@@ -134,178 +112,137 @@ std::vector<int64_t> Widen(const std::array<int32_t, N>& t, size_t lead = 0) {
 }  // namespace
 
 TEST(FormulaTables, EveryFixedTableMatchesTheEnumerationOfAllCombinations) {
-  const TCombos& c = All();
-  ASSERT_EQ(c.balls.size(), static_cast<size_t>(TotalCombos));
-  EXPECT_EQ(Histogram(c.ac, 11), Widen(AcCombos));
-  EXPECT_EQ(Histogram(c.distinctTails, 7), Widen(TailCountCombos, MinTailCount));
-  EXPECT_EQ(Histogram(c.sharedTails, 4), Widen(TailGroupCombos));
-  EXPECT_EQ(Histogram(c.link, 4), Widen(LinkCombos));
-  EXPECT_EQ(Histogram(c.oddRun, 4), Widen(OddRunCombos));
-  EXPECT_EQ(Histogram(c.evenRun, 4), Widen(EvenRunCombos));
-  EXPECT_EQ(Histogram(c.primeRun, 4), Widen(PrimeRunCombos));
-  EXPECT_EQ(Histogram(c.compRun, 4), Widen(CompositeRunCombos));
-  EXPECT_EQ(Histogram(c.sum, MaxRedSum + 1), Widen(SumCombos, MinRedSum));
-  EXPECT_EQ(Histogram(c.span, MaxSpan + 1), Widen(SpanCombos, MinSpan));
-  std::vector<int> spanTails;
-  for (int s : c.span) spanTails.push_back(s % 10);
-  EXPECT_EQ(Histogram(spanTails, 10), Widen(SpanTailCombos));
-
+  ASSERT_EQ(All().balls.size(), static_cast<size_t>(TotalCombos));
+  EXPECT_EQ(Histogram(Ac, 11), Widen(AcCombos));
+  EXPECT_EQ(Histogram(DistinctTails, 7), Widen(TailCountCombos, MinTailCount));
+  EXPECT_EQ(Histogram(SharedTails, 4), Widen(TailGroupCombos));
+  EXPECT_EQ(Histogram(Link, 4), Widen(LinkCombos));
+  EXPECT_EQ(Histogram(OddRun, 4), Widen(OddRunCombos));
+  EXPECT_EQ(Histogram(EvenRun, 4), Widen(EvenRunCombos));
+  EXPECT_EQ(Histogram(PrimeRun, 4), Widen(PrimeRunCombos));
+  EXPECT_EQ(Histogram(CompRun, 4), Widen(CompositeRunCombos));
+  EXPECT_EQ(Histogram(Sum, MaxRedSum + 1), Widen(SumCombos, MinRedSum));
+  EXPECT_EQ(Histogram(Span, MaxSpan + 1), Widen(SpanCombos, MinSpan));
+  EXPECT_EQ(Histogram(Span, 10, [](int s) { return s % 10; }), Widen(SpanTailCombos));
   std::array<int32_t, 10> tails{};
   for (int v = 1; v <= 33; ++v) ++tails[v % 10];
   EXPECT_EQ(tails, TailCounts);
   const auto primeOrd = Ordinals(IsPrimeOrOne), compOrd = Ordinals(IsCompositeOrZero);
-  for (int v = 0; v <= 33; ++v) {
-    EXPECT_EQ(PrimeOrdinals[v], primeOrd[v]) << v;
-    EXPECT_EQ(CompositeOrdinals[v], compOrd[v]) << v;
-  }
+  EXPECT_TRUE(std::equal(primeOrd.begin(), primeOrd.end(), PrimeOrdinals.begin()));
+  EXPECT_TRUE(std::equal(compOrd.begin(), compOrd.end(), CompositeOrdinals.begin()));
   // The ranges follow each other without a gap and cover every sum and
   // every sum amplitude.
-  EXPECT_EQ(SumRanges.front().Low, MinRedSum);
+  for (size_t i = 0; i < SumRanges.size(); ++i)
+    EXPECT_EQ(SumRanges[i].Low, i ? SumRanges[i - 1].High + 1 : MinRedSum) << i;
+  for (size_t i = 0; i < AmpRanges.size(); ++i) EXPECT_EQ(AmpRanges[i].Low, i ? AmpRanges[i - 1].High + 1 : 0) << i;
   EXPECT_EQ(SumRanges.back().High, MaxRedSum);
-  for (size_t i = 1; i < SumRanges.size(); ++i) EXPECT_EQ(SumRanges[i].Low, SumRanges[i - 1].High + 1);
-  EXPECT_EQ(AmpRanges.front().Low, 0);
   EXPECT_EQ(AmpRanges.back().High, MaxRedSum - MinRedSum);
-  for (size_t i = 1; i < AmpRanges.size(); ++i) EXPECT_EQ(AmpRanges[i].Low, AmpRanges[i - 1].High + 1);
 }
 
 namespace {
 
-using TKeyFn = int (*)(const TCombos&, size_t);
-
-// The measure of a combination that an indicator of a given kind compares
-// with its chosen values, or none (nullptr) for the indicators that count
-// balls in a chosen group.
-TKeyFn ValueKey(const TFormulate& f) {
-  switch (f.Kind()) {
-    case TFormulaKind::RedAc: return [](const TCombos& c, size_t i) -> int { return c.ac[i]; };
-    case TFormulaKind::RedEndCount: return [](const TCombos& c, size_t i) -> int { return c.distinctTails[i]; };
-    case TFormulaKind::RedEndGroup: return [](const TCombos& c, size_t i) -> int { return c.sharedTails[i]; };
-    case TFormulaKind::RedLink: return [](const TCombos& c, size_t i) -> int { return c.link[i]; };
-    case TFormulaKind::RedNeighbor: return [](const TCombos& c, size_t i) -> int { return c.neighbor[i]; };
-    case TFormulaKind::RedRepeat: return [](const TCombos& c, size_t i) -> int { return c.repeat[i]; };
-    case TFormulaKind::RedOELink:
-      if (static_cast<const TFormulateRedOELink&>(f).IsOdd())
-        return [](const TCombos& c, size_t i) -> int { return c.oddRun[i]; };
-      return [](const TCombos& c, size_t i) -> int { return c.evenRun[i]; };
-    case TFormulaKind::RedPCLink:
-      if (static_cast<const TFormulateRedPCLink&>(f).IsPrime())
-        return [](const TCombos& c, size_t i) -> int { return c.primeRun[i]; };
-      return [](const TCombos& c, size_t i) -> int { return c.compRun[i]; };
-    case TFormulaKind::RedKd: return [](const TCombos& c, size_t i) -> int { return c.span[i]; };
-    case TFormulaKind::RedKDEnd: return [](const TCombos& c, size_t i) -> int { return c.span[i] % 10; };
-    case TFormulaKind::KDZF:
-      return [](const TCombos& c, size_t i) -> int { return std::abs(c.span[i] - (PrevReds[5] - PrevReds[0])); };
-    case TFormulaKind::KDZFEnd:
-      return [](const TCombos& c, size_t i) -> int {
-        return std::abs(c.span[i] - (PrevReds[5] - PrevReds[0])) % 10;
-      };
-    case TFormulaKind::RedSum:
-      return [](const TCombos& c, size_t i) -> int { return c.sum[i] <= 60 ? 0 : c.sum[i] <= 170 ? (c.sum[i] - 51) / 10 : 12; };
-    case TFormulaKind::RedSumEnd: return [](const TCombos& c, size_t i) -> int { return c.sum[i] % 10; };
-    case TFormulaKind::SumZF:
-      return [](const TCombos& c, size_t i) -> int {
-        const int a = std::abs(c.sum[i] - 105);  // 105: the previous draw's sum
-        return a <= 10 ? 0 : a <= 150 ? (a - 1) / 10 : a <= 162 ? 15 : -1;
-      };
-    case TFormulaKind::SumZFEnd: return [](const TCombos& c, size_t i) -> int { return std::abs(c.sum[i] - 105) % 10; };
-    default: return nullptr;
+// What the measure of an indicator depends on, read once.
+struct TKeyOf {
+  TFormulaKind kind;
+  int pos, divisor = 1;
+  Measure run = OddRun;
+  explicit TKeyOf(const TFormulate& f) : kind(f.Kind()), pos(f.Pos()) {
+    if (auto* d = dynamic_cast<const TFormulateDwDiv*>(&f)) divisor = d->Divisor();
+    if (auto* d = dynamic_cast<const TFormulateKDDiv*>(&f)) divisor = d->Divisor();
+    if (auto* d = dynamic_cast<const TFormulateSumDiv*>(&f)) divisor = d->Divisor();
+    if (auto* r = dynamic_cast<const TFormulateRedOELink*>(&f)) run = r->IsOdd() ? OddRun : EvenRun;
+    if (auto* r = dynamic_cast<const TFormulateRedPCLink*>(&f)) run = r->IsPrime() ? PrimeRun : CompRun;
   }
-}
+};
 
-// Divisor-dependent and position-dependent measures take a parameter.
-int ParamKey(const TFormulate& f, const TCombos& c, size_t i) {
-  const int pos = f.Pos();
-  const int ball = pos == 6 ? BlueOf(i) : pos >= 0 ? c.balls[i][pos] : 0;
-  const int prevBall = pos == 6 ? PrevBlue : pos >= 0 ? PrevReds[pos] : 0;
-  switch (f.Kind()) {
-    case TFormulaKind::Dw: return ball;
-    case TFormulaKind::DwDiv: return ball % static_cast<const TFormulateDwDiv&>(f).Divisor();
-    case TFormulaKind::DwZF: return std::abs(ball - prevBall);
-    case TFormulaKind::DwZFEnd: return std::abs(ball - prevBall) % 10;
-    case TFormulaKind::KDDiv: return c.span[i] % static_cast<const TFormulateKDDiv&>(f).Divisor();
-    case TFormulaKind::SumDiv: return c.sum[i] % static_cast<const TFormulateSumDiv&>(f).Divisor();
+// The measure of combination i that an indicator compares with its chosen
+// values; -1 for the indicators that count balls in a chosen group.
+int Key(const TKeyOf& k, size_t i) {
+  using K = TFormulaKind;
+  const auto& m = All().m[i];
+  auto ball = [&] { return k.pos == 6 ? BlueOf(i) : All().balls[i][k.pos]; };  // positions 0..6
+  auto change = [&] { return std::abs(ball() - (k.pos == 6 ? PrevBlue : PrevReds[k.pos])); };
+  auto spanAmp = [&] { return std::abs(m[Span] - PrevSpan); };
+  auto sumAmp = [&] { return std::abs(m[Sum] - PrevSum); };
+  switch (k.kind) {
+    case K::Dw: return ball();
+    case K::DwDiv: return ball() % k.divisor;
+    case K::DwZF: return change();
+    case K::DwZFEnd: return change() % 10;
+    case K::RedAc: return m[Ac];
+    case K::RedEndCount: return m[DistinctTails];
+    case K::RedEndGroup: return m[SharedTails];
+    case K::RedLink: return m[Link];
+    case K::RedNeighbor: return m[Neighbor];
+    case K::RedRepeat: return m[Repeat];
+    case K::RedOELink: case K::RedPCLink: return m[k.run];
+    case K::RedKd: return m[Span];
+    case K::RedKDEnd: return m[Span] % 10;
+    case K::KDZF: return spanAmp();
+    case K::KDZFEnd: return spanAmp() % 10;
+    case K::KDDiv: return m[Span] % k.divisor;
+    case K::RedSum: return m[Sum] <= 60 ? 0 : m[Sum] <= 170 ? (m[Sum] - 51) / 10 : 12;
+    case K::RedSumEnd: return m[Sum] % 10;
+    case K::SumZF: {
+      const int a = sumAmp();
+      return a <= 10 ? 0 : a <= 150 ? (a - 1) / 10 : a <= 162 ? 15 : -1;
+    }
+    case K::SumZFEnd: return sumAmp() % 10;
+    case K::SumDiv: return m[Sum] % k.divisor;
     default: return -1;
   }
 }
 
-bool IsParamKind(TFormulaKind k) {
-  using K = TFormulaKind;
-  return k == K::Dw || k == K::DwDiv || k == K::DwZF || k == K::DwZFEnd || k == K::KDDiv || k == K::SumDiv;
-}
-
-// Which rows' values are in the indicator's domain, as a bool table.
+// Which values of one row of a value set lie in the indicator's domain.
 std::array<bool, 64> ChosenInDomain(const TFormulate& f, const T2DIntAry& values, size_t row) {
   std::array<bool, 64> in{};
   if (row >= values.size() || row >= f.Values().size()) return in;
-  const auto& dom = f.Values()[row];
   for (int v : values[row])
-    if (std::find(dom.begin(), dom.end(), v) != dom.end()) in[v] = true;
+    if (std::find(f.Values()[row].begin(), f.Values()[row].end(), v) != f.Values()[row].end()) in[v] = true;
   return in;
 }
 
-// The counts c (of balls in the chosen group) a draw matches with: exact
-// counts, or at-least counts for the indicators that read them so.
-std::array<bool, 64> AcceptedCounts(const TFormulate& f, const T2DIntAry& values, bool repeat) {
-  auto chosen = ChosenInDomain(f, values, 1);
-  if (repeat || !f.TailMode()) return chosen;
-  std::array<bool, 64> at{};
-  at[0] = chosen[0];
-  for (int c = 1; c < 64; ++c)
-    for (int k = 1; k <= c; ++k) at[c] = at[c] || chosen[k];
-  return at;
-}
-
-// The model of one indicator and value set: per combination a key, and
-// which keys match.
+// The model of one indicator and value set: per combination a key (the
+// measure, or the balls in the chosen group), and which keys match.
 struct TModel {
-  enum TMode { Value, Param, Group, Triple };
-  const TFormulate* f;
-  TMode mode = Value;
-  std::array<bool, 64> accept{};
-  TKeyFn valueKey = nullptr;
-  uint64_t groupMask = 0;  // group indicators: the numbers whose balls count
-  int first = 0;           // tail triples: the first of their three balls
+  const TKeyOf key;
+  const bool grouped;             // counts balls in a chosen group (two value rows)
+  std::array<bool, 64> accept{};  // the keys that match
+  uint64_t group = 0;             // grouped: the numbers whose balls count
+  int first = 0, count = 6;       // grouped: the balls looked at (tail triples: three)
 
-  TModel(const TFormulate& ind, const T2DIntAry& values, bool repeat) : f(&ind) {
-    valueKey = ValueKey(ind);
-    if (valueKey || IsParamKind(ind.Kind())) {
-      mode = valueKey ? Value : Param;
-      accept = ChosenInDomain(ind, values, 0);
-      return;
-    }
-    accept = AcceptedCounts(ind, values, repeat);
+  TModel(const TFormulate& ind, const T2DIntAry& values, bool repeat) : key(ind), grouped(ind.RowKind() == 1) {
+    accept = ChosenInDomain(ind, values, grouped ? 1 : 0);
+    if (!grouped) return;
+    if (ind.TailMode() && !repeat)  // at least the smallest chosen non-zero count
+      for (int k = 2; k < 64; ++k) accept[k] = accept[k] || accept[k - 1];
     const auto chosen = ChosenInDomain(ind, values, 0);
-    const bool triple = ind.Kind() == TFormulaKind::Red02End || ind.Kind() == TFormulaKind::Red35End;
-    mode = triple ? Triple : Group;
-    first = ind.Kind() == TFormulaKind::Red35End ? 3 : 0;
-    const bool byTail = triple || (ind.Kind() != TFormulaKind::RedHmz &&
-                                   static_cast<const TFormulateRedCategory&>(ind).IsTail());
-    for (int v = 1; v <= 33; ++v)
-      if (chosen[byTail ? v % 10 : v]) groupMask |= uint64_t{1} << v;
-  }
-
-  int Key(const TCombos& c, size_t i) const {
-    switch (mode) {
-      case Value: return valueKey(c, i);
-      case Param: return ParamKey(*f, c, i);
-      case Group: return std::popcount(c.mask[i] & groupMask);
-      case Triple: break;
+    for (int v = 1; v <= 33; ++v)  // the tail indicators choose tail digits
+      if (chosen[ind.TailMode() ? v % 10 : v]) group |= uint64_t{1} << v;
+    if (ind.Kind() == TFormulaKind::Red02End || ind.Kind() == TFormulaKind::Red35End) {
+      first = ind.Kind() == TFormulaKind::Red35End ? 3 : 0;
+      count = 3;
     }
+  }
+  int Key(size_t i) const {
+    if (!grouped) return ::Key(key, i);
+    if (count == 6) return std::popcount(All().mask[i] & group);
     int n = 0;
-    for (int b = first; b < first + 3; ++b) n += (groupMask >> c.balls[i][b]) & 1;
+    for (int b = first; b < first + count; ++b) n += (group >> All().balls[i][b]) & 1;
     return n;
   }
-  bool Expect(const TCombos& c, size_t i) const {
-    const int k = Key(c, i);
-    return k >= 0 && k < 64 && accept[k];
+  bool Expect(size_t i) const {
+    const int k = Key(i);
+    return k >= 0 && accept[k];
   }
   // How many combinations have each key.
-  void Histogram(const TCombos& c, std::vector<int64_t>& hist) const {
-    std::fill(hist.begin(), hist.end(), 0);
-    if (mode == Group)
-      for (uint64_t m : c.mask) ++hist[std::popcount(m & groupMask)];
+  std::vector<int64_t> Histogram() const {
+    std::vector<int64_t> hist(64, 0);
+    if (grouped && count == 6)
+      for (uint64_t m : All().mask) ++hist[std::popcount(m & group)];
     else
-      for (size_t i = 0; i < c.n; ++i) ++hist[Key(c, i)];
+      for (size_t i = 0; i < All().balls.size(); ++i) ++hist.at(size_t(Key(i)));
+    return hist;
   }
 };
 
@@ -313,10 +250,10 @@ struct TModel {
 // random order, now and then with values outside the domain and repeats.
 T2DIntAry RandomValues(const TFormulate& f, std::mt19937& rng) {
   T2DIntAry values;
-  for (size_t row = 0; row < f.Values().size(); ++row) {
+  for (const TIntAry& domain : f.Values()) {
     TIntAry r;
     const double p = std::uniform_real_distribution<double>(0.0, 1.0)(rng);
-    for (int v : f.Values()[row])
+    for (int v : domain)
       if (std::uniform_real_distribution<double>(0.0, 1.0)(rng) < p) r.push_back(v);
     if (rng() % 4 == 0 && !r.empty()) r.push_back(r[rng() % r.size()]);
     if (rng() % 4 == 0) r.push_back(std::array<int, 6>{-1, 34, 40, 63, 64, 1000}[rng() % 6]);
@@ -339,71 +276,88 @@ bool CountsCombinations(const TFormulate& f) {
   }
 }
 
-TLottery PrevDraw() {
-  TLottery d;
-  for (int i = 0; i < 6; ++i) d.Balls[i] = PrevReds[i];
-  d.Balls[6] = PrevBlue;
-  return d;
+void SetBalls(TLottery& draw, size_t i) {
+  std::copy(All().balls[i].begin(), All().balls[i].end(), draw.Balls.begin());
+  draw.Balls[6] = BlueOf(i);
 }
 
 }  // namespace
 
-TEST(FormulaMatch, EveryIndicatorAgreesWithItsDefinitionOnEveryCombination) {
-  const TCombos& c = All();
-  const TLottery prev = PrevDraw();
-  ASSERT_EQ(RedSumOf(prev), 105);
-  TLottery draw;
-  draw.Prev = &prev;
+// Four threads call Match at once (indicators keep no state), each on a
+// quarter of the combinations.
+TEST(FormulaMatch, EveryIndicatorAgreesWithItsDefinitionOnEveryCombinationOnSeveralThreads) {
+  TLottery prev;
+  std::copy(PrevReds.begin(), PrevReds.end(), prev.Balls.begin());
+  prev.Balls[6] = PrevBlue;
+  ASSERT_EQ(RedSpan(prev) * 1000 + RedSumOf(prev), PrevSpan * 1000 + PrevSum);
+  struct Check {
+    int32_t index;
+    bool repeat;
+    T2DIntAry values;
+    TModel model;
+  };
+  std::vector<Check> checks;
   std::mt19937 rng(20250701);
-  const TFormulateList& list = FormulateList();
-  for (int32_t fi = 0; fi < list.Count(); ++fi) {
-    const TFormulate& f = *list.GetItem(fi);
-    // Tail-mode indicators in both readings of the counts.
-    for (int pass = 0; pass < (f.TailMode() ? 2 : 1); ++pass) {
-      const bool repeat = pass == 0;
-      const T2DIntAry values = RandomValues(f, rng);
-      const TModel model(f, values, repeat);
-      size_t wrong = 0, firstWrong = 0;
-      int64_t hits = 0;
-      // A position's Match reads one ball: every 7th combination covers
-      // every value of it many times over.
-      const size_t stride = f.Pos() >= 0 ? 7 : 1;
-      for (size_t i = 0; i < c.n; i += stride) {
-        for (int b = 0; b < 6; ++b) draw.Balls[b] = c.balls[i][b];
-        draw.Balls[6] = BlueOf(i);
-        const bool m = f.Match(draw, values, repeat);
-        hits += m;
-        if (m != model.Expect(c, i) && wrong++ == 0) firstWrong = i;
+  for (int32_t fi = 0; fi < FormulateList().Count(); ++fi) {
+    const TFormulate& f = *FormulateList().GetItem(fi);
+    for (int pass = 0; pass < (f.TailMode() ? 2 : 1); ++pass) {  // tail mode: both readings of the counts
+      T2DIntAry values = RandomValues(f, rng);
+      checks.push_back({fi, pass == 0, values, TModel(f, values, pass == 0)});
+    }
+  }
+  constexpr size_t Threads = 4;
+  std::vector<std::array<int64_t, 3>> found(Threads * checks.size(), {0, -1, 0});  // wrong, first wrong, hits
+  std::vector<std::thread> threads;
+  for (size_t t = 0; t < Threads; ++t)
+    threads.emplace_back([&, t] {
+      TLottery draw;
+      draw.Prev = &prev;
+      for (size_t k = 0; k < checks.size(); ++k) {
+        const Check& c = checks[k];
+        const TFormulate& f = *FormulateList().GetItem(c.index);
+        auto& [wrong, first, hits] = found[t * checks.size() + k];
+        // A position's Match reads one ball: every 7th combination covers
+        // every value of it many times over.
+        const size_t step = f.Pos() >= 0 ? 7 : 1;
+        for (size_t i = t * step; i < All().balls.size(); i += step * Threads) {
+          SetBalls(draw, i);
+          const bool m = f.Match(draw, c.values, c.repeat);
+          hits += m;
+          if (m != c.model.Expect(i) && wrong++ == 0) first = int64_t(i);
+        }
       }
-      EXPECT_EQ(wrong, 0u) << "indicator " << fi << " (" << f.Group() << " " << f.Name() << "), repeat " << repeat
-                           << ", first at combination " << firstWrong;
-      if (stride == 1 && CountsCombinations(f)) {
-        EXPECT_EQ(f.CountCombos(values, repeat), hits) << "indicator " << fi;
-      }
+    });
+  for (auto& th : threads) th.join();
+  for (size_t k = 0; k < checks.size(); ++k) {
+    const TFormulate& f = *FormulateList().GetItem(checks[k].index);
+    int64_t wrong = 0, hits = 0;
+    for (size_t t = 0; t < Threads; ++t)
+      wrong += found[t * checks.size() + k][0], hits += found[t * checks.size() + k][2];
+    EXPECT_EQ(wrong, 0) << "indicator " << checks[k].index << " (" << f.Group() << " " << f.Name() << "), repeat "
+                        << checks[k].repeat << ", first at combination " << found[k][1] << " and others";
+    if (f.Pos() < 0 && CountsCombinations(f)) {
+      EXPECT_EQ(f.CountCombos(checks[k].values, checks[k].repeat), hits) << "indicator " << checks[k].index;
     }
   }
 }
 
 TEST(FormulaCounts, CountCombosEqualsTheMatchingCombinationsForRandomValueSets) {
-  const TCombos& c = All();
   std::mt19937 rng(7);
   const TFormulateList& list = FormulateList();
   int checked = 0;
   for (int32_t fi = 0; fi < list.Count(); ++fi) {
     const TFormulate& f = *list.GetItem(fi);
     if (!CountsCombinations(f)) continue;
-    const bool byGroup = f.RowKind() == 1;  // the key depends on the chosen group
-    std::vector<int64_t> hist(64, 0);
-    if (!byGroup) TModel(f, {}, true).Histogram(c, hist);
+    const bool grouped = f.RowKind() == 1;  // the key depends on the chosen group
+    std::vector<int64_t> hist = grouped ? std::vector<int64_t>() : TModel(f, {}, true).Histogram();
     std::map<uint64_t, std::vector<int64_t>> groupHists;  // by group: the tail variants repeat theirs
-    const int sets = byGroup ? 20 : 300;
-    for (int s = 0; s < sets; ++s) {
+    for (int s = 0; s < (grouped ? 20 : 300); ++s, ++checked) {
       const bool repeat = rng() % 2 == 0;
       const T2DIntAry values = RandomValues(f, rng);
       const TModel model(f, values, repeat);
-      if (byGroup) {
-        auto [it, added] = groupHists.try_emplace(model.groupMask, 64, 0);
-        if (added) model.Histogram(c, it->second);
+      if (grouped) {
+        auto [it, added] = groupHists.try_emplace(model.group);
+        if (added) it->second = model.Histogram();
         hist = it->second;
       }
       int64_t expected = 0;
@@ -411,7 +365,6 @@ TEST(FormulaCounts, CountCombosEqualsTheMatchingCombinationsForRandomValueSets) 
       ASSERT_EQ(f.CountCombos(values, repeat), expected)
           << "indicator " << fi << " (" << f.Group() << " " << f.Name() << "), repeat " << repeat << ", set " << s;
       EXPECT_FLOAT_EQ(f.GetProbability(values, repeat), static_cast<float>(double(expected) / TotalCombos));
-      ++checked;
     }
   }
   EXPECT_EQ(checked, 18 * 300 + 13 * 20);  // 18 value indicators, 13 group ones
@@ -426,60 +379,28 @@ TEST(FormulaCounts, PositionAndTailTripleCountsAreExactOverTheirOwnOutcomes) {
   for (int32_t fi = 0; fi < list.Count(); ++fi) {
     const TFormulate& f = *list.GetItem(fi);
     const TFormulaKind k = f.Kind();
-    const bool position = f.Pos() >= 0, triple = k == TFormulaKind::Red02End || k == TFormulaKind::Red35End;
-    if (!position && !triple) continue;
+    const bool triple = k == TFormulaKind::Red02End || k == TFormulaKind::Red35End;
+    int32_t low = 0, high = 999;
+    if (!triple && !PositionDomain(f.Pos(), low, high)) continue;
+    TLottery prev, draw;
+    prev.Balls.fill(low);
+    draw.Prev = (k == TFormulaKind::DwZF || k == TFormulaKind::DwZFEnd) ? &prev : nullptr;
+    ASSERT_EQ(f.GetTotal(), high - low + 1) << fi;
     for (int s = 0; s < 200; ++s) {
       const bool repeat = rng() % 2 == 0;
       const T2DIntAry values = RandomValues(f, rng);
-      int32_t hits = 0, outcomes = 0;
-      TLottery prev, draw;
-      if (position) {
-        int32_t low, high;
-        ASSERT_TRUE(PositionDomain(f.Pos(), low, high));
-        prev.Balls.fill(low);
-        draw.Prev = (k == TFormulaKind::DwZF || k == TFormulaKind::DwZFEnd) ? &prev : nullptr;
-        for (int32_t v = low; v <= high; ++v, ++outcomes) {
+      int32_t hits = 0;
+      for (int32_t v = low; v <= high; ++v) {
+        if (triple) {  // balls with the tail digits of v
+          const int first = k == TFormulaKind::Red02End ? 0 : 3;
+          draw.Balls = {};
+          for (int b = 0; b < 3; ++b) draw.Balls[first + b] = 10 * (b + 1) + v / std::array{100, 10, 1}[b] % 10;
+        } else {
           draw.Balls.fill(v);
-          hits += f.Match(draw, values, repeat);
         }
-      } else {
-        const int first = k == TFormulaKind::Red02End ? 0 : 3;
-        for (int t = 0; t < 1000; ++t, ++outcomes) {
-          draw.Balls.fill(0);
-          draw.Balls[first] = 10 + t / 100;  // any ball with that tail digit
-          draw.Balls[first + 1] = 20 + t / 10 % 10;
-          draw.Balls[first + 2] = 30 + t % 10;
-          hits += f.Match(draw, values, repeat);
-        }
+        hits += f.Match(draw, values, repeat);
       }
-      ASSERT_EQ(f.GetTotal(), outcomes) << fi;
       ASSERT_EQ(f.CountCombos(values, repeat), hits) << "indicator " << fi << " set " << s << " repeat " << repeat;
     }
   }
-}
-
-TEST(FormulaMatch, IsSafeToCallFromSeveralThreadsAtOnce) {
-  const TCombos& c = All();
-  const TFormulateList& list = FormulateList();
-  // AC, number group, shared tails, sum ranges: every value of each.
-  const std::vector<std::pair<const TFormulate*, T2DIntAry>> conds{
-      {list.GetItem(72), {{4, 7}}},
-      {list.GetItem(87), {{1, 5, 9, 13, 17, 21, 25, 29, 33}, {2}}},
-      {list.GetItem(80), {{1}}},
-      {list.GetItem(65), {{5, 6}}}};
-  std::vector<int64_t> counts(4 * conds.size(), 0);
-  std::vector<std::thread> threads;
-  for (int t = 0; t < 4; ++t)
-    threads.emplace_back([&, t] {
-      TLottery draw;
-      for (size_t i = 0; i < c.n; ++i) {
-        for (int b = 0; b < 6; ++b) draw.Balls[b] = c.balls[i][b];
-        for (size_t k = 0; k < conds.size(); ++k)
-          counts[t * conds.size() + k] += conds[k].first->Match(draw, conds[k].second, true);
-      }
-    });
-  for (auto& th : threads) th.join();
-  for (int t = 0; t < 4; ++t)
-    for (size_t k = 0; k < conds.size(); ++k)
-      EXPECT_EQ(counts[t * conds.size() + k], conds[k].first->CountCombos(conds[k].second, true)) << t << " " << k;
 }

@@ -1,242 +1,102 @@
-// The registered indicators, the indicator tree, the value lists and the
-// check-list selectors.
+// The registered indicators against their reviewed listing, the indicator
+// tree and the check-list selectors.
 #include "engine/uFormulaDef.h"
+#include "support/History.h"
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
-struct TRow {
-  const char* name;
-  const char* group;
-  TFormulaKind kind;
-  int32_t pos;
-};
+std::string Join(const TValueItems& items) {
+  std::string s;
+  for (const auto& [text, value] : items) {
+    if (!s.empty()) s += ',';
+    s += text;
+    if (text != std::to_string(value)) s += '=' + std::to_string(value);
+  }
+  return s;
+}
 
-// The expected registration table: the order is the indicator number that
-// scheme files store.
-std::vector<TRow> ExpectedRows() {
-  using K = TFormulaKind;
-  std::vector<TRow> rows;
-  auto position = [&rows](const char* valueName, int32_t pos, const char* group) {
-    rows.push_back({valueName, group, K::Dw, pos});
-    rows.push_back({"尾", group, K::DwDiv, pos});
-    rows.push_back({"振幅", group, K::DwZF, pos});
-    rows.push_back({"振幅尾", group, K::DwZFEnd, pos});
-    rows.push_back({"除以3余数", group, K::DwDiv, pos});
-    rows.push_back({"除以4余数", group, K::DwDiv, pos});
-    rows.push_back({"除以5余数", group, K::DwDiv, pos});
-  };
-  position("蓝号", 6, "蓝号系列");
-  position("红球1号", 0, "红1号定位");
-  position("红球2号", 1, "红2号定位");
-  position("红球3号", 2, "红3号定位");
-  position("红球4号", 3, "红4号定位");
-  position("红球5号", 4, "红5号定位");
-  position("红球6号", 5, "红6号定位");
-  auto categories = [&rows](const char* group) {
-    rows.push_back({"大号组选", group, K::RedBigSmall, -1});
-    rows.push_back({"小号组选", group, K::RedBigSmall, -1});
-    rows.push_back({"质数组选", group, K::RedPrimeCom, -1});
-    rows.push_back({"合数组选", group, K::RedPrimeCom, -1});
-    rows.push_back({"奇数组选", group, K::RedOddEven, -1});
-    rows.push_back({"偶数组选", group, K::RedOddEven, -1});
-  };
-  rows.push_back({"前三尾直选", "尾数系列", K::Red02End, -1});
-  rows.push_back({"后三尾直选", "尾数系列", K::Red35End, -1});
-  categories("尾数系列");
-  rows.push_back({"尾数个数", "尾数系列", K::RedEndCount, -1});
-  rows.push_back({"红球跨度", "跨度系列", K::RedKd, -1});
-  rows.push_back({"尾", "跨度系列", K::RedKDEnd, -1});
-  rows.push_back({"振幅", "跨度系列", K::KDZF, -1});
-  rows.push_back({"振幅尾", "跨度系列", K::KDZFEnd, -1});
-  rows.push_back({"除以3余数", "跨度系列", K::KDDiv, -1});
-  rows.push_back({"除以4余数", "跨度系列", K::KDDiv, -1});
-  rows.push_back({"除以5余数", "跨度系列", K::KDDiv, -1});
-  rows.push_back({"红球和值", "和值系列", K::RedSum, -1});
-  rows.push_back({"尾", "和值系列", K::RedSumEnd, -1});
-  rows.push_back({"振幅", "和值系列", K::SumZF, -1});
-  rows.push_back({"振幅尾", "和值系列", K::SumZFEnd, -1});
-  rows.push_back({"除以3余数", "和值系列", K::SumDiv, -1});
-  rows.push_back({"除以4余数", "和值系列", K::SumDiv, -1});
-  rows.push_back({"除以5余数", "和值系列", K::SumDiv, -1});
-  rows.push_back({"AC值", "红球常规", K::RedAc, -1});
-  categories("红球常规");
-  rows.push_back({"连码组数", "红球常规", K::RedLink, -1});
-  rows.push_back({"尾号组数", "红球常规", K::RedEndGroup, -1});
-  rows.push_back({"邻码个数", "红球常规", K::RedNeighbor, -1});
-  rows.push_back({"重码个数", "红球常规", K::RedRepeat, -1});
-  rows.push_back({"奇号连续组数", "红球常规", K::RedOELink, -1});
-  rows.push_back({"偶号连续组数", "红球常规", K::RedOELink, -1});
-  rows.push_back({"质数连续组数", "红球常规", K::RedPCLink, -1});
-  rows.push_back({"合数连续组数", "红球常规", K::RedPCLink, -1});
-  rows.push_back({"号码组", "高级条件", K::RedHmz, -1});
-  return rows;
+// One line per indicator: everything that registration and Init decide.
+std::string Describe(int32_t i, const TFormulate& f) {
+  const TValueItems unset{{"unset", -1}};
+  TValueItems row0, row1 = unset, row2 = unset;  // no indicator shows a third row
+  f.FillValueLists(&row0, &row1, &row2);
+  const T2DIntAry first{{f.Values()[0].front()}, {1}};
+  TValueItems freq;
+  if (!f.Counts().empty()) f.TFormulate::FillValues(freq, f.Counts()[0]);
+  std::ostringstream s;
+  s << i << ' ' << f.Group() << ' ' << f.Name() << " kind=" << int(f.Kind()) << " pos=" << f.Pos()
+    << " rows=" << int(f.RowKind()) << " tail=" << int(f.TailMode()) << " total=" << f.Total()
+    << " of=" << f.GetTotal() << " all=" << f.CountCombos(f.Values(), false) << " first=" << f.CountCombos(first, true)
+    << " values=" << Join(row0) << " counts=" << (row1 == unset ? "none" : Join(row1)) << " freq=" << Join(freq);
+  if (auto* c = dynamic_cast<const TFormulateRedCategory*>(&f)) s << " size=" << c->CategorySize();
+  if (row2 != unset) s << " row2=" << Join(row2);
+  return s.str();
 }
 
 }  // namespace
 
-TEST(FormulateList, HoldsThe88IndicatorsInTheirGroupsAndOrder) {
+// The listing's order is the indicator number that scheme files store.
+TEST(FormulateList, MatchesTheReviewedListingOfAll88) {
+  std::ifstream in(testsupport::SourceDir() + "/tests/engine/data/registry.txt");
+  ASSERT_TRUE(in) << "tests/engine/data/registry.txt";
   const TFormulateList& list = FormulateList();
-  const auto rows = ExpectedRows();
-  ASSERT_EQ(rows.size(), 88u);
-  ASSERT_EQ(list.Count(), 88);
-  for (int32_t i = 0; i < list.Count(); ++i) {
-    SCOPED_TRACE("indicator " + std::to_string(i));
-    const TFormulate* f = list.GetItem(i);
-    EXPECT_EQ(f->Name(), rows[i].name);
-    EXPECT_EQ(f->Group(), rows[i].group);
-    EXPECT_EQ(f->Kind(), rows[i].kind);
-    EXPECT_EQ(f->Pos(), rows[i].pos);
-    EXPECT_EQ(list.IndexOf(f), i);
+  std::string line;
+  int32_t i = 0;
+  for (; std::getline(in, line); ++i) {
+    ASSERT_LT(i, list.Count());
+    EXPECT_EQ(Describe(i, *list.GetItem(i)), line);
+    EXPECT_EQ(list.IndexOf(list.GetItem(i)), i);
   }
+  EXPECT_EQ(i, 88);
+  EXPECT_EQ(list.Count(), 88);
   EXPECT_EQ(list.IndexOf(nullptr), -1);
-  EXPECT_EQ(&FormulateList(), &list);  // one global list
 }
-
-TEST(FormulateList, ParametersOfTheRegisteredInstances) {
-  const TFormulateList& list = FormulateList();
-  // Divisors of the position rows: tail 10, then 3, 4, 5.
-  for (int group = 0; group < 7; ++group) {
-    const int base = group * 7;
-    EXPECT_EQ(static_cast<const TFormulateDwDiv*>(list.GetItem(base + 1))->Divisor(), 10);
-    for (int d = 3; d <= 5; ++d)
-      EXPECT_EQ(static_cast<const TFormulateDwDiv*>(list.GetItem(base + 1 + d))->Divisor(), d);
-  }
-  for (int d = 3; d <= 5; ++d) {
-    EXPECT_EQ(static_cast<const TFormulateKDDiv*>(list.GetItem(59 + d))->Divisor(), d);
-    EXPECT_EQ(static_cast<const TFormulateSumDiv*>(list.GetItem(66 + d))->Divisor(), d);
-  }
-  // The category rows: tail variants first (with TailMode), then numbers.
-  for (int tail = 0; tail < 2; ++tail) {
-    const int base = tail ? 51 : 73;
-    auto big = static_cast<const TFormulateRedBigSmall*>(list.GetItem(base));
-    auto small = static_cast<const TFormulateRedBigSmall*>(list.GetItem(base + 1));
-    auto prime = static_cast<const TFormulateRedPrimeCom*>(list.GetItem(base + 2));
-    auto comp = static_cast<const TFormulateRedPrimeCom*>(list.GetItem(base + 3));
-    auto odd = static_cast<const TFormulateRedOddEven*>(list.GetItem(base + 4));
-    auto even = static_cast<const TFormulateRedOddEven*>(list.GetItem(base + 5));
-    EXPECT_TRUE(big->IsBig());
-    EXPECT_FALSE(small->IsBig());
-    EXPECT_TRUE(prime->IsPrime());
-    EXPECT_FALSE(comp->IsPrime());
-    EXPECT_TRUE(odd->IsOdd());
-    EXPECT_FALSE(even->IsOdd());
-    for (int i = 0; i < 6; ++i) {
-      auto c = static_cast<const TFormulateRedCategory*>(list.GetItem(base + i));
-      EXPECT_EQ(c->IsTail(), tail == 1);
-      EXPECT_EQ(c->TailMode(), tail);
-      EXPECT_EQ(c->RowKind(), 1);
-    }
-    const std::vector<int32_t> sizes = tail ? std::vector<int32_t>{15, 18, 18, 15, 17, 16}
-                                            : std::vector<int32_t>{17, 16, 12, 21, 17, 16};
-    for (int i = 0; i < 6; ++i)
-      EXPECT_EQ(static_cast<const TFormulateRedCategory*>(list.GetItem(base + i))->CategorySize(), sizes[i]);
-  }
-  EXPECT_TRUE(static_cast<const TFormulateRedOELink*>(list.GetItem(83))->IsOdd());
-  EXPECT_FALSE(static_cast<const TFormulateRedOELink*>(list.GetItem(84))->IsOdd());
-  EXPECT_TRUE(static_cast<const TFormulateRedPCLink*>(list.GetItem(85))->IsPrime());
-  EXPECT_FALSE(static_cast<const TFormulateRedPCLink*>(list.GetItem(86))->IsPrime());
-  EXPECT_EQ(static_cast<const TFormulateRedTailTriple*>(list.GetItem(49))->FirstBall(), 0);
-  EXPECT_EQ(static_cast<const TFormulateRedTailTriple*>(list.GetItem(50))->FirstBall(), 3);
-  // TailMode only on the tail triples and the tail categories.
-  for (int32_t i = 0; i < list.Count(); ++i)
-    EXPECT_EQ(list.GetItem(i)->TailMode(), (i >= 49 && i <= 56) ? 1 : 0) << i;
-}
-
 namespace {
 
 struct TRecordingSink : IFormulaTreeSink {
-  struct TNode {
-    std::string text;
-    int image;
-    std::vector<std::pair<std::string, const TFormulate*>> children;
-  };
-  std::vector<TNode> roots;
+  std::vector<std::pair<std::string, std::vector<const TFormulate*>>> roots;
   int AddRoot(const std::string& text, int imageIndex) override {
-    roots.push_back({text, imageIndex, {}});
+    EXPECT_EQ(imageIndex, 0);
+    roots.push_back({text, {}});
     return static_cast<int>(roots.size()) - 1;
   }
-  void AddChild(int root, const std::string& text, const TFormulate* f, int imageIndex,
-                int selectedImageIndex) override {
-    EXPECT_EQ(imageIndex, 1);
-    EXPECT_EQ(selectedImageIndex, 2);
-    roots.at(static_cast<size_t>(root)).children.emplace_back(text, f);
+  void AddChild(int root, const std::string& text, const TFormulate* f, int imageIndex, int selected) override {
+    EXPECT_EQ(text, f->Name());
+    EXPECT_EQ(std::pair(imageIndex, selected), std::pair(1, 2));
+    roots.at(static_cast<size_t>(root)).second.push_back(f);
   }
 };
 
 }  // namespace
 
-TEST(BuildFormulaTree, TwelveGroupRootsWithTheirIndicatorsInOrder) {
+TEST(BuildFormulaTree, OneRootPerGroupInFirstSeenOrderWithItsIndicatorsInOrder) {
   TRecordingSink sink;
   BuildFormulaTree(sink);
-  const std::vector<std::pair<std::string, size_t>> expected{
-      {"蓝号系列", 7},  {"红1号定位", 7}, {"红2号定位", 7}, {"红3号定位", 7},
-      {"红4号定位", 7}, {"红5号定位", 7}, {"红6号定位", 7}, {"尾数系列", 9},
-      {"跨度系列", 7},  {"和值系列", 7},  {"红球常规", 15}, {"高级条件", 1}};
-  ASSERT_EQ(sink.roots.size(), expected.size());
-  int32_t next = 0;
-  for (size_t r = 0; r < expected.size(); ++r) {
-    EXPECT_EQ(sink.roots[r].text, expected[r].first);
-    EXPECT_EQ(sink.roots[r].image, 0);
-    ASSERT_EQ(sink.roots[r].children.size(), expected[r].second);
-    for (auto& [text, f] : sink.roots[r].children) {
-      EXPECT_EQ(f, FormulateList().GetItem(next++));
-      EXPECT_EQ(text, f->Name());
-    }
-  }
-}
-
-TEST(BuildFormulaTree, AGroupSeenAgainLaterJoinsItsFirstRoot) {
+  std::string shape;
+  for (auto& [text, children] : sink.roots) shape += text + ":" + std::to_string(children.size()) + " ";
+  EXPECT_EQ(shape, "蓝号系列:7 红1号定位:7 红2号定位:7 红3号定位:7 红4号定位:7 红5号定位:7 红6号定位:7 尾数系列:9 "
+                   "跨度系列:7 和值系列:7 红球常规:15 高级条件:1 ");
+  EXPECT_EQ(sink.roots[10].second.front(), FormulateList().GetItem(72));
+  // A group met again later joins its first root.
   TFormulateList list;
-  list.Add(CreateFormulate<TFormulateRedAc>("a", "G1"));
-  list.Add(CreateFormulate<TFormulateRedAc>("b", "G2"));
-  list.Add(CreateFormulate<TFormulateRedAc>("c", "G1"));
-  TRecordingSink sink;
-  BuildFormulaTree(sink, list);
-  ASSERT_EQ(sink.roots.size(), 2u);
-  ASSERT_EQ(sink.roots[0].children.size(), 2u);
-  EXPECT_EQ(sink.roots[0].children[1].first, "c");
-  EXPECT_EQ(sink.roots[1].children.size(), 1u);
+  for (const char* g : {"G1", "G2", "G1"}) list.Add(CreateFormulate<TFormulateRedAc>("x", g));
+  TRecordingSink small;
+  BuildFormulaTree(small, list);
+  ASSERT_EQ(small.roots.size(), 2u);
+  EXPECT_EQ(small.roots[0].second, (std::vector<const TFormulate*>{list.GetItem(0), list.GetItem(2)}));
 }
 
-TEST(FillValueLists, FillsOnlyTheRowsTheIndicatorShows) {
-  const TFormulateList& list = FormulateList();
-  TValueItems l1, l2{{"keep", 7}};
-  list.GetItem(72)->FillValueLists(&l1, &l2);  // AC: one row
-  ASSERT_EQ(l1.size(), 11u);
-  EXPECT_EQ(l1[3], (std::pair<std::string, int32_t>{"3", 3}));
-  ASSERT_EQ(l2.size(), 1u);  // untouched
-  EXPECT_EQ(l2[0].first, "keep");
-
-  list.GetItem(87)->FillValueLists(&l1, &l2);  // number group: values and counts
-  EXPECT_EQ(l1.size(), 33u);
-  ASSERT_EQ(l2.size(), 7u);
-  EXPECT_EQ(l2.front().second, 0);
-  EXPECT_EQ(l2.back().second, 6);
-  list.GetItem(87)->FillValueLists(nullptr, nullptr);  // nothing given: nothing to do
-}
-
-TEST(FillValues, SumAndAmplitudeRangesAreListedAsLowHighWithTheirIndex) {
-  const TFormulateList& list = FormulateList();
-  TValueItems items{{"old", 1}};
-  list.GetItem(65)->FillValueLists(&items);  // 红球和值
-  ASSERT_EQ(items.size(), 13u);
-  EXPECT_EQ(items[0], (std::pair<std::string, int32_t>{"21-60", 0}));
-  EXPECT_EQ(items[12], (std::pair<std::string, int32_t>{"171-183", 12}));
-  list.GetItem(67)->FillValueLists(&items);  // 和值 振幅
-  ASSERT_EQ(items.size(), 16u);
-  EXPECT_EQ(items[0].first, "0-10");
-  EXPECT_EQ(items[15], (std::pair<std::string, int32_t>{"151-162", 15}));
-  // Only the length of the given array counts, and never past the table.
-  list.GetItem(65)->FillValues(items, TIntAry{99, 98});
-  ASSERT_EQ(items.size(), 2u);
-  EXPECT_EQ(items[1], (std::pair<std::string, int32_t>{"61-70", 1}));
-  list.GetItem(65)->FillValues(items, TIntAry(40, 0));
-  EXPECT_EQ(items.size(), 13u);
+TEST(FillValues, RangeIndicatorsListOneRangePerGivenValueAndNeverPastTheTable) {
+  TValueItems items;
+  FormulateList().GetItem(65)->FillValues(items, TIntAry{99, 98});  // 红球和值
+  EXPECT_EQ(items, (TValueItems{{"21-60", 0}, {"61-70", 1}}));
+  FormulateList().GetItem(67)->FillValues(items, TIntAry(40, 0));  // 和值 振幅
+  EXPECT_EQ(items.size(), 16u);
 }
 
 namespace {
@@ -250,8 +110,9 @@ struct TFakeCheckList : ICheckList {
   void SetChecked(int i, bool c) override { checks.at(static_cast<size_t>(i)) = c; }
   int32_t Value(int i) const override { return values.at(static_cast<size_t>(i)); }
   TIntAry CheckedValues() const {
-    TIntAry v;
+    TIntAry v{-99};  // GetCheckedValues replaces what it is given
     GetCheckedValues(*this, v);
+    EXPECT_EQ(CountChecked(*this), static_cast<int>(v.size()));
     return v;
   }
 };
@@ -259,48 +120,29 @@ struct TFakeCheckList : ICheckList {
 }  // namespace
 
 TEST(Selectors, EachButtonTagSelectsItsItems) {
-  TFakeCheckList list({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+  // Odd-sized, with values no table holds (never prime nor composite).
+  TFakeCheckList list({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 34, -3});
   const std::vector<TIntAry> expected{
-      {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10},  // 全
-      {},                                  // 反 (of 全)
-      {},                                  // 清
-      {5, 6, 7, 8, 9, 10},                 // 大: i >= 11 div 2
-      {0, 1, 2, 3, 4},                     // 小
-      {1, 3, 5, 7, 9},                     // 奇
-      {0, 2, 4, 6, 8, 10},                 // 偶
-      {1, 2, 3, 5, 7},                     // 质: 1 counts as prime
-      {0, 4, 6, 8, 9, 10},                 // 合: 0 counts as composite
-      {0, 3, 6, 9},                        // mod 3 = 0
-      {1, 4, 7, 10},                       // mod 3 = 1
-      {2, 5, 8},                           // mod 3 = 2
+      {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 34, -3},  // 全
+      {},                                          // 反 (of 全)
+      {},                                          // 清
+      {6, 7, 8, 9, 10, 34, -3},                    // 大: i >= 13 div 2
+      {0, 1, 2, 3, 4, 5},                          // 小
+      {1, 3, 5, 7, 9},                             // 奇
+      {0, 2, 4, 6, 8, 10, 34},                     // 偶
+      {1, 2, 3, 5, 7},                             // 质: 1 counts as prime
+      {0, 4, 6, 8, 9, 10},                         // 合: 0 counts as composite
+      {0, 3, 6, 9, -3},                            // mod 3 = 0
+      {1, 4, 7, 10, 34},                           // mod 3 = 1
+      {2, 5, 8},                                   // mod 3 = 2
   };
   for (size_t tag = 0; tag < SelectorProcs.size(); ++tag) {
     SelectorProcs[tag](list);
     EXPECT_EQ(list.CheckedValues(), expected[tag]) << "tag " << tag;
   }
-  // Selectors 3..11 replace the selection; invert flips it.
-  SelectOdd(list);
+  SelectOdd(list);  // invert flips whatever is selected
   InvertChecks(list);
-  EXPECT_EQ(list.CheckedValues(), (TIntAry{0, 2, 4, 6, 8, 10}));
-  EXPECT_EQ(CountChecked(list), 6);
-}
-
-TEST(Selectors, HalvesOfAFiveItemListAndValuesNoTableHolds) {
-  TFakeCheckList five({10, 20, 30, 40, 50});
-  SelectBigHalf(five);
-  EXPECT_EQ(five.CheckedValues(), (TIntAry{30, 40, 50}));
-  SelectSmallHalf(five);
-  EXPECT_EQ(five.CheckedValues(), (TIntAry{10, 20}));
-  // Values outside 0..33 are neither prime nor composite (and never read
-  // past the tables).
-  TFakeCheckList odd({-3, 34, 1000, 31, 33});
-  SelectPrime(odd);
-  EXPECT_EQ(odd.CheckedValues(), (TIntAry{31}));
-  SelectComposite(odd);
-  EXPECT_EQ(odd.CheckedValues(), (TIntAry{33}));
-  UncheckAll(odd);
-  EXPECT_TRUE(odd.CheckedValues().empty());
-  EXPECT_EQ(CountChecked(odd), 0);
+  EXPECT_EQ(list.CheckedValues(), (TIntAry{0, 2, 4, 6, 8, 10, 34, -3}));
 }
 
 TEST(PositionLists, GetPositionListSortsAndRefusesOtherPositions) {
@@ -308,16 +150,11 @@ TEST(PositionLists, GetPositionListSortsAndRefusesOtherPositions) {
   lists[3] = {12, 4, 9};
   EXPECT_EQ(GetPositionList(lists, -1), nullptr);
   EXPECT_EQ(GetPositionList(lists, 7), nullptr);
-  TIntAry* l = GetPositionList(lists, 3);
-  ASSERT_EQ(l, &lists[3]);
-  EXPECT_EQ(*l, (TIntAry{4, 9, 12}));
-  EXPECT_TRUE(GetPositionList(lists, 6)->empty());
-}
-
-TEST(FmlAry, AppendFmlGrowsByOneEmptySlot) {
-  FmlAry a;
-  EXPECT_EQ(AppendFml(a), 0);
-  EXPECT_EQ(AppendFml(a), 1);
-  ASSERT_EQ(a.size(), 2u);
-  EXPECT_EQ(a[1], nullptr);
+  ASSERT_EQ(GetPositionList(lists, 3), &lists[3]);
+  EXPECT_EQ(lists[3], (TIntAry{4, 9, 12}));
+  EXPECT_EQ(GetPositionList(lists, 0), &lists[0]);
+  EXPECT_EQ(GetPositionList(lists, 6), &lists[6]);
+  FmlAry fmls{nullptr};
+  EXPECT_EQ(AppendFml(fmls), 1);
+  EXPECT_EQ(fmls.size(), 2u);
 }

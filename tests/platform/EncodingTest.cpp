@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace platform;
 
 TEST(Cp936, ChineseTextRoundTrips) {
@@ -18,6 +20,18 @@ TEST(Cp936, WhatCp936LacksBecomesQuestionMark) {
   EXPECT_EQ(Utf8ToCp936("x\xFFy"), "x?y");           // malformed UTF-8
   EXPECT_EQ(Utf8ToCp936("\xE4\xB8"), "?");           // truncated sequence at the end
   EXPECT_EQ(Utf8ToCp936(""), "");
+}
+
+TEST(Cp936, EachMalformedSequenceBecomesOneQuestionMarkAndWhatFollowsStays) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"abc\xE4\r\n[MA]", "abc?\r\n[MA]"},  // a lone lead byte before a line break
+      {"\xE4\xB8x", "?x"},                  // two bytes of three
+      {"\xF0\x9F\x98z", "?z"},              // three bytes of four
+      {"\xED\xA0\x80", "???"},              // a surrogate: no well-formed start
+      {"\xC0\x80", "??"},                    // an overlong form
+      {"\xE4\xB8\xAD", "\xD6\xD0"},          // whole: 中
+  };
+  for (const auto& [in, out] : cases) EXPECT_EQ(Utf8ToCp936(in), out) << in;
 }
 
 TEST(Cp936, BadBytesDecodeToReplacementAndKeepWhatFollows) {

@@ -128,6 +128,22 @@ TEST_F(IniFileTest, ValuesAreCp936OnDisk) {
   EXPECT_EQ(ini.ReadString("login", "username", ""), "张三");
 }
 
+TEST_F(IniFileTest, LineBreaksAreRefusedAndBrokenTextKeepsTheNextSection) {
+  IniFile ini(Path());
+  ASSERT_TRUE(ini.WriteString("Login", "UserName", "demo"));
+  ASSERT_TRUE(ini.WriteInteger("MA", "DayCount0", 5));
+  ASSERT_TRUE(ini.WriteString("Login", "UserName", "abc\xE4"));  // ends in a lone lead byte
+  EXPECT_EQ(ini.ReadString("Login", "UserName", ""), "abc?");
+  EXPECT_EQ(ini.ReadInteger("MA", "DayCount0", 0), 5);
+  for (const char* value : {"a\nb", "a\r", "x\r\n[MA]"}) {
+    EXPECT_FALSE(ini.WriteString("Login", "UserName", value)) << value;
+    EXPECT_NE(ini.LastError().find("line break"), std::string::npos) << value;
+  }
+  EXPECT_FALSE(ini.WriteString("Lo\ngin", "UserName", "x"));
+  EXPECT_EQ(ini.ReadString("Login", "UserName", ""), "abc?");
+  EXPECT_EQ(ini.ReadSection("MA").size(), 1u);
+}
+
 TEST_F(IniFileTest, EachOperationSeesTheOtherCopysWrites) {
   IniFile a(Path()), b(Path());
   a.WriteInteger("S", "one", 1);

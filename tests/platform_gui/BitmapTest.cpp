@@ -7,14 +7,15 @@
 
 using namespace platform;
 
-TEST(Bitmap, RowsAreDwordAlignedInEveryFormat) {
-  EXPECT_EQ(Bitmap(3, 2, pf24bit).Stride(), 12);  // 9 bytes rounded up
-  EXPECT_EQ(Bitmap(3, 2, pf32bit).Stride(), 12);
-  EXPECT_EQ(Bitmap(5, 2, pf8bit).Stride(), 8);
-  EXPECT_EQ(Bitmap(33, 2, pf1bit).Stride(), 8);
-  EXPECT_EQ(Bitmap(7, 2).Stride(), 28);
-  Bitmap b(3, 4, pf24bit);
-  EXPECT_EQ(b.ScanLine(1) - b.ScanLine(0), b.Stride()) << "top-down rows";
+TEST(Bitmap, RowsAreTopDownAndDwordAlignedInEveryFormat) {
+  const std::vector<std::tuple<int, TPixelFormat, int>> cases{
+      {3, pf24bit, 12}, {3, pf32bit, 12}, {5, pf8bit, 8}, {33, pf1bit, 8}, {32, pf1bit, 4}, {7, pfDevice, 28}};
+  for (auto [width, format, stride] : cases) {
+    Bitmap b(width, 2, format);
+    EXPECT_EQ(b.Stride(), stride) << width << " pixels of format " << format;
+    EXPECT_EQ(b.ScanLine(1) - b.ScanLine(0), stride);
+    EXPECT_EQ(b.BitsPerPixel(), (std::array{32, 1, 8, 24, 32}[format]));
+  }
 }
 
 TEST(Bitmap, PixelBytesAreInWindowsOrder) {
@@ -23,19 +24,21 @@ TEST(Bitmap, PixelBytesAreInWindowsOrder) {
   const uint8_t* p = b24.ScanLine(1) + 3;
   EXPECT_EQ((std::array<int, 3>{p[0], p[1], p[2]}), (std::array<int, 3>{30, 20, 10}));
   Bitmap b32(2, 2, pf32bit);
-  b32.SetArgb(0, 0, qRgba(10, 20, 30, 40));
-  const uint8_t* q = b32.ScanLine(0);
+  b32.SetArgb(1, 0, qRgba(10, 20, 30, 40));
+  const uint8_t* q = b32.ScanLine(0) + 4;
   EXPECT_EQ((std::array<int, 4>{q[0], q[1], q[2], q[3]}), (std::array<int, 4>{30, 20, 10, 40}))
       << "straight alpha, not premultiplied";
   Bitmap b1(10, 1, pf1bit);
-  b1.Fill(qRgb(0, 0, 0));
   b1.SetPixel(0, 0, clWhite);
   b1.SetPixel(9, 0, clWhite);
-  EXPECT_EQ(b1.ScanLine(0)[0], 0x80) << "highest bit first";
-  EXPECT_EQ(b1.ScanLine(0)[1], 0x40);
-  EXPECT_EQ(b24.GetPixel(2, 0), CLR_INVALID);
+  EXPECT_EQ(b1.ScanLine(0)[0] * 256 + b1.ScanLine(0)[1], 0x8040) << "highest bit first";
+  for (auto [x, y] : {std::pair{2, 0}, {0, 2}, {-1, 0}, {0, -1}}) {
+    EXPECT_EQ(b24.GetPixel(x, y), CLR_INVALID);
+    EXPECT_EQ(b24.GetArgb(x, y), 0u);
+    b24.SetPixel(x, y, clRed);  // nothing outside
+  }
   EXPECT_THROW(b24.ScanLine(2), std::out_of_range);
-  EXPECT_THROW(b24.ScanLine(-1), std::out_of_range);
+  EXPECT_THROW(std::as_const(b24).ScanLine(-1), std::out_of_range);
 }
 
 TEST(Bitmap, ScanLineStaysPutWhilePaintedAndRead) {
@@ -44,11 +47,9 @@ TEST(Bitmap, ScanLineStaysPutWhilePaintedAndRead) {
   QImage view = b.ConstImage();
   QImage copy = b.ToQImage();
   Canvas& c = b.GetCanvas();
-  c.Brush.Color = clBlue;
-  c.FillRect(Rect(0, 3, 4, 4));
+  c.Painter()->fillRect(0, 3, 4, 1, Qt::blue);
   EXPECT_EQ(b.ScanLine(3), row);
   EXPECT_EQ(row[0], 255) << "the painter wrote into the same buffer (blue byte first)";
-  EXPECT_EQ(row[2], 0);
   EXPECT_EQ(view.pixel(0, 3), qRgb(0, 0, 255)) << "a view shares the pixels";
   EXPECT_EQ(copy.pixel(0, 3), qRgb(255, 255, 255)) << "a copy does not";
   QPainter extra(b.PaintDevice());
@@ -56,33 +57,50 @@ TEST(Bitmap, ScanLineStaysPutWhilePaintedAndRead) {
   extra.end();
   EXPECT_EQ(b.ScanLine(3), row);
   EXPECT_EQ(b.GetPixel(0, 0), clRed);
-  c.FillRect(Rect(1, 0, 2, 1));  // the canvas paints again afterwards
+  c.Painter()->fillRect(1, 0, 1, 1, Qt::blue);  // the canvas paints again afterwards
   EXPECT_EQ(b.GetPixel(1, 0), clBlue);
 }
 
-TEST(Bitmap, SetSizeKeepsThePixelsAndRefusesAbsurdSizes) {
+TEST(Bitmap, SizeLimitsAre32767ASideAnd2To26PixelsInAll) {
+  const std::vector<std::tuple<int64_t, int64_t, bool>> cases{
+      {0, 0, true},         {8192, 8192, true},   {8192, 8193, false}, {32767, 2048, true},
+      {32767, 2049, false}, {32768, 1, false},    {1, 32768, false},   {-1, 1, false},
+      {1, -1, false},       {INT64_MAX, 0, false}};
+  for (auto [w, h, allowed] : cases) EXPECT_EQ(BitmapSizeAllowed(w, h), allowed) << w << " x " << h;
+  EXPECT_THROW(Bitmap(8193, 8192), EOutOfResources);
+}
+
+TEST(Bitmap, SetSizeKeepsThePixelsAtTheTopLeftAndMakesNewOnesWhite) {
   Bitmap b(3, 3, pf24bit);
-  b.Fill(qRgb(0, 0, 0));
   b.SetPixel(2, 2, clRed);
+  b.Transparent = true;
   b.SetSize(5, 4);
+  EXPECT_EQ(pixels::Ascii(b, clWhite), "###..\n###..\n###..\n.....\n");
+  EXPECT_EQ(b.GetPixel(2, 2), clRed);
+  EXPECT_TRUE(b.Transparent);
   EXPECT_EQ(b.PixelFormat(), pf24bit);
-  EXPECT_EQ(b.GetPixel(2, 2), clRed);
+  b.SetSize(2, 4);
+  EXPECT_EQ(pixels::Ascii(b, clWhite), "##\n##\n##\n..\n");
+  EXPECT_THROW(b.SetSize(8193, 8192), EOutOfResources);
+  EXPECT_EQ(b.Width(), 2) << "a refused size leaves the bitmap as it was";
   EXPECT_EQ(b.GetPixel(0, 0), clBlack);
-  EXPECT_EQ(b.GetPixel(4, 3), clWhite);
-  EXPECT_THROW(b.SetSize(40000, 4), EOutOfResources);
-  EXPECT_EQ(b.Width(), 5) << "a refused size leaves the bitmap as it was";
-  EXPECT_EQ(b.GetPixel(2, 2), clRed);
-  b.SetSize(-4, 2);
-  EXPECT_TRUE(b.Empty());
-  EXPECT_THROW(b.SetSize(40000, 1), EOutOfResources);
-  EXPECT_THROW(b.SetSize(30000, 30000), EOutOfResources);
-  EXPECT_NO_THROW(b.SetSize(8000, 8000));
+  for (auto [w, h] : {std::pair{-4, 2}, {2, -4}}) {
+    Bitmap n(1, 1);
+    n.SetSize(w, h);
+    EXPECT_TRUE(n.Empty()) << w << " x " << h;
+  }
+  Bitmap grown(0, 0);
+  grown.SetHeight(2);
+  grown.SetWidth(3);
+  EXPECT_EQ(pixels::InkBox(grown, clWhite), Rect(0, 0, 0, 0)) << "every new pixel white";
 }
 
 TEST(Bitmap, FormatConversions) {
   Bitmap b(2, 1, pf24bit);
   b.SetPixel(0, 0, RGB(250, 200, 150));
   b.SetPixel(1, 0, RGB(200, 100, 50));  // grey 126: black in one bit
+  b.Transparent = true;
+  b.SetTransparentColor(clRed);
   b.SetPixelFormat(pf32bit);
   EXPECT_EQ(b.GetArgb(0, 0), qRgba(250, 200, 150, 255)) << "alpha 255 where there was none";
   b.SetPixelFormat(pf8bit);
@@ -90,19 +108,24 @@ TEST(Bitmap, FormatConversions) {
   b.SetPixelFormat(pf1bit);
   EXPECT_EQ(b.GetPixel(0, 0), clWhite);
   EXPECT_EQ(b.GetPixel(1, 0), clBlack);
+  EXPECT_EQ(b.ConstImage().pixel(0, 0), qRgb(255, 255, 255)) << "the view of one bit is black and white";
+  EXPECT_TRUE(b.Transparent && b.TransparentColor() == clRed) << "the transparency settings stay";
 }
 
 TEST(Bitmap, CopiesAreDeepAndMovesEmptyTheSource) {
   Bitmap a = pixels::White(4, 4, pf32bit);
   a.Transparent = true;
+  a.SetTransparentColor(clRed);
   Bitmap b = a;
   b.SetPixel(1, 1, clRed);
   EXPECT_EQ(a.GetPixel(1, 1), clWhite);
   EXPECT_TRUE(b.Transparent);
+  EXPECT_EQ(b.TransparentColor(), clRed);
   EXPECT_EQ(b.PixelFormat(), pf32bit);
   Bitmap c = std::move(b);
   EXPECT_TRUE(b.Empty());
   EXPECT_EQ(c.GetPixel(1, 1), clRed);
+  EXPECT_EQ(c.TransparentColor(), clRed);
 }
 
 TEST(Bitmap, TransparentColourDefaultsToTheBottomLeftPixel) {
@@ -111,18 +134,21 @@ TEST(Bitmap, TransparentColourDefaultsToTheBottomLeftPixel) {
   EXPECT_EQ(b.TransparentColor(), clLime);
   b.SetTransparentColor(clFuchsia);
   EXPECT_EQ(b.TransparentColor(), clFuchsia);
+  EXPECT_EQ(Bitmap().TransparentColor(), clBlack);
 }
 
 TEST(Bitmap, FromQImagePicksTheNearestFormat) {
-  QImage argb(2, 2, QImage::Format_ARGB32);
-  argb.fill(qRgba(1, 2, 3, 4));
-  Bitmap a = Bitmap::FromQImage(argb);
-  EXPECT_EQ(a.PixelFormat(), pf32bit);
-  EXPECT_EQ(a.GetArgb(1, 1), qRgba(1, 2, 3, 4));
-  QImage grey(2, 2, QImage::Format_Grayscale8);
-  EXPECT_EQ(Bitmap::FromQImage(grey).PixelFormat(), pf8bit);
   QImage mono(2, 2, QImage::Format_Mono);
   mono.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
-  EXPECT_EQ(Bitmap::FromQImage(mono).PixelFormat(), pf1bit);
-  EXPECT_EQ(Bitmap::FromQImage(QImage(2, 2, QImage::Format_RGB32)).PixelFormat(), pfDevice);
+  QImage inverted = mono;
+  inverted.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+  const std::vector<std::pair<QImage, TPixelFormat>> cases{
+      {QImage(2, 2, QImage::Format_ARGB32), pf32bit},     {QImage(2, 2, QImage::Format_Grayscale8), pf8bit},
+      {QImage(2, 2, QImage::Format_RGB888), pf24bit},     {QImage(2, 2, QImage::Format_BGR888), pf24bit},
+      {mono, pf1bit}, {inverted, pfDevice}, {QImage(2, 2, QImage::Format_RGB32), pfDevice}};
+  for (size_t i = 0; i < cases.size(); ++i)
+    EXPECT_EQ(Bitmap::FromQImage(cases[i].first).PixelFormat(), cases[i].second) << i;
+  QImage argb(2, 2, QImage::Format_ARGB32);
+  argb.fill(qRgba(1, 2, 3, 4));
+  EXPECT_EQ(Bitmap::FromQImage(argb).GetArgb(1, 1), qRgba(1, 2, 3, 4));
 }

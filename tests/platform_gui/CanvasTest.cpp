@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 using namespace platform;
 using pixels::Ascii;
 using pixels::ColorBox;
@@ -21,19 +23,23 @@ Canvas& Prepared(Bitmap& b) {
   return c;
 }
 
+// A picture painted by `paint` on a white bitmap, as rows of text.
+std::string Painted(int w, int h, const std::function<void(Canvas&)>& paint) {
+  Bitmap b = White(w, h);
+  paint(Prepared(b));
+  return Ascii(b, clWhite);
+}
+
 }  // namespace
 
 TEST(CanvasLines, LineToLeavesOutTheLastPixelInEveryDirection) {
   Bitmap b = White(12, 10);
   Canvas& c = Prepared(b);
-  c.MoveTo(1, 1);
-  c.LineTo(8, 1);  // rightwards
-  c.MoveTo(10, 8);
-  c.LineTo(10, 2);  // upwards
-  c.MoveTo(9, 5);
-  c.LineTo(3, 5);  // leftwards
-  c.MoveTo(0, 9);
-  c.LineTo(3, 6);  // diagonal up-right
+  for (auto [from, to] : {std::pair{Point(1, 1), Point(8, 1)}, {Point(10, 8), Point(10, 2)}, {Point(9, 5), Point(3, 5)},
+                          {Point(0, 9), Point(3, 6)}, {Point(5, 8), Point(5, 8)}, {Point(7, 8), Point(8, 8)}}) {
+    c.MoveTo(from.X, from.Y);
+    c.LineTo(to.X, to.Y);
+  }
   EXPECT_EQ(Ascii(b, clWhite),
             "............\n"
             ".#######....\n"
@@ -43,17 +49,16 @@ TEST(CanvasLines, LineToLeavesOutTheLastPixelInEveryDirection) {
             "....#######.\n"
             "..........#.\n"
             "..#.......#.\n"
-            ".#........#.\n"
+            ".#.....#..#.\n"  // zero length: nothing; one step: the start
             "#...........\n");
-  EXPECT_EQ(c.PenPos(), Point(3, 6));
+  EXPECT_EQ(c.PenPos(), Point(8, 8));
+  // A polyline leaves out only its last point.
+  EXPECT_EQ(Painted(7, 6, [](Canvas& c) { c.Polyline({{1, 1}, {5, 1}, {5, 4}, {1, 4}}); }),
+            ".......\n.#####.\n.....#.\n.....#.\n..####.\n.......\n");
 }
 
-TEST(CanvasLines, SlopedLinesTakeTheNearestPixelOfEachColumn) {
-  Bitmap b = White(12, 7);
-  Canvas& c = Prepared(b);
-  c.MoveTo(1, 1);
-  c.LineTo(10, 5);  // y = 1 + 4/9 x: never half way between two rows
-  EXPECT_EQ(Ascii(b, clWhite),
+TEST(CanvasLines, SlopedLinesTakeTheNearestPixelOfEachStep) {
+  EXPECT_EQ(Painted(12, 7, [](Canvas& c) { c.MoveTo(1, 1), c.LineTo(10, 5); }),  // y = 1 + 4/9 x
             "............\n"
             ".##.........\n"
             "...##.......\n"
@@ -62,66 +67,25 @@ TEST(CanvasLines, SlopedLinesTakeTheNearestPixelOfEachColumn) {
             ".........#..\n"
             "............\n");
   // Without ties (an odd number of steps) the way back lights the same
-  // pixels, bar the two ends;
-  // a polyline lights what its segments do, on any device.
-  for (TPoint end : {Point(1, 6), Point(19, 3), Point(3, 19), Point(17, 19), Point(1, 13)}) {
-    const TPoint start = Point(10, 10);
-    Bitmap there = White(21, 21), back = White(21, 21);
-    Canvas& t = Prepared(there);
-    t.MoveTo(start.X, start.Y);
-    t.LineTo(end.X, end.Y);
-    t.Pen.Color = clWhite;
-    t.MoveTo(start.X, start.Y);
-    t.LineTo(start.X + 1, start.Y);  // the start is lit, as on the way back the end is not
-    Canvas& k = Prepared(back);
-    k.MoveTo(end.X, end.Y);
-    k.LineTo(start.X, start.Y);
-    k.Pen.Color = clWhite;
-    k.MoveTo(end.X, end.Y);
-    k.LineTo(end.X + 1, end.Y);
-    EXPECT_EQ(Ascii(there, clWhite), Ascii(back, clWhite)) << end.X << ", " << end.Y;
+  // pixels, bar the two ends, in every octant.
+  const TPoint start = Point(10, 10);
+  for (TPoint end : {Point(1, 6), Point(19, 3), Point(3, 19), Point(17, 19), Point(1, 13), Point(19, 13),
+                     Point(13, 1), Point(7, 19)}) {
+    auto line = [](TPoint a, TPoint b) {
+      return [=](Canvas& c) {
+        c.MoveTo(a.X, a.Y);
+        c.LineTo(b.X, b.Y);
+        c.Pen.Color = clWhite;  // the start is lit, as on the way back the end is not
+        c.MoveTo(a.X, a.Y);
+        c.LineTo(a.X + 1, a.Y);
+      };
+    };
+    EXPECT_EQ(Painted(21, 21, line(start, end)), Painted(21, 21, line(end, start))) << end.X << ", " << end.Y;
   }
-  Bitmap segments = White(21, 21);
-  Canvas& s = Prepared(segments);
-  s.MoveTo(1, 1);
-  s.LineTo(19, 8);
-  s.LineTo(3, 17);
-  QImage image(21, 21, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  {
-    Canvas q(&image);
-    q.Pen.Color = clRed;
-    q.Polyline({{1, 1}, {19, 8}, {3, 17}});
-  }
-  EXPECT_EQ(Ascii(segments, clWhite), Ascii(Bitmap::FromQImage(image), clWhite));
 }
 
-TEST(CanvasLines, ZeroLengthDrawsNothingAndOneStepDrawsTheStart) {
-  Bitmap b = White(5, 5);
-  Canvas& c = Prepared(b);
-  c.MoveTo(2, 2);
-  c.LineTo(2, 2);
-  EXPECT_EQ(InkBox(b, clWhite), TRect{});
-  c.LineTo(3, 2);
-  EXPECT_EQ(InkBox(b, clWhite), Rect(2, 2, 3, 3));
-}
-
-TEST(CanvasLines, PolylineLeavesOutOnlyTheLastPoint) {
-  Bitmap b = White(7, 7);
-  Canvas& c = Prepared(b);
-  c.Polyline({{1, 1}, {5, 1}, {5, 5}, {1, 5}});
-  EXPECT_EQ(Ascii(b, clWhite),
-            ".......\n"
-            ".#####.\n"
-            ".....#.\n"
-            ".....#.\n"
-            ".....#.\n"
-            "..####.\n"
-            ".......\n");
-}
-
-TEST(CanvasLines, DottedPenIsThreeOnThreeOffWithOpaqueGaps) {
-  Bitmap b = White(14, 3);
+TEST(CanvasLines, DottedPenIsThreeOnThreeOffWithOpaqueGapsAndXorTwiceRestores) {
+  Bitmap b = White(14, 4);
   Canvas& c = Prepared(b);
   c.Pen.Style = psDot;
   c.Brush.Color = clBlue;  // solid brush: the gaps take the brush colour
@@ -135,162 +99,139 @@ TEST(CanvasLines, DottedPenIsThreeOnThreeOffWithOpaqueGaps) {
     EXPECT_EQ(b.GetPixel(x, 0), on ? clRed : clBlue) << "x = " << x;
     EXPECT_EQ(b.GetPixel(x, 2), on ? clRed : clWhite) << "x = " << x;
   }
+  c.Pen = {clWhite, 1, psSolid, pmXor};
+  for (int pass = 0; pass < 2; ++pass) {
+    c.Polyline({{0, 3}, {14, 3}});
+    EXPECT_EQ(b.GetPixel(4, 3), pass ? clWhite : clBlack);
+  }
 }
 
-TEST(CanvasLines, XorPenTwiceRestores) {
-  Bitmap b = White(10, 4);
-  Canvas& c = Prepared(b);
-  c.Pen.Mode = pmXor;
-  c.Pen.Color = clWhite;
-  c.MoveTo(0, 1);
-  c.LineTo(10, 1);
-  EXPECT_EQ(b.GetPixel(4, 1), clBlack);
-  c.MoveTo(0, 1);
-  c.LineTo(10, 1);
-  EXPECT_EQ(InkBox(b, clWhite), TRect{});
-}
-
-TEST(CanvasShapes, RectangleCoversLeftToRightMinusOne) {
-  Bitmap b = White(9, 7);
-  Canvas& c = Prepared(b);
-  c.Brush.Color = clBlue;
-  c.Rectangle(1, 1, 6, 5);
-  EXPECT_EQ(InkBox(b, clWhite), Rect(1, 1, 6, 5));
-  EXPECT_EQ(b.GetPixel(5, 4), clRed);
-  EXPECT_EQ(b.GetPixel(3, 2), clBlue);
-  EXPECT_EQ(ColorBox(b, clBlue), Rect(2, 2, 5, 4));
-}
-
-TEST(CanvasShapes, RectangleWithoutPenIsOnePixelSmaller) {
-  Bitmap b = White(9, 7);
-  Canvas& c = Prepared(b);
-  c.Pen.Style = psClear;
-  c.Brush.Color = clBlue;
-  c.Rectangle(1, 1, 6, 5);
-  EXPECT_EQ(InkBox(b, clWhite), Rect(1, 1, 5, 4));
-}
-
-TEST(CanvasShapes, FillAndFrameUseTheBrushAndExcludeTheFarEdges) {
-  Bitmap b = White(10, 8);
-  Canvas& c = Prepared(b);
-  c.Brush.Color = clGreen;
-  c.FillRect(Rect(2, 1, 5, 4));
-  EXPECT_EQ(InkBox(b, clWhite), Rect(2, 1, 5, 4));
-  c.FillRect(Rect(8, 8, 6, 6));  // inverted: nothing
-  c.Brush.Color = clNavy;
-  c.FrameRect(Rect(5, 4, 9, 8));
-  EXPECT_EQ(ColorBox(b, clNavy), Rect(5, 4, 9, 8));
-  EXPECT_EQ(b.GetPixel(6, 5), clWhite) << "a frame is hollow";
-  c.Brush.Style = bsClear;
-  c.FillRect(Rect(0, 0, 10, 8));
-  EXPECT_EQ(b.GetPixel(0, 0), clWhite) << "a clear brush fills nothing";
-}
-
-TEST(CanvasShapes, EllipseAndRoundRectTouchTheirBoundsButNotTheCorners) {
-  Bitmap b = White(16, 12);
-  Canvas& c = Prepared(b);
-  c.Brush.Style = bsClear;
-  c.Ellipse(1, 1, 11, 9);
-  EXPECT_EQ(InkBox(b, clWhite), Rect(1, 1, 11, 9));
-  EXPECT_EQ(b.GetPixel(1, 1), clWhite);
-  Bitmap r = White(16, 12);
-  Canvas& rc = Prepared(r);
-  rc.RoundRect(2, 2, 14, 10, 6, 6);
-  EXPECT_EQ(InkBox(r, clWhite), Rect(2, 2, 14, 10));
-  EXPECT_EQ(r.GetPixel(2, 2), clWhite);
-  EXPECT_EQ(r.GetPixel(13, 9), clWhite);
-  // Corners given the wrong way round make the same shapes.
-  Bitmap e2 = White(16, 12), r2 = White(16, 12);
-  Prepared(e2).Brush.Style = bsClear;
-  e2.GetCanvas().Ellipse(11, 9, 1, 1);
-  EXPECT_EQ(Ascii(e2, clWhite), Ascii(b, clWhite));
-  Prepared(r2).RoundRect(14, 10, 2, 2, 6, 6);
-  EXPECT_EQ(Ascii(r2, clWhite), Ascii(r, clWhite));
+TEST(CanvasShapes, CoverLeftToRightMinusOneAndTopToBottomMinusOne) {
+  struct Case {
+    std::function<void(Canvas&)> draw;
+    TRect ink;
+    TPoint at;  // a pixel and its colour
+    TColor color;
+  };
+  const std::vector<Case> cases{
+      {[](Canvas& c) { c.Rectangle(1, 1, 6, 5); }, Rect(1, 1, 6, 5), {3, 2}, clBlue},
+      {[](Canvas& c) { c.Rectangle(6, 5, 1, 1); }, Rect(1, 1, 6, 5), {5, 4}, clRed},  // corners in any order
+      {[](Canvas& c) { c.Pen.Style = psClear, c.Rectangle(1, 1, 6, 5); }, Rect(1, 1, 5, 4), {1, 1}, clBlue},
+      {[](Canvas& c) { c.Pen.Width = 3, c.Pen.Style = psInsideFrame, c.Rectangle(1, 1, 11, 9); }, Rect(1, 1, 11, 9),
+       {5, 4}, clBlue},
+      {[](Canvas& c) { c.FillRect(Rect(2, 1, 5, 4)); }, Rect(2, 1, 5, 4), {2, 1}, clBlue},
+      {[](Canvas& c) { c.FillRect(Rect(8, 8, 6, 6)); }, TRect{}, {7, 7}, clWhite},
+      {[](Canvas& c) { c.Brush.Style = bsClear, c.FillRect(Rect(0, 0, 9, 9)); }, TRect{}, {0, 0}, clWhite},
+      {[](Canvas& c) { c.FrameRect(Rect(5, 4, 9, 8)); }, Rect(5, 4, 9, 8), {6, 5}, clWhite},  // hollow
+      {[](Canvas& c) { c.Ellipse(1, 1, 11, 9); }, Rect(1, 1, 11, 9), {1, 1}, clWhite},
+      {[](Canvas& c) { c.Ellipse(11, 9, 1, 1); }, Rect(1, 1, 11, 9), {6, 5}, clBlue},
+      {[](Canvas& c) { c.RoundRect(14, 10, 2, 2, 6, 6); }, Rect(2, 2, 14, 10), {13, 9}, clWhite},
+      {[](Canvas& c) { c.Polygon({{1, 1}, {9, 1}, {1, 9}}); }, Rect(1, 1, 10, 10), {8, 8}, clWhite},
+  };
+  for (size_t i = 0; i < cases.size(); ++i) {
+    Bitmap b = White(16, 12);
+    Canvas& c = Prepared(b);
+    c.Brush.Color = clBlue;
+    cases[i].draw(c);
+    EXPECT_EQ(InkBox(b, clWhite), cases[i].ink) << "case " << i << "\n" << Ascii(b, clWhite);
+    EXPECT_EQ(b.GetPixel(cases[i].at.X, cases[i].at.Y), cases[i].color) << "case " << i;
+  }
 }
 
 TEST(CanvasShapes, FocusRectIsDottedAndUndoesItself) {
   Bitmap b = White(8, 6);
   Canvas& c = b.GetCanvas();
   c.DrawFocusRect(Rect(1, 1, 7, 5));
-  EXPECT_EQ(InkBox(b, clWhite), Rect(1, 1, 7, 5));
-  EXPECT_NE(b.GetPixel(1, 1), b.GetPixel(2, 1)) << "every other pixel";
-  EXPECT_EQ(b.GetPixel(3, 3), clWhite);
+  EXPECT_EQ(Ascii(b, clWhite), "........\n.#.#.#..\n......#.\n.#......\n..#.#.#.\n........\n");
   c.DrawFocusRect(Rect(1, 1, 7, 5));
   EXPECT_EQ(InkBox(b, clWhite), TRect{});
 }
 
 TEST(CanvasShapes, DrawEdgeUsesTheSystemColoursAndAdjusts) {
+  // Edge, flags, then the colours at (3, 0), (3, 1), (4, 4), (3, 7) and
+  // (9, 3): outer and inner ring at the top, the middle, outer ring at the
+  // bottom and at the right.
+  const std::vector<std::pair<std::pair<unsigned, unsigned>, std::array<TColor, 5>>> cases{
+      {{EDGE_RAISED, BF_RECT | BF_MIDDLE}, {cl3DLight, clBtnHighlight, clBtnFace, cl3DDkShadow, cl3DDkShadow}},
+      {{EDGE_SUNKEN, BF_TOP | BF_LEFT}, {clBtnShadow, cl3DDkShadow, clWhite, clWhite, clWhite}},
+      {{EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_MONO}, {clWindowFrame, clWindow, clWindow, clWindowFrame, clWindowFrame}},
+      {{EDGE_SUNKEN, BF_RECT | BF_MIDDLE | BF_FLAT}, {clBtnShadow, clBtnFace, clBtnFace, clBtnShadow, clBtnShadow}}};
+  for (auto& [edge, colours] : cases) {
+    Bitmap b = White(10, 8);
+    TRect r = Rect(0, 0, 10, 8);
+    b.GetCanvas().DrawEdge(r, edge.first, edge.second);
+    const TPoint at[] = {{3, 0}, {3, 1}, {4, 4}, {3, 7}, {9, 3}};
+    for (int i = 0; i < 5; ++i)
+      EXPECT_EQ(b.GetPixel(at[i].X, at[i].Y), ColorToRGB(colours[i])) << edge.second << " " << i;
+    EXPECT_EQ(r, Rect(0, 0, 10, 8)) << "no BF_ADJUST, no change";
+  }
   Bitmap b = White(10, 8);
-  Canvas& c = b.GetCanvas();
   TRect r = Rect(0, 0, 10, 8);
-  c.DrawEdge(r, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST);
+  b.GetCanvas().DrawEdge(r, EDGE_RAISED, BF_RECT | BF_ADJUST);
   EXPECT_EQ(r, Rect(2, 2, 8, 6));
-  EXPECT_EQ(b.GetPixel(3, 0), ColorToRGB(cl3DLight));
-  EXPECT_EQ(b.GetPixel(3, 1), ColorToRGB(clBtnHighlight));
-  EXPECT_EQ(b.GetPixel(3, 7), ColorToRGB(cl3DDkShadow));
-  EXPECT_EQ(b.GetPixel(9, 3), ColorToRGB(cl3DDkShadow));
-  EXPECT_EQ(b.GetPixel(3, 6), ColorToRGB(clBtnShadow));
-  EXPECT_EQ(b.GetPixel(4, 4), ColorToRGB(clBtnFace));
-  TRect sunken = Rect(0, 0, 10, 8);
-  c.DrawEdge(sunken, EDGE_SUNKEN, BF_RECT);
-  EXPECT_EQ(b.GetPixel(3, 0), ColorToRGB(clBtnShadow));
-  EXPECT_EQ(b.GetPixel(3, 1), ColorToRGB(cl3DDkShadow));
-  EXPECT_EQ(sunken, Rect(0, 0, 10, 8)) << "no BF_ADJUST, no change";
+  EXPECT_EQ(b.GetPixel(8, 3), ColorToRGB(clBtnShadow));
 }
 
-TEST(CanvasState, ClipRegionsIntersectAndExclude) {
-  Bitmap b = White(12, 4);
-  Canvas& c = b.GetCanvas();
-  c.Brush.Color = clBlack;
-  c.IntersectClipRect(Rect(2, 0, 10, 4));
-  c.ExcludeClipRect(Rect(5, 0, 7, 4));
-  c.FillRect(Rect(0, 0, 12, 4));
-  EXPECT_EQ(Ascii(b, clWhite).substr(0, 13), "..###..###..\n");
-  EXPECT_EQ(c.GetClipBox(), Rect(2, 0, 10, 4));
-  EXPECT_TRUE(c.RectVisible(Rect(0, 0, 3, 1)));
-  EXPECT_FALSE(c.RectVisible(Rect(5, 0, 7, 1)));
-  c.SelectClipRgn(std::nullopt);
-  c.FillRect(Rect(0, 0, 12, 4));
-  EXPECT_EQ(ColorBox(b, clBlack), Rect(0, 0, 12, 4));
-}
-
-TEST(CanvasState, ClipIsInDevicePixelsAndOriginShiftsDrawing) {
+TEST(CanvasState, ClipRegionsAreInDevicePixelsAndStayPutWhenTheOriginMoves) {
   Bitmap b = White(12, 8);
   Canvas& c = b.GetCanvas();
   c.Brush.Color = clBlack;
-  c.SetViewportOrg(3, 2);
-  c.IntersectClipRect(Rect(0, 0, 4, 4));  // logical: device (3, 2)-(7, 6)
-  c.SetViewportOrg(0, 0);                 // the clip stays where it was
+  c.SetViewportOrg(1, 0);
+  c.IntersectClipRect(Rect(1, 0, 9, 4));  // device 2..10
+  c.ExcludeClipRect(Rect(4, 0, 6, 4));   // device 5..7
+  c.SetViewportOrg(0, 0);
   c.FillRect(Rect(0, 0, 12, 8));
-  EXPECT_EQ(InkBox(b, clWhite), Rect(3, 2, 7, 6));
-  EXPECT_EQ(c.GetClipBox(), Rect(3, 2, 7, 6));
-  c.SelectClipRgn(std::nullopt);
-  b.Fill(qRgb(255, 255, 255));
+  c.SetPixel(1, 1, clBlack);
+  EXPECT_EQ(Ascii(b, clWhite).substr(0, 26), "..###..###..\n..###..###..\n");
+  EXPECT_EQ(c.GetClipBox(), Rect(2, 0, 10, 4));
+  EXPECT_TRUE(c.RectVisible(Rect(0, 0, 3, 1)));
+  EXPECT_FALSE(c.RectVisible(Rect(5, 0, 7, 1)));
+  EXPECT_EQ(c.ClipRegion()->rectCount(), 2);
+  c.SaveDC();
+  c.IntersectClipRect(Rect(20, 0, 30, 4));  // nothing left
+  EXPECT_EQ(c.GetClipBox(), Rect(0, 0, 0, 0));
+  EXPECT_FALSE(c.RectVisible(Rect(0, 0, 12, 8)));
+  c.RestoreDC(-1);
   c.SetWindowOrg(1, 1);  // device = logical - window origin
+  EXPECT_EQ(c.GetClipBox(), Rect(3, 1, 11, 5)) << "the clip box is logical";
+  c.SelectClipRgn(std::nullopt);
+  EXPECT_FALSE(c.ClipRegion());
+  b.Fill(qRgb(255, 255, 255));
   c.FillRect(Rect(2, 2, 4, 3));
   EXPECT_EQ(InkBox(b, clWhite), Rect(1, 1, 3, 2));
   c.MoveWindowOrg(5, 0);  // what follows moves right by 5
+  EXPECT_EQ(c.GetWindowOrg(), Point(-4, 1));
   b.Fill(qRgb(255, 255, 255));
   c.FillRect(Rect(2, 2, 4, 3));
   EXPECT_EQ(InkBox(b, clWhite), Rect(6, 1, 8, 2));
-  EXPECT_EQ(c.GetClipBox(), Rect(-4, 1, 8, 9)) << "the clip box is logical";
+  EXPECT_EQ(c.GetPixel(2, 2), clBlack);
 }
 
-TEST(CanvasState, RestoreDCBringsBackClipOriginAndObjects) {
+TEST(CanvasState, RestoreDCBringsBackClipOriginModesAndObjects) {
   Bitmap b = White(8, 8);
   Canvas& c = b.GetCanvas();
   c.Brush.Color = clBlack;
   int saved = c.SaveDC();
   c.IntersectClipRect(Rect(0, 0, 2, 2));
   c.SetViewportOrg(1, 1);
+  c.SetStretchBltMode(HALFTONE);
+  c.MoveTo(3, 3);
   c.Brush.Color = clRed;
-  c.SaveDC();
+  const int second = c.SaveDC();
   c.Brush.Color = clBlue;
+  c.SetBkMode(TRANSPARENT);
+  c.SaveDC();
+  c.Brush.Color = clGreen;
   EXPECT_TRUE(c.RestoreDC(-1));
-  EXPECT_EQ(c.Brush.Color, clRed);
+  EXPECT_EQ(std::pair(c.Brush.Color, c.GetBkMode()), std::pair(clBlue, TRANSPARENT));
+  EXPECT_TRUE(c.RestoreDC(second));
+  EXPECT_EQ(std::pair(c.Brush.Color, c.GetBkMode()), std::pair(clRed, OPAQUE));
+  EXPECT_FALSE(c.RestoreDC(-2)) << "only one level is left";
   EXPECT_TRUE(c.RestoreDC(saved));
   EXPECT_EQ(c.Brush.Color, clBlack);
   EXPECT_EQ(c.GetViewportOrg(), Point(0, 0));
+  EXPECT_EQ(c.PenPos(), Point(0, 0));
+  EXPECT_EQ(c.GetStretchBltMode(), COLORONCOLOR);
   EXPECT_FALSE(c.RestoreDC(saved)) << "a state is restored once";
   c.FillRect(Rect(0, 0, 8, 8));
   EXPECT_EQ(ColorBox(b, clBlack), Rect(0, 0, 8, 8));
@@ -301,10 +242,10 @@ TEST(CanvasState, BrushChangeResetsBackgroundModeAndFontChangeResetsTextColour) 
   Canvas& c = b.GetCanvas();
   c.Brush.Color = clYellow;
   c.SetBkMode(TRANSPARENT);
-  EXPECT_EQ(c.GetBkMode(), TRANSPARENT);
+  c.SetBkColor(clLime);
+  EXPECT_EQ(std::pair(c.GetBkMode(), c.GetBkColor()), std::pair(TRANSPARENT, clLime));
   c.Brush.Color = clRed;
-  EXPECT_EQ(c.GetBkMode(), OPAQUE);
-  EXPECT_EQ(c.GetBkColor(), clRed);
+  EXPECT_EQ(std::pair(c.GetBkMode(), c.GetBkColor()), std::pair(OPAQUE, clRed));
   c.Brush.Style = bsClear;
   EXPECT_EQ(c.GetBkMode(), TRANSPARENT);
   c.SetTextColor(clLime);
@@ -313,37 +254,32 @@ TEST(CanvasState, BrushChangeResetsBackgroundModeAndFontChangeResetsTextColour) 
   EXPECT_EQ(c.GetTextColor(), clPurple);
 }
 
-TEST(CanvasText, TextOutAnchorsTheCellAtTopLeftAndMovesThePen) {
+TEST(CanvasText, TextOutFillsItsCellAtTheTopLeftAndMovesThePen) {
   Bitmap b = White(120, 40);
   Canvas& c = b.GetCanvas();
   c.Brush.Color = clYellow;
   c.Font.Color = clBlack;
   c.TextOut(10, 7, QStringLiteral("Hg 12"));
-  int w = c.TextWidth(QStringLiteral("Hg 12"));
-  int h = c.TextHeight(QStringLiteral("Hg 12"));
+  const int w = c.TextWidth(QStringLiteral("Hg 12")), h = c.TextHeight(QStringLiteral("Hg 12"));
   EXPECT_GT(w, 20);
   EXPECT_EQ(h, c.FontMetrics().ascent() + c.FontMetrics().descent());
   EXPECT_EQ(InkBox(b, clWhite), Bounds(10, 7, w, h)) << "the opaque cell and nothing else";
-  TRect ink = InkBox(b, clYellow);
-  ink = IntersectRect(ink, Bounds(10, 7, w, h));
-  EXPECT_FALSE(ink.IsEmpty());
+  EXPECT_FALSE(ColorBox(b, clBlack).IsEmpty());
   EXPECT_EQ(c.PenPos(), Point(10 + w, 7));
+  // Transparent text stays inside its cell, below the top of the cell.
+  Bitmap t = White(120, 40);
+  Canvas& tc = t.GetCanvas();
+  tc.Brush.Style = bsClear;
+  tc.TextOut(10, 7, QStringLiteral("Hg"));
+  const TRect ink = InkBox(t, clWhite);
+  EXPECT_EQ(IntersectRect(ink, Bounds(10, 7, tc.TextWidth(QStringLiteral("Hg")), h)), ink) << ink;
+  EXPECT_GE(ink.Top, 8);
+  // TextRect clips to its rectangle and fills it in opaque mode.
+  c.TextRect(Rect(70, 25, 80, 35), 60, 25, QStringLiteral("WWWW"));
+  EXPECT_EQ(InkBox(b, clWhite, Rect(55, 23, 120, 40)), Rect(70, 25, 80, 35));
 }
 
-TEST(CanvasText, TransparentTextStaysInItsCell) {
-  Bitmap b = White(120, 40);
-  Canvas& c = b.GetCanvas();
-  c.Brush.Style = bsClear;
-  c.Font.Color = clBlack;
-  c.TextOut(10, 7, QStringLiteral("Hg"));
-  TRect ink = InkBox(b, clWhite);
-  TRect cell = Bounds(10, 7, c.TextWidth(QStringLiteral("Hg")), c.TextHeight(QStringLiteral("Hg")));
-  EXPECT_FALSE(ink.IsEmpty());
-  EXPECT_EQ(IntersectRect(ink, cell), ink) << ink << " inside " << cell;
-  EXPECT_GE(ink.Top, 8) << "the top of the cell is above the capitals";
-}
-
-TEST(CanvasText, EscapementTurnsTheCellAroundItsAnchor) {
+TEST(CanvasText, OrientationTurnsTheCellAroundItsAnchor) {
   const QString text = QStringLiteral("ABCDEFG");
   for (int orientation : {900, 2700}) {
     Bitmap b = White(160, 160);
@@ -356,24 +292,28 @@ TEST(CanvasText, EscapementTurnsTheCellAroundItsAnchor) {
     // 900 reads upwards, the cell to the right of the anchor; 2700 reads
     // downwards, the cell to its left.
     TRect expected = orientation == 900 ? Rect(80, 80 - w, 80 + h, 80) : Rect(80 - h, 80, 80, 80 + w);
-    EXPECT_LE(std::abs(cell.Left - expected.Left), 1) << orientation << ": " << cell;
-    EXPECT_LE(std::abs(cell.Top - expected.Top), 1) << orientation << ": " << cell;
-    EXPECT_LE(std::abs(cell.Right - expected.Right), 1) << orientation << ": " << cell;
-    EXPECT_LE(std::abs(cell.Bottom - expected.Bottom), 1) << orientation << ": " << cell;
+    for (auto [got, want] : {std::pair{cell.Left, expected.Left}, {cell.Top, expected.Top},
+                             {cell.Right, expected.Right}, {cell.Bottom, expected.Bottom}})
+      EXPECT_LE(std::abs(got - want), 1) << orientation << ": " << cell;
   }
 }
 
 TEST(CanvasText, FontHeightsAndSizes) {
   TFont f;
   f.SetSize(9);
-  EXPECT_EQ(f.Height, -12);
-  EXPECT_EQ(f.Size(), 9);
+  EXPECT_EQ(std::pair(f.Height, f.Size()), std::pair(-12, 9));
   Bitmap b(4, 4);
   Canvas& c = b.GetCanvas();
-  c.Font.Height = 20;  // a cell height
-  EXPECT_NEAR(c.TextHeight(QStringLiteral("A")), 20, 1);
+  c.Font.Height = 200;  // a cell height
+  EXPECT_NEAR(c.TextHeight(QStringLiteral("A")), 200, 1);
   c.Font.Height = -20;  // a character height: the cell is taller
   EXPECT_GT(c.TextHeight(QStringLiteral("A")), 20);
+  c.Font.Height = 0;  // the default height
+  EXPECT_EQ(c.FontMetrics().ascent() + c.FontMetrics().descent(), c.TextHeight(QString()));
+  EXPECT_EQ(ToQFont(c.Font).pixelSize(), 12);
+  c.Font.Style = fsBold | fsItalic | fsUnderline | fsStrikeOut;
+  const QFont q = ToQFont(c.Font);
+  EXPECT_TRUE(q.bold() && q.italic() && q.underline() && q.strikeOut());
 }
 
 // ---- DrawText ----
@@ -393,116 +333,104 @@ struct TextCase {
 
 }  // namespace
 
-TEST(CanvasDrawText, CalcRectMeasuresWithoutDrawing) {
-  TextCase t;
-  TRect r = Rect(5, 5, 195, 75);
-  int height = t.canvas.DrawText(QStringLiteral("Hello"), r, DT_CALCRECT | DT_SINGLELINE);
-  EXPECT_EQ(r, Rect(5, 5, 5 + t.W(QStringLiteral("Hello")), 5 + t.H()));
-  EXPECT_EQ(height, t.H());
-  EXPECT_EQ(InkBox(t.bitmap, clWhite), TRect{});
-}
-
-TEST(CanvasDrawText, AlignmentInTheRectangle) {
-  const QString s = QStringLiteral("Mid");
-  TextCase t;
-  const int w = t.W(s), h = t.H();
-  TRect r = Rect(10, 10, 110, 50);
-  int bottom = t.canvas.DrawText(s, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  int x = 10 + (100 - w) / 2, y = 10 + (40 - h) / 2;
-  EXPECT_EQ(InkBox(t.bitmap, clWhite), Bounds(x, y, w, h));
-  EXPECT_EQ(bottom, y + h - 10) << "the offset of the text's bottom";
-  TextCase right;
-  TRect rr = Rect(10, 10, 110, 50);
-  right.canvas.DrawText(s, rr, DT_RIGHT | DT_BOTTOM | DT_SINGLELINE);
-  EXPECT_EQ(InkBox(right.bitmap, clWhite), Rect(110 - w, 50 - h, 110, 50));
-}
-
-TEST(CanvasDrawText, WordBreakWrapsAtBlanksAndKeepsLongWords) {
+TEST(CanvasDrawText, CalcRectMeasuresLinesWithoutDrawing) {
   TextCase t;
   const QString two = QStringLiteral("aaa bbb");
-  int limit = t.W(two) + 2;  // room for two words, not three
-  TRect r = Bounds(0, 0, limit, 100);
-  int height = t.canvas.DrawText(QStringLiteral("aaa bbb ccc"), r, DT_WORDBREAK | DT_CALCRECT);
-  EXPECT_EQ(height, 2 * t.H());
-  EXPECT_EQ(r.Right, t.W(two));
-  TRect narrow = Bounds(0, 0, 5, 100);
-  t.canvas.DrawText(QStringLiteral("unbreakable word"), narrow, DT_WORDBREAK | DT_CALCRECT);
-  EXPECT_EQ(narrow.Right, t.W(QStringLiteral("unbreakable"))) << "a long word widens the rectangle";
-  EXPECT_EQ(narrow.Height(), 2 * t.H());
-  TRect lines = Bounds(0, 0, 100, 100);
-  EXPECT_EQ(t.canvas.DrawText(QStringLiteral("one\r\ntwo\nthree"), lines, DT_CALCRECT), 3 * t.H());
+  const std::vector<std::tuple<QString, unsigned, int, QString, int>> cases{
+      // text, flags, rectangle width, the widest line as drawn, lines
+      {QStringLiteral("Hello"), DT_SINGLELINE, 190, QStringLiteral("Hello"), 1},
+      {QStringLiteral("&File"), DT_SINGLELINE, 190, QStringLiteral("File"), 1},
+      {QStringLiteral("&File"), DT_SINGLELINE | DT_NOPREFIX, 190, QStringLiteral("&File"), 1},
+      {QStringLiteral("A&&B&"), DT_SINGLELINE, 190, QStringLiteral("A&B"), 1},
+      {QStringLiteral("one\r\ntwo\nthree\rfour"), 0, 190, QStringLiteral("three"), 4},
+      {QStringLiteral("one\r\ntwo"), DT_SINGLELINE, 190, QStringLiteral("onetwo"), 1},
+      {QStringLiteral("aaa bbb ccc"), DT_WORDBREAK, t.W(two) + 2, two, 2},  // room for two words
+      {QStringLiteral("aaa  bbb ccc"), DT_WORDBREAK, t.W(two) + 2, QStringLiteral("bbb ccc"), 2},
+      {QStringLiteral("unbreakable word"), DT_WORDBREAK, 5, QStringLiteral("unbreakable"), 2},  // a long word widens
+      {QStringLiteral("abc双色球"), DT_WORDBREAK, t.W(QStringLiteral("abc")) + 1, QStringLiteral("abc"), 4},  // beside CJK
+      {QString(), DT_SINGLELINE, 190, QString(), 1},
+      {QString(), 0, 190, QString(), 0},
+  };
+  for (auto& [text, flags, width, widest, lines] : cases) {
+    TRect r = Bounds(5, 5, width, 70);
+    EXPECT_EQ(t.canvas.DrawText(text, r, flags | DT_CALCRECT), lines * t.H()) << text.toStdString();
+    EXPECT_EQ(r, Bounds(5, 5, t.W(widest), lines * t.H())) << text.toStdString();
+  }
+  TRect tabs = Bounds(0, 0, 400, 40);
+  t.canvas.DrawText(QStringLiteral("a\tb"), tabs, DT_EXPANDTABS | DT_SINGLELINE | DT_CALCRECT);
+  EXPECT_EQ(tabs.Width(), t.canvas.FontMetrics().averageCharWidth() * 8 + t.W(QStringLiteral("b")));
+  const QString chinese = QStringLiteral("双色球号码缩水工具");
+  TRect cjk = Bounds(0, 0, t.W(chinese) / 2, 200);
+  EXPECT_GE(t.canvas.DrawText(chinese, cjk, DT_WORDBREAK | DT_CALCRECT), 2 * t.H()) << "wraps between characters";
+  EXPECT_LE(cjk.Width(), t.W(chinese) / 2);
+  EXPECT_EQ(InkBox(t.bitmap, clWhite), TRect{}) << "nothing drawn";
 }
 
-TEST(CanvasDrawText, WordBreakSplitsChineseBetweenCharacters) {
+TEST(CanvasDrawText, AlignsInTheRectangleAndClipsToItUnlessNoClip) {
+  const QString s = QStringLiteral("Mid");
+  struct Case {
+    unsigned flags;
+    int dx, dy;  // where the cell lands in Rect(10, 10, 110, 50), as 0, 1 or 2 halves of the room
+  };
+  for (auto [flags, dx, dy] : {Case{DT_CENTER | DT_VCENTER | DT_SINGLELINE, 1, 1},
+                               Case{DT_RIGHT | DT_BOTTOM | DT_SINGLELINE, 2, 2},
+                               Case{DT_LEFT | DT_TOP, 0, 0}, Case{DT_CENTER | DT_VCENTER, 1, 0}}) {
+    TextCase t;
+    TRect r = Rect(10, 10, 110, 50);
+    const int w = t.W(s), h = t.H(), x = 10 + dx * (100 - w) / 2, y = 10 + dy * (40 - h) / 2;
+    EXPECT_EQ(t.canvas.DrawText(s, r, flags), y + h - 10) << flags << ": the offset of the text's bottom";
+    EXPECT_EQ(InkBox(t.bitmap, clWhite), Bounds(x, y, w, h)) << flags;
+  }
+  const QString text = QStringLiteral("Overflowing text");
+  for (bool clip : {true, false}) {
+    TextCase t;
+    TRect r = Rect(10, 10, 30, 40);
+    t.canvas.DrawText(text, r, DT_SINGLELINE | (clip ? 0 : DT_NOCLIP));
+    EXPECT_EQ(InkBox(t.bitmap, clWhite).Right, clip ? 30 : 10 + t.W(text));
+  }
   TextCase t;
-  const QString text = QStringLiteral("双色球号码缩水工具");
-  int limit = t.W(text) / 2;
-  TRect r = Bounds(0, 0, limit, 200);
-  int height = t.canvas.DrawText(text, r, DT_WORDBREAK | DT_CALCRECT);
-  EXPECT_GE(height, 2 * t.H());
-  EXPECT_LE(r.Width(), limit);
-}
-
-TEST(CanvasDrawText, TabsExpandToEightAverageCharacters) {
-  TextCase t;
-  TRect r = Bounds(0, 0, 400, 40);
-  t.canvas.DrawText(QStringLiteral("a\tb"), r, DT_EXPANDTABS | DT_SINGLELINE | DT_CALCRECT);
-  int tab = t.canvas.FontMetrics().averageCharWidth() * 8;
-  EXPECT_EQ(r.Width(), tab + t.W(QStringLiteral("b")));
-}
-
-TEST(CanvasDrawText, EndEllipsisFitsTheRectangle) {
-  TextCase t;
-  const QString text = QStringLiteral("A caption far too long for its box");
+  TRect tabs = Rect(100, 50, 200, 80);
+  t.canvas.DrawText(QStringLiteral("a\tb"), tabs, DT_EXPANDTABS | DT_SINGLELINE);
+  EXPECT_EQ(InkBox(t.bitmap, clWhite).Width(), t.canvas.FontMetrics().averageCharWidth() * 8 + t.W(QStringLiteral("b")));
   TRect box = Rect(10, 10, 80, 30);
-  TRect measure = box;
-  t.canvas.DrawText(text, measure, DT_END_ELLIPSIS | DT_SINGLELINE | DT_CALCRECT);
-  EXPECT_LE(measure.Width(), 70);
-  EXPECT_GT(measure.Width(), t.W(QStringLiteral("...")));
-  t.canvas.DrawText(text, box, DT_END_ELLIPSIS | DT_SINGLELINE);
-  TRect ink = InkBox(t.bitmap, clWhite);
-  EXPECT_EQ(IntersectRect(ink, box), ink);
+  const QString caption = QStringLiteral("A caption far too long for its box");
+  t.canvas.DrawText(caption, box, DT_END_ELLIPSIS | DT_SINGLELINE | DT_NOCLIP);
+  EXPECT_LE(InkBox(t.bitmap, clWhite, Rect(0, 0, 100, 50)).Right, 80) << "an end ellipsis fits the rectangle";
+  EXPECT_GT(InkBox(t.bitmap, clWhite, Rect(0, 0, 100, 50)).Width(), 60);
 }
 
-TEST(CanvasDrawText, PrefixesUnderlineOrStayAsWritten) {
-  TextCase t;
-  TRect r = Bounds(0, 0, 200, 40);
-  t.canvas.DrawText(QStringLiteral("&File"), r, DT_SINGLELINE | DT_CALCRECT);
-  EXPECT_EQ(r.Width(), t.W(QStringLiteral("File")));
-  r = Bounds(0, 0, 200, 40);
-  t.canvas.DrawText(QStringLiteral("&File"), r, DT_SINGLELINE | DT_CALCRECT | DT_NOPREFIX);
-  EXPECT_EQ(r.Width(), t.W(QStringLiteral("&File")));
-  r = Bounds(0, 0, 200, 40);
-  t.canvas.DrawText(QStringLiteral("A&&B"), r, DT_SINGLELINE | DT_CALCRECT);
-  EXPECT_EQ(r.Width(), t.W(QStringLiteral("A&B")));
-
-  // The underline of the mnemonic: black pixels in the cell's lower rows
-  // under "F", none with DT_HIDEPREFIX.
-  auto underlined = [](unsigned flags) {
+TEST(CanvasDrawText, ThePrefixedCharacterIsUnderlinedOnWhicheverLineItIs) {
+  // The ink below the baseline of each line (these letters have no
+  // descenders): the underline alone.
+  auto underlines = [](const QString& text, unsigned flags) {
     TextCase c;
     c.canvas.Brush.Style = bsClear;
-    TRect box = Bounds(0, 0, 200, 40);
-    c.canvas.DrawText(QStringLiteral("&F"), box, DT_SINGLELINE | flags);
-    int base = c.canvas.FontMetrics().ascent();
-    int count = 0;
-    for (int y = base + 1; y < c.H(); ++y)
-      for (int x = 0; x < c.W(QStringLiteral("F")); ++x) count += c.bitmap.GetPixel(x, y) != clWhite;
-    return count;
+    TRect box = Bounds(0, 0, flags & DT_END_ELLIPSIS ? 60 : 200, 80);
+    c.canvas.DrawText(text, box, flags);
+    std::vector<TRect> found;
+    for (int line = 0; line < 2; ++line)
+      found.push_back(InkBox(c.bitmap, clWhite,
+                             Rect(0, line * c.H() + c.canvas.FontMetrics().ascent() + 1, 200, (line + 1) * c.H())));
+    return found;
   };
-  EXPECT_GT(underlined(0), 0);
-  EXPECT_EQ(underlined(DT_HIDEPREFIX), 0);
-}
-
-TEST(CanvasDrawText, ClipsToTheRectangleUnlessNoClip) {
-  const QString text = QStringLiteral("Overflowing text");
-  TextCase clipped;
-  TRect r = Rect(10, 10, 30, 40);
-  clipped.canvas.DrawText(text, r, DT_SINGLELINE);
-  EXPECT_EQ(InkBox(clipped.bitmap, clWhite).Right, 30);
-  TextCase free;
-  TRect f = Rect(10, 10, 30, 40);
-  free.canvas.DrawText(text, f, DT_SINGLELINE | DT_NOCLIP);
-  EXPECT_EQ(InkBox(free.bitmap, clWhite).Right, 10 + free.W(text));
+  TextCase t;
+  const int wc = t.W(QStringLiteral("c")), wcd = wc + t.W(QStringLiteral("d"));
+  const int fit = (60 - t.W(QStringLiteral("..."))) / t.W(QStringLiteral("c"));  // before an ellipsis
+  const std::vector<std::tuple<QString, unsigned, int, int, int>> cases{
+      // text, flags, line with the underline, its left and right (none: 0, 0)
+      {QStringLiteral("c&d"), DT_SINGLELINE, 0, wc, wcd},
+      {QStringLiteral("c&d"), DT_SINGLELINE | DT_HIDEPREFIX, 0, 0, 0},
+      {QStringLiteral("&ab\nc&d"), 0, 1, wc, wcd},  // the last prefix counts
+      {QStringLiteral("ab\nc&d"), 0, 1, wc, wcd},
+      {QStringLiteral("ab&\ncd"), 0, 1, 0, 0},
+      {QString(fit, QLatin1Char('c')) + QStringLiteral("&cccccc"), DT_SINGLELINE | DT_END_ELLIPSIS, 0, 0,
+       0},  // cut off by the ellipsis
+  };
+  for (auto& [text, flags, line, left, right] : cases) {
+    const std::vector<TRect> found = underlines(text, flags);
+    EXPECT_EQ(found[1 - line], TRect{}) << text.toStdString();
+    EXPECT_EQ(std::pair(found[line].Left, found[line].Right), std::pair(left, right)) << text.toStdString();
+  }
 }
 
 TEST(CanvasDrawText, RightToLeftReadingMovesNeutralCharacters) {
@@ -518,27 +446,28 @@ TEST(CanvasDrawText, RightToLeftReadingMovesNeutralCharacters) {
 
 // ---- bitmaps on canvases ----
 
-TEST(CanvasBitmaps, DrawLeavesOutTheKeyColourOfATransparentBitmap) {
+TEST(CanvasBitmaps, DrawLeavesOutTheKeyColourOfATransparentBitmapAndStretches) {
   Bitmap sprite = White(4, 1);
   sprite.SetPixel(1, 0, clFuchsia);
   sprite.SetPixel(2, 0, clRed);
-  Bitmap b(6, 2);
-  b.Fill(qRgb(0, 0, 0));
+  sprite.SetPixel(3, 0, clFuchsia);  // the bottom-left pixel is white
+  Bitmap b(8, 4);
   Canvas& c = b.GetCanvas();
   sprite.Transparent = true;
-  sprite.SetTransparentColor(clFuchsia);
   c.Draw(1, 1, sprite);
-  EXPECT_EQ(b.GetPixel(1, 1), clWhite);
-  EXPECT_EQ(b.GetPixel(2, 1), clBlack) << "key colour left out";
-  EXPECT_EQ(b.GetPixel(3, 1), clRed);
+  EXPECT_EQ(ColorBox(b, clFuchsia), Rect(2, 1, 5, 2)) << "white is the key colour now";
+  sprite.SetTransparentColor(clFuchsia);
+  c.Draw(1, 2, sprite);
+  EXPECT_EQ(Ascii(b, clBlack).substr(18, 9), ".#.#....\n");
   sprite.Transparent = false;
-  c.IntersectClipRect(Rect(0, 0, 3, 2));
-  c.Draw(0, 0, sprite);
-  EXPECT_EQ(b.GetPixel(1, 0), clFuchsia);
-  EXPECT_EQ(b.GetPixel(3, 0), clBlack) << "clipped";
+  c.StretchDraw(Rect(0, 3, 8, 4), sprite);
+  EXPECT_EQ(ColorBox(b, clRed), Rect(3, 1, 6, 4));
+  c.IntersectClipRect(Rect(0, 0, 3, 1));
+  c.CopyRect(Rect(0, 0, 4, 1), sprite, Rect(0, 0, 4, 1));
+  EXPECT_EQ(Ascii(b, clBlack).substr(0, 9), "###.....\n") << "clipped";
 }
 
-TEST(CanvasBitmaps, PaintsInsideAWidgetPaintEvent) {
+TEST(CanvasBitmaps, PaintsInsideAWidgetPaintEventAndThroughAnActivePainter) {
   struct Painted : QWidget {
     Bitmap back = White(30, 20);
     void paintEvent(QPaintEvent*) override {
@@ -547,18 +476,17 @@ TEST(CanvasBitmaps, PaintsInsideAWidgetPaintEvent) {
       c.Brush.Color = clBlue;
       c.SetViewportOrg(10, 5);
       c.FillRect(Rect(0, 0, 4, 3));
+      EXPECT_EQ(c.GetPixel(1, 1), CLR_INVALID) << "a widget cannot be read back";
+      EXPECT_EQ(std::pair(c.DeviceWidth(), c.DeviceHeight()), std::pair(30, 20));
     }
   } widget;
   widget.back.GetCanvas().Brush.Color = clRed;
   widget.back.GetCanvas().FillRect(Rect(0, 0, 5, 5));
   widget.resize(30, 20);
   Bitmap shot = Bitmap::FromQImage(widget.grab().toImage());
-  EXPECT_EQ(shot.GetPixel(2, 2), clRed);
-  EXPECT_EQ(shot.GetPixel(20, 15), clWhite);
+  EXPECT_EQ(ColorBox(shot, clRed), Rect(0, 0, 5, 5));
   EXPECT_EQ(ColorBox(shot, clBlue), Rect(10, 5, 14, 8));
-}
 
-TEST(CanvasBitmaps, WrappingAPainterRestoresItsState) {
   Bitmap b = White(10, 10);
   QPainter painter(b.PaintDevice());
   painter.setPen(Qt::green);
@@ -568,7 +496,7 @@ TEST(CanvasBitmaps, WrappingAPainterRestoresItsState) {
     c.Brush.Color = clRed;
     c.FillRect(Rect(0, 0, 2, 2));
   }
-  EXPECT_EQ(painter.pen().color(), QColor(Qt::green));
+  EXPECT_EQ(painter.pen().color(), QColor(Qt::green)) << "the painter's state is restored";
   EXPECT_EQ(painter.transform(), QTransform());
   painter.end();
   EXPECT_EQ(ColorBox(b, clRed), Rect(2, 2, 4, 4));
@@ -581,12 +509,14 @@ TEST(CanvasBitmaps, EveryPixelFormatCanBePainted) {
     Canvas& c = b.GetCanvas();
     c.Brush.Color = clWhite;
     c.FillRect(Rect(1, 1, 8, 3));
-    EXPECT_EQ(InkBox(b, clBlack), Rect(1, 1, 8, 3)) << "format " << f;
+    c.SetPixel(0, 3, clWhite);
+    EXPECT_EQ(InkBox(b, clBlack), Rect(0, 1, 8, 4)) << "format " << f;
     EXPECT_EQ(b.GetArgb(4, 2), qRgba(255, 255, 255, 255)) << "format " << f;
+    EXPECT_EQ(c.GetPixel(0, 3), clWhite) << "format " << f;
   }
 }
 
-TEST(CanvasBitmaps, ResizingTheBitmapKeepsTheCanvasUsable) {
+TEST(CanvasBitmaps, ResizingTheBitmapKeepsEveryCanvasOnItUsable) {
   Bitmap b = White(4, 4);
   Canvas& c = b.GetCanvas();
   c.Brush.Color = clRed;
@@ -596,22 +526,16 @@ TEST(CanvasBitmaps, ResizingTheBitmapKeepsTheCanvasUsable) {
   c.FillRect(Rect(10, 5, 20, 10));
   EXPECT_EQ(ColorBox(b, clRed), Rect(0, 0, 20, 10));
   EXPECT_EQ(b.GetPixel(1, 1), clWhite) << "new and unpainted pixels are white";
-}
-
-TEST(CanvasBitmaps, AnotherCanvasOnTheBitmapSurvivesItsResizing) {
-  Bitmap b = White(10, 10);
   Canvas other(b);
-  other.Brush.Color = clRed;
+  other.Brush.Color = clBlue;
   other.Ellipse(0, 0, 6, 6);  // painted through QPainter
   b.SetSize(30, 30);          // the pixels move
   other.Ellipse(10, 10, 30, 30);
-  EXPECT_EQ(b.GetPixel(20, 20), clRed);
-  Canvas& own = b.GetCanvas();
-  own.Brush.Color = clBlue;
-  own.Ellipse(0, 0, 9, 9);
-  EXPECT_EQ(b.GetPixel(4, 4), clBlue) << "the bitmap's own canvas paints after the other";
+  EXPECT_EQ(b.GetPixel(20, 20), clBlue);
+  c.Ellipse(0, 0, 9, 9);
+  EXPECT_EQ(b.GetPixel(4, 4), clRed) << "the bitmap's own canvas paints after the other";
   other.Ellipse(10, 10, 20, 20);
-  EXPECT_EQ(b.GetPixel(15, 15), clRed) << "and the other after the own";
+  EXPECT_EQ(b.GetPixel(15, 15), clBlue) << "and the other after the own";
 }
 
 TEST(CanvasBitmaps, QPainterAndDirectPixelPathsPaintAlike) {
@@ -636,6 +560,17 @@ TEST(CanvasBitmaps, QPainterAndDirectPixelPathsPaintAlike) {
     c.LineTo(28, 16);
     c.LineTo(16, 16);
     c.LineTo(24, 10);
+    c.Polyline({{1, 15}, {12, 9}, {4, 17}, {5, 17}});
+    c.DrawFocusRect(Rect(3, 3, 12, 8));
+    c.SetPixel(20, 1, clRed);  // in the excluded band
+    c.SetPixel(9, 1, clRed);
+    Bitmap sprite(3, 2, pf32bit);
+    sprite.Fill(qRgba(255, 0, 255, 255));
+    sprite.SetArgb(1, 0, qRgba(0, 200, 0, 0));  // drawn opaque: alpha is not looked at
+    c.Draw(2, 14, sprite);
+    c.StretchDraw(Rect(6, 14, 12, 18), sprite);
+    sprite.Transparent = true;
+    c.Draw(23, 2, sprite);
   };
   Bitmap direct = White(34, 20);
   paint(direct.GetCanvas());
@@ -646,7 +581,5 @@ TEST(CanvasBitmaps, QPainterAndDirectPixelPathsPaintAlike) {
     paint(c);
   }
   EXPECT_EQ(Ascii(direct, clWhite), Ascii(Bitmap::FromQImage(image), clWhite));
-  for (int y = 0; y < 20; ++y)
-    for (int x = 0; x < 34; ++x)
-      ASSERT_EQ(direct.GetArgb(x, y), image.pixel(x, y)) << x << "," << y;
+  EXPECT_EQ(direct.ToQImage(), image) << "and the same colours";
 }

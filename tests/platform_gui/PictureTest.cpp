@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cstdio>
+#include <jpeglib.h>
+
 #include <sstream>
 
 using namespace platform;
@@ -26,13 +29,39 @@ std::string Encode(const QImage& image, const char* format, int quality = -1) {
 // 3 x 2 pixels with straight alpha: opaque, half, and clear with a colour.
 QImage AlphaImage() {
   QImage image(3, 2, QImage::Format_ARGB32);
-  image.setPixel(0, 0, qRgba(200, 100, 50, 128));
-  image.setPixel(1, 0, qRgba(10, 20, 30, 255));
-  image.setPixel(2, 0, qRgba(255, 255, 255, 0));
-  image.setPixel(0, 1, qRgba(0, 0, 0, 1));
-  image.setPixel(1, 1, qRgba(255, 0, 255, 200));
-  image.setPixel(2, 1, qRgba(1, 2, 3, 4));
+  const QRgb pixels[] = {qRgba(200, 100, 50, 128), qRgba(10, 20, 30, 255), qRgba(255, 255, 255, 0),
+                         qRgba(0, 0, 0, 1),        qRgba(255, 0, 255, 200), qRgba(1, 2, 3, 4)};
+  for (int i = 0; i < 6; ++i) image.setPixel(i % 3, i / 3, pixels[i]);
   return image;
+}
+
+// A 16 x 8 JPEG of one four-ink colour, as `space` (CMYK or YCCK), with or
+// without the Adobe marker (whose files store the inks inverted).
+std::string CmykJpeg(std::array<uint8_t, 4> ink, bool adobe, J_COLOR_SPACE space) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &out, &size);
+  info.image_width = 16;
+  info.image_height = 8;
+  info.input_components = 4;
+  info.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&info);
+  jpeg_set_colorspace(&info, space);
+  info.write_Adobe_marker = adobe;
+  jpeg_set_quality(&info, 100, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<uint8_t> row(16 * 4);
+  for (size_t i = 0; i < row.size(); ++i) row[i] = ink[i % 4];
+  for (JSAMPROW r = row.data(); info.next_scanline < info.image_height;) jpeg_write_scanlines(&info, &r, 1);
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::string bytes(reinterpret_cast<const char*>(out), size);
+  std::free(out);
+  return bytes;
 }
 
 // Registers the PNG format for the life of a test.
@@ -43,39 +72,68 @@ struct PngRegistered {
 
 }  // namespace
 
-TEST(Picture, PngLoadsOnlyOnceRegistered) {
+TEST(Picture, TheFileDecidesTheReaderAndPngOnlyOnceRegistered) {
   TempDir dir;
-  dir.Write("a.png", Encode(AlphaImage(), "PNG"));
+  const std::string png = Encode(AlphaImage(), "PNG");
+  dir.Write("a.png", png);
+  dir.Write("really-png.bmp", png);
+  dir.Write("noise.dat", "just some text");
+  dir.Write("noise.bmp", "BM but nothing that follows is a bitmap");
   Picture picture;
   std::string error;
   EXPECT_FALSE(IsFileFormatRegistered(QStringLiteral("png")));
   EXPECT_FALSE(picture.LoadFromFile(dir.File("a.png"), &error));
   EXPECT_EQ(error, "Unknown picture file extension (.png)");
-  PngRegistered png;
+  PngRegistered registered;
+  EXPECT_TRUE(IsFileFormatRegistered(QStringLiteral("PNG")));
   EXPECT_TRUE(picture.LoadFromFile(dir.File("a.png"), &error)) << error;
+  // The magic bytes decide when the extension lies or is missing.
+  ASSERT_TRUE(picture.LoadFromFile(dir.File("really-png.bmp"), &error)) << error;
   EXPECT_EQ(picture.FormatExtension(), QStringLiteral("png"));
+  std::istringstream stream(png);
+  EXPECT_TRUE(picture.LoadFromStream(stream, QString(), &error));
+  EXPECT_FALSE(picture.LoadFromFile(dir.File("noise.dat"), &error));
+  EXPECT_EQ(error, "Unknown picture file extension (.dat)");
+  EXPECT_FALSE(picture.LoadFromFile(dir.File("noise.bmp"), &error));
+  EXPECT_FALSE(picture.LoadFromFile(dir.File("missing.png"), &error));
+  EXPECT_EQ(picture.Width(), 3) << "a failed load keeps the picture";
+  QImage icon(16, 16, QImage::Format_ARGB32);
+  icon.fill(qRgba(0, 0, 0, 0));
+  ASSERT_TRUE(picture.LoadFromBytes(Encode(icon, "ICO"), QStringLiteral("bmp")));
+  EXPECT_EQ(picture.FormatExtension(), QStringLiteral("ico"));
+  // Formats of one's own, found by extension in any case; a second one replaces the first.
+  for (int height : {5, 7})
+    RegisterFileFormat({QStringLiteral("tst"), QStringLiteral("Test"),
+                        [height](std::string_view, Bitmap& out, std::string&) {
+                          out = Bitmap(1, height);
+                          return true;
+                        },
+                        {}});
+  EXPECT_TRUE(picture.LoadFromBytes("anything", QStringLiteral("Tst")));
+  EXPECT_EQ(picture.Height(), 7);
+  UnregisterFileFormat(QStringLiteral("tst"));
+  EXPECT_FALSE(IsFileFormatRegistered(QStringLiteral("TST")));
 }
 
 TEST(Picture, PngWithAlphaRoundTripsWithStraightAlpha) {
-  PngRegistered png;
-  QImage image = AlphaImage();
-  Picture picture;
-  std::string error;
-  ASSERT_TRUE(picture.LoadFromBytes(Encode(image, "PNG"), QStringLiteral("png"), &error)) << error;
-  const Bitmap& b = picture.Graphic();
+  const QImage image = AlphaImage();
+  Bitmap b;
+  std::string error, bytes;
+  ASSERT_TRUE(DecodePng(Encode(image, "PNG"), b, error)) << error;
   ASSERT_EQ(b.PixelFormat(), pf32bit);
-  ASSERT_EQ(b.Width(), 3);
-  ASSERT_EQ(b.Height(), 2);
-  for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(b.GetArgb(x, y), image.pixel(x, y)) << x << "," << y;
   EXPECT_EQ(b.ScanLine(0)[2], 200) << "red byte of a half-transparent pixel is not premultiplied";
-
-  std::string bytes;
   ASSERT_TRUE(EncodePng(b, bytes, error)) << error;
-  QImage back = QImage::fromData(QByteArray::fromStdString(bytes), "PNG")
-                    .convertToFormat(QImage::Format_ARGB32);
+  QImage back = QImage::fromData(QByteArray::fromStdString(bytes), "PNG").convertToFormat(QImage::Format_ARGB32);
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(back.pixel(x, y), image.pixel(x, y)) << x << "," << y;
+    for (int x = 0; x < 3; ++x) {
+      EXPECT_EQ(b.GetArgb(x, y), image.pixel(x, y)) << x << "," << y;
+      EXPECT_EQ(back.pixel(x, y), image.pixel(x, y)) << x << "," << y;
+    }
+  Bitmap grey(2, 1, pf8bit);
+  grey.Fill(qRgb(90, 90, 90));
+  ASSERT_TRUE(EncodePng(grey, bytes, error));
+  EXPECT_EQ(QImage::fromData(QByteArray::fromStdString(bytes), "PNG").pixel(1, 0), qRgb(90, 90, 90));
+  EXPECT_FALSE(EncodePng(Bitmap(), bytes, error));
 }
 
 TEST(Picture, SixteenBitPngWithoutGammaKeepsItsColours) {
@@ -94,92 +152,83 @@ TEST(Picture, SixteenBitPngWithoutGammaKeepsItsColours) {
   EXPECT_EQ(b.GetArgb(1, 0), qRgba(200, 100, 50, 128));
 }
 
-TEST(Picture, DamagedPngIsRefusedAndThePictureKept) {
-  PngRegistered png;
+TEST(Picture, DamagedOrAbsurdFilesAreRefusedWithAMessage) {
+  PngRegistered registered;
   QImage big(64, 64, QImage::Format_ARGB32);
   for (int y = 0; y < 64; ++y)
     for (int x = 0; x < 64; ++x) big.setPixel(x, y, qRgba(x * 4, y * 4, x ^ y, 255 - x));
-  std::string bytes = Encode(big, "PNG");
-  Picture picture;
-  ASSERT_TRUE(picture.LoadFromBytes(bytes, QStringLiteral("png")));
-  std::string error;
-  EXPECT_FALSE(picture.LoadFromBytes(bytes.substr(0, bytes.size() / 2), QStringLiteral("png"), &error));
-  EXPECT_NE(error.find("PNG"), std::string::npos) << error;
-  EXPECT_EQ(picture.Width(), 64) << "the old picture stays";
-  EXPECT_FALSE(picture.LoadFromBytes(bytes.substr(0, 20), QStringLiteral("png"), &error));
-  std::string corrupt = bytes;
+  const std::string png = Encode(big, "PNG"), jpeg = Encode(big, "JPG");
+  std::string corrupt = png, huge = Encode(AlphaImage(), "PNG");
   corrupt[corrupt.size() / 2] ^= 0x55;
-  EXPECT_FALSE(picture.LoadFromBytes(corrupt, QStringLiteral("png"), &error));
-}
-
-TEST(Picture, AbsurdPngDimensionsAreRefusedBeforeAllocating) {
-  PngRegistered png;
-  std::string bytes = Encode(AlphaImage(), "PNG");
   // IHDR data starts at byte 16: width and height, big-endian; its CRC
   // follows the 13 data bytes.
   auto put32 = [&](size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = char((v >> (24 - 8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i) huge[at + size_t(i)] = char((v >> (24 - 8 * i)) & 0xFF);
   };
   put32(16, 60000);
   put32(20, 60000);
-  put32(29, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(bytes.data() + 12), 17)));
+  put32(29, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(huge.data() + 12), 17)));
+  const std::vector<std::tuple<std::string, const char*, std::string>> cases{
+      {png.substr(0, png.size() / 2), "png", "Damaged PNG image"},
+      {png.substr(0, 20), "png", "Not a valid PNG"},
+      {corrupt, "png", "Damaged PNG image"},
+      {huge, "png", "Image of 60000 x 60000 pixels is too large"},
+      {jpeg.substr(0, jpeg.size() - 100), "jpeg", "Damaged JPEG image: the file ends too early"},
+      {std::string("\xFF\xD8\xFF garbage", 11), "jpg", "Not a valid JPEG image"},
+      {"BM" + std::string(24, '\0'), "dat", "Not a valid bmp image"}};  // as long as the shortest header
   Picture picture;
-  std::string error;
-  EXPECT_FALSE(picture.LoadFromBytes(bytes, QStringLiteral("png"), &error));
-  EXPECT_NE(error.find("too large"), std::string::npos) << error;
+  ASSERT_TRUE(picture.LoadFromBytes(png, QStringLiteral("png")));
+  for (auto& [bytes, ext, message] : cases) {
+    std::string error;
+    EXPECT_FALSE(picture.LoadFromBytes(bytes, QString::fromLatin1(ext), &error)) << message;
+    EXPECT_EQ(error.substr(0, message.size()), message);
+  }
+  EXPECT_EQ(picture.Width(), 64) << "the old picture stays";
 }
 
-TEST(Picture, JpegLoadsAsTwentyFourBitAndTruncatedIsRefused) {
-  QImage image(32, 16, QImage::Format_RGB32);
-  image.fill(qRgb(200, 40, 90));
-  std::string bytes = Encode(image, "JPG", 95);
-  Picture picture;
-  std::string error;
-  ASSERT_TRUE(picture.LoadFromBytes(bytes, QStringLiteral("jpg"), &error)) << error;
-  EXPECT_EQ(picture.Graphic().PixelFormat(), pf24bit);
-  EXPECT_EQ(picture.Width(), 32);
-  QRgb c = picture.Graphic().GetArgb(10, 10);
-  EXPECT_NEAR(qRed(c), 200, 4);
-  EXPECT_NEAR(qGreen(c), 40, 4);
-  EXPECT_NEAR(qBlue(c), 90, 4);
-  EXPECT_FALSE(picture.LoadFromBytes(bytes.substr(0, bytes.size() / 2), QStringLiteral("jpeg"), &error));
-  EXPECT_NE(error.find("JPEG"), std::string::npos) << error;
-  EXPECT_FALSE(picture.LoadFromBytes(std::string("\xFF\xD8\xFF garbage", 11), QStringLiteral("jpg"), &error));
+TEST(Picture, JpegLoadsAsTwentyFourBitRgbFromRgbCmykAndYcck) {
+  QImage rgb(32, 16, QImage::Format_RGB32);
+  rgb.fill(qRgb(160, 80, 40));
+  // The same colour as inks: c, m, y read as red, green, blue, and k
+  // (204 of 255) darkening all three.
+  const std::vector<std::pair<const char*, std::string>> cases{
+      {"RGB", Encode(rgb, "JPG", 100)},
+      {"CMYK, Adobe", CmykJpeg({200, 100, 50, 204}, true, JCS_CMYK)},
+      {"CMYK, plain inks", CmykJpeg({55, 155, 205, 51}, false, JCS_CMYK)},
+      {"YCCK", CmykJpeg({200, 100, 50, 204}, true, JCS_YCCK)}};
+  for (auto& [what, bytes] : cases) {
+    Picture picture;
+    std::string error;
+    ASSERT_TRUE(picture.LoadFromBytes(bytes, QStringLiteral("jpg"), &error)) << what << ": " << error;
+    EXPECT_EQ(picture.Graphic().PixelFormat(), pf24bit) << what;
+    const QRgb c = picture.Graphic().GetArgb(10, 5);
+    EXPECT_NEAR(qRed(c), 160, 3) << what;
+    EXPECT_NEAR(qGreen(c), 80, 3) << what;
+    EXPECT_NEAR(qBlue(c), 40, 3) << what;
+  }
 }
 
 TEST(Picture, BmpKeepsItsDepthAndIcoHasAlpha) {
-  QImage image(5, 3, QImage::Format_RGB888);
-  image.fill(qRgb(0, 0, 0));
-  image.setPixel(4, 2, qRgb(1, 2, 3));
-  Picture picture;
-  std::string error;
-  ASSERT_TRUE(picture.LoadFromBytes(Encode(image, "BMP"), QStringLiteral("bmp"), &error)) << error;
-  EXPECT_EQ(picture.Graphic().PixelFormat(), pf24bit);
-  EXPECT_EQ(picture.Graphic().GetPixel(4, 2), RGB(1, 2, 3));
-
+  // Qt writes grey images as 8 bits a pixel with a palette.
+  const std::vector<std::pair<QImage::Format, TPixelFormat>> cases{{QImage::Format_RGB888, pf24bit},
+                                                                   {QImage::Format_Grayscale8, pfDevice}};
+  for (auto [qtFormat, format] : cases) {
+    QImage image(5, 3, qtFormat);
+    image.fill(qRgb(0, 0, 0));
+    image.setPixel(4, 2, qtFormat == QImage::Format_RGB888 ? qRgb(1, 2, 3) : 77);
+    Picture picture;
+    std::string error;
+    ASSERT_TRUE(picture.LoadFromBytes(Encode(image, "BMP"), QStringLiteral("bmp"), &error)) << error;
+    EXPECT_EQ(picture.Graphic().PixelFormat(), format);
+    EXPECT_EQ(picture.Graphic().GetArgb(4, 2), image.pixel(4, 2));
+  }
   QImage icon(16, 16, QImage::Format_ARGB32);
   icon.fill(qRgba(0, 0, 0, 0));
   icon.setPixel(3, 3, qRgba(255, 0, 0, 255));
-  ASSERT_TRUE(picture.LoadFromBytes(Encode(icon, "ICO"), QStringLiteral("ico"), &error)) << error;
+  Picture picture;
+  ASSERT_TRUE(picture.LoadFromBytes(Encode(icon, "ICO"), QStringLiteral("ico")));
+  EXPECT_EQ(picture.FormatExtension(), QStringLiteral("ico"));
   EXPECT_EQ(picture.Graphic().PixelFormat(), pf32bit);
   EXPECT_EQ(picture.Graphic().GetArgb(3, 3), qRgba(255, 0, 0, 255));
   EXPECT_EQ(qAlpha(picture.Graphic().GetArgb(0, 0)), 0);
-}
-
-TEST(Picture, MagicBytesDecideWhenTheExtensionLies) {
-  PngRegistered png;
-  TempDir dir;
-  dir.Write("really-png.bmp", Encode(AlphaImage(), "PNG"));
-  dir.Write("noise.dat", "just some text");
-  dir.Write("noise.bmp", "BM but nothing that follows is a bitmap");
-  Picture picture;
-  std::string error;
-  ASSERT_TRUE(picture.LoadFromFile(dir.File("really-png.bmp"), &error)) << error;
-  EXPECT_EQ(picture.FormatExtension(), QStringLiteral("png"));
-  EXPECT_FALSE(picture.LoadFromFile(dir.File("noise.dat"), &error));
-  EXPECT_EQ(error, "Unknown picture file extension (.dat)");
-  EXPECT_FALSE(picture.LoadFromFile(dir.File("noise.bmp"), &error));
-  EXPECT_FALSE(picture.LoadFromFile(dir.File("missing.png"), &error));
-  std::istringstream stream(Encode(AlphaImage(), "PNG"));
-  EXPECT_TRUE(picture.LoadFromStream(stream, QString(), &error)) << "no extension: magic alone";
 }

@@ -3,6 +3,8 @@
 
 #include "platform/Bitmap.h"
 
+#include <functional>
+#include <ostream>
 #include <string>
 
 namespace pixels {
@@ -18,33 +20,27 @@ inline std::string Ascii(const platform::Bitmap& b, platform::TColor background)
   return s;
 }
 
-// The smallest rectangle around the pixels that are not the background
-// colour (empty when there are none).
-inline platform::TRect InkBox(const platform::Bitmap& b, platform::TColor background) {
-  platform::TRect r{b.Width(), b.Height(), 0, 0};
-  for (int y = 0; y < b.Height(); ++y)
-    for (int x = 0; x < b.Width(); ++x)
-      if (b.GetPixel(x, y) != background) {
-        r.Left = std::min(r.Left, x);
-        r.Top = std::min(r.Top, y);
-        r.Right = std::max(r.Right, x + 1);
-        r.Bottom = std::max(r.Bottom, y + 1);
-      }
+// The smallest rectangle around the pixels of `area` (the whole bitmap when
+// empty) whose colour passes the test; all zero when there are none.
+inline platform::TRect Box(const platform::Bitmap& b, const std::function<bool(platform::TColor)>& test,
+                           platform::TRect area = {}) {
+  if (area.IsEmpty()) area = platform::Rect(0, 0, b.Width(), b.Height());
+  platform::TRect r{area.Right, area.Bottom, area.Left, area.Top};
+  for (int y = area.Top; y < area.Bottom; ++y)
+    for (int x = area.Left; x < area.Right; ++x)
+      if (test(b.GetPixel(x, y)))
+        r = {std::min(r.Left, x), std::min(r.Top, y), std::max(r.Right, x + 1), std::max(r.Bottom, y + 1)};
   return r.IsEmpty() ? platform::TRect{} : r;
 }
 
-// The same for pixels of exactly one colour.
+// Around the pixels that are not the background colour.
+inline platform::TRect InkBox(const platform::Bitmap& b, platform::TColor background, platform::TRect area = {}) {
+  return Box(b, [background](platform::TColor c) { return c != background; }, area);
+}
+
+// Around the pixels of exactly one colour.
 inline platform::TRect ColorBox(const platform::Bitmap& b, platform::TColor color) {
-  platform::TRect r{b.Width(), b.Height(), 0, 0};
-  for (int y = 0; y < b.Height(); ++y)
-    for (int x = 0; x < b.Width(); ++x)
-      if (b.GetPixel(x, y) == color) {
-        r.Left = std::min(r.Left, x);
-        r.Top = std::min(r.Top, y);
-        r.Right = std::max(r.Right, x + 1);
-        r.Bottom = std::max(r.Bottom, y + 1);
-      }
-  return r.IsEmpty() ? platform::TRect{} : r;
+  return Box(b, [color](platform::TColor c) { return c == color; });
 }
 
 // A white bitmap of the given size.

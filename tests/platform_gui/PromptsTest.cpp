@@ -6,38 +6,43 @@
 
 using namespace platform;
 
-TEST(Prompts, ButtonSetsAndDefaults) {
-  EXPECT_EQ(MessageBoxButtons(MB_OK), std::vector<int>{IDOK});
-  EXPECT_EQ(MessageBoxButtons(MB_YESNOCANCEL | MB_ICONQUESTION), (std::vector<int>{IDYES, IDNO, IDCANCEL}));
-  EXPECT_EQ(MessageBoxButtons(MB_ABORTRETRYIGNORE), (std::vector<int>{IDABORT, IDRETRY, IDIGNORE}));
-  EXPECT_EQ(MessageBoxDefault(MB_YESNO), IDYES);
-  EXPECT_EQ(MessageBoxDefault(MB_YESNO | MB_DEFBUTTON2), IDNO);
-  EXPECT_EQ(MessageBoxDefault(MB_OKCANCEL | MB_DEFBUTTON3), IDOK) << "no third button";
-}
-
-TEST(Prompts, QtMessageBoxHasTheWindowsButtonsAndAnswers) {
-  auto box = QtUserPrompts::MakeMessageBox(nullptr, QStringLiteral("是否要退出本软件？"),
-                                           QStringLiteral("提示"), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
-  EXPECT_EQ(box->windowTitle(), QStringLiteral("提示"));
-  EXPECT_EQ(box->text(), QStringLiteral("是否要退出本软件？"));
-  EXPECT_EQ(box->icon(), QMessageBox::Question);
-  EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
-  EXPECT_EQ(static_cast<QAbstractButton*>(box->defaultButton()), box->button(QMessageBox::No));
-  EXPECT_EQ(QtUserPrompts::AnswerOf(QMessageBox::Yes), IDYES);
-  EXPECT_EQ(QtUserPrompts::AnswerOf(QMessageBox::Retry), IDRETRY);
+TEST(Prompts, QtMessageBoxesHaveTheWindowsButtonsIconsAndAnswers) {
+  const std::vector<std::tuple<unsigned, std::vector<int>, int, QMessageBox::Icon>> cases{
+      {MB_OK, {IDOK}, IDOK, QMessageBox::NoIcon},
+      {MB_OKCANCEL | MB_DEFBUTTON3 | MB_ICONERROR, {IDOK, IDCANCEL}, IDOK, QMessageBox::Critical},  // no third button
+      {MB_ABORTRETRYIGNORE | MB_DEFBUTTON3 | MB_ICONWARNING, {IDABORT, IDRETRY, IDIGNORE}, IDIGNORE,
+       QMessageBox::Warning},
+      {MB_YESNOCANCEL | MB_ICONQUESTION, {IDYES, IDNO, IDCANCEL}, IDYES, QMessageBox::Question},
+      {MB_YESNO | MB_DEFBUTTON2 | MB_ICONINFORMATION, {IDYES, IDNO}, IDNO, QMessageBox::Information},
+      {MB_RETRYCANCEL | MB_DEFBUTTON2, {IDRETRY, IDCANCEL}, IDCANCEL, QMessageBox::NoIcon}};
+  for (auto& [flags, buttons, answer, icon] : cases) {
+    EXPECT_EQ(MessageBoxButtons(flags), buttons) << flags;
+    EXPECT_EQ(MessageBoxDefault(flags), answer) << flags;
+    auto box = QtUserPrompts::MakeMessageBox(nullptr, QStringLiteral("是否要退出本软件？"), QStringLiteral("提示"), flags);
+    EXPECT_EQ(box->windowTitle(), QStringLiteral("提示"));
+    EXPECT_EQ(box->text(), QStringLiteral("是否要退出本软件？"));
+    EXPECT_EQ(box->icon(), icon) << flags;
+    std::vector<int> shown;
+    for (QAbstractButton* b : box->buttons()) shown.push_back(QtUserPrompts::AnswerOf(box->standardButton(b)));
+    std::vector<int> want = buttons;
+    std::sort(shown.begin(), shown.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(shown, want) << flags;
+    EXPECT_EQ(QtUserPrompts::AnswerOf(box->standardButton(box->defaultButton())), answer) << flags;
+  }
   EXPECT_EQ(QtUserPrompts::AnswerOf(QMessageBox::NoButton), IDCANCEL) << "closed without a button";
 }
 
 TEST(Prompts, WindowsFiltersBecomeQtNameFilters) {
   EXPECT_EQ(QtNameFilters(QStringLiteral("方案文件 (*.xml)|*.xml|All files (*.*)|*.*")),
             (QStringList{QStringLiteral("方案文件 (*.xml)"), QStringLiteral("All files (*)")}));
-  EXPECT_EQ(QtNameFilters(QStringLiteral("Pictures|*.bmp;*.png")),
+  EXPECT_EQ(QtNameFilters(QStringLiteral("Pictures| *.bmp;*.png ;|odd")),
             QStringList{QStringLiteral("Pictures (*.bmp *.png)")});
   EXPECT_TRUE(QtNameFilters(QString()).isEmpty());
 }
 
 TEST(Prompts, RecordingFakeRecordsAndAnswersFromItsQueues) {
-  RecordingPrompts fake;
+  RecordingPrompts fake, inner;
   {
     ScopedPrompts scope(fake);
     EXPECT_EQ(&Prompts(), &fake);
@@ -52,16 +57,24 @@ TEST(Prompts, RecordingFakeRecordsAndAnswersFromItsQueues) {
     EXPECT_EQ(Prompts().OpenFileName(nullptr, options), std::nullopt) << "nothing queued: cancelled";
     fake.ColorAnswers.push_back(clRed);
     EXPECT_EQ(Prompts().ChooseColor(nullptr, clBlue), clRed);
+    EXPECT_EQ(Prompts().ChooseColor(nullptr, clBlue), std::nullopt);
     fake.OpenUrlResult = false;
     EXPECT_FALSE(Prompts().OpenUrl(QStringLiteral("http://127.0.0.1/")));
+    {
+      ScopedPrompts nested(inner);
+      EXPECT_EQ(&Prompts(), &inner);
+    }
+    EXPECT_EQ(&Prompts(), &fake);
   }
   EXPECT_NE(&Prompts(), &fake);
-  ASSERT_EQ(fake.Calls.size(), 6u);
-  EXPECT_EQ(fake.Calls[0].Kind, "MessageBox");
+  std::string kinds;
+  for (const auto& call : fake.Calls) kinds += call.Kind + " ";
+  EXPECT_EQ(kinds, "MessageBox MessageBox SaveFileName OpenFileName ChooseColor ChooseColor OpenUrl ");
   EXPECT_EQ(fake.Calls[0].Text, QStringLiteral("Delete?"));
+  EXPECT_EQ(fake.Calls[0].Caption, QStringLiteral("Scheme"));
   EXPECT_EQ(fake.Calls[0].Flags, MB_YESNO | MB_ICONQUESTION);
   EXPECT_EQ(fake.Calls[2].File.DefaultExt, QStringLiteral("xml"));
+  EXPECT_EQ(fake.Calls[3].Caption, QStringLiteral("Save"));
   EXPECT_EQ(fake.Calls[4].Color, clBlue);
-  EXPECT_EQ(fake.Calls[5].Text, QStringLiteral("http://127.0.0.1/"));
-  EXPECT_EQ(fake.Calls[5].Kind, "OpenUrl");
+  EXPECT_EQ(fake.Calls[6].Text, QStringLiteral("http://127.0.0.1/"));
 }

@@ -19,18 +19,22 @@ void Register(const std::string& name, std::vector<std::string> prerequisites = 
 TEST(Startup, CountedStartsAndFinishes) {
   g_log.clear();
   Register("counted.base");
-  Register("counted.user", {"counted.base"});
+  Register("counted.other");
+  Register("counted.user", {"counted.base", "counted.other"});
+  StartUnit("counted.user");
+  FinishUnit("counted.user");  // prerequisites finish after their user, the last first
+  EXPECT_EQ(g_log, (std::vector<std::string>{"start counted.base", "start counted.other", "start counted.user",
+                                             "finish counted.user", "finish counted.other", "finish counted.base"}));
+  g_log.clear();
   StartUnit("counted.user");
   StartUnit("counted.base");  // a second user of the base
   EXPECT_EQ(UnitStartCount("counted.base"), 2);
-  EXPECT_EQ(g_log, (std::vector<std::string>{"start counted.base", "start counted.user"}));
   FinishUnit("counted.user");
   EXPECT_EQ(UnitStartCount("counted.base"), 1) << "its other user still holds it";
   FinishUnit("counted.base");
-  EXPECT_EQ(g_log.back(), "finish counted.base");
-  EXPECT_EQ(g_log.size(), 4u);
   FinishUnit("counted.base");  // once more: nothing
-  EXPECT_EQ(g_log.size(), 4u);
+  EXPECT_EQ(g_log.size(), 6u);
+  EXPECT_EQ(g_log.back(), "finish counted.base");
 }
 
 TEST(Startup, FailuresAreReported) {
