@@ -21,6 +21,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -148,6 +149,10 @@ TEST(ControlsTest, MappingAndWindowFromPoint) {
   EXPECT_EQ(WindowFromPoint(overlap), lower);
   lower->setEnabled(false);
   EXPECT_EQ(WindowFromPoint(overlap), &form) << "not the disabled one";
+  glass.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+  glass.show();
+  EXPECT_EQ(WindowFromPoint(overlap), &glass) << "a tool window above the form";
+  glass.hide();
   EXPECT_EQ(WindowFromPoint({formClient.x() + 20, formClient.y() + 30}), inner);
   EXPECT_EQ(WindowFromPoint({formClient.x() + 1000, formClient.y()}), nullptr);
 
@@ -191,6 +196,7 @@ TEST(ControlsTest, ControlMessagesAndNotifications) {
   box->setCheckState(Qt::PartiallyChecked);
   combo->setCurrentIndex(2);
   QString text;
+  TRect tabRect;
   const struct {
     QWidget* control;
     unsigned msg;
@@ -204,10 +210,14 @@ TEST(ControlsTest, ControlMessagesAndNotifications) {
       {combo, CB_GETLBTEXT, 1, LPARAM(PtrParam(&text)), 1},
       {tabs, TCM_GETITEMCOUNT, 0, 0, 2},
       {tabs, TCM_SETCURSEL, 1, 0, 0},
+      {tabs, TCM_GETCURSEL, 0, 0, 1},
+      {tabs, TCM_GETITEMRECT, 1, LPARAM(PtrParam(&tabRect)), 1},
+      {tabs, TCM_GETITEMRECT, 2, LPARAM(PtrParam(&tabRect)), 0},
       {list, LB_GETCOUNT, 0, 0, 0},
       {status, SB_GETPARTS, 0, 0, 1},
       {tools, TB_BUTTONCOUNT, 0, 0, 1},
       {tools, TB_GETBUTTONTEXTW, 42, LPARAM(PtrParam(&text)), 4},
+      {tools, TB_GETBUTTONTEXTW, 43, LPARAM(PtrParam(&text)), -1},
       {box, BM_SETCHECK, BST_CHECKED, 0, 0},
   };
   for (const auto& s : sends) {
@@ -218,6 +228,12 @@ TEST(ControlsTest, ControlMessagesAndNotifications) {
   }
   EXPECT_EQ(text, "tool");
   EXPECT_EQ(tabs->currentIndex(), 1);
+  const QRect tab = tabs->tabBar()->tabRect(1).translated(tabs->tabBar()->pos());
+  EXPECT_EQ(tabRect, Bounds(tab.x(), tab.y(), tab.width(), tab.height()));
+  TRect display = Bounds(0, 0, tabs->width(), tabs->height());  // the window's rectangle to its display area
+  SendMessage(tabs, TCM_ADJUSTRECT, 0, LPARAM(PtrParam(&display)));
+  const QRect pages = tabs->findChild<QStackedWidget*>()->geometry();
+  EXPECT_EQ(display, Bounds(pages.x(), pages.y(), pages.width(), pages.height()));
   EXPECT_EQ(box->checkState(), Qt::Checked);
   EXPECT_EQ(SendMessage(box, BM_GETSTATE) & BST_PUSHED, 0);
   const auto* font = ParamPtr<const TFont>(std::uintptr_t(SendMessage(combo, WM_GETFONT)));
@@ -234,6 +250,10 @@ TEST(ControlsTest, ControlMessagesAndNotifications) {
         {"form", WM_COMMAND},
         {"control", CN_COMMAND}}},
       {[&] { combo->setCurrentIndex(0); }, {{"form", WM_COMMAND}, {"control", CN_COMMAND}}},
+      {[&] {
+         combo->showPopup();  // CBN_DROPDOWN, CBN_CLOSEUP
+         combo->hidePopup();
+       }, {{"form", WM_COMMAND}, {"control", CN_COMMAND}, {"form", WM_COMMAND}, {"control", CN_COMMAND}}},
       {[&] { tabs->setCurrentIndex(0); }, {{"control", TCM_SETCURSEL}, {"form", WM_NOTIFY}, {"control", CN_NOTIFY}}},
       {[&] { list->addItem("x"); }, {{"control", LB_ADDSTRING}}},
       {[&] { list->insertItem(0, "y"); }, {{"control", LB_INSERTSTRING}}},
@@ -268,6 +288,11 @@ TEST(ControlsTest, PropertiesByNameAndPalette) {
   EXPECT_EQ(GetPropertyText(edit, "AutoScroll"), "False");
   EXPECT_TRUE(SetPublishedProperty(box, "Caption", "选择"));
   EXPECT_EQ(box->text(), "选择");
+  EXPECT_TRUE(SetPropertyText(edit, "Text", "12") && SetPropertyText(edit, "MaxLength", "$10"));
+  EXPECT_EQ(edit->text(), "12");
+  EXPECT_EQ(edit->maxLength(), 16);
+  edit->setProperty("PopupMenu", QVariant::fromValue<QObject*>(box));
+  EXPECT_EQ(GetPropertyText(edit, "PopupMenu.Caption"), "选择");
 
   SetPublishedProperty(box, "Color", clBtnFace);
   EXPECT_EQ(GetOrdProperty(box, "Color"), clBtnFace) << "a system colour comes back as itself";
@@ -282,6 +307,7 @@ TEST(ControlsTest, PropertiesByNameAndPalette) {
   EXPECT_EQ(GetOrdProperty(tree, "header.font.color"), clRed);
   SetPublishedProperty(edit, "Font.Height", -20);
   EXPECT_EQ(edit->font().pixelSize(), 20);
+  EXPECT_EQ(GetOrdProperty(edit, "Font.Size"), 15);
   const QColor base = tree->palette().color(QPalette::Base);
   EXPECT_EQ(SendMessage(tree, TVM_SETBKCOLOR, 0, clYellow), FromQColor(base));
   EXPECT_EQ(SendMessage(tree, TVM_GETBKCOLOR), clYellow);
@@ -313,12 +339,12 @@ TEST(ControlsTest, DrawIconExPixels) {
   target.Fill(qRgb(0, 255, 0));
   Canvas& c = target.GetCanvas();
   c.SetViewportOrg(1, 0);
-  EXPECT_TRUE(DrawIconEx(c, 0, 0, masked.get(), 0, 0, 0, nullptr, DI_NORMAL));
+  EXPECT_TRUE(DrawIconEx(c, -1, 0, masked.get(), 0, 0, 0, nullptr, DI_NORMAL));
   EXPECT_TRUE(DrawIconEx(c, 3, 0, masked.get(), 0, 0, 0, nullptr, DI_IMAGE));
   EXPECT_TRUE(DrawIconEx(c, 0, 2, blended.get(), 0, 0));
   EXPECT_TRUE(DrawIconEx(c, 3, 2, masked.get(), 2, 1, 0, nullptr, DI_MASK));
-  const TColor row0[] = {clLime, clRed, clLime, clLime, clRed, clBlack};
-  const TColor row1[] = {clLime, clBlue, clFuchsia, clLime, clBlue, clWhite};
+  const TColor row0[] = {clRed, clLime, clLime, clLime, clRed, clBlack};
+  const TColor row1[] = {clBlue, clFuchsia, clLime, clLime, clBlue, clWhite};
   // (200, 100, 0) at 128 over (0, 255, 0): (200*128 + 0*127 + 127) / 255 = 100, (100*128 + 255*127 + 127) / 255 = 177
   const TColor row2[] = {clLime, clRed, clLime, RGB(100, 177, 0), clBlack, clLime};
   for (int x = 0; x < 6; ++x) {

@@ -227,6 +227,11 @@ TEST(ServicesTest, ApplicationWindow) {
   ASSERT_NE(icon, nullptr);
   EXPECT_EQ(icon->Width(), GetSystemMetrics(SM_CXSMICON));
   EXPECT_EQ(icon->Color().GetPixel(3, 3), clRed);
+  EXPECT_EQ(SendMessage(app, WM_GETICON, ICON_SMALL), LRESULT(PtrParam(icon))) << "one handle for one icon";
+  red.fill(Qt::blue);
+  QApplication::setWindowIcon(QIcon(red));
+  icon = ParamPtr<const Icon>(std::uintptr_t(SendMessage(app, WM_GETICON, ICON_SMALL)));
+  EXPECT_EQ(icon->Color().GetPixel(3, 3), clBlue);
   QApplication::setWindowIcon(QIcon());
   RemoveWindowProc(h);
 }
