@@ -104,6 +104,7 @@ TEST(ControlsTest, ClassNamesStylesAndState) {
   EXPECT_TRUE(HandleAllocated(label));
   EXPECT_TRUE(IsGraphicControl(label));
   EXPECT_FALSE(IsGraphicControl(dialog));
+  EXPECT_EQ(GetControlStyle(label), 0u);
   SetControlStyle(label, csOpaque);
   EXPECT_TRUE(label->testAttribute(Qt::WA_OpaquePaintEvent));
   QWidget closeless(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
