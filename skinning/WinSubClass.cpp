@@ -78,8 +78,8 @@ void TSkinControl::AttachControl(TSkinFormObject* form, TSkinData* skinData, boo
   if (Form) Form->AddControl(this);
   Register(Handle, this);
   if (ApplyColor && SkinData) {
+    SavedColor = {Control->testAttribute(Qt::WA_SetPalette), Control->palette(), Control->autoFillBackground()};
     SwitchParentBackground(true);
-    SavedColor = SavePalette(Control);
     SetControlColor(Control, SkinColour(scButtonFace));
   }
   if (HadParentBackground) ModeFlag = 1;
@@ -128,10 +128,15 @@ void TSkinControl::Unhook() {
   if (Phase == kPhaseDestroyed) return;
   if (ApplyColor && Control) {
     SwitchParentBackground(false);
-    RestorePalette(Control, SavedColor);
+    RestoreColor();
   }
   RestoreStyles();
   if (Handle) Handle->update();
+}
+
+void TSkinControl::RestoreColor() {
+  Control->setPalette(SavedColor.OwnPalette ? SavedColor.Palette : QPalette());
+  Control->setAutoFillBackground(SavedColor.AutoFill);
 }
 
 void TSkinControl::SwitchParentBackground(bool hooking) {
@@ -250,9 +255,7 @@ void TSkinControl::FillControlColor(Canvas& dc, const TRect& r) const {
 TFont TSkinControl::ControlFont() const {
   const QWidget* w = Control ? Control.data() : Handle.data();
   if (!w) return {};
-  TFont font = FromQFont(w->font());
-  font.Color = FromQColor(w->palette().color(w->foregroundRole()));
-  return font;
+  return GetControlFont(w);
 }
 
 unsigned TSkinControl::AddRtlReading(unsigned format) const {

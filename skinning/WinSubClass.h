@@ -24,13 +24,14 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Messages.h"
-#include "platform/PublishedProps.h"
+#include "platform/Properties.h"
 #include "platform/WindowProc.h"
 #include "skinning/WinSkinData.h"
 #include "skinning/WinSkinManage.h"
 
 #include <QIcon>
 #include <QObject>
+#include <QPalette>
 #include <QPointer>
 #include <QSize>
 #include <QString>
@@ -104,7 +105,12 @@ class TSkinControl : public QObject {
   QPointer<QWidget> Control;  // the control; nullptr for an inner window
   TRect WindowRect;           // screen coordinates, at the last paint
   bool ApplyColor = false;
-  platform::TSavedPalette SavedColor;
+  // The control's own palette and background filling before hooking.
+  struct SavedLook {
+    bool OwnPalette = false;
+    QPalette Palette;
+    bool AutoFill = false;
+  } SavedColor;
   bool Hooked = false;
   int Phase = kPhaseCreated;
   QPointer<TSkinFormObject> Form;
@@ -130,6 +136,8 @@ class TSkinControl : public QObject {
   void FillControlColor(Canvas& dc, const TRect& r) const;
   // The control's font, in the colour of its text.
   platform::TFont ControlFont() const;
+  // Gives the control the palette and background filling it had.
+  void RestoreColor();
   // Adds DT_RTLREADING for a right-to-left control.
   unsigned AddRtlReading(unsigned format) const;
   // A caption centred vertically in `r` (horizontally too for DT_CENTER),

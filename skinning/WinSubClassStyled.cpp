@@ -249,7 +249,7 @@ bool TSkinTab::DrawTab(const QStyleOptionTab& option, QPainter* painter, const Q
   DrawSkinElement(c, all, TabImage, false, tabs.Tile == 1, tabs.Trans != 0, tabs.Frame, frame, tabs.Margins());
   TRect text = all;
   const TColor given = frame == 1 ? tabs.NormalColour : tabs.MouseOverColour;
-  TFont font = FromQFont(bar->font());
+  TFont font = GetControlFont(bar);
   font.Color = given != -1 ? given : SkinColour(scButtonText);
   const int index = option.tabIndex;
   if (CloseButtons && north && index >= 0) {
