@@ -92,11 +92,12 @@ TEST_F(IniFileTest, ReadsFollowTheProfileRules) {
             "; a comment\r\n[ Login ]\r\n  UserName =  zhang san  \r\nusername=second\r\n;Hidden=1\r\n"
             "[login]\r\nUserName=other section\r\nElsewhere=1\r\n"
             "[Values]\r\nQuoted=\" padded \"\r\nSingle='a b'\r\nEmpty=\"\"\r\nSame=aba\r\nUneven=\"abc'\r\n"
-            "A=42\r\nB=-$10\r\nC=abc\r\nF=12x\r\nZero=0\r\n");
+            "A=42\r\nB=-$10\r\nC=abc\r\nF=12x\r\nZero=0\r\n[]\r\nNameless=x\r\n");
   const std::vector<std::pair<std::pair<const char*, const char*>, std::string>> strings{
       {{"LOGIN", "USERNAME"}, "zhang san"}, {{"Login", "Hidden"}, "def"},   {{"Login", "Elsewhere"}, "def"},
       {{"Values", "quoted"}, " padded "},   {{"Values", "Single"}, "a b"},  {{"Values", "Empty"}, ""},
-      {{"Values", "Same"}, "aba"},          {{"Values", "Uneven"}, "\"abc'"}, {{"None", "A"}, "def"}};
+      {{"Values", "Same"}, "aba"},          {{"Values", "Uneven"}, "\"abc'"}, {{"None", "A"}, "def"},
+      {{"", "Nameless"}, "x"}};
   for (auto& [name, value] : strings) EXPECT_EQ(ini.ReadString(name.first, name.second, "def"), value) << name.second;
   for (auto [key, integer, boolean] : {std::tuple{"A", 42, true}, {"B", -16, true}, {"C", 9, true}, {"F", 9, true},
                                        {"Zero", 0, false}, {"None", 9, true}}) {

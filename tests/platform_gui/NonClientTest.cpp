@@ -138,25 +138,27 @@ TEST(NonClientTest, NonClientMessagesCarryTheHitCodes) {
 }
 
 // Where no window manager answers, the window follows the mouse; sizes keep
-// the minimum and never go below the band; a release far outside the
-// window ends it, and so does deactivation.
+// the minimum and maximum and never go below the band; a release far
+// outside the window ends it, and so does deactivation.
 TEST(NonClientTest, ManualMoveAndResizeFollowTheMouse) {
   const struct {
     QPoint press, to;  // window coordinates at the start
-    QSize minimum;
+    QSize minimum, maximum;
     QRect expected;
   } cases[] = {
-      {{100, 12}, {130, -18}, {}, {130, 70, 200, 150}},
-      {{199, 75}, {249, 95}, {}, {100, 100, 250, 150}},
-      {{1, 75}, {101, 75}, {150, 0}, {150, 100, 150, 150}},
-      {{1, 148}, {31, 168}, {}, {130, 100, 170, 170}},
-      {{100, 0}, {100, 40}, {0, 130}, {100, 120, 200, 130}},
-      {{198, 149}, {-300, -300}, {}, {100, 100, 8, 27}},
+      {{100, 12}, {130, -18}, {}, {}, {130, 70, 200, 150}},
+      {{199, 75}, {249, 95}, {}, {}, {100, 100, 250, 150}},
+      {{199, 75}, {299, 95}, {}, {230, 1000}, {100, 100, 230, 150}},
+      {{1, 75}, {101, 75}, {150, 0}, {}, {150, 100, 150, 150}},
+      {{1, 148}, {31, 168}, {}, {}, {130, 100, 170, 170}},
+      {{100, 0}, {100, 40}, {0, 130}, {}, {100, 120, 200, 130}},
+      {{198, 149}, {-300, -300}, {}, {}, {100, 100, 8, 27}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected.width());
     QWidget w;
     if (c.minimum.isValid()) w.setMinimumSize(c.minimum);
+    if (c.maximum.isValid()) w.setMaximumSize(c.maximum);
     ShowFramed(&w);
     const QPoint origin = w.geometry().topLeft();
     Mouse(&w, QEvent::MouseButtonPress, origin + c.press);
@@ -250,7 +252,13 @@ TEST(NonClientTest, BandPaintingAndActivation) {
   NONCLIENTMETRICS metrics;
   EXPECT_FALSE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS + 1, 0, &metrics));
   ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, 0, &metrics));
-  EXPECT_EQ(metrics.lfCaptionFont.Style, fsBold);
+  EXPECT_EQ(std::tuple(metrics.iBorderWidth, metrics.iScrollWidth, metrics.iScrollHeight, metrics.iCaptionWidth,
+                       metrics.iCaptionHeight, metrics.iSmCaptionWidth, metrics.iSmCaptionHeight, metrics.iMenuWidth,
+                       metrics.iMenuHeight),
+            std::tuple(1, 16, 16, 18, 18, 12, 15, 18, 18));
+  for (auto [font, style] : {std::pair{metrics.lfCaptionFont, unsigned(fsBold)}, {metrics.lfSmCaptionFont, fsBold},
+                             {metrics.lfMenuFont, 0u}, {metrics.lfStatusFont, 0u}, {metrics.lfMessageFont, 0u}})
+    EXPECT_EQ(std::pair(font.Height, font.Style), std::pair(-12, style));
   painted = true;
   EXPECT_EQ(SendMessage(&w, WM_NCPAINT, 1), 0);
   EXPECT_EQ(GetWindowDC(&w), nullptr) << "no window DC outside a paint event";

@@ -149,6 +149,7 @@ TEST_F(WindowProcTest, WidgetDeletedInItsOwnHandler) {
 TEST_F(WindowProcTest, EraseBackgroundBeforePaint) {
   Probe w(&log);
   w.resize(20, 20);
+  w.setContentsMargins(2, 2, 2, 2);  // no frame of its own: no WM_NCPAINT
   Canvas* erasing = nullptr;
   InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
     log.entries.push_back({"A", m.Msg});
@@ -162,7 +163,8 @@ TEST_F(WindowProcTest, EraseBackgroundBeforePaint) {
     EndPaint(&w);
   });
   const QImage image = w.grab().toImage();
-  EXPECT_EQ(log.Take({WM_ERASEBKGND, WM_PAINT}), (Entries{{"A", WM_ERASEBKGND}, {"A", WM_PAINT}, {"D", WM_PAINT}}));
+  EXPECT_EQ(log.Take({WM_ERASEBKGND, WM_PAINT, WM_NCPAINT}),
+            (Entries{{"A", WM_ERASEBKGND}, {"A", WM_PAINT}, {"D", WM_PAINT}}));
   EXPECT_EQ(BeginPaint(&w), nullptr) << "outside a paint event";
   EXPECT_EQ(std::pair(image.pixelColor(2, 2), image.pixelColor(10, 10)), std::pair(QColor(Qt::blue), QColor(Qt::red)));
 }
@@ -308,6 +310,23 @@ TEST_F(WindowProcTest, WindowStateBecomesMessages) {
     EXPECT_EQ(log.Messages({c.msgs.begin(), c.msgs.end()}), c.msgs);
     EXPECT_EQ(window.isVisible(), c.visible) << c.msgs[0];
   }
+  // WM_MOVE: where the client area is, on the screen for a window, in its
+  // parent's client area for a control.
+  QWidget form;
+  QWidget control(&form);
+  form.setContentsMargins(3, 4, 0, 0);
+  control.setContentsMargins(1, 2, 0, 0);
+  form.show();
+  log.Add(&form, "F");
+  log.Add(&control, "C");
+  control.move(10, 20);
+  form.move(50, 60);
+  std::vector<std::pair<std::string, LPARAM>> moves;
+  for (size_t i = 0; i < log.seen.size(); ++i)
+    if (log.seen[i].Msg == WM_MOVE) moves.emplace_back(log.entries[i].who, log.seen[i].LParam);
+  const QPoint client = form.mapToGlobal(QPoint(3, 4));
+  EXPECT_EQ(moves, (std::vector<std::pair<std::string, LPARAM>>{{"C", MAKELPARAM(8, 18)},
+                                                                 {"F", MAKELPARAM(client.x(), client.y())}}));
   // Children end before their parent.
   auto* parent = new QWidget;
   auto* child = new QWidget(parent);
