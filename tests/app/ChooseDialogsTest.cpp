@@ -1,9 +1,8 @@
-// The value chooser and the parameter dialog, offscreen.
+// The value chooser, the parameter dialog and the about box, offscreen.
 #include "app/FormsTestSupport.h"
 
 #include "app/uFormChoose.h"
 #include "app/uFrmAbout.h"
-#include "app/uFrmFormula.h"
 #include "app/uFrmZbCnfg.h"
 #include "engine/uCdtList.h"
 
@@ -18,10 +17,14 @@ namespace {
 
 class Chooser : public FormsTest {
  protected:
-  // Three conditions on the first indicators, numbered 1..3.
-  void AddThree() {
-    for (int i = 0; i < 3; ++i)
-      CdtList().Add(std::make_unique<TCdtData>(TCdtData{Formula(RedBall1), "红球1号", 0, false, true, false, false, {{i + 1}, {}}}));
+  // Three conditions on the first red ball, numbered 1..3, values {1}..{3}.
+  void SetUp() override {
+    FormsTest::SetUp();
+    for (int v = 1; v <= 3; ++v) Add(RedBall1, {v});
+  }
+  static TCdtData* Add(int formula, TIntAry values, bool save = true) {
+    return CdtList().Add(std::make_unique<TCdtData>(
+        TCdtData{Formula(formula), Formula(formula)->Name(), 0, false, save, false, false, {std::move(values), {}}}));
   }
   TFrmChoose* Show(int formula, const TCdtData* record) {
     ShowChoose(40, Formula(formula), record, [this] { ++done; });
@@ -31,13 +34,13 @@ class Chooser : public FormsTest {
 };
 
 TEST_F(Chooser, NewConditionIsAppendedAndNumbered) {
-  AddThree();
   TFrmChoose* c = Show(NumberGroup, nullptr);
   EXPECT_FALSE(c->isHidden());
   EXPECT_EQ(c->pgc1->currentWidget(), c->ts2);
+  c->btnOK->click();
   c->chklstValue2_1->SetChecked(4, true);
   c->btnOK->click();
-  EXPECT_EQ(Messages(), QStringList{"请选择出现个数！"});
+  EXPECT_EQ(Messages(), (QStringList{"请选择数据！", "请选择出现个数！"}));
   EXPECT_EQ(CdtList().Count(), 3) << "nothing stored before the checks pass";
   c->chklstValue2_2->SetChecked(0, true);
   c->chk1->setChecked(true);
@@ -47,18 +50,17 @@ TEST_F(Chooser, NewConditionIsAppendedAndNumbered) {
   EXPECT_EQ(r.CdtNo, 4);
   EXPECT_EQ(r.Name, "号码组");
   EXPECT_EQ(r.Values, (T2DIntAry{{5}, {0}}));
-  EXPECT_TRUE(r.IsSave);
-  EXPECT_TRUE(r.IsRC);
+  EXPECT_TRUE(r.IsSave && r.IsRC && !r.IsJC);
   EXPECT_EQ(done, 1);
   EXPECT_TRUE(c->isHidden());
 }
 
 TEST_F(Chooser, EditingKeepsNumberAndPlace) {
-  AddThree();
   TCdtData* second = CdtList().GetItem(1);
   const TCdtData gridCopy = *second;  // the shrink grid hands over its copy
   TFrmChoose* c = Show(RedBall1, &gridCopy);
   EXPECT_EQ(Checked(*c->chklstValue1), TIntAry{2});
+  EXPECT_TRUE(c->rbSave->isChecked());
   c->chklstValue1->SetChecked(9, true);
   c->rbExclude->setChecked(true);
   c->btnOK->click();
@@ -75,30 +77,28 @@ TEST_F(Chooser, EditingKeepsNumberAndPlace) {
 }
 
 TEST_F(Chooser, ARecordGoneWhileOpenIsNotWritten) {
-  AddThree();
   TFrmChoose* c = Show(RedBall1, CdtList().GetItem(1));
   CdtList().Delete(1);  // a delete or a scheme load while the chooser is open
-  CdtList().Add(std::make_unique<TCdtData>(TCdtData{Formula(RedBall1), "红球1号", 0, false, true, false, false, {{7}, {}}}));
+  Add(RedBall1, {7});
   c->btnOK->click();
   EXPECT_EQ(Messages(), QStringList{"要修改的条件已不在方案中！"});
   EXPECT_EQ(CdtList().Count(), 3);
   EXPECT_EQ(CdtList().GetItem(1)->Values[0], TIntAry{3});
   EXPECT_EQ(CdtList().GetItem(2)->Values[0], TIntAry{7});
   EXPECT_EQ(done, 0);
+  EXPECT_TRUE(c->isHidden());
 }
 
 TEST_F(Chooser, RangeItemsAreCheckedByValue) {
-  CdtList().Add(std::make_unique<TCdtData>(TCdtData{Formula(RedSum), "红球和值", 0, false, false, true, false, {{3, 4}, {}}}));
-  TFrmChoose* c = Show(RedSum, CdtList().GetItem(0));
+  TCdtData* sum = Add(RedSum, {3, 4}, false);
+  sum->IsRC = true;
+  TFrmChoose* c = Show(RedSum, sum);
   EXPECT_EQ(c->chklstValue1->ItemText(3), "81-90");
   EXPECT_EQ(Checked(*c->chklstValue1), (TIntAry{3, 4}));
-  EXPECT_TRUE(c->rbExclude->isChecked());
-  EXPECT_TRUE(c->chk1->isChecked());
+  EXPECT_TRUE(c->rbExclude->isChecked() && c->chk1->isChecked());
   c->findChild<QPushButton*>("BtnSmall")->click();
   c->btnOK->click();
-  EXPECT_EQ(CdtList().GetItem(0)->Values[0], Range(0, 5));
-  EXPECT_EQ(GetFormulaForm(), GetFormulaForm());
-  delete GetFormulaForm();
+  EXPECT_EQ(sum->Values[0], Range(0, 5));
 }
 
 TEST(ParameterDialog, LaysOutOneRowPerParameter) {
@@ -118,14 +118,11 @@ TEST(ParameterDialog, LaysOutOneRowPerParameter) {
 }
 
 TEST_F(FormsTest, ParameterDialogStoresAllOrNothing) {
-  struct Case {
+  const struct {
     QStringList texts;
     bool stored;
-  } cases[] = {
-      {{"5", "10", "x"}, false},
-      {{"5", "-10", "$10"}, true},
-  };
-  for (const Case& c : cases) {
+  } cases[] = {{{"5", "10", "x"}, false}, {{"5", "-10", "$10"}, true}};
+  for (const auto& c : cases) {
     recording.Calls.clear();
     int32_t values[3] = {1, 2, 3};
     TFrmZbCnfg dialog;

@@ -37,9 +37,9 @@ testsupport::TempDir& FormsTest::folder = SettingsFolder();
 
 const TFormulate* Formula(int index) { return FormulateList().GetItem(index); }
 
-TIntAry Range(int32_t first, int32_t last) {
+TIntAry Range(int32_t first, int32_t last, int32_t step) {
   TIntAry r;
-  for (int32_t v = first; v <= last; ++v) r.push_back(v);
+  for (int32_t v = first; v <= last; v += step) r.push_back(v);
   return r;
 }
 

@@ -17,7 +17,7 @@
 // Indexes in FormulateList().
 enum : int { RedBall1 = 7, FrontTails = 49, RedSum = 65, NumberGroup = 87 };
 const TFormulate* Formula(int index);
-TIntAry Range(int32_t first, int32_t last);
+TIntAry Range(int32_t first, int32_t last, int32_t step = 1);
 // The values of the checked items.
 TIntAry Checked(const ICheckList& list);
 
