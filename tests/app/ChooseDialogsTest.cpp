@@ -73,7 +73,13 @@ TEST_F(Chooser, EditingKeepsNumberAndPlace) {
 
   Show(FrontTails, nullptr);  // a new condition starts from the defaults
   EXPECT_TRUE(c->rbSave->isChecked());
-  EXPECT_FALSE(c->chkCF->isHidden()) << "the tail indicators read the repeat flag";
+  ASSERT_FALSE(c->chkCF->isHidden()) << "the tail indicators read the repeat flag";
+  ASSERT_EQ(c->pgc1->currentWidget(), c->ts2);
+  c->chklstValue2_1->SetChecked(0, true);
+  c->chklstValue2_2->SetChecked(0, true);
+  c->chkCF->setChecked(true);
+  c->btnOK->click();
+  EXPECT_TRUE(CdtList().GetItem(3)->IsJC);
 }
 
 TEST_F(Chooser, ARecordGoneWhileOpenIsNotWritten) {

@@ -166,6 +166,8 @@ TEST_F(ConditionForm, SplitsBuildLabelledConditions) {
 
 TEST_F(ConditionForm, SelectionButtonsActOnTheShownValuePage) {
   EXPECT_EQ(panel->lstValues1->count(), 0) << "no values before an indicator is chosen";
+  EXPECT_EQ(panel->lstRandomCc->ItemText(7), "8") << "the counts 1..8 until then";
+  EXPECT_EQ(panel->lstRandomCc->count(), 8);
   panel->SelectIndicator(Formula(RedBall1));
   const char* names[] = {"BtnSelAll1", "BtnUnSel1", "BtnClearAll1", "BtnBig", "BtnSmall", "BtnOdd",
                          "BtnEven",    "BtnPrime",  "BtnCom",       "Btn0",   "Btn1",     "Btn2"};

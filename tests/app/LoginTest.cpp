@@ -55,6 +55,8 @@ void SignIn(TFrmLogin& f, const QString& name, const QString& pwd) {
 
 }  // namespace
 
+// A wrong password shows the server's text; the next try signs in, and a
+// second click while its worker runs is ignored.
 TEST(Login, AWrongPasswordShowsTheServersTextAndTheNextTrySignsIn) {
   ClearDrawModel();
   TFrmLogin f;
@@ -65,7 +67,11 @@ TEST(Login, AWrongPasswordShowsTheServersTextAndTheNextTrySignsIn) {
   EXPECT_NE(f.result(), QDialog::Accepted);
   EXPECT_TRUE(f.lbinfo->isVisible());
   EXPECT_EQ(f.lbinfo->text(), "用户名或密码错误！");
-  SignIn(f, "demo", "demo123");
+  Click(f, "demo", "demo123");
+  ASSERT_NE(f.ReadData(), nullptr);
+  Click(f, "other", "demo123");
+  EXPECT_EQ(f.ReadData()->UserName, "demo");
+  ASSERT_TRUE(WorkerGone(f));
   EXPECT_EQ(f.result(), QDialog::Accepted);
   EXPECT_EQ(CurrentUser, "demo");
   EXPECT_EQ(DrawHistory.Count(), 3320);
@@ -73,7 +79,7 @@ TEST(Login, AWrongPasswordShowsTheServersTextAndTheNextTrySignsIn) {
 }
 
 TEST(Login, EmptyFieldsAreNamedForThreeSecondsAndNothingIsSent) {
-  struct {
+  const struct {
     QString name, pwd;
     const char *shown, *focus;
   } cases[] = {{"", "x", "LabUserInfo", "edtName"}, {"demo", "", "LabPwdInfo", "edtPwd"}};
@@ -85,35 +91,24 @@ TEST(Login, EmptyFieldsAreNamedForThreeSecondsAndNothingIsSent) {
     EXPECT_TRUE(label->isVisible()) << c.shown;
     EXPECT_EQ(f.focusWidget()->objectName(), c.focus);
     EXPECT_EQ(f.ReadData(), nullptr);
+    EXPECT_EQ(f.Timer1->interval(), 3000);
     EXPECT_TRUE(f.Timer1->isActive());
     f.Timer1Timer();
     EXPECT_FALSE(label->isVisible());
   }
 }
 
+// The name is kept only when asked; the next dialog opens with it.
 TEST(Login, TheNameIsRememberedOnlyWhenAsked) {
   for (bool remember : {true, false}) {
-    {
-      TFrmLogin f;
-      f.edtName->setText("remembered");
-      f.ChkUser->setChecked(remember);
-    }
+    auto f = std::make_unique<TFrmLogin>();
+    f->edtName->setText("remembered");
+    f->ChkUser->setChecked(remember);
+    f.reset();
     TFrmLogin g;
     EXPECT_EQ(g.edtName->text(), remember ? "remembered" : "");
     EXPECT_EQ(g.ChkUser->isChecked(), remember);
   }
-}
-
-TEST(Login, ASecondClickWhileTheWorkerRunsIsIgnored) {
-  TFrmLogin f;
-  f.show();
-  Click(f, "demo", "demo123");
-  ASSERT_NE(f.ReadData(), nullptr);
-  Click(f, "other", "demo123");
-  EXPECT_EQ(f.ReadData()->UserName, "demo");
-  EXPECT_EQ(CurrentUser, "demo");
-  ASSERT_TRUE(WorkerGone(f));
-  EXPECT_EQ(f.result(), QDialog::Accepted);
 }
 
 TEST(Login, ClosingWhileTheWorkerRunsKeepsItsCallsAwayFromTheDialog) {
@@ -140,19 +135,15 @@ TEST(Login, AWorkerEndingWithoutAResultSaysTheServerFailed) {
   EXPECT_EQ(f.lbinfo->text(), "服务器连接失败！");
 }
 
+// The icons move under the mouse (the exit icon by 5 when hot, the download
+// icon by 2 when hot and 2 more when pressed); the background drags.
 TEST(Login, TheIconsAnswerTheMouseAndTheBackgroundDragsTheDialog) {
   TFrmLogin f;
   int checks = 0;
   f.StartUpdateCheck = [&] { ++checks; };
   f.show();
   const QPoint exitAt = f.imgExit->pos(), downloadAt = f.ImgDownload->pos(), at = f.pos();
-  auto send = [](QWidget* w, QEvent::Type t) {
-    QMouseEvent press(t, QPointF(4, 4), w->mapToGlobal(QPointF(4, 4)), Qt::LeftButton,
-                      Qt::LeftButton, {});
-    QEvent crossing(t);
-    QApplication::sendEvent(w, t == QEvent::Enter || t == QEvent::Leave ? &crossing : &press);
-  };
-  struct {
+  const struct {
     QWidget *label, *icon;
     QEvent::Type type;
     QPoint at;
@@ -164,16 +155,23 @@ TEST(Login, TheIconsAnswerTheMouseAndTheBackgroundDragsTheDialog) {
                {f.LabDownload, f.ImgDownload, QEvent::MouseButtonRelease, downloadAt + QPoint(2, 2), 1},
                {f.LabDownload, f.ImgDownload, QEvent::Leave, downloadAt, 1}};
   for (const auto& s : steps) {
-    send(s.label, s.type);
-    EXPECT_EQ(s.icon->pos(), s.at) << s.icon->objectName().toStdString() << s.type;
+    if (s.type == QEvent::MouseButtonPress) QTest::mousePress(s.label, Qt::LeftButton, {}, QPoint(4, 4));
+    if (s.type == QEvent::MouseButtonRelease) QTest::mouseRelease(s.label, Qt::LeftButton, {}, QPoint(4, 4));
+    QEvent crossing(s.type);
+    if (s.type == QEvent::Enter || s.type == QEvent::Leave) QApplication::sendEvent(s.label, &crossing);
+    EXPECT_EQ(s.icon->pos(), s.at) << s.type;
     EXPECT_EQ(s.label->pos(), s.at);
     EXPECT_EQ(checks, s.checks);
   }
+  QTest::mouseRelease(f.LabDownload, Qt::LeftButton, {}, QPoint(40, 4));
+  EXPECT_EQ(checks, 1) << "released off the icon";
   QTest::mousePress(f.Image1, Qt::LeftButton, {}, QPoint(10, 10));
   QTest::mouseMove(f.Image1, QPoint(30, 25));
   QTest::mouseRelease(f.Image1, Qt::LeftButton, {}, QPoint(30, 25));
   EXPECT_EQ(f.pos(), at + QPoint(20, 15));
-  send(f.LabExit, QEvent::MouseButtonRelease);
+  QTest::mouseRelease(f.LabExit, Qt::LeftButton, {}, QPoint(40, 4));
+  EXPECT_TRUE(f.isVisible()) << "released off the icon";
+  QTest::mouseRelease(f.LabExit, Qt::LeftButton, {}, QPoint(4, 4));
   EXPECT_FALSE(f.isVisible());
 }
 
