@@ -17,10 +17,13 @@ namespace {
 
 class Chooser : public FormsTest {
  protected:
-  // Three conditions on the first red ball, numbered 1..3, values {1}..{3}.
+  // The first red ball {1}, the red sum {3, 4} excluded with tolerance, the
+  // first red ball {3}; numbered 1..3.
   void SetUp() override {
     FormsTest::SetUp();
-    for (int v = 1; v <= 3; ++v) Add(RedBall1, {v});
+    Add(RedBall1, {1});
+    Add(RedSum, {3, 4}, false)->IsRC = true;
+    Add(RedBall1, {3});
   }
   static TCdtData* Add(int formula, TIntAry values, bool save = true) {
     return CdtList().Add(std::make_unique<TCdtData>(
@@ -33,9 +36,8 @@ class Chooser : public FormsTest {
   int done = 0;
 };
 
-TEST_F(Chooser, NewConditionIsAppendedAndNumbered) {
+TEST_F(Chooser, NewConditionsAreCheckedAndAppended) {
   TFrmChoose* c = Show(NumberGroup, nullptr);
-  EXPECT_FALSE(c->isHidden());
   EXPECT_EQ(c->pgc1->currentWidget(), c->ts2);
   c->btnOK->click();
   c->chklstValue2_1->SetChecked(4, true);
@@ -51,60 +53,51 @@ TEST_F(Chooser, NewConditionIsAppendedAndNumbered) {
   EXPECT_EQ(r.Name, "号码组");
   EXPECT_EQ(r.Values, (T2DIntAry{{5}, {0}}));
   EXPECT_TRUE(r.IsSave && r.IsRC && !r.IsJC);
-  EXPECT_EQ(done, 1);
-  EXPECT_TRUE(c->isHidden());
-}
+  EXPECT_EQ(std::pair(done, c->isHidden()), std::pair(1, true));
 
-TEST_F(Chooser, EditingKeepsNumberAndPlace) {
-  TCdtData* second = CdtList().GetItem(1);
-  const TCdtData gridCopy = *second;  // the shrink grid hands over its copy
-  TFrmChoose* c = Show(RedBall1, &gridCopy);
-  EXPECT_EQ(Checked(*c->chklstValue1), TIntAry{2});
-  EXPECT_TRUE(c->rbSave->isChecked());
-  c->chklstValue1->SetChecked(9, true);
+  // A new condition starts from the defaults; the tail indicators store the
+  // repeat flag.
   c->rbExclude->setChecked(true);
-  c->btnOK->click();
-  ASSERT_EQ(CdtList().Count(), 3);
-  EXPECT_EQ(CdtList().GetItem(1), second);
-  EXPECT_EQ(second->CdtNo, 2);
-  EXPECT_EQ(second->Values[0], (TIntAry{2, 10}));
-  EXPECT_FALSE(second->IsSave);
-  EXPECT_EQ(done, 1);
-
-  Show(FrontTails, nullptr);  // a new condition starts from the defaults
-  EXPECT_TRUE(c->rbSave->isChecked());
-  ASSERT_FALSE(c->chkCF->isHidden()) << "the tail indicators read the repeat flag";
-  ASSERT_EQ(c->pgc1->currentWidget(), c->ts2);
+  c->chkCF->setChecked(true);
+  Show(FrontTails, nullptr);
+  EXPECT_TRUE(c->rbSave->isChecked() && !c->chk1->isChecked() && !c->chkCF->isChecked());
+  ASSERT_FALSE(c->chkCF->isHidden());
   c->chklstValue2_1->SetChecked(0, true);
   c->chklstValue2_2->SetChecked(0, true);
   c->chkCF->setChecked(true);
   c->btnOK->click();
-  EXPECT_TRUE(CdtList().GetItem(3)->IsJC);
+  EXPECT_TRUE(CdtList().GetItem(4)->IsJC);
 }
 
-TEST_F(Chooser, ARecordGoneWhileOpenIsNotWritten) {
-  TFrmChoose* c = Show(RedBall1, CdtList().GetItem(1));
-  CdtList().Delete(1);  // a delete or a scheme load while the chooser is open
-  Add(RedBall1, {7});
-  c->btnOK->click();
-  EXPECT_EQ(Messages(), QStringList{"要修改的条件已不在方案中！"});
-  EXPECT_EQ(CdtList().Count(), 3);
-  EXPECT_EQ(CdtList().GetItem(1)->Values[0], TIntAry{3});
-  EXPECT_EQ(CdtList().GetItem(2)->Values[0], TIntAry{7});
-  EXPECT_EQ(done, 0);
-  EXPECT_TRUE(c->isHidden());
-}
-
-TEST_F(Chooser, RangeItemsAreCheckedByValue) {
-  TCdtData* sum = Add(RedSum, {3, 4}, false);
-  sum->IsRC = true;
-  TFrmChoose* c = Show(RedSum, sum);
+// The record's items are checked by value (the sum's items show ranges);
+// the edit lands on the list's record, whose number and place stay.
+TEST_F(Chooser, EditingShowsTheRecordAndKeepsItsPlace) {
+  TCdtData* sum = CdtList().GetItem(1);
+  const TCdtData gridCopy = *sum;  // the shrink grid hands over its copy
+  TFrmChoose* c = Show(RedSum, &gridCopy);
   EXPECT_EQ(c->chklstValue1->ItemText(3), "81-90");
   EXPECT_EQ(Checked(*c->chklstValue1), (TIntAry{3, 4}));
   EXPECT_TRUE(c->rbExclude->isChecked() && c->chk1->isChecked());
   c->findChild<QPushButton*>("BtnSmall")->click();
+  c->rbSave->setChecked(true);
   c->btnOK->click();
+  ASSERT_EQ(CdtList().Count(), 3);
+  EXPECT_EQ(CdtList().GetItem(1), sum);
+  EXPECT_EQ(sum->CdtNo, 2);
   EXPECT_EQ(sum->Values[0], Range(0, 5));
+  EXPECT_TRUE(sum->IsSave && sum->IsRC);
+  EXPECT_EQ(done, 1);
+}
+
+TEST_F(Chooser, ARecordGoneWhileOpenIsNotWritten) {
+  TFrmChoose* c = Show(RedSum, CdtList().GetItem(1));
+  CdtList().Delete(1);  // a delete or a scheme load while the chooser is open
+  Add(RedSum, {7});
+  c->btnOK->click();
+  EXPECT_EQ(Messages(), QStringList{"要修改的条件已不在方案中！"});
+  EXPECT_EQ(CdtList().Count(), 3);
+  EXPECT_EQ(CdtList().GetItem(2)->Values[0], TIntAry{7});
+  EXPECT_EQ(std::pair(done, c->isHidden()), std::pair(0, true));
 }
 
 TEST(ParameterDialog, LaysOutOneRowPerParameter) {

@@ -204,17 +204,14 @@ TEST_F(ConditionForm, DraggingChecksWhatThePointerPasses) {
 // From: no integer gives 0. To: no integer gives From + 1. Both written
 // back; the bounds and the pick count are kept in the settings.
 TEST_F(ConditionForm, RangeBoundsAndSettings) {
-  EXPECT_EQ((std::vector<int32_t>{panel->GetYLFrom(), panel->GetYLTo()}), (std::vector<int32_t>{0, 2}));
-  EXPECT_EQ(panel->edtRandom->Text(), "5");
+  EXPECT_EQ(panel->edtYLFrom->Text() + "-" + panel->edtYLTo->Text() + " " + panel->edtRandom->Text(), "0-2 5");
   const struct {
-    QString from, to;
-    int32_t gotFrom, gotTo;
-  } cases[] = {{"3", "10", 3, 10}, {"abc", "", 0, 1}, {"4", "x", 4, 5}};
+    QString from, to, got;
+  } cases[] = {{"3", "10", "3-10"}, {"abc", "", "0-1"}, {"4", "x", "4-5"}};
   for (const auto& c : cases) {
     panel->SetRangeTexts(c.from, c.to);
-    EXPECT_EQ(panel->GetYLFrom(), c.gotFrom);
-    EXPECT_EQ(panel->GetYLTo(), c.gotTo);
-    EXPECT_EQ(panel->edtYLFrom->Text() + "-" + panel->edtYLTo->Text(), QString("%1-%2").arg(c.gotFrom).arg(c.gotTo));
+    EXPECT_EQ(QString("%1-%2").arg(panel->GetYLFrom()).arg(panel->GetYLTo()), c.got);
+    EXPECT_EQ(panel->edtYLFrom->Text() + "-" + panel->edtYLTo->Text(), c.got);
   }
   panel->SetYLFrom(7);
   panel->SetYLTo(9);
@@ -228,8 +225,11 @@ TEST_F(ConditionForm, RangeBoundsAndSettings) {
   EXPECT_FALSE(ini.ReadBool("FrmCondition", "Repeat", true));
 }
 
-TEST_F(ConditionForm, APickedRangeFillsTheBounds) {
-  folder.Write("YLRange.Txt", "0-2\n3-10\r\n");
+// The picker opens beside the panel, keeps its ranges in plain decimal
+// (old lines as read), deletes the selected one and fills the bounds with
+// the one double-clicked.
+TEST_F(ConditionForm, RangePickerKeepsRangesAndFillsTheBounds) {
+  folder.Write("YLRange.Txt", "0-2\n-3-10\r\n");
   panel->show();
   panel->BtnYLRange->click();
   TfrmYLRange* picker = FrmYLRange(false);
@@ -237,35 +237,32 @@ TEST_F(ConditionForm, APickedRangeFillsTheBounds) {
   const QPoint corner = panel->Panel2->mapToGlobal(QPoint(0, 0));
   EXPECT_EQ(picker->pos(), corner + QPoint(panel->Panel2->width() + 5, panel->Panel2->height() - picker->height() - 5))
       << "beside the panel, bottoms aligned";
-  ASSERT_EQ(picker->lstYLRange->count(), 2);
-  QListWidget* list = picker->lstYLRange;
-  const QPoint row = list->visualItemRect(list->item(1)).center();
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
-  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
-  EXPECT_EQ(panel->edtYLFrom->Text() + "-" + panel->edtYLTo->Text(), "3-10");
-  EXPECT_FALSE(picker->isVisible());
-}
-
-TEST_F(ConditionForm, RangesAreStoredInPlainDecimal) {
-  folder.Write("YLRange.Txt", "-3-10\n");
-  TfrmYLRange picker;
-  struct Case {
+  const struct {
     QString from, to;
     bool added;
   } cases[] = {{"-3", "10", false}, {"4", "z", false}, {" 007", "$A", true}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     recording.Calls.clear();
-    picker.edtYLFrom->setText(c.from);
-    picker.edtYLTo->setText(c.to);
-    picker.BtnAdd->click();
+    picker->edtYLFrom->setText(c.from);
+    picker->edtYLTo->setText(c.to);
+    picker->BtnAdd->click();
     EXPECT_EQ(Messages(), c.added ? QStringList() : QStringList{"请输入数字!"}) << c.from.toStdString();
   }
-  EXPECT_EQ(folder.Read("YLRange.Txt"), "-3-10\r\n7-10\r\n") << "old lines are kept as read";
-  picker.lstYLRange->setCurrentRow(0);
-  ASSERT_FALSE(picker.BtnDel->isHidden());
-  picker.BtnDel->click();
-  EXPECT_EQ(folder.Read("YLRange.Txt"), "7-10\r\n");
-  EXPECT_TRUE(picker.BtnDel->isHidden());
+  EXPECT_EQ(folder.Read("YLRange.Txt"), "0-2\r\n-3-10\r\n7-10\r\n");
+  QListWidget* list = picker->lstYLRange;
+  list->setCurrentRow(0);
+  ASSERT_FALSE(picker->BtnDel->isHidden());
+  picker->BtnDel->click();
+  EXPECT_EQ(folder.Read("YLRange.Txt"), "-3-10\r\n7-10\r\n");
+  EXPECT_TRUE(picker->BtnDel->isHidden());
+  const QPoint row = list->visualItemRect(list->item(1)).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+  EXPECT_EQ(panel->edtYLFrom->Text() + "-" + panel->edtYLTo->Text(), "7-10");
+  EXPECT_FALSE(picker->isVisible());
+  panel->BtnYLRange->click();
+  panel->BtnYLRange->click();
+  EXPECT_FALSE(picker->isVisible()) << "the button shows and hides it";
 }
 
 }  // namespace
