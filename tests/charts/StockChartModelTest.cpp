@@ -47,7 +47,7 @@ TEST_F(StockModelTest, NarrowCellsWidenTheBarsToFillTheWindow) {
   Load(50);
   // 50 candles fit in 6-pixel slots; slots of 450 / 50 = 9 < 21 pixels
   // make bars of 7.
-  EXPECT_EQ(TStockChartModel::BarWidth, 7);
+  EXPECT_EQ(m.CandleWidth(), 7);
   EXPECT_EQ(m.VisibleCount(), 50);
   EXPECT_EQ(m.FirstVisible(), 0);
 }
@@ -95,9 +95,9 @@ TEST_F(StockModelTest, BarWidthStaysPositiveInAChartNarrowerThanItsMargins) {
       const std::string where = std::to_string(n) + " candles, width " + std::to_string(width);
       // One candle in no room at all: the cell is 0 or less pixels wide.
       if (n == 1 && width <= 50) {
-        EXPECT_EQ(TStockChartModel::BarWidth, 1) << where;
+        EXPECT_EQ(m.CandleWidth(), 1) << where;
       }
-      EXPECT_GE(TStockChartModel::BarWidth, 1) << where;
+      EXPECT_GE(m.CandleWidth(), 1) << where;
       EXPECT_GE(m.VisibleCount(), 1) << where;
       EXPECT_LE(m.FirstVisible(), m.LastVisible()) << where;
       m.MouseMove(width / 2, 100);  // divides by the slot width

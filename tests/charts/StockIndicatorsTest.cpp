@@ -41,7 +41,7 @@ class StockIndicatorsTest : public ::testing::Test {
   void Load(const TCandleAry& candles) { m.SetData(TCondition{}, candles, 0); }
   // Puts the mouse over candle i (its column in the main window).
   void Hover(int i) {
-    const int slot = TStockChartModel::BarWidth + m.Gap();
+    const int slot = m.CandleWidth() + m.Gap();
     m.MouseMove(m.MainRect().Right - (m.LastVisible() - i) * slot - 1, m.MainRect().Top + 5);
     ASSERT_EQ(m.CurrentIndex(), i);
   }
