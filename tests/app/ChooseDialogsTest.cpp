@@ -39,6 +39,8 @@ class Chooser : public FormsTest {
 TEST_F(Chooser, NewConditionsAreCheckedAndAppended) {
   TFrmChoose* c = Show(NumberGroup, nullptr);
   EXPECT_EQ(c->pgc1->currentWidget(), c->ts2);
+  EXPECT_TRUE(c->LabCount->isVisible());
+  ExpectLaidOut(c);
   c->btnOK->click();
   c->chklstValue2_1->SetChecked(4, true);
   c->btnOK->click();
@@ -66,7 +68,7 @@ TEST_F(Chooser, NewConditionsAreCheckedAndAppended) {
   c->chklstValue2_2->SetChecked(0, true);
   c->chkCF->setChecked(true);
   c->btnOK->click();
-  EXPECT_TRUE(CdtList().GetItem(4)->IsJC);
+  EXPECT_TRUE(CdtList().GetItem(4)->IsJC && !CdtList().GetItem(4)->IsRC);
 }
 
 // The record's items are checked by value (the sum's items show ranges);
@@ -79,13 +81,13 @@ TEST_F(Chooser, EditingShowsTheRecordAndKeepsItsPlace) {
   EXPECT_EQ(Checked(*c->chklstValue1), (TIntAry{3, 4}));
   EXPECT_TRUE(c->rbExclude->isChecked() && c->chk1->isChecked());
   c->findChild<QPushButton*>("BtnSmall")->click();
-  c->rbSave->setChecked(true);
+  c->chk1->setChecked(false);
   c->btnOK->click();
   ASSERT_EQ(CdtList().Count(), 3);
   EXPECT_EQ(CdtList().GetItem(1), sum);
   EXPECT_EQ(sum->CdtNo, 2);
   EXPECT_EQ(sum->Values[0], Range(0, 5));
-  EXPECT_TRUE(sum->IsSave && sum->IsRC);
+  EXPECT_TRUE(!sum->IsSave && !sum->IsRC);
   EXPECT_EQ(done, 1);
 }
 
@@ -100,20 +102,24 @@ TEST_F(Chooser, ARecordGoneWhileOpenIsNotWritten) {
   EXPECT_EQ(std::pair(done, c->isHidden()), std::pair(0, true));
 }
 
+// One row per parameter, the buttons below the last; a long caption
+// widens the dialog, short ones keep its width.
 TEST(ParameterDialog, LaysOutOneRowPerParameter) {
-  int32_t days[6] = {3, 6, 18, 0, 0, 0};
-  std::vector<TZBParam> params;
-  for (int i = 0; i < 6; ++i) params.push_back({"参数" + std::to_string(i + 1), &days[i]});
-  TFrmZbCnfg dialog;
-  dialog.BuildParams(params);
-  ASSERT_EQ(dialog.Edits().size(), 6u);
-  EXPECT_EQ(dialog.Labels()[5]->text(), "参数6  ");
-  EXPECT_EQ(dialog.Edits()[2]->text(), "18");
-  for (size_t i = 1; i < 6; ++i) EXPECT_GT(dialog.Edits()[i]->y(), dialog.Edits()[i - 1]->geometry().bottom());
-  EXPECT_GT(dialog.BtnOK->y(), dialog.Edits()[5]->geometry().bottom());
-  EXPECT_EQ(dialog.BtnCancel->y(), dialog.BtnOK->y());
-  EXPECT_LE(dialog.BtnOK->geometry().bottom(), dialog.height());
-  EXPECT_EQ(dialog.width(), 144) << "short captions keep the dialog's width";
+  for (const std::string first : {"参数1", "一个很长很长的参数名称"}) {
+    int32_t days[6] = {3, 6, 18, 0, 0, 0};
+    std::vector<TZBParam> params;
+    for (int i = 0; i < 6; ++i) params.push_back({i ? "参数" + std::to_string(i + 1) : first, &days[i]});
+    TFrmZbCnfg dialog;
+    dialog.BuildParams(params);
+    ASSERT_EQ(dialog.Edits().size(), 6u);
+    EXPECT_EQ(dialog.Labels()[5]->text() + dialog.Edits()[2]->text(), "参数6  18");
+    for (size_t i = 1; i < 6; ++i) EXPECT_GT(dialog.Edits()[i]->y(), dialog.Edits()[i - 1]->geometry().bottom());
+    EXPECT_GT(dialog.BtnOK->y(), dialog.Edits()[5]->geometry().bottom());
+    EXPECT_EQ(dialog.BtnCancel->y(), dialog.BtnOK->y());
+    EXPECT_LE(dialog.BtnOK->geometry().bottom(), dialog.height());
+    EXPECT_LT(std::max(dialog.Edits()[0]->geometry().right(), dialog.BtnCancel->geometry().right()), dialog.width());
+    EXPECT_EQ(dialog.width() == 144, first == "参数1");
+  }
 }
 
 TEST_F(FormsTest, ParameterDialogStoresAllOrNothing) {
@@ -136,6 +142,7 @@ TEST_F(FormsTest, ParameterDialogStoresAllOrNothing) {
 
 TEST_F(FormsTest, AboutLabelsOpenTheProjectPage) {
   TfrmAbout about;
+  EXPECT_FALSE(about.Image1->pixmap().isNull());
   about.PageAddress = "https://example.org/ssq";
   QTest::mouseClick(about.LabQQ, Qt::LeftButton);
   about.PageAddress.clear();

@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <set>
+
 namespace {
 
 class ConditionForm : public FormsTest {
@@ -139,6 +141,10 @@ TEST(ConditionSplits, DealTheDomain) {
   }
   std::sort(all.begin(), all.end());
   EXPECT_EQ(all, Range(1, 33));
+  std::set<int32_t> drawn;  // the program's draws stay inside their range
+  for (int i = 0; i < 300; ++i) drawn.insert(DefaultRandom(3));
+  EXPECT_EQ(drawn, (std::set<int32_t>{0, 1, 2}));
+  EXPECT_EQ(DefaultRandom(1) + DefaultRandom(0), 0);
 }
 
 TEST_F(ConditionForm, SplitsBuildLabelledConditions) {
@@ -169,6 +175,7 @@ TEST_F(ConditionForm, SelectionButtonsActOnTheShownValuePage) {
   EXPECT_EQ(panel->lstRandomCc->ItemText(7), "8") << "the counts 1..8 until then";
   EXPECT_EQ(panel->lstRandomCc->count(), 8);
   panel->SelectIndicator(Formula(RedBall1));
+  ExpectLaidOut(panel.get());
   const char* names[] = {"BtnSelAll1", "BtnUnSel1", "BtnClearAll1", "BtnBig", "BtnSmall", "BtnOdd",
                          "BtnEven",    "BtnPrime",  "BtnCom",       "Btn0",   "Btn1",     "Btn2"};
   for (size_t i = 0; i < std::size(names); ++i) {
@@ -234,6 +241,7 @@ TEST_F(ConditionForm, RangePickerKeepsRangesAndFillsTheBounds) {
   panel->BtnYLRange->click();
   TfrmYLRange* picker = FrmYLRange(false);
   ASSERT_TRUE(picker && picker->isVisible());
+  ExpectLaidOut(picker);
   const QPoint corner = panel->Panel2->mapToGlobal(QPoint(0, 0));
   EXPECT_EQ(picker->pos(), corner + QPoint(panel->Panel2->width() + 5, panel->Panel2->height() - picker->height() - 5))
       << "beside the panel, bottoms aligned";

@@ -27,6 +27,10 @@ void Mouse(TCheckListBox* list, QEvent::Type type, int index, Qt::MouseButtons b
 // Presses on the first item, moves over the others and releases on the last.
 void DragOver(TCheckListBox* list, const std::vector<int>& indexes);
 
+// Under `window`, every widget that is not hidden and whose parent has a
+// layout is placed by that layout (none left lying at the parent's corner).
+void ExpectLaidOut(const QWidget* window);
+
 class FormsTest : public ::testing::Test {
  protected:
   // Empties the folder's settings and ranges files and the condition list.

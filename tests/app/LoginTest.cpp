@@ -16,7 +16,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -24,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <regex>
 
 namespace {
@@ -48,10 +48,14 @@ void Click(TFrmLogin& f, const QString& name, const QString& pwd) {
 
 bool WorkerGone(TFrmLogin& f) { return QTest::qWaitFor([&] { return !f.ReadData(); }, 30000); }
 
-void SignIn(TFrmLogin& f, const QString& name, const QString& pwd) {
-  Click(f, name, pwd);
-  ASSERT_TRUE(WorkerGone(f));
-}
+// While it lives, the connection string names a port nothing listens on.
+struct DeadService {
+  DeadService() {
+    ::setenv(ConnectionStringVariable, std::regex_replace(good, std::regex("Port=[0-9]+"), "Port=1").c_str(), 1);
+  }
+  ~DeadService() { ::setenv(ConnectionStringVariable, good.c_str(), 1); }
+  const std::string good = service->ConnectionString();
+};
 
 }  // namespace
 
@@ -63,7 +67,8 @@ TEST(Login, AWrongPasswordShowsTheServersTextAndTheNextTrySignsIn) {
   for (TImage* i : {f.Image1, f.Image2, f.Image3, f.imgExit, f.ImgDownload})
     EXPECT_EQ(i->Picture.FormatExtension(), "png") << i->objectName().toStdString();
   f.show();
-  SignIn(f, "demo", "wrong");
+  Click(f, "demo", "wrong");
+  ASSERT_TRUE(WorkerGone(f));
   EXPECT_NE(f.result(), QDialog::Accepted);
   EXPECT_TRUE(f.lbinfo->isVisible());
   EXPECT_EQ(f.lbinfo->text(), "用户名或密码错误！");
@@ -121,16 +126,15 @@ TEST(Login, ClosingWhileTheWorkerRunsKeepsItsCallsAwayFromTheDialog) {
 }
 
 TEST(Login, AWorkerEndingWithoutAResultSaysTheServerFailed) {
-  const std::string good = service->ConnectionString();
-  const std::string dead = std::regex_replace(good, std::regex("Port=[0-9]+"), "Port=1");
-  ::setenv(ConnectionStringVariable, dead.c_str(), 1);
   TFrmLogin f;
   f.show();
-  Click(f, "demo", "demo123");
-  f.Timer1Timer();  // a tick of the timer hides the status line meanwhile
-  EXPECT_FALSE(f.lbinfo->isVisible());
-  ASSERT_TRUE(WorkerGone(f));
-  ::setenv(ConnectionStringVariable, good.c_str(), 1);
+  {
+    DeadService dead;
+    Click(f, "demo", "demo123");
+    f.Timer1Timer();  // a tick of the timer hides the status line meanwhile
+    EXPECT_FALSE(f.lbinfo->isVisible());
+    ASSERT_TRUE(WorkerGone(f));
+  }
   EXPECT_TRUE(f.lbinfo->isVisible());
   EXPECT_EQ(f.lbinfo->text(), "服务器连接失败！");
 }
@@ -199,30 +203,29 @@ TEST(Login, UpgradedFilesOfSubFoldersMoveIntoPlace) {
   }
 }
 
-TEST(ChangePwd, TheServersAnswerIsShownAndAChangeTakesEffect) {
-  ASSERT_TRUE(service->Sql(
-      "INSERT INTO users VALUES ('pwdtest', md5('old1')) "
-      "ON CONFLICT (user_name) DO UPDATE SET pwd_digest = md5('old1')"));
-  CurrentUser = "pwdtest";
+// The server's answer, or why there is none, is shown (the change itself is
+// made by the end-to-end test).
+TEST(ChangePwd, TheServersAnswerIsShown) {
+  CurrentUser = "nobody";
   platform::RecordingPrompts prompts;
   platform::ScopedPrompts scope(prompts);
   TFrmChangePwd f;
-  struct {
-    QString newPwd, confirm, oldPwd;
+  const struct {
+    QString newPwd, confirm;
+    bool dead;
     const char* answer;
-  } steps[] = {
-      {"new1", "new2", "old1", "两次输入的新密码不一致！"},
-      {"new1", "new1", "bad", "用户名或旧密码错误，密码未修改！"},
-      {"new1", "new1", "old1", "密码修改成功！"},
-      {"old1", "old1", "new1", "密码修改成功！"},  // only the changed password opens this
-  };
+  } steps[] = {{"new1", "new2", false, "两次输入的新密码不一致！"},
+               {"new1", "new1", false, "用户名或旧密码错误，密码未修改！"},
+               {"new1", "new1", true, "服务器连接失败！\n"}};
   for (const auto& s : steps) {
     f.edtNewPwd->setText(s.newPwd);
     f.edtConfirm->setText(s.confirm);
-    f.edtOldPwd->setText(s.oldPwd);
+    f.edtOldPwd->setText("old1");
+    std::optional<DeadService> dead;
+    if (s.dead) dead.emplace();
     f.Button1->click();
-    ASSERT_FALSE(prompts.Calls.empty());
-    EXPECT_EQ(prompts.Calls.back().Text, s.answer);
+    ASSERT_EQ(prompts.Calls.size(), 1u);
+    EXPECT_TRUE(prompts.Calls.back().Text.startsWith(s.answer)) << prompts.Calls.back().Text.toStdString();
     prompts.Calls.clear();
   }
 }

@@ -78,6 +78,7 @@ class ShrinkForm : public FormsTest {
 
 TEST_F(ShrinkForm, ConditionsAreNumberedShownCheckedAndDeleted) {
   EXPECT_NE(w->tvCondition->topLevelItem(0)->text(0), "蓝号系列");
+  ExpectLaidOut(w.get());
   T2DIntAry values{{1, 2}};
   AddShrinkCondition(Formula(RedBall1), values, false);
   values[0][0] = 9;  // the record keeps its own copy
@@ -95,6 +96,7 @@ TEST_F(ShrinkForm, ConditionsAreNumberedShownCheckedAndDeleted) {
   for (int v = 3; v <= 5; ++v) AddShrinkCondition(Formula(RedBall1), {{v}}, false);
   Check(0);
   Check(2);
+  EXPECT_FALSE(w->VTCon->model()->setData(w->VTCon->model()->index(1, 1), Qt::Checked, Qt::CheckStateRole));
   AddShrinkCondition(Formula(RedSum), {{5}}, false);  // rebuilds the grid: the checks stay
   for (int row = 0; row < 3; ++row)
     EXPECT_EQ(w->VTCon->model()->index(row, 0).data(Qt::CheckStateRole).toInt(), row == 1 ? Qt::Unchecked : Qt::Checked);

@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -202,10 +203,15 @@ TEST_F(TrendForm, GridFillsThePanelWithACellPerChart) {
   trend->LayoutCharts(2, false);
   trend->LayoutCharts(-1, false);  // again with the last count
   EXPECT_EQ(trend->StockChart(1)->geometry(), QRect(550, 2, 540, 656));
+  trend->show();  // the window's size reaches the charts
+  trend->resize(1300, 700);
+  trend->layout()->activate();
+  EXPECT_EQ(trend->StockChart(1)->geometry().right() + 11, trend->PanelStockChart->width());
 }
 
 TEST_F(TrendForm, ModeButtonsSwitchPanelsCountsAndRangeControls) {
   trend->show();
+  ExpectLaidOut(trend.get());
   trend->DrawConditionResult(Group(4), rmDraw);
   EXPECT_EQ(trend->StockChart(3)->CurCandles().size(), 450u);
   trend->BtnYLChart->click();
