@@ -1,19 +1,17 @@
 // Screenshots of the condition panel, the value chooser, the range picker,
-// the parameter and about dialogs, the trend window and the shrink window
-// over the real draw history, for docs/screenshots/ (the sign-in and
-// password dialogs are shot by the end-to-end test):
+// the parameter and about dialogs and the trend window over the real draw
+// history, for docs/screenshots/ (the main window with both views and the
+// sign-in and password dialogs are shot by the end-to-end test):
 //   xvfb-run -a build/tests/app/app_screenshots docs/screenshots
 // Not a test: run it by hand after changing a window, then look at them.
-#include "app/ShrinkSupport.h"
 #include "app/uFormChoose.h"
 #include "app/uFormCondition.h"
-#include "app/uFormShrink.h"
 #include "app/uFormTrend.h"
 #include "app/uFormYlRang.h"
 #include "app/uFrmAbout.h"
 #include "app/uFrmZbCnfg.h"
+#include "engine/uCdtList.h"
 #include "platform/AppPath.h"
-#include "platform/Dispatcher.h"
 #include "support/History.h"
 #include "support/TempDir.h"
 
@@ -22,7 +20,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTableView>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -116,20 +113,6 @@ int main(int argc, char** argv) {
     if (trend.YLChart(i)->Model().Count() > trend.YLChart(busiest)->Model().Count()) busiest = i;
   const QPixmap cell = trend.YLChart(busiest)->grab();
   Save(cell.scaled(cell.size() * 2), "trend-omission-chart-cell.png");
-  trend.hide();
-
-  // The shrink window with a scheme and its results.
-  CdtList().Clear();
-  for (const TCdtData& c : shrinktest::SchemeB()) CdtList().Add(std::make_unique<TCdtData>(c));
-  CdtList().GetItem(2)->IsCheck = true;
-  CdtList().GetItem(5)->IsSave = false;
-  TFrmShrink shrink;
-  shrink.show();
-  shrink.tvCondition->expandItem(shrink.tvCondition->topLevelItem(0));
-  shrink.btnfilter->click();
-  platform::GuiDispatcher().PumpUntil([&] { return !shrink.Filtering(); }, std::chrono::seconds(60));
-  shrink.VTCon->selectRow(3);
-  Shoot(&shrink, "shrink-window.png");
   delete FrmChoose(false);
   delete FrmYLRange(false);
   return 0;
