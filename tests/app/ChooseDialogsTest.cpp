@@ -56,6 +56,9 @@ TEST_F(Chooser, NewConditionsAreCheckedAndAppended) {
   EXPECT_EQ(r.Values, (T2DIntAry{{5}, {0}}));
   EXPECT_TRUE(r.IsSave && r.IsRC && !r.IsJC);
   EXPECT_EQ(std::pair(done, c->isHidden()), std::pair(1, true));
+  Show(NumberGroup, &r);  // shown again with its counts
+  EXPECT_EQ(Checked(*c->chklstValue2_1), TIntAry{5});
+  EXPECT_EQ(Checked(*c->chklstValue2_2), TIntAry{0});
 
   // A new condition starts from the defaults; the tail indicators store the
   // repeat flag.

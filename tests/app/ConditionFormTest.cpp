@@ -161,6 +161,7 @@ TEST_F(ConditionForm, SplitsBuildLabelledConditions) {
   EXPECT_EQ(even.Caption, "高级条件（号码组） 偶");
   EXPECT_EQ(even.ValueText, "[ 2,4,6,8,10,12,14,16,18,20,22,24,26,28,30,32 ]");
   EXPECT_EQ(even.Values[1], TIntAry{2}) << "the chosen counts";
+  EXPECT_TRUE(even.IsRepeat);
   EXPECT_EQ(results[1][5].Caption, "高级条件（号码组） 小");
   EXPECT_EQ(panel->CboGroupCount->count(), MaxSplitGroups - 1);
   panel->CboGroupCount->setCurrentIndex(panel->CboGroupCount->count() - 1);
@@ -168,13 +169,27 @@ TEST_F(ConditionForm, SplitsBuildLabelledConditions) {
   EXPECT_EQ(results.at(2).size(), 15u);
   panel->SelectIndicator(Formula(RedBall1));
   EXPECT_EQ(panel->PageControl1->currentWidget(), panel->TabSheet4) << "the same-screen page stays";
+  panel->lstRandomCc->SetChecked(2, false);
+  panel->BtnRandomJODX->click();  // no counts to choose
+  ASSERT_EQ(results.size(), 4u);
+  EXPECT_EQ(results[3][0].Values, (T2DIntAry{Range(1, 27, 2)}));
+  EXPECT_EQ(Messages().size(), 1);
 }
 
 TEST_F(ConditionForm, SelectionButtonsActOnTheShownValuePage) {
+  const auto tabs = [&] {
+    QString shown;
+    for (int i = 0; i < panel->PageControl1->count(); ++i) shown += panel->PageControl1->isTabVisible(i) ? "x" : ".";
+    return shown;
+  };
+  EXPECT_EQ(tabs(), "x..x") << "the value page and the same-screen page";
   EXPECT_EQ(panel->lstValues1->count(), 0) << "no values before an indicator is chosen";
   EXPECT_EQ(panel->lstRandomCc->ItemText(7), "8") << "the counts 1..8 until then";
   EXPECT_EQ(panel->lstRandomCc->count(), 8);
+  panel->SelectIndicator(Formula(NumberGroup));
+  EXPECT_EQ(tabs(), ".x.x");
   panel->SelectIndicator(Formula(RedBall1));
+  EXPECT_EQ(tabs(), "x..x");
   ExpectLaidOut(panel.get());
   const char* names[] = {"BtnSelAll1", "BtnUnSel1", "BtnClearAll1", "BtnBig", "BtnSmall", "BtnOdd",
                          "BtnEven",    "BtnPrime",  "BtnCom",       "Btn0",   "Btn1",     "Btn2"};
@@ -206,6 +221,9 @@ TEST_F(ConditionForm, DraggingChecksWhatThePointerPasses) {
   EXPECT_EQ(Checked(*list), (TIntAry{2, 5})) << "only the left button checks";
   QTest::keyClick(list, Qt::Key_Space);
   EXPECT_EQ(Checked(*list), (TIntAry{2, 5, 8})) << "the blank toggles the current item";
+  for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick})
+    Mouse(list, t, 9, t == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton);
+  EXPECT_EQ(Checked(*list), (TIntAry{2, 5, 8})) << "each press of a double click toggles";
 }
 
 // From: no integer gives 0. To: no integer gives From + 1. Both written
