@@ -2,7 +2,7 @@
 // the parameter and about dialogs and the trend window over the real draw
 // history, for docs/screenshots/ (the main window with both views and the
 // sign-in and password dialogs are shot by the end-to-end test):
-//   xvfb-run -a build/tests/app/app_screenshots docs/screenshots
+//   xvfb-run -a build/tools/ssq_app_screenshots docs/screenshots
 // Not a test: run it by hand after changing a window, then look at them.
 #include "app/uFormChoose.h"
 #include "app/uFormCondition.h"
