@@ -1,7 +1,6 @@
-// The charts load their settings when made and save them when they go.
-// Every test program of the charts keeps "mySystem.ini" in a temporary
-// folder of its own, set before anything reads the settings.
-#include "charts/SettingsSandbox.h"
+// The charts load their settings when made and save them when they go:
+// "mySystem.ini" lives in a temporary folder of this test program.
+#include "charts/ChartSupport.h"
 
 #include "charts/StockChartCtl.h"
 #include "charts/uKLineDef.h"
