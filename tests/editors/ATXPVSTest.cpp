@@ -1,87 +1,63 @@
+// The visual-styles binding over a loader the test controls.
 #include "editors/ATXPVS.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
+#include <tuple>
 
 namespace {
 
-// A library that has the entry points named in `present`.
 struct FakeLibrary {
   bool loads = true;
-  std::set<std::string> present;
-  int loadCalls = 0;
-  int unloadCalls = 0;
-  std::string loadedName;
+  std::string missing;  // the one entry point it lacks
+  std::string loadedName{};
+  int unloads = 0;
 };
 
 class FakeLoader : public atxpvs::TLibraryLoader {
  public:
   explicit FakeLoader(FakeLibrary& lib) : lib_(lib) {}
   bool Load(const std::string& fileName) override {
-    ++lib_.loadCalls;
     lib_.loadedName = fileName;
     return lib_.loads;
   }
-  void* Resolve(const char* name) override {
-    // Any distinct non-null address serves: the binding only keeps it.
-    return lib_.present.count(name) ? static_cast<void*>(&lib_) : nullptr;
-  }
-  void Unload() override { ++lib_.unloadCalls; }
+  // Each entry point's address is its name: the binding only keeps it.
+  void* Resolve(const char* name) override { return name == lib_.missing ? nullptr : const_cast<char*>(name); }
+  void Unload() override { ++lib_.unloads; }
 
  private:
   FakeLibrary& lib_;
 };
 
-FakeLibrary CompleteLibrary() {
-  FakeLibrary lib;
-  for (const char* name : atxpvs::EntryPointNames) lib.present.insert(name);
-  return lib;
-}
-
 }  // namespace
 
-TEST(ThemeBinding, ACompleteLibraryIsLoadedWithEveryEntryPointAndReleasedAtTheEnd) {
-  FakeLibrary lib = CompleteLibrary();
-  ASSERT_EQ(lib.present.size(), 45u);  // 45 distinct names
-  {
-    atxpvs::TThemeLibrary binding(std::make_unique<FakeLoader>(lib));
-    EXPECT_TRUE(binding.Loaded());
-    EXPECT_EQ(lib.loadedName, "UXTHEME.DLL");
-    for (std::size_t i = 0; i < atxpvs::EntryPointCount; ++i) EXPECT_NE(binding.EntryPoint(i), nullptr);
-    EXPECT_NE(binding.EntryPoint("DrawThemeBackground"), nullptr);
-    EXPECT_EQ(binding.EntryPoint("NoSuchFunction"), nullptr);
-    EXPECT_EQ(binding.EntryPoint(atxpvs::EntryPointCount), nullptr);
-    EXPECT_EQ(lib.unloadCalls, 0);
+TEST(ThemeBinding, BindsOnlyALibraryWithEveryEntryPointAndReleasesItOnce) {
+  struct Case {
+    bool loads;
+    std::string missing;
+    bool loaded;
+    int unloadsAtOnce;  // a library without an entry point goes at once
+  } cases[] = {{true, "", true, 0}, {true, "EnableTheming", false, 1}, {true, "OpenThemeData", false, 1},
+               {false, "", false, 0}};
+  for (const Case& c : cases) {
+    FakeLibrary lib{c.loads, c.missing};
+    {
+      atxpvs::TThemeLibrary binding(std::make_unique<FakeLoader>(lib));
+      EXPECT_EQ(std::make_tuple(binding.Loaded(), lib.loadedName, lib.unloads),
+                std::make_tuple(c.loaded, std::string("UXTHEME.DLL"), c.unloadsAtOnce))
+          << c.missing;
+      for (std::size_t i = 0; i < atxpvs::EntryPointCount; ++i) {
+        const char* name = atxpvs::EntryPointNames[i];
+        void* want = c.loaded ? const_cast<char*>(name) : nullptr;  // nothing half-bound
+        EXPECT_EQ(std::make_pair(binding.EntryPoint(i), binding.EntryPoint(std::string(name))),
+                  std::make_pair(want, want))
+            << name;
+      }
+      EXPECT_EQ(std::make_pair(binding.EntryPoint(atxpvs::EntryPointCount), binding.EntryPoint("NoSuchFunction")),
+                (std::pair<void*, void*>(nullptr, nullptr)));
+    }
+    EXPECT_EQ(lib.unloads, c.loaded ? 1 : c.unloadsAtOnce) << "released once";
   }
-  EXPECT_EQ(lib.unloadCalls, 1);
-}
-
-TEST(ThemeBinding, AMissingEntryPointMakesTheLibraryAbsentInsteadOfFailing) {
-  FakeLibrary lib = CompleteLibrary();
-  lib.present.erase("EnableTheming");  // the last one looked up
-  {
-    atxpvs::TThemeLibrary binding(std::make_unique<FakeLoader>(lib));
-    EXPECT_FALSE(binding.Loaded());
-    EXPECT_EQ(binding.EntryPoint("OpenThemeData"), nullptr);  // nothing half-bound
-    EXPECT_EQ(lib.unloadCalls, 1);                            // released at once
-  }
-  EXPECT_EQ(lib.unloadCalls, 1);  // and not released twice
-}
-
-TEST(ThemeBinding, ALibraryThatDoesNotLoadLeavesTheFlagFalse) {
-  FakeLibrary lib = CompleteLibrary();
-  lib.loads = false;
-  {
-    atxpvs::TThemeLibrary binding(std::make_unique<FakeLoader>(lib));
-    EXPECT_FALSE(binding.Loaded());
-    EXPECT_EQ(binding.EntryPoint(std::size_t{0}), nullptr);
-  }
-  EXPECT_EQ(lib.unloadCalls, 0);
-}
-
-TEST(ThemeBinding, ThisSystemHasNoVisualStylesLibrary) {
-  EXPECT_FALSE(atxpvs::ThemeLibrary().Loaded());
-  EXPECT_EQ(atxpvs::ThemeLibrary().EntryPoint("IsThemeActive"), nullptr);
+  EXPECT_FALSE(atxpvs::ThemeLibrary().Loaded()) << "this system has no such library";
 }
