@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -19,35 +20,30 @@ namespace {
 
 constexpr TIndicatorSwitches kAll = {true, true, true, true, true};
 
-// Columns of indicator values by name: "ma0".."ma5", "mb", "ub", "lb",
-// "dif", "dea", "bar", "emaq", "emas", "k", "d", "j", "pdi", "mdi", "adx".
-template <class T>
-using Columns = std::map<std::string, std::vector<T>>;
+// Columns of values by name: "ma0".."ma5", "mb", "ub", "lb", "dif", "dea",
+// "bar", "emaq", "emas", "k", "d", "j", "pdi", "mdi", "adx".
+using Columns = std::map<std::string, std::vector<double>>;
 
-template <class V>
-std::vector<float> Column(const std::vector<V>& values, float V::*field) {
-  std::vector<float> out;
-  for (const auto& v : values) out.push_back(v.*field);
-  return out;
-}
-
-Columns<float> ByName(const TIndicatorSeries& s) {
-  Columns<float> c = {
-      {"mb", Column(s.Boll, &TBollValue::MB)},        {"ub", Column(s.Boll, &TBollValue::UB)},
-      {"lb", Column(s.Boll, &TBollValue::LB)},        {"dif", Column(s.Macd, &TMacdValue::DIF)},
-      {"dea", Column(s.Macd, &TMacdValue::DEA)},      {"bar", Column(s.Macd, &TMacdValue::BAR)},
-      {"emaq", Column(s.Macd, &TMacdValue::EmaQuick)}, {"emas", Column(s.Macd, &TMacdValue::EmaSlow)},
-      {"k", Column(s.Kdj, &TKdjValue::K)},            {"d", Column(s.Kdj, &TKdjValue::D)},
-      {"j", Column(s.Kdj, &TKdjValue::J)},            {"pdi", Column(s.Adx, &TAdxValue::PDI)},
-      {"mdi", Column(s.Adx, &TAdxValue::MDI)},        {"adx", Column(s.Adx, &TAdxValue::ADX)}};
-  for (size_t k = 0; k < s.Ma.size(); ++k) c["ma" + std::to_string(k)] = s.Ma[k];
+Columns ByName(const TIndicatorSeries& s) {
+  Columns c;
+  for (size_t k = 0; k < s.Ma.size(); ++k) c["ma" + std::to_string(k)].assign(s.Ma[k].begin(), s.Ma[k].end());
+  for (size_t i = 0; i < s.Boll.size(); ++i) {
+    const TBollValue& b = s.Boll[i];
+    const TMacdValue& m = s.Macd[i];
+    const TKdjValue& k = s.Kdj[i];
+    const TAdxValue& a = s.Adx[i];
+    for (const auto& [name, v] : {std::pair{"mb", b.MB}, {"ub", b.UB}, {"lb", b.LB}, {"dif", m.DIF}, {"dea", m.DEA},
+                                  {"bar", m.BAR}, {"emaq", m.EmaQuick}, {"emas", m.EmaSlow}, {"k", k.K}, {"d", k.D},
+                                  {"j", k.J}, {"pdi", a.PDI}, {"mdi", a.MDI}, {"adx", a.ADX}})
+      c[name].push_back(v);
+  }
   return c;
 }
 
-// Every column of `want` (other than the candle prices) against ours, within
-// what 32-bit floats and sums may stray from the exact value.
-void ExpectNear(const TIndicatorSeries& series, const Columns<double>& want) {
-  const auto got = ByName(series);
+// Every column of `want` (but the candle prices) against ours, within what
+// 32-bit floats and sums may stray from the exact value.
+void ExpectNear(const TIndicatorSeries& series, const Columns& want) {
+  const Columns got = ByName(series);
   size_t compared = 0;
   for (const auto& [name, values] : want) {
     if (name == "open" || name == "close") continue;
@@ -60,39 +56,31 @@ void ExpectNear(const TIndicatorSeries& series, const Columns<double>& want) {
   EXPECT_GE(compared, 17u);
 }
 
-// ---- the reference files written with pandas
-
+// A reference file: the periods, the candles and every value.
 struct Golden {
   TIndicatorParams Params;
   TCandleAry Candles;
-  Columns<double> Values;
+  Columns Values;
 };
-
-std::vector<int32_t> Ints(const std::string& text) {
-  std::vector<int32_t> v;
-  std::stringstream s(text);
-  for (std::string cell; std::getline(s, cell, ',');) v.push_back(std::stoi(cell));
-  return v;
-}
 
 Golden ReadGolden(const std::string& name) {
   std::ifstream in(testsupport::SourceDir() + "/tests/charts/data/" + name);
-  if (!in) throw std::runtime_error("cannot read " + name);
   Golden g;
-  std::string line;
-  std::getline(in, line);  // "# ma=3,6,18,0,0,0 boll=20 macd=12,26,9 kdj=9,3,3 adx=14"
-  std::map<std::string, std::vector<int32_t>> p;
-  std::stringstream words(line.substr(2));
-  for (std::string word; words >> word;) p[word.substr(0, word.find('='))] = Ints(word.substr(word.find('=') + 1));
-  g.Params = {p.at("ma"),         p.at("boll").at(0), p.at("macd").at(0), p.at("macd").at(1), p.at("macd").at(2),
-              p.at("kdj").at(0),  p.at("kdj").at(1),  p.at("kdj").at(2),  p.at("adx").at(0)};
+  TIndicatorParams& p = g.Params;
+  p.MaPeriods.resize(6);
+  std::string line, cell;
+  std::getline(in, line);
+  EXPECT_EQ(std::sscanf(line.c_str(), "# ma=%d,%d,%d,%d,%d,%d boll=%d macd=%d,%d,%d kdj=%d,%d,%d adx=%d",
+                        &p.MaPeriods[0], &p.MaPeriods[1], &p.MaPeriods[2], &p.MaPeriods[3], &p.MaPeriods[4],
+                        &p.MaPeriods[5], &p.BollN, &p.MacdQuick, &p.MacdSlow, &p.MacdDean, &p.KdjN, &p.KdjM1,
+                        &p.KdjM2, &p.AdxN),
+            14)
+      << name;
   std::getline(in, line);
   std::vector<std::string> names;
-  std::stringstream header(line);
-  for (std::string cell; std::getline(header, cell, ',');) names.push_back(cell);
+  for (std::stringstream header(line); std::getline(header, cell, ',');) names.push_back(cell);
   while (std::getline(in, line)) {
     std::stringstream row(line);
-    std::string cell;
     for (size_t col = 0; std::getline(row, cell, ','); ++col) g.Values[names.at(col)].push_back(std::stod(cell));
     // Candle prices are written with every digit of their 32-bit value.
     g.Candles.push_back({float(g.Values.at("open").back()), float(g.Values.at("close").back()), nullptr});
@@ -125,7 +113,7 @@ double WindowMean(const std::vector<double>& v, size_t from, size_t to) {
   return sum / double(to - from + 1);
 }
 
-Columns<double> Recompute(const TCandleAry& candles, const TIndicatorParams& p) {
+Columns Recompute(const TCandleAry& candles, const TIndicatorParams& p) {
   const size_t n = candles.size();
   std::vector<double> c(n), hi(n), lo(n);
   for (size_t i = 0; i < n; ++i) {
@@ -133,7 +121,7 @@ Columns<double> Recompute(const TCandleAry& candles, const TIndicatorParams& p) 
     hi[i] = std::max(candles[i].Open, candles[i].Close);
     lo[i] = std::min(candles[i].Open, candles[i].Close);
   }
-  Columns<double> r;
+  Columns r;
   for (size_t k = 0; k < p.MaPeriods.size(); ++k) {
     const int32_t period = p.MaPeriods[k];
     auto& line = r["ma" + std::to_string(k)];
@@ -151,9 +139,10 @@ Columns<double> Recompute(const TCandleAry& candles, const TIndicatorParams& p) 
     double var = 0;
     for (size_t j = from; j <= i; ++j) var += (c[j] - mean) * (c[j] - mean);
     const bool full = i + 1 >= bn && i >= 1;
+    const double sd = std::sqrt(var / double(bn));
     r["mb"].push_back(mean);
-    r["ub"].push_back(full ? mean + 2 * std::sqrt(var / double(bn)) : 0);
-    r["lb"].push_back(full ? mean - 2 * std::sqrt(var / double(bn)) : 0);
+    r["ub"].push_back(full ? mean + 2 * sd : 0);
+    r["lb"].push_back(full ? mean - 2 * sd : 0);
 
     if (i > 0) {
       emaQ = aq * c[i] + (1 - aq) * emaQ;
@@ -176,9 +165,9 @@ Columns<double> Recompute(const TCandleAry& candles, const TIndicatorParams& p) 
     r["d"].push_back(d);
     r["j"].push_back(3 * k - 2 * d);
 
-    const double prevClose = i == 0 ? 0 : c[i - 1];
+    const double prev = i == 0 ? 0 : c[i - 1];
     const double tr = i == 0 ? std::max({hi[0] - lo[0], hi[0], lo[0]})
-                             : std::max({hi[i] - lo[i], std::fabs(hi[i] - prevClose), std::fabs(lo[i] - prevClose)});
+                             : std::max({hi[i] - lo[i], std::fabs(hi[i] - prev), std::fabs(lo[i] - prev)});
     const double up = i == 0 ? hi[0] : hi[i] - hi[i - 1];
     const double dn = i == 0 ? lo[0] : lo[i - 1] - lo[i];
     const double pdm = up > 0 && up > dn ? up : 0, mdm = dn > 0 && dn > up ? dn : 0;
@@ -219,26 +208,23 @@ TEST(ChartIndicators, MatchDoublePrecisionOverTheWholeHistory) {
   ASSERT_GT(red7.size(), 3000u);
   const TIndicatorParams defaults{{3, 6, 18, 0, 0, 0}};
   const TIndicatorParams shortOnes{{1, 2, 5, 10, 30, 60}, 2, 3, 7, 2, 1, 1, 2, 1};
-  const std::pair<const TCandleAry*, TIndicatorParams> runs[] = {
-      {&blueLow, defaults}, {&red7, defaults}, {&red7, shortOnes}};
-  for (const auto& [candles, params] : runs) ExpectNear(ComputeIndicators(*candles, params, kAll), Recompute(*candles, params));
+  for (const auto& [candles, params] : {std::pair{&blueLow, defaults}, {&red7, defaults}, {&red7, shortOnes}})
+    ExpectNear(ComputeIndicators(*candles, params, kAll), Recompute(*candles, params));
 }
 
 TEST(ChartIndicators, PeriodsBelowOneCountAsOneAndLinesOffStayZero) {
   const TCandleAry candles = {{0, 3}, {3, 1}, {1, 4}, {4, 1}, {1, 5}, {5, 9}, {9, 2}, {2, 6}};
   const TIndicatorParams bad{{3, 0, -3}, -4, 0, -26, 0, -9, 0, -3, 0};
   const TIndicatorParams one{{3, 0, -3}, 1, 1, 1, 1, 1, 1, 1, 1};
-  ExpectNear(ComputeIndicators(candles, bad, kAll), Recompute(candles, one));
-  // A Bollinger period of 1 is the close itself with bands of no width.
   const auto s = ComputeIndicators(candles, bad, kAll);
+  ExpectNear(s, Recompute(candles, one));
+  // A Bollinger period of 1 is the close itself with bands of no width.
   EXPECT_EQ(std::vector<float>({s.Boll[5].MB, s.Boll[5].UB, s.Boll[5].LB}), std::vector<float>(3, 9.0f));
 
   // Switched off: every array sized and zero.
-  const auto off = ComputeIndicators(candles, one, {});
-  ASSERT_EQ(off.Ma.size(), 3u);
-  const Columns<float> columns = ByName(off);
-  EXPECT_EQ(columns.size(), 14u + 3u);
-  for (const auto& [name, values] : columns) EXPECT_EQ(values, std::vector<float>(candles.size(), 0.0f)) << name;
+  const Columns off = ByName(ComputeIndicators(candles, one, {}));
+  EXPECT_EQ(off.size(), 14u + 3u);
+  for (const auto& [name, values] : off) EXPECT_EQ(values, std::vector<double>(candles.size(), 0.0)) << name;
   const auto none = ComputeIndicators({}, one, kAll);
   EXPECT_TRUE(none.Boll.empty() && none.Adx.empty() && none.Ma.size() == 3 && none.Ma[0].empty());
 }

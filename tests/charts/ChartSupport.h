@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,31 +38,21 @@ inline TCandleAry Zigzag(int n) {
   return Walk(n, [](int i) { return float((i * 7) % 11) - float(i % 3); });
 }
 
-// Draws and omission points as the trend window builds them: one point per
-// hit, then the placeholder of the next issue with the running omission.
-class OmissionWalk {
- public:
-  explicit OmissionWalk(const std::vector<int32_t>& omissions) {
-    draws_.reserve(omissions.size());
-    for (size_t i = 0; i + 1 < omissions.size(); ++i) {
-      TLottery d;
-      d.DateNo = 2025001 + int32_t(i);
-      d.NumText = "01,02,03,04,05," + std::to_string(10 + i) + ",07";
-      d.Prev = draws_.empty() ? nullptr : &draws_.back();
-      draws_.push_back(d);
-    }
-    next_.NumText = "？";
-    next_.Prev = draws_.empty() ? nullptr : &draws_.back();
-    for (size_t i = 0; i < omissions.size(); ++i)
-      points_.push_back({i + 1 < omissions.size() ? &draws_[i] : &next_, omissions[i]});
+// Omission points as the trend window builds them: one per hit, its draw
+// numbered from 2025001, then the next issue's placeholder "？" with the
+// running omission. The draws live as long as the test program.
+inline TYLAry OmissionWalk(const std::vector<int32_t>& omissions) {
+  static std::deque<TLottery> draws;
+  TYLAry points;
+  for (size_t i = 0; i < omissions.size(); ++i) {
+    TLottery& d = draws.emplace_back();
+    const bool next = i + 1 == omissions.size();
+    d.DateNo = next ? 0 : 2025001 + int32_t(i);
+    d.NumText = next ? "？" : "01,02,03,04,05," + std::to_string(10 + i) + ",07";
+    points.push_back({&d, omissions[i]});
   }
-  const TYLAry& Points() const { return points_; }
-
- private:
-  std::vector<TLottery> draws_;
-  TLottery next_;
-  TYLAry points_;
-};
+  return points;
+}
 
 // Pixels of exactly one colour inside an area (clipped to the bitmap).
 inline int CountColor(const platform::Bitmap& b, platform::TRect r, platform::TColor color) {
@@ -71,21 +62,24 @@ inline int CountColor(const platform::Bitmap& b, platform::TRect r, platform::TC
   return n;
 }
 
-// Pixels of text of one colour on a black ground: smoothed edges keep the
-// colour's hue at lower brightness; those below half of it are not counted.
-inline int CountTint(const platform::Bitmap& b, platform::TRect r, platform::TColor color) {
-  using platform::GetBValue, platform::GetGValue, platform::GetRValue;
-  const int m = std::max({GetRValue(color), GetGValue(color), GetBValue(color)});
-  auto tinted = [&](platform::TColor px) {
-    const int k = std::max({GetRValue(px), GetGValue(px), GetBValue(px)});
-    auto near = [&](int p, int q) { return std::abs(p * m - q * k) <= 40 * m; };
-    return 2 * k >= m && near(GetRValue(px), GetRValue(color)) && near(GetGValue(px), GetGValue(color)) &&
-           near(GetBValue(px), GetBValue(color));
-  };
-  int n = 0;
-  for (int y = r.Top; y < r.Bottom; ++y)
-    for (int x = r.Left; x < r.Right; ++x) n += tinted(b.GetPixel(x, y));
-  return n;
+// Compares a painted chart with its reference picture tests/charts/data/<name>
+// (PNG) pixel for pixel. A difference is reported with its count and box, and
+// the painted picture is left as <name> in the working folder for a look.
+// With SSQ_WRITE_PICTURES set the reference is written instead.
+void ExpectPicture(const platform::Bitmap& painted, const std::string& name);
+
+// Lays a chart out and paints it at every size from 0 to 200 pixels, either
+// way against 0, 1, itself and 300, with the mouse in the middle.
+template <class Chart>
+void PaintAtEverySize(Chart& chart, const std::function<void()>& load) {
+  for (int size = 0; size <= 200; size += size < 12 ? 1 : 17)
+    for (int other : {0, 1, size, 300}) {
+      chart.resize(size, other);
+      load();
+      chart.Model().MouseMove(size / 2, other / 2);
+      const platform::Bitmap& b = chart.RenderBack();
+      EXPECT_EQ(std::make_pair(b.Width(), b.Height()), std::make_pair(size, other));
+    }
 }
 
 // One expected pixel of a painted chart.

@@ -13,11 +13,9 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 
-using charttest::CountColor;
-using charttest::ExpectPixels;
+using charttest::ExpectPicture;
 using charttest::OmissionWalk;
 using platform::TColor;
 
@@ -26,7 +24,7 @@ namespace {
 class YLChartTest : public ::testing::Test {
  protected:
   void SetUp() override { ResetChartSettings(); }
-  void Load(const OmissionWalk& w, int n) { m.SetData(TCondition{}, w.Points(), n); }
+  void Load(const TYLAry& points, int n) { m.SetData(TCondition{}, points, n); }
   TYLChartModel m;  // 500 x 300: plot (40, 30) - (490, 170)
 };
 
@@ -51,79 +49,40 @@ TEST_F(YLChartTest, TheShownPointsShareThePlot) {
       // reaches the top; no height at all, or less: all on the bottom line.
       {{250, 0, 100}, 3, 200, 180, 3, 250, 50, 20.0 / 250, 0},
       {{250, 0, 100}, 3, 200, 150, 3, 250, 50, 0, 0},
-      {{250, 0, 100}, 3, 200, 100, 3, 250, 50, 0, 0}};
+      {{250, 0, 100}, 3, 200, 100, 3, 250, 50, 0, 0},
+      // However narrow, a point steps at least one pixel and lies in the plot.
+      {{1, 2, 3, 4, 5, 6}, 6, 50, 300, 6, 6, 1, 23, 5},
+      {{1, 2, 3, 4, 5, 6}, 6, 0, 300, 6, 6, 1, 23, 6}};
   for (const Case& c : cases) {
-    const std::string where = std::to_string(c.omissions.size()) + " points, n " + std::to_string(c.n) + ", " +
-                              std::to_string(c.width) + " x " + std::to_string(c.height);
-    OmissionWalk w(c.omissions);
+    SCOPED_TRACE(testing::Message() << c.omissions.size() << " points, n " << c.n << ", " << c.width << " x " << c.height);
     m.SetSize(c.width, c.height);
-    Load(w, c.n);
-    EXPECT_EQ(m.PlotRect(), platform::Rect(40, 30, c.width - 10, c.height - 130)) << where;
+    Load(OmissionWalk(c.omissions), c.n);
+    EXPECT_EQ(m.PlotRect(), platform::Rect(40, 30, c.width - 10, c.height - 130));
     EXPECT_EQ(std::make_tuple(m.ShownCount(), m.FirstShown(), m.MaxOmission(), m.Step(), m.FirstPlotted()),
-              std::make_tuple(c.shown, int(c.omissions.size()) - c.shown, c.maxOmission, c.step, c.firstPlotted))
-        << where;
-    EXPECT_DOUBLE_EQ(m.Scale(), c.scale) << where;
-    EXPECT_EQ(m.HasRowGrid(), c.scale >= 1) << where;
-    EXPECT_EQ(m.LinePixels().size(), c.omissions.size() - size_t(c.firstPlotted)) << where;
+              std::make_tuple(c.shown, int(c.omissions.size()) - c.shown, c.maxOmission, c.step, c.firstPlotted));
+    EXPECT_EQ(std::make_pair(m.Scale(), m.HasRowGrid()), std::make_pair(c.scale, c.scale >= 1));
+    EXPECT_EQ(m.LinePixels().size(), c.omissions.size() - size_t(c.firstPlotted));
     for (int i = c.firstPlotted; i < m.Count(); ++i)
       EXPECT_EQ(m.PointPixel(i), platform::Point(m.ColumnX(m.Count() - 1 - i), m.OmissionY(c.omissions[size_t(i)])))
-          << where << ", point " << i;
-  }
-  // Three points 150 apart from 490 - round(75), the largest at the top.
-  m.SetSize(500, 300);
-  Load(OmissionWalk({3, 0, 5}), 3);
-  EXPECT_EQ(m.LinePixels(), (std::vector<platform::TPoint>{{415, 30}, {265, 170}, {115, 86}}));
-  m.SetSize(200, 180);
-  Load(OmissionWalk({250, 0, 100}), 3);
-  EXPECT_EQ(std::make_pair(m.PointPixel(0).Y, m.PointPixel(2).Y), std::make_pair(30, 42));
-
-  // However narrow, a point steps at least one pixel and lies in the plot.
-  OmissionWalk w({1, 2, 3, 4, 5, 6});
-  for (int width : {60, 51, 50, 49, 10, 1, 0}) {
-    m.SetSize(width, 300);
-    Load(w, 6);
-    EXPECT_GE(m.Step(), 1) << width;
-    m.MouseMove(width / 2, 100);
-    EXPECT_LE(m.MouseIndex(), 5);
-    for (const auto& p : m.LinePixels()) EXPECT_GE(p.X, m.PlotRect().Left) << width;
+          << "point " << i;
   }
 }
 
 TEST_F(YLChartTest, MovingAveragesOfTheOmissions) {
+  // (The pictures show the lines and the circles that start them.)
   ChartParams().YLMaDays = {3, 1, 0, -2, 2, 9};
-  Load(OmissionWalk({4, 8, 0, 1, 5}), 5);  // scale 17
+  Load(OmissionWalk({4, 8, 0, 1, 5}), 5);
   const std::vector<TMaAry> want = {{0, 0, 4, 3, 2}, {0, 8, 0, 1, 5}, TMaAry(5, 0.0f),  // index 0 is always 0
                                     TMaAry(5, 0.0f), {0, 6, 4, 0.5, 3}, TMaAry(5, 0.0f)};
   EXPECT_EQ(m.MaValues(), want);
-  // Pixels for the plotted points of the lines that are on, newest first.
-  for (size_t k = 0; k < want.size(); ++k) {
-    std::vector<platform::TPoint> pixels;
-    for (int i = 4; ChartParams().YLMaDays[k] > 0 && i >= 0; --i)
-      pixels.push_back({m.ColumnX(4 - i), 170 - int(std::nearbyint(17 * want[k][size_t(i)]))});
-    EXPECT_EQ(m.MaPixels()[k], pixels) << "line " << k;
-  }
   // A one-day average runs through the points but for the oldest.
   EXPECT_EQ(std::vector(m.MaPixels()[1].begin(), m.MaPixels()[1].end() - 1),
             std::vector(m.LinePixels().begin(), m.LinePixels().end() - 1));
-}
-
-TEST_F(YLChartTest, CirclesStartingAMovingAverageTakeItsColour) {
-  Load(OmissionWalk(std::vector<int32_t>(20, 1)), 20);
-  struct Case {
-    TIntAry days;
-    std::map<int, TColor> starts;  // point -> fill; every other one red
-  } cases[] = {{{3, 6, 18, 0, 0, 0}, {{16, 0xFFFFFF}, {13, 0xFFFF}, {1, 0xFF00FF}}},
-               {{0, 6, 6, 1, 0, -1}, {{13, 0xFFFF}, {18, 0xFF0000}}},  // of two lines of one period the first
-               {{20, 19, 0, 0, 0, 25}, {{0, 0xFFFF}}}};
-  for (const Case& c : cases) {
-    ChartParams().YLMaDays = c.days;
-    for (int i = 0; i < 20; ++i) {
-      const auto colors = m.CircleColors(i);
-      const bool starts = c.starts.count(i) > 0;
-      EXPECT_EQ(colors.Fill, starts ? c.starts.at(i) : TColor(platform::clRed)) << i;
-      EXPECT_EQ(colors.Text, starts ? platform::clBlack : platform::clWhite) << i;
-    }
-  }
+  EXPECT_EQ(m.MaPixels()[1].back(), platform::Point(m.ColumnX(4), 170));
+  EXPECT_EQ(std::make_pair(m.MaPixels()[2].size(), m.MaPixels()[3].size()), std::make_pair(size_t{0}, size_t{0}));
+  // Of two lines of one period the first colours the circle.
+  ChartParams().YLMaDays = {0, 2, 2, 0, 0, 0};
+  EXPECT_EQ(std::make_pair(m.CircleColors(2).Fill, m.CircleColors(2).Text), std::make_pair(TColor(0xFFFF), TColor(0)));
 }
 
 TEST_F(YLChartTest, TheMouseFindsTheNearestPointAndItsText) {
@@ -151,8 +110,7 @@ TEST_F(YLChartTest, TheMouseFindsTheNearestPointAndItsText) {
 
   // The last circle is the next issue's. "0期（？）  遗漏值：5" is 20 CP936
   // bytes: round(225 - 60) + 40.
-  OmissionWalk w({3, 0, 5});
-  Load(w, 3);
+  Load(OmissionWalk({3, 0, 5}), 3);
   m.MouseMove(415, 100);
   EXPECT_EQ(std::make_pair(m.HoverText(), m.HoverX()), std::make_pair(QStringLiteral("0期（？）  遗漏值：5"), 205));
   m.MouseMove(265, 100);
@@ -176,28 +134,26 @@ TEST_F(YLChartTest, TheMouseFindsTheNearestPointAndItsText) {
 }
 
 TEST_F(YLChartTest, SettingsOfTheOmissionCharts) {
-  TYLChartModel::LoadSettings();
-  EXPECT_EQ(ChartParams().YLMaDays, (TIntAry{3, 6, 18, 0, 0, 0}));
-  EXPECT_EQ(ChartParams().YLMaColors, (std::vector<TColor>{0xFFFFFF, 0xFFFF, 0xFF00FF, 0xFF0000, 0xFF, 0x800080}));
-  EXPECT_EQ(std::make_pair(ChartParams().YLBackColor, ChartParams().YLGridColor), std::make_pair(0, 0x7F7F7F));
-
   TIniFileMgr& ini = IniFileMgr();
-  ini.WriteInteger("MA_YL", "DayCount1", 10);
-  ini.WriteInteger("MA_YL", "Color5", 0x123456);
-  ini.WriteInteger("YLChart", "YLBackColor", 0x202020);
-  ini.WriteInteger("YLChart", "YLGridColor", 0x303030);
-  TYLChartModel::LoadSettings();
-  EXPECT_EQ(ChartParams().YLMaDays, (TIntAry{3, 10, 18, 0, 0, 0}));
-  EXPECT_EQ(ChartParams().YLMaColors[5], TColor(0x123456));
-  EXPECT_EQ(std::make_pair(ChartParams().YLBackColor, ChartParams().YLGridColor), std::make_pair(0x202020, 0x303030));
-
+  const TChartParams& p = ChartParams();
+  auto load = [&] {
+    TYLChartModel::LoadSettings();
+    return std::make_tuple(p.YLMaDays, p.YLMaColors, p.YLBackColor, p.YLGridColor);
+  };
+  std::vector<TColor> colors = {0xFFFFFF, 0xFFFF, 0xFF00FF, 0xFF0000, 0xFF, 0x800080};
+  EXPECT_EQ(load(), std::make_tuple(TIntAry{3, 6, 18, 0, 0, 0}, colors, TColor(0), TColor(0x7F7F7F)));
+  for (const auto& [section, key, value] : {std::tuple{"MA_YL", "DayCount1", 10}, {"MA_YL", "Color5", 0x123456},
+                                            {"YLChart", "YLBackColor", 0x202020}, {"YLChart", "YLGridColor", 0x303030}})
+    ini.WriteInteger(section, key, value);
+  colors[5] = 0x123456;
+  EXPECT_EQ(load(), std::make_tuple(TIntAry{3, 10, 18, 0, 0, 0}, colors, TColor(0x202020), TColor(0x303030)));
   ChartParams().YLMaDays[5] = 30;
   ChartParams().YLMaColors[0] = 0x111111;
   ChartParams().YLGridColor = 0x111111;
-  TYLChartModel::SaveSettings();
-  EXPECT_EQ(std::make_pair(ini.ReadInteger("MA_YL", "DayCount5", 0), ini.ReadInteger("MA_YL", "Color0", 0)),
-            std::make_pair(30, 0x111111));
-  EXPECT_EQ(ini.ReadInteger("YLChart", "YLGridColor", 0), 0x303030) << "the trend window writes the colours";
+  TYLChartModel::SaveSettings();  // the trend window writes the colours
+  EXPECT_EQ(std::make_tuple(ini.ReadInteger("MA_YL", "DayCount5", 0), ini.ReadInteger("MA_YL", "Color0", 0),
+                            ini.ReadInteger("YLChart", "YLGridColor", 0)),
+            std::make_tuple(30, 0x111111, 0x303030));
 }
 
 // ---- the widget
@@ -215,78 +171,34 @@ class YLChartWidgetTest : public YLChartTest {
   std::unique_ptr<TYLChart> chart;
 };
 
-// Pixels of white text on a dark ground, smoothed edges included.
-int CountBright(const platform::Bitmap& b, platform::TRect r) {
-  int n = 0;
-  for (int y = r.Top; y < r.Bottom; ++y)
-    for (int x = r.Left; x < r.Right; ++x) {
-      const TColor c = b.GetPixel(x, y);
-      n += std::min({platform::GetRValue(c), platform::GetGValue(c), platform::GetBValue(c)}) >= 128;
-    }
-  return n;
-}
-
 }  // namespace
 
-TEST_F(YLChartWidgetTest, PaintsAxesCirclesGridAndTheExpectedLine) {
-  OmissionWalk w({3, 0, 5});
-  chart->SetLevel(2.4f);
-  chart->SetData(TCondition{}, w.Points(), 3);
-  const platform::Bitmap& b = chart->RenderBack();
-  ASSERT_EQ(b.Width(), 500);
-  // The expected omission, 2 pixels wide over row 170 - round(28 * 2.4) = 103;
-  // circles red with white numbers; a grid row every 28 pixels.
-  ExpectPixels(b, {{2, 2, platform::clBlack, "the back colour"},
-                   {40, 100, platform::clRed, "the left axis"},
-                   {460, 170, platform::clRed, "the bottom axis"},
-                   {200, 101, platform::clBlack},
-                   {200, 102, 0x48FF0B},
-                   {200, 103, 0x48FF0B},
-                   {200, 104, platform::clBlack},
-                   {415, 30 - 8, platform::clRed},
-                   {115, 86 - 8, platform::clRed},
-                   {330, 142, 0x7F7F7F},
-                   {330, 143, platform::clBlack}});
-  EXPECT_GT(CountColor(b, platform::Rect(405, 20, 425, 40), platform::clWhite), 3) << "the 5";
-  const platform::TRect circle = pixels::Box(
-      b, [](TColor c) { return c == platform::clRed; }, platform::Rect(385, 0, 445, 60));
-  EXPECT_EQ(circle.Width(), circle.Height());
-  EXPECT_LE(std::abs(circle.Left + circle.Right - 2 * 415), 1);
-  EXPECT_EQ(circle, platform::Rect(407, 22, 423, 38)) << "radius half the number's height (6) and 2";
-  EXPECT_EQ(CountBright(b, platform::Rect(150, 0, 350, 20)), 0) << "no hover text until the mouse comes";
-  chart->Model().MouseMove(415, 100);
-  EXPECT_GT(CountBright(chart->RenderBack(), platform::Rect(150, 0, 350, 20)), 20);
-}
-
-TEST_F(YLChartWidgetTest, BackAndGridColoursAndMovingAverageCircles) {
+TEST_F(YLChartWidgetTest, Pictures) {
+  // The back and grid colours, the expected omission, circles in red or in
+  // the colour of the moving average they start, the draws' numbers under
+  // the axis, the hover text and the averages at the mouse; in a low plot a
+  // fractional scale and no grid rows.
   ChartParams().YLBackColor = 0x402000;
   ChartParams().YLGridColor = 0x00A0A0;
-  const OmissionWalk w(std::vector<int32_t>(20, 2));
-  chart->SetData(TCondition{}, w.Points(), 20);
-  const platform::Bitmap& b = chart->RenderBack();
-  const auto& m = chart->Model();
-  const auto at16 = m.PointPixel(16), at15 = m.PointPixel(15);
-  ExpectPixels(b, {{2, 2, 0x402000},
-                   {at16.X, at16.Y - 8, 0xFFFFFF, "the first line's colour"},
-                   {at15.X, at15.Y - 8, platform::clRed},
-                   {(at16.X + at15.X) / 2, m.OmissionY(1), 0x00A0A0, "a grid row between the circles"}});
+  std::vector<int32_t> omissions;
+  for (int i = 0; i < 20; ++i) omissions.push_back((i * 7) % 11);
+  const TYLAry w = OmissionWalk(omissions), tall = OmissionWalk({250, 0, 100});
+  chart->SetLevel(4.4f);
+  chart->SetData(TCondition{}, w, 20);
+  chart->Model().MouseMove(chart->Model().PointPixel(12).X, 100);
+  ExpectPicture(chart->RenderBack(), "omission.png");
+  chart->resize(250, 180);
+  chart->SetData(TCondition{}, tall, 3);
+  ExpectPicture(chart->RenderBack(), "omission-low.png");
 }
 
 TEST_F(YLChartWidgetTest, CompactCellsOfAnySizePaintAndTakeTheDoubleClick) {
   std::vector<int32_t> omissions;
   for (int i = 0; i < 61; ++i) omissions.push_back((i * 37) % 90);
-  OmissionWalk w(omissions);
+  const TYLAry w = OmissionWalk(omissions);
   chart->SetCompact(true);
   chart->SetLevel(33.5f);
-  for (int size = 0; size <= 200; size += size < 12 ? 1 : 17) {
-    for (int other : {0, 1, size, 300}) {
-      chart->resize(size, other);
-      chart->SetData(TCondition{}, w.Points(), 60);
-      chart->Model().MouseMove(size / 2, other / 2);
-      EXPECT_EQ(chart->RenderBack().Width(), size);
-      EXPECT_GE(chart->Model().Scale(), 0);
-    }
-  }
+  charttest::PaintAtEverySize(*chart, [&] { chart->SetData(TCondition{}, w, 60); });
 
   int calls = 0;
   chart->OnCompactDblClick = [&](TYLChart* sender, const TCondition& c) { calls += sender == chart.get() && c.Caption == "x"; };
