@@ -56,46 +56,36 @@ void ExpectNear(const TIndicatorSeries& series, const Columns& want) {
   EXPECT_GE(compared, 17u);
 }
 
-// A reference file: the periods, the candles and every value.
-struct Golden {
-  TIndicatorParams Params;
-  TCandleAry Candles;
-  Columns Values;
-};
-
-Golden ReadGolden(const std::string& name) {
-  std::ifstream in(testsupport::SourceDir() + "/tests/charts/data/" + name);
-  Golden g;
-  TIndicatorParams& p = g.Params;
-  p.MaPeriods.resize(6);
-  std::string line, cell;
-  std::getline(in, line);
-  EXPECT_EQ(std::sscanf(line.c_str(), "# ma=%d,%d,%d,%d,%d,%d boll=%d macd=%d,%d,%d kdj=%d,%d,%d adx=%d",
-                        &p.MaPeriods[0], &p.MaPeriods[1], &p.MaPeriods[2], &p.MaPeriods[3], &p.MaPeriods[4],
-                        &p.MaPeriods[5], &p.BollN, &p.MacdQuick, &p.MacdSlow, &p.MacdDean, &p.KdjN, &p.KdjM1,
-                        &p.KdjM2, &p.AdxN),
-            14)
-      << name;
-  std::getline(in, line);
-  std::vector<std::string> names;
-  for (std::stringstream header(line); std::getline(header, cell, ',');) names.push_back(cell);
-  while (std::getline(in, line)) {
-    std::stringstream row(line);
-    for (size_t col = 0; std::getline(row, cell, ','); ++col) g.Values[names.at(col)].push_back(std::stod(cell));
-    // Candle prices are written with every digit of their 32-bit value.
-    g.Candles.push_back({float(g.Values.at("open").back()), float(g.Values.at("close").back()), nullptr});
-  }
-  return g;
-}
-
 class GoldenFile : public ::testing::TestWithParam<const char*> {};
 
 }  // namespace
 
+// A reference file holds the periods ("# ma=3,6,18,0,0,0 boll=20 ..."), the
+// column names, then a row per candle.
 TEST_P(GoldenFile, EveryIndicatorMatchesPandas) {
-  Golden g = ReadGolden(GetParam());
-  ASSERT_GE(g.Candles.size(), 60u);
-  ExpectNear(ComputeIndicators(g.Candles, g.Params, kAll), g.Values);
+  std::ifstream in(testsupport::SourceDir() + "/tests/charts/data/" + GetParam());
+  TIndicatorParams p;
+  p.MaPeriods.resize(6);
+  std::string line, cell;
+  std::getline(in, line);
+  ASSERT_EQ(std::sscanf(line.c_str(), "# ma=%d,%d,%d,%d,%d,%d boll=%d macd=%d,%d,%d kdj=%d,%d,%d adx=%d",
+                        &p.MaPeriods[0], &p.MaPeriods[1], &p.MaPeriods[2], &p.MaPeriods[3], &p.MaPeriods[4],
+                        &p.MaPeriods[5], &p.BollN, &p.MacdQuick, &p.MacdSlow, &p.MacdDean, &p.KdjN, &p.KdjM1,
+                        &p.KdjM2, &p.AdxN),
+            14);
+  std::getline(in, line);
+  std::vector<std::string> names;
+  for (std::stringstream header(line); std::getline(header, cell, ',');) names.push_back(cell);
+  Columns want;
+  TCandleAry candles;
+  while (std::getline(in, line)) {
+    std::stringstream row(line);
+    for (size_t col = 0; std::getline(row, cell, ','); ++col) want[names.at(col)].push_back(std::stod(cell));
+    // Candle prices are written with every digit of their 32-bit value.
+    candles.push_back({float(want.at("open").back()), float(want.at("close").back()), nullptr});
+  }
+  ASSERT_GE(candles.size(), 60u);
+  ExpectNear(ComputeIndicators(candles, p, kAll), want);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, GoldenFile,

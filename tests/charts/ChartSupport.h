@@ -1,11 +1,13 @@
-// Builders and pixel counts shared by the chart tests. Every test program of
-// the charts keeps "mySystem.ini" in a temporary folder of its own
-// (ChartSupport.cpp), set before anything reads the settings.
+// Builders, pixel checks and reference pictures shared by the chart tests.
+// The charts load their settings when made and save them when they go:
+// "mySystem.ini" lives in the settings sandbox.
 #pragma once
 
 #include "charts/uKLineDef.h"
 #include "charts/uYLChart.h"
 #include "platform/Bitmap.h"
+#include "support/Pictures.h"
+#include "support/SettingsSandbox.h"
 
 #include <gtest/gtest.h>
 
@@ -62,11 +64,10 @@ inline int CountColor(const platform::Bitmap& b, platform::TRect r, platform::TC
   return n;
 }
 
-// Compares a painted chart with its reference picture tests/charts/data/<name>
-// (PNG) pixel for pixel. A difference is reported with its count and box, and
-// the painted picture is left as <name> in the working folder for a look.
-// With SSQ_WRITE_PICTURES set the reference is written instead.
-void ExpectPicture(const platform::Bitmap& painted, const std::string& name);
+// Compares a painted chart with its reference picture tests/charts/data/<name>.
+inline void ExpectPicture(const platform::Bitmap& painted, const std::string& name) {
+  testsupport::ExpectPicture(painted.OpaqueImage(), "tests/charts/data/" + name);
+}
 
 // Lays a chart out and paints it at every size from 0 to 200 pixels, either
 // way against 0, 1, itself and 300, with the mouse in the middle.
@@ -80,18 +81,6 @@ void PaintAtEverySize(Chart& chart, const std::function<void()>& load) {
       const platform::Bitmap& b = chart.RenderBack();
       EXPECT_EQ(std::make_pair(b.Width(), b.Height()), std::make_pair(size, other));
     }
-}
-
-// One expected pixel of a painted chart.
-struct Pixel {
-  int X, Y;
-  platform::TColor Color;
-  const char* What = "";
-};
-
-inline void ExpectPixels(const platform::Bitmap& b, std::initializer_list<Pixel> pixels) {
-  for (const Pixel& p : pixels)
-    EXPECT_EQ(b.GetPixel(p.X, p.Y), p.Color) << "at (" << p.X << ", " << p.Y << ") " << p.What;
 }
 
 }  // namespace charttest

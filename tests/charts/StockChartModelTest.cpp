@@ -53,11 +53,10 @@ TEST(DrawLineTest, HitTestNearTheEndsOnTheLineAndOff) {
   EXPECT_EQ(std::make_pair(lines.Count(), lines.IndexOf(b)), std::make_pair(1, 0));
   EXPECT_THROW(lines.Delete(1), std::out_of_range);
 
-  TConditionAry copy(3);
-  TCondition sum;
-  sum.Values = {{100, 101}, {1}};
-  CopyConditionAry(copy, {sum, TCondition{}});
-  EXPECT_EQ(std::make_pair(copy.size(), copy[0].Values), std::make_pair(size_t{2}, sum.Values));
+  TConditionAry copy(3), two(2);
+  two[0].Values = {{100, 101}, {1}};
+  CopyConditionAry(copy, two);
+  EXPECT_EQ(std::make_pair(copy.size(), copy[0].Values), std::make_pair(size_t{2}, two[0].Values));
 }
 
 namespace {
@@ -93,13 +92,10 @@ TEST_F(StockModelTest, VisibleCandlesAreTheDrawnOnesAndSetTheRange) {
       for (int i = first; i <= m.LastVisible(); ++i)
         std::tie(lo, hi) = std::make_pair(std::min({lo, candles[size_t(i)].Open, candles[size_t(i)].Close}),
                                           std::max({hi, candles[size_t(i)].Open, candles[size_t(i)].Close}));
-      EXPECT_EQ(std::make_tuple(m.FirstVisible(), m.LastVisible() - first + 1, m.Ranges().PriceMin, m.Ranges().PriceMax),
+      const TChartRanges& r = m.Ranges();
+      EXPECT_EQ(std::make_tuple(m.FirstVisible(), m.LastVisible() - first + 1, r.PriceMin, r.PriceMax),
                 std::make_tuple(first, std::min(count, visible), lo, hi));
     }
-    m.MouseMove(width / 2, 100);  // nothing divides by a slot or bar of no width
-    m.ScrollPixels(7);
-    m.ZoomOut();
-    EXPECT_GE(TStockChartModel::BarWidth, 1);
   }
 }
 
@@ -143,9 +139,7 @@ TEST_F(StockModelTest, ScrollingStopsAtBothEnds) {
 
 TEST_F(StockModelTest, PricesMapOntoTheMainWindow) {
   Load(6);  // range 0..2 over (40, 20, 490, 270); the minimum one pixel above the bottom
-  EXPECT_EQ(m.MainRect(), platform::Rect(40, 20, 490, 270));
   EXPECT_EQ(std::make_tuple(m.PriceY(2), m.PriceY(1), m.PriceY(0), m.PriceAt(145)), std::make_tuple(20, 145, 269, 1.0));
-  EXPECT_EQ(std::make_pair(m.CandleLeft(5), m.CandleLeft(0)), std::make_pair(490 - 6, 490 - 36));
   m.SetData(TCondition{}, TCandleAry{{-1.5f, 0.5f, nullptr}}, 0);  // one candle has its own range
   EXPECT_EQ(std::make_tuple(m.Ranges().PriceMin, m.Ranges().PriceMax, m.PriceY(-1.5), m.PriceY(0.5)),
             std::make_tuple(-1.5f, 0.5f, 269, 20));
@@ -203,8 +197,8 @@ TEST_F(StockModelTest, ZoomAndCenterProperties) {
   Load(50);
   m.MouseMove(489, 100);
   // set zoom, center -> zoom, center (a new zoom centres on the current candle)
-  for (const auto& [zoom, center, wantZoom, wantCenter] :
-       std::vector<std::array<int, 4>>{{3, 7, 3, 7}, {25, 7, 10, 49}, {-1, 400, 10, 49}, {10, -4, 10, 0}, {4, -1, 4, 49}}) {
+  for (const auto& [zoom, center, wantZoom, wantCenter] : std::vector<std::array<int, 4>>{
+           {3, 7, 3, 7}, {25, 7, 10, 49}, {-1, 400, 10, 49}, {10, -4, 10, 0}, {4, -1, 4, 49}}) {
     m.SetCenterIndex(center);
     m.SetZoom(zoom);
     EXPECT_EQ(std::make_pair(m.Zoom(), m.CenterIndex()), std::make_pair(wantZoom, wantCenter)) << zoom;

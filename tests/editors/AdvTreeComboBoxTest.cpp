@@ -2,6 +2,8 @@
 // drop-down driven by keys and the mouse.
 #include "editors/AdvTreeComboBox.h"
 
+#include "support/Pictures.h"
+
 #include <QApplication>
 #include <QPushButton>
 #include <QTest>
@@ -14,18 +16,12 @@
 TEST(TreeComboRules, SearchDropPositionAndButtonPlace) {
   // Absolute order; "Abd" and "Alpha" lie under collapsed parents.
   const std::vector<TTreeSearchNode> nodes = {{"Abd", false}, {"xyz"}, {"abc"}, {"Alpha", false}, {"Alpine"}};
-  struct Case {
-    int selected;
-    const char* text;
-    bool autoOpen;
-    int found;
-  } cases[] = {{-1, "ab", true, 0},   {-1, "ab", false, 2},  {0, "ab", false, 0},  // a selected node that fits stays
-               {2, "A", true, 2},     {1, "ab", true, 0},    {-1, "ABC", true, 2}, {-1, "xyq", true, 1},  // shortened
-               {-1, "alz", false, 4}, {-1, "alz", true, 3},  {-1, "q", true, -1},  {-1, "", true, -1},
-               {1, "", true, 1},      {5, "x", true, 1}};
-  for (const Case& c : cases)
-    EXPECT_EQ(FindNodeForText(nodes, c.selected, c.text, c.autoOpen), c.found)
-        << c.selected << " \"" << c.text << "\" " << c.autoOpen;
+  // selected, text, auto open -> found (a selected node that fits stays; the text is shortened until one fits)
+  for (const auto& [selected, text, autoOpen, found] : std::vector<std::tuple<int, const char*, bool, int>>{
+           {-1, "ab", true, 0}, {-1, "ab", false, 2}, {0, "ab", false, 0}, {2, "A", true, 2}, {1, "ab", true, 0},
+           {-1, "ABC", true, 2}, {-1, "xyq", true, 1}, {-1, "alz", false, 4}, {-1, "alz", true, 3}, {-1, "q", true, -1},
+           {-1, "", true, -1}, {1, "", true, 1}, {5, "x", true, 1}})
+    EXPECT_EQ(FindNodeForText(nodes, selected, text, autoOpen), found) << selected << " " << text << " " << autoOpen;
   EXPECT_EQ(FindNodeForText({}, -1, "abc", true), -1);
 
   // An edit at y 100, 20 high, and a drop-down 200 high: below, above, or
@@ -56,17 +52,13 @@ class ComboBox : public ::testing::Test {
     combo->SetClock([this] { return now; });
     combo->OnDropUp = [this](TAdvTreeComboBox*, bool cancelled) { dropUps.push_back(cancelled); };
   }
-  void TearDown() override {
-    if (combo->DroppedDown()) combo->CloseUp(true);
-  }
   QTreeWidgetItem* Add(const QString& text, QTreeWidgetItem* parent = nullptr, qint64 data = 0) {
     auto* item = parent ? new QTreeWidgetItem(parent, {text}) : new QTreeWidgetItem(combo->Items(), {text});
     TAdvTreeComboBox::SetNodeData(item, data);
     return item;
   }
   void PressButton() { QTest::mousePress(combo->Button(), Qt::LeftButton, {}, QPoint(8, 8)); }
-  // A click on the other button through the window system, as a user's
-  // click reaches an open pop-up window.
+  // A click on the other button through the window system, as a user's reaches an open pop-up window.
   void ClickOutside() { QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {}, other->geometry().center()); }
   QTreeWidget* Tree() { return combo->Items(); }
 
@@ -131,16 +123,18 @@ TEST_F(ComboBox, KeysDropItDownBrowseThenPickOrCancel) {
   QTest::keyClick(Tree(), Qt::Key_Down);  // browsing writes each node's text
   EXPECT_EQ(combo->text(), "xyz");
   QTest::keyClick(Tree(), Qt::Key_Escape);
-  EXPECT_EQ(std::make_tuple(combo->DroppedDown(), combo->text(), dropUps), std::make_tuple(false, QString("ab"), std::vector<bool>{true}));
+  EXPECT_EQ(std::make_tuple(combo->DroppedDown(), combo->text(), dropUps),
+            std::make_tuple(false, QString("ab"), std::vector<bool>{true}));
 
   QTest::keyClick(combo, Qt::Key_F4);
   ASSERT_TRUE(combo->DroppedDown());
   QTest::keyClick(Tree(), Qt::Key_Down);
   QTest::keyClick(Tree(), Qt::Key_Return);
-  EXPECT_EQ(std::make_tuple(combo->DroppedDown(), combo->text(), bool(dropUps.back())), std::make_tuple(false, QString("xyz"), false));
+  EXPECT_EQ(std::make_tuple(combo->DroppedDown(), combo->text(), bool(dropUps.back())),
+            std::make_tuple(false, QString("xyz"), false));
   QTest::keyClick(combo, Qt::Key_F4);
   QTest::keyClick(combo, Qt::Key_F4);  // F4 on the edit closes it with a pick
-  EXPECT_EQ(std::make_pair(combo->DroppedDown(), dropUps), std::make_pair(false, std::vector<bool>{true, false, false}));
+  EXPECT_EQ(std::make_pair(combo->DroppedDown(), dropUps), std::pair(false, std::vector<bool>{true, false, false}));
 
   // In the tree F4 cancels; control characters below 28 do nothing there,
   // the others search the nodes.
@@ -193,7 +187,7 @@ TEST_F(ComboBox, APressOnANodePicksInSelectMode0AndADoubleClickInSelectMode1) {
   QTest::mousePress(Tree()->viewport(), Qt::RightButton, {}, onTwo);
   EXPECT_TRUE(combo->DroppedDown()) << "the left button only";
   QTest::mousePress(Tree()->viewport(), Qt::LeftButton, {}, onTwo);
-  EXPECT_EQ(std::make_tuple(combo->DroppedDown(), combo->text(), TAdvTreeComboBox::NodeData(combo->SelectedNode()), dropUps),
+  EXPECT_EQ(std::tuple(combo->DroppedDown(), combo->text(), TAdvTreeComboBox::NodeData(combo->SelectedNode()), dropUps),
             std::make_tuple(false, QString("two"), qint64{22}, std::vector<bool>{false}));
 
   combo->SetSelectMode(1);
@@ -223,7 +217,8 @@ TEST_F(ComboBox, TheButtonTakesTheFocusAndDoesNotReopenWithin250msOfAClickOutsid
   ASSERT_TRUE(combo->DroppedDown());
   QTest::keyClick(Tree(), Qt::Key_Down);
   ClickOutside();  // hides it at `now`, without OnDropUp, keeping the browsed text
-  EXPECT_EQ(std::make_tuple(combo->DroppedDown(), combo->text(), dropUps.empty()), std::make_tuple(false, QString("xyz"), true));
+  EXPECT_EQ(std::make_tuple(combo->DroppedDown(), combo->text(), dropUps.empty()),
+            std::make_tuple(false, QString("xyz"), true));
 
   now += 250;
   PressButton();
@@ -238,24 +233,17 @@ TEST_F(ComboBox, TheButtonTakesTheFocusAndDoesNotReopenWithin250msOfAClickOutsid
   EXPECT_TRUE(combo->DroppedDown());
 }
 
-TEST_F(ComboBox, TheDropButtonDrawsTheArrowAndItsEdges) {
+TEST_F(ComboBox, ThePicturesOfTheDropButton) {
+  // The style's bevel, the 7 x 4 arrow centred, the left edge a face line
+  // outside and a white one inside; then a background and a glyph of its own.
   TDropTreeButton* button = combo->Button();
   button->resize(17, 17);
-  ASSERT_EQ(DropArrowGlyph().size(), QSize(7, 4));
-  const QColor face = button->palette().color(QPalette::Button);
-  auto expect = [&](const QImage& image, std::vector<std::tuple<int, int, QColor>> pixels) {
-    for (const auto& [x, y, color] : pixels) EXPECT_EQ(image.pixelColor(x, y), color) << x << ", " << y;
-  };
-  // The arrow's rows of 7, 5, 3 and 1 pixels centred from (5, 6); the left
-  // edge a face line outside, a white one inside, their last points left out.
-  const QImage up = button->grab().toImage();
-  expect(up, {{5, 6, Qt::black}, {11, 6, Qt::black}, {8, 9, Qt::black}, {1, 5, Qt::white}, {0, 5, face}, {15, 0, face},
-              {14, 1, Qt::white}});
-  EXPECT_NE(up.pixelColor(7, 9), QColor(Qt::black));
+  testsupport::ExpectPicture(button->grab().toImage(), "tests/editors/data/drop-button.png");
   button->SetBackgroundColor(QColor(0, 128, 0));
-  expect(button->grab().toImage(), {{3, 12, QColor(0, 128, 0)}, {8, 9, Qt::black}});
   QImage glyph(3, 3, QImage::Format_ARGB32);
   glyph.fill(Qt::blue);
   button->SetGlyph(glyph);
-  expect(button->grab().toImage(), {{7, 7, Qt::blue}, {9, 9, Qt::blue}, {10, 9, QColor(0, 128, 0)}});
+  testsupport::ExpectPicture(button->grab().toImage(), "tests/editors/data/drop-button-own.png");
+  button->SetGlyph(QImage());  // the arrow again
+  EXPECT_EQ(button->grab().toImage().pixelColor(8, 9), QColor(Qt::black));
 }
