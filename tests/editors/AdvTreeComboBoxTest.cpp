@@ -78,9 +78,8 @@ TEST_F(ComboBox, SelectionIsTheAbsoluteIndexOfTheSelectedNode) {
   Add("B");
   EXPECT_EQ(combo->Selection(), -1);
   // index set -> selection, text (-1 or an index that names no node clears both)
-  const std::vector<std::tuple<int, int, QString>> cases = {{2, 2, "A2"}, {3, 3, "B"}, {-1, -1, ""}, {1, 1, "A1"},
-                                                            {4, -1, ""}};
-  for (const auto& [index, selection, text] : cases) {
+  for (const auto& [index, selection, text] :
+       std::vector<std::tuple<int, int, QString>>{{2, 2, "A2"}, {3, 3, "B"}, {-1, -1, ""}, {1, 1, "A1"}, {4, -1, ""}}) {
     combo->SetSelection(index);
     EXPECT_EQ(std::make_pair(combo->Selection(), combo->text()), std::make_pair(selection, text)) << index;
   }
@@ -89,11 +88,11 @@ TEST_F(ComboBox, SelectionIsTheAbsoluteIndexOfTheSelectedNode) {
 
   combo->SetExpandOnDrop(true);
   combo->SetCollapseOnDrop(true);  // each clears the other
-  EXPECT_EQ(std::make_pair(combo->ExpandOnDrop(), combo->CollapseOnDrop()), std::make_pair(false, true));
+  const std::pair collapse(combo->ExpandOnDrop(), combo->CollapseOnDrop());
   combo->SetExpandOnDrop(true);
-  EXPECT_EQ(std::make_pair(combo->ExpandOnDrop(), combo->CollapseOnDrop()), std::make_pair(true, false));
   combo->SetEditorEnabled(false);
-  EXPECT_TRUE(combo->isReadOnly());
+  EXPECT_EQ(std::tuple(collapse, combo->ExpandOnDrop(), combo->CollapseOnDrop(), combo->isReadOnly()),
+            std::tuple(std::pair(false, true), true, false, true));
 }
 
 TEST_F(ComboBox, TheButtonSitsInsideTheEditWhichKeepsAHeightForItsFont) {
@@ -246,4 +245,11 @@ TEST_F(ComboBox, ThePicturesOfTheDropButton) {
   testsupport::ExpectPicture(button->grab().toImage(), "tests/editors/data/drop-button-own.png");
   button->SetGlyph(QImage());  // the arrow again
   EXPECT_EQ(button->grab().toImage().pixelColor(8, 9), QColor(Qt::black));
+  // Hot while the mouse is over it (a flat button shows its bevel then).
+  QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(button, &enter);
+  const bool hot = button->Hot();
+  QApplication::sendEvent(button, &leave);
+  EXPECT_EQ(std::pair(hot, button->Hot()), std::pair(true, false));
 }
