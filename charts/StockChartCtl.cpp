@@ -2,7 +2,6 @@
 
 #include "platform/Canvas.h"
 #include "platform/DelphiRtl.h"
-#include "platform/Encoding.h"
 
 #include <QMouseEvent>
 
@@ -104,14 +103,17 @@ int TStockChartModel::CalcVisibleCount() const {
   // Whole slots (bar and gap) across the main window: exactly the candles
   // DrawCandles paints. A control narrower than its margins still "shows"
   // one candle, so that the visible range never turns inside out.
-  return std::max(1, (width_ - margins_.Right - margins_.Left) / (BarWidth + gap_));
+  return std::max(1, (width_ - margins_.Right - margins_.Left) / (candleWidth_ + gap_));
 }
 
 void TStockChartModel::LayoutSeries() {
+  // Each layout starts from the shared width; a fit may widen it below.
+  candleWidth_ = BarWidth;
   visibleCount_ = CalcVisibleCount();
-  const int slot = gap_ + BarWidth;
-  labelStep_ = std::max(kMinLabelStep, (kLabelSpacing + slot - 1) / slot);
   CalcValueRanges();
+  // Labels are spaced by the slots the candles are drawn in.
+  const int slot = gap_ + candleWidth_;
+  labelStep_ = std::max(kMinLabelStep, (kLabelSpacing + slot - 1) / slot);
   if (indicators_) indicators_->LayoutPoints(*this);
 }
 
@@ -120,12 +122,14 @@ void TStockChartModel::CalcValueRanges() {
   // ranges it had.
   if (lastVisible_ < 0) return;
   if (lastVisible_ < visibleCount_) {
-    // Every candle up to the last visible fits: narrow slots widen the bars
-    // so that those candles fill the window. The slots then still hold
-    // them all, so the next layout finds the same.
+    // Every candle up to the last visible fits: narrow slots widen this
+    // chart's bars so that those candles fill its window. The slots then
+    // still hold them all, so the next layout finds the same. The shared
+    // width stays: a chart with few candles must not widen the bars of
+    // charts with many.
     const int cell = (width_ - margins_.Right - margins_.Left) / (lastVisible_ + 1);
     if (cell < kFitCellLimit) {
-      BarWidth = std::max(1, cell - gap_);
+      candleWidth_ = std::max(1, cell - gap_);
       visibleCount_ = CalcVisibleCount();
     }
   }
@@ -156,7 +160,9 @@ double TStockChartModel::PriceAt(int y) const {
          (double(ranges_.PriceMax) - ranges_.PriceMin) * (main_.Bottom - y) / (main_.Bottom - main_.Top);
 }
 
-int TStockChartModel::CandleLeft(int i) const { return main_.Right - (lastVisible_ - i + 1) * (BarWidth + gap_); }
+int TStockChartModel::CandleLeft(int i) const {
+  return main_.Right - (lastVisible_ - i + 1) * (candleWidth_ + gap_);
+}
 
 // ---- chart operations
 
@@ -186,14 +192,17 @@ void TStockChartModel::ScrollForward(int n) {
   Recalculate();
 }
 
-void TStockChartModel::ScrollPixels(int dx) { ScrollBack(int(std::abs(int64_t{dx}) / BarWidth)); }
+void TStockChartModel::ScrollPixels(int dx) { ScrollBack(int(std::abs(int64_t{dx}) / candleWidth_)); }
 
 void TStockChartModel::ZoomIn() {
-  BarWidth += 2;
+  // From the bars this chart shows, which a fit may have widened, so that
+  // every zoom in makes them wider.
+  BarWidth = std::max(BarWidth, candleWidth_) + 2;
   Recalculate();
 }
 
 void TStockChartModel::ZoomOut() {
+  // From the shared width, so that no other chart's bars get wider.
   if (BarWidth - 2 <= 0) return;
   BarWidth -= 2;
   Recalculate();
@@ -262,7 +271,7 @@ void TStockChartModel::ToggleCrosshair() {
 void TStockChartModel::MouseMove(int x, int y) {
   mouseX_ = x;
   mouseY_ = y;
-  const int slot = BarWidth + gap_;
+  const int slot = candleWidth_ + gap_;
   const int edge = width_ - 2 * margins_.Right;
   const int xs = x >= edge ? edge - 1 : x;
   candleOffset_ = Round(double(xs - margins_.Left) / slot - 0.5);
@@ -462,8 +471,8 @@ void TStockChart::DrawFrame(Canvas& c) {
 
   // Ticks and labels of the x axis, every LabelStep candles from the right.
   c.Font.Color = kAxisColor;
-  const int slot = m.Gap() + TStockChartModel::BarWidth;
-  const int base = Round(TStockChartModel::BarWidth / 2.0) + m.MainRect().Right;
+  const int slot = m.Gap() + m.CandleWidth();
+  const int base = Round(m.CandleWidth() / 2.0) + m.MainRect().Right;
   for (int k = m.LabelStep();; k += m.LabelStep()) {
     const int x = base - slot * k;
     if (x <= mg.Left) break;
@@ -507,7 +516,7 @@ void TStockChart::DrawPriceLabels(Canvas& c) {
 
 void TStockChart::DrawCandles(Canvas& c) {
   const TStockChartModel& m = model_;
-  const int bar = TStockChartModel::BarWidth;
+  const int bar = m.CandleWidth();
   c.Pen.Style = platform::psSolid;
   c.Pen.Width = 1;
   c.Brush.Style = platform::bsClear;
@@ -534,11 +543,9 @@ void TStockChart::DrawCandles(Canvas& c) {
   }
 }
 
-int TStockChart::TitleX(const QString& text) const {
-  // Wide characters take two places, as they do in the program's code page.
-  const int length = int(platform::Utf8ToCp936(text.toStdString()).size());
+int TStockChart::TitleX(Canvas& c, const QString& text) const {
   const platform::TRect& r = model_.MainRect();
-  return Round((r.Right - r.Left) / 2.0 - length * model_.TextWidth() / 2.0) + model_.Margins().Left;
+  return std::max(0, Round((r.Right - r.Left) / 2.0 - c.TextWidth(text) / 2.0) + model_.Margins().Left);
 }
 
 void TStockChart::DrawTitle(Canvas& c) {
@@ -546,7 +553,7 @@ void TStockChart::DrawTitle(Canvas& c) {
   if (m.IsCompact()) {
     const QString text = QString::fromStdString(m.Condition().Caption + " " + m.Condition().ValueText);
     c.Font.Color = platform::clWhite;
-    c.TextOut(TitleX(text), 5, text);
+    c.TextOut(TitleX(c, text), 5, text);
     return;
   }
   const int x = m.MouseX();
@@ -556,7 +563,7 @@ void TStockChart::DrawTitle(Canvas& c) {
   QString text;
   if (OnHint) OnHint(m.RefInfo(), m.Condition(), text);
   c.Font.Color = k.Open >= k.Close ? platform::clWhite : platform::clRed;
-  if (!text.isEmpty()) c.TextOut(TitleX(text), 5, text);
+  if (!text.isEmpty()) c.TextOut(TitleX(c, text), 5, text);
 }
 
 void TStockChart::DrawCrosshair(Canvas& c) {

@@ -89,7 +89,9 @@ class TStockChartModel : public TDrawChartModel {
   static constexpr int MaxWindowCount = 3;
   static constexpr int DefaultBarWidth = 4;
   // Width of a candle in pixels, shared by every candle chart: zooming one
-  // changes the next layout of all. Each new chart sets it to 4.
+  // changes the next layout of all. Each new chart sets it to 4. A chart
+  // whose candles all fit draws them wider (CandleWidth) without changing
+  // it, so that the other charts never show fewer candles for it.
   static int BarWidth;
 
   TStockChartModel();
@@ -109,6 +111,10 @@ class TStockChartModel : public TDrawChartModel {
   // How many candles fit across the main window, each a bar and a gap wide
   // (at least 1); the visible candles are that many up to the last visible.
   int CalcVisibleCount() const;
+  // The width this chart lays out and draws its candles with: the shared
+  // BarWidth of its last layout, widened when every candle up to the last
+  // visible fits so that they fill the window.
+  int CandleWidth() const { return candleWidth_; }
 
   // ---- the chart operations
   void SetSize(int width, int height) override;
@@ -170,7 +176,7 @@ class TStockChartModel : public TDrawChartModel {
   int PriceY(double v) const;
   // The price at a row of the main window (its height must not be 0).
   double PriceAt(int y) const;
-  // Left edge of candle i (it is BarWidth wide).
+  // Left edge of candle i (it is CandleWidth wide).
   int CandleLeft(int i) const;
 
   // ---- published values
@@ -218,6 +224,7 @@ class TStockChartModel : public TDrawChartModel {
   int windowCount_ = 0;
   std::array<TSubWindow, MaxWindowCount> windows_{};
   int gap_ = 2;
+  int candleWidth_ = DefaultBarWidth;
   int labelStep_ = 10;
   int textHeight_ = 0;
   int textWidth_ = 0;
@@ -319,8 +326,10 @@ class TStockChart : public TDrawChart {
   void DrawTitle(platform::Canvas& c);
   void DrawCrosshair(platform::Canvas& c);
   void DrawUserLines(platform::Canvas& c);
-  // x of a text of that length centred over the main window.
-  int TitleX(const QString& text) const;
+  // x of the text, as wide as it is in the canvas's font, centred over the
+  // main window; never left of the control, so a title that fits shows
+  // whole.
+  int TitleX(platform::Canvas& c, const QString& text) const;
 
   TStockChartModel model_;
 };

@@ -214,7 +214,7 @@ void Widen(float& max, float& min, std::initializer_list<float> values) {
 // Where the line point of candle i lies: one and a half slots right of the
 // candle's left edge.
 int PointX(const TStockChartModel& chart, int right, int i) {
-  const int slot = TStockChartModel::BarWidth + chart.Gap();
+  const int slot = chart.CandleWidth() + chart.Gap();
   return int(platform::DelphiRound(right - double(chart.LastVisible() - i) * slot + slot / 2.0));
 }
 

@@ -1,6 +1,7 @@
 #include "platform/UserPrompts.h"
 
 #include <QColorDialog>
+#include <QDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QPushButton>
@@ -91,6 +92,8 @@ QStringList QtNameFilters(const QString& windowsFilter) {
   return result;
 }
 
+int UserPrompts::ExecDialog(QDialog& dialog) { return dialog.exec(); }
+
 UserPrompts& Prompts() {
   static QtUserPrompts qt;
   return g_replacement ? *g_replacement : qt;
@@ -174,6 +177,14 @@ std::optional<TColor> RecordingPrompts::ChooseColor(QWidget*, TColor initial) {
 bool RecordingPrompts::OpenUrl(const QString& url) {
   Calls.push_back({"OpenUrl", url, {}, 0, {}, 0});
   return OpenUrlResult;
+}
+
+int RecordingPrompts::ExecDialog(QDialog& dialog) {
+  Calls.push_back({"Dialog", dialog.objectName(), dialog.windowTitle(), 0, {}, 0});
+  if (DialogAnswers.empty()) return QDialog::Rejected;
+  const std::function<int(QDialog&)> answer = std::move(DialogAnswers.front());
+  DialogAnswers.pop_front();
+  return answer(dialog);
 }
 
 }  // namespace platform

@@ -11,11 +11,13 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+class QDialog;
 class QWidget;
 
 namespace platform {
@@ -65,6 +67,9 @@ class UserPrompts {
   virtual std::optional<TColor> ChooseColor(QWidget* parent, TColor initial) = 0;
   // Opens the page in the desktop's browser; false when that failed.
   virtual bool OpenUrl(const QString& url) = 0;
+  // Runs one of the program's own modal dialogs and gives the code it
+  // ended with (QDialog::Accepted, Rejected or what it passed to done()).
+  virtual int ExecDialog(QDialog& dialog);
 };
 
 // The prompts in use: the Qt dialogs unless replaced.
@@ -92,11 +97,12 @@ class QtUserPrompts : public UserPrompts {
 
 // A fake for tests: records every call and answers from queues (a message
 // box with no queued answer gets its default button; file and colour
-// dialogs with none are cancelled).
+// dialogs with none are cancelled, and so is a dialog of the program's own:
+// its answer may fill in the dialog before it gives the code).
 class RecordingPrompts : public UserPrompts {
  public:
   struct Call {
-    std::string Kind;  // "MessageBox", "OpenFileName", "SaveFileName", "ChooseColor", "OpenUrl"
+    std::string Kind;  // "MessageBox", "OpenFileName", "SaveFileName", "ChooseColor", "OpenUrl", "Dialog"
     QString Text;      // message text, or the address
     QString Caption;
     unsigned Flags = 0;
@@ -107,6 +113,7 @@ class RecordingPrompts : public UserPrompts {
   std::deque<int> MessageAnswers;
   std::deque<std::optional<QString>> FileAnswers;
   std::deque<std::optional<TColor>> ColorAnswers;
+  std::deque<std::function<int(QDialog&)>> DialogAnswers;
   bool OpenUrlResult = true;
 
   int MessageBox(QWidget* parent, const QString& text, const QString& caption,
@@ -115,6 +122,9 @@ class RecordingPrompts : public UserPrompts {
   std::optional<QString> SaveFileName(QWidget* parent, const FileDialogOptions& options) override;
   std::optional<TColor> ChooseColor(QWidget* parent, TColor initial) override;
   bool OpenUrl(const QString& url) override;
+  // Recorded as "Dialog" with the dialog's object name as text and its
+  // title as caption.
+  int ExecDialog(QDialog& dialog) override;
 };
 
 // Puts prompts in use for the life of a scope.

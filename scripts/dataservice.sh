@@ -278,6 +278,8 @@ case "$cmd" in
   stop) cmd_stop "$dir" ;;
   destroy) cmd_destroy "$dir" ;;
   connection) [ -f "$dir/connection" ] && cat "$dir/connection" || die "no data service in $dir" ;;
+  # status DIR: succeeds when the service kept in DIR runs.
+  status) running "$(cluster_of "$dir")" ;;
   psql) cmd_psql "$dir" "$@" ;;
   *) usage ;;
 esac

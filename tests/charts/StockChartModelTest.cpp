@@ -84,7 +84,7 @@ TEST_F(StockModelTest, VisibleCandlesAreTheDrawnOnesAndSetTheRange) {
     TCandleAry candles = Steps(count);
     candles[0] = {-1000, 1000, nullptr};  // the oldest holds the extremes: a range from it is wrong
     m.SetData(TCondition{}, candles, 0);
-    EXPECT_EQ(std::make_pair(TStockChartModel::BarWidth, m.VisibleCount()), std::make_pair(bar, visible));
+    EXPECT_EQ(std::tuple(m.CandleWidth(), m.VisibleCount(), TStockChartModel::BarWidth), std::tuple(bar, visible, 4));
     for (int pass = 0; pass < 2; ++pass, m.Recalculate()) {
       int first = 0;
       while (first < m.LastVisible() && m.CandleLeft(first) < m.Margins().Left) ++first;
@@ -99,7 +99,7 @@ TEST_F(StockModelTest, VisibleCandlesAreTheDrawnOnesAndSetTheRange) {
   }
 }
 
-TEST_F(StockModelTest, ZoomStepsTwoPixelsSharedByEveryChart) {
+TEST_F(StockModelTest, ZoomStepsTwoPixelsSharedByEveryChartAndAFitWidensOneChartsBarsOnly) {
   Load(3000);
   TStockChartModel::BarWidth = 2;
   m.ZoomOut();
@@ -113,6 +113,18 @@ TEST_F(StockModelTest, ZoomStepsTwoPixelsSharedByEveryChart) {
   other.ZoomIn();
   m.Recalculate();  // the other chart's zoom reached this one
   EXPECT_EQ(std::make_tuple(m.VisibleCount(), m.FirstVisible(), m.LabelStep()), std::make_tuple(56, 2999 - 55, 10));
+  // 30 candles fit the other chart in slots of 15 pixels: its bars only are
+  // 13 wide. Zooming out goes from the shared width, in from the bars shown.
+  TStockChartModel::BarWidth = 4;
+  other.SetData(TCondition{}, Steps(30), 0);
+  m.Recalculate();
+  EXPECT_EQ(std::make_tuple(other.CandleWidth(), other.LabelStep(), m.CandleWidth(), m.VisibleCount()),
+            std::make_tuple(13, 10, 4, 75));
+  for (const auto& [zoom, visible] : {std::pair{&TStockChartModel::ZoomOut, 112}, {&TStockChartModel::ZoomIn, 26}}) {
+    (other.*zoom)();
+    m.Recalculate();
+    EXPECT_EQ(m.VisibleCount(), visible);  // 450 / (2 + 2), then 450 / (15 + 2)
+  }
 }
 
 TEST_F(StockModelTest, ScrollingStopsAtBothEnds) {
@@ -175,6 +187,7 @@ TEST_F(StockModelTest, CandleUnderTheMouseAndTheDraggedOne) {
   // margin are those of the last pixel before it, whatever the slot.
   for (int bar = 1; bar <= 8; ++bar) {
     TStockChartModel::BarWidth = bar;
+    m.Recalculate();
     m.MouseMove(479, 100);
     const int inside = m.CandleOffset();
     for (int x : {480, 485, 700}) {

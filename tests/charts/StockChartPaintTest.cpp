@@ -69,7 +69,7 @@ TEST_F(StockPaintTest, Pictures) {
   chart->SetWindowZbType(0, zbKDJ);
   chart->SetWindowZbType(1, zbADX);
   chart->SetData(TCondition{}, candles, 0);
-  M().MouseMove(430, 100);
+  M().MouseMove(440, 100);  // candle 111 rises: the owner's text is red
   ExpectPicture(Paint(), "candles-boll-kdj-adx.png");
   // Compact and selected: a frame, the caption, each sub-window a sixth of the height.
   chart->resize(300, 200);
@@ -83,13 +83,15 @@ TEST_F(StockPaintTest, Pictures) {
   chart->SetData(titled, candles, 0);
   M().MouseMove(150, 60);
   ExpectPicture(Paint(), "candles-compact.png");
-  // Bars one pixel wide are single lines; open equal to close is one pixel high.
+  // Bars one pixel wide are single lines; open equal to close is one pixel
+  // high. A caption wider than the chart starts at its left edge.
   TStockChartModel::BarWidth = 1;
   TCandleAry thin = charttest::Walk(1000, [](int i) { return float(i % 2 == 0); });
   thin.back() = {1, 1, nullptr};
   chart->OnAxisLabel = nullptr;
+  titled.Caption = "A caption wider than the chart: its first words stay in sight";
   chart->SetData(titled, thin, 0);
-  ASSERT_EQ(TStockChartModel::BarWidth, 1);
+  ASSERT_EQ(M().CandleWidth(), 1);
   ExpectPicture(Paint(), "candles-thin.png");
 }
 

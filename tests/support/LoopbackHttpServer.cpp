@@ -84,6 +84,18 @@ std::string LoopbackHttpServer::Url(std::string_view path) const {
   return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
 }
 
+uint16_t LoopbackHttpServer::ClosedPort() {
+  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  ::close(probe);
+  return ntohs(address.sin_port);
+}
+
 void LoopbackHttpServer::Handle(const std::string& path, Handler handler) {
   std::lock_guard lock(mutex_);
   handlers_[path] = std::move(handler);

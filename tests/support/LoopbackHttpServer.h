@@ -61,6 +61,9 @@ class LoopbackHttpServer {
   // Ends every stall and pause, now and later.
   void Release();
 
+  // A port on 127.0.0.1 that nobody listens on (it was free a moment ago).
+  static uint16_t ClosedPort();
+
   static Bytes Share(std::string bytes) { return std::make_shared<const std::string>(std::move(bytes)); }
   static Response Text(int status, std::string body, HeaderList headers = {});
   // The bytes as a file: 200, or 206 for a satisfiable "Range: bytes=a-b"

@@ -285,14 +285,6 @@ TEST_F(HttpTest, A401AsksForCredentials) {
 }
 
 TEST_F(HttpTest, NoAnswerEndsWithinTheTimeOut) {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
-  ::close(probe);  // nobody listens there now
   server.Handle("/stall", [](const Server::Request&) {
     auto response = Server::Text(200, "late");
     response.Stall = true;
@@ -310,7 +302,7 @@ TEST_F(HttpTest, NoAnswerEndsWithinTheTimeOut) {
     uint32_t Connect, Receive;
     std::string Outcome;
   };
-  const std::string closed = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/";
+  const std::string closed = "http://127.0.0.1:" + std::to_string(Server::ClosedPort()) + "/";
   for (const Case& c : {Case{"closed port", closed, 1000, 0, "ConnLost, AnyDone"},
                         Case{"no answer", server.Url("/stall"), 0, 300, "ConnLost, AnyDone"},
                         Case{"no body", server.Url("/stall-body"), 0, 300, "DoneInterrupted 0/100000, AnyDone"}}) {

@@ -537,7 +537,15 @@ void AddMenus(Builder& b) {
                 p.setPen(QColor(255, 255, 255));
                 p.drawLine(r.left() + 2, r.center().y() + 1, r.right() - 2, r.center().y() + 1);
               } else if (k == 3) {
-                Box(p, r.adjusted(1, 0, -1, 0), Hot, 3);
+                // Selected: dark enough for the white HilightText.
+                QPainterPath path;
+                path.addRoundedRect(QRectF(r).adjusted(1, 0, -2, -1), 3, 3);
+                QLinearGradient g(r.topLeft(), r.bottomLeft());
+                g.setColorAt(0, kCaptionTop);
+                g.setColorAt(1, kHilight);
+                p.setPen(kFrameDark);
+                p.setBrush(g);
+                p.drawPath(path);
               }
             }), 5, QMargins(4, 3, 4, 3), 1);
   b.Element(QStringLiteral("MenuBackground"), Strip(40, 40, 1, [](QPainter& p, const QRect& r, int) {

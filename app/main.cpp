@@ -1,0 +1,57 @@
+// The program: the application object, the units' start-up (the PNG
+// pictures, the message layer), the main window shown maximized and the
+// message loop. The main window signs the user in while it is first shown;
+// when the user gives up there, it is closed already and the loop never
+// runs.
+#include "app/uFrmAbout.h"
+#include "app/uFrmLogin.h"
+#include "app/uFrmMain.h"
+#include "platform/Db.h"
+#include "platform/Startup.h"
+#include "upgrade/ProgramUpgrade.h"
+
+#include <QApplication>
+
+namespace {
+
+// Each sign-in dialog gets an upgrade component of its own for its update
+// icon; it lives exactly as long as the dialog.
+void AttachSignInUpgrader(TFrmLogin& dialog) {
+  TauUpgrader* upgrader =
+      MakeProgramUpgrader(TProgramUpgradeCaller::SignIn, TFrmLogin::VersionNumber,
+                          [&dialog](const std::vector<std::string>& files) {
+                            dialog.UpGradEndUpgrade(files);
+                          })
+          .release();
+  dialog.StartUpdateCheck = [upgrader] { upgrader->StartUpdateCheck(false); };
+  QObject::connect(&dialog, &QObject::destroyed, [upgrader] { delete upgrader; });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("ssqanalyzer"));
+  QApplication::setApplicationDisplayName(QString::fromUtf8(ProjectTitle));
+  int rc = 0;
+  {
+    platform::UnitStartupScope units;
+    // The main window's upgrade component outlives the window. The skin
+    // component is not part of the program yet: the windows keep Qt's look.
+    std::unique_ptr<TauUpgrader> upgrader =
+        MakeProgramUpgrader(TProgramUpgradeCaller::MainWindow, TFrmLogin::VersionNumber);
+    TMainComponents components;
+    components.SetVersionNumber = [&upgrader](const QString& version) {
+      upgrader->VersionNumber = version.toStdString();
+    };
+    components.StartUpdateCheck = [&upgrader] { upgrader->StartUpdateCheck(false); };
+    components.LoginCreated = AttachSignInUpgrader;
+    TfrmMain frmMain(std::move(components));
+    // Closing the main window ends the program, whatever else is open.
+    frmMain.OnClose = [] { QCoreApplication::quit(); };
+    frmMain.showMaximized();
+    if (frmMain.isVisible()) rc = QApplication::exec();
+  }
+  platform::ExitIfDbCallsStuck(rc);
+  return rc;
+}

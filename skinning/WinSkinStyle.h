@@ -1,0 +1,38 @@
+// The style of a skin: one QProxyStyle per TSkinData, put on the widgets
+// that paint through a style (popup menus and tool bars here; the control
+// painters add theirs), so that what is painted and where Qt's input logic
+// hits agree. What it declines its base style (the application's kind)
+// draws.
+#pragma once
+
+#include "skinning/WinSkinData.h"
+
+#include <QPointer>
+#include <QProxyStyle>
+
+namespace skinning {
+
+class TSkinStyle : public QProxyStyle {
+ public:
+  explicit TSkinStyle(TSkinData* skinData);
+
+  TSkinData* SkinData() const { return skinData_; }
+
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override;
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override;
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override;
+  QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contents,
+                         const QWidget* widget) const override;
+
+ private:
+  bool DrawMenuBackground(QPainter* painter, const QWidget* widget) const;
+  bool DrawMenuItem(const QStyleOption* option, QPainter* painter, const QWidget* widget) const;
+  bool DrawToolPanel(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const;
+
+  QPointer<TSkinData> skinData_;
+};
+
+}  // namespace skinning

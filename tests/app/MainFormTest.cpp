@@ -1,0 +1,225 @@
+// The main window, offscreen, over the real history: the start with its
+// sign-in, the exit question, the two modes and the training controls.
+#include "app/FormsTestSupport.h"
+
+#include "app/uFormShrink.h"
+#include "app/uFormTrend.h"
+#include "app/uFrmMain.h"
+#include "charts/uKLineDef.h"
+#include "platform/Startup.h"
+#include "support/History.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+class MainForm : public FormsTest {
+ protected:
+  void SetUp() override {
+    FormsTest::SetUp();
+    TfrmMain::LoginDelay = std::chrono::milliseconds(0);
+    UseHistory(testsupport::LoadDrawHistory());
+  }
+  void TearDown() override {
+    w.reset();
+    ClearDrawModel();
+    ChartParams() = TChartParams{};
+    FormsTest::TearDown();
+  }
+  void UseHistory(TDrawHistory history) {
+    DrawHistory = std::move(history);
+    YearIndex = BuildYearIndex(DrawHistory);
+    CurrentIndex = DrawHistory.Count() - 1;
+  }
+  // Makes and shows the window; the sign-in ends with `login`.
+  void Open(int login = QDialog::Accepted, TMainComponents components = {}) {
+    w = std::make_unique<TfrmMain>(std::move(components));
+    w->ExecDialog = [this, login](QDialog& d) {
+      dialogs << d.objectName();
+      return d.objectName() == "FrmLogin" ? login : int(QDialog::Rejected);
+    };
+    w->OnClose = [this] { ++closed; };
+    w->show();
+  }
+  void Training() { Open(), w->popTran->trigger(); }
+  // Picks a year and an issue as the user does.
+  void Pick(int year, int issue) {
+    w->CboYear->setCurrentIndex(year);
+    w->CboYearClick();
+    w->CboNO->setCurrentIndex(issue);
+    w->CboNOClick();
+  }
+  int32_t ShownDateNo() const { return DrawHistory[size_t(CurrentIndex)].DateNo; }
+
+  std::unique_ptr<TfrmMain> w;
+  QStringList dialogs;
+  int closed = 0;
+};
+
+TEST_F(MainForm, TheFirstShowEmbedsTheViewsSignsInAndSwitchesTheSkinOn) {
+  QStringList calls;
+  TMainComponents c;
+  c.SetSkinFile = [&](const QString& f) { calls << "skin " + f; };
+  c.SetVersionNumber = [&](const QString& v) { calls << "version " + v; };
+  c.SetSkinActive = [&](bool on) { calls << QString("active %1").arg(on); };
+  c.LoginCreated = [&](TFrmLogin&) { calls << "login"; };
+  Open(QDialog::Accepted, c);
+  EXPECT_EQ(calls, (QStringList{"skin skin/Watercolor-BLUE.skn", "version 2.0.0.1", "login", "active 1"}));
+  EXPECT_EQ(w->property("FormStyle").toString(), "fsMDIForm");
+  EXPECT_EQ(w->FrmTrend()->parentWidget(), w->TabSheet1);
+  EXPECT_EQ(w->FrmShrinkView()->parentWidget(), w->TabSheet2);
+  EXPECT_FALSE(w->N4->isEnabled());  // no upgrade component to ask
+  EXPECT_FALSE(w->PanTran->isVisible());  // analysis mode
+  EXPECT_TRUE(w->edtNums->isReadOnly());
+  TFrmTrend* trend = w->FrmTrend();
+  w->hide(), w->show();  // a second show signs in again, with the same views
+  EXPECT_EQ(w->FrmTrend(), trend);
+  EXPECT_EQ(dialogs, (QStringList{"FrmLogin", "FrmLogin"}));
+}
+
+TEST_F(MainForm, TheExitQuestionIsAskedUnlessTheSignInWasAbandoned) {
+  struct {
+    int login, answer;
+    bool open;
+    int questions;
+  } cases[] = {{QDialog::Rejected, platform::IDOK, false, 0},
+               {QDialog::Accepted, platform::IDCANCEL, true, 1},
+               {QDialog::Accepted, platform::IDOK, false, 1}};
+  for (const auto& c : cases) {
+    recording.Calls.clear();
+    recording.MessageAnswers = {c.answer};
+    closed = 0;
+    Open(c.login);
+    if (w->isVisible()) w->N9->trigger();
+    EXPECT_EQ(w->isVisible(), c.open) << c.login << c.answer;
+    EXPECT_EQ(closed, c.open ? 0 : 1);
+    ASSERT_EQ(Messages().size(), c.questions);
+    if (c.questions) {
+      EXPECT_EQ(Messages()[0], "是否要退出本软件？");
+    }
+    EXPECT_FALSE(w->testAttribute(Qt::WA_DontShowOnScreen));
+  }
+}
+
+TEST_F(MainForm, TrainingListsTheYearsAndIssuesAndKeepsThemAcrossModes) {
+  Training();
+  EXPECT_TRUE(w->PanTran->isVisible());
+  ASSERT_EQ(w->CboYear->count(), 23);
+  EXPECT_EQ(w->CboYear->itemText(0), "2025");
+  EXPECT_EQ(w->CboYear->itemText(22), "2003");
+  EXPECT_EQ(ShownDateNo(), 2025001);
+  EXPECT_EQ(w->edtNums->text().toStdString(), DrawHistory[size_t(CurrentIndex)].NumText);
+  Pick(19, 153);  // 2006: 154 issues
+  EXPECT_EQ(w->CboNO->count(), 154);
+  EXPECT_EQ(w->CboNO->itemText(0), "001");
+  EXPECT_EQ(w->CboNO->itemText(153), "154");
+  EXPECT_EQ(ShownDateNo(), 2006154);
+  w->popAnaly->trigger();
+  EXPECT_FALSE(w->PanTran->isVisible() || w->popTran->isChecked());
+  EXPECT_EQ(CurrentIndex, DrawHistory.Count() - 1);
+  w->popTran->trigger();
+  EXPECT_EQ(w->CboYear->currentIndex(), 19);
+  EXPECT_EQ(w->CboNO->currentIndex(), 153);
+  EXPECT_EQ(ShownDateNo(), 2006154);
+}
+
+TEST_F(MainForm, RevealingTheNextIssueCrossesIntoTheNewerYearAndStopsAtTheNewest) {
+  Training();
+  // A group charted, so that each reveal charts it again up to the issue.
+  const TFormulate* ball1 = Formula(RedBall1);
+  w->FrmTrend()->DrawConditionResult({{"a", "", "", 0, ball1, {{1}}, 0, false},
+                                      {"b", "", "", 0, ball1, {{2}}, 0, false}}, 0);
+  struct {
+    int year, issue;
+    int32_t shown;
+    int messages;
+  } cases[] = {{1, 10, 2024012, 0}, {1, 150, 2025001, 0}, {0, 73, 2025074, 1}};
+  for (const auto& c : cases) {
+    recording.Calls.clear();
+    Pick(c.year, c.issue);
+    w->BtnOpen->click();
+    EXPECT_EQ(ShownDateNo(), c.shown);
+    EXPECT_EQ(w->CboNO->currentText().toInt(), c.shown % 1000);
+    EXPECT_EQ(w->FrmTrend()->StockChart(0)->CurCandles().back().Draw, &DrawHistory[size_t(CurrentIndex)]);
+    EXPECT_EQ(Messages(), c.messages ? QStringList{"已经到最新一期了！"} : QStringList{});
+  }
+}
+
+TEST_F(MainForm, HidingIssueNumbersGreysTheListsAndShowingRestoresThem) {
+  Training();
+  for (bool hide : {true, false}) {
+    w->ChkHideNo->setChecked(hide);
+    for (QComboBox* combo : {w->CboYear, w->CboNO}) {
+      EXPECT_EQ(combo->isEnabled(), !hide);
+      EXPECT_EQ(TfrmMain::ControlColor(combo), hide ? 0x717171 : platform::clWindow);
+      EXPECT_EQ(combo->palette().color(QPalette::Button), platform::ToQColor(hide ? 0x717171 : platform::clWindow));
+    }
+    EXPECT_EQ(ChartParams().ShowIssueNo, !hide);
+  }
+}
+
+TEST_F(MainForm, ARandomIssueNeverDrawsTheLastItemOfAList) {
+  Training();
+  for (int32_t pick : {0, 1000}) {
+    std::vector<int32_t> ranges;
+    w->Random = [&](int32_t range) {
+      ranges.push_back(range);
+      return std::min(pick, range - 1);
+    };
+    w->BtnRandomNo->click();
+    EXPECT_EQ(ranges, (std::vector<int32_t>{22, pick ? 121 : 73}));
+    EXPECT_EQ(ShownDateNo(), pick ? 2004121 : 2025001);
+  }
+}
+
+TEST_F(MainForm, AnIssueMissingFromTheHistoryStopsAtTheYearsNewestDraw) {
+  std::vector<TLottery> draws;
+  for (const TLottery& d : testsupport::LoadDrawHistory())
+    if (d.DateNo != 2024050) draws.push_back(d);
+  UseHistory(TDrawHistory(std::move(draws)));
+  Training();
+  Pick(1, 150);
+  EXPECT_EQ(ShownDateNo(), 2024151);
+}
+
+TEST_F(MainForm, WithoutAHistoryTheTrainingControlsAreDisabled) {
+  ClearDrawModel();
+  Training();
+  EXPECT_TRUE(w->PanTran->isVisible());
+  for (QWidget* c : std::initializer_list<QWidget*>{w->CboYear, w->CboNO, w->ChkHideNo, w->BtnOpen, w->BtnRandomNo})
+    EXPECT_FALSE(c->isEnabled()) << c->objectName().toStdString();
+  w->BtnOpenClick();
+  w->BtnRandomNoClick();
+  w->ShowCurrentIssue();
+  EXPECT_EQ(CurrentIndex, -1);
+  EXPECT_TRUE(w->edtNums->text().isEmpty());
+}
+
+TEST_F(MainForm, TheMenuOpensTheDialogsAndTheHiddenButtonAColour) {
+  int checks = 0;
+  TMainComponents c;
+  c.StartUpdateCheck = [&] { ++checks; };
+  Open(QDialog::Accepted, c);
+  for (QAction* a : {w->N8, w->N6, w->N4, w->N5}) a->trigger();
+  EXPECT_EQ(dialogs, (QStringList{"FrmLogin", "FrmChangePwd", "frmAbout"}));
+  EXPECT_EQ(checks, 1);
+  recording.ColorAnswers = {0x123456, std::nullopt};  // the second is cancelled
+  w->Button1->click(), w->Button1->click();
+  EXPECT_EQ(TfrmMain::ControlColor(w->CboYear), 0x123456);
+  EXPECT_EQ(w->edtNums->text(), QString::number(0x123456));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QApplication app(argc, argv);
+  platform::UnitStartupScope units;  // the sign-in dialog's pictures
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,50 @@
+// Screenshots of the upgrade's windows, written as PNG files into the
+// folder given: upgrade_screenshots docs/screenshots (under Xvfb).
+#include "upgrade/auUpgraderForms.h"
+
+#include <QApplication>
+#include <QThread>
+
+#include <cstdio>
+#include <functional>
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTPUT_FOLDER\n", argv[0]);
+    return 2;
+  }
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName(QStringLiteral("双色球分析"));
+  const QString out = QString::fromLocal8Bit(argv[1]);
+  bool ok = true;
+  auto save = [&](QWidget& w, const char* name) {
+    w.show();
+    for (int i = 0; i < 10; ++i) {
+      QApplication::processEvents();
+      QThread::msleep(20);
+    }
+    ok = w.grab().save(out + "/" + name) && ok;
+    w.hide();
+  };
+  for (auto [language, tail] : {std::pair{wlEnglish, ""}, std::pair{wlChineseSimplified, "-zh"}}) {
+    const QString suffix = QString::fromLatin1(tail) + ".png";
+    TauUpgraderUpgradeMessageForm ask(language, QStringLiteral("修正了走势图的两个错误。\n新增了缩水方案的导出。"));
+    save(ask, qPrintable("upgrade-ask" + suffix));
+    std::string user = "demo", password;
+    TauUpgraderPasswordForm login(language, "ssq.exe", user, password);
+    save(login, qPrintable("upgrade-password" + suffix));
+    for (bool hide : {false, true}) {
+      auto* wizard = new TauUpgraderWizardForm(language, hide, false, {});
+      wizard->ShowFile(QStringLiteral("https://update.ssq-analyzer.example/update/skin/Watercolor-BLUE.skn"), 1, 3);
+      wizard->ShowFileSize(1536 * 1024);
+      wizard->ShowProgress(40, 46, 210.5f, 74);
+      save(*wizard, qPrintable((hide ? "upgrade-wizard-hidden" : "upgrade-wizard") + suffix));
+      if (!hide) {
+        wizard->SetFinished();
+        save(*wizard, qPrintable("upgrade-wizard-finished" + suffix));
+      }
+      wizard->CloseQuietly();
+    }
+  }
+  return ok ? 0 : 1;
+}

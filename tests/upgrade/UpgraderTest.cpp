@@ -1,0 +1,363 @@
+// The upgrade component against the loopback server, with a temporary
+// program folder and the prompts' recording fake: the update information,
+// where files go, and every way a check or a download can end.
+#include "upgrade/ProgramUpgrade.h"
+#include "upgrade/auUpgrader.h"
+#include "upgrade/auUpgraderForms.h"
+
+#include "platform/AppPath.h"
+#include "platform/Encoding.h"
+#include "platform/UserPrompts.h"
+#include "support/LoopbackHttpServer.h"
+#include "support/TempDir.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <fstream>
+
+namespace {
+
+using Server = testsupport::LoopbackHttpServer;
+using platform::RecordingPrompts;
+namespace fs = std::filesystem;
+
+TEST(UpdateInfo, EntriesAnywhereKeysInAnyCaseValuesAsWritten) {
+  struct Case {
+    const char* Text;
+    std::vector<std::string> Files;
+    std::string Version, Message;
+    TacUpgradeMethod Method;
+  };
+  for (const Case& c : {
+           Case{"x #Version=2.0.0.2 \r\n#URL0=A/b\n#url1=c", {"A/b"}, "2.0.0.2 ", "", umSelfUpgrade},
+           Case{"#url1=a\n#url2=b\n#url3=\n#url4=d", {"a", "b"}, "", "", umSelfUpgrade},
+           Case{"#url=a\n#url2=b\n#method=2x\n#url=z", {"a", "b"}, "", "", umRedirectToURL},
+           Case{"#url=a\n#url0=b\n#url3=c\n#url2=d #method=1", {"a", "b", "c"}, "", "", umUseExternalSetup},
+           Case{"#message={one\r\ntwo} #MESSAGE={x}", {}, "", "one\r\ntwo", umSelfUpgrade},
+           Case{"#message={open to the end", {}, "", "open to the end", umSelfUpgrade},
+           Case{"#version2=1 version=3 #message=one line", {}, "", "", umSelfUpgrade},
+       }) {
+    const TauUpdateInfo info = ParseUpdateInfo(c.Text);
+    EXPECT_EQ(info.Files, c.Files) << c.Text;
+    EXPECT_EQ(info.Version, c.Version) << c.Text;
+    EXPECT_EQ(info.Message, c.Message) << c.Text;
+    EXPECT_EQ(info.Method, c.Method) << c.Text;
+  }
+  // The message is CP936; one of its characters ends in the byte of "}".
+  EXPECT_EQ(ParseUpdateInfo(platform::Utf8ToCp936("#message={新版本}")).Message, "新版本");
+  EXPECT_EQ(ParseUpdateInfo("#message={\x8c}}").Message, "\xe5\xaf\x8e") << "0x8C7D is one character";
+}
+
+TEST(UpgradeFiles, FilesGoToTheirSubFolderAndNothingLeavesTheProgramFolder) {
+  testsupport::TempDir app;
+  fs::create_directory_symlink("/tmp", app.File("out"));
+  const std::string base = "https://host/update/";
+  std::vector<TauUpgradeFile> plan;
+  std::string refused;
+  ASSERT_TRUE(PlanUpgradeFiles({base + "a.dll", base + "skin/x%20y/b.skn", "https://host/files/c/d.dll",
+                                "http://127.0.0.1:9/update/e"},
+                               app.Path(), true, plan, refused));
+  ASSERT_EQ(plan.size(), 4u);
+  for (auto [i, name, folder] : {std::tuple{0, "a.dll", ""}, {1, "b.skn", "skin/x y/"}, {2, "d.dll", ""}, {3, "e", ""}}) {
+    EXPECT_EQ(plan[size_t(i)].Name, name);
+    EXPECT_EQ(plan[size_t(i)].SubFolder, folder);
+  }
+  for (const std::vector<std::string>& list : std::vector<std::vector<std::string>>{
+           {base + "%2E%2E/x"}, {base + "a/%2e%2e/%2e%2e/x"}, {base + "/etc/passwd"}, {base + "a/%2e/b"},
+           {base + "dir/"}, {base + "a%5cb"}, {base + "out/x"}, {"http://host/update/a"},
+           {base + "a.dll", base + "sub/a.dll"}}) {
+    EXPECT_FALSE(PlanUpgradeFiles(list, app.Path(), true, plan, refused)) << list.back();
+    EXPECT_EQ(refused, list.back());
+  }
+}
+
+struct UpgraderTest : ::testing::Test {
+  testsupport::TempDir app, temp;
+  Server server;
+  RecordingPrompts prompts;
+  platform::ScopedPrompts scoped{prompts};
+  std::unique_ptr<TauUpgrader> u = std::make_unique<TauUpgrader>();
+  std::vector<std::string> events, started;
+  const std::string self = TauUpgrader::ProgramPath().substr(TauUpgrader::ProgramPath().rfind('/') + 1);
+
+  const char* const tmpdir = std::getenv("TMPDIR");
+  const std::string savedTmpdir = tmpdir ? tmpdir : "";
+
+  UpgraderTest() {
+    platform::SetAppPathOverride(app.Path());
+    ::setenv("TMPDIR", temp.Path().c_str(), 1);
+    Setup(*u);
+  }
+  ~UpgraderTest() override {
+    platform::SetAppPathOverride("");
+    tmpdir ? ::setenv("TMPDIR", savedTmpdir.c_str(), 1) : ::unsetenv("TMPDIR");
+  }
+  void Setup(TauUpgrader& c) {
+    c.InfoFileURL = server.Url("/update/update.inf");
+    c.VersionControl = byNumber;
+    c.VersionNumber = "2.0.0.1";
+    c.Wizard.Enabled = false;
+    c.Wizard.Language = wlEnglish;
+    c.StartProcess = [this](const std::string& program, const std::vector<std::string>& args) {
+      started = args;
+      started.insert(started.begin(), program);
+      return true;
+    };
+    for (auto [event, name] : {std::pair{&c.OnDoOwnCloseAppMethod, "close"}, {&c.OnAborted, "aborted"},
+                               {&c.OnConnLost, "connection lost"}, {&c.OnNoUpdateAvailable, "no update"},
+                               {&c.OnLaterUpgrade, "later"}, {&c.OnNoInfoFile, "no information"}})
+      *event = [this, name](TauUpgrader&) { events.push_back(name); };
+    c.OnHostUnreachable = [this](TauUpgrader&, const std::string&, const std::string& host) {
+      events.push_back("unreachable " + host);
+    };
+  }
+  // Serves the information and files by name under "/update/".
+  void Serve(const std::string& info, const std::map<std::string, std::string>& files = {}) {
+    server.Handle("/update/update.inf", [info](const Server::Request&) { return Server::Text(200, info); });
+    for (const auto& [name, bytes] : files)
+      server.Handle("/update/" + name, [bytes](const Server::Request& r) { return Server::File(r, Server::Share(bytes)); });
+  }
+  std::string Url(const std::string& name) { return server.Url("/update/" + name); }
+  // Checks and waits until the component has done something that ends a run.
+  void Run(size_t prompted = SIZE_MAX) {
+    u->StartUpdateCheck(false);
+    WaitPumping([&] { return !events.empty() || prompts.Calls.size() > prompted; }, 30000, false);
+    WaitPumping([] { return false; }, 50, false);  // what follows it
+  }
+  std::vector<std::string> TempFiles() {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(app.Path()))
+      if (e.path().extension() == ".uTMP") names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+  std::string MessageText(size_t i = 0) { return i < prompts.Calls.size() ? prompts.Calls[i].Text.toStdString() : ""; }
+};
+
+TEST_F(UpgraderTest, ANewerVersionIsAskedForDownloadedAndHandedToTheHelper) {
+  app.Write("blue.skn", "old");
+  fs::create_directory(app.File("skin"));
+  app.Write("skin/blue.skn", "old");
+  ::chmod(app.File("skin/blue.skn").c_str(), 0640);
+  Serve(platform::Utf8ToCp936("#version=2.0.0.2\n#url=" + Url(self) + "\n#url2=" + Url("skin/blue.skn") +
+                              "\n#message={修正了\n两个错误}"),
+        {{self, "new program"}, {"skin/blue.skn", "new skin"}});
+  std::string asked;
+  prompts.DialogAnswers.push_back([&](QDialog& d) {
+    asked = d.findChild<QLabel*>("Label1")->text().toStdString();
+    d.findChild<QPushButton*>("YesBtn")->click();
+    return d.result();
+  });
+  Run();
+  ASSERT_EQ(events, std::vector<std::string>{"close"});
+  EXPECT_NE(asked.find("\n修正了\n两个错误\n"), std::string::npos) << asked;
+  EXPECT_EQ(app.Read(self + ".uTMP"), "new program");
+  EXPECT_EQ(app.Read("skin/blue.skn"), "new skin");
+  EXPECT_EQ(app.Read("blue.skn"), "old");
+  EXPECT_EQ(fs::status(app.File("skin/blue.skn")).permissions(), fs::perms(0640));
+  EXPECT_EQ(TempFiles(), std::vector<std::string>{self + ".uTMP"});
+  ASSERT_EQ(started.size(), 4u);
+  EXPECT_EQ(started[1] + " " + started[2] + " " + started[3],
+            "--pid=" + std::to_string(::getpid()) + " " + app.File(self) + " +/afterupgrade0");
+  const fs::path helper = started[0];
+  EXPECT_EQ(helper.parent_path().parent_path(), fs::path(temp.Path()));
+  EXPECT_EQ(helper.filename(), "Upgrader3");
+  EXPECT_EQ(fs::status(helper).permissions(), fs::perms(0700));
+  EXPECT_EQ(fs::status(helper.parent_path()).permissions(), fs::perms(0700));
+  std::ifstream built(SSQ_UPGRADE_HELPER, std::ios::binary), written(helper, std::ios::binary);
+  EXPECT_TRUE(std::equal(std::istreambuf_iterator<char>(built), {}, std::istreambuf_iterator<char>(written), {}));
+}
+
+TEST_F(UpgraderTest, DatesAndRedirectsDownloadNothing) {
+  u->VersionControl = byDate;
+  u->VersionDate = "01/15/2024";
+  for (auto [date, newer] : {std::pair{"02/01/2024", true}, {"1/16/2024", true}, {"01/15/2024", false},
+                             {"12/31/2023", false}, {"31/12/2024", false}, {"", false}}) {
+    Serve("#date=" + std::string(date) + "\n#url=" + Url("a"));
+    EXPECT_EQ(u->StartUpdateCheck(true), newer) << date;
+  }
+  u->ShowMessages = 0;
+  Serve("#date=02/01/2024\n#method=2\n#url=https://example.org/new page");
+  Run(0);
+  EXPECT_EQ(prompts.Calls.at(0).Kind, "OpenUrl");
+  EXPECT_EQ(prompts.Calls.at(0).Text, "https://example.org/new page");
+  for (const auto& r : server.Requests()) EXPECT_EQ(r.Path, "/update/update.inf");
+}
+
+TEST_F(UpgraderTest, TheUserTheServerAndTheSettingsChooseTheWay) {
+  struct Case {
+    const char* Name;
+    std::string Info;
+    std::function<void()> Prepare;
+    std::vector<std::string> Events, Temps;
+    QString Message;     // the first message box's text
+    std::string Method;  // the helper's last argument
+  };
+  app.Write(self, "same size");
+  app.Write("b.dll", "same");
+  server.Handle("/update/cut", [](const Server::Request& r) {
+    Server::Response cut = Server::File(r, Server::Share(std::string(5000, 'x')));
+    cut.CutAfter = 1000;
+    return cut;
+  });
+  const std::string both = "#version=3\n#url=" + Url(self) + "\n#url2=" + Url("b.dll");
+  const std::string closed = "http://127.0.0.1:" + std::to_string(Server::ClosedPort()) + "/update/update.inf";
+  for (const Case& c : std::vector<Case>{
+           {"equal", "#Version=2.0.0.1\n#url=" + Url("b.dll"), [] {}, {"no update"}, {},
+            UpgraderText(wlEnglish, utNoNewerVersion), ""},
+           {"later", both, [&] { u->ShowMessages |= mAskUpgrade; }, {"later"}, {}, {}, ""},
+           {"refused by the event", both,
+            [&] { u->OnBeginUpgrade = [](TauUpgrader&, auto&, auto, auto&, bool& can) { can = false; }; },
+            {"later"}, {}, {}, ""},
+           {"no information", "", [&] { server.Handle("/update/update.inf", [](auto&) { return Server::Text(404, ""); }); },
+            {"no information"}, {}, UpgraderText(wlEnglish, utNoInfoFile), ""},
+           {"cut", both + "\n#url3=" + Url("cut"), [] {}, {"connection lost"}, {},
+            UpgraderText(wlEnglish, utConnectionLost), ""},
+           {"closed port", "", [&] { u->InfoFileURL = closed; }, {"unreachable 127.0.0.1"}, {},
+            UpgraderFormat(wlEnglish, utHostUnreachable, "http://127.0.0.1'"), ""},
+           {"same sizes skipped, but never the program", both + "\n#method=1",
+            [&] {
+              u->MiscFilesUpgrade = mfuOnlyIfSizeDifferent;
+              u->SetRestartParams("");
+            },
+            {"close"}, {self + ".uTMP"}, {}, "+ 1"},
+       }) {
+    u = std::make_unique<TauUpgrader>();
+    Setup(*u);
+    u->ShowMessages = mConnLost | mHostUnreachable | mNoInfoFile | mNoUpdateAvailable;
+    events.clear();
+    started.clear();
+    prompts.Calls.clear();
+    Serve(c.Info, {{self, "same size"}, {"b.dll", "same"}});
+    c.Prepare();
+    Run();
+    EXPECT_EQ(events, c.Events) << c.Name;
+    EXPECT_EQ(TempFiles(), c.Temps) << c.Name << ": a later helper must not put half a file in place";
+    EXPECT_EQ(prompts.Calls.empty() || prompts.Calls[0].Kind != "MessageBox" ? "" : prompts.Calls[0].Text, c.Message)
+        << c.Name;
+    EXPECT_EQ(started.empty() ? "" : started.back(), c.Method) << c.Name;
+    for (const std::string& f : TempFiles()) fs::remove(app.File(f));
+  }
+}
+
+TEST_F(UpgraderTest, ALostFileIsSkippedOrAbortsTheUpgrade) {
+  for (int answer : {platform::IDYES, platform::IDNO}) {
+    events.clear();
+    prompts.Calls.clear();
+    app.Write("stale.uTMP", "left over");
+    Serve("#version=3\n#url=" + Url("gone.dll") + "\n#url2=" + Url("b.dll"), {{"b.dll", "b"}});
+    prompts.MessageAnswers = {answer};
+    u->ShowMessages &= ~mAskUpgrade;
+    Run();
+    EXPECT_EQ(prompts.Calls.at(0).Caption, "Error #404");
+    EXPECT_NE(MessageText().find("File gone.dll not found"), std::string::npos);
+    EXPECT_EQ(events, std::vector<std::string>{answer == platform::IDYES ? "close" : "aborted"});
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(TempFiles(), (answer == platform::IDYES ? Names{"b.dll.uTMP", "stale.uTMP"} : Names{}));
+    fs::remove(app.File("b.dll.uTMP"));
+  }
+}
+
+TEST_F(UpgraderTest, AProtectedFileAsksForThePassword) {
+  for (bool given : {true, false}) {
+    events.clear();
+    prompts.Calls.clear();
+    u->HTTPUsername = u->HTTPPassword = "";
+    server.Handle("/update/p.dll", Server::Protected("ann", "secret", "Updates", [](const Server::Request& r) {
+                    return Server::File(r, Server::Share("protected"));
+                  }));
+    Serve("#version=3\n#url=" + Url("p.dll"));
+    u->ShowMessages &= ~mAskUpgrade;
+    if (given)
+      prompts.DialogAnswers.push_back([](QDialog& d) {
+        EXPECT_NE(d.findChild<QLabel*>("Label1")->text().indexOf("\"p.dll\""), -1);
+        d.findChild<QLineEdit*>("UsernameEdit")->setText("ann");
+        d.findChild<QLineEdit*>("PasswordEdit")->setText("secret");
+        d.findChild<QPushButton*>("OKBtn")->click();
+        return d.result();
+      });
+    Run();
+    EXPECT_EQ(prompts.Calls.at(0).Kind, "Dialog");
+    EXPECT_EQ(events, std::vector<std::string>{given ? "close" : "aborted"});
+    EXPECT_EQ(TempFiles(), given ? std::vector<std::string>{"p.dll.uTMP"} : std::vector<std::string>{});
+  }
+}
+
+TEST_F(UpgraderTest, RefusedListsAndAHelperThatCannotBeWrittenLeaveTheProgramAsItWas) {
+  u = MakeProgramUpgrader(TProgramUpgradeCaller::MainWindow, "2.0.0.1");
+  EXPECT_TRUE(u->InfoFileURL.starts_with("https://") && u->SecureOnly);
+  Setup(*u);
+  Serve("#version=3\n#url=" + Url("a.dll") + "\n#url2=" + Url("b/a.dll"), {{"a.dll", "a"}, {"b/a.dll", "b"}});
+  Run(0);
+  EXPECT_EQ(MessageText(), UpgraderFormat(wlEnglish, utRefusedFile, Url("b/a.dll").c_str()).toStdString());
+  EXPECT_EQ(server.Requests().size(), 1u);
+
+  prompts.Calls.clear();
+  Serve("#version=3\n#url=" + Url("a.dll"), {{"a.dll", "a"}});
+  ::setenv("TMPDIR", "/proc", 1);
+  u->ShowMessages &= ~mAskUpgrade;
+  Run();
+  EXPECT_EQ(events, std::vector<std::string>{"aborted"});
+  EXPECT_NE(MessageText().find("The upgrade helper could not be started"), std::string::npos);
+  EXPECT_FALSE(u->RestartRequested());
+  EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
+TEST(UpgraderTexts, LanguagesOfLocalesAndTheirTables) {
+  for (auto [locale, language] : {std::pair{"zh_CN", wlChineseSimplified}, {"zh_SG", wlChineseSimplified},
+                                  {"zh_TW", wlChineseTraditional}, {"pt_BR", wlPortugueseBrazilian},
+                                  {"pt_PT", wlPortuguese}, {"nn_NO", wlNorwegian}, {"sk_SK", wlSlovak},
+                                  {"de_AT", wlGerman}, {"sw_KE", wlEnglish}})
+    EXPECT_EQ(UpgraderLanguageOf(QLocale(locale)), language) << locale;
+  EXPECT_EQ(UpgraderText(wlChineseSimplified, utCaption), "应用程序更新向导");
+  EXPECT_EQ(UpgraderText(wlChineseTraditional, utCaption), "Application update wizard");
+}
+
+TEST(UpgraderWizard, ShowsTheFileItsSizeRateAndTimeLeft) {
+  TauUpgraderWizardForm w(wlEnglish, false, false, {});
+  w.ShowFile("https://host/update/a.dll", 1, 3);
+  w.ShowFileSize(1536);
+  w.ShowProgress(40, 46, 2.44f, 3725);
+  EXPECT_EQ(w.FileURL->text(), "https://host/update/a.dll");
+  for (auto [label, text] : {std::pair{w.AllDownloading, "Downloading 2 of 3"}, {w.LFileSize, "File size: 1.5 Kb"},
+                             {w.LTransferRate, "Transfer rate: 2.4 Kb/s"}, {w.LEstimatedTime, "Estimated time left: 1:02:05"}})
+    EXPECT_EQ(label->text(), text);
+  EXPECT_EQ(w.ProgressCurrentFile->value() * 1000 + w.ProgressAllFiles->value(), 40046);
+}
+
+TEST_F(UpgraderTest, TheWizardShowsTheWayAndItsFinishButtonGoesOn) {
+  u->Wizard.Enabled = true;
+  u->Wizard.HideFileLocation = true;
+  u->ShowMessages &= ~mAskUpgrade;
+  Serve("#version=3\n#url=" + Url("a.dll") + "\n#url2=" + Url("b.dll"), {{"a.dll", "a"}, {"b.dll", "bb"}});
+  // The upgrade waits for the wizard's finish button inside the run.
+  bool waited = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    TauUpgraderWizardForm* w = u->WizardForm();
+    if (!w || !w->Finished() || waited) return;
+    waited = events.empty();
+    EXPECT_TRUE(w->AfterNote->isVisibleTo(w));
+    EXPECT_FALSE(w->CancelBtn->isEnabled());
+    EXPECT_EQ(w->FinishBtn->text(), "&OK");
+    w->FinishBtn->click();
+  });
+  poll.start(10);
+  Run();
+  EXPECT_TRUE(waited);
+  EXPECT_EQ(events, std::vector<std::string>{"close"});
+}
+
+}  // namespace

@@ -1,0 +1,257 @@
+// The component that keeps the program up to date.
+//
+// StartUpdateCheck fetches the update information (into memory), decides
+// by version number or by date whether a newer version is out, asks the
+// user and downloads every listed file beside the program under its name
+// + ".uTMP" (a progress wizard shows the way). When all are there, files
+// whose address names a sub-folder (the part of the path after "update/")
+// are moved into that folder, OnEndUpgrade runs, and the replacement helper
+// is written into a private folder of its own, started and the program
+// closed; the helper puts the program's files in place and restarts it
+// with RestartParams.
+//
+// The update information is text with entries "#key=value" (to the end of
+// the line) or "#key={value}" (over lines), anywhere in the text, keys in
+// any case; other text is ignored. Keys: "version" (dotted), "date"
+// (month/day/year), "url", "url0", then "url1", "url2" ... up to the first
+// missing one, "message" (CP936, over lines), "method" ("0" the program
+// replaces itself, "1" an external setup, "2" a web page is opened).
+//
+// A file list is refused before anything is downloaded when an address has
+// no file name, leaves the program's folder (".." or "." segments, an
+// absolute path, a backslash, a folder that leads outside), when two
+// addresses share one temporary name, or (SecureOnly) when an address
+// other than one on this machine is not https.
+//
+// Everything runs on the GUI thread; the client's outcomes are handled in
+// calls posted to its dispatcher, so that dialogs and waits never run
+// inside a fetch.
+#pragma once
+
+#include "upgrade/auHTTP.h"
+#include "upgrade/auUpgraderTexts.h"
+
+#include <QImage>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QTimer;
+class TauUpgraderWizardForm;
+
+enum TacUpgradeMethod : uint8_t { umSelfUpgrade, umUseExternalSetup, umRedirectToURL };
+enum TacMiscFilesUpgradeBehavior : uint8_t { mfuAlwaysDownload, mfuOnlyIfSizeDifferent };
+enum TauUpgraderVersionControl : uint8_t { byDate, byNumber };
+
+// Which built-in messages appear.
+enum TauUpgraderMessage : unsigned {
+  mAskUpgrade = 1u << 0,
+  mConnLost = 1u << 1,
+  mHostUnreachable = 1u << 2,
+  mLostFile = 1u << 3,
+  mNoInfoFile = 1u << 4,
+  mNoUpdateAvailable = 1u << 5,
+  mPasswordRequest = 1u << 6,
+};
+using TauUpgraderMessages = unsigned;
+
+// Kept with the form for its designer; the check reads the remote file.
+struct TauUpgraderInfo {
+  std::vector<std::string> Files;
+  TacUpgradeMethod UpgradeMethod = umSelfUpgrade;
+  std::string UpgradeMsg;
+};
+
+struct TauUpgraderWizard {
+  bool Enabled = true;
+  bool HideFileLocation = false;
+  QImage Pic118x218;  // the side picture; empty: the built-in one
+  TauUpgraderLanguage Language = wlAuto;
+  bool StayOnTop = true;
+};
+
+// The name of the helper's file in its private folder.
+inline constexpr const char* UpgraderHelperName = "Upgrader3";
+// The private folders of the helper are made from this (mkdtemp).
+inline constexpr const char* UpgraderHelperFolderTemplate = "ssq-upgrade-XXXXXX";
+inline constexpr std::string_view UpgraderTempSuffix = ".uTMP";
+
+// ---- the update information ----
+
+// The value of an entry ("" when missing); the first entry counts.
+std::string UpdateInfoValue(std::string_view text, std::string_view key, bool multiLine);
+
+struct TauUpdateInfo {
+  std::string Version, Date, Message;  // Message as UTF-8
+  std::vector<std::string> Files;
+  TacUpgradeMethod Method = umSelfUpgrade;
+};
+// Reads the information file's bytes (CP936).
+TauUpdateInfo ParseUpdateInfo(std::string_view bytes);
+
+// "month/day/year" and back; 0 for a text that is not such a date.
+TDateTime ParseUpgradeDate(std::string_view text);
+std::string FormatUpgradeDate(TDateTime date);
+
+// ---- where the files go ----
+
+struct TauUpgradeFile {
+  std::string URL;
+  std::string Name;       // the file name, also of the temporary file
+  std::string SubFolder;  // "" or "a/b/": where the file belongs in the program's folder
+};
+// Plans the list; false with the refused address in `refused`.
+bool PlanUpgradeFiles(const std::vector<std::string>& urls, const std::string& appFolder, bool secureOnly,
+                      std::vector<TauUpgradeFile>& plan, std::string& refused);
+
+// ---- the component ----
+
+class TauUpgrader;
+using TauUpgraderNotifyEvent = std::function<void(TauUpgrader& sender)>;
+using TauBeginUpgradeEvent = std::function<void(TauUpgrader& sender, const std::string& upgradeMsg,
+                                                TacUpgradeMethod method, const std::vector<std::string>& files,
+                                                bool& canUpgrade)>;
+using TauEndUpgradeEvent = std::function<void(TauUpgrader& sender, bool& restartImediately)>;
+using TauUpgraderProgressEvent = std::function<void(
+    TauUpgrader& sender, const std::string& fileURL, int64_t fileSize, int64_t bytesRead, int elapsedTime,
+    int estimatedTimeLeft, uint8_t percentsDone, uint8_t totalPercentsDone, float transferRate)>;
+using TauFileStartEvent = std::function<void(TauUpgrader& sender, const std::string& fileURL, int64_t fileSize,
+                                             TDateTime fileTime, bool& canUpgrade)>;
+using TauFileDoneEvent = std::function<void(TauUpgrader& sender, const std::string& fileName)>;
+using TauHostUnreachableEvent =
+    std::function<void(TauUpgrader& sender, const std::string& url, const std::string& hostname)>;
+using TauLostFileEvent =
+    std::function<void(TauUpgrader& sender, const std::string& fileURL, int errorCode, bool& continueUpgrade)>;
+using TauUpgraderPasswordEvent = std::function<void(TauUpgrader& sender, const std::string& realm, bool& tryAgain)>;
+
+class TauUpgrader : protected TauCustomHTTP {
+ public:
+  explicit TauUpgrader(platform::Dispatcher& dispatcher = platform::GuiDispatcher());
+  ~TauUpgrader() override;
+
+  // What the component passes on of its HTTP client.
+  using TauCustomHTTP::HTTPPassword;
+  using TauCustomHTTP::HTTPUsername;
+  using TauCustomHTTP::InternetOptions;
+  using TauCustomHTTP::OnProxyAuthenticationRequest;
+  using TauCustomHTTP::Proxy;
+  using TauCustomHTTP::SetThreadPriority;
+  using TauCustomHTTP::SetTransferBufferSize;
+  using TauCustomHTTP::ThreadPriority;
+  using TauCustomHTTP::TransferBufferSize;
+  using TauCustomHTTP::Busy;
+
+  // The cache flags of every request (the check adds coPragmaNoCache).
+  TauCacheOptions CacheOptions = coReloadIfNoExpireInformation | coReloadUpdatedObjects | coCreateTempFilesIfCantCache;
+  TauUpgraderInfo InfoFile;
+  std::string InfoFileURL = "http://";
+  TacMiscFilesUpgradeBehavior MiscFilesUpgrade = mfuAlwaysDownload;
+  TauUpgraderVersionControl VersionControl = byDate;
+  std::string VersionDate;  // month/day/year of the running version; today at creation
+  bool VersionDateAutoSet = true;
+  std::string VersionNumber;
+  TauUpgraderMessages ShowMessages = mAskUpgrade | mConnLost | mLostFile | mPasswordRequest;
+  TauUpgraderWizard Wizard;
+  // Only https addresses (and any on this machine) are fetched.
+  bool SecureOnly = false;
+
+  // Checks by timer every AutoCheckDelay ms while the machine is online.
+  bool AutoCheck() const { return autoCheck_; }
+  void SetAutoCheck(bool on);
+  int AutoCheckDelay() const { return autoCheckDelay_; }
+  void SetAutoCheckDelay(int ms);
+  // The restarted program's parameters; an empty text becomes one blank.
+  const std::string& RestartParams() const { return restartParams_; }
+  void SetRestartParams(const std::string& params);
+
+  TauBeginUpgradeEvent OnBeginUpgrade;
+  TauEndUpgradeEvent OnEndUpgrade;
+  TauUpgraderNotifyEvent OnLaterUpgrade;
+  TauUpgraderProgressEvent OnProgress;
+  TauFileStartEvent OnFileStart;
+  TauFileDoneEvent OnFileDone;
+  TauUpgraderNotifyEvent OnDoOwnCloseAppMethod;  // replaces closing the program
+  TauUpgraderNotifyEvent OnAfterRestart;
+  TauUpgraderNotifyEvent OnAborted, OnConnLost, OnNoUpdateAvailable, OnNoInfoFile;
+  TauHostUnreachableEvent OnHostUnreachable;
+  TauLostFileEvent OnLostFile;
+  TauUpgraderPasswordEvent OnPasswordRequest;
+
+  // Starts a program without waiting for it (the helper); false when it
+  // could not be started. Starts it detached unless replaced.
+  std::function<bool(const std::string& program, const std::vector<std::string>& arguments)> StartProcess;
+
+  // Starts a check unless a fetch is running. With `wait`, returns when the
+  // check has ended (the GUI thread's work goes on meanwhile) and never
+  // starts a download. Gives whether an update is available.
+  bool StartUpdateCheck(bool wait);
+  // Calls OnAfterRestart when the program's first parameter is RestartParams.
+  void Loaded();
+
+  // The run's state.
+  bool UpdateAvailable() const { return updateAvailable_; }
+  bool AllFilesDownloaded() const { return allDownloaded_; }
+  bool RestartRequested() const { return restartRequested_; }
+  const std::vector<TauUpgradeFile>& Files() const { return plan_; }
+  TauUpgraderWizardForm* WizardForm() const;
+  // The program's path as the helper gets it: the program's folder and the
+  // executable's name.
+  static std::string ProgramPath();
+
+ private:
+  void InstallClientHandlers();
+  void Post(std::function<void()> call);
+  TauUpgraderLanguage Language() const { return Wizard.Language; }
+  int Message(int text, const QString& argument, unsigned flags, int captionText = utCaption,
+              const QString& captionTail = {});
+
+  void Check(const std::string& bytes);
+  bool AskUpgrade(const std::string& message);
+  void StartDownload();
+  void FetchCurrent();
+  void NextFile();
+  void FileDone();
+  void AllDone();
+  bool PlaceSubFolderFiles(std::string& failed);
+  void RunHelper();
+  std::string WriteHelper(std::string& error);
+
+  void LostFile(int status);
+  void ConnectionLost();
+  void HostUnreachable();
+  void NoInfoFile();
+  void Stop();
+  void AbortUpgrade();
+  void DeleteTempFiles();
+  void TimerTick();
+  void ArmTimer();
+
+  std::shared_ptr<bool> alive_;
+  uint64_t run_ = 0;  // counts the runs: a check, and each stop
+  std::unique_ptr<QTimer> timer_;
+  QPointer<TauUpgraderWizardForm> wizard_;
+  TauWaitEvent waitEvent_;
+  bool autoCheck_ = false;
+  int autoCheckDelay_ = 10000;
+  std::string restartParams_ = "/afterupgrade";
+
+  std::vector<TauUpgradeFile> plan_;
+  size_t index_ = 0;
+  std::string tempPath_;
+  TDateTime lastModified_ = 0;
+  TacUpgradeMethod method_ = umSelfUpgrade;
+  bool updateAvailable_ = false;
+  bool waitingCaller_ = false;
+  bool byTimer_ = false;
+  bool timerCheckRunning_ = false;
+  bool infoMode_ = false;
+  bool downloading_ = false;
+  bool allDownloaded_ = false;
+  bool aborted_ = false;
+  bool restartRequested_ = false;
+  bool passwordRefused_ = false;
+};
