@@ -108,6 +108,7 @@ TEST_F(StockModelTest, ZoomStepsTwoPixelsSharedByEveryChartAndAFitWidensOneChart
   m.ZoomOut();  // labels at least 60 pixels apart
   EXPECT_EQ(std::make_tuple(TStockChartModel::BarWidth, m.VisibleCount(), m.LabelStep()), std::make_tuple(2, 112, 15));
   m.ZoomIn();
+  EXPECT_EQ(m.VisibleCount(), 75) << "a zoom lays the chart out again";
   TStockChartModel other;  // a new chart sets the shared width to 4 again
   other.SetData(TCondition{}, Steps(3000), 0);
   other.ZoomIn();

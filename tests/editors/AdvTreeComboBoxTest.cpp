@@ -237,6 +237,7 @@ TEST_F(ComboBox, ThePicturesOfTheDropButton) {
   // outside and a white one inside; then a background and a glyph of its own.
   TDropTreeButton* button = combo->Button();
   button->resize(17, 17);
+  ASSERT_EQ(DropArrowGlyph().size(), QSize(7, 4));
   testsupport::ExpectPicture(button->grab().toImage(), "tests/editors/data/drop-button.png");
   button->SetBackgroundColor(QColor(0, 128, 0));
   QImage glyph(3, 3, QImage::Format_ARGB32);

@@ -138,16 +138,13 @@ class Grid : public ::testing::Test {
     return log.last.expired() ? nullptr : Link()->Editor();
   }
   std::shared_ptr<TVTEditLink> Link() const { return log.last.lock(); }
-  template <class T>
-  T* OpenAs(int row, int column) {
+  template <class T> T* OpenAs(int row, int column) {
     auto* editor = dynamic_cast<T*>(Open(row, column));
     EXPECT_NE(editor, nullptr);
     return editor;
   }
   // Presses a key where the focus is.
-  void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
-    QTest::keyClick(QApplication::focusWidget(), key, modifiers);
-  }
+  void Key(Qt::Key key, Qt::KeyboardModifiers with = {}) { QTest::keyClick(QApplication::focusWidget(), key, with); }
   QModelIndex Current() const { return view.currentIndex(); }
 
   QStandardItemModel model;
@@ -212,6 +209,7 @@ QString Shown(QWidget* e) {
   QStringList items;
   if (auto* w = qobject_cast<QLineEdit*>(e)) return w->text();
   if (auto* w = qobject_cast<QPlainTextEdit*>(e)) return w->textCursor().selectedText();
+  if (auto* w = qobject_cast<QDateTimeEdit*>(e)) return w->text();
   if (auto* w = qobject_cast<QListWidget*>(e))
     for (int i = 0; i < w->count(); ++i) items << w->item(i)->text() + (w->item(i)->checkState() ? "*" : "");
   if (auto* w = qobject_cast<QComboBox*>(e)) {
@@ -304,18 +302,17 @@ TEST_F(Grid, StoringMayRemoveTheRowsAndTheLinkStaysWholeUntilItIsDone) {
 
 TEST_F(Grid, UpAndDownGoToTheGridUnlessTheEditorUsesThem) {
   setup.start = "one\ntwo";
-  struct Case {
-    int kind;
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
-    int from, to;  // rows
-  } cases[] = {{ekEdit, Qt::Key_Down, {}, 0, 1}, {ekEdit, Qt::Key_Up, {}, 1, 0},
+  struct Case { int kind; Qt::Key key; Qt::KeyboardModifiers modifiers; int from, to; } cases[] = {  // rows from, to
+               {ekEdit, Qt::Key_Down, {}, 0, 1}, {ekEdit, Qt::Key_Up, {}, 1, 0},
                {ekMemo, Qt::Key_Down, {}, 0, 1}, {ekMemo, Qt::Key_Up, Qt::ShiftModifier, 1, 1},  // from its end
                {ekTime, Qt::Key_Down, {}, 0, 0}, {ekDate, Qt::Key_Up, {}, 1, 1}};
   for (const Case& c : cases) {
     setup.kind = c.kind;
     log.edits.clear();
-    ASSERT_NE(Open(c.from, 1), nullptr);
+    QWidget* editor = Open(c.from, 1);
+    ASSERT_NE(editor, nullptr);
+    if (qobject_cast<QDateTimeEdit*>(editor)) Enter(editor, c.kind == ekTime ? "12:00:00" : "2024-06-15");
+    const QString before = Shown(editor);
     Key(c.key, c.modifiers);
     EXPECT_TRUE(log.edits.empty()) << "the grid gets the key once this one has returned";
     Settle();
@@ -324,7 +321,10 @@ TEST_F(Grid, UpAndDownGoToTheGridUnlessTheEditorUsesThem) {
     EXPECT_EQ(std::make_tuple(view.Editing(), Current(), log.edits.size()),
               std::make_tuple(!moved, model.index(c.to, 1), size_t(moved)))
         << c.kind << " " << c.key << " " << c.modifiers;
-    if (!moved) Key(Qt::Key_Escape);
+    if (!moved) {
+      EXPECT_NE(Shown(editor), before) << "the editor used the key";
+      Key(Qt::Key_Escape);
+    }
     Settle();
   }
 }
@@ -442,8 +442,8 @@ TEST_F(Grid, TheEllipsisButtonSitsAtTheRightAndReadsNothing) {
   setup.kind = ekButton;
   auto* button = OpenAs<QPushButton>(0, 1);
   ASSERT_NE(button, nullptr);
-  EXPECT_EQ(std::make_pair(button->text(), button->width()), std::make_pair(QString("..."), 40));
-  EXPECT_EQ(button->geometry().right() + 1, view.columnViewportPosition(1) + view.columnWidth(1) - 1);
+  EXPECT_EQ(std::tuple(button->text(), button->width(), button->geometry().right() + 1),
+            std::tuple(QString("..."), 40, view.columnViewportPosition(1) + view.columnWidth(1) - 1));
   QTest::mouseClick(button, Qt::LeftButton);
   EXPECT_EQ(log.buttonClicks, 1);
   QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(model.index(2, 2)).center());
