@@ -49,8 +49,9 @@ TEST_F(StockPaintTest, Pictures) {
     text = QStringLiteral("No. %1 at %2").arg(info.Draw->DateNo).arg(info.Value);
   };
   chart->SetReferenceValue(2.5f);
-  // 60 candles, all on screen (the averages start at their periods), MACD below, a selected user line; the
-  // crosshair, its readout, the owner's text and the legends at the mouse.
+  // 60 candles, all on screen (the averages start at their periods; colours for two of them only), MACD below,
+  // a selected user line; the crosshair, its readout, the owner's text and the legends at the mouse.
+  ChartParams().MaColors.resize(2);
   chart->SetData(TCondition{}, TCandleAry(candles.begin(), candles.begin() + 60), 0);
   chart->SetIsDrawLine(true);
   M().MouseDown(100, 60);
@@ -63,6 +64,7 @@ TEST_F(StockPaintTest, Pictures) {
   M().MouseMove(430, 150);
   ExpectPicture(Paint(), "candles-ma-macd.png");
   // The Bollinger bands over 120 candles, the oldest cut at the left margin; KDJ and ADX below.
+  ChartParams() = TChartParams{};
   chart->SetMainZbType(zbMainBoll);
   for (int i : {0, 1}) M().SetWindowHeight(i, 70);
   chart->SetWindowCount(2);
