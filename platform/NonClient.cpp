@@ -4,6 +4,7 @@
 #include "platform/WindowProc.h"
 #include "platform/WindowProcInternal.h"
 #include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -44,6 +45,7 @@ struct ManualDrag {
   unsigned command = 0;  // SC_MOVE or SC_SIZE
   unsigned edge = 0;     // WMSZ_
   bool endOnPress = false;
+  bool system = false;  // the window manager's: it ends with the next event without buttons
   QPoint start;
   QRect startRect;
 };
@@ -79,7 +81,7 @@ int HitTestDefault(QWidget* w, QPoint global) {
   if (w->contentsRect().contains(p)) return HTCLIENT;
   if (!w->isWindow()) return HTBORDER;  // a control's frame
   const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
-  if (!(style & WS_THICKFRAME) || w->isMaximized() || w->isMinimized()) return HTCAPTION;
+  if (!(style & WS_THICKFRAME) || IsZoomed(w) || w->isMinimized()) return HTCAPTION;
   const int f = GetSystemMetrics(SM_CXFRAME);
   const bool left = p.x() < f, right = p.x() >= w->width() - f;
   if (p.y() < f) return left ? HTTOPLEFT : right ? HTTOPRIGHT : HTTOP;
@@ -162,6 +164,7 @@ void EndDrag() {
   if (!w) return;
   if (QWidget::mouseGrabber() == w) w->releaseMouse();
   detail::KeepTranslating(w, detail::IsFramed(w));
+  SendMessage(w, WM_EXITSIZEMOVE);
 }
 
 // The window rectangle follows the pointer's whole offset from the start;
@@ -193,26 +196,32 @@ void DragTo(QWidget* w, QPoint global) {
 // bits) the window manager's move or resize, else one that follows the
 // mouse: from the point in `lp` until the button goes up, or, from a menu,
 // from where the pointer is until the next click.
+// Either way WM_ENTERSIZEMOVE comes first and WM_EXITSIZEMOVE when it ends.
 void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
-  if (w->isMaximized() || w->isMinimized()) return;
+  if (IsZoomed(w) || w->isMinimized()) return;
+  EndDrag();
+  QPointer<QWidget> alive(w);
+  SendMessage(w, WM_ENTERSIZEMOVE);
+  if (!alive) return;
   const bool mouse = low != 0;
   QWindow* handle = w->windowHandle();
-  if (mouse && handle &&
-      (command == SC_MOVE ? handle->startSystemMove() : handle->startSystemResize(EdgesOf(low))))
-    return;
-  EndDrag();
-  g_drag = {w, command, command == SC_SIZE && low ? low : WMSZ_BOTTOMRIGHT, !mouse,
+  const bool system = mouse && handle && !PrefersManualMoveSize(w) &&
+                      (command == SC_MOVE ? handle->startSystemMove() : handle->startSystemResize(EdgesOf(low)));
+  g_drag = {w, command, command == SC_SIZE && low ? low : WMSZ_BOTTOMRIGHT, !mouse, system,
             mouse && lp ? LParamPoint(lp) : QCursor::pos(), WindowRect(w)};
   detail::KeepTranslating(w, true);
-  w->grabMouse();
+  if (!system) w->grabMouse();
 }
 
 void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
   const unsigned low = command & 0xF;
   switch (command & 0xFFF0) {
     case SC_MINIMIZE: w->showMinimized(); break;
-    case SC_MAXIMIZE: w->showMaximized(); break;
+    case SC_MAXIMIZE:
+      if (!detail::Maximize(w)) w->showMaximized();
+      break;
     case SC_RESTORE:
+      if (detail::Restore(w)) break;
       if (w->isMinimized())
         w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
       else
@@ -280,7 +289,8 @@ bool FrameCalcSize(QWidget* w) {
 }
 
 bool FrameMouse(QWidget* w, QMouseEvent* e) {
-  if (g_drag.window == w) {
+  if (g_drag.window == w && g_drag.system && e->buttons() == Qt::NoButton) EndDrag();
+  if (g_drag.window == w && !g_drag.system) {
     DragEvent(w, e);
     return true;
   }
@@ -335,7 +345,7 @@ bool NonClientDefault(QWidget* w, Message& m) {
       return true;
     case WM_NCLBUTTONDBLCLK:
       if (m.WParam == WPARAM(HTCAPTION) && (GetWindowLong(w, GWL_STYLE) & WS_MAXIMIZEBOX))
-        SendMessage(w, WM_SYSCOMMAND, w->isMaximized() ? SC_RESTORE : SC_MAXIMIZE, m.LParam);
+        SendMessage(w, WM_SYSCOMMAND, IsZoomed(w) ? SC_RESTORE : SC_MAXIMIZE, m.LParam);
       return true;
     case WM_NCMOUSEMOVE:
     case WM_NCLBUTTONUP:

@@ -5,8 +5,10 @@
 #include "platform/NonClient.h"
 #include "platform/Startup.h"
 #include "platform/UserPrompts.h"
+#include "platform/WindowPos.h"
 #include "platform/WindowProcInternal.h"
 #include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
 
 #include <QApplication>
 #include <QChildEvent>
@@ -579,7 +581,7 @@ bool OnFocus(WindowChain& c, QEvent* event) {
 }
 
 unsigned SizeKind(const QWidget* w) {
-  return w->isMinimized() ? SIZE_MINIMIZED : w->isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED;
+  return w->isMinimized() ? SIZE_MINIMIZED : IsZoomed(w) ? SIZE_MAXIMIZED : SIZE_RESTORED;
 }
 
 void SendSize(WindowChain& c, QEvent* event) {
@@ -592,7 +594,9 @@ void SendSize(WindowChain& c, QEvent* event) {
 bool OnResize(WindowChain& c, QEvent* event) {
   // New margins send a resize of their own, which told the new client size.
   if (detail::IsFramed(c.widget_) && detail::FrameCalcSize(c.widget_)) return true;
+  QPointer<QWidget> alive(c.widget_);
   SendSize(c, event);
+  if (alive && !c.gone_) detail::PositionChangedOutside(alive, false, true);
   return true;
 }
 
@@ -608,7 +612,9 @@ bool OnMove(WindowChain& c, QEvent* event) {
   // parent's client area for a control.
   const QPoint p = w->isWindow() ? w->mapToGlobal(ClientOrigin(w))
                                  : w->pos() + ClientOrigin(w) - ClientOrigin(w->parentWidget());
+  QPointer<QWidget> alive(w);
   c.Translate(event, WM_MOVE, 0, MAKELPARAM(p.x(), p.y()));
+  if (alive && !c.gone_) detail::PositionChangedOutside(w, true, false);
   return true;
 }
 

@@ -109,6 +109,13 @@ bool FrameCalcSize(QWidget* window);
 void PrintNonClient(QWidget* window, Canvas& canvas);
 // Ends a manual move or resize (deactivation, hiding).
 void EndFrameDrag(QWidget* window);
+// Positions (WindowPos): a top-level window moved or sized by someone
+// other than SetWindowPos; a maximize or restore the platform makes itself
+// (false when the window leaves it to Qt).
+void PositionChangedOutside(QWidget* window, bool moved, bool sized);
+bool Maximize(QWidget* window);
+bool Restore(QWidget* window);
+bool SelfZoomed(const QWidget* window);
 
 // Scroll bars and menus, from the layer's application filter.
 void WatchScrollBar(QScrollBar* bar);
