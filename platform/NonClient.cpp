@@ -6,7 +6,14 @@
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
 
+#include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QCursor>
+#include <QFrame>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOption>
 #include <QGuiApplication>
 #include <QHash>
 #include <QMouseEvent>
@@ -67,7 +74,7 @@ QMargins ClassicFrame(const QWidget* w) {
 }
 
 void CalcSizeDefault(QWidget* w, Message& m) {
-  const QMargins f = ClassicFrame(w);
+  const QMargins f = w->isWindow() ? ClassicFrame(w) : detail::ControlInsets(w);
   TRect& r = m.WParam ? ParamPtr<NCCALCSIZE_PARAMS>(std::uintptr_t(m.LParam))->rgrc[0]
                       : *ParamPtr<TRect>(std::uintptr_t(m.LParam));
   r = {r.Left + f.left(), r.Top + f.top(), std::max(r.Left + f.left(), r.Right - f.right()),
@@ -78,7 +85,7 @@ void CalcSizeDefault(QWidget* w, Message& m) {
 int HitTestDefault(QWidget* w, QPoint global) {
   const QPoint p = w->mapFromGlobal(global);
   if (!w->rect().contains(p)) return HTNOWHERE;
-  if (w->contentsRect().contains(p)) return HTCLIENT;
+  if (detail::ClientArea(w).contains(p)) return HTCLIENT;
   if (!w->isWindow()) return HTBORDER;  // a control's frame
   const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
   if (!(style & WS_THICKFRAME) || IsZoomed(w) || w->isMinimized()) return HTCAPTION;
@@ -136,16 +143,6 @@ void LeaveBand(QWidget* w, Frame& f) {
   SendMessage(w, WM_NCMOUSELEAVE);
 }
 
-// The message of a mouse event in the band; 0 for events it has none for.
-unsigned NonClientMessage(const QMouseEvent* e) {
-  const QEvent::Type type = e->type();
-  if (type == QEvent::MouseMove) return WM_NCMOUSEMOVE;
-  if (e->button() == Qt::LeftButton)
-    return type == QEvent::MouseButtonPress     ? WM_NCLBUTTONDOWN
-           : type == QEvent::MouseButtonRelease ? WM_NCLBUTTONUP
-                                                : WM_NCLBUTTONDBLCLK;
-  return e->button() == Qt::RightButton && type == QEvent::MouseButtonPress ? WM_NCRBUTTONDOWN : 0;
-}
 
 // ---------------------------------------------------------------------------
 // Moving and sizing.
@@ -261,6 +258,69 @@ namespace detail {
 
 bool IsFramed(const QWidget* window) { return Frames().contains(window); }
 
+unsigned NonClientMouseMessage(const QMouseEvent* e) {
+  const QEvent::Type type = e->type();
+  if (type == QEvent::MouseMove) return WM_NCMOUSEMOVE;
+  const bool press = type == QEvent::MouseButtonPress, release = type == QEvent::MouseButtonRelease;
+  switch (e->button()) {
+    case Qt::LeftButton: return press ? WM_NCLBUTTONDOWN : release ? WM_NCLBUTTONUP : WM_NCLBUTTONDBLCLK;
+    case Qt::RightButton: return press ? WM_NCRBUTTONDOWN : release ? WM_NCRBUTTONUP : WM_NCRBUTTONDBLCLK;
+    case Qt::MiddleButton: return press ? WM_NCMBUTTONDOWN : release ? WM_NCMBUTTONUP : 0;
+    default: return 0;
+  }
+}
+
+// A control's band is the frame Qt draws around what it lays out inside:
+// a scroll area's viewport (its bars stay in the band, as its children), a
+// frame's line, the frame of a line edit, combo box or spin box.
+QMargins ControlInsets(const QWidget* w) {
+  if (w->isWindow()) return {};
+  if (auto* area = qobject_cast<const QAbstractScrollArea*>(w)) {
+    const QRect v = area->viewport()->geometry();
+    return {v.left(), v.top(), w->width() - v.right() - 1, w->height() - v.bottom() - 1};
+  }
+  const QStyle* style = w->style();
+  int inset = 0;
+  if (auto* frame = qobject_cast<const QFrame*>(w)) {
+    inset = frame->frameWidth();
+  } else if (auto* edit = qobject_cast<const QLineEdit*>(w)) {
+    if (edit->hasFrame()) {
+      QStyleOptionFrame opt;
+      opt.initFrom(edit);
+      opt.rect = edit->rect();
+      opt.lineWidth = style->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+      opt.state |= QStyle::State_Sunken;
+      const QRect r = style->subElementRect(QStyle::SE_LineEditContents, &opt, edit);
+      if (r.isValid())
+        return {r.left(), r.top(), w->width() - r.right() - 1, w->height() - r.bottom() - 1};
+      inset = opt.lineWidth;
+    }
+  } else if (auto* combo = qobject_cast<const QComboBox*>(w)) {
+    if (combo->hasFrame()) inset = style->pixelMetric(QStyle::PM_ComboBoxFrameWidth, nullptr, combo);
+  } else if (auto* spin = qobject_cast<const QAbstractSpinBox*>(w)) {
+    if (spin->hasFrame()) inset = style->pixelMetric(QStyle::PM_SpinBoxFrameWidth, nullptr, spin);
+  }
+  inset = std::clamp(inset, 0, std::min(w->width(), w->height()) / 2);
+  return {inset, inset, inset, inset};
+}
+
+QRect ClientArea(const QWidget* w) {
+  if (w->isWindow()) return w->contentsRect();
+  return w->rect().marginsRemoved(ControlInsets(w));
+}
+
+bool HasBand(const QWidget* w) { return !w->isWindow() && !ControlInsets(w).isNull(); }
+
+void ControlCalcSize(QWidget* w) {
+  if (!HasBand(w) || !HasChain(w)) return;
+  const QRect outer = w->geometry().translated(-ClientOrigin(w->parentWidget()));
+  const QRect client = ClientArea(w).translated(outer.topLeft());
+  NCCALCSIZE_PARAMS params;
+  params.rgrc[0] = params.rgrc[1] = Bounds(outer.x(), outer.y(), outer.width(), outer.height());
+  params.rgrc[2] = Bounds(client.x(), client.y(), client.width(), client.height());
+  SendMessage(w, WM_NCCALCSIZE, 1, LPARAM(PtrParam(&params)));
+}
+
 std::optional<Qt::WindowFlags> FramedFlags(const QWidget* window) {
   if (auto f = FindFrame(window)) return f->flags;
   return std::nullopt;
@@ -306,7 +366,7 @@ bool FrameMouse(QWidget* w, QMouseEvent* e) {
     return false;
   }
   EnterBand(w, *frame, hit);
-  if (const unsigned msg = NonClientMessage(e)) SendMessage(w, msg, WPARAM(hit), point);
+  if (const unsigned msg = detail::NonClientMouseMessage(e)) SendMessage(w, msg, WPARAM(hit), point);
   e->accept();
   return true;
 }
@@ -350,6 +410,10 @@ bool NonClientDefault(QWidget* w, Message& m) {
     case WM_NCMOUSEMOVE:
     case WM_NCLBUTTONUP:
     case WM_NCRBUTTONDOWN:
+    case WM_NCRBUTTONUP:
+    case WM_NCRBUTTONDBLCLK:
+    case WM_NCMBUTTONDOWN:
+    case WM_NCMBUTTONUP:
     case WM_NCMOUSELEAVE:
       return true;
     case WM_SYSCOMMAND:
@@ -405,13 +469,18 @@ bool SetNonClientFrame(QWidget* w, bool on) {
 bool HasNonClientFrame(const QWidget* window) { return detail::IsFramed(window); }
 
 void RecalcNonClient(QWidget* window) {
+  if (window && detail::HasBand(window)) {
+    detail::ControlCalcSize(window);
+    RedrawNonClient(window);
+    return;
+  }
   if (!detail::IsFramed(window)) return;
   detail::FrameCalcSize(window);
   RedrawNonClient(window);
 }
 
 void RedrawNonClient(QWidget* window) {
-  if (window) window->update(QRegion(window->rect()) - window->contentsRect());
+  if (window) window->update(QRegion(window->rect()) - detail::ClientArea(window));
 }
 
 // ---------------------------------------------------------------------------

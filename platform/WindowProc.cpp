@@ -494,15 +494,40 @@ bool OnPaint(WindowChain& c, QEvent* event) {
     });
     canvas.EndPainting();
   }
-  const QRegion band = region - client;
-  if (!framed || c.gone_ || band.isEmpty()) return true;
+  if (c.gone_) return true;
+  // A control paints its own band with the rest; handlers paint over it.
+  const bool control = !framed && !c.handlers_.Empty() && detail::HasBand(w);
+  const QRegion band = region - (framed ? client : detail::ClientArea(w));
+  if ((!framed && !control) || band.isEmpty()) return true;
   Canvas dc(w);
   dc.SelectClipRgn(band);
   CanvasSlot slot(c.windowCanvas_, &dc);
   Message ncPaint{WM_NCPAINT, 1};
-  c.DispatchWith(ncPaint, StandardProc{w});
+  if (framed)
+    c.DispatchWith(ncPaint, StandardProc{w});
+  else
+    c.DispatchWith(ncPaint, ResultProc{0});
   dc.EndPainting();
   return true;
+}
+
+// A mouse event in a control's band: WM_NCHITTEST, then for any answer but
+// HTCLIENT the non-client message, whose default hands the event to the
+// control as it was. False when the event is the client's.
+bool ControlBandMouse(WindowChain& c, QMouseEvent* mouse) {
+  QWidget* w = c.widget_;
+  if (w->isWindow() || c.handlers_.Empty() || !detail::HasBand(w) ||
+      detail::ClientArea(w).contains(mouse->position().toPoint()))
+    return false;
+  const QPoint global = mouse->globalPosition().toPoint();
+  const LPARAM point = MAKELPARAM(global.x(), global.y());
+  Message hit{WM_NCHITTEST, 0, point};
+  c.DispatchWith(hit, StandardProc{w});
+  if (c.gone_) return true;
+  if (hit.Result == HTCLIENT) return false;
+  const unsigned msg = detail::NonClientMouseMessage(mouse);
+  if (msg) c.Translate(mouse, msg, WPARAM(hit.Result), point);
+  return msg != 0;
 }
 
 bool OnMouse(WindowChain& c, QEvent* event) {
@@ -511,6 +536,7 @@ bool OnMouse(WindowChain& c, QEvent* event) {
   if (!m.Msg) return false;
   if (c.keepTranslating_ && detail::FrameMouse(c.widget_, mouse)) return true;
   if (c.handlers_.Empty()) return false;
+  if (ControlBandMouse(c, mouse)) return true;
   c.Translate(event, m.Msg, m.WParam, m.LParam);
   return true;
 }
@@ -596,6 +622,7 @@ bool OnResize(WindowChain& c, QEvent* event) {
   if (detail::IsFramed(c.widget_) && detail::FrameCalcSize(c.widget_)) return true;
   QPointer<QWidget> alive(c.widget_);
   SendSize(c, event);
+  if (alive && !c.gone_) detail::ControlCalcSize(alive);
   if (alive && !c.gone_) detail::PositionChangedOutside(alive, false, true);
   return true;
 }

@@ -4,6 +4,8 @@
 
 #include "platform/Messages.h"
 
+#include <QMargins>
+#include <QRect>
 #include <Qt>
 
 #include <optional>
@@ -105,6 +107,15 @@ void FrameLeave(QWidget* window);
 // when that changed the margins of a visible window (Qt then sent a resize
 // of its own with them).
 bool FrameCalcSize(QWidget* window);
+// A child control's non-client band: the frame Qt lays out around its
+// client area (none for other widgets); WM_NCCALCSIZE for it, answered by
+// default with those insets (the layout stays Qt's whatever the answer).
+QMargins ControlInsets(const QWidget* control);
+QRect ClientArea(const QWidget* widget);
+bool HasBand(const QWidget* widget);
+// The WM_NC mouse message of a mouse event in a band (0 for none).
+unsigned NonClientMouseMessage(const QMouseEvent* event);
+void ControlCalcSize(QWidget* control);
 // WM_NCPAINT of a framed window with `canvas` as its window DC (WM_PRINT).
 void PrintNonClient(QWidget* window, Canvas& canvas);
 // Ends a manual move or resize (deactivation, hiding).
