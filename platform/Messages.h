@@ -160,6 +160,9 @@ constexpr unsigned VK_BACK = 0x08, VK_TAB = 0x09, VK_RETURN = 0x0D, VK_SHIFT = 0
 // WM_SETICON and WM_GETICON: which icon.
 constexpr unsigned ICON_SMALL = 0, ICON_BIG = 1, ICON_SMALL2 = 2;
 
+// WM_MOUSEACTIVATE answers.
+constexpr LRESULT MA_ACTIVATE = 1, MA_ACTIVATEANDEAT = 2, MA_NOACTIVATE = 3, MA_NOACTIVATEANDEAT = 4;
+
 // WM_ACTIVATE states and WM_SIZE kinds.
 constexpr unsigned WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2;
 constexpr unsigned SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2;

@@ -124,13 +124,15 @@ Qt::CursorShape CursorOf(int hit) {
   }
 }
 
-void EnterBand(QWidget* w, Frame& f, int hit) {
+// WM_SETCURSOR's default gives the band the cursor of the hit code; a
+// handler that answers it without passing it on keeps its own.
+void EnterBand(QWidget* w, Frame& f, int hit, const QMouseEvent* e) {
   if (!f.inBand) {
     f.inBand = true;
     f.ownCursor = w->testAttribute(Qt::WA_SetCursor);
     f.cursor = w->cursor();
   }
-  if (w->cursor().shape() != CursorOf(hit)) w->setCursor(CursorOf(hit));
+  SendMessage(w, WM_SETCURSOR, PtrParam(w), MAKELPARAM(hit, int(detail::MouseMessage(w, e).Msg)));
 }
 
 void LeaveBand(QWidget* w, Frame& f) {
@@ -365,7 +367,8 @@ bool FrameMouse(QWidget* w, QMouseEvent* e) {
     LeaveBand(w, *frame);
     return false;
   }
-  EnterBand(w, *frame, hit);
+  EnterBand(w, *frame, hit, e);
+  if (!alive) return true;
   if (const unsigned msg = detail::NonClientMouseMessage(e)) SendMessage(w, msg, WPARAM(hit), point);
   e->accept();
   return true;
@@ -407,6 +410,13 @@ bool NonClientDefault(QWidget* w, Message& m) {
       if (m.WParam == WPARAM(HTCAPTION) && (GetWindowLong(w, GWL_STYLE) & WS_MAXIMIZEBOX))
         SendMessage(w, WM_SYSCOMMAND, IsZoomed(w) ? SC_RESTORE : SC_MAXIMIZE, m.LParam);
       return true;
+    case WM_SETCURSOR: {
+      const int hit = std::int16_t(LOWORD(std::uintptr_t(m.LParam)));
+      if (!IsFramed(w) || hit == HTCLIENT) return false;
+      if (w->cursor().shape() != CursorOf(hit)) w->setCursor(CursorOf(hit));
+      m.Result = 1;
+      return true;
+    }
     case WM_NCMOUSEMOVE:
     case WM_NCLBUTTONUP:
     case WM_NCRBUTTONDOWN:

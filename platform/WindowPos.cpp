@@ -126,6 +126,14 @@ class KeepActivation final : public QObject {
   QElapsedTimer since_;
 };
 
+}  // namespace
+
+void detail::HoldActivation(QWidget* window, QWidget* active) {
+  if (window && active && active != window) new KeepActivation(window, active);
+}
+
+namespace {
+
 void ShowQuietly(QWidget* w, bool quietly) {
   const bool quiet = w->testAttribute(Qt::WA_ShowWithoutActivating);
   QPointer<QWidget> alive(w);
@@ -135,7 +143,7 @@ void ShowQuietly(QWidget* w, bool quietly) {
   w->show();
   if (!alive) return;
   w->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
-  if (quietly && showing && active && active != w) new KeepActivation(w, active);
+  if (quietly && showing) detail::HoldActivation(w, active);
 }
 
 // The self-made maximize: the window takes what WM_GETMINMAXINFO leaves.

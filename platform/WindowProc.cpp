@@ -530,10 +530,38 @@ bool ControlBandMouse(WindowChain& c, QMouseEvent* mouse) {
   return msg != 0;
 }
 
+// A user's press in a window that is not active asks WM_MOUSEACTIVATE: by
+// default (MA_ACTIVATE) the click activates the window; MA_NOACTIVATE
+// leaves the active window as it is, the ...ANDEAT answers drop the press.
+// True when the press is eaten.
+bool MouseActivate(WindowChain& c, QMouseEvent* mouse, unsigned msg) {
+  QWidget* w = c.widget_;
+  QWidget* top = w->window();
+  QWidget* active = QApplication::activeWindow();
+  if ((msg != WM_LBUTTONDOWN && msg != WM_RBUTTONDOWN && msg != WM_MBUTTONDOWN) || top == active ||
+      !mouse->spontaneous() || !top->isVisible() ||
+      top->windowType() == Qt::Popup || QApplication::activePopupWidget())
+    return false;
+  const int hit = detail::ClientArea(w).contains(mouse->position().toPoint()) ? HTCLIENT : HTBORDER;
+  Message m{WM_MOUSEACTIVATE, PtrParam(top), MAKELPARAM(hit, int(msg))};
+  QPointer<QWidget> alive(top);
+  c.DispatchWith(m, ResultProc{MA_ACTIVATE});
+  if (!alive) return true;
+  if (m.Result == MA_ACTIVATE || m.Result == MA_ACTIVATEANDEAT)
+    top->activateWindow();
+  else
+    detail::HoldActivation(top, active);
+  if (m.Result != MA_ACTIVATEANDEAT && m.Result != MA_NOACTIVATEANDEAT) return false;
+  mouse->accept();
+  return true;
+}
+
 bool OnMouse(WindowChain& c, QEvent* event) {
   auto* mouse = static_cast<QMouseEvent*>(event);
   const Message m = detail::MouseMessage(c.widget_, mouse);
   if (!m.Msg) return false;
+  if ((!c.handlers_.Empty() || c.keepTranslating_) && MouseActivate(c, mouse, m.Msg)) return true;
+  if (c.gone_) return true;
   if (c.keepTranslating_ && detail::FrameMouse(c.widget_, mouse)) return true;
   if (c.handlers_.Empty()) return false;
   if (ControlBandMouse(c, mouse)) return true;

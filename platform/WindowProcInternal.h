@@ -127,6 +127,9 @@ void PositionChangedOutside(QWidget* window, bool moved, bool sized);
 bool Maximize(QWidget* window);
 bool Restore(QWidget* window);
 bool SelfZoomed(const QWidget* window);
+// The window system activating `window` within a moment hands the
+// activation back to `active` (a show or click without activation).
+void HoldActivation(QWidget* window, QWidget* active);
 
 // Scroll bars and menus, from the layer's application filter.
 void WatchScrollBar(QScrollBar* bar);

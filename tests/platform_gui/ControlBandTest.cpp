@@ -119,3 +119,53 @@ TEST(ControlBandTest, BandPaintingAndMouse) {
   QTest::mousePress(edit, Qt::LeftButton, {}, QPoint(60, 15));
   EXPECT_EQ(log.Messages(mouse), std::vector<unsigned>{WM_LBUTTONDOWN});
 }
+
+// A press in an inactive window asks WM_MOUSEACTIVATE: by default the
+// click activates, MA_NOACTIVATE leaves the active window, the ...ANDEAT
+// answers drop the press. A handler answering WM_SETCURSOR in a window's
+// band without passing it on keeps its own cursor.
+TEST(ControlBandTest, MouseActivateAndSetCursor) {
+  const struct {
+    LRESULT answer;  // 0: the default
+    bool activates, eaten;
+  } cases[] = {{0, true, false}, {MA_NOACTIVATE, false, false}, {MA_NOACTIVATEANDEAT, false, true},
+               {MA_ACTIVATEANDEAT, true, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.answer);
+    MessageLog log;
+    QWidget a, b;
+    a.show();
+    b.show();
+    a.activateWindow();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), &a);
+    const LRESULT answer = c.answer;
+    InstallWindowProc(&b, [answer](Message& m, const CallPrevious& previous) {
+      if (m.Msg == WM_MOUSEACTIVATE && answer) m.Result = answer;
+      else previous(m);
+    });
+    log.Add(&b, "B");
+    QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(5, 5));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), c.activates ? &b : &a);
+    std::vector<unsigned> expected{WM_MOUSEACTIVATE, WM_LBUTTONDOWN};
+    if (c.eaten) expected.pop_back();
+    EXPECT_EQ(log.Messages({WM_MOUSEACTIVATE, WM_LBUTTONDOWN}), expected);
+    QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(5, 5));
+  }
+
+  for (const bool answer : {false, true}) {
+    QWidget w;
+    w.setGeometry(100, 100, 200, 150);
+    InstallWindowProc(&w, [&w, answer](Message& m, const CallPrevious& previous) {
+      if (m.Msg != WM_SETCURSOR || !answer) return previous(m);
+      w.setCursor(Qt::PointingHandCursor);
+      m.Result = 1;
+    });
+    SetNonClientFrame(&w);
+    w.show();
+    QCoreApplication::processEvents();
+    QTest::mouseMove(w.windowHandle(), QPoint(199, answer ? 80 : 70));  // the right edge
+    EXPECT_EQ(w.cursor().shape(), answer ? Qt::PointingHandCursor : Qt::SizeHorCursor);
+  }
+}
