@@ -16,6 +16,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QKeyEvent>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -217,7 +218,7 @@ namespace {
 void StandardDefault(QWidget* widget, Message& m) {
   const unsigned msg = m.Msg;
   if (detail::NonClientDefault(widget, m) || detail::ScrollDefault(widget, m) || detail::PaintDefault(widget, m) ||
-      detail::ControlDefault(widget, m))
+      detail::MdiDefault(widget, m) || detail::ControlDefault(widget, m))
     return;
   if (msg == WM_MOUSEMOVE || (msg >= WM_LBUTTONDOWN && msg <= WM_XBUTTONDBLCLK && msg != WM_MOUSEWHEEL)) {
     QEvent::Type type = QEvent::MouseMove;
@@ -904,6 +905,8 @@ class LayerFilter final : public QObject {
       if (type != QEvent::MouseMove && type != QEvent::KeyRelease)
         if (auto* bar = qobject_cast<QScrollBar*>(watched)) detail::WatchScrollBar(bar);
     }
+    if (type == QEvent::Polish)
+      if (auto* area = qobject_cast<QMdiArea*>(watched)) detail::WatchMdiArea(area);
     if (type == QEvent::MouseMove) {
       auto* mouse = static_cast<QMouseEvent*>(event);
       if (!WindowChain::Any() || mouse->buttons() != Qt::NoButton || !watched->isWidgetType() ||

@@ -12,6 +12,7 @@
 
 class QEvent;
 class QKeyEvent;
+class QMdiArea;
 class QMouseEvent;
 class QObject;
 class QScrollBar;
@@ -75,6 +76,7 @@ bool NonClientDefault(QWidget* widget, Message& m);
 bool ScrollDefault(QWidget* widget, Message& m);
 bool PaintDefault(QWidget* widget, Message& m);
 bool ControlDefault(QWidget* widget, Message& m);
+bool MdiDefault(QWidget* widget, Message& m);
 
 // A handler let an exception out: it is reported to the user later, from
 // the event loop (the current exception).
@@ -133,6 +135,9 @@ void HoldActivation(QWidget* window, QWidget* active);
 
 // Scroll bars and menus, from the layer's application filter.
 void WatchScrollBar(QScrollBar* bar);
+// An MDI client: its activation changes and closed children become
+// messages (Mdi).
+void WatchMdiArea(QMdiArea* area);
 // A key or mouse event while a popup menu is open: true when the message
 // filter swallowed it.
 bool FilterMenuEvent(QObject* receiver, QEvent* event);
