@@ -75,6 +75,13 @@ void TSkinFormObject::RepaintForm() {
   if (window_) window_->update();
 }
 
+void TSkinFormObject::AddControl(TSkinControl* painter) {
+  if (painter && std::find(controls_.begin(), controls_.end(), painter) == controls_.end())
+    controls_.push_back(painter);
+}
+
+void TSkinFormObject::RemoveControl(TSkinControl* painter) { std::erase(controls_, painter); }
+
 void TSkinFormObject::SetSizeGrip(QWidget*) {}
 void TSkinFormObject::SetMDIMaximized(bool) {}
 
