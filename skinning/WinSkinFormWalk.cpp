@@ -97,6 +97,12 @@ bool IsToolBarButton(const QWidget* w) {
   return qobject_cast<const QToolButton*>(w) && qobject_cast<const QToolBar*>(w->parentWidget());
 }
 
+// The drop-down of a tool button: its own, or its action's.
+QMenu* DropDownOf(const QToolButton* button) {
+  if (QMenu* menu = button->menu()) return menu;
+  return button->defaultAction() ? button->defaultAction()->menu() : nullptr;
+}
+
 QMenuBar* MenuBarOf(QWidget* form) {
   if (auto* main = qobject_cast<QMainWindow*>(form)) return qobject_cast<QMenuBar*>(main->menuWidget());
   return form ? form->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
@@ -348,7 +354,7 @@ bool TWinSkinForm::SkinByClass(QWidget* control, const QString& upperName) {
     AddPainter(painter);
     painter->HookControl(this, data, false);
   } else if (IsToolBarButton(control) && FrameSkinning) {
-    if (QMenu* menu = static_cast<QToolButton*>(control)->menu()) StyleMenu(menu, true);
+    StyleMenu(DropDownOf(static_cast<QToolButton*>(control)), true);
   } else if (IsTabSheet(control) && tabs) {
     Attach<TSkinTabSheet>(control);
   } else if (qobject_cast<QCheckBox*>(control) && Has(xcCheckBox)) {
@@ -366,7 +372,7 @@ bool TWinSkinForm::SkinByClass(QWidget* control, const QString& upperName) {
     styles_.Use(bar, data->Style());  // its background and buttons through the skin's style
     for (QToolButton* button : bar->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly)) {
       styles_.Use(button, data->Style());
-      if (button->menu()) StyleMenu(button->menu(), true);
+      StyleMenu(DropDownOf(button), true);
     }
     Attach<TSkinBox>(control);
   } else if (qobject_cast<QProgressBar*>(control) && Has(xcProgress)) {
