@@ -14,6 +14,8 @@
 #include "tools/skin/ProgramSkin.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QInputDialog>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QToolBar>
@@ -60,7 +62,17 @@ TEST(ControlWalk, EachControlGetsItsPainter) {
   auto data = ProgramSkin();
   gallery::WalkGallery g;
   g.show();
-  const auto skinner = Skin(&g, data.get());
+  // The manager makes the form skinner; its start walks the controls.
+  struct Manager {
+    ~Manager() { FreeSkinManage(); }
+    TSkinManage& m = CreateSkinManage();
+  } manager;
+  manager.m.RegisterSkinData(data.get());
+  manager.m.SetEnabled(true);
+  ASSERT_TRUE(manager.m.AddForm(&g));
+  auto* skinner = dynamic_cast<TWinSkinForm*>(manager.m.FindForm(&g));
+  ASSERT_TRUE(skinner);
+  QApplication::processEvents();
   struct Row {
     const QWidget* widget;
     std::type_index painter;
@@ -144,6 +156,21 @@ TEST(ControlWalk, WalkingAgainLaterControlsAndAThrowingControl) {
   QApplication::processEvents();
   EXPECT_EQ(PainterType(*skinner, later), typeid(TSkinButton));
   EXPECT_EQ(skinner->Controls().size(), painters + 1);
+}
+
+TEST(ControlWalk, StandardDialogsByClassName) {
+  auto data = ProgramSkin();
+  QInputDialog dialog;
+  dialog.setLabelText(QStringLiteral("期数"));
+  dialog.show();
+  QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+  QPushButton* cancel = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
+  SetWindowLong(cancel, GWL_STYLE, GetWindowLong(cancel, GWL_STYLE) | BS_OWNERDRAW);
+  const auto skinner = Skin(&dialog, data.get());
+  ASSERT_TRUE(skinner->IsDialog);
+  EXPECT_EQ(PainterType(*skinner, dialog.findChild<QLineEdit*>()), typeid(TSkinEdit));
+  EXPECT_EQ(PainterType(*skinner, ok), typeid(TSkinButton));
+  EXPECT_EQ(PainterType(*skinner, cancel), typeid(void));  // owner-drawn
 }
 
 TEST(ControlWalk, MenusAndToolBarsTakeTheStyleAndGiveItBack) {
