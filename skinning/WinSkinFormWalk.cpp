@@ -28,6 +28,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
+#include <QSizeGrip>
 #include <QSlider>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -219,8 +220,7 @@ void TWinSkinForm::SubclassForm(TSkinData* skinData) {
 void TWinSkinForm::WindowProc(Message& m, const CallPrevious& previous) {
   if (m.Msg == SKIN_START && m.LParam == kSkinStartParam && SkinData()) {
     if (IsDialog && ClassName() == QStringLiteral("#32770")) {
-      for (QWidget* child = GetTopWindow(Window()); child; child = GetWindow(child, GW_HWNDNEXT))
-        SkinWindowByClass(child);
+      SkinWindowByClass(Window());  // a standard dialog's controls answer with the system's class names
     } else {
       RescanControls(formControl_ ? formControl_.data() : Window());
     }
@@ -393,6 +393,8 @@ bool TWinSkinForm::SkinByClass(QWidget* control, const QString& upperName) {
   } else if (qobject_cast<QHeaderView*>(control) && Has(xcPanel)) {
     auto* painter = new TSkinHeader(control);
     painter->HookWindow(control, data, this);
+  } else if (qobject_cast<QSizeGrip*>(control)) {
+    Attach<TSkinSizer>(control);
   } else if (qobject_cast<QSlider*>(control) && Has(xcTrackBar)) {
     Attach<TSkinTrackBar>(control);
   } else if (qobject_cast<QStatusBar*>(control) && Has(xcStatusBar)) {

@@ -91,7 +91,8 @@ TEST(ControlWalk, EachControlGetsItsPainter) {
       {g.panel1, typeid(void)},               {g.tree, typeid(TSkinListView)},
       {g.tree->header(), typeid(TSkinHeader)}, {g.buttonTabs, typeid(TSkinTabBtn)},
       {g.scrollBox, typeid(TSkinScControl)},  {g.inBox, typeid(TSkinButton)},
-      {g.bar, typeid(TSkinScrollbar)},        {g.tagged, typeid(void)},
+      {g.bar, typeid(TSkinScrollbar)},        {g.grip, typeid(TSkinSizer)},
+      {g.tagged, typeid(void)},
       {g.taggedA, typeid(void)},              {g.taggedB, typeid(void)},
   };
   for (const Row& r : rows)
@@ -168,6 +169,7 @@ TEST(ControlWalk, StandardDialogsByClassName) {
   SetWindowLong(cancel, GWL_STYLE, GetWindowLong(cancel, GWL_STYLE) | BS_OWNERDRAW);
   const auto skinner = Skin(&dialog, data.get());
   ASSERT_TRUE(skinner->IsDialog);
+  EXPECT_EQ(PainterType(*skinner, &dialog), typeid(TSkinBoxH));
   EXPECT_EQ(PainterType(*skinner, dialog.findChild<QLineEdit*>()), typeid(TSkinEdit));
   EXPECT_EQ(PainterType(*skinner, ok), typeid(TSkinButton));
   EXPECT_EQ(PainterType(*skinner, cancel), typeid(void));  // owner-drawn

@@ -56,6 +56,8 @@ WalkGallery::WalkGallery() {
   horzBar->setGeometry(787, 288, 103, 17);
   horzBar->setRange(0, 20);
   horzBar->setValue(20);
+  grip = new QSizeGrip(this);
+  grip->setGeometry(874, 414, 16, 16);
 }
 
 }  // namespace gallery

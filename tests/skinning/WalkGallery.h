@@ -1,13 +1,14 @@
 // The control gallery with what the scroll-bar, header and container
 // painters and the control walk need besides: an item view with a column
-// header, lone scroll bars, a scroll box, button-style tabs and a radio
-// group tagged DisableTag (for the tests, the benchmark and the screenshot).
+// header, lone scroll bars, a scroll box, button-style tabs, a size grip
+// and a radio group tagged DisableTag (for the tests and the screenshot).
 #pragma once
 
 #include "ControlGallery.h"
 
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSizeGrip>
 #include <QTreeWidget>
 
 namespace gallery {
@@ -23,6 +24,7 @@ class WalkGallery : public ControlGallery {
   QScrollArea* scrollBox;
   QPushButton* inBox;  // inside the scroll box
   QScrollBar *bar, *horzBar;
+  QSizeGrip* grip;
 };
 
 }  // namespace gallery
