@@ -509,6 +509,7 @@ void TWinSkinForm::SkinWindowByClass(QWidget* window) {
     for (QWidget* child = GetTopWindow(window); child; child = GetWindow(child, GW_HWNDNEXT)) SkinWindowByClass(child);
   };
   if (name == QStringLiteral("button")) {
+    if ((style & BS_GROUPBOX) == BS_GROUPBOX && qobject_cast<QGroupBox*>(window)) walkChildren();  // Qt's nest
     if ((style & BS_OWNERDRAW) == BS_OWNERDRAW || (style & BS_GROUPBOX) == BS_GROUPBOX || (style & BS_BITMAP)) return;
     if ((style & 3) == 3 || (style & 2) == 2 || (style & 5) == 5) {
       if (Has(xcCheckBox)) attach(static_cast<TSkinCheckBox*>(nullptr));
@@ -529,7 +530,7 @@ void TWinSkinForm::SkinWindowByClass(QWidget* window) {
   } else if (name == QStringLiteral("scrollbar")) {
     if (!(style & WS_TABSTOP) && (style & SBS_SIZEGRIP)) attach(static_cast<TSkinSizer*>(nullptr));
   } else if (name == QStringLiteral("#32770") || name == QStringLiteral("toolbarwindow32")) {
-    if (name == QStringLiteral("toolbarwindow32") || !(style & WS_TABSTOP)) {
+    if (name == QStringLiteral("toolbarwindow32") || window->isWindow() || !(style & WS_TABSTOP)) {
       if (name != QStringLiteral("toolbarwindow32")) walkChildren();
       auto* painter = new TSkinBoxH(this);
       painter->HookWindow(window, data, this);
