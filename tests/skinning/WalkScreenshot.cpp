@@ -9,6 +9,7 @@
 
 #include "platform/Startup.h"
 #include "skinning/WinSkinManage.h"
+#include "skinning/WinSubClassScroll.h"
 #include "tools/skin/ProgramSkin.h"
 
 #include <QApplication>
@@ -46,6 +47,8 @@ int main(int argc, char** argv) {
       if (painters == 0) result = 1;
       QCursor::setPos(form.tree->mapToGlobal(QPoint(110, 8)));
       QTimer::singleShot(400, [&] {
+        if (auto* header = FindSkinControl<TSkinHeader>(form.tree->header()))
+          std::printf("hot header section: %d\n", header->HotItem);
         const QString file = folder + QStringLiteral("/skinned-controls-walk.png");
         if (!form.grab().save(file)) {
           std::fprintf(stderr, "%s not written\n", qPrintable(file));
