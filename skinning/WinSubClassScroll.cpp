@@ -428,9 +428,10 @@ bool TSkinHeader::BeforeMessage(Message& m) {
 void TSkinHeader::AfterMessage(Message& m) {
   switch (m.Msg) {
     case WM_MOUSEMOVE: {
-      int item = -1;
-      for (size_t i = 0; i < ItemRects.size() && item < 0; ++i)
-        if (ItemRects[i].Contains(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam))) item = int(i);
+      const auto at = std::find_if(ItemRects.begin(), ItemRects.end(), [&m](const TRect& r) {
+        return r.Contains(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+      });
+      const int item = at == ItemRects.end() ? -1 : int(at - ItemRects.begin());
       if (item != HotItem) {
         HotItem = item;
         Refresh();

@@ -14,6 +14,8 @@
 #include "tools/skin/ProgramSkin.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QDialogButtonBox>
 #include <QInputDialog>
 #include <QMainWindow>
@@ -114,6 +116,7 @@ TEST(ControlWalk, GatesAndTheClassMap) {
   };
   const Pick bitButton = [](const gallery::WalkGallery& g) -> QWidget* { return g.bitButton; };
   const Pick combo = [](const gallery::WalkGallery& g) -> QWidget* { return g.combo; };
+  const Pick box = [](const gallery::WalkGallery& g) -> QWidget* { return g.box; };
   const Case cases[] = {
       {{xcBitBtn}, {}, bitButton, typeid(void)},
       {{xcBitBtn}, QStringLiteral("TBitBtn=bitbtn"), bitButton, typeid(TSkinBitButton)},
@@ -128,6 +131,8 @@ TEST(ControlWalk, GatesAndTheClassMap) {
       // A kind switched off leaves the control alone: no class rule after it.
       {{}, QStringLiteral("TComboBox=combobox"), combo, typeid(TSkinComBox)},
       {{xcCombo}, QStringLiteral("TComboBox=combobox"), combo, typeid(void)},
+      {{}, QStringLiteral("TGroupBox=radiogroup"), box, typeid(TSkinGroupBox)},
+      {{xcGroupBox}, QStringLiteral("TGroupBox=radiogroup"), box, typeid(void)},
   };
   for (const Case& c : cases) {
     TSkinControlTypes kinds = DefaultSkinControls();
@@ -166,18 +171,23 @@ TEST(ControlWalk, WalkingAgainLaterControlsAndAThrowingControl) {
 
 TEST(ControlWalk, StandardDialogsByClassName) {
   auto data = ProgramSkin();
-  QInputDialog dialog;
-  dialog.setLabelText(QStringLiteral("期数"));
-  dialog.show();
-  QPushButton* ok = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
-  QPushButton* cancel = dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
-  SetWindowLong(cancel, GWL_STYLE, GetWindowLong(cancel, GWL_STYLE) | BS_OWNERDRAW);
-  const auto skinner = Skin(&dialog, data.get());
-  ASSERT_TRUE(skinner->IsDialog);
-  EXPECT_EQ(PainterType(*skinner, &dialog), typeid(TSkinBoxH));
-  EXPECT_EQ(PainterType(*skinner, dialog.findChild<QLineEdit*>()), typeid(TSkinEdit));
-  EXPECT_EQ(PainterType(*skinner, ok), typeid(TSkinButton));
-  EXPECT_EQ(PainterType(*skinner, cancel), typeid(void));  // owner-drawn
+  for (bool choice : {false, true}) {
+    QInputDialog dialog;
+    dialog.setLabelText(QStringLiteral("期数"));
+    if (choice) dialog.setComboBoxItems({QStringLiteral("30"), QStringLiteral("50")});
+    dialog.show();
+    auto* buttons = dialog.findChild<QDialogButtonBox*>();
+    QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
+    SetWindowLong(cancel, GWL_STYLE, GetWindowLong(cancel, GWL_STYLE) | BS_OWNERDRAW);
+    const auto skinner = Skin(&dialog, data.get());
+    ASSERT_TRUE(skinner->IsDialog);
+    EXPECT_EQ(PainterType(*skinner, &dialog), typeid(TSkinBoxH));
+    QWidget* field = choice ? static_cast<QWidget*>(dialog.findChild<QComboBox*>())
+                            : static_cast<QWidget*>(dialog.findChild<QLineEdit*>());
+    EXPECT_EQ(PainterType(*skinner, field), choice ? std::type_index(typeid(TSkinComBox)) : typeid(TSkinEdit));
+    EXPECT_EQ(PainterType(*skinner, buttons->button(QDialogButtonBox::Ok)), typeid(TSkinButton));
+    EXPECT_EQ(PainterType(*skinner, cancel), typeid(void));  // owner-drawn
+  }
 }
 
 TEST(ControlWalk, MenusAndToolBarsTakeTheStyleAndGiveItBack) {

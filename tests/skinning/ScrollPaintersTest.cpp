@@ -2,11 +2,16 @@
 // is one solid colour, so that a pixel tells which frame shows where.
 #include "TestSkins.h"
 
-#include "skinning/WinSubClassScroll.h"
+#include "skinning/WinSubClassContainers.h"
+
+#include "platform_gui/Pixels.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QSizeGrip>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -27,7 +32,8 @@ QImage Strip(int fw, int fh, int frames, int t) {
   return Frames(fw, fh, colours);
 }
 
-enum Tone { kStrip = 10, kHorzTrack = 40, kVertTrack = 70, kHorzThumb = 100, kVertThumb = 130, kHeader = 160 };
+enum Tone { kStrip = 10, kHorzTrack = 40, kVertTrack = 70, kHorzThumb = 100, kVertThumb = 130, kHeader = 160,
+            kButtons = 190 };
 const TColor kFace = RGB(10, 20, 30), kLine = RGB(90, 90, 90);
 
 std::unique_ptr<TSkinData> ScrollSkin() {
@@ -35,10 +41,11 @@ std::unique_ptr<TSkinData> ScrollSkin() {
   strip.setPixelColor(19 * 16, 0, Qt::magenta);  // the vertical grip's corner is the key colour
   auto data = std::make_unique<TSkinData>();
   EXPECT_TRUE(data->LoadSkinStream(Streamed(SkinOf(
-      "[Colours]\nButtonFace=10,20,30\nButtonShadow=90,90,90\n[Scrollbar]\nImage=strip.bmp\nFrame=23\n"
+      "[Colours]\nButtonFace=10,20,30\nButtonShadow=90,90,90\nWindowText=200,0,0\n[Scrollbar]\nImage=strip.bmp\nFrame=23\n"
       "[HorzScroll]\nImage=ht.bmp\n[VertScroll]\nImage=vt.bmp\n[HorzScrollThumb]\nImage=hb.bmp\nFrame=3\n"
-      "[VertScrollThumb]\nImage=vb.bmp\nFrame=3\n[Headerbar]\nImage=head.bmp\nFrame=5\n",
-      {{"strip.bmp", strip}, {"ht.bmp", Strip(20, 16, 4, kHorzTrack)},
+      "[VertScrollThumb]\nImage=vb.bmp\nFrame=3\n[Headerbar]\nImage=head.bmp\nFrame=5\n"
+      "[Buttons]\nBitmap=buttons.bmp\n",
+      {{"buttons.bmp", Strip(10, 10, 5, kButtons)}, {"strip.bmp", strip}, {"ht.bmp", Strip(20, 16, 4, kHorzTrack)},
        {"vt.bmp", Strip(16, 20, 4, kVertTrack)}, {"hb.bmp", Strip(20, 16, 3, kHorzThumb)},
        {"vb.bmp", Strip(16, 20, 3, kVertThumb)}, {"head.bmp", Strip(20, 20, 5, kHeader)}}))));
   return data;
@@ -112,6 +119,7 @@ TEST(ScrollPainters, ClicksMoveTheBarWhereThePictureShowsItsParts) {
                         {292, Frame(13, kStrip), 51},
                         {l.ThumbStart - 4, Frame(1, kVertTrack), 40},
                         {l.ThumbEnd + 4, Frame(1, kVertTrack), 60}};
+  EXPECT_EQ(shot.GetPixel(8, 0), Frame(9, kStrip));
   for (const Case& c : cases) {
     EXPECT_EQ(shot.GetPixel(8, c.y), c.picture) << c.y;
     b.bar.setValue(50);
@@ -191,7 +199,11 @@ TEST(ScrollPainters, BordersAndTheCorner) {
     view.setLineWrapMode(QPlainTextEdit::NoWrap);
     if (!framed) view.setFrameShape(QFrame::NoFrame);
     for (int i = 0; i < 50; ++i) view.appendPlainText(QString(80, QLatin1Char('x')));
-    (new TSkinScrollbar(&view))->HookScrollbars(&view, data.get(), nullptr);
+    // An inner window's painter: no border, the corner all the same.
+    if (framed)
+      (new TSkinScrollbar(&view))->HookScrollbars(&view, data.get(), nullptr);
+    else
+      (new TSkinScrollbarH(&view))->HookWindow(&view, data.get(), nullptr);
     view.show();
     QApplication::processEvents();
     const Bitmap shot = Grab(&view);
@@ -220,10 +232,17 @@ TEST(ScrollPainters, HeaderSectionsHotAfterThePaint) {
   QApplication::processEvents();
   QWidget* viewport = tree.header()->viewport();
   const auto hover = [&](int x) { QTest::mouseMove(viewport, QPoint(x, 5)); };
+  hover(40);
+  EXPECT_EQ(header.HotItem, 0);
   hover(100);
   EXPECT_EQ(header.HotItem, 1);
   Bitmap shot = Grab(tree.header());
-  EXPECT_EQ(shot.GetPixel(40, 5), Frame(1, kHeader));
+  // The label in the skin's text colour, 3 pixels in, centred across.
+  const auto red = [](TColor c) { return (c & 0xFF) > 120 && ((c >> 8) & 0xFF) < 100; };  // smoothed edges too
+  const TRect label = pixels::Box(shot, red, Rect(0, 0, 80, shot.Height()));
+  EXPECT_TRUE(label.Left >= 3 && label.Left <= 6) << label;
+  EXPECT_NEAR(label.Top + label.Bottom, shot.Height(), 3) << label;
+  EXPECT_EQ(shot.GetPixel(78, 2), Frame(1, kHeader));
   EXPECT_EQ(shot.GetPixel(85, 5), Frame(2, kHeader));
   EXPECT_EQ(shot.GetPixel(250, 5), Frame(1, kHeader));  // right of the last section
   // A new section is hot once a paint has measured it.
@@ -236,4 +255,28 @@ TEST(ScrollPainters, HeaderSectionsHotAfterThePaint) {
   EXPECT_EQ(header.HotItem, 2);
   SendMessage(viewport, WM_MOUSELEAVE);
   EXPECT_EQ(header.HotItem, -1);
+}
+
+TEST(ScrollPainters, ButtonTabsSheetsAndGripsInTheFaceColour) {
+  auto data = ScrollSkin();
+  QWidget form;
+  form.resize(300, 200);
+  auto* tabs = new QTabWidget(&form);
+  tabs->setGeometry(0, 0, 300, 150);
+  tabs->setProperty("Style", QStringLiteral("tsButtons"));
+  for (const char* name : {"红球", "蓝球"}) tabs->addTab(new QWidget, QString::fromUtf8(name));
+  auto* grip = new QSizeGrip(&form);
+  grip->setGeometry(280, 180, 16, 16);
+  (new TSkinTabBtn(tabs))->HookControl(nullptr, data.get(), false);
+  (new TSkinTabSheet(tabs->widget(0)))->HookControl(nullptr, data.get(), false);
+  (new TSkinSizer(grip))->HookControl(nullptr, data.get(), false);
+  form.show();
+  QApplication::processEvents();
+  const Bitmap shot = Grab(&form);
+  const QRect current = tabs->tabBar()->tabRect(0), other = tabs->tabBar()->tabRect(1);
+  EXPECT_EQ(shot.GetPixel(current.left() + 1, current.top() + 1), Frame(2, kButtons));
+  EXPECT_EQ(shot.GetPixel(other.left() + 1, other.top() + 1), Frame(1, kButtons));
+  const QPoint page = tabs->widget(0)->mapTo(&form, QPoint(5, 5));
+  EXPECT_EQ(shot.GetPixel(page.x(), page.y()), kFace);
+  EXPECT_EQ(shot.GetPixel(290, 190), kFace);
 }
