@@ -1,7 +1,5 @@
 #include "platform/Canvas.h"
 
-#include <QFontInfo>
-
 #include "platform/Blit.h"
 
 #include <QPaintDevice>
@@ -130,15 +128,6 @@ QFont ToQFont(const TFont& font) {
   f.setUnderline(font.Style & fsUnderline);
   f.setStrikeOut(font.Style & fsStrikeOut);
   return f;
-}
-
-TFont FromQFont(const QFont& f) {
-  TFont font;
-  font.Name = f.family();
-  font.Height = -QFontInfo(f).pixelSize();
-  font.Style = (f.bold() ? unsigned(fsBold) : 0u) | (f.italic() ? unsigned(fsItalic) : 0u) |
-               (f.underline() ? unsigned(fsUnderline) : 0u) | (f.strikeOut() ? unsigned(fsStrikeOut) : 0u);
-  return font;
 }
 
 struct Canvas::SavedState {

@@ -91,9 +91,6 @@ struct TFont {
 // The Qt font of a TFont (pixel sized, so that it measures the same on
 // every device).
 QFont ToQFont(const TFont& font);
-// The TFont of a Qt font: its family, style and the pixel height Qt
-// resolves it to (the font colour stays the default).
-TFont FromQFont(const QFont& font);
 
 // SetBkMode values.
 constexpr int TRANSPARENT = 1;

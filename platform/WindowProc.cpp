@@ -4,10 +4,13 @@
 #include "platform/HandlerList.h"
 #include "platform/NonClient.h"
 #include "platform/Startup.h"
+#include "platform/UserPrompts.h"
 #include "platform/WindowProcInternal.h"
 #include "platform/WindowTable.h"
 
 #include <QApplication>
+#include <QChildEvent>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHash>
 #include <QKeyEvent>
@@ -25,35 +28,24 @@
 
 namespace platform {
 
+const detail::Redelivery* detail::g_redelivery = nullptr;
+
 namespace {
 
 // ---------------------------------------------------------------------------
-// Handing an event to its widget a second time. While the default procedure
-// does that, the chain's filter and the layer's application filters let the
-// event pass. A mark without event covers every event of one type that a Qt
-// action started by a default procedure sends (closing sends Close).
+// Handing an event to its widget a second time (WindowProcInternal.h).
 
-struct Redelivery {
-  const QObject* receiver;
+using detail::RedeliveryMark;
+
+// The events a translation is running for, and whether its default
+// procedure has handed the event to the widget yet (a handler that throws
+// leaves an undelivered event to Qt).
+struct DeliveryWatch {
   const QEvent* event;
-  int type;
-  const Redelivery* outer;
+  bool delivered;
+  DeliveryWatch* outer;
 };
-const Redelivery* g_redelivery = nullptr;
-
-class RedeliveryMark {
- public:
-  RedeliveryMark(const QObject* receiver, const QEvent* event, int type = QEvent::None)
-      : mark_{receiver, event, type, g_redelivery} {
-    g_redelivery = &mark_;
-  }
-  ~RedeliveryMark() { g_redelivery = mark_.outer; }
-  RedeliveryMark(const RedeliveryMark&) = delete;
-  RedeliveryMark& operator=(const RedeliveryMark&) = delete;
-
- private:
-  Redelivery mark_;
-};
+DeliveryWatch* g_watch = nullptr;
 
 bool IsMouseEvent(int type) {
   return type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease ||
@@ -64,6 +56,8 @@ bool IsMouseEvent(int type) {
 // hands an unaccepted mouse event on to the parent after the filter has
 // returned, so the inner delivery must not do so as well.
 void Redeliver(QWidget* widget, QEvent* event) {
+  for (DeliveryWatch* w = g_watch; w; w = w->outer)
+    if (w->event == event) w->delivered = true;
   RedeliveryMark mark(widget, event);
   if (!IsMouseEvent(event->type()) || widget->testAttribute(Qt::WA_NoMousePropagation)) {
     QCoreApplication::sendEvent(widget, event);
@@ -220,7 +214,9 @@ namespace {
 // the widget's event() as a MessageEvent.
 void StandardDefault(QWidget* widget, Message& m) {
   const unsigned msg = m.Msg;
-  if (detail::NonClientDefault(widget, m) || detail::ScrollDefault(widget, m)) return;
+  if (detail::NonClientDefault(widget, m) || detail::ScrollDefault(widget, m) || detail::PaintDefault(widget, m) ||
+      detail::ControlDefault(widget, m))
+    return;
   if (msg == WM_MOUSEMOVE || (msg >= WM_LBUTTONDOWN && msg <= WM_XBUTTONDBLCLK && msg != WM_MOUSEWHEEL)) {
     QEvent::Type type = QEvent::MouseMove;
     Qt::MouseButton button = Qt::NoButton;
@@ -328,6 +324,11 @@ class WindowChain final : public QObject {
     auto* chain = new WindowChain(widget);
     Chains().insert(widget, chain);
     widget->installEventFilter(chain);
+    // Notifications from Qt's signals, of the widget and of its controls.
+    detail::WatchControl(widget);
+    for (QObject* child : widget->children())
+      if (child->isWidgetType() && static_cast<QWidget*>(child)->testAttribute(Qt::WA_WState_Polished))
+        detail::WatchControl(static_cast<QWidget*>(child));
     return chain;
   }
 
@@ -453,6 +454,20 @@ namespace {
 
 TRect ToTRect(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
 
+// The canvas of the paint in progress, put back when it ends (also when a
+// handler throws).
+class CanvasSlot {
+ public:
+  CanvasSlot(Canvas*& slot, Canvas* canvas) : slot_(slot), outer_(std::exchange(slot, canvas)) {}
+  ~CanvasSlot() { slot_ = outer_; }
+  CanvasSlot(const CanvasSlot&) = delete;
+  CanvasSlot& operator=(const CanvasSlot&) = delete;
+
+ private:
+  Canvas*& slot_;
+  Canvas* outer_;
+};
+
 // A framed window's client canvas starts at the client origin and keeps
 // inside the client area; the band that needs paint then gets WM_NCPAINT.
 bool OnPaint(WindowChain& c, QEvent* event) {
@@ -466,7 +481,7 @@ bool OnPaint(WindowChain& c, QEvent* event) {
       canvas.IntersectClipRect(ToTRect(client));
       canvas.SetViewportOrg(client.x(), client.y());
     }
-    Canvas* outer = std::exchange(c.paintCanvas_, &canvas);
+    CanvasSlot slot(c.paintCanvas_, &canvas);
     Message erase{WM_ERASEBKGND, PtrParam(&canvas)};
     c.DispatchWith(erase, ResultProc{1});  // Qt has filled the background already
     canvas.EndPainting();
@@ -476,17 +491,15 @@ bool OnPaint(WindowChain& c, QEvent* event) {
       Redeliver(w, event);
     });
     canvas.EndPainting();
-    c.paintCanvas_ = outer;
   }
   const QRegion band = region - client;
   if (!framed || c.gone_ || band.isEmpty()) return true;
   Canvas dc(w);
   dc.SelectClipRgn(band);
-  Canvas* outer = std::exchange(c.windowCanvas_, &dc);
+  CanvasSlot slot(c.windowCanvas_, &dc);
   Message ncPaint{WM_NCPAINT, 1};
   c.DispatchWith(ncPaint, StandardProc{w});
   dc.EndPainting();
-  if (!c.gone_) c.windowCanvas_ = outer;
   return true;
 }
 
@@ -500,14 +513,29 @@ bool OnMouse(WindowChain& c, QEvent* event) {
   return true;
 }
 
+// WM_MOUSEWHEEL's default procedure performs CM_MOUSEWHEEL, whose default
+// hands the wheel to the widget (Qt gives what it leaves to its parent).
 bool OnWheel(WindowChain& c, QEvent* event) {
   auto* wheel = static_cast<QWheelEvent*>(event);
   const QPoint angle = wheel->angleDelta();
   const bool vertical = angle.y() != 0 || angle.x() == 0;
   const QPoint global = wheel->globalPosition().toPoint();
   const unsigned keys = MouseKeys(wheel->buttons(), wheel->modifiers());
-  c.Translate(event, vertical ? WM_MOUSEWHEEL : WM_MOUSEHWHEEL, MAKEWPARAM(keys, vertical ? angle.y() : angle.x()),
-              MAKELPARAM(global.x(), global.y()));
+  Message m{vertical ? WM_MOUSEWHEEL : WM_MOUSEHWHEEL, MAKEWPARAM(keys, vertical ? angle.y() : angle.x()),
+            MAKELPARAM(global.x(), global.y())};
+  bool delivered = false;
+  c.DispatchWith(m, [&](Message& outer) {
+    Message cm{CM_MOUSEWHEEL, outer.WParam, outer.LParam};
+    c.DispatchWith(
+        cm,
+        [&](Message&) {
+          delivered = true;
+          Redeliver(c.widget_, event);
+        },
+        int(WindowProcLevel::Control));
+    outer.Result = cm.Result;
+  });
+  if (c.gone_ || !delivered) event->accept();
   return true;
 }
 
@@ -598,11 +626,83 @@ bool OnShowOrHide(WindowChain& c, QEvent* event) {
     // A popup menu's window goes with each hide.
     if (c.Translate(event, WM_DESTROY)) c.Tell(WM_NCDESTROY);
     c.EndHandlers();
+  } else if (event->spontaneous()) {
+    return false;  // the window system's (minimizing): nothing changed for the program
   } else if (c.Translate(event, WM_SHOWWINDOW, shown)) {
     c.Tell(CM_SHOWINGCHANGED);
-    c.Tell(CM_VISIBLECHANGED, shown);
   }
   return true;
+}
+
+// Shown or hidden by the program (Showing may stay as it was).
+bool OnVisibleChange(WindowChain& c, QEvent* event) {
+  c.Translate(event, CM_VISIBLECHANGED, event->type() == QEvent::ShowToParent);
+  return true;
+}
+
+// A child control came (once Qt has polished it, so that it is complete)
+// or went to another parent; a destroyed one is told from its Destroy
+// event (NotifyChildDestroyed).
+void NotifyChild(WindowChain& c, QWidget* child, bool added) {
+  const auto id = WPARAM(GetWindowLong(child, GWL_ID));
+  if (added) detail::WatchControl(child);
+  c.Tell(WM_PARENTNOTIFY, MAKEWPARAM(int(added ? WM_CREATE : WM_DESTROY), int(id)), LPARAM(PtrParam(child)));
+  if (!c.gone_) c.Tell(CM_CONTROLLISTCHANGE, PtrParam(child), added);
+}
+
+bool OnChild(WindowChain& c, QEvent* event) {
+  QObject* child = static_cast<QChildEvent*>(event)->child();
+  if (!child->isWidgetType() || child->property("_win_destroying").toBool()) return false;
+  auto* w = static_cast<QWidget*>(child);
+  if (w->isWindow()) return false;
+  const int type = event->type();
+  if (type == QEvent::ChildPolished || w->testAttribute(Qt::WA_WState_Polished))
+    NotifyChild(c, w, type != QEvent::ChildRemoved);
+  return false;  // Qt's own handling (layouts) follows in any case
+}
+
+bool OnContextMenu(WindowChain& c, QEvent* event) {
+  auto* menu = static_cast<QContextMenuEvent*>(event);
+  const QPoint p = menu->globalPos();
+  c.Translate(event, WM_CONTEXTMENU, PtrParam(c.widget_),
+              menu->reason() == QContextMenuEvent::Keyboard ? LPARAM(-1) : MAKELPARAM(p.x(), p.y()));
+  return true;
+}
+
+// Qt events with one message each; some only for windows, as Windows
+// tells top-level windows alone of changes to the whole system.
+struct SimpleTranslation {
+  int type;
+  unsigned msg;
+  bool windowsOnly;
+};
+constexpr SimpleTranslation kSimple[] = {
+    {QEvent::PaletteChange, CM_COLORCHANGED, false},
+    {QEvent::FontChange, CM_FONTCHANGED, false},
+    {QEvent::ApplicationFontChange, WM_FONTCHANGE, true},
+    {QEvent::ThemeChange, WM_SETTINGCHANGE, true},
+    {QEvent::ApplicationPaletteChange, WM_SYSCOLORCHANGE, true},
+};
+
+bool OnSimple(WindowChain& c, QEvent* event) {
+  for (const SimpleTranslation& t : kSimple) {
+    if (t.type != event->type()) continue;
+    if (t.windowsOnly && !c.widget_->isWindow()) return false;
+    c.Translate(event, t.msg);
+    return true;
+  }
+  return false;
+}
+
+bool OnIconChange(WindowChain& c, QEvent* event) {
+  if (!c.widget_->isWindow()) return false;
+  c.Translate(event, WM_SETICON, ICON_BIG, LPARAM(PtrParam(detail::WindowIcon(c.widget_))));
+  return true;
+}
+
+bool OnDirectionChange(WindowChain& c, QEvent*) {
+  detail::DirectionChanged(c.widget_);
+  return false;
 }
 
 bool OnTitleChange(WindowChain& c, QEvent* event) {
@@ -638,6 +738,8 @@ bool OnMessage(WindowChain& c, QEvent* event) {
   if (auto* carried = dynamic_cast<MessageEvent*>(event)) {
     if (carried->Msg().Msg == WM_NCPAINT && !c.windowCanvas_)
       RedrawNonClient(c.widget_);  // painted in a paint event only
+    else if (carried->Msg().Msg == WM_PAINT && !carried->Msg().WParam)
+      c.widget_->update();
     else
       c.DispatchWith(carried->Msg(), StandardProc{c.widget_});
   }
@@ -670,6 +772,19 @@ constexpr Translation kTranslations[] = {
     {QEvent::EnabledChange, OnEnabledChange, false},
     {QEvent::Show, OnShowOrHide, true},
     {QEvent::Hide, OnShowOrHide, true},
+    {QEvent::ShowToParent, OnVisibleChange, false},
+    {QEvent::HideToParent, OnVisibleChange, false},
+    {QEvent::ChildAdded, OnChild, false},
+    {QEvent::ChildPolished, OnChild, false},
+    {QEvent::ChildRemoved, OnChild, false},
+    {QEvent::ContextMenu, OnContextMenu, false},
+    {QEvent::PaletteChange, OnSimple, false},
+    {QEvent::FontChange, OnSimple, false},
+    {QEvent::ApplicationFontChange, OnSimple, false},
+    {QEvent::ThemeChange, OnSimple, false},
+    {QEvent::ApplicationPaletteChange, OnSimple, false},
+    {QEvent::WindowIconChange, OnIconChange, false},
+    {QEvent::LayoutDirectionChange, OnDirectionChange, false},
     {QEvent::WindowTitleChange, OnTitleChange, false},
     {QEvent::WindowActivate, OnActivation, false},
     {QEvent::WindowDeactivate, OnActivation, false},
@@ -705,6 +820,20 @@ bool IsInputEvent(int type) {
   return IsMouseEvent(type) || type == QEvent::KeyPress || type == QEvent::KeyRelease;
 }
 
+// A widget's Destroy event (its children are gone, it is not yet): it
+// counts as being destroyed from now on, and its parent's chain hears of
+// it first, unless the parent is itself deleting its children.
+void WidgetDestroyed(QWidget* w) {
+  detail::MarkDestroying(w);
+  QWidget* parent = w->isWindow() ? nullptr : w->parentWidget();
+  WindowChain* chain = parent ? WindowChain::Find(parent) : nullptr;
+  if (!chain || chain->gone_ || chain->handlers_.Empty() || !w->testAttribute(Qt::WA_WState_Polished) ||
+      !parent->children().contains(w))
+    return;
+  WindowChain::Busy busy(chain);
+  NotifyChild(*chain, w, false);
+}
+
 class LayerFilter final : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -722,6 +851,11 @@ class LayerFilter final : public QObject {
       WindowChain* chain = WindowChain::Find(watched);
       if (chain && !chain->gone_ && (!chain->handlers_.Empty() || chain->keepTranslating_))
         chain->UntrackedMove(mouse);
+      return false;
+    }
+    if (detail::CaptureHeld()) detail::CaptureEvent(watched, event);
+    if (type == QEvent::Destroy && watched->isWidgetType()) {
+      WidgetDestroyed(static_cast<QWidget*>(watched));
       return false;
     }
     if (type != carrier_ || !watched->isWidgetType() || WindowChain::Find(watched) ||
@@ -744,18 +878,71 @@ const bool g_unitRegistered = RegisterUnit("WindowMessages", StartMessageLayer);
 
 }  // namespace
 
+// A handler's exception stops at Qt's dispatch: the event takes its default
+// (Qt hands it to the widget unless a default procedure did so already).
 bool WindowChain::eventFilter(QObject* watched, QEvent* event) {
   if (watched != widget_ || gone_ || IsRedelivery(watched, event)) return false;
   const Translation* row = TranslationFor(event->type());
   if (!row || (handlers_.Empty() && !row->withoutHandlers && !keepTranslating_)) return false;
   Busy busy(this);
-  return row->translate(*this, event);
+  DeliveryWatch watch{event, false, g_watch};
+  g_watch = &watch;
+  struct Unwatch {
+    DeliveryWatch& w;
+    ~Unwatch() { g_watch = w.outer; }
+  } unwatch{watch};
+  try {
+    return row->translate(*this, event);
+  } catch (...) {
+    detail::ReportHandlerException();
+    if (gone_) event->accept();
+    return gone_ || watch.delivered;
+  }
 }
 
 // ---------------------------------------------------------------------------
 
+namespace detail {
+
+bool HasChain(const QWidget* widget) {
+  const WindowChain* chain = WindowChain::Find(widget);
+  return chain && !chain->gone_;
+}
+
+void ReportHandlerException() {
+  QString text;
+  try {
+    throw;
+  } catch (const std::exception& e) {
+    text = QString::fromUtf8(e.what());
+  } catch (...) {
+    text = QStringLiteral("未知错误");
+  }
+  auto* app = QCoreApplication::instance();
+  if (!app) return;
+  QMetaObject::invokeMethod(
+      app,
+      [text] {
+        Prompts().MessageBox(nullptr, text, QGuiApplication::applicationDisplayName(), MB_OK | MB_ICONERROR);
+      },
+      Qt::QueuedConnection);
+}
+
+void MarkDestroying(QWidget* widget) { widget->setProperty("_win_destroying", true); }
+
+void PrintNonClient(QWidget* window, Canvas& canvas) {
+  WindowChain* chain = WindowChain::Find(window);
+  if (!chain || chain->gone_) return;
+  WindowChain::Busy busy(chain);
+  CanvasSlot slot(chain->windowCanvas_, &canvas);
+  Message m{WM_NCPAINT, 1};
+  chain->DispatchWith(m, StandardProc{window});
+}
+
+}  // namespace detail
+
 bool IsRedelivery(const QObject* receiver, const QEvent* event) {
-  for (const Redelivery* m = g_redelivery; m; m = m->outer)
+  for (const detail::Redelivery* m = detail::g_redelivery; m; m = m->outer)
     if (m->receiver == receiver && (m->event ? m->event == event : m->type == event->type())) return true;
   return false;
 }
@@ -799,6 +986,10 @@ LRESULT Dispatch(QWidget* widget, unsigned msg, WPARAM wParam, LPARAM lParam, Wi
   if (chain->gone_) return 0;
   if (msg == WM_NCPAINT && !chain->windowCanvas_) {
     RedrawNonClient(widget);  // painted in a paint event only
+    return 0;
+  }
+  if (msg == WM_PAINT && !wParam) {
+    widget->repaint();  // the chain sees the paint event's WM_PAINT
     return 0;
   }
   WindowChain::Busy busy(chain);

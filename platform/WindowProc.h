@@ -18,7 +18,9 @@
 //                           same canvas)
 //   mouse buttons, moves    WM_[LRMX]BUTTON{DOWN,UP,DBLCLK}, WM_MOUSEMOVE
 //                           (WParam = MK_ flags, LParam = client position)
-//   wheel                   WM_MOUSEWHEEL, WM_MOUSEHWHEEL (LParam = screen)
+//   wheel                   WM_MOUSEWHEEL, WM_MOUSEHWHEEL (LParam = screen);
+//                           its default performs CM_MOUSEWHEEL (control
+//                           level), whose default hands the wheel on
 //   Enter, Leave            CM_MOUSEENTER, CM_MOUSELEAVE (LParam = the
 //                           widget); one WM_MOUSELEAVE per TrackMouseEvent
 //   keys                    WM_KEYDOWN/UP, WM_SYSKEYDOWN/UP with Alt or F10;
@@ -27,19 +29,42 @@
 //   focus                   WM_SETFOCUS, WM_KILLFOCUS
 //   Resize, Move            WM_SIZE, WM_MOVE (client size and position)
 //   EnabledChange           WM_ENABLE, CM_ENABLEDCHANGED
-//   Show, Hide              WM_SHOWWINDOW, CM_SHOWINGCHANGED,
-//                           CM_VISIBLECHANGED
+//   Show, Hide (the         WM_SHOWWINDOW, CM_SHOWINGCHANGED
+//   program's)
+//   ShowToParent, -Hide-    CM_VISIBLECHANGED (WParam = shown): the widget
+//                           itself was shown or hidden
 //   WindowTitleChange       WM_SETTEXT (LParam = const QString*),
 //                           CM_TEXTCHANGED
 //   WindowActivate, -Deact. WM_NCACTIVATE, WM_ACTIVATE, CM_ACTIVATE or
 //                           CM_DEACTIVATE
 //   Close                   WM_CLOSE (a handler that does not pass it on
 //                           keeps the window open)
+//   a child control came    WM_PARENTNOTIFY (MAKEWPARAM(WM_CREATE or
+//   (once polished) or      WM_DESTROY, its id), LParam = the child) and
+//   went (reparented, or    CM_CONTROLLISTCHANGE (WParam = the child,
+//   from its Destroy event) LParam = 1 when it came); Qt's own handling
+//                           of the child event follows in any case
+//   ContextMenu             WM_CONTEXTMENU (WParam = the widget, LParam =
+//                           screen point, -1 from the keyboard)
+//   PaletteChange           CM_COLORCHANGED
+//   FontChange              CM_FONTCHANGED
+//   to windows only:
+//   ApplicationFontChange   WM_FONTCHANGE
+//   ApplicationPaletteCh.   WM_SYSCOLORCHANGE
+//   ThemeChange             WM_SETTINGCHANGE
+//   WindowIconChange        WM_SETICON (ICON_BIG, LParam = the HICON)
+//   LayoutDirectionChange   WM_STYLECHANGING, WM_STYLECHANGED (GWL_EXSTYLE)
 //   Destroy (after the      WM_DESTROY, WM_NCDESTROY; then the chain ends
 //   children's)
 // A popup QMenu's window counts as destroyed whenever it hides, as each
 // popup of a Windows menu is a window of its own: WM_DESTROY and
-// WM_NCDESTROY, and its chain is emptied. Timer events stay Qt's.
+// WM_NCDESTROY, and its chain is emptied. Qt's timer events stay Qt's
+// (SetTimer gives WM_TIMER, platform/Timers.h).
+//
+// A handler that lets an exception out stops at the chain's filter: the
+// event takes its default (Qt hands it to the widget, unless a default
+// procedure had done so), and the message goes to the user through
+// UserPrompts from the event loop.
 //
 // The default procedure of a translated message hands the original event
 // on to the widget, through Qt's delivery (so the widget's other event

@@ -15,7 +15,42 @@ class QObject;
 class QScrollBar;
 class QWidget;
 
+namespace platform {
+class Canvas;
+class Icon;
+}
+
 namespace platform::detail {
+
+// Handing an event to its widget a second time (see IsRedelivery): while a
+// mark lives, the chain's filter and the layer's application filters let
+// the event pass. A mark without event covers every event of one type to
+// the receiver (a render sends Paint, closing sends Close).
+struct Redelivery {
+  const QObject* receiver;
+  const QEvent* event;
+  int type;
+  const Redelivery* outer;
+};
+extern const Redelivery* g_redelivery;
+
+class RedeliveryMark {
+ public:
+  RedeliveryMark(const QObject* receiver, const QEvent* event, int type = 0)
+      : mark_{receiver, event, type, g_redelivery} {
+    g_redelivery = &mark_;
+  }
+  ~RedeliveryMark() { g_redelivery = mark_.outer; }
+  RedeliveryMark(const RedeliveryMark&) = delete;
+  RedeliveryMark& operator=(const RedeliveryMark&) = delete;
+
+ private:
+  Redelivery mark_;
+};
+
+// True when the widget has a chain (handlers or a frame): the units that
+// tell the chain of Qt's signals only do so for such widgets.
+bool HasChain(const QWidget* widget);
 
 // The chain of `widget` translates its events also without handlers (a
 // window's non-client frame works without any).
@@ -36,6 +71,28 @@ Message KeyMessage(const QKeyEvent* event);
 // when the message is not theirs for this widget.
 bool NonClientDefault(QWidget* widget, Message& m);
 bool ScrollDefault(QWidget* widget, Message& m);
+bool PaintDefault(QWidget* widget, Message& m);
+bool ControlDefault(QWidget* widget, Message& m);
+
+// A handler let an exception out: it is reported to the user later, from
+// the event loop (the current exception).
+void ReportHandlerException();
+
+// Capture, from the layer's application filter: true while a widget holds
+// it; an event that may end it.
+bool CaptureHeld();
+void CaptureEvent(QObject* receiver, QEvent* event);
+
+// The control's Qt signals reach its chain (and its parent's) as messages
+// from now on (ControlMessages).
+void WatchControl(QWidget* control);
+// The widget's layout direction changed: WM_STYLECHANGING/WM_STYLECHANGED
+// for its extended style (WindowTable).
+void DirectionChanged(QWidget* widget);
+// The widget is being destroyed (its Destroy event has come).
+void MarkDestroying(QWidget* widget);
+// The window's icon as WM_GETICON answers it (nullptr for none).
+const Icon* WindowIcon(QWidget* window, unsigned which = ICON_BIG);
 
 // The non-client frame, from the translation table.
 bool IsFramed(const QWidget* window);
@@ -48,6 +105,8 @@ void FrameLeave(QWidget* window);
 // when that changed the margins of a visible window (Qt then sent a resize
 // of its own with them).
 bool FrameCalcSize(QWidget* window);
+// WM_NCPAINT of a framed window with `canvas` as its window DC (WM_PRINT).
+void PrintNonClient(QWidget* window, Canvas& canvas);
 // Ends a manual move or resize (deactivation, hiding).
 void EndFrameDrag(QWidget* window);
 

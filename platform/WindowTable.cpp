@@ -1,17 +1,22 @@
 #include "platform/WindowTable.h"
 
+#include "platform/WindowProc.h"
 #include "platform/WindowProcInternal.h"
 
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QFrame>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -20,11 +25,21 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QStringList>
 #include <QVariant>
 #include <QWidget>
 
+#include <cxxabi.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <typeinfo>
 #include <vector>
 
 namespace platform {
@@ -48,7 +63,7 @@ constexpr ClassName kFrameworkNames[] = {
     {"QErrorMessage", "#32770"},
     {"QMessageBox", "TMessageForm"},
     {"QPushButton", "TButton"},  // "TBitBtn" with an icon
-    {"QToolButton", "TSpeedButton"},
+    {"QToolButton", "TSpeedButton"},  // "TToolButton" on a tool bar
     {"QCheckBox", "TCheckBox"},
     {"QRadioButton", "TRadioButton"},
     {"QComboBox", "TComboBox"},
@@ -68,7 +83,8 @@ constexpr ClassName kFrameworkNames[] = {
     {"QListWidget", "TListBox"},
     {"QListView", "TListView"},
     {"QTreeView", "TTreeView"},
-    {"QTableView", "TStringGrid"},
+    {"QTableWidget", "TStringGrid"},
+    {"QTableView", "TDrawGrid"},
     {"QHeaderView", "THeaderControl"},
     {"QStatusBar", "TStatusBar"},
     {"QToolBar", "TToolBar"},
@@ -114,6 +130,19 @@ const char* Lookup(const ClassName (&table)[N], const char* qtClass) {
 
 bool IsQtClass(const char* name) { return name[0] == 'Q' && name[1] >= 'A' && name[1] <= 'Z'; }
 
+// The C++ class of the widget without namespaces or template arguments:
+// the name of a program class that Qt's meta-object does not know.
+std::string OwnTypeName(const QWidget* w) {
+  int status = 0;
+  std::unique_ptr<char, void (*)(void*)> name(abi::__cxa_demangle(typeid(*w).name(), nullptr, nullptr, &status),
+                                              std::free);
+  if (status != 0 || !name) return {};
+  std::string_view n(name.get());
+  n = n.substr(0, n.find('<'));
+  if (const auto colon = n.rfind("::"); colon != std::string_view::npos) n.remove_prefix(colon + 2);
+  return std::string(n);
+}
+
 bool IsStandardDialog(const QWidget* window) {
   for (const QMetaObject* mo = window->metaObject(); mo; mo = mo->superClass()) {
     const char* name = Lookup(kFrameworkNames, mo->className());
@@ -139,6 +168,7 @@ bool IsInnerPart(const QWidget* w) {
   if (qobject_cast<const QLineEdit*>(w) &&
       (qobject_cast<const QComboBox*>(parent) || qobject_cast<const QAbstractSpinBox*>(parent)))
     return true;
+  if (qobject_cast<const QHeaderView*>(w) && qobject_cast<const QAbstractItemView*>(parent)) return true;
   for (const QWidget* a = w; a; a = a->parentWidget())
     if (a->inherits("QComboBoxPrivateContainer")) return true;
   if (auto* area = qobject_cast<const QAbstractScrollArea*>(parent); area && IsScrollAreaPart(w, area))
@@ -148,10 +178,25 @@ bool IsInnerPart(const QWidget* w) {
   return area && IsScrollAreaPart(parent, area) && parent != area->viewport();
 }
 
+// Text on the left of a check box or radio button, several lines on a button.
+std::uint32_t ButtonTextStyle(const QAbstractButton* b) {
+  std::uint32_t style = b->text().contains(QLatin1Char('\n')) ? BS_MULTILINE : 0;
+  if (!qobject_cast<const QPushButton*>(b) && b->layoutDirection() == Qt::RightToLeft) style |= BS_LEFTTEXT;
+  return style;
+}
+
+std::uint32_t ButtonStyle(const QAbstractButton* b) {
+  if (auto* p = qobject_cast<const QPushButton*>(b)) return p->isDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+  if (auto* c = qobject_cast<const QCheckBox*>(b)) return c->isTristate() ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
+  if (qobject_cast<const QRadioButton*>(b)) return b->autoExclusive() ? BS_AUTORADIOBUTTON : BS_RADIOBUTTON;
+  return 0;
+}
+
 std::uint32_t ClassStyle(const QWidget* w) {
-  if (auto* b = qobject_cast<const QPushButton*>(w)) return b->isDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-  if (auto* b = qobject_cast<const QCheckBox*>(w)) return b->isTristate() ? BS_AUTO3STATE : BS_AUTOCHECKBOX;
-  if (qobject_cast<const QRadioButton*>(w)) return BS_AUTORADIOBUTTON;
+  if (auto* t = qobject_cast<const QToolBar*>(w))
+    return TBSTYLE_FLAT | (t->toolButtonStyle() == Qt::ToolButtonTextBesideIcon ? TBSTYLE_LIST : 0);
+  if (qobject_cast<const QToolButton*>(w)) return GetClassName(w) == "ToolbarWindow32" ? TBSTYLE_FLAT : 0;
+  if (auto* b = qobject_cast<const QAbstractButton*>(w)) return ButtonStyle(b) | ButtonTextStyle(b);
   if (qobject_cast<const QGroupBox*>(w)) return BS_GROUPBOX;
   if (auto* s = qobject_cast<const QScrollBar*>(w)) return s->orientation() == Qt::Vertical ? SBS_VERT : SBS_HORZ;
   if (qobject_cast<const QSizeGrip*>(w)) return SBS_SIZEGRIP;
@@ -195,6 +240,7 @@ std::uint32_t StateStyle(const QWidget* w) {
     const Qt::WindowFlags flags = StyleFlags(w);
     const Qt::WindowType type = w->windowType();
     if (IsPopupType(type) || type == Qt::Dialog || type == Qt::Sheet) style |= WS_POPUP;
+    if (qobject_cast<const QDialog*>(w) && !Resizable(w)) style |= DS_MODALFRAME;
     if (!IsPopupType(type) && !(flags & Qt::FramelessWindowHint)) {
       if (flags & Qt::WindowTitleHint) style |= WS_CAPTION;
       if (flags & Qt::WindowSystemMenuHint) style |= WS_SYSMENU;
@@ -204,10 +250,14 @@ std::uint32_t StateStyle(const QWidget* w) {
     }
     if (w->isMinimized()) style |= WS_MINIMIZE;
     if (w->isMaximized()) style |= WS_MAXIMIZE;
-    if (w->isVisible()) style |= WS_VISIBLE;
+    if (w->isVisible() && !w->testAttribute(Qt::WA_ForceUpdatesDisabled)) style |= WS_VISIBLE;
   } else {
     style |= WS_CHILD;
-    if (w->isVisibleTo(w->parentWidget())) style |= WS_VISIBLE;
+    if (w->isVisibleTo(w->parentWidget()) && !w->testAttribute(Qt::WA_ForceUpdatesDisabled)) style |= WS_VISIBLE;
+    if (w->focusPolicy() & Qt::TabFocus) style |= WS_TABSTOP;
+    if (auto* f = qobject_cast<const QFrame*>(w); f && f->frameShape() != QFrame::NoFrame &&
+                                                   f->frameShadow() == QFrame::Plain && f->lineWidth() > 0)
+      style |= WS_BORDER;
   }
   if (w->testAttribute(Qt::WA_ForceDisabled)) style |= WS_DISABLED;
   if (auto* area = qobject_cast<const QAbstractScrollArea*>(w)) {
@@ -224,7 +274,13 @@ std::uint32_t StateExStyle(const QWidget* w) {
     if (w->windowType() == Qt::Dialog && !(flags & Qt::FramelessWindowHint) && !Resizable(w))
       style |= WS_EX_DLGMODALFRAME;
     if (flags & Qt::WindowContextHelpButtonHint) style |= WS_EX_CONTEXTHELP;
+    if (w->windowType() == Qt::Tool) style |= WS_EX_TOOLWINDOW;
+    if (flags & Qt::WindowStaysOnTopHint) style |= WS_EX_TOPMOST;
+    if (flags & Qt::WindowDoesNotAcceptFocus) style |= WS_EX_NOACTIVATE;
+    if (w->testAttribute(Qt::WA_TranslucentBackground)) style |= WS_EX_LAYERED;
+    if (flags & Qt::WindowTransparentForInput) style |= WS_EX_TRANSPARENT;
   }
+  if (w->testAttribute(Qt::WA_TransparentForMouseEvents)) style |= WS_EX_TRANSPARENT;
   if (w->layoutDirection() == Qt::RightToLeft) style |= WS_EX_RIGHT | WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR;
   return style;
 }
@@ -238,6 +294,45 @@ std::uint32_t StyleWord(const QWidget* w, int index) {
   const quint64 kept = w->property(KeptBitsProperty(index)).toULongLong();
   const auto mask = std::uint32_t(kept >> 32);
   return (state & ~mask) | (std::uint32_t(kept) & mask);
+}
+
+constexpr std::uint32_t kRightToLeft = WS_EX_RIGHT | WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR;
+constexpr std::uint32_t kRightToLeftBits = WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR;
+
+// The widget whose style SetWindowLong is setting (its own Qt changes send
+// no style messages of their own).
+const QWidget* g_restyled = nullptr;
+
+// Offers `requested` as the new style word, applies what has a Qt meaning
+// (when `apply`: WS_DISABLED, WS_VISIBLE as painting, the right-to-left
+// bits as layout direction), keeps the rest and tells the new word.
+void ChangeStyle(QWidget* w, int index, std::uint32_t old, std::uint32_t requested, bool apply) {
+  QPointer<QWidget> alive(w);
+  STYLESTRUCT change{old, requested};
+  SendMessage(w, WM_STYLECHANGING, WPARAM(index), LPARAM(PtrParam(&change)));
+  if (!alive) return;
+  const std::uint32_t bits = change.styleNew;
+  if (apply) {
+    const QWidget* outer = std::exchange(g_restyled, w);
+    const std::uint32_t changed = old ^ bits;
+    if (index == GWL_STYLE) {
+      if (changed & WS_DISABLED) w->setEnabled(!(bits & WS_DISABLED));
+      if (!(bits & WS_VISIBLE) && (old & WS_VISIBLE) && !w->testAttribute(Qt::WA_ForceUpdatesDisabled))
+        w->setUpdatesEnabled(false);
+      else if ((bits & WS_VISIBLE) && w->testAttribute(Qt::WA_ForceUpdatesDisabled))
+        w->setUpdatesEnabled(true);
+    } else if ((changed & kRightToLeftBits) && (bits & kRightToLeftBits) != (old & kRightToLeftBits) &&
+               ((bits & kRightToLeftBits) == kRightToLeftBits || !(bits & kRightToLeftBits))) {
+      w->setLayoutDirection(bits & kRightToLeftBits ? Qt::RightToLeft : Qt::LeftToRight);
+    }
+    g_restyled = outer;
+    if (!alive) return;
+  }
+  const std::uint32_t state = index == GWL_STYLE ? StateStyle(w) : StateExStyle(w);
+  const std::uint32_t mask = state ^ bits;
+  w->setProperty(KeptBitsProperty(index), quint64(mask) << 32 | (bits & mask));
+  change.styleOld = old;
+  SendMessage(w, WM_STYLECHANGED, WPARAM(index), LPARAM(PtrParam(&change)));
 }
 
 QByteArray PropName(const QString& name) { return "_win_prop:" + name.toCaseFolded().toUtf8(); }
@@ -268,7 +363,12 @@ QString GetClassName(const QWidget* window) {
     if (qobject_cast<const QScrollBar*>(window)) return QStringLiteral("ScrollBar");
     if (qobject_cast<const QLineEdit*>(window)) return QStringLiteral("Edit");
     if (window->inherits("QComboBoxPrivateContainer")) return QStringLiteral("ComboLBox");
+    if (qobject_cast<const QHeaderView*>(window)) return QStringLiteral("SysHeader32");
     return QString::fromLatin1(own);
+  }
+  if (IsQtClass(own)) {
+    const std::string typeName = OwnTypeName(window);
+    if (!typeName.empty() && !IsQtClass(typeName.c_str())) return QString::fromStdString(typeName);
   }
   const bool standard = !window->isWindow() && IsStandardDialog(window->window());
   for (const QMetaObject* mo = window->metaObject(); mo; mo = mo->superClass()) {
@@ -279,6 +379,8 @@ QString GetClassName(const QWidget* window) {
     if (!standard && std::strcmp(qt, "QPushButton") == 0 &&
         !static_cast<const QPushButton*>(window)->icon().isNull())
       return QStringLiteral("TBitBtn");
+    if (!standard && std::strcmp(qt, "QToolButton") == 0 && qobject_cast<const QToolBar*>(window->parentWidget()))
+      return QStringLiteral("TToolButton");
     return QString::fromLatin1(name);
   }
   return QString::fromLatin1(own);
@@ -294,6 +396,7 @@ std::intptr_t GetWindowLong(const QWidget* window, int index) {
     case GWL_STYLE:
     case GWL_EXSTYLE: return StyleWord(window, index);
     case GWL_USERDATA: return window->property("_win_userdata").toLongLong();
+    case GWL_ID: return window->property("_win_id").toLongLong();
     case GWL_HINSTANCE: return kProgramInstance;
     case GWL_HWNDPARENT: return std::intptr_t(GetParent(window));
     default: return 0;
@@ -303,18 +406,53 @@ std::intptr_t GetWindowLong(const QWidget* window, int index) {
 std::intptr_t SetWindowLong(QWidget* window, int index, std::intptr_t value) {
   if (!window) return 0;
   const std::intptr_t old = GetWindowLong(window, index);
-  if (index == GWL_USERDATA) {
-    window->setProperty("_win_userdata", qlonglong(value));
-  } else if (index == GWL_STYLE || index == GWL_EXSTYLE) {
-    const auto bits = std::uint32_t(value);
-    if (index == GWL_STYLE && ((std::uint32_t(old) ^ bits) & WS_DISABLED))
-      window->setEnabled(!(bits & WS_DISABLED));
-    const std::uint32_t state = index == GWL_STYLE ? StateStyle(window) : StateExStyle(window);
-    const std::uint32_t mask = state ^ bits;
-    window->setProperty(KeptBitsProperty(index), quint64(mask) << 32 | (bits & mask));
-  }
+  if (index == GWL_USERDATA || index == GWL_ID)
+    window->setProperty(index == GWL_ID ? "_win_id" : "_win_userdata", qlonglong(value));
+  else if (index == GWL_STYLE || index == GWL_EXSTYLE)
+    ChangeStyle(window, index, std::uint32_t(old), std::uint32_t(value), true);
   return old;
 }
+
+std::uintptr_t GetClassLong(const QWidget* window, int index) {
+  if (!window || index != GCL_STYLE || !window->isWindow()) return 0;
+  const Qt::WindowFlags flags = StyleFlags(window);
+  return (flags & Qt::CustomizeWindowHint) && !(flags & Qt::WindowCloseButtonHint) ? CS_NOCLOSE : 0;
+}
+
+unsigned GetControlState(const QWidget* control) {
+  if (!control) return 0;
+  return (control->testAttribute(Qt::WA_WState_Polished) ? 0 : csCreating) |
+         (IsDestroying(control) ? csDestroying : 0);
+}
+
+bool HandleAllocated(const QWidget* control) { return control && GetControlState(control) == 0; }
+
+bool IsDestroying(const QWidget* control) {
+  return control && control->property("_win_destroying").toBool();
+}
+
+bool IsGraphicControl(const QWidget* control) {
+  static const QStringList graphic{"TLabel", "TSpeedButton", "TToolButton", "TImage", "TBevel", "TShape", "TPaintBox"};
+  return control && !control->isWindow() && graphic.contains(GetClassName(control));
+}
+
+unsigned GetControlStyle(const QWidget* control) {
+  return control && control->testAttribute(Qt::WA_OpaquePaintEvent) ? csOpaque : 0;
+}
+
+void SetControlStyle(QWidget* control, unsigned style) {
+  if (control) control->setAttribute(Qt::WA_OpaquePaintEvent, style & csOpaque);
+}
+
+namespace detail {
+
+void DirectionChanged(QWidget* widget) {
+  if (widget == g_restyled) return;  // SetWindowLong changes it
+  const std::uint32_t now = StyleWord(widget, GWL_EXSTYLE);
+  ChangeStyle(widget, GWL_EXSTYLE, now ^ kRightToLeft, now, false);
+}
+
+}  // namespace detail
 
 TRect GetWindowRect(const QWidget* window) {
   if (!window) return {};

@@ -10,10 +10,19 @@
 // - The inner parts of Qt's composite widgets (the edit of a combo box or
 //   spin box, a combo box's drop-down list, a scroll area's viewport and
 //   scroll bars) are raw windows: ControlFromWindow gives nullptr for them.
+// - Classes of the program answer with their own C++ names (Qt's
+//   meta-object where the class has one, else the run-time type).
 // - Style words come from the widget's flags and state; SetWindowLong
-//   applies WS_DISABLED and keeps every other bit it is given that the
-//   widget's state does not say (a bit set back to what the state says
-//   follows the state again).
+//   never shows, hides, minimizes or maximizes: it applies WS_DISABLED, a
+//   cleared WS_VISIBLE stops the window's painting (IsWindowVisible is
+//   false) until the bit is set again, WS_EX_LEFTSCROLLBAR together with
+//   WS_EX_RTLREADING is right-to-left layout; it keeps every other bit it
+//   is given that the widget's state does not say (a bit set back to what
+//   the state says follows the state again). A new style word is offered
+//   to the window as WM_STYLECHANGING (WParam GWL_STYLE or GWL_EXSTYLE,
+//   LParam a STYLESTRUCT* whose styleNew a handler may change) and told
+//   as WM_STYLECHANGED; a change of layout direction tells the extended
+//   style the same way.
 // - Rectangles: the window rectangle in screen coordinates; the client
 //   area is the widget's contents rectangle (a QFrame's inside its frame).
 // - Window properties, the Tag (the dynamic property "Tag") and the user
@@ -54,8 +63,13 @@ constexpr std::uint32_t WS_EX_DLGMODALFRAME = 0x1, WS_EX_TOPMOST = 0x8, WS_EX_TR
                         WS_EX_STATICEDGE = 0x20000, WS_EX_APPWINDOW = 0x40000,
                         WS_EX_LAYERED = 0x80000, WS_EX_NOACTIVATE = 0x08000000;
 
+// Styles of dialogs (DS_) and of window classes (CS_, GetClassLong).
+constexpr std::uint32_t DS_MODALFRAME = 0x80;
+constexpr std::uint32_t CS_NOCLOSE = 0x200;
+constexpr int GCL_STYLE = -26;
+
 // Class styles in the low word: buttons, scroll bars and size grips, combo
-// boxes, edits, static texts, tab controls.
+// boxes, edits, static texts, tab controls, up-down controls, tool bars.
 constexpr std::uint32_t BS_PUSHBUTTON = 0x0, BS_DEFPUSHBUTTON = 0x1, BS_CHECKBOX = 0x2,
                         BS_AUTOCHECKBOX = 0x3, BS_RADIOBUTTON = 0x4, BS_3STATE = 0x5,
                         BS_AUTO3STATE = 0x6, BS_GROUPBOX = 0x7, BS_AUTORADIOBUTTON = 0x9,
@@ -69,6 +83,16 @@ constexpr std::uint32_t SS_LEFT = 0x0, SS_CENTER = 0x1, SS_RIGHT = 0x2, SS_ICON 
                         SS_BITMAP = 0xE;
 constexpr std::uint32_t TCS_BOTTOM = 0x2, TCS_RIGHT = 0x2, TCS_FLATBUTTONS = 0x8,
                         TCS_VERTICAL = 0x80, TCS_BUTTONS = 0x100, TCS_OWNERDRAWFIXED = 0x2000;
+constexpr std::uint32_t UDS_HORZ = 0x40;
+constexpr std::uint32_t TBSTYLE_BUTTON = 0x0, TBSTYLE_SEP = 0x1, TBSTYLE_CHECK = 0x2,
+                        TBSTYLE_DROPDOWN = 0x8, TBSTYLE_WRAPABLE = 0x200, TBSTYLE_FLAT = 0x800,
+                        TBSTYLE_LIST = 0x1000;
+
+// What WM_STYLECHANGING and WM_STYLECHANGED carry.
+struct STYLESTRUCT {
+  std::uint32_t styleOld = 0;
+  std::uint32_t styleNew = 0;
+};
 
 constexpr unsigned GW_HWNDFIRST = 0, GW_HWNDLAST = 1, GW_HWNDNEXT = 2, GW_HWNDPREV = 3,
                    GW_OWNER = 4, GW_CHILD = 5;
@@ -82,10 +106,27 @@ QString GetClassName(const QWidget* window);
 QWidget* ControlFromWindow(QWidget* window);
 
 // GWL_STYLE, GWL_EXSTYLE (32-bit words, not sign-extended), GWL_USERDATA,
-// GWL_HINSTANCE, GWL_HWNDPARENT; 0 for the rest (window procedures are
-// installed with InstallWindowProc). SetWindowLong returns the old value.
+// GWL_ID, GWL_HINSTANCE, GWL_HWNDPARENT; 0 for the rest (window procedures
+// are installed with InstallWindowProc). SetWindowLong returns the old
+// value.
 std::intptr_t GetWindowLong(const QWidget* window, int index);
 std::intptr_t SetWindowLong(QWidget* window, int index, std::intptr_t value);
+// GCL_STYLE: CS_NOCLOSE for a window without a close button.
+std::uintptr_t GetClassLong(const QWidget* window, int index);
+
+// The old framework's control state. A control is being created until Qt
+// first polishes it and being destroyed from its Destroy event on; it has
+// a window handle in between. Graphic controls were controls without a
+// window of their own there (labels, speed and tool buttons, images,
+// bevels, shapes, paint boxes). csOpaque is Qt's WA_OpaquePaintEvent.
+constexpr unsigned csCreating = 0x1, csDestroying = 0x2;
+constexpr unsigned csOpaque = 0x1;
+unsigned GetControlState(const QWidget* control);
+bool HandleAllocated(const QWidget* control);
+bool IsDestroying(const QWidget* control);
+bool IsGraphicControl(const QWidget* control);
+unsigned GetControlStyle(const QWidget* control);
+void SetControlStyle(QWidget* control, unsigned style);
 
 // The window in screen coordinates (a window's frame included); the client
 // area at (0, 0); where the client area starts in the widget.

@@ -174,7 +174,7 @@ void TWinSkinForm::AttachForm(TSkinData* skinData, QWidget* control) {
     SetPropertyText(control, QStringLiteral("AutoScroll"), QStringLiteral("False"));
   SubclassForm(skinData);
   if (control) {
-    savedColour_ = SavePalette(control);
+    savedColour_ = TSavedLook::Of(control);
     colourSaved_ = true;
     SetControlColor(control, skinData->Model().Colours[scButtonFace]);
   }
@@ -593,7 +593,7 @@ void TWinSkinForm::RestoreWindow() {
   RemoveCbtHook(hook_);
   styles_.RestoreAll();
   FreePainters();
-  if (colourSaved_ && formControl_) RestorePalette(formControl_, savedColour_);
+  if (colourSaved_ && formControl_) savedColour_.RestoreTo(formControl_);
   colourSaved_ = false;
   TSkinFormObject::RestoreWindow();
 }

@@ -23,7 +23,7 @@
 #pragma once
 
 #include "platform/CbtHook.h"
-#include "platform/PublishedProps.h"
+#include "platform/Properties.h"
 #include "skinning/WinSkinManage.h"
 #include "skinning/WinSubClass.h"
 
@@ -110,7 +110,7 @@ class TWinSkinForm : public TSkinFormObject {
   QPointer<QWidget> formControl_;
   bool subclassed_ = false;
   bool rescanPending_ = false;
-  platform::TSavedPalette savedColour_;
+  TSavedLook savedColour_;
   bool colourSaved_ = false;
   TStyleSwitch styles_;  // menus, tool bars and their buttons
   platform::CbtHookHandle hook_;

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFontInfo>
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOptionMenuItem>
@@ -108,6 +109,14 @@ void TWinSkinPopMenu::WindowProc(Message& m, const CallPrevious& previous) {
 
 namespace {
 
+TFont MenuFont(const QFont& f) {
+  TFont font;
+  font.Name = f.family();
+  font.Height = -QFontInfo(f).pixelSize();  // the size Qt measured the menu with
+  font.Style = (f.bold() ? unsigned(fsBold) : 0u) | (f.italic() ? unsigned(fsItalic) : 0u);
+  return font;
+}
+
 const TDataSkinObject* MenuItemElement(const TSkinData& data) {
   const TDataSkinObject* e = data.Model().MenuItem.get();
   return e && !e->Empty() ? e : nullptr;
@@ -164,7 +173,7 @@ TSkinMenuItem MenuItemFromOption(const QStyleOptionMenuItem& option, const QMenu
   item.HasSubMenu = option.menuItemType == QStyleOptionMenuItem::SubMenu;
   item.RightToLeft = option.direction == Qt::RightToLeft;
   item.Image = option.icon;
-  item.Font = FromQFont(option.font);
+  item.Font = MenuFont(option.font);
   item.Menu = menu;
   if (menu) {
     const QList<QAction*> actions = menu->actions();

@@ -78,8 +78,8 @@ void TSkinControl::AttachControl(TSkinFormObject* form, TSkinData* skinData, boo
   if (Form) Form->AddControl(this);
   Register(Handle, this);
   if (ApplyColor && SkinData) {
+    SavedColor = TSavedLook::Of(Control);
     SwitchParentBackground(true);
-    SavedColor = SavePalette(Control);
     SetControlColor(Control, SkinColour(scButtonFace));
   }
   if (HadParentBackground) ModeFlag = 1;
@@ -143,10 +143,21 @@ void TSkinControl::Unhook() {
   if (Phase == kPhaseDestroyed) return;
   if (ApplyColor && Control) {
     SwitchParentBackground(false);
-    RestorePalette(Control, SavedColor);
+    RestoreColor();
   }
   RestoreStyles();
   if (Handle) Handle->update();
+}
+
+void TSkinControl::RestoreColor() { SavedColor.RestoreTo(Control); }
+
+TSavedLook TSavedLook::Of(const QWidget* widget) {
+  return {widget->testAttribute(Qt::WA_SetPalette), widget->palette(), widget->autoFillBackground()};
+}
+
+void TSavedLook::RestoreTo(QWidget* widget) const {
+  widget->setPalette(OwnPalette ? Palette : QPalette());
+  widget->setAutoFillBackground(AutoFill);
 }
 
 void TSkinControl::SwitchParentBackground(bool hooking) {
@@ -265,26 +276,12 @@ void TSkinControl::FillControlColor(Canvas& dc, const TRect& r) const {
 TFont TSkinControl::ControlFont() const {
   const QWidget* w = Control ? Control.data() : Handle.data();
   if (!w) return {};
-  TFont font = FromQFont(w->font());
-  font.Color = FromQColor(w->palette().color(w->foregroundRole()));
-  return font;
+  return GetControlFont(w);
 }
 
 unsigned TSkinControl::AddRtlReading(unsigned format) const {
   const QWidget* w = Control ? Control.data() : Handle.data();
   return w && w->layoutDirection() == Qt::RightToLeft ? format | DT_RTLREADING : format;
-}
-
-void TSkinControl::DrawFocusAround(Canvas& dc, const QString& text, const TRect& r, unsigned format) const {
-  TRect m = r;
-  dc.DrawText(text, m, DT_CALCRECT | DT_NOCLIP | format);
-  if (format & DT_CENTER)
-    m = OffsetRect(m, (r.Width() - m.Width()) / 2, (r.Height() - m.Height()) / 2 - 1);
-  else if (format & DT_RIGHT)
-    m = OffsetRect(m, r.Width() - m.Width(), 0);
-  m = InflateRect(m, 2, 1);
-  m = {std::max(m.Left, r.Left), std::max(m.Top, r.Top), std::min(m.Right, r.Right), std::min(m.Bottom, r.Bottom)};
-  dc.DrawFocusRect(m);
 }
 
 void TSkinControl::DrawCaptionCentred(Canvas& dc, const TRect& r, unsigned format, bool enabled,

@@ -24,13 +24,14 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Messages.h"
-#include "platform/PublishedProps.h"
+#include "platform/Properties.h"
 #include "platform/WindowProc.h"
 #include "skinning/WinSkinData.h"
 #include "skinning/WinSkinManage.h"
 
 #include <QIcon>
 #include <QObject>
+#include <QPalette>
 #include <QPointer>
 #include <QSize>
 #include <QString>
@@ -53,6 +54,16 @@ constexpr unsigned msHot = 1, msDown = 2;
 // that of a page control whose tabs get close boxes.
 constexpr int kParentPaintTag = 5555;
 constexpr int kCloseTabsTag = 7777;
+
+// A widget's own palette and background filling, kept to be given back.
+struct TSavedLook {
+  bool OwnPalette = false;
+  QPalette Palette;
+  bool AutoFill = false;
+
+  static TSavedLook Of(const QWidget* widget);
+  void RestoreTo(QWidget* widget) const;
+};
 
 // Styles put on widgets and given back: each widget gets the style it had
 // set itself, or follows the application's again.
@@ -126,7 +137,7 @@ class TSkinControl : public QObject {
   QPointer<QWidget> Control;  // the control; nullptr for an inner window
   TRect WindowRect;           // screen coordinates, at the last paint
   bool ApplyColor = false;
-  platform::TSavedPalette SavedColor;
+  TSavedLook SavedColor;  // before hooking
   bool Hooked = false;
   int Phase = kPhaseCreated;
   QPointer<TSkinFormObject> Form;
@@ -152,10 +163,10 @@ class TSkinControl : public QObject {
   void FillControlColor(Canvas& dc, const TRect& r) const;
   // The control's font, in the colour of its text.
   platform::TFont ControlFont() const;
+  // Gives the control the palette and background filling it had.
+  void RestoreColor();
   // Adds DT_RTLREADING for a right-to-left control.
   unsigned AddRtlReading(unsigned format) const;
-  // A focus rectangle around `text` as DrawText would place it in `r`.
-  void DrawFocusAround(Canvas& dc, const QString& text, const TRect& r, unsigned format) const;
   // A caption centred vertically in `r` (horizontally too for DT_CENTER),
   // in the button shadow colour when disabled.
   void DrawCaptionCentred(Canvas& dc, const TRect& r, unsigned format, bool enabled, const QString& text) const;

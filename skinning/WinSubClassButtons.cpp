@@ -57,10 +57,10 @@ QSize MeasureText(Canvas& c, const QString& text, const TRect& limit, unsigned f
 TButtonGlyph ReadButtonGlyph(const QWidget* control, const QString& property) {
   TButtonGlyph g;
   if (!property.isEmpty()) {
-    g.Image = ImageOf(GetObjectProperty(control, property));
+    g.Image = ImageOf(GetPublishedProperty(control, property).value_or(QVariant()));
     return g;
   }
-  g.Image = ImageOf(GetObjectProperty(control, QStringLiteral("Glyph")));
+  g.Image = ImageOf(GetPublishedProperty(control, QStringLiteral("Glyph")).value_or(QVariant()));
   if (!g.Image.Empty()) {
     g.NumGlyphs = std::max(GetOrdProperty(control, QStringLiteral("NumGlyphs")), 1);
     return g;
@@ -215,7 +215,7 @@ bool TSkinButton::Pressed() const {
 bool TSkinButton::ReadState() {
   Focused = Handle && GetFocus() == Handle;
   Enabled = Handle && Handle->isEnabled();
-  Text = Control ? GetStrProperty(Control, QStringLiteral("Caption")) : ReadWindowText(Handle);
+  Text = Control ? GetPropertyText(Control, QStringLiteral("Caption")) : ReadWindowText(Handle);
   return IsTrue(GetPropertyText(Control, QStringLiteral("Default")));
 }
 

@@ -39,14 +39,14 @@ void TSkinTabSheet::Paint(Canvas& dc, const TRect& r) { FillSkinColor(dc, r); }
 void TSkinBoxH::HookWindow(QWidget* handle, TSkinData* skinData, TSkinFormObject* form) {
   if (Hooked || !handle || !skinData) return;
   TSkinControl::HookWindow(handle, skinData, form);
-  saved_ = SavePalette(handle);
+  saved_ = TSavedLook::Of(handle);
   SetControlColor(handle, SkinColour(scButtonFace));
 }
 
 void TSkinBoxH::Unhook() {
   if (!Active) return;
   TSkinControl::Unhook();
-  if (Phase != kPhaseDestroyed && Handle) RestorePalette(Handle, saved_);
+  if (Phase != kPhaseDestroyed && Handle) saved_.RestoreTo(Handle);
 }
 
 bool TSkinBoxH::BeforeMessage(Message& m) {

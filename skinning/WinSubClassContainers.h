@@ -40,7 +40,7 @@ class TSkinBoxH : public TSkinControl {
   bool BeforeMessage(Message& m) override;
 
  private:
-  platform::TSavedPalette saved_;
+  TSavedLook saved_;
 };
 
 class TSkinScControl : public TSkinScrollbar {

@@ -161,16 +161,11 @@ bool TSkinGroupBox::BeforeMessage(Message& m) {
 
 void TSkinGroupBox::Paint(Canvas& dc, const TRect& r) {
   Text = ReadWindowText(Handle);
-  if (Text.isEmpty()) Text = GetStrProperty(Control, QStringLiteral("Caption"));
+  if (Text.isEmpty()) Text = GetPropertyText(Control, QStringLiteral("Caption"));
   const int W = r.Width(), H = r.Height();
   if (Control) FillSkinColor(dc, r);
   dc.Font = ControlFont();
   const int charHeight = dc.TextHeight(QStringLiteral("0"));
-  if (ModeFlag == 0) {
-    dc.Brush = {SkinColour(scButtonFace), bsSolid};
-    dc.FrameRect(r);
-    dc.FrameRect(InflateRect(r, -1, -1));
-  }
   dc.Pen = {SkinColour(scButtonShadow), 1, psSolid, pmCopy};
   dc.Brush.Style = bsClear;
   dc.RoundRect(1, charHeight / 2 - 1, W - 1, H - 1, 5, 5);
@@ -194,9 +189,7 @@ void TSkinBox::HookControl(TSkinFormObject* form, TSkinData* skinData, bool appl
 
 void TSkinBox::Unhook() {
   Active = false;
-  if (Phase != kPhaseKeepColour && ApplyColor && Control) RestorePalette(Control, SavedColor);
-  if (Phase != kPhaseKeepColour && HadParentBackground && Control)
-    SetPropertyText(Control, QStringLiteral("ParentBackground"), QStringLiteral("True"));
+  if (Phase != kPhaseKeepColour && ApplyColor && Control) RestoreColor();
   Phase = kPhaseUnhooked;
 }
 
@@ -284,7 +277,7 @@ void TSkinCheckBox::Paint(Canvas& dc, const TRect& r) {
   const unsigned format = AddRtlReading((leftText ? DT_RIGHT : DT_LEFT) | DT_WORDBREAK | DT_EXPANDTABS);
   if (ModeFlag == 1 && !ParentPaint) FillSkinColor(dc, r);
   DrawStripFrame(dc, glyph, frames, GlyphFrame(frames), strip);
-  Text = Control ? GetStrProperty(Control, QStringLiteral("Caption")) : ReadWindowText(Handle);
+  Text = Control ? GetPropertyText(Control, QStringLiteral("Caption")) : ReadWindowText(Handle);
   if (Text.isEmpty()) return;
   TFont font = ControlFont();
   if (!Enabled) font.Color = clBtnShadow;

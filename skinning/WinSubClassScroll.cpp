@@ -207,7 +207,7 @@ void TSkinScrollbar::ReleaseBars() {
 }
 
 void TSkinScrollbar::ApplyFixedColor() {
-  if (!Control || !SkinData || !GetPublishedProperty(Control, QStringLiteral("FixedColor"))) return;
+  if (!Control || !SkinData || !HasProperty(Control, QStringLiteral("FixedColor"))) return;
   savedFixedColor_ = GetOrdProperty(Control, QStringLiteral("FixedColor"));
   SetPropertyText(Control, QStringLiteral("FixedColor"), QString::number(SkinColour(scButtonFace)));
 }
@@ -493,7 +493,7 @@ bool TSkinHeader::DrawLabel(const QStyleOptionHeader& option, QPainter* painter)
   const TRect r = ToTRect(option.rect);
   const QHeaderView* header = Header();
   Canvas dc(*painter);
-  dc.Font = FromQFont(header->font());
+  dc.Font = GetControlFont(header);
   const TSkinColours& colours = Model().Colours;
   if (!header->isEnabled())
     dc.SetTextColor(clBtnShadow);

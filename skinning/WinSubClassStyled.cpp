@@ -249,7 +249,7 @@ bool TSkinTab::DrawTab(const QStyleOptionTab& option, QPainter* painter, const Q
   DrawSkinElement(c, all, TabImage, false, tabs.Tile == 1, tabs.Trans != 0, tabs.Frame, frame, tabs.Margins());
   TRect text = all;
   const TColor given = frame == 1 ? tabs.NormalColour : tabs.MouseOverColour;
-  TFont font = FromQFont(bar->font());
+  TFont font = GetControlFont(bar);
   font.Color = given != -1 ? given : SkinColour(scButtonText);
   const int index = option.tabIndex;
   if (CloseButtons && north && index >= 0) {
@@ -374,8 +374,10 @@ bool TSkinComBox::DrawCombo(const QStyleOptionComboBox& option, QPainter* painte
   const TRect all = ToTRect(option.rect);
   FillColor(c, l.Field, FromQColor(option.palette.color(QPalette::Base)));
   if (button.Style == 2) {
+    // The whole combo box in one image, its field in the key colour (the
+    // mirrored one is the sunken edge's).
     const TDataSkinObject& e = rtl && m.SunkEdge ? *m.SunkEdge : static_cast<const TDataSkinObject&>(button);
-    DrawSkinElement(c, all, e.Image, false, e.Tile == 1, e.Trans != 0, e.Frame, state, e.Margins());
+    DrawSkinElement(c, all, e.Image, false, e.Tile == 1, true, e.Frame, state, e.Margins());
   } else if (button.Style == 1) {
     c.Brush = {FromQColor(option.palette.color(QPalette::Base)), bsSolid};
     c.FrameRect(InflateRect(all, -1, -1));

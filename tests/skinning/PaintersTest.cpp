@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 using namespace platform;
 using namespace skinning;
 using namespace testskins;
@@ -37,7 +39,7 @@ QImage Strip(int fw, int fh, int frames, int tone, bool keyCorners = false) {
 }
 
 enum Tone { kButton = 10, kCheck = 40, kRadio = 70, kTabs = 100, kPane = 130, kCombo = 160, kEdge = 190,
-            kProgress = 220, kUpDown = 250, kStatus = 30, kThumb = 60, kChunk = 90 };
+            kProgress = 220, kUpDown = 250, kStatus = 30, kThumb = 60, kChunk = 90, kGlyph = 120 };
 
 std::string GallerySkin(const std::string& extra = {}, bool withButtons = true) {
   const std::string buttons = withButtons ? "Bitmap=button.bmp\n" : "";
@@ -45,12 +47,12 @@ std::string GallerySkin(const std::string& extra = {}, bool withButtons = true) 
                 "[Buttons]\n" + buttons + "CheckButton=check.bmp\nRadioButton=radio.bmp\n"
                 "CheckButtonFrame=12\nRadioButtonFrame=8\nTrans=1\nLeftWidth=2\nTopHeight=2\nRightWidth=2\nBottomHeight=2\n"
                 "[Tabs]\nImage=tabs.bmp\nBorder=pane.bmp\n[ComboButton]\nImage=combo.bmp\n"
-                "[UpDown.Vert]\nImage=updown.bmp\n[StatusBarEdges]\nImage=status.bmp\n"
+                "[UpDown.Vert]\nImage=updown.bmp\nGlyphImage=glyph.bmp\n[StatusBarEdges]\nImage=status.bmp\n"
                 "[Trackbar.ThumbHorz]\nImage=thumb.bmp\n[Progress]\nBitmap=progress.bmp\n" + extra,
                 {{"button.bmp", Strip(10, 10, 5, kButton, true)}, {"check.bmp", Strip(13, 13, 12, kCheck)},
                  {"radio.bmp", Strip(13, 13, 8, kRadio)},         {"tabs.bmp", Strip(20, 20, 5, kTabs)},
                  {"pane.bmp", Strip(20, 20, 1, kPane)},           {"combo.bmp", Strip(17, 20, 4, kCombo)},
-                 {"edge.bmp", Strip(20, 20, 4, kEdge)},           {"updown.bmp", Strip(16, 10, 8, kUpDown)},
+                 {"edge.bmp", Strip(20, 20, 4, kEdge)},           {"updown.bmp", Strip(16, 10, 8, kUpDown)}, {"glyph.bmp", Strip(4, 4, 8, kGlyph)},
                  {"status.bmp", Strip(20, 20, 3, kStatus)},       {"thumb.bmp", Strip(11, 19, 5, kThumb)},
                  {"progress.bmp", Strip(20, 16, 2, kProgress)},   {"chunk.bmp", Strip(10, 12, 1, kChunk)}});
 }
@@ -129,12 +131,19 @@ TEST(Painters, ParentBehindTheFrameAndTheStandardLookWithoutBitmap) {
   parent.setPalette(p);
   auto* see = new QPushButton(QStringLiteral("a"), &parent);
   auto* plain = new QPushButton(QStringLiteral("a"), &parent);
-  for (QPushButton* b : {see, plain}) b->resize(100, 30);
+  auto* seeBox = new QCheckBox(QStringLiteral("a"), &parent);
+  auto* plainBox = new QCheckBox(QStringLiteral("a"), &parent);
+  for (QWidget* w : std::initializer_list<QWidget*>{see, plain, seeBox, plainBox}) w->resize(100, 30);
   SetTag(see, kParentPaintTag);
+  SetTag(seeBox, kParentPaintTag);
   (new TSkinButton(see))->HookControl(nullptr, data.get(), false);
   (new TSkinButton(plain))->HookControl(nullptr, data.get(), false);
+  (new TSkinCheckBox(seeBox))->HookControl(nullptr, data.get(), false);
+  (new TSkinCheckBox(plainBox))->HookControl(nullptr, data.get(), false);
   EXPECT_EQ(Grab(see).GetPixel(0, 0), RGB(1, 2, 3));
   EXPECT_EQ(Grab(plain).GetPixel(0, 0), RGB(10, 20, 30));
+  EXPECT_EQ(Grab(seeBox).GetPixel(98, 2), RGB(1, 2, 3));
+  EXPECT_EQ(Grab(plainBox).GetPixel(98, 2), RGB(10, 20, 30));
 
   auto bare = Load(GallerySkin({}, false));
   QPushButton skinned(QStringLiteral("标准")), standard(QStringLiteral("标准"));
@@ -168,10 +177,12 @@ TEST(Painters, GlyphAndCaptionLayout) {
     EXPECT_EQ(l.GlyphPos, (TPoint{c.glyphX, c.glyphY})) << c.layout << " " << c.margin;
     EXPECT_EQ(l.TextPos, (TPoint{c.textX, c.textY})) << c.layout << " " << c.margin;
   }
-  int margin = -1, spacing = -1;
-  MenuButtonSpacing(100, 16, 40, margin, spacing);
-  EXPECT_EQ(margin, 9);
-  EXPECT_EQ(spacing, 9);
+  // Menu buttons, 100 wide, glyph 16, text 40: margin and spacing.
+  for (auto [m, sp, wantM, wantS] : {std::array{-1, -1, 9, 9}, std::array{-1, 6, 12, 6}, std::array{4, -1, 4, 22}}) {
+    MenuButtonSpacing(100, 16, 40, m, sp);
+    EXPECT_EQ(m, wantM);
+    EXPECT_EQ(sp, wantS);
+  }
 
   // A glyph strip said to hold 0 frames is one frame.
   Bitmap out = pixels::White(8, 4);
@@ -219,7 +230,9 @@ TEST_F(PaintersTest, CheckBoxAndRadioFrames) {
   };
   for (const Case& c : cases) {
     c.box->setEnabled(c.enabled);
-    EXPECT_EQ(Grab(c.box).GetPixel(6, c.box->height() / 2), Frame(c.frame, c.tone)) << c.box->text().toStdString();
+    const Bitmap shot = Grab(c.box);
+    EXPECT_EQ(shot.GetPixel(6, c.box->height() / 2), Frame(c.frame, c.tone)) << c.box->text().toStdString();
+    EXPECT_TRUE(pixels::ColorBox(shot, clWhite).IsEmpty()) << "the caption stands on the background";
   }
 }
 
@@ -264,6 +277,9 @@ TEST_F(PaintersTest, StatusBarProgressAndEdits) {
   const Bitmap status = Grab(g.status);
   EXPECT_EQ(status.GetPixel(g.status->width() - 2, 3), Frame(2, kStatus)) << "the last panel reaches the edge";
   EXPECT_EQ(status.GetPixel(g.panel1->x() + 1, 3), Frame(1, kStatus)) << "a sunken panel";
+  const TRect text = pixels::Box(status, [](TColor c) { return GetRValue(c) < 9 && GetGValue(c) < 9; },
+                                 Rect(g.panel2->x(), 0, g.status->width(), g.status->height()));
+  EXPECT_LE(std::abs((text.Left + text.Right) - (g.panel2->x() + g.status->width())), 4) << "centred text";
 
   g.progress->setValue(0);
   EXPECT_EQ(Grab(g.progress).GetPixel(3, 9), Frame(1, kProgress)) << "only the empty frame";
@@ -280,6 +296,36 @@ TEST_F(PaintersTest, StatusBarProgressAndEdits) {
   EXPECT_EQ(SendMessage(g.edit, SKIN_PRINTBORDER, PtrParam(&border.GetCanvas()), kSkinPrintTag), kSkinPrintTag);
   border.GetCanvas().EndPainting();
   EXPECT_EQ(border.GetPixel(0, 5), RGB(90, 90, 90));
+}
+
+TEST(Painters, LineArrowsAndGroupBoxCaption) {
+  // Each arrow: its point (one pixel) at (5, 5) and its base three pixels on.
+  struct Case {
+    int direction;
+    TPoint point, baseEnd;
+  };
+  for (const Case& c : {Case{0, {5, 5}, {3, 7}}, Case{1, {5, 7}, {3, 5}}, Case{2, {5, 5}, {7, 3}}, Case{3, {7, 5}, {5, 3}}}) {
+    Bitmap b = pixels::White(10, 10);
+    DrawLineArrow(b.GetCanvas(), 5, 5, c.direction);
+    b.GetCanvas().EndPainting();
+    EXPECT_EQ(pixels::InkBox(b, clWhite), c.direction <= 1 ? Rect(3, 5, 8, 8) : Rect(5, 3, 8, 8)) << c.direction;
+    EXPECT_EQ(b.GetPixel(c.point.X, c.point.Y), clBlack) << c.direction;
+    EXPECT_EQ(b.GetPixel(c.baseEnd.X, c.baseEnd.Y), clBlack) << c.direction;
+  }
+
+  auto data = Load(GallerySkin());
+  for (Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+    QGroupBox box(QStringLiteral("选项"));
+    box.resize(200, 60);
+    box.setLayoutDirection(direction);
+    (new TSkinGroupBox(&box))->HookControl(nullptr, data.get(), false);
+    const TRect text = pixels::Box(Grab(&box), [](TColor c) { return GetRValue(c) < 9 && GetGValue(c) < 9; });
+    ASSERT_FALSE(text.IsEmpty());
+    if (direction == Qt::LeftToRight)
+      EXPECT_GE(text.Left, 8);
+    else
+      EXPECT_TRUE(text.Right <= 192 && text.Left > 100) << text;
+  }
 }
 
 TEST(Painters, ChunkProgressCountsFromTheLowEnd) {
@@ -311,11 +357,16 @@ TEST_F(PaintersTest, ComboButtonUpDownHalvesAndThumb) {
     std::function<void()> setup;
     int frame;
   };
-  const Case cases[] = {{[] {}, 1}, {[&] { g.combo->setFocus(); }, 4}, {[&] { g.combo->setEnabled(false); }, 3}};
+  const Case cases[] = {{[] {}, 1},
+                        {[&] { g.combo->showPopup(); }, 2},
+                        {[&] { g.combo->hidePopup(), g.combo->setFocus(); }, 4},
+                        {[&] { g.combo->setEnabled(false); }, 3}};
   for (const Case& c : cases) {
     c.setup();
-    EXPECT_EQ(Grab(g.combo).GetPixel(W - bw / 2 - 2, H / 2), Frame(c.frame, kCombo));
+    EXPECT_EQ(Grab(g.combo).GetPixel(W - bw / 2 - 2, H / 2), Frame(c.frame, kCombo)) << c.frame;
   }
+  EXPECT_EQ(TSkinDateTime::ArrowRect({0, 0, 110, 24}, false), QRect(110 - bw - 2, 2, bw, 20));
+  EXPECT_EQ(TSkinDateTime::ArrowRect({0, 0, 110, 24}, true), QRect(2, 2, bw, 20));
   EXPECT_EQ(FindSkinControl<TSkinComBox>(g.combo)->ButtonRect, Rect(W - bw - 2, 0, W - 2, H));
 
   QStyleOptionSpinBox spin;
@@ -330,11 +381,24 @@ TEST_F(PaintersTest, ComboButtonUpDownHalvesAndThumb) {
   EXPECT_EQ(up.bottom() + 1, down.top());
   EXPECT_LE(std::abs(up.height() - down.height()), 1);
   const Bitmap spinShot = Grab(g.spin);
-  EXPECT_EQ(spinShot.GetPixel(up.center().x(), up.center().y()), Frame(1, kUpDown));
-  EXPECT_EQ(spinShot.GetPixel(down.center().x(), down.center().y()), Frame(5, kUpDown));
+  for (auto [half, frame] : {std::pair{up, 1}, std::pair{down, 5}}) {
+    EXPECT_EQ(spinShot.GetPixel(half.left() + 1, half.top() + 1), Frame(frame, kUpDown));
+    EXPECT_EQ(spinShot.GetPixel(half.center().x(), half.center().y()), Frame(frame, kGlyph)) << "the glyph, centred";
+  }
 
   const TRect thumb = pixels::ColorBox(Grab(g.slider), Frame(2, kThumb));
   EXPECT_GT(thumb.Height(), 8) << "the handle shows the thumb's second frame";
+}
+
+TEST(Painters, WholeComboImageShowsTheField) {
+  auto data = Load(GallerySkin("[SunkEdge]\nImage=edge.bmp\n"));
+  for (Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+    QComboBox combo;
+    combo.resize(120, 24);
+    combo.setLayoutDirection(direction);
+    (new TSkinComBox(&combo))->HookControl(nullptr, data.get(), false);
+    EXPECT_EQ(Grab(&combo).GetPixel(60, 12), FromQColor(combo.palette().color(QPalette::Base))) << direction;
+  }
 }
 
 TEST(Painters, UnhookingRestoresTheLook) {

@@ -1,0 +1,56 @@
+#include "platform/AppWindow.h"
+
+#include "platform/Startup.h"
+#include "platform/WindowProc.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QWidget>
+
+namespace platform {
+
+namespace {
+
+// Named after the class the old framework gave the application's window
+// (GetClassName answers with a class's own name).
+class TApplication final : public QWidget {
+ public:
+  TApplication() {
+    setAttribute(Qt::WA_DontShowOnScreen);
+    setWindowTitle(QApplication::applicationDisplayName());
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+      const bool active = state == Qt::ApplicationActive;
+      if (active != active_) {
+        active_ = active;
+        SendMessage(this, active ? CM_ACTIVATE : CM_DEACTIVATE);
+      }
+    });
+  }
+
+ private:
+  bool active_ = QGuiApplication::applicationState() == Qt::ApplicationActive;
+};
+
+QPointer<QWidget>& Instance() {
+  static QPointer<QWidget> window;
+  return window;
+}
+
+const bool g_unitRegistered = RegisterUnit("ApplicationWindow", [] {}, [] { delete Instance().data(); });
+
+}  // namespace
+
+QWidget* ApplicationWindow() {
+  QPointer<QWidget>& window = Instance();
+  if (!window && qobject_cast<QApplication*>(QCoreApplication::instance())) window = new TApplication;
+  return window;
+}
+
+bool IsApplicationWindow(const QWidget* window) { return window && window == Instance(); }
+
+void MinimizeApplication() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && !IsApplicationWindow(w) && w->windowType() != Qt::Popup) w->showMinimized();
+}
+
+}  // namespace platform

@@ -1,0 +1,365 @@
+#include "platform/ControlMessages.h"
+
+#include "MessageLog.h"
+#include "platform/Canvas.h"
+#include "platform/Icons.h"
+#include "platform/Menus.h"
+#include "platform/Properties.h"
+#include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace platform;
+
+namespace {
+
+// A control class of the program's own, without a meta-object of its own.
+class TColorButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+};
+
+}  // namespace
+
+// Class names by context, class styles and extended styles, control state.
+TEST(ControlsTest, ClassNamesStylesAndState) {
+  QWidget form;
+  auto* bar = new QToolBar(&form);
+  auto* dialog = new QFileDialog(&form);
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  const struct {
+    const char* what;
+    std::function<QWidget*()> make;
+    const char* className;
+    std::uint32_t low, style, exStyle;
+  } rows[] = {
+      {"button on a form", [&] { return new QPushButton("OK", &form); }, "TButton", BS_PUSHBUTTON, WS_TABSTOP, 0},
+      {"button in a file dialog",
+       [&] { return dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel); }, "Button",
+       BS_PUSHBUTTON, WS_TABSTOP, 0},
+      {"tool button on a tool bar", [&] { return bar->widgetForAction(bar->addAction("t")); }, "TToolButton", 0, 0, 0},
+      {"tool button on a form", [&] { return new QToolButton(&form); }, "TSpeedButton", 0, 0, 0},
+      {"radio button", [&] { return new QRadioButton("r", &form); }, "TRadioButton", BS_AUTORADIOBUTTON, WS_TABSTOP,
+       0},
+      {"check box, text on the left", [&] {
+         auto* b = new QCheckBox("c", &form);
+         b->setLayoutDirection(Qt::RightToLeft);
+         return b;
+       }, "TCheckBox", BS_AUTOCHECKBOX | BS_LEFTTEXT, 0, WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR},
+      {"two-line button of the program", [&] { return new TColorButton("a\nb", &form); }, "TColorButton",
+       BS_PUSHBUTTON | BS_MULTILINE, 0, 0},
+      {"string grid", [&] { return new QTableWidget(&form); }, "TStringGrid", 0, 0, 0},
+      {"tree's header", [&] { return (new QTreeWidget(&form))->header(); }, "SysHeader32", 0, 0, 0},
+      {"tool bar", [&] { return bar; }, "TToolBar", TBSTYLE_FLAT, 0, 0},
+      {"plain box frame", [&] {
+         auto* f = new QFrame(&form);
+         f->setFrameStyle(QFrame::Box | QFrame::Plain);
+         return f;
+       }, "TPanel", 0, WS_BORDER, 0},
+      {"tool window", [&] { return new QWidget(&form, Qt::Tool | Qt::WindowStaysOnTopHint); }, "QWidget", 0, 0,
+       WS_EX_TOOLWINDOW | WS_EX_TOPMOST},
+      {"fixed dialog", [&] {
+         auto* d = new QDialog(&form);
+         d->setFixedSize(50, 40);
+         return d;
+       }, "TForm", DS_MODALFRAME, WS_POPUP, WS_EX_DLGMODALFRAME},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    QWidget* w = row.make();
+    EXPECT_EQ(GetClassName(w).toStdString(), row.className);
+    const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
+    EXPECT_EQ(style & 0xFFFF, row.low);
+    EXPECT_EQ(style & row.style, row.style);
+    EXPECT_EQ(std::uint32_t(GetWindowLong(w, GWL_EXSTYLE)) & ~WS_EX_RIGHT, row.exStyle);
+  }
+  auto* label = new QLabel("l", &form);
+  EXPECT_EQ(GetControlState(label), csCreating);
+  EXPECT_FALSE(HandleAllocated(label));
+  QCoreApplication::sendPostedEvents();
+  EXPECT_TRUE(HandleAllocated(label));
+  EXPECT_TRUE(IsGraphicControl(label));
+  EXPECT_FALSE(IsGraphicControl(dialog));
+  EXPECT_EQ(GetControlStyle(label), 0u);
+  SetControlStyle(label, csOpaque);
+  EXPECT_TRUE(label->testAttribute(Qt::WA_OpaquePaintEvent));
+  QWidget closeless(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  EXPECT_EQ(GetClassLong(&closeless, GCL_STYLE), CS_NOCLOSE);
+  EXPECT_EQ(GetClassLong(&form, GCL_STYLE), 0u);
+}
+
+// Points through nested controls with frames; the window under a point
+// among overlapping siblings, past a disabled one and past a tool window
+// that lets input through.
+TEST(ControlsTest, MappingAndWindowFromPoint) {
+  QWidget form;
+  form.setGeometry(200, 100, 300, 200);
+  auto* panel = new QFrame(&form);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setLineWidth(3);
+  panel->setGeometry(10, 20, 150, 120);
+  auto* inner = new QFrame(panel);
+  inner->setFrameStyle(QFrame::Box | QFrame::Plain);
+  inner->setGeometry(5, 7, 60, 50);
+  auto* lower = new QWidget(&form);
+  lower->setGeometry(170, 10, 80, 80);
+  auto* upper = new QWidget(&form);
+  upper->setGeometry(200, 40, 80, 80);
+  form.show();
+  QWidget glass(&form, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowTransparentForInput);
+  glass.setGeometry(200, 100, 300, 200);
+  glass.show();
+
+  const QPoint formClient = form.mapToGlobal(QPoint());
+  TPoint p{1, 2};
+  ClientToScreen(inner, &p);  // inner's client area: its 1-pixel box inside panel's 3-pixel band
+  EXPECT_EQ(p, (TPoint{formClient.x() + 10 + 5 + 1 + 1, formClient.y() + 20 + 7 + 1 + 2}));
+  ScreenToClient(panel, &p);
+  EXPECT_EQ(p, (TPoint{5 - 3 + 1 + 1, 7 - 3 + 1 + 2}));
+  TPoint points[2] = {{0, 0}, {4, 4}};
+  EXPECT_EQ(MapWindowPoints(inner, &form, points, 2), MAKELONG(16, 28));
+  EXPECT_EQ(points[1], (TPoint{20, 32}));
+
+  const TPoint overlap{formClient.x() + 220, formClient.y() + 60};
+  EXPECT_EQ(WindowFromPoint(overlap), upper);
+  lower->raise();
+  EXPECT_EQ(WindowFromPoint(overlap), lower);
+  lower->setEnabled(false);
+  EXPECT_EQ(WindowFromPoint(overlap), &form) << "not the disabled one";
+  glass.setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+  glass.show();
+  EXPECT_EQ(WindowFromPoint(overlap), &glass) << "a tool window above the form";
+  glass.hide();
+  EXPECT_EQ(WindowFromPoint({formClient.x() + 20, formClient.y() + 30}), inner);
+  EXPECT_EQ(WindowFromPoint({formClient.x() + 1000, formClient.y()}), nullptr);
+
+  EXPECT_EQ(FindWindowEx(&form, nullptr, "tpanel"), panel);
+  EXPECT_EQ(FindWindowEx(&form, panel, "TPanel"), nullptr);
+  std::vector<QWidget*> walked;
+  EnumChildWindows(&form, [&](QWidget* w) {
+    walked.push_back(w);
+    return true;
+  });
+  EXPECT_EQ(walked, (std::vector<QWidget*>{lower, upper, panel, inner}));
+  form.showMaximized();
+  EXPECT_TRUE(IsZoomed(&form));
+  EXPECT_FALSE(IsIconic(&form));
+  EXPECT_FALSE(IsWindowEnabled(lower));
+}
+
+// The controls answer from their state; what the program or the user
+// changes reaches the chains once per signal, what a sent message changes
+// not at all.
+TEST(ControlsTest, ControlMessagesAndNotifications) {
+  MessageLog log;
+  QWidget form;
+  auto* box = new QCheckBox("c", &form);
+  box->setTristate(true);
+  auto* combo = new QComboBox(&form);
+  combo->addItems({"一", "二", "三"});
+  auto* tabs = new QTabWidget(&form);
+  tabs->addTab(new QWidget, "a");
+  tabs->addTab(new QWidget, "b");
+  auto* list = new QListWidget(&form);
+  auto* status = new QStatusBar(&form);
+  status->addWidget(new QLabel("part", status));
+  auto* tools = new QToolBar(&form);
+  QAction* tool = tools->addAction("tool");
+  SetCommandId(tool, 42);
+  form.show();
+  log.Add(&form, "form");
+  for (QWidget* w : std::vector<QWidget*>{box, combo, tabs, list}) log.Add(w, "control");
+
+  box->setCheckState(Qt::PartiallyChecked);
+  combo->setCurrentIndex(2);
+  QString text;
+  TRect tabRect;
+  const struct {
+    QWidget* control;
+    unsigned msg;
+    WPARAM wParam;
+    LPARAM lParam;
+    LRESULT result;
+  } sends[] = {
+      {box, BM_GETCHECK, 0, 0, BST_INDETERMINATE},
+      {combo, CB_GETCOUNT, 0, 0, 3},
+      {combo, CB_GETCURSEL, 0, 0, 2},
+      {combo, CB_GETLBTEXT, 1, LPARAM(PtrParam(&text)), 1},
+      {tabs, TCM_GETITEMCOUNT, 0, 0, 2},
+      {tabs, TCM_SETCURSEL, 1, 0, 0},
+      {tabs, TCM_GETCURSEL, 0, 0, 1},
+      {tabs, TCM_GETITEMRECT, 1, LPARAM(PtrParam(&tabRect)), 1},
+      {tabs, TCM_GETITEMRECT, 2, LPARAM(PtrParam(&tabRect)), 0},
+      {list, LB_GETCOUNT, 0, 0, 0},
+      {status, SB_GETPARTS, 0, 0, 1},
+      {tools, TB_BUTTONCOUNT, 0, 0, 1},
+      {tools, TB_GETBUTTONTEXTW, 42, LPARAM(PtrParam(&text)), 4},
+      {tools, TB_GETBUTTONTEXTW, 43, LPARAM(PtrParam(&text)), -1},
+      {box, BM_SETCHECK, BST_CHECKED, 0, 0},
+  };
+  for (const auto& s : sends) {
+    SCOPED_TRACE(s.msg);
+    log.Take();
+    EXPECT_EQ(SendMessage(s.control, s.msg, s.wParam, s.lParam), s.result);
+    EXPECT_EQ(log.entries.size(), s.control == status || s.control == tools ? 0u : 1u) << "the sent one alone";
+  }
+  EXPECT_EQ(text, "tool");
+  EXPECT_EQ(tabs->currentIndex(), 1);
+  const QRect tab = tabs->tabBar()->tabRect(1).translated(tabs->tabBar()->pos());
+  EXPECT_EQ(tabRect, Bounds(tab.x(), tab.y(), tab.width(), tab.height()));
+  TRect display = Bounds(0, 0, tabs->width(), tabs->height());  // the window's rectangle to its display area
+  SendMessage(tabs, TCM_ADJUSTRECT, 0, LPARAM(PtrParam(&display)));
+  const QRect pages = tabs->findChild<QStackedWidget*>()->geometry();
+  EXPECT_EQ(display, Bounds(pages.x(), pages.y(), pages.width(), pages.height()));
+  EXPECT_EQ(box->checkState(), Qt::Checked);
+  EXPECT_EQ(SendMessage(box, BM_GETSTATE) & BST_PUSHED, 0);
+  const auto* font = ParamPtr<const TFont>(std::uintptr_t(SendMessage(combo, WM_GETFONT)));
+  EXPECT_EQ(font->Name, combo->font().family());
+
+  const struct {
+    std::function<void()> act;
+    std::vector<LogEntry> seen;
+  } changes[] = {
+      {[&] { box->click(); },
+       {{"control", BM_SETSTATE},
+        {"control", BM_SETCHECK},
+        {"control", BM_SETSTATE},
+        {"form", WM_COMMAND},
+        {"control", CN_COMMAND}}},
+      {[&] { combo->setCurrentIndex(0); }, {{"form", WM_COMMAND}, {"control", CN_COMMAND}}},
+      {[&] {
+         combo->showPopup();  // CBN_DROPDOWN, CBN_CLOSEUP
+         combo->hidePopup();
+       }, {{"form", WM_COMMAND}, {"control", CN_COMMAND}, {"form", WM_COMMAND}, {"control", CN_COMMAND}}},
+      {[&] { tabs->setCurrentIndex(0); }, {{"control", TCM_SETCURSEL}, {"form", WM_NOTIFY}, {"control", CN_NOTIFY}}},
+      {[&] { list->addItem("x"); }, {{"control", LB_ADDSTRING}}},
+      {[&] { list->insertItem(0, "y"); }, {{"control", LB_INSERTSTRING}}},
+  };
+  for (const auto& s : changes) {
+    log.Take();
+    s.act();
+    EXPECT_EQ(log.Take(), s.seen);
+  }
+  EXPECT_EQ(SendMessage(list, LB_GETTEXT, 1, LPARAM(PtrParam(&text))), 1);
+  EXPECT_EQ(text, "x");
+}
+
+// Properties by name and the colours behind them.
+TEST(ControlsTest, PropertiesByNameAndPalette) {
+  QWidget form;
+  auto* box = new QCheckBox("c", &form);
+  auto* edit = new QLineEdit(&form);
+  auto* tree = new QTreeWidget(&form);
+  EXPECT_EQ(GetPropertyText(box, "Checked"), "False");
+  EXPECT_TRUE(SetPropertyText(box, "checked", "True"));
+  EXPECT_TRUE(box->isChecked());
+  EXPECT_EQ(GetOrdProperty(box, "Checked"), 1);
+  EXPECT_EQ(GetPropertyText(edit, "EchoMode"), "Normal");
+  EXPECT_TRUE(SetPropertyText(edit, "EchoMode", "Password"));
+  EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+  EXPECT_EQ(GetOrdProperty(edit, "NumButtons"), -1);
+  EXPECT_EQ(GetPropertyText(edit, "NumButtons"), "");
+  EXPECT_FALSE(SetPropertyText(edit, "AutoScroll", "False"));
+  edit->setProperty("AutoScroll", true);
+  EXPECT_TRUE(SetPropertyText(edit, "AutoScroll", "False"));
+  EXPECT_EQ(GetPropertyText(edit, "AutoScroll"), "False");
+  EXPECT_TRUE(SetPublishedProperty(box, "Caption", "选择"));
+  EXPECT_EQ(box->text(), "选择");
+  EXPECT_TRUE(SetPropertyText(edit, "Text", "x1") && SetPropertyText(edit, "MaxLength", "$10"));
+  EXPECT_EQ(edit->text(), "x1");
+  EXPECT_EQ(edit->maxLength(), 16);
+  edit->setProperty("PopupMenu", QVariant::fromValue<QObject*>(box));
+  EXPECT_EQ(GetPropertyText(edit, "PopupMenu.Caption"), "选择");
+
+  SetPublishedProperty(box, "Color", clBtnFace);
+  EXPECT_EQ(GetOrdProperty(box, "Color"), clBtnFace) << "a system colour comes back as itself";
+  EXPECT_EQ(box->palette().color(box->backgroundRole()), ToQColor(clBtnFace));
+  EXPECT_TRUE(box->autoFillBackground());
+  QPalette p = box->palette();
+  p.setColor(box->backgroundRole(), QColor(1, 2, 3));
+  box->setPalette(p);
+  EXPECT_EQ(GetControlColor(box), RGB(1, 2, 3)) << "a colour Qt set reads as it is";
+  EXPECT_TRUE(SetPublishedProperty(tree, "Header.Font.Color", clRed));
+  EXPECT_EQ(tree->header()->palette().color(tree->header()->foregroundRole()), QColor(Qt::red));
+  EXPECT_EQ(GetOrdProperty(tree, "header.font.color"), clRed);
+  SetPublishedProperty(edit, "Font.Height", -20);
+  EXPECT_EQ(edit->font().pixelSize(), 20);
+  EXPECT_EQ(GetOrdProperty(edit, "Font.Size"), 15);
+  const QColor base = tree->palette().color(QPalette::Base);
+  EXPECT_EQ(SendMessage(tree, TVM_SETBKCOLOR, 0, clYellow), FromQColor(base));
+  EXPECT_EQ(SendMessage(tree, TVM_GETBKCOLOR), clYellow);
+  SendMessage(tree, TVM_SETBKCOLOR, 0, LPARAM(CLR_NONE));
+  EXPECT_EQ(tree->palette().color(QPalette::Base), base);
+}
+
+// DrawIconEx: a mask icon ANDs its mask and XORs its image; an alpha icon
+// blends; stretching takes the nearest pixel; the canvas's origin counts.
+TEST(ControlsTest, DrawIconExPixels) {
+  Bitmap color(2, 2, pf24bit), mask(2, 2, pf1bit);
+  const TColor colors[] = {clRed, clBlack, clBlue, clWhite};
+  const bool transparent[] = {false, true, false, true};
+  for (int i = 0; i < 4; ++i) {
+    color.SetPixel(i % 2, i / 2, colors[i]);
+    mask.SetPixel(i % 2, i / 2, transparent[i] ? clWhite : clBlack);
+  }
+  std::unique_ptr<Icon> masked(CreateIconIndirect({true, 0, 0, &mask, &color}));
+  Bitmap alpha(3, 1, pf32bit);
+  alpha.SetArgb(0, 0, qRgba(255, 0, 0, 255));
+  alpha.SetArgb(1, 0, qRgba(255, 0, 0, 0));
+  alpha.SetArgb(2, 0, qRgba(200, 100, 0, 128));
+  std::unique_ptr<Icon> blended(CreateIconIndirect({true, 0, 0, nullptr, &alpha}));
+  ASSERT_TRUE(masked && blended);
+  EXPECT_FALSE(masked->HasAlpha());
+  EXPECT_TRUE(blended->HasAlpha());
+
+  Bitmap target(6, 4, pfDevice);
+  target.Fill(qRgb(0, 255, 0));
+  Canvas& c = target.GetCanvas();
+  c.SetViewportOrg(1, 0);
+  EXPECT_TRUE(DrawIconEx(c, -1, 0, masked.get(), 0, 0, 0, nullptr, DI_NORMAL));
+  EXPECT_TRUE(DrawIconEx(c, 3, 0, masked.get(), 0, 0, 0, nullptr, DI_IMAGE));
+  EXPECT_TRUE(DrawIconEx(c, 0, 2, blended.get(), 0, 0));
+  EXPECT_TRUE(DrawIconEx(c, 3, 2, masked.get(), 2, 1, 0, nullptr, DI_MASK));
+  const TColor row0[] = {clRed, clLime, clLime, clLime, clRed, clBlack};
+  const TColor row1[] = {clBlue, clFuchsia, clLime, clLime, clBlue, clWhite};
+  // (200, 100, 0) at 128 over (0, 255, 0): (200*128 + 0*127 + 127) / 255 = 100, (100*128 + 255*127 + 127) / 255 = 177
+  const TColor row2[] = {clLime, clRed, clLime, RGB(100, 177, 0), clBlack, clLime};
+  for (int x = 0; x < 6; ++x) {
+    SCOPED_TRACE(x);
+    EXPECT_EQ(target.GetPixel(x, 0), row0[x]);
+    EXPECT_EQ(target.GetPixel(x, 1), row1[x]);
+    EXPECT_EQ(target.GetPixel(x, 2), row2[x]);
+  }
+  EXPECT_EQ(target.GetPixel(4, 3), clLime) << "DI_MASK alone, shrunk to one row";
+
+  std::unique_ptr<Icon> big(CopyImage(masked.get(), IMAGE_ICON, 4, 4, 0));
+  ASSERT_TRUE(big);
+  EXPECT_EQ(big->Color().GetPixel(1, 1), clRed);
+  EXPECT_EQ(big->Color().GetPixel(3, 3), clWhite);
+  EXPECT_EQ(CopyImage(masked.get(), IMAGE_BITMAP, 0, 0, 0), nullptr);
+  EXPECT_EQ(FileIcon("/no/such/file"), nullptr);
+}
