@@ -517,15 +517,13 @@ void TWinSkinForm::SkinWindowByClass(QWidget* window) {
     } else if (Has(xcRadioButton)) {
       attach(static_cast<TSkinRadioButton*>(nullptr));
     }
-  } else if (name == QStringLiteral("combobox") || name == QStringLiteral("tcombobox")) {
+  } else if (name == QStringLiteral("combobox")) {
     if (Has(xcCombo) && (style & 3) != CBS_SIMPLE) {
       if (auto* combo = qobject_cast<QComboBox*>(window))
         SkinComboBox(combo);
       else
         attach(static_cast<TSkinComBox*>(nullptr));
     }
-  } else if (name == QStringLiteral("comboboxex32")) {
-    if (QWidget* inner = GetTopWindow(window); inner && Has(xcCombo)) SkinWindowByClass(inner);
   } else if (name == QStringLiteral("scrollbar")) {
     if (!(style & WS_TABSTOP) && (style & SBS_SIZEGRIP)) attach(static_cast<TSkinSizer*>(nullptr));
   } else if (name == QStringLiteral("#32770") || name == QStringLiteral("toolbarwindow32")) {
@@ -534,14 +532,7 @@ void TWinSkinForm::SkinWindowByClass(QWidget* window) {
       auto* painter = new TSkinBoxH(this);
       painter->HookWindow(window, data, this);
     }
-  } else if (name == QStringLiteral("tpanel")) {
-    walkChildren();
-    if (ControlFromWindow(window)) Attach<TSkinBox>(window, true);
-  } else if (name == QStringLiteral("tcheckbox")) {
-    if (Has(xcCheckBox)) attach(static_cast<TSkinCheckBox*>(nullptr));
-  } else if (name == QStringLiteral("tbutton")) {
-    if (Has(xcButton)) attach(static_cast<TSkinButton*>(nullptr));
-  } else if (name == QStringLiteral("tprogressbar") || name == QStringLiteral("msctls_progress32")) {
+  } else if (name == QStringLiteral("msctls_progress32")) {
     attach(static_cast<TSkinProgress*>(nullptr));
   } else if (name == QStringLiteral("systabcontrol32")) {
     if (Has(xcTab) && !(style & TCS_OWNERDRAWFIXED)) attach(static_cast<TSkinTab*>(nullptr));

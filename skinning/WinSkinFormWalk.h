@@ -59,7 +59,9 @@ class TWinSkinForm : public TSkinFormObject {
   // The class map: true when Skin3rd names the class (the control is then
   // skinned by its kind or, for "nil" and kinds switched off, left alone).
   bool SkinByKind(const QString& className, QWidget* control);
-  // A window without a control of its own, by its class name.
+  // A window by its class name: the controls of Qt's standard dialogs
+  // answer with the system's class names ("Button", "Edit", "ComboBox" …);
+  // the framework's own names never occur there.
   void SkinWindowByClass(QWidget* window);
   // The window answers the skinned query, or a painter already serves it.
   bool IsControlSkinned(QWidget* control) const;

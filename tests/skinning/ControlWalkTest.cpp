@@ -157,16 +157,20 @@ TEST(ControlWalk, WalkingAgainLaterControlsAndAThrowingControl) {
   EXPECT_EQ(PainterType(*skinner, g.cancel), typeid(void));
   EXPECT_EQ(PainterType(*skinner, g.disabled), typeid(TSkinButton));
   const size_t painters = skinner->Controls().size();
+  const QPointer<TSkinControl> okPainter = FindSkinControl<TSkinButton>(g.ok);
   skinner->RescanControls(&g);
   EXPECT_EQ(skinner->Controls().size(), painters);
   EXPECT_EQ(FindSkinControls(g.ok).size(), 1u);
+  EXPECT_TRUE(okPainter);
 
-  auto* later = new QPushButton(QStringLiteral("后加"), g.panel);
-  later->setGeometry(10, 100, 80, 24);
-  later->show();
-  QApplication::processEvents();
-  EXPECT_EQ(PainterType(*skinner, later), typeid(TSkinButton));
-  EXPECT_EQ(skinner->Controls().size(), painters + 1);
+  for (int i = 0; i < 2; ++i) {
+    auto* later = new QPushButton(QStringLiteral("后加"), g.panel);
+    later->setGeometry(10 + 90 * i, 100, 80, 24);
+    later->show();
+    QApplication::processEvents();
+    EXPECT_EQ(PainterType(*skinner, later), typeid(TSkinButton)) << i;
+  }
+  EXPECT_EQ(skinner->Controls().size(), painters + 2);
 }
 
 TEST(ControlWalk, StandardDialogsByClassName) {
@@ -197,6 +201,7 @@ TEST(ControlWalk, MenusAndToolBarsTakeTheStyleAndGiveItBack) {
   for (bool menuItems : {false, true}) {
     if (menuItems) data->SkinControls.Include(xcMenuItem);
     QMainWindow form;
+    SetControlColor(&form, clYellow);
     QMenu* file = form.menuBar()->addMenu(QStringLiteral("文件"));
     QMenu* recent = file->addMenu(QStringLiteral("最近"));
     auto* popup = new QMenu(&form);
@@ -221,6 +226,7 @@ TEST(ControlWalk, MenusAndToolBarsTakeTheStyleAndGiveItBack) {
                        static_cast<QWidget*>(exportMenu), static_cast<QWidget*>(listed->verticalScrollBar())})
       EXPECT_EQ(w->style(), standard);
     EXPECT_EQ(PainterType(*skinner, listed), typeid(void));
+    EXPECT_EQ(GetControlColor(&form), clYellow);
     // Unskinned, a control made later stays as it is.
     auto* later = new QPushButton(QStringLiteral("后加"), listed);
     later->show();

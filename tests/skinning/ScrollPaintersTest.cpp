@@ -92,6 +92,8 @@ TEST(ScrollPainters, Layouts) {
       {300, 0, 90, 10, 90, TThumbRule::Control, 16, 260, 284, 284},
       {300, 0, 1000, 10, 500, TThumbRule::Control, 16, 145, 153, 282},  // at least 8: the rest runs
       {100, 0, 10, 0, 5, TThumbRule::Control, 16, 42, 58, 84},           // no page: an arrow's length
+      {100, 0, 10, 0, 5, TThumbRule::Window, 16, 42, 58, 84},
+      {133, 0, 1, 2, 1, TThumbRule::Control, 16, 66, 117, 117},  // both halves rounded up: kept in the track
   };
   for (const Case& c : cases) {
     const TScrollBarLayout l = LayoutScrollBar(c.length, c.min, c.max, c.page, c.pos, c.rule);
@@ -221,6 +223,7 @@ TEST(ScrollPainters, HeaderSectionsHotAfterThePaint) {
   QTreeWidget tree;
   tree.resize(300, 120);
   tree.setHeaderLabels({QStringLiteral("期号"), QStringLiteral("红球")});
+  tree.headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
   tree.header()->setStretchLastSection(false);
   tree.setColumnWidth(0, 80);
   tree.setColumnWidth(1, 80);
@@ -241,6 +244,8 @@ TEST(ScrollPainters, HeaderSectionsHotAfterThePaint) {
   const auto red = [](TColor c) { return (c & 0xFF) > 120 && ((c >> 8) & 0xFF) < 100; };  // smoothed edges too
   const TRect label = pixels::Box(shot, red, Rect(0, 0, 80, shot.Height()));
   EXPECT_TRUE(label.Left >= 3 && label.Left <= 6) << label;
+  const TRect right = pixels::Box(shot, red, Rect(80, 0, 160, shot.Height()));
+  EXPECT_TRUE(right.Right >= 154 && right.Right <= 158) << right;  // 2 pixels in from the right
   EXPECT_NEAR(label.Top + label.Bottom, shot.Height(), 3) << label;
   EXPECT_EQ(shot.GetPixel(78, 2), Frame(1, kHeader));
   EXPECT_EQ(shot.GetPixel(85, 5), Frame(2, kHeader));
