@@ -3,6 +3,7 @@
 #include "platform/Startup.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
+#include "skinning/WinSkinFormWalk.h"
 #include "skinning/WinSkinMenu.h"
 
 #include <QApplication>
@@ -107,7 +108,7 @@ TSkinManage::TSkinManage() {
   timer_.setSingleShot(true);
   timer_.setInterval(100);
   connect(&timer_, &QTimer::timeout, this, [this] { OnTimer(); });
-  factory_ = [](QWidget* control) { return new TSkinFormObject(control); };
+  factory_ = [](QWidget* control) { return new TWinSkinForm(control); };
 }
 
 TSkinManage::~TSkinManage() {

@@ -1,11 +1,14 @@
 #include "skinning/WinSkinStyle.h"
 
 #include "platform/Canvas.h"
+#include "platform/Colors.h"
 #include "skinning/WinSkinManage.h"
 #include "skinning/WinSkinMenu.h"
+#include "skinning/WinSubClassContainers.h"
 #include "skinning/WinSubClassStyled.h"
 
 #include <QDateTimeEdit>
+#include <QScrollBar>
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOption>
@@ -57,6 +60,13 @@ TSkinTab* ScrollerTabs(const QWidget* widget) {
              : nullptr;
 }
 
+// The painter drawing the scroll bar `widget`, or nullptr.
+TSkinScrollbar* BarPainter(const QWidget* widget) {
+  const auto* bar = qobject_cast<const QScrollBar*>(widget);
+  TSkinScrollbar* painter = bar ? FindSkinControl<TSkinScrollbar>(bar) : nullptr;
+  return painter && painter->Draws(bar) ? painter : nullptr;
+}
+
 bool OnToolBar(const QWidget* widget) {
   return qobject_cast<const QToolButton*>(widget) && qobject_cast<const QToolBar*>(widget->parentWidget());
 }
@@ -68,6 +78,7 @@ TSkinStyle::TSkinStyle(TSkinData* skinData) : skinData_(skinData) {}
 int TSkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const {
   if (metric == PM_MenuPanelWidth)
     if (const TWinSkinPopMenu* popup = PopupOf(widget); popup && popup->Skinned()) return kMenuFrame;
+  if (metric == PM_ScrollBarExtent && BarPainter(widget)) return GetSystemMetrics(SM_CXVSCROLL);
   return QProxyStyle::pixelMetric(metric, option, widget);
 }
 
@@ -86,6 +97,7 @@ void TSkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opt
       if (TSkinTab* tabs = PainterOf<TSkinTab>(widget); tabs && tabs->DrawPane(*option, painter)) return;
       break;
     case PE_FrameTabBarBase:
+      if (TSkinTabBtn* buttons = PainterOf<TSkinTabBtn>(widget); buttons && buttons->Draws()) return;
       if (TSkinTab* tabs = PainterOf<TSkinTab>(widget); tabs && !tabs->TabImage.Empty()) return;
       break;
     default:
@@ -103,10 +115,22 @@ void TSkinStyle::drawControl(ControlElement element, const QStyleOption* option,
     case CE_MenuItem:
       if (DrawMenuItem(option, painter, widget)) return;
       break;
+    case CE_HeaderSection:
+    case CE_HeaderLabel:
+      if (const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option))
+        if (TSkinHeader* p = PainterOf<TSkinHeader>(widget);
+            p && (element == CE_HeaderSection ? p->DrawSection(*header, painter) : p->DrawLabel(*header, painter)))
+          return;
+      break;
+    case CE_HeaderEmptyArea:
+      if (TSkinHeader* p = PainterOf<TSkinHeader>(widget); p && p->DrawEmptyArea(option->rect, painter)) return;
+      break;
     case CE_TabBarTab:
       if (const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(option))
-        if (auto* bar = qobject_cast<const QTabBar*>(widget))
+        if (auto* bar = qobject_cast<const QTabBar*>(widget)) {
+          if (TSkinTabBtn* buttons = PainterOf<TSkinTabBtn>(bar); buttons && buttons->DrawTab(*tab, painter)) return;
           if (TSkinTab* tabs = PainterOf<TSkinTab>(bar); tabs && tabs->DrawTab(*tab, painter, bar)) return;
+        }
       break;
     case CE_ToolButtonLabel:
       if (skinData_ && OnToolBar(widget)) {
@@ -159,6 +183,12 @@ QSize TSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option
 void TSkinStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
                                     const QWidget* widget) const {
   switch (control) {
+    case CC_ScrollBar:
+      if (const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option))
+        if (TSkinScrollbar* bars = BarPainter(widget);
+            bars && bars->DrawBar(*slider, painter, static_cast<const QScrollBar*>(widget)))
+          return;
+      break;
     case CC_Slider:
       if (const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option))
         if (TSkinTrackBar* track = PainterOf<TSkinTrackBar>(widget)) {
@@ -214,6 +244,11 @@ QRect TSkinStyle::subControlRect(ComplexControl control, const QStyleOptionCompl
                                       QProxyStyle::subControlRect(control, option, SC_SpinBoxUp, widget),
                                       QProxyStyle::subControlRect(control, option, SC_SpinBoxDown, widget)))
           return *r;
+  if (control == CC_ScrollBar)
+    if (const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option))
+      if (TSkinScrollbar* bars = BarPainter(widget))
+        return ScrollBarPartRect(bars->Layout(*slider, static_cast<const QScrollBar*>(widget)), slider->rect,
+                                 slider->orientation == Qt::Horizontal, part);
   if (control == CC_ComboBox) {
     const bool rtl = option->direction == Qt::RightToLeft;
     if (PainterOf<TSkinDateTime>(widget) && part == SC_ComboBoxArrow) return TSkinDateTime::ArrowRect(option->rect, rtl);
@@ -225,6 +260,20 @@ QRect TSkinStyle::subControlRect(ComplexControl control, const QStyleOptionCompl
     }
   }
   return QProxyStyle::subControlRect(control, option, part, widget);
+}
+
+QStyle::SubControl TSkinStyle::hitTestComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                                                     const QPoint& pos, const QWidget* widget) const {
+  if (control == CC_ScrollBar)
+    if (const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option))
+      if (TSkinScrollbar* bars = BarPainter(widget)) {
+        if (!slider->rect.contains(pos)) return SC_None;
+        const bool horizontal = slider->orientation == Qt::Horizontal;
+        const QPoint at = pos - slider->rect.topLeft();
+        return ScrollBarSubControl(
+            bars->Layout(*slider, static_cast<const QScrollBar*>(widget)).HitTest(horizontal ? at.x() : at.y()));
+      }
+  return QProxyStyle::hitTestComplexControl(control, option, pos, widget);
 }
 
 bool TSkinStyle::DrawMenuBackground(QPainter* painter, const QWidget* widget) const {

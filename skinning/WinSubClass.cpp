@@ -78,7 +78,7 @@ void TSkinControl::AttachControl(TSkinFormObject* form, TSkinData* skinData, boo
   if (Form) Form->AddControl(this);
   Register(Handle, this);
   if (ApplyColor && SkinData) {
-    SavedColor = {Control->testAttribute(Qt::WA_SetPalette), Control->palette(), Control->autoFillBackground()};
+    SavedColor = TSavedLook::Of(Control);
     SwitchParentBackground(true);
     SetControlColor(Control, SkinColour(scButtonFace));
   }
@@ -91,17 +91,32 @@ void TSkinControl::AttachControl(TSkinFormObject* form, TSkinData* skinData, boo
 void TSkinControl::RegisterWindow(QWidget* window) { Register(window, this); }
 
 void TSkinControl::UseSkinStyle(QWidget* widget) {
-  if (!widget || !SkinData) return;
-  for (const SavedStyle& s : styles_)
-    if (s.widget == widget) return;
-  styles_.push_back({widget, widget->style(), widget->testAttribute(Qt::WA_SetStyle)});
-  widget->setStyle(SkinData->Style());
+  if (SkinData) styles_.Use(widget, SkinData->Style());
 }
 
-void TSkinControl::RestoreStyles() {
-  for (SavedStyle& s : styles_)
+void TSkinControl::RestoreStyles() { styles_.RestoreAll(); }
+
+void TStyleSwitch::Use(QWidget* widget, QStyle* style) {
+  if (!widget || !style) return;
+  for (const Saved& s : saved_)
+    if (s.widget == widget) return;
+  saved_.push_back({widget, widget->style(), widget->testAttribute(Qt::WA_SetStyle)});
+  widget->setStyle(style);
+}
+
+void TStyleSwitch::Restore(QWidget* widget) {
+  for (auto it = saved_.begin(); it != saved_.end(); ++it)
+    if (it->widget == widget) {
+      if (widget) widget->setStyle(it->own ? it->style.data() : nullptr);
+      saved_.erase(it);
+      return;
+    }
+}
+
+void TStyleSwitch::RestoreAll() {
+  for (Saved& s : saved_)
     if (s.widget) s.widget->setStyle(s.own ? s.style.data() : nullptr);
-  styles_.clear();
+  saved_.clear();
 }
 
 void TSkinControl::HookWindow(QWidget* handle, TSkinData* skinData, TSkinFormObject* form) {
@@ -134,9 +149,15 @@ void TSkinControl::Unhook() {
   if (Handle) Handle->update();
 }
 
-void TSkinControl::RestoreColor() {
-  Control->setPalette(SavedColor.OwnPalette ? SavedColor.Palette : QPalette());
-  Control->setAutoFillBackground(SavedColor.AutoFill);
+void TSkinControl::RestoreColor() { SavedColor.RestoreTo(Control); }
+
+TSavedLook TSavedLook::Of(const QWidget* widget) {
+  return {widget->testAttribute(Qt::WA_SetPalette), widget->palette(), widget->autoFillBackground()};
+}
+
+void TSavedLook::RestoreTo(QWidget* widget) const {
+  widget->setPalette(OwnPalette ? Palette : QPalette());
+  widget->setAutoFillBackground(AutoFill);
 }
 
 void TSkinControl::SwitchParentBackground(bool hooking) {

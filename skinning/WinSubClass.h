@@ -55,6 +55,38 @@ constexpr unsigned msHot = 1, msDown = 2;
 constexpr int kParentPaintTag = 5555;
 constexpr int kCloseTabsTag = 7777;
 
+// A widget's own palette and background filling, kept to be given back.
+struct TSavedLook {
+  bool OwnPalette = false;
+  QPalette Palette;
+  bool AutoFill = false;
+
+  static TSavedLook Of(const QWidget* widget);
+  void RestoreTo(QWidget* widget) const;
+};
+
+// Styles put on widgets and given back: each widget gets the style it had
+// set itself, or follows the application's again.
+class TStyleSwitch {
+ public:
+  TStyleSwitch() = default;
+  TStyleSwitch(const TStyleSwitch&) = delete;
+  TStyleSwitch& operator=(const TStyleSwitch&) = delete;
+  ~TStyleSwitch() { RestoreAll(); }
+  // Once per widget until it is given back.
+  void Use(QWidget* widget, QStyle* style);
+  void Restore(QWidget* widget);
+  void RestoreAll();
+
+ private:
+  struct Saved {
+    QPointer<QWidget> widget;
+    QPointer<QStyle> style;
+    bool own;
+  };
+  std::vector<Saved> saved_;
+};
+
 class TSkinControl : public QObject {
  public:
   static constexpr int kPhaseCreated = 0, kPhaseHooked = 1, kPhaseDestroyed = 6;
@@ -105,12 +137,7 @@ class TSkinControl : public QObject {
   QPointer<QWidget> Control;  // the control; nullptr for an inner window
   TRect WindowRect;           // screen coordinates, at the last paint
   bool ApplyColor = false;
-  // The control's own palette and background filling before hooking.
-  struct SavedLook {
-    bool OwnPalette = false;
-    QPalette Palette;
-    bool AutoFill = false;
-  } SavedColor;
+  TSavedLook SavedColor;  // before hooking
   bool Hooked = false;
   int Phase = kPhaseCreated;
   QPointer<TSkinFormObject> Form;
@@ -163,12 +190,7 @@ class TSkinControl : public QObject {
  private:
   void SwitchParentBackground(bool hooking);
 
-  struct SavedStyle {
-    QPointer<QWidget> widget;
-    QPointer<QStyle> style;
-    bool own;
-  };
-  std::vector<SavedStyle> styles_;
+  TStyleSwitch styles_;
   platform::WindowProcHandle handle_;
   const platform::CallPrevious* previous_ = nullptr;
 };
