@@ -41,8 +41,7 @@ struct SkinnedWindow {
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
     auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&window));
     frame = form ? form->Frame() : nullptr;
-    if (frame) window.resize(1280 - frame->LeftWidth() - frame->RightWidth(), 800 - frame->CaptionHeight() -
-                                                                              frame->BottomHeight() - frame->MenuHeight());
+    window.resize(1280, 800);  // the frameless widget is the whole window
     QCoreApplication::processEvents();
   }
   ~SkinnedWindow() { FreeSkinManage(); }
