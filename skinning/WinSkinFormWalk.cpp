@@ -29,6 +29,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
+#include <QSizeGrip>
 #include <QSlider>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -96,6 +97,12 @@ bool IsEmbeddedForm(const QWidget* w) {
 // A tool button of a tool bar (the others are speed buttons).
 bool IsToolBarButton(const QWidget* w) {
   return qobject_cast<const QToolButton*>(w) && qobject_cast<const QToolBar*>(w->parentWidget());
+}
+
+// The drop-down of a tool button: its own, or its action's.
+QMenu* DropDownOf(const QToolButton* button) {
+  if (QMenu* menu = button->menu()) return menu;
+  return button->defaultAction() ? button->defaultAction()->menu() : nullptr;
 }
 
 QMenuBar* MenuBarOf(QWidget* form) {
@@ -216,8 +223,7 @@ void TWinSkinForm::SubclassForm(TSkinData* skinData) {
 void TWinSkinForm::WindowProc(Message& m, const CallPrevious& previous) {
   if (m.Msg == SKIN_START && m.LParam == kSkinStartParam && SkinData()) {
     if (IsDialog && ClassName() == QStringLiteral("#32770")) {
-      for (QWidget* child = GetTopWindow(Window()); child; child = GetWindow(child, GW_HWNDNEXT))
-        SkinWindowByClass(child);
+      SkinWindowByClass(Window());  // a standard dialog's controls answer with the system's class names
     } else {
       RescanControls(formControl_ ? formControl_.data() : Window());
     }
@@ -353,7 +359,7 @@ bool TWinSkinForm::SkinByClass(QWidget* control, const QString& upperName) {
     AddPainter(painter);
     painter->HookControl(this, data, false);
   } else if (IsToolBarButton(control) && FrameSkinning) {
-    if (QMenu* menu = static_cast<QToolButton*>(control)->menu()) StyleMenu(menu, true);
+    StyleMenu(DropDownOf(static_cast<QToolButton*>(control)), true);
   } else if (IsTabSheet(control) && tabs) {
     Attach<TSkinTabSheet>(control);
   } else if (qobject_cast<QCheckBox*>(control) && Has(xcCheckBox)) {
@@ -371,7 +377,7 @@ bool TWinSkinForm::SkinByClass(QWidget* control, const QString& upperName) {
     styles_.Use(bar, data->Style());  // its background and buttons through the skin's style
     for (QToolButton* button : bar->findChildren<QToolButton*>(Qt::FindDirectChildrenOnly)) {
       styles_.Use(button, data->Style());
-      if (button->menu()) StyleMenu(button->menu(), true);
+      StyleMenu(DropDownOf(button), true);
     }
     Attach<TSkinBox>(control);
   } else if (qobject_cast<QProgressBar*>(control) && Has(xcProgress)) {
@@ -392,6 +398,8 @@ bool TWinSkinForm::SkinByClass(QWidget* control, const QString& upperName) {
   } else if (qobject_cast<QHeaderView*>(control) && Has(xcPanel)) {
     auto* painter = new TSkinHeader(control);
     painter->HookWindow(control, data, this);
+  } else if (qobject_cast<QSizeGrip*>(control)) {
+    Attach<TSkinSizer>(control);
   } else if (qobject_cast<QSlider*>(control) && Has(xcTrackBar)) {
     Attach<TSkinTrackBar>(control);
   } else if (qobject_cast<QStatusBar*>(control) && Has(xcStatusBar)) {
@@ -506,6 +514,7 @@ void TWinSkinForm::SkinWindowByClass(QWidget* window) {
     for (QWidget* child = GetTopWindow(window); child; child = GetWindow(child, GW_HWNDNEXT)) SkinWindowByClass(child);
   };
   if (name == QStringLiteral("button")) {
+    if ((style & BS_GROUPBOX) == BS_GROUPBOX && qobject_cast<QGroupBox*>(window)) walkChildren();  // Qt's nest
     if ((style & BS_OWNERDRAW) == BS_OWNERDRAW || (style & BS_GROUPBOX) == BS_GROUPBOX || (style & BS_BITMAP)) return;
     if ((style & 3) == 3 || (style & 2) == 2 || (style & 5) == 5) {
       if (Has(xcCheckBox)) attach(static_cast<TSkinCheckBox*>(nullptr));
@@ -526,7 +535,7 @@ void TWinSkinForm::SkinWindowByClass(QWidget* window) {
   } else if (name == QStringLiteral("scrollbar")) {
     if (!(style & WS_TABSTOP) && (style & SBS_SIZEGRIP)) attach(static_cast<TSkinSizer*>(nullptr));
   } else if (name == QStringLiteral("#32770") || name == QStringLiteral("toolbarwindow32")) {
-    if (name == QStringLiteral("toolbarwindow32") || !(style & WS_TABSTOP)) {
+    if (name == QStringLiteral("toolbarwindow32") || window->isWindow() || !(style & WS_TABSTOP)) {
       if (name != QStringLiteral("toolbarwindow32")) walkChildren();
       auto* painter = new TSkinBoxH(this);
       painter->HookWindow(window, data, this);

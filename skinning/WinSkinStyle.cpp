@@ -126,12 +126,11 @@ void TSkinStyle::drawControl(ControlElement element, const QStyleOption* option,
       if (TSkinHeader* p = PainterOf<TSkinHeader>(widget); p && p->DrawEmptyArea(option->rect, painter)) return;
       break;
     case CE_TabBarTab:
-      if (const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(option)) {
-        if (TSkinTabBtn* buttons = PainterOf<TSkinTabBtn>(widget); buttons && buttons->DrawTab(*tab, painter)) return;
-        if (TSkinTab* tabs = PainterOf<TSkinTab>(widget);
-            tabs && tabs->DrawTab(*tab, painter, static_cast<const QTabBar*>(widget)))
-          return;
-      }
+      if (const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(option))
+        if (auto* bar = qobject_cast<const QTabBar*>(widget)) {
+          if (TSkinTabBtn* buttons = PainterOf<TSkinTabBtn>(bar); buttons && buttons->DrawTab(*tab, painter)) return;
+          if (TSkinTab* tabs = PainterOf<TSkinTab>(bar); tabs && tabs->DrawTab(*tab, painter, bar)) return;
+        }
       break;
     case CE_ToolButtonLabel:
       if (skinData_ && OnToolBar(widget)) {

@@ -3,7 +3,6 @@
 #include "platform/WindowTable.h"
 
 #include <QPainter>
-#include <QScrollBar>
 #include <QStyleOptionTab>
 #include <QTabBar>
 #include <QTabWidget>
@@ -67,10 +66,8 @@ void TSkinScControl::AttachScrollBox(QWidget* control, TSkinData* skinData, TSki
   AttachBars(control, nullptr, true, true);
 }
 
-void TSkinScControl::Paint(Canvas&, const TRect&) {
-  for (int which : {SB_HORZ, SB_VERT})
-    if (QScrollBar* bar = GetScrollBar(Handle, which)) bar->update();
-}
+// No border and no corner; the bars repaint themselves.
+void TSkinScControl::Paint(Canvas&, const TRect&) {}
 
 // ---------------------------------------------------------------------------
 

@@ -54,8 +54,9 @@ bool TSkinStatusBar::BeforeMessage(Message& m) {
 }
 
 void TSkinStatusBar::HoldBackPainting(QWidget* part) {
-  if (part->property("_skin_held").toBool()) return;
-  part->setProperty("_skin_held", true);
+  for (const QPointer<QWidget>& w : heldParts_)
+    if (w == part) return;
+  heldParts_.push_back(part);
   held_.push_back(InstallWindowProc(part, [this](Message& m, const CallPrevious& previous) {
     if ((m.Msg == WM_PAINT || m.Msg == WM_ERASEBKGND) && Drawing()) {
       m.Result = 1;

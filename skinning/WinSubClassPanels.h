@@ -34,6 +34,7 @@ class TSkinStatusBar : public TSkinControl {
   void HoldBackPainting(QWidget* part);
 
   Bitmap buffer_;
+  std::vector<QPointer<QWidget>> heldParts_;
   std::vector<platform::WindowProcHandle> held_;
 };
 

@@ -183,6 +183,24 @@ TEST(Painters, GlyphAndCaptionLayout) {
   EXPECT_EQ(out.GetPixel(0, 3), clWhite);
 }
 
+TEST(Painters, CentredBitButtonIgnoresItsMargin) {
+  auto data = Load(GallerySkin());
+  // Where the red glyph lands in a 100 x 30 button with those properties.
+  const auto glyphAt = [&](QVariant margin, QVariant alignment) {
+    QPushButton b(QStringLiteral("走势"));
+    b.resize(100, 30);
+    b.setIcon(testskins::Ball(QColor(226, 48, 56)));
+    b.setProperty("Margin", margin);
+    b.setProperty("Alignment", alignment);
+    (new TSkinBitButton(&b))->HookControl(nullptr, data.get(), false);
+    return pixels::Box(Grab(&b), [](TColor c) { return GetRValue(c) > 150 && GetGValue(c) < 100; }).Left;
+  };
+  const int free = glyphAt({}, {});
+  EXPECT_GT(free, 4);
+  EXPECT_EQ(glyphAt(4, QStringLiteral("taCenter")), free);
+  EXPECT_LE(glyphAt(4, QStringLiteral("taLeftJustify")), 4 + 3) << "the margin, and the ball inside its icon";
+}
+
 TEST_F(PaintersTest, CheckBoxAndRadioFrames) {
   QPushButton stateless(&g);  // checked by "Checked" alone
   stateless.setCheckable(true);

@@ -521,8 +521,10 @@ void AddControls(Builder& b) {
                 for (int j = 0; j <= i; ++j)
                   p.fillRect(QRect(r.right() - 2 - 4 * j, r.bottom() - 2 - 4 * (i - j), 2, 2), kShadow);
             }), 5, QMargins(), 1);
+  // Header items: normal, then hot (the item under the mouse).
   b.Element(QStringLiteral("Headerbar"), Strip(40, 20, 5, [](QPainter& p, const QRect& r, int k) {
-              Gradient(p, r, Top(StateOf(k)), Bottom(StateOf(k)));
+              const State header[] = {Normal, Hot, Pressed, Disabled, Focused};
+              Gradient(p, r, Top(header[k]), Bottom(header[k]));
               p.setPen(kShadow);
               p.drawLine(r.bottomLeft(), r.bottomRight());
               p.drawLine(r.topRight(), r.bottomRight());
