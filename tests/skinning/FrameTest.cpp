@@ -276,7 +276,7 @@ TEST_F(FrameTest, KeyboardMenus) {
   ASSERT_NE(frame, nullptr);
   ASSERT_NE(frame->MenuBar(), nullptr);
   EXPECT_FALSE(w.menuBar()->isVisible()) << "the skin draws the bar";
-  SendMessage(&w, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+  QTest::keyClick(&w, Qt::Key_Space, Qt::AltModifier);
   ASSERT_NE(frame->SystemPopup(), nullptr);
   EXPECT_TRUE(frame->SystemPopup()->isVisible());
   EXPECT_FALSE(frame->SystemPopup()->actions().isEmpty());
