@@ -94,19 +94,24 @@ bool TWinSkinMenu::eventFilter(QObject* watched, QEvent* event) {
       !rebuildPending_) {
     // The menu changed: build the items again once the change is done.
     rebuildPending_ = true;
-    QTimer::singleShot(0, this, [this] {
-      rebuildPending_ = false;
-      if (Track().bar == this) return;
-      const bool had = !items_.empty();
-      BuildItems();
-      if (had != !items_.empty())
-        frame_.TakeUpSkin();
-      else
-        LayoutItems();
-      if (frame_.Window()) RedrawNonClient(frame_.Window());
-    });
+    QTimer::singleShot(0, this, [this] { Rebuild(); });
   }
   return false;
+}
+
+void TWinSkinMenu::Rebuild() {
+  rebuildPending_ = false;
+  if (Track().bar == this) {
+    rebuildPending_ = true;  // once the drop-down has closed
+    return;
+  }
+  const bool had = !items_.empty();
+  BuildItems();
+  if (had != !items_.empty())
+    frame_.TakeUpSkin();  // the band appears or goes
+  else
+    LayoutItems();
+  if (frame_.Window()) RedrawNonClient(frame_.Window());
 }
 
 void TWinSkinMenu::RestoreMenu() {
@@ -261,6 +266,7 @@ void TWinSkinMenu::EndTracking() {
     if (frame_.Hot == items_[size_t(index)].get()) frame_.Hot = nullptr;
   }
   if (frame_.Window()) RedrawNonClient(frame_.Window());
+  if (rebuildPending_) QTimer::singleShot(0, this, [this] { Rebuild(); });
 }
 
 void TWinSkinMenu::SwitchTo(int index) {

@@ -74,6 +74,8 @@ class TWinSkinMenu : public QObject {
 
  private:
   void EndTracking();
+  // Builds and lays the items out again (after the tracked drop-down).
+  void Rebuild();
   void SwitchTo(int index);
   platform::LRESULT MenuFilter(int code, platform::MSG& msg, const platform::CallNextMessageFilter& next);
   platform::TFont MenuFont() const;

@@ -373,4 +373,8 @@ TEST_F(MenuBarTest, AcceleratorsAndDisabledItems) {
   EXPECT_TRUE(inked(2, kShadow));
   EXPECT_FALSE(inked(2, kBarText));
   EXPECT_TRUE(inked(0, kBarText));
+  // A change of the bar's actions builds the items again.
+  view_->menuAction()->setEnabled(true);
+  Pump();
+  EXPECT_NE(frame_->MenuBar()->ItemByAccelerator(QChar('v')), nullptr);
 }
