@@ -69,6 +69,7 @@ bool TWinSkinMenu::BuildItems() {
   if (menu_ != bar) {
     if (menu_) menu_->removeEventFilter(this);
     menu_ = bar;
+    watched_ = bar;
     bar->installEventFilter(this);
   }
   if (frame_.Hot && dynamic_cast<TMenuBtn*>(frame_.Hot)) frame_.Hot = nullptr;
@@ -90,7 +91,8 @@ bool TWinSkinMenu::BuildItems() {
 
 bool TWinSkinMenu::eventFilter(QObject* watched, QEvent* event) {
   const auto type = event->type();
-  if (watched == menu_ && (type == QEvent::ActionAdded || type == QEvent::ActionRemoved || type == QEvent::ActionChanged) &&
+  // Compared as a plain object: the bar may be in its destructor.
+  if (watched == watched_ && (type == QEvent::ActionAdded || type == QEvent::ActionRemoved || type == QEvent::ActionChanged) &&
       !rebuildPending_) {
     // The menu changed: build the items again once the change is done.
     rebuildPending_ = true;

@@ -82,6 +82,7 @@ class TWinSkinMenu : public QObject {
 
   TSkinFormFrame& frame_;
   QPointer<QMenuBar> menu_;
+  const QObject* watched_ = nullptr;  // the bar whose changes rebuild the items
   std::vector<std::unique_ptr<TMenuBtn>> items_;
   platform::Bitmap bitmap_;  // the bar as last painted
   TRect bar_;                // window coordinates
