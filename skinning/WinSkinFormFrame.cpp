@@ -204,6 +204,7 @@ void TSkinFormFrame::FitWindowToFrame(bool keepClient) {
       width = needed;
     }
   }
+  GrowSizeLimits({leftWidth_ + rightWidth_, captionHeight_ + bottomHeight_ + menuHeight_});
   // The frameless widget is the whole window.
   w->resize(width, height);
   RecalcNonClient(w);
@@ -410,10 +411,13 @@ QRegion TSkinFormFrame::FrameRegion(int W, int H) const {
                 bottomHeight_}};
   for (const auto& p : parts) {
     if (p.r.IsEmpty()) continue;
+    QRegion part(p.r.Left, p.r.Top, p.r.Width(), p.r.Height());
     if (p.e.Trans == 1 && p.thickness >= 2 && !p.e.Image.Empty())
-      region += RegionFromBitmap(PaintPart(p.part, p.r.Width(), p.r.Height()), p.r.Left, p.r.Top, 0, 0, 0, kKey);
-    else
-      region += QRect(p.r.Left, p.r.Top, p.r.Width(), p.r.Height());
+      part = RegionFromBitmap(PaintPart(p.part, p.r.Width(), p.r.Height()), p.r.Left, p.r.Top, 0, 0, 0, kKey);
+    // The caption is painted over the side borders' top rows: its pixels
+    // decide there.
+    if (p.part <= 2) part &= QRect(p.r.Left, captionHeight_, p.r.Width(), H - captionHeight_);
+    region += part;
   }
   // The menu bar band belongs to the window too.
   return region + QRect(leftWidth_, captionHeight_, W - leftWidth_ - rightWidth_, menuHeight_);
@@ -452,6 +456,7 @@ void TSkinFormFrame::Activate() {
     phase_ = kFitting;
     SetNonClientFrame(w, true);
     FitWindowToFrame(true);
+    ShiftChildren({leftWidth_, captionHeight_ + menuHeight_});
     phase_ = kActive;
     UpdateRegion();
     RedrawNonClient(w);
@@ -462,11 +467,42 @@ void TSkinFormFrame::Activate() {
   SetActiveFlag(active_);
 }
 
+void TSkinFormFrame::ShiftChildren(QPoint shift) {
+  // A layout keeps out of the band by itself; children placed by hand sit
+  // in client coordinates, which now start below the caption.
+  QWidget* w = Window();
+  if (!w || w->layout() || shift == childShift_) return;
+  const QPoint delta = shift - childShift_;
+  childShift_ = shift;
+  for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (!child->isWindow()) child->move(child->pos() + delta);
+}
+
+void TSkinFormFrame::GrowSizeLimits(QSize band) {
+  // The limits are the client's: the band comes on top (a window of fixed
+  // size stays fixed, at the new size).
+  QWidget* w = Window();
+  const QSize delta = band - sizeGrowth_;
+  if (!w || delta.isNull()) return;
+  sizeGrowth_ = band;
+  const QSize min = w->minimumSize(), max = w->maximumSize();
+  const QSize newMin = min.isNull() ? min : (min + delta).expandedTo(QSize(0, 0));
+  const QSize newMax(max.width() >= QWIDGETSIZE_MAX ? max.width() : max.width() + delta.width(),
+                     max.height() >= QWIDGETSIZE_MAX ? max.height() : max.height() + delta.height());
+  if (newMin == newMax) {
+    w->setFixedSize(newMin);
+  } else {
+    w->setMinimumSize(newMin);
+    w->setMaximumSize(newMax);
+  }
+}
+
 void TSkinFormFrame::TakeUpSkin() {
   if (phase_ != kActive || !Window() || !HasNonClientFrame(Window())) return;
   phase_ = kRefresh;
   LayoutFrame();
   FitWindowToFrame(true);
+  ShiftChildren({leftWidth_, captionHeight_ + menuHeight_});
   UpdateRegion();
   phase_ = kActive;
   RedrawNonClient(Window());
@@ -485,6 +521,8 @@ void TSkinFormFrame::RestoreWindow(bool destroying) {
   buttons_.clear();
   Hot = nullptr;
   if (w && !destroying) {
+    ShiftChildren({0, 0});
+    GrowSizeLimits({0, 0});
     if (HasNonClientFrame(w)) SetNonClientFrame(w, false);
     if (ownsRegion_) SetWindowRgn(w, std::nullopt, true);
   }

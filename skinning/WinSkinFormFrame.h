@@ -151,6 +151,10 @@ class TSkinFormFrame {
   QString CaptionText() const;
   TColor CaptionColour() const;
   void UpdateShowState();
+  // Moves the children of a window without layout by the band's margins.
+  void ShiftChildren(QPoint shift);
+  // Grows the window's size limits by the band (none to give them back).
+  void GrowSizeLimits(QSize band);
   void SetActiveFlag(bool active);
   void OnTimer();
   bool HandleSysCommand(platform::Message& m, const platform::CallPrevious& previous);
@@ -168,6 +172,8 @@ class TSkinFormFrame {
   TRect textRect_;
   int maxRightX_ = 0;
   QSize clientSize_;  // the client area before the frame went on
+  QPoint childShift_;  // how far children placed by hand were moved
+  QSize sizeGrowth_;   // what the size limits grew by
   std::vector<std::unique_ptr<TWinSysButton>> buttons_;
   std::unique_ptr<TWinSkinMenu> menuBar_;
   QPointer<QMenu> sysPopup_;

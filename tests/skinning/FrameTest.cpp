@@ -144,6 +144,8 @@ TEST_F(FrameTest, MarginsFitAndRestore) {
                {Spec(3, 5, 20, 3, 0, 0), {6, 40, 5, 3}}};
   for (const auto& c : cases) {
     QWidget w;
+    auto* placed = new QWidget(&w);  // placed by hand, no layout
+    placed->setGeometry(0, 0, 10, 10);
     w.setGeometry(50, 50, 300, 200);
     w.show();
     Pump();
@@ -154,8 +156,10 @@ TEST_F(FrameTest, MarginsFitAndRestore) {
     EXPECT_TRUE(HasNonClientFrame(&w));
     EXPECT_EQ(w.contentsRect().size(), client);
     EXPECT_EQ(w.size(), client.grownBy(c.band));
+    EXPECT_EQ(placed->pos(), QPoint(c.band.left(), c.band.top())) << "in the client area";
     SkinManage()->UnskinAll();
     Pump();
+    EXPECT_EQ(placed->pos(), QPoint(0, 0));
     EXPECT_FALSE(HasNonClientFrame(&w));
     EXPECT_EQ(w.contentsRect().size(), client);
     QRegion region;
