@@ -419,8 +419,7 @@ bool TWinSkinForm::SkinByClass(QWidget* control, const QString& upperName) {
   } else if ((qobject_cast<QLineEdit*>(control) || qobject_cast<QAbstractSpinBox*>(control)) && Has(xcEdit)) {
     Attach<TSkinEdit>(control);
   } else if (IsEmbeddedForm(control)) {
-    Attach<TSkinBox>(control, true);
-    if (Has(xcPopupMenu)) SetPopupMenusOwnerDraw(control, true);
+    Attach<TSkinBox>(control, true);  // its popup menus are the form's, styled after the walk
   } else {
     return false;
   }

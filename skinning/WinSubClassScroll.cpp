@@ -198,9 +198,9 @@ void TSkinScrollbar::AttachBars(QWidget* host, QScrollBar* single, bool horizont
 void TSkinScrollbar::ReleaseBars() {
   for (const std::unique_ptr<Bar>& bar : bars_) {
     RemoveWindowProc(bar->Proc);
-    if (bar->Widget) {
-      bar->Widget->setMouseTracking(bar->HadTracking);
-      bar->Widget->update();
+    if (QScrollBar* widget = bar->Live()) {
+      widget->setMouseTracking(bar->HadTracking);
+      widget->update();
     }
   }
   bars_.clear();
@@ -214,7 +214,7 @@ void TSkinScrollbar::ApplyFixedColor() {
 
 TSkinScrollbar::Bar* TSkinScrollbar::Find(const QScrollBar* bar) {
   for (const std::unique_ptr<Bar>& b : bars_)
-    if (b->Widget == bar) return b.get();
+    if (b->Widget.data() == bar) return b.get();
   return nullptr;
 }
 
@@ -223,7 +223,7 @@ const TSkinScrollbar::Bar* TSkinScrollbar::Find(const QScrollBar* bar) const {
 }
 
 void TSkinScrollbar::BarProc(Bar& bar, Message& m, const CallPrevious& previous) {
-  QScrollBar* widget = bar.Widget;
+  QScrollBar* widget = bar.Live();
   const auto hit = [&] {
     QStyleOptionSlider option;
     option.initFrom(widget);
@@ -275,7 +275,7 @@ void TSkinScrollbar::AfterMessage(Message& m) {
     case WM_HSCROLL:
     case WM_VSCROLL:
       for (const std::unique_ptr<Bar>& bar : bars_)
-        if (bar->Source == (m.Msg == WM_HSCROLL ? kSourceHorz : kSourceVert) && bar->Widget) {
+        if (bar->Source == (m.Msg == WM_HSCROLL ? kSourceHorz : kSourceVert) && bar->Live()) {
           bar->HotPart = int(LOWORD(m.WParam));
           bar->Widget->update();
         }
@@ -301,8 +301,8 @@ void TSkinScrollbar::Paint(Canvas& dc, const TRect& r) {
   // The square where two shown bars meet.
   QScrollBar *h = nullptr, *v = nullptr;
   for (const std::unique_ptr<Bar>& bar : bars_) {
-    if (!bar->Widget || !Handle || !bar->Widget->isVisibleTo(Handle)) continue;
-    (bar->Source == kSourceHorz ? h : bar->Source == kSourceVert ? v : h) = bar->Widget;
+    if (!bar->Live() || !Handle || !bar->Widget->isVisibleTo(Handle)) continue;
+    (bar->Source == kSourceHorz ? h : bar->Source == kSourceVert ? v : h) = bar->Live();
   }
   if (h && v && h != v) {
     const QPoint hp = h->mapTo(Handle, QPoint(0, 0)), vp = v->mapTo(Handle, QPoint(0, 0));
@@ -321,7 +321,7 @@ void TSkinScrollbar::Reskin() {
   if (Control && SkinData && savedFixedColor_ >= 0)
     SetPropertyText(Control, QStringLiteral("FixedColor"), QString::number(SkinColour(scButtonFace)));
   for (const std::unique_ptr<Bar>& bar : bars_)
-    if (bar->Widget) bar->Widget->update();
+    if (bar->Live()) bar->Widget->update();
   TSkinControl::Reskin();
 }
 
@@ -414,8 +414,10 @@ void TSkinHeader::HookWindow(QWidget* handle, TSkinData* skinData, TSkinFormObje
 void TSkinHeader::Unhook() {
   if (!Active) return;
   TSkinControl::Unhook();
-  if (Handle && Phase != kPhaseDestroyed) Handle->setMouseTracking(hadTracking_);
-  if (header_) header_->viewport()->update();
+  if (Handle && Phase != kPhaseDestroyed) {
+    Handle->setMouseTracking(hadTracking_);
+    Handle->update();
+  }
 }
 
 bool TSkinHeader::BeforeMessage(Message& m) {
@@ -449,15 +451,16 @@ void TSkinHeader::AfterMessage(Message& m) {
 
 void TSkinHeader::RebuildItemRects() {
   ItemRects.clear();
-  if (!header_) return;
-  const bool horizontal = header_->orientation() == Qt::Horizontal;
-  const QWidget* viewport = header_->viewport();
-  for (int i = 0; i < header_->count(); ++i) {
-    if (header_->isSectionHidden(i)) {
+  const QHeaderView* header = Header();
+  if (!header) return;
+  const bool horizontal = header->orientation() == Qt::Horizontal;
+  const QWidget* viewport = header->viewport();
+  for (int i = 0; i < header->count(); ++i) {
+    if (header->isSectionHidden(i)) {
       ItemRects.emplace_back();
       continue;
     }
-    const int at = header_->sectionViewportPosition(i), size = header_->sectionSize(i);
+    const int at = header->sectionViewportPosition(i), size = header->sectionSize(i);
     ItemRects.push_back(horizontal ? Rect(at + 3, 0, at + size - 3, viewport->height())
                                    : Rect(3, at, viewport->width() - 3, at + size));
   }
@@ -465,7 +468,7 @@ void TSkinHeader::RebuildItemRects() {
 
 bool TSkinHeader::Draws() const {
   const TDataSkinObject* bar = SkinData ? Model().Headerbar.get() : nullptr;
-  return Drawing() && header_ && bar && !bar->Empty();
+  return Drawing() && Header() && bar && !bar->Empty();
 }
 
 bool TSkinHeader::DrawSection(const QStyleOptionHeader& option, QPainter* painter) const {
@@ -487,17 +490,18 @@ bool TSkinHeader::DrawEmptyArea(const QRect& rect, QPainter* painter) const {
 bool TSkinHeader::DrawLabel(const QStyleOptionHeader& option, QPainter* painter) const {
   if (!Draws()) return false;
   const TRect r = ToTRect(option.rect);
+  const QHeaderView* header = Header();
   Canvas dc(*painter);
-  dc.Font = FromQFont(header_->font());
+  dc.Font = FromQFont(header->font());
   const TSkinColours& colours = Model().Colours;
-  if (!header_->isEnabled())
+  if (!header->isEnabled())
     dc.SetTextColor(clBtnShadow);
   else if (colours.Given[scWindowText])
     dc.SetTextColor(colours[scWindowText]);
   else
-    dc.SetTextColor(FromQColor(header_->palette().color(QPalette::ButtonText)));
+    dc.SetTextColor(FromQColor(header->palette().color(QPalette::ButtonText)));
   dc.SetBkMode(TRANSPARENT);
-  const int side = header_->style()->pixelMetric(QStyle::PM_SmallIconSize, &option, header_);
+  const int side = header->style()->pixelMetric(QStyle::PM_SmallIconSize, &option, header);
   const bool withIcon = !option.icon.isNull() && side < r.Width();
   const int iconWidth = withIcon ? side + 2 : 0;
   constexpr unsigned kFormat = DT_END_ELLIPSIS | DT_EXPANDTABS;
@@ -512,7 +516,7 @@ bool TSkinHeader::DrawLabel(const QStyleOptionHeader& option, QPainter* painter)
   dc.IntersectClipRect(r);
   if (QPainter* p = withIcon ? dc.Painter() : nullptr)
     p->drawPixmap(x, r.Top + (r.Height() - side) / 2,
-                        option.icon.pixmap(QSize(side, side), 1.0, header_->isEnabled() ? QIcon::Normal : QIcon::Disabled));
+                        option.icon.pixmap(QSize(side, side), 1.0, header->isEnabled() ? QIcon::Normal : QIcon::Disabled));
   if (tw > 0) {
     TRect tr = Rect(x + iconWidth, r.Top + (r.Height() - th) / 2, r.Right, r.Top + (r.Height() - th) / 2 + th);
     dc.DrawText(option.text, tr, AddRtlReading(kFormat));

@@ -125,7 +125,9 @@ class TSkinScrollbar : public TSkinControl {
 
  private:
   struct Bar {
-    QPointer<QScrollBar> Widget;
+    // Kept as a widget: while it is destroyed it is a QScrollBar no more.
+    QPointer<QWidget> Widget;
+    QScrollBar* Live() const { return qobject_cast<QScrollBar*>(Widget.data()); }
     int Source = kSourceVert;
     int HotPart = kNoPart;
     bool MouseDown = false;
@@ -165,7 +167,7 @@ class TSkinHeader : public TSkinControl {
   std::vector<TRect> ItemRects;
   int HotItem = -1;
 
-  QHeaderView* Header() const { return header_; }
+  QHeaderView* Header() const { return qobject_cast<QHeaderView*>(header_.data()); }
   // What the style asks the painter to draw.
   bool Draws() const;
   bool DrawSection(const QStyleOptionHeader& option, QPainter* painter) const;
@@ -175,7 +177,7 @@ class TSkinHeader : public TSkinControl {
  private:
   void RebuildItemRects();
 
-  QPointer<QHeaderView> header_;
+  QPointer<QWidget> header_;  // a widget: while it is destroyed it is a header no more
   bool hadTracking_ = false;
 };
 

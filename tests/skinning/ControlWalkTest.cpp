@@ -92,7 +92,8 @@ TEST(ControlWalk, EachControlGetsItsPainter) {
       {g.tree->header(), typeid(TSkinHeader)}, {g.buttonTabs, typeid(TSkinTabBtn)},
       {g.scrollBox, typeid(TSkinScControl)},  {g.inBox, typeid(TSkinButton)},
       {g.bar, typeid(TSkinScrollbar)},        {g.grip, typeid(TSkinSizer)},
-      {g.tagged, typeid(void)},
+      {g.radioGroup, typeid(TSkinGroupBox)},  {g.groupRadio, typeid(TSkinRadioButton)},
+      {g.groupLabel, typeid(void)},           {g.tagged, typeid(void)},
       {g.taggedA, typeid(void)},              {g.taggedB, typeid(void)},
   };
   for (const Row& r : rows)
@@ -112,6 +113,7 @@ TEST(ControlWalk, GatesAndTheClassMap) {
     std::type_index painter;
   };
   const Pick bitButton = [](const gallery::WalkGallery& g) -> QWidget* { return g.bitButton; };
+  const Pick combo = [](const gallery::WalkGallery& g) -> QWidget* { return g.combo; };
   const Case cases[] = {
       {{xcBitBtn}, {}, bitButton, typeid(void)},
       {{xcBitBtn}, QStringLiteral("TBitBtn=bitbtn"), bitButton, typeid(TSkinBitButton)},
@@ -123,6 +125,9 @@ TEST(ControlWalk, GatesAndTheClassMap) {
       {{}, QStringLiteral("TPanel=nil"), [](const gallery::WalkGallery& g) -> QWidget* { return g.ok; },
        typeid(TSkinButton)},
       {{xcTab}, {}, [](const gallery::WalkGallery& g) -> QWidget* { return g.tabs; }, typeid(void)},
+      // A kind switched off leaves the control alone: no class rule after it.
+      {{}, QStringLiteral("TComboBox=combobox"), combo, typeid(TSkinComBox)},
+      {{xcCombo}, QStringLiteral("TComboBox=combobox"), combo, typeid(void)},
   };
   for (const Case& c : cases) {
     TSkinControlTypes kinds = DefaultSkinControls();
@@ -177,31 +182,66 @@ TEST(ControlWalk, StandardDialogsByClassName) {
 
 TEST(ControlWalk, MenusAndToolBarsTakeTheStyleAndGiveItBack) {
   auto data = ProgramSkin();
-  data->SkinControls.Include(xcMenuItem);
-  QMainWindow form;
-  QMenu* file = form.menuBar()->addMenu(QStringLiteral("文件"));
-  QMenu* recent = file->addMenu(QStringLiteral("最近"));
-  auto* popup = new QMenu(&form);
-  auto* taggedPopup = new QMenu(&form);
-  SetTag(taggedPopup, 99);
-  QToolBar* bar = form.addToolBar(QStringLiteral("工具"));
-  QAction* action = bar->addAction(QStringLiteral("导出"));
-  auto* exportMenu = new QMenu(&form);
-  action->setMenu(exportMenu);
-  auto* listed = new QTreeWidget;
-  form.setCentralWidget(listed);
-  form.show();
   QStyle* standard = QApplication::style();
-  auto skinner = Skin(&form, data.get());
   QStyle* skin = data->Style();
-  for (QWidget* w : {static_cast<QWidget*>(file), static_cast<QWidget*>(recent), static_cast<QWidget*>(popup),
-                     static_cast<QWidget*>(bar), static_cast<QWidget*>(exportMenu)})
-    EXPECT_EQ(w->style(), skin) << qPrintable(w->objectName());
-  EXPECT_EQ(taggedPopup->style(), standard);
-  EXPECT_NE(PainterType(*skinner, listed), typeid(void));
-  skinner->RestoreWindow();
-  for (QWidget* w : {static_cast<QWidget*>(file), static_cast<QWidget*>(popup), static_cast<QWidget*>(bar),
-                     static_cast<QWidget*>(exportMenu), static_cast<QWidget*>(listed->verticalScrollBar())})
-    EXPECT_EQ(w->style(), standard);
-  EXPECT_EQ(PainterType(*skinner, listed), typeid(void));
+  for (bool menuItems : {false, true}) {
+    if (menuItems) data->SkinControls.Include(xcMenuItem);
+    QMainWindow form;
+    QMenu* file = form.menuBar()->addMenu(QStringLiteral("文件"));
+    QMenu* recent = file->addMenu(QStringLiteral("最近"));
+    auto* popup = new QMenu(&form);
+    auto* taggedPopup = new QMenu(&form);
+    SetTag(taggedPopup, 99);
+    QToolBar* bar = form.addToolBar(QStringLiteral("工具"));
+    auto* exportMenu = new QMenu(&form);
+    bar->addAction(QStringLiteral("导出"))->setMenu(exportMenu);
+    auto* listed = new QTreeWidget;
+    form.setCentralWidget(listed);
+    form.show();
+    auto skinner = Skin(&form, data.get());
+    // The menu bar's drop-downs with xcMenuItem only; popup menus not tagged.
+    for (QWidget* w : {static_cast<QWidget*>(file), static_cast<QWidget*>(recent)})
+      EXPECT_EQ(w->style(), menuItems ? skin : standard) << menuItems;
+    for (QWidget* w : {static_cast<QWidget*>(popup), static_cast<QWidget*>(bar), static_cast<QWidget*>(exportMenu)})
+      EXPECT_EQ(w->style(), skin);
+    EXPECT_EQ(taggedPopup->style(), standard);
+    EXPECT_EQ(PainterType(*skinner, listed), typeid(TSkinListView));
+    skinner->RestoreWindow();
+    for (QWidget* w : {static_cast<QWidget*>(file), static_cast<QWidget*>(popup), static_cast<QWidget*>(bar),
+                       static_cast<QWidget*>(exportMenu), static_cast<QWidget*>(listed->verticalScrollBar())})
+      EXPECT_EQ(w->style(), standard);
+    EXPECT_EQ(PainterType(*skinner, listed), typeid(void));
+    // Unskinned, a control made later stays as it is.
+    auto* later = new QPushButton(QStringLiteral("后加"), listed);
+    later->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(FindSkinControls(later).empty());
+  }
+}
+
+TEST(ControlWalk, KindBorderAndCaptionButtonsFromTheStyles) {
+  auto data = ProgramSkin();
+  struct Case {
+    Qt::WindowFlags flags;
+    bool fixedSize;
+    int border;
+    unsigned buttons;
+  };
+  const unsigned all = TWinSkinForm::kMaximizeBox | TWinSkinForm::kMinimizeBox | TWinSkinForm::kSystemMenuBox;
+  const Case cases[] = {
+      {Qt::Window, false, TWinSkinForm::kBorderSizeable, all},
+      {Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint, true, TWinSkinForm::kBorderDialog,
+       TWinSkinForm::kSystemMenuBox},
+      {Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint, true, TWinSkinForm::kBorderSingle, 0},
+      {Qt::Window | Qt::FramelessWindowHint, false, TWinSkinForm::kBorderNone, 0},
+  };
+  for (const Case& c : cases) {
+    QWidget form(nullptr, c.flags);
+    form.resize(100, 80);
+    if (c.fixedSize) form.setFixedSize(100, 80);
+    const auto skinner = Skin(&form, data.get());
+    EXPECT_EQ(skinner->BorderKind, c.border) << c.flags;
+    EXPECT_EQ(skinner->CaptionButtons, c.buttons) << c.flags;
+    EXPECT_TRUE(skinner->FrameSkinning);
+  }
 }

@@ -31,12 +31,14 @@ enum Tone { kStrip = 10, kHorzTrack = 40, kVertTrack = 70, kHorzThumb = 100, kVe
 const TColor kFace = RGB(10, 20, 30), kLine = RGB(90, 90, 90);
 
 std::unique_ptr<TSkinData> ScrollSkin() {
+  QImage strip = Strip(16, 16, 23, kStrip);
+  strip.setPixelColor(19 * 16, 0, Qt::magenta);  // the vertical grip's corner is the key colour
   auto data = std::make_unique<TSkinData>();
   EXPECT_TRUE(data->LoadSkinStream(Streamed(SkinOf(
       "[Colours]\nButtonFace=10,20,30\nButtonShadow=90,90,90\n[Scrollbar]\nImage=strip.bmp\nFrame=23\n"
       "[HorzScroll]\nImage=ht.bmp\n[VertScroll]\nImage=vt.bmp\n[HorzScrollThumb]\nImage=hb.bmp\nFrame=3\n"
       "[VertScrollThumb]\nImage=vb.bmp\nFrame=3\n[Headerbar]\nImage=head.bmp\nFrame=5\n",
-      {{"strip.bmp", Strip(16, 16, 23, kStrip)}, {"ht.bmp", Strip(20, 16, 4, kHorzTrack)},
+      {{"strip.bmp", strip}, {"ht.bmp", Strip(20, 16, 4, kHorzTrack)},
        {"vt.bmp", Strip(16, 20, 4, kVertTrack)}, {"hb.bmp", Strip(20, 16, 3, kHorzThumb)},
        {"vb.bmp", Strip(16, 20, 3, kVertThumb)}, {"head.bmp", Strip(20, 20, 5, kHeader)}}))));
   return data;
@@ -121,7 +123,9 @@ TEST(ScrollPainters, ClicksMoveTheBarWhereThePictureShowsItsParts) {
   const TScrollBarLayout before = b.Layout();
   const Bitmap thumb = Grab(&b.bar);
   EXPECT_EQ(thumb.GetPixel(1, before.ThumbStart), Frame(1, kVertThumb));
-  EXPECT_EQ(thumb.GetPixel(8, (before.ThumbStart + before.ThumbEnd) / 2), Frame(20, kStrip));
+  const int grip = before.ThumbStart + (before.ThumbEnd - before.ThumbStart - 16) / 2;
+  EXPECT_EQ(thumb.GetPixel(8, grip + 8), Frame(20, kStrip));
+  EXPECT_EQ(thumb.GetPixel(0, grip), Frame(1, kVertThumb));  // through the grip's key colour
   QTest::mousePress(&b.bar, Qt::LeftButton, {}, QPoint(8, before.ThumbStart + 2));
   QTest::mouseMove(&b.bar, QPoint(8, before.ThumbStart + 42));
   EXPECT_EQ(Grab(&b.bar).GetPixel(16, before.ThumbStart + 45), Frame(2, kVertThumb));  // dragged
@@ -173,6 +177,10 @@ TEST(ScrollPainters, ArrowPressedWhileRepeatingPlainAfterEndScroll) {
   // The mouse over a part shows it hot.
   QTest::mouseMove(bar, QPoint(8, 8));
   EXPECT_EQ(Grab(bar).GetPixel(8, 8), Frame(12, kStrip));
+  // Unhooked, the bar is the standard one again.
+  FindSkinControl<TSkinScrollbar>(&view)->Unhook();
+  EXPECT_FALSE(bar->hasMouseTracking());
+  EXPECT_EQ(bar->style(), QApplication::style());
 }
 
 TEST(ScrollPainters, BordersAndTheCorner) {
@@ -189,8 +197,10 @@ TEST(ScrollPainters, BordersAndTheCorner) {
     const Bitmap shot = Grab(&view);
     EXPECT_EQ(shot.GetPixel(0, 75) == kLine, framed) << framed;
     const QScrollBar* v = view.verticalScrollBar();
-    const QPoint corner = v->mapTo(&view, QPoint(4, v->height() + 4));
+    const QPoint corner = v->mapTo(&view, QPoint(0, v->height()));
     EXPECT_EQ(shot.GetPixel(corner.x(), corner.y()), kFace) << framed;
+    EXPECT_NE(shot.GetPixel(corner.x() - 1, corner.y()), kFace) << framed;
+    EXPECT_NE(shot.GetPixel(corner.x(), corner.y() - 1), kFace) << framed;
   }
 }
 
@@ -209,7 +219,7 @@ TEST(ScrollPainters, HeaderSectionsHotAfterThePaint) {
   tree.show();
   QApplication::processEvents();
   QWidget* viewport = tree.header()->viewport();
-  const auto hover = [&](int x) { SendMessage(viewport, WM_MOUSEMOVE, 0, MAKELPARAM(x, 5)); };
+  const auto hover = [&](int x) { QTest::mouseMove(viewport, QPoint(x, 5)); };
   hover(100);
   EXPECT_EQ(header.HotItem, 1);
   Bitmap shot = Grab(tree.header());
@@ -219,7 +229,7 @@ TEST(ScrollPainters, HeaderSectionsHotAfterThePaint) {
   // A new section is hot once a paint has measured it.
   tree.setHeaderLabels({QStringLiteral("期号"), QStringLiteral("红球"), QStringLiteral("蓝球")});
   tree.setColumnWidth(2, 80);
-  hover(200);
+  SendMessage(viewport, WM_MOUSEMOVE, 0, MAKELPARAM(200, 5));
   EXPECT_EQ(header.HotItem, -1);
   Grab(tree.header());
   hover(200);

@@ -39,6 +39,15 @@ WalkGallery::WalkGallery() {
   taggedB->setGeometry(130, 22, 100, 20);
   platform::SetTag(taggedB, 4);
 
+  radioGroup = new QGroupBox(QStringLiteral("走势"), this);
+  radioGroup->setGeometry(220, 330, 110, 100);
+  groupRadio = new QRadioButton(QStringLiteral("红球"), radioGroup);
+  groupRadio->setGeometry(10, 22, 90, 20);
+  groupRadio->setChecked(true);
+  (new QRadioButton(QStringLiteral("蓝球"), radioGroup))->setGeometry(10, 46, 90, 20);
+  groupLabel = new QLabel(QStringLiteral("二选一"), radioGroup);
+  groupLabel->setGeometry(10, 72, 90, 20);
+
   scrollBox = new QScrollArea(this);
   scrollBox->setGeometry(600, 288, 150, 140);
   auto* inside = new QWidget;
