@@ -82,6 +82,8 @@ QTabBar* TSkinTabBtn::Bar() const {
   return tabs ? tabs->tabBar() : nullptr;
 }
 
+TSkinTabBtn::~TSkinTabBtn() { RemoveWindowProc(barHandle_); }
+
 void TSkinTabBtn::HookControl(TSkinFormObject* form, TSkinData* skinData, bool applyColor) {
   TSkinControl::HookControl(form, skinData, applyColor);
   QTabBar* bar = Bar();

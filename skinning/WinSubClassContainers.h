@@ -57,6 +57,7 @@ class TSkinScControl : public TSkinScrollbar {
 class TSkinTabBtn : public TSkinControl {
  public:
   using TSkinControl::TSkinControl;
+  ~TSkinTabBtn() override;  // the tab bar may outlive the painter by a moment
   void HookControl(TSkinFormObject* form, TSkinData* skinData, bool applyColor) override;
   void Unhook() override;
 
