@@ -41,7 +41,7 @@ QImage Border(int w, int h, bool stacked, int keyColumns = 0) {
   return image;
 }
 
-struct SkinSpec {
+struct SkinShape {
   int left = 4, right = 5, top = 24, bottom = 3;
   int leftFrames = 2, topFrames = 2;
   int alignment = 0;
@@ -49,8 +49,8 @@ struct SkinSpec {
   std::string buttons;
 };
 
-SkinSpec Spec(int left, int right, int top, int bottom, int leftFrames, int topFrames) {
-  SkinSpec s;
+SkinShape Shape(int left, int right, int top, int bottom, int leftFrames, int topFrames) {
+  SkinShape s;
   s.left = left;
   s.right = right;
   s.top = top;
@@ -62,7 +62,7 @@ SkinSpec Spec(int left, int right, int top, int bottom, int leftFrames, int topF
 
 // Caption buttons: close (right-aligned), the system-menu icon, and
 // `extra` sections.
-std::string FrameSkin(const SkinSpec& s) {
+std::string FrameSkin(const SkinShape& s) {
   const std::string buttons =
       "[Button.Close]\nAction=0\nAlign=1\nXcoord=24\nYcoord=2\nframe=4\nButtonImage=close.bmp\n"
       "[Button.SystemMenu]\nAction=3\nAlign=0\nXcoord=2\nYcoord=2\nframe=1\nButtonImage=icon.bmp\n" + s.buttons;
@@ -89,9 +89,9 @@ void Pump() {
 class FrameTest : public ::testing::Test {
  protected:
   // Skins the shown window through the manager; its frame, or nullptr.
-  TSkinFormFrame* Skin(QWidget& w, const SkinSpec& spec = {}) {
+  TSkinFormFrame* Skin(QWidget& w, const SkinShape& shape = {}) {
     data_ = std::make_unique<TSkinData>();
-    EXPECT_TRUE(data_->LoadSkinStream(Streamed(FrameSkin(spec))));
+    EXPECT_TRUE(data_->LoadSkinStream(Streamed(FrameSkin(shape))));
     data_->Loaded();
     SkinManage()->SetEnabled(true);
     if (!w.isVisible()) {
@@ -137,11 +137,11 @@ class FrameTest : public ::testing::Test {
 // with the same client area.
 TEST_F(FrameTest, MarginsFitAndRestore) {
   const struct {
-    SkinSpec spec;
+    SkinShape shape;
     QMargins band;
-  } cases[] = {{Spec(4, 5, 24, 3, 2, 2), {4, 24, 5, 3}},
-               {Spec(6, 2, 30, 8, 2, 2), {6, 30, 2, 8}},
-               {Spec(3, 5, 20, 3, 0, 0), {6, 40, 5, 3}}};
+  } cases[] = {{Shape(4, 5, 24, 3, 2, 2), {4, 24, 5, 3}},
+               {Shape(6, 2, 30, 8, 2, 2), {6, 30, 2, 8}},
+               {Shape(3, 5, 20, 3, 0, 0), {6, 40, 5, 3}}};
   for (const auto& c : cases) {
     QWidget w;
     auto* placed = new QWidget(&w);  // placed by hand, no layout
@@ -150,7 +150,7 @@ TEST_F(FrameTest, MarginsFitAndRestore) {
     w.show();
     Pump();
     const QSize client = w.size();
-    TSkinFormFrame* frame = Skin(w, c.spec);
+    TSkinFormFrame* frame = Skin(w, c.shape);
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(QMargins(frame->LeftWidth(), frame->CaptionHeight(), frame->RightWidth(), frame->BottomHeight()), c.band);
     EXPECT_TRUE(HasNonClientFrame(&w));
@@ -190,9 +190,9 @@ TEST_F(FrameTest, CaptionAlignments) {
   for (int alignment : {0, 1, 2}) {
     QWidget w;
     w.setWindowTitle(QStringLiteral("Title"));
-    SkinSpec spec;
-    spec.alignment = alignment;
-    TSkinFormFrame* frame = Skin(w, spec);
+    SkinShape shape;
+    shape.alignment = alignment;
+    TSkinFormFrame* frame = Skin(w, shape);
     ASSERT_NE(frame, nullptr);
     SendMessage(&w, WM_NCACTIVATE, 1);
     const Bitmap b = Paint(*frame);
@@ -209,14 +209,14 @@ TEST_F(FrameTest, CaptionAlignments) {
 // Visibility 7: only without maximize box. Visibility1 201: whenever the
 // first condition holds.
 TEST_F(FrameTest, ButtonVisibility) {
-  SkinSpec spec;
-  spec.buttons = "[Button.NoMax]\nAction=30\nAlign=0\nXcoord=100\nYcoord=2\nVisibility=7\nVisibility1=0\nframe=1\nButtonImage=extra.bmp\n"
+  SkinShape shape;
+  shape.buttons = "[Button.NoMax]\nAction=30\nAlign=0\nXcoord=100\nYcoord=2\nVisibility=7\nVisibility1=0\nframe=1\nButtonImage=extra.bmp\n"
                  "[Button.Any]\nAction=31\nAlign=0\nXcoord=120\nYcoord=2\nVisibility=2\nVisibility1=201\nframe=1\nButtonImage=extra.bmp\n";
   for (const bool maxBox : {true, false}) {
     QWidget w;
     w.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                      (maxBox ? Qt::WindowMaximizeButtonHint : Qt::WindowType(0)));
-    TSkinFormFrame* frame = Skin(w, spec);
+    TSkinFormFrame* frame = Skin(w, shape);
     ASSERT_NE(frame, nullptr);
     Paint(*frame);
     EXPECT_EQ(ButtonOf(*frame, 30)->Visible, !maxBox);
@@ -255,9 +255,9 @@ TEST_F(FrameTest, CaptionButtonClicks) {
 TEST_F(FrameTest, RegionFromTheBottomBorder) {
   for (const bool bottomTrans : {true, false}) {
     QWidget w;
-    SkinSpec spec;
-    if (bottomTrans) spec.trans = "LeftTrans=0\nRightTrans=0\nTopTrans=0\nBottomTrans=1\n";
-    TSkinFormFrame* frame = Skin(w, spec);
+    SkinShape shape;
+    if (bottomTrans) shape.trans = "LeftTrans=0\nRightTrans=0\nTopTrans=0\nBottomTrans=1\n";
+    TSkinFormFrame* frame = Skin(w, shape);
     ASSERT_NE(frame, nullptr);
     const QRegion region = w.mask();  // the window's shape, in its own coordinates
     ASSERT_FALSE(region.isEmpty());
