@@ -11,6 +11,7 @@
 #include "platform_gui/Pixels.h"
 
 #include <QApplication>
+#include <QProxyStyle>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionSlider>
 #include <QStyleOptionSpinBox>
@@ -29,6 +30,16 @@ namespace {
 // Frame k (from 1) of every strip is Shade(k, tone).
 QColor Shade(int k, int tone) { return QColor(20 * k, tone, 255 - 20 * k); }
 
+// Tabs: the top five rows of each frame are a lid in another tone, so that
+// a turned tab shows which way it was turned.
+QImage Tabs(int frames, int tone) {
+  QImage image(20 * frames, 20, QImage::Format_RGB32);
+  for (int k = 0; k < frames; ++k)
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 20; ++x) image.setPixelColor(k * 20 + x, y, Shade(k + 1, y < 5 ? tone + 5 : tone));
+  return image;
+}
+
 QImage Strip(int fw, int fh, int frames, int tone, bool keyCorners = false) {
   QImage image(fw * frames, fh, QImage::Format_RGB32);
   for (int k = 0; k < frames; ++k)
@@ -39,7 +50,7 @@ QImage Strip(int fw, int fh, int frames, int tone, bool keyCorners = false) {
 }
 
 enum Tone { kButton = 10, kCheck = 40, kRadio = 70, kTabs = 100, kPane = 130, kCombo = 160, kEdge = 190,
-            kProgress = 220, kUpDown = 250, kStatus = 30, kThumb = 60, kChunk = 90, kGlyph = 120 };
+            kProgress = 220, kUpDown = 250, kStatus = 30, kThumb = 60, kChunk = 90, kGlyph = 120, kExtra = 150 };
 
 std::string GallerySkin(const std::string& extra = {}, bool withButtons = true) {
   const std::string buttons = withButtons ? "Bitmap=button.bmp\n" : "";
@@ -48,13 +59,14 @@ std::string GallerySkin(const std::string& extra = {}, bool withButtons = true) 
                 "CheckButtonFrame=12\nRadioButtonFrame=8\nTrans=1\nLeftWidth=2\nTopHeight=2\nRightWidth=2\nBottomHeight=2\n"
                 "[Tabs]\nImage=tabs.bmp\nBorder=pane.bmp\n[ComboButton]\nImage=combo.bmp\n"
                 "[UpDown.Vert]\nImage=updown.bmp\nGlyphImage=glyph.bmp\n[StatusBarEdges]\nImage=status.bmp\n"
-                "[Trackbar.ThumbHorz]\nImage=thumb.bmp\n[Progress]\nBitmap=progress.bmp\n" + extra,
+                "[Trackbar.ThumbHorz]\nImage=thumb.bmp\n[ExtraImages]\nImage=extra.bmp\n[Progress]\nBitmap=progress.bmp\n" + extra,
                 {{"button.bmp", Strip(10, 10, 5, kButton, true)}, {"check.bmp", Strip(13, 13, 12, kCheck)},
-                 {"radio.bmp", Strip(13, 13, 8, kRadio)},         {"tabs.bmp", Strip(20, 20, 5, kTabs)},
+                 {"radio.bmp", Strip(13, 13, 8, kRadio)},         {"tabs.bmp", Tabs(5, kTabs)},
                  {"pane.bmp", Strip(20, 20, 1, kPane)},           {"combo.bmp", Strip(17, 20, 4, kCombo)},
                  {"edge.bmp", Strip(20, 20, 4, kEdge)},           {"updown.bmp", Strip(16, 10, 8, kUpDown)}, {"glyph.bmp", Strip(4, 4, 8, kGlyph)},
                  {"status.bmp", Strip(20, 20, 3, kStatus)},       {"thumb.bmp", Strip(11, 19, 5, kThumb)},
-                 {"progress.bmp", Strip(20, 16, 2, kProgress)},   {"chunk.bmp", Strip(10, 12, 1, kChunk)}});
+                 {"progress.bmp", Strip(20, 16, 2, kProgress)},   {"chunk.bmp", Strip(10, 12, 1, kChunk)},
+                 {"extra.bmp", Strip(6, 6, 5, kExtra)}});
 }
 
 std::unique_ptr<TSkinData> Load(const std::string& file) {
@@ -64,6 +76,7 @@ std::unique_ptr<TSkinData> Load(const std::string& file) {
 }
 
 Bitmap Grab(QWidget* w) { return Bitmap::FromQImage(w->grab().toImage(), pfDevice); }
+TRect ToT(const QRect& r) { return Bounds(r.x(), r.y(), r.width(), r.height()); }
 TColor Frame(int k, int tone) { return Colour(Shade(k, tone)); }
 
 class PaintersTest : public ::testing::Test {
@@ -212,6 +225,31 @@ TEST(Painters, CentredBitButtonIgnoresItsMargin) {
   EXPECT_LE(glyphAt(4, QStringLiteral("taLeftJustify")), 4 + 3) << "the margin, and the ball inside its icon";
 }
 
+TEST_F(PaintersTest, GlyphFramesByState) {
+  // The blue ball: (60, 120, 220) give or take its edges.
+  const auto blue = [](const Bitmap& b) {
+    return pixels::Box(b, [](TColor c) { return std::abs(GetRValue(c) - 60) < 30 && std::abs(GetGValue(c) - 120) < 30; });
+  };
+  EXPECT_FALSE(blue(Grab(g.speed)).IsEmpty());
+  g.speed->setEnabled(false);
+  EXPECT_TRUE(blue(Grab(g.speed)).IsEmpty()) << "a disabled one-frame glyph is made grey";
+
+  // A "Glyph" strip of two frames: normal, disabled.
+  QImage image = Strip(8, 8, 2, kGlyph);
+  image.setPixelColor(0, 7, Qt::magenta);  // each frame's bottom-left pixel: transparent
+  image.setPixelColor(8, 7, Qt::magenta);
+  const QPixmap strip = QPixmap::fromImage(image);
+  g.bitButton->setProperty("Glyph", strip);
+  g.bitButton->setProperty("NumGlyphs", 2);
+  g.bitButton->setText({});
+  for (bool enabled : {true, false}) {
+    g.bitButton->setEnabled(enabled);
+    const Bitmap shot = Grab(g.bitButton);
+    // No caption: no spacing, the glyph centred.
+    EXPECT_EQ(shot.GetPixel(50, 15), Frame(enabled ? 1 : 2, kGlyph));
+  }
+}
+
 TEST_F(PaintersTest, CheckBoxAndRadioFrames) {
   QPushButton stateless(&g);  // checked by "Checked" alone
   stateless.setCheckable(true);
@@ -234,6 +272,11 @@ TEST_F(PaintersTest, CheckBoxAndRadioFrames) {
     EXPECT_EQ(shot.GetPixel(6, c.box->height() / 2), Frame(c.frame, c.tone)) << c.box->text().toStdString();
     EXPECT_TRUE(pixels::ColorBox(shot, clWhite).IsEmpty()) << "the caption stands on the background";
   }
+  g.checked->setLayoutDirection(Qt::RightToLeft);
+  const Bitmap rtl = Grab(g.checked);
+  EXPECT_EQ(rtl.GetPixel(g.checked->width() - 7, g.checked->height() / 2), Frame(5, kCheck));
+  const TRect caption = pixels::Box(rtl, [](TColor c) { return GetRValue(c) < 9 && GetGValue(c) < 9; });
+  EXPECT_TRUE(!caption.IsEmpty() && caption.Right <= g.checked->width() - 13 - 2) << "the caption left of the box";
 }
 
 TEST_F(PaintersTest, TabsFramesAndCloseBoxes) {
@@ -244,6 +287,10 @@ TEST_F(PaintersTest, TabsFramesAndCloseBoxes) {
   EXPECT_EQ(shot.GetPixel(first.x() + 4, first.bottom() - 3), Frame(2, kTabs)) << "the current tab";
   EXPECT_EQ(shot.GetPixel(second.x() + 4, second.bottom() - 3), Frame(1, kTabs));
   ASSERT_EQ(painter->CloseRects.size(), 3u);
+  const TRect label = pixels::Box(shot, [](TColor c) { return GetRValue(c) < 9 && GetGValue(c) < 9; },
+                                  ToT(second.adjusted(0, 0, -painter->CloseBoxWidth(), 0)));
+  EXPECT_LE(std::abs(label.Left + label.Right - (second.left() + second.right() + 1 - painter->CloseBoxWidth())), 3)
+      << "the label centred beside the close box";
 
   // The form decides: 1 keeps the page, 0 closes it after the click.
   LRESULT answer = 1;
@@ -271,11 +318,26 @@ TEST_F(PaintersTest, TabsFramesAndCloseBoxes) {
   Grab(&bottom);
   EXPECT_FALSE(below->CloseButtons);
   EXPECT_TRUE(below->CloseRects.empty());
+
+  // Tabs on the sides are top tabs turned: the lid faces away from the pane.
+  for (auto [position, lidOnLeft] : {std::pair{QTabWidget::West, true}, std::pair{QTabWidget::East, false}}) {
+    QTabWidget side(&g);
+    side.resize(200, 120);
+    side.setTabPosition(position);
+    side.addTab(new QWidget, QStringLiteral("a"));
+    (new TSkinTab(&side))->HookControl(nullptr, data.get(), false);
+    const Bitmap turned = Grab(&side);
+    const QRect tab = side.tabBar()->tabRect(0).translated(side.tabBar()->pos());
+    const int y = tab.top() + 3;
+    EXPECT_EQ(turned.GetPixel(lidOnLeft ? tab.left() + 1 : tab.right() - 1, y), Colour(Shade(2, kTabs + 5)));
+    EXPECT_EQ(turned.GetPixel(lidOnLeft ? tab.right() - 1 : tab.left() + 1, y), Frame(2, kTabs));
+  }
 }
 
 TEST_F(PaintersTest, StatusBarProgressAndEdits) {
   const Bitmap status = Grab(g.status);
   EXPECT_EQ(status.GetPixel(g.status->width() - 2, 3), Frame(2, kStatus)) << "the last panel reaches the edge";
+  EXPECT_EQ(status.GetPixel(g.status->width() - 3, g.status->height() - 3), Frame(5, kExtra)) << "the size grip";
   EXPECT_EQ(status.GetPixel(g.panel1->x() + 1, 3), Frame(1, kStatus)) << "a sunken panel";
   const TRect text = pixels::Box(status, [](TColor c) { return GetRValue(c) < 9 && GetGValue(c) < 9; },
                                  Rect(g.panel2->x(), 0, g.status->width(), g.status->height()));
@@ -363,7 +425,7 @@ TEST_F(PaintersTest, ComboButtonUpDownHalvesAndThumb) {
                         {[&] { g.combo->setEnabled(false); }, 3}};
   for (const Case& c : cases) {
     c.setup();
-    EXPECT_EQ(Grab(g.combo).GetPixel(W - bw / 2 - 2, H / 2), Frame(c.frame, kCombo)) << c.frame;
+    EXPECT_EQ(Grab(g.combo).GetPixel(W - bw, 3), Frame(c.frame, kCombo)) << c.frame;
   }
   EXPECT_EQ(TSkinDateTime::ArrowRect({0, 0, 110, 24}, false), QRect(110 - bw - 2, 2, bw, 20));
   EXPECT_EQ(TSkinDateTime::ArrowRect({0, 0, 110, 24}, true), QRect(2, 2, bw, 20));
@@ -373,13 +435,17 @@ TEST_F(PaintersTest, ComboButtonUpDownHalvesAndThumb) {
   spin.initFrom(g.spin);
   spin.subControls = QStyle::SC_All;
   spin.frame = g.spin->hasFrame();
-  const QRect up = g.spin->style()->subControlRect(QStyle::CC_SpinBox, &spin, QStyle::SC_SpinBoxUp, g.spin);
-  const QRect down = g.spin->style()->subControlRect(QStyle::CC_SpinBox, &spin, QStyle::SC_SpinBoxDown, g.spin);
-  EXPECT_GE(up.top(), 3);
-  EXPECT_LE(down.bottom(), g.spin->height() - 4);
-  EXPECT_LE(up.right(), g.spin->width() - 4);
-  EXPECT_EQ(up.bottom() + 1, down.top());
-  EXPECT_LE(std::abs(up.height() - down.height()), 1);
+  const auto rect = [&](const QStyle* style, QStyle::SubControl part) {
+    return style->subControlRect(QStyle::CC_SpinBox, &spin, part, g.spin);
+  };
+  const QStyle* base = static_cast<QProxyStyle*>(g.spin->style())->baseStyle();
+  QRect area = rect(base, QStyle::SC_SpinBoxUp) | rect(base, QStyle::SC_SpinBoxDown);
+  area.setTop(std::max(area.top(), 3));
+  area.setRight(std::min(area.right(), g.spin->width() - 4));
+  area.setBottom(std::min(area.bottom(), g.spin->height() - 4));
+  const QRect up = rect(g.spin->style(), QStyle::SC_SpinBoxUp), down = rect(g.spin->style(), QStyle::SC_SpinBoxDown);
+  EXPECT_EQ(up, QRect(area.x(), area.y(), area.width(), area.height() / 2)) << "3 pixels inside the edit";
+  EXPECT_EQ(up | down, area);
   const Bitmap spinShot = Grab(g.spin);
   for (auto [half, frame] : {std::pair{up, 1}, std::pair{down, 5}}) {
     EXPECT_EQ(spinShot.GetPixel(half.left() + 1, half.top() + 1), Frame(frame, kUpDown));
