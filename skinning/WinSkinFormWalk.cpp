@@ -1,6 +1,7 @@
 #include "skinning/WinSkinFormWalk.h"
 
 #include "platform/WindowTable.h"
+#include "skinning/WinSkinFormFrame.h"
 #include "skinning/WinSkinStyle.h"
 #include "skinning/WinSubClassButtons.h"
 #include "skinning/WinSubClassContainers.h"
@@ -215,6 +216,8 @@ void TWinSkinForm::SubclassForm(TSkinData* skinData) {
     IsDialog = true;
   }
   if (FormKind() == kFormMDIParent) MenuUpdate = skinData->MenuUpdate;
+  if (FrameSkinning && !ChildWindow && FormKind() != kFormMDIChild && BorderKind != kBorderNone)
+    frame_ = std::make_unique<TSkinFormFrame>(*this);
 }
 
 void TWinSkinForm::WindowProc(Message& m, const CallPrevious& previous) {
@@ -224,7 +227,9 @@ void TWinSkinForm::WindowProc(Message& m, const CallPrevious& previous) {
     } else {
       RescanControls(formControl_ ? formControl_.data() : Window());
     }
+    if (frame_) frame_->Activate();
   }
+  if (frame_ && frame_->WindowProc(m, previous)) return;
   TSkinFormObject::WindowProc(m, previous);
 }
 
@@ -578,10 +583,15 @@ void TWinSkinForm::TakeUpSkin() {
   for (const QPointer<TSkinControl>& p : painters)
     if (p) p->Reskin();
   if (Has(xcPopupMenu)) SetPopupMenusOwnerDraw(formControl_ ? formControl_.data() : Window(), true);
+  if (frame_) frame_->TakeUpSkin();
 }
 
 void TWinSkinForm::RestoreWindow() {
   RemoveCbtHook(hook_);
+  if (frame_) {
+    frame_->RestoreWindow(State() == kStateDestroying);
+    frame_.reset();
+  }
   styles_.RestoreAll();
   FreePainters();
   if (colourSaved_ && formControl_) savedColour_.RestoreTo(formControl_);

@@ -31,12 +31,15 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QComboBox;
 class QMenu;
 
 namespace skinning {
+
+class TSkinFormFrame;
 
 class TWinSkinForm : public TSkinFormObject {
  public:
@@ -80,6 +83,8 @@ class TWinSkinForm : public TSkinFormObject {
   void TakeUpSkin() override;
 
   QWidget* FormControl() const { return formControl_; }
+  // The skinned frame (nullptr while the window keeps its own).
+  TSkinFormFrame* Frame() const { return frame_.get(); }
 
   bool FrameSkinning = false;  // xcMainMenu: the frame and menu bar are the skin's
   bool MenuUpdate = false;
@@ -116,6 +121,7 @@ class TWinSkinForm : public TSkinFormObject {
   bool colourSaved_ = false;
   TStyleSwitch styles_;  // menus, tool bars and their buttons
   platform::CbtHookHandle hook_;
+  std::unique_ptr<TSkinFormFrame> frame_;
 };
 
 // The kind Skin3rd gives a class (lower case; empty when none): the first
