@@ -280,10 +280,6 @@ void TSkinScrollbar::AfterMessage(Message& m) {
           bar->Widget->update();
         }
       break;
-    case WM_SIZE:
-    case WM_WINDOWPOSCHANGED:
-      Sized = true;
-      break;
     case SKIN_PRINTFRAME:
       if (m.LParam != kSkinPrintTag) break;
       if (auto* dc = ParamPtr<Canvas>(m.WParam); dc && PaintBorder && Handle)

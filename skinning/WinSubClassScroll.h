@@ -106,7 +106,6 @@ class TSkinScrollbar : public TSkinControl {
   void Reskin() override;
 
   bool PaintBorder = false;
-  bool Sized = false;
 
   // What the style asks: whether the painter draws `bar`, its layout, and
   // the bar itself (false: the style draws it the standard way).

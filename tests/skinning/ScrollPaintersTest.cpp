@@ -187,6 +187,10 @@ TEST(ScrollPainters, ArrowPressedWhileRepeatingPlainAfterEndScroll) {
   // The mouse over a part shows it hot.
   QTest::mouseMove(bar, QPoint(8, 8));
   EXPECT_EQ(Grab(bar).GetPixel(8, 8), Frame(12, kStrip));
+  const TScrollBarLayout l =
+      LayoutScrollBar(bar->height(), 0, bar->maximum(), bar->pageStep(), bar->value(), TThumbRule::Window);
+  QTest::mouseMove(bar, QPoint(8, l.ThumbStart + 1));
+  EXPECT_EQ(Grab(bar).GetPixel(15, l.ThumbStart), Frame(3, kVertThumb));
   // Unhooked, the bar is the standard one again.
   FindSkinControl<TSkinScrollbar>(&view)->Unhook();
   EXPECT_FALSE(bar->hasMouseTracking());
