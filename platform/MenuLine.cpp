@@ -511,8 +511,8 @@ void UpdateMenuLine(QWidget* window, QMenuBar* bar) {
   Lines().insert(window, line);
   // The bar may go with its window, whose destruction has begun: the band
   // is asked again on the next turn, when the window is still there.
-  QObject::connect(want, &QObject::destroyed, line.get(), [window] {
-    if (Line* l = FindLine(window); l && !l->Bar()) {
+  QObject::connect(want, &QObject::destroyed, line.get(), [window, gone = line.get()] {
+    if (FindLine(window) == gone) {
       if (g_loop.window == window) g_loop = {};
       Lines().remove(window);
       QMetaObject::invokeMethod(window, [window] { RecalcNonClient(window); }, Qt::QueuedConnection);
@@ -549,11 +549,12 @@ void MenuLineKeyMenu(QWidget* window, LPARAM key) {
   line->Layout(LineWidth(window));
   const int index = key ? ItemByMnemonic(*line, QChar(char16_t(key))) : Neighbour(*line, -1, 1);
   if (index < 0 || index >= line->Items().size() || !EnterLoop(window) || !(line = FindLine(window))) return;
-  if (key) {
+  if (key)
     OpenItem(*line, index, true);
-  } else if (SelectItem(*line, index)) {
-    window->grabKeyboard();
-  }
+  else
+    SelectItem(*line, index);
+  // Without a popup (none, or a disabled item) the line keeps the keyboard.
+  if (g_loop.window == window && !g_loop.popup) window->grabKeyboard();
 }
 
 bool MenuLineEvent(QObject* receiver, QEvent* event) {

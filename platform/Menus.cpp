@@ -1,8 +1,8 @@
 #include "platform/Menus.h"
 
 #include "platform/HandlerList.h"
-#include "platform/NonClient.h"
 #include "platform/MenuLine.h"
+#include "platform/NonClient.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowProcInternal.h"
@@ -190,8 +190,6 @@ class MenuTracker final : public QObject {
   bool chosen_ = false;
   bool finished_ = false;
 };
-
-
 
 // The top-left corner of a menu of `size` aligned at (x, y).
 QPoint AlignedCorner(unsigned flags, int x, int y, QSize size) {

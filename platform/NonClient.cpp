@@ -1,7 +1,7 @@
 #include "platform/NonClient.h"
 
-#include "platform/Menus.h"
 #include "platform/MenuLine.h"
+#include "platform/Menus.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowProcInternal.h"

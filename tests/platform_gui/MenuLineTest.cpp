@@ -85,6 +85,7 @@ TEST(MenuLineTest, OwnerDrawnItemsMeasureAndDraw) {
   std::vector<QRect> drawn;
   InstallWindowProc(&f.window, [&](Message& m, const CallPrevious& previous) {
     if (m.Msg == WM_MEASUREITEM) {
+      EXPECT_EQ(m.WParam, 0u);  // no control: a menu
       auto* mi = ParamPtr<MEASUREITEMSTRUCT>(std::uintptr_t(m.LParam));
       mi->itemWidth = unsigned(unit * int(f.window.menuBar()->actions().indexOf(mi->itemData) + 1));
       mi->itemHeight = 30;
@@ -97,10 +98,11 @@ TEST(MenuLineTest, OwnerDrawnItemsMeasureAndDraw) {
       previous(m);
     }
   });
-  for (int widthUnit : {40, 70}) {
+  // 70 + 140 + 210 wraps after the second; an item wider than the line
+  // stays alone on its row.
+  for (auto [widthUnit, rows] : {std::pair{40, 1}, {70, 2}, {300, 3}}) {
     unit = widthUnit;
     ASSERT_TRUE(DrawMenuBar(&f.window));
-    const int rows = widthUnit == 40 ? 1 : 2;  // 70 + 140 + 210 wraps after the second
     EXPECT_EQ(f.Top(), kTop + 30 * rows);
     EXPECT_EQ(f.ItemRect(1).width(), 2 * widthUnit);
     drawn.clear();
@@ -108,7 +110,7 @@ TEST(MenuLineTest, OwnerDrawnItemsMeasureAndDraw) {
     ASSERT_EQ(drawn.size(), 3u);
     for (int i = 0; i < 3; ++i) {
       EXPECT_EQ(drawn[size_t(i)], f.ItemRect(i));
-      EXPECT_EQ(shot.pixelColor(drawn[size_t(i)].center()), QColor(Qt::red));
+      EXPECT_EQ(shot.pixelColor(drawn[size_t(i)].topLeft() + QPoint(2, 2)), QColor(Qt::red));
     }
   }
 }
@@ -142,8 +144,16 @@ TEST(MenuLineTest, AClickOpensThePopupBelowAndKeysMoveOn) {
   Pump();
   EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
   EXPECT_EQ(GetMenuLineItem(&f.window), 2);
-  QTest::keyClick(&f.window, Qt::Key_Escape);
+  // Presses on the line: the current item opens, another one takes over,
+  // the open one closes the loop.
+  QTest::mouseClick(&f.window, Qt::LeftButton, {}, f.ItemRect(2).center());
+  ASSERT_EQ(QApplication::activePopupWidget(), popups[2]);
+  QTest::mousePress(popups[2], Qt::LeftButton, {}, popups[2]->mapFromGlobal(f.window.mapToGlobal(f.ItemRect(0).center())));
   Pump();
+  ASSERT_EQ(QApplication::activePopupWidget(), popups[0]);
+  QTest::mousePress(popups[0], Qt::LeftButton, {}, popups[0]->mapFromGlobal(f.window.mapToGlobal(f.ItemRect(0).center())));
+  Pump();
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
   EXPECT_EQ(GetMenuLineItem(&f.window), -1);
   EXPECT_EQ(log.Messages({WM_EXITMENULOOP}), std::vector<unsigned>{WM_EXITMENULOOP});
 }
@@ -204,12 +214,27 @@ TEST(MenuLineTest, ChangedActionsReachTheWindow) {
   for (const Message& m : log.seen)
     if (m.Msg == WM_COMMAND) commands.push_back(m.WParam);
   EXPECT_EQ(commands, std::vector<WPARAM>{77});
+  last->setVisible(false);
+  TRect gone;
+  EXPECT_FALSE(GetMenuItemRect(&f.window, nullptr, 4, &gone));
+  // Hiding the window or taking its bar away ends the loop.
+  for (bool hide : {true, false}) {
+    QTest::keyClick(&f.window, Qt::Key_F10);
+    ASSERT_EQ(GetMenuLineItem(&f.window), 0);
+    log.Take();
+    if (hide) f.window.hide(); else SetMenu(&f.window, nullptr);
+    EXPECT_EQ(log.Messages({WM_EXITMENULOOP}), std::vector<unsigned>{WM_EXITMENULOOP});
+    f.window.show();
+  }
   // Taken away, the bar leaves the band; given back, it returns.
-  SetMenu(&f.window, nullptr);
   EXPECT_EQ(f.Top(), kTop);
   EXPECT_EQ(GetMenu(&f.window), nullptr);
   SetMenu(&f.window, bar);
   EXPECT_EQ(f.Top(), kTop + 2 * GetSystemMetrics(SM_CYMENU));
-  SetNonClientFrame(&f.window, false);
+  SetNonClientFrame(&f.window, false);  // the bar is a widget again
   EXPECT_FALSE(bar->isHidden());
+  SetNonClientFrame(&f.window);
+  delete bar;
+  Pump();
+  EXPECT_EQ(f.Top(), kTop);
 }
