@@ -548,7 +548,7 @@ void MenuLineKeyMenu(QWidget* window, LPARAM key) {
   if (!line) return;
   line->Layout(LineWidth(window));
   const int index = key ? ItemByMnemonic(*line, QChar(char16_t(key))) : Neighbour(*line, -1, 1);
-  if (index < 0 || index >= line->Items().size() || !EnterLoop(window) || !(line = FindLine(window))) return;
+  if (index < 0 || !EnterLoop(window) || !(line = FindLine(window))) return;
   if (key)
     OpenItem(*line, index, true);
   else
