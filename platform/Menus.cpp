@@ -1,6 +1,8 @@
 #include "platform/Menus.h"
 
 #include "platform/HandlerList.h"
+#include "platform/MenuLine.h"
+#include "platform/NonClient.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowProcInternal.h"
@@ -112,8 +114,8 @@ void UpdateSystemMenu(QWidget* window, QMenu* menu) {
 
 class MenuTracker final : public QObject {
  public:
-  MenuTracker(QMenu* menu, unsigned flags, QWidget* owner, MenuCommandCallback onCommand)
-      : menu_(menu), owner_(owner), flags_(flags), onCommand_(std::move(onCommand)) {
+  MenuTracker(QMenu* menu, unsigned flags, QWidget* owner, MenuCommandCallback onCommand, bool line = false)
+      : menu_(menu), owner_(owner), flags_(flags), onCommand_(std::move(onCommand)), line_(line) {
     connect(menu, &QMenu::hovered, this, &MenuTracker::Hovered);
     connect(menu, &QMenu::triggered, this, &MenuTracker::Triggered);
     connect(menu, &QMenu::aboutToHide, this, &MenuTracker::Closed);
@@ -169,7 +171,7 @@ class MenuTracker final : public QObject {
   // The chosen item is triggered after the menu hid: what was chosen is
   // known on the next turn of the event loop.
   void Closed() {
-    if (Notifying()) SendMessage(owner_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+    if (Notifying() && !line_) SendMessage(owner_, WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
     QMetaObject::invokeMethod(this, &MenuTracker::Finish, Qt::QueuedConnection);
   }
 
@@ -184,6 +186,7 @@ class MenuTracker final : public QObject {
   QPointer<QWidget> owner_;
   const unsigned flags_;
   MenuCommandCallback onCommand_;
+  const bool line_;  // a popup of a menu line, whose loop reports its end
   bool chosen_ = false;
   bool finished_ = false;
 };
@@ -199,6 +202,17 @@ QPoint AlignedCorner(unsigned flags, int x, int y, QSize size) {
   else if (flags & TPM_VCENTERALIGN)
     y -= size.height() / 2;
   return {x, y};
+}
+
+bool Track(QMenu* menu, unsigned flags, QPoint at, QWidget* owner, MenuCommandCallback onCommand, int position,
+           bool line) {
+  if (!menu || !owner) return false;
+  auto* tracker = new MenuTracker(menu, flags, owner, std::move(onCommand), line);
+  QPointer<QMenu> alive(menu);
+  tracker->InitPopup(menu, position);
+  if (!alive) return false;
+  menu->popup(AlignedCorner(flags, at.x(), at.y(), menu->sizeHint()));
+  return true;
 }
 
 }  // namespace
@@ -228,6 +242,7 @@ bool GetMenuItemInfo(const QWidget* menu, unsigned item, bool byPosition, MENUIT
   if (info->fMask & (MIIM_FTYPE | MIIM_TYPE)) {
     info->fType = a->isSeparator() ? MFT_SEPARATOR : MFT_STRING;
     if (a->actionGroup() && a->actionGroup()->isExclusive()) info->fType |= MFT_RADIOCHECK;
+    if (IsMenuItemOwnerDraw(a)) info->fType |= MFT_OWNERDRAW;
   }
   if (info->fMask & MIIM_STATE) {
     info->fState = (a->isEnabled() ? 0 : MFS_GRAYED) | (a->isChecked() ? MFS_CHECKED : 0) |
@@ -263,14 +278,16 @@ QMenuBar* FormBar(const QWidget* window) {
 
 QMenuBar* GetMenu(const QWidget* window) {
   QMenuBar* bar = FormBar(window);
-  return bar && !bar->isHidden() ? bar : nullptr;
+  return bar && (!bar->isHidden() || detail::IsLineBar(bar)) ? bar : nullptr;
 }
 
 bool SetMenu(QWidget* window, QMenuBar* menu) {
   if (!window || !window->isWindow()) return false;
   QMenuBar* current = FormBar(window);
   if (!menu) {
+    detail::UpdateMenuLine(window, nullptr);
     if (current) current->hide();
+    RecalcNonClient(window);
     return true;
   }
   if (menu != current) {
@@ -284,6 +301,10 @@ bool SetMenu(QWidget* window, QMenuBar* menu) {
     }
   }
   menu->show();
+  if (detail::IsFramed(window)) {
+    detail::UpdateMenuLine(window, menu);
+    RecalcNonClient(window);
+  }
   return true;
 }
 
@@ -308,12 +329,7 @@ QMenu* GetSystemMenu(QWidget* window, bool revert) {
 bool TrackPopupMenu(QMenu* menu, unsigned flags, int x, int y, QWidget* owner, MenuCommandCallback onCommand) {
   if (!menu || !owner) return false;
   if (IsSystemMenu(menu) && menu->parentWidget()) UpdateSystemMenu(menu->parentWidget(), menu);
-  auto* tracker = new MenuTracker(menu, flags, owner, std::move(onCommand));
-  QPointer<QMenu> alive(menu);
-  tracker->InitPopup(menu, 0);
-  if (!alive) return false;
-  menu->popup(AlignedCorner(flags, x, y, menu->sizeHint()));
-  return true;
+  return Track(menu, flags, {x, y}, owner, std::move(onCommand), 0, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -361,6 +377,10 @@ MessageFilterHandle InstallMessageFilter(MessageFilterProc filter) {
 bool RemoveMessageFilter(MessageFilterHandle& handle) { return MessageFilters::Remove(handle.node_); }
 
 namespace detail {
+
+bool TrackLinePopup(QMenu* menu, QPoint at, QWidget* owner, int position) {
+  return Track(menu, 0, at, owner, {}, position, true);
+}
 
 bool FilterMenuEvent(QObject* receiver, QEvent* event) {
   if (g_filtering || Filters().Empty() || !receiver->isWidgetType() || event->type() == QEvent::Wheel ||

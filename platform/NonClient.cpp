@@ -1,5 +1,7 @@
 #include "platform/NonClient.h"
 
+#include "platform/MenuLine.h"
+#include "platform/Menus.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowProcInternal.h"
@@ -79,6 +81,7 @@ void CalcSizeDefault(QWidget* w, Message& m) {
                       : *ParamPtr<TRect>(std::uintptr_t(m.LParam));
   r = {r.Left + f.left(), r.Top + f.top(), std::max(r.Left + f.left(), r.Right - f.right()),
        std::max(r.Top + f.top(), r.Bottom - f.bottom())};
+  if (w->isWindow()) r.Top = std::min(r.Bottom, r.Top + detail::MenuLineHeight(w, r.Right - r.Left));
   m.Result = 0;
 }
 
@@ -87,6 +90,7 @@ int HitTestDefault(QWidget* w, QPoint global) {
   if (!w->rect().contains(p)) return HTNOWHERE;
   if (detail::ClientArea(w).contains(p)) return HTCLIENT;
   if (!w->isWindow()) return HTBORDER;  // a control's frame
+  if (detail::MenuLineHit(w, global) == HTMENU) return HTMENU;
   const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
   if (!(style & WS_THICKFRAME) || IsZoomed(w) || w->isMinimized()) return HTCAPTION;
   const int f = GetSystemMetrics(SM_CXFRAME);
@@ -102,9 +106,11 @@ void PaintClassicFrame(QWidget* w, Canvas& dc) {
   dc.FillRect(r);
   dc.DrawEdge(r, EDGE_RAISED, BF_RECT);
   const QMargins m = w->contentsMargins();
-  if (m.top() <= m.left()) return;
+  PaintMenuLine(w, dc);
+  const int top = m.top() - GetMenuLineRect(w).Height();
+  if (top <= m.left()) return;
   const bool active = w->isActiveWindow();
-  TRect caption = Rect(m.left(), m.left(), w->width() - m.right(), m.top());
+  TRect caption = Rect(m.left(), m.left(), w->width() - m.right(), top);
   dc.Brush.Color = active ? clActiveCaption : clInactiveCaption;
   dc.FillRect(caption);
   dc.Font = GetNonClientMetrics().lfCaptionFont;
@@ -229,6 +235,7 @@ void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
     case SC_CLOSE: SendMessage(w, WM_CLOSE); break;
     case SC_MOVE: StartMoveSize(w, SC_MOVE, low, lp); break;
     case SC_SIZE: StartMoveSize(w, SC_SIZE, low, lp); break;
+    case SC_KEYMENU: detail::MenuLineKeyMenu(w, lp); break;
     default: break;
   }
 }
@@ -405,6 +412,8 @@ bool NonClientDefault(QWidget* w, Message& m) {
         SendMessage(w, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, m.LParam);
       else if (m.WParam >= WPARAM(HTLEFT) && m.WParam <= WPARAM(HTBOTTOMRIGHT))
         SendMessage(w, WM_SYSCOMMAND, SC_SIZE | (m.WParam - HTLEFT + WMSZ_LEFT), m.LParam);
+      else if (m.WParam == WPARAM(HTMENU))
+        detail::MenuLineClick(w, LParamPoint(m.LParam));
       return true;
     case WM_NCLBUTTONDBLCLK:
       if (m.WParam == WPARAM(HTCAPTION) && (GetWindowLong(w, GWL_STYLE) & WS_MAXIMIZEBOX))
@@ -426,6 +435,8 @@ bool NonClientDefault(QWidget* w, Message& m) {
     case WM_NCMBUTTONUP:
     case WM_NCMOUSELEAVE:
       return true;
+    case CM_MENUCHANGED:
+      return DrawMenuBar(w);
     case WM_SYSCOMMAND:
       if (!w->isWindow()) return false;
       SysCommand(w, unsigned(m.WParam), m.LParam);
@@ -454,6 +465,7 @@ bool SetNonClientFrame(QWidget* w, bool on) {
     frame->destroyed = QObject::connect(w, &QObject::destroyed, [w] { Frames().remove(w); });
     const QRect outer = WindowRect(w);
     Frames().insert(w, frame);
+    detail::UpdateMenuLine(w, GetMenu(w));
     detail::KeepTranslating(w, true);
     w->setWindowFlags(frame->flags | Qt::FramelessWindowHint);
     w->setGeometry(outer);
@@ -467,6 +479,7 @@ bool SetNonClientFrame(QWidget* w, bool on) {
   LeaveBand(w, *frame);
   const QRect client(w->mapToGlobal(w->contentsRect().topLeft()), w->contentsRect().size());
   Frames().remove(w);
+  detail::UpdateMenuLine(w, GetMenu(w));
   QObject::disconnect(frame->destroyed);
   detail::KeepTranslating(w, false);
   w->setContentsMargins(frame->margins);

@@ -902,6 +902,7 @@ class LayerFilter final : public QObject {
     const int type = event->type();
     if (IsInputEvent(type) && !IsRedelivery(watched, event)) {
       if (QApplication::activePopupWidget() && detail::FilterMenuEvent(watched, event)) return true;
+      if (detail::MenuLineEvent(watched, event)) return true;
       if (type != QEvent::MouseMove && type != QEvent::KeyRelease)
         if (auto* bar = qobject_cast<QScrollBar*>(watched)) detail::WatchScrollBar(bar);
     }

@@ -5,6 +5,7 @@
 #include "platform/Messages.h"
 
 #include <QMargins>
+#include <QPoint>
 #include <QRect>
 #include <Qt>
 
@@ -13,6 +14,8 @@
 class QEvent;
 class QKeyEvent;
 class QMdiArea;
+class QMenu;
+class QMenuBar;
 class QMouseEvent;
 class QObject;
 class QScrollBar;
@@ -141,5 +144,20 @@ void WatchMdiArea(QMdiArea* area);
 // A key or mouse event while a popup menu is open: true when the message
 // filter swallowed it.
 bool FilterMenuEvent(QObject* receiver, QEvent* event);
+
+// The menu line (MenuLine): the bar a framed window shows in its band
+// (nullptr: none; the bar the frame gave back shows again as a widget);
+// its height at a client width; HTMENU over it (else HTNOWHERE); a press
+// on it, SC_KEYMENU; an input event that the menu loop or a menu key took.
+bool IsLineBar(const QWidget* bar);
+void UpdateMenuLine(QWidget* window, QMenuBar* bar);
+int MenuLineHeight(QWidget* window, int width);
+int MenuLineHit(QWidget* window, QPoint global);
+void MenuLineClick(QWidget* window, QPoint global);
+void MenuLineKeyMenu(QWidget* window, LPARAM key);
+bool MenuLineEvent(QObject* receiver, QEvent* event);
+// A popup of the menu line: TrackPopupMenu's reports, WM_INITMENUPOPUP
+// with the item's position, no closing WM_MENUSELECT (the loop sends it).
+bool TrackLinePopup(QMenu* menu, QPoint at, QWidget* owner, int position);
 
 }  // namespace platform::detail
