@@ -9,6 +9,7 @@
 #include "charts/uKLineDef.h"
 #include "engine/uLottery.h"
 #include "platform/UserPrompts.h"
+#include "platform/WindowPos.h"
 #include "platform/WindowProc.h"
 
 #include <QCheckBox>
@@ -164,7 +165,8 @@ void TfrmMain::ShowDialog(QDialog& dialog) { ExecDialog(dialog); }
 
 void TfrmMain::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
-  if (!e->spontaneous()) FormShow();
+  // A frame put on by the skin hides and shows the window again: no new show.
+  if (!e->spontaneous() && !platform::IsReshowing(this)) FormShow();
 }
 
 void TfrmMain::FormShow() {
@@ -182,10 +184,17 @@ void TfrmMain::FormShow() {
     shrink_->show();
     PageControl1->setTabIcon(1, shrink_->btnfilter->icon());
   }
+  // The skin goes on before the sign-in, so that the sign-in dialog and any
+  // other window shown before the frame itself is skinned as well. Without
+  // a skin this changes nothing: every window keeps the standard look.
+  if (components_.SetSkinActive) components_.SetSkinActive(true);
   showing_ = true;
   platform::SendMessage(this, WM_SHOWLOGIN);
   showing_ = false;
-  if (!closeWithoutAsking_ && components_.SetSkinActive) components_.SetSkinActive(true);
+  // As the owner of the closed modal dialog, the frame takes the activation
+  // back: a window manager may not hand it over, and without one nothing
+  // would, leaving the frame unskinned.
+  if (!closeWithoutAsking_) activateWindow();
 }
 
 bool TfrmMain::event(QEvent* e) {

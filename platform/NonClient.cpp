@@ -455,6 +455,7 @@ bool SetNonClientFrame(QWidget* w, bool on) {
     const QRect outer = WindowRect(w);
     Frames().insert(w, frame);
     detail::KeepTranslating(w, true);
+    ReshowScope reshow(w);
     w->setWindowFlags(frame->flags | Qt::FramelessWindowHint);
     w->setGeometry(outer);
     detail::FrameCalcSize(w);
@@ -470,6 +471,7 @@ bool SetNonClientFrame(QWidget* w, bool on) {
   QObject::disconnect(frame->destroyed);
   detail::KeepTranslating(w, false);
   w->setContentsMargins(frame->margins);
+  ReshowScope reshow(w);
   w->setWindowFlags(frame->flags);
   w->setGeometry(client.marginsAdded(frame->margins));
   if (visible) w->show();
