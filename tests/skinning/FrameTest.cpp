@@ -2,8 +2,10 @@
 // frame is one solid colour, so that a pixel tells which frame shows.
 #include "TestSkins.h"
 
+#include "platform/Menus.h"
 #include "platform/NonClient.h"
 #include "platform/WindowTable.h"
+#include "skinning/WinSkinForm.h"
 #include "skinning/WinSkinFormFrame.h"
 #include "skinning/WinSkinFormWalk.h"
 #include "skinning/WinSkinMenuBar.h"
@@ -18,6 +20,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
 
 using namespace platform;
 using namespace skinning;
@@ -146,6 +151,7 @@ TEST_F(FrameTest, MarginsFitAndRestore) {
     QWidget w;
     auto* placed = new QWidget(&w);  // placed by hand, no layout
     placed->setGeometry(0, 0, 10, 10);
+    w.setMinimumSize(100, 80);
     w.setGeometry(50, 50, 300, 200);
     w.show();
     Pump();
@@ -157,9 +163,11 @@ TEST_F(FrameTest, MarginsFitAndRestore) {
     EXPECT_EQ(w.contentsRect().size(), client);
     EXPECT_EQ(w.size(), client.grownBy(c.band));
     EXPECT_EQ(placed->pos(), QPoint(c.band.left(), c.band.top())) << "in the client area";
+    EXPECT_EQ(w.minimumSize(), QSize(100, 80).grownBy(c.band));
     SkinManage()->UnskinAll();
     Pump();
     EXPECT_EQ(placed->pos(), QPoint(0, 0));
+    EXPECT_EQ(w.minimumSize(), QSize(100, 80));
     EXPECT_FALSE(HasNonClientFrame(&w));
     EXPECT_EQ(w.contentsRect().size(), client);
     QRegion region;
@@ -175,7 +183,7 @@ TEST_F(FrameTest, ActiveAndInactiveFrames) {
   ASSERT_NE(frame, nullptr);
   const TRect r = FrameWindowRect(&w);
   for (const bool active : {true, false}) {
-    SendMessage(&w, WM_NCACTIVATE, active);
+    EXPECT_EQ(SendMessage(&w, WM_NCACTIVATE, active), 1) << "the change is allowed";
     const Bitmap b = Paint(*frame);
     const TColor want = Colour(active ? kActive : kInactive);
     EXPECT_EQ(b.GetPixel(1, r.Height() / 2), want) << "left";
@@ -225,11 +233,12 @@ TEST_F(FrameTest, ButtonVisibility) {
   }
 }
 
-// A press on the close button and a release elsewhere does nothing; a
-// release on it closes; a double click on the system-menu icon closes.
+// A press on the close button and a release elsewhere does nothing, nor
+// does a release on it without a press; a press and release on it closes;
+// a double click on the system-menu icon closes.
 TEST_F(FrameTest, CaptionButtonClicks) {
-  enum Gesture { kReleaseOutside, kReleaseOn, kDoubleClickIcon };
-  for (Gesture g : {kReleaseOutside, kReleaseOn, kDoubleClickIcon}) {
+  enum Gesture { kReleaseOutside, kReleaseOn, kDoubleClickIcon, kReleaseOnly };
+  for (Gesture g : {kReleaseOutside, kReleaseOn, kDoubleClickIcon, kReleaseOnly}) {
     QWidget w;
     TSkinFormFrame* frame = Skin(w);
     ASSERT_NE(frame, nullptr);
@@ -239,13 +248,15 @@ TEST_F(FrameTest, CaptionButtonClicks) {
     const TPoint icon = Centre(ButtonOf(*frame, 3)->BoundsRect);
     if (g == kDoubleClickIcon) {
       SendMessage(&w, WM_NCLBUTTONDBLCLK, HTCAPTION, Screen(*frame, icon));
+    } else if (g == kReleaseOnly) {
+      SendMessage(&w, WM_NCLBUTTONUP, HTCAPTION, Screen(*frame, close));
     } else {
       SendMessage(&w, WM_NCLBUTTONDOWN, HTCAPTION, Screen(*frame, close));
       EXPECT_EQ(ButtonOf(*frame, 0)->State, TNCObject::kPressed);
       SendMessage(&w, WM_NCLBUTTONUP, HTCAPTION, Screen(*frame, g == kReleaseOn ? close : TPoint{150, 10}));
     }
     Pump();
-    EXPECT_EQ(w.isVisible(), g == kReleaseOutside) << g;
+    EXPECT_EQ(w.isVisible(), g == kReleaseOutside || g == kReleaseOnly) << g;
     FreeSkinManage();
   }
 }
@@ -264,7 +275,7 @@ TEST_F(FrameTest, RegionFromTheBottomBorder) {
     const int h = w.height();
     EXPECT_EQ(region.contains(QPoint(5, h - 1)), !bottomTrans) << "a key-coloured column of the bottom";
     EXPECT_TRUE(region.contains(QPoint(20, h - 1)));
-    EXPECT_TRUE(region.contains(QPoint(1, h / 2)));
+    EXPECT_TRUE(region.contains(QPoint(0, h / 2)));
     EXPECT_TRUE(region.contains(QPoint(w.width() / 2, h / 2)));
     FreeSkinManage();
   }
@@ -286,6 +297,7 @@ TEST_F(FrameTest, KeyboardMenus) {
   EXPECT_FALSE(frame->SystemPopup()->actions().isEmpty());
   frame->SystemPopup()->close();
   Pump();
+  EXPECT_EQ(SendMessage(&w, WM_SYSCOMMAND, SC_KEYMENU, ' '), 1) << "taken, also as the menu's second key";
   EXPECT_EQ(SendMessage(&w, WM_SYSCOMMAND, SC_KEYMENU, 'f'), 1);
   EXPECT_EQ(TWinSkinMenu::OpenMenu(), file);
   EXPECT_TRUE(file->isVisible());
@@ -299,6 +311,154 @@ TEST_F(FrameTest, KeyboardMenus) {
   EXPECT_EQ(bareFrame->MenuBar(), nullptr);
   EXPECT_EQ(SendMessage(&bare, WM_SYSCOMMAND, SC_KEYMENU, 0), 0);
   EXPECT_EQ(TWinSkinMenu::OpenIndex(), -1);
+}
+
+// Each caption button in its state's frame: 1 active, 4 inactive, 2
+// pressed, 3 under the mouse; the system-menu button shows its icon.
+TEST_F(FrameTest, CaptionButtonFrames) {
+  QWidget w;
+  TSkinFormFrame* frame = Skin(w);
+  ASSERT_NE(frame, nullptr);
+  const struct {
+    bool active;
+    int state;
+    QColor colour;
+  } cases[] = {{true, TNCObject::kNormal, Qt::red},
+               {false, TNCObject::kNormal, Qt::gray},
+               {true, TNCObject::kPressed, Qt::green},
+               {true, TNCObject::kHover, Qt::blue}};
+  for (const auto& c : cases) {
+    SendMessage(&w, WM_NCACTIVATE, c.active);
+    Paint(*frame);
+    ButtonOf(*frame, 0)->State = c.state;
+    const Bitmap b = Paint(*frame);
+    const TPoint close = Centre(ButtonOf(*frame, 0)->BoundsRect);
+    EXPECT_EQ(b.GetPixel(close.X, close.Y), Colour(c.colour)) << c.active << c.state;
+    const TRect& icon = ButtonOf(*frame, 3)->BoundsRect;
+    EXPECT_EQ(b.GetPixel(icon.Left + 8, icon.Top + (icon.Height() - 16) / 2 + 15), Colour(Qt::white))
+        << "the icon's last row";
+  }
+}
+
+// Where the mouse is: the caption, the menu bar, the client area and the
+// sizing borders as the window's own hit test gives them.
+TEST_F(FrameTest, HitTests) {
+  QMainWindow w;
+  w.menuBar()->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("Open"));
+  TSkinFormFrame* frame = Skin(w);
+  ASSERT_NE(frame, nullptr);
+  const TRect r = FrameWindowRect(&w);
+  const int W = r.Width(), H = r.Height();
+  const struct {
+    TPoint at;
+    LRESULT hit;
+  } cases[] = {{{W / 2, 10}, HTCAPTION},
+               {{W / 2, frame->CaptionHeight() + frame->MenuHeight() / 2}, HTMENU},
+               {{W / 2, H / 2}, HTCLIENT},
+               {{1, H / 2}, HTLEFT},
+               {{W / 2, H - 1}, HTBOTTOM}};
+  for (const auto& c : cases)
+    EXPECT_EQ(SendMessage(&w, WM_NCHITTEST, 0, Screen(*frame, c.at)), c.hit) << c.at.X << "," << c.at.Y;
+}
+
+// A dialog grows to show its caption, its loose children moving along; a
+// form keeps the width its client area gives.
+struct TMessageForm : QWidget {};
+TEST_F(FrameTest, ADialogWidensForItsCaption) {
+  for (const bool dialog : {false, true}) {
+    std::unique_ptr<QWidget> w = dialog ? std::make_unique<TMessageForm>() : std::make_unique<QWidget>();
+    w->setWindowTitle(QString(60, u'W'));
+    auto* loose = new QWidget(w.get());
+    loose->setGeometry(0, 0, 10, 10);
+    w->setGeometry(50, 50, 120, 80);
+    w->show();
+    Pump();
+    TSkinFormFrame* frame = Skin(*w);
+    ASSERT_NE(frame, nullptr);
+    const int fitted = 120 + frame->LeftWidth() + frame->RightWidth();
+    EXPECT_EQ(w->width() > fitted, dialog);
+    EXPECT_EQ(loose->x(), frame->LeftWidth() + (w->width() - fitted) / 2);
+    FreeSkinManage();
+  }
+}
+
+// The system menu's copy: Restore only when not normal, Maximize only when
+// not maximized, Move not while maximized; each command its own glyph.
+TEST_F(FrameTest, SystemMenuFollowsTheShowState) {
+  for (const bool maximized : {false, true}) {
+    QWidget w;
+    TSkinFormFrame* frame = Skin(w);
+    ASSERT_NE(frame, nullptr);
+    if (maximized) w.showMaximized();
+    Pump();
+    SendMessage(&w, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    ASSERT_NE(frame->SystemPopup(), nullptr);
+    std::map<unsigned, QAction*> items;
+    QList<QImage> glyphs;
+    for (QAction* a : frame->SystemPopup()->actions()) {
+      items[GetCommandId(a)] = a;
+      if (!a->icon().isNull()) glyphs << a->icon().pixmap(16).toImage();
+    }
+    EXPECT_EQ(items[SC_RESTORE]->isEnabled(), maximized);
+    EXPECT_EQ(items[SC_MAXIMIZE]->isEnabled(), !maximized);
+    EXPECT_EQ(items[SC_MOVE]->isEnabled(), !maximized);
+    ASSERT_EQ(glyphs.size(), 4);
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < i; ++j) EXPECT_NE(glyphs[i], glyphs[j]) << i << j;
+    frame->SystemPopup()->close();
+    Pump();
+    FreeSkinManage();
+  }
+}
+
+// The band is painted again when a button loses the mouse and when the
+// skin is taken up again; a new skin brings its margins, the client area
+// keeps its size.
+TEST_F(FrameTest, RepaintsAndANewSkin) {
+  QWidget w;
+  TSkinFormFrame* frame = Skin(w);
+  ASSERT_NE(frame, nullptr);
+  const QSize client = w.contentsRect().size();
+  SendMessage(&w, WM_NCACTIVATE, 1);
+  Paint(*frame);
+  struct : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override { return paints += e->type() == QEvent::Paint, false; }
+  } counter;
+  w.installEventFilter(&counter);
+  auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&w));
+  const std::function<void()> steps[] = {
+      [&] { SendMessage(&w, WM_NCMOUSEMOVE, HTCAPTION, Screen(*frame, Centre(ButtonOf(*frame, 0)->BoundsRect))); },
+      [&] { SendMessage(&w, WM_NCMOUSELEAVE); },
+      [&] { form->TakeUpSkin(); }};
+  for (const auto& step : steps) {
+    Pump();
+    const int before = counter.paints;
+    step();
+    Pump();
+    EXPECT_GT(counter.paints, before);
+  }
+  ASSERT_TRUE(data_->LoadSkinStream(Streamed(FrameSkin(Shape(6, 2, 30, 8, 2, 2)))));
+  form->TakeUpSkin();
+  EXPECT_EQ(QMargins(frame->LeftWidth(), frame->CaptionHeight(), frame->RightWidth(), frame->BottomHeight()),
+            QMargins(6, 30, 2, 8));
+  EXPECT_EQ(w.contentsRect().size(), client);
+}
+
+// The drawing routines at the edges of a frame: margins that do not fit
+// drop to 0 (the image is stretched whole); a strip's ends are copied
+// key colour and all.
+TEST(SkinPrimitives, MarginsThatDoNotFitAndOpaqueStripEnds) {
+  QImage rows = Solid(4, 4, Qt::green);
+  for (int x = 0; x < 4; ++x) rows.setPixelColor(x, 0, Qt::red);
+  const Bitmap nine = DrawSkinImage(Rect(0, 0, 4, 8), Bitmap::FromQImage(rows), Rect(0, 3, 0, 3), false, false, 1, 1);
+  EXPECT_EQ(nine.GetPixel(0, 1), Colour(Qt::red)) << "the top row stretched over two";
+  QImage ends = Solid(6, 4, Qt::green);
+  for (int y = 0; y < 4; ++y) ends.setPixelColor(5, y, Qt::magenta);
+  Bitmap out(20, 4);
+  Canvas c(out);
+  DrawSkinStrip(c, Rect(0, 0, 20, 4), Bitmap::FromQImage(ends), false, false, 1, 1, Rect(2, 0, 2, 0));
+  EXPECT_EQ(out.GetPixel(19, 1), Colour(Qt::magenta));
 }
 
 // ---------------------------------------------------------------------------
