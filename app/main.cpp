@@ -3,8 +3,8 @@
 // skin component and its upgrade component, and the message loop. The main
 // window signs the user in while it is first shown; when the user gives up
 // there, it is closed already and the loop never runs. The skin goes on
-// before the sign-in, so every window of the program is skinned; without
-// the skin file the program says so and runs with the standard look.
+// once the sign-in has ended; without the skin file the program says so
+// and runs with the standard look.
 #include "app/uFrmAbout.h"
 #include "app/uFrmLogin.h"
 #include "app/uFrmMain.h"

@@ -184,17 +184,15 @@ void TfrmMain::FormShow() {
     shrink_->show();
     PageControl1->setTabIcon(1, shrink_->btnfilter->icon());
   }
-  // The skin goes on before the sign-in, so that the sign-in dialog and any
-  // other window shown before the frame itself is skinned as well. Without
-  // a skin this changes nothing: every window keeps the standard look.
-  if (components_.SetSkinActive) components_.SetSkinActive(true);
   showing_ = true;
   platform::SendMessage(this, WM_SHOWLOGIN);
   showing_ = false;
-  // As the owner of the closed modal dialog, the frame takes the activation
-  // back: a window manager may not hand it over, and without one nothing
-  // would, leaving the frame unskinned.
-  if (!closeWithoutAsking_) activateWindow();
+  if (closeWithoutAsking_) return;
+  // The skin goes on once the sign-in has ended. As the owner of the closed
+  // modal dialog, the frame takes the activation back: a window manager may
+  // not hand it over, and without one nothing would.
+  if (components_.SetSkinActive) components_.SetSkinActive(true);
+  activateWindow();
 }
 
 bool TfrmMain::event(QEvent* e) {

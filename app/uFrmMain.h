@@ -41,7 +41,7 @@ inline constexpr const char* MainSkinFile = "skin/Watercolor-BLUE.skn";
 // The components the program plugs into the main window.
 struct TMainComponents {
   // The skin component: its skin file (set at creation) and its switch
-  // (turned on at each first show, before the sign-in).
+  // (turned on once the sign-in has ended).
   std::function<void(const QString& file)> SetSkinFile;
   std::function<void(bool active)> SetSkinActive;
   // The upgrade component: the version it compares against (set at

@@ -81,8 +81,8 @@ TEST_F(MainForm, TheFirstShowSignsInAndTheMenusOpenTheDialogs) {
   EXPECT_EQ(w->FrmTrend(), trend);
   for (QAction* a : {w->N8, w->N6, w->N4, w->N5}) a->trigger();
   EXPECT_EQ(dialogs, (QStringList{"FrmLogin", "FrmLogin", "FrmChangePwd", "frmAbout"}));
-  EXPECT_EQ(calls, (QStringList{"skin skin/Watercolor-BLUE.skn", "version 2.0.0.1", "active 1", "login", "active 1",
-                                "login", "update"}));
+  EXPECT_EQ(calls, (QStringList{"skin skin/Watercolor-BLUE.skn", "version 2.0.0.1", "login", "active 1", "login",
+                                "active 1", "update"}));
   Open();
   EXPECT_FALSE(w->N4->isEnabled()) << "no upgrade component to ask";
   recording.ColorAnswers = {0x123456, std::nullopt};  // the hidden colour button; the second is cancelled
