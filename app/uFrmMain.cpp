@@ -9,6 +9,7 @@
 #include "charts/uKLineDef.h"
 #include "engine/uLottery.h"
 #include "platform/UserPrompts.h"
+#include "platform/WindowPos.h"
 #include "platform/WindowProc.h"
 
 #include <QCheckBox>
@@ -164,7 +165,8 @@ void TfrmMain::ShowDialog(QDialog& dialog) { ExecDialog(dialog); }
 
 void TfrmMain::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
-  if (!e->spontaneous()) FormShow();
+  // A frame put on by the skin hides and shows the window again: no new show.
+  if (!e->spontaneous() && !platform::IsReshowing(this)) FormShow();
 }
 
 void TfrmMain::FormShow() {
@@ -185,7 +187,12 @@ void TfrmMain::FormShow() {
   showing_ = true;
   platform::SendMessage(this, WM_SHOWLOGIN);
   showing_ = false;
-  if (!closeWithoutAsking_ && components_.SetSkinActive) components_.SetSkinActive(true);
+  if (closeWithoutAsking_) return;
+  // The skin goes on once the sign-in has ended. As the owner of the closed
+  // modal dialog, the frame takes the activation back: a window manager may
+  // not hand it over, and without one nothing would.
+  if (components_.SetSkinActive) components_.SetSkinActive(true);
+  activateWindow();
 }
 
 bool TfrmMain::event(QEvent* e) {

@@ -467,6 +467,7 @@ bool SetNonClientFrame(QWidget* w, bool on) {
     Frames().insert(w, frame);
     detail::UpdateMenuLine(w, GetMenu(w));
     detail::KeepTranslating(w, true);
+    ReshowScope reshow(w);
     w->setWindowFlags(frame->flags | Qt::FramelessWindowHint);
     w->setGeometry(outer);
     detail::FrameCalcSize(w);
@@ -483,6 +484,7 @@ bool SetNonClientFrame(QWidget* w, bool on) {
   QObject::disconnect(frame->destroyed);
   detail::KeepTranslating(w, false);
   w->setContentsMargins(frame->margins);
+  ReshowScope reshow(w);
   w->setWindowFlags(frame->flags);
   w->setGeometry(client.marginsAdded(frame->margins));
   if (visible) w->show();

@@ -75,6 +75,7 @@ void Stack(QWidget* w, QWidget* after) {
     if (w->isWindow() && bool(w->windowFlags() & Qt::WindowStaysOnTopHint) != top) {
       const bool visible = w->isVisible();
       const bool quiet = w->testAttribute(Qt::WA_ShowWithoutActivating);
+      ReshowScope reshow(w);
       w->setWindowFlag(Qt::WindowStaysOnTopHint, top);  // Qt hides the window meanwhile
       w->setAttribute(Qt::WA_ShowWithoutActivating, true);
       if (visible) w->show();
@@ -276,6 +277,20 @@ void SetManualMoveSize(QWidget* window, bool on) {
 bool PrefersManualMoveSize(const QWidget* window) { return window && window->property(kManual).toBool(); }
 
 
+
+namespace {
+constexpr const char* kReshowing = "_platform_reshowing";
+}  // namespace
+
+bool IsReshowing(const QWidget* window) { return window && window->property(kReshowing).toBool(); }
+
+ReshowScope::ReshowScope(QWidget* window) : window_(window), outer_(!IsReshowing(window)) {
+  if (outer_) window_->setProperty(kReshowing, true);
+}
+
+ReshowScope::~ReshowScope() {
+  if (outer_) window_->setProperty(kReshowing, QVariant());
+}
 
 bool GetWindowPlacement(const QWidget* window, WINDOWPLACEMENT* placement) {
   if (!window || !placement) return false;

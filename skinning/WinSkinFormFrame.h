@@ -173,7 +173,7 @@ class TSkinFormFrame {
   int maxRightX_ = 0;
   QSize clientSize_;  // the client area before the frame went on
   QPoint childShift_;  // how far children placed by hand were moved
-  QSize sizeGrowth_;   // what the size limits grew by
+  QSize sizeGrowth_{0, 0};  // what the size limits grew by (a QSize() is -1 x -1)
   std::vector<std::unique_ptr<TWinSysButton>> buttons_;
   std::unique_ptr<TWinSkinMenu> menuBar_;
   QPointer<QMenu> sysPopup_;

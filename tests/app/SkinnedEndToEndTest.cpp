@@ -1,8 +1,8 @@
 // The program skinned, end to end on a real X server (run under
 // xvfb-run): the main window with its skin component as the program makes
 // it, our data service, the program's skin beside the program. Signs in as
-// the demo user; once the skin is on, the main window's frame and menu bar
-// are the skin's: a drop-down of the bar and the system menu open, the
+// the demo user; once the skin is on, the main window's frame and
+// menu bar are the skin's: a drop-down of the bar and the system menu open, the
 // trend and shrink windows show skinned controls. Each step leaves a
 // screenshot in $SSQ_SCREENSHOT_DIR (default: the current folder).
 #include "app/uConditionWidgets.h"
@@ -45,12 +45,16 @@ using namespace skinning;
 namespace {
 
 platform::RecordingPrompts* prompts = nullptr;
+int signIns = 0;
 
-void Shot(const char* name) {
+// The screen, or the part of it `window` covers.
+void Shot(const char* name, const QWidget* window = nullptr) {
   QTest::qWait(200);
   const char* dir = std::getenv("SSQ_SCREENSHOT_DIR");
   const QString file = QString(dir && *dir ? dir : ".") + "/" + name;
-  EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0).save(file, "PNG")) << name;
+  const QRect r = window ? window->frameGeometry() : QRect(0, 0, -1, -1);
+  EXPECT_TRUE(QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).save(file, "PNG"))
+      << name;
 }
 
 void Click(QWidget* w) { QTest::mouseClick(w, Qt::LeftButton, {}, w->rect().center()); }
@@ -76,9 +80,13 @@ int AsTheUser(QDialog& dialog) {
     return dialog.result();
   }
   auto& login = static_cast<TFrmLogin&>(dialog);
+  ++signIns;
+  // The skin goes on once the sign-in has ended: the dialog keeps the
+  // standard look.
+  EXPECT_TRUE(!SkinManage() || !SkinManage()->FindForm(&dialog));
   Retype(login.edtName, "demo");
   Retype(login.edtPwd, "demo123");
-  Shot("e2e-skin-1-sign-in.png");
+  Shot("e2e-skin-1-sign-in.png", &dialog);
   Click(login.BtnOK);
   EXPECT_TRUE(QTest::qWaitFor([&] { return login.result() == QDialog::Accepted; }, 30000))
       << login.lbinfo->text().toStdString();
@@ -109,13 +117,14 @@ TEST(SkinnedEndToEnd, TheProgramRunsSkinned) {
   w->setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
   ASSERT_TRUE(QTest::qWaitForWindowExposed(w.get()));
 
-  // The skin goes on after the sign-in: the frame and the menu bar.
+  // The main window's frame and menu bar are the skin's.
   ASSERT_TRUE(QTest::qWaitFor([&] { return FrameOf(w.get()) != nullptr; }, 5000));
   TSkinFormFrame* frame = FrameOf(w.get());
   EXPECT_TRUE(platform::HasNonClientFrame(w.get()));
   ASSERT_NE(frame->MenuBar(), nullptr);
   ASSERT_EQ(frame->MenuBar()->Items().size(), size_t(w->menuBar()->actions().size()));
   EXPECT_FALSE(w->menuBar()->isVisible());
+  EXPECT_EQ(signIns, 1) << "the frame the skin puts on is no second show";
 
   // The trend window charts a split; the shrink window's controls.
   TFrmCondition* panel = w->FrmTrend()->ConditionPanel();

@@ -2,8 +2,10 @@
 // frame is one solid colour, so that a pixel tells which frame shows.
 #include "TestSkins.h"
 
+#include "platform/Menus.h"
 #include "platform/NonClient.h"
 #include "platform/WindowTable.h"
+#include "skinning/WinSkinForm.h"
 #include "skinning/WinSkinFormFrame.h"
 #include "skinning/WinSkinFormWalk.h"
 #include "skinning/WinSkinMenuBar.h"
@@ -18,6 +20,9 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
 
 using namespace platform;
 using namespace skinning;
@@ -42,23 +47,15 @@ QImage Border(int w, int h, bool stacked, int keyColumns = 0) {
 }
 
 struct SkinShape {
+  SkinShape() = default;
+  SkinShape(int l, int r, int t, int b, int lf, int tf)
+      : left(l), right(r), top(t), bottom(b), leftFrames(lf), topFrames(tf) {}
   int left = 4, right = 5, top = 24, bottom = 3;
   int leftFrames = 2, topFrames = 2;
   int alignment = 0;
   std::string trans = "LeftTrans=0\nRightTrans=0\nTopTrans=0\nBottomTrans=0\n";
   std::string buttons;
 };
-
-SkinShape Shape(int left, int right, int top, int bottom, int leftFrames, int topFrames) {
-  SkinShape s;
-  s.left = left;
-  s.right = right;
-  s.top = top;
-  s.bottom = bottom;
-  s.leftFrames = leftFrames;
-  s.topFrames = topFrames;
-  return s;
-}
 
 // Caption buttons: close (right-aligned), the system-menu icon, and
 // `extra` sections.
@@ -132,56 +129,82 @@ class FrameTest : public ::testing::Test {
 }  // namespace
 
 // The margins come from the border elements divided by their frame count
-// (a count of 0 counts as one); the client area keeps its size, the
-// window grows by the margins, and restoring gives the native frame back
-// with the same client area.
+// (a count of 0 counts as one); the client area keeps its size, the window
+// grows by the margins (a dialog also to show its caption, its loose
+// children moving along), so do its size limits; restoring gives the
+// native frame back with the same client area and limits.
+struct TMessageForm : QWidget {};
 TEST_F(FrameTest, MarginsFitAndRestore) {
   const struct {
     SkinShape shape;
     QMargins band;
-  } cases[] = {{Shape(4, 5, 24, 3, 2, 2), {4, 24, 5, 3}},
-               {Shape(6, 2, 30, 8, 2, 2), {6, 30, 2, 8}},
-               {Shape(3, 5, 20, 3, 0, 0), {6, 40, 5, 3}}};
+    bool dialog;
+  } cases[] = {{{4, 5, 24, 3, 2, 2}, {4, 24, 5, 3}, false},
+               {{6, 2, 30, 8, 2, 2}, {6, 30, 2, 8}, false},
+               {{3, 5, 20, 3, 0, 0}, {6, 40, 5, 3}, false},
+               {{4, 5, 24, 3, 2, 2}, {4, 24, 5, 3}, true}};
   for (const auto& c : cases) {
-    QWidget w;
-    auto* placed = new QWidget(&w);  // placed by hand, no layout
+    std::unique_ptr<QWidget> w = c.dialog ? std::make_unique<TMessageForm>() : std::make_unique<QWidget>();
+    w->setWindowTitle(QString(60, u'W'));
+    auto* placed = new QWidget(w.get());  // placed by hand, no layout
     placed->setGeometry(0, 0, 10, 10);
-    w.setGeometry(50, 50, 300, 200);
-    w.show();
+    w->setMinimumSize(100, 80);
+    w->setGeometry(50, 50, 120, 200);
+    w->show();
     Pump();
-    const QSize client = w.size();
-    TSkinFormFrame* frame = Skin(w, c.shape);
+    const QSize client = w->size();
+    TSkinFormFrame* frame = Skin(*w, c.shape);
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(QMargins(frame->LeftWidth(), frame->CaptionHeight(), frame->RightWidth(), frame->BottomHeight()), c.band);
-    EXPECT_TRUE(HasNonClientFrame(&w));
-    EXPECT_EQ(w.contentsRect().size(), client);
-    EXPECT_EQ(w.size(), client.grownBy(c.band));
-    EXPECT_EQ(placed->pos(), QPoint(c.band.left(), c.band.top())) << "in the client area";
+    EXPECT_TRUE(HasNonClientFrame(w.get()));
+    const int wider = w->width() - client.grownBy(c.band).width();
+    EXPECT_EQ(wider > 0, c.dialog);
+    EXPECT_EQ(w->size(), client.grownBy(c.band) + QSize(wider, 0));
+    EXPECT_EQ(placed->pos(), QPoint(c.band.left() + wider / 2, c.band.top()));
+    EXPECT_EQ(w->minimumSize(), QSize(100, 80).grownBy(c.band));
     SkinManage()->UnskinAll();
     Pump();
-    EXPECT_EQ(placed->pos(), QPoint(0, 0));
-    EXPECT_FALSE(HasNonClientFrame(&w));
-    EXPECT_EQ(w.contentsRect().size(), client);
+    EXPECT_EQ(placed->pos(), QPoint(wider / 2, 0));
+    EXPECT_EQ(w->minimumSize(), QSize(100, 80));
+    EXPECT_FALSE(HasNonClientFrame(w.get()));
+    EXPECT_EQ(w->contentsRect().size(), client + QSize(wider, 0));
     QRegion region;
-    EXPECT_EQ(GetWindowRgn(&w, region), ERROR);
+    EXPECT_EQ(GetWindowRgn(w.get(), region), ERROR);
     FreeSkinManage();
   }
 }
 
-// Frame 1 while active, frame 2 while not, on every border.
+// Frame 1 while active, frame 2 while not, on every border; each caption
+// button in its state's frame (1 active, 4 inactive, 2 pressed, 3 under
+// the mouse); the system-menu button shows its icon.
 TEST_F(FrameTest, ActiveAndInactiveFrames) {
   QWidget w;
   TSkinFormFrame* frame = Skin(w);
   ASSERT_NE(frame, nullptr);
   const TRect r = FrameWindowRect(&w);
-  for (const bool active : {true, false}) {
-    SendMessage(&w, WM_NCACTIVATE, active);
+  const struct {
+    bool active;
+    int state;
+    QColor button;
+  } cases[] = {{true, TNCObject::kNormal, Qt::red},
+               {false, TNCObject::kNormal, Qt::gray},
+               {true, TNCObject::kPressed, Qt::green},
+               {true, TNCObject::kHover, Qt::blue}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(SendMessage(&w, WM_NCACTIVATE, c.active), 1) << "the change is allowed";
+    Paint(*frame);
+    ButtonOf(*frame, 0)->State = c.state;
     const Bitmap b = Paint(*frame);
-    const TColor want = Colour(active ? kActive : kInactive);
-    EXPECT_EQ(b.GetPixel(1, r.Height() / 2), want) << "left";
-    EXPECT_EQ(b.GetPixel(r.Width() - 2, r.Height() / 2), want) << "right";
-    EXPECT_EQ(b.GetPixel(r.Width() / 2, r.Height() - 1), want) << "bottom";
-    EXPECT_EQ(b.GetPixel(r.Width() / 2 + 40, 1), want) << "caption";
+    const TColor border = Colour(c.active ? kActive : kInactive);
+    EXPECT_EQ(b.GetPixel(1, r.Height() / 2), border) << "left";
+    EXPECT_EQ(b.GetPixel(r.Width() - 2, r.Height() / 2), border) << "right";
+    EXPECT_EQ(b.GetPixel(r.Width() / 2, r.Height() - 1), border) << "bottom";
+    EXPECT_EQ(b.GetPixel(r.Width() / 2 + 40, 1), border) << "caption";
+    const TPoint close = Centre(ButtonOf(*frame, 0)->BoundsRect);
+    EXPECT_EQ(b.GetPixel(close.X, close.Y), Colour(c.button)) << c.active << c.state;
+    const TRect& icon = ButtonOf(*frame, 3)->BoundsRect;
+    EXPECT_EQ(b.GetPixel(icon.Left + 8, icon.Top + (icon.Height() - 16) / 2 + 15), Colour(Qt::white))
+        << "the icon's last row";
   }
 }
 
@@ -225,11 +248,12 @@ TEST_F(FrameTest, ButtonVisibility) {
   }
 }
 
-// A press on the close button and a release elsewhere does nothing; a
-// release on it closes; a double click on the system-menu icon closes.
+// A press on the close button and a release elsewhere does nothing, nor
+// does a release on it without a press; a press and release on it closes;
+// a double click on the system-menu icon closes.
 TEST_F(FrameTest, CaptionButtonClicks) {
-  enum Gesture { kReleaseOutside, kReleaseOn, kDoubleClickIcon };
-  for (Gesture g : {kReleaseOutside, kReleaseOn, kDoubleClickIcon}) {
+  enum Gesture { kReleaseOutside, kReleaseOn, kDoubleClickIcon, kReleaseOnly };
+  for (Gesture g : {kReleaseOutside, kReleaseOn, kDoubleClickIcon, kReleaseOnly}) {
     QWidget w;
     TSkinFormFrame* frame = Skin(w);
     ASSERT_NE(frame, nullptr);
@@ -239,13 +263,15 @@ TEST_F(FrameTest, CaptionButtonClicks) {
     const TPoint icon = Centre(ButtonOf(*frame, 3)->BoundsRect);
     if (g == kDoubleClickIcon) {
       SendMessage(&w, WM_NCLBUTTONDBLCLK, HTCAPTION, Screen(*frame, icon));
+    } else if (g == kReleaseOnly) {
+      SendMessage(&w, WM_NCLBUTTONUP, HTCAPTION, Screen(*frame, close));
     } else {
       SendMessage(&w, WM_NCLBUTTONDOWN, HTCAPTION, Screen(*frame, close));
       EXPECT_EQ(ButtonOf(*frame, 0)->State, TNCObject::kPressed);
       SendMessage(&w, WM_NCLBUTTONUP, HTCAPTION, Screen(*frame, g == kReleaseOn ? close : TPoint{150, 10}));
     }
     Pump();
-    EXPECT_EQ(w.isVisible(), g == kReleaseOutside) << g;
+    EXPECT_EQ(w.isVisible(), g == kReleaseOutside || g == kReleaseOnly) << g;
     FreeSkinManage();
   }
 }
@@ -264,28 +290,38 @@ TEST_F(FrameTest, RegionFromTheBottomBorder) {
     const int h = w.height();
     EXPECT_EQ(region.contains(QPoint(5, h - 1)), !bottomTrans) << "a key-coloured column of the bottom";
     EXPECT_TRUE(region.contains(QPoint(20, h - 1)));
-    EXPECT_TRUE(region.contains(QPoint(1, h / 2)));
+    EXPECT_TRUE(region.contains(QPoint(0, h / 2)));
     EXPECT_TRUE(region.contains(QPoint(w.width() / 2, h / 2)));
     FreeSkinManage();
   }
 }
 
-// The system menu by Alt + Space, a bar item by SC_KEYMENU with its
-// letter; Alt alone on a form without bar opens nothing and passes on.
-TEST_F(FrameTest, KeyboardMenus) {
+// Where the mouse is: the caption, the menu bar, the client area and the
+// sizing borders as the window's own hit test gives them. A bar item opens
+// by SC_KEYMENU with its letter; Alt alone on a form without bar opens
+// nothing and passes on.
+TEST_F(FrameTest, HitTestsAndKeyboardMenus) {
   QMainWindow w;
   QMenu* file = w.menuBar()->addMenu(QStringLiteral("&File"));
   file->addAction(QStringLiteral("Open"));
+  w.setMinimumSize(100, 80);
   TSkinFormFrame* frame = Skin(w);
   ASSERT_NE(frame, nullptr);
   ASSERT_NE(frame->MenuBar(), nullptr);
   EXPECT_FALSE(w.menuBar()->isVisible()) << "the skin draws the bar";
-  QTest::keyClick(&w, Qt::Key_Space, Qt::AltModifier);
-  ASSERT_NE(frame->SystemPopup(), nullptr);
-  EXPECT_TRUE(frame->SystemPopup()->isVisible());
-  EXPECT_FALSE(frame->SystemPopup()->actions().isEmpty());
-  frame->SystemPopup()->close();
-  Pump();
+  EXPECT_EQ(w.minimumSize(), QSize(109, 107 + frame->MenuHeight())) << "grown by the band and the bar";
+  const TRect r = FrameWindowRect(&w);
+  const int W = r.Width(), H = r.Height();
+  const struct {
+    TPoint at;
+    LRESULT hit;
+  } cases[] = {{{W / 2, 10}, HTCAPTION},
+               {{W / 2, frame->CaptionHeight() + frame->MenuHeight() / 2}, HTMENU},
+               {{W / 2, H / 2}, HTCLIENT},
+               {{1, H / 2}, HTLEFT},
+               {{W / 2, H - 1}, HTBOTTOM}};
+  for (const auto& c : cases)
+    EXPECT_EQ(SendMessage(&w, WM_NCHITTEST, 0, Screen(*frame, c.at)), c.hit) << c.at.X << "," << c.at.Y;
   EXPECT_EQ(SendMessage(&w, WM_SYSCOMMAND, SC_KEYMENU, 'f'), 1);
   EXPECT_EQ(TWinSkinMenu::OpenMenu(), file);
   EXPECT_TRUE(file->isVisible());
@@ -299,6 +335,88 @@ TEST_F(FrameTest, KeyboardMenus) {
   EXPECT_EQ(bareFrame->MenuBar(), nullptr);
   EXPECT_EQ(SendMessage(&bare, WM_SYSCOMMAND, SC_KEYMENU, 0), 0);
   EXPECT_EQ(TWinSkinMenu::OpenIndex(), -1);
+}
+
+// Alt + Space opens the system menu's copy: Restore only when not normal,
+// Maximize only when not maximized, Move not while maximized; each command
+// its own glyph.
+TEST_F(FrameTest, SystemMenuFollowsTheShowState) {
+  for (const bool maximized : {false, true}) {
+    QWidget w;
+    TSkinFormFrame* frame = Skin(w);
+    ASSERT_NE(frame, nullptr);
+    if (maximized) w.showMaximized();
+    Pump();
+    QTest::keyClick(&w, Qt::Key_Space, Qt::AltModifier);
+    ASSERT_NE(frame->SystemPopup(), nullptr);
+    EXPECT_TRUE(frame->SystemPopup()->isVisible());
+    std::map<unsigned, QAction*> items;
+    QList<QImage> glyphs;
+    for (QAction* a : frame->SystemPopup()->actions()) {
+      items[GetCommandId(a)] = a;
+      if (!a->icon().isNull()) glyphs << a->icon().pixmap(16).toImage();
+    }
+    EXPECT_EQ(items[SC_RESTORE]->isEnabled(), maximized);
+    EXPECT_EQ(items[SC_MAXIMIZE]->isEnabled(), !maximized);
+    EXPECT_EQ(items[SC_MOVE]->isEnabled(), !maximized);
+    ASSERT_EQ(glyphs.size(), 4);
+    for (int i = 0; i < 4; ++i)
+      for (int j = 0; j < i; ++j) EXPECT_NE(glyphs[i], glyphs[j]) << i << j;
+    frame->SystemPopup()->close();
+    Pump();
+    EXPECT_EQ(SendMessage(&w, WM_SYSCOMMAND, SC_KEYMENU, ' '), 1) << "taken, also as the menu's second key";
+    FreeSkinManage();
+  }
+}
+
+// The band is painted again when a button loses the mouse and when the
+// skin is taken up again; a new skin brings its margins, the client area
+// keeps its size.
+TEST_F(FrameTest, RepaintsAndANewSkin) {
+  QWidget w;
+  TSkinFormFrame* frame = Skin(w);
+  ASSERT_NE(frame, nullptr);
+  const QSize client = w.contentsRect().size();
+  SendMessage(&w, WM_NCACTIVATE, 1);
+  Paint(*frame);
+  struct : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override { return paints += e->type() == QEvent::Paint, false; }
+  } counter;
+  w.installEventFilter(&counter);
+  auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&w));
+  const std::function<void()> steps[] = {
+      [&] { SendMessage(&w, WM_NCMOUSEMOVE, HTCAPTION, Screen(*frame, Centre(ButtonOf(*frame, 0)->BoundsRect))); },
+      [&] { SendMessage(&w, WM_NCMOUSELEAVE); },
+      [&] { form->TakeUpSkin(); }};
+  for (const auto& step : steps) {
+    Pump();
+    const int before = counter.paints;
+    step();
+    Pump();
+    EXPECT_GT(counter.paints, before);
+  }
+  ASSERT_TRUE(data_->LoadSkinStream(Streamed(FrameSkin(SkinShape{6, 2, 30, 8, 2, 2}))));
+  form->TakeUpSkin();
+  EXPECT_EQ(QMargins(frame->LeftWidth(), frame->CaptionHeight(), frame->RightWidth(), frame->BottomHeight()),
+            QMargins(6, 30, 2, 8));
+  EXPECT_EQ(w.contentsRect().size(), client);
+}
+
+// The drawing routines at the edges of a frame: margins that do not fit
+// drop to 0 (the image is stretched whole); a three-part strip's ends are
+// copied key colour and all.
+TEST(SkinPrimitives, MarginsThatDoNotFitAndOpaqueStripEnds) {
+  QImage rows = Solid(4, 4, Qt::green);
+  for (int x = 0; x < 4; ++x) rows.setPixelColor(x, 0, Qt::red);
+  const Bitmap nine = DrawSkinImage(Rect(0, 0, 4, 8), Bitmap::FromQImage(rows), Rect(0, 3, 0, 3), false, false, 1, 1);
+  EXPECT_EQ(nine.GetPixel(0, 1), Colour(Qt::red)) << "the top row stretched over two";
+  QImage ends = Solid(6, 4, Qt::green);
+  for (int y = 0; y < 4; ++y) ends.setPixelColor(5, y, Qt::magenta);
+  Bitmap out(20, 4);
+  Canvas c(out);
+  DrawThreePartDirect(c, Rect(0, 0, 20, 4), Bitmap::FromQImage(ends), false, 1, 1, Rect(2, 0, 2, 0));
+  EXPECT_EQ(out.GetPixel(19, 1), Colour(Qt::magenta));
 }
 
 // ---------------------------------------------------------------------------
