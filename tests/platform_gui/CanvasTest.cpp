@@ -114,7 +114,9 @@ TEST(CanvasShapes, CoverLeftToRightMinusOneAndTopToBottomMinusOne) {
       {[](Canvas& c) { c.Ellipse(1, 1, 11, 9); }, Rect(1, 1, 11, 9), {1, 1}, clWhite},
       {[](Canvas& c) { c.Ellipse(11, 9, 1, 1); }, Rect(1, 1, 11, 9), {6, 5}, clBlue},
       {[](Canvas& c) { c.RoundRect(14, 10, 2, 2, 6, 6); }, Rect(2, 2, 14, 10), {13, 9}, clWhite},
+      {[](Canvas& c) { c.RoundRect(2, 2, 14, 10, 6, 6); }, Rect(2, 2, 14, 10), {8, 6}, clBlue},
       {[](Canvas& c) { c.Polygon({{1, 1}, {9, 1}, {1, 9}}); }, Rect(1, 1, 10, 10), {8, 8}, clWhite},
+      {[](Canvas& c) { c.Polygon({{1, 1}, {9, 1}, {1, 9}}); }, Rect(1, 1, 10, 10), {3, 3}, clBlue},
       {[](Canvas& c) { c.DrawFocusRect(Rect(1, 1, 7, 5)), c.DrawFocusRect(Rect(1, 1, 7, 5)); }, TRect{}, {1, 1},
        clWhite},  // undoes itself
   };
