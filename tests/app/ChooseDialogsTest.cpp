@@ -1,9 +1,8 @@
-// The value chooser and the parameter dialog, offscreen.
+// The value chooser, the parameter dialog and the about box, offscreen.
 #include "app/FormsTestSupport.h"
 
 #include "app/uFormChoose.h"
 #include "app/uFrmAbout.h"
-#include "app/uFrmFormula.h"
 #include "app/uFrmZbCnfg.h"
 #include "engine/uCdtList.h"
 
@@ -18,10 +17,17 @@ namespace {
 
 class Chooser : public FormsTest {
  protected:
-  // Three conditions on the first indicators, numbered 1..3.
-  void AddThree() {
-    for (int i = 0; i < 3; ++i)
-      CdtList().Add(std::make_unique<TCdtData>(TCdtData{Formula(RedBall1), "红球1号", 0, false, true, false, false, {{i + 1}, {}}}));
+  // The first red ball {1}, the red sum {3, 4} excluded with tolerance, the
+  // first red ball {3}; numbered 1..3.
+  void SetUp() override {
+    FormsTest::SetUp();
+    Add(RedBall1, {1});
+    Add(RedSum, {3, 4}, false)->IsRC = true;
+    Add(RedBall1, {3});
+  }
+  static TCdtData* Add(int formula, TIntAry values, bool save = true) {
+    return CdtList().Add(std::make_unique<TCdtData>(
+        TCdtData{Formula(formula), Formula(formula)->Name(), 0, false, save, false, false, {std::move(values), {}}}));
   }
   TFrmChoose* Show(int formula, const TCdtData* record) {
     ShowChoose(40, Formula(formula), record, [this] { ++done; });
@@ -30,14 +36,15 @@ class Chooser : public FormsTest {
   int done = 0;
 };
 
-TEST_F(Chooser, NewConditionIsAppendedAndNumbered) {
-  AddThree();
+TEST_F(Chooser, NewConditionsAreCheckedAndAppended) {
   TFrmChoose* c = Show(NumberGroup, nullptr);
-  EXPECT_FALSE(c->isHidden());
   EXPECT_EQ(c->pgc1->currentWidget(), c->ts2);
+  EXPECT_TRUE(c->LabCount->isVisible());
+  ExpectLaidOut(c);
+  c->btnOK->click();
   c->chklstValue2_1->SetChecked(4, true);
   c->btnOK->click();
-  EXPECT_EQ(Messages(), QStringList{"请选择出现个数！"});
+  EXPECT_EQ(Messages(), (QStringList{"请选择数据！", "请选择出现个数！"}));
   EXPECT_EQ(CdtList().Count(), 3) << "nothing stored before the checks pass";
   c->chklstValue2_2->SetChecked(0, true);
   c->chk1->setChecked(true);
@@ -47,85 +54,83 @@ TEST_F(Chooser, NewConditionIsAppendedAndNumbered) {
   EXPECT_EQ(r.CdtNo, 4);
   EXPECT_EQ(r.Name, "号码组");
   EXPECT_EQ(r.Values, (T2DIntAry{{5}, {0}}));
-  EXPECT_TRUE(r.IsSave);
-  EXPECT_TRUE(r.IsRC);
-  EXPECT_EQ(done, 1);
-  EXPECT_TRUE(c->isHidden());
+  EXPECT_TRUE(r.IsSave && r.IsRC && !r.IsJC);
+  EXPECT_EQ(std::pair(done, c->isHidden()), std::pair(1, true));
+  Show(NumberGroup, &r);  // shown again with its counts
+  EXPECT_EQ(Checked(*c->chklstValue2_1), TIntAry{5});
+  EXPECT_EQ(Checked(*c->chklstValue2_2), TIntAry{0});
+
+  // A new condition starts from the defaults; the tail indicators store the
+  // repeat flag.
+  c->rbExclude->setChecked(true);
+  c->chkCF->setChecked(true);
+  Show(FrontTails, nullptr);
+  EXPECT_TRUE(c->rbSave->isChecked() && !c->chk1->isChecked() && !c->chkCF->isChecked());
+  ASSERT_FALSE(c->chkCF->isHidden());
+  c->chklstValue2_1->SetChecked(0, true);
+  c->chklstValue2_2->SetChecked(0, true);
+  c->chkCF->setChecked(true);
+  c->btnOK->click();
+  EXPECT_TRUE(CdtList().GetItem(4)->IsJC && !CdtList().GetItem(4)->IsRC);
 }
 
-TEST_F(Chooser, EditingKeepsNumberAndPlace) {
-  AddThree();
-  TCdtData* second = CdtList().GetItem(1);
-  const TCdtData gridCopy = *second;  // the shrink grid hands over its copy
-  TFrmChoose* c = Show(RedBall1, &gridCopy);
-  EXPECT_EQ(Checked(*c->chklstValue1), TIntAry{2});
-  c->chklstValue1->SetChecked(9, true);
-  c->rbExclude->setChecked(true);
+// The record's items are checked by value (the sum's items show ranges);
+// the edit lands on the list's record, whose number and place stay.
+TEST_F(Chooser, EditingShowsTheRecordAndKeepsItsPlace) {
+  TCdtData* sum = CdtList().GetItem(1);
+  const TCdtData gridCopy = *sum;  // the shrink grid hands over its copy
+  TFrmChoose* c = Show(RedSum, &gridCopy);
+  EXPECT_EQ(c->chklstValue1->ItemText(3), "81-90");
+  EXPECT_EQ(Checked(*c->chklstValue1), (TIntAry{3, 4}));
+  EXPECT_TRUE(c->rbExclude->isChecked() && c->chk1->isChecked());
+  c->findChild<QPushButton*>("BtnSmall")->click();
+  c->chk1->setChecked(false);
   c->btnOK->click();
   ASSERT_EQ(CdtList().Count(), 3);
-  EXPECT_EQ(CdtList().GetItem(1), second);
-  EXPECT_EQ(second->CdtNo, 2);
-  EXPECT_EQ(second->Values[0], (TIntAry{2, 10}));
-  EXPECT_FALSE(second->IsSave);
+  EXPECT_EQ(CdtList().GetItem(1), sum);
+  EXPECT_EQ(sum->CdtNo, 2);
+  EXPECT_EQ(sum->Values[0], Range(0, 5));
+  EXPECT_TRUE(!sum->IsSave && !sum->IsRC);
   EXPECT_EQ(done, 1);
-
-  Show(FrontTails, nullptr);  // a new condition starts from the defaults
-  EXPECT_TRUE(c->rbSave->isChecked());
-  EXPECT_FALSE(c->chkCF->isHidden()) << "the tail indicators read the repeat flag";
 }
 
 TEST_F(Chooser, ARecordGoneWhileOpenIsNotWritten) {
-  AddThree();
-  TFrmChoose* c = Show(RedBall1, CdtList().GetItem(1));
+  TFrmChoose* c = Show(RedSum, CdtList().GetItem(1));
   CdtList().Delete(1);  // a delete or a scheme load while the chooser is open
-  CdtList().Add(std::make_unique<TCdtData>(TCdtData{Formula(RedBall1), "红球1号", 0, false, true, false, false, {{7}, {}}}));
+  Add(RedSum, {7});
   c->btnOK->click();
   EXPECT_EQ(Messages(), QStringList{"要修改的条件已不在方案中！"});
   EXPECT_EQ(CdtList().Count(), 3);
-  EXPECT_EQ(CdtList().GetItem(1)->Values[0], TIntAry{3});
   EXPECT_EQ(CdtList().GetItem(2)->Values[0], TIntAry{7});
-  EXPECT_EQ(done, 0);
+  EXPECT_EQ(std::pair(done, c->isHidden()), std::pair(0, true));
 }
 
-TEST_F(Chooser, RangeItemsAreCheckedByValue) {
-  CdtList().Add(std::make_unique<TCdtData>(TCdtData{Formula(RedSum), "红球和值", 0, false, false, true, false, {{3, 4}, {}}}));
-  TFrmChoose* c = Show(RedSum, CdtList().GetItem(0));
-  EXPECT_EQ(c->chklstValue1->ItemText(3), "81-90");
-  EXPECT_EQ(Checked(*c->chklstValue1), (TIntAry{3, 4}));
-  EXPECT_TRUE(c->rbExclude->isChecked());
-  EXPECT_TRUE(c->chk1->isChecked());
-  c->findChild<QPushButton*>("BtnSmall")->click();
-  c->btnOK->click();
-  EXPECT_EQ(CdtList().GetItem(0)->Values[0], Range(0, 5));
-  EXPECT_EQ(GetFormulaForm(), GetFormulaForm());
-  delete GetFormulaForm();
-}
-
+// One row per parameter, the buttons below the last; a long caption
+// widens the dialog, short ones keep its width.
 TEST(ParameterDialog, LaysOutOneRowPerParameter) {
-  int32_t days[6] = {3, 6, 18, 0, 0, 0};
-  std::vector<TZBParam> params;
-  for (int i = 0; i < 6; ++i) params.push_back({"参数" + std::to_string(i + 1), &days[i]});
-  TFrmZbCnfg dialog;
-  dialog.BuildParams(params);
-  ASSERT_EQ(dialog.Edits().size(), 6u);
-  EXPECT_EQ(dialog.Labels()[5]->text(), "参数6  ");
-  EXPECT_EQ(dialog.Edits()[2]->text(), "18");
-  for (size_t i = 1; i < 6; ++i) EXPECT_GT(dialog.Edits()[i]->y(), dialog.Edits()[i - 1]->geometry().bottom());
-  EXPECT_GT(dialog.BtnOK->y(), dialog.Edits()[5]->geometry().bottom());
-  EXPECT_EQ(dialog.BtnCancel->y(), dialog.BtnOK->y());
-  EXPECT_LE(dialog.BtnOK->geometry().bottom(), dialog.height());
-  EXPECT_EQ(dialog.width(), 144) << "short captions keep the dialog's width";
+  for (const std::string first : {"参数1", "一个很长很长的参数名称"}) {
+    int32_t days[6] = {3, 6, 18, 0, 0, 0};
+    std::vector<TZBParam> params;
+    for (int i = 0; i < 6; ++i) params.push_back({i ? "参数" + std::to_string(i + 1) : first, &days[i]});
+    TFrmZbCnfg dialog;
+    dialog.BuildParams(params);
+    ASSERT_EQ(dialog.Edits().size(), 6u);
+    EXPECT_EQ(dialog.Labels()[5]->text() + dialog.Edits()[2]->text(), "参数6  18");
+    for (size_t i = 1; i < 6; ++i) EXPECT_GT(dialog.Edits()[i]->y(), dialog.Edits()[i - 1]->geometry().bottom());
+    EXPECT_GT(dialog.BtnOK->y(), dialog.Edits()[5]->geometry().bottom());
+    EXPECT_EQ(dialog.BtnCancel->y(), dialog.BtnOK->y());
+    EXPECT_LE(dialog.BtnOK->geometry().bottom(), dialog.height());
+    EXPECT_LT(std::max(dialog.Edits()[0]->geometry().right(), dialog.BtnCancel->geometry().right()), dialog.width());
+    EXPECT_EQ(dialog.width() == 144, first == "参数1");
+  }
 }
 
 TEST_F(FormsTest, ParameterDialogStoresAllOrNothing) {
-  struct Case {
+  const struct {
     QStringList texts;
     bool stored;
-  } cases[] = {
-      {{"5", "10", "x"}, false},
-      {{"5", "-10", "$10"}, true},
-  };
-  for (const Case& c : cases) {
+  } cases[] = {{{"5", "10", "x"}, false}, {{"5", "-10", "$10"}, true}};
+  for (const auto& c : cases) {
     recording.Calls.clear();
     int32_t values[3] = {1, 2, 3};
     TFrmZbCnfg dialog;
@@ -140,6 +145,7 @@ TEST_F(FormsTest, ParameterDialogStoresAllOrNothing) {
 
 TEST_F(FormsTest, AboutLabelsOpenTheProjectPage) {
   TfrmAbout about;
+  EXPECT_FALSE(about.Image1->pixmap().isNull());
   about.PageAddress = "https://example.org/ssq";
   QTest::mouseClick(about.LabQQ, Qt::LeftButton);
   about.PageAddress.clear();

@@ -4,7 +4,6 @@
 #include "app/uFormCondition.h"
 #include "app/uFormYlRang.h"
 #include "engine/uIniFileMgr.h"
-#include "platform/AppPath.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,7 +14,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include <filesystem>
+#include <set>
 
 namespace {
 
@@ -23,17 +22,15 @@ class ConditionForm : public FormsTest {
  protected:
   void SetUp() override {
     FormsTest::SetUp();
-    std::filesystem::remove(IniFileMgr().FileName());
-    panel = std::make_unique<TFrmCondition>(nullptr, [this](int32_t range) { return Draw(range); });
+    panel = std::make_unique<TFrmCondition>(nullptr, [this](int32_t range) {
+      ranges.push_back(range);
+      return drawFirst ? 0 : range - 1;  // the first or the last remaining candidate
+    });
     panel->resize(212, 720);
     panel->OnResult = [this](const TConditionAry& c, int mode) {
       results.push_back(c);
       modes.push_back(mode);
     };
-  }
-  int32_t Draw(int32_t range) {
-    ranges.push_back(range);
-    return drawFirst ? 0 : range - 1;  // the first or the last remaining candidate
   }
   bool drawFirst = false;
   std::unique_ptr<TFrmCondition> panel;
@@ -42,45 +39,37 @@ class ConditionForm : public FormsTest {
   std::vector<int32_t> ranges;
 };
 
-TEST_F(ConditionForm, RandomPicksDrawEveryCandidateAndCapAtTheList) {
-  panel->SelectIndicator(Formula(RedBall1));
-  panel->edtRandom->SetText("1");
-  panel->BtnRandom->click();
-  EXPECT_EQ(ranges, TIntAry{28}) << "the last candidate is drawn too";
-  EXPECT_EQ(Checked(*panel->lstValues1), TIntAry{28});
-  panel->edtRandom->SetText("40");
-  panel->BtnRandom->click();
-  EXPECT_EQ(Checked(*panel->lstValues1).size(), 28u) << "a pick larger than the list checks every item once";
-  ASSERT_EQ(results.size(), 2u);
-  EXPECT_EQ(results[1][0].Values[0].size(), 28u);
-  EXPECT_EQ(modes, (std::vector<int>{rmDraw, rmDraw}));
-
-  panel->edtRandom->SetText("x");
-  panel->BtnRandom->click();
-  EXPECT_EQ(Messages(), QStringList{"请输入正确的机选数字！"});
-  EXPECT_EQ(results.size(), 2u);
-  EXPECT_EQ(Checked(*panel->lstValues1).size(), 28u) << "a bad count changes nothing";
-}
-
-TEST_F(ConditionForm, HistoryButtonsFollowTheRecordedPicks) {
+TEST_F(ConditionForm, RandomPicksAndTheirHistory) {
   const auto buttons = [&] { return std::pair{panel->BtnPreview->isEnabled(), panel->BtnNext->isEnabled()}; };
+  const auto pick = [&](const char* n) {
+    panel->edtRandom->SetText(QString::fromLatin1(n));
+    panel->BtnRandom->click();
+  };
   panel->TvCondition->setCurrentItem(panel->TvCondition->topLevelItem(1)->child(0));
   ASSERT_EQ(panel->Indicator(), Formula(RedBall1));
-  panel->edtRandom->SetText("2");
-  panel->BtnRandom->click();
+  pick("x");
+  EXPECT_EQ(Messages(), QStringList{"请输入正确的机选数字！"});
+  EXPECT_TRUE(results.empty() && ranges.empty());
+  pick("2");
+  EXPECT_EQ(ranges, (TIntAry{28, 27})) << "the last candidate is drawn too";
   EXPECT_EQ(Checked(*panel->lstValues1), (TIntAry{27, 28}));
   EXPECT_EQ(buttons(), std::pair(false, false));
+  pick("40");
+  EXPECT_EQ(Checked(*panel->lstValues1), Range(1, 28)) << "a pick larger than the list checks every item once";
+  EXPECT_EQ(results.back()[0].Values[0], Range(1, 28));
   drawFirst = true;
-  panel->edtRandom->SetText("1");
-  panel->BtnRandom->click();
+  pick("1");
   EXPECT_EQ(Checked(*panel->lstValues1), TIntAry{1}) << "a new pick replaces the old";
   EXPECT_EQ(buttons(), std::pair(true, false));
   panel->BtnPreview->click();
+  EXPECT_EQ(Checked(*panel->lstValues1).size(), 28u);
+  panel->BtnPreview->click();
+  EXPECT_EQ(Checked(*panel->lstValues1), (TIntAry{27, 28})) << "stepping back shows the earlier picks";
   EXPECT_EQ(buttons(), std::pair(false, true));
-  EXPECT_EQ(Checked(*panel->lstValues1), (TIntAry{27, 28})) << "stepping back shows the first pick again";
+  panel->BtnNext->click();
   panel->BtnNext->click();
   EXPECT_EQ(Checked(*panel->lstValues1), TIntAry{1});
-  EXPECT_EQ(results.size(), 4u);
+  EXPECT_EQ(modes, std::vector<int>(7, rmDraw));
   panel->TvCondition->setCurrentItem(panel->TvCondition->topLevelItem(1)->child(1));
   EXPECT_EQ(buttons(), std::pair(false, false));
   EXPECT_EQ(panel->RandomHistory().Count(), 0) << "another indicator forgets the history";
@@ -122,23 +111,28 @@ TEST_F(ConditionForm, SubmitChecksThePageAndSendsTheMode) {
   EXPECT_TRUE(Messages().isEmpty());
 }
 
+// Big is above the h-th value, h = |domain| / 2 rounded half to even; the
+// roads' big, middle and small cut at a third and two thirds; a domain too
+// small for them reads no index outside it.
 TEST(ConditionSplits, DealTheDomain) {
-  const TIntAry d33 = Range(1, 33);
-  const auto oddEven = SplitOddEvenBigSmall(d33);
-  EXPECT_EQ(oddEven[3].Values, Range(1, 16)) << "16.5 rounds to 16: the middle is the 16th value";
-  EXPECT_EQ(oddEven[2].Values, Range(17, 33));
-  EXPECT_EQ(oddEven[0].Values.size(), 17u);
-  const auto roads = SplitRoadsBigMidSmall(d33);
-  EXPECT_EQ(roads[5].Values, Range(1, 11));
-  EXPECT_EQ(roads[4].Values, Range(12, 22));
-  EXPECT_EQ(roads[3].Values, Range(23, 33));
-  EXPECT_EQ(roads[0].Values, (TIntAry{3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33}));
-  for (const TIntAry& tiny : {TIntAry{5}, TIntAry{}}) {  // no index outside the domain
-    EXPECT_EQ(SplitOddEvenBigSmall(tiny)[3].Values, tiny);
-    EXPECT_EQ(SplitRoadsBigMidSmall(tiny)[5].Values, TIntAry{});
-    EXPECT_EQ(SplitRoadsBigMidSmall(tiny)[3].Values, tiny);
+  struct Case {
+    TIntAry domain;
+    TIntAry odd, big, small, road0, roadBig, roadMid, roadSmall;
+  } cases[] = {
+      {Range(1, 33), Range(1, 33, 2), Range(17, 33), Range(1, 16), Range(3, 33, 3), Range(23, 33), Range(12, 22),
+       Range(1, 11)},
+      {{5}, {5}, {}, {5}, {}, {5}, {}, {}},
+      {{}, {}, {}, {}, {}, {}, {}, {}},
+  };
+  for (const Case& c : cases) {
+    const auto oddEven = SplitOddEvenBigSmall(c.domain);
+    const auto roads = SplitRoadsBigMidSmall(c.domain);
+    EXPECT_EQ((std::vector<TIntAry>{oddEven[0].Values, oddEven[2].Values, oddEven[3].Values, roads[0].Values,
+                                    roads[3].Values, roads[4].Values, roads[5].Values}),
+              (std::vector<TIntAry>{c.odd, c.big, c.small, c.road0, c.roadBig, c.roadMid, c.roadSmall}))
+        << c.domain.size();
   }
-  const auto groups = SplitRandomGroups(d33, MaxSplitGroups, DefaultRandom);
+  const auto groups = SplitRandomGroups(Range(1, 33), MaxSplitGroups, DefaultRandom);
   ASSERT_EQ(groups.size(), 15u);
   TIntAry all;
   for (const TSplitGroup& g : groups) {
@@ -146,7 +140,11 @@ TEST(ConditionSplits, DealTheDomain) {
     all.insert(all.end(), g.Values.begin(), g.Values.end());
   }
   std::sort(all.begin(), all.end());
-  EXPECT_EQ(all, d33);
+  EXPECT_EQ(all, Range(1, 33));
+  std::set<int32_t> drawn;  // the program's draws stay inside their range
+  for (int i = 0; i < 300; ++i) drawn.insert(DefaultRandom(3));
+  EXPECT_EQ(drawn, (std::set<int32_t>{0, 1, 2}));
+  EXPECT_EQ(DefaultRandom(1) + DefaultRandom(0), 0);
 }
 
 TEST_F(ConditionForm, SplitsBuildLabelledConditions) {
@@ -156,24 +154,43 @@ TEST_F(ConditionForm, SplitsBuildLabelledConditions) {
   EXPECT_EQ(Messages(), QStringList{"请选择出次！"});
   panel->lstRandomCc->SetChecked(2, true);
   panel->BtnRandomJODX->click();
-  ASSERT_EQ(results.size(), 1u);
-  const TConditionAry& r = results[0];
-  ASSERT_EQ(r.size(), 4u);
-  EXPECT_EQ(r[1].Caption, "高级条件（号码组） 偶");
-  EXPECT_EQ(r[1].ValueText, "[ 2,4,6,8,10,12,14,16,18,20,22,24,26,28,30,32 ]");
-  EXPECT_EQ(r[1].Values[1], TIntAry{2}) << "the chosen counts";
+  panel->BtnRandomDZX->click();
+  ASSERT_EQ(results.size(), 2u);
+  ASSERT_EQ(results[0].size(), 4u);
+  const TCondition& even = results[0][1];
+  EXPECT_EQ(even.Caption, "高级条件（号码组） 偶");
+  EXPECT_EQ(even.ValueText, "[ 2,4,6,8,10,12,14,16,18,20,22,24,26,28,30,32 ]");
+  EXPECT_EQ(even.Values[1], TIntAry{2}) << "the chosen counts";
+  EXPECT_TRUE(even.IsRepeat);
+  EXPECT_EQ(results[1][5].Caption, "高级条件（号码组） 小");
   EXPECT_EQ(panel->CboGroupCount->count(), MaxSplitGroups - 1);
   panel->CboGroupCount->setCurrentIndex(panel->CboGroupCount->count() - 1);
   panel->BtnGroup->click();
-  EXPECT_EQ(results.at(1).size(), 15u);
-  EXPECT_EQ(panel->PageControl1->currentWidget(), panel->TabSheet4);
+  EXPECT_EQ(results.at(2).size(), 15u);
   panel->SelectIndicator(Formula(RedBall1));
   EXPECT_EQ(panel->PageControl1->currentWidget(), panel->TabSheet4) << "the same-screen page stays";
+  panel->lstRandomCc->SetChecked(2, false);
+  panel->BtnRandomJODX->click();  // no counts to choose
+  ASSERT_EQ(results.size(), 4u);
+  EXPECT_EQ(results[3][0].Values, (T2DIntAry{Range(1, 27, 2)}));
+  EXPECT_EQ(Messages().size(), 1);
 }
 
 TEST_F(ConditionForm, SelectionButtonsActOnTheShownValuePage) {
+  const auto tabs = [&] {
+    QString shown;
+    for (int i = 0; i < panel->PageControl1->count(); ++i) shown += panel->PageControl1->isTabVisible(i) ? "x" : ".";
+    return shown;
+  };
+  EXPECT_EQ(tabs(), "x..x") << "the value page and the same-screen page";
   EXPECT_EQ(panel->lstValues1->count(), 0) << "no values before an indicator is chosen";
+  EXPECT_EQ(panel->lstRandomCc->ItemText(7), "8") << "the counts 1..8 until then";
+  EXPECT_EQ(panel->lstRandomCc->count(), 8);
+  panel->SelectIndicator(Formula(NumberGroup));
+  EXPECT_EQ(tabs(), ".x.x");
   panel->SelectIndicator(Formula(RedBall1));
+  EXPECT_EQ(tabs(), "x..x");
+  ExpectLaidOut(panel.get());
   const char* names[] = {"BtnSelAll1", "BtnUnSel1", "BtnClearAll1", "BtnBig", "BtnSmall", "BtnOdd",
                          "BtnEven",    "BtnPrime",  "BtnCom",       "Btn0",   "Btn1",     "Btn2"};
   for (size_t i = 0; i < std::size(names); ++i) {
@@ -204,31 +221,23 @@ TEST_F(ConditionForm, DraggingChecksWhatThePointerPasses) {
   EXPECT_EQ(Checked(*list), (TIntAry{2, 5})) << "only the left button checks";
   QTest::keyClick(list, Qt::Key_Space);
   EXPECT_EQ(Checked(*list), (TIntAry{2, 5, 8})) << "the blank toggles the current item";
+  for (QEvent::Type t : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick})
+    Mouse(list, t, 9, t == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton);
+  EXPECT_EQ(Checked(*list), (TIntAry{2, 5, 8})) << "each press of a double click toggles";
 }
 
-TEST_F(ConditionForm, RangeBoundsReadAndWriteBack) {
-  struct Case {
-    QString from, to;
-    int32_t gotFrom, gotTo;
-    QString shownFrom, shownTo;
-  } cases[] = {
-      {"3", "10", 3, 10, "3", "10"},
-      {"abc", "", 0, 1, "0", "1"},
-      {"4", "x", 4, 5, "4", "5"},
-  };
-  for (const Case& c : cases) {
+// From: no integer gives 0. To: no integer gives From + 1. Both written
+// back; the bounds and the pick count are kept in the settings.
+TEST_F(ConditionForm, RangeBoundsAndSettings) {
+  EXPECT_EQ(panel->edtYLFrom->Text() + "-" + panel->edtYLTo->Text() + " " + panel->edtRandom->Text(), "0-2 5");
+  const struct {
+    QString from, to, got;
+  } cases[] = {{"3", "10", "3-10"}, {"abc", "", "0-1"}, {"4", "x", "4-5"}};
+  for (const auto& c : cases) {
     panel->SetRangeTexts(c.from, c.to);
-    EXPECT_EQ(panel->GetYLFrom(), c.gotFrom);
-    EXPECT_EQ(panel->GetYLTo(), c.gotTo);
-    EXPECT_EQ(panel->edtYLFrom->Text(), c.shownFrom);
-    EXPECT_EQ(panel->edtYLTo->Text(), c.shownTo);
+    EXPECT_EQ(QString("%1-%2").arg(panel->GetYLFrom()).arg(panel->GetYLTo()), c.got);
+    EXPECT_EQ(panel->edtYLFrom->Text() + "-" + panel->edtYLTo->Text(), c.got);
   }
-}
-
-TEST_F(ConditionForm, SettingsAreReadAndWritten) {
-  EXPECT_EQ(panel->GetYLFrom(), 0);
-  EXPECT_EQ(panel->GetYLTo(), 2);
-  EXPECT_EQ(panel->edtRandom->Text(), "5");
   panel->SetYLFrom(7);
   panel->SetYLTo(9);
   panel->edtRandom->SetText("");
@@ -241,45 +250,45 @@ TEST_F(ConditionForm, SettingsAreReadAndWritten) {
   EXPECT_FALSE(ini.ReadBool("FrmCondition", "Repeat", true));
 }
 
-TEST_F(ConditionForm, APickedRangeFillsTheBounds) {
-  folder.Write("YLRange.Txt", "0-2\n3-10\r\n");
+// The picker opens beside the panel, keeps its ranges in plain decimal
+// (old lines as read), deletes the selected one and fills the bounds with
+// the one double-clicked.
+TEST_F(ConditionForm, RangePickerKeepsRangesAndFillsTheBounds) {
+  folder.Write("YLRange.Txt", "0-2\n-3-10\r\n");
   panel->show();
   panel->BtnYLRange->click();
   TfrmYLRange* picker = FrmYLRange(false);
   ASSERT_TRUE(picker && picker->isVisible());
+  ExpectLaidOut(picker);
   const QPoint corner = panel->Panel2->mapToGlobal(QPoint(0, 0));
   EXPECT_EQ(picker->pos(), corner + QPoint(panel->Panel2->width() + 5, panel->Panel2->height() - picker->height() - 5))
       << "beside the panel, bottoms aligned";
-  ASSERT_EQ(picker->lstYLRange->count(), 2);
-  QListWidget* list = picker->lstYLRange;
-  const QPoint row = list->visualItemRect(list->item(1)).center();
-  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
-  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
-  EXPECT_EQ(panel->edtYLFrom->Text(), "3");
-  EXPECT_EQ(panel->edtYLTo->Text(), "10");
-  EXPECT_FALSE(picker->isVisible());
-}
-
-TEST_F(ConditionForm, RangesAreStoredInPlainDecimal) {
-  folder.Write("YLRange.Txt", "-3-10\n");
-  TfrmYLRange picker;
-  struct Case {
+  const struct {
     QString from, to;
     bool added;
   } cases[] = {{"-3", "10", false}, {"4", "z", false}, {" 007", "$A", true}};
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     recording.Calls.clear();
-    picker.edtYLFrom->setText(c.from);
-    picker.edtYLTo->setText(c.to);
-    picker.BtnAdd->click();
+    picker->edtYLFrom->setText(c.from);
+    picker->edtYLTo->setText(c.to);
+    picker->BtnAdd->click();
     EXPECT_EQ(Messages(), c.added ? QStringList() : QStringList{"请输入数字!"}) << c.from.toStdString();
   }
-  EXPECT_EQ(folder.Read("YLRange.Txt"), "-3-10\r\n7-10\r\n") << "old lines are kept as read";
-  picker.lstYLRange->setCurrentRow(0);
-  ASSERT_FALSE(picker.BtnDel->isHidden());
-  picker.BtnDel->click();
-  EXPECT_EQ(folder.Read("YLRange.Txt"), "7-10\r\n");
-  EXPECT_TRUE(picker.BtnDel->isHidden());
+  EXPECT_EQ(folder.Read("YLRange.Txt"), "0-2\r\n-3-10\r\n7-10\r\n");
+  QListWidget* list = picker->lstYLRange;
+  list->setCurrentRow(0);
+  ASSERT_FALSE(picker->BtnDel->isHidden());
+  picker->BtnDel->click();
+  EXPECT_EQ(folder.Read("YLRange.Txt"), "-3-10\r\n7-10\r\n");
+  EXPECT_TRUE(picker->BtnDel->isHidden());
+  const QPoint row = list->visualItemRect(list->item(1)).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row);
+  EXPECT_EQ(panel->edtYLFrom->Text() + "-" + panel->edtYLTo->Text(), "7-10");
+  EXPECT_FALSE(picker->isVisible());
+  panel->BtnYLRange->click();
+  panel->BtnYLRange->click();
+  EXPECT_FALSE(picker->isVisible()) << "the button shows and hides it";
 }
 
 }  // namespace

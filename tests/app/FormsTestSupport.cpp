@@ -8,6 +8,7 @@
 #include "platform/AppPath.h"
 
 #include <QApplication>
+#include <QLayout>
 #include <QMouseEvent>
 
 #include <filesystem>
@@ -37,9 +38,9 @@ testsupport::TempDir& FormsTest::folder = SettingsFolder();
 
 const TFormulate* Formula(int index) { return FormulateList().GetItem(index); }
 
-TIntAry Range(int32_t first, int32_t last) {
+TIntAry Range(int32_t first, int32_t last, int32_t step) {
   TIntAry r;
-  for (int32_t v = first; v <= last; ++v) r.push_back(v);
+  for (int32_t v = first; v <= last; v += step) r.push_back(v);
   return r;
 }
 
@@ -62,6 +63,28 @@ void DragOver(TCheckListBox* list, const std::vector<int>& indexes) {
   Mouse(list, QEvent::MouseButtonPress, indexes.front(), Qt::LeftButton);
   for (size_t i = 1; i < indexes.size(); ++i) Mouse(list, QEvent::MouseMove, indexes[i], Qt::LeftButton);
   Mouse(list, QEvent::MouseButtonRelease, indexes.back(), Qt::NoButton);
+}
+
+namespace {
+
+bool Manages(const QLayout* layout, const QWidget* w) {
+  for (int i = 0; i < layout->count(); ++i) {
+    QLayoutItem* item = layout->itemAt(i);
+    if (item->widget() == w || (item->layout() && Manages(item->layout(), w))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void ExpectLaidOut(const QWidget* window) {
+  for (const QWidget* w : window->findChildren<QWidget*>()) {
+    const QWidget* parent = w->parentWidget();
+    if (!w->isHidden() && !w->isWindow() && parent && parent->layout()) {
+      EXPECT_TRUE(Manages(parent->layout(), w)) << w->metaObject()->className() << " " << w->objectName().toStdString()
+                                                << " in " << parent->objectName().toStdString();
+    }
+  }
 }
 
 void FormsTest::SetUp() {

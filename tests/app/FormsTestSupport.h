@@ -17,7 +17,7 @@
 // Indexes in FormulateList().
 enum : int { RedBall1 = 7, FrontTails = 49, RedSum = 65, NumberGroup = 87 };
 const TFormulate* Formula(int index);
-TIntAry Range(int32_t first, int32_t last);
+TIntAry Range(int32_t first, int32_t last, int32_t step = 1);
 // The values of the checked items.
 TIntAry Checked(const ICheckList& list);
 
@@ -26,6 +26,10 @@ TIntAry Checked(const ICheckList& list);
 void Mouse(TCheckListBox* list, QEvent::Type type, int index, Qt::MouseButtons buttons);
 // Presses on the first item, moves over the others and releases on the last.
 void DragOver(TCheckListBox* list, const std::vector<int>& indexes);
+
+// Under `window`, every widget that is not hidden and whose parent has a
+// layout is placed by that layout (none left lying at the parent's corner).
+void ExpectLaidOut(const QWidget* window);
 
 class FormsTest : public ::testing::Test {
  protected:

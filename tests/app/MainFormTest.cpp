@@ -1,5 +1,6 @@
 // The main window, offscreen, over the real history: the start with its
-// sign-in, the exit question, the two modes and the training controls.
+// sign-in, the menus, the exit question, the two modes and the training
+// controls.
 #include "app/FormsTestSupport.h"
 
 #include "app/uFormShrink.h"
@@ -61,35 +62,43 @@ class MainForm : public FormsTest {
   int closed = 0;
 };
 
-TEST_F(MainForm, TheFirstShowEmbedsTheViewsSignsInAndSwitchesTheSkinOn) {
+TEST_F(MainForm, TheFirstShowSignsInAndTheMenusOpenTheDialogs) {
   QStringList calls;
   TMainComponents c;
   c.SetSkinFile = [&](const QString& f) { calls << "skin " + f; };
   c.SetVersionNumber = [&](const QString& v) { calls << "version " + v; };
   c.SetSkinActive = [&](bool on) { calls << QString("active %1").arg(on); };
   c.LoginCreated = [&](TFrmLogin&) { calls << "login"; };
+  c.StartUpdateCheck = [&] { calls << "update"; };
   Open(QDialog::Accepted, c);
-  EXPECT_EQ(calls, (QStringList{"skin skin/Watercolor-BLUE.skn", "version 2.0.0.1", "login", "active 1"}));
   EXPECT_EQ(w->property("FormStyle").toString(), "fsMDIForm");
   EXPECT_EQ(w->FrmTrend()->parentWidget(), w->TabSheet1);
   EXPECT_EQ(w->FrmShrinkView()->parentWidget(), w->TabSheet2);
-  EXPECT_FALSE(w->N4->isEnabled());  // no upgrade component to ask
   EXPECT_FALSE(w->PanTran->isVisible());  // analysis mode
   EXPECT_TRUE(w->edtNums->isReadOnly());
   TFrmTrend* trend = w->FrmTrend();
   w->hide(), w->show();  // a second show signs in again, with the same views
   EXPECT_EQ(w->FrmTrend(), trend);
-  EXPECT_EQ(dialogs, (QStringList{"FrmLogin", "FrmLogin"}));
+  for (QAction* a : {w->N8, w->N6, w->N4, w->N5}) a->trigger();
+  EXPECT_EQ(dialogs, (QStringList{"FrmLogin", "FrmLogin", "FrmChangePwd", "frmAbout"}));
+  EXPECT_EQ(calls, (QStringList{"skin skin/Watercolor-BLUE.skn", "version 2.0.0.1", "login", "active 1", "login",
+                                "active 1", "update"}));
+  Open();
+  EXPECT_FALSE(w->N4->isEnabled()) << "no upgrade component to ask";
+  recording.ColorAnswers = {0x123456, std::nullopt};  // the hidden colour button; the second is cancelled
+  w->Button1->click(), w->Button1->click();
+  EXPECT_EQ(TfrmMain::ControlColor(w->CboYear), 0x123456);
+  EXPECT_EQ(w->edtNums->text(), QString::number(0x123456));
 }
 
 TEST_F(MainForm, TheExitQuestionIsAskedUnlessTheSignInWasAbandoned) {
-  struct {
+  const struct {
     int login, answer;
     bool open;
-    int questions;
-  } cases[] = {{QDialog::Rejected, platform::IDOK, false, 0},
-               {QDialog::Accepted, platform::IDCANCEL, true, 1},
-               {QDialog::Accepted, platform::IDOK, false, 1}};
+    QStringList questions;
+  } cases[] = {{QDialog::Rejected, platform::IDOK, false, {}},
+               {QDialog::Accepted, platform::IDCANCEL, true, {"是否要退出本软件？"}},
+               {QDialog::Accepted, platform::IDOK, false, {"是否要退出本软件？"}}};
   for (const auto& c : cases) {
     recording.Calls.clear();
     recording.MessageAnswers = {c.answer};
@@ -98,10 +107,7 @@ TEST_F(MainForm, TheExitQuestionIsAskedUnlessTheSignInWasAbandoned) {
     if (w->isVisible()) w->N9->trigger();
     EXPECT_EQ(w->isVisible(), c.open) << c.login << c.answer;
     EXPECT_EQ(closed, c.open ? 0 : 1);
-    ASSERT_EQ(Messages().size(), c.questions);
-    if (c.questions) {
-      EXPECT_EQ(Messages()[0], "是否要退出本软件？");
-    }
+    EXPECT_EQ(Messages(), c.questions);
     EXPECT_FALSE(w->testAttribute(Qt::WA_DontShowOnScreen));
   }
 }
@@ -109,23 +115,32 @@ TEST_F(MainForm, TheExitQuestionIsAskedUnlessTheSignInWasAbandoned) {
 TEST_F(MainForm, TrainingListsTheYearsAndIssuesAndKeepsThemAcrossModes) {
   Training();
   EXPECT_TRUE(w->PanTran->isVisible());
+  ExpectLaidOut(w->centralWidget());
   ASSERT_EQ(w->CboYear->count(), 23);
-  EXPECT_EQ(w->CboYear->itemText(0), "2025");
-  EXPECT_EQ(w->CboYear->itemText(22), "2003");
+  EXPECT_EQ(w->CboYear->itemText(0) + w->CboYear->itemText(22), "20252003");
   EXPECT_EQ(ShownDateNo(), 2025001);
   EXPECT_EQ(w->edtNums->text().toStdString(), DrawHistory[size_t(CurrentIndex)].NumText);
   Pick(19, 153);  // 2006: 154 issues
   EXPECT_EQ(w->CboNO->count(), 154);
-  EXPECT_EQ(w->CboNO->itemText(0), "001");
-  EXPECT_EQ(w->CboNO->itemText(153), "154");
+  EXPECT_EQ(w->CboNO->itemText(0) + w->CboNO->itemText(153), "001154");
   EXPECT_EQ(ShownDateNo(), 2006154);
+  for (bool hide : {true, false}) {
+    w->ChkHideNo->setChecked(hide);
+    for (QComboBox* combo : {w->CboYear, w->CboNO}) {
+      EXPECT_EQ(combo->isEnabled(), !hide);
+      EXPECT_EQ(combo->palette().color(QPalette::Button), platform::ToQColor(hide ? 0x717171 : platform::clWindow));
+    }
+    EXPECT_EQ(ChartParams().ShowIssueNo, !hide);
+  }
+  w->ChkHideNo->setChecked(true);
   w->popAnaly->trigger();
   EXPECT_FALSE(w->PanTran->isVisible() || w->popTran->isChecked());
   EXPECT_EQ(CurrentIndex, DrawHistory.Count() - 1);
+  EXPECT_TRUE(ChartParams().ShowIssueNo);
   w->popTran->trigger();
-  EXPECT_EQ(w->CboYear->currentIndex(), 19);
-  EXPECT_EQ(w->CboNO->currentIndex(), 153);
+  EXPECT_EQ(std::pair(w->CboYear->currentIndex(), w->CboNO->currentIndex()), std::pair(19, 153));
   EXPECT_EQ(ShownDateNo(), 2006154);
+  EXPECT_FALSE(ChartParams().ShowIssueNo);
 }
 
 TEST_F(MainForm, RevealingTheNextIssueCrossesIntoTheNewerYearAndStopsAtTheNewest) {
@@ -134,11 +149,11 @@ TEST_F(MainForm, RevealingTheNextIssueCrossesIntoTheNewerYearAndStopsAtTheNewest
   const TFormulate* ball1 = Formula(RedBall1);
   w->FrmTrend()->DrawConditionResult({{"a", "", "", 0, ball1, {{1}}, 0, false},
                                       {"b", "", "", 0, ball1, {{2}}, 0, false}}, 0);
-  struct {
+  const struct {
     int year, issue;
     int32_t shown;
-    int messages;
-  } cases[] = {{1, 10, 2024012, 0}, {1, 150, 2025001, 0}, {0, 73, 2025074, 1}};
+    QStringList messages;
+  } cases[] = {{1, 10, 2024012, {}}, {1, 150, 2025001, {}}, {0, 73, 2025074, {"已经到最新一期了！"}}};
   for (const auto& c : cases) {
     recording.Calls.clear();
     Pick(c.year, c.issue);
@@ -146,20 +161,7 @@ TEST_F(MainForm, RevealingTheNextIssueCrossesIntoTheNewerYearAndStopsAtTheNewest
     EXPECT_EQ(ShownDateNo(), c.shown);
     EXPECT_EQ(w->CboNO->currentText().toInt(), c.shown % 1000);
     EXPECT_EQ(w->FrmTrend()->StockChart(0)->CurCandles().back().Draw, &DrawHistory[size_t(CurrentIndex)]);
-    EXPECT_EQ(Messages(), c.messages ? QStringList{"已经到最新一期了！"} : QStringList{});
-  }
-}
-
-TEST_F(MainForm, HidingIssueNumbersGreysTheListsAndShowingRestoresThem) {
-  Training();
-  for (bool hide : {true, false}) {
-    w->ChkHideNo->setChecked(hide);
-    for (QComboBox* combo : {w->CboYear, w->CboNO}) {
-      EXPECT_EQ(combo->isEnabled(), !hide);
-      EXPECT_EQ(TfrmMain::ControlColor(combo), hide ? 0x717171 : platform::clWindow);
-      EXPECT_EQ(combo->palette().color(QPalette::Button), platform::ToQColor(hide ? 0x717171 : platform::clWindow));
-    }
-    EXPECT_EQ(ChartParams().ShowIssueNo, !hide);
+    EXPECT_EQ(Messages(), c.messages);
   }
 }
 
@@ -198,20 +200,6 @@ TEST_F(MainForm, WithoutAHistoryTheTrainingControlsAreDisabled) {
   w->ShowCurrentIssue();
   EXPECT_EQ(CurrentIndex, -1);
   EXPECT_TRUE(w->edtNums->text().isEmpty());
-}
-
-TEST_F(MainForm, TheMenuOpensTheDialogsAndTheHiddenButtonAColour) {
-  int checks = 0;
-  TMainComponents c;
-  c.StartUpdateCheck = [&] { ++checks; };
-  Open(QDialog::Accepted, c);
-  for (QAction* a : {w->N8, w->N6, w->N4, w->N5}) a->trigger();
-  EXPECT_EQ(dialogs, (QStringList{"FrmLogin", "FrmChangePwd", "frmAbout"}));
-  EXPECT_EQ(checks, 1);
-  recording.ColorAnswers = {0x123456, std::nullopt};  // the second is cancelled
-  w->Button1->click(), w->Button1->click();
-  EXPECT_EQ(TfrmMain::ControlColor(w->CboYear), 0x123456);
-  EXPECT_EQ(w->edtNums->text(), QString::number(0x123456));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "MessageLog.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -286,4 +287,147 @@ TEST(NonClientTest, RegionsAreMasks) {
     EXPECT_EQ(w.mask().isEmpty(), !c.region) << "no region, no mask";
     EXPECT_EQ(w.mask().contains(QPoint(20, 20)), c.type >= SIMPLEREGION);
   }
+}
+
+// ---------------------------------------------------------------------------
+// Window positions.
+
+namespace {
+
+// Snaps the proposed x to 0 within 10 pixels, or keeps the size.
+void SnapOrKeepSize(QWidget* w, bool keepSize) {
+  InstallWindowProc(w, [keepSize](Message& m, const CallPrevious& previous) {
+    if (m.Msg == WM_WINDOWPOSCHANGING) {
+      auto* pos = ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam));
+      if (keepSize) pos->flags |= SWP_NOSIZE;
+      else if (std::abs(pos->x) <= 10) pos->x = 0;
+    }
+    previous(m);
+  });
+}
+
+std::vector<QWidget*> StackOrder(QWidget* parent) {
+  const QList<QWidget*> list = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  return {list.begin(), list.end()};
+}
+
+}  // namespace
+
+// A manual drag proposes the press rectangle plus the pointer's whole
+// offset at each step: a snapping handler holds the window at 0 and the
+// window follows the pointer again past it; SWP_NOSIZE keeps the size; one
+// WM_ENTERSIZEMOVE/WM_EXITSIZEMOVE pair frames each move.
+TEST(NonClientTest, ManualMoveAsksEveryStep) {
+  const struct {
+    bool keepSize;
+    QPoint press;                    // window coordinates
+    std::vector<QPoint> steps;       // pointer offsets from the press
+    std::vector<QRect> expected;     // after each step
+  } cases[] = {
+      {false, {100, 12}, {{-95, 0}, {-100, 5}, {50, 0}},
+       {QRect(0, 100, 200, 150), QRect(0, 105, 200, 150), QRect(150, 100, 200, 150)}},
+      {true, {198, 149}, {{30, 20}}, {QRect(100, 100, 200, 150)}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keepSize);
+    MessageLog log;
+    QWidget w;
+    SetManualMoveSize(&w, true);
+    SnapOrKeepSize(&w, c.keepSize);
+    log.Add(&w, "A");
+    ShowFramed(&w);
+    const QPoint press = w.geometry().topLeft() + c.press;
+    Mouse(&w, QEvent::MouseButtonPress, press);
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      Mouse(&w, QEvent::MouseMove, press + c.steps[i]);
+      EXPECT_EQ(w.frameGeometry(), c.expected[i]) << i;
+    }
+    Mouse(&w, QEvent::MouseButtonRelease, press + c.steps.back());
+    const auto msgs = log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED});
+    ASSERT_GE(msgs.size(), 4u);
+    EXPECT_EQ(msgs.front(), WM_ENTERSIZEMOVE);
+    EXPECT_EQ(msgs.back(), WM_EXITSIZEMOVE);
+    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_ENTERSIZEMOVE), 1);
+    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_EXITSIZEMOVE), 1);
+    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_WINDOWPOSCHANGING),
+              std::count(msgs.begin(), msgs.end(), WM_WINDOWPOSCHANGED));
+  }
+}
+
+// SetWindowPos asks before and tells after; the window manager's own move
+// only tells; SWP_NOACTIVATE shows without activating; insert-after
+// stacks siblings.
+TEST(NonClientTest, SetWindowPosMessagesActivationAndStacking) {
+  MessageLog log;
+  QWidget a, b;
+  log.Add(&b, "B");
+  b.setWindowFlag(Qt::FramelessWindowHint);
+  a.setGeometry(10, 10, 100, 100);
+  a.show();
+  a.activateWindow();
+  Pump();
+
+  const std::set<unsigned> pos{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED};
+  for (const unsigned flags : {SWP_NOACTIVATE, 0u}) {
+    SCOPED_TRACE(flags);
+    b.hide();
+    a.activateWindow();
+    Pump();
+    log.Take();
+
+    EXPECT_TRUE(SetWindowPos(&b, nullptr, 40, 50, 120, 90, SWP_SHOWWINDOW | SWP_NOZORDER | flags));
+    Pump();
+    EXPECT_TRUE(b.isVisible());
+    EXPECT_EQ(b.frameGeometry(), QRect(40, 50, 120, 90));
+    EXPECT_EQ(QApplication::activeWindow(), flags ? &a : &b);
+    EXPECT_EQ(log.Messages(pos), (std::vector<unsigned>{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
+  }
+  log.Take();
+  b.windowHandle()->setPosition(60, 70);
+  Pump();
+  EXPECT_EQ(log.Messages(pos), std::vector<unsigned>{WM_WINDOWPOSCHANGED});
+
+  QWidget parent;
+  QWidget *c1 = new QWidget(&parent), *c2 = new QWidget(&parent), *c3 = new QWidget(&parent);
+  const struct {
+    QWidget* window;
+    QWidget* after;
+    std::vector<QWidget*> order;  // bottom to top
+  } cases[] = {{c3, c1, {c3, c1, c2}}, {c3, HWND_TOP, {c1, c2, c3}}, {c3, HWND_BOTTOM, {c3, c1, c2}},
+               {c1, c2, {c3, c1, c2}}, {c2, c3, {c2, c3, c1}}};
+  for (const auto& c : cases) {
+    SetWindowPos(c.window, c.after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_EQ(StackOrder(&parent), c.order);
+  }
+}
+
+// A window that moves by itself also maximizes by itself, to where
+// WM_GETMINMAXINFO says, and restores to where it was.
+TEST(NonClientTest, SelfMadeMaximizeAsksMinMax) {
+  MessageLog log;
+  QWidget w;
+  SetManualMoveSize(&w, true);
+  InstallWindowProc(&w, [](Message& m, const CallPrevious& previous) {
+    previous(m);
+    if (m.Msg != WM_GETMINMAXINFO) return;
+    auto* info = ParamPtr<MINMAXINFO>(std::uintptr_t(m.LParam));
+    info->ptMaxPosition = {10, 20};
+    info->ptMaxSize = {300, 500};
+    info->ptMaxTrackSize = {300, 240};
+  });
+  log.Add(&w, "A");
+  ShowFramed(&w);
+  SendMessage(&w, WM_SYSCOMMAND, SC_MAXIMIZE);
+  EXPECT_EQ(w.frameGeometry(), QRect(10, 20, 300, 240));
+  EXPECT_TRUE(IsZoomed(&w));
+  EXPECT_EQ(Last(log, WM_SIZE).first, SIZE_MAXIMIZED);
+  WINDOWPLACEMENT placement;
+  GetWindowPlacement(&w, &placement);
+  EXPECT_EQ(placement.showCmd, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(placement.rcNormalPosition, Bounds(100, 100, 200, 150));
+  EXPECT_EQ(log.Messages({WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}),
+            (std::vector<unsigned>{WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
+  ShowWindow(&w, SW_RESTORE);
+  EXPECT_EQ(w.frameGeometry(), QRect(100, 100, 200, 150));
+  EXPECT_FALSE(IsZoomed(&w));
 }

@@ -1,30 +1,155 @@
-// The trend window, offscreen: modes, counts, the grid, hints, the context
-// menus on the selected chart, groups and add-to-shrink.
+// The trend window's walks over histories of hits and misses, and the
+// window offscreen: the grid, modes and counts, hints, the context menus
+// on the selected chart, groups and add-to-shrink.
 #include "app/FormsTestSupport.h"
-#include "app/TrendSupport.h"
 
 #include "app/uFormCondition.h"
 #include "app/uFormTrend.h"
+#include "app/uTrendBuilders.h"
 #include "engine/uIniFileMgr.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
 
+#include <numeric>
 #include <set>
 
 namespace {
+
+// Hits every draw whose first ball is 1 and describes each draw by its
+// number; the chances of a hit and of each omission length are the test's,
+// which also sees the lengths asked for.
+class StubFormula : public TFormulate {
+ public:
+  StubFormula(TFormulateKey key, float p) : TFormulate(key, "stub", WholeRedPos, "测试"), P(p) {}
+  TFormulaKind Kind() const override { return TFormulaKind::Dw; }
+  bool Match(const TLottery& draw, const T2DIntAry&, bool, std::string* description) const override {
+    if (description) *description = std::to_string(draw.DateNo);
+    return draw.Balls[0] == 1;
+  }
+  float GetProbability(const T2DIntAry&, bool) const override { return P; }
+  float GetOmissionProbability(const T2DIntAry&, int32_t n, bool) const override {
+    Asked.push_back(n);
+    return OmissionP;
+  }
+  float P, OmissionP = 0;
+  mutable std::vector<int32_t> Asked;
+};
+
+// "x" a hit, "." a miss; draw i gets DateNo 2020001 + i.
+TDrawHistory PatternHistory(const std::string& pattern) {
+  std::vector<TLottery> draws(pattern.size());
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    draws[i].DateNo = 2020001 + static_cast<int32_t>(i);
+    draws[i].Balls = {pattern[i] == 'x' ? 1 : 2, 3, 4, 5, 6, 7, 8};
+    draws[i].NumText = MakeNumText(draws[i].Balls);
+  }
+  return TDrawHistory(std::move(draws));
+}
+
+TCondition Stub(const TFormulate* f, const std::string& caption = "stub", TIntAry values = {1}) {
+  TCondition c;
+  c.Caption = caption;
+  c.ValueText = "[ 1 ]";
+  c.Formulate = f;
+  c.Values = {std::move(values)};
+  return c;
+}
+
+// The closes, each candle opening at the close before it (the first at 0).
+std::vector<float> ChainedCloses(const TCandleAry& candles) {
+  std::vector<float> closes;
+  for (const TCandle& k : candles) {
+    EXPECT_EQ(k.Open, closes.empty() ? 0 : closes.back());
+    closes.push_back(k.Close);
+  }
+  return closes;
+}
+
+TEST(TrendBuilders, FrequencyWalksRiseByTheMissChanceAndFallByTheHitChance) {
+  const struct {
+    const char* pattern;
+    float p;
+    std::vector<float> closes;
+    float reference;
+  } cases[] = {{"xxx", 0.25f, {0.75f, 1.5f, 2.25f}, 4}, {"...", 0.25f, {-0.25f, -0.5f, -0.75f}, 4},
+               {"x.x", 0.5f, {0.5f, 0, 0.5f}, 2}, {"x.", 0, {1, 1}, 1}};
+  for (const auto& c : cases) {
+    TDrawHistory h = PatternHistory(c.pattern);
+    auto f = CreateFormulate<StubFormula>(c.p);
+    const TCandleWalk walk = BuildFrequencyCandles({h.begin(), h.end()}, Stub(f.get()));
+    EXPECT_EQ(ChainedCloses(walk.Candles), c.closes) << c.pattern;
+    EXPECT_EQ(walk.Candles.back().Draw, &h[h.size() - 1]);
+    EXPECT_EQ(h[0].Description, "2020001");
+    EXPECT_FLOAT_EQ(walk.Reference, c.reference);
+    EXPECT_FALSE(walk.Certain);
+  }
+}
+
+TEST(TrendBuilders, OmissionCandlesStepUpAfterAnOmissionInRange) {
+  TDrawHistory h = PatternHistory("x..x...xx.x");  // hits after none seen, 2, 3, 0 and 1 misses
+  auto f = CreateFormulate<StubFormula>(0.5f);
+  f->OmissionP = 0.1f;
+  const TCandleWalk walk = BuildOmissionCandles({h.begin(), h.end()}, Stub(f.get()), 0, 2, false);
+  EXPECT_EQ(f->Asked, (std::vector<int32_t>{0, 1, 2}));
+  EXPECT_FLOAT_EQ(walk.Reference, 0.3f);
+  const std::vector<float> closes = ChainedCloses(walk.Candles);
+  const std::vector<float> steps = {-0.3f, 0.7f, -0.3f, 0.7f, 0.7f};
+  const std::vector<int32_t> omissions = {-1, 2, 3, 0, 1};
+  ASSERT_EQ(closes.size(), steps.size());
+  for (size_t i = 0; i < steps.size(); ++i) {
+    EXPECT_NEAR(closes[i] - walk.Candles[i].Open, steps[i], 1e-6) << i;
+    EXPECT_EQ(walk.Candles[i].Draw->OmitCount, omissions[i]) << i;
+  }
+}
+
+TEST(TrendBuilders, TheoreticalRangesHalveToEvenAndTheAntiSetSumsUpTo100) {
+  TDrawHistory h = PatternHistory("x..");
+  auto f = CreateFormulate<StubFormula>(2.0f / 11);  // a period of 5.5
+  const std::pair<int, std::vector<int32_t>> cases[] = {{1, {2, 2, 2, 2}}, {2, {0, 6, 0, 6}}, {3, {6, 999, 6, 999}}};
+  for (const auto& [mode, want] : cases) {
+    const TOmissionRange r = OmissionRangeOf({h.begin(), h.end()}, Stub(f.get()), mode);
+    EXPECT_EQ((std::vector<int32_t>{r.Lo, r.Hi, r.PanelFrom, r.PanelTo}), want) << mode;
+  }
+  f->OmissionP = 0.01f;
+  const TCandleWalk anti = BuildOmissionCandles({h.begin(), h.end()}, Stub(f.get()), 6, 999, true);
+  std::vector<int32_t> lengths(95);
+  std::iota(lengths.begin(), lengths.end(), 6);
+  EXPECT_EQ(f->Asked, lengths);
+  EXPECT_NEAR(anti.Reference, 0.05, 1e-5);
+  auto never = CreateFormulate<StubFormula>(0.0f);
+  EXPECT_EQ(OmissionRangeOf({h.begin(), h.end()}, Stub(never.get()), 2).Hi, 1);
+}
+
+TEST(TrendBuilders, OmissionChartEndsWithTheNextIssueAndTheRunningOmission) {
+  TDrawHistory h = PatternHistory("..x.x...");
+  auto f = CreateFormulate<StubFormula>(0.25f);
+  TLottery& next = NextIssueDraw();
+  const TOmissionPoints s = BuildOmissionChart({h.begin(), h.end()}, Stub(f.get()), next);
+  ASSERT_EQ(s.Points.size(), 3u);
+  EXPECT_EQ((std::vector<const TLottery*>{s.Points[0].Draw, s.Points[2].Draw, next.Prev}),
+            (std::vector<const TLottery*>{&h[2], &next, &h[7]}));
+  EXPECT_EQ((std::vector<int32_t>{s.Points[0].Omission, s.Points[1].Omission, s.Points[2].Omission}),
+            (std::vector<int32_t>{2, 1, 3}));
+  EXPECT_EQ(next.NumText, "？");
+  EXPECT_FLOAT_EQ(s.Level, 3);
+  auto never = CreateFormulate<StubFormula>(0.0f);
+  EXPECT_EQ(BuildOmissionChart({}, Stub(never.get()), next).Level, 0);
+}
 
 class TrendForm : public FormsTest {
  protected:
   void SetUp() override {
     FormsTest::SetUp();
     ChartParams() = TChartParams{};
-    UseHistory(std::string(600, '.') + "x..x");
+    DrawHistory = PatternHistory(std::string(600, '.') + "x..x");
+    CurrentIndex = DrawHistory.Count() - 1;
     trend = std::make_unique<TFrmTrend>();
     trend->EditParams = [this](const std::vector<TZBParam>& params) {
       asked.clear();
@@ -37,17 +162,13 @@ class TrendForm : public FormsTest {
     ClearDrawModel();
     FormsTest::TearDown();
   }
-  void UseHistory(const std::string& pattern) {
-    DrawHistory = PatternHistory(pattern);
-    CurrentIndex = DrawHistory.Count() - 1;
-  }
   // n conditions of the stub, captions "c0", "c1", ...; values {i + 1}.
   TConditionAry Group(int n) {
     TConditionAry group;
-    for (int i = 0; i < n; ++i)
-      group.push_back(StubCondition(stub.get(), std::string("c").append(std::to_string(i)), {i + 1}));
+    for (int i = 0; i < n; ++i) group.push_back(Stub(stub.get(), "c" + std::to_string(i), {i + 1}));
     return group;
   }
+  TFrmCondition* Panel() { return trend->ConditionPanel(); }
   std::unique_ptr<StubFormula> stub = CreateFormulate<StubFormula>(0.25f);
   std::unique_ptr<TFrmTrend> trend;
   std::vector<std::string> asked;
@@ -55,8 +176,8 @@ class TrendForm : public FormsTest {
 
 TEST_F(TrendForm, GridFillsThePanelWithACellPerChart) {
   trend->PanelStockChart->resize(1100, 660);
-  const int expected[][2] = {{1, 1}, {1, 2}, {2, 2}, {2, 2}, {2, 3}, {2, 3}, {2, 4}, {2, 4},
-                             {3, 3}, {2, 5}, {3, 4}, {3, 4}, {3, 5}, {3, 5}, {3, 5}, {3, 5}};
+  const std::pair<size_t, size_t> grid[] = {{1, 1}, {1, 2}, {2, 2}, {2, 2}, {2, 3}, {2, 3}, {2, 4}, {2, 4},
+                                            {3, 3}, {2, 5}, {3, 4}, {3, 4}, {3, 5}, {3, 5}, {3, 5}, {3, 5}};
   for (int n = 1; n <= 16; ++n) {
     const bool omission = n % 2 == 0;
     trend->LayoutCharts(n, omission);
@@ -73,55 +194,56 @@ TEST_F(TrendForm, GridFillsThePanelWithACellPerChart) {
       right = std::max(right, chart->geometry().right() + 1);
       bottom = std::max(bottom, chart->geometry().bottom() + 1);
     }
-    EXPECT_EQ((std::vector<int>{int(tops.size()), int(lefts.size())}),
-              (std::vector<int>{expected[n - 1][0], expected[n - 1][1]})) << n;
+    EXPECT_EQ(std::pair(tops.size(), lefts.size()), grid[n - 1]) << n;
     EXPECT_EQ(shown, std::min(n, 15));
     EXPECT_TRUE(right > 1065 && right <= 1100 && bottom > 650 && bottom <= 660) << n;
   }
   trend->LayoutCharts(0, false);
   EXPECT_EQ(trend->StockChart(0)->geometry(), QRect(0, 2, 1100, 656));
   trend->LayoutCharts(2, false);
-  trend->LayoutCharts(-1, false);
+  trend->LayoutCharts(-1, false);  // again with the last count
   EXPECT_EQ(trend->StockChart(1)->geometry(), QRect(550, 2, 540, 656));
+  trend->show();  // the window's size reaches the charts
+  trend->resize(1300, 700);
+  trend->layout()->activate();
+  EXPECT_EQ(trend->StockChart(1)->geometry().right() + 11, trend->PanelStockChart->width());
 }
 
 TEST_F(TrendForm, ModeButtonsSwitchPanelsCountsAndRangeControls) {
   trend->show();
+  ExpectLaidOut(trend.get());
   trend->DrawConditionResult(Group(4), rmDraw);
   EXPECT_EQ(trend->StockChart(3)->CurCandles().size(), 450u);
   trend->BtnYLChart->click();
   EXPECT_TRUE(trend->PanelYLChart->isVisible() && !trend->PanelStockChart->isVisible());
-  EXPECT_EQ(trend->LabCount->text() + trend->edtKCount->text(), QStringLiteral("统计期数60"));
+  EXPECT_EQ(trend->LabCount->text() + trend->edtKCount->text(), "统计期数60");
   EXPECT_TRUE(trend->YLChart(3)->isVisible());
   EXPECT_EQ(trend->YLChart(3)->Condition().ChartMode, cmOmissionChart);
-  trend->edtKCount->setText(QStringLiteral("30"));
-  trend->edtKCount->setText(QStringLiteral("abc"));
-  EXPECT_EQ(trend->YLCount(), 60);
-  EXPECT_EQ(trend->KCount(), 400);
+  trend->edtKCount->setText("30");
+  trend->edtKCount->setText("abc");
+  EXPECT_EQ(std::pair(trend->YLCount(), trend->KCount()), std::pair(60, 400));
   trend->BtnYLKLine->click();  // charted with the panel's range
-  EXPECT_TRUE(trend->ConditionPanel()->BtnLL->isVisible());
-  EXPECT_EQ(trend->ConditionPanel()->edtYLTo->Text(), QStringLiteral("2"));
-  EXPECT_EQ(trend->edtKCount->text(), QStringLiteral("400"));
+  EXPECT_TRUE(Panel()->BtnLL->isVisible());
+  EXPECT_EQ(Panel()->edtYLTo->Text() + " " + trend->edtKCount->text(), "2 400");
   EXPECT_TRUE(trend->StockChart(3)->isVisible());
   EXPECT_EQ(trend->StockChart(3)->Condition().ChartMode, cmOmissionCandles);
   trend->BtnPLKLine->click();
-  EXPECT_FALSE(trend->ConditionPanel()->BtnLL->isVisible());
+  EXPECT_FALSE(Panel()->BtnLL->isVisible());
   EXPECT_TRUE(trend->BtnPLKLine->isChecked() && !trend->BtnYLKLine->isChecked());
 }
 
 TEST_F(TrendForm, DrawCountsAreRefusedAtZeroAndEndAtTheCurrentDraw) {
   for (const char* text : {"0", "-5"}) {
-    trend->edtKCount->setText(QString::fromLatin1(text));
+    trend->edtKCount->setText(text);
     trend->DrawConditionResult(Group(2), rmDraw);
     EXPECT_TRUE(trend->CurrentConditions().empty()) << text;
   }
-  EXPECT_EQ(Messages(), QStringList({QStringLiteral("K线数量不能为0"), QStringLiteral("K线数量不能为0")}));
-  trend->edtKCount->setText(QStringLiteral("abc"));
+  EXPECT_EQ(Messages(), QStringList({"K线数量不能为0", "K线数量不能为0"}));
+  trend->edtKCount->setText("abc");
   trend->DrawConditionResult(Group(16), rmDraw);
   EXPECT_EQ(trend->LastGroup().size(), 15u);
   EXPECT_EQ(trend->CurrentConditions()[14].DrawCount, 450);
-  // Training early in the history: only the draws up to the current one.
-  CurrentIndex = 30;
+  CurrentIndex = 30;  // training early in the history: the draws up to the current one
   trend->DrawConditionResult(Group(1), rmDraw);
   EXPECT_EQ(trend->CurrentConditions()[0].DrawCount, 31);
   EXPECT_EQ(trend->StockChart(0)->CurCandles().back().Draw, &DrawHistory[30]);
@@ -134,16 +256,14 @@ TEST_F(TrendForm, CertainConditionsStopTheCandlesOrAreSkipped) {
   TConditionAry group = Group(3);
   group[1].Formulate = sure.get();
   trend->DrawConditionResult(group, rmDraw);
-  EXPECT_EQ(trend->StockChart(0)->Condition().Caption, "c0");
-  EXPECT_EQ(trend->StockChart(2)->Condition().Caption, "");
+  EXPECT_EQ(trend->StockChart(0)->Condition().Caption + "|" + trend->StockChart(2)->Condition().Caption, "c0|");
   trend->BtnYLKLine->click();  // omission candles: only that condition is left out
   group[1].Formulate = never.get();
   trend->DrawConditionResult(group, rmTheoryAntiSet);
   EXPECT_EQ(trend->StockChart(2)->Condition().ChartMode, cmOmissionCandles);
   EXPECT_EQ(trend->StockChart(1)->Condition().Formulate, sure.get());  // kept from the switch
-  EXPECT_EQ(Messages(), QStringList({QStringLiteral("出现概率为100%，不在画图！"),
-                                     QStringLiteral("出现概率为100%，不再画图！")}));
-  EXPECT_EQ(trend->ConditionPanel()->edtYLTo->Text(), QStringLiteral("999"));
+  EXPECT_EQ(Messages(), QStringList({"出现概率为100%，不在画图！", "出现概率为100%，不再画图！"}));
+  EXPECT_EQ(Panel()->edtYLTo->Text(), "999");
   EXPECT_EQ(trend->LastResultMode(), rmTheoryAntiSet);
 }
 
@@ -151,8 +271,8 @@ TEST_F(TrendForm, HintsNameTheDrawAndTheChartsNumber) {
   TLottery& d = DrawHistory[601];
   d.OmitCount = 3;
   d.Description = "desc";
-  TCondition c = StubCondition(stub.get(), "cap");
-  struct Case {
+  TCondition c = Stub(stub.get(), "cap");
+  const struct {
     uint8_t mode;
     TRefInfo info;
     QString text;
@@ -162,9 +282,9 @@ TEST_F(TrendForm, HintsNameTheDrawAndTheChartsNumber) {
       {cmFrequencyCandles, {&d, 4, true}, ""},
       {cmFrequencyCandles, {nullptr, 4, false}, "kept"},
   };
-  for (const Case& k : cases) {
+  for (const auto& k : cases) {
     c.ChartMode = k.mode;
-    QString text = QStringLiteral("kept");
+    QString text = "kept";
     trend->ChartHint(k.info, c, text);
     EXPECT_EQ(text, k.text);
   }
@@ -191,15 +311,13 @@ TEST_F(TrendForm, CandleMenuActsOnTheSelectedChart) {
   EXPECT_EQ(m.Lines().Count(), 0);
   m.MouseMove(100, 50);
   emit trend->PopConfig->aboutToShow();
-  EXPECT_TRUE(trend->popMainZB->menuAction()->isVisible());
-  EXPECT_FALSE(trend->popSubZb->menuAction()->isVisible());
+  EXPECT_TRUE(trend->popMainZB->menuAction()->isVisible() && !trend->popSubZb->menuAction()->isVisible());
   trend->N8->trigger();
-  EXPECT_EQ(chart->Model().MainZbType(), zbMainBoll);
-  EXPECT_EQ(trend->StockChart(0)->Model().MainZbType(), zbMainMA);
+  EXPECT_EQ((std::pair<int, int>(m.MainZbType(), trend->StockChart(0)->Model().MainZbType())), (std::pair<int, int>(zbMainBoll, zbMainMA)));
   trend->popZbConfig->trigger();
   EXPECT_EQ(asked, std::vector<std::string>{"参数1"});
   trend->N14->trigger();
-  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("3"));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "3");
   trend->N3->trigger();
   for (int i = 0; i < TFrmTrend::ChartSlots; ++i) EXPECT_EQ(trend->StockChart(i)->Model().WindowCount(), 2);
   EXPECT_GT(trend->StockChart(9)->Model().Window(1).Rect.Height(), 0);
@@ -226,15 +344,14 @@ TEST_F(TrendForm, ColoursAndPeriodsGoToTheSharedSettings) {
   recording.ColorAnswers = {0x00FF00, 0x123456, std::nullopt};
   trend->PopLine->trigger();
   trend->popYLBackColor->trigger();
-  trend->popYLGridColor->trigger();
+  trend->popYLGridColor->trigger();  // cancelled
   EXPECT_EQ(recording.Calls[0].Color, 255);
-  EXPECT_EQ(ChartParams().DrawLineColor, 0x00FF00);
-  EXPECT_EQ(ChartParams().YLGridColor, 0x7F7F7F);  // cancelled
+  EXPECT_EQ(std::pair(ChartParams().DrawLineColor, ChartParams().YLGridColor), std::pair(0x00FF00, 0x7F7F7F));
   EXPECT_EQ(IniFileMgr().ReadInteger("FrmTrend", "DrawLineColor", 0), 0x00FF00);
   EXPECT_EQ(IniFileMgr().ReadInteger("YLChart", "YLBackColor", 0), 0x123456);
   trend->MenuItem8->trigger();
   EXPECT_EQ(asked, (std::vector<std::string>{"参数1", "参数2", "参数3", "参数4", "参数5", "参数6"}));
-  trend->edtKCount->setText(QStringLiteral("120"));
+  trend->edtKCount->setText("120");
   trend.reset();
   EXPECT_EQ(IniFileMgr().ReadInteger("FrmTrend", "KCount", 0), 120);
 }
@@ -247,25 +364,24 @@ TEST_F(TrendForm, GroupsAreKeptForShrinkingAndRedrawing) {
   trend->BtnYLKLine->click();
   CurrentIndex = 601;  // one miss since the last hit
   trend->DrawConditionResult(Group(1), rmCurrentOmission);
-  EXPECT_EQ(trend->ConditionPanel()->edtYLFrom->Text() + trend->ConditionPanel()->edtYLTo->Text(), "11");
+  EXPECT_EQ(Panel()->edtYLFrom->Text() + Panel()->edtYLTo->Text(), "11");
   trend->DrawConditionResult(Group(3), rmTheoryPeriod);
-  EXPECT_EQ(trend->ConditionPanel()->edtYLTo->Text(), QStringLiteral("4"));
+  EXPECT_EQ(Panel()->edtYLTo->Text(), "4");
   trend->DrawConditionResult(Group(1), rmTheoryPeriod);
   trend->BtnYLChart->click();
   trend->YLChart(0)->OnCompactDblClick(trend->YLChart(0), trend->YLChart(0)->Condition());
-  EXPECT_EQ(trend->CurrentConditions().size(), 1u);
-  EXPECT_EQ(trend->LastGroup().size(), 3u);
+  EXPECT_EQ(std::pair(trend->CurrentConditions().size(), trend->LastGroup().size()), std::pair(size_t{1}, size_t{3}));
   trend->AddToShrink();
   ASSERT_EQ(added.size(), 3u);
   EXPECT_EQ(added[2], std::make_pair(static_cast<const TFormulate*>(stub.get()), TIntAry{3}));
   // The training mode moves the current draw and charts the group again.
   trend->BtnYLKLine->click();
   trend->DrawConditionResult(Group(1), rmTheoryPeriod);
-  trend->ConditionPanel()->SetYLTo(50);
+  Panel()->SetYLTo(50);
   CurrentIndex = 500;
   trend->RedrawLast();
   EXPECT_EQ(trend->CurrentConditions().size(), 3u);
-  EXPECT_EQ(trend->ConditionPanel()->edtYLTo->Text(), QStringLiteral("4"));
+  EXPECT_EQ(Panel()->edtYLTo->Text(), "4");
   EXPECT_EQ(trend->StockChart(2)->CurCandles().size(), 0u);  // no hit up to draw 500
 }
 
