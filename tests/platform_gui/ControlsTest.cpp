@@ -11,22 +11,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTableWidget>
 #include <QToolBar>
-#include <QToolButton>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -35,75 +28,16 @@
 
 using namespace platform;
 
-namespace {
-
-// A control class of the program's own, without a meta-object of its own.
-class TColorButton : public QPushButton {
- public:
-  using QPushButton::QPushButton;
-};
-
-}  // namespace
-
-// Class names by context, class styles and extended styles, control state.
-TEST(ControlsTest, ClassNamesStylesAndState) {
+// Control state and style, class styles.
+TEST(ControlsTest, ControlStateAndClassStyle) {
   QWidget form;
-  auto* bar = new QToolBar(&form);
-  auto* dialog = new QFileDialog(&form);
-  dialog->setOption(QFileDialog::DontUseNativeDialog);
-  const struct {
-    const char* what;
-    std::function<QWidget*()> make;
-    const char* className;
-    std::uint32_t low, style, exStyle;
-  } rows[] = {
-      {"button on a form", [&] { return new QPushButton("OK", &form); }, "TButton", BS_PUSHBUTTON, WS_TABSTOP, 0},
-      {"button in a file dialog",
-       [&] { return dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel); }, "Button",
-       BS_PUSHBUTTON, WS_TABSTOP, 0},
-      {"tool button on a tool bar", [&] { return bar->widgetForAction(bar->addAction("t")); }, "TToolButton", 0, 0, 0},
-      {"tool button on a form", [&] { return new QToolButton(&form); }, "TSpeedButton", 0, 0, 0},
-      {"radio button", [&] { return new QRadioButton("r", &form); }, "TRadioButton", BS_AUTORADIOBUTTON, WS_TABSTOP,
-       0},
-      {"check box, text on the left", [&] {
-         auto* b = new QCheckBox("c", &form);
-         b->setLayoutDirection(Qt::RightToLeft);
-         return b;
-       }, "TCheckBox", BS_AUTOCHECKBOX | BS_LEFTTEXT, 0, WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR},
-      {"two-line button of the program", [&] { return new TColorButton("a\nb", &form); }, "TColorButton",
-       BS_PUSHBUTTON | BS_MULTILINE, 0, 0},
-      {"string grid", [&] { return new QTableWidget(&form); }, "TStringGrid", 0, 0, 0},
-      {"tree's header", [&] { return (new QTreeWidget(&form))->header(); }, "SysHeader32", 0, 0, 0},
-      {"tool bar", [&] { return bar; }, "TToolBar", TBSTYLE_FLAT, 0, 0},
-      {"plain box frame", [&] {
-         auto* f = new QFrame(&form);
-         f->setFrameStyle(QFrame::Box | QFrame::Plain);
-         return f;
-       }, "TPanel", 0, WS_BORDER, 0},
-      {"tool window", [&] { return new QWidget(&form, Qt::Tool | Qt::WindowStaysOnTopHint); }, "QWidget", 0, 0,
-       WS_EX_TOOLWINDOW | WS_EX_TOPMOST},
-      {"fixed dialog", [&] {
-         auto* d = new QDialog(&form);
-         d->setFixedSize(50, 40);
-         return d;
-       }, "TForm", DS_MODALFRAME, WS_POPUP, WS_EX_DLGMODALFRAME},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.what);
-    QWidget* w = row.make();
-    EXPECT_EQ(GetClassName(w).toStdString(), row.className);
-    const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
-    EXPECT_EQ(style & 0xFFFF, row.low);
-    EXPECT_EQ(style & row.style, row.style);
-    EXPECT_EQ(std::uint32_t(GetWindowLong(w, GWL_EXSTYLE)) & ~WS_EX_RIGHT, row.exStyle);
-  }
   auto* label = new QLabel("l", &form);
   EXPECT_EQ(GetControlState(label), csCreating);
   EXPECT_FALSE(HandleAllocated(label));
   QCoreApplication::sendPostedEvents();
   EXPECT_TRUE(HandleAllocated(label));
   EXPECT_TRUE(IsGraphicControl(label));
-  EXPECT_FALSE(IsGraphicControl(dialog));
+  EXPECT_FALSE(IsGraphicControl(new QFileDialog(&form)));
   EXPECT_EQ(GetControlStyle(label), 0u);
   SetControlStyle(label, csOpaque);
   EXPECT_TRUE(label->testAttribute(Qt::WA_OpaquePaintEvent));
