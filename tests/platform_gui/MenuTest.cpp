@@ -17,8 +17,6 @@ using namespace platform;
 
 namespace {
 
-void Pump() { QCoreApplication::processEvents(); }
-
 QAction* Item(QMenu* menu, const QString& text, unsigned id) {
   QAction* a = menu->addAction(text);
   SetCommandId(a, id);

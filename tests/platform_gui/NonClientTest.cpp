@@ -18,8 +18,6 @@ using namespace platform;
 
 namespace {
 
-void Pump() { QCoreApplication::processEvents(); }
-
 // Answers WM_NCCALCSIZE with the band `margins` points at.
 void AnswerCalcSize(QWidget* w, const QMargins* margins) {
   InstallWindowProc(w, [margins](Message& m, const CallPrevious& previous) {
@@ -263,11 +261,10 @@ TEST(NonClientTest, BandPaintingAndActivation) {
   painted = true;
   EXPECT_EQ(SendMessage(&w, WM_NCPAINT, 1), 0);
   EXPECT_EQ(GetWindowDC(&w), nullptr) << "no window DC outside a paint event";
-  const QImage image = w.grab().toImage();
-  EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::red));
-  EXPECT_EQ(image.pixelColor(100, 12), QColor(Qt::red));
-  EXPECT_EQ(image.pixelColor(6, 25), QColor(Qt::blue)) << "the client canvas starts at (4, 23)";
-  EXPECT_NE(image.pixelColor(100, 80), QColor(Qt::red)) << "the band's canvas keeps out of the client";
+  const QImage image = w.grab().toImage();  // the client canvas starts at (4, 23); the band's keeps out of it
+  EXPECT_EQ(std::tuple(image.pixelColor(0, 0), image.pixelColor(100, 12), image.pixelColor(6, 25)),
+            std::tuple(QColor(Qt::red), QColor(Qt::red), QColor(Qt::blue)));
+  EXPECT_NE(image.pixelColor(100, 80), QColor(Qt::red));
 }
 
 TEST(NonClientTest, RegionsAreMasks) {
@@ -344,13 +341,10 @@ TEST(NonClientTest, ManualMoveAsksEveryStep) {
     }
     Mouse(&w, QEvent::MouseButtonRelease, press + c.steps.back());
     const auto msgs = log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED});
-    ASSERT_GE(msgs.size(), 4u);
-    EXPECT_EQ(msgs.front(), WM_ENTERSIZEMOVE);
-    EXPECT_EQ(msgs.back(), WM_EXITSIZEMOVE);
-    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_ENTERSIZEMOVE), 1);
-    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_EXITSIZEMOVE), 1);
-    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_WINDOWPOSCHANGING),
-              std::count(msgs.begin(), msgs.end(), WM_WINDOWPOSCHANGED));
+    auto n = [&](unsigned msg) { return std::count(msgs.begin(), msgs.end(), msg); };
+    EXPECT_TRUE(msgs.size() >= 4 && msgs.front() == WM_ENTERSIZEMOVE && msgs.back() == WM_EXITSIZEMOVE);
+    EXPECT_EQ(std::tuple(n(WM_ENTERSIZEMOVE), n(WM_EXITSIZEMOVE), n(WM_WINDOWPOSCHANGING)),
+              std::tuple(1, 1, n(WM_WINDOWPOSCHANGED)));
   }
 }
 
@@ -377,9 +371,8 @@ TEST(NonClientTest, SetWindowPosMessagesActivationAndStacking) {
 
     EXPECT_TRUE(SetWindowPos(&b, nullptr, 40, 50, 120, 90, SWP_SHOWWINDOW | SWP_NOZORDER | flags));
     Pump();
-    EXPECT_TRUE(b.isVisible());
-    EXPECT_EQ(b.frameGeometry(), QRect(40, 50, 120, 90));
-    EXPECT_EQ(QApplication::activeWindow(), flags ? &a : &b);
+    EXPECT_EQ(std::tuple(b.isVisible(), b.frameGeometry(), QApplication::activeWindow()),
+              std::tuple(true, QRect(40, 50, 120, 90), flags ? &a : &b));
     EXPECT_EQ(log.Messages(pos), (std::vector<unsigned>{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
   }
   log.Take();
@@ -418,16 +411,13 @@ TEST(NonClientTest, SelfMadeMaximizeAsksMinMax) {
   log.Add(&w, "A");
   ShowFramed(&w);
   SendMessage(&w, WM_SYSCOMMAND, SC_MAXIMIZE);
-  EXPECT_EQ(w.frameGeometry(), QRect(10, 20, 300, 240));
-  EXPECT_TRUE(IsZoomed(&w));
-  EXPECT_EQ(Last(log, WM_SIZE).first, SIZE_MAXIMIZED);
   WINDOWPLACEMENT placement;
   GetWindowPlacement(&w, &placement);
-  EXPECT_EQ(placement.showCmd, SW_SHOWMAXIMIZED);
-  EXPECT_EQ(placement.rcNormalPosition, Bounds(100, 100, 200, 150));
+  EXPECT_EQ(std::tuple(w.frameGeometry(), IsZoomed(&w), Last(log, WM_SIZE).first, placement.showCmd,
+                       placement.rcNormalPosition),
+            std::tuple(QRect(10, 20, 300, 240), true, WPARAM(SIZE_MAXIMIZED), SW_SHOWMAXIMIZED, Bounds(100, 100, 200, 150)));
   EXPECT_EQ(log.Messages({WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}),
             (std::vector<unsigned>{WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
   ShowWindow(&w, SW_RESTORE);
-  EXPECT_EQ(w.frameGeometry(), QRect(100, 100, 200, 150));
-  EXPECT_FALSE(IsZoomed(&w));
+  EXPECT_EQ(std::pair(w.frameGeometry(), IsZoomed(&w)), std::pair(QRect(100, 100, 200, 150), false));
 }

@@ -21,8 +21,6 @@ using namespace platform;
 
 namespace {
 
-void Pump() { QCoreApplication::processEvents(); }
-
 // Paints a red square over its yellow background.
 class Square : public QWidget {
  public:

@@ -16,8 +16,6 @@ using namespace platform;
 
 namespace {
 
-void Pump() { QCoreApplication::processEvents(); }
-
 QString Lines(int n) {
   QStringList lines;
   for (int i = 0; i < n; ++i) lines << QString::number(i);

@@ -26,8 +26,6 @@ using namespace platform;
 
 namespace {
 
-void Pump() { QCoreApplication::processEvents(); }
-
 size_t Count(const MessageLog& log, unsigned msg) {
   return size_t(std::count_if(log.entries.begin(), log.entries.end(), [msg](const LogEntry& e) { return e.msg == msg; }));
 }
