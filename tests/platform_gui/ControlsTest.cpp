@@ -100,9 +100,7 @@ TEST(ControlsTest, MappingAndWindowFromPoint) {
   });
   EXPECT_EQ(walked, (std::vector<QWidget*>{lower, upper, panel, inner}));
   form.showMaximized();
-  EXPECT_TRUE(IsZoomed(&form));
-  EXPECT_FALSE(IsIconic(&form));
-  EXPECT_FALSE(IsWindowEnabled(lower));
+  EXPECT_TRUE(IsZoomed(&form) && !IsIconic(&form) && !IsWindowEnabled(lower));
 }
 
 // The controls answer from their state; what the program or the user
@@ -208,41 +206,34 @@ TEST(ControlsTest, PropertiesByNameAndPalette) {
   auto* box = new QCheckBox("c", &form);
   auto* edit = new QLineEdit(&form);
   auto* tree = new QTreeWidget(&form);
-  EXPECT_EQ(GetPropertyText(box, "Checked"), "False");
-  EXPECT_TRUE(SetPropertyText(box, "checked", "True"));
-  EXPECT_TRUE(box->isChecked());
-  EXPECT_EQ(GetOrdProperty(box, "Checked"), 1);
-  EXPECT_EQ(GetPropertyText(edit, "EchoMode"), "Normal");
-  EXPECT_TRUE(SetPropertyText(edit, "EchoMode", "Password"));
-  EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
-  EXPECT_EQ(GetOrdProperty(edit, "NumButtons"), -1);
-  EXPECT_EQ(GetPropertyText(edit, "NumButtons"), "");
+  EXPECT_EQ(std::pair(GetPropertyText(box, "Checked"), GetPropertyText(edit, "EchoMode")),
+            std::pair(QString("False"), QString("Normal")));
+  EXPECT_TRUE(SetPropertyText(box, "checked", "True") && SetPropertyText(edit, "EchoMode", "Password"));
+  EXPECT_EQ(std::tuple(box->isChecked(), GetOrdProperty(box, "Checked"), edit->echoMode()),
+            std::tuple(true, 1, QLineEdit::Password));
+  EXPECT_EQ(std::pair(GetOrdProperty(edit, "NumButtons"), GetPropertyText(edit, "NumButtons")),
+            std::pair(-1, QString()));
   EXPECT_FALSE(SetPropertyText(edit, "AutoScroll", "False"));
   edit->setProperty("AutoScroll", true);
-  EXPECT_TRUE(SetPropertyText(edit, "AutoScroll", "False"));
-  EXPECT_EQ(GetPropertyText(edit, "AutoScroll"), "False");
-  EXPECT_TRUE(SetPublishedProperty(box, "Caption", "选择"));
-  EXPECT_EQ(box->text(), "选择");
-  EXPECT_TRUE(SetPropertyText(edit, "Text", "x1") && SetPropertyText(edit, "MaxLength", "$10"));
-  EXPECT_EQ(edit->text(), "x1");
-  EXPECT_EQ(edit->maxLength(), 16);
+  EXPECT_TRUE(SetPropertyText(edit, "AutoScroll", "False") && GetPropertyText(edit, "AutoScroll") == "False");
+  EXPECT_TRUE(SetPublishedProperty(box, "Caption", "选择") && SetPropertyText(edit, "Text", "x1") &&
+              SetPropertyText(edit, "MaxLength", "$10"));
+  EXPECT_EQ(std::tuple(box->text(), edit->text(), edit->maxLength()), std::tuple(QString("选择"), QString("x1"), 16));
   edit->setProperty("PopupMenu", QVariant::fromValue<QObject*>(box));
   EXPECT_EQ(GetPropertyText(edit, "PopupMenu.Caption"), "选择");
 
   SetPublishedProperty(box, "Color", clBtnFace);
   EXPECT_EQ(GetOrdProperty(box, "Color"), clBtnFace) << "a system colour comes back as itself";
-  EXPECT_EQ(box->palette().color(box->backgroundRole()), ToQColor(clBtnFace));
-  EXPECT_TRUE(box->autoFillBackground());
+  EXPECT_TRUE(box->palette().color(box->backgroundRole()) == ToQColor(clBtnFace) && box->autoFillBackground());
   QPalette p = box->palette();
   p.setColor(box->backgroundRole(), QColor(1, 2, 3));
   box->setPalette(p);
   EXPECT_EQ(GetControlColor(box), RGB(1, 2, 3)) << "a colour Qt set reads as it is";
   EXPECT_TRUE(SetPublishedProperty(tree, "Header.Font.Color", clRed));
-  EXPECT_EQ(tree->header()->palette().color(tree->header()->foregroundRole()), QColor(Qt::red));
-  EXPECT_EQ(GetOrdProperty(tree, "header.font.color"), clRed);
+  EXPECT_EQ(std::pair(tree->header()->palette().color(tree->header()->foregroundRole()),
+                      GetOrdProperty(tree, "header.font.color")), std::pair(QColor(Qt::red), int(clRed)));
   SetPublishedProperty(edit, "Font.Height", -20);
-  EXPECT_EQ(edit->font().pixelSize(), 20);
-  EXPECT_EQ(GetOrdProperty(edit, "Font.Size"), 15);
+  EXPECT_EQ(std::pair(edit->font().pixelSize(), GetOrdProperty(edit, "Font.Size")), std::pair(20, 15));
   const QColor base = tree->palette().color(QPalette::Base);
   EXPECT_EQ(SendMessage(tree, TVM_SETBKCOLOR, 0, clYellow), FromQColor(base));
   EXPECT_EQ(SendMessage(tree, TVM_GETBKCOLOR), clYellow);
@@ -267,8 +258,7 @@ TEST(ControlsTest, DrawIconExPixels) {
   alpha.SetArgb(2, 0, qRgba(200, 100, 0, 128));
   std::unique_ptr<Icon> blended(CreateIconIndirect({true, 0, 0, nullptr, &alpha}));
   ASSERT_TRUE(masked && blended);
-  EXPECT_FALSE(masked->HasAlpha());
-  EXPECT_TRUE(blended->HasAlpha());
+  EXPECT_TRUE(!masked->HasAlpha() && blended->HasAlpha());
 
   Bitmap target(6, 4, pfDevice);
   target.Fill(qRgb(0, 255, 0));
@@ -292,8 +282,7 @@ TEST(ControlsTest, DrawIconExPixels) {
 
   std::unique_ptr<Icon> big(CopyImage(masked.get(), IMAGE_ICON, 4, 4, 0));
   ASSERT_TRUE(big);
-  EXPECT_EQ(big->Color().GetPixel(1, 1), clRed);
-  EXPECT_EQ(big->Color().GetPixel(3, 3), clWhite);
+  EXPECT_EQ(std::pair(big->Color().GetPixel(1, 1), big->Color().GetPixel(3, 3)), std::pair(clRed, clWhite));
   EXPECT_EQ(CopyImage(masked.get(), IMAGE_BITMAP, 0, 0, 0), nullptr);
   EXPECT_EQ(FileIcon("/no/such/file"), nullptr);
 }
