@@ -96,21 +96,17 @@ TEST(PaintingTest, PrintPaintsWhatGrabShows) {
   EXPECT_EQ(PrintedAgainstGrab(group, printed, log), 0);
   EXPECT_EQ(PrintedAgainstGrab(&form, printed, log), 0);
   Canvas& canvas = printed.GetCanvas();
-  EXPECT_EQ(printed.GetPixel(12, 12), clBlue) << "the handler painted into the print";
-  EXPECT_EQ(printed.GetPixel(111, 41), clBlue);
-  EXPECT_NE(printed.GetPixel(115, 45), clBlue) << "the label over the group's painting";
-  EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"form", WM_PRINT},
-                                               {"form", WM_ERASEBKGND},
-                                               {"form", WM_PRINTCLIENT},
-                                               {"form", WM_PAINT},
-                                               {"button", WM_PRINT},
-                                               {"button", WM_ERASEBKGND},
-                                               {"button", WM_PRINTCLIENT},
-                                               {"button", WM_PAINT}}));
+  // The handlers painted into the print, the label over the group's painting.
+  EXPECT_EQ(std::pair(printed.GetPixel(12, 12), printed.GetPixel(111, 41)), std::pair(clBlue, clBlue));
+  EXPECT_NE(printed.GetPixel(115, 45), clBlue);
+  std::vector<LogEntry> printing;
+  for (const char* who : {"form", "button"})
+    for (unsigned msg : {WM_PRINT, WM_ERASEBKGND, WM_PRINTCLIENT, WM_PAINT}) printing.push_back({who, msg});
+  EXPECT_EQ(log.Take(), printing);
   SendMessage(&form, WM_PRINT, PtrParam(&canvas), PRF_CLIENT | PRF_CHILDREN);
   ASSERT_EQ(log.seen.size(), 6u) << "no erasing asked";
-  EXPECT_EQ(log.seen[2].WParam, PtrParam(&canvas)) << "the form's WM_PAINT";
-  EXPECT_EQ(log.seen[5].WParam, PtrParam(&canvas)) << "the button's WM_PAINT";
+  EXPECT_EQ(std::pair(log.seen[2].WParam, log.seen[5].WParam), std::pair(PtrParam(&canvas), PtrParam(&canvas)))
+      << "the form's and the button's WM_PAINT";
 
   // Erasing gives the background alone; WM_PAINT with 0 repaints at once.
   square->hide();
@@ -175,9 +171,7 @@ TEST(PaintingTest, StyleWordsAndTheirMessages) {
   log.Add(child, "child");
   const auto style = std::uint32_t(GetWindowLong(&window, GWL_STYLE));
   SetWindowLong(&window, GWL_STYLE, style & ~WS_VISIBLE);
-  EXPECT_TRUE(window.isVisible());
-  EXPECT_FALSE(IsWindowVisible(&window));
-  EXPECT_FALSE(IsWindowVisible(child));
+  EXPECT_TRUE(window.isVisible() && !IsWindowVisible(&window) && !IsWindowVisible(child));
   window.update();
   child->update();
   Pump();
@@ -186,8 +180,7 @@ TEST(PaintingTest, StyleWordsAndTheirMessages) {
   Pump();
   EXPECT_TRUE(IsWindowVisible(child));
   const std::vector<LogEntry> painted = log.Take({WM_PAINT});
-  EXPECT_GT(Count(painted, "window", WM_PAINT), 0);
-  EXPECT_GT(Count(painted, "child", WM_PAINT), 0);
+  EXPECT_TRUE(Count(painted, "window", WM_PAINT) > 0 && Count(painted, "child", WM_PAINT) > 0);
 
   WindowProcHandle h = InstallWindowProc(child, [](Message& m, const CallPrevious& previous) {
     if (m.Msg == WM_STYLECHANGING && m.WParam == WPARAM(GWL_STYLE))
@@ -196,8 +189,8 @@ TEST(PaintingTest, StyleWordsAndTheirMessages) {
   });
   const auto childStyle = std::uint32_t(GetWindowLong(child, GWL_STYLE));
   SetWindowLong(child, GWL_STYLE, childStyle | WS_CLIPSIBLINGS);
-  EXPECT_FALSE(child->isEnabled());
-  EXPECT_EQ(std::uint32_t(GetWindowLong(child, GWL_STYLE)), childStyle | WS_CLIPSIBLINGS | WS_DISABLED);
+  EXPECT_EQ(std::pair(child->isEnabled(), std::uint32_t(GetWindowLong(child, GWL_STYLE))),
+            std::pair(false, childStyle | WS_CLIPSIBLINGS | WS_DISABLED));
   ASSERT_EQ(log.Messages({WM_STYLECHANGING, WM_STYLECHANGED}),
             (std::vector<unsigned>{WM_STYLECHANGING, WM_STYLECHANGED}));
   RemoveWindowProc(h);

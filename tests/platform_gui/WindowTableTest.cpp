@@ -174,27 +174,24 @@ TEST(WindowTableTest, KeepsWhatItIsGiven) {
   // Style bits: WS_DISABLED takes effect, others are kept until set back.
   const std::intptr_t style = GetWindowLong(frame, GWL_STYLE);
   EXPECT_EQ(SetWindowLong(frame, GWL_STYLE, (style | WS_CLIPCHILDREN | WS_DISABLED) & ~WS_VISIBLE), style);
-  EXPECT_FALSE(frame->isEnabled());
-  EXPECT_TRUE(frame->isVisible()) << "the bit alone does not hide it";
-  EXPECT_EQ(GetWindowLong(frame, GWL_STYLE), (style | WS_CLIPCHILDREN | WS_DISABLED) & ~WS_VISIBLE);
+  EXPECT_EQ(std::tuple(frame->isEnabled(), frame->isVisible(), GetWindowLong(frame, GWL_STYLE)),
+            std::tuple(false, true, (style | WS_CLIPCHILDREN | WS_DISABLED) & ~WS_VISIBLE)) << "the bit alone does not hide";
   SetWindowLong(frame, GWL_STYLE, style);
   frame->hide();
   EXPECT_EQ(GetWindowLong(frame, GWL_STYLE), style & ~WS_VISIBLE) << "follows the widget again";
   frame->show();
   SetWindowLong(frame, GWL_USERDATA, 77);
   EXPECT_EQ(GetWindowLong(frame, GWL_USERDATA), 77);
-
   // Rectangles: the client area is inside the frame.
-  EXPECT_EQ(GetClientRect(frame), Rect(0, 0, 96, 46));
   const QPoint screen = frame->mapToGlobal(QPoint(0, 0));
-  EXPECT_EQ(GetWindowRect(frame), Bounds(screen.x(), screen.y(), 100, 50));
+  EXPECT_EQ(std::pair(GetClientRect(frame), GetWindowRect(frame)),
+            std::pair(Rect(0, 0, 96, 46), Bounds(screen.x(), screen.y(), 100, 50)));
   // Properties by name without regard to case, and the Tag.
   int adapter = 0;
   SetProp(frame, "ACSBSC", &adapter);
   EXPECT_EQ(GetProp(frame, "acsbsc"), &adapter);
   EXPECT_EQ(RemoveProp(frame, "AcSbSc"), &adapter);
-  EXPECT_EQ(GetProp(frame, "ACSBSC"), nullptr);
-  EXPECT_EQ(GetTag(frame), 0);
+  EXPECT_EQ(std::pair(GetProp(frame, "ACSBSC"), GetTag(frame)), std::pair((void*)nullptr, 0));
   SetTag(frame, 7777);
   EXPECT_EQ(std::pair(GetTag(frame), frame->property("Tag").toInt()), std::pair(7777, 7777));
   // Relations: siblings topmost first.
