@@ -87,6 +87,8 @@ TEST(CanvasLines, DottedPenIsThreeOnThreeOffWithOpaqueGapsAndXorTwiceRestores) {
               std::pair(end ? clWhite : on ? clRed : clBlue, end ? clWhite : on ? clRed : clWhite))
         << "x = " << x;
   }
+  c.Polyline({{0, 1}, {1, 1}});  // one dotted step: its start
+  EXPECT_EQ(std::pair(b.GetPixel(0, 1), b.GetPixel(1, 1)), std::pair(clRed, clWhite));
   c.Pen = {clWhite, 1, psSolid, pmXor};
   for (TColor after : {clBlack, clWhite}) {
     c.Polyline({{0, 3}, {14, 3}});

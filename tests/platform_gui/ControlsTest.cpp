@@ -74,9 +74,9 @@ TEST(ControlsTest, MappingAndWindowFromPoint) {
   EXPECT_EQ(p, (TPoint{formClient.x() + 10 + 5 + 1 + 1, formClient.y() + 20 + 7 + 1 + 2}));
   ScreenToClient(panel, &p);
   EXPECT_EQ(p, (TPoint{5 - 3 + 1 + 1, 7 - 3 + 1 + 2}));
-  TPoint points[2] = {{0, 0}, {4, 4}};
+  TPoint points[3] = {{0, 0}, {4, 4}, {7, 7}};
   EXPECT_EQ(MapWindowPoints(inner, &form, points, 2), MAKELONG(16, 28));
-  EXPECT_EQ(points[1], (TPoint{20, 32}));
+  EXPECT_EQ(std::pair(points[1], points[2]), std::pair(TPoint{20, 32}, TPoint{7, 7})) << "two points, no more";
 
   const TPoint overlap{formClient.x() + 220, formClient.y() + 60};
   EXPECT_EQ(WindowFromPoint(overlap), upper);

@@ -239,7 +239,8 @@ TEST(NonClientTest, BandPaintingAndActivation) {
   other.show();
   other.activateWindow();
   Pump();
-  EXPECT_EQ(w.grab().toImage().pixelColor(100, 12), ToQColor(clInactiveCaption));
+  EXPECT_EQ(std::pair(w.grab().toImage().pixelColor(100, 12), w.grab().toImage().pixelColor(100, 0)),
+            std::pair(ToQColor(clInactiveCaption), ToQColor(cl3DLight)));
   log.Take();
   w.activateWindow();
   Pump();

@@ -219,4 +219,9 @@ TEST(Picture, BmpKeepsItsDepthAndIcoHasAlpha) {
   EXPECT_EQ(std::tuple(picture.FormatExtension(), picture.Graphic().PixelFormat(), picture.Graphic().GetArgb(3, 3),
                        picture.Graphic().GetArgb(0, 0) >> 24),
             std::tuple(QStringLiteral("ico"), pf32bit, qRgba(255, 0, 0, 255), 0u));
+  Bitmap target(32, 32, pf24bit);
+  target.Fill(qRgb(0, 0, 255));
+  Picture().Draw(target.GetCanvas(), Rect(0, 0, 32, 32));  // nothing to draw
+  picture.Draw(target.GetCanvas(), Rect(0, 0, 24, 24));
+  EXPECT_EQ(std::pair(target.GetPixel(5, 5), target.GetPixel(25, 25)), std::pair(clRed, clBlue)) << "stretched";
 }
