@@ -54,6 +54,11 @@ std::pair<WPARAM, LPARAM> Last(const MessageLog& log, unsigned msg) {
   return {WPARAM(-1), -1};
 }
 
+std::vector<QWidget*> StackOrder(QWidget* parent) {
+  const QList<QWidget*> list = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  return {list.begin(), list.end()};
+}
+
 }  // namespace
 
 // The answer to WM_NCCALCSIZE becomes the contents rectangle, which a
@@ -136,37 +141,63 @@ TEST(NonClientTest, NonClientMessagesCarryTheHitCodes) {
   Mouse(&w, QEvent::MouseButtonRelease, w.mapToGlobal(QPoint(100, 12)), Qt::RightButton);
 }
 
-// Where no window manager answers, the window follows the mouse; sizes keep
-// the minimum and maximum and never go below the band; a release far
-// outside the window ends it, and so does deactivation.
+// Where no window manager answers, the window follows the mouse: each step
+// proposes the press rectangle plus the pointer's whole offset, which a
+// WM_WINDOWPOSCHANGING handler may change (here: x snaps to 0 within 10
+// pixels, or the size is kept); sizes keep the minimum and maximum and never
+// go below the band; one WM_ENTERSIZEMOVE/WM_EXITSIZEMOVE pair frames each
+// drag; a release far outside the window ends it, and so does deactivation.
 TEST(NonClientTest, ManualMoveAndResizeFollowTheMouse) {
   const struct {
-    QPoint press, to;  // window coordinates at the start
+    QPoint press;                 // window coordinates
+    std::vector<QPoint> steps;    // pointer offsets from the press
+    std::vector<QRect> expected;  // after each step
     QSize minimum, maximum;
-    QRect expected;
+    bool keepSize;
   } cases[] = {
-      {{100, 12}, {130, -18}, {}, {}, {130, 70, 200, 150}},
-      {{199, 75}, {249, 95}, {}, {}, {100, 100, 250, 150}},
-      {{199, 75}, {299, 95}, {}, {230, 1000}, {100, 100, 230, 150}},
-      {{1, 75}, {101, 75}, {150, 0}, {}, {150, 100, 150, 150}},
-      {{1, 148}, {31, 168}, {}, {}, {130, 100, 170, 170}},
-      {{100, 0}, {100, 40}, {0, 130}, {}, {100, 120, 200, 130}},
-      {{198, 149}, {-300, -300}, {}, {}, {100, 100, 8, 27}},
+      {{100, 12}, {{15, -15}, {30, -30}}, {{115, 85, 200, 150}, {130, 70, 200, 150}}, {}, {}, false},
+      {{100, 12}, {{-95, 0}, {-100, 5}, {50, 0}}, {{0, 100, 200, 150}, {0, 105, 200, 150}, {150, 100, 200, 150}}, {},
+       {}, false},
+      {{199, 75}, {{50, 20}}, {{100, 100, 250, 150}}, {}, {}, false},
+      {{199, 75}, {{100, 20}}, {{100, 100, 230, 150}}, {}, {230, 1000}, false},
+      {{1, 75}, {{100, 0}}, {{150, 100, 150, 150}}, {150, 0}, {}, false},
+      {{1, 148}, {{30, 20}}, {{130, 100, 170, 170}}, {}, {}, false},
+      {{100, 0}, {{0, 40}}, {{100, 120, 200, 130}}, {0, 130}, {}, false},
+      {{198, 149}, {{-498, -449}}, {{100, 100, 8, 27}}, {}, {}, false},
+      {{198, 149}, {{30, 20}}, {{100, 100, 200, 150}}, {}, {}, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.expected.width());
+    SCOPED_TRACE(c.expected.back().width());
+    MessageLog log;
     QWidget w;
     if (c.minimum.isValid()) w.setMinimumSize(c.minimum);
     if (c.maximum.isValid()) w.setMaximumSize(c.maximum);
+    InstallWindowProc(&w, [keepSize = c.keepSize](Message& m, const CallPrevious& previous) {
+      if (m.Msg == WM_WINDOWPOSCHANGING) {
+        auto* pos = ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam));
+        if (keepSize) pos->flags |= SWP_NOSIZE;
+        else if (std::abs(pos->x) <= 10) pos->x = 0;
+      }
+      previous(m);
+    });
+    log.Add(&w, "A");
     ShowFramed(&w);
-    const QPoint origin = w.geometry().topLeft();
-    Mouse(&w, QEvent::MouseButtonPress, origin + c.press);
+    const QPoint press = w.geometry().topLeft() + c.press;
+    Mouse(&w, QEvent::MouseButtonPress, press);
     EXPECT_EQ(QWidget::mouseGrabber(), &w);
-    for (QPoint to : {(c.press + c.to) / 2, c.to}) Mouse(&w, QEvent::MouseMove, origin + to);
-    Mouse(&w, QEvent::MouseButtonRelease, origin + c.to);
-    EXPECT_EQ(std::pair(w.geometry(), QWidget::mouseGrabber()), std::pair(c.expected, (QWidget*)nullptr));
-    Mouse(&w, QEvent::MouseMove, origin + c.to + QPoint(7, 7));
-    EXPECT_EQ(w.geometry(), c.expected) << "the move ended";
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      Mouse(&w, QEvent::MouseMove, press + c.steps[i]);
+      EXPECT_EQ(w.frameGeometry(), c.expected[i]) << i;
+    }
+    Mouse(&w, QEvent::MouseButtonRelease, press + c.steps.back());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    Mouse(&w, QEvent::MouseMove, press + c.steps.back() + QPoint(7, 7));
+    EXPECT_EQ(w.frameGeometry(), c.expected.back()) << "the drag ended";
+    const auto msgs = log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED});
+    auto n = [&](unsigned msg) { return std::count(msgs.begin(), msgs.end(), msg); };
+    EXPECT_TRUE(msgs.size() >= 4 && msgs.front() == WM_ENTERSIZEMOVE && msgs.back() == WM_EXITSIZEMOVE);
+    EXPECT_EQ(std::tuple(n(WM_ENTERSIZEMOVE), n(WM_EXITSIZEMOVE), n(WM_WINDOWPOSCHANGING)),
+              std::tuple(1, 1, n(WM_WINDOWPOSCHANGED)));
   }
   QWidget w, other;
   ShowFramed(&w);
@@ -287,67 +318,6 @@ TEST(NonClientTest, RegionsAreMasks) {
   }
 }
 
-// ---------------------------------------------------------------------------
-// Window positions.
-
-namespace {
-
-// Snaps the proposed x to 0 within 10 pixels, or keeps the size.
-void SnapOrKeepSize(QWidget* w, bool keepSize) {
-  InstallWindowProc(w, [keepSize](Message& m, const CallPrevious& previous) {
-    if (m.Msg == WM_WINDOWPOSCHANGING) {
-      auto* pos = ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam));
-      if (keepSize) pos->flags |= SWP_NOSIZE;
-      else if (std::abs(pos->x) <= 10) pos->x = 0;
-    }
-    previous(m);
-  });
-}
-
-std::vector<QWidget*> StackOrder(QWidget* parent) {
-  const QList<QWidget*> list = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  return {list.begin(), list.end()};
-}
-
-}  // namespace
-
-// A manual drag proposes the press rectangle plus the pointer's whole
-// offset at each step: a snapping handler holds the window at 0 and the
-// window follows the pointer again past it; SWP_NOSIZE keeps the size; one
-// WM_ENTERSIZEMOVE/WM_EXITSIZEMOVE pair frames each move.
-TEST(NonClientTest, ManualMoveAsksEveryStep) {
-  const struct {
-    bool keepSize;
-    QPoint press;                    // window coordinates
-    std::vector<QPoint> steps;       // pointer offsets from the press
-    std::vector<QRect> expected;     // after each step
-  } cases[] = {
-      {false, {100, 12}, {{-95, 0}, {-100, 5}, {50, 0}},
-       {QRect(0, 100, 200, 150), QRect(0, 105, 200, 150), QRect(150, 100, 200, 150)}},
-      {true, {198, 149}, {{30, 20}}, {QRect(100, 100, 200, 150)}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.keepSize);
-    MessageLog log;
-    QWidget w;
-    SetManualMoveSize(&w, true);
-    SnapOrKeepSize(&w, c.keepSize);
-    log.Add(&w, "A");
-    ShowFramed(&w);
-    const QPoint press = w.geometry().topLeft() + c.press;
-    Mouse(&w, QEvent::MouseButtonPress, press);
-    for (size_t i = 0; i < c.steps.size(); ++i) {
-      Mouse(&w, QEvent::MouseMove, press + c.steps[i]);
-      EXPECT_EQ(w.frameGeometry(), c.expected[i]) << i;
-    }
-    Mouse(&w, QEvent::MouseButtonRelease, press + c.steps.back());
-    const auto msgs = log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED});
-    auto n = [&](unsigned msg) { return std::count(msgs.begin(), msgs.end(), msg); };
-    EXPECT_TRUE(msgs.size() >= 4 && msgs.front() == WM_ENTERSIZEMOVE && msgs.back() == WM_EXITSIZEMOVE);
-    EXPECT_EQ(std::tuple(n(WM_ENTERSIZEMOVE), n(WM_EXITSIZEMOVE), n(WM_WINDOWPOSCHANGING)),
-              std::tuple(1, 1, n(WM_WINDOWPOSCHANGED)));
-  }
-}
 
 // SetWindowPos asks before and tells after; the window manager's own move
 // only tells; SWP_NOACTIVATE shows without activating; insert-after
