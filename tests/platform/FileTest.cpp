@@ -52,7 +52,8 @@ TEST(WriteFileAtomic, ReplacesWholeOrNotAtAll) {
   ::chmod(dir.File("a.txt").c_str(), 0600);
   ASSERT_TRUE(WriteFileAtomic(dir.File("a.txt"), "new contents"));
   ASSERT_TRUE(WriteFileAtomic(dir.File("b.txt"), ""));
-  EXPECT_EQ((std::array{ReadFileBytes(dir.File("a.txt")), ReadFileBytes(dir.File("b.txt")), ReadFileBytes(dir.File("c.txt"))}),
+  EXPECT_EQ((std::array{ReadFileBytes(dir.File("a.txt")), ReadFileBytes(dir.File("b.txt")),
+                        ReadFileBytes(dir.File("c.txt"))}),
             (std::array<std::optional<std::string>, 3>{"new contents", "", std::nullopt}));
   EXPECT_EQ(std::pair(Mode(dir.File("a.txt")), Mode(dir.File("b.txt"))), std::pair(0600u, 0644u));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
@@ -69,7 +70,8 @@ TEST(WriteFileAtomic, ReplacesWholeOrNotAtAll) {
   ::chmod(dir.Path().c_str(), 0700);
   EXPECT_EQ(dir.Read("a.txt"), "new contents");
   std::string error;
-  EXPECT_FALSE(WriteFileAtomic("/nonexistent-folder-xyz/a.txt", "x", &error) || IsFolderWritable("/nonexistent-folder-xyz"));
+  EXPECT_FALSE(WriteFileAtomic("/nonexistent-folder-xyz/a.txt", "x", &error) ||
+               IsFolderWritable("/nonexistent-folder-xyz"));
   EXPECT_NE(error.find("No such file"), std::string::npos) << error;
 }
 

@@ -165,7 +165,8 @@ TEST(CanvasState, ClipRegionsAreInDevicePixelsAndStayPutWhenTheOriginMoves) {
   c.FillRect(Rect(0, 0, 12, 8));
   c.SetPixel(1, 1, clBlack);
   EXPECT_EQ(Ascii(b, clWhite).substr(0, 26), "..###..###..\n..###..###..\n");
-  EXPECT_TRUE(c.GetClipBox() == Rect(2, 0, 10, 4) && c.RectVisible(Rect(0, 0, 3, 1)) && !c.RectVisible(Rect(5, 0, 7, 1)));
+  EXPECT_TRUE(c.GetClipBox() == Rect(2, 0, 10, 4) && c.RectVisible(Rect(0, 0, 3, 1)) &&
+              !c.RectVisible(Rect(5, 0, 7, 1)));
   c.SaveDC();
   c.IntersectClipRect(Rect(20, 0, 30, 4));  // nothing left
   EXPECT_TRUE(c.GetClipBox() == Rect(0, 0, 0, 0) && !c.RectVisible(Rect(0, 0, 12, 8)));

@@ -128,5 +128,6 @@ TEST(MdiTest, FormStyles) {
     const QMdiArea* client;
   } cases[] = {{&mdi.main, fsMDIForm, mdi.area}, {mdi.child[0], fsMDIChild, nullptr}, {&plain, fsNormal, nullptr},
                {&named, fsMDIForm, nullptr}, {&top, fsStayOnTop, nullptr}};
-  for (const auto& c : cases) EXPECT_EQ(std::pair(GetFormStyle(c.form), (const QMdiArea*)MdiClient(c.form)), std::pair(c.style, c.client));
+  for (const auto& c : cases)
+    EXPECT_EQ(std::pair(GetFormStyle(c.form), (const QMdiArea*)MdiClient(c.form)), std::pair(c.style, c.client));
 }

@@ -64,8 +64,9 @@ TEST(MenuTest, ItemInformation) {
   // MFT_SEPARATOR 2048, MFT_RADIOCHECK 512, MFS_GRAYED | MFS_CHECKED 11, MFS_DEFAULT 4096
   EXPECT_EQ(Infos(&menu), (std::vector<std::string>{"0 0 101 打开(&O)\tCtrl+O", "2048 0 0 ", "0 11 102 只读(&R)",
                                                     "512 0 104 单选", "0 4096 105 默认", "0 0 0 最近(&F) >"}));
-  EXPECT_EQ(std::tuple(GetSubMenu(&menu, 5), GetMenuItemID(&menu, 5), GetMenuItemID(&menu, 2), GetMenuItemCount(nullptr)),
-            std::tuple(recent, 0xFFFFFFFFu, 102u, -1));
+  EXPECT_EQ(
+      std::tuple(GetSubMenu(&menu, 5), GetMenuItemID(&menu, 5), GetMenuItemID(&menu, 2), GetMenuItemCount(nullptr)),
+      std::tuple(recent, 0xFFFFFFFFu, 102u, -1));
   EXPECT_EQ(GetMenuString(&menu, 201, MF_BYCOMMAND), "a.txt") << "by command, sub-menus too";
   EXPECT_EQ(GetMenuString(&menu, 103, MF_BYCOMMAND), "") << "a hidden action is no item";
 

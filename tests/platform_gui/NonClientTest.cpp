@@ -386,7 +386,8 @@ TEST(NonClientTest, SelfMadeMaximizeAsksMinMax) {
   GetWindowPlacement(&w, &placement);
   EXPECT_EQ(std::tuple(w.frameGeometry(), IsZoomed(&w), Last(log, WM_SIZE).first, placement.showCmd,
                        placement.rcNormalPosition),
-            std::tuple(QRect(10, 20, 300, 240), true, WPARAM(SIZE_MAXIMIZED), SW_SHOWMAXIMIZED, Bounds(100, 100, 200, 150)));
+            std::tuple(QRect(10, 20, 300, 240), true, WPARAM(SIZE_MAXIMIZED), SW_SHOWMAXIMIZED,
+                       Bounds(100, 100, 200, 150)));
   EXPECT_EQ(log.Messages({WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}),
             (std::vector<unsigned>{WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
   ShowWindow(&w, SW_RESTORE);

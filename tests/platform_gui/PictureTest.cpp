@@ -120,8 +120,10 @@ TEST(Picture, PngWithAlphaRoundTripsWithStraightAlpha) {
   EXPECT_EQ(b.ScanLine(0)[2], 200) << "red byte of a half-transparent pixel is not premultiplied";
   ASSERT_TRUE(EncodePng(b, bytes, error)) << error;
   QImage back = QImage::fromData(QByteArray::fromStdString(bytes), "PNG").convertToFormat(QImage::Format_ARGB32);
-  for (int i = 0; i < 6; ++i)
-    EXPECT_EQ(std::pair(b.GetArgb(i % 3, i / 3), back.pixel(i % 3, i / 3)), std::pair(image.pixel(i % 3, i / 3), image.pixel(i % 3, i / 3))) << i;
+  for (int i = 0; i < 6; ++i) {
+    const QRgb want = image.pixel(i % 3, i / 3);
+    EXPECT_EQ(std::pair(b.GetArgb(i % 3, i / 3), back.pixel(i % 3, i / 3)), std::pair(want, want)) << i;
+  }
   Bitmap grey(2, 1, pf8bit);
   grey.Fill(qRgb(90, 90, 90));
   ASSERT_TRUE(EncodePng(grey, bytes, error));
@@ -141,7 +143,8 @@ TEST(Picture, SixteenBitPngWithoutGammaKeepsItsColours) {
   Bitmap b;
   std::string error;
   ASSERT_TRUE(DecodePng(bytes, b, error)) << error;
-  EXPECT_EQ(std::pair(b.GetArgb(0, 0), b.GetArgb(1, 0)), std::pair(qRgba(128, 128, 128, 255), qRgba(200, 100, 50, 128)));
+  EXPECT_EQ(std::pair(b.GetArgb(0, 0), b.GetArgb(1, 0)),
+            std::pair(qRgba(128, 128, 128, 255), qRgba(200, 100, 50, 128)));
 }
 
 TEST(Picture, DamagedOrAbsurdFilesAreRefusedWithAMessage) {
@@ -209,7 +212,8 @@ TEST(Picture, BmpKeepsItsDepthAndIcoHasAlpha) {
     Picture picture;
     std::string error;
     ASSERT_TRUE(picture.LoadFromBytes(Encode(image, "BMP"), QStringLiteral("bmp"), &error)) << error;
-    EXPECT_EQ(std::pair(picture.Graphic().PixelFormat(), picture.Graphic().GetArgb(4, 2)), std::pair(format, image.pixel(4, 2)));
+    EXPECT_EQ(std::pair(picture.Graphic().PixelFormat(), picture.Graphic().GetArgb(4, 2)),
+              std::pair(format, image.pixel(4, 2)));
   }
   QImage icon(16, 16, QImage::Format_ARGB32);
   icon.fill(qRgba(0, 0, 0, 0));

@@ -194,7 +194,8 @@ TEST(ServicesTest, ThrowingHandler) {
   EXPECT_TRUE(prompts.Calls.empty()) << "reported from the event loop";
   QCoreApplication::sendPostedEvents();
   ASSERT_EQ(prompts.Calls.size(), 2u);
-  EXPECT_EQ(std::pair(prompts.Calls[0].Text, prompts.Calls[0].Flags), std::pair(QString("按键失败"), MB_OK | MB_ICONERROR));
+  EXPECT_EQ(std::pair(prompts.Calls[0].Text, prompts.Calls[0].Flags),
+            std::pair(QString("按键失败"), MB_OK | MB_ICONERROR));
 }
 
 // The application's window: hidden, its class, CM_ACTIVATE and

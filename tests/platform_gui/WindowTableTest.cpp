@@ -84,8 +84,10 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
        WS_DISABLED | WS_POPUP, 0, 1},
       {"two-line button of the program", [](W f) { return (QWidget*)new TColorButton("a\nb", &f); }, "TColorButton",
        BS_PUSHBUTTON | BS_MULTILINE, WS_CHILD, 0, 0, 1},
-      {"tool button on a tool bar", [](W f) { auto* t = new QToolBar(&f); return t->widgetForAction(t->addAction("t")); },
-       "TToolButton", 0, WS_CHILD, 0, 0, 1},
+      {"tool button on a tool bar", [](W f) {
+         auto* t = new QToolBar(&f);
+         return t->widgetForAction(t->addAction("t"));
+       }, "TToolButton", 0, WS_CHILD, 0, 0, 1},
       {"tool bar", Make<QToolBar>(), "TToolBar", TBSTYLE_FLAT, WS_CHILD, 0, 0, 1},
       {"tool button on a form", Make<QToolButton>(), "TSpeedButton", 0, WS_CHILD, 0, 0, 1},
       {"check box, text on the left", Make<QCheckBox>([](auto* b) { b->setLayoutDirection(Qt::RightToLeft); }),
@@ -175,7 +177,8 @@ TEST(WindowTableTest, KeepsWhatItIsGiven) {
   const std::intptr_t style = GetWindowLong(frame, GWL_STYLE);
   EXPECT_EQ(SetWindowLong(frame, GWL_STYLE, (style | WS_CLIPCHILDREN | WS_DISABLED) & ~WS_VISIBLE), style);
   EXPECT_EQ(std::tuple(frame->isEnabled(), frame->isVisible(), GetWindowLong(frame, GWL_STYLE)),
-            std::tuple(false, true, (style | WS_CLIPCHILDREN | WS_DISABLED) & ~WS_VISIBLE)) << "the bit alone does not hide";
+            std::tuple(false, true, (style | WS_CLIPCHILDREN | WS_DISABLED) & ~WS_VISIBLE))
+      << "the bit alone does not hide it";
   SetWindowLong(frame, GWL_STYLE, style);
   frame->hide();
   EXPECT_EQ(GetWindowLong(frame, GWL_STYLE), style & ~WS_VISIBLE) << "follows the widget again";
