@@ -89,6 +89,11 @@ TEST(CanvasLines, DottedPenIsThreeOnThreeOffWithOpaqueGapsAndXorTwiceRestores) {
   }
   c.Polyline({{0, 1}, {1, 1}});  // one dotted step: its start
   EXPECT_EQ(std::pair(b.GetPixel(0, 1), b.GetPixel(1, 1)), std::pair(clRed, clWhite));
+  for (auto [style, row] : {std::pair{psDash, "##################......#####."},
+                            {psDashDot, "#########......###......#####."},
+                            {psDashDotDot, "#########...###...###...#####."}})
+    EXPECT_EQ(Painted(30, 1, [style](Canvas& c) { c.Pen.Style = style, Line(Point(0, 0), Point(29, 0))(c); }),
+              std::string(row) + "\n");
   c.Pen = {clWhite, 1, psSolid, pmXor};
   for (TColor after : {clBlack, clWhite}) {
     c.Polyline({{0, 3}, {14, 3}});

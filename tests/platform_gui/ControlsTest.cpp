@@ -146,6 +146,7 @@ TEST(ControlsTest, ControlMessagesAndNotifications) {
       {tabs, TCM_GETCURSEL, 0, 0, 1},
       {tabs, TCM_GETITEMRECT, 1, LPARAM(PtrParam(&tabRect)), 1},
       {tabs, TCM_GETITEMRECT, 2, LPARAM(PtrParam(&tabRect)), 0},
+      {tabs, TCM_GETIMAGELIST, 0, 0, 0},
       {list, LB_GETCOUNT, 0, 0, 0},
       {status, SB_GETPARTS, 0, 0, 1},
       {tools, TB_BUTTONCOUNT, 0, 0, 1},
