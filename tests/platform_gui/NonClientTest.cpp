@@ -1,6 +1,7 @@
 #include "platform/NonClient.h"
 
 #include "MessageLog.h"
+#include "Pixels.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
@@ -266,6 +267,7 @@ TEST(NonClientTest, BandPaintingAndActivation) {
       GetWindowDC(&w)->FillRect(Rect(0, 0, 200, 150));
     }
   });
+  w.setWindowTitle("Title");
   ShowFramed(&w);
   other.show();
   other.activateWindow();
@@ -278,6 +280,9 @@ TEST(NonClientTest, BandPaintingAndActivation) {
   EXPECT_EQ(std::pair(Last(log, WM_NCPAINT).first, Last(log, WM_NCACTIVATE).first), std::pair(WPARAM(1), WPARAM(1)))
       << "activation repaints the band";
   EXPECT_EQ(w.grab().toImage().pixelColor(100, 12), ToQColor(clActiveCaption));
+  const TRect title = pixels::Box(Bitmap::FromQImage(w.grab().toImage()),
+                                  [](TColor c) { return c == ColorToRGB(clCaptionText); }, Rect(4, 4, 196, 23));
+  EXPECT_TRUE(title.Left >= 8 && title.Left <= 10 && title.Width() > 10) << "the title, 4 pixels in: " << title;
   EXPECT_EQ(log.Messages({WM_NCACTIVATE, WM_ACTIVATE}), (std::vector<unsigned>{WM_NCACTIVATE, WM_ACTIVATE}));
   EXPECT_EQ(SendMessage(&w, WM_NCACTIVATE, 0), 1);
   NONCLIENTMETRICS metrics;
