@@ -148,6 +148,7 @@ TEST(ControlsTest, ControlMessagesAndNotifications) {
       {tabs, TCM_GETITEMRECT, 2, LPARAM(PtrParam(&tabRect)), 0},
       {tabs, TCM_GETIMAGELIST, 0, 0, 0},
       {list, LB_GETCOUNT, 0, 0, 0},
+      {list, LVM_ARRANGE, 0, 0, 1},
       {status, SB_GETPARTS, 0, 0, 1},
       {tools, TB_BUTTONCOUNT, 0, 0, 1},
       {tools, TB_GETBUTTONTEXTW, 42, LPARAM(PtrParam(&text)), 4},
@@ -235,6 +236,9 @@ TEST(ControlsTest, PropertiesByNameAndPalette) {
                       GetOrdProperty(tree, "header.font.color")), std::pair(QColor(Qt::red), int(clRed)));
   SetPublishedProperty(edit, "Font.Height", -20);
   EXPECT_EQ(std::pair(edit->font().pixelSize(), GetOrdProperty(edit, "Font.Size")), std::pair(20, 15));
+  EXPECT_TRUE(SetPropertyText(edit, "Tag", "12") && SetPropertyText(edit, "Visible", "False"));
+  EXPECT_EQ(std::tuple(GetOrdProperty(edit, "tag"), GetTag(edit), GetPropertyText(edit, "Visible"), edit->isHidden()),
+            std::tuple(12, 12, QString("False"), true));
   const QColor base = tree->palette().color(QPalette::Base);
   EXPECT_EQ(SendMessage(tree, TVM_SETBKCOLOR, 0, clYellow), FromQColor(base));
   EXPECT_EQ(SendMessage(tree, TVM_GETBKCOLOR), clYellow);
