@@ -24,6 +24,7 @@ void AnswerCalcSize(QWidget* w, const QMargins* margins) {
   InstallWindowProc(w, [margins](Message& m, const CallPrevious& previous) {
     if (m.Msg != WM_NCCALCSIZE) return previous(m);
     TRect& r = ParamPtr<NCCALCSIZE_PARAMS>(std::uintptr_t(m.LParam))->rgrc[0];
+    EXPECT_EQ(r, ParamPtr<NCCALCSIZE_PARAMS>(std::uintptr_t(m.LParam))->rgrc[1]) << "both the window's rectangle";
     r = {r.Left + margins->left(), r.Top + margins->top(), r.Right - margins->right(),
          r.Bottom - margins->bottom()};
   });
@@ -244,6 +245,9 @@ TEST(NonClientTest, SystemCommandsAndWindowStates) {
     EXPECT_EQ(std::tuple(w.windowState(), Last(log, WM_SIZE).first, placement.showCmd, placement.rcNormalPosition),
               std::tuple(c.state, WPARAM(c.sizeKind), c.showCmd, Bounds(100, 100, 200, 150))) << c.command;
   }
+  w.showMaximized();
+  ShowWindow(&w, SW_RESTORE);
+  EXPECT_EQ(w.windowState(), Qt::WindowNoState);
   SendMessage(&w, WM_SYSCOMMAND, SC_CLOSE);
   EXPECT_TRUE(Last(log, WM_CLOSE).first == 0u && !w.isVisible());
 }

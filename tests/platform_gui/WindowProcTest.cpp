@@ -307,6 +307,7 @@ TEST_F(WindowProcTest, WindowStateBecomesMessages) {
   for (const auto& c : cases) {
     log.Take();
     c.act();
+    for (const Message& m : log.seen) EXPECT_TRUE(m.Msg != WM_SHOWWINDOW || m.WParam == WPARAM(c.visible));
     EXPECT_EQ(log.Messages({c.msgs.begin(), c.msgs.end()}), c.msgs);
     EXPECT_EQ(window.isVisible(), c.visible) << c.msgs[0];
   }
