@@ -107,6 +107,9 @@ TEST(PaintingTest, PrintPaintsWhatGrabShows) {
   ASSERT_EQ(log.seen.size(), 6u) << "no erasing asked";
   EXPECT_EQ(std::pair(log.seen[2].WParam, log.seen[5].WParam), std::pair(PtrParam(&canvas), PtrParam(&canvas)))
       << "the form's and the button's WM_PAINT";
+  log.Take();
+  SendMessage(&form, WM_PRINT, PtrParam(&canvas), PRF_ERASEBKGND);  // the background alone
+  EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"form", WM_PRINT}, {"form", WM_ERASEBKGND}}));
 
   // Erasing gives the background alone; WM_PAINT with 0 repaints at once.
   square->hide();
