@@ -109,8 +109,11 @@ TEST(MdiTest, SetAndRefreshMenu) {
   EXPECT_EQ(texts, (QStringList{"层叠(&C)", "-", "&1 子窗口1", "&2 子窗口2", "&3 子窗口3"}));
   windows->actions().at(3)->trigger();
   EXPECT_EQ(mdi.area->activeSubWindow(), mdi.area->subWindowList()[1]);
+  QAction* stale = windows->actions().at(4);
   mdi.area->subWindowList()[2]->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  stale->trigger();  // its child is gone: the active one stays
+  EXPECT_EQ(mdi.area->activeSubWindow(), mdi.area->subWindowList()[1]);
   EXPECT_EQ(SendMessage(mdi.area, WM_MDIREFRESHMENU), LRESULT(PtrParam(bar)));
   EXPECT_TRUE(windows->actions().size() == 4 && windows->actions().at(3)->isChecked());
 }
