@@ -457,7 +457,9 @@ TEST(CanvasBitmaps, EveryPixelFormatCanBePainted) {
     c.FillRect(Rect(1, 1, 8, 2));
     c.FillRect(Rect(1, 2, 8, 3));  // a second call paints as well (one bit: through a grey copy)
     c.SetPixel(0, 3, clWhite);
-    EXPECT_EQ(InkBox(b, clBlack), Rect(0, 1, 8, 4)) << "format " << f;
+    c.Pen.Color = clWhite;
+    c.Rectangle(7, 0, 9, 2);
+    EXPECT_EQ(InkBox(b, clBlack), Rect(0, 0, 9, 4)) << "format " << f;
     EXPECT_EQ(std::pair(b.GetArgb(4, 2), c.GetPixel(0, 3)), std::pair(qRgba(255, 255, 255, 255), clWhite)) << f;
   }
 }

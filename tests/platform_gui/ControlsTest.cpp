@@ -290,4 +290,9 @@ TEST(ControlsTest, DrawIconExPixels) {
   EXPECT_EQ(std::pair(big->Color().GetPixel(1, 1), big->Color().GetPixel(3, 3)), std::pair(clRed, clWhite));
   EXPECT_EQ(CopyImage(masked.get(), IMAGE_BITMAP, 0, 0, 0), nullptr);
   EXPECT_EQ(FileIcon("/no/such/file"), nullptr);
+  QPixmap half(2, 1);  // the mask of an icon of Qt's is white where it is transparent
+  half.fill(Qt::transparent);
+  QPainter(&half).fillRect(0, 0, 1, 1, Qt::red);
+  std::unique_ptr<Icon> fromQt(Icon::FromQIcon(QIcon(half), 2));
+  EXPECT_EQ(std::pair(fromQt->Mask().GetPixel(0, 0), fromQt->Mask().GetPixel(1, 0)), std::pair(clBlack, clWhite));
 }
