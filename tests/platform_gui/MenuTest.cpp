@@ -165,7 +165,7 @@ TEST(MenuTest, TrackPopupMenuTellsTheOwner) {
       EXPECT_EQ(closing.front(), (std::tuple{WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), LPARAM(0)})) << "no item, no menu";
     }
     EXPECT_TRUE(notify || closing.empty());
-    Pump();
+    PumpEvents();
     EXPECT_EQ(log.Messages({WM_COMMAND, WM_SYSCOMMAND}), c.heard);
     EXPECT_EQ(returned, c.returned);
     if (c.owner == Lives) delete owner;

@@ -11,7 +11,7 @@
 #include <vector>
 
 // Runs the events that are due.
-inline void Pump() { QCoreApplication::processEvents(); }
+inline void PumpEvents() { QCoreApplication::processEvents(); }
 
 struct LogEntry {
   std::string who;

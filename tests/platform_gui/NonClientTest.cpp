@@ -36,7 +36,7 @@ void ShowFramed(QWidget* w) {
   w->setGeometry(100, 100, 200, 150);
   ASSERT_TRUE(SetNonClientFrame(w));
   w->show();
-  Pump();
+  PumpEvents();
 }
 
 // Mouse events at screen points, through the window system.
@@ -87,7 +87,7 @@ TEST(NonClientTest, MarginsBecomeTheClientArea) {
     c.window->setGeometry(100, 100, 300, 200);
     ASSERT_TRUE(SetNonClientFrame(c.window));
     c.window->show();
-    Pump();
+    PumpEvents();
     EXPECT_TRUE(c.window->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(std::pair(c.window->geometry(), c.window->contentsMargins()),
               std::pair(QRect(100, 100, 300, 200), c.expected));
@@ -205,11 +205,11 @@ TEST(NonClientTest, ManualMoveAndResizeFollowTheMouse) {
   ShowFramed(&w);
   other.show();
   w.activateWindow();
-  Pump();
+  PumpEvents();
   ASSERT_TRUE(w.isActiveWindow());
   Mouse(&w, QEvent::MouseButtonPress, QPoint(200, 112));
   other.activateWindow();
-  Pump();
+  PumpEvents();
   EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
   Mouse(&w, QEvent::MouseMove, QPoint(250, 150));
   EXPECT_EQ(w.geometry(), QRect(100, 100, 200, 150));
@@ -239,7 +239,7 @@ TEST(NonClientTest, SystemCommandsAndWindowStates) {
     log.Take();
     if (c.command) SendMessage(&w, WM_SYSCOMMAND, c.command);
     if (!c.command) Mouse(&w, QEvent::MouseButtonDblClick, w.mapToGlobal(QPoint(100, 12)));
-    Pump();
+    PumpEvents();
     WINDOWPLACEMENT placement;
     ASSERT_TRUE(GetWindowPlacement(&w, &placement));
     EXPECT_EQ(std::tuple(w.windowState(), Last(log, WM_SIZE).first, placement.showCmd, placement.rcNormalPosition),
@@ -275,12 +275,12 @@ TEST(NonClientTest, BandPaintingAndActivation) {
   ShowFramed(&w);
   other.show();
   other.activateWindow();
-  Pump();
+  PumpEvents();
   EXPECT_EQ(std::pair(w.grab().toImage().pixelColor(100, 12), w.grab().toImage().pixelColor(100, 0)),
             std::pair(ToQColor(clInactiveCaption), ToQColor(cl3DLight)));
   log.Take();
   w.activateWindow();
-  Pump();
+  PumpEvents();
   EXPECT_EQ(std::pair(Last(log, WM_NCPAINT).first, Last(log, WM_NCACTIVATE).first), std::pair(WPARAM(1), WPARAM(1)))
       << "activation repaints the band";
   EXPECT_EQ(w.grab().toImage().pixelColor(100, 12), ToQColor(clActiveCaption));
@@ -339,25 +339,25 @@ TEST(NonClientTest, SetWindowPosMessagesActivationAndStacking) {
   a.setGeometry(10, 10, 100, 100);
   a.show();
   a.activateWindow();
-  Pump();
+  PumpEvents();
 
   const std::set<unsigned> pos{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED};
   for (const unsigned flags : {SWP_NOACTIVATE, 0u}) {
     SCOPED_TRACE(flags);
     b.hide();
     a.activateWindow();
-    Pump();
+    PumpEvents();
     log.Take();
 
     EXPECT_TRUE(SetWindowPos(&b, nullptr, 40, 50, 120, 90, SWP_SHOWWINDOW | SWP_NOZORDER | flags));
-    Pump();
+    PumpEvents();
     EXPECT_EQ(std::tuple(b.isVisible(), b.frameGeometry(), QApplication::activeWindow()),
               std::tuple(true, QRect(40, 50, 120, 90), flags ? &a : &b));
     EXPECT_EQ(log.Messages(pos), (std::vector<unsigned>{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
   }
   log.Take();
   b.windowHandle()->setPosition(60, 70);
-  Pump();
+  PumpEvents();
   EXPECT_EQ(log.Messages(pos), std::vector<unsigned>{WM_WINDOWPOSCHANGED});
 
   QWidget parent;

@@ -70,7 +70,7 @@ TEST(PaintingTest, PrintPaintsWhatGrabShows) {
   auto* edit = new QLineEdit("text", &form);
   edit->setGeometry(10, 50, 100, 24);
   form.show();
-  Pump();
+  PumpEvents();
   // After the widget's own painting (children show above it).
   const auto paintAfter = [](QWidget* w, TRect r) {
     InstallWindowProc(w, [w, r](Message& m, const CallPrevious& previous) {
@@ -141,16 +141,16 @@ TEST(PaintingTest, RedrawWindowFlags) {
   auto* child = new QWidget(&window);
   child->setGeometry(10, 10, 50, 50);
   window.show();
-  Pump();
+  PumpEvents();
   log.Add(&window, "window");
   log.Add(child, "child");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.flags);
-    Pump();
+    PumpEvents();
     log.Take();
     RedrawWindow(&window, nullptr, nullptr, c.flags);
     const std::vector<LogEntry> now = log.Take({WM_PAINT, WM_NCPAINT});
-    Pump();
+    PumpEvents();
     std::vector<LogEntry> all = log.Take({WM_PAINT, WM_NCPAINT});
     all.insert(all.begin(), now.begin(), now.end());
     const bool painted = c.flags & RDW_INVALIDATE;
@@ -169,7 +169,7 @@ TEST(PaintingTest, StyleWordsAndTheirMessages) {
   QWidget window;
   auto* child = new QWidget(&window);
   window.show();
-  Pump();
+  PumpEvents();
   log.Add(&window, "window");
   log.Add(child, "child");
   const auto style = std::uint32_t(GetWindowLong(&window, GWL_STYLE));
@@ -177,10 +177,10 @@ TEST(PaintingTest, StyleWordsAndTheirMessages) {
   EXPECT_TRUE(window.isVisible() && !IsWindowVisible(&window) && !IsWindowVisible(child));
   window.update();
   child->update();
-  Pump();
+  PumpEvents();
   EXPECT_TRUE(log.Messages({WM_PAINT}).empty());
   SetWindowLong(&window, GWL_STYLE, style);
-  Pump();
+  PumpEvents();
   EXPECT_TRUE(IsWindowVisible(child));
   const std::vector<LogEntry> painted = log.Take({WM_PAINT});
   EXPECT_TRUE(Count(painted, "window", WM_PAINT) > 0 && Count(painted, "child", WM_PAINT) > 0);

@@ -53,7 +53,7 @@ TEST(ScrollInfoTest, ScrollInformation) {
     w->resize(200, 200);
     w->show();
   }
-  Pump();
+  PumpEvents();
   const struct {
     QWidget* window;
     int object;
@@ -105,7 +105,7 @@ TEST(ScrollInfoTest, ScrollMessagesBothWays) {
   text.setPlainText(Lines(200));
   text.resize(200, 200);
   text.show();
-  Pump();
+  PumpEvents();
   log.Add(&text, "T");
   QScrollBar* v = text.verticalScrollBar();
   const int page = v->pageStep();
@@ -126,7 +126,7 @@ TEST(ScrollInfoTest, ScrollMessagesBothWays) {
   bar->setGeometry(0, 0, 16, 200);
   bar->setRange(0, 100);
   host.show();
-  Pump();
+  PumpEvents();
   log.Add(&host, "H");
   SCROLLBARINFO info;
   GetScrollBarInfo(bar, OBJID_CLIENT, &info);

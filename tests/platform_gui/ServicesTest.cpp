@@ -40,7 +40,7 @@ TEST(ServicesTest, TranslationsOncePerCause) {
   auto* other = new QWidget(&form);
   auto* child = new QPushButton(&form);
   form.show();
-  Pump();
+  PumpEvents();
   log.Add(&form, "form", WindowProcLevel::Control);  // sees what is performed too
   const QFont appFont = QApplication::font();
   const QPalette appPalette = QApplication::palette();
@@ -61,8 +61,8 @@ TEST(ServicesTest, TranslationsOncePerCause) {
       {"palette", [&] { QPalette p = form.palette(); p.setColor(QPalette::Window, Qt::cyan); form.setPalette(p); },
        {CM_COLORCHANGED}},
       {"font", [&] { form.setFont(QFont("DejaVu Sans", 15)); }, {CM_FONTCHANGED}},
-      {"program font", [&] { QApplication::setFont(QFont("DejaVu Sans", 11)); Pump(); }, {WM_FONTCHANGE}},
-      {"system colours", [&] { QApplication::setPalette(QPalette(Qt::darkGray)); Pump(); }, {WM_SYSCOLORCHANGE}},
+      {"program font", [&] { QApplication::setFont(QFont("DejaVu Sans", 11)); PumpEvents(); }, {WM_FONTCHANGE}},
+      {"system colours", [&] { QApplication::setPalette(QPalette(Qt::darkGray)); PumpEvents(); }, {WM_SYSCOLORCHANGE}},
       {"theme", [&] { QEvent e(QEvent::ThemeChange); QCoreApplication::sendEvent(&form, &e); }, {WM_SETTINGCHANGE}},
       {"icon", [&] { QPixmap p(16, 16); p.fill(Qt::red); form.setWindowIcon(QIcon(p)); }, {WM_SETICON}},
       {"wheel", [&] {
@@ -139,12 +139,12 @@ TEST(ServicesTest, TimersThroughTheChain) {
   log.Add(window, "W");
   EXPECT_EQ(SetTimer(window, 7, 0), 7u);
   EXPECT_EQ(SetTimer(window, 65522, 0), 65522u);
-  Pump();
+  PumpEvents();
   ASSERT_EQ(ticks, (std::vector<WPARAM>{7, 65522}));
   EXPECT_EQ(Count(log, WM_TIMER), 2u) << "through the whole chain";
   SetTimer(window, 7, 3600000);  // restarted: not due for an hour
   ticks.clear();
-  Pump();
+  PumpEvents();
   EXPECT_EQ(ticks, std::vector<WPARAM>{65522});
 
   SetTimer(window, 7, 0);
@@ -153,8 +153,8 @@ TEST(ServicesTest, TimersThroughTheChain) {
     previous(m);
   });
   ticks.clear();
-  Pump();
-  Pump();
+  PumpEvents();
+  PumpEvents();
   const auto kill = std::find(ticks.begin(), ticks.end(), 7u);
   ASSERT_NE(kill, ticks.end());
   EXPECT_EQ(std::count(kill, ticks.end(), 65522u), 0) << "none after the kill";
@@ -168,8 +168,8 @@ TEST(ServicesTest, TimersThroughTheChain) {
     ++lastTicks;
     delete window;  // with 7 and 8 due
   });
-  Pump();
-  Pump();
+  PumpEvents();
+  PumpEvents();
   EXPECT_EQ(lastTicks, 1);
 }
 
