@@ -360,6 +360,7 @@ TEST(NonClientTest, SetWindowPosMessagesActivationAndStacking) {
   PumpEvents();
   EXPECT_EQ(log.Messages(pos), std::vector<unsigned>{WM_WINDOWPOSCHANGED});
 
+  QWidget* told = nullptr;  // the insert-after a window is told of afterwards; outlives the windows
   QWidget parent;
   QWidget *c1 = new QWidget(&parent), *c2 = new QWidget(&parent), *c3 = new QWidget(&parent);
   const struct {
@@ -368,9 +369,14 @@ TEST(NonClientTest, SetWindowPosMessagesActivationAndStacking) {
     std::vector<QWidget*> order;  // bottom to top
   } cases[] = {{c3, c1, {c3, c1, c2}}, {c3, HWND_TOP, {c1, c2, c3}}, {c3, HWND_BOTTOM, {c3, c1, c2}},
                {c1, c2, {c3, c1, c2}}, {c2, c3, {c2, c3, c1}}};
+  for (QWidget* w : {c1, c2, c3})
+    InstallWindowProc(w, [&told](Message& m, const CallPrevious& previous) {
+      if (m.Msg == WM_WINDOWPOSCHANGED) told = ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam))->hwndInsertAfter;
+      previous(m);
+    });
   for (const auto& c : cases) {
     SetWindowPos(c.window, c.after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    EXPECT_EQ(StackOrder(&parent), c.order);
+    EXPECT_EQ(std::pair(StackOrder(&parent), told), std::pair(c.order, c.after));
   }
 }
 
