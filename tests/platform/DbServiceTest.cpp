@@ -69,20 +69,17 @@ TEST(DbService, ValuesOfEveryKindCrossBothWays) {
   std::string wide;
   for (int i = 0; i < 700; ++i) wide += "长";
   StoredProcAnswer answer = CallStoredProc({Service().ConnectionString(), 5, 10, "db_echo", EchoParameters(text)});
-  EXPECT_EQ(answer.ParamByName("O_TEXT").Value, text);
-  EXPECT_EQ(answer.ParamByName("o_int").Value, "-2147483648");
-  EXPECT_EQ(answer.ParamByName("o_null").Value, std::nullopt);
+  EXPECT_EQ(std::tuple(answer.ParamByName("O_TEXT").Value, answer.ParamByName("o_int").Value,
+                       answer.ParamByName("o_null").Value),
+            std::tuple(std::optional(text), std::optional<std::string>("-2147483648"), std::optional<std::string>()));
   RecordSet& rs = answer.ResultSet;
   ASSERT_EQ(rs.RecordCount(), 2);
-  EXPECT_EQ(rs.AsText("o_text"), text);
-  EXPECT_EQ(rs.AsInteger("o_int"), INT32_MIN);
-  EXPECT_EQ(rs.AsText("o_big"), "9007199254740993");
+  EXPECT_EQ(std::tuple(rs.AsText("o_text"), rs.AsInteger("o_int"), rs.AsText("o_big"), rs.IsNull("o_null")),
+            std::tuple(text, INT32_MIN, std::string("9007199254740993"), true));
   EXPECT_THROW(rs.AsInteger("o_big"), DbError) << "past 32 bits";
-  EXPECT_TRUE(rs.IsNull("o_null"));
   rs.Next();
-  EXPECT_EQ(rs.AsText("o_text"), wide);
-  EXPECT_TRUE(rs.IsNull("o_int"));
-  EXPECT_EQ(rs.AsText("o_big"), "-9223372036854775808");
+  EXPECT_EQ(std::tuple(rs.AsText("o_text"), rs.IsNull("o_int"), rs.AsText("o_big")),
+            std::tuple(wide, true, std::string("-9223372036854775808")));
 }
 
 // A procedure on a closed connection is refused with a message and its

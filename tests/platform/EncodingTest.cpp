@@ -38,4 +38,5 @@ TEST(Cp936, BadBytesDecodeToReplacementAndKeepWhatFollows) {
   // 0x81 is a lead byte; followed by a blank it is not a character.
   EXPECT_EQ(Cp936ToUtf8("\x81 ok"), "\xEF\xBF\xBD ok");
   EXPECT_EQ(Cp936ToUtf8("abc\x81"), "abc\xEF\xBF\xBD");
+  EXPECT_EQ(Cp936ToUtf8("\x81!"), "\xEF\xBF\xBD!") << "the last byte after the lead";
 }

@@ -41,15 +41,10 @@ TEST(XmlDom, WhatIsNoDocumentIsRefusedQuietly) {
 TEST(XmlDom, ChildrenAreElementsAndTextIsTheirOwn) {
   XmlDocument doc;
   ASSERT_TRUE(doc.Parse("<r>\n  <!-- note --> <a>x<![CDATA[<y>]]>z<i>no</i></a>\n<?pi?><b/><a>2</a></r>"));
-  XmlElement a = doc.Root().FirstChild();
-  EXPECT_EQ(a.Name(), "a");
-  EXPECT_EQ(a.Text(), "x<y>z");
-  XmlElement b = a.NextSibling();
-  EXPECT_EQ(b.Name(), "b");
-  EXPECT_FALSE(b.HasText() || b.Child("none").HasText());
-  EXPECT_EQ(b.NextSibling().Text(), "2");
-  EXPECT_FALSE(b.NextSibling().NextSibling());
-  EXPECT_EQ(doc.Root().Child("b").Name(), "b");
+  XmlElement a = doc.Root().FirstChild(), b = a.NextSibling();
+  EXPECT_EQ(std::tuple(a.Name(), a.Text(), b.Name(), b.NextSibling().Text(), doc.Root().Child("b").Name()),
+            std::tuple("a", "x<y>z", "b", "2", "b"));
+  EXPECT_FALSE(b.HasText() || b.Child("none").HasText() || b.NextSibling().NextSibling());
   EXPECT_FALSE(doc.Root().Child("i")) << "only direct children";
 }
 
@@ -59,10 +54,7 @@ TEST(XmlDom, EntitiesAreNeitherFetchedNorExpanded) {
   const std::string bytes = "<!DOCTYPE r [<!ENTITY file SYSTEM \"file://" + dir.File("secret.txt") +
                             "\"><!ENTITY in \"inner\">]><r><a>&file;</a><b>&in;</b></r>";
   XmlDocument doc;
-  if (doc.Parse(bytes)) {
-    EXPECT_EQ(doc.Root().Child("a").Text(), "");
-    EXPECT_EQ(doc.Root().Child("b").Text(), "");
-  }
+  EXPECT_TRUE(!doc.Parse(bytes) || (doc.Root().Child("a").Text().empty() && doc.Root().Child("b").Text().empty()));
   EXPECT_EQ(doc.Serialize().find("SECRET"), std::string::npos);
 }
 
@@ -85,7 +77,6 @@ TEST(XmlDom, NothingIsWrittenWithoutBytes) {
   EXPECT_FALSE(doc.Save(dir.File("none.xml"), &error));
   doc.New("1.0", "NO-SUCH");
   doc.SetRoot("r");
-  EXPECT_FALSE(doc.Save(dir.File("bad.xml"), &error));
-  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(doc.Save(dir.File("bad.xml"), &error) || error.empty());
   EXPECT_FALSE(std::filesystem::exists(dir.File("none.xml")) || std::filesystem::exists(dir.File("bad.xml")));
 }

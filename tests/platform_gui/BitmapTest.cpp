@@ -47,15 +47,13 @@ TEST(Bitmap, ScanLineStaysPutWhilePaintedAndRead) {
   QImage copy = b.ToQImage();
   Canvas& c = b.GetCanvas();
   c.Painter()->fillRect(0, 3, 4, 1, Qt::blue);
-  EXPECT_EQ(b.ScanLine(3), row);
-  EXPECT_EQ(row[0], 255) << "the painter wrote into the same buffer (blue byte first)";
-  EXPECT_EQ(view.pixel(0, 3), qRgb(0, 0, 255)) << "a view shares the pixels";
-  EXPECT_EQ(copy.pixel(0, 3), qRgb(255, 255, 255)) << "a copy does not";
+  // The painter wrote into the same buffer (blue byte first), which a view shares and a copy does not.
+  EXPECT_EQ(std::tuple(b.ScanLine(3), row[0], view.pixel(0, 3), copy.pixel(0, 3)),
+            std::tuple(row, uint8_t(255), qRgb(0, 0, 255), qRgb(255, 255, 255)));
   QPainter extra(b.PaintDevice());
   extra.fillRect(0, 0, 1, 1, Qt::red);
   extra.end();
-  EXPECT_EQ(b.ScanLine(3), row);
-  EXPECT_EQ(b.GetPixel(0, 0), clRed);
+  EXPECT_EQ(std::pair(b.ScanLine(3), b.GetPixel(0, 0)), std::pair(row, clRed));
   c.Painter()->fillRect(1, 0, 1, 1, Qt::blue);  // the canvas paints again afterwards
   EXPECT_EQ(b.GetPixel(1, 0), clBlue);
 }
@@ -102,8 +100,7 @@ TEST(Bitmap, FormatConversions) {
   b.SetPixelFormat(pf8bit);
   EXPECT_EQ(b.ScanLine(0)[0], (250 * 11 + 200 * 16 + 150 * 5) / 32);
   b.SetPixelFormat(pf1bit);
-  EXPECT_EQ(b.GetPixel(0, 0), clWhite);
-  EXPECT_EQ(b.GetPixel(1, 0), clBlack);
+  EXPECT_EQ(std::pair(b.GetPixel(0, 0), b.GetPixel(1, 0)), std::pair(clWhite, clBlack));
   EXPECT_EQ(b.ConstImage().pixel(0, 0), qRgb(255, 255, 255)) << "the view of one bit is black and white";
   EXPECT_TRUE(b.Transparent && b.TransparentColor() == clRed) << "the transparency settings stay";
 }
@@ -118,7 +115,7 @@ TEST(Bitmap, CopiesMovesAndTheKeyColour) {
   a.SetTransparentColor(clRed);
   Bitmap b = a;
   b.SetPixel(1, 1, clRed);
-  EXPECT_EQ(a.GetPixel(1, 1), clWhite);
+  EXPECT_EQ(a.GetPixel(1, 1), clWhite) << "a deep copy";
   EXPECT_EQ(std::tuple(b.Transparent, b.TransparentColor(), b.PixelFormat()), std::tuple(true, clRed, pf32bit));
   Bitmap c = std::move(b);
   EXPECT_TRUE(b.Empty());

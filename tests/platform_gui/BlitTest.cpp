@@ -151,9 +151,14 @@ TEST(MaskBlt, WhiteMaskKeepsTheDestinationBlackCopies) {
   dst.SetPixel(3, 0, clLime);
   MaskBlt(dst, 1, 0, 4, 2, src, 0, 1, mask, 0, 1);
   EXPECT_EQ(Sources(dst), "- 0,1 1,1 0,255 3,1 - ") << "kept under the white mask pixel";
-  Bitmap dst2 = Black(4, 1);
-  MaskBlt(dst2, 0, 0, 4, 1, src, 0, 0, Black(1, 1, pf1bit), 0, 0);
-  EXPECT_EQ(Sources(dst2), "0,0 - - - ") << "no mask pixel, no copy";
+  Bitmap right = Black(2, 1);
+  MaskBlt(right, 0, 0, 2, 1, src, 2, 0, mask, 2, 0);
+  EXPECT_EQ(Sources(right), "2,0 - ") << "the mask where the source is";
+  for (auto [mx, expected] : {std::pair{0, "0,0 - - - "}, {-1, "- 1,0 - - "}}) {
+    Bitmap dst2 = Black(4, 1);
+    MaskBlt(dst2, 0, 0, 4, 1, src, 0, 0, Black(1, 1, pf1bit), mx, 0);
+    EXPECT_EQ(Sources(dst2), expected) << "no mask pixel, no copy: " << mx;
+  }
 }
 
 TEST(AlphaBlend, StraightPremultipliedAndConstantAlpha) {

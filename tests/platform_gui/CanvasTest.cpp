@@ -78,14 +78,22 @@ TEST(CanvasLines, DottedPenIsThreeOnThreeOffWithOpaqueGapsAndXorTwiceRestores) {
   Canvas& c = b.GetCanvas();
   c.Pen = {clRed, 1, psDot};
   c.Brush.Color = clBlue;  // solid brush: the gaps take the brush colour
-  Line(Point(0, 0), Point(14, 0))(c);
+  Line(Point(0, 0), Point(12, 0))(c);
   c.Brush.Style = bsClear;  // clear brush: the gaps stay as they were
-  Line(Point(0, 2), Point(14, 2))(c);
-  for (int x = 0; x < 13; ++x) {
-    bool on = (x / 3) % 2 == 0;
-    EXPECT_EQ(std::pair(b.GetPixel(x, 0), b.GetPixel(x, 2)), std::pair(on ? clRed : clBlue, on ? clRed : clWhite))
+  Line(Point(0, 2), Point(12, 2))(c);
+  for (int x = 0; x <= 12; ++x) {  // the end is left out here too
+    bool on = (x / 3) % 2 == 0, end = x == 12;
+    EXPECT_EQ(std::pair(b.GetPixel(x, 0), b.GetPixel(x, 2)),
+              std::pair(end ? clWhite : on ? clRed : clBlue, end ? clWhite : on ? clRed : clWhite))
         << "x = " << x;
   }
+  c.Polyline({{0, 1}, {1, 1}});  // one dotted step: its start
+  EXPECT_EQ(std::pair(b.GetPixel(0, 1), b.GetPixel(1, 1)), std::pair(clRed, clWhite));
+  for (auto [style, row] : {std::pair{psDash, "##################......#####."},
+                            {psDashDot, "#########......###......#####."},
+                            {psDashDotDot, "#########...###...###...#####."}})
+    EXPECT_EQ(Painted(30, 1, [style](Canvas& c) { c.Pen.Style = style, Line(Point(0, 0), Point(29, 0))(c); }),
+              std::string(row) + "\n");
   c.Pen = {clWhite, 1, psSolid, pmXor};
   for (TColor after : {clBlack, clWhite}) {
     c.Polyline({{0, 3}, {14, 3}});
@@ -110,10 +118,10 @@ TEST(CanvasShapes, CoverLeftToRightMinusOneAndTopToBottomMinusOne) {
       {[](Canvas& c) { c.FillRect(Rect(8, 8, 6, 6)); }, TRect{}, {7, 7}, clWhite},
       {[](Canvas& c) { c.Brush.Style = bsClear, c.FillRect(Rect(0, 0, 9, 9)); }, TRect{}, {0, 0}, clWhite},
       {[](Canvas& c) { c.FrameRect(Rect(5, 4, 9, 8)); }, Rect(5, 4, 9, 8), {6, 5}, clWhite},  // hollow
-      {[](Canvas& c) { c.Ellipse(1, 1, 11, 9); }, Rect(1, 1, 11, 9), {1, 1}, clWhite},
-      {[](Canvas& c) { c.Ellipse(11, 9, 1, 1); }, Rect(1, 1, 11, 9), {6, 5}, clBlue},
+      {[](Canvas& c) { c.Ellipse(11, 9, 1, 1); }, Rect(1, 1, 11, 9), {1, 1}, clWhite},
       {[](Canvas& c) { c.RoundRect(14, 10, 2, 2, 6, 6); }, Rect(2, 2, 14, 10), {13, 9}, clWhite},
-      {[](Canvas& c) { c.Polygon({{1, 1}, {9, 1}, {1, 9}}); }, Rect(1, 1, 10, 10), {8, 8}, clWhite},
+      {[](Canvas& c) { c.RoundRect(2, 2, 14, 10, 6, 6); }, Rect(2, 2, 14, 10), {8, 6}, clBlue},
+      {[](Canvas& c) { c.Polygon({{1, 1}, {9, 1}, {1, 9}}); }, Rect(1, 1, 10, 10), {3, 3}, clBlue},
       {[](Canvas& c) { c.DrawFocusRect(Rect(1, 1, 7, 5)), c.DrawFocusRect(Rect(1, 1, 7, 5)); }, TRect{}, {1, 1},
        clWhite},  // undoes itself
   };
@@ -162,13 +170,11 @@ TEST(CanvasState, ClipRegionsAreInDevicePixelsAndStayPutWhenTheOriginMoves) {
   c.FillRect(Rect(0, 0, 12, 8));
   c.SetPixel(1, 1, clBlack);
   EXPECT_EQ(Ascii(b, clWhite).substr(0, 26), "..###..###..\n..###..###..\n");
-  EXPECT_EQ(c.GetClipBox(), Rect(2, 0, 10, 4));
-  EXPECT_TRUE(c.RectVisible(Rect(0, 0, 3, 1)) && !c.RectVisible(Rect(5, 0, 7, 1)));
-  EXPECT_EQ(c.ClipRegion()->rectCount(), 2);
+  EXPECT_TRUE(c.GetClipBox() == Rect(2, 0, 10, 4) && c.RectVisible(Rect(0, 0, 3, 1)) &&
+              !c.RectVisible(Rect(5, 0, 7, 1)));
   c.SaveDC();
   c.IntersectClipRect(Rect(20, 0, 30, 4));  // nothing left
-  EXPECT_EQ(c.GetClipBox(), Rect(0, 0, 0, 0));
-  EXPECT_FALSE(c.RectVisible(Rect(0, 0, 12, 8)));
+  EXPECT_TRUE(c.GetClipBox() == Rect(0, 0, 0, 0) && !c.RectVisible(Rect(0, 0, 12, 8)));
   c.RestoreDC(-1);
   c.SetWindowOrg(1, 1);  // device = logical - window origin
   EXPECT_EQ(c.GetClipBox(), Rect(3, 1, 11, 5)) << "the clip box is logical";
@@ -220,8 +226,6 @@ TEST(CanvasState, RestoreDCBringsBackClipOriginModesAndObjects) {
   EXPECT_EQ(std::pair(c.GetBkMode(), c.GetBkColor()), std::pair(OPAQUE, clRed));
   c.Brush.Style = bsClear;
   EXPECT_EQ(c.GetBkMode(), TRANSPARENT);
-  c.SetTextColor(clLime);
-  EXPECT_EQ(c.GetTextColor(), clLime);
   c.Font.Color = clPurple;
   EXPECT_EQ(c.GetTextColor(), clPurple);
 }
@@ -233,10 +237,8 @@ TEST(CanvasText, TextOutFillsItsCellAtTheTopLeftAndMovesThePen) {
   c.Font.Color = clBlack;
   c.TextOut(10, 7, QStringLiteral("Hg 12"));
   const int w = c.TextWidth(QStringLiteral("Hg 12")), h = c.TextHeight(QStringLiteral("Hg 12"));
-  EXPECT_GT(w, 20);
   EXPECT_EQ(h, c.FontMetrics().ascent() + c.FontMetrics().descent());
   EXPECT_EQ(InkBox(b, clWhite), Bounds(10, 7, w, h)) << "the opaque cell and nothing else";
-  EXPECT_FALSE(ColorBox(b, clBlack).IsEmpty());
   EXPECT_EQ(c.PenPos(), Point(10 + w, 7));
   // Transparent text stays inside its cell, below the top of the cell.
   tc.Brush.Style = bsClear;
@@ -327,9 +329,6 @@ TEST(CanvasDrawText, CalcRectMeasuresLinesWithoutDrawing) {
     EXPECT_EQ(t.canvas.DrawText(text, r, flags | DT_CALCRECT), lines * t.H()) << text.toStdString();
     EXPECT_EQ(r, Bounds(5, 5, t.W(widest), lines * t.H())) << text.toStdString();
   }
-  TRect tabs = Bounds(0, 0, 400, 40);
-  t.canvas.DrawText(QStringLiteral("a\tb"), tabs, DT_EXPANDTABS | DT_SINGLELINE | DT_CALCRECT);
-  EXPECT_EQ(tabs.Width(), t.canvas.FontMetrics().averageCharWidth() * 8 + t.W(QStringLiteral("b")));
   const QString chinese = QStringLiteral("双色球号码缩水工具");
   TRect cjk = Bounds(0, 0, t.W(chinese) / 2, 200);
   EXPECT_GE(t.canvas.DrawText(chinese, cjk, DT_WORDBREAK | DT_CALCRECT), 2 * t.H()) << "wraps between characters";
@@ -392,16 +391,6 @@ TEST(CanvasDrawText, ThePrefixedCharacterIsUnderlinedOnWhicheverLineItIs) {
     EXPECT_EQ(found[1 - line], TRect{}) << text.toStdString();
     EXPECT_EQ(std::pair(found[line].Left, found[line].Right), std::pair(left, right)) << text.toStdString();
   }
-  // Right-to-left reading moves the neutral characters.
-  std::string rendered[2];
-  for (unsigned rtl : {0u, 1u}) {
-    TextCase r;
-    r.canvas.Brush.Style = bsClear;
-    TRect box = Bounds(0, 0, 200, 40);
-    r.canvas.DrawText(QStringLiteral("abc!"), box, DT_SINGLELINE | (rtl ? DT_RTLREADING : 0));
-    rendered[rtl] = Ascii(r.bitmap, clWhite);
-  }
-  EXPECT_NE(rendered[0], rendered[1]);
 }
 
 // ---- bitmaps on canvases ----
@@ -468,7 +457,9 @@ TEST(CanvasBitmaps, EveryPixelFormatCanBePainted) {
     c.FillRect(Rect(1, 1, 8, 2));
     c.FillRect(Rect(1, 2, 8, 3));  // a second call paints as well (one bit: through a grey copy)
     c.SetPixel(0, 3, clWhite);
-    EXPECT_EQ(InkBox(b, clBlack), Rect(0, 1, 8, 4)) << "format " << f;
+    c.Pen.Color = clWhite;
+    c.Rectangle(7, 0, 9, 2);
+    EXPECT_EQ(InkBox(b, clBlack), Rect(0, 0, 9, 4)) << "format " << f;
     EXPECT_EQ(std::pair(b.GetArgb(4, 2), c.GetPixel(0, 3)), std::pair(qRgba(255, 255, 255, 255), clWhite)) << f;
   }
 }

@@ -80,11 +80,14 @@ TEST(CbtHookTest, HooksChainAndPassOn) {
 TEST(CbtHookTest, PopupMenuWindowPerShow) {
   MessageLog log;
   int created = 0;
+  auto held = std::make_shared<int>();  // by the handlers of each window
   CbtHookHandle hook = InstallCbtHook([&](int code, WPARAM wParam, LPARAM lParam, const CallNextHook& next) {
     auto* widget = ParamPtr<QWidget>(wParam);
     if (code != HCBT_ACTIVATE) g_calls.push_back(Describe("hook", code, wParam, lParam));
-    if (code == HCBT_CREATEWND && GetClassName(widget) == "#32768")
+    if (code == HCBT_CREATEWND && GetClassName(widget) == "#32768") {
       log.Add(widget, "popup" + std::to_string(++created));
+      InstallWindowProc(widget, [held](Message& m, const CallPrevious& previous) { previous(m); });
+    }
     return next(code, wParam, lParam);
   });
   g_calls.clear();
@@ -94,6 +97,7 @@ TEST(CbtHookTest, PopupMenuWindowPerShow) {
   for (int round = 0; round < 2; ++round) {
     menu->popup(QPoint(10, 10));
     menu->hide();
+    EXPECT_EQ(held.use_count(), 1) << "the handlers go with the window";
   }
   menu->popup(QPoint(10, 10));
   delete menu;  // while shown

@@ -48,14 +48,11 @@ TEST(MulDiv, RoundsHalvesAwayFromZeroWithA64BitProductAndFailsWithMinusOne) {
 }
 
 TEST(Rects, EdgesAreExclusiveAndNoOverlapIsAllZero) {
-  EXPECT_EQ(IntersectRect(Rect(0, 0, 10, 10), Rect(5, 5, 20, 20)), Rect(5, 5, 10, 10));
-  EXPECT_EQ(IntersectRect(Rect(3, 4, 5, 9), Rect(5, 4, 9, 9)), Rect(0, 0, 0, 0));
-  EXPECT_EQ(TRect{}, Rect(0, 0, 0, 0));
-  EXPECT_EQ(OffsetRect(Rect(1, 2, 3, 4), 10, 20), Rect(11, 22, 13, 24));
-  EXPECT_EQ(InflateRect(Rect(5, 5, 6, 6), 1, 2), Rect(4, 3, 7, 8));
-  EXPECT_EQ(Bounds(1, 2, 3, 4), Rect(1, 2, 4, 6));
-  EXPECT_TRUE(Rect(0, 0, 3, 3).Contains(2, 2));
-  EXPECT_FALSE(Rect(0, 0, 3, 3).Contains(3, 0));
-  EXPECT_FALSE(Rect(0, 0, 3, 3).Contains(0, 3));
-  EXPECT_TRUE(Rect(2, 2, 2, 5).IsEmpty());
+  EXPECT_EQ((std::array{IntersectRect(Rect(0, 0, 10, 10), Rect(5, 5, 20, 20)),
+                         IntersectRect(Rect(3, 4, 5, 9), Rect(5, 4, 9, 9)), OffsetRect(Rect(1, 2, 3, 4), 10, 20),
+                         InflateRect(Rect(5, 5, 6, 6), 1, 2), Bounds(1, 2, 3, 4)}),
+            (std::array{Rect(5, 5, 10, 10), TRect{}, Rect(11, 22, 13, 24), Rect(4, 3, 7, 8), Rect(1, 2, 4, 6)}));
+  EXPECT_EQ((std::array{Rect(0, 0, 3, 3).Contains(2, 2), Rect(0, 0, 3, 3).Contains(3, 0),
+                        Rect(0, 0, 3, 3).Contains(0, 3), Rect(2, 2, 2, 5).IsEmpty()}),
+            (std::array{true, false, false, true}));
 }

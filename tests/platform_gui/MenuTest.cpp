@@ -17,8 +17,6 @@ using namespace platform;
 
 namespace {
 
-void Pump() { QCoreApplication::processEvents(); }
-
 QAction* Item(QMenu* menu, const QString& text, unsigned id) {
   QAction* a = menu->addAction(text);
   SetCommandId(a, id);
@@ -66,10 +64,9 @@ TEST(MenuTest, ItemInformation) {
   // MFT_SEPARATOR 2048, MFT_RADIOCHECK 512, MFS_GRAYED | MFS_CHECKED 11, MFS_DEFAULT 4096
   EXPECT_EQ(Infos(&menu), (std::vector<std::string>{"0 0 101 打开(&O)\tCtrl+O", "2048 0 0 ", "0 11 102 只读(&R)",
                                                     "512 0 104 单选", "0 4096 105 默认", "0 0 0 最近(&F) >"}));
-  EXPECT_EQ(GetSubMenu(&menu, 5), recent);
-  EXPECT_EQ(GetMenuItemID(&menu, 5), 0xFFFFFFFFu);
-  EXPECT_EQ(GetMenuItemID(&menu, 2), 102u);
-  EXPECT_EQ(GetMenuItemCount(nullptr), -1);
+  EXPECT_EQ(
+      std::tuple(GetSubMenu(&menu, 5), GetMenuItemID(&menu, 5), GetMenuItemID(&menu, 2), GetMenuItemCount(nullptr)),
+      std::tuple(recent, 0xFFFFFFFFu, 102u, -1));
   EXPECT_EQ(GetMenuString(&menu, 201, MF_BYCOMMAND), "a.txt") << "by command, sub-menus too";
   EXPECT_EQ(GetMenuString(&menu, 103, MF_BYCOMMAND), "") << "a hidden action is no item";
 
@@ -78,10 +75,7 @@ TEST(MenuTest, ItemInformation) {
   bar->addMenu("文件(&F)");
   main.show();
   EXPECT_EQ(GetMenu(&main), bar);
-  EXPECT_TRUE(SetMenu(&main, nullptr));
-  EXPECT_EQ(GetMenu(&main), nullptr);
-  EXPECT_TRUE(SetMenu(&main, bar));
-  EXPECT_EQ(GetMenu(&main), bar);
+  EXPECT_TRUE(SetMenu(&main, nullptr) && !GetMenu(&main) && SetMenu(&main, bar) && GetMenu(&main) == bar);
 }
 
 // The standard items with the texts of a Chinese system, shown and enabled
@@ -99,13 +93,11 @@ TEST(MenuTest, SystemMenu) {
                                                    "0 4096 61536 关闭(&C)\tAlt+F4"}));
   window.showMaximized();
   const std::vector<std::string> maximized = Infos(GetSystemMenu(&window));
-  EXPECT_EQ(maximized[0], "0 0 61728 还原(&R)");
-  EXPECT_EQ(maximized[2], "0 3 61440 大小(&S)");
-  EXPECT_EQ(maximized[4], "0 3 61488 最大化(&X)");
+  EXPECT_EQ(std::tuple(maximized[0], maximized[2], maximized[4]),
+            std::tuple("0 0 61728 还原(&R)", "0 3 61440 大小(&S)", "0 3 61488 最大化(&X)"));
   Item(menu, "关于(&A)...", 0x10);
   EXPECT_EQ(GetMenuItemCount(menu), 8);
-  EXPECT_EQ(GetSystemMenu(&window, true), nullptr);
-  EXPECT_EQ(GetMenuItemCount(GetSystemMenu(&window)), 7);
+  EXPECT_TRUE(GetSystemMenu(&window, true) == nullptr && GetMenuItemCount(GetSystemMenu(&window)) == 7);
 
   QDialog dialog;
   dialog.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -173,7 +165,7 @@ TEST(MenuTest, TrackPopupMenuTellsTheOwner) {
       EXPECT_EQ(closing.front(), (std::tuple{WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), LPARAM(0)})) << "no item, no menu";
     }
     EXPECT_TRUE(notify || closing.empty());
-    Pump();
+    PumpEvents();
     EXPECT_EQ(log.Messages({WM_COMMAND, WM_SYSCOMMAND}), c.heard);
     EXPECT_EQ(returned, c.returned);
     if (c.owner == Lives) delete owner;
@@ -199,9 +191,7 @@ TEST(MenuTest, MessageFilterSeesTheMenusInput) {
   TrackPopupMenu(&menu, 0, 300, 200, &owner);
   QTest::keyClick(&menu, Qt::Key_Down);
   ASSERT_FALSE(seen.empty());
-  EXPECT_EQ(seen[0].message, WM_KEYDOWN);
-  EXPECT_EQ(seen[0].wParam, VK_DOWN);
-  EXPECT_EQ(seen[0].hwnd, &menu);
+  EXPECT_EQ(std::tuple(seen[0].message, seen[0].wParam, seen[0].hwnd), std::tuple(WM_KEYDOWN, WPARAM(VK_DOWN), &menu));
   QTest::keyClick(&menu, Qt::Key_Right);
   EXPECT_FALSE(sub->isVisible());
   QWheelEvent wheel({5, 5}, {5, 5}, {}, {0, 120}, {}, {}, Qt::NoScrollPhase, false);
@@ -209,8 +199,7 @@ TEST(MenuTest, MessageFilterSeesTheMenusInput) {
   seen.clear();
   QTest::mouseClick(&menu, Qt::LeftButton, {}, QPoint(-50, -50));
   ASSERT_FALSE(seen.empty());
-  EXPECT_EQ(seen[0].message, WM_LBUTTONDOWN);
-  EXPECT_EQ(seen[0].pt, Point(menu.x() - 50, menu.y() - 50));
+  EXPECT_EQ(std::pair(seen[0].message, seen[0].pt), std::pair(WM_LBUTTONDOWN, Point(menu.x() - 50, menu.y() - 50)));
   EXPECT_TRUE(menu.isVisible()) << "the click outside was swallowed";
   swallowRight = false;
   MessageFilterHandle swap = InstallMessageFilter([](int code, MSG& msg, const CallNextMessageFilter& next) {
@@ -219,8 +208,6 @@ TEST(MenuTest, MessageFilterSeesTheMenusInput) {
   });
   QTest::keyClick(&menu, Qt::Key_Left);
   EXPECT_TRUE(sub->isVisible());
-  EXPECT_TRUE(RemoveMessageFilter(swap));
-  EXPECT_TRUE(RemoveMessageFilter(swallow));
-  EXPECT_FALSE(swallow.Installed());
+  EXPECT_TRUE(RemoveMessageFilter(swap) && RemoveMessageFilter(swallow) && !swallow.Installed());
   menu.hide();
 }

@@ -3,10 +3,15 @@
 
 #include "platform/WindowProc.h"
 
+#include <QCoreApplication>
+
 #include <ostream>
 #include <set>
 #include <string>
 #include <vector>
+
+// Runs the events that are due.
+inline void PumpEvents() { QCoreApplication::processEvents(); }
 
 struct LogEntry {
   std::string who;

@@ -1,6 +1,7 @@
 #include "platform/NonClient.h"
 
 #include "MessageLog.h"
+#include "Pixels.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
@@ -18,13 +19,12 @@ using namespace platform;
 
 namespace {
 
-void Pump() { QCoreApplication::processEvents(); }
-
 // Answers WM_NCCALCSIZE with the band `margins` points at.
 void AnswerCalcSize(QWidget* w, const QMargins* margins) {
   InstallWindowProc(w, [margins](Message& m, const CallPrevious& previous) {
     if (m.Msg != WM_NCCALCSIZE) return previous(m);
     TRect& r = ParamPtr<NCCALCSIZE_PARAMS>(std::uintptr_t(m.LParam))->rgrc[0];
+    EXPECT_EQ(r, ParamPtr<NCCALCSIZE_PARAMS>(std::uintptr_t(m.LParam))->rgrc[1]) << "both the window's rectangle";
     r = {r.Left + margins->left(), r.Top + margins->top(), r.Right - margins->right(),
          r.Bottom - margins->bottom()};
   });
@@ -36,7 +36,7 @@ void ShowFramed(QWidget* w) {
   w->setGeometry(100, 100, 200, 150);
   ASSERT_TRUE(SetNonClientFrame(w));
   w->show();
-  Pump();
+  PumpEvents();
 }
 
 // Mouse events at screen points, through the window system.
@@ -54,6 +54,11 @@ std::pair<WPARAM, LPARAM> Last(const MessageLog& log, unsigned msg) {
   for (auto it = log.seen.rbegin(); it != log.seen.rend(); ++it)
     if (it->Msg == msg) return {it->WParam, it->LParam};
   return {WPARAM(-1), -1};
+}
+
+std::vector<QWidget*> StackOrder(QWidget* parent) {
+  const QList<QWidget*> list = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  return {list.begin(), list.end()};
 }
 
 }  // namespace
@@ -82,7 +87,7 @@ TEST(NonClientTest, MarginsBecomeTheClientArea) {
     c.window->setGeometry(100, 100, 300, 200);
     ASSERT_TRUE(SetNonClientFrame(c.window));
     c.window->show();
-    Pump();
+    PumpEvents();
     EXPECT_TRUE(c.window->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(std::pair(c.window->geometry(), c.window->contentsMargins()),
               std::pair(QRect(100, 100, 300, 200), c.expected));
@@ -138,47 +143,73 @@ TEST(NonClientTest, NonClientMessagesCarryTheHitCodes) {
   Mouse(&w, QEvent::MouseButtonRelease, w.mapToGlobal(QPoint(100, 12)), Qt::RightButton);
 }
 
-// Where no window manager answers, the window follows the mouse; sizes keep
-// the minimum and maximum and never go below the band; a release far
-// outside the window ends it, and so does deactivation.
+// Where no window manager answers, the window follows the mouse: each step
+// proposes the press rectangle plus the pointer's whole offset, which a
+// WM_WINDOWPOSCHANGING handler may change (here: x snaps to 0 within 10
+// pixels, or the size is kept); sizes keep the minimum and maximum and never
+// go below the band; one WM_ENTERSIZEMOVE/WM_EXITSIZEMOVE pair frames each
+// drag; a release far outside the window ends it, and so does deactivation.
 TEST(NonClientTest, ManualMoveAndResizeFollowTheMouse) {
   const struct {
-    QPoint press, to;  // window coordinates at the start
+    QPoint press;                 // window coordinates
+    std::vector<QPoint> steps;    // pointer offsets from the press
+    std::vector<QRect> expected;  // after each step
     QSize minimum, maximum;
-    QRect expected;
+    bool keepSize;
   } cases[] = {
-      {{100, 12}, {130, -18}, {}, {}, {130, 70, 200, 150}},
-      {{199, 75}, {249, 95}, {}, {}, {100, 100, 250, 150}},
-      {{199, 75}, {299, 95}, {}, {230, 1000}, {100, 100, 230, 150}},
-      {{1, 75}, {101, 75}, {150, 0}, {}, {150, 100, 150, 150}},
-      {{1, 148}, {31, 168}, {}, {}, {130, 100, 170, 170}},
-      {{100, 0}, {100, 40}, {0, 130}, {}, {100, 120, 200, 130}},
-      {{198, 149}, {-300, -300}, {}, {}, {100, 100, 8, 27}},
+      {{100, 12}, {{15, -15}, {30, -30}}, {{115, 85, 200, 150}, {130, 70, 200, 150}}, {}, {}, false},
+      {{100, 12}, {{-95, 0}, {-100, 5}, {50, 0}}, {{0, 100, 200, 150}, {0, 105, 200, 150}, {150, 100, 200, 150}}, {},
+       {}, false},
+      {{199, 75}, {{50, 20}}, {{100, 100, 250, 150}}, {}, {}, false},
+      {{199, 75}, {{100, 20}}, {{100, 100, 230, 150}}, {}, {230, 1000}, false},
+      {{1, 75}, {{100, 0}}, {{150, 100, 150, 150}}, {150, 0}, {}, false},
+      {{1, 148}, {{30, 20}}, {{130, 100, 170, 170}}, {}, {}, false},
+      {{100, 0}, {{0, 40}}, {{100, 120, 200, 130}}, {0, 130}, {}, false},
+      {{198, 149}, {{-498, -449}}, {{100, 100, 8, 27}}, {}, {}, false},
+      {{198, 149}, {{30, 20}}, {{100, 100, 200, 150}}, {}, {}, true},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.expected.width());
+    SCOPED_TRACE(c.expected.back().width());
+    MessageLog log;
     QWidget w;
     if (c.minimum.isValid()) w.setMinimumSize(c.minimum);
     if (c.maximum.isValid()) w.setMaximumSize(c.maximum);
+    InstallWindowProc(&w, [keepSize = c.keepSize](Message& m, const CallPrevious& previous) {
+      if (m.Msg == WM_WINDOWPOSCHANGING) {
+        auto* pos = ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam));
+        if (keepSize) pos->flags |= SWP_NOSIZE;
+        else if (std::abs(pos->x) <= 10) pos->x = 0;
+      }
+      previous(m);
+    });
+    log.Add(&w, "A");
     ShowFramed(&w);
-    const QPoint origin = w.geometry().topLeft();
-    Mouse(&w, QEvent::MouseButtonPress, origin + c.press);
+    const QPoint press = w.geometry().topLeft() + c.press;
+    Mouse(&w, QEvent::MouseButtonPress, press);
     EXPECT_EQ(QWidget::mouseGrabber(), &w);
-    for (QPoint to : {(c.press + c.to) / 2, c.to}) Mouse(&w, QEvent::MouseMove, origin + to);
-    Mouse(&w, QEvent::MouseButtonRelease, origin + c.to);
-    EXPECT_EQ(std::pair(w.geometry(), QWidget::mouseGrabber()), std::pair(c.expected, (QWidget*)nullptr));
-    Mouse(&w, QEvent::MouseMove, origin + c.to + QPoint(7, 7));
-    EXPECT_EQ(w.geometry(), c.expected) << "the move ended";
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      Mouse(&w, QEvent::MouseMove, press + c.steps[i]);
+      EXPECT_EQ(w.frameGeometry(), c.expected[i]) << i;
+    }
+    Mouse(&w, QEvent::MouseButtonRelease, press + c.steps.back());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    Mouse(&w, QEvent::MouseMove, press + c.steps.back() + QPoint(7, 7));
+    EXPECT_EQ(w.frameGeometry(), c.expected.back()) << "the drag ended";
+    const auto msgs = log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED});
+    auto n = [&](unsigned msg) { return std::count(msgs.begin(), msgs.end(), msg); };
+    EXPECT_TRUE(msgs.size() >= 4 && msgs.front() == WM_ENTERSIZEMOVE && msgs.back() == WM_EXITSIZEMOVE);
+    EXPECT_EQ(std::tuple(n(WM_ENTERSIZEMOVE), n(WM_EXITSIZEMOVE), n(WM_WINDOWPOSCHANGING)),
+              std::tuple(1, 1, n(WM_WINDOWPOSCHANGED)));
   }
   QWidget w, other;
   ShowFramed(&w);
   other.show();
   w.activateWindow();
-  Pump();
+  PumpEvents();
   ASSERT_TRUE(w.isActiveWindow());
   Mouse(&w, QEvent::MouseButtonPress, QPoint(200, 112));
   other.activateWindow();
-  Pump();
+  PumpEvents();
   EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
   Mouse(&w, QEvent::MouseMove, QPoint(250, 150));
   EXPECT_EQ(w.geometry(), QRect(100, 100, 200, 150));
@@ -208,12 +239,15 @@ TEST(NonClientTest, SystemCommandsAndWindowStates) {
     log.Take();
     if (c.command) SendMessage(&w, WM_SYSCOMMAND, c.command);
     if (!c.command) Mouse(&w, QEvent::MouseButtonDblClick, w.mapToGlobal(QPoint(100, 12)));
-    Pump();
+    PumpEvents();
     WINDOWPLACEMENT placement;
     ASSERT_TRUE(GetWindowPlacement(&w, &placement));
     EXPECT_EQ(std::tuple(w.windowState(), Last(log, WM_SIZE).first, placement.showCmd, placement.rcNormalPosition),
               std::tuple(c.state, WPARAM(c.sizeKind), c.showCmd, Bounds(100, 100, 200, 150))) << c.command;
   }
+  w.showMaximized();
+  ShowWindow(&w, SW_RESTORE);
+  EXPECT_EQ(w.windowState(), Qt::WindowNoState);
   SendMessage(&w, WM_SYSCOMMAND, SC_CLOSE);
   EXPECT_TRUE(Last(log, WM_CLOSE).first == 0u && !w.isVisible());
 }
@@ -237,17 +271,22 @@ TEST(NonClientTest, BandPaintingAndActivation) {
       GetWindowDC(&w)->FillRect(Rect(0, 0, 200, 150));
     }
   });
+  w.setWindowTitle("Title");
   ShowFramed(&w);
   other.show();
   other.activateWindow();
-  Pump();
-  EXPECT_EQ(w.grab().toImage().pixelColor(100, 12), ToQColor(clInactiveCaption));
+  PumpEvents();
+  EXPECT_EQ(std::pair(w.grab().toImage().pixelColor(100, 12), w.grab().toImage().pixelColor(100, 0)),
+            std::pair(ToQColor(clInactiveCaption), ToQColor(cl3DLight)));
   log.Take();
   w.activateWindow();
-  Pump();
+  PumpEvents();
   EXPECT_EQ(std::pair(Last(log, WM_NCPAINT).first, Last(log, WM_NCACTIVATE).first), std::pair(WPARAM(1), WPARAM(1)))
       << "activation repaints the band";
   EXPECT_EQ(w.grab().toImage().pixelColor(100, 12), ToQColor(clActiveCaption));
+  const TRect title = pixels::Box(Bitmap::FromQImage(w.grab().toImage()),
+                                  [](TColor c) { return c == ColorToRGB(clCaptionText); }, Rect(4, 4, 196, 23));
+  EXPECT_TRUE(title.Left >= 8 && title.Left <= 10 && title.Width() > 10) << "the title, 4 pixels in: " << title;
   EXPECT_EQ(log.Messages({WM_NCACTIVATE, WM_ACTIVATE}), (std::vector<unsigned>{WM_NCACTIVATE, WM_ACTIVATE}));
   EXPECT_EQ(SendMessage(&w, WM_NCACTIVATE, 0), 1);
   NONCLIENTMETRICS metrics;
@@ -263,11 +302,10 @@ TEST(NonClientTest, BandPaintingAndActivation) {
   painted = true;
   EXPECT_EQ(SendMessage(&w, WM_NCPAINT, 1), 0);
   EXPECT_EQ(GetWindowDC(&w), nullptr) << "no window DC outside a paint event";
-  const QImage image = w.grab().toImage();
-  EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::red));
-  EXPECT_EQ(image.pixelColor(100, 12), QColor(Qt::red));
-  EXPECT_EQ(image.pixelColor(6, 25), QColor(Qt::blue)) << "the client canvas starts at (4, 23)";
-  EXPECT_NE(image.pixelColor(100, 80), QColor(Qt::red)) << "the band's canvas keeps out of the client";
+  const QImage image = w.grab().toImage();  // the client canvas starts at (4, 23); the band's keeps out of it
+  EXPECT_EQ(std::tuple(image.pixelColor(0, 0), image.pixelColor(100, 12), image.pixelColor(6, 25)),
+            std::tuple(QColor(Qt::red), QColor(Qt::red), QColor(Qt::blue)));
+  EXPECT_NE(image.pixelColor(100, 80), QColor(Qt::red));
 }
 
 TEST(NonClientTest, RegionsAreMasks) {
@@ -289,70 +327,6 @@ TEST(NonClientTest, RegionsAreMasks) {
   }
 }
 
-// ---------------------------------------------------------------------------
-// Window positions.
-
-namespace {
-
-// Snaps the proposed x to 0 within 10 pixels, or keeps the size.
-void SnapOrKeepSize(QWidget* w, bool keepSize) {
-  InstallWindowProc(w, [keepSize](Message& m, const CallPrevious& previous) {
-    if (m.Msg == WM_WINDOWPOSCHANGING) {
-      auto* pos = ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam));
-      if (keepSize) pos->flags |= SWP_NOSIZE;
-      else if (std::abs(pos->x) <= 10) pos->x = 0;
-    }
-    previous(m);
-  });
-}
-
-std::vector<QWidget*> StackOrder(QWidget* parent) {
-  const QList<QWidget*> list = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-  return {list.begin(), list.end()};
-}
-
-}  // namespace
-
-// A manual drag proposes the press rectangle plus the pointer's whole
-// offset at each step: a snapping handler holds the window at 0 and the
-// window follows the pointer again past it; SWP_NOSIZE keeps the size; one
-// WM_ENTERSIZEMOVE/WM_EXITSIZEMOVE pair frames each move.
-TEST(NonClientTest, ManualMoveAsksEveryStep) {
-  const struct {
-    bool keepSize;
-    QPoint press;                    // window coordinates
-    std::vector<QPoint> steps;       // pointer offsets from the press
-    std::vector<QRect> expected;     // after each step
-  } cases[] = {
-      {false, {100, 12}, {{-95, 0}, {-100, 5}, {50, 0}},
-       {QRect(0, 100, 200, 150), QRect(0, 105, 200, 150), QRect(150, 100, 200, 150)}},
-      {true, {198, 149}, {{30, 20}}, {QRect(100, 100, 200, 150)}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.keepSize);
-    MessageLog log;
-    QWidget w;
-    SetManualMoveSize(&w, true);
-    SnapOrKeepSize(&w, c.keepSize);
-    log.Add(&w, "A");
-    ShowFramed(&w);
-    const QPoint press = w.geometry().topLeft() + c.press;
-    Mouse(&w, QEvent::MouseButtonPress, press);
-    for (size_t i = 0; i < c.steps.size(); ++i) {
-      Mouse(&w, QEvent::MouseMove, press + c.steps[i]);
-      EXPECT_EQ(w.frameGeometry(), c.expected[i]) << i;
-    }
-    Mouse(&w, QEvent::MouseButtonRelease, press + c.steps.back());
-    const auto msgs = log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED});
-    ASSERT_GE(msgs.size(), 4u);
-    EXPECT_EQ(msgs.front(), WM_ENTERSIZEMOVE);
-    EXPECT_EQ(msgs.back(), WM_EXITSIZEMOVE);
-    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_ENTERSIZEMOVE), 1);
-    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_EXITSIZEMOVE), 1);
-    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_WINDOWPOSCHANGING),
-              std::count(msgs.begin(), msgs.end(), WM_WINDOWPOSCHANGED));
-  }
-}
 
 // SetWindowPos asks before and tells after; the window manager's own move
 // only tells; SWP_NOACTIVATE shows without activating; insert-after
@@ -365,28 +339,28 @@ TEST(NonClientTest, SetWindowPosMessagesActivationAndStacking) {
   a.setGeometry(10, 10, 100, 100);
   a.show();
   a.activateWindow();
-  Pump();
+  PumpEvents();
 
   const std::set<unsigned> pos{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED};
   for (const unsigned flags : {SWP_NOACTIVATE, 0u}) {
     SCOPED_TRACE(flags);
     b.hide();
     a.activateWindow();
-    Pump();
+    PumpEvents();
     log.Take();
 
     EXPECT_TRUE(SetWindowPos(&b, nullptr, 40, 50, 120, 90, SWP_SHOWWINDOW | SWP_NOZORDER | flags));
-    Pump();
-    EXPECT_TRUE(b.isVisible());
-    EXPECT_EQ(b.frameGeometry(), QRect(40, 50, 120, 90));
-    EXPECT_EQ(QApplication::activeWindow(), flags ? &a : &b);
+    PumpEvents();
+    EXPECT_EQ(std::tuple(b.isVisible(), b.frameGeometry(), QApplication::activeWindow()),
+              std::tuple(true, QRect(40, 50, 120, 90), flags ? &a : &b));
     EXPECT_EQ(log.Messages(pos), (std::vector<unsigned>{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
   }
   log.Take();
   b.windowHandle()->setPosition(60, 70);
-  Pump();
+  PumpEvents();
   EXPECT_EQ(log.Messages(pos), std::vector<unsigned>{WM_WINDOWPOSCHANGED});
 
+  QWidget* told = nullptr;  // the insert-after a window is told of afterwards; outlives the windows
   QWidget parent;
   QWidget *c1 = new QWidget(&parent), *c2 = new QWidget(&parent), *c3 = new QWidget(&parent);
   const struct {
@@ -395,9 +369,14 @@ TEST(NonClientTest, SetWindowPosMessagesActivationAndStacking) {
     std::vector<QWidget*> order;  // bottom to top
   } cases[] = {{c3, c1, {c3, c1, c2}}, {c3, HWND_TOP, {c1, c2, c3}}, {c3, HWND_BOTTOM, {c3, c1, c2}},
                {c1, c2, {c3, c1, c2}}, {c2, c3, {c2, c3, c1}}};
+  for (QWidget* w : {c1, c2, c3})
+    InstallWindowProc(w, [&told](Message& m, const CallPrevious& previous) {
+      if (m.Msg == WM_WINDOWPOSCHANGED) told = ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam))->hwndInsertAfter;
+      previous(m);
+    });
   for (const auto& c : cases) {
     SetWindowPos(c.window, c.after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    EXPECT_EQ(StackOrder(&parent), c.order);
+    EXPECT_EQ(std::pair(StackOrder(&parent), told), std::pair(c.order, c.after));
   }
 }
 
@@ -418,16 +397,14 @@ TEST(NonClientTest, SelfMadeMaximizeAsksMinMax) {
   log.Add(&w, "A");
   ShowFramed(&w);
   SendMessage(&w, WM_SYSCOMMAND, SC_MAXIMIZE);
-  EXPECT_EQ(w.frameGeometry(), QRect(10, 20, 300, 240));
-  EXPECT_TRUE(IsZoomed(&w));
-  EXPECT_EQ(Last(log, WM_SIZE).first, SIZE_MAXIMIZED);
   WINDOWPLACEMENT placement;
   GetWindowPlacement(&w, &placement);
-  EXPECT_EQ(placement.showCmd, SW_SHOWMAXIMIZED);
-  EXPECT_EQ(placement.rcNormalPosition, Bounds(100, 100, 200, 150));
+  EXPECT_EQ(std::tuple(w.frameGeometry(), IsZoomed(&w), Last(log, WM_SIZE).first, placement.showCmd,
+                       placement.rcNormalPosition),
+            std::tuple(QRect(10, 20, 300, 240), true, WPARAM(SIZE_MAXIMIZED), SW_SHOWMAXIMIZED,
+                       Bounds(100, 100, 200, 150)));
   EXPECT_EQ(log.Messages({WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}),
             (std::vector<unsigned>{WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
   ShowWindow(&w, SW_RESTORE);
-  EXPECT_EQ(w.frameGeometry(), QRect(100, 100, 200, 150));
-  EXPECT_FALSE(IsZoomed(&w));
+  EXPECT_EQ(std::pair(w.frameGeometry(), IsZoomed(&w)), std::pair(QRect(100, 100, 200, 150), false));
 }

@@ -21,8 +21,6 @@ using namespace platform;
 
 namespace {
 
-void Pump() { QCoreApplication::processEvents(); }
-
 // Paints a red square over its yellow background.
 class Square : public QWidget {
  public:
@@ -72,7 +70,7 @@ TEST(PaintingTest, PrintPaintsWhatGrabShows) {
   auto* edit = new QLineEdit("text", &form);
   edit->setGeometry(10, 50, 100, 24);
   form.show();
-  Pump();
+  PumpEvents();
   // After the widget's own painting (children show above it).
   const auto paintAfter = [](QWidget* w, TRect r) {
     InstallWindowProc(w, [w, r](Message& m, const CallPrevious& previous) {
@@ -98,21 +96,20 @@ TEST(PaintingTest, PrintPaintsWhatGrabShows) {
   EXPECT_EQ(PrintedAgainstGrab(group, printed, log), 0);
   EXPECT_EQ(PrintedAgainstGrab(&form, printed, log), 0);
   Canvas& canvas = printed.GetCanvas();
-  EXPECT_EQ(printed.GetPixel(12, 12), clBlue) << "the handler painted into the print";
-  EXPECT_EQ(printed.GetPixel(111, 41), clBlue);
-  EXPECT_NE(printed.GetPixel(115, 45), clBlue) << "the label over the group's painting";
-  EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"form", WM_PRINT},
-                                               {"form", WM_ERASEBKGND},
-                                               {"form", WM_PRINTCLIENT},
-                                               {"form", WM_PAINT},
-                                               {"button", WM_PRINT},
-                                               {"button", WM_ERASEBKGND},
-                                               {"button", WM_PRINTCLIENT},
-                                               {"button", WM_PAINT}}));
+  // The handlers painted into the print, the label over the group's painting.
+  EXPECT_EQ(std::pair(printed.GetPixel(12, 12), printed.GetPixel(111, 41)), std::pair(clBlue, clBlue));
+  EXPECT_NE(printed.GetPixel(115, 45), clBlue);
+  std::vector<LogEntry> printing;
+  for (const char* who : {"form", "button"})
+    for (unsigned msg : {WM_PRINT, WM_ERASEBKGND, WM_PRINTCLIENT, WM_PAINT}) printing.push_back({who, msg});
+  EXPECT_EQ(log.Take(), printing);
   SendMessage(&form, WM_PRINT, PtrParam(&canvas), PRF_CLIENT | PRF_CHILDREN);
   ASSERT_EQ(log.seen.size(), 6u) << "no erasing asked";
-  EXPECT_EQ(log.seen[2].WParam, PtrParam(&canvas)) << "the form's WM_PAINT";
-  EXPECT_EQ(log.seen[5].WParam, PtrParam(&canvas)) << "the button's WM_PAINT";
+  EXPECT_EQ(std::pair(log.seen[2].WParam, log.seen[5].WParam), std::pair(PtrParam(&canvas), PtrParam(&canvas)))
+      << "the form's and the button's WM_PAINT";
+  log.Take();
+  SendMessage(&form, WM_PRINT, PtrParam(&canvas), PRF_ERASEBKGND);  // the background alone
+  EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"form", WM_PRINT}, {"form", WM_ERASEBKGND}}));
 
   // Erasing gives the background alone; WM_PAINT with 0 repaints at once.
   square->hide();
@@ -144,16 +141,16 @@ TEST(PaintingTest, RedrawWindowFlags) {
   auto* child = new QWidget(&window);
   child->setGeometry(10, 10, 50, 50);
   window.show();
-  Pump();
+  PumpEvents();
   log.Add(&window, "window");
   log.Add(child, "child");
   for (const auto& c : cases) {
     SCOPED_TRACE(c.flags);
-    Pump();
+    PumpEvents();
     log.Take();
     RedrawWindow(&window, nullptr, nullptr, c.flags);
     const std::vector<LogEntry> now = log.Take({WM_PAINT, WM_NCPAINT});
-    Pump();
+    PumpEvents();
     std::vector<LogEntry> all = log.Take({WM_PAINT, WM_NCPAINT});
     all.insert(all.begin(), now.begin(), now.end());
     const bool painted = c.flags & RDW_INVALIDATE;
@@ -172,24 +169,21 @@ TEST(PaintingTest, StyleWordsAndTheirMessages) {
   QWidget window;
   auto* child = new QWidget(&window);
   window.show();
-  Pump();
+  PumpEvents();
   log.Add(&window, "window");
   log.Add(child, "child");
   const auto style = std::uint32_t(GetWindowLong(&window, GWL_STYLE));
   SetWindowLong(&window, GWL_STYLE, style & ~WS_VISIBLE);
-  EXPECT_TRUE(window.isVisible());
-  EXPECT_FALSE(IsWindowVisible(&window));
-  EXPECT_FALSE(IsWindowVisible(child));
+  EXPECT_TRUE(window.isVisible() && !IsWindowVisible(&window) && !IsWindowVisible(child));
   window.update();
   child->update();
-  Pump();
+  PumpEvents();
   EXPECT_TRUE(log.Messages({WM_PAINT}).empty());
   SetWindowLong(&window, GWL_STYLE, style);
-  Pump();
+  PumpEvents();
   EXPECT_TRUE(IsWindowVisible(child));
   const std::vector<LogEntry> painted = log.Take({WM_PAINT});
-  EXPECT_GT(Count(painted, "window", WM_PAINT), 0);
-  EXPECT_GT(Count(painted, "child", WM_PAINT), 0);
+  EXPECT_TRUE(Count(painted, "window", WM_PAINT) > 0 && Count(painted, "child", WM_PAINT) > 0);
 
   WindowProcHandle h = InstallWindowProc(child, [](Message& m, const CallPrevious& previous) {
     if (m.Msg == WM_STYLECHANGING && m.WParam == WPARAM(GWL_STYLE))
@@ -198,8 +192,8 @@ TEST(PaintingTest, StyleWordsAndTheirMessages) {
   });
   const auto childStyle = std::uint32_t(GetWindowLong(child, GWL_STYLE));
   SetWindowLong(child, GWL_STYLE, childStyle | WS_CLIPSIBLINGS);
-  EXPECT_FALSE(child->isEnabled());
-  EXPECT_EQ(std::uint32_t(GetWindowLong(child, GWL_STYLE)), childStyle | WS_CLIPSIBLINGS | WS_DISABLED);
+  EXPECT_EQ(std::pair(child->isEnabled(), std::uint32_t(GetWindowLong(child, GWL_STYLE))),
+            std::pair(false, childStyle | WS_CLIPSIBLINGS | WS_DISABLED));
   ASSERT_EQ(log.Messages({WM_STYLECHANGING, WM_STYLECHANGED}),
             (std::vector<unsigned>{WM_STYLECHANGING, WM_STYLECHANGED}));
   RemoveWindowProc(h);

@@ -21,7 +21,12 @@
 #include <QSizeGrip>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTextEdit>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QHeaderView>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +43,12 @@ class TFrmProbe : public QDialog {
 
  public:
   using QDialog::QDialog;
+};
+
+// A control class of the program's own, without a meta-object of its own.
+class TColorButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
 };
 
 // A widget of class T made in the form and set up by `set`.
@@ -69,12 +80,31 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
     std::uint32_t low, style, notStyle, exStyle;
     bool control;
   } rows[] = {
-      {"button", Make<QPushButton>(), "TButton", BS_PUSHBUTTON, WS_CHILD | WS_VISIBLE, WS_DISABLED | WS_POPUP, 0, 1},
+      {"button", Make<QPushButton>(), "TButton", BS_PUSHBUTTON, WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+       WS_DISABLED | WS_POPUP, 0, 1},
+      {"two-line button of the program", [](W f) { return (QWidget*)new TColorButton("a\nb", &f); }, "TColorButton",
+       BS_PUSHBUTTON | BS_MULTILINE, WS_CHILD, 0, 0, 1},
+      {"tool button on a tool bar", [](W f) {
+         auto* t = new QToolBar(&f);
+         return t->widgetForAction(t->addAction("t"));
+       }, "TToolButton", 0, WS_CHILD, 0, 0, 1},
+      {"tool bar", Make<QToolBar>(), "TToolBar", TBSTYLE_FLAT, WS_CHILD, 0, 0, 1},
+      {"tool button on a form", Make<QToolButton>(), "TSpeedButton", 0, WS_CHILD, 0, 0, 1},
+      {"check box, text on the left", Make<QCheckBox>([](auto* b) { b->setLayoutDirection(Qt::RightToLeft); }),
+       "TCheckBox", BS_AUTOCHECKBOX | BS_LEFTTEXT, WS_CHILD | WS_TABSTOP, 0,
+       WS_EX_RIGHT | WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR, 1},
+      {"string grid", Make<QTableWidget>(), "TStringGrid", 0, WS_CHILD, 0, 0, 1},
+      {"tree's header", [](W f) { return (QWidget*)(new QTreeWidget(&f))->header(); }, "SysHeader32", 0, WS_CHILD, 0,
+       0, 0},
+      {"plain box frame", Make<QFrame>([](auto* p) { p->setFrameStyle(QFrame::Box | QFrame::Plain); }), "TPanel", 0,
+       WS_CHILD | WS_BORDER, 0, 0, 1},
+      {"tool window", [](W f) { return new QWidget(&f, Qt::Tool | Qt::WindowStaysOnTopHint); }, "QWidget", 0, 0, 0,
+       WS_EX_TOOLWINDOW | WS_EX_TOPMOST, 1},
       {"default button with glyph", Make<QPushButton>([](auto* b) { b->setIcon(QPixmap(8, 8)), b->setDefault(true); }),
        "TBitBtn", BS_DEFPUSHBUTTON, WS_CHILD, 0, 0, 1},
       {"three-state check box", Make<QCheckBox>([](auto* b) { b->setTristate(true); }), "TCheckBox", BS_AUTO3STATE,
        WS_CHILD, 0, 0, 1},
-      {"radio button", Make<QRadioButton>(), "TRadioButton", BS_AUTORADIOBUTTON, WS_CHILD, 0, 0, 1},
+      {"radio button", Make<QRadioButton>(), "TRadioButton", BS_AUTORADIOBUTTON, WS_CHILD | WS_TABSTOP, 0, 0, 1},
       {"group box", Make<QGroupBox>(), "TGroupBox", BS_GROUPBOX, WS_CHILD, 0, 0, 1},
       {"drop-down list", Make<QComboBox>(), "TComboBox", CBS_DROPDOWNLIST, WS_CHILD, 0, 0, 1},
       {"edit of an editable combo box", [](W f) { return Make<QComboBox>([](auto* c) { c->setEditable(true); })(f)
@@ -101,10 +131,10 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
       {"right-to-left panel", Make<QFrame>([](auto* p) { p->setLayoutDirection(Qt::RightToLeft); }), "TPanel", 0,
        WS_CHILD, 0, WS_EX_RIGHT | WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR, 1},
       {"popup menu", Make<QMenu>(), "#32768", 0, WS_POPUP, WS_CHILD | WS_CAPTION | WS_THICKFRAME | WS_VISIBLE, 0, 1},
-      {"message box", Make<QMessageBox>([](auto* m) { m->show(); }), "TMessageForm", 0,
+      {"message box", Make<QMessageBox>([](auto* m) { m->show(); }), "TMessageForm", DS_MODALFRAME,
        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, WS_CHILD | WS_THICKFRAME, WS_EX_DLGMODALFRAME, 1},
-      {"button of a file dialog", [](W f) { return FileDialogPart(f, nullptr); }, "Button", BS_PUSHBUTTON, WS_CHILD, 0,
-       0, 1},
+      {"button of a file dialog", [](W f) { return FileDialogPart(f, nullptr); }, "Button", BS_PUSHBUTTON,
+       WS_CHILD | WS_TABSTOP, 0, 0, 1},
       {"edit of a file dialog", [](W f) { return FileDialogPart(f, "fileNameEdit"); }, "Edit", 0, WS_CHILD, 0, 0, 1},
       {"main window", [](W f) { return (QWidget*)new QMainWindow(&f, Qt::Window); }, "TForm", 0,
        WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, WS_POPUP | WS_CHILD, 0, 1},
@@ -113,8 +143,10 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
                                          Qt::WindowContextHelpButtonHint);
          d->setFixedSize(200, 100);
          return (QWidget*)d;
-       }, "TFrmProbe", 0, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_THICKFRAME | WS_MINIMIZEBOX,
+       }, "TFrmProbe", DS_MODALFRAME, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_THICKFRAME | WS_MINIMIZEBOX,
        WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP, 1},
+      {"fixed dialog", Make<QDialog>([](auto* d) { d->setFixedSize(50, 40); }), "TForm", DS_MODALFRAME, WS_POPUP, 0,
+       WS_EX_DLGMODALFRAME, 1},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -124,7 +156,7 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
     form.show();
     const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
     EXPECT_EQ(GetClassName(w).toStdString(), row.className);
-    EXPECT_EQ(w->isWindow() ? row.low : style & 0xFFFF, row.low);
+    EXPECT_EQ(style & 0xFFFF, row.low);
     EXPECT_EQ(std::pair(style & row.style, style & row.notStyle), std::pair(row.style, 0u));
     EXPECT_EQ(std::uint32_t(GetWindowLong(w, GWL_EXSTYLE)), row.exStyle);
     EXPECT_EQ(ControlFromWindow(w), row.control ? w : nullptr);
@@ -144,27 +176,25 @@ TEST(WindowTableTest, KeepsWhatItIsGiven) {
   // Style bits: WS_DISABLED takes effect, others are kept until set back.
   const std::intptr_t style = GetWindowLong(frame, GWL_STYLE);
   EXPECT_EQ(SetWindowLong(frame, GWL_STYLE, (style | WS_CLIPCHILDREN | WS_DISABLED) & ~WS_VISIBLE), style);
-  EXPECT_FALSE(frame->isEnabled());
-  EXPECT_TRUE(frame->isVisible()) << "the bit alone does not hide it";
-  EXPECT_EQ(GetWindowLong(frame, GWL_STYLE), (style | WS_CLIPCHILDREN | WS_DISABLED) & ~WS_VISIBLE);
+  EXPECT_EQ(std::tuple(frame->isEnabled(), frame->isVisible(), GetWindowLong(frame, GWL_STYLE)),
+            std::tuple(false, true, (style | WS_CLIPCHILDREN | WS_DISABLED) & ~WS_VISIBLE))
+      << "the bit alone does not hide it";
   SetWindowLong(frame, GWL_STYLE, style);
   frame->hide();
   EXPECT_EQ(GetWindowLong(frame, GWL_STYLE), style & ~WS_VISIBLE) << "follows the widget again";
   frame->show();
   SetWindowLong(frame, GWL_USERDATA, 77);
   EXPECT_EQ(GetWindowLong(frame, GWL_USERDATA), 77);
-
   // Rectangles: the client area is inside the frame.
-  EXPECT_EQ(GetClientRect(frame), Rect(0, 0, 96, 46));
   const QPoint screen = frame->mapToGlobal(QPoint(0, 0));
-  EXPECT_EQ(GetWindowRect(frame), Bounds(screen.x(), screen.y(), 100, 50));
+  EXPECT_EQ(std::pair(GetClientRect(frame), GetWindowRect(frame)),
+            std::pair(Rect(0, 0, 96, 46), Bounds(screen.x(), screen.y(), 100, 50)));
   // Properties by name without regard to case, and the Tag.
   int adapter = 0;
   SetProp(frame, "ACSBSC", &adapter);
   EXPECT_EQ(GetProp(frame, "acsbsc"), &adapter);
   EXPECT_EQ(RemoveProp(frame, "AcSbSc"), &adapter);
-  EXPECT_EQ(GetProp(frame, "ACSBSC"), nullptr);
-  EXPECT_EQ(GetTag(frame), 0);
+  EXPECT_EQ(std::pair(GetProp(frame, "ACSBSC"), GetTag(frame)), std::pair((void*)nullptr, 0));
   SetTag(frame, 7777);
   EXPECT_EQ(std::pair(GetTag(frame), frame->property("Tag").toInt()), std::pair(7777, 7777));
   // Relations: siblings topmost first.
