@@ -33,9 +33,7 @@ using namespace skinning;
 namespace {
 
 std::unique_ptr<TSkinData> ProgramSkin() {
-  auto data = std::make_unique<TSkinData>();
-  EXPECT_TRUE(data->LoadSkinStream(testskins::Streamed(skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin()))));
-  return data;
+  return testskins::LoadSkinFile(skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin()));
 }
 
 // The form skinner on `form`, activated (which walks the controls).

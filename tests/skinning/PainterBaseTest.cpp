@@ -60,13 +60,7 @@ class Recorder : public TSkinControl {
   int paints = 0;
 };
 
-std::unique_ptr<TSkinData> Skin(const std::string& ini = "[Colours]\nButtonFace=10,20,30\n") {
-  auto data = std::make_unique<TSkinData>();
-  EXPECT_TRUE(data->LoadSkinStream(Streamed(SkinOf(ini))));
-  return data;
-}
-
-Bitmap Grab(QWidget& w) { return Bitmap::FromQImage(w.grab().toImage(), pfDevice); }
+std::unique_ptr<TSkinData> Skin() { return LoadSkin("[Colours]\nButtonFace=10,20,30\n"); }
 
 }  // namespace
 
@@ -106,7 +100,7 @@ TEST(PainterBase, PaintsAfterTheWidgetAndAsksForRepaints) {
   w.resize(20, 20);
   auto* painter = new Recorder(&w);
   painter->HookControl(nullptr, data.get(), false);
-  const Bitmap shot = Grab(w);
+  const Bitmap shot = Shot(&w);
   EXPECT_EQ(pixels::ColorBox(shot, clRed), Rect(2, 2, 6, 6));
   EXPECT_EQ(shot.GetPixel(10, 10), clBlue);
   w.show();

@@ -279,6 +279,4 @@ TEST(SkinImages, BuiltInAndProgramSkin) {
     ++images;
   }
   EXPECT_EQ(images, reader.Count() - 1);
-  EXPECT_EQ(ini.ReadInteger("Buttons", "CheckButtonFrame", 0), 12);
-  EXPECT_EQ(ini.ReadString("Colours", "ButtonFace", ""), "222,233,247");
 }

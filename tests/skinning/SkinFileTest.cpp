@@ -128,14 +128,10 @@ TEST(SkinReader, ReadsTheContainer) {
   EXPECT_EQ(reader.Names(), QStringList({"skin.ini", "button.bmp", "two.ini", "丄.bmp"}));
   std::string entry;
   QString found = "unchanged";
-  reader.GetEntry("SKIN.ini", entry);
-  EXPECT_EQ(entry, "ini");
-  reader.GetEntry("Button.BMP", entry);
-  EXPECT_EQ(entry, "bm");
-  reader.GetEntry("丄.BMP", entry);
-  EXPECT_EQ(entry, "gbk!");
-  reader.GetEntry("missing", entry);
-  EXPECT_EQ(entry, "");
+  for (auto [name, bytes] : {std::pair{"SKIN.ini", "ini"}, {"Button.BMP", "bm"}, {"丄.BMP", "gbk!"}, {"missing", ""}}) {
+    reader.GetEntry(QString::fromUtf8(name), entry);
+    EXPECT_EQ(entry, bytes) << name;
+  }
   reader.FindEntry(".ini", entry, found);
   EXPECT_EQ(found, "skin.ini");
   EXPECT_EQ(entry, "ini");

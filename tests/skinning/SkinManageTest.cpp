@@ -46,9 +46,8 @@ class SkinManageTest : public ::testing::Test {
  protected:
   // A main-form component with the menu skin, made known to the manager.
   std::unique_ptr<TSkinData> MainData(TSkinFormType type = sfMainform) {
-    auto data = std::make_unique<TSkinData>();
+    auto data = LoadSkinFile(MenuSkin());
     data->SkinFormtype = type;
-    EXPECT_TRUE(data->LoadSkinStream(Streamed(MenuSkin())));
     data->Loaded();
     return data;
   }
@@ -259,10 +258,9 @@ TEST_F(SkinManageTest, MenuItemRoutines) {
     EXPECT_EQ(out.GetPixel(square.Left + 8, 11) == clRed, row.Picture);
   }
   // Without a "MenuItem" image the plain item: Hilight when selected.
-  TSkinData plain;
-  ASSERT_TRUE(plain.LoadSkinStream(Streamed(MenuSkin(false))));
+  const auto plain = LoadSkinFile(MenuSkin(false));
   Bitmap out = pixels::White(60, 20);
-  DrawSkinPopupItem(plain, item, out.GetCanvas(), true, Rect(0, 0, 60, 20));
+  DrawSkinPopupItem(*plain, item, out.GetCanvas(), true, Rect(0, 0, 60, 20));
   out.GetCanvas().EndPainting();
   EXPECT_EQ(out.GetPixel(58, 1), RGB(5, 5, 5));
 }
