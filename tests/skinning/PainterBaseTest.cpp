@@ -1,6 +1,6 @@
 // The painter base: its place in the window's chain, switching it off and
 // on, the skinned query, painting after the widget, colours given back,
-// phases and lifetime; the published properties read by name.
+// phases and lifetime.
 #include "TestSkins.h"
 
 #include "platform/WindowTable.h"
@@ -10,10 +10,7 @@
 #include "platform_gui/Pixels.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QPainter>
-#include <QPushButton>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -151,40 +148,6 @@ TEST(PainterBase, InnerWindowGoneIsPhaseSix) {
   EXPECT_EQ(painter->Phase, TSkinControl::kPhaseDestroyed);
   EXPECT_FALSE(painter->Active);
   EXPECT_FALSE(painter->Handle);
-}
-
-// The names the painters read that the platform's table adds to Qt's own.
-TEST(PublishedProps, NamesThePaintersRead) {
-  QPushButton push(QStringLiteral("OK"));
-  QToolButton tool;
-  tool.setCheckable(true);
-  tool.setChecked(true);
-  QCheckBox check;
-  check.setTristate(true);
-  check.setCheckState(Qt::PartiallyChecked);
-  push.setProperty("NumGlyphs", 2);
-  struct Case {
-    QObject* o;
-    const char* name;
-    int ord;
-    const char* text;
-  };
-  const Case cases[] = {
-      {&push, "Down", 0, "False"},  {&tool, "down", 1, "True"},          {&check, "State", -1, "cbGrayed"},
-      {&push, "NumGlyphs", 2, "2"}, {&push, "ParentBackground", 1, "True"}, {&push, "Glyph", -1, ""},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(GetOrdProperty(c.o, QString::fromLatin1(c.name)), c.ord) << c.name;
-    EXPECT_EQ(GetPropertyText(c.o, QString::fromLatin1(c.name)), QString::fromUtf8(c.text)) << c.name;
-  }
-  SetPropertyText(&check, QStringLiteral("State"), QStringLiteral("CBCHECKED"));
-  EXPECT_EQ(check.checkState(), Qt::Checked);
-  SetPropertyText(&check, QStringLiteral("State"), QStringLiteral("cbUnchecked"));
-  EXPECT_EQ(check.checkState(), Qt::Unchecked);
-  SetPropertyText(&tool, QStringLiteral("Down"), QStringLiteral("False"));
-  EXPECT_FALSE(tool.isChecked());
-  SetPropertyText(&push, QStringLiteral("ParentBackground"), QStringLiteral("False"));
-  EXPECT_TRUE(push.autoFillBackground());
 }
 
 TEST(PainterRoutines, DisabledGlyphAndStripFrames) {

@@ -143,13 +143,6 @@ TEST(ScrollPainters, ShortBarsHaveHalfArrowsAndNoThumbUntilLongerAgain) {
   EXPECT_EQ(shot.GetPixel(8, 15), Tone(9, kStrip));
   EXPECT_NE(shot.GetPixel(8, 16), Tone(9, kStrip));
   EXPECT_EQ(shot.GetPixel(8, 284), Tone(13, kStrip));
-  // An empty range: the thumb stays at the first arrow.
-  b.bar.setRange(5, 5);
-  b.bar.setPageStep(1);
-  shot = Shot(&b.bar);
-  EXPECT_EQ(shot.GetPixel(1, 16), Tone(1, kVertThumb));
-  EXPECT_EQ(shot.GetPixel(1, 23), Tone(1, kVertThumb));
-  EXPECT_EQ(shot.GetPixel(1, 24), Tone(1, kVertTrack));
 }
 
 TEST(ScrollPainters, ArrowPressedWhileRepeatingPlainAfterEndScroll) {
