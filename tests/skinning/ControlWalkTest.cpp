@@ -55,6 +55,7 @@ std::type_index PainterType(const TWinSkinForm& skinner, const QWidget* w) {
 }
 
 using Pick = QWidget* (*)(const gallery::WalkGallery&);
+#define PICK(member) [](const gallery::WalkGallery& g) -> QWidget* { return g.member; }
 
 }  // namespace
 
@@ -112,20 +113,17 @@ TEST(ControlWalk, GatesAndTheClassMap) {
     Pick widget;
     std::type_index painter;
   };
-  const Pick bitButton = [](const gallery::WalkGallery& g) -> QWidget* { return g.bitButton; };
-  const Pick combo = [](const gallery::WalkGallery& g) -> QWidget* { return g.combo; };
-  const Pick box = [](const gallery::WalkGallery& g) -> QWidget* { return g.box; };
+  const Pick bitButton = PICK(bitButton), combo = PICK(combo), box = PICK(box);
   const Case cases[] = {
       {{xcBitBtn}, {}, bitButton, typeid(void)},
       {{xcBitBtn}, QStringLiteral("TBitBtn=bitbtn"), bitButton, typeid(TSkinBitButton)},
       {{xcButton}, QStringLiteral("TBitBtn=bitbtn"), bitButton, typeid(void)},
       {{xcButton}, {}, bitButton, typeid(TSkinBitButton)},
       // "nil": the panel and everything in it are left alone.
-      {{}, QStringLiteral("TPanel=nil"), [](const gallery::WalkGallery& g) -> QWidget* { return g.panel; }, typeid(void)},
-      {{}, QStringLiteral("tpanel=Nil"), [](const gallery::WalkGallery& g) -> QWidget* { return g.edit; }, typeid(void)},
-      {{}, QStringLiteral("TPanel=nil"), [](const gallery::WalkGallery& g) -> QWidget* { return g.ok; },
-       typeid(TSkinButton)},
-      {{xcTab}, {}, [](const gallery::WalkGallery& g) -> QWidget* { return g.tabs; }, typeid(void)},
+      {{}, QStringLiteral("TPanel=nil"), PICK(panel), typeid(void)},
+      {{}, QStringLiteral("tpanel=Nil"), PICK(edit), typeid(void)},
+      {{}, QStringLiteral("TPanel=nil"), PICK(ok), typeid(TSkinButton)},
+      {{xcTab}, {}, PICK(tabs), typeid(void)},
       // A kind switched off leaves the control alone: no class rule after it.
       {{}, QStringLiteral("TComboBox=combobox"), combo, typeid(TSkinComBox)},
       {{xcCombo}, QStringLiteral("TComboBox=combobox"), combo, typeid(void)},

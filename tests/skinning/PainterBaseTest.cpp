@@ -61,7 +61,7 @@ std::unique_ptr<TSkinData> Skin() { return LoadSkin("[Colours]\nButtonFace=10,20
 
 }  // namespace
 
-TEST(PainterBase, ChainQueryAndSwitch) {
+TEST(PainterBase, ChainQuerySwitchAndPaintingAfterTheWidget) {
   auto data = Skin();
   TSkinFormObject form;
   auto* w = new Probe;
@@ -75,6 +75,16 @@ TEST(PainterBase, ChainQueryAndSwitch) {
   EXPECT_EQ(SendMessage(w, SKIN_QUERYSKINNED), 1);
   EXPECT_EQ(SendMessage(w, WM_USER), 42);
   EXPECT_EQ(painter->log, (std::vector<std::string>{"before", "widget", "after"}));
+  // It paints after the widget, and asks for repaints.
+  const Bitmap shot = Shot(w);
+  EXPECT_EQ(pixels::ColorBox(shot, clRed), Rect(2, 2, 6, 6));
+  EXPECT_EQ(shot.GetPixel(10, 10), clBlue);
+  w->show();
+  QApplication::processEvents();
+  const int before = painter->paints;
+  painter->PaintWindow(nullptr);
+  QApplication::processEvents();
+  EXPECT_GT(painter->paints, before);
   // Switched off, every message goes past the painter; on again, it answers.
   SendMessage(w, SKIN_PAINTER, 0);
   EXPECT_FALSE(painter->Active);
@@ -89,23 +99,6 @@ TEST(PainterBase, ChainQueryAndSwitch) {
   delete w;
   EXPECT_FALSE(alive);
   EXPECT_TRUE(form.Controls().empty());
-}
-
-TEST(PainterBase, PaintsAfterTheWidgetAndAsksForRepaints) {
-  auto data = Skin();
-  Probe w;
-  w.resize(20, 20);
-  auto* painter = new Recorder(&w);
-  painter->HookControl(nullptr, data.get(), false);
-  const Bitmap shot = Shot(&w);
-  EXPECT_EQ(pixels::ColorBox(shot, clRed), Rect(2, 2, 6, 6));
-  EXPECT_EQ(shot.GetPixel(10, 10), clBlue);
-  w.show();
-  QApplication::processEvents();
-  const int before = painter->paints;
-  painter->PaintWindow(nullptr);
-  QApplication::processEvents();
-  EXPECT_GT(painter->paints, before);
 }
 
 TEST(PainterBase, ColourAndParentBackgroundGivenBack) {

@@ -34,10 +34,7 @@ void PutU32(std::string& s, uint32_t v) {
 std::string RawContainer(uint32_t version, size_t block, const std::string& names,
                          const std::vector<uint32_t>& sizes, const std::string& data) {
   std::string c;
-  PutU32(c, version);
-  PutU32(c, uint32_t(names.size()));
-  PutU32(c, 0);
-  PutU32(c, 0);
+  for (uint32_t v : {version, uint32_t(names.size()), 0u, 0u}) PutU32(c, v);
   c.append(block, '\x55');
   c += names;
   for (uint32_t s : sizes) PutU32(c, s);

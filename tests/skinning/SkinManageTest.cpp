@@ -158,7 +158,7 @@ TEST_F(SkinManageTest, SkinChosenForAWindow) {
   EXPECT_EQ(m.MainSkinData(), d[4].get());
 }
 
-TEST_F(SkinManageTest, PopupsByMenuMode) {
+TEST_F(SkinManageTest, PopupsByMenuModeAndTheOpenMenuFrameAndItems) {
   const struct {
     int Mode;
     TSkinControlTypes Kinds;
@@ -185,11 +185,8 @@ TEST_F(SkinManageTest, PopupsByMenuMode) {
     EXPECT_NE(menu.style(), data->Style());
     EXPECT_EQ(SkinManage()->MenuMode(), TSkinManage::kContextMenu);
   }
-}
-
-TEST_F(SkinManageTest, OpenMenuFrameAndItems) {
-  auto data = MainData();
-  SkinManage()->SetEnabled(true);
+  // Open, a skinned menu shows the frame and its items.
+  data->SkinControls = DefaultSkinControls();
   QMenu menu;
   menu.addAction("One");
   menu.addAction("Two");
