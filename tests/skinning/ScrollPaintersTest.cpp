@@ -41,8 +41,8 @@ std::unique_ptr<TSkinData> ScrollSkin() {
 
 // A lone vertical bar, 17 wide, skinned as a scroll-bar control.
 struct LoneBar {
-  explicit LoneBar(TSkinData* data, int length = 300) {
-    bar.resize(17, length);
+  explicit LoneBar(TSkinData* data) {
+    bar.resize(17, 300);
     bar.setRange(0, 100);
     bar.setPageStep(10);
     bar.setValue(50);
@@ -93,7 +93,7 @@ TEST(ScrollPainters, Layouts) {
     EXPECT_EQ(l.HitTest(p), part) << p;
 }
 
-TEST(ScrollPainters, ClicksMoveTheBarWhereThePictureShowsItsParts) {
+TEST(ScrollPainters, ClicksMoveTheBarWhereThePictureShowsItsPartsShortOrLong) {
   auto data = ScrollSkin();
   LoneBar b(data.get());
   const TScrollBarLayout l = b.Layout();
@@ -127,22 +127,20 @@ TEST(ScrollPainters, ClicksMoveTheBarWhereThePictureShowsItsParts) {
   EXPECT_EQ(Shot(&b.bar).GetPixel(16, before.ThumbStart + 45), Tone(2, kVertThumb));  // dragged
   QTest::mouseRelease(&b.bar, Qt::LeftButton, {}, QPoint(8, before.ThumbStart + 42));
   EXPECT_NEAR(b.Layout().ThumbStart, before.ThumbStart + 40, 1);
-}
-
-TEST(ScrollPainters, ShortBarsHaveHalfArrowsAndNoThumbUntilLongerAgain) {
-  auto data = ScrollSkin();
-  LoneBar b(data.get(), 20);
-  Bitmap shot = Shot(&b.bar);
-  EXPECT_EQ(shot.GetPixel(8, 9), Tone(9, kStrip));
-  EXPECT_EQ(shot.GetPixel(8, 10), Tone(13, kStrip));
+  // Too short: half arrows and no thumb, until longer again.
+  b.bar.resize(17, 20);
+  b.bar.setValue(50);
+  Bitmap small = Shot(&b.bar);
+  EXPECT_EQ(small.GetPixel(8, 9), Tone(9, kStrip));
+  EXPECT_EQ(small.GetPixel(8, 10), Tone(13, kStrip));
   QTest::mouseClick(&b.bar, Qt::LeftButton, {}, QPoint(8, 12));
   EXPECT_EQ(b.bar.value(), 51);
   b.bar.resize(17, 300);
   QTest::mouseMove(&b.bar, QPoint(8, 100));  // over the page: off the arrow the click left hot
-  shot = Shot(&b.bar);
-  EXPECT_EQ(shot.GetPixel(8, 15), Tone(9, kStrip));
-  EXPECT_NE(shot.GetPixel(8, 16), Tone(9, kStrip));
-  EXPECT_EQ(shot.GetPixel(8, 284), Tone(13, kStrip));
+  small = Shot(&b.bar);
+  EXPECT_EQ(small.GetPixel(8, 15), Tone(9, kStrip));
+  EXPECT_NE(small.GetPixel(8, 16), Tone(9, kStrip));
+  EXPECT_EQ(small.GetPixel(8, 284), Tone(13, kStrip));
 }
 
 TEST(ScrollPainters, ArrowPressedWhileRepeatingPlainAfterEndScroll) {
