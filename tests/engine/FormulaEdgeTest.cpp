@@ -156,7 +156,6 @@ TEST(FormulaValues, ValuesOutsideTheDomainAreReportedAndIgnored) {
 
 TEST(FormulaProbability, OmissionIsPTimesOneMinusPToTheNAndNoTotalMeansNone) {
   const float p = 224408.0f / TotalCombos;
-  EXPECT_FLOAT_EQ(Ind(Ac).GetProbability({{7}}, false), p);
   EXPECT_FLOAT_EQ(Ind(Ac).GetOmissionProbability({{7}}, 0, false), p);
   EXPECT_FLOAT_EQ(Ind(Ac).GetOmissionProbability({{7}}, 5, false), static_cast<float>(p * std::pow(1.0 - p, 5)));
   EXPECT_EQ(Ind(Ac).GetOmissionProbability({Seq(0, 10)}, 3, false), 0.0f);
