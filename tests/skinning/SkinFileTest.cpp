@@ -49,15 +49,9 @@ std::string LhaArchive(const std::string& packed, const std::string& original) {
     for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
   }
   std::string h = "-lh1-";
-  PutU32(h, uint32_t(packed.size()));
-  PutU32(h, uint32_t(original.size()));
-  PutU32(h, 0x00210000);  // 1980-01-01
-  h += '\x20';            // attribute
-  h += '\0';              // level 0
-  h += '\x05';
-  h += "a.bin";
-  h += char(crc & 0xFF);
-  h += char(crc >> 8);
+  for (uint32_t v : {uint32_t(packed.size()), uint32_t(original.size()), 0x00210000u}) PutU32(h, v);  // 1980-01-01
+  // Attribute, level 0, the name's length and name, the CRC.
+  h += std::string("\x20\0\x05", 3) + "a.bin" + char(crc & 0xFF) + char(crc >> 8);
   unsigned sum = 0;
   for (unsigned char b : h) sum += b;
   return std::string(1, char(h.size())) + char(sum & 0xFF) + h + packed + '\0';
