@@ -16,6 +16,7 @@
 #include <QStyleOptionSlider>
 #include <QStyleOptionSpinBox>
 #include <QTabBar>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -286,6 +287,23 @@ TEST_F(PaintersTest, TabsFramesAndCloseBoxes) {
   EXPECT_FALSE(below->CloseButtons);
   EXPECT_TRUE(below->CloseRects.empty());
 
+  // Too many tabs: the scroll buttons are the skin's up-down halves (the
+  // skin has no horizontal image: face-coloured boxes).
+  QTabWidget many(&g);
+  many.resize(120, 60);
+  for (int i = 0; i < 8; ++i) many.addTab(new QWidget, QStringLiteral("第%1页").arg(i));
+  (new TSkinTab(&many))->HookControl(nullptr, data.get(), false);
+  many.show();
+  QApplication::processEvents();
+  const Bitmap scrolled = Shot(&many);
+  int arrows = 0;
+  for (QToolButton* arrow : many.tabBar()->findChildren<QToolButton*>()) {
+    if (!arrow->isVisible()) continue;
+    ++arrows;
+    const QPoint p = arrow->mapTo(&many, QPoint(2, arrow->height() / 2));
+    EXPECT_EQ(scrolled.GetPixel(p.x(), p.y()), RGB(10, 20, 30)) << arrows;
+  }
+  EXPECT_EQ(arrows, 2);
   // Tabs on the sides are top tabs turned: the lid faces away from the pane.
   for (auto [position, lidOnLeft] : {std::pair{QTabWidget::West, true}, std::pair{QTabWidget::East, false}}) {
     QTabWidget side(&g);
