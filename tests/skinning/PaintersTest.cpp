@@ -139,6 +139,12 @@ TEST(Painters, ParentBehindTheFrameAndTheStandardLookWithoutBitmap) {
   standard.resize(100, 30);
   (new TSkinButton(&skinned))->HookControl(nullptr, bare.get(), false);
   EXPECT_EQ(skinned.grab().toImage(), standard.grab().toImage());
+  // A progress element whose bitmap is missing leaves the standard bar.
+  auto noBitmap = LoadSkin("[Progress]\nBitmap=missing.bmp\n");
+  QProgressBar skinnedBar, standardBar;
+  for (QProgressBar* bar : {&skinnedBar, &standardBar}) bar->setGeometry(0, 0, 200, 18), bar->setValue(40);
+  (new TSkinProgress(&skinnedBar))->HookControl(nullptr, noBitmap.get(), false);
+  EXPECT_EQ(skinnedBar.grab().toImage(), standardBar.grab().toImage());
 }
 
 TEST(Painters, GlyphAndCaptionLayout) {
@@ -253,6 +259,15 @@ TEST_F(PaintersTest, TabsFramesAndCloseBoxes) {
   const Bitmap shot = Shot(g.tabs);
   const QRect first = bar->tabRect(0).translated(bar->pos()), second = bar->tabRect(1).translated(bar->pos());
   EXPECT_EQ(shot.GetPixel(first.x() + 4, first.bottom() - 3), Tone(2, kTabs)) << "the current tab";
+  int widths[2] = {};  // a close box widens a tab by 14 pixels
+  for (int closing : {0, 1}) {
+    QTabWidget one(&g);
+    one.addTab(new QWidget, QStringLiteral("参数"));
+    if (closing) SetTag(&one, kCloseTabsTag);
+    (new TSkinTab(&one))->HookControl(nullptr, data.get(), false);
+    widths[closing] = one.tabBar()->sizeHint().width();
+  }
+  EXPECT_EQ(widths[1] - widths[0], 14);
   EXPECT_EQ(shot.GetPixel(second.x() + 4, second.bottom() - 3), Tone(1, kTabs));
   ASSERT_EQ(painter->CloseRects.size(), 3u);
   const TRect label = pixels::Box(shot, [](TColor c) { return GetRValue(c) < 9 && GetGValue(c) < 9; },
