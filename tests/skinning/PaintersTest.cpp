@@ -103,7 +103,13 @@ TEST_F(PaintersTest, ButtonFramesByStateClicksAndCaptions) {
     }
   }
   g.menuButton->setFocus();
-  EXPECT_EQ(Shot(g.menuButton).GetPixel(4, 4), Tone(4, kButton)) << "a focused menu button is hot";
+  const Bitmap menuButton = Shot(g.menuButton);
+  EXPECT_EQ(menuButton.GetPixel(4, 4), Tone(4, kButton)) << "a focused menu button is hot";
+  // Its arrow: a triangle 7 pixels wide and 4 high, the rightmost ink.
+  const auto ink = [](TColor c) { return GetRValue(c) < 9 && GetGValue(c) < 9; };
+  const int right = pixels::Box(menuButton, ink).Right;
+  const TRect arrow = pixels::Box(menuButton, ink, Rect(right - 9, 0, right, menuButton.Height()));
+  EXPECT_EQ(std::pair(arrow.Width(), arrow.Height()), std::pair(7, 4)) << arrow;
   // Qt alone clicks; a caption's "||" breaks the line once.
   int clicks = 0;
   QObject::connect(g.cancel, &QPushButton::clicked, [&] { ++clicks; });
@@ -145,6 +151,26 @@ TEST(Painters, ParentBehindTheFrameAndTheStandardLookWithoutBitmap) {
   for (QProgressBar* bar : {&skinnedBar, &standardBar}) bar->setGeometry(0, 0, 200, 18), bar->setValue(40);
   (new TSkinProgress(&skinnedBar))->HookControl(nullptr, noBitmap.get(), false);
   EXPECT_EQ(skinnedBar.grab().toImage(), standardBar.grab().toImage());
+}
+
+// The pane's image (edges 4, 5, 4, 4) stretched, or tiled with "Tile=1":
+// the middle of its centre part is red to the left, green to the right.
+TEST(Painters, TabPaneStretchedUnlessTiled) {
+  QImage pane = Solid(20, 20, Qt::red);
+  for (int y = 0; y < 20; ++y)
+    for (int x = 10; x < 16; ++x) pane.setPixelColor(x, y, Qt::green);
+  for (bool tiled : {false, true}) {
+    auto data = LoadSkin(std::string("[Tabs]\nImage=tabs.bmp\nBorder=pane.bmp\n") + (tiled ? "Tile=1\n" : ""),
+                         {{"tabs.bmp", Tabs(5, kTabs)}, {"pane.bmp", pane}});
+    QTabWidget tabs;
+    tabs.resize(200, 120);
+    tabs.addTab(new QWidget, QStringLiteral("a"));
+    (new TSkinTab(&tabs))->HookControl(nullptr, data.get(), false);
+    tabs.show();
+    QApplication::processEvents();
+    // 146 pixels into the 192-pixel centre: 3/4 of the way, or column 2 of a tile.
+    EXPECT_EQ(Shot(&tabs).GetPixel(150, 100), tiled ? clRed : clLime) << tiled;
+  }
 }
 
 TEST(Painters, GlyphAndCaptionLayout) {
