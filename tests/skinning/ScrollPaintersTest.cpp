@@ -206,6 +206,7 @@ TEST(ScrollPainters, HeaderSectionsHotAfterThePaint) {
   tree.setHeaderLabels({QStringLiteral("期号"), QStringLiteral("红球")});
   tree.headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
   tree.header()->setStretchLastSection(false);
+  tree.header()->setFixedHeight(30);  // taller than the text: the label centred across
   tree.setColumnWidth(0, 80);
   tree.setColumnWidth(1, 80);
   auto* painter = new TSkinListView(&tree);

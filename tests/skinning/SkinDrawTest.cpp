@@ -49,6 +49,7 @@ std::vector<int> Join(std::vector<int> a, const std::vector<int>& b) {
 TEST(ImgUtil, MixesColoursAndRamps) {
   EXPECT_EQ(BlendColours(RGB(200, 0, 100), RGB(0, 100, 0), 150), RGB(30, 85, 15));
   EXPECT_EQ(BlendColours(RGB(200, 0, 100), RGB(0, 100, 0), 50), RGB(100, 50, 50));
+  EXPECT_EQ(BlendColours(RGB(1, 0, 3), clBlack, 50), RGB(1, 0, 2)) << "halves round up";
   EXPECT_EQ(BlendColours(clBtnFace, clBtnFace, 50), GetSysColor(COLOR_BTNFACE));
   EXPECT_EQ(*GetGradientRamp(1, clBlack, 0x0000FF), std::vector<TColor>{0x00007F});
   EXPECT_EQ(*GetGradientRamp(4, RGB(0, 0, 10), RGB(9, 90, 10)),
