@@ -54,6 +54,14 @@ std::type_index PainterType(const TWinSkinForm& skinner, const QWidget* w) {
   return painters.empty() ? std::type_index(typeid(void)) : std::type_index(typeid(*painters.front()));
 }
 
+// A panel class of the program's own: Qt's class under it decides.
+class TFramePanel : public QFrame {
+  Q_OBJECT
+
+ public:
+  using QFrame::QFrame;
+};
+
 using Pick = QWidget* (*)(const gallery::WalkGallery&);
 #define PICK(member) [](const gallery::WalkGallery& g) -> QWidget* { return g.member; }
 
@@ -166,7 +174,11 @@ TEST(ControlWalk, WalkingAgainLaterControlsAndAThrowingControl) {
     QApplication::processEvents();
     EXPECT_EQ(PainterType(*skinner, later), typeid(TSkinButton)) << i;
   }
-  EXPECT_EQ(skinner->Controls().size(), painters + 2);
+  auto* own = new TFramePanel(g.panel);
+  own->show();
+  QApplication::processEvents();
+  EXPECT_EQ(PainterType(*skinner, own), typeid(TSkinBox));
+  EXPECT_EQ(skinner->Controls().size(), painters + 3);
 }
 
 TEST(ControlWalk, StandardDialogsByClassName) {
@@ -257,3 +269,5 @@ TEST(ControlWalk, KindBorderAndCaptionButtonsFromTheStyles) {
     EXPECT_TRUE(skinner->FrameSkinning);
   }
 }
+
+#include "ControlWalkTest.moc"

@@ -66,7 +66,7 @@ TEST(ImgUtil, MixesColoursAndRamps) {
     int Hue, Saturation;
   } hs[] = {{RGB(80, 80, 80), 0, 200}, {RGB(255, 0, 0), 0, 255}, {RGB(0, 0, 255), 170, 255},
             {RGB(255, 255, 0), 42, 255}, {RGB(200, 200, 200), 0, 0}, {RGB(255, 0, 128), 234, 255},
-            {RGB(0, 255, 128), 106, 255}};
+            {RGB(0, 255, 128), 106, 255}, {RGB(0, 1, 0), 85, 200}};
   for (const auto& c : hs) {
     const THueSat r = ColourHueSat(c.Colour);
     EXPECT_EQ(r.Hue, c.Hue) << std::hex << c.Colour;
