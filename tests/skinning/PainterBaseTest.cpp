@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 using namespace platform;
 using namespace skinning;
 using namespace testskins;
@@ -41,6 +43,7 @@ class Probe : public QWidget {
 class Recorder : public TSkinControl {
  public:
   using TSkinControl::TSkinControl;
+  using TSkinControl::DrawImageCaption;
   std::vector<std::string> log;
   bool BeforeMessage(Message& m) override {
     if (m.Msg == WM_USER) log.push_back("before");
@@ -159,5 +162,23 @@ TEST(PainterRoutines, DisabledGlyphAndStripFrames) {
     out.GetCanvas().EndPainting();
     EXPECT_EQ(out.GetPixel(0, 0), clRed);
     EXPECT_EQ(out.GetPixel(3, 1), clLime);
+  }
+}
+
+TEST(PainterRoutines, ImageCaptionPlacesTheIconByAlignmentNeverCloserThanOnePixel) {
+  QWidget w;
+  auto* painter = new Recorder(&w);
+  painter->Enabled = true;
+  QPixmap red(16, 16);
+  red.fill(Qt::red);
+  // Alignment, width of the place (from x 5); where the icon (16 and 2 of
+  // spacing) starts: at 3, centred or 2 from the right, and at 1 when less
+  // than 2.
+  const std::array<int, 3> cases[] = {{0, 40, 8}, {1, 22, 7}, {1, 20, 6}, {2, 30, 15}, {2, 22, 7}, {2, 19, 6}};
+  for (const auto& [alignment, width, left] : cases) {
+    Bitmap out = pixels::White(60, 20);
+    painter->DrawImageCaption(out.GetCanvas(), Bounds(5, 0, width, 20), alignment, {}, QIcon(red), {16, 16});
+    out.GetCanvas().EndPainting();
+    EXPECT_EQ(pixels::ColorBox(out, clRed).Left, left) << alignment << " " << width;
   }
 }
