@@ -120,6 +120,22 @@ TEST_F(PaintersTest, ButtonFramesByStateClicksAndCaptions) {
   EXPECT_EQ(FindSkinControl<TSkinButton>(g.multiLine)->Text, QStringLiteral("红球\r\n蓝球||和值"));
 }
 
+TEST_F(PaintersTest, FocusRectOnTheFocusedButtonOnlyUnlessSwitchedOff) {
+  for (bool focused : {false, true}) {
+    (focused ? g.cancel : g.ok)->setFocus();
+    data->Options.Exclude(xoNoFocusRect);
+    const Bitmap with = Shot(g.cancel);
+    data->Options.Include(xoNoFocusRect);
+    const Bitmap without = Shot(g.cancel);
+    int rect = 0;  // the dotted rectangle's pixels, over the plain frame of the picture without it
+    for (int y = 0; y < with.Height(); ++y)
+      for (int x = 0; x < with.Width(); ++x)
+        if (with.GetPixel(x, y) != without.GetPixel(x, y))
+          rect += without.GetPixel(x, y) == Tone(focused ? 5 : 1, kButton) ? 1 : -1000;
+    EXPECT_EQ(rect > 0, focused) << rect;
+  }
+}
+
 TEST(Painters, ParentBehindTheFrameAndTheStandardLookWithoutBitmap) {
   auto data = LoadSkinFile(GallerySkin());
   QWidget parent;
