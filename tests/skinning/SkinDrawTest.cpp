@@ -1,6 +1,7 @@
 // Colour routines and the drawing primitives, checked pixel by pixel.
 #include "skinning/BuiltinImages.h"
 #include "skinning/ImgUtil.h"
+#include "skinning/WinSkinData.h"
 #include "skinning/WinSkinForm.h"
 
 #include "platform_gui/Pixels.h"
@@ -143,6 +144,17 @@ TEST(SkinDraw, NinePartsTakeTheRightColumns) {
     const Bitmap b = DrawSkinImage(Rect(0, 0, c.Width, 1), c.Image, c.Margins, false, c.Tile,
                                    c.Count, c.Frame);
     EXPECT_EQ(Columns(b), c.Expected) << c.What;
+  }
+  // An element stretches its image, or tiles it with "Tile=1".
+  TDataSkinObject element;
+  element.Image = tile;
+  element.LeftWidth = element.RightWidth = 3;
+  for (int tiled : {0, 1}) {
+    element.Tile = tiled;
+    Bitmap b = pixels::White(26, 1);
+    element.Draw(b.GetCanvas(), Rect(0, 0, 26, 1), 1);
+    b.GetCanvas().EndPainting();
+    EXPECT_EQ(Columns(b), Columns(DrawSkinImage(Rect(0, 0, 26, 1), tile, Rect(3, 0, 3, 0), false, tiled, 1, 1))) << tiled;
   }
   // Stacked frames: every corner and edge from its own place.
   const Bitmap rows = Numbered(3, 12);  // 3 frames of 3 x 4, stacked
