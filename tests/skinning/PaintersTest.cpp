@@ -289,10 +289,12 @@ TEST_F(PaintersTest, CheckBoxAndRadioFrames) {
     EXPECT_TRUE(pixels::ColorBox(shot, clWhite).IsEmpty()) << "the caption stands on the background";
   }
   g.checked->setLayoutDirection(Qt::RightToLeft);
+  g.checked->resize(g.checked->width(), 40);  // the caption centred across
   const Bitmap rtl = Shot(g.checked);
   EXPECT_EQ(rtl.GetPixel(g.checked->width() - 7, g.checked->height() / 2), Tone(5, kCheck));
   const TRect caption = pixels::Box(rtl, [](TColor c) { return GetRValue(c) < 9 && GetGValue(c) < 9; });
   EXPECT_TRUE(!caption.IsEmpty() && caption.Right <= g.checked->width() - 13 - 2) << "the caption left of the box";
+  EXPECT_NEAR(caption.Top + caption.Bottom, 40, 3) << caption;
 }
 
 TEST_F(PaintersTest, TabsFramesAndCloseBoxes) {

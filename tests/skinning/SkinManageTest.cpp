@@ -220,6 +220,13 @@ TEST_F(SkinManageTest, MenuItemRoutines) {
     EXPECT_EQ(w2, images ? 115 : 138);
     EXPECT_EQ(h, 20);
   }
+  // A text that starts with its shortcut has no caption.
+  QStyleOptionMenuItem shortcutOnly;
+  shortcutOnly.text = QStringLiteral("\tCtrl+A");
+  shortcutOnly.reservedShortcutWidth = 20;
+  QMenu menu;
+  const TSkinMenuItem fromOption = MenuItemFromOption(shortcutOnly, &menu);
+  EXPECT_EQ(std::pair(fromOption.Caption, fromOption.ShortCut), std::pair(QString(), QStringLiteral("Ctrl+A")));
   // A separator 9 pixels high from a 40-pixel image: its bottom 9 rows.
   Bitmap b = pixels::White(30, 9);
   DrawSkinMenuSeparator(*data, b.GetCanvas(), Rect(0, 0, 30, 9));
