@@ -206,6 +206,11 @@ TEST(Painters, GlyphAndCaptionLayout) {
     EXPECT_EQ((std::array{l.GlyphPos.X, l.GlyphPos.Y, l.TextPos.X, l.TextPos.Y}), (std::array{c[4], c[5], c[6], c[7]}))
         << c[0] << " " << c[1];
   }
+  TGlyphLayout bare;  // no caption: no spacing, the glyph centred
+  bare.GlyphSize = {16, 16};
+  bare.TextSize = {0, 0};
+  LayoutGlyphAndCaption(bare, {100, 30});
+  EXPECT_EQ(bare.GlyphPos, (TPoint{42, 7}));
   // Menu buttons, 100 wide, glyph 16, text 40: margin and spacing.
   for (auto [m, sp, wantM, wantS] : {std::array{-1, -1, 9, 9}, std::array{-1, 6, 12, 6}, std::array{4, -1, 4, 22}}) {
     MenuButtonSpacing(100, 16, 40, m, sp);
