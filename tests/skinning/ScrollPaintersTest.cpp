@@ -3,6 +3,7 @@
 #include "TestSkins.h"
 
 #include "skinning/WinSubClassContainers.h"
+#include "skinning/WinSubClassPanels.h"
 
 #include "platform_gui/Pixels.h"
 
@@ -10,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSizeGrip>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
@@ -254,6 +256,10 @@ TEST(ScrollPainters, ButtonTabsSheetsAndGripsInTheFaceColour) {
   for (const char* name : {"红球", "蓝球"}) tabs->addTab(new QWidget, QString::fromUtf8(name));
   auto* grip = new QSizeGrip(&form);
   grip->setGeometry(280, 180, 16, 16);
+  auto* status = new QStatusBar(&form);  // a grip, and no extra images to draw it with
+  status->setGeometry(0, 150, 200, 24);
+  status->setSizeGripEnabled(true);
+  (new TSkinStatusBar(status))->HookControl(nullptr, data.get(), false);
   (new TSkinTabBtn(tabs))->HookControl(nullptr, data.get(), false);
   (new TSkinTabSheet(tabs->widget(0)))->HookControl(nullptr, data.get(), false);
   (new TSkinSizer(grip))->HookControl(nullptr, data.get(), false);
@@ -266,4 +272,5 @@ TEST(ScrollPainters, ButtonTabsSheetsAndGripsInTheFaceColour) {
   const QPoint page = tabs->widget(0)->mapTo(&form, QPoint(5, 5));
   EXPECT_EQ(shot.GetPixel(page.x(), page.y()), kFace);
   EXPECT_EQ(shot.GetPixel(290, 190), kFace);
+  EXPECT_EQ(shot.GetPixel(190, 165), kFace) << "the grip's corner left in the face colour";
 }
