@@ -60,6 +60,7 @@ TEST(FormulaMatch, OldestDrawsAndImpossibleBalls) {
       {Repeat, &oldest, {Seq(0, 6)}, false},  {Neighbor, &oldest, {Seq(0, 6)}, false},
       // Balls outside 1..33 belong to no group, range or domain.
       {NumberGroup, &oldest, {{3, 9}, {2}}, true},  // two of the chosen numbers, as chosen
+      {Front3Tails, &oldest, {{0}, {0}}, true},     // no chosen tail among the first three, and 0 chosen
       {NumberGroup, &odd, {Seq(1, 33), {0}}, true}, {Red(0, 0), &odd, {Seq(1, 28)}, false},
       {BlueZF, &oddAfter, {Seq(0, 15)}, false},    {SumValue, &odd, {Seq(0, 12)}, false},
       {Repeat, &oddTwice, {{0}}, true},            {Neighbor, &oddTwice, {{0}}, true},
