@@ -59,6 +59,8 @@ TEST(FormulaMatch, OldestDrawsAndImpossibleBalls) {
       // ... and repeats and neighbours have nothing to compare with.
       {Repeat, &oldest, {Seq(0, 6)}, false},  {Neighbor, &oldest, {Seq(0, 6)}, false},
       // Balls outside 1..33 belong to no group, range or domain.
+      {NumberGroup, &oldest, {{3, 9}, {2}}, true},  // two of the chosen numbers, as chosen
+      {Front3Tails, &oldest, {{0}, {0}}, true},     // no chosen tail among the first three, and 0 chosen
       {NumberGroup, &odd, {Seq(1, 33), {0}}, true}, {Red(0, 0), &odd, {Seq(1, 28)}, false},
       {BlueZF, &oddAfter, {Seq(0, 15)}, false},    {SumValue, &odd, {Seq(0, 12)}, false},
       {Repeat, &oddTwice, {{0}}, true},            {Neighbor, &oddTwice, {{0}}, true},
@@ -156,7 +158,6 @@ TEST(FormulaValues, ValuesOutsideTheDomainAreReportedAndIgnored) {
 
 TEST(FormulaProbability, OmissionIsPTimesOneMinusPToTheNAndNoTotalMeansNone) {
   const float p = 224408.0f / TotalCombos;
-  EXPECT_FLOAT_EQ(Ind(Ac).GetProbability({{7}}, false), p);
   EXPECT_FLOAT_EQ(Ind(Ac).GetOmissionProbability({{7}}, 0, false), p);
   EXPECT_FLOAT_EQ(Ind(Ac).GetOmissionProbability({{7}}, 5, false), static_cast<float>(p * std::pow(1.0 - p, 5)));
   EXPECT_EQ(Ind(Ac).GetOmissionProbability({Seq(0, 10)}, 3, false), 0.0f);

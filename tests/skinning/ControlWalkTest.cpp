@@ -33,9 +33,7 @@ using namespace skinning;
 namespace {
 
 std::unique_ptr<TSkinData> ProgramSkin() {
-  auto data = std::make_unique<TSkinData>();
-  EXPECT_TRUE(data->LoadSkinStream(testskins::Streamed(skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin()))));
-  return data;
+  return testskins::LoadSkinFile(skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin()));
 }
 
 // The form skinner on `form`, activated (which walks the controls).
@@ -56,7 +54,16 @@ std::type_index PainterType(const TWinSkinForm& skinner, const QWidget* w) {
   return painters.empty() ? std::type_index(typeid(void)) : std::type_index(typeid(*painters.front()));
 }
 
+// A panel class of the program's own: Qt's class under it decides.
+class TFramePanel : public QFrame {
+  Q_OBJECT
+
+ public:
+  using QFrame::QFrame;
+};
+
 using Pick = QWidget* (*)(const gallery::WalkGallery&);
+#define PICK(member) [](const gallery::WalkGallery& g) -> QWidget* { return g.member; }
 
 }  // namespace
 
@@ -114,20 +121,17 @@ TEST(ControlWalk, GatesAndTheClassMap) {
     Pick widget;
     std::type_index painter;
   };
-  const Pick bitButton = [](const gallery::WalkGallery& g) -> QWidget* { return g.bitButton; };
-  const Pick combo = [](const gallery::WalkGallery& g) -> QWidget* { return g.combo; };
-  const Pick box = [](const gallery::WalkGallery& g) -> QWidget* { return g.box; };
+  const Pick bitButton = PICK(bitButton), combo = PICK(combo), box = PICK(box);
   const Case cases[] = {
       {{xcBitBtn}, {}, bitButton, typeid(void)},
       {{xcBitBtn}, QStringLiteral("TBitBtn=bitbtn"), bitButton, typeid(TSkinBitButton)},
       {{xcButton}, QStringLiteral("TBitBtn=bitbtn"), bitButton, typeid(void)},
       {{xcButton}, {}, bitButton, typeid(TSkinBitButton)},
       // "nil": the panel and everything in it are left alone.
-      {{}, QStringLiteral("TPanel=nil"), [](const gallery::WalkGallery& g) -> QWidget* { return g.panel; }, typeid(void)},
-      {{}, QStringLiteral("tpanel=Nil"), [](const gallery::WalkGallery& g) -> QWidget* { return g.edit; }, typeid(void)},
-      {{}, QStringLiteral("TPanel=nil"), [](const gallery::WalkGallery& g) -> QWidget* { return g.ok; },
-       typeid(TSkinButton)},
-      {{xcTab}, {}, [](const gallery::WalkGallery& g) -> QWidget* { return g.tabs; }, typeid(void)},
+      {{}, QStringLiteral("TPanel=nil"), PICK(panel), typeid(void)},
+      {{}, QStringLiteral("tpanel=Nil"), PICK(edit), typeid(void)},
+      {{}, QStringLiteral("TPanel=nil"), PICK(ok), typeid(TSkinButton)},
+      {{xcTab}, {}, PICK(tabs), typeid(void)},
       // A kind switched off leaves the control alone: no class rule after it.
       {{}, QStringLiteral("TComboBox=combobox"), combo, typeid(TSkinComBox)},
       {{xcCombo}, QStringLiteral("TComboBox=combobox"), combo, typeid(void)},
@@ -170,7 +174,11 @@ TEST(ControlWalk, WalkingAgainLaterControlsAndAThrowingControl) {
     QApplication::processEvents();
     EXPECT_EQ(PainterType(*skinner, later), typeid(TSkinButton)) << i;
   }
-  EXPECT_EQ(skinner->Controls().size(), painters + 2);
+  auto* own = new TFramePanel(g.panel);
+  own->show();
+  QApplication::processEvents();
+  EXPECT_EQ(PainterType(*skinner, own), typeid(TSkinBox));
+  EXPECT_EQ(skinner->Controls().size(), painters + 3);
 }
 
 TEST(ControlWalk, StandardDialogsByClassName) {
@@ -261,3 +269,5 @@ TEST(ControlWalk, KindBorderAndCaptionButtonsFromTheStyles) {
     EXPECT_TRUE(skinner->FrameSkinning);
   }
 }
+
+#include "ControlWalkTest.moc"

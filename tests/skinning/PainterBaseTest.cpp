@@ -1,6 +1,6 @@
 // The painter base: its place in the window's chain, switching it off and
 // on, the skinned query, painting after the widget, colours given back,
-// phases and lifetime; the published properties read by name.
+// phases and lifetime.
 #include "TestSkins.h"
 
 #include "platform/WindowTable.h"
@@ -10,12 +10,11 @@
 #include "platform_gui/Pixels.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QPainter>
-#include <QPushButton>
-#include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 using namespace platform;
 using namespace skinning;
@@ -44,6 +43,7 @@ class Probe : public QWidget {
 class Recorder : public TSkinControl {
  public:
   using TSkinControl::TSkinControl;
+  using TSkinControl::DrawImageCaption;
   std::vector<std::string> log;
   bool BeforeMessage(Message& m) override {
     if (m.Msg == WM_USER) log.push_back("before");
@@ -60,17 +60,11 @@ class Recorder : public TSkinControl {
   int paints = 0;
 };
 
-std::unique_ptr<TSkinData> Skin(const std::string& ini = "[Colours]\nButtonFace=10,20,30\n") {
-  auto data = std::make_unique<TSkinData>();
-  EXPECT_TRUE(data->LoadSkinStream(Streamed(SkinOf(ini))));
-  return data;
-}
-
-Bitmap Grab(QWidget& w) { return Bitmap::FromQImage(w.grab().toImage(), pfDevice); }
+std::unique_ptr<TSkinData> Skin() { return LoadSkin("[Colours]\nButtonFace=10,20,30\n"); }
 
 }  // namespace
 
-TEST(PainterBase, ChainQueryAndSwitch) {
+TEST(PainterBase, ChainQuerySwitchAndPaintingAfterTheWidget) {
   auto data = Skin();
   TSkinFormObject form;
   auto* w = new Probe;
@@ -84,6 +78,16 @@ TEST(PainterBase, ChainQueryAndSwitch) {
   EXPECT_EQ(SendMessage(w, SKIN_QUERYSKINNED), 1);
   EXPECT_EQ(SendMessage(w, WM_USER), 42);
   EXPECT_EQ(painter->log, (std::vector<std::string>{"before", "widget", "after"}));
+  // It paints after the widget, and asks for repaints.
+  const Bitmap shot = Shot(w);
+  EXPECT_EQ(pixels::ColorBox(shot, clRed), Rect(2, 2, 6, 6));
+  EXPECT_EQ(shot.GetPixel(10, 10), clBlue);
+  w->show();
+  QApplication::processEvents();
+  const int before = painter->paints;
+  painter->PaintWindow(nullptr);
+  QApplication::processEvents();
+  EXPECT_GT(painter->paints, before);
   // Switched off, every message goes past the painter; on again, it answers.
   SendMessage(w, SKIN_PAINTER, 0);
   EXPECT_FALSE(painter->Active);
@@ -98,23 +102,6 @@ TEST(PainterBase, ChainQueryAndSwitch) {
   delete w;
   EXPECT_FALSE(alive);
   EXPECT_TRUE(form.Controls().empty());
-}
-
-TEST(PainterBase, PaintsAfterTheWidgetAndAsksForRepaints) {
-  auto data = Skin();
-  Probe w;
-  w.resize(20, 20);
-  auto* painter = new Recorder(&w);
-  painter->HookControl(nullptr, data.get(), false);
-  const Bitmap shot = Grab(w);
-  EXPECT_EQ(pixels::ColorBox(shot, clRed), Rect(2, 2, 6, 6));
-  EXPECT_EQ(shot.GetPixel(10, 10), clBlue);
-  w.show();
-  QApplication::processEvents();
-  const int before = painter->paints;
-  painter->PaintWindow(nullptr);
-  QApplication::processEvents();
-  EXPECT_GT(painter->paints, before);
 }
 
 TEST(PainterBase, ColourAndParentBackgroundGivenBack) {
@@ -159,40 +146,6 @@ TEST(PainterBase, InnerWindowGoneIsPhaseSix) {
   EXPECT_FALSE(painter->Handle);
 }
 
-// The names the painters read that the platform's table adds to Qt's own.
-TEST(PublishedProps, NamesThePaintersRead) {
-  QPushButton push(QStringLiteral("OK"));
-  QToolButton tool;
-  tool.setCheckable(true);
-  tool.setChecked(true);
-  QCheckBox check;
-  check.setTristate(true);
-  check.setCheckState(Qt::PartiallyChecked);
-  push.setProperty("NumGlyphs", 2);
-  struct Case {
-    QObject* o;
-    const char* name;
-    int ord;
-    const char* text;
-  };
-  const Case cases[] = {
-      {&push, "Down", 0, "False"},  {&tool, "down", 1, "True"},          {&check, "State", -1, "cbGrayed"},
-      {&push, "NumGlyphs", 2, "2"}, {&push, "ParentBackground", 1, "True"}, {&push, "Glyph", -1, ""},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(GetOrdProperty(c.o, QString::fromLatin1(c.name)), c.ord) << c.name;
-    EXPECT_EQ(GetPropertyText(c.o, QString::fromLatin1(c.name)), QString::fromUtf8(c.text)) << c.name;
-  }
-  SetPropertyText(&check, QStringLiteral("State"), QStringLiteral("CBCHECKED"));
-  EXPECT_EQ(check.checkState(), Qt::Checked);
-  SetPropertyText(&check, QStringLiteral("State"), QStringLiteral("cbUnchecked"));
-  EXPECT_EQ(check.checkState(), Qt::Unchecked);
-  SetPropertyText(&tool, QStringLiteral("Down"), QStringLiteral("False"));
-  EXPECT_FALSE(tool.isChecked());
-  SetPropertyText(&push, QStringLiteral("ParentBackground"), QStringLiteral("False"));
-  EXPECT_TRUE(push.autoFillBackground());
-}
-
 TEST(PainterRoutines, DisabledGlyphAndStripFrames) {
   Bitmap glyph(4, 4, pf24bit);
   glyph.Fill(qRgb(255, 0, 255));
@@ -209,5 +162,23 @@ TEST(PainterRoutines, DisabledGlyphAndStripFrames) {
     out.GetCanvas().EndPainting();
     EXPECT_EQ(out.GetPixel(0, 0), clRed);
     EXPECT_EQ(out.GetPixel(3, 1), clLime);
+  }
+}
+
+TEST(PainterRoutines, ImageCaptionPlacesTheIconByAlignmentNeverCloserThanOnePixel) {
+  QWidget w;
+  auto* painter = new Recorder(&w);
+  painter->Enabled = true;
+  QPixmap red(16, 16);
+  red.fill(Qt::red);
+  // Alignment, width of the place (from x 5); where the icon (16 and 2 of
+  // spacing) starts: at 3, centred or 2 from the right, and at 1 when less
+  // than 2.
+  const std::array<int, 3> cases[] = {{0, 40, 8}, {1, 22, 7}, {1, 20, 6}, {2, 30, 15}, {2, 22, 7}, {2, 19, 6}};
+  for (const auto& [alignment, width, left] : cases) {
+    Bitmap out = pixels::White(60, 20);
+    painter->DrawImageCaption(out.GetCanvas(), Bounds(5, 0, width, 20), alignment, {}, QIcon(red), {16, 16});
+    out.GetCanvas().EndPainting();
+    EXPECT_EQ(pixels::ColorBox(out, clRed).Left, left) << alignment << " " << width;
   }
 }

@@ -16,19 +16,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 using namespace platform;
 using namespace skinning;
 using namespace testskins;
 
 namespace {
-
-// A component with the skin of `ini` loaded.
-std::unique_ptr<TSkinData> Loaded(const std::string& ini, const Images& images = {}) {
-  auto data = std::make_unique<TSkinData>();
-  EXPECT_TRUE(data->LoadSkinStream(Streamed(SkinOf(ini, images))));
-  return data;
-}
 
 std::string Section(const QString& name, const std::string& keys) {
   return "[" + name.toStdString() + "]\n" + keys + "\n";
@@ -45,7 +39,7 @@ TEST(SkinModel, FrameCountsAndEdgesAreFixedAfterTheParse) {
                     "[Headerbar]\nImage=e.bmp\nFrame=0\nLeftWidth=-5\n[SunkEdge]\nImage=e.bmp\n";
   for (const char* s : plain) ini += Section(s, "Image=e.bmp\nFrame=9\nLeftWidth=9\nTopHeight=2");
   ini += Section("HorzScrollThumb", "Image=e.bmp\nFrame=9\nFrameCount=7");
-  const auto data = Loaded(ini, {{"e.bmp", Solid(40, 20, Qt::gray)}});
+  const auto data = LoadSkin(ini, {{"e.bmp", Solid(40, 20, Qt::gray)}});
   const TSkinModel& m = data->Model();
   const struct {
     const TDataSkinObject* Element;
@@ -70,7 +64,7 @@ TEST(SkinModel, FrameCountsAndEdgesAreFixedAfterTheParse) {
 }
 
 TEST(SkinModel, OnlyBmpNamesLoadAndABadBitmapIsEmpty) {
-  const auto data = Loaded(
+  const auto data = LoadSkin(
       "[Headerbar]\nImage=bad.bmp\n[MenuItem]\nImage=E.BMP\n[MenuBackground]\nImage=C:\\skins\\e.bmp\n"
       "[Scrollbar]\nImage=e.png\n",
       {{"e.bmp", Solid(8, 8, Qt::red)}, {"E.BMP", Solid(8, 8, Qt::red)}, {"e.png", Solid(8, 8, Qt::red)}});
@@ -92,7 +86,7 @@ TEST(SkinModel, OnlyBmpNamesLoadAndABadBitmapIsEmpty) {
 }
 
 TEST(SkinModel, CaptionButtons) {
-  const auto data = Loaded(
+  const auto data = LoadSkin(
       "[Button.Help]\nAction=-1\n[Button.App]\nAction=-1\nVisibility=0\n[BUTTONS]\nAction=5\n"
       "[Button.Close]\nButtonImage=close.bmp\n[Button.Max]\nAction=1\nVisibility=2\nXcoord=50\nYcoord=5\nframe=4\n"
       "[Button.Restore]\nAction=4\nXcoord=9\n[Button.Sys]\nAction=3\nButtonImage=icon.bmp\n"
@@ -100,30 +94,22 @@ TEST(SkinModel, CaptionButtons) {
       {{"close.bmp", Solid(60, 20, Qt::red)}, {"icon.bmp", Solid(16, 16, Qt::red)}, {"mdi.bmp", Numbered(48, 10)}});
   const std::vector<TDataSkinSysButton>& b = data->Model().CaptionButtons;
   ASSERT_EQ(b.size(), 8u);
-  const struct {
-    const char* Name;
-    int Action, X, Y, Visibility1, Frames;
-    bool Image;
-  } rows[] = {{"BUTTON.APP", -1, 0, 0, -1, 6, false},   {"BUTTON.CLOSE", 0, 0, 0, 0, 3, true},
-              {"BUTTON.MAX", 1, 50, 5, 0, 4, false},     {"BUTTON.RESTORE", 4, 50, 5, 0, 6, false},
-              {"BUTTON.SYS", 3, 0, 0, 0, 3, false},      {"BUTTON.SYS", 7, 24, 0, 100, 4, true},
-              {"BUTTON.SYS", 8, 16, 0, 100, 4, true},    {"BUTTON.SYS", 9, 8, 0, 100, 4, true}};
-  for (size_t i = 0; i < b.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(b[i].Name.toStdString(), rows[i].Name);
-    EXPECT_EQ(b[i].Action, rows[i].Action);
-    EXPECT_EQ(b[i].Xcoord, rows[i].X);
-    EXPECT_EQ(b[i].Ycoord, rows[i].Y);
-    EXPECT_EQ(b[i].Visibility1, rows[i].Visibility1);
-    EXPECT_EQ(b[i].Frame, rows[i].Frames);
-    EXPECT_EQ(!b[i].Image.Empty(), rows[i].Image);
-  }
+  // Name, action, x, y, first visibility, frames, with an image.
+  using Row = std::tuple<std::string, int, int, int, int, int, bool>;
+  const Row rows[] = {{"BUTTON.APP", -1, 0, 0, -1, 6, false},   {"BUTTON.CLOSE", 0, 0, 0, 0, 3, true},
+                      {"BUTTON.MAX", 1, 50, 5, 0, 4, false},     {"BUTTON.RESTORE", 4, 50, 5, 0, 6, false},
+                      {"BUTTON.SYS", 3, 0, 0, 0, 3, false},      {"BUTTON.SYS", 7, 24, 0, 100, 4, true},
+                      {"BUTTON.SYS", 8, 16, 0, 100, 4, true},    {"BUTTON.SYS", 9, 8, 0, 100, 4, true}};
+  for (size_t i = 0; i < b.size(); ++i)
+    EXPECT_EQ(Row(b[i].Name.toStdString(), b[i].Action, b[i].Xcoord, b[i].Ycoord, b[i].Visibility1, b[i].Frame,
+                  !b[i].Image.Empty()),
+              rows[i]) << i;
   for (int j = 0; j < 3; ++j) {  // four 4-pixel cells each, from cell 4j
     EXPECT_EQ(b[5 + j].Image.Width(), 16);
     EXPECT_EQ(b[5 + j].Image.GetPixel(0, 0), RGB(16 * j, 0, 7));
     EXPECT_EQ(b[5 + j].Image.GetPixel(15, 9), RGB(16 * j + 15, 9, 7));
   }
-  const auto none = Loaded("[Colours]\n");
+  const auto none = LoadSkin("[Colours]\n");
   ASSERT_EQ(none->Model().CaptionButtons.size(), 3u);
   EXPECT_EQ(none->Model().CaptionButtons[0].Name, "MDICONTROLS");
   EXPECT_TRUE(none->Model().CaptionButtons[0].Image.Empty());
@@ -135,7 +121,7 @@ TEST(SkinModel, ComboArrowAndTheComboImages) {
   const Images images = {{"edge.bmp", Frames(30, 21, {edge[0], edge[1], edge[2], edge[3]})},
                          {"button.bmp", Frames(17, 21, {button[0], button[1], button[2], Qt::magenta})}};
   // Without a sunken edge: the button's own image, the key colour now the face colour.
-  const auto alone = Loaded("[Colours]\nButtonFace=1,2,3\n[ComboButton]\nImage=button.bmp\n", images);
+  const auto alone = LoadSkin("[Colours]\nButtonFace=1,2,3\n[ComboButton]\nImage=button.bmp\n", images);
   const TDataSkinObject& a = *alone->Model().ComboxArrow;
   EXPECT_EQ(a.Frame, 4);
   EXPECT_EQ(a.Image.GetPixel(3, 3), Colour(button[0]));
@@ -143,7 +129,7 @@ TEST(SkinModel, ComboArrowAndTheComboImages) {
   EXPECT_FALSE(alone->Model().ComboButton->Image2.Empty()) << "the mirrored button";
 
   // With one: the composite per state, the arrow cut from its right end.
-  const auto both = Loaded("[SunkEdge]\nImage=edge.bmp\n[ComboButton]\nImage=button.bmp\n", images);
+  const auto both = LoadSkin("[SunkEdge]\nImage=edge.bmp\n[ComboButton]\nImage=button.bmp\n", images);
   const TSkinModel& m = both->Model();
   EXPECT_EQ(m.ComboButton->Style, 2);
   EXPECT_EQ(m.ComboButton->Margins(), Rect(2, 0, 20, 0));
@@ -158,7 +144,7 @@ TEST(SkinModel, ComboArrowAndTheComboImages) {
     EXPECT_EQ(m.SunkEdge->Image.GetPixel(50 * k, 10), Colour(button[k])) << "mirrored, states in order";
   }
   // A sunken edge alone makes no composite and an empty arrow.
-  const auto edgeOnly = Loaded("[SunkEdge]\nImage=edge.bmp\n", images);
+  const auto edgeOnly = LoadSkin("[SunkEdge]\nImage=edge.bmp\n", images);
   EXPECT_TRUE(edgeOnly->Model().ComboxArrow->Empty());
   EXPECT_EQ(edgeOnly->Model().SunkEdge->Image.Width(), 120);
 }
@@ -179,14 +165,14 @@ TEST(SkinModel, TitleColourAndToolbarGradient) {
       {"TopFrame=0", RGB(200, 40, 40), RGB(232, 232, 232), RGB(227, 142, 142)},
   };
   for (const auto& row : rows) {
-    const auto data = Loaded(std::string("[Colours]\nButtonFace=100,100,100\n[Personality]\nTop=top.bmp\n") + row.Frames,
+    const auto data = LoadSkin(std::string("[Colours]\nButtonFace=100,100,100\n[Personality]\nTop=top.bmp\n") + row.Frames,
                              {{"top.bmp", top}});
     const TSkinModel& m = data->Model();
     EXPECT_EQ(m.TitleColour, row.Title) << row.Frames;
     EXPECT_EQ(m.Toolbar->Image.GetPixel(5, 0), row.Top) << row.Frames;
     EXPECT_EQ(m.Toolbar->Image.GetPixel(5, 39), row.Bottom) << row.Frames;
   }
-  EXPECT_EQ(Loaded("[Colours]\nButtonFace=9,9,9\n")->Model().TitleColour, RGB(9, 9, 9)) << "no top border";
+  EXPECT_EQ(LoadSkin("[Colours]\nButtonFace=9,9,9\n")->Model().TitleColour, RGB(9, 9, 9)) << "no top border";
 }
 
 TEST(SkinModel, ColourTexts) {
@@ -198,7 +184,7 @@ TEST(SkinModel, ColourTexts) {
               {"1,2", RGB(1, 0, 0)},       {"7", RGB(0, 0, 0)},            {"", clLime}};
   for (const auto& row : rows) EXPECT_EQ(ParseSkinColour(row.Text, clLime), row.Colour) << row.Text;
 
-  const auto data = Loaded(
+  const auto data = LoadSkin(
       "[Colours]\nButtonFace=1,2,3\nMenu=4,5,6\n[Colour.Caption]\ncolor=7,8,9\n[COLOURS]\n[Colour2]\n"
       "[Customcolors]\nColor3=10,11,12\n[Personality]\nActiveTextR=300\nActiveTextG=0\nActiveTextB=1\nInActiveTextR=5\n");
   const TSkinColours& c = data->Model().Colours;
@@ -211,14 +197,14 @@ TEST(SkinModel, ColourTexts) {
   EXPECT_EQ(c.User[4], clWhite);
   EXPECT_EQ(data->Model().Title.ActiveText, RGB(255, 0, 1));
   EXPECT_EQ(data->Model().Title.InActiveText, clNone) << "needs all three keys";
-  const auto buttons = Loaded("[Buttons]\nBitmap=b.bmp\nMouseOverColour2=1,1,1\n", {{"b.bmp", Solid(5, 5, Qt::red)}});
+  const auto buttons = LoadSkin("[Buttons]\nBitmap=b.bmp\nMouseOverColour2=1,1,1\n", {{"b.bmp", Solid(5, 5, Qt::red)}});
   EXPECT_FALSE(buttons->Model().Buttons.NormalColour2Given);
   EXPECT_TRUE(buttons->Model().Buttons.MouseOverColour2Given);
   EXPECT_EQ(buttons->Model().Buttons.CheckButtonFrame, 4);
 }
 
 TEST(SkinData, LoadingKeepsTheOldSkinOnFailure) {
-  const auto data = Loaded("[MenuItem]\nImage=e.bmp\n", {{"e.bmp", Solid(5, 5, Qt::red)}});
+  const auto data = LoadSkin("[MenuItem]\nImage=e.bmp\n", {{"e.bmp", Solid(5, 5, Qt::red)}});
   const TSkinModel* before = &data->Model();
   // A container without an INI entry, and a streamed count past the bytes.
   EXPECT_FALSE(data->LoadSkinStream(Streamed(SkinOf("", {{"e.bmp", Solid(5, 5, Qt::red)}}, {}))));

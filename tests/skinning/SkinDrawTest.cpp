@@ -1,10 +1,8 @@
 // Colour routines and the drawing primitives, checked pixel by pixel.
 #include "skinning/BuiltinImages.h"
 #include "skinning/ImgUtil.h"
-#include "skinning/SkinRead.h"
+#include "skinning/WinSkinData.h"
 #include "skinning/WinSkinForm.h"
-#include "skinning/WinSkinIni.h"
-#include "tools/skin/ProgramSkin.h"
 
 #include "platform_gui/Pixels.h"
 
@@ -52,6 +50,7 @@ std::vector<int> Join(std::vector<int> a, const std::vector<int>& b) {
 TEST(ImgUtil, MixesColoursAndRamps) {
   EXPECT_EQ(BlendColours(RGB(200, 0, 100), RGB(0, 100, 0), 150), RGB(30, 85, 15));
   EXPECT_EQ(BlendColours(RGB(200, 0, 100), RGB(0, 100, 0), 50), RGB(100, 50, 50));
+  EXPECT_EQ(BlendColours(RGB(1, 0, 3), clBlack, 50), RGB(1, 0, 2)) << "halves round up";
   EXPECT_EQ(BlendColours(clBtnFace, clBtnFace, 50), GetSysColor(COLOR_BTNFACE));
   EXPECT_EQ(*GetGradientRamp(1, clBlack, 0x0000FF), std::vector<TColor>{0x00007F});
   EXPECT_EQ(*GetGradientRamp(4, RGB(0, 0, 10), RGB(9, 90, 10)),
@@ -68,7 +67,7 @@ TEST(ImgUtil, MixesColoursAndRamps) {
     int Hue, Saturation;
   } hs[] = {{RGB(80, 80, 80), 0, 200}, {RGB(255, 0, 0), 0, 255}, {RGB(0, 0, 255), 170, 255},
             {RGB(255, 255, 0), 42, 255}, {RGB(200, 200, 200), 0, 0}, {RGB(255, 0, 128), 234, 255},
-            {RGB(0, 255, 128), 106, 255}};
+            {RGB(0, 255, 128), 106, 255}, {RGB(0, 1, 0), 85, 200}};
   for (const auto& c : hs) {
     const THueSat r = ColourHueSat(c.Colour);
     EXPECT_EQ(r.Hue, c.Hue) << std::hex << c.Colour;
@@ -145,6 +144,17 @@ TEST(SkinDraw, NinePartsTakeTheRightColumns) {
     const Bitmap b = DrawSkinImage(Rect(0, 0, c.Width, 1), c.Image, c.Margins, false, c.Tile,
                                    c.Count, c.Frame);
     EXPECT_EQ(Columns(b), c.Expected) << c.What;
+  }
+  // An element stretches its image, or tiles it with "Tile=1".
+  TDataSkinObject element;
+  element.Image = tile;
+  element.LeftWidth = element.RightWidth = 3;
+  for (int tiled : {0, 1}) {
+    element.Tile = tiled;
+    Bitmap b = pixels::White(26, 1);
+    element.Draw(b.GetCanvas(), Rect(0, 0, 26, 1), 1);
+    b.GetCanvas().EndPainting();
+    EXPECT_EQ(Columns(b), Columns(DrawSkinImage(Rect(0, 0, 26, 1), tile, Rect(3, 0, 3, 0), false, tiled, 1, 1))) << tiled;
   }
   // Stacked frames: every corner and edge from its own place.
   const Bitmap rows = Numbered(3, 12);  // 3 frames of 3 x 4, stacked
@@ -248,7 +258,7 @@ TEST(SkinDraw, PaintsTheParentUnderAChild) {
   EXPECT_EQ(pixels::InkBox(none, clWhite), TRect());
 }
 
-TEST(SkinImages, BuiltInAndProgramSkin) {
+TEST(SkinImages, BuiltInImagesHaveTheirSizesAndFormats) {
   const struct {
     const char* Name;
     int W, H;
@@ -261,24 +271,4 @@ TEST(SkinImages, BuiltInAndProgramSkin) {
     EXPECT_EQ(b.Height(), i.H) << i.Name;
     EXPECT_EQ(b.PixelFormat(), i.Format) << i.Name;
   }
-  // The program's skin reads back, and every image it names is there.
-  TSkinReader reader;
-  ASSERT_TRUE(reader.Load(skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin())));
-  std::string text, entry;
-  QString name;
-  reader.FindEntry(".ini", text, name);
-  TQuickIni ini;
-  ini.LoadFromStream(text);
-  int images = 0;
-  for (const QString& line : ini.Lines()) {
-    const QString value = line.section(u'=', 1).trimmed();
-    if (!value.endsWith(".bmp")) continue;
-    reader.GetEntry(value, entry);
-    EXPECT_EQ(entry.substr(0, 2), "BM") << value.toStdString();
-    EXPECT_EQ(uint8_t(entry[28]), 24) << value.toStdString() << ": 24 bits a pixel";
-    ++images;
-  }
-  EXPECT_EQ(images, reader.Count() - 1);
-  EXPECT_EQ(ini.ReadInteger("Buttons", "CheckButtonFrame", 0), 12);
-  EXPECT_EQ(ini.ReadString("Colours", "ButtonFace", ""), "222,233,247");
 }

@@ -34,10 +34,7 @@ void PutU32(std::string& s, uint32_t v) {
 std::string RawContainer(uint32_t version, size_t block, const std::string& names,
                          const std::vector<uint32_t>& sizes, const std::string& data) {
   std::string c;
-  PutU32(c, version);
-  PutU32(c, uint32_t(names.size()));
-  PutU32(c, 0);
-  PutU32(c, 0);
+  for (uint32_t v : {version, uint32_t(names.size()), 0u, 0u}) PutU32(c, v);
   c.append(block, '\x55');
   c += names;
   for (uint32_t s : sizes) PutU32(c, s);
@@ -52,15 +49,9 @@ std::string LhaArchive(const std::string& packed, const std::string& original) {
     for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
   }
   std::string h = "-lh1-";
-  PutU32(h, uint32_t(packed.size()));
-  PutU32(h, uint32_t(original.size()));
-  PutU32(h, 0x00210000);  // 1980-01-01
-  h += '\x20';            // attribute
-  h += '\0';              // level 0
-  h += '\x05';
-  h += "a.bin";
-  h += char(crc & 0xFF);
-  h += char(crc >> 8);
+  for (uint32_t v : {uint32_t(packed.size()), uint32_t(original.size()), 0x00210000u}) PutU32(h, v);  // 1980-01-01
+  // Attribute, level 0, the name's length and name, the CRC.
+  h += std::string("\x20\0\x05", 3) + "a.bin" + char(crc & 0xFF) + char(crc >> 8);
   unsigned sum = 0;
   for (unsigned char b : h) sum += b;
   return std::string(1, char(h.size())) + char(sum & 0xFF) + h + packed + '\0';
@@ -128,14 +119,10 @@ TEST(SkinReader, ReadsTheContainer) {
   EXPECT_EQ(reader.Names(), QStringList({"skin.ini", "button.bmp", "two.ini", "丄.bmp"}));
   std::string entry;
   QString found = "unchanged";
-  reader.GetEntry("SKIN.ini", entry);
-  EXPECT_EQ(entry, "ini");
-  reader.GetEntry("Button.BMP", entry);
-  EXPECT_EQ(entry, "bm");
-  reader.GetEntry("丄.BMP", entry);
-  EXPECT_EQ(entry, "gbk!");
-  reader.GetEntry("missing", entry);
-  EXPECT_EQ(entry, "");
+  for (auto [name, bytes] : {std::pair{"SKIN.ini", "ini"}, {"Button.BMP", "bm"}, {"丄.BMP", "gbk!"}, {"missing", ""}}) {
+    reader.GetEntry(QString::fromUtf8(name), entry);
+    EXPECT_EQ(entry, bytes) << name;
+  }
   reader.FindEntry(".ini", entry, found);
   EXPECT_EQ(found, "skin.ini");
   EXPECT_EQ(entry, "ini");

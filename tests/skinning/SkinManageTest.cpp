@@ -46,9 +46,8 @@ class SkinManageTest : public ::testing::Test {
  protected:
   // A main-form component with the menu skin, made known to the manager.
   std::unique_ptr<TSkinData> MainData(TSkinFormType type = sfMainform) {
-    auto data = std::make_unique<TSkinData>();
+    auto data = LoadSkinFile(MenuSkin());
     data->SkinFormtype = type;
-    EXPECT_TRUE(data->LoadSkinStream(Streamed(MenuSkin())));
     data->Loaded();
     return data;
   }
@@ -159,7 +158,7 @@ TEST_F(SkinManageTest, SkinChosenForAWindow) {
   EXPECT_EQ(m.MainSkinData(), d[4].get());
 }
 
-TEST_F(SkinManageTest, PopupsByMenuMode) {
+TEST_F(SkinManageTest, PopupsByMenuModeAndTheOpenMenuFrameAndItems) {
   const struct {
     int Mode;
     TSkinControlTypes Kinds;
@@ -186,11 +185,8 @@ TEST_F(SkinManageTest, PopupsByMenuMode) {
     EXPECT_NE(menu.style(), data->Style());
     EXPECT_EQ(SkinManage()->MenuMode(), TSkinManage::kContextMenu);
   }
-}
-
-TEST_F(SkinManageTest, OpenMenuFrameAndItems) {
-  auto data = MainData();
-  SkinManage()->SetEnabled(true);
+  // Open, a skinned menu shows the frame and its items.
+  data->SkinControls = DefaultSkinControls();
   QMenu menu;
   menu.addAction("One");
   menu.addAction("Two");
@@ -224,6 +220,13 @@ TEST_F(SkinManageTest, MenuItemRoutines) {
     EXPECT_EQ(w2, images ? 115 : 138);
     EXPECT_EQ(h, 20);
   }
+  // A text that starts with its shortcut has no caption.
+  QStyleOptionMenuItem shortcutOnly;
+  shortcutOnly.text = QStringLiteral("\tCtrl+A");
+  shortcutOnly.reservedShortcutWidth = 20;
+  QMenu menu;
+  const TSkinMenuItem fromOption = MenuItemFromOption(shortcutOnly, &menu);
+  EXPECT_EQ(std::pair(fromOption.Caption, fromOption.ShortCut), std::pair(QString(), QStringLiteral("Ctrl+A")));
   // A separator 9 pixels high from a 40-pixel image: its bottom 9 rows.
   Bitmap b = pixels::White(30, 9);
   DrawSkinMenuSeparator(*data, b.GetCanvas(), Rect(0, 0, 30, 9));
@@ -259,10 +262,9 @@ TEST_F(SkinManageTest, MenuItemRoutines) {
     EXPECT_EQ(out.GetPixel(square.Left + 8, 11) == clRed, row.Picture);
   }
   // Without a "MenuItem" image the plain item: Hilight when selected.
-  TSkinData plain;
-  ASSERT_TRUE(plain.LoadSkinStream(Streamed(MenuSkin(false))));
+  const auto plain = LoadSkinFile(MenuSkin(false));
   Bitmap out = pixels::White(60, 20);
-  DrawSkinPopupItem(plain, item, out.GetCanvas(), true, Rect(0, 0, 60, 20));
+  DrawSkinPopupItem(*plain, item, out.GetCanvas(), true, Rect(0, 0, 60, 20));
   out.GetCanvas().EndPainting();
   EXPECT_EQ(out.GetPixel(58, 1), RGB(5, 5, 5));
 }

@@ -1,7 +1,9 @@
 // Skins for the tests, written with our skin writer.
 #pragma once
 
+#include "platform/Bitmap.h"
 #include "platform/Colors.h"
+#include "skinning/WinSkinData.h"
 #include "tools/skin/SkinFile.h"
 
 #include <QColor>
@@ -10,7 +12,10 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QString>
+#include <QWidget>
 
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -59,6 +64,33 @@ inline std::string Streamed(const std::string& file) {
 }
 
 inline platform::TColor Colour(QColor c) { return platform::RGB(c.red(), c.green(), c.blue()); }
+
+// A component with the skin file loaded (a skin that does not load throws).
+inline std::unique_ptr<skinning::TSkinData> LoadSkinFile(const std::string& file) {
+  auto data = std::make_unique<skinning::TSkinData>();
+  if (!data->LoadSkinStream(Streamed(file))) throw std::runtime_error("the test skin did not load");
+  return data;
+}
+inline std::unique_ptr<skinning::TSkinData> LoadSkin(const std::string& ini, const Images& images = {}) {
+  return LoadSkinFile(SkinOf(ini, images));
+}
+
+inline platform::Bitmap Shot(QWidget* w) { return platform::Bitmap::FromQImage(w->grab().toImage(), platform::pfDevice); }
+
+// Frame k (from 1) of a strip in tone t is Shade(k, t): a pixel tells which
+// frame of which strip shows. Strips of up to 25 frames.
+inline QColor Shade(int k, int t) { return QColor(10 * k, t, 255 - 10 * k); }
+inline platform::TColor Tone(int k, int t) { return Colour(Shade(k, t)); }
+// `frames` frames of fw x fh side by side; with `keyCorners` each frame's
+// top-left 2 x 2 pixels are the key colour.
+inline QImage ToneStrip(int fw, int fh, int frames, int t, bool keyCorners = false) {
+  QImage image(fw * frames, fh, QImage::Format_RGB32);
+  for (int k = 0; k < frames; ++k)
+    for (int y = 0; y < fh; ++y)
+      for (int x = 0; x < fw; ++x)
+        image.setPixelColor(k * fw + x, y, keyCorners && x < 2 && y < 2 ? QColor(Qt::magenta) : Shade(k + 1, t));
+  return image;
+}
 
 // A small round picture, for menu items and buttons.
 inline QIcon Ball(QColor colour) {
