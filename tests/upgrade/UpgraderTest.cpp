@@ -130,11 +130,15 @@ struct UpgraderTest : ::testing::Test {
       server.Handle("/update/" + name, [bytes](const Server::Request& r) { return Server::File(r, Server::Share(bytes)); });
   }
   std::string Url(const std::string& name) { return server.Url("/update/" + name); }
-  // Checks and waits until the component has done something that ends a run.
+  // Checks and waits until the component has done something that ends a run
+  // (an event of this run, or a prompt past the first `prompted`), then
+  // until no transfer is left and all it posted has run. The deadlines only
+  // bound a hang.
   void Run(size_t prompted = SIZE_MAX) {
+    events.clear();
     u->StartUpdateCheck(false);
-    WaitPumping([&] { return !events.empty() || prompts.Calls.size() > prompted; }, 30000, false);
-    WaitPumping([] { return false; }, 50, false);  // what follows it
+    ASSERT_TRUE(WaitPumping([&] { return !events.empty() || prompts.Calls.size() > prompted; }, 120000, false));
+    ASSERT_TRUE(WaitPumping([&] { return !u->Busy() && platform::GuiDispatcher().Pending() == 0; }, 120000, false));
   }
   std::vector<std::string> TempFiles() {
     std::vector<std::string> names;
