@@ -9,6 +9,7 @@
 #include "platform/Encoding.h"
 #include "platform/UserPrompts.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/Pictures.h"
 #include "support/TempDir.h"
 
 #include <QLabel>
@@ -339,6 +340,7 @@ TEST(UpgraderWizard, ShowsTheFileItsSizeRateAndTimeLeft) {
                              {w.LTransferRate, "Transfer rate: 2.4 Kb/s"}, {w.LEstimatedTime, "Estimated time left: 1:02:05"}})
     EXPECT_EQ(label->text(), text);
   EXPECT_EQ(w.ProgressCurrentFile->value() * 1000 + w.ProgressAllFiles->value(), 40046);
+  testsupport::ExpectPicture(UpgraderSidePicture(), "tests/upgrade/data/side-picture.png");
 }
 
 TEST_F(UpgraderTest, TheWizardShowsTheWayAndItsFinishButtonGoesOn) {
