@@ -204,7 +204,7 @@ TEST_F(StockModelTest, ZoomAndCenterProperties) {
   m.MouseMove(489, 100);
   // set zoom, center -> zoom, center (a new zoom centres on the current candle)
   for (const auto& [zoom, center, wantZoom, wantCenter] : std::vector<std::array<int, 4>>{
-           {3, 7, 3, 7}, {25, 7, 10, 49}, {-1, 400, 10, 49}, {10, -4, 10, 0}, {4, -1, 4, 49}}) {
+           {3, 7, 3, 7}, {25, 7, 10, 49}, {-1, 400, 10, 49}, {10, -4, 10, 0}, {4, -1, 4, 49}, {0, 7, 0, 49}}) {
     m.SetCenterIndex(center);
     m.SetZoom(zoom);
     EXPECT_EQ(std::make_pair(m.Zoom(), m.CenterIndex()), std::make_pair(wantZoom, wantCenter)) << zoom;

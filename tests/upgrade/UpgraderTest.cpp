@@ -161,7 +161,9 @@ TEST_F(UpgraderTest, ANewerVersionIsAskedForDownloadedAndHandedToTheHelper) {
         {{self, "new program"}, {"skin/blue.skn", "new skin"}});
   std::string asked;
   prompts.DialogAnswers.push_back([&](QDialog& d) {
-    asked = d.findChild<QLabel*>("Label1")->text().toStdString();
+    const QLabel* label = d.findChild<QLabel*>("Label1");
+    asked = label->text().toStdString();
+    EXPECT_TRUE(label->wordWrap()) << "a long message would run off the window";
     d.findChild<QPushButton*>("YesBtn")->click();
     return d.result();
   });
