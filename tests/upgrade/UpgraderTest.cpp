@@ -289,7 +289,8 @@ TEST_F(UpgraderTest, AProtectedFileAsksForThePassword) {
     u->ShowMessages &= ~mAskUpgrade;
     if (given)
       prompts.DialogAnswers.push_back([](QDialog& d) {
-        EXPECT_NE(d.findChild<QLabel*>("Label1")->text().indexOf("\"p.dll\""), -1);
+        const QLabel* label = d.findChild<QLabel*>("Label1");
+        EXPECT_TRUE(label->text().contains("\"p.dll\"") && label->wordWrap()) << label->text().toStdString();
         d.findChild<QLineEdit*>("UsernameEdit")->setText("ann");
         d.findChild<QLineEdit*>("PasswordEdit")->setText("secret");
         d.findChild<QPushButton*>("OKBtn")->click();
