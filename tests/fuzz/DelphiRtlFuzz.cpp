@@ -16,14 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The three integer readers agree.
   int32_t tried = 0;
   const bool ok = platform::TryStrToInt(text, tried);
-  bool threw = false;
   int32_t read = 0;
-  try {
-    read = platform::StrToInt(text);
-  } catch (const platform::EConvertError&) {
-    threw = true;
-  }
-  FUZZ_CHECK(ok != threw);
+  FUZZ_CHECK(ok != fuzz::Raises<platform::EConvertError>([&] { read = platform::StrToInt(text); }));
   if (ok) {
     FUZZ_CHECK(read == tried);
     FUZZ_CHECK(platform::StrToIntDef(text, tried ^ 1) == tried);

@@ -21,10 +21,7 @@ bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || 
 
 // A decryption gives text or ERsaError, nothing else.
 void Decrypt(std::string_view hex, std::string_view modulus, std::string_view exponent, int keySize) {
-  try {
-    static_cast<void>(RsaDecryptFromHex(hex, modulus, exponent, keySize));
-  } catch (const ERsaError&) {
-  }
+  fuzz::Raises<ERsaError>([&] { static_cast<void>(RsaDecryptFromHex(hex, modulus, exponent, keySize)); });
 }
 
 }  // namespace
@@ -36,15 +33,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const std::string_view text = in.Rest();
       bool hex = true;
       for (char c : text) hex = hex && IsHex(c);
-      try {
-        const int32_t v = HexToInt(text);
-        FUZZ_CHECK(hex);
-        // The last eight digits are the value.
-        const std::string_view tail = text.substr(text.size() > 8 ? text.size() - 8 : 0);
-        FUZZ_CHECK(tail.empty() ? v == 0 : static_cast<uint32_t>(v) == std::stoul(std::string(tail), nullptr, 16));
-      } catch (const EHexError&) {
-        FUZZ_CHECK(!hex);
-      }
+      int32_t v = 0;
+      FUZZ_CHECK(fuzz::Raises<EHexError>([&] { v = HexToInt(text); }) != hex);
+      // The last eight digits are the value.
+      const std::string_view tail = text.substr(text.size() > 8 ? text.size() - 8 : 0);
+      if (hex) FUZZ_CHECK(tail.empty() ? v == 0 : static_cast<uint32_t>(v) == std::stoul(std::string(tail), nullptr, 16));
       break;
     }
     case 1: {  // bytes to hexadecimal text and back through the descrambler's reader
@@ -57,14 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     case 2: {  // the descrambler over any source and key
       const std::string key(in.Until('\n'));
       const std::string_view source = in.Rest();
-      try {
-        const std::string plain = DecodeKeyedString(source, key);
-        FUZZ_CHECK(!key.empty());
-        FUZZ_CHECK(plain.size() <= source.size() / 2);
-      } catch (const std::invalid_argument&) {
-        FUZZ_CHECK(key.empty());
-      } catch (const EHexError&) {
-      }
+      std::string plain;
+      bool refused = false;
+      auto decode = [&] { plain = DecodeKeyedString(source, key); };
+      if (fuzz::Raises<EHexError>([&] { refused = fuzz::Raises<std::invalid_argument>(decode); })) break;
+      FUZZ_CHECK(refused == key.empty());
+      FUZZ_CHECK(plain.size() <= source.size() / 2);
       break;
     }
     case 3: {  // scrambling gives back the plain text
@@ -94,10 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const std::string modulus = StrToHex(in.Until('\n'));
       const std::string exponent = StrToHex(in.Until('\n'));
       Decrypt(StrToHex(in.Rest()), modulus, exponent, keySize);
-      try {
-        static_cast<void>(RsaEncryptToHex(plain, modulus, exponent, keySize));
-      } catch (const ERsaError&) {
-      }
+      fuzz::Raises<ERsaError>([&] { static_cast<void>(RsaEncryptToHex(plain, modulus, exponent, keySize)); });
       break;
     }
   }

@@ -1,5 +1,6 @@
-// What the fuzz targets share: reading the input in pieces, and the check
-// that turns a broken property into a finding.
+// What the fuzz targets share: reading the input in pieces, the check
+// that turns a broken property into a finding, a call that may refuse its
+// input by an exception, and a Qt application for targets that need one.
 #pragma once
 
 #include <algorithm>
@@ -66,5 +67,24 @@ class Input {
  private:
   std::string_view rest_;
 };
+
+// Whether `call` refused its input with an E; any other exception is a finding.
+template <class E, class F>
+bool Raises(F&& call) {
+  try {
+    call();
+    return false;
+  } catch (const E&) {
+    return true;
+  }
+}
+
+// The application object of a target that paints or shows (Qt's offscreen
+// platform unless one is named), made once.
+template <class App>
+void StartApplication(int* argc, char*** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  static App app(*argc, *argv);
+}
 
 }  // namespace fuzz

@@ -6,7 +6,6 @@
 
 #include <QGuiApplication>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -23,8 +22,7 @@ void Check(bool loaded, const platform::Bitmap& b, const std::string& error) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static QGuiApplication app(*argc, *argv);
+  fuzz::StartApplication<QGuiApplication>(argc, argv);
   platform::RegisterFileFormat(platform::PngFormat());
   return 0;
 }

@@ -39,12 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SetKeyIndex(4);
   platform::Dispatcher dispatcher;
   TReadData reader(dispatcher);
-  bool decoded = true;
-  try {
-    reader.ReadDraws(set);
-  } catch (const EDrawDataError&) {
-    decoded = false;
-  }
+  const bool decoded = !fuzz::Raises<EDrawDataError>([&] { reader.ReadDraws(set); });
   dispatcher.Pump();
   const int32_t n = static_cast<int32_t>(rows.size());
   FUZZ_CHECK(reader.RecordTotal == n);

@@ -9,7 +9,6 @@
 
 #include <QApplication>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -19,8 +18,7 @@ platform::RecordingPrompts* prompts = nullptr;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static QApplication app(*argc, *argv);
+  fuzz::StartApplication<QApplication>(argc, argv);
   // An unknown version is told to the user: recorded, never shown.
   static platform::RecordingPrompts recording;
   prompts = &recording;

@@ -46,20 +46,6 @@ std::pair<int, uint16_t> BoundSocket(int flags = 0) {
   return {s, ntohs(address.sin_port)};
 }
 
-const char* Reason(int status) {
-  switch (status) {
-    case 200: return "OK";
-    case 206: return "Partial Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 401: return "Unauthorized";
-    case 404: return "Not Found";
-    case 407: return "Proxy Authentication Required";
-    case 416: return "Range Not Satisfiable";
-    default: return "Status";
-  }
-}
-
 }  // namespace
 
 std::string LoopbackHttpServer::Request::Header(std::string_view name) const {
@@ -107,17 +93,9 @@ std::vector<LoopbackHttpServer::Request> LoopbackHttpServer::Requests() const {
   return requests_;
 }
 
-void LoopbackHttpServer::Release() {
-  {
-    std::lock_guard lock(mutex_);
-    release_ = true;
-  }
-  released_.notify_all();
-}
-
 bool LoopbackHttpServer::Pause(std::chrono::milliseconds delay) {
   std::unique_lock lock(mutex_);
-  released_.wait_for(lock, delay, [&] { return release_ || stopping_; });
+  released_.wait_for(lock, delay, [&] { return stopping_; });
   return !stopping_;
 }
 
@@ -140,7 +118,7 @@ void LoopbackHttpServer::Serve(int socket) {
   std::string in;
   char buffer[16384];
   for (bool open = true; open;) {
-    // One request: the head, then a body of Content-Length bytes.
+    // One request: a head without a body.
     size_t end;
     while ((end = in.find("\r\n\r\n")) == std::string::npos) {
       const ssize_t n = ::recv(socket, buffer, sizeof buffer, 0);
@@ -157,8 +135,7 @@ void LoopbackHttpServer::Serve(int socket) {
     size_t lineEnd = head.find("\r\n");
     const std::string first = head.substr(0, lineEnd);
     const size_t sp1 = first.find(' '), sp2 = first.rfind(' ');
-    request.Method = first.substr(0, sp1);
-    request.Target = first.substr(sp1 + 1, sp2 - sp1 - 1);
+    std::string path = first.substr(sp1 + 1, sp2 - sp1 - 1);
     for (size_t at = lineEnd + 2; at < head.size(); at = lineEnd + 2) {
       lineEnd = head.find("\r\n", at);
       const std::string line = head.substr(at, lineEnd - at);
@@ -167,15 +144,6 @@ void LoopbackHttpServer::Serve(int socket) {
       const size_t value = line.find_first_not_of(' ', colon + 1);
       request.Headers.emplace_back(line.substr(0, colon), value == std::string::npos ? "" : line.substr(value));
     }
-    const size_t bodySize = std::strtoul(request.Header("Content-Length").c_str(), nullptr, 10);
-    while (in.size() < bodySize) {
-      const ssize_t n = ::recv(socket, buffer, sizeof buffer, 0);
-      if (n <= 0) return;
-      in.append(buffer, static_cast<size_t>(n));
-    }
-    request.Body = in.substr(0, bodySize);
-    in.erase(0, bodySize);
-    std::string path = request.Target;
     if (const size_t scheme = path.find("://"); scheme != std::string::npos) {
       request.ViaProxy = true;
       const size_t slash = path.find('/', scheme + 3);
@@ -191,7 +159,7 @@ void LoopbackHttpServer::Serve(int socket) {
     }
     const Response response = handler ? handler(request) : Text(404, "not found");
     if (response.Stall && !Pause(std::chrono::hours(1))) return;
-    std::string out = "HTTP/1.1 " + std::to_string(response.Status) + " " + Reason(response.Status) + "\r\n";
+    std::string out = "HTTP/1.1 " + std::to_string(response.Status) + (response.Status == 200 ? " OK\r\n" : " Status\r\n");
     bool hasLength = false;
     for (const auto& [name, value] : response.Headers) {
       out += name + ": " + value + "\r\n";

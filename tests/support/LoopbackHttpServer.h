@@ -1,7 +1,7 @@
 // An HTTP/1.1 server on 127.0.0.1 inside the test program, on its own
 // threads: a table of handlers by path answers each request; every request
 // is recorded. Responses can misbehave on purpose: cut the connection part
-// way, send slowly, or stall until Release(). A request whose target is a
+// way, send slowly, or stall until the server goes. A request whose target is a
 // whole address ("GET http://host/path") is answered too, as a forward
 // proxy would, and marked as such.
 #pragma once
@@ -27,9 +27,8 @@ class LoopbackHttpServer {
   using HeaderList = std::vector<std::pair<std::string, std::string>>;
 
   struct Request {
-    std::string Method, Target, Path;  // Path without the query
+    std::string Path;  // without the query
     HeaderList Headers;
-    std::string Body;
     bool ViaProxy = false;  // the target was a whole address
     std::string Header(std::string_view name) const;  // "" when absent
   };
@@ -42,8 +41,8 @@ class LoopbackHttpServer {
     size_t Length = 0;
     size_t CutAfter = SIZE_MAX;  // close the connection after this many body bytes
     size_t ChunkSize = 0;        // slow: send the body in pieces of this size ...
-    std::chrono::milliseconds ChunkDelay{0};  // ... with this pause before each (until Release)
-    bool Stall = false;                       // send nothing until Release
+    std::chrono::milliseconds ChunkDelay{0};  // ... with this pause before each
+    bool Stall = false;                       // send nothing until the server goes
     bool NoLength = false;  // no Content-Length: the body ends when the connection closes
   };
   using Handler = std::function<Response(const Request&)>;
@@ -58,8 +57,6 @@ class LoopbackHttpServer {
   // Paths without a handler get 404.
   void Handle(const std::string& path, Handler handler);
   std::vector<Request> Requests() const;
-  // Ends every stall and pause, now and later.
-  void Release();
 
   // A port on 127.0.0.1 that nobody listens on (it was free a moment ago).
   static uint16_t ClosedPort();
@@ -84,7 +81,6 @@ class LoopbackHttpServer {
   uint16_t port_ = 0;
   mutable std::mutex mutex_;
   std::condition_variable released_;
-  bool release_ = false;
   bool stopping_ = false;
   std::map<std::string, Handler> handlers_;
   std::vector<Request> requests_;

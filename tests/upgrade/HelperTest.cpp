@@ -34,12 +34,16 @@ void WriteFile(const std::string& path, const std::string& bytes, mode_t mode) {
   ::chmod(path.c_str(), mode);
 }
 
-pid_t Spawn(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
+// Starts a program with this process's environment after the `extra` entries.
+pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extra = {}) {
+  std::vector<char*> argv, env;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const std::string& e : extra) env.push_back(const_cast<char*>(e.c_str()));
+  for (char** e = environ; *e; ++e) env.push_back(*e);
   argv.push_back(nullptr);
+  env.push_back(nullptr);
   pid_t pid = -1;
-  return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
+  return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), env.data()) == 0 ? pid : -1;
 }
 
 // The exit code; a process still running after 30 s is killed (-1).
@@ -149,14 +153,8 @@ TEST(SelfUpgrade, AProgramUpgradesItselfToItsNewerBuild) {
   });
   server.Handle("/update/standin", [&](const auto& r) { return server.File(r, server.Share(v2)); });
   ::setenv("SSQ_STANDIN_LOG", root.File("log").c_str(), 1);
-  const std::string tmpdir = "TMPDIR=" + temp.Path();
-  std::vector<char*> env = {const_cast<char*>(tmpdir.c_str())};
-  for (char** e = environ; *e; ++e) env.push_back(*e);
-  env.push_back(nullptr);
-  const std::string url = server.Url("/update/update.inf");
-  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(url.c_str()), nullptr};
-  pid_t pid = -1;
-  ASSERT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv, env.data()), 0);
+  const pid_t pid = Spawn({program, server.Url("/update/update.inf")}, {"TMPDIR=" + temp.Path()});
+  ASSERT_NE(pid, -1);
   EXPECT_EQ(Reap(pid), 0);
   EXPECT_EQ(WaitForLog(root.File("log"), 1), std::vector<std::string>{"restarted 1.0.0.2"});
   EXPECT_EQ(ReadAll(program), v2);

@@ -9,6 +9,7 @@
 #include "platform/Encoding.h"
 #include "platform/UserPrompts.h"
 #include "support/LoopbackHttpServer.h"
+#include "support/Pictures.h"
 #include "support/TempDir.h"
 
 #include <QLabel>
@@ -130,11 +131,15 @@ struct UpgraderTest : ::testing::Test {
       server.Handle("/update/" + name, [bytes](const Server::Request& r) { return Server::File(r, Server::Share(bytes)); });
   }
   std::string Url(const std::string& name) { return server.Url("/update/" + name); }
-  // Checks and waits until the component has done something that ends a run.
+  // Checks and waits until the component has done something that ends a run
+  // (an event of this run, or a prompt past the first `prompted`), then
+  // until no transfer is left and all it posted has run. The deadlines only
+  // bound a hang.
   void Run(size_t prompted = SIZE_MAX) {
+    events.clear();
     u->StartUpdateCheck(false);
-    WaitPumping([&] { return !events.empty() || prompts.Calls.size() > prompted; }, 30000, false);
-    WaitPumping([] { return false; }, 50, false);  // what follows it
+    ASSERT_TRUE(WaitPumping([&] { return !events.empty() || prompts.Calls.size() > prompted; }, 120000, false));
+    ASSERT_TRUE(WaitPumping([&] { return !u->Busy() && platform::GuiDispatcher().Pending() == 0; }, 120000, false));
   }
   std::vector<std::string> TempFiles() {
     std::vector<std::string> names;
@@ -156,7 +161,9 @@ TEST_F(UpgraderTest, ANewerVersionIsAskedForDownloadedAndHandedToTheHelper) {
         {{self, "new program"}, {"skin/blue.skn", "new skin"}});
   std::string asked;
   prompts.DialogAnswers.push_back([&](QDialog& d) {
-    asked = d.findChild<QLabel*>("Label1")->text().toStdString();
+    const QLabel* label = d.findChild<QLabel*>("Label1");
+    asked = label->text().toStdString();
+    EXPECT_TRUE(label->wordWrap()) << "a long message would run off the window";
     d.findChild<QPushButton*>("YesBtn")->click();
     return d.result();
   });
@@ -282,7 +289,8 @@ TEST_F(UpgraderTest, AProtectedFileAsksForThePassword) {
     u->ShowMessages &= ~mAskUpgrade;
     if (given)
       prompts.DialogAnswers.push_back([](QDialog& d) {
-        EXPECT_NE(d.findChild<QLabel*>("Label1")->text().indexOf("\"p.dll\""), -1);
+        const QLabel* label = d.findChild<QLabel*>("Label1");
+        EXPECT_TRUE(label->text().contains("\"p.dll\"") && label->wordWrap()) << label->text().toStdString();
         d.findChild<QLineEdit*>("UsernameEdit")->setText("ann");
         d.findChild<QLineEdit*>("PasswordEdit")->setText("secret");
         d.findChild<QPushButton*>("OKBtn")->click();
@@ -335,6 +343,7 @@ TEST(UpgraderWizard, ShowsTheFileItsSizeRateAndTimeLeft) {
                              {w.LTransferRate, "Transfer rate: 2.4 Kb/s"}, {w.LEstimatedTime, "Estimated time left: 1:02:05"}})
     EXPECT_EQ(label->text(), text);
   EXPECT_EQ(w.ProgressCurrentFile->value() * 1000 + w.ProgressAllFiles->value(), 40046);
+  testsupport::ExpectPicture(UpgraderSidePicture(), "tests/upgrade/data/side-picture.png");
 }
 
 TEST_F(UpgraderTest, TheWizardShowsTheWayAndItsFinishButtonGoesOn) {
