@@ -4,7 +4,6 @@
 
 #include "platform/MenuLine.h"
 #include "platform/NonClient.h"
-#include "skinning/WinSkinFormFrame.h"
 #include "skinning/WinSkinFormWalk.h"
 #include "skinning/WinSkinMenuBar.h"
 
@@ -18,15 +17,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using namespace platform;
 using namespace skinning;
 using namespace testskins;
 
 namespace {
-
-const QColor kHilight(250, 250, 250);
 
 void Pump() {
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
@@ -35,111 +30,93 @@ void Pump() {
 class SkinnedMenuLineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    file_ = w_.menuBar()->addMenu(QStringLiteral("&File"));
-    file_->addAction(QStringLiteral("Open"));
-    help_ = w_.menuBar()->addMenu(QStringLiteral("&Help"));
-    help_->addAction(QStringLiteral("About"));
-    data_ = std::make_unique<TSkinData>();
-    ASSERT_TRUE(data_->LoadSkinStream(Streamed(SkinOf(
-        "[Colours]\nMenuBarText=1,2,3\nMenubar=240,240,240\nButtonHilight=250,250,250\n"
-        "[Personality]\nLeft=side.bmp\nRight=side.bmp\nTop=top.bmp\nBottom=bottom.bmp\n",
-        {{"side.bmp", Solid(5, 30, Qt::darkRed)},
-         {"top.bmp", Solid(60, 22, Qt::darkRed)},
-         {"bottom.bmp", Solid(60, 4, Qt::darkRed)}}))));
-    data_->Loaded();
+    for (const char* caption : {"&File", "&Help"}) w_.menuBar()->addMenu(QString::fromUtf8(caption))->addAction("x");
+    ASSERT_TRUE(data_.LoadSkinStream(Streamed(SkinOf(
+        "[Colours]\nMenubar=240,240,240\nButtonHilight=250,250,250\n"
+        "[Personality]\nLeft=side.bmp\nRight=side.bmp\nTop=top.bmp\nBottom=top.bmp\n",
+        {{"side.bmp", Solid(5, 30, Qt::darkRed)}, {"top.bmp", Solid(60, 22, Qt::darkRed)}}))));
+    data_.Loaded();
     SkinManage()->SetEnabled(true);
     w_.setGeometry(50, 50, 300, 200);
     w_.show();
-    Pump();
     SkinManage()->AddForm(&w_);
     Pump();
     auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&w_));
     frame_ = form ? form->Frame() : nullptr;
-    ASSERT_TRUE(frame_ && frame_->MenuBar());
-    ASSERT_EQ(frame_->MenuBar()->Items().size(), 2u);
+    ASSERT_TRUE(frame_ && frame_->MenuBar() && frame_->MenuBar()->Items().size() == 2u);
   }
-  void TearDown() override {
-    for (QMenu* m : {file_, help_}) m->close();
-    Pump();
-    FreeSkinManage();
-  }
-  // The item's rectangle on the screen, as the skin lays it out.
-  QRect Screen(int i) const {
+  void TearDown() override { FreeSkinManage(); }
+  TRect Item(int i) const { return frame_->MenuBar()->Items()[size_t(i)]->BoundsRect; }
+  QRect OnScreen(int i) const {
     const TRect wr = FrameWindowRect(&w_);
-    const TRect r = frame_->MenuBar()->Items()[size_t(i)]->BoundsRect;
-    return {wr.Left + r.Left, wr.Top + r.Top, r.Width(), r.Height()};
+    return {wr.Left + Item(i).Left, wr.Top + Item(i).Top, Item(i).Width(), Item(i).Height()};
   }
   bool Highlit(int i) const {
     const TRect wr = FrameWindowRect(&w_);
     Bitmap b(wr.Width(), wr.Height());
     Canvas c(b);
     frame_->PaintFrame(&c);
-    const TRect r = frame_->MenuBar()->Items()[size_t(i)]->BoundsRect;
-    return pixels::Box(b, [](TColor p) { return p == Colour(kHilight); }, r) == r;
+    return pixels::Box(b, [](TColor p) { return p == RGB(250, 250, 250); }, Item(i)) == Item(i);
   }
 
   MessageLog log_;  // goes after the window
+  TSkinData data_;
   QMainWindow w_;
-  QMenu *file_ = nullptr, *help_ = nullptr;
-  std::unique_ptr<TSkinData> data_;
   TSkinFormFrame* frame_ = nullptr;
 };
 
 }  // namespace
 
-// The line's items are where the skin puts them, one row from the skin's
-// margin under the caption, and answer HTMENU there.
+// The line's items are where the skin puts them: one row from the skin's
+// margin under the caption, answering HTMENU.
 TEST_F(SkinnedMenuLineTest, TheLineHasTheSkinsLayout) {
   EXPECT_TRUE(w_.menuBar()->isHidden());
-  EXPECT_EQ(frame_->MenuHeight(), GetSystemMetrics(SM_CYMENU));
-  EXPECT_EQ(Screen(0).left() - FrameWindowRect(&w_).Left, frame_->LeftWidth() + 6);
+  EXPECT_EQ(Item(0).Left, frame_->LeftWidth() + 6);
   for (int i = 0; i < 2; ++i) {
     TRect r;
-    ASSERT_TRUE(GetMenuItemRect(&w_, nullptr, unsigned(i), &r)) << i;
-    EXPECT_EQ(QRect(r.Left, r.Top, r.Width(), r.Height()), Screen(i)) << i;
-    EXPECT_EQ(Screen(i).top() - FrameWindowRect(&w_).Top, frame_->CaptionHeight()) << i;
-    const QPoint c = Screen(i).center();
+    ASSERT_TRUE(GetMenuItemRect(&w_, nullptr, unsigned(i), &r));
+    EXPECT_EQ(QRect(r.Left, r.Top, r.Width(), r.Height()), OnScreen(i)) << i;
+    EXPECT_EQ(Item(i).Top, frame_->CaptionHeight()) << i;
+    const QPoint c = OnScreen(i).center();
     EXPECT_EQ(SendMessage(&w_, WM_NCHITTEST, 0, MAKELPARAM(c.x(), c.y())), HTMENU) << i;
   }
 }
 
-// A click enters the platform's loop: the drop-down opens below its item
-// after WM_INITMENUPOPUP, skinned as the bar's, the item painted in the
-// highlight colour; Esc ends the loop.
+// A click enters the platform's loop: the drop-down opens below its item,
+// skinned as the bar's, the item highlit; Esc closes the drop-down, the
+// item stays current, a second Esc ends the loop.
 TEST_F(SkinnedMenuLineTest, AClickRunsTheLoopAndTheSkinPaintsIt) {
   log_.Add(&w_, "w");
-  const QPoint c = Screen(1).center();
+  QMenu* help = w_.menuBar()->actions()[1]->menu();
+  const QPoint c = OnScreen(1).center();
   SendMessage(&w_, WM_NCLBUTTONDOWN, HTMENU, MAKELPARAM(c.x(), c.y()));
-  ASSERT_TRUE(help_->isVisible());
-  EXPECT_EQ(help_->pos(), QPoint(Screen(1).left(), Screen(1).top() + Screen(1).height()));
+  ASSERT_TRUE(help->isVisible());
+  EXPECT_EQ(help->pos(), OnScreen(1).bottomLeft() + QPoint(0, 1));
   EXPECT_EQ(log_.Messages({WM_ENTERMENULOOP, WM_INITMENUPOPUP}),
             (std::vector<unsigned>{WM_ENTERMENULOOP, WM_INITMENUPOPUP}));
   EXPECT_EQ(SkinManage()->MenuMode(), TSkinManage::kMenuBarDropDown);
   EXPECT_EQ(TWinSkinMenu::OpenIndex(), 1);
   EXPECT_TRUE(Highlit(1));
   EXPECT_FALSE(Highlit(0));
-  QTest::keyClick(help_, Qt::Key_Escape);
+  QTest::keyClick(help, Qt::Key_Escape);
   Pump();
-  EXPECT_TRUE(Highlit(1)) << "the line keeps the keyboard";
+  EXPECT_TRUE(Highlit(1));
   QTest::keyClick(&w_, Qt::Key_Escape);
   Pump();
   EXPECT_EQ(log_.Messages({WM_EXITMENULOOP}), std::vector<unsigned>{WM_EXITMENULOOP});
-  EXPECT_EQ(TWinSkinMenu::OpenIndex(), -1);
   EXPECT_FALSE(Highlit(1));
 }
 
 // The band goes with the bar's last item and comes back with a new one.
 TEST_F(SkinnedMenuLineTest, TheBandFollowsTheBarsActions) {
-  const struct {
-    std::function<void()> change;
-    int band;
-  } cases[] = {{[&] { w_.menuBar()->clear(); }, 0},
-               {[&] { w_.menuBar()->addMenu(QStringLiteral("&View")); }, GetSystemMetrics(SM_CYMENU)}};
-  for (const auto& c : cases) {
-    c.change();
+  for (const int band : {0, GetSystemMetrics(SM_CYMENU)}) {
+    if (band)
+      w_.menuBar()->addMenu("&View");
+    else
+      w_.menuBar()->clear();
     Pump();
-    EXPECT_EQ(frame_->MenuHeight(), c.band);
-    EXPECT_EQ(GetMenuLineRect(&w_).Height(), c.band);
-    EXPECT_EQ(w_.contentsMargins().top(), frame_->CaptionHeight() + c.band);
+    EXPECT_EQ(frame_->MenuHeight(), band);
+    EXPECT_EQ(GetMenuLineRect(&w_).Height(), band);
+    EXPECT_EQ(w_.contentsMargins().top(), frame_->CaptionHeight() + band);
   }
 }
