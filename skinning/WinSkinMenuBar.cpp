@@ -3,12 +3,10 @@
 #include "platform/Menus.h"
 #include "platform/MenuLine.h"
 #include "platform/NonClient.h"
-#include "platform/WindowTable.h"
 #include "skinning/WinSkinForm.h"
 #include "skinning/WinSkinFormWalk.h"
 
 #include <QAction>
-#include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
 
@@ -93,9 +91,6 @@ int TWinSkinMenu::LayoutItems(const QList<QAction*>& actions, int width, std::ve
     item->Caption = action->text().left(80);
     item->Enabled = action->isEnabled();
     item->Visible = true;
-    item->DropDown = action->menu();
-    item->CommandId = GetCommandId(action);
-    item->Action = action;
     TRect r = Rect(0, 0, 0, 0);
     c.DrawText(item->Caption, r, DT_CALCRECT | DT_SINGLELINE);
     const int itemWidth = item->Caption.isEmpty() ? 0 : r.Width() + 10;

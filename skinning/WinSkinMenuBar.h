@@ -26,8 +26,6 @@
 #include <memory>
 #include <vector>
 
-class QAction;
-class QMenu;
 
 namespace skinning {
 
@@ -41,9 +39,6 @@ class TMenuBtn : public TNCObject {
   TWinSkinMenu& Bar;
   int Index;
   QString Caption;  // at most 80 characters, the & mnemonic kept
-  QMenu* DropDown = nullptr;
-  unsigned CommandId = 0;
-  QPointer<QAction> Action;
 };
 
 class TWinSkinMenu : public QObject {
