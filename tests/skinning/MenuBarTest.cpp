@@ -82,13 +82,17 @@ TEST_F(SkinnedMenuLineTest, TheLineHasTheSkinsLayout) {
   }
 }
 
-// A click enters the platform's loop: the drop-down opens below its item,
-// skinned as the bar's, the item highlit; Esc closes the drop-down, the
-// item stays current, a second Esc ends the loop.
+// The hovered item is highlit. A click enters the platform's loop: the
+// drop-down opens below its item, skinned as the bar's, the item highlit;
+// Esc closes the drop-down, the item stays current, a second Esc ends the
+// loop.
 TEST_F(SkinnedMenuLineTest, AClickRunsTheLoopAndTheSkinPaintsIt) {
   log_.Add(&w_, "w");
   QMenu* help = w_.menuBar()->actions()[1]->menu();
   const QPoint c = OnScreen(1).center();
+  SendMessage(&w_, WM_NCMOUSEMOVE, HTMENU, MAKELPARAM(c.x(), c.y()));
+  EXPECT_TRUE(Highlit(1)) << "hovered";
+  EXPECT_EQ(log_.Messages({WM_ENTERMENULOOP}), std::vector<unsigned>{}) << "hovering enters no loop";
   SendMessage(&w_, WM_NCLBUTTONDOWN, HTMENU, MAKELPARAM(c.x(), c.y()));
   ASSERT_TRUE(help->isVisible());
   EXPECT_EQ(help->pos(), OnScreen(1).bottomLeft() + QPoint(0, 1));
@@ -104,6 +108,7 @@ TEST_F(SkinnedMenuLineTest, AClickRunsTheLoopAndTheSkinPaintsIt) {
   QTest::keyClick(&w_, Qt::Key_Escape);
   Pump();
   EXPECT_EQ(log_.Messages({WM_EXITMENULOOP}), std::vector<unsigned>{WM_EXITMENULOOP});
+  SendMessage(&w_, WM_NCMOUSELEAVE);
   EXPECT_FALSE(Highlit(1));
 }
 
