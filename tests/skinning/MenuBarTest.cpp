@@ -33,8 +33,10 @@ class SkinnedMenuLineTest : public ::testing::Test {
     for (const char* caption : {"&File", "&Help"}) w_.menuBar()->addMenu(QString::fromUtf8(caption))->addAction("x");
     ASSERT_TRUE(data_.LoadSkinStream(Streamed(SkinOf(
         "[Colours]\nMenubar=240,240,240\nButtonHilight=250,250,250\n"
-        "[Personality]\nLeft=side.bmp\nRight=side.bmp\nTop=top.bmp\nBottom=top.bmp\n",
-        {{"side.bmp", Solid(5, 30, Qt::darkRed)}, {"top.bmp", Solid(60, 22, Qt::darkRed)}}))));
+        "[Personality]\nLeft=side.bmp\nRight=side.bmp\nTop=top.bmp\nBottom=top.bmp\nmenuBar=bar.bmp\n"
+        "TileLeftMenu=7\n",
+        {{"side.bmp", Solid(5, 30, Qt::darkRed)}, {"top.bmp", Solid(60, 22, Qt::darkRed)},
+         {"bar.bmp", Solid(20, 19, Qt::lightGray)}}))));
     data_.Loaded();
     SkinManage()->SetEnabled(true);
     w_.setGeometry(50, 50, 300, 200);
@@ -67,11 +69,11 @@ class SkinnedMenuLineTest : public ::testing::Test {
 
 }  // namespace
 
-// The line's items are where the skin puts them: one row from the skin's
-// margin under the caption, answering HTMENU.
+// The line's items are where the skin puts them: one row from the bar
+// element's margin under the caption, answering HTMENU.
 TEST_F(SkinnedMenuLineTest, TheLineHasTheSkinsLayout) {
   EXPECT_TRUE(w_.menuBar()->isHidden());
-  EXPECT_EQ(Item(0).Left, frame_->LeftWidth() + 6);
+  EXPECT_EQ(Item(0).Left, frame_->LeftWidth() + 7 + 4) << "after the bar element's left margin";
   for (int i = 0; i < 2; ++i) {
     TRect r;
     ASSERT_TRUE(GetMenuItemRect(&w_, nullptr, unsigned(i), &r));
