@@ -30,6 +30,25 @@ constexpr char kLineBar[] = "_win_menuline";
 
 void WindowHidden(QWidget* window);
 
+constexpr char kLayoutHook[] = "_win_menulinelayout";
+
+// A window's own layout of its line, kept as a child of the window.
+class LayoutHook final : public QObject {
+ public:
+  LayoutHook(QWidget* window, MenuLineLayout layout) : QObject(window), Layout(std::move(layout)) {
+    setObjectName(QLatin1String(kLayoutHook));
+  }
+  MenuLineLayout Layout;
+};
+
+LayoutHook* FindLayoutHook(const QWidget* window) {
+  if (!window) return nullptr;
+  for (QObject* child : window->children())
+    if (child->objectName() == QLatin1String(kLayoutHook))
+      if (auto* hook = dynamic_cast<LayoutHook*>(child)) return hook;
+  return nullptr;
+}
+
 // One window's line: its bar and the layout last made of it.
 class Line final : public QObject {
  public:
@@ -111,6 +130,11 @@ void Line::Layout(int width) {
   for (QAction* a : bar_->actions())
     if (a->isVisible() && !a->isSeparator()) items_.append(a);
   rects_.assign(size_t(items_.size()), QRect());
+  if (LayoutHook* hook = FindLayoutHook(window_)) {
+    height_ = std::max(0, hook->Layout(items_, width, &rects_));
+    rects_.resize(size_t(items_.size()));
+    return;
+  }
   std::vector<int> widths(rects_.size());
   int rowHeight = GetSystemMetrics(SM_CYMENU);
   const QFontMetrics metrics(ToQFont(GetNonClientMetrics().lfMenuFont));
@@ -442,6 +466,17 @@ TRect GetMenuLineRect(QWidget* window) {
 }
 
 int GetMenuLineItem(const QWidget* window) { return window && g_loop.window == window ? g_loop.hot : -1; }
+
+QWidget* GetMenuLoopWindow() { return g_loop.window; }
+
+QMenu* GetMenuLoopPopup() { return g_loop.window ? g_loop.popup.data() : nullptr; }
+
+void SetMenuLineLayout(QWidget* window, MenuLineLayout layout) {
+  if (!window) return;
+  delete FindLayoutHook(window);
+  if (layout) new LayoutHook(window, std::move(layout));
+  if (Line* line = FindLine(window)) line->Invalidate();
+}
 
 void PaintMenuLine(QWidget* w, Canvas& dc) {
   Line* line = FindLine(w);

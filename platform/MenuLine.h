@@ -41,7 +41,14 @@
 #include "platform/Canvas.h"
 #include "platform/WinTypes.h"
 
+#include <QList>
+#include <QRect>
+
+#include <functional>
+#include <vector>
+
 class QAction;
+class QMenu;
 class QWidget;
 
 namespace platform {
@@ -92,5 +99,19 @@ TRect GetMenuLineRect(QWidget* window);
 void PaintMenuLine(QWidget* window, Canvas& dc);
 // The item the menu loop of the window has made current (-1 outside one).
 int GetMenuLineItem(const QWidget* window);
+// The window whose menu loop runs (nullptr for none), and the popup the
+// loop has open (nullptr for none).
+QWidget* GetMenuLoopWindow();
+QMenu* GetMenuLoopPopup();
+
+// A window that paints its own menu line (its WM_NCPAINT does not ask the
+// default) may lay it out itself: the function fills one rectangle per
+// item (`rects` holds as many as `items`, relative to the line's corner)
+// for a line `width` wide and answers the line's height. The menu loop,
+// hit tests and GetMenuItemRect then use these rectangles; owner-draw
+// measuring is left to the function. An empty function gives the line its
+// rows back. The function goes with the window.
+using MenuLineLayout = std::function<int(const QList<QAction*>& items, int width, std::vector<QRect>* rects)>;
+void SetMenuLineLayout(QWidget* window, MenuLineLayout layout);
 
 }  // namespace platform

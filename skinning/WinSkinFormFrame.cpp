@@ -2,6 +2,7 @@
 
 #include "platform/Blit.h"
 #include "platform/Colors.h"
+#include "platform/MenuLine.h"
 #include "platform/Menus.h"
 #include "platform/NonClient.h"
 #include "platform/WindowPos.h"
@@ -157,7 +158,7 @@ void TSkinFormFrame::LayoutFrame() {
   rightWidth_ = m.RightBorder.Image.Width() / Frames(m.RightBorder);
   captionHeight_ = m.TopBorder.Image.Height() / Frames(m.TopBorder);
   bottomHeight_ = m.BottomBorder.Image.Height() / Frames(m.BottomBorder);
-  menuHeight_ = menuBar_ && !menuBar_->Items().empty() ? GetSystemMetrics(SM_CYMENU) : 0;
+  menuHeight_ = menuBar_ ? menuBar_->Height() : 0;
   const bool appIcon = !QGuiApplication::windowIcon().isNull();
   for (const TDataSkinSysButton& e : m.CaptionButtons) {
     auto b = std::make_unique<TWinSysButton>(this, e);
@@ -171,7 +172,6 @@ void TSkinFormFrame::LayoutFrame() {
     }
     buttons_.push_back(std::move(b));
   }
-  if (menuBar_) menuBar_->LayoutItems();
 }
 
 void TSkinFormFrame::FitWindowToFrame(bool keepClient) {
@@ -459,6 +459,7 @@ void TSkinFormFrame::Activate() {
     ShiftChildren({leftWidth_, captionHeight_ + menuHeight_});
     phase_ = kActive;
     UpdateRegion();
+    DrawMenuBar(w);  // the items in the frame's final band
     RedrawNonClient(w);
   }
   if (TSkinData* data = form_.SkinData(); data && data->OnAfterSkinForm)
@@ -505,6 +506,7 @@ void TSkinFormFrame::TakeUpSkin() {
   ShiftChildren({leftWidth_, captionHeight_ + menuHeight_});
   UpdateRegion();
   phase_ = kActive;
+  DrawMenuBar(Window());
   RedrawNonClient(Window());
 }
 
@@ -677,31 +679,23 @@ bool TSkinFormFrame::HandleSysCommand(Message& m, const CallPrevious& previous) 
       m.Result = 1;
       return true;
     }
-    if (key != '-' && !QWidget::mouseGrabber() && menuBar_) {
-      // Alt alone opens the first item; with no item the key goes on.
-      TMenuBtn* item = key == 0 ? menuBar_->FirstItem() : menuBar_->ItemByAccelerator(QChar(key));
-      if (item) {
-        menuBar_->OpenItem(item);
-        m.Result = 1;
-        return true;
-      }
-    }
   }
   if (command == SC_MINIMIZE) showState_ = kShowMinimized;
   if (command == SC_MAXIMIZE) showState_ = kShowMaximized;
   if (command == SC_RESTORE) showState_ = kShowNormal;
   previous(m);
+  // The default runs the menu line's loop: answered when it began.
+  if (command == SC_KEYMENU && menuBar_ && GetMenuLoopWindow() == w) m.Result = 1;
   return true;
 }
 
 bool TSkinFormFrame::HandleDialogChar(Message& m) {
   const bool altOnly = QApplication::keyboardModifiers() == Qt::AltModifier || (m.LParam & (1 << 29));
   const bool shiftOrCtrl = QApplication::keyboardModifiers() & (Qt::ShiftModifier | Qt::ControlModifier);
-  if (menuBar_ && altOnly && !shiftOrCtrl) {
-    if (TMenuBtn* item = menuBar_->ItemByAccelerator(QChar(char16_t(m.WParam)))) {
-      const TRect wr = FrameWindowRect(Window());
-      PostMessage(Window(), WM_NCLBUTTONDOWN, HTMENU,
-                  MAKELPARAM(wr.Left + item->BoundsRect.Left + 1, wr.Top + item->BoundsRect.Top + 1));
+  if (menuBar_ && altOnly && !shiftOrCtrl && GetMenuLoopWindow() != Window()) {
+    // The menu line opens the item of that mnemonic, if it has one.
+    SendMessage(Window(), WM_SYSCOMMAND, SC_KEYMENU, LPARAM(QChar(char16_t(m.WParam)).toUpper().unicode()));
+    if (GetMenuLoopWindow() == Window()) {
       m.Result = 1;
       return true;
     }
@@ -770,14 +764,20 @@ bool TSkinFormFrame::WindowProc(Message& m, const CallPrevious& previous) {
     case WM_SIZE:
       previous(m);
       showState_ = m.WParam == SIZE_MAXIMIZED ? kShowMaximized : m.WParam == SIZE_MINIMIZED ? kShowMinimized : kShowNormal;
-      if (showState_ != kShowMinimized && (phase_ == kActive || phase_ == kRefresh)) {
-        if (menuBar_) menuBar_->LayoutItems();
-        UpdateRegion();
-      }
+      if (showState_ != kShowMinimized && (phase_ == kActive || phase_ == kRefresh)) UpdateRegion();
       return true;
     case WM_ACTIVATE:
       SetActiveFlag(LOWORD(m.WParam) != WA_INACTIVE);
       return false;
+    case WM_ENTERMENULOOP:
+      // The menu line's loop: its drop-downs are skinned as the bar's.
+      if (m.WParam == 0 && menuBar_)
+        if (TSkinManage* manager = SkinManage()) manager->SetMenuMode(TSkinManage::kMenuBarDropDown);
+      return false;
+    case CM_MENUCHANGED:
+      previous(m);
+      if (menuBar_) menuBar_->MenuChanged();
+      return true;
     case WM_SYSCOMMAND:
       return HandleSysCommand(m, previous);
     case WM_SYSKEYDOWN:
@@ -839,8 +839,8 @@ bool TSkinFormFrame::WindowProc(Message& m, const CallPrevious& previous) {
       if (form_.SkinData()) form_.SkinData()->HideCaptionHint();
       if (TNCObject* object = ObjectAt(ToWindow(m.LParam))) {
         if (!w->isActiveWindow()) w->activateWindow();
+        if (dynamic_cast<TMenuBtn*>(object)) return false;  // the menu line's loop
         object->NCMouseDown();
-        if (auto* item = dynamic_cast<TMenuBtn*>(object)) item->Bar.OpenItem(item);
         return true;
       }
       if (showState_ == kShowMaximized && m.WParam == WPARAM(HTCAPTION)) m.WParam = HTMENU;
@@ -873,13 +873,7 @@ bool TSkinFormFrame::WindowProc(Message& m, const CallPrevious& previous) {
     }
     case WM_NCHITTEST: {
       previous(m);
-      if (m.Result == HTNOWHERE || m.Result == HTCAPTION) {
-        const TPoint p = ToWindow(m.LParam);
-        if (menuBar_ && menuHeight_ > 0 && p.Y > captionHeight_ && p.Y < captionHeight_ + menuHeight_)
-          m.Result = HTMENU;
-        else if (p.Y > 3)
-          m.Result = HTCAPTION;
-      }
+      if ((m.Result == HTNOWHERE || m.Result == HTCAPTION) && ToWindow(m.LParam).Y > 3) m.Result = HTCAPTION;
       return true;
     }
     case WM_NCPAINT:

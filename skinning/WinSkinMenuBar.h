@@ -1,28 +1,31 @@
-// The skinned menu bar: a skinned frame takes the form's QMenuBar away
-// (SetMenu with none hides it) and draws its items in the band under the
-// caption. Each top-level action is a TMenuBtn; opening one shows its
-// drop-down with the platform's TrackPopupMenu while a message filter lets
-// the arrow keys and the mouse move between bar items, as in a system menu
-// bar. An item without drop-down triggers its action. Changes of the
-// bar's actions rebuild the items.
+// The skinned menu bar: a skinned frame keeps the form's QMenuBar as the
+// window's menu line (the platform hides the bar widget and runs the one
+// menu loop: clicks, Alt and F10, the drop-downs below their items, Left
+// and Right between items, Esc). The skin gives the line its layout, one
+// row of items from the skin's left margin (from the right for a
+// right-to-left form), and paints it in the band under the caption: the
+// skin's bar element, the items in its colours, the hovered item and the
+// one the menu loop has made current in the highlight colour. Each
+// top-level action is a TMenuBtn, rebuilt whenever the line is laid out
+// again (the bar's actions changed, the band's width changed).
 //
-// One drop-down is tracked at a time in the process. GUI thread only.
+// GUI thread only.
 #pragma once
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
-#include "platform/Menus.h"
 #include "skinning/WinSkinFormFrame.h"
 
+#include <QList>
 #include <QMenuBar>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 
 #include <memory>
 #include <vector>
 
-class QAction;
 
 namespace skinning {
 
@@ -36,9 +39,6 @@ class TMenuBtn : public TNCObject {
   TWinSkinMenu& Bar;
   int Index;
   QString Caption;  // at most 80 characters, the & mnemonic kept
-  QMenu* DropDown = nullptr;
-  unsigned CommandId = 0;
-  QPointer<QAction> Action;
 };
 
 class TWinSkinMenu : public QObject {
@@ -46,47 +46,35 @@ class TWinSkinMenu : public QObject {
   explicit TWinSkinMenu(TSkinFormFrame& frame);
   ~TWinSkinMenu() override;
 
-  // Takes the items from the window's menu bar and hides the bar; false
-  // when the window has none.
+  // Gives the window's menu line the skin's layout; false when the window
+  // has no menu bar.
   bool BuildItems();
-  void LayoutItems();
+  // The band's height: one menu row while the bar has items, else none.
+  int Height() const;
   // Paints the bar into `dc` at `bar` (window coordinates).
   void PaintBar(platform::Canvas& dc, const TRect& bar);
   TMenuBtn* ItemAt(TPoint windowPoint) const;
-  // The first enabled, visible item whose mnemonic is `ch`.
-  TMenuBtn* ItemByAccelerator(QChar ch) const;
-  // The first enabled, visible item (nullptr for none).
-  TMenuBtn* FirstItem() const;
-  // Opens the item's drop-down, or triggers the action of an item without
-  // one (false then, and for a disabled item).
-  bool OpenItem(TMenuBtn* item);
-  // Gives the window its menu bar back.
+  // A change of the bar's actions: the band appears or goes with them.
+  void MenuChanged();
+  // Hands the line its own layout back.
   void RestoreMenu();
 
   const std::vector<std::unique_ptr<TMenuBtn>>& Items() const { return items_; }
-  QMenuBar* Menu() const { return menu_; }
-  // The open item (-1 for none) and its drop-down, process-wide.
+  // The item whose drop-down the menu loop has open (-1 for none) and that
+  // drop-down, process-wide.
   static int OpenIndex();
   static QMenu* OpenMenu();
 
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
-  void EndTracking();
-  // Builds and lays the items out again (after the tracked drop-down).
-  void Rebuild();
-  void SwitchTo(int index);
-  platform::LRESULT MenuFilter(int code, platform::MSG& msg, const platform::CallNextMessageFilter& next);
+  // The line's layout: one item per action in one row `width` wide.
+  int LayoutItems(const QList<QAction*>& actions, int width, std::vector<QRect>* rects);
   platform::TFont MenuFont() const;
 
   TSkinFormFrame& frame_;
   QPointer<QMenuBar> menu_;
-  const QObject* watched_ = nullptr;  // the bar whose changes rebuild the items
   std::vector<std::unique_ptr<TMenuBtn>> items_;
   platform::Bitmap bitmap_;  // the bar as last painted
-  TRect bar_;                // window coordinates
-  bool rebuildPending_ = false;
+  bool changePending_ = false;
 };
 
 }  // namespace skinning
