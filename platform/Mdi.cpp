@@ -45,8 +45,9 @@ class MdiWatch final : public QObject {
 
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::ChildAdded && watched == area_->viewport()) {
-      if (auto* sub = qobject_cast<QMdiSubWindow*>(static_cast<QChildEvent*>(event)->child()))
-        sub->installEventFilter(this);
+      // A sub-window the area makes is still under construction here, not
+      // yet a QMdiSubWindow: watch every child, the close below sorts them.
+      static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
     } else if (event->type() == QEvent::Close && watched != closing_) {
       auto* sub = qobject_cast<QMdiSubWindow*>(watched);
       if (!sub || !area_) return false;
