@@ -486,8 +486,13 @@ void Canvas::Rectangle(int left, int top, int right, int bottom) {
   }
   ApplyPen(p);
   ApplyBrush(p);
-  if (right - left >= 1 && bottom - top >= 1)
+  // One pixel wide or high, the frame is a line, which Qt would not draw as a
+  // rectangle of no extent.
+  if (right - left == 1 || bottom - top == 1) {
+    if (right - left >= 1 && bottom - top >= 1) p->drawLine(left, top, right - 1, bottom - 1);
+  } else if (right - left > 1 && bottom - top > 1) {
     p->drawRect(QRect(left, top, right - left - 1, bottom - top - 1));
+  }
   End();
 }
 

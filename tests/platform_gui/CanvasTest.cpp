@@ -3,6 +3,7 @@
 
 #include "platform_gui/Pixels.h"
 
+#include <array>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -459,8 +460,12 @@ TEST(CanvasBitmaps, EveryPixelFormatCanBePainted) {
     c.SetPixel(0, 3, clWhite);
     c.Pen.Color = clWhite;
     c.Rectangle(7, 0, 9, 2);
+    c.Rectangle(8, 3, 9, 4);  // one pixel
+    c.Rectangle(3, 3, 6, 4);  // one row
     EXPECT_EQ(InkBox(b, clBlack), Rect(0, 0, 9, 4)) << "format " << f;
     EXPECT_EQ(std::pair(b.GetArgb(4, 2), c.GetPixel(0, 3)), std::pair(qRgba(255, 255, 255, 255), clWhite)) << f;
+    EXPECT_EQ((std::array{c.GetPixel(8, 3), c.GetPixel(3, 3), c.GetPixel(5, 3), c.GetPixel(6, 3)}),
+              (std::array{clWhite, clWhite, clWhite, clBlack})) << f;
   }
 }
 
