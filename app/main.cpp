@@ -1,13 +1,15 @@
 // The program: the application object, the units' start-up (the PNG
-// pictures, the message layer), the main window shown maximized and the
-// message loop. The main window signs the user in while it is first shown;
-// when the user gives up there, it is closed already and the loop never
-// runs.
+// pictures, the message layer), the main window shown maximized with its
+// skin component and its upgrade component, and the message loop. The main
+// window signs the user in while it is first shown; when the user gives up
+// there, it is closed already and the loop never runs. The skin goes on
+// once the sign-in has ended.
 #include "app/uFrmAbout.h"
 #include "app/uFrmLogin.h"
 #include "app/uFrmMain.h"
 #include "platform/Db.h"
 #include "platform/Startup.h"
+#include "skinning/WinSkinData.h"
 #include "upgrade/ProgramUpgrade.h"
 
 #include <QApplication>
@@ -37,7 +39,12 @@ int main(int argc, char** argv) {
   {
     platform::UnitStartupScope units;
     // The main window's upgrade component outlives the window. The skin
-    // component is not part of the program yet: the windows keep Qt's look.
+    // component belongs to the main window: made before it (the window sets
+    // its skin file while it is made), handed to it right after.
+    auto* skin = new skinning::TSkinData;
+    skin->DisableTag = 99;
+    skin->SkinFormtype = skinning::sfMainform;
+    skin->Loaded();
     std::unique_ptr<TauUpgrader> upgrader =
         MakeProgramUpgrader(TProgramUpgradeCaller::MainWindow, TFrmLogin::VersionNumber);
     TMainComponents components;
@@ -46,7 +53,10 @@ int main(int argc, char** argv) {
     };
     components.StartUpdateCheck = [&upgrader] { upgrader->StartUpdateCheck(false); };
     components.LoginCreated = AttachSignInUpgrader;
+    components.SetSkinFile = [skin](const QString& file) { skin->SetSkinFile(file); };
+    components.SetSkinActive = [skin](bool active) { skin->SetActive(active); };
     TfrmMain frmMain(std::move(components));
+    skin->setParent(&frmMain);
     // Closing the main window ends the program, whatever else is open.
     frmMain.OnClose = [] { QCoreApplication::quit(); };
     frmMain.showMaximized();

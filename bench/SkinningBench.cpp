@@ -1,24 +1,42 @@
 // Cost of reading skin files, of the drawing primitives every skinned
-// window paints through, of loading a skin into its element model and of
-// painting a skinned popup menu.
+// window paints through, of loading a skin into its element model, of
+// painting a skinned popup menu and skinned controls.
 #include "platform/FileUtil.h"
 #include "skinning/SkinRead.h"
 #include "skinning/WinSkinForm.h"
 #include "skinning/WinSkinManage.h"
 #include "skinning/WinSkinMenu.h"
+#include "skinning/WinSubClassButtons.h"
+#include "skinning/WinSubClassPanels.h"
+#include "skinning/WinSubClassStyled.h"
 #include "support/History.h"
 #include "tools/skin/LzhEncoder.h"
 #include "tools/skin/ProgramSkin.h"
 
 #include <benchmark/benchmark.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QImage>
 #include <QMenu>
+#include <QPushButton>
 
 #include <random>
 
 using namespace platform;
 using namespace skinning;
+
+namespace {
+
+// The program's skin as the streamed property holds it.
+std::string ProgramSkinStream() {
+  const std::string file = skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin());
+  std::string streamed;
+  for (int i = 0; i < 4; ++i) streamed.push_back(char((file.size() >> (8 * i)) & 0xFF));
+  return streamed + file;
+}
+
+}  // namespace
 
 // Loading the program's own skin: decompressing and indexing it.
 static void BM_LoadProgramSkin(benchmark::State& state) {
@@ -77,10 +95,7 @@ BENCHMARK(BM_RegionFromBitmap)->Unit(benchmark::kMicrosecond);
 // The program's skin as the main window loads it: decompressed, indexed and
 // parsed into a new element model (the derived images included).
 static void BM_LoadAndParseProgramSkin(benchmark::State& state) {
-  const std::string file = skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin());
-  std::string streamed;
-  for (int i = 0; i < 4; ++i) streamed.push_back(char((file.size() >> (8 * i)) & 0xFF));
-  streamed += file;
+  const std::string streamed = ProgramSkinStream();
   TSkinData data;
   for (auto _ : state) benchmark::DoNotOptimize(data.LoadSkinStream(streamed));
 }
@@ -89,11 +104,8 @@ BENCHMARK(BM_LoadAndParseProgramSkin)->Unit(benchmark::kMillisecond);
 // A shown 20-item context menu skinned with the program's skin, painted
 // whole (frame, background, items) into an image.
 static void BM_PaintSkinnedPopup20(benchmark::State& state) {
-  const std::string file = skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin());
-  std::string streamed;
-  for (int i = 0; i < 4; ++i) streamed.push_back(char((file.size() >> (8 * i)) & 0xFF));
   auto data = std::make_unique<TSkinData>();
-  data->LoadSkinStream(streamed + file);
+  data->LoadSkinStream(ProgramSkinStream());
   data->Loaded();
   SkinManage()->SetEnabled(true);
   QMenu menu;
@@ -118,3 +130,39 @@ static void BM_PaintSkinnedPopup20(benchmark::State& state) {
   FreeSkinManage();
 }
 BENCHMARK(BM_PaintSkinnedPopup20)->Unit(benchmark::kMicrosecond);
+
+// One control painted whole (its paint event through the window-procedure
+// chain) into an image, skinned with the program's skin (argument 0) or in
+// the standard look (1), for comparison.
+template <class W, class Painter>
+static void PaintControl(benchmark::State& state, W& widget, QSize size) {
+  TSkinData data;
+  data.LoadSkinStream(ProgramSkinStream());
+  widget.resize(size);
+  if (state.range(0) == 0) (new Painter(&widget))->HookControl(nullptr, &data, false);
+  QImage image(size, QImage::Format_ARGB32_Premultiplied);
+  for (auto _ : state) {
+    widget.render(&image);
+    benchmark::DoNotOptimize(image.bits());
+  }
+}
+
+static void BM_PaintPushButton100x30(benchmark::State& state) {
+  QPushButton button(QStringLiteral("确定"));
+  PaintControl<QPushButton, TSkinButton>(state, button, {100, 30});
+}
+BENCHMARK(BM_PaintPushButton100x30)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+static void BM_PaintCheckBox(benchmark::State& state) {
+  QCheckBox box(QStringLiteral("红球"));
+  box.setChecked(true);
+  PaintControl<QCheckBox, TSkinCheckBox>(state, box, {100, 20});
+}
+BENCHMARK(BM_PaintCheckBox)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+static void BM_PaintComboBox(benchmark::State& state) {
+  QComboBox combo;
+  combo.addItems({QStringLiteral("红球走势"), QStringLiteral("蓝球走势")});
+  PaintControl<QComboBox, TSkinComBox>(state, combo, {120, 24});
+}
+BENCHMARK(BM_PaintComboBox)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);

@@ -2,8 +2,10 @@
 
 #include "platform/HandlerList.h"
 #include "platform/WindowProc.h"
+#include "platform/WindowPos.h"
 #include "platform/WindowProcInternal.h"
 #include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -92,7 +94,7 @@ void BuildSystemMenu(QMenu* menu) {
 void UpdateSystemMenu(QWidget* window, QMenu* menu) {
   const auto style = std::uint32_t(GetWindowLong(window, GWL_STYLE));
   const bool boxes = style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX);
-  const bool max = window->isMaximized(), min = window->isMinimized();
+  const bool max = IsZoomed(window), min = window->isMinimized();
   for (QAction* a : menu->actions()) {
     switch (GetCommandId(a)) {
       case SC_RESTORE: a->setVisible(boxes); a->setEnabled(max || min); break;

@@ -4,8 +4,16 @@
 #include "platform/WindowProc.h"
 #include "platform/WindowProcInternal.h"
 #include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
 
+#include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QCursor>
+#include <QFrame>
+#include <QLineEdit>
+#include <QStyle>
+#include <QStyleOption>
 #include <QGuiApplication>
 #include <QHash>
 #include <QMouseEvent>
@@ -44,6 +52,7 @@ struct ManualDrag {
   unsigned command = 0;  // SC_MOVE or SC_SIZE
   unsigned edge = 0;     // WMSZ_
   bool endOnPress = false;
+  bool system = false;  // the window manager's: it ends with the next event without buttons
   QPoint start;
   QRect startRect;
 };
@@ -65,7 +74,7 @@ QMargins ClassicFrame(const QWidget* w) {
 }
 
 void CalcSizeDefault(QWidget* w, Message& m) {
-  const QMargins f = ClassicFrame(w);
+  const QMargins f = w->isWindow() ? ClassicFrame(w) : detail::ControlInsets(w);
   TRect& r = m.WParam ? ParamPtr<NCCALCSIZE_PARAMS>(std::uintptr_t(m.LParam))->rgrc[0]
                       : *ParamPtr<TRect>(std::uintptr_t(m.LParam));
   r = {r.Left + f.left(), r.Top + f.top(), std::max(r.Left + f.left(), r.Right - f.right()),
@@ -76,10 +85,10 @@ void CalcSizeDefault(QWidget* w, Message& m) {
 int HitTestDefault(QWidget* w, QPoint global) {
   const QPoint p = w->mapFromGlobal(global);
   if (!w->rect().contains(p)) return HTNOWHERE;
-  if (w->contentsRect().contains(p)) return HTCLIENT;
+  if (detail::ClientArea(w).contains(p)) return HTCLIENT;
   if (!w->isWindow()) return HTBORDER;  // a control's frame
   const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
-  if (!(style & WS_THICKFRAME) || w->isMaximized() || w->isMinimized()) return HTCAPTION;
+  if (!(style & WS_THICKFRAME) || IsZoomed(w) || w->isMinimized()) return HTCAPTION;
   const int f = GetSystemMetrics(SM_CXFRAME);
   const bool left = p.x() < f, right = p.x() >= w->width() - f;
   if (p.y() < f) return left ? HTTOPLEFT : right ? HTTOPRIGHT : HTTOP;
@@ -115,13 +124,15 @@ Qt::CursorShape CursorOf(int hit) {
   }
 }
 
-void EnterBand(QWidget* w, Frame& f, int hit) {
+// WM_SETCURSOR's default gives the band the cursor of the hit code; a
+// handler that answers it without passing it on keeps its own.
+void EnterBand(QWidget* w, Frame& f, int hit, const QMouseEvent* e) {
   if (!f.inBand) {
     f.inBand = true;
     f.ownCursor = w->testAttribute(Qt::WA_SetCursor);
     f.cursor = w->cursor();
   }
-  if (w->cursor().shape() != CursorOf(hit)) w->setCursor(CursorOf(hit));
+  SendMessage(w, WM_SETCURSOR, PtrParam(w), MAKELPARAM(hit, int(detail::MouseMessage(w, e).Msg)));
 }
 
 void LeaveBand(QWidget* w, Frame& f) {
@@ -134,16 +145,6 @@ void LeaveBand(QWidget* w, Frame& f) {
   SendMessage(w, WM_NCMOUSELEAVE);
 }
 
-// The message of a mouse event in the band; 0 for events it has none for.
-unsigned NonClientMessage(const QMouseEvent* e) {
-  const QEvent::Type type = e->type();
-  if (type == QEvent::MouseMove) return WM_NCMOUSEMOVE;
-  if (e->button() == Qt::LeftButton)
-    return type == QEvent::MouseButtonPress     ? WM_NCLBUTTONDOWN
-           : type == QEvent::MouseButtonRelease ? WM_NCLBUTTONUP
-                                                : WM_NCLBUTTONDBLCLK;
-  return e->button() == Qt::RightButton && type == QEvent::MouseButtonPress ? WM_NCRBUTTONDOWN : 0;
-}
 
 // ---------------------------------------------------------------------------
 // Moving and sizing.
@@ -162,6 +163,7 @@ void EndDrag() {
   if (!w) return;
   if (QWidget::mouseGrabber() == w) w->releaseMouse();
   detail::KeepTranslating(w, detail::IsFramed(w));
+  SendMessage(w, WM_EXITSIZEMOVE);
 }
 
 // The window rectangle follows the pointer's whole offset from the start;
@@ -193,26 +195,32 @@ void DragTo(QWidget* w, QPoint global) {
 // bits) the window manager's move or resize, else one that follows the
 // mouse: from the point in `lp` until the button goes up, or, from a menu,
 // from where the pointer is until the next click.
+// Either way WM_ENTERSIZEMOVE comes first and WM_EXITSIZEMOVE when it ends.
 void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
-  if (w->isMaximized() || w->isMinimized()) return;
+  if (IsZoomed(w) || w->isMinimized()) return;
+  EndDrag();
+  QPointer<QWidget> alive(w);
+  SendMessage(w, WM_ENTERSIZEMOVE);
+  if (!alive) return;
   const bool mouse = low != 0;
   QWindow* handle = w->windowHandle();
-  if (mouse && handle &&
-      (command == SC_MOVE ? handle->startSystemMove() : handle->startSystemResize(EdgesOf(low))))
-    return;
-  EndDrag();
-  g_drag = {w, command, command == SC_SIZE && low ? low : WMSZ_BOTTOMRIGHT, !mouse,
+  const bool system = mouse && handle && !PrefersManualMoveSize(w) &&
+                      (command == SC_MOVE ? handle->startSystemMove() : handle->startSystemResize(EdgesOf(low)));
+  g_drag = {w, command, command == SC_SIZE && low ? low : WMSZ_BOTTOMRIGHT, !mouse, system,
             mouse && lp ? LParamPoint(lp) : QCursor::pos(), WindowRect(w)};
   detail::KeepTranslating(w, true);
-  w->grabMouse();
+  if (!system) w->grabMouse();
 }
 
 void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
   const unsigned low = command & 0xF;
   switch (command & 0xFFF0) {
     case SC_MINIMIZE: w->showMinimized(); break;
-    case SC_MAXIMIZE: w->showMaximized(); break;
+    case SC_MAXIMIZE:
+      if (!detail::Maximize(w)) w->showMaximized();
+      break;
     case SC_RESTORE:
+      if (detail::Restore(w)) break;
       if (w->isMinimized())
         w->setWindowState(w->windowState() & ~Qt::WindowMinimized);
       else
@@ -252,6 +260,69 @@ namespace detail {
 
 bool IsFramed(const QWidget* window) { return Frames().contains(window); }
 
+unsigned NonClientMouseMessage(const QMouseEvent* e) {
+  const QEvent::Type type = e->type();
+  if (type == QEvent::MouseMove) return WM_NCMOUSEMOVE;
+  const bool press = type == QEvent::MouseButtonPress, release = type == QEvent::MouseButtonRelease;
+  switch (e->button()) {
+    case Qt::LeftButton: return press ? WM_NCLBUTTONDOWN : release ? WM_NCLBUTTONUP : WM_NCLBUTTONDBLCLK;
+    case Qt::RightButton: return press ? WM_NCRBUTTONDOWN : release ? WM_NCRBUTTONUP : WM_NCRBUTTONDBLCLK;
+    case Qt::MiddleButton: return press ? WM_NCMBUTTONDOWN : release ? WM_NCMBUTTONUP : 0;
+    default: return 0;
+  }
+}
+
+// A control's band is the frame Qt draws around what it lays out inside:
+// a scroll area's viewport (its bars stay in the band, as its children), a
+// frame's line, the frame of a line edit, combo box or spin box.
+QMargins ControlInsets(const QWidget* w) {
+  if (w->isWindow()) return {};
+  if (auto* area = qobject_cast<const QAbstractScrollArea*>(w)) {
+    const QRect v = area->viewport()->geometry();
+    return {v.left(), v.top(), w->width() - v.right() - 1, w->height() - v.bottom() - 1};
+  }
+  const QStyle* style = w->style();
+  int inset = 0;
+  if (auto* frame = qobject_cast<const QFrame*>(w)) {
+    inset = frame->frameWidth();
+  } else if (auto* edit = qobject_cast<const QLineEdit*>(w)) {
+    if (edit->hasFrame()) {
+      QStyleOptionFrame opt;
+      opt.initFrom(edit);
+      opt.rect = edit->rect();
+      opt.lineWidth = style->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit);
+      opt.state |= QStyle::State_Sunken;
+      const QRect r = style->subElementRect(QStyle::SE_LineEditContents, &opt, edit);
+      if (r.isValid())
+        return {r.left(), r.top(), w->width() - r.right() - 1, w->height() - r.bottom() - 1};
+      inset = opt.lineWidth;
+    }
+  } else if (auto* combo = qobject_cast<const QComboBox*>(w)) {
+    if (combo->hasFrame()) inset = style->pixelMetric(QStyle::PM_ComboBoxFrameWidth, nullptr, combo);
+  } else if (auto* spin = qobject_cast<const QAbstractSpinBox*>(w)) {
+    if (spin->hasFrame()) inset = style->pixelMetric(QStyle::PM_SpinBoxFrameWidth, nullptr, spin);
+  }
+  inset = std::clamp(inset, 0, std::min(w->width(), w->height()) / 2);
+  return {inset, inset, inset, inset};
+}
+
+QRect ClientArea(const QWidget* w) {
+  if (w->isWindow()) return w->contentsRect();
+  return w->rect().marginsRemoved(ControlInsets(w));
+}
+
+bool HasBand(const QWidget* w) { return !w->isWindow() && !ControlInsets(w).isNull(); }
+
+void ControlCalcSize(QWidget* w) {
+  if (!HasBand(w) || !HasChain(w)) return;
+  const QRect outer = w->geometry().translated(-ClientOrigin(w->parentWidget()));
+  const QRect client = ClientArea(w).translated(outer.topLeft());
+  NCCALCSIZE_PARAMS params;
+  params.rgrc[0] = params.rgrc[1] = Bounds(outer.x(), outer.y(), outer.width(), outer.height());
+  params.rgrc[2] = Bounds(client.x(), client.y(), client.width(), client.height());
+  SendMessage(w, WM_NCCALCSIZE, 1, LPARAM(PtrParam(&params)));
+}
+
 std::optional<Qt::WindowFlags> FramedFlags(const QWidget* window) {
   if (auto f = FindFrame(window)) return f->flags;
   return std::nullopt;
@@ -280,7 +351,8 @@ bool FrameCalcSize(QWidget* w) {
 }
 
 bool FrameMouse(QWidget* w, QMouseEvent* e) {
-  if (g_drag.window == w) {
+  if (g_drag.window == w && g_drag.system && e->buttons() == Qt::NoButton) EndDrag();
+  if (g_drag.window == w && !g_drag.system) {
     DragEvent(w, e);
     return true;
   }
@@ -295,8 +367,9 @@ bool FrameMouse(QWidget* w, QMouseEvent* e) {
     LeaveBand(w, *frame);
     return false;
   }
-  EnterBand(w, *frame, hit);
-  if (const unsigned msg = NonClientMessage(e)) SendMessage(w, msg, WPARAM(hit), point);
+  EnterBand(w, *frame, hit, e);
+  if (!alive) return true;
+  if (const unsigned msg = detail::NonClientMouseMessage(e)) SendMessage(w, msg, WPARAM(hit), point);
   e->accept();
   return true;
 }
@@ -335,11 +408,22 @@ bool NonClientDefault(QWidget* w, Message& m) {
       return true;
     case WM_NCLBUTTONDBLCLK:
       if (m.WParam == WPARAM(HTCAPTION) && (GetWindowLong(w, GWL_STYLE) & WS_MAXIMIZEBOX))
-        SendMessage(w, WM_SYSCOMMAND, w->isMaximized() ? SC_RESTORE : SC_MAXIMIZE, m.LParam);
+        SendMessage(w, WM_SYSCOMMAND, IsZoomed(w) ? SC_RESTORE : SC_MAXIMIZE, m.LParam);
       return true;
+    case WM_SETCURSOR: {
+      const int hit = std::int16_t(LOWORD(std::uintptr_t(m.LParam)));
+      if (!IsFramed(w) || hit == HTCLIENT) return false;
+      if (w->cursor().shape() != CursorOf(hit)) w->setCursor(CursorOf(hit));
+      m.Result = 1;
+      return true;
+    }
     case WM_NCMOUSEMOVE:
     case WM_NCLBUTTONUP:
     case WM_NCRBUTTONDOWN:
+    case WM_NCRBUTTONUP:
+    case WM_NCRBUTTONDBLCLK:
+    case WM_NCMBUTTONDOWN:
+    case WM_NCMBUTTONUP:
     case WM_NCMOUSELEAVE:
       return true;
     case WM_SYSCOMMAND:
@@ -395,13 +479,18 @@ bool SetNonClientFrame(QWidget* w, bool on) {
 bool HasNonClientFrame(const QWidget* window) { return detail::IsFramed(window); }
 
 void RecalcNonClient(QWidget* window) {
+  if (window && detail::HasBand(window)) {
+    detail::ControlCalcSize(window);
+    RedrawNonClient(window);
+    return;
+  }
   if (!detail::IsFramed(window)) return;
   detail::FrameCalcSize(window);
   RedrawNonClient(window);
 }
 
 void RedrawNonClient(QWidget* window) {
-  if (window) window->update(QRegion(window->rect()) - window->contentsRect());
+  if (window) window->update(QRegion(window->rect()) - detail::ClientArea(window));
 }
 
 // ---------------------------------------------------------------------------

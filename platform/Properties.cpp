@@ -4,6 +4,7 @@
 #include "platform/WindowTable.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
@@ -32,10 +33,13 @@ struct Target {
 // "font.name" and so on. "transparent" and "flat" only where listed.
 bool IsSpecial(const QObject* o, const QString& key) {
   static const QStringList always{"caption", "text", "color", "font.color", "font.name", "font.size",
-                                  "font.height", "font.style", "hint", "visible", "enabled", "tabstop", "tag"};
+                                  "font.height", "font.style", "hint", "visible", "enabled", "tabstop", "tag",
+                                  "parentbackground"};
   if (!o->isWidgetType()) return false;
   if (always.contains(key)) return true;
   if (key == "transparent") return qobject_cast<const QLabel*>(o) || qobject_cast<const QFrame*>(o);
+  if (key == "state") return qobject_cast<const QCheckBox*>(o);
+  if (key == "down") return qobject_cast<const QAbstractButton*>(o);
   return key == "flat" && qobject_cast<const QToolButton*>(o);
 }
 
@@ -71,6 +75,13 @@ Target Resolve(const QObject* object, const QString& name) {
   return t;
 }
 
+// A check box's state by the old names, in their order.
+const QStringList& CheckStateNames() {
+  static const QStringList names{QStringLiteral("cbUnchecked"), QStringLiteral("cbChecked"), QStringLiteral("cbGrayed")};
+  return names;
+}
+int CheckStateIndex(Qt::CheckState s) { return s == Qt::Checked ? 1 : s == Qt::PartiallyChecked ? 2 : 0; }
+
 QVariant ReadSpecial(const QWidget* w, const QString& key) {
   if (key == "caption" || key == "text") return GetWindowText(w);
   if (key == "color") return GetControlColor(w);
@@ -87,7 +98,12 @@ QVariant ReadSpecial(const QWidget* w, const QString& key) {
   if (key == "enabled") return !w->testAttribute(Qt::WA_ForceDisabled);
   if (key == "tabstop") return bool(w->focusPolicy() & Qt::TabFocus);
   if (key == "tag") return GetTag(w);
-  if (key == "transparent") return !w->autoFillBackground();
+  if (key == "transparent" || key == "parentbackground") return !w->autoFillBackground();
+  if (key == "state") return CheckStateNames()[CheckStateIndex(static_cast<const QCheckBox*>(w)->checkState())];
+  if (key == "down") {
+    auto* b = static_cast<const QAbstractButton*>(w);
+    return b->isCheckable() ? b->isChecked() : b->isDown();
+  }
   return static_cast<const QToolButton*>(w)->autoRaise();  // "flat"
 }
 
@@ -116,8 +132,19 @@ void WriteSpecial(QWidget* w, const QString& key, const QVariant& v) {
     w->setFocusPolicy(Qt::FocusPolicy(policy));
   } else if (key == "tag") {
     SetTag(w, v.toInt());
-  } else if (key == "transparent") {
+  } else if (key == "transparent" || key == "parentbackground") {
     w->setAutoFillBackground(!v.toBool());
+  } else if (key == "state") {
+    const Qt::CheckState states[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
+    for (int i = 0; i < 3; ++i)
+      if (CheckStateNames()[i].compare(v.toString(), Qt::CaseInsensitive) == 0)
+        static_cast<QCheckBox*>(w)->setCheckState(states[i]);
+  } else if (key == "down") {
+    auto* b = static_cast<QAbstractButton*>(w);
+    if (b->isCheckable())
+      b->setChecked(v.toBool());
+    else
+      b->setDown(v.toBool());
   } else {
     static_cast<QToolButton*>(w)->setAutoRaise(v.toBool());
   }

@@ -7,7 +7,11 @@
 //     "Font" (a TFont), "Font.Name", "Font.Size", "Font.Height",
 //     "Font.Style" (TFontStyle bits), "Hint" (tool tip), "Visible",
 //     "Enabled", "TabStop", "Tag", "Transparent" (a label that does not
-//     fill its background), "Flat" (also a tool button's auto-raise);
+//     fill its background), "ParentBackground" (any widget that does not
+//     fill its background), "Flat" (also a tool button's auto-raise),
+//     "State" (a check box's "cbUnchecked", "cbChecked", "cbGrayed"),
+//     "Down" (a checkable button's checked state, a latched tool button;
+//     else the button's pressed state);
 //   - a Qt property of that name, first letter in either case ("Checked"
 //     is Qt's "checked", "ReadOnly" its "readOnly");
 //   - a dynamic property of exactly that name, which the program may set

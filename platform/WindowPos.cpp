@@ -1,46 +1,290 @@
 #include "platform/WindowPos.h"
 
 #include "platform/NonClient.h"
+#include "platform/WindowProc.h"
+#include "platform/WindowProcInternal.h"
 #include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
 #include <QPointer>
+#include <QScreen>
+#include <QSet>
 #include <QWidget>
 
 #include <algorithm>
 
 namespace platform {
 
-bool SetWindowPos(QWidget* window, QWidget* insertAfter, int x, int y, int cx, int cy, unsigned flags) {
-  if (!window) return false;
-  QPointer<QWidget> alive(window);
-  if ((flags & (SWP_NOMOVE | SWP_NOSIZE)) != (SWP_NOMOVE | SWP_NOSIZE)) {
-    QRect r = window->geometry();
-    // A window's position and size are its frame's; a child's position is
-    // in its parent's client area.
-    const QRect outer = window->isWindow() ? window->frameGeometry() : window->geometry();
-    const QPoint origin = window->isWindow() ? r.topLeft() - outer.topLeft() : ClientOrigin(window->parentWidget());
-    if (!(flags & SWP_NOMOVE)) r.moveTopLeft(QPoint(x, y) + origin);
-    if (!(flags & SWP_NOSIZE))
-      r.setSize(QSize(std::max(0, cx - (outer.width() - r.width())), std::max(0, cy - (outer.height() - r.height()))));
-    window->setGeometry(r);
+namespace {
+
+constexpr char kManual[] = "_win_manualmovesize";
+constexpr char kZoomedFrom[] = "_win_zoomedfrom";  // the window rectangle before a self-made maximize
+
+// The windows SetWindowPos is changing now: their Qt move and resize events
+// are not the window manager's.
+QSet<const QWidget*>& Positioning() {
+  static QSet<const QWidget*> set;
+  return set;
+}
+
+class PositioningMark {
+ public:
+  explicit PositioningMark(const QWidget* w) : w_(w), outer_(Positioning().contains(w)) { Positioning().insert(w); }
+  ~PositioningMark() {
+    if (!outer_) Positioning().remove(w_);
   }
-  if (alive && (flags & SWP_FRAMECHANGED)) RecalcNonClient(window);
-  if (alive && !(flags & SWP_NOZORDER) && !insertAfter) window->raise();
-  if (alive && (flags & SWP_SHOWWINDOW)) {
-    const bool quiet = window->testAttribute(Qt::WA_ShowWithoutActivating);
-    window->setAttribute(Qt::WA_ShowWithoutActivating, quiet || (flags & SWP_NOACTIVATE));
-    window->show();
-    if (alive) window->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
-  }
-  if (alive && (flags & SWP_HIDEWINDOW)) window->hide();
+  PositioningMark(const PositioningMark&) = delete;
+  PositioningMark& operator=(const PositioningMark&) = delete;
+
+ private:
+  const QWidget* w_;
+  bool outer_;
+};
+
+constexpr char kTold[] = "_win_toldpos";  // the rectangle WM_WINDOWPOSCHANGED told last
+
+// Notes the rectangle about to be told; false when it was told already.
+bool Tell(QWidget* w, const WINDOWPOS& pos) {
+  const QRect r(pos.x, pos.y, pos.cx, pos.cy);
+  if (w->property(kTold).toRect() == r) return false;
+  w->setProperty(kTold, r);
   return true;
 }
 
+bool IsPlace(const QWidget* p) {
+  return p == HWND_TOP || p == HWND_BOTTOM || p == HWND_TOPMOST || p == HWND_NOTOPMOST;
+}
+
+// The window rectangle the Windows way: on the screen for a window, in the
+// parent's client area for a child.
+QRect OuterRect(const QWidget* w) {
+  if (w->isWindow()) return w->frameGeometry();
+  return w->geometry().translated(-ClientOrigin(w->parentWidget()));
+}
+
+WINDOWPOS CurrentPos(QWidget* w) {
+  const QRect r = OuterRect(w);
+  return {w, nullptr, r.x(), r.y(), r.width(), r.height(), 0};
+}
+
+void Stack(QWidget* w, QWidget* after) {
+  if (after == HWND_TOPMOST || after == HWND_NOTOPMOST) {
+    const bool top = after == HWND_TOPMOST;
+    if (w->isWindow() && bool(w->windowFlags() & Qt::WindowStaysOnTopHint) != top) {
+      const bool visible = w->isVisible();
+      const bool quiet = w->testAttribute(Qt::WA_ShowWithoutActivating);
+      w->setWindowFlag(Qt::WindowStaysOnTopHint, top);  // Qt hides the window meanwhile
+      w->setAttribute(Qt::WA_ShowWithoutActivating, true);
+      if (visible) w->show();
+      w->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
+    }
+    if (top) w->raise();
+  } else if (after == HWND_BOTTOM) {
+    w->lower();
+  } else if (after == HWND_TOP) {
+    w->raise();
+  } else if (after != w && (after->parentWidget() == w->parentWidget() || (after->isWindow() && w->isWindow()))) {
+    w->stackUnder(after);
+  }
+}
+
+void ApplyGeometry(QWidget* w, const WINDOWPOS& pos) {
+  if ((pos.flags & (SWP_NOMOVE | SWP_NOSIZE)) == (SWP_NOMOVE | SWP_NOSIZE)) return;
+  QRect r = w->geometry();
+  const QRect outer = w->isWindow() ? w->frameGeometry() : w->geometry();
+  const QPoint origin = w->isWindow() ? r.topLeft() - outer.topLeft() : ClientOrigin(w->parentWidget());
+  if (!(pos.flags & SWP_NOMOVE)) r.moveTopLeft(QPoint(pos.x, pos.y) + origin);
+  if (!(pos.flags & SWP_NOSIZE))
+    r.setSize(QSize(std::max(0, pos.cx - (outer.width() - r.width())), std::max(0, pos.cy - (outer.height() - r.height()))));
+  if (r != w->geometry()) w->setGeometry(r);
+}
+
+// A window shown without activation that the window system activates all
+// the same (some do on every show) hands the activation straight back, if
+// that comes within a moment of the show.
+class KeepActivation final : public QObject {
+ public:
+  KeepActivation(QWidget* shown, QWidget* active) : QObject(shown), active_(active) {
+    since_.start();
+    shown->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::WindowActivate) {
+      if (active_ && since_.elapsed() < 500) active_->activateWindow();
+      deleteLater();
+    } else if (event->type() == QEvent::Hide || event->type() == QEvent::MouseButtonPress ||
+               event->type() == QEvent::KeyPress) {
+      deleteLater();
+    }
+    return false;
+  }
+
+ private:
+  QPointer<QWidget> active_;
+  QElapsedTimer since_;
+};
+
+}  // namespace
+
+void detail::HoldActivation(QWidget* window, QWidget* active) {
+  if (window && active && active != window) new KeepActivation(window, active);
+}
+
+namespace {
+
+void ShowQuietly(QWidget* w, bool quietly) {
+  const bool quiet = w->testAttribute(Qt::WA_ShowWithoutActivating);
+  QPointer<QWidget> alive(w);
+  QWidget* active = QApplication::activeWindow();
+  const bool showing = w->isWindow() && !w->isVisible();
+  w->setAttribute(Qt::WA_ShowWithoutActivating, quiet || quietly);
+  w->show();
+  if (!alive) return;
+  w->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
+  if (quietly && showing) detail::HoldActivation(w, active);
+}
+
+// The self-made maximize: the window takes what WM_GETMINMAXINFO leaves.
+void Zoom(QWidget* w) {
+  if (IsZoomed(w)) return;
+  QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+  const QSize decoration = w->frameGeometry().size() - w->size();
+  const QSize least = w->minimumSize() + decoration;
+  const QSize most = w->maximumSize().boundedTo(QSize(0x7FFF, 0x7FFF)) + decoration;
+  MINMAXINFO info;
+  info.ptMaxSize = {area.width(), area.height()};
+  info.ptMaxPosition = {area.x(), area.y()};
+  info.ptMinTrackSize = {least.width(), least.height()};
+  info.ptMaxTrackSize = {std::min(most.width(), 0x7FFF), std::min(most.height(), 0x7FFF)};
+  QPointer<QWidget> alive(w);
+  SendMessage(w, WM_GETMINMAXINFO, 0, LPARAM(PtrParam(&info)));
+  if (!alive) return;
+  const QRect normal = OuterRect(w);
+  const int cx = std::clamp(info.ptMaxSize.X, info.ptMinTrackSize.X, std::max(info.ptMinTrackSize.X, info.ptMaxTrackSize.X));
+  const int cy = std::clamp(info.ptMaxSize.Y, info.ptMinTrackSize.Y, std::max(info.ptMinTrackSize.Y, info.ptMaxTrackSize.Y));
+  w->setProperty(kZoomedFrom, normal);
+  SetWindowPos(w, nullptr, info.ptMaxPosition.X, info.ptMaxPosition.Y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool Unzoom(QWidget* w) {
+  const QRect normal = w->property(kZoomedFrom).toRect();
+  if (!normal.isValid()) return false;
+  w->setProperty(kZoomedFrom, QVariant());
+  SetWindowPos(w, nullptr, normal.x(), normal.y(), normal.width(), normal.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  return true;
+}
+
+}  // namespace
+
+namespace detail {
+
+// Told once per new rectangle: the window system's echo of a change
+// SetWindowPos made and told already stays silent.
+void PositionChangedOutside(QWidget* w, bool moved, bool sized) {
+  if (!w->isWindow() || Positioning().contains(w) || !w->isVisible()) return;
+  WINDOWPOS pos = CurrentPos(w);
+  if (!Tell(w, pos)) return;
+  pos.flags = SWP_NOZORDER | SWP_NOACTIVATE | (moved ? 0 : SWP_NOMOVE) | (sized ? 0 : SWP_NOSIZE);
+  SendMessage(w, WM_WINDOWPOSCHANGED, 0, LPARAM(PtrParam(&pos)));
+}
+
+bool Maximize(QWidget* w) {
+  if (!PrefersManualMoveSize(w)) return false;
+  Zoom(w);
+  return true;
+}
+
+bool Restore(QWidget* w) { return Unzoom(w); }
+
+bool SelfZoomed(const QWidget* w) { return w->property(kZoomedFrom).toRect().isValid(); }
+
+}  // namespace detail
+
+bool SetWindowPos(QWidget* window, QWidget* insertAfter, int x, int y, int cx, int cy, unsigned flags) {
+  if (!window) return false;
+  QPointer<QWidget> alive(window);
+  PositioningMark mark(window);
+  WINDOWPOS pos = CurrentPos(window);
+  pos.hwndInsertAfter = insertAfter;
+  pos.flags = flags;
+  if (!(flags & SWP_NOMOVE)) pos.x = x, pos.y = y;
+  if (!(flags & SWP_NOSIZE)) pos.cx = cx, pos.cy = cy;
+  if (!(flags & SWP_NOSENDCHANGING)) {
+    SendMessage(window, WM_WINDOWPOSCHANGING, 0, LPARAM(PtrParam(&pos)));
+    if (!alive) return false;
+    pos.hwnd = window;
+  }
+  ApplyGeometry(window, pos);
+  if (alive && (pos.flags & SWP_FRAMECHANGED)) RecalcNonClient(window);
+  QWidget* after = pos.hwndInsertAfter;
+  if (alive && !(pos.flags & SWP_NOZORDER) && (IsPlace(after) || after)) Stack(window, after);
+  if (alive && (pos.flags & SWP_SHOWWINDOW)) ShowQuietly(window, pos.flags & SWP_NOACTIVATE);
+  if (alive && (pos.flags & SWP_HIDEWINDOW)) window->hide();
+  if (alive && window->isWindow() && window->isVisible() && !(pos.flags & (SWP_NOACTIVATE | SWP_HIDEWINDOW)))
+    window->activateWindow();
+  if (!alive) return false;
+  WINDOWPOS done = CurrentPos(window);
+  done.hwndInsertAfter = pos.hwndInsertAfter;
+  done.flags = pos.flags;
+  if (window->isWindow()) Tell(window, done);
+  SendMessage(window, WM_WINDOWPOSCHANGED, 0, LPARAM(PtrParam(&done)));
+  return true;
+}
+
+bool ShowWindow(QWidget* window, int command) {
+  if (!window) return false;
+  const bool was = window->isVisible();
+  QPointer<QWidget> alive(window);
+  switch (command) {
+    case SW_HIDE: window->hide(); break;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+      window->setWindowState((window->windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
+      ShowQuietly(window, command != SW_SHOWMINIMIZED);
+      break;
+    case SW_SHOWMAXIMIZED:
+      if (PrefersManualMoveSize(window)) {
+        ShowQuietly(window, false);
+        if (alive) Zoom(window);
+      } else {
+        window->showMaximized();
+      }
+      break;
+    case SW_SHOWNORMAL:
+    case SW_RESTORE:
+      if (!Unzoom(window) && alive) window->setWindowState(window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+      if (alive) ShowQuietly(window, false);
+      break;
+    case SW_SHOWNOACTIVATE:
+    case SW_SHOWNA: ShowQuietly(window, true); break;
+    default:  // SW_SHOW
+      ShowQuietly(window, false);
+      if (alive && window->isWindow()) window->activateWindow();
+      break;
+  }
+  return was;
+}
+
+void SetManualMoveSize(QWidget* window, bool on) {
+  if (window) window->setProperty(kManual, on ? QVariant(true) : QVariant());
+}
+
+bool PrefersManualMoveSize(const QWidget* window) { return window && window->property(kManual).toBool(); }
+
+
+
 bool GetWindowPlacement(const QWidget* window, WINDOWPLACEMENT* placement) {
   if (!window || !placement) return false;
-  placement->showCmd = window->isMinimized()   ? SW_SHOWMINIMIZED
-                       : window->isMaximized() ? SW_SHOWMAXIMIZED
-                                               : SW_SHOWNORMAL;
+  placement->showCmd = window->isMinimized() ? SW_SHOWMINIMIZED : IsZoomed(window) ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+  const QRect zoomedFrom = window->property(kZoomedFrom).toRect();
+  if (zoomedFrom.isValid()) {
+    placement->rcNormalPosition = Bounds(zoomedFrom.x(), zoomedFrom.y(), zoomedFrom.width(), zoomedFrom.height());
+    return true;
+  }
   const QRect frame = window->frameGeometry(), client = window->geometry();
   const QRect normal = window->normalGeometry().isValid() ? window->normalGeometry() : client;
   const QRect r = normal.adjusted(frame.left() - client.left(), frame.top() - client.top(),

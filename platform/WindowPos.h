@@ -1,11 +1,22 @@
-// Window positions: SetWindowPos and the placement of a window.
+// Window positions: SetWindowPos, ShowWindow, the placement of a window and
+// the messages around every move and size the platform makes.
 //
 // A top-level window's position and size are its window rectangle on the
 // screen (the frame the window manager adds included); a child's are its
 // rectangle in its parent's client coordinates.
+//
+// Every move, size or stacking change the platform makes (SetWindowPos, the
+// manual move and resize of a non-client frame, its own maximize and
+// restore) first sends WM_WINDOWPOSCHANGING with a WINDOWPOS* in LParam
+// whose position, size, insert-after and SWP_ flags a handler may change
+// (SWP_NOMOVE, SWP_NOSIZE and SWP_NOZORDER then keep what they name), and
+// afterwards WM_WINDOWPOSCHANGED with what was done. A move or size the
+// window manager makes of a top-level window gives WM_WINDOWPOSCHANGED only.
 #pragma once
 
 #include "platform/WinTypes.h"
+
+#include <cstdint>
 
 class QWidget;
 
@@ -13,18 +24,60 @@ namespace platform {
 
 constexpr unsigned SWP_NOSIZE = 0x1, SWP_NOMOVE = 0x2, SWP_NOZORDER = 0x4, SWP_NOREDRAW = 0x8,
                    SWP_NOACTIVATE = 0x10, SWP_FRAMECHANGED = 0x20, SWP_SHOWWINDOW = 0x40,
-                   SWP_HIDEWINDOW = 0x80, SWP_NOCOPYBITS = 0x100, SWP_NOOWNERZORDER = 0x200;
+                   SWP_HIDEWINDOW = 0x80, SWP_NOCOPYBITS = 0x100, SWP_NOOWNERZORDER = 0x200,
+                   SWP_NOSENDCHANGING = 0x400;
 
 constexpr int SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3,
               SW_SHOWNOACTIVATE = 4, SW_SHOW = 5, SW_MINIMIZE = 6, SW_SHOWMINNOACTIVE = 7,
               SW_SHOWNA = 8, SW_RESTORE = 9;
 
-// Moves, sizes and shows or hides the window by the flags; with
+// The places in the stacking order that are no window.
+inline QWidget* const HWND_TOP = nullptr;
+inline QWidget* const HWND_BOTTOM = reinterpret_cast<QWidget*>(std::uintptr_t(1));
+inline QWidget* const HWND_TOPMOST = reinterpret_cast<QWidget*>(~std::uintptr_t(0));
+inline QWidget* const HWND_NOTOPMOST = reinterpret_cast<QWidget*>(~std::uintptr_t(1));
+
+struct WINDOWPOS {
+  QWidget* hwnd = nullptr;
+  QWidget* hwndInsertAfter = nullptr;
+  int x = 0;  // the fields SWP_NOMOVE and SWP_NOSIZE exclude hold the present values
+  int y = 0;
+  int cx = 0;
+  int cy = 0;
+  unsigned flags = 0;
+};
+
+struct MINMAXINFO {
+  TPoint ptReserved;
+  TPoint ptMaxSize;      // the maximized window's size
+  TPoint ptMaxPosition;  // and its position on the screen
+  TPoint ptMinTrackSize;
+  TPoint ptMaxTrackSize;
+};
+
+// Moves, sizes, stacks and shows or hides the window by the flags; with
 // SWP_FRAMECHANGED a window with a non-client frame asks WM_NCCALCSIZE
-// again. Without SWP_NOZORDER, a null `insertAfter` raises the window;
-// other stacking is left to the window system.
+// again. Without SWP_NOZORDER the window goes below `insertAfter` (a
+// sibling, or for a window another window), to the top (HWND_TOP), the
+// bottom (HWND_BOTTOM), or into or out of the topmost windows
+// (HWND_TOPMOST, HWND_NOTOPMOST). Without SWP_NOACTIVATE a shown window is
+// activated. False for a null widget.
 bool SetWindowPos(QWidget* window, QWidget* insertAfter, int x, int y, int cx, int cy,
                   unsigned flags);
+
+// Shows, hides, minimizes, maximizes or restores the window by the SW_
+// command; SW_SHOWNOACTIVATE, SW_SHOWNA and SW_SHOWMINNOACTIVE leave the
+// active window as it is. Answers whether the window was visible before.
+bool ShowWindow(QWidget* window, int command);
+
+// The per-window switch that prefers the platform's manual move and resize
+// (following the mouse) to the window manager's; such a window also
+// maximizes by itself: WM_GETMINMAXINFO (LParam = MINMAXINFO*, filled with
+// the screen's work area and the window's size limits) gives the place it
+// takes, and restoring takes it back to where it was (IsZoomed tells
+// either maximize).
+void SetManualMoveSize(QWidget* window, bool on);
+bool PrefersManualMoveSize(const QWidget* window);
 
 struct WINDOWPLACEMENT {
   unsigned length = sizeof(WINDOWPLACEMENT);

@@ -5,8 +5,10 @@
 #include "platform/NonClient.h"
 #include "platform/Startup.h"
 #include "platform/UserPrompts.h"
+#include "platform/WindowPos.h"
 #include "platform/WindowProcInternal.h"
 #include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
 
 #include <QApplication>
 #include <QChildEvent>
@@ -14,6 +16,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QKeyEvent>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -215,7 +218,7 @@ namespace {
 void StandardDefault(QWidget* widget, Message& m) {
   const unsigned msg = m.Msg;
   if (detail::NonClientDefault(widget, m) || detail::ScrollDefault(widget, m) || detail::PaintDefault(widget, m) ||
-      detail::ControlDefault(widget, m))
+      detail::MdiDefault(widget, m) || detail::ControlDefault(widget, m))
     return;
   if (msg == WM_MOUSEMOVE || (msg >= WM_LBUTTONDOWN && msg <= WM_XBUTTONDBLCLK && msg != WM_MOUSEWHEEL)) {
     QEvent::Type type = QEvent::MouseMove;
@@ -492,14 +495,65 @@ bool OnPaint(WindowChain& c, QEvent* event) {
     });
     canvas.EndPainting();
   }
-  const QRegion band = region - client;
-  if (!framed || c.gone_ || band.isEmpty()) return true;
+  if (c.gone_) return true;
+  // A control paints its own band with the rest; handlers paint over it.
+  const bool control = !framed && !c.handlers_.Empty() && detail::HasBand(w);
+  const QRegion band = region - (framed ? client : detail::ClientArea(w));
+  if ((!framed && !control) || band.isEmpty()) return true;
   Canvas dc(w);
   dc.SelectClipRgn(band);
   CanvasSlot slot(c.windowCanvas_, &dc);
   Message ncPaint{WM_NCPAINT, 1};
-  c.DispatchWith(ncPaint, StandardProc{w});
+  if (framed)
+    c.DispatchWith(ncPaint, StandardProc{w});
+  else
+    c.DispatchWith(ncPaint, ResultProc{0});
   dc.EndPainting();
+  return true;
+}
+
+// A mouse event in a control's band: WM_NCHITTEST, then for any answer but
+// HTCLIENT the non-client message, whose default hands the event to the
+// control as it was. False when the event is the client's.
+bool ControlBandMouse(WindowChain& c, QMouseEvent* mouse) {
+  QWidget* w = c.widget_;
+  if (w->isWindow() || c.handlers_.Empty() || !detail::HasBand(w) ||
+      detail::ClientArea(w).contains(mouse->position().toPoint()))
+    return false;
+  const QPoint global = mouse->globalPosition().toPoint();
+  const LPARAM point = MAKELPARAM(global.x(), global.y());
+  Message hit{WM_NCHITTEST, 0, point};
+  c.DispatchWith(hit, StandardProc{w});
+  if (c.gone_) return true;
+  if (hit.Result == HTCLIENT) return false;
+  const unsigned msg = detail::NonClientMouseMessage(mouse);
+  if (msg) c.Translate(mouse, msg, WPARAM(hit.Result), point);
+  return msg != 0;
+}
+
+// A user's press in a window that is not active asks WM_MOUSEACTIVATE: by
+// default (MA_ACTIVATE) the click activates the window; MA_NOACTIVATE
+// leaves the active window as it is, the ...ANDEAT answers drop the press.
+// True when the press is eaten.
+bool MouseActivate(WindowChain& c, QMouseEvent* mouse, unsigned msg) {
+  QWidget* w = c.widget_;
+  QWidget* top = w->window();
+  QWidget* active = QApplication::activeWindow();
+  if ((msg != WM_LBUTTONDOWN && msg != WM_RBUTTONDOWN && msg != WM_MBUTTONDOWN) || top == active ||
+      !mouse->spontaneous() || !top->isVisible() ||
+      top->windowType() == Qt::Popup || QApplication::activePopupWidget())
+    return false;
+  const int hit = detail::ClientArea(w).contains(mouse->position().toPoint()) ? HTCLIENT : HTBORDER;
+  Message m{WM_MOUSEACTIVATE, PtrParam(top), MAKELPARAM(hit, int(msg))};
+  QPointer<QWidget> alive(top);
+  c.DispatchWith(m, ResultProc{MA_ACTIVATE});
+  if (!alive) return true;
+  if (m.Result == MA_ACTIVATE || m.Result == MA_ACTIVATEANDEAT)
+    top->activateWindow();
+  else
+    detail::HoldActivation(top, active);
+  if (m.Result != MA_ACTIVATEANDEAT && m.Result != MA_NOACTIVATEANDEAT) return false;
+  mouse->accept();
   return true;
 }
 
@@ -507,8 +561,11 @@ bool OnMouse(WindowChain& c, QEvent* event) {
   auto* mouse = static_cast<QMouseEvent*>(event);
   const Message m = detail::MouseMessage(c.widget_, mouse);
   if (!m.Msg) return false;
+  if ((!c.handlers_.Empty() || c.keepTranslating_) && MouseActivate(c, mouse, m.Msg)) return true;
+  if (c.gone_) return true;
   if (c.keepTranslating_ && detail::FrameMouse(c.widget_, mouse)) return true;
   if (c.handlers_.Empty()) return false;
+  if (ControlBandMouse(c, mouse)) return true;
   c.Translate(event, m.Msg, m.WParam, m.LParam);
   return true;
 }
@@ -579,7 +636,7 @@ bool OnFocus(WindowChain& c, QEvent* event) {
 }
 
 unsigned SizeKind(const QWidget* w) {
-  return w->isMinimized() ? SIZE_MINIMIZED : w->isMaximized() ? SIZE_MAXIMIZED : SIZE_RESTORED;
+  return w->isMinimized() ? SIZE_MINIMIZED : IsZoomed(w) ? SIZE_MAXIMIZED : SIZE_RESTORED;
 }
 
 void SendSize(WindowChain& c, QEvent* event) {
@@ -592,7 +649,10 @@ void SendSize(WindowChain& c, QEvent* event) {
 bool OnResize(WindowChain& c, QEvent* event) {
   // New margins send a resize of their own, which told the new client size.
   if (detail::IsFramed(c.widget_) && detail::FrameCalcSize(c.widget_)) return true;
+  QPointer<QWidget> alive(c.widget_);
   SendSize(c, event);
+  if (alive && !c.gone_) detail::ControlCalcSize(alive);
+  if (alive && !c.gone_) detail::PositionChangedOutside(alive, false, true);
   return true;
 }
 
@@ -608,7 +668,9 @@ bool OnMove(WindowChain& c, QEvent* event) {
   // parent's client area for a control.
   const QPoint p = w->isWindow() ? w->mapToGlobal(ClientOrigin(w))
                                  : w->pos() + ClientOrigin(w) - ClientOrigin(w->parentWidget());
+  QPointer<QWidget> alive(w);
   c.Translate(event, WM_MOVE, 0, MAKELPARAM(p.x(), p.y()));
+  if (alive && !c.gone_) detail::PositionChangedOutside(w, true, false);
   return true;
 }
 
@@ -843,6 +905,8 @@ class LayerFilter final : public QObject {
       if (type != QEvent::MouseMove && type != QEvent::KeyRelease)
         if (auto* bar = qobject_cast<QScrollBar*>(watched)) detail::WatchScrollBar(bar);
     }
+    if (type == QEvent::Polish)
+      if (auto* area = qobject_cast<QMdiArea*>(watched)) detail::WatchMdiArea(area);
     if (type == QEvent::MouseMove) {
       auto* mouse = static_cast<QMouseEvent*>(event);
       if (!WindowChain::Any() || mouse->buttons() != Qt::NoButton || !watched->isWidgetType() ||

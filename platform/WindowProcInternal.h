@@ -4,12 +4,15 @@
 
 #include "platform/Messages.h"
 
+#include <QMargins>
+#include <QRect>
 #include <Qt>
 
 #include <optional>
 
 class QEvent;
 class QKeyEvent;
+class QMdiArea;
 class QMouseEvent;
 class QObject;
 class QScrollBar;
@@ -73,6 +76,7 @@ bool NonClientDefault(QWidget* widget, Message& m);
 bool ScrollDefault(QWidget* widget, Message& m);
 bool PaintDefault(QWidget* widget, Message& m);
 bool ControlDefault(QWidget* widget, Message& m);
+bool MdiDefault(QWidget* widget, Message& m);
 
 // A handler let an exception out: it is reported to the user later, from
 // the event loop (the current exception).
@@ -105,13 +109,35 @@ void FrameLeave(QWidget* window);
 // when that changed the margins of a visible window (Qt then sent a resize
 // of its own with them).
 bool FrameCalcSize(QWidget* window);
+// A child control's non-client band: the frame Qt lays out around its
+// client area (none for other widgets); WM_NCCALCSIZE for it, answered by
+// default with those insets (the layout stays Qt's whatever the answer).
+QMargins ControlInsets(const QWidget* control);
+QRect ClientArea(const QWidget* widget);
+bool HasBand(const QWidget* widget);
+// The WM_NC mouse message of a mouse event in a band (0 for none).
+unsigned NonClientMouseMessage(const QMouseEvent* event);
+void ControlCalcSize(QWidget* control);
 // WM_NCPAINT of a framed window with `canvas` as its window DC (WM_PRINT).
 void PrintNonClient(QWidget* window, Canvas& canvas);
 // Ends a manual move or resize (deactivation, hiding).
 void EndFrameDrag(QWidget* window);
+// Positions (WindowPos): a top-level window moved or sized by someone
+// other than SetWindowPos; a maximize or restore the platform makes itself
+// (false when the window leaves it to Qt).
+void PositionChangedOutside(QWidget* window, bool moved, bool sized);
+bool Maximize(QWidget* window);
+bool Restore(QWidget* window);
+bool SelfZoomed(const QWidget* window);
+// The window system activating `window` within a moment hands the
+// activation back to `active` (a show or click without activation).
+void HoldActivation(QWidget* window, QWidget* active);
 
 // Scroll bars and menus, from the layer's application filter.
 void WatchScrollBar(QScrollBar* bar);
+// An MDI client: its activation changes and closed children become
+// messages (Mdi).
+void WatchMdiArea(QMdiArea* area);
 // A key or mouse event while a popup menu is open: true when the message
 // filter swallowed it.
 bool FilterMenuEvent(QObject* receiver, QEvent* event);

@@ -2,6 +2,7 @@
 
 #include "platform/AppWindow.h"
 #include "platform/Messages.h"
+#include "platform/WindowProcInternal.h"
 #include "platform/WindowTable.h"
 
 #include <QApplication>
@@ -131,7 +132,9 @@ bool EnumChildWindows(const QWidget* parent, const std::function<bool(QWidget*)>
 
 bool IsIconic(const QWidget* window) { return window && window->isWindow() && window->isMinimized(); }
 
-bool IsZoomed(const QWidget* window) { return window && window->isWindow() && window->isMaximized(); }
+bool IsZoomed(const QWidget* window) {
+  return window && window->isWindow() && (window->isMaximized() || detail::SelfZoomed(window));
+}
 
 bool IsWindowVisible(const QWidget* window) { return window && window->isVisible() && window->updatesEnabled(); }
 

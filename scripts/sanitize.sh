@@ -3,8 +3,9 @@
 #   asan  a Debug build with AddressSanitizer and UndefinedBehaviorSanitizer
 #         (no recovery: the first finding fails its test), every test;
 #   tsan  a Debug build with ThreadSanitizer, the tests of the threaded code:
-#         the shrink filter (app_tests), the dispatcher (platform_tests) and
-#         the data client (dataclient_tests, dataservice_tests). The filter's
+#         the shrink filter (app_tests), the dispatcher (platform_tests), the
+#         calls with a deadline (platform_db_tests) and the data client
+#         (dataclient_tests, dataservice_tests). The filter's
 #         comparisons with its step-by-step reference spend their time in
 #         the reference, on one thread, and are left to the ASan pass.
 # scripts/sanitize.sh [asan|tsan|all]   (default all); build folders
@@ -36,7 +37,7 @@ run_asan() {
 }
 
 run_tsan() {
-  local programs=(app_tests platform_tests dataclient_tests dataservice_tests)
+  local programs=(app_tests platform_tests platform_db_tests dataclient_tests dataservice_tests)
   echo "== sanitize: TSan, ${programs[*]}"
   configure build-tsan "-fsanitize=thread"
   cmake --build build-tsan --target "${programs[@]}" -- -k 0

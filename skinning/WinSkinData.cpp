@@ -5,6 +5,8 @@
 #include "platform/FileUtil.h"
 #include "platform/NonClient.h"
 #include "platform/Picture.h"
+#include "platform/WindowProc.h"
+#include "platform/WindowTable.h"
 #include "skinning/BuiltinImages.h"
 #include "skinning/ImgUtil.h"
 #include "skinning/SkinRead.h"
@@ -766,5 +768,13 @@ QWidget* TSkinData::LastFilteredWindow() const { return lastFiltered_; }
 int SkinDrawText(Canvas& canvas, const QString& text, TRect& r, unsigned flags) {
   return canvas.DrawText(text, r, flags);
 }
+
+bool SkinGetScrollBarInfo(QWidget* window, int idObject, SCROLLBARINFO* info) {
+  return info && GetScrollBarInfo(window, idObject, info);
+}
+
+void SkinTrackMouseLeave(QWidget* window) { TrackMouseEvent(window, TME_LEAVE); }
+
+QWidget* ControlFromWindow(QWidget* window) { return platform::ControlFromWindow(window); }
 
 }  // namespace skinning

@@ -17,6 +17,7 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Colors.h"
+#include "platform/ScrollInfo.h"
 #include "platform/WinTypes.h"
 
 #include <QObject>
@@ -357,5 +358,13 @@ class TSkinData : public QObject {
 
 // Text drawn the engine's way (the DT_ rules of the canvas).
 int SkinDrawText(platform::Canvas& canvas, const QString& text, TRect& r, unsigned flags);
+
+// The platform's scroll-bar information (false when the window has no such
+// bar), a mouse-leave notice for the window (one WM_MOUSELEAVE when the
+// mouse next leaves it), and the control behind a window (nullptr for an
+// inner part of a composite widget and for nullptr).
+bool SkinGetScrollBarInfo(QWidget* window, int idObject, platform::SCROLLBARINFO* info);
+void SkinTrackMouseLeave(QWidget* window);
+QWidget* ControlFromWindow(QWidget* window);
 
 }  // namespace skinning

@@ -3,6 +3,7 @@
 #include "platform/Startup.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
+#include "skinning/WinSkinFormWalk.h"
 #include "skinning/WinSkinMenu.h"
 
 #include <QApplication>
@@ -75,6 +76,13 @@ void TSkinFormObject::RepaintForm() {
   if (window_) window_->update();
 }
 
+void TSkinFormObject::AddControl(TSkinControl* painter) {
+  if (painter && std::find(controls_.begin(), controls_.end(), painter) == controls_.end())
+    controls_.push_back(painter);
+}
+
+void TSkinFormObject::RemoveControl(TSkinControl* painter) { std::erase(controls_, painter); }
+
 void TSkinFormObject::SetSizeGrip(QWidget*) {}
 void TSkinFormObject::SetMDIMaximized(bool) {}
 
@@ -100,7 +108,7 @@ TSkinManage::TSkinManage() {
   timer_.setSingleShot(true);
   timer_.setInterval(100);
   connect(&timer_, &QTimer::timeout, this, [this] { OnTimer(); });
-  factory_ = [](QWidget* control) { return new TSkinFormObject(control); };
+  factory_ = [](QWidget* control) { return new TWinSkinForm(control); };
 }
 
 TSkinManage::~TSkinManage() {

@@ -27,6 +27,7 @@ class QMenu;
 
 namespace skinning {
 
+class TSkinControl;
 class TWinSkinPopMenu;
 
 // What the manager knows of the skinning object of one form. The control
@@ -59,6 +60,12 @@ class TSkinFormObject : public QObject {
   // The manager's state of a maximized MDI child changed.
   virtual void SetMDIMaximized(bool maximized);
 
+  // The control painters working for this form: each joins when it hooks
+  // its window and leaves when it goes.
+  void AddControl(TSkinControl* painter);
+  void RemoveControl(TSkinControl* painter);
+  const std::vector<TSkinControl*>& Controls() const { return controls_; }
+
   QWidget* Window() const { return window_; }
   TSkinData* SkinData() const { return skinData_; }
   const QString& ClassName() const { return className_; }
@@ -81,6 +88,7 @@ class TSkinFormObject : public QObject {
   int state_ = kStateNew;
   int formKind_ = kFormNormal;
   platform::WindowProcHandle handle_;
+  std::vector<TSkinControl*> controls_;
 };
 
 // Makes the form object for a window; `control` is the window's control

@@ -1,12 +1,19 @@
 #include "skinning/WinSkinStyle.h"
 
 #include "platform/Canvas.h"
+#include "platform/Colors.h"
 #include "skinning/WinSkinManage.h"
 #include "skinning/WinSkinMenu.h"
+#include "skinning/WinSubClassContainers.h"
+#include "skinning/WinSubClassStyled.h"
 
+#include <QDateTimeEdit>
+#include <QScrollBar>
 #include <QMenu>
 #include <QPainter>
 #include <QStyleOption>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -39,6 +46,27 @@ int FormKindOf(const QWidget* widget) {
   return form ? form->FormKind() : -1;
 }
 
+// The painter of class T drawing `widget`, or nullptr.
+template <class T>
+T* PainterOf(const QWidget* widget) {
+  T* painter = widget ? FindSkinControl<T>(widget) : nullptr;
+  return painter && painter->Drawing() ? painter : nullptr;
+}
+
+// The tab painter of a tab bar's scroll button.
+TSkinTab* ScrollerTabs(const QWidget* widget) {
+  return qobject_cast<const QToolButton*>(widget) && qobject_cast<const QTabBar*>(widget->parentWidget())
+             ? PainterOf<TSkinTab>(widget->parentWidget())
+             : nullptr;
+}
+
+// The painter drawing the scroll bar `widget`, or nullptr.
+TSkinScrollbar* BarPainter(const QWidget* widget) {
+  const auto* bar = qobject_cast<const QScrollBar*>(widget);
+  TSkinScrollbar* painter = bar ? FindSkinControl<TSkinScrollbar>(bar) : nullptr;
+  return painter && painter->Draws(bar) ? painter : nullptr;
+}
+
 bool OnToolBar(const QWidget* widget) {
   return qobject_cast<const QToolButton*>(widget) && qobject_cast<const QToolBar*>(widget->parentWidget());
 }
@@ -50,6 +78,7 @@ TSkinStyle::TSkinStyle(TSkinData* skinData) : skinData_(skinData) {}
 int TSkinStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const {
   if (metric == PM_MenuPanelWidth)
     if (const TWinSkinPopMenu* popup = PopupOf(widget); popup && popup->Skinned()) return kMenuFrame;
+  if (metric == PM_ScrollBarExtent && BarPainter(widget)) return GetSystemMetrics(SM_CXVSCROLL);
   return QProxyStyle::pixelMetric(metric, option, widget);
 }
 
@@ -63,6 +92,13 @@ void TSkinStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* opt
     case PE_PanelToolBar:
     case PE_PanelButtonTool:
       if (DrawToolPanel(element, option, painter, widget)) return;
+      break;
+    case PE_FrameTabWidget:
+      if (TSkinTab* tabs = PainterOf<TSkinTab>(widget); tabs && tabs->DrawPane(*option, painter)) return;
+      break;
+    case PE_FrameTabBarBase:
+      if (TSkinTabBtn* buttons = PainterOf<TSkinTabBtn>(widget); buttons && buttons->Draws()) return;
+      if (TSkinTab* tabs = PainterOf<TSkinTab>(widget); tabs && !tabs->TabImage.Empty()) return;
       break;
     default:
       break;
@@ -78,6 +114,23 @@ void TSkinStyle::drawControl(ControlElement element, const QStyleOption* option,
       break;
     case CE_MenuItem:
       if (DrawMenuItem(option, painter, widget)) return;
+      break;
+    case CE_HeaderSection:
+    case CE_HeaderLabel:
+      if (const auto* header = qstyleoption_cast<const QStyleOptionHeader*>(option))
+        if (TSkinHeader* p = PainterOf<TSkinHeader>(widget);
+            p && (element == CE_HeaderSection ? p->DrawSection(*header, painter) : p->DrawLabel(*header, painter)))
+          return;
+      break;
+    case CE_HeaderEmptyArea:
+      if (TSkinHeader* p = PainterOf<TSkinHeader>(widget); p && p->DrawEmptyArea(option->rect, painter)) return;
+      break;
+    case CE_TabBarTab:
+      if (const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(option))
+        if (auto* bar = qobject_cast<const QTabBar*>(widget)) {
+          if (TSkinTabBtn* buttons = PainterOf<TSkinTabBtn>(bar); buttons && buttons->DrawTab(*tab, painter)) return;
+          if (TSkinTab* tabs = PainterOf<TSkinTab>(bar); tabs && tabs->DrawTab(*tab, painter, bar)) return;
+        }
       break;
     case CE_ToolButtonLabel:
       if (skinData_ && OnToolBar(widget)) {
@@ -101,7 +154,13 @@ void TSkinStyle::drawControl(ControlElement element, const QStyleOption* option,
 
 QSize TSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contents,
                                    const QWidget* widget) const {
-  const QSize standard = QProxyStyle::sizeFromContents(type, option, contents, widget);
+  QSize standard = QProxyStyle::sizeFromContents(type, option, contents, widget);
+  if (type == CT_TabBarTab) {
+    const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(option);
+    if (TSkinTab* tabs = PainterOf<TSkinTab>(widget); tabs && tab && tab->shape == QTabBar::RoundedNorth)
+      standard.rwidth() += tabs->CloseBoxWidth();
+    return standard;
+  }
   const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
   const auto* menu = qobject_cast<const QMenu*>(widget);
   if (type != CT_MenuItem || !item || !menu || !skinData_ || skinData_->NoSkin()) return standard;
@@ -119,6 +178,102 @@ QSize TSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option
   int width = contents.width() + skinItem.ImagesWidth;
   MeasureSkinMenuItem2(*skinData_, skinItem, width, height);
   return {width, height};
+}
+
+void TSkinStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                                    const QWidget* widget) const {
+  switch (control) {
+    case CC_ScrollBar:
+      if (const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option))
+        if (TSkinScrollbar* bars = BarPainter(widget);
+            bars && bars->DrawBar(*slider, painter, static_cast<const QScrollBar*>(widget)))
+          return;
+      break;
+    case CC_Slider:
+      if (const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option))
+        if (TSkinTrackBar* track = PainterOf<TSkinTrackBar>(widget)) {
+          if (slider->subControls & SC_SliderTickmarks) {
+            QStyleOptionSlider ticks = *slider;
+            ticks.subControls = SC_SliderTickmarks;
+            QProxyStyle::drawComplexControl(control, &ticks, painter, widget);
+          }
+          track->DrawSlider(*slider, painter, subControlRect(control, option, SC_SliderGroove, widget),
+                            subControlRect(control, option, SC_SliderHandle, widget));
+          return;
+        }
+      break;
+    case CC_SpinBox:
+      if (const auto* spin = qstyleoption_cast<const QStyleOptionSpinBox*>(option))
+        if (TSkinUpDown* upDown = PainterOf<TSkinUpDown>(widget)) {
+          QStyleOptionSpinBox rest = *spin;
+          rest.subControls &= ~(SC_SpinBoxUp | SC_SpinBoxDown);
+          QProxyStyle::drawComplexControl(control, &rest, painter, widget);
+          upDown->DrawButtons(*spin, painter, QProxyStyle::subControlRect(control, option, SC_SpinBoxUp, widget),
+                              QProxyStyle::subControlRect(control, option, SC_SpinBoxDown, widget));
+          return;
+        }
+      break;
+    case CC_ComboBox:
+      if (const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option)) {
+        if (TSkinDateTime* date = PainterOf<TSkinDateTime>(widget)) {
+          QStyleOptionComboBox rest = *combo;
+          rest.subControls &= ~SC_ComboBoxArrow;
+          QProxyStyle::drawComplexControl(control, &rest, painter, widget);
+          if (!date->DrawArrow(*combo, painter)) break;
+          return;
+        }
+        if (TSkinComBox* box = PainterOf<TSkinComBox>(widget); box && box->DrawCombo(*combo, painter)) return;
+      }
+      break;
+    case CC_ToolButton:
+      if (const auto* tool = qstyleoption_cast<const QStyleOptionToolButton*>(option))
+        if (TSkinTab* tabs = ScrollerTabs(widget); tabs && tabs->DrawScrollButton(*tool, painter)) return;
+      break;
+    default:
+      break;
+  }
+  QProxyStyle::drawComplexControl(control, option, painter, widget);
+}
+
+QRect TSkinStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
+                                 const QWidget* widget) const {
+  if (control == CC_SpinBox && (part == SC_SpinBoxUp || part == SC_SpinBoxDown))
+    if (const auto* spin = qstyleoption_cast<const QStyleOptionSpinBox*>(option))
+      if (TSkinUpDown* upDown = PainterOf<TSkinUpDown>(widget))
+        if (auto r = upDown->HalfRect(*spin, part == SC_SpinBoxUp,
+                                      QProxyStyle::subControlRect(control, option, SC_SpinBoxUp, widget),
+                                      QProxyStyle::subControlRect(control, option, SC_SpinBoxDown, widget)))
+          return *r;
+  if (control == CC_ScrollBar)
+    if (const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option))
+      if (TSkinScrollbar* bars = BarPainter(widget))
+        return ScrollBarPartRect(bars->Layout(*slider, static_cast<const QScrollBar*>(widget)), slider->rect,
+                                 slider->orientation == Qt::Horizontal, part);
+  if (control == CC_ComboBox) {
+    const bool rtl = option->direction == Qt::RightToLeft;
+    if (PainterOf<TSkinDateTime>(widget) && part == SC_ComboBoxArrow) return TSkinDateTime::ArrowRect(option->rect, rtl);
+    if (TSkinComBox* box = PainterOf<TSkinComBox>(widget); box && box->Drawn() &&
+                                                            (part == SC_ComboBoxArrow || part == SC_ComboBoxEditField)) {
+      const TSkinComBox::Layout l = box->LayoutFor(option->rect, rtl);
+      const TRect& r = part == SC_ComboBoxArrow ? l.Button : l.Field;
+      return {r.Left, r.Top, r.Width(), r.Height()};
+    }
+  }
+  return QProxyStyle::subControlRect(control, option, part, widget);
+}
+
+QStyle::SubControl TSkinStyle::hitTestComplexControl(ComplexControl control, const QStyleOptionComplex* option,
+                                                     const QPoint& pos, const QWidget* widget) const {
+  if (control == CC_ScrollBar)
+    if (const auto* slider = qstyleoption_cast<const QStyleOptionSlider*>(option))
+      if (TSkinScrollbar* bars = BarPainter(widget)) {
+        if (!slider->rect.contains(pos)) return SC_None;
+        const bool horizontal = slider->orientation == Qt::Horizontal;
+        const QPoint at = pos - slider->rect.topLeft();
+        return ScrollBarSubControl(
+            bars->Layout(*slider, static_cast<const QScrollBar*>(widget)).HitTest(horizontal ? at.x() : at.y()));
+      }
+  return QProxyStyle::hitTestComplexControl(control, option, pos, widget);
 }
 
 bool TSkinStyle::DrawMenuBackground(QPainter* painter, const QWidget* widget) const {

@@ -1,8 +1,10 @@
 // The style of a skin: one QProxyStyle per TSkinData, put on the widgets
-// that paint through a style (popup menus and tool bars here; the control
-// painters add theirs), so that what is painted and where Qt's input logic
-// hits agree. What it declines its base style (the application's kind)
-// draws.
+// that paint through a style (popup menus, tool bars, and the controls
+// whose painters draw through it: tabs, sliders, spin and combo boxes,
+// scroll bars and headers), so that what is painted and where Qt's input
+// logic hits agree. What it declines its base style (the application's
+// kind) draws; a control is drawn by its painter only while the painter is
+// active.
 #pragma once
 
 #include "skinning/WinSkinData.h"
@@ -25,6 +27,12 @@ class TSkinStyle : public QProxyStyle {
                    const QWidget* widget) const override;
   QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& contents,
                          const QWidget* widget) const override;
+  void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                          const QWidget* widget) const override;
+  QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl part,
+                       const QWidget* widget) const override;
+  SubControl hitTestComplexControl(ComplexControl control, const QStyleOptionComplex* option, const QPoint& pos,
+                                   const QWidget* widget) const override;
 
  private:
   bool DrawMenuBackground(QPainter* painter, const QWidget* widget) const;

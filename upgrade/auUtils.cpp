@@ -255,7 +255,7 @@ int CompareVersions(const std::string& a, const std::string& b) {
 bool SetFileTimes(const std::string& file, TDateTime /*creation*/, TDateTime lastAccess, TDateTime lastWrite) {
   struct stat st {};
   if (::stat(file.c_str(), &st) != 0) return false;
-  auto spec = [](TDateTime value) {
+  auto toTimespec = [](TDateTime value) {
     timespec ts{};
     if (value == -1) {
       ts.tv_nsec = UTIME_OMIT;
@@ -266,7 +266,7 @@ bool SetFileTimes(const std::string& file, TDateTime /*creation*/, TDateTime las
     ts.tv_nsec = static_cast<long>(std::lround((unix - std::floor(unix)) * 1000.0)) * 1000000L;
     return ts;
   };
-  const timespec times[2] = {spec(lastAccess), spec(lastWrite)};
+  const timespec times[2] = {toTimespec(lastAccess), toTimespec(lastWrite)};
   return ::utimensat(AT_FDCWD, file.c_str(), times, 0) == 0;
 }
 

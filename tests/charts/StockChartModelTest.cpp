@@ -1,374 +1,265 @@
-// The candle chart without its widget: layout, ranges, scrolling, zoom,
-// the candle under the mouse, line editing, and the calls into the
-// indicator side.
+// The candle chart without its widget: user lines, layout, ranges,
+// scrolling, zoom, the candle under the mouse, line editing, and the calls
+// into the indicator side.
+#include "charts/ChartSupport.h"
 #include "charts/StockChartCtl.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <array>
 #include <climits>
+#include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
+
+using charttest::Steps;
 
 namespace {
 
-// A walk of n candles, each opening at the previous close; candle i rises
-// by 1 when i % 3 != 2, else falls by 2.
-TCandleAry Walk(int n) {
-  TCandleAry candles(size_t(std::max(n, 0)));
-  float v = 0;
-  for (int i = 0; i < n; ++i) {
-    candles[size_t(i)].Open = v;
-    v += i % 3 == 2 ? -2.0f : 1.0f;
-    candles[size_t(i)].Close = v;
-  }
-  return candles;
+TDrawLine* const kNoLine = nullptr;
+
+std::vector<int> Points(const TDrawLine& l) { return {l.X1, l.Y1, l.X2, l.Y2}; }
+
+}  // namespace
+
+TEST(DrawLineTest, HitTestNearTheEndsOnTheLineAndOff) {
+  // Within 3 pixels of the start (1) or end (2), within 2 of the line between
+  // them (3; from the start up to the end, exclusive), else nothing (0).
+  const std::vector<std::pair<TDrawLine, std::vector<std::array<int, 3>>>> cases = {
+      {{10, 10, 20, 20}, {{10, 10, 1}, {13, 7, 1}, {7, 13, 1}, {14, 10, 0}, {20, 20, 2}, {23, 17, 2}, {15, 15, 3},
+                          {15, 17, 3}, {15, 13, 3}, {15, 18, 0}, {15, 12, 0}, {25, 25, 0}, {6, 6, 0}, {24, 24, 0}}},
+      {{40, 40, 0, 0}, {{20, 20, 3}, {4, 4, 3}, {36, 36, 3}, {3, 3, 2}, {37, 37, 1}}},
+      {{0, 0, 10, 100}, {{5, 50, 3}, {9, 90, 3}, {5, 70, 0}}},
+      {{0, 50, 100, 50}, {{50, 50, 3}, {50, 51, 0}, {50, 49, 0}, {96, 50, 3}, {97, 51, 2}, {2, 52, 1}, {-4, 50, 0}}},
+      {{30, 0, 30, 100}, {{30, 50, 3}, {31, 50, 0}, {29, 50, 0}, {30, 101, 2}, {30, 120, 0}}},
+      {{50, 50, 50, 50}, {{50, 50, 1}, {53, 47, 1}, {47, 53, 1}, {54, 50, 0}, {50, 54, 0}, {50, 60, 0}}}};
+  for (const auto& [line, probes] : cases)
+    for (const auto& [x, y, hit] : probes)
+      EXPECT_EQ(line.HitTest(x, y), hit) << testing::PrintToString(Points(line)) << " at " << x << ", " << y;
+
+  TDrawLine line(2, 10, 6, 2);
+  EXPECT_EQ(std::make_tuple(line.IsVertical, line.Slope, line.Intercept, line.LineLength()),
+            std::make_tuple(false, -2.0, 14.0, std::sqrt(80.0)));
+  line.X2 = 2;  // changed by hand: stale until CalcLine
+  line.CalcLine();
+  EXPECT_EQ(std::make_tuple(line.IsVertical, line.Slope, line.Intercept), std::make_tuple(true, 0.0, 2.0));
+
+  TDrawLines lines;
+  TDrawLine* a = lines.Add(std::make_unique<TDrawLine>(0, 0, 10, 10));
+  TDrawLine* b = lines.Add(std::make_unique<TDrawLine>(5, 5, 50, 50));
+  lines.Remove(a);
+  lines.Remove(a);  // no longer in the list: nothing
+  EXPECT_EQ(std::make_pair(lines.Count(), lines.IndexOf(b)), std::make_pair(1, 0));
+  EXPECT_THROW(lines.Delete(1), std::out_of_range);
+
+  TConditionAry copy(3), two(2);
+  two[0].Values = {{100, 101}, {1}};
+  CopyConditionAry(copy, two);
+  EXPECT_EQ(std::make_pair(copy.size(), copy[0].Values), std::make_pair(size_t{2}, two[0].Values));
 }
+
+namespace {
 
 class StockModelTest : public ::testing::Test {
  protected:
   void SetUp() override { TStockChartModel::BarWidth = 4; }
-  void Load(int n) { m.SetData(TCondition{}, Walk(n), 0); }
+  void Load(int n) { m.SetData(TCondition{}, Steps(n), 0); }
   TStockChartModel m;  // 500 x 300, normal margins 40 / 20 / 10 / 30
 };
 
 }  // namespace
 
-TEST_F(StockModelTest, TwentyCandlesFitWithoutWideningTheBars) {
-  Load(20);
-  // floor(450 / 20) = 22 is not below 21: the bars stay 4 pixels wide.
-  EXPECT_EQ(TStockChartModel::BarWidth, 4);
-  EXPECT_EQ(m.FirstVisible(), 0);
-  EXPECT_EQ(m.LastVisible(), 19);
-  EXPECT_EQ(m.VisibleCount(), 75);  // 450 / (4 + 2)
-}
-
-TEST_F(StockModelTest, NarrowCellsWidenTheBarsToFillTheWindow) {
-  Load(50);
-  // 50 candles fit in 6-pixel slots; slots of 450 / 50 = 9 < 21 pixels
-  // make bars of 7.
-  EXPECT_EQ(m.CandleWidth(), 7);
-  EXPECT_EQ(m.VisibleCount(), 50);
-  EXPECT_EQ(m.FirstVisible(), 0);
-}
-
-// The visible candles are exactly those painted, and they alone set the
-// price range, on the first layout and after another.
+// The visible candles are exactly those painted (whole slots of bar and gap
+// across the main window, bars widened while every candle fits), and they
+// alone set the price range, on the first layout and after another.
 TEST_F(StockModelTest, VisibleCandlesAreTheDrawnOnesAndSetTheRange) {
-  struct Case {
-    int candles, width;
-  } cases[] = {{200, 900}, {200, 500}, {100, 500}, {50, 500}, {3000, 1000}, {75, 500}, {76, 500}};
-  for (const Case& c : cases) {
+  const std::vector<std::array<int, 4>> cases = {  // candles, width -> bar width, visible count
+      {20, 500, 4, 75}, {50, 500, 7, 50},  {75, 500, 4, 75}, {76, 500, 4, 75}, {100, 500, 4, 75}, {200, 900, 4, 141},
+      {3000, 1000, 4, 158}, {1, 60, 8, 1}, {1, 50, 1, 1},   {1, 0, 1, 1},     {5, 40, 4, 1}};
+  for (const auto& [count, width, bar, visible] : cases) {
+    SCOPED_TRACE(testing::Message() << count << " in " << width);
+    m.SetSize(width, 300);
     TStockChartModel::BarWidth = 4;
-    m.SetSize(c.width, 300);
-    TCandleAry candles = Walk(c.candles);
-    // The oldest candles hold the extremes: a range from them is wrong.
-    candles[0] = {-1000, 1000, nullptr};
+    TCandleAry candles = Steps(count);
+    candles[0] = {-1000, 1000, nullptr};  // the oldest holds the extremes: a range from it is wrong
     m.SetData(TCondition{}, candles, 0);
-    for (int pass = 0; pass < 2; ++pass) {
-      const std::string where = std::to_string(c.candles) + " in " + std::to_string(c.width) + ", pass " +
-                                std::to_string(pass);
-      int first = -1;
-      for (int i = 0; i < c.candles; ++i)
-        if (m.CandleLeft(i) >= m.Margins().Left && first < 0) first = i;
-      EXPECT_EQ(m.FirstVisible(), first) << where;
-      EXPECT_EQ(m.VisibleCount(), m.LastVisible() - first + 1) << where;
-      EXPECT_LE(m.CandleLeft(m.LastVisible()) + TStockChartModel::BarWidth, m.MainRect().Right) << where;
+    EXPECT_EQ(std::tuple(m.CandleWidth(), m.VisibleCount(), TStockChartModel::BarWidth), std::tuple(bar, visible, 4));
+    for (int pass = 0; pass < 2; ++pass, m.Recalculate()) {
+      int first = 0;
+      while (first < m.LastVisible() && m.CandleLeft(first) < m.Margins().Left) ++first;
       float lo = 1e9f, hi = -1e9f;
-      for (int i = first; i <= m.LastVisible(); ++i) {
-        lo = std::min({lo, candles[size_t(i)].Open, candles[size_t(i)].Close});
-        hi = std::max({hi, candles[size_t(i)].Open, candles[size_t(i)].Close});
-      }
-      EXPECT_EQ(m.Ranges().PriceMin, lo) << where;
-      EXPECT_EQ(m.Ranges().PriceMax, hi) << where;
-      m.Recalculate();
+      for (int i = first; i <= m.LastVisible(); ++i)
+        std::tie(lo, hi) = std::make_pair(std::min({lo, candles[size_t(i)].Open, candles[size_t(i)].Close}),
+                                          std::max({hi, candles[size_t(i)].Open, candles[size_t(i)].Close}));
+      const TChartRanges& r = m.Ranges();
+      EXPECT_EQ(std::make_tuple(m.FirstVisible(), m.LastVisible() - first + 1, r.PriceMin, r.PriceMax),
+                std::make_tuple(first, std::min(count, visible), lo, hi));
     }
   }
 }
 
-TEST_F(StockModelTest, BarWidthStaysPositiveInAChartNarrowerThanItsMargins) {
-  for (int n : {1, 5}) {
-    for (int width : {60, 50, 40, 0}) {
-      TStockChartModel::BarWidth = 4;
-      m.SetSize(width, 300);
-      Load(n);
-      const std::string where = std::to_string(n) + " candles, width " + std::to_string(width);
-      // One candle in no room at all: the cell is 0 or less pixels wide.
-      if (n == 1 && width <= 50) {
-        EXPECT_EQ(m.CandleWidth(), 1) << where;
-      }
-      EXPECT_GE(m.CandleWidth(), 1) << where;
-      EXPECT_GE(m.VisibleCount(), 1) << where;
-      EXPECT_LE(m.FirstVisible(), m.LastVisible()) << where;
-      m.MouseMove(width / 2, 100);  // divides by the slot width
-      m.ScrollPixels(7);            // divides by the bar width
-      m.ZoomOut();
-      EXPECT_LE(m.LastVisible(), n - 1) << where;
-      EXPECT_GE(m.FirstVisible(), 0) << where;
-    }
-  }
-}
-
-TEST_F(StockModelTest, ZoomLimits) {
+TEST_F(StockModelTest, ZoomStepsTwoPixelsSharedByEveryChartAndAFitWidensOneChartsBarsOnly) {
   Load(3000);
   TStockChartModel::BarWidth = 2;
   m.ZoomOut();
   EXPECT_EQ(TStockChartModel::BarWidth, 2) << "a bar never becomes 0 wide";
   TStockChartModel::BarWidth = 4;
-  m.ZoomOut();
-  EXPECT_EQ(TStockChartModel::BarWidth, 2);
-  EXPECT_EQ(m.VisibleCount(), 112);
+  m.ZoomOut();  // labels at least 60 pixels apart
+  EXPECT_EQ(std::make_tuple(TStockChartModel::BarWidth, m.VisibleCount(), m.LabelStep()), std::make_tuple(2, 112, 15));
   m.ZoomIn();
-  m.ZoomIn();
-  EXPECT_EQ(TStockChartModel::BarWidth, 6);
-  EXPECT_EQ(m.VisibleCount(), 56);
-  EXPECT_EQ(m.FirstVisible(), 2999 - 55);
-}
-
-TEST_F(StockModelTest, BarWidthIsSharedByEveryCandleChart) {
-  Load(3000);
+  EXPECT_EQ(m.VisibleCount(), 75) << "a zoom lays the chart out again";
   TStockChartModel other;  // a new chart sets the shared width to 4 again
-  other.SetData(TCondition{}, Walk(3000), 0);
+  other.SetData(TCondition{}, Steps(3000), 0);
   other.ZoomIn();
+  m.Recalculate();  // the other chart's zoom reached this one
+  EXPECT_EQ(std::make_tuple(m.VisibleCount(), m.FirstVisible(), m.LabelStep()), std::make_tuple(56, 2999 - 55, 10));
+  // 30 candles fit the other chart in slots of 15 pixels: its bars only are
+  // 13 wide. Zooming out goes from the shared width, in from the bars shown.
+  TStockChartModel::BarWidth = 4;
+  other.SetData(TCondition{}, Steps(30), 0);
   m.Recalculate();
-  EXPECT_EQ(m.VisibleCount(), 56) << "the other chart's zoom reached this one";
+  EXPECT_EQ(std::make_tuple(other.CandleWidth(), other.LabelStep(), m.CandleWidth(), m.VisibleCount()),
+            std::make_tuple(13, 10, 4, 75));
+  for (const auto& [zoom, visible] : {std::pair{&TStockChartModel::ZoomOut, 112}, {&TStockChartModel::ZoomIn, 26}}) {
+    (other.*zoom)();
+    m.Recalculate();
+    EXPECT_EQ(m.VisibleCount(), visible);  // 450 / (2 + 2), then 450 / (15 + 2)
+  }
 }
 
-TEST_F(StockModelTest, ScrollStops) {
-  Load(3000);
-  m.ScrollBack(1000);
-  EXPECT_EQ(m.LastVisible(), 1999);
-  EXPECT_EQ(m.FirstVisible(), 1999 - 74);
-  m.ScrollBack(5000);
-  EXPECT_EQ(m.LastVisible(), 74) << "stops with the oldest candle first";
-  EXPECT_EQ(m.FirstVisible(), 0);
-  m.ScrollForward(1000);
-  EXPECT_EQ(m.LastVisible(), 1074);
-  m.ScrollForward(5000);
-  EXPECT_EQ(m.LastVisible(), 2999);
-  m.ScrollPixels(-9);  // |dx| / bar width = 2 candles back, whatever the sign
-  EXPECT_EQ(m.LastVisible(), 2997);
-  m.ScrollPixels(9);
-  EXPECT_EQ(m.LastVisible(), 2995);
-  m.ScrollBack(INT_MAX);
-  EXPECT_EQ(m.LastVisible(), 74);
-  m.ScrollForward(INT_MAX);
-  EXPECT_EQ(m.LastVisible(), 2999);
-  m.ScrollPixels(INT_MIN);
-  EXPECT_EQ(m.LastVisible(), 74);
-  m.ScrollBack(INT_MIN);  // back by a negative number: forward, but never past the last candle
-  EXPECT_EQ(m.LastVisible(), 2999);
-}
-
-TEST_F(StockModelTest, ScrollBackNeverPassesTheLastCandleWhenAllFit) {
-  Load(20);
-  m.ScrollBack(1);
-  EXPECT_EQ(m.LastVisible(), 19);
-  m.ScrollBack(1000);
-  EXPECT_EQ(m.LastVisible(), 19);
-  EXPECT_EQ(m.FirstVisible(), 0);
-}
-
-TEST_F(StockModelTest, ScrollingWithoutCandlesKeepsNothingVisible) {
-  Load(0);
-  m.ScrollBack(3);
-  EXPECT_EQ(m.LastVisible(), -1);
-  m.ScrollForward(3);
-  EXPECT_EQ(m.LastVisible(), -1);
+TEST_F(StockModelTest, ScrollingStopsAtBothEnds) {
+  using Op = void (TStockChartModel::*)(int);
+  const Op back = &TStockChartModel::ScrollBack, forward = &TStockChartModel::ScrollForward,
+           pixels = &TStockChartModel::ScrollPixels;
+  const std::vector<std::tuple<int, Op, int, int>> steps = {  // candles, step -> last visible
+      {3000, back, 1000, 1999}, {3000, back, 5000, 74}, {3000, forward, 1000, 1074}, {3000, forward, 5000, 2999},
+      {3000, pixels, -9, 2997},  // |dx| / bar width candles back, whatever the sign
+      {3000, pixels, 9, 2995},  {3000, back, INT_MAX, 74}, {3000, forward, INT_MAX, 2999}, {3000, pixels, INT_MIN, 74},
+      {3000, back, INT_MIN, 2999},  // back by a negative number: forward, never past the last candle
+      {20, back, 1, 19},        {20, back, 1000, 19},  // all fit: never past the last candle
+      {0, back, 3, -1},         {0, forward, 3, -1}};
+  for (const auto& [count, op, n, last] : steps) {
+    if (m.Count() != count) Load(count);
+    (m.*op)(n);
+    EXPECT_EQ(std::make_pair(m.LastVisible(), m.FirstVisible()), std::make_pair(last, std::max(0, last - 74)))
+        << count << " candles, step " << n;
+  }
   m.MouseMove(200, 100);
-  EXPECT_FALSE(m.IsCandle(m.CurrentIndex()));
   m.SetCenterIndex(5);
-  EXPECT_EQ(m.CenterIndex(), -1);
-}
-
-TEST_F(StockModelTest, OneCandleHasItsOwnRanges) {
-  TCandleAry big{{100, 200, nullptr}, {200, 300, nullptr}};
-  m.SetData(TCondition{}, big, 0);
-  EXPECT_EQ(m.Ranges().PriceMax, 300);
-  m.SetData(TCondition{}, TCandleAry{{-1.5f, 0.5f, nullptr}}, 0);
-  EXPECT_EQ(m.Ranges().PriceMax, 0.5f);
-  EXPECT_EQ(m.Ranges().PriceMin, -1.5f);
-  EXPECT_EQ(m.FirstVisible(), 0);
-  EXPECT_EQ(m.LastVisible(), 0);
-  EXPECT_EQ(m.PriceY(-1.5), m.MainRect().Bottom - 1) << "offset 1.0 at the minimum";
-  EXPECT_EQ(m.PriceY(0.5), m.MainRect().Top);
-}
-
-TEST_F(StockModelTest, ChartWithoutCandlesKeepsItsRanges) {
-  m.SetData(TCondition{}, Walk(10), 0);
-  const TChartRanges before = m.Ranges();
-  m.SetData(TCondition{}, TCandleAry{}, 0);
-  EXPECT_EQ(m.Ranges().PriceMax, before.PriceMax);
-  EXPECT_EQ(m.Ranges().PriceMin, before.PriceMin);
+  EXPECT_EQ(std::make_pair(m.IsCandle(m.CurrentIndex()), m.CenterIndex()), std::make_pair(false, -1));
 }
 
 TEST_F(StockModelTest, PricesMapOntoTheMainWindow) {
-  Load(6);  // closes 1, 2, 0, 1, 2, 0 from opens 0, 1, 2, 0, 1, 2: range 0..2
-  EXPECT_EQ(m.Ranges().PriceMin, 0);
-  EXPECT_EQ(m.Ranges().PriceMax, 2);
-  const platform::TRect r = m.MainRect();  // (40, 20, 490, 270) without sub-windows
-  EXPECT_EQ(r, platform::Rect(40, 20, 490, 270));
-  EXPECT_EQ(m.PriceY(2), 20);
-  EXPECT_EQ(m.PriceY(1), 145);
-  EXPECT_EQ(m.PriceY(0), 269) << "the minimum sits one pixel above the bottom";
-  EXPECT_DOUBLE_EQ(m.PriceAt(145), 1.0);
-  EXPECT_EQ(m.CandleLeft(5), 490 - 6);
-  EXPECT_EQ(m.CandleLeft(0), 490 - 36);
+  Load(6);  // range 0..2 over (40, 20, 490, 270); the minimum one pixel above the bottom
+  EXPECT_EQ(std::make_tuple(m.PriceY(2), m.PriceY(1), m.PriceY(0), m.PriceAt(145)), std::make_tuple(20, 145, 269, 1.0));
+  m.SetData(TCondition{}, TCandleAry{{-1.5f, 0.5f, nullptr}}, 0);  // one candle has its own range
+  EXPECT_EQ(std::make_tuple(m.Ranges().PriceMin, m.Ranges().PriceMax, m.PriceY(-1.5), m.PriceY(0.5)),
+            std::make_tuple(-1.5f, 0.5f, 269, 20));
+  m.SetData(TCondition{}, TCandleAry{}, 0);  // none keeps the ranges it had
+  EXPECT_EQ(std::make_pair(m.Ranges().PriceMin, m.Ranges().PriceMax), std::make_pair(-1.5f, 0.5f));
 }
 
-TEST_F(StockModelTest, WindowRectanglesNormalAndCompact) {
+TEST_F(StockModelTest, WindowRectanglesAndTheAreaUnderTheMouse) {
   m.SetWindowHeight(0, 100);
   m.SetWindowHeight(1, 60);
-  m.SetWindowCount(2);
-  m.Recalculate();
-  EXPECT_EQ(m.Window(1).Rect, platform::Rect(40, 210, 490, 270));
-  EXPECT_EQ(m.Window(0).Rect, platform::Rect(40, 110, 490, 210));
-  EXPECT_EQ(m.MainRect(), platform::Rect(40, 20, 490, 110));
-  m.SetCompact(true);
-  m.Recalculate();
-  // Each sub-window a sixth of the height, whatever its own height.
-  EXPECT_EQ(m.Window(1).Rect, platform::Rect(0, 250, 490, 300));
-  EXPECT_EQ(m.Window(0).Rect, platform::Rect(0, 200, 490, 250));
-  EXPECT_EQ(m.MainRect(), platform::Rect(0, 20, 490, 200));
-
-  m.MouseMove(100, 150);
-  EXPECT_EQ(m.GetMouseArea(), 0);
-  m.MouseMove(100, 260);
-  EXPECT_EQ(m.GetMouseArea(), 1);
-  EXPECT_EQ(m.GetMouseWindow(), 1);
-  m.MouseMove(100, 250);  // on the border: inside neither
-  EXPECT_EQ(m.GetMouseWindow(), 0);
   m.SetWindowCount(7);
   EXPECT_EQ(m.WindowCount(), TStockChartModel::MaxWindowCount);
-}
-
-TEST_F(StockModelTest, LabelStepKeepsLabelsSixtyPixelsApart) {
-  Load(3000);
-  EXPECT_EQ(m.LabelStep(), 10);  // 6-pixel slots
-  TStockChartModel::BarWidth = 1;
+  m.SetWindowCount(2);
+  m.SetCompact(true);  // each sub-window a sixth of the height, whatever its own height: 200..250, 250..300
   m.Recalculate();
-  EXPECT_EQ(m.LabelStep(), 20);  // 3-pixel slots
-  TStockChartModel::BarWidth = 5;
+  // Mouse y -> area (0 main, 1 else) and sub-window (0 also for none);
+  // borders lie inside neither.
+  for (const auto& [y, area, window] : std::vector<std::array<int, 3>>{
+           {150, 0, 0}, {20, 1, 0}, {200, 1, 0}, {230, 1, 0}, {250, 1, 0}, {260, 1, 1}, {300, 1, 0}}) {
+    m.MouseMove(100, y);
+    EXPECT_EQ(std::make_pair(m.GetMouseArea(), m.GetMouseWindow()), std::make_pair(area, window)) << y;
+  }
+}
+
+TEST_F(StockModelTest, CandleUnderTheMouseAndTheDraggedOne) {
+  Load(3000);  // slots of 6 pixels ending at x = 490; right of the window: the last candle
+  for (const auto& [x, index, offset] : std::vector<std::array<int, 3>>{
+           {489, 2999, 73}, {484, 2998, 73}, {40, 2924, 0}, {49, 2926, 1}, {45, 2925, 0}, {500, 2999, 73}}) {
+    m.MouseMove(x, 100);
+    EXPECT_EQ(std::make_pair(m.CurrentIndex(), m.CandleOffset()), std::make_pair(index, offset)) << x;
+  }
+  // At or right of width - 2 * right margin, the candles from the left
+  // margin are those of the last pixel before it, whatever the slot.
+  for (int bar = 1; bar <= 8; ++bar) {
+    TStockChartModel::BarWidth = bar;
+    m.Recalculate();
+    m.MouseMove(479, 100);
+    const int inside = m.CandleOffset();
+    for (int x : {480, 485, 700}) {
+      m.MouseMove(x, 100);
+      EXPECT_EQ(m.CandleOffset(), inside) << "bar " << bar << ", x " << x;
+    }
+  }
+  // While dragging, the current candle keeps the offset of the press.
+  TStockChartModel::BarWidth = 4;
   m.Recalculate();
-  EXPECT_EQ(m.LabelStep(), 10);  // 7-pixel slots: 9 would do, 10 is the least
-}
-
-TEST_F(StockModelTest, CandleUnderTheMouse) {
-  Load(3000);  // slots of 6 pixels ending at x = 490
-  m.MouseMove(489, 100);
-  EXPECT_EQ(m.CurrentIndex(), 2999);
-  m.MouseMove(484, 100);
-  EXPECT_EQ(m.CurrentIndex(), 2998);
-  m.MouseMove(500, 100);  // right of the window: floor of a negative number
-  EXPECT_EQ(m.CurrentIndex(), 2999) << "at most the last candle";
-  m.MouseMove(40, 100);
-  EXPECT_EQ(m.CandleOffset(), 0);
-  m.MouseMove(49, 100);
-  EXPECT_EQ(m.CandleOffset(), 1);
-  m.MouseMove(485, 100);  // at or right of width - 2 * right margin: as x = 479
-  EXPECT_EQ(m.CandleOffset(), 73);
-}
-
-TEST_F(StockModelTest, DraggingKeepsTheCandleOffsetOfThePress) {
-  Load(3000);
   m.MouseMove(100, 100);  // offset round(60 / 6 - 0.5) = 10 (halves to even)
-  EXPECT_EQ(m.CandleOffset(), 10);
   m.MouseDown(100, 100);
   m.ScrollBack(500);
   EXPECT_EQ(m.CurrentIndex(), m.FirstVisible() + 10);
   m.MouseUp(100, 100);
+  EXPECT_FALSE(m.Dragging());
 }
 
 TEST_F(StockModelTest, ZoomAndCenterProperties) {
   Load(50);
-  EXPECT_EQ(m.Zoom(), 3);
   m.MouseMove(489, 100);
-  m.SetZoom(25);
-  EXPECT_EQ(m.Zoom(), 10);
-  EXPECT_EQ(m.CenterIndex(), 49);
-  m.SetZoom(-1);
-  EXPECT_EQ(m.Zoom(), 10);
-  m.SetCenterIndex(400);
-  EXPECT_EQ(m.CenterIndex(), 49);
-  m.SetCenterIndex(-4);
-  EXPECT_EQ(m.CenterIndex(), 0);
-}
-
-// ---- line editing
-
-TEST_F(StockModelTest, DrawingModeKeepsOnlyDragsLongerThanTenPixels) {
-  m.SetIsDrawLine(true);
-  m.MouseDown(100, 100);
-  m.MouseMove(106, 108);  // exactly 10 pixels
-  m.MouseUp(106, 108);
-  EXPECT_EQ(m.Lines().Count(), 0);
-  m.MouseDown(100, 100);
-  m.MouseMove(130, 100);
-  EXPECT_EQ(m.RubberLine().X2, 130);
-  m.MouseUp(130, 100);
-  ASSERT_EQ(m.Lines().Count(), 1);
-  const TDrawLine& l = *m.Lines()[0];
-  EXPECT_EQ(std::vector<int>({l.X1, l.Y1, l.X2, l.Y2}), std::vector<int>({100, 100, 130, 100}));
-  EXPECT_TRUE(m.IsDrawLine()) << "the mode stays on";
-  // A click without a drag keeps no copy of the line drawn before.
-  m.MouseDown(300, 200);
-  m.MouseUp(300, 200);
-  EXPECT_EQ(m.Lines().Count(), 1);
-}
-
-TEST_F(StockModelTest, ASelectedLineFollowsTheMouseFromTheThirdPixel) {
-  m.SetIsDrawLine(true);
-  m.MouseDown(100, 100);
-  m.MouseMove(140, 100);
-  m.MouseUp(140, 100);
-  m.SetIsDrawLine(false);
-
-  m.MouseDown(120, 100);  // on the line between its ends
-  ASSERT_EQ(m.SelectedLine(), m.Lines()[0]);
-  EXPECT_EQ(m.GrabMode(), 3);
-  EXPECT_TRUE(m.Lines()[0]->Selected);
-  m.MouseMove(122, 102);
-  EXPECT_EQ(m.Lines()[0]->X1, 100) << "2 pixels each way do not move it";
-  m.MouseMove(123, 103);
-  EXPECT_EQ(m.Lines()[0]->X1, 103) << "the third moves it the whole way";
-  EXPECT_EQ(m.Lines()[0]->Y2, 103);
-  m.MouseMove(124, 104);
-  EXPECT_EQ(m.Lines()[0]->X1, 103);
-  m.MouseUp(124, 104);
-
-  m.MouseDown(144, 102);  // near the end point
-  EXPECT_EQ(m.GrabMode(), 2);
-  m.MouseMove(160, 150);
-  EXPECT_EQ(m.Lines()[0]->X2, 160);
-  EXPECT_EQ(m.Lines()[0]->Y2, 150);
-  EXPECT_EQ(m.Lines()[0]->X1, 103);
-  m.MouseUp(160, 150);
-
-  m.MouseDown(400, 250);  // nothing there
-  EXPECT_EQ(m.SelectedLine(), nullptr);
-  EXPECT_FALSE(m.Lines()[0]->Selected);
-}
-
-TEST_F(StockModelTest, ThePressSelectsTheFirstLineHitOnly) {
-  m.SetIsDrawLine(true);
-  for (int y : {100, 100}) {
-    m.MouseDown(50, y);
-    m.MouseMove(150, y);
-    m.MouseUp(150, y);
+  // set zoom, center -> zoom, center (a new zoom centres on the current candle)
+  for (const auto& [zoom, center, wantZoom, wantCenter] : std::vector<std::array<int, 4>>{
+           {3, 7, 3, 7}, {25, 7, 10, 49}, {-1, 400, 10, 49}, {10, -4, 10, 0}, {4, -1, 4, 49}}) {
+    m.SetCenterIndex(center);
+    m.SetZoom(zoom);
+    EXPECT_EQ(std::make_pair(m.Zoom(), m.CenterIndex()), std::make_pair(wantZoom, wantCenter)) << zoom;
   }
+}
+
+TEST_F(StockModelTest, LinesLongerThanTenPixelsAreKeptAndAPressSelectsAndDragsTheFirstOneHit) {
+  m.SetIsDrawLine(true);
+  for (const auto& [x1, y1, x2, y2] : {std::array{100, 100, 106, 108}, {100, 100, 140, 100}, {50, 100, 150, 100}}) {
+    m.MouseDown(x1, y1);
+    m.MouseMove(x2, y2);
+    EXPECT_EQ(Points(m.RubberLine()), (std::vector<int>{x1, y1, x2, y2}));
+    m.MouseUp(x2, y2);
+  }
+  m.MouseDown(300, 200);  // a click keeps no copy of the line before
+  m.MouseUp(300, 200);
   m.SetIsDrawLine(false);
-  m.MouseDown(100, 100);
-  EXPECT_EQ(m.SelectedLine(), m.Lines()[0]);
-  EXPECT_FALSE(m.Lines()[1]->Selected);
+  ASSERT_EQ(m.Lines().Count(), 2) << "the first, exactly 10 pixels long, is not kept";
+  TDrawLine& l = *m.Lines()[0];
+  enum { kMove, kDown, kUp };
+  const std::vector<std::tuple<int, int, int, std::vector<int>, int>> steps = {  // -> points, grab
+      {kDown, 120, 100, {100, 100, 140, 100}, 3},  // on the line between its ends
+      {kMove, 122, 102, {100, 100, 140, 100}, 3},  // 2 pixels each way do not move it
+      {kMove, 123, 103, {103, 103, 143, 103}, 3},  // the third moves it the whole way
+      {kMove, 124, 104, {103, 103, 143, 103}, 3},  {kUp, 124, 104, {103, 103, 143, 103}, 3},
+      {kDown, 101, 105, {103, 103, 143, 103}, 1},  // near the start point
+      {kMove, 90, 90, {90, 90, 143, 103}, 1},      {kUp, 90, 90, {90, 90, 143, 103}, 1},
+      {kDown, 144, 102, {90, 90, 143, 103}, 2},  // near the end point
+      {kMove, 160, 150, {90, 90, 160, 150}, 2}};
+  for (const auto& [what, x, y, points, grab] : steps) {
+    (m.*(what == kMove ? &TStockChartModel::MouseMove : what == kDown ? &TStockChartModel::MouseDown
+                                                                        : &TStockChartModel::MouseUp))(x, y);
+    EXPECT_EQ(std::make_tuple(Points(l), m.SelectedLine(), m.GrabMode(), l.Selected, m.Lines()[1]->Selected),
+              std::make_tuple(points, &l, grab, true, false))
+        << x << ", " << y;
+  }
+  m.MouseDown(400, 250);  // nothing there
+  EXPECT_EQ(std::make_pair(m.SelectedLine(), l.Selected), std::make_pair(kNoLine, false));
+  m.MouseDown(100, 100);  // on both lines: the first in the list
+  EXPECT_EQ(std::make_pair(m.SelectedLine(), m.Lines()[1]->Selected), std::make_pair(&l, false));
   m.DeleteSelectedLine();
-  EXPECT_EQ(m.Lines().Count(), 1);
-  EXPECT_EQ(m.SelectedLine(), nullptr);
-  m.MouseDown(100, 100);
-  EXPECT_NE(m.SelectedLine(), nullptr);
-  Load(10);  // new data drops the lines and the selection
-  EXPECT_EQ(m.Lines().Count(), 0);
-  EXPECT_EQ(m.SelectedLine(), nullptr);
   m.DeleteSelectedLine();  // nothing selected: nothing happens
+  EXPECT_EQ(std::make_pair(m.Lines().Count(), m.SelectedLine()), std::make_pair(1, kNoLine));
+  m.MouseDown(100, 100);
+  ASSERT_NE(m.SelectedLine(), nullptr);
+  Load(10);  // new data drops the lines and the selection
+  EXPECT_EQ(std::make_tuple(m.Lines().Count(), m.SelectedLine(), m.GrabMode()), std::make_tuple(0, kNoLine, 0));
 }
 
 // ---- the indicator side
@@ -377,24 +268,20 @@ namespace {
 
 class RecordingIndicators : public IStockIndicators {
  public:
-  std::vector<std::string>* log;
   explicit RecordingIndicators(std::vector<std::string>* l) : log(l) {}
-  void LoadSettings(TStockChartModel&) override { log->push_back("load"); }
-  void SaveSettings(const TStockChartModel&) override { log->push_back("save"); }
-  void Compute(const TStockChartModel& chart) override {
-    log->push_back("compute " + std::to_string(chart.Count()));
-  }
+  void LoadSettings(TStockChartModel&) override {}
+  void SaveSettings(const TStockChartModel&) override {}
+  void Compute(const TStockChartModel& chart) override { log->push_back("compute " + std::to_string(chart.Count())); }
   void WidenRanges(const TStockChartModel& chart, TChartRanges& ranges) override {
-    log->push_back("ranges " + std::to_string(chart.FirstVisible()) + ".." +
-                   std::to_string(chart.LastVisible()));
+    log->push_back("ranges " + std::to_string(chart.FirstVisible()) + ".." + std::to_string(chart.LastVisible()));
     ranges.PriceMax = std::max(ranges.PriceMax, 100.0f);
-    ranges.MacdMax = 5;
   }
   void LayoutPoints(const TStockChartModel& chart) override {
-    log->push_back("points " + std::to_string(chart.PriceY(100)));
+    log->push_back("points " + std::to_string(chart.PriceY(100)));  // 20: the indicator widened the range
   }
   void PaintMainOverlay(const TStockChartModel&, platform::Canvas&) override {}
   void PaintSubWindow(const TStockChartModel&, int, platform::Canvas&) override {}
+  std::vector<std::string>* log;
 };
 
 }  // namespace
@@ -402,17 +289,17 @@ class RecordingIndicators : public IStockIndicators {
 TEST_F(StockModelTest, IndicatorsAreComputedThenRangedThenLaidOut) {
   std::vector<std::string> log;
   m.SetIndicators(std::make_unique<RecordingIndicators>(&log));
-  Load(3000);
-  EXPECT_EQ(log, (std::vector<std::string>{"compute 3000", "ranges 2925..2999", "points 20"}));
-  EXPECT_EQ(m.Ranges().PriceMax, 100) << "the indicator widened the price range";
-  EXPECT_EQ(m.Ranges().MacdMax, 5);
-  log.clear();
-  m.SetWindowCount(1);  // the series only: no new computation
-  EXPECT_EQ(log, (std::vector<std::string>{"ranges 2925..2999", "points 20"}));
-  log.clear();
-  m.SetWindowZbType(0, zbKDJ);
-  m.SetWindowZbType(0, zbKDJ);  // the same kind again: nothing
-  m.SetMainZbType(zbMainBoll);
-  EXPECT_EQ(log.size(), 6u);
-  EXPECT_EQ(log[0], "compute 3000");
+  const std::vector<std::string> all = {"compute 3000", "ranges 2925..2999", "points 20"}, none;
+  const std::vector<std::string> layout(all.begin() + 1, all.end());  // the series only: no new computation
+  const std::vector<std::pair<std::function<void()>, std::vector<std::string>>> cases = {
+      {[&] { Load(3000); }, all},
+      {[&] { m.SetWindowCount(1); }, layout},       {[&] { m.SetWindowCount(1); }, none},
+      {[&] { m.SetWindowZbType(0, zbKDJ); }, all},  {[&] { m.SetWindowZbType(0, zbKDJ); }, none},
+      {[&] { m.SetMainZbType(zbMainBoll); }, all},  {[&] { m.SetMainZbType(zbMainBoll); }, none},
+      {[&] { m.SetSize(500, 300); }, none},         {[&] { m.SetSize(500, 301); }, all}};
+  for (size_t i = 0; i < cases.size(); ++i) {
+    log.clear();
+    cases[i].first();
+    EXPECT_EQ(log, cases[i].second) << "case " << i;
+  }
 }

@@ -1,87 +1,55 @@
+// The visual-styles binding over a loader the test controls.
 #include "editors/ATXPVS.h"
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
+#include <tuple>
 
 namespace {
 
-// A library that has the entry points named in `present`.
+// A library that loads or not and lacks at most one entry point.
 struct FakeLibrary {
   bool loads = true;
-  std::set<std::string> present;
-  int loadCalls = 0;
-  int unloadCalls = 0;
-  std::string loadedName;
+  std::string missing, loadedName{};
+  int unloads = 0;
 };
 
-class FakeLoader : public atxpvs::TLibraryLoader {
- public:
-  explicit FakeLoader(FakeLibrary& lib) : lib_(lib) {}
+struct FakeLoader : atxpvs::TLibraryLoader {
+  explicit FakeLoader(FakeLibrary& l) : lib(l) {}
   bool Load(const std::string& fileName) override {
-    ++lib_.loadCalls;
-    lib_.loadedName = fileName;
-    return lib_.loads;
+    lib.loadedName = fileName;
+    return lib.loads;
   }
-  void* Resolve(const char* name) override {
-    // Any distinct non-null address serves: the binding only keeps it.
-    return lib_.present.count(name) ? static_cast<void*>(&lib_) : nullptr;
-  }
-  void Unload() override { ++lib_.unloadCalls; }
-
- private:
-  FakeLibrary& lib_;
+  // Each entry point's address is its name: the binding only keeps it.
+  void* Resolve(const char* name) override { return name == lib.missing ? nullptr : const_cast<char*>(name); }
+  void Unload() override { ++lib.unloads; }
+  FakeLibrary& lib;
 };
-
-FakeLibrary CompleteLibrary() {
-  FakeLibrary lib;
-  for (const char* name : atxpvs::EntryPointNames) lib.present.insert(name);
-  return lib;
-}
 
 }  // namespace
 
-TEST(ThemeBinding, ACompleteLibraryIsLoadedWithEveryEntryPointAndReleasedAtTheEnd) {
-  FakeLibrary lib = CompleteLibrary();
-  ASSERT_EQ(lib.present.size(), 45u);  // 45 distinct names
-  {
-    atxpvs::TThemeLibrary binding(std::make_unique<FakeLoader>(lib));
-    EXPECT_TRUE(binding.Loaded());
-    EXPECT_EQ(lib.loadedName, "UXTHEME.DLL");
-    for (std::size_t i = 0; i < atxpvs::EntryPointCount; ++i) EXPECT_NE(binding.EntryPoint(i), nullptr);
-    EXPECT_NE(binding.EntryPoint("DrawThemeBackground"), nullptr);
-    EXPECT_EQ(binding.EntryPoint("NoSuchFunction"), nullptr);
-    EXPECT_EQ(binding.EntryPoint(atxpvs::EntryPointCount), nullptr);
-    EXPECT_EQ(lib.unloadCalls, 0);
+TEST(ThemeBinding, BindsOnlyALibraryWithEveryEntryPointAndReleasesItOnce) {
+  // loads, missing -> bound, released at once (a library without an entry point is absent)
+  for (const auto& [loads, missing, loaded, unloadsAtOnce] :
+       {std::tuple{true, "", true, 0}, {true, "EnableTheming", false, 1}, {true, "OpenThemeData", false, 1},
+        {false, "", false, 0}}) {
+    FakeLibrary lib{loads, missing};
+    {
+      atxpvs::TThemeLibrary binding(std::make_unique<FakeLoader>(lib));
+      EXPECT_EQ(std::make_tuple(binding.Loaded(), lib.loadedName, lib.unloads),
+                std::make_tuple(loaded, std::string("UXTHEME.DLL"), unloadsAtOnce))
+          << missing;
+      for (std::size_t i = 0; i < atxpvs::EntryPointCount; ++i) {
+        const char* name = atxpvs::EntryPointNames[i];
+        void* want = loaded ? const_cast<char*>(name) : nullptr;  // nothing half-bound
+        EXPECT_EQ(std::make_pair(binding.EntryPoint(i), binding.EntryPoint(std::string(name))), std::pair(want, want))
+            << name;
+      }
+      EXPECT_EQ(std::pair(binding.EntryPoint(atxpvs::EntryPointCount), binding.EntryPoint("NoSuchFunction")),
+                (std::pair<void*, void*>(nullptr, nullptr)));
+    }
+    EXPECT_EQ(lib.unloads, loaded ? 1 : unloadsAtOnce) << "released once";
   }
-  EXPECT_EQ(lib.unloadCalls, 1);
-}
-
-TEST(ThemeBinding, AMissingEntryPointMakesTheLibraryAbsentInsteadOfFailing) {
-  FakeLibrary lib = CompleteLibrary();
-  lib.present.erase("EnableTheming");  // the last one looked up
-  {
-    atxpvs::TThemeLibrary binding(std::make_unique<FakeLoader>(lib));
-    EXPECT_FALSE(binding.Loaded());
-    EXPECT_EQ(binding.EntryPoint("OpenThemeData"), nullptr);  // nothing half-bound
-    EXPECT_EQ(lib.unloadCalls, 1);                            // released at once
-  }
-  EXPECT_EQ(lib.unloadCalls, 1);  // and not released twice
-}
-
-TEST(ThemeBinding, ALibraryThatDoesNotLoadLeavesTheFlagFalse) {
-  FakeLibrary lib = CompleteLibrary();
-  lib.loads = false;
-  {
-    atxpvs::TThemeLibrary binding(std::make_unique<FakeLoader>(lib));
-    EXPECT_FALSE(binding.Loaded());
-    EXPECT_EQ(binding.EntryPoint(std::size_t{0}), nullptr);
-  }
-  EXPECT_EQ(lib.unloadCalls, 0);
-}
-
-TEST(ThemeBinding, ThisSystemHasNoVisualStylesLibrary) {
-  EXPECT_FALSE(atxpvs::ThemeLibrary().Loaded());
-  EXPECT_EQ(atxpvs::ThemeLibrary().EntryPoint("IsThemeActive"), nullptr);
+  EXPECT_FALSE(atxpvs::ThemeLibrary().Loaded()) << "this system has no such library";
 }

@@ -29,6 +29,7 @@ namespace fuzz {
 class Input {
  public:
   Input(const uint8_t* data, size_t size) : rest_(reinterpret_cast<const char*>(data), size) {}
+  explicit Input(std::string_view bytes) : rest_(bytes) {}
 
   bool Empty() const { return rest_.empty(); }
   // One byte (0 when none is left).

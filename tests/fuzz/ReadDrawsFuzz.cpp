@@ -25,18 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t k = 0; k < FieldCount; ++k)
     if (!(drop >> k & 1)) names.emplace_back(Fields[k]);
   std::vector<platform::RecordSet::Row> rows;
-  const std::string_view text = in.Rest();
-  for (size_t at = 0; at < text.size() && rows.size() < 5000;) {
-    size_t end = text.find('\n', at);
-    if (end == std::string_view::npos) end = text.size();
-    fuzz::Input cells(data + (size - text.size()) + at, end - at);
+  for (fuzz::Input lines(in.Rest()); !lines.Empty() && rows.size() < 5000;) {
+    fuzz::Input cells(lines.Until('\n'));
     platform::RecordSet::Row values(names.size());
     for (auto& v : values) {
       const std::string_view cell = cells.Until(',');
       if (cell != "\x01") v = std::string(cell);
     }
     rows.push_back(std::move(values));
-    at = end + 1;
   }
   platform::RecordSet set(names, rows);
 

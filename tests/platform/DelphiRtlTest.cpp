@@ -2,59 +2,43 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace platform;
 
-TEST(DelphiRound, HalvesGoToTheEvenNeighbour) {
-  EXPECT_EQ(DelphiRound(0.5), 0);
-  EXPECT_EQ(DelphiRound(1.5), 2);
-  EXPECT_EQ(DelphiRound(2.5), 2);
-  EXPECT_EQ(DelphiRound(3.5), 4);
-  EXPECT_EQ(DelphiRound(-0.5), 0);
-  EXPECT_EQ(DelphiRound(-1.5), -2);
-  EXPECT_EQ(DelphiRound(-2.5), -2);
-  EXPECT_EQ(DelphiRound(2.5000001), 3);
-  EXPECT_EQ(DelphiRound(-2.4999999), -2);
-  EXPECT_EQ(DelphiRound(1e30), INT64_MAX);
+TEST(DelphiRound, HalvesGoToTheEvenNeighbourAndFarOutSaturates) {
+  for (auto [value, rounded] : std::vector<std::pair<double, int64_t>>{
+           {0.5, 0}, {1.5, 2}, {2.5, 2}, {3.5, 4}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2}, {2.5000001, 3},
+           {-2.4999999, -2}, {1e30, INT64_MAX}, {-1e30, INT64_MIN}, {NAN, 0}})
+    EXPECT_EQ(DelphiRound(value), rounded) << value;
 }
 
-TEST(FormatFloat, FixedDecimalsRoundHalfAwayFromZero) {
-  EXPECT_EQ(FormatFloat("0.00", 0), "0.00");
-  EXPECT_EQ(FormatFloat("0.00", 1.005), "1.00");  // 1.00499999999999989... in binary
-  EXPECT_EQ(FormatFloat("0.00", 0.125), "0.13");  // exactly representable: away from zero
-  EXPECT_EQ(FormatFloat("0.00", -0.125), "-0.13");
-  EXPECT_EQ(FormatFloat("0.00", 12.3456), "12.35");
-  EXPECT_EQ(FormatFloat("0.00", 99.999), "100.00");
-  EXPECT_EQ(FormatFloat("0.00", 0.005), "0.01");
-  EXPECT_EQ(FormatFloat("0.00", 0.0049), "0.00");
-  EXPECT_EQ(FormatFloat("0.00", 1234567.891), "1234567.89");
+// The last place rounds half away from zero on the value's decimal digits;
+// '0' places are always written, '#' places only when needed, anything
+// else stands as it is; a zero has no sign.
+TEST(FormatFloat, PlacesRoundingAndSigns) {
+  for (auto [pattern, value, text] : std::vector<std::tuple<const char*, double, const char*>>{
+           {"0.00", 0, "0.00"},          {"0.00", 1.005, "1.00"},  // 1.00499999999999989... in binary
+           {"0.00", 0.125, "0.13"},      {"0.00", -0.125, "-0.13"},  // exactly representable: away from zero
+           {"0.00", 12.3456, "12.35"},   {"0.00", 99.999, "100.00"},     {"0.00", 0.005, "0.01"},
+           {"0.00", 0.0049, "0.00"},     {"0.00", 1234567.891, "1234567.89"}, {"0.00", -0.001, "0.00"},
+           {"0", -0.4, "0"},             {"0", 2.5, "3"},                {"0.##", 1.5, "1.5"},
+           {"0.##", 2.0, "2"},           {"#.00", 0.5, ".50"},           {"0.00%", 0.25, "0.25%"},
+           {"00.0", 0.05, "00.1"},       {"#.#", 0.04, ""},              {"0.000", 0.0005, "0.001"},
+           {"共0.0元", 9.96, "共10.0元"}, {"no places", 5, "no places"}, {"0", INFINITY, "INF"},
+           {"0", -INFINITY, "-INF"},     {"0", NAN, "NAN"}})
+    EXPECT_EQ(FormatFloat(pattern, value), text) << pattern << " " << value;
 }
 
-TEST(FormatFloat, ZeroHasNoSignAndOptionalPlacesDropTrailingZeros) {
-  EXPECT_EQ(FormatFloat("0.00", -0.001), "0.00");
-  EXPECT_EQ(FormatFloat("0", -0.4), "0");
-  EXPECT_EQ(FormatFloat("0", 2.5), "3");
-  EXPECT_EQ(FormatFloat("0.##", 1.5), "1.5");
-  EXPECT_EQ(FormatFloat("0.##", 2.0), "2");
-  EXPECT_EQ(FormatFloat("#.00", 0.5), ".50");
-  EXPECT_EQ(FormatFloat("0.00%", 0.25), "0.25%");
-}
-
-TEST(StrToInt, AcceptsSignDecimalAndHex) {
-  EXPECT_EQ(StrToInt("42"), 42);
-  EXPECT_EQ(StrToInt("-42"), -42);
-  EXPECT_EQ(StrToInt("+7"), 7);
-  EXPECT_EQ(StrToInt("  12"), 12);
-  EXPECT_EQ(StrToInt("$FF"), 255);
-  EXPECT_EQ(StrToInt("$ff"), 255);
-  EXPECT_EQ(StrToInt("-$10"), -16);
-  EXPECT_EQ(StrToInt("0x1A"), 26);
-  EXPECT_EQ(StrToInt("$FFFFFFFF"), -1);
-  EXPECT_EQ(StrToInt("2147483647"), 2147483647);
-  EXPECT_EQ(StrToInt("-2147483648"), INT32_MIN);
-}
-
-TEST(StrToInt, RejectsWhatIsNotAWholeInteger) {
-  for (const char* bad : {"", " ", "-", "$", "12 ", "1.5", "abc", "12a", "2147483648", "$100000000", "--1"}) {
+TEST(StrToInt, ReadsSignedDecimalAndHexWithinThirtyTwoBits) {
+  for (auto [text, value] : std::vector<std::pair<const char*, int32_t>>{
+           {"42", 42}, {"-42", -42}, {"+7", 7}, {"  12", 12}, {"\t3", 3}, {"$FF", 255}, {"$ff", 255}, {"-$10", -16},
+           {"0x1A", 26}, {"0X1a", 26}, {"$FFFFFFFF", -1}, {"2147483647", INT32_MAX}, {"-2147483648", INT32_MIN}}) {
+    EXPECT_EQ(StrToInt(text), value) << text;
+    EXPECT_EQ(StrToIntDef(text, -99), value) << text;
+  }
+  for (const char* bad : {"", " ", "-", "$", "0x", "12 ", "1.5", "abc", "12a", "$G", "0xg", "2147483648",
+                          "-2147483649", "$100000000", "--1"}) {
     EXPECT_THROW(StrToInt(bad), EConvertError) << '"' << bad << '"';
     EXPECT_EQ(StrToIntDef(bad, -99), -99) << '"' << bad << '"';
   }
@@ -66,13 +50,11 @@ TEST(StrToInt, RejectsWhatIsNotAWholeInteger) {
 }
 
 TEST(DivMod, TruncateTowardsZero) {
-  EXPECT_EQ(Div(7, 2), 3);
-  EXPECT_EQ(Div(-7, 2), -3);
-  EXPECT_EQ(Div(7, -2), -3);
-  EXPECT_EQ(Mod(-7, 2), -1);
-  EXPECT_EQ(Mod(7, -2), 1);
-  EXPECT_EQ(Div(INT32_MIN, -1), INT32_MIN);
-  EXPECT_EQ(Mod(INT32_MIN, -1), 0);
+  for (auto [a, b, div, mod] : std::vector<std::tuple<int32_t, int32_t, int32_t, int32_t>>{
+           {7, 2, 3, 1}, {-7, 2, -3, -1}, {7, -2, -3, 1}, {-7, -2, 3, -1}, {INT32_MIN, -1, INT32_MIN, 0}}) {
+    EXPECT_EQ(Div(a, b), div) << a << " / " << b;
+    EXPECT_EQ(Mod(a, b), mod) << a << " % " << b;
+  }
   EXPECT_THROW(Div(1, 0), std::domain_error);
   EXPECT_THROW(Mod(1, 0), std::domain_error);
 }

@@ -3,6 +3,7 @@
 #include "MessageLog.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -42,14 +43,10 @@ void ShowFramed(QWidget* w) {
 void Mouse(QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButton button = Qt::LeftButton) {
   const QPoint at = global - w->geometry().topLeft();
   QWindow* window = w->windowHandle();
-  if (type == QEvent::MouseMove)
-    QTest::mouseMove(window, at);
-  else if (type == QEvent::MouseButtonPress)
-    QTest::mousePress(window, button, {}, at);
-  else if (type == QEvent::MouseButtonDblClick)
-    QTest::mouseDClick(window, button, {}, at);
-  else
-    QTest::mouseRelease(window, button, {}, at);
+  if (type == QEvent::MouseMove) QTest::mouseMove(window, at);
+  if (type == QEvent::MouseButtonPress) QTest::mousePress(window, button, {}, at);
+  if (type == QEvent::MouseButtonDblClick) QTest::mouseDClick(window, button, {}, at);
+  if (type == QEvent::MouseButtonRelease) QTest::mouseRelease(window, button, {}, at);
 }
 
 // The parameters of the last `msg` the log saw; {-1, -1} for none.
@@ -87,8 +84,8 @@ TEST(NonClientTest, MarginsBecomeTheClientArea) {
     c.window->show();
     Pump();
     EXPECT_TRUE(c.window->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(c.window->geometry(), QRect(100, 100, 300, 200));
-    EXPECT_EQ(c.window->contentsMargins(), c.expected);
+    EXPECT_EQ(std::pair(c.window->geometry(), c.window->contentsMargins()),
+              std::pair(QRect(100, 100, 300, 200), c.expected));
     EXPECT_EQ(QRect(c.inner->mapTo(c.window, QPoint()), c.inner->size()), c.window->contentsRect());
     EXPECT_EQ(GetWindowLong(c.window, GWL_STYLE) & WS_CAPTION, WS_CAPTION) << "the style keeps its frame";
   }
@@ -100,11 +97,9 @@ TEST(NonClientTest, MarginsBecomeTheClientArea) {
   // Switched off, the window keeps its client area's size and place.
   const QRect client(plain.mapToGlobal(plain.contentsRect().topLeft()), plain.contentsRect().size());
   ASSERT_TRUE(SetNonClientFrame(&plain, false));
-  EXPECT_FALSE(HasNonClientFrame(&plain));
-  EXPECT_FALSE(plain.windowFlags() & Qt::FramelessWindowHint);
-  EXPECT_EQ(plain.contentsMargins(), QMargins());
-  EXPECT_EQ(plain.geometry(), client);
-  EXPECT_TRUE(plain.isVisible());
+  EXPECT_FALSE(HasNonClientFrame(&plain) || (plain.windowFlags() & Qt::FramelessWindowHint));
+  EXPECT_EQ(std::tuple(plain.contentsMargins(), plain.geometry(), plain.isVisible()),
+            std::tuple(QMargins(), client, true));
 }
 
 // Moves over the band give WM_NCHITTEST and WM_NCMOUSEMOVE with the hit
@@ -125,17 +120,16 @@ TEST(NonClientTest, NonClientMessagesCarryTheHitCodes) {
                {{198, 70}, HTRIGHT, Qt::SizeHorCursor},
                {{1, 148}, HTBOTTOMLEFT, Qt::SizeBDiagCursor}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.hit);
     log.Take();
     const QPoint global = w.mapToGlobal(c.at);
     Mouse(&w, QEvent::MouseMove, global);
     EXPECT_EQ(Last(log, WM_NCMOUSEMOVE), std::pair(WPARAM(c.hit), MAKELPARAM(global.x(), global.y())));
     EXPECT_EQ(log.Messages({WM_NCHITTEST, WM_NCMOUSEMOVE, WM_MOUSEMOVE}),
-              (std::vector<unsigned>{WM_NCHITTEST, WM_NCMOUSEMOVE}));
-    EXPECT_EQ(w.cursor().shape(), c.cursor);
+              (std::vector<unsigned>{WM_NCHITTEST, WM_NCMOUSEMOVE})) << c.hit;
+    EXPECT_EQ(w.cursor().shape(), c.cursor) << c.hit;
   }
   log.Take();
-  Mouse(&w, QEvent::MouseMove, w.mapToGlobal(QPoint(100, 80)));
+  Mouse(&w, QEvent::MouseMove, w.mapToGlobal(QPoint(100, 80)));  // into the client
   EXPECT_EQ(log.Messages({WM_NCMOUSELEAVE, WM_NCMOUSEMOVE, WM_MOUSEMOVE}),
             (std::vector<unsigned>{WM_NCMOUSELEAVE, WM_MOUSEMOVE}));
   EXPECT_EQ(w.cursor().shape(), Qt::CrossCursor) << "the window's own cursor is back";
@@ -145,34 +139,34 @@ TEST(NonClientTest, NonClientMessagesCarryTheHitCodes) {
 }
 
 // Where no window manager answers, the window follows the mouse; sizes keep
-// the minimum and never go below the band; a release far outside the
-// window ends it, and so does deactivation.
+// the minimum and maximum and never go below the band; a release far
+// outside the window ends it, and so does deactivation.
 TEST(NonClientTest, ManualMoveAndResizeFollowTheMouse) {
   const struct {
     QPoint press, to;  // window coordinates at the start
-    QSize minimum;
+    QSize minimum, maximum;
     QRect expected;
   } cases[] = {
-      {{100, 12}, {130, -18}, {}, {130, 70, 200, 150}},
-      {{199, 75}, {249, 95}, {}, {100, 100, 250, 150}},
-      {{1, 75}, {101, 75}, {150, 0}, {150, 100, 150, 150}},
-      {{1, 148}, {31, 168}, {}, {130, 100, 170, 170}},
-      {{100, 0}, {100, 40}, {0, 130}, {100, 120, 200, 130}},
-      {{198, 149}, {-300, -300}, {}, {100, 100, 8, 27}},
+      {{100, 12}, {130, -18}, {}, {}, {130, 70, 200, 150}},
+      {{199, 75}, {249, 95}, {}, {}, {100, 100, 250, 150}},
+      {{199, 75}, {299, 95}, {}, {230, 1000}, {100, 100, 230, 150}},
+      {{1, 75}, {101, 75}, {150, 0}, {}, {150, 100, 150, 150}},
+      {{1, 148}, {31, 168}, {}, {}, {130, 100, 170, 170}},
+      {{100, 0}, {100, 40}, {0, 130}, {}, {100, 120, 200, 130}},
+      {{198, 149}, {-300, -300}, {}, {}, {100, 100, 8, 27}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.expected.width());
     QWidget w;
     if (c.minimum.isValid()) w.setMinimumSize(c.minimum);
+    if (c.maximum.isValid()) w.setMaximumSize(c.maximum);
     ShowFramed(&w);
     const QPoint origin = w.geometry().topLeft();
     Mouse(&w, QEvent::MouseButtonPress, origin + c.press);
     EXPECT_EQ(QWidget::mouseGrabber(), &w);
-    Mouse(&w, QEvent::MouseMove, origin + (c.press + c.to) / 2);
-    Mouse(&w, QEvent::MouseMove, origin + c.to);
+    for (QPoint to : {(c.press + c.to) / 2, c.to}) Mouse(&w, QEvent::MouseMove, origin + to);
     Mouse(&w, QEvent::MouseButtonRelease, origin + c.to);
-    EXPECT_EQ(w.geometry(), c.expected);
-    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    EXPECT_EQ(std::pair(w.geometry(), QWidget::mouseGrabber()), std::pair(c.expected, (QWidget*)nullptr));
     Mouse(&w, QEvent::MouseMove, origin + c.to + QPoint(7, 7));
     EXPECT_EQ(w.geometry(), c.expected) << "the move ended";
   }
@@ -211,23 +205,17 @@ TEST(NonClientTest, SystemCommandsAndWindowStates) {
       {0, Qt::WindowNoState, SIZE_RESTORED, SW_SHOWNORMAL},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.command);
     log.Take();
-    if (c.command)
-      SendMessage(&w, WM_SYSCOMMAND, c.command);
-    else
-      Mouse(&w, QEvent::MouseButtonDblClick, w.mapToGlobal(QPoint(100, 12)));
+    if (c.command) SendMessage(&w, WM_SYSCOMMAND, c.command);
+    if (!c.command) Mouse(&w, QEvent::MouseButtonDblClick, w.mapToGlobal(QPoint(100, 12)));
     Pump();
-    EXPECT_EQ(w.windowState(), c.state);
-    EXPECT_EQ(Last(log, WM_SIZE).first, c.sizeKind);
     WINDOWPLACEMENT placement;
     ASSERT_TRUE(GetWindowPlacement(&w, &placement));
-    EXPECT_EQ(placement.showCmd, c.showCmd);
-    EXPECT_EQ(placement.rcNormalPosition, Bounds(100, 100, 200, 150));
+    EXPECT_EQ(std::tuple(w.windowState(), Last(log, WM_SIZE).first, placement.showCmd, placement.rcNormalPosition),
+              std::tuple(c.state, WPARAM(c.sizeKind), c.showCmd, Bounds(100, 100, 200, 150))) << c.command;
   }
   SendMessage(&w, WM_SYSCOMMAND, SC_CLOSE);
-  EXPECT_EQ(Last(log, WM_CLOSE).first, 0u);
-  EXPECT_FALSE(w.isVisible());
+  EXPECT_TRUE(Last(log, WM_CLOSE).first == 0u && !w.isVisible());
 }
 
 // WM_NCPAINT paints the band through the window DC, after the client's
@@ -257,15 +245,21 @@ TEST(NonClientTest, BandPaintingAndActivation) {
   log.Take();
   w.activateWindow();
   Pump();
-  EXPECT_EQ(Last(log, WM_NCPAINT).first, 1u) << "activation repaints the band";
+  EXPECT_EQ(std::pair(Last(log, WM_NCPAINT).first, Last(log, WM_NCACTIVATE).first), std::pair(WPARAM(1), WPARAM(1)))
+      << "activation repaints the band";
   EXPECT_EQ(w.grab().toImage().pixelColor(100, 12), ToQColor(clActiveCaption));
-  EXPECT_EQ(Last(log, WM_NCACTIVATE).first, 1u);
   EXPECT_EQ(log.Messages({WM_NCACTIVATE, WM_ACTIVATE}), (std::vector<unsigned>{WM_NCACTIVATE, WM_ACTIVATE}));
   EXPECT_EQ(SendMessage(&w, WM_NCACTIVATE, 0), 1);
   NONCLIENTMETRICS metrics;
   EXPECT_FALSE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS + 1, 0, &metrics));
   ASSERT_TRUE(SystemParametersInfo(SPI_GETNONCLIENTMETRICS, 0, &metrics));
-  EXPECT_EQ(metrics.lfCaptionFont.Style, fsBold);
+  EXPECT_EQ(std::tuple(metrics.iBorderWidth, metrics.iScrollWidth, metrics.iScrollHeight, metrics.iCaptionWidth,
+                       metrics.iCaptionHeight, metrics.iSmCaptionWidth, metrics.iSmCaptionHeight, metrics.iMenuWidth,
+                       metrics.iMenuHeight),
+            std::tuple(1, 16, 16, 18, 18, 12, 15, 18, 18));
+  for (auto [font, style] : {std::pair{metrics.lfCaptionFont, unsigned(fsBold)}, {metrics.lfSmCaptionFont, fsBold},
+                             {metrics.lfMenuFont, 0u}, {metrics.lfStatusFont, 0u}, {metrics.lfMessageFont, 0u}})
+    EXPECT_EQ(std::pair(font.Height, font.Style), std::pair(-12, style));
   painted = true;
   EXPECT_EQ(SendMessage(&w, WM_NCPAINT, 1), 0);
   EXPECT_EQ(GetWindowDC(&w), nullptr) << "no window DC outside a paint event";
@@ -293,4 +287,147 @@ TEST(NonClientTest, RegionsAreMasks) {
     EXPECT_EQ(w.mask().isEmpty(), !c.region) << "no region, no mask";
     EXPECT_EQ(w.mask().contains(QPoint(20, 20)), c.type >= SIMPLEREGION);
   }
+}
+
+// ---------------------------------------------------------------------------
+// Window positions.
+
+namespace {
+
+// Snaps the proposed x to 0 within 10 pixels, or keeps the size.
+void SnapOrKeepSize(QWidget* w, bool keepSize) {
+  InstallWindowProc(w, [keepSize](Message& m, const CallPrevious& previous) {
+    if (m.Msg == WM_WINDOWPOSCHANGING) {
+      auto* pos = ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam));
+      if (keepSize) pos->flags |= SWP_NOSIZE;
+      else if (std::abs(pos->x) <= 10) pos->x = 0;
+    }
+    previous(m);
+  });
+}
+
+std::vector<QWidget*> StackOrder(QWidget* parent) {
+  const QList<QWidget*> list = parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+  return {list.begin(), list.end()};
+}
+
+}  // namespace
+
+// A manual drag proposes the press rectangle plus the pointer's whole
+// offset at each step: a snapping handler holds the window at 0 and the
+// window follows the pointer again past it; SWP_NOSIZE keeps the size; one
+// WM_ENTERSIZEMOVE/WM_EXITSIZEMOVE pair frames each move.
+TEST(NonClientTest, ManualMoveAsksEveryStep) {
+  const struct {
+    bool keepSize;
+    QPoint press;                    // window coordinates
+    std::vector<QPoint> steps;       // pointer offsets from the press
+    std::vector<QRect> expected;     // after each step
+  } cases[] = {
+      {false, {100, 12}, {{-95, 0}, {-100, 5}, {50, 0}},
+       {QRect(0, 100, 200, 150), QRect(0, 105, 200, 150), QRect(150, 100, 200, 150)}},
+      {true, {198, 149}, {{30, 20}}, {QRect(100, 100, 200, 150)}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.keepSize);
+    MessageLog log;
+    QWidget w;
+    SetManualMoveSize(&w, true);
+    SnapOrKeepSize(&w, c.keepSize);
+    log.Add(&w, "A");
+    ShowFramed(&w);
+    const QPoint press = w.geometry().topLeft() + c.press;
+    Mouse(&w, QEvent::MouseButtonPress, press);
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      Mouse(&w, QEvent::MouseMove, press + c.steps[i]);
+      EXPECT_EQ(w.frameGeometry(), c.expected[i]) << i;
+    }
+    Mouse(&w, QEvent::MouseButtonRelease, press + c.steps.back());
+    const auto msgs = log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED});
+    ASSERT_GE(msgs.size(), 4u);
+    EXPECT_EQ(msgs.front(), WM_ENTERSIZEMOVE);
+    EXPECT_EQ(msgs.back(), WM_EXITSIZEMOVE);
+    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_ENTERSIZEMOVE), 1);
+    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_EXITSIZEMOVE), 1);
+    EXPECT_EQ(std::count(msgs.begin(), msgs.end(), WM_WINDOWPOSCHANGING),
+              std::count(msgs.begin(), msgs.end(), WM_WINDOWPOSCHANGED));
+  }
+}
+
+// SetWindowPos asks before and tells after; the window manager's own move
+// only tells; SWP_NOACTIVATE shows without activating; insert-after
+// stacks siblings.
+TEST(NonClientTest, SetWindowPosMessagesActivationAndStacking) {
+  MessageLog log;
+  QWidget a, b;
+  log.Add(&b, "B");
+  b.setWindowFlag(Qt::FramelessWindowHint);
+  a.setGeometry(10, 10, 100, 100);
+  a.show();
+  a.activateWindow();
+  Pump();
+
+  const std::set<unsigned> pos{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED};
+  for (const unsigned flags : {SWP_NOACTIVATE, 0u}) {
+    SCOPED_TRACE(flags);
+    b.hide();
+    a.activateWindow();
+    Pump();
+    log.Take();
+
+    EXPECT_TRUE(SetWindowPos(&b, nullptr, 40, 50, 120, 90, SWP_SHOWWINDOW | SWP_NOZORDER | flags));
+    Pump();
+    EXPECT_TRUE(b.isVisible());
+    EXPECT_EQ(b.frameGeometry(), QRect(40, 50, 120, 90));
+    EXPECT_EQ(QApplication::activeWindow(), flags ? &a : &b);
+    EXPECT_EQ(log.Messages(pos), (std::vector<unsigned>{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
+  }
+  log.Take();
+  b.windowHandle()->setPosition(60, 70);
+  Pump();
+  EXPECT_EQ(log.Messages(pos), std::vector<unsigned>{WM_WINDOWPOSCHANGED});
+
+  QWidget parent;
+  QWidget *c1 = new QWidget(&parent), *c2 = new QWidget(&parent), *c3 = new QWidget(&parent);
+  const struct {
+    QWidget* window;
+    QWidget* after;
+    std::vector<QWidget*> order;  // bottom to top
+  } cases[] = {{c3, c1, {c3, c1, c2}}, {c3, HWND_TOP, {c1, c2, c3}}, {c3, HWND_BOTTOM, {c3, c1, c2}},
+               {c1, c2, {c3, c1, c2}}, {c2, c3, {c2, c3, c1}}};
+  for (const auto& c : cases) {
+    SetWindowPos(c.window, c.after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    EXPECT_EQ(StackOrder(&parent), c.order);
+  }
+}
+
+// A window that moves by itself also maximizes by itself, to where
+// WM_GETMINMAXINFO says, and restores to where it was.
+TEST(NonClientTest, SelfMadeMaximizeAsksMinMax) {
+  MessageLog log;
+  QWidget w;
+  SetManualMoveSize(&w, true);
+  InstallWindowProc(&w, [](Message& m, const CallPrevious& previous) {
+    previous(m);
+    if (m.Msg != WM_GETMINMAXINFO) return;
+    auto* info = ParamPtr<MINMAXINFO>(std::uintptr_t(m.LParam));
+    info->ptMaxPosition = {10, 20};
+    info->ptMaxSize = {300, 500};
+    info->ptMaxTrackSize = {300, 240};
+  });
+  log.Add(&w, "A");
+  ShowFramed(&w);
+  SendMessage(&w, WM_SYSCOMMAND, SC_MAXIMIZE);
+  EXPECT_EQ(w.frameGeometry(), QRect(10, 20, 300, 240));
+  EXPECT_TRUE(IsZoomed(&w));
+  EXPECT_EQ(Last(log, WM_SIZE).first, SIZE_MAXIMIZED);
+  WINDOWPLACEMENT placement;
+  GetWindowPlacement(&w, &placement);
+  EXPECT_EQ(placement.showCmd, SW_SHOWMAXIMIZED);
+  EXPECT_EQ(placement.rcNormalPosition, Bounds(100, 100, 200, 150));
+  EXPECT_EQ(log.Messages({WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}),
+            (std::vector<unsigned>{WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
+  ShowWindow(&w, SW_RESTORE);
+  EXPECT_EQ(w.frameGeometry(), QRect(100, 100, 200, 150));
+  EXPECT_FALSE(IsZoomed(&w));
 }

@@ -67,14 +67,15 @@ TEST(Prompts, RecordingFakeRecordsAndAnswersFromItsQueues) {
     EXPECT_EQ(&Prompts(), &fake);
   }
   EXPECT_NE(&Prompts(), &fake);
-  std::string kinds;
-  for (const auto& call : fake.Calls) kinds += call.Kind + " ";
-  EXPECT_EQ(kinds, "MessageBox MessageBox SaveFileName OpenFileName ChooseColor ChooseColor OpenUrl ");
-  EXPECT_EQ(fake.Calls[0].Text, QStringLiteral("Delete?"));
-  EXPECT_EQ(fake.Calls[0].Caption, QStringLiteral("Scheme"));
-  EXPECT_EQ(fake.Calls[0].Flags, MB_YESNO | MB_ICONQUESTION);
-  EXPECT_EQ(fake.Calls[2].File.DefaultExt, QStringLiteral("xml"));
-  EXPECT_EQ(fake.Calls[3].Caption, QStringLiteral("Save"));
-  EXPECT_EQ(fake.Calls[4].Color, clBlue);
-  EXPECT_EQ(fake.Calls[6].Text, QStringLiteral("http://127.0.0.1/"));
+  QStringList calls;  // kind, text, caption, flags, default extension, colour
+  for (const auto& c : fake.Calls)
+    calls << QString("%1 %2 %3 %4 %5 %6")
+                 .arg(QString::fromStdString(c.Kind), c.Text, c.Caption)
+                 .arg(c.Flags)
+                 .arg(c.File.DefaultExt)
+                 .arg(c.Color);
+  EXPECT_EQ(calls.join("|").toStdString(),
+            "MessageBox Delete? Scheme 36  0|MessageBox Again?  36  0|SaveFileName  Save 0 xml 0|"
+            "OpenFileName  Save 0 xml 0|ChooseColor   0  16711680|ChooseColor   0  16711680|"
+            "OpenUrl http://127.0.0.1/  0  0");
 }

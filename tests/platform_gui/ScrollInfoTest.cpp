@@ -75,18 +75,16 @@ TEST(ScrollInfoTest, ScrollInformation) {
     SCROLLINFO si;
     si.fMask = SIF_ALL;
     ASSERT_TRUE(GetScrollInfo(c.window, which, &si));
-    EXPECT_EQ(si.nMax - int(si.nPage) + 1, b->maximum());
-    EXPECT_EQ(si.nPage, unsigned(b->pageStep()));
-    EXPECT_EQ(si.nPos, b->value());
+    EXPECT_EQ(std::tuple(si.nMax - int(si.nPage) + 1, si.nPage, si.nPos),
+              std::tuple(b->maximum(), unsigned(b->pageStep()), b->value()));
     SCROLLBARINFO info;
     ASSERT_TRUE(GetScrollBarInfo(c.window, c.object, &info));
     EXPECT_EQ(info.rgstate[0], c.state);
     if (c.state) continue;
     const QPoint corner = b->mapToGlobal(QPoint(0, 0));
     EXPECT_EQ(info.rcScrollBar, Bounds(corner.x(), corner.y(), b->width(), b->height()));
-    EXPECT_GT(info.dxyLineButton, 0);
-    EXPECT_GE(info.xyThumbTop, info.dxyLineButton);
-    EXPECT_LE(info.xyThumbBottom, b->height() - info.dxyLineButton);
+    EXPECT_TRUE(info.dxyLineButton > 0 && info.xyThumbTop >= info.dxyLineButton &&
+                info.xyThumbBottom <= b->height() - info.dxyLineButton);
     EXPECT_EQ(info.xyThumbTop > info.dxyLineButton, b->value() > 0) << "the thumb moves with the position";
   }
   EXPECT_EQ(GetScrollBar(&holder, SB_VERT), nullptr);

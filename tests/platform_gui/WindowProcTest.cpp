@@ -7,8 +7,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QWheelEvent>
 #include <QPainter>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -16,6 +16,7 @@
 #include <functional>
 
 using namespace platform;
+using Entries = std::vector<LogEntry>;
 
 namespace {
 
@@ -56,6 +57,12 @@ class WindowProcTest : public ::testing::Test {
 
 constexpr unsigned kPrivate = 1127;
 
+void Send(QWidget* w, QEvent&& e) { QCoreApplication::sendEvent(w, &e); }
+
+QMouseEvent Press(QPointF at, Qt::MouseButton button = Qt::LeftButton) {
+  return {QEvent::MouseButtonPress, at, at, button, button, {}};
+}
+
 }  // namespace
 
 // Handlers W1, W2 (window level) and C1, C2 (control level) installed as
@@ -63,14 +70,15 @@ constexpr unsigned kPrivate = 1127;
 // one also removes C2, the handler after it, from inside its call).
 TEST_F(WindowProcTest, ChainOrderAcrossLevelsAndRemoval) {
   enum Middle { PassesOn, RemovedBefore, RemovesItself, RemovedByOuter, CallsTwice, RemovesItselfAndNext };
+  const std::vector<std::string> all{"W2", "W1", "C2", "C1", "D"}, noW1{"W2", "C2", "C1", "D"};
   const struct {
     Middle middle;
     std::vector<std::string> first, second;
   } cases[] = {
-      {PassesOn, {"W2", "W1", "C2", "C1", "D"}, {"W2", "W1", "C2", "C1", "D"}},
-      {RemovedBefore, {"W2", "C2", "C1", "D"}, {"W2", "C2", "C1", "D"}},
-      {RemovesItself, {"W2", "W1", "C2", "C1", "D"}, {"W2", "C2", "C1", "D"}},
-      {RemovedByOuter, {"W2", "C2", "C1", "D"}, {"W2", "C2", "C1", "D"}},
+      {PassesOn, all, all},
+      {RemovedBefore, noW1, noW1},
+      {RemovesItself, all, noW1},
+      {RemovedByOuter, noW1, noW1},
       {CallsTwice, {"W2", "W1", "C2", "C1", "D", "C2", "C1", "D"}, {"W2", "W1", "C2", "C1", "D", "C2", "C1", "D"}},
       {RemovesItselfAndNext, {"W2", "W1", "C1", "D"}, {"W2", "C1", "D"}},
   };
@@ -81,9 +89,8 @@ TEST_F(WindowProcTest, ChainOrderAcrossLevelsAndRemoval) {
     log.Add(&w, "C1", WindowProcLevel::Control);
     w1 = InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
       log.entries.push_back({"W1", m.Msg});
-      if (c.middle == RemovesItself || c.middle == RemovesItselfAndNext) {
-        EXPECT_TRUE(RemoveWindowProc(w1));
-      }
+      const bool removesItself = c.middle == RemovesItself || c.middle == RemovesItselfAndNext;
+      EXPECT_TRUE(!removesItself || RemoveWindowProc(w1));
       if (c.middle == RemovesItselfAndNext) RemoveWindowProc(c2);
       previous(m);
       if (c.middle == CallsTwice) previous(m);
@@ -96,7 +103,6 @@ TEST_F(WindowProcTest, ChainOrderAcrossLevelsAndRemoval) {
     });
     if (c.middle == RemovedBefore) RemoveWindowProc(w1);
     log.Take();  // the last case's window going
-
     EXPECT_EQ(SendMessage(&w, kPrivate), 42);
     EXPECT_EQ(log.Names(), c.first);
     SendMessage(&w, kPrivate);
@@ -105,13 +111,10 @@ TEST_F(WindowProcTest, ChainOrderAcrossLevelsAndRemoval) {
     EXPECT_EQ(log.Names().front(), c.middle == RemovesItselfAndNext ? "C1" : "C2");
     EXPECT_EQ(w1.Installed(), c.middle == PassesOn || c.middle == CallsTwice);
   }
-}
-
-TEST_F(WindowProcTest, SendsAnswerZeroUnlessSomeoneAnswers) {
-  QWidget plain;
-  EXPECT_EQ(SendMessage(nullptr, kPrivate), 0);
-  EXPECT_EQ(SendMessage(&plain, kPrivate), 0);
-  EXPECT_EQ(Perform(&plain, WM_USER + 1), 0);
+  QWidget plain;  // nobody answers: 0
+  EXPECT_EQ(std::tuple(SendMessage(nullptr, kPrivate), SendMessage(&plain, kPrivate), Perform(&plain, WM_USER + 1)),
+            std::tuple(0, 0, 0));
+  log.Take();
   log.Add(&plain, "A");
   EXPECT_EQ(SendMessage(&plain, WM_USER + 1, 5, 6), 0);
   InstallWindowProc(&plain, [](Message& m, const CallPrevious&) { m.Result = 7; });
@@ -119,20 +122,12 @@ TEST_F(WindowProcTest, SendsAnswerZeroUnlessSomeoneAnswers) {
   EXPECT_EQ(log.Take().size(), 1u) << "the answering handler did not pass the message on";
 }
 
-// A handler deletes its widget (a page closed from its own tab): the rest
-// of the chain and the default procedure do not run, and nothing touches
-// the widget afterwards (ASan watches).
+// A handler deletes its widget (a page closed from its own tab), on a Qt
+// event and on a sent message: the rest of the chain and the default
+// procedure do not run, and nothing touches the widget afterwards (ASan
+// watches).
 TEST_F(WindowProcTest, WidgetDeletedInItsOwnHandler) {
-  const std::function<void(QWidget*)> triggers[] = {
-      [](QWidget* w) {
-        QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), QPointF(2, 2), Qt::LeftButton,
-                          Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(w, &press);
-        EXPECT_TRUE(press.isAccepted());
-      },
-      [](QWidget* w) { EXPECT_EQ(SendMessage(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2)), 0); },
-  };
-  for (const auto& trigger : triggers) {
+  for (bool sent : {false, true}) {
     auto* w = new Probe(&log);
     log.Add(w, "C");
     InstallWindowProc(w, [&](Message& m, const CallPrevious& previous) {
@@ -141,10 +136,11 @@ TEST_F(WindowProcTest, WidgetDeletedInItsOwnHandler) {
       previous(m);
     });
     log.Add(w, "A");
-    trigger(w);
-    EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"A", WM_LBUTTONDOWN}, {"B", WM_LBUTTONDOWN}, {"A", WM_DESTROY},
-                                                 {"B", WM_DESTROY}, {"C", WM_DESTROY}, {"A", WM_NCDESTROY},
-                                                 {"B", WM_NCDESTROY}, {"C", WM_NCDESTROY}}));
+    QMouseEvent press = Press({2, 2});
+    if (!sent) QCoreApplication::sendEvent(w, &press);
+    EXPECT_TRUE(sent ? SendMessage(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2)) == 0 : press.isAccepted());
+    EXPECT_EQ(log.Take(), (Entries{{"A", WM_LBUTTONDOWN}, {"B", WM_LBUTTONDOWN}, {"A", WM_DESTROY}, {"B", WM_DESTROY},
+                                   {"C", WM_DESTROY}, {"A", WM_NCDESTROY}, {"B", WM_NCDESTROY}, {"C", WM_NCDESTROY}}));
   }
 }
 
@@ -153,6 +149,7 @@ TEST_F(WindowProcTest, WidgetDeletedInItsOwnHandler) {
 TEST_F(WindowProcTest, EraseBackgroundBeforePaint) {
   Probe w(&log);
   w.resize(20, 20);
+  w.setContentsMargins(2, 2, 2, 2);  // no frame of its own: no WM_NCPAINT
   Canvas* erasing = nullptr;
   InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
     log.entries.push_back({"A", m.Msg});
@@ -166,11 +163,10 @@ TEST_F(WindowProcTest, EraseBackgroundBeforePaint) {
     EndPaint(&w);
   });
   const QImage image = w.grab().toImage();
-  EXPECT_EQ(log.Take({WM_ERASEBKGND, WM_PAINT}),
-            (std::vector<LogEntry>{{"A", WM_ERASEBKGND}, {"A", WM_PAINT}, {"D", WM_PAINT}}));
+  EXPECT_EQ(log.Take({WM_ERASEBKGND, WM_PAINT, WM_NCPAINT}),
+            (Entries{{"A", WM_ERASEBKGND}, {"A", WM_PAINT}, {"D", WM_PAINT}}));
   EXPECT_EQ(BeginPaint(&w), nullptr) << "outside a paint event";
-  EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::blue));
-  EXPECT_EQ(image.pixelColor(10, 10), QColor(Qt::red));
+  EXPECT_EQ(std::pair(image.pixelColor(2, 2), image.pixelColor(10, 10)), std::pair(QColor(Qt::blue), QColor(Qt::red)));
 }
 
 // Mouse events in the order of a double click and a drag out of the
@@ -183,7 +179,7 @@ TEST_F(WindowProcTest, MouseEventsBecomeMessages) {
     Qt::KeyboardModifiers modifiers;
     QPoint at;
     unsigned msg;
-    unsigned keys;
+    WPARAM keys;
     int x, y;
   } cases[] = {
       {QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, {}, {5, 6}, WM_LBUTTONDOWN, MK_LBUTTON, 3, 4},
@@ -197,76 +193,59 @@ TEST_F(WindowProcTest, MouseEventsBecomeMessages) {
       {QEvent::MouseButtonRelease, Qt::RightButton, {}, {}, {-3, -5}, WM_RBUTTONUP, 0, -5, -7},
       // Qt gives a widget that does not track the mouse no plain moves.
       {QEvent::MouseMove, Qt::NoButton, {}, {}, {12, 2}, WM_MOUSEMOVE, 0, 10, 0},
-      {QEvent::MouseButtonPress, Qt::XButton2, Qt::XButton2, {}, {2, 3}, WM_XBUTTONDOWN,
-       MK_XBUTTON2 | XBUTTON2 << 16, 0, 1},
+      {QEvent::MouseButtonPress, Qt::XButton2, Qt::XButton2, {}, {2, 3}, WM_XBUTTONDOWN, MK_XBUTTON2 | XBUTTON2 << 16,
+       0, 1},
   };
   Probe w(&log);
   w.setContentsMargins(2, 2, 2, 2);
   w.resize(40, 40);
   log.Add(&w, "A");
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.msg);
+  auto only = [&] {  // the one message the log saw, as (msg, wParam, x, y)
+    EXPECT_EQ(log.seen.size(), 1u);
+    const Message m = log.seen.empty() ? Message{} : log.seen[0];
     log.Take();
-    QMouseEvent event(c.type, c.at, w.mapToGlobal(c.at), c.button, c.buttons, c.modifiers);
-    QCoreApplication::sendEvent(&w, &event);
-    ASSERT_EQ(log.seen.size(), 1u);
-    EXPECT_EQ(log.seen[0].Msg, c.msg);
-    EXPECT_EQ(log.seen[0].WParam, c.keys);
-    EXPECT_EQ(GET_X_LPARAM(log.seen[0].LParam), c.x);
-    EXPECT_EQ(GET_Y_LPARAM(log.seen[0].LParam), c.y);
+    return std::tuple(m.Msg, m.WParam, GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam));
+  };
+  for (const auto& c : cases) {
+    Send(&w, QMouseEvent(c.type, c.at, w.mapToGlobal(c.at), c.button, c.buttons, c.modifiers));
+    EXPECT_EQ(only(), std::tuple(c.msg, c.keys, c.x, c.y));
   }
   QWidget plain;  // Qt's plain moves to a widget without chain pass by
-  QMouseEvent move(QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), Qt::NoButton, {}, {});
-  QCoreApplication::sendEvent(&plain, &move);
-  log.Take();
-  QWheelEvent wheel(QPointF(3, 3), QPointF(-30, 40), {}, QPoint(0, -120), {}, {}, Qt::NoScrollPhase, false);
-  QCoreApplication::sendEvent(&w, &wheel);
-  ASSERT_EQ(log.seen.size(), 1u);
-  EXPECT_EQ(log.seen[0].Msg, WM_MOUSEWHEEL);
-  EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(log.seen[0].WParam), -120);
-  EXPECT_EQ(QPoint(GET_X_LPARAM(log.seen[0].LParam), GET_Y_LPARAM(log.seen[0].LParam)), QPoint(-30, 40));
-  // A press the child leaves alone still goes on to its parent.
+  Send(&plain, QMouseEvent(QEvent::MouseMove, QPointF(1, 1), QPointF(1, 1), Qt::NoButton, {}, {}));
+  Send(&w, QWheelEvent(QPointF(3, 3), QPointF(-30, 40), {}, QPoint(0, -120), {}, {}, Qt::NoScrollPhase, false));
+  EXPECT_EQ(only(), std::tuple(WM_MOUSEWHEEL, WPARAM(std::uint16_t(-120)) << 16, -30, 40));
+  // A press the child leaves alone still goes on to its parent; a sent
+  // button message reaches the widget as a press, through the chain once.
   QWidget child(&w);
   log.Add(&child, "C");
-  log.Take();
-  QMouseEvent press(QEvent::MouseButtonPress, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::LeftButton, {});
-  QCoreApplication::sendEvent(&child, &press);
+  Send(&child, Press({1, 1}));
   EXPECT_EQ(log.Names(), (std::vector<std::string>{"C", "A", "D"}));
-  // A sent button message reaches the widget as a press, through the
-  // chain once.
-  log.Take();
   SendMessage(&w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(-1, 7));
-  EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"A", WM_LBUTTONDOWN}, {"D", WM_LBUTTONDOWN}}));
+  EXPECT_EQ(log.Take(), (Entries{{"A", WM_LBUTTONDOWN}, {"D", WM_LBUTTONDOWN}}));
   EXPECT_EQ(w.lastPress, QPoint(1, 9));
 }
 
 // One WM_MOUSELEAVE per request: E enter, L leave, T request, C withdraw,
 // P run posted events.
 TEST_F(WindowProcTest, OneMouseLeavePerRequest) {
-  const struct {
-    const char* steps;
-    size_t leaves;
-  } cases[] = {{"ETL", 1}, {"EL", 0}, {"ETTLEL", 1}, {"ETCL", 0}, {"TP", 1}, {"TPELP", 1}};
   EXPECT_FALSE(TrackMouseEvent(nullptr));
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.steps);
+  for (auto [steps, leaves] :
+       {std::pair{"ETL", 1u}, {"EL", 0u}, {"ETTLEL", 1u}, {"ETCL", 0u}, {"TP", 1u}, {"TPELP", 1u}}) {
     QWidget w;  // the same place each time: the last case's chain must be gone
     WindowProcHandle handle = log.Add(&w, "A");
-    for (const char* s = c.steps; *s; ++s) {
-      QEvent enter(QEvent::Enter), leave(QEvent::Leave);
-      if (*s == 'E') QCoreApplication::sendEvent(&w, &enter);
-      if (*s == 'L') QCoreApplication::sendEvent(&w, &leave);
-      if (*s == 'T') TrackMouseEvent(&w, TME_LEAVE);
-      if (*s == 'C') TrackMouseEvent(&w, TME_LEAVE | TME_CANCEL);
+    for (const char* s = steps; *s; ++s) {
+      if (*s == 'E' || *s == 'L') Send(&w, QEvent(*s == 'E' ? QEvent::Enter : QEvent::Leave));
+      if (*s == 'T' || *s == 'C') TrackMouseEvent(&w, *s == 'T' ? TME_LEAVE : TME_LEAVE | TME_CANCEL);
       if (*s == 'P') QCoreApplication::sendPostedEvents();
     }
-    EXPECT_EQ(log.Take({WM_MOUSELEAVE}).size(), c.leaves);
+    EXPECT_EQ(log.Take({WM_MOUSELEAVE}).size(), leaves) << steps;
     RemoveWindowProc(handle);
   }
 }
 
 // Alt and F10 make system keys; Alt plus a character nobody takes goes
-// to the window as CM_DIALOGCHAR.
+// to the window as CM_DIALOGCHAR; sent keys reach a widget as the keys
+// they stand for.
 TEST_F(WindowProcTest, KeysBecomeMessages) {
   const struct {
     QEvent::Type type;
@@ -285,20 +264,15 @@ TEST_F(WindowProcTest, KeysBecomeMessages) {
   QWidget window;
   log.Add(&window, "A");
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.key);
-    QKeyEvent event(c.type, c.key, c.modifiers, c.text);
-    QCoreApplication::sendEvent(&window, &event);
+    Send(&window, QKeyEvent(c.type, c.key, c.modifiers, c.text));
     const std::vector<Message> seen = log.seen;
-    ASSERT_EQ(log.Messages(), c.msgs);
-    EXPECT_EQ(seen[0].WParam, c.vk);
-    EXPECT_EQ((seen[0].LParam >> 29) & 1, c.alt);
-    EXPECT_EQ((seen[0].LParam >> 31) & 1, c.up);
+    ASSERT_EQ(log.Messages(), c.msgs) << c.key;
+    EXPECT_EQ(std::tuple(seen[0].WParam, (seen[0].LParam >> 29) & 1, (seen[0].LParam >> 31) & 1),
+              std::tuple(c.vk, LPARAM(c.alt), LPARAM(c.up))) << c.key;
     EXPECT_EQ(seen.back().WParam, c.msgs.size() > 1 ? WPARAM('x') : c.vk);
   }
-  QLineEdit edit;  // sent keys reach the widget as the keys they stand for
-  SendMessage(&edit, WM_KEYDOWN, 'A');
-  SendMessage(&edit, WM_KEYDOWN, 'B');
-  SendMessage(&edit, WM_KEYDOWN, VK_BACK);
+  QLineEdit edit;
+  for (WPARAM key : {WPARAM('A'), WPARAM('B'), WPARAM(VK_BACK)}) SendMessage(&edit, WM_KEYDOWN, key);
   EXPECT_EQ(edit.text(), "a");
   const QString text = "set";
   EXPECT_EQ(SendMessage(&edit, WM_SETTEXT, 0, LPARAM(PtrParam(&text))), 1);
@@ -325,31 +299,44 @@ TEST_F(WindowProcTest, WindowStateBecomesMessages) {
       {[&] { window.setWindowTitle("t"); }, {WM_SETTEXT, CM_TEXTCHANGED}, true},
       {[&] { window.resize(50, 40); }, {WM_SIZE}, true},
       {[&] { QApplication::setActiveWindow(&window); }, {WM_NCACTIVATE, WM_ACTIVATE, CM_ACTIVATE}, true},
-      {[&] { window.setEnabled(true); window.setFocus(); }, {WM_SETFOCUS}, true},
+      {[&] { window.setEnabled(true), window.setFocus(); }, {WM_SETFOCUS}, true},
       {[&] { window.clearFocus(); }, {WM_KILLFOCUS}, true},
       {[&] { window.close(); }, {WM_CLOSE}, true},
-      {[&] { keepOpen = false; SendMessage(&window, WM_CLOSE); }, {WM_CLOSE, WM_SHOWWINDOW}, false},
+      {[&] { keepOpen = false, SendMessage(&window, WM_CLOSE); }, {WM_CLOSE, WM_SHOWWINDOW}, false},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.msgs[0]);
     log.Take();
     c.act();
     EXPECT_EQ(log.Messages({c.msgs.begin(), c.msgs.end()}), c.msgs);
-    EXPECT_EQ(window.isVisible(), c.visible);
+    EXPECT_EQ(window.isVisible(), c.visible) << c.msgs[0];
   }
-}
-
-TEST_F(WindowProcTest, ChildrenEndBeforeTheirParent) {
+  // WM_MOVE: where the client area is, on the screen for a window, in its
+  // parent's client area for a control.
+  QWidget form;
+  QWidget control(&form);
+  form.setContentsMargins(3, 4, 0, 0);
+  control.setContentsMargins(1, 2, 0, 0);
+  form.show();
+  log.Add(&form, "F");
+  log.Add(&control, "C");
+  control.move(10, 20);
+  form.move(50, 60);
+  std::vector<std::pair<std::string, LPARAM>> moves;
+  for (size_t i = 0; i < log.seen.size(); ++i)
+    if (log.seen[i].Msg == WM_MOVE) moves.emplace_back(log.entries[i].who, log.seen[i].LParam);
+  const QPoint client = form.mapToGlobal(QPoint(3, 4));
+  EXPECT_EQ(moves, (std::vector<std::pair<std::string, LPARAM>>{{"C", MAKELPARAM(8, 18)},
+                                                                 {"F", MAKELPARAM(client.x(), client.y())}}));
+  // Children end before their parent.
   auto* parent = new QWidget;
   auto* child = new QWidget(parent);
-  auto* grandChild = new QWidget(child);
   log.Add(parent, "parent");
   log.Add(child, "child");
-  log.Add(grandChild, "grandchild");
+  log.Add(new QWidget(child), "grandchild");
   delete parent;
   EXPECT_EQ(log.Take({WM_DESTROY, WM_NCDESTROY}),
-            (std::vector<LogEntry>{{"grandchild", WM_DESTROY}, {"grandchild", WM_NCDESTROY}, {"child", WM_DESTROY},
-                                   {"child", WM_NCDESTROY}, {"parent", WM_DESTROY}, {"parent", WM_NCDESTROY}}));
+            (Entries{{"grandchild", WM_DESTROY}, {"grandchild", WM_NCDESTROY}, {"child", WM_DESTROY},
+                     {"child", WM_NCDESTROY}, {"parent", WM_DESTROY}, {"parent", WM_NCDESTROY}}));
 }
 
 // Posted messages arrive in order, private ones as their own event type
@@ -360,18 +347,14 @@ TEST_F(WindowProcTest, PostedMessagesInOrderAndDropped) {
   auto* doomed = new Probe(&log);
   log.Add(&chained, "A");
   log.Add(doomed, "X");
-  for (QWidget* w : std::vector<QWidget*>{&chained, &plain, doomed}) {
-    EXPECT_TRUE(PostMessage(w, kPrivate));
-    EXPECT_TRUE(PostMessage(w, WM_USER + 1));
-    EXPECT_TRUE(PostMessage(w, 1128));
-  }
+  for (QWidget* w : std::vector<QWidget*>{&chained, &plain, doomed})
+    for (unsigned msg : {kPrivate, WM_USER + 1, 1128u}) EXPECT_TRUE(PostMessage(w, msg));
   QCoreApplication::postEvent(&chained, new QEvent(QEvent::Type(1128)));  // a plain event of that type
   delete doomed;
   log.Take();
   QCoreApplication::sendPostedEvents();
-  EXPECT_EQ(log.Take(), (std::vector<LogEntry>{{"A", kPrivate}, {"D", kPrivate}, {"A", WM_USER + 1},
-                                               {"D", WM_USER + 1}, {"A", 1128}, {"D", 1128}, {"D", kPrivate},
-                                               {"D", WM_USER + 1}, {"D", 1128}, {"A", 1128}}));
+  EXPECT_EQ(log.Take(), (Entries{{"A", kPrivate}, {"D", kPrivate}, {"A", WM_USER + 1}, {"D", WM_USER + 1}, {"A", 1128},
+                                 {"D", 1128}, {"D", kPrivate}, {"D", WM_USER + 1}, {"D", 1128}, {"A", 1128}}));
   EXPECT_FALSE(PostMessage(nullptr, kPrivate));
   // A standard message keeps its meaning when posted, also to a widget
   // whose chain has no handlers left.
@@ -386,8 +369,7 @@ TEST_F(WindowProcTest, PostedMessagesInOrderAndDropped) {
 
 TEST_F(WindowProcTest, PrivateNumbersAreReservedEventTypes) {
   for (unsigned n : {1127u, 1128u, 13313u, 13570u, 13603u, 0x8FFFu, CM_MOUSELEAVE, CN_NOTIFY}) {
-    SCOPED_TRACE(n);
-    EXPECT_NE(QEvent::registerEventType(int(n)), int(n));
+    EXPECT_NE(QEvent::registerEventType(int(n)), int(n)) << n;
     EXPECT_EQ(MessageEventType(n), QEvent::Type(n));
   }
   EXPECT_GE(MessageEventType(WM_CLOSE), QEvent::User);

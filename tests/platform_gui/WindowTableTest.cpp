@@ -40,22 +40,28 @@ class TFrmProbe : public QDialog {
   using QDialog::QDialog;
 };
 
+// A widget of class T made in the form and set up by `set`.
 template <class T>
-T* Shown(T* w) {
-  w->show();
-  return w;
+std::function<QWidget*(QWidget&)> Make(std::function<void(T*)> set = nullptr) {
+  return [set](QWidget& form) {
+    auto* w = new T(&form);
+    if (set) set(w);
+    return static_cast<QWidget*>(w);
+  };
 }
 
-QFileDialog* FileDialog(QWidget& form) {
+QWidget* FileDialogPart(QWidget& form, const char* edit) {
   auto* d = new QFileDialog(&form);
   d->setOption(QFileDialog::DontUseNativeDialog);
-  return d;
+  if (edit) return d->findChild<QLineEdit*>(edit);
+  return d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel);
 }
 
 }  // namespace
 
 // Class names and style words (the low word is the class's own style).
 TEST(WindowTableTest, ClassNamesAndStyleWords) {
+  using W = QWidget&;
   const struct {
     const char* what;
     std::function<QWidget*(QWidget& form)> make;
@@ -63,79 +69,52 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
     std::uint32_t low, style, notStyle, exStyle;
     bool control;
   } rows[] = {
-      {"button", [](QWidget& f) { return new QPushButton("OK", &f); }, "TButton", BS_PUSHBUTTON,
-       WS_CHILD | WS_VISIBLE, WS_DISABLED | WS_POPUP, 0, true},
-      {"default button with glyph", [](QWidget& f) {
-         auto* b = new QPushButton(QIcon(QPixmap(8, 8)), "OK", &f);
-         b->setDefault(true);
-         return b;
-       }, "TBitBtn", BS_DEFPUSHBUTTON, WS_CHILD, 0, 0, true},
-      {"three-state check box", [](QWidget& f) {
-         auto* b = new QCheckBox(&f);
-         b->setTristate(true);
-         return b;
-       }, "TCheckBox", BS_AUTO3STATE, WS_CHILD, 0, 0, true},
-      {"radio button", [](QWidget& f) { return new QRadioButton(&f); }, "TRadioButton", BS_AUTORADIOBUTTON,
-       WS_CHILD, 0, 0, true},
-      {"group box", [](QWidget& f) { return new QGroupBox(&f); }, "TGroupBox", BS_GROUPBOX, WS_CHILD, 0, 0, true},
-      {"drop-down list", [](QWidget& f) { return new QComboBox(&f); }, "TComboBox", CBS_DROPDOWNLIST, WS_CHILD, 0,
-       0, true},
-      {"edit of an editable combo box", [](QWidget& f) {
-         auto* c = new QComboBox(&f);
-         c->setEditable(true);
-         return c->lineEdit();
-       }, "Edit", 0, WS_CHILD, 0, 0, false},
-      {"drop-down list's window", [](QWidget& f) { return (new QComboBox(&f))->view()->parentWidget(); },
-       "ComboLBox", 0, WS_POPUP, WS_CHILD, 0, false},
-      {"edit of a spin edit", [](QWidget& f) { return (new QSpinBox(&f))->findChild<QLineEdit*>(); }, "Edit", 0,
-       WS_CHILD, 0, 0, false},
-      {"read-only memo with a vertical bar", [](QWidget& f) {
-         auto* m = new QTextEdit(&f);
+      {"button", Make<QPushButton>(), "TButton", BS_PUSHBUTTON, WS_CHILD | WS_VISIBLE, WS_DISABLED | WS_POPUP, 0, 1},
+      {"default button with glyph", Make<QPushButton>([](auto* b) { b->setIcon(QPixmap(8, 8)), b->setDefault(true); }),
+       "TBitBtn", BS_DEFPUSHBUTTON, WS_CHILD, 0, 0, 1},
+      {"three-state check box", Make<QCheckBox>([](auto* b) { b->setTristate(true); }), "TCheckBox", BS_AUTO3STATE,
+       WS_CHILD, 0, 0, 1},
+      {"radio button", Make<QRadioButton>(), "TRadioButton", BS_AUTORADIOBUTTON, WS_CHILD, 0, 0, 1},
+      {"group box", Make<QGroupBox>(), "TGroupBox", BS_GROUPBOX, WS_CHILD, 0, 0, 1},
+      {"drop-down list", Make<QComboBox>(), "TComboBox", CBS_DROPDOWNLIST, WS_CHILD, 0, 0, 1},
+      {"edit of an editable combo box", [](W f) { return Make<QComboBox>([](auto* c) { c->setEditable(true); })(f)
+                                                      ->findChild<QLineEdit*>(); }, "Edit", 0, WS_CHILD, 0, 0, 0},
+      {"drop-down list's window", [](W f) { return (new QComboBox(&f))->view()->parentWidget(); }, "ComboLBox", 0,
+       WS_POPUP, WS_CHILD, 0, 0},
+      {"edit of a spin edit", [](W f) { return (new QSpinBox(&f))->findChild<QLineEdit*>(); }, "Edit", 0, WS_CHILD, 0,
+       0, 0},
+      {"read-only memo with a vertical bar", Make<QTextEdit>([](auto* m) {
          m->setReadOnly(true);
          m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
          m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-         return m;
-       }, "TMemo", ES_MULTILINE | ES_READONLY, WS_CHILD | WS_VSCROLL, WS_HSCROLL, 0, true},
-      {"memo's viewport", [](QWidget& f) { return (new QTextEdit(&f))->viewport(); }, "QWidget", 0, WS_CHILD, 0, 0,
-       false},
-      {"memo's scroll bar", [](QWidget& f) { return (new QTextEdit(&f))->verticalScrollBar(); }, "ScrollBar",
-       SBS_VERT, WS_CHILD, 0, 0, false},
-      {"size grip", [](QWidget& f) { return new QSizeGrip(&f); }, "ScrollBar", SBS_SIZEGRIP, WS_CHILD, 0, 0, true},
-      {"page control with tabs below", [](QWidget& f) {
-         auto* t = new QTabWidget(&f);
-         t->setTabPosition(QTabWidget::South);
-         return t;
-       }, "TPageControl", TCS_BOTTOM, WS_CHILD, 0, 0, true},
-      {"right-aligned label",
-       [](QWidget& f) { auto* l = new QLabel("x", &f); l->setAlignment(Qt::AlignRight); return l; }, "TLabel",
-       SS_RIGHT, WS_CHILD, 0, 0, true},
-      {"hidden, disabled edit", [](QWidget& f) {
-         auto* e = new QLineEdit(&f);
-         e->hide();
-         e->setEnabled(false);
-         return e;
-       }, "TEdit", 0, WS_CHILD | WS_DISABLED, WS_VISIBLE, 0, true},
-      {"right-to-left panel",
-       [](QWidget& f) { auto* p = new QFrame(&f); p->setLayoutDirection(Qt::RightToLeft); return p; }, "TPanel",
-       0, WS_CHILD, 0, WS_EX_RIGHT | WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR, true},
-      {"popup menu", [](QWidget& f) { return new QMenu(&f); }, "#32768", 0, WS_POPUP,
-       WS_CHILD | WS_CAPTION | WS_THICKFRAME | WS_VISIBLE, 0, true},
-      {"message box", [](QWidget& f) { return Shown(new QMessageBox(&f)); }, "TMessageForm", 0,
-       WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, WS_CHILD | WS_THICKFRAME, WS_EX_DLGMODALFRAME, true},
-      {"button of a file dialog",
-       [](QWidget& f) { return FileDialog(f)->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel); },
-       "Button", BS_PUSHBUTTON, WS_CHILD, 0, 0, true},
-      {"edit of a file dialog", [](QWidget& f) { return FileDialog(f)->findChild<QLineEdit*>("fileNameEdit"); },
-       "Edit", 0, WS_CHILD, 0, 0, true},
-      {"main window", [](QWidget& f) { return new QMainWindow(&f, Qt::Window); }, "TForm", 0,
-       WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, WS_POPUP | WS_CHILD, 0, true},
-      {"fixed dialog of the program's own", [](QWidget& f) {
+       }), "TMemo", ES_MULTILINE | ES_READONLY, WS_CHILD | WS_VSCROLL, WS_HSCROLL, 0, 1},
+      {"memo's viewport", [](W f) { return (new QTextEdit(&f))->viewport(); }, "QWidget", 0, WS_CHILD, 0, 0, 0},
+      {"memo's scroll bar", [](W f) { return (QWidget*)(new QTextEdit(&f))->verticalScrollBar(); }, "ScrollBar",
+       SBS_VERT, WS_CHILD, 0, 0, 0},
+      {"size grip", Make<QSizeGrip>(), "ScrollBar", SBS_SIZEGRIP, WS_CHILD, 0, 0, 1},
+      {"page control with tabs below", Make<QTabWidget>([](auto* t) { t->setTabPosition(QTabWidget::South); }),
+       "TPageControl", TCS_BOTTOM, WS_CHILD, 0, 0, 1},
+      {"right-aligned label", Make<QLabel>([](auto* l) { l->setAlignment(Qt::AlignRight); }), "TLabel", SS_RIGHT,
+       WS_CHILD, 0, 0, 1},
+      {"hidden, disabled edit", Make<QLineEdit>([](auto* e) { e->hide(), e->setEnabled(false); }), "TEdit", 0,
+       WS_CHILD | WS_DISABLED, WS_VISIBLE, 0, 1},
+      {"right-to-left panel", Make<QFrame>([](auto* p) { p->setLayoutDirection(Qt::RightToLeft); }), "TPanel", 0,
+       WS_CHILD, 0, WS_EX_RIGHT | WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR, 1},
+      {"popup menu", Make<QMenu>(), "#32768", 0, WS_POPUP, WS_CHILD | WS_CAPTION | WS_THICKFRAME | WS_VISIBLE, 0, 1},
+      {"message box", Make<QMessageBox>([](auto* m) { m->show(); }), "TMessageForm", 0,
+       WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, WS_CHILD | WS_THICKFRAME, WS_EX_DLGMODALFRAME, 1},
+      {"button of a file dialog", [](W f) { return FileDialogPart(f, nullptr); }, "Button", BS_PUSHBUTTON, WS_CHILD, 0,
+       0, 1},
+      {"edit of a file dialog", [](W f) { return FileDialogPart(f, "fileNameEdit"); }, "Edit", 0, WS_CHILD, 0, 0, 1},
+      {"main window", [](W f) { return (QWidget*)new QMainWindow(&f, Qt::Window); }, "TForm", 0,
+       WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, WS_POPUP | WS_CHILD, 0, 1},
+      {"fixed dialog of the program's own", [](W f) {
          auto* d = new TFrmProbe(&f, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                          Qt::WindowContextHelpButtonHint);
          d->setFixedSize(200, 100);
-         return d;
+         return (QWidget*)d;
        }, "TFrmProbe", 0, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_THICKFRAME | WS_MINIMIZEBOX,
-       WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP, true},
+       WS_EX_DLGMODALFRAME | WS_EX_CONTEXTHELP, 1},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
@@ -144,14 +123,10 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
     ASSERT_NE(w, nullptr);
     form.show();
     const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
-    const auto exStyle = std::uint32_t(GetWindowLong(w, GWL_EXSTYLE));
     EXPECT_EQ(GetClassName(w).toStdString(), row.className);
-    if (!w->isWindow()) {
-      EXPECT_EQ(style & 0xFFFF, row.low);
-    }
-    EXPECT_EQ(style & row.style, row.style);
-    EXPECT_EQ(style & row.notStyle, 0u);
-    EXPECT_EQ(exStyle, row.exStyle);
+    EXPECT_EQ(w->isWindow() ? row.low : style & 0xFFFF, row.low);
+    EXPECT_EQ(std::pair(style & row.style, style & row.notStyle), std::pair(row.style, 0u));
+    EXPECT_EQ(std::uint32_t(GetWindowLong(w, GWL_EXSTYLE)), row.exStyle);
     EXPECT_EQ(ControlFromWindow(w), row.control ? w : nullptr);
   }
 }
@@ -183,7 +158,6 @@ TEST(WindowTableTest, KeepsWhatItIsGiven) {
   EXPECT_EQ(GetClientRect(frame), Rect(0, 0, 96, 46));
   const QPoint screen = frame->mapToGlobal(QPoint(0, 0));
   EXPECT_EQ(GetWindowRect(frame), Bounds(screen.x(), screen.y(), 100, 50));
-
   // Properties by name without regard to case, and the Tag.
   int adapter = 0;
   SetProp(frame, "ACSBSC", &adapter);
@@ -192,21 +166,16 @@ TEST(WindowTableTest, KeepsWhatItIsGiven) {
   EXPECT_EQ(GetProp(frame, "ACSBSC"), nullptr);
   EXPECT_EQ(GetTag(frame), 0);
   SetTag(frame, 7777);
-  EXPECT_EQ(GetTag(frame), 7777);
-  EXPECT_EQ(frame->property("Tag").toInt(), 7777);
-
+  EXPECT_EQ(std::pair(GetTag(frame), frame->property("Tag").toInt()), std::pair(7777, 7777));
   // Relations: siblings topmost first.
-  EXPECT_EQ(GetParent(frame), &form);
-  EXPECT_EQ(GetTopWindow(&form), top);
-  EXPECT_EQ(GetWindow(&form, GW_CHILD), top);
-  EXPECT_EQ(GetWindow(top, GW_HWNDNEXT), frame);
-  EXPECT_EQ(GetWindow(frame, GW_HWNDNEXT), nullptr);
-  EXPECT_EQ(GetWindow(frame, GW_HWNDPREV), top);
-  EXPECT_EQ(GetWindow(top, GW_HWNDLAST), frame);
+  const std::vector<std::pair<QWidget*, QWidget*>> relations{
+      {GetParent(frame), &form},           {GetTopWindow(&form), top},        {GetWindow(&form, GW_CHILD), top},
+      {GetWindow(top, GW_HWNDNEXT), frame}, {GetWindow(frame, GW_HWNDNEXT), nullptr},
+      {GetWindow(frame, GW_HWNDPREV), top}, {GetWindow(top, GW_HWNDLAST), frame},
+      {GetWindow(&owned, GW_OWNER), &form}, {GetWindow(&owned, GW_HWNDNEXT), nullptr}};
+  for (size_t i = 0; i < relations.size(); ++i) EXPECT_EQ(relations[i].first, relations[i].second) << i;
   frame->raise();
   EXPECT_EQ(GetTopWindow(&form), frame);
-  EXPECT_EQ(GetWindow(&owned, GW_OWNER), &form);
-  EXPECT_EQ(GetWindow(&owned, GW_HWNDNEXT), nullptr);
 }
 
 #include "WindowTableTest.moc"

@@ -1,6 +1,8 @@
 // A screenshot of a context menu skinned with the program's skin, its
 // sub-menu open (not a test; needs a real X server):
 //   xvfb-run -s "-screen 0 640x480x24" build/tests/skinning/skinning_menu_screenshot docs/screenshots
+#include "TestSkins.h"
+
 #include "platform/Startup.h"
 #include "skinning/WinSkinManage.h"
 #include "skinning/WinSkinMenu.h"
@@ -9,28 +11,13 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QPainter>
 #include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
 
 using namespace skinning;
-
-namespace {
-
-QIcon Ball(QColor colour) {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setBrush(colour);
-  p.setPen(colour.darker());
-  p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-  return QIcon(pixmap);
-}
-
-}  // namespace
+using testskins::Ball;
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -44,11 +31,8 @@ int main(int argc, char** argv) {
   form.move(0, 0);
   form.show();
 
-  const std::string skin = skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin());
-  std::string streamed;
-  for (int i = 0; i < 4; ++i) streamed.push_back(char((skin.size() >> (8 * i)) & 0xFF));
   TSkinData data(&form);
-  if (!data.LoadSkinStream(streamed + skin)) {
+  if (!data.LoadSkinStream(testskins::Streamed(skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin())))) {
     std::fprintf(stderr, "the program's skin does not load\n");
     return 1;
   }

@@ -5,7 +5,10 @@
 #include "tools/skin/SkinFile.h"
 
 #include <QColor>
+#include <QIcon>
 #include <QImage>
+#include <QPainter>
+#include <QPixmap>
 #include <QString>
 
 #include <string>
@@ -56,5 +59,17 @@ inline std::string Streamed(const std::string& file) {
 }
 
 inline platform::TColor Colour(QColor c) { return platform::RGB(c.red(), c.green(), c.blue()); }
+
+// A small round picture, for menu items and buttons.
+inline QIcon Ball(QColor colour) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter p(&pixmap);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setBrush(colour);
+  p.setPen(colour.darker());
+  p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+  return QIcon(pixmap);
+}
 
 }  // namespace testskins

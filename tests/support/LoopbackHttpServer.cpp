@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <stdexcept>
+#include <tuple>
 
 namespace testsupport {
 
@@ -30,6 +31,19 @@ bool SendAll(int socket, const char* data, size_t size) {
     size -= static_cast<size_t>(n);
   }
   return true;
+}
+
+// A socket bound to a free port on 127.0.0.1, and that port.
+std::pair<int, uint16_t> BoundSocket(int flags = 0) {
+  const int s = ::socket(AF_INET, SOCK_STREAM | flags, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (s < 0 || ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+      ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+    return {s, 0};
+  return {s, ntohs(address.sin_port)};
 }
 
 const char* Reason(int status) {
@@ -55,15 +69,8 @@ std::string LoopbackHttpServer::Request::Header(std::string_view name) const {
 }
 
 LoopbackHttpServer::LoopbackHttpServer() {
-  listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      ::listen(listener_, 64) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-    throw std::runtime_error("the loopback server cannot listen");
-  port_ = ntohs(address.sin_port);
+  std::tie(listener_, port_) = BoundSocket(SOCK_CLOEXEC);
+  if (port_ == 0 || ::listen(listener_, 64) != 0) throw std::runtime_error("the loopback server cannot listen");
   acceptor_ = std::thread([this] { Accept(); });
 }
 
@@ -85,15 +92,9 @@ std::string LoopbackHttpServer::Url(std::string_view path) const {
 }
 
 uint16_t LoopbackHttpServer::ClosedPort() {
-  const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  ::bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+  const auto [probe, port] = BoundSocket();
   ::close(probe);
-  return ntohs(address.sin_port);
+  return port;
 }
 
 void LoopbackHttpServer::Handle(const std::string& path, Handler handler) {

@@ -429,9 +429,10 @@ void AddButtons(Builder& b) {
   b.StateColours(kText, kFrameDark, kText);
 }
 
-// Four states in the order the painters count them.
+// The states in the order the painters count frames: 1 normal, 2 pressed,
+// 3 disabled, 4 hot, 5 focused.
 State StateOf(int k) {
-  const State s[] = {Normal, Hot, Pressed, Disabled, Focused};
+  const State s[] = {Normal, Pressed, Disabled, Hot, Focused};
   return s[k % 5];
 }
 
@@ -499,29 +500,31 @@ void AddControls(Builder& b) {
   b.Element(QStringLiteral("ToolBars"), Strip(20, 22, 5, [](QPainter& p, const QRect& r, int k) {
               Box(p, r, StateOf(k), 3);
             }), 5, m4, 1);
-  // Combo box: its button (normal, hot, pressed, disabled) and the sunken
-  // edit border (normal, hot, focused, disabled).
+  // Combo box: its button (normal, pressed, disabled, hot) and the sunken
+  // edit border (normal, dropped down, disabled, focused or hot).
   b.Element(QStringLiteral("ComboButton"), Strip(17, 21, 4, [](QPainter& p, const QRect& r, int k) {
               Box(p, r, StateOf(k), 3);
             }), 4, m3, 1);
   b.Element(QStringLiteral("SunkEdge"), Strip(30, 21, 4, [](QPainter& p, const QRect& r, int k) {
-              const State s[] = {Normal, Hot, Focused, Disabled};
+              const State s[] = {Normal, Focused, Disabled, Hot};
               p.setPen(Outline(s[k]));
-              p.setBrush(k == 3 ? QColor(240, 243, 248) : QColor(255, 255, 255));
+              p.setBrush(k == 2 ? QColor(240, 243, 248) : QColor(255, 255, 255));
               p.drawRect(r.adjusted(0, 0, -1, -1));
             }), 4, m3, 0);
-  // Drop-down arrows in four states, then the size grip.
+  // Drop-down arrows in the button's four states, then the size grip.
   b.Element(QStringLiteral("ExtraImages"), Strip(13, 13, 5, [](QPainter& p, const QRect& r, int k) {
               if (k < 4) {
-                Arrow(p, r.center() + QPoint(0, 1), 3, 4, k == 3 ? kShadow : kFrameDark);
+                Arrow(p, r.center() + QPoint(0, 1), 3, 4, k == 2 ? kShadow : kFrameDark);
                 return;
               }
               for (int i = 0; i < 3; ++i)
                 for (int j = 0; j <= i; ++j)
                   p.fillRect(QRect(r.right() - 2 - 4 * j, r.bottom() - 2 - 4 * (i - j), 2, 2), kShadow);
             }), 5, QMargins(), 1);
+  // Header items: normal, then hot (the item under the mouse).
   b.Element(QStringLiteral("Headerbar"), Strip(40, 20, 5, [](QPainter& p, const QRect& r, int k) {
-              Gradient(p, r, Top(StateOf(k)), Bottom(StateOf(k)));
+              const State header[] = {Normal, Hot, Pressed, Disabled, Focused};
+              Gradient(p, r, Top(header[k]), Bottom(header[k]));
               p.setPen(kShadow);
               p.drawLine(r.bottomLeft(), r.bottomRight());
               p.drawLine(r.topRight(), r.bottomRight());
@@ -600,7 +603,7 @@ void AddScrolling(Builder& b) {
 }
 
 void AddTrackbars(Builder& b) {
-  // Thumbs in five states, pointing as named.
+  // Thumbs pointing as named; the track bar shows the second frame.
   struct Thumb {
     const char* Section;
     int W, H, Dir;  // -1 plain
@@ -610,7 +613,8 @@ void AddTrackbars(Builder& b) {
                           {"Trackbar.ThumbUp", 11, 19, 2},    {"Trackbar.ThumbDown", 11, 19, 3}};
   for (const Thumb& t : thumbs)
     b.Element(QString::fromLatin1(t.Section), Strip(t.W, t.H, 5, [&t](QPainter& p, const QRect& r, int k) {
-                Box(p, r, StateOf(k), 2);
+                const State thumb[] = {Hot, Normal, Pressed, Disabled, Focused};
+                Box(p, r, thumb[k], 2);
                 if (t.Dir >= 0) Arrow(p, r.center(), t.Dir, 3, kFrameDark);
               }), 5, QMargins(), 1);
   // Spin buttons: up/left then down/right, each normal, pressed, disabled,

@@ -1,0 +1,137 @@
+#include "platform/Mdi.h"
+
+#include "MessageLog.h"
+#include "platform/Menus.h"
+
+#include <QCoreApplication>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+struct Mdi {
+  QMainWindow main;
+  QMdiArea* area = new QMdiArea;
+  QWidget* child[3] = {};
+  Mdi() {
+    main.setCentralWidget(area);
+    for (int i = 0; i < 3; ++i) {
+      child[i] = new QWidget;
+      child[i]->setWindowTitle(QStringLiteral("子窗口%1").arg(i + 1));
+      area->addSubWindow(child[i])->resize(100, 80);
+    }
+    main.resize(500, 400);
+    main.show();
+    QCoreApplication::processEvents();
+  }
+};
+
+}  // namespace
+
+// Activation tells the child losing it and the one gaining it; a message
+// to the area activates; WM_MDIGETACTIVE answers the active child.
+TEST(MdiTest, ActivationReachesBothChildren) {
+  MessageLog log;
+  Mdi mdi;
+  mdi.area->setActiveSubWindow(mdi.area->subWindowList()[0]);
+  log.Add(mdi.child[0], "0");
+  log.Add(mdi.child[1], "1");
+  SendMessage(mdi.area, WM_MDIACTIVATE, PtrParam(mdi.child[1]));
+  const auto entries = log.Take({WM_MDIACTIVATE});
+  EXPECT_EQ(entries, (std::vector<LogEntry>{{"0", WM_MDIACTIVATE}, {"1", WM_MDIACTIVATE}}));
+  log.Add(mdi.child[0], "0");
+  SendMessage(mdi.area, WM_MDIACTIVATE, PtrParam(mdi.child[0]));
+  ASSERT_EQ(log.seen.size() >= 1 ? log.seen.back().Msg : 0u, WM_MDIACTIVATE);
+  EXPECT_EQ(log.seen.back().WParam, PtrParam(mdi.child[1]));
+  EXPECT_EQ(log.seen.back().LParam, LPARAM(PtrParam(mdi.child[0])));
+  int maximized = -1;
+  EXPECT_EQ(SendMessage(mdi.area, WM_MDIGETACTIVE, 0, LPARAM(PtrParam(&maximized))), LRESULT(PtrParam(mdi.child[0])));
+  EXPECT_EQ(maximized, 0);
+}
+
+// Tiling and cascading go through the area's procedures (a handler runs
+// before and after Qt's arrangement); closing a child in any way is
+// WM_MDIDESTROY, which a handler may refuse.
+TEST(MdiTest, TileCascadeAndDestroy) {
+  MessageLog log;  // these outlive the windows
+  bool refuse = true;
+  QRect before, after;
+  Mdi mdi;
+  const struct {
+    unsigned msg;
+    bool tiled;
+  } cases[] = {{WM_MDITILE, true}, {WM_MDICASCADE, false}};
+  for (const auto& c : cases) {
+    auto handle = InstallWindowProc(mdi.area, [&](Message& m, const CallPrevious& previous) {
+      if (m.Msg == c.msg) before = mdi.area->subWindowList()[1]->geometry();
+      previous(m);
+      if (m.Msg == c.msg) after = mdi.area->subWindowList()[1]->geometry();
+    });
+    EXPECT_EQ(SendMessage(mdi.area, c.msg), 1);
+    EXPECT_NE(before, after);
+    // Tiled windows cover the area side by side; cascaded ones overlap.
+    const QRect a = mdi.area->subWindowList()[0]->geometry(), b = mdi.area->subWindowList()[1]->geometry();
+    EXPECT_EQ(a.intersects(b), !c.tiled);
+    RemoveWindowProc(handle);
+  }
+  InstallWindowProc(mdi.area, [&refuse](Message& m, const CallPrevious& previous) {
+    if (m.Msg != WM_MDIDESTROY || !refuse) previous(m);
+  });
+  log.Add(mdi.area, "A");
+  mdi.area->subWindowList()[2]->close();
+  EXPECT_EQ(mdi.area->subWindowList().size(), 3) << "refused";
+  refuse = false;
+  mdi.area->subWindowList()[2]->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(mdi.area->subWindowList().size(), 2);
+  SendMessage(mdi.area, WM_MDIDESTROY, PtrParam(mdi.child[0]));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(mdi.area->subWindowList().size(), 1);
+  EXPECT_EQ(log.Messages({WM_MDIDESTROY}), (std::vector<unsigned>{WM_MDIDESTROY, WM_MDIDESTROY, WM_MDIDESTROY}));
+}
+
+// The window menu lists the children; the frame's bar is put on the form.
+TEST(MdiTest, SetAndRefreshMenu) {
+  Mdi mdi;
+  auto* bar = new QMenuBar;
+  QMenu* windows = bar->addMenu(QStringLiteral("窗口(&W)"));
+  windows->addAction(QStringLiteral("层叠(&C)"));
+  SendMessage(mdi.area, WM_MDISETMENU, PtrParam(bar), LPARAM(PtrParam(windows)));
+  EXPECT_EQ(GetMenu(&mdi.main), bar);
+  QStringList texts;
+  for (QAction* a : windows->actions()) texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+  EXPECT_EQ(texts, (QStringList{"层叠(&C)", "-", "&1 子窗口1", "&2 子窗口2", "&3 子窗口3"}));
+  windows->actions().at(3)->trigger();
+  EXPECT_EQ(mdi.area->activeSubWindow(), mdi.area->subWindowList()[1]);
+  mdi.area->subWindowList()[2]->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(SendMessage(mdi.area, WM_MDIREFRESHMENU), LRESULT(PtrParam(bar)));
+  EXPECT_EQ(windows->actions().size(), 4);
+  EXPECT_TRUE(windows->actions().at(3)->isChecked());
+}
+
+// "FormStyle" names the style where it is set; otherwise the form's place
+// tells it.
+TEST(MdiTest, FormStyles) {
+  Mdi mdi;
+  QWidget plain, named, top;
+  named.setProperty("FormStyle", QStringLiteral("fsMDIForm"));
+  top.setWindowFlag(Qt::WindowStaysOnTopHint);
+  const struct {
+    const QWidget* form;
+    TFormStyle style;
+    const QMdiArea* client;
+  } cases[] = {{&mdi.main, fsMDIForm, mdi.area}, {mdi.child[0], fsMDIChild, nullptr}, {&plain, fsNormal, nullptr},
+               {&named, fsMDIForm, nullptr}, {&top, fsStayOnTop, nullptr}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(GetFormStyle(c.form), c.style);
+    EXPECT_EQ(MdiClient(c.form), c.client);
+  }
+}

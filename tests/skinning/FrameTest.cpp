@@ -1,0 +1,384 @@
+// The skinned frame of a form and its menu bar, with skins whose every
+// frame is one solid colour, so that a pixel tells which frame shows.
+#include "TestSkins.h"
+
+#include "platform/NonClient.h"
+#include "platform/WindowTable.h"
+#include "skinning/WinSkinFormFrame.h"
+#include "skinning/WinSkinFormWalk.h"
+#include "skinning/WinSkinMenuBar.h"
+
+#include "platform_gui/Pixels.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+using namespace skinning;
+using namespace testskins;
+
+namespace {
+
+const QColor kActive(200, 40, 40), kInactive(40, 40, 200), kText(255, 255, 0);
+const QColor kShadow(90, 90, 90), kBarText(1, 2, 3);
+
+// Two frames, active and inactive: side by side for the side borders,
+// stacked for the top and bottom ones. `keyColumns` of the first columns
+// are the key colour.
+QImage Border(int w, int h, bool stacked, int keyColumns = 0) {
+  QImage image = stacked ? QImage(w, 2 * h, QImage::Format_RGB32) : Frames(w, h, {kActive, kInactive});
+  if (stacked)
+    for (int y = 0; y < 2 * h; ++y)
+      for (int x = 0; x < w; ++x) image.setPixelColor(x, y, y < h ? kActive : kInactive);
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < keyColumns; ++x) image.setPixelColor(x, y, Qt::magenta);
+  return image;
+}
+
+struct SkinShape {
+  int left = 4, right = 5, top = 24, bottom = 3;
+  int leftFrames = 2, topFrames = 2;
+  int alignment = 0;
+  std::string trans = "LeftTrans=0\nRightTrans=0\nTopTrans=0\nBottomTrans=0\n";
+  std::string buttons;
+};
+
+SkinShape Shape(int left, int right, int top, int bottom, int leftFrames, int topFrames) {
+  SkinShape s;
+  s.left = left;
+  s.right = right;
+  s.top = top;
+  s.bottom = bottom;
+  s.leftFrames = leftFrames;
+  s.topFrames = topFrames;
+  return s;
+}
+
+// Caption buttons: close (right-aligned), the system-menu icon, and
+// `extra` sections.
+std::string FrameSkin(const SkinShape& s) {
+  const std::string buttons =
+      "[Button.Close]\nAction=0\nAlign=1\nXcoord=24\nYcoord=2\nframe=4\nButtonImage=close.bmp\n"
+      "[Button.SystemMenu]\nAction=3\nAlign=0\nXcoord=2\nYcoord=2\nframe=1\nButtonImage=icon.bmp\n" + s.buttons;
+  return SkinOf("[Colours]\nButtonFace=10,20,30\nButtonShadow=90,90,90\nMenuBarText=1,2,3\nMenubar=240,240,240\n"
+                "ButtonHilight=250,250,250\n"
+                "[Personality]\nLeft=left.bmp\nRight=right.bmp\nTop=top.bmp\nBottom=bottom.bmp\n"
+                "LeftFrame=" + std::to_string(s.leftFrames) + "\nRightFrame=2\nTopFrame=" +
+                    std::to_string(s.topFrames) + "\nBottomFrame=2\n" + s.trans +
+                    "TextShift=30\nTextRightClip=40\nTextAlignment=" + std::to_string(s.alignment) +
+                    "\nActiveTextR=255\nActiveTextG=255\nActiveTextB=0\n" + buttons,
+                {{"left.bmp", Border(s.left, 30, false)},
+                 {"right.bmp", Border(s.right, 30, false)},
+                 {"top.bmp", Border(60, s.top, true)},
+                 {"bottom.bmp", Border(60, s.bottom, true, s.trans.find("BottomTrans=1") != std::string::npos ? 3 : 0)},
+                 {"close.bmp", Frames(20, 18, {Qt::red, Qt::green, Qt::blue, Qt::gray})},
+                 {"icon.bmp", Solid(16, 16, Qt::white)},
+                 {"extra.bmp", Frames(10, 10, {Qt::cyan})}});
+}
+
+void Pump() {
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+class FrameTest : public ::testing::Test {
+ protected:
+  // Skins the shown window through the manager; its frame, or nullptr.
+  TSkinFormFrame* Skin(QWidget& w, const SkinShape& shape = {}) {
+    data_ = std::make_unique<TSkinData>();
+    EXPECT_TRUE(data_->LoadSkinStream(Streamed(FrameSkin(shape))));
+    data_->Loaded();
+    SkinManage()->SetEnabled(true);
+    if (!w.isVisible()) {
+      w.setGeometry(50, 50, 300, 200);
+      w.show();
+    }
+    Pump();
+    SkinManage()->AddForm(&w);
+    Pump();
+    auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&w));
+    return form ? form->Frame() : nullptr;
+  }
+  // The band as the frame paints it.
+  static Bitmap Paint(TSkinFormFrame& frame) {
+    const TRect r = FrameWindowRect(frame.Window());
+    Bitmap b(r.Width(), r.Height());
+    Canvas c(b);
+    frame.PaintFrame(&c);
+    return b;
+  }
+  static LPARAM Screen(TSkinFormFrame& frame, TPoint p) {
+    const TRect r = FrameWindowRect(frame.Window());
+    return MAKELPARAM(r.Left + p.X, r.Top + p.Y);
+  }
+  static TPoint Centre(const TRect& r) { return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2}; }
+  static TWinSysButton* ButtonOf(TSkinFormFrame& frame, int action) {
+    for (const auto& b : frame.Buttons())
+      if (b->Element->Action == action) return b.get();
+    return nullptr;
+  }
+  void TearDown() override {
+    FreeSkinManage();
+    data_.reset();
+  }
+  std::unique_ptr<TSkinData> data_;
+};
+
+}  // namespace
+
+// The margins come from the border elements divided by their frame count
+// (a count of 0 counts as one); the client area keeps its size, the
+// window grows by the margins, and restoring gives the native frame back
+// with the same client area.
+TEST_F(FrameTest, MarginsFitAndRestore) {
+  const struct {
+    SkinShape shape;
+    QMargins band;
+  } cases[] = {{Shape(4, 5, 24, 3, 2, 2), {4, 24, 5, 3}},
+               {Shape(6, 2, 30, 8, 2, 2), {6, 30, 2, 8}},
+               {Shape(3, 5, 20, 3, 0, 0), {6, 40, 5, 3}}};
+  for (const auto& c : cases) {
+    QWidget w;
+    auto* placed = new QWidget(&w);  // placed by hand, no layout
+    placed->setGeometry(0, 0, 10, 10);
+    w.setGeometry(50, 50, 300, 200);
+    w.show();
+    Pump();
+    const QSize client = w.size();
+    TSkinFormFrame* frame = Skin(w, c.shape);
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(QMargins(frame->LeftWidth(), frame->CaptionHeight(), frame->RightWidth(), frame->BottomHeight()), c.band);
+    EXPECT_TRUE(HasNonClientFrame(&w));
+    EXPECT_EQ(w.contentsRect().size(), client);
+    EXPECT_EQ(w.size(), client.grownBy(c.band));
+    EXPECT_EQ(placed->pos(), QPoint(c.band.left(), c.band.top())) << "in the client area";
+    SkinManage()->UnskinAll();
+    Pump();
+    EXPECT_EQ(placed->pos(), QPoint(0, 0));
+    EXPECT_FALSE(HasNonClientFrame(&w));
+    EXPECT_EQ(w.contentsRect().size(), client);
+    QRegion region;
+    EXPECT_EQ(GetWindowRgn(&w, region), ERROR);
+    FreeSkinManage();
+  }
+}
+
+// Frame 1 while active, frame 2 while not, on every border.
+TEST_F(FrameTest, ActiveAndInactiveFrames) {
+  QWidget w;
+  TSkinFormFrame* frame = Skin(w);
+  ASSERT_NE(frame, nullptr);
+  const TRect r = FrameWindowRect(&w);
+  for (const bool active : {true, false}) {
+    SendMessage(&w, WM_NCACTIVATE, active);
+    const Bitmap b = Paint(*frame);
+    const TColor want = Colour(active ? kActive : kInactive);
+    EXPECT_EQ(b.GetPixel(1, r.Height() / 2), want) << "left";
+    EXPECT_EQ(b.GetPixel(r.Width() - 2, r.Height() / 2), want) << "right";
+    EXPECT_EQ(b.GetPixel(r.Width() / 2, r.Height() - 1), want) << "bottom";
+    EXPECT_EQ(b.GetPixel(r.Width() / 2 + 40, 1), want) << "caption";
+  }
+}
+
+// The caption text at TextShift, centred, or ending before TextRightClip.
+TEST_F(FrameTest, CaptionAlignments) {
+  for (int alignment : {0, 1, 2}) {
+    QWidget w;
+    w.setWindowTitle(QStringLiteral("Title"));
+    SkinShape shape;
+    shape.alignment = alignment;
+    TSkinFormFrame* frame = Skin(w, shape);
+    ASSERT_NE(frame, nullptr);
+    SendMessage(&w, WM_NCACTIVATE, 1);
+    const Bitmap b = Paint(*frame);
+    const int width = b.Width();
+    const TRect text = pixels::Box(b, [](TColor c) { return c == Colour(kText); }, Rect(30, 0, width - 50, 24));
+    ASSERT_FALSE(text.IsEmpty()) << alignment;
+    const int offset[] = {text.Left - 30, std::abs((text.Left + text.Right) / 2 - width / 2), width - 40 - text.Right};
+    EXPECT_GE(offset[alignment], 0);
+    EXPECT_LT(offset[alignment], 20) << alignment;
+    FreeSkinManage();
+  }
+}
+
+// Visibility 7: only without maximize box. Visibility1 201: whenever the
+// first condition holds.
+TEST_F(FrameTest, ButtonVisibility) {
+  SkinShape shape;
+  shape.buttons = "[Button.NoMax]\nAction=30\nAlign=0\nXcoord=100\nYcoord=2\nVisibility=7\nVisibility1=0\nframe=1\nButtonImage=extra.bmp\n"
+                 "[Button.Any]\nAction=31\nAlign=0\nXcoord=120\nYcoord=2\nVisibility=2\nVisibility1=201\nframe=1\nButtonImage=extra.bmp\n";
+  for (const bool maxBox : {true, false}) {
+    QWidget w;
+    w.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                     (maxBox ? Qt::WindowMaximizeButtonHint : Qt::WindowType(0)));
+    TSkinFormFrame* frame = Skin(w, shape);
+    ASSERT_NE(frame, nullptr);
+    Paint(*frame);
+    EXPECT_EQ(ButtonOf(*frame, 30)->Visible, !maxBox);
+    EXPECT_TRUE(ButtonOf(*frame, 31)->Visible) << "not maximized, so shown";
+    FreeSkinManage();
+  }
+}
+
+// A press on the close button and a release elsewhere does nothing; a
+// release on it closes; a double click on the system-menu icon closes.
+TEST_F(FrameTest, CaptionButtonClicks) {
+  enum Gesture { kReleaseOutside, kReleaseOn, kDoubleClickIcon };
+  for (Gesture g : {kReleaseOutside, kReleaseOn, kDoubleClickIcon}) {
+    QWidget w;
+    TSkinFormFrame* frame = Skin(w);
+    ASSERT_NE(frame, nullptr);
+    SendMessage(&w, WM_NCACTIVATE, 1);
+    Paint(*frame);
+    const TPoint close = Centre(ButtonOf(*frame, 0)->BoundsRect);
+    const TPoint icon = Centre(ButtonOf(*frame, 3)->BoundsRect);
+    if (g == kDoubleClickIcon) {
+      SendMessage(&w, WM_NCLBUTTONDBLCLK, HTCAPTION, Screen(*frame, icon));
+    } else {
+      SendMessage(&w, WM_NCLBUTTONDOWN, HTCAPTION, Screen(*frame, close));
+      EXPECT_EQ(ButtonOf(*frame, 0)->State, TNCObject::kPressed);
+      SendMessage(&w, WM_NCLBUTTONUP, HTCAPTION, Screen(*frame, g == kReleaseOn ? close : TPoint{150, 10}));
+    }
+    Pump();
+    EXPECT_EQ(w.isVisible(), g == kReleaseOutside) << g;
+    FreeSkinManage();
+  }
+}
+
+// A skin whose only transparent border is the bottom one still shapes the
+// window: the bottom's key-coloured columns are left out.
+TEST_F(FrameTest, RegionFromTheBottomBorder) {
+  for (const bool bottomTrans : {true, false}) {
+    QWidget w;
+    SkinShape shape;
+    if (bottomTrans) shape.trans = "LeftTrans=0\nRightTrans=0\nTopTrans=0\nBottomTrans=1\n";
+    TSkinFormFrame* frame = Skin(w, shape);
+    ASSERT_NE(frame, nullptr);
+    const QRegion region = w.mask();  // the window's shape, in its own coordinates
+    ASSERT_FALSE(region.isEmpty());
+    const int h = w.height();
+    EXPECT_EQ(region.contains(QPoint(5, h - 1)), !bottomTrans) << "a key-coloured column of the bottom";
+    EXPECT_TRUE(region.contains(QPoint(20, h - 1)));
+    EXPECT_TRUE(region.contains(QPoint(1, h / 2)));
+    EXPECT_TRUE(region.contains(QPoint(w.width() / 2, h / 2)));
+    FreeSkinManage();
+  }
+}
+
+// The system menu by Alt + Space, a bar item by SC_KEYMENU with its
+// letter; Alt alone on a form without bar opens nothing and passes on.
+TEST_F(FrameTest, KeyboardMenus) {
+  QMainWindow w;
+  QMenu* file = w.menuBar()->addMenu(QStringLiteral("&File"));
+  file->addAction(QStringLiteral("Open"));
+  TSkinFormFrame* frame = Skin(w);
+  ASSERT_NE(frame, nullptr);
+  ASSERT_NE(frame->MenuBar(), nullptr);
+  EXPECT_FALSE(w.menuBar()->isVisible()) << "the skin draws the bar";
+  QTest::keyClick(&w, Qt::Key_Space, Qt::AltModifier);
+  ASSERT_NE(frame->SystemPopup(), nullptr);
+  EXPECT_TRUE(frame->SystemPopup()->isVisible());
+  EXPECT_FALSE(frame->SystemPopup()->actions().isEmpty());
+  frame->SystemPopup()->close();
+  Pump();
+  EXPECT_EQ(SendMessage(&w, WM_SYSCOMMAND, SC_KEYMENU, 'f'), 1);
+  EXPECT_EQ(TWinSkinMenu::OpenMenu(), file);
+  EXPECT_TRUE(file->isVisible());
+  file->close();
+  Pump();
+  FreeSkinManage();
+
+  QWidget bare;
+  TSkinFormFrame* bareFrame = Skin(bare);
+  ASSERT_NE(bareFrame, nullptr);
+  EXPECT_EQ(bareFrame->MenuBar(), nullptr);
+  EXPECT_EQ(SendMessage(&bare, WM_SYSCOMMAND, SC_KEYMENU, 0), 0);
+  EXPECT_EQ(TWinSkinMenu::OpenIndex(), -1);
+}
+
+// ---------------------------------------------------------------------------
+// The menu bar.
+
+class MenuBarTest : public FrameTest {
+ protected:
+  void SetUp() override {
+    file_ = w_.menuBar()->addMenu(QStringLiteral("&File"));
+    file_->addAction(QStringLiteral("Open"));
+    edit_ = w_.menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit_->addAction(QStringLiteral("Copy"));
+    view_ = w_.menuBar()->addMenu(QStringLiteral("&View"));
+    view_->addAction(QStringLiteral("Zoom"));
+    view_->menuAction()->setEnabled(false);
+    frame_ = Skin(w_);
+    ASSERT_NE(frame_, nullptr);
+    ASSERT_NE(frame_->MenuBar(), nullptr);
+    ASSERT_EQ(frame_->MenuBar()->Items().size(), 3u);
+  }
+  void TearDown() override {
+    for (QMenu* m : {file_, edit_, view_}) m->close();
+    Pump();
+    FrameTest::TearDown();
+  }
+  TMenuBtn* Item(int i) const { return frame_->MenuBar()->Items()[size_t(i)].get(); }
+  QPoint ScreenCentre(int i) const {
+    const TRect r = FrameWindowRect(&w_);
+    const TPoint c = Centre(Item(i)->BoundsRect);
+    return {r.Left + c.X, r.Top + c.Y};
+  }
+
+  QMainWindow w_;
+  QMenu *file_ = nullptr, *edit_ = nullptr, *view_ = nullptr;
+  TSkinFormFrame* frame_ = nullptr;
+};
+
+// Moving over another item while a drop-down is open opens that one;
+// Right on the last enabled item wraps to the first.
+TEST_F(MenuBarTest, SwitchingItems) {
+  ASSERT_TRUE(frame_->MenuBar()->OpenItem(Item(0)));
+  ASSERT_TRUE(file_->isVisible());
+  const QPoint over = ScreenCentre(1);
+  QMouseEvent move(QEvent::MouseMove, file_->mapFromGlobal(over), over, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(file_, &move);
+  Pump();
+  EXPECT_EQ(TWinSkinMenu::OpenIndex(), 1);
+  EXPECT_TRUE(edit_->isVisible());
+  EXPECT_FALSE(file_->isVisible());
+  QTest::keyClick(edit_, Qt::Key_Right);
+  Pump();
+  EXPECT_EQ(TWinSkinMenu::OpenIndex(), 0) << "the disabled View is passed over, then it wraps";
+  EXPECT_TRUE(file_->isVisible());
+}
+
+// Alt with an accelerator opens its item; the bare key passes on. A
+// disabled item is drawn in the shadow colour and opens nothing.
+TEST_F(MenuBarTest, AcceleratorsAndDisabledItems) {
+  EXPECT_EQ(SendMessage(&w_, CM_DIALOGCHAR, 'e', 0), 0);
+  Pump();
+  EXPECT_EQ(TWinSkinMenu::OpenIndex(), -1);
+  EXPECT_EQ(SendMessage(&w_, CM_DIALOGCHAR, 'e', LPARAM(1) << 29), 1);
+  Pump();
+  EXPECT_EQ(TWinSkinMenu::OpenIndex(), 1);
+  EXPECT_TRUE(edit_->isVisible());
+  edit_->close();
+  Pump();
+
+  EXPECT_EQ(frame_->MenuBar()->ItemByAccelerator(QChar('v')), nullptr);
+  EXPECT_FALSE(frame_->MenuBar()->OpenItem(Item(2)));
+  EXPECT_FALSE(view_->isVisible());
+  const Bitmap b = Paint(*frame_);
+  const auto inked = [&](int i, QColor c) {
+    return !pixels::Box(b, [&](TColor p) { return p == Colour(c); }, Item(i)->BoundsRect).IsEmpty();
+  };
+  EXPECT_TRUE(inked(2, kShadow));
+  EXPECT_FALSE(inked(2, kBarText));
+  EXPECT_TRUE(inked(0, kBarText));
+  // A change of the bar's actions builds the items again.
+  view_->menuAction()->setEnabled(true);
+  Pump();
+  EXPECT_NE(frame_->MenuBar()->ItemByAccelerator(QChar('v')), nullptr);
+}
