@@ -5,16 +5,6 @@
 #include "app/uFormYlRang.h"
 #include "engine/uIniFileMgr.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTest>
-#include <QTreeWidget>
-
 #include <set>
 
 namespace {

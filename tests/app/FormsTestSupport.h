@@ -1,6 +1,6 @@
 // What the window tests share: one settings folder for the test program
 // (the program's folder points there), the recording prompts, a few
-// indicators and check-list helpers.
+// indicators and check-list helpers, and the widgets' headers.
 #pragma once
 
 #include "app/ShrinkSupport.h"
@@ -8,7 +8,8 @@
 #include "platform/UserPrompts.h"
 #include "support/TempDir.h"
 
-#include <QStringList>
+#include <QTest>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -166,9 +165,10 @@ TEST(Login, TheIconsAnswerTheMouseAndTheBackgroundDragsTheDialog) {
                {f.LabDownload, QEvent::MouseButtonRelease, downloadAt + QPoint(2, 2), 1},
                {f.LabDownload, QEvent::Leave, downloadAt, 1}};
   for (const auto& s : steps) {
-    QMouseEvent click(s.type, QPointF(4, 4), s.label->mapToGlobal(QPointF(4, 4)), Qt::LeftButton, Qt::LeftButton, {});
+    if (s.type == QEvent::MouseButtonPress) QTest::mousePress(s.label, Qt::LeftButton, {}, QPoint(4, 4));
+    if (s.type == QEvent::MouseButtonRelease) QTest::mouseRelease(s.label, Qt::LeftButton, {}, QPoint(4, 4));
     QEvent crossing(s.type);
-    QApplication::sendEvent(s.label, s.type == QEvent::Enter || s.type == QEvent::Leave ? &crossing : &click);
+    if (s.type == QEvent::Enter || s.type == QEvent::Leave) QApplication::sendEvent(s.label, &crossing);
     const TImage* icon = s.label == f.LabExit ? f.imgExit : f.ImgDownload;
     EXPECT_EQ(std::pair(icon->pos(), s.label->pos()), std::pair(s.at, s.at)) << s.type;
     EXPECT_EQ(checks, s.checks);

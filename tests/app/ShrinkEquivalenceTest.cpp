@@ -31,15 +31,12 @@ TRandomScheme RandomScheme(std::mt19937& rng) {
   s.WithBlue = chance(0.3);
   int tolerance = 0;
   auto add = [&](const TFormulate* f, double density) {
-    TCdtData c;
-    c.Formula = f;
-    c.Name = f->Name();
-    c.IsSave = !chance(0.1);
-    c.IsJC = chance(0.5);
-    c.IsRC = tolerance < 4 && chance(0.25);
+    const bool save = !chance(0.1), repeat = chance(0.5), rc = tolerance < 4 && chance(0.25);
+    TIntAry values = chance(0.03) ? TIntAry{} : RandomValues(rng, f->Values()[0], density, 1);
+    TCdtData c = Cdt(f, std::move(values), f->RowKind() == 1 ? RandomValues(rng, f->Values()[1], 0.5) : TIntAry{}, rc,
+                     repeat);
+    c.IsSave = save;
     tolerance += c.IsSave && c.IsRC;
-    c.Values.push_back(chance(0.03) ? TIntAry{} : RandomValues(rng, f->Values()[0], density, 1));
-    c.Values.push_back(f->RowKind() == 1 ? RandomValues(rng, f->Values()[1], 0.5) : TIntAry{});
     s.Conditions.push_back(std::move(c));
   };
   const int positions = 1 + upTo(4);

@@ -1,24 +1,12 @@
 // The shrink window, offscreen: conditions added, edited and deleted,
 // scheme files saved and loaded, the filter, the result file, the count.
 #include "app/FormsTestSupport.h"
-#include "app/ShrinkSupport.h"
 
 #include "app/uFormChoose.h"
 #include "app/uFormShrink.h"
 #include "platform/Dispatcher.h"
 #include "platform/FileUtil.h"
 #include "support/History.h"
-
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QMouseEvent>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTableView>
-#include <QTest>
-#include <QToolButton>
-#include <QTreeWidget>
 
 #include <csignal>
 #include <cstdio>
