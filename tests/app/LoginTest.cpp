@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 
@@ -66,6 +67,7 @@ TEST(Login, ASignInReadsTheHistoryAndASecondClickMeanwhileIsIgnored) {
   TFrmLogin f;
   for (TImage* i : {f.Image1, f.Image2, f.Image3, f.imgExit, f.ImgDownload})
     EXPECT_EQ(i->Picture.FormatExtension(), "png") << i->objectName().toStdString();
+  EXPECT_EQ(f.geometry().center(), QGuiApplication::primaryScreen()->availableGeometry().center());
   f.show();
   Click(f, "demo", "demo123");
   ASSERT_NE(f.ReadData(), nullptr);

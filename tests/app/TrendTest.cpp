@@ -114,6 +114,7 @@ TEST(TrendBuilders, TheoreticalRangesHalveToEvenAndTheAntiSetSumsUpTo100) {
   EXPECT_NEAR(anti.Reference, 0.05, 1e-5);
   auto never = CreateFormulate<StubFormula>(0.0f);
   EXPECT_EQ(OmissionRangeOf({h.begin(), h.end()}, Stub(never.get()), 2).Hi, 1);
+  EXPECT_EQ(OmissionRangeOf({}, Stub(f.get()), 1).Lo, 0) << "no draws, no omission";
 }
 
 TEST(TrendBuilders, OmissionChartEndsWithTheNextIssueAndTheRunningOmission) {
