@@ -6,13 +6,6 @@
 #include "app/uFrmZbCnfg.h"
 #include "engine/uCdtList.h"
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
-
 namespace {
 
 class Chooser : public FormsTest {

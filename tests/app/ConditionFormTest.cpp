@@ -5,18 +5,25 @@
 #include "app/uFormYlRang.h"
 #include "engine/uIniFileMgr.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTest>
-#include <QTreeWidget>
-
 #include <set>
 
 namespace {
+
+// A press, move or release on a list item with these buttons held.
+void Mouse(TCheckListBox* list, QEvent::Type type, int index, Qt::MouseButtons buttons) {
+  const QPointF p = list->visualItemRect(list->item(index)).center();
+  const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton
+                                  : buttons & Qt::RightButton ? Qt::RightButton
+                                                              : Qt::LeftButton;
+  QMouseEvent event(type, p, list->viewport()->mapToGlobal(p), button, buttons, Qt::NoModifier);
+  QApplication::sendEvent(list->viewport(), &event);
+}
+
+void DragOver(TCheckListBox* list, const std::vector<int>& indexes) {
+  Mouse(list, QEvent::MouseButtonPress, indexes.front(), Qt::LeftButton);
+  for (size_t i = 1; i < indexes.size(); ++i) Mouse(list, QEvent::MouseMove, indexes[i], Qt::LeftButton);
+  Mouse(list, QEvent::MouseButtonRelease, indexes.back(), Qt::NoButton);
+}
 
 class ConditionForm : public FormsTest {
  protected:
@@ -244,10 +251,9 @@ TEST_F(ConditionForm, RangeBoundsAndSettings) {
   panel->chkRepeat->setChecked(false);
   panel.reset();
   const TIniFileMgr& ini = IniFileMgr();
-  EXPECT_EQ(ini.ReadInteger("FrmCondition", "YLFrom", -1), 7);
-  EXPECT_EQ(ini.ReadInteger("FrmCondition", "YLTo", -1), 9);
-  EXPECT_EQ(ini.ReadInteger("FrmCondition", "Random", -1), 5) << "no number: the default";
-  EXPECT_FALSE(ini.ReadBool("FrmCondition", "Repeat", true));
+  const auto read = [&](const char* key) { return ini.ReadInteger("FrmCondition", key, -1); };
+  EXPECT_EQ((std::vector<int32_t>{read("YLFrom"), read("YLTo"), read("Random"), read("Repeat")}),
+            (std::vector<int32_t>{7, 9, 5, 0})) << "no pick count: the default";
 }
 
 // The picker opens beside the panel, keeps its ranges in plain decimal

@@ -1,14 +1,15 @@
 // What the window tests share: one settings folder for the test program
 // (the program's folder points there), the recording prompts, a few
-// indicators and check-list helpers.
+// indicators and check-list helpers, and the widgets' headers.
 #pragma once
 
+#include "app/ShrinkSupport.h"
 #include "app/uConditionWidgets.h"
 #include "platform/UserPrompts.h"
 #include "support/TempDir.h"
 
-#include <QEvent>
-#include <QStringList>
+#include <QTest>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
@@ -17,15 +18,9 @@
 // Indexes in FormulateList().
 enum : int { RedBall1 = 7, FrontTails = 49, RedSum = 65, NumberGroup = 87 };
 const TFormulate* Formula(int index);
-TIntAry Range(int32_t first, int32_t last, int32_t step = 1);
+using shrinktest::Range;
 // The values of the checked items.
 TIntAry Checked(const ICheckList& list);
-
-// A press, move or release on a list item with these buttons held (the
-// left button for a release).
-void Mouse(TCheckListBox* list, QEvent::Type type, int index, Qt::MouseButtons buttons);
-// Presses on the first item, moves over the others and releases on the last.
-void DragOver(TCheckListBox* list, const std::vector<int>& indexes);
 
 // Under `window`, every widget that is not hidden and whose parent has a
 // layout is placed by that layout (none left lying at the parent's corner).

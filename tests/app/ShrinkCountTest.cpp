@@ -21,20 +21,10 @@ namespace {
 // A condition on the indicator with each domain value chosen with
 // probability p (at least one) and random flags.
 TCdtData RandomCondition(std::mt19937& rng, const TFormulate* f, double p) {
-  std::bernoulli_distribution coin(0.5), in(p);
-  TCdtData c;
-  c.Formula = f;
+  std::bernoulli_distribution coin(0.5);
+  TCdtData c = Cdt(f, RandomValues(rng, f->Values()[0], p, 1),
+                   f->RowKind() == 1 ? RandomValues(rng, f->Values()[1], p, 1) : TIntAry{}, coin(rng), coin(rng));
   c.IsSave = coin(rng);
-  c.IsRC = coin(rng);
-  c.IsJC = coin(rng);
-  for (size_t row = 0; row <= f->RowKind(); ++row) {
-    const TIntAry& domain = f->Values()[row];
-    TIntAry chosen;
-    for (int32_t v : domain)
-      if (in(rng)) chosen.push_back(v);
-    if (chosen.empty()) chosen.push_back(domain[std::uniform_int_distribution<size_t>(0, domain.size() - 1)(rng)]);
-    c.Values.push_back(chosen);
-  }
   return c;
 }
 

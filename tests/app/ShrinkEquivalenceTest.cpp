@@ -20,20 +20,6 @@ struct TRandomScheme {
   bool WithBlue = false;
 };
 
-// Each value of a domain row with probability p; at least `least` of them.
-TIntAry Pick(std::mt19937& rng, const TIntAry& domain, double p, size_t least = 0) {
-  std::bernoulli_distribution in(p);
-  TIntAry chosen;
-  for (int32_t v : domain)
-    if (in(rng)) chosen.push_back(v);
-  while (chosen.size() < least && chosen.size() < domain.size()) {
-    const int32_t v = domain[std::uniform_int_distribution<size_t>(0, domain.size() - 1)(rng)];
-    if (std::find(chosen.begin(), chosen.end(), v) == chosen.end()) chosen.push_back(v);
-  }
-  std::shuffle(chosen.begin(), chosen.end(), rng);  // order must not matter
-  return chosen;
-}
-
 // Indicators 0..48 are the ball positions (0..6 the blue), 49..87 the
 // whole red set. Position conditions are kept narrow and whole ones varied,
 // so that the reference's searches stay small or reach the cap soon.
@@ -45,15 +31,12 @@ TRandomScheme RandomScheme(std::mt19937& rng) {
   s.WithBlue = chance(0.3);
   int tolerance = 0;
   auto add = [&](const TFormulate* f, double density) {
-    TCdtData c;
-    c.Formula = f;
-    c.Name = f->Name();
-    c.IsSave = !chance(0.1);
-    c.IsJC = chance(0.5);
-    c.IsRC = tolerance < 4 && chance(0.25);
+    const bool save = !chance(0.1), repeat = chance(0.5), rc = tolerance < 4 && chance(0.25);
+    TIntAry values = chance(0.03) ? TIntAry{} : RandomValues(rng, f->Values()[0], density, 1);
+    TCdtData c = Cdt(f, std::move(values), f->RowKind() == 1 ? RandomValues(rng, f->Values()[1], 0.5) : TIntAry{}, rc,
+                     repeat);
+    c.IsSave = save;
     tolerance += c.IsSave && c.IsRC;
-    c.Values.push_back(chance(0.03) ? TIntAry{} : Pick(rng, f->Values()[0], density, 1));
-    c.Values.push_back(f->RowKind() == 1 ? Pick(rng, f->Values()[1], 0.5) : TIntAry{});
     s.Conditions.push_back(std::move(c));
   };
   const int positions = 1 + upTo(4);

@@ -2,6 +2,7 @@
 
 #include "support/History.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -46,6 +47,19 @@ TIntAry Range(int32_t low, int32_t high, int32_t step) {
   TIntAry r;
   for (int32_t v = low; v <= high; v += step) r.push_back(v);
   return r;
+}
+
+TIntAry RandomValues(std::mt19937& rng, const TIntAry& domain, double p, size_t least) {
+  std::bernoulli_distribution in(p);
+  TIntAry chosen;
+  for (int32_t v : domain)
+    if (in(rng)) chosen.push_back(v);
+  while (chosen.size() < least && chosen.size() < domain.size()) {
+    const int32_t v = domain[std::uniform_int_distribution<size_t>(0, domain.size() - 1)(rng)];
+    if (std::find(chosen.begin(), chosen.end(), v) == chosen.end()) chosen.push_back(v);
+  }
+  std::shuffle(chosen.begin(), chosen.end(), rng);  // the order must not matter
+  return chosen;
 }
 
 std::vector<TCdtData> SchemeA() {

@@ -6,14 +6,13 @@
 #include "engine/uFormulaDef.h"
 #include "engine/uLottery.h"
 
+#include <random>
 #include <string>
 #include <vector>
 
 namespace shrinktest {
 
-// The real draw history of data/ssq-history.csv (found through the
-// SSQ_SOURCE_DIR environment variable, or the source folder the program was
-// built from), loaded once.
+// The real draw history (data/ssq-history.csv), loaded once.
 const TDrawHistory& History();
 // Its newest draw, the reference of the filter runs.
 const TLottery* Newest();
@@ -32,10 +31,12 @@ TCdtData Tolerant(TCdtData c);
 // low, low + step, ... up to high.
 TIntAry Range(int32_t low, int32_t high, int32_t step = 1);
 
-// A realistic scheme of 12 conditions on the whole red set (sum range, AC,
-// odd, big, prime, runs, tails, span, repeats and neighbours of the newest
-// draw, a number group, the sum's tail) that keeps 260 combinations
-// against the newest draw of the history.
+// Each value of the domain with probability p, at least `least` of them, in
+// a random order.
+TIntAry RandomValues(std::mt19937& rng, const TIntAry& domain, double p, size_t least = 0);
+
+// A realistic scheme of 12 conditions on the whole red set that keeps 260
+// combinations against the newest draw of the history.
 std::vector<TCdtData> SchemeA();
 // SchemeA plus 8 tolerance conditions, four on ball positions.
 std::vector<TCdtData> SchemeB();
