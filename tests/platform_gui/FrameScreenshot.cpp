@@ -5,18 +5,16 @@
 #include "platform/Canvas.h"
 #include "platform/NonClient.h"
 #include "platform/WindowProc.h"
+#include "ScreenshotMain.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPushButton>
-#include <QScreen>
 #include <QTextEdit>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
-#include <cstdio>
 
 using namespace platform;
 
@@ -65,9 +63,7 @@ void PaintBand(QWidget* form, Canvas& dc) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-  QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 10));
-  StartMessageLayer();
+  shots::Start();
 
   QWidget form;
   form.setWindowTitle(QStringLiteral("开奖历史分析 - 自绘边框"));
@@ -99,14 +95,5 @@ int main(int argc, char** argv) {
   SetNonClientFrame(&form);
   form.show();
 
-  int status = 1;
-  QTimer::singleShot(600, [&] {
-    const QPixmap shot = form.screen()->grabWindow(0, 20, 20, 440, 280);
-    const QString path = folder + QStringLiteral("/frame-band-region.png");
-    status = shot.save(path) ? 0 : 1;
-    std::printf("%s %s\n", status ? "could not write" : "wrote", qPrintable(path));
-    app.quit();
-  });
-  app.exec();
-  return status;
+  return shots::RunAndShoot(app, form, argc, argv, "frame-band-region.png", 600);
 }

@@ -7,16 +7,13 @@
 #include "platform/Menus.h"
 #include "platform/NonClient.h"
 #include "platform/WindowProc.h"
+#include "ScreenshotMain.h"
 
 #include <QApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QScreen>
 #include <QTextEdit>
-#include <QTimer>
-
-#include <cstdio>
 
 using namespace platform;
 
@@ -51,9 +48,7 @@ void DrawItem(DRAWITEMSTRUCT& di, int index) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-  QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 10));
-  StartMessageLayer();
+  shots::Start();
 
   QMainWindow form;
   form.setWindowTitle(QStringLiteral("开奖历史分析 - 菜单行"));
@@ -90,19 +85,10 @@ int main(int argc, char** argv) {
   form.show();
   form.activateWindow();
 
-  int status = 1;
   QTimer::singleShot(400, [&] {
     TRect item;
     GetMenuItemRect(&form, nullptr, 1, &item);
     SendMessage(&form, WM_NCLBUTTONDOWN, HTMENU, MAKELPARAM(item.Left + 4, item.Top + 4));
   });
-  QTimer::singleShot(900, [&] {
-    const QPixmap shot = form.screen()->grabWindow(0, 20, 20, 440, 280);
-    const QString path = folder + QStringLiteral("/platform-menu-line.png");
-    status = shot.save(path) ? 0 : 1;
-    std::printf("%s %s\n", status ? "could not write" : "wrote", qPrintable(path));
-    app.quit();
-  });
-  app.exec();
-  return status;
+  return shots::RunAndShoot(app, form, argc, argv, "platform-menu-line.png", 900);
 }
