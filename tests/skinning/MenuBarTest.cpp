@@ -108,15 +108,18 @@ TEST_F(RightToLeftMenuLineTest, TheItemsRunFromTheRight) {
 }
 
 // The bar element's first frame while the form is active, its second while
-// not; the item text leaves the bar picture behind it.
-TEST_F(SkinnedMenuLineTest, TheBarShowsTheFormsActivity) {
+// not; the items' text in the bar's text colour leaves the bar picture
+// behind it.
+TEST_F(SkinnedMenuLineTest, TheBarShowsTheFormsActivityUnderItsItems) {
   for (const auto& [active, grey] : {std::pair{true, kActiveBar}, std::pair{false, kInactiveBar}}) {
     SendMessage(&w_, WM_NCACTIVATE, active, 0);
     const Bitmap b = Painted();
     const TRect line = GetMenuLineRect(&w_);
     EXPECT_EQ(b.GetPixel(line.Right - 5, line.Top + 2), RGB(grey, grey, grey)) << active;
-    for (int i = 0; i < 2; ++i)
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_FALSE(pixels::Box(b, [](TColor p) { return GetRValue(p) < 60; }, Item(i)).IsEmpty()) << "text " << i;
       EXPECT_EQ(pixels::Box(b, [](TColor p) { return p == clWhite; }, Item(i)), TRect{}) << active << " item " << i;
+    }
   }
 }
 
