@@ -17,11 +17,16 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace platform;
 using namespace skinning;
 using namespace testskins;
 
 namespace {
+
+// The bar element's two frames, grey levels.
+constexpr int kActiveBar = 200, kInactiveBar = 120;
 
 void Pump() {
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
@@ -32,11 +37,12 @@ class SkinnedMenuLineTest : public ::testing::Test {
   void SetUp() override {
     for (const char* caption : {"&File", "&Help"}) w_.menuBar()->addMenu(QString::fromUtf8(caption))->addAction("x");
     ASSERT_TRUE(data_.LoadSkinStream(Streamed(SkinOf(
-        "[Colours]\nMenubar=240,240,240\nButtonHilight=250,250,250\n"
+        "[Colours]\nMenubar=240,240,240\nButtonHilight=250,250,250\nMenuBarText=0,0,0\n"
         "[Personality]\nLeft=side.bmp\nRight=side.bmp\nTop=top.bmp\nBottom=top.bmp\nmenuBar=bar.bmp\n"
-        "TileLeftMenu=7\n",
+        "TileLeftMenu=7\nTileRightMenu=3\n",
         {{"side.bmp", Solid(5, 30, Qt::darkRed)}, {"top.bmp", Solid(60, 22, Qt::darkRed)},
-         {"bar.bmp", Solid(20, 19, Qt::lightGray)}}))));
+         {"bar.bmp", Frames(20, 19, {QColor(kActiveBar, kActiveBar, kActiveBar),
+                                     QColor(kInactiveBar, kInactiveBar, kInactiveBar)})}}))));
     data_.Loaded();
     SkinManage()->SetEnabled(true);
     w_.setGeometry(50, 50, 300, 200);
@@ -53,12 +59,15 @@ class SkinnedMenuLineTest : public ::testing::Test {
     const TRect wr = FrameWindowRect(&w_);
     return {wr.Left + Item(i).Left, wr.Top + Item(i).Top, Item(i).Width(), Item(i).Height()};
   }
-  bool Highlit(int i) const {
+  Bitmap Painted() const {
     const TRect wr = FrameWindowRect(&w_);
     Bitmap b(wr.Width(), wr.Height());
     Canvas c(b);
     frame_->PaintFrame(&c);
-    return pixels::Box(b, [](TColor p) { return p == RGB(250, 250, 250); }, Item(i)) == Item(i);
+    return b;
+  }
+  bool Highlit(int i) const {
+    return pixels::Box(Painted(), [](TColor p) { return p == RGB(250, 250, 250); }, Item(i)) == Item(i);
   }
 
   MessageLog log_;  // goes after the window
@@ -81,6 +90,47 @@ TEST_F(SkinnedMenuLineTest, TheLineHasTheSkinsLayout) {
     EXPECT_EQ(Item(i).Top, frame_->CaptionHeight()) << i;
     const QPoint c = OnScreen(i).center();
     EXPECT_EQ(SendMessage(&w_, WM_NCHITTEST, 0, MAKELPARAM(c.x(), c.y())), HTMENU) << i;
+  }
+}
+
+// A right-to-left form lays the line out from the band's right end, inside
+// the bar element's right margin.
+class RightToLeftMenuLineTest : public SkinnedMenuLineTest {
+ protected:
+  RightToLeftMenuLineTest() { w_.setLayoutDirection(Qt::RightToLeft); }
+};
+
+TEST_F(RightToLeftMenuLineTest, TheItemsRunFromTheRight) {
+  const TRect line = GetMenuLineRect(&w_);
+  EXPECT_EQ(Item(0).Right, line.Right - 3 - 8);
+  EXPECT_EQ(Item(1).Right, Item(0).Left);
+  EXPECT_GT(Item(1).Left, line.Left);
+}
+
+// The bar element's first frame while the form is active, its second while
+// not; the items' text in the bar's text colour leaves the bar picture
+// behind it.
+TEST_F(SkinnedMenuLineTest, TheBarShowsTheFormsActivityUnderItsItems) {
+  for (const auto& [active, grey] : {std::pair{true, kActiveBar}, std::pair{false, kInactiveBar}}) {
+    SendMessage(&w_, WM_NCACTIVATE, active, 0);
+    const Bitmap b = Painted();
+    const TRect line = GetMenuLineRect(&w_);
+    EXPECT_EQ(b.GetPixel(line.Right - 5, line.Top + 2), RGB(grey, grey, grey)) << active;
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_FALSE(pixels::Box(b, [](TColor p) { return GetRValue(p) < 60; }, Item(i)).IsEmpty()) << "text " << i;
+      EXPECT_EQ(pixels::Box(b, [](TColor p) { return p == clWhite; }, Item(i)), TRect{}) << active << " item " << i;
+    }
+  }
+}
+
+// A band grown in height only (the line wrapped, a larger bar font) is
+// painted in full.
+TEST_F(SkinnedMenuLineTest, ATallerBandIsPaintedInFull) {
+  for (const int height : {10, 30}) {
+    Bitmap b = pixels::White(120, height);
+    Canvas c(b);
+    frame_->MenuBar()->PaintBar(c, Rect(0, 0, 120, height));
+    EXPECT_EQ(pixels::InkBox(b, clWhite), Rect(0, 0, 120, height)) << height;
   }
 }
 
