@@ -30,6 +30,7 @@ TEST(Cp936, EachMalformedSequenceBecomesOneQuestionMarkAndWhatFollowsStays) {
       {"\xED\xA0\x80", "???"},              // a surrogate: no well-formed start
       {"\xC0\x80", "??"},                    // an overlong form
       {"\xE4\xB8\xAD", "\xD6\xD0"},          // whole: 中
+      {"\xF0\x9F\xBFz", "?z"},              // three of four, one the highest continuation byte
   };
   for (const auto& [in, out] : cases) EXPECT_EQ(Utf8ToCp936(in), out) << in;
 }
