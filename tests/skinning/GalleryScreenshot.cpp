@@ -3,10 +3,8 @@
 // needs a real X server):
 //   xvfb-run -s "-screen 0 800x600x24" build/tests/skinning/skinning_gallery_screenshot docs/screenshots
 #include "ControlGallery.h"
-#include "TestSkins.h"
+#include "ProgramSkinStart.h"
 
-#include "platform/Startup.h"
-#include "tools/skin/ProgramSkin.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -18,17 +16,13 @@ using namespace skinning;
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-  platform::UnitStartupScope units;
-  QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 9));
+  const testskins::ScreenshotStart start(argc, argv);
+  const QString& folder = start.folder;
 
   gallery::ControlGallery form;
   form.move(0, 0);
   TSkinData data(&form);
-  if (!data.LoadSkinStream(testskins::Streamed(skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin())))) {
-    std::fprintf(stderr, "the program's skin does not load\n");
-    return 1;
-  }
+  if (!testskins::LoadProgramSkin(data)) return 1;
   TSkinFormObject formObject;
   form.Hook(&data, &formObject);
   form.show();

@@ -4,13 +4,11 @@
 // painter; the pointer over a column header (not a test; needs a real X
 // server):
 //   xvfb-run -s "-screen 0 1024x768x24" build/tests/skinning/skinning_walk_screenshot docs/screenshots
-#include "TestSkins.h"
+#include "ProgramSkinStart.h"
 #include "WalkGallery.h"
 
-#include "platform/Startup.h"
 #include "skinning/WinSkinManage.h"
 #include "skinning/WinSubClassScroll.h"
-#include "tools/skin/ProgramSkin.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -22,17 +20,13 @@ using namespace skinning;
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
-  platform::UnitStartupScope units;
-  QApplication::setFont(QFont(QStringLiteral("WenQuanYi Micro Hei"), 9));
+  const testskins::ScreenshotStart start(argc, argv);
+  const QString& folder = start.folder;
 
   gallery::WalkGallery form;
   form.move(0, 0);
   auto* data = new TSkinData(&form);
-  if (!data->LoadSkinStream(testskins::Streamed(skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin())))) {
-    std::fprintf(stderr, "the program's skin does not load\n");
-    return 1;
-  }
+  if (!testskins::LoadProgramSkin(*data)) return 1;
   data->Loaded();
   data->SetActive(true);
   form.show();
