@@ -432,7 +432,8 @@ void TSkinFormFrame::UpdateRegion() {
   regionSize_ = size;
   // The region is the widget's; the platform counts from the window
   // system's frame around it, when there is one.
-  const QPoint inFrame = w->geometry().topLeft() - w->frameGeometry().topLeft();
+  const TRect outer = GetWindowRect(w);
+  const QPoint inFrame = w->geometry().topLeft() - QPoint(outer.Left, outer.Top);
   SetWindowRgn(w, FrameRegion(size.width(), size.height()).translated(inFrame), true);
   ownsRegion_ = true;
 }
