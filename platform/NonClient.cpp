@@ -473,13 +473,23 @@ void AtFirstShow(QWidget* window, std::function<void()> attach) {
     attach();
     return;
   }
-  // An event filter of the window's own runs before its show handler.
+  // The widget's show event comes first (its own handler may size and
+  // place it: a message box, a dialog centred on its owner); the native
+  // window's follows, just before the window system maps it.
   class Watch final : public QObject {
    public:
-    Watch(QWidget* w, std::function<void()> f) : QObject(w), f_(std::move(f)) { w->installEventFilter(this); }
+    Watch(QWidget* w, std::function<void()> f) : QObject(w), widget_(w), f_(std::move(f)) { w->installEventFilter(this); }
     bool eventFilter(QObject* watched, QEvent* event) override {
       if (event->type() != QEvent::Show || !f_) return false;
-      watched->removeEventFilter(this);
+      if (watched == widget_) {
+        widget_->removeEventFilter(this);
+        if (QWindow* native = widget_->windowHandle()) {
+          native->installEventFilter(this);
+          return false;
+        }
+      } else {
+        watched->removeEventFilter(this);
+      }
       std::function<void()> f = std::move(f_);
       f_ = nullptr;
       deleteLater();
@@ -488,6 +498,7 @@ void AtFirstShow(QWidget* window, std::function<void()> attach) {
     }
 
    private:
+    QWidget* widget_;
     std::function<void()> f_;
   };
   new Watch(window, std::move(attach));

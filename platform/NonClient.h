@@ -40,8 +40,8 @@
 //
 // The one rule for putting a frame on a window, for every library that
 // frames windows: a top-level window is framed before it is first shown
-// (AtFirstShow: in its first show event, before the window system maps
-// it), so it appears framed; a window that is shown already is never
+// (AtFirstShow: as it is first shown, before the window system maps it),
+// so it appears framed; a window that is shown already is never
 // hidden or re-created for it (Qt would do so to change its flags, and a
 // dialog's modal loop ends when it is hidden): its native window gets the
 // new flags directly (SetWindowFlagsInPlace).
@@ -84,9 +84,9 @@ bool SetNonClientFrame(QWidget* window, bool on = true);
 // native window exists keeps it, and the native window takes the flags;
 // one not made yet takes them as QWidget::setWindowFlags gives them.
 void SetWindowFlagsInPlace(QWidget* window, Qt::WindowFlags flags);
-// Calls `attach` once, in the window's first show event, before the
-// window's own show handler runs and before the window system maps it (the
-// window has its size then); at once for a window shown already.
+// Calls `attach` once, when the window is first shown: after its own show
+// handler (which may size and place it) and before the window system maps
+// it; at once for a window shown already.
 void AtFirstShow(QWidget* window, std::function<void()> attach);
 bool HasNonClientFrame(const QWidget* window);
 // Asks WM_NCCALCSIZE again and repaints the band.

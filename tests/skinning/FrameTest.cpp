@@ -9,6 +9,7 @@
 #include "skinning/WinSkinFormFrame.h"
 #include "skinning/WinSkinFormWalk.h"
 #include "skinning/WinSkinMenuBar.h"
+#include "tools/skin/ProgramSkin.h"
 
 #include "platform_gui/Pixels.h"
 
@@ -23,6 +24,7 @@
 
 #include <functional>
 #include <map>
+#include <unordered_set>
 
 using namespace platform;
 using namespace skinning;
@@ -500,4 +502,55 @@ TEST_F(MenuBarTest, AcceleratorsAndDisabledItems) {
   view_->menuAction()->setEnabled(true);
   Pump();
   EXPECT_TRUE(Item(2)->Enabled);
+}
+
+// Every border part of the program's skin, active and inactive, at window
+// sizes from 300 to 1200 holds only colours of its source frame: a part
+// stretched from a middle without rows once painted the sides black.
+TEST_F(FrameTest, TheProgramSkinsBordersHoldOnlyTheirFramesColours) {
+  QWidget w;
+  data_ = std::make_unique<TSkinData>();
+  ASSERT_TRUE(data_->LoadSkinStream(Streamed(skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin()))));
+  data_->Loaded();
+  SkinManage()->SetEnabled(true);
+  w.setGeometry(50, 50, 300, 200);
+  w.show();
+  Pump();
+  auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&w));
+  TSkinFormFrame* frame = form ? form->Frame() : nullptr;
+  ASSERT_NE(frame, nullptr);
+  const TSkinModel& m = frame->Model();
+  const struct {
+    int part;
+    const char* name;
+    const TDataSkinObject& element;
+  } parts[] = {{1, "Left", m.LeftBorder}, {2, "Right", m.RightBorder}, {3, "Top", m.TopBorder}, {4, "Bottom", m.BottomBorder}};
+  for (const bool active : {true, false}) {
+    SendMessage(&w, WM_NCACTIVATE, active);
+    ASSERT_EQ(frame->Active(), active);
+    for (const auto& p : parts) {
+      const bool stacked = p.part >= 3;
+      const int frames = std::max(p.element.Frame, 1);
+      const std::optional<TRect> source = SkinFrameRect(p.element.Image, stacked, frames, active || frames == 1 ? 1 : 2);
+      ASSERT_TRUE(source) << p.name;
+      const QImage image = p.element.Image.ToQImage().convertToFormat(QImage::Format_RGB32);
+      std::unordered_set<QRgb> colours;
+      for (int y = source->Top; y < source->Bottom; ++y)
+        for (int x = source->Left; x < source->Right; ++x) colours.insert(image.pixel(x, y));
+      for (int size = 300; size <= 1200; ++size) {
+        const QSize at = p.part <= 2 ? QSize(p.part == 1 ? frame->LeftWidth() : frame->RightWidth(), size)
+                         : p.part == 3 ? QSize(size, frame->CaptionHeight())
+                                       : QSize(size - frame->LeftWidth() - frame->RightWidth(), frame->BottomHeight());
+        const QImage painted = frame->PaintPart(p.part, at.width(), at.height()).ToQImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(painted.size(), at) << p.name << " at " << size;
+        for (int y = 0; y < painted.height(); ++y) {
+          const auto* row = reinterpret_cast<const QRgb*>(painted.constScanLine(y));
+          for (int x = 0; x < painted.width(); ++x)
+            ASSERT_TRUE(colours.count(row[x])) << p.name << (active ? " active" : " inactive") << " at " << size
+                                               << ": colour " << std::hex << (row[x] & 0xFFFFFF) << std::dec
+                                               << " at (" << x << ", " << y << ") is not in its frame";
+        }
+      }
+    }
+  }
 }
