@@ -14,11 +14,13 @@
 #include "platform_gui/Pixels.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -55,6 +57,7 @@ struct SkinShape {
   int left = 4, right = 5, top = 24, bottom = 3;
   int leftFrames = 2, topFrames = 2;
   int alignment = 0;
+  int shiftVert = 0;
   std::string trans = "LeftTrans=0\nRightTrans=0\nTopTrans=0\nBottomTrans=0\n";
   std::string buttons;
 };
@@ -71,6 +74,7 @@ std::string FrameSkin(const SkinShape& s) {
                 "LeftFrame=" + std::to_string(s.leftFrames) + "\nRightFrame=2\nTopFrame=" +
                     std::to_string(s.topFrames) + "\nBottomFrame=2\n" + s.trans +
                     "TextShift=30\nTextRightClip=40\nTextAlignment=" + std::to_string(s.alignment) +
+                    "\nTextShiftVert=" + std::to_string(s.shiftVert) +
                     "\nActiveTextR=255\nActiveTextG=255\nActiveTextB=0\n" + buttons,
                 {{"left.bmp", Border(s.left, 30, false)},
                  {"right.bmp", Border(s.right, 30, false)},
@@ -231,12 +235,31 @@ TEST_F(FrameTest, CaptionAlignments) {
   }
 }
 
+// TextShiftVert moves the caption text down by half its value.
+TEST_F(FrameTest, CaptionTextShiftsByHalfTheVerticalShift) {
+  std::vector<int> tops;
+  for (int shift : {0, 12}) {
+    QWidget w;
+    w.setWindowTitle(QStringLiteral("Title"));
+    SkinShape shape;
+    shape.shiftVert = shift;
+    TSkinFormFrame* frame = Skin(w, shape);
+    ASSERT_NE(frame, nullptr);
+    Paint(*frame);
+    tops.push_back(frame->TextRect().Top);
+    FreeSkinManage();
+  }
+  EXPECT_EQ(tops[1] - tops[0], 6);
+}
+
 // Visibility 7: only without maximize box. Visibility1 201: whenever the
-// first condition holds.
+// first condition holds. Visibility 200: only on a dialog frame of a
+// window that is no dialog class, so never on a sizeable one.
 TEST_F(FrameTest, ButtonVisibility) {
   SkinShape shape;
   shape.buttons = "[Button.NoMax]\nAction=30\nAlign=0\nXcoord=100\nYcoord=2\nVisibility=7\nVisibility1=0\nframe=1\nButtonImage=extra.bmp\n"
-                 "[Button.Any]\nAction=31\nAlign=0\nXcoord=120\nYcoord=2\nVisibility=2\nVisibility1=201\nframe=1\nButtonImage=extra.bmp\n";
+                 "[Button.Any]\nAction=31\nAlign=0\nXcoord=120\nYcoord=2\nVisibility=2\nVisibility1=201\nframe=1\nButtonImage=extra.bmp\n"
+                 "[Button.Dialog]\nAction=32\nAlign=0\nXcoord=140\nYcoord=2\nVisibility=200\nVisibility1=0\nframe=1\nButtonImage=extra.bmp\n";
   for (const bool maxBox : {true, false}) {
     QWidget w;
     w.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -246,6 +269,7 @@ TEST_F(FrameTest, ButtonVisibility) {
     Paint(*frame);
     EXPECT_EQ(ButtonOf(*frame, 30)->Visible, !maxBox);
     EXPECT_TRUE(ButtonOf(*frame, 31)->Visible) << "not maximized, so shown";
+    EXPECT_FALSE(ButtonOf(*frame, 32)->Visible) << "a sizeable window";
     FreeSkinManage();
   }
 }
@@ -553,4 +577,41 @@ TEST_F(FrameTest, TheProgramSkinsBordersHoldOnlyTheirFramesColours) {
       }
     }
   }
+}
+
+// While skinning is on, a dialog shown through exec() gets its frame as it
+// is first shown: framed at its first paint, its client area as it was
+// laid out, its loop running until the dialog is done. Forms and dialogs
+// are skinned so; popups, tools and children are not.
+TEST_F(FrameTest, ADialogIsFramedBeforeItsFirstPaint) {
+  QWidget owner;
+  ASSERT_NE(Skin(owner), nullptr);
+  QDialog dialog(&owner);
+  dialog.resize(200, 100);
+  struct : QObject {
+    std::optional<bool> framed;
+    bool eventFilter(QObject* watched, QEvent* e) override {
+      if (e->type() == QEvent::Paint && !framed) framed = HasNonClientFrame(static_cast<QWidget*>(watched));
+      return false;
+    }
+  } firstPaint;
+  dialog.installEventFilter(&firstPaint);
+  int phase = -1;
+  QSize client;
+  QTimer::singleShot(100, &dialog, [&] {
+    auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&dialog));
+    phase = form && form->Frame() ? form->Frame()->Phase() : -1;
+    client = dialog.contentsRect().size();
+    dialog.done(5);
+  });
+  EXPECT_EQ(dialog.exec(), 5);
+  EXPECT_EQ(std::tuple(firstPaint.framed, phase, client),
+            std::tuple(std::optional<bool>(true), int(TSkinFormFrame::kActive), QSize(200, 100)));
+
+  QWidget child(&owner), tool(nullptr, Qt::Tool), popup(nullptr, Qt::Popup), window, dialogWindow(nullptr, Qt::Dialog);
+  const struct {
+    QWidget* w;
+    bool form;
+  } kinds[] = {{&child, false}, {&tool, false}, {&popup, false}, {&window, true}, {&dialogWindow, true}};
+  for (const auto& k : kinds) EXPECT_EQ(TSkinManage::IsForm(k.w), k.form) << k.w->windowType();
 }
