@@ -436,7 +436,7 @@ void TrainingMode(TfrmMain* main) {
   Click(main->BtnOpen);
   QMessageBox* box = WaitForMessage(QStringLiteral("已经到最新一期了！"));
   ExpectSkinnedInFront(box, "newest issue");
-  Shot("5-training-newest-issue", box);
+  Shot("6-training-newest-issue", box);
   Key("Return");
   ExpectTabBarTakesClicks(main, "the newest issue's message");
   // One issue back, and "开奖" reveals the newest draw again.
@@ -446,7 +446,7 @@ void TrainingMode(TfrmMain* main) {
   ASSERT_TRUE(WaitFor([main] { return main->CboNO->currentIndex() == main->CboNO->count() - 2; }, 3000));
   Click(main->BtnOpen);
   EXPECT_TRUE(WaitFor([] { return CurrentIndex == DrawHistory.Count() - 1; }, 3000));
-  Shot("5-training");
+  Shot("6-training");
   Choose(main, 0, main->N1, main->popAnaly);
   EXPECT_TRUE(WaitFor([main] { return !main->PanTran->isVisible(); }));
 }
@@ -468,13 +468,13 @@ void TrendDialogs(TfrmMain* main) {
   Click(panel->BtnRandomJODX);
   QMessageBox* box = WaitForMessage(QStringLiteral("K线数量不能为0"));
   ExpectSkinnedInFront(box, "no candles");
-  Shot("6-no-candles", box);
+  Shot("5-no-candles", box);
   Key("Return");
   ExpectTabBarTakesClicks(main, "the message on 0 candles");
   Retype(trend->edtKCount, "400");
   Click(panel->BtnRandomJODX);
   ASSERT_TRUE(WaitFor([trend] { return trend->ChartCount() == 4; }));
-  Shot("6-trend");
+  Shot("5-trend");
 
   // The parameters of the first chart's moving averages, from its menu.
   TStockChart* chart = Gui([trend] { return trend->StockChart(0); });
@@ -486,7 +486,7 @@ void TrendDialogs(TfrmMain* main) {
   auto* params = WaitForDialog<TFrmZbCnfg>();
   ExpectSkinnedInFront(params, "parameters");
   EXPECT_EQ(Gui([params] { return params->Edits().size(); }), size_t(6));
-  Shot("7-parameters", params);
+  Shot("5-parameters", params);
   Click(params->BtnCancel);
   ExpectTabBarTakesClicks(main, "the parameter dialog");
 }
@@ -507,11 +507,11 @@ void ShrinkDialogs(TfrmMain* main) {
   ASSERT_TRUE(WaitFor([] { return Ready(FrmChoose(false)); }));
   TFrmChoose* chooser = Gui([] { return FrmChoose(false); });
   ExpectSkinnedInFront(chooser, "chooser");
-  Shot("8-chooser", chooser);
+  Shot("7-chooser", chooser);
   Click(chooser->btnOK);
   QMessageBox* box = WaitForMessage(QStringLiteral("请选择数据！"));
   ExpectSkinnedInFront(box, "no values chosen");
-  Shot("8-chooser-no-values", box);
+  Shot("7-chooser-no-values", box);
   Key("Return");
   ASSERT_TRUE(NoModalDialog());
   ChooseValues(1, 3);
@@ -532,10 +532,10 @@ void ShrinkDialogs(TfrmMain* main) {
   // The filter, and its numbers saved.
   Click(shrink->btnfilter);
   ASSERT_TRUE(WaitFor([shrink] { return !shrink->Filtering() && !shrink->Results().empty(); }, 60000));
-  Shot("9-shrink");
+  Shot("8-shrink");
   const QString numbers = folder + "/numbers.txt";
   Click(shrink->BtnSave);
-  AnswerFileDialog("9-save-numbers", numbers);
+  AnswerFileDialog("8-save-numbers", numbers);
   ExpectTabBarTakesClicks(main, "saving the numbers");
   QFile saved(numbers);
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << "the numbers were not saved";
@@ -546,7 +546,7 @@ void ShrinkDialogs(TfrmMain* main) {
   ClickAt(shrinkTab);
   const QString scheme = folder + "/scheme.xml";
   Click(shrink->BtnFA);
-  AnswerFileDialog("10-save-scheme", scheme);
+  AnswerFileDialog("8-save-scheme", scheme);
   ASSERT_TRUE(QFile::exists(scheme));
   ExpectTabBarTakesClicks(main, "saving the scheme");
   ClickAt(shrinkTab);
@@ -556,7 +556,7 @@ void ShrinkDialogs(TfrmMain* main) {
   Click(chooser->btnOK);
   ASSERT_TRUE(WaitFor([] { return CdtList().Count() == 3; }));
   Click(shrink->BtnLoad);
-  AnswerFileDialog("10-load-scheme", scheme);
+  AnswerFileDialog("8-load-scheme", scheme);
   EXPECT_EQ(Conditions(), chosen);
   ExpectTabBarTakesClicks(main, "loading the scheme");
 }
@@ -565,7 +565,7 @@ void Leave(TfrmMain* main) {
   Choose(main, 1, main->N3, main->N9);
   QMessageBox* box = WaitForMessage(QStringLiteral("是否要退出本软件？"));
   ExpectSkinnedInFront(box, "leaving");
-  Shot("11-leave", box);
+  Shot("9-leave", box);
   Key("Return");
 }
 
@@ -628,7 +628,7 @@ void User() {
   ExpectTabBarTakesClicks(main, "the sign-in");
 
   // Each step needs the one before: the first failure ends the run.
-  for (void (*step)(TfrmMain*) : {AboutBox, ChangePassword, TrainingMode, TrendDialogs, ShrinkDialogs}) {
+  for (void (*step)(TfrmMain*) : {AboutBox, ChangePassword, TrendDialogs, TrainingMode, ShrinkDialogs}) {
     step(main);
     if (::testing::Test::HasFailure()) return;
   }
