@@ -68,7 +68,9 @@
 #include <csignal>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <map>
+#include <mutex>
 #include <set>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -91,18 +93,42 @@ bool withWindowManager = false;
 // ---------------------------------------------------------------------------
 // The GUI thread, seen from the user's.
 
+// The program's application object is made (by the program's own main).
+std::promise<void> applicationMade;
+void ApplicationMade() { applicationMade.set_value(); }
+
 // Runs `f` on the GUI thread (in whatever loop runs there, a dialog's too)
-// and gives its result.
+// and gives its result. The hand-over goes through a lock and a promise of
+// the standard library, which the thread sanitizer sees (Qt's queue it
+// does not).
+// Made before any thread starts, it is the hand-over's one lock.
+std::mutex handover;
+
 template <class F>
 auto Gui(F f) {
   using R = std::invoke_result_t<F>;
-  if constexpr (std::is_void_v<R>) {
-    QMetaObject::invokeMethod(qApp, std::move(f), Qt::BlockingQueuedConnection);
-  } else {
-    R result{};
-    QMetaObject::invokeMethod(qApp, [&] { result = f(); }, Qt::BlockingQueuedConnection);
-    return result;
+  std::shared_ptr<std::promise<R>> done;
+  {
+    std::lock_guard<std::mutex> written(handover);  // what the call reads is written before this ends
+    done = std::make_shared<std::promise<R>>();
   }
+  std::future<R> result = done->get_future();
+  QMetaObject::invokeMethod(
+      qApp,
+      [done, &f] {
+        std::unique_lock<std::mutex> seen(handover);
+        if constexpr (std::is_void_v<R>) {
+          f();
+          seen.unlock();
+          done->set_value();
+        } else {
+          R value = f();
+          seen.unlock();
+          done->set_value(std::move(value));
+        }
+      },
+      Qt::QueuedConnection);
+  return result.get();
 }
 
 bool WaitFor(const std::function<bool()>& condition, int ms = 10000) {
@@ -681,9 +707,10 @@ TEST(EndToEnd, AUserMeetsEveryDialogAndTheProgramStaysUsable) {
     ASSERT_TRUE(StartWindowManager()) << "openbox did not start";
   }
   std::atomic<bool> finished{false};
+  qAddPreRoutine(ApplicationMade);
   std::thread user([&] {
     // The program exists once its application object does.
-    for (const QDeadlineTimer deadline(20000); !QCoreApplication::instance() && !deadline.hasExpired();) Pause(20);
+    applicationMade.get_future().wait();
     User();
     finished = true;
     if (::testing::Test::HasFatalFailure() || ::testing::Test::HasNonfatalFailure()) {
