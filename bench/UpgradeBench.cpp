@@ -128,3 +128,33 @@ void PacedDownload(benchmark::State& state) {
 BENCHMARK(PacedDownload)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+// The update information of 8,000 "#url" lines read on the GUI thread (the
+// goal: under 50 ms).
+#include "upgrade/auUpgrader.h"
+namespace {
+void ParseUpdateInfo8000Urls(benchmark::State& state) {
+  std::string text = "#version=2.0.0.2\r\n#message={new files}\r\n";
+  for (int n = 1; n <= 8000; ++n)
+    text += "#url" + std::to_string(n) + "=https://update.example/update/file" + std::to_string(n) + ".dll\r\n";
+  for (auto _ : state) {
+    const TauUpdateInfo info = ParseUpdateInfo(text);
+    if (info.Files.size() != 8000) state.SkipWithError("not every address was read");
+    benchmark::DoNotOptimize(info);
+  }
+}
+BENCHMARK(ParseUpdateInfo8000Urls)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Where those 8,000 files go (also on the GUI thread, after the parse).
+void PlanUpgradeFiles8000(benchmark::State& state) {
+  std::vector<std::string> urls;
+  for (int n = 1; n <= 8000; ++n)
+    urls.push_back("https://update.example/update/" + std::string(n % 2 ? "skin/" : "") + "file" + std::to_string(n) + ".dll");
+  testsupport::TempDir app;
+  std::vector<TauUpgradeFile> plan;
+  std::string refused;
+  for (auto _ : state)
+    if (!PlanUpgradeFiles(urls, app.Path(), true, plan, refused)) state.SkipWithError("refused");
+}
+BENCHMARK(PlanUpgradeFiles8000)->Unit(benchmark::kMillisecond);
+}  // namespace
