@@ -5,9 +5,9 @@
 #include "platform/UserPrompts.h"
 #include "upgrade/auUpgraderForms.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDate>
-#include <QFile>
 #include <QProcess>
 #include <QTimer>
 
@@ -563,13 +563,21 @@ std::string TauUpgrader::WriteHelper(std::string& error) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0700);
   std::string reason = fd < 0 ? std::strerror(errno) : "";
   if (fd >= 0) {
-    // Written whole and executable, or not at all.
-    QFile file;
-    const bool written = file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
-                         SaveResourceToStream("AUUPG", "AUUPG", &file) && file.flush() && ::fsync(fd) == 0 &&
-                         ::fchmod(fd, 0700) == 0;
-    if (!written) reason = file.error() != QFileDevice::NoError ? file.errorString().toStdString() : "not written whole";
-    if (!file.isOpen()) ::close(fd);
+    // Written whole and executable, or not at all; a short write is tried
+    // again for the rest, which tells why it failed.
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    if (!SaveResourceToStream("AUUPG", "AUUPG", &bytes)) reason = "the program carries no helper";
+    const QByteArray& data = bytes.data();
+    for (qsizetype done = 0; reason.empty() && done < data.size();) {
+      const ssize_t n = ::write(fd, data.constData() + done, static_cast<size_t>(data.size() - done));
+      if (n > 0)
+        done += n;
+      else if (n < 0 && errno != EINTR)
+        reason = std::strerror(errno);
+    }
+    if (reason.empty() && (::fsync(fd) != 0 || ::fchmod(fd, 0700) != 0)) reason = std::strerror(errno);
+    ::close(fd);
   }
   if (!reason.empty()) {
     error = path + ": " + reason;
