@@ -261,7 +261,7 @@ struct TauCustomHTTP::TRun {
   }
   // The first reason counts.
   void Fail(TauTransferError error, std::string text) {
-    if (Error != teNone && Error != teFileNotCreated) return;
+    if (Error != teNone) return;
     Error = error;
     ErrorText = OneLine(std::move(text));
   }

@@ -399,10 +399,13 @@ class TRowFolder {
  public:
   enum TKind { Plain, ReadOnly, Full, Limited };
 
-  TRowFolder(TKind kind, const std::string& path) : kind_(kind), path_(path) {
+  // A full disk has room for `room` bytes and 16 KiB more.
+  TRowFolder(TKind kind, const std::string& path, size_t room) : kind_(kind), path_(path) {
     fs::create_directory(path_);
+    const size_t kib = kind_ == Full ? (room + 4095) / 4096 * 4 + 16 : 4096;
     if (kind_ == ReadOnly || kind_ == Full)
-      mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, kind_ == Full ? "size=32k" : "size=1m") == 0;
+      mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
+                         ("size=" + std::to_string(kib) + "k").c_str()) == 0;
   }
   ~TRowFolder() {
     Lift();
@@ -505,7 +508,7 @@ void FaultModes::RunRow(const Case& c) {
   SCOPED_TRACE(c.Name);
   testsupport::TempDir dir;
   folder = dir.Path() + "/app/";
-  TRowFolder rowFolder(c.Folder, folder);
+  TRowFolder rowFolder(c.Folder, folder, oldBuild.size());
   platform::SetAppPathOverride(folder);
   testsupport::WriteFile(folder + self, oldBuild, 0755);
   if (c.Folder == TRowFolder::ReadOnly) testsupport::WriteFile(folder + UpgraderLockName, "", 0644);
@@ -603,7 +606,7 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
        RestartedOld, false, [&] { EXPECT_EQ(testsupport::ReadAll(folder + "readme.txt"), "new readme"); }},
       {"two upgrades in one folder", Plain, true,
        [&](auto&) {
-         serveSelf([](auto& r) { r.ChunkSize = 2048, r.ChunkDelay = 20ms; });
+         serveSelf([](auto& r) { r.ChunkSize = r.Length / 10 + 1, r.ChunkDelay = 20ms; });  // 200 ms
          second = MakeProgramUpgrader(TProgramUpgradeCaller::MainWindow, "2.0.0.1");
          second->InfoFileURL = u->InfoFileURL;
          second->Wizard.Enabled = false;
