@@ -69,6 +69,8 @@ namespace {
 // which cannot exceed the number of "#" in the text.
 class TUpdateInfoIndex {
  public:
+  TUpdateInfoIndex(const TUpdateInfoIndex&) = delete;  // the keys point into lower_
+  TUpdateInfoIndex& operator=(const TUpdateInfoIndex&) = delete;
   explicit TUpdateInfoIndex(std::string_view text) : text_(text), lower_(AsciiLower(text)) {
     const std::string_view lower = lower_;
     for (size_t at = lower.find('#'); at != std::string_view::npos; at = lower.find('#', at + 1)) {
