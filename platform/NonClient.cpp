@@ -296,10 +296,9 @@ namespace {
 // moves, and a tree or table view lays out its own viewport margins (its
 // headers) whenever its viewport changes: there only the band widens.
 struct WideBand {
-  QMargins extra;              // beyond Qt's band, on each side
-  QMargins own;                // the carrier's own margins under the widening
-  QPointer<QWidget> carrier;   // nullptr: nothing carries it
-  QPointer<QWidget> refused;   // a carrier that laid its margins out again at once
+  QMargins extra;             // beyond Qt's band, on each side
+  QMargins own;               // the carrier's own margins under the widening
+  QPointer<QWidget> carrier;  // nullptr: nothing carries it
   QMetaObject::Connection destroyed;
 };
 
@@ -427,22 +426,14 @@ void SetWidening(QWidget* w, const QMargins& extra) {
   QWidget* carrier = BandCarrier(w);
   const bool holds = WideningHolds(*it) && it->carrier == carrier;
   if (holds && it->extra == extra) return;
-  if (!holds && carrier != it->refused) {
-    // The first widening, or the control set margins of its own meanwhile
-    // (a combo box may have got another edit): they are the base now.
+  if (!holds) {
+    // The first widening, or the control laid out margins of its own
+    // meanwhile (a combo box may have got another edit): they are the base.
     it->carrier = carrier;
     it->own = carrier ? CarrierMargins(carrier) : QMargins();
   }
   it->extra = extra;
-  const QPointer<QWidget> target = it->carrier;
-  const QMargins margins = it->own + extra;
-  if (!target) return;
-  SetCarrierMargins(target, margins);  // lays the control out: look the band up again
-  it = bands.find(w);
-  if (target && it != bands.end() && it->carrier == target && CarrierMargins(target) != margins) {
-    it->refused = target;
-    it->carrier = nullptr;
-  }
+  if (carrier) SetCarrierMargins(carrier, it->own + extra);  // nothing may touch `it` after this
 }
 
 }  // namespace
@@ -491,7 +482,7 @@ std::vector<QWidget*> WidenedControls() {
 }
 
 void ControlCalcSize(QWidget* w) {
-  if (w->isWindow() || IsDestroying(w)) return;
+  if (w->isWindow()) return;
   const bool widened = IsBandWidened(w);
   if (!widened && (!HasBand(w) || !HasChain(w))) return;
   const QMargins qt = QtBand(w);

@@ -319,6 +319,20 @@ TEST(ControlBandTest, WiderAnswersWidenTheBand) {
                    std::tuple(50, w->width() - 51, 0))
              << "half of the smaller side at most, never below nothing";
        }},
+      {"memo 24 wide with a vertical bar, 1000 around",
+       [](QWidget* parent) -> QWidget* {
+         auto* t = new QTextEdit(parent);
+         t->setGeometry(10, 10, 24, 100);
+         t->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+         t->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+         return t;
+       },
+       {1000, 1000, 1000, 1000},
+       [scrollArea](QWidget* w, const QMargins& qt, const QImage&) {
+         const QRect viewport = scrollArea(w)->viewport()->geometry();
+         EXPECT_EQ(std::pair(viewport.left(), viewport.width()), std::pair(w->width() - qt.right(), 0))
+             << "the left side stops where the bar's strip begins";
+       }},
       {"tree view, 5 around: its header lays the viewport out, only the band widens",
        [](QWidget* parent) -> QWidget* {
          auto* t = new QTreeWidget(parent);
@@ -425,4 +439,25 @@ TEST(ControlBandTest, OwnMarginsSetWhileWidenedComeBack) {
   EXPECT_EQ(edit->textMargins(), QMargins(8, 3, 3, 3));
   RemoveWindowProc(handle);
   EXPECT_EQ(edit->textMargins(), QMargins(5, 0, 0, 0));
+}
+
+// A handler that goes with WM_DESTROY leaves a dying control's band as it
+// is: nothing asks WM_NCCALCSIZE after WM_DESTROY.
+TEST(ControlBandTest, NothingIsAskedOfADyingControl) {
+  MessageLog log;
+  QWidget parent;
+  auto* edit = new QLineEdit(&parent);
+  log.Add(edit, "E");
+  const QMargins answer(4, 4, 4, 4);
+  auto handle = std::make_shared<WindowProcHandle>(AnswerBand(edit, &answer));
+  InstallWindowProc(edit, [handle](Message& m, const CallPrevious& previous) {
+    if (m.Msg == WM_DESTROY) RemoveWindowProc(*handle);
+    previous(m);
+  });
+  edit->resize(120, 30);
+  RecalcNonClient(edit);
+  ASSERT_EQ(edit->textMargins(), QMargins(3, 3, 3, 3));
+  log.Take();
+  delete edit;
+  EXPECT_EQ(log.Messages({WM_DESTROY, WM_NCCALCSIZE}), std::vector<unsigned>{WM_DESTROY});
 }
