@@ -241,7 +241,8 @@ void TYLChart::DrawAxesAndGrid(Canvas& c) {
     const int x = m.ColumnX(k);
     const TYLPoint& point = m.Points()[size_t(m.Count() - 1 - k)];
     texts.push_back(point.Draw ? QString::fromStdString(point.Draw->NumText) : QString());
-    labels.push_back(platform::Rect(x + 5 - lineHeight, plot.Bottom + 8, x + 5, plot.Bottom + 8 + c.TextWidth(texts.back())));
+    const int length = c.TextWidth(texts.back());
+    labels.push_back(platform::Rect(x + 5 - lineHeight, plot.Bottom + 8, x + 5, plot.Bottom + 8 + length));
     c.Pen = {grid, 1, platform::psDot};
     c.MoveTo(x, plot.Top);
     c.LineTo(x, plot.Bottom);

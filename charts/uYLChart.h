@@ -105,8 +105,8 @@ class TYLChartModel : public TDrawChartModel {
   // on a point.
   bool HasHover() const;
   // "<DateNo>期（<numbers>）  遗漏值：<omission>" for the point under the
-  // mouse (without the issue number when the shared flag is off).
-  // (Drawn at the top, centred over the plot as FitChartText places it.)
+  // mouse (without the issue number when the shared flag is off), drawn at
+  // the top over the plot as FitChartText places it.
   QString HoverText() const;
 
   // The shared settings of the omission charts: moving-average periods and

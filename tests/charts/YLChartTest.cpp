@@ -228,7 +228,8 @@ TEST_F(YLChartWidgetTest, CrowdedCirclesAndNumbersAreThinnedApart) {
   // The circles' tops, right of the axis: separate red arcs, the newest
   // point's among them.
   const int top = cell.PointPixel(60).Y - 8;
-  const auto arcs = runs(cell.PlotRect().Left + 1, cell.PlotRect().Right, top, top + 1, [&](TColor c) { return c == red; });
+  const auto arcs =
+      runs(cell.PlotRect().Left + 1, cell.PlotRect().Right, top, top + 1, [&](TColor c) { return c == red; });
   ASSERT_GE(arcs.size(), 6u);
   EXPECT_LE(widest(arcs), 12) << "no two circles meet";
   EXPECT_EQ(b.GetPixel(cell.PointPixel(60).X, top), red) << "the newest point keeps its circle";
