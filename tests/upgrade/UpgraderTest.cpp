@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -28,9 +29,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -366,7 +369,25 @@ TEST(UpgraderWizard, ShowsTheFileItsSizeRateAndTimeLeft) {
                              {w.LTransferRate, "Transfer rate: 2.4 Kb/s"}, {w.LEstimatedTime, "Estimated time left: 1:02:05"}})
     EXPECT_EQ(label->text(), text);
   EXPECT_EQ(w.ProgressCurrentFile->value() * 1000 + w.ProgressAllFiles->value(), 40046);
+  EXPECT_FALSE(w.ProgressCurrentFile->isTextVisible() || w.ProgressAllFiles->isTextVisible());
+  QTest::keyClick(w.FileURL, Qt::Key_End);
+  EXPECT_EQ(w.FileURL->cursorPosition(), 0) << "the address swallows keys";
   testsupport::ExpectPicture(UpgraderSidePicture(), "tests/upgrade/data/side-picture.png");
+}
+
+// Without the file's address the sizes and the bar move up to its place.
+TEST(UpgraderWizard, HidingTheFileLocationMovesWhatFollowsUp) {
+  for (bool hide : {false, true}) {
+    TauUpgraderWizardForm w(wlEnglish, hide, false, {});
+    for (auto [widget, shown, hidden] :
+         {std::tuple<QWidget*, QRect, QRect>{w.LFileSize, {148, 104, 310, 16}, {148, 60, 310, 16}},
+          {w.LTransferRate, {148, 120, 310, 16}, {148, 76, 310, 16}},
+          {w.LEstimatedTime, {148, 136, 310, 16}, {148, 92, 310, 16}},
+          {w.ProgressCurrentFile, {148, 156, 310, 16}, {148, 112, 310, 16}}})
+      EXPECT_EQ(widget->geometry(), hide ? hidden : shown) << widget->objectName().toStdString() << " " << hide;
+    EXPECT_EQ(w.FileURL->isVisibleTo(&w), !hide);
+    EXPECT_EQ(w.LDownloadingFileFrom->isVisibleTo(&w), !hide);
+  }
 }
 
 TEST_F(UpgraderTest, TheWizardShowsTheWayAndItsFinishButtonGoesOn) {
@@ -487,6 +508,7 @@ struct FaultModes : UpgraderTest {
   size_t requestsBefore = 0;  // the server's requests before the row
   pid_t helper = -1;
   std::unique_ptr<TauUpgrader> second;
+  std::atomic<bool> secondGaveUp{false};
 
   FaultModes() { ::setenv("SSQ_STANDIN_LOG", log.c_str(), 1); }
 
@@ -606,16 +628,22 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
        RestartedOld, false, [&] { EXPECT_EQ(testsupport::ReadAll(folder + "readme.txt"), "new readme"); }},
       {"two upgrades in one folder", Plain, true,
        [&](auto&) {
-         serveSelf([](auto& r) { r.ChunkSize = r.Length / 10 + 1, r.ChunkDelay = 20ms; });  // 200 ms
          second = MakeProgramUpgrader(TProgramUpgradeCaller::MainWindow, "2.0.0.1");
          second->InfoFileURL = u->InfoFileURL;
          second->Wizard.Enabled = false;
          second->Wizard.Language = wlEnglish;
          second->ShowMessages &= ~mAskUpgrade;
-         // The second starts while the first downloads.
-         u->OnFileStart = [&](TauUpgrader&, const std::string&, int64_t, TDateTime, bool&) {
+         // The second starts once the first holds the folder, whose file
+         // comes only when the second has given up.
+         secondGaveUp = false;
+         second->OnAborted = [this](TauUpgrader&) { secondGaveUp = true; };
+         u->OnBeginUpgrade = [&](TauUpgrader&, const std::string&, TacUpgradeMethod, const auto&, bool&) {
            QTimer::singleShot(0, [&] { second->StartUpdateCheck(false); });
          };
+         server.Handle("/update/" + self, [this](const Server::Request& r) {
+           for (int tries = 0; tries < 2000 && !secondGaveUp; ++tries) std::this_thread::sleep_for(5ms);
+           return Server::File(r, Server::Share(newBuild));
+         });
          return format(utUpgradeRunning, folder);
        },
        RestartedNew, false, [&] { EXPECT_EQ(requests("/update/" + self), 1) << "the second downloads nothing"; }},
