@@ -1,12 +1,14 @@
 #include "skinlib/manager/acPNG.h"
 
 #include "platform/Blit.h"
+#include "platform/Icons.h"
 #include "platform/Picture.h"
 #include "platform/Startup.h"
 
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 using namespace platform;
@@ -254,8 +256,15 @@ void PaintAlphaImageRect(const TRect& dstRect, const TRect& srcRect, Bitmap& dst
     dst.SetPixelFormat(pf24bit);
   Area a;
   if (!ClipArea(dstRect, srcRect, dst, *src, a)) return;
-  if (tintColor != NoTintColor) TintArea(*src, a, tintColor);
-  Composite(dstRect, srcRect, dst, reflected, transparency, useParentBg, bgSource, *src);
+  if (tintColor == NoTintColor) {
+    Composite(dstRect, srcRect, dst, reflected, transparency, useParentBg, bgSource, *src);
+    return;
+  }
+  // The tint goes into a copy: the source is drawn again later, untinted
+  // or with another tint.
+  Bitmap tinted(*src);
+  TintArea(tinted, a, tintColor);
+  Composite(dstRect, srcRect, dst, reflected, transparency, useParentBg, bgSource, tinted);
 }
 
 void ClearTransparentWhite(Bitmap& bitmap) {
@@ -265,4 +274,32 @@ void ClearTransparentWhite(Bitmap& bitmap) {
     for (int x = 0; x < bitmap.Width(); ++x, p += 4)
       if (p[0] == 255 && p[1] == 255 && p[2] == 255 && p[3] == 0) p[0] = p[1] = p[2] = 0;
   }
+}
+
+HICON BitmapToIcon(Bitmap& bitmap, bool useCornerMask) {
+  const int w = bitmap.Width(), h = bitmap.Height();
+  // Black: opaque everywhere until a corner colour says otherwise.
+  Bitmap mask(w, h, pf8bit);
+  mask.Fill(qRgb(0, 0, 0));
+  if (useCornerMask || bitmap.PixelFormat() != pf32bit) {
+    bitmap.SetPixelFormat(pf32bit);
+    if (w > 1 && h > 1) {
+      const auto pixel = [&](int x, int y) {
+        uint32_t v;
+        std::memcpy(&v, bitmap.ScanLine(y) + 4 * x, 4);
+        return v;
+      };
+      const uint32_t corner = pixel(0, 0);
+      for (int y = 0; y < h; ++y) {
+        uint8_t* m = mask.ScanLine(y);
+        for (int x = 0; x < w; ++x) m[x] = pixel(x, y) == corner ? 255 : 0;
+      }
+    }
+  }
+  mask.SetPixelFormat(pf1bit);
+  ICONINFO info;
+  info.fIcon = true;
+  info.hbmMask = &mask;
+  info.hbmColor = &bitmap;
+  return CreateIconIndirect(info);
 }
