@@ -144,6 +144,8 @@ void DelayWithMessages(unsigned milliseconds, QObject* context, std::function<vo
       then();
     } catch (const std::exception& e) {
       ShowErrorBox(QString::fromUtf8(e.what()));
+    } catch (...) {
+      ShowErrorBox(QStringLiteral("Unknown error"));
     }
   });
 }

@@ -104,12 +104,6 @@ HICON TacImageListHandle::GetIcon(int index, unsigned) const {
   return new Icon(image.Color(), image.Mask());
 }
 
-void TacImageListHandle::SetIconSize(int width, int height) {
-  width_ = std::max(width, 0);
-  height_ = std::max(height, 0);
-  images_.clear();
-}
-
 uint32_t TacImageListHandle::SetBkColor(uint32_t color) {
   const uint32_t old = bkColor_;
   bkColor_ = color;
@@ -164,11 +158,16 @@ void TsAlphaImageList::SetSize(int width, int height) {
   width_ = width;
   height_ = height;
   if (!handle_) return;
-  handle_->SetIconSize(width, height);
+  CreateImgListHandle();  // empty, of the new size (none for an impossible one)
   Change();
 }
 
 void TsAlphaImageList::CreateImgListHandle() {
+  // A size no image can have gives no list, as the system refuses it.
+  if (width_ < 1 || height_ < 1 || !BitmapSizeAllowed(width_, height_)) {
+    handle_.reset();
+    return;
+  }
   handle_ = std::make_unique<TacImageListHandle>(width_, height_, ILC_COLOR32 | ILC_MASK, AllocBy, AllocBy);
   handle_->SetBkColor(CLR_NONE);
 }

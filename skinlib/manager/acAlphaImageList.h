@@ -43,8 +43,6 @@ class TacImageListHandle {
   // A new icon of image `index` (the caller destroys it); nullptr outside.
   platform::HICON GetIcon(int index, unsigned flags) const;
   void RemoveAll() { images_.clear(); }
-  // A new size removes every image.
-  void SetIconSize(int width, int height);
   uint32_t BkColor() const { return bkColor_; }
   uint32_t SetBkColor(uint32_t color);
 
@@ -108,7 +106,8 @@ class TsAlphaImageList : public TacLoadingState {
   // The image list's own settings.
   int Width() const { return width_; }
   int Height() const { return height_; }
-  // A new size empties the list.
+  // A new size empties the list. A size no bitmap can have (below 1 or
+  // beyond the bitmap limits) leaves the list without its handle.
   void SetSize(int width, int height);
   bool Masked = true;
   TImageType ImageType = itImage;
