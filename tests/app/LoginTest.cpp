@@ -26,6 +26,7 @@
 #include <optional>
 #include <regex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -192,6 +193,30 @@ TEST(Login, OneMessageLabelAtATime) {
       EXPECT_EQ(l->isVisible(), l == s.shown) << l->objectName().toStdString() << " after "
                                                << s.shown->objectName().toStdString();
   }
+}
+
+// Where every control of the dialog lies (the four message labels share the
+// status line's place), and its pictures load from the resources.
+TEST(Login, ControlsLieWhereTheDialogPutsThemAndThePicturesLoad) {
+  TFrmLogin f;
+  const QRect status(18, 168, 275, 20);
+  const std::vector<std::pair<const char*, QRect>> places = {
+      {"Image1", {0, 0, 311, 196}},      {"Image2", {44, 62, 20, 20}},     {"Image3", {44, 98, 20, 20}},
+      {"imgExit", {285, 8, 16, 16}},     {"ImgDownload", {262, 8, 16, 16}}, {"Label1", {19, 11, 120, 24}},
+      {"Label2", {18, 10, 120, 24}},     {"Label3", {92, 129, 80, 20}},     {"Label4", {16, 162, 279, 1}},
+      {"edtName", {72, 60, 180, 24}},    {"edtPwd", {72, 96, 180, 24}},     {"ChkUser", {72, 130, 18, 18}},
+      {"BtnOK", {172, 126, 80, 26}},     {"lbinfo", status},                {"LabUserInfo", status},
+      {"LabPwdInfo", status},            {"labLogin", status},              {"LabExit", {285, 8, 20, 20}},
+      {"LabDownload", {262, 8, 16, 16}}};
+  for (const auto& [name, place] : places) {
+    const QWidget* w = f.findChild<QWidget*>(name);
+    ASSERT_NE(w, nullptr) << name;
+    EXPECT_EQ(w->geometry(), place) << name;
+  }
+  TImage image(nullptr);
+  EXPECT_TRUE(image.LoadPng(":/login/exit.png"));
+  EXPECT_EQ(std::pair(image.Picture.Width(), image.Picture.Height()), std::pair(16, 16));
+  EXPECT_FALSE(image.LoadPng(":/login/none.png"));
 }
 
 // The icons move under the mouse (the exit icon by 5 when hot, the download

@@ -181,6 +181,17 @@ std::string Info(const std::string& no, const std::string& num1, const std::stri
          num1 + "</Num1>" + num2 + rest + "</FMlInfo>";
 }
 
+// A wider window widens the condition grid; the result grid keeps the
+// width of its columns.
+TEST_F(ShrinkForm, AWiderWindowWidensTheConditionGrid) {
+  w->resize(1100, 600);
+  QApplication::processEvents();
+  const int conditions = w->VTCon->width(), results = w->strdNUM->width();
+  w->resize(1300, 600);
+  QApplication::processEvents();
+  EXPECT_EQ(std::pair(w->VTCon->width(), w->strdNUM->width()), std::pair(conditions + 200, results));
+}
+
 // A refused file says why after "无效的XML文件": the XML reader's reason, or
 // the condition, its line and the bad value.
 TEST_F(ShrinkForm, SchemeFilesFromElsewhere) {
