@@ -351,6 +351,7 @@ TEST(ChangePwd, AStalledServiceKeepsTheWindowAnswering) {
     f->LoginTimeout = 1;
     f->CommandTimeout = end == Deadline ? 1 : 30;
     f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));  // painted once, as before any click of a user
     int ticks = 0;
     QTimer timer;
     timer.setInterval(20);
