@@ -34,7 +34,7 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("ssqanalyzer"));
+  QApplication::setApplicationName(QString::fromUtf8(ProgramName));
   QApplication::setApplicationDisplayName(QString::fromUtf8(ProjectTitle));
   int rc = 0;
   {

@@ -552,17 +552,12 @@ void TStockChart::DrawCandles(Canvas& c) {
   }
 }
 
-int TStockChart::TitleX(Canvas& c, const QString& text) const {
-  const platform::TRect& r = model_.MainRect();
-  return std::max(0, Round((r.Right - r.Left) / 2.0 - c.TextWidth(text) / 2.0) + model_.Margins().Left);
-}
-
 void TStockChart::DrawTitle(Canvas& c) {
   TStockChartModel& m = model_;
   if (m.IsCompact()) {
     const QString text = QString::fromStdString(m.Condition().Caption + " " + m.Condition().ValueText);
     c.Font.Color = platform::clWhite;
-    c.TextOut(TitleX(c, text), 5, text);
+    DrawTitleText(c, text, m.MainRect().Left, m.MainRect().Right, 5);
     return;
   }
   const int x = m.MouseX();
@@ -572,7 +567,7 @@ void TStockChart::DrawTitle(Canvas& c) {
   QString text;
   if (OnHint) OnHint(m.RefInfo(), m.Condition(), text);
   c.Font.Color = k.Open >= k.Close ? platform::clWhite : platform::clRed;
-  if (!text.isEmpty()) c.TextOut(TitleX(c, text), 5, text);
+  if (!text.isEmpty()) DrawTitleText(c, text, m.MainRect().Left, m.MainRect().Right, 5);
 }
 
 void TStockChart::DrawCrosshair(Canvas& c) {

@@ -329,10 +329,6 @@ class TStockChart : public TDrawChart {
   void DrawTitle(platform::Canvas& c);
   void DrawCrosshair(platform::Canvas& c);
   void DrawUserLines(platform::Canvas& c);
-  // x of the text, as wide as it is in the canvas's font, centred over the
-  // main window; never left of the control, so a title that fits shows
-  // whole.
-  int TitleX(platform::Canvas& c, const QString& text) const;
 
   TStockChartModel model_;
 };

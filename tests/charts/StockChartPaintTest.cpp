@@ -86,7 +86,7 @@ TEST_F(StockPaintTest, Pictures) {
   M().MouseMove(150, 60);
   ExpectPicture(Paint(), "candles-compact.png");
   // Bars one pixel wide are single lines; open equal to close is one pixel
-  // high. A caption wider than the chart starts at its left edge.
+  // high. A caption wider than the chart loses its middle to an ellipsis.
   TStockChartModel::BarWidth = 1;
   TCandleAry thin = charttest::Walk(1000, [](int i) { return float(i % 2 == 0); });
   thin.back() = {1, 1, nullptr};
