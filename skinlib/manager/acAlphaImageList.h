@@ -77,7 +77,6 @@ class TsImgListItem {
 class TsImgListItems {
  public:
   explicit TsImgListItems(TsAlphaImageList* owner) : owner_(owner) {}
-  ~TsImgListItems() { owner_ = nullptr; }
   TsAlphaImageList* Owner() const { return owner_; }
   int Count() const { return int(items_.size()); }
   TsImgListItem& operator[](int index) { return *items_.at(size_t(index)); }

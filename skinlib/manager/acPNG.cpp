@@ -9,11 +9,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
-#include <iterator>
 
 using namespace platform;
 

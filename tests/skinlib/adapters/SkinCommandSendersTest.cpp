@@ -43,7 +43,7 @@ class Responder : public QObject {
   }
 };
 
-class Started : public ::testing::Test {
+class SkinCommandSenders : public ::testing::Test {
  protected:
   void SetUp() override { StartUnit("SkinCommandSenders"); }
   void TearDown() override { FinishUnit("SkinCommandSenders"); }
@@ -51,7 +51,7 @@ class Started : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(Started, SendersReachWindowsAndControls) {
+TEST_F(SkinCommandSenders, SendersReachWindowsAndControls) {
   QWidget w;
   Responder r(&w);
   EXPECT_EQ(SendSkinCommandToHandle(&w, 99, 41), 42);
@@ -72,7 +72,7 @@ TEST_F(Started, SendersReachWindowsAndControls) {
   EXPECT_EQ(SendSkinCommandToControl(label, 99, 5), 6);
 }
 
-TEST_F(Started, BackgroundColourOfAControl) {
+TEST_F(SkinCommandSenders, BackgroundColourOfAControl) {
   QWidget w;
   Responder r(&w);
   w.ensurePolished();
@@ -86,7 +86,7 @@ TEST_F(Started, BackgroundColourOfAControl) {
   EXPECT_EQ(r.Commands.back(), kCommandBgColor);
 }
 
-TEST_F(Started, TheStartUpFillsTheManagersEntryPoints) {
+TEST_F(SkinCommandSenders, TheStartUpFillsTheManagersEntryPoints) {
   QWidget w;
   Responder r(&w);
   w.ensurePolished();
