@@ -94,6 +94,29 @@ TEST(AlphaImageList, ThePropertyStreamKeepsTheFilesByteForByte) {
   const TColor mixed = Drawn(*read, 1).GetPixel(5, 5);  // a fourth covered
   EXPECT_GT(GetBValue(mixed), 128);
   EXPECT_LT(GetRValue(mixed), 128);
+  EXPECT_EQ(Drawn(*read, 1).GetPixel(14, 14), mixed);  // the 8 x 8 file fills the 16 x 16 image
+  std::unique_ptr<Icon> second(read->Handle()->GetIcon(1, ILD_NORMAL));
+  EXPECT_EQ(std::pair(second->Width(), second->Height()), std::pair(16, 16));
+  // A PNG's image is opaque in its mask: its alpha gives the shape.
+  std::unique_ptr<Icon> first(read->Handle()->GetIcon(0, ILD_NORMAL));
+  ASSERT_NE(first, nullptr);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) ASSERT_EQ(first->Mask().GetArgb(x, y) & 0xFFFFFF, 0u) << x << "," << y;
+
+  // Values outside their range read as the nearest allowed one.
+  TacPropertyWriter w;
+  w.WriteInteger("Width", 4);
+  w.WriteInteger("Height", 4);
+  w.BeginCollection("Items", 1);
+  w.WriteInteger("ImageFormat", 7);
+  w.WriteInteger("PixelFormat", 99);
+  w.WriteBinary("ImgData", Png(4, 4, qRgba(1, 1, 1, 255)));
+  w.EndItem();
+  w.EndList();
+  const std::unique_ptr<TsAlphaImageList> odd = TsAlphaImageList::FromPropertyStream(w.Bytes());
+  EXPECT_EQ(odd->Items()[0].PixelFormat, pf32bit);
+  EXPECT_EQ(odd->Items()[0].ImageFormat, ifPNG);
+  EXPECT_EQ(odd->Count(), 1);
 
   EXPECT_THROW(TsAlphaImageList::FromPropertyStream(stream.substr(0, stream.size() - 2)), EPropertyStreamError);
   EXPECT_THROW(TsAlphaImageList::FromPropertyStream(stream + "x"), EPropertyStreamError);

@@ -90,6 +90,7 @@ TEST(LibraryUtils, WordsAndReplacing) {
   EXPECT_EQ(NthWordPos(3, two, blank), 0);
   EXPECT_EQ(ExtractNthWord(2, two, blank), "second");
   EXPECT_EQ(ExtractNthWord(3, two, blank), "");
+  EXPECT_EQ(ExtractNthWord(1, QStringLiteral("at start"), blank), "at");
   const QString mask = QStringLiteral("#(0,0,30,20)(1,0,5)");
   EXPECT_EQ(WordCount(mask, parts), 8);
   EXPECT_EQ(ExtractNthWord(5, mask, parts), "20");

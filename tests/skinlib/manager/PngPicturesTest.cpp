@@ -65,10 +65,18 @@ TEST(PngPictures, OverColourAndScaled) {
   png.Assign(Filled(4, 4, qRgba(255, 255, 255, 255)));
   png.SetArgb(0, 0, qRgba(255, 255, 255, 0));
   Bitmap canvas = Filled(6, 6, qRgb(0, 0, 0), pf24bit);
+  canvas.SetPixel(1, 1, RGB(10, 20, 30));
   png.Draw(canvas.GetCanvas(), Bounds(1, 1, 4, 4));
-  EXPECT_EQ(canvas.GetPixel(1, 1), RGB(0, 0, 0));
+  EXPECT_EQ(canvas.GetPixel(1, 1), RGB(10, 20, 30));  // under the clear corner
   EXPECT_EQ(canvas.GetPixel(2, 2), RGB(254, 254, 254));
   EXPECT_EQ(canvas.GetPixel(5, 5), RGB(0, 0, 0));
+  // The header as the file gives it, widths past one byte included.
+  TPNGGraphic long_;
+  std::string bytes, error;
+  ASSERT_TRUE(EncodePng(Filled(300, 2, qRgba(0, 0, 0, 255)), bytes, error)) << error;
+  ASSERT_TRUE(long_.LoadFromBytes(bytes));
+  EXPECT_EQ(long_.ImageProperties.Width, 300u);
+  EXPECT_EQ(long_.ImageProperties.Height, 2u);
 
   // Twice as large: colour and alpha are both averaged, so a half-clear
   // 2 x 1 picture spreads its alpha over the four columns it covers.
@@ -102,6 +110,13 @@ TEST(PngPictures, TheTintGoesIntoTheDrawingNotTheSource) {
   }
   PaintAlphaImageRect(r, r, dst, false, 0, NoTintColor, false, EmptyCacheInfo, &src);
   EXPECT_EQ(dst.GetPixel(0, 0), RGB(89, 119, 149));
+  // Grey 128 times a channel of 1 is 0.502: rounded up to 1, which shows
+  // over white (1 * 255 + 255 >> 8 is 1, 0 would give 0).
+  Bitmap grey = Filled(1, 1, qRgba(128, 128, 128, 255));
+  Bitmap white = Filled(1, 1, qRgb(255, 255, 255), pf24bit);
+  const TRect one = Rect(0, 0, 1, 1);
+  PaintAlphaImageRect(one, one, white, false, 0, RGB(1, 0, 0), false, EmptyCacheInfo, &grey);
+  EXPECT_EQ(white.GetPixel(0, 0), RGB(1, 0, 0));
 }
 
 TEST(PngPictures, AReflectionNearTheSourcesTopStaysInsideIt) {
@@ -142,6 +157,7 @@ TEST(PngPictures, BitmapToIconMasks) {
     std::unique_ptr<Icon> icon(BitmapToIcon(c.bitmap, c.corner));
     ASSERT_NE(icon, nullptr);
     EXPECT_EQ(MaskBits(*icon), c.mask);
+    EXPECT_EQ(icon->Mask().PixelFormat(), pf1bit);
     EXPECT_EQ(c.bitmap.PixelFormat(), pf32bit);  // made 32-bit on the way
     EXPECT_EQ(icon->HasAlpha(), c.alpha);
   }
