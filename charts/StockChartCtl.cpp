@@ -114,7 +114,15 @@ void TStockChartModel::LayoutSeries() {
   // Labels are spaced by the slots the candles are drawn in.
   const int slot = gap_ + candleWidth_;
   labelStep_ = std::max(kMinLabelStep, (kLabelSpacing + slot - 1) / slot);
+  // The candle under the mouse is one of the current candles, where the
+  // mouse is now: new data, a scroll or a zoom move it under a still mouse.
+  if (mouseSeen_ && !dragging_) UpdateCurrentIndex();
   if (indicators_) indicators_->LayoutPoints(*this);
+}
+
+void TStockChartModel::UpdateCurrentIndex() {
+  const int slot = candleWidth_ + gap_;
+  currentIndex_ = std::min(lastVisible_ - int(std::floor(double(width_ - margins_.Right - mouseX_) / slot)), Count() - 1);
 }
 
 void TStockChartModel::CalcValueRanges() {
@@ -269,13 +277,14 @@ void TStockChartModel::ToggleCrosshair() {
 }
 
 void TStockChartModel::MouseMove(int x, int y) {
+  mouseSeen_ = true;
   mouseX_ = x;
   mouseY_ = y;
   const int slot = candleWidth_ + gap_;
   const int edge = width_ - 2 * margins_.Right;
   const int xs = x >= edge ? edge - 1 : x;
   candleOffset_ = Round(double(xs - margins_.Left) / slot - 0.5);
-  currentIndex_ = std::min(lastVisible_ - int(std::floor(double(width_ - margins_.Right - x) / slot)), Count() - 1);
+  UpdateCurrentIndex();
   if (isDrawLine_ && dragging_) {
     rubber_.SetPoints(pressPoint_.X, pressPoint_.Y, x, y);
   } else if (dragging_ && selectedLine_) {

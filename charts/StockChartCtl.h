@@ -216,6 +216,8 @@ class TStockChartModel : public TDrawChartModel {
 
  private:
   void ClearLines();
+  // The candle under the mouse's x, from the current layout.
+  void UpdateCurrentIndex();
 
   // geometry
   TChartMargins margins_;
@@ -249,6 +251,7 @@ class TStockChartModel : public TDrawChartModel {
 
   // mouse
   int mouseX_ = 0, mouseY_ = 0;
+  bool mouseSeen_ = false;
   bool dragging_ = false;
   platform::TPoint dragPoint_;
   int candleOffset_ = 0;
