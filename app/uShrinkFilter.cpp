@@ -21,6 +21,9 @@ using u64 = uint64_t;
 
 constexpr int LastRed = RedCount - 1;
 constexpr size_t ResultLimit = ShrinkCap + 1;
+// The search looks for one combination more than a run lists: whether it
+// finds one tells whether the list is cut.
+constexpr size_t KeyLimit = ResultLimit + 1;
 
 constexpr u64 BitOf(int v) { return u64{1} << v; }
 // The bits strictly above v (v in 0..62).
@@ -255,17 +258,6 @@ struct TScheme {
   std::vector<TCheck> Tolerance;  // tolerance condition j fails into bit ToleranceBit[j]
   std::vector<u64> ToleranceBit;
   std::array<u64, MaxBlue + 1> BlueFail{};  // tolerance bits each blue number fails
-
-  // The last ball's admitted numbers in the pass that skips the tolerance
-  // conditions of `skipped`.
-  u64 LastPositionIn(u64 skipped) const {
-    const int last = WithBlue ? BluePos : LastRed;
-    u64 m = Position[static_cast<size_t>(last)];
-    for (size_t j = 0; j < Tolerance.size(); ++j)
-      if (Tolerance[j].Type == TCheckType::Position && Tolerance[j].Arg == last && !(skipped & ToleranceBit[j]))
-        m &= Tolerance[j].Ok;
-    return m;
-  }
 };
 
 int CheckCost(TCheckType t) { return static_cast<int>(t); }
@@ -495,8 +487,8 @@ struct TCounter {
 
 // Collects the result keys of one unit of work. A key orders a result by
 // its failed tolerance bits (its pass), then by its numbers; only keys that
-// may be among the ResultLimit smallest of the whole run are kept. Keys
-// without failed bits come in result order, so once ResultLimit of them are
+// may be among the KeyLimit smallest of the whole run are kept. Keys
+// without failed bits come in result order, so once KeyLimit of them are
 // in, nothing later in the unit matters; and the units before this one may
 // already bound the keys worth keeping (`Bound`).
 //
@@ -514,7 +506,7 @@ struct TCollector {
   std::array<const TCheck*, MaxToleranceConditions> Required{};
   size_t RequiredCount = 0;
 
-  bool Stop() const { return Best >= ResultLimit || bound == 0; }
+  bool Stop() const { return Best >= KeyLimit || bound == 0; }
 
   // Brings the required tolerance conditions up to the current bounds.
   void Tighten(const TScheme& s) {
@@ -541,13 +533,13 @@ struct TCollector {
   }
 
   void Add(u64 key) {
-    if (key >= Threshold || key >= bound || Best >= ResultLimit) return;
+    if (key >= Threshold || key >= bound || Best >= KeyLimit) return;
     Keys.push_back(key);
     Best += (key >> FailShift) == 0;
-    if (Keys.size() >= 4 * ResultLimit) {
-      std::nth_element(Keys.begin(), Keys.begin() + (ResultLimit - 1), Keys.end());
-      Keys.resize(ResultLimit);
-      Threshold = Keys[ResultLimit - 1];
+    if (Keys.size() >= 4 * KeyLimit) {
+      std::nth_element(Keys.begin(), Keys.begin() + (KeyLimit - 1), Keys.end());
+      Keys.resize(KeyLimit);
+      Threshold = Keys[KeyLimit - 1];
     }
   }
 
@@ -834,11 +826,11 @@ class TWorkerPool {
 
 // Runs every unit through the search on the worker pool (the calling thread
 // among them). Collected keys of the units are pooled in unit order: once
-// the pooled units hold ResultLimit keys, a key of a later unit must be
-// smaller than the largest of the best ResultLimit of them, and since its
+// the pooled units hold KeyLimit keys, a key of a later unit must be
+// smaller than the largest of the best KeyLimit of them, and since its
 // numbers come later it must have fewer failed bits; with none to spare the
 // later units are skipped. And once the finished units, in any order, hold
-// ResultLimit keys with at most f failed bits, no key with more is kept.
+// KeyLimit keys with at most f failed bits, no key with more is kept.
 // `tick` runs on the calling thread after each of its units, with the
 // number of keys found so far.
 template <class Out, class Tick>
@@ -867,12 +859,12 @@ void SearchUnits(const TScheme& s, const std::vector<TNode>& units, std::vector<
     if constexpr (collecting) {
       found.fetch_add(static_cast<int64_t>(outs[i].Keys.size()), std::memory_order_relaxed);
       std::lock_guard lock(m);
-      // Both pools keep their ResultLimit smallest entries, cut back when
+      // Both pools keep their KeyLimit smallest entries, cut back when
       // they first reach that many and then whenever they double.
       auto cut = [](std::vector<u64>& v, bool first) {
-        if (v.size() < (first ? 1 : 2) * ResultLimit) return false;
-        std::nth_element(v.begin(), v.begin() + (ResultLimit - 1), v.end());
-        v.resize(ResultLimit);
+        if (v.size() < (first ? 1 : 2) * KeyLimit) return false;
+        std::nth_element(v.begin(), v.begin() + (KeyLimit - 1), v.end());
+        v.resize(KeyLimit);
         return true;
       };
       for (u64 key : outs[i].Keys) failed.push_back(key >> FailShift);
@@ -984,20 +976,15 @@ TShrinkResult RunShrinkFilter(const std::vector<TCdtData>& conditions, const TSh
 
   std::vector<u64> keys;
   for (const TCollector& o : outs) keys.insert(keys.end(), o.Keys.begin(), o.Keys.end());
-  if (keys.size() > ResultLimit) {
-    std::nth_element(keys.begin(), keys.begin() + (ResultLimit - 1), keys.end());
-    keys.resize(ResultLimit);
+  if (keys.size() > KeyLimit) {
+    std::nth_element(keys.begin(), keys.begin() + (KeyLimit - 1), keys.end());
+    keys.resize(KeyLimit);
   }
   std::sort(keys.begin(), keys.end());
-
+  // More combinations pass than a run lists: the list is cut.
+  result.Capped = keys.size() > ResultLimit;
+  if (result.Capped) keys.resize(ResultLimit);
   result.Count = static_cast<int32_t>(keys.size());
-  if (keys.size() == ResultLimit) {
-    // The search went on to a further candidate for the last ball after
-    // the last result, in that result's pass.
-    const TShrinkRow last = RowOfKey(keys.back(), s.WithBlue, 0);
-    const int at = s.WithBlue ? BluePos : LastRed;
-    result.Capped = (s.LastPositionIn(keys.back() >> FailShift) & Above(last.Balls[static_cast<size_t>(at)])) != 0;
-  }
   result.Text = FilterEndText(result.Count, result.Capped);
   result.Rows.reserve(keys.size());
   for (size_t i = 0; i < keys.size(); ++i) {

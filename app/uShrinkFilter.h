@@ -17,10 +17,9 @@
 //   listed once, in the first pass that accepts it; results come pass by
 //   pass, each pass in ascending order of (red numbers, blue).
 // - Results are accepted while the count is at most 5000, so a run yields
-//   up to 5001. The run is "capped" (end text "过滤结束，取前N注") when the
-//   search reached a further complete candidate after the 5001st result:
-//   that is, when the last ball's loop of the pass of the 5001st result had
-//   a further number to try. Otherwise the end text is "过滤结束，共N注".
+//   up to 5001. The run is "capped" (end text "过滤结束，取前N注") exactly
+//   when more combinations than that pass, that is when the list is cut;
+//   otherwise the end text is "过滤结束，共N注".
 // - A scheme with no condition at all is not run ("当前方案中没有条件"); a
 //   scheme with more than 20 tolerance conditions, or with a value outside
 //   its indicator's domain, is refused with a message before anything runs.
@@ -84,7 +83,7 @@ struct TShrinkResult {
   TShrinkStatus Status = TShrinkStatus::Done;
   std::vector<TShrinkRow> Rows;
   int32_t Count = 0;
-  bool Capped = false;  // the cap flag
+  bool Capped = false;  // more combinations pass than Rows lists
   std::string Text;     // the end text, or the message when the run did not happen
 };
 

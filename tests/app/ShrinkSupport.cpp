@@ -62,6 +62,10 @@ TIntAry RandomValues(std::mt19937& rng, const TIntAry& domain, double p, size_t 
   return chosen;
 }
 
+std::string EndText(int32_t count, bool morePass) {
+  return (morePass ? "过滤结束，取前" : "过滤结束，共") + std::to_string(count) + "注";
+}
+
 std::vector<TCdtData> SchemeA() {
   return {
       Cdt("和值系列", "红球和值", {4, 5, 6}),  // sums 91..120

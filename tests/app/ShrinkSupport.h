@@ -35,6 +35,10 @@ TIntAry Range(int32_t low, int32_t high, int32_t step = 1);
 // a random order.
 TIntAry RandomValues(std::mt19937& rng, const TIntAry& domain, double p, size_t least = 0);
 
+// The filter's end text for `count` rows, "取前" when more combinations
+// pass than are listed.
+std::string EndText(int32_t count, bool morePass);
+
 // A realistic scheme of 12 conditions on the whole red set that keeps 260
 // combinations against the newest draw of the history.
 std::vector<TCdtData> SchemeA();
