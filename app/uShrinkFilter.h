@@ -34,7 +34,8 @@
 // tolerance conditions it fails, which names the first pass that accepts
 // it, so all passes are one search. The search is split by the first two
 // balls over several threads (a pool kept from run to run) and merged in
-// order.
+// order; the calling thread never waits for a unit another thread holds:
+// it searches such a unit too, and the first copy to end counts.
 #pragma once
 
 #include "engine/uBaseDef.h"
@@ -140,6 +141,11 @@ TShrinkResult RunShrinkFilter(const std::vector<TCdtData>& conditions, const TSh
 // -1 when cancelled).
 int64_t CountKeptCombinations(const std::vector<TCdtData>& conditions, const TLottery* reference, int threads = 0,
                               std::string* message = nullptr, const std::atomic<bool>* cancel = nullptr);
+
+// For tests: a function each helper thread of a search calls before every
+// unit of work it has claimed (nullptr for none), standing for a thread the
+// system stops there for a while.
+void SetShrinkHelperPause(void (*pause)());
 
 // Runs filters off the calling thread, one at a time.
 class TShrinkFilter {

@@ -13,6 +13,7 @@
 #include <future>
 #include <mutex>
 #include <set>
+#include <utility>
 
 using namespace shrinktest;
 
@@ -286,6 +287,60 @@ TEST(ShrinkFilter, SinkHearsStartRowsProgressAndEnd) {
   EXPECT_EQ(cancelled.Events, (std::vector<std::string>{"started", "cancelled"}));
   EXPECT_TRUE(cancelled.Rows.empty());
   EXPECT_EQ(CountKeptCombinations({AllAcValues()}, Newest(), 2, nullptr, &cancel), -1);
+}
+
+namespace {
+// Every helper that calls it stays stopped until `letGo` is set.
+std::promise<void> letGo;
+std::shared_future<void> goOn = letGo.get_future().share();
+std::atomic<int> pauses{0};
+void StopHelper() {
+  pauses.fetch_add(1);
+  goOn.wait();
+}
+}  // namespace
+
+// Helpers that the system stops in the middle of a search hold nothing up:
+// the calling thread searches their units itself, with the same rows and
+// counts as on one thread. Let go after the runs, the helpers finish their
+// units of searches long over without harm.
+TEST(ShrinkFilter, StoppedHelperHoldsNothingUp) {
+  const struct {
+    std::vector<TCdtData> scheme;
+    bool count;
+  } cases[] = {{SchemeB(), false}, {SchemeT(5), false}, {SchemeA(), true}};
+  auto run = [](const std::vector<TCdtData>& scheme, bool count, int threads) {
+    if (count) return std::vector<std::string>{std::to_string(CountKeptCombinations(scheme, Newest(), threads))};
+    const TShrinkResult r = Filter(scheme, false, threads);
+    std::vector<std::string> lines = Lines(r);
+    lines.push_back(r.Text);
+    return lines;
+  };
+  std::vector<std::vector<std::string>> expected;
+  for (const auto& c : cases) expected.push_back(run(c.scheme, c.count, 1));
+  SetShrinkHelperPause(StopHelper);
+  struct TLetGo {  // also when an assertion ends the test early
+    bool done = false;
+    void Release() {
+      if (std::exchange(done, true)) return;
+      SetShrinkHelperPause(nullptr);
+      letGo.set_value();
+    }
+    ~TLetGo() { Release(); }
+  } helper;
+  // Runs until a helper has stopped, then a few more with the helpers stopped.
+  for (int i = 0, after = 0; after < 3; ++i) {
+    ASSERT_LT(i, 200) << "no helper took a unit";
+    const auto& c = cases[static_cast<size_t>(i) % std::size(cases)];
+    auto runs = std::async(std::launch::async, run, c.scheme, c.count, 8);
+    const bool ended = runs.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    if (!ended) helper.Release();  // or the run never ends
+    ASSERT_TRUE(ended) << "the run waits for the stopped helpers";
+    EXPECT_EQ(runs.get(), expected[static_cast<size_t>(i) % std::size(cases)]);
+    after += pauses.load() > 0;
+  }
+  helper.Release();
+  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(run(cases[i].scheme, cases[i].count, 8), expected[i]);
 }
 
 // Off the calling thread, again and again on the kept worker pool: the same
