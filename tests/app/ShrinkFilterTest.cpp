@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <future>
 #include <mutex>
 #include <set>
@@ -290,13 +291,15 @@ TEST(ShrinkFilter, SinkHearsStartRowsProgressAndEnd) {
 }
 
 namespace {
-// Every helper that calls it stays stopped until `letGo` is set.
-std::promise<void> letGo;
-std::shared_future<void> goOn = letGo.get_future().share();
+// While helpersStopped holds, every helper that calls it stays stopped.
+std::mutex pauseMutex;
+std::condition_variable pauseEnds;
+bool helpersStopped = false;
 std::atomic<int> pauses{0};
 void StopHelper() {
   pauses.fetch_add(1);
-  goOn.wait();
+  std::unique_lock lock(pauseMutex);
+  pauseEnds.wait(lock, [] { return !helpersStopped; });
 }
 }  // namespace
 
@@ -318,13 +321,22 @@ TEST(ShrinkFilter, StoppedHelperHoldsNothingUp) {
   };
   std::vector<std::vector<std::string>> expected;
   for (const auto& c : cases) expected.push_back(run(c.scheme, c.count, 1));
+  {
+    std::lock_guard lock(pauseMutex);
+    helpersStopped = true;
+  }
+  pauses = 0;
   SetShrinkHelperPause(StopHelper);
   struct TLetGo {  // also when an assertion ends the test early
     bool done = false;
     void Release() {
       if (std::exchange(done, true)) return;
       SetShrinkHelperPause(nullptr);
-      letGo.set_value();
+      {
+        std::lock_guard lock(pauseMutex);
+        helpersStopped = false;
+      }
+      pauseEnds.notify_all();
     }
     ~TLetGo() { Release(); }
   } helper;
