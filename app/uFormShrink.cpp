@@ -487,8 +487,9 @@ void TFrmShrink::BtnLoadClick() {
   if (!name) return;
   // Read aside, so that a bad file leaves the current scheme as it was.
   std::vector<TCdtData> loaded;
-  if (!LoadScheme(QFile::encodeName(*name).toStdString(), loaded)) {
-    ShowMessage(this, QString::fromUtf8(InvalidSchemeText));
+  std::string why;
+  if (!LoadScheme(QFile::encodeName(*name).toStdString(), loaded, &why)) {
+    ShowMessage(this, QString::fromUtf8(InvalidSchemeText) + "\n" + QString::fromStdString(why));
     return;
   }
   TCdtList& list = CdtList();

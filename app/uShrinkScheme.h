@@ -38,16 +38,18 @@ void SaveScheme(platform::XmlDocument& doc, const TCdtList& list);
 // Fills rows 0 and 1 of the record's values from the Num1 and Num2
 // children of an FMlInfo element. A missing or empty Num2 leaves row 1
 // empty, an empty Num1 row 0; false when Num1 is missing or a piece is no
-// integer.
-bool ParseNumLists(TCdtData& record, const platform::XmlElement& node);
+// integer, with the reason in `error` (when given).
+bool ParseNumLists(TCdtData& record, const platform::XmlElement& node, std::string* error = nullptr);
 
 // Reads the conditions of a scheme document, numbered 1..n in file order
 // (each record's name is its indicator's name). False when it is not one:
 // not XML, a flag or FMLNo missing or no integer, an FMLNo outside
 // FormulateList(), a value piece that is no integer or a value outside its
-// indicator's domain. `conditions` is only written on success.
-bool ReadScheme(std::string_view bytes, std::vector<TCdtData>& conditions);
-bool LoadScheme(const std::string& fileName, std::vector<TCdtData>& conditions);
+// indicator's domain; `error` (when given) then says which: the XML
+// reader's reason, or the condition, its line and the bad value.
+// `conditions` is only written on success.
+bool ReadScheme(std::string_view bytes, std::vector<TCdtData>& conditions, std::string* error = nullptr);
+bool LoadScheme(const std::string& fileName, std::vector<TCdtData>& conditions, std::string* error = nullptr);
 
 // The result file's text of the rows.
 std::string ResultFileText(const std::vector<TShrinkRow>& rows);

@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
   const auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
   const auto start = Clock::now();
   std::vector<TCdtData> conditions;
-  if (!LoadScheme(argv[1], conditions)) {
-    std::fprintf(stderr, "%s\n", InvalidSchemeText);
+  std::string why;
+  if (!LoadScheme(argv[1], conditions, &why)) {
+    std::fprintf(stderr, "%s\n%s\n", InvalidSchemeText, why.c_str());
     return 1;
   }
   const auto loaded = Clock::now();

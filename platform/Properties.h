@@ -11,7 +11,14 @@
 //     fill its background), "Flat" (also a tool button's auto-raise),
 //     "State" (a check box's "cbUnchecked", "cbChecked", "cbGrayed"),
 //     "Down" (a checkable button's checked state, a latched tool button;
-//     else the button's pressed state);
+//     else the button's pressed state), "Align" (any widget: "alNone",
+//     "alTop", "alBottom", "alLeft", "alRight", "alClient"; the dynamic
+//     property "Align" where the program set one, a text that is no key
+//     reading "alNone"; else a QMainWindow's tool bars and dock widgets by
+//     their area, its status bar "alBottom", its central widget "alClient",
+//     everything else "alNone"; writing sets the dynamic property only);
+//     "State" and "Align" read and write by key or by ordinal, and a key
+//     or ordinal they do not have is refused;
 //   - a Qt property of that name, first letter in either case ("Checked"
 //     is Qt's "checked", "ReadOnly" its "readOnly");
 //   - a dynamic property of exactly that name, which the program may set

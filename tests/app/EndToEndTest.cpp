@@ -135,6 +135,7 @@ void ChangePassword(const QString& from, const QString& to, const char* shot) {
     Retype(f.edtOldPwd, from);
     if (shot) Shot(shot);
     Click(f.Button1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !f.Changing(); }, 40000));  // on its worker
     EXPECT_EQ(LastMessage(), "密码修改成功！");
     Click(f.Button2);
   });

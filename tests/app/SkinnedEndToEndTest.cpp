@@ -105,7 +105,10 @@ TEST(SkinnedEndToEnd, TheProgramRunsSkinned) {
   skin->SkinFormtype = sfMainform;
   skin->Loaded();
   TMainComponents components;
-  components.SetSkinFile = [skin](const QString& file) { skin->SetSkinFile(file); };
+  components.SetSkinFile = [skin](const QString& file) {
+    skin->SetSkinFile(file);
+    return QString::fromStdString(skin->LoadError());
+  };
   components.SetSkinActive = [skin](bool active) { skin->SetActive(active); };
   int closed = 0;
   auto w = std::make_unique<TfrmMain>(std::move(components));
