@@ -333,15 +333,3 @@ TEST_F(ShrinkForm, HiddenCountCountsEveryConditionWhateverItsFlags) {
 }
 
 }  // namespace
-
-// A wider window widens the condition grid; the result grid keeps the width
-// of its columns.
-TEST_F(ShrinkForm, WiderWindowWidensTheConditionGrid) {
-  w->resize(1000, 600);
-  QApplication::processEvents();
-  const int conditions = w->VTCon->width(), numbers = w->strdNUM->width();
-  w->resize(1200, 600);
-  QApplication::processEvents();
-  EXPECT_EQ(w->strdNUM->width(), numbers);
-  EXPECT_EQ(w->VTCon->width(), conditions + 200);
-}
