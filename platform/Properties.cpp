@@ -332,6 +332,34 @@ QObject* GetObjectProperty(const QObject* object, const QString& name) {
   return v.canConvert<QObject*>() ? v.value<QObject*>() : nullptr;
 }
 
+bool GetSetElements(const QObject* object, const QString& name, QStringList& elements) {
+  const Target t = Resolve(object, name);
+  if (t.kind != Target::Qt || !t.property.isFlagType()) return false;
+  const QMetaEnum e = t.property.enumerator();
+  const int value = Read(t).toInt();
+  elements.clear();
+  for (int i = 0; i < e.keyCount(); ++i) {
+    const int bit = e.value(i);
+    if (bit != 0 && (bit & (bit - 1)) == 0 && (value & bit) == bit)
+      elements.append(QString::fromLatin1(e.key(i)));
+  }
+  return true;
+}
+
+bool SetSetElements(QObject* object, const QString& name, const QStringList& elements) {
+  const Target t = Resolve(object, name);
+  if (t.kind != Target::Qt || !t.property.isFlagType()) return false;
+  const QMetaEnum e = t.property.enumerator();
+  int value = 0;
+  for (const QString& element : elements) {
+    bool ok = false;
+    const int bit = e.keyToValue(element.toLatin1().constData(), &ok);
+    if (!ok) return false;
+    value |= bit;
+  }
+  return Write(t, value);
+}
+
 TColor GetPaletteColor(const QWidget* widget, QPalette::ColorRole role) {
   if (!widget) return clNone;
   const QColor c = widget->palette().color(role);

@@ -66,6 +66,12 @@ QString GetPropertyText(const QObject* object, const QString& name);
 bool SetPropertyText(QObject* object, const QString& name, const QString& text);
 QObject* GetObjectProperty(const QObject* object, const QString& name);
 
+// Sets: a Qt flags property read and written as the names of its
+// single-bit elements (whole names, in the enumeration's order). False
+// when `name` is not a set, or, on writing, an element is unknown.
+bool GetSetElements(const QObject* object, const QString& name, QStringList& elements);
+bool SetSetElements(QObject* object, const QString& name, const QStringList& elements);
+
 // The palette helpers behind "Color" and "Font.Color", for any role.
 TColor GetPaletteColor(const QWidget* widget, QPalette::ColorRole role);
 void SetPaletteColor(QWidget* widget, QPalette::ColorRole role, TColor color);

@@ -248,6 +248,24 @@ TEST(ControlsTest, PropertiesByNameAndPalette) {
   EXPECT_EQ(tree->palette().color(QPalette::Base), base);
 }
 
+// Sets by their single-bit elements' whole names; what is no set reads and
+// writes as none.
+TEST(ControlsTest, SetsByElementNames) {
+  QLabel label;
+  label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  QStringList elements;
+  ASSERT_TRUE(GetSetElements(&label, "Alignment", elements));
+  EXPECT_EQ(elements, (QStringList{"AlignRight", "AlignTrailing", "AlignVCenter"}));  // no composite names
+  EXPECT_TRUE(SetSetElements(&label, "alignment", {"AlignLeft", "AlignBottom"}));
+  EXPECT_EQ(label.alignment(), Qt::AlignLeft | Qt::AlignBottom);
+  EXPECT_TRUE(SetSetElements(&label, "Alignment", {}));
+  EXPECT_EQ(label.alignment(), Qt::Alignment());
+  EXPECT_FALSE(SetSetElements(&label, "Alignment", {"AlignLeft", "AlignNowhere"}));
+  EXPECT_EQ(label.alignment(), Qt::Alignment());
+  EXPECT_FALSE(GetSetElements(&label, "Text", elements));      // not a set
+  EXPECT_FALSE(SetSetElements(&label, "Missing", {"AlignLeft"}));
+}
+
 // "Align" by name: the dynamic property the program set, else a main
 // window's tool bars and dock widgets by their area, its status bar at the
 // bottom, its central widget the client; anything else alNone. Writing sets
