@@ -660,6 +660,7 @@ double ThreadSeconds() {
 
 // --- Worker threads -----------------------------------------------------------------
 
+// What a helper calls before each unit it claims (SetShrinkHelperPause).
 std::atomic<void (*)()> HelperPause{nullptr};
 
 // A search split into units for the worker pool. Unit(i) may run on two
