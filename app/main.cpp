@@ -3,12 +3,11 @@
 // skin component and its upgrade component, and the message loop. The main
 // window signs the user in while it is first shown; when the user gives up
 // there, it is closed already and the loop never runs. The skin goes on
-// once the sign-in has ended; without the skin file the program says so
-// and runs with the standard look.
+// once the sign-in has ended; without a usable skin file the program says
+// why and runs with the standard look.
 #include "app/uFrmAbout.h"
 #include "app/uFrmLogin.h"
 #include "app/uFrmMain.h"
-#include "platform/AppPath.h"
 #include "platform/Db.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
@@ -16,8 +15,6 @@
 #include "upgrade/ProgramUpgrade.h"
 
 #include <QApplication>
-
-#include <cstdio>
 
 namespace {
 
@@ -43,7 +40,7 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
 
 int SSQ_PROGRAM_MAIN(int argc, char** argv) {
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("ssqanalyzer"));
+  QApplication::setApplicationName(QString::fromUtf8(ProgramName));
   QApplication::setApplicationDisplayName(QString::fromUtf8(ProjectTitle));
   int rc = 0;
   {
@@ -65,9 +62,7 @@ int SSQ_PROGRAM_MAIN(int argc, char** argv) {
     components.LoginCreated = AttachSignInUpgrader;
     components.SetSkinFile = [skin](const QString& file) {
       skin->SetSkinFile(file);
-      if (skin->NoSkin())
-        std::fprintf(stderr, "ssqanalyzer: no usable skin at %s%s; the windows keep the standard look\n",
-                     platform::GetAppPath().c_str(), file.toLocal8Bit().constData());
+      return skin->NoSkin() ? QString::fromStdString(skin->LoadError()) : QString();
     };
     components.SetSkinActive = [skin](bool active) { skin->SetActive(active); };
     TfrmMain frmMain(std::move(components));

@@ -19,6 +19,7 @@
 
 const char* const ProjectTitle = "双色球分析工具 SsqAnalyzer";
 const char* const ProjectPage = SSQ_PROJECT_PAGE;
+const char* const ProgramName = "ssqanalyzer";
 
 namespace {
 

@@ -12,6 +12,9 @@ class QPushButton;
 // labels opens the page.
 extern const char* const ProjectTitle;
 extern const char* const ProjectPage;
+// The program's file and application name ("ssqanalyzer"), as the build
+// makes it and the update information lists it.
+extern const char* const ProgramName;
 
 class TfrmAbout : public QDialog {
  public:

@@ -1,8 +1,8 @@
 #include "app/uFrmChangePwd.h"
 
-#include "dataclient/uThread.h"
 #include "engine/uBaseFunc.h"
 #include "engine/uLottery.h"
+#include "platform/Dispatcher.h"
 #include "platform/UserPrompts.h"
 
 #include <QGuiApplication>
@@ -11,7 +11,7 @@
 #include <QPushButton>
 
 TFrmChangePwd::TFrmChangePwd(QWidget* parent)
-    : QDialog(parent) {
+    : QDialog(parent), self_(std::make_shared<TFrmChangePwd*>(this)) {
   setObjectName("FrmChangePwd");
   setWindowTitle(QStringLiteral("修改密码"));
   setFixedSize(295, 170);
@@ -41,22 +41,46 @@ TFrmChangePwd::TFrmChangePwd(QWidget* parent)
   connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TFrmChangePwd::~TFrmChangePwd() = default;
+TFrmChangePwd::~TFrmChangePwd() {
+  // The worker's call, asked to stop as the worker goes, stops waiting at
+  // once; its answer finds no dialog.
+  *self_ = nullptr;
+}
+
+void TFrmChangePwd::Say(const QString& text) {
+  platform::Prompts().MessageBox(this, text, QGuiApplication::applicationDisplayName(), platform::MB_OK);
+}
 
 void TFrmChangePwd::Button1Click() {
-  auto say = [this](const QString& text) {
-    platform::Prompts().MessageBox(this, text, QGuiApplication::applicationDisplayName(),
-                                   platform::MB_OK);
-  };
+  if (changing_) return;
   if (edtNewPwd->text() != edtConfirm->text()) {
-    say(QStringLiteral("两次输入的新密码不一致！"));
+    Say(QStringLiteral("两次输入的新密码不一致！"));
     return;
   }
-  try {
-    say(QString::fromStdString(ChangeUserPwd(
-        DataServiceConnectionString(), CurrentUser,
-        HashPassword(edtNewPwd->text().toStdString()), HashPassword(edtOldPwd->text().toStdString()))));
-  } catch (const platform::DbError& e) {
-    say(QString::fromStdString(std::string(TextConnectFailed) + "\n" + e.what()));
-  }
+  changing_ = true;
+  Button1->setEnabled(false);
+  Button2->setEnabled(false);
+  if (worker_.joinable()) worker_.join();  // the last change's worker, ended
+  worker_ = std::jthread(
+      [self = self_, connection = DataServiceConnectionString(), user = CurrentUser,
+       newPwd = HashPassword(edtNewPwd->text().toStdString()),
+       oldPwd = HashPassword(edtOldPwd->text().toStdString()), login = LoginTimeout,
+       command = CommandTimeout](std::stop_token stop) {
+        std::string answer;
+        try {
+          answer = ChangeUserPwd(connection, user, newPwd, oldPwd, login, command, stop);
+        } catch (const std::exception& e) {
+          answer = std::string(TextConnectFailed) + "\n" + e.what();
+        }
+        platform::GuiDispatcher().Post([self, answer = QString::fromStdString(answer)] {
+          if (*self) (*self)->ChangeDone(answer);
+        });
+      });
+}
+
+void TFrmChangePwd::ChangeDone(const QString& answer) {
+  changing_ = false;
+  Button1->setEnabled(true);
+  Button2->setEnabled(true);
+  Say(answer);
 }

@@ -15,6 +15,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -221,16 +222,20 @@ TFrmLogin::~TFrmLogin() {
 
 void TFrmLogin::BtnOKClick() {
   if (edtName->text().isEmpty()) {
-    LabUserInfo->show();
+    ShowInfoLabel(LabUserInfo);
     Timer1->start();
     edtName->setFocus();
   } else if (edtPwd->text().isEmpty()) {
-    LabPwdInfo->show();
+    ShowInfoLabel(LabPwdInfo);
     Timer1->start();
     edtPwd->setFocus();
   } else {
     platform::PostMessage(this, WM_DOLOGIN);
   }
+}
+
+void TFrmLogin::ShowInfoLabel(QLabel* label) {
+  for (QLabel* l : {lbinfo, LabUserInfo, LabPwdInfo, labLogin}) l->setVisible(l == label);
 }
 
 void TFrmLogin::Timer1Timer() {
@@ -249,7 +254,7 @@ bool TFrmLogin::event(QEvent* e) {
 
 void TFrmLogin::StartLogin() {
   if (thread_) return;  // one sign-in, one writer of the history, at a time
-  lbinfo->show();
+  ShowInfoLabel(lbinfo);
   auto reader = std::make_unique<TReadData>();
   reader->UserName = edtName->text().toStdString();
   reader->PwdDigest = HashPassword(edtPwd->text().toStdString());
@@ -282,7 +287,7 @@ void TFrmLogin::LoginResult(bool success, const std::string& msg) {
 void TFrmLogin::LoginThreadDone() {
   if (!gotResult_) {
     // Whatever the worker said last, the user learns that it failed.
-    lbinfo->show();
+    ShowInfoLabel(lbinfo);
     ShowLoginInfo(std::string(TextConnectFailed));
   }
   thread_.reset();  // it has ended: joining returns at once
@@ -343,6 +348,14 @@ bool TFrmLogin::eventFilter(QObject* watched, QEvent* e) {
       StartUpdateCheck();
   }
   return QDialog::eventFilter(watched, e);
+}
+
+void TFrmLogin::keyPressEvent(QKeyEvent* e) {
+  if (e->key() == Qt::Key_Escape || e->matches(QKeySequence::Cancel)) {
+    e->accept();
+    return;
+  }
+  QDialog::keyPressEvent(e);
 }
 
 void TFrmLogin::paintEvent(QPaintEvent*) {

@@ -83,6 +83,9 @@ class TFrmLogin : public QDialog {
 
   void BtnOKClick();
   void Timer1Timer();
+  // Shows one of the four message labels (lbinfo, LabUserInfo, LabPwdInfo,
+  // labLogin), which share one place, and hides the other three.
+  void ShowInfoLabel(QLabel* label);
   void ShowLoginInfo(const std::string& text);
   void LoginResult(bool success, const std::string& msg);
 
@@ -98,6 +101,9 @@ class TFrmLogin : public QDialog {
  protected:
   bool event(QEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
+  // The dialog has no cancel key: Escape does nothing, only the exit label
+  // leaves it.
+  void keyPressEvent(QKeyEvent* e) override;
   void paintEvent(QPaintEvent* e) override;
 
  private:

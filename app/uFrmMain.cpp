@@ -7,7 +7,9 @@
 #include "app/uFrmChangePwd.h"
 #include "app/uFrmLogin.h"
 #include "charts/uKLineDef.h"
+#include "engine/uIniFileMgr.h"
 #include "engine/uLottery.h"
+#include "platform/AppPath.h"
 #include "platform/UserPrompts.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowProc.h"
@@ -26,6 +28,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -51,7 +54,7 @@ QWidget* TabSheet(QTabWidget* pages, const char* name, const QString& caption) {
 }  // namespace
 
 TfrmMain::TfrmMain(TMainComponents components, QWidget* parent)
-    : QMainWindow(parent), components_(std::move(components)) {
+    : QMainWindow(parent), components_(std::move(components)), self_(std::make_shared<TfrmMain*>(this)) {
   setObjectName("frmMain");
   setWindowTitle(QString::fromUtf8(ProjectTitle));
   setProperty("FormStyle", QStringLiteral("fsMDIForm"));
@@ -60,12 +63,21 @@ TfrmMain::TfrmMain(TMainComponents components, QWidget* parent)
   CreateComponents();
   CreateMenu();
   // FormCreate.
-  if (components_.SetSkinFile) components_.SetSkinFile(QString::fromUtf8(MainSkinFile));
+  if (components_.SetSkinFile) skinProblem_ = components_.SetSkinFile(QString::fromUtf8(MainSkinFile));
   if (components_.SetVersionNumber) components_.SetVersionNumber(QString::fromUtf8(TFrmLogin::VersionNumber));
   closeWithoutAsking_ = false;
+  IniFileMgr().SetOnWriteFailed([self = self_](const std::string& file, const std::string& reason) {
+    if (!*self) return;  // the window is going: nobody to tell
+    platform::Prompts().MessageBox(
+        *self, QStringLiteral("设置无法保存到 %1：\n%2").arg(QString::fromStdString(file), QString::fromStdString(reason)),
+        (*self)->windowTitle(), platform::MB_OK | platform::MB_ICONWARNING);
+  });
 }
 
-TfrmMain::~TfrmMain() { setWindowTitle(QString()); }
+TfrmMain::~TfrmMain() {
+  *self_ = nullptr;
+  setWindowTitle(QString());
+}
 
 void TfrmMain::CreateComponents() {
   auto* client = new QWidget(this);
@@ -192,6 +204,12 @@ void TfrmMain::FormShow() {
   // modal dialog, the frame takes the activation back: a window manager may
   // not hand it over, and without one nothing would.
   if (components_.SetSkinActive) components_.SetSkinActive(true);
+  if (!skinProblem_.isEmpty()) {
+    const QString file = QString::fromStdString(platform::GetAppPath()) + QString::fromUtf8(MainSkinFile);
+    platform::Prompts().MessageBox(
+        this, QStringLiteral("皮肤文件 %1 无法使用：%2\n程序以标准外观运行。").arg(file, std::exchange(skinProblem_, {})),
+        windowTitle(), platform::MB_OK | platform::MB_ICONWARNING);
+  }
   activateWindow();
 }
 
@@ -323,10 +341,12 @@ void TfrmMain::BtnOpenClick() {
 }
 
 void TfrmMain::BtnRandomNoClick() {
-  if (CboYear->count() == 0) return;
-  // The last item of each list is never drawn, so "开奖" always has a
-  // next issue to reveal.
-  CboYear->setCurrentIndex(Random(CboYear->count() - 1));
+  if (CboYear->count() == 0 || DrawHistory.Empty()) return;
+  // A draw with a next one to reveal: any year, the newest only when it
+  // holds more than its newest draw; the year's last issue is never drawn.
+  const bool newestHasTwo = YearIndex[0].FirstIndex < DrawHistory.Count() - 1;
+  const int32_t years = CboYear->count() - (newestHasTwo ? 0 : 1);
+  CboYear->setCurrentIndex(years > 0 ? Random(years) + (newestHasTwo ? 0 : 1) : 0);
   FillIssues();
   CboNO->setCurrentIndex(Random(CboNO->count() - 1));
   ShowCurrentIssue();

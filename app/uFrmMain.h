@@ -7,7 +7,9 @@
 // The skin component and the upgrade component live in libraries built
 // after this one, so they plug in through TMainComponents, which the
 // program entry fills; a part left empty is simply absent (the menu's
-// "检查更新" is disabled then).
+// "检查更新" is disabled then). A skin file that gives no skin is named to
+// the user once, with the reason, when the skin would go on; a settings
+// file that cannot be written, at the first failed write.
 #pragma once
 
 #include "platform/Colors.h"
@@ -18,6 +20,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QAction;
 class QCheckBox;
@@ -40,9 +43,10 @@ inline constexpr const char* MainSkinFile = "skin/Watercolor-BLUE.skn";
 
 // The components the program plugs into the main window.
 struct TMainComponents {
-  // The skin component: its skin file (set at creation) and its switch
-  // (turned on once the sign-in has ended).
-  std::function<void(const QString& file)> SetSkinFile;
+  // The skin component: its skin file (set at creation; the answer is why
+  // it gives no skin, empty when it does) and its switch (turned on once
+  // the sign-in has ended).
+  std::function<QString(const QString& file)> SetSkinFile;
   std::function<void(bool active)> SetSkinActive;
   // The upgrade component: the version it compares against (set at
   // creation) and its update check, started without waiting.
@@ -142,4 +146,8 @@ class TfrmMain : public QMainWindow {
   TFrmShrink* shrink_ = nullptr;
   bool closeWithoutAsking_ = false;
   bool showing_ = false;
+  QString skinProblem_;  // why the skin file gave no skin, until the user is told
+  // The settings object reaches the window only through this cell, emptied
+  // when the window goes.
+  std::shared_ptr<TfrmMain*> self_;
 };

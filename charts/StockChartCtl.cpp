@@ -114,7 +114,15 @@ void TStockChartModel::LayoutSeries() {
   // Labels are spaced by the slots the candles are drawn in.
   const int slot = gap_ + candleWidth_;
   labelStep_ = std::max(kMinLabelStep, (kLabelSpacing + slot - 1) / slot);
+  // The candle under the mouse is one of the current candles, where the
+  // mouse is now: new data, a scroll or a zoom move it under a still mouse.
+  if (mouseSeen_ && !dragging_) UpdateCurrentIndex();
   if (indicators_) indicators_->LayoutPoints(*this);
+}
+
+void TStockChartModel::UpdateCurrentIndex() {
+  const int slot = candleWidth_ + gap_;
+  currentIndex_ = std::min(lastVisible_ - int(std::floor(double(width_ - margins_.Right - mouseX_) / slot)), Count() - 1);
 }
 
 void TStockChartModel::CalcValueRanges() {
@@ -269,13 +277,14 @@ void TStockChartModel::ToggleCrosshair() {
 }
 
 void TStockChartModel::MouseMove(int x, int y) {
+  mouseSeen_ = true;
   mouseX_ = x;
   mouseY_ = y;
   const int slot = candleWidth_ + gap_;
   const int edge = width_ - 2 * margins_.Right;
   const int xs = x >= edge ? edge - 1 : x;
   candleOffset_ = Round(double(xs - margins_.Left) / slot - 0.5);
-  currentIndex_ = std::min(lastVisible_ - int(std::floor(double(width_ - margins_.Right - x) / slot)), Count() - 1);
+  UpdateCurrentIndex();
   if (isDrawLine_ && dragging_) {
     rubber_.SetPoints(pressPoint_.X, pressPoint_.Y, x, y);
   } else if (dragging_ && selectedLine_) {
@@ -543,17 +552,12 @@ void TStockChart::DrawCandles(Canvas& c) {
   }
 }
 
-int TStockChart::TitleX(Canvas& c, const QString& text) const {
-  const platform::TRect& r = model_.MainRect();
-  return std::max(0, Round((r.Right - r.Left) / 2.0 - c.TextWidth(text) / 2.0) + model_.Margins().Left);
-}
-
 void TStockChart::DrawTitle(Canvas& c) {
   TStockChartModel& m = model_;
   if (m.IsCompact()) {
     const QString text = QString::fromStdString(m.Condition().Caption + " " + m.Condition().ValueText);
     c.Font.Color = platform::clWhite;
-    c.TextOut(TitleX(c, text), 5, text);
+    DrawTitleText(c, text, m.MainRect().Left, m.MainRect().Right, 5);
     return;
   }
   const int x = m.MouseX();
@@ -563,7 +567,7 @@ void TStockChart::DrawTitle(Canvas& c) {
   QString text;
   if (OnHint) OnHint(m.RefInfo(), m.Condition(), text);
   c.Font.Color = k.Open >= k.Close ? platform::clWhite : platform::clRed;
-  if (!text.isEmpty()) c.TextOut(TitleX(c, text), 5, text);
+  if (!text.isEmpty()) DrawTitleText(c, text, m.MainRect().Left, m.MainRect().Right, 5);
 }
 
 void TStockChart::DrawCrosshair(Canvas& c) {

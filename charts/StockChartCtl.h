@@ -216,6 +216,8 @@ class TStockChartModel : public TDrawChartModel {
 
  private:
   void ClearLines();
+  // The candle under the mouse's x, from the current layout.
+  void UpdateCurrentIndex();
 
   // geometry
   TChartMargins margins_;
@@ -249,6 +251,7 @@ class TStockChartModel : public TDrawChartModel {
 
   // mouse
   int mouseX_ = 0, mouseY_ = 0;
+  bool mouseSeen_ = false;
   bool dragging_ = false;
   platform::TPoint dragPoint_;
   int candleOffset_ = 0;
@@ -326,10 +329,6 @@ class TStockChart : public TDrawChart {
   void DrawTitle(platform::Canvas& c);
   void DrawCrosshair(platform::Canvas& c);
   void DrawUserLines(platform::Canvas& c);
-  // x of the text, as wide as it is in the canvas's font, centred over the
-  // main window; never left of the control, so a title that fits shows
-  // whole.
-  int TitleX(platform::Canvas& c, const QString& text) const;
 
   TStockChartModel model_;
 };

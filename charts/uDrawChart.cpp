@@ -1,10 +1,39 @@
 #include "charts/uDrawChart.h"
 
 #include "platform/Canvas.h"
+#include "platform/DelphiRtl.h"
 
 #include <QResizeEvent>
 
+#include <algorithm>
 #include <stdexcept>
+
+TChartText FitChartText(const QFontMetrics& metrics, const QString& text, int left, int right, int y, int width) {
+  QString shown = text;
+  int advance = metrics.horizontalAdvance(shown);
+  if (advance > width) {
+    shown = metrics.elidedText(text, Qt::ElideMiddle, std::max(width, 0));
+    advance = metrics.horizontalAdvance(shown);
+    if (advance > width) shown.clear(), advance = 0;
+  }
+  const int centred = int(platform::DelphiRound((right - left) / 2.0 - advance / 2.0)) + left;
+  const int x = std::clamp(centred, 0, std::max(width - advance, 0));
+  return {shown, platform::Rect(x, y, x + advance, y + metrics.height())};
+}
+
+std::vector<bool> SpacedLabels(const std::vector<platform::TRect>& labels) {
+  std::vector<bool> drawn(labels.size(), false);
+  std::vector<platform::TRect> kept;
+  for (size_t i = 0; i < labels.size(); ++i) {
+    const platform::TRect& r = labels[i];
+    const auto meets = [&r](const platform::TRect& k) { return !platform::IntersectRect(r, k).IsEmpty(); };
+    if (std::none_of(kept.begin(), kept.end(), meets)) {
+      kept.push_back(r);
+      drawn[i] = true;
+    }
+  }
+  return drawn;
+}
 
 void TDrawChartModel::SetSize(int width, int height) {
   width_ = width;
@@ -43,6 +72,7 @@ const platform::Bitmap& TDrawChart::RenderBack() {
       platform::BitmapSizeAllowed(width(), height()))
     back_.SetSize(width(), height());
   SyncSize();
+  title_ = {};
   if (!back_.Empty()) {
     PaintBack(back_);
     back_.GetCanvas().EndPainting();
@@ -63,4 +93,9 @@ void TDrawChart::paintEvent(QPaintEvent* /*event*/) {
 void TDrawChart::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   SyncSize();
+}
+
+void TDrawChart::DrawTitleText(platform::Canvas& c, const QString& text, int left, int right, int y) {
+  title_ = FitChartText(c.FontMetrics(), text, left, right, y, width());
+  if (!title_.Text.isEmpty()) c.TextOut(title_.Rect.Left, y, title_.Text);
 }

@@ -11,9 +11,31 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 
+#include <QFontMetrics>
+#include <QString>
 #include <QWidget>
 
 #include <functional>
+#include <vector>
+
+// A line of text over a chart: what of it is drawn and the cell it takes.
+struct TChartText {
+  QString Text;
+  platform::TRect Rect;
+};
+
+// Places a one-line text at row `y` of a chart `width` pixels wide: centred
+// over the columns left..right, then moved as little as needed to lie
+// inside the chart. A text wider than the chart loses characters from its
+// middle to an ellipsis, so that its start (the condition) and its end (the
+// chosen values or the omission) stay readable; nothing is drawn when not
+// even the ellipsis fits.
+TChartText FitChartText(const QFontMetrics& metrics, const QString& text, int left, int right, int y, int width);
+
+// Which labels of a row are drawn, in the order given: each one unless its
+// rectangle meets a label drawn before it, so that no two drawn labels
+// overlap. The first label is always drawn.
+std::vector<bool> SpacedLabels(const std::vector<platform::TRect>& labels);
 
 // The window-less half shared by the charts: the compact flag, the charted
 // condition, the control's size and the six operations every chart offers
@@ -88,6 +110,9 @@ class TDrawChart : public QWidget {
   // returns it (what the next blit shows).
   const platform::Bitmap& RenderBack();
   const platform::Bitmap& BackBitmap() const { return back_; }
+  // The title or hover text the last paint drew at the top (an empty text
+  // when it drew none).
+  const TChartText& PaintedTitle() const { return title_; }
 
  protected:
   // The chart's paint operation: the whole picture into `back`, which has
@@ -95,6 +120,9 @@ class TDrawChart : public QWidget {
   virtual void PaintBack(platform::Bitmap& back) = 0;
   // The back bitmap's canvas (for measuring text in the chart's font).
   platform::Canvas& BackCanvas() { return back_.GetCanvas(); }
+  // Draws the chart's title or hover text at row `y` in the canvas's font,
+  // placed by FitChartText over the columns left..right.
+  void DrawTitleText(platform::Canvas& c, const QString& text, int left, int right, int y);
   // Connects the model's invalidation to a repaint of this widget; the
   // derived chart calls it once its model exists.
   void AttachModel();
@@ -109,4 +137,5 @@ class TDrawChart : public QWidget {
 
  private:
   platform::Bitmap back_;
+  TChartText title_;
 };

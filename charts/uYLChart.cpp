@@ -4,7 +4,6 @@
 #include "engine/uIniFileMgr.h"
 #include "platform/Canvas.h"
 #include "platform/DelphiRtl.h"
-#include "platform/Encoding.h"
 
 #include <QMouseEvent>
 
@@ -145,11 +144,6 @@ QString TYLChartModel::HoverText() const {
   return text;
 }
 
-int TYLChartModel::HoverX() const {
-  const size_t bytes = platform::Utf8ToCp936(HoverText().toStdString()).size();
-  return int(DelphiRound(plot_.Width() / 2.0 - double(bytes) * 6 / 2)) + MarginLeft;
-}
-
 // ---- settings
 
 void TYLChartModel::LoadSettings() {
@@ -234,15 +228,21 @@ void TYLChart::DrawAxesAndGrid(Canvas& c) {
   c.MoveTo(plot.Left, m.Height() - TYLChartModel::MarginBottom);
   c.LineTo(plot.Right, m.Height() - TYLChartModel::MarginBottom);
 
-  // The numbers of each column's draw, reading downwards under the axis,
-  // with a dotted grid line and a tick.
+  // The numbers of each column's draw, reading downwards under the axis
+  // (each takes a line's height left of x + 5), with a dotted grid line and
+  // a tick. Columns narrower than a line keep the numbers that do not
+  // overlap one drawn nearer the newest draw.
   const platform::TFont normal = c.Font;
   c.Font.Orientation = 2700;
+  const int lineHeight = c.TextHeight(QStringLiteral("0"));
+  std::vector<QString> texts;
+  std::vector<platform::TRect> labels;
   for (int k = 0; m.ColumnX(k) > TYLChartModel::MarginLeft && m.Count() - k >= 1; ++k) {
     const int x = m.ColumnX(k);
     const TYLPoint& point = m.Points()[size_t(m.Count() - 1 - k)];
-    c.Font.Color = k % 2 == 1 ? kOddLabelColor : platform::clRed;
-    if (point.Draw) c.TextOut(x + 5, plot.Bottom + 8, QString::fromStdString(point.Draw->NumText));
+    texts.push_back(point.Draw ? QString::fromStdString(point.Draw->NumText) : QString());
+    const int length = c.TextWidth(texts.back());
+    labels.push_back(platform::Rect(x + 5 - lineHeight, plot.Bottom + 8, x + 5, plot.Bottom + 8 + length));
     c.Pen = {grid, 1, platform::psDot};
     c.MoveTo(x, plot.Top);
     c.LineTo(x, plot.Bottom);
@@ -250,11 +250,26 @@ void TYLChart::DrawAxesAndGrid(Canvas& c) {
     c.MoveTo(x, plot.Bottom);
     c.LineTo(x, plot.Bottom + 5);
   }
+  const std::vector<bool> drawn = SpacedLabels(labels);
+  for (size_t k = 0; k < texts.size(); ++k) {
+    if (!drawn[k] || texts[k].isEmpty()) continue;
+    c.Font.Color = k % 2 == 1 ? kOddLabelColor : platform::clRed;
+    c.TextOut(labels[k].Right, plot.Bottom + 8, texts[k]);
+  }
   c.Font = normal;
   c.Pen.Style = platform::psSolid;
 
+  // The expected omission's number goes left of its line; a row's number
+  // that would overlap it, or one drawn above, is left out.
+  const int levelY = m.LevelY();
+  const QString level = QString::number(DelphiRound(m.Level()));
+  const auto numberAt = [&](int y, const QString& text) {
+    return platform::Rect(plot.Left - c.TextWidth(text) - 2, y - 5, plot.Left - 2, y - 5 + lineHeight);
+  };
+
   // A row per draw of omission, while the plot has room for them.
   if (m.HasRowGrid()) {
+    std::vector<int> numbered;  // top row first
     for (int v = 1; m.OmissionY(v) > plot.Top; ++v) {
       const int y = m.OmissionY(v);
       c.Pen.Color = grid;
@@ -263,22 +278,22 @@ void TYLChart::DrawAxesAndGrid(Canvas& c) {
       c.Pen.Color = kAxisColor;
       c.MoveTo(plot.Left - 3, y);
       c.LineTo(plot.Left, y);
-      if (m.Count() - v > 0) {
-        const QString text = QString::number(v);
-        c.Font.Color = platform::clWhite;
-        c.TextOut(plot.Left - c.TextWidth(text) - 2, y - 5, text);
-      }
+      if (m.Count() - v > 0) numbered.insert(numbered.begin(), v);
     }
+    std::vector<platform::TRect> rows = {numberAt(levelY, level)};
+    for (int v : numbered) rows.push_back(numberAt(m.OmissionY(v), QString::number(v)));
+    const std::vector<bool> shown = SpacedLabels(rows);
+    c.Font.Color = platform::clWhite;
+    for (size_t i = 1; i < rows.size(); ++i)
+      if (shown[i]) c.TextOut(rows[i].Left, rows[i].Top, QString::number(numbered[i - 1]));
   }
 
-  const int y = m.LevelY();
   c.Pen = {kLevelColor, 2, platform::psSolid};
-  c.MoveTo(plot.Left + 1, y);
-  c.LineTo(plot.Right - 1, y);
+  c.MoveTo(plot.Left + 1, levelY);
+  c.LineTo(plot.Right - 1, levelY);
   c.Pen.Width = 1;
-  const QString level = QString::number(DelphiRound(m.Level()));
   c.Font.Color = platform::clBlue;
-  c.TextOut(plot.Left - c.TextWidth(level) - 2, y - 5, level);
+  c.TextOut(plot.Left - c.TextWidth(level) - 2, levelY - 5, level);
 }
 
 void TYLChart::DrawMovingAverages(Canvas& c) {
@@ -305,20 +320,37 @@ void TYLChart::DrawPoints(Canvas& c) {
   const TYLChartModel& m = model_;
   c.Pen = {kLineColor, 1, platform::psSolid};
   c.Polyline(m.LinePixels().data(), int(m.LinePixels().size()));
+  // Circles with their omission, from the newest point back; where the
+  // points crowd, a circle that would overlap one drawn before is left out
+  // (the line still runs through its point).
+  struct Circle {
+    int Point, HalfWidth, HalfHeight;
+    QString Text;
+  };
   c.Font.Style = platform::fsBold;
-  for (int i = m.FirstPlotted(); i < m.Count(); ++i) {
+  std::vector<Circle> circles;
+  std::vector<platform::TRect> bounds;
+  for (int i = m.Count() - 1; i >= m.FirstPlotted(); --i) {
     const TPoint at = m.PointPixel(i);
     const QString text = QString::number(m.Points()[size_t(i)].Omission);
     const int halfWidth = int(DelphiRound(c.TextWidth(text) / 2.0));
     const int halfHeight = int(DelphiRound(c.TextHeight(text) / 2.0));
     const int r = std::max(halfWidth, halfHeight) + 2;
-    const auto colors = m.CircleColors(i);
+    circles.push_back({i, halfWidth, halfHeight, text});
+    bounds.push_back(platform::Rect(at.X - r, at.Y - r, at.X + r, at.Y + r));
+  }
+  const std::vector<bool> drawn = SpacedLabels(bounds);
+  for (size_t j = 0; j < circles.size(); ++j) {
+    if (!drawn[j]) continue;
+    const Circle& circle = circles[j];
+    const TPoint at = m.PointPixel(circle.Point);
+    const auto colors = m.CircleColors(circle.Point);
     c.Brush = {colors.Fill, platform::bsSolid};
     c.Pen = {colors.Fill, 1, platform::psSolid};
-    c.Ellipse(at.X - r, at.Y - r, at.X + r, at.Y + r);
+    c.Ellipse(bounds[j]);
     c.Brush.Style = platform::bsClear;
     c.Font.Color = colors.Text;
-    c.TextOut(at.X - halfWidth, at.Y - halfHeight, text);
+    c.TextOut(at.X - circle.HalfWidth, at.Y - circle.HalfHeight, circle.Text);
   }
   c.Font.Style = 0;
 }
@@ -326,5 +358,5 @@ void TYLChart::DrawPoints(Canvas& c) {
 void TYLChart::DrawHover(Canvas& c) {
   if (!model_.HasHover()) return;
   c.Font.Color = platform::clWhite;
-  c.TextOut(model_.HoverX(), 5, model_.HoverText());
+  DrawTitleText(c, model_.HoverText(), model_.PlotRect().Left, model_.PlotRect().Right, 5);
 }

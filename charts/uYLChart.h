@@ -105,10 +105,9 @@ class TYLChartModel : public TDrawChartModel {
   // on a point.
   bool HasHover() const;
   // "<DateNo>期（<numbers>）  遗漏值：<omission>" for the point under the
-  // mouse (without the issue number when the shared flag is off).
+  // mouse (without the issue number when the shared flag is off), drawn at
+  // the top over the plot as FitChartText places it.
   QString HoverText() const;
-  // Where the hover text starts: centred by its length in CP936 bytes.
-  int HoverX() const;
 
   // The shared settings of the omission charts: moving-average periods and
   // colours ("MA_YL") and the back and grid colours ("YLChart").

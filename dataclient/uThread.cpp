@@ -58,18 +58,21 @@ platform::StoredProcCall DataServiceCall(std::string procedure) {
 }
 
 std::string ChangeUserPwd(const std::string& connectionString, const std::string& userName,
-                          const std::string& newPwdDigest, const std::string& oldPwdDigest) {
+                          const std::string& newPwdDigest, const std::string& oldPwdDigest,
+                          int loginTimeout, int commandTimeout, std::stop_token stop) {
   using platform::ParamDirection;
   using platform::ParamType;
   platform::StoredProcCall call = DataServiceCall("ChangeUserPwd");
   call.ConnectionString = connectionString;
+  call.LoginTimeout = loginTimeout;
+  call.CommandTimeout = commandTimeout;
   call.Parameters = {
       {"UserName", ParamType::String, ParamDirection::Input, 50, userName},
       {"NewPwd", ParamType::String, ParamDirection::Input, 50, newPwdDigest},
       {"OldPwd", ParamType::String, ParamDirection::Input, 150, oldPwdDigest},
       {"p_result", ParamType::WideString, ParamDirection::Output, 50, std::nullopt},
   };
-  return platform::CallStoredProc(std::move(call)).ParamByName("p_result").AsText();
+  return platform::CallStoredProc(std::move(call), std::move(stop)).ParamByName("p_result").AsText();
 }
 
 // ------------------------------------------------------------------ TReadData

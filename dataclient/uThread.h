@@ -67,10 +67,13 @@ platform::StoredProcCall DataServiceCall(std::string procedure);
 // Changes the password of userName on the data service at connectionString
 // through "ChangeUserPwd" (digests as HashPassword gives them) and returns
 // the server's answer text, success or refusal alike. Runs under the same
-// deadline as a sign-in: DbTimeout when the service does not answer in
-// time, DbError when it cannot be reached.
+// deadline as a sign-in unless given others: DbTimeout when the service
+// does not answer in time or `stop` is requested first, DbError when it
+// cannot be reached.
 std::string ChangeUserPwd(const std::string& connectionString, const std::string& userName,
-                          const std::string& newPwdDigest, const std::string& oldPwdDigest);
+                          const std::string& newPwdDigest, const std::string& oldPwdDigest,
+                          int loginTimeout = DataServiceLoginTimeout,
+                          int commandTimeout = DataServiceCommandTimeout, std::stop_token stop = {});
 
 // The version token sent with every sign-in.
 inline constexpr std::string_view VersionToken =

@@ -29,7 +29,17 @@ const platform::IniFile& TIniFileMgr::ReadFile() const {
   return writeFile_;
 }
 
-void TIniFileMgr::AfterWrite(bool ok) { lastError_ = ok ? std::string() : writeFile_.LastError(); }
+void TIniFileMgr::AfterWrite(bool ok) {
+  lastError_ = ok ? std::string() : writeFile_.LastError();
+  if (ok || failureReported_ || !onWriteFailed_) return;
+  failureReported_ = true;
+  onWriteFailed_(FileName(), lastError_);
+}
+
+void TIniFileMgr::SetOnWriteFailed(TWriteFailed report) {
+  onWriteFailed_ = std::move(report);
+  failureReported_ = false;
+}
 
 std::string TIniFileMgr::ReadString(const std::string& section, const std::string& ident,
                                     const std::string& fallback) const {

@@ -17,6 +17,7 @@
 
 #include "platform/IniFile.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -41,6 +42,11 @@ class TIniFileMgr {
   // Why the last write failed; empty after a good one. A failed write never
   // throws: settings are not worth a crash.
   const std::string& LastError() const { return lastError_; }
+  // Who tells the user of a failed write (the file and the reason): called
+  // for the first failure after it is set, once, so that a settings file
+  // that cannot be written is named once and not at every write.
+  using TWriteFailed = std::function<void(const std::string& file, const std::string& reason)>;
+  void SetOnWriteFailed(TWriteFailed report);
 
  private:
   const platform::IniFile& ReadFile() const;
@@ -49,6 +55,8 @@ class TIniFileMgr {
   platform::IniFile writeFile_;
   std::unique_ptr<platform::IniFile> fallbackRead_;  // the file beside the executable, read-only
   std::string lastError_;
+  TWriteFailed onWriteFailed_;
+  bool failureReported_ = false;
 };
 
 // The program's one settings object, created on first use.

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -52,6 +53,27 @@ bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::strin
   if (::close(fd) != 0) return fail("cannot close " + tmpl, tmpl);
   if (::rename(tmpl.c_str(), path.c_str()) != 0) return fail("cannot replace " + path, tmpl);
   return true;
+}
+
+std::optional<std::string> LinkTarget(const std::string& path) {
+  namespace fs = std::filesystem;
+  fs::path p = path;
+  std::error_code ec;
+  for (int depth = 0; fs::is_symlink(p, ec); ++depth) {
+    const fs::path target = fs::read_symlink(p, ec);
+    if (ec || depth == 40) return std::nullopt;
+    p = target.is_absolute() ? target : p.parent_path() / target;
+  }
+  return p.string();
+}
+
+bool WriteFileThroughLink(const std::string& path, std::string_view bytes, std::string* error) {
+  const std::optional<std::string> target = LinkTarget(path);
+  if (!target) {
+    if (error) *error = "cannot write " + path + ": its symbolic links run in a circle or too deep";
+    return false;
+  }
+  return WriteFileAtomic(*target, bytes, error);
 }
 
 bool IsFolderWritable(const std::string& folder) {

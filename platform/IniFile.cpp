@@ -78,44 +78,76 @@ size_t FindKey(const std::vector<std::string>& lines, Range r, const std::string
   return std::string::npos;
 }
 
+std::string_view LineEnd(std::string_view line) {
+  if (line.ends_with("\r\n")) return "\r\n";
+  return line.ends_with('\n') ? "\n" : "";
+}
+
 }  // namespace
+
+// The file's lines, each as the program reads it (UTF-8, without its end)
+// and as it lies on disk (its bytes with its end). A write re-encodes only
+// the lines it makes or changes; every other line goes back byte for byte,
+// bytes that are no CP936 and its own line end included.
+struct IniFile::Lines {
+  std::vector<std::string> text;
+  std::vector<std::string> bytes;
+  std::string eol = "\r\n";  // the end of new lines: the file's first, CR LF in a new file
+
+  explicit Lines(const std::string& path) {
+    const std::optional<std::string> file = ReadFileBytes(path);
+    if (!file) return;
+    const std::string_view all = *file;
+    for (size_t start = 0; start < all.size();) {
+      const size_t nl = all.find('\n', start);
+      const size_t next = nl == std::string_view::npos ? all.size() : nl + 1;
+      const std::string_view line = all.substr(start, next - start);
+      const std::string_view end = LineEnd(line);
+      if (text.empty() && !end.empty()) eol = end;
+      text.push_back(Cp936ToUtf8(line.substr(0, line.size() - end.size())));
+      bytes.emplace_back(line);
+      start = next;
+    }
+  }
+  // Line i's key keeps its bytes; the value is the new one.
+  void SetValue(size_t i, const std::string& value) {
+    const std::string& old = bytes[i];
+    const std::string key = Trim(std::string_view(old).substr(0, old.find('=')));
+    const std::string body = key + "=" + Utf8ToCp936(value);
+    bytes[i] = body + std::string(LineEnd(old));
+    text[i] = Cp936ToUtf8(body);
+  }
+  void Insert(size_t i, const std::string& line) {
+    if (i == bytes.size() && !bytes.empty() && LineEnd(bytes.back()).empty()) bytes.back() += eol;
+    bytes.insert(bytes.begin() + static_cast<ptrdiff_t>(i), Utf8ToCp936(line) + eol);
+    text.insert(text.begin() + static_cast<ptrdiff_t>(i), line);
+  }
+  void Append(const std::string& line) { Insert(text.size(), line); }
+  void Erase(size_t begin, size_t end) {
+    bytes.erase(bytes.begin() + static_cast<ptrdiff_t>(begin), bytes.begin() + static_cast<ptrdiff_t>(end));
+    text.erase(text.begin() + static_cast<ptrdiff_t>(begin), text.begin() + static_cast<ptrdiff_t>(end));
+  }
+};
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
-std::vector<std::string> IniFile::LoadLines() const {
-  std::vector<std::string> lines;
-  auto bytes = ReadFileBytes(path_);
-  if (!bytes) return lines;
-  std::string text = Cp936ToUtf8(*bytes);
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t nl = text.find('\n', start);
-    if (nl == std::string::npos) nl = text.size();
-    std::string line = text.substr(start, nl - start);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(std::move(line));
-    start = nl + 1;
-  }
-  return lines;
-}
+IniFile::Lines IniFile::LoadLines() const { return Lines(path_); }
 
-bool IniFile::StoreLines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const auto& l : lines) {
-    text += l;
-    text += "\r\n";
-  }
+bool IniFile::StoreLines(const Lines& lines) {
+  std::string bytes;
+  for (const std::string& line : lines.bytes) bytes += line;
   lastError_.clear();
-  return WriteFileAtomic(path_, Utf8ToCp936(text), &lastError_);
+  // A settings file that is a link stays one: its target is replaced.
+  return WriteFileThroughLink(path_, bytes, &lastError_);
 }
 
 std::string IniFile::ReadString(const std::string& section, const std::string& key,
                                 const std::string& fallback) const {
-  auto lines = LoadLines();
-  size_t i = FindKey(lines, FindSection(lines, section), key);
+  const Lines lines = LoadLines();
+  size_t i = FindKey(lines.text, FindSection(lines.text, section), key);
   if (i == std::string::npos) return fallback;
   std::string k, v;
-  KeyValue(lines[i], k, v);
+  KeyValue(lines.text[i], k, v);
   if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
     v = v.substr(1, v.size() - 2);
   return v;
@@ -138,23 +170,20 @@ bool IniFile::WriteString(const std::string& section, const std::string& key, co
                  ": a settings line cannot hold a line break";
     return false;
   }
-  auto lines = LoadLines();
+  Lines lines = LoadLines();
   std::string sec = Trim(section), k = Trim(key);
-  std::string line = k + "=" + value;
-  Range r = FindSection(lines, sec);
+  Range r = FindSection(lines.text, sec);
   if (r.begin == std::string::npos) {
-    if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
-    lines.push_back("[" + sec + "]");
-    lines.push_back(line);
-  } else if (size_t i = FindKey(lines, r, k); i != std::string::npos) {
-    std::string oldKey, oldValue;
-    KeyValue(lines[i], oldKey, oldValue);
-    lines[i] = oldKey + "=" + value;  // the key keeps the spelling it has in the file
+    if (!lines.text.empty() && !Trim(lines.text.back()).empty()) lines.Append("");
+    lines.Append("[" + sec + "]");
+    lines.Append(k + "=" + value);
+  } else if (size_t i = FindKey(lines.text, r, k); i != std::string::npos) {
+    lines.SetValue(i, value);  // the key keeps the spelling it has in the file
   } else {
     // After the section's last non-blank line, so blank separators stay put.
     size_t at = r.end;
-    while (at > r.begin + 1 && Trim(lines[at - 1]).empty()) --at;
-    lines.insert(lines.begin() + static_cast<ptrdiff_t>(at), line);
+    while (at > r.begin + 1 && Trim(lines.text[at - 1]).empty()) --at;
+    lines.Insert(at, k + "=" + value);
   }
   return StoreLines(lines);
 }
@@ -168,12 +197,11 @@ bool IniFile::WriteBool(const std::string& section, const std::string& key, bool
 }
 
 bool IniFile::SectionExists(const std::string& section) const {
-  auto lines = LoadLines();
-  return FindSection(lines, section).begin != std::string::npos;
+  return FindSection(LoadLines().text, section).begin != std::string::npos;
 }
 
 std::vector<std::string> IniFile::ReadSection(const std::string& section) const {
-  auto lines = LoadLines();
+  const std::vector<std::string> lines = LoadLines().text;
   Range r = FindSection(lines, section);
   std::vector<std::string> keys;
   if (r.begin == std::string::npos) return keys;
@@ -187,18 +215,18 @@ std::vector<std::string> IniFile::ReadSection(const std::string& section) const 
 }
 
 bool IniFile::EraseSection(const std::string& section) {
-  auto lines = LoadLines();
-  Range r = FindSection(lines, section);
+  Lines lines = LoadLines();
+  Range r = FindSection(lines.text, section);
   if (r.begin == std::string::npos) return true;
-  lines.erase(lines.begin() + static_cast<ptrdiff_t>(r.begin), lines.begin() + static_cast<ptrdiff_t>(r.end));
+  lines.Erase(r.begin, r.end);
   return StoreLines(lines);
 }
 
 bool IniFile::DeleteKey(const std::string& section, const std::string& key) {
-  auto lines = LoadLines();
-  size_t i = FindKey(lines, FindSection(lines, section), key);
+  Lines lines = LoadLines();
+  size_t i = FindKey(lines.text, FindSection(lines.text, section), key);
   if (i == std::string::npos) return true;
-  lines.erase(lines.begin() + static_cast<ptrdiff_t>(i));
+  lines.Erase(i, i + 1);
   return StoreLines(lines);
 }
 

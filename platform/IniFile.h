@@ -7,7 +7,10 @@
 // - lines starting with ';' are comments and are kept on rewrite;
 // - a new key is appended at the end of its section, a new section at the
 //   end of the file;
-// - the file holds CP936 bytes; the program sees UTF-8.
+// - the file holds CP936 bytes; the program sees UTF-8. A write rewrites
+//   only the line it changes (or adds): every other line keeps its bytes,
+//   bytes that are no CP936 and its line end included;
+// - a file that is a symbolic link is written through to the link's target.
 //
 // The file is read again before every operation and every write goes
 // through a temporary file and a rename, so that two running copies of the
@@ -45,8 +48,9 @@ class IniFile {
   const std::string& LastError() const { return lastError_; }
 
  private:
-  std::vector<std::string> LoadLines() const;  // UTF-8 lines of the file, empty when missing
-  bool StoreLines(const std::vector<std::string>& lines);
+  struct Lines;
+  Lines LoadLines() const;  // the file's lines, none when it is missing
+  bool StoreLines(const Lines& lines);
 
   std::string path_;
   std::string lastError_;

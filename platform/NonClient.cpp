@@ -20,12 +20,15 @@
 #include <QHash>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollBar>
 #include <QStyleHints>
 #include <QWidget>
+#include <QWhatsThis>
 #include <QWindow>
 
 #include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -76,7 +79,7 @@ QMargins ClassicFrame(const QWidget* w) {
 }
 
 void CalcSizeDefault(QWidget* w, Message& m) {
-  const QMargins f = w->isWindow() ? ClassicFrame(w) : detail::ControlInsets(w);
+  const QMargins f = w->isWindow() ? ClassicFrame(w) : detail::DefaultBand(w);
   TRect& r = m.WParam ? ParamPtr<NCCALCSIZE_PARAMS>(std::uintptr_t(m.LParam))->rgrc[0]
                       : *ParamPtr<TRect>(std::uintptr_t(m.LParam));
   r = {r.Left + f.left(), r.Top + f.top(), std::max(r.Left + f.left(), r.Right - f.right()),
@@ -236,6 +239,7 @@ void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
     case SC_MOVE: StartMoveSize(w, SC_MOVE, low, lp); break;
     case SC_SIZE: StartMoveSize(w, SC_SIZE, low, lp); break;
     case SC_KEYMENU: detail::MenuLineKeyMenu(w, lp); break;
+    case SC_CONTEXTHELP: QWhatsThis::enterWhatsThisMode(); break;  // the next click asks for help
     default: break;
   }
 }
@@ -287,12 +291,84 @@ unsigned NonClientMouseMessage(const QMouseEvent* e) {
 
 // A control's band is the frame Qt draws around what it lays out inside:
 // a scroll area's viewport (its bars stay in the band, as its children), a
-// frame's line, the frame of a line edit, combo box or spin box.
-QMargins ControlInsets(const QWidget* w) {
+// frame's line, the frame of a line edit, combo box or spin box. A handler
+// that answers WM_NCCALCSIZE wider than that on a side widens the band
+// there (WideBand below).
+namespace {
+
+// What carries a widened band: a scroll area's viewport margins, a frame's
+// contents margins, a line edit's text margins (the edit inside a combo or
+// spin box for those). A drop-down list without an edit has nothing that
+// moves, and a tree or table view lays out its own viewport margins (its
+// headers) whenever its viewport changes: there only the band widens.
+struct WideBand {
+  QMargins extra;             // beyond Qt's band, on each side
+  QMargins own;               // the carrier's own margins under the widening
+  QPointer<QWidget> carrier;  // nullptr: nothing carries it
+  QMetaObject::Connection destroyed;
+};
+
+QHash<const QWidget*, WideBand>& WideBands() {
+  static QHash<const QWidget*, WideBand> bands;
+  return bands;
+}
+
+// The viewport margins are protected; member pointers through a subclass
+// reach them on any scroll area.
+struct ScrollAreaAccess : QAbstractScrollArea {
+  static QMargins ViewportMargins(const QAbstractScrollArea* area) {
+    QMargins (QAbstractScrollArea::*get)() const = &ScrollAreaAccess::viewportMargins;
+    return (area->*get)();
+  }
+  static void SetViewportMargins(QAbstractScrollArea* area, const QMargins& m) {
+    void (QAbstractScrollArea::*set)(const QMargins&) = &ScrollAreaAccess::setViewportMargins;
+    (area->*set)(m);
+  }
+};
+
+QWidget* BandCarrier(QWidget* w) {
+  if (qobject_cast<QAbstractScrollArea*>(w) || qobject_cast<QFrame*>(w) || qobject_cast<QLineEdit*>(w)) return w;
+  if (auto* combo = qobject_cast<QComboBox*>(w)) return combo->lineEdit();
+  if (qobject_cast<QAbstractSpinBox*>(w)) return w->findChild<QLineEdit*>(QString(), Qt::FindDirectChildrenOnly);
+  return nullptr;
+}
+
+QMargins CarrierMargins(const QWidget* c) {
+  if (auto* area = qobject_cast<const QAbstractScrollArea*>(c)) return ScrollAreaAccess::ViewportMargins(area);
+  if (auto* edit = qobject_cast<const QLineEdit*>(c)) return edit->textMargins();
+  return c->contentsMargins();
+}
+
+void SetCarrierMargins(QWidget* c, const QMargins& m) {
+  if (CarrierMargins(c) == m) return;
+  if (auto* area = qobject_cast<QAbstractScrollArea*>(c))
+    ScrollAreaAccess::SetViewportMargins(area, m);
+  else if (auto* edit = qobject_cast<QLineEdit*>(c))
+    edit->setTextMargins(m);
+  else
+    c->setContentsMargins(m);
+}
+
+// The widening still holds: the carrier shows its own margins plus the
+// extra (a control that set margins of its own since then, or a combo box
+// that got another edit, dropped it).
+bool WideningHolds(const WideBand& band) {
+  return band.carrier && CarrierMargins(band.carrier) == band.own + band.extra;
+}
+
+// The scroll area's viewport as insets from its edges.
+QMargins ViewportInsets(const QAbstractScrollArea* area) {
+  const QRect v = area->viewport()->geometry();
+  return {v.left(), v.top(), area->width() - v.right() - 1, area->height() - v.bottom() - 1};
+}
+
+// The band Qt lays out, without what a handler added.
+QMargins QtBand(const QWidget* w) {
   if (w->isWindow()) return {};
   if (auto* area = qobject_cast<const QAbstractScrollArea*>(w)) {
-    const QRect v = area->viewport()->geometry();
-    return {v.left(), v.top(), w->width() - v.right() - 1, w->height() - v.bottom() - 1};
+    const QMargins insets = ViewportInsets(area);
+    const auto it = WideBands().constFind(w);
+    return it != WideBands().constEnd() && WideningHolds(*it) ? insets - it->extra : insets;
   }
   const QStyle* style = w->style();
   int inset = 0;
@@ -319,6 +395,82 @@ QMargins ControlInsets(const QWidget* w) {
   return {inset, inset, inset, inset};
 }
 
+// What an answer adds to Qt's band: the sides it answers wider, each at
+// most half the control's smaller dimension (a negative answer counts as
+// 0), and never so much that the client area would go below nothing.
+QMargins Widening(const QWidget* w, const QMargins& qt, const QMargins& answer) {
+  const int limit = std::min(w->width(), w->height()) / 2;
+  auto side = [limit](int a, int q) { return std::max(0, std::clamp(a, 0, limit) - q); };
+  QMargins extra(side(answer.left(), qt.left()), side(answer.top(), qt.top()), side(answer.right(), qt.right()),
+                 side(answer.bottom(), qt.bottom()));
+  const int across = std::max(0, w->width() - qt.left() - qt.right());
+  const int down = std::max(0, w->height() - qt.top() - qt.bottom());
+  extra.setLeft(std::min(extra.left(), across));
+  extra.setRight(std::min(extra.right(), across - extra.left()));
+  extra.setTop(std::min(extra.top(), down));
+  extra.setBottom(std::min(extra.bottom(), down - extra.top()));
+  return extra;
+}
+
+// Puts `extra` on the control's band; none gives the carrier its own
+// margins back.
+void SetWidening(QWidget* w, const QMargins& extra) {
+  auto& bands = WideBands();
+  auto it = bands.find(w);
+  if (extra.isNull()) {
+    if (it == bands.end()) return;
+    const WideBand band = *it;
+    QObject::disconnect(band.destroyed);
+    bands.erase(it);
+    if (WideningHolds(band)) SetCarrierMargins(band.carrier, band.own);
+    return;
+  }
+  if (it == bands.end()) {
+    it = bands.insert(w, {});
+    it->destroyed = QObject::connect(w, &QObject::destroyed, [w] { WideBands().remove(w); });
+  }
+  QWidget* carrier = BandCarrier(w);
+  const bool holds = WideningHolds(*it) && it->carrier == carrier;
+  if (holds && it->extra == extra) return;
+  if (!holds) {
+    // The first widening, or the control laid out margins of its own
+    // meanwhile (a combo box may have got another edit): they are the base.
+    it->carrier = carrier;
+    it->own = carrier ? CarrierMargins(carrier) : QMargins();
+  }
+  it->extra = extra;
+  if (carrier) SetCarrierMargins(carrier, it->own + extra);  // nothing may touch `it` after this
+}
+
+}  // namespace
+
+QMargins DefaultBand(const QWidget* w) {
+  QMargins band = QtBand(w);
+  auto* area = qobject_cast<const QAbstractScrollArea*>(w);
+  if (!area) return band;
+  const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
+  for (const QScrollBar* bar : {area->horizontalScrollBar(), area->verticalScrollBar()}) {
+    const bool vertical = bar == area->verticalScrollBar();
+    if (!bar->isVisibleTo(area) || (style & (vertical ? WS_VSCROLL : WS_HSCROLL))) continue;
+    const QWidget* holder = bar->parentWidget() != area ? bar->parentWidget() : bar;
+    const QRect strip = holder->geometry();
+    if (!vertical)
+      band.setBottom(band.bottom() - strip.height());
+    else if (strip.center().x() < area->viewport()->geometry().center().x())
+      band.setLeft(band.left() - strip.width());
+    else
+      band.setRight(band.right() - strip.width());
+  }
+  return {std::max(band.left(), 0), std::max(band.top(), 0), std::max(band.right(), 0), std::max(band.bottom(), 0)};
+}
+
+QMargins ControlInsets(const QWidget* w) {
+  if (w->isWindow()) return {};
+  const QMargins qt = QtBand(w);
+  const auto it = WideBands().constFind(w);
+  return it == WideBands().constEnd() ? qt : qt + it->extra;
+}
+
 QRect ClientArea(const QWidget* w) {
   if (w->isWindow()) return w->contentsRect();
   return w->rect().marginsRemoved(ControlInsets(w));
@@ -326,14 +478,35 @@ QRect ClientArea(const QWidget* w) {
 
 bool HasBand(const QWidget* w) { return !w->isWindow() && !ControlInsets(w).isNull(); }
 
+bool IsBandWidened(const QWidget* control) { return WideBands().contains(control); }
+
+std::vector<QWidget*> WidenedControls() {
+  std::vector<QWidget*> controls;
+  for (auto it = WideBands().cbegin(); it != WideBands().cend(); ++it)
+    controls.push_back(const_cast<QWidget*>(it.key()));
+  return controls;
+}
+
 void ControlCalcSize(QWidget* w) {
-  if (!HasBand(w) || !HasChain(w)) return;
-  const QRect outer = w->geometry().translated(-ClientOrigin(w->parentWidget()));
-  const QRect client = ClientArea(w).translated(outer.topLeft());
-  NCCALCSIZE_PARAMS params;
-  params.rgrc[0] = params.rgrc[1] = Bounds(outer.x(), outer.y(), outer.width(), outer.height());
-  params.rgrc[2] = Bounds(client.x(), client.y(), client.width(), client.height());
-  SendMessage(w, WM_NCCALCSIZE, 1, LPARAM(PtrParam(&params)));
+  if (w->isWindow()) return;
+  const bool widened = IsBandWidened(w);
+  if (!widened && (!HasBand(w) || !HasChain(w))) return;
+  const QMargins qt = QtBand(w);
+  QMargins answer = qt;
+  if (HasChain(w)) {
+    const QRect outer = w->geometry().translated(-ClientOrigin(w->parentWidget()));
+    const QRect client = ClientArea(w).translated(outer.topLeft());
+    NCCALCSIZE_PARAMS params;
+    params.rgrc[0] = params.rgrc[1] = Bounds(outer.x(), outer.y(), outer.width(), outer.height());
+    params.rgrc[2] = Bounds(client.x(), client.y(), client.width(), client.height());
+    QPointer<QWidget> alive(w);
+    SendMessage(w, WM_NCCALCSIZE, 1, LPARAM(PtrParam(&params)));
+    if (!alive || !HasChain(w)) return;
+    const TRect r = params.rgrc[0];
+    answer = {r.Left - outer.x(), r.Top - outer.y(), outer.x() + outer.width() - r.Right,
+              outer.y() + outer.height() - r.Bottom};
+  }
+  SetWidening(w, Widening(w, QtBand(w), answer));
 }
 
 std::optional<Qt::WindowFlags> FramedFlags(const QWidget* window) {

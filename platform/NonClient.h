@@ -36,7 +36,37 @@
 //
 // The SC_ commands act through Qt for every top-level window: SC_MINIMIZE,
 // SC_MAXIMIZE, SC_RESTORE, SC_CLOSE (as WM_CLOSE), SC_MOVE and SC_SIZE (from
-// a menu: the window follows the mouse until the next click).
+// a menu: the window follows the mouse until the next click), SC_CONTEXTHELP
+// (what's-this mode: the next click asks the widget under it for its help,
+// Esc ends it). Sent to a child control they do nothing.
+//
+// Child controls have a band too: the frame Qt lays out around what they
+// show inside, namely a scroll area's viewport (the band holds its frame,
+// its scroll bars and a view's headers), a QFrame's frame, the frame of a
+// line edit, combo box or spin box. A control without such a frame has
+// none. For a control with a window procedure:
+//   - WM_NCCALCSIZE (WParam 1; rgrc[0] the control's rectangle in its
+//     parent's client coordinates) is asked on every size change and after
+//     SetWindowPos with SWP_FRAMECHANGED (RecalcNonClient). The default
+//     answers Qt's band; for a scroll area without the strip of each bar
+//     whose WS_HSCROLL or WS_VSCROLL the style word has cleared, so a
+//     handler that clears them around the default reads the frame alone.
+//   - An answer wider than Qt's band on a side widens the band there, and
+//     the layout follows: a scroll area's viewport moves in (its bars stay
+//     where Qt puts them), a frame's contents and layout move in, a line
+//     edit's text moves by the difference (also the edit inside a combo or
+//     spin box). A side is at most half the control's smaller dimension
+//     wide and the client area never goes below nothing; a negative answer
+//     counts as 0. An answer no wider than Qt's keeps Qt's band. The
+//     control gets its own values back when its handlers answer Qt's band
+//     again or the handler goes (removing it asks again). Tree and table
+//     views lay their viewport out themselves (their headers), and a drop-
+//     down list has no edit: their band widens, their contents stay.
+//   - The part of a paint event in the band is WM_NCPAINT after the
+//     control's own painting (GetWindowDC paints over Qt's frame).
+//   - A mouse event in the band is WM_NCHITTEST (default HTBORDER there)
+//     and, for any answer but HTCLIENT, the WM_NC message, whose default
+//     hands the event to the control as it was.
 //
 // The one rule for putting a frame on a window, for every library that
 // frames windows: a top-level window is framed before it is first shown

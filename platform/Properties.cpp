@@ -5,15 +5,20 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDockWidget>
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMetaProperty>
+#include <QStatusBar>
 #include <QTableView>
+#include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace platform {
@@ -29,33 +34,38 @@ struct Target {
   QByteArray dynamic;
 };
 
-// The names with a meaning of their own; the font's parts come as
-// "font.name" and so on. "transparent" and "flat" only where listed.
-bool IsSpecial(const QObject* o, const QString& key) {
-  static const QStringList always{"caption", "text", "color", "font.color", "font.name", "font.size",
-                                  "font.height", "font.style", "hint", "visible", "enabled", "tabstop", "tag",
-                                  "parentbackground"};
-  if (!o->isWidgetType()) return false;
-  if (always.contains(key)) return true;
-  if (key == "transparent") return qobject_cast<const QLabel*>(o) || qobject_cast<const QFrame*>(o);
-  if (key == "state") return qobject_cast<const QCheckBox*>(o);
-  if (key == "down") return qobject_cast<const QAbstractButton*>(o);
-  return key == "flat" && qobject_cast<const QToolButton*>(o);
+// The names with a meaning of their own, as the table keeps them (lower
+// case); the font's parts come as "font.name" and so on. "transparent",
+// "state", "down" and "flat" only where listed. nullptr for other names.
+const QString* SpecialName(const QObject* o, const QString& name) {
+  static const QStringList names{"caption", "text", "color", "font.color", "font.name", "font.size",
+                                 "font.height", "font.style", "hint", "visible", "enabled", "tabstop", "tag",
+                                 "parentbackground", "align", "transparent", "state", "down", "flat"};
+  if (!o->isWidgetType()) return nullptr;
+  for (const QString& key : names) {
+    if (key.size() != name.size() || key.compare(name, Qt::CaseInsensitive) != 0) continue;
+    bool listed = true;
+    if (key == QLatin1String("transparent")) listed = qobject_cast<const QLabel*>(o) || qobject_cast<const QFrame*>(o);
+    if (key == QLatin1String("state")) listed = qobject_cast<const QCheckBox*>(o);
+    if (key == QLatin1String("down")) listed = qobject_cast<const QAbstractButton*>(o);
+    if (key == QLatin1String("flat")) listed = qobject_cast<const QToolButton*>(o);
+    return listed ? &key : nullptr;
+  }
+  return nullptr;
 }
 
 Target Resolve(const QObject* object, const QString& name) {
   Target t;
   if (!object || name.isEmpty()) return t;
   auto* o = const_cast<QObject*>(object);
-  const QString key = name.toLower();
-  const int dot = key.indexOf(QLatin1Char('.'));
-  if (dot > 0 && !key.startsWith(QLatin1String("font."))) {
+  const qsizetype dot = name.indexOf(QLatin1Char('.'));
+  if (dot > 0 && !name.startsWith(QLatin1String("font."), Qt::CaseInsensitive)) {
     return Resolve(GetObjectProperty(o, name.left(dot)), name.mid(dot + 1));
   }
   t.object = o;
-  if (IsSpecial(o, key)) {
+  if (const QString* key = SpecialName(o, name)) {
     t.kind = Target::Special;
-    t.special = key;
+    t.special = *key;
     return t;
   }
   const QMetaObject* mo = o->metaObject();
@@ -75,12 +85,75 @@ Target Resolve(const QObject* object, const QString& name) {
   return t;
 }
 
-// A check box's state by the old names, in their order.
+// The enumerations of the table's names, their keys in ordinal order: a
+// check box's state, a control's alignment in its parent.
 const QStringList& CheckStateNames() {
   static const QStringList names{QStringLiteral("cbUnchecked"), QStringLiteral("cbChecked"), QStringLiteral("cbGrayed")};
   return names;
 }
 int CheckStateIndex(Qt::CheckState s) { return s == Qt::Checked ? 1 : s == Qt::PartiallyChecked ? 2 : 0; }
+
+enum { alNone, alTop, alBottom, alLeft, alRight, alClient };
+const QStringList& AlignNames() {
+  static const QStringList names{QStringLiteral("alNone"), QStringLiteral("alTop"),   QStringLiteral("alBottom"),
+                                 QStringLiteral("alLeft"), QStringLiteral("alRight"), QStringLiteral("alClient")};
+  return names;
+}
+
+const QStringList* SpecialKeys(const QString& key) {
+  if (key == QLatin1String("state")) return &CheckStateNames();
+  if (key == QLatin1String("align")) return &AlignNames();
+  return nullptr;
+}
+
+// The ordinal a value names: a key (without regard to case) when it is
+// text, else a number in range; -1 for neither.
+int KeyIndex(const QStringList& keys, const QVariant& v) {
+  if (v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QByteArray) {
+    const QString text = v.toString();
+    const qsizetype exact = keys.indexOf(text);
+    if (exact >= 0) return int(exact);
+    for (int i = 0; i < keys.size(); ++i)
+      if (keys[i].compare(text, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+  }
+  bool ok = false;
+  const int n = v.toInt(&ok);
+  return ok && n >= 0 && n < keys.size() ? n : -1;
+}
+
+// Tool bars and dock widgets by their area (Qt's tool-bar and dock areas
+// share their values).
+int AreaAlign(int area) {
+  switch (area) {
+    case Qt::TopToolBarArea: return alTop;
+    case Qt::BottomToolBarArea: return alBottom;
+    case Qt::LeftToolBarArea: return alLeft;
+    case Qt::RightToolBarArea: return alRight;
+    default: return alNone;
+  }
+}
+
+// "Align": the dynamic property the program set (a text that is no key
+// reads alNone), else the place a main window gives its parts.
+int AlignOf(const QWidget* w) {
+  const QVariant set = w->property("Align");
+  if (set.isValid()) return std::max(KeyIndex(AlignNames(), set), int(alNone));
+  auto* main = w->isWindow() ? nullptr : qobject_cast<const QMainWindow*>(w->parentWidget());
+  if (!main) return alNone;
+  if (main->centralWidget() == w) return alClient;
+  if (qobject_cast<const QStatusBar*>(w)) return alBottom;
+  if (auto* bar = qobject_cast<const QToolBar*>(w)) return AreaAlign(main->toolBarArea(bar));
+  if (auto* dock = qobject_cast<const QDockWidget*>(w))
+    return AreaAlign(main->dockWidgetArea(const_cast<QDockWidget*>(dock)));
+  return alNone;
+}
+
+// The ordinal of an enumeration of the table.
+int SpecialOrdinal(const QWidget* w, const QString& key) {
+  if (key == QLatin1String("align")) return AlignOf(w);
+  return CheckStateIndex(static_cast<const QCheckBox*>(w)->checkState());
+}
 
 QVariant ReadSpecial(const QWidget* w, const QString& key) {
   if (key == "caption" || key == "text") return GetWindowText(w);
@@ -98,8 +171,8 @@ QVariant ReadSpecial(const QWidget* w, const QString& key) {
   if (key == "enabled") return !w->testAttribute(Qt::WA_ForceDisabled);
   if (key == "tabstop") return bool(w->focusPolicy() & Qt::TabFocus);
   if (key == "tag") return GetTag(w);
+  if (const QStringList* keys = SpecialKeys(key)) return (*keys)[SpecialOrdinal(w, key)];
   if (key == "transparent" || key == "parentbackground") return !w->autoFillBackground();
-  if (key == "state") return CheckStateNames()[CheckStateIndex(static_cast<const QCheckBox*>(w)->checkState())];
   if (key == "down") {
     auto* b = static_cast<const QAbstractButton*>(w);
     return b->isCheckable() ? b->isChecked() : b->isDown();
@@ -132,6 +205,8 @@ void WriteSpecial(QWidget* w, const QString& key, const QVariant& v) {
     w->setFocusPolicy(Qt::FocusPolicy(policy));
   } else if (key == "tag") {
     SetTag(w, v.toInt());
+  } else if (key == "align") {
+    w->setProperty("Align", v);
   } else if (key == "transparent" || key == "parentbackground") {
     w->setAutoFillBackground(!v.toBool());
   } else if (key == "state") {
@@ -161,7 +236,15 @@ QVariant Read(const Target& t) {
 
 bool Write(const Target& t, const QVariant& value) {
   switch (t.kind) {
-    case Target::Special: WriteSpecial(static_cast<QWidget*>(t.object), t.special, value); return true;
+    case Target::Special:
+      if (const QStringList* keys = SpecialKeys(t.special)) {
+        const int index = KeyIndex(*keys, value);
+        if (index < 0) return false;
+        WriteSpecial(static_cast<QWidget*>(t.object), t.special, (*keys)[index]);
+        return true;
+      }
+      WriteSpecial(static_cast<QWidget*>(t.object), t.special, value);
+      return true;
     case Target::Qt: return t.property.write(t.object, value);
     case Target::Dynamic: t.object->setProperty(t.dynamic, value); return true;
     default: return false;
@@ -187,9 +270,12 @@ bool HasProperty(const QObject* object, const QString& name) { return Resolve(ob
 int GetOrdProperty(const QObject* object, const QString& name) {
   const Target t = Resolve(object, name);
   if (t.kind == Target::None) return -1;
+  if (t.kind == Target::Special && SpecialKeys(t.special))
+    return SpecialOrdinal(static_cast<QWidget*>(t.object), t.special);
   const QVariant v = Read(t);
   if (v.typeId() == QMetaType::Bool) return v.toBool() ? 1 : 0;
   if (t.kind == Target::Qt && t.property.isEnumType()) return v.toInt();
+
   bool ok = false;
   const int n = v.toInt(&ok);
   return ok ? n : -1;
@@ -216,6 +302,7 @@ QString GetPropertyText(const QObject* object, const QString& name) {
 bool SetPropertyText(QObject* object, const QString& name, const QString& text) {
   const Target t = Resolve(object, name);
   if (t.kind == Target::None) return false;
+  if (t.kind == Target::Special && SpecialKeys(t.special)) return Write(t, text);
   if (t.kind == Target::Qt && t.property.isEnumType()) {
     bool ok = false;
     const QMetaEnum e = t.property.enumerator();
@@ -243,6 +330,34 @@ QObject* GetObjectProperty(const QObject* object, const QString& name) {
   if (t.kind != Target::Qt && t.kind != Target::Dynamic) return nullptr;
   const QVariant v = Read(t);
   return v.canConvert<QObject*>() ? v.value<QObject*>() : nullptr;
+}
+
+bool GetSetElements(const QObject* object, const QString& name, QStringList& elements) {
+  const Target t = Resolve(object, name);
+  if (t.kind != Target::Qt || !t.property.isFlagType()) return false;
+  const QMetaEnum e = t.property.enumerator();
+  const int value = Read(t).toInt();
+  elements.clear();
+  for (int i = 0; i < e.keyCount(); ++i) {
+    const int bit = e.value(i);
+    if (bit != 0 && (bit & (bit - 1)) == 0 && (value & bit) == bit)
+      elements.append(QString::fromLatin1(e.key(i)));
+  }
+  return true;
+}
+
+bool SetSetElements(QObject* object, const QString& name, const QStringList& elements) {
+  const Target t = Resolve(object, name);
+  if (t.kind != Target::Qt || !t.property.isFlagType()) return false;
+  const QMetaEnum e = t.property.enumerator();
+  int value = 0;
+  for (const QString& element : elements) {
+    bool ok = false;
+    const int bit = e.keyToValue(element.toLatin1().constData(), &ok);
+    if (!ok) return false;
+    value |= bit;
+  }
+  return Write(t, value);
 }
 
 TColor GetPaletteColor(const QWidget* widget, QPalette::ColorRole role) {

@@ -11,7 +11,14 @@
 //     fill its background), "Flat" (also a tool button's auto-raise),
 //     "State" (a check box's "cbUnchecked", "cbChecked", "cbGrayed"),
 //     "Down" (a checkable button's checked state, a latched tool button;
-//     else the button's pressed state);
+//     else the button's pressed state), "Align" (any widget: "alNone",
+//     "alTop", "alBottom", "alLeft", "alRight", "alClient"; the dynamic
+//     property "Align" where the program set one, a text that is no key
+//     reading "alNone"; else a QMainWindow's tool bars and dock widgets by
+//     their area, its status bar "alBottom", its central widget "alClient",
+//     everything else "alNone"; writing sets the dynamic property only);
+//     "State" and "Align" read and write by key or by ordinal, and a key
+//     or ordinal they do not have is refused;
 //   - a Qt property of that name, first letter in either case ("Checked"
 //     is Qt's "checked", "ReadOnly" its "readOnly");
 //   - a dynamic property of exactly that name, which the program may set
@@ -58,6 +65,12 @@ QString GetPropertyText(const QObject* object, const QString& name);
 // booleans from "True"/"False", texts as they stand.
 bool SetPropertyText(QObject* object, const QString& name, const QString& text);
 QObject* GetObjectProperty(const QObject* object, const QString& name);
+
+// Sets: a Qt flags property read and written as the names of its
+// single-bit elements (whole names, in the enumeration's order). False
+// when `name` is not a set, or, on writing, an element is unknown.
+bool GetSetElements(const QObject* object, const QString& name, QStringList& elements);
+bool SetSetElements(QObject* object, const QString& name, const QStringList& elements);
 
 // The palette helpers behind "Color" and "Font.Color", for any role.
 TColor GetPaletteColor(const QWidget* widget, QPalette::ColorRole role);

@@ -29,6 +29,9 @@ constexpr unsigned MB_ICONERROR = 0x10, MB_ICONHAND = 0x10, MB_ICONSTOP = 0x10,
                    MB_ICONQUESTION = 0x20, MB_ICONWARNING = 0x30, MB_ICONEXCLAMATION = 0x30,
                    MB_ICONINFORMATION = 0x40, MB_ICONASTERISK = 0x40;
 constexpr unsigned MB_DEFBUTTON1 = 0x0, MB_DEFBUTTON2 = 0x100, MB_DEFBUTTON3 = 0x200;
+// A Help button, a box brought to the foreground and kept on top (the Qt
+// dialogs show no Help button and stack as every dialog does).
+constexpr unsigned MB_HELP = 0x4000, MB_SETFOREGROUND = 0x10000, MB_TOPMOST = 0x40000;
 // The answers.
 constexpr int IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6, IDNO = 7;
 

@@ -1035,7 +1035,19 @@ WindowProcHandle InstallWindowProc(QWidget* widget, WindowProcHandler handler, W
   return handle;
 }
 
-bool RemoveWindowProc(WindowProcHandle& handle) { return WindowHandlers::Remove(handle.node_); }
+bool RemoveWindowProc(WindowProcHandle& handle) {
+  const auto node = WindowHandlers::Lock(handle.node_);
+  if (!WindowHandlers::Remove(handle.node_)) return false;
+  // A band the handler may have widened: the chain answers again without it.
+  for (QWidget* control : detail::WidenedControls()) {
+    const WindowChain* chain = WindowChain::Find(control);
+    if (chain && !chain->gone_ && &chain->handlers_ == node->owner) {
+      detail::ControlCalcSize(control);
+      break;
+    }
+  }
+  return true;
+}
 
 namespace {
 

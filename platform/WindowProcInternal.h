@@ -10,6 +10,7 @@
 #include <Qt>
 
 #include <optional>
+#include <vector>
 
 class QEvent;
 class QKeyEvent;
@@ -116,11 +117,17 @@ void FrameLeave(QWidget* window);
 // of its own with them).
 bool FrameCalcSize(QWidget* window);
 // A child control's non-client band: the frame Qt lays out around its
-// client area (none for other widgets); WM_NCCALCSIZE for it, answered by
-// default with those insets (the layout stays Qt's whatever the answer).
+// client area (none for other widgets), widened where WM_NCCALCSIZE
+// answered wider; the default answer is Qt's band, less the strips of
+// scroll bars whose style bits are cleared. IsBandWidened: an answer
+// widens the control's band now (removing a handler then asks again);
+// WidenedControls: the controls whose band is widened.
 QMargins ControlInsets(const QWidget* control);
+QMargins DefaultBand(const QWidget* control);
 QRect ClientArea(const QWidget* widget);
 bool HasBand(const QWidget* widget);
+bool IsBandWidened(const QWidget* control);
+std::vector<QWidget*> WidenedControls();
 // The WM_NC mouse message of a mouse event in a band (0 for none).
 unsigned NonClientMouseMessage(const QMouseEvent* event);
 void ControlCalcSize(QWidget* control);

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMdiArea>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -267,8 +268,27 @@ std::uint32_t StateStyle(const QWidget* w) {
   return style | ClassStyle(w);
 }
 
+// The edges: the style's sunken frame (StyledPanel, WinPanel; a scroll
+// area's, an edit's, a combo or spin box's frame) and a sunken Panel at
+// least 2 wide are the client edge, a sunken Panel 1 wide the static edge;
+// an MDI client always has the client edge.
+std::uint32_t EdgeStyle(const QWidget* w) {
+  if (qobject_cast<const QMdiArea*>(w)) return WS_EX_CLIENTEDGE;
+  if (auto* e = qobject_cast<const QLineEdit*>(w)) return e->hasFrame() ? WS_EX_CLIENTEDGE : 0;
+  if (auto* c = qobject_cast<const QComboBox*>(w)) return c->hasFrame() ? WS_EX_CLIENTEDGE : 0;
+  if (auto* s = qobject_cast<const QAbstractSpinBox*>(w)) return s->hasFrame() ? WS_EX_CLIENTEDGE : 0;
+  auto* f = qobject_cast<const QFrame*>(w);
+  if (!f || f->frameShadow() != QFrame::Sunken) return 0;
+  switch (f->frameShape()) {
+    case QFrame::StyledPanel:
+    case QFrame::WinPanel: return WS_EX_CLIENTEDGE;
+    case QFrame::Panel: return f->lineWidth() >= 2 ? WS_EX_CLIENTEDGE : f->lineWidth() == 1 ? WS_EX_STATICEDGE : 0;
+    default: return 0;
+  }
+}
+
 std::uint32_t StateExStyle(const QWidget* w) {
-  std::uint32_t style = 0;
+  std::uint32_t style = EdgeStyle(w);
   if (w->isWindow()) {
     const Qt::WindowFlags flags = StyleFlags(w);
     if (w->windowType() == Qt::Dialog && !(flags & Qt::FramelessWindowHint) && !Resizable(w))

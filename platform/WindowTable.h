@@ -63,6 +63,35 @@ constexpr std::uint32_t WS_EX_DLGMODALFRAME = 0x1, WS_EX_TOPMOST = 0x8, WS_EX_TR
                         WS_EX_STATICEDGE = 0x20000, WS_EX_APPWINDOW = 0x40000,
                         WS_EX_LAYERED = 0x80000, WS_EX_NOACTIVATE = 0x08000000;
 
+// Where the bits come from. Derived bits follow the widget; kept bits have
+// no Qt source: a window has one only after SetWindowLong gave it.
+//   derived, GWL_STYLE:
+//     WS_CHILD WS_POPUP WS_VISIBLE WS_DISABLED WS_MINIMIZE WS_MAXIMIZE
+//     WS_CAPTION WS_SYSMENU WS_MINIMIZEBOX WS_MAXIMIZEBOX WS_THICKFRAME
+//     WS_TABSTOP                  the window flags, the widget's state
+//     WS_BORDER                   a QFrame's plain line
+//     WS_HSCROLL WS_VSCROLL       a scroll area's shown bars
+//     DS_MODALFRAME               a QDialog of fixed size
+//   derived, GWL_EXSTYLE:
+//     WS_EX_DLGMODALFRAME WS_EX_CONTEXTHELP WS_EX_TOOLWINDOW WS_EX_TOPMOST
+//     WS_EX_NOACTIVATE WS_EX_LAYERED WS_EX_TRANSPARENT   window flags, attributes
+//     WS_EX_RIGHT WS_EX_RTLREADING WS_EX_LEFTSCROLLBAR   right-to-left layout
+//     WS_EX_CLIENTEDGE            a sunken StyledPanel or WinPanel frame (a
+//                                 scroll area's too), a sunken Panel at least
+//                                 2 wide, a line edit, combo or spin box with
+//                                 a frame, an MDI area
+//     WS_EX_STATICEDGE            a sunken Panel 1 wide
+//   derived, the class's own (low word):
+//     BS_PUSHBUTTON BS_DEFPUSHBUTTON BS_AUTOCHECKBOX BS_AUTO3STATE
+//     BS_RADIOBUTTON BS_AUTORADIOBUTTON BS_GROUPBOX BS_LEFTTEXT BS_MULTILINE
+//     SBS_HORZ SBS_VERT SBS_SIZEGRIP CBS_DROPDOWN CBS_DROPDOWNLIST
+//     ES_MULTILINE ES_READONLY SS_LEFT SS_CENTER SS_RIGHT SS_BITMAP
+//     TCS_BOTTOM TCS_RIGHT TCS_VERTICAL TBSTYLE_FLAT TBSTYLE_LIST
+//   kept only:
+//     UDS_HORZ TCS_BUTTONS TCS_FLATBUTTONS TCS_OWNERDRAWFIXED SS_ICON
+//     SS_OWNERDRAW SS_GRAYRECT SS_WHITERECT, and every bit not listed above
+//     (WS_CLIPCHILDREN, WS_GROUP, WS_EX_MDICHILD, BS_OWNERDRAW …)
+
 // Styles of dialogs (DS_) and of window classes (CS_, GetClassLong).
 constexpr std::uint32_t DS_MODALFRAME = 0x80;
 constexpr std::uint32_t CS_NOCLOSE = 0x200;

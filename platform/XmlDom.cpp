@@ -95,6 +95,11 @@ bool XmlElement::HasText() const {
   return false;
 }
 
+int XmlElement::Line() const {
+  const long line = node_ ? xmlGetLineNo(node_) : 0;
+  return line > 0 && line <= INT_MAX ? static_cast<int>(line) : 0;
+}
+
 XmlElement XmlElement::FirstChild() const { return XmlElement(node_ ? SkipToElement(node_->children) : nullptr); }
 
 XmlElement XmlElement::NextSibling() const { return XmlElement(node_ ? SkipToElement(node_->next) : nullptr); }
@@ -129,7 +134,7 @@ bool XmlDocument::Parse(std::string_view bytes, std::string* error) {
   }
   QuietErrors quiet;
   // No network, no DTD loading, no entity substitution, no output.
-  constexpr int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+  constexpr int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES;
   doc_ = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options);
   if (!doc_ && error) *error = quiet.First("not a well-formed XML document");
   return doc_ != nullptr;

@@ -35,6 +35,9 @@ class XmlElement {
   std::string Text() const;
   // Whether the element holds any text or CDATA child at all.
   bool HasText() const;
+  // The line of the document its start tag is on (from 1); 0 for no
+  // element or one that was not read from bytes.
+  int Line() const;
 
   // Child elements only: text between elements, comments and processing
   // instructions are skipped.

@@ -1,15 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds, starts the local data service when it is
-# not running yet and starts the program. On a machine without a display
-# the program runs on a virtual X server (Xvfb). When the program ends, the
-# data service this command started is stopped again (its data stays).
+# Installs what is needed, builds the program, starts the local data
+# service when it is not running yet and starts the program. On a machine
+# without a display the program runs on a virtual X server (Xvfb). When the
+# program ends, the data service this command started is stopped again
+# (its data stays).
 #
 # With SSQ_DATA_SERVICE set, the program signs in there and no local data
 # service is started. SSQ_DATA_DIR is the local data service's folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
-bash scripts/build.sh Release build
+# Only what the program needs: the program, its upgrade helper and its skin
+# (scripts/test.sh builds the tests and benchmarks).
+bash scripts/build.sh Release build ssqanalyzer
 
 DATA_DIR="${SSQ_DATA_DIR:-$HOME/.local/share/ssqanalyzer/dataservice}"
 started=""

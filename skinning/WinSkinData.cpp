@@ -621,7 +621,9 @@ void TSkinData::SetSkinFile(const QString& file) {
   noSkin_ = true;
   skinFile_ = file;
   const QString path = SkinFilePath(file);
+  loadError_ = "no such file";
   if (path.isEmpty() || !QFileInfo(path).isFile()) return;
+  loadError_ = "the file cannot be read";
   std::optional<std::string> bytes = ReadFileBytes(path.toStdString());
   if (!bytes) return;
   stream_ = std::move(*bytes);
@@ -632,11 +634,18 @@ void TSkinData::SetSkinFile(const QString& file) {
 bool TSkinData::LoadSkin() {
   noSkin_ = true;
   TSkinReader reader;
-  if (!reader.Load(stream_)) return false;
+  if (!reader.Load(stream_)) {
+    loadError_ = reader.LastError();
+    return false;
+  }
   std::string iniBytes;
   QString iniName;
   reader.FindEntry(QStringLiteral(".ini"), iniBytes, iniName);
-  if (iniName.isEmpty()) return false;
+  if (iniName.isEmpty()) {
+    loadError_ = "the skin holds no \".ini\" entry";
+    return false;
+  }
+  loadError_.clear();
   TQuickIni ini;
   ini.LoadFromStream(iniBytes);
   ParseSkin(ini, reader);

@@ -319,6 +319,9 @@ class TSkinData : public QObject {
   // True from construction and from the start of every load until a parse
   // completes.
   bool NoSkin() const { return noSkin_; }
+  // Why the last SetSkinFile or LoadSkin gave no skin (the skin reader's
+  // reason for a damaged file); empty after a good load.
+  const std::string& LoadError() const { return loadError_; }
   const TSkinModel& Model() const { return *model_; }
   std::shared_ptr<const TSkinModel> SharedModel() const { return model_; }
   // The application's icon on the key colour (transparent), small-icon sized.
@@ -345,6 +348,7 @@ class TSkinData : public QObject {
   QStringList skin3rd_;
   std::string stream_;
   bool noSkin_ = true;
+  std::string loadError_;
   std::shared_ptr<TSkinModel> model_;
   platform::Bitmap icon_;
   platform::TFont captionFont_;

@@ -1,6 +1,6 @@
 // Screenshots of the condition panel, the value chooser, the range picker,
-// the parameter and about dialogs and the trend window over the real draw
-// history, for docs/screenshots/ (the main window with both views and the
+// the parameter, about and change-password dialogs and the trend window
+// over the real draw history, for docs/screenshots/ (the main window with both views and the
 // sign-in and password dialogs are shot by the end-to-end test):
 //   xvfb-run -a build/tools/ssq_app_screenshots docs/screenshots
 // Not a test: run it by hand after changing a window, then look at them.
@@ -9,9 +9,11 @@
 #include "app/uFormTrend.h"
 #include "app/uFormYlRang.h"
 #include "app/uFrmAbout.h"
+#include "app/uFrmChangePwd.h"
 #include "app/uFrmZbCnfg.h"
 #include "engine/uCdtList.h"
 #include "platform/AppPath.h"
+#include "platform/UserPrompts.h"
 #include "support/History.h"
 #include "support/TempDir.h"
 
@@ -24,6 +26,7 @@
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -83,6 +86,21 @@ int main(int argc, char** argv) {
   Shoot(&dialog, "parameters.png");
   TfrmAbout about;
   Shoot(&about, "about.png");
+  {
+    // The change of password while it waits for the service: the buttons
+    // are disabled. The service here refuses at once; its answer goes to
+    // recording prompts.
+    platform::RecordingPrompts prompts;
+    platform::ScopedPrompts scope(prompts);
+    ::setenv(ConnectionStringVariable, "Driver={PostgreSQL Unicode};Servername=127.0.0.1;Port=1;", 1);
+    TFrmChangePwd change;
+    change.show();
+    for (int i = 0; i < 10; ++i) QApplication::processEvents();
+    for (QLineEdit* edit : {change.edtNewPwd, change.edtConfirm, change.edtOldPwd}) edit->setText("secret");
+    change.Button1->click();
+    Save(change.grab(), "change-password-changing.png");
+    while (change.Changing()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
 
   // The trend window: odd, even, big and small of the first red ball as
   // frequency and omission candles, one chart alone with the mouse over a

@@ -1,7 +1,9 @@
 // PNG pictures drawn with their per-pixel alpha.
 //
-// The unit "acPNG" registers the PNG format with the picture registry
-// (platform/Picture.h) when it starts, so from then on every PNG picture
+// The unit "acPNG" registers the PNG format ("Portable network graphics")
+// with the picture registry (platform/Picture.h) when it first starts and
+// removes it when its last user finishes (the start-up counts), so in
+// between every PNG picture
 // the program loads through the registry reads into a 32-bit bitmap with
 // straight alpha and draws with that alpha over what the canvas already
 // shows. Decoding is the registry's own libpng reader; this unit adds the
@@ -10,26 +12,14 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "platform/Icons.h"
 #include "platform/WinTypes.h"
+#include "skinlib/manager/SkinRecords.h"
 
 #include <cstdint>
 #include <istream>
 #include <string>
 #include <string_view>
-
-// Where a control takes its parent's background from: the parent's cache
-// bitmap with the control's position inside it, or a plain colour. The
-// painting toolbox of the skin library works with it throughout.
-struct TsBgSource {
-  const platform::Bitmap* Bitmap = nullptr;
-  int X = 0;
-  int Y = 0;
-  platform::TColor FillColor = 0;  // $FF00FF: unknown
-  bool IsReady = false;            // Bitmap holds a finished background
-};
-
-// No parent background.
-inline constexpr TsBgSource EmptyCacheInfo{nullptr, -99, -99, 0, false};
 
 // As a tint colour: keep the source colours.
 inline constexpr platform::TColor NoTintColor = 0x1FFFFFFF;
@@ -78,12 +68,13 @@ void DrawPngPicture(platform::Canvas& canvas, const platform::TRect& rect,
 // Lays the area of `src` under `srcRect` over `dstRect` of `dst` (24 or
 // 32 bits; the alpha byte of a 32-bit destination is kept): per channel
 // D := ((S - D) * a + D * 256) >> 8 with `a` the source alpha, scaled by
-// (100 - transparency) / 100. A tint other than NoTintColor first turns
-// the source's pixels (except the key colour $FF00FF) into shades of the
-// tint, in the source itself. With a ready background source, key-colour
-// pixels leave the destination as it is, or with `useParentBg` take the
-// background's pixel. `reflected` adds a fading mirror image below
-// `dstRect`. `src` becomes pf32bit.
+// (100 - transparency) / 100. A tint other than NoTintColor lays shades of
+// the tint (grey of each pixel times the tint's channels) in place of the
+// area's colours, the key colour $FF00FF excepted; the source keeps its
+// own colours. With a ready background source, key-colour pixels leave
+// the destination as it is, or with `useParentBg` take the background's
+// pixel. `reflected` adds a fading mirror image below `dstRect`, of source
+// rows inside the source bitmap only. `src` becomes pf32bit.
 void PaintAlphaImageRect(const platform::TRect& dstRect, const platform::TRect& srcRect,
                          platform::Bitmap& dst, bool reflected, int transparency,
                          platform::TColor tintColor, bool useParentBg, const TsBgSource& bgSource,
@@ -92,3 +83,12 @@ void PaintAlphaImageRect(const platform::TRect& dstRect, const platform::TRect& 
 // Pixels of a pf32bit bitmap (at least 2 x 2) that are white and wholly
 // transparent become black, still transparent.
 void ClearTransparentWhite(platform::Bitmap& bitmap);
+
+// A new icon of the bitmap (the caller destroys it with DestroyIcon), with
+// an AND mask of the same size. With `useCornerMask`, or for a bitmap that
+// is not pf32bit, the bitmap becomes pf32bit and every pixel equal (alpha
+// included) to the top-left one is transparent in the mask; a bitmap
+// narrower or lower than 2 pixels keeps an all-opaque mask. A pf32bit
+// bitmap without `useCornerMask` gets an all-opaque mask: its alpha gives
+// the shape.
+platform::HICON BitmapToIcon(platform::Bitmap& bitmap, bool useCornerMask);

@@ -214,8 +214,8 @@ T* WaitForDialog(int ms = 10000) {
   return found;
 }
 
-QMessageBox* WaitForMessage(const QString& text) {
-  QMessageBox* box = WaitForDialog<QMessageBox>();
+QMessageBox* WaitForMessage(const QString& text, int ms = 10000) {
+  QMessageBox* box = WaitForDialog<QMessageBox>(ms);
   if (!box) {
     ADD_FAILURE() << "no message " << text.toStdString();
     return nullptr;
@@ -437,7 +437,8 @@ void ChangePassword(TfrmMain* main) {
   Retype(dialog->edtOldPwd, "demo123");
   Shot("4-change-password", dialog);
   Click(dialog->Button1);
-  QMessageBox* done = WaitForMessage(QStringLiteral("密码修改成功！"));
+  // The data service is asked on a worker; the answer comes as a message.
+  QMessageBox* done = WaitForMessage(QStringLiteral("密码修改成功！"), 40000);
   ExpectSkinnedInFront(done, "password changed");
   Shot("4-password-changed", done);
   Key("Return");

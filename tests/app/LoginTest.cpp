@@ -26,6 +26,7 @@
 #include <optional>
 #include <regex>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -147,6 +148,77 @@ TEST(Login, AWorkerEndingWithoutAResultSaysTheServerFailed) {
   EXPECT_EQ(f.lbinfo->text(), "服务器连接失败！");
 }
 
+// Escape leaves the dialog open, also while a sign-in downloads (which then
+// ends it signed in); only the exit label leaves.
+TEST(Login, EscapeDoesNothingOnlyTheExitLabelLeaves) {
+  for (const bool signIn : {true, false}) {
+    SCOPED_TRACE(signIn ? "downloading" : "idle");
+    ClearDrawModel();
+    TFrmLogin f;
+    bool open = false;
+    QTimer::singleShot(0, &f, [&] {
+      if (signIn) Click(f, "demo", "demo123");
+      const bool running = f.ReadData() != nullptr;
+      QTest::keyClick(f.edtPwd, Qt::Key_Escape);
+      QTest::keyClick(&f, Qt::Key_Escape);
+      open = f.isVisible() && running == signIn;
+      if (!signIn) QTest::mouseRelease(f.LabExit, Qt::LeftButton, {}, QPoint(4, 4));
+    });
+    EXPECT_EQ(f.exec(), signIn ? QDialog::Accepted : QDialog::Rejected);
+    EXPECT_TRUE(open);
+  }
+}
+
+// The four message labels share one place: the one shown hides the others.
+TEST(Login, OneMessageLabelAtATime) {
+  TFrmLogin f;
+  f.show();
+  const struct {
+    QString name, pwd;
+    bool dead;
+    QLabel* shown;
+  } steps[] = {{"", "x", false, f.LabUserInfo},
+               {"demo", "", false, f.LabPwdInfo},
+               {"", "", false, f.LabUserInfo},
+               {"demo", "demo123", true, f.lbinfo},  // the failure stays in the status line
+               {"demo", "", false, f.LabPwdInfo}};
+  for (const auto& s : steps) {
+    std::optional<DeadService> dead;
+    if (s.dead) dead.emplace();
+    Click(f, s.name, s.pwd);
+    if (s.dead) {
+      ASSERT_TRUE(WorkerGone(f));
+    }
+    for (QLabel* l : {f.lbinfo, f.LabUserInfo, f.LabPwdInfo, f.labLogin})
+      EXPECT_EQ(l->isVisible(), l == s.shown) << l->objectName().toStdString() << " after "
+                                               << s.shown->objectName().toStdString();
+  }
+}
+
+// Where every control of the dialog lies (the four message labels share the
+// status line's place), and its pictures load from the resources.
+TEST(Login, ControlsLieWhereTheDialogPutsThemAndThePicturesLoad) {
+  TFrmLogin f;
+  const QRect status(18, 168, 275, 20);
+  const std::vector<std::pair<const char*, QRect>> places = {
+      {"Image1", {0, 0, 311, 196}},      {"Image2", {44, 62, 20, 20}},     {"Image3", {44, 98, 20, 20}},
+      {"imgExit", {285, 8, 16, 16}},     {"ImgDownload", {262, 8, 16, 16}}, {"Label1", {19, 11, 120, 24}},
+      {"Label2", {18, 10, 120, 24}},     {"Label3", {92, 129, 80, 20}},     {"Label4", {16, 162, 279, 1}},
+      {"edtName", {72, 60, 180, 24}},    {"edtPwd", {72, 96, 180, 24}},     {"ChkUser", {72, 130, 18, 18}},
+      {"BtnOK", {172, 126, 80, 26}},     {"lbinfo", status},                {"LabUserInfo", status},
+      {"LabPwdInfo", status},            {"labLogin", status},              {"LabExit", {285, 8, 20, 20}},
+      {"LabDownload", {262, 8, 16, 16}}};
+  for (const auto& [name, place] : places) {
+    const QWidget* w = f.findChild<QWidget*>(name);
+    ASSERT_NE(w, nullptr) << name;
+    EXPECT_EQ(w->geometry(), place) << name;
+  }
+  TImage image(nullptr);
+  EXPECT_TRUE(image.LoadPng(":/login/exit.png"));
+  EXPECT_EQ(std::pair(image.Picture.Width(), image.Picture.Height()), std::pair(16, 16));
+  EXPECT_FALSE(image.LoadPng(":/login/none.png"));
+}
+
 // The icons move under the mouse (the exit icon by 5 when hot, the download
 // icon by 2 when hot and 2 more when pressed); the background drags.
 TEST(Login, TheIconsAnswerTheMouseAndTheBackgroundDragsTheDialog) {
@@ -232,8 +304,78 @@ TEST(ChangePwd, TheServersAnswerIsShown) {
     std::optional<DeadService> dead;
     if (s.dead) dead.emplace();
     f.Button1->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.Calls.empty(); }, 30000));
+    EXPECT_FALSE(f.Changing());
     ASSERT_EQ(prompts.Calls.size(), 1u);
     EXPECT_TRUE(prompts.Calls.back().Text.startsWith(s.answer)) << prompts.Calls.back().Text.toStdString();
+    prompts.Calls.clear();
+  }
+}
+
+// While it lives, "ChangeUserPwd" for the user "stalled" waits until
+// released (others are served as usual, for the tests beside).
+struct StalledPasswordChange {
+  StalledPasswordChange() {
+    EXPECT_TRUE(service->Sql(
+        "CREATE TABLE pwd_release (); ALTER FUNCTION changeuserpwd RENAME TO changeuserpwd_served;"
+        "CREATE FUNCTION changeuserpwd(\"UserName\" varchar, \"NewPwd\" varchar, \"OldPwd\" varchar,"
+        " OUT p_result varchar) LANGUAGE plpgsql SECURITY DEFINER AS $$ BEGIN"
+        " IF \"UserName\" <> 'stalled' THEN p_result := changeuserpwd_served(\"UserName\", \"NewPwd\", \"OldPwd\");"
+        " RETURN; END IF;"
+        " WHILE NOT EXISTS (TABLE pwd_release) LOOP PERFORM pg_sleep(0.01); END LOOP;"
+        " p_result := 'released'; END $$;"
+        "GRANT EXECUTE ON FUNCTION changeuserpwd(varchar, varchar, varchar) TO ssq_client"));
+  }
+  ~StalledPasswordChange() {
+    Release();
+    EXPECT_TRUE(QTest::qWaitFor([] { return platform::RunningStoredProcCalls() == 0; }, 30000));
+    EXPECT_TRUE(service->Sql("DROP FUNCTION changeuserpwd(varchar, varchar, varchar); DROP TABLE pwd_release;"
+                             "ALTER FUNCTION changeuserpwd_served RENAME TO changeuserpwd"));
+  }
+  bool Release() { return service->Sql("INSERT INTO pwd_release DEFAULT VALUES"); }
+};
+
+// On a stalled service the window keeps answering (a timer fires during the
+// call) with both buttons disabled; the answer comes when the service gives
+// it, or the deadline ends the wait with the connection failure. Closed
+// meanwhile, the dialog goes at once and the late answer touches nothing.
+TEST(ChangePwd, AStalledServiceKeepsTheWindowAnswering) {
+  CurrentUser = "stalled";
+  platform::RecordingPrompts prompts;
+  platform::ScopedPrompts scope(prompts);
+  StalledPasswordChange stall;
+  enum End { Released, Deadline, Closed };
+  for (const End end : {Deadline, Closed, Released}) {  // released last: it stays so
+    SCOPED_TRACE(end);
+    auto f = std::make_unique<TFrmChangePwd>();
+    f->LoginTimeout = 1;
+    f->CommandTimeout = end == Deadline ? 1 : 30;
+    f->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));  // painted once, as before any click of a user
+    int ticks = 0;
+    QTimer timer;
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start();
+    f->Button1->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ticks >= 10; }, 5000));
+    EXPECT_TRUE(f->Changing() && !f->Button1->isEnabled() && !f->Button2->isEnabled());
+    EXPECT_TRUE(prompts.Calls.empty());
+    if (end == Closed) {
+      const auto closing = std::chrono::steady_clock::now();
+      f.reset();
+      EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(2));
+      QTest::qWait(100);
+      EXPECT_TRUE(prompts.Calls.empty());
+      continue;
+    }
+    if (end == Released) {
+      ASSERT_TRUE(stall.Release());
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.Calls.empty(); }, 30000));
+    EXPECT_TRUE(!f->Changing() && f->Button1->isEnabled() && f->Button2->isEnabled());
+    const QString shown = prompts.Calls.back().Text;
+    EXPECT_TRUE(end == Released ? shown == "released" : shown.startsWith("服务器连接失败！\n")) << shown.toStdString();
     prompts.Calls.clear();
   }
 }

@@ -7,8 +7,11 @@
 #include "app/uFormTrend.h"
 #include "app/uFrmMain.h"
 #include "charts/uKLineDef.h"
+#include "engine/uIniFileMgr.h"
 #include "platform/Startup.h"
 #include "support/History.h"
+
+#include <filesystem>
 
 namespace {
 
@@ -58,7 +61,10 @@ class MainForm : public FormsTest {
 TEST_F(MainForm, TheFirstShowSignsInAndTheMenusOpenTheDialogs) {
   QStringList calls;
   TMainComponents c;
-  c.SetSkinFile = [&](const QString& f) { calls << "skin " + f; };
+  c.SetSkinFile = [&](const QString& f) {
+    calls << "skin " + f;
+    return QString();
+  };
   c.SetVersionNumber = [&](const QString& v) { calls << "version " + v; };
   c.SetSkinActive = [&](bool on) { calls << QString("active %1").arg(on); };
   c.LoginCreated = [&](TFrmLogin&) { calls << "login"; };
@@ -156,18 +162,61 @@ TEST_F(MainForm, RevealingTheNextIssueCrossesIntoTheNewerYearAndStopsAtTheNewest
   }
 }
 
-TEST_F(MainForm, ARandomIssueNeverDrawsTheLastItemOfAList) {
-  Training();
-  for (int32_t pick : {0, 1000}) {
+// Any year can be drawn, the oldest included; the newest only when a draw
+// of it has a next one. The last issue of a year is never drawn.
+TEST_F(MainForm, ARandomIssueHasANextDrawToReveal) {
+  std::vector<TLottery> twoYears;
+  for (const TLottery& d : DrawHistory)
+    if (d.DateNo / 1000 >= 2024) twoYears.push_back(d);
+  const struct {
+    int32_t lastDateNo;  // the history ends here
+    int32_t pick;        // what the random source answers, within its range
+    std::vector<int32_t> ranges;
+    int32_t shown;
+  } cases[] = {{2025074, 0, {2, 73}, 2025001},
+               {2025074, 1000, {2, 150}, 2024150},  // the oldest year
+               {2025001, 0, {1, 150}, 2024001},     // 2025 holds one draw: no next to reveal
+               {2025001, 1000, {1, 150}, 2024150}};
+  for (const auto& c : cases) {
+    std::vector<TLottery> draws;
+    for (const TLottery& d : twoYears)
+      if (d.DateNo <= c.lastDateNo) draws.push_back(d);
+    UseHistory(TDrawHistory(std::move(draws)));
+    Training();
     std::vector<int32_t> ranges;
     w->Random = [&](int32_t range) {
       ranges.push_back(range);
-      return std::min(pick, range - 1);
+      return std::min(c.pick, range - 1);
     };
     w->BtnRandomNo->click();
-    EXPECT_EQ(ranges, (std::vector<int32_t>{22, pick ? 121 : 73}));
-    EXPECT_EQ(ShownDateNo(), pick ? 2004121 : 2025001);
+    EXPECT_EQ(ranges, c.ranges) << c.lastDateNo << " " << c.pick;
+    EXPECT_EQ(ShownDateNo(), c.shown) << c.lastDateNo << " " << c.pick;
   }
+}
+
+// A skin file that gives no skin is named once, with the reason, when the
+// skin would go on; so is a settings file that cannot be written, at the
+// first failed write (the sign-in dialog's).
+TEST_F(MainForm, AnUnusableSkinOrSettingsFileIsNamedOnceWithTheReason) {
+  TMainComponents c;
+  c.SetSkinFile = [](const QString&) { return QStringLiteral("the compressed data ends before its declared length"); };
+  Open(QDialog::Accepted, c);
+  w->hide(), w->show();
+  ASSERT_EQ(Messages().size(), 1);
+  EXPECT_EQ(Messages()[0], "皮肤文件 " + QString::fromStdString(folder.Path()) +
+                               "/skin/Watercolor-BLUE.skn 无法使用：the compressed data ends before its declared "
+                               "length\n程序以标准外观运行。");
+  recording.Calls.clear();
+  w.reset();
+  std::filesystem::remove(IniFileMgr().FileName());
+  std::filesystem::create_directory(IniFileMgr().FileName());  // the settings file cannot be replaced
+  Open();
+  w->hide(), w->show();
+  std::filesystem::remove(IniFileMgr().FileName());
+  ASSERT_EQ(Messages().size(), 1);
+  EXPECT_TRUE(Messages()[0].startsWith(QString::fromStdString("设置无法保存到 " + IniFileMgr().FileName() + "：\n")))
+      << Messages()[0].toStdString();
+  EXPECT_TRUE(Messages()[0].endsWith(QString::fromStdString(IniFileMgr().LastError()))) << Messages()[0].toStdString();
 }
 
 // An issue missing from the history: the pick stops at the year's newest

@@ -181,28 +181,56 @@ std::string Info(const std::string& no, const std::string& num1, const std::stri
          num1 + "</Num1>" + num2 + rest + "</FMlInfo>";
 }
 
+// A wider window widens the condition grid; the result grid keeps the
+// width of its columns.
+TEST_F(ShrinkForm, AWiderWindowWidensTheConditionGrid) {
+  w->resize(1100, 600);
+  QApplication::processEvents();
+  const int conditions = w->VTCon->width(), results = w->strdNUM->width();
+  w->resize(1300, 600);
+  QApplication::processEvents();
+  EXPECT_EQ(std::pair(w->VTCon->width(), w->strdNUM->width()), std::pair(conditions + 200, results));
+}
+
+// A refused file says why after "无效的XML文件": the XML reader's reason, or
+// the condition, its line and the bad value.
 TEST_F(ShrinkForm, SchemeFilesFromElsewhere) {
   const std::string two = Info("7", "3", "<Num2/>") + Info("87", "1,2", "<Num2>0</Num2>");
   const std::string noNum1 = "<FMlInfo><FMLNo>7</FMLNo><IsCheck>0</IsCheck><IsSave>1</IsSave><IsRC>0</IsRC><IsJC>0</IsJC>";
+  const std::string notXml = "<FMlS>" + Info("7", "1", "");
+  std::string xmlReason;
+  platform::XmlDocument().Parse(notXml, &xmlReason);
+  const std::string ball1 = "“" + Formula(RedBall1)->Name() + "”", group = "“" + Formula(NumberGroup)->Name() + "”";
   const struct {
     const char* what;
     std::string bytes;
-    int count;  // -1: refused, the old scheme stays
+    int count;           // -1: refused, the old scheme stays
+    std::string reason;  // why it was refused
     TIntAry first = {3};
   } cases[] = {
-      {"GBK comment", Declaration + "<!-- \xE9\x46 \xB7\xBD\xB0\xB8 -->\n<Root>" + two + "</Root>", 2},
-      {"pretty-printed", Declaration + "<FMlS>\r\n  " + Info("7", "3", "\r\n    <Num2></Num2>\r\n  ") + "\r\n</FMlS>\r\n", 1},
-      {"foreign first element", "<FMlS><Other/>" + two + "</FMlS>", 0},
-      {"element after the list", "<FMlS>" + two + "<Other/>" + Info("x", "", "") + "</FMlS>", 2},
-      {"empty Num2 and Num1", "<FMlS>" + Info("7", "", "<Num2></Num2>") + "</FMlS>", 1, {}},
-      {"FMLNo out of range", "<FMlS>" + Info("88", "1", "") + "</FMlS>", -1},
-      {"FMLNo not a number", "<FMlS>" + Info("seven", "1", "") + "</FMlS>", -1},
-      {"a flag missing", "<FMlS><FMlInfo><FMLNo>7</FMLNo><Num1>1</Num1></FMlInfo></FMlS>", -1},
-      {"a value piece not a number", "<FMlS>" + Info("7", "1,,2", "") + "</FMlS>", -1},
-      {"a value outside the domain", "<FMlS>" + Info("7", "34", "") + "</FMlS>", -1},
-      {"a count outside the domain", "<FMlS>" + Info("87", "1", "<Num2>7</Num2>") + "</FMlS>", -1},
-      {"Num1 missing", "<FMlS>" + noNum1 + "</FMlInfo></FMlS>", -1},
-      {"not XML", "<FMlS>" + Info("7", "1", ""), -1},
+      {"GBK comment", Declaration + "<!-- \xE9\x46 \xB7\xBD\xB0\xB8 -->\n<Root>" + two + "</Root>", 2, ""},
+      {"pretty-printed", Declaration + "<FMlS>\r\n  " + Info("7", "3", "\r\n    <Num2></Num2>\r\n  ") + "\r\n</FMlS>\r\n", 1, ""},
+      {"foreign first element", "<FMlS><Other/>" + two + "</FMlS>", 0, ""},
+      {"element after the list", "<FMlS>" + two + "<Other/>" + Info("x", "", "") + "</FMlS>", 2, ""},
+      {"empty Num2 and Num1", "<FMlS>" + Info("7", "", "<Num2></Num2>") + "</FMlS>", 1, "", {}},
+      {"FMLNo out of range", "<FMlS>" + Info("88", "1", "") + "</FMlS>", -1,
+       "第 1 个条件（第 1 行）：FMLNo 的值 \"88\" 不是指标编号（0–87）"},
+      {"FMLNo not a number", "<FMlS>" + Info("seven", "1", "") + "</FMlS>", -1,
+       "第 1 个条件（第 1 行）：FMLNo 的值 \"seven\" 不是指标编号（0–87）"},
+      {"a flag missing", "<FMlS><FMlInfo><FMLNo>7</FMLNo><Num1>1</Num1></FMlInfo></FMlS>", -1,
+       "第 1 个条件（第 1 行）：IsCheck 的值 \"\" 不是整数"},
+      {"a value piece not a number", "<FMlS>" + Info("7", "1,,2", "") + "</FMlS>", -1,
+       "第 1 个条件（第 1 行）：Num1 的值 \"1,,2\" 不是用逗号隔开的整数"},
+      {"a value outside the domain", "<FMlS>" + Info("7", "34", "") + "</FMlS>", -1,
+       "第 1 个条件（第 1 行）：Num1 的值 34 不在指标" + ball1 + "的取值范围内"},
+      {"a count outside the domain", "<FMlS>" + Info("87", "1", "<Num2>7</Num2>") + "</FMlS>", -1,
+       "第 1 个条件（第 1 行）：Num2 的值 7 不在指标" + group + "的取值范围内"},
+      {"a count piece not a number", "<FMlS>" + Info("87", "1", "<Num2>1 2</Num2>") + "</FMlS>", -1,
+       "第 1 个条件（第 1 行）：Num2 的值 \"1 2\" 不是用逗号隔开的整数"},
+      {"the second condition, on line 4", Declaration + "<FMlS>\n" + Info("7", "3", "") + "\n" + Info("7", "0,3", "") + "\n</FMlS>", -1,
+       "第 2 个条件（第 4 行）：Num1 的值 0 不在指标" + ball1 + "的取值范围内"},
+      {"Num1 missing", "<FMlS>" + noNum1 + "</FMlInfo></FMlS>", -1, "第 1 个条件（第 1 行）：缺少 Num1"},
+      {"not XML", notXml, -1, xmlReason},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -211,7 +239,7 @@ TEST_F(ShrinkForm, SchemeFilesFromElsewhere) {
     const TCdtData* old = CdtList().GetItem(0);
     recording.Calls.clear();
     Load(c.bytes);
-    EXPECT_EQ(Messages(), c.count < 0 ? QStringList{"无效的XML文件"} : QStringList{});
+    EXPECT_EQ(Messages(), c.count < 0 ? QStringList{QString::fromStdString("无效的XML文件\n" + c.reason)} : QStringList{});
     if (c.count < 0) {
       EXPECT_TRUE(CdtList().Count() == 1 && CdtList().GetItem(0) == old);
       continue;
@@ -223,6 +251,7 @@ TEST_F(ShrinkForm, SchemeFilesFromElsewhere) {
     EXPECT_EQ(CdtList().GetItem(0)->Values, (T2DIntAry{c.first, {}}));
     EXPECT_EQ(CdtList().GetItem(c.count - 1)->Values, (c.count == 2 ? T2DIntAry{{1, 2}, {0}} : T2DIntAry{c.first, {}}));
   }
+  EXPECT_FALSE(xmlReason.empty());
 }
 
 TEST_F(ShrinkForm, FilterRunsAsideAndItsResultsAreSaved) {

@@ -199,6 +199,60 @@ TEST_F(TrendForm, GridFillsThePanelWithACellPerChart) {
   EXPECT_EQ(trend->StockChart(1)->geometry().right() + 11, trend->PanelStockChart->width());
 }
 
+// The text a chart painted at its top lies inside the chart. With `white`,
+// its ink (light pixels in the top rows of its characters) lies within the
+// text's cell and reaches both of its ends: the whole text shows.
+void ExpectTitleInside(TDrawChart& chart, bool white) {
+  const platform::Bitmap& b = chart.RenderBack();
+  const TChartText& t = chart.PaintedTitle();
+  ASSERT_FALSE(t.Text.isEmpty()) << chart.objectName().toStdString();
+  EXPECT_TRUE(t.Rect.Left >= 0 && t.Rect.Right <= b.Width())
+      << chart.objectName().toStdString() << ": " << t.Rect.Left << ".." << t.Rect.Right << " of " << b.Width();
+  if (!white) return;
+  int left = b.Width(), right = 0;
+  for (int y = t.Rect.Top; y < t.Rect.Top + 8; ++y)
+    for (int x = 0; x < b.Width(); ++x)
+      if (const platform::TColor c = b.GetPixel(x, y); (c & 0x808080) == 0x808080)  // white, or nearly
+        left = std::min(left, x), right = std::max(right, x + 1);
+  EXPECT_TRUE(left >= t.Rect.Left && left <= t.Rect.Left + 3 && right <= t.Rect.Right && right >= t.Rect.Right - 4)
+      << chart.objectName().toStdString() << ": ink " << left << ".." << right << ", text " << t.Rect.Left << ".."
+      << t.Rect.Right;
+}
+
+TEST_F(TrendForm, TitlesLieWholeInsideTheirChartsOnUsersScreens) {
+  std::string pattern;
+  for (int i = 0; i < 150; ++i) pattern += i % 3 == 0 ? "x.." : "x...";
+  DrawHistory = PatternHistory(pattern);
+  CurrentIndex = DrawHistory.Count() - 1;
+  TConditionAry group = Group(15);  // the longest title a same-screen split gives
+  for (TCondition& c : group) {
+    c.Caption = "红1号定位（红球1号） 奇";
+    c.ValueText = "[ 1,3,5,7,9,11,13,15,17,19,21,23,25,27 ]";
+  }
+  trend->show();
+  for (const auto& [w, h] : {std::pair{1024, 768}, {1280, 800}, {1366, 768}, {1920, 1080}}) {
+    trend->resize(w - 10, h - 110);  // in the main window's tab, maximised
+    trend->layout()->activate();
+    for (int n : {1, 2, 4, 9, 15}) {
+      SCOPED_TRACE(testing::Message() << n << " charts on " << w << "x" << h);
+      trend->BtnPLKLine->click();
+      trend->DrawConditionResult(TConditionAry(group.begin(), group.begin() + n), rmDraw);
+      for (int i = 0; i < n; ++i) {
+        TStockChart* chart = trend->StockChart(i);
+        // One chart alone shows the hover text of the candle at the mouse.
+        if (n == 1) chart->Model().MouseMove(chart->width() / 2, 100);
+        ExpectTitleInside(*chart, n > 1);
+      }
+      trend->BtnYLChart->click();
+      for (int i = 0; i < n; ++i) {
+        TYLChart* chart = trend->YLChart(i);
+        chart->Model().MouseMove(chart->Model().PointPixel(chart->Model().Count() - 1).X, 50);
+        ExpectTitleInside(*chart, true);
+      }
+    }
+  }
+}
+
 TEST_F(TrendForm, ModeButtonsSwitchPanelsCountsAndRangeControls) {
   trend->show();
   ExpectLaidOut(trend.get());

@@ -86,7 +86,7 @@ TEST_F(StockPaintTest, Pictures) {
   M().MouseMove(150, 60);
   ExpectPicture(Paint(), "candles-compact.png");
   // Bars one pixel wide are single lines; open equal to close is one pixel
-  // high. A caption wider than the chart starts at its left edge.
+  // high. A caption wider than the chart loses its middle to an ellipsis.
   TStockChartModel::BarWidth = 1;
   TCandleAry thin = charttest::Walk(1000, [](int i) { return float(i % 2 == 0); });
   thin.back() = {1, 1, nullptr};
@@ -95,6 +95,35 @@ TEST_F(StockPaintTest, Pictures) {
   chart->SetData(titled, thin, 0);
   ASSERT_EQ(M().CandleWidth(), 1);
   ExpectPicture(Paint(), "candles-thin.png");
+}
+
+// The owner's hover text names the candle under a still mouse in the data
+// shown now: after a redraw with one or two draws more, or fewer.
+TEST_F(StockPaintTest, TheHoverTextFollowsTheCurrentData) {
+  std::vector<TLottery> draws(80);
+  TCandleAry candles = charttest::Zigzag(80);
+  for (size_t i = 0; i < draws.size(); ++i) {
+    draws[i].DateNo = 2025001 + int(i);
+    candles[i].Draw = &draws[i];
+  }
+  int32_t hovered = 0;
+  chart->OnHint = [&](const TRefInfo& info, const TCondition&, QString& text) {
+    hovered = info.Draw->DateNo;
+    text = QString::number(hovered);
+  };
+  chart->SetData(TCondition{}, TCandleAry(candles.begin(), candles.begin() + 60), 0);
+  Paint();
+  EXPECT_EQ(hovered, 0) << "no mouse yet, no text";
+  M().MouseMove(455, 100);
+  Paint();
+  const int32_t first = hovered;
+  EXPECT_GT(first, 2025001);
+  for (const auto& [count, dateNo] : {std::pair{61, first + 1}, {62, first + 2}, {60, first}}) {
+    chart->SetData(TCondition{}, TCandleAry(candles.begin(), candles.begin() + count), 0);
+    Paint();
+    EXPECT_EQ(hovered, dateNo);
+    EXPECT_EQ(M().RefInfo().Draw->DateNo, dateNo);
+  }
 }
 
 TEST_F(StockPaintTest, TheCrosshairStaysInsideThePlotAndTheRubberBandFollowsTheMouse) {

@@ -197,3 +197,48 @@ TEST_F(YLChartWidgetTest, CompactCellsOfAnySizePaintAndTakeTheDoubleClick) {
   QTest::mouseDClick(chart.get(), Qt::LeftButton, {}, QPoint(50, 50));
   EXPECT_EQ(calls, 1) << "only compact cells call it";
 }
+
+TEST_F(YLChartWidgetTest, CrowdedCirclesAndNumbersAreThinnedApart) {
+  // A cell of the fifteen-chart grid: 60 points three pixels apart, all one
+  // omission, so their circles share a row.
+  chart->SetCompact(true);
+  chart->resize(220, 230);  // plot (40, 30) - (210, 100)
+  chart->SetData(TCondition{}, OmissionWalk(std::vector<int32_t>(61, 3)), 60);
+  const TYLChartModel& cell = chart->Model();
+  ASSERT_EQ(std::make_pair(cell.Step(), cell.Scale()), std::make_pair(3, 23.0));
+  const platform::Bitmap& b = chart->RenderBack();
+  const TColor back = ChartParams().YLBackColor, red = 0x0000FF;
+  // Runs of columns from x0 to x1 where `ink` holds in some row of y0..y1.
+  auto runs = [&](int x0, int x1, int y0, int y1, const std::function<bool(TColor)>& ink) {
+    std::vector<std::pair<int, int>> found;
+    for (int x = x0; x < x1; ++x) {
+      bool any = false;
+      for (int y = y0; y < y1 && !any; ++y) any = ink(b.GetPixel(x, y));
+      if (!any) continue;
+      if (!found.empty() && found.back().second == x) ++found.back().second;
+      else found.push_back({x, x + 1});
+    }
+    return found;
+  };
+  auto widest = [](const std::vector<std::pair<int, int>>& r) {
+    int w = 0;
+    for (auto [from, to] : r) w = std::max(w, to - from);
+    return w;
+  };
+  // The circles' tops, right of the axis: separate red arcs, the newest
+  // point's among them.
+  const int top = cell.PointPixel(60).Y - 8;
+  const auto arcs =
+      runs(cell.PlotRect().Left + 1, cell.PlotRect().Right, top, top + 1, [&](TColor c) { return c == red; });
+  ASSERT_GE(arcs.size(), 6u);
+  EXPECT_LE(widest(arcs), 12) << "no two circles meet";
+  EXPECT_EQ(b.GetPixel(cell.PointPixel(60).X, top), red) << "the newest point keeps its circle";
+  // The draws' numbers under the axis: separate columns of ink, none wider
+  // than a line of text, the newest draw's ("？") among them.
+  const int below = cell.PlotRect().Bottom + 10;
+  const auto numbers = runs(0, 220, below, below + 10, [&](TColor c) { return c != back; });
+  ASSERT_GE(numbers.size(), 8u);
+  EXPECT_LE(widest(numbers), 14) << "no two numbers meet";
+  for (auto [from, to] : numbers) EXPECT_GE(to - from, 6) << from << ": a whole line of text, not a sliver of one";
+  EXPECT_GE(numbers.back().second, cell.ColumnX(0));
+}

@@ -80,3 +80,27 @@ TEST_F(IniFileMgrTest, AFailedWriteIsReportedNotThrown) {
   EXPECT_EQ(mgr.ReadString("Login", "UserName", "def"), "def");
 }
 
+
+// The first failed write after the report is set is told, with the file and
+// the reason; later ones are not, until the report is set again.
+TEST_F(IniFileMgrTest, AFailedWriteIsToldOnceWithTheFileAndTheReason) {
+  TIniFileMgr mgr;
+  std::vector<std::pair<std::string, std::string>> told;
+  mgr.SetOnWriteFailed([&](const std::string& file, const std::string& reason) { told.emplace_back(file, reason); });
+  mgr.WriteString("Login", "UserName", "a");
+  std::filesystem::create_directory(appDir.File("elsewhere"));
+  std::filesystem::rename(appDir.File("mySystem.ini"), appDir.File("elsewhere/mySystem.ini"));
+  std::filesystem::create_directory(appDir.File("mySystem.ini"));  // cannot be replaced now
+  for (int i = 0; i < 3; ++i) mgr.WriteInteger("MA", "DayCount1", i);
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0].first, appDir.File("mySystem.ini"));
+  EXPECT_EQ(told[0].second, mgr.LastError());
+  EXPECT_NE(told[0].second.find(appDir.File("mySystem.ini")), std::string::npos) << told[0].second;
+  mgr.SetOnWriteFailed([&](const std::string& file, const std::string& reason) { told.emplace_back(file, reason); });
+  mgr.WriteBool("Login", "ChkUser", true);
+  EXPECT_EQ(told.size(), 2u);
+  std::filesystem::remove(appDir.File("mySystem.ini"));
+  mgr.WriteBool("Login", "ChkUser", true);
+  EXPECT_TRUE(mgr.LastError().empty());
+  EXPECT_EQ(told.size(), 2u);
+}

@@ -115,7 +115,7 @@ TEST_F(IniFileTest, WritesKeepTheRestOfTheFile) {
   ASSERT_TRUE(ini.WriteString("Login", "UserName", "张三"));
   EXPECT_EQ(dir.Read("t.ini"), "[Login]\r\nUserName=" + Utf8ToCp936("张三") + "\r\n");
   EXPECT_EQ(ini.ReadString("login", "username", ""), "张三");
-  dir.Write("t.ini", "; keep me\n[A]\nx=1\n\n[B]\ny=2\n");
+  dir.Write("t.ini", "; keep me\r\n[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n");
   ASSERT_TRUE(ini.WriteInteger("a", "X", 5) && ini.WriteString("A", "z", "new") && ini.WriteBool("C", "flag", true));
   EXPECT_EQ(dir.Read("t.ini"), "; keep me\r\n[A]\r\nx=5\r\nz=new\r\n\r\n[B]\r\ny=2\r\n\r\n[C]\r\nflag=1\r\n");
   // Another copy of the program writes between two of ours.
@@ -124,6 +124,68 @@ TEST_F(IniFileTest, WritesKeepTheRestOfTheFile) {
   EXPECT_TRUE(ini.DeleteKey("a", "X") && ini.EraseSection("c") && ini.DeleteKey("None", "X") &&
               ini.EraseSection("None"));
   EXPECT_EQ(dir.Read("t.ini"), "; keep me\r\n[A]\r\nz=new\r\n\r\n[B]\r\ny=2\r\nw=2\r\n\r\n");
+}
+
+// A write re-encodes only the line it changes or adds: the other lines keep
+// their bytes (text that is no CP936, their own line ends), and new lines
+// end as the file's first line does.
+TEST_F(IniFileTest, AWriteLeavesTheBytesOfOtherLinesAsTheyAre) {
+  const std::string utf8Note = "Note=中文";  // UTF-8 bytes, no CP936 text
+  const std::string gbk = Utf8ToCp936("张三");
+  const struct {
+    std::string before, section, key, value, after;
+  } cases[] = {
+      {"[Login]\r\n" + utf8Note + "\r\nUserName=a\r\n", "Login", "UserName", "demo",
+       "[Login]\r\n" + utf8Note + "\r\nUserName=demo\r\n"},
+      {"[Login]\n " + gbk + " = \xFF\xFE\nUserName=a", "Login", "UserName", "张三",
+       "[Login]\n " + gbk + " = \xFF\xFE\nUserName=" + gbk},
+      {"[Login]\n" + utf8Note + "\n  UserName = a  \r\n", "login", "username", "b",
+       "[Login]\n" + utf8Note + "\nUserName=b\r\n"},
+      {"[Login]\n" + utf8Note, "Login", "ChkUser", "1", "[Login]\n" + utf8Note + "\nChkUser=1\n"},
+      {"; " + utf8Note + "\r\n[A]\r\nx=1", "B", "y", "2", "; " + utf8Note + "\r\n[A]\r\nx=1\r\n\r\n[B]\r\ny=2\r\n"},
+  };
+  for (const auto& c : cases) {
+    dir.Write("t.ini", c.before);
+    IniFile ini(Path());
+    ASSERT_TRUE(ini.WriteString(c.section, c.key, c.value)) << ini.LastError();
+    EXPECT_EQ(dir.Read("t.ini"), c.after) << c.before;
+  }
+  dir.Write("t.ini", "[A]\n" + utf8Note + "\nx=1\n[B]\ny=2\n");
+  IniFile ini(Path());
+  ASSERT_TRUE(ini.DeleteKey("A", "x") && ini.EraseSection("B"));
+  EXPECT_EQ(dir.Read("t.ini"), "[A]\n" + utf8Note + "\n");
+}
+
+// A settings file that is a link (relative, through another link) is
+// written through to its target, which keeps its mode; the links stay.
+TEST_F(IniFileTest, AWriteThroughALinkReplacesItsTarget) {
+  namespace fs = std::filesystem;
+  fs::create_directory(dir.File("real"));
+  dir.Write("real/target.ini", "[A]\r\nx=1\r\n");
+  ::chmod(dir.File("real/target.ini").c_str(), 0600);
+  fs::create_symlink("real/target.ini", dir.File("middle.ini"));
+  fs::create_symlink(dir.File("middle.ini"), Path());
+  IniFile ini(Path());
+  ASSERT_TRUE(ini.WriteInteger("A", "x", 2)) << ini.LastError();
+  EXPECT_TRUE(fs::is_symlink(Path()) && fs::is_symlink(dir.File("middle.ini")));
+  EXPECT_EQ(dir.Read("real/target.ini"), "[A]\r\nx=2\r\n");
+  EXPECT_EQ(Mode(dir.File("real/target.ini")), 0600u);
+  EXPECT_EQ(LinkTarget(Path()), dir.File("real/target.ini"));
+  EXPECT_EQ(LinkTarget(dir.File("real/target.ini")), dir.File("real/target.ini"));
+  // A link to a file not made yet: the first write makes it.
+  fs::create_symlink("real/new.ini", dir.File("dangling.ini"));
+  IniFile fresh(dir.File("dangling.ini"));
+  ASSERT_TRUE(fresh.WriteInteger("A", "x", 3)) << fresh.LastError();
+  EXPECT_TRUE(fs::is_symlink(dir.File("dangling.ini")));
+  EXPECT_EQ(dir.Read("real/new.ini"), "[A]\r\nx=3\r\n");
+  // Links in a circle: the write fails and says so, and nothing is replaced.
+  fs::create_symlink("loop2.ini", dir.File("loop1.ini"));
+  fs::create_symlink("loop1.ini", dir.File("loop2.ini"));
+  IniFile loop(dir.File("loop1.ini"));
+  EXPECT_FALSE(loop.WriteInteger("A", "x", 4));
+  EXPECT_NE(loop.LastError().find("circle"), std::string::npos) << loop.LastError();
+  EXPECT_EQ(LinkTarget(dir.File("loop1.ini")), std::nullopt);
+  EXPECT_TRUE(fs::is_symlink(dir.File("loop1.ini")) && fs::is_symlink(dir.File("loop2.ini")));
 }
 
 TEST_F(IniFileTest, LineBreaksAreRefusedAndBrokenTextKeepsTheNextSection) {

@@ -11,11 +11,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -244,6 +246,83 @@ TEST(ControlsTest, PropertiesByNameAndPalette) {
   EXPECT_EQ(SendMessage(tree, TVM_GETBKCOLOR), clYellow);
   SendMessage(tree, TVM_SETBKCOLOR, 0, LPARAM(CLR_NONE));
   EXPECT_EQ(tree->palette().color(QPalette::Base), base);
+}
+
+// Sets by their single-bit elements' whole names; what is no set reads and
+// writes as none.
+TEST(ControlsTest, SetsByElementNames) {
+  QLabel label;
+  label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  QStringList elements;
+  ASSERT_TRUE(GetSetElements(&label, "Alignment", elements));
+  EXPECT_EQ(elements, (QStringList{"AlignRight", "AlignTrailing", "AlignVCenter"}));  // no composite names
+  EXPECT_TRUE(SetSetElements(&label, "alignment", {"AlignLeft", "AlignBottom"}));
+  EXPECT_EQ(label.alignment(), Qt::AlignLeft | Qt::AlignBottom);
+  EXPECT_TRUE(SetSetElements(&label, "Alignment", {}));
+  EXPECT_EQ(label.alignment(), Qt::Alignment());
+  EXPECT_FALSE(SetSetElements(&label, "Alignment", {"AlignLeft", "AlignNowhere"}));
+  EXPECT_EQ(label.alignment(), Qt::Alignment());
+  EXPECT_FALSE(GetSetElements(&label, "Text", elements));      // not a set
+  EXPECT_FALSE(SetSetElements(&label, "Missing", {"AlignLeft"}));
+}
+
+// "Align" by name: the dynamic property the program set, else a main
+// window's tool bars and dock widgets by their area, its status bar at the
+// bottom, its central widget the client; anything else alNone. Writing sets
+// the dynamic property only; a text that is no key is refused, and reads
+// alNone where the program set one. A check box's "State" reads and writes
+// by ordinal too.
+TEST(ControlsTest, AlignByName) {
+  QMainWindow main;
+  auto* central = new QWidget;
+  main.setCentralWidget(central);
+  auto* top = new QToolBar(QStringLiteral("top"));
+  auto* left = new QToolBar(QStringLiteral("left"));
+  main.addToolBar(Qt::TopToolBarArea, top);
+  main.addToolBar(Qt::LeftToolBarArea, left);
+  auto* status = new QStatusBar;
+  main.setStatusBar(status);
+  auto* dock = new QDockWidget(QStringLiteral("dock"));
+  main.addDockWidget(Qt::RightDockWidgetArea, dock);
+  auto* plain = new QLabel(QStringLiteral("plain"), central);
+  auto* right = new QLabel(QStringLiteral("right"), central);
+  right->setProperty("Align", QStringLiteral("alRight"));
+  auto* bogus = new QLabel(QStringLiteral("bogus"), central);
+  bogus->setProperty("Align", QStringLiteral("alBogus"));
+  main.show();
+  const struct {
+    const char* what;
+    QObject* object;
+    const char* text;
+    int ordinal;
+  } rows[] = {
+      {"top tool bar", top, "alTop", 1},          {"left tool bar", left, "alLeft", 3},
+      {"status bar", status, "alBottom", 2},      {"central widget", central, "alClient", 5},
+      {"right dock", dock, "alRight", 4},         {"plain child", plain, "alNone", 0},
+      {"dynamic alRight", right, "alRight", 4},   {"dynamic text that is no key", bogus, "alNone", 0},
+      {"the main window", &main, "alNone", 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    EXPECT_EQ(std::pair(GetPropertyText(row.object, "Align"), GetOrdProperty(row.object, "align")),
+              std::pair(QString(row.text), row.ordinal));
+  }
+  const QRect bar = status->geometry();
+  EXPECT_FALSE(SetPropertyText(plain, "Align", "alBogus"));
+  EXPECT_FALSE(SetOrdProperty(plain, "Align", 6));
+  EXPECT_FALSE(plain->property("Align").isValid()) << "refused writes set nothing";
+  EXPECT_TRUE(SetPropertyText(status, "Align", "altop") && SetOrdProperty(plain, "Align", 4));
+  EXPECT_EQ(std::tuple(GetPropertyText(status, "Align"), status->property("Align").toString(),
+                       GetPropertyText(plain, "Align")),
+            std::tuple(QString("alTop"), QString("alTop"), QString("alRight")));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(status->geometry(), bar) << "the dynamic property only";
+
+  auto* box = new QCheckBox(QStringLiteral("c"), central);
+  EXPECT_TRUE(SetOrdProperty(box, "State", 2));
+  EXPECT_EQ(std::pair(box->checkState(), GetOrdProperty(box, "State")), std::pair(Qt::PartiallyChecked, 2));
+  EXPECT_FALSE(SetPropertyText(box, "State", "cbMaybe"));
+  EXPECT_EQ(GetPropertyText(box, "State"), "cbGrayed");
 }
 
 // DrawIconEx: a mask icon ANDs its mask and XORs its image; an alpha icon

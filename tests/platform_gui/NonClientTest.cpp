@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWhatsThis>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -548,17 +549,44 @@ TEST(NonClientTest, ShowWindowCommands) {
   }
 }
 
-// A move from the system menu (SC_MOVE without mouse bits) follows the
-// mouse until the next press, which lets the mouse go and ends it.
-TEST(NonClientTest, AMoveFromTheMenuEndsWithAPress) {
+// SC_CONTEXTHELP puts any top-level window, framed or not, into what's-this
+// mode, which Esc ends; sent to a child control it does nothing.
+TEST(NonClientTest, ContextHelpEntersWhatsThisMode) {
+  const struct {
+    const char* what;
+    bool framed, child, entered;
+  } cases[] = {
+      {"window", false, false, true}, {"framed window", true, false, true}, {"child control", false, true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QWidget w;
+    auto* child = new QLabel(QStringLiteral("child"), &w);
+    if (c.framed) {
+      ShowFramed(&w);
+    } else {
+      w.show();
+      PumpEvents();
+    }
+    SendMessage(c.child ? child : &w, WM_SYSCOMMAND, SC_CONTEXTHELP);
+    EXPECT_EQ(QWhatsThis::inWhatsThisMode(), c.entered);
+    QTest::keyClick(&w, Qt::Key_Escape);
+    EXPECT_FALSE(QWhatsThis::inWhatsThisMode()) << "Esc ends it";
+  }
+}
+
+// A move started from the system menu (SC_MOVE without mouse bits) follows
+// the mouse until the next click: the press ends it, the grab goes and
+// WM_EXITSIZEMOVE arrives.
+TEST(NonClientTest, KeyboardMoveEndsOnAClick) {
   MessageLog log;
   QWidget w;
   log.Add(&w, "A");
   ShowFramed(&w);
-  QCursor::setPos(w.geometry().topLeft() + QPoint(50, 10));
   SendMessage(&w, WM_SYSCOMMAND, SC_MOVE);
   EXPECT_EQ(QWidget::mouseGrabber(), &w);
-  Mouse(&w, QEvent::MouseButtonPress, w.geometry().topLeft() + QPoint(60, 20));
+  EXPECT_EQ(log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE}), std::vector<unsigned>{WM_ENTERSIZEMOVE});
+  Mouse(&w, QEvent::MouseButtonPress, QPoint(150, 160));
   EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
-  EXPECT_EQ(log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE}), (std::vector<unsigned>{WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE}));
+  EXPECT_EQ(log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE}), std::vector<unsigned>{WM_EXITSIZEMOVE});
+  Mouse(&w, QEvent::MouseButtonRelease, QPoint(150, 160));
 }

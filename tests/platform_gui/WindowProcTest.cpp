@@ -368,6 +368,42 @@ TEST_F(WindowProcTest, PostedMessagesInOrderAndDropped) {
   EXPECT_FALSE(window.isVisible());
 }
 
+// A posted WM_PAINT repaints the widget; sent double clicks reach the
+// widget as Qt's double clicks of their button.
+TEST_F(WindowProcTest, PostedPaintAndSentDoubleClicks) {
+  Probe w(&log);
+  log.Add(&w, "A");
+  w.resize(40, 40);
+  w.show();
+  QCoreApplication::processEvents();
+  log.Take();
+  EXPECT_TRUE(PostMessage(&w, WM_PAINT));
+  QCoreApplication::processEvents();  // the message asks for a paint
+  QCoreApplication::processEvents();  // which comes now
+  EXPECT_EQ(log.Take({WM_PAINT}), (Entries{{"A", WM_PAINT}, {"D", WM_PAINT}}));
+
+  struct Clicks : QWidget {
+    std::vector<std::pair<QEvent::Type, Qt::MouseButton>> seen;
+    void mouseDoubleClickEvent(QMouseEvent* e) override { seen.emplace_back(e->type(), e->button()); }
+    void mousePressEvent(QMouseEvent* e) override { seen.emplace_back(e->type(), e->button()); }
+    void mouseMoveEvent(QMouseEvent* e) override { seen.emplace_back(e->type(), e->button()); }
+  } clicks;
+  const struct {
+    unsigned msg;
+    WPARAM keys;
+    Qt::MouseButton button;
+  } cases[] = {{WM_LBUTTONDBLCLK, MK_LBUTTON, Qt::LeftButton},
+               {WM_RBUTTONDBLCLK, MK_RBUTTON, Qt::RightButton},
+               {WM_MBUTTONDBLCLK, MK_MBUTTON, Qt::MiddleButton}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.msg);
+    clicks.seen.clear();
+    SendMessage(&clicks, c.msg, c.keys, MAKELPARAM(3, 4));
+    EXPECT_EQ(clicks.seen, (std::vector<std::pair<QEvent::Type, Qt::MouseButton>>{
+                               {QEvent::MouseButtonDblClick, c.button}}));
+  }
+}
+
 TEST_F(WindowProcTest, PrivateNumbersAreReservedEventTypes) {
   for (unsigned n : {1127u, 1128u, 13313u, 13570u, 13603u, 0x8FFFu, CM_MOUSELEAVE, CN_NOTIFY}) {
     EXPECT_NE(QEvent::registerEventType(int(n)), int(n)) << n;

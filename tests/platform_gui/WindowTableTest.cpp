@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPixmap>
@@ -93,7 +94,7 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
       {"check box, text on the left", Make<QCheckBox>([](auto* b) { b->setLayoutDirection(Qt::RightToLeft); }),
        "TCheckBox", BS_AUTOCHECKBOX | BS_LEFTTEXT, WS_CHILD | WS_TABSTOP, 0,
        WS_EX_RIGHT | WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR, 1},
-      {"string grid", Make<QTableWidget>(), "TStringGrid", 0, WS_CHILD, 0, 0, 1},
+      {"string grid", Make<QTableWidget>(), "TStringGrid", 0, WS_CHILD, 0, WS_EX_CLIENTEDGE, 1},
       {"tree's header", [](W f) { return (QWidget*)(new QTreeWidget(&f))->header(); }, "SysHeader32", 0, WS_CHILD, 0,
        0, 0},
       {"plain box frame", Make<QFrame>([](auto* p) { p->setFrameStyle(QFrame::Box | QFrame::Plain); }), "TPanel", 0,
@@ -106,7 +107,7 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
        WS_CHILD, 0, 0, 1},
       {"radio button", Make<QRadioButton>(), "TRadioButton", BS_AUTORADIOBUTTON, WS_CHILD | WS_TABSTOP, 0, 0, 1},
       {"group box", Make<QGroupBox>(), "TGroupBox", BS_GROUPBOX, WS_CHILD, 0, 0, 1},
-      {"drop-down list", Make<QComboBox>(), "TComboBox", CBS_DROPDOWNLIST, WS_CHILD, 0, 0, 1},
+      {"drop-down list", Make<QComboBox>(), "TComboBox", CBS_DROPDOWNLIST, WS_CHILD, 0, WS_EX_CLIENTEDGE, 1},
       {"edit of an editable combo box", [](W f) { return Make<QComboBox>([](auto* c) { c->setEditable(true); })(f)
                                                       ->findChild<QLineEdit*>(); }, "Edit", 0, WS_CHILD, 0, 0, 0},
       {"drop-down list's window", [](W f) { return (new QComboBox(&f))->view()->parentWidget(); }, "ComboLBox", 0,
@@ -117,7 +118,7 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
          m->setReadOnly(true);
          m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
          m->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-       }), "TMemo", ES_MULTILINE | ES_READONLY, WS_CHILD | WS_VSCROLL, WS_HSCROLL, 0, 1},
+       }), "TMemo", ES_MULTILINE | ES_READONLY, WS_CHILD | WS_VSCROLL, WS_HSCROLL, WS_EX_CLIENTEDGE, 1},
       {"memo's viewport", [](W f) { return (new QTextEdit(&f))->viewport(); }, "QWidget", 0, WS_CHILD, 0, 0, 0},
       {"memo's scroll bar", [](W f) { return (QWidget*)(new QTextEdit(&f))->verticalScrollBar(); }, "ScrollBar",
        SBS_VERT, WS_CHILD, 0, 0, 0},
@@ -127,7 +128,7 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
       {"right-aligned label", Make<QLabel>([](auto* l) { l->setAlignment(Qt::AlignRight); }), "TLabel", SS_RIGHT,
        WS_CHILD, 0, 0, 1},
       {"hidden, disabled edit", Make<QLineEdit>([](auto* e) { e->hide(), e->setEnabled(false); }), "TEdit", 0,
-       WS_CHILD | WS_DISABLED, WS_VISIBLE, 0, 1},
+       WS_CHILD | WS_DISABLED, WS_VISIBLE, WS_EX_CLIENTEDGE, 1},
       {"right-to-left panel", Make<QFrame>([](auto* p) { p->setLayoutDirection(Qt::RightToLeft); }), "TPanel", 0,
        WS_CHILD, 0, WS_EX_RIGHT | WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR, 1},
       {"popup menu", Make<QMenu>(), "#32768", 0, WS_POPUP, WS_CHILD | WS_CAPTION | WS_THICKFRAME | WS_VISIBLE, 0, 1},
@@ -135,7 +136,8 @@ TEST(WindowTableTest, ClassNamesAndStyleWords) {
        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, WS_CHILD | WS_THICKFRAME, WS_EX_DLGMODALFRAME, 1},
       {"button of a file dialog", [](W f) { return FileDialogPart(f, nullptr); }, "Button", BS_PUSHBUTTON,
        WS_CHILD | WS_TABSTOP, 0, 0, 1},
-      {"edit of a file dialog", [](W f) { return FileDialogPart(f, "fileNameEdit"); }, "Edit", 0, WS_CHILD, 0, 0, 1},
+      {"edit of a file dialog", [](W f) { return FileDialogPart(f, "fileNameEdit"); }, "Edit", 0, WS_CHILD, 0,
+       WS_EX_CLIENTEDGE, 1},
       {"main window", [](W f) { return (QWidget*)new QMainWindow(&f, Qt::Window); }, "TForm", 0,
        WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX, WS_POPUP | WS_CHILD, 0, 1},
       {"fixed dialog of the program's own", [](W f) {
@@ -209,3 +211,78 @@ TEST(WindowTableTest, KeepsWhatItIsGiven) {
 }
 
 #include "WindowTableTest.moc"
+
+// The edges come from the frame: the client edge for the style's sunken
+// frame (scroll areas, a sunken StyledPanel or WinPanel, a sunken Panel at
+// least 2 wide, a line edit, combo or spin box with a frame) and an MDI
+// area, the static edge for a sunken Panel 1 wide, none for the rest.
+TEST(WindowTableTest, EdgesFollowTheFrame) {
+  auto frame = [](int style, int width) {
+    return Make<QLabel>([style, width](QLabel* l) {
+      l->setFrameStyle(style);
+      l->setLineWidth(width);
+    });
+  };
+  const struct {
+    const char* what;
+    std::function<QWidget*(QWidget& form)> make;
+    std::uint32_t edges;
+  } rows[] = {
+      {"memo", Make<QTextEdit>(), WS_EX_CLIENTEDGE},
+      {"framed edit", Make<QLineEdit>(), WS_EX_CLIENTEDGE},
+      {"edit without frame", Make<QLineEdit>([](auto* e) { e->setFrame(false); }), 0},
+      {"sunken styled panel", Make<QFrame>([](auto* f) { f->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken); }),
+       WS_EX_CLIENTEDGE},
+      {"sunken window panel", frame(QFrame::WinPanel | QFrame::Sunken, 1), WS_EX_CLIENTEDGE},
+      {"MDI area", Make<QMdiArea>(), WS_EX_CLIENTEDGE},
+      {"spin box", Make<QSpinBox>(), WS_EX_CLIENTEDGE},
+      {"spin box without frame", Make<QSpinBox>([](auto* s) { s->setFrame(false); }), 0},
+      {"drop-down list", Make<QComboBox>(), WS_EX_CLIENTEDGE},
+      {"flat frame", Make<QFrame>([](auto* f) { f->setFrameStyle(QFrame::StyledPanel | QFrame::Plain); }), 0},
+      {"plain label", Make<QLabel>(), 0},
+      {"sunken panel label 1 wide", frame(QFrame::Panel | QFrame::Sunken, 1), WS_EX_STATICEDGE},
+      {"sunken panel label 2 wide", frame(QFrame::Panel | QFrame::Sunken, 2), WS_EX_CLIENTEDGE},
+      {"raised panel label", frame(QFrame::Panel | QFrame::Raised, 1), 0},
+      {"sunken box", frame(QFrame::Box | QFrame::Sunken, 2), 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    QWidget form;
+    QWidget* w = row.make(form);
+    EXPECT_EQ(std::uint32_t(GetWindowLong(w, GWL_EXSTYLE)) & (WS_EX_CLIENTEDGE | WS_EX_STATICEDGE), row.edges);
+  }
+}
+
+// Class bits without a Qt source are what SetWindowLong gave: they read
+// back, change nothing of the widget, and go when set back.
+TEST(WindowTableTest, ClassBitsWithoutAQtSourceAreKept) {
+  const struct {
+    const char* what;
+    std::function<QWidget*(QWidget& form)> make;
+    std::uint32_t field, bits;  // the bits within the field of the low word
+  } rows[] = {
+      {"horizontal up-down", Make<QSpinBox>(), UDS_HORZ, UDS_HORZ},
+      {"button tabs", Make<QTabWidget>(), TCS_BUTTONS | TCS_FLATBUTTONS, TCS_BUTTONS},
+      {"flat button tabs", Make<QTabWidget>(), TCS_BUTTONS | TCS_FLATBUTTONS, TCS_BUTTONS | TCS_FLATBUTTONS},
+      {"owner-drawn tabs below", Make<QTabWidget>([](auto* t) { t->setTabPosition(QTabWidget::South); }),
+       TCS_OWNERDRAWFIXED, TCS_OWNERDRAWFIXED},
+      {"icon static", Make<QLabel>([](auto* l) { l->setAlignment(Qt::AlignCenter); }), 0x1F, SS_ICON},
+      {"owner-drawn static", Make<QLabel>([](auto* l) { l->setAlignment(Qt::AlignCenter); }), 0x1F, SS_OWNERDRAW},
+      {"grey rectangle", Make<QLabel>(), 0x1F, SS_GRAYRECT},
+      {"white rectangle", Make<QLabel>([](auto* l) { l->setAlignment(Qt::AlignRight); }), 0x1F, SS_WHITERECT},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    QWidget form;
+    QWidget* w = row.make(form);
+    form.show();
+    const QImage look = w->grab().toImage();
+    const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
+    EXPECT_NE(style & row.field, row.bits) << "not the widget's own";
+    SetWindowLong(w, GWL_STYLE, (style & ~row.field) | row.bits);
+    EXPECT_EQ(std::uint32_t(GetWindowLong(w, GWL_STYLE)), (style & ~row.field) | row.bits);
+    EXPECT_EQ(w->grab().toImage(), look) << "nothing of the widget changed";
+    SetWindowLong(w, GWL_STYLE, style);
+    EXPECT_EQ(std::uint32_t(GetWindowLong(w, GWL_STYLE)), style);
+  }
+}

@@ -245,6 +245,31 @@ TEST(SkinData, RelativeSkinFileIsInTheProgramFolder) {
   FreeSkinManage();
 }
 
+// A skin file that gives no skin says why: the reader's reason for a
+// damaged one.
+TEST(SkinData, AFailedLoadSaysWhy) {
+  testsupport::TempDir program;
+  std::string cut = SkinOf("[Colours]\n");
+  cut.pop_back();
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::string reason;
+  } cases[] = {{"good.skn", SkinOf("[Colours]\n"), ""},
+               {"cut.skn", cut, "the compressed data ends before its declared length"},
+               {"short.skn", "ab", "the file is shorter than its length field"},
+               {"noini.skn", SkinOf("", {{"e.bmp", Solid(5, 5, Qt::red)}}, {}), "the skin holds no \".ini\" entry"},
+               {"missing.skn", "", "no such file"}};
+  TSkinData data;
+  for (const auto& c : cases) {
+    if (!c.bytes.empty()) program.Write(c.name, c.bytes);
+    data.SetSkinFile(QString::fromStdString(program.File(c.name)));
+    EXPECT_EQ(data.NoSkin(), !c.reason.empty()) << c.name;
+    EXPECT_EQ(data.LoadError(), c.reason) << c.name;
+  }
+  FreeSkinManage();
+}
+
 TEST(SkinData, LoadedIconMenusAndCaptionHint) {
   QPixmap red(16, 16);
   red.fill(Qt::red);

@@ -1,5 +1,8 @@
 // Screenshots of the upgrade's windows, written as PNG files into the
-// folder given: upgrade_screenshots docs/screenshots (under Xvfb).
+// folder given: upgrade_screenshots docs/screenshots (under Xvfb). They name
+// the program as the program names itself: its title in the texts, its file
+// as the protected download.
+#include "app/uFrmAbout.h"
 #include "upgrade/auUpgraderForms.h"
 
 #include <QApplication>
@@ -14,7 +17,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   QApplication app(argc, argv);
-  QApplication::setApplicationDisplayName(QStringLiteral("双色球分析"));
+  QApplication::setApplicationName(QString::fromUtf8(ProgramName));
+  QApplication::setApplicationDisplayName(QString::fromUtf8(ProjectTitle));
   const QString out = QString::fromLocal8Bit(argv[1]);
   bool ok = true;
   auto save = [&](QWidget& w, const char* name) {
@@ -31,7 +35,7 @@ int main(int argc, char** argv) {
     TauUpgraderUpgradeMessageForm ask(language, QStringLiteral("修正了走势图的两个错误。\n新增了缩水方案的导出。"));
     save(ask, qPrintable("upgrade-ask" + suffix));
     std::string user = "demo", password;
-    TauUpgraderPasswordForm login(language, "ssq.exe", user, password);
+    TauUpgraderPasswordForm login(language, QString::fromUtf8(ProgramName), user, password);
     save(login, qPrintable("upgrade-password" + suffix));
     for (bool hide : {false, true}) {
       auto* wizard = new TauUpgraderWizardForm(language, hide, false, {});

@@ -10,6 +10,12 @@ namespace skinwriter {
 
 namespace {
 
+using skindraw::Arrow;
+using skindraw::CaptionGlyph;
+using skindraw::Gradient;
+using skindraw::RoundedBox;
+using skindraw::Strip;
+
 // The scheme.
 const QColor kKey(255, 0, 255);
 const QColor kFace(222, 233, 247);
@@ -56,87 +62,14 @@ QColor Outline(State s) {
   }
 }
 
-using DrawFrame = std::function<void(QPainter&, const QRect&, int)>;
-
-// frames pictures side by side (or stacked), each fw x fh, on the key colour.
-QImage Strip(int fw, int fh, int frames, const DrawFrame& draw, bool stacked = false) {
-  QImage image(stacked ? fw : fw * frames, stacked ? fh * frames : fh, QImage::Format_RGB32);
-  image.fill(kKey);
-  QPainter p(&image);
-  p.setRenderHint(QPainter::Antialiasing, false);
-  for (int k = 0; k < frames; ++k) {
-    const QRect r = stacked ? QRect(0, k * fh, fw, fh) : QRect(k * fw, 0, fw, fh);
-    p.save();
-    p.setClipRect(r);
-    draw(p, r, k);
-    p.restore();
-  }
-  return image;
-}
-
-void Gradient(QPainter& p, const QRect& r, const QColor& top, const QColor& bottom, bool across = false) {
-  QLinearGradient g(r.topLeft(), across ? r.topRight() : r.bottomLeft());
-  g.setColorAt(0, top);
-  g.setColorAt(1, bottom);
-  p.fillRect(r, g);
-}
-
 // A rounded box with a gradient and an outline; outside the corners the key
 // colour stays.
 void Box(QPainter& p, const QRect& r, State s, int radius = 3) {
-  QPainterPath path;
-  path.addRoundedRect(QRectF(r).adjusted(0, 0, -1, -1), radius, radius);
-  QLinearGradient g(r.topLeft(), r.bottomLeft());
-  g.setColorAt(0, Top(s));
-  g.setColorAt(1, Bottom(s));
-  p.setPen(QPen(Outline(s), 1));
-  p.setBrush(g);
-  p.drawPath(path);
+  RoundedBox(p, r, Top(s), Bottom(s), Outline(s), radius);
   if (s == Focused) {
     p.setPen(QPen(kHilight, 1));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(QRectF(r).adjusted(1, 1, -2, -2), radius - 1, radius - 1);
-  }
-}
-
-// A filled triangle pointing in `dir` (0 left, 1 right, 2 up, 3 down) of
-// half-width h, centred on c.
-void Arrow(QPainter& p, QPoint c, int dir, int h, const QColor& colour) {
-  QPolygon poly;
-  switch (dir) {
-    case 0: poly << QPoint(c.x() - h / 2, c.y()) << QPoint(c.x() + h / 2, c.y() - h) << QPoint(c.x() + h / 2, c.y() + h); break;
-    case 1: poly << QPoint(c.x() + h / 2, c.y()) << QPoint(c.x() - h / 2, c.y() - h) << QPoint(c.x() - h / 2, c.y() + h); break;
-    case 2: poly << QPoint(c.x(), c.y() - h / 2) << QPoint(c.x() - h, c.y() + h / 2) << QPoint(c.x() + h, c.y() + h / 2); break;
-    default: poly << QPoint(c.x(), c.y() + h / 2) << QPoint(c.x() - h, c.y() - h / 2) << QPoint(c.x() + h, c.y() - h / 2); break;
-  }
-  p.setPen(colour);
-  p.setBrush(colour);
-  p.drawPolygon(poly);
-}
-
-// Caption-button glyphs: 0 close, 1 maximize, 2 restore, 3 minimize.
-void CaptionGlyph(QPainter& p, const QRect& r, int glyph, const QColor& c) {
-  p.setBrush(Qt::NoBrush);
-  p.setPen(QPen(c, 2));
-  const QRect g = r.adjusted(r.width() / 4 + 1, r.height() / 4 + 1, -r.width() / 4 - 1, -r.height() / 4 - 1);
-  switch (glyph) {
-    case 0:
-      p.drawLine(g.topLeft(), g.bottomRight());
-      p.drawLine(g.topRight(), g.bottomLeft());
-      break;
-    case 1:
-      p.drawRect(g.adjusted(0, 0, -1, -1));
-      break;
-    case 2:
-      p.drawRect(g.adjusted(0, 3, -3, -1));
-      p.setPen(QPen(c, 1));
-      p.drawPolyline(QPolygon({QPoint(g.left() + 3, g.top() + 1), QPoint(g.left() + 3, g.top()),
-                               QPoint(g.right(), g.top()), QPoint(g.right(), g.bottom() - 3),
-                               QPoint(g.right() - 2, g.bottom() - 3)}));
-      break;
-    default:
-      p.fillRect(QRect(g.left(), g.bottom() - 2, g.width(), 2), c);
-      break;
   }
 }
 

@@ -4,8 +4,6 @@
 #include "skinning/SkinRead.h"
 #include "tools/skin/LzhEncoder.h"
 
-#include <QBuffer>
-
 namespace skinwriter {
 
 namespace {
@@ -38,26 +36,5 @@ std::string CompressSkin(std::string_view container) {
   PutU32(out, uint32_t(container.size()));
   return out + LzhEncode(container);
 }
-
-std::string BmpBytes(const QImage& image) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  image.convertToFormat(QImage::Format_RGB888).save(&buffer, "BMP");
-  return bytes.toStdString();
-}
-
-IniText& IniText::Section(const QString& name) {
-  if (!text_.isEmpty()) text_ += QStringLiteral("\r\n");
-  text_ += u'[' + name + QStringLiteral("]\r\n");
-  return *this;
-}
-
-IniText& IniText::Set(const QString& key, const QString& value) {
-  text_ += key + u'=' + value + QStringLiteral("\r\n");
-  return *this;
-}
-
-std::string IniText::Bytes() const { return Cp936(text_); }
 
 }  // namespace skinwriter

@@ -1,6 +1,9 @@
-// Writing skin files: the container of entries, its compression, 24-bit
-// BMP entries and the INI text.
+// Writing skin files: the container of entries and its compression. BMP
+// entries and the INI text are the generators' shared helpers
+// (tools/skindraw).
 #pragma once
+
+#include "tools/skindraw/SkinDrawing.h"
 
 #include <QImage>
 #include <QString>
@@ -30,19 +33,7 @@ std::string ContainerBytes(const SkinContainer& container);
 std::string CompressSkin(std::string_view container);
 inline std::string SkinFileBytes(const SkinContainer& c) { return CompressSkin(ContainerBytes(c)); }
 
-// The image as a 24-bit BMP file.
-std::string BmpBytes(const QImage& image);
-
-// INI text in the order written: sections, then "key=value" lines.
-class IniText {
- public:
-  IniText& Section(const QString& name);
-  IniText& Set(const QString& key, const QString& value);
-  IniText& Set(const QString& key, int value) { return Set(key, QString::number(value)); }
-  std::string Bytes() const;  // CP936, CR LF line ends
-
- private:
-  QString text_;
-};
+using skindraw::BmpBytes;
+using skindraw::IniText;
 
 }  // namespace skinwriter

@@ -1,0 +1,82 @@
+# ssq_forbid_links(TARGETS t... FORBIDDEN lib...)
+# ssq_linked_targets(target out)
+#
+# Stops the configuration when any of the targets links, directly or
+# through other targets (their link libraries and interface link
+# libraries, generator expressions such as $<LINK_LIBRARY:...> and
+# $<LINK_ONLY:...> included), one of the forbidden libraries. Call it once
+# every target exists (at the end of the top-level CMakeLists.txt).
+
+# The target names an entry of a link list may hold.
+function(_ssq_link_names entry out)
+  string(REGEX REPLACE "::@\\([^)]*\\)" "" text "${entry}")
+  string(REGEX REPLACE "\\$<(LINK_LIBRARY|LINK_GROUP):[^,>]*," "" text "${text}")
+  string(REGEX REPLACE "\\$<[A-Z_]+:" "" text "${text}")
+  string(REPLACE ">" "" text "${text}")
+  string(REPLACE "," ";" text "${text}")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+function(_ssq_walk_links target forbidden path)
+  get_property(seen GLOBAL PROPERTY _SSQ_LINKS_SEEN)
+  if("${target}" IN_LIST seen)
+    return()
+  endif()
+  set_property(GLOBAL APPEND PROPERTY _SSQ_LINKS_SEEN "${target}")
+  get_target_property(type ${target} TYPE)
+  set(links "")
+  if(NOT type STREQUAL "INTERFACE_LIBRARY")
+    get_target_property(direct ${target} LINK_LIBRARIES)
+    if(direct)
+      list(APPEND links ${direct})
+    endif()
+  endif()
+  get_target_property(interface ${target} INTERFACE_LINK_LIBRARIES)
+  if(interface)
+    list(APPEND links ${interface})
+  endif()
+  foreach(entry IN LISTS links)
+    _ssq_link_names("${entry}" names)
+    foreach(name IN LISTS names)
+      if(name STREQUAL "")
+        continue()
+      endif()
+      if("${name}" IN_LIST forbidden)
+        message(FATAL_ERROR "${path} -> ${name}: this target must not link ${name}")
+      endif()
+      if(TARGET "${name}")
+        _ssq_walk_links("${name}" "${forbidden}" "${path} -> ${name}")
+      endif()
+    endforeach()
+  endforeach()
+endfunction()
+
+function(ssq_forbid_links)
+  cmake_parse_arguments(F "" "" "TARGETS;FORBIDDEN" ${ARGN})
+  foreach(target IN LISTS F_TARGETS)
+    if(NOT TARGET ${target})
+      message(FATAL_ERROR "ssq_forbid_links: no target ${target}")
+    endif()
+    set_property(GLOBAL PROPERTY _SSQ_LINKS_SEEN "")
+    _ssq_walk_links(${target} "${F_FORBIDDEN}" ${target})
+  endforeach()
+endfunction()
+
+# The targets that a target links, directly or through other targets, the
+# same way (the target itself first).
+function(ssq_linked_targets target out)
+  set_property(GLOBAL PROPERTY _SSQ_LINKS_SEEN "")
+  _ssq_walk_links(${target} "" ${target})
+  get_property(seen GLOBAL PROPERTY _SSQ_LINKS_SEEN)
+  set(${out} "${seen}" PARENT_SCOPE)
+endfunction()
+
+# Every build-system target defined in the given source folders.
+function(ssq_targets_in out)
+  set(all "")
+  foreach(dir IN LISTS ARGN)
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    list(APPEND all ${targets})
+  endforeach()
+  set(${out} "${all}" PARENT_SCOPE)
+endfunction()

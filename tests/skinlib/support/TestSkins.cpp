@@ -1,0 +1,514 @@
+#include "skinlib/support/TestSkins.h"
+
+#include "tools/skindraw/SkinDrawing.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QPainterPath>
+#include <QRadialGradient>
+#include <QSaveFile>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace testskins {
+
+using skindraw::BmpBytes;
+using skindraw::kKeyColour;
+
+namespace {
+
+QString Num(int value, int width) { return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0')); }
+
+void Require(bool fits, const char* what) {
+  if (!fits) throw std::invalid_argument(std::string("A mask value does not fit its columns: ") + what);
+}
+
+QString Corners(const QRect& r) {
+  for (int v : {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()})
+    Require(v >= 0 && v <= 9999, "a corner");
+  return Num(r.left(), 4) + u' ' + Num(r.top(), 4) + u' ' + Num(r.left() + r.width(), 4) + u' ' +
+         Num(r.top() + r.height(), 4);
+}
+
+QString Digit(int v) {
+  Require(v >= 0 && v <= 9, "a one-digit field");
+  return QString::number(v);
+}
+
+void PutU32(std::string& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(char((v >> (8 * i)) & 0xFF));
+}
+
+std::string Compress(const std::string& data) {
+  uLongf size = compressBound(uLong(data.size()));
+  std::string out(size, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+                uLong(data.size()), Z_BEST_COMPRESSION) != Z_OK)
+    throw std::runtime_error("zlib cannot compress the entry");
+  out.resize(size);
+  return out;
+}
+
+// A frame state: a rounded box in the state's colours.
+void FrameState(QPainter& p, const QRect& r, int state) {
+  const QColor tops[] = {QColor(246, 250, 255), QColor(250, 230, 180), QColor(176, 204, 238)};
+  const QColor bottoms[] = {QColor(188, 210, 240), QColor(240, 190, 90), QColor(136, 176, 226)};
+  skindraw::RoundedBox(p, r, tops[state % 3], bottoms[state % 3], QColor(40, 64, 110), 4);
+}
+
+// `states` frames side by side, and with `withMask` their mask below (black
+// where the frame is opaque, white around its rounded corners).
+QImage FrameStrip(int w, int h, int states, bool withMask) {
+  QImage image(w * states, h * (withMask ? 2 : 1), QImage::Format_RGB32);
+  image.fill(kKeyColour);
+  QPainter p(&image);
+  for (int k = 0; k < states; ++k) {
+    FrameState(p, QRect(k * w, 0, w, h), k);
+    if (!withMask) continue;
+    const QRect m(k * w, h, w, h);
+    p.fillRect(m, Qt::white);
+    QPainterPath path;
+    path.addRoundedRect(QRectF(m).adjusted(0, 0, -1, -1), 4, 4);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::black);
+    p.drawPath(path);
+  }
+  return image;
+}
+
+// A check-box-like glyph strip: unticked, ticked, mixed.
+QImage GlyphStrip(int size, bool withMask) {
+  QImage image(size * 3, size * (withMask ? 2 : 1), QImage::Format_RGB32);
+  image.fill(kKeyColour);
+  QPainter p(&image);
+  for (int k = 0; k < 3; ++k) {
+    const QRect r(k * size, 0, size, size);
+    p.setPen(QColor(40, 64, 110));
+    p.setBrush(Qt::white);
+    p.drawRect(r.adjusted(1, 1, -2, -2));
+    if (k == 1) {
+      p.setPen(QPen(QColor(24, 66, 140), 2));
+      p.drawPolyline(QPolygon({r.topLeft() + QPoint(size / 4, size / 2),
+                               r.topLeft() + QPoint(size * 7 / 16, size * 11 / 16),
+                               r.topLeft() + QPoint(size * 3 / 4, size / 4)}));
+    } else if (k == 2) {
+      p.fillRect(r.adjusted(size / 3, size / 3, -size / 3, -size / 3), QColor(24, 66, 140));
+    }
+    if (withMask) p.fillRect(QRect(k * size, size, size, size), Qt::black);
+  }
+  return image;
+}
+
+// A tiled texture: a soft checker in two tones.
+QImage Texture(int w, int h, QColor a, QColor b) {
+  QImage image(w, h, QImage::Format_RGB32);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) image.setPixelColor(x, y, ((x / 8 + y / 8) % 2) ? a : b);
+  return image;
+}
+
+// A PNG frame with alpha: a rounded translucent box per state, its mask
+// part below.
+QImage PngFrame() {
+  QImage image(3 * 24, 2 * 24, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  for (int k = 0; k < 3; ++k) {
+    p.setPen(QPen(QColor(24, 66, 140, 255), 1));
+    p.setBrush(QColor(60 + 60 * k, 120, 220, 160));
+    p.drawRoundedRect(QRectF(k * 24 + 0.5, 0.5, 23, 23), 5, 5);
+    p.fillRect(QRect(k * 24, 24, 24, 24), Qt::black);
+  }
+  return image;
+}
+
+QImage Gradient(int w, int h, QColor top, QColor bottom) {
+  QImage image(w, h, QImage::Format_RGB32);
+  QPainter p(&image);
+  skindraw::Gradient(p, image.rect(), top, bottom);
+  return image;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------ the text
+
+SkinSection& SkinSection::Set(const QString& key, const QString& value) {
+  Keys.push_back({key, value});
+  return *this;
+}
+
+QString TextureValue(const QRect& r, int drawMode, std::optional<int> maskType) {
+  Require(drawMode >= 0 && drawMode <= 99, "the draw mode");
+  QString v = u'~' + Corners(r) + u' ' + Num(drawMode, 2);
+  if (maskType) v += u' ' + Digit(*maskType);
+  return v;
+}
+
+QString GlyphValue(const QRect& r, int imageCount, int maskType) {
+  return u'@' + Corners(r) + u' ' + Digit(imageCount) + u' ' + Digit(maskType);
+}
+
+QString BorderValue(const QRect& r, const QMargins& m, int imageCount, int maskType, int drawMode,
+                    int borderWidth) {
+  for (int v : {m.left(), m.top(), m.right(), m.bottom()}) Require(v >= 0 && v <= 9999, "a margin");
+  return u'^' + Corners(r) + u' ' + Num(m.left(), 4) + u' ' + Num(m.top(), 4) + u' ' + Num(m.right(), 4) +
+         u' ' + Num(m.bottom(), 4) + u' ' + Digit(imageCount) + u' ' + Digit(maskType) + u' ' +
+         Digit(drawMode) + u' ' + Digit(borderWidth);
+}
+
+QString HashValue(const QRect& r, int imageCount, int maskType, std::optional<int> borderWidth,
+                  std::optional<int> drawMode) {
+  QString v = QStringLiteral("#(%1,%2,%3,%4)(%5,%6")
+                  .arg(r.left())
+                  .arg(r.top())
+                  .arg(r.left() + r.width())
+                  .arg(r.top() + r.height())
+                  .arg(imageCount)
+                  .arg(maskType);
+  if (borderWidth) v += u',' + QString::number(*borderWidth);
+  if (borderWidth && drawMode) v += u',' + QString::number(*drawMode);
+  return v + u')';
+}
+
+QString OwnFileValue(const QString& file, int imageCount, int maskType, int type,
+                     std::optional<QMargins> margins) {
+  QString v = QStringLiteral("!%1!%2!%3!%4").arg(file).arg(imageCount).arg(maskType).arg(type);
+  if (margins)
+    v += QStringLiteral("!%1!%2!%3!%4").arg(margins->left()).arg(margins->top()).arg(margins->right()).arg(margins->bottom());
+  return v;
+}
+
+// ------------------------------------------------------------ the skin
+
+SkinSection& TestSkin::Section(const QString& name) {
+  for (SkinSection& s : Sections)
+    if (s.Name == name) return s;
+  Sections.push_back({name, {}});
+  return Sections.back();
+}
+
+QRect TestSkin::Place(const QImage& image) {
+  // Shelves 256 pixels wide, each as high as its highest picture; a wider
+  // picture gets a shelf of its own.
+  constexpr int kShelf = 256;
+  if (shelf_.x > 0 && shelf_.x + image.width() > kShelf) {
+    shelf_.x = 0;
+    shelf_.y += shelf_.height;
+    shelf_.height = 0;
+  }
+  const QRect where(shelf_.x, shelf_.y, image.width(), image.height());
+  shelf_.x = where.right() + 1;
+  shelf_.height = std::max(shelf_.height, image.height());
+  const int w = std::max({Master.isNull() ? 0 : Master.width(), where.right() + 1, kShelf});
+  const int h = std::max(Master.isNull() ? 0 : Master.height(), where.bottom() + 1);
+  QImage grown(w, h, QImage::Format_RGB32);
+  grown.fill(kKeyColour);
+  QPainter p(&grown);
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  if (!Master.isNull()) p.drawImage(0, 0, Master);
+  p.drawImage(where.topLeft(), image.convertToFormat(QImage::Format_RGB32));
+  p.end();
+  Master = grown;
+  return where;
+}
+
+std::string OptionsText(const TestSkin& skin) {
+  skindraw::IniText ini;
+  for (const SkinSection& s : skin.Sections) {
+    ini.Section(s.Name);
+    for (const SkinKey& k : s.Keys) ini.Set(k.Key, k.Value);
+  }
+  return ini.Bytes();
+}
+
+std::vector<SkinFile> SkinFolderFiles(const TestSkin& skin) {
+  std::vector<SkinFile> files{{QStringLiteral("Options.dat"), OptionsText(skin)}};
+  if (!skin.Master.isNull()) files.push_back({QStringLiteral("Master.bmp"), BmpBytes(skin.Master)});
+  for (const SkinFile& f : skin.Files) files.push_back(f);
+  return files;
+}
+
+bool WriteSkinFolder(const TestSkin& skin, const QString& folder, QString* error) {
+  if (!QDir().mkpath(folder)) {
+    if (error) *error = QStringLiteral("Cannot make the folder ") + folder;
+    return false;
+  }
+  for (const SkinFile& f : SkinFolderFiles(skin)) {
+    QSaveFile file(QDir(folder).filePath(f.Name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(f.Data.data(), qint64(f.Data.size())) != qint64(f.Data.size()) ||
+        !file.commit()) {
+      if (error) *error = file.fileName() + QStringLiteral(": ") + file.errorString();
+      return false;
+    }
+  }
+  return true;
+}
+
+// ------------------------------------------------------------ packages
+
+std::string PackBytes(const std::vector<PackEntry>& entries, const std::string& magic) {
+  std::string out = magic;
+  PutU32(out, uint32_t(entries.size()));
+  for (const PackEntry& e : entries) {
+    PutU32(out, uint32_t(e.Name.size()));
+    out += e.Name;
+    PutU32(out, uint32_t(e.DeclaredSize.value_or(int32_t(e.Data.size()))));
+    out += Compress(e.Data);
+  }
+  return out;
+}
+
+namespace {
+
+std::vector<PackEntry> PackEntries(const TestSkin& skin) {
+  std::vector<PackEntry> entries;
+  for (const SkinFile& f : SkinFolderFiles(skin)) entries.emplace_back(f.Name.toStdString(), f.Data);
+  return entries;
+}
+
+}  // namespace
+
+std::string PackageBytes(const TestSkin& skin) { return PackBytes(PackEntries(skin)); }
+
+// ------------------------------------------------------------ test skins
+
+TestSkin DemoSkin() {
+  TestSkin skin;
+  skin.Name = QStringLiteral("Demo");
+  const QRect frame = skin.Place(FrameStrip(30, 30, 3, true));   // 90 x 60
+  const QRect check = skin.Place(GlyphStrip(16, true));          // 48 x 32
+  const QRect panel = skin.Place(FrameStrip(20, 20, 1, false));  // 20 x 20
+  const QRect texture = skin.Place(Texture(32, 32, QColor(214, 226, 242), QColor(232, 240, 250)));
+  const QRect menu = skin.Place(FrameStrip(24, 20, 3, true));    // 72 x 40
+  const QRect corner = skin.Place(GlyphStrip(8, false));         // 24 x 8
+
+  SkinSection& global = skin.Section(QStringLiteral("GLOBALINFO"));
+  global.Set(QStringLiteral("VERSION"), QStringLiteral("7.05"))
+      .Set(QStringLiteral("AUTHOR"), QStringLiteral("ssq tests"))
+      .Set(QStringLiteral("DESCRIPTION"), QStringLiteral("双色球测试皮肤"))
+      .Set(QStringLiteral("MASTERBITMAP"), QStringLiteral("Master.bmp"))
+      .Set(QStringLiteral("TITLEHEIGHT"), 26)
+      .Set(QStringLiteral("BORDERWIDTH"), 4)
+      .Set(QStringLiteral("FORMOFFSET"), 6)
+      .Set(QStringLiteral("COLOR"), 0xF7E9DE)
+      .Set(QStringLiteral("FONTCOLOR"), 0x402010)
+      .Set(QStringLiteral("BOXCHECKED"), GlyphValue(check, 3, 1))
+      .Set(QStringLiteral("BOXUNCHECKED"), GlyphValue(check, 3, 1));
+
+  skin.Section(QStringLiteral("FORM"))
+      .Set(QStringLiteral("COLOR"), 0xF7E9DE)
+      .Set(QStringLiteral("BORDERSMASK"), BorderValue(frame, QMargins(), 3, 1, 1, 0))
+      .Set(QStringLiteral("PATTERN"), QStringLiteral("FormBack.jpg"));
+  skin.Section(QStringLiteral("PANEL"))
+      .Set(QStringLiteral("COLOR"), 0xF0F0F0)
+      .Set(QStringLiteral("BORDERSMASK"), HashValue(panel, 1, 0, 5))
+      .Set(QStringLiteral("PATTERN"), QStringLiteral("Panel.JPG"));
+  skin.Section(QStringLiteral("TOOLBUTTON"))
+      .Set(QStringLiteral("COLOR"), 0xEED8C8)
+      .Set(QStringLiteral("HOTCOLOR"), 0xFAF0E6)
+      .Set(QStringLiteral("FONTCOLOR"), 0x402010)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0x8C4218)
+      .Set(QStringLiteral("TRANSPARENCY"), 20)
+      .Set(QStringLiteral("BORDERSMASK"), BorderValue(frame, QMargins(5, 5, 5, 5), 3, 1, 1, 0))
+      .Set(QStringLiteral("IMGTOPLEFT"), GlyphValue(corner, 3, 0));
+  skin.Section(QStringLiteral("BUTTON"))
+      .Set(QStringLiteral("PARENTCLASS"), QStringLiteral("TOOLBUTTON"))
+      .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;0;100;0;0"))
+      .Set(QStringLiteral("GRADIENTPERCENT"), 50)
+      .Set(QStringLiteral("SHOWFOCUS"), QStringLiteral("true"))
+      .Set(QStringLiteral("BORDERSMASK"), QStringLiteral("Edge.bmp"));
+  skin.Section(QStringLiteral("EDIT"))
+      .Set(QStringLiteral("COLOR"), 0xFFFFFF)
+      .Set(QStringLiteral("BORDERSMASK"), OwnFileValue(QStringLiteral("FRAME.PNG"), 3, 1, 9))
+      .Set(QStringLiteral("GLYPHMASK"), OwnFileValue(QStringLiteral("GLYPH.BMP"), 3, 0, 2, QMargins(2, 2, 2, 2)));
+  skin.Section(QStringLiteral("COMBOBOX"))
+      .Set(QStringLiteral("PARENTCLASS"), QStringLiteral("EDIT"))
+      .Set(QStringLiteral("GLYPHMASK"), GlyphValue(check, 3, 1));
+  skin.Section(QStringLiteral("SCROLLSLIDERH"))
+      .Set(QStringLiteral("PATTERN"), TextureValue(texture, 1))
+      .Set(QStringLiteral("HOTPATTERN"), TextureValue(texture, 1, 0));
+  skin.Section(QStringLiteral("MENUITEM"))
+      .Set(QStringLiteral("HOTCOLOR"), 0xD67A33)
+      .Set(QStringLiteral("BORDERSMASK"), HashValue(menu, 3, 1, 0, 1))
+      // Lower case: the "!" form finds neither ".BMP" nor ".PNG" and adds nothing.
+      .Set(QStringLiteral("CASEMASK"), OwnFileValue(QStringLiteral("frame.bmp"), 3, 1, 0));
+
+  skin.AddFile(QStringLiteral("EDGE.BMP"), BmpBytes(FrameStrip(18, 18, 3, true)));
+  skin.AddFile(QStringLiteral("FRAME.PNG"), skindraw::PngBytes(PngFrame()));
+  skin.AddFile(QStringLiteral("GLYPH.BMP"), BmpBytes(GlyphStrip(12, false)));
+  skin.AddFile(QStringLiteral("frame.bmp"), BmpBytes(FrameStrip(10, 10, 3, true)));
+  skin.AddFile(QStringLiteral("FormBack.jpg"),
+               skindraw::JpegBytes(Gradient(300, 300, QColor(240, 246, 253), QColor(188, 210, 240))));
+  skin.AddFile(QStringLiteral("Panel.JPG"),
+               skindraw::JpegBytes(Texture(200, 200, QColor(230, 236, 244), QColor(244, 247, 251))));
+  return skin;
+}
+
+const char* DamageName(PackageDamage damage) {
+  switch (damage) {
+    case PackageDamage::WrongMagic: return "wrong-magic";
+    case PackageDamage::UpperMagic: return "upper-magic";
+    case PackageDamage::Truncated: return "truncated";
+    case PackageDamage::CutInHeader: return "cut-in-header";
+    case PackageDamage::HugeCount: return "huge-count";
+    case PackageDamage::NegativeCount: return "negative-count";
+    case PackageDamage::HugeNameLength: return "huge-name-length";
+    case PackageDamage::NegativeSize: return "negative-size";
+    case PackageDamage::OversizeEntry: return "oversize-entry";
+    case PackageDamage::CorruptZlib: return "corrupt-zlib";
+    case PackageDamage::ShortEntry: return "short-entry";
+    case PackageDamage::LongEntry: return "long-entry";
+  }
+  return "?";
+}
+
+std::string DamagedPackage(const TestSkin& skin, PackageDamage damage) {
+  std::vector<PackEntry> entries = PackEntries(skin);
+  std::string bytes;
+  auto setU32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
+  };
+  switch (damage) {
+    case PackageDamage::WrongMagic: return PackBytes(entries, "ASzg");
+    case PackageDamage::UpperMagic: return PackBytes(entries, "ASZF");
+    case PackageDamage::Truncated:
+      bytes = PackBytes(entries);
+      return bytes.substr(0, bytes.size() - 9);
+    case PackageDamage::CutInHeader:
+      bytes = PackBytes({entries[0]});
+      bytes += std::string("\x05\x00", 2);  // a second entry's name length, cut
+      setU32(4, 2);
+      return bytes;
+    case PackageDamage::HugeCount:
+      bytes = PackBytes(entries);
+      setU32(4, 0x7FFFFFF0u);
+      return bytes;
+    case PackageDamage::NegativeCount:
+      bytes = PackBytes(entries);
+      setU32(4, 0xFFFFFFFEu);
+      return bytes;
+    case PackageDamage::HugeNameLength:
+      bytes = PackBytes(entries);
+      setU32(8, 0x7FFFFFF0u);
+      return bytes;
+    case PackageDamage::NegativeSize:
+      entries[0].DeclaredSize = -5;
+      return PackBytes(entries);
+    case PackageDamage::OversizeEntry:
+      entries[0].DeclaredSize = (64 << 20) + 1;
+      return PackBytes(entries);
+    case PackageDamage::CorruptZlib: {
+      bytes = PackBytes(entries);
+      // The first entry's stream begins after magic, N, L, its name and S;
+      // damage its deflate data (past the two header bytes).
+      const size_t stream = 12 + entries[0].Name.size() + 4;
+      for (size_t i = stream + 2; i < stream + 8; ++i) bytes[i] = char(bytes[i] ^ 0x5A);
+      return bytes;
+    }
+    case PackageDamage::ShortEntry:
+      entries[0].DeclaredSize = int32_t(entries[0].Data.size()) + 10;
+      return PackBytes(entries);
+    case PackageDamage::LongEntry:
+      entries[0].DeclaredSize = int32_t(entries[0].Data.size()) - 10;
+      return PackBytes(entries);
+  }
+  return {};
+}
+
+const char* DamageName(SkinDamage damage) {
+  switch (damage) {
+    case SkinDamage::MaskOutsideBitmap: return "mask-outside-bitmap";
+    case SkinDamage::ImageCountZero: return "image-count-zero";
+    case SkinDamage::ParentClassLoop: return "parentclass-loop";
+  }
+  return "?";
+}
+
+TestSkin DamagedSkin(SkinDamage damage) {
+  TestSkin skin = DemoSkin();
+  skin.Name = QString::fromLatin1(DamageName(damage));
+  const int w = skin.Master.width(), h = skin.Master.height();
+  switch (damage) {
+    case SkinDamage::MaskOutsideBitmap:
+      skin.Section(QStringLiteral("OUTSIDE"))
+          .Set(QStringLiteral("BORDERSMASK"), BorderValue(QRect(w - 30, h - 20, 90, 60), QMargins(), 3, 1, 1, 0))
+          .Set(QStringLiteral("PATTERN"), TextureValue(QRect(w + 10, 0, 40, 40), 1));
+      break;
+    case SkinDamage::ImageCountZero:
+      skin.Section(QStringLiteral("ZEROCOUNT"))
+          .Set(QStringLiteral("BORDERSMASK"), BorderValue(QRect(0, 0, 90, 60), QMargins(), 0, 1, 1, 0))
+          .Set(QStringLiteral("GLYPHMASK"), GlyphValue(QRect(0, 0, 48, 32), 0, 1));
+      break;
+    case SkinDamage::ParentClassLoop:
+      skin.Section(QStringLiteral("LOOPA")).Set(QStringLiteral("PARENTCLASS"), QStringLiteral("LOOPB"));
+      skin.Section(QStringLiteral("LOOPB")).Set(QStringLiteral("PARENTCLASS"), QStringLiteral("LOOPC"));
+      skin.Section(QStringLiteral("LOOPC"))
+          .Set(QStringLiteral("PARENTCLASS"), QStringLiteral("LOOPA"))
+          .Set(QStringLiteral("COLOR"), -1);
+      break;
+  }
+  return skin;
+}
+
+// ------------------------------------------------------------ the library's pictures
+
+QImage DrawShadowImage(bool active) {
+  constexpr int kSize = 64;
+  const QMargins margins(11, 7, 11, 11);
+  QImage image(kSize, kSize, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  const int strength = active ? 120 : 70;
+  // Alpha falls off with the distance from the window's rectangle (the
+  // middle, inside the margins); the middle itself stays clear.
+  const QRect inner = QRect(0, 0, kSize, kSize).marginsRemoved(margins);
+  for (int y = 0; y < kSize; ++y)
+    for (int x = 0; x < kSize; ++x) {
+      if (inner.contains(x, y)) continue;
+      const int dx = x < inner.left() ? inner.left() - x : x > inner.right() ? x - inner.right() : 0;
+      const int dy = y < inner.top() ? inner.top() - y : y > inner.bottom() ? y - inner.bottom() : 0;
+      const double reach = y < inner.top() ? margins.top() : x < inner.left() ? margins.left() : margins.right();
+      const double d = std::sqrt(double(dx * dx + dy * dy)) / std::max(reach, double(margins.bottom()));
+      const int a = int(strength * std::max(0.0, 1.0 - d) * std::max(0.0, 1.0 - d));
+      image.setPixelColor(x, y, QColor(0, 0, 0, a));
+    }
+  return image;
+}
+
+QImage DrawStandardListImage(int index) {
+  QImage image(48, 16, QImage::Format_ARGB32);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  const QColor ink[] = {QColor(40, 64, 110), QColor(51, 122, 214), QColor(24, 40, 80)};
+  for (int k = 0; k < 3; ++k) {
+    const QRect r(16 * k, 0, 16, 16);
+    if (k > 0) {
+      p.setPen(Qt::NoPen);
+      p.setBrush(k == 1 ? QColor(51, 122, 214, 60) : QColor(24, 40, 80, 90));
+      p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    }
+    const QPoint c = r.center() + QPoint(1, 1);
+    p.setPen(QPen(ink[k], 2, Qt::SolidLine, Qt::RoundCap));
+    p.setBrush(ink[k]);
+    switch (index) {
+      case 0: skindraw::Arrow(p, c, 0, 4, ink[k]); break;              // left
+      case 1: skindraw::Arrow(p, c, 1, 4, ink[k]); break;              // right
+      case 2: skindraw::Arrow(p, c, 3, 4, ink[k]); break;              // down
+      case 3: skindraw::CaptionGlyph(p, r, 0, ink[k]); break;          // a cross
+      default:                                                         // a tick
+        p.setBrush(Qt::NoBrush);
+        p.drawPolyline(QPolygon({r.topLeft() + QPoint(4, 8), r.topLeft() + QPoint(7, 11), r.topLeft() + QPoint(12, 4)}));
+        break;
+    }
+  }
+  return image;
+}
+
+}  // namespace testskins

@@ -1,0 +1,161 @@
+// Skins of the skin library made in code, for its tests, its fuzz seeds and
+// the developer's CLI (tools/skinlib/MakeTestSkin.cpp): a skin described
+// here becomes a skin folder ("Options.dat" in CP936, a 24-bit BMP master
+// bitmap, image files of its own, JPEG patterns), a packed skin file
+// (".asz"), or a stored skin's data (the same bytes). Damaged variants of
+// packages and of skins test the readers' refusals. It also draws the
+// library's own pictures (the two shadows and the five list images).
+//
+// Nothing here reads skins: it writes them from the formats alone, so the
+// readers are never tested against themselves. It needs platform_gui and
+// the generators' drawing helpers (tools/skindraw), never a skin library.
+#pragma once
+
+#include <QImage>
+#include <QMargins>
+#include <QRect>
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testskins {
+
+// ------------------------------------------------------------ the text
+
+struct SkinKey {
+  QString Key;
+  QString Value;
+};
+
+struct SkinSection {
+  QString Name;
+  std::vector<SkinKey> Keys;
+  SkinSection& Set(const QString& key, const QString& value);
+  SkinSection& Set(const QString& key, int value) { return Set(key, QString::number(value)); }
+};
+
+// The value texts of the mask forms, in their fixed columns where the form
+// has them (each number must fit its columns).
+// "~": texture in the master bitmap; the mask type only when given.
+QString TextureValue(const QRect& r, int drawMode, std::optional<int> maskType = std::nullopt);
+// "@": glyph in the master bitmap.
+QString GlyphValue(const QRect& r, int imageCount, int maskType);
+// "^": border mask in the master bitmap with its slice margins.
+QString BorderValue(const QRect& r, const QMargins& margins, int imageCount, int maskType,
+                    int drawMode, int borderWidth);
+// "#(L,T,R,B)(ImageCount,MaskType[,BorderWidth[,DrawMode]])".
+QString HashValue(const QRect& r, int imageCount, int maskType, std::optional<int> borderWidth = {},
+                  std::optional<int> drawMode = {});
+// "!FILE!ImageCount!MaskType!Type[!WL!WT!WR!WB]": an image file of its own.
+QString OwnFileValue(const QString& file, int imageCount, int maskType, int type,
+                     std::optional<QMargins> margins = std::nullopt);
+
+// A rectangle as L, T, R, B (right and bottom exclusive).
+inline QRect Ltrb(int l, int t, int r, int b) { return QRect(l, t, r - l, b - t); }
+
+// ------------------------------------------------------------ the skin
+
+struct SkinFile {
+  QString Name;  // as the skin names it (its case kept)
+  std::string Data;
+};
+
+struct TestSkin {
+  QString Name;
+  std::vector<SkinSection> Sections;  // the text, in order
+  QImage Master;                      // the master bitmap ("Master.bmp"); none: no MASTERBITMAP
+  std::vector<SkinFile> Files;        // the skin's other files
+
+  // The section of that name, added at the end when missing.
+  SkinSection& Section(const QString& name);
+  // Lays `image` into the master bitmap (growing it, key colour around)
+  // and gives where it lies.
+  QRect Place(const QImage& image);
+  void AddFile(const QString& name, std::string data) { Files.push_back({name, std::move(data)}); }
+
+ private:
+  struct {
+    int x = 0, y = 0, height = 0;
+  } shelf_;  // where Place puts the next picture
+};
+
+// "Options.dat" of the skin: CP936, CR LF line ends.
+std::string OptionsText(const TestSkin& skin);
+// Every file of the skin folder, "Options.dat" first, the master bitmap
+// second (24-bit BMP).
+std::vector<SkinFile> SkinFolderFiles(const TestSkin& skin);
+// Writes the skin folder `folder` (made when missing); false with a reason.
+bool WriteSkinFolder(const TestSkin& skin, const QString& folder, QString* error = nullptr);
+
+// ------------------------------------------------------------ packages
+
+struct PackEntry {
+  PackEntry(std::string name, std::string data, std::optional<int32_t> declaredSize = std::nullopt)
+      : Name(std::move(name)), Data(std::move(data)), DeclaredSize(declaredSize) {}
+  std::string Name;  // single-byte characters
+  std::string Data;
+  std::optional<int32_t> DeclaredSize;  // the size written; none: Data's own
+};
+// A packed skin file: "ASzf", the count, each entry's name, size and zlib
+// stream.
+std::string PackBytes(const std::vector<PackEntry>& entries, const std::string& magic = "ASzf");
+// The skin as a package (and as a stored skin's data: the same bytes).
+std::string PackageBytes(const TestSkin& skin);
+inline std::string StoredSkinData(const TestSkin& skin) { return PackageBytes(skin); }
+
+// ------------------------------------------------------------ test skins
+
+// A small skin with masks in every form ("~", "@", "^", "#", ".BMP", "!"
+// with BMP and PNG files), inherited sections, colours, a description in
+// Chinese, and two JPEG patterns (200 x 200, small enough to become a
+// texture, and 300 x 300, which stays a pattern).
+TestSkin DemoSkin();
+
+enum class PackageDamage {
+  WrongMagic,      // "ASzg"
+  UpperMagic,      // "ASZF": the magic is compared with case
+  Truncated,       // cut inside the last zlib stream
+  CutInHeader,     // cut inside an entry's name length
+  HugeCount,       // N far beyond what the bytes can hold
+  NegativeCount,   // N < 0
+  HugeNameLength,  // L beyond the bytes left
+  NegativeSize,    // S < 0
+  OversizeEntry,   // S of 64 MiB + 1
+  CorruptZlib,     // a stream whose data is damaged
+  ShortEntry,      // S larger than the stream gives
+  LongEntry,       // S smaller than the stream gives
+};
+inline constexpr PackageDamage kAllPackageDamages[] = {
+    PackageDamage::WrongMagic,   PackageDamage::UpperMagic,     PackageDamage::Truncated,
+    PackageDamage::CutInHeader,  PackageDamage::HugeCount,      PackageDamage::NegativeCount,
+    PackageDamage::HugeNameLength, PackageDamage::NegativeSize, PackageDamage::OversizeEntry,
+    PackageDamage::CorruptZlib,  PackageDamage::ShortEntry,     PackageDamage::LongEntry};
+const char* DamageName(PackageDamage damage);
+std::string DamagedPackage(const TestSkin& skin, PackageDamage damage);
+
+enum class SkinDamage {
+  MaskOutsideBitmap,  // a "^" and a "~" mask reaching past the master bitmap
+  ImageCountZero,     // "^" and "@" masks with ImageCount 0
+  ParentClassLoop,    // sections whose PARENTCLASS chain runs in a circle
+};
+inline constexpr SkinDamage kAllSkinDamages[] = {SkinDamage::MaskOutsideBitmap, SkinDamage::ImageCountZero,
+                                                 SkinDamage::ParentClassLoop};
+const char* DamageName(SkinDamage damage);
+// The demo skin with the damage added.
+TestSkin DamagedSkin(SkinDamage damage);
+
+// ------------------------------------------------------------ the library's pictures
+
+// The extended-border shadow pictures ("acSHDA" active, "acSHDI"
+// inactive): 64 x 64, 32-bit, a soft shadow outside the margins
+// (11, 7, 11, 11) and a clear middle.
+QImage DrawShadowImage(bool active);
+// The shared list's images, 48 x 16 with alpha, three 16 x 16 states each
+// (normal, hot, pressed), in the order "SF", "SR", "SD", "SE", "SC".
+inline constexpr const char* kStandardListNames[] = {"SF", "SR", "SD", "SE", "SC"};
+QImage DrawStandardListImage(int index);
+
+}  // namespace testskins
