@@ -97,13 +97,13 @@ bool withWindowManager = false;
 std::promise<void> applicationMade;
 void ApplicationMade() { applicationMade.set_value(); }
 
+// Made before any thread starts, the one lock of the hand-over below.
+std::mutex handover;
+
 // Runs `f` on the GUI thread (in whatever loop runs there, a dialog's too)
 // and gives its result. The hand-over goes through a lock and a promise of
 // the standard library, which the thread sanitizer sees (Qt's queue it
 // does not).
-// Made before any thread starts, it is the hand-over's one lock.
-std::mutex handover;
-
 template <class F>
 auto Gui(F f) {
   using R = std::invoke_result_t<F>;
