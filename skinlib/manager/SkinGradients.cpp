@@ -174,9 +174,8 @@ void PaintTriangles(Bitmap& bitmap, const TRect& c, const TsGradArray& stops) {
                                                  {c.Right, c.Bottom},
                                                  {c.Left, c.Bottom}}};
   std::array<platform::TRIVERTEX, 5> v{};
-  TColor color = stops[0].Color1;
   for (size_t i = 0; i < v.size(); ++i) {
-    if (i < stops.size()) color = stops[i].Color1;
+    const TColor color = stops[std::min(i, stops.size() - 1)].Color1;
     v[i].x = corners[i].X;
     v[i].y = corners[i].Y;
     v[i].Red = uint16_t(platform::GetRValue(color) << 8);

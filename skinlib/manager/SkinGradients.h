@@ -33,7 +33,8 @@
 void ParseGradient(const QString& text, TsGradArray& stops);
 
 // Paints `stops` into `r` of `bitmap`. R is first clipped to the bitmap;
-// nothing is ever read or written outside the clipped R.
+// nothing is ever read or written outside the clipped R, and an R left
+// empty (or turned round) paints nothing.
 //
 // Modes 0 and 1 paint pf24bit and pf32bit bitmaps (alpha 255) and leave
 // other formats alone. Mode 0: each stop in turn takes Percent of R's

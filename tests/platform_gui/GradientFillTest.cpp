@@ -46,6 +46,11 @@ TEST(GradientFill, TrianglesThatTileARectanglePaintEachPixelAndNoneBeside) {
     }
     ASSERT_TRUE(GradientFill(b, v, t));
     EXPECT_EQ(InkBox(b, kBackground), r);
+    // Painted once: the triangles in the other order give the same pixels.
+    Bitmap reversed = Background(20, 16);
+    const std::vector<GRADIENT_TRIANGLE> backwards(t.rbegin(), t.rend());
+    ASSERT_TRUE(GradientFill(reversed, v, backwards));
+    EXPECT_EQ(reversed.ToQImage(), b.ToQImage()) << r;
     std::set<TColor> seen;
     for (int y = r.Top; y < r.Bottom; ++y)
       for (int x = r.Left; x < r.Right; ++x) {
@@ -110,11 +115,12 @@ TEST(GradientFill, RefusesBadIndexesAndFarCoordinatesAndClipsTheRest) {
   const TRIVERTEX v[4] = {Vertex(-50, -50, clWhite), Vertex(100, -50, clWhite), Vertex(-50, 100, clWhite),
                           Vertex(1 << 21, 0, clWhite)};
   const GRADIENT_TRIANGLE inside[1] = {{0, 1, 2}};
-  const GRADIENT_TRIANGLE badIndex[2] = {{0, 1, 2}, {0, 1, 7}};
+  // One past the last vertex, in each place.
+  const GRADIENT_TRIANGLE badIndexes[3][2] = {{{0, 1, 2}, {3, 1, 2}}, {{0, 1, 2}, {0, 3, 2}}, {{0, 1, 2}, {0, 1, 3}}};
   const GRADIENT_TRIANGLE flat[1] = {{0, 0, 1}};
-  {
+  for (const auto& badIndex : badIndexes) {
     Bitmap b = Background(10, 10);
-    EXPECT_FALSE(GradientFill(b, v, badIndex));
+    EXPECT_FALSE(GradientFill(b, std::span(v, 3), badIndex));
     EXPECT_EQ(InkBox(b, kBackground), TRect{}) << "nothing painted, not even the good triangle";
   }
   {

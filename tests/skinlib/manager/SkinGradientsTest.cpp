@@ -176,6 +176,8 @@ TEST_F(SkinGradients, AStopsShareIsRoundedDownDownwardsAndToEvenAcross) {
   const Case cases[] = {
       {0, 10, 2},  // 10 × 25 div 100 = 2
       {0, 30, 7},  // 7.5 rounded down
+      {0, 100, 25},
+      {0, 4, 1},
       {1, 10, 2},  // 2.5 to even: 2
       {1, 30, 8},  // 7.5 to even: 8
       {1, 14, 4},  // 3.5 to even: 4
