@@ -164,6 +164,29 @@ TEST_F(SkinGradients, TwoBandsMeetOnTheirSharedLine) {
     }
 }
 
+// Rows of every width around the 32 (three-byte) and 24 (four-byte)
+// pixels that one pattern of the row fill covers: every pixel of R takes
+// its row's colour, and the pixels beside R keep theirs.
+TEST_F(SkinGradients, EveryPixelOfAWideRowTakesTheRowsColour) {
+  const TsGradArray stops = Parsed("255;16711680;100;0;0");  // red to blue
+  for (TPixelFormat f : {pf24bit, pf32bit})
+    for (int width : {1, 23, 24, 25, 31, 32, 33, 48, 64, 95, 96, 97, 200, 333}) {
+      Bitmap b = Background(width + 7, 6, f);
+      const Bitmap before = b;
+      const TRect r = platform::Rect(5, 1, 5 + width, 6);
+      PaintGrad(b, r, stops);
+      ASSERT_EQ(Show(Changed(before, b)), Show(r)) << "width " << width << " format " << int(f);
+      for (int y = r.Top; y < r.Bottom; ++y) {
+        const QRgb want = b.GetArgb(r.Left, y);
+        for (int x = r.Left; x < r.Right; ++x)
+          ASSERT_EQ(b.GetArgb(x, y), want) << "width " << width << " format " << int(f) << " at " << x << "," << y;
+      }
+      EXPECT_EQ(b.GetPixel(r.Left, 1), kRed);
+      EXPECT_EQ(b.GetPixel(r.Right - 1, 5), kBlue);
+      EXPECT_EQ(b.GetPixel(r.Left, 3), RGB(128, 0, 128)) << "127.5 to even";
+    }
+}
+
 // A stop's share: rounded down in mode 0 (Percent × height div 100), to
 // the nearest with halves to even in mode 1 (round(Percent × width / 100)).
 // Two flat bands, A for 25 % and B for the rest; B paints over A's last line.
