@@ -72,12 +72,11 @@
 #include <map>
 #include <mutex>
 #include <set>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
-
-extern char** environ;
+#include <unistd.h>
 
 // The program's entry (app/main.cpp).
 int ProgramMain(int argc, char** argv);
@@ -689,8 +688,16 @@ bool WindowManagerAnnounced() {
 }
 
 bool StartWindowManager() {
-  const char* argv[] = {"openbox", nullptr};
-  if (posix_spawnp(&windowManager, "openbox", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) return false;
+  const pid_t parent = ::getpid();
+  windowManager = ::fork();
+  if (windowManager < 0) return false;
+  if (windowManager == 0) {
+    // It ends with the test, also when the test is killed.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) std::_Exit(1);
+    ::execlp("openbox", "openbox", static_cast<char*>(nullptr));
+    std::_Exit(127);
+  }
   for (const QDeadlineTimer deadline(10000); !deadline.hasExpired(); Pause(50))
     if (WindowManagerAnnounced()) return true;
   return false;
