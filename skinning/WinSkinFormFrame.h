@@ -143,6 +143,9 @@ class TSkinFormFrame {
 
   TNCObject* Hot = nullptr;
 
+  // The width a dialog's caption needs: its text between the title's
+  // margins.
+  int CaptionRoom() const;
   // One border part as painted (1 left, 2 right, 3 top, 4 bottom) at a
   // size: its element's frame of the active state, nine-sliced.
   platform::Bitmap PaintPart(int part, int width, int height) const;
@@ -151,9 +154,6 @@ class TSkinFormFrame {
   void PaintCaption(platform::Canvas& dc, int width, int height);
   void PlaceButtons(int width);
   QString CaptionText() const;
-  // The width a dialog's caption needs: its text between the title's
-  // margins.
-  int CaptionRoom() const;
   void KeepCaptionRoom();
   TColor CaptionColour() const;
   void UpdateShowState();

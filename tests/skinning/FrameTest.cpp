@@ -18,6 +18,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
@@ -614,4 +615,24 @@ TEST_F(FrameTest, ADialogIsFramedBeforeItsFirstPaint) {
     bool form;
   } kinds[] = {{&child, false}, {&tool, false}, {&popup, false}, {&window, true}, {&dialogWindow, true}};
   for (const auto& k : kinds) EXPECT_EQ(TSkinManage::IsForm(k.w), k.form) << k.w->windowType();
+}
+
+// A message box framed as it shows keeps the width its caption needs,
+// though it sizes itself again at every layout request.
+TEST_F(FrameTest, AMessageBoxKeepsRoomForItsCaption) {
+  QWidget owner;
+  ASSERT_NE(Skin(owner), nullptr);
+  QMessageBox box(&owner);
+  box.setWindowTitle(QStringLiteral("A caption much wider than the text below it"));
+  box.setText(QStringLiteral("Done."));
+  int width = 0, room = -1;
+  QTimer::singleShot(200, &box, [&] {
+    auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&box));
+    room = form && form->Frame() ? form->Frame()->CaptionRoom() : -1;
+    width = box.width();
+    box.done(0);
+  });
+  box.exec();
+  ASSERT_GT(room, 0);
+  EXPECT_GE(width, room);
 }
