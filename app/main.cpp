@@ -15,6 +15,9 @@
 #include "upgrade/ProgramUpgrade.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace {
 
@@ -42,6 +45,12 @@ int SSQ_PROGRAM_MAIN(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(ProgramName));
   QApplication::setApplicationDisplayName(QString::fromUtf8(ProjectTitle));
+  // The standard dialogs (files, message box buttons) speak the program's
+  // language; without Qt's Chinese texts installed they stay English.
+  QTranslator standardTexts;
+  if (standardTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&standardTexts);
   int rc = 0;
   {
     platform::UnitStartupScope units;

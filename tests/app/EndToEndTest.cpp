@@ -44,6 +44,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
@@ -76,6 +77,7 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 // The program's entry (app/main.cpp).
@@ -367,6 +369,14 @@ void ClickItem(QTreeWidget* tree, const TFormulate* formula) {
 void AnswerFileDialog(const char* shot, const QString& file) {
   QFileDialog* dialog = WaitForDialog<QFileDialog>();
   ExpectSkinnedInFront(dialog, shot);
+  // In the program's language: Qt's Chinese texts are installed with it.
+  const QString accept = Gui([dialog] {
+    QDialogButtonBox* box = dialog->findChild<QDialogButtonBox*>();
+    QPushButton* button = box ? box->button(QDialogButtonBox::Save) : nullptr;
+    if (!button && box) button = box->button(QDialogButtonBox::Open);
+    return button ? button->text() : QString();
+  });
+  EXPECT_TRUE(accept.contains(QStringLiteral("保存")) || accept.contains(QStringLiteral("打开"))) << shot << ": " << accept.toStdString();
   Shot(shot, dialog);
   Key("ctrl+a");
   Type(file);
@@ -533,6 +543,13 @@ void ShrinkDialogs(TfrmMain* main) {
   ASSERT_TRUE(WaitFor([] { return Ready(FrmChoose(false)); }));
   TFrmChoose* chooser = Gui([] { return FrmChoose(false); });
   ExpectSkinnedInFront(chooser, "chooser");
+  // Whole on the screen, below the main window's caption and menu line.
+  const auto [chooserFrame, freeArea, menuBottom] = Gui([chooser, main] {
+    return std::tuple(chooser->frameGeometry(), chooser->screen()->availableGeometry(),
+                      main->centralWidget()->mapToGlobal(QPoint(0, 0)).y());
+  });
+  EXPECT_TRUE(freeArea.contains(chooserFrame));
+  EXPECT_GE(chooserFrame.top(), menuBottom);
   Shot("7-chooser", chooser);
   Click(chooser->btnOK);
   QMessageBox* box = WaitForMessage(QStringLiteral("请选择数据！"));
