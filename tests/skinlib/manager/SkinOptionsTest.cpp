@@ -1,0 +1,313 @@
+// Reading a skin's text: where it comes from (folder, package, stored
+// skin), the skin-wide values, section keys through PARENTCLASS, common
+// sections, and the indexes built from them.
+#include "ManagerFixture.h"
+
+#include "platform/Colors.h"
+
+#include <algorithm>
+
+using namespace testskins;
+using platform::TColor;
+
+namespace {
+
+const TsGeneralData& Section(const TsSkinManager& sm, const char* name) {
+  const int i = sm.IndexOfSection(QString::fromLatin1(name));
+  if (i < 0) throw std::runtime_error(std::string("no section ") + name);
+  return sm.GeneralData[size_t(i)];
+}
+
+void RemoveSection(TestSkin& skin, const char* name) {
+  std::erase_if(skin.Sections, [&](const SkinSection& s) { return s.Name == QLatin1String(name); });
+}
+
+}  // namespace
+
+// Keys missing from a section, -1 or "?" come from its parent, then the
+// defaults; a Boolean text is True only as "true" in any case.
+TEST_F(ManagerTest, SectionKeysThroughTheirParents) {
+  TestSkin skin = DemoSkin();
+  skin.Section("CHILDMINUS").Set("PARENTCLASS", "TOOLBUTTON").Set("COLOR", -1).Set("TRANSPARENCY", "abc");
+  skin.Section("CHILDQUERY").Set("PARENTCLASS", "BUTTON").Set("GRADIENTDATA", "?");
+  skin.Section("ORPHAN").Set("PARENTCLASS", "NOSUCH").Set("SHOWFOCUS", "TRUE");
+  skin.Section("SELFPARENT").Set("PARENTCLASS", "selfparent").Set("COLOR", "$FF");
+  skin.Section("SHOWONE").Set("SHOWFOCUS", 1).Set("FADINGENABLED", "True");
+  skin.Section("SYSTEM").Set("COLOR", int(platform::clBtnFace)).Set("HOTCOLOR", int(platform::clBtnFace));
+  WriteFolder(skin, "Demo");
+  auto sm = Manager("Demo");
+  ASSERT_TRUE(sm->SkinData->Active);
+  const struct {
+    const char* section;
+    TColor color;
+    int transparency;
+    bool showFocus;
+    const char* gradient;
+  } cases[] = {
+      {"TOOLBUTTON", 0xEED8C8, 20, false, " "},
+      {"BUTTON", 0xEED8C8, 20, true, "16777215;0;100;0;0"},  // no COLOR: the parent's
+      {"CHILDMINUS", 0xEED8C8, 20, false, " "},              // -1 and no number: the parent's
+      {"CHILDQUERY", 0xEED8C8, 20, true, "16777215;0;100;0;0"},  // "?": two sections up
+      {"ORPHAN", 0xFFFFFF, 0, true, " "},  // a missing parent is ignored
+      {"SELFPARENT", 0xFF, 0, false, " "},
+      {"SHOWONE", 0xFFFFFF, 0, false, " "},  // SHOWFOCUS 1 is no "TRUE"
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.section);
+    const TsGeneralData& r = Section(*sm, c.section);
+    EXPECT_EQ(r.Color, c.color);
+    EXPECT_EQ(r.Transparency, c.transparency);
+    EXPECT_EQ(r.ShowFocus, c.showFocus);
+    EXPECT_EQ(r.GradientData, QString::fromLatin1(c.gradient));
+    EXPECT_EQ(r.HotGradientData, QString()) << "missing everywhere: an empty text";
+    EXPECT_TRUE(r.HotGradientArray.empty());
+  }
+  EXPECT_TRUE(Section(*sm, "ORPHAN").GradientArray.empty());
+  EXPECT_TRUE(Section(*sm, "SHOWONE").FadingEnabled);
+  EXPECT_EQ(Section(*sm, "BUTTON").ParentClass, "TOOLBUTTON");
+  EXPECT_EQ(Section(*sm, "BUTTON").HotFontColor, (TsFontColors{0x8C4218, -1, -1, -1, -1}));
+  EXPECT_EQ(Section(*sm, "ORPHAN").FontColor, (TsFontColors{0, -1, -1, -1, -1}));
+  EXPECT_EQ(Section(*sm, "ORPHAN").FadingIterations, 5);
+  EXPECT_EQ(Section(*sm, "ORPHAN").HotColor, 0xFFFFFF);
+  // System colours are resolved in COLOR, not in HOTCOLOR.
+  EXPECT_EQ(Section(*sm, "SYSTEM").Color, platform::ColorToRGB(platform::clBtnFace));
+  EXPECT_EQ(Section(*sm, "SYSTEM").HotColor, platform::clBtnFace);
+  // Every section of the text, in order, GLOBALINFO first.
+  ASSERT_EQ(sm->GeneralData.size(), skin.Sections.size());
+  for (size_t i = 0; i < skin.Sections.size(); ++i) EXPECT_EQ(sm->GeneralData[i].SectionName, skin.Sections[i].Name);
+}
+
+TEST_F(ManagerTest, SkinWideValuesAndTheirDefaults) {
+  const struct {
+    const char* name;
+    std::optional<int> maxHeight;
+    int expected;
+  } cases[] = {{"NoMax", std::nullopt, 26}, {"Max0", 0, 26}, {"Max40", 40, 40}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestSkin skin = DemoSkin();
+    if (c.maxHeight) skin.Section("GLOBALINFO").Put("MAXHEIGHT", *c.maxHeight);
+    WriteFolder(skin, c.name);
+    auto sm = Manager(c.name);
+    const TsSkinData& d = *sm->SkinData;
+    EXPECT_EQ(d.MaxHeight, c.expected);
+    EXPECT_EQ(d.TitleHeight, 26);
+    EXPECT_DOUBLE_EQ(d.Version, 7.05);
+    EXPECT_EQ(d.Author, "ssq tests");
+    EXPECT_EQ(d.Description, QStringLiteral("双色球测试皮肤"));
+    EXPECT_EQ(d.FormOffset, 6);
+    EXPECT_EQ(d.BorderWidth, 4);
+    EXPECT_EQ(d.Shadow1Blur, -1);
+    EXPECT_EQ(d.Shadow1Offset, 0);
+    EXPECT_EQ(d.BorderMode, 0);
+    EXPECT_EQ(d.SkinPath, Root() + QStringLiteral("\\") + c.name + QStringLiteral("\\"));
+    EXPECT_EQ(sm->SkinInfo(), "7.05");
+  }
+  EXPECT_TRUE(prompts.Calls.empty());
+}
+
+// A skin newer than the library reads is shown once, and read all the same.
+TEST_F(ManagerTest, ANewerSkinIsReportedAndStillRead) {
+  TestSkin skin = DemoSkin();
+  skin.Section("GLOBALINFO").Put("VERSION", "300");
+  WriteFolder(skin, "New");
+  auto sm = Manager("New");
+  EXPECT_TRUE(sm->SkinData->Active);
+  ASSERT_EQ(prompts.Calls.size(), 1u);
+  EXPECT_TRUE(prompts.Calls[0].Text.startsWith("This version of the skin have not complete support"));
+  EXPECT_EQ(sm->SkinInfo(), "300");
+}
+
+// A package of the chosen name wins over its folder, unless skin folders
+// are preferred.
+TEST_F(ManagerTest, FolderAgainstPackage) {
+  TestSkin skin = DemoSkin();
+  skin.Section("GLOBALINFO").Put("AUTHOR", "folder");
+  WriteFolder(skin, "Demo");
+  skin.Section("GLOBALINFO").Put("AUTHOR", "package");
+  WritePackage(skin, "Demo.asz");
+  skin.Name = "Alone";
+  WritePackage(skin, "Alone.asz");
+  const struct {
+    bool prefer;
+    const char* name;
+    bool package;
+    const char* author;
+  } cases[] = {{false, "Demo", true, "package"}, {true, "Demo", false, "folder"}, {true, "Alone", true, "package"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + (c.prefer ? " preferring folders" : ""));
+    PreferSkinFolder = c.prefer;
+    auto sm = Manager(c.name);
+    ASSERT_TRUE(sm->SkinData->Active);
+    EXPECT_EQ(sm->IsPackage, c.package);
+    EXPECT_EQ(sm->SkinData->Author, c.author);
+    EXPECT_EQ(sm->SkinData->SkinPath, c.package ? Root() + "\\" : Root() + "\\" + c.name + "\\");
+    // A change of hue reads the same source again.
+    sm->SetHueOffset(10);
+    EXPECT_EQ(sm->IsPackage, c.package);
+    EXPECT_EQ(sm->SkinData->Author, c.author);
+  }
+}
+
+// Without a folder the stored skin of that name is read (from its packed
+// data or its items), else the first stored skin; with none the manager
+// goes inactive.
+TEST_F(ManagerTest, StoredSkins) {
+  TestSkin skin = DemoSkin();
+  skin.Section("GLOBALINFO").Put("AUTHOR", "stored");
+  auto sm = std::make_unique<TsSkinManager>();
+  sm->SetSkinDirectory(Root());
+  TsStoredSkin& packed = sm->InternalSkins().Add();
+  packed.Name = "Inside";
+  packed.Data = StoredSkinData(skin);
+  TsStoredSkin& plain = sm->InternalSkins().Add();
+  plain.Name = "Plain";
+  plain.Version = 6.5;
+  plain.Author = "items";
+  plain.Shadow1Blur = 3;
+  TsSkinGeneral& form = plain.GeneralData.Add();
+  form.SectionName = "FORM";
+  form.Color = platform::clBtnFace;  // taken as it is
+  form.FontColor = "1 2 3 4 5";
+  form.HotFontColor = "1 2 3";
+  form.GradientData = " ";
+  form.FadingIterations = 9;
+  TsSkinGeneral& panel = plain.GeneralData.Add();
+  panel.SectionName = "PANEL";
+  panel.ParentClass = "FORM";
+  panel.FontColor = "1 2 x 4 5";
+
+  sm->SetSkinName("Inside");
+  ASSERT_TRUE(sm->SkinData->Active);
+  EXPECT_TRUE(sm->IsPackage);
+  EXPECT_EQ(sm->SkinData->Author, "stored");
+  EXPECT_EQ(sm->SkinData->SkinPath, QString());
+  EXPECT_GE(sm->IndexOfMask("EDIT", "BORDERSMASK"), 0) << "images from the stored package";
+
+  sm->SetSkinName("Plain");
+  ASSERT_TRUE(sm->SkinData->Active);
+  EXPECT_FALSE(sm->IsPackage);
+  EXPECT_EQ(sm->SkinData->Author, "items");
+  EXPECT_EQ(sm->SkinData->Shadow1Blur, 3);
+  EXPECT_EQ(sm->SkinInfo(), "6.5");
+  ASSERT_EQ(sm->GeneralData.size(), 2u);
+  EXPECT_EQ(Section(*sm, "FORM").Color, platform::clBtnFace);
+  EXPECT_EQ(Section(*sm, "FORM").FontColor, (TsFontColors{1, 2, 3, 4, 5}));
+  EXPECT_EQ(Section(*sm, "FORM").HotFontColor, (TsFontColors{0, -1, -1, -1, -1}));
+  EXPECT_EQ(Section(*sm, "FORM").FadingIterations, 9);
+  EXPECT_EQ(Section(*sm, "PANEL").FontColor, (TsFontColors{0, -1, -1, -1, -1}));
+  EXPECT_EQ(Section(*sm, "PANEL").ParentClass, "FORM");
+  EXPECT_TRUE(sm->MaskData.empty());
+
+  // A folder of that name comes first.
+  WriteFolder(DemoSkin(), "Plain");
+  sm->SetSkinName("Plain");
+  EXPECT_EQ(sm->SkinData->Author, "ssq tests");
+
+  // No such skin: the first stored one, under its own name.
+  broadcasts.clear();
+  sm->SetSkinName("Missing");
+  EXPECT_EQ(sm->SkinName(), "Inside");
+  EXPECT_TRUE(sm->Active() && sm->SkinData->Active);
+  EXPECT_EQ(TakeCommands(), (std::vector<unsigned>{kCommandNewSkin, kCommandBeforeRefresh, kCommandRefresh}));
+
+  // Nothing stored: the manager goes inactive and the skin is removed.
+  sm->InternalSkins().Clear();
+  sm->SetSkinName("Missing");
+  EXPECT_FALSE(sm->Active());
+  EXPECT_FALSE(sm->SkinData->Active);
+  EXPECT_EQ(TakeCommands(), std::vector<unsigned>{kCommandRemoveSkin});
+  EXPECT_TRUE(sm->GeneralData.empty() && sm->MaskData.empty() && sm->PatternData.empty());
+  EXPECT_EQ(sm->SkinInfo(), "N/A");
+  EXPECT_TRUE(prompts.Calls.empty()) << "nothing is shown";
+}
+
+// Common sections the skin lacks are added, their missing keys from the
+// parent named in any case; sections the skin has stay as they are.
+TEST_F(ManagerTest, CommonSections) {
+  WriteFolder(DemoSkin(), "Demo");
+  auto sm = Manager("Demo");
+  sm->SetCommonSections({"[MYPANEL]", "PARENTCLASS = panel", "FONTCOLOR=255", "GLOW=-1",
+                         "BORDERSMASK=#(0,0,30,20)(1,0,5)", "[PANEL]", "COLOR=1", "; COLOR = 2", "[NOPARENT]",
+                         "TRANSPARENCY=7", "SHOWFOCUS=true", "PATTERN=Panel.JPG"});
+  EXPECT_EQ(sm->CommonSections()[1], "PARENTCLASS=panel");
+  EXPECT_EQ(sm->CommonSections()[7], "; COLOR = 2") << "comments keep their blanks";
+  ASSERT_TRUE(sm->SkinData->Active);
+  const TsGeneralData& mine = Section(*sm, "MYPANEL");
+  EXPECT_EQ(mine.ParentClass, "PANEL");
+  EXPECT_EQ(mine.Color, 0xF0F0F0);
+  EXPECT_EQ(mine.FontColor[0], 255);
+  EXPECT_EQ(mine.GlowCount, 0);
+  EXPECT_EQ(mine.BorderIndex, sm->IndexOfMask("MYPANEL", "BORDERSMASK"));
+  ASSERT_GE(mine.BorderIndex, 0);
+  EXPECT_EQ(sm->MaskData[size_t(mine.BorderIndex)].WL, 5);
+  EXPECT_EQ(Section(*sm, "PANEL").Color, 0xF0F0F0);
+  EXPECT_EQ(std::count_if(sm->GeneralData.begin(), sm->GeneralData.end(),
+                          [](const TsGeneralData& r) { return r.SectionName == "PANEL"; }),
+            1);
+  const TsGeneralData& orphan = Section(*sm, "NOPARENT");
+  EXPECT_EQ(orphan.ParentClass, "-1");
+  EXPECT_EQ(orphan.Color, 0xFFFFFF);
+  EXPECT_EQ(orphan.Transparency, 7);
+  EXPECT_TRUE(orphan.ShowFocus);
+  EXPECT_EQ(orphan.FadingIterations, 5);
+  // A common section's JPEG comes from the skin's folder and stays a pattern, even a small one.
+  const int pattern = sm->FindPatternIndex(sm->IndexOfSection("NOPARENT"), "NOPARENT", "PATTERN");
+  ASSERT_GE(pattern, 0);
+  EXPECT_EQ(sm->PatternData[size_t(pattern)].Img->Width(), 200);
+}
+
+// The indexes of the standard sections and masks, found through parents
+// where the rule says so; without GLOBALINFO its entries are -1.
+TEST_F(ManagerTest, StandardIndexesWithAndWithoutGlobalInfo) {
+  TestSkin noGlobal = DemoSkin();
+  RemoveSection(noGlobal, "GLOBALINFO");
+  WriteFolder(DemoSkin(), "Demo");
+  WriteFolder(noGlobal, "NoGlobal");
+  for (const char* name : {"Demo", "NoGlobal"}) {
+    SCOPED_TRACE(name);
+    const bool global = QLatin1String(name) == QLatin1String("Demo");
+    auto sm = Manager(name);
+    ASSERT_TRUE(sm->SkinData->Active);
+    const TacStandardIndexes& s = sm->StandardIndexes;
+    EXPECT_EQ(s.GlobalInfo, global ? 0 : -1);
+    EXPECT_EQ(s.ExBorder, global ? sm->IndexOfMask("GLOBALINFO", "EXBORDER") : -1);
+    EXPECT_EQ(s.CheckBoxes[0], global ? sm->IndexOfMask("GLOBALINFO", "BOXCHECKED") : -1);
+    EXPECT_EQ(s.CheckBoxes[1], global ? sm->IndexOfMask("GLOBALINFO", "BOXUNCHECKED") : -1);
+    if (global) {
+      EXPECT_GE(s.ExBorder, 0);
+    }
+    for (size_t i = 2; i < 9; ++i) EXPECT_EQ(s.CheckBoxes[i], -1);
+    // TABTOP's border is its parent TOOLBUTTON's; SCROLLBTNLEFT's is
+    // BUTTON's own, its glyph nowhere up the chain.
+    EXPECT_EQ(s.TabSections[0], sm->IndexOfSection("TABTOP"));
+    EXPECT_EQ(s.TabBorders[0], sm->IndexOfMask("TOOLBUTTON", "BORDERSMASK"));
+    EXPECT_EQ(s.ScrollBtnSections[2], sm->IndexOfSection("SCROLLBTNLEFT"));
+    EXPECT_EQ(s.ScrollBtnBorders[2], sm->IndexOfMask("BUTTON", "BORDERSMASK"));
+    EXPECT_GE(s.ScrollBtnBorders[2], 0);
+    EXPECT_EQ(s.ScrollBtnGlyphs[2], -1);
+    EXPECT_EQ(s.SliderSections[1], sm->IndexOfSection("SCROLLSLIDERH"));
+    EXPECT_EQ(s.SliderSections[0], -1);
+    EXPECT_EQ(s.SliderPatterns[0], sm->IndexOfMask("SCROLLSLIDERH", "PATTERN"));
+    EXPECT_EQ(s.SliderPatterns[1], sm->IndexOfMask("SCROLLSLIDERH", "HOTPATTERN"));
+    EXPECT_EQ(s.SliderPatterns[2], -1);
+    for (size_t i = 0; i < 4; ++i) EXPECT_EQ(s.BarSections[i], -1);
+    EXPECT_EQ(sm->ComboBtnIndex, sm->IndexOfSection("COMBOBTN"));
+    EXPECT_EQ(sm->ComboBtnBorder, sm->IndexOfMask("COMBOBTN", "BORDERSMASK"));
+    EXPECT_EQ(sm->ComboBtnPattern, sm->IndexOfMask("COMBOBTN", "PATTERN"));
+    EXPECT_EQ(sm->ComboBtnHotPattern, sm->IndexOfMask("COMBOBTN", "HOTPATTERN"));
+    EXPECT_EQ(sm->ComboBoxGlyph, sm->IndexOfMask("COMBOBOX", "GLYPHMASK"));
+    EXPECT_GE(sm->ComboBtnPattern, 0);
+    // Section border indexes, through PARENTCLASS too; GLOBALINFO's none.
+    EXPECT_EQ(Section(*sm, "FORM").BorderIndex, sm->IndexOfMask("FORM", "BORDERSMASK"));
+    EXPECT_EQ(Section(*sm, "BUTTON").ImgTopLeft, sm->IndexOfMask("TOOLBUTTON", "IMGTOPLEFT"));
+    EXPECT_EQ(Section(*sm, "COMBOBOX").BorderIndex, sm->IndexOfMask("EDIT", "BORDERSMASK"));
+    // The skin's colours.
+    EXPECT_EQ(sm->GlobalSectionColor(), global ? 0xF7E9DE : platform::ColorToRGB(platform::clBtnFace));
+    EXPECT_EQ(sm->GlobalSectionFontColor(), global ? 0x402010 : 0xFF00FF);
+    EXPECT_EQ(sm->GlobalSectionHotColor(), global ? 0xFFFFFF : platform::ColorToRGB(platform::clWindow));
+    EXPECT_EQ(sm->MenuHighlightColor(), 0xD67A33);
+    EXPECT_EQ(sm->MenuHighlightTextColor(), platform::ColorToRGB(platform::clHighlightText));
+    EXPECT_EQ(sm->EditHotFontColor(), 0);
+  }
+}
