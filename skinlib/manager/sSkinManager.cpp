@@ -99,11 +99,13 @@ QStringList TextLines(const QString& text) {
 }
 
 // A state of a mask (w x h at x, y of its bitmap) copied into a new 32-bit
-// picture; what lies outside the bitmap stays transparent.
+// picture; what lies outside the bitmap stays transparent. A state larger
+// than any bitmap may be gives an empty picture.
 void CopyState(const Bitmap* source, int x, int y, int w, int h, TPNGGraphic& picture) {
   picture = TPNGGraphic();
   picture.SetPixelFormat(pf32bit);
-  picture.SetSize(std::max(w, 0), std::max(h, 0));
+  if (w <= 0 || h <= 0 || !BitmapSizeAllowed(w, h)) return;
+  picture.SetSize(w, h);
   picture.Fill(0);
   if (!source || picture.Empty()) return;
   const TRect clipped = IntersectRect({x, y, x + w, y + h}, {0, 0, source->Width(), source->Height()});

@@ -144,6 +144,71 @@ TEST_F(ManagerTest, ActiveFalseThenTrueReloads) {
   EXPECT_EQ(sm->MaskData.size(), masks);
 }
 
+// A skin change in its steps: the callbacks around it, glows freed, forms
+// locked, the new-skin command, the dialog hook of the default manager
+// (once), the refresh, the forms unlocked and the dialogs repainted; a
+// removal unhooks the dialogs.
+TEST_F(ManagerTest, TheStepsOfASkinChange) {
+  WriteFolder(DemoSkin(), "Demo");
+  std::vector<std::string> steps;
+  TacManagerSeams& seams = ManagerSeams();
+  seams.BroadcastToAllForms = [&](unsigned command, TsSkinManager*) { steps.push_back("command " + std::to_string(command)); };
+  seams.LockSkinnedForms = [&](TsSkinManager*) { steps.push_back("lock"); };
+  seams.UnlockSkinnedForms = [&](TsSkinManager*, bool repaint) { steps.push_back(repaint ? "unlock repaint" : "unlock"); };
+  seams.FreeAllGlows = [&] { steps.push_back("glows"); };
+  seams.ResetMenuSection = [&](TsSkinManager*) { steps.push_back("menus"); };
+  TacAdapterEntryPoints& adapters = AdapterEntryPoints();
+  adapters.InstallDialogHook = [&] { steps.push_back("hook"); };
+  adapters.RemoveDialogHook = [&] { steps.push_back("unhook"); };
+  adapters.RepaintDialogs = [&] { steps.push_back("dialogs"); };
+  auto sm = std::make_unique<TsSkinManager>();
+  auto other = std::make_unique<TsSkinManager>();
+  sm->OnBeforeChange = [&](TsSkinManager* m) {
+    EXPECT_EQ(m, sm.get());
+    EXPECT_FALSE(SkinLoading);
+    steps.push_back("before");
+  };
+  sm->OnAfterChange = [&](TsSkinManager*) {
+    EXPECT_FALSE(SkinLoading);
+    steps.push_back("after");
+  };
+  sm->SetSkinDirectory(Root());
+  sm->SetSkinName("Demo");
+  const std::vector<std::string> change{"before", "glows", "lock", "menus", "command 1", "hook", "command 16",
+                                        "command 3", "unlock repaint", "dialogs", "after"};
+  EXPECT_EQ(steps, change);
+  EXPECT_TRUE(sm->DialogHookInstalled);
+  steps.clear();
+  sm->SetSkinName("Demo");
+  EXPECT_EQ(std::count(steps.begin(), steps.end(), "hook"), 0) << "installed once";
+  steps.clear();
+  sm->SetActive(false);
+  EXPECT_EQ(steps, (std::vector<std::string>{"glows", "unhook", "command 2"}));
+  EXPECT_FALSE(sm->DialogHookInstalled);
+  // Another manager than the default installs no hook.
+  other->SetSkinDirectory(Root());
+  steps.clear();
+  other->SetSkinName("Demo");
+  EXPECT_EQ(std::count(steps.begin(), steps.end(), "hook"), 0);
+  // A repaint at rest locks the forms itself.
+  steps.clear();
+  other->RepaintForms();
+  EXPECT_EQ(steps, (std::vector<std::string>{"command 16", "lock", "command 3", "unlock repaint", "dialogs"}));
+  // Popups switched on again by the default manager hand the menus its state.
+  bool menus = false;
+  seams.SetMenusActive = [&](TsSkinManager* m, bool active) {
+    EXPECT_EQ(m, sm.get());
+    menus = !active;
+  };
+  sm->SetSkinnedPopups(false);
+  other->SetSkinnedPopups(false);
+  other->SetSkinnedPopups(true);
+  EXPECT_FALSE(menus);
+  sm->SetSkinnedPopups(true);
+  EXPECT_TRUE(menus);
+  adapters = {};
+}
+
 // Hue, saturation and extended borders changed without an active skin
 // only store the value; with one they read the skin again and repaint.
 TEST_F(ManagerTest, AdjustmentsStoreOrReload) {
