@@ -311,3 +311,26 @@ TEST_F(ManagerTest, StandardIndexesWithAndWithoutGlobalInfo) {
     EXPECT_EQ(sm->EditHotFontColor(), 0);
   }
 }
+
+// Gradient texts are parsed once, at the load, into their stops.
+TEST_F(ManagerTest, GradientsParsedAtTheLoad) {
+#if __has_include("skinlib/manager/SkinGradients.h")
+  TestSkin skin = DemoSkin();
+  skin.Section("HOTBAND").Set("HOTGRADIENTDATA", "255;65280;50;1;0;65280;16711680;50;1;0").Set("GRADIENTDATA", " ");
+  WriteFolder(skin, "Demo");
+  auto sm = Manager("Demo");
+  const TsGradArray& button = Section(*sm, "BUTTON").GradientArray;
+  ASSERT_EQ(button.size(), 1u);
+  EXPECT_EQ(button[0].Color1, 0xFFFFFF);
+  EXPECT_EQ(button[0].Color2, 0);
+  EXPECT_EQ(button[0].Percent, 100);
+  EXPECT_EQ(button[0].Mode, 0);
+  const TsGeneralData& band = Section(*sm, "HOTBAND");
+  EXPECT_TRUE(band.GradientArray.empty());
+  ASSERT_EQ(band.HotGradientArray.size(), 2u);
+  EXPECT_EQ(band.HotGradientArray[1].Color2, 16711680);
+  EXPECT_EQ(band.HotGradientArray[0].Mode, 1);
+#else
+  GTEST_SKIP() << "the gradient parser is not part of the library";
+#endif
+}
