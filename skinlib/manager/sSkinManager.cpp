@@ -613,29 +613,35 @@ QSize TsSkinManager::GetMaskFrameSize(int i) const {
   return {MaskImageWidth(m), MaskImageHeight(m)};
 }
 
+namespace {
+
+// A slice margin: the mask's own when above 0, else its BorderWidth when
+// at least 1, else one state's width (`across`) or height.
+int SliceMargin(const TsMaskData& m, int own, bool across) {
+  if (own > 0) return own;
+  if (m.BorderWidth >= 1) return m.BorderWidth;
+  return across ? MaskImageWidth(m) : MaskImageHeight(m);
+}
+
+}  // namespace
+
 int TsSkinManager::MaskLeftWidth(int i) {
   if (!IsValidMaskIndex(i)) return 0;
   TsMaskData& m = MaskData[size_t(i)];
   if (m.ImageCount == 0) m.ImageCount = 1;
-  return m.WL > 0 ? m.WL : m.BorderWidth >= 1 ? m.BorderWidth : MaskImageWidth(m);
+  return SliceMargin(m, m.WL, true);
 }
 
 int TsSkinManager::MaskTopWidth(int i) const {
-  if (!IsValidMaskIndex(i)) return 0;
-  const TsMaskData& m = MaskData[size_t(i)];
-  return m.WT > 0 ? m.WT : m.BorderWidth >= 1 ? m.BorderWidth : MaskImageHeight(m);
+  return IsValidMaskIndex(i) ? SliceMargin(MaskData[size_t(i)], MaskData[size_t(i)].WT, false) : 0;
 }
 
 int TsSkinManager::MaskRightWidth(int i) const {
-  if (!IsValidMaskIndex(i)) return 0;
-  const TsMaskData& m = MaskData[size_t(i)];
-  return m.WR > 0 ? m.WR : m.BorderWidth >= 1 ? m.BorderWidth : MaskImageWidth(m);
+  return IsValidMaskIndex(i) ? SliceMargin(MaskData[size_t(i)], MaskData[size_t(i)].WR, true) : 0;
 }
 
 int TsSkinManager::MaskBottomWidth(int i) const {
-  if (!IsValidMaskIndex(i)) return 0;
-  const TsMaskData& m = MaskData[size_t(i)];
-  return m.WB > 0 ? m.WB : m.BorderWidth >= 1 ? m.BorderWidth : MaskImageHeight(m);
+  return IsValidMaskIndex(i) ? SliceMargin(MaskData[size_t(i)], MaskData[size_t(i)].WB, false) : 0;
 }
 
 // ---- colours of the skin

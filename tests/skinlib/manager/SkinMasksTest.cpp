@@ -290,3 +290,37 @@ TEST_F(ManagerTest, MasksAndPatternsOfAStoredSkinWithoutData) {
     EXPECT_EQ(p.Img->Width(), 40) << p.ClassName.toStdString();  // never a texture
   }
 }
+
+// Slice margins: the mask's own, else its border width, else one state;
+// frame sizes: a third and a half of an own bitmap, else one state.
+TEST(SkinMasks, SliceMarginsAndFrameSizes) {
+  TsSkinManager sm;
+  sm.SetActive(false);
+  auto add = [&](int16_t wl, int16_t wt, int16_t wr, int16_t wb, int16_t borderWidth, bool own) {
+    TsMaskData& m = sm.MaskData.emplace_back();
+    m.R = {0, 0, 90, 60};
+    m.ImageCount = 3;
+    m.MaskType = 1;
+    m.WL = wl, m.WT = wt, m.WR = wr, m.WB = wb;
+    m.BorderWidth = borderWidth;
+    if (own) m.Bmp = std::make_unique<platform::Bitmap>(60, 40);
+  };
+  add(1, 2, 3, 4, 9, false);
+  add(0, 0, 0, 0, 5, false);
+  add(0, 7, 0, 0, 0, true);
+  const int expected[][4] = {{1, 2, 3, 4}, {5, 5, 5, 5}, {30, 7, 30, 30}};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(sm.MaskLeftWidth(i), expected[i][0]);
+    EXPECT_EQ(sm.MaskTopWidth(i), expected[i][1]);
+    EXPECT_EQ(sm.MaskRightWidth(i), expected[i][2]);
+    EXPECT_EQ(sm.MaskBottomWidth(i), expected[i][3]);
+  }
+  EXPECT_EQ(sm.GetMaskFrameSize(0), QSize(30, 30));
+  EXPECT_EQ(sm.GetMaskFrameSize(2), QSize(20, 20));
+  for (int bad : {-1, 3}) {
+    EXPECT_EQ(sm.MaskLeftWidth(bad), 0);
+    EXPECT_EQ(sm.MaskBottomWidth(bad), 0);
+    EXPECT_EQ(sm.GetMaskFrameSize(bad), QSize(0, 0));
+  }
+}
