@@ -7,6 +7,7 @@
 #include <bit>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <stdexcept>
@@ -21,6 +22,9 @@ using u64 = uint64_t;
 
 constexpr int LastRed = RedCount - 1;
 constexpr size_t ResultLimit = ShrinkCap + 1;
+// The search looks for one combination more than a run lists: whether it
+// finds one tells whether the list is cut.
+constexpr size_t KeyLimit = ResultLimit + 1;
 
 constexpr u64 BitOf(int v) { return u64{1} << v; }
 // The bits strictly above v (v in 0..62).
@@ -255,17 +259,6 @@ struct TScheme {
   std::vector<TCheck> Tolerance;  // tolerance condition j fails into bit ToleranceBit[j]
   std::vector<u64> ToleranceBit;
   std::array<u64, MaxBlue + 1> BlueFail{};  // tolerance bits each blue number fails
-
-  // The last ball's admitted numbers in the pass that skips the tolerance
-  // conditions of `skipped`.
-  u64 LastPositionIn(u64 skipped) const {
-    const int last = WithBlue ? BluePos : LastRed;
-    u64 m = Position[static_cast<size_t>(last)];
-    for (size_t j = 0; j < Tolerance.size(); ++j)
-      if (Tolerance[j].Type == TCheckType::Position && Tolerance[j].Arg == last && !(skipped & ToleranceBit[j]))
-        m &= Tolerance[j].Ok;
-    return m;
-  }
 };
 
 int CheckCost(TCheckType t) { return static_cast<int>(t); }
@@ -484,10 +477,16 @@ constexpr int RedShift(int pos) { return BlueBits + 6 * (LastRed - pos); }
   return ~u64{0};
 }
 
+// A unit of work may be searched by two threads at once (one taking over
+// from another that the system stopped); the first to end keeps its
+// result and the other stops at once: its `Ended` becomes true.
+const std::atomic<bool> NeverEnded{false};
+
 // Counts combinations (the kept count).
 struct TCounter {
   int64_t Count = 0;
-  bool Stop() const { return false; }
+  const std::atomic<bool>* Ended = &NeverEnded;
+  bool Stop() const { return Ended->load(std::memory_order_relaxed); }
   bool MayPass(const TScheme&, const TNode&) const { return true; }
   u64 Narrow(const TNode&, u64 cand) const { return cand; }
   void Take(const TScheme&, const TNode&, u64 cand) { Count += std::popcount(cand); }
@@ -495,8 +494,8 @@ struct TCounter {
 
 // Collects the result keys of one unit of work. A key orders a result by
 // its failed tolerance bits (its pass), then by its numbers; only keys that
-// may be among the ResultLimit smallest of the whole run are kept. Keys
-// without failed bits come in result order, so once ResultLimit of them are
+// may be among the KeyLimit smallest of the whole run are kept. Keys
+// without failed bits come in result order, so once KeyLimit of them are
 // in, nothing later in the unit matters; and the units before this one may
 // already bound the keys worth keeping (`Bound`).
 //
@@ -513,8 +512,11 @@ struct TCollector {
   u64 mostFailed = std::numeric_limits<u64>::max();  // the most failed bits a kept key may have
   std::array<const TCheck*, MaxToleranceConditions> Required{};
   size_t RequiredCount = 0;
+  const std::atomic<bool>* Ended = &NeverEnded;
 
-  bool Stop() const { return Best >= ResultLimit || bound == 0; }
+  // Nothing more of this unit can be kept.
+  bool Full() const { return Best >= KeyLimit || bound == 0; }
+  bool Stop() const { return Full() || Ended->load(std::memory_order_relaxed); }
 
   // Brings the required tolerance conditions up to the current bounds.
   void Tighten(const TScheme& s) {
@@ -541,13 +543,13 @@ struct TCollector {
   }
 
   void Add(u64 key) {
-    if (key >= Threshold || key >= bound || Best >= ResultLimit) return;
+    if (key >= Threshold || key >= bound || Best >= KeyLimit) return;
     Keys.push_back(key);
     Best += (key >> FailShift) == 0;
-    if (Keys.size() >= 4 * ResultLimit) {
-      std::nth_element(Keys.begin(), Keys.begin() + (ResultLimit - 1), Keys.end());
-      Keys.resize(ResultLimit);
-      Threshold = Keys[ResultLimit - 1];
+    if (Keys.size() >= 4 * KeyLimit) {
+      std::nth_element(Keys.begin(), Keys.begin() + (KeyLimit - 1), Keys.end());
+      Keys.resize(KeyLimit);
+      Threshold = Keys[KeyLimit - 1];
     }
   }
 
@@ -558,7 +560,7 @@ struct TCollector {
     for (size_t j = 0; j < s.Tolerance.size(); ++j)
       for (u64 m = cand & ~LastBallPass(s.Tolerance[j], n, cand); m; m &= m - 1)
         fail[static_cast<size_t>(std::countr_zero(m))] |= s.ToleranceBit[j];
-    for (u64 m = cand; m && !Stop(); m &= m - 1) {
+    for (u64 m = cand; m && !Full(); m &= m - 1) {
       const int v = std::countr_zero(m);
       u64 key = n.Key | static_cast<u64>(v) << RedShift(LastRed);
       if (!s.Tolerance.empty()) key |= fail[static_cast<size_t>(v)] << FailShift;
@@ -658,16 +660,35 @@ double ThreadSeconds() {
 
 // --- Worker threads -----------------------------------------------------------------
 
+// What a helper calls before each unit it claims (SetShrinkHelperPause).
+std::atomic<void (*)()> HelperPause{nullptr};
+
+// A search split into units for the worker pool. Unit(i) may run on two
+// threads at once, one taking over from another; the first copy to end
+// keeps its result (Finished(i) is then true) and the others stop soon and
+// drop theirs, so Finished(i) holds whenever Unit(i) returns. The threads
+// share the job, so one that the system stopped in the middle of a unit
+// finds it whole when it runs again, whenever that is.
+class TPoolJob {
+ public:
+  virtual ~TPoolJob() = default;
+  virtual size_t Count() const = 0;
+  virtual void Unit(size_t i) = 0;
+  virtual bool Finished(size_t i) const = 0;
+};
+
 // The threads that help the searches, kept from run to run: a short search
 // pays neither for starting threads nor for waiting until each of them has
 // been scheduled once, only for the units the helpers actually took. The
 // caller works too and claims units like any helper, so helpers that come
-// late (a busy machine) find nothing left and cost nothing. One search uses
-// the pool at a time; a search that finds it taken runs on its own thread.
+// late (a busy machine) find nothing left and cost nothing. Nor does the
+// caller ever wait for a unit a helper holds: once none is left to claim,
+// it searches every unfinished one itself, and the first copy to end wins;
+// an idle helper likewise takes over a unit nobody has taken over yet. One
+// search uses the pool at a time; a search that finds it taken runs on its
+// own thread.
 class TWorkerPool {
  public:
-  using TUnit = void (*)(void* context, size_t i);
-
   static TWorkerPool& Instance() {
     static TWorkerPool pool;
     return pool;
@@ -683,31 +704,29 @@ class TWorkerPool {
     for (std::thread& t : threads_) t.join();
   }
 
-  // Runs unit(context, i) for every i < count and returns when all are
-  // done. threads > 0: on that many threads in all from the start; 0: on
-  // the calling thread until the work proves long, then with as many
-  // helpers as the rest of it is worth.
-  void Run(size_t count, int threads, TUnit unit, void* context) {
+  // Runs every unit of the job and returns when all are finished, calling
+  // afterUnit() on the calling thread after each unit it ran. threads > 0:
+  // on that many threads in all from the start; 0: on the calling thread
+  // until the work proves long, then with as many helpers as the rest of it
+  // is worth.
+  void Run(const std::shared_ptr<TPoolJob>& job, int threads, const std::function<void()>& afterUnit) {
+    const size_t count = job->Count();
     if (count == 0) return;
-    uint32_t gen = 0;
+    std::shared_ptr<TRun> run;
     {
       std::lock_guard lock(m_);
-      if (busy_ || count > 0xFFFFFFFFu) {
-        gen = 0;
-      } else {
+      if (!busy_) {
         busy_ = true;
-        unit_ = unit;
-        context_ = context;
-        count_ = count;
-        if (++gen_ == 0) ++gen_;  // 0 stands for "not in the pool"
-        gen = gen_;
+        run = std::make_shared<TRun>(job, count, ++runs_);
+        current_ = run;
         engaged_ = 0;
-        done_.store(0, std::memory_order_relaxed);
-        claim_.store(uint64_t{gen} << 32, std::memory_order_release);
       }
     }
-    if (gen == 0) {
-      for (size_t i = 0; i < count; ++i) unit(context, i);
+    if (!run) {
+      for (size_t i = 0; i < count; ++i) {
+        job->Unit(i);
+        afterUnit();
+      }
       return;
     }
     const int most = static_cast<int>(std::min(static_cast<size_t>(ThreadCount(threads) - 1), count - 1));
@@ -720,27 +739,32 @@ class TWorkerPool {
     const auto wallStart = std::chrono::steady_clock::now();
     double mark = -1;
     size_t markUnits = 0, mine = 0;
-    for (size_t i; Claim(gen, count, i);) {
-      unit(context, i);
+    for (size_t i; run->Claim(i);) {
+      job->Unit(i);
+      afterUnit();
       ++mine;
       if (engaged >= most || mine % 4 != 0) continue;
       if (std::chrono::steady_clock::now() - wallStart < std::chrono::duration<double>(ProbeSeconds)) continue;
       const double now = ThreadSeconds();
       if (mark >= 0) {
-        const size_t left =
-            count - std::min(count, static_cast<size_t>(claim_.load(std::memory_order_relaxed) & 0xFFFFFFFFu));
-        const double rest = (now - mark) / static_cast<double>(mine - markUnits) * static_cast<double>(left);
+        const double rest = (now - mark) / static_cast<double>(mine - markUnits) * static_cast<double>(run->Left());
         const int want = static_cast<int>(std::min<double>(most, rest / ProbeSeconds));
         if (want > engaged) Engage(engaged = want);
       }
       mark = now;
       markUnits = mine;
     }
-    // Every unit is claimed; wait for the ones the helpers hold.
-    for (int spins = 0; done_.load(std::memory_order_acquire) + mine < count; ++spins)
-      if (spins > 64) std::this_thread::yield();
+    // Every unit is claimed: search the unfinished ones too rather than
+    // wait for the helpers that hold them.
+    for (size_t i = 0; i < count; ++i) {
+      if (job->Finished(i)) continue;
+      run->Takeovers[i].fetch_add(1, std::memory_order_relaxed);
+      job->Unit(i);
+      afterUnit();
+    }
     std::lock_guard lock(m_);
     busy_ = false;
+    current_.reset();
   }
 
  private:
@@ -749,17 +773,25 @@ class TWorkerPool {
   // How long an idle helper watches for the next search before it sleeps.
   static constexpr auto SpinTime = std::chrono::microseconds(300);
 
-  // The next unit of search `gen`, if one is left.
-  bool Claim(uint32_t gen, size_t count, size_t& i) {
-    uint64_t v = claim_.load(std::memory_order_acquire);
-    for (;;) {
-      if ((v >> 32) != gen || (v & 0xFFFFFFFFu) >= count) return false;
-      if (claim_.compare_exchange_weak(v, v + 1, std::memory_order_acq_rel, std::memory_order_acquire)) {
-        i = static_cast<size_t>(v & 0xFFFFFFFFu);
-        return true;
-      }
+  // One search on the pool, shared by the threads that work on it.
+  struct TRun {
+    TRun(std::shared_ptr<TPoolJob> job, size_t count, uint64_t number)
+        : Job(std::move(job)), Count(count), Number(number), Takeovers(count) {}
+    // The next unit nobody has claimed, if one is left.
+    bool Claim(size_t& i) {
+      i = next_.fetch_add(1, std::memory_order_relaxed);
+      return i < Count;
     }
-  }
+    size_t Left() const { return Count - std::min(Count, next_.load(std::memory_order_relaxed)); }
+
+    const std::shared_ptr<TPoolJob> Job;
+    const size_t Count;
+    const uint64_t Number;
+    std::vector<std::atomic<uint8_t>> Takeovers;  // per unit: copies started besides the first
+
+   private:
+    std::atomic<size_t> next_{0};
+  };
 
   // Helpers 0..n-1 join the current search (started when missing).
   void Engage(int n) {
@@ -779,17 +811,13 @@ class TWorkerPool {
   }
 
   void Help(int id) {
-    uint64_t seen = 0;
-    uint32_t served = 0;
+    uint64_t seen = 0, served = 0;
     for (;;) {
       // Watch for a while, then sleep until called.
       const auto until = std::chrono::steady_clock::now() + SpinTime;
       while (signal_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)
         std::this_thread::yield();
-      TUnit unit;
-      void* context;
-      size_t count;
-      uint32_t gen;
+      std::shared_ptr<TRun> run;
       {
         std::unique_lock lock(m_);
         if (signal_.load(std::memory_order_relaxed) == seen) {
@@ -799,16 +827,18 @@ class TWorkerPool {
         }
         if (quit_) return;
         seen = signal_.load(std::memory_order_relaxed);
-        if (!busy_ || id >= engaged_ || gen_ == served) continue;
-        unit = unit_;
-        context = context_;
-        count = count_;
-        gen = served = gen_;
+        if (!busy_ || id >= engaged_ || current_->Number == served) continue;
+        run = current_;
+        served = run->Number;
       }
-      for (size_t i; Claim(gen, count, i);) {
-        unit(context, i);
-        done_.fetch_add(1, std::memory_order_release);
+      TPoolJob& job = *run->Job;
+      for (size_t i; run->Claim(i);) {
+        if (void (*pause)() = HelperPause.load(std::memory_order_acquire)) pause();
+        job.Unit(i);
       }
+      // Then a unit still running elsewhere that nobody has taken over.
+      for (size_t i = 0; i < run->Count; ++i)
+        if (!job.Finished(i) && run->Takeovers[i].fetch_add(1, std::memory_order_relaxed) == 0) job.Unit(i);
     }
   }
 
@@ -819,76 +849,131 @@ class TWorkerPool {
   bool quit_ = false;
   // The search under way (all under m_).
   bool busy_ = false;
-  TUnit unit_ = nullptr;
-  void* context_ = nullptr;
-  size_t count_ = 0;
-  uint32_t gen_ = 0;
+  std::shared_ptr<TRun> current_;
+  uint64_t runs_ = 0;
   int engaged_ = 0;
   // Changes whenever the helpers have something to look at.
   std::atomic<uint64_t> signal_{0};
-  // The search's number in the high half, its next unit in the low half.
-  std::atomic<uint64_t> claim_{0};
-  // Units the helpers have finished.
-  std::atomic<size_t> done_{0};
 };
 
-// Runs every unit through the search on the worker pool (the calling thread
-// among them). Collected keys of the units are pooled in unit order: once
-// the pooled units hold ResultLimit keys, a key of a later unit must be
-// smaller than the largest of the best ResultLimit of them, and since its
-// numbers come later it must have fewer failed bits; with none to spare the
-// later units are skipped. And once the finished units, in any order, hold
-// ResultLimit keys with at most f failed bits, no key with more is kept.
-// `tick` runs on the calling thread after each of its units, with the
-// number of keys found so far.
-template <class Out, class Tick>
-void SearchUnits(const TScheme& s, const std::vector<TNode>& units, std::vector<Out>& outs, int threads,
-                 const std::atomic<bool>* cancel, Tick tick) {
-  constexpr bool collecting = std::is_same_v<Out, TCollector>;
-  std::atomic<u64> bound{std::numeric_limits<u64>::max()};
-  std::atomic<u64> most{std::numeric_limits<u64>::max()};
-  std::vector<u64> failed;  // the failed bits of the best keys of the finished units
-  std::atomic<int64_t> found{0};
-  std::mutex m;
-  std::vector<char> done(units.size(), 0);
-  size_t prefix = 0;
-  std::vector<u64> pool;
-  const std::thread::id caller = std::this_thread::get_id();
+// One search on the worker pool: its scheme, its units (partial
+// combinations of two balls, in result order) and what each unit found.
+//
+// Collecting, the keys of the finished units bound what later units keep:
+// once the finished units from the first on hold KeyLimit keys, a key of a
+// later unit must be smaller than the largest of the best KeyLimit of them,
+// and since its numbers come later it must have fewer failed bits; with
+// none to spare the later units are skipped. And once the finished units,
+// in any order, hold KeyLimit keys with at most f failed bits, no key with
+// more is kept. These bounds only prune: a thread that finds them being
+// updated leaves its unit's keys to the next one that updates them.
+template <class Out>
+class TSearchJob final : public TPoolJob {
+  static constexpr bool Collecting = std::is_same_v<Out, TCollector>;
 
-  auto work = [&](size_t i) {
-    if (Cancelled(cancel)) return;
-    if constexpr (collecting) {
-      if (bound.load(std::memory_order_relaxed) == 0) return;
-      outs[i].Bound = &bound;
-      outs[i].Most = &most;
-      outs[i].Tighten(s);
-    }
-    SearchUnit(s, units[i], outs[i]);
-    if constexpr (collecting) {
-      found.fetch_add(static_cast<int64_t>(outs[i].Keys.size()), std::memory_order_relaxed);
-      std::lock_guard lock(m);
-      // Both pools keep their ResultLimit smallest entries, cut back when
-      // they first reach that many and then whenever they double.
-      auto cut = [](std::vector<u64>& v, bool first) {
-        if (v.size() < (first ? 1 : 2) * ResultLimit) return false;
-        std::nth_element(v.begin(), v.begin() + (ResultLimit - 1), v.end());
-        v.resize(ResultLimit);
-        return true;
-      };
-      for (u64 key : outs[i].Keys) failed.push_back(key >> FailShift);
-      if (cut(failed, most.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
-        most.store(failed.back(), std::memory_order_relaxed);
-      done[i] = 1;
-      for (; prefix < units.size() && done[prefix]; ++prefix) {
-        pool.insert(pool.end(), outs[prefix].Keys.begin(), outs[prefix].Keys.end());
-        if (cut(pool, bound.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
-          bound.store(pool.back() >> FailShift << FailShift, std::memory_order_relaxed);
+ public:
+  TSearchJob(const TScheme& s, std::vector<TNode> units)
+      : s_(s), units_(std::move(units)), outs_(units_.size()), ended_(units_.size()), pending_(units_.size()) {
+    for (std::atomic<int32_t>& p : pending_) p.store(-1, std::memory_order_relaxed);
+  }
+  ~TSearchJob() override {
+    for (std::atomic<Out*>& o : outs_) delete o.load(std::memory_order_relaxed);
+  }
+
+  size_t Count() const override { return units_.size(); }
+  bool Finished(size_t i) const override { return outs_[i].load(std::memory_order_acquire) != nullptr; }
+  // What a finished unit found.
+  const Out& Result(size_t i) const { return *outs_[i].load(std::memory_order_acquire); }
+  // Keys the finished units hold (for the progress text).
+  int64_t Found() const { return found_.load(std::memory_order_relaxed); }
+  // Units from now on search nothing.
+  void Cancel() { cancel_.store(true, std::memory_order_relaxed); }
+
+  void Unit(size_t i) override {
+    auto out = std::make_unique<Out>();
+    out->Ended = &ended_[i];
+    if (!cancel_.load(std::memory_order_relaxed) && !Finished(i)) {
+      if constexpr (Collecting) {
+        out->Bound = &bound_;
+        out->Most = &most_;
+        out->Tighten(s_);
+        if (!out->Full()) SearchUnit(s_, units_[i], *out);
+      } else {
+        SearchUnit(s_, units_[i], *out);
       }
     }
-    if (std::this_thread::get_id() == caller) tick(found.load(std::memory_order_relaxed));
-  };
-  using Work = decltype(work);
-  TWorkerPool::Instance().Run(units.size(), threads, [](void* w, size_t i) { (*static_cast<Work*>(w))(i); }, &work);
+    Out* none = nullptr;
+    if (!outs_[i].compare_exchange_strong(none, out.get(), std::memory_order_acq_rel, std::memory_order_acquire))
+      return;  // another copy ended first; this one may have stopped short
+    ended_[i].store(true, std::memory_order_relaxed);
+    const Out& mine = *out.release();
+    if constexpr (Collecting) {
+      found_.fetch_add(static_cast<int64_t>(mine.Keys.size()), std::memory_order_relaxed);
+      std::unique_lock lock(m_, std::try_to_lock);
+      if (!lock) {
+        pending_[pendingCount_.fetch_add(1, std::memory_order_relaxed)].store(static_cast<int32_t>(i),
+                                                                              std::memory_order_release);
+        return;
+      }
+      Tally(mine);
+      // The units whose keys others left here.
+      for (; pendingRead_ < pendingCount_.load(std::memory_order_acquire); ++pendingRead_) {
+        const int32_t u = pending_[pendingRead_].load(std::memory_order_acquire);
+        if (u < 0) break;  // being written
+        Tally(Result(static_cast<size_t>(u)));
+      }
+      for (; prefix_ < units_.size() && Finished(prefix_); ++prefix_) {
+        const std::vector<u64>& keys = Result(prefix_).Keys;
+        pool_.insert(pool_.end(), keys.begin(), keys.end());
+        if (Cut(pool_, bound_.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
+          bound_.store(pool_.back() >> FailShift << FailShift, std::memory_order_relaxed);
+      }
+    }
+  }
+
+ private:
+  // Both pools keep their KeyLimit smallest entries, cut back when they
+  // first reach that many and then whenever they double.
+  static bool Cut(std::vector<u64>& v, bool first) {
+    if (v.size() < (first ? 1 : 2) * KeyLimit) return false;
+    std::nth_element(v.begin(), v.begin() + (KeyLimit - 1), v.end());
+    v.resize(KeyLimit);
+    return true;
+  }
+  // Adds a finished unit's failed bits to their pool (under m_).
+  void Tally(const Out& o) {
+    for (u64 key : o.Keys) failed_.push_back(key >> FailShift);
+    if (Cut(failed_, most_.load(std::memory_order_relaxed) == std::numeric_limits<u64>::max()))
+      most_.store(failed_.back(), std::memory_order_relaxed);
+  }
+
+  const TScheme s_;
+  const std::vector<TNode> units_;
+  std::vector<std::atomic<Out*>> outs_;     // per unit: the result of the copy that ended first
+  std::vector<std::atomic<bool>> ended_;    // per unit: a copy has ended
+  std::atomic<bool> cancel_{false};
+  std::atomic<int64_t> found_{0};
+  // The bounds of the keys worth keeping.
+  std::atomic<u64> bound_{std::numeric_limits<u64>::max()};
+  std::atomic<u64> most_{std::numeric_limits<u64>::max()};
+  std::mutex m_;
+  std::vector<u64> failed_, pool_;  // under m_
+  size_t prefix_ = 0;               // under m_: units 0..prefix_-1 are in pool_
+  // Finished units not yet tallied: written by any thread, read under m_.
+  std::vector<std::atomic<int32_t>> pending_;
+  std::atomic<size_t> pendingCount_{0};
+  size_t pendingRead_ = 0;  // under m_
+};
+
+// Runs a job on the worker pool (the calling thread among them). `tick`
+// runs on the calling thread after each of its units; the run stops soon
+// after *cancel becomes true.
+template <class Job, class Tick>
+void RunJob(const std::shared_ptr<Job>& job, int threads, const std::atomic<bool>* cancel, Tick tick) {
+  TWorkerPool::Instance().Run(job, threads, [&] {
+    if (Cancelled(cancel)) job->Cancel();
+    tick(*job);
+  });
 }
 
 TShrinkRow RowOfKey(u64 key, bool withBlue, int32_t no) {
@@ -964,16 +1049,15 @@ TShrinkResult RunShrinkFilter(const std::vector<TCdtData>& conditions, const TSh
 
   if (sink) sink->FilterStarted(options.WithBlue);
   const TScheme s = CompileScheme(conditions, options.Reference, options.WithBlue, false);
-  const std::vector<TNode> units = WorkUnits(s);
-  std::vector<TCollector> outs(units.size());
+  const auto job = std::make_shared<TSearchJob<TCollector>>(s, WorkUnits(s));
 
   using Clock = std::chrono::steady_clock;
   constexpr auto ProgressEvery = std::chrono::milliseconds(100);
   auto lastProgress = Clock::now();
-  SearchUnits(s, units, outs, options.Threads, cancel, [&](int64_t found) {
+  RunJob(job, options.Threads, cancel, [&](const TSearchJob<TCollector>& j) {
     if (!sink || Clock::now() - lastProgress < ProgressEvery) return;
     lastProgress = Clock::now();
-    sink->FilterProgress(FilterProgressText(static_cast<int32_t>(std::min<int64_t>(found, ResultLimit))));
+    sink->FilterProgress(FilterProgressText(static_cast<int32_t>(std::min<int64_t>(j.Found(), ResultLimit))));
   });
   auto cancelled = [&] {
     result.Status = TShrinkStatus::Cancelled;
@@ -983,21 +1067,19 @@ TShrinkResult RunShrinkFilter(const std::vector<TCdtData>& conditions, const TSh
   if (Cancelled(cancel)) return cancelled();
 
   std::vector<u64> keys;
-  for (const TCollector& o : outs) keys.insert(keys.end(), o.Keys.begin(), o.Keys.end());
-  if (keys.size() > ResultLimit) {
-    std::nth_element(keys.begin(), keys.begin() + (ResultLimit - 1), keys.end());
-    keys.resize(ResultLimit);
+  for (size_t i = 0; i < job->Count(); ++i) {
+    const std::vector<u64>& found = job->Result(i).Keys;
+    keys.insert(keys.end(), found.begin(), found.end());
+  }
+  if (keys.size() > KeyLimit) {
+    std::nth_element(keys.begin(), keys.begin() + (KeyLimit - 1), keys.end());
+    keys.resize(KeyLimit);
   }
   std::sort(keys.begin(), keys.end());
-
+  // More combinations pass than a run lists: the list is cut.
+  result.Capped = keys.size() > ResultLimit;
+  if (result.Capped) keys.resize(ResultLimit);
   result.Count = static_cast<int32_t>(keys.size());
-  if (keys.size() == ResultLimit) {
-    // The search went on to a further candidate for the last ball after
-    // the last result, in that result's pass.
-    const TShrinkRow last = RowOfKey(keys.back(), s.WithBlue, 0);
-    const int at = s.WithBlue ? BluePos : LastRed;
-    result.Capped = (s.LastPositionIn(keys.back() >> FailShift) & Above(last.Balls[static_cast<size_t>(at)])) != 0;
-  }
   result.Text = FilterEndText(result.Count, result.Capped);
   result.Rows.reserve(keys.size());
   for (size_t i = 0; i < keys.size(); ++i) {
@@ -1018,14 +1100,15 @@ int64_t CountKeptCombinations(const std::vector<TCdtData>& conditions, const TLo
     return -1;
   }
   const TScheme s = CompileScheme(conditions, reference, false, true);
-  const std::vector<TNode> units = WorkUnits(s);
-  std::vector<TCounter> outs(units.size());
-  SearchUnits(s, units, outs, threads, cancel, [](int64_t) {});
+  const auto job = std::make_shared<TSearchJob<TCounter>>(s, WorkUnits(s));
+  RunJob(job, threads, cancel, [](const TSearchJob<TCounter>&) {});
   if (Cancelled(cancel)) return -1;
   int64_t total = 0;
-  for (const TCounter& o : outs) total += o.Count;
+  for (size_t i = 0; i < job->Count(); ++i) total += job->Result(i).Count;
   return total;
 }
+
+void SetShrinkHelperPause(void (*pause)()) { HelperPause.store(pause, std::memory_order_release); }
 
 // --- TShrinkFilter ------------------------------------------------------------------
 

@@ -17,10 +17,9 @@
 //   listed once, in the first pass that accepts it; results come pass by
 //   pass, each pass in ascending order of (red numbers, blue).
 // - Results are accepted while the count is at most 5000, so a run yields
-//   up to 5001. The run is "capped" (end text "过滤结束，取前N注") when the
-//   search reached a further complete candidate after the 5001st result:
-//   that is, when the last ball's loop of the pass of the 5001st result had
-//   a further number to try. Otherwise the end text is "过滤结束，共N注".
+//   up to 5001. The run is "capped" (end text "过滤结束，取前N注") exactly
+//   when more combinations than that pass, that is when the list is cut;
+//   otherwise the end text is "过滤结束，共N注".
 // - A scheme with no condition at all is not run ("当前方案中没有条件"); a
 //   scheme with more than 20 tolerance conditions, or with a value outside
 //   its indicator's domain, is refused with a message before anything runs.
@@ -35,7 +34,8 @@
 // tolerance conditions it fails, which names the first pass that accepts
 // it, so all passes are one search. The search is split by the first two
 // balls over several threads (a pool kept from run to run) and merged in
-// order.
+// order; the calling thread never waits for a unit another thread holds:
+// it searches such a unit too, and the first copy to end counts.
 #pragma once
 
 #include "engine/uBaseDef.h"
@@ -84,7 +84,7 @@ struct TShrinkResult {
   TShrinkStatus Status = TShrinkStatus::Done;
   std::vector<TShrinkRow> Rows;
   int32_t Count = 0;
-  bool Capped = false;  // the cap flag
+  bool Capped = false;  // more combinations pass than Rows lists
   std::string Text;     // the end text, or the message when the run did not happen
 };
 
@@ -141,6 +141,11 @@ TShrinkResult RunShrinkFilter(const std::vector<TCdtData>& conditions, const TSh
 // -1 when cancelled).
 int64_t CountKeptCombinations(const std::vector<TCdtData>& conditions, const TLottery* reference, int threads = 0,
                               std::string* message = nullptr, const std::atomic<bool>* cancel = nullptr);
+
+// For tests: a function each helper thread of a search calls before every
+// unit of work it has claimed (nullptr for none), standing for a thread the
+// system stops there for a while.
+void SetShrinkHelperPause(void (*pause)());
 
 // Runs filters off the calling thread, one at a time.
 class TShrinkFilter {

@@ -8,11 +8,6 @@
 
 const char* FlagText(bool flag) { return flag ? "是" : "否"; }
 
-std::string JoinValues(const TCdtData& record, int row) {
-  if (row < 0 || static_cast<size_t>(row) >= record.Values.size()) return {};
-  return JoinIntAry(record.Values[static_cast<size_t>(row)], ",");
-}
-
 // --- TCdtModel ----------------------------------------------------------------
 
 void TCdtModel::Rebuild(TCdtList& list) {

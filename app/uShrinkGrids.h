@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/uShrinkFilter.h"
+#include "app/uShrinkScheme.h"
 #include "engine/uCdtList.h"
 
 #include <QAbstractTableModel>
@@ -13,10 +14,6 @@
 
 // "是" for a set flag, "否" for a cleared one.
 const char* FlagText(bool flag);
-
-// Row `row` of a condition's values joined with "," ("" when the record has
-// no such row).
-std::string JoinValues(const TCdtData& record, int row);
 
 // The condition grid's rows. Each row keeps a copy of its record, made when
 // the grid is rebuilt; the texts come from the copy. Changes made through

@@ -4,7 +4,7 @@
 // standard output; the times go to standard error.
 //   shrink_scheme_run SCHEME.xml [HISTORY.csv]
 // The history defaults to the project's data/ssq-history.csv.
-#include "app/uFormShrink.h"
+#include "app/uShrinkScheme.h"
 #include "support/History.h"
 
 #include <chrono>
@@ -27,8 +27,9 @@ int main(int argc, char** argv) {
   const auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
   const auto start = Clock::now();
   std::vector<TCdtData> conditions;
-  if (!LoadScheme(argv[1], conditions)) {
-    std::fprintf(stderr, "无效的XML文件\n");
+  std::string why;
+  if (!LoadScheme(argv[1], conditions, &why)) {
+    std::fprintf(stderr, "%s\n%s\n", InvalidSchemeText, why.c_str());
     return 1;
   }
   const auto loaded = Clock::now();

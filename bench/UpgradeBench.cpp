@@ -7,7 +7,11 @@
 //     write(2) into the file, nothing else): what the machine allows.
 //   PacedDownload: 8 MiB that the server sends at about 4 MiB/s, to see the
 //     GUI thread's calls per second of a long transfer ("gui_calls_per_s").
+//   ParseUpdateInfo8000Urls: update information of 8,000 "#url" lines read
+//     (on the GUI thread in the program; the goal is under 50 ms).
+//   PlanUpgradeFiles8000: where those files go, half of them in a sub-folder.
 #include "upgrade/auHTTP.h"
+#include "upgrade/auUpgrader.h"
 
 #include "support/LoopbackHttpServer.h"
 #include "support/TempDir.h"
@@ -127,4 +131,30 @@ void PacedDownload(benchmark::State& state) {
 }
 BENCHMARK(PacedDownload)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+}  // namespace
+
+namespace {
+void ParseUpdateInfo8000Urls(benchmark::State& state) {
+  std::string text = "#version=2.0.0.2\r\n#message={new files}\r\n";
+  for (int n = 1; n <= 8000; ++n)
+    text += "#url" + std::to_string(n) + "=https://update.example/update/file" + std::to_string(n) + ".dll\r\n";
+  for (auto _ : state) {
+    const TauUpdateInfo info = ParseUpdateInfo(text);
+    if (info.Files.size() != 8000) state.SkipWithError("not every address was read");
+    benchmark::DoNotOptimize(info);
+  }
+}
+BENCHMARK(ParseUpdateInfo8000Urls)->Unit(benchmark::kMillisecond);
+
+void PlanUpgradeFiles8000(benchmark::State& state) {
+  std::vector<std::string> urls;
+  for (int n = 1; n <= 8000; ++n)
+    urls.push_back("https://update.example/update/" + std::string(n % 2 ? "skin/" : "") + "file" + std::to_string(n) + ".dll");
+  testsupport::TempDir app;
+  std::vector<TauUpgradeFile> plan;
+  std::string refused;
+  for (auto _ : state)
+    if (!PlanUpgradeFiles(urls, app.Path(), true, plan, refused)) state.SkipWithError("refused");
+}
+BENCHMARK(PlanUpgradeFiles8000)->Unit(benchmark::kMillisecond);
 }  // namespace

@@ -1,4 +1,5 @@
 # ssq_forbid_links(TARGETS t... FORBIDDEN lib...)
+# ssq_linked_targets(target out)
 #
 # Stops the configuration when any of the targets links, directly or
 # through other targets (their link libraries and interface link
@@ -59,6 +60,15 @@ function(ssq_forbid_links)
     set_property(GLOBAL PROPERTY _SSQ_LINKS_SEEN "")
     _ssq_walk_links(${target} "${F_FORBIDDEN}" ${target})
   endforeach()
+endfunction()
+
+# The targets that a target links, directly or through other targets, the
+# same way (the target itself first).
+function(ssq_linked_targets target out)
+  set_property(GLOBAL PROPERTY _SSQ_LINKS_SEEN "")
+  _ssq_walk_links(${target} "" ${target})
+  get_property(seen GLOBAL PROPERTY _SSQ_LINKS_SEEN)
+  set(${out} "${seen}" PARENT_SCOPE)
 endfunction()
 
 # Every build-system target defined in the given source folders.

@@ -3,8 +3,8 @@
 #   asan  a Debug build with AddressSanitizer and UndefinedBehaviorSanitizer
 #         (no recovery: the first finding fails its test), every test;
 #   tsan  a Debug build with ThreadSanitizer, the tests of the threaded code:
-#         the shrink filter (app_tests), the dispatcher (platform_tests), the
-#         calls with a deadline (platform_db_tests) and the data client
+#         the shrink filter (shrink_core_tests), the dispatcher
+#         (platform_tests), the calls with a deadline (platform_db_tests) and the data client
 #         (dataclient_tests, dataservice_tests), the sign-in and password
 #         change on their workers (app_login_tests), the upgrade's transfers
 #         and worker threads (upgrade_tests, upgrader_tests). The filter's
@@ -39,8 +39,8 @@ run_asan() {
 }
 
 run_tsan() {
-  local programs=(app_tests platform_tests platform_db_tests dataclient_tests dataservice_tests app_login_tests
-    upgrade_tests upgrader_tests)
+  local programs=(shrink_core_tests platform_tests platform_db_tests dataclient_tests dataservice_tests
+    app_login_tests upgrade_tests upgrader_tests)
   echo "== sanitize: TSan, ${programs[*]}"
   configure build-tsan "-fsanitize=thread"
   cmake --build build-tsan --target "${programs[@]}" -- -k 0

@@ -10,6 +10,9 @@ std::unique_ptr<TauUpgrader> MakeProgramUpgrader(
   upgrader->VersionNumber = versionNumber;
   upgrader->VersionDateAutoSet = true;
   upgrader->ShowMessages = mAskUpgrade | mConnLost | mLostFile | mNoUpdateAvailable | mPasswordRequest;
+  // The menu's check says in one line why it failed; the sign-in dialog's
+  // stays as quiet as before.
+  if (caller == TProgramUpgradeCaller::MainWindow) upgrader->ShowMessages |= mTransferFailed;
   upgrader->Wizard.HideFileLocation = caller == TProgramUpgradeCaller::MainWindow;
   if (endUpgrade)
     upgrader->OnEndUpgrade = [endUpgrade = std::move(endUpgrade)](TauUpgrader& sender, bool&) {

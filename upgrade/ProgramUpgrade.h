@@ -17,7 +17,8 @@ inline constexpr const char* ProgramUpdateInfoURL = "https://update.ssq-analyzer
 enum class TProgramUpgradeCaller { MainWindow, SignIn };
 
 // A component of the program: version rule by number, the program's
-// messages, the main window's wizard without the file's address. When
+// messages (the main window's, started from the menu, also say why a check
+// failed), the main window's wizard without the file's address. When
 // `endUpgrade` is given, it gets the downloaded addresses once every file
 // is in place (the sign-in dialog's UpGradEndUpgrade).
 std::unique_ptr<TauUpgrader> MakeProgramUpgrader(

@@ -46,12 +46,16 @@ void InitCurl() {
   if (!done) throw std::runtime_error("libcurl could not be initialised");
 }
 
-// Ends a transfer's waits when no byte has come for too long: the socket is
-// shut down, which ends the transfer at once.
+// Ends a transfer when no byte has come for too long, or when too few
+// came within one window (a server that sends a byte now and then holds a
+// transfer open for ever otherwise): the socket is shut down, which ends
+// the transfer at once. While the GUI thread answers an event nothing is
+// received: that time counts for neither.
 class TReceiveWatch {
  public:
-  TReceiveWatch(std::chrono::milliseconds limit, std::function<void()> fire)
-      : limit_(limit), fire_(std::move(fire)), thread_([this] { Watch(); }) {}
+  TReceiveWatch(std::chrono::milliseconds silence, std::chrono::milliseconds window, int64_t minBytes,
+                std::function<void()> fire)
+      : silence_(silence), window_(window), minBytes_(minBytes), fire_(std::move(fire)), thread_([this] { Watch(); }) {}
   ~TReceiveWatch() {
     {
       std::lock_guard lock(mutex_);
@@ -60,43 +64,87 @@ class TReceiveWatch {
     wake_.notify_all();
     thread_.join();
   }
-  void Touch() { last_ = Clock::now().time_since_epoch().count(); }
+  void Touch(size_t bytes = 0) {
+    last_ = Now();
+    bytes_ += static_cast<int64_t>(bytes);
+  }
+  // The first call starts the watch; after a Hold it goes on where it was.
   void Arm() {
-    Touch();
+    const Clock::rep now = Now();
+    if (const Clock::rep held = heldSince_.exchange(0); held != 0) {
+      windowStart_ += now - held;
+    } else if (!started_) {
+      started_ = true;
+      windowStart_ = now;
+      windowBytes_ = bytes_.load();
+    }
+    last_ = now;
     armed_ = true;
   }
-  // While the GUI thread answers an event nothing is received.
-  void Hold() { armed_ = false; }
+  void Hold() {
+    if (armed_.exchange(false)) heldSince_ = Now();
+  }
   bool Fired() const { return fired_; }
 
  private:
+  static Clock::rep Now() { return Clock::now().time_since_epoch().count(); }
+  static Clock::time_point At(Clock::rep rep) { return Clock::time_point(Clock::duration(rep)); }
+
   void Watch() {
     std::unique_lock lock(mutex_);
+    const auto idle = std::min(silence_, window_);
     while (!stop_) {
       if (!armed_) {
-        wake_.wait_for(lock, limit_);
+        wake_.wait_for(lock, idle);
         continue;
       }
-      const auto deadline = Clock::time_point(Clock::duration(last_.load())) + limit_;
-      if (Clock::now() >= deadline) {
-        fired_ = true;
-        fire_();
-        return;
+      const auto now = Clock::now();
+      const auto silentAt = At(last_.load()) + silence_;
+      const auto windowEnd = At(windowStart_.load()) + window_;
+      if (now >= silentAt) break;
+      if (minBytes_ > 0 && now >= windowEnd) {
+        if (bytes_.load() - windowBytes_.load() < minBytes_) break;
+        windowStart_ = Now();
+        windowBytes_ = bytes_.load();
+        continue;
       }
-      wake_.wait_until(lock, deadline);
+      wake_.wait_until(lock, minBytes_ > 0 ? std::min(silentAt, windowEnd) : silentAt);
     }
+    if (stop_) return;
+    fired_ = true;
+    fire_();
   }
 
-  const std::chrono::milliseconds limit_;
+  const std::chrono::milliseconds silence_, window_;
+  const int64_t minBytes_;
   const std::function<void()> fire_;
   std::mutex mutex_;
   std::condition_variable wake_;
   bool stop_ = false;
+  bool started_ = false;  // the worker's only
   std::atomic<bool> armed_{false};
   std::atomic<bool> fired_{false};
-  std::atomic<Clock::rep> last_{0};
+  std::atomic<Clock::rep> last_{0}, windowStart_{0}, heldSince_{0};
+  std::atomic<int64_t> bytes_{0}, windowBytes_{0};
   std::thread thread_;
 };
+
+// A Content-Length: decimal digits only, within a signed 64-bit number.
+bool ParseLength(std::string_view text, int64_t& value) {
+  const std::string t = TrimText(text);
+  if (t.empty() || t.size() > 19 || t.find_first_not_of("0123456789") != std::string::npos) return false;
+  uint64_t v = 0;
+  for (char c : t) v = v * 10 + static_cast<uint64_t>(c - '0');
+  if (v > static_cast<uint64_t>(INT64_MAX)) return false;
+  value = static_cast<int64_t>(v);
+  return true;
+}
+
+// libcurl's words as one line.
+std::string OneLine(std::string text) {
+  std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  return TrimText(text);
+}
 
 }  // namespace
 
@@ -171,6 +219,7 @@ struct TauCustomHTTP::TRun {
   TauCacheOptions Cache = 0;
   TauInternetOptions Options = 0;
   size_t BufferSize = 4096;
+  int64_t MaxMemory = 0;
   bool WantStatus = false, WantHeaderInfo = false, WantProgress = false, WantPassword = false,
        WantProxyAuth = false, WantBeforeSend = false;
 
@@ -181,6 +230,10 @@ struct TauCustomHTTP::TRun {
   bool Complete = false;  // a resumed file that was whole already
   bool OutputFileOpen = false;
   bool TransferError = false;
+  bool LengthKnown = false;  // a Content-Length came
+  bool Framed = false;       // the body's end is marked (chunked, HTTP/2)
+  TauTransferError Error = teNone;
+  std::string ErrorText;
   int64_t ContentSize = 0, BytesRead = 0, ResumeStart = 0, ResumeEnd = 0;
   std::string ContentType;
   std::unique_ptr<QIODevice> Stream;
@@ -206,6 +259,12 @@ struct TauCustomHTTP::TRun {
   void CloseFile() {
     if (File) File->close();
   }
+  // The first reason counts.
+  void Fail(TauTransferError error, std::string text) {
+    if (Error != teNone) return;
+    Error = error;
+    ErrorText = OneLine(std::move(text));
+  }
 };
 
 // One request (one perform) of a fetch.
@@ -218,6 +277,9 @@ struct TauCustomHTTP::TRequest {
   TReceiveWatch* Watch = nullptr;
 
   int Status = 0;
+  bool Http2 = false;    // the answer came by HTTP/2 or later
+  bool TimedOut = false;  // the watch ended it
+  std::string ErrorText;  // libcurl's words on how the perform ended
   int Blocks = 0;
   std::string Raw;  // the current header block
   std::vector<std::pair<std::string, std::string>> Headers;
@@ -263,6 +325,8 @@ void TauCustomHTTP::SetTransferBufferSize(int64_t size) {
 
 int TauCustomHTTP::StatusCode() const { return run_ ? run_->Status : -1; }
 QIODevice* TauCustomHTTP::Stream() const { return run_ ? run_->Stream.get() : nullptr; }
+TauTransferError TauCustomHTTP::LastError() const { return run_ ? run_->Error : teNone; }
+std::string TauCustomHTTP::LastErrorText() const { return run_ ? run_->ErrorText : std::string(); }
 
 void TauCustomHTTP::InterruptActive() {
   std::lock_guard lock(activeMutex_);
@@ -289,6 +353,7 @@ bool TauCustomHTTP::Start(int64_t from, int64_t to, bool wait) {
   run->Cache = CacheOptions;
   run->Options = InternetOptions;
   run->BufferSize = std::min<size_t>(bufferSize_, CURL_MAX_READ_SIZE);
+  run->MaxMemory = std::max<int64_t>(0, MaxMemorySize);
   run->WantStatus = OnStatusChanged || OnRedirected;
   run->WantHeaderInfo = static_cast<bool>(OnHeaderInfo);
   run->WantProgress = static_cast<bool>(OnProgress);
@@ -378,8 +443,12 @@ void TauCustomHTTP::Work(TRun& run) {
     return;
   }
   const bool good = run.Status == 200 || run.Status == 206;
-  run.Success = run.Complete || (good && !run.TransferError &&
-                                 (run.ContentSize == 0 || !run.Stream || run.BytesRead == run.ContentSize));
+  // Only an announced end that was reached makes a body whole.
+  const bool whole = !run.Stream || run.Framed || (run.LengthKnown && run.BytesRead == run.ContentSize);
+  run.Success = run.Complete || (good && !run.TransferError && whole);
+  if (good && !run.Success)
+    run.Fail(teConnectionLost, run.LengthKnown ? "the body ended before its announced length"
+                                               : "the body ended with the connection, its length never announced");
   // A resumed file that held more than the whole is cut to what was written.
   if (run.Success && run.File && run.File->isOpen()) run.File->resize(run.File->pos());
 }
@@ -453,7 +522,7 @@ struct TCurlGlue {
     TRequest& r = Of(p);
     TauCustomHTTP& http = *r.Http;
     const std::string_view line(data, size * count);
-    if (r.Watch) r.Watch->Touch();
+    if (r.Watch) r.Watch->Touch(line.size());
     if (line.starts_with("HTTP/")) {
       // A new response: the one before it was a redirect being followed.
       if (r.Blocks > 0 && r.IsRedirect() && !r.Probe) {
@@ -470,6 +539,7 @@ struct TCurlGlue {
         http.Status(*r.Run, 40);
       }
       ++r.Blocks;
+      r.Http2 = line.size() > 5 && line[5] >= '2' && line[5] <= '9';
       r.Raw.clear();
       r.Headers.clear();
       const size_t blank = line.find(' ');
@@ -487,7 +557,7 @@ struct TCurlGlue {
     TRequest& r = Of(p);
     TauCustomHTTP& http = *r.Http;
     TauCustomHTTP::TRun& run = *r.Run;
-    if (r.Watch) r.Watch->Touch();
+    if (r.Watch) r.Watch->Touch(size * count);
     if (r.Probe || http.worker_.Checkpoint() || run.Aborted) return 0;
     if (!r.HeadDone && !http.Head(run, r)) return 0;
     if (!http.WriteBlock(run, r, data, size * count)) {
@@ -641,15 +711,22 @@ int TauCustomHTTP::Perform(TRun& run, TRequest& request) {
   if (probe) range = "0-";
   if (probe || from || to) set(CURLOPT_RANGE, range.c_str());
 
+  char errorBuffer[CURL_ERROR_SIZE] = {};
+  set(CURLOPT_ERRORBUFFER, errorBuffer);
   CURLcode result;
   {
-    const uint32_t receive = run.Timeouts.ReceiveTimeout ? run.Timeouts.ReceiveTimeout : kDefaultTimeoutMs;
-    TReceiveWatch watch(std::chrono::milliseconds(receive), [&run] { run.Interrupt(); });
+    const TauHTTPTimeouts& t = run.Timeouts;
+    const std::chrono::milliseconds receive(t.ReceiveTimeout ? t.ReceiveTimeout : kDefaultTimeoutMs),
+        window(t.LowSpeedTime ? t.LowSpeedTime : kDefaultTimeoutMs);
+    const auto minBytes = static_cast<int64_t>(static_cast<double>(t.LowSpeedLimit) * window.count() / 1000.0);
+    TReceiveWatch watch(receive, window, minBytes, [&run] { run.Interrupt(); });
     request.Watch = &watch;
     if (!probe) Status(run, 10);
     result = curl_easy_perform(easy);
     request.Watch = nullptr;
+    request.TimedOut = watch.Fired();
   }
+  request.ErrorText = errorBuffer[0] ? errorBuffer : curl_easy_strerror(result);
   if (!probe) Status(run, 70);
   curl_easy_cleanup(easy);
   curl_slist_free_all(headers);
@@ -658,6 +735,8 @@ int TauCustomHTTP::Perform(TRun& run, TRequest& request) {
 
 bool TauCustomHTTP::Request(TRun& run) {
   TRequest request;
+  run.Error = teNone;
+  run.ErrorText.clear();
   const int result = Perform(run, request);
   if (run.Aborted || worker_.Terminated()) return false;
   // An answer without a body (or one cut before it) is looked at now; a
@@ -677,10 +756,39 @@ bool TauCustomHTTP::Request(TRun& run) {
     case TRequest::Stop: return false;
     case TRequest::Go: break;
   }
-  if (!request.HeadDone)
+  // Why a request that got no answer failed.
+  auto noAnswerError = [&]() -> TauTransferError {
+    if (request.TimedOut || result == CURLE_OPERATION_TIMEDOUT) return teTimedOut;
+    switch (result) {
+      case CURLE_PEER_FAILED_VERIFICATION:
+      case CURLE_SSL_CONNECT_ERROR:
+      case CURLE_SSL_CERTPROBLEM:
+      case CURLE_SSL_CACERT_BADFILE:
+      case CURLE_SSL_ISSUER_ERROR:
+      case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+      case CURLE_SSL_INVALIDCERTSTATUS:
+        return teSecureConnection;
+      case CURLE_TOO_MANY_REDIRECTS:
+        return teTooManyRedirects;
+      case CURLE_UNSUPPORTED_PROTOCOL:
+        if (request.IsRedirect()) return teRedirectRefused;
+        break;
+      default:
+        break;
+    }
+    return teUnreachable;
+  };
+  if (!request.HeadDone) {
     run.Status = -1;  // no answer
-  else if (result != CURLE_OK)
+    const TauTransferError error = noAnswerError();
+    run.Fail(error, error == teRedirectRefused ? request.Header("Location")
+                    : request.TimedOut        ? std::string("no answer in time")
+                                              : request.ErrorText);
+  } else if (result != CURLE_OK) {
     run.TransferError = true;
+    run.Fail(request.TimedOut ? teTimedOut : teConnectionLost,
+             request.TimedOut ? std::string("the data came too slowly") : request.ErrorText);
+  }
   return false;
 }
 
@@ -688,12 +796,8 @@ int64_t TauCustomHTTP::ProbeSize(TRun& run) {
   TRequest probe;
   probe.Probe = true;
   Perform(run, probe);
-  const std::string length = probe.Header("Content-Length");
-  try {
-    return length.empty() ? -1 : std::stoll(length);
-  } catch (const std::exception&) {
-    return -1;
-  }
+  int64_t length = -1;
+  return ParseLength(probe.Header("Content-Length"), length) ? length : -1;
 }
 
 bool TauCustomHTTP::Head(TRun& run, TRequest& r) {
@@ -739,12 +843,22 @@ bool TauCustomHTTP::Head(TRun& run, TRequest& r) {
 
   run.ContentType = r.Header("Content-Type");
   run.ContentSize = 0;
+  run.LengthKnown = false;
+  const bool good = run.Status == 200 || run.Status == 206;
+  auto fail = [&](TauTransferError error, std::string text) {
+    run.TransferError = true;
+    run.Fail(error, std::move(text));
+    return stop(TRequest::Stop);
+  };
   if (const std::string length = r.Header("Content-Length"); !length.empty()) {
-    try {
-      run.ContentSize = std::max<int64_t>(0, std::stoll(length));
-    } catch (const std::exception&) {
-    }
+    // A length that cannot be read makes the body's end unknown: no file
+    // is even opened for it.
+    if (!ParseLength(length, run.ContentSize)) return fail(teBadLength, "Content-Length: " + length);
+    run.LengthKnown = true;
   }
+  run.Framed = r.Http2 || Lower(r.Header("Transfer-Encoding")).find("chunked") != std::string::npos;
+  if (good && run.OutputFileName.empty() && run.MaxMemory > 0 && run.ContentSize > run.MaxMemory)
+    return fail(teTooLarge, std::to_string(run.ContentSize) + " bytes announced");
   if (r.Header("Content-Range").empty()) run.ResumeStart = 0;  // the whole entity comes
   if (run.WantHeaderInfo) {
     bool proceed = true;
@@ -778,6 +892,7 @@ bool TauCustomHTTP::OpenOutput(TRun& run, TRequest& r) {
     const bool cleared = (before & atrReadOnly) && SetAttributes(run.OutputFileName, before & ~atrReadOnly);
     auto file = std::make_unique<QFile>(QString::fromStdString(run.OutputFileName));
     if (!file->open((resuming ? QIODevice::ReadWrite : QIODevice::ReadWrite | QIODevice::Truncate) | QIODevice::Unbuffered)) {
+      run.Fail(teFileNotCreated, run.OutputFileName + ": " + file->errorString().toStdString());
       if (cleared) SetAttributes(run.OutputFileName, before);
       r.Action = TRequest::Stop;  // ends as "nothing to write"
       return false;
@@ -819,7 +934,19 @@ bool TauCustomHTTP::WriteBlock(TRun& run, TRequest& r, const char* data, size_t 
       return false;
     }
   }
-  if (run.Stream->write(data, static_cast<qint64>(size)) != static_cast<qint64>(size)) return false;
+  if (!run.File && run.MaxMemory > 0 && run.BytesRead + static_cast<int64_t>(size) > run.MaxMemory) {
+    run.Fail(teTooLarge, "more than " + std::to_string(run.MaxMemory) + " bytes");
+    return false;
+  }
+  // A short write is tried again for the rest: the second try tells why.
+  for (size_t done = 0; done < size;) {
+    const qint64 n = run.Stream->write(data + done, static_cast<qint64>(size - done));
+    if (n <= 0) {
+      if (run.File) run.Fail(teWriteFailed, run.OutputFileName + ": " + run.File->errorString().toStdString());
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
   run.BytesRead += static_cast<int64_t>(size);
   const auto now = Clock::now();
   const bool last = run.ContentSize > 0 && run.BytesRead >= run.ContentSize;
@@ -854,6 +981,7 @@ void TauCustomHTTP::ReadLocalFile(TRun& run, const std::string& path) {
   run.Status = 200;
   const int64_t start = run.ResumeStart ? run.ResumeStart : run.Range.StartRange;
   run.ContentSize = std::max<int64_t>(0, source.size() - start);
+  run.LengthKnown = true;
   if (!source.seek(start) || !OpenOutput(run, r)) return;
   std::string block(run.BufferSize, '\0');
   while (!worker_.Checkpoint() && !run.Aborted) {
@@ -897,13 +1025,20 @@ bool TauCustomHTTP::SplitURL(const std::string& url, std::string& scheme, std::s
   CURLU* u = curl_url();
   if (!u) return false;
   bool ok = curl_url_set(u, CURLUPART_URL, address.c_str(), CURLU_NON_SUPPORT_SCHEME | CURLU_URLENCODE) == CURLUE_OK;
-  // Each part within the sizes the old splitter had room for.
+  // Each part within the sizes the old splitter had room for; a part that
+  // is there but cannot be decoded (an escaped control character) makes
+  // the whole address unusable.
   auto part = [&](CURLUPart which, std::string& into, size_t room, unsigned flags) {
     char* value = nullptr;
-    if (curl_url_get(u, which, &value, flags) == CURLUE_OK && value) {
+    const CURLUcode code = curl_url_get(u, which, &value, flags);
+    if (code == CURLUE_OK && value) {
       into = value;
-      curl_free(value);
+    } else if (code != CURLUE_NO_HOST && code != CURLUE_NO_USER && code != CURLUE_NO_PASSWORD &&
+               code != CURLUE_NO_PORT &&
+               code != CURLUE_NO_QUERY && code != CURLUE_NO_FRAGMENT) {
+      ok = false;
     }
+    curl_free(value);
     ok = ok && into.size() <= room;
   };
   std::string portText, query, fragment;

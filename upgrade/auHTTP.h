@@ -18,10 +18,14 @@
 //   no answer (refused, time-out)    OnConnLost, OnAnyDone
 //   refused by OnHeaderInfo          OnNotProceeded
 //   aborted                          OnAborted (and no other outcome)
-// An output file that cannot be created counts as "nothing to write"; a
-// file written for an HTTP error is deleted. An event may start the next
-// fetch (from OnDone, say) or abort this one, but must not destroy the
-// component.
+// A body is complete only when its end was announced (a Content-Length,
+// a chunked body's last chunk, or HTTP/2's own framing) and reached: a body
+// that ends with the connection, or whose Content-Length is not a number
+// in range, is cut short. An output file that cannot be created counts as
+// "nothing to write"; a file written for an HTTP error is deleted. After
+// every outcome LastError says what went wrong, if anything. An event may
+// start the next fetch (from OnDone, say) or abort this one, but must not
+// destroy the component.
 #pragma once
 
 #include "upgrade/auThread.h"
@@ -74,11 +78,30 @@ struct TauHTTPRange {
 };
 
 // Milliseconds; 0 = the default of 60 seconds. Receiving times out when no
-// byte arrives for that long; sending a request never waits that long here.
+// byte arrives for that long, or when fewer than LowSpeedLimit bytes a
+// second arrive over LowSpeedTime (0 bytes: no such limit); sending a
+// request never waits that long here.
 struct TauHTTPTimeouts {
   uint32_t ConnectTimeout = 0;
   uint32_t ReceiveTimeout = 0;
   uint32_t SendTimeout = 0;
+  uint32_t LowSpeedLimit = 1024;  // bytes a second
+  uint32_t LowSpeedTime = 0;
+};
+
+// Why the last fetch failed (or had nothing to write).
+enum TauTransferError : uint8_t {
+  teNone,
+  teUnreachable,       // no connection (no such host, refused)
+  teTimedOut,          // no answer in time, or the data came too slowly
+  teSecureConnection,  // the certificate was refused, or no secure connection came about
+  teTooManyRedirects,
+  teRedirectRefused,   // to an address that may not be followed (https to http, say)
+  teConnectionLost,    // the body ended before its announced end, or none was announced
+  teBadLength,         // a Content-Length that is not a number in range
+  teTooLarge,          // more than MaxMemorySize for a memory stream
+  teFileNotCreated,    // the output file could not be opened
+  teWriteFailed,       // the output file could not be written (a full disk, say)
 };
 
 struct TauOutputFileAttributes {
@@ -168,6 +191,9 @@ class TauCustomHTTP : public TauLoginComponent {
   TauCacheOptions CacheOptions = coReloadIfNoExpireInformation | coReloadUpdatedObjects | coCreateTempFilesIfCantCache;
   TauInternetOptions InternetOptions = ioKeepConnection;
   bool GoOnline = false;  // no dial-up state here: kept, not used
+  // Data kept in memory (no OutputFileName) beyond this many bytes is
+  // refused: announced, before it is read; otherwise as it comes. 0: no bound.
+  int64_t MaxMemorySize = 0;
   // Bytes per block, 255 to 2147483647: the blocks read from a local file;
   // the network is read in blocks of 64 KiB to 10 MiB (libcurl's limit).
   uint32_t TransferBufferSize() const { return bufferSize_; }
@@ -210,10 +236,16 @@ class TauCustomHTTP : public TauLoginComponent {
   // The last fetch, for its events and after it.
   int StatusCode() const;
   QIODevice* Stream() const;
+  // Why it failed, and the detail in one line: the file's path and the
+  // system's reason for a file, libcurl's words or the refused address for
+  // the network.
+  TauTransferError LastError() const;
+  std::string LastErrorText() const;
 
   // URL routines. SplitURL puts "http://" in front of an address without
   // "://" and decodes %-escapes; `extra` is the query with its "?" and the
-  // fragment with its "#". False when the address cannot be split.
+  // fragment with its "#". False when the address cannot be split, or a
+  // part cannot be decoded (an escaped control character, "%00" to "%1F").
   static bool SplitURL(const std::string& url, std::string& scheme, std::string& host, int& port,
                        std::string& user, std::string& password, std::string& path, std::string& extra);
   static std::string HostName(const std::string& url);

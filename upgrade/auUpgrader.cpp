@@ -5,13 +5,15 @@
 #include "platform/UserPrompts.h"
 #include "upgrade/auUpgraderForms.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDate>
-#include <QFile>
 #include <QProcess>
 #include <QTimer>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,7 +21,9 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <set>
+#include <unordered_map>
 
 namespace fs = std::filesystem;
 using platform::MB_ICONERROR;
@@ -56,42 +60,87 @@ std::string FolderText(const fs::path& folder) {
 
 // ------------------------------------------------------------ the update information
 
-std::string UpdateInfoValue(std::string_view text, std::string_view key, bool multiLine) {
-  std::string pattern(1, '#');
-  pattern += AsciiLower(key);
-  pattern += multiLine ? "={" : "=";
-  const size_t at = AsciiLower(text).find(pattern);
-  if (at == std::string::npos) return {};
-  const size_t start = at + pattern.size();
-  size_t end = start;
-  if (multiLine) {
-    end = std::min(text.find('}', start), text.size());
-  } else {
-    while (end < text.size() && static_cast<unsigned char>(text[end]) >= 32) ++end;
+namespace {
+
+// The entries of an information text, found in one pass over a lower-cased
+// copy: for each key, where the value of its first "#key=" and of its first
+// "#key={" begins. A key is looked for only up to kMaxKey characters after
+// its "#": the longest one ever asked for is "url" and the number of a file,
+// which cannot exceed the number of "#" in the text.
+class TUpdateInfoIndex {
+ public:
+  TUpdateInfoIndex(const TUpdateInfoIndex&) = delete;  // the keys point into lower_
+  TUpdateInfoIndex& operator=(const TUpdateInfoIndex&) = delete;
+  explicit TUpdateInfoIndex(std::string_view text) : text_(text), lower_(AsciiLower(text)) {
+    const std::string_view lower = lower_;
+    for (size_t at = lower.find('#'); at != std::string_view::npos; at = lower.find('#', at + 1)) {
+      const size_t equals = lower.substr(at + 1, kMaxKey + 1).find('=');
+      if (equals == std::string_view::npos) continue;
+      const std::string_view key = lower.substr(at + 1, equals);
+      const size_t value = at + 1 + equals + 1;
+      single_.try_emplace(key, value);
+      if (value < lower.size() && lower[value] == '{') multi_.try_emplace(key, value + 1);
+    }
   }
-  return std::string(text.substr(start, end - start));
+
+  // The value of an entry; "" when it is missing. A single-line value ends
+  // before the first character below 32, a multi-line one before "}".
+  std::string Value(std::string_view key, bool multiLine) const {
+    const std::string lowerKey = AsciiLower(key);
+    const auto& starts = multiLine ? multi_ : single_;
+    const auto found = starts.find(lowerKey);
+    if (found == starts.end()) return {};
+    const size_t start = found->second;
+    size_t end = start;
+    if (multiLine) {
+      end = std::min(text_.find('}', start), text_.size());
+    } else {
+      while (end < text_.size() && static_cast<unsigned char>(text_[end]) >= 32) ++end;
+    }
+    return std::string(text_.substr(start, end - start));
+  }
+
+ private:
+  static constexpr size_t kMaxKey = 32;
+  std::string_view text_;
+  std::string lower_;
+  std::unordered_map<std::string_view, size_t> single_, multi_;
+};
+
+std::string_view TrimBlanks(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
 }
+
+}  // namespace
 
 TauUpdateInfo ParseUpdateInfo(std::string_view bytes) {
   // As UTF-8 no byte of a Chinese character can pass for "}" or "#".
   const std::string text = platform::Cp936ToUtf8(bytes);
+  const TUpdateInfoIndex entries(text);
   TauUpdateInfo info;
-  info.Version = UpdateInfoValue(text, "version", false);
-  info.Date = UpdateInfoValue(text, "date", false);
+  info.Version = entries.Value("version", false);
+  info.Date = entries.Value("date", false);
   for (const char* first : {"url", "url0"})
-    if (std::string url = UpdateInfoValue(text, first, false); !url.empty()) info.Files.push_back(url);
+    if (std::string url = entries.Value(first, false); !url.empty()) info.Files.push_back(url);
   for (size_t n = info.Files.size() + 1;; ++n) {
-    std::string url = UpdateInfoValue(text, "url" + std::to_string(n), false);
+    std::string url = entries.Value("url" + std::to_string(n), false);
     if (url.empty()) break;
     info.Files.push_back(url);
   }
-  info.Message = UpdateInfoValue(text, "message", true);
-  const std::string method = UpdateInfoValue(text, "method", false);
+  info.Message = entries.Value("message", true);
+  const std::string method = entries.Value("method", false);
   info.Method = method.starts_with('1') ? umUseExternalSetup : method.starts_with('2') ? umRedirectToURL : umSelfUpgrade;
   return info;
 }
 
+bool IsNewerVersion(std::string_view available, std::string_view running) {
+  return CompareVersions(std::string(TrimBlanks(available)), std::string(TrimBlanks(running))) >= 1;
+}
+
 TDateTime ParseUpgradeDate(std::string_view text) {
+  text = TrimBlanks(text);
   const QDate date = QDate::fromString(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
                                        QStringLiteral("M/d/yyyy"));
   return date.isValid() ? static_cast<TDateTime>(kDateEpoch.daysTo(date)) : 0;
@@ -109,12 +158,14 @@ bool PlanUpgradeFiles(const std::vector<std::string>& urls, const std::string& a
   std::error_code ec;
   const fs::path app = fs::weakly_canonical(fs::absolute(appFolder), ec);
   std::set<std::string> names;
+  std::map<std::string, bool> inside;  // by sub-folder: it stays in the program's folder
   for (const std::string& url : urls) {
     refused = url;
     std::string scheme, host, user, password, path, extra;
     int port = 0;
     if (!TauCustomHTTP::SplitURL(url, scheme, host, port, user, password, path, extra)) return false;
     if (secureOnly && AsciiLower(scheme) != "https" && !IsLocalHost(host)) return false;
+    if (path.empty() || path.front() != '/') return false;
     if (path.find_first_of(std::string("\\\0", 2)) != std::string::npos) return false;
     // The path's parts (it starts with "/", so there is at least one) after
     // its first "update"; without one, every part but the name is dropped.
@@ -135,8 +186,12 @@ bool PlanUpgradeFiles(const std::vector<std::string>& urls, const std::string& a
         file.SubFolder += *part + "/";
     }
     if (file.Name.empty() || !names.insert(file.Name).second) return false;
-    const fs::path folder = fs::weakly_canonical(app / file.SubFolder, ec);
-    if (ec || !FolderText(folder).starts_with(FolderText(app))) return false;
+    auto [known, added] = inside.try_emplace(file.SubFolder, false);
+    if (added) {
+      const fs::path folder = fs::weakly_canonical(app / file.SubFolder, ec);
+      known->second = !ec && FolderText(folder).starts_with(FolderText(app));
+    }
+    if (!known->second) return false;
     plan.push_back(std::move(file));
   }
   refused.clear();
@@ -148,6 +203,7 @@ bool PlanUpgradeFiles(const std::vector<std::string>& urls, const std::string& a
 TauUpgrader::TauUpgrader(platform::Dispatcher& dispatcher)
     : TauCustomHTTP(dispatcher), alive_(std::make_shared<bool>(true)), timer_(std::make_unique<QTimer>()) {
   OutputFileAttributes.Incomplete = atrArchive | atrHidden | atrTemporary;
+  MaxMemorySize = UpgraderInfoLimit;  // only the information comes into memory
   VersionDate = FormatUpgradeDate(static_cast<TDateTime>(kDateEpoch.daysTo(QDate::currentDate())));
   InstallClientHandlers();
   QObject::connect(timer_.get(), &QTimer::timeout, [this] { TimerTick(); });
@@ -163,6 +219,7 @@ TauUpgrader::~TauUpgrader() {
   autoCheck_ = false;
   timer_->stop();
   Worker().Shutdown();
+  ReleaseLock();
   if (wizard_) {
     wizard_->OnClosed = nullptr;
     delete wizard_.data();
@@ -237,7 +294,17 @@ void TauUpgrader::InstallClientHandlers() {
   };
   TauCustomHTTP::OnNotProceeded = [this](TauCustomHTTP&) { Post([this] { NextFile(); }); };
   TauCustomHTTP::OnDoneInterrupted = [this](TauCustomHTTP&, const std::string&, QIODevice*, int64_t, int64_t) {
-    Post([this] { ConnectionLost(); });
+    Post([this, error = LastError(), detail = LastErrorText()] { TransferInterrupted(error, detail); });
+  };
+  // A file that could not be created; or (never asked for here) a resumed
+  // file that was whole.
+  TauCustomHTTP::OnDoneWithoutData = [this](TauCustomHTTP&) {
+    Post([this, error = LastError(), detail = LastErrorText()] {
+      if (error == teFileNotCreated)
+        DiskWriteFailed(detail);
+      else if (downloading_)
+        FileDone();
+    });
   };
   TauCustomHTTP::OnHTTPError = [this](TauCustomHTTP&, int status, QIODevice*) {
     Post([this, status] {
@@ -249,7 +316,9 @@ void TauUpgrader::InstallClientHandlers() {
         LostFile(status);
     });
   };
-  TauCustomHTTP::OnConnLost = [this](TauCustomHTTP&) { Post([this] { HostUnreachable(); }); };
+  TauCustomHTTP::OnConnLost = [this](TauCustomHTTP&) {
+    Post([this, error = LastError(), detail = LastErrorText()] { HostUnreachable(error, detail); });
+  };
   TauCustomHTTP::OnPasswordRequest = [this](TauCustomHTTP&, const std::string& realm, bool& tryAgain) {
     const std::shared_ptr<bool> alive = alive_;
     tryAgain = false;
@@ -300,7 +369,7 @@ void TauUpgrader::Check(const std::string& bytes) {
   const TauUpdateInfo info = ParseUpdateInfo(bytes);
   bool newer = false;
   if (VersionControl == byNumber) {
-    newer = CompareVersions(info.Version, VersionNumber) >= 1;
+    newer = IsNewerVersion(info.Version, VersionNumber);
   } else {
     const TDateTime mine = ParseUpgradeDate(VersionDate), theirs = ParseUpgradeDate(info.Date);
     newer = mine != 0 && theirs != 0 && mine < theirs;
@@ -348,8 +417,10 @@ bool TauUpgrader::AskUpgrade(const std::string& message) {
 
 void TauUpgrader::StartDownload() {
   infoMode_ = false;
-  downloading_ = true;
   allDownloaded_ = false;
+  if (!TakeLock()) return;
+  DeleteTempFiles();  // what a killed run left: never to be put in place
+  downloading_ = true;
   TauCustomHTTP::CacheOptions = CacheOptions;
   index_ = 0;
   if (Wizard.Enabled) {
@@ -399,8 +470,18 @@ void TauUpgrader::AllDone() {
     if (!*alive || aborted_ || wizard_) return;
   }
   downloading_ = false;
+  // Nothing is placed before the helper has been written and started.
+  std::string error;
+  const std::string helper = WriteHelper(error);
+  const int go = helper.empty() ? -1 : StartHelper(helper, error);
+  if (go < 0) {
+    Message(utHelperFailed, Q(error), MB_OK | MB_ICONERROR);
+    if (*alive) AbortUpgrade();
+    return;
+  }
   std::string failed;
   if (!PlaceSubFolderFiles(failed)) {
+    ::close(go);  // the helper ends without doing anything
     Message(utPlacementFailed, Q(failed), MB_OK | MB_ICONERROR);
     if (*alive) AbortUpgrade();
     return;
@@ -408,24 +489,69 @@ void TauUpgrader::AllDone() {
   allDownloaded_ = true;
   bool restart = true;
   if (OnEndUpgrade) OnEndUpgrade(*this, restart);
-  if (*alive && restart) RunHelper();
+  // The helper's word: it goes on once the program has ended, holding the
+  // lock until it has finished.
+  ::send(go, "1", 1, MSG_NOSIGNAL);
+  ::close(go);
+  if (!*alive) return;
+  ReleaseLock();
+  if (!restart) return;
+  restartRequested_ = true;
+  if (OnDoOwnCloseAppMethod)
+    OnDoOwnCloseAppMethod(*this);
+  else
+    CloseApplication();
 }
 
+// Each file by one rename over its target; the old file stays aside (a
+// second name of it) until all are in, so that a failure can put back
+// what was placed.
 bool TauUpgrader::PlaceSubFolderFiles(std::string& failed) {
+  struct TPlaced {
+    std::string Target, Kept;  // Kept: the old file's second name, "" when there was none
+  };
+  std::vector<TPlaced> placed;
+  std::vector<std::string> madeFolders;
+  auto undo = [&] {
+    for (auto p = placed.rbegin(); p != placed.rend(); ++p)
+      p->Kept.empty() ? ::unlink(p->Target.c_str()) : ::rename(p->Kept.c_str(), p->Target.c_str());
+    for (auto f = madeFolders.rbegin(); f != madeFolders.rend(); ++f) ::rmdir(f->c_str());
+  };
+  auto fail = [&](const std::string& path) {
+    failed = path + ": " + std::strerror(errno);
+    undo();
+    return false;
+  };
   const std::string app = platform::GetAppPath();
   for (const TauUpgradeFile& file : plan_) {
     const std::string temp = app + file.Name + std::string(UpgraderTempSuffix);
-    std::error_code ec;
-    if (file.SubFolder.empty() || !fs::exists(temp, ec)) continue;  // skipped files have none
-    const std::string target = app + file.SubFolder + file.Name;
-    fs::create_directories(app + file.SubFolder, ec);
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) ::chmod(temp.c_str(), st.st_mode & 07777);
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-      failed = target + ": " + std::strerror(errno);
-      return false;
+    if (file.SubFolder.empty() || ::lstat(temp.c_str(), &st) != 0) continue;  // skipped files have none
+    for (size_t at = file.SubFolder.find('/'); at != std::string::npos; at = file.SubFolder.find('/', at + 1)) {
+      const std::string folder = app + file.SubFolder.substr(0, at);
+      if (::mkdir(folder.c_str(), 0755) == 0)
+        madeFolders.push_back(folder);
+      else if (errno != EEXIST)
+        return fail(folder);
     }
+    const std::string target = app + file.SubFolder + file.Name;
+    TPlaced p{target, {}};
+    if (::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+      p.Kept = target + ".uOLD";
+      ::unlink(p.Kept.c_str());
+      if (::link(target.c_str(), p.Kept.c_str()) != 0) return fail(p.Kept);
+      ::chmod(temp.c_str(), st.st_mode & 07777);
+    }
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+      const int reason = errno;
+      if (!p.Kept.empty()) ::unlink(p.Kept.c_str());
+      errno = reason;
+      return fail(target);
+    }
+    placed.push_back(std::move(p));
   }
+  for (const TPlaced& p : placed)
+    if (!p.Kept.empty()) ::unlink(p.Kept.c_str());
   return true;
 }
 
@@ -437,15 +563,26 @@ std::string TauUpgrader::WriteHelper(std::string& error) {
   }
   const std::string path = folder + "/" + UpgraderHelperName;
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0700);
-  bool written = false;
+  std::string reason = fd < 0 ? std::strerror(errno) : "";
   if (fd >= 0) {
-    QFile file;
-    written = file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle) &&
-              SaveResourceToStream("AUUPG", "AUUPG", &file) && file.flush() && ::fchmod(fd, 0700) == 0;
-    if (!file.isOpen()) ::close(fd);
+    // Written whole and executable, or not at all; a short write is tried
+    // again for the rest, which tells why it failed.
+    QBuffer bytes;
+    bytes.open(QIODevice::WriteOnly);
+    if (!SaveResourceToStream("AUUPG", "AUUPG", &bytes)) reason = "the program carries no helper";
+    const QByteArray& data = bytes.data();
+    for (qsizetype done = 0; reason.empty() && done < data.size();) {
+      const ssize_t n = ::write(fd, data.constData() + done, static_cast<size_t>(data.size() - done));
+      if (n > 0)
+        done += n;
+      else if (n < 0 && errno != EINTR)
+        reason = std::strerror(errno);
+    }
+    if (reason.empty() && (::fsync(fd) != 0 || ::fchmod(fd, 0700) != 0)) reason = std::strerror(errno);
+    ::close(fd);
   }
-  if (!written) {
-    error = path + ": " + (errno ? std::strerror(errno) : "the helper could not be written");
+  if (!reason.empty()) {
+    error = path + ": " + reason;
     ::unlink(path.c_str());
     ::rmdir(folder.c_str());
     return {};
@@ -453,26 +590,53 @@ std::string TauUpgrader::WriteHelper(std::string& error) {
   return path;
 }
 
-void TauUpgrader::RunHelper() {
-  std::string error;
-  const std::string helper = WriteHelper(error);
-  const std::vector<std::string> arguments = {"--pid=" + std::to_string(::getpid()), ProgramPath(),
-                                              "+" + restartParams_ + char('0' + method_)};
-  if (!helper.empty() && !StartProcess(helper, arguments)) {
-    error = helper + ": the helper could not be started";
-    ::unlink(helper.c_str());
-    ::rmdir(fs::path(helper).parent_path().c_str());
-  } else if (!helper.empty()) {
-    restartRequested_ = true;
-    if (OnDoOwnCloseAppMethod)
-      OnDoOwnCloseAppMethod(*this);
-    else
-      CloseApplication();
-    return;
+// Starts the helper with its own copies of the lock and of one end of a
+// line on which it waits for its word. Gives the other end, or -1.
+int TauUpgrader::StartHelper(const std::string& helper, std::string& error) {
+  int line[2] = {-1, -1};
+  int goFd = -1, lockFd = -1;
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, line) == 0) {
+    goFd = ::fcntl(line[1], F_DUPFD, 3);  // without close-on-exec: the helper's
+    lockFd = ::fcntl(lockFd_, F_DUPFD, 3);
   }
+  const bool started =
+      goFd >= 0 && lockFd >= 0 &&
+      StartProcess(helper, {"--pid=" + std::to_string(::getpid()), "--lock-fd=" + std::to_string(lockFd),
+                            "--go-fd=" + std::to_string(goFd), ProgramPath(),
+                            "+" + restartParams_ + char('0' + method_)});
+  for (int fd : {goFd, lockFd, line[1]})
+    if (fd >= 0) ::close(fd);
+  if (started) return line[0];
+  if (line[0] >= 0) ::close(line[0]);
+  error = helper + ": the helper could not be started";
+  ::unlink(helper.c_str());
+  ::rmdir(fs::path(helper).parent_path().c_str());
+  return -1;
+}
+
+bool TauUpgrader::TakeLock() {
   const std::shared_ptr<bool> alive = alive_;
-  Message(utHelperFailed, Q(error), MB_OK | MB_ICONERROR);
-  if (*alive) AbortUpgrade();
+  const std::string path = platform::GetAppPath() + UpgraderLockName;
+  // Read access is enough for flock, and opens an existing lock file in a
+  // folder that cannot be written.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    DiskWriteFailed(path + ": " + std::strerror(errno));
+    return false;
+  }
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    Message(utUpgradeRunning, Q(platform::GetAppPath()), MB_OK | MB_ICONWARNING);
+    if (*alive) AbortUpgrade();
+    return false;
+  }
+  lockFd_ = fd;
+  return true;
+}
+
+void TauUpgrader::ReleaseLock() {
+  if (lockFd_ >= 0) ::close(lockFd_);
+  lockFd_ = -1;
 }
 
 // ------------------------------------------------------------ failures
@@ -492,21 +656,49 @@ void TauUpgrader::LostFile(int status) {
     AbortUpgrade();
 }
 
-void TauUpgrader::ConnectionLost() {
+void TauUpgrader::TransferInterrupted(TauTransferError error, const std::string& detail) {
+  switch (error) {
+    case teWriteFailed:
+      DiskWriteFailed(detail);
+      return;
+    case teTooLarge: {
+      const std::shared_ptr<bool> alive = alive_;
+      if (OnNoInfoFile) OnNoInfoFile(*this);
+      if (*alive && !byTimer_ && (ShowMessages & mTransferFailed)) Message(utInfoTooLarge, {}, MB_OK | MB_ICONERROR);
+      if (*alive) Stop();
+      return;
+    }
+    default:
+      ConnectionLost(error == teTimedOut ? utTimedOut : utConnectionLost);
+  }
+}
+
+void TauUpgrader::ConnectionLost(int text) {
   const std::shared_ptr<bool> alive = alive_;
   if (OnConnLost) OnConnLost(*this);
-  if (*alive && (ShowMessages & mConnLost)) Message(utConnectionLost, {}, MB_OK | MB_ICONERROR);
+  if (*alive && (ShowMessages & mConnLost)) Message(text, {}, MB_OK | MB_ICONERROR);
   if (*alive) Stop();
 }
 
-void TauUpgrader::HostUnreachable() {
+void TauUpgrader::HostUnreachable(TauTransferError error, const std::string& detail) {
   const std::shared_ptr<bool> alive = alive_;
   const std::string host = HostName(URL);
   if (OnHostUnreachable) OnHostUnreachable(*this, URL, host);
   if (!*alive) return;
+  // What the user can act on, in one line; the rest is an unreachable host.
+  int reason = -1;
+  switch (error) {
+    case teSecureConnection: reason = utSecureConnectionFailed; break;
+    case teTooManyRedirects: reason = utTooManyRedirects; break;
+    case teRedirectRefused: reason = utRedirectRefused; break;
+    case teTimedOut: reason = utTimedOut; break;
+    default: break;
+  }
   if (byTimer_) {
     timerCheckRunning_ = false;
     ArmTimer();
+  } else if (reason >= 0 && (ShowMessages & mTransferFailed)) {
+    Message(reason, Q(detail), MB_OK | MB_ICONERROR);
   } else if (ShowMessages & mHostUnreachable) {
     Message(utHostUnreachable, Q("http://" + host + "'"), MB_OK | MB_ICONERROR);
   }
@@ -520,25 +712,35 @@ void TauUpgrader::NoInfoFile() {
   if (*alive) SignalWait(waitEvent_);
 }
 
+// A file could not be created or written: the path and the system's reason.
+void TauUpgrader::DiskWriteFailed(const std::string& detail) {
+  const std::shared_ptr<bool> alive = alive_;
+  Message(utDiskWriteFailed, Q(detail), MB_OK | MB_ICONERROR);
+  if (*alive) AbortUpgrade();
+}
+
 // A download that stops takes its files away: a later helper would put a
-// part of a file in place.
-void TauUpgrader::Stop() {
+// part of a file in place. Then the folder is free for another upgrade.
+void TauUpgrader::Stop(bool deleteTempFiles) {
   ++run_;
   SignalWait(waitEvent_);
   Abort(false, true);
-  if (downloading_) DeleteTempFiles();
+  if (downloading_ || deleteTempFiles) DeleteTempFiles();
   downloading_ = false;
+  ReleaseLock();
   if (wizard_) wizard_->CloseQuietly();
 }
 
 void TauUpgrader::AbortUpgrade() {
   aborted_ = true;
-  Stop();
-  DeleteTempFiles();
+  Stop(true);
   if (OnAborted) OnAborted(*this);
 }
 
+// Only while this component holds the folder's lock: otherwise the files
+// may be another upgrade's.
 void TauUpgrader::DeleteTempFiles() {
+  if (lockFd_ < 0) return;
   std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator(platform::GetAppPath(), ec))
     if (entry.path().filename().string().ends_with(UpgraderTempSuffix) && entry.is_regular_file(ec))

@@ -1,14 +1,26 @@
 // The component that keeps the program up to date.
 //
-// StartUpdateCheck fetches the update information (into memory), decides
-// by version number or by date whether a newer version is out, asks the
-// user and downloads every listed file beside the program under its name
-// + ".uTMP" (a progress wizard shows the way). When all are there, files
-// whose address names a sub-folder (the part of the path after "update/")
-// are moved into that folder, OnEndUpgrade runs, and the replacement helper
-// is written into a private folder of its own, started and the program
-// closed; the helper puts the program's files in place and restarts it
-// with RestartParams.
+// StartUpdateCheck fetches the update information (into memory, 1 MiB at
+// most), decides by version number or by date whether a newer version is
+// out, asks the user and downloads every listed file beside the program
+// under its name + ".uTMP" (a progress wizard shows the way).
+//
+// One upgrade per program folder at a time: before its first download the
+// component takes the lock file UpgraderLockName beside the program (flock;
+// a second copy that cannot take it says so and downloads nothing), then
+// deletes every "*.uTMP" of the folder, which only a killed run can have
+// left. A download that fails in any way deletes them again.
+//
+// When all files are there, the replacement helper is written into a
+// private folder of its own and started; it waits for a word from the
+// component. Only then are files whose address names a sub-folder (the
+// part of the path after "update/") moved into that folder, each by one
+// rename, the old file kept aside until every one is in (a failure puts
+// back what was placed and the helper goes without doing anything).
+// OnEndUpgrade runs, the helper gets its word and the lock, and the program
+// closes (RestartImediately left true) or runs on; either way the helper
+// waits until it has ended, puts the program's files in place and restarts
+// it with RestartParams.
 //
 // The update information is text with entries "#key=value" (to the end of
 // the line) or "#key={value}" (over lines), anywhere in the text, keys in
@@ -56,6 +68,12 @@ enum TauUpgraderMessage : unsigned {
   mNoInfoFile = 1u << 4,
   mNoUpdateAvailable = 1u << 5,
   mPasswordRequest = 1u << 6,
+  // A check or download that fails for a reason the user can act on says
+  // so in one line: the certificate refused, too many redirects, a redirect
+  // to an address not allowed (https to http), no answer in time, update
+  // information over 1 MiB. (Without it they are as silent as an
+  // unreachable host; a check by the timer is always silent.)
+  mTransferFailed = 1u << 7,
 };
 using TauUpgraderMessages = unsigned;
 
@@ -79,19 +97,25 @@ inline constexpr const char* UpgraderHelperName = "Upgrader3";
 // The private folders of the helper are made from this (mkdtemp).
 inline constexpr const char* UpgraderHelperFolderTemplate = "ssq-upgrade-XXXXXX";
 inline constexpr std::string_view UpgraderTempSuffix = ".uTMP";
+// The lock file beside the program (the helper knows the name too).
+inline constexpr const char* UpgraderLockName = ".upgrade.lock";
+// The update information is refused when it is larger.
+inline constexpr int64_t UpgraderInfoLimit = 1 << 20;
 
 // ---- the update information ----
-
-// The value of an entry ("" when missing); the first entry counts.
-std::string UpdateInfoValue(std::string_view text, std::string_view key, bool multiLine);
 
 struct TauUpdateInfo {
   std::string Version, Date, Message;  // Message as UTF-8
   std::vector<std::string> Files;
   TacUpgradeMethod Method = umSelfUpgrade;
 };
-// Reads the information file's bytes (CP936).
+// Reads the information file's bytes (CP936). One pass finds every entry:
+// the value of an entry is "" when it is missing; the first entry counts.
 TauUpdateInfo ParseUpdateInfo(std::string_view bytes);
+
+// The version rule by number: `available` is newer than `running`
+// (CompareVersions above 0), blanks around either not counted.
+bool IsNewerVersion(std::string_view available, std::string_view running);
 
 // "month/day/year" and back; 0 for a text that is not such a date.
 TDateTime ParseUpgradeDate(std::string_view text);
@@ -104,7 +128,8 @@ struct TauUpgradeFile {
   std::string Name;       // the file name, also of the temporary file
   std::string SubFolder;  // "" or "a/b/": where the file belongs in the program's folder
 };
-// Plans the list; false with the refused address in `refused`.
+// Plans the list; false with the refused address in `refused` (one that
+// cannot be split or decoded, has no file name, or leaves the folder).
 bool PlanUpgradeFiles(const std::vector<std::string>& urls, const std::string& appFolder, bool secureOnly,
                       std::vector<TauUpgradeFile>& plan, std::string& refused);
 
@@ -144,6 +169,7 @@ class TauUpgrader : protected TauCustomHTTP {
   using TauCustomHTTP::ThreadPriority;
   using TauCustomHTTP::TransferBufferSize;
   using TauCustomHTTP::Busy;
+  using TauCustomHTTP::Timeouts;
 
   // The cache flags of every request (the check adds coPragmaNoCache).
   TauCacheOptions CacheOptions = coReloadIfNoExpireInformation | coReloadUpdatedObjects | coCreateTempFilesIfCantCache;
@@ -181,8 +207,9 @@ class TauUpgrader : protected TauCustomHTTP {
   TauLostFileEvent OnLostFile;
   TauUpgraderPasswordEvent OnPasswordRequest;
 
-  // Starts a program without waiting for it (the helper); false when it
-  // could not be started. Starts it detached unless replaced.
+  // Starts a program without waiting for it (the helper), passing on the
+  // descriptors the arguments name; false when it could not be started.
+  // Starts it detached unless replaced.
   std::function<bool(const std::string& program, const std::vector<std::string>& arguments)> StartProcess;
 
   // Starts a check unless a fetch is running. With `wait`, returns when the
@@ -217,14 +244,18 @@ class TauUpgrader : protected TauCustomHTTP {
   void FileDone();
   void AllDone();
   bool PlaceSubFolderFiles(std::string& failed);
-  void RunHelper();
   std::string WriteHelper(std::string& error);
+  int StartHelper(const std::string& helper, std::string& error);
+  bool TakeLock();
+  void ReleaseLock();
 
   void LostFile(int status);
-  void ConnectionLost();
-  void HostUnreachable();
+  void TransferInterrupted(TauTransferError error, const std::string& detail);
+  void ConnectionLost(int text);
+  void HostUnreachable(TauTransferError error, const std::string& detail);
   void NoInfoFile();
-  void Stop();
+  void DiskWriteFailed(const std::string& detail);
+  void Stop(bool deleteTempFiles = false);
   void AbortUpgrade();
   void DeleteTempFiles();
   void TimerTick();
@@ -239,6 +270,7 @@ class TauUpgrader : protected TauCustomHTTP {
   int autoCheckDelay_ = 10000;
   std::string restartParams_ = "/afterupgrade";
 
+  int lockFd_ = -1;  // the folder's upgrade lock, while this component holds it
   std::vector<TauUpgradeFile> plan_;
   size_t index_ = 0;
   std::string tempPath_;

@@ -45,6 +45,14 @@ const TextTable kEnglish = {
     "The upgrade information names a file that cannot be accepted:\n%s\n\nNothing was downloaded.",
     "The upgrade helper could not be started:\n%s\n\nThe upgrade was not completed; the program stays open.",
     "A downloaded file could not be put in place:\n%s\n\nThe upgrade was not completed.",
+    "The disk could not be written:\n%s\n\nThe upgrade was not completed.",
+    "Another upgrade of the program in this folder is running:\n%s\n\nNothing was downloaded; try again when "
+    "it has finished.",
+    "The secure connection to the update server failed: %s",
+    "The update server redirected the request too many times.",
+    "The update server redirected the request to an address that is not allowed: %s",
+    "The update server did not answer in time.",
+    "The upgrade information is larger than 1 MiB and was not read.",
 };
 
 const TextTable kChineseSimplified = {
@@ -82,6 +90,13 @@ const TextTable kChineseSimplified = {
     "升级信息中列出的文件不能接受:\n%s\n\n没有下载任何文件。",
     "无法启动升级助手程序:\n%s\n\n升级没有完成，程序继续运行。",
     "下载的文件无法放到位:\n%s\n\n升级没有完成。",
+    "无法写入磁盘:\n%s\n\n升级没有完成。",
+    "此文件夹中的程序正在进行另一次升级:\n%s\n\n没有下载任何文件，请在那次升级结束后再试。",
+    "与更新服务器的安全连接失败: %s",
+    "更新服务器重定向的次数过多。",
+    "更新服务器把请求重定向到不允许的地址: %s",
+    "更新服务器没有及时响应。",
+    "升级信息超过 1 MiB，没有读取。",
 };
 
 }  // namespace

@@ -24,7 +24,9 @@ enum TauUpgraderText : int {
   utOK = 16, utCancel = 17, utNext = 18, utLater = 19, utWarning = 20, utError = 21, utPreparing = 22,
   utNewerVersion = 23, utNoNewerVersion = 24, utNoInfoFile = 25, utHostUnreachable = 26,
   utAbortQuestion = 27, utFileNotFound = 28, utPasswordProtected = 29, utConnectionLost = 30,
-  utRefusedFile = 31, utHelperFailed = 32, utPlacementFailed = 33,
+  utRefusedFile = 31, utHelperFailed = 32, utPlacementFailed = 33, utDiskWriteFailed = 34, utUpgradeRunning = 35,
+  utSecureConnectionFailed = 36, utTooManyRedirects = 37, utRedirectRefused = 38, utTimedOut = 39,
+  utInfoTooLarge = 40,
   utTextCount
 };
 

@@ -4,15 +4,9 @@
 #include "skinlib/manager/LibraryMessageBox.h"
 #include "skinlib/manager/LibraryUtils.h"
 #include "skinlib/manager/ManagerSeams.h"
+#include "skinlib/manager/SkinGradients.h"
 #include "skinlib/manager/SkinMasks.h"
 #include "skinlib/manager/sSkinManager.h"
-
-// The gradient parser joins the library in its own unit; until it does,
-// sections keep no gradient stops.
-#if __has_include("skinlib/manager/SkinGradients.h")
-#include "skinlib/manager/SkinGradients.h"
-#define SSQ_SKIN_GRADIENTS 1
-#endif
 
 #include <QFileInfo>
 #include <QLocale>
@@ -59,22 +53,13 @@ int32_t IntegerUp(const MemIniFile& ini, const QString& section, const QString& 
   return v;
 }
 
-void ParseSectionGradient(const QString& text, TsGradArray& stops) {
-#ifdef SSQ_SKIN_GRADIENTS
-  ParseGradient(text, stops);
-#else
-  (void)text;
-  stops.clear();
-#endif
-}
-
 // A gradient text is parsed unless it is one blank.
 void SetGradient(QString text, QString& data, TsGradArray& stops) {
   data = std::move(text);
   if (data == QStringLiteral(" "))
     stops.clear();
   else
-    ParseSectionGradient(data, stops);
+    ParseGradient(data, stops);
 }
 
 bool IsTrue(const QString& text) { return text.toUpper() == QStringLiteral("TRUE"); }

@@ -10,9 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <future>
 #include <mutex>
 #include <set>
+#include <utility>
 
 using namespace shrinktest;
 
@@ -60,8 +62,8 @@ TShrinkResult RunBoth(const std::vector<TCdtData>& scheme, bool withBlue = false
   for (int threads : {8, 1}) {
     fast = Filter(scheme, withBlue, threads, reference);
     EXPECT_EQ(Lines(fast), ref.Lines) << threads << " threads";
-    EXPECT_EQ(fast.Capped, ref.Capped);
-    EXPECT_EQ(fast.Text, ref.EndText);
+    EXPECT_EQ(fast.Capped, ref.MorePass);
+    EXPECT_EQ(fast.Text, EndText(ref.Count, ref.MorePass));
     for (size_t i = 0; i < fast.Rows.size(); ++i) EXPECT_EQ(fast.Rows[i].No, static_cast<int32_t>(i + 1));
   }
   return fast;
@@ -96,8 +98,9 @@ std::vector<TCdtData> TwentyTolerant() { return std::vector<TCdtData>(20, Tolera
 
 }  // namespace
 
-// Each scheme's rows, count, cap flag and end text match the reference's;
-// the count and the flag show the scheme reaches its case.
+// Each scheme's rows and count match the reference's, and its end text
+// says whether more combinations pass; the count and the flag show the
+// scheme reaches its case.
 TEST(ShrinkFilter, SchemesAgreeWithTheReference) {
   const std::vector<TCdtData> redPasses = {Tolerant(Ball(0, {22, 23, 24, 25})),
                                            Tolerant(Cdt("和值系列", "红球和值", {8, 9, 10, 11, 12})),
@@ -121,17 +124,16 @@ TEST(ShrinkFilter, SchemesAgreeWithTheReference) {
   } cases[] = {
       {"excluded conditions take no part", {Excluded(Ball(0, {20})), Excluded(Cdt("红球常规", "AC值", {10}))}, false,
        5001, true},
-      {"no further candidate after the cap", {Ball(5, {33})}, false, 5001, false},
-      // The cap flag looks at the last ball's numbers in the pass of the
-      // 5001st result, tolerance conditions on that ball included.
-      {"last ball 20 only in pass 0", {Tolerant(Ball(5, {20}))}, false, 5001, false},
+      // Every row of these is on the list, but more pass.
+      {"last ball 33 only", {Ball(5, {33})}, false, 5001, true},
+      {"last ball 20 only in pass 0", {Tolerant(Ball(5, {20}))}, false, 5001, true},
       {"21 follows in pass 0", {Tolerant(Ball(5, {21, 20}))}, false, 5001, true},
-      {"5001st in pass 1", {Ball(5, {33}), Tolerant(Ball(0, {28}))}, false, 5001, false},
-      {"blue last, 5 only", {Tolerant(Ball(BluePos, {5})), Tolerant(Ball(0, {28})), Ball(5, {33})}, true, 5001, false},
+      {"5001st in pass 1", {Ball(5, {33}), Tolerant(Ball(0, {28}))}, false, 5001, true},
+      {"blue last, 5 only", {Tolerant(Ball(BluePos, {5})), Tolerant(Ball(0, {28})), Ball(5, {33})}, true, 5001, true},
       {"blue 16 follows 5", {Tolerant(Ball(BluePos, {16, 5})), Ball(0, {1}), Ball(1, {2})}, true, 5001, true},
       // Passes keeping combinations the search meets late, so the 5001st
       // result lies in a later pass.
-      {"red passes", redPasses, false, 5001, false},
+      {"red passes", redPasses, false, 5001, true},
       {"red and blue passes", bluePasses, true, 5001, true},
       // No reference draw: position amplitudes admit nothing, neighbours
       // never match, the sum's and span's amplitudes are the measures.
@@ -160,6 +162,52 @@ TEST(ShrinkFilter, SchemesAgreeWithTheReference) {
     EXPECT_EQ(std::pair(r.Count, r.Capped), std::pair(c.count, c.capped));
   }
   EXPECT_EQ(CountKeptCombinations(SchemeA(), Newest()), 260);
+}
+
+// The end text against the number of combinations that pass: "取前" exactly
+// when more than the 5001 listed do. The reference keeps the first rule,
+// which looked only for a further number of the last ball in the 5001st
+// row's pass, and was wrong both ways.
+TEST(ShrinkFilter, EndTextSaysWhetherMoreThan5001Pass) {
+  // With the first two balls 1 and 2 and the last one v, C(v - 3, 3)
+  // combinations pass: 1 + 4 + 120 + 816 + 4060 = 5001 for v in 6, 7, 13,
+  // 21, 33, and 4 + 84 + 120 + 1140 + 3654 = 5002 for 7, 12, 13, 23, 32.
+  const auto lastOf = [](TIntAry last, std::vector<TCdtData> more = {}) {
+    return Fixed({1, 2}, [&] {
+      more.push_back(Ball(5, std::move(last)));
+      return more;
+    }());
+  };
+  const struct {
+    const char* what;
+    std::vector<TCdtData> scheme;
+    int64_t passing;
+    const char* last;  // the 5001st row
+    const char* next;  // the first combination not listed
+    bool firstRuleCapped;
+  } cases[] = {
+      {"cut with a different fifth ball next", {Ball(5, {33})}, 201376, "1,3,6,17,24,33", "1,3,6,17,25,33", false},
+      {"exactly 5001", lastOf({6, 7, 13, 21, 33}), 5001, "1,2,30,31,32,33", "", false},
+      // Pass 0 keeps the 4060 with 33 last, pass 1 adds the 941 others.
+      {"exactly 5001 in two passes", lastOf({6, 7, 13, 21, 33}, {Tolerant(Ball(5, {33}))}), 5001, "1,2,18,19,20,21",
+       "", true},
+      {"5002", lastOf({7, 12, 13, 23, 32}), 5002, "1,2,28,30,31,32", "1,2,29,30,31,32", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const bool more = c.passing > 5001;
+    std::vector<TCdtData> hard;  // the conditions of the last pass
+    std::copy_if(c.scheme.begin(), c.scheme.end(), std::back_inserter(hard), [](const TCdtData& d) { return !d.IsRC; });
+    EXPECT_EQ(CountKeptCombinations(hard, Newest()), c.passing);
+    const TShrinkResult r = RunBoth(c.scheme);
+    ASSERT_EQ(r.Rows.size(), 5001u);
+    EXPECT_EQ(r.Rows.back().Text(), c.last);
+    EXPECT_EQ(r.Capped, more);
+    EXPECT_EQ(r.Text, more ? "过滤结束，取前5001注" : "过滤结束，共5001注");
+    const TReferenceResult ref = TReferenceShrink().Filter(c.scheme, false, Newest());
+    EXPECT_EQ(ref.Next, c.next);
+    EXPECT_EQ(ref.Capped, c.firstRuleCapped);
+  }
 }
 
 // Each condition on a position admits a set; the position takes what all of
@@ -240,6 +288,71 @@ TEST(ShrinkFilter, SinkHearsStartRowsProgressAndEnd) {
   EXPECT_EQ(cancelled.Events, (std::vector<std::string>{"started", "cancelled"}));
   EXPECT_TRUE(cancelled.Rows.empty());
   EXPECT_EQ(CountKeptCombinations({AllAcValues()}, Newest(), 2, nullptr, &cancel), -1);
+}
+
+namespace {
+// While helpersStopped holds, every helper that calls it stays stopped.
+std::mutex pauseMutex;
+std::condition_variable pauseEnds;
+bool helpersStopped = false;
+std::atomic<int> pauses{0};
+void StopHelper() {
+  pauses.fetch_add(1);
+  std::unique_lock lock(pauseMutex);
+  pauseEnds.wait(lock, [] { return !helpersStopped; });
+}
+}  // namespace
+
+// Helpers that the system stops in the middle of a search hold nothing up:
+// the calling thread searches their units itself, with the same rows and
+// counts as on one thread. Let go after the runs, the helpers finish their
+// units of searches long over without harm.
+TEST(ShrinkFilter, StoppedHelperHoldsNothingUp) {
+  const struct {
+    std::vector<TCdtData> scheme;
+    bool count;
+  } cases[] = {{SchemeB(), false}, {SchemeT(5), false}, {SchemeA(), true}};
+  auto run = [](const std::vector<TCdtData>& scheme, bool count, int threads) {
+    if (count) return std::vector<std::string>{std::to_string(CountKeptCombinations(scheme, Newest(), threads))};
+    const TShrinkResult r = Filter(scheme, false, threads);
+    std::vector<std::string> lines = Lines(r);
+    lines.push_back(r.Text);
+    return lines;
+  };
+  std::vector<std::vector<std::string>> expected;
+  for (const auto& c : cases) expected.push_back(run(c.scheme, c.count, 1));
+  {
+    std::lock_guard lock(pauseMutex);
+    helpersStopped = true;
+  }
+  pauses = 0;
+  SetShrinkHelperPause(StopHelper);
+  struct TLetGo {  // also when an assertion ends the test early
+    bool done = false;
+    void Release() {
+      if (std::exchange(done, true)) return;
+      SetShrinkHelperPause(nullptr);
+      {
+        std::lock_guard lock(pauseMutex);
+        helpersStopped = false;
+      }
+      pauseEnds.notify_all();
+    }
+    ~TLetGo() { Release(); }
+  } helper;
+  // Runs until a helper has stopped, then a few more with the helpers stopped.
+  for (int i = 0, after = 0; after < 3; ++i) {
+    ASSERT_LT(i, 200) << "no helper took a unit";
+    const auto& c = cases[static_cast<size_t>(i) % std::size(cases)];
+    auto runs = std::async(std::launch::async, run, c.scheme, c.count, 8);
+    const bool ended = runs.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    if (!ended) helper.Release();  // or the run never ends
+    ASSERT_TRUE(ended) << "the run waits for the stopped helpers";
+    EXPECT_EQ(runs.get(), expected[static_cast<size_t>(i) % std::size(cases)]);
+    after += pauses.load() > 0;
+  }
+  helper.Release();
+  for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(run(cases[i].scheme, cases[i].count, 8), expected[i]);
 }
 
 // Off the calling thread, again and again on the kept worker pool: the same

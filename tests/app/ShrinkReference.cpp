@@ -18,24 +18,52 @@ TReferenceResult TReferenceShrink::Filter(std::vector<TCdtData> scheme, bool wit
     return r;
   }
   conditions_ = std::move(scheme);
-  skip_.assign(conditions_.size(), 0);
   newest_ = newest;
   withBlue_ = withBlue;
+  examined_ = 0;
+  limit_ = 5000;
+  Search();
+  if (budget_ >= 0 && examined_ > budget_) {
+    r.Message = "budget";
+    return r;
+  }
+  // 9.
+  r.Ran = true;
+  r.Lines = resultList_;
+  r.Count = resultCount_;
+  r.Capped = capFlag_;
+  r.EndText = (capFlag_ ? "过滤结束，取前" : "过滤结束，共") + std::to_string(resultCount_) + "注";
+  if (resultCount_ == 5001) {
+    // The same search, accepting one result more.
+    limit_ = 5001;
+    Search();
+    if (budget_ >= 0 && examined_ > budget_) {
+      r.Ran = false;
+      r.Message = "budget";
+      return r;
+    }
+    r.MorePass = resultCount_ > 5001;
+    if (r.MorePass) r.Next = resultList_.back();
+  }
+  return r;
+}
+
+void TReferenceShrink::Search() {
+  skip_.assign(conditions_.size(), 0);
   work_ = TLottery{};
-  work_.Prev = newest;
+  work_.Prev = newest_;
   // 2. Used flags, position flags and position lists.
   used_.fill(false);
   positionFlags_.fill(false);
   for (TIntAry& list : positionLists_) list.clear();
   // 3. The chosen numbers.
-  chosen_.assign(withBlue ? BallCount : RedCount, 0);
+  chosen_.assign(withBlue_ ? BallCount : RedCount, 0);
   // 4. The result list.
   resultList_.clear();
   listed_.clear();
   // 5. The three lists; the patterns come from the pass numbers.
   PartitionConditions();
   const size_t k = toleranceList_.size();
-  examined_ = 0;
   // 6.
   depth_ = 0;
   resultCount_ = 0;
@@ -57,17 +85,6 @@ TReferenceResult TReferenceShrink::Filter(std::vector<TCdtData> scheme, bool wit
     NarrowPositions();
     GenerateCombinations(0);
   }
-  if (budget_ >= 0 && examined_ > budget_) {
-    r.Message = "budget";
-    return r;
-  }
-  // 9.
-  r.Ran = true;
-  r.Lines = resultList_;
-  r.Count = resultCount_;
-  r.Capped = capFlag_;
-  r.EndText = (capFlag_ ? "过滤结束，取前" : "过滤结束，共") + std::to_string(resultCount_) + "注";
-  return r;
 }
 
 void TReferenceShrink::PartitionConditions() {
@@ -106,7 +123,7 @@ void TReferenceShrink::GenerateCombinations(int32_t prev) {
   if (complete) {
     ++examined_;
     // 1.
-    if (resultCount_ > 5000) {
+    if (resultCount_ > limit_) {
       capFlag_ = true;
       return;
     }
@@ -127,7 +144,7 @@ void TReferenceShrink::GenerateCombinations(int32_t prev) {
     return;
   }
   // 1.
-  if (resultCount_ > 5000) return;
+  if (resultCount_ > limit_) return;
   const int32_t d = depth_;
   auto take = [&](int32_t v) {
     used_[static_cast<size_t>(v)] = true;

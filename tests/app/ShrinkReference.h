@@ -5,7 +5,10 @@
 // are the intersection of what its applied conditions admit, a combination
 // is listed once (at its first pass), the passes come from the pass number
 // (at most 20 tolerance conditions), the skip state is the filter's own,
-// and values outside an indicator's domain are refused before the run.
+// and values outside an indicator's domain are refused before the run. Its
+// cap flag and end text keep the first rule (a further complete candidate
+// met after the 5001st result); whether more than 5001 combinations pass,
+// which the filter's end text says, it finds by searching on (MorePass).
 #pragma once
 
 #include "engine/uCdtList.h"
@@ -24,8 +27,12 @@ struct TReferenceResult {
   std::string Message;
   std::vector<std::string> Lines;  // the result list, in order
   int32_t Count = 0;
-  bool Capped = false;
-  std::string EndText;
+  bool Capped = false;  // the old rule: a further candidate was met after the cap
+  std::string EndText;  // by the old rule
+  // Count is 5001 and a further combination passes too (the search goes on
+  // past the cap to tell).
+  bool MorePass = false;
+  std::string Next;  // that combination, the first not listed
 };
 
 class TReferenceShrink {
@@ -40,6 +47,9 @@ class TReferenceShrink {
   int64_t KeptCount(const std::vector<TCdtData>& scheme, const TLottery* newest);
 
  private:
+  // Steps 2 to 8 of a run over conditions_, accepting results while the
+  // count is at most limit_.
+  void Search();
   void PartitionConditions();
   bool Skipped(const TCdtData* c) const { return skip_[static_cast<size_t>(c - conditions_.data())] != 0; }
   void NarrowPositions();
@@ -59,6 +69,7 @@ class TReferenceShrink {
   std::vector<std::string> resultList_;
   std::unordered_set<std::string> listed_;
   int32_t resultCount_ = 0;
+  int32_t limit_ = 5000;
   bool capFlag_ = false;
   int64_t budget_ = -1;
   int64_t examined_ = 0;

@@ -62,6 +62,10 @@ TIntAry RandomValues(std::mt19937& rng, const TIntAry& domain, double p, size_t 
   return chosen;
 }
 
+std::string EndText(int32_t count, bool morePass) {
+  return (morePass ? "过滤结束，取前" : "过滤结束，共") + std::to_string(count) + "注";
+}
+
 std::vector<TCdtData> SchemeA() {
   return {
       Cdt("和值系列", "红球和值", {4, 5, 6}),  // sums 91..120
@@ -79,16 +83,42 @@ std::vector<TCdtData> SchemeA() {
   };
 }
 
+std::vector<TCdtData> ToleranceConditions() {
+  return {
+      Tolerant(Cdt("红1号定位", "红球1号", Range(1, 8))),
+      Tolerant(Cdt("红6号定位", "红球6号", Range(28, 33))),
+      Tolerant(Cdt("红3号定位", "尾", {0, 1, 2, 3, 4})),
+      Tolerant(Cdt("红4号定位", "除以3余数", {0, 1})),
+      Tolerant(Cdt("跨度系列", "尾", {2, 4, 6, 8})),
+      Tolerant(Cdt("红球常规", "奇号连续组数", {0})),
+      Tolerant(Cdt("尾数系列", "前三尾直选", {1, 2, 3}, {1})),
+      Tolerant(Cdt("和值系列", "除以3余数", {0, 1})),
+      Tolerant(Cdt("红2号定位", "除以3余数", {0, 2})),
+      Tolerant(Cdt("红5号定位", "尾", {0, 2, 4, 5, 6, 8, 9})),
+      Tolerant(Cdt("和值系列", "除以4余数", {0, 1, 2})),
+      Tolerant(Cdt("红球常规", "尾号组数", {1, 2})),
+      Tolerant(Cdt("红球常规", "偶号连续组数", {0, 1})),
+      Tolerant(Cdt("尾数系列", "后三尾直选", {4, 5, 6, 7}, {1})),
+      Tolerant(Cdt("跨度系列", "除以3余数", {1, 2})),
+      Tolerant(Cdt("红球常规", "小号组选", Range(1, 16), {2, 3})),
+      Tolerant(Cdt("红球常规", "合数连续组数", {0, 1})),
+      Tolerant(Cdt("红2号定位", "尾", {0, 1, 3, 5, 7, 9})),
+      Tolerant(Cdt("和值系列", "除以5余数", {0, 1, 3})),
+      Tolerant(Cdt("红球常规", "质数连续组数", {0})),
+  };
+}
+
 std::vector<TCdtData> SchemeB() {
   std::vector<TCdtData> s = SchemeA();
-  s.push_back(Tolerant(Cdt("红1号定位", "红球1号", Range(1, 8))));
-  s.push_back(Tolerant(Cdt("红6号定位", "红球6号", Range(28, 33))));
-  s.push_back(Tolerant(Cdt("红3号定位", "尾", {0, 1, 2, 3, 4})));
-  s.push_back(Tolerant(Cdt("红4号定位", "除以3余数", {0, 1})));
-  s.push_back(Tolerant(Cdt("跨度系列", "尾", {2, 4, 6, 8})));
-  s.push_back(Tolerant(Cdt("红球常规", "奇号连续组数", {0})));
-  s.push_back(Tolerant(Cdt("尾数系列", "前三尾直选", {1, 2, 3}, {1})));
-  s.push_back(Tolerant(Cdt("和值系列", "除以3余数", {0, 1})));
+  const std::vector<TCdtData> tolerance = ToleranceConditions();
+  s.insert(s.end(), tolerance.begin(), tolerance.begin() + 8);
+  return s;
+}
+
+std::vector<TCdtData> SchemeT(size_t tolerance) {
+  const std::vector<TCdtData> a = SchemeA(), t = ToleranceConditions();
+  std::vector<TCdtData> s(a.begin(), a.begin() + 3);
+  s.insert(s.end(), t.begin(), t.begin() + static_cast<ptrdiff_t>(std::min(tolerance, t.size())));
   return s;
 }
 

@@ -35,10 +35,20 @@ TIntAry Range(int32_t low, int32_t high, int32_t step = 1);
 // a random order.
 TIntAry RandomValues(std::mt19937& rng, const TIntAry& domain, double p, size_t least = 0);
 
+// The filter's end text for `count` rows, "取前" when more combinations
+// pass than are listed.
+std::string EndText(int32_t count, bool morePass);
+
 // A realistic scheme of 12 conditions on the whole red set that keeps 260
 // combinations against the newest draw of the history.
 std::vector<TCdtData> SchemeA();
-// SchemeA plus 8 tolerance conditions, four on ball positions.
+// Twenty tolerance conditions, eight of them on ball positions.
+std::vector<TCdtData> ToleranceConditions();
+// SchemeA plus the first 8 of them (four on ball positions).
 std::vector<TCdtData> SchemeB();
+// The first three conditions of SchemeA (sum, AC, odd numbers) and the
+// first `tolerance` tolerance conditions: more than 5001 combinations pass,
+// and the search lasts a few milliseconds on one thread.
+std::vector<TCdtData> SchemeT(size_t tolerance);
 
 }  // namespace shrinktest

@@ -2,7 +2,7 @@
 // reader; what it accepts writes and reads back as the same conditions.
 #include "FuzzSupport.h"
 
-#include "app/uFormShrink.h"
+#include "app/uShrinkScheme.h"
 #include "engine/uCdtList.h"
 #include "engine/uFormulaDef.h"
 #include "platform/XmlDom.h"

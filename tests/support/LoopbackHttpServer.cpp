@@ -2,9 +2,16 @@
 
 #include <QByteArray>
 
+#include <openssl/ec.h>
+#include <openssl/evp.h>
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -23,14 +30,57 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-bool SendAll(int socket, const char* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::send(socket, data, size, MSG_NOSIGNAL);
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
+// One connection, plain or secure.
+struct Channel {
+  int Socket = -1;
+  SSL* Tls = nullptr;
+
+  ssize_t Recv(char* buffer, size_t size) const {
+    return Tls ? SSL_read(Tls, buffer, static_cast<int>(size)) : ::recv(Socket, buffer, size, 0);
   }
-  return true;
+  bool SendAll(const char* data, size_t size) const {
+    while (size > 0) {
+      const ssize_t n = Tls ? SSL_write(Tls, data, static_cast<int>(size)) : ::send(Socket, data, size, MSG_NOSIGNAL);
+      if (n <= 0) return false;
+      data += n;
+      size -= static_cast<size_t>(n);
+    }
+    return true;
+  }
+  bool SendAll(const std::string& s) const { return SendAll(s.data(), s.size()); }
+};
+
+// A server context with a fresh key and a certificate for 127.0.0.1
+// signed by that key.
+SSL_CTX* SelfSignedContext() {
+  EVP_PKEY* key = EVP_EC_gen("P-256");
+  X509* cert = X509_new();
+  SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
+  bool ok = key && cert && ctx;
+  if (ok) {
+    X509_set_version(cert, 2);
+    ASN1_INTEGER_set(X509_get_serialNumber(cert), 1);
+    X509_gmtime_adj(X509_getm_notBefore(cert), -3600);
+    X509_gmtime_adj(X509_getm_notAfter(cert), 86400);
+    X509_set_pubkey(cert, key);
+    X509_NAME* name = X509_get_subject_name(cert);
+    X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("127.0.0.1"), -1, -1, 0);
+    X509_set_issuer_name(cert, name);
+    X509V3_CTX v3;
+    X509V3_set_ctx_nodb(&v3);
+    X509V3_set_ctx(&v3, cert, cert, nullptr, nullptr, 0);
+    X509_EXTENSION* san = X509V3_EXT_conf_nid(nullptr, &v3, NID_subject_alt_name, "IP:127.0.0.1");
+    ok = san && X509_add_ext(cert, san, -1) == 1 && X509_sign(cert, key, EVP_sha256()) > 0 &&
+         SSL_CTX_use_certificate(ctx, cert) == 1 && SSL_CTX_use_PrivateKey(ctx, key) == 1;
+    X509_EXTENSION_free(san);
+  }
+  X509_free(cert);
+  EVP_PKEY_free(key);
+  if (!ok) {
+    SSL_CTX_free(ctx);
+    throw std::runtime_error("the loopback server cannot make its certificate");
+  }
+  return ctx;
 }
 
 // A socket bound to a free port on 127.0.0.1, and that port.
@@ -54,10 +104,22 @@ std::string LoopbackHttpServer::Request::Header(std::string_view name) const {
   return {};
 }
 
-LoopbackHttpServer::LoopbackHttpServer() {
+LoopbackHttpServer::LoopbackHttpServer(bool secure) {
+  if (secure) tls_ = SelfSignedContext();
   std::tie(listener_, port_) = BoundSocket(SOCK_CLOEXEC);
-  if (port_ == 0 || ::listen(listener_, 64) != 0) throw std::runtime_error("the loopback server cannot listen");
-  acceptor_ = std::thread([this] { Accept(); });
+  if (port_ == 0 || ::listen(listener_, 64) != 0) {
+    SSL_CTX_free(static_cast<SSL_CTX*>(tls_));
+    throw std::runtime_error("the loopback server cannot listen");
+  }
+  acceptor_ = std::thread([this] {
+    // A secure connection writes to a socket its client may have closed:
+    // the server's threads take no SIGPIPE (the write fails instead).
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    Accept();
+  });
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
@@ -71,10 +133,11 @@ LoopbackHttpServer::~LoopbackHttpServer() {
   acceptor_.join();
   for (std::thread& t : connections_) t.join();
   ::close(listener_);
+  SSL_CTX_free(static_cast<SSL_CTX*>(tls_));
 }
 
 std::string LoopbackHttpServer::Url(std::string_view path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + std::string(path);
+  return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + std::string(path);
 }
 
 uint16_t LoopbackHttpServer::ClosedPort() {
@@ -115,13 +178,18 @@ void LoopbackHttpServer::Accept() {
 void LoopbackHttpServer::Serve(int socket) {
   const int one = 1;
   ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  Channel channel{socket, nullptr};
+  if (tls_) {
+    channel.Tls = SSL_new(static_cast<SSL_CTX*>(tls_));
+    SSL_set_fd(channel.Tls, socket);
+  }
   std::string in;
   char buffer[16384];
-  for (bool open = true; open;) {
+  for (bool open = !channel.Tls || SSL_accept(channel.Tls) == 1; open;) {
     // One request: a head without a body.
     size_t end;
     while ((end = in.find("\r\n\r\n")) == std::string::npos) {
-      const ssize_t n = ::recv(socket, buffer, sizeof buffer, 0);
+      const ssize_t n = channel.Recv(buffer, sizeof buffer);
       if (n <= 0) {
         open = false;
         break;
@@ -158,25 +226,42 @@ void LoopbackHttpServer::Serve(int socket) {
       if (auto it = handlers_.find(request.Path); it != handlers_.end()) handler = it->second;
     }
     const Response response = handler ? handler(request) : Text(404, "not found");
-    if (response.Stall && !Pause(std::chrono::hours(1))) return;
+    if (response.Stall && !Pause(std::chrono::hours(1))) break;
     std::string out = "HTTP/1.1 " + std::to_string(response.Status) + (response.Status == 200 ? " OK\r\n" : " Status\r\n");
     bool hasLength = false;
     for (const auto& [name, value] : response.Headers) {
       out += name + ": " + value + "\r\n";
       hasLength = hasLength || Lower(name) == "content-length";
     }
-    if (!hasLength && !response.NoLength) out += "Content-Length: " + std::to_string(response.Length) + "\r\n";
+    if (response.Chunked)
+      out += "Transfer-Encoding: chunked\r\n";
+    else if (!hasLength && !response.NoLength)
+      out += "Content-Length: " + std::to_string(response.Length) + "\r\n";
     out += "\r\n";
-    if (!SendAll(socket, out.data(), out.size())) break;
+    if (!channel.SendAll(out)) break;
     const char* body = response.Data ? response.Data->data() + response.Offset : "";
     const size_t toSend = std::min(response.Length, response.CutAfter);
     const size_t piece = response.ChunkSize ? response.ChunkSize : toSend;
+    bool stopped = false;
     for (size_t sent = 0; sent < toSend && open; sent += piece) {
-      if (response.ChunkDelay.count() && !Pause(response.ChunkDelay)) return;
-      open = SendAll(socket, body + sent, std::min(piece, toSend - sent));
+      if (response.ChunkDelay.count() && !Pause(response.ChunkDelay)) {
+        stopped = true;
+        break;
+      }
+      const size_t n = std::min(piece, toSend - sent);
+      if (response.Chunked) {
+        char size[32];
+        std::snprintf(size, sizeof size, "%zx\r\n", n);
+        open = channel.SendAll(size) && channel.SendAll(body + sent, n) && channel.SendAll("\r\n", 2);
+      } else {
+        open = channel.SendAll(body + sent, n);
+      }
     }
+    if (stopped) break;
+    if (response.Chunked && toSend == response.Length && open) open = channel.SendAll("0\r\n\r\n", 5);
     if (toSend < response.Length || response.NoLength || Lower(request.Header("Connection")) == "close") break;
   }
+  if (channel.Tls) SSL_free(channel.Tls);
   std::lock_guard lock(mutex_);
   std::erase(sockets_, socket);
   ::close(socket);

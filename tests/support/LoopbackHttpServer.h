@@ -3,7 +3,9 @@
 // is recorded. Responses can misbehave on purpose: cut the connection part
 // way, send slowly, or stall until the server goes. A request whose target is a
 // whole address ("GET http://host/path") is answered too, as a forward
-// proxy would, and marked as such.
+// proxy would, and marked as such. A secure server speaks HTTPS with a
+// certificate for 127.0.0.1 that it signed itself (so no client trusts it
+// unless told to).
 #pragma once
 
 #include <chrono>
@@ -44,10 +46,11 @@ class LoopbackHttpServer {
     std::chrono::milliseconds ChunkDelay{0};  // ... with this pause before each
     bool Stall = false;                       // send nothing until the server goes
     bool NoLength = false;  // no Content-Length: the body ends when the connection closes
+    bool Chunked = false;   // a chunked body (pieces of ChunkSize); cut, it lacks its last chunk
   };
   using Handler = std::function<Response(const Request&)>;
 
-  LoopbackHttpServer();
+  explicit LoopbackHttpServer(bool secure = false);
   ~LoopbackHttpServer();
   LoopbackHttpServer(const LoopbackHttpServer&) = delete;
   LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
@@ -77,6 +80,7 @@ class LoopbackHttpServer {
   void Serve(int socket);
   bool Pause(std::chrono::milliseconds delay);  // false when the server stops
 
+  void* tls_ = nullptr;  // the SSL_CTX of a secure server
   int listener_ = -1;
   uint16_t port_ = 0;
   mutable std::mutex mutex_;

@@ -1,74 +1,24 @@
 // The replacement helper on its own, with a stand-in program that records
 // its arguments, and a program that upgrades itself from the loopback
 // server to a newer build of itself.
+#include "Processes.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
+#include <sys/file.h>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <thread>
-
-extern char** environ;
 
 namespace {
 
-using testsupport::TempDir;
+using namespace testsupport;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteFile(const std::string& path, const std::string& bytes, mode_t mode) {
-  std::ofstream(path, std::ios::binary) << bytes;
-  ::chmod(path.c_str(), mode);
-}
-
-// Starts a program with this process's environment after the `extra` entries.
-pid_t Spawn(const std::vector<std::string>& args, const std::vector<std::string>& extra = {}) {
-  std::vector<char*> argv, env;
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  for (const std::string& e : extra) env.push_back(const_cast<char*>(e.c_str()));
-  for (char** e = environ; *e; ++e) env.push_back(*e);
-  argv.push_back(nullptr);
-  env.push_back(nullptr);
-  pid_t pid = -1;
-  return posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), env.data()) == 0 ? pid : -1;
-}
-
-// The exit code; a process still running after 30 s is killed (-1).
-int Reap(pid_t pid) {
-  int status = -1;
-  for (int tries = 0; tries < 3000 && ::waitpid(pid, &status, WNOHANG) == 0; ++tries) {
-    std::this_thread::sleep_for(10ms);
-    if (tries == 2999) ::kill(pid, SIGKILL);
-  }
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// The log's lines once it holds `lines` of them (a restarted program runs
-// detached, so the test can only wait for its line).
-std::vector<std::string> WaitForLog(const std::string& log, size_t lines) {
-  std::vector<std::string> result;
-  for (int tries = 0; tries < 3000 && result.size() < lines; ++tries) {
-    if (tries) std::this_thread::sleep_for(10ms);
-    std::istringstream in(ReadAll(log));
-    result.clear();
-    for (std::string line; std::getline(in, line);) result.push_back(line);
-  }
-  return result;
-}
 
 struct HelperTest : ::testing::Test {
   TempDir root;
@@ -133,6 +83,40 @@ TEST_F(HelperTest, WaitsForTheProgramReplacesItsFilesAndRestartsIt) {
   EXPECT_EQ(ReadAll(folder + "blocked.uTMP"), "new");
   EXPECT_FALSE(fs::exists(folder + "setup")) << "the setup is deleted once it has run";
   EXPECT_EQ(ReadAll(folder + "notes.txt"), "plain text, not a program");
+}
+
+// The program's word and the folder's lock: without the word the helper
+// leaves everything as it was; with it, it waits while another holds the
+// lock, then replaces the files.
+TEST_F(HelperTest, GoesOnOnlyOnTheProgramsWordAndHoldingTheFoldersLock) {
+  WriteFile(program + ".uTMP", standIn + "\nnew-build", 0600);
+  auto start = [&](bool word) {
+    int line[2];
+    EXPECT_EQ(::pipe2(line, O_CLOEXEC), 0);
+    const int helpers = ::fcntl(line[0], F_DUPFD, 3);  // the only end it inherits
+    const pid_t helper =
+        Spawn({SSQ_UPGRADE_HELPER, "--go-fd=" + std::to_string(helpers), program, "+/afterupgrade0"});
+    ::close(helpers);
+    ::close(line[0]);
+    if (word) {
+      EXPECT_EQ(::write(line[1], "1", 1), 1);
+    }
+    ::close(line[1]);
+    return helper;
+  };
+  EXPECT_EQ(Reap(start(false)), 3) << "no word: the program gave up the upgrade";
+  EXPECT_EQ(ReadAll(program), standIn + "\nold-build");
+  EXPECT_TRUE(fs::exists(program + ".uTMP"));
+
+  const int held = ::open((folder + ".upgrade.lock").c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  const pid_t helper = start(true);
+  std::this_thread::sleep_for(300ms);  // a helper that does not wait would have replaced the program by now
+  EXPECT_EQ(ReadAll(program), standIn + "\nold-build") << "another upgrade holds the folder";
+  ::close(held);
+  EXPECT_EQ(Reap(helper), 0);
+  EXPECT_EQ(ReadAll(program), standIn + "\nnew-build");
+  EXPECT_EQ(WaitForLog(log, 1), std::vector<std::string>{"stand+in|/afterupgrade|new-build"});
 }
 
 TEST_F(HelperTest, WithoutACommandLineItOnlyExplainsItself) {

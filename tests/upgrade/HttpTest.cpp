@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
@@ -196,7 +199,8 @@ TEST_F(HttpTest, OutcomesOfFetches) {
       {"file cannot be created", "/data", "no/such/folder/g", 0, "", {}, "AnyDone, DoneWithoutData", std::nullopt},
       {"refused by the header event", "/data", "h", 0, "", [](auto&, auto& e) { e.Proceed = false; },
        "NotProceeded", std::nullopt},
-      {"no content length", "/nolength", "i", 0, "", {}, "Done 100000", whole},
+      {"no content length: the end of the body is not known", "/nolength", "i", 0, "", {},
+       "DoneInterrupted 100000/0, AnyDone", whole},
       {"resume over other bytes: fetched anew", "/data", "j", 30000, head + Noise(70000, 9), {}, "Done 100000", whole},
       {"resume over the same bytes", "/data", "k", 30000, whole, {}, "Done 100000", whole},
       {"resume of a part", "/data", "l", 30000, head, {}, "Done 100000", whole},
@@ -214,8 +218,8 @@ TEST_F(HttpTest, OutcomesOfFetches) {
     http.OutputFileName = file;
     ASSERT_TRUE(http.Start(c.From, 0) && gui.PumpUntil([&] { return events.Ended; }, 20s));
     EXPECT_EQ(events.Outcome(), c.Outcome);
-    if (c.Outcome == "Done 100000") {  // the last progress: no percent without a length, nothing left
-      EXPECT_EQ(events.Percent, c.Url == "/nolength" ? 0 : 100);
+    if (c.Outcome == "Done 100000") {  // the last progress: nothing left
+      EXPECT_EQ(events.Percent, 100);
       EXPECT_EQ(events.Left, 0);
     }
     if (!file.empty()) {
@@ -238,6 +242,104 @@ TEST_F(HttpTest, OutcomesOfFetches) {
   EXPECT_EQ(ranges("/data"), (std::vector<std::string>{"", "bytes=200000-", "bytes=100000-", "bytes=0-",
                                                        "bytes=100004-", "bytes=0-", "", "", "", "bytes=30000-", "",
                                                        "bytes=30000-", "bytes=30000-"}));
+}
+
+// What ends a fetch that is not complete, and what LastError says of it.
+TEST_F(HttpTest, AFetchIsCompleteOnlyAtItsAnnouncedEndAndSaysWhyNot) {
+  Server secure(true);
+  auto body = [this](std::function<void(Server::Response&)> change) {
+    return [this, change](const Server::Request& r) {
+      Server::Response response = Server::File(r, data);
+      change(response);
+      return response;
+    };
+  };
+  server.Handle("/nolength", body([](auto& r) { r.NoLength = true; }));
+  server.Handle("/chunked", body([](auto& r) { r.Chunked = true, r.ChunkSize = 30000; }));
+  server.Handle("/chunked-cut", body([](auto& r) { r.Chunked = true, r.ChunkSize = 10000, r.CutAfter = 50000; }));
+  server.Handle("/huge-length", body([](auto& r) {
+    r.Headers.emplace_back("Content-Length", "99999999999999999999");
+    r.NoLength = true;  // the server closes after the body
+  }));
+  server.Handle("/trickle", body([](auto& r) { r.ChunkSize = 1, r.ChunkDelay = 3s; }));
+  server.Handle("/loop", [](const Server::Request&) { return Server::Redirect("/loop"); });
+  secure.Handle("/data", [this](const Server::Request& r) { return Server::File(r, data); });
+  secure.Handle("/away", [this](const Server::Request&) { return Server::Redirect(server.Url("/data")); });
+  const std::string closed = "http://127.0.0.1:" + std::to_string(Server::ClosedPort()) + "/";
+  constexpr auto trusted = ioIgnoreUnknownCertificateAuthority;
+  struct Case {
+    const char* Name;
+    std::string Url, File;
+    std::function<void(TauCustomHTTP&)> Setup;
+    std::string Outcome;
+    TauTransferError Error;
+    std::string Detail;  // a part of LastErrorText
+  };
+  const std::string folder = dir.File("no/such/folder/x");
+  for (const Case& c : std::vector<Case>{
+           {"chunked, to its last chunk", server.Url("/chunked"), "a", {}, "Done 100000", teNone, ""},
+           {"chunked, cut", server.Url("/chunked-cut"), "b", {}, "DoneInterrupted 50000/0, AnyDone", teConnectionLost, ""},
+           {"no length", server.Url("/nolength"), "c", {}, "DoneInterrupted 100000/0, AnyDone", teConnectionLost,
+            "never announced"},
+           {"a 20-digit length", server.Url("/huge-length"), "d", {}, "DoneInterrupted 0/0, AnyDone", teBadLength,
+            "99999999999999999999"},
+           {"more than memory takes, announced", server.Url("/data"), "", [](auto& h) { h.MaxMemorySize = 99999; },
+            "DoneInterrupted 0/100000, AnyDone", teTooLarge, "100000 bytes"},
+           {"more than memory takes, not announced", server.Url("/nolength"), "",
+            [](auto& h) { h.MaxMemorySize = 100; }, "DoneInterrupted 0/0, AnyDone", teTooLarge, "more than 100"},
+           {"a byte every 3 s", server.Url("/trickle"), "", [](auto& h) { h.Timeouts.LowSpeedTime = 500; },
+            "DoneInterrupted 0/100000, AnyDone", teTimedOut, "too slowly"},
+           {"no answer", server.Url("/stall"), "", [](auto& h) { h.Timeouts.ReceiveTimeout = 300; },
+            "ConnLost, AnyDone", teTimedOut, ""},
+           {"closed port", closed, "", {}, "ConnLost, AnyDone", teUnreachable, ""},
+           {"a redirect loop", server.Url("/loop"), "", {}, "ConnLost, AnyDone", teTooManyRedirects, ""},
+           {"a certificate nobody signed", secure.Url("/data"), "", {}, "ConnLost, AnyDone", teSecureConnection,
+            "certificate"},
+           {"https to http", secure.Url("/away"), "", [&](auto& h) { h.InternetOptions |= trusted; },
+            "ConnLost, AnyDone", teRedirectRefused, server.Url("/data")},
+           {"https, the certificate accepted", secure.Url("/data"), "", [&](auto& h) { h.InternetOptions |= trusted; },
+            "Done 100000", teNone, ""},
+           {"no file", server.Url("/data"), folder, {}, "AnyDone, DoneWithoutData", teFileNotCreated,
+            folder + ": No such file or directory"},
+       }) {
+    SCOPED_TRACE(c.Name);
+    TauCustomHTTP h(gui);
+    events = {};
+    events.Attach(h);
+    if (c.Setup) c.Setup(h);
+    h.URL = c.Url;
+    h.OutputFileName = c.File.empty() || c.File.starts_with("/") ? c.File : dir.File(c.File);
+    ASSERT_TRUE(h.Read() && gui.PumpUntil([&] { return events.Ended; }, 20s));
+    EXPECT_EQ(events.Outcome(), c.Outcome);
+    EXPECT_EQ(h.LastError(), c.Error);
+    EXPECT_NE(h.LastErrorText().find(c.Detail), std::string::npos) << h.LastErrorText();
+    EXPECT_EQ(h.LastErrorText().find('\n'), std::string::npos);
+    if (c.Error == teBadLength) {
+      EXPECT_EQ(GetFileSize64(dir.File(c.File)), -1) << "no file for a length not known";
+    }
+  }
+}
+
+// A disk that fills up: the write fails with the path and the system's
+// reason (a file-size limit stands for the full disk).
+TEST_F(HttpTest, AWriteThatFailsSaysWhichFileAndWhy) {
+  http.URL = server.Url("/data");
+  http.OutputFileName = dir.File("big");
+  struct sigaction ignore {}, before {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGXFSZ, &ignore, &before);
+  rlimit limit{}, saved{};
+  ::getrlimit(RLIMIT_FSIZE, &saved);
+  limit = {16384, saved.rlim_max};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+  events = {};
+  const bool ended = http.Read() && gui.PumpUntil([&] { return events.Ended; }, 20s);
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  ::sigaction(SIGXFSZ, &before, nullptr);
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(events.Outcome(), "DoneInterrupted 16384/100000, AnyDone");
+  EXPECT_EQ(http.LastError(), teWriteFailed);
+  EXPECT_EQ(http.LastErrorText(), dir.File("big") + ": File too large");
 }
 
 TEST_F(HttpTest, RedirectsAreFollowedAndReported) {

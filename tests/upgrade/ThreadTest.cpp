@@ -88,6 +88,15 @@ TEST(Thread, ExceptionsOfCallbacksNeverEndTheProgram) {
   }
 }
 
+TEST(Thread, ASynchronizedCallFromTheGuiThreadRunsAtOnce) {
+  platform::Dispatcher gui;
+  TauCustomThread thread(gui);
+  bool ran = false;
+  EXPECT_TRUE(thread.Synchronize([&] { ran = true; }));
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(gui.Pending(), 0u) << "nothing left for the GUI thread to run";
+}
+
 TEST(Thread, AHardStopReleasesAWorkerWaitingForTheGuiThread) {
   platform::Dispatcher gui;
   bool ran = false;

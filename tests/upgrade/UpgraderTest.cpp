@@ -5,6 +5,7 @@
 #include "upgrade/auUpgrader.h"
 #include "upgrade/auUpgraderForms.h"
 
+#include "Processes.h"
 #include "platform/AppPath.h"
 #include "platform/Encoding.h"
 #include "platform/UserPrompts.h"
@@ -18,19 +19,26 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <thread>
 
 namespace {
 
 using Server = testsupport::LoopbackHttpServer;
+using namespace std::chrono_literals;
 using platform::RecordingPrompts;
 namespace fs = std::filesystem;
 
@@ -49,6 +57,10 @@ TEST(UpdateInfo, EntriesAnywhereKeysInAnyCaseValuesAsWritten) {
            Case{"#message={one\r\ntwo} #MESSAGE={x}", {}, "", "one\r\ntwo", umSelfUpgrade},
            Case{"#message={open to the end", {}, "", "open to the end", umSelfUpgrade},
            Case{"#version2=1 version=3 #message=one line", {}, "", "", umSelfUpgrade},
+           // The first "#key=" counts wherever it stands, also inside a
+           // value or after another "#"; "#key={" is looked for apart.
+           Case{"##URL1=a\n#x#url2=b\n#message=x #message={y}", {"a", "b"}, "", "y", umSelfUpgrade},
+           Case{"#message={#url1=a}\n#url1=b", {"a}"}, "", "#url1=a", umSelfUpgrade},
        }) {
     const TauUpdateInfo info = ParseUpdateInfo(c.Text);
     EXPECT_EQ(info.Files, c.Files) << c.Text;
@@ -59,6 +71,14 @@ TEST(UpdateInfo, EntriesAnywhereKeysInAnyCaseValuesAsWritten) {
   // The message is CP936; one of its characters ends in the byte of "}".
   EXPECT_EQ(ParseUpdateInfo(platform::Utf8ToCp936("#message={新版本}")).Message, "新版本");
   EXPECT_EQ(ParseUpdateInfo("#message={\x8c}}").Message, "\xe5\xaf\x8e") << "0x8C7D is one character";
+}
+
+TEST(UpdateInfo, VersionsAreComparedWithoutTheBlanksAroundThem) {
+  for (auto [available, running, newer] :
+       {std::tuple{"2.0.0.1 ", "2.0.0.1", false}, {"2.0.0.1", " 2.0.0.1 ", false}, {" 2.0.0.2", "2.0.0.1 ", true},
+        {"2.0.0.1", "2.0.0.2", false}, {"", "2.0.0.1", false}})
+    EXPECT_EQ(IsNewerVersion(available, running), newer) << "'" << available << "' against '" << running << "'";
+  EXPECT_EQ(ParseUpgradeDate("02/01/2024 "), ParseUpgradeDate("02/01/2024"));
 }
 
 TEST(UpgradeFiles, FilesGoToTheirSubFolderAndNothingLeavesTheProgramFolder) {
@@ -78,7 +98,9 @@ TEST(UpgradeFiles, FilesGoToTheirSubFolderAndNothingLeavesTheProgramFolder) {
   for (const std::vector<std::string>& list : std::vector<std::vector<std::string>>{
            {base + "%2E%2E/x"}, {base + "a/%2e%2e/%2e%2e/x"}, {base + "/etc/passwd"}, {base + "a/%2e/b"},
            {base + "dir/"}, {base + "a%5cb"}, {base + "out/x"}, {"http://host/update/a"},
-           {base + "a.dll", base + "sub/a.dll"}}) {
+           {base + "a.dll", base + "sub/a.dll"},
+           // An escaped control character cannot be decoded: no path at all.
+           {base + "a%00b"}, {base + "%0a"}, {base + "skin/%1F/b"}, {"https://host/%00"}, {"https://host"}}) {
     EXPECT_FALSE(PlanUpgradeFiles(list, app.Path(), true, plan, refused)) << list.back();
     EXPECT_EQ(refused, list.back());
   }
@@ -175,9 +197,10 @@ TEST_F(UpgraderTest, ANewerVersionIsAskedForDownloadedAndHandedToTheHelper) {
   EXPECT_EQ(app.Read("blue.skn"), "old");
   EXPECT_EQ(fs::status(app.File("skin/blue.skn")).permissions(), fs::perms(0640));
   EXPECT_EQ(TempFiles(), std::vector<std::string>{self + ".uTMP"});
-  ASSERT_EQ(started.size(), 4u);
-  EXPECT_EQ(started[1] + " " + started[2] + " " + started[3],
-            "--pid=" + std::to_string(::getpid()) + " " + app.File(self) + " +/afterupgrade0");
+  ASSERT_EQ(started.size(), 6u);
+  EXPECT_EQ(started[1], "--pid=" + std::to_string(::getpid()));
+  EXPECT_TRUE(started[2].starts_with("--lock-fd=") && started[3].starts_with("--go-fd="));
+  EXPECT_EQ(started[4] + " " + started[5], app.File(self) + " +/afterupgrade0");
   const fs::path helper = started[0];
   EXPECT_EQ(helper.parent_path().parent_path(), fs::path(temp.Path()));
   EXPECT_EQ(helper.filename(), "Upgrader3");
@@ -272,7 +295,8 @@ TEST_F(UpgraderTest, ALostFileIsSkippedOrAbortsTheUpgrade) {
     EXPECT_NE(MessageText().find("File gone.dll not found"), std::string::npos);
     EXPECT_EQ(events, std::vector<std::string>{answer == platform::IDYES ? "close" : "aborted"});
     using Names = std::vector<std::string>;
-    EXPECT_EQ(TempFiles(), (answer == platform::IDYES ? Names{"b.dll.uTMP", "stale.uTMP"} : Names{}));
+    EXPECT_EQ(TempFiles(), (answer == platform::IDYES ? Names{"b.dll.uTMP"} : Names{}))
+        << "a killed run's leftover is deleted before the first download";
     fs::remove(app.File("b.dll.uTMP"));
   }
 }
@@ -335,6 +359,8 @@ TEST(UpgraderTexts, LanguagesOfLocalesAndTheirTables) {
 
 TEST(UpgraderWizard, ShowsTheFileItsSizeRateAndTimeLeft) {
   TauUpgraderWizardForm w(wlEnglish, false, false, {});
+  w.ShowFile("https://host/update/" + QString(300, 'x') + ".dll", 0, 3);
+  EXPECT_EQ(w.FileURL->cursorPosition(), 0) << "a long address shows its start";
   w.ShowFile("https://host/update/a.dll", 1, 3);
   w.ShowFileSize(1536);
   w.ShowProgress(40, 46, 2.44f, 3725);
@@ -343,7 +369,25 @@ TEST(UpgraderWizard, ShowsTheFileItsSizeRateAndTimeLeft) {
                              {w.LTransferRate, "Transfer rate: 2.4 Kb/s"}, {w.LEstimatedTime, "Estimated time left: 1:02:05"}})
     EXPECT_EQ(label->text(), text);
   EXPECT_EQ(w.ProgressCurrentFile->value() * 1000 + w.ProgressAllFiles->value(), 40046);
+  EXPECT_FALSE(w.ProgressCurrentFile->isTextVisible() || w.ProgressAllFiles->isTextVisible());
+  QTest::keyClick(w.FileURL, Qt::Key_End);
+  EXPECT_EQ(w.FileURL->cursorPosition(), 0) << "the address swallows keys";
   testsupport::ExpectPicture(UpgraderSidePicture(), "tests/upgrade/data/side-picture.png");
+}
+
+// Without the file's address the sizes and the bar move up to its place.
+TEST(UpgraderWizard, HidingTheFileLocationMovesWhatFollowsUp) {
+  for (bool hide : {false, true}) {
+    TauUpgraderWizardForm w(wlEnglish, hide, false, {});
+    for (auto [widget, shown, hidden] :
+         {std::tuple<QWidget*, QRect, QRect>{w.LFileSize, {148, 104, 310, 16}, {148, 60, 310, 16}},
+          {w.LTransferRate, {148, 120, 310, 16}, {148, 76, 310, 16}},
+          {w.LEstimatedTime, {148, 136, 310, 16}, {148, 92, 310, 16}},
+          {w.ProgressCurrentFile, {148, 156, 310, 16}, {148, 112, 310, 16}}})
+      EXPECT_EQ(widget->geometry(), hide ? hidden : shown) << widget->objectName().toStdString() << " " << hide;
+    EXPECT_EQ(w.FileURL->isVisibleTo(&w), !hide);
+    EXPECT_EQ(w.LDownloadingFileFrom->isVisibleTo(&w), !hide);
+  }
 }
 
 TEST_F(UpgraderTest, TheWizardShowsTheWayAndItsFinishButtonGoesOn) {
@@ -367,6 +411,349 @@ TEST_F(UpgraderTest, TheWizardShowsTheWayAndItsFinishButtonGoesOn) {
   Run();
   EXPECT_TRUE(waited);
   EXPECT_EQ(events, std::vector<std::string>{"close"});
+}
+
+// A program folder of its own for one row of the fault modes: a tmpfs
+// mounted on it where this process may mount one (a full or a read-only
+// disk), or a limit on the size of the files this process writes.
+class TRowFolder {
+ public:
+  enum TKind { Plain, ReadOnly, Full, Limited };
+
+  // A full disk has room for `room` bytes and 16 KiB more.
+  TRowFolder(TKind kind, const std::string& path, size_t room) : kind_(kind), path_(path) {
+    fs::create_directory(path_);
+    const size_t kib = kind_ == Full ? (room + 4095) / 4096 * 4 + 16 : 4096;
+    if (kind_ == ReadOnly || kind_ == Full)
+      mounted_ = ::mount("tmpfs", path_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
+                         ("size=" + std::to_string(kib) + "k").c_str()) == 0;
+  }
+  ~TRowFolder() {
+    Lift();
+    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
+  }
+  // Once the row's files are there: the fault on, and the system's reason
+  // it will give ("" when it cannot be had here).
+  std::string Impose() {
+    switch (kind_) {
+      case Plain: return "";
+      case ReadOnly:
+        if (mounted_)
+          return ::mount(nullptr, path_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0
+                     ? std::strerror(EROFS) : "";
+        if (::geteuid() == 0) return "";  // root writes anywhere: no read-only folder without a mount
+        ::chmod(path_.c_str(), 0555);
+        chmodded_ = true;
+        return std::strerror(EACCES);
+      case Full:
+        if (mounted_) return std::strerror(ENOSPC);
+        [[fallthrough]];
+      case Limited: {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &signal_);
+        ::getrlimit(RLIMIT_FSIZE, &limit_);
+        const rlimit small{16384, limit_.rlim_max};
+        limited_ = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+        return std::strerror(EFBIG);
+      }
+    }
+    return "";
+  }
+  // The fault off again (the folder can be looked at and removed).
+  void Lift() {
+    if (limited_) {
+      ::setrlimit(RLIMIT_FSIZE, &limit_);
+      ::sigaction(SIGXFSZ, &signal_, nullptr);
+    }
+    if (chmodded_) ::chmod(path_.c_str(), 0755);
+    limited_ = chmodded_ = false;
+  }
+
+ private:
+  TKind kind_;
+  std::string path_;
+  bool mounted_ = false, limited_ = false, chmodded_ = false;
+  rlimit limit_{};
+  struct sigaction signal_ {};
+};
+
+// The fault modes of an upgrade with the program's own components (the
+// menu's, or the sign-in dialog's where they differ) against the loopback
+// servers. Every row has a program folder of its own that holds a stand-in
+// of the program (each start logs its build), and the helper the component
+// starts is the real one. After each row: the one message (or silence),
+// the program whole (the old build or the complete new one) and running,
+// no "*.uTMP" or kept old file left, the wizard closed.
+struct FaultModes : UpgraderTest {
+  enum TEnd { Untouched, RestartedOld, RestartedNew };
+  struct Case {
+    const char* Name;
+    TRowFolder::TKind Folder;
+    bool Menu;  // the main window's component, else the sign-in dialog's
+    // Serves and sets up the row; gives the message expected ("" for none),
+    // given the system's reason for the folder's fault.
+    std::function<std::string(const std::string& reason)> Prepare;
+    TEnd End;
+    bool OneLine = false;  // the message is one line
+    std::function<void()> Check = {};
+  };
+
+  testsupport::TempDir logs;
+  const std::string log = logs.File("log");
+  const std::string standIn = testsupport::ReadAll(SSQ_STANDIN);
+  const std::string oldBuild = standIn + "\nold-build", newBuild = standIn + "\nnew-build";
+  Server secure{true};
+  std::string folder;  // the row's program folder, with its "/"
+  size_t requestsBefore = 0;  // the server's requests before the row
+  pid_t helper = -1;
+  std::unique_ptr<TauUpgrader> second;
+  std::atomic<bool> secondGaveUp{false};
+
+  FaultModes() { ::setenv("SSQ_STANDIN_LOG", log.c_str(), 1); }
+
+  void Component(bool menu) {
+    u = MakeProgramUpgrader(menu ? TProgramUpgradeCaller::MainWindow : TProgramUpgradeCaller::SignIn, "2.0.0.1");
+    Setup(*u);
+    u->ShowMessages &= ~mAskUpgrade;
+    u->StartProcess = [this](const std::string& program, const std::vector<std::string>& args) {
+      std::vector<std::string> line = {program};
+      line.insert(line.end(), args.begin(), args.end());
+      helper = testsupport::Spawn(line);  // with the descriptors passed on
+      return helper > 0;
+    };
+  }
+  void RunRow(const Case& c);
+};
+
+void FaultModes::RunRow(const Case& c) {
+  SCOPED_TRACE(c.Name);
+  testsupport::TempDir dir;
+  folder = dir.Path() + "/app/";
+  TRowFolder rowFolder(c.Folder, folder, oldBuild.size());
+  platform::SetAppPathOverride(folder);
+  testsupport::WriteFile(folder + self, oldBuild, 0755);
+  if (c.Folder == TRowFolder::ReadOnly) testsupport::WriteFile(folder + UpgraderLockName, "", 0644);
+  fs::remove(log);
+  requestsBefore = server.Requests().size();
+  events.clear();
+  prompts.Calls.clear();
+  helper = -1;
+  Component(c.Menu);
+  Serve("#version=3\n#url=" + Url(self), {{self, newBuild}, {"readme.txt", "new readme"}});
+  const std::string reason = rowFolder.Impose();
+  if (c.Folder != TRowFolder::Plain && reason.empty()) {
+    std::printf("[ skipped  ] %s: this process can make no such folder\n", c.Name);
+    return;
+  }
+  const std::string message = c.Prepare(reason);
+  Run(0);
+  rowFolder.Lift();
+  if (second) {
+    ASSERT_TRUE(WaitPumping([&] { return !second->Busy(); }, 60000, false));
+  }
+
+  const std::string build = c.End == RestartedNew ? "new-build" : "old-build";
+  std::vector<std::string> expected;
+  if (c.End != Untouched) {
+    ASSERT_NE(helper, -1);
+    EXPECT_EQ(testsupport::Reap(helper), 0);
+    expected.push_back(self + "|/afterupgrade|" + build);
+    EXPECT_EQ(testsupport::WaitForLog(log, 1), expected) << "the helper restarts the program";
+  } else if (helper != -1) {
+    EXPECT_EQ(testsupport::Reap(helper), 3) << "the helper goes without doing anything";
+  }
+  EXPECT_EQ(testsupport::Reap(testsupport::Spawn({folder + self, "check"})), 0);
+  expected.push_back(self + "|check|" + build);
+  EXPECT_EQ(testsupport::WaitForLog(log, expected.size()), expected) << "the program is whole and runs";
+
+  std::vector<std::string> shown;
+  for (const auto& call : prompts.Calls)
+    if (call.Kind == "MessageBox") shown.push_back(call.Text.toStdString());
+  if (message.empty()) {
+    EXPECT_EQ(shown, std::vector<std::string>{});
+  } else {
+    EXPECT_EQ(shown.size(), 1u);
+    const std::string first = shown.empty() ? "" : shown[0];
+    EXPECT_NE(first.find(message), std::string::npos) << first << "\n  expected a part: " << message;
+    EXPECT_TRUE(!c.OneLine || first.find('\n') == std::string::npos) << first;
+  }
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    EXPECT_FALSE(name.ends_with(".uTMP") || name.ends_with(".uOLD")) << name;
+  }
+  EXPECT_EQ(u->WizardForm(), nullptr);
+  if (c.Check) c.Check();
+  u.reset();
+  second.reset();
+}
+
+TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
+  using enum TRowFolder::TKind;
+  auto text = [](int index) { return UpgraderText(wlEnglish, index).toStdString(); };
+  auto format = [](int index, const std::string& argument) {
+    return UpgraderFormat(wlEnglish, index, argument.c_str()).toStdString();
+  };
+  auto requests = [this](const std::string& path) {  // of the row
+    const auto all = server.Requests();
+    return std::count_if(all.begin() + static_cast<std::ptrdiff_t>(requestsBefore), all.end(),
+                         [&](const Server::Request& r) { return r.Path == path; });
+  };
+  auto serveSelf = [this](std::function<void(Server::Response&)> change) {
+    server.Handle("/update/" + self, [this, change](const Server::Request& r) {
+      Server::Response response = Server::File(r, Server::Share(newBuild));
+      change(response);
+      return response;
+    });
+  };
+  // The information larger than 1 MiB, with or without its length.
+  auto hugeInfo = [&](bool announced) {
+    std::string info = "#version=3\n#url=" + Url(self) + "\n";
+    info.resize(UpgraderInfoLimit + 1, ' ');
+    server.Handle("/update/update.inf", [info, announced](const Server::Request&) {
+      Server::Response response = Server::Text(200, info);
+      response.NoLength = !announced;
+      return response;
+    });
+    return text(utInfoTooLarge);
+  };
+  const std::vector<Case> cases = {
+      {"the new program, whole", Plain, true, [](auto&) { return ""; }, RestartedNew},
+      {"a killed run's part of the program, then an upgrade of the readme only", Plain, true,
+       [&](auto&) {
+         testsupport::WriteFile(folder + self + ".uTMP", newBuild.substr(0, 5000), 0644);
+         Serve("#version=3\n#url=" + Url("readme.txt"), {{"readme.txt", "new readme"}});
+         return "";
+       },
+       RestartedOld, false, [&] { EXPECT_EQ(testsupport::ReadAll(folder + "readme.txt"), "new readme"); }},
+      {"two upgrades in one folder", Plain, true,
+       [&](auto&) {
+         second = MakeProgramUpgrader(TProgramUpgradeCaller::MainWindow, "2.0.0.1");
+         second->InfoFileURL = u->InfoFileURL;
+         second->Wizard.Enabled = false;
+         second->Wizard.Language = wlEnglish;
+         second->ShowMessages &= ~mAskUpgrade;
+         // The second starts once the first holds the folder, whose file
+         // comes only when the second has given up.
+         secondGaveUp = false;
+         second->OnAborted = [this](TauUpgrader&) { secondGaveUp = true; };
+         u->OnBeginUpgrade = [&](TauUpgrader&, const std::string&, TacUpgradeMethod, const auto&, bool&) {
+           QTimer::singleShot(0, [&] { second->StartUpdateCheck(false); });
+         };
+         server.Handle("/update/" + self, [this](const Server::Request& r) {
+           for (int tries = 0; tries < 2000 && !secondGaveUp; ++tries) std::this_thread::sleep_for(5ms);
+           return Server::File(r, Server::Share(newBuild));
+         });
+         return format(utUpgradeRunning, folder);
+       },
+       RestartedNew, false, [&] { EXPECT_EQ(requests("/update/" + self), 1) << "the second downloads nothing"; }},
+      {"a body cut half way, no Content-Length", Plain, true,
+       [&](auto&) {
+         serveSelf([&](auto& r) { r.NoLength = true, r.CutAfter = newBuild.size() / 2; });
+         return text(utConnectionLost);
+       },
+       Untouched},
+      {"a 20-digit Content-Length", Plain, true,
+       [&](auto&) {
+         serveSelf([](auto& r) {
+           r.Headers.emplace_back("Content-Length", "99999999999999999999");
+           r.NoLength = true;
+         });
+         return text(utConnectionLost);
+       },
+       Untouched},
+      {"%00 in a file's path", Plain, true,
+       [&](auto&) {
+         Serve("#version=3\n#url=" + Url("a%00b.dll"));
+         return format(utRefusedFile, Url("a%00b.dll"));
+       },
+       Untouched, false, [&] { EXPECT_EQ(requests("/update/a"), 0); }},
+      {"%0a in a file's path", Plain, true,
+       [&](auto&) {
+         Serve("#version=3\n#url=" + Url("skin/%0a") + "\n#url2=" + Url(self));
+         return format(utRefusedFile, Url("skin/%0a"));
+       },
+       Untouched, false, [&] { EXPECT_EQ(requests("/update/" + self), 0); }},
+      {"a read-only program folder (the wizard shown)", ReadOnly, true,
+       [&](const std::string& reason) {
+         u->Wizard.Enabled = true;
+         return format(utDiskWriteFailed, folder + self + ".uTMP: " + reason);
+       },
+       Untouched},
+      {"a full disk", Full, true,
+       [&](const std::string& reason) { return format(utDiskWriteFailed, folder + self + ".uTMP: " + reason); },
+       Untouched},
+      {"a helper that cannot be written", Limited, true,
+       [&](auto&) {
+         fs::create_directory(folder + "skin");
+         testsupport::WriteFile(folder + "skin/blue.skn", "old skin", 0644);
+         Serve("#version=3\n#url=" + Url("readme.txt") + "\n#url2=" + Url("skin/blue.skn"),
+               {{"readme.txt", "new readme"}, {"skin/blue.skn", "new skin"}});
+         return std::string(UpgraderHelperName) + ": File too large";
+       },
+       Untouched, false,
+       [&] {
+         EXPECT_EQ(testsupport::ReadAll(folder + "skin/blue.skn"), "old skin") << "nothing placed";
+         EXPECT_FALSE(fs::exists(folder + "readme.txt"));
+       }},
+      {"a placement that fails part way", Plain, true,
+       [&](auto&) {
+         fs::create_directories(folder + "skin/b.skn");  // a folder where the file goes
+         testsupport::WriteFile(folder + "skin/a.skn", "old a", 0644);
+         Serve("#version=3\n#url=" + Url("skin/a.skn") + "\n#url2=" + Url("skin/b.skn") + "\n#url3=" + Url(self),
+               {{"skin/a.skn", "new a"}, {"skin/b.skn", "new b"}, {self, newBuild}});
+         return format(utPlacementFailed, folder + "skin/b.skn: " + std::strerror(EISDIR));
+       },
+       Untouched, false, [&] { EXPECT_EQ(testsupport::ReadAll(folder + "skin/a.skn"), "old a") << "put back"; }},
+      {"a byte every 3 s", Plain, true,
+       [&](auto&) {
+         serveSelf([](auto& r) { r.ChunkSize = 1, r.ChunkDelay = 3s; });
+         u->Timeouts.LowSpeedTime = 500;  // the program's is 60 s
+         return text(utTimedOut);
+       },
+       Untouched, true},
+      {"information over 1 MiB", Plain, true, [&](auto&) { return hugeInfo(true); }, Untouched, true,
+       [&] { EXPECT_EQ(requests("/update/" + self), 0); }},
+      {"information over 1 MiB, its length not announced", Plain, true, [&](auto&) { return hugeInfo(false); },
+       Untouched, true},
+  };
+  // Failures of the check that the menu explains in one line and the
+  // sign-in dialog keeps quiet about.
+  std::vector<Case> checks;
+  for (bool menu : {true, false}) {
+    auto row = [&](const char* name, std::function<std::string()> prepare) {
+      checks.push_back({name, Plain, menu, [=](auto&) {
+                          const std::string message = prepare();
+                          return menu ? message : "";
+                        },
+                        Untouched, true});
+    };
+    row(menu ? "a certificate nobody signed, from the menu" : "a certificate nobody signed, signing in", [&] {
+      u->InfoFileURL = secure.Url("/update/update.inf");
+      return format(utSecureConnectionFailed, "");
+    });
+    row(menu ? "a redirect loop, from the menu" : "a redirect loop, signing in", [&] {
+      server.Handle("/update/update.inf", [](const Server::Request&) { return Server::Redirect("update.inf"); });
+      return text(utTooManyRedirects);
+    });
+    row(menu ? "https to http, from the menu" : "https to http, signing in", [&] {
+      secure.Handle("/update/away", [this](const Server::Request&) { return Server::Redirect(Url("update.inf")); });
+      u->InfoFileURL = secure.Url("/update/away");
+      u->InternetOptions |= ioIgnoreUnknownCertificateAuthority;
+      return format(utRedirectRefused, Url("update.inf"));
+    });
+    row(menu ? "a server that never answers, from the menu" : "a server that never answers, signing in", [&] {
+      server.Handle("/update/update.inf", [](const Server::Request&) {
+        Server::Response response = Server::Text(200, "#version=3");
+        response.Stall = true;
+        return response;
+      });
+      u->Timeouts.ReceiveTimeout = 300;
+      return text(utTimedOut);
+    });
+  }
+  for (const Case& c : cases) RunRow(c);
+  for (const Case& c : checks) RunRow(c);
 }
 
 }  // namespace

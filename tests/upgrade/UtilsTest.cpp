@@ -147,6 +147,10 @@ TEST(Utils, FilesTimesSizesAndAttributes) {
   EXPECT_EQ(GetAttributes(f), unsigned(atrReadOnly)) << "hidden follows the name";
   EXPECT_TRUE(SetAttributes(f, atrArchive));
   EXPECT_EQ(GetAttributes(f), 0u);
+  ::chmod(f.c_str(), 0775);
+  EXPECT_TRUE(SetAttributes(f, atrReadOnly));
+  ::stat(f.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 07777, 0555u) << "read-only takes the write permissions only";
   EXPECT_FALSE(SetAttributes(dir.File("none"), atrArchive));
 
   ::setenv("TZ", "UTC", 1);

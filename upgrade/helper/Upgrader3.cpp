@@ -4,14 +4,21 @@
 //
 // Command line (each blank parts two arguments, and the helper joins them
 // again with blanks, so paths with blanks survive):
-//   Upgrader3 [--pid=N] PROGRAM +RESTART_PARAMETERS DIGIT
+//   Upgrader3 [--pid=N] [--lock-fd=L] [--go-fd=G] PROGRAM +RESTART_PARAMETERS DIGIT
 // PROGRAM is the program's full path; the text after the last " +" holds
 // the restart parameters and, as its last character, the method: "0" the
 // program replaces itself, "1" an external setup runs, "2" a web page was
-// opened instead (nothing to do but restart).
+// opened instead (nothing to do but restart). L and G are descriptors the
+// program passes on: its upgrade lock, and a line on which it says "1"
+// once the upgrade may go on.
 //
+// 0. With G: waits for the word; anything else (the program gave up, or
+//    ended without a word) ends the helper before it has touched anything.
 // 1. Waits until the program has ended: the process N when it runs the
 //    program file, otherwise every process that runs the program file.
+//    Then takes the folder's upgrade lock (".upgrade.lock" beside the
+//    program; L when it is that lock), waiting for it, and holds it until
+//    the end: one upgrade per folder at a time.
 // 2. Puts every "*.uTMP" file of the program's folder in place of the file
 //    of its name without ".uTMP", by one rename that keeps the replaced
 //    file's permissions. A replacement that fails leaves the old file and
@@ -25,6 +32,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -45,6 +53,7 @@ namespace {
 
 constexpr const char* kTempSuffix = ".uTMP";
 constexpr const char* kPrivateFolderPrefix = "ssq-upgrade-";
+constexpr const char* kLockName = ".upgrade.lock";
 
 struct FileId {
   dev_t Device = 0;
@@ -155,6 +164,36 @@ pid_t Run(const std::string& program, const std::string& parameters, bool detach
   return pid;
 }
 
+// Waits for the program's word on `fd`: true for "1".
+bool WaitForWord(int fd) {
+  char word = 0;
+  ssize_t n;
+  while ((n = ::read(fd, &word, 1)) < 0 && errno == EINTR) {
+  }
+  ::close(fd);
+  return n == 1 && word == '1';
+}
+
+// The folder's upgrade lock, waited for: `passed` when it is that lock's
+// file, else the file opened here. -1 when there is no lock to be had.
+int TakeLock(const std::string& folder, int passed) {
+  const std::string path = folder + kLockName;
+  const FileId lock = IdOf(path);
+  struct stat st {};
+  int fd = -1;
+  if (passed >= 0 && ::fstat(passed, &st) == 0 && lock == FileId{st.st_dev, st.st_ino, true}) {
+    fd = passed;
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);  // the programs started later must not hold it
+  } else {
+    if (passed >= 0) ::close(passed);
+    fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return -1;
+  }
+  while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+  return fd;
+}
+
 void RemoveSelf() {
   char self[4096];
   const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
@@ -170,10 +209,16 @@ void RemoveSelf() {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  long pid = 0;
-  if (!args.empty() && args.front().rfind("--pid=", 0) == 0) {
-    pid = std::strtol(args.front().c_str() + 6, nullptr, 10);
-    args.erase(args.begin());
+  long pid = 0, lockFd = -1, goFd = -1;
+  for (bool option = true; option && !args.empty();) {
+    option = false;
+    for (auto [name, value] : {std::pair{"--pid=", &pid}, {"--lock-fd=", &lockFd}, {"--go-fd=", &goFd}})
+      if (args.front().rfind(name, 0) == 0) {
+        *value = std::strtol(args.front().c_str() + std::strlen(name), nullptr, 10);
+        args.erase(args.begin());
+        option = true;
+        break;
+      }
   }
   std::string text;
   for (const std::string& a : args) text += a + " ";
@@ -191,7 +236,13 @@ int main(int argc, char** argv) {
   if (!restart.empty()) restart.pop_back();  // the method digit
   const std::string folder = program.substr(0, program.rfind('/') + 1);
 
+  if (goFd >= 0 && !WaitForWord(static_cast<int>(goFd))) {
+    if (lockFd >= 0) ::close(static_cast<int>(lockFd));
+    RemoveSelf();
+    return 3;
+  }
   WaitForProgramEnd(program, pid);
+  const int lock = TakeLock(folder.empty() ? "./" : folder, static_cast<int>(lockFd));
 
   bool selfReplaced = Exists(program + kTempSuffix);
   std::string setup;
@@ -224,6 +275,7 @@ int main(int argc, char** argv) {
     ::unlink(setup.c_str());
   }
   Run(program, restart, true);
+  if (lock >= 0) ::close(lock);
   RemoveSelf();
   return 0;
 }

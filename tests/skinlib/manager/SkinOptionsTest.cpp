@@ -314,7 +314,6 @@ TEST_F(ManagerTest, StandardIndexesWithAndWithoutGlobalInfo) {
 
 // Gradient texts are parsed once, at the load, into their stops.
 TEST_F(ManagerTest, GradientsParsedAtTheLoad) {
-#if __has_include("skinlib/manager/SkinGradients.h")
   TestSkin skin = DemoSkin();
   skin.Section("HOTBAND").Set("HOTGRADIENTDATA", "255;65280;50;1;0;65280;16711680;50;1;0").Set("GRADIENTDATA", " ");
   WriteFolder(skin, "Demo");
@@ -330,7 +329,9 @@ TEST_F(ManagerTest, GradientsParsedAtTheLoad) {
   ASSERT_EQ(band.HotGradientArray.size(), 2u);
   EXPECT_EQ(band.HotGradientArray[1].Color2, 16711680);
   EXPECT_EQ(band.HotGradientArray[0].Mode, 1);
-#else
-  GTEST_SKIP() << "the gradient parser is not part of the library";
-#endif
+  // A field that is no number ends the load as the library's error.
+  skin.Section("HOTBAND").Put("GRADIENTDATA", "1;2;x;0;0");
+  WriteFolder(skin, "Demo");
+  EXPECT_THROW(sm->SetSkinName("Demo"), ESkinLibraryError);
+  EXPECT_TRUE(sm->GeneralData.empty());
 }
