@@ -37,10 +37,10 @@ namespace {
 const QString kDefaultSkinDirectory = QStringLiteral("c:\\Skins");
 const QString kGlobalInfo = QStringLiteral("GLOBALINFO");
 
-// The popup messages posted and not yet handled, and whether a manager's
-// handler is in the application window's chain to handle them.
+// The popup messages posted and not yet handled, and the handler in the
+// application window's chain that handles them (none without a manager).
 int g_pendingPopupMessages = 0;
-bool g_popupHandlerInstalled = false;
+const WindowProcHandle* g_popupHandler = nullptr;
 
 // Sets a flag for the life of a scope.
 class FlagScope {
@@ -133,7 +133,7 @@ bool ShowLibraryVersionIfAsked(const QStringList& arguments) {
 }
 
 bool PostPopupWindowMessage(unsigned msg, LPARAM lParam) {
-  if (!g_popupHandlerInstalled || g_pendingPopupMessages > 0) return false;
+  if (!g_popupHandler || !g_popupHandler->Installed() || g_pendingPopupMessages > 0) return false;
   if (!PostMessage(ApplicationWindow(), msg, 0, lParam)) return false;
   ++g_pendingPopupMessages;
   return true;
@@ -214,9 +214,9 @@ TsSkinManager::~TsSkinManager() {
   ClearMasks(*this);
   ClearPatterns(*this);
   GeneralData.clear();
-  if (applicationHook_.Installed()) {
-    RemoveWindowProc(applicationHook_);
-    g_popupHandlerInstalled = false;
+  if (hookedApplication_) {
+    RemoveWindowProc(applicationHook_);  // nothing when the window has gone first
+    g_popupHandler = nullptr;
     g_pendingPopupMessages = 0;
   }
   if (FirstSkinManager == this) FirstSkinManager = nullptr;
@@ -232,7 +232,11 @@ void TsSkinManager::HookApplicationWindow() {
     else
       previous(m);
   });
-  g_popupHandlerInstalled = applicationHook_.Installed();
+  hookedApplication_ = applicationHook_.Installed();
+  if (hookedApplication_) {
+    g_popupHandler = &applicationHook_;
+    g_pendingPopupMessages = 0;
+  }
 }
 
 void TsSkinManager::MainWindowHook(Message& m, const CallPrevious& previous) {

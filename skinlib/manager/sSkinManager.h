@@ -349,6 +349,7 @@ class TsSkinManager : public QObject, public TacLoadingState {
   int hueOffset_ = 0;
   int saturation_ = 0;
   platform::WindowProcHandle applicationHook_;
+  bool hookedApplication_ = false;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TsSkinManager::TacSkinningRules)

@@ -309,6 +309,15 @@ TEST_F(ManagerTest, PopupWindowMessages) {
   EXPECT_TRUE(PostPopupWindowMessage(kMenuItemPopupMsg, 1));
   QApplication::sendPostedEvents();
   EXPECT_EQ(handled.size(), 1u);
+  // The application's window gone first: nothing is posted where no
+  // handler hears it, and the next manager's handler takes the messages.
+  delete platform::ApplicationWindow();
+  EXPECT_FALSE(PostPopupWindowMessage(kPopupWindowMsg, LPARAM(&popup)));
+  sm.reset();
+  auto next = std::make_unique<TsSkinManager>();
+  EXPECT_TRUE(PostPopupWindowMessage(kPopupWindowMsg, LPARAM(&popup)));
+  QApplication::sendPostedEvents();
+  EXPECT_EQ(handled.size(), 2u);
 }
 
 TEST_F(ManagerTest, TheHotWindowHearsEnterAndLeave) {
