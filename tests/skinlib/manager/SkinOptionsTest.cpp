@@ -229,7 +229,8 @@ TEST_F(ManagerTest, CommonSections) {
   auto sm = Manager("Demo");
   sm->SetCommonSections({"[MYPANEL]", "PARENTCLASS = panel", "FONTCOLOR=255", "GLOW=-1",
                          "BORDERSMASK=#(0,0,30,20)(1,0,5)", "[PANEL]", "COLOR=1", "; COLOR = 2", "[NOPARENT]",
-                         "TRANSPARENCY=7", "SHOWFOCUS=true", "PATTERN=Panel.JPG"});
+                         "TRANSPARENCY=7", "SHOWFOCUS=true", "PATTERN=Panel.JPG", "GLYPHMASK=edge.bmp",
+                         "[GLOBALINFO]", "EXTRA=#(0,0,10,10)(1,0)"});
   EXPECT_EQ(sm->CommonSections()[1], "PARENTCLASS=panel");
   EXPECT_EQ(sm->CommonSections()[7], "; COLOR = 2") << "comments keep their blanks";
   ASSERT_TRUE(sm->SkinData->Active);
@@ -251,6 +252,11 @@ TEST_F(ManagerTest, CommonSections) {
   EXPECT_EQ(orphan.Transparency, 7);
   EXPECT_TRUE(orphan.ShowFocus);
   EXPECT_EQ(orphan.FadingIterations, 5);
+  // Its ".BMP" value from the skin's folder; no masks for GLOBALINFO.
+  const int glyph = sm->IndexOfMask("NOPARENT", "GLYPHMASK");
+  ASSERT_GE(glyph, 0);
+  EXPECT_EQ(sm->MaskData[size_t(glyph)].R, (platform::TRect{0, 0, 54, 36}));
+  EXPECT_EQ(sm->IndexOfMask("GLOBALINFO", "EXTRA"), -1);
   // A common section's JPEG comes from the skin's folder and stays a pattern, even a small one.
   const int pattern = sm->FindPatternIndex(sm->IndexOfSection("NOPARENT"), "NOPARENT", "PATTERN");
   ASSERT_GE(pattern, 0);
@@ -334,4 +340,105 @@ TEST_F(ManagerTest, GradientsParsedAtTheLoad) {
   WriteFolder(skin, "Demo");
   EXPECT_THROW(sm->SetSkinName("Demo"), ESkinLibraryError);
   EXPECT_TRUE(sm->GeneralData.empty());
+}
+
+// Every skin-wide key to its field, and the default of each when missing.
+TEST_F(ManagerTest, EveryGlobalInfoKeyAndItsDefault) {
+  const struct {
+    const char* key;
+    int16_t TsSkinData::*field;
+    int fallback;
+  } keys[] = {
+      {"BORDERWIDTH", &TsSkinData::BorderWidth, 4},      {"TITLEHEIGHT", &TsSkinData::TitleHeight, 30},
+      {"FORMOFFSET", &TsSkinData::FormOffset, 8},        {"CENTEROFFSET", &TsSkinData::CenterOffset, 0},
+      {"BORDERMODE", &TsSkinData::BorderMode, 0},        {"SHADOW1OFFSET", &TsSkinData::Shadow1Offset, 0},
+      {"SHADOW1BLUR", &TsSkinData::Shadow1Blur, -1},     {"SHADOW1TRANSPARENCY", &TsSkinData::Shadow1Transparency, 0},
+      {"BISPACE", &TsSkinData::BISpace, 0},              {"BIVALIGN", &TsSkinData::BIVAlign, 0},
+      {"BIRIGHT", &TsSkinData::BIRight, 0},              {"BILEFT", &TsSkinData::BILeft, 0},
+      {"BIKEEPHUE", &TsSkinData::BIKeepHue, 0},          {"BICONCLOSEGLOW", &TsSkinData::BICloseGlow, 0},
+      {"BICONCLOSEGLOWMARGIN", &TsSkinData::BICloseGlowMargin, 0}, {"BICONMAXGLOW", &TsSkinData::BIMaxGlow, 0},
+      {"BICONMAXGLOWMARGIN", &TsSkinData::BIMaxGlowMargin, 0},     {"BICONMINGLOW", &TsSkinData::BIMinGlow, 0},
+      {"BICONMINGLOWMARGIN", &TsSkinData::BIMinGlowMargin, 0},
+  };
+  TestSkin bare;
+  bare.Section("GLOBALINFO").Set("VERSION", "6.1");
+  TestSkin full = bare;
+  int value = 11;
+  for (const auto& k : keys) full.Section("GLOBALINFO").Set(k.key, value++);
+  full.Section("GLOBALINFO").Set("MAXHEIGHT", 77).Set("SHADOW1COLOR", 123456).Set("BORDERCOLOR", 654321);
+  WriteFolder(bare, "Bare");
+  WriteFolder(full, "Full");
+  auto sm = Manager("Bare");
+  ASSERT_TRUE(sm->SkinData->Active);
+  const TsSkinData& d = *sm->SkinData;
+  for (const auto& k : keys) EXPECT_EQ(d.*k.field, k.fallback) << k.key;
+  EXPECT_EQ(d.MaxHeight, 30);
+  EXPECT_EQ(d.Shadow1Color, 0);
+  EXPECT_EQ(d.BorderColor, 0);
+  EXPECT_EQ(d.Author, QString());
+  sm->SetSkinName("Full");
+  value = 11;
+  for (const auto& k : keys) EXPECT_EQ(d.*k.field, value++) << k.key;
+  EXPECT_EQ(d.MaxHeight, 77);
+  EXPECT_EQ(d.Shadow1Color, 123456);
+  EXPECT_EQ(d.BorderColor, 654321);
+}
+
+// Every section key to its field (a value of its own each), and the
+// defaults of a section that names none.
+TEST_F(ManagerTest, EverySectionKeyAndItsDefault) {
+  const struct {
+    const char* key;
+    int32_t TsGeneralData::*field;
+    int fallback;
+  } integers[] = {
+      {"GLOW", &TsGeneralData::GlowCount, 0},
+      {"GLOWMARGIN", &TsGeneralData::GlowMargin, 0},
+      {"TRANSPARENCY", &TsGeneralData::Transparency, 0},
+      {"GRADIENTPERCENT", &TsGeneralData::GradientPercent, 0},
+      {"IMAGEPERCENT", &TsGeneralData::ImagePercent, 0},
+      {"FADINGITERATIONS", &TsGeneralData::FadingIterations, 5},
+      {"HOTTRANSPARENCY", &TsGeneralData::HotTransparency, 0},
+      {"HOTGRADIENTPERCENT", &TsGeneralData::HotGradientPercent, 0},
+      {"HOTIMAGEPERCENT", &TsGeneralData::HotImagePercent, 0},
+  };
+  const struct {
+    const char* key;
+    bool TsGeneralData::*field;
+  } flags[] = {{"RESERVEDBOOLEAN", &TsGeneralData::ReservedBoolean},
+               {"GIVEOWNFONT", &TsGeneralData::GiveOwnFont},
+               {"SHOWFOCUS", &TsGeneralData::ShowFocus},
+               {"FADINGENABLED", &TsGeneralData::FadingEnabled}};
+  const char* fontKeys[] = {"FONTCOLOR", "TCLEFT", "TCTOP", "TCRIGHT", "TCBOTTOM"};
+  const char* hotFontKeys[] = {"HOTFONTCOLOR", "HOTTCLEFT", "HOTTCTOP", "HOTTCRIGHT", "HOTTCBOTTOM"};
+  TestSkin skin;
+  skin.Section("EMPTY").Set("PARENTCLASS", "");
+  SkinSection& full = skin.Section("FULL");
+  int value = 21;
+  for (const auto& k : integers) full.Set(k.key, value++);
+  for (const auto& k : flags) full.Set(k.key, "True");
+  for (const char* k : fontKeys) full.Set(k, value++);
+  for (const char* k : hotFontKeys) full.Set(k, value++);
+  full.Set("COLOR", 0x102030).Set("HOTCOLOR", 0x405060);
+  WriteFolder(skin, "Keys");
+  auto sm = Manager("Keys");
+  ASSERT_TRUE(sm->SkinData->Active);
+  const TsGeneralData& empty = Section(*sm, "EMPTY");
+  for (const auto& k : integers) EXPECT_EQ(empty.*k.field, k.fallback) << k.key;
+  for (const auto& k : flags) EXPECT_FALSE(empty.*k.field) << k.key;
+  EXPECT_EQ(empty.FontColor, (TsFontColors{0, -1, -1, -1, -1}));
+  EXPECT_EQ(empty.HotFontColor, (TsFontColors{0, -1, -1, -1, -1}));
+  EXPECT_EQ(empty.Color, 0xFFFFFF);
+  EXPECT_EQ(empty.HotColor, 0xFFFFFF);
+  EXPECT_EQ(empty.GradientData, " ");
+  EXPECT_EQ(empty.BorderIndex, -1);
+  EXPECT_EQ(empty.ImgTopRight, -1);
+  const TsGeneralData& r = Section(*sm, "FULL");
+  value = 21;
+  for (const auto& k : integers) EXPECT_EQ(r.*k.field, value++) << k.key;
+  for (const auto& k : flags) EXPECT_TRUE(r.*k.field) << k.key;
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(r.FontColor[i], value++) << fontKeys[i];
+  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(r.HotFontColor[i], value++) << hotFontKeys[i];
+  EXPECT_EQ(r.Color, 0x102030);
+  EXPECT_EQ(r.HotColor, 0x405060);
 }
