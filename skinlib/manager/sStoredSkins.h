@@ -81,6 +81,7 @@ struct TsSkinGeneral {
   int32_t HotImagePercent = 0;
   QString Name;
   bool GiveOwnFont = false;
+  friend bool operator==(const TsSkinGeneral&, const TsSkinGeneral&) = default;
 };
 
 // One mask of a stored skin: a bitmap of its own (Name not empty) or the
@@ -105,6 +106,7 @@ struct TsSkinPattern {
   std::string Image;
   QString Name;
   QString PropertyName;
+  friend bool operator==(const TsSkinPattern&, const TsSkinPattern&) = default;
 };
 
 using TsSkinGenerals = TacItemCollection<TsSkinGeneral>;

@@ -346,6 +346,34 @@ TEST_F(ManagerTest, TheHotWindowHearsEnterAndLeave) {
   AdapterEntryPoints().SendSkinCommandToHandle = nullptr;
 }
 
+namespace {
+
+// Items with a value of their own in every member.
+const TsSkinGeneral kGeneral{"FORM", "PANEL", -5, true, "1 2 3 4 5", "6 7 8 9 10", 11, 12, 13, 14, "255;0;100;0;0",
+                             15, true, true, 16, 0x123456, 17, 18, " ", 19, "general", true};
+const TsSkinImage kImage = [] {
+  TsSkinImage i;
+  i.SectionName = "BUTTON";
+  i.Name = "own";
+  i.PropertyName = "BORDERSMASK";
+  i.Left = 1, i.Top = 2, i.Right = 3, i.Bottom = 4, i.ImageCount = 5, i.MaskType = 6, i.BorderWidth = 7;
+  i.StretchMode = 8, i.ImgType = itisaGlow, i.WL = 9, i.WR = 10, i.WT = 11, i.WB = 12;
+  return i;
+}();
+const TsSkinPattern kPattern{"FORM", std::string("\xFF\xD8 not decoded", 14), "shared", "PATTERN"};
+
+void ExpectSameImage(const TsSkinImage& a, const TsSkinImage& b) {
+  EXPECT_EQ(a.SectionName, b.SectionName);
+  EXPECT_EQ(a.Name, b.Name);
+  EXPECT_EQ(a.PropertyName, b.PropertyName);
+  EXPECT_EQ((std::array<int, 13>{a.Left, a.Top, a.Right, a.Bottom, a.ImageCount, a.MaskType, a.BorderWidth,
+                                  a.StretchMode, int(a.ImgType), a.WL, a.WR, a.WT, a.WB}),
+            (std::array<int, 13>{b.Left, b.Top, b.Right, b.Bottom, b.ImageCount, b.MaskType, b.BorderWidth,
+                                  b.StretchMode, int(b.ImgType), b.WL, b.WR, b.WT, b.WB}));
+}
+
+}  // namespace
+
 // Stored skins in the property stream: Data byte for byte (an empty one
 // too), the items member by member; the skin stored is read when the
 // manager is loaded.
@@ -364,19 +392,18 @@ TEST_F(ManagerTest, StoredSkinsThroughThePropertyStream) {
     plain.Author = "作者";
     plain.MasterBitmap = platform::Bitmap(5, 3, platform::pf24bit);
     plain.MasterBitmap.SetPixel(4, 2, 0x123456);
-    TsSkinGeneral& g = plain.GeneralData.Add();
-    g.SectionName = "FORM";
-    g.FontColor = "1 2 3 4 5";
-    g.Color = -5;
-    g.ShowFocus = true;
+    plain.GeneralData.Add() = kGeneral;
     TsSkinImage& image = plain.Images.Add();
-    image.Name = "own";
+    image = kImage;
     image.Image = platform::Bitmap(2, 2, platform::pf32bit);
     image.Image.SetArgb(1, 1, 0x80112233);
-    image.ImgType = itisaGlow;
-    image.WB = 7;
-    TsSkinPattern& pattern = plain.Patterns.Add();
-    pattern.Image = std::string("\xFF\xD8 not decoded", 14);
+    plain.Patterns.Add() = kPattern;
+    plain.Shadow1Color = 0x111111;
+    plain.Shadow1Offset = 2;
+    plain.Shadow1Blur = 3;
+    plain.Shadow1Transparency = 4;
+    plain.BorderColor = 0x222222;
+    plain.Description = "描述";
     sm.SetSkinName("Packed");
     sm.SetActive(true);
     stream = sm.PropertyStream();
@@ -391,20 +418,21 @@ TEST_F(ManagerTest, StoredSkinsThroughThePropertyStream) {
   EXPECT_TRUE(plain.Data.empty());
   EXPECT_DOUBLE_EQ(plain.Version, 6.25);
   EXPECT_EQ(plain.Author, QStringLiteral("作者"));
-  EXPECT_EQ(plain.Shadow1Blur, -1);
-  EXPECT_EQ(plain.BorderColor, 0xFF00FF);
+  EXPECT_EQ((std::array<int, 5>{plain.Shadow1Color, plain.Shadow1Offset, plain.Shadow1Blur, plain.Shadow1Transparency,
+                                 plain.BorderColor}),
+            (std::array<int, 5>{0x111111, 2, 3, 4, 0x222222}));
+  EXPECT_EQ(plain.Description, QStringLiteral("描述"));
+  EXPECT_EQ(read->InternalSkins()[0].Shadow1Blur, -1) << "the defaults of a new stored skin";
+  EXPECT_EQ(read->InternalSkins()[0].BorderColor, 0xFF00FF);
   EXPECT_EQ(plain.MasterBitmap.GetPixel(4, 2), 0x123456);
   EXPECT_EQ(plain.MasterBitmap.PixelFormat(), platform::pf24bit);
   ASSERT_EQ(plain.GeneralData.Count(), 1);
-  EXPECT_EQ(plain.GeneralData[0].FontColor, "1 2 3 4 5");
-  EXPECT_EQ(plain.GeneralData[0].Color, -5);
-  EXPECT_TRUE(plain.GeneralData[0].ShowFocus);
+  EXPECT_TRUE(plain.GeneralData[0] == kGeneral);
   ASSERT_EQ(plain.Images.Count(), 1);
+  ExpectSameImage(plain.Images[0], kImage);
   EXPECT_EQ(plain.Images[0].Image.GetArgb(1, 1), 0x80112233u);
-  EXPECT_EQ(plain.Images[0].ImgType, itisaGlow);
-  EXPECT_EQ(plain.Images[0].WB, 7);
   ASSERT_EQ(plain.Patterns.Count(), 1);
-  EXPECT_EQ(plain.Patterns[0].Image, std::string("\xFF\xD8 not decoded", 14));
+  EXPECT_TRUE(plain.Patterns[0] == kPattern);
   // Read from the stored data and announced once loaded.
   EXPECT_EQ(read->SkinName(), "Packed");
   EXPECT_TRUE(read->SkinData->Active && read->IsPackage);
@@ -413,7 +441,11 @@ TEST_F(ManagerTest, StoredSkinsThroughThePropertyStream) {
   TsStoredSkin copy;
   copy.Assign(plain);
   EXPECT_EQ(copy.Images[0].Image.GetArgb(1, 1), 0x80112233u);
-  EXPECT_EQ(copy.GeneralData[0].FontColor, "1 2 3 4 5");
+  ExpectSameImage(copy.Images[0], kImage);
+  EXPECT_TRUE(copy.GeneralData[0] == kGeneral);
+  EXPECT_TRUE(copy.Patterns[0] == kPattern);
+  EXPECT_EQ(copy.Description, plain.Description);
+  EXPECT_EQ(copy.Shadow1Offset, 2);
   TsStoredSkins other(nullptr);
   other.Assign(read->InternalSkins());
   EXPECT_EQ(other.Count(), 0);
