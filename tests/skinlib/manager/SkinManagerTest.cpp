@@ -404,6 +404,13 @@ TEST_F(ManagerTest, StoredSkinsThroughThePropertyStream) {
     plain.Shadow1Transparency = 4;
     plain.BorderColor = 0x222222;
     plain.Description = "描述";
+    // Bitmaps of every pixel format; two colours go as 24 bits.
+    for (platform::TPixelFormat format : {platform::pf8bit, platform::pf1bit, platform::pfDevice}) {
+      TsSkinImage& item = plain.Images.Add();
+      item.Image = platform::Bitmap(3, 2, format);
+      item.Image.Fill(qRgb(0, 0, 0));
+      item.Image.SetPixel(2, 1, 0xFFFFFF);
+    }
     sm.SetSkinName("Packed");
     sm.SetActive(true);
     stream = sm.PropertyStream();
@@ -428,11 +435,20 @@ TEST_F(ManagerTest, StoredSkinsThroughThePropertyStream) {
   EXPECT_EQ(plain.MasterBitmap.PixelFormat(), platform::pf24bit);
   ASSERT_EQ(plain.GeneralData.Count(), 1);
   EXPECT_TRUE(plain.GeneralData[0] == kGeneral);
-  ASSERT_EQ(plain.Images.Count(), 1);
+  ASSERT_EQ(plain.Images.Count(), 4);
   ExpectSameImage(plain.Images[0], kImage);
+  const platform::TPixelFormat formats[] = {platform::pf8bit, platform::pf24bit, platform::pfDevice};
+  for (int i = 1; i < 4; ++i) {
+    const platform::Bitmap& b = plain.Images[i].Image;
+    EXPECT_EQ(b.PixelFormat(), formats[i - 1]) << i;
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(b.GetPixel(2, 1), 0xFFFFFF) << i;
+    EXPECT_EQ(b.GetPixel(1, 1), 0) << i;
+  }
   EXPECT_EQ(plain.Images[0].Image.GetArgb(1, 1), 0x80112233u);
   ASSERT_EQ(plain.Patterns.Count(), 1);
   EXPECT_TRUE(plain.Patterns[0] == kPattern);
+  EXPECT_EQ(read->MenuSupport().IcoLineSkin, "ICOLINE") << "an empty one takes its default";
   // Read from the stored data and announced once loaded.
   EXPECT_EQ(read->SkinName(), "Packed");
   EXPECT_TRUE(read->SkinData->Active && read->IsPackage);
@@ -468,6 +484,9 @@ TEST_F(ManagerTest, SettingsThroughThePropertyStream) {
     sm.AnimEffects().Buttons.Events = beMouseDown;
     sm.SetSkinningRules(TsSkinManager::srStdDialogs);
     sm.SetAllowGlowing(false);
+    sm.MenuSupport().UseExtraLine = true;
+    sm.MenuSupport().ExtraLineWidth = 40;
+    sm.MenuSupport().IcoLineSkin = "MYICOLINE";
     stream = sm.PropertyStream();
   }
   auto read = TsSkinManager::FromPropertyStream(stream);
@@ -476,7 +495,10 @@ TEST_F(ManagerTest, SettingsThroughThePropertyStream) {
   EXPECT_EQ(read->ThirdParty().Text(ThirdPartyList::tpWWEdits), " ");
   EXPECT_EQ(read->ThirdPartyLists[ThirdPartyList::tpWWEdits], QStringList{" "});
   EXPECT_EQ(read->ThirdPartyLists[ThirdPartyList::tpPanels], (QStringList{"TPanel", "TMyPanel"}));
-  EXPECT_EQ(read->MenuSupport().IcoLineSkin, "ICOLINE");
+  EXPECT_EQ(read->MenuSupport().IcoLineSkin, "MYICOLINE");
+  EXPECT_TRUE(read->MenuSupport().UseExtraLine);
+  EXPECT_EQ(read->MenuSupport().ExtraLineWidth, 40);
+  EXPECT_FALSE(read->AllowGlowing());
   EXPECT_EQ(read->AnimEffects().SkinChanging.Time, 250);
   EXPECT_TRUE(read->AnimEffects().FormShow.Active);
   EXPECT_EQ(read->AnimEffects().Buttons.Events, beMouseDown);
@@ -618,10 +640,13 @@ TEST_F(ManagerTest, ExtendedBorderPictures) {
   EXPECT_EQ(sm->ExtBorderInactive->GetPixel(19, 0), sm->MasterBitmap->GetPixel(masterWidth - 1, 0));
   EXPECT_EQ(sm->ExtBorderInactive->GetArgb(20, 0), 0u) << "outside the bitmap: transparent";
 
-  // No EXBORDER: the library's shadows.
-  platform::StartUnit("sSkinManager");
+  // No EXBORDER: the library's shadows, when there are any.
   skin.Section("GLOBALINFO").Put("EXBORDER", "");
   WriteFolder(skin, "Plain");
+  ASSERT_FALSE(ShadowActiveImage);
+  sm->SetSkinName("Plain");
+  EXPECT_EQ(sm->ExtBorderMargins, (platform::TRect{0, 0, 0, 0}));
+  platform::StartUnit("sSkinManager");
   sm->SetSkinName("Plain");
   EXPECT_EQ(sm->StandardIndexes.ExBorder, -1);
   EXPECT_EQ(sm->ExtBorderMargins, (platform::TRect{11, 7, 11, 11}));
