@@ -166,12 +166,9 @@ TEST_F(ManagerTest, StoredSkins) {
   plain.Author = "items";
   plain.Shadow1Blur = 3;
   TsSkinGeneral& form = plain.GeneralData.Add();
-  form.SectionName = "FORM";
-  form.Color = platform::clBtnFace;  // taken as it is
-  form.FontColor = "1 2 3 4 5";
-  form.HotFontColor = "1 2 3";
-  form.GradientData = " ";
-  form.FadingIterations = 9;
+  // Colour taken as it is, a value of its own in every member.
+  form = {"FORM", "", platform::clBtnFace, true, "1 2 3 4 5", "1 2 3", 11, 12, 13, 14, " ", 15, true, true, 9,
+          0x123456, 17, 18, "255;0;100;0;0", 19, "general", true};
   TsSkinGeneral& panel = plain.GeneralData.Add();
   panel.SectionName = "PANEL";
   panel.ParentClass = "FORM";
@@ -194,7 +191,15 @@ TEST_F(ManagerTest, StoredSkins) {
   EXPECT_EQ(Section(*sm, "FORM").Color, platform::clBtnFace);
   EXPECT_EQ(Section(*sm, "FORM").FontColor, (TsFontColors{1, 2, 3, 4, 5}));
   EXPECT_EQ(Section(*sm, "FORM").HotFontColor, (TsFontColors{0, -1, -1, -1, -1}));
-  EXPECT_EQ(Section(*sm, "FORM").FadingIterations, 9);
+  const TsGeneralData& f = Section(*sm, "FORM");
+  EXPECT_EQ((std::array<int, 12>{f.Transparency, f.GlowCount, f.GlowMargin, f.GradientPercent, f.ImagePercent,
+                                  f.FadingIterations, f.HotColor, f.HotTransparency, f.HotGradientPercent,
+                                  f.HotImagePercent, f.ReservedBoolean, f.ShowFocus}),
+            (std::array<int, 12>{11, 12, 13, 14, 15, 9, 0x123456, 17, 18, 19, 1, 1}));
+  EXPECT_TRUE(f.FadingEnabled && f.GiveOwnFont);
+  EXPECT_EQ(f.GradientData, " ");
+  EXPECT_EQ(f.HotGradientData, "255;0;100;0;0");
+  EXPECT_EQ(f.HotGradientArray.size(), 1u);
   EXPECT_EQ(Section(*sm, "PANEL").FontColor, (TsFontColors{0, -1, -1, -1, -1}));
   EXPECT_EQ(Section(*sm, "PANEL").ParentClass, "FORM");
   EXPECT_TRUE(sm->MaskData.empty());
