@@ -138,6 +138,10 @@ void TFrmChoose::ShowChoose(int left, const TFormulate* formula, const TCdtData*
   LoadRecord(record);
   pgc1->setCurrentWidget(TabOfKind(kind));
   if (isHidden()) show();
+  // It comes to the front, also where a window manager would keep a window
+  // that asked for nothing under the one the user works in.
+  raise();
+  activateWindow();
 }
 
 void TFrmChoose::LoadRecord(const TCdtData* record) {
