@@ -1,0 +1,48 @@
+#include "skinlib/manager/SkinColors.h"
+
+#include <algorithm>
+#include <cmath>
+
+using platform::TColor;
+
+namespace {
+
+// Round (halves to even: the default rounding mode) within 0..255.
+inline int RoundChannel(double v) { return int(std::nearbyint(std::clamp(v, 0.0, 255.0))); }
+
+}  // namespace
+
+TColor ChangeColorSaturation(TColor color, int percent) {
+  if (percent == 0) return color;
+  const TColor c = platform::ColorToRGB(color);
+  const int r = platform::GetRValue(c), g = platform::GetGValue(c), b = platform::GetBValue(c);
+  const double average = (r + g + b) / 3.0;
+  auto change = [&](int v) { return RoundChannel(percent * (average - v) / 100 + v); };
+  return platform::RGB(change(r), change(g), change(b));
+}
+
+TColor ChangeColorHue(int delta, TColor color) {
+  const TColor c = platform::ColorToRGB(color);
+  const int r = platform::GetRValue(c), g = platform::GetGValue(c), b = platform::GetBValue(c);
+  const int max = std::max({r, g, b}), min = std::min({r, g, b}), d = max - min;
+  // No saturation (grey, black): the value alone.
+  if (max == 0 || d == 0) return platform::RGB(max, max, max);
+  const double s = double(d) / max, v = max, f60 = 60.0 / d;
+  double h = r == max ? (g - b) * f60 : g == max ? 120 + (b - r) * f60 : 240 + (r - g) * f60;
+  if (h < 0) h += 360;
+  double turned = std::fmod(std::nearbyint(h + delta), 360.0);
+  if (turned < 0) turned += 360;
+  const int hue = int(turned);
+  const int i = hue / 60;
+  const double f = hue / 60.0 - i;
+  const int p = RoundChannel((1 - s) * v), q = RoundChannel((1 - s * f) * v), t = RoundChannel((1 - (1 - f) * s) * v);
+  const int vv = max;
+  switch (i) {
+    case 0: return platform::RGB(vv, t, p);
+    case 1: return platform::RGB(q, vv, p);
+    case 2: return platform::RGB(p, vv, t);
+    case 3: return platform::RGB(p, q, vv);
+    case 4: return platform::RGB(t, p, vv);
+    default: return platform::RGB(vv, p, q);
+  }
+}
