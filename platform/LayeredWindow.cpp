@@ -2,7 +2,7 @@
 
 #include "platform/NonClient.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -68,8 +68,9 @@ LayeredWindow::LayeredWindow(QWidget* owner, bool inputTransparent) : QWidget(ow
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
   // A press in it never activates it.
-  noActivate_ = InstallWindowProc(this, [](Message& m, const CallPrevious& previous) {
+  noActivate_ = InstallWindowProc(this, [this](Message& m, const CallPrevious& previous) {
     if (m.Msg == WM_MOUSEACTIVATE) {
+      RememberActive();
       m.Result = MA_NOACTIVATE;
       return;
     }
@@ -96,6 +97,19 @@ void LayeredWindow::SetInputTransparent(bool on) {
 }
 
 bool LayeredWindow::InputTransparent() const { return windowFlags().testFlag(Qt::WindowTransparentForInput); }
+
+void LayeredWindow::RememberActive() {
+  QWidget* active = QApplication::activeWindow();
+  if (active != this) handBack_ = active;
+}
+
+bool LayeredWindow::event(QEvent* event) {
+  if (event->type() == QEvent::Show) RememberActive();
+  const bool handled = QWidget::event(event);
+  if (event->type() == QEvent::WindowActivate && handBack_ && handBack_ != this && handBack_->isVisible())
+    handBack_->activateWindow();
+  return handled;
+}
 
 void LayeredWindow::paintEvent(QPaintEvent* event) {
   QPainter p(this);

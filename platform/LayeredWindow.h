@@ -5,7 +5,9 @@
 // A LayeredWindow is a frameless, translucent Qt::Tool widget. It never
 // takes activation: it is shown without activating (WA_ShowWithoutActivating),
 // accepts no focus, and answers WM_MOUSEACTIVATE with MA_NOACTIVATE, so a
-// click on it leaves the active window as it is. Made transparent for
+// click on it leaves the active window as it is; where the window system
+// activates it all the same (the offscreen platform does on every show),
+// it hands the activation straight back. Made transparent for
 // input, it lets the mouse through to the window below, and
 // WindowFromPoint (WindowUtils.h) passes over it.
 //
@@ -21,6 +23,7 @@
 #include "platform/WinTypes.h"
 #include "platform/WindowProc.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <cstdint>
@@ -58,12 +61,18 @@ class LayeredWindow : public QWidget {
   uint8_t ConstantAlpha() const { return alpha_; }
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
 
  private:
   QImage picture_;  // Format_ARGB32_Premultiplied
   uint8_t alpha_ = 255;
+  void RememberActive();
+
   WindowProcHandle noActivate_;
+  // The window that was active when this one was shown or pressed: a
+  // window system that activates this one all the same hands it back.
+  QPointer<QWidget> handBack_;
 };
 
 }  // namespace platform

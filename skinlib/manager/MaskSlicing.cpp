@@ -130,16 +130,32 @@ void PaintMaskRect(Bitmap& bitmap, const TRect& r, bool fillCentre, const TsBgSo
     });
     return;
   }
-  ForEachPiece(mask, s, r, fillCentre, [&](const TacMaskPiece& p) {
+  // Into 32-bit pixels a 24-bit state image is widened once, not in every
+  // tile (only when the state lies wholly inside its picture: elsewhere
+  // the pixels outside stay unpainted).
+  const Bitmap* source = image;
+  TPoint shift{0, 0};
+  Bitmap widened;
+  const TRect stateImage = platform::Bounds(s.ImageLeft, s.ImageTop, s.ImageWidth, s.ImageHeight);
+  if (PixelBytes(bitmap) == 4 && PixelBytes(*image) == 3 && !(mask.DrawMode & kDrawStretch) &&
+      platform::IntersectRect(stateImage, TRect{0, 0, image->Width(), image->Height()}) == stateImage) {
+    widened = Bitmap(s.ImageWidth, s.ImageHeight, platform::pf32bit);
+    pixelrows::CopyBlock(widened, 0, 0, *image, s.ImageLeft, s.ImageTop, s.ImageWidth, s.ImageHeight);
+    source = &widened;
+    shift = {-s.ImageLeft, -s.ImageTop};
+  }
+  ForEachPiece(mask, s, r, fillCentre, [&](const TacMaskPiece& piece) {
+    TacMaskPiece p = piece;
+    p.Src = platform::OffsetRect(p.Src, shift.X, shift.Y);
     if (p.Kind == TacPieceKind::Corner) {
-      PaintImageWithKeyColor(bitmap, *image, maskedCorners, bg, KeyColor, p.Src, TPoint{p.Dst.Left, p.Dst.Top});
+      PaintImageWithKeyColor(bitmap, *source, maskedCorners, bg, KeyColor, p.Src, TPoint{p.Dst.Left, p.Dst.Top});
     } else if (p.Stretched) {
-      platform::StretchBlt(bitmap, p.Dst.Left, p.Dst.Top, p.Dst.Width(), p.Dst.Height(), *image, p.Src.Left,
+      platform::StretchBlt(bitmap, p.Dst.Left, p.Dst.Top, p.Dst.Width(), p.Dst.Height(), *source, p.Src.Left,
                            p.Src.Top, p.Src.Width(), p.Src.Height(), platform::HALFTONE);
     } else {
       pixelrows::Area a;
-      if (pixelrows::ClipArea(p.Dst, p.Src, bitmap, *image, a))
-        pixelrows::CopyBlock(bitmap, a.dx, a.dy, *image, a.sx, a.sy, a.w, a.h);
+      if (pixelrows::ClipArea(p.Dst, p.Src, bitmap, *source, a))
+        pixelrows::CopyBlock(bitmap, a.dx, a.dy, *source, a.sx, a.sy, a.w, a.h);
     }
   });
 }

@@ -2,13 +2,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 using platform::TColor;
 
 namespace {
 
-// Round (halves to even: the default rounding mode) within 0..255.
-inline int RoundChannel(double v) { return int(std::nearbyint(std::clamp(v, 0.0, 255.0))); }
+// Round to the nearest integer, halves to even, for |v| below 2^51: adding
+// and taking away 2^52 leaves the integer the processor's (default)
+// rounding gives, as nearbyint does, without a call.
+inline double RoundHalfEven(double v) {
+  constexpr double k = 4503599627370496.0;  // 2^52
+  return v >= 0 ? (v + k) - k : -((-v + k) - k);
+}
+
+// Rounded within 0..255.
+inline int RoundChannel(double v) { return int(RoundHalfEven(std::clamp(v, 0.0, 255.0))); }
 
 }  // namespace
 
@@ -30,9 +39,8 @@ TColor ChangeColorHue(int delta, TColor color) {
   const double s = double(d) / max, v = max, f60 = 60.0 / d;
   double h = r == max ? (g - b) * f60 : g == max ? 120 + (b - r) * f60 : 240 + (r - g) * f60;
   if (h < 0) h += 360;
-  double turned = std::fmod(std::nearbyint(h + delta), 360.0);
-  if (turned < 0) turned += 360;
-  const int hue = int(turned);
+  // h + delta is below 2^32 in size: its rounding is an exact integer.
+  const int hue = int((int64_t(RoundHalfEven(h + delta)) % 360 + 360) % 360);
   const int i = hue / 60;
   const double f = hue / 60.0 - i;
   const int p = RoundChannel((1 - s) * v), q = RoundChannel((1 - s * f) * v), t = RoundChannel((1 - (1 - f) * s) * v);
