@@ -88,6 +88,24 @@ const Bitmap* MaskImage(const TsMaskData& mask) {
   return mask.Manager ? mask.Manager->MasterBitmap.get() : nullptr;
 }
 
+TsMaskData MaskWithoutPicture(const TsMaskData& m) {
+  TsMaskData copy;
+  copy.ClassName = m.ClassName;
+  copy.PropertyName = m.PropertyName;
+  copy.R = m.R;
+  copy.ImageCount = m.ImageCount;
+  copy.MaskType = m.MaskType;
+  copy.BorderWidth = m.BorderWidth;
+  copy.DrawMode = m.DrawMode;
+  copy.ImgType = m.ImgType;
+  copy.Manager = m.Manager;
+  copy.WL = m.WL;
+  copy.WT = m.WT;
+  copy.WR = m.WR;
+  copy.WB = m.WB;
+  return copy;
+}
+
 bool SliceMask(const TsMaskData& m, const TRect& r, int state, TacMaskSlices& s) {
   const int w = r.Width(), h = r.Height();
   if (w < 2 || h < 2 || m.ImageCount <= 0 || m.MaskType < 0) return false;
@@ -298,17 +316,7 @@ void RestoreBorderBackground(Bitmap& cache, int width, int height, const TsSkinM
                              const TsBgSource& parent, unsigned sides, int state) {
   if (!manager.IsValidMaskIndex(maskIndex) || width < 2 || height < 2) return;
   const TsMaskData& stored = manager.MaskData[size_t(maskIndex)];
-  // A copy of the record without its picture, which is passed apart.
-  TsMaskData m;
-  m.R = stored.R;
-  m.ImageCount = stored.ImageCount;
-  m.MaskType = stored.MaskType;
-  m.DrawMode = stored.DrawMode;
-  m.Manager = stored.Manager;
-  m.WL = stored.WL;
-  m.WT = stored.WT;
-  m.WR = stored.WR;
-  m.WB = stored.WB;
+  TsMaskData m = MaskWithoutPicture(stored);  // its picture is passed apart
   const Bitmap* image = MaskImage(stored);
   if (!image) return;
   if (m.ImageCount == 0) {

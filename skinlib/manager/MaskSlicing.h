@@ -40,6 +40,9 @@ inline constexpr int kDrawCentre = 4;
 // The picture a mask lies in: its own bitmap, else its manager's master
 // bitmap; nullptr when neither exists.
 const platform::Bitmap* MaskImage(const TsMaskData& mask);
+// A copy of the record without a bitmap of its own (one the copy needs is
+// passed apart, or given to it).
+TsMaskData MaskWithoutPicture(const TsMaskData& mask);
 
 // ------------------------------------------------------------ the layout
 

@@ -6,6 +6,7 @@
 
 #include "ManagerFixture.h"
 #include "platform/Bitmap.h"
+#include "skinlib/manager/MaskSlicing.h"
 #include "skinlib/manager/SkinRecords.h"
 
 #include <gtest/gtest.h>
@@ -29,20 +30,7 @@ inline platform::Bitmap Filled(int w, int h, platform::TPixelFormat format, QRgb
 // variant reads the master bitmap unless `m` had a bitmap, which the
 // variant then borrows through a copy).
 inline TsMaskData Variant(const TsMaskData& m) {
-  TsMaskData v;
-  v.ClassName = m.ClassName;
-  v.PropertyName = m.PropertyName;
-  v.R = m.R;
-  v.ImageCount = m.ImageCount;
-  v.MaskType = m.MaskType;
-  v.BorderWidth = m.BorderWidth;
-  v.DrawMode = m.DrawMode;
-  v.ImgType = m.ImgType;
-  v.Manager = m.Manager;
-  v.WL = m.WL;
-  v.WT = m.WT;
-  v.WR = m.WR;
-  v.WB = m.WB;
+  TsMaskData v = MaskWithoutPicture(m);
   if (m.Bmp) v.Bmp = std::make_unique<platform::Bitmap>(*m.Bmp);
   return v;
 }
