@@ -653,6 +653,12 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
          return text(utConnectionLost);
        },
        Untouched},
+      {"a status line that claims HTTP/2, its body cut half way", Plain, true,
+       [&](auto&) {
+         serveSelf([&](auto& r) { r.Protocol = "HTTP/2", r.NoLength = true, r.CutAfter = newBuild.size() / 2; });
+         return text(utConnectionLost);
+       },
+       Untouched},
       {"a 20-digit Content-Length", Plain, true,
        [&](auto&) {
          serveSelf([](auto& r) {
