@@ -626,6 +626,12 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
          return "";
        },
        RestartedOld, false, [&] { EXPECT_EQ(testsupport::ReadAll(folder + "readme.txt"), "new readme"); }},
+      {"a link named as the program's download, leading out of the folder", Plain, true,
+       [&](auto&) {
+         fs::create_symlink(folder + "../outside", folder + self + ".uTMP");
+         return "";
+       },
+       RestartedNew, false, [&] { EXPECT_FALSE(fs::exists(folder + "../outside")) << "written through the link"; }},
       {"two upgrades in one folder", Plain, true,
        [&](auto&) {
          second = MakeProgramUpgrader(TProgramUpgradeCaller::MainWindow, "2.0.0.1");
