@@ -219,6 +219,7 @@ TauUpgrader::~TauUpgrader() {
   autoCheck_ = false;
   timer_->stop();
   Worker().Shutdown();
+  if (downloading_) DeleteTempFiles();  // no helper will put them in place
   ReleaseLock();
   if (wizard_) {
     wizard_->OnClosed = nullptr;

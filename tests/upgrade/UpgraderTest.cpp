@@ -301,6 +301,22 @@ TEST_F(UpgraderTest, ALostFileIsSkippedOrAbortsTheUpgrade) {
   }
 }
 
+// The component goes while it downloads (its sign-in dialog is closed,
+// say): what it had downloaded goes with it.
+TEST_F(UpgraderTest, AComponentDestroyedWhileItDownloadsLeavesNoDownloads) {
+  u->ShowMessages &= ~mAskUpgrade;
+  Serve("#version=3\n#url=" + Url("a.dll") + "\n#url2=" + Url("slow.dll"), {{"a.dll", "a"}});
+  server.Handle("/update/slow.dll", [](const Server::Request& r) {
+    Server::Response response = Server::File(r, Server::Share(std::string(1000, 'x')));
+    response.ChunkSize = 100, response.ChunkDelay = 100ms;
+    return response;
+  });
+  u->StartUpdateCheck(false);
+  ASSERT_TRUE(WaitPumping([&] { return fs::exists(app.File("slow.dll.uTMP")); }, 20000, false));
+  u.reset();
+  EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
 TEST_F(UpgraderTest, AProtectedFileAsksForThePassword) {
   for (bool given : {true, false}) {
     events.clear();
