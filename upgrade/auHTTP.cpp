@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <condition_variable>
 #include <stdexcept>
 #include <thread>
@@ -450,6 +452,13 @@ void TauCustomHTTP::Work(TRun& run) {
                                                : "the body ended with the connection, its length never announced");
   // A resumed file that held more than the whole is cut to what was written.
   if (run.Success && run.File && run.File->isOpen()) run.File->resize(run.File->pos());
+  // A file is whole once its data is on the disk: renamed into place, it
+  // must outlast a power cut; a write the disk reports lost only now fails.
+  if (run.Success && run.File && run.File->isOpen() && ::fsync(run.File->handle()) != 0) {
+    run.Success = false;
+    run.TransferError = true;
+    run.Fail(teWriteFailed, run.OutputFileName + ": " + std::strerror(errno));
+  }
 }
 
 void TauCustomHTTP::CleanUp(TRun& run) {

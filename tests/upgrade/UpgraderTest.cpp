@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -33,7 +34,36 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <thread>
+
+// The disk as this test program sees it: each flush of a file's data to
+// the disk is noted by the file's path, and the flush of one path can be
+// made to fail (a disk that reports a lost write only then).
+namespace flushes {
+std::mutex mutex;
+std::set<std::string> done;
+std::string failing;
+}  // namespace flushes
+
+extern "C" int fsync(int fd) {
+  static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+  char path[4096];
+  const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
+  const std::string name(path, n > 0 ? static_cast<size_t>(n) : 0);
+  {
+    std::lock_guard lock(flushes::mutex);
+    if (!name.empty() && name == flushes::failing) {
+      errno = EIO;
+      return -1;
+    }
+  }
+  const int result = real(fd);
+  std::lock_guard lock(flushes::mutex);
+  if (result == 0) flushes::done.insert(name);
+  return result;
+}
 
 namespace {
 
@@ -533,6 +563,14 @@ struct FaultModes : UpgraderTest {
     Setup(*u);
     u->ShowMessages &= ~mAskUpgrade;
     u->StartProcess = [this](const std::string& program, const std::vector<std::string>& args) {
+      // From now on the helper, and the placing of files in sub-folders,
+      // may rename any download into place: each must be on the disk.
+      std::lock_guard lock(flushes::mutex);
+      for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() == ".uTMP") {
+          EXPECT_EQ(flushes::done.count(fs::canonical(entry.path()).string()), 1u) << entry.path() << " not flushed";
+        }
+      }
       std::vector<std::string> line = {program};
       line.insert(line.end(), args.begin(), args.end());
       helper = testsupport::Spawn(line);  // with the descriptors passed on
@@ -564,6 +602,7 @@ void FaultModes::RunRow(const Case& c) {
   }
   const std::string message = c.Prepare(reason);
   Run(0);
+  flushes::failing.clear();
   rowFolder.Lift();
   if (second) {
     ASSERT_TRUE(WaitPumping([&] { return !second->Busy(); }, 60000, false));
@@ -710,6 +749,12 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
        Untouched},
       {"a full disk", Full, true,
        [&](const std::string& reason) { return format(utDiskWriteFailed, folder + self + ".uTMP: " + reason); },
+       Untouched},
+      {"the disk reports a lost write of the program only when it is flushed", Plain, true,
+       [&](auto&) {
+         flushes::failing = fs::weakly_canonical(folder + self + ".uTMP").string();
+         return format(utDiskWriteFailed, folder + self + ".uTMP: " + std::strerror(EIO));
+       },
        Untouched},
       {"a helper that cannot be written", Limited, true,
        [&](auto&) {
