@@ -10,10 +10,14 @@
 #include "app/uFrmMain.h"
 #include "platform/Db.h"
 #include "platform/Startup.h"
+#include "platform/WindowPos.h"
 #include "skinning/WinSkinData.h"
 #include "upgrade/ProgramUpgrade.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 namespace {
 
@@ -32,10 +36,21 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// The end-to-end test runs the program in its own process, by another name.
+#ifndef SSQ_PROGRAM_MAIN
+#define SSQ_PROGRAM_MAIN main
+#endif
+
+int SSQ_PROGRAM_MAIN(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(ProgramName));
   QApplication::setApplicationDisplayName(QString::fromUtf8(ProjectTitle));
+  // The standard dialogs (files, message box buttons) speak the program's
+  // language; without Qt's Chinese texts installed they stay English.
+  QTranslator standardTexts;
+  if (standardTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&standardTexts);
   int rc = 0;
   {
     platform::UnitStartupScope units;
@@ -63,7 +78,8 @@ int main(int argc, char** argv) {
     skin->setParent(&frmMain);
     // Closing the main window ends the program, whatever else is open.
     frmMain.OnClose = [] { QCoreApplication::quit(); };
-    frmMain.showMaximized();
+    // Maximized, also where no window manager would do it.
+    platform::ShowWindow(&frmMain, platform::SW_SHOWMAXIMIZED);
     if (frmMain.isVisible()) rc = QApplication::exec();
   }
   platform::ExitIfDbCallsStuck(rc);

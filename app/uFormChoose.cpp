@@ -3,13 +3,17 @@
 #include "engine/uCdtList.h"
 #include "engine/uFormulaDef.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -128,7 +132,8 @@ QWidget* TFrmChoose::TabOfKind(int kind) const { return kind == 1 ? ts2 : kind =
 
 void TFrmChoose::ShowChoose(int left, const TFormulate* formula, const TCdtData* record, TNotifyEvent onDone) {
   if (!formula) return;
-  move(left, y());
+  const bool first = !placed_;
+  PlaceAt(left, first);
   formula_ = formula;
   onDone_ = std::move(onDone);
   editing_ = record != nullptr;
@@ -138,6 +143,30 @@ void TFrmChoose::ShowChoose(int left, const TFormulate* formula, const TCdtData*
   LoadRecord(record);
   pgc1->setCurrentWidget(TabOfKind(kind));
   if (isHidden()) show();
+  // Once more with the frame its first show gave it (the skin's, or the
+  // window manager's where it says so at once).
+  if (first) PlaceAt(left, true);
+  placed_ = true;
+  // It comes to the front, also where a window manager would keep a window
+  // that asked for nothing under the one the user works in.
+  raise();
+  activateWindow();
+}
+
+void TFrmChoose::PlaceAt(int left, bool centre) {
+  // The caller gives the left edge; the window stays whole on its screen, so a
+  // left taken from the mouse near the right edge does not push it off. The
+  // first show puts it halfway down the free area, below the main window's
+  // caption and menu, where the user's eye already is; later shows keep the
+  // height the user may have dragged it to.
+  const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+  const QRect area = s ? s->availableGeometry() : QRect(0, 0, 1 << 16, 1 << 16);
+  const QRect frame = frameGeometry();
+  const QPoint inset = pos() - frame.topLeft();  // the frame's left and top
+  int top = centre ? area.top() + (area.height() - frame.height()) / 2 : frame.top();
+  const int x = std::max(area.left(), std::min(left, area.left() + area.width() - frame.width()));
+  top = std::max(area.top(), std::min(top, area.top() + area.height() - frame.height()));
+  move(QPoint(x, top) + inset);
 }
 
 void TFrmChoose::LoadRecord(const TCdtData* record) {

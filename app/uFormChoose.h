@@ -62,12 +62,14 @@ class TFrmChoose : public QWidget {
 
  private:
   QWidget* TabOfKind(int kind) const;
+  void PlaceAt(int left, bool centre);
   void LoadRecord(const TCdtData* record);
   void OkClick();
   void SelectionClick(int tag);
 
   const TFormulate* formula_ = nullptr;
   bool editing_ = false;
+  bool placed_ = false;  // shown once: later shows keep the user's height
   uint64_t recordId_ = 0;  // the identity of the edited condition
   TNotifyEvent onDone_;
 };

@@ -63,7 +63,7 @@ struct ManualDrag {
 };
 ManualDrag g_drag;
 
-QRect WindowRect(const QWidget* w) { return w->isWindow() ? w->frameGeometry() : w->geometry(); }
+QRect WindowRect(const QWidget* w) { return w->isWindow() ? detail::WindowScreenRect(w) : w->geometry(); }
 
 QPoint LParamPoint(LPARAM lp) { return {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}; }
 
@@ -185,7 +185,7 @@ void DragTo(QWidget* w, QPoint global) {
   if (g_drag.command == SC_MOVE) {
     r.moveTopLeft(start.topLeft() + d);
   } else {
-    const QSize decoration = w->frameGeometry().size() - w->size();
+    const QSize decoration = WindowRect(w).size() - w->size();
     const QMargins m = w->contentsMargins();
     const QSize least = w->minimumSize().expandedTo(QSize(m.left() + m.right(), m.top() + m.bottom())) + decoration;
     const QSize most = w->maximumSize() + decoration;
@@ -270,6 +270,12 @@ void DragEvent(QWidget* w, QMouseEvent* e) {
 namespace detail {
 
 bool IsFramed(const QWidget* window) { return Frames().contains(window); }
+
+QRect WindowScreenRect(const QWidget* window) {
+  // What the window system still counts around a framed window is left
+  // over from before its frame went on.
+  return IsFramed(window) ? window->geometry() : window->frameGeometry();
+}
 
 unsigned NonClientMouseMessage(const QMouseEvent* e) {
   const QEvent::Type type = e->type();
@@ -623,10 +629,59 @@ bool NonClientDefault(QWidget* w, Message& m) {
 
 // ---------------------------------------------------------------------------
 
+void SetWindowFlagsInPlace(QWidget* w, Qt::WindowFlags flags) {
+  if (!w || w->windowFlags() == flags) return;
+  QWindow* native = w->windowHandle();
+  if (!native || !w->testAttribute(Qt::WA_WState_Created)) {
+    w->setWindowFlags(flags);  // no native window yet: nothing to hide
+    return;
+  }
+  w->overrideWindowFlags(flags);
+  native->setFlags(flags);
+}
+
+void AtFirstShow(QWidget* window, std::function<void()> attach) {
+  if (!window || !attach) return;
+  if (window->isVisible()) {
+    attach();
+    return;
+  }
+  // The widget's show event comes first (its own handler may size and
+  // place it: a message box, a dialog centred on its owner); the native
+  // window's follows, just before the window system maps it.
+  class Watch final : public QObject {
+   public:
+    Watch(QWidget* w, std::function<void()> f) : QObject(w), widget_(w), f_(std::move(f)) { w->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+      if (event->type() != QEvent::Show || !f_) return false;
+      if (watched == widget_) {
+        widget_->removeEventFilter(this);
+        if (QWindow* native = widget_->windowHandle()) {
+          native->installEventFilter(this);
+          return false;
+        }
+      } else {
+        watched->removeEventFilter(this);
+      }
+      std::function<void()> f = std::move(f_);
+      f_ = nullptr;
+      deleteLater();
+      f();
+      return false;
+    }
+
+   private:
+    QWidget* widget_;
+    std::function<void()> f_;
+  };
+  new Watch(window, std::move(attach));
+}
+
 bool SetNonClientFrame(QWidget* w, bool on) {
   if (!w || !w->isWindow()) return false;
   auto frame = FindFrame(w);
-  const bool visible = w->isVisible();
+  // A shown maximized window keeps the place whoever maximized it gave it.
+  const bool keepPlace = w->isVisible() && IsZoomed(w);
   if (on) {
     if (frame) {
       RecalcNonClient(w);
@@ -640,11 +695,12 @@ bool SetNonClientFrame(QWidget* w, bool on) {
     Frames().insert(w, frame);
     detail::UpdateMenuLine(w, GetMenu(w));
     detail::KeepTranslating(w, true);
-    ReshowScope reshow(w);
-    w->setWindowFlags(frame->flags | Qt::FramelessWindowHint);
-    w->setGeometry(outer);
+    detail::WatchNativePlace(w);
+    SetWindowFlagsInPlace(w, frame->flags | Qt::FramelessWindowHint);
+    // A window not placed yet (a dialog Qt centres when it shows) stays so.
+    if (!keepPlace && outer != w->geometry()) w->setGeometry(outer);
     detail::FrameCalcSize(w);
-    if (visible) w->show();
+    if (keepPlace) detail::KeepWithinScreen(w);
     RedrawNonClient(w);
     return true;
   }
@@ -657,10 +713,11 @@ bool SetNonClientFrame(QWidget* w, bool on) {
   QObject::disconnect(frame->destroyed);
   detail::KeepTranslating(w, false);
   w->setContentsMargins(frame->margins);
-  ReshowScope reshow(w);
-  w->setWindowFlags(frame->flags);
-  w->setGeometry(client.marginsAdded(frame->margins));
-  if (visible) w->show();
+  SetWindowFlagsInPlace(w, frame->flags);
+  if (keepPlace)
+    detail::KeepWithinScreen(w);
+  else if (const QRect r = client.marginsAdded(frame->margins); r != w->geometry())
+    w->setGeometry(r);
   return true;
 }
 
@@ -689,7 +746,7 @@ namespace {
 QRegion HidingMask() { return QRegion(-1, -1, 1, 1); }
 
 QPoint ClientOffset(const QWidget* w) {
-  return w->isWindow() ? w->geometry().topLeft() - w->frameGeometry().topLeft() : QPoint();
+  return w->isWindow() ? w->geometry().topLeft() - detail::WindowScreenRect(w).topLeft() : QPoint();
 }
 }  // namespace
 

@@ -67,6 +67,14 @@
 //   - A mouse event in the band is WM_NCHITTEST (default HTBORDER there)
 //     and, for any answer but HTCLIENT, the WM_NC message, whose default
 //     hands the event to the control as it was.
+//
+// The one rule for putting a frame on a window, for every library that
+// frames windows: a top-level window is framed before it is first shown
+// (AtFirstShow: as it is first shown, before the window system maps it),
+// so it appears framed; a window that is shown already is never
+// hidden or re-created for it (Qt would do so to change its flags, and a
+// dialog's modal loop ends when it is hidden): its native window gets the
+// new flags directly (SetWindowFlagsInPlace).
 #pragma once
 
 #include "platform/Canvas.h"
@@ -75,6 +83,7 @@
 
 #include <QRegion>
 
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -95,9 +104,20 @@ constexpr unsigned WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4
 // Switches the non-client frame of a top-level window on or off. On, the
 // window keeps its window rectangle and its client area becomes what
 // WM_NCCALCSIZE leaves; off, the window gets its flags and contents
-// margins back and keeps its client area's size and place. False for a
-// null widget or a child.
+// margins back and keeps its client area's size and place. A shown window
+// stays shown throughout (a modal loop it runs goes on); a shown maximized
+// window keeps the place it was maximized to, and once a window manager
+// has answered the decoration change it is put back within the screen's
+// available area if it left it. False for a null widget or a child.
 bool SetNonClientFrame(QWidget* window, bool on = true);
+// Gives a top-level window new flags without hiding it: a window whose
+// native window exists keeps it, and the native window takes the flags;
+// one not made yet takes them as QWidget::setWindowFlags gives them.
+void SetWindowFlagsInPlace(QWidget* window, Qt::WindowFlags flags);
+// Calls `attach` once, when the window is first shown: after its own show
+// handler (which may size and place it) and before the window system maps
+// it; at once for a window shown already.
+void AtFirstShow(QWidget* window, std::function<void()> attach);
 bool HasNonClientFrame(const QWidget* window);
 // Asks WM_NCCALCSIZE again and repaints the band.
 void RecalcNonClient(QWidget* window);

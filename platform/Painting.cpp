@@ -55,7 +55,7 @@ template <class List>
 void PrintEach(QWidget* w, const List& widgets, Canvas& canvas, unsigned flags, bool children) {
   for (QWidget* other : widgets) {
     if (!other->isVisible() || other->isWindow() == children) continue;
-    const QPoint offset = children ? other->pos() : other->frameGeometry().topLeft() - w->mapToGlobal(QPoint());
+    const QPoint offset = children ? other->pos() : detail::WindowScreenRect(other).topLeft() - w->mapToGlobal(QPoint());
     const int saved = canvas.SaveDC();
     const TPoint origin = canvas.GetViewportOrg();
     canvas.SetViewportOrg(origin.X + offset.x(), origin.Y + offset.y());

@@ -11,9 +11,16 @@
 #include <QPointer>
 #include <QScreen>
 #include <QSet>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <xcb/xcb.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <memory>
 
 namespace platform {
 
@@ -21,6 +28,9 @@ namespace {
 
 constexpr char kManual[] = "_win_manualmovesize";
 constexpr char kZoomedFrom[] = "_win_zoomedfrom";  // the window rectangle before a self-made maximize
+// The window rectangle before the platform filled the screen for a
+// maximize no window manager acted on.
+constexpr char kFilledFrom[] = "_win_filledfrom";
 
 // The windows SetWindowPos is changing now: their Qt move and resize events
 // are not the window manager's.
@@ -60,7 +70,7 @@ bool IsPlace(const QWidget* p) {
 // The window rectangle the Windows way: on the screen for a window, in the
 // parent's client area for a child.
 QRect OuterRect(const QWidget* w) {
-  if (w->isWindow()) return w->frameGeometry();
+  if (w->isWindow()) return detail::WindowScreenRect(w);
   return w->geometry().translated(-ClientOrigin(w->parentWidget()));
 }
 
@@ -94,7 +104,7 @@ void Stack(QWidget* w, QWidget* after) {
 void ApplyGeometry(QWidget* w, const WINDOWPOS& pos) {
   if ((pos.flags & (SWP_NOMOVE | SWP_NOSIZE)) == (SWP_NOMOVE | SWP_NOSIZE)) return;
   QRect r = w->geometry();
-  const QRect outer = w->isWindow() ? w->frameGeometry() : w->geometry();
+  const QRect outer = w->isWindow() ? detail::WindowScreenRect(w) : w->geometry();
   const QPoint origin = w->isWindow() ? r.topLeft() - outer.topLeft() : ClientOrigin(w->parentWidget());
   if (!(pos.flags & SWP_NOMOVE)) r.moveTopLeft(QPoint(pos.x, pos.y) + origin);
   if (!(pos.flags & SWP_NOSIZE))
@@ -147,12 +157,20 @@ void ShowQuietly(QWidget* w, bool quietly) {
   if (quietly && showing) detail::HoldActivation(w, active);
 }
 
+QRect AvailableArea(const QWidget* w) {
+  QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
+  return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+}
+
+void PlaceAt(QWidget* w, const QRect& r) {
+  if (OuterRect(w) != r) SetWindowPos(w, nullptr, r.x(), r.y(), r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The self-made maximize: the window takes what WM_GETMINMAXINFO leaves.
 void Zoom(QWidget* w) {
   if (IsZoomed(w)) return;
-  QScreen* screen = w->screen() ? w->screen() : QGuiApplication::primaryScreen();
-  const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-  const QSize decoration = w->frameGeometry().size() - w->size();
+  const QRect area = AvailableArea(w);
+  const QSize decoration = OuterRect(w).size() - w->size();
   const QSize least = w->minimumSize() + decoration;
   const QSize most = w->maximumSize().boundedTo(QSize(0x7FFF, 0x7FFF)) + decoration;
   MINMAXINFO info;
@@ -178,6 +196,146 @@ bool Unzoom(QWidget* w) {
   return true;
 }
 
+// Qt's maximize. Where no window manager acts on it, the window is given
+// the available area by the platform, before the show (so it is mapped
+// there) and again after it (the show may have run a sign-in that moved
+// it).
+void ShowMaximized(QWidget* w) {
+  const bool fill = !WindowManagerRuns();
+  if (fill) {
+    if (!w->isMaximized()) w->setProperty(kFilledFrom, OuterRect(w));
+    PlaceAt(w, AvailableArea(w));
+  }
+  QPointer<QWidget> alive(w);
+  w->showMaximized();
+  if (alive && fill && w->isVisible() && w->isMaximized()) PlaceAt(w, AvailableArea(w));
+}
+
+bool Unfill(QWidget* w) {
+  const QRect normal = w->property(kFilledFrom).toRect();
+  if (!normal.isValid()) return false;
+  w->setProperty(kFilledFrom, QVariant());
+  QPointer<QWidget> alive(w);
+  w->showNormal();
+  if (alive) PlaceAt(w, normal);
+  return true;
+}
+
+#if QT_CONFIG(xcb)
+xcb_connection_t* XConnection() {
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  return x11 ? x11->connection() : nullptr;
+}
+
+template <class T>
+using XReply = std::unique_ptr<T, decltype(&std::free)>;
+#endif
+
+// Puts Qt's idea of where a top-level window is right where the X server
+// says otherwise, through the configure notice a window manager sends when
+// it moves a window (Qt believes that one).
+void CorrectNativePlace(QWindow* window) {
+#if QT_CONFIG(xcb)
+  xcb_connection_t* c = XConnection();
+  if (!c || !window->handle()) return;
+  const auto id = xcb_window_t(window->winId());
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  if (!screen) return;
+  XReply<xcb_translate_coordinates_reply_t> at(
+      xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, screen->root, 0, 0), nullptr), &std::free);
+  if (!at) return;
+  const qreal ratio = window->devicePixelRatio();
+  const QRect g = window->geometry();
+  const QPoint native(qRound(g.x() * ratio), qRound(g.y() * ratio));
+  if (native == QPoint(at->dst_x, at->dst_y)) return;
+  xcb_configure_notify_event_t notice{};
+  notice.response_type = XCB_CONFIGURE_NOTIFY;
+  notice.event = notice.window = id;
+  notice.x = at->dst_x;
+  notice.y = at->dst_y;
+  notice.width = std::uint16_t(qRound(g.width() * ratio));
+  notice.height = std::uint16_t(qRound(g.height() * ratio));
+  notice.above_sibling = XCB_NONE;
+  xcb_send_event(c, 0, id, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&notice));
+  xcb_flush(c);
+#else
+  Q_UNUSED(window);
+#endif
+}
+
+// Qt's idea of where a frameless window is can go stale under a window
+// manager: a reparenting one reports the window at the corner of its
+// (empty) frame, and Qt may take that for its place on the screen, so that
+// mapToGlobal and everything placed by it go wrong. After each expose,
+// move or size of the window its place is checked against the X server's.
+class PlaceKeeper final : public QObject {
+ public:
+  explicit PlaceKeeper(QWidget* w) : QObject(w), widget_(w) {
+    w->installEventFilter(this);
+    Attach();
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == widget_) {
+      if (event->type() == QEvent::Show) Attach();
+      return false;
+    }
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Expose || type == QEvent::Move || type == QEvent::Resize)
+      QTimer::singleShot(0, this, [this] {
+        if (native_ && widget_ && detail::IsFramed(widget_)) CorrectNativePlace(native_);
+      });
+    return false;
+  }
+
+ private:
+  void Attach() {
+    QWindow* handle = widget_ ? widget_->windowHandle() : nullptr;
+    if (!handle || handle == native_) return;
+    native_ = handle;
+    handle->installEventFilter(this);
+  }
+
+  QPointer<QWidget> widget_;
+  QPointer<QWindow> native_;
+};
+
+// A moment after the decorations of a maximized window changed, and at
+// each move or size the window manager makes meanwhile, the window is put
+// back within the available area when it left it.
+class ScreenKeeper final : public QObject {
+ public:
+  static constexpr int kSettleMs = 1000;
+
+  explicit ScreenKeeper(QWidget* w) : QObject(w), window_(w) {
+    w->installEventFilter(this);
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      done_ = true;
+      Check();
+      deleteLater();
+    });
+    Restart();
+  }
+  void Restart() { timer_.start(kSettleMs); }
+  bool Done() const { return done_; }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Move)
+      QTimer::singleShot(0, this, [this] { Check(); });
+    return false;
+  }
+
+ private:
+  void Check() {
+    if (!window_ || !window_->isVisible() || !window_->isMaximized()) return;
+    const QRect area = AvailableArea(window_);
+    if (!area.contains(OuterRect(window_))) PlaceAt(window_, area);
+  }
+
+  QPointer<QWidget> window_;
+  QTimer timer_;
+  bool done_ = false;
+};
+
 }  // namespace
 
 namespace detail {
@@ -193,12 +351,30 @@ void PositionChangedOutside(QWidget* w, bool moved, bool sized) {
 }
 
 bool Maximize(QWidget* w) {
-  if (!PrefersManualMoveSize(w)) return false;
-  Zoom(w);
+  if (PrefersManualMoveSize(w))
+    Zoom(w);
+  else if (!WindowManagerRuns())
+    ShowMaximized(w);
+  else
+    return false;
   return true;
 }
 
-bool Restore(QWidget* w) { return Unzoom(w); }
+bool Restore(QWidget* w) { return Unzoom(w) || Unfill(w); }
+
+void WatchNativePlace(QWidget* w) {
+  if (!w) return;
+  for (QObject* child : w->children())
+    if (dynamic_cast<PlaceKeeper*>(child)) return;
+  new PlaceKeeper(w);
+}
+
+void KeepWithinScreen(QWidget* w) {
+  if (!w) return;
+  for (QObject* child : w->children())
+    if (auto* keeper = dynamic_cast<ScreenKeeper*>(child); keeper && !keeper->Done()) return keeper->Restart();
+  new ScreenKeeper(w);
+}
 
 bool SelfZoomed(const QWidget* w) { return w->property(kZoomedFrom).toRect().isValid(); }
 
@@ -252,12 +428,13 @@ bool ShowWindow(QWidget* window, int command) {
         ShowQuietly(window, false);
         if (alive) Zoom(window);
       } else {
-        window->showMaximized();
+        ShowMaximized(window);
       }
       break;
     case SW_SHOWNORMAL:
     case SW_RESTORE:
-      if (!Unzoom(window) && alive) window->setWindowState(window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
+      if (!Unzoom(window) && !Unfill(window) && alive)
+        window->setWindowState(window->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
       if (alive) ShowQuietly(window, false);
       break;
     case SW_SHOWNOACTIVATE:
@@ -300,12 +477,41 @@ bool GetWindowPlacement(const QWidget* window, WINDOWPLACEMENT* placement) {
     placement->rcNormalPosition = Bounds(zoomedFrom.x(), zoomedFrom.y(), zoomedFrom.width(), zoomedFrom.height());
     return true;
   }
-  const QRect frame = window->frameGeometry(), client = window->geometry();
+  const QRect frame = detail::WindowScreenRect(window), client = window->geometry();
   const QRect normal = window->normalGeometry().isValid() ? window->normalGeometry() : client;
   const QRect r = normal.adjusted(frame.left() - client.left(), frame.top() - client.top(),
                                   frame.right() - client.right(), frame.bottom() - client.bottom());
   placement->rcNormalPosition = Bounds(r.x(), r.y(), r.width(), r.height());
   return true;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+bool WindowManagerRuns() {
+#if QT_CONFIG(xcb)
+  xcb_connection_t* c = XConnection();
+  if (!c) return true;
+  // The window manager names a window of its own on the root window, and
+  // that window names itself: a name left behind by one that ended does not.
+  const char name[] = "_NET_SUPPORTING_WM_CHECK";
+  XReply<xcb_intern_atom_reply_t> atom(
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof name - 1, name), nullptr), &std::free);
+  if (!atom || atom->atom == XCB_ATOM_NONE) return false;
+  const auto named = [&](xcb_window_t window) -> xcb_window_t {
+    XReply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr),
+        &std::free);
+    if (!reply || reply->type != XCB_ATOM_WINDOW || xcb_get_property_value_length(reply.get()) < 4) return XCB_NONE;
+    return *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));
+  };
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  const xcb_window_t check = screen ? named(screen->root) : XCB_NONE;
+  return check != XCB_NONE && named(check) == check;
+#else
+  return true;
+#endif
 }
 
 }  // namespace platform

@@ -68,7 +68,17 @@ bool SetWindowPos(QWidget* window, QWidget* insertAfter, int x, int y, int cx, i
 // Shows, hides, minimizes, maximizes or restores the window by the SW_
 // command; SW_SHOWNOACTIVATE, SW_SHOWNA and SW_SHOWMINNOACTIVE leave the
 // active window as it is. Answers whether the window was visible before.
+// A maximized window fills the screen's available area also where no
+// window manager acts on the request (an X server without one): the
+// platform gives it that rectangle itself, before it is mapped, and
+// restoring (SW_RESTORE, SC_RESTORE) gives it back the one it had.
 bool ShowWindow(QWidget* window, int command);
+
+// Whether a window manager acts on the windows' states and decorations:
+// false only on an X server where none runs (none announced through
+// _NET_SUPPORTING_WM_CHECK on the root window); other window systems
+// maximize by themselves.
+bool WindowManagerRuns();
 
 // The per-window switch that prefers the platform's manual move and resize
 // (following the mouse) to the window manager's; such a window also

@@ -104,6 +104,9 @@ const Icon* WindowIcon(QWidget* window, unsigned which = ICON_BIG);
 
 // The non-client frame, from the translation table.
 bool IsFramed(const QWidget* window);
+// A top-level window's rectangle on the screen: a framed window is its
+// widget (its band is the frame), any other its window system's frame.
+QRect WindowScreenRect(const QWidget* window);
 // The window flags the frame took over (the window's style is read from them).
 std::optional<Qt::WindowFlags> FramedFlags(const QWidget* window);
 // A mouse event on a framed window; true when it was the frame's.
@@ -139,6 +142,13 @@ void PositionChangedOutside(QWidget* window, bool moved, bool sized);
 bool Maximize(QWidget* window);
 bool Restore(QWidget* window);
 bool SelfZoomed(const QWidget* window);
+// After the frame of a shown maximized window went on or off: once the
+// window manager has answered the decoration change, the window is put
+// back within the screen's available area if it left it.
+void KeepWithinScreen(QWidget* window);
+// Keeps Qt's idea of where a framed (frameless) window is true to the
+// window system's, which a window manager can leave stale.
+void WatchNativePlace(QWidget* window);
 // The window system activating `window` within a moment hands the
 // activation back to `active` (a show or click without activation).
 void HoldActivation(QWidget* window, QWidget* active);

@@ -476,7 +476,7 @@ void DirectionChanged(QWidget* widget) {
 
 TRect GetWindowRect(const QWidget* window) {
   if (!window) return {};
-  const QRect r = window->isWindow() ? window->frameGeometry()
+  const QRect r = window->isWindow() ? detail::WindowScreenRect(window)
                                      : QRect(window->mapToGlobal(QPoint(0, 0)), window->size());
   return Bounds(r.x(), r.y(), r.width(), r.height());
 }

@@ -88,7 +88,7 @@ QWidget* WindowFromPoint(TPoint screen) {
   for (QWindow* window : QGuiApplication::topLevelWindows()) {
     QWidget* w = widgets.value(window);
     if (!w || !w->isVisible() || IsApplicationWindow(w) || LetsInputThrough(w)) continue;
-    const QRect frame = w->frameGeometry();
+    const QRect frame = detail::WindowScreenRect(w);
     if (!Under(w, w->mapFromGlobal(p), QRect(w->mapFromGlobal(frame.topLeft()), frame.size()))) continue;
     if (const int rank = Rank(w); rank >= foundRank) {
       found = w;

@@ -192,10 +192,7 @@ void TSkinFormFrame::FitWindowToFrame(bool keepClient) {
   int width = client.width() + leftWidth_ + rightWidth_;
   const int height = client.height() + captionHeight_ + bottomHeight_ + menuHeight_;
   if (form_.IsDialog && phase_ != kRefresh) {
-    Bitmap scratch(1, 1);
-    Canvas c(scratch);
-    c.Font = form_.SkinData() ? form_.SkinData()->CaptionFont() : c.Font;
-    const int needed = Model().Title.LeftWidth + c.TextWidth(CaptionText()) + Model().Title.RightWidth;
+    const int needed = CaptionRoom();
     if (needed > width) {
       // A dialog's layout centres its children again; loose ones move.
       if (!w->layout())
@@ -208,6 +205,25 @@ void TSkinFormFrame::FitWindowToFrame(bool keepClient) {
   // The frameless widget is the whole window.
   w->resize(width, height);
   RecalcNonClient(w);
+}
+
+int TSkinFormFrame::CaptionRoom() const {
+  Bitmap scratch(1, 1);
+  Canvas c(scratch);
+  c.Font = form_.SkinData() ? form_.SkinData()->CaptionFont() : c.Font;
+  return Model().Title.LeftWidth + c.TextWidth(CaptionText()) + Model().Title.RightWidth;
+}
+
+void TSkinFormFrame::KeepCaptionRoom() {
+  // A dialog that sizes itself again (a message box does at every layout
+  // request) keeps the room its caption was given.
+  QWidget* w = Window();
+  if (!w || w->layout() == nullptr || phase_ != kActive) return;
+  const int needed = CaptionRoom();
+  if (w->width() >= needed) return;
+  if (w->minimumWidth() == w->maximumWidth()) w->setMaximumWidth(needed);
+  w->setMinimumWidth(needed);
+  w->resize(needed, w->height());
 }
 
 bool TSkinFormFrame::ButtonVisible(int index) {
@@ -432,7 +448,8 @@ void TSkinFormFrame::UpdateRegion() {
   regionSize_ = size;
   // The region is the widget's; the platform counts from the window
   // system's frame around it, when there is one.
-  const QPoint inFrame = w->geometry().topLeft() - w->frameGeometry().topLeft();
+  const TRect outer = GetWindowRect(w);
+  const QPoint inFrame = w->geometry().topLeft() - QPoint(outer.Left, outer.Top);
   SetWindowRgn(w, FrameRegion(size.width(), size.height()).translated(inFrame), true);
   ownsRegion_ = true;
 }
@@ -765,6 +782,8 @@ bool TSkinFormFrame::WindowProc(Message& m, const CallPrevious& previous) {
       previous(m);
       showState_ = m.WParam == SIZE_MAXIMIZED ? kShowMaximized : m.WParam == SIZE_MINIMIZED ? kShowMinimized : kShowNormal;
       if (showState_ != kShowMinimized && (phase_ == kActive || phase_ == kRefresh)) UpdateRegion();
+      if (form_.IsDialog && showState_ == kShowNormal && phase_ == kActive)
+        QTimer::singleShot(0, &timer_, [this] { KeepCaptionRoom(); });
       return true;
     case WM_ACTIVATE:
       SetActiveFlag(LOWORD(m.WParam) != WA_INACTIVE);

@@ -143,12 +143,18 @@ class TSkinFormFrame {
 
   TNCObject* Hot = nullptr;
 
- private:
-  // One border part as painted (1 left, 2 right, 3 top, 4 bottom).
+  // The width a dialog's caption needs: its text between the title's
+  // margins.
+  int CaptionRoom() const;
+  // One border part as painted (1 left, 2 right, 3 top, 4 bottom) at a
+  // size: its element's frame of the active state, nine-sliced.
   platform::Bitmap PaintPart(int part, int width, int height) const;
+
+ private:
   void PaintCaption(platform::Canvas& dc, int width, int height);
   void PlaceButtons(int width);
   QString CaptionText() const;
+  void KeepCaptionRoom();
   TColor CaptionColour() const;
   void UpdateShowState();
   // Moves the children of a window without layout by the band's margins.

@@ -1,5 +1,6 @@
 #include "skinning/WinSkinManage.h"
 
+#include "platform/NonClient.h"
 #include "platform/Startup.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
@@ -140,6 +141,14 @@ LRESULT TSkinManage::CbtHookProc(int code, WPARAM wParam, LPARAM lParam, const C
         AddPopup(window);
       } else if (info->ExStyle & WS_EX_MDICHILD) {
         AddForm(window);
+      } else if (IsForm(window)) {
+        // A form or dialog is skinned before it is first shown, so that it
+        // appears with the skin's frame (activation comes after the show).
+        QPointer<TSkinManage> self(this);
+        QPointer<QWidget> form(window);
+        AtFirstShow(window, [self, form] {
+          if (self && form) self->AddForm(form, true);
+        });
       }
       break;
     }
@@ -156,7 +165,13 @@ LRESULT TSkinManage::CbtHookProc(int code, WPARAM wParam, LPARAM lParam, const C
   return next(code, wParam, lParam);
 }
 
-bool TSkinManage::AddForm(QWidget* window) {
+bool TSkinManage::IsForm(const QWidget* window) {
+  if (!window || !window->isWindow() || (GetWindowLong(window, GWL_STYLE) & WS_CHILD)) return false;
+  const Qt::WindowType type = window->windowType();
+  return type == Qt::Window || type == Qt::Dialog;
+}
+
+bool TSkinManage::AddForm(QWidget* window, bool startNow) {
   if (!enabled_ || !window) return false;
   PurgeForms();
   if (SendMessage(window, SKIN_QUERYSKINNED) == 1 || FindForm(window)) return false;
@@ -178,7 +193,10 @@ bool TSkinManage::AddForm(QWidget* window) {
   form->SetWindow(window, moduleTag_, className);
   form->AttachForm(data, control);
   forms_.emplace_back(form);
-  PostMessage(window, SKIN_START, 0, kSkinStartParam);
+  if (startNow)
+    SendMessage(window, SKIN_START, 0, kSkinStartParam);
+  else
+    PostMessage(window, SKIN_START, 0, kSkinStartParam);
   return true;
 }
 
@@ -223,10 +241,8 @@ TSkinFormObject* TSkinManage::FindForm(QWidget* window) const {
 
 std::vector<QWidget*> TSkinManage::ScreenForms() const {
   std::vector<QWidget*> forms;
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    const Qt::WindowType type = w->windowType();
-    if (w->isVisible() && (type == Qt::Window || type == Qt::Dialog)) forms.push_back(w);
-  }
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->isVisible() && IsForm(w)) forms.push_back(w);
   return forms;
 }
 

@@ -1,5 +1,6 @@
 // The skin manager: one per process. It finds the windows to skin through
-// the platform's creation hook (forms as they are activated, MDI children
+// the platform's creation hook (forms and dialogs at their first show,
+// before they are mapped, and any other as it is activated; MDI children
 // as they are made, popup menus as they show), keeps the skinned forms,
 // the skinned popup menus and the registered TSkinData components, picks
 // the TSkinData for each window, and runs switching skinning on, off and
@@ -110,8 +111,12 @@ class TSkinManage : public QObject {
   platform::LRESULT CbtHookProc(int code, platform::WPARAM wParam, platform::LPARAM lParam,
                                 const platform::CallNextHook& next);
 
-  // Skins one window; false, leaving it alone, when any test fails.
-  bool AddForm(QWidget* window);
+  // Skins one window; false, leaving it alone, when any test fails. The
+  // form object starts on the posted notice, or, with `startNow`, before
+  // AddForm returns (a window about to be mapped gets its frame first).
+  bool AddForm(QWidget* window, bool startNow = false);
+  // A top-level form or dialog (not a popup, tool or hint window).
+  static bool IsForm(const QWidget* window);
   // AddForm for a visible form that is no child window.
   void AddFormIfTopLevel(QWidget* form);
   // Forgets the form object of the window (not freed).

@@ -1,5 +1,6 @@
 #include "skinning/WinSubClassStyled.h"
 
+#include "platform/NonClient.h"
 #include "platform/WindowTable.h"
 #include "skinning/ImgUtil.h"
 #include "skinning/WinSkinForm.h"
@@ -320,8 +321,12 @@ void TSkinComBox::AfterMessage(Message& m) {
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK:
     case WM_DRAWITEM:
-    case WM_NCPAINT:
       Refresh();
+      break;
+    case WM_NCPAINT:
+      // The band is painted with the client, in one paint event: asking for
+      // another from inside it would paint for ever.
+      if (!GetWindowDC(Handle)) Refresh();
       break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:

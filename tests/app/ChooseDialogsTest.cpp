@@ -6,6 +6,8 @@
 #include "app/uFrmZbCnfg.h"
 #include "engine/uCdtList.h"
 
+#include <QScreen>
+
 namespace {
 
 class Chooser : public FormsTest {
@@ -100,6 +102,34 @@ TEST_F(Chooser, ARecordGoneWhileOpenIsNotWritten) {
 
 // One row per parameter, the buttons below the last; a long caption
 // widens the dialog, short ones keep its width.
+// The chooser opens whole on its screen: halfway down the free area the
+// first time, at the left it is given unless that would push it off the
+// screen; a later show keeps the height the user dragged it to.
+TEST_F(Chooser, OpensWholeOnItsScreenAndKeepsTheUsersHeight) {
+  struct Case {
+    int left;
+    bool movedBefore;  // shown once and dragged to y 7 before this show
+    int expectX;       // -1: flush with the free area's right edge
+    int expectY;       // -1: halfway down the free area
+  };
+  const Case cases[] = {{40, false, 40, -1}, {-500, false, 0, -1}, {1 << 20, false, -1, -1}, {60, true, 60, 7}};
+  for (const Case& k : cases) {
+    delete FrmChoose(false);
+    if (k.movedBefore) {
+      Show(RedBall1, nullptr)->move(10, 7);
+      FrmChoose(false)->hide();
+    }
+    ShowChoose(k.left, Formula(RedBall1), nullptr, {});
+    TFrmChoose* c = FrmChoose(false);
+    const QRect area = c->screen()->availableGeometry();
+    const QRect frame = c->frameGeometry();
+    const int x = k.expectX >= 0 ? area.left() + k.expectX : area.right() + 1 - frame.width();
+    const int y = k.expectY >= 0 ? area.top() + k.expectY : area.top() + (area.height() - frame.height()) / 2;
+    EXPECT_EQ(frame.topLeft(), QPoint(x, y)) << "left " << k.left;
+    EXPECT_TRUE(area.contains(frame)) << "left " << k.left;
+  }
+}
+
 TEST(ParameterDialog, LaysOutOneRowPerParameter) {
   for (const std::string first : {"参数1", "一个很长很长的参数名称"}) {
     int32_t days[6] = {3, 6, 18, 0, 0, 0};

@@ -1,8 +1,10 @@
 // The shrink filter on the cases a user meets, each run compared with the
 // step-by-step reference: excluded conditions, the cap and its flag, the
 // blue option, positions narrowed to nothing, the tolerance passes, runs
-// without a reference draw; then refusals, the reports and runs off the
-// calling thread.
+// without a reference draw; then refusals, the reports, runs off the
+// calling thread, and helper threads held up at random or held on purpose
+// (in one run and let go in the next, while the run is cancelled, after
+// the filter is gone).
 #include "ShrinkReference.h"
 #include "ShrinkSupport.h"
 
@@ -10,10 +12,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <functional>
 #include <future>
+#include <memory>
 #include <mutex>
+#include <random>
 #include <set>
+#include <thread>
 #include <utility>
 
 using namespace shrinktest;
@@ -387,4 +394,259 @@ TEST(ShrinkFilter, RunsOffTheCallingThread) {
                           [](const std::string& e) { return e == "cancelled" || e.rfind("end ", 0) == 0; }),
             1);
   EXPECT_EQ(b.Rows, Lines(direct));
+}
+
+namespace {
+// Stops the helper that calls it for a moment now and then (up to half a
+// millisecond), at random: copies of a unit overlap and end close together,
+// bounds move while units run, the caller takes units over.
+void JitterHelper() {
+  thread_local std::minstd_rand rng(static_cast<uint32_t>(std::hash<std::thread::id>{}(std::this_thread::get_id())));
+  const unsigned r = static_cast<unsigned>(rng() % 8);
+  if (r < 4)
+    std::this_thread::sleep_for(std::chrono::microseconds(r * 150));
+  else if (r < 6)
+    std::this_thread::yield();
+}
+}  // namespace
+
+// Helpers held up at random before their units: every run on many threads
+// gives the rows, their order and the end text of one thread, whether the
+// cap falls in pass 0 or a later one, with or without the blue.
+TEST(ShrinkFilter, HelpersHeldUpAtRandomChangeNoRow) {
+  const struct {
+    const char* what;
+    std::vector<TCdtData> scheme;
+    bool blue;
+  } cases[] = {
+      {"B", SchemeB(), false},
+      {"T10", SchemeT(10), false},
+      {"T20", SchemeT(20), false},
+      {"cut in the first unit", {AllAcValues()}, false},
+      {"cut far on", {Ball(5, {33})}, false},
+      {"cut in pass 1", {Ball(5, {33}), Tolerant(Ball(0, {28}))}, false},
+      {"blue", {Tolerant(Ball(BluePos, {5})), Tolerant(Ball(0, {28})), Ball(5, {33})}, true},
+  };
+  SetShrinkHelperPause(JitterHelper);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const TShrinkResult one = Filter(c.scheme, c.blue, 1);
+    for (int rep = 0; rep < 3; ++rep)
+      for (int threads : {8, 3}) {
+        const TShrinkResult r = Filter(c.scheme, c.blue, threads);
+        EXPECT_EQ(Lines(r), Lines(one)) << threads;
+        EXPECT_EQ(r.Text, one.Text);
+      }
+  }
+  const int64_t count = CountKeptCombinations(SchemeA(), Newest(), 1);
+  for (int rep = 0; rep < 6; ++rep) EXPECT_EQ(CountKeptCombinations(SchemeA(), Newest(), 8), count);
+  SetShrinkHelperPause(nullptr);
+}
+
+namespace {
+// A run's rows and end text.
+std::vector<std::string> Outcome(const std::vector<TCdtData>& scheme, int threads) {
+  const TShrinkResult r = Filter(scheme, false, threads);
+  std::vector<std::string> lines = Lines(r);
+  lines.push_back(r.Text);
+  return lines;
+}
+std::vector<std::string> RunOne(const std::vector<TCdtData>& scheme) { return Outcome(scheme, 1); }
+std::vector<std::string> Run8(const std::vector<TCdtData>& scheme) { return Outcome(scheme, 8); }
+
+// How long a test tries runs until a helper comes by. A run lasts
+// milliseconds, and on a machine with few free processors the caller often
+// ends it before any helper is scheduled.
+struct TPatience {
+  const std::chrono::steady_clock::time_point end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  bool Over() const { return std::chrono::steady_clock::now() > end; }
+};
+
+// Holds helpers where they call the pause: while `stop` holds, the first
+// helper to come (every one with `all`) stays there until let go; with
+// `freeOnNext`, the next helper to come lets them go. Each call is noted.
+struct THold {
+  std::mutex m;
+  std::condition_variable changed;
+  bool stop = false, all = false, freeOnNext = false;
+  int held = 0;
+  std::thread::id first;              // the first helper held
+  std::vector<std::thread::id> came;  // every call, in order
+  std::function<void()> onHold;       // run by a helper as it stops
+} hold;
+
+void HoldHelper() {
+  std::unique_lock lock(hold.m);
+  hold.came.push_back(std::this_thread::get_id());
+  if (hold.freeOnNext && hold.held > 0) {
+    hold.stop = hold.freeOnNext = false;
+    hold.changed.notify_all();
+    return;
+  }
+  if (!hold.stop || (!hold.all && hold.first != std::thread::id{})) return;
+  if (hold.first == std::thread::id{}) hold.first = std::this_thread::get_id();
+  ++hold.held;
+  if (std::function<void()> f = hold.onHold) {
+    lock.unlock();
+    f();
+    lock.lock();
+  }
+  hold.changed.wait(lock, [] { return !hold.stop; });
+  --hold.held;
+  hold.changed.notify_all();
+}
+
+class ShrinkHelpers : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::lock_guard lock(hold.m);
+    hold.stop = true;
+    hold.all = hold.freeOnNext = false;
+    hold.first = {};
+    hold.came.clear();
+    hold.onHold = nullptr;
+    SetShrinkHelperPause(HoldHelper);
+  }
+  // Also when an assertion ends a test early: no helper stays held.
+  void TearDown() override {
+    LetGo();
+    SetShrinkHelperPause(nullptr);
+    std::unique_lock lock(hold.m);
+    hold.changed.wait(lock, [] { return hold.held == 0; });
+    hold.onHold = nullptr;
+  }
+  static void LetGo() {
+    std::lock_guard lock(hold.m);
+    hold.stop = false;
+    hold.changed.notify_all();
+  }
+  static int Held() {
+    std::lock_guard lock(hold.m);
+    return hold.held;
+  }
+  static size_t Calls() {
+    std::lock_guard lock(hold.m);
+    return hold.came.size();
+  }
+  // Whether the work ends within a minute; if not, the held helpers are let
+  // go so that it can.
+  template <class T>
+  static bool EndsSoon(std::future<T>& f) {
+    if (f.wait_for(std::chrono::seconds(60)) == std::future_status::ready) return true;
+    LetGo();
+    return false;
+  }
+  // Runs the scheme until the first helper held, let go, has come for a
+  // unit of a later run: it has left the search it was held in.
+  static void WaitForTheFirstBack(const std::vector<TCdtData>& scheme, const std::vector<std::string>& want) {
+    const size_t from = Calls();
+    for (const TPatience patience;;) {
+      ASSERT_FALSE(patience.Over()) << "the helper let go never came back";
+      EXPECT_EQ(Run8(scheme), want);
+      std::lock_guard lock(hold.m);
+      if (std::find(hold.came.begin() + static_cast<ptrdiff_t>(from), hold.came.end(), hold.first) != hold.came.end())
+        return;
+    }
+  }
+};
+
+// What a sink heard last: "cancelled" or the end text, once.
+std::vector<std::string> Terminal(const std::vector<std::string>& events) {
+  std::vector<std::string> t;
+  for (const std::string& e : events)
+    if (e == "cancelled" || e.rfind("end ", 0) == 0) t.push_back(e);
+  return t;
+}
+}  // namespace
+
+// A helper held in one run, its unit searched by the caller, is let go in
+// the middle of the next run: both runs give the rows of one thread, and
+// the helper finishes its unit of the search long over and comes back.
+TEST_F(ShrinkHelpers, HeldInOneRunLetGoInTheNext) {
+  const std::vector<TCdtData> first = SchemeB(), second = SchemeT(10);
+  const std::vector<std::string> wantFirst = RunOne(first), wantSecond = RunOne(second);
+  for (const TPatience patience; Held() == 0;) {
+    ASSERT_FALSE(patience.Over()) << "no helper took a unit";
+    auto run = std::async(std::launch::async, Run8, first);
+    ASSERT_TRUE(EndsSoon(run)) << "the run waits for the held helper";
+    EXPECT_EQ(run.get(), wantFirst);
+  }
+  {
+    std::lock_guard lock(hold.m);
+    hold.freeOnNext = true;
+  }
+  for (const TPatience patience; Held() > 0;) {
+    ASSERT_FALSE(patience.Over()) << "no helper of the next run came";
+    auto run = std::async(std::launch::async, Run8, second);
+    ASSERT_TRUE(EndsSoon(run));
+    EXPECT_EQ(run.get(), wantSecond);
+  }
+  WaitForTheFirstBack(second, wantSecond);
+}
+
+// Cancelled while every helper that took a unit is held: the run ends at
+// once, cancelled, and says so once; a filter destroyed while its helpers
+// are held cancels and returns.
+TEST_F(ShrinkHelpers, CancelledWhileHelpersAreHeld) {
+  const std::vector<TCdtData> scheme = SchemeT(20);
+  const std::vector<std::string> want = RunOne(scheme);
+  TShrinkFilter filter;
+  {
+    std::lock_guard lock(hold.m);
+    hold.all = true;
+    hold.onHold = [&filter] { filter.Cancel(); };
+  }
+  bool cancelled = false;
+  for (const TPatience patience; !cancelled;) {
+    ASSERT_FALSE(patience.Over()) << "no helper took a unit";
+    TRecorder sink;
+    filter.Start(scheme, TShrinkOptions{false, Newest(), 8}, sink);
+    auto waited = std::async(std::launch::async, [&filter] { filter.Wait(); });
+    ASSERT_TRUE(EndsSoon(waited)) << "the cancelled run waits for the held helpers";
+    const std::vector<std::string> end = Terminal(sink.Events);
+    ASSERT_EQ(end.size(), 1u);
+    cancelled = end[0] == "cancelled";
+    if (!cancelled) {  // ended before a helper came
+      std::vector<std::string> rows = sink.Rows;
+      rows.push_back(end[0].substr(4));
+      EXPECT_EQ(rows, want);
+    }
+  }
+  {
+    std::lock_guard lock(hold.m);
+    hold.onHold = nullptr;
+  }
+  auto destroyed = std::async(std::launch::async, [&scheme] {
+    TRecorder sink;
+    TShrinkFilter other;
+    other.Start(scheme, TShrinkOptions{false, Newest(), 8}, sink);
+  });
+  ASSERT_TRUE(EndsSoon(destroyed)) << "the filter's destructor waits for the held helpers";
+  LetGo();
+  WaitForTheFirstBack(scheme, want);
+}
+
+// The filter and its sink are gone while a helper is held in one of its
+// units; let go, the helper finishes that unit without touching them (a
+// fault here shows under the address sanitizer).
+TEST_F(ShrinkHelpers, FilterGoneBeforeItsHeldHelperGoesOn) {
+  const std::vector<TCdtData> scheme = SchemeB();
+  const std::vector<std::string> want = RunOne(scheme);
+  for (const TPatience patience; Held() == 0;) {
+    ASSERT_FALSE(patience.Over()) << "no helper took a unit";
+    auto sink = std::make_unique<TRecorder>();
+    auto filter = std::make_unique<TShrinkFilter>();
+    filter->Start(scheme, TShrinkOptions{false, Newest(), 8}, *sink);
+    auto waited = std::async(std::launch::async, [&filter] { filter->Wait(); });
+    ASSERT_TRUE(EndsSoon(waited)) << "the run waits for the held helper";
+    std::vector<std::string> rows = sink->Rows;
+    const std::vector<std::string> end = Terminal(sink->Events);
+    ASSERT_EQ(end.size(), 1u);
+    rows.push_back(end[0].substr(4));
+    EXPECT_EQ(rows, want);
+    filter.reset();
+    sink.reset();
+  }
+  LetGo();
+  WaitForTheFirstBack(scheme, want);
 }

@@ -7,9 +7,12 @@
 #include "platform/WindowUtils.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QMainWindow>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWhatsThis>
 #include <QWindow>
@@ -408,6 +411,142 @@ TEST(NonClientTest, SelfMadeMaximizeAsksMinMax) {
             (std::vector<unsigned>{WM_GETMINMAXINFO, WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
   ShowWindow(&w, SW_RESTORE);
   EXPECT_EQ(std::pair(w.frameGeometry(), IsZoomed(&w)), std::pair(QRect(100, 100, 200, 150), false));
+}
+
+namespace {
+
+// Counts the presses a window gets.
+struct Presses : QObject {
+  int count = 0;
+  bool eventFilter(QObject*, QEvent* e) override { return count += e->type() == QEvent::MouseButtonPress, false; }
+};
+
+// Notes whether a window had its frame at its first paint.
+struct FirstPaint : QObject {
+  std::optional<bool> framed;
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::Paint && !framed) framed = HasNonClientFrame(static_cast<QWidget*>(watched));
+    return false;
+  }
+};
+
+}  // namespace
+
+// A frame put on or taken off a modal dialog while its exec() runs keeps
+// the dialog shown: the loop ends only when the dialog is done, with its
+// code, and the parent takes clicks again afterwards. The frame goes on
+// around the window's rectangle and comes off around its client area.
+TEST(NonClientTest, AFrameChangeKeepsAModalLoopRunning) {
+  for (const bool on : {true, false}) {
+    SCOPED_TRACE(on);
+    QWidget parent;
+    parent.setGeometry(100, 100, 400, 300);
+    parent.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+    QDialog dialog(&parent);
+    dialog.setGeometry(150, 150, 200, 120);
+    if (!on) {
+      ASSERT_TRUE(SetNonClientFrame(&dialog, true));
+    }
+    QMargins band(4, 24, 4, 4);
+    AnswerCalcSize(&dialog, &band);
+    QRect before, client, after;
+    bool shownThroughout = true, framed = !on;
+    QTimer::singleShot(50, &dialog, [&] {
+      const TRect r = GetWindowRect(&dialog);
+      before = QRect(r.Left, r.Top, r.Width(), r.Height());
+      client = QRect(dialog.mapToGlobal(dialog.contentsRect().topLeft()), dialog.contentsRect().size());
+      SetNonClientFrame(&dialog, on);
+    });
+    QTimer::singleShot(150, &dialog, [&] {
+      shownThroughout = dialog.isVisible();
+      framed = HasNonClientFrame(&dialog);
+      const TRect r = GetWindowRect(&dialog);
+      after = on ? QRect(r.Left, r.Top, r.Width(), r.Height())
+                 : QRect(dialog.mapToGlobal(dialog.contentsRect().topLeft()), dialog.contentsRect().size());
+      dialog.done(7);
+    });
+    EXPECT_EQ(dialog.exec(), 7);
+    EXPECT_TRUE(shownThroughout);
+    EXPECT_EQ(framed, on);
+    EXPECT_EQ(after, on ? before : client);
+    Presses presses;
+    parent.installEventFilter(&presses);
+    QTest::mouseClick(parent.windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_EQ(presses.count, 1) << "the parent is still blocked";
+  }
+}
+
+// AtFirstShow runs as a window is first shown: after the window's own show
+// handler has sized it, before its first paint, once; at once for a shown
+// window. A frame put on there is on from the first paint, and the dialog's
+// loop runs on.
+TEST(NonClientTest, AFrameAtTheFirstShowIsOnFromTheFirstPaint) {
+  struct Growing : QDialog {
+    void showEvent(QShowEvent* e) override {
+      resize(260, 140);  // as a message box sizes itself
+      QDialog::showEvent(e);
+    }
+  } dialog;
+  dialog.resize(100, 50);
+  QSize seen;
+  int calls = 0;
+  AtFirstShow(&dialog, [&] {
+    ++calls;
+    seen = dialog.size();
+    SetNonClientFrame(&dialog, true);
+  });
+  FirstPaint paint;
+  dialog.installEventFilter(&paint);
+  QTimer::singleShot(100, &dialog, [&] {
+    dialog.hide();
+    dialog.show();  // a second show does nothing
+    dialog.done(3);
+  });
+  EXPECT_EQ(dialog.exec(), 3);
+  EXPECT_EQ(std::tuple(calls, seen, paint.framed), std::tuple(1, QSize(260, 140), std::optional<bool>(true)));
+  int now = 0;
+  QWidget shown;
+  shown.show();
+  AtFirstShow(&shown, [&] { ++now; });
+  EXPECT_EQ(now, 1);
+}
+
+// A shown maximized window whose frame goes on or off keeps the place it
+// was maximized to (setting the rectangle it had with the old decoration
+// once left a window larger than the screen).
+TEST(NonClientTest, AMaximizedWindowKeepsItsPlaceWhenTheFrameChanges) {
+  QWidget w;
+  w.showMaximized();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+  const QRect area = w.screen()->availableGeometry();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w.frameGeometry() == area; }));
+  const QRect maximized = w.geometry();
+  for (const bool on : {true, false}) {
+    ASSERT_TRUE(SetNonClientFrame(&w, on));
+    PumpEvents();
+    const TRect r = GetWindowRect(&w);
+    EXPECT_EQ(std::tuple(w.geometry(), w.isMaximized(), area.contains(QRect(r.Left, r.Top, r.Width(), r.Height()))),
+              std::tuple(maximized, true, true))
+        << on;
+  }
+}
+
+// ShowWindow shows or hides by each command, and answers whether the
+// window was visible before.
+TEST(NonClientTest, ShowWindowCommands) {
+  const struct {
+    int command;
+    bool visible;
+  } cases[] = {{SW_HIDE, false},        {SW_SHOWNORMAL, true},      {SW_SHOWMINIMIZED, true}, {SW_SHOWMAXIMIZED, true},
+               {SW_SHOWNOACTIVATE, true}, {SW_SHOW, true},           {SW_MINIMIZE, true},      {SW_SHOWMINNOACTIVE, true},
+               {SW_SHOWNA, true},        {SW_RESTORE, true}};
+  for (const auto& c : cases) {
+    QWidget hidden, shown;
+    shown.show();
+    EXPECT_EQ(std::pair(ShowWindow(&hidden, c.command), ShowWindow(&shown, c.command)), std::pair(false, true)) << c.command;
+    EXPECT_EQ(std::pair(hidden.isVisible(), shown.isVisible()), std::pair(c.visible, c.visible)) << c.command;
+  }
 }
 
 // SC_CONTEXTHELP puts any top-level window, framed or not, into what's-this

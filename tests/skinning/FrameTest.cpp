@@ -9,20 +9,25 @@
 #include "skinning/WinSkinFormFrame.h"
 #include "skinning/WinSkinFormWalk.h"
 #include "skinning/WinSkinMenuBar.h"
+#include "tools/skin/ProgramSkin.h"
 
 #include "platform_gui/Pixels.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
+#include <unordered_set>
 
 using namespace platform;
 using namespace skinning;
@@ -53,6 +58,7 @@ struct SkinShape {
   int left = 4, right = 5, top = 24, bottom = 3;
   int leftFrames = 2, topFrames = 2;
   int alignment = 0;
+  int shiftVert = 0;
   std::string trans = "LeftTrans=0\nRightTrans=0\nTopTrans=0\nBottomTrans=0\n";
   std::string buttons;
 };
@@ -69,6 +75,7 @@ std::string FrameSkin(const SkinShape& s) {
                 "LeftFrame=" + std::to_string(s.leftFrames) + "\nRightFrame=2\nTopFrame=" +
                     std::to_string(s.topFrames) + "\nBottomFrame=2\n" + s.trans +
                     "TextShift=30\nTextRightClip=40\nTextAlignment=" + std::to_string(s.alignment) +
+                    "\nTextShiftVert=" + std::to_string(s.shiftVert) +
                     "\nActiveTextR=255\nActiveTextG=255\nActiveTextB=0\n" + buttons,
                 {{"left.bmp", Border(s.left, 30, false)},
                  {"right.bmp", Border(s.right, 30, false)},
@@ -229,12 +236,31 @@ TEST_F(FrameTest, CaptionAlignments) {
   }
 }
 
+// TextShiftVert moves the caption text down by half its value.
+TEST_F(FrameTest, CaptionTextShiftsByHalfTheVerticalShift) {
+  std::vector<int> tops;
+  for (int shift : {0, 12}) {
+    QWidget w;
+    w.setWindowTitle(QStringLiteral("Title"));
+    SkinShape shape;
+    shape.shiftVert = shift;
+    TSkinFormFrame* frame = Skin(w, shape);
+    ASSERT_NE(frame, nullptr);
+    Paint(*frame);
+    tops.push_back(frame->TextRect().Top);
+    FreeSkinManage();
+  }
+  EXPECT_EQ(tops[1] - tops[0], 6);
+}
+
 // Visibility 7: only without maximize box. Visibility1 201: whenever the
-// first condition holds.
+// first condition holds. Visibility 200: only on a dialog frame of a
+// window that is no dialog class, so never on a sizeable one.
 TEST_F(FrameTest, ButtonVisibility) {
   SkinShape shape;
   shape.buttons = "[Button.NoMax]\nAction=30\nAlign=0\nXcoord=100\nYcoord=2\nVisibility=7\nVisibility1=0\nframe=1\nButtonImage=extra.bmp\n"
-                 "[Button.Any]\nAction=31\nAlign=0\nXcoord=120\nYcoord=2\nVisibility=2\nVisibility1=201\nframe=1\nButtonImage=extra.bmp\n";
+                 "[Button.Any]\nAction=31\nAlign=0\nXcoord=120\nYcoord=2\nVisibility=2\nVisibility1=201\nframe=1\nButtonImage=extra.bmp\n"
+                 "[Button.Dialog]\nAction=32\nAlign=0\nXcoord=140\nYcoord=2\nVisibility=200\nVisibility1=0\nframe=1\nButtonImage=extra.bmp\n";
   for (const bool maxBox : {true, false}) {
     QWidget w;
     w.setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -244,6 +270,7 @@ TEST_F(FrameTest, ButtonVisibility) {
     Paint(*frame);
     EXPECT_EQ(ButtonOf(*frame, 30)->Visible, !maxBox);
     EXPECT_TRUE(ButtonOf(*frame, 31)->Visible) << "not maximized, so shown";
+    EXPECT_FALSE(ButtonOf(*frame, 32)->Visible) << "a sizeable window";
     FreeSkinManage();
   }
 }
@@ -500,4 +527,112 @@ TEST_F(MenuBarTest, AcceleratorsAndDisabledItems) {
   view_->menuAction()->setEnabled(true);
   Pump();
   EXPECT_TRUE(Item(2)->Enabled);
+}
+
+// Every border part of the program's skin, active and inactive, at window
+// sizes from 300 to 1200 holds only colours of its source frame: a part
+// stretched from a middle without rows once painted the sides black.
+TEST_F(FrameTest, TheProgramSkinsBordersHoldOnlyTheirFramesColours) {
+  QWidget w;
+  data_ = std::make_unique<TSkinData>();
+  ASSERT_TRUE(data_->LoadSkinStream(Streamed(skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin()))));
+  data_->Loaded();
+  SkinManage()->SetEnabled(true);
+  w.setGeometry(50, 50, 300, 200);
+  w.show();
+  Pump();
+  auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&w));
+  TSkinFormFrame* frame = form ? form->Frame() : nullptr;
+  ASSERT_NE(frame, nullptr);
+  const TSkinModel& m = frame->Model();
+  const struct {
+    int part;
+    const char* name;
+    const TDataSkinObject& element;
+  } parts[] = {{1, "Left", m.LeftBorder}, {2, "Right", m.RightBorder}, {3, "Top", m.TopBorder}, {4, "Bottom", m.BottomBorder}};
+  for (const bool active : {true, false}) {
+    SendMessage(&w, WM_NCACTIVATE, active);
+    ASSERT_EQ(frame->Active(), active);
+    for (const auto& p : parts) {
+      const bool stacked = p.part >= 3;
+      const int frames = std::max(p.element.Frame, 1);
+      const std::optional<TRect> source = SkinFrameRect(p.element.Image, stacked, frames, active || frames == 1 ? 1 : 2);
+      ASSERT_TRUE(source) << p.name;
+      const QImage image = p.element.Image.ToQImage().convertToFormat(QImage::Format_RGB32);
+      std::unordered_set<QRgb> colours;
+      for (int y = source->Top; y < source->Bottom; ++y)
+        for (int x = source->Left; x < source->Right; ++x) colours.insert(image.pixel(x, y));
+      for (int size = 300; size <= 1200; ++size) {
+        const QSize at = p.part <= 2 ? QSize(p.part == 1 ? frame->LeftWidth() : frame->RightWidth(), size)
+                         : p.part == 3 ? QSize(size, frame->CaptionHeight())
+                                       : QSize(size - frame->LeftWidth() - frame->RightWidth(), frame->BottomHeight());
+        const QImage painted = frame->PaintPart(p.part, at.width(), at.height()).ToQImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(painted.size(), at) << p.name << " at " << size;
+        for (int y = 0; y < painted.height(); ++y) {
+          const auto* row = reinterpret_cast<const QRgb*>(painted.constScanLine(y));
+          for (int x = 0; x < painted.width(); ++x)
+            ASSERT_TRUE(colours.count(row[x])) << p.name << (active ? " active" : " inactive") << " at " << size
+                                               << ": colour " << std::hex << (row[x] & 0xFFFFFF) << std::dec
+                                               << " at (" << x << ", " << y << ") is not in its frame";
+        }
+      }
+    }
+  }
+}
+
+// While skinning is on, a dialog shown through exec() gets its frame as it
+// is first shown: framed at its first paint, its client area as it was
+// laid out, its loop running until the dialog is done. Forms and dialogs
+// are skinned so; popups, tools and children are not.
+TEST_F(FrameTest, ADialogIsFramedBeforeItsFirstPaint) {
+  QWidget owner;
+  ASSERT_NE(Skin(owner), nullptr);
+  QDialog dialog(&owner);
+  dialog.resize(200, 100);
+  struct : QObject {
+    std::optional<bool> framed;
+    bool eventFilter(QObject* watched, QEvent* e) override {
+      if (e->type() == QEvent::Paint && !framed) framed = HasNonClientFrame(static_cast<QWidget*>(watched));
+      return false;
+    }
+  } firstPaint;
+  dialog.installEventFilter(&firstPaint);
+  int phase = -1;
+  QSize client;
+  QTimer::singleShot(100, &dialog, [&] {
+    auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&dialog));
+    phase = form && form->Frame() ? form->Frame()->Phase() : -1;
+    client = dialog.contentsRect().size();
+    dialog.done(5);
+  });
+  EXPECT_EQ(dialog.exec(), 5);
+  EXPECT_EQ(std::tuple(firstPaint.framed, phase, client),
+            std::tuple(std::optional<bool>(true), int(TSkinFormFrame::kActive), QSize(200, 100)));
+
+  QWidget child(&owner), tool(nullptr, Qt::Tool), popup(nullptr, Qt::Popup), window, dialogWindow(nullptr, Qt::Dialog);
+  const struct {
+    QWidget* w;
+    bool form;
+  } kinds[] = {{&child, false}, {&tool, false}, {&popup, false}, {&window, true}, {&dialogWindow, true}};
+  for (const auto& k : kinds) EXPECT_EQ(TSkinManage::IsForm(k.w), k.form) << k.w->windowType();
+}
+
+// A message box framed as it shows keeps the width its caption needs,
+// though it sizes itself again at every layout request.
+TEST_F(FrameTest, AMessageBoxKeepsRoomForItsCaption) {
+  QWidget owner;
+  ASSERT_NE(Skin(owner), nullptr);
+  QMessageBox box(&owner);
+  box.setWindowTitle(QStringLiteral("A caption much wider than the text below it"));
+  box.setText(QStringLiteral("Done."));
+  int width = 0, room = -1;
+  QTimer::singleShot(200, &box, [&] {
+    auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&box));
+    room = form && form->Frame() ? form->Frame()->CaptionRoom() : -1;
+    width = box.width();
+    box.done(0);
+  });
+  box.exec();
+  ASSERT_GT(room, 0);
+  EXPECT_GE(width, room);
 }

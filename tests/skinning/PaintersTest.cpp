@@ -11,6 +11,7 @@
 #include "platform_gui/Pixels.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QProxyStyle>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionSlider>
@@ -526,4 +527,25 @@ TEST(Painters, WholeComboImageShowsTheFieldAndUnhookingRestoresTheLook) {
   for (TSkinControl* painter : g.Painters()) painter->Unhook();
   QApplication::processEvents();
   EXPECT_EQ(g.grab().toImage(), before);
+}
+
+// A combo box's band is painted with its client, in one paint event: that
+// paint asks for no other (the combo box once painted itself for ever).
+TEST(Painters, AComboBoxPaintAsksForNoFurtherPaint) {
+  auto data = LoadSkinFile(GallerySkin());
+  QWidget host;
+  auto* combo = new QComboBox(&host);
+  combo->setGeometry(10, 10, 120, 24);
+  (new TSkinComBox(combo))->HookControl(nullptr, data.get(), false);
+  host.show();
+  struct : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override { return paints += e->type() == QEvent::Paint, false; }
+  } counter;
+  combo->installEventFilter(&counter);
+  combo->update();
+  QElapsedTimer t;
+  for (t.start(); t.elapsed() < 200;) QApplication::processEvents();
+  EXPECT_GE(counter.paints, 1);
+  EXPECT_LE(counter.paints, 2);
 }

@@ -147,9 +147,11 @@ void AddFrame(Builder& b) {
     p.setBrush(Qt::NoBrush);
     p.drawPath(path);
   }, true);
-  // Side borders: 4 pixels, rounded at the bottom outer corner; frames side by side.
+  // Side borders: 4 pixels, rounded at the bottom outer corner; frames side
+  // by side. The caption covers the top 30 rows, the corner takes the last
+  // 6; the 8 rows between are what a window's height stretches.
   auto side = [](bool left) {
-    return Strip(4, 36, 2, [left](QPainter& p, const QRect& r, int k) {
+    return Strip(4, 44, 2, [left](QPainter& p, const QRect& r, int k) {
       const QColor edge = k == 0 ? kFrameDark : kShadow;
       Gradient(p, r, left ? edge : kFace, left ? kFace : edge, true);
       p.fillRect(QRect(r.left(), r.top(), r.width(), 30), k == 0 ? kCaptionBottom : kIdleBottom);
