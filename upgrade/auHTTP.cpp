@@ -456,7 +456,6 @@ void TauCustomHTTP::Work(TRun& run) {
   // must outlast a power cut; a write the disk reports lost only now fails.
   if (run.Success && run.File && run.File->isOpen() && ::fsync(run.File->handle()) != 0) {
     run.Success = false;
-    run.TransferError = true;
     run.Fail(teWriteFailed, run.OutputFileName + ": " + std::strerror(errno));
   }
 }
