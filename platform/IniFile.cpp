@@ -78,6 +78,20 @@ size_t FindKey(const std::vector<std::string>& lines, Range r, const std::string
   return std::string::npos;
 }
 
+std::string UpperAscii(std::string_view s) {
+  std::string u(s);
+  for (char& c : u)
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  return u;
+}
+
+// One pair of matching quotes around a value goes.
+std::string Unquoted(std::string v) {
+  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    v = v.substr(1, v.size() - 2);
+  return v;
+}
+
 std::string_view LineEnd(std::string_view line) {
   if (line.ends_with("\r\n")) return "\r\n";
   return line.ends_with('\n') ? "\n" : "";
@@ -148,9 +162,7 @@ std::string IniFile::ReadString(const std::string& section, const std::string& k
   if (i == std::string::npos) return fallback;
   std::string k, v;
   KeyValue(lines.text[i], k, v);
-  if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-    v = v.substr(1, v.size() - 2);
-  return v;
+  return Unquoted(v);
 }
 
 int32_t IniFile::ReadInteger(const std::string& section, const std::string& key, int32_t fallback) const {
@@ -228,6 +240,95 @@ bool IniFile::DeleteKey(const std::string& section, const std::string& key) {
   if (i == std::string::npos) return true;
   lines.Erase(i, i + 1);
   return StoreLines(lines);
+}
+
+// ------------------------------------------------------------- MemIniFile
+
+MemIniFile::MemIniFile(std::string path) : path_(std::move(path)) {
+  if (const std::optional<std::string> bytes = ReadFileBytes(path_)) SetBytes(*bytes);
+}
+
+MemIniFile MemIniFile::FromBytes(std::string_view cp936) {
+  MemIniFile ini;
+  ini.SetBytes(cp936);
+  return ini;
+}
+
+void MemIniFile::SetBytes(std::string_view cp936) {
+  // A CP936 trail byte is never CR or LF: the whole text converts at once.
+  Parse(Cp936ToUtf8(cp936));
+}
+
+void MemIniFile::SetStrings(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    text += line;
+    text += '\n';
+  }
+  Parse(text);
+}
+
+void MemIniFile::Parse(std::string_view text) {
+  sections_.clear();
+  index_.clear();
+  Section* current = nullptr;
+  std::string line, name, key, value;
+  for (size_t start = 0; start < text.size();) {
+    size_t nl = text.find('\n', start);
+    if (nl == std::string_view::npos) nl = text.size();
+    line.assign(text.substr(start, nl - start));
+    start = nl + 1;
+    if (SectionName(line, name)) {
+      const auto [at, added] = index_.emplace(UpperAscii(name), sections_.size());
+      // A later section of the same name adds nothing: the first wins.
+      current = added ? &sections_.emplace_back(Section{name, {}, {}}) : nullptr;
+    } else if (current && KeyValue(line, key, value)) {
+      if (current->Index.emplace(UpperAscii(key), current->Keys.size()).second)
+        current->Keys.emplace_back(key, Unquoted(value));
+    }
+  }
+}
+
+const MemIniFile::Section* MemIniFile::Find(std::string_view section) const {
+  const auto it = index_.find(UpperAscii(Trim(section)));
+  return it == index_.end() ? nullptr : &sections_[it->second];
+}
+
+std::string MemIniFile::ReadString(const std::string& section, const std::string& key,
+                                   const std::string& fallback) const {
+  const Section* s = Find(section);
+  if (!s) return fallback;
+  const auto it = s->Index.find(UpperAscii(Trim(key)));
+  return it == s->Index.end() ? fallback : s->Keys[it->second].second;
+}
+
+int32_t MemIniFile::ReadInteger(const std::string& section, const std::string& key, int32_t fallback) const {
+  return StrToIntDef(ReadString(section, key, std::string()), fallback);
+}
+
+bool MemIniFile::ReadBool(const std::string& section, const std::string& key, bool fallback) const {
+  return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+bool MemIniFile::SectionExists(const std::string& section) const { return Find(section) != nullptr; }
+
+bool MemIniFile::ValueExists(const std::string& section, const std::string& key) const {
+  const Section* s = Find(section);
+  return s && s->Index.count(UpperAscii(Trim(key))) != 0;
+}
+
+std::vector<std::string> MemIniFile::ReadSections() const {
+  std::vector<std::string> names;
+  names.reserve(sections_.size());
+  for (const Section& s : sections_) names.push_back(s.Name);
+  return names;
+}
+
+std::vector<std::string> MemIniFile::ReadSection(const std::string& section) const {
+  std::vector<std::string> keys;
+  if (const Section* s = Find(section))
+    for (const auto& [k, v] : s->Keys) keys.push_back(k);
+  return keys;
 }
 
 }  // namespace platform

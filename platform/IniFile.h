@@ -17,7 +17,10 @@
 // program do not undo each other and a crash never leaves a damaged file.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -54,6 +57,54 @@ class IniFile {
 
   std::string path_;
   std::string lastError_;
+};
+
+// An INI text held in memory (the old TMemIniFile), read once from CP936
+// bytes, a file or lines, with the same reading rules as IniFile: names
+// without regard to ASCII case and trimmed, values trimmed and one pair of
+// matching quotes removed, the first of duplicate sections or keys wins,
+// ';' lines are comments, lines before the first section and lines without
+// '=' are no keys. Reads never touch the disk again; nothing is written.
+class MemIniFile {
+ public:
+  MemIniFile() = default;
+  // The file's CP936 bytes; a missing or unreadable file gives an empty
+  // text (FileName keeps the path).
+  explicit MemIniFile(std::string path);
+  // CP936 bytes (no file).
+  static MemIniFile FromBytes(std::string_view cp936);
+  // The text in place of the current one: CP936 bytes, or lines of UTF-8.
+  void SetBytes(std::string_view cp936);
+  void SetStrings(const std::vector<std::string>& lines);
+
+  const std::string& FileName() const { return path_; }
+
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& fallback) const;
+  // Decimal, or hexadecimal with "$" or "0x" (StrToIntDef); `fallback`
+  // for anything else.
+  int32_t ReadInteger(const std::string& section, const std::string& key, int32_t fallback) const;
+  bool ReadBool(const std::string& section, const std::string& key, bool fallback) const;
+
+  bool SectionExists(const std::string& section) const;
+  bool ValueExists(const std::string& section, const std::string& key) const;
+  // The section names in text order, each once (as first written).
+  std::vector<std::string> ReadSections() const;
+  // The key names of a section in text order, each once.
+  std::vector<std::string> ReadSection(const std::string& section) const;
+
+ private:
+  struct Section {
+    std::string Name;
+    std::vector<std::pair<std::string, std::string>> Keys;  // name, value
+    std::unordered_map<std::string, size_t> Index;         // upper-case name -> first key
+  };
+  void Parse(std::string_view utf8);
+  const Section* Find(std::string_view section) const;
+
+  std::string path_;
+  std::vector<Section> sections_;
+  std::unordered_map<std::string, size_t> index_;  // upper-case name -> first section
 };
 
 }  // namespace platform

@@ -128,6 +128,23 @@ QImage PngFrame() {
   return image;
 }
 
+// An extended-border strip: two states side by side (inactive, then
+// active), each a frame of grey that darkens towards the window, the
+// active one stronger; the middle of each state is white.
+QImage ShadowStrip(int size, int margin) {
+  QImage image(size * 2, size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  for (int k = 0; k < 2; ++k)
+    for (int y = 0; y < size; ++y)
+      for (int x = 0; x < size; ++x) {
+        const int edge = std::min({x, y, size - 1 - x, size - 1 - y});
+        if (edge >= margin) continue;
+        const int shade = 255 - (k == 0 ? 6 : 12) * (edge + 1);
+        image.setPixelColor(k * size + x, y, QColor(shade, shade, shade));
+      }
+  return image;
+}
+
 QImage Gradient(int w, int h, QColor top, QColor bottom) {
   QImage image(w, h, QImage::Format_RGB32);
   QPainter p(&image);
@@ -142,6 +159,15 @@ QImage Gradient(int w, int h, QColor top, QColor bottom) {
 SkinSection& SkinSection::Set(const QString& key, const QString& value) {
   Keys.push_back({key, value});
   return *this;
+}
+
+SkinSection& SkinSection::Put(const QString& key, const QString& value) {
+  for (SkinKey& k : Keys)
+    if (k.Key == key) {
+      k.Value = value;
+      return *this;
+    }
+  return Set(key, value);
 }
 
 QString TextureValue(const QRect& r, int drawMode, std::optional<int> maskType) {
@@ -288,6 +314,7 @@ TestSkin DemoSkin() {
   const QRect texture = skin.Place(Texture(32, 32, QColor(214, 226, 242), QColor(232, 240, 250)));
   const QRect menu = skin.Place(FrameStrip(24, 20, 3, true));    // 72 x 40
   const QRect corner = skin.Place(GlyphStrip(8, false));         // 24 x 8
+  const QRect shadow = skin.Place(ShadowStrip(40, 12));          // 80 x 40
 
   SkinSection& global = skin.Section(QStringLiteral("GLOBALINFO"));
   global.Set(QStringLiteral("VERSION"), QStringLiteral("7.05"))
@@ -300,7 +327,8 @@ TestSkin DemoSkin() {
       .Set(QStringLiteral("COLOR"), 0xF7E9DE)
       .Set(QStringLiteral("FONTCOLOR"), 0x402010)
       .Set(QStringLiteral("BOXCHECKED"), GlyphValue(check, 3, 1))
-      .Set(QStringLiteral("BOXUNCHECKED"), GlyphValue(check, 3, 1));
+      .Set(QStringLiteral("BOXUNCHECKED"), GlyphValue(check, 3, 1))
+      .Set(QStringLiteral("EXBORDER"), BorderValue(shadow, QMargins(14, 12, 14, 16), 2, 0, 1, 0));
 
   skin.Section(QStringLiteral("FORM"))
       .Set(QStringLiteral("COLOR"), 0xF7E9DE)
@@ -334,6 +362,15 @@ TestSkin DemoSkin() {
   skin.Section(QStringLiteral("SCROLLSLIDERH"))
       .Set(QStringLiteral("PATTERN"), TextureValue(texture, 1))
       .Set(QStringLiteral("HOTPATTERN"), TextureValue(texture, 1, 0));
+  skin.Section(QStringLiteral("COMBOBTN"))
+      .Set(QStringLiteral("BORDERSMASK"), BorderValue(frame, QMargins(4, 4, 4, 4), 3, 1, 1, 0))
+      .Set(QStringLiteral("PATTERN"), TextureValue(texture, 1))
+      .Set(QStringLiteral("HOTPATTERN"), TextureValue(texture, 1));
+  // Its border and pattern through BUTTON, then TOOLBUTTON.
+  skin.Section(QStringLiteral("SCROLLBTNLEFT")).Set(QStringLiteral("PARENTCLASS"), QStringLiteral("BUTTON"));
+  skin.Section(QStringLiteral("TABTOP"))
+      .Set(QStringLiteral("PARENTCLASS"), QStringLiteral("TOOLBUTTON"))
+      .Set(QStringLiteral("COLOR"), 0xFFF4EC);
   skin.Section(QStringLiteral("MENUITEM"))
       .Set(QStringLiteral("HOTCOLOR"), 0xD67A33)
       .Set(QStringLiteral("BORDERSMASK"), HashValue(menu, 3, 1, 0, 1))
@@ -427,6 +464,8 @@ const char* DamageName(SkinDamage damage) {
     case SkinDamage::MaskOutsideBitmap: return "mask-outside-bitmap";
     case SkinDamage::ImageCountZero: return "image-count-zero";
     case SkinDamage::ParentClassLoop: return "parentclass-loop";
+    case SkinDamage::MaskTypeMinusOne: return "masktype-minus-one";
+    case SkinDamage::BadNumber: return "bad-number";
   }
   return "?";
 }
@@ -453,6 +492,17 @@ TestSkin DamagedSkin(SkinDamage damage) {
           .Set(QStringLiteral("PARENTCLASS"), QStringLiteral("LOOPA"))
           .Set(QStringLiteral("COLOR"), -1);
       break;
+    case SkinDamage::MaskTypeMinusOne:
+      skin.Section(QStringLiteral("NOLAYERS"))
+          .Set(QStringLiteral("BORDERSMASK"), OwnFileValue(QStringLiteral("GLYPH.BMP"), 3, -1, 0));
+      break;
+    case SkinDamage::BadNumber: {
+      // A letter inside the texture's right column.
+      QString value = TextureValue(QRect(0, 0, 32, 32), 1);
+      value[13] = u'x';
+      skin.Section(QStringLiteral("BADNUMBER")).Set(QStringLiteral("PATTERN"), value);
+      break;
+    }
   }
   return skin;
 }

@@ -35,6 +35,9 @@ struct SkinSection {
   std::vector<SkinKey> Keys;
   SkinSection& Set(const QString& key, const QString& value);
   SkinSection& Set(const QString& key, int value) { return Set(key, QString::number(value)); }
+  // The first key of that name takes the value (added when missing).
+  SkinSection& Put(const QString& key, const QString& value);
+  SkinSection& Put(const QString& key, int value) { return Put(key, QString::number(value)); }
 };
 
 // The value texts of the mask forms, in their fixed columns where the form
@@ -110,8 +113,11 @@ inline std::string StoredSkinData(const TestSkin& skin) { return PackageBytes(sk
 
 // A small skin with masks in every form ("~", "@", "^", "#", ".BMP", "!"
 // with BMP and PNG files), inherited sections, colours, a description in
-// Chinese, and two JPEG patterns (200 x 200, small enough to become a
-// texture, and 300 x 300, which stays a pattern).
+// Chinese, two JPEG patterns (200 x 200, small enough to become a
+// texture, and 300 x 300, which stays a pattern), and an extended border
+// ("EXBORDER" of GLOBALINFO: two 40 x 40 states in the master bitmap, the
+// inactive one left, each white inside a grey band that darkens towards
+// the middle, the active one darker).
 TestSkin DemoSkin();
 
 enum class PackageDamage {
@@ -140,9 +146,12 @@ enum class SkinDamage {
   MaskOutsideBitmap,  // a "^" and a "~" mask reaching past the master bitmap
   ImageCountZero,     // "^" and "@" masks with ImageCount 0
   ParentClassLoop,    // sections whose PARENTCLASS chain runs in a circle
+  MaskTypeMinusOne,   // a "!" mask of GLYPH.BMP with MaskType -1
+  BadNumber,          // a "~" value with a letter in a number's columns
 };
 inline constexpr SkinDamage kAllSkinDamages[] = {SkinDamage::MaskOutsideBitmap, SkinDamage::ImageCountZero,
-                                                 SkinDamage::ParentClassLoop};
+                                                 SkinDamage::ParentClassLoop, SkinDamage::MaskTypeMinusOne,
+                                                 SkinDamage::BadNumber};
 const char* DamageName(SkinDamage damage);
 // The demo skin with the damage added.
 TestSkin DamagedSkin(SkinDamage damage);

@@ -1,0 +1,381 @@
+#include "skinlib/manager/SkinMasks.h"
+
+#include "platform/DelphiRtl.h"
+#include "platform/Encoding.h"
+#include "platform/Picture.h"
+#include "skinlib/manager/LibraryUtils.h"
+#include "skinlib/manager/acPNG.h"
+#include "skinlib/manager/sSkinManager.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <optional>
+
+using namespace platform;
+
+namespace {
+
+const QString kGlobalInfo = QStringLiteral("GLOBALINFO");
+
+// Pictures with fewer pixels become texture masks instead of patterns.
+constexpr int64_t kSmallPatternPixels = 90000;
+
+QString UpperAscii(const QString& s) {
+  QString u = s;
+  for (QChar& c : u)
+    if (c >= u'a' && c <= u'z') c = QChar(c.unicode() - u'a' + u'A');
+  return u;
+}
+
+std::string U8(const QString& s) { return s.toStdString(); }
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The extension of a file name: from its last '.' after the last path
+// delimiter, the dot included.
+QString FileExtension(const QString& name) {
+  const qsizetype dot = name.lastIndexOf(u'.');
+  const qsizetype delimiter = std::max({name.lastIndexOf(u'\\'), name.lastIndexOf(u'/'), name.lastIndexOf(u':')});
+  return dot < 0 || delimiter > dot ? QString() : name.mid(dot);
+}
+
+// A file of the skin: the package's entry of that name (upper case
+// compared), or with `diskOnly` or outside a package the file in the
+// skin's folder. Nothing when there is none.
+std::optional<std::string> ReadSkinFile(const TsSkinManager& sm, const QString& name, bool diskOnly) {
+  if (!diskOnly && sm.IsPackage) {
+    if (!SkinConvertor) return std::nullopt;
+    const QString wanted = UpperAscii(name);
+    for (const TacImageItem& file : SkinConvertor->Files)
+      if (UpperAscii(Q(Cp936ToUtf8(file.FileName))) == wanted) return file.Data;
+    return std::nullopt;
+  }
+  const QString path = ResolveLibraryPath(name.contains(u':') ? name : sm.SkinData->SkinPath + name);
+  if (path.isEmpty() || !QFileInfo(path).isFile()) return std::nullopt;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  return file.readAll().toStdString();
+}
+
+// A picture through the registry by its kind's extension; empty when the
+// bytes are none or not readable.
+Bitmap ReadPicture(const std::optional<std::string>& bytes, const char* extension) {
+  Picture picture;
+  if (!bytes || !picture.LoadFromBytes(*bytes, QString::fromLatin1(extension))) return {};
+  return std::move(picture.Graphic());
+}
+
+Bitmap ReadPng(const std::optional<std::string>& bytes) {
+  TPNGGraphic png;
+  if (!bytes || !png.LoadFromBytes(*bytes)) return {};
+  Bitmap b(png);
+  ClearTransparentWhite(b);
+  return b;
+}
+
+int Number(const QString& text) { return StrToInt(U8(text)); }
+// Columns `pos` .. pos + len - 1 (1-based) of a value.
+int Column(const QString& value, int pos, int len) { return Number(value.mid(pos - 1, len)); }
+
+platform::TRect Corners(const QString& v) {
+  return {Column(v, 2, 4), Column(v, 7, 4), Column(v, 12, 4), Column(v, 17, 4)};
+}
+
+// Slice margins of a mask that names none: its BorderWidth all round when
+// `useBorderWidth` and it has one; else a third of one state's width and
+// height. A mask of no states (ImageCount 0) or no layers (MaskType -1)
+// counts as one.
+void DefaultMargins(TsMaskData& m, bool useBorderWidth) {
+  if (useBorderWidth && m.BorderWidth != 0) {
+    m.WL = m.WT = m.WR = m.WB = m.BorderWidth;
+    return;
+  }
+  const int states = m.ImageCount == 0 ? 1 : m.ImageCount;
+  const int layers = m.MaskType + 1 == 0 ? 1 : m.MaskType + 1;
+  m.WL = m.WR = int16_t(m.R.Width() / (states * 3));
+  m.WT = m.WB = int16_t(m.R.Height() / (layers * 3));
+}
+
+bool NoMargins(const TsMaskData& m) { return m.WL + m.WT + m.WR + m.WB == 0; }
+
+TsMaskData NewMask(TsSkinManager& sm, const QString& section, const QString& name) {
+  TsMaskData m;
+  m.ClassName = section;
+  m.PropertyName = name;
+  m.Manager = &sm;
+  return m;
+}
+
+// "#(L,T,R,B)(ImageCount,MaskType[,BorderWidth[,DrawMode]])".
+TsMaskData HashMask(TsSkinManager& sm, const QString& section, const QString& key, const QString& v) {
+  TsMaskData m = NewMask(sm, UpperAscii(section), UpperAscii(key));
+  const TCharSet groups = MakeCharSet(" ()"), numbers = MakeCharSet(" ,");
+  const QString corners = ExtractNthWord(2, v, groups), counts = ExtractNthWord(3, v, groups);
+  m.R = {Number(ExtractNthWord(1, corners, numbers)), Number(ExtractNthWord(2, corners, numbers)),
+         Number(ExtractNthWord(3, corners, numbers)), Number(ExtractNthWord(4, corners, numbers))};
+  m.ImageCount = int16_t(std::max(1, Number(ExtractNthWord(1, counts, numbers))));
+  m.MaskType = int16_t(std::max(0, Number(ExtractNthWord(2, counts, numbers))));
+  const int words = WordCount(counts, numbers);
+  m.BorderWidth = int16_t(words >= 3 ? std::max(0, Number(ExtractNthWord(3, counts, numbers))) : 0);
+  m.DrawMode = int16_t(words >= 4 ? Number(ExtractNthWord(4, counts, numbers)) : 1);
+  m.ImgType = itisaBorder;
+  DefaultMargins(m, true);
+  return m;
+}
+
+// A ".BMP" value: the whole value is the file's name.
+std::optional<TsMaskData> BmpFileMask(TsSkinManager& sm, const QString& section, const QString& key,
+                                      const QString& v, bool diskOnly) {
+  Bitmap b = ReadPicture(ReadSkinFile(sm, UpperAscii(v), diskOnly), "bmp");
+  if (b.Width() < 1) return std::nullopt;
+  b.SetPixelFormat(pf24bit);
+  TsMaskData m = NewMask(sm, UpperAscii(section), UpperAscii(key));
+  m.ImageCount = 3;
+  m.MaskType = 1;
+  m.R = {0, 0, b.Width(), b.Height()};
+  m.ImgType = itisaBorder;
+  m.Bmp = std::make_unique<Bitmap>(std::move(b));
+  DefaultMargins(m, false);
+  return m;
+}
+
+// "!FILE!ImageCount!MaskType!Type[!WL!WT!WR!WB]".
+std::optional<TsMaskData> OwnFileMask(TsSkinManager& sm, const QString& section, const QString& key,
+                                      const QString& v) {
+  const TCharSet bang = MakeCharSet("!");
+  TsMaskData m = NewMask(sm, section, key);
+  const QString file = ExtractNthWord(1, v, bang);
+  m.ImageCount = int16_t(Number(ExtractNthWord(2, v, bang)));
+  m.MaskType = int16_t(Number(ExtractNthWord(3, v, bang)));
+  m.ImgType = TacImgType(std::clamp(Number(ExtractNthWord(4, v, bang)), 0, int(itisaPngGlyph)));
+  const bool margins = WordCount(v, bang) > 4;
+  if (margins) {
+    m.WL = int16_t(Number(ExtractNthWord(5, v, bang)));
+    m.WT = int16_t(Number(ExtractNthWord(6, v, bang)));
+    m.WR = int16_t(Number(ExtractNthWord(7, v, bang)));
+    m.WB = int16_t(Number(ExtractNthWord(8, v, bang)));
+  }
+  m.DrawMode = 4;
+  // The extension is looked for with its case.
+  Bitmap b;
+  if (file.contains(QStringLiteral(".BMP"))) {
+    b = ReadPicture(ReadSkinFile(sm, file, false), "bmp");
+    if (m.ImgType != itisaTexture && !b.Empty()) b.SetPixelFormat(pf24bit);
+  } else if (file.contains(QStringLiteral(".PNG"))) {
+    b = ReadPng(ReadSkinFile(sm, file, false));
+  }
+  if (b.Width() == 0) return std::nullopt;
+  m.R = {0, 0, b.Width(), b.Height()};
+  m.Bmp = std::make_unique<Bitmap>(std::move(b));
+  if (!margins) DefaultMargins(m, false);
+  return m;
+}
+
+// One key of the skin text; nothing for a value that names no mask.
+std::optional<TsMaskData> MaskOfValue(TsSkinManager& sm, const QString& section, const QString& key,
+                                      const QString& v) {
+  TsMaskData m;
+  switch (v.front().unicode()) {
+    case u'~':
+      m = NewMask(sm, section, key);
+      m.R = Corners(v);
+      m.DrawMode = int16_t(Column(v, 22, 2));
+      m.MaskType = int16_t(v.size() > 24 ? Column(v, 25, 1) : 0);
+      m.ImageCount = 1;
+      m.ImgType = itisaTexture;
+      return m;
+    case u'@':
+      m = NewMask(sm, section, key);
+      m.R = Corners(v);
+      m.ImageCount = int16_t(Column(v, 22, 1));
+      m.MaskType = int16_t(Column(v, 24, 1));
+      m.ImgType = itisaGlyph;
+      return m;
+    case u'^':
+      m = NewMask(sm, section, key);
+      m.R = Corners(v);
+      m.WL = int16_t(Column(v, 22, 4));
+      m.WT = int16_t(Column(v, 27, 4));
+      m.WR = int16_t(Column(v, 32, 4));
+      m.WB = int16_t(Column(v, 37, 4));
+      m.ImageCount = int16_t(Column(v, 42, 1));
+      m.MaskType = int16_t(Column(v, 44, 1));
+      m.DrawMode = int16_t(Column(v, 46, 1));
+      m.BorderWidth = int16_t(Column(v, 48, 1));
+      m.ImgType = itisaBorder;
+      if (NoMargins(m)) DefaultMargins(m, true);
+      return m;
+    case u'!':
+      return OwnFileMask(sm, section, key, v);
+    default:
+      if (v.contains(u'#')) {
+        if (v == QStringLiteral("#")) return std::nullopt;
+        return HashMask(sm, section, key, v);
+      }
+      if (UpperAscii(v).contains(QStringLiteral(".BMP"))) return BmpFileMask(sm, section, key, v, false);
+      return std::nullopt;
+  }
+}
+
+void SetUpMaster(Bitmap& master) {
+  master.SetPixelFormat(pf24bit);
+  master.Transparent = true;
+  master.SetTransparentColor(KeyColor);
+}
+
+const TsStoredSkin* StoredSkinOf(const TsSkinManager& sm) {
+  const int i = sm.InternalSkins().IndexOfName(sm.SkinName());
+  return i < 0 ? nullptr : &sm.InternalSkins()[i];
+}
+
+// The common sections as an INI text, or none.
+std::optional<MemIniFile> CommonText(const TsSkinManager& sm) {
+  if (sm.CommonSections().isEmpty()) return std::nullopt;
+  std::vector<std::string> lines;
+  for (const QString& line : sm.CommonSections()) lines.push_back(U8(line));
+  MemIniFile ini;
+  ini.SetStrings(lines);
+  return ini;
+}
+
+// Every key of every section of a text, in text order.
+template <class Visit>
+void ForEachKey(const MemIniFile& ini, Visit visit) {
+  for (const std::string& section : ini.ReadSections())
+    for (const std::string& key : ini.ReadSection(section))
+      visit(Q(section), Q(key), Q(ini.ReadString(section, key, "-")));
+}
+
+void StoredSkinMasks(TsSkinManager& sm, const TsStoredSkin& stored) {
+  *sm.MasterBitmap = stored.MasterBitmap;
+  SetUpMaster(*sm.MasterBitmap);
+  for (int i = 0; i < stored.Images.Count(); ++i) {
+    const TsSkinImage& image = stored.Images[i];
+    TsMaskData m = NewMask(sm, UpperAscii(image.SectionName), UpperAscii(image.PropertyName));
+    if (!image.Name.isEmpty()) {
+      m.Bmp = std::make_unique<Bitmap>(image.Image);
+      m.Bmp->SetPixelFormat(pf24bit);
+      m.R = {0, 0, m.Bmp->Width(), m.Bmp->Height()};
+    } else {
+      m.R = {image.Left, image.Top, image.Right, image.Bottom};
+    }
+    m.ImageCount = int16_t(image.ImageCount);
+    m.MaskType = int16_t(image.MaskType);
+    if (image.ImageCount == 0) {
+      m.ImageCount = 3;
+      m.MaskType = 1;
+    }
+    m.BorderWidth = int16_t(image.BorderWidth);
+    m.DrawMode = int16_t(image.StretchMode);
+    m.ImgType = image.ImgType;
+    m.WL = int16_t(image.WL);
+    m.WT = int16_t(image.WT);
+    m.WR = int16_t(image.WR);
+    m.WB = int16_t(image.WB);
+    if (NoMargins(m)) DefaultMargins(m, true);
+    sm.MaskData.push_back(std::move(m));
+  }
+}
+
+bool IsJpegName(const QString& value) {
+  const QString ext = UpperAscii(FileExtension(value));
+  return ext.contains(QStringLiteral(".JPG")) || ext.contains(QStringLiteral(".JPEG"));
+}
+
+void AddPattern(TsSkinManager& sm, const QString& section, const QString& key, Bitmap picture) {
+  TsPatternData p;
+  p.Img = std::make_unique<Bitmap>(std::move(picture));
+  p.ClassName = UpperAscii(section);
+  p.PropertyName = UpperAscii(key);
+  sm.PatternData.push_back(std::move(p));
+}
+
+}  // namespace
+
+int MaskImageWidth(const TsMaskData& mask) {
+  return mask.ImageCount == 0 ? 0 : mask.R.Width() / mask.ImageCount;
+}
+
+int MaskImageHeight(const TsMaskData& mask) {
+  return mask.MaskType == -1 ? 0 : mask.R.Height() / (mask.MaskType + 1);
+}
+
+void ClearMasks(TsSkinManager& sm) {
+  while (!sm.MaskData.empty()) sm.MaskData.pop_back();  // the last first
+  sm.MasterBitmap.reset();
+}
+
+void ClearPatterns(TsSkinManager& sm) { sm.PatternData.clear(); }
+
+void LoadMasks(TsSkinManager& sm) {
+  ClearMasks(sm);
+  sm.MasterBitmap = std::make_unique<Bitmap>();
+  if (SkinIniFile) {
+    const MemIniFile& ini = *SkinIniFile;
+    const QString master = Q(ini.ReadString(U8(kGlobalInfo), "MASTERBITMAP", ""));
+    if (!master.isEmpty()) *sm.MasterBitmap = ReadPicture(ReadSkinFile(sm, master, false), "bmp");
+    SetUpMaster(*sm.MasterBitmap);
+    ForEachKey(ini, [&](const QString& section, const QString& key, const QString& value) {
+      if (value.isEmpty()) return;
+      if (section.compare(kGlobalInfo, Qt::CaseInsensitive) == 0 &&
+          key.compare(QStringLiteral("MASTERBITMAP"), Qt::CaseInsensitive) == 0)
+        return;
+      if (std::optional<TsMaskData> m = MaskOfValue(sm, section, key, value)) sm.MaskData.push_back(std::move(*m));
+    });
+  } else if (const TsStoredSkin* stored = StoredSkinOf(sm)) {
+    StoredSkinMasks(sm, *stored);
+  } else {
+    return;
+  }
+  if (const std::optional<MemIniFile> common = CommonText(sm)) {
+    const bool haveMaster = !sm.MasterBitmap->Empty();
+    ForEachKey(*common, [&](const QString& section, const QString& key, const QString& value) {
+      if (section.compare(kGlobalInfo, Qt::CaseInsensitive) == 0) return;
+      if (haveMaster && value.contains(u'#') && value != QStringLiteral("#")) {
+        sm.MaskData.push_back(HashMask(sm, section, key, value));
+      } else if (UpperAscii(value).contains(QStringLiteral(".BMP"))) {
+        if (std::optional<TsMaskData> m = BmpFileMask(sm, section, key, value, true)) sm.MaskData.push_back(std::move(*m));
+      }
+    });
+  }
+}
+
+void LoadPatterns(TsSkinManager& sm) {
+  ClearPatterns(sm);
+  if (SkinIniFile) {
+    ForEachKey(*SkinIniFile, [&](const QString& section, const QString& key, const QString& value) {
+      if (!IsJpegName(value)) return;
+      Bitmap picture = ReadPicture(ReadSkinFile(sm, value, false), "jpg");
+      if (picture.Width() == 0) return;
+      if (int64_t(picture.Width()) * picture.Height() >= kSmallPatternPixels) {
+        AddPattern(sm, section, key, std::move(picture));
+        return;
+      }
+      // A small picture is tiled as a texture of its own.
+      TsMaskData m = NewMask(sm, UpperAscii(section), UpperAscii(key));
+      picture.SetPixelFormat(pf24bit);
+      m.R = {0, 0, picture.Width(), picture.Height()};
+      m.ImgType = itisaTexture;
+      m.ImageCount = 1;
+      m.Bmp = std::make_unique<Bitmap>(std::move(picture));
+      sm.MaskData.push_back(std::move(m));
+    });
+  } else if (const TsStoredSkin* stored = StoredSkinOf(sm)) {
+    for (int i = 0; i < stored->Patterns.Count(); ++i) {
+      const TsSkinPattern& item = stored->Patterns[i];
+      const std::string* jpeg = &item.Image;
+      for (int j = 0; jpeg->empty() && j < stored->Patterns.Count(); ++j)
+        if (stored->Patterns[j].Name == item.Name && !stored->Patterns[j].Image.empty()) jpeg = &stored->Patterns[j].Image;
+      AddPattern(sm, item.SectionName, item.PropertyName, ReadPicture(*jpeg, "jpg"));
+    }
+  } else {
+    return;
+  }
+  if (const std::optional<MemIniFile> common = CommonText(sm)) {
+    ForEachKey(*common, [&](const QString& section, const QString& key, const QString& value) {
+      if (!IsJpegName(value)) return;
+      Bitmap picture = ReadPicture(ReadSkinFile(sm, value, true), "jpg");
+      if (picture.Width() > 0) AddPattern(sm, section, key, std::move(picture));
+    });
+  }
+}
