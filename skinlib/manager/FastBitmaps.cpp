@@ -1,5 +1,6 @@
 #include "skinlib/manager/FastBitmaps.h"
 
+#include "platform/CpuClones.h"
 #include "platform/DelphiRtl.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
 #include "skinlib/manager/AlphaPainting.h"
@@ -37,11 +38,8 @@ bool AttachAccessor(Accessor& a, Bitmap& bitmap, int bytes) {
 // (s * (255 - a) + d * a + 127) >> 8 over `n` bytes of two different
 // rows; the sum never exceeds 65152, so 16-bit lanes hold it and the
 // compiler turns the loop into vector code (AVX2 where the processor has
-// it, chosen at run time).
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void BlendRun(const uint8_t* __restrict s, uint8_t* __restrict d, int n, unsigned a) {
+// it, chosen when the program loads).
+SSQ_CPU_CLONES("avx2", "default") void BlendRun(const uint8_t* __restrict s, uint8_t* __restrict d, int n, unsigned a) {
   const uint16_t wa = uint16_t(a), ws = uint16_t(255 - a);
   for (int i = 0; i < n; ++i) d[i] = uint8_t((uint16_t(s[i] * ws) + uint16_t(d[i] * wa) + 127) >> 8);
 }

@@ -188,7 +188,7 @@ void PaintMaskedGlyph(Bitmap& dst, TPoint dstPoint, const TRect& srcRect, const 
   const int offset = mask.R.Height() / (mask.MaskType + 1);
   const int db = PixelBytes(dst), sb = PixelBytes(image);
   pixelrows::Area a;
-  if (!db || !sb || !pixelrows::ClipArea(dstPoint, srcRect, dst, image, a)) return;
+  if (offset < 0 || !db || !sb || !pixelrows::ClipArea(dstPoint, srcRect, dst, image, a)) return;
   a.h = int(std::min<int64_t>(a.h, int64_t(image.Height()) - a.sy - offset));
   for (int y = 0; y < a.h; ++y) {
     const uint8_t* s = PixelAt(image, a.sx, a.sy + y, sb);
@@ -232,9 +232,9 @@ void PaintMaskedImage(const TRect& dstRect, const TRect& srcRect, Bitmap& bitmap
   const int db = PixelBytes(bitmap), sb = PixelBytes(*image);
   const bool fromParent = bg.FillColor == KeyColor && bg.IsReady;
   if (fromParent && (!bg.Bitmap || !PixelBytes(*bg.Bitmap))) return;
-  const int offset = mask.R.Height() / 2;
+  const int offset = mask.R.Height() / 2;  // a rectangle turned round has no mask part
   pixelrows::Area a;
-  if (!db || !sb || !pixelrows::ClipArea(dstRect, srcRect, bitmap, *image, a)) return;
+  if (offset < 0 || !db || !sb || !pixelrows::ClipArea(dstRect, srcRect, bitmap, *image, a)) return;
   a.h = int(std::min<int64_t>(a.h, int64_t(image->Height()) - a.sy - offset));
   const TColor fill = bg.FillColor;
   const uint8_t fillBgr[3] = {uint8_t(fill >> 16), uint8_t(fill >> 8), uint8_t(fill)};

@@ -160,6 +160,11 @@ TEST(BitmapFactories, NinePartBitmaps) {
   // column is the piece's last top column, not a repeat.
   EXPECT_EQ(dst.GetArgb(24, 2), at(6, 0));
   EXPECT_EQ(dst.GetArgb(4, 2), at(2, 0));
+  // The bottom and right sides tile their pieces too.
+  EXPECT_EQ(dst.GetArgb(4, 16), at(2, 7));
+  EXPECT_EQ(dst.GetArgb(9, 17), at(2, 8));
+  EXPECT_EQ(dst.GetArgb(25, 4), at(7, 2));
+  EXPECT_EQ(dst.GetArgb(26, 9), at(8, 2));
   // Margins wider than the borders: the corner cell continues with the
   // border strips next to the corner.
   Bitmap wide = Filled(30, 20, pf24bit);
@@ -236,6 +241,11 @@ TEST_F(PaintingSkinTest, AControlsBorder) {
     screen.GetCanvas().EndPainting();
     EXPECT_EQ(client, (TRect{3, 3, 37, 27}));
     EXPECT_EQ(CountOf(screen, qRgb(1, 200, 1)), 40 * 30 - 34 * 24);
+    // A border wider than half the control: the client rectangle is empty,
+    // never turned round.
+    PaintControlBorder(screen.GetCanvas(), TRect{0, 0, 10, 8}, 6, client, 0, nullptr, sm.get(), mask, RGB(1, 200, 1),
+                       plain, plainBg);
+    EXPECT_EQ(client, (TRect{6, 6, 6, 6}));
   }
   // With the mask: the client inside its margins (5, 3, 4, 2); the cache
   // holds the sliced border; with a border width 6 the bands up to 6 are

@@ -122,7 +122,11 @@ TEST_F(PaintingSkinTest, SlicesMatchTheirPicturesPixelByPixel) {
     const char* section;
     bool masked;
     bool centreAllowed;
-  } masks[] = {{"TILED", false, true}, {"MASKED", true, true}, {"NOCENTRE", false, false}, {"OWNFILE", false, true}};
+  } masks[] = {{"TILED", false, true},
+               {"MASKED", true, true},
+               {"NOCENTRE", false, false},
+               {"OWNFILE", false, true},
+               {"WIDE", false, true}};  // margins wider than the picture: no middle to tile
   const TRect rects[] = {{3, 2, 5, 4},    {3, 2, 10, 7},   {1, 1, 9, 7},    {0, 0, 13, 11},
                          {4, 5, 33, 28},  {2, 3, 42, 20},  {30, 20, 50, 40}, {-6, -4, 20, 15}};
   for (const auto& m : masks)
@@ -134,6 +138,7 @@ TEST_F(PaintingSkinTest, SlicesMatchTheirPicturesPixelByPixel) {
                          (centre ? " centre" : "") + (format == pf32bit ? " 32-bit" : " 24-bit"));
             const TsMaskData& mask = Mask(m.section);
             Bitmap bitmap = Filled(44, 36, format);
+            ASSERT_EQ(mask.WL, std::string(m.section) == "WIDE" ? 9 : 5);
             const Bitmap before(bitmap);
             PaintMaskRect(bitmap, r, centre, EmptyCacheInfo, mask, state, false);
             const Bitmap expected = Expected(before, r, mask.WL, mask.WT, mask.WR, mask.WB, state, m.masked,
@@ -409,6 +414,24 @@ TEST_F(PaintingSkinTest, ABorderWithoutStatesCountsAsThreeWithMask) {
   RestoreBorderBackground(other, w, h, *sm, sm->IndexOfMask("TILED", "BORDERSMASK"),
                           TsBgSource{nullptr, 0, 0, platform::RGB(9, 8, 7), false}, kAllSides);
   EXPECT_EQ(ChangedOutside(Filled(w, h, pf24bit), other, {}), 0);
+}
+
+// A mask rectangle turned round (bottom above top) has no mask part: the
+// pieces and glyphs of such masks paint nothing and read no row above
+// their picture.
+TEST_F(PaintingSkinTest, TurnedRoundRectanglesPaintNothing) {
+  TsMaskData texture = Variant(Mask("TILED", "HOTPATTERN"));
+  texture.R = TRect{texture.R.Left, texture.R.Bottom, texture.R.Right, texture.R.Top};
+  TsMaskData glyph = Variant(Mask("CORNERS", "IMGBTMRIGHT"));
+  glyph.R = TRect{glyph.R.Left, glyph.R.Bottom, glyph.R.Right, glyph.R.Top};
+  const Bitmap blank = Filled(30, 30, pf24bit);
+  Bitmap bitmap(blank);
+  PaintMaskedImage(TRect{0, 0, 16, 16}, TRect{texture.R.Left, texture.R.Bottom, texture.R.Left + 16, texture.R.Bottom + 16},
+                   bitmap, EmptyCacheInfo, texture);
+  PaintMaskedGlyph(bitmap, TPoint{0, 0}, TRect{glyph.R.Left, glyph.R.Bottom, glyph.R.Left + 6, glyph.R.Bottom + 6},
+                   *sm->MasterBitmap, glyph, KeyColor, 1);
+  PaintMaskGlyph(bitmap, TPoint{0, 0}, 1, 1, glyph, EmptyCacheInfo);
+  EXPECT_EQ(ChangedOutside(blank, bitmap, {}), 0);
 }
 
 // Damaged masks (rectangles past the master bitmap, margins of 9000,
