@@ -211,6 +211,17 @@ TEST(BitmapFactories, BevelFrames) {
   EXPECT_EQ(b.GetArgb(2, 2), kBackground | 0xFF000000u);
   EXPECT_EQ(b.GetArgb(10, 10), kBackground | 0xFF000000u);
   EXPECT_EQ(CountOf(b, light) + CountOf(b, dark), 36 + 28);
+  // One frame drawn twice on what the first call left: the same frames.
+  Bitmap twice = Filled(12, 12, pf24bit);
+  TRect t{0, 0, 10, 10};
+  for (int k = 0; k < 2; ++k) {
+    int one = 1;
+    DrawBevelFrame(twice.GetCanvas(), t, RGB(250, 250, 250), one, RGB(60, 60, 60));
+    EXPECT_EQ(one, 0);
+  }
+  twice.GetCanvas().EndPainting();
+  EXPECT_EQ(t, (TRect{2, 2, 8, 8}));
+  EXPECT_EQ(ChangedOutside(b, twice, {}), 0);
 }
 
 // A control's border: the mask over the cache, the client rectangle
