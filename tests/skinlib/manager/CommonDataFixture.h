@@ -66,7 +66,10 @@ class SkinnedControl {
     handle_ = platform::InstallWindowProc(
         control,
         [this](Message& m, const CallPrevious& previous) {
-          if (m.Msg == SkinCommandMsg) Heard.push_back(platform::HIWORD(m.WParam));
+          if (m.Msg == SkinCommandMsg) {
+            Heard.push_back(platform::HIWORD(m.WParam));
+            Arguments.push_back(platform::LOWORD(m.WParam));
+          }
           if (Answer && Answer(m)) return;
           if (!CommonWindowMessage(m, &Data)) previous(m);
         },
@@ -85,6 +88,7 @@ class SkinnedControl {
   TsCommonData Data;
   QWidget* Control;
   std::vector<unsigned> Heard;
+  std::vector<unsigned> Arguments;  // the low word of each
   std::function<bool(Message&)> Answer;
 
  private:

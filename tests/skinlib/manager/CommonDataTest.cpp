@@ -242,6 +242,12 @@ TEST_F(CommonDataTest, HandledAndUnhandledSubCommands) {
   EXPECT_EQ(bg.Result, 77);
   EXPECT_EQ(query.BgKind, TsBgQuery::PlainColor);
   EXPECT_EQ(query.Color, SectionData("PANEL").Color);
+  // The new skin, its removal and the refresh are the owners' too.
+  for (unsigned command : {acNewSkin, acRemoveSkin, acRefresh, acParentBgChanged}) {
+    Message m{SkinCommandMsg, Command(command), LPARAM(PtrParam(manager.get())), 33};
+    EXPECT_FALSE(HandleSkinCommand(m, &c.Data)) << command;
+  }
+  c.Data.SetSkinSection("PANEL");
   for (unsigned command : {0u, 4u, 5u, 6u, 14u, 15u, 16u, 18u, 23u, 24u, 25u, 27u, 29u, 31u, 37u, 51u, 52u, 61u, 99u}) {
     Message m{SkinCommandMsg, Command(command), 0, 33};
     EXPECT_FALSE(HandleSkinCommand(m, &c.Data)) << command;
@@ -291,37 +297,76 @@ TEST_F(CommonDataTest, HandledAndUnhandledSubCommands) {
   EXPECT_TRUE(empty.Data.BackgroundDirty) << "an empty section matches the empty name";
 }
 
-// The three kind sets and the kind-to-section table; a kind above 255 is
-// in no set.
+// The three kind sets and the kind-to-section table, every kind from -1
+// to 300 against the tables as ranges; a kind above 255 is in no set.
 TEST(ControlKinds, SetsAndSections) {
-  const struct {
-    int kind;
-    bool noHover, noGlow, hoverRepaint;
-    const char* section;
-  } rows[] = {
-      {2, false, false, true, "EDIT"},          {10, false, false, true, "EDIT"},
-      {18, false, false, true, "COMBOBOX"},     {19, true, false, false, "BAR"},
-      {20, false, false, false, "BARTITLE"},    {41, false, false, true, "EDIT"},
-      {51, true, true, false, "PANEL"},         {53, true, false, false, "TOOLBAR"},
-      {55, true, false, false, ""},             {57, true, true, false, "TABSHEET"},
-      {74, true, true, false, "GROUPBOX"},      {75, false, false, false, "SPLITTER"},
-      {76, false, false, true, "EDIT"},         {79, false, false, true, ""},
-      {92, false, false, false, "SPEEDBUTTON"}, {93, false, false, false, "BUTTON"},
-      {97, false, false, true, "EDIT"},         {98, false, false, false, "TOOLBUTTON"},
-      {110, true, true, false, ""},             {131, false, false, true, "EDIT"},
-      {140, false, false, true, "EDIT"},        {141, true, true, false, "PAGECONTROL"},
-      {142, true, false, false, ""},            {151, true, true, false, "STATUSBAR"},
-      {161, true, true, false, "GAUGE"},        {162, false, false, false, ""},
-      {165, false, false, false, "TRACKBAR"},   {226, false, true, false, "GROUPBOX"},
-      {227, false, false, false, "EDIT"},       {255, false, false, false, ""},
-      {300, false, false, false, ""},           {-1, false, false, false, ""},
+  using Ranges = std::vector<std::pair<int, int>>;
+  const auto in = [](const Ranges& ranges, int kind) {
+    for (const auto& [first, last] : ranges)
+      if (kind >= first && kind <= last) return true;
+    return false;
   };
-  for (const auto& r : rows) {
-    EXPECT_EQ(KindInSet(r.kind, NoHoverKinds), r.noHover) << r.kind;
-    EXPECT_EQ(KindInSet(r.kind, NoGlowKinds), r.noGlow) << r.kind;
-    EXPECT_EQ(KindInSet(r.kind, HoverRepaintKinds), r.hoverRepaint) << r.kind;
-    EXPECT_EQ(SectionOfKind(r.kind), QString::fromLatin1(r.section)) << r.kind;
+  const Ranges noHover{{19, 19}, {51, 74}, {110, 110}, {141, 161}};
+  const Ranges noGlow{{51, 52}, {54, 54}, {56, 60}, {68, 68}, {73, 74}, {110, 110},
+                      {141, 141}, {143, 143}, {151, 151}, {161, 161}, {226, 226}};
+  const Ranges hoverRepaint{{2, 18}, {41, 41}, {76, 84}, {96, 97}, {131, 140}};
+  const std::vector<std::pair<Ranges, const char*>> sections{
+      {{{2, 8}, {10, 10}, {41, 41}, {76, 76}, {78, 78}, {83, 84}, {96, 97}, {131, 131}, {140, 140}, {227, 227}}, "EDIT"},
+      {{{11, 18}, {81, 82}}, "COMBOBOX"},
+      {{{19, 19}}, "BAR"},
+      {{{20, 20}}, "BARTITLE"},
+      {{{32, 32}, {152, 152}}, "CHECKBOX"},
+      {{{33, 33}}, "RADIOBUTTON"},
+      {{{51, 51}, {59, 59}, {68, 68}, {73, 73}}, "PANEL"},
+      {{{52, 52}, {58, 58}}, "PANEL_LOW"},
+      {{{53, 54}, {60, 60}}, "TOOLBAR"},
+      {{{56, 56}}, "DRAGBAR"},
+      {{{57, 57}}, "TABSHEET"},
+      {{{74, 74}, {226, 226}}, "GROUPBOX"},
+      {{{75, 75}}, "SPLITTER"},
+      {{{92, 92}, {95, 95}}, "SPEEDBUTTON"},
+      {{{93, 94}}, "BUTTON"},
+      {{{98, 98}}, "TOOLBUTTON"},
+      {{{141, 141}, {143, 143}}, "PAGECONTROL"},
+      {{{151, 151}}, "STATUSBAR"},
+      {{{161, 161}}, "GAUGE"},
+      {{{165, 165}}, "TRACKBAR"},
+  };
+  for (int kind = -1; kind <= 300; ++kind) {
+    EXPECT_EQ(KindInSet(kind, NoHoverKinds), in(noHover, kind)) << kind;
+    EXPECT_EQ(KindInSet(kind, NoGlowKinds), in(noGlow, kind)) << kind;
+    EXPECT_EQ(KindInSet(kind, HoverRepaintKinds), in(hoverRepaint, kind)) << kind;
+    QString section;
+    for (const auto& [ranges, name] : sections)
+      if (in(ranges, kind)) section = QString::fromLatin1(name);
+    EXPECT_EQ(SectionOfKind(kind), section) << kind;
   }
+}
+
+// Skinned: a section of a reachable manager; with checkActive also an
+// active skin (not while the new skin is announced).
+TEST_F(CommonDataTest, SkinnedAndActive) {
+  auto* w = Child<QFrame>(&form);
+  SkinnedControl c(w, "PANEL");
+  EXPECT_TRUE(c.Data.Skinned() && c.Data.Skinned(true));
+  manager->SkinData->Active = false;
+  EXPECT_TRUE(c.Data.Skinned());
+  EXPECT_FALSE(c.Data.Skinned(true));
+  manager->SkinData->Active = true;
+  c.Data.SetSkinSection("NOSUCH");
+  EXPECT_FALSE(c.Data.Skinned());
+  // A provider's data keeps a container flag as a panel does; any other
+  // owner without a control none.
+  QObject provider, adapter;
+  RecordingForm providerForm;
+  AdapterEntryPoints().ProviderForm = [&](const QObject* o) -> QWidget* { return o == &provider ? &providerForm : nullptr; };
+  TsCommonData p(&provider), a(&adapter);
+  p.SetSkinSection("PANEL");
+  a.SetSkinSection("PANEL");
+  EXPECT_EQ(std::make_pair(p.ContainerFlags, a.ContainerFlags), std::make_pair(uint16_t(1), uint16_t(0)));
+  EXPECT_EQ(p.ProviderForm(), &providerForm);
+  p.SetSkinSection("GRADIENT");
+  EXPECT_EQ(p.ContainerFlags, 0);
 }
 
 // An empty section is chosen by kind, else by the owner's class name; a
@@ -429,6 +474,23 @@ TEST_F(CommonDataTest, HoverAndFocusFlags) {
     EXPECT_EQ(paints.Count > 0, r.repaint) << r.kind;
     delete w;
   }
+  // Entered again while its glow shows: shown again (not a reshow).
+  auto* again = Child<QFrame>(&form);
+  SkinnedControl g(again, "GLOWING", 300);
+  shown.clear();
+  SendMessage(again, CM_MOUSEENTER, 0, LPARAM(PtrParam(again)));
+  ASSERT_EQ(g.Data.GlowIndex, 7);
+  SendMessage(again, CM_MOUSEENTER, 0, LPARAM(PtrParam(again)));
+  EXPECT_EQ(shown.size(), 2u);
+  // A graphic control only takes the mouse flag; the hot window stays.
+  auto* label = Child<QLabel>(&form);
+  ASSERT_TRUE(IsGraphicControl(label));
+  SkinnedControl l(label, "GLOWING", 5);
+  shown.clear();
+  Perform(label, CM_MOUSEENTER, 0, LPARAM(PtrParam(label)));
+  EXPECT_TRUE(l.Data.MouseAbove);
+  EXPECT_EQ(manager->HotWindow(), again);
+  EXPECT_TRUE(shown.empty());
   // Focus: a control that takes the focus by tab.
   for (int kind : {5, 300}) {
     auto* w = Child<QLineEdit>(&form);
@@ -460,11 +522,11 @@ TEST_F(CommonDataTest, HoverAndFocusFlags) {
     delete w;
   }
   // No tab stop: the focus changes nothing.
-  auto* label = Child<QFrame>(&form);
-  label->setFocusPolicy(Qt::ClickFocus);
-  SkinnedControl l(label, "EDIT", 5);
-  SendMessage(label, WM_SETFOCUS);
-  EXPECT_FALSE(l.Data.Focused);
+  auto* clickOnly = Child<QFrame>(&form);
+  clickOnly->setFocusPolicy(Qt::ClickFocus);
+  SkinnedControl k(clickOnly, "EDIT", 5);
+  SendMessage(clickOnly, WM_SETFOCUS);
+  EXPECT_FALSE(k.Data.Focused);
 }
 
 // The background answers of FillBgQuery by Transparency: a plain colour,
@@ -688,6 +750,7 @@ TEST_F(CommonDataTest, ParentBackgroundChanges) {
   Send(panel, acParentBgChanged, 0, 0);
   EXPECT_TRUE(p.Data.BackgroundDirty);
   EXPECT_EQ(c.Take(), std::vector<unsigned>{acParentBgChanged});
+  EXPECT_EQ(c.Arguments.back(), 0u) << "passed on without a redraw of its own";
   EXPECT_TRUE(c.Data.BackgroundDirty);
   EXPECT_EQ(o.Take(), std::vector<unsigned>{acParentBgChanged});
   EXPECT_FALSE(o.Data.BackgroundDirty);
@@ -697,12 +760,17 @@ TEST_F(CommonDataTest, ParentBackgroundChanges) {
   child->move(40, 40);
   EXPECT_TRUE(c.Data.BackgroundDirty);
   EXPECT_EQ(c.Take().front(), acParentBgChanged);
-  // Sized: a gradient's children hear 20.
+  // Sized: a gradient's children hear 20, a plain container's nothing.
   c.Take();
   o.Take();
   panel->resize(280, 190);
   EXPECT_FALSE(c.Take().empty());
   EXPECT_FALSE(o.Take().empty());
+  p.Data.SetSkinSection("PANEL");
+  c.Take();
+  panel->resize(270, 180);
+  EXPECT_TRUE(c.Take().empty());
+  p.Data.SetSkinSection("GRADIENT");
   // A disabled control's background is composite; a hidden mode too.
   EXPECT_FALSE(o.Data.HasCompositeBackground());
   o.Data.HiddenMode = true;
@@ -731,6 +799,11 @@ TEST_F(CommonDataTest, FontSectionFromTheParents) {
   EXPECT_EQ(any.Data.GetFontSectionIndex(inPanel, -5), -5) << "PANEL keeps its font";
   EXPECT_EQ(any.Data.GetFontSectionIndex(plain, -5), -5) << "the form does not answer";
   EXPECT_EQ(any.Data.GetFontSectionIndex(frosted, -5), Index("PARENTRED"));
+  // The first section of the skin gives its font too.
+  ASSERT_EQ(Index("GLOBALINFO"), 0);
+  auto* global = Child<QFrame>(&form, 310, 100, 60, 60);
+  SkinnedControl gl(global, "GLOBALINFO");
+  EXPECT_EQ(any.Data.GetFontSectionIndex(Child(global), -5), 0);
 }
 
 // SectionBgColor: the section's colour, the parent's, the mix of both,
@@ -807,7 +880,8 @@ TEST_F(CommonDataTest, BorderWidthAndBackgroundKinds) {
     const char* maskOf;  // whose border mask the data keeps
   } rows[] = {{"BIGBORDER", 16, 0, "BIGBORDER"}, {"NOCENTRE", 0, 0, "NOCENTRE"},
               {"NOSUCH", 0, 0, "NOCENTRE"},     {"PANEL", 0, 0, "PANEL"},
-              {"GRADIENT", 0, 1, "GRADIENT"},   {"IMAGE", 0, 4, "IMAGE"}};
+              {"GRADIENT", 0, 1, "GRADIENT"},   {"VERTICAL", 0, 2, "VERTICAL"},
+              {"TRIANGLES", 0, 7, "TRIANGLES"}, {"IMAGE", 0, 4, "IMAGE"}};
   // Without a parent no sub-command 2 drops the indexes.
   QFrame w;
   SkinnedControl c(&w);
@@ -954,8 +1028,9 @@ TEST_F(CommonDataTest, CopyAroundChildControls) {
   auto* hidden = Child<QLabel>(panel, 70, 10, 10, 10);
   hidden->hide();
   ASSERT_TRUE(IsGraphicControl(label));
+  EXPECT_FALSE(SkipGraphicChildren) << "graphic children are left out by default";
   for (bool skip : {false, true}) {
-    SkipGraphicChildren = skip;
+    if (skip) SkipGraphicChildren = true;
     platform::Bitmap target(100, 100, pf24bit);
     target.Fill(qRgb(0, 0, 0));
     CopyBgExcludingChildControls(panel, p.Data, {0, 0}, 2, 0, false, target.GetCanvas(), Rect(0, 0, 90, 90));
@@ -1023,6 +1098,11 @@ TEST_F(CommonDataTest, CopyAroundChildWindowsAndGroupBoxes) {
   EXPECT_EQ(copy().GetPixel(60, 50), clBlack);
   SetWindowLong(box, GWL_EXSTYLE, GetWindowLong(box, GWL_EXSTYLE) & ~std::intptr_t(WS_EX_CLIENTEDGE));
   EXPECT_EQ(copy().GetPixel(60, 50), clWhite);
+  // Without a default manager: the whole box.
+  TsSkinManager* first = FirstSkinManager;
+  FirstSkinManager = nullptr;
+  EXPECT_EQ(copy().GetPixel(60, 50), clBlack);
+  FirstSkinManager = first;
   // A skin without GROUPBOX: the whole box, nothing read from no mask.
   manager->SetSkinName("Demo");
   ASSERT_EQ(manager->IndexOfSection("GROUPBOX"), -1);

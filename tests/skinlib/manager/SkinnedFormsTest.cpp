@@ -9,6 +9,7 @@
 #include "platform/WindowTable.h"
 #include "skinlib/manager/LibraryUtils.h"
 
+#include <QApplication>
 #include <QMainWindow>
 #include <QMdiArea>
 
@@ -166,8 +167,14 @@ TEST_F(CommonDataTest, UnlockWithRepaint) {
   providers.Animated.clear();
   providers.BorderWindow = true;
   f.showMaximized();
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  QCoreApplication::processEvents();
+  ASSERT_EQ(QApplication::activeWindow(), &other);
   LockSkinnedForms(manager.get());
   UnlockSkinnedForms(manager.get(), true);
+  EXPECT_EQ(QApplication::activeWindow(), &other) << "the window active before is active again";
   EXPECT_TRUE(providers.Animated.empty());
   EXPECT_TRUE(f.isMaximized() && f.isVisible() && f.updatesEnabled());
   EXPECT_TRUE(GetWindowLong(&f, GWL_STYLE) & WS_VISIBLE);

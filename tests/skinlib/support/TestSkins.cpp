@@ -400,7 +400,8 @@ TestSkin ControlDataSkin() {
       .Set(QStringLiteral("VERSION"), QStringLiteral("7.05"))
       .Set(QStringLiteral("MASTERBITMAP"), QStringLiteral("Master.bmp"))
       .Set(QStringLiteral("COLOR"), 0xD0DCE8)
-      .Set(QStringLiteral("FONTCOLOR"), 0x202020);
+      .Set(QStringLiteral("FONTCOLOR"), 0x202020)
+      .Set(QStringLiteral("GIVEOWNFONT"), QStringLiteral("TRUE"));
   skin.Section(QStringLiteral("EDIT")).Set(QStringLiteral("COLOR"), 0xF4F8FC).Set(QStringLiteral("FONTCOLOR"), 0x603010);
   skin.Section(QStringLiteral("PANEL")).Set(QStringLiteral("COLOR"), 0xD8D8D8);
   skin.Section(QStringLiteral("PARENTRED"))
@@ -420,6 +421,13 @@ TestSkin ControlDataSkin() {
       .Set(QStringLiteral("COLOR"), 0xC0C0C0)
       .Set(QStringLiteral("GRADIENTPERCENT"), 100)
       .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;8421504;100;1;0"));
+  skin.Section(QStringLiteral("VERTICAL"))
+      .Set(QStringLiteral("GRADIENTPERCENT"), 60)
+      .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;8421504;100;0;0"));
+  skin.Section(QStringLiteral("TRIANGLES"))
+      .Set(QStringLiteral("GRADIENTPERCENT"), 100)
+      .Set(QStringLiteral("IMAGEPERCENT"), 20)
+      .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("255;65280;100;2;0"));
   skin.Section(QStringLiteral("IMAGE"))
       .Set(QStringLiteral("COLOR"), 0xE0E0E0)
       .Set(QStringLiteral("IMAGEPERCENT"), 40)

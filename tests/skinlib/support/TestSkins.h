@@ -121,11 +121,13 @@ inline std::string StoredSkinData(const TestSkin& skin) { return PackageBytes(sk
 TestSkin DemoSkin();
 
 // A skin for the shared control data's tests, one section per case:
-// "EDIT" and "PANEL" (plain colours), "PARENTRED" (red, gives its font),
+// "GLOBALINFO" (the first section; gives its font), "EDIT" and "PANEL" (plain colours), "PARENTRED" (red, gives its font),
 // "HALF" (blue at Transparency 50, green and opaque when hot), "FROSTED"
 // (Transparency 60), "CLEAR" (Transparency 100, no border) and
 // "CLEARWIDE" (Transparency 100, border margins 13, 4, 13, 4),
-// "GRADIENT" (a horizontal gradient, GradientPercent 100), "IMAGE"
+// "GRADIENT" (a horizontal gradient, GradientPercent 100), "VERTICAL" (a
+// vertical one at 60), "TRIANGLES" (four triangles and ImagePercent 20
+// without an image), "IMAGE"
 // (ImagePercent 40, "PATTERN" and "HOTPATTERN" textures) and
 // "IMAGECHILD" (inherits them through PARENTCLASS), "BIGBORDER" (margins
 // 16, 4, 16, 3), "NOCENTRE" (DrawMode 2, margins 5, 9, 6, 7), "GLOWING"
