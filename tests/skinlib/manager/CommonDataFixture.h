@@ -57,11 +57,13 @@ class PaintCounter : public QObject {
 };
 
 // A control whose window procedure (control level, so that Perform
-// reaches it) answers through its skin data, and which records every
+// reaches it, unless an adapter's window level is asked for) answers
+// through its skin data, and which records every
 // skin sub-command it hears. `Answer`, when set, may answer first.
 class SkinnedControl {
  public:
-  explicit SkinnedControl(QWidget* control, const QString& section = {}, int kind = 0)
+  explicit SkinnedControl(QWidget* control, const QString& section = {}, int kind = 0,
+                          platform::WindowProcLevel level = platform::WindowProcLevel::Control)
       : Data(control), Control(control) {
     handle_ = platform::InstallWindowProc(
         control,
@@ -73,7 +75,7 @@ class SkinnedControl {
           if (Answer && Answer(m)) return;
           if (!CommonWindowMessage(m, &Data)) previous(m);
         },
-        platform::WindowProcLevel::Control);
+        level);
     Data.ControlKind = kind;
     if (!section.isEmpty()) Data.SetSkinSection(section);
     Heard.clear();

@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QMenu>
 
+#include <algorithm>
+
 using namespace commondatatest;
 using namespace platform;
 
@@ -112,6 +114,14 @@ TEST_F(CommonDataTest, MissingSectionAnswers) {
   EXPECT_EQ(Send(panel, acIsBgComplex), 1) << "a gradient is complex";
   c.Data.SetSkinSection("PANEL");
   EXPECT_EQ(Send(panel, acIsBgComplex), 0) << "a plain opaque colour";
+  // A fully transparent control answers for its parent.
+  auto* clear = Child<QFrame>(panel);
+  SkinnedControl t(clear, "CLEAR");
+  EXPECT_EQ(Send(clear, acIsBgComplex), 0);
+  EXPECT_FALSE(t.Data.ParentBgIsComplex());
+  c.Data.SetSkinSection("GRADIENT");
+  EXPECT_EQ(Send(clear, acIsBgComplex), 1);
+  EXPECT_TRUE(t.Data.ParentBgIsComplex());
 }
 
 // Sub-command 21: the section colour, the parent's, or both mixed by the
@@ -247,7 +257,16 @@ TEST_F(CommonDataTest, HandledAndUnhandledSubCommands) {
     Message m{SkinCommandMsg, Command(command), LPARAM(PtrParam(manager.get())), 33};
     EXPECT_FALSE(HandleSkinCommand(m, &c.Data)) << command;
   }
-  c.Data.SetSkinSection("PANEL");
+  Send(panel, acNewSkin, LPARAM(PtrParam(manager.get())));
+  ASSERT_EQ(c.Data.SectionIndex, Index("PANEL"));
+  for (unsigned command : {acIsSkinned, acSetUpdating, acSetHiddenMode, acIsUpdating, acGetStateFlag,
+                           acTransparentBgChanged, acSectionChanged, acBgChanged, acIsBgComplex, acGetBgColor,
+                           acSetStateFlag, acGetSection, acContainerBg}) {
+    Message m{SkinCommandMsg, Command(command), 0, 0};
+    EXPECT_TRUE(HandleSkinCommand(m, &c.Data)) << command;
+  }
+  c.Data.HiddenMode = false;
+  c.Data.SetUpdating(false);
   for (unsigned command : {0u, 4u, 5u, 6u, 14u, 15u, 16u, 18u, 23u, 24u, 25u, 27u, 29u, 31u, 37u, 51u, 52u, 61u, 99u}) {
     Message m{SkinCommandMsg, Command(command), 0, 33};
     EXPECT_FALSE(HandleSkinCommand(m, &c.Data)) << command;
@@ -785,10 +804,12 @@ TEST_F(CommonDataTest, ParentBackgroundChanges) {
 // The font section: the parent's section when it gives its font, passing
 // over parents more than half transparent; the default otherwise.
 TEST_F(CommonDataTest, FontSectionFromTheParents) {
+  // The parents' data answer at the window level, as an adapter's does:
+  // a windowed control is asked by SendMessage.
   auto* red = Child<QFrame>(&form, 0, 0, 300, 200);
-  SkinnedControl r(red, "PARENTRED");
+  SkinnedControl r(red, "PARENTRED", 0, WindowProcLevel::Window);
   auto* frosted = Child<QFrame>(red, 0, 0, 200, 150);
-  SkinnedControl f(frosted, "FROSTED");
+  SkinnedControl f(frosted, "FROSTED", 0, WindowProcLevel::Window);
   auto* panel = Child<QFrame>(red, 210, 0, 80, 80);
   SkinnedControl p(panel, "PANEL");
   auto* inFrosted = Child(frosted);
@@ -880,7 +901,7 @@ TEST_F(CommonDataTest, BorderWidthAndBackgroundKinds) {
     const char* maskOf;  // whose border mask the data keeps
   } rows[] = {{"BIGBORDER", 16, 0, "BIGBORDER"}, {"NOCENTRE", 0, 0, "NOCENTRE"},
               {"NOSUCH", 0, 0, "NOCENTRE"},     {"PANEL", 0, 0, "PANEL"},
-              {"GRADIENT", 0, 1, "GRADIENT"},   {"VERTICAL", 0, 2, "VERTICAL"},
+              {"GRADIENT", 0, 1, "GRADIENT"},   {"VERTICAL", 0, 2, "VERTICAL"},  // GradientPercent 1
               {"TRIANGLES", 0, 7, "TRIANGLES"}, {"IMAGE", 0, 4, "IMAGE"}};
   // Without a parent no sub-command 2 drops the indexes.
   QFrame w;
@@ -986,6 +1007,36 @@ TEST_F(CommonDataTest, SkinColoursOfAnEdit) {
   QCoreApplication::processEvents();
   EXPECT_EQ(changed, std::vector<LPARAM>{LPARAM(PtrParam(panel))});
   RemoveWindowProc(h);
+}
+
+// Every message the data follows goes on to the control's own handling;
+// a new font invalidates a control whose font is its own.
+TEST_F(CommonDataTest, MessagesGoOnToTheControl) {
+  auto* w = Child<QFrame>(&form, 0, 0, 100, 100);
+  std::vector<unsigned> behind;
+  WindowProcHandle h = InstallWindowProc(
+      w,
+      [&](Message& m, const CallPrevious& previous) {
+        behind.push_back(m.Msg);
+        previous(m);
+      },
+      WindowProcLevel::Control);
+  SkinnedControl c(w, "HALF", 5);
+  const unsigned messages[] = {WM_MOVE,        WM_SIZE,           WM_SETFOCUS,       WM_KILLFOCUS,
+                               WM_FONTCHANGE,  CM_FONTCHANGED,    CM_ENABLEDCHANGED, WM_CONTEXTMENU,
+                               WM_PARENTNOTIFY, CM_VISIBLECHANGED, CM_MOUSEENTER,     CM_MOUSELEAVE};
+  for (unsigned msg : messages) {
+    behind.clear();
+    Perform(w, msg, msg == CM_VISIBLECHANGED ? 1 : 0, msg == CM_MOUSEENTER ? LPARAM(PtrParam(w)) : 0);
+    EXPECT_EQ(std::count(behind.begin(), behind.end(), msg), 1) << msg;
+  }
+  RemoveWindowProc(h);
+  c.Data.BackgroundDirty = false;
+  c.Data.SetCustomFont(true);
+  EXPECT_TRUE(c.Data.CustomFont() && c.Data.BackgroundDirty);
+  c.Data.BackgroundDirty = false;
+  c.Data.SetCustomFont(true);
+  EXPECT_FALSE(c.Data.BackgroundDirty) << "unchanged";
 }
 
 // WM_UPDATEUISTATE is swallowed while skinned; a context menu hooks the
@@ -1103,6 +1154,24 @@ TEST_F(CommonDataTest, CopyAroundChildWindowsAndGroupBoxes) {
   FirstSkinManager = nullptr;
   EXPECT_EQ(copy().GetPixel(60, 50), clBlack);
   FirstSkinManager = first;
+  int repainted = 0;
+  CommonDataSeams().RepaintCache = [&](QWidget*, TsCommonData&) { ++repainted; };
+  copy();
+  EXPECT_EQ(repainted, 0);
+  platform::Bitmap target(10, 10, pf24bit);
+  CopyBgExcludingChildWindows(panel, p.Data, {0, 0}, true, target.GetCanvas(), Rect(0, 0, 10, 10));
+  EXPECT_EQ(repainted, 1);
+  // GROUPBOX as the skin's first section.
+  testskins::TestSkin reordered = testskins::ControlDataSkin();
+  const auto at = std::find_if(reordered.Sections.begin(), reordered.Sections.end(),
+                               [](const testskins::SkinSection& s) { return s.Name == "GROUPBOX"; });
+  std::rotate(reordered.Sections.begin(), at, at + 1);
+  ASSERT_TRUE(testskins::WriteSkinFolder(reordered, Root() + "/GroupBoxFirst"));
+  manager->SetSkinName("GroupBoxFirst");
+  ASSERT_EQ(manager->IndexOfSection("GROUPBOX"), 0);
+  p.Data.PrepareCacheBitmap24();
+  p.Data.CacheBitmap->Fill(qRgb(255, 255, 255));
+  EXPECT_EQ(copy().GetPixel(60, 50), clWhite);
   // A skin without GROUPBOX: the whole box, nothing read from no mask.
   manager->SetSkinName("Demo");
   ASSERT_EQ(manager->IndexOfSection("GROUPBOX"), -1);

@@ -422,7 +422,7 @@ TestSkin ControlDataSkin() {
       .Set(QStringLiteral("GRADIENTPERCENT"), 100)
       .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;8421504;100;1;0"));
   skin.Section(QStringLiteral("VERTICAL"))
-      .Set(QStringLiteral("GRADIENTPERCENT"), 60)
+      .Set(QStringLiteral("GRADIENTPERCENT"), 1)
       .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;8421504;100;0;0"));
   skin.Section(QStringLiteral("TRIANGLES"))
       .Set(QStringLiteral("GRADIENTPERCENT"), 100)

@@ -126,7 +126,7 @@ TestSkin DemoSkin();
 // (Transparency 60), "CLEAR" (Transparency 100, no border) and
 // "CLEARWIDE" (Transparency 100, border margins 13, 4, 13, 4),
 // "GRADIENT" (a horizontal gradient, GradientPercent 100), "VERTICAL" (a
-// vertical one at 60), "TRIANGLES" (four triangles and ImagePercent 20
+// vertical one at 1), "TRIANGLES" (four triangles and ImagePercent 20
 // without an image), "IMAGE"
 // (ImagePercent 40, "PATTERN" and "HOTPATTERN" textures) and
 // "IMAGECHILD" (inherits them through PARENTCLASS), "BIGBORDER" (margins
