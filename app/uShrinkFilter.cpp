@@ -2,6 +2,7 @@
 
 #include "engine/ZorvDef.h"
 #include "engine/uFormulaDef.h"
+#include "platform/CpuClones.h"
 
 #include <algorithm>
 #include <bit>
@@ -599,20 +600,8 @@ template <int Depth, class Out>
 
 // The search below a unit of work (two balls). Built twice, with and
 // without the processor's population-count instruction, the one to use
-// chosen when the program loads. Not under ThreadSanitizer, whose runtime
-// is not ready when the loader picks a clone.
-#if defined(__SANITIZE_THREAD__)
-#define SSQ_TSAN 1
-#elif defined(__has_feature)
-#if __has_feature(thread_sanitizer)
-#define SSQ_TSAN 1
-#endif
-#endif
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(SSQ_TSAN)
-#define SSQ_WITH_POPCNT [[gnu::target_clones("popcnt", "default")]]
-#else
-#define SSQ_WITH_POPCNT
-#endif
+// chosen when the program loads.
+#define SSQ_WITH_POPCNT SSQ_CPU_CLONES("popcnt", "default")
 constexpr int UnitDepth = 2;
 SSQ_WITH_POPCNT void SearchUnit(const TScheme& s, const TNode& n, TCollector& out) { Descend<UnitDepth>(s, n, out); }
 SSQ_WITH_POPCNT void SearchUnit(const TScheme& s, const TNode& n, TCounter& out) { Descend<UnitDepth>(s, n, out); }

@@ -18,14 +18,15 @@
 //   no answer (refused, time-out)    OnConnLost, OnAnyDone
 //   refused by OnHeaderInfo          OnNotProceeded
 //   aborted                          OnAborted (and no other outcome)
-// A body is complete only when its end was announced (a Content-Length,
-// a chunked body's last chunk, or HTTP/2's own framing) and reached: a body
-// that ends with the connection, or whose Content-Length is not a number
-// in range, is cut short. An output file that cannot be created counts as
-// "nothing to write"; a file written for an HTTP error is deleted. After
-// every outcome LastError says what went wrong, if anything. An event may
-// start the next fetch (from OnDone, say) or abort this one, but must not
-// destroy the component.
+// Requests speak HTTP/1.1. A body is complete only when its end was
+// announced (a Content-Length or a chunked body's last chunk) and reached:
+// a body that ends with the connection, or whose Content-Length is not a
+// number in range, is cut short. A complete output file is flushed to
+// the disk before OnDone (a flush that fails is a failed write). An output
+// file that cannot be created counts as "nothing to write"; a file written
+// for an HTTP error is deleted. After every outcome LastError says what
+// went wrong, if anything. An event may start the next fetch (from OnDone,
+// say) or abort this one, but must not destroy the component.
 #pragma once
 
 #include "upgrade/auThread.h"

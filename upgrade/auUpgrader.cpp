@@ -219,6 +219,7 @@ TauUpgrader::~TauUpgrader() {
   autoCheck_ = false;
   timer_->stop();
   Worker().Shutdown();
+  if (downloading_) DeleteTempFiles();  // no helper will put them in place
   ReleaseLock();
   if (wizard_) {
     wizard_->OnClosed = nullptr;
@@ -738,12 +739,14 @@ void TauUpgrader::AbortUpgrade() {
 }
 
 // Only while this component holds the folder's lock: otherwise the files
-// may be another upgrade's.
+// may be another upgrade's. A link of such a name goes too (the link, not
+// what it leads to): a download would be written through it.
 void TauUpgrader::DeleteTempFiles() {
   if (lockFd_ < 0) return;
   std::error_code ec;
   for (const fs::directory_entry& entry : fs::directory_iterator(platform::GetAppPath(), ec))
-    if (entry.path().filename().string().ends_with(UpgraderTempSuffix) && entry.is_regular_file(ec))
+    if (entry.path().filename().string().ends_with(UpgraderTempSuffix) &&
+        (entry.is_symlink(ec) || entry.is_regular_file(ec)))
       fs::remove(entry.path(), ec);
 }
 

@@ -9,7 +9,8 @@
 // component takes the lock file UpgraderLockName beside the program (flock;
 // a second copy that cannot take it says so and downloads nothing), then
 // deletes every "*.uTMP" of the folder, which only a killed run can have
-// left. A download that fails in any way deletes them again.
+// left. A download that fails in any way deletes them again, and so does
+// the component's end while it downloads.
 //
 // When all files are there, the replacement helper is written into a
 // private folder of its own and started; it waits for a word from the

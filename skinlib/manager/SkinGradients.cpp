@@ -1,6 +1,7 @@
 #include "skinlib/manager/SkinGradients.h"
 
 #include "platform/Colors.h"
+#include "platform/CpuClones.h"
 #include "platform/DelphiRtl.h"
 #include "platform/Startup.h"
 
@@ -92,11 +93,11 @@ inline __attribute__((always_inline)) void RepeatPixel(uint8_t* row, int x, int 
   std::memcpy(p + i, rest, bytes - i);
 }
 
-__attribute__((target_clones("avx2", "default"))) void FillRun24(uint8_t* row, int x, int count,
+SSQ_CPU_CLONES("avx2", "default") void FillRun24(uint8_t* row, int x, int count,
                                                                  const std::array<uint8_t, 4>& px) {
   RepeatPixel<3>(row, x, count, px);
 }
-__attribute__((target_clones("avx2", "default"))) void FillRun32(uint8_t* row, int x, int count,
+SSQ_CPU_CLONES("avx2", "default") void FillRun32(uint8_t* row, int x, int count,
                                                                  const std::array<uint8_t, 4>& px) {
   RepeatPixel<4>(row, x, count, px);
 }

@@ -227,7 +227,7 @@ void LoopbackHttpServer::Serve(int socket) {
     }
     const Response response = handler ? handler(request) : Text(404, "not found");
     if (response.Stall && !Pause(std::chrono::hours(1))) break;
-    std::string out = "HTTP/1.1 " + std::to_string(response.Status) + (response.Status == 200 ? " OK\r\n" : " Status\r\n");
+    std::string out = response.Protocol + " " + std::to_string(response.Status) + (response.Status == 200 ? " OK\r\n" : " Status\r\n");
     bool hasLength = false;
     for (const auto& [name, value] : response.Headers) {
       out += name + ": " + value + "\r\n";

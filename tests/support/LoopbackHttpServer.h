@@ -47,6 +47,7 @@ class LoopbackHttpServer {
     bool Stall = false;                       // send nothing until the server goes
     bool NoLength = false;  // no Content-Length: the body ends when the connection closes
     bool Chunked = false;   // a chunked body (pieces of ChunkSize); cut, it lacks its last chunk
+    std::string Protocol = "HTTP/1.1";  // what the status line claims to speak
   };
   using Handler = std::function<Response(const Request&)>;
 

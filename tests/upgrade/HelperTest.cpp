@@ -125,31 +125,69 @@ TEST_F(HelperTest, WithoutACommandLineItOnlyExplainsItself) {
   EXPECT_EQ(ReadAll(program), standIn + "\nold-build");
 }
 
-TEST(SelfUpgrade, AProgramUpgradesItselfToItsNewerBuild) {
+// A program of the first build in a folder of its own, and the loopback
+// server with the second.
+struct SelfUpgrade : ::testing::Test {
   TempDir root, temp;
   const std::string folder = root.Path() + "/app folder+2/", program = folder + "standin";
-  fs::create_directory(folder);
-  fs::copy_file(SSQ_SELF_UPGRADE_V1, program);
-  const std::string v2 = ReadAll(SSQ_SELF_UPGRADE_V2);
+  const std::string v1 = ReadAll(SSQ_SELF_UPGRADE_V1), v2 = ReadAll(SSQ_SELF_UPGRADE_V2);
   testsupport::LoopbackHttpServer server;
-  server.Handle("/update/update.inf", [&](const auto&) {
-    return server.Text(200, "#version=1.0.0.2\r\n#url=" + server.Url("/update/standin") + "\r\n");
-  });
-  server.Handle("/update/standin", [&](const auto& r) { return server.File(r, server.Share(v2)); });
-  ::setenv("SSQ_STANDIN_LOG", root.File("log").c_str(), 1);
-  const pid_t pid = Spawn({program, server.Url("/update/update.inf")}, {"TMPDIR=" + temp.Path()});
-  ASSERT_NE(pid, -1);
-  EXPECT_EQ(Reap(pid), 0);
+
+  SelfUpgrade() {
+    fs::create_directory(folder);
+    fs::copy_file(SSQ_SELF_UPGRADE_V1, program);
+    server.Handle("/update/update.inf", [&](const auto&) {
+      return server.Text(200, "#version=1.0.0.2\r\n#url=" + server.Url("/update/standin") + "\r\n");
+    });
+    server.Handle("/update/standin", [&](const auto& r) { return server.File(r, server.Share(v2)); });
+    ::setenv("SSQ_STANDIN_LOG", root.File("log").c_str(), 1);
+  }
+  // A helper still running (a fault, reported by the test) would hold the
+  // folder's lock and the test run's output for ever.
+  ~SelfUpgrade() override {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+      const std::string pid = entry.path().filename().string();
+      if (pid.find_first_not_of("0123456789") == std::string::npos &&
+          fs::read_symlink(entry.path() / "exe", ec).string().starts_with(temp.Path() + "/"))
+        ::kill(std::stoi(pid), SIGKILL);
+    }
+  }
+  // The exit code of the program's run.
+  int RunProgram(std::vector<std::string> environment = {}) {
+    environment.push_back("TMPDIR=" + temp.Path());
+    const pid_t pid = Spawn({program, server.Url("/update/update.inf")}, environment);
+    return pid == -1 ? -1 : Reap(pid);
+  }
+  // Waits until no helper folder is left; gives how many there are.
+  int HelperFolders() {
+    auto count = [&] {
+      int n = 0;
+      for (const auto& entry : fs::directory_iterator(temp.Path()))
+        n += entry.path().filename().string().starts_with("ssq-upgrade-");
+      return n;
+    };
+    for (int tries = 0; tries < 500 && count(); ++tries) std::this_thread::sleep_for(10ms);
+    return count();
+  }
+};
+
+TEST_F(SelfUpgrade, AProgramUpgradesItselfToItsNewerBuild) {
+  EXPECT_EQ(RunProgram(), 0);
   EXPECT_EQ(WaitForLog(root.File("log"), 1), std::vector<std::string>{"restarted 1.0.0.2"});
   EXPECT_EQ(ReadAll(program), v2);
-  auto helperFolders = [&] {
-    int count = 0;
-    for (const auto& entry : fs::directory_iterator(temp.Path()))
-      count += entry.path().filename().string().starts_with("ssq-upgrade-");
-    return count;
-  };
-  for (int tries = 0; tries < 500 && helperFolders(); ++tries) std::this_thread::sleep_for(10ms);
-  EXPECT_EQ(helperFolders(), 0) << "the helper removes itself and its folder";
+  EXPECT_EQ(HelperFolders(), 0) << "the helper removes itself and its folder";
+}
+
+// The line to the helper closes with the program: the helper must hold no
+// end of it itself, or it would wait for ever holding the folder's lock.
+TEST_F(SelfUpgrade, AProgramThatDiesBeforeItsWordStaysAsItWasAndFreesItsFolder) {
+  EXPECT_EQ(RunProgram({"SSQ_STANDIN_DIE=1"}), 9);
+  EXPECT_EQ(HelperFolders(), 0) << "the helper has gone";
+  EXPECT_EQ(ReadAll(program), v1);
+  const int lock = ::open((folder + ".upgrade.lock").c_str(), O_RDONLY | O_CLOEXEC);
+  EXPECT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0) << "no upgrade holds the folder";
+  ::close(lock);
 }
 
 }  // namespace

@@ -257,6 +257,14 @@ TEST_F(HttpTest, AFetchIsCompleteOnlyAtItsAnnouncedEndAndSaysWhyNot) {
   server.Handle("/nolength", body([](auto& r) { r.NoLength = true; }));
   server.Handle("/chunked", body([](auto& r) { r.Chunked = true, r.ChunkSize = 30000; }));
   server.Handle("/chunked-cut", body([](auto& r) { r.Chunked = true, r.ChunkSize = 10000, r.CutAfter = 50000; }));
+  // A body the server ends by closing, whatever its head claims: chunks
+  // in a header libcurl does not take (a blank before the colon), or a
+  // status line of HTTP/2 over HTTP/1.1.
+  server.Handle("/not-chunked", body([](auto& r) {
+    r.Headers.emplace_back("Transfer-Encoding ", "chunked");
+    r.NoLength = true, r.CutAfter = 50000;
+  }));
+  server.Handle("/claims-http2", body([](auto& r) { r.Protocol = "HTTP/2", r.NoLength = true, r.CutAfter = 50000; }));
   server.Handle("/huge-length", body([](auto& r) {
     r.Headers.emplace_back("Content-Length", "99999999999999999999");
     r.NoLength = true;  // the server closes after the body
@@ -281,6 +289,10 @@ TEST_F(HttpTest, AFetchIsCompleteOnlyAtItsAnnouncedEndAndSaysWhyNot) {
            {"chunked, cut", server.Url("/chunked-cut"), "b", {}, "DoneInterrupted 50000/0, AnyDone", teConnectionLost, ""},
            {"no length", server.Url("/nolength"), "c", {}, "DoneInterrupted 100000/0, AnyDone", teConnectionLost,
             "never announced"},
+           {"cut, \"Transfer-Encoding : chunked\"", server.Url("/not-chunked"), "e", {},
+            "DoneInterrupted 50000/0, AnyDone", teConnectionLost, "never announced"},
+           {"cut, the status line claims HTTP/2", server.Url("/claims-http2"), "f", {},
+            "DoneInterrupted 50000/0, AnyDone", teConnectionLost, "never announced"},
            {"a 20-digit length", server.Url("/huge-length"), "d", {}, "DoneInterrupted 0/0, AnyDone", teBadLength,
             "99999999999999999999"},
            {"more than memory takes, announced", server.Url("/data"), "", [](auto& h) { h.MaxMemorySize = 99999; },

@@ -1,11 +1,13 @@
 // A program that upgrades itself: it checks the address given as its
 // argument and, restarted after an upgrade, writes "restarted VERSION" to
-// $SSQ_STANDIN_LOG. The tests build it twice with two versions.
+// $SSQ_STANDIN_LOG. The tests build it twice with two versions. With
+// $SSQ_STANDIN_DIE set it dies once the helper runs, before its word.
 #include "upgrade/auUpgrader.h"
 
 #include <QApplication>
 #include <QTimer>
 
+#include <cstdlib>
 #include <fstream>
 
 int main(int argc, char** argv) {
@@ -22,6 +24,7 @@ int main(int argc, char** argv) {
   upgrader.OnAfterRestart = [&](TauUpgrader&) { note("restarted " SSQ_STANDIN_VERSION); };
   for (auto* event : {&upgrader.OnNoUpdateAvailable, &upgrader.OnAborted, &upgrader.OnConnLost, &upgrader.OnNoInfoFile})
     *event = [&](TauUpgrader&) { note("failed " SSQ_STANDIN_VERSION); };
+  if (std::getenv("SSQ_STANDIN_DIE")) upgrader.OnEndUpgrade = [](TauUpgrader&, bool&) { std::_Exit(9); };
   upgrader.Loaded();
   if (argc == 2 && argv[1] == upgrader.RestartParams()) return app.exec();
   if (argc != 2) return 2;

@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -33,7 +34,36 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <mutex>
+#include <set>
 #include <thread>
+
+// The disk as this test program sees it: each flush of a file's data to
+// the disk is noted by the file's path, and the flush of one path can be
+// made to fail (a disk that reports a lost write only then).
+namespace flushes {
+std::mutex mutex;
+std::set<std::string> done;
+std::string failing;
+}  // namespace flushes
+
+extern "C" int fsync(int fd) {
+  static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
+  char path[4096];
+  const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
+  const std::string name(path, n > 0 ? static_cast<size_t>(n) : 0);
+  {
+    std::lock_guard lock(flushes::mutex);
+    if (!name.empty() && name == flushes::failing) {
+      errno = EIO;
+      return -1;
+    }
+  }
+  const int result = real(fd);
+  std::lock_guard lock(flushes::mutex);
+  if (result == 0) flushes::done.insert(name);
+  return result;
+}
 
 namespace {
 
@@ -301,6 +331,22 @@ TEST_F(UpgraderTest, ALostFileIsSkippedOrAbortsTheUpgrade) {
   }
 }
 
+// The component goes while it downloads (its sign-in dialog is closed,
+// say): what it had downloaded goes with it.
+TEST_F(UpgraderTest, AComponentDestroyedWhileItDownloadsLeavesNoDownloads) {
+  u->ShowMessages &= ~mAskUpgrade;
+  Serve("#version=3\n#url=" + Url("a.dll") + "\n#url2=" + Url("slow.dll"), {{"a.dll", "a"}});
+  server.Handle("/update/slow.dll", [](const Server::Request& r) {
+    Server::Response response = Server::File(r, Server::Share(std::string(1000, 'x')));
+    response.ChunkSize = 100, response.ChunkDelay = 100ms;
+    return response;
+  });
+  u->StartUpdateCheck(false);
+  ASSERT_TRUE(WaitPumping([&] { return fs::exists(app.File("slow.dll.uTMP")); }, 20000, false));
+  u.reset();
+  EXPECT_EQ(TempFiles(), std::vector<std::string>{});
+}
+
 TEST_F(UpgraderTest, AProtectedFileAsksForThePassword) {
   for (bool given : {true, false}) {
     events.clear();
@@ -517,6 +563,14 @@ struct FaultModes : UpgraderTest {
     Setup(*u);
     u->ShowMessages &= ~mAskUpgrade;
     u->StartProcess = [this](const std::string& program, const std::vector<std::string>& args) {
+      // From now on the helper, and the placing of files in sub-folders,
+      // may rename any download into place: each must be on the disk.
+      std::lock_guard lock(flushes::mutex);
+      for (const auto& entry : fs::directory_iterator(folder)) {
+        if (entry.path().extension() == ".uTMP") {
+          EXPECT_EQ(flushes::done.count(fs::canonical(entry.path()).string()), 1u) << entry.path() << " not flushed";
+        }
+      }
       std::vector<std::string> line = {program};
       line.insert(line.end(), args.begin(), args.end());
       helper = testsupport::Spawn(line);  // with the descriptors passed on
@@ -548,6 +602,7 @@ void FaultModes::RunRow(const Case& c) {
   }
   const std::string message = c.Prepare(reason);
   Run(0);
+  flushes::failing.clear();
   rowFolder.Lift();
   if (second) {
     ASSERT_TRUE(WaitPumping([&] { return !second->Busy(); }, 60000, false));
@@ -626,6 +681,12 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
          return "";
        },
        RestartedOld, false, [&] { EXPECT_EQ(testsupport::ReadAll(folder + "readme.txt"), "new readme"); }},
+      {"a link named as the program's download, leading out of the folder", Plain, true,
+       [&](auto&) {
+         fs::create_symlink(folder + "../outside", folder + self + ".uTMP");
+         return "";
+       },
+       RestartedNew, false, [&] { EXPECT_FALSE(fs::exists(folder + "../outside")) << "written through the link"; }},
       {"two upgrades in one folder", Plain, true,
        [&](auto&) {
          second = MakeProgramUpgrader(TProgramUpgradeCaller::MainWindow, "2.0.0.1");
@@ -650,6 +711,12 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
       {"a body cut half way, no Content-Length", Plain, true,
        [&](auto&) {
          serveSelf([&](auto& r) { r.NoLength = true, r.CutAfter = newBuild.size() / 2; });
+         return text(utConnectionLost);
+       },
+       Untouched},
+      {"a status line that claims HTTP/2, its body cut half way", Plain, true,
+       [&](auto&) {
+         serveSelf([&](auto& r) { r.Protocol = "HTTP/2", r.NoLength = true, r.CutAfter = newBuild.size() / 2; });
          return text(utConnectionLost);
        },
        Untouched},
@@ -682,6 +749,12 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
        Untouched},
       {"a full disk", Full, true,
        [&](const std::string& reason) { return format(utDiskWriteFailed, folder + self + ".uTMP: " + reason); },
+       Untouched},
+      {"the disk reports a lost write of the program only when it is flushed", Plain, true,
+       [&](auto&) {
+         flushes::failing = fs::weakly_canonical(folder + self + ".uTMP").string();
+         return format(utDiskWriteFailed, folder + self + ".uTMP: " + std::strerror(EIO));
+       },
        Untouched},
       {"a helper that cannot be written", Limited, true,
        [&](auto&) {
