@@ -985,8 +985,10 @@ TEST_F(CommonDataTest, SkinColoursOfAnEdit) {
   SetControlColor(edit, 0x111111);
   c.Data.SetCustomColor(true);
   EXPECT_EQ(GetControlColor(edit), 0x111111);
+  c.Data.BackgroundDirty = false;
   c.Data.SetCustomColor(false);
   EXPECT_EQ(GetControlColor(edit), skin);
+  EXPECT_TRUE(c.Data.BackgroundDirty) << "invalidated";
   auto* other = Child<QLineEdit>(&form);
   std::vector<LPARAM> changed;
   WindowProcHandle h = InstallWindowProc(&form, [&](Message& m, const CallPrevious& previous) {
