@@ -388,6 +388,62 @@ TestSkin DemoSkin() {
   return skin;
 }
 
+TestSkin ControlDataSkin() {
+  TestSkin skin;
+  skin.Name = QStringLiteral("ControlData");
+  const QRect frame = skin.Place(FrameStrip(40, 40, 3, true));  // 120 x 80
+  const QRect texture = skin.Place(Texture(32, 32, QColor(200, 220, 240), QColor(230, 240, 250)));
+  const auto border = [&](int l, int t, int r, int b, int drawMode) {
+    return BorderValue(frame, QMargins(l, t, r, b), 3, 1, drawMode, 0);
+  };
+  skin.Section(QStringLiteral("GLOBALINFO"))
+      .Set(QStringLiteral("VERSION"), QStringLiteral("7.05"))
+      .Set(QStringLiteral("MASTERBITMAP"), QStringLiteral("Master.bmp"))
+      .Set(QStringLiteral("COLOR"), 0xD0DCE8)
+      .Set(QStringLiteral("FONTCOLOR"), 0x202020)
+      .Set(QStringLiteral("GIVEOWNFONT"), QStringLiteral("TRUE"));
+  skin.Section(QStringLiteral("EDIT")).Set(QStringLiteral("COLOR"), 0xF4F8FC).Set(QStringLiteral("FONTCOLOR"), 0x603010);
+  skin.Section(QStringLiteral("PANEL")).Set(QStringLiteral("COLOR"), 0xD8D8D8);
+  skin.Section(QStringLiteral("PARENTRED"))
+      .Set(QStringLiteral("COLOR"), 0x0000FF)
+      .Set(QStringLiteral("GIVEOWNFONT"), QStringLiteral("TRUE"));
+  skin.Section(QStringLiteral("HALF"))
+      .Set(QStringLiteral("COLOR"), 0xFF0000)
+      .Set(QStringLiteral("TRANSPARENCY"), 50)
+      .Set(QStringLiteral("HOTCOLOR"), 0x00FF00)
+      .Set(QStringLiteral("HOTTRANSPARENCY"), 0);
+  skin.Section(QStringLiteral("FROSTED")).Set(QStringLiteral("COLOR"), 0x808080).Set(QStringLiteral("TRANSPARENCY"), 60);
+  skin.Section(QStringLiteral("CLEAR")).Set(QStringLiteral("TRANSPARENCY"), 100);
+  skin.Section(QStringLiteral("CLEARWIDE"))
+      .Set(QStringLiteral("TRANSPARENCY"), 100)
+      .Set(QStringLiteral("BORDERSMASK"), border(13, 4, 13, 4, 1));
+  skin.Section(QStringLiteral("GRADIENT"))
+      .Set(QStringLiteral("COLOR"), 0xC0C0C0)
+      .Set(QStringLiteral("GRADIENTPERCENT"), 100)
+      .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;8421504;100;1;0"));
+  skin.Section(QStringLiteral("VERTICAL"))
+      .Set(QStringLiteral("GRADIENTPERCENT"), 1)
+      .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;8421504;100;0;0"));
+  skin.Section(QStringLiteral("TRIANGLES"))
+      .Set(QStringLiteral("GRADIENTPERCENT"), 100)
+      .Set(QStringLiteral("IMAGEPERCENT"), 20)
+      .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("255;65280;100;2;0"));
+  skin.Section(QStringLiteral("IMAGE"))
+      .Set(QStringLiteral("COLOR"), 0xE0E0E0)
+      .Set(QStringLiteral("IMAGEPERCENT"), 40)
+      .Set(QStringLiteral("PATTERN"), TextureValue(texture, 0, 0))
+      .Set(QStringLiteral("HOTPATTERN"), TextureValue(texture, 1, 0));
+  // Inherits IMAGE's textures.
+  skin.Section(QStringLiteral("IMAGECHILD")).Set(QStringLiteral("PARENTCLASS"), QStringLiteral("IMAGE"));
+  skin.Section(QStringLiteral("BIGBORDER")).Set(QStringLiteral("BORDERSMASK"), border(16, 4, 16, 3, 1));
+  skin.Section(QStringLiteral("NOCENTRE")).Set(QStringLiteral("BORDERSMASK"), border(5, 9, 6, 7, 2));
+  skin.Section(QStringLiteral("GLOWING")).Set(QStringLiteral("GLOW"), 2).Set(QStringLiteral("GLOWMARGIN"), 6);
+  skin.Section(QStringLiteral("GROUPBOX"))
+      .Set(QStringLiteral("COLOR"), 0xE4E4E4)
+      .Set(QStringLiteral("BORDERSMASK"), border(6, 18, 7, 8, 1));
+  return skin;
+}
+
 const char* DamageName(PackageDamage damage) {
   switch (damage) {
     case PackageDamage::WrongMagic: return "wrong-magic";

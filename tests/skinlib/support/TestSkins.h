@@ -120,6 +120,21 @@ inline std::string StoredSkinData(const TestSkin& skin) { return PackageBytes(sk
 // the middle, the active one darker).
 TestSkin DemoSkin();
 
+// A skin for the shared control data's tests, one section per case:
+// "GLOBALINFO" (the first section; gives its font), "EDIT" and "PANEL" (plain colours), "PARENTRED" (red, gives its font),
+// "HALF" (blue at Transparency 50, green and opaque when hot), "FROSTED"
+// (Transparency 60), "CLEAR" (Transparency 100, no border) and
+// "CLEARWIDE" (Transparency 100, border margins 13, 4, 13, 4),
+// "GRADIENT" (a horizontal gradient, GradientPercent 100), "VERTICAL" (a
+// vertical one at 1), "TRIANGLES" (four triangles and ImagePercent 20
+// without an image), "IMAGE"
+// (ImagePercent 40, "PATTERN" and "HOTPATTERN" textures) and
+// "IMAGECHILD" (inherits them through PARENTCLASS), "BIGBORDER" (margins
+// 16, 4, 16, 3), "NOCENTRE" (DrawMode 2, margins 5, 9, 6, 7), "GLOWING"
+// (glow count 2), "GROUPBOX" (margins 6, 18, 7, 8). The demo skin has no
+// "GROUPBOX".
+TestSkin ControlDataSkin();
+
 enum class PackageDamage {
   WrongMagic,      // "ASzg"
   UpperMagic,      // "ASZF": the magic is compared with case
