@@ -108,7 +108,9 @@ void DrawBevelFrame(platform::Canvas& dc, platform::TRect& r, platform::TColor l
 // borderWidth, and when `dc` is not the cache's canvas the bands are
 // copied to it. Without a valid mask a non-zero borderWidth fills the
 // bands of `r` on `dc`. Nothing without a mask and with borderWidth 0.
-// PaintSkinBorders (the control's skin data) finds these and calls this.
+// PaintSkinBorders (the control's skin data, with the background query
+// turned into a source by the section backgrounds' CacheInfoFromBgInfo)
+// finds these and calls this.
 void PaintControlBorder(platform::Canvas& dc, const platform::TRect& r, int borderWidth, platform::TRect& clientRect,
                         int state, platform::Bitmap* cache, const TsSkinManager* manager, int maskIndex,
                         platform::TColor color, const TsBgQuery& parentQuery, const TsBgSource& parentBg);

@@ -2,10 +2,14 @@
 
 #include "platform/Blit.h"
 #include "skinlib/manager/AlphaPainting.h"
+#include "skinlib/manager/CommonDataSeams.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/PixelRows.h"
 #include "skinlib/manager/SkinMasks.h"
+#include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
+
+#include <QWidget>
 
 #include <algorithm>
 
@@ -330,3 +334,24 @@ void RestoreBorderBackground(Bitmap& cache, int width, int height, const TsSkinM
   else
     FillMaskedBorderKeyPixels(cache, width, height, m, *image, state, sides, parent);
 }
+
+void FillBorderBackground(TsCommonData& data, unsigned sides) {
+  TsSkinManager* manager = data.SkinManager();
+  QWidget* control = data.OwnerControl();
+  if (!manager || !manager->IsValidMaskIndex(data.BorderMaskIndex) || !data.CacheBitmap || !control ||
+      control->width() < 2 || control->height() < 2)
+    return;
+  TsBgQuery query;
+  query.R = TRect{0, 0, control->width(), control->height()};
+  commondata::QueryControlBackground(query, control, false);
+  TsBgSource parent;
+  if (query.BgKind == TsBgQuery::FromBitmap && query.Bitmap) {
+    parent = {query.Bitmap, query.Offset.X + control->x(), query.Offset.Y + control->y(), KeyColor, true};
+  } else {
+    parent.FillColor = platform::ColorToRGB(query.Color);
+  }
+  RestoreBorderBackground(*data.CacheBitmap, control->width(), control->height(), *manager, data.BorderMaskIndex,
+                          parent, sides);
+}
+
+void PaintAllBorders(TsCommonData& data) { FillBorderBackground(data, kAllSides); }

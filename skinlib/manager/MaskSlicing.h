@@ -139,6 +139,18 @@ void FillBorderKeyPixels(platform::Bitmap& cache, int width, int height, const T
 void FillMaskedBorderKeyPixels(platform::Bitmap& cache, int width, int height, const TsMaskData& mask,
                                const platform::Bitmap& image, int state, unsigned sides, const TsBgSource& parent);
 
+// In a control's cache bitmap, where its border has been painted, the
+// parent background goes into the pixels the border image leaves
+// transparent (`sides` as above). Nothing unless the data has a manager,
+// a valid border mask, a cache bitmap and an owner control at least 2 x 2.
+// The parent background is asked with the background query (its named
+// seam, CommonDataSeams.h): a parent bitmap (BgKind 2) with the query's
+// offset moved by the control's Left and Top, or else the query's colour
+// as RGB. PaintAllBorders gives back all four sides.
+class TsCommonData;
+void FillBorderBackground(TsCommonData& data, unsigned sides);
+void PaintAllBorders(TsCommonData& data);
+
 // The part of FillBorderBackground that follows its background query:
 // nothing unless `maskIndex` is a mask of `manager` and the control is at
 // least 2 x 2. A mask with ImageCount 0 and a bitmap of its own counts as

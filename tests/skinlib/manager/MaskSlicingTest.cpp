@@ -5,8 +5,12 @@
 
 #include "PaintingFixture.h"
 #include "skinlib/manager/AlphaPainting.h"
+#include "skinlib/manager/CommonDataSeams.h"
+#include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/SkinMasks.h"
+
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -391,6 +395,71 @@ TEST_F(PaintingSkinTest, TheBorderGivesBackTheParentBackground) {
   RestoreBorderBackground(cache, w, h, *sm, sm->IndexOfMask("TILED", "BORDERSMASK"),
                           TsBgSource{nullptr, 0, 0, KeyColor, false}, kAllSides);
   EXPECT_EQ(ChangedOutside(before, cache, {}), 0);
+}
+
+// A control's skin data: the parent's answer to the background query
+// gives the border's key-colour pixels back, from the parent's bitmap at
+// the query's offset moved by the control's place, or in its colour.
+TEST_F(PaintingSkinTest, AControlsBorderGetsItsParentsBackground) {
+  Bitmap parentCache(100, 100, pf24bit);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 100; ++x) parentCache.SetArgb(x, y, qRgb(x, y, 150));
+  QWidget form;
+  form.resize(120, 100);
+  auto* control = new QWidget(&form);
+  control->setGeometry(11, 13, 31, 23);
+  TsCommonData data(control);
+  data.SetSkinManager(sm.get());
+  data.SetSkinSection(QStringLiteral("TILED"));
+  ASSERT_EQ(data.BorderMaskIndex, sm->IndexOfMask("TILED", "BORDERSMASK"));
+  data.PrepareCacheBitmap24();
+  ASSERT_TRUE(data.CacheBitmap);
+  ASSERT_EQ(data.CacheBitmap->Width(), 31);
+  const struct {
+    TsBgQuery::Kind kind;
+    QRgb corner;  // what the top-left corner's key pixel becomes
+  } cases[] = {{TsBgQuery::FromBitmap, qRgb(2 + 11, 3 + 13, 150)},
+               {TsBgQuery::PlainColor, qRgb(40, 50, 60)},
+               {TsBgQuery::NotAnswered, qRgb(40, 50, 60)}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(int(c.kind));
+    CommonDataSeams().QueryControlBackground = [&](TsBgQuery& q, QWidget* asker, bool) {
+      EXPECT_EQ(asker, control);
+      q.BgKind = c.kind;
+      q.Bitmap = &parentCache;
+      q.Offset = {2, 3};
+      q.Color = platform::RGB(40, 50, 60);
+      return c.kind != TsBgQuery::NotAnswered;
+    };
+    data.CacheBitmap->Fill(kBackground);
+    PaintMaskRect(*data.CacheBitmap, TRect{0, 0, 31, 23}, true, EmptyCacheInfo, Mask("TILED"), 0, false);
+    const Bitmap painted(*data.CacheBitmap);
+    PaintAllBorders(data);
+    EXPECT_EQ(data.CacheBitmap->GetArgb(0, 0), c.corner);
+    EXPECT_EQ(ChangedOutside(painted, *data.CacheBitmap, {}), 4);
+    // Only the left side: the right-hand corners stay.
+    *data.CacheBitmap = painted;
+    FillBorderBackground(data, kSideLeft);
+    EXPECT_EQ(ChangedOutside(painted, *data.CacheBitmap, {}), 2);
+  }
+  // Without the seam the query answers the key colour: nothing comes back.
+  CommonDataSeams().QueryControlBackground = nullptr;
+  Bitmap painted(*data.CacheBitmap);
+  PaintAllBorders(data);
+  EXPECT_EQ(ChangedOutside(painted, *data.CacheBitmap, {}), 0);
+  // Nothing for a control under 2 x 2 or without a cache.
+  CommonDataSeams().QueryControlBackground = [&](TsBgQuery& q, QWidget*, bool) {
+    q.BgKind = TsBgQuery::PlainColor;
+    q.Color = platform::RGB(40, 50, 60);
+    return true;
+  };
+  control->resize(1, 23);
+  PaintAllBorders(data);
+  EXPECT_EQ(ChangedOutside(painted, *data.CacheBitmap, {}), 0);
+  control->resize(31, 23);
+  data.CacheBitmap.reset();
+  PaintAllBorders(data);
+  CommonDataSeams().QueryControlBackground = nullptr;
 }
 
 // A mask of its own bitmap without states counts as three states with a
