@@ -54,3 +54,13 @@ TColor ChangeColorHue(int delta, TColor color) {
     default: return platform::RGB(vv, p, q);
   }
 }
+
+TColor MixColors(TColor c1, TColor c2, double k) {
+  if (!std::isfinite(k)) k = 0;  // no defined mix: the second colour
+  uint32_t mixed = uint32_t(c1) & 0xFF000000u;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const int a = int(uint32_t(c1) >> shift & 0xFF), b = int(uint32_t(c2) >> shift & 0xFF);
+    mixed |= uint32_t(RoundChannel(a * k + b * (1 - k))) << shift;
+  }
+  return TColor(mixed);
+}

@@ -40,6 +40,28 @@ TEST(SkinColors, HueTurnsRoundTheWheel) {
   EXPECT_EQ(ChangeColorHue(INT32_MAX, RGB(255, 0, 0)), ChangeColorHue(INT32_MAX % 360, RGB(255, 0, 0)));
 }
 
+TEST(SkinColors, MixColorsWeighsTheFirstByKAndKeepsItsHighByte) {
+  const struct {
+    TColor c1, c2;
+    double k;
+    TColor result;
+  } cases[] = {
+      {RGB(255, 255, 255), RGB(0, 0, 0), 0.4, RGB(102, 102, 102)},
+      {RGB(0, 0, 0), RGB(255, 255, 255), 0.4, RGB(153, 153, 153)},
+      {RGB(10, 20, 30), RGB(200, 100, 0), 1, RGB(10, 20, 30)},
+      {RGB(10, 20, 30), RGB(200, 100, 0), 0, RGB(200, 100, 0)},
+      {RGB(1, 0, 0), RGB(0, 0, 0), 0.5, RGB(0, 0, 0)},      // 0.5 rounds to even
+      {RGB(3, 0, 0), RGB(0, 0, 0), 0.5, RGB(2, 0, 0)},      // 1.5 rounds to even
+      {RGB(200, 0, 0), RGB(0, 0, 0), 2, RGB(255, 0, 0)},    // held within a byte
+      {RGB(0, 0, 200), RGB(0, 0, 100), -1, RGB(0, 0, 0)},
+      {RGB(10, 20, 30), RGB(200, 100, 0), std::nan(""), RGB(200, 100, 0)},
+      {TColor(0x01000000u | RGB(100, 0, 0)), RGB(0, 0, 0), 0.5, TColor(0x01000000u | RGB(50, 0, 0))},
+      {RGB(100, 0, 0), TColor(0x02000000u), 0.5, RGB(50, 0, 0)},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(MixColors(c.c1, c.c2, c.k), c.result) << std::hex << c.c1 << " " << c.c2 << " " << c.k;
+}
+
 namespace {
 
 // The hue turn as its formula reads, in doubles with the library's own
