@@ -74,7 +74,14 @@ TacMainWnd::TacMainWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* m
   dlgMode_ = CreatingDialogAdapters;
 }
 
-TacMainWnd::~TacMainWnd() = default;
+// Freed past TacAdapterDeleter (a descendant deleted as itself): at least
+// out of the chain and the property, so that the window never routes a
+// message to freed memory.
+TacMainWnd::~TacMainWnd() {
+  if (Destroyed()) return;
+  RemoveWindowProc(hook_);
+  if (ctrlHandle_ && GetProp(ctrlHandle_, AdapterProp()) == this) RemoveProp(ctrlHandle_, AdapterProp());
+}
 
 void TacMainWnd::Attach(bool repaint) {
   KeepOwnParams();
