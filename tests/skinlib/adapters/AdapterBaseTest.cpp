@@ -12,6 +12,7 @@
 #include "platform/Startup.h"
 #include "platform/UserPrompts.h"
 #include "platform/WindowProc.h"
+#include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/AdapterBaseSeams.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
@@ -574,6 +575,52 @@ TEST_F(AdapterBaseTest, CreationAndWindowParams) {
   EXPECT_EQ(q.ParentWnd, nullptr);
   EXPECT_EQ(q.ParentRect, TRect{});
   EXPECT_EQ(q.WndPos, (TPoint{q.WndRect.Left, q.WndRect.Top}));
+}
+
+// Leaving refreshes a visible window's frame: by a SetWindowPos that
+// changes nothing but the frame when asked to repaint, else by WM_NCPAINT.
+TEST_F(AdapterBaseTest, UninstallRefreshesAVisibleFrame) {
+  for (const bool visible : {true, false}) {
+    for (const bool repaint : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "visible " << visible << ", repaint " << repaint);
+      QWidget w(&form);
+      w.setGeometry(5, 6, 30, 20);
+      w.setVisible(visible);
+      std::vector<unsigned> flags;
+      InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+        if (m.Msg == WM_WINDOWPOSCHANGING) flags.push_back(ParamPtr<WINDOWPOS>(m.LParam)->flags);
+        previous(m);
+      });
+      auto adapter = Adapt(&w);
+      const TRect before = GetWindowRect(&w);
+      adapter->Uninstall(repaint);
+      const std::vector<unsigned> expected =
+          visible && repaint ? std::vector<unsigned>{SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE |
+                                                     SWP_FRAMECHANGED}
+                             : std::vector<unsigned>{};
+      EXPECT_EQ(flags, expected);
+      EXPECT_EQ(GetWindowRect(&w), before);
+    }
+  }
+}
+
+// An adapter that installs itself otherwise (as scroll adapters do) still
+// starts without tracking.
+TEST_F(AdapterBaseTest, InstallingClearsTracking) {
+  class SelfInstalling : public ProbeAdapter {
+   public:
+    using ProbeAdapter::ProbeAdapter;
+
+   protected:
+    void Install(bool repaint) override {
+      SetTracking(repaint);
+      InstallAdapter(CtrlHandle());
+    }
+  };
+  QWidget w(&form);
+  auto adapter = TacMainWnd::Create<SelfInstalling>(&w, nullptr, nullptr, "PANEL", /*repaint=*/true, &report);
+  EXPECT_FALSE(adapter->Tracking());
+  EXPECT_EQ(FindAdapter(&w), adapter.get());
 }
 
 // The unit: the scroll-bar information at start, the page adapters' list
