@@ -48,6 +48,7 @@ LPARAM Ptr(const void* p) { return LPARAM(PtrParam(p)); }
 // What a test adapter reports about itself, outliving it.
 struct Report {
   int kept = 0, givenBack = 0, freed = 0;
+  bool applyWhileKeeping = false;
   std::vector<std::string>* order = nullptr;
 };
 
@@ -56,7 +57,10 @@ class ProbeAdapter : public TacMainWnd {
   ProbeAdapter(QWidget* handle, TsCommonData* data, TsSkinManager* manager, const QString& section, Report* report)
       : TacMainWnd(handle, data, manager, section), report_(report) {}
   ~ProbeAdapter() override { ++report_->freed; }
-  void KeepOwnParams() override { ++report_->kept; }
+  void KeepOwnParams() override {
+    ++report_->kept;
+    if (report_->applyWhileKeeping) ApplySkinParams();
+  }
   void GiveBackOwnParams() override { ++report_->givenBack; }
 
  protected:
@@ -538,6 +542,9 @@ TEST_F(AdapterBaseTest, CreationAndWindowParams) {
   Activate();
   QWidget w(&form);
   w.setGeometry(10, 20, 30, 40);
+  EXPECT_FALSE(Adapt(&w)->DlgMode()) << "no dialog's unless the flag says so";
+  report = {};
+  report.applyWhileKeeping = true;
   CreatingDialogAdapters = true;
   auto own = Adapt(&w, nullptr, "edit");
   CreatingDialogAdapters = false;
@@ -547,7 +554,7 @@ TEST_F(AdapterBaseTest, CreationAndWindowParams) {
   EXPECT_NE(own->SkinData()->CacheBitmap, nullptr);
   EXPECT_EQ(own->SkinManager(), nullptr) << "the default manager";
   EXPECT_EQ(report.kept, 1);
-  EXPECT_FALSE(own->ParamsApplied());
+  EXPECT_FALSE(own->ParamsApplied()) << "not applied since creation";
   own->ApplySkinParams();
   EXPECT_TRUE(own->ParamsApplied());
   own.reset();
