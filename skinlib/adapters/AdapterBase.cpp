@@ -264,9 +264,8 @@ void TacMainWnd::SkinCommand(Message& m, const CallPrevious& previous) {
       if (data.OwnerControl() && HandleSkinCommand(m, &data)) return;
       break;
     case acGetBgColor:
-      // The previous handling's colour wins; the section's only when it
-      // gave none.
-      m.Result = 0;
+      // The previous handling's colour wins (it starts from 0); the
+      // section's only when it gave none.
       if (!PassOnAndSurvive(m, previous)) return;
       if (m.Result == 0) m.Result = data.SectionBgColor(/*hot=*/false, ctrlHandle_);
       return;

@@ -611,6 +611,30 @@ TEST_F(AdapterBaseTest, UninstallRefreshesAVisibleFrame) {
   }
 }
 
+// Without a window (none, or one being destroyed) an adapter is made
+// uninstalled and leaves nothing in its control's chain.
+TEST_F(AdapterBaseTest, NoWindowNoAdapter) {
+  QWidget w(&form);
+  std::vector<std::string> order;
+  report.order = &order;
+  TsCommonData data(&w);
+  auto adapter = Adapt(nullptr, &data);
+  EXPECT_TRUE(adapter->Destroyed());
+  SendMessage(&w, kProbe);
+  EXPECT_TRUE(order.empty());
+  EXPECT_EQ(FindAdapter(&w), nullptr);
+
+  auto* going = new QWidget(&form);
+  TacAdapterPtr<ProbeAdapter> late;
+  InstallWindowProc(going, [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == WM_DESTROY) late = Adapt(going);
+    previous(m);
+  });
+  delete going;
+  ASSERT_NE(late, nullptr);
+  EXPECT_TRUE(late->Destroyed());
+}
+
 // An adapter that installs itself otherwise (as scroll adapters do) still
 // starts without tracking.
 TEST_F(AdapterBaseTest, InstallingClearsTracking) {
