@@ -80,11 +80,18 @@ LayeredWindow::LayeredWindow(QWidget* owner, bool inputTransparent) : QWidget(ow
 
 LayeredWindow::~LayeredWindow() { RemoveWindowProc(noActivate_); }
 
-bool LayeredWindow::Update(TPoint screenPos, const Bitmap& picture, uint8_t constantAlpha) {
+bool LayeredWindow::Update(TPoint screenPos, const Bitmap& picture, uint8_t constantAlpha, Alpha alpha) {
   if (picture.Empty()) return false;
+  const bool premultiplied = alpha == Alpha::Premultiplied && picture.PixelFormat() == pf32bit;
   const QImage image = picture.PixelFormat() == pf32bit ? picture.ConstImage() : picture.OpaqueImage();
   if (image.isNull()) return false;
-  picture_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  if (premultiplied) {
+    // The bytes as they are (a colour above its alpha included).
+    picture_ = image.convertToFormat(QImage::Format_ARGB32);
+    picture_.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+  } else {
+    picture_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  }
   alpha_ = constantAlpha;
   setGeometry(screenPos.X, screenPos.Y, picture.Width(), picture.Height());
   update();
@@ -116,7 +123,9 @@ void LayeredWindow::paintEvent(QPaintEvent* event) {
   p.setCompositionMode(QPainter::CompositionMode_Source);
   p.fillRect(event->rect(), Qt::transparent);
   if (picture_.isNull() || alpha_ == 0) return;
-  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  // Over the cleared window the picture's pixels go in as they are (source
+  // over would drop those of alpha 0, whose colour a premultiplied picture
+  // adds to what lies below).
   p.setOpacity(alpha_ / 255.0);
   p.drawImage(event->rect().topLeft(), picture_, event->rect());
 }
