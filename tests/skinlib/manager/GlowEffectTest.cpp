@@ -337,3 +337,31 @@ TEST_F(GlowEffectTest, VisiblePartOfAControl) {
   EXPECT_EQ(VisiblePart(control), TRect{});
   EXPECT_EQ(VisiblePart(nullptr), TRect{});
 }
+
+// A glow mask with alpha of its own (a 32-bit picture without mask part)
+// reaches the window premultiplied, as the system's layered windows take
+// it; its key-colour corners stay clear.
+TEST_F(GlowEffectTest, AGlowWithItsOwnAlphaIsPremultiplied) {
+  TsMaskData soft;
+  soft.ClassName = QStringLiteral("GLOWING");
+  soft.PropertyName = QStringLiteral("SOFT0");
+  soft.Bmp = std::make_unique<platform::Bitmap>(12, 12, platform::pf32bit);
+  soft.Bmp->Fill(qRgba(200, 101, 0, 128));
+  soft.Bmp->SetArgb(0, 0, qRgba(255, 0, 255, 255));  // the key colour
+  soft.R = TRect{0, 0, 12, 12};
+  soft.ImgType = itisaGlow;
+  soft.DrawMode = 4;
+  soft.Manager = sm.get();
+  soft.WL = soft.WT = soft.WR = soft.WB = 4;
+  sm->MaskData.push_back(std::move(soft));
+  const int index = Show(TRect{240, 180, 260, 200}, 1, "GLOWING", "SOFT");
+  ASSERT_GE(index, 0);
+  const QImage& picture = GlowAt(index)->Form->Picture();
+  ASSERT_EQ(picture.size(), QSize(26, 26));
+  auto raw = [&](int x, int y) { return reinterpret_cast<const QRgb*>(picture.constScanLine(y))[x]; };
+  EXPECT_EQ(raw(0, 0), 0u) << "the key colour";
+  // (200 x 128 + 127) / 255 and so on.
+  for (QPoint p : {QPoint(1, 0), QPoint(12, 2), QPoint(25, 25), QPoint(2, 12)})
+    EXPECT_EQ(raw(p.x(), p.y()), qRgba(100, 51, 0, 128)) << p.x() << "," << p.y();
+  EXPECT_EQ(raw(12, 12), 0u) << "no centre";
+}
