@@ -61,7 +61,11 @@ void SetLayeredWindowsAvailableForTesting(std::optional<bool> forced) { forcedAv
 LayeredWindow::LayeredWindow(QWidget* owner, bool inputTransparent) : QWidget(owner) {
   Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
                           Qt::NoDropShadowWindowHint;
-  if (inputTransparent) flags |= Qt::WindowTransparentForInput;
+  // A window transparent for input is one the window manager leaves
+  // alone: a frame of its own around it would take the mouse (the pointer
+  // over the frame has left the window below, which may hide the window
+  // again, and so on).
+  if (inputTransparent) flags |= Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint;
   setWindowFlags(flags);
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -100,7 +104,11 @@ bool LayeredWindow::Update(TPoint screenPos, const Bitmap& picture, uint8_t cons
 
 void LayeredWindow::SetInputTransparent(bool on) {
   if (on == InputTransparent()) return;
-  SetWindowFlagsInPlace(this, windowFlags() ^ Qt::WindowTransparentForInput);
+  Qt::WindowFlags flags = windowFlags() ^ Qt::WindowTransparentForInput;
+  // Whether the window manager manages the window is settled when the
+  // native window is made.
+  if (!testAttribute(Qt::WA_WState_Created)) flags.setFlag(Qt::X11BypassWindowManagerHint, on);
+  SetWindowFlagsInPlace(this, flags);
 }
 
 bool LayeredWindow::InputTransparent() const { return windowFlags().testFlag(Qt::WindowTransparentForInput); }

@@ -9,7 +9,9 @@
 // activates it all the same (the offscreen platform does on every show),
 // it hands the activation straight back. Made transparent for
 // input, it lets the mouse through to the window below, and
-// WindowFromPoint (WindowUtils.h) passes over it.
+// WindowFromPoint (WindowUtils.h) passes over it; such a window, made so
+// before it is first shown, is never managed by a window manager (whose
+// frame around it would take the mouse).
 //
 // Such windows show their alpha only where the window system composes
 // windows: LayeredWindowsAvailable tells whether it does (the offscreen

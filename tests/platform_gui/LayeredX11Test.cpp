@@ -5,7 +5,7 @@
 // With SSQ_SCREENSHOT_DIR set, the composed screen goes there as
 // layered_window.png.
 #include "platform/LayeredWindow.h"
-#include "support/Compositor.h"
+#include "support/XPrograms.h"
 
 #include <QApplication>
 #include <QDir>
