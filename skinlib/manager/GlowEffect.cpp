@@ -52,9 +52,8 @@ void FinishGlowEffect() {
 
 // The slot of a glow's index, or -1 when the index is none of this list's.
 int SlotOf(int index) {
-  if (index < firstIndex) return -1;
   const int64_t slot = int64_t(index) - firstIndex;
-  return slot < int64_t(glows.size()) ? int(slot) : -1;
+  return slot >= 0 && slot < int64_t(glows.size()) ? int(slot) : -1;
 }
 
 // What the system's layered window takes: pixels copied with their own

@@ -36,8 +36,10 @@ std::vector<LayeredWindow*> ShownGlowWindows() {
 
 void FreeReleasedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-int LayeredWindowCount() {
-  FreeReleasedWindows();
+// The layered windows that exist (those released freed first, unless
+// asked not to).
+int LayeredWindowCount(bool freeReleased = true) {
+  if (freeReleased) FreeReleasedWindows();
   int n = 0;
   for (QWidget* w : QApplication::topLevelWidgets()) n += dynamic_cast<LayeredWindow*>(w) != nullptr;
   return n;
@@ -150,6 +152,7 @@ TEST_F(GlowEffectTest, APartlyVisibleControlGetsTheGlowOfWhatShows) {
       {"right hidden", {0, 0, 25, 30}, QRect(100 - edge, 100 - edge, 25 + edge, h)},
       {"bottom hidden", {0, 0, 40, 20}, QRect(100 - edge, 100 - edge, w, 20 + edge)},
       {"a middle part", {5, 4, 30, 26}, QRect(105, 104, 25, 22)},
+      {"reaching past the left", {-10, 0, 40, 30}, QRect(100 - edge, 100 - edge, w, h)},
   };
   for (const auto& row : rows) {
     const int index =
@@ -189,6 +192,7 @@ TEST_F(GlowEffectTest, NothingShownGivesMinusOne) {
   // Without any manager.
   sm.reset();
   EXPECT_EQ(ShownGlowCount(), 0) << "the manager's end took the glows";
+  EXPECT_EQ(LayeredWindowCount(false), 0) << "and freed their windows at once";
   EXPECT_EQ(Show(r), -1);
 }
 
@@ -207,6 +211,9 @@ TEST_F(GlowEffectTest, HideGlowFreesOnlyItsOwnGlow) {
   HideGlow(a);
   EXPECT_EQ(GlowAt(a), nullptr);
   EXPECT_FALSE(formA && formA->isVisible()) << "gone from the screen at once";
+  ASSERT_TRUE(formA);
+  EXPECT_NE(platform::SendMessage(formA, platform::WM_NCHITTEST, 0, 0), platform::HTTRANSPARENT)
+      << "the glow procedure left the window's chain";
   FreeReleasedWindows();
   EXPECT_TRUE(formA.isNull()) << "and freed after the pending events";
   HideGlow(a);
@@ -260,10 +267,11 @@ TEST_F(GlowEffectTest, SkinChangesAndTheUnitsEndClearTheGlows) {
   EXPECT_EQ(ShownGlowCount(), 0) << "the skin removed";
   EXPECT_TRUE(ShownGlowWindows().empty());
   sm->SetActive(true);
+  FreeReleasedWindows();
   ASSERT_GE(Show(TRect{210, 160, 250, 190}), 0);
   platform::FinishUnit("GlowEffect");
   EXPECT_EQ(ShownGlowCount(), 0);
-  EXPECT_EQ(LayeredWindowCount(), 0);
+  EXPECT_EQ(LayeredWindowCount(false), 0) << "no event loop will free them later";
   EXPECT_FALSE(ManagerSeams().FreeAllGlows);
   EXPECT_FALSE(CommonDataSeams().ShowControlGlow);
   EXPECT_FALSE(CommonDataSeams().HideGlow);
