@@ -3,11 +3,11 @@
 // picture and shown in a layered window (platform/LayeredWindow.h) just
 // outside the control's rectangle.
 //
-// The glow window is a tool window of the control's top-level window
-// (which it stays above; it stays on top with a window that stays on top),
-// shown without taking activation and transparent for input: a click on
-// it reaches what lies below, and it answers WM_NCHITTEST with
-// HTTRANSPARENT. Its picture is handed over as the system's layered
+// The glow window is a tool window of the control's top-level window,
+// shown above it (on top with a window that stays on top) without taking
+// activation, and transparent for input: a click on it reaches what lies
+// below, it answers WM_NCHITTEST with HTTRANSPARENT, and no window
+// manager frames it. Its picture is handed over as the system's layered
 // windows take theirs, premultiplied: the parts a mask with a mask part
 // paints keep alpha 0 and add their colour to what lies below (the
 // glow's light), the parts copied with their own alpha are premultiplied.
@@ -46,8 +46,9 @@ class TsSkinManager;
 // mask's margins (Left, Top, Right, Bottom), of which `margin` pixels
 // overlap the control.
 struct TacGlowPlacement {
-  int FullWidth = 0,
-      FullHeight = 0;      // the whole glow: r grown by the margins less 2 x margin
+  // The whole glow: r grown by the mask's margins, less 2 x margin.
+  int FullWidth = 0;
+  int FullHeight = 0;
   platform::TPoint Cut;    // where the part shown starts in it
   platform::TRect Screen;  // and where that part lies on the screen
 };
