@@ -146,6 +146,9 @@ TEST(CutTextToWidthTest, NeverSplitsASurrogatePair) {
   const QString kept = result.chopped(3);
   EXPECT_EQ(kept.size() % 2, 0) << "a lone half of a pair was kept";
   EXPECT_TRUE(wide.startsWith(kept));
+  // Where not even the first character fits, none of it is kept.
+  CutTextToWidth(c, wide, c.TextWidth(QStringLiteral("...")), result);
+  EXPECT_TRUE(result.isEmpty()) << result.size();
 }
 
 // ------------------------------------------------------------ section text
@@ -510,6 +513,10 @@ TEST_F(GlyphFrameTest, StateChoosesTheFrame) {
     Bitmap dst = Paper(40, 20);
     PaintButtonGlyph(GlyphStrip(k.Frames), dst, {3, 4}, 0, k.State, k.Flags, k.Enabled, k.Frames);
     EXPECT_EQ(ShownFrame(dst, {3, 4}), k.Expected) << name;
+    // The whole frame, its top row and right column too.
+    EXPECT_EQ(dst.GetArgb(3 + 1, 4), dst.GetArgb(3 + 2, 4 + 2)) << name;
+    EXPECT_EQ(dst.GetArgb(3 + 5, 4 + 4), dst.GetArgb(3 + 2, 4 + 2)) << name;
+    EXPECT_EQ(dst.GetArgb(3 + 6, 4 + 2), kPaper) << name;
     // The key colour of the frame's bottom-left pixel is left out.
     EXPECT_EQ(dst.GetArgb(3, 8), kPaper) << name;
     EXPECT_EQ(CountColor(dst, qRgb(255, 0, 255)), 0) << name;
@@ -579,6 +586,16 @@ TEST_F(GlyphFrameTest, BlendAndDisabledLooks) {
     // The key pixel (bottom-left) keeps what was there, also when greyed.
     EXPECT_EQ(dst.GetArgb(5, 10), bg) << k.Name;
   }
+}
+
+TEST_F(GlyphFrameTest, AGreyGlyphIsPaintedThroughItsColourCopy) {
+  Bitmap glyph(4, 3, pf8bit);
+  glyph.Fill(qRgb(90, 90, 90));
+  glyph.SetPixel(0, 2, 0xFFFFFF);  // the key colour
+  Bitmap dst = Paper(10, 10);
+  PaintButtonGlyph(glyph, dst, {2, 2}, 0, TacButtonState::Normal, 0, true, 1);
+  EXPECT_EQ(dst.GetArgb(3, 3), qRgb(90, 90, 90));
+  EXPECT_EQ(dst.GetArgb(2, 4), kPaper);
 }
 
 TEST_F(GlyphFrameTest, PaintsInto32BitAndClipsAtTheEdges) {
