@@ -539,8 +539,25 @@ void TacScrollWnd::BarMessage(TacScrollBar& bar, Message& m, const CallPrevious&
       g_messagePos = {INT_MIN / 2, INT_MIN / 2};
       previous(m);
       return;
+    case WM_CONTEXTMENU:
+      // A right click on a bar is swallowed; the keyboard's menu stays.
+      if (m.LParam != LPARAM(-1)) return;
+      previous(m);
+      return;
     default:
       break;
+  }
+  if (g_pressedWnd == area && (m.Msg == WM_MOUSEMOVE || m.Msg == WM_LBUTTONUP)) {
+    if (m.Msg == WM_LBUTTONUP) ForgetScrollBarPress(w);
+    // A part is pressed: the moves and the release are the area's client
+    // messages, as under its capture.
+    TPoint p = [&] {
+      const QPoint g = w->mapToGlobal(QPoint(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)));
+      return TPoint{g.x(), g.y()};
+    }();
+    ScreenToClient(area, &p);
+    m.Result = SendMessage(area, m.Msg, m.WParam, MAKELPARAM(p.X, p.Y));
+    return;
   }
   unsigned nc = 0;
   switch (m.Msg) {
@@ -556,6 +573,7 @@ void TacScrollWnd::BarMessage(TacScrollBar& bar, Message& m, const CallPrevious&
       previous(m);
       return;
   }
+  if (m.Msg != WM_MOUSEMOVE) ForgetScrollBarPress(w);  // the bar itself did nothing
   const QPoint g = w->mapToGlobal(QPoint(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)));
   g_messagePos = {g.x(), g.y()};
   const LPARAM point = MAKELPARAM(g.x(), g.y());

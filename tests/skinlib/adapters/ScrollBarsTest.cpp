@@ -22,6 +22,7 @@
 #include <QImage>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -504,4 +505,47 @@ TEST_F(ScrollBarsTest, LeavesOnDestroyAndIsFound) {
   EXPECT_FALSE(SetMinThumbSize(&form, 3, 10));
   area.reset();
   EXPECT_TRUE(adapter->Destroyed());
+}
+
+// The hover: over an arrow it shows hot after the hover tick; the mouse
+// gone from the bar resets it.
+TEST_F(ScrollBarsTest, HoverShowsTheArrowHot) {
+  MakeEdit();
+  Activate();
+  Skin();
+  const TRect r = adapter->HorzBarRect();
+  const LPARAM onArrow = At(r.Right - 8, r.Top + 8);
+  SendMessage(area.get(), WM_NCMOUSEMOVE, HTHSCROLL, onArrow);
+  EXPECT_EQ(ScrollTracking().HoverWnd, area.get());
+  EXPECT_EQ(ScrollTracking().HoverBar, SB_HORZ);
+  Tick(kHoverTimer);
+  EXPECT_EQ(ScrollTracking().HoverPart, spSecondArrow);
+  const QImage hot = HBar()->grab().toImage();
+  EXPECT_EQ(hot.pixel(hot.width() - 8, 8) & 0xFFFFFF, testskins::kScrollGlyphColors[1] & 0xFFFFFF);
+  EXPECT_TRUE(HasColour(hot, Rgb(testskins::kScrollButtonHotColor)));
+  // Off the bar: the next tick ends the hover.
+  SendMessage(area.get(), WM_NCMOUSEMOVE, HTBORDER, At(r.Left - 50, r.Top - 50));
+  Tick(kHoverTimer);
+  EXPECT_EQ(ScrollTracking().HoverBar, -1);
+  EXPECT_EQ(ScrollTracking().HoverPart, spNone);
+  const QImage cold = HBar()->grab().toImage();
+  EXPECT_FALSE(HasColour(cold, Rgb(testskins::kScrollButtonHotColor)));
+}
+
+// Qt's own mouse events on a bar reach the adapter: a click on the second
+// arrow scrolls one step and ends; a right click does nothing.
+TEST_F(ScrollBarsTest, RealMouseOnTheBar) {
+  MakeEdit();
+  Recorder rec(area.get());
+  Activate();
+  Skin();
+  const QPoint arrow(HBar()->width() - 4, HBar()->height() / 2);
+  QTest::mouseClick(HBar(), Qt::LeftButton, {}, arrow);
+  EXPECT_EQ(rec.Codes(), (std::vector<int>{SB_LINEDOWN, SB_ENDSCROLL}));
+  EXPECT_EQ(HBar()->value(), HBar()->singleStep());
+  EXPECT_EQ(ScrollTracking().PressedPart, spNone);
+  QTest::mouseClick(HBar(), Qt::RightButton, {}, arrow);
+  QTest::mouseClick(HBar(), Qt::MiddleButton, {}, QPoint(HBar()->width() / 2, 8));
+  EXPECT_EQ(rec.scrolls.size(), 2u);
+  EXPECT_EQ(HBar()->value(), HBar()->singleStep());
 }
