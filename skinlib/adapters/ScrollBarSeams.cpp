@@ -1,6 +1,9 @@
 #include "skinlib/adapters/ScrollBarSeams.h"
 
 #include "platform/Canvas.h"
+#include "platform/WindowProc.h"
+#include "skinlib/manager/CommonDataSeams.h"
+#include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/MaskSlicing.h"
 #include "skinlib/manager/sSkinManager.h"
 
@@ -20,6 +23,18 @@ void PaintSectionPart(int sectionIndex, int borderMaskIndex, int /*texture*/, Ts
   }
   if (manager->IsValidMaskIndex(borderMaskIndex))
     PaintMaskRect(bitmap, r, false, parentBg, manager->MaskData[size_t(borderMaskIndex)], state, useParentBg);
+}
+
+void QueryWindowBackground(TsBgQuery& query, QWidget* window) {
+  if (CommonDataSeams().QueryWindowBackground) {
+    commondata::QueryWindowBackground(query, window, false);
+    return;
+  }
+  SendMessage(window, SkinCommandMsg, MAKEWPARAM(0, int(acBgQuery)), LPARAM(PtrParam(&query)));
+  if (query.BgKind == TsBgQuery::NotAnswered) {
+    query.BgKind = TsBgQuery::PlainColor;
+    query.Color = ColorToRGB(clBtnFace);
+  }
 }
 
 void CacheInfoFromBgInfo(const TsBgQuery& query, TsBgSource& info) {

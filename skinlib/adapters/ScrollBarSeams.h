@@ -10,6 +10,7 @@
 #include "platform/WinTypes.h"
 #include "skinlib/manager/SkinRecords.h"
 
+class QWidget;
 class TsSkinManager;
 
 namespace scrollseams {
@@ -19,6 +20,11 @@ namespace scrollseams {
 void PaintSectionPart(int sectionIndex, int borderMaskIndex, int texture, TsSkinManager* manager,
                       platform::Bitmap& bitmap, platform::TPoint offset, const platform::TRect& r, int state,
                       bool useParentBg, const TsBgSource& parentBg);
+
+// The window's own background: the toolbox's window query when its unit
+// runs, else the window asked directly with sub-command 34 (a skinned
+// window answers from its skin data).
+void QueryWindowBackground(TsBgQuery& query, QWidget* window);
 
 // A background answer as a source: a parent bitmap with its offset, or
 // the plain colour.

@@ -362,7 +362,7 @@ void DrawBar(TsSkinManager& m, bool horizontal, Bitmap& bmp, int length, int acr
 std::unique_ptr<Bitmap> BackgroundBitmap(QWidget* window, int w, int h, TsBgSource& bg, TsBgQuery& query) {
   auto bmp = CreateBitmap24(w, h);
   query.R = Local(w, h);
-  commondata::QueryWindowBackground(query, window, false);
+  scrollseams::QueryWindowBackground(query, window);
   scrollseams::CacheInfoFromBgInfo(query, bg);
   Canvas c(*bmp);
   if (query.BgKind == TsBgQuery::FromBitmap && query.Bitmap) {

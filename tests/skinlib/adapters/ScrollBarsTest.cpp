@@ -549,3 +549,33 @@ TEST_F(ScrollBarsTest, RealMouseOnTheBar) {
   EXPECT_EQ(rec.scrolls.size(), 2u);
   EXPECT_EQ(HBar()->value(), HBar()->singleStep());
 }
+
+// A text edit with both bars: normal, an arrow hot, the thumb dragged.
+// With SSQ_SCREENSHOT_DIR set the three pictures are saved there.
+TEST_F(ScrollBarsTest, Screenshots) {
+  MakeEdit(QRect(10, 10, 280, 180));
+  Activate();
+  Skin();
+  const QImage normal = area->grab().toImage();
+  const TRect v = adapter->VertBarRect();
+  SendMessage(area.get(), WM_NCMOUSEMOVE, HTVSCROLL, At(v.Left + 8, v.Bottom - 8));
+  Tick(kHoverTimer);
+  const QImage hot = area->grab().toImage();
+  const TRect h = adapter->HorzBarRect();
+  const TacThumb thumb = ThumbGeometry(adapter->Layout(*adapter->HorzBar()), h);
+  const int x0 = thumb.Start - h.Left + thumb.Size / 2;
+  PressHorz(x0);
+  MoveHorz(x0 + 60);
+  const QImage dragged = area->grab().toImage();
+  Release();
+  EXPECT_NE(normal, hot);
+  EXPECT_NE(hot, dragged);
+  EXPECT_TRUE(HasColour(hot, Rgb(testskins::kScrollButtonHotColor)));
+  EXPECT_TRUE(HasColour(dragged, testskins::kScrollGlyphColors[2])) << "the pressed thumb's grip";
+  if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty()) {
+    const QString folder = QString::fromLocal8Bit(shots);
+    EXPECT_TRUE(normal.save(folder + "/scrollbars-normal.png"));
+    EXPECT_TRUE(hot.save(folder + "/scrollbars-hot-arrow.png"));
+    EXPECT_TRUE(dragged.save(folder + "/scrollbars-dragged-thumb.png"));
+  }
+}
