@@ -13,6 +13,7 @@
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
+#include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/TestSkins.h"
 #include "support/TempDir.h"
@@ -578,4 +579,26 @@ TEST_F(ScrollBarsTest, Screenshots) {
     EXPECT_TRUE(hot.save(folder + "/scrollbars-hot-arrow.png"));
     EXPECT_TRUE(dragged.save(folder + "/scrollbars-dragged-thumb.png"));
   }
+}
+
+// A scrolling control's own skin data: the adapter comes while the data is
+// skinned (on the control's chain) and goes when the skin is removed.
+TEST_F(ScrollBarsTest, ControlScrollAdapterFollowsTheSkin) {
+  MakeEdit();
+  Activate();
+  TsCommonData data(area.get());
+  data.SetSkinSection("EDIT");
+  TacAdapterPtr<TacScrollWnd> own;
+  UpdateControlScrollAdapter(data, own);
+  ASSERT_TRUE(own);
+  EXPECT_EQ(own->Subclassing(), TacSubclassing::Control);
+  EXPECT_EQ(ScrollAdapterOfWindow(area.get()), own.get());
+  QApplication::processEvents();
+  EXPECT_EQ(AsQRect(own->HorzBarRect()), GlobalRect(HBar()));
+  UpdateControlScrollAdapter(data, own);  // still skinned: the same one stays
+  EXPECT_EQ(ScrollAdapterOfWindow(area.get()), own.get());
+  manager->SetActive(false);
+  UpdateControlScrollAdapter(data, own);
+  EXPECT_FALSE(own);
+  EXPECT_EQ(ScrollAdapterOfWindow(area.get()), nullptr);
 }
