@@ -233,7 +233,10 @@ using XReply = std::unique_ptr<T, decltype(&std::free)>;
 
 // Puts Qt's idea of where a top-level window is right where the X server
 // says otherwise, through the configure notice a window manager sends when
-// it moves a window (Qt believes that one).
+// it moves a window (Qt believes that one). Not while the sizes differ:
+// then the window system's answer to a change is on its way, and a notice
+// sent now could overtake it (Qt keeps only the last notice it finds
+// queued), leaving Qt with a size the window no longer has.
 void CorrectNativePlace(QWindow* window) {
 #if QT_CONFIG(xcb)
   xcb_connection_t* c = XConnection();
@@ -241,11 +244,15 @@ void CorrectNativePlace(QWindow* window) {
   const auto id = xcb_window_t(window->winId());
   const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
   if (!screen) return;
+  const xcb_get_geometry_cookie_t sizeAsked = xcb_get_geometry(c, id);
   XReply<xcb_translate_coordinates_reply_t> at(
       xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, screen->root, 0, 0), nullptr), &std::free);
-  if (!at) return;
+  XReply<xcb_get_geometry_reply_t> size(xcb_get_geometry_reply(c, sizeAsked, nullptr), &std::free);
+  if (!at || !size) return;
   const qreal ratio = window->devicePixelRatio();
   const QRect g = window->geometry();
+  const QSize nativeSize(qRound(g.width() * ratio), qRound(g.height() * ratio));
+  if (nativeSize != QSize(size->width, size->height)) return;
   const QPoint native(qRound(g.x() * ratio), qRound(g.y() * ratio));
   if (native == QPoint(at->dst_x, at->dst_y)) return;
   xcb_configure_notify_event_t notice{};
@@ -253,8 +260,8 @@ void CorrectNativePlace(QWindow* window) {
   notice.event = notice.window = id;
   notice.x = at->dst_x;
   notice.y = at->dst_y;
-  notice.width = std::uint16_t(qRound(g.width() * ratio));
-  notice.height = std::uint16_t(qRound(g.height() * ratio));
+  notice.width = std::uint16_t(nativeSize.width());
+  notice.height = std::uint16_t(nativeSize.height());
   notice.above_sibling = XCB_NONE;
   xcb_send_event(c, 0, id, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&notice));
   xcb_flush(c);
@@ -299,9 +306,12 @@ class PlaceKeeper final : public QObject {
   QPointer<QWindow> native_;
 };
 
-// A moment after the decorations of a maximized window changed, and at
-// each move or size the window manager makes meanwhile, the window is put
-// back within the available area when it left it.
+// Once the window manager has answered the decoration change of a
+// maximized window (its moves and sizes of the window have stopped for a
+// moment), the window is put back within the available area when it left
+// it. Not sooner: a window manager moves the window into its new frame and
+// sizes it in steps, and a rectangle asked for between them makes it
+// restore the window.
 class ScreenKeeper final : public QObject {
  public:
   static constexpr int kSettleMs = 1000;
@@ -319,8 +329,7 @@ class ScreenKeeper final : public QObject {
   void Restart() { timer_.start(kSettleMs); }
   bool Done() const { return done_; }
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Resize || event->type() == QEvent::Move)
-      QTimer::singleShot(0, this, [this] { Check(); });
+    if (!done_ && (event->type() == QEvent::Resize || event->type() == QEvent::Move)) Restart();
     return false;
   }
 
