@@ -48,9 +48,28 @@ QWidget* ApplicationWindow() {
 
 bool IsApplicationWindow(const QWidget* window) { return window && window == Instance(); }
 
+namespace {
+
+// The windows MinimizeApplication minimizes.
+bool ApplicationShows(const QWidget* w) {
+  return w->isVisible() && !IsApplicationWindow(w) && w->windowType() != Qt::Popup;
+}
+
+}  // namespace
+
 void MinimizeApplication() {
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (w->isVisible() && !IsApplicationWindow(w) && w->windowType() != Qt::Popup) w->showMinimized();
+    if (ApplicationShows(w)) w->showMinimized();
+}
+
+bool IsApplicationMinimized() {
+  bool shows = false;
+  for (const QWidget* w : QApplication::topLevelWidgets()) {
+    if (!ApplicationShows(w)) continue;
+    if (!w->isMinimized()) return false;
+    shows = true;
+  }
+  return shows;
 }
 
 }  // namespace platform

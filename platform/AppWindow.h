@@ -14,6 +14,9 @@ namespace platform {
 QWidget* ApplicationWindow();
 // Minimizes every visible top-level window of the program.
 void MinimizeApplication();
+// True while the program is minimized: it shows a window, and every
+// window it shows (popups aside) is minimized.
+bool IsApplicationMinimized();
 bool IsApplicationWindow(const QWidget* window);
 
 }  // namespace platform

@@ -275,7 +275,13 @@ void StoreArgbRow(Bitmap& bitmap, int y, int x0, int count, const QRgb* in) {
     }
     case pf24bit: {
       uint8_t* p = row + size_t(x0) * 3;
-      for (int i = 0; i < count; ++i, p += 3) {
+      // A QRgb lies in memory as blue, green, red, alpha: four bytes a
+      // pixel, the fourth overwritten by the next pixel; the last pixel
+      // writes its three.
+      int i = 0;
+      if constexpr (std::endian::native == std::endian::little)
+        for (; i + 1 < count; ++i, p += 3) std::memcpy(p, &in[i], 4);
+      for (; i < count; ++i, p += 3) {
         p[0] = uint8_t(qBlue(in[i]));
         p[1] = uint8_t(qGreen(in[i]));
         p[2] = uint8_t(qRed(in[i]));

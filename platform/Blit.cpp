@@ -138,11 +138,17 @@ void SmoothStretch(Bitmap& dst, Mapping m, const Bitmap& src, const TRect* clip)
                      .convertToFormat(src.PixelFormat() == pf32bit ? QImage::Format_ARGB32
                                                                     : QImage::Format_RGB32)
                      .scaled(int(dw), int(dh), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
-                     .mirrored(m.mirrorX, m.mirrorY)
-                     .convertToFormat(QImage::Format_ARGB32);
-  Bitmap scaled = Bitmap::FromQImage(piece, pf32bit);
+                     .mirrored(m.mirrorX, m.mirrorY);
+  // Rows of RGB32 (alpha 0xFF) and ARGB32 are straight ARGB as they stand:
+  // they go into the destination's rows without another copy.
+  if (piece.format() != QImage::Format_RGB32 && piece.format() != QImage::Format_ARGB32)
+    piece = piece.convertToFormat(QImage::Format_ARGB32);
   TRect limit = clip ? IntersectRect(r, *clip) : r;
-  Transfer(dst, part, scaled, &limit, Copy);
+  limit = IntersectRect(limit, Inside(part.x, part.y, dw, dh, dst.Width(), dst.Height()));
+  for (int y = limit.Top; y < limit.Bottom; ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(piece.constScanLine(int(y - part.y)));
+    StoreArgbRow(dst, y, limit.Left, limit.Width(), row + (limit.Left - part.x));
+  }
 }
 
 }  // namespace

@@ -12,8 +12,9 @@ PACKAGES=(
   # GUI
   qt6-base-dev qt6-base-dev-tools libgl-dev libxcb1-dev qt6-translations-l10n
   xvfb xauth fonts-dejavu-core fonts-wqy-microhei
-  # the end-to-end tests: real X input, and a run under a window manager
-  xdotool openbox
+  # the end-to-end tests: real X input, and a run under a window manager;
+  # a compositing manager for the layered-window test
+  xdotool openbox xcompmgr
   # libraries
   libssl-dev libxml2-dev libcurl4-openssl-dev libpng-dev libjpeg62-turbo-dev zlib1g-dev
   # data service (acl: a root run lets the cluster's owner into its folder)

@@ -9,6 +9,7 @@
 
 #include "platform/Colors.h"
 #include "platform/Messages.h"
+#include "skinlib/manager/LibraryConstants.h"
 
 class QWidget;
 
@@ -25,8 +26,7 @@ inline platform::LRESULT SendSimpleSkinCommand(QWidget* control, unsigned comman
 bool SkinCommandAnswered(QWidget* window, unsigned command);
 
 // The sub-commands these routines ask with.
-inline constexpr unsigned kCommandIsSkinned = 7;
-inline constexpr unsigned kCommandBgColor = 21;
+inline constexpr unsigned kCommandIsSkinned = acIsSkinned, kCommandBgColor = acGetBgColor;
 
 // The background colour of a control as RGB: $FF00FF for none; a skinned
 // control (one that answers command 7 with 1) is asked with command 21

@@ -34,4 +34,63 @@ void RepaintDialogs() {
   if (const auto& slot = AdapterEntryPoints().RepaintDialogs) slot();
 }
 
+std::vector<QWidget*> DialogProviderWindows() {
+  const auto& slot = AdapterEntryPoints().DialogProviderWindows;
+  return slot ? slot() : std::vector<QWidget*>{};
+}
+
+void SendSkinCommandToChildren(QWidget* control, platform::Message& message) {
+  if (const auto& slot = AdapterEntryPoints().SendSkinCommandToChildren) slot(control, message);
+}
+
+platform::TColor GetWndBgColor(QWidget* window) {
+  const auto& slot = AdapterEntryPoints().GetWndBgColor;
+  return slot ? slot(window) : KeyColor;
+}
+
+void AnimateFormShow(QWidget* form, unsigned time) {
+  if (const auto& slot = AdapterEntryPoints().AnimateFormShow) slot(form, time);
+}
+
+QWidget* ProviderForm(const QObject* object) {
+  const auto& slot = AdapterEntryPoints().ProviderForm;
+  return slot && object ? slot(object) : nullptr;
+}
+
+TsSkinManager* ProviderManager(const QObject* provider) {
+  const auto& slot = AdapterEntryPoints().ProviderManager;
+  return slot && provider ? slot(provider) : nullptr;
+}
+
+void SetProviderLocked(QObject* provider, bool locked) {
+  if (const auto& slot = AdapterEntryPoints().SetProviderLocked; slot && provider) slot(provider, locked);
+}
+
+bool ProviderDrawsNonClient(const QObject* provider) {
+  const auto& slot = AdapterEntryPoints().ProviderDrawsNonClient;
+  return slot && provider && slot(provider);
+}
+
+bool ProviderHasBorderWindow(const QObject* provider) {
+  const auto& slot = AdapterEntryPoints().ProviderHasBorderWindow;
+  return slot && provider && slot(provider);
+}
+
+void RebuildProviderFrame(QObject* provider) {
+  if (const auto& slot = AdapterEntryPoints().RebuildProviderFrame; slot && provider) slot(provider);
+}
+
+void ShowProviderBorder(QObject* provider) {
+  if (const auto& slot = AdapterEntryPoints().ShowProviderBorder; slot && provider) slot(provider);
+}
+
+void ProviderSectionChanged(QObject* provider) {
+  if (const auto& slot = AdapterEntryPoints().ProviderSectionChanged; slot && provider) slot(provider);
+}
+
+bool FrameMouseAbove(const QWidget* frame) {
+  const auto& slot = AdapterEntryPoints().FrameMouseAbove;
+  return slot && frame && slot(frame);
+}
+
 }  // namespace adapters

@@ -29,6 +29,39 @@ class ESkinLibraryError : public std::runtime_error {
 
 // The skin command (sub-command in the high word of wParam).
 inline constexpr unsigned SkinCommandMsg = 0xA100;
+// The skin command's sub-commands (wParam's high word).
+enum TacSkinCommand : unsigned {
+  acNewSkin = 1,
+  acRemoveSkin = 2,
+  acRefresh = 3,
+  acGetProvider = 4,
+  acEndUpdate = 6,
+  acIsSkinned = 7,
+  acSetUpdating = 8,
+  acSetHiddenMode = 9,
+  acIsUpdating = 10,
+  acGetStateFlag = 11,
+  acTransparentBgChanged = 12,
+  acSectionChanged = 13,
+  acBeforeRefresh = 16,
+  acBgChanged = 17,
+  acAppActivated = 18,
+  acIsBgComplex = 19,
+  acParentBgChanged = 20,
+  acGetBgColor = 21,
+  acSetStateFlag = 22,
+  acControlChanged = 25,
+  acGetSection = 26,
+  acGetCaptionHeight = 27,
+  acMouseEnter = 29,
+  acMouseLeave = 30,
+  acBeginUpdate = 31,
+  acUpdateEnded = 32,
+  acBgQuery = 34,
+  acContainerBg = 36,
+  acGetApplication = 60,
+};
+
 // The name the message is registered under at start-up.
 inline constexpr char kSkinCommandName[] = "SM_ALPHACMD";
 

@@ -1,9 +1,12 @@
 #include "skinlib/manager/LibraryUtils.h"
 
 #include "platform/AppPath.h"
+#include "platform/AppWindow.h"
 #include "platform/DelphiRtl.h"
+#include "platform/WindowTable.h"
 #include "skinlib/manager/LibraryMessageBox.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
@@ -136,6 +139,27 @@ int RectHeight(const TRect& r, bool nonNegative) {
 
 void MakeCacheInfo(const Bitmap* bitmap, int x, int y, TsBgSource& info) {
   info = {bitmap, x, y, 0xFF00FF, true};
+}
+
+// ------------------------------------------------------------------ windows
+
+std::vector<QWidget*> ScreenForms() {
+  std::vector<QWidget*> forms;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    const Qt::WindowType type = w->windowType();
+    if ((type == Qt::Window || type == Qt::Dialog) && !IsApplicationWindow(w)) forms.push_back(w);
+  }
+  return forms;
+}
+
+std::vector<QWidget*> ChildControls(const QWidget* control) {
+  std::vector<QWidget*> children;
+  if (!control) return children;
+  for (QObject* o : control->children()) {
+    auto* w = qobject_cast<QWidget*>(o);
+    if (w && !w->isWindow() && ControlFromWindow(w)) children.push_back(w);
+  }
+  return children;
 }
 
 void DelayWithMessages(unsigned milliseconds, QObject* context, std::function<void()> then) {

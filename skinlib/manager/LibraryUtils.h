@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QWidget>
 
 #include <bitset>
 #include <functional>
@@ -98,6 +99,16 @@ void MakeCacheInfo(const platform::Bitmap* bitmap, int x, int y, TsBgSource& inf
 // gone by then cancels the call. An exception of `then` is shown in the
 // library's error box.
 void DelayWithMessages(unsigned milliseconds, QObject* context, std::function<void()> then);
+
+// ------------------------------------------------------------------ windows
+
+// The program's forms: its top-level windows and dialogs, the
+// application's own window excepted.
+std::vector<QWidget*> ScreenForms();
+// A control's child controls in the order they were made: its child
+// widgets that are not windows of their own, without the inner parts of
+// composite widgets.
+std::vector<QWidget*> ChildControls(const QWidget* control);
 
 // ------------------------------------------ published properties by name
 

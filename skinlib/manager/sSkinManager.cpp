@@ -78,17 +78,6 @@ bool FolderHere(const QString& libraryPath) {
   return !path.isEmpty() && QFileInfo(path).isDir();
 }
 
-// The program's forms: its top-level windows and dialogs, the
-// application's own window excepted.
-std::vector<QWidget*> ScreenForms() {
-  std::vector<QWidget*> forms;
-  for (QWidget* w : QApplication::topLevelWidgets()) {
-    const Qt::WindowType type = w->windowType();
-    if ((type == Qt::Window || type == Qt::Dialog) && !IsApplicationWindow(w)) forms.push_back(w);
-  }
-  return forms;
-}
-
 // A TStringList's text as lines: CR LF, LF or CR end a line; a last line
 // break adds no empty line.
 QStringList TextLines(const QString& text) {
@@ -205,6 +194,7 @@ TsSkinManager::TsSkinManager(QObject* owner, Origin origin)
 }
 
 TsSkinManager::~TsSkinManager() {
+  destroying_ = true;
   try {
     SetActive(false);
   } catch (const std::exception& e) {
@@ -253,8 +243,11 @@ void TsSkinManager::MainWindowHook(Message& m, const CallPrevious& previous) {
   }
   if (m.Msg == CM_ACTIVATE) {
     try {
-      const std::vector<QWidget*> forms = ScreenForms();
-      for (size_t i = forms.size(); i-- > 0;) adapters::SendSkinCommandToHandle(forms[i], kCommandAppActivated, 0);
+      // A receiver may close and delete forms: those gone meanwhile are passed over.
+      std::vector<QPointer<QWidget>> forms;
+      for (QWidget* form : ScreenForms()) forms.emplace_back(form);
+      for (size_t i = forms.size(); i-- > 0;)
+        if (forms[i]) adapters::SendSkinCommandToHandle(forms[i], kCommandAppActivated, 0);
     } catch (const std::exception& e) {
       ShowLibraryError(e);
     }

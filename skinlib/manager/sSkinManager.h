@@ -44,6 +44,7 @@
 #include "platform/Messages.h"
 #include "platform/WindowProc.h"
 #include "skinlib/manager/ComponentState.h"
+#include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/PropertyStream.h"
 #include "skinlib/manager/SkinOptions.h"
 #include "skinlib/manager/SkinRecords.h"
@@ -100,16 +101,11 @@ inline constexpr unsigned kPopupWindowMsg = 0xBCB4;
 // waiting there already; true when posted.
 bool PostPopupWindowMessage(unsigned msg, platform::LPARAM lParam);
 
-// The skin command's sub-commands the manager sends.
-enum TacManagerCommand : unsigned {
-  kCommandNewSkin = 1,
-  kCommandRemoveSkin = 2,
-  kCommandRefresh = 3,
-  kCommandAppActivated = 18,
-  kCommandMouseEnter = 29,
-  kCommandMouseLeave = 30,
-  kCommandBeforeRefresh = 16,
-};
+// The skin command's sub-commands the manager sends (LibraryConstants.h).
+inline constexpr unsigned kCommandNewSkin = acNewSkin, kCommandRemoveSkin = acRemoveSkin,
+                          kCommandRefresh = acRefresh, kCommandAppActivated = acAppActivated,
+                          kCommandMouseEnter = acMouseEnter, kCommandMouseLeave = acMouseLeave,
+                          kCommandBeforeRefresh = acBeforeRefresh;
 
 // The absolute skin folder, with a trailing backslash, of a SkinDirectory
 // for a program in `appDir` (which ends with its separator): ".." goes one
@@ -296,6 +292,8 @@ class TsSkinManager : public QObject, public TacLoadingState {
   void SendRemoveSkin();
   void RepaintForms();
   QWidget* HotWindow() const { return hotWindow_; }
+  // True from the start of the destructor on.
+  bool Destroying() const { return destroying_; }
   void SetHotWindow(QWidget* window);
   void UpdateStandardIndexes();
   void UpdateExtBorders();
@@ -350,6 +348,7 @@ class TsSkinManager : public QObject, public TacLoadingState {
   int saturation_ = 0;
   platform::WindowProcHandle applicationHook_;
   bool hookedApplication_ = false;
+  bool destroying_ = false;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TsSkinManager::TacSkinningRules)

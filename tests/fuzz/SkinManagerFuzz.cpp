@@ -7,6 +7,7 @@
 // A read skin's indexes all lie in its tables, and its extended-border
 // pictures are made from whatever rectangles the skin names.
 #include "FuzzSupport.h"
+#include "SkinPackages.h"
 
 #include "platform/UserPrompts.h"
 #include "skinlib/manager/ManagerSeams.h"
@@ -22,16 +23,8 @@ namespace {
 // A package of the demo skin's files with `options` as its "Options.dat";
 // the demo's files are packed once.
 std::string DemoPackageWith(std::string_view options) {
-  static const auto files = [] {
-    std::vector<testskins::PackEntry> entries;
-    for (const testskins::SkinFile& f : testskins::SkinFolderFiles(testskins::DemoSkin()))
-      if (f.Name != QStringLiteral("Options.dat")) entries.emplace_back(f.Name.toStdString(), f.Data);
-    return std::pair{entries.size(), testskins::PackBytes(entries).substr(8)};  // past magic and count
-  }();
-  std::string package = testskins::PackBytes({testskins::PackEntry("Options.dat", std::string(options))});
-  const uint32_t count = uint32_t(files.first + 1);
-  for (int i = 0; i < 4; ++i) package[size_t(4 + i)] = char((count >> (8 * i)) & 0xFF);
-  return package + files.second;
+  static const fuzz::PackedPictures pictures = fuzz::PackPictures(testskins::DemoSkin());
+  return fuzz::PackageWith(pictures, options);
 }
 
 // The version box of a skin newer than the library is recorded, not shown.

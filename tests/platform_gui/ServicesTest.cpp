@@ -229,3 +229,22 @@ TEST(ServicesTest, ApplicationWindow) {
   QApplication::setWindowIcon(QIcon());
   RemoveWindowProc(h);
 }
+
+// The program counts as minimized while it shows windows and all of them
+// are minimized.
+TEST(ServicesTest, ApplicationMinimized) {
+  EXPECT_FALSE(IsApplicationMinimized()) << "nothing shown";
+  QWidget first, second;
+  first.show();
+  second.show();
+  EXPECT_FALSE(IsApplicationMinimized());
+  first.showMinimized();
+  EXPECT_FALSE(IsApplicationMinimized()) << "one window still shown";
+  MinimizeApplication();
+  EXPECT_TRUE(first.isMinimized() && second.isMinimized());
+  EXPECT_TRUE(IsApplicationMinimized());
+  second.showNormal();
+  EXPECT_FALSE(IsApplicationMinimized());
+  second.hide();
+  EXPECT_TRUE(IsApplicationMinimized()) << "a hidden window does not count";
+}

@@ -1,6 +1,7 @@
 // The skin library's test skins on disk, and the pictures its manager keeps
 // as resources:
 //   ssq_make_test_skin --folder DIR        DIR/Demo/ (Options.dat, Master.bmp, ...)
+//   ssq_make_test_skin --painting DIR      DIR/Painting/, the painting toolbox's skin
 //   ssq_make_test_skin --package FILE.asz  the demo skin packed
 //   ssq_make_test_skin --damaged DIR       every damaged package and skin folder
 //   ssq_make_test_skin --resources DIR     acSHDA.png, acSHDI.png, SF.png ... SC.png
@@ -35,6 +36,7 @@ bool Folder(const testskins::TestSkin& skin, const QString& dir) {
 int Run(const QString& mode, const QString& target) {
   using namespace testskins;
   if (mode == QStringLiteral("--folder")) return Folder(DemoSkin(), target) ? 0 : 1;
+  if (mode == QStringLiteral("--painting")) return Folder(PaintingSkin(), target) ? 0 : 1;
   if (mode == QStringLiteral("--package")) return Write(target, PackageBytes(DemoSkin())) ? 0 : 1;
   if (mode == QStringLiteral("--damaged")) {
     const TestSkin demo = DemoSkin();
@@ -76,7 +78,7 @@ int main(int argc, char** argv) {
   }() : 2;
   if (result == 2)
     std::fprintf(stderr,
-                 "usage: ssq_make_test_skin --folder DIR | --package FILE.asz | --damaged DIR | "
+                 "usage: ssq_make_test_skin --folder DIR | --painting DIR | --package FILE.asz | --damaged DIR | "
                  "--resources DIR\n");
   return result;
 }

@@ -288,6 +288,36 @@ TEST_F(ManagerTest, TheApplicationWindowHandlerHearsActivation) {
   AdapterEntryPoints().SendSkinCommandToHandle = nullptr;
 }
 
+// A form that deletes another form when it hears command 18: the deleted
+// form hears nothing more.
+TEST_F(ManagerTest, ActivationPassesOverFormsDeletedMeanwhile) {
+  QWidget* app = platform::ApplicationWindow();
+  ASSERT_TRUE(app);
+  auto first = std::make_unique<QWidget>();
+  auto second = std::make_unique<QWidget>();
+  std::vector<QWidget*> sent;
+  const QWidget* deleted = nullptr;
+  AdapterEntryPoints().SendSkinCommandToHandle = [&](QWidget* w, unsigned, LPARAM) {
+    sent.push_back(w);
+    // Whichever hears it first deletes the other.
+    if (w == first.get() && second) {
+      deleted = second.get();
+      second.reset();
+    } else if (w == second.get() && first) {
+      deleted = first.get();
+      first.reset();
+    }
+    return platform::LRESULT(0);
+  };
+  auto sm = std::make_unique<TsSkinManager>();
+  platform::SendMessage(app, platform::CM_ACTIVATE);
+  ASSERT_NE(deleted, nullptr);
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), deleted), 0);
+  EXPECT_EQ(std::count(sent.begin(), sent.end(), first ? first.get() : second.get()), 1);
+  sm.reset();
+  AdapterEntryPoints().SendSkinCommandToHandle = nullptr;
+}
+
 // The popup messages reach the menu painter's handling with their window;
 // only one waits at a time.
 TEST_F(ManagerTest, PopupWindowMessages) {

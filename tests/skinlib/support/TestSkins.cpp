@@ -388,6 +388,62 @@ TestSkin DemoSkin() {
   return skin;
 }
 
+TestSkin ControlDataSkin() {
+  TestSkin skin;
+  skin.Name = QStringLiteral("ControlData");
+  const QRect frame = skin.Place(FrameStrip(40, 40, 3, true));  // 120 x 80
+  const QRect texture = skin.Place(Texture(32, 32, QColor(200, 220, 240), QColor(230, 240, 250)));
+  const auto border = [&](int l, int t, int r, int b, int drawMode) {
+    return BorderValue(frame, QMargins(l, t, r, b), 3, 1, drawMode, 0);
+  };
+  skin.Section(QStringLiteral("GLOBALINFO"))
+      .Set(QStringLiteral("VERSION"), QStringLiteral("7.05"))
+      .Set(QStringLiteral("MASTERBITMAP"), QStringLiteral("Master.bmp"))
+      .Set(QStringLiteral("COLOR"), 0xD0DCE8)
+      .Set(QStringLiteral("FONTCOLOR"), 0x202020)
+      .Set(QStringLiteral("GIVEOWNFONT"), QStringLiteral("TRUE"));
+  skin.Section(QStringLiteral("EDIT")).Set(QStringLiteral("COLOR"), 0xF4F8FC).Set(QStringLiteral("FONTCOLOR"), 0x603010);
+  skin.Section(QStringLiteral("PANEL")).Set(QStringLiteral("COLOR"), 0xD8D8D8);
+  skin.Section(QStringLiteral("PARENTRED"))
+      .Set(QStringLiteral("COLOR"), 0x0000FF)
+      .Set(QStringLiteral("GIVEOWNFONT"), QStringLiteral("TRUE"));
+  skin.Section(QStringLiteral("HALF"))
+      .Set(QStringLiteral("COLOR"), 0xFF0000)
+      .Set(QStringLiteral("TRANSPARENCY"), 50)
+      .Set(QStringLiteral("HOTCOLOR"), 0x00FF00)
+      .Set(QStringLiteral("HOTTRANSPARENCY"), 0);
+  skin.Section(QStringLiteral("FROSTED")).Set(QStringLiteral("COLOR"), 0x808080).Set(QStringLiteral("TRANSPARENCY"), 60);
+  skin.Section(QStringLiteral("CLEAR")).Set(QStringLiteral("TRANSPARENCY"), 100);
+  skin.Section(QStringLiteral("CLEARWIDE"))
+      .Set(QStringLiteral("TRANSPARENCY"), 100)
+      .Set(QStringLiteral("BORDERSMASK"), border(13, 4, 13, 4, 1));
+  skin.Section(QStringLiteral("GRADIENT"))
+      .Set(QStringLiteral("COLOR"), 0xC0C0C0)
+      .Set(QStringLiteral("GRADIENTPERCENT"), 100)
+      .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;8421504;100;1;0"));
+  skin.Section(QStringLiteral("VERTICAL"))
+      .Set(QStringLiteral("GRADIENTPERCENT"), 1)
+      .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;8421504;100;0;0"));
+  skin.Section(QStringLiteral("TRIANGLES"))
+      .Set(QStringLiteral("GRADIENTPERCENT"), 100)
+      .Set(QStringLiteral("IMAGEPERCENT"), 20)
+      .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("255;65280;100;2;0"));
+  skin.Section(QStringLiteral("IMAGE"))
+      .Set(QStringLiteral("COLOR"), 0xE0E0E0)
+      .Set(QStringLiteral("IMAGEPERCENT"), 40)
+      .Set(QStringLiteral("PATTERN"), TextureValue(texture, 0, 0))
+      .Set(QStringLiteral("HOTPATTERN"), TextureValue(texture, 1, 0));
+  // Inherits IMAGE's textures.
+  skin.Section(QStringLiteral("IMAGECHILD")).Set(QStringLiteral("PARENTCLASS"), QStringLiteral("IMAGE"));
+  skin.Section(QStringLiteral("BIGBORDER")).Set(QStringLiteral("BORDERSMASK"), border(16, 4, 16, 3, 1));
+  skin.Section(QStringLiteral("NOCENTRE")).Set(QStringLiteral("BORDERSMASK"), border(5, 9, 6, 7, 2));
+  skin.Section(QStringLiteral("GLOWING")).Set(QStringLiteral("GLOW"), 2).Set(QStringLiteral("GLOWMARGIN"), 6);
+  skin.Section(QStringLiteral("GROUPBOX"))
+      .Set(QStringLiteral("COLOR"), 0xE4E4E4)
+      .Set(QStringLiteral("BORDERSMASK"), border(6, 18, 7, 8, 1));
+  return skin;
+}
+
 const char* DamageName(PackageDamage damage) {
   switch (damage) {
     case PackageDamage::WrongMagic: return "wrong-magic";
@@ -459,6 +515,145 @@ std::string DamagedPackage(const TestSkin& skin, PackageDamage damage) {
   return {};
 }
 
+// ------------------------------------------------------------ painting
+
+QRgb SlicePixel(int x, int y, int state) {
+  const bool left = x == 0, right = x == kSliceWidth - 1, top = y == 0, bottom = y == kSliceHeight - 1;
+  if ((left || right) && (top || bottom)) return kKeyColour.rgb();
+  return qRgb(16 * x + 8, 16 * y + 8, 41 + 60 * state);
+}
+
+int SliceMaskValue(int x, int y) {
+  if (qRgb(255, 0, 255) == SlicePixel(x, y, 0)) return 255;
+  return std::min(255, ((x + 2 * y) % 5) * 64);
+}
+
+QImage SliceStrip(bool withMask) {
+  QImage image(kSliceWidth * kSliceStates, kSliceHeight * (withMask ? 2 : 1), QImage::Format_RGB32);
+  for (int s = 0; s < kSliceStates; ++s)
+    for (int y = 0; y < kSliceHeight; ++y)
+      for (int x = 0; x < kSliceWidth; ++x) {
+        image.setPixel(s * kSliceWidth + x, y, SlicePixel(x, y, s));
+        if (!withMask) continue;
+        const int m = SliceMaskValue(x, y);
+        image.setPixel(s * kSliceWidth + x, kSliceHeight + y, qRgb(m, m, m));
+      }
+  return image;
+}
+
+QRgb CornerGlyphPixel(int x, int y, int state) {
+  if (x + y < 2) return kKeyColour.rgb();
+  return qRgb(200 - 20 * x, 30 + 20 * y, 90 + 50 * state);
+}
+
+namespace {
+
+QImage CornerGlyphStrip(bool withMask) {
+  constexpr int n = kCornerGlyphSize;
+  QImage image(3 * n, n * (withMask ? 2 : 1), QImage::Format_RGB32);
+  for (int s = 0; s < 3; ++s)
+    for (int y = 0; y < n; ++y)
+      for (int x = 0; x < n; ++x) {
+        image.setPixel(s * n + x, y, CornerGlyphPixel(x, y, s));
+        if (withMask) image.setPixel(s * n + x, n + y, x + y < 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+      }
+  return image;
+}
+
+// A title-button icon: three 8 x 8 states in one strong colour, a darker
+// cross in the middle.
+QImage IconStrip(QColor colour) {
+  QImage image(24, 8, QImage::Format_RGB32);
+  image.fill(kKeyColour);
+  QPainter p(&image);
+  for (int s = 0; s < 3; ++s) {
+    p.fillRect(QRect(8 * s + 1, 1, 6, 6), colour.darker(100 + 30 * s));
+    p.setPen(colour.darker(250));
+    p.drawLine(8 * s + 2, 2, 8 * s + 5, 5);
+    p.drawLine(8 * s + 5, 2, 8 * s + 2, 5);
+  }
+  return image;
+}
+
+// A small texture with a mask part: a two-tone checker, key-colour pixels
+// on its first row; the mask grey by column.
+QImage MaskedTexture() {
+  QImage image(16, 32, QImage::Format_RGB32);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      image.setPixel(x, y, y == 0 && x % 4 == 0 ? kKeyColour.rgb() : ((x / 4 + y / 4) % 2) ? qRgb(30, 120, 200) : qRgb(220, 90, 40));
+      const int m = x * 17;
+      image.setPixel(x, 16 + y, qRgb(m, m, m));
+    }
+  return image;
+}
+
+}  // namespace
+
+TestSkin PaintingSkin() {
+  TestSkin skin;
+  skin.Name = QStringLiteral("Painting");
+  const QRect slice = skin.Place(SliceStrip(false));
+  const QRect masked = skin.Place(SliceStrip(true));
+  const QRect corner = skin.Place(CornerGlyphStrip(false));
+  const QRect maskedCorner = skin.Place(CornerGlyphStrip(true));
+  const QRect texture = skin.Place(MaskedTexture());
+  // Grey pixels beside the pictures (a grey never changes its hue).
+  QImage grey(16, 16, QImage::Format_RGB32);
+  grey.fill(QColor(128, 128, 128));
+  skin.Place(grey);
+
+  SkinSection& global = skin.Section(QStringLiteral("GLOBALINFO"));
+  global.Set(QStringLiteral("VERSION"), QStringLiteral("7.05"))
+      .Set(QStringLiteral("AUTHOR"), QStringLiteral("ssq tests"))
+      .Set(QStringLiteral("MASTERBITMAP"), QStringLiteral("Master.bmp"))
+      .Set(QStringLiteral("BIKEEPHUE"), 1)
+      .Set(QStringLiteral("SHADOW1COLOR"), 0x0000C0)
+      .Set(QStringLiteral("BORDERCOLOR"), 0x00A000);
+  const struct {
+    const char* name;
+    QColor colour;
+  } icons[] = {{"BICONCLOSE", QColor(220, 30, 30)},  {"BICONMAX", QColor(30, 160, 60)},
+               {"BICONMIN", QColor(40, 60, 210)},    {"BICONNORM", QColor(200, 160, 20)},
+               {"BICONHELP", QColor(150, 40, 190)},  {"SICONMAX", QColor(20, 170, 170)},
+               {"SICONMIN", QColor(230, 120, 40)},   {"SICONNORM", QColor(120, 200, 40)}};
+  for (const auto& icon : icons)
+    global.Set(QString::fromLatin1(icon.name), GlyphValue(skin.Place(IconStrip(icon.colour)), 3, 0));
+  global.Set(QStringLiteral("SICONCLOSE"), OwnFileValue(QStringLiteral("SICON.BMP"), 3, 0, 2))
+      .Set(QStringLiteral("BICONCLOSEGLOW0"), OwnFileValue(QStringLiteral("GLOW.BMP"), 1, 0, 3));
+
+  const QMargins m = kSliceMargins;
+  auto border = [&](const char* name, const QRect& r, int maskType, int drawMode, QMargins margins) -> SkinSection& {
+    return skin.Section(QString::fromLatin1(name))
+        .Set(QStringLiteral("COLOR"), 0xE0E0E0)
+        .Set(QStringLiteral("BORDERSMASK"), BorderValue(r, margins, kSliceStates, maskType, drawMode, 0));
+  };
+  border("TILED", slice, 0, 4, m)
+      .Set(QStringLiteral("PATTERN"), QStringLiteral("Tile.jpg"))
+      .Set(QStringLiteral("HOTPATTERN"), TextureValue(texture, 10, 1));
+  border("STRETCHED", slice, 0, 5, m);
+  border("NONORMAL", slice, 0, 6, m);
+  border("NOCENTRE", slice, 0, 0, m);
+  border("MASKED", masked, 1, 5, m);
+  border("WIDE", slice, 0, 4, QMargins(9, 7, 9, 7));
+  skin.Section(QStringLiteral("OWNFILE"))
+      .Set(QStringLiteral("BORDERSMASK"), OwnFileValue(QStringLiteral("SLICE.BMP"), kSliceStates, 0, 0, m));
+  skin.Section(QStringLiteral("CORNERS"))
+      .Set(QStringLiteral("COLOR"), 0x0000FF)
+      .Set(QStringLiteral("HOTCOLOR"), 0x00FF00)
+      .Set(QStringLiteral("FONTCOLOR"), 0x800000)
+      .Set(QStringLiteral("TCLEFT"), -1)
+      .Set(QStringLiteral("GRADIENTDATA"), QStringLiteral("255;16711680;60;0;0;65280;255;40;0;0"))
+      .Set(QStringLiteral("IMGTOPLEFT"), GlyphValue(corner, 3, 0))
+      .Set(QStringLiteral("IMGBTMRIGHT"), GlyphValue(maskedCorner, 3, 1));
+
+  skin.AddFile(QStringLiteral("SLICE.BMP"), BmpBytes(SliceStrip(false)));
+  skin.AddFile(QStringLiteral("SICON.BMP"), BmpBytes(IconStrip(QColor(210, 40, 90))));
+  skin.AddFile(QStringLiteral("GLOW.BMP"), BmpBytes(IconStrip(QColor(250, 140, 140))));
+  skin.AddFile(QStringLiteral("Tile.jpg"), skindraw::JpegBytes(Texture(320, 320, QColor(200, 220, 240), QColor(240, 230, 210))));
+  return skin;
+}
+
 const char* DamageName(SkinDamage damage) {
   switch (damage) {
     case SkinDamage::MaskOutsideBitmap: return "mask-outside-bitmap";
@@ -466,6 +661,7 @@ const char* DamageName(SkinDamage damage) {
     case SkinDamage::ParentClassLoop: return "parentclass-loop";
     case SkinDamage::MaskTypeMinusOne: return "masktype-minus-one";
     case SkinDamage::BadNumber: return "bad-number";
+    case SkinDamage::HugeMargins: return "huge-margins";
   }
   return "?";
 }
@@ -495,6 +691,14 @@ TestSkin DamagedSkin(SkinDamage damage) {
     case SkinDamage::MaskTypeMinusOne:
       skin.Section(QStringLiteral("NOLAYERS"))
           .Set(QStringLiteral("BORDERSMASK"), OwnFileValue(QStringLiteral("GLYPH.BMP"), 3, -1, 0));
+      break;
+    case SkinDamage::HugeMargins:
+      skin.Section(QStringLiteral("HUGEMARGINS"))
+          .Set(QStringLiteral("BORDERSMASK"), BorderValue(QRect(w - 30, h - 20, 90, 60), QMargins(9000, 9000, 9000, 9000),
+                                                          3, 1, 4, 0))
+          .Set(QStringLiteral("GLYPHMASK"), GlyphValue(QRect(w - 10, h - 8, 48, 32), 3, 1))
+          .Set(QStringLiteral("PLAINMASK"), BorderValue(QRect(w - 30, h - 20, 90, 60), QMargins(9000, 1, 9000, 1),
+                                                        3, 0, 5, 0));
       break;
     case SkinDamage::BadNumber: {
       // A letter inside the texture's right column.

@@ -120,6 +120,21 @@ inline std::string StoredSkinData(const TestSkin& skin) { return PackageBytes(sk
 // the middle, the active one darker).
 TestSkin DemoSkin();
 
+// A skin for the shared control data's tests, one section per case:
+// "GLOBALINFO" (the first section; gives its font), "EDIT" and "PANEL" (plain colours), "PARENTRED" (red, gives its font),
+// "HALF" (blue at Transparency 50, green and opaque when hot), "FROSTED"
+// (Transparency 60), "CLEAR" (Transparency 100, no border) and
+// "CLEARWIDE" (Transparency 100, border margins 13, 4, 13, 4),
+// "GRADIENT" (a horizontal gradient, GradientPercent 100), "VERTICAL" (a
+// vertical one at 1), "TRIANGLES" (four triangles and ImagePercent 20
+// without an image), "IMAGE"
+// (ImagePercent 40, "PATTERN" and "HOTPATTERN" textures) and
+// "IMAGECHILD" (inherits them through PARENTCLASS), "BIGBORDER" (margins
+// 16, 4, 16, 3), "NOCENTRE" (DrawMode 2, margins 5, 9, 6, 7), "GLOWING"
+// (glow count 2), "GROUPBOX" (margins 6, 18, 7, 8). The demo skin has no
+// "GROUPBOX".
+TestSkin ControlDataSkin();
+
 enum class PackageDamage {
   WrongMagic,      // "ASzg"
   UpperMagic,      // "ASZF": the magic is compared with case
@@ -148,13 +163,58 @@ enum class SkinDamage {
   ParentClassLoop,    // sections whose PARENTCLASS chain runs in a circle
   MaskTypeMinusOne,   // a "!" mask of GLYPH.BMP with MaskType -1
   BadNumber,          // a "~" value with a letter in a number's columns
+  HugeMargins,        // "^" masks whose margins (9000) and mask part lie far past their pictures
 };
 inline constexpr SkinDamage kAllSkinDamages[] = {SkinDamage::MaskOutsideBitmap, SkinDamage::ImageCountZero,
                                                  SkinDamage::ParentClassLoop, SkinDamage::MaskTypeMinusOne,
-                                                 SkinDamage::BadNumber};
+                                                 SkinDamage::BadNumber, SkinDamage::HugeMargins};
 const char* DamageName(SkinDamage damage);
 // The demo skin with the damage added.
 TestSkin DamagedSkin(SkinDamage damage);
+
+// ------------------------------------------------------------ painting
+
+// The slice pictures of the painting skin: states kSliceWidth x
+// kSliceHeight side by side. Pixel (x, y) of state s is red 16x + 8,
+// green 16y + 8, blue 41 + 60s (so never grey and never the key colour),
+// except the four outer corner pixels of each state, which are the key
+// colour. Its mask part (below it, same size) is grey ((x + 2y) mod 5) *
+// 64 (256 as 255), and 255 under the key-colour corners.
+inline constexpr int kSliceWidth = 13, kSliceHeight = 11, kSliceStates = 3;
+inline const QMargins kSliceMargins(5, 3, 4, 2);  // odd margins, L + R < width
+QRgb SlicePixel(int x, int y, int state);
+int SliceMaskValue(int x, int y);
+// The strip of states, with its mask part below when asked.
+QImage SliceStrip(bool withMask);
+
+// A corner glyph of the painting skin: 6 x 6 states (three), pixel (x, y)
+// of state s red 200 - 20x, green 30 + 20y, blue 90 + 50s, the key colour
+// on the diagonal x + y < 2; its mask part 0, 255 on that diagonal.
+inline constexpr int kCornerGlyphSize = 6;
+QRgb CornerGlyphPixel(int x, int y, int state);
+
+// A skin for the painting toolbox's tests, whose every picture is known
+// pixel by pixel. Sections and their "BORDERSMASK" ("^", margins
+// kSliceMargins unless said, three states):
+//   TILED       plain, DrawMode 4 (centre allowed); PATTERN a 320 x 320 JPEG
+//               pattern ("Tile.jpg"), HOTPATTERN a "~" texture with a
+//               mask part, DrawMode 10
+//   STRETCHED   plain, DrawMode 5 (sides and centre stretched)
+//   NONORMAL    plain, DrawMode 6 (state 0 not painted)
+//   NOCENTRE    plain, DrawMode 0
+//   MASKED      with a mask part, DrawMode 5 (stretching does not count)
+//   WIDE        plain, DrawMode 4, margins (9, 7, 9, 7): wider than a state
+//   OWNFILE     "!SLICE.BMP!3!0!0!5!3!4!2": the plain strip as a file of its own
+//   CORNERS     IMGTOPLEFT a plain corner glyph ("@"), IMGBTMRIGHT one
+//               with a mask part; COLOR pure red, HOTCOLOR, FONTCOLOR
+//               and TCLEFT -1, a two-stop GRADIENTDATA
+// GLOBALINFO: BIKEEPHUE 1, SHADOW1COLOR and BORDERCOLOR in colour, the
+// title-button icons BICONCLOSE, BICONMAX, BICONMIN, BICONNORM, BICONHELP,
+// SICONMAX, SICONMIN, SICONNORM ("@", 8 x 8, three states, each in its own
+// strong colour) in the master bitmap, SICONCLOSE ("SICON.BMP") and
+// BICONCLOSEGLOW0 ("GLOW.BMP") of their own. The master bitmap also holds
+// grey and key-colour pixels around the pictures.
+TestSkin PaintingSkin();
 
 // ------------------------------------------------------------ the library's pictures
 
