@@ -477,6 +477,35 @@ TEST(NonClientTest, AFrameChangeKeepsAModalLoopRunning) {
   }
 }
 
+// Stay-on-top switched on and off through SetWindowPos while a modal
+// dialog's exec() runs: the dialog takes the flag and stays shown, its
+// loop ends only with its own code, and its parent takes clicks again.
+TEST(NonClientTest, StayOnTopKeepsAModalLoopRunning) {
+  QWidget parent;
+  parent.setGeometry(100, 100, 400, 300);
+  parent.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+  QDialog dialog(&parent);
+  dialog.setGeometry(150, 150, 200, 120);
+  std::vector<std::pair<bool, bool>> seen;  // shown, on top; a moment after each switch
+  const auto look = [&] { seen.emplace_back(dialog.isVisible(), bool(dialog.windowFlags() & Qt::WindowStaysOnTopHint)); };
+  QTimer::singleShot(50, &dialog, [&] { SetWindowPos(&dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); });
+  QTimer::singleShot(100, &dialog, [&] {
+    look();
+    SetWindowPos(&dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  });
+  QTimer::singleShot(150, &dialog, [&] {
+    look();
+    dialog.done(7);
+  });
+  EXPECT_EQ(dialog.exec(), 7);
+  EXPECT_EQ(seen, (std::vector<std::pair<bool, bool>>{{true, true}, {true, false}}));
+  Presses presses;
+  parent.installEventFilter(&presses);
+  QTest::mouseClick(parent.windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
+  EXPECT_EQ(presses.count, 1) << "the parent is still blocked";
+}
+
 // AtFirstShow runs as a window is first shown: after the window's own show
 // handler has sized it, before its first paint, once; at once for a shown
 // window. A frame put on there is on from the first paint, and the dialog's
