@@ -2,17 +2,15 @@
 // to run, stopped. It ends with the test, also when the test is killed.
 #pragma once
 
+#include "support/XPrograms.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+
 #include <xcb/xcb.h>
 
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
-#include <thread>
-
-#include <sys/prctl.h>
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <optional>
 
 namespace testsupport {
 
@@ -34,15 +32,10 @@ inline bool WindowManagerAnnounced(xcb_connection_t* c) {
 
 class WindowManager {
  public:
-  WindowManager() = default;
-  WindowManager(const WindowManager&) = delete;
-  WindowManager& operator=(const WindowManager&) = delete;
-  ~WindowManager() { Stop(); }
-
   // Starts openbox and waits until it has announced itself; false when it
   // could not start or ended first.
   bool Start() {
-    if (pid_ > 0) return true;
+    if (openbox_ && !openbox_->Ended()) return true;
     // The test holds a connection of its own meanwhile: an X server whose
     // last client leaves resets itself, and refuses whoever connects then
     // (openbox, while the test looked and left again).
@@ -51,46 +44,20 @@ class WindowManager {
       xcb_disconnect(c);
       return false;
     }
-    const pid_t parent = ::getpid();
-    const pid_t child = ::fork();
-    if (child == 0) {
-      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-      if (::getppid() != parent) std::_Exit(1);
-      ::execlp("openbox", "openbox", static_cast<char*>(nullptr));
-      std::_Exit(127);
-    }
-    pid_ = child > 0 ? child : 0;
+    openbox_.emplace("openbox");
     bool announced = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (pid_ > 0 && !announced && std::chrono::steady_clock::now() < deadline) {
-      announced = WindowManagerAnnounced(c);
-      if (!announced && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = 0;  // it ended
-      if (!announced) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
+    QElapsedTimer waited;
+    waited.start();
+    while (openbox_->Started() && !openbox_->Ended() && waited.elapsed() < 30000 && !(announced = WindowManagerAnnounced(c)))
+      QThread::msleep(50);
     xcb_disconnect(c);
     if (!announced) Stop();
     return announced;
   }
-
-  // Ends openbox and waits for it; one that has not ended after a while
-  // (it may wait on the X server) is killed.
-  void Stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (::waitpid(pid_, nullptr, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() >= deadline) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        break;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    pid_ = 0;
-  }
+  void Stop() { openbox_.reset(); }
 
  private:
-  pid_t pid_ = 0;
+  std::optional<ChildProgram> openbox_;
 };
 
 }  // namespace testsupport
