@@ -23,6 +23,7 @@
 
 #include <cmath>
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -624,6 +625,56 @@ TEST_F(SectionBackgroundsTest, SkinBordersWithoutMaskFillTheBandsWithTheBackgrou
   EXPECT_EQ(target.GetArgb(9, 7), qRgb(0x99, 0x66, 0x33));
   EXPECT_EQ(painting::ChangedOutside(before, target, TRect{0, 0, 10, 8}) , 0);
   EXPECT_EQ(target.GetArgb(4, 4), painting::kBackground | 0xFF000000u);
+}
+
+}  // namespace
+
+namespace {
+
+// Damaged skins (masks past the master bitmap, margins of 9000, no
+// states, no layers): the texture painters and a section's background
+// paint only inside their rectangle, and nothing reads outside a bitmap
+// (the sanitizer build watches the reads).
+TEST_F(ManagerTest, DamagedSkinsKeepTheSectionPaintersInsideTheirBitmaps) {
+  using testskins::SkinDamage;
+  std::mt19937 random(106);
+  std::uniform_int_distribution<int> coordinate(-40, 80);
+  platform::StartUnit("SectionBackgrounds");
+  for (SkinDamage damage : {SkinDamage::MaskOutsideBitmap, SkinDamage::HugeMargins, SkinDamage::ImageCountZero,
+                            SkinDamage::MaskTypeMinusOne}) {
+    const testskins::TestSkin skin = testskins::DamagedSkin(damage);
+    WriteFolder(skin, skin.Name);
+    auto sm = Manager(skin.Name);
+    ASSERT_TRUE(sm->SkinData->Active) << testskins::DamageName(damage);
+    Bitmap parent = Filled(30, 30, pf24bit, qRgb(5, 6, 7));
+    const TsBgSource bg{&parent, -10, 40, KeyColor, true};
+    for (int k = 0; k < 12; ++k) {
+      const int x0 = coordinate(random), y0 = coordinate(random);
+      const TRect r{x0, y0, x0 + coordinate(random), y0 + coordinate(random)};
+      for (auto format : {pf24bit, pf32bit}) {
+        Bitmap bitmap = Filled(64, 48, format);
+        const Bitmap before(bitmap);
+        for (size_t i = 0; i < sm->MaskData.size(); ++i) {
+          const TsMaskData& m = sm->MaskData[i];
+          TRect rest;
+          PaintTexture(bitmap, r, nullptr, &m, k, rest);
+          PaintMaskedTexture(bitmap, r, bg, k % 2 ? 10 : 0, m);
+          std::vector<TRect> corners;
+          AddTransparentCornerRects(corners, 100, m, k % 2, 0);
+        }
+        for (size_t i = 0; i < sm->GeneralData.size(); ++i) {
+          PaintSectionBackground(int(i), {}, bg, KeyColor, -1, -1, sm.get(), bitmap, {k, -k}, r, k % 2);
+          PaintPartBackground(int(i), bg, int(i), sm.get(), bitmap, {k, -k}, r, k % 2);
+        }
+        EXPECT_EQ(painting::ChangedOutside(before, bitmap, r), 0)
+            << testskins::DamageName(damage) << " " << Show(r);
+        for (size_t i = 0; i < sm->GeneralData.size(); ++i)
+          PaintSectionItem(int(i), {}, bg, -1, -1, sm.get(), bitmap, {0, 0}, platform::IntersectRect(r, {0, 0, 64, 48}),
+                           k % 3, true);
+      }
+    }
+  }
+  platform::FinishUnit("SectionBackgrounds");
 }
 
 }  // namespace
