@@ -17,6 +17,7 @@
 #include "skinlib/manager/sCommonData.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -569,6 +570,84 @@ TEST_F(SectionBackgroundsTest, AnUnansweredDrawRequestPaintsALabelsText) {
       if (qGray(target.GetArgb(x, y)) < 100) ++dark;
   EXPECT_GT(dark, 10);
   EXPECT_EQ(target.GetCanvas().GetViewportOrg().X, 0);  // the canvas's state came back
+}
+
+// Paints blue left of x 10 and red from there on.
+class HalvesWidget : public QWidget {
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(0, 0, 10, height(), Qt::blue);
+    p.fillRect(10, 0, width() - 10, height(), Qt::red);
+  }
+};
+
+TEST_F(SectionBackgroundsTest, AWidgetPaintsItselfAtTheAskersOffsetInsideR) {
+  HalvesWidget w;
+  w.resize(30, 20);
+  Bitmap target = Filled(20, 12, pf24bit, qRgb(255, 255, 255));
+  TsBgQuery q;
+  q.DrawRequest = true;
+  q.DC = &target.GetCanvas();
+  q.Offset = {8, 3};
+  q.R = TRect{0, 0, 6, 6};
+  EXPECT_FALSE(QueryWindowBackground(q, &w, false));
+  target.GetCanvas().EndPainting();
+  EXPECT_EQ(target.GetArgb(1, 1), qRgb(0, 0, 255));  // the widget's (9, 4)
+  EXPECT_EQ(target.GetArgb(2, 1), qRgb(255, 0, 0));  // its (10, 4)
+  EXPECT_EQ(target.GetArgb(5, 5), qRgb(255, 0, 0));
+  EXPECT_EQ(target.GetArgb(6, 1), qRgb(255, 255, 255));  // outside R
+  EXPECT_EQ(target.GetArgb(1, 6), qRgb(255, 255, 255));
+  EXPECT_EQ(target.GetCanvas().GetViewportOrg().X, 0);
+  EXPECT_EQ(target.GetCanvas().GetClipBox().Right, 20);
+}
+
+TEST_F(SectionBackgroundsTest, WithoutAManagerTheWindowFallBackIsTheButtonFace) {
+  QWidget w;
+  TsSkinManager* saved = FirstSkinManager;
+  FirstSkinManager = nullptr;
+  TsBgQuery q;
+  QueryWindowBackground(q, &w, false);
+  FirstSkinManager = saved;
+  EXPECT_EQ(q.Color, platform::ColorToRGB(platform::clBtnFace));
+}
+
+TEST_F(SectionBackgroundsTest, AControlPaintsItsCustomColourAndLeavesAStateZeroBorderOut) {
+  QWidget parent;
+  QWidget* child = new QWidget(&parent);
+  child->setGeometry(0, 0, 20, 16);
+  platform::SetControlColor(child, 0x00C000);
+  TsCommonData data(child, true);
+  data.SetSkinManager(sm.get());
+  data.SetSkinSection(QStringLiteral("ITEM"));
+  ASSERT_GE(data.BorderMaskIndex, 0);
+  const TsBgSource none{nullptr, 0, 0, KeyColor, false};
+  Bitmap plain = Filled(20, 16, pf24bit);
+  PaintControlBackground(data, none, 0, plain, {0, 0}, TRect{0, 0, 20, 16});
+  EXPECT_EQ(plain.GetArgb(10, 8), qRgb(0x40, 0x40, 0x40));
+  data.SetCustomColor(true);
+  PaintControlBackground(data, none, 0, plain, {0, 0}, TRect{0, 0, 20, 16});
+  EXPECT_EQ(plain.GetArgb(10, 8), qRgb(0, 0xC0, 0));
+  data.SetCustomColor(false);
+
+  // The border's DrawMode bit 2 leaves state 0 without border.
+  TsMaskData& border = sm->MaskData[size_t(data.BorderMaskIndex)];
+  Bitmap withBorder = Filled(20, 16, pf24bit), without = Filled(20, 16, pf24bit), hot = Filled(20, 16, pf24bit);
+  PaintControlItem(data, none, withBorder, TRect{0, 0, 20, 16}, {0, 0}, 0, false);
+  border.DrawMode = int16_t(border.DrawMode | 2);
+  PaintControlItem(data, none, without, TRect{0, 0, 20, 16}, {0, 0}, 0, false);
+  PaintControlItem(data, none, hot, TRect{0, 0, 20, 16}, {0, 0}, 1, false);
+  EXPECT_EQ(withBorder.GetArgb(8, 1), testskins::SlicePixel(8, 1, 0));
+  EXPECT_EQ(without.GetArgb(8, 1), qRgb(0x40, 0x40, 0x40));
+  EXPECT_EQ(hot.GetArgb(8, 1), testskins::SlicePixel(8, 1, 1));
+
+  // A part lays the border it is given over its background.
+  Bitmap part = Filled(20, 16, pf24bit);
+  PaintSectionPart(Section("SOLID"), data.BorderMaskIndex, -1, sm.get(), part, {0, 0}, TRect{0, 0, 20, 16}, 1, false,
+                   none);
+  EXPECT_EQ(part.GetArgb(8, 1), testskins::SlicePixel(8, 1, 1));
+  // No centre without DrawMode bit 4: the hot colour.
+  EXPECT_EQ(part.GetArgb(10, 8), Rgb(sm->GeneralData[size_t(Section("SOLID"))].HotColor));
 }
 
 // ------------------------------------------------------------ the unit
