@@ -24,6 +24,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstring>
 
 using platform::Bitmap;
 using platform::Canvas;
@@ -94,10 +95,18 @@ void Tile(Bitmap& bitmap, const TRect& area, const Bitmap& src, const TRect& src
   // Tiles left of or above the bitmap are skipped, keeping the grid.
   const int x0 = area.Left + std::max(0, (c.Left - area.Left) / w) * w;
   const int y0 = area.Top + std::max(0, (c.Top - area.Top) / h) * h;
-  for (int y = y0; y < c.Bottom; y += h)
+  const int bytes = PixelBytes(bitmap);
+  // With rows of a known size, one band of tiles h rows high is blitted
+  // and every row below it is the row h above it.
+  const int bandBottom = bytes ? std::min(c.Top + h, c.Bottom) : c.Bottom;
+  const TRect band{c.Left, c.Top, c.Right, bandBottom};
+  for (int y = y0; y < bandBottom; y += h)
     for (int x = x0; x < c.Right; x += w)
       platform::BitBlt(bitmap, x, y, std::min(w, area.Right - x), std::min(h, area.Bottom - y), src, srcRect.Left,
-                       srcRect.Top, &c);
+                       srcRect.Top, &band);
+  const size_t rowBytes = size_t(c.Width()) * size_t(bytes);
+  for (int y = bandBottom; y < c.Bottom; ++y)
+    std::memcpy(pixelrows::PixelAt(bitmap, c.Left, y, bytes), pixelrows::PixelAt(bitmap, c.Left, y - h, bytes), rowBytes);
 }
 
 int PatternOf(const TsSkinManager& sm, const QString& section, const QString& name) {
