@@ -40,11 +40,11 @@ using platform::pf32bit;
 constexpr QRgb kParentFill = qRgb(10, 20, 30);
 
 // A parent background whose every pixel differs: (x, y) red 3x, green 5y,
-// blue 77.
+// blue 250 (a high value: a blend at alpha 255 would change it).
 Bitmap ParentPicture(int w, int h) {
   Bitmap b(w, h, pf24bit);
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) b.SetArgb(x, y, qRgb((3 * x) & 255, (5 * y) & 255, 77));
+    for (int x = 0; x < w; ++x) b.SetArgb(x, y, qRgb((3 * x) & 255, (5 * y) & 255, 250));
   return b;
 }
 
@@ -344,8 +344,7 @@ TEST_F(SectionBackgroundsTest, ModeTenStripsTakeTheReadyParentBitmap) {
 TEST_F(SectionBackgroundsTest, AnItemLaysCornersAndBorderAndStaysInsideItsBitmap) {
   const TsGeneralData& s = sm->GeneralData[size_t(Section("ITEM"))];
   ASSERT_GE(s.BorderIndex, 0);
-  ASSERT_GE(s.ImgTopLeft, 0);
-  ASSERT_GE(s.ImgBottomRight, 0);
+  for (int corner : {s.ImgTopLeft, s.ImgTopRight, s.ImgBottomLeft, s.ImgBottomRight}) ASSERT_GE(corner, 0);
   const TsBgSource none{nullptr, 0, 0, KeyColor, false};
   Bitmap b = Filled(30, 24, pf24bit);
   PaintSectionItem(Section("ITEM"), QStringLiteral("ITEM"), none, -1, -1, sm.get(), b, {0, 0}, TRect{0, 0, 30, 24},
@@ -358,8 +357,9 @@ TEST_F(SectionBackgroundsTest, AnItemLaysCornersAndBorderAndStaysInsideItsBitmap
   TsBgSource self;
   self = {&expected, 0, 0, KeyColor, true};
   const TsMaskData& corner = sm->MaskData[size_t(s.ImgTopLeft)];
-  PaintMaskGlyph(expected, {0, 0}, 0, 1, corner, self);
-  PaintMaskGlyph(expected, {30 - MaskImageWidth(corner), 24 - MaskImageHeight(corner)}, 0, 1, corner, self);
+  const int cw = MaskImageWidth(corner), ch = MaskImageHeight(corner);
+  for (TPoint at : {TPoint{0, 0}, TPoint{30 - cw, 0}, TPoint{0, 24 - ch}, TPoint{30 - cw, 24 - ch}})
+    PaintMaskGlyph(expected, at, 0, 1, corner, self);
   PaintMaskRect(expected, TRect{0, 0, 30, 24}, true, none, sm->MaskData[size_t(s.BorderIndex)], 0, false);
   EXPECT_EQ(painting::ChangedOutside(expected, b, TRect{}), 0);
 
@@ -425,6 +425,55 @@ TEST_F(SectionBackgroundsTest, APartHonoursTransparencyOnlyOverAReadyParent) {
   PaintPartBackground(Section("CLEAR"), TsBgSource{nullptr, 0, 0, 0x1E140A, false}, -1, sm.get(), clear, {0, 0},
                       TRect{0, 0, 6, 6}, 0);
   EXPECT_EQ(clear.GetArgb(2, 2), kParentFill);
+}
+
+TEST_F(SectionBackgroundsTest, AnItemsBorderTakesTheParentBehindItsOwnRectangle) {
+  const Bitmap parentPicture = ParentPicture(60, 50);
+  const TsBgSource parent{&parentPicture, 2, 1, KeyColor, true};
+  const TRect r{3, 2, 23, 16};
+  const TPoint offset{7, 5};
+  Bitmap b = Filled(30, 24, pf24bit);
+  PaintSectionItem(Section("ITEM"), {}, parent, -1, -1, sm.get(), b, offset, r, 0, true);
+  // The border, laid last, has the key colour in its top-right pixel: the
+  // parent's pixel behind it shows.
+  EXPECT_EQ(b.GetArgb(r.Right - 1, r.Top), parentPicture.GetArgb(2 + offset.X + r.Width() - 1, 1 + offset.Y));
+}
+
+TEST_F(SectionBackgroundsTest, APartTakesItsTextureAsGivenAndCopiesAReadyParent) {
+  const TsBgSource none{nullptr, 0, 0, KeyColor, false};
+  const int texture = MaskIndex("TILEDTEX", "PATTERN");
+  Bitmap given = Filled(9, 6, pf24bit), without = Filled(9, 6, pf24bit);
+  PaintPartBackground(Section("TILEDTEX"), none, texture, sm.get(), given, {0, 0}, TRect{0, 0, 9, 6}, 0);
+  PaintPartBackground(Section("TILEDTEX"), none, -1, sm.get(), without, {0, 0}, TRect{0, 0, 9, 6}, 0);
+  EXPECT_EQ(given.GetArgb(8, 5), testskins::SectionTexturePixel(1, 0));
+  // ImagePercent 100 without texture: nothing to paint, nothing added.
+  EXPECT_EQ(without.GetArgb(8, 5), painting::kBackground | 0xFF000000u);
+
+  const Bitmap parentPicture = ParentPicture(30, 30);
+  Bitmap clear = Filled(9, 6, pf24bit);
+  PaintPartBackground(Section("CLEAR"), TsBgSource{&parentPicture, 1, 2, KeyColor, true}, -1, sm.get(), clear, {3, 4},
+                      TRect{0, 0, 9, 6}, 0);
+  EXPECT_EQ(clear.GetArgb(8, 5), parentPicture.GetArgb(12, 11));
+}
+
+TEST_F(SectionBackgroundsTest, TheHotStateTakesTheHotTexture) {
+  const TsBgSource none{nullptr, 0, 0, KeyColor, false};
+  const int texture = MaskIndex("TILEDTEX", "PATTERN"), masked = MaskIndex("MASKEDTEX", "PATTERN");
+  Bitmap hot = Filled(9, 6, pf24bit), refused = Filled(9, 6, pf24bit);
+  Paint("TILEDTEX", hot, none, 1, KeyColor, {0, 0}, masked, texture);
+  Paint("TILEDTEX", refused, none, 1, KeyColor, {0, 0}, texture, masked);
+  EXPECT_EQ(hot.GetArgb(8, 5), testskins::SectionTexturePixel(1, 0));
+  // A hot texture with a mask part is no texture here: nothing is tiled.
+  EXPECT_EQ(refused.GetArgb(8, 5), painting::kBackground | 0xFF000000u);
+}
+
+TEST_F(SectionBackgroundsTest, APictureOnePixelWideIsTiledToo) {
+  TsMaskData narrow = painting::Variant(Texture());
+  narrow.R.Right = narrow.R.Left + 1;
+  Bitmap b = Filled(5, 7, pf24bit);
+  TRect rest;
+  PaintTexture(b, TRect{0, 0, 5, 7}, nullptr, &narrow, 0, rest);
+  EXPECT_EQ(b.GetArgb(4, 6), testskins::SectionTexturePixel(0, 1));
 }
 
 TEST_F(SectionBackgroundsTest, NoManagerOrNoSectionPaintsNothing) {

@@ -688,7 +688,9 @@ TestSkin SectionsSkin() {
         .Set(QStringLiteral("IMAGEPERCENT"), percent)
         .Set(QStringLiteral("PATTERN"), pattern);
   };
-  textured("TILEDTEX", 0x00FFFF, 100, TextureValue(tex, 0, 0));
+  textured("TILEDTEX", 0x00FFFF, 100, TextureValue(tex, 0, 0))
+      .Set(QStringLiteral("HOTCOLOR"), 0x00FFFF)
+      .Set(QStringLiteral("HOTIMAGEPERCENT"), 100);
   textured("TOPROW", 0x00FF00, 100, TextureValue(tex, 2, 0));
   textured("HALFIMAGE", 0x0000FF, 50, TextureValue(tex, 0, 0));
   textured("MIXED", 0x406080, 50, TextureValue(tex, 0, 0))
@@ -701,6 +703,8 @@ TestSkin SectionsSkin() {
       .Set(QStringLiteral("COLOR"), 0x404040)
       .Set(QStringLiteral("BORDERSMASK"), BorderValue(slice, kSliceMargins, kSliceStates, 0, 0, 0))
       .Set(QStringLiteral("IMGTOPLEFT"), GlyphValue(corner, 3, 0))
+      .Set(QStringLiteral("IMGTOPRIGHT"), GlyphValue(corner, 3, 0))
+      .Set(QStringLiteral("IMGBTMLEFT"), GlyphValue(corner, 3, 0))
       .Set(QStringLiteral("IMGBTMRIGHT"), GlyphValue(corner, 3, 0));
   skin.AddFile(QStringLiteral("Tile.jpg"),
                skindraw::JpegBytes(Texture(300, 300, QColor(200, 220, 240), QColor(240, 230, 210))));

@@ -227,8 +227,8 @@ QRgb SectionTexturePixel(int x, int y);
 //   HALF       red at Transparency 50; hot: green, opaque
 //   CLEAR      green at Transparency 100
 //   GRAD       a vertical gradient white to black, GradientPercent 100
-//   TILEDTEX   "PATTERN" the texture ("~", DrawMode 0), ImagePercent 100,
-//              colour yellow
+//   TILEDTEX   "PATTERN" the texture ("~", DrawMode 0), ImagePercent 100
+//              (hot too), colour yellow
 //   TOPROW     the texture in DrawMode 2 (one row along the top), green
 //   HALFIMAGE  the texture at ImagePercent 50, red
 //   MIXED      texture 50, gradient 50, Transparency 50 (a bench case)
@@ -238,7 +238,8 @@ QRgb SectionTexturePixel(int x, int y);
 //              ImagePercent 100, grey
 //   ITEM       colour $404040, the painting skin's slice strip as
 //              "BORDERSMASK" (DrawMode 0, margins kSliceMargins, three
-//              states) and its corner glyph as IMGTOPLEFT and IMGBTMRIGHT
+//              states) and its corner glyph as each of the four corner
+//              images
 TestSkin SectionsSkin();
 
 // ------------------------------------------------------------ the library's pictures
