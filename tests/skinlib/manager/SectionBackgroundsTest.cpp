@@ -708,10 +708,16 @@ TEST_F(SectionBackgroundsTest, TheUnitFillsTheSharedControlDataSlotsWhileItRuns)
   TsBgQuery q;
   commondata::QueryControlBackground(q, &w, false);
   EXPECT_EQ(q.Color, 0x010203);
+  q = {};
+  commondata::QueryWindowBackground(q, &w, false);
+  EXPECT_EQ(q.Color, 0xD0DCE8);  // the default manager's global colour
   platform::FinishUnit("SectionBackgrounds");
   EXPECT_EQ(commondata::MixColors(0x0000FF, 0xFF0000, 0.5), KeyColor);
   q = {};
   commondata::QueryControlBackground(q, &w, false);
+  EXPECT_EQ(q.Color, KeyColor);
+  q = {};
+  commondata::QueryWindowBackground(q, &w, false);
   EXPECT_EQ(q.Color, KeyColor);
   platform::StartUnit("SectionBackgrounds");
 }
