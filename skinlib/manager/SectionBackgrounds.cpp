@@ -134,6 +134,28 @@ TacSectionLayers SectionLayers(const TsGeneralData& s, int state) {
 
 int AlphaOfPercent(int percent) { return std::clamp(percent * 255 / 100, 0, 255); }
 
+// The whole work bitmap laid over the bitmap at `at` with a constant
+// alpha by BlendRectByAlpha; a strip one pixel wide or high, which its
+// blenders refuse, by the same formula here.
+void BlendWork(Bitmap& bitmap, const Bitmap& work, int alpha, TPoint at) {
+  const int w = work.Width(), h = work.Height();
+  if (w >= 2 && h >= 2) {
+    BlendRectByAlpha(bitmap, work, alpha, at, TRect{0, 0, w, h});
+    return;
+  }
+  const int bytes = PixelBytes(bitmap);
+  pixelrows::Area a;
+  if (!bytes || PixelBytes(work) != bytes || !pixelrows::ClipArea(platform::Bounds(at.X, at.Y, w, h),
+                                                                  TRect{0, 0, w, h}, bitmap, work, a))
+    return;
+  for (int y = 0; y < a.h; ++y) {
+    const uint8_t* s = pixelrows::PixelAt(work, a.sx, a.sy + y, bytes);
+    uint8_t* d = pixelrows::PixelAt(bitmap, a.dx, a.dy + y, bytes);
+    for (int i = 0; i < a.w * bytes; ++i)
+      d[i] = uint8_t((unsigned(s[i]) * unsigned(255 - alpha) + unsigned(d[i]) * unsigned(alpha) + 127) >> 8);
+  }
+}
+
 // The background of a section painted with resolved layers: straight,
 // only the parent, or the layers blended over the parent.
 void PaintLayersOverParent(Bitmap& bitmap, const TRect& r, const TacSectionLayers& l, int transparency,
@@ -160,7 +182,7 @@ void PaintLayersOverParent(Bitmap& bitmap, const TRect& r, const TacSectionLayer
       CopyFromParent(bitmap, r, parentBg, offset);
     else
       PaintParentBackground(bitmap, r, parentBg, offset);
-    BlendRectByAlpha(bitmap, *work, AlphaOfPercent(transparency), TPoint{r.Left, r.Top}, TRect{0, 0, w, h});
+    BlendWork(bitmap, *work, AlphaOfPercent(transparency), TPoint{r.Left, r.Top});
   }
 }
 
@@ -419,7 +441,7 @@ void PaintSectionLayers(Bitmap& bitmap, const TRect& r, const TacSectionLayers& 
       const int w = r.Width(), h = r.Height();
       const auto work = WorkBitmapFor(bitmap, w, h);
       paintGradient(*work, TRect{0, 0, w, h});
-      BlendRectByAlpha(bitmap, *work, AlphaOfPercent(l.ImagePercent), TPoint{r.Left, r.Top}, TRect{0, 0, w, h});
+      BlendWork(bitmap, *work, AlphaOfPercent(l.ImagePercent), TPoint{r.Left, r.Top});
     } else {
       paintGradient(bitmap, r);
     }

@@ -146,6 +146,23 @@ TEST_F(SectionBackgroundsTest, TransparencyBlendsTheLayersOverTheParentByTheForm
   }
 }
 
+TEST_F(SectionBackgroundsTest, AStripOnePixelHighIsBlendedToo) {
+  const Bitmap parentPicture = ParentPicture(20, 20);
+  const TsBgSource parent{&parentPicture, 0, 0, KeyColor, true};
+  for (TRect r : {TRect{2, 3, 9, 4}, TRect{4, 1, 5, 7}}) {
+    for (auto format : {pf24bit, pf32bit}) {
+      Bitmap b = Filled(12, 8, format);
+      const Bitmap before = b;
+      PaintSectionBackground(Section("HALF"), {}, parent, KeyColor, -1, -1, sm.get(), b, {r.Left, r.Top}, r, 0);
+      EXPECT_EQ(painting::ChangedOutside(before, b, r), 0) << Show(r);
+      for (int y = r.Top; y < r.Bottom; ++y)
+        for (int x = r.Left; x < r.Right; ++x)
+          ASSERT_EQ(b.GetArgb(x, y) & 0xFFFFFFu, Blend(qRgb(255, 0, 0), parentPicture.GetArgb(x, y), 127) & 0xFFFFFFu)
+              << Show(r) << " at " << x << ", " << y;
+    }
+  }
+}
+
 TEST_F(SectionBackgroundsTest, AParentWithoutBitmapGivesItsColourAndAnUnknownParentShowsTheLayers) {
   const struct {
     const char* section;
