@@ -169,20 +169,25 @@ void PaintLayersOverParent(Bitmap& bitmap, const TRect& r, const TacSectionLayer
     else
       PaintParentBackground(bitmap, r, parentBg, offset);
   } else {
-    const int w = r.Width(), h = r.Height();
-    if (w <= 0 || h <= 0) return;
-    const auto work = WorkBitmapFor(bitmap, w, h);
+    // The work bitmap holds the part of r inside the bitmap; the layers
+    // keep r's placement (tiles start at r's corner).
+    const TRect v = pixelrows::ClipToBitmap(r, bitmap);
+    if (v.IsEmpty()) return;
+    const int dx = v.Left - r.Left, dy = v.Top - r.Top;
+    const auto work = WorkBitmapFor(bitmap, v.Width(), v.Height());
     // The layers blended over a parent of a known colour keep their own
     // colour (the parent's colour stands in for the layers only where
     // they are painted straight).
     TacSectionLayers own = l;
     own.Transparency = 0;
-    PaintSectionLayers(*work, TRect{0, 0, w, h}, own, sm, Shifted(parentBg, offset.X, offset.Y), part);
+    PaintSectionLayers(*work, platform::OffsetRect(r, -v.Left, -v.Top), own, sm,
+                       Shifted(parentBg, offset.X + dx, offset.Y + dy), part);
+    const TPoint at{offset.X + dx, offset.Y + dy};
     if (part)
-      CopyFromParent(bitmap, r, parentBg, offset);
+      CopyFromParent(bitmap, v, parentBg, at);
     else
-      PaintParentBackground(bitmap, r, parentBg, offset);
-    BlendWork(bitmap, *work, AlphaOfPercent(transparency), TPoint{r.Left, r.Top});
+      PaintParentBackground(bitmap, v, parentBg, at);
+    BlendWork(bitmap, *work, AlphaOfPercent(transparency), TPoint{v.Left, v.Top});
   }
 }
 
@@ -438,10 +443,13 @@ void PaintSectionLayers(Bitmap& bitmap, const TRect& r, const TacSectionLayers& 
         PaintGrad(target, area, stops);
     };
     if (textured) {
-      const int w = r.Width(), h = r.Height();
-      const auto work = WorkBitmapFor(bitmap, w, h);
-      paintGradient(*work, TRect{0, 0, w, h});
-      BlendWork(bitmap, *work, AlphaOfPercent(l.ImagePercent), TPoint{r.Left, r.Top});
+      // Over the part of r inside the bitmap, as PaintGrad paints it.
+      const TRect v = pixelrows::ClipToBitmap(r, bitmap);
+      if (!v.IsEmpty()) {
+        const auto work = WorkBitmapFor(bitmap, v.Width(), v.Height());
+        paintGradient(*work, platform::OffsetRect(r, -v.Left, -v.Top));
+        BlendWork(bitmap, *work, AlphaOfPercent(l.ImagePercent), TPoint{v.Left, v.Top});
+      }
     } else {
       paintGradient(bitmap, r);
     }

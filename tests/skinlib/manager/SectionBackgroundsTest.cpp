@@ -163,6 +163,30 @@ TEST_F(SectionBackgroundsTest, AStripOnePixelHighIsBlendedToo) {
   }
 }
 
+TEST_F(SectionBackgroundsTest, ARectangleFarBeyondTheBitmapIsBlendedWhereTheBitmapIs) {
+  // Far too large for a work bitmap of its own size: only the part
+  // inside the bitmap is worked on, the parent still taken from behind
+  // r's own corner.
+  const Bitmap parentPicture = ParentPicture(40, 40);
+  const TsBgSource parent{&parentPicture, 1, 2, KeyColor, true};
+  const TRect r{-5, -3, 40000, 40000};
+  const TPoint offset{8, 6};
+  Bitmap b = Filled(12, 8, pf24bit);
+  PaintSectionBackground(Section("HALF"), {}, parent, KeyColor, -1, -1, sm.get(), b, offset, r, 0);
+  for (auto [x, y] : {std::pair{0, 0}, {11, 7}, {5, 3}})
+    EXPECT_EQ(b.GetArgb(x, y),
+              Blend(qRgb(255, 0, 0), parentPicture.GetArgb(1 + offset.X + x + 5, 2 + offset.Y + y + 3), 127))
+        << x << "," << y;
+  // Tiles under a transparent layer keep r's corner as their start.
+  Bitmap mixed = Filled(12, 8, pf24bit), straight = Filled(12, 8, pf24bit);
+  TsGeneralData& m = sm->GeneralData[size_t(Section("MIXED"))];
+  m.GradientPercent = 0;
+  PaintSectionBackground(Section("MIXED"), {}, parent, KeyColor, -1, -1, sm.get(), mixed, offset, r, 0);
+  m.Transparency = 0;
+  PaintSectionBackground(Section("MIXED"), {}, parent, KeyColor, -1, -1, sm.get(), straight, offset, r, 0);
+  EXPECT_EQ(mixed.GetArgb(4, 6), Blend(straight.GetArgb(4, 6), parentPicture.GetArgb(1 + 8 + 9, 2 + 6 + 9), 127));
+}
+
 TEST_F(SectionBackgroundsTest, AParentWithoutBitmapGivesItsColourAndAnUnknownParentShowsTheLayers) {
   const struct {
     const char* section;
