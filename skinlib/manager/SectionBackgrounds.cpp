@@ -24,6 +24,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 using platform::Bitmap;
@@ -81,9 +82,57 @@ void PaintParentBackground(Bitmap& bitmap, const TRect& r, const TsBgSource& par
     CopyFromParent(bitmap, r, parentBg, offset);
 }
 
-std::unique_ptr<Bitmap> WorkBitmapFor(const Bitmap& bitmap, int w, int h) {
-  return PixelBytes(bitmap) == 4 ? CreateBitmap32(w, h) : CreateBitmap24(w, h);
-}
+// A work bitmap of w x h in the format of `like` (32 bits for a 32-bit
+// bitmap, else 24), zeroed as a new one is. The painters run again and
+// again over the same sizes: each thread keeps two such bitmaps (of at
+// most kKeptPixels) between calls, handed out one at a time each; a
+// further one, or a larger one, is made for the call alone.
+class WorkBitmap {
+ public:
+  WorkBitmap(const Bitmap& like, int w, int h) {
+    const platform::TPixelFormat format = PixelBytes(like) == 4 ? platform::pf32bit : platform::pf24bit;
+    const auto make = [&] { return format == platform::pf32bit ? CreateBitmap32(w, h) : CreateBitmap24(w, h); };
+    if (int64_t(w) * h <= kKeptPixels)
+      for (Slot& s : slots_)
+        if (!s.busy) {
+          slot_ = &s;
+          break;
+        }
+    if (!slot_) {
+      owned_ = make();
+      bitmap_ = owned_.get();
+      return;
+    }
+    Bitmap* kept = slot_->bitmap.get();
+    if (kept && kept->Width() == w && kept->Height() == h && kept->PixelFormat() == format) {
+      kept->Fill(0);
+    } else {
+      slot_->bitmap = make();
+    }
+    slot_->busy = true;
+    bitmap_ = slot_->bitmap.get();
+  }
+  ~WorkBitmap() {
+    if (slot_) slot_->busy = false;
+  }
+  WorkBitmap(const WorkBitmap&) = delete;
+  WorkBitmap& operator=(const WorkBitmap&) = delete;
+  Bitmap& operator*() const { return *bitmap_; }
+  Bitmap* operator->() const { return bitmap_; }
+
+ private:
+  static constexpr int64_t kKeptPixels = int64_t{1} << 22;
+  struct Slot {
+    std::unique_ptr<Bitmap> bitmap;
+    bool busy = false;
+  };
+  static thread_local std::array<Slot, 2> slots_;
+  Slot* slot_ = nullptr;
+  std::unique_ptr<Bitmap> owned_;
+  Bitmap* bitmap_ = nullptr;
+};
+
+thread_local std::array<WorkBitmap::Slot, 2> WorkBitmap::slots_;
 
 // Whole w x h tiles of `srcRect`'s top-left block over `area`, the last
 // column and row cut.
@@ -174,7 +223,7 @@ void PaintLayersOverParent(Bitmap& bitmap, const TRect& r, const TacSectionLayer
     const TRect v = pixelrows::ClipToBitmap(r, bitmap);
     if (v.IsEmpty()) return;
     const int dx = v.Left - r.Left, dy = v.Top - r.Top;
-    const auto work = WorkBitmapFor(bitmap, v.Width(), v.Height());
+    const WorkBitmap work(bitmap, v.Width(), v.Height());
     // The layers blended over a parent of a known colour keep their own
     // colour (the parent's colour stands in for the layers only where
     // they are painted straight).
@@ -446,7 +495,7 @@ void PaintSectionLayers(Bitmap& bitmap, const TRect& r, const TacSectionLayers& 
       // Over the part of r inside the bitmap, as PaintGrad paints it.
       const TRect v = pixelrows::ClipToBitmap(r, bitmap);
       if (!v.IsEmpty()) {
-        const auto work = WorkBitmapFor(bitmap, v.Width(), v.Height());
+        const WorkBitmap work(bitmap, v.Width(), v.Height());
         paintGradient(*work, platform::OffsetRect(r, -v.Left, -v.Top));
         BlendWork(bitmap, *work, AlphaOfPercent(l.ImagePercent), TPoint{v.Left, v.Top});
       }

@@ -187,6 +187,22 @@ TEST_F(SectionBackgroundsTest, ARectangleFarBeyondTheBitmapIsBlendedWhereTheBitm
   EXPECT_EQ(mixed.GetArgb(4, 6), Blend(straight.GetArgb(4, 6), parentPicture.GetArgb(1 + 8 + 9, 2 + 6 + 9), 127));
 }
 
+TEST_F(SectionBackgroundsTest, EachPaintStartsFromAZeroedWorkBitmap) {
+  // HALF with an image share but no image: its colour is mixed into what
+  // the work bitmap holds, which must be the zeroes of a new bitmap even
+  // after another section of the same size used it.
+  const Bitmap parentPicture = ParentPicture(20, 20);
+  const TsBgSource parent{&parentPicture, 0, 0, KeyColor, true};
+  sm->GeneralData[size_t(Section("HALF"))].ImagePercent = 50;
+  for (int round = 0; round < 2; ++round) {
+    Bitmap dirty = Filled(10, 6, pf24bit), b = Filled(10, 6, pf24bit);
+    Paint("MIXED", dirty, parent);
+    Paint("HALF", b, parent);
+    // round(0 x 0.5 + 255 x 0.5) = 128 (halves to even) in red.
+    EXPECT_EQ(b.GetArgb(3, 2), Blend(qRgb(128, 0, 0), parentPicture.GetArgb(3, 2), 127)) << round;
+  }
+}
+
 TEST_F(SectionBackgroundsTest, AParentWithoutBitmapGivesItsColourAndAnUnknownParentShowsTheLayers) {
   const struct {
     const char* section;
