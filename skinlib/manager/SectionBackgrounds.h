@@ -20,7 +20,9 @@
 // A nil manager means the default manager (FirstSkinManager); without a
 // manager, or for an index that is not valid, the painters paint nothing.
 // No skin data, however damaged, makes them read or write outside a
-// bitmap. The unit "SectionBackgrounds" (platform/Startup.h) fills the
+// bitmap. Transparent layers are painted into a work bitmap the size of
+// the part of R inside the bitmap; each thread keeps two such work
+// bitmaps between calls. The unit "SectionBackgrounds" (platform/Startup.h) fills the
 // shared control data's colour-mixing, background-query and cache-repaint
 // slots (CommonDataSeams.h) while it runs. GUI thread only.
 #pragma once
