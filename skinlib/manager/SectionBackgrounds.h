@@ -22,9 +22,10 @@
 // No skin data, however damaged, makes them read or write outside a
 // bitmap. Transparent layers are painted into a work bitmap the size of
 // the part of R inside the bitmap; each thread keeps two such work
-// bitmaps between calls. The unit "SectionBackgrounds" (platform/Startup.h) fills the
-// shared control data's colour-mixing, background-query and cache-repaint
-// slots (CommonDataSeams.h) while it runs. GUI thread only.
+// bitmaps between calls. The unit "SectionBackgrounds"
+// (platform/Startup.h) fills the shared control data's colour-mixing,
+// background-query and cache-repaint slots (CommonDataSeams.h) while it
+// runs. GUI thread only.
 #pragma once
 
 #include "platform/Bitmap.h"
