@@ -541,6 +541,12 @@ QImage SliceStrip(bool withMask) {
   return image;
 }
 
+int HaloMaskValue(int x, int y) {
+  const int inner = kHaloSize - kHaloMargin - 1;
+  const int d = std::max({kHaloMargin - x, x - inner, kHaloMargin - y, y - inner, 0});
+  return std::min(255, 36 * d);
+}
+
 QRgb CornerGlyphPixel(int x, int y, int state) {
   if (x + y < 2) return kKeyColour.rgb();
   return qRgb(200 - 20 * x, 30 + 20 * y, 90 + 50 * state);
@@ -572,6 +578,18 @@ QImage IconStrip(QColor colour) {
     p.drawLine(8 * s + 2, 2, 8 * s + 5, 5);
     p.drawLine(8 * s + 5, 2, 8 * s + 2, 5);
   }
+  return image;
+}
+
+// The halo strip: its one state, its mask part below.
+QImage HaloStrip() {
+  QImage image(kHaloSize, 2 * kHaloSize, QImage::Format_RGB32);
+  for (int y = 0; y < kHaloSize; ++y)
+    for (int x = 0; x < kHaloSize; ++x) {
+      image.setPixel(x, y, kHaloColour);
+      const int m = HaloMaskValue(x, y);
+      image.setPixel(x, kHaloSize + y, qRgb(m, m, m));
+    }
   return image;
 }
 
@@ -647,7 +665,15 @@ TestSkin PaintingSkin() {
       .Set(QStringLiteral("IMGTOPLEFT"), GlyphValue(corner, 3, 0))
       .Set(QStringLiteral("IMGBTMRIGHT"), GlyphValue(maskedCorner, 3, 1));
 
+  skin.Section(QStringLiteral("GLOWING"))
+      .Set(QStringLiteral("COLOR"), 0x402010)
+      .Set(QStringLiteral("GLOW"), 1)
+      .Set(QStringLiteral("GLOWMARGIN"), kHaloOverlap)
+      .Set(QStringLiteral("GLOW0"), OwnFileValue(QStringLiteral("HALO.BMP"), 1, 1, 3,
+                                                 QMargins(kHaloMargin, kHaloMargin, kHaloMargin, kHaloMargin)));
+
   skin.AddFile(QStringLiteral("SLICE.BMP"), BmpBytes(SliceStrip(false)));
+  skin.AddFile(QStringLiteral("HALO.BMP"), BmpBytes(HaloStrip()));
   skin.AddFile(QStringLiteral("SICON.BMP"), BmpBytes(IconStrip(QColor(210, 40, 90))));
   skin.AddFile(QStringLiteral("GLOW.BMP"), BmpBytes(IconStrip(QColor(250, 140, 140))));
   skin.AddFile(QStringLiteral("Tile.jpg"), skindraw::JpegBytes(Texture(320, 320, QColor(200, 220, 240), QColor(240, 230, 210))));
@@ -708,6 +734,48 @@ TestSkin SectionsSkin() {
       .Set(QStringLiteral("IMGBTMRIGHT"), GlyphValue(corner, 3, 0));
   skin.AddFile(QStringLiteral("Tile.jpg"),
                skindraw::JpegBytes(Texture(300, 300, QColor(200, 220, 240), QColor(240, 230, 210))));
+  return skin;
+}
+
+TestSkin CaptionSkin() {
+  TestSkin skin;
+  skin.Name = QStringLiteral("Captions");
+  skin.Place(Texture(16, 16, QColor(200, 220, 240), QColor(230, 240, 250)));
+  const auto fontColors = [](SkinSection& section, const char* prefix, const std::array<int, 5>& colors) {
+    const char* keys[] = {"FONTCOLOR", "TCLEFT", "TCTOP", "TCRIGHT", "TCBOTTOM"};
+    for (size_t i = 0; i < 5; ++i) section.Set(QString::fromLatin1(prefix) + QLatin1String(keys[i]), colors[i]);
+  };
+  skin.Section(QStringLiteral("GLOBALINFO"))
+      .Set(QStringLiteral("VERSION"), QStringLiteral("7.05"))
+      .Set(QStringLiteral("MASTERBITMAP"), QStringLiteral("Master.bmp"))
+      .Set(QStringLiteral("COLOR"), kCaptionGlobalColor)
+      .Set(QStringLiteral("FONTCOLOR"), 0x101010)
+      .Set(QStringLiteral("GIVEOWNFONT"), QStringLiteral("TRUE"));
+  SkinSection& caption = skin.Section(QStringLiteral("CAPTION")).Set(QStringLiteral("COLOR"), 0x30A050);
+  fontColors(caption, "", kCaptionColors);
+  fontColors(caption, "HOT", kCaptionHotColors);
+  SkinSection& plain = skin.Section(QStringLiteral("PLAINCAPTION")).Set(QStringLiteral("COLOR"), 0xF0F0F0);
+  fontColors(plain, "", {0x204080, -1, -1, -1, -1});
+  fontColors(plain, "HOT", {0x4080C0, -1, -1, -1, -1});
+  SkinSection& shadowed = skin.Section(QStringLiteral("SHADOWED")).Set(QStringLiteral("COLOR"), 0x806040);
+  fontColors(shadowed, "", {0xFFFFFF, -1, -1, 0x404040, 0x404040});
+  skin.Section(QStringLiteral("WEBBUTTON"))
+      .Set(QStringLiteral("COLOR"), 0xFFFFFF)
+      .Set(QStringLiteral("FONTCOLOR"), 0x800000)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0xFF0000);
+  skin.Section(QStringLiteral("BUTTON"))
+      .Set(QStringLiteral("COLOR"), 0xE0E0E0)
+      .Set(QStringLiteral("FONTCOLOR"), 0x000060)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0x0000FF);
+  skin.Section(QStringLiteral("SEETHROUGH"))
+      .Set(QStringLiteral("TRANSPARENCY"), 100)
+      .Set(QStringLiteral("HOTTRANSPARENCY"), 0)
+      .Set(QStringLiteral("FONTCOLOR"), 0x008080)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0x006000);
+  skin.Section(QStringLiteral("FONTPANEL"))
+      .Set(QStringLiteral("COLOR"), 0x602020)
+      .Set(QStringLiteral("FONTCOLOR"), 0x00E0E0)
+      .Set(QStringLiteral("GIVEOWNFONT"), QStringLiteral("TRUE"));
   return skin;
 }
 
