@@ -9,12 +9,12 @@
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
-#include "skinlib/adapters/ScrollBarSeams.h"
 #include "skinlib/manager/AlphaPainting.h"
 #include "skinlib/manager/BitmapFactories.h"
 #include "skinlib/manager/CommonDataSeams.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/MaskSlicing.h"
+#include "skinlib/manager/SectionBackgrounds.h"
 #include "skinlib/manager/SkinMasks.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
@@ -320,7 +320,7 @@ TacBarSkin PartSkin(const TsSkinManager& m, bool horizontal, int part) {
 
 void PaintPart(TsSkinManager& m, const TacBarSkin& k, Bitmap& bmp, const TRect& r, int state, const TsBgSource& bg) {
   if (r.Width() <= 0 || r.Height() <= 0 || !m.IsValidSectionIndex(k.Section)) return;
-  scrollseams::PaintSectionPart(k.Section, k.Border, state > 0 ? k.HotPattern : k.Pattern, &m, bmp, {0, 0}, r, state,
+  PaintSectionPart(k.Section, k.Border, state > 0 ? k.HotPattern : k.Pattern, &m, bmp, {0, 0}, r, state,
                                 true, bg);
   if (!m.IsValidMaskIndex(k.Glyph)) return;
   const TsMaskData& glyph = m.MaskData[size_t(k.Glyph)];
@@ -362,8 +362,8 @@ void DrawBar(TsSkinManager& m, bool horizontal, Bitmap& bmp, int length, int acr
 std::unique_ptr<Bitmap> BackgroundBitmap(QWidget* window, int w, int h, TsBgSource& bg, TsBgQuery& query) {
   auto bmp = CreateBitmap24(w, h);
   query.R = Local(w, h);
-  scrollseams::QueryWindowBackground(query, window);
-  scrollseams::CacheInfoFromBgInfo(query, bg);
+  QueryWindowBackground(query, window, false);
+  CacheInfoFromBgInfo(query, bg);
   Canvas c(*bmp);
   if (query.BgKind == TsBgQuery::FromBitmap && query.Bitmap) {
     c.CopyRect(query.R, *query.Bitmap, {query.Offset.X, query.Offset.Y, query.Offset.X + w, query.Offset.Y + h});
