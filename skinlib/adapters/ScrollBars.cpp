@@ -166,7 +166,30 @@ void TacScrollWnd::HookBar(TacScrollBar& bar, QScrollBar* widget) {
   });
 }
 
+void TacScrollWnd::LeaveTracking() {
+  QWidget* h = CtrlHandle();
+  TacScrollTracking& ts = ScrollTracking();
+  if (h && g_pressedWnd == h) {
+    KillTimer(h, kDelayTimer);
+    KillTimer(h, kRepeatTimer);
+    ResetPressed(ts);
+    if (GetCapture() == h) {
+      g_releasing = true;
+      ReleaseCapture();
+      g_releasing = false;
+    }
+  }
+  thumbTracking_ = false;
+  if (h && ts.HoverWnd == h) {
+    KillTimer(h, kHoverTimer);
+    ts.HoverTimer = 0;
+    ts.HoverBar = ts.HoverPart = ts.PrevHoverPart = -1;
+    ts.HoverWnd = nullptr;
+  }
+}
+
 void TacScrollWnd::UnhookBars() {
+  LeaveTracking();
   for (TacScrollBar* bar : {horz_.get(), vert_.get()}) {
     if (!bar) continue;
     RemoveWindowProc(bar->hook_);
@@ -621,19 +644,6 @@ void TacScrollWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
   switch (m.Msg) {
     case WM_DESTROY:
     case WM_NCDESTROY: {
-      TacScrollTracking& ts = ScrollTracking();
-      if (g_pressedWnd == h) {
-        KillTimer(h, kDelayTimer);
-        KillTimer(h, kRepeatTimer);
-        thumbTracking_ = false;
-        ResetPressed(ts);
-      }
-      if (ts.HoverWnd == h) {
-        KillTimer(h, kHoverTimer);
-        ts.HoverTimer = 0;
-        ts.HoverBar = ts.HoverPart = ts.PrevHoverPart = -1;
-        ts.HoverWnd = nullptr;
-      }
       UnhookBars();
       TacMainWnd::AdapterWndProc(m, previous);  // passes on, then leaves the window
       return;
@@ -850,7 +860,10 @@ void TacScrollWnd::Timer(Message& m, const CallPrevious& previous) {
   if (ours) {
     m.Result = 0;
     if (id == kHoverTimer) {
-      if (!thumbTracking_ && ts.HoverBar >= 0) {
+      if (ts.HoverWnd != h) {
+        // The mouse went on to another window's bars: that one hovers now.
+        KillTimer(h, kHoverTimer);
+      } else if (!thumbTracking_ && ts.HoverBar >= 0) {
         if (Contains(ts.HoverRect, g_messagePos.X, g_messagePos.Y)) {
           TacScrollBar& bar = *Bar(ts.HoverBar);
           ts.HoverPart = HitTestPart(Layout(bar), BarRect(bar, true), g_messagePos.X, g_messagePos.Y);

@@ -149,6 +149,9 @@ class TacScrollWnd : public TacMainWnd {
 
   QAbstractScrollArea* Area() const;
   void HookBar(TacScrollBar& bar, QScrollBar* widget);
+  // Out of the tracking state: its press and hover end here, timers and
+  // capture with them.
+  void LeaveTracking();
   void UnhookBars();
   void LayOutBars();
   void BarMessage(TacScrollBar& bar, platform::Message& m, const platform::CallPrevious& previous);

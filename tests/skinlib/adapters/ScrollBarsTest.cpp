@@ -602,3 +602,29 @@ TEST_F(ScrollBarsTest, ControlScrollAdapterFollowsTheSkin) {
   EXPECT_FALSE(own);
   EXPECT_EQ(ScrollAdapterOfWindow(area.get()), nullptr);
 }
+
+// An adapter freed (or uninstalled) while an arrow is held and its bar
+// hovered leaves nothing behind: no capture, no pressed or hovered state.
+TEST_F(ScrollBarsTest, LeavingWhilePressed) {
+  for (bool freeIt : {false, true}) {
+    MakeEdit();
+    Recorder rec(area.get());
+    Activate();
+    Skin();
+    const TRect r = adapter->HorzBarRect();
+    SendMessage(area.get(), WM_NCMOUSEMOVE, HTHSCROLL, At(r.Right - 4, r.Top + 4));
+    PressHorz(r.Width() - 4);
+    ASSERT_EQ(GetCapture(), area.get());
+    UninstallScrollAdapter(freeIt, false, adapter);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(ScrollTracking().PressedPart, spNone);
+    EXPECT_EQ(ScrollTracking().HoverWnd, nullptr);
+    const size_t n = rec.scrolls.size();
+    Tick(kRepeatTimer);
+    Release();
+    EXPECT_EQ(rec.scrolls.size(), n);
+    adapter.reset();
+    area.reset();
+    manager.reset();
+  }
+}
