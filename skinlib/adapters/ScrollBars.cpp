@@ -85,6 +85,8 @@ struct TacBarLook {
 
 }  // namespace
 
+QScrollBar* TacScrollBar::Widget() const { return qobject_cast<QScrollBar*>(widget_.data()); }
+
 TacScrollTracking& ScrollTracking() {
   static TacScrollTracking state;
   return state;
@@ -193,7 +195,7 @@ void TacScrollWnd::UnhookBars() {
   for (TacScrollBar* bar : {horz_.get(), vert_.get()}) {
     if (!bar) continue;
     RemoveWindowProc(bar->hook_);
-    if (QScrollBar* w = bar->widget_) {
+    if (QWidget* w = bar->widget_) {
       if (w->style() == proxy_.get()) w->setStyle(bar->ownStyle_);
       w->update();
     }
@@ -536,7 +538,7 @@ void TacScrollWnd::RefreshScrolls(bool repaint) {
 
 void TacScrollWnd::BarMessage(TacScrollBar& bar, Message& m, const CallPrevious& previous) {
   QWidget* area = CtrlHandle();
-  QScrollBar* w = bar.widget_;
+  QWidget* w = bar.widget_;
   if (!Skinned() || !area || !w) {
     previous(m);
     return;
@@ -571,7 +573,7 @@ void TacScrollWnd::BarMessage(TacScrollBar& bar, Message& m, const CallPrevious&
       break;
   }
   if (g_pressedWnd == area && (m.Msg == WM_MOUSEMOVE || m.Msg == WM_LBUTTONUP)) {
-    if (m.Msg == WM_LBUTTONUP) ForgetScrollBarPress(w);
+    if (m.Msg == WM_LBUTTONUP) ForgetScrollBarPress(qobject_cast<QScrollBar*>(w));
     // A part is pressed: the moves and the release are the area's client
     // messages, as under its capture.
     TPoint p = [&] {
@@ -596,7 +598,7 @@ void TacScrollWnd::BarMessage(TacScrollBar& bar, Message& m, const CallPrevious&
       previous(m);
       return;
   }
-  if (m.Msg != WM_MOUSEMOVE) ForgetScrollBarPress(w);  // the bar itself did nothing
+  if (m.Msg != WM_MOUSEMOVE) ForgetScrollBarPress(qobject_cast<QScrollBar*>(w));  // the bar itself did nothing
   const QPoint g = w->mapToGlobal(QPoint(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)));
   g_messagePos = {g.x(), g.y()};
   const LPARAM point = MAKELPARAM(g.x(), g.y());

@@ -77,7 +77,7 @@ class TacScrollBar {
   int Kind() const { return kind_; }  // SB_HORZ or SB_VERT
   TacScrollWnd* Owner() const { return owner_; }
   // The QScrollBar behind it (nullptr once gone).
-  QScrollBar* Widget() const { return widget_; }
+  QScrollBar* Widget() const;
   // The bar's last painted picture (nullptr before the first).
   const platform::Bitmap* Picture() const { return picture_.get(); }
 
@@ -85,7 +85,7 @@ class TacScrollBar {
   friend class TacScrollWnd;
   TacScrollWnd* owner_;
   int kind_;
-  QPointer<QScrollBar> widget_;
+  QPointer<QWidget> widget_;  // the QScrollBar (a QWidget while it is being destroyed)
   platform::WindowProcHandle hook_;
   QPointer<QStyle> ownStyle_;  // the bar's own style before the adapter's (nullptr: the application's)
   std::unique_ptr<platform::Bitmap> picture_;
