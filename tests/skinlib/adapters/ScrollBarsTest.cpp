@@ -628,3 +628,41 @@ TEST_F(ScrollBarsTest, LeavingWhilePressed) {
     manager.reset();
   }
 }
+
+// The skin's arrow length: with RESERVEDBOOLEAN on SCROLLBTNLEFT, a
+// horizontal bar's arrow is one state's width of SCROLLBTNLEFT's border and
+// a vertical bar's one image's height of SCROLLBTNTOP's (its mask part
+// halves it); the layout keeps the plain 16, only painting takes the skin's.
+TEST_F(ScrollBarsTest, SkinArrowLength) {
+  testskins::TestSkin skin = testskins::ScrollBarSkin();
+  QImage left(60, 16, QImage::Format_RGB32), top(16, 44, QImage::Format_RGB32);
+  left.fill(Qt::gray);
+  top.fill(Qt::gray);
+  const QRect l = skin.Place(left), t = skin.Place(top);
+  skin.Section("SCROLLBTNLEFT")
+      .Put("RESERVEDBOOLEAN", "TRUE")
+      .Put("BORDERSMASK", testskins::BorderValue(l, QMargins(2, 2, 2, 2), 3, 0, 1, 0));
+  skin.Section("SCROLLBTNTOP").Put("BORDERSMASK", testskins::BorderValue(t, QMargins(2, 2, 2, 2), 1, 1, 1, 0));
+  QString error;
+  ASSERT_TRUE(testskins::WriteSkinFolder(skin, Root() + "/LongArrows", &error)) << error.toStdString();
+  skin.Section("SCROLLBTNLEFT").Put("RESERVEDBOOLEAN", "FALSE");
+  ASSERT_TRUE(testskins::WriteSkinFolder(skin, Root() + "/LongArrowsOff", &error)) << error.toStdString();
+  MakeEdit();
+  Activate("LongArrows");
+  Skin();
+  EXPECT_EQ(adapter->ScrollBarMetric(*adapter->HorzBar(), false, true), 20);
+  EXPECT_EQ(adapter->ScrollBarMetric(*adapter->VertBar(), false, true), 22);
+  EXPECT_EQ(adapter->ScrollBarMetric(*adapter->HorzBar(), false, false), 16);
+  adapter->HorzBar()->ArrowLength = -2;
+  EXPECT_EQ(adapter->ScrollBarMetric(*adapter->HorzBar(), false, true), 40);
+  EXPECT_EQ(adapter->ScrollBarMetric(*adapter->HorzBar(), false, false), 32);
+  adapter->HorzBar()->ArrowLength = 12;
+  EXPECT_EQ(adapter->ScrollBarMetric(*adapter->HorzBar(), false, true), 12);
+  // Without the switch the skin's masks do not count.
+  adapter.reset();
+  manager.reset();
+  Activate("LongArrowsOff");
+  Skin();
+  EXPECT_EQ(adapter->ScrollBarMetric(*adapter->HorzBar(), false, true), 16);
+  EXPECT_EQ(adapter->ScrollBarMetric(*adapter->VertBar(), false, true), 16);
+}
