@@ -377,8 +377,12 @@ void DrawBar(TsSkinManager& m, bool horizontal, Bitmap& bmp, int length, int acr
     PaintPart(m, PartSkin(m, horizontal, 1), bmp, span(length - half, length), look.Arrow2, bg);
   }
   if (!look.Enabled) {
-    const TColor toward = bg.Bitmap ? TColor(0xFFFFFF) : bg.FillColor;
-    BlendBitmapToColor(bmp, 0.6, ColorToRGB(toward), TColor(0xFF00FF));
+    // A disabled bar fades into the background behind it.
+    if (bg.Bitmap)
+      BlendBitmapRect(bmp, 0, 0, TColor(0xFF000000), 0.4,
+                      TRect{bg.X, bg.Y, bg.X + bmp.Width(), bg.Y + bmp.Height()}, *bg.Bitmap);
+    else
+      ShadeRoundRect(bmp, Local(bmp.Width(), bmp.Height()), 60, 0, 0, ColorToRGB(bg.FillColor));
   }
 }
 

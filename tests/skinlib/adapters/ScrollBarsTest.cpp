@@ -666,3 +666,24 @@ TEST_F(ScrollBarsTest, SkinArrowLength) {
   EXPECT_EQ(adapter->ScrollBarMetric(*adapter->HorzBar(), false, true), 16);
   EXPECT_EQ(adapter->ScrollBarMetric(*adapter->VertBar(), false, true), 16);
 }
+
+// A disabled bar: no thumb, its parts faded into the background, and the
+// hit test answers HTNOWHERE over it.
+TEST_F(ScrollBarsTest, DisabledBar) {
+  MakeEdit();
+  Activate();
+  Skin();
+  const QImage enabled = HBar()->grab().toImage();
+  area->setEnabled(false);
+  QApplication::processEvents();
+  const TRect r = adapter->HorzBarRect();
+  EXPECT_EQ(SendMessage(area.get(), WM_NCHITTEST, 0, At(r.Left + 40, r.Top + 4)), HTNOWHERE);
+  const QImage disabled = HBar()->grab().toImage();
+  EXPECT_FALSE(HasColour(disabled, Rgb(testskins::kScrollSliderColor)));
+  const QRgb track = disabled.pixel(disabled.width() - 20, 8);
+  EXPECT_NE(track & 0xFFFFFF, Rgb(testskins::kScrollTrack2Color) & 0xFFFFFF);
+  EXPECT_EQ(enabled.pixel(enabled.width() - 20, 8) & 0xFFFFFF, Rgb(testskins::kScrollTrack2Color) & 0xFFFFFF);
+  PressHorz(r.Width() - 4);
+  EXPECT_EQ(ScrollTracking().PressedPart, spNone);
+  EXPECT_EQ(HBar()->value(), 0);
+}
