@@ -988,22 +988,18 @@ void TacScrollWnd::ButtonUp(Message& m, const CallPrevious& previous) {
 void TacScrollWnd::CaptureLost() {
   QWidget* h = CtrlHandle();
   TacScrollTracking& ts = ScrollTracking();
-  const int part = ts.PressedPart;
   const unsigned msg = ts.ScrollMsg;
   KillTimer(h, kDelayTimer);
   KillTimer(h, kRepeatTimer);
   int endPos = 0;
   QPointer<QWidget> alive(h);
   SetTracking(true);
-  if (part == spThumb && thumbTracking_) {
+  if (thumbTracking_) {
     thumbTracking_ = false;
     endPos = ts.DragTrackPos;
     SendScrollMessage(h, msg, SB_THUMBPOSITION, endPos);
     if (!alive) return;
-  } else if (part == spThumb) {
-    endPos = ts.DragTrackPos;
   }
-  thumbTracking_ = false;
   ResetPressed(ts);
   if (msg) SendScrollMessage(h, msg, SB_ENDSCROLL, endPos);
   if (!alive) return;

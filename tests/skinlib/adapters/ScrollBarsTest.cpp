@@ -8,6 +8,7 @@
 #include "platform/Messages.h"
 #include "platform/ScrollInfo.h"
 #include "platform/Startup.h"
+#include "platform/Timers.h"
 #include "platform/UserPrompts.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowProc.h"
@@ -297,6 +298,7 @@ TEST_F(ScrollBarsTest, ArrowRepeat) {
   EXPECT_EQ(ScrollTracking().PressedPart, spSecondArrow);
   Tick(kDelayTimer);
   EXPECT_EQ(rec.Codes().size(), 2u);
+  EXPECT_FALSE(KillTimer(area.get(), kDelayTimer)) << "the delay ends at its tick";
   Tick(kRepeatTimer);
   Tick(kRepeatTimer);
   EXPECT_EQ(rec.Codes().size(), 4u);
@@ -311,6 +313,7 @@ TEST_F(ScrollBarsTest, ArrowRepeat) {
   EXPECT_EQ(rec.Codes().size(), 5u);
   Release();
   EXPECT_EQ(rec.Codes().back(), SB_ENDSCROLL);
+  EXPECT_FALSE(KillTimer(area.get(), kRepeatTimer)) << "the release stops the repeat";
   EXPECT_EQ(GetCapture(), nullptr);
   EXPECT_EQ(ScrollTracking().PressedPart, spNone);
   const size_t after = rec.scrolls.size();
@@ -450,6 +453,8 @@ TEST_F(ScrollBarsTest, LosingTheCapture) {
           EXPECT_EQ(rec->scrolls[rec->scrolls.size() - 2].pos, last);
         }
         EXPECT_EQ(codes.back(), SB_ENDSCROLL);
+        EXPECT_FALSE(KillTimer(area.get(), kDelayTimer));
+        EXPECT_FALSE(KillTimer(area.get(), kRepeatTimer));
         const size_t n = rec->scrolls.size();
         Tick(kRepeatTimer);
         Tick(kDelayTimer);
@@ -545,6 +550,10 @@ TEST_F(ScrollBarsTest, RealMouseOnTheBar) {
   EXPECT_EQ(rec.Codes(), (std::vector<int>{SB_LINEDOWN, SB_ENDSCROLL}));
   EXPECT_EQ(HBar()->value(), HBar()->singleStep());
   EXPECT_EQ(ScrollTracking().PressedPart, spNone);
+  // After the click a move over the bar is a hover again.
+  ScrollTracking().HoverBar = -1;
+  QTest::mouseMove(HBar(), QPoint(HBar()->width() / 2, 8));
+  EXPECT_EQ(ScrollTracking().HoverBar, SB_HORZ);
   QTest::mouseClick(HBar(), Qt::RightButton, {}, arrow);
   QTest::mouseClick(HBar(), Qt::MiddleButton, {}, QPoint(HBar()->width() / 2, 8));
   EXPECT_EQ(rec.scrolls.size(), 2u);

@@ -104,6 +104,10 @@ TEST(ScrollLayout, ShortBarIsTwoHalfArrows) {
   for (int x = 0; x < 12; ++x) EXPECT_EQ(HitTestPart(h, bar, x, 5), spFirstArrow) << x;
   EXPECT_EQ(HitTestPart(h, bar, 12, 5), spNone);
   for (int x = 13; x < 25; ++x) EXPECT_EQ(HitTestPart(h, bar, x, 5), spSecondArrow) << x;
+  // The same away from the origin.
+  const TRect away = R(50, 0, 75, 16);
+  for (int x = 50; x < 62; ++x) EXPECT_EQ(HitTestPart(h, away, x, 5), spFirstArrow) << x;
+  for (int x = 63; x < 75; ++x) EXPECT_EQ(HitTestPart(h, away, x, 5), spSecondArrow) << x;
   // A thumb that does not fit the track is no part and is not drawn.
   const TacBarLayout wide = Horz(Range(0, 9, 9, 0));
   const TRect tight = R(0, 0, 50, 16);  // track 18, thumb 16 fits; a 40-wide bar's track 8 does not
