@@ -8,6 +8,7 @@
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
 #include "skinlib/adapters/ProviderSeams.h"
+#include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSysMenu.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
 #include "skinlib/manager/AlphaPainting.h"
@@ -780,10 +781,37 @@ void TsSkinProvider::SetPressedButton(int hitCode) {
 
 bool TsSkinProvider::LastChangeWasPress() { return g_lastChangeWasPress; }
 
+TacButtonImage TsSkinProvider::ButtonImage(int hitCode) {
+  TacButtonImage b;
+  if (hitCode >= kUserButtonHitBase) {
+    const size_t i = size_t(hitCode - kUserButtonHitBase);
+    if (i >= titleButtons_.size()) return b;
+    const TsTitleButton& t = titleButtons_[i];
+    return {true, t.Rect, t.UseSkinData ? titleButtonMask_ : -1, t.State, &t.Glyph};
+  }
+  const TacCaptionButton* rec = ButtonRecord(hitCode);
+  if (!rec) return b;
+  int image = rec->ImageIndex;
+  const TacFormInfo f = ReadFormInfo();
+  if (hitCode == HTMAXBUTTON) image = ButtonImageIndex(TacTitleButton::Maximize, f);
+  else if (hitCode == HTMINBUTTON) image = ButtonImageIndex(TacTitleButton::Minimize, f);
+  return {true, rec->Rect, image, rec->State, nullptr};
+}
+
 void TsSkinProvider::RepaintTitleButton(int hitCode) {
   if (!form_ || !skinData_->CacheBitmap || hitCode <= 0) return;
-  // The cache's title is repainted at once; the screen follows through the
-  // next WM_NCPAINT.
+  TsSkinManager* manager = Manager();
+  const bool mdiButton = hitCode >= 101 && hitCode <= 103;
+  const TacButtonImage b = ButtonImage(hitCode);
+  if (!b.Valid) return;
+  if (!mdiButton && manager && (manager->AllowGlowing() || HasBorderWindow())) {
+    if (b.State < 0) return;
+    if (b.State == 1) StartTitleButtonFade(this, hitCode, 1, kFadeSteps, true);
+    else if (b.State == 2) StartTitleButtonFade(this, hitCode, 2, 1, true);
+    else StartTitleButtonFade(this, hitCode, 0, kFadeSteps, false);
+    return;
+  }
+  // Painted at once: the cache's buttons, then the band on the screen.
   PaintTitleButtons(Layout());
   if (form_->isVisible()) RedrawNonClient(form_);
 }

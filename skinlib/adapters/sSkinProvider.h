@@ -75,6 +75,17 @@ struct TacCaptionButton {
   int HitCode = 0;
 };
 
+// What a caption button shows now: its rectangle, its image (the
+// restore image of a maximized form's maximize button) and a user
+// button's glyph.
+struct TacButtonImage {
+  bool Valid = false;
+  platform::TRect Rect;
+  int ImageIndex = -1;
+  int State = 0;
+  const platform::Bitmap* Glyph = nullptr;
+};
+
 // A user title button.
 struct TsTitleButton {
   bool Enabled = true;
@@ -235,9 +246,12 @@ class TsSkinProvider : public QObject {
   void PaintCaptionText(const TacTitleLayout& layout);
   void SetHotButton(int hitCode, bool repaint);
   void SetPressedButton(int hitCode);
-  // Repaints one caption button from the cache (the fade's choice comes
-  // with the button animation).
+  // Shows one caption button's new state: faded (StartTitleButtonFade:
+  // hot 10 steps in, pressed at once, normal 10 steps out) where the
+  // manager allows glowing, else painted into the cache at once and the
+  // band repainted. The MDI child buttons (101 to 103) never fade.
   void RepaintTitleButton(int hitCode);
+  TacButtonImage ButtonImage(int hitCode);
   // A press was the last change (true) or a hover (false).
   static bool LastChangeWasPress();
 

@@ -13,6 +13,7 @@
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/ProviderLayout.h"
+#include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSysMenu.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/sCommonData.h"
@@ -21,6 +22,8 @@
 #include "support/TempDir.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QApplication>
 #include <QMenu>
 #include <QPointer>
@@ -639,6 +642,106 @@ TEST_F(ProviderTest, SkinThatFailsToLoadFromTheMenuIsReported) {
   ASSERT_NE(menu, nullptr);
   EXPECT_NO_THROW(menu->SelectSkin(QStringLiteral("&Broken (internal)")));
   EXPECT_FALSE(prompts.Calls.empty());
+}
+
+// ------------------------------------------------------------ the fade
+
+class FadeTest : public ProviderTest {
+ protected:
+  void SetUp() override {
+    ProviderTest::SetUp();
+    StartUnit("AlphaPainting");  // the manager asks it whether glowing can be
+    SetLayeredWindowsAvailableForTesting(true);
+  }
+  void TearDown() override {
+    SetLayeredWindowsAvailableForTesting(std::nullopt);
+    form.reset();
+    FinishUnit("AlphaPainting");
+    ProviderTest::TearDown();
+  }
+  TsSkinProvider* Shown() {
+    Activate();
+    TsSkinProvider* provider = Provide();
+    form->show();
+    provider->PaintAll();
+    return provider;
+  }
+  static void Collect() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+TEST_F(FadeTest, HotFadeShowsTwentyFiveMoreEachTickAndEndsOpaque) {
+  TsSkinProvider* provider = Shown();
+  StartTitleButtonFade(provider, HTCLOSE, 1, kFadeSteps, true);
+  TacSBAnimation* fade = FindTitleButtonFade(provider, HTCLOSE);
+  ASSERT_NE(fade, nullptr);
+  ASSERT_NE(fade->AnimWindow(), nullptr);
+  EXPECT_EQ(GetTag(fade->AnimWindow()), kLibraryWindowTag);
+  EXPECT_TRUE(fade->Timer().isActive());
+  EXPECT_EQ(fade->Timer().interval(), kFadeInterval);
+  std::vector<int> alphas{fade->AnimWindow()->ConstantAlpha()};
+  fade->Timer().stop();  // the test ticks
+  for (int i = 0; i < 9; ++i) {
+    fade->OnTimer();
+    alphas.push_back(fade->AnimWindow()->ConstantAlpha());
+  }
+  EXPECT_EQ(alphas, (std::vector<int>{25, 50, 75, 100, 125, 150, 175, 200, 225, 255}));
+  EXPECT_EQ(fade->Steps, -1);
+  EXPECT_FALSE(fade->Timer().isActive());
+  // The same button fades out again: down from where it stands, then gone.
+  QPointer<TacSBAnimation> guard = fade;
+  StartTitleButtonFade(provider, HTCLOSE, 0, kFadeSteps, false);
+  for (int i = 0; i < 20 && guard; ++i) {
+    fade->Timer().stop();
+    fade->OnTimer();
+    Collect();
+  }
+  EXPECT_TRUE(guard.isNull());
+}
+
+TEST_F(FadeTest, PressShowsAtOnceWithoutATimer) {
+  TsSkinProvider* provider = Shown();
+  StartTitleButtonFade(provider, HTMINBUTTON, 2, 1, true);
+  TacSBAnimation* fade = FindTitleButtonFade(provider, HTMINBUTTON);
+  ASSERT_NE(fade, nullptr);
+  EXPECT_EQ(fade->AnimWindow()->ConstantAlpha(), 255);
+  EXPECT_FALSE(fade->Timer().isActive());
+  // The pressed image: the minimize strip's third state under the window.
+  const Bitmap& image = *fade->Image();
+  EXPECT_EQ(image.Width(), testskins::kFormLargeButton);
+  EXPECT_EQ(qAlpha(image.GetArgb(3, 3)), 255);
+}
+
+TEST_F(FadeTest, HoverAndPressGoThroughTheFadeWhereGlowingIsAllowed) {
+  TsSkinProvider* provider = Shown();
+  provider->SetHotButton(HTCLOSE, true);
+  ASSERT_NE(FindTitleButtonFade(provider, HTCLOSE), nullptr);
+  EXPECT_EQ(FindTitleButtonFade(provider, HTCLOSE)->State, 1);
+  provider->SetPressedButton(HTCLOSE);
+  EXPECT_EQ(FindTitleButtonFade(provider, HTCLOSE)->State, 2);
+  EXPECT_EQ(FindTitleButtonFade(provider, HTCLOSE)->AnimWindow()->ConstantAlpha(), 255);
+}
+
+TEST_F(FadeTest, FadeStopsAndFreesItselfWhenItsButtonOrFormGoes) {
+  TsSkinProvider* provider = Shown();
+  provider->TitleButtons().resize(1);
+  provider->PaintAll();
+  StartTitleButtonFade(provider, kUserButtonHitBase, 1, kFadeSteps, true);
+  QPointer<TacSBAnimation> fade = FindTitleButtonFade(provider, kUserButtonHitBase);
+  ASSERT_FALSE(fade.isNull());
+  provider->TitleButtons().clear();  // the record goes
+  fade->OnTimer();
+  EXPECT_FALSE(fade->Timer().isActive());
+  EXPECT_EQ(fade->AnimWindow(), nullptr);
+  Collect();
+  EXPECT_TRUE(fade.isNull());
+  // A fade whose form goes goes with it, its window too.
+  StartTitleButtonFade(provider, HTCLOSE, 1, kFadeSteps, true);
+  fade = FindTitleButtonFade(provider, HTCLOSE);
+  QPointer<LayeredWindow> window = fade->AnimWindow();
+  ASSERT_FALSE(window.isNull());
+  form.reset();
+  EXPECT_TRUE(fade.isNull());
+  EXPECT_TRUE(window.isNull());
 }
 
 }  // namespace
