@@ -838,17 +838,18 @@ QImage FormFrameStrip() {
   return image;
 }
 
-// The strip behind the caption buttons: two states, a darker band with
-// rounded ends.
+// The strip behind the caption buttons: two states, a darker band whose
+// ends are rounded off by key-colour corners.
 QImage TitleBarStrip() {
   constexpr int n = 24;
   QImage image(2 * n, n, QImage::Format_RGB32);
-  image.fill(kKeyColour);
-  QPainter p(&image);
   for (int s = 0; s < 2; ++s) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(s == 0 ? QColor(150, 150, 160) : QColor(20, 50, 100));
-    p.drawRoundedRect(QRect(s * n, 2, n, n - 4), 6, 6);
+    const QColor band = s == 0 ? QColor(150, 150, 160) : QColor(20, 50, 100);
+    for (int y = 0; y < n; ++y)
+      for (int x = 0; x < n; ++x) {
+        const int dx = std::min(x, n - 1 - x), dy = std::min(y, n - 1 - y);
+        image.setPixelColor(s * n + x, y, dx + dy < 3 ? kKeyColour : band);
+      }
   }
   return image;
 }
@@ -907,7 +908,7 @@ TestSkin FormSkin() {
       .Set(QStringLiteral("COLOR"), kFormColor)
       .Set(QStringLiteral("FONTCOLOR"), 0x202020)
       .Set(QStringLiteral("BORDERSMASK"), BorderValue(skin.Place(FormFrameStrip()), QMargins(4, 4, 4, 4), 3, 0, 0, 4))
-      .Set(QStringLiteral("TITLEBAR"), BorderValue(skin.Place(TitleBarStrip()), QMargins(8, 0, 8, 0), 2, 0, 0, 0));
+      .Set(QStringLiteral("TITLEBAR"), BorderValue(skin.Place(TitleBarStrip()), QMargins(8, 4, 8, 4), 2, 0, 0, 0));
   skin.Section(QStringLiteral("FORMTITLE"))
       .Set(QStringLiteral("COLOR"), kFormTitleColor)
       .Set(QStringLiteral("HOTCOLOR"), kFormTitleHotColor)

@@ -257,7 +257,7 @@ TestSkin CaptionSkin();
 // one state). Sections:
 //   FORM       COLOR kFormColor, a BORDERSMASK of 4-pixel frames (three
 //              states, their outer corner pixels key colour) and the
-//              TITLEBAR strip mask (two states, 24 x 24 each, margins 8)
+//              TITLEBAR strip mask (two states, 24 x 24 each, margins 8, 4)
 //   FORMTITLE  COLOR kFormTitleColor (inactive), HOTCOLOR
 //              kFormTitleHotColor (active), FONTCOLOR $404040, HOTFONTCOLOR
 //              $FFFFFF
