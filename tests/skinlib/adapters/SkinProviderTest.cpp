@@ -477,7 +477,7 @@ TEST_F(ProviderTest, PaintAllFillsTheCacheActiveAndInactive) {
   EXPECT_EQ(QSize(bmp.Width(), bmp.Height()), form->size());
   const TacTitleLayout l = provider->Layout();
   // Active: the title's hot colour between caption and buttons.
-  const int x = l.CaptionRect.Right - 2;
+  const int x = l.StripRect.Left - 5;  // past the caption text, before the strip
   EXPECT_EQ(bmp.GetPixel(x, 21), TColor(testskins::kFormTitleHotColor));
   // The close button's normal image: its red plate.
   const QColor close = QColor::fromRgb(bmp.GetArgb(l.System[2].Rect.Left + 3, l.System[2].Rect.Top + 3));
