@@ -16,6 +16,8 @@
 #include "skinlib/manager/LibraryMessageBox.h"
 #include "skinlib/manager/LibraryUtils.h"
 #include "skinlib/manager/MaskSlicing.h"
+#include "skinlib/manager/SectionBackgrounds.h"
+#include "skinlib/manager/BitmapFactories.h"
 #include "skinlib/manager/SkinMasks.h"
 #include "skinlib/manager/SkinOptions.h"
 #include "skinlib/manager/SkinnedForms.h"
@@ -412,18 +414,19 @@ void TsSkinProvider::BuildRegionRects() {
   regionRects_.clear();
   TsSkinManager* manager = Manager();
   if (!manager || !form_) return;
+  const int width = form_->width(), height = form_->height();
   if (manager->IsValidMaskIndex(skinData_->BorderMaskIndex)) {
     const TsMaskData& mask = manager->MaskData[size_t(skinData_->BorderMaskIndex)];
-    providerseams::AddTransparentRects(*manager, skinData_->BorderMaskIndex, false, 0, regionRects_);
-    providerseams::AddTransparentRects(*manager, skinData_->BorderMaskIndex, true,
-                                       form_->height() - manager->MaskBottomWidth(skinData_->BorderMaskIndex),
-                                       regionRects_);
-    (void)mask;
+    AddTransparentCornerRects(regionRects_, width, mask, /*bottom=*/false, 0);
+    // The bottom rows keep their row in the mask's state: the state's
+    // bottom edge goes to the window's.
+    AddTransparentCornerRects(regionRects_, width, mask, /*bottom=*/true, height - MaskImageHeight(mask));
   }
   const int title = TitleSectionIndex();
   if (manager->IsValidSectionIndex(title)) {
     const int border = manager->GeneralData[size_t(title)].BorderIndex;
-    if (manager->IsValidMaskIndex(border)) providerseams::AddTransparentRects(*manager, border, false, 0, regionRects_);
+    if (manager->IsValidMaskIndex(border))
+      AddTransparentCornerRects(regionRects_, width, manager->MaskData[size_t(border)], false, 0);
   }
 }
 
@@ -565,12 +568,15 @@ void TsSkinProvider::PaintAll() {
       Canvas& c = bmp.GetCanvas();
       c.Brush = {ColorToRGB(GetControlColor(form_)), bsSolid};
       const QRect client = form_->contentsRect();
-      c.FillRect({client.left(), client.top(), client.left() + client.width(), client.top() + client.height()});
-      providerseams::PaintSkinBorders(data);
+      TRect clientRect{client.left(), client.top(), client.left() + client.width(), client.top() + client.height()};
+      c.FillRect(clientRect);
+      PaintSkinBorders(c, whole, 0, clientRect, 0, data);
     } else if (!HasOwnCaption(f)) {
-      providerseams::PaintSectionBackground(*manager, data.SectionIndex, bmp, whole, 0);
+      PaintSectionBackground(data.SectionIndex, data.SkinSection(), EmptyCacheInfo, clFuchsia, -1, -1, manager, bmp,
+                             {0, 0}, whole, 0);
     } else {
-      providerseams::PaintSectionItem(*manager, data.SectionIndex, bmp, whole, 0, EmptyCacheInfo);
+      PaintSectionItem(data.SectionIndex, data.SkinSection(), EmptyCacheInfo, -1, -1, manager, bmp, {0, 0}, whole, 0,
+                       /*useParentBg=*/true);
     }
   }
   if (GripVisible() && data.ParentDependent()) PaintGrip();
@@ -580,7 +586,8 @@ void TsSkinProvider::PaintAll() {
     const int t = TitleBottom(m);
     TRect band{m.ExtMargins.Left, m.ExtMargins.Top, bmp.Width() - m.ExtMargins.Right, t};
     if (f.Iconic) band.Bottom = t + 1 - m.ExtMargins.Bottom;
-    providerseams::PaintSectionItem(*manager, TitleSectionIndex(), bmp, band, titleState, self);
+    PaintSectionItem(TitleSectionIndex(), TitleSectionName(), self, -1, -1, manager, bmp, {band.Left, band.Top}, band,
+                     titleState, /*useParentBg=*/true);
     PaintTitleIcon(l);
     if (l.VisibleButtonCount > 0 && l.StripRect.Right > l.StripRect.Left) {
       const int strip =
@@ -698,7 +705,9 @@ void TsSkinProvider::PaintCaptionText(const TacTitleLayout& layout) {
       TsBgSource self;
       MakeCacheInfo(&bmp, 0, 0, self);
       c.EndPainting();
-      providerseams::PaintSectionItem(*manager, captionIndex_, bmp, InflateRect(textRect, 4, 2), hot ? 1 : 0, self);
+      const TRect plate = InflateRect(textRect, 4, 2);
+      PaintSectionItem(captionIndex_, QStringLiteral("CAPTION"), self, -1, -1, manager, bmp, {plate.Left, plate.Top},
+                       plate, hot ? 1 : 0, /*useParentBg=*/true);
       Canvas& c2 = bmp.GetCanvas();
       if (const auto font = CreateCaptionFont()) c2.Font = *font;
       DrawSectionText(c2, text, true, textRect, hot, captionIndex_, flags, manager);

@@ -375,6 +375,13 @@ TEST_F(ProviderTest, RegionOfAFramedFormLeavesOutItsCornerRectangles) {
   EXPECT_NE(GetWindowRgn(form.get(), region), ERROR);
   EXPECT_TRUE(provider->RegionChanged());
   EXPECT_EQ(region.boundingRect(), QRect(0, 0, form->width(), form->height()));
+  // The border mask's key-colour corner pixels are cut out, their
+  // neighbours kept.
+  const int w = form->width(), h = form->height();
+  for (QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)})
+    EXPECT_FALSE(region.contains(corner)) << corner.x() << "," << corner.y();
+  for (QPoint inside : {QPoint(1, 0), QPoint(w - 2, 0), QPoint(0, 1), QPoint(w - 1, h - 2)})
+    EXPECT_TRUE(region.contains(inside)) << inside.x() << "," << inside.y();
   // A form that claims its own region keeps it.
   WindowProcHandle own = InstallWindowProc(
       form.get(),
