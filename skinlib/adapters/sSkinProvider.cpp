@@ -26,6 +26,8 @@
 #include "skinlib/manager/sSkinManager.h"
 
 #include <QApplication>
+#include <QChildEvent>
+#include <QTimer>
 #include <QIcon>
 #include <QPainter>
 #include <QScreen>
@@ -91,6 +93,7 @@ TsSkinProvider::TsSkinProvider(QWidget* owner) : QObject(owner), form_(owner) {
   hook_ = InstallWindowProc(
       owner, [this](Message& m, const CallPrevious& previous) { Hook(m, previous); }, WindowProcLevel::Control);
   AddSkinnedForm(owner);
+  owner->installEventFilter(this);
   formActive_ = true;
   if (Skinned()) ApplySkin();
 }
@@ -105,6 +108,31 @@ TsSkinProvider::~TsSkinProvider() {
   }
   if (MdiMainProvider == this) MdiMainProvider = nullptr;
   if (LastProvider == this) LastProvider = nullptr;
+}
+
+void TsSkinProvider::Notification(QObject* component, bool inserted) {
+  if (!component || !skinData_) return;
+  auto* manager = qobject_cast<TsSkinManager*>(component);
+  if (!manager) return;
+  if (inserted && !skinData_->SkinManager()) skinData_->SetSkinManager(manager);
+  else if (!inserted && skinData_->OwnManager() == manager) skinData_->SetSkinManager(nullptr);
+}
+
+bool TsSkinProvider::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != form_) return false;
+  QObject* child = event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildRemoved
+                       ? static_cast<QChildEvent*>(event)->child()
+                       : nullptr;
+  if (!child) return false;
+  if (event->type() == QEvent::ChildRemoved) {
+    Notification(child, false);
+  } else {
+    // A child is announced before it is made: it is looked at once made.
+    QTimer::singleShot(0, this, [this, added = QPointer<QObject>(child)] {
+      if (added) Notification(added, true);
+    });
+  }
+  return false;
 }
 
 TsSkinManager* TsSkinProvider::Manager() const { return skinData_ ? skinData_->SkinManager() : nullptr; }
@@ -536,6 +564,7 @@ void TsSkinProvider::ApplySkin() {
 
 void TsSkinProvider::Loaded() {
   if (!Skinned()) return;
+  if (form_) SetDwmTransitions(form_, true);
   ApplySkin();
   if (auto* menu = dynamic_cast<TsSystemMenu*>(systemMenu_.get())) menu->UpdateItems(false);
 }
@@ -833,6 +862,10 @@ TsSkinProvider* ProviderOfForm(const QWidget* form) {
     if (p->Form() == form) return p;
   return nullptr;
 }
+
+bool DwmCompositionEnabled() { return false; }
+
+long SetDwmTransitions(QWidget* /*window*/, bool /*disable*/) { return E_NOTIMPL; }
 
 // ------------------------------------------------------------ the unit
 

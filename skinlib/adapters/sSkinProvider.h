@@ -255,11 +255,21 @@ class TsSkinProvider : public QObject {
   // A press was the last change (true) or a hover (false).
   static bool LastChangeWasPress();
 
+  // ---- children of the form
+  // A skin manager put on the form becomes the skin data's manager when
+  // it has none, and leaves it when it goes (windowed controls go to the
+  // control adapter, which comes later). Called from the form's child
+  // events.
+  void Notification(QObject* component, bool inserted);
+
   // ---- skin
   void ApplySkin();
   void Loaded();
   // True when the default or own manager is active and the section exists.
   bool Skinned() const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Hook(platform::Message& m, const platform::CallPrevious& previous);
@@ -306,3 +316,10 @@ class TsSkinProvider : public QObject {
 
 // The provider of a form (nullptr: none).
 TsSkinProvider* ProviderOfForm(const QWidget* form);
+
+// Desktop composition: there is none here, so the window transitions it
+// could switch off are not there either.
+inline constexpr long E_NOTIMPL = long(0x80004001);
+bool DwmCompositionEnabled();
+// E_NOTIMPL: no composition to ask.
+long SetDwmTransitions(QWidget* window, bool disable);

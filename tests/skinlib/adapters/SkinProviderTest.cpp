@@ -419,6 +419,28 @@ TEST_F(ProviderTest, LiveHitTestAnswersTheButtonsWhereTheyArePainted) {
   EXPECT_EQ(b[0].State, 0) << "the last hot button is normal again";
 }
 
+TEST_F(ProviderTest, SkinManagerPutOnTheFormServesAProviderWithoutOne) {
+  TsSkinProvider* provider = Provide();
+  ASSERT_EQ(FirstSkinManager, nullptr);
+  ASSERT_EQ(provider->SkinData()->SkinManager(), nullptr);
+  auto* first = new TsSkinManager(form.get());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(provider->SkinData()->SkinManager(), first);
+  // A provider with a manager of its own keeps it; a manager put on the
+  // form later does not take its place.
+  TsSkinManager own;
+  provider->SkinData()->SetSkinManager(&own);
+  auto* later = new TsSkinManager(form.get());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(provider->SkinData()->SkinManager(), &own);
+  delete later;
+  delete first;
+  EXPECT_EQ(provider->SkinData()->OwnManager(), &own);
+  EXPECT_FALSE(DwmCompositionEnabled());
+  EXPECT_EQ(SetDwmTransitions(form.get(), true), E_NOTIMPL);
+  provider->SkinData()->SetSkinManager(nullptr);
+}
+
 // The title's caption buttons as painted, for a skin changed by `change`.
 class ProviderSkinTest : public ProviderTest {};
 
@@ -437,6 +459,41 @@ TEST_F(ProviderSkinTest, WithoutCloseImagesTheNextButtonTakesItsPlaceAndAllAre21
   for (int i : {0, 1}) EXPECT_EQ(l.System[size_t(i)].Rect.Height(), kMissingButtonSize);
   provider->PaintAll();  // paints without the close image
   EXPECT_EQ(provider->NonClientHitTest(ScreenPoint(Centre(l.System[1].Rect))), HTMAXBUTTON);
+}
+
+// Images of no states count as missing: 21 pixels, no close button, no grip.
+TEST_F(ProviderSkinTest, ImagesWithoutStatesCountAsMissing) {
+  testskins::TestSkin skin = testskins::FormSkin();
+  auto& keys = skin.Section("GLOBALINFO").Keys;
+  for (auto& key : keys)
+    if (key.Key == "BICONCLOSE" || key.Key == "BICONMAX" || key.Key == "GRIPIMAGE") {
+      // "@LLLL TTTT RRRR BBBB I M": the image count made 0.
+      key.Value[key.Value.size() - 3] = u'0';
+    }
+  Activate(skin);
+  TsSkinProvider* provider = Provide();
+  provider->SetGripMode(TsGripMode::gmRightBottom);
+  form->show();
+  ASSERT_EQ(manager->MaskData[size_t(provider->Buttons()[2].ImageIndex)].ImageCount, 0);
+  const TacTitleLayout l = provider->Layout();
+  EXPECT_FALSE(l.System[2].Shown);
+  EXPECT_EQ(l.System[1].Rect.Width(), kMissingButtonSize);
+  EXPECT_EQ(l.System[1].Rect.Height(), kMissingButtonSize);
+  EXPECT_EQ(l.System[0].Rect.Width(), testskins::kFormLargeButton);
+  provider->PaintAll();
+  const QRect client = form->contentsRect();
+  EXPECT_EQ(provider->NonClientHitTest(ScreenPoint({client.right() - 1, client.bottom() - 1})), HTCLIENT);
+}
+
+TEST_F(ProviderSkinTest, GripAnswersItsCorner) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  provider->SetGripMode(TsGripMode::gmRightBottom);
+  form->show();
+  const QRect client = form->contentsRect();
+  EXPECT_EQ(provider->NonClientHitTest(ScreenPoint({client.right() - 1, client.bottom() - 1})), HTBOTTOMRIGHT);
+  EXPECT_EQ(provider->NonClientHitTest(ScreenPoint({client.right() - testskins::kFormGrip - 1, client.bottom() - 1})),
+            HTCLIENT);
 }
 
 TEST_F(ProviderSkinTest, SmallFormFallingBackToLargeImagesHasNoGaps) {
