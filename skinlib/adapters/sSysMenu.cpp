@@ -58,6 +58,12 @@ QAction* TsSystemMenu::AddFixed(const char* name, unsigned command, const char* 
   return item;
 }
 
+void TsSystemMenu::ShowAt(int x, int y) {
+  UpdateItems(false);
+  // The items' own clicks send the commands; nothing is posted besides.
+  TrackPopupMenu(this, TPM_LEFTALIGN | TPM_RETURNCMD, x, y, Form(), [](unsigned) {});
+}
+
 void TsSystemMenu::MakeSkinItems() {
   clear();
   ItemRestore = ItemMove = ItemSize = ItemMinimize = ItemMaximize = ItemClose = nullptr;

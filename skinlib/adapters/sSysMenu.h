@@ -58,6 +58,9 @@ class TsSystemMenu : public TsCustomSysMenu {
   QAction* ItemClose = nullptr;
   int ExtraCount() const { return extraCount_; }
 
+  // Shows the menu at (x, y) on the screen (TrackPopupMenu; never waits):
+  // the chosen item does its command.
+  void ShowAt(int x, int y);
   // Rebuilds the items from the window's system menu (none without one).
   void MakeSkinItems();
   // With `rebuild` rebuilt first; then each fixed item shown and enabled

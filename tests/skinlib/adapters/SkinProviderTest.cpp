@@ -593,6 +593,38 @@ TEST_F(ProviderTest, CaptionTextIsClippedWithAnEllipsisAndSkippedInAnEmptyRectan
   EXPECT_EQ(paint(QString()), paint(QStringLiteral("Some caption")));
 }
 
+TEST_F(ProviderTest, CaptionStandsOnTheCaptionPlateAndTheAddedTitleFollows) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  form->setWindowTitle(QStringLiteral("Plate"));
+  form->show();
+  provider->PaintAll();
+  const Bitmap& bmp = *provider->SkinData()->CacheBitmap;
+  const TacTitleLayout l = provider->Layout();
+  const int mid = (l.CaptionRect.Top + l.CaptionRect.Bottom) / 2;
+  // Active: the plate's hot colour reaches 4 pixels left of the text.
+  EXPECT_EQ(bmp.GetPixel(l.CaptionRect.Left - 2, mid), TColor(0xFFE0C0));
+  EXPECT_EQ(bmp.GetPixel(l.CaptionRect.Left - 6, mid), TColor(testskins::kFormTitleHotColor));
+  // The added title in the title's hot font colour (white) after the plate.
+  const auto whiteAfterPlate = [&] {
+    int plateEnd = l.CaptionRect.Left;
+    while (plateEnd < l.CaptionRect.Right && bmp.GetPixel(plateEnd, l.CaptionRect.Top + 1) != TColor(testskins::kFormTitleHotColor))
+      ++plateEnd;
+    for (int x = plateEnd; x < l.CaptionRect.Right; ++x)
+      for (int y = l.CaptionRect.Top; y < l.CaptionRect.Bottom; ++y)
+        if (bmp.GetPixel(x, y) == TColor(0xFFFFFF)) return true;
+    return false;
+  };
+  EXPECT_FALSE(whiteAfterPlate());
+  provider->AddedTitle().Text = QStringLiteral("added");
+  provider->PaintAll();
+  EXPECT_TRUE(whiteAfterPlate());
+  // Inactive: the plate's normal colour.
+  provider->SetFormActive(false);
+  provider->PaintAll();
+  EXPECT_EQ(bmp.GetPixel(l.CaptionRect.Left - 2, mid), TColor(0xD0E0F0));
+}
+
 // A system menu whose maximize is shown but not allowed.
 class NoMaximizeMenu : public TsCustomSysMenu {
  public:
@@ -654,6 +686,32 @@ TEST_F(ProviderTest, SystemMenuFramesExtraItemsWithSeparators) {
   delete extra;
   menu->UpdateItems(true);
   EXPECT_EQ(Layout(*menu), (std::vector<QString>{"acIR", "acIM", "acIS", "acIN", "acIX", "-", "acIC"}));
+}
+
+TEST_F(ProviderTest, SystemMenuShowsAndItsItemsSendTheirCommands) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  form->show();
+  auto* menu = dynamic_cast<TsSystemMenu*>(provider->SystemMenu());
+  ASSERT_NE(menu, nullptr);
+  std::vector<WPARAM> commands;
+  WindowProcHandle watch = InstallWindowProc(
+      form.get(),
+      [&](Message& m, const CallPrevious& previous) {
+        if (m.Msg == WM_SYSCOMMAND) commands.push_back(m.WParam);
+        if (m.Msg == WM_SYSCOMMAND && m.WParam == SC_CLOSE) return;  // the form stays for the test
+        previous(m);
+      },
+      WindowProcLevel::Window);
+  const QPoint at = form->mapToGlobal(QPoint(10, 10));
+  menu->ShowAt(at.x(), at.y());
+  EXPECT_TRUE(menu->isVisible());
+  EXPECT_FALSE(menu->ItemRestore->isEnabled());  // a normal form restores nothing
+  menu->ItemClose->trigger();
+  menu->ItemMinimize->trigger();
+  EXPECT_EQ(commands, (std::vector<WPARAM>{SC_CLOSE, SC_MINIMIZE}));
+  menu->hide();
+  RemoveWindowProc(watch);
 }
 
 TEST_F(ProviderTest, SingleFormWithoutMaximizeHidesItsMaximizeItemAndButton) {
