@@ -666,7 +666,7 @@ void TsSkinProvider::PaintTitleButtons(const TacTitleLayout& layout) {
     const TacButtonPlace& place = layout.User[i];
     b.Rect = place.Shown ? place.Rect : TRect{};
     if (!place.Shown) continue;
-    paint(b.UseSkinData ? titleButtonMask_ : -1, place, b.State);
+    paint(b.ImageIndex, place, b.State);
     if (b.Glyph.Empty()) continue;
     const int x = place.Rect.Left + (place.Rect.Width() - b.Glyph.Width()) / 2;
     const int y = place.Rect.Top + (place.Rect.Height() - b.Glyph.Height()) / 2;

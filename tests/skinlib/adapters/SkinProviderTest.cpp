@@ -190,7 +190,8 @@ TEST(ProviderLayoutTest, HitCodesForEveryPart) {
                 {{399, 299}, HTBOTTOMRIGHT}, {{200, 0}, HTTOP},        {{200, 299}, HTBOTTOM},
                 {{0, 150}, HTLEFT},          {{399, 150}, HTRIGHT},    {{200, 10}, HTCAPTION},
                 {Centre(l.IconRect), HTSYSMENU}, {{390, 290}, HTBOTTOMRIGHT}, {{380, 280}, HTCLIENT},
-                {{200, 30}, HTMENU},         {{100, 150}, HTCLIENT}};
+                {{200, 30}, HTMENU},         {{100, 150}, HTCLIENT},   {{200, 4}, HTCAPTION},
+                {{200, 22}, HTCAPTION},      {{200, 23}, HTMENU}};
   for (const auto& c : points) EXPECT_EQ(TitleHitTest(f, menu, m, l, info, c.p), c.want) << c.p.X << "," << c.p.Y;
   // Without a grip the corner is client area; a maximized form has no sizing borders.
   info.GripShown = false;
@@ -547,9 +548,34 @@ TEST_F(ProviderTest, PaintAllFillsTheCacheActiveAndInactive) {
   const QColor close = QColor::fromRgb(bmp.GetArgb(l.System[2].Rect.Left + 3, l.System[2].Rect.Top + 3));
   EXPECT_GT(close.red(), 150);
   EXPECT_LT(close.green(), 100);
+  for (const TacCaptionButton& b : provider->Buttons()) EXPECT_EQ(b.State, 0) << b.HitCode;
   provider->SetFormActive(false);
   provider->PaintAll();
   EXPECT_EQ(bmp.GetPixel(x, 21), TColor(testskins::kFormTitleColor));
+}
+
+TEST_F(ProviderTest, TitleButtonsAndIconTakeTheirOwnSizes) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  provider->TitleButtons().resize(2);
+  provider->TitleButtons()[0].Glyph = Bitmap(30, 10, pf24bit);
+  provider->TitleButtons()[1].UseSkinData = false;
+  provider->TitleIcon().Width = 20;
+  provider->TitleIcon().Height = 12;
+  form->show();
+  provider->Loaded();
+  EXPECT_EQ(provider->TitleButtonWidth(provider->TitleButtons()[0]), 32);  // glyph + 2 beats the frame
+  EXPECT_EQ(provider->TitleButtonWidth(provider->TitleButtons()[1]), testskins::kFormLargeButton);
+  EXPECT_GE(provider->TitleButtons()[0].ImageIndex, 0);
+  EXPECT_EQ(provider->TitleButtons()[1].ImageIndex, -1);
+  const TacTitleLayout l = provider->Layout();
+  EXPECT_EQ(l.IconRect.Width(), 20);
+  EXPECT_EQ(l.IconRect.Height(), 12);
+  EXPECT_EQ(l.User[0].Rect.Width(), 32);
+  // The button without skin data shows no frame: the title band stays.
+  provider->PaintAll();
+  const TRect r = l.User[1].Rect;
+  EXPECT_EQ(provider->SkinData()->CacheBitmap->GetPixel(r.Left + 3, r.Top + 3), TColor(testskins::kFormTitleHotColor));
 }
 
 TEST_F(ProviderTest, CaptionTextIsClippedWithAnEllipsisAndSkippedInAnEmptyRectangle) {
@@ -841,6 +867,13 @@ TEST_F(FadeTest, HoverAndPressGoThroughTheFadeWhereGlowingIsAllowed) {
   provider->SetPressedButton(HTCLOSE);
   EXPECT_EQ(FindTitleButtonFade(provider, HTCLOSE)->State, 2);
   EXPECT_EQ(FindTitleButtonFade(provider, HTCLOSE)->AnimWindow()->ConstantAlpha(), 255);
+  // Another button turns hot: the close button fades out.
+  provider->SetHotButton(HTMINBUTTON, true);
+  TacSBAnimation* close = FindTitleButtonFade(provider, HTCLOSE);
+  ASSERT_NE(close, nullptr);
+  EXPECT_EQ(close->State, 0);
+  EXPECT_FALSE(close->FadeIn);
+  EXPECT_EQ(FindTitleButtonFade(provider, HTMINBUTTON)->State, 1);
 }
 
 TEST_F(FadeTest, FadeStopsAndFreesItselfWhenItsButtonOrFormGoes) {
