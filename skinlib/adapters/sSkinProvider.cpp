@@ -26,6 +26,8 @@
 #include "skinlib/manager/sSkinManager.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QLabel>
 #include <QChildEvent>
 #include <QTimer>
 #include <QIcon>
@@ -786,8 +788,12 @@ void TsSkinProvider::SetHotButton(int hitCode, bool repaint) {
   };
   const int old = hotCode_;
   setState(old, 0);
+  if (old >= kUserButtonHitBase) HideHint();
   hotCode_ = hitCode;
   setState(hitCode, 1);
+  if (hitCode >= kUserButtonHitBase && size_t(hitCode - kUserButtonHitBase) < titleButtons_.size() &&
+      !titleButtons_[size_t(hitCode - kUserButtonHitBase)].Hint.isEmpty())
+    ShowHint(titleButtons_[size_t(hitCode - kUserButtonHitBase)].Hint);
   g_lastChangeWasPress = false;
   if (repaint) {
     if (old) RepaintTitleButton(old);
@@ -818,6 +824,39 @@ void TsSkinProvider::SetPressedButton(int hitCode) {
 }
 
 bool TsSkinProvider::LastChangeWasPress() { return g_lastChangeWasPress; }
+
+void TsSkinProvider::ShowHint(const QString& text) {
+  if (!form_) return;
+  if (!hint_) {
+    auto* label = new QLabel(form_, Qt::ToolTip | Qt::WindowStaysOnTopHint | Qt::FramelessWindowHint);
+    label->setAttribute(Qt::WA_ShowWithoutActivating);
+    label->setFocusPolicy(Qt::NoFocus);
+    label->setWordWrap(true);
+    label->setMargin(2);
+    label->setMaximumWidth(kHintMaxWidth);
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, ToQColor(ColorToRGB(clInfoBk)));
+    palette.setColor(QPalette::WindowText, ToQColor(ColorToRGB(clInfoText)));
+    label->setPalette(palette);
+    label->setFrameShape(QFrame::Box);
+    hint_ = label;
+  }
+  auto* label = static_cast<QLabel*>(hint_.data());
+  label->setText(text);
+  label->adjustSize();
+  const QPoint cursor = QCursor::pos();
+  const TRect work = MonitorWorkArea();
+  int x = cursor.x() + 8, y = cursor.y() + 16;
+  x = std::max(work.Left, std::min(x, work.Right - label->width()));
+  y = std::max(work.Top, std::min(y, work.Bottom - label->height()));
+  label->move(x, y);
+  label->show();
+}
+
+void TsSkinProvider::HideHint() {
+  if (hint_) hint_->hide();
+}
 
 TacButtonImage TsSkinProvider::ButtonImage(int hitCode) {
   TacButtonImage b;

@@ -59,6 +59,7 @@ inline constexpr unsigned kRegionQueryMsg = 48205;
 inline constexpr platform::WPARAM kRegionQueryParam = 16802;
 // The provider's skin data's control kind.
 inline constexpr int kProviderControlKind = 224;
+inline constexpr int kHintMaxWidth = 800;
 inline constexpr char kFormsOnlyMessage[] = "TsSkinProvider component must be used with forms only!";
 
 enum class TsGripMode { gmNone, gmRightBottom };
@@ -254,6 +255,10 @@ class TsSkinProvider : public QObject {
   TacButtonImage ButtonImage(int hitCode);
   // A press was the last change (true) or a hover (false).
   static bool LastChangeWasPress();
+  // The hint of the hot title button (nullptr until one was shown): clInfoBk,
+  // at most kHintMaxWidth wide, 8 right of and 16 below the cursor, kept in
+  // the work area, on top without taking activation.
+  QWidget* HintWindow() const { return hint_.data(); }
 
   // ---- children of the form
   // A skin manager put on the form becomes the skin data's manager when
@@ -275,11 +280,14 @@ class TsSkinProvider : public QObject {
   void Hook(platform::Message& m, const platform::CallPrevious& previous);
   void WindowPosChanging(platform::Message& m);
   void AttachFrame();
+  void ShowHint(const QString& text);
+  void HideHint();
   void RepaintFrame();
   const TsMaskData* Mask(int index) const;
   int ButtonImageIndex(TacTitleButton kind, const TacFormInfo& form);
 
   QPointer<QWidget> form_;
+  QPointer<QWidget> hint_;
   std::unique_ptr<TsCommonData> skinData_;
   platform::WindowProcHandle hook_;
   std::unique_ptr<TsCustomSysMenu> systemMenu_;

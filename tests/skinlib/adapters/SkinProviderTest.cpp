@@ -23,6 +23,7 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QEvent>
 #include <QApplication>
 #include <QMenu>
@@ -649,6 +650,28 @@ TEST_F(ProviderTest, CaptionStandsOnTheCaptionPlateAndTheAddedTitleFollows) {
   provider->SetFormActive(false);
   provider->PaintAll();
   EXPECT_EQ(bmp.GetPixel(l.CaptionRect.Left - 2, mid), TColor(0xD0E0F0));
+}
+
+TEST_F(ProviderTest, HotTitleButtonShowsItsHintInTheWorkArea) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  provider->TitleButtons().resize(2);
+  provider->TitleButtons()[0].Hint = QStringLiteral("Pin the window");
+  form->show();
+  provider->PaintAll();
+  provider->SetHotButton(kUserButtonHitBase + 1, false);  // no hint: none shown
+  EXPECT_EQ(provider->HintWindow(), nullptr);
+  QCursor::setPos(form->screen()->availableGeometry().bottomRight());
+  provider->SetHotButton(kUserButtonHitBase, false);
+  QWidget* hint = provider->HintWindow();
+  ASSERT_NE(hint, nullptr);
+  EXPECT_TRUE(hint->isVisible());
+  EXPECT_FALSE(hint->isActiveWindow());
+  EXPECT_LE(hint->width(), kHintMaxWidth);
+  EXPECT_TRUE(form->screen()->availableGeometry().contains(hint->geometry())) << "kept inside the work area";
+  EXPECT_EQ(hint->palette().color(QPalette::Window), ToQColor(ColorToRGB(clInfoBk)));
+  provider->SetHotButton(HTCLOSE, false);
+  EXPECT_FALSE(hint->isVisible());
 }
 
 // A system menu whose maximize is shown but not allowed.
