@@ -198,6 +198,8 @@ TOutputWindow::TOutputWindow(QWidget* control)
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
   setFocusPolicy(Qt::NoFocus);
+  // It paints while its owner is locked (and would pass that on to it).
+  setUpdatesEnabled(true);
   hide();
   PutWindowText(this, QStringLiteral("acOutputWindow"));
   SetControlColor(this, kOutputWindowColor);

@@ -438,3 +438,24 @@ TEST(PaintControlToBitmap, AVisibleControlWithItsChildren) {
   EXPECT_EQ(snapshot.GetPixel(4, 7), 0x030201);
   EXPECT_EQ(snapshot.GetPixel(5 + 12, 7 + 12), 0x0000FF);  // the child's own painting
 }
+
+// A form whose redraw is off (the skin library locks forms so) still
+// paints into a bitmap: that is how its show animation gets its picture.
+TEST(PaintControlToBitmap, AFormWithItsRedrawOff) {
+  QWidget form;
+  form.setAutoFillBackground(true);
+  SetControlColor(&form, 0x208040);
+  form.resize(40, 30);
+  auto* panel = new QWidget(&form);
+  panel->setAutoFillBackground(true);
+  SetControlColor(panel, 0x0000FF);
+  panel->setGeometry(10, 10, 10, 10);
+  form.show();
+  SendMessage(&form, WM_SETREDRAW, 0);
+  Bitmap snapshot(40, 30, pf24bit);
+  snapshot.Fill(qRgb(1, 2, 3));
+  PaintControlToBitmap(snapshot, &form, 0, 0, nullptr);
+  EXPECT_EQ(snapshot.GetPixel(2, 2), 0x208040);
+  EXPECT_EQ(snapshot.GetPixel(12, 12), 0x0000FF);
+  SendMessage(&form, WM_SETREDRAW, 1);
+}

@@ -55,25 +55,41 @@ Bitmap ScreenBehind(const QWidget* control) {
 }
 
 // The repaint window: after every picture it hears command 3, and keeps
-// what the control's output window shows then.
-class Frames {
+// what the control's output window shows then, and how often that window
+// painted since the picture before.
+class Frames : public QObject {
  public:
   explicit Frames(const QWidget* control) : control_(control) {
     window_.ensurePolished();
     proc_ = InstallWindowProc(&window_, [this](Message& m, const CallPrevious& previous) {
       if (m.Msg != SkinCommandMsg || HIWORD(m.WParam) != acRefresh) return previous(m);
-      const TOutputWindow* out = OutputWindowOf(control_);
+      TOutputWindow* out = OutputWindowOf(control_);
       Shown.push_back(out ? out->Picture() : Bitmap());
       Locked.push_back(FormsLocked);
       Visible.push_back(out && out->isVisible());
+      Painted.push_back(paints_);
+      paints_ = 0;
+      if (out && out != watched_) {
+        out->installEventFilter(this);
+        watched_ = out;
+      }
     });
     SetAnimationRepaintWindow(&window_);
   }
-  ~Frames() { SetAnimationRepaintWindow(nullptr); }
+  ~Frames() override { SetAnimationRepaintWindow(nullptr); }
   std::vector<Bitmap> Shown;
   std::vector<bool> Locked, Visible;
+  std::vector<int> Painted;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (e->type() == QEvent::Paint && !IsRedelivery(watched, e)) ++paints_;
+    return QObject::eventFilter(watched, e);
+  }
 
  private:
+  int paints_ = 0;
+  QPointer<TOutputWindow> watched_;
   const QWidget* control_;
   QWidget window_;
   WindowProcHandle proc_;
@@ -151,6 +167,8 @@ TEST_F(FormAnimation, StepsFadeFromTheScreenToThePicture) {
   const Bitmap screen = ScreenBehind(&form_);
   const Bitmap snapshot = Snapshot(&form_);
   Frames frames(&form_);
+  SendMessage(&form_, WM_SETREDRAW, 0);  // locked as the skin library locks it
+  Redraws.clear();
   AnimateFormShow(&form_, 3 * 8 + 5);  // N = 3, step 85
   QPointer<TOutputWindow> out = OutputWindowOf(&form_);
   ASSERT_TRUE(out);
@@ -170,6 +188,9 @@ TEST_F(FormAnimation, StepsFadeFromTheScreenToThePicture) {
   EXPECT_TRUE(Same(frames.Shown[4], snapshot));
   EXPECT_FALSE(Same(frames.Shown[0], snapshot));
   EXPECT_FALSE(Same(frames.Shown[0], frames.Shown[1]));
+  // Each picture after the first was painted at once, before the next.
+  for (size_t i = 1; i < frames.Painted.size(); ++i) EXPECT_GE(frames.Painted[i], 1) << "picture " << i;
+  EXPECT_TRUE(form_.updatesEnabled());
   EXPECT_FALSE(FormsLocked);
   EXPECT_EQ(Redraws, std::vector<WPARAM>{1});
 }
