@@ -66,7 +66,9 @@ void SendRefresh() {
 }
 
 // One running animation; it belongs to its output window and ends with it
-// at the latest.
+// at the latest. The repaint window's handlers and the control's own may
+// delete the control or its form (and so the output window and this)
+// whenever a message goes out: each step checks before it goes on.
 class ShowAnimation : public QObject {
  public:
   ShowAnimation(TOutputWindow* out, QWidget* control, unsigned steps, Bitmap screen)
@@ -88,63 +90,74 @@ class ShowAnimation : public QObject {
 
   TOutputWindow* Out() const { return out_; }
   QWidget* Control() const { return control_; }
+  bool Finishing() const { return finishing_; }
 
   // Paints the control's picture and shows the first step, or the end.
   void Start() {
+    const QPointer<ShowAnimation> self(this);
     snapshot_ = Bitmap(control_->width(), control_->height(), pf24bit);
     PaintControlToBitmap(snapshot_, control_, 0, 0, nullptr);
+    if (!self) return;
     work_ = Bitmap(snapshot_.Width(), snapshot_.Height(), pf32bit);
-    if (control_->isWindow()) {
+    if (control_ && control_->isWindow()) {
       // A form with a provider keeps its outline.
       QObject* provider = FormProvider(control_);
       QRegion region;
-      if (provider && !adapters::ProviderHasBorderWindow(provider) && GetWindowRgn(control_, region) != ERROR)
+      if (!self) return;
+      if (provider && control_ && !adapters::ProviderHasBorderWindow(provider) &&
+          GetWindowRgn(control_, region) != ERROR)
         SetWindowRgn(out_, region, false);
     }
-    if (steps_ == 0) {
+    if (steps_ == 0 || !control_) {
       Finish();
       return;
     }
     step_ = 255 / int(steps_);
-    ShowMix();
-    SetTimer(out_, kStepTimer, kStepMilliseconds);
+    if (ShowMix()) SetTimer(out_, kStepTimer, kStepMilliseconds);
   }
 
   // Ends at once: the final picture, the control redrawn, the window freed.
   void Finish() {
+    if (finishing_) return;
+    finishing_ = true;
+    const QPointer<ShowAnimation> self(this);
     KillTimer(out_, kStepTimer);
     out_->ShowPicture(snapshot_);
     SendRefresh();
+    if (!self) return;  // went with its window; its end unlocked
     Unlock();
-    if (control_) {
-      SendMessage(control_, WM_SETREDRAW, 1);
+    if (control_) SendMessage(control_, WM_SETREDRAW, 1);
+    if (control_)
       RedrawWindow(control_, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    }
+    if (!self) return;
     if (!control_ || !(GetWindowLong(control_, GWL_EXSTYLE) & WS_EX_LAYERED))
       SetWindowPos(out_, nullptr, 0, 0, 0, 0,
                    SWP_HIDEWINDOW | SWP_NOACTIVATE | SWP_NOREDRAW | SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE);
-    delete out_;  // and this with it: nothing may follow
+    if (self) delete out_;  // and this with it: nothing may follow
   }
 
  private:
-  // The next step: screen and picture mixed by k, which falls by 255 / N
-  // from 255 (all screen) to at most one step above 0.
-  void ShowMix() {
+  // The next step: screen and picture mixed by k, which falls by 255 div N
+  // from 255 (all screen) at the first step to 255 - N x (255 div N) at
+  // the last. False when the animation went meanwhile.
+  bool ShowMix() {
     MixBitmaps(work_, screen_, snapshot_, std::max(k_, 0));
     out_->ShowPicture(work_);
-    SendRefresh();
     k_ -= step_;
     ++shown_;
+    const QPointer<ShowAnimation> self(this);
+    SendRefresh();
+    return self;
   }
 
   void Step() {
+    if (finishing_) return;
     if (!control_ || shown_ > steps_) {
       Finish();
       return;
     }
-    ShowMix();
-    if (shown_ > steps_) Finish();
+    if (ShowMix() && shown_ > steps_) Finish();
   }
 
   void Unlock() {
@@ -160,6 +173,7 @@ class ShowAnimation : public QObject {
   int k_ = 255;
   int step_ = 0;
   bool unlocked_ = false;
+  bool finishing_ = false;
   Bitmap screen_, snapshot_, work_;
   WindowProcHandle timerProc_;
 };
@@ -237,15 +251,16 @@ TOutputWindow* OutputWindowOf(const QWidget* control) {
 
 void AnimateFormShow(QWidget* control, unsigned time) {
   if (!control || IsDestroying(control)) return;
+  const QPointer<QWidget> alive(control);
   for (ShowAnimation* running : animations)
-    if (running->Control() == control) {
-      running->Finish();
+    if (running->Control() == control && !running->Finishing()) {
+      running->Finish();  // takes it out of the list: the walk ends here
       break;
     }
+  if (!alive) return;
   Bitmap screen;
   TOutputWindow* out = PrepareOutputWindow(control, screen);
-  auto* animation = new ShowAnimation(out, control, (time & 0xFFFF) >> 3, std::move(screen));
-  animation->Start();
+  (new ShowAnimation(out, control, (time & 0xFFFF) >> 3, std::move(screen)))->Start();
 }
 
 void SetAnimationRepaintWindow(QWidget* window) { repaintWindow = window; }

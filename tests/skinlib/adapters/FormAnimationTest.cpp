@@ -129,6 +129,13 @@ class FormAnimation : public ::testing::Test {
     return b;
   }
 
+  // No output window of a test's forms is left.
+  static bool animationsGone() {
+    for (QWidget* w : QApplication::allWidgets())
+      if (GetWindowText(w) == QStringLiteral("acOutputWindow")) return false;
+    return true;
+  }
+
   QWidget form_;
   QWidget* panel_ = nullptr;
   std::vector<WPARAM> Redraws;
@@ -266,6 +273,31 @@ TEST_F(FormAnimation, AControlDeletedMeanwhileEndsIt) {
   delete other;
   EXPECT_FALSE(out);
   EXPECT_FALSE(FormsLocked);
+}
+
+// The repaint window's handler may delete the form at any picture: the
+// animation ends there, nothing stays locked.
+TEST_F(FormAnimation, TheFormDeletedByTheRepaintWindowsHandler) {
+  for (const int at : {0, 1, 3}) {
+    SCOPED_TRACE(at);
+    auto* form = new QWidget;
+    form->setGeometry(10, 10, 60, 40);
+    form->show();
+    QWidget repaint;
+    repaint.ensurePolished();
+    int pictures = 0;
+    QPointer<QWidget> alive(form);
+    InstallWindowProc(&repaint, [&](Message& m, const CallPrevious& previous) {
+      if (m.Msg != SkinCommandMsg || HIWORD(m.WParam) != acRefresh) return previous(m);
+      if (pictures++ == at) delete alive.data();
+    });
+    SetAnimationRepaintWindow(&repaint);
+    AnimateFormShow(form, 3 * 8);
+    ASSERT_TRUE(WaitFor([&] { return !alive && animationsGone(); }));
+    EXPECT_EQ(pictures, at + 1);
+    EXPECT_FALSE(FormsLocked);
+    SetAnimationRepaintWindow(nullptr);
+  }
 }
 
 // Animated again while it runs: the running one ends at once; the forms
