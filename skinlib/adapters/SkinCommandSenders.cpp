@@ -26,6 +26,11 @@ using GuardedList = std::vector<QPointer<QWidget>>;
 
 GuardedList Guarded(const std::vector<QWidget*>& widgets) { return {widgets.begin(), widgets.end()}; }
 
+// A child window in the system's sense: a windowed control that has its
+// handle (graphic controls and controls not polished yet have no window
+// for the window walks to find).
+bool HasWindow(const QWidget* w) { return !IsGraphicControl(w) && HandleAllocated(w); }
+
 }  // namespace
 
 LRESULT SendSkinCommandToHandle(QWidget* window, unsigned command, LPARAM lParam) {
@@ -74,7 +79,8 @@ void NotifyChildrenUpdated(QWidget* control) {
 
 void NotifyTopChildWindows(QWidget* window) {
   GuardedList windows;
-  for (QWidget* w = GetTopWindow(window); w; w = GetWindow(w, GW_HWNDNEXT)) windows.emplace_back(w);
+  for (QWidget* w = GetTopWindow(window); w; w = GetWindow(w, GW_HWNDNEXT))
+    if (HasWindow(w)) windows.emplace_back(w);
   for (const QPointer<QWidget>& w : windows)
     if (w && (GetWindowLong(w, GWL_STYLE) & WS_VISIBLE)) SendSkinCommandToHandle(w, acEndUpdate, 0);
 }
@@ -83,7 +89,7 @@ void BroadcastToChildWindows(QWidget* window, Message& message) {
   if (!window) return;
   GuardedList children;
   EnumChildWindows(window, [&](QWidget* w) {
-    if (GetParent(w) == window) children.emplace_back(w);
+    if (GetParent(w) == window && HasWindow(w)) children.emplace_back(w);
     return true;
   });
   for (const QPointer<QWidget>& w : children)

@@ -58,6 +58,8 @@ void NotifyTopChildWindows(QWidget* window);
 // The record by SendMessage to every child window whose parent is
 // `window` itself (EnumChildWindows walks deeper; grandchildren get
 // nothing).
+// Child windows are windowed controls with a handle: graphic controls and
+// controls not polished yet get nothing from these two.
 void BroadcastToChildWindows(QWidget* window, platform::Message& message);
 
 // The background colour of a control as RGB: $FF00FF for none; a skinned

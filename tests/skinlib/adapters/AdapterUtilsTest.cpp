@@ -3,7 +3,7 @@
 // children and of whole controls.
 #include "skinlib/adapters/AdapterUtils.h"
 
-#include "CommandRecorder.h"
+#include "AdapterTestSupport.h"
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
@@ -46,32 +46,6 @@ Bitmap PlacePicture(int width, int height) {
     for (int x = 0; x < width; ++x) b.SetPixel(x, y, RGB(x & 0xFF, y & 0xFF, 0x40));
   return b;
 }
-
-// Stands in for the section backgrounds' background query: `owner`
-// answers with its cache `cache`, every other control with `color`.
-class BackgroundStandIn {
- public:
-  BackgroundStandIn(QWidget* owner, const Bitmap* cache, TColor color = 0x336699) {
-    saved_ = CommonDataSeams().QueryControlBackground;
-    CommonDataSeams().QueryControlBackground = [=, this](TsBgQuery& q, QWidget* control, bool) {
-      Asked.push_back(control);
-      if (control == owner && cache) {
-        q.BgKind = TsBgQuery::FromBitmap;
-        q.Bitmap = const_cast<Bitmap*>(cache);
-        q.Offset = {0, 0};
-        return true;
-      }
-      q.BgKind = TsBgQuery::PlainColor;
-      q.Color = color;
-      return false;
-    };
-  }
-  ~BackgroundStandIn() { CommonDataSeams().QueryControlBackground = saved_; }
-  std::vector<QWidget*> Asked;
-
- private:
-  std::function<bool(TsBgQuery&, QWidget*, bool)> saved_;
-};
 
 bool SameBlock(const Bitmap& a, TRect ra, const Bitmap& b, TPoint at) {
   for (int y = ra.Top; y < ra.Bottom; ++y)

@@ -2,7 +2,7 @@
 // picture, the lock of the skinned forms and what is left afterwards.
 #include "skinlib/adapters/FormAnimation.h"
 
-#include "CommandRecorder.h"
+#include "AdapterTestSupport.h"
 #include "support/WaitFor.h"
 
 #include "platform/Bitmap.h"
@@ -273,6 +273,22 @@ TEST_F(FormAnimation, AControlDeletedMeanwhileEndsIt) {
   delete other;
   EXPECT_FALSE(out);
   EXPECT_FALSE(FormsLocked);
+}
+
+// A hidden control's picture is its parent's background.
+TEST_F(FormAnimation, AHiddenControlShowsItsParentsBackground) {
+  Bitmap cache(160, 90, pf24bit);
+  for (int y = 0; y < 90; ++y)
+    for (int x = 0; x < 160; ++x) cache.SetPixel(x, y, RGB(x, y, 0x40));
+  BackgroundStandIn bg(&form_, &cache);
+  panel_->hide();
+  Frames frames(panel_);
+  AnimateFormShow(panel_, 0);
+  ASSERT_EQ(frames.Shown.size(), 1u);
+  const Bitmap& shown = frames.Shown[0];
+  ASSERT_EQ(shown.Width(), 60);
+  for (const TPoint p : {TPoint{0, 0}, TPoint{59, 39}, TPoint{30, 20}})
+    EXPECT_EQ(shown.GetPixel(p.X, p.Y), cache.GetPixel(20 + p.X, 15 + p.Y)) << p.X << "," << p.Y;
 }
 
 // The repaint window's handler may delete the form at any picture: the

@@ -2,7 +2,7 @@
 // the manager half's entry points (and takes them out at the end).
 #include "skinlib/adapters/SkinCommandSenders.h"
 
-#include "CommandRecorder.h"
+#include "AdapterTestSupport.h"
 
 #include "platform/Colors.h"
 #include "platform/Messages.h"
@@ -239,12 +239,14 @@ TEST_F(SkinCommandSenders, VisibleChildWindowsHearIt) {
   auto* bottom = new QWidget(&form);
   auto* hidden = new QWidget(&form);
   hidden->hide();
+  auto* label = new QLabel(&form);  // no window of its own
   auto* top = new QWidget(&form);
   auto* grandChild = new QWidget(top);
   form.ensurePolished();
+  auto* late = new QWidget(&form);  // no window yet
   std::vector<CommandRecord> log;
   CommandRecorder r1(log, bottom, "bottom"), r2(log, hidden, "hidden"), r3(log, top, "top"),
-      r4(log, grandChild, "grandChild");
+      r4(log, grandChild, "grandChild"), r5(log, label, "label"), r6(log, late, "late");
   NotifyTopChildWindows(&form);
   NotifyTopChildWindows(nullptr);
   EXPECT_EQ(log, (std::vector<CommandRecord>{{"top", acEndUpdate, true, 0}, {"bottom", acEndUpdate, true, 0}}));
@@ -257,9 +259,12 @@ TEST_F(SkinCommandSenders, OnlyDirectChildWindowsGetABroadcast) {
   auto* b = new QWidget(&form);
   b->hide();  // hidden ones too
   auto* owned = new QWidget(&form, Qt::Window);  // a window of its own is no child
+  auto* label = new QLabel(&form);                // no window of its own
   form.ensurePolished();
+  auto* late = new QWidget(&form);  // no window yet
   std::vector<CommandRecord> log;
-  CommandRecorder r1(log, a, "a"), r2(log, a1, "a1"), r3(log, b, "b"), r4(log, owned, "owned");
+  CommandRecorder r1(log, a, "a"), r2(log, a1, "a1"), r3(log, b, "b"), r4(log, owned, "owned"),
+      r5(log, label, "label"), r6(log, late, "late");
   Message m = Probe(7);
   BroadcastToChildWindows(&form, m);
   BroadcastToChildWindows(nullptr, m);

@@ -1,15 +1,19 @@
-// Test support: a control that records the skin commands it gets, whether
-// each came by SendMessage (through its window level) or by Perform (its
-// control level only), and answers "skinned" (7) as told.
+// Test support of the adapters: a control that records the skin commands
+// it gets, whether each came by SendMessage (through its window level) or
+// by Perform (its control level only), and answers "skinned" (7) as told;
+// a stand-in for the section backgrounds' background query.
 #pragma once
 
+#include "platform/Bitmap.h"
 #include "platform/Messages.h"
 #include "platform/WindowProc.h"
+#include "skinlib/manager/CommonDataSeams.h"
 #include "skinlib/manager/LibraryConstants.h"
 
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 struct CommandRecord {
@@ -61,4 +65,33 @@ class CommandRecorder {
   bool skinned_;
   bool sent_ = false;
   platform::WindowProcHandle window_, control_;
+};
+
+// Stands in for the section backgrounds' background query: `owner`
+// answers with its cache `cache` (at offset 0, 0), every other control
+// with the plain colour `color`. Records who was asked.
+class BackgroundStandIn {
+ public:
+  BackgroundStandIn(QWidget* owner, const platform::Bitmap* cache, platform::TColor color = 0x336699) {
+    saved_ = CommonDataSeams().QueryControlBackground;
+    CommonDataSeams().QueryControlBackground = [=, this](TsBgQuery& q, QWidget* control, bool) {
+      Asked.push_back(control);
+      if (control == owner && cache) {
+        q.BgKind = TsBgQuery::FromBitmap;
+        q.Bitmap = const_cast<platform::Bitmap*>(cache);
+        q.Offset = {0, 0};
+        return true;
+      }
+      q.BgKind = TsBgQuery::PlainColor;
+      q.Color = color;
+      return false;
+    };
+  }
+  ~BackgroundStandIn() { CommonDataSeams().QueryControlBackground = saved_; }
+  BackgroundStandIn(const BackgroundStandIn&) = delete;
+  BackgroundStandIn& operator=(const BackgroundStandIn&) = delete;
+  std::vector<QWidget*> Asked;
+
+ private:
+  std::function<bool(TsBgQuery&, QWidget*, bool)> saved_;
 };
