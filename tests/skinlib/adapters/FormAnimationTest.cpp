@@ -228,6 +228,11 @@ TEST_F(FormAnimation, TheOutputWindowOfAChildControl) {
   EXPECT_EQ(SendMessage(out, WM_ERASEBKGND, PtrParam(&dc)), 1);
   EXPECT_EQ(SendMessage(out, WM_NCPAINT, 1), 0);
   EXPECT_EQ(canvasBitmap.GetPixel(5, 5), 0x030201);  // nothing erased
+  // What it paints is its picture, from its top-left corner.
+  const Bitmap painted = Bitmap::FromQImage(out->grab().toImage(), pf24bit);
+  ASSERT_EQ(painted.Width(), out->Picture().Width());
+  for (const TPoint p : {TPoint{0, 0}, TPoint{59, 0}, TPoint{0, 39}, TPoint{59, 39}, TPoint{30, 20}})
+    EXPECT_EQ(painted.GetPixel(p.X, p.Y), out->Picture().GetPixel(p.X, p.Y)) << p.X << "," << p.Y;
   QPointer<TOutputWindow> gone = out;
   ASSERT_TRUE(WaitFor([&] { return !gone; }));
 }

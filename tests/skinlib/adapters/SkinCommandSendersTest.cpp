@@ -285,6 +285,18 @@ TEST_F(SkinCommandSenders, BackgroundColourOfAWindow) {
   EXPECT_EQ(log[0], (CommandRecord{"w", kCommandBgColor, true, KeyColor}));
 }
 
+// The question (7) goes with lParam 0, the colour query (21) with $FF00FF.
+TEST_F(SkinCommandSenders, WhatTheColourLookupAsks) {
+  QWidget w;
+  w.ensurePolished();
+  std::vector<CommandRecord> log;
+  CommandRecorder r(log, &w, "w", true);
+  r.RecordQuestions = true;
+  r.Answer = 0x445566;
+  EXPECT_EQ(GetControlBgColor(&w), 0x445566);
+  EXPECT_EQ(log, (std::vector<CommandRecord>{{"w", kCommandIsSkinned, true, 0}, {"w", kCommandBgColor, true, KeyColor}}));
+}
+
 TEST_F(SkinCommandSenders, TheStartUpFillsTheChildAndWindowSlots) {
   QWidget form;
   auto* child = new QWidget(&form);
