@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 
+class QEvent;
 class QObject;
 
 namespace platform {
@@ -39,10 +40,14 @@ class Dispatcher {
   size_t Pending() const;
 
  private:
+  class Waker;
+  void Woken();
+
   mutable std::mutex mutex_;
   std::condition_variable posted_;
   std::deque<std::function<void()>> queue_;
   QObject* receiver_;  // lives on the GUI thread; wakes its event loop
+  QEvent* spare_;      // the next wake event; null while one is on its way
 };
 
 // The program's dispatcher onto the GUI thread (made on first use, which

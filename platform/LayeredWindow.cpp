@@ -61,7 +61,11 @@ void SetLayeredWindowsAvailableForTesting(std::optional<bool> forced) { forcedAv
 LayeredWindow::LayeredWindow(QWidget* owner, bool inputTransparent) : QWidget(owner) {
   Qt::WindowFlags flags = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus |
                           Qt::NoDropShadowWindowHint;
-  if (inputTransparent) flags |= Qt::WindowTransparentForInput;
+  // A window transparent for input is one the window manager leaves
+  // alone: a frame of its own around it would take the mouse (the pointer
+  // over the frame has left the window below, which may hide the window
+  // again, and so on).
+  if (inputTransparent) flags |= Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint;
   setWindowFlags(flags);
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_ShowWithoutActivating);
@@ -80,11 +84,18 @@ LayeredWindow::LayeredWindow(QWidget* owner, bool inputTransparent) : QWidget(ow
 
 LayeredWindow::~LayeredWindow() { RemoveWindowProc(noActivate_); }
 
-bool LayeredWindow::Update(TPoint screenPos, const Bitmap& picture, uint8_t constantAlpha) {
+bool LayeredWindow::Update(TPoint screenPos, const Bitmap& picture, uint8_t constantAlpha, Alpha alpha) {
   if (picture.Empty()) return false;
+  const bool premultiplied = alpha == Alpha::Premultiplied && picture.PixelFormat() == pf32bit;
   const QImage image = picture.PixelFormat() == pf32bit ? picture.ConstImage() : picture.OpaqueImage();
   if (image.isNull()) return false;
-  picture_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  if (premultiplied) {
+    // The bytes as they are (a colour above its alpha included).
+    picture_ = image.convertToFormat(QImage::Format_ARGB32);
+    picture_.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+  } else {
+    picture_ = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  }
   alpha_ = constantAlpha;
   setGeometry(screenPos.X, screenPos.Y, picture.Width(), picture.Height());
   update();
@@ -93,7 +104,11 @@ bool LayeredWindow::Update(TPoint screenPos, const Bitmap& picture, uint8_t cons
 
 void LayeredWindow::SetInputTransparent(bool on) {
   if (on == InputTransparent()) return;
-  SetWindowFlagsInPlace(this, windowFlags() ^ Qt::WindowTransparentForInput);
+  Qt::WindowFlags flags = windowFlags() ^ Qt::WindowTransparentForInput;
+  // Whether the window manager manages the window is settled when the
+  // native window is made.
+  if (!testAttribute(Qt::WA_WState_Created)) flags.setFlag(Qt::X11BypassWindowManagerHint, on);
+  SetWindowFlagsInPlace(this, flags);
 }
 
 bool LayeredWindow::InputTransparent() const { return windowFlags().testFlag(Qt::WindowTransparentForInput); }
@@ -116,7 +131,9 @@ void LayeredWindow::paintEvent(QPaintEvent* event) {
   p.setCompositionMode(QPainter::CompositionMode_Source);
   p.fillRect(event->rect(), Qt::transparent);
   if (picture_.isNull() || alpha_ == 0) return;
-  p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  // Over the cleared window the picture's pixels go in as they are (source
+  // over would drop those of alpha 0, whose colour a premultiplied picture
+  // adds to what lies below).
   p.setOpacity(alpha_ / 255.0);
   p.drawImage(event->rect().topLeft(), picture_, event->rect());
 }

@@ -9,7 +9,9 @@
 // activates it all the same (the offscreen platform does on every show),
 // it hands the activation straight back. Made transparent for
 // input, it lets the mouse through to the window below, and
-// WindowFromPoint (WindowUtils.h) passes over it.
+// WindowFromPoint (WindowUtils.h) passes over it; such a window, made so
+// before it is first shown, is never managed by a window manager (whose
+// frame around it would take the mouse).
 //
 // Such windows show their alpha only where the window system composes
 // windows: LayeredWindowsAvailable tells whether it does (the offscreen
@@ -44,12 +46,18 @@ class LayeredWindow : public QWidget {
   explicit LayeredWindow(QWidget* owner = nullptr, bool inputTransparent = false);
   ~LayeredWindow() override;
 
+  // How the colour of a pf32bit picture's pixel goes with its alpha:
+  // straight, or premultiplied as the system's layered windows take them
+  // (AC_SRC_ALPHA), where a pixel of alpha 0 still adds its colour to what
+  // lies below (a glow's light).
+  enum class Alpha { Straight, Premultiplied };
+
   // UpdateLayeredWindow: the window moves to `screenPos`, takes the size
-  // of `picture` and shows its pixels: a pf32bit picture with its straight
-  // alpha, any other format opaque, each pixel's alpha scaled by
+  // of `picture` and shows its pixels: a pf32bit picture with its alpha as
+  // `alpha` says, any other format opaque, each pixel scaled by
   // constantAlpha / 255. False, changing nothing, for an empty picture or
   // one of an unknown format.
-  bool Update(TPoint screenPos, const Bitmap& picture, uint8_t constantAlpha = 255);
+  bool Update(TPoint screenPos, const Bitmap& picture, uint8_t constantAlpha = 255, Alpha alpha = Alpha::Straight);
 
   // The mouse passes through to what lies below (and WindowFromPoint
   // passes over the window).

@@ -5,6 +5,7 @@
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
+#include "skinlib/adapters/AdapterBaseSeams.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/LibraryUtils.h"
@@ -116,6 +117,7 @@ void StartSenders() {
   table.GetControlBgColor = &GetControlBgColor;
   table.SendSkinCommandToChildren = &SendSkinCommandToChildren;
   table.GetWndBgColor = &GetWndBgColor;
+  AdapterBaseSeams().BroadcastToChildWindows = &BroadcastToChildWindows;
 }
 
 void FinishSenders() {
@@ -124,6 +126,7 @@ void FinishSenders() {
   table.GetControlBgColor = nullptr;
   table.SendSkinCommandToChildren = nullptr;
   table.GetWndBgColor = nullptr;
+  AdapterBaseSeams().BroadcastToChildWindows = nullptr;
 }
 
 [[maybe_unused]] const bool registered =

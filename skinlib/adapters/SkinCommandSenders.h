@@ -11,8 +11,9 @@
 // what went meanwhile.
 //
 // The unit "SkinCommandSenders" puts these into the manager half's table
-// of entry points (skinlib/manager/AdapterEntryPoints.h) when it starts
-// and takes them out when it finishes. GUI thread only.
+// of entry points (skinlib/manager/AdapterEntryPoints.h) and the broadcast
+// to child windows into the adapter base's seams (AdapterBaseSeams.h)
+// when it starts, and takes them out when it finishes. GUI thread only.
 #pragma once
 
 #include "platform/Colors.h"

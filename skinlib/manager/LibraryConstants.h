@@ -50,6 +50,7 @@ enum TacSkinCommand : unsigned {
   acParentBgChanged = 20,
   acGetBgColor = 21,
   acSetStateFlag = 22,
+  acPrepareCache = 23,
   acControlChanged = 25,
   acGetSection = 26,
   acGetCaptionHeight = 27,

@@ -60,6 +60,27 @@ TEST(LayeredWindowTest, ShowsAPictureWhereItIsPut) {
   EXPECT_EQ(style & WS_EX_TRANSPARENT, 0u);
 }
 
+// A premultiplied picture goes in byte for byte, a pixel of alpha 0 with
+// its colour (which the window adds to what lies below); a straight one
+// is premultiplied, such a pixel losing its colour.
+TEST(LayeredWindowTest, TakesStraightOrPremultipliedPictures) {
+  Bitmap picture(2, 1, pf32bit);
+  picture.SetArgb(0, 0, qRgba(80, 40, 20, 0));
+  picture.SetArgb(1, 0, qRgba(100, 50, 0, 128));
+  auto raw = [](const QImage& image, int x) { return reinterpret_cast<const QRgb*>(image.constScanLine(0))[x]; };
+  LayeredWindow layered;
+  ASSERT_TRUE(layered.Update(TPoint{150, 160}, picture, 255, LayeredWindow::Alpha::Premultiplied));
+  EXPECT_EQ(raw(layered.Picture(), 0), qRgba(80, 40, 20, 0));
+  EXPECT_EQ(raw(layered.Picture(), 1), qRgba(100, 50, 0, 128));
+  layered.show();
+  PumpEvents();
+  const QImage painted = layered.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  EXPECT_EQ(raw(painted, 0), qRgba(80, 40, 20, 0)) << "painted as it is";
+  ASSERT_TRUE(layered.Update(TPoint{150, 160}, picture));
+  EXPECT_EQ(raw(layered.Picture(), 0), qRgba(0, 0, 0, 0));
+  EXPECT_EQ(raw(layered.Picture(), 1), qRgba(50, 25, 0, 128));
+}
+
 // Shown or clicked, the layered window leaves the active window active.
 TEST(LayeredWindowTest, NeverTakesActivation) {
   Below below;

@@ -5,63 +5,24 @@
 // With SSQ_SCREENSHOT_DIR set, the composed screen goes there as
 // layered_window.png.
 #include "platform/LayeredWindow.h"
+#include "support/XPrograms.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <functional>
-#include <sys/wait.h>
-#include <unistd.h>
-
 using namespace platform;
+using testsupport::Compositor;
+using testsupport::WaitFor;
 
 namespace {
-
-// Pumps events until `done` or the time is up.
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(20);
-  }
-  return true;
-}
-
-// xcompmgr as a child process; ended (by its id) when the object goes.
-class Compositor {
- public:
-  Compositor() {
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::execlp("xcompmgr", "xcompmgr", "-n", static_cast<char*>(nullptr));
-      ::_exit(127);
-    }
-  }
-  ~Compositor() { Stop(); }
-  bool Started() const { return pid_ > 0; }
-  void Stop() {
-    if (pid_ <= 0) return;
-    ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
-    pid_ = -1;
-  }
-
- private:
-  pid_t pid_ = -1;
-};
 
 QRgb ScreenPixel(QPoint at) {
   const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();

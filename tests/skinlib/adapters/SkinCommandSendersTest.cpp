@@ -12,6 +12,7 @@
 #include "platform/WindowTable.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
+#include "skinlib/adapters/AdapterBaseSeams.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
 #include "skinlib/manager/LibraryConstants.h"
 
@@ -307,10 +308,12 @@ TEST_F(SkinCommandSenders, TheStartUpFillsTheChildAndWindowSlots) {
   Message m = Probe();
   adapters::SendSkinCommandToChildren(&form, m);
   EXPECT_EQ(adapters::GetWndBgColor(&form), 0x010203);
-  EXPECT_EQ(log.size(), 2u);
+  adapterseams::BroadcastToChildWindows(&form, m);
+  EXPECT_EQ(log.size(), 3u);
   FinishUnit("SkinCommandSenders");
   log.clear();
   adapters::SendSkinCommandToChildren(&form, m);
+  adapterseams::BroadcastToChildWindows(&form, m);
   EXPECT_EQ(adapters::GetWndBgColor(&form), KeyColor);
   EXPECT_TRUE(log.empty());
   StartUnit("SkinCommandSenders");  // for TearDown

@@ -541,6 +541,12 @@ QImage SliceStrip(bool withMask) {
   return image;
 }
 
+int HaloMaskValue(int x, int y) {
+  const int inner = kHaloSize - kHaloMargin - 1;
+  const int d = std::max({kHaloMargin - x, x - inner, kHaloMargin - y, y - inner, 0});
+  return std::min(255, 36 * d);
+}
+
 QRgb CornerGlyphPixel(int x, int y, int state) {
   if (x + y < 2) return kKeyColour.rgb();
   return qRgb(200 - 20 * x, 30 + 20 * y, 90 + 50 * state);
@@ -572,6 +578,18 @@ QImage IconStrip(QColor colour) {
     p.drawLine(8 * s + 2, 2, 8 * s + 5, 5);
     p.drawLine(8 * s + 5, 2, 8 * s + 2, 5);
   }
+  return image;
+}
+
+// The halo strip: its one state, its mask part below.
+QImage HaloStrip() {
+  QImage image(kHaloSize, 2 * kHaloSize, QImage::Format_RGB32);
+  for (int y = 0; y < kHaloSize; ++y)
+    for (int x = 0; x < kHaloSize; ++x) {
+      image.setPixel(x, y, kHaloColour);
+      const int m = HaloMaskValue(x, y);
+      image.setPixel(x, kHaloSize + y, qRgb(m, m, m));
+    }
   return image;
 }
 
@@ -647,7 +665,15 @@ TestSkin PaintingSkin() {
       .Set(QStringLiteral("IMGTOPLEFT"), GlyphValue(corner, 3, 0))
       .Set(QStringLiteral("IMGBTMRIGHT"), GlyphValue(maskedCorner, 3, 1));
 
+  skin.Section(QStringLiteral("GLOWING"))
+      .Set(QStringLiteral("COLOR"), 0x402010)
+      .Set(QStringLiteral("GLOW"), 1)
+      .Set(QStringLiteral("GLOWMARGIN"), kHaloOverlap)
+      .Set(QStringLiteral("GLOW0"), OwnFileValue(QStringLiteral("HALO.BMP"), 1, 1, 3,
+                                                 QMargins(kHaloMargin, kHaloMargin, kHaloMargin, kHaloMargin)));
+
   skin.AddFile(QStringLiteral("SLICE.BMP"), BmpBytes(SliceStrip(false)));
+  skin.AddFile(QStringLiteral("HALO.BMP"), BmpBytes(HaloStrip()));
   skin.AddFile(QStringLiteral("SICON.BMP"), BmpBytes(IconStrip(QColor(210, 40, 90))));
   skin.AddFile(QStringLiteral("GLOW.BMP"), BmpBytes(IconStrip(QColor(250, 140, 140))));
   skin.AddFile(QStringLiteral("Tile.jpg"), skindraw::JpegBytes(Texture(320, 320, QColor(200, 220, 240), QColor(240, 230, 210))));

@@ -214,7 +214,18 @@ QRgb CornerGlyphPixel(int x, int y, int state);
 // strong colour) in the master bitmap, SICONCLOSE ("SICON.BMP") and
 // BICONCLOSEGLOW0 ("GLOW.BMP") of their own. The master bitmap also holds
 // grey and key-colour pixels around the pictures.
+//   GLOWING     a control's glow: GLOW 1, GLOWMARGIN kHaloOverlap, and the
+//               mask GLOW0 "!HALO.BMP!1!1!3!8!8!8!8": the halo below with
+//               its mask part, margins kHaloMargin
 TestSkin PaintingSkin();
+
+// The halo of the painting skin: one kHaloSize x kHaloSize state of one
+// colour, kHaloColour; its mask part grows from 36 next to the inner
+// square (kHaloMargin .. kHaloSize - kHaloMargin - 1 both ways) by 36 a
+// pixel outwards, to 255 at the rim (0 inside).
+inline constexpr int kHaloSize = 24, kHaloMargin = 8, kHaloOverlap = 3;
+inline constexpr QRgb kHaloColour = 0xFFFFBE3C;  // (255, 190, 60)
+int HaloMaskValue(int x, int y);
 
 // ------------------------------------------------------------ the library's pictures
 
