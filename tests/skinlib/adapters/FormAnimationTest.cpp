@@ -3,7 +3,7 @@
 #include "skinlib/adapters/FormAnimation.h"
 
 #include "AdapterTestSupport.h"
-#include "support/WaitFor.h"
+#include "support/XPrograms.h"
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"

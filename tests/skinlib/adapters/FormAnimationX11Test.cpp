@@ -13,7 +13,7 @@
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
-#include "support/WaitFor.h"
+#include "support/XPrograms.h"
 
 #include <QApplication>
 #include <QDir>
