@@ -716,8 +716,13 @@ void Canvas::DrawTextLine(QPainter* p, int x, int y, const QString& text, int mn
   // Pieces between tabs, each at its own x when tabs are expanded.
   int tabWidth = std::max(1, fm.averageCharWidth() * kTabChars);
   int width = 0;
+  if (!(expandTabs && text.contains(QLatin1Char('\t')))) {
+    // One piece: measured only for the fill.
+    if (bkMode_ == OPAQUE) width = fm.horizontalAdvance(text);
+    expandTabs = false;
+  }
   std::vector<std::pair<int, QString>> pieces;
-  if (expandTabs && text.contains(QLatin1Char('\t'))) {
+  if (expandTabs) {
     int start = 0;
     for (int i = 0; i <= text.size(); ++i) {
       if (i < text.size() && text[i] != QLatin1Char('\t')) continue;
@@ -727,15 +732,13 @@ void Canvas::DrawTextLine(QPainter* p, int x, int y, const QString& text, int mn
       if (i < text.size()) width = (width / tabWidth + 1) * tabWidth;
       start = i + 1;
     }
-  } else {
-    pieces.emplace_back(0, text);
-    width = fm.horizontalAdvance(text);
   }
   if (bkMode_ == OPAQUE && width > 0) FillDevice(p, QRect(x, y, width, h), bkColor_);
   ApplyComposition(p, false);
   p->setPen(ToQColor(textColor_));
   appliedPen_.reset();
   if (rtl) p->setLayoutDirection(Qt::RightToLeft);
+  if (!expandTabs && !text.isEmpty()) p->drawText(x, y + fm.ascent(), text);
   for (const auto& [px, piece] : pieces)
     if (!piece.isEmpty()) p->drawText(x + px, y + fm.ascent(), piece);
   if (rtl) p->setLayoutDirection(Qt::LeftToRight);
@@ -799,7 +802,10 @@ int Canvas::DrawText(const QString& source, TRect& r, unsigned format) {
   // Prefixes: "&&" is "&", "&x" underlines x (the last such one counts).
   QString text;
   int mnemonic = -1;
-  for (int i = 0; i < source.size(); ++i) {
+  const bool plain = ((format & DT_NOPREFIX) || !source.contains(QLatin1Char('&'))) &&
+                     !(single && (source.contains(QLatin1Char('\r')) || source.contains(QLatin1Char('\n'))));
+  if (plain) text = source;
+  for (int i = 0; !plain && i < source.size(); ++i) {
     QChar c = source[i];
     if (single && (c == QLatin1Char('\r') || c == QLatin1Char('\n'))) continue;
     if (c == QLatin1Char('&') && !(format & DT_NOPREFIX)) {
@@ -876,9 +882,11 @@ int Canvas::DrawText(const QString& source, TRect& r, unsigned format) {
   std::vector<QString> shown;
   std::vector<int> widths;
   int maxWidth = 0;
+  // A left-aligned line is measured only to be cut or to be reported.
+  const bool measure = format & (DT_CENTER | DT_RIGHT | DT_CALCRECT | DT_END_ELLIPSIS);
   for (TextLine& line : lines) {
     QString s = text.mid(line.start, line.length);
-    int w = width(line.start, line.length);
+    int w = measure ? width(line.start, line.length) : 0;
     if ((format & DT_END_ELLIPSIS) && w > limit) {
       int n = line.length;
       while (n > 0 && width(line.start, n) + fm.horizontalAdvance(dots) > limit) --n;

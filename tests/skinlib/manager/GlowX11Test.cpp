@@ -110,10 +110,21 @@ TEST(GlowX11Test, ClicksOnAGlowReachTheControlsBeneath) {
   glowing->Data.SetSkinSection(QStringLiteral("GLOWING"));
   ASSERT_TRUE(glowing->Data.Skinned());
   window.show();
-  const QPoint origin = glowing->mapToGlobal(QPoint(0, 0));
-  // Just above the button, inside the glow's band.
-  const QPoint band = origin + QPoint(60, -2);
-  ASSERT_TRUE(WaitFor([&] { return window.isVisible() && Screen().pixel(band) == qRgb(40, 40, 40); }));
+  // A window manager may still move the window after it shows: the place
+  // is read again until the window is seen there.
+  QPoint origin, band;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        origin = glowing->mapToGlobal(QPoint(0, 0));
+        band = origin + QPoint(60, -2);  // just above the button, inside the glow's band
+        return window.isVisible() && Screen().pixel(band) == qRgb(40, 40, 40) &&
+               Screen().pixel(origin - QPoint(30, 30)) == qRgb(40, 40, 40);
+      },
+      20000))
+      << "window at " << window.geometry().x() << "," << window.geometry().y() << " frame "
+      << window.frameGeometry().x() << "," << window.frameGeometry().y() << " visible " << window.isVisible()
+      << " band pixel " << std::hex << Screen().pixel(band) << " inside " << Screen().pixel(origin - QPoint(30, 30))
+      << (Screen().save("/tmp/glow-fail.png") ? " (screen in /tmp/glow-fail.png)" : "");
   MoveMouse(QPoint(10, 300));
 
   Compositor compositor;

@@ -680,6 +680,48 @@ TestSkin PaintingSkin() {
   return skin;
 }
 
+TestSkin CaptionSkin() {
+  TestSkin skin;
+  skin.Name = QStringLiteral("Captions");
+  skin.Place(Texture(16, 16, QColor(200, 220, 240), QColor(230, 240, 250)));
+  const auto fontColors = [](SkinSection& section, const char* prefix, const std::array<int, 5>& colors) {
+    const char* keys[] = {"FONTCOLOR", "TCLEFT", "TCTOP", "TCRIGHT", "TCBOTTOM"};
+    for (size_t i = 0; i < 5; ++i) section.Set(QString::fromLatin1(prefix) + QLatin1String(keys[i]), colors[i]);
+  };
+  skin.Section(QStringLiteral("GLOBALINFO"))
+      .Set(QStringLiteral("VERSION"), QStringLiteral("7.05"))
+      .Set(QStringLiteral("MASTERBITMAP"), QStringLiteral("Master.bmp"))
+      .Set(QStringLiteral("COLOR"), kCaptionGlobalColor)
+      .Set(QStringLiteral("FONTCOLOR"), 0x101010)
+      .Set(QStringLiteral("GIVEOWNFONT"), QStringLiteral("TRUE"));
+  SkinSection& caption = skin.Section(QStringLiteral("CAPTION")).Set(QStringLiteral("COLOR"), 0x30A050);
+  fontColors(caption, "", kCaptionColors);
+  fontColors(caption, "HOT", kCaptionHotColors);
+  SkinSection& plain = skin.Section(QStringLiteral("PLAINCAPTION")).Set(QStringLiteral("COLOR"), 0xF0F0F0);
+  fontColors(plain, "", {0x204080, -1, -1, -1, -1});
+  fontColors(plain, "HOT", {0x4080C0, -1, -1, -1, -1});
+  SkinSection& shadowed = skin.Section(QStringLiteral("SHADOWED")).Set(QStringLiteral("COLOR"), 0x806040);
+  fontColors(shadowed, "", {0xFFFFFF, -1, -1, 0x404040, 0x404040});
+  skin.Section(QStringLiteral("WEBBUTTON"))
+      .Set(QStringLiteral("COLOR"), 0xFFFFFF)
+      .Set(QStringLiteral("FONTCOLOR"), 0x800000)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0xFF0000);
+  skin.Section(QStringLiteral("BUTTON"))
+      .Set(QStringLiteral("COLOR"), 0xE0E0E0)
+      .Set(QStringLiteral("FONTCOLOR"), 0x000060)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0x0000FF);
+  skin.Section(QStringLiteral("SEETHROUGH"))
+      .Set(QStringLiteral("TRANSPARENCY"), 100)
+      .Set(QStringLiteral("HOTTRANSPARENCY"), 0)
+      .Set(QStringLiteral("FONTCOLOR"), 0x008080)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0x006000);
+  skin.Section(QStringLiteral("FONTPANEL"))
+      .Set(QStringLiteral("COLOR"), 0x602020)
+      .Set(QStringLiteral("FONTCOLOR"), 0x00E0E0)
+      .Set(QStringLiteral("GIVEOWNFONT"), QStringLiteral("TRUE"));
+  return skin;
+}
+
 const char* DamageName(SkinDamage damage) {
   switch (damage) {
     case SkinDamage::MaskOutsideBitmap: return "mask-outside-bitmap";

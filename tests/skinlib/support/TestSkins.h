@@ -16,6 +16,7 @@
 #include <QRect>
 #include <QString>
 
+#include <array>
 #include <optional>
 #include <string>
 #include <utility>
@@ -226,6 +227,24 @@ TestSkin PaintingSkin();
 inline constexpr int kHaloSize = 24, kHaloMargin = 8, kHaloOverlap = 3;
 inline constexpr QRgb kHaloColour = 0xFFFFBE3C;  // (255, 190, 60)
 int HaloMaskValue(int x, int y);
+
+// A skin for the caption painters, every font colour distinct:
+//   CAPTION       COLOR $30A050, the five font colours kCaptionColors
+//                 (main, left, top, right, bottom contours) and the hot
+//                 five kCaptionHotColors
+//   PLAINCAPTION  main colours only (the four contours -1 in the text)
+//   SHADOWED      white text with a right and a bottom contour (a shadow)
+//   WEBBUTTON     FONTCOLOR $800000, HOTFONTCOLOR $FF0000
+//   BUTTON        FONTCOLOR $000060, HOTFONTCOLOR $0000FF
+//   SEETHROUGH    Transparency 100 (0 when hot), FONTCOLOR $008080,
+//                 HOTFONTCOLOR $006000
+//   FONTPANEL     COLOR $602020, FONTCOLOR $00E0E0, gives its font
+// GLOBALINFO: COLOR kCaptionGlobalColor, FONTCOLOR $101010, gives its
+// font.
+inline constexpr int kCaptionGlobalColor = 0xC8D8E8;
+inline constexpr std::array<int, 5> kCaptionColors{0x0000C0, 0xC00000, 0x00C000, 0xC0C000, 0xC000C0};
+inline constexpr std::array<int, 5> kCaptionHotColors{0x000080, 0x800000, 0x008000, 0x808000, 0x800080};
+TestSkin CaptionSkin();
 
 // ------------------------------------------------------------ the library's pictures
 
