@@ -177,8 +177,7 @@ void TfrmMain::ShowDialog(QDialog& dialog) { ExecDialog(dialog); }
 
 void TfrmMain::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
-  // A frame put on by the skin hides and shows the window again: no new show.
-  if (!e->spontaneous() && !platform::IsReshowing(this)) FormShow();
+  if (!e->spontaneous()) FormShow();
 }
 
 void TfrmMain::FormShow() {

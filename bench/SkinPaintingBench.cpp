@@ -9,11 +9,18 @@
 //   fastest target (RGB32).
 // - BlendRectByAlpha, a constant-alpha blend of 1280 x 800, against
 //   QPainter drawing the image with that opacity.
+// - PaintSectionBackground, a section with a vertical gradient (50 %), a
+//   32 x 32 texture tiled under it (50 %) and Transparency 50 over a
+//   parent bitmap, at 64 x 24, 320 x 200 and 1280 x 800 in 24 and 32 bits,
+//   against QPainter tiling the texture, laying the gradient over it at
+//   half opacity and the result over the parent at half opacity.
 // - ApplyHueOffset on a 1024 x 1024 master bitmap (goal: under 40 ms),
 //   of a skin-like picture (bands and gradients) and of noise (every pixel
 //   a colour of its own), against QColor's HSV turn of each pixel.
 #include "skinlib/manager/AlphaPainting.h"
 #include "skinlib/manager/MaskSlicing.h"
+#include "skinlib/manager/SectionBackgrounds.h"
+#include "skinlib/manager/SkinGradients.h"
 #include "skinlib/manager/SkinColorAdjust.h"
 #include "skinlib/manager/sSkinManager.h"
 
@@ -187,6 +194,89 @@ void BM_QPainterOpacityRgb32(benchmark::State& state) {
   PerPixel(state, kBlendSize);
 }
 
+// ---- a section
+
+constexpr int kTexture = 32;
+
+QImage TexturePicture() {
+  QImage image(kTexture, kTexture, QImage::Format_RGB32);
+  for (int y = 0; y < kTexture; ++y)
+    for (int x = 0; x < kTexture; ++x) image.setPixel(x, y, qRgb(120 + 3 * x, 140 + 2 * y, 200 - x - y));
+  return image;
+}
+
+// A manager holding one section "MIXED": gradient 50, texture 50,
+// Transparency 50, and its "PATTERN" texture in the master bitmap.
+struct MixedSection {
+  std::unique_ptr<TsSkinManager> manager = std::make_unique<TsSkinManager>();
+  MixedSection() {
+    manager->SkinData = std::make_unique<TsSkinData>();
+    manager->MasterBitmap = std::make_unique<Bitmap>(Bitmap::FromQImage(TexturePicture(), pf24bit));
+    TsGeneralData s;
+    s.SectionName = QStringLiteral("MIXED");
+    s.Color = 0x406080;
+    s.Transparency = 50;
+    s.GradientPercent = 50;
+    s.ImagePercent = 50;
+    ParseGradient(QStringLiteral("16777215;8421504;100;0;0"), s.GradientArray);
+    manager->GeneralData.push_back(std::move(s));
+    TsMaskData m;
+    m.ClassName = QStringLiteral("MIXED");
+    m.PropertyName = QStringLiteral("PATTERN");
+    m.R = {0, 0, kTexture, kTexture};
+    m.ImgType = itisaTexture;
+    m.Manager = manager.get();
+    manager->MaskData.push_back(std::move(m));
+  }
+};
+
+// Arguments: bits, size index (range 1 as the mask cases' range 2).
+QSize SectionSize(const benchmark::State& state) { return kSizes[state.range(1)]; }
+TPixelFormat SectionFormat(const benchmark::State& state) { return state.range(0) == 32 ? pf32bit : pf24bit; }
+
+void BM_PaintSectionBackground(benchmark::State& state) {
+  const QSize size = SectionSize(state);
+  MixedSection section;
+  const Bitmap parent = Noise(size, pf24bit, 4);
+  const TsBgSource parentBg{&parent, 0, 0, KeyColor, true};
+  Bitmap b(size.width(), size.height(), SectionFormat(state));
+  const TRect r{0, 0, size.width(), size.height()};
+  for (auto _ : state) {
+    PaintSectionBackground(0, QStringLiteral("MIXED"), parentBg, KeyColor, -1, -1, section.manager.get(), b,
+                           TPoint{0, 0}, r, 0);
+    benchmark::DoNotOptimize(b.ScanLine(0));
+  }
+  PerPixel(state, size);
+}
+
+// The same layers with QPainter onto the same pixels: the texture tiled,
+// the gradient over it at half opacity into a work image, the parent
+// drawn, the work image over it at half opacity.
+void BM_QPainterSection(benchmark::State& state) {
+  const QSize size = SectionSize(state);
+  const QPixmap texture = QPixmap::fromImage(TexturePicture());
+  const QImage parent = Noise(size, pf24bit, 4).ToQImage();
+  Bitmap b(size.width(), size.height(), SectionFormat(state));
+  QImage work(size, b.ConstImage().format());
+  QLinearGradient gradient(0, 0, 0, size.height());
+  gradient.setColorAt(0, QColor(255, 255, 255));
+  gradient.setColorAt(1, QColor(128, 128, 128));
+  for (auto _ : state) {
+    QPainter w(&work);
+    w.drawTiledPixmap(QRect(QPoint(), size), texture);
+    w.setOpacity(0.5);
+    w.fillRect(QRect(QPoint(), size), gradient);
+    w.end();
+    QPainter p(b.PaintDevice());
+    p.drawImage(0, 0, parent);
+    p.setOpacity(0.5);
+    p.drawImage(0, 0, work);
+    p.end();
+    benchmark::DoNotOptimize(b.ScanLine(0));
+  }
+  PerPixel(state, size);
+}
+
 // ---- hue
 
 constexpr int kMaster = 1024;
@@ -267,3 +357,7 @@ BENCHMARK(BM_QPainterOpacity)->Arg(24)->Arg(32)->UseRealTime()->Unit(benchmark::
 BENCHMARK(BM_QPainterOpacityRgb32)->Arg(32)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ApplyHueOffset)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QColorHueTurn)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+#define SECTION_CASES                                                                                   \
+  ArgsProduct({{24, 32}, {0, 1, 2}})->ArgNames({"bits", "size"})->UseRealTime()->Unit(benchmark::kMicrosecond)
+BENCHMARK(BM_PaintSectionBackground)->SECTION_CASES;
+BENCHMARK(BM_QPainterSection)->SECTION_CASES;

@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -82,15 +83,10 @@ WINDOWPOS CurrentPos(QWidget* w) {
 void Stack(QWidget* w, QWidget* after) {
   if (after == HWND_TOPMOST || after == HWND_NOTOPMOST) {
     const bool top = after == HWND_TOPMOST;
-    if (w->isWindow() && bool(w->windowFlags() & Qt::WindowStaysOnTopHint) != top) {
-      const bool visible = w->isVisible();
-      const bool quiet = w->testAttribute(Qt::WA_ShowWithoutActivating);
-      ReshowScope reshow(w);
-      w->setWindowFlag(Qt::WindowStaysOnTopHint, top);  // Qt hides the window meanwhile
-      w->setAttribute(Qt::WA_ShowWithoutActivating, true);
-      if (visible) w->show();
-      w->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
-    }
+    // In place: a shown window hidden for it would end the modal loop it
+    // runs.
+    if (w->isWindow() && bool(w->windowFlags() & Qt::WindowStaysOnTopHint) != top)
+      SetWindowFlagsInPlace(w, w->windowFlags() ^ Qt::WindowStaysOnTopHint);
     if (top) w->raise();
   } else if (after == HWND_BOTTOM) {
     w->lower();
@@ -231,32 +227,53 @@ template <class T>
 using XReply = std::unique_ptr<T, decltype(&std::free)>;
 #endif
 
-// Puts Qt's idea of where a top-level window is right where the X server
-// says otherwise, through the configure notice a window manager sends when
-// it moves a window (Qt believes that one).
-void CorrectNativePlace(QWindow* window) {
+// Where the X server has a top-level window, in its native pixels, on the
+// root window; none without an X server or such a window.
+std::optional<QRect> ServerRect(QWindow* window) {
 #if QT_CONFIG(xcb)
   xcb_connection_t* c = XConnection();
-  if (!c || !window->handle()) return;
+  if (!c || !window->handle()) return std::nullopt;
   const auto id = xcb_window_t(window->winId());
   const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-  if (!screen) return;
+  if (!screen) return std::nullopt;
+  const xcb_get_geometry_cookie_t sizeAsked = xcb_get_geometry(c, id);
   XReply<xcb_translate_coordinates_reply_t> at(
       xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, screen->root, 0, 0), nullptr), &std::free);
-  if (!at) return;
+  XReply<xcb_get_geometry_reply_t> size(xcb_get_geometry_reply(c, sizeAsked, nullptr), &std::free);
+  if (!at || !size) return std::nullopt;
+  return QRect(at->dst_x, at->dst_y, size->width, size->height);
+#else
+  Q_UNUSED(window);
+  return std::nullopt;
+#endif
+}
+
+QRect NativePixels(QWindow* window, const QRect& r) {
   const qreal ratio = window->devicePixelRatio();
-  const QRect g = window->geometry();
-  const QPoint native(qRound(g.x() * ratio), qRound(g.y() * ratio));
-  if (native == QPoint(at->dst_x, at->dst_y)) return;
+  return {qRound(r.x() * ratio), qRound(r.y() * ratio), qRound(r.width() * ratio), qRound(r.height() * ratio)};
+}
+
+// Puts Qt's idea of where a top-level window is right where the X server
+// says otherwise, through the configure notice a window manager sends when
+// it moves a window (Qt believes that one). Not while the sizes differ:
+// then the window system's answer to a change is on its way, and a notice
+// sent now could overtake it (Qt keeps only the last notice it finds
+// queued), leaving Qt with a size the window no longer has.
+void CorrectNativePlace(QWindow* window) {
+#if QT_CONFIG(xcb)
+  const std::optional<QRect> server = ServerRect(window);
+  const QRect qt = NativePixels(window, window->geometry());
+  if (!server || server->size() != qt.size() || server->topLeft() == qt.topLeft()) return;
   xcb_configure_notify_event_t notice{};
   notice.response_type = XCB_CONFIGURE_NOTIFY;
-  notice.event = notice.window = id;
-  notice.x = at->dst_x;
-  notice.y = at->dst_y;
-  notice.width = std::uint16_t(qRound(g.width() * ratio));
-  notice.height = std::uint16_t(qRound(g.height() * ratio));
+  notice.event = notice.window = xcb_window_t(window->winId());
+  notice.x = std::int16_t(server->x());
+  notice.y = std::int16_t(server->y());
+  notice.width = std::uint16_t(server->width());
+  notice.height = std::uint16_t(server->height());
   notice.above_sibling = XCB_NONE;
-  xcb_send_event(c, 0, id, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&notice));
+  xcb_connection_t* c = XConnection();
+  xcb_send_event(c, 0, notice.window, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&notice));
   xcb_flush(c);
 #else
   Q_UNUSED(window);
@@ -270,8 +287,14 @@ void CorrectNativePlace(QWindow* window) {
 // move or size of the window its place is checked against the X server's.
 class PlaceKeeper final : public QObject {
  public:
+  static constexpr int kConfirmMs = 200;
+
   explicit PlaceKeeper(QWidget* w) : QObject(w), widget_(w) {
     w->installEventFilter(this);
+    confirm_.setSingleShot(true);
+    connect(&confirm_, &QTimer::timeout, this, [this] {
+      if (Astray() && native_->position() == astray_) Replace();
+    });
     Attach();
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -280,31 +303,74 @@ class PlaceKeeper final : public QObject {
       return false;
     }
     const QEvent::Type type = event->type();
-    if (type == QEvent::Expose || type == QEvent::Move || type == QEvent::Resize)
-      QTimer::singleShot(0, this, [this] {
-        if (native_ && widget_ && detail::IsFramed(widget_)) CorrectNativePlace(native_);
-      });
+    if (type == QEvent::Expose && mapping_ && native_ && native_->isExposed()) {
+      mapping_ = false;
+      QTimer::singleShot(0, this, [this] { Check(true); });
+    } else if (type == QEvent::Expose || type == QEvent::Move || type == QEvent::Resize) {
+      QTimer::singleShot(0, this, [this] { Check(false); });
+    }
     return false;
   }
 
  private:
   void Attach() {
     QWindow* handle = widget_ ? widget_->windowHandle() : nullptr;
+    mapping_ = handle && !handle->isExposed();
     if (!handle || handle == native_) return;
     native_ = handle;
     handle->installEventFilter(this);
   }
+  // Whether the native window is somewhere else than the widget, in the X
+  // server too, for a shown framed window in no state.
+  bool Astray() const {
+    if (!native_ || !widget_ || !native_->handle() || !detail::IsFramed(widget_) || !widget_->isVisible() ||
+        widget_->windowState() != Qt::WindowNoState || native_->position() == widget_->geometry().topLeft())
+      return false;
+    const std::optional<QRect> server = ServerRect(native_);
+    return server && server->topLeft() == NativePixels(native_, native_->geometry()).topLeft();
+  }
+  void Replace() { native_->setGeometry(widget_->geometry()); }
+  // Qt's native window can lose the place the program gave the widget: Qt
+  // takes in the X server's place at each configure notice, also while a
+  // move it asked for still waits at a busy window manager, and a later
+  // size change goes out at that old place without the widget being told
+  // (the place Qt last told it did not change). Such a window is put back
+  // where the widget is: as it maps at once (a place the window manager
+  // chose instead it tells before the map, and the widget is there then),
+  // later when it stays astray for a moment (a move the window system
+  // makes reaches the widget within one pass of the event loop).
+  void Check(bool mapped) {
+    if (!native_ || !widget_ || !detail::IsFramed(widget_) || !widget_->isVisible()) return;
+    if (Astray()) {
+      if (mapped) return Replace();
+      if (!confirm_.isActive()) {
+        astray_ = native_->position();
+        confirm_.start(kConfirmMs);
+      }
+      return;
+    }
+    CorrectNativePlace(native_);
+  }
 
   QPointer<QWidget> widget_;
   QPointer<QWindow> native_;
+  bool mapping_ = false;  // shown and not mapped yet
+  QTimer confirm_;
+  QPoint astray_;  // where the native window was when it was seen astray
 };
 
-// A moment after the decorations of a maximized window changed, and at
-// each move or size the window manager makes meanwhile, the window is put
-// back within the available area when it left it.
+// Once the window manager has answered the decoration change of a
+// maximized window (its moves and sizes of the window have stopped for a
+// moment), the window is put back within the available area when it left
+// it. Not sooner: a window manager moves the window into its new frame and
+// sizes it in steps, and a rectangle asked for between them makes it
+// restore the window. A busy window manager may take a while to answer at
+// all; one that never does leaves the window as it was, checked once the
+// answer is given up on.
 class ScreenKeeper final : public QObject {
  public:
   static constexpr int kSettleMs = 1000;
+  static constexpr int kAnswerMs = 10000;
 
   explicit ScreenKeeper(QWidget* w) : QObject(w), window_(w) {
     w->installEventFilter(this);
@@ -316,11 +382,13 @@ class ScreenKeeper final : public QObject {
     });
     Restart();
   }
-  void Restart() { timer_.start(kSettleMs); }
+  // Waits for the window manager's answer to another change.
+  void Restart() { timer_.start(kAnswerMs); }
   bool Done() const { return done_; }
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Resize || event->type() == QEvent::Move)
-      QTimer::singleShot(0, this, [this] { Check(); });
+    // The window system's moves and sizes only: the program's own come at once.
+    if (!done_ && event->spontaneous() && (event->type() == QEvent::Resize || event->type() == QEvent::Move))
+      timer_.start(kSettleMs);
     return false;
   }
 
@@ -452,22 +520,6 @@ void SetManualMoveSize(QWidget* window, bool on) {
 }
 
 bool PrefersManualMoveSize(const QWidget* window) { return window && window->property(kManual).toBool(); }
-
-
-
-namespace {
-constexpr const char* kReshowing = "_platform_reshowing";
-}  // namespace
-
-bool IsReshowing(const QWidget* window) { return window && window->property(kReshowing).toBool(); }
-
-ReshowScope::ReshowScope(QWidget* window) : window_(window), outer_(!IsReshowing(window)) {
-  if (outer_) window_->setProperty(kReshowing, true);
-}
-
-ReshowScope::~ReshowScope() {
-  if (outer_) window_->setProperty(kReshowing, QVariant());
-}
 
 bool GetWindowPlacement(const QWidget* window, WINDOWPLACEMENT* placement) {
   if (!window || !placement) return false;

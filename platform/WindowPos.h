@@ -89,23 +89,6 @@ bool WindowManagerRuns();
 void SetManualMoveSize(QWidget* window, bool on);
 bool PrefersManualMoveSize(const QWidget* window);
 
-// Qt hides a window to change its window flags (a frame put on or taken
-// off, stay-on-top switched) and the platform shows it again at once. The
-// window never really went away, so that show is no new show of the form:
-// IsReshowing tells a show or hide handler so while ReshowScope is alive.
-bool IsReshowing(const QWidget* window);
-class ReshowScope {
- public:
-  explicit ReshowScope(QWidget* window);
-  ~ReshowScope();
-  ReshowScope(const ReshowScope&) = delete;
-  ReshowScope& operator=(const ReshowScope&) = delete;
-
- private:
-  QWidget* window_;
-  bool outer_;
-};
-
 struct WINDOWPLACEMENT {
   unsigned length = sizeof(WINDOWPLACEMENT);
   unsigned flags = 0;

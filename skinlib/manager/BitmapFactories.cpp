@@ -2,6 +2,8 @@
 
 #include "platform/WindowTable.h"
 #include "skinlib/manager/MaskSlicing.h"
+#include "skinlib/manager/SectionBackgrounds.h"
+#include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 
 #include <QWidget>
@@ -203,4 +205,22 @@ void PaintControlBorder(Canvas& dc, const TRect& r, int borderWidth, TRect& clie
   clientRect.Right = std::max(clientRect.Right, clientRect.Left);
   clientRect.Bottom = std::max(clientRect.Bottom, clientRect.Top);
   if (&dc != &cacheDc) CopyDCBorder(dc, r.Left, r.Top, w, r.Left, r.Top, cacheDc, h, borderWidth);
+}
+
+void PaintSkinBorders(Canvas& dc, const TRect& r, int borderWidth, TRect& clientRect, int state, TsCommonData& data) {
+  const TColor color = data.SectionBgColor(state != 0, nullptr);
+  TsBgQuery query;
+  query.BgKind = TsBgQuery::PlainColor;
+  query.Color = color;
+  QWidget* owner = data.OwnerControl();
+  if (QWidget* parent = owner && !owner->isWindow() ? owner->parentWidget() : nullptr) {
+    query.R = platform::Bounds(owner->x(), owner->y(), owner->width(), owner->height());
+    QueryControlBackground(query, parent, false);
+    query.Offset.X += owner->x();
+    query.Offset.Y += owner->y();
+  }
+  TsBgSource parentBg;
+  CacheInfoFromBgInfo(query, parentBg);
+  PaintControlBorder(dc, r, borderWidth, clientRect, state, data.CacheBitmap.get(), data.SkinManager(),
+                     data.BorderMaskIndex, color, query, parentBg);
 }

@@ -20,6 +20,7 @@
 #include <memory>
 
 class QWidget;
+class TsCommonData;
 class TsSkinManager;
 
 // ------------------------------------------------------------ factories
@@ -108,9 +109,17 @@ void DrawBevelFrame(platform::Canvas& dc, platform::TRect& r, platform::TColor l
 // borderWidth, and when `dc` is not the cache's canvas the bands are
 // copied to it. Without a valid mask a non-zero borderWidth fills the
 // bands of `r` on `dc`. Nothing without a mask and with borderWidth 0.
-// PaintSkinBorders (the control's skin data, with the background query
-// turned into a source by the section backgrounds' CacheInfoFromBgInfo)
-// finds these and calls this.
+// PaintSkinBorders finds these from the control's skin data and calls
+// this.
 void PaintControlBorder(platform::Canvas& dc, const platform::TRect& r, int borderWidth, platform::TRect& clientRect,
                         int state, platform::Bitmap* cache, const TsSkinManager* manager, int maskIndex,
                         platform::TColor color, const TsBgQuery& parentQuery, const TsBgSource& parentBg);
+
+// A skinned control's border: its background colour for `state`
+// (SectionBgColor), its parent's background asked with the background
+// query (QueryControlBackground, no draw request; the offset moved by the
+// owner control's Left and Top; without a parent the colour stands for
+// it), then PaintControlBorder with the data's cache bitmap and border
+// mask. Without mask and with borderWidth 0 nothing changes.
+void PaintSkinBorders(platform::Canvas& dc, const platform::TRect& r, int borderWidth, platform::TRect& clientRect,
+                      int state, TsCommonData& data);

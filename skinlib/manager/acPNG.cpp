@@ -4,6 +4,8 @@
 #include "platform/Icons.h"
 #include "platform/Picture.h"
 #include "platform/Startup.h"
+#include "skinlib/manager/AlphaPainting.h"
+#include "skinlib/manager/BitmapFactories.h"
 
 #include <QPainter>
 
@@ -220,41 +222,25 @@ void Composite(const TRect& dstRect, const TRect& srcRect, Bitmap& dst, bool ref
   }
 }
 
-// One byte of every pixel between a pf32bit and a pf8bit bitmap of the
-// same size.
-void CopyAlpha(const Bitmap& from32, Bitmap& to8) {
-  for (int y = 0; y < from32.Height(); ++y) {
-    const uint8_t* s = from32.ScanLine(y);
-    uint8_t* d = to8.ScanLine(y);
-    for (int x = 0; x < from32.Width(); ++x) d[x] = s[4 * x + 3];
-  }
-}
-
-void PutAlpha(const Bitmap& from8, Bitmap& to32) {
-  for (int y = 0; y < to32.Height(); ++y) {
-    const uint8_t* s = from8.ScanLine(y);
-    uint8_t* d = to32.ScanLine(y);
-    for (int x = 0; x < to32.Width(); ++x) d[4 * x + 3] = s[x];
-  }
-}
-
 // The picture stretched to w x h with averaging, its colour and its alpha
 // each on their own, so that colour under clear pixels still counts.
 Bitmap ScaledApart(const Bitmap& picture, int w, int h) {
   const int pw = picture.Width(), ph = picture.Height();
   Bitmap colour(picture);
+  // The alpha bytes into a bitmap of the picture's size, made 8-bit.
+  const std::unique_ptr<Bitmap> alpha = CreateBitmapLike(picture);
+  alpha->SetPixelFormat(pf8bit);
+  CopyChannel(colour, *alpha, 3, true);
   colour.SetPixelFormat(pfDevice);
   Bitmap scaled(w, h, pfDevice);
   StretchBlt(scaled, 0, 0, w, h, colour, 0, 0, pw, ph, HALFTONE);
   scaled.SetPixelFormat(pf32bit);
 
-  Bitmap alpha(pw, ph, pf8bit);
-  CopyAlpha(picture, alpha);
-  alpha.SetPixelFormat(pfDevice);
+  alpha->SetPixelFormat(pfDevice);
   Bitmap alphaScaled(w, h, pfDevice);
-  StretchBlt(alphaScaled, 0, 0, w, h, alpha, 0, 0, pw, ph, HALFTONE);
+  StretchBlt(alphaScaled, 0, 0, w, h, *alpha, 0, 0, pw, ph, HALFTONE);
   alphaScaled.SetPixelFormat(pf8bit);
-  PutAlpha(alphaScaled, scaled);
+  CopyChannel(scaled, alphaScaled, 3, false);
   return scaled;
 }
 
@@ -339,7 +325,8 @@ void DrawPngPicture(Canvas& canvas, const TRect& rect, const Bitmap& picture, bo
     p->restore();
     return;
   }
-  Bitmap work(w, h + (reflected ? h / 2 : 0), pf24bit);
+  const std::unique_ptr<Bitmap> owned = CreateBitmap24(w, h + (reflected ? h / 2 : 0));
+  Bitmap& work = *owned;
   canvas.EndPainting();
   const TPoint vo = canvas.GetViewportOrg(), wo = canvas.GetWindowOrg();
   BitBlt(work, 0, 0, work.Width(), work.Height(), *target, rect.Left - wo.X + vo.X,

@@ -9,6 +9,7 @@
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/LibraryUtils.h"
 #include "skinlib/manager/ManagerSeams.h"
+#include "skinlib/manager/SectionBackgrounds.h"
 #include "skinlib/manager/sSkinManager.h"
 
 #include <QApplication>
@@ -151,13 +152,6 @@ bool ControlIsReady(const QWidget* control) {
 TPoint PositionInParent(const QWidget* control) { return {control->x(), control->y()}; }
 
 // A background query's answer as a background source.
-void SourceFromQuery(const TsBgQuery& query, TsBgSource& source) {
-  if (query.BgKind == TsBgQuery::FromBitmap)
-    MakeCacheInfo(query.Bitmap, query.Offset.X, query.Offset.Y, source);
-  else
-    source = {nullptr, 0, 0, ColorToRGB(query.Color), false};
-}
-
 TColor DefaultGlobalColor() {
   return FirstSkinManager ? FirstSkinManager->GlobalSectionColor() : clBtnFace;
 }
@@ -545,7 +539,7 @@ void TsCommonData::ParentBgSource(TsBgSource& source) const {
     TsBgQuery query;
     query.R = Bounds(owner->x(), owner->y(), owner->width(), owner->height());
     commondata::QueryControlBackground(query, parent, false);
-    SourceFromQuery(query, source);
+    CacheInfoFromBgInfo(query, source);
     return;
   }
   source = {nullptr, 0, 0, SectionBgColor(false, nullptr), false};
@@ -884,7 +878,7 @@ void ParentWndCacheInfo(QWidget* wnd, TsBgSource& source) {
   TsBgQuery query;
   query.R = Bounds(wnd->x(), wnd->y(), wnd->width(), wnd->height());
   commondata::QueryWindowBackground(query, parent, false);
-  SourceFromQuery(query, source);
+  CacheInfoFromBgInfo(query, source);
 }
 
 namespace {

@@ -41,9 +41,12 @@
 
 #include "support/DataService.h"
 #include "support/TempDir.h"
+#include "support/WindowManager.h"
+#include "support/XServer.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDialogButtonBox>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -63,22 +66,17 @@
 #include <QWindow>
 
 #include <gtest/gtest.h>
-#include <xcb/xcb.h>
 
 #include <atomic>
-#include <csignal>
 #include <chrono>
 #include <functional>
 #include <future>
 #include <map>
 #include <mutex>
 #include <set>
-#include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <thread>
 #include <tuple>
-#include <unistd.h>
 
 // The program's entry (app/main.cpp).
 int ProgramMain(int argc, char** argv);
@@ -158,7 +156,11 @@ void ClickAt(QPoint p, int button = 1) {
   const auto since = std::chrono::steady_clock::now() - lastTime;
   if ((p - last).manhattanLength() < 10 && since < std::chrono::milliseconds(600))
     std::this_thread::sleep_for(std::chrono::milliseconds(600) - since);
-  Xdotool(QStringLiteral("mousemove --sync %1 %2 click %3").arg(p.x()).arg(p.y()).arg(button));
+  // xdotool's --sync waits for the pointer to leave where it is: 15 s long
+  // when it is at the place already.
+  const bool there = Gui([] { return QCursor::pos(); }) == p;
+  Xdotool(there ? QStringLiteral("click %1").arg(button)
+                : QStringLiteral("mousemove --sync %1 %2 click %3").arg(p.x()).arg(p.y()).arg(button));
   last = p;
   lastTime = std::chrono::steady_clock::now();
 }
@@ -177,10 +179,10 @@ void Type(const QString& text) { Xdotool(QStringLiteral("type --delay 10 '%1'").
 // A click into an edit, everything in it chosen and typed over.
 void Retype(QLineEdit* edit, const QString& text) {
   Click(edit);
-  ASSERT_TRUE(WaitFor([&] { return edit->hasFocus(); }, 3000)) << "a click into an edit gives it no focus";
+  ASSERT_TRUE(WaitFor([&] { return edit->hasFocus(); })) << "a click into an edit gives it no focus";
   Key("ctrl+a");
   Type(text);
-  EXPECT_TRUE(WaitFor([&] { return edit->text() == text; }, 3000))
+  EXPECT_TRUE(WaitFor([&] { return edit->text() == text; }))
       << "typed " << text.toStdString() << ", the edit holds " << Gui([edit] { return edit->text(); }).toStdString();
 }
 
@@ -201,6 +203,29 @@ bool Ready(QWidget* w) {
   return w && w->isVisible() && w->windowHandle() && w->windowHandle()->isExposed() && w->isActiveWindow();
 }
 
+// Where a window is, as Qt has it and as the X server has it.
+std::string Place(QWidget* w) {
+  const QRect q = w->geometry(), x = testsupport::NativeRect(w);
+  return QStringLiteral("%1 at %2,%3 %4x%5 (the X server: %6,%7 %8x%9)")
+      .arg(QString::fromLatin1(w->metaObject()->className()))
+      .arg(q.x()).arg(q.y()).arg(q.width()).arg(q.height())
+      .arg(x.x()).arg(x.y()).arg(x.width()).arg(x.height())
+      .toStdString();
+}
+
+// What the user sees of the modal dialogs, said when one is not as expected.
+std::string ModalState() {
+  return Gui([] {
+    QWidget* modal = QApplication::activeModalWidget();
+    QWindow* focus = QGuiApplication::focusWindow();
+    std::string said = modal ? Place(modal) + (modal->isVisible() ? ", shown" : ", hidden") +
+                                   (modal->windowHandle() && modal->windowHandle()->isExposed() ? ", exposed" : ", not exposed") +
+                                   (modal->isActiveWindow() ? ", active" : ", inactive")
+                             : std::string("no modal dialog");
+    return said + "; the keyboard's window: " + (focus ? focus->objectName().toStdString() + " " + focus->metaObject()->className() : "none");
+  });
+}
+
 // The modal dialog of type T that runs now, once it is ready.
 template <class T>
 T* WaitForDialog(int ms = 10000) {
@@ -212,6 +237,7 @@ T* WaitForDialog(int ms = 10000) {
         return found != nullptr;
       },
       ms);
+  if (!found) ADD_FAILURE() << "no dialog ready: " << ModalState();
   return found;
 }
 
@@ -264,16 +290,25 @@ QString ShotFile(const char* name) {
   return QString(dir && *dir ? dir : ".") + (withWindowManager ? "/e2e-wm-" : "/e2e-") + name + ".png";
 }
 
-// The screen around `window` (all of it without one).
+// The screen around `window` (all of it without one), once it holds still
+// (what the last step asked for is painted).
 void Shot(const char* name, QWidget* window = nullptr) {
-  Pause(150);
-  const bool saved = Gui([&] {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    QRect r = screen->geometry();
-    if (window) r &= window->frameGeometry().united(window->geometry()).adjusted(-40, -40, 40, 40);
-    return screen->grabWindow(0, r.x(), r.y(), r.width(), r.height()).save(ShotFile(name), "PNG");
-  });
-  EXPECT_TRUE(saved) << name;
+  const auto grab = [window] {
+    return Gui([window] {
+      QScreen* screen = QGuiApplication::primaryScreen();
+      QRect r = screen->geometry();
+      if (window) r &= window->frameGeometry().united(window->geometry()).adjusted(-40, -40, 40, 40);
+      return screen->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+    });
+  };
+  QImage shot = grab();
+  for (const QDeadlineTimer deadline(5000); !deadline.hasExpired();) {
+    Pause(100);
+    QImage next = grab();
+    if (next == shot) break;
+    shot = std::move(next);
+  }
+  EXPECT_TRUE(shot.save(ShotFile(name), "PNG")) << name;
 }
 
 // The share of a window's pixels that the screen shows as the window paints
@@ -301,9 +336,10 @@ void ExpectSkinnedInFront(QWidget* dialog, const char* name) {
   EXPECT_TRUE(Gui([dialog] { return firstPaints->FramedAtFirstPaint(dialog); }))
       << name << " was painted before its frame went on";
   double share = 0;
-  for (const QDeadlineTimer deadline(3000); !deadline.hasExpired() && share < 0.95; Pause(100))
+  for (const QDeadlineTimer deadline(10000); !deadline.hasExpired() && share < 0.95; Pause(100))
     share = ShownShare(dialog);
-  EXPECT_GE(share, 0.95) << name << " is not in front as it paints itself";
+  EXPECT_GE(share, 0.95) << name << " is not in front as it paints itself: " << Gui([dialog] { return Place(dialog); });
+  if (share < 0.95) Shot((std::string("failed-") + name).c_str());
 }
 
 // A click on each tab of the main window reaches it.
@@ -315,7 +351,7 @@ void ExpectTabBarTakesClicks(TfrmMain* main, const char* after) {
       return bar->mapToGlobal(bar->tabRect(tab).center());
     });
     ClickAt(p);
-    EXPECT_TRUE(WaitFor([&] { return main->PageControl1->currentIndex() == tab; }, 3000))
+    EXPECT_TRUE(WaitFor([&] { return main->PageControl1->currentIndex() == tab; }))
         << "the tab bar ignores a click after " << after;
   }
 }
@@ -330,7 +366,7 @@ void Choose(TfrmMain* main, int line, QMenu* menu, QAction* item) {
   });
   ASSERT_FALSE(title.isNull()) << "menu " << line;
   ClickAt(title);
-  ASSERT_TRUE(WaitFor([&] { return menu->isVisible(); }, 3000)) << "menu " << line;
+  ASSERT_TRUE(WaitFor([&] { return menu->isVisible(); })) << "menu " << line;
   ClickAt(Gui([&] { return menu->mapToGlobal(menu->actionGeometry(item).center()); }));
 }
 
@@ -415,7 +451,7 @@ std::vector<std::pair<const TFormulate*, std::vector<int32_t>>> Conditions() {
 // The user's doings.
 
 void SignIn() {
-  TFrmLogin* login = WaitForDialog<TFrmLogin>(20000);
+  TFrmLogin* login = WaitForDialog<TFrmLogin>(60000);
   ASSERT_NE(login, nullptr) << "no sign-in dialog";
   // The skin goes on once the sign-in has ended.
   Retype(login->edtName, "demo");
@@ -467,7 +503,7 @@ void TrainingMode(TfrmMain* main) {
   Click(main->CboNO);
   Key("End");
   Key("Return");
-  ASSERT_TRUE(WaitFor([main] { return main->CboNO->currentIndex() == main->CboNO->count() - 1; }, 3000));
+  ASSERT_TRUE(WaitFor([main] { return main->CboNO->currentIndex() == main->CboNO->count() - 1; }));
   EXPECT_EQ(Gui([] { return CurrentIndex; }), Gui([] { return DrawHistory.Count() - 1; }));
   Click(main->BtnOpen);
   QMessageBox* box = WaitForMessage(QStringLiteral("已经到最新一期了！"));
@@ -479,9 +515,9 @@ void TrainingMode(TfrmMain* main) {
   Click(main->CboNO);
   Key("Up");
   Key("Return");
-  ASSERT_TRUE(WaitFor([main] { return main->CboNO->currentIndex() == main->CboNO->count() - 2; }, 3000));
+  ASSERT_TRUE(WaitFor([main] { return main->CboNO->currentIndex() == main->CboNO->count() - 2; }));
   Click(main->BtnOpen);
-  EXPECT_TRUE(WaitFor([] { return CurrentIndex == DrawHistory.Count() - 1; }, 3000));
+  EXPECT_TRUE(WaitFor([] { return CurrentIndex == DrawHistory.Count() - 1; }));
   Shot("6-training");
   Choose(main, 0, main->N1, main->popAnaly);
   EXPECT_TRUE(WaitFor([main] { return !main->PanTran->isVisible(); }));
@@ -497,7 +533,7 @@ void TrendDialogs(TfrmMain* main) {
     return bar->mapToGlobal(bar->tabRect(3).center());
   });
   ClickAt(sameScreen);
-  ASSERT_TRUE(WaitFor([panel] { return panel->PageControl1->currentIndex() == 3; }, 3000));
+  ASSERT_TRUE(WaitFor([panel] { return panel->PageControl1->currentIndex() == 3; }));
 
   // No candles asked for.
   Retype(trend->edtKCount, "0");
@@ -517,7 +553,7 @@ void TrendDialogs(TfrmMain* main) {
   const QPoint inMain = Gui([chart] { return QPoint(chart->width() / 2, chart->height() / 4); });
   ClickAt(At(chart, inMain));
   ClickAt(At(chart, inMain), 3);
-  ASSERT_TRUE(WaitFor([trend] { return trend->PopConfig->isVisible(); }, 3000));
+  ASSERT_TRUE(WaitFor([trend] { return trend->PopConfig->isVisible(); }));
   ClickAt(Gui([trend] { return trend->PopConfig->mapToGlobal(trend->PopConfig->actionGeometry(trend->popZbConfig).center()); }));
   auto* params = WaitForDialog<TFrmZbCnfg>();
   ExpectSkinnedInFront(params, "parameters");
@@ -658,12 +694,12 @@ void User() {
   ASSERT_NE(main, nullptr);
   ASSERT_EQ(Gui([] { return DrawHistory.Count(); }), 3320);
   // Maximized, skinned, filling the screen's available area.
-  ASSERT_TRUE(WaitFor([main] { return FrameOf(main) != nullptr; }, 5000)) << "the main window is not skinned";
+  ASSERT_TRUE(WaitFor([main] { return FrameOf(main) != nullptr; })) << "the main window is not skinned";
   const auto fills = [main] {
     const platform::TRect r = platform::GetWindowRect(main);
     return QRect(r.Left, r.Top, r.Width(), r.Height()) == main->screen()->availableGeometry();
   };
-  EXPECT_TRUE(WaitFor(fills, 3000)) << "the main window does not fill the screen: "
+  EXPECT_TRUE(WaitFor(fills)) << "the main window does not fill the screen: "
                                     << Gui([main] { return main->frameGeometry().width(); }) << " x "
                                     << Gui([main] { return main->frameGeometry().height(); });
   EXPECT_TRUE(Gui([main] { return main->isMaximized(); }));
@@ -683,53 +719,11 @@ void User() {
 // ---------------------------------------------------------------------------
 // The window manager.
 
-pid_t windowManager = 0;
-
-bool WindowManagerAnnounced() {
-  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-  bool found = false;
-  if (!xcb_connection_has_error(c)) {
-    const char name[] = "_NET_SUPPORTING_WM_CHECK";
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof name - 1, name), nullptr);
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    if (atom && atom->atom != XCB_ATOM_NONE && screen) {
-      xcb_get_property_reply_t* reply = xcb_get_property_reply(
-          c, xcb_get_property(c, 0, screen->root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
-      found = reply && xcb_get_property_value_length(reply) >= 4;
-      std::free(reply);
-    }
-    std::free(atom);
-  }
-  xcb_disconnect(c);
-  return found;
-}
-
-bool StartWindowManager() {
-  const pid_t parent = ::getpid();
-  windowManager = ::fork();
-  if (windowManager < 0) return false;
-  if (windowManager == 0) {
-    // It ends with the test, also when the test is killed.
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent) std::_Exit(1);
-    ::execlp("openbox", "openbox", static_cast<char*>(nullptr));
-    std::_Exit(127);
-  }
-  for (const QDeadlineTimer deadline(10000); !deadline.hasExpired(); Pause(50))
-    if (WindowManagerAnnounced()) return true;
-  return false;
-}
-
-void StopWindowManager() {
-  if (windowManager <= 0) return;
-  ::kill(windowManager, SIGTERM);
-  ::waitpid(windowManager, nullptr, 0);
-  windowManager = 0;
-}
+testsupport::WindowManager windowManager;
 
 TEST(EndToEnd, AUserMeetsEveryDialogAndTheProgramStaysUsable) {
   if (withWindowManager) {
-    ASSERT_TRUE(StartWindowManager()) << "openbox did not start";
+    ASSERT_TRUE(windowManager.Start()) << "openbox did not start";
   }
   std::atomic<bool> finished{false};
   qAddPreRoutine(ApplicationMade);
@@ -742,7 +736,7 @@ TEST(EndToEnd, AUserMeetsEveryDialogAndTheProgramStaysUsable) {
       // A user who gave up leaves the program where it stands.
       std::fprintf(stderr, "end to end: the user gave up; the program is ended\n");
       std::fflush(stderr);
-      StopWindowManager();
+      windowManager.Stop();
       std::_Exit(1);
     }
   });
@@ -751,7 +745,7 @@ TEST(EndToEnd, AUserMeetsEveryDialogAndTheProgramStaysUsable) {
   int argc = 1;
   const int rc = ProgramMain(argc, argv);
   user.join();
-  StopWindowManager();
+  windowManager.Stop();
   EXPECT_TRUE(finished);
   EXPECT_EQ(rc, 0);
 }
@@ -763,15 +757,8 @@ TEST(EndToEnd, AUserMeetsEveryDialogAndTheProgramStaysUsable) {
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
 
 int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  for (int i = 1; i < argc; ++i)
-    if (std::string(argv[i]) == "--window-manager") withWindowManager = true;
-  ::setenv("QT_QPA_PLATFORM", "xcb", 1);  // a real X server: Xvfb
-  ::unsetenv("QT_QPA_PLATFORMTHEME");      // Qt's own file dialog
-  if (!std::getenv("DISPLAY")) {
-    std::fprintf(stderr, "No X display: run this under xvfb-run\n");
-    return 1;
-  }
+  if (!testsupport::StartOnXServer(argc, argv, withWindowManager)) return 1;
+  ::unsetenv("QT_QPA_PLATFORMTHEME");  // Qt's own file dialog
   // The program's folder holds its skin, as the build puts it beside the
   // program, and its settings.
   testsupport::TempDir programFolder;

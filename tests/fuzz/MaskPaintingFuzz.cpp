@@ -2,15 +2,19 @@
 // bytes choose a rectangle, a state and a hue, the rest is the skin's
 // "Options.dat", packed with the painting skin's pictures. Every mask the
 // manager reads is sliced, drawn as a glyph and as a masked texture piece
-// into 24- and 32-bit bitmaps, and its border's background restored:
-// nothing is read or written outside a bitmap (the sanitizer build
-// watches), PaintMaskRect changes nothing outside its rectangle, and the
+// into 24- and 32-bit bitmaps, laid as a texture in the mode the input
+// chooses, scanned for a form's transparent corners, and its border's
+// background restored; every section is painted as an item and as a
+// background: nothing is read or written outside a bitmap (the sanitizer
+// build watches), PaintMaskRect, the textures and a section's background
+// change nothing outside their rectangle, and the
 // hue turn of the whole skin keeps every picture's size.
 #include "FuzzSupport.h"
 #include "SkinPackages.h"
 
 #include "platform/UserPrompts.h"
 #include "skinlib/manager/MaskSlicing.h"
+#include "skinlib/manager/SectionBackgrounds.h"
 #include "skinlib/manager/SkinColorAdjust.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/TestSkins.h"
@@ -82,6 +86,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       PaintMaskGlyph(bitmap, TPoint{x, y}, state, state & 1, m, bg);
       PaintMaskedImage(r, TRect{m.R.Left, m.R.Top, m.R.Left + w, m.R.Top + h}, bitmap, bg, m);
       RestoreBorderBackground(bitmap, w, h, sm, int(i), bg, kAllSides, state);
+      const platform::Bitmap textured(bitmap);
+      TRect rest;
+      PaintTexture(bitmap, r, nullptr, &m, state & 15, rest);
+      PaintMaskedTexture(bitmap, r, bg, state & 1 ? 10 : 0, m);
+      FUZZ_CHECK(SameOutside(textured, bitmap, r));
+    }
+    std::vector<TRect> corners;
+    AddTransparentCornerRects(corners, w, m, state & 1, y);
+  }
+  for (size_t i = 0; i < sm.GeneralData.size(); ++i) {
+    for (platform::TPixelFormat format : {platform::pf24bit, platform::pf32bit}) {
+      platform::Bitmap bitmap(40, 30, format);
+      bitmap.Fill(qRgba(9, 8, 7, 77));
+      const platform::Bitmap before(bitmap);
+      const TRect inside = platform::IntersectRect(r, TRect{0, 0, 40, 30});
+      PaintSectionBackground(int(i), {}, bg, KeyColor, -1, -1, &sm, bitmap, TPoint{x, y}, inside, state & 1);
+      FUZZ_CHECK(SameOutside(before, bitmap, inside));
+      // (An item's corner images may reach past a small rectangle.)
+      PaintSectionItem(int(i), {}, bg, -1, -1, &sm, bitmap, TPoint{x, y}, inside, state, true);
     }
   }
   // The skin's colours turned: every picture keeps its size.

@@ -421,6 +421,24 @@ struct Presses : QObject {
   bool eventFilter(QObject*, QEvent* e) override { return count += e->type() == QEvent::MouseButtonPress, false; }
 };
 
+// A shown parent window and its dialog's place, for a dialog's exec().
+void ShowWithDialog(QWidget& parent, QDialog& dialog) {
+  parent.setGeometry(100, 100, 400, 300);
+  parent.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
+  dialog.setGeometry(150, 150, 200, 120);
+}
+
+// The presses a window receives of a click on it (none while a modal
+// dialog blocks it).
+int PressesOfAClick(QWidget& w) {
+  Presses presses;
+  w.installEventFilter(&presses);
+  QTest::mouseClick(w.windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
+  w.removeEventFilter(&presses);
+  return presses.count;
+}
+
 // Notes whether a window had its frame at its first paint.
 struct FirstPaint : QObject {
   std::optional<bool> framed;
@@ -440,11 +458,9 @@ TEST(NonClientTest, AFrameChangeKeepsAModalLoopRunning) {
   for (const bool on : {true, false}) {
     SCOPED_TRACE(on);
     QWidget parent;
-    parent.setGeometry(100, 100, 400, 300);
-    parent.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&parent));
     QDialog dialog(&parent);
-    dialog.setGeometry(150, 150, 200, 120);
+    ShowWithDialog(parent, dialog);
+    if (::testing::Test::HasFatalFailure()) return;
     if (!on) {
       ASSERT_TRUE(SetNonClientFrame(&dialog, true));
     }
@@ -470,11 +486,32 @@ TEST(NonClientTest, AFrameChangeKeepsAModalLoopRunning) {
     EXPECT_TRUE(shownThroughout);
     EXPECT_EQ(framed, on);
     EXPECT_EQ(after, on ? before : client);
-    Presses presses;
-    parent.installEventFilter(&presses);
-    QTest::mouseClick(parent.windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
-    EXPECT_EQ(presses.count, 1) << "the parent is still blocked";
+    EXPECT_EQ(PressesOfAClick(parent), 1) << "the parent is still blocked";
   }
+}
+
+// Stay-on-top switched on and off through SetWindowPos while a modal
+// dialog's exec() runs: the dialog takes the flag and stays shown, its
+// loop ends only with its own code, and its parent takes clicks again.
+TEST(NonClientTest, StayOnTopKeepsAModalLoopRunning) {
+  QWidget parent;
+  QDialog dialog(&parent);
+  ShowWithDialog(parent, dialog);
+  if (::testing::Test::HasFatalFailure()) return;
+  std::vector<std::pair<bool, bool>> seen;  // shown, on top; a moment after each switch
+  const auto look = [&] { seen.emplace_back(dialog.isVisible(), bool(dialog.windowFlags() & Qt::WindowStaysOnTopHint)); };
+  QTimer::singleShot(50, &dialog, [&] { SetWindowPos(&dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); });
+  QTimer::singleShot(100, &dialog, [&] {
+    look();
+    SetWindowPos(&dialog, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  });
+  QTimer::singleShot(150, &dialog, [&] {
+    look();
+    dialog.done(7);
+  });
+  EXPECT_EQ(dialog.exec(), 7);
+  EXPECT_EQ(seen, (std::vector<std::pair<bool, bool>>{{true, true}, {true, false}}));
+  EXPECT_EQ(PressesOfAClick(parent), 1) << "the parent is still blocked";
 }
 
 // AtFirstShow runs as a window is first shown: after the window's own show

@@ -52,10 +52,26 @@ class ChildProgram {
   ChildProgram(const ChildProgram&) = delete;
   ChildProgram& operator=(const ChildProgram&) = delete;
   bool Started() const { return pid_ > 0; }
+  // Whether the program has ended (or never started).
+  bool Ended() {
+    if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == pid_) pid_ = -1;
+    return pid_ <= 0;
+  }
+  // Ends the program and waits for it; one that has not ended after a
+  // while (it may wait on the X server) is killed.
   void Stop() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGTERM);
-    ::waitpid(pid_, nullptr, 0);
+    QElapsedTimer t;
+    t.start();
+    while (::waitpid(pid_, nullptr, WNOHANG) == 0) {
+      if (t.elapsed() > 10000) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+        break;
+      }
+      QThread::msleep(20);
+    }
     pid_ = -1;
   }
 

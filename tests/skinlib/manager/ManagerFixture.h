@@ -44,6 +44,12 @@ class ManagerTest : public ::testing::Test {
     manager->SetSkinName(skinName);
     return manager;
   }
+  // A manager over a damaged skin, written to its folder first.
+  std::unique_ptr<TsSkinManager> DamagedManager(testskins::SkinDamage damage) {
+    const testskins::TestSkin skin = testskins::DamagedSkin(damage);
+    WriteFolder(skin, skin.Name);
+    return Manager(skin.Name);
+  }
   // The sub-commands broadcast so far (and forgotten).
   std::vector<unsigned> TakeCommands() {
     std::vector<unsigned> commands;

@@ -510,11 +510,8 @@ TEST_F(ManagerTest, DamagedMasksStayInsideTheirBitmaps) {
   using testskins::SkinDamage;
   std::mt19937 random(41);
   std::uniform_int_distribution<int> coordinate(-40, 80);
-  for (SkinDamage damage : {SkinDamage::MaskOutsideBitmap, SkinDamage::HugeMargins, SkinDamage::ImageCountZero,
-                            SkinDamage::MaskTypeMinusOne}) {
-    const testskins::TestSkin skin = testskins::DamagedSkin(damage);
-    WriteFolder(skin, skin.Name);
-    auto sm = Manager(skin.Name);
+  for (SkinDamage damage : painting::kPaintedDamages) {
+    auto sm = DamagedManager(damage);
     ASSERT_TRUE(sm->SkinData->Active) << testskins::DamageName(damage);
     Bitmap parent = Filled(30, 30, pf24bit, qRgb(5, 6, 7));
     const TsBgSource bg{&parent, -10, 40, KeyColor, true};

@@ -35,6 +35,13 @@ inline TsMaskData Variant(const TsMaskData& m) {
   return v;
 }
 
+// The damaged skins that load and whose masks the painters must survive
+// (rectangles past the master bitmap, margins of 9000, no states, no
+// layers).
+inline constexpr testskins::SkinDamage kPaintedDamages[] = {
+    testskins::SkinDamage::MaskOutsideBitmap, testskins::SkinDamage::HugeMargins,
+    testskins::SkinDamage::ImageCountZero, testskins::SkinDamage::MaskTypeMinusOne};
+
 inline std::string Show(const platform::TRect& r) {
   std::ostringstream s;
   s << "(" << r.Left << ", " << r.Top << ", " << r.Right << ", " << r.Bottom << ")";

@@ -680,6 +680,63 @@ TestSkin PaintingSkin() {
   return skin;
 }
 
+QRgb SectionTexturePixel(int x, int y) { return qRgb(20 + 30 * x, 30 + 40 * y, 100 + 10 * x); }
+
+TestSkin SectionsSkin() {
+  TestSkin skin;
+  skin.Name = QStringLiteral("Sections");
+  QImage texture(kSectionTextureWidth, kSectionTextureHeight, QImage::Format_RGB32);
+  for (int y = 0; y < kSectionTextureHeight; ++y)
+    for (int x = 0; x < kSectionTextureWidth; ++x) texture.setPixel(x, y, SectionTexturePixel(x, y));
+  const QRect tex = skin.Place(texture);
+  const QRect masked = skin.Place(MaskedTexture());
+  const QRect slice = skin.Place(SliceStrip(false));
+  const QRect corner = skin.Place(CornerGlyphStrip(false));
+  const QString vertical = QStringLiteral("16777215;0;100;0;0");
+  skin.Section(QStringLiteral("GLOBALINFO"))
+      .Set(QStringLiteral("VERSION"), QStringLiteral("7.05"))
+      .Set(QStringLiteral("MASTERBITMAP"), QStringLiteral("Master.bmp"))
+      .Set(QStringLiteral("COLOR"), 0xD0DCE8);
+  skin.Section(QStringLiteral("SOLID")).Set(QStringLiteral("COLOR"), 0x336699);
+  skin.Section(QStringLiteral("HALF"))
+      .Set(QStringLiteral("COLOR"), 0x0000FF)
+      .Set(QStringLiteral("TRANSPARENCY"), 50)
+      .Set(QStringLiteral("HOTCOLOR"), 0x00FF00)
+      .Set(QStringLiteral("HOTTRANSPARENCY"), 0);
+  skin.Section(QStringLiteral("CLEAR")).Set(QStringLiteral("COLOR"), 0x00FF00).Set(QStringLiteral("TRANSPARENCY"), 100);
+  skin.Section(QStringLiteral("GRAD"))
+      .Set(QStringLiteral("COLOR"), 0x808080)
+      .Set(QStringLiteral("GRADIENTPERCENT"), 100)
+      .Set(QStringLiteral("GRADIENTDATA"), vertical);
+  const auto textured = [&](const char* name, int colour, int percent, const QString& pattern) -> SkinSection& {
+    return skin.Section(QString::fromLatin1(name))
+        .Set(QStringLiteral("COLOR"), colour)
+        .Set(QStringLiteral("IMAGEPERCENT"), percent)
+        .Set(QStringLiteral("PATTERN"), pattern);
+  };
+  textured("TILEDTEX", 0x00FFFF, 100, TextureValue(tex, 0, 0))
+      .Set(QStringLiteral("HOTCOLOR"), 0x00FFFF)
+      .Set(QStringLiteral("HOTIMAGEPERCENT"), 100);
+  textured("TOPROW", 0x00FF00, 100, TextureValue(tex, 2, 0));
+  textured("HALFIMAGE", 0x0000FF, 50, TextureValue(tex, 0, 0));
+  textured("MIXED", 0x406080, 50, TextureValue(tex, 0, 0))
+      .Set(QStringLiteral("TRANSPARENCY"), 50)
+      .Set(QStringLiteral("GRADIENTPERCENT"), 50)
+      .Set(QStringLiteral("GRADIENTDATA"), vertical);
+  textured("JPEGPAT", 0x000000, 100, QStringLiteral("Tile.jpg"));
+  textured("MASKEDTEX", 0xC0C0C0, 100, TextureValue(masked, 10, 1));
+  skin.Section(QStringLiteral("ITEM"))
+      .Set(QStringLiteral("COLOR"), 0x404040)
+      .Set(QStringLiteral("BORDERSMASK"), BorderValue(slice, kSliceMargins, kSliceStates, 0, 0, 0))
+      .Set(QStringLiteral("IMGTOPLEFT"), GlyphValue(corner, 3, 0))
+      .Set(QStringLiteral("IMGTOPRIGHT"), GlyphValue(corner, 3, 0))
+      .Set(QStringLiteral("IMGBTMLEFT"), GlyphValue(corner, 3, 0))
+      .Set(QStringLiteral("IMGBTMRIGHT"), GlyphValue(corner, 3, 0));
+  skin.AddFile(QStringLiteral("Tile.jpg"),
+               skindraw::JpegBytes(Texture(300, 300, QColor(200, 220, 240), QColor(240, 230, 210))));
+  return skin;
+}
+
 TestSkin CaptionSkin() {
   TestSkin skin;
   skin.Name = QStringLiteral("Captions");

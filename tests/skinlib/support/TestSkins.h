@@ -220,6 +220,32 @@ QRgb CornerGlyphPixel(int x, int y, int state);
 //               its mask part, margins kHaloMargin
 TestSkin PaintingSkin();
 
+// The texture of the sections skin: 7 x 5 (odd, so tiles are cut), pixel
+// (x, y) red 20 + 30x, green 30 + 40y, blue 100 + 10x (never grey, never
+// the key colour).
+inline constexpr int kSectionTextureWidth = 7, kSectionTextureHeight = 5;
+QRgb SectionTexturePixel(int x, int y);
+
+// A skin for the section painters' tests, one section per case:
+//   SOLID      colour $336699, nothing else
+//   HALF       red at Transparency 50; hot: green, opaque
+//   CLEAR      green at Transparency 100
+//   GRAD       a vertical gradient white to black, GradientPercent 100
+//   TILEDTEX   "PATTERN" the texture ("~", DrawMode 0), ImagePercent 100
+//              (hot too), colour yellow
+//   TOPROW     the texture in DrawMode 2 (one row along the top), green
+//   HALFIMAGE  the texture at ImagePercent 50, red
+//   MIXED      texture 50, gradient 50, Transparency 50 (a bench case)
+//   JPEGPAT    "PATTERN" a 300 x 300 JPEG picture ("Tile.jpg": stays a
+//              pattern), ImagePercent 100
+//   MASKEDTEX  "PATTERN" a texture with a mask part in DrawMode 10,
+//              ImagePercent 100, grey
+//   ITEM       colour $404040, the painting skin's slice strip as
+//              "BORDERSMASK" (DrawMode 0, margins kSliceMargins, three
+//              states) and its corner glyph as each of the four corner
+//              images
+TestSkin SectionsSkin();
+
 // The halo of the painting skin: one kHaloSize x kHaloSize state of one
 // colour, kHaloColour; its mask part grows from 36 next to the inner
 // square (kHaloMargin .. kHaloSize - kHaloMargin - 1 both ways) by 36 a

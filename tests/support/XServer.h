@@ -1,0 +1,51 @@
+// What the test programs that run on a real X server (under xvfb-run)
+// share: their start, and the X server's own idea of a window.
+#pragma once
+
+#include <QGuiApplication>
+#include <QRect>
+#include <QWidget>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace testsupport {
+
+template <class T>
+using XReply = std::unique_ptr<T, decltype(&std::free)>;
+
+// Where the X server has a top-level window's client area, and how large;
+// empty for a window it does not have.
+inline QRect NativeRect(const QWidget* w) {
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (!x11 || !w->windowHandle() || !w->windowHandle()->handle()) return {};
+  xcb_connection_t* c = x11->connection();
+  const auto id = xcb_window_t(w->winId());
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  XReply<xcb_get_geometry_reply_t> size(xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr), &std::free);
+  XReply<xcb_translate_coordinates_reply_t> at(
+      xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, screen->root, 0, 0), nullptr), &std::free);
+  return size && at ? QRect(at->dst_x, at->dst_y, size->width, size->height) : QRect();
+}
+
+// The start of such a program, before its application object: the test
+// library's options, --window-manager (the run with openbox), Qt on the X
+// server. False, said on stderr, without an X display.
+inline bool StartOnXServer(int& argc, char** argv, bool& withWindowManager) {
+  ::testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i)
+    if (std::string(argv[i]) == "--window-manager") withWindowManager = true;
+  ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  if (std::getenv("DISPLAY")) return true;
+  std::fprintf(stderr, "No X display: run this under xvfb-run\n");
+  return false;
+}
+
+}  // namespace testsupport
