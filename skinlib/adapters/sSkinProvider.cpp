@@ -7,7 +7,6 @@
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
-#include "skinlib/adapters/ProviderSeams.h"
 #include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSysMenu.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
@@ -713,7 +712,7 @@ void TsSkinProvider::PaintCaptionText(const TacTitleLayout& layout) {
   Canvas& c = bmp.GetCanvas();
   if (const auto font = CreateCaptionFont()) c.Font = *font;
   const QString text = GetWindowText(form_);
-  const unsigned flags = providerseams::CaptionDrawFlags(captionAlignment_, form_) | DT_END_ELLIPSIS | DT_NOPREFIX |
+  const unsigned flags = CaptionDrawFlags(form_, TAlignment(captionAlignment_)) | DT_END_ELLIPSIS | DT_NOPREFIX |
                          DT_SINGLELINE | DT_VCENTER;
   const int th = c.TextHeight(text.isEmpty() ? QStringLiteral("W") : text);
   r.Top += (r.Height() - th) / 2;

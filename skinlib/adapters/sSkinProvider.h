@@ -23,8 +23,7 @@
 // of the provider's skin data (24-bit, the window's size); the copy to
 // the screen is WM_NCPAINT's. Every rectangle comes from LayoutTitle
 // (ProviderLayout.h), as does the hit test (NonClientHitTest), which reads
-// no rectangle stored while painting. Steps of other units go through
-// ProviderSeams.h.
+// no rectangle stored while painting.
 //
 // GUI thread only. Nothing here raises after construction; a missing
 // manager, section or mask paints nothing and answers the neutral value.
@@ -35,6 +34,7 @@
 #include "platform/Messages.h"
 #include "platform/WinTypes.h"
 #include "platform/WindowProc.h"
+#include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/ProviderLayout.h"
 
 #include <QObject>
@@ -64,8 +64,6 @@ inline constexpr char kFormsOnlyMessage[] = "TsSkinProvider component must be us
 
 enum class TsGripMode { gmNone, gmRightBottom };
 enum class TsResizeMode { rmStandard, rmBorder };
-// CaptionAlignment's values.
-inline constexpr int taLeftJustify = 0, taRightJustify = 1, taCenter = 2;
 
 // One of the seven caption-button records.
 struct TacCaptionButton {
@@ -161,6 +159,7 @@ class TsSkinProvider : public QObject {
   // ---- published
   bool AllowExtBorders() const { return allowExtBorders_; }
   void SetAllowExtBorders(bool value);
+  // A TAlignment (AdapterUtils.h).
   int CaptionAlignment() const { return captionAlignment_; }
   void SetCaptionAlignment(int value);
   bool DrawNonClientArea() const { return drawNonClientArea_; }
