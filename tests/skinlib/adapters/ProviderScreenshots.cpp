@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
     provider->TitleButtons()[0].Glyph = StarGlyph(QColor(200, 40, 40));
     provider->TitleButtons()[1].Glyph = StarGlyph(QColor(20, 120, 40));
     provider->AddedTitle().Text = QStringLiteral("(demo)");
+    provider->Loaded();  // the buttons take the skin's frame
     ok &= Save(*provider, folder, "skinned-form-user-buttons.png");
   }
   {
