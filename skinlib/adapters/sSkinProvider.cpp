@@ -767,12 +767,37 @@ void TsSkinProvider::PaintGrip() {
   const TsMaskData* grip = Mask(manager->IndexOfMask(kGlobalInfo, QStringLiteral("GRIPIMAGE")));
   if (!grip || grip->ImageCount <= 0) return;
   const int w = MaskFrameWidth(grip), h = MaskRowHeight(grip);
+  if (w <= 0 || h <= 0) return;
   const QRect client = form_->contentsRect();
-  const int x = client.left() + client.width() - w, y = client.top() + client.height() - h;
+  const int right = client.left() + client.width(), bottom = client.top() + client.height();
+  const int x = right - w, y = bottom - h;
   Bitmap& bmp = *skinData_->CacheBitmap;
+  // What lies beneath: the form's plain colour with the skinned border's
+  // parts inside the client area kept, or the cache itself.
+  Bitmap work(w, h, pf24bit);
+  TsBgQuery query;
+  query.R = {x, y, right, bottom};
+  skinData_->FillBgQuery(query, false, form_);
+  const auto fromCache = [&](int wx, int wy) {
+    const int cx = x + wx, cy = y + wy;
+    return cx >= 0 && cy >= 0 && cx < bmp.Width() && cy < bmp.Height() ? bmp.GetPixel(cx, cy) : TColor(0);
+  };
+  int stripeRight = 0, stripeBottom = 0;
+  if (manager->IsValidMaskIndex(skinData_->BorderMaskIndex)) {
+    const int s = SystemBorderWidth();
+    stripeRight = std::max(0, manager->MaskRightWidth(skinData_->BorderMaskIndex) - s);
+    stripeBottom = std::max(0, manager->MaskBottomWidth(skinData_->BorderMaskIndex) - s);
+  }
+  const bool plain = query.BgKind == TsBgQuery::PlainColor;
+  for (int wy = 0; wy < h; ++wy)
+    for (int wx = 0; wx < w; ++wx) {
+      const bool border = wx >= w - stripeRight || wy >= h - stripeBottom;
+      work.SetPixel(wx, wy, plain && !border ? ColorToRGB(query.Color) : fromCache(wx, wy));
+    }
   TsBgSource self;
-  MakeCacheInfo(&bmp, 0, 0, self);
-  PaintMaskGlyph(bmp, {x, y}, 0, 1, *grip, self);
+  MakeCacheInfo(&work, 0, 0, self);
+  PaintMaskGlyph(work, {0, 0}, 0, 1, *grip, self);
+  CopyTransparentRect(bmp, work, clFuchsia, {0, 0, w, h}, {x, y});
 }
 
 void TsSkinProvider::SetHotButton(int hitCode, bool repaint) {

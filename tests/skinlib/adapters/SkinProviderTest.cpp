@@ -496,6 +496,21 @@ TEST_F(ProviderSkinTest, GripAnswersItsCorner) {
   EXPECT_EQ(provider->NonClientHitTest(ScreenPoint({client.right() - 1, client.bottom() - 1})), HTBOTTOMRIGHT);
   EXPECT_EQ(provider->NonClientHitTest(ScreenPoint({client.right() - testskins::kFormGrip - 1, client.bottom() - 1})),
             HTCLIENT);
+  // The grip's dots over the form's colour in the client's corner.
+  provider->PaintAll();
+  provider->PaintGrip();
+  const Bitmap& bmp = *provider->SkinData()->CacheBitmap;
+  int dots = 0, plain = 0;
+  for (int y = client.bottom() - testskins::kFormGrip + 1; y <= client.bottom(); ++y)
+    for (int x = client.right() - testskins::kFormGrip + 1; x <= client.right(); ++x) {
+      dots += bmp.GetPixel(x, y) == TColor(RGB(80, 90, 110));
+      plain += bmp.GetPixel(x, y) == TColor(testskins::kFormColor);
+    }
+  EXPECT_GT(dots, 9);
+  EXPECT_GT(plain, 9);
+  // Without the grip mode the corner is client area.
+  provider->SetGripMode(TsGripMode::gmNone);
+  EXPECT_EQ(provider->NonClientHitTest(ScreenPoint({client.right() - 1, client.bottom() - 1})), HTCLIENT);
 }
 
 TEST_F(ProviderSkinTest, SmallFormFallingBackToLargeImagesHasNoGaps) {
