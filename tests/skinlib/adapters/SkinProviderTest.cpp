@@ -864,6 +864,12 @@ TEST_F(FadeTest, HotFadeShowsTwentyFiveMoreEachTickAndEndsOpaque) {
   EXPECT_EQ(GetTag(fade->AnimWindow()), kLibraryWindowTag);
   EXPECT_TRUE(fade->Timer().isActive());
   EXPECT_EQ(fade->Timer().interval(), kFadeInterval);
+  // Hot, the close button shows its glow ("BICONCLOSEGLOW0", 6 larger),
+  // moved out by the skin's glow margin.
+  ASSERT_NE(fade->Image(), nullptr);
+  EXPECT_EQ(fade->Image()->Width(), testskins::kFormLargeButton + 6);
+  const QPoint button = form->mapToGlobal(QPoint(provider->Buttons()[2].Rect.Left, provider->Buttons()[2].Rect.Top));
+  EXPECT_EQ(fade->AnimWindow()->geometry().left(), button.x() - 3);
   std::vector<int> alphas{fade->AnimWindow()->ConstantAlpha()};
   fade->Timer().stop();  // the test ticks
   for (int i = 0; i < 9; ++i) {

@@ -935,12 +935,12 @@ TestSkin FormSkin() {
       .Set(QStringLiteral("BISPACE"), 2)
       .Set(QStringLiteral("BIRIGHT"), 2)
       .Set(QStringLiteral("BILEFT"), 2)
-      .Set(QStringLiteral("BICLOSEGLOW"), 1)
-      .Set(QStringLiteral("BICLOSEGLOWMARGIN"), 3)
-      .Set(QStringLiteral("BIMAXGLOW"), 1)
-      .Set(QStringLiteral("BIMAXGLOWMARGIN"), 3)
-      .Set(QStringLiteral("BIMINGLOW"), 1)
-      .Set(QStringLiteral("BIMINGLOWMARGIN"), 3);
+      .Set(QStringLiteral("BICONCLOSEGLOW"), 1)
+      .Set(QStringLiteral("BICONCLOSEGLOWMARGIN"), 3)
+      .Set(QStringLiteral("BICONMAXGLOW"), 1)
+      .Set(QStringLiteral("BICONMAXGLOWMARGIN"), 3)
+      .Set(QStringLiteral("BICONMINGLOW"), 1)
+      .Set(QStringLiteral("BICONMINGLOWMARGIN"), 3);
   const struct {
     const char* name;
     QColor colour;

@@ -278,7 +278,7 @@ TestSkin CaptionSkin();
 // (kFormLargeButton square, three states, "@") and the small ones SICON*
 // (kFormSmallButton square), the glow masks BICONCLOSEGLOW0,
 // BICONMAXGLOW0, BICONMINGLOW0 and their SICON twins (one state, with
-// BICLOSEGLOW, BIMAXGLOW, BIMINGLOW and their margins 3), TITLEBUTTON (a
+// BICONCLOSEGLOW, BICONMAXGLOW, BICONMINGLOW and their margins 3), TITLEBUTTON (a
 // kFormLargeButton frame, three states) and GRIPIMAGE (kFormGrip square,
 // one state). Sections:
 //   FORM       COLOR kFormColor, a BORDERSMASK of 4-pixel frames (three
