@@ -12,6 +12,8 @@
 #include <QRegion>
 #include <QWidget>
 
+#include <vector>
+
 namespace platform {
 
 namespace {
@@ -27,11 +29,37 @@ bool ChainFree(const QWidget* w) {
   return true;
 }
 
+// Qt leaves the children whose updates are off out of a render; painting
+// by message paints them all the same (WM_SETREDRAW and a cleared
+// WS_VISIBLE stop repaints only), so the flag is lifted while Qt renders.
+class UpdatesLifted {
+ public:
+  explicit UpdatesLifted(QWidget* w) { Lift(w); }
+  ~UpdatesLifted() {
+    for (const QPointer<QWidget>& w : lifted_)
+      if (w) w->setAttribute(Qt::WA_UpdatesDisabled, true);
+  }
+  UpdatesLifted(const UpdatesLifted&) = delete;
+  UpdatesLifted& operator=(const UpdatesLifted&) = delete;
+
+ private:
+  void Lift(QWidget* w) {
+    if (w->testAttribute(Qt::WA_UpdatesDisabled)) {
+      w->setAttribute(Qt::WA_UpdatesDisabled, false);
+      lifted_.emplace_back(w);
+    }
+    for (QObject* o : w->children())
+      if (o->isWidgetType() && !static_cast<QWidget*>(o)->isWindow()) Lift(static_cast<QWidget*>(o));
+  }
+  std::vector<QPointer<QWidget>> lifted_;
+};
+
 // Qt paints `w` (with its children, when asked) into the canvas; the paint
 // events of `w` itself pass its chain, whose handlers had their message.
 void Render(QWidget* w, Canvas& canvas, bool children) {
   QPainter* painter = canvas.Painter();
   if (!painter) return;
+  const UpdatesLifted lifted(w);
   detail::RedeliveryMark mark(w, nullptr, QEvent::Paint);
   QWidget::RenderFlags flags = QWidget::IgnoreMask;
   if (children) flags |= QWidget::DrawChildren;

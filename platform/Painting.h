@@ -27,7 +27,8 @@
 //
 // Painting happens in paint events only: RedrawWindow and InvalidateRect
 // ask for paint. A window whose WS_VISIBLE bit SetWindowLong cleared (or
-// that WM_SETREDRAW switched off) paints nothing until it is set again.
+// that WM_SETREDRAW switched off) paints nothing until it is set again;
+// the messages above with a canvas still paint it, children included.
 #pragma once
 
 #include "platform/WinTypes.h"

@@ -75,13 +75,11 @@ void Premultiply(Bitmap& picture) {
 std::optional<TacGlowPlacement> GlowPlacement(const TRect& r, const TRect& visible, const TRect& maskMargins,
                                               int margin) {
   const int ml = maskMargins.Left, mt = maskMargins.Top, mr = maskMargins.Right, mb = maskMargins.Bottom;
-  // The glow overlaps the control by at most the mask's margins: a wider
-  // margin would put the halo inside the control (or leave it no size).
-  if (margin > std::min({ml, mt, mr, mb})) return std::nullopt;
   // Nothing of the control shows.
   if (visible.Width() <= 0 || visible.Height() <= 0) return std::nullopt;
   const int64_t fullW = int64_t(r.Width()) + ml + mr - 2 * int64_t(margin);
   const int64_t fullH = int64_t(r.Height()) + mt + mb - 2 * int64_t(margin);
+  // A margin wider than the mask's leaves a smaller glow, or none.
   if (fullW <= 0 || fullH <= 0 || !platform::BitmapSizeAllowed(fullW, fullH)) return std::nullopt;
   int64_t cl = 0, ct = 0, cr = 0, cb = 0;
   if (visible.Width() != r.Width() || visible.Height() != r.Height()) {

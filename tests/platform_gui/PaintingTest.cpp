@@ -122,6 +122,29 @@ TEST(PaintingTest, PrintPaintsWhatGrabShows) {
   EXPECT_EQ(Count(log.Take(), "button", WM_PAINT), 1) << "its paint event's";
 }
 
+// A window whose redraw is off still prints whole, its children's children
+// included, and its redraw stays off.
+TEST(PaintingTest, PrintPaintsAWindowWhoseRedrawIsOff) {
+  QWidget form;
+  form.resize(60, 40);
+  auto* panel = new QWidget(&form);
+  panel->setGeometry(10, 10, 40, 20);
+  auto* square = new Square(panel);
+  square->setGeometry(0, 0, 20, 20);
+  form.show();
+  PumpEvents();
+  SendMessage(&form, WM_SETREDRAW, 0);
+  Bitmap printed(60, 40, pfDevice);
+  printed.Fill(qRgb(0, 0, 0));
+  SendMessage(&form, WM_PRINT, PtrParam(&printed.GetCanvas()), PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN);
+  printed.GetCanvas().EndPainting();
+  EXPECT_EQ(pixels::ColorBox(printed, clRed), Rect(12, 12, 16, 16));
+  EXPECT_FALSE(form.updatesEnabled());
+  EXPECT_FALSE(square->updatesEnabled());
+  SendMessage(&form, WM_SETREDRAW, 1);
+  EXPECT_TRUE(square->updatesEnabled());
+}
+
 // RedrawWindow: when the paint comes, and what it covers.
 TEST(PaintingTest, RedrawWindowFlags) {
   const struct {

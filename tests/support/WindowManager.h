@@ -32,8 +32,8 @@ inline bool WindowManagerAnnounced(xcb_connection_t* c) {
 
 class WindowManager {
  public:
-  // Starts openbox and waits until it has announced itself; false when it
-  // could not start or ended first.
+  // Starts openbox and waits until it has announced itself and frames a
+  // new window; false when it could not start or ended first.
   bool Start() {
     if (openbox_ && !openbox_->Ended()) return true;
     // The test holds a connection of its own meanwhile: an X server whose
@@ -50,13 +50,44 @@ class WindowManager {
     waited.start();
     while (openbox_->Started() && !openbox_->Ended() && waited.elapsed() < 30000 && !(announced = WindowManagerAnnounced(c)))
       QThread::msleep(50);
+    const bool ready = announced && Manages(c);
     xcb_disconnect(c);
-    if (!announced) Stop();
-    return announced;
+    if (!ready) Stop();
+    return ready;
   }
   void Stop() { openbox_.reset(); }
 
  private:
+  // openbox names its check window before it reads its settings and takes
+  // the windows already there; a window mapped in between can stay
+  // unmapped for good. A probe window mapped until openbox frames it (it
+  // is reparented) shows that map requests are served.
+  bool Manages(xcb_connection_t* c) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (!screen) return false;
+    const xcb_window_t probe = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, screen->root, 0, 0, 10, 10, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    bool framed = false;
+    QElapsedTimer waited;
+    waited.start();
+    while (!framed && openbox_->Started() && !openbox_->Ended() && waited.elapsed() < 30000) {
+      xcb_unmap_window(c, probe);
+      xcb_map_window(c, probe);
+      xcb_flush(c);
+      for (int i = 0; i < 40 && !framed; ++i) {  // two seconds, then map it again
+        QThread::msleep(50);
+        xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, probe), nullptr);
+        framed = tree && tree->parent != screen->root;
+        std::free(tree);
+      }
+    }
+    xcb_destroy_window(c, probe);
+    xcb_flush(c);
+    return framed;
+  }
+
+
   std::optional<ChildProgram> openbox_;
 };
 

@@ -178,7 +178,10 @@ TEST_F(GlowEffectTest, NothingShownGivesMinusOne) {
   EXPECT_EQ(Show(r, kHaloOverlap, "GLOWING", "HALO"), -1) << "no mask HALO0";
   EXPECT_EQ(Show(r, kHaloOverlap, "TILED"), -1) << "a section without GLOW0";
   EXPECT_EQ(Show(r, kHaloOverlap, "NOSUCHSECTION"), -1);
-  EXPECT_EQ(Show(r, kM + 1), -1) << "a margin wider than the mask's";
+  const int wider = Show(r, kM + 1);  // wider than the mask's margins: a smaller glow
+  ASSERT_GE(wider, 0);
+  EXPECT_EQ(GlowAt(wider)->Form->geometry(), QRect(241, 181, 38, 28));
+  HideGlow(wider);
   EXPECT_EQ(Show(r, 500), -1) << "a margin that leaves no glow";
   EXPECT_EQ(Show(TRect{240, 180, 240, 180}, 0), -1) << "a control of no size";
   EXPECT_EQ(ShowGlow(r, TRect{}, QStringLiteral("GLOWING"), QStringLiteral("GLOW"), kHaloOverlap, &host, sm.get()), -1)
