@@ -4,6 +4,7 @@
 
 #include "platform/Bitmap.h"
 #include "skinlib/adapters/AdapterBaseSeams.h"
+#include "skinlib/manager/CommonDataSeams.h"
 #include "platform/Properties.h"
 #include "platform/Startup.h"
 #include "platform/UserPrompts.h"
@@ -139,9 +140,21 @@ TEST_F(EditAdaptersTest, BareWindowTakesSectionColour) {
   EXPECT_EQ(GetControlColor(edit), kOwnColor);
 }
 
-// Key-colour corner pixels take the parent's background, no other pixel;
+// Key-colour corner pixels take the parent's background at that place;
 // a mask counting 0 images reads its own image, never the one to its left.
 TEST_F(EditAdaptersTest, BorderCornersTakeParentPixels) {
+  Bitmap parentCache(300, 200, pf24bit);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) parentCache.SetPixel(x, y, TColor(x | (y << 8)));
+  // The form answers the background query with its cache.
+  const auto saved = CommonDataSeams().QueryWindowBackground;
+  CommonDataSeams().QueryWindowBackground = [&](TsBgQuery& q, QWidget* window, bool) {
+    if (window != &form) return false;
+    q.BgKind = TsBgQuery::FromBitmap;
+    q.Bitmap = &parentCache;
+    q.Offset = {q.R.Left, q.R.Top};
+    return true;
+  };
   for (int count : {0, 1, 2}) {
     SCOPED_TRACE(count);
     data->RefreshSkinIndexes();
@@ -150,8 +163,7 @@ TEST_F(EditAdaptersTest, BorderCornersTakeParentPixels) {
     data->CacheBitmap->Fill(0xFF000000);
     PaintAdapterBorder(*data, count == 2 ? 1 : 5, edit, false);
     const Bitmap& cache = *data->CacheBitmap;
-    // The key pixel took the parent's background (it is no longer black).
-    EXPECT_NE(cache.GetPixel(0, 0), 0);
+    EXPECT_EQ(cache.GetPixel(0, 0), TColor(edit->x() | (edit->y() << 8)));
     // Only the key pixel changed: its neighbours and the other corners' stay.
     EXPECT_EQ(cache.GetPixel(1, 0), 0);
     EXPECT_EQ(cache.GetPixel(0, 1), 0);
@@ -162,6 +174,7 @@ TEST_F(EditAdaptersTest, BorderCornersTakeParentPixels) {
     PaintAdapterBorder(*data, 0, edit, true);
     EXPECT_EQ(data->CacheBitmap->GetPixel(0, 0), 0);
   }
+  CommonDataSeams().QueryWindowBackground = saved;
 }
 
 // Focus and mouse changes redraw the frame only when the border has state
