@@ -278,7 +278,7 @@ void TacEditWnd::RefreshCache() {
 void TacEditWnd::PaintBorderStrip(Canvas& dc) {
   const Bitmap* cache = SkinData()->CacheBitmap.get();
   if (!cache) return;
-  const int b = BorderLeft();
+  const int b = borderWidth_;
   const int w = cache->Width(), h = cache->Height();
   if (b <= 0 || w <= 0 || h <= 0) return;
   const TRect strips[] = {Bounds(0, 0, w, b), Bounds(0, h - b, w, b), Bounds(0, b, b, h - 2 * b),
@@ -287,6 +287,21 @@ void TacEditWnd::PaintBorderStrip(Canvas& dc) {
   for (const TRect& r : strips)
     if (!r.IsEmpty()) dc.CopyRect(r, *cache, r);
   dc.RestoreDC(saved);
+}
+
+void TacEditWnd::WidenBand(Message& m, const TRect& window) {
+  borderWidth_ = BorderLeft();
+  auto* params = ParamPtr<NCCALCSIZE_PARAMS>(m.LParam);
+  if (!params || DlgMode()) return;
+  const int want = SkinData()->BorderMaxWidth();
+  if (want <= borderWidth_) return;
+  // Each side at least the skin's border; Qt's band where it is wider.
+  TRect& client = params->rgrc[0];
+  client.Left = std::max(client.Left, window.Left + want);
+  client.Top = std::max(client.Top, window.Top + want);
+  client.Right = std::min(client.Right, window.Right - want);
+  client.Bottom = std::min(client.Bottom, window.Bottom - want);
+  borderWidth_ = want;
 }
 
 void TacEditWnd::StateChanged() {
@@ -365,10 +380,16 @@ void TacEditWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       break;
   }
   const unsigned msg = m.Msg;
+  TRect proposed;
+  if (msg == WM_NCCALCSIZE)
+    if (auto* params = ParamPtr<NCCALCSIZE_PARAMS>(m.LParam)) proposed = params->rgrc[0];
   QPointer<QWidget> alive(h);
   TacBaseWnd::AdapterWndProc(m, previous);
   if (!alive || Destroyed()) return;
   switch (msg) {
+    case WM_NCCALCSIZE:
+      WidenBand(m, proposed);
+      break;
     case WM_SIZE:
       if (IsWindowVisible(h)) RedrawNonClient(h);
       break;

@@ -92,6 +92,9 @@ class TacEditWnd : public TacBaseWnd {
   platform::TColor EditBgColor() const { return editBgColor_; }
   platform::TColor EditBorderColor() const { return editBorderColor_; }
   platform::TColor OwnFocusColor() const { return ownFocusColor_; }
+  // The width of the border strip painted from the cache: Qt's band,
+  // widened to the skin's border where that is wider.
+  int BorderWidth() const { return borderWidth_; }
 
  protected:
   void Install(bool repaint) override;
@@ -110,5 +113,7 @@ class TacEditWnd : public TacBaseWnd {
   platform::TColor ownFocusColor_ = platform::clNone;
   platform::TColor editBorderColor_ = platform::clNone;
   bool hasFocusColor_ = false;
-  bool applied_ = false;
+  // The band asked of WM_NCCALCSIZE widened to the skin's border.
+  void WidenBand(platform::Message& m, const platform::TRect& window);
+  int borderWidth_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "skinlib/adapters/EditAdapters.h"
 
 #include "platform/Bitmap.h"
+#include "platform/NonClient.h"
 #include "skinlib/adapters/AdapterBaseSeams.h"
 #include "skinlib/manager/CommonDataSeams.h"
 #include "platform/Properties.h"
@@ -238,4 +239,27 @@ TEST_F(EditAdaptersTest, PropertiesAndHandleSearch) {
   EXPECT_EQ(FindWinControlByHandle(edit, &form), edit);
   QWidget other;
   EXPECT_EQ(FindWinControlByHandle(&other, &form), nullptr);
+}
+
+// The band widens to the skin's border where Qt's is narrower, and the
+// border strip painted from the cache is that wide.
+TEST_F(EditAdaptersTest, BandWidensToSkinBorder) {
+  Skin();
+  const int qtBand = adapter->BorderLeft();
+  TsMaskData& md = manager->MaskData[size_t(AddMask(1))];
+  md.WL = md.WT = md.WR = md.WB = int16_t(qtBand + 3);
+  data->BorderMaskIndex = int(manager->MaskData.size()) - 1;
+  RecalcNonClient(edit);
+  QApplication::processEvents();
+  EXPECT_EQ(adapter->BorderWidth(), qtBand + 3);
+  // The line edit's text moves in by the difference.
+  EXPECT_EQ(edit->textMargins().left(), 3);
+  // A narrower skin border keeps Qt's band.
+  md.WL = md.WT = md.WR = md.WB = 0;
+  md.BorderWidth = 0;
+  md.R = Bounds(4, 0, 0, 4);
+  RecalcNonClient(edit);
+  QApplication::processEvents();
+  EXPECT_EQ(adapter->BorderWidth(), qtBand);
+  EXPECT_EQ(edit->textMargins().left(), 0);
 }
