@@ -2,6 +2,8 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "platform/Capture.h"
+#include "platform/ControlMessages.h"
 #include "platform/NonClient.h"
 #include "platform/Painting.h"
 #include "platform/Properties.h"
@@ -13,12 +15,20 @@
 #include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/manager/FastBitmaps.h"
 #include "skinlib/manager/LibraryConstants.h"
+#include "skinlib/manager/MaskSlicing.h"
+#include "skinlib/manager/SkinMasks.h"
 #include "skinlib/manager/SectionBackgrounds.h"
 #include "skinlib/manager/SkinRecords.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 
+#include <QHeaderView>
+#include <QListView>
 #include <QListWidget>
+#include <QTableView>
+#include <QTreeView>
+
+#include <cstdlib>
 
 #include <algorithm>
 
@@ -414,18 +424,400 @@ void TacEditWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     case 0xBD01:
       if (!Tracking()) RefreshScrolls(true);
       break;
-    case kLbAddString:
-    case kLbInsertString:
-    case kLbSetCurSel:
-    case kLbSetTopIndex:
+    case LB_ADDSTRING:
+    case LB_INSERTSTRING:
+    case LB_SETCURSEL:
+    case LB_SETTOPINDEX:
       RefreshScrolls(true);
       break;
-    case kLbGetTopIndex:
+    case LB_GETTOPINDEX:
       if (auto* list = qobject_cast<QListWidget*>(h); list && list->count() == 0 && m.Result == 0) m.Result = -1;
       break;
     default:
       break;
   }
+}
+
+// ------------------------------------------------------------ list views
+
+TacListViewStyle ListViewStyle(const QWidget* view) {
+  if (auto* tree = qobject_cast<const QTreeView*>(view))
+    return tree->isHeaderHidden() ? TacListViewStyle::Other : TacListViewStyle::Report;
+  if (auto* table = qobject_cast<const QTableView*>(view))
+    return table->horizontalHeader()->isHidden() ? TacListViewStyle::Other : TacListViewStyle::Report;
+  if (auto* list = qobject_cast<const QListView*>(view))
+    return list->viewMode() == QListView::IconMode ? TacListViewStyle::Icon : TacListViewStyle::List;
+  return TacListViewStyle::Other;
+}
+
+TacHeaderItemState HeaderItemState(int index, int hotColumn, int pressedColumn) {
+  if (index >= 0 && index == pressedColumn) return TacHeaderItemState::Pressed;
+  if (index >= 0 && index == hotColumn && pressedColumn < 0) return TacHeaderItemState::Hot;
+  return TacHeaderItemState::Normal;
+}
+
+namespace {
+
+QHeaderView* HeaderOf(QWidget* view) {
+  if (auto* tree = qobject_cast<QTreeView*>(view)) return tree->header();
+  if (auto* table = qobject_cast<QTableView*>(view)) return table->horizontalHeader();
+  for (QObject* child : view ? view->children() : QObjectList{})
+    if (auto* header = qobject_cast<QHeaderView*>(child)) return header;
+  return nullptr;
+}
+
+// The height of the view's first item (1 without items).
+int ItemExtent(QWidget* view, bool vertical) {
+  TRect r;
+  r.Left = LVIR_BOUNDS;
+  if (!SendMessage(view, LVM_GETITEMRECT, 0, LPARAM(PtrParam(&r)))) return 1;
+  return std::max(1, vertical ? r.Height() : r.Width());
+}
+
+}  // namespace
+
+TacListViewWnd::TacListViewWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager,
+                               const QString& section)
+    : TacEditWnd(handle, skinData, manager, section) {}
+
+TacListViewWnd::~TacListViewWnd() { UnhookHeader(); }
+
+void TacListViewWnd::Install(bool repaint) {
+  TacEditWnd::Install(repaint);
+  if (Destroyed()) return;
+  if (QHeaderView* header = HeaderOf(CtrlHandle())) HookHeader(header);
+}
+
+void TacListViewWnd::HookHeader(QHeaderView* header) {
+  UnhookHeader();
+  header_ = header;
+  headerHook_ = InstallWindowProc(
+      header->viewport(), [this](Message& m, const CallPrevious& previous) { HeaderWndProc(m, previous); },
+      WindowProcLevel::Window);
+  header->update();
+}
+
+void TacListViewWnd::UnhookHeader() {
+  RemoveWindowProc(headerHook_);
+  if (header_) header_->update();
+  header_ = nullptr;
+  hotColumn_ = pressedColumn_ = -1;
+}
+
+void TacListViewWnd::KeepOwnParams() {
+  TacEditWnd::KeepOwnParams();
+  if (QWidget* h = CtrlHandle()) {
+    ownViewBk_ = TColor(SendMessage(h, LVM_GETBKCOLOR));
+    ownViewText_ = TColor(SendMessage(h, LVM_GETTEXTCOLOR));
+  }
+}
+
+void TacListViewWnd::GiveBackOwnParams() {
+  UnhookHeader();
+  TacEditWnd::GiveBackOwnParams();
+  if (QWidget* h = CtrlHandle()) {
+    SendMessage(h, LVM_SETBKCOLOR, 0, LPARAM(ownViewBk_));
+    SendMessage(h, LVM_SETTEXTCOLOR, 0, LPARAM(ownViewText_));
+  }
+}
+
+void TacListViewWnd::ApplySkinParams() {
+  TacEditWnd::ApplySkinParams();
+  QWidget* h = CtrlHandle();
+  const TsGeneralData* section = SkinData() ? SkinData()->Section() : nullptr;
+  if (!h) return;
+  const TColor bg = DlgMode() || !section ? ColorToRGB(clWindow) : section->Color;
+  const TColor text = DlgMode() || !section ? ColorToRGB(clWindowText) : section->FontColor[0];
+  SendMessage(h, LVM_SETBKCOLOR, 0, LPARAM(bg));
+  SendMessage(h, LVM_SETTEXTBKCOLOR, 0, LPARAM(bg));
+  SendMessage(h, LVM_SETTEXTCOLOR, 0, LPARAM(text));
+}
+
+void TacListViewWnd::RepaintHeader() {
+  if (header_) header_->update();
+}
+
+void TacListViewWnd::ThumbTrack(Message& m, bool vertical, const CallPrevious& previous) {
+  QWidget* h = CtrlHandle();
+  const int pos = m.LParam ? int(m.LParam) : int(HIWORD(m.WParam));
+  const int delta = pos - ScrollTracking().DragTrackPos;
+  if (delta == 0) return;  // nothing at the start position
+  const TacListViewStyle style = ListViewStyle(h);
+  int pixels = delta;
+  if (vertical && style == TacListViewStyle::Report) pixels = delta * ItemExtent(h, true);
+  if (!vertical && style == TacListViewStyle::List) pixels = delta * ItemExtent(h, false);
+  (void)previous;
+  if (vertical)
+    SendMessage(h, LVM_SCROLL, 0, LPARAM(pixels));
+  else
+    SendMessage(h, LVM_SCROLL, WPARAM(pixels), 0);
+  ScrollTracking().DragTrackPos = pos;
+}
+
+void TacListViewWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
+  if (!SkinActive()) {
+    TacEditWnd::AdapterWndProc(m, previous);
+    return;
+  }
+  QWidget* h = CtrlHandle();
+  TsCommonData& data = *SkinData();
+  if (m.Msg == SkinCommandMsg) {
+    switch (HIWORD(m.WParam)) {
+      case acRefresh: {
+        if (m.LParam != LPARAM(PtrParam(data.SkinManager()))) break;
+        QPointer<QWidget> alive(h);
+        TacEditWnd::AdapterWndProc(m, previous);
+        if (alive && !Destroyed()) RepaintHeader();
+        return;
+      }
+      case acBeforeScroll:
+        m.Result = 1;  // the view scrolls itself
+        return;
+      default:
+        break;
+    }
+  }
+  switch (m.Msg) {
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      if (LOWORD(m.WParam) == SB_THUMBTRACK) {
+        ThumbTrack(m, m.Msg == WM_VSCROLL, previous);
+        return;
+      }
+      break;
+    case WM_PAINT:
+      if (!ParamsApplied()) ApplySkinParams();
+      break;
+    case WM_NCHITTEST:
+      if (hotColumn_ >= 0 || pressedColumn_ >= 0) {
+        hotColumn_ = pressedColumn_ = -1;
+        RepaintHeader();
+      }
+      break;
+    default:
+      break;
+  }
+  const unsigned msg = m.Msg;
+  const WPARAM wp = m.WParam;
+  const LPARAM lp = m.LParam;
+  QPointer<QWidget> alive(h);
+  TacEditWnd::AdapterWndProc(m, previous);
+  if (!alive || Destroyed()) return;
+  switch (msg) {
+    case LVM_INSERTITEMA:
+    case LVM_INSERTITEMW:
+    case LVM_ARRANGE:
+    case WM_STYLECHANGED:
+      if (!data.Updating()) RefreshScrolls(true);
+      break;
+    case WM_LBUTTONUP:
+      ReleaseCapture();
+      break;
+    case WM_PARENTNOTIFY:
+      if (LOWORD(wp) == WM_CREATE)
+        if (auto* header = qobject_cast<QHeaderView*>(ParamPtr<QObject>(std::uintptr_t(lp)))) {
+          if (!header_)
+            HookHeader(header);
+          else
+            UnhookHeader();
+        }
+      break;
+    default:
+      break;
+  }
+}
+
+void TacListViewWnd::HeaderWndProc(Message& m, const CallPrevious& previous) {
+  QHeaderView* header = header_;
+  if (!header || ListViewStyle(CtrlHandle()) != TacListViewStyle::Report || !SkinActive()) {
+    previous(m);
+    return;
+  }
+  switch (m.Msg) {
+    case WM_NCDESTROY:
+      previous(m);
+      header_ = nullptr;
+      return;
+    case WM_PAINT:
+      if (Canvas* dc = BeginPaint(header->viewport())) {
+        PaintListViewHeader(*dc);
+        return;
+      }
+      previous(m);
+      return;
+    case WM_ERASEBKGND:
+      m.Result = 1;
+      return;
+    case WM_WINDOWPOSCHANGED:
+      previous(m);
+      if (CtrlHandle()) RedrawNonClient(CtrlHandle());
+      return;
+    case WM_MOUSEMOVE:
+    case WM_NCHITTEST: {
+      previous(m);
+      if (!header_) return;
+      TPoint p;
+      GetCursorPos(&p);
+      const QPoint local = header->mapFromGlobal(QPoint(p.X, p.Y));
+      const int item = header->rect().contains(local) ? header->logicalIndexAt(local) : -1;
+      if (item != hotColumn_) {
+        hotColumn_ = item;
+        RepaintHeader();
+      }
+      return;
+    }
+    case WM_LBUTTONDOWN: {
+      previous(m);
+      if (!header_) return;
+      HDHITTESTINFO info;
+      info.pt = {GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+      SendMessage(header, HDM_HITTEST, 0, LPARAM(PtrParam(&info)));
+      // A press on a divider sizes the column; it presses nothing.
+      const QPoint at(info.pt.X, info.pt.Y);
+      const bool divider = info.iItem >= 0 && header->sectionResizeMode(info.iItem) == QHeaderView::Interactive &&
+                           (std::abs(at.x() - header->sectionViewportPosition(info.iItem)) <= 3 ||
+                            std::abs(at.x() - header->sectionViewportPosition(info.iItem) -
+                                     header->sectionSize(info.iItem)) <= 3);
+      pressedColumn_ = divider ? -1 : info.iItem;
+      RepaintHeader();
+      return;
+    }
+    case WM_LBUTTONUP:
+      pressedColumn_ = -1;
+      RepaintHeader();
+      previous(m);
+      return;
+    default:
+      previous(m);
+      return;
+  }
+}
+
+void TacListViewWnd::PaintListViewHeader(Canvas& dc) {
+  QHeaderView* header = header_;
+  int right = 0;
+  for (int visual = 0; visual < header->count(); ++visual) {
+    const int index = int(SendMessage(header, HDM_ORDERTOINDEX, WPARAM(visual)));
+    TRect r;
+    if (header->isSectionHidden(index)) continue;
+    if (!SendMessage(header, HDM_GETITEMRECT, WPARAM(index), LPARAM(PtrParam(&r))) || r.IsEmpty()) continue;
+    Bitmap bmp(r.Width(), r.Height(), pf24bit);
+    PaintHeaderItem(bmp, index);
+    dc.Draw(r.Left, r.Top, bmp);
+    right = std::max(right, r.Right);
+  }
+  if (right < header->width()) {
+    Bitmap rest(header->width() - right, header->height(), pf24bit);
+    PaintHeaderItem(rest, -2);
+    dc.Draw(right, 0, rest);
+  }
+}
+
+void TacListViewWnd::PaintHeaderItem(Bitmap& bmp, int index) const {
+  TsSkinManager* sm = SkinData() ? SkinData()->SkinManager() : nullptr;
+  if (!sm || bmp.Empty()) return;
+  const TacHeaderItemState state = HeaderItemState(index, hotColumn_, pressedColumn_);
+  const int section = PaintSectionByName(bmp, QStringLiteral("COLHEADER"), QStringLiteral("BUTTON"), nullptr,
+                                         sm->GlobalSectionColor(), {0, 0}, sm, int(state));
+  QHeaderView* header = header_;
+  if (index < 0 || !header || section < 0) return;
+  HDITEM item;
+  item.mask = HDI_TEXT | HDI_FORMAT;
+  SendMessage(header, HDM_GETITEMW, WPARAM(index), LPARAM(PtrParam(&item)));
+  Canvas& canvas = bmp.GetCanvas();
+  if (auto* font = ParamPtr<const TFont>(std::uintptr_t(SendMessage(CtrlHandle(), WM_GETFONT)))) canvas.Font = *font;
+  const TsGeneralData& gd = sm->GeneralData[size_t(section)];
+  const int shift = state == TacHeaderItemState::Pressed ? 1 : 0;
+  // The sort glyph: up for ascending, down for descending.
+  int glyphIndex = -1, glyphW = 0, glyphH = 0;
+  if (header->isSortIndicatorShown() && header->sortIndicatorSection() == index) {
+    glyphIndex = sm->StandardIndexes.ScrollBtnGlyphs[header->sortIndicatorOrder() == Qt::AscendingOrder ? 0 : 1];
+    if (sm->IsValidMaskIndex(glyphIndex)) {
+      const TsMaskData& g = sm->MaskData[size_t(glyphIndex)];
+      glyphW = MaskImageWidth(g);
+      glyphH = MaskImageHeight(g);
+    } else {
+      glyphIndex = -1;
+    }
+  }
+  const int textW = canvas.FontMetrics().horizontalAdvance(item.text) + 5;
+  const int total = textW + (glyphIndex >= 0 ? glyphW + 6 : 0);
+  const TRect inner{4, 1, bmp.Width() - 4, bmp.Height() - 1};
+  int x = inner.Left;
+  if ((item.fmt & 3) == HDF_RIGHT) x = inner.Right - total;
+  if ((item.fmt & 3) == HDF_CENTER) x = inner.Left + (inner.Width() - total) / 2;
+  x = std::max(inner.Left, x) + shift;
+  canvas.SetBkMode(TRANSPARENT);
+  canvas.SetTextColor(state == TacHeaderItemState::Normal ? gd.FontColor[0] : gd.HotFontColor[0]);
+  TRect textRect{x, inner.Top + shift, std::min(inner.Right, x + textW) + shift, inner.Bottom + shift};
+  canvas.DrawText(item.text, textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  if (glyphIndex >= 0) {
+    TsBgSource bg{&bmp, 0, 0, 0, true};
+    PaintMaskGlyph(bmp, {x + textW + 3, (bmp.Height() - glyphH) / 2 + shift}, 0, 1,
+                   sm->MaskData[size_t(glyphIndex)], bg);
+  }
+}
+
+// ------------------------------------------------------------ tree views
+
+void TacTreeViewWnd::KeepOwnParams() {
+  TacEditWnd::KeepOwnParams();
+  if (QWidget* h = CtrlHandle()) ownViewBk_ = TColor(SendMessage(h, TVM_GETBKCOLOR));
+}
+
+void TacTreeViewWnd::GiveBackOwnParams() {
+  TacEditWnd::GiveBackOwnParams();
+  if (QWidget* h = CtrlHandle()) SendMessage(h, TVM_SETBKCOLOR, 0, LPARAM(ownViewBk_));
+}
+
+void TacTreeViewWnd::ApplySkinParams() {
+  TacMainWnd::ApplySkinParams();
+  QWidget* h = CtrlHandle();
+  TsCommonData* data = SkinData();
+  const TsGeneralData* section = data ? data->Section() : nullptr;
+  if (!h || !data) return;
+  if (DlgMode() || !section) {
+    SendMessage(h, TVM_SETBKCOLOR, 0, LPARAM(ColorToRGB(clWindow)));
+    return;
+  }
+  if (Control()) {
+    if (!data->CustomFont()) SetFontColor(h, section->HotFontColor[0]);
+    if (!data->CustomColor() && section->HotColor != GetControlColor(h))
+      SendMessage(h, TVM_SETBKCOLOR, 0, LPARAM(section->HotColor));
+  } else {
+    SendMessage(h, TVM_SETBKCOLOR, 0, LPARAM(section->HotColor));
+  }
+}
+
+void TacTreeViewWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
+  if (!SkinActive()) {
+    TacEditWnd::AdapterWndProc(m, previous);
+    return;
+  }
+  QWidget* h = CtrlHandle();
+  if (m.Msg == WM_ERASEBKGND) {
+    // An application that draws its own items paints its own background.
+    if (QWidget* c = Control(); c && HasProperty(c, QStringLiteral("OnAdvancedCustomDraw")) &&
+                                GetOrdProperty(c, QStringLiteral("OnAdvancedCustomDraw")) > 0) {
+      PassOn(m, previous);
+      return;
+    }
+    TsCommonData& data = *SkinData();
+    if (data.Updating()) return;
+    Canvas* dc = ParamPtr<Canvas>(m.WParam);
+    const TsGeneralData* section = data.Section();
+    if (dc) {
+      dc->Brush.Color = DlgMode() || !section ? ColorToRGB(clWindow) : section->HotColor;
+      dc->Brush.Style = bsSolid;
+      dc->FillRect(Bounds(0, 0, h->width(), h->height()));
+    }
+    m.Result = 0;
+    return;
+  }
+  const unsigned msg = m.Msg;
+  QPointer<QWidget> alive(h);
+  TacEditWnd::AdapterWndProc(m, previous);
+  if (alive && !Destroyed() && msg == WM_LBUTTONUP) ReleaseCapture();
 }
 
 // ------------------------------------------------------------ the unit

@@ -22,6 +22,7 @@
 #include "platform/Colors.h"
 #include "skinlib/adapters/ScrollBars.h"
 
+#include <QHeaderView>
 #include <QString>
 
 class QObject;
@@ -31,9 +32,6 @@ class TsCommonData;
 // Skin sub-commands these adapters answer or send.
 inline constexpr unsigned acDisabledBlend = 35;  // to a disabled control before its blend
 
-// Window messages of list boxes these adapters watch.
-inline constexpr unsigned kLbAddString = 0x0180, kLbInsertString = 0x0181, kLbSetCurSel = 0x0186,
-                          kLbGetTopIndex = 0x018E, kLbSetTopIndex = 0x0197;
 // The control messages for "enabled changed" and "redraw the frame".
 inline constexpr unsigned kCmEnabledChanged = 0xB00C, kCmRedrawFrame = 0xB00E;
 inline constexpr unsigned kCmMouseEnter = 0xB013, kCmMouseLeave = 0xB014;
@@ -116,4 +114,72 @@ class TacEditWnd : public TacBaseWnd {
   // The band asked of WM_NCCALCSIZE widened to the skin's border.
   void WidenBand(platform::Message& m, const platform::TRect& window);
   int borderWidth_ = 0;
+};
+
+// ------------------------------------------------------------ list and tree views
+
+
+
+// The ways an item view shows its items: report (a view with a shown
+// header), list and icon (a list view's modes), or none of these.
+enum class TacListViewStyle { Other = 0, Icon = 1, List = 2, Report = 3 };
+TacListViewStyle ListViewStyle(const QWidget* view);
+
+// The state of one header item's paint, from the adapter's columns.
+enum class TacHeaderItemState { Normal = 0, Hot = 1, Pressed = 2 };
+TacHeaderItemState HeaderItemState(int index, int hotColumn, int pressedColumn);
+
+// The header's messages come through a handler on its viewport, where Qt
+// paints it and takes its mouse input; HeaderWnd is the header itself.
+class TacListViewWnd : public TacEditWnd {
+ public:
+  TacListViewWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager, const QString& section);
+
+  void KeepOwnParams() override;
+  void GiveBackOwnParams() override;
+  void ApplySkinParams() override;
+
+  QHeaderView* HeaderWnd() const { return header_; }
+  int HotColumn() const { return hotColumn_; }
+  int PressedColumn() const { return pressedColumn_; }
+
+  // One header item (-2: the empty area right of the last) painted into
+  // a bitmap of its rectangle's size.
+  void PaintHeaderItem(platform::Bitmap& bmp, int index) const;
+
+ protected:
+  ~TacListViewWnd() override;
+  void Install(bool repaint) override;
+  void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
+
+ private:
+  void HookHeader(QHeaderView* header);
+  void UnhookHeader();
+  void HeaderWndProc(platform::Message& m, const platform::CallPrevious& previous);
+  void PaintListViewHeader(platform::Canvas& dc);
+  void RepaintHeader();
+  // A thumb drag of either bar as whole items through LVM_SCROLL.
+  void ThumbTrack(platform::Message& m, bool vertical, const platform::CallPrevious& previous);
+
+  QPointer<QHeaderView> header_;
+  platform::WindowProcHandle headerHook_;
+  // The view's own background and text colours (its Base and Text).
+  platform::TColor ownViewBk_ = platform::clNone, ownViewText_ = platform::clNone;
+  int hotColumn_ = -1;
+  int pressedColumn_ = -1;
+};
+
+class TacTreeViewWnd : public TacEditWnd {
+ public:
+  using TacEditWnd::TacEditWnd;
+
+  void KeepOwnParams() override;
+  void GiveBackOwnParams() override;
+  void ApplySkinParams() override;
+
+ protected:
+  void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
+
+ private:
+  platform::TColor ownViewBk_ = platform::clNone;
 };

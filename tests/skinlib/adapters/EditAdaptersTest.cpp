@@ -3,6 +3,7 @@
 #include "skinlib/adapters/EditAdapters.h"
 
 #include "platform/Bitmap.h"
+#include "platform/ControlMessages.h"
 #include "platform/NonClient.h"
 #include "skinlib/adapters/AdapterBaseSeams.h"
 #include "skinlib/manager/CommonDataSeams.h"
@@ -208,9 +209,9 @@ TEST_F(EditAdaptersTest, EmptyListBoxTopIndex) {
   listData.SetSkinManager(manager.get());
   listData.SetSkinSection("EDIT");
   auto listAdapter = TacMainWnd::Create<TacEditWnd>(list, &listData, manager.get(), "EDIT", true);
-  EXPECT_EQ(SendMessage(list, kLbGetTopIndex), -1);
+  EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX), -1);
   list->addItem("one");
-  EXPECT_EQ(SendMessage(list, kLbGetTopIndex), 0);
+  EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX), 0);
   listAdapter.reset();
 }
 
