@@ -299,11 +299,13 @@ void TacEditWnd::PaintBorderStrip(Canvas& dc) {
   dc.RestoreDC(saved);
 }
 
+int TacEditWnd::SkinBorderWidth() const { return SkinData()->BorderMaxWidth(); }
+
 void TacEditWnd::WidenBand(Message& m, const TRect& window) {
   borderWidth_ = BorderLeft();
   auto* params = ParamPtr<NCCALCSIZE_PARAMS>(m.LParam);
   if (!params || DlgMode()) return;
-  const int want = SkinData()->BorderMaxWidth();
+  const int want = SkinBorderWidth();
   if (want <= borderWidth_) return;
   // Each side at least the skin's border; Qt's band where it is wider.
   TRect& client = params->rgrc[0];

@@ -102,6 +102,8 @@ class TacEditWnd : public TacBaseWnd {
   // The cache and border painted anew for the current state.
   void RefreshCache();
   void PaintBorderStrip(platform::Canvas& dc);
+  // The border the skin asks for on each side (0: none).
+  virtual int SkinBorderWidth() const;
 
  private:
   // The focus or mouse changed: with state images the frame is redrawn.
