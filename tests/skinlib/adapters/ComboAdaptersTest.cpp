@@ -2,6 +2,8 @@
 // adapter and colours at its first drop-down, the glyph of odd masks.
 #include "skinlib/adapters/ComboAdapters.h"
 
+#include "SkinnedAdapterTest.h"
+
 #include "platform/Bitmap.h"
 #include "platform/Colors.h"
 #include "platform/Properties.h"
@@ -49,16 +51,10 @@ TEST(ComboButtonRectTest, ByStyle) {
   }
 }
 
-class ComboAdaptersTest : public ::testing::Test {
+class ComboAdaptersTest : public SkinnedAdapterTest {
  protected:
   void SetUp() override {
-    for (const char* unit : kUnits) StartUnit(unit);
-    QString error;
-    ASSERT_TRUE(testskins::WriteSkinFolder(testskins::DemoSkin(), Root() + "/Demo", &error)) << error.toStdString();
-    manager = std::make_unique<TsSkinManager>();
-    manager->SetSkinDirectory(Root());
-    manager->SetSkinName("Demo");
-    ASSERT_TRUE(manager->Active());
+    ASSERT_NO_FATAL_FAILURE(Activate(testskins::DemoSkin(), "Demo"));
     form.resize(300, 200);
     combo = new QComboBox(&form);
     combo->addItems({"2024001", "2024002", "2024003"});
@@ -69,24 +65,15 @@ class ComboAdaptersTest : public ::testing::Test {
   void TearDown() override {
     if (combo) combo->hidePopup();
     adapter.reset();
-    manager.reset();
     ComboDropped = false;
-    for (auto it = std::rbegin(kUnits); it != std::rend(kUnits); ++it) FinishUnit(*it);
+    Finish();
   }
-  QString Root() const { return QString::fromStdString(dir.Path()); }
   void Skin() {
     adapter = TacMainWnd::Create<TacComboBoxWnd>(combo, nullptr, manager.get(), "COMBOBOX", true);
     ASSERT_TRUE(adapter && !adapter->Destroyed());
   }
 
-  static constexpr const char* kUnits[] = {"LibraryConstants", "SkinnedForms", "SkinCommandSenders",
-                                           "SectionBackgrounds", "acSBUtils", "EditAdapters"};
-  testsupport::TempDir dir;
-  RecordingPrompts prompts;
-  ScopedPrompts scopedPrompts{prompts};
-  QWidget form;
   QComboBox* combo = nullptr;
-  std::unique_ptr<TsSkinManager> manager;
   TacAdapterPtr<TacComboBoxWnd> adapter;
 };
 

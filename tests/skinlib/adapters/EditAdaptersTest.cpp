@@ -2,6 +2,8 @@
 // back; the border's transparent corners; state redraws; list boxes.
 #include "skinlib/adapters/EditAdapters.h"
 
+#include "SkinnedAdapterTest.h"
+
 #include "platform/Bitmap.h"
 #include "platform/ControlMessages.h"
 #include "platform/NonClient.h"
@@ -33,17 +35,10 @@ namespace {
 constexpr TColor kOwnColor = 0x123456, kOwnFont = 0x0A0B0C, kOwnFocus = 0x00FF00;
 constexpr TColor kEditColor = 0xF4F8FC;
 
-class EditAdaptersTest : public ::testing::Test {
+class EditAdaptersTest : public SkinnedAdapterTest {
  protected:
   void SetUp() override {
-    for (const char* unit : kUnits) StartUnit(unit);
-    QString error;
-    ASSERT_TRUE(testskins::WriteSkinFolder(testskins::ControlDataSkin(), Root() + "/Data", &error))
-        << error.toStdString();
-    manager = std::make_unique<TsSkinManager>();
-    manager->SetSkinDirectory(Root());
-    manager->SetSkinName("Data");
-    ASSERT_TRUE(manager->Active());
+    ASSERT_NO_FATAL_FAILURE(Activate(testskins::ControlDataSkin(), "Data"));
     form.resize(300, 200);
     edit = new QLineEdit(&form);
     edit->setGeometry(20, 30, 120, 24);
@@ -59,10 +54,8 @@ class EditAdaptersTest : public ::testing::Test {
   void TearDown() override {
     adapter.reset();
     data.reset();
-    manager.reset();
-    for (auto it = std::rbegin(kUnits); it != std::rend(kUnits); ++it) FinishUnit(*it);
+    Finish();
   }
-  QString Root() const { return QString::fromStdString(dir.Path()); }
   void Skin() {
     adapter = TacMainWnd::Create<TacEditWnd>(edit, data.get(), manager.get(), "EDIT", true);
     ASSERT_TRUE(adapter && !adapter->Destroyed());
@@ -88,14 +81,7 @@ class EditAdaptersTest : public ::testing::Test {
     return int(manager->MaskData.size()) - 1;
   }
 
-  static constexpr const char* kUnits[] = {"LibraryConstants", "SkinnedForms", "SkinCommandSenders", "acSBUtils",
-                                           "EditAdapters"};
-  testsupport::TempDir dir;
-  RecordingPrompts prompts;
-  ScopedPrompts scopedPrompts{prompts};
-  QWidget form;
   QLineEdit* edit = nullptr;
-  std::unique_ptr<TsSkinManager> manager;
   std::unique_ptr<TsCommonData> data;
   TacAdapterPtr<TacEditWnd> adapter;
 };

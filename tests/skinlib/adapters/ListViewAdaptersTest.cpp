@@ -3,6 +3,8 @@
 // colours kept and given back.
 #include "skinlib/adapters/EditAdapters.h"
 
+#include "SkinnedAdapterTest.h"
+
 #include "platform/Bitmap.h"
 #include "platform/ControlMessages.h"
 #include "platform/Startup.h"
@@ -32,16 +34,10 @@ using namespace platform;
 
 namespace {
 
-class ListViewAdaptersTest : public ::testing::Test {
+class ListViewAdaptersTest : public SkinnedAdapterTest {
  protected:
   void SetUp() override {
-    for (const char* unit : kUnits) StartUnit(unit);
-    QString error;
-    ASSERT_TRUE(testskins::WriteSkinFolder(testskins::DemoSkin(), Root() + "/Demo", &error)) << error.toStdString();
-    manager = std::make_unique<TsSkinManager>();
-    manager->SetSkinDirectory(Root());
-    manager->SetSkinName("Demo");
-    ASSERT_TRUE(manager->Active());
+    ASSERT_NO_FATAL_FAILURE(Activate(testskins::DemoSkin(), "Demo"));
     form.resize(400, 300);
     model.setColumnCount(3);
     model.setHorizontalHeaderLabels({"Issue", "Date", "Numbers"});
@@ -52,10 +48,8 @@ class ListViewAdaptersTest : public ::testing::Test {
   void TearDown() override {
     adapter.reset();
     tree.reset();
-    manager.reset();
-    for (auto it = std::rbegin(kUnits); it != std::rend(kUnits); ++it) FinishUnit(*it);
+    Finish();
   }
-  QString Root() const { return QString::fromStdString(dir.Path()); }
   void MakeTree() {
     auto* view = new QTreeView(&form);
     view->setModel(&model);
@@ -83,15 +77,8 @@ class ListViewAdaptersTest : public ::testing::Test {
     return bmp.ToQImage();
   }
 
-  static constexpr const char* kUnits[] = {"LibraryConstants", "SkinnedForms", "SkinCommandSenders",
-                                           "SectionBackgrounds", "acSBUtils", "EditAdapters"};
-  testsupport::TempDir dir;
-  RecordingPrompts prompts;
-  ScopedPrompts scopedPrompts{prompts};
-  QWidget form;
   QStandardItemModel model;
   std::unique_ptr<QWidget> tree;
-  std::unique_ptr<TsSkinManager> manager;
   TacAdapterPtr<TacListViewWnd> adapter;
 };
 
