@@ -525,6 +525,7 @@ void TacListViewWnd::GiveBackOwnParams() {
 
 void TacListViewWnd::ApplySkinParams() {
   TacEditWnd::ApplySkinParams();
+  headerBgs_.clear();
   QWidget* h = CtrlHandle();
   const TsGeneralData* section = SkinData() ? SkinData()->Section() : nullptr;
   if (!h) return;
@@ -567,6 +568,7 @@ void TacListViewWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     switch (HIWORD(m.WParam)) {
       case acRefresh: {
         if (m.LParam != LPARAM(PtrParam(data.SkinManager()))) break;
+        headerBgs_.clear();
         QPointer<QWidget> alive(h);
         TacEditWnd::AdapterWndProc(m, previous);
         if (alive && !Destroyed()) RepaintHeader();
@@ -697,37 +699,52 @@ void TacListViewWnd::HeaderWndProc(Message& m, const CallPrevious& previous) {
 
 void TacListViewWnd::PaintListViewHeader(Canvas& dc) {
   QHeaderView* header = header_;
+  // The whole header in one picture, the font set once.
+  Bitmap whole(header->width(), header->height(), pf24bit);
+  if (whole.Empty()) return;
+  Canvas& canvas = whole.GetCanvas();
+  if (auto* font = ParamPtr<const TFont>(std::uintptr_t(SendMessage(CtrlHandle(), WM_GETFONT)))) canvas.Font = *font;
   int right = 0;
   for (int visual = 0; visual < header->count(); ++visual) {
     const int index = int(SendMessage(header, HDM_ORDERTOINDEX, WPARAM(visual)));
     TRect r;
     if (header->isSectionHidden(index)) continue;
     if (!SendMessage(header, HDM_GETITEMRECT, WPARAM(index), LPARAM(PtrParam(&r))) || r.IsEmpty()) continue;
-    Bitmap bmp(r.Width(), r.Height(), pf24bit);
-    PaintHeaderItem(bmp, index);
-    dc.Draw(r.Left, r.Top, bmp);
+    PaintHeaderItem(whole, r, index);
     right = std::max(right, r.Right);
   }
-  if (right < header->width()) {
-    Bitmap rest(header->width() - right, header->height(), pf24bit);
-    PaintHeaderItem(rest, -2);
-    dc.Draw(right, 0, rest);
-  }
+  if (right < header->width()) PaintHeaderItem(whole, TRect{right, 0, header->width(), header->height()}, -2);
+  dc.Draw(0, 0, whole);
 }
 
-void TacListViewWnd::PaintHeaderItem(Bitmap& bmp, int index) const {
+const Bitmap& TacListViewWnd::HeaderBackground(int width, int height, TacHeaderItemState state, int& section) const {
+  for (const TacHeaderBg& b : headerBgs_)
+    if (b.Width == width && b.Height == height && b.State == int(state)) {
+      section = b.Section;
+      return *b.Picture;
+    }
+  if (headerBgs_.size() >= 32) headerBgs_.clear();
+  TsSkinManager* sm = SkinData()->SkinManager();
+  auto picture = std::make_unique<Bitmap>(width, height, pf24bit);
+  section = PaintSectionByName(*picture, QStringLiteral("COLHEADER"), QStringLiteral("BUTTON"), nullptr,
+                               sm->GlobalSectionColor(), {0, 0}, sm, int(state));
+  headerBgs_.push_back({width, height, int(state), section, std::move(picture)});
+  return *headerBgs_.back().Picture;
+}
+
+void TacListViewWnd::PaintHeaderItem(Bitmap& whole, const TRect& r, int index) const {
   TsSkinManager* sm = SkinData() ? SkinData()->SkinManager() : nullptr;
-  if (!sm || bmp.Empty()) return;
+  if (!sm || r.IsEmpty()) return;
   const TacHeaderItemState state = HeaderItemState(index, hotColumn_, pressedColumn_);
-  const int section = PaintSectionByName(bmp, QStringLiteral("COLHEADER"), QStringLiteral("BUTTON"), nullptr,
-                                         sm->GlobalSectionColor(), {0, 0}, sm, int(state));
+  int section = -1;
+  const Bitmap& bg = HeaderBackground(r.Width(), r.Height(), state, section);
+  Canvas& canvas = whole.GetCanvas();
+  canvas.CopyRect(r, bg, Bounds(0, 0, r.Width(), r.Height()));
   QHeaderView* header = header_;
   if (index < 0 || !header || section < 0) return;
   HDITEM item;
   item.mask = HDI_TEXT | HDI_FORMAT;
   SendMessage(header, HDM_GETITEMW, WPARAM(index), LPARAM(PtrParam(&item)));
-  Canvas& canvas = bmp.GetCanvas();
-  if (auto* font = ParamPtr<const TFont>(std::uintptr_t(SendMessage(CtrlHandle(), WM_GETFONT)))) canvas.Font = *font;
   const TsGeneralData& gd = sm->GeneralData[size_t(section)];
   const int shift = state == TacHeaderItemState::Pressed ? 1 : 0;
   // The sort glyph: up for ascending, down for descending.
@@ -744,7 +761,7 @@ void TacListViewWnd::PaintHeaderItem(Bitmap& bmp, int index) const {
   }
   const int textW = canvas.FontMetrics().horizontalAdvance(item.text) + 5;
   const int total = textW + (glyphIndex >= 0 ? glyphW + 6 : 0);
-  const TRect inner{4, 1, bmp.Width() - 4, bmp.Height() - 1};
+  const TRect inner{r.Left + 4, r.Top + 1, r.Right - 4, r.Bottom - 1};
   int x = inner.Left;
   if ((item.fmt & 3) == HDF_RIGHT) x = inner.Right - total;
   if ((item.fmt & 3) == HDF_CENTER) x = inner.Left + (inner.Width() - total) / 2;
@@ -753,10 +770,10 @@ void TacListViewWnd::PaintHeaderItem(Bitmap& bmp, int index) const {
   canvas.SetTextColor(state == TacHeaderItemState::Normal ? gd.FontColor[0] : gd.HotFontColor[0]);
   TRect textRect{x, inner.Top + shift, std::min(inner.Right, x + textW) + shift, inner.Bottom + shift};
   canvas.DrawText(item.text, textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
-  if (glyphIndex >= 0) {
-    TsBgSource bg{&bmp, 0, 0, 0, true};
-    PaintMaskGlyph(bmp, {x + textW + 3, (bmp.Height() - glyphH) / 2 + shift}, 0, 1,
-                   sm->MaskData[size_t(glyphIndex)], bg);
+  if (glyphIndex >= 0 && x + textW + 3 + glyphW <= r.Right) {
+    const TsBgSource glyphBg{&whole, 0, 0, 0, true};
+    PaintMaskGlyph(whole, {x + textW + 3, r.Top + (r.Height() - glyphH) / 2 + shift}, 0, 1,
+                   sm->MaskData[size_t(glyphIndex)], glyphBg);
   }
 }
 

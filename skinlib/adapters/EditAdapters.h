@@ -25,6 +25,9 @@
 #include <QHeaderView>
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 class QObject;
 class QWidget;
 class TsCommonData;
@@ -146,8 +149,8 @@ class TacListViewWnd : public TacEditWnd {
   int PressedColumn() const { return pressedColumn_; }
 
   // One header item (-2: the empty area right of the last) painted into
-  // a bitmap of its rectangle's size.
-  void PaintHeaderItem(platform::Bitmap& bmp, int index) const;
+  // `r` of the header's picture.
+  void PaintHeaderItem(platform::Bitmap& whole, const platform::TRect& r, int index) const;
 
  protected:
   ~TacListViewWnd() override;
@@ -165,6 +168,13 @@ class TacListViewWnd : public TacEditWnd {
 
   QPointer<QHeaderView> header_;
   platform::WindowProcHandle headerHook_;
+  // Header item backgrounds by size and state, painted once per skin.
+  const platform::Bitmap& HeaderBackground(int width, int height, TacHeaderItemState state, int& section) const;
+  struct TacHeaderBg {
+    int Width, Height, State, Section;
+    std::unique_ptr<platform::Bitmap> Picture;
+  };
+  mutable std::vector<TacHeaderBg> headerBgs_;
   // The view's own background and text colours (its Base and Text).
   platform::TColor ownViewBk_ = platform::clNone, ownViewText_ = platform::clNone;
   int hotColumn_ = -1;
