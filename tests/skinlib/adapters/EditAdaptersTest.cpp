@@ -250,3 +250,15 @@ TEST_F(EditAdaptersTest, BandWidensToSkinBorder) {
   EXPECT_EQ(adapter->BorderWidth(), qtBand);
   EXPECT_EQ(edit->textMargins().left(), 0);
 }
+
+// The top-level window hears skin command 25 about a changed control.
+TEST_F(EditAdaptersTest, TopParentHearsOfChange) {
+  std::vector<unsigned> heard;
+  WindowProcHandle hook = InstallWindowProc(&form, [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == SkinCommandMsg) heard.push_back(HIWORD(m.WParam));
+    previous(m);
+  });
+  NotifyTopParentChanged(edit);
+  RemoveWindowProc(hook);
+  EXPECT_EQ(heard, std::vector<unsigned>{acControlChanged});
+}

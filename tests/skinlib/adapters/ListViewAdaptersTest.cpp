@@ -19,6 +19,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QHeaderView>
 #include <QImage>
 #include <QListView>
@@ -115,6 +116,21 @@ TEST_F(ListViewAdaptersTest, ReportHeaderPaintedFromSkin) {
   SendMessage(header->viewport(), WM_LBUTTONUP, 0, MAKELPARAM(100, h / 2));
   UninstallAdapter(true, false, adapter);
   EXPECT_EQ(header->grab().toImage(), plain);
+}
+
+// The item under the mouse is the hot column; leaving the header for the
+// view forgets it.
+TEST_F(ListViewAdaptersTest, HotColumnFollowsTheMouse) {
+  MakeTree();
+  Skin();
+  QHeaderView* header = Tree()->header();
+  const QPoint at = header->viewport()->mapToGlobal(QPoint(150, header->height() / 2));
+  QCursor::setPos(at);
+  if (QCursor::pos() != at) GTEST_SKIP() << "the platform does not move the cursor";
+  SendMessage(header->viewport(), WM_MOUSEMOVE, 0, MAKELPARAM(150, header->height() / 2));
+  EXPECT_EQ(adapter->HotColumn(), 1);
+  SendMessage(tree.get(), WM_NCHITTEST, 0, MAKELPARAM(at.x(), at.y() + 60));
+  EXPECT_EQ(adapter->HotColumn(), -1);
 }
 
 // Header item states: pressed before hot, hot only while nothing is pressed.
