@@ -18,6 +18,7 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QCursor>
 #include <QComboBox>
 
 #include <gtest/gtest.h>
@@ -55,6 +56,7 @@ class ComboAdaptersTest : public SkinnedAdapterTest {
  protected:
   void SetUp() override {
     ASSERT_NO_FATAL_FAILURE(Activate(testskins::DemoSkin(), "Demo"));
+    QCursor::setPos(-500, -500);  // the mouse over none of the boxes
     form.resize(300, 200);
     combo = new QComboBox(&form);
     combo->addItems({"2024001", "2024002", "2024003"});

@@ -125,12 +125,14 @@ TEST_F(ListViewAdaptersTest, HotColumnFollowsTheMouse) {
   Skin();
   QHeaderView* header = Tree()->header();
   const QPoint at = header->viewport()->mapToGlobal(QPoint(150, header->height() / 2));
+  const QPoint before = QCursor::pos();
   QCursor::setPos(at);
   if (QCursor::pos() != at) GTEST_SKIP() << "the platform does not move the cursor";
   SendMessage(header->viewport(), WM_MOUSEMOVE, 0, MAKELPARAM(150, header->height() / 2));
   EXPECT_EQ(adapter->HotColumn(), 1);
   SendMessage(tree.get(), WM_NCHITTEST, 0, MAKELPARAM(at.x(), at.y() + 60));
   EXPECT_EQ(adapter->HotColumn(), -1);
+  QCursor::setPos(before);
 }
 
 // Header item states: pressed before hot, hot only while nothing is pressed.
