@@ -322,7 +322,7 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
     group->addAction(a);
   }
   blue->setChecked(true);
-  menu.addSeparator();
+  QAction* separator = menu.addSeparator();
   menu.addAction("Disabled")->setEnabled(false);
   menu.addAction("Close");
   menus().HookPopupMenu(&menu, true);
@@ -339,6 +339,11 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
   const QRect openRect = menu.actionGeometry(open);
   EXPECT_TRUE(Near(shot.pixelColor(openRect.right() - 3, openRect.center().y()), Rgb(testskins::kMenuHotColor)))
       << shot.pixelColor(openRect.right() - 3, openRect.center().y()).name().toStdString();
+  // The divider's line from DIVIDERV.
+  const QRect line = menu.actionGeometry(separator);
+  EXPECT_EQ(line.height(), 2);
+  EXPECT_TRUE(Near(shot.pixelColor(line.center().x(), line.top()), QColor(120, 140, 170)))
+      << shot.pixelColor(line.center().x(), line.top()).name().toStdString();
   // Items are as wide as measured plus the band.
   EXPECT_GE(openRect.width(), menus().MeasurePopupItem(open, &menu).width());
   if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty())

@@ -937,7 +937,7 @@ TestSkin MenuSkin(int mainMenuBorderWidth) {
            BorderValue(frame, QMargins(6, 6, 6, 6), 1, 1, 1, mainMenuBorderWidth));
   skin.Section(QStringLiteral("DIVIDERV"))
       .Set(QStringLiteral("COLOR"), kMenuBodyColor)
-      .Set(QStringLiteral("BORDERSMASK"), BorderValue(divider, QMargins(2, 0, 2, 0), 1, 0, 1, 0));
+      .Set(QStringLiteral("BORDERSMASK"), BorderValue(divider, QMargins(2, 0, 2, 0), 1, 0, 5, 0));
   skin.Section(QStringLiteral("EXTRALINE"))
       .Set(QStringLiteral("COLOR"), kExtraLineColor)
       .Set(QStringLiteral("FONTCOLOR"), 0xFFFFFF);

@@ -277,7 +277,7 @@ TestSkin CaptionSkin();
 // kMenuBodyColor, "BORDERSMASK" a 30 x 30 rounded frame with its mask,
 // margins 6 on every side, BorderWidth `mainMenuBorderWidth` (0: the
 // reader's default)), "DIVIDERV" ("BORDERSMASK" a 12 x 2 etched line,
-// margins 2, 0, 2, 0), "EXTRALINE" (kExtraLineColor, white font),
+// margins 2, 0, 2, 0, centre stretched), "EXTRALINE" (kExtraLineColor, white font),
 // "ICOLINE" (kIcoLineColor), "TOOLBAR" (titles), "SPEEDBUTTON_SMALL", and
 // GLOBALINFO's "CHECK" and "RADIOCHECKED" glyphs (16 x 16, one state, key
 // colour around a dark tick or dot).
