@@ -362,12 +362,18 @@ void TsSkinableMenus::HookPopupMenu(QMenu* menu, bool enable) {
     menu->setProperty(kAnimationProperty, animation);
     menu->setProperty(kAnimationAdded, QVariant());
   }
+  const bool wasHooked = Hooks(menu);
   UseStyle(menu, on);
   HookPopupItems(menu, on);
+  if (!on && wasHooked) platform::SetWindowRgn(menu, std::nullopt, true);
   if (on && std::none_of(WatchedPopups().begin(), WatchedPopups().end(),
                          [menu](const QPointer<QMenu>& m) { return m == menu; })) {
     WatchedPopups().emplace_back(menu);
-    QObject::connect(menu, &QMenu::aboutToHide, menu, [] { TsSkinableMenus::ClearExtraLineCache(); });
+    // Hidden, the popup is shaped and painted afresh when it shows again.
+    QObject::connect(menu, &QMenu::aboutToHide, menu, [menu] {
+      TsSkinableMenus::ClearExtraLineCache();
+      if (dynamic_cast<TacMenuStyle*>(menu->style())) platform::SetWindowRgn(menu, std::nullopt, false);
+    });
   }
 }
 
@@ -650,7 +656,10 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
   const QList<QAction*> visible = VisibleItems(menu);
   const bool firstItem = !visible.isEmpty() && visible.front() == item;
   ExtraLineCacheEntry entry = GetExtraLineEntry(item, nullptr, true);
-  if (firstItem && entry.Bitmap && entry.PopupWindow) PostMenuItemPopup(item);
+  // The popup is shaped after this paint, once per showing.
+  QRegion shaped;
+  if (firstItem && entry.Bitmap && entry.PopupWindow && platform::GetWindowRgn(menu, shaped) == 0)
+    PostMenuItemPopup(item);
 
   bool beforeBreak = true;
   for (QAction* a : menu->actions()) {

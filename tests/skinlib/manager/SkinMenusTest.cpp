@@ -7,6 +7,8 @@
 #include "platform/Colors.h"
 #include "platform/Startup.h"
 #include "platform/UserPrompts.h"
+#include "platform/NonClient.h"
+#include "skinlib/manager/CommonDataSeams.h"
 #include "skinlib/manager/ManagerSeams.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/manager/sSkinMenus.h"
@@ -202,6 +204,14 @@ TEST_F(SkinMenusTest, HookingKeepsTheApplicationsOwnStyles) {
   plain.setStyle(nullptr);
 }
 
+TEST_F(SkinMenusTest, AControlsContextMenuIsHookedThroughTheSharedControlData) {
+  QMenu menu;
+  CommonDataSeams().HookPopupMenu(sm.get(), &menu, true);
+  EXPECT_TRUE(menus().Hooks(&menu));
+  CommonDataSeams().HookPopupMenu(nullptr, &menu, false);  // the default manager
+  EXPECT_FALSE(menus().Hooks(&menu));
+}
+
 TEST_F(SkinMenusTest, WithoutSkinnedPopupsNothingIsHooked) {
   sm->SetSkinnedPopups(false);
   QMenu menu;
@@ -348,6 +358,13 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
   EXPECT_GE(openRect.width(), menus().MeasurePopupItem(open, &menu).width());
   if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty())
     shot.save(QDir(QString::fromLocal8Bit(shots)).filePath("skinlib_menu_popup.png"));
+  // Its first item's paint asked for the popup's region: the popup is
+  // shaped by the border's corners once the request is handled.
+  QCoreApplication::processEvents();
+  QRegion region;
+  ASSERT_NE(platform::GetWindowRgn(&menu, region), 0);
+  EXPECT_FALSE(region.contains(QPoint(0, 0)));
+  EXPECT_TRUE(region.contains(QPoint(menu.width() / 2, menu.height() / 2)));
   menu.hide();
   menus().HookPopupMenu(&menu, false);
   EXPECT_FALSE(menus().Hooks(&menu));
