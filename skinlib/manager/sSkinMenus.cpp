@@ -48,6 +48,8 @@ std::vector<QPointer<QMenu>>& WatchedPopups() {
   return menus;
 }
 
+constexpr int kFrameBand = 16;
+
 bool IsBreak(const QAction* item) { return item && item->property("Break").toBool(); }
 
 QList<QAction*> VisibleItems(const QMenu* menu) {
@@ -257,6 +259,8 @@ void TacMenuStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* o
                                  const QWidget* widget) const {
   if ((element == PE_FrameMenu || element == PE_PanelMenu) && widget && menus_.Hooks(widget))
     if (auto* menu = qobject_cast<QMenu*>(const_cast<QWidget*>(widget))) {
+      // Under the items only the frame and the empty area show: both come after them.
+      if (element == PE_PanelMenu && menus_.Manager() && menus_.Manager()->Active()) return;
       try {
         if (menus_.DrawPopupFrame(*painter, menu)) return;
       } catch (const std::exception& e) {
@@ -617,6 +621,7 @@ ExtraLineCacheEntry TsSkinableMenus::PaintExtraLine(QMenu* menu) {
   }
   entry.FirstItem = menu->actions().isEmpty() ? nullptr : menu->actions().front();
   entry.Bitmap = image;
+  entry.Frame = std::make_shared<QImage>(image->ConstImage().convertToFormat(QImage::Format_RGB32));
   entry.PopupWindow = menu;
   entry.UseExtraLine = shows;
   entry.Found = true;
@@ -644,8 +649,24 @@ bool TsSkinableMenus::DrawPopupFrame(QPainter& painter, QMenu* menu) {
   TsSkinManager* sm = SkinManagerOrDefault();
   if (!sm || !sm->Active() || menu->actions().isEmpty()) return false;
   ExtraLineCacheEntry e = GetExtraLineEntry(menu->actions().front(), nullptr, true);
-  if (!e.Bitmap) return false;
-  painter.drawImage(0, 0, e.Bitmap->ConstImage());
+  if (!e.Frame) return false;
+  // Only what the clip lets through (the border strips, the empty area):
+  // one blit of the whole image through a clip region costs far more.
+  const QRect all(QPoint(0, 0), e.Frame->size());
+  if (!painter.hasClipping()) {
+    painter.drawImage(0, 0, *e.Frame);
+    return true;
+  }
+  // Tall strips go in bands of a few rows: the raster engine hands a tall
+  // blit to its thread pool, which costs a narrow strip more than it saves.
+  const QRegion clip = painter.clipRegion();
+  for (const QRect& r : clip) {
+    const QRect part = r & all;
+    for (int y = part.top(); y <= part.bottom(); y += kFrameBand) {
+      const QRect band(part.left(), y, part.width(), std::min(kFrameBand, part.bottom() + 1 - y));
+      painter.drawImage(band.topLeft(), *e.Frame, band);
+    }
+  }
   return true;
 }
 
@@ -675,7 +696,9 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
   const int state = enabled && selected ? 1 : 0;
   const TColor back = platform::FromQColor(menu->palette().color(QPalette::Window));
 
-  Bitmap bmp(w, h, platform::pf24bit);
+  // In the screen's own format: painted text and the copy to the menu
+  // need no conversion.
+  Bitmap bmp(w, h, platform::pfDevice);
   if (entry.Bitmap) platform::BitBlt(bmp, 0, 0, w, h, *entry.Bitmap, full.left() + extra, full.top());
   else {
     Canvas& c = bmp.GetCanvas();
@@ -777,14 +800,11 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
   }
   if (!enabled && kind != TacMenuItemKind::Separator && entry.Bitmap) {
     // Blended with the background at 0.4.
-    Bitmap behind(w, h, platform::pf24bit);
+    Bitmap behind(w, h, platform::pfDevice);
     platform::BitBlt(behind, 0, 0, w, h, *entry.Bitmap, full.left() + extra, full.top());
     BlendRectByAlpha(bmp, behind, 255 * 6 / 10, TPoint{0, 0}, TRect{0, 0, w, h});
   }
-  if (extra > 0 && entry.Bitmap) {
-    const QImage band = entry.Bitmap->ConstImage().copy(full.left(), full.top(), extra, h);
-    painter.drawImage(full.left(), full.top(), band);
-  }
+  if (extra > 0 && entry.Frame) painter.drawImage(QPoint(full.left(), full.top()), *entry.Frame, QRect(full.left(), full.top(), extra, h));
   painter.drawImage(full.left() + extra, full.top(), bmp.ConstImage());
   return true;
 }

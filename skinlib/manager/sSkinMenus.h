@@ -69,6 +69,7 @@ using TsMenuManagerDrawItemEvent = std::function<void(QAction* item, platform::C
 struct ExtraLineCacheEntry {
   QPointer<QAction> FirstItem;
   std::shared_ptr<platform::Bitmap> Bitmap;  // the popup's border image
+  std::shared_ptr<QImage> Frame;             // the same, as the screen takes it
   QPointer<QWidget> PopupWindow;
   bool UseExtraLine = false;
   bool Found = false;  // false: a zeroed record
