@@ -2,6 +2,7 @@
 
 #include "platform/Blit.h"
 #include "platform/Colors.h"
+#include "platform/Mdi.h"
 #include "platform/Menus.h"
 #include "platform/Messages.h"
 #include "platform/NonClient.h"
@@ -17,6 +18,8 @@
 
 #include <QApplication>
 #include <QMenu>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPainter>
 #include <QStyleOptionMenuItem>
@@ -182,6 +185,11 @@ TsSkinableMenus* MenusOf(TsSkinManager* manager) {
 TacMenuGlobals& MenuGlobals() {
   static TacMenuGlobals globals;
   return globals;
+}
+
+std::function<QWidget*()>& MdiMainFormSeam() {
+  static std::function<QWidget*()> seam;
+  return seam;
 }
 
 std::function<TacMenuLineImage(QWidget*)>& MenuLineImageSeam() {
@@ -641,7 +649,15 @@ void TsSkinableMenus::SetPopupWindowRegion(QWidget* popup, const Bitmap* bitmap)
   regionBusy_ = false;
 }
 
-bool TsSkinableMenus::IsMDIChildMaximized() const { return false; }
+bool TsSkinableMenus::IsMDIChildMaximized() const {
+  QWidget* form = MdiMainFormSeam() ? MdiMainFormSeam()() : nullptr;
+  if (!form || platform::GetFormStyle(form) != platform::fsMDIForm) return false;
+  QMdiArea* client = platform::MdiClient(form);
+  QMdiSubWindow* child = client ? client->activeSubWindow() : nullptr;
+  if (!child || !child->isMaximized()) return false;
+  const QWidget* childForm = child->widget() ? child->widget() : child;
+  return (child->windowFlags() & Qt::WindowSystemMenuHint) && !childForm->windowIcon().isNull();
+}
 
 // ---- painting
 

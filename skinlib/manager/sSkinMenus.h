@@ -166,8 +166,9 @@ class TsSkinableMenus {
   // The corner rectangles of the last border image.
   const std::vector<platform::TRect>& CornerRects() const { return corners_; }
 
-  // Seam: the form provider's MDI main form has a maximized child with a
-  // system menu and icon (false until form providers exist).
+  // The registered MDI main form (MdiMainFormSeam) is an MDI form whose
+  // active child is maximized, with a system menu and an icon: the menu
+  // line then shows the child's buttons.
   bool IsMDIChildMaximized() const;
 
  private:
@@ -213,3 +214,6 @@ struct TacMenuLineImage {
   platform::TPoint Offset;
 };
 std::function<TacMenuLineImage(QWidget* menuBar)>& MenuLineImageSeam();
+// Seam of the form provider (not built yet): the form its providers
+// registered as the MDI main form; empty: none.
+std::function<QWidget*()>& MdiMainFormSeam();

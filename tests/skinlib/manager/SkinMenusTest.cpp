@@ -20,6 +20,8 @@
 #include <QCommonStyle>
 #include <QDir>
 #include <QMenu>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPixmap>
 
@@ -357,7 +359,7 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
   // Items are as wide as measured plus the band.
   EXPECT_GE(openRect.width(), menus().MeasurePopupItem(open, &menu).width());
   if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty())
-    shot.save(QDir(QString::fromLocal8Bit(shots)).filePath("skinlib_menu_popup.png"));
+    shot.save(QDir(QString::fromLocal8Bit(shots)).filePath("skinlib-menu-popup.png"));
   // Its first item's paint asked for the popup's region: the popup is
   // shaped by the border's corners once the request is handled.
   QCoreApplication::processEvents();
@@ -368,6 +370,32 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
   menu.hide();
   menus().HookPopupMenu(&menu, false);
   EXPECT_FALSE(menus().Hooks(&menu));
+}
+
+TEST_F(SkinMenusTest, AMaximizedMdiChildWithSystemMenuAndIcon) {
+  QWidget form;
+  form.setProperty("FormStyle", "fsMDIForm");
+  auto* area = new QMdiArea(&form);
+  area->resize(300, 200);
+  auto* child = new QWidget;
+  QMdiSubWindow* sub = area->addSubWindow(child);
+  form.show();
+  sub->show();
+  area->setActiveSubWindow(sub);
+  EXPECT_FALSE(menus().IsMDIChildMaximized());  // no main form registered
+  MdiMainFormSeam() = [&form] { return &form; };
+  sub->showMaximized();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(menus().IsMDIChildMaximized());  // no icon
+  child->setWindowIcon(Icon16());
+  EXPECT_TRUE(menus().IsMDIChildMaximized());
+  sub->setWindowFlags(sub->windowFlags() & ~Qt::WindowSystemMenuHint);
+  sub->showMaximized();
+  EXPECT_FALSE(menus().IsMDIChildMaximized());
+  sub->setWindowFlags(sub->windowFlags() | Qt::WindowSystemMenuHint);
+  sub->showNormal();
+  EXPECT_FALSE(menus().IsMDIChildMaximized());
+  MdiMainFormSeam() = nullptr;
 }
 
 }  // namespace
