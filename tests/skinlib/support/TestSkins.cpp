@@ -838,6 +838,152 @@ TestSkin DamagedSkin(SkinDamage damage) {
 
 // ------------------------------------------------------------ the library's pictures
 
+// ------------------------------------------------------------ the form skin
+
+namespace {
+
+// A caption-button strip: three states of a rounded plate (normal, hot,
+// pressed) in `colour`, with the button's sign in white.
+QImage CaptionButtonStrip(int size, QColor colour, char sign) {
+  QImage image(3 * size, size, QImage::Format_RGB32);
+  image.fill(kKeyColour);
+  QPainter p(&image);
+  for (int s = 0; s < 3; ++s) {
+    const QRect r(s * size + 1, 1, size - 2, size - 2);
+    p.setPen(colour.darker(160));
+    p.setBrush(s == 0 ? colour : s == 1 ? colour.lighter(130) : colour.darker(130));
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setPen(QPen(Qt::white, 2));
+    const QRect g = r.adjusted(size / 4, size / 4, -size / 4, -size / 4);
+    switch (sign) {
+      case 'x': p.drawLine(g.topLeft(), g.bottomRight()); p.drawLine(g.topRight(), g.bottomLeft()); break;
+      case 'o': p.setBrush(Qt::NoBrush); p.drawRect(g.adjusted(0, 0, -1, -1)); break;
+      case 'n': p.setBrush(Qt::NoBrush); p.drawRect(g.adjusted(2, 0, -1, -3)); p.drawRect(g.adjusted(0, 3, -3, -1)); break;
+      case '_': p.drawLine(g.left(), g.bottom(), g.right(), g.bottom()); break;
+      default: p.drawText(r, Qt::AlignCenter, QStringLiteral("?")); break;
+    }
+  }
+  return image;
+}
+
+// One soft square of light, the glow of a caption button.
+QImage ButtonGlow(int size, QColor colour) {
+  QImage image(size, size, QImage::Format_RGB32);
+  image.fill(kKeyColour);
+  QPainter p(&image);
+  p.setPen(Qt::NoPen);
+  p.setBrush(colour);
+  p.drawRect(QRect(0, 0, size, size).adjusted(2, 2, -2, -2));
+  return image;
+}
+
+// The form's frame: three states of a 4-pixel border, a light inner line,
+// the outer corner pixels key colour.
+QImage FormFrameStrip() {
+  constexpr int n = 16;
+  QImage image(3 * n, n, QImage::Format_RGB32);
+  const QColor outer[] = {QColor(60, 90, 140), QColor(90, 130, 190), QColor(40, 60, 100)};
+  for (int s = 0; s < 3; ++s) {
+    QPainter p(&image);
+    p.fillRect(QRect(s * n, 0, n, n), outer[s]);
+    p.setPen(QColor(200, 215, 235));
+    p.drawRect(QRect(s * n + 3, 3, n - 7, n - 7));
+    p.fillRect(QRect(s * n + 4, 4, n - 8, n - 8), QColor(240, 232, 224));
+    for (int x : {0, n - 1})
+      for (int y : {0, n - 1}) image.setPixelColor(s * n + x, y, kKeyColour);
+  }
+  return image;
+}
+
+// The strip behind the caption buttons: two states, a darker band whose
+// ends are rounded off by key-colour corners.
+QImage TitleBarStrip() {
+  constexpr int n = 24;
+  QImage image(2 * n, n, QImage::Format_RGB32);
+  for (int s = 0; s < 2; ++s) {
+    const QColor band = s == 0 ? QColor(150, 150, 160) : QColor(20, 50, 100);
+    for (int y = 0; y < n; ++y)
+      for (int x = 0; x < n; ++x) {
+        const int dx = std::min(x, n - 1 - x), dy = std::min(y, n - 1 - y);
+        image.setPixelColor(s * n + x, y, dx + dy < 3 ? kKeyColour : band);
+      }
+  }
+  return image;
+}
+
+QImage GripStrip() {
+  QImage image(kFormGrip, kFormGrip, QImage::Format_RGB32);
+  image.fill(kKeyColour);
+  QPainter p(&image);
+  for (int i = 0; i < 3; ++i)
+    for (int j = 0; j <= i; ++j) p.fillRect(QRect(kFormGrip - 4 - 4 * j, 4 * (2 - i) + 4 * j - 0 + 0, 3, 3), QColor(80, 90, 110));
+  return image;
+}
+
+}  // namespace
+
+TestSkin FormSkin() {
+  TestSkin skin;
+  skin.Name = QStringLiteral("Forms");
+  SkinSection& global = skin.Section(QStringLiteral("GLOBALINFO"));
+  global.Set(QStringLiteral("VERSION"), QStringLiteral("7.05"))
+      .Set(QStringLiteral("MASTERBITMAP"), QStringLiteral("Master.bmp"))
+      .Set(QStringLiteral("COLOR"), kFormColor)
+      .Set(QStringLiteral("FONTCOLOR"), 0x202020)
+      .Set(QStringLiteral("TITLEHEIGHT"), 30)
+      .Set(QStringLiteral("MAXHEIGHT"), 30)
+      .Set(QStringLiteral("BISPACE"), 2)
+      .Set(QStringLiteral("BIRIGHT"), 2)
+      .Set(QStringLiteral("BILEFT"), 2)
+      .Set(QStringLiteral("BICONCLOSEGLOW"), 1)
+      .Set(QStringLiteral("BICONCLOSEGLOWMARGIN"), 3)
+      .Set(QStringLiteral("BICONMAXGLOW"), 1)
+      .Set(QStringLiteral("BICONMAXGLOWMARGIN"), 3)
+      .Set(QStringLiteral("BICONMINGLOW"), 1)
+      .Set(QStringLiteral("BICONMINGLOWMARGIN"), 3);
+  const struct {
+    const char* name;
+    QColor colour;
+    char sign;
+  } buttons[] = {{"CLOSE", QColor(200, 50, 40), 'x'}, {"MAX", QColor(60, 110, 180), 'o'},
+                 {"NORM", QColor(60, 110, 180), 'n'}, {"MIN", QColor(60, 110, 180), '_'},
+                 {"HELP", QColor(90, 140, 90), '?'}};
+  for (const auto& b : buttons) {
+    for (const auto& [prefix, size] : {std::pair{"BICON", kFormLargeButton}, std::pair{"SICON", kFormSmallButton}}) {
+      const QString name = QString::fromLatin1(prefix) + QLatin1String(b.name);
+      global.Set(name, GlyphValue(skin.Place(CaptionButtonStrip(size, b.colour, b.sign)), 3, 0));
+      if (b.sign != 'n' && b.sign != '?')
+        global.Set(name + QStringLiteral("GLOW0"),
+                   GlyphValue(skin.Place(ButtonGlow(size + 6, b.colour.lighter(150))), 1, 0));
+    }
+  }
+  global.Set(QStringLiteral("TITLEBUTTON"),
+             GlyphValue(skin.Place(CaptionButtonStrip(kFormLargeButton, QColor(120, 120, 140), ' ')), 3, 0))
+      .Set(QStringLiteral("GRIPIMAGE"), GlyphValue(skin.Place(GripStrip()), 1, 0));
+
+  skin.Section(QStringLiteral("FORM"))
+      .Set(QStringLiteral("COLOR"), kFormColor)
+      .Set(QStringLiteral("FONTCOLOR"), 0x202020)
+      .Set(QStringLiteral("BORDERSMASK"), BorderValue(skin.Place(FormFrameStrip()), QMargins(4, 4, 4, 4), 3, 0, 0, 4))
+      .Set(QStringLiteral("TITLEBAR"), BorderValue(skin.Place(TitleBarStrip()), QMargins(8, 4, 8, 4), 2, 0, 0, 0));
+  skin.Section(QStringLiteral("FORMTITLE"))
+      .Set(QStringLiteral("COLOR"), kFormTitleColor)
+      .Set(QStringLiteral("HOTCOLOR"), kFormTitleHotColor)
+      .Set(QStringLiteral("FONTCOLOR"), 0x404040)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0xFFFFFF);
+  skin.Section(QStringLiteral("CAPTION"))
+      .Set(QStringLiteral("COLOR"), 0xD0E0F0)
+      .Set(QStringLiteral("HOTCOLOR"), 0xFFE0C0)
+      .Set(QStringLiteral("FONTCOLOR"), 0x202020)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0x600000);
+  return skin;
+}
+
+void RemoveKey(TestSkin& skin, const QString& section, const QString& key) {
+  auto& keys = skin.Section(section).Keys;
+  std::erase_if(keys, [&](const SkinKey& k) { return k.Key == key; });
+}
+
 QImage DrawShadowImage(bool active) {
   constexpr int kSize = 64;
   const QMargins margins(11, 7, 11, 11);

@@ -285,6 +285,29 @@ inline constexpr int kMenuHotColor = 0x90C8F0, kMenuBodyColor = 0xF4ECE4, kExtra
                      kIcoLineColor = 0xE8D8C8;
 TestSkin MenuSkin(int mainMenuBorderWidth = 4);
 
+// A skin for the form provider's title. GLOBALINFO: TITLEHEIGHT 30,
+// MAXHEIGHT 30, BISPACE 2, BIRIGHT 2, BILEFT 2; the large caption-button
+// images BICONCLOSE, BICONMAX, BICONNORM, BICONMIN, BICONHELP
+// (kFormLargeButton square, three states, "@") and the small ones SICON*
+// (kFormSmallButton square), the glow masks BICONCLOSEGLOW0,
+// BICONMAXGLOW0, BICONMINGLOW0 and their SICON twins (one state, with
+// BICONCLOSEGLOW, BICONMAXGLOW, BICONMINGLOW and their margins 3), TITLEBUTTON (a
+// kFormLargeButton frame, three states) and GRIPIMAGE (kFormGrip square,
+// one state). Sections:
+//   FORM       COLOR kFormColor, a BORDERSMASK of 4-pixel frames (three
+//              states, their outer corner pixels key colour) and the
+//              TITLEBAR strip mask (two states, 24 x 24 each, margins 8, 4)
+//   FORMTITLE  COLOR kFormTitleColor (inactive), HOTCOLOR
+//              kFormTitleHotColor (active), FONTCOLOR $404040, HOTFONTCOLOR
+//              $FFFFFF
+//   CAPTION    the plate behind the caption: COLOR $D0E0F0, HOTCOLOR
+//              $FFE0C0, FONTCOLOR $202020, HOTFONTCOLOR $600000
+inline constexpr int kFormLargeButton = 18, kFormSmallButton = 14, kFormGrip = 12;
+inline constexpr int kFormColor = 0xF0E8E0, kFormTitleColor = 0xB0A898, kFormTitleHotColor = 0x8A4A1E;
+TestSkin FormSkin();
+// Takes a key out of a section of the skin (nothing when missing).
+void RemoveKey(TestSkin& skin, const QString& section, const QString& key);
+
 // ------------------------------------------------------------ the library's pictures
 
 // The extended-border shadow pictures ("acSHDA" active, "acSHDI"

@@ -1,0 +1,216 @@
+#include "skinlib/adapters/sSBAnimation.h"
+
+#include "platform/Messages.h"
+#include "platform/WindowProc.h"
+#include "platform/WindowTable.h"
+#include "skinlib/adapters/sSkinProvider.h"
+#include "skinlib/manager/LibraryMessageBox.h"
+#include "skinlib/manager/MaskSlicing.h"
+#include "skinlib/manager/SkinMasks.h"
+#include "skinlib/manager/SkinOptions.h"
+#include "skinlib/manager/sCommonData.h"
+#include "skinlib/manager/sSkinManager.h"
+
+#include <QCursor>
+#include <QPainter>
+
+#include <algorithm>
+
+using namespace platform;
+
+TacSBAnimation::TacSBAnimation(TsSkinProvider* provider, int hitCode, int steps)
+    : QObject(provider), provider_(provider), hitCode_(hitCode) {
+  Steps = steps;
+  timer_.setInterval(kFadeInterval);
+  // Nothing leaves the timer's dispatch: a failure ends the fade and is
+  // reported.
+  QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+    try {
+      OnTimer();
+    } catch (const std::exception& e) {
+      Finish();
+      ShowErrorBox(QString::fromUtf8(e.what()));
+    }
+  });
+}
+
+TacSBAnimation::~TacSBAnimation() {
+  timer_.stop();
+  DropWindow();
+}
+
+void TacSBAnimation::DropWindow() {
+  delete window_.data();
+  image_.reset();
+}
+
+bool TacSBAnimation::ButtonAlive() {
+  TsSkinProvider* p = provider_;
+  bool alive = p && p->Form() && p->Form()->isVisible();
+  if (alive && hitCode_ >= kUserButtonHitBase)
+    alive = size_t(hitCode_ - kUserButtonHitBase) < p->TitleButtons().size();
+  else if (alive)
+    alive = p->ButtonRecord(hitCode_) != nullptr;
+  if (!alive) Finish();
+  return alive;
+}
+
+void TacSBAnimation::Finish() {
+  timer_.stop();
+  State = -1;
+  DropWindow();
+  deleteLater();
+}
+
+void TacSBAnimation::ChangeState(int newState, bool fadeIn) {
+  if (newState == State) return;
+  State = newState;
+  if (State != 0) {
+    if (State == 2) DropWindow();
+    Step = 1;
+    FadeIn = fadeIn;
+    ShowFrame(std::min(StepAlpha(), 255));
+    Step = 2;
+  } else {
+    // Fading out goes down from where the fade stands.
+    FadeIn = false;
+    Step = std::max(Step - 1, 0);
+    ShowFrame(std::clamp(StepAlpha() * Step, 0, 255));
+  }
+  if (Steps > 1) timer_.start();
+  else timer_.stop();
+}
+
+void TacSBAnimation::OnTimer() {
+  if (!ButtonAlive()) return;
+  if (FadeIn) {
+    if (Step < Steps) {
+      ShowFrame(std::clamp(StepAlpha() * Step, 0, 255));
+      ++Step;
+      return;
+    }
+    timer_.stop();
+    TsSkinProvider* p = provider_;
+    if (const TacButtonImage b = p->ButtonImage(hitCode_); b.Valid) {
+      const QPoint local = p->Form()->mapFromGlobal(QCursor::pos());
+      const TRect& r = b.Rect;
+      if (!(local.x() >= r.Left && local.x() < r.Right && local.y() >= r.Top && local.y() < r.Bottom))
+        SendMessage(p->Form(), WM_MOUSELEAVE, 0, 0);
+    }
+    if (Steps != -1) {
+      Steps = -1;
+      ShowFrame(255);
+    }
+    return;
+  }
+  if (Step > 0) {
+    ShowFrame(std::clamp(StepAlpha() * Step, 0, 255));
+    --Step;
+    return;
+  }
+  ShowFrame(0);
+  Finish();
+}
+
+bool TacSBAnimation::BuildImage(TPoint& screenPos) {
+  TsSkinProvider* p = provider_;
+  if (!p || !p->Form() || !p->SkinData() || !p->SkinData()->CacheBitmap) return false;
+  TsSkinManager* manager = p->Manager();
+  const TacButtonImage b = p->ButtonImage(hitCode_);
+  if (!manager || !b.Valid || b.Rect.Width() <= 0 || b.Rect.Height() <= 0) return false;
+  TRect r = b.Rect;
+  const int state = std::clamp(State, 0, 2);
+  // A hot minimize, maximize or close button glows where the skin has a
+  // glow for it.
+  const TsMaskData* glow = nullptr;
+  int margin = 0;
+  if (manager->AllowGlowing() && State == 1 && manager->IsValidMaskIndex(b.ImageIndex) &&
+      (hitCode_ == HTMINBUTTON || hitCode_ == HTMAXBUTTON || hitCode_ == HTCLOSE)) {
+    const QString name = manager->MaskData[size_t(b.ImageIndex)].PropertyName + QStringLiteral("GLOW0");
+    const int g = manager->IndexOfMask(QStringLiteral("GLOBALINFO"), name);
+    if (manager->IsValidMaskIndex(g)) glow = &manager->MaskData[size_t(g)];
+    if (manager->SkinData) {
+      const TsSkinData& s = *manager->SkinData;
+      margin = hitCode_ == HTCLOSE ? s.BICloseGlowMargin : hitCode_ == HTMAXBUTTON ? s.BIMaxGlowMargin : s.BIMinGlowMargin;
+    }
+  }
+  const Bitmap& cache = *p->SkinData()->CacheBitmap;
+  if (glow) {
+    const int w = MaskImageWidth(*glow), h = MaskImageHeight(*glow);
+    r = {r.Left - margin, r.Top - margin, r.Left - margin + w, r.Top - margin + h};
+    image_ = std::make_unique<Bitmap>(w, h, pf32bit);
+    image_->Fill(qRgba(0, 0, 0, 0));
+    PaintMaskGlyph(*image_, {0, 0}, 0, 1, *glow, EmptyCacheInfo);
+  } else {
+    image_ = std::make_unique<Bitmap>(r.Width(), r.Height(), pf32bit);
+    for (int y = 0; y < r.Height(); ++y)
+      for (int x = 0; x < r.Width(); ++x) {
+        const int cx = r.Left + x, cy = r.Top + y;
+        const bool inside = cx >= 0 && cy >= 0 && cx < cache.Width() && cy < cache.Height();
+        image_->SetArgb(x, y, inside ? (cache.GetArgb(cx, cy) | 0xFF000000u) : 0xFF000000u);
+      }
+    TsBgSource bg;
+    bg.Bitmap = &cache;
+    bg.X = r.Left;
+    bg.Y = r.Top;
+    bg.FillColor = clFuchsia;
+    bg.IsReady = true;
+    if (manager->IsValidMaskIndex(b.ImageIndex))
+      PaintMaskGlyph(*image_, {0, 0}, state, 1, manager->MaskData[size_t(b.ImageIndex)], bg);
+    if (b.Glyph && !b.Glyph->Empty()) {
+      QPainter painter(image_->PaintDevice());
+      painter.drawImage(QPoint((r.Width() - b.Glyph->Width()) / 2, (r.Height() - b.Glyph->Height()) / 2),
+                        b.Glyph->ConstImage());
+    }
+    // Without a border window the picture is opaque.
+    for (int y = 0; y < image_->Height(); ++y)
+      for (int x = 0; x < image_->Width(); ++x) image_->SetArgb(x, y, image_->GetArgb(x, y) | 0xFF000000u);
+  }
+  const QPoint origin = p->Form()->mapToGlobal(QPoint(0, 0));
+  screenPos = {origin.x() + r.Left, origin.y() + r.Top};
+  return true;
+}
+
+void TacSBAnimation::ShowFrame(int alpha) {
+  TsSkinProvider* p = provider_;
+  if (!p || !p->Form()) return;
+  TPoint pos;
+  if (!BuildImage(pos)) return;
+  if (!window_) {
+    window_ = new LayeredWindow(p->Form(), /*inputTransparent=*/true);
+    SetTag(window_, kLibraryWindowTag);
+  }
+  window_->Update(pos, *image_, uint8_t(std::clamp(alpha, 0, 255)));
+  if (!window_->isVisible()) window_->show();
+}
+
+TacSBAnimation* FindTitleButtonFade(const TsSkinProvider* provider, int hitCode) {
+  if (!provider) return nullptr;
+  for (TacSBAnimation* a : provider->findChildren<TacSBAnimation*>(Qt::FindDirectChildrenOnly))
+    if (a->HitCode() == hitCode && a->State != -1) return a;
+  return nullptr;
+}
+
+void StartTitleButtonFade(TsSkinProvider* provider, int hitCode, int state, int steps, bool fadeIn) {
+  if (!provider || !provider->Form()) return;
+  if (TacSBAnimation* a = FindTitleButtonFade(provider, hitCode)) {
+    if (!fadeIn) {
+      a->ChangeState(state, false);
+      return;
+    }
+    a->State = state;
+    a->Steps = steps;
+    a->FadeIn = true;
+    if (state == 2) {
+      a->Step = steps;
+      a->DropWindow();
+    }
+    a->ShowFrame(std::clamp(a->StepAlpha() * a->Step, 0, 255));
+    if (steps > 1) a->Timer().start();
+    else a->Timer().stop();
+    return;
+  }
+  if (state == 0) return;  // nothing shows that could fade out
+  auto* a = new TacSBAnimation(provider, hitCode, steps);
+  a->ChangeState(state, true);
+}

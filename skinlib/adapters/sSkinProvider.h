@@ -1,0 +1,332 @@
+// The form provider (`TsSkinProvider`): the component that skins a whole
+// form, its frame, title bar, title buttons, size grip and region.
+//
+// A provider is a QObject owned by its form (a top-level window; a frame
+// owner raises ESkinLibraryError "TsSkinProvider component must be used
+// with forms only!"). At run time the newest provider of a form wins: an
+// older one among the form's children is deleted. The provider puts one
+// handler into the form's chain at the control level (where the form's
+// WindowProc sat) and removes exactly that handler when it goes, so the
+// chain is the form's own again. The handler answers the region question
+// (message kRegionQueryMsg with kRegionQueryParam: 0, the provider claims
+// no region of its own), swallows WM_WINDOWPOSCHANGING while the region is
+// replaced, snaps a moving form to the work area when ScreenSnap is set
+// and passes everything else on (the rest of the message table comes with
+// the form's window procedure). While the form is skinned it has the
+// platform's non-client frame (platform/NonClient.h), put on before its
+// first show and taken off (client size kept) when the provider goes. A
+// snapping form moves by the platform's manual move (SetManualMoveSize):
+// a window manager's move is announced only afterwards.
+//
+// Painting: PaintAll paints the whole window (frame, title band, icon,
+// caption, TITLEBAR strip, caption buttons, grip) into the cache bitmap
+// of the provider's skin data (24-bit, the window's size); the copy to
+// the screen is WM_NCPAINT's. Every rectangle comes from LayoutTitle
+// (ProviderLayout.h), as does the hit test (NonClientHitTest), which reads
+// no rectangle stored while painting.
+//
+// GUI thread only. Nothing here raises after construction; a missing
+// manager, section or mask paints nothing and answers the neutral value.
+#pragma once
+
+#include "platform/Bitmap.h"
+#include "platform/Canvas.h"
+#include "platform/Messages.h"
+#include "platform/WinTypes.h"
+#include "platform/WindowProc.h"
+#include "skinlib/adapters/AdapterUtils.h"
+#include "skinlib/adapters/ProviderLayout.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class TsCommonData;
+class TsSkinManager;
+class TsSkinProvider;
+struct TsMaskData;
+class TsCustomSysMenu;
+
+// The question a form is asked before its region is replaced; a form that
+// answers kRegionQueryParam keeps its own region.
+inline constexpr unsigned kRegionQueryMsg = 48205;
+inline constexpr platform::WPARAM kRegionQueryParam = 16802;
+// The provider's skin data's control kind.
+inline constexpr int kProviderControlKind = 224;
+inline constexpr int kHintMaxWidth = 800;
+inline constexpr char kFormsOnlyMessage[] = "TsSkinProvider component must be used with forms only!";
+
+enum class TsGripMode { gmNone, gmRightBottom };
+enum class TsResizeMode { rmStandard, rmBorder };
+
+// One of the seven caption-button records.
+struct TacCaptionButton {
+  int State = 0;
+  int ImageIndex = -1;
+  platform::TRect Rect;  // where it was last painted, in window coordinates
+  bool Large = false;
+  int HitCode = 0;
+};
+
+// What a caption button shows now: its rectangle, its image (the
+// restore image of a maximized form's maximize button) and a user
+// button's glyph.
+struct TacButtonImage {
+  bool Valid = false;
+  platform::TRect Rect;
+  int ImageIndex = -1;
+  int State = 0;
+  const platform::Bitmap* Glyph = nullptr;
+};
+
+// A user title button.
+struct TsTitleButton {
+  bool Enabled = true;
+  platform::Bitmap Glyph;
+  QString Hint;
+  QString Name = QStringLiteral("TsTitleButton");
+  bool UseSkinData = true;
+  bool Visible = true;
+  std::function<void(TsTitleButton& button, Qt::MouseButton b, Qt::KeyboardModifiers shift, int x, int y)>
+      OnMouseDown, OnMouseUp;
+  // Private state.
+  int ImageIndex = -1;
+  platform::TRect Rect;
+  int State = 0;
+};
+
+struct TsTitleIcon {
+  platform::Bitmap Glyph;
+  int Width = 0;  // 0: from the caption height
+  int Height = 0;
+};
+
+struct TacAddedTitle {
+  QString Text;
+  platform::TFont Font;
+  platform::TColor FontColor = platform::clNone;
+};
+
+// The state of the rmBorder drag (one per program).
+struct TacBorderDrag {
+  bool InProgress = false;
+  bool FirstMove = false;
+  bool Moving = false;
+  int HitCode = 0;
+  platform::TRect Frame;
+  platform::TPoint LastPoint;
+  int MinWidth = 0;
+  int MinHeight = 0;
+};
+extern TacBorderDrag BorderDrag;
+// The provider that last handled a maximize or MDI activation, and the MDI
+// main form's provider (guarded).
+extern QPointer<TsSkinProvider> LastProvider;
+extern QPointer<TsSkinProvider> MdiMainProvider;
+extern bool ChildMaximizedAtCreate;
+
+class TsSkinProvider : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(bool AllowExtBorders READ AllowExtBorders WRITE SetAllowExtBorders)
+  Q_PROPERTY(int CaptionAlignment READ CaptionAlignment WRITE SetCaptionAlignment)
+  Q_PROPERTY(bool DrawNonClientArea READ DrawNonClientArea WRITE SetDrawNonClientArea)
+  Q_PROPERTY(bool MakeSkinMenu READ MakeSkinMenu WRITE SetMakeSkinMenu)
+  Q_PROPERTY(QString MenuLineSkin READ MenuLineSkin WRITE SetMenuLineSkin)
+  Q_PROPERTY(bool ScreenSnap READ ScreenSnap WRITE SetScreenSnap)
+  Q_PROPERTY(int SnapBuffer READ SnapBuffer WRITE SetSnapBuffer)
+  Q_PROPERTY(bool ShowAppIcon READ ShowAppIcon WRITE SetShowAppIcon)
+  Q_PROPERTY(QString TitleSkin READ TitleSkin WRITE SetTitleSkin)
+  Q_PROPERTY(bool UseGlobalColor READ UseGlobalColor WRITE SetUseGlobalColor)
+
+ public:
+  // Raises ESkinLibraryError for an owner that is no form.
+  explicit TsSkinProvider(QWidget* owner);
+  ~TsSkinProvider() override;
+  TsSkinProvider(const TsSkinProvider&) = delete;
+  TsSkinProvider& operator=(const TsSkinProvider&) = delete;
+
+  QWidget* Form() const { return form_; }
+  TsCommonData* SkinData() const { return skinData_.get(); }
+  TsSkinManager* Manager() const;
+  bool Hooked() const { return hook_.Installed(); }
+
+  // ---- published
+  bool AllowExtBorders() const { return allowExtBorders_; }
+  void SetAllowExtBorders(bool value);
+  // A TAlignment (AdapterUtils.h).
+  int CaptionAlignment() const { return captionAlignment_; }
+  void SetCaptionAlignment(int value);
+  bool DrawNonClientArea() const { return drawNonClientArea_; }
+  void SetDrawNonClientArea(bool value);
+  TsGripMode GripMode() const { return gripMode_; }
+  void SetGripMode(TsGripMode value) { gripMode_ = value; }
+  bool MakeSkinMenu() const { return makeSkinMenu_; }
+  void SetMakeSkinMenu(bool value) { makeSkinMenu_ = value; }
+  const QString& MenuLineSkin() const { return menuLineSkin_; }
+  void SetMenuLineSkin(const QString& value) { menuLineSkin_ = value; }
+  TsResizeMode ResizeMode() const { return resizeMode_; }
+  void SetResizeMode(TsResizeMode value) { resizeMode_ = value; }
+  bool ScreenSnap() const { return screenSnap_; }
+  void SetScreenSnap(bool value);
+  int SnapBuffer() const { return snapBuffer_; }
+  void SetSnapBuffer(int value) { snapBuffer_ = value; }
+  bool ShowAppIcon() const { return showAppIcon_; }
+  void SetShowAppIcon(bool value);
+  const QString& TitleSkin() const { return titleSkin_; }
+  void SetTitleSkin(const QString& value);
+  bool UseGlobalColor() const { return useGlobalColor_; }
+  void SetUseGlobalColor(bool value);
+  std::vector<TsTitleButton>& TitleButtons() { return titleButtons_; }
+  TsTitleIcon& TitleIcon() { return titleIcon_; }
+  TacAddedTitle& AddedTitle() { return addedTitle_; }
+  // The form's paint, on the cache's canvas with the origin at the client
+  // area (PaintAll's last step).
+  std::function<void(platform::Canvas& canvas)> OnPaint;
+
+  // ---- state
+  bool FormActive() const { return formActive_; }
+  void SetFormActive(bool value) { formActive_ = value; }
+  bool InRegionUpdate() const { return inRegionUpdate_; }
+  bool RegionChanged() const { return regionChanged_; }
+  const std::vector<platform::TRect>& RegionRects() const { return regionRects_; }
+  // The form had WS_SYSMENU when the skin took the system caption away.
+  bool HadSysMenu() const { return hadSysMenu_; }
+  // The system menu (made when the skin is first applied); its six
+  // answers decide the caption buttons. Another menu (a dialog's) may take
+  // its place.
+  TsCustomSysMenu* SystemMenu() const { return systemMenu_.get(); }
+  void SetSystemMenu(std::unique_ptr<TsCustomSysMenu> menu);
+
+  // ---- metrics
+  // The form's state as the title reads it.
+  TacFormInfo ReadFormInfo() const;
+  TacSysMenuState MenuState() const;
+  TacTitleMetrics ReadTitleMetrics() const;
+  TacTitleLayout Layout() const;
+  int CaptionHeight(bool useSkin) const;
+  // S: SM_CXFRAME for WS_THICKFRAME, SM_CXDLGFRAME for WS_BORDER, else 0.
+  int SystemBorderWidth() const;
+  bool GripVisible() const;
+  int VisibleButtonCount() const;
+  platform::TRect MonitorWorkArea() const;
+  // Without an extended-border window all three deltas are 0.
+  int TitleHeightDelta() const { return 0; }
+  int BorderWidthDelta() const { return 0; }
+  bool HasBorderWindow() const { return false; }
+  int TitleButtonWidth(const TsTitleButton& button) const;
+  QString TitleSectionName() const;
+  int TitleSectionIndex();
+  platform::TRect IconRect() const { return Layout().IconRect; }
+  bool IconVisible() const;
+  int ButtonsAreaWidth() const { return Layout().ButtonsAreaWidth; }
+  // The record of a hit code below 1000 (nullptr for others).
+  TacCaptionButton* ButtonRecord(int hitCode);
+  const std::array<TacCaptionButton, kSystemButtonCount>& Buttons() const { return buttons_; }
+  int HotButton() const { return hotCode_; }
+
+  // ---- region, hit test
+  void UpdateFormRegion(bool repaint);
+  void BuildRegionRects();
+  // The hit code of a point on the screen; also made the title's hot
+  // element.
+  int NonClientHitTest(platform::TPoint screenPoint);
+
+  // ---- painting
+  void InitSysButtons();
+  void PaintAll();
+  void PaintGrip();
+  void PaintTitleButtons(const TacTitleLayout& layout);
+  void PaintTitleIcon(const TacTitleLayout& layout);
+  void PaintCaptionText(const TacTitleLayout& layout);
+  void SetHotButton(int hitCode, bool repaint);
+  void SetPressedButton(int hitCode);
+  // Shows one caption button's new state: faded (StartTitleButtonFade:
+  // hot 10 steps in, pressed at once, normal 10 steps out) where the
+  // manager allows glowing, else painted into the cache at once and the
+  // band repainted. The MDI child buttons (101 to 103) never fade.
+  void RepaintTitleButton(int hitCode);
+  TacButtonImage ButtonImage(int hitCode);
+  // A press was the last change (true) or a hover (false).
+  static bool LastChangeWasPress();
+  // The hint of the hot title button (nullptr until one was shown): clInfoBk,
+  // at most kHintMaxWidth wide, 8 right of and 16 below the cursor, kept in
+  // the work area, on top without taking activation.
+  QWidget* HintWindow() const { return hint_.data(); }
+
+  // ---- children of the form
+  // A skin manager put on the form becomes the skin data's manager when
+  // it has none, and leaves it when it goes (windowed controls go to the
+  // control adapter, which comes later). Called from the form's child
+  // events.
+  void Notification(QObject* component, bool inserted);
+
+  // ---- skin
+  void ApplySkin();
+  void Loaded();
+  // True when the default or own manager is active and the section exists.
+  bool Skinned() const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Hook(platform::Message& m, const platform::CallPrevious& previous);
+  void WindowPosChanging(platform::Message& m);
+  void AttachFrame();
+  void ShowHint(const QString& text);
+  void HideHint();
+  void RepaintFrame();
+  const TsMaskData* Mask(int index) const;
+  int ButtonImageIndex(TacTitleButton kind, const TacFormInfo& form);
+
+  QPointer<QWidget> form_;
+  QPointer<QWidget> hint_;
+  std::unique_ptr<TsCommonData> skinData_;
+  platform::WindowProcHandle hook_;
+  std::unique_ptr<TsCustomSysMenu> systemMenu_;
+  std::array<TacCaptionButton, kSystemButtonCount> buttons_;
+  std::vector<TsTitleButton> titleButtons_;
+  TsTitleIcon titleIcon_;
+  TacAddedTitle addedTitle_;
+  std::vector<platform::TRect> regionRects_;
+  std::unique_ptr<platform::Bitmap> workBitmap_;
+  QString menuLineSkin_, titleSkin_;
+  int captionAlignment_ = taLeftJustify;
+  int snapBuffer_ = 10;
+  int titleIndex_ = -1;
+  int captionIndex_ = -1;
+  int titleButtonMask_ = -1;
+  int hotCode_ = 0;
+  TsGripMode gripMode_ = TsGripMode::gmNone;
+  TsResizeMode resizeMode_ = TsResizeMode::rmStandard;
+  bool allowExtBorders_ = true;
+  bool drawNonClientArea_ = true;
+  bool makeSkinMenu_ = false;
+  bool screenSnap_ = false;
+  bool showAppIcon_ = true;
+  bool useGlobalColor_ = true;
+  bool formActive_ = true;
+  bool inRegionUpdate_ = false;
+  bool regionChanged_ = false;
+  bool firstApply_ = true;
+  bool hadSysMenu_ = true;
+  bool framed_ = false;
+  bool inAnimation_ = false;
+  bool inHitTest_ = false;
+};
+
+// The provider of a form (nullptr: none).
+TsSkinProvider* ProviderOfForm(const QWidget* form);
+
+// Desktop composition: there is none here, so the window transitions it
+// could switch off are not there either.
+inline constexpr long E_NOTIMPL = long(0x80004001);
+bool DwmCompositionEnabled();
+// E_NOTIMPL: no composition to ask.
+long SetDwmTransitions(QWidget* window, bool disable);
