@@ -7,6 +7,8 @@
 #include "platform/Colors.h"
 #include "platform/Startup.h"
 #include "platform/UserPrompts.h"
+#include "platform/Menus.h"
+#include "platform/Messages.h"
 #include "platform/NonClient.h"
 #include "skinlib/manager/CommonDataSeams.h"
 #include "skinlib/manager/ManagerSeams.h"
@@ -370,6 +372,52 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
   menu.hide();
   menus().HookPopupMenu(&menu, false);
   EXPECT_FALSE(menus().Hooks(&menu));
+}
+
+// The system menu's commands without images get drawn glyphs in the item's
+// font colour, 4 pixels from the left; other items and menus none.
+TEST_F(SkinMenusTest, SystemMenuGlyphs) {
+  QMenu menu;
+  menu.setObjectName("SysMenu");
+  const unsigned commands[] = {platform::SC_RESTORE, platform::SC_MINIMIZE, platform::SC_MAXIMIZE, platform::SC_CLOSE,
+                               platform::SC_MOVE};
+  std::vector<QAction*> items;
+  for (unsigned command : commands) {
+    items.push_back(menu.addAction(QStringLiteral("Item %1").arg(command)));
+    platform::SetCommandId(items.back(), command);
+  }
+  menus().HookPopupMenu(&menu, true);
+  menu.popup(QPoint(10, 10));
+  QCoreApplication::processEvents();
+  const QImage shot = menu.grab().toImage();
+  const QColor ink = Rgb(0x202020);
+  // Dark pixels within the 10 x 10 glyph box of each item.
+  const auto inked = [&](QAction* item) {
+    const QRect r = menu.actionGeometry(item);
+    const QRect box(r.left() + 4, r.top() + (r.height() - 10) / 2, 10, 10);
+    int n = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+      for (int x = box.left(); x <= box.right(); ++x) n += Near(shot.pixelColor(x, y), ink, 40);
+    return n;
+  };
+  for (size_t i = 0; i < 4; ++i) EXPECT_GT(inked(items[i]), 6) << i;
+  EXPECT_EQ(inked(items[4]), 0);  // SC_MOVE has no glyph
+  // The close cross runs through the box's middle; minimize is a bar at its foot.
+  const QRect close = menu.actionGeometry(items[3]);
+  EXPECT_TRUE(Near(shot.pixelColor(close.left() + 9, close.top() + (close.height() - 10) / 2 + 5), ink, 40));
+  const QRect minimize = menu.actionGeometry(items[1]);
+  EXPECT_FALSE(Near(shot.pixelColor(minimize.left() + 9, minimize.top() + (minimize.height() - 10) / 2 + 2), ink, 40));
+  menu.hide();
+  menu.setObjectName("Other");
+  menu.popup(QPoint(10, 10));
+  QCoreApplication::processEvents();
+  const QImage plain = menu.grab().toImage();
+  const QRect r = menu.actionGeometry(items[3]);
+  int n = 0;
+  for (int y = r.top(); y < r.bottom(); ++y)
+    for (int x = r.left() + 4; x < r.left() + 14; ++x) n += Near(plain.pixelColor(x, y), ink, 40);
+  EXPECT_EQ(n, 0);
+  menu.hide();
 }
 
 TEST_F(SkinMenusTest, AMaximizedMdiChildWithSystemMenuAndIcon) {
