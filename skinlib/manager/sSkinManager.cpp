@@ -440,7 +440,7 @@ void TsSkinManager::SendRemoveSkin() {
   adapters::RemoveDialogHook();
   DialogHookInstalled = false;
   SkinData->Active = false;
-  seams::SetMenusActive(this, false);
+  if (IsDefault()) seams::SetMenusActive(this, false);
   seams::ResetMenuSection(this);
   seams::BroadcastToAllForms(kCommandRemoveSkin, this);
   ClearMasks(*this);
