@@ -476,11 +476,13 @@ TsSkinableMenus::ExtraLineQuery TsSkinableMenus::QueryExtraLine(QMenu* menu) {
   q.Section = g.ExtraLineSection;
   q.Caption = g.ExtraLineCaption;
   q.Use = true;
+  // The application's handler runs inside Qt's measuring and painting: what
+  // it throws is shown, and the popup goes without an extra line.
   try {
     if (sm->OnGetMenuExtraLineData) sm->OnGetMenuExtraLineData(first, q.Section, q.Caption, q.Picture, q.Use);
-  } catch (...) {
-    g.QueryRunning = false;
-    throw;
+  } catch (const std::exception& e) {
+    q.Use = false;
+    ShowLibraryError(e);
   }
   g.QueryRunning = false;
   q.Caption.remove(u'&');

@@ -284,6 +284,15 @@ TEST_F(SkinMenusTest, TheExtraLineQuery) {
   calls = 0;
   EXPECT_EQ(menus().ExtraLineWidth(&select), 0);
   EXPECT_EQ(calls, 0);
+  // A handler that throws is reported, and the popup has no extra line.
+  QMenu failing;
+  failing.addAction("One");
+  sm->OnGetMenuExtraLineData = [](QAction*, QString&, QString&, std::unique_ptr<Bitmap>&, bool&) {
+    throw std::runtime_error("no extra line today");
+  };
+  EXPECT_EQ(menus().ExtraLineWidth(&failing), 0);
+  ASSERT_FALSE(prompts.Calls.empty());
+  EXPECT_TRUE(prompts.Calls.back().Text.contains("no extra line today"));
   select.resize(120, 60);
   EXPECT_FALSE(menus().PaintExtraLine(&select).UseExtraLine);
   EXPECT_EQ(calls, 0);
