@@ -116,10 +116,18 @@ int TextHeightOf(const TFont& font, const QString& text) {
 }
 
 // Paints a section (or leaves the bitmap) and tells whether the skin has it.
-bool PaintSection(Bitmap& bitmap, const QString& section, TColor fill, TsSkinManager* sm, int state) {
+// Over `fill`, or with `overOwnPixels` over what the bitmap holds already
+// (a see-through section shows it).
+bool PaintSection(Bitmap& bitmap, const QString& section, TColor fill, TsSkinManager* sm, int state,
+                  bool overOwnPixels = false) {
   const int i = sm->IndexOfSection(section);
   if (!sm->IsValidSectionIndex(i)) return false;
-  PaintSectionByName(bitmap, section, QString(), nullptr, fill, TPoint{0, 0}, sm, state);
+  if (overOwnPixels) {
+    const Bitmap behind = bitmap;
+    PaintSectionByName(bitmap, section, QString(), &behind, fill, TPoint{0, 0}, sm, state);
+  } else {
+    PaintSectionByName(bitmap, section, QString(), nullptr, fill, TPoint{0, 0}, sm, state);
+  }
   return true;
 }
 
@@ -741,7 +749,7 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
     }
   } else {
     PaintSection(bmp, kind == TacMenuItemKind::Title ? QStringLiteral("TOOLBAR") : QStringLiteral("MENUITEM"),
-                 back, sm, kind == TacMenuItemKind::Title ? 0 : state);
+                 back, sm, kind == TacMenuItemKind::Title ? 0 : state, entry.Bitmap != nullptr);
     // The image column.
     const QRect imageRect(Margin, (h - image.height()) / 2, image.width(), image.height());
     const bool checked = option.checked && option.checkType != QStyleOptionMenuItem::NotCheckable;
@@ -840,7 +848,7 @@ bool TsSkinableMenus::DrawMenuLineItem(QPainter& painter, const QStyleOptionMenu
   const bool enabled = option.state & QStyle::State_Enabled;
   const bool hot = enabled && (option.state & (QStyle::State_Selected | QStyle::State_Sunken));
   const TColor back = platform::FromQColor(menuBar->palette().color(QPalette::Window));
-  PaintSection(bmp, QStringLiteral("MENUITEM"), back, sm, hot ? 1 : 0);
+  PaintSection(bmp, QStringLiteral("MENUITEM"), back, sm, hot ? 1 : 0, true);
   Canvas& c = bmp.GetCanvas();
   const QSize image = ImageSize(item, true);
   if (image.width() > 0)

@@ -25,7 +25,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPixmap>
+#include <QStyleOptionMenuItem>
 
 #include <gtest/gtest.h>
 
@@ -216,6 +218,67 @@ TEST_F(SkinMenusTest, AControlsContextMenuIsHookedThroughTheSharedControlData) {
   EXPECT_FALSE(menus().Hooks(&menu));
 }
 
+TEST_F(SkinMenusTest, HookingItemsAndMainMenus) {
+  QMenuBar bar;
+  QMenu* file = bar.addMenu("&File");
+  QAction* open = file->addAction("Open");
+  QMenu* recent = file->addMenu("Recent");
+  // A top-line item hooks its bar, a popup item its popup.
+  menus().HookMenuItem(bar.actions().front(), true);
+  EXPECT_TRUE(menus().Hooks(&bar));
+  EXPECT_FALSE(menus().Hooks(file));
+  menus().HookMenuItem(open, true);
+  EXPECT_TRUE(menus().Hooks(file));
+  menus().HookMenuItem(open, false);
+  menus().HookMenuItem(bar.actions().front(), false);
+  EXPECT_FALSE(menus().Hooks(file) || menus().Hooks(&bar));
+  // An item's children, down the sub-menus.
+  menus().HookMenuItemChildren(bar.actions().front(), true);
+  EXPECT_TRUE(menus().Hooks(file) && menus().Hooks(recent));
+  EXPECT_FALSE(menus().Hooks(&bar));
+  menus().HookMenuItemChildren(bar.actions().front(), false);
+  EXPECT_FALSE(menus().Hooks(file) || menus().Hooks(recent));
+  // A main menu only while the skin is active and popups are skinned.
+  menus().HookMainMenu(&bar, true);
+  EXPECT_TRUE(menus().Hooks(&bar));
+  menus().HookMainMenu(&bar, false);
+  sm->SetSkinnedPopups(false);
+  menus().HookMainMenu(&bar, true);
+  EXPECT_FALSE(menus().Hooks(&bar));
+  menus().HookMenuItem(open, true);  // popup items need skinned popups too
+  EXPECT_FALSE(menus().Hooks(file));
+}
+
+TEST_F(SkinMenusTest, TopLineItemsOverTheProvidersLine) {
+  QWidget form;
+  auto* bar = new QMenuBar(&form);
+  QAction* file = bar->addMenu("&File")->menuAction();
+  QAction* edit = bar->addMenu("&Edit")->menuAction();
+  bar->resize(300, 24);
+  menus().HookMainMenu(bar, true);
+  ASSERT_TRUE(menus().Hooks(bar));
+  form.show();
+  // Without the provider's line Qt paints the items.
+  QImage scratch(40, 20, QImage::Format_RGB32);
+  QPainter painter(&scratch);
+  QStyleOptionMenuItem option;
+  option.rect = QRect(0, 0, 40, 20);
+  EXPECT_FALSE(menus().DrawMenuLineItem(painter, option, bar, file));
+  Bitmap line(400, 60, platform::pf24bit);
+  line.Fill(qRgb(10, 200, 30));
+  MenuLineImageSeam() = [&](QWidget* w) { return w == bar ? TacMenuLineImage{&line, {5, 7}} : TacMenuLineImage{}; };
+  bar->setActiveAction(edit);
+  const QImage shot = bar->grab().toImage();
+  const QRect fileRect = bar->actionGeometry(file), editRect = bar->actionGeometry(edit);
+  // See-through items show the line; the hot one MENUITEM's hot colour.
+  EXPECT_TRUE(Near(shot.pixelColor(fileRect.left() + 1, fileRect.top() + 1), QColor(10, 200, 30)))
+      << shot.pixelColor(fileRect.left() + 1, fileRect.top() + 1).name().toStdString();
+  EXPECT_TRUE(Near(shot.pixelColor(editRect.left() + 1, editRect.top() + 1), Rgb(testskins::kMenuHotColor)))
+      << shot.pixelColor(editRect.left() + 1, editRect.top() + 1).name().toStdString();
+  MenuLineImageSeam() = nullptr;
+  bar->setActiveAction(nullptr);
+}
+
 TEST_F(SkinMenusTest, WithoutSkinnedPopupsNothingIsHooked) {
   sm->SetSkinnedPopups(false);
   QMenu menu;
@@ -342,6 +405,7 @@ TEST_F(SkinMenusTest, APopupRequestForAVanishedItemIsDropped) {
 
 TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
   sm->MenuSupport().UseExtraLine = true;
+  sm->MenuSupport().IcoLineSkin = "ICOLINE";
   sm->OnGetMenuExtraLineData = [](QAction*, QString&, QString& caption, std::unique_ptr<Bitmap>&, bool&) {
     caption = QStringLiteral("双色球 &Menu");
   };
@@ -381,6 +445,14 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
   EXPECT_EQ(line.height(), 2);
   EXPECT_TRUE(Near(shot.pixelColor(line.center().x(), line.top()), QColor(120, 140, 170)))
       << shot.pixelColor(line.center().x(), line.top()).name().toStdString();
+  // A see-through item shows the popup's body.
+  const QRect closeRect = menu.actionGeometry(menu.actions().back());
+  EXPECT_TRUE(Near(shot.pixelColor(closeRect.right() - 3, closeRect.center().y()), Rgb(testskins::kMenuBodyColor)))
+      << shot.pixelColor(closeRect.right() - 3, closeRect.center().y()).name().toStdString();
+  // The image column's band lies right of the extra line.
+  const int column = menus().BorderWidth + 32 + 2;
+  EXPECT_TRUE(Near(shot.pixelColor(column, closeRect.center().y()), Rgb(testskins::kIcoLineColor)))
+      << shot.pixelColor(column, closeRect.center().y()).name().toStdString();
   // Items are as wide as measured plus the band.
   EXPECT_GE(openRect.width(), menus().MeasurePopupItem(open, &menu).width());
   if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty())
