@@ -574,7 +574,8 @@ ExtraLineCacheEntry TsSkinableMenus::PaintExtraLine(QMenu* menu) {
     w = PopupWidth(menu) + 2 * BorderWidth;
     h = PopupHeight(menu) + 2 * BorderWidth;
   }
-  auto image = std::make_shared<Bitmap>(w, h, platform::pf24bit);
+  // In the screen's format: its copy to the screen needs no conversion.
+  auto image = std::make_shared<Bitmap>(w, h, platform::pfDevice);
   const TColor back = platform::FromQColor(menu->palette().color(QPalette::Window));
   {
     Canvas& c = image->GetCanvas();
@@ -639,7 +640,7 @@ ExtraLineCacheEntry TsSkinableMenus::PaintExtraLine(QMenu* menu) {
   }
   entry.FirstItem = menu->actions().isEmpty() ? nullptr : menu->actions().front();
   entry.Bitmap = image;
-  entry.Frame = std::make_shared<QImage>(image->ConstImage().convertToFormat(QImage::Format_RGB32));
+  entry.Frame = std::make_shared<QImage>(image->ConstImage().copy());
   entry.PopupWindow = menu;
   entry.UseExtraLine = shows;
   entry.Found = true;
