@@ -1,0 +1,253 @@
+#include "skinlib/adapters/ComboAdapters.h"
+
+#include "platform/Bitmap.h"
+#include "platform/Canvas.h"
+#include "platform/ControlMessages.h"
+#include "platform/Painting.h"
+#include "platform/Properties.h"
+#include "platform/WindowProc.h"
+#include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
+#include "skinlib/manager/LibraryConstants.h"
+#include "skinlib/manager/MaskSlicing.h"
+#include "skinlib/manager/SectionBackgrounds.h"
+#include "skinlib/manager/SkinRecords.h"
+#include "skinlib/manager/sCommonData.h"
+#include "skinlib/manager/sSkinManager.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+
+#include <algorithm>
+
+using namespace platform;
+
+bool ComboDropped = false;
+
+TRect ComboButtonRect(std::uint32_t style, std::uint32_t exStyle, int width, int height) {
+  const int w = (style & 2) ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+  TRect r;
+  r.Left = (exStyle & WS_EX_RTLREADING) ? 2 : width - w - 2;
+  r.Top = 2;
+  r.Right = r.Left + w;
+  r.Bottom = height - 2;
+  return r;
+}
+
+int ComboGlyphSize(const TsSkinManager& manager) {
+  if (!manager.IsValidMaskIndex(manager.ComboBoxGlyph)) return 16;
+  const TsMaskData& m = manager.MaskData[size_t(manager.ComboBoxGlyph)];
+  return m.R.Height() / std::max(1, m.MaskType + 1);
+}
+
+// ------------------------------------------------------------ the combo box
+
+TacComboBoxWnd::TacComboBoxWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager,
+                               const QString& section)
+    : TacEditWnd(handle, skinData, manager, section.isEmpty() ? QStringLiteral("COMBOBOX") : section),
+      buttonData_(std::make_unique<TsCommonData>(nullptr, true)) {
+  buttonData_->SetSkinManager(manager);
+  buttonData_->SetSkinSection(QStringLiteral("COMBOBTN"));
+}
+
+TacComboBoxWnd::~TacComboBoxWnd() = default;
+
+bool TacComboBoxWnd::Simple() const {
+  return CtrlHandle() && (std::uint32_t(GetWindowLong(CtrlHandle(), GWL_STYLE)) & 3) == CBS_SIMPLE;
+}
+
+TRect TacComboBoxWnd::ButtonRect() const {
+  QWidget* h = CtrlHandle();
+  if (!h) return {};
+  return ComboButtonRect(std::uint32_t(GetWindowLong(h, GWL_STYLE)), std::uint32_t(GetWindowLong(h, GWL_EXSTYLE)),
+                         h->width(), h->height());
+}
+
+TacComboButtonState TacComboBoxWnd::ButtonState() const {
+  QWidget* h = CtrlHandle();
+  if (listWnd_ && listWnd_->isVisible()) return TacComboButtonState::Pressed;
+  if (auto* combo = qobject_cast<QComboBox*>(h); combo && combo->view() && combo->view()->isVisible())
+    return TacComboButtonState::Pressed;
+  const TsSkinManager* sm = SkinData() ? SkinData()->SkinManager() : nullptr;
+  if ((SkinData() && SkinData()->ControlIsActive()) || (sm && sm->HotWindow() == h) ||
+      (SkinData() && SkinData()->MouseAbove))
+    return TacComboButtonState::Hot;
+  return TacComboButtonState::Normal;
+}
+
+void TacComboBoxWnd::PaintComboButton(Bitmap& bmp) const {
+  TsSkinManager* sm = SkinData() ? SkinData()->SkinManager() : nullptr;
+  if (!sm || bmp.Empty()) return;
+  const TsGeneralData* section = SkinData()->Section();
+  const TColor fill = section ? section->Color : sm->GlobalSectionColor();
+  bmp.Fill(ToQColor(ColorToRGB(fill)).rgb());
+  if (sm->IsValidSectionIndex(sm->ComboBtnIndex))
+    PaintSectionByName(bmp, QStringLiteral("COMBOBTN"), QString(), nullptr, fill, {0, 0}, sm, int(ButtonState()));
+  if (sm->IsValidMaskIndex(sm->ComboBoxGlyph)) {
+    const TsMaskData& glyph = sm->MaskData[size_t(sm->ComboBoxGlyph)];
+    // A mask counting no images is one image.
+    const int glyphW = glyph.R.Width() / std::max<int>(1, glyph.ImageCount);
+    const int glyphH = ComboGlyphSize(*sm);
+    const TsBgSource bg{&bmp, 0, 0, fill, true};
+    PaintMaskGlyph(bmp, {(bmp.Width() - glyphW) / 2, (bmp.Height() - glyphH) / 2}, 0, 1, glyph, bg);
+  }
+}
+
+void TacComboBoxWnd::RepaintComboButton() {
+  const TRect r = ButtonRect();
+  if (!r.IsEmpty()) InvalidateRect(CtrlHandle(), &r, false);
+}
+
+void TacComboBoxWnd::ApplySkinParams() {
+  TacEditWnd::ApplySkinParams();
+  buttonData_->RefreshSkinIndexes();
+}
+
+void TacComboBoxWnd::PaintComboText(Canvas& dc) {
+  auto* combo = qobject_cast<QComboBox*>(CtrlHandle());
+  const TsGeneralData* section = SkinData()->Section();
+  // An editable box's line edit paints its own text.
+  if (!combo || combo->isEditable() || !section) return;
+  const TRect button = ButtonRect();
+  const bool rtl = (std::uint32_t(GetWindowLong(combo, GWL_EXSTYLE)) & WS_EX_RTLREADING) != 0;
+  TRect r{rtl ? button.Right + 3 : 3, 3, rtl ? combo->width() - 3 : button.Left - 3, combo->height() - 3};
+  if (r.IsEmpty()) return;
+  const int index = combo->currentIndex();
+  const QString text = index >= 0 ? combo->itemText(index) : combo->currentText();
+  dc.Font = TFont();
+  if (auto* font = ParamPtr<const TFont>(std::uintptr_t(SendMessage(combo, WM_GETFONT)))) dc.Font = *font;
+  dc.Brush.Color = section->Color;
+  dc.Brush.Style = bsSolid;
+  dc.FillRect(r);
+  if (combo->hasFocus()) {
+    dc.Brush.Color = ColorToRGB(clHighlight);
+    dc.FillRect(r);
+    dc.SetTextColor(ColorToRGB(clHighlightText));
+  } else {
+    dc.SetTextColor(section->FontColor[0]);
+  }
+  dc.SetBkMode(TRANSPARENT);
+  TRect t{r.Left + 1, r.Top, r.Right, r.Bottom};
+  dc.DrawText(text, t, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+}
+
+void TacComboBoxWnd::ListShown() {
+  auto* combo = qobject_cast<QComboBox*>(CtrlHandle());
+  if (!combo || listWnd_) return;
+  QAbstractItemView* view = combo->view();
+  if (!view) return;
+  listWnd_ = view;
+  if (!listAdapter_) {
+    const bool saved = CreatingDialogAdapters;
+    if (!Control()) CreatingDialogAdapters = DlgMode();
+    listAdapter_ = TacMainWnd::Create<TacComboListWnd>(view, nullptr, SkinManager(), QStringLiteral("EDIT"),
+                                                      combo->count() >= 1);
+    CreatingDialogAdapters = saved;
+    listAdapter_->SimpleList = Simple();
+  }
+  // The list's colours: the section's, none in dialog mode.
+  const LRESULT index = SendMessage(view, SkinCommandMsg, MAKEWPARAM(0, acGetSection), 0);
+  TsSkinManager* sm = SkinData()->SkinManager();
+  if (index <= 0 || DlgMode() || !sm || !sm->IsValidSectionIndex(int(index) - 1)) return;
+  const TsGeneralData& gd = sm->GeneralData[size_t(index - 1)];
+  if (gd.FontColor[0] >= 0) SetPaletteColor(view, QPalette::Text, gd.FontColor[0]);
+  SetPaletteColor(view, QPalette::Base, gd.Color);
+}
+
+void TacComboBoxWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
+  if (!SkinActive()) {
+    TacEditWnd::AdapterWndProc(m, previous);
+    return;
+  }
+  QWidget* h = CtrlHandle();
+  const unsigned msg = m.Msg;
+  switch (msg) {
+    case WM_ERASEBKGND:
+      return;
+    case WM_DRAWITEM:
+      PassOn(m, previous);
+      return;
+    case CN_COMMAND:
+    case WM_COMMAND:
+      if (!Simple()) {
+        if (HIWORD(m.WParam) == CBN_CLOSEUP) ComboDropped = false;
+        if (HIWORD(m.WParam) == CBN_DROPDOWN) {
+          ComboDropped = true;
+          ListShown();
+        }
+        RepaintComboButton();
+      }
+      break;
+    case WM_PAINT: {
+      if (!ParamsApplied()) ApplySkinParams();
+      QPointer<QWidget> alive(h);
+      PassOn(m, previous);
+      if (!alive || Destroyed() || SkinData()->Updating()) return;
+      Canvas* dc = m.WParam ? ParamPtr<Canvas>(m.WParam) : BeginPaint(h);
+      if (!dc) return;
+      PaintComboText(*dc);
+      const TRect r = ButtonRect();
+      if (!r.IsEmpty()) {
+        Bitmap button(r.Width(), r.Height(), pf24bit);
+        PaintComboButton(button);
+        dc->Draw(r.Left, r.Top, button);
+      }
+      return;
+    }
+    default:
+      break;
+  }
+  QPointer<QWidget> alive(h);
+  TacEditWnd::AdapterWndProc(m, previous);
+  if (!alive || Destroyed()) return;
+  switch (msg) {
+    case kCmMouseEnter:
+    case kCmMouseLeave:
+      SkinData()->MouseAbove = msg == kCmMouseEnter;
+      RepaintComboButton();
+      break;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      RepaintComboButton();
+      break;
+    default:
+      if (msg == SkinCommandMsg && (HIWORD(m.WParam) == acMouseEnter || HIWORD(m.WParam) == acMouseLeave))
+        RepaintComboButton();
+      break;
+  }
+}
+
+// ------------------------------------------------------------ its list
+
+TacComboListWnd::TacComboListWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager,
+                                 const QString& section)
+    : TacEditWnd(handle, skinData, manager, section) {}
+
+void TacComboListWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
+  if (!SkinActive()) {
+    TacEditWnd::AdapterWndProc(m, previous);
+    return;
+  }
+  switch (m.Msg) {
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_ERASEBKGND:
+      PassOn(m, previous);
+      return;
+    case 0x1AE:
+      listTracking_ = true;
+      break;
+    case 0x1AF:
+      listTracking_ = false;
+      SkinData()->BackgroundDirty = true;
+      break;
+    default:
+      break;
+  }
+  const unsigned msg = m.Msg;
+  QPointer<QWidget> alive(CtrlHandle());
+  TacEditWnd::AdapterWndProc(m, previous);
+  if (alive && !Destroyed() && msg == WM_WINDOWPOSCHANGED) RefreshScrolls(true);
+}
