@@ -147,20 +147,7 @@ void TsSkinProvider::AttachFrame() {
 
 // ------------------------------------------------------------ the hook
 
-void TsSkinProvider::Hook(Message& m, const CallPrevious& previous) {
-  switch (m.Msg) {
-    case kRegionQueryMsg:
-      m.Result = 0;
-      return;
-    case WM_WINDOWPOSCHANGING:
-      if (inRegionUpdate_) return;  // swallowed while the region changes
-      if (Skinned()) WindowPosChanging(m);
-      break;
-    default:
-      break;
-  }
-  previous(m);
-}
+void TsSkinProvider::Hook(Message& m, const CallPrevious& previous) { NewWndProc(m, previous); }
 
 void TsSkinProvider::WindowPosChanging(Message& m) {
   auto* pos = ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam));

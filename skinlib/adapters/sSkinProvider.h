@@ -266,6 +266,42 @@ class TsSkinProvider : public QObject {
   // events.
   void Notification(QObject* component, bool inserted);
 
+  // ---- the window procedure (sSkinProviderWndProc.cpp)
+  // Every message of the form, in this order: skin commands answered in
+  // any state, the unskinned path, skinned commands, window messages.
+  // `previous` (the form's own handling) runs at most once.
+  void NewWndProc(platform::Message& m, const platform::CallPrevious& previous);
+  // Client area inside the window bitmap; the band above it.
+  int ClientOffsetX() const;
+  int ClientOffsetY() const;
+  int TopBandHeight() const { return std::max(0, ClientOffsetY()); }
+  // WM_NCPAINT: the cache brought up to date and its four bands copied
+  // to the window's canvas (the client area is never overwritten).
+  void PaintNonClient();
+  void PaintFrameToDC(platform::Canvas& dc);
+  bool CacheSizeChanged() const;
+  // Background and menu line dirty, the band repainted.
+  void RequestFullRepaint();
+  // The skinned system menu, or the window's standard one with its items
+  // enabled by the caption answers; a chosen command is posted as
+  // WM_SYSCOMMAND. Never waits.
+  void ShowSystemMenu(int x, int y);
+  // Takes (true) or gives back (false) the form's WS_SYSMENU.
+  void SetSysMenuStyle(bool take);
+  // WM_GETMINMAXINFO for a form the platform maximizes itself.
+  void GetMinMaxInfo(platform::Message& m);
+  // The background colour of the form's client area.
+  platform::TColor FormColor() const;
+  // The rmBorder outline (an overlay window on the screen).
+  void BeginMoveOutline(platform::TPoint screenPoint, int hitCode);
+  void DrawMoveOutline(platform::TPoint screenPoint);
+  // Ends the drag: outline gone, capture released, state cleared; the
+  // window moves to the outline only with `apply`.
+  void EndMoveOutline(bool apply);
+  QWidget* MoveOutline() const { return outline_.data(); }
+  // A pending click on the title icon (its 200 ms wait).
+  bool SystemMenuPending() const { return sysMenuTimer_ != nullptr; }
+
   // ---- skin
   void ApplySkin();
   void Loaded();
@@ -277,6 +313,17 @@ class TsSkinProvider : public QObject {
 
  private:
   void Hook(platform::Message& m, const platform::CallPrevious& previous);
+  bool SkinCommandAnyState(platform::Message& m, const std::function<void()>& def);
+  void SkinnedCommand(platform::Message& m);
+  void WindowMessage(platform::Message& m, const std::function<void()>& def);
+  void NcLButtonDown(platform::Message& m, const std::function<void()>& def);
+  void NcLButtonUp(platform::Message& m, const std::function<void()>& def);
+  void SysCommand(platform::Message& m, const std::function<void()>& def);
+  void RemoveSkin();
+  void NewSkin(bool fromSkinnedPath);
+  void ClickOnTitleIcon();
+  void ShowSystemMenuBelowIcon();
+  void Refresh();
   void WindowPosChanging(platform::Message& m);
   void AttachFrame();
   void ShowHint(const QString& text);
@@ -287,6 +334,15 @@ class TsSkinProvider : public QObject {
 
   QPointer<QWidget> form_;
   QPointer<QWidget> hint_;
+  QPointer<QWidget> outline_;
+  QPointer<QObject> sysMenuTimer_;
+  platform::TRect dragStart_;
+  platform::TPoint dragPoint_;
+  bool sysMenuTaken_ = false;
+  bool firstPaint_ = true;
+  bool menuLineChanged_ = true;
+  bool titleBitmapValid_ = false;
+  int menuRowCount_ = -1;
   std::unique_ptr<TsCommonData> skinData_;
   platform::WindowProcHandle hook_;
   std::unique_ptr<TsCustomSysMenu> systemMenu_;
@@ -320,6 +376,23 @@ class TsSkinProvider : public QObject {
   bool inAnimation_ = false;
   bool inHitTest_ = false;
 };
+
+// The control adapter of a form's children comes with its own unit: until
+// it is there no child is adapted. Its steps, called through this seam
+// (empty slots do nothing).
+struct TacControlAdapterSeam {
+  // Makes the form's control adapter (CreateAdapter).
+  std::function<void(TsSkinProvider&)> Create;
+  // Re-adapts one control, or all of them for nullptr.
+  std::function<void(TsSkinProvider&, QWidget*)> Readapt;
+  // Tells the adapted controls the skin is gone and frees the adapter.
+  std::function<void(TsSkinProvider&)> Destroy;
+};
+TacControlAdapterSeam& ControlAdapterSeam();
+
+// The form's menus hooked for skinned drawing (or unhooked): the skinned
+// menus' unit fills it; empty, menus stay as they are.
+std::function<void(TsSkinProvider&, bool install)>& HookFormMenusSeam();
 
 // The provider of a form (nullptr: none).
 TsSkinProvider* ProviderOfForm(const QWidget* form);
