@@ -450,7 +450,9 @@ void TsSkinProvider::NewSkin(bool fromSkinnedPath) {
   TsSkinManager* manager = Manager();
   if (!form_ || !manager) return;
   ApplySkin();
-  SetSysMenuStyle(true);
+  // WS_SYSMENU stays: the platform's frame draws no buttons of its own
+  // under a provider that paints the band, and the caption reads its
+  // icons from it.
   if (!SkinLoading) HookFormMenus(*this, true);
   skinData_->BackgroundDirty = true;
   menuRowCount_ = -1;
