@@ -542,6 +542,7 @@ void TsSkinProvider::ApplySkin() {
   SetUseGlobalColor(useGlobalColor_);
   firstApply_ = false;
   if (drawNonClientArea_) {
+    InstallMenuLineLayout(true);
     if (form_->isVisible()) AttachFrame();
     else AtFirstShow(form_, [self = QPointer<TsSkinProvider>(this)] {
            if (self) self->AttachFrame();
@@ -612,6 +613,7 @@ void TsSkinProvider::PaintAll() {
       if (const TsMaskData* mask = Mask(strip)) PaintMaskRect(bmp, l.StripRect, true, self, *mask, titleState, false);
     }
   }
+  if (drawNonClientArea_) PaintMenuLine();
   // The caption, then the buttons.
   if (HasOwnCaption(f) && drawNonClientArea_) {
     PaintCaptionText(l);

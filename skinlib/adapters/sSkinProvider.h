@@ -275,6 +275,23 @@ class TsSkinProvider : public QObject {
   int ClientOffsetX() const;
   int ClientOffsetY() const;
   int TopBandHeight() const { return std::max(0, ClientOffsetY()); }
+  // ---- the menu line (sSkinProviderMenuLine.cpp): the form's QMenuBar
+  // as the platform's menu line, laid out and painted by the provider.
+  // False for dialogs and MDI children; else whether the menu has a
+  // visible item.
+  bool MenuVisible() const;
+  // SM_CYMENU - 1 with a menu, else 0.
+  int MenuItemHeight() const;
+  // The rows the line takes (cached until the layout changes).
+  int MenuRowCount();
+  // The section the line is painted with ("MENULINE" or MenuLineSkin).
+  int MenuLineSectionIndex() const;
+  // The line's layout given to the platform (on while skinned).
+  void InstallMenuLineLayout(bool on);
+  // Paints the line with its items into the cache.
+  void PaintMenuLine();
+  // Paints one item of the line into the cache and repaints the band.
+  void RepaintMenuItem(int position);
   // WM_NCPAINT: the cache brought up to date and its four bands copied
   // to the window's canvas (the client area is never overwritten).
   void PaintNonClient();
@@ -393,6 +410,11 @@ TacControlAdapterSeam& ControlAdapterSeam();
 // The form's menus hooked for skinned drawing (or unhooked): the skinned
 // menus' unit fills it; empty, menus stay as they are.
 std::function<void(TsSkinProvider&, bool install)>& HookFormMenusSeam();
+
+// The menu line's rows: items (their widths) left to right, a new row
+// when the next item passes `room`, never an empty row; rectangles
+// relative to the line's corner. The number of rows.
+int LayoutMenuRows(const std::vector<int>& widths, int room, int itemHeight, std::vector<QRect>* rects);
 
 // The provider of a form (nullptr: none).
 TsSkinProvider* ProviderOfForm(const QWidget* form);

@@ -144,6 +144,8 @@ void TsSkinProvider::PaintFrameToDC(Canvas& dc) {
     PaintAll();
     data.BackgroundDirty = false;
     data.SetUpdating(false);
+  } else {
+    PaintMenuLine();  // its current item follows the menu loop
   }
   if (!data.CacheBitmap) return;
   const Bitmap& cache = *data.CacheBitmap;
@@ -433,6 +435,7 @@ void TsSkinProvider::RemoveSkin() {
     SetSysMenuStyle(false);
     regionRects_.clear();
     SetWindowRgn(form_, std::nullopt, true);
+    InstallMenuLineLayout(false);
     if (framed_) SetNonClientFrame(form_, false);
     framed_ = false;
   }

@@ -27,6 +27,9 @@
 #include <QEvent>
 #include <QApplication>
 #include <QMenu>
+#include <QMenuBar>
+#include <QMainWindow>
+#include "platform/MenuLine.h"
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
@@ -1271,4 +1274,85 @@ TEST_F(ProviderTest, HelpButtonEntersWhatsThisMode) {
   SendMessage(form.get(), WM_NCLBUTTONUP, HTHELP, at);
   EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
   QWhatsThis::leaveWhatsThisMode();
+}
+
+// ------------------------------------------------------------ the menu line
+
+TEST(MenuLineLayoutTest, RowsWrapWithoutEmptyRows) {
+  const struct {
+    std::vector<int> widths;
+    int room;
+    int rows;
+    int lastX, lastY;
+  } cases[] = {
+      {{}, 100, 0, 0, 0},
+      {{40, 40}, 100, 1, 40, 0},
+      {{40, 40, 40}, 100, 2, 0, 18},
+      {{150, 40}, 100, 2, 0, 18},  // a wide first item takes its row alone, no empty row before it
+      {{40, 150}, 100, 2, 0, 18},
+  };
+  for (const auto& c : cases) {
+    std::vector<QRect> rects;
+    EXPECT_EQ(LayoutMenuRows(c.widths, c.room, 18, &rects), c.rows);
+    ASSERT_EQ(rects.size(), c.widths.size());
+    if (!rects.empty()) {
+      EXPECT_EQ(rects.back().topLeft(), QPoint(c.lastX, c.lastY));
+      EXPECT_EQ(rects.back().size(), QSize(c.widths.back(), 18));
+    }
+  }
+}
+
+TEST_F(ProviderTest, MenuWrappingToTwoRowsPaintsTheMenuLineTwoItemsDeep) {
+  Activate();
+  auto* window = new QMainWindow;
+  form.reset(window);
+  form->resize(400, 300);
+  auto* bar = new QMenuBar;
+  for (int i = 0; i < 9; ++i) bar->addMenu(QStringLiteral("Menu number &%1").arg(i))->addAction(QStringLiteral("x"));
+  window->setMenuBar(bar);
+  TsSkinProvider* provider = Provide();
+  form->show();
+  const int h = provider->MenuItemHeight();
+  EXPECT_EQ(h, GetSystemMetrics(SM_CYMENU) - 1);
+  const int rows = provider->MenuRowCount();
+  ASSERT_GE(rows, 2);
+  const TRect line = GetMenuLineRect(form.get());
+  EXPECT_EQ(line.Height(), rows * h);
+  EXPECT_EQ(provider->TopBandHeight(), line.Bottom) << "the client starts under the last row";
+  provider->PaintAll();
+  const Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  for (int row = 0; row < rows; ++row)
+    EXPECT_EQ(cache.GetPixel(line.Right - 2, line.Top + row * h + h / 2), TColor(testskins::kFormMenuLineHotColor))
+        << "row " << row;
+  EXPECT_NE(cache.GetPixel(line.Right - 2, line.Bottom + 2), TColor(testskins::kFormMenuLineHotColor));
+  // The items are where the platform's menu loop and hit test find them.
+  TRect first;
+  ASSERT_TRUE(GetMenuItemRect(form.get(), bar, 0, &first));
+  const QPoint corner = form->mapToGlobal(QPoint(0, 0));
+  EXPECT_EQ(first.Left - corner.x(), line.Left);
+  EXPECT_EQ(first.Top - corner.y(), line.Top);
+  EXPECT_EQ(SendMessage(form.get(), WM_NCHITTEST, 0, MAKELPARAM(first.Left + 3, first.Top + 3)), HTMENU);
+}
+
+TEST_F(ProviderTest, MenuWithoutVisibleItemsPaintsNoLine) {
+  Activate();
+  QWidget plain;
+  plain.resize(400, 300);
+  TsSkinProvider* plainProvider = new TsSkinProvider(&plain);
+  plain.show();
+  auto* window = new QMainWindow;
+  form.reset(window);
+  form->resize(400, 300);
+  auto* bar = new QMenuBar;
+  bar->addMenu(QStringLiteral("&File"))->menuAction()->setVisible(false);
+  window->setMenuBar(bar);
+  TsSkinProvider* provider = Provide();
+  form->show();
+  EXPECT_FALSE(provider->MenuVisible());
+  EXPECT_EQ(GetMenuLineRect(form.get()).Height(), 0);
+  EXPECT_EQ(provider->TopBandHeight(), plainProvider->TopBandHeight()) << "the band ends at the caption";
+  provider->PaintAll();
+  const Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  const int y = provider->TopBandHeight() + 5;
+  EXPECT_NE(cache.GetPixel(200, y), TColor(testskins::kFormMenuLineHotColor));
 }
