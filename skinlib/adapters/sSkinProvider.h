@@ -316,6 +316,8 @@ class TsSkinProvider : public QObject {
   // window moves to the outline only with `apply`.
   void EndMoveOutline(bool apply);
   QWidget* MoveOutline() const { return outline_.data(); }
+  // The caption buttons' fades end at once (the window moved or sized).
+  void FreeButtonFades();
   // A pending click on the title icon (its 200 ms wait).
   bool SystemMenuPending() const { return sysMenuTimer_ != nullptr; }
 

@@ -14,6 +14,7 @@
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
+#include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSysMenu.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/SkinOptions.h"
@@ -115,6 +116,17 @@ void HookFormMenus(TsSkinProvider& p, bool install) {
 
 // ------------------------------------------------------------ metrics
 
+void TsSkinProvider::FreeButtonFades() {
+  // A fade shows its button where it was: the window moved or changed
+  // size, so its picture goes now and the fade after this message.
+  for (TacSBAnimation* fade : findChildren<TacSBAnimation*>(Qt::FindDirectChildrenOnly)) {
+    fade->Timer().stop();
+    fade->DropWindow();
+    fade->setParent(nullptr);  // no longer found as the button's fade
+    fade->deleteLater();
+  }
+}
+
 int TsSkinProvider::ClientOffsetX() const { return form_ ? form_->contentsRect().left() : 0; }
 
 int TsSkinProvider::ClientOffsetY() const { return form_ ? form_->contentsRect().top() : 0; }
@@ -184,7 +196,7 @@ void TsSkinProvider::RequestFullRepaint() {
   skinData_->BackgroundDirty = true;
   menuLineChanged_ = true;
   menuRowCount_ = -1;
-  SendMessage(form_, WM_NCPAINT, 1, 0);
+  RedrawNonClient(form_);
 }
 
 // ------------------------------------------------------------ the system menu
@@ -460,7 +472,7 @@ void TsSkinProvider::NewSkin(bool fromSkinnedPath) {
   skinData_->BackgroundDirty = true;
   menuRowCount_ = -1;
   titleBitmapValid_ = false;
-  if (fromSkinnedPath && form_->isVisible()) SendMessage(form_, WM_NCPAINT, 1, 0);
+  if (fromSkinnedPath && form_->isVisible()) RedrawNonClient(form_);
   CreateAdapter(*this);
   Readapt(*this, nullptr);
 }
@@ -542,7 +554,12 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       WindowPosChanging(m);
       def();
       return;
+    case WM_MOVE:
+      FreeButtonFades();
+      def();
+      return;
     case WM_SIZE: {
+      FreeButtonFades();
       def();
       if (!self || !form_) return;
       skinData_->BackgroundDirty = true;
