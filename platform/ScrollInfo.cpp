@@ -95,6 +95,10 @@ class ScrollWatcher final : public QObject {
 
 }  // namespace
 
+void ForgetScrollBarPress(QScrollBar* bar) {
+  if (bar) bar->setProperty(kHeld, false);
+}
+
 namespace detail {
 
 void WatchScrollBar(QScrollBar* bar) {

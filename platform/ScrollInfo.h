@@ -80,6 +80,10 @@ int SetScrollInfo(QWidget* window, int bar, const SCROLLINFO& info, bool redraw 
 // and arrows) for a disabled one.
 bool GetScrollBarInfo(QWidget* window, int idObject, SCROLLBARINFO* info);
 
+// The press a bar's own handlers took from it (a bar painted and driven
+// by its host) ends nothing: its release sends no SB_ENDSCROLL of its own.
+void ForgetScrollBarPress(QScrollBar* bar);
+
 // A QComboBox's edit field and button from the style.
 bool GetComboBoxInfo(QWidget* combo, COMBOBOXINFO* info);
 

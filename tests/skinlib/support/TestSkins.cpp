@@ -1042,4 +1042,78 @@ QImage DrawStandardListImage(int index) {
   return image;
 }
 
+namespace {
+
+// Three 8 x 8 states of an arrow pointing left (0), up (1), right (2) or
+// down (3), one colour a state.
+QImage ArrowStrip(int direction) {
+  QImage image(24, 8, QImage::Format_RGB32);
+  image.fill(kKeyColour);
+  QPainter p(&image);
+  p.setPen(Qt::NoPen);
+  for (int k = 0; k < 3; ++k) {
+    p.setBrush(QColor::fromRgb(kScrollGlyphColors[size_t(k)]));
+    const int x = k * 8;
+    QPolygon tri;
+    switch (direction) {
+      case 0: tri << QPoint(x + 1, 4) << QPoint(x + 6, 0) << QPoint(x + 6, 8); break;
+      case 1: tri << QPoint(x + 4, 1) << QPoint(x + 8, 6) << QPoint(x, 6); break;
+      case 2: tri << QPoint(x + 7, 4) << QPoint(x + 2, 0) << QPoint(x + 2, 8); break;
+      default: tri << QPoint(x + 4, 7) << QPoint(x + 8, 2) << QPoint(x, 2); break;
+    }
+    p.drawPolygon(tri);
+  }
+  return image;
+}
+
+// Three 6 x 6 states of a slider's grip: three short bars.
+QImage SliderGripStrip() {
+  QImage image(18, 6, QImage::Format_RGB32);
+  image.fill(kKeyColour);
+  QPainter p(&image);
+  for (int k = 0; k < 3; ++k)
+    for (int i = 0; i < 3; ++i) p.fillRect(k * 6 + i * 2, 1, 1, 4, QColor::fromRgb(kScrollGlyphColors[size_t(k)]));
+  return image;
+}
+
+// The size grip: dots along the diagonal of a 12 x 12 square.
+QImage SizeGripImage() {
+  QImage image(12, 12, QImage::Format_RGB32);
+  image.fill(kKeyColour);
+  QPainter p(&image);
+  for (int row = 0; row < 4; ++row)
+    for (int col = 3 - row; col < 4; ++col) p.fillRect(col * 3, row * 3, 2, 2, QColor::fromRgb(kScrollGripColour));
+  return image;
+}
+
+}  // namespace
+
+TestSkin ScrollBarSkin(int gripImageCount, int gripMaskType) {
+  TestSkin skin = ControlDataSkin();
+  skin.Name = QStringLiteral("ScrollBars");
+  const QRect frame = skin.Place(FrameStrip(16, 16, 3, false));
+  const QString border = BorderValue(frame, QMargins(3, 3, 3, 3), 3, 0, 1, 0);
+  const char* buttons[] = {"SCROLLBTNLEFT", "SCROLLBTNTOP", "SCROLLBTNRIGHT", "SCROLLBTNBOTTOM"};
+  for (int i = 0; i < 4; ++i)
+    skin.Section(QString::fromLatin1(buttons[i]))
+        .Set(QStringLiteral("COLOR"), kScrollButtonColor)
+        .Set(QStringLiteral("HOTCOLOR"), kScrollButtonHotColor)
+        .Set(QStringLiteral("BORDERSMASK"), border)
+        .Set(QStringLiteral("GLYPHMASK"), GlyphValue(skin.Place(ArrowStrip(i)), 3, 0));
+  const QRect grip = skin.Place(SliderGripStrip());
+  for (const char* slider : {"SCROLLSLIDERH", "SCROLLSLIDERV"})
+    skin.Section(QString::fromLatin1(slider))
+        .Set(QStringLiteral("COLOR"), kScrollSliderColor)
+        .Set(QStringLiteral("HOTCOLOR"), kScrollSliderHotColor)
+        .Set(QStringLiteral("BORDERSMASK"), border)
+        .Set(QStringLiteral("GLYPHMASK"), GlyphValue(grip, 3, 0));
+  for (const char* bar : {"SCROLLBAR1H", "SCROLLBAR1V"})
+    skin.Section(QString::fromLatin1(bar)).Set(QStringLiteral("COLOR"), kScrollTrack1Color).Set(QStringLiteral("BORDERSMASK"), border);
+  for (const char* bar : {"SCROLLBAR2H", "SCROLLBAR2V"})
+    skin.Section(QString::fromLatin1(bar)).Set(QStringLiteral("COLOR"), kScrollTrack2Color).Set(QStringLiteral("BORDERSMASK"), border);
+  skin.Section(QStringLiteral("GLOBALINFO"))
+      .Set(QStringLiteral("GRIPIMAGE"), GlyphValue(skin.Place(SizeGripImage()), gripImageCount, gripMaskType));
+  return skin;
+}
+
 }  // namespace testskins

@@ -297,6 +297,24 @@ TestSkin FormSkin();
 // Takes a key out of a section of the skin (nothing when missing).
 void RemoveKey(TestSkin& skin, const QString& section, const QString& key);
 
+// A skin for the skinned scroll bars: the control-data skin's sections,
+// plus SCROLLBTNLEFT, SCROLLBTNTOP, SCROLLBTNRIGHT, SCROLLBTNBOTTOM (colour
+// kScrollButtonColor, hot kScrollButtonHotColor, a 16 x 16 three-state
+// border with margins 3 and no centre, and an arrow glyph of three 8 x 8
+// states pointing its way, kScrollGlyphColors), SCROLLSLIDERH and
+// SCROLLSLIDERV (kScrollSliderColor, hot kScrollSliderHotColor, the same
+// border, a grip glyph), SCROLLBAR1H, SCROLLBAR1V (kScrollTrack1Color) and
+// SCROLLBAR2H, SCROLLBAR2V (kScrollTrack2Color), each with the border; and
+// GLOBALINFO's GRIPIMAGE: one 12 x 12 image, dots of kScrollGripColour on
+// the key colour, ImageCount and MaskType as given (a 0 count is allowed).
+// Colours as the skin writes them: red in the lowest byte.
+inline constexpr int kScrollButtonColor = 0xC08040, kScrollButtonHotColor = 0x40C0F0;
+inline constexpr int kScrollSliderColor = 0x608020, kScrollSliderHotColor = 0x20A0E0;
+inline constexpr int kScrollTrack1Color = 0xE0D0C0, kScrollTrack2Color = 0xC0D0E0;
+inline constexpr std::array<QRgb, 3> kScrollGlyphColors{0xFF203040, 0xFF0060FF, 0xFFFF2020};
+inline constexpr QRgb kScrollGripColour = 0xFF406080;
+TestSkin ScrollBarSkin(int gripImageCount = 1, int gripMaskType = 0);
+
 // ------------------------------------------------------------ the library's pictures
 
 // The extended-border shadow pictures ("acSHDA" active, "acSHDI"
