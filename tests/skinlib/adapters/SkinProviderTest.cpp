@@ -1356,3 +1356,16 @@ TEST_F(ProviderTest, MenuWithoutVisibleItemsPaintsNoLine) {
   const int y = provider->TopBandHeight() + 5;
   EXPECT_NE(cache.GetPixel(200, y), TColor(testskins::kFormMenuLineHotColor));
 }
+
+TEST_F(ProviderTest, MaximizedSizeIsTheWorkAreaForAFormThePlatformMaximizes) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  form->show();
+  MINMAXINFO info;
+  SendMessage(form.get(), WM_GETMINMAXINFO, 0, LPARAM(PtrParam(&info)));
+  const TRect work = provider->MonitorWorkArea();
+  EXPECT_EQ(info.ptMaxPosition.X, work.Left);
+  EXPECT_EQ(info.ptMaxPosition.Y, work.Top);
+  EXPECT_EQ(info.ptMaxSize.X, work.Width());
+  EXPECT_EQ(info.ptMaxSize.Y, work.Height());
+}
