@@ -290,6 +290,14 @@ class TsSkinProvider : public QObject {
   void InstallMenuLineLayout(bool on);
   // Paints the line with its items into the cache.
   void PaintMenuLine();
+  // An MDI main form whose active child is maximized: the child's icon at
+  // the left of the line and its minimize, restore and close buttons (hit
+  // codes 103, 102, 101) at the right.
+  bool MDIButtonsVisible() const;
+  QWidget* MaximizedMdiChild() const;
+  // Where the MDI child buttons sit (window coordinates; empty when not shown).
+  platform::TRect MdiButtonRect(int hitCode) const;
+  platform::TRect MdiChildIconRect() const;
   // Paints one item of the line into the cache and repaints the band.
   void RepaintMenuItem(int position);
   // WM_NCPAINT: the cache brought up to date and its four bands copied
@@ -362,6 +370,7 @@ class TsSkinProvider : public QObject {
   bool menuLineChanged_ = true;
   bool titleBitmapValid_ = false;
   int menuRowCount_ = -1;
+  bool mdiButtonsLaidOut_ = false;
   std::unique_ptr<TsCommonData> skinData_;
   platform::WindowProcHandle hook_;
   std::unique_ptr<TsCustomSysMenu> systemMenu_;

@@ -3,6 +3,11 @@
 #include "skinlib/adapters/sSkinProvider.h"
 
 #include "platform/Colors.h"
+#include "platform/Mdi.h"
+#include "skinlib/manager/AlphaPainting.h"
+#include "skinlib/manager/MaskSlicing.h"
+#include "skinlib/manager/SkinMasks.h"
+#include "skinlib/manager/SkinOptions.h"
 #include "platform/MenuLine.h"
 #include "platform/Menus.h"
 #include "platform/NonClient.h"
@@ -13,6 +18,12 @@
 #include "skinlib/manager/sSkinManager.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QIcon>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPainter>
+#include <QStyle>
 #include <QFontMetrics>
 #include <QMenuBar>
 
@@ -46,6 +57,39 @@ int LayoutMenuRows(const std::vector<int>& widths, int room, int itemHeight, std
     x += widths[i];
   }
   return widths.empty() ? 0 : row + 1;
+}
+
+QWidget* TsSkinProvider::MaximizedMdiChild() const {
+  if (!form_ || GetFormStyle(form_) != fsMDIForm) return nullptr;
+  QMdiArea* area = MdiClient(form_);
+  QMdiSubWindow* child = area ? area->activeSubWindow() : nullptr;
+  return child && child->isMaximized() ? child : nullptr;
+}
+
+bool TsSkinProvider::MDIButtonsVisible() const {
+  QWidget* child = MaximizedMdiChild();
+  return child && (child->windowFlags() & Qt::WindowSystemMenuHint) && MenuVisible() && MenuItemHeight() > 0;
+}
+
+TRect TsSkinProvider::MdiButtonRect(int hitCode) const {
+  if (hitCode < 101 || hitCode > 103 || !MDIButtonsVisible()) return {};
+  const TsMaskData* mask = Mask(buttons_[size_t(4 + (103 - hitCode))].ImageIndex);
+  if (!mask || mask->ImageCount <= 0) return {};
+  const int w = mask->Bmp ? mask->Bmp->Width() / mask->ImageCount : MaskImageWidth(*mask);
+  const int h = mask->Bmp ? mask->Bmp->Height() / 2 : mask->R.Height() / (mask->MaskType + 1);
+  const TRect line = GetMenuLineRect(form_);
+  const int k = hitCode - 100;  // 3 minimize, 2 restore, 1 close
+  const int left = form_->width() - SystemBorderWidth() - k * (w + 1);
+  const int top = line.Top + (MenuItemHeight() - h) / 2;
+  return {left, top, left + w, top + h};
+}
+
+TRect TsSkinProvider::MdiChildIconRect() const {
+  if (!MDIButtonsVisible()) return {};
+  const TRect line = GetMenuLineRect(form_);
+  const int size = std::max(0, MenuItemHeight() - 2);
+  const int left = SystemBorderWidth() + 1;
+  return {left, line.Top + 1, left + size, line.Top + 1 + size};
 }
 
 bool TsSkinProvider::MenuVisible() const {
@@ -97,8 +141,18 @@ void TsSkinProvider::InstallMenuLineLayout(bool on) {
     for (const QAction* a : items)
       widths.push_back(metrics.horizontalAdvance(QString(a->text()).remove(QLatin1Char('&'))) + 2 * kMenuLinePadding);
     // The line starts at the left border; a row ends a border short of
-    // the right one.
-    const int rows = LayoutMenuRows(widths, width - self->SystemBorderWidth(), self->MenuItemHeight(), rects);
+    // the right one. A maximized MDI child's icon and buttons take their
+    // room at either end.
+    int lead = 0, room = width - self->SystemBorderWidth();
+    self->mdiButtonsLaidOut_ = self->MDIButtonsVisible();
+    if (self->mdiButtonsLaidOut_) {
+      lead = self->MenuItemHeight();
+      room -= lead + 3 * (self->MenuItemHeight() + 1);
+    }
+    const int rows = LayoutMenuRows(widths, room, self->MenuItemHeight(), rects);
+    if (lead && rects)
+      for (QRect& r : *rects)
+        if (r.top() == 0) r.translate(lead, 0);
     self->menuRowCount_ = rows;
     return rows * self->MenuItemHeight();
   });
@@ -107,6 +161,12 @@ void TsSkinProvider::InstallMenuLineLayout(bool on) {
 void TsSkinProvider::PaintMenuLine() {
   TsSkinManager* manager = Manager();
   if (!form_ || !manager || !skinData_->CacheBitmap || !MenuVisible() || MenuItemHeight() <= 0) return;
+  // A child maximized or restored since the line was laid out: its icon
+  // and buttons come or go, so the items move.
+  if (MDIButtonsVisible() != mdiButtonsLaidOut_) {
+    mdiButtonsLaidOut_ = !mdiButtonsLaidOut_;  // once per change, whatever the layout does
+    DrawMenuBar(form_);
+  }
   const TRect line = GetMenuLineRect(form_);
   if (line.Width() <= 0 || line.Height() <= 0) return;
   Bitmap& bmp = *skinData_->CacheBitmap;
@@ -149,6 +209,37 @@ void TsSkinProvider::PaintMenuLine() {
     ++position;
   }
   c.EndPainting();
+  if (!MDIButtonsVisible()) return;
+  // The maximized child's icon and buttons.
+  QWidget* child = MaximizedMdiChild();
+  const TRect iconRect = MdiChildIconRect();
+  QIcon icon = static_cast<QMdiSubWindow*>(child)->widget() ? static_cast<QMdiSubWindow*>(child)->widget()->windowIcon()
+                                                           : child->windowIcon();
+  if (icon.isNull()) icon = QApplication::windowIcon();
+  if (icon.isNull()) icon = QApplication::style()->standardIcon(QStyle::SP_TitleBarMenuButton);
+  if (iconRect.Width() > 0) {
+    QPainter* p = bmp.GetCanvas().Painter();
+    p->drawPixmap(QRect(iconRect.Left, iconRect.Top, iconRect.Width(), iconRect.Height()),
+                  icon.pixmap(QSize(iconRect.Width(), iconRect.Height())));
+    bmp.GetCanvas().EndPainting();
+  }
+  TsBgSource self;
+  MakeCacheInfo(&bmp, 0, 0, self);
+  const TacSysMenuState menu = MenuState();
+  const int restoreImage = [&] {
+    const int i = manager->IndexOfMask(QStringLiteral("GLOBALINFO"), QStringLiteral("SICONNORM"));
+    return i >= 0 ? i : manager->IndexOfMask(skinData_->SkinSection(), QStringLiteral("SICONNORM"));
+  }();
+  for (int code = 101; code <= 103; ++code) {
+    TacCaptionButton& rec = buttons_[size_t(4 + (103 - code))];
+    rec.Rect = MdiButtonRect(code);
+    const int image = code == 102 && restoreImage >= 0 ? restoreImage : rec.ImageIndex;
+    const TsMaskData* mask = Mask(image);
+    if (!mask || rec.Rect.Width() <= 0) continue;
+    const bool enabled = code == 101 || (code == 103 ? menu.EnabledMin : menu.EnabledRestore);
+    const bool dimmed = (!formActive_ || !enabled) && rec.State == 0;
+    PaintMaskGlyph(bmp, {rec.Rect.Left, rec.Rect.Top}, rec.State, dimmed ? 0 : 1, *mask, self);
+  }
 }
 
 void TsSkinProvider::RepaintMenuItem(int /*position*/) {

@@ -592,6 +592,17 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
         def();
         return;
       }
+      if (MDIButtonsVisible()) {
+        const QPoint local = form_->mapFromGlobal(QPoint(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)));
+        for (int mdi = 101; mdi <= 103; ++mdi) {
+          const TRect r = MdiButtonRect(mdi);
+          if (r.Width() > 0 && InRect(r, local.x(), local.y())) {
+            SetHotButton(mdi, true);
+            m.Result = mdi;
+            return;
+          }
+        }
+      }
       const int code = NonClientHitTest({GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)});
       if (code == HTNOWHERE || code == HTCLIENT || code == HTCAPTION || code == HTMENU) {
         SetHotButton(0, true);

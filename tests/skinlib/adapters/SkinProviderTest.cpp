@@ -29,6 +29,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include "platform/MenuLine.h"
 #include <QPointer>
 #include <QScreen>
@@ -1368,4 +1370,60 @@ TEST_F(ProviderTest, MaximizedSizeIsTheWorkAreaForAFormThePlatformMaximizes) {
   EXPECT_EQ(info.ptMaxPosition.Y, work.Top);
   EXPECT_EQ(info.ptMaxSize.X, work.Width());
   EXPECT_EQ(info.ptMaxSize.Y, work.Height());
+}
+
+TEST_F(ProviderTest, MdiMainFormWithAMaximizedChildShowsItsIconAndThreeButtons) {
+  Activate();
+  auto* window = new QMainWindow;
+  form.reset(window);
+  form->resize(500, 360);
+  window->setProperty("FormStyle", QStringLiteral("fsMDIForm"));
+  auto* bar = new QMenuBar;
+  bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("x"));
+  window->setMenuBar(bar);
+  auto* area = new QMdiArea;
+  window->setCentralWidget(area);
+  auto* childForm = new QWidget;
+  QMdiSubWindow* child = area->addSubWindow(childForm);
+  TsSkinProvider* provider = Provide();
+  form->show();
+  child->show();
+  // Not maximized: no icon, no buttons.
+  EXPECT_FALSE(provider->MDIButtonsVisible());
+  EXPECT_EQ(provider->MdiButtonRect(101).Width(), 0);
+  child->showMaximized();
+  ASSERT_TRUE(provider->MDIButtonsVisible());
+  provider->PaintAll();
+  const Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  const TRect line = GetMenuLineRect(form.get());
+  const TColor lineColour = TColor(testskins::kFormMenuLineHotColor);
+  // Three buttons side by side at the right end, inside the line.
+  TRect previous;
+  for (int code : {103, 102, 101}) {
+    const TRect r = provider->MdiButtonRect(code);
+    ASSERT_EQ(r.Width(), testskins::kFormSmallButton) << code;
+    EXPECT_GE(r.Top, line.Top);
+    EXPECT_LE(r.Bottom, line.Bottom);
+    if (code != 103) {
+      EXPECT_EQ(r.Left, previous.Right + 1) << code;
+    }
+    previous = r;
+    int painted = 0;
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x) painted += cache.GetPixel(x, y) != lineColour;
+    EXPECT_GT(painted, r.Width() * r.Height() / 2) << "button " << code << " painted";
+    EXPECT_EQ(SendMessage(form.get(), WM_NCHITTEST, 0, ScreenParam(form.get(), Centre(r))), code);
+  }
+  EXPECT_EQ(previous.Right, form->width() - provider->SystemBorderWidth() - 1);
+  const TRect icon = provider->MdiChildIconRect();
+  ASSERT_GT(icon.Width(), 0);
+  EXPECT_EQ(icon.Left, provider->SystemBorderWidth() + 1);
+  int iconPixels = 0;
+  for (int y = icon.Top; y < icon.Bottom; ++y)
+    for (int x = icon.Left; x < icon.Right; ++x) iconPixels += cache.GetPixel(x, y) != lineColour;
+  EXPECT_GT(iconPixels, 0) << "the child's icon";
+  // The first item starts after the icon.
+  TRect first;
+  ASSERT_TRUE(GetMenuItemRect(form.get(), bar, 0, &first));
+  EXPECT_GE(first.Left - form->mapToGlobal(QPoint(0, 0)).x(), icon.Right);
 }
