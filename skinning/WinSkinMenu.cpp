@@ -35,6 +35,7 @@ void TWinSkinPopMenu::Start() {
   }
   if (window_->testAttribute(Qt::WA_SetStyle)) previousStyle_ = window_->style();
   styleSet_ = true;
+  setStyle_ = style;
   window_->setStyle(style);  // lays the menu out again
 }
 
@@ -46,9 +47,10 @@ void TWinSkinPopMenu::Restore() {
   RemoveWindowProc(handle_);
   background_ = Bitmap();
   if (!window_) return;
-  if (styleSet_)
-    window_->setStyle(previousStyle_);
-  else
+  if (styleSet_) {
+    // A style set on the menu since stays.
+    if (setStyle_ && window_->style() == setStyle_.data()) window_->setStyle(previousStyle_);
+  } else
     Relayout();
 }
 

@@ -77,6 +77,7 @@ class TWinSkinPopMenu : public QObject {
   std::shared_ptr<const TSkinModel> renderedFor_;  // the model the background shows
   platform::WindowProcHandle handle_;
   QPointer<QStyle> previousStyle_;
+  QPointer<QStyle> setStyle_;  // the style Start set
   bool styleSet_ = false;
   bool restored_ = false;
 };

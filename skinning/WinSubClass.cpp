@@ -100,22 +100,27 @@ void TStyleSwitch::Use(QWidget* widget, QStyle* style) {
   if (!widget || !style) return;
   for (const Saved& s : saved_)
     if (s.widget == widget) return;
-  saved_.push_back({widget, widget->style(), widget->testAttribute(Qt::WA_SetStyle)});
+  saved_.push_back({widget, widget->style(), widget->testAttribute(Qt::WA_SetStyle), style});
   widget->setStyle(style);
+}
+
+void TStyleSwitch::GiveBack(const Saved& saved) {
+  QWidget* widget = saved.widget;
+  if (!widget || !saved.put || !widget->testAttribute(Qt::WA_SetStyle) || widget->style() != saved.put) return;
+  widget->setStyle(saved.own ? saved.style.data() : nullptr);
 }
 
 void TStyleSwitch::Restore(QWidget* widget) {
   for (auto it = saved_.begin(); it != saved_.end(); ++it)
     if (it->widget == widget) {
-      if (widget) widget->setStyle(it->own ? it->style.data() : nullptr);
+      GiveBack(*it);
       saved_.erase(it);
       return;
     }
 }
 
 void TStyleSwitch::RestoreAll() {
-  for (Saved& s : saved_)
-    if (s.widget) s.widget->setStyle(s.own ? s.style.data() : nullptr);
+  for (const Saved& s : saved_) GiveBack(s);
   saved_.clear();
 }
 

@@ -66,7 +66,8 @@ struct TSavedLook {
 };
 
 // Styles put on widgets and given back: each widget gets the style it had
-// set itself, or follows the application's again.
+// set itself, or follows the application's again, but only while it still
+// wears the style put on it (a style set on it since stays).
 class TStyleSwitch {
  public:
   TStyleSwitch() = default;
@@ -83,7 +84,9 @@ class TStyleSwitch {
     QPointer<QWidget> widget;
     QPointer<QStyle> style;
     bool own;
+    QPointer<QStyle> put;  // the style Use set
   };
+  static void GiveBack(const Saved& saved);
   std::vector<Saved> saved_;
 };
 

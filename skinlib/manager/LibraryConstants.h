@@ -43,6 +43,7 @@ enum TacSkinCommand : unsigned {
   acGetStateFlag = 11,
   acTransparentBgChanged = 12,
   acSectionChanged = 13,
+  acMenuRegion = 14,  // to a popup menu window before its region is set
   acBeforeRefresh = 16,
   acBgChanged = 17,
   acAppActivated = 18,

@@ -1,4 +1,5 @@
 #include "skinlib/manager/sSkinManager.h"
+#include "skinlib/manager/sSkinMenus.h"
 
 #include "platform/AppWindow.h"
 #include "platform/Startup.h"
@@ -182,7 +183,8 @@ TsSkinManager::TsSkinManager(QObject* owner, Origin origin)
     : QObject(owner),
       TacLoadingState(origin),
       SkinData(std::make_unique<TsSkinData>()),
-      internalSkins_(std::make_unique<TsStoredSkins>(this)) {
+      internalSkins_(std::make_unique<TsStoredSkins>(this)),
+      skinableMenus_(std::make_unique<TsSkinableMenus>(this)) {
   isDefault_ = FirstSkinManager == nullptr;
   if (!FirstSkinManager) {
     FirstSkinManager = this;
@@ -419,6 +421,7 @@ void TsSkinManager::SendNewSkin(bool repaint) {
     seams::BroadcastToAllForms(kCommandNewSkin, this);
   }
   SkinData->Active = true;
+  if (IsDefault()) seams::SetMenusActive(this, true);
   if (IsDefault() && !DialogHookInstalled) DialogHookInstalled = adapters::InstallDialogHook();
   if (repaint) RepaintForms();
 }
@@ -437,6 +440,8 @@ void TsSkinManager::SendRemoveSkin() {
   adapters::RemoveDialogHook();
   DialogHookInstalled = false;
   SkinData->Active = false;
+  if (IsDefault()) seams::SetMenusActive(this, false);
+  seams::ResetMenuSection(this);
   seams::BroadcastToAllForms(kCommandRemoveSkin, this);
   ClearMasks(*this);
   ClearPatterns(*this);

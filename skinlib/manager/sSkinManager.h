@@ -31,7 +31,8 @@
 // The first manager puts a handler into the chain of the application's
 // window (platform/AppWindow.h): while SkinnedPopups is set, CM_ACTIVATE
 // sends skin command 18 to every form (the last first) and both
-// CM_ACTIVATE and CM_DEACTIVATE go on; the popup messages $BCB3 (lParam a
+// CM_ACTIVATE and CM_DEACTIVATE go on; the popup messages $BCB3 (lParam the
+// ticket of a menu item, sSkinMenus.h: an item gone meanwhile is dropped; or a
 // menu item) and $BCB4 (lParam a window), posted through
 // PostPopupWindowMessage, give that window to the menu painter. The
 // handler goes with the manager that installed it.
@@ -159,6 +160,8 @@ struct TacStandardIndexes {
 
 // ------------------------------------------------------------ the manager
 
+class TsSkinableMenus;
+
 class TsSkinManager : public QObject, public TacLoadingState {
   Q_OBJECT
   Q_PROPERTY(QString SkinName READ SkinName WRITE SetSkinName)
@@ -222,6 +225,8 @@ class TsSkinManager : public QObject, public TacLoadingState {
   void SetInternalSkins(const TsStoredSkins& value) { internalSkins_->Assign(value); }
   TacAnimEffects& AnimEffects() { return animEffects_; }
   TacMenuSupport& MenuSupport() { return menuSupport_; }
+  // The menu painter (sSkinMenus.h), made with the manager.
+  TsSkinableMenus& SkinableMenus() { return *skinableMenus_; }
   ThirdPartyList& ThirdParty() { return thirdParty_; }
   const ThirdPartyList& ThirdParty() const { return thirdParty_; }
 
@@ -338,6 +343,7 @@ class TsSkinManager : public QObject, public TacLoadingState {
   QStringList commonSections_;
   bool isDefault_ = false;  // the stored flag; IsDefault() answers the rule
   TacMenuSupport menuSupport_;
+  std::unique_ptr<TsSkinableMenus> skinableMenus_;
   TacAnimEffects animEffects_{this};
   QPointer<QWidget> hotWindow_;
   TacSkinningRules skinningRules_{srStdForms | srStdDialogs | srThirdParty};

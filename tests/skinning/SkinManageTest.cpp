@@ -8,11 +8,13 @@
 #include "skinning/WinSkinManage.h"
 #include "skinning/WinSkinMenu.h"
 #include "skinning/WinSkinStyle.h"
+#include "skinning/WinSubClass.h"
 
 #include "platform_gui/Pixels.h"
 
 #include <QApplication>
 #include <QMenu>
+#include <QCommonStyle>
 #include <QMessageBox>
 #include <QStyleOptionMenuItem>
 
@@ -267,4 +269,48 @@ TEST_F(SkinManageTest, MenuItemRoutines) {
   DrawSkinPopupItem(*plain, item, out.GetCanvas(), true, Rect(0, 0, 60, 20));
   out.GetCanvas().EndPainting();
   EXPECT_EQ(out.GetPixel(58, 1), RGB(5, 5, 5));
+}
+
+// A style is given back only while the widget still wears the one put on
+// it: a style another part of the program set since stays.
+TEST_F(SkinManageTest, StylesAreGivenBackOnlyWhileStillWorn) {
+  QCommonStyle skin, own, later;
+  QWidget plain, owned, changed, changedAll;
+  owned.setStyle(&own);
+  {
+    TStyleSwitch styles;
+    for (QWidget* w : {&plain, &owned, &changed, &changedAll}) styles.Use(w, &skin);
+    EXPECT_EQ(plain.style(), &skin);
+    changed.setStyle(&later);
+    styles.Restore(&plain);
+    styles.Restore(&owned);
+    styles.Restore(&changed);
+    EXPECT_FALSE(plain.testAttribute(Qt::WA_SetStyle));
+    EXPECT_EQ(owned.style(), &own);
+    EXPECT_EQ(changed.style(), &later);
+    styles.Use(&plain, &skin);
+    changedAll.setStyle(&later);
+  }  // RestoreAll
+  EXPECT_FALSE(plain.testAttribute(Qt::WA_SetStyle));
+  EXPECT_EQ(changedAll.style(), &later);
+  changed.setStyle(nullptr);
+  changedAll.setStyle(nullptr);
+  owned.setStyle(nullptr);
+}
+
+TEST_F(SkinManageTest, APopupGivesBackOnlyItsOwnStyle) {
+  auto data = MainData();
+  QCommonStyle later;
+  QMenu kept, changed;
+  {
+    TWinSkinPopMenu a(&kept, data.get(), false, 0), b(&changed, data.get(), false, 0);
+    a.Start();
+    b.Start();
+    ASSERT_EQ(kept.style(), data->Style());
+    ASSERT_EQ(changed.style(), data->Style());
+    changed.setStyle(&later);  // another painter's style set after the skin's
+  }
+  EXPECT_FALSE(kept.testAttribute(Qt::WA_SetStyle));
+  EXPECT_EQ(changed.style(), &later);
+  changed.setStyle(nullptr);
 }

@@ -183,7 +183,7 @@ TEST_F(ManagerTest, TheStepsOfASkinChange) {
   EXPECT_EQ(std::count(steps.begin(), steps.end(), "hook"), 0) << "installed once";
   steps.clear();
   sm->SetActive(false);
-  EXPECT_EQ(steps, (std::vector<std::string>{"glows", "unhook", "command 2"}));
+  EXPECT_EQ(steps, (std::vector<std::string>{"glows", "unhook", "menus", "command 2"}));
   EXPECT_FALSE(sm->DialogHookInstalled);
   // Another manager than the default installs no hook.
   other->SetSkinDirectory(Root());
@@ -206,6 +206,7 @@ TEST_F(ManagerTest, TheStepsOfASkinChange) {
   EXPECT_FALSE(menus);
   sm->SetSkinnedPopups(true);
   EXPECT_TRUE(menus);
+  seams.SetMenusActive = nullptr;  // the managers' ends unhook the menus
   adapters = {};
 }
 

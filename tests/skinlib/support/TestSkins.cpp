@@ -1042,6 +1042,67 @@ QImage DrawStandardListImage(int index) {
   return image;
 }
 
+TestSkin MenuSkin(int mainMenuBorderWidth) {
+  TestSkin skin;
+  skin.Name = QStringLiteral("Menus");
+  const QRect frame = skin.Place(FrameStrip(30, 30, 1, true));  // 30 x 60
+  QImage line(12, 2, QImage::Format_RGB32);
+  for (int x = 0; x < 12; ++x) {
+    line.setPixelColor(x, 0, QColor(120, 140, 170));
+    line.setPixelColor(x, 1, Qt::white);
+  }
+  const QRect divider = skin.Place(line);
+  const auto mark = [](bool radio) {
+    QImage image(16, 16, QImage::Format_RGB32);
+    image.fill(kKeyColour);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    if (radio) {
+      p.setPen(Qt::NoPen);
+      p.setBrush(QColor(24, 40, 90));
+      p.drawEllipse(QRect(4, 4, 8, 8));
+    } else {
+      p.setPen(QPen(QColor(24, 40, 90), 2));
+      p.drawPolyline(QPolygon({QPoint(3, 8), QPoint(6, 11), QPoint(12, 4)}));
+    }
+    return image;
+  };
+  const QRect check = skin.Place(mark(false));
+  const QRect radio = skin.Place(mark(true));
+  skin.Section(QStringLiteral("GLOBALINFO"))
+      .Set(QStringLiteral("VERSION"), QStringLiteral("7.05"))
+      .Set(QStringLiteral("MASTERBITMAP"), QStringLiteral("Master.bmp"))
+      .Set(QStringLiteral("COLOR"), 0xF0F0F0)
+      .Set(QStringLiteral("FONTCOLOR"), 0x202020)
+      .Set(QStringLiteral("CHECK"), GlyphValue(check, 1, 0))
+      .Set(QStringLiteral("RADIOCHECKED"), GlyphValue(radio, 1, 0));
+  skin.Section(QStringLiteral("MENUITEM"))
+      .Set(QStringLiteral("COLOR"), 0xFFFFFF)
+      .Set(QStringLiteral("HOTCOLOR"), kMenuHotColor)
+      .Set(QStringLiteral("FONTCOLOR"), 0x202020)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0x000000)
+      .Set(QStringLiteral("TRANSPARENCY"), 100)
+      .Set(QStringLiteral("HOTTRANSPARENCY"), 0);
+  skin.Section(QStringLiteral("MAINMENU"))
+      .Set(QStringLiteral("COLOR"), kMenuBodyColor)
+      .Set(QStringLiteral("BORDERSMASK"),
+           BorderValue(frame, QMargins(6, 6, 6, 6), 1, 1, 1, mainMenuBorderWidth));
+  skin.Section(QStringLiteral("DIVIDERV"))
+      .Set(QStringLiteral("COLOR"), kMenuBodyColor)
+      .Set(QStringLiteral("BORDERSMASK"), BorderValue(divider, QMargins(2, 0, 2, 0), 1, 0, 5, 0));
+  skin.Section(QStringLiteral("EXTRALINE"))
+      .Set(QStringLiteral("COLOR"), kExtraLineColor)
+      .Set(QStringLiteral("FONTCOLOR"), 0xFFFFFF);
+  skin.Section(QStringLiteral("ICOLINE")).Set(QStringLiteral("COLOR"), kIcoLineColor);
+  skin.Section(QStringLiteral("TOOLBAR"))
+      .Set(QStringLiteral("COLOR"), 0xE0C8B0)
+      .Set(QStringLiteral("FONTCOLOR"), 0x402010);
+  skin.Section(QStringLiteral("SPEEDBUTTON_SMALL"))
+      .Set(QStringLiteral("COLOR"), 0xC0D8F0)
+      .Set(QStringLiteral("HOTCOLOR"), 0xA0C0E8);
+  return skin;
+}
+
 namespace {
 
 // Three 8 x 8 states of an arrow pointing left (0), up (1), right (2) or

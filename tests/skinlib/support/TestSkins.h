@@ -272,6 +272,19 @@ inline constexpr std::array<int, 5> kCaptionColors{0x0000C0, 0xC00000, 0x00C000,
 inline constexpr std::array<int, 5> kCaptionHotColors{0x000080, 0x800000, 0x008000, 0x808000, 0x800080};
 TestSkin CaptionSkin();
 
+// A skin for the skinned menus: "MENUITEM" (white, hot kMenuHotColor, font
+// colours $202020 and $000000), "MAINMENU" (the popup's body,
+// kMenuBodyColor, "BORDERSMASK" a 30 x 30 rounded frame with its mask,
+// margins 6 on every side, BorderWidth `mainMenuBorderWidth` (0: the
+// reader's default)), "DIVIDERV" ("BORDERSMASK" a 12 x 2 etched line,
+// margins 2, 0, 2, 0, centre stretched), "EXTRALINE" (kExtraLineColor, white font),
+// "ICOLINE" (kIcoLineColor), "TOOLBAR" (titles), "SPEEDBUTTON_SMALL", and
+// GLOBALINFO's "CHECK" and "RADIOCHECKED" glyphs (16 x 16, one state, key
+// colour around a dark tick or dot).
+inline constexpr int kMenuHotColor = 0x90C8F0, kMenuBodyColor = 0xF4ECE4, kExtraLineColor = 0x8C4218,
+                     kIcoLineColor = 0xE8D8C8;
+TestSkin MenuSkin(int mainMenuBorderWidth = 4);
+
 // A skin for the form provider's title. GLOBALINFO: TITLEHEIGHT 30,
 // MAXHEIGHT 30, BISPACE 2, BIRIGHT 2, BILEFT 2; the large caption-button
 // images BICONCLOSE, BICONMAX, BICONNORM, BICONMIN, BICONHELP
