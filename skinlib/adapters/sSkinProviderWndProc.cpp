@@ -373,7 +373,6 @@ void TsSkinProvider::NewWndProc(Message& m, const CallPrevious& previous) {
   }
   // 4. Skinned: window messages.
   WindowMessage(m, def);
-  if (self && !defaulted && m.Msg == WM_NULL) def();
 }
 
 bool TsSkinProvider::SkinCommandAnyState(Message& m, const std::function<void()>& def) {
