@@ -147,20 +147,7 @@ void TsSkinProvider::AttachFrame() {
 
 // ------------------------------------------------------------ the hook
 
-void TsSkinProvider::Hook(Message& m, const CallPrevious& previous) {
-  switch (m.Msg) {
-    case kRegionQueryMsg:
-      m.Result = 0;
-      return;
-    case WM_WINDOWPOSCHANGING:
-      if (inRegionUpdate_) return;  // swallowed while the region changes
-      if (Skinned()) WindowPosChanging(m);
-      break;
-    default:
-      break;
-  }
-  previous(m);
-}
+void TsSkinProvider::Hook(Message& m, const CallPrevious& previous) { NewWndProc(m, previous); }
 
 void TsSkinProvider::WindowPosChanging(Message& m) {
   auto* pos = ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam));
@@ -555,6 +542,7 @@ void TsSkinProvider::ApplySkin() {
   SetUseGlobalColor(useGlobalColor_);
   firstApply_ = false;
   if (drawNonClientArea_) {
+    InstallMenuLineLayout(true);
     if (form_->isVisible()) AttachFrame();
     else AtFirstShow(form_, [self = QPointer<TsSkinProvider>(this)] {
            if (self) self->AttachFrame();
@@ -625,6 +613,7 @@ void TsSkinProvider::PaintAll() {
       if (const TsMaskData* mask = Mask(strip)) PaintMaskRect(bmp, l.StripRect, true, self, *mask, titleState, false);
     }
   }
+  if (drawNonClientArea_) PaintMenuLine();
   // The caption, then the buttons.
   if (HasOwnCaption(f) && drawNonClientArea_) {
     PaintCaptionText(l);

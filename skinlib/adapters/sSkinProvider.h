@@ -266,6 +266,69 @@ class TsSkinProvider : public QObject {
   // events.
   void Notification(QObject* component, bool inserted);
 
+  // ---- the window procedure (sSkinProviderWndProc.cpp)
+  // Every message of the form, in this order: skin commands answered in
+  // any state, the unskinned path, skinned commands, window messages.
+  // `previous` (the form's own handling) runs at most once.
+  void NewWndProc(platform::Message& m, const platform::CallPrevious& previous);
+  // Client area inside the window bitmap; the band above it.
+  int ClientOffsetX() const;
+  int ClientOffsetY() const;
+  int TopBandHeight() const { return std::max(0, ClientOffsetY()); }
+  // ---- the menu line (sSkinProviderMenuLine.cpp): the form's QMenuBar
+  // as the platform's menu line, laid out and painted by the provider.
+  // False for dialogs and MDI children; else whether the menu has a
+  // visible item.
+  bool MenuVisible() const;
+  // SM_CYMENU - 1 with a menu, else 0.
+  int MenuItemHeight() const;
+  // The rows the line takes (cached until the layout changes).
+  int MenuRowCount();
+  // The section the line is painted with ("MENULINE" or MenuLineSkin).
+  int MenuLineSectionIndex() const;
+  // The line's layout given to the platform (on while skinned).
+  void InstallMenuLineLayout(bool on);
+  // Paints the line with its items into the cache.
+  void PaintMenuLine();
+  // An MDI main form whose active child is maximized: the child's icon at
+  // the left of the line and its minimize, restore and close buttons (hit
+  // codes 103, 102, 101) at the right.
+  bool MDIButtonsVisible() const;
+  QWidget* MaximizedMdiChild() const;
+  // Where the MDI child buttons sit (window coordinates; empty when not shown).
+  platform::TRect MdiButtonRect(int hitCode) const;
+  platform::TRect MdiChildIconRect() const;
+  // Paints one item of the line into the cache and repaints the band.
+  void RepaintMenuItem(int position);
+  // WM_NCPAINT: the cache brought up to date and its four bands copied
+  // to the window's canvas (the client area is never overwritten).
+  void PaintNonClient();
+  void PaintFrameToDC(platform::Canvas& dc);
+  bool CacheSizeChanged() const;
+  // Background and menu line dirty, the band repainted.
+  void RequestFullRepaint();
+  // The skinned system menu, or the window's standard one with its items
+  // enabled by the caption answers; a chosen command is posted as
+  // WM_SYSCOMMAND. Never waits.
+  void ShowSystemMenu(int x, int y);
+  // Takes (true) or gives back (false) the form's WS_SYSMENU.
+  void SetSysMenuStyle(bool take);
+  // WM_GETMINMAXINFO for a form the platform maximizes itself.
+  void GetMinMaxInfo(platform::Message& m);
+  // The background colour of the form's client area.
+  platform::TColor FormColor() const;
+  // The rmBorder outline (an overlay window on the screen).
+  void BeginMoveOutline(platform::TPoint screenPoint, int hitCode);
+  void DrawMoveOutline(platform::TPoint screenPoint);
+  // Ends the drag: outline gone, capture released, state cleared; the
+  // window moves to the outline only with `apply`.
+  void EndMoveOutline(bool apply);
+  QWidget* MoveOutline() const { return outline_.data(); }
+  // The caption buttons' fades end at once (the window moved or sized).
+  void FreeButtonFades();
+  // A pending click on the title icon (its 200 ms wait).
+  bool SystemMenuPending() const { return sysMenuTimer_ != nullptr; }
+
   // ---- skin
   void ApplySkin();
   void Loaded();
@@ -277,6 +340,17 @@ class TsSkinProvider : public QObject {
 
  private:
   void Hook(platform::Message& m, const platform::CallPrevious& previous);
+  bool SkinCommandAnyState(platform::Message& m, const std::function<void()>& def);
+  void SkinnedCommand(platform::Message& m);
+  void WindowMessage(platform::Message& m, const std::function<void()>& def);
+  void NcLButtonDown(platform::Message& m, const std::function<void()>& def);
+  void NcLButtonUp(platform::Message& m, const std::function<void()>& def);
+  void SysCommand(platform::Message& m, const std::function<void()>& def);
+  void RemoveSkin();
+  void NewSkin(bool fromSkinnedPath);
+  void ClickOnTitleIcon();
+  void ShowSystemMenuBelowIcon();
+  void Refresh();
   void WindowPosChanging(platform::Message& m);
   void AttachFrame();
   void ShowHint(const QString& text);
@@ -287,6 +361,16 @@ class TsSkinProvider : public QObject {
 
   QPointer<QWidget> form_;
   QPointer<QWidget> hint_;
+  QPointer<QWidget> outline_;
+  QPointer<QObject> sysMenuTimer_;
+  platform::TRect dragStart_;
+  platform::TPoint dragPoint_;
+  bool sysMenuTaken_ = false;
+  bool firstPaint_ = true;
+  bool menuLineChanged_ = true;
+  bool titleBitmapValid_ = false;
+  int menuRowCount_ = -1;
+  bool mdiButtonsLaidOut_ = false;
   std::unique_ptr<TsCommonData> skinData_;
   platform::WindowProcHandle hook_;
   std::unique_ptr<TsCustomSysMenu> systemMenu_;
@@ -320,6 +404,28 @@ class TsSkinProvider : public QObject {
   bool inAnimation_ = false;
   bool inHitTest_ = false;
 };
+
+// The control adapter of a form's children comes with its own unit: until
+// it is there no child is adapted. Its steps, called through this seam
+// (empty slots do nothing).
+struct TacControlAdapterSeam {
+  // Makes the form's control adapter (CreateAdapter).
+  std::function<void(TsSkinProvider&)> Create;
+  // Re-adapts one control, or all of them for nullptr.
+  std::function<void(TsSkinProvider&, QWidget*)> Readapt;
+  // Tells the adapted controls the skin is gone and frees the adapter.
+  std::function<void(TsSkinProvider&)> Destroy;
+};
+TacControlAdapterSeam& ControlAdapterSeam();
+
+// The form's menus hooked for skinned drawing (or unhooked): the skinned
+// menus' unit fills it; empty, menus stay as they are.
+std::function<void(TsSkinProvider&, bool install)>& HookFormMenusSeam();
+
+// The menu line's rows: items (their widths) left to right, a new row
+// when the next item passes `room`, never an empty row; rectangles
+// relative to the line's corner. The number of rows.
+int LayoutMenuRows(const std::vector<int>& widths, int room, int itemHeight, std::vector<QRect>* rects);
 
 // The provider of a form (nullptr: none).
 TsSkinProvider* ProviderOfForm(const QWidget* form);

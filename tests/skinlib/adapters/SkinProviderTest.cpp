@@ -27,9 +27,19 @@
 #include <QEvent>
 #include <QApplication>
 #include <QMenu>
+#include <QMenuBar>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include "platform/MenuLine.h"
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <QElapsedTimer>
+#include <QWhatsThis>
+#include "platform/Capture.h"
+#include "platform/Colors.h"
+#include "platform/WindowUtils.h"
 
 #include <gtest/gtest.h>
 
@@ -944,3 +954,476 @@ TEST_F(FadeTest, FadeStopsAndFreesItselfWhenItsButtonOrFormGoes) {
 }
 
 }  // namespace
+
+// ------------------------------------------------------------ the window procedure
+
+namespace {
+
+// The form's own handling, below the provider: what reaches it.
+struct FormMessages {
+  explicit FormMessages(QWidget* w)
+      : handle(InstallWindowProc(
+            w,
+            [this](Message& m, const CallPrevious& previous) {
+              seen.push_back(m.Msg);
+              if (m.Msg == WM_SYSCOMMAND) commands.push_back(unsigned(m.WParam) & 0xFFF0);
+              if (m.Msg == SkinCommandMsg) skinCommands.push_back(HIWORD(std::uintptr_t(m.WParam)));
+              if (m.Msg == WM_WINDOWPOSCHANGING) ++posChanging;
+              if (swallowSysCommands && m.Msg == WM_SYSCOMMAND) return;
+              previous(m);
+            },
+            WindowProcLevel::Control)) {}
+  ~FormMessages() { RemoveWindowProc(handle); }
+  int Count(unsigned msg) const { return int(std::count(seen.begin(), seen.end(), msg)); }
+  void Clear() {
+    seen.clear();
+    commands.clear();
+    skinCommands.clear();
+    posChanging = 0;
+  }
+  WindowProcHandle handle;
+  std::vector<unsigned> seen, commands, skinCommands;
+  int posChanging = 0;
+  bool swallowSysCommands = false;
+};
+
+void Pump(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+LPARAM ScreenParam(const QWidget* w, TPoint local) {
+  const QPoint p = w->mapToGlobal(QPoint(local.X, local.Y));
+  return MAKELPARAM(p.x(), p.y());
+}
+
+}  // namespace
+
+TEST_F(ProviderTest, UnskinnedFormAnswersSevenAndAnotherManagersRemoveReachesOnlyTheChildren) {
+  Provide();
+  EXPECT_EQ(SendMessage(form.get(), SkinCommandMsg, MAKEWPARAM(0, acIsSkinned), 0), 1) << "no manager at all";
+  Activate();
+  QWidget* child = new QWidget(form.get());
+  std::vector<unsigned> childCommands;
+  WindowProcHandle childHandle = InstallWindowProc(
+      child,
+      [&](Message& m, const CallPrevious& previous) {
+        if (m.Msg == SkinCommandMsg) {
+          childCommands.push_back(HIWORD(std::uintptr_t(m.WParam)));
+          if (HIWORD(std::uintptr_t(m.WParam)) == acIsSkinned) {
+            m.Result = 1;  // a skinned child
+            return;
+          }
+        }
+        previous(m);
+      },
+      WindowProcLevel::Control);
+  FormMessages own(form.get());
+  const bool sysMenu = GetWindowLong(form.get(), GWL_STYLE) & WS_SYSMENU;
+  TsSkinProvider* provider = Provide();
+  form->show();
+  ASSERT_TRUE(HasNonClientFrame(form.get()));
+  childCommands.clear();
+  QObject stranger;
+  SendMessage(form.get(), SkinCommandMsg, MAKEWPARAM(0, acRemoveSkin), LPARAM(PtrParam(&stranger)));
+  EXPECT_EQ(std::count(childCommands.begin(), childCommands.end(), unsigned(acRemoveSkin)), 1);
+  EXPECT_TRUE(own.skinCommands.empty()) << "the form's own handling never sees it";
+  EXPECT_TRUE(HasNonClientFrame(form.get())) << "the skin stays";
+  EXPECT_TRUE(provider->Skinned());
+  // Its own manager's remove takes the frame off, the style as it was.
+  SendMessage(form.get(), SkinCommandMsg, MAKEWPARAM(0, acRemoveSkin), LPARAM(PtrParam(manager.get())));
+  EXPECT_FALSE(HasNonClientFrame(form.get()));
+  EXPECT_EQ(bool(GetWindowLong(form.get(), GWL_STYLE) & WS_SYSMENU), sysMenu);
+  EXPECT_EQ(std::count(childCommands.begin(), childCommands.end(), unsigned(acRemoveSkin)), 2);
+  RemoveWindowProc(childHandle);
+}
+
+TEST_F(ProviderTest, MessagesAnsweredWithoutTheForm) {
+  Activate();
+  FormMessages own(form.get());
+  Provide();
+  form->show();
+  own.Clear();
+  const struct {
+    unsigned msg;
+  } cases[] = {{WM_PRINTCLIENT}, {WM_ENTERIDLE}, {0x93}, {0xB034}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(SendMessage(form.get(), c.msg, 0, 0), 0) << c.msg;
+    EXPECT_EQ(own.Count(c.msg), 0) << c.msg;
+  }
+  // Skinned commands the provider does not know go nowhere either.
+  SendMessage(form.get(), SkinCommandMsg, MAKEWPARAM(0, 50), 0);
+  EXPECT_TRUE(own.skinCommands.empty());
+  EXPECT_EQ(SendMessage(form.get(), SkinCommandMsg, MAKEWPARAM(0, acIsSkinned), 0), 1);
+  EXPECT_EQ(SendMessage(form.get(), SkinCommandMsg, MAKEWPARAM(0, 61), 0),
+            LRESULT(MAKELONG(form->contentsRect().left(), form->contentsRect().top())));
+}
+
+TEST_F(ProviderTest, BandOnTheScreenIsTheCachesAndTheClientIsLeftAlone) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  form->show();
+  const QImage shot = form->grab().toImage();
+  ASSERT_TRUE(provider->SkinData()->CacheBitmap);
+  const Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  const QRect client = form->contentsRect();
+  const QPoint band[] = {{client.left() + 30, client.top() / 2}, {1, client.top() + 40},
+                         {form->width() - 2, client.top() + 40}, {40, form->height() - 2}};
+  for (const QPoint& p : band)
+    EXPECT_EQ(shot.pixel(p) & 0xFFFFFFu, ToQColor(cache.GetPixel(p.x(), p.y())).rgb() & 0xFFFFFFu)
+        << p.x() << "," << p.y();
+  EXPECT_EQ(provider->TopBandHeight(), client.top());
+}
+
+TEST_F(ProviderTest, MinimizeReleasedOutsideItsButtonOnlyRunsTheDefault) {
+  Activate();
+  FormMessages own(form.get());
+  own.swallowSysCommands = true;
+  TsSkinProvider* provider = Provide();
+  form->show();
+  provider->PaintAll();
+  const TRect min = provider->Buttons()[0].Rect;
+  ASSERT_GT(min.Width(), 0);
+  const TPoint inside = Centre(min);
+  const TPoint caption{60, min.Top + 2};
+  const TPoint belowButton{inside.X, min.Bottom + 1};
+  const struct {
+    const char* name;
+    WPARAM code;
+    TPoint at;
+    bool minimizes;
+  } cases[] = {{"on the caption", HTCAPTION, caption, false},
+               {"minimize code but outside its rectangle", HTMINBUTTON, belowButton, false},
+               {"on the button", HTMINBUTTON, inside, true}};
+  for (const auto& c : cases) {
+    own.Clear();
+    SendMessage(form.get(), WM_NCLBUTTONDOWN, HTMINBUTTON, ScreenParam(form.get(), inside));
+    EXPECT_EQ(provider->Buttons()[0].State, 2) << c.name;
+    EXPECT_EQ(own.Count(WM_NCLBUTTONDOWN), 0) << "a title button press is the provider's";
+    SendMessage(form.get(), WM_NCLBUTTONUP, c.code, ScreenParam(form.get(), c.at));
+    EXPECT_EQ(provider->Buttons()[0].State, 0) << c.name;
+    EXPECT_EQ(own.Count(WM_NCLBUTTONUP), c.minimizes ? 0 : 1) << c.name;
+    EXPECT_EQ(own.commands, c.minimizes ? std::vector<unsigned>{SC_MINIMIZE} : std::vector<unsigned>{}) << c.name;
+  }
+}
+
+TEST_F(ProviderTest, PressThatBeganOnAnotherWindowRunsNoTitleButton) {
+  Activate();
+  QWidget other;
+  other.resize(300, 200);
+  FormMessages own(form.get());
+  own.swallowSysCommands = true;
+  TsSkinProvider* provider = Provide();
+  TsSkinProvider* otherProvider = new TsSkinProvider(&other);
+  form->show();
+  other.show();
+  provider->PaintAll();
+  otherProvider->PaintAll();
+  const TPoint otherClose = Centre(otherProvider->Buttons()[2].Rect);
+  const TPoint close = Centre(provider->Buttons()[2].Rect);
+  SendMessage(&other, WM_NCLBUTTONDOWN, HTCLOSE, ScreenParam(&other, otherClose));
+  own.Clear();
+  SendMessage(form.get(), WM_NCLBUTTONUP, HTCLOSE, ScreenParam(form.get(), close));
+  EXPECT_TRUE(own.commands.empty()) << "no SC_CLOSE";
+  EXPECT_EQ(own.Count(WM_NCLBUTTONUP), 1) << "the default runs";
+  EXPECT_TRUE(form->isVisible());
+  // The press and release on one form closes it.
+  SendMessage(form.get(), WM_NCLBUTTONDOWN, HTCLOSE, ScreenParam(form.get(), close));
+  SendMessage(form.get(), WM_NCLBUTTONUP, HTCLOSE, ScreenParam(form.get(), close));
+  EXPECT_EQ(own.commands, std::vector<unsigned>{SC_CLOSE});
+}
+
+TEST_F(ProviderTest, OutlineShowsOnPressAndGoesOnReleaseMovingTheWindowOnce) {
+  Activate();
+  FormMessages own(form.get());
+  TsSkinProvider* provider = Provide();
+  provider->SetResizeMode(TsResizeMode::rmBorder);
+  form->show();
+  const QPoint start = form->pos();
+  const TPoint press{80, 10};
+  const QPoint screenPress = form->mapToGlobal(QPoint(press.X, press.Y));
+  own.Clear();
+  SendMessage(form.get(), WM_NCLBUTTONDOWN, HTCAPTION, ScreenParam(form.get(), press));
+  ASSERT_NE(provider->MoveOutline(), nullptr);
+  EXPECT_TRUE(provider->MoveOutline()->isVisible());
+  EXPECT_EQ(GetCapture(), form.get());
+  provider->DrawMoveOutline({screenPress.x() + 30, screenPress.y() + 20});
+  EXPECT_EQ(provider->MoveOutline()->geometry(), form->geometry().translated(30, 20));
+  EXPECT_EQ(form->pos(), start) << "nothing moves while dragging";
+  SendMessage(form.get(), WM_NCLBUTTONUP, HTCAPTION, MAKELPARAM(screenPress.x() + 30, screenPress.y() + 20));
+  EXPECT_EQ(provider->MoveOutline(), nullptr);
+  EXPECT_EQ(GetCapture(), nullptr);
+  EXPECT_EQ(form->pos(), start + QPoint(30, 20));
+  EXPECT_EQ(own.posChanging, 1) << "moved once";
+  EXPECT_FALSE(BorderDrag.InProgress);
+}
+
+TEST_F(ProviderTest, OutlineDragEndsOnGrabLossAndOnAReleaseWhileMaximized) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  provider->SetResizeMode(TsResizeMode::rmBorder);
+  form->show();
+  const QRect start = form->geometry();
+  const auto press = [&] {
+    SendMessage(form.get(), WM_NCLBUTTONDOWN, HTRIGHT, ScreenParam(form.get(), {form->width() - 2, 100}));
+    ASSERT_NE(provider->MoveOutline(), nullptr);
+    provider->DrawMoveOutline({form->geometry().right() + 40, 100});
+  };
+  // The grab goes elsewhere.
+  press();
+  QWidget thief;
+  SetCapture(&thief);
+  EXPECT_EQ(provider->MoveOutline(), nullptr);
+  EXPECT_FALSE(BorderDrag.InProgress);
+  EXPECT_EQ(form->geometry(), start) << "a lost drag changes nothing";
+  ReleaseCapture();
+  // A release while maximized.
+  press();
+  form->showMaximized();
+  SendMessage(form.get(), WM_LBUTTONUP, 0, 0);
+  EXPECT_EQ(provider->MoveOutline(), nullptr);
+  EXPECT_FALSE(BorderDrag.InProgress);
+  EXPECT_NE(GetCapture(), form.get());
+  form->showNormal();
+  EXPECT_EQ(form->geometry(), start);
+}
+
+TEST_F(ProviderTest, StandardSystemMenuNeverHidesTheWindow) {
+  Activate();
+  manager->SetSkinnedPopups(false);
+  TsSkinProvider* provider = Provide();
+  form->show();
+  int hides = 0;
+  struct HideCounter : QObject {
+    int* n;
+    explicit HideCounter(int* c) : n(c) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Hide) ++*n;
+      return false;
+    }
+  } counter(&hides);
+  form->installEventFilter(&counter);
+  provider->ShowSystemMenu(form->x() + 20, form->y() + 30);
+  EXPECT_TRUE(GetWindowLong(form.get(), GWL_STYLE) & WS_VISIBLE);
+  EXPECT_TRUE(IsWindowVisible(form.get()));
+  EXPECT_EQ(hides, 0);
+  QWidget* popup = QApplication::activePopupWidget();
+  ASSERT_NE(popup, nullptr);
+  auto* menu = qobject_cast<QMenu*>(popup);
+  ASSERT_NE(menu, nullptr);
+  // The form is sizeable and normal: every item but restore is enabled,
+  // size greyed as the menu opens (the skinned frame sizes the form).
+  const struct {
+    unsigned command;
+    bool enabled;
+  } items[] = {{SC_RESTORE, false}, {SC_MOVE, true}, {SC_SIZE, false}, {SC_MINIMIZE, true}, {SC_CLOSE, true}};
+  for (const auto& i : items) {
+    QAction* a = GetMenuItem(menu, i.command, false);
+    ASSERT_NE(a, nullptr) << i.command;
+    EXPECT_EQ(a->isEnabled(), i.enabled) << i.command;
+  }
+  popup->close();
+  form->removeEventFilter(&counter);
+}
+
+TEST_F(ProviderTest, TitleIconClickWaitsWithoutPumpingAndADoubleClickClosesInstead) {
+  Activate();
+  manager->SetSkinnedPopups(false);
+  TsSkinProvider* provider = Provide();
+  form->show();
+  const LPARAM icon = ScreenParam(form.get(), Centre(provider->IconRect()));
+  SendMessage(form.get(), WM_NCLBUTTONDOWN, HTSYSMENU, icon);
+  EXPECT_TRUE(provider->SystemMenuPending());
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "nothing shows within the wait";
+  Pump(300);
+  QWidget* popup = QApplication::activePopupWidget();
+  ASSERT_NE(popup, nullptr) << "the menu after the wait";
+  popup->close();
+  // A double click within the wait: the form closes and no menu follows.
+  form->setAttribute(Qt::WA_DeleteOnClose);
+  QPointer<QWidget> guard = form.get();
+  SendMessage(form.get(), WM_NCLBUTTONDOWN, HTSYSMENU, icon);
+  SendMessage(form.get(), WM_NCLBUTTONDBLCLK, HTSYSMENU, icon);
+  Pump(300);
+  EXPECT_TRUE(guard.isNull()) << "closed and deleted";
+  (void)form.release();
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
+TEST_F(ProviderTest, FormGoneWithinTheIconWaitCancelsTheMenu) {
+  Activate();
+  manager->SetSkinnedPopups(false);
+  TsSkinProvider* provider = Provide();
+  form->show();
+  SendMessage(form.get(), WM_NCLBUTTONDOWN, HTSYSMENU, ScreenParam(form.get(), Centre(provider->IconRect())));
+  form.reset();
+  Pump(300);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
+TEST_F(ProviderTest, HelpButtonEntersWhatsThisMode) {
+  Activate();
+  form->setProperty("BorderIcons", QStringList{QStringLiteral("biSystemMenu"), QStringLiteral("biHelp")});
+  TsSkinProvider* provider = Provide();
+  form->show();
+  provider->PaintAll();
+  const TRect help = provider->Buttons()[3].Rect;
+  ASSERT_GT(help.Width(), 0);
+  const LPARAM at = ScreenParam(form.get(), Centre(help));
+  EXPECT_EQ(provider->NonClientHitTest({GET_X_LPARAM(at), GET_Y_LPARAM(at)}), HTHELP);
+  SendMessage(form.get(), WM_NCLBUTTONDOWN, HTHELP, at);
+  SendMessage(form.get(), WM_NCLBUTTONUP, HTHELP, at);
+  EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
+  QWhatsThis::leaveWhatsThisMode();
+}
+
+// ------------------------------------------------------------ the menu line
+
+TEST(MenuLineLayoutTest, RowsWrapWithoutEmptyRows) {
+  const struct {
+    std::vector<int> widths;
+    int room;
+    int rows;
+    int lastX, lastY;
+  } cases[] = {
+      {{}, 100, 0, 0, 0},
+      {{40, 40}, 100, 1, 40, 0},
+      {{40, 40, 40}, 100, 2, 0, 18},
+      {{150, 40}, 100, 2, 0, 18},  // a wide first item takes its row alone, no empty row before it
+      {{40, 150}, 100, 2, 0, 18},
+  };
+  for (const auto& c : cases) {
+    std::vector<QRect> rects;
+    EXPECT_EQ(LayoutMenuRows(c.widths, c.room, 18, &rects), c.rows);
+    ASSERT_EQ(rects.size(), c.widths.size());
+    if (!rects.empty()) {
+      EXPECT_EQ(rects.back().topLeft(), QPoint(c.lastX, c.lastY));
+      EXPECT_EQ(rects.back().size(), QSize(c.widths.back(), 18));
+    }
+  }
+}
+
+TEST_F(ProviderTest, MenuWrappingToTwoRowsPaintsTheMenuLineTwoItemsDeep) {
+  Activate();
+  auto* window = new QMainWindow;
+  form.reset(window);
+  form->resize(400, 300);
+  auto* bar = new QMenuBar;
+  for (int i = 0; i < 9; ++i) bar->addMenu(QStringLiteral("Menu number &%1").arg(i))->addAction(QStringLiteral("x"));
+  window->setMenuBar(bar);
+  TsSkinProvider* provider = Provide();
+  form->show();
+  const int h = provider->MenuItemHeight();
+  EXPECT_EQ(h, GetSystemMetrics(SM_CYMENU) - 1);
+  const int rows = provider->MenuRowCount();
+  ASSERT_GE(rows, 2);
+  const TRect line = GetMenuLineRect(form.get());
+  EXPECT_EQ(line.Height(), rows * h);
+  EXPECT_EQ(provider->TopBandHeight(), line.Bottom) << "the client starts under the last row";
+  provider->PaintAll();
+  const Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  for (int row = 0; row < rows; ++row)
+    EXPECT_EQ(cache.GetPixel(line.Right - 2, line.Top + row * h + h / 2), TColor(testskins::kFormMenuLineHotColor))
+        << "row " << row;
+  EXPECT_NE(cache.GetPixel(line.Right - 2, line.Bottom + 2), TColor(testskins::kFormMenuLineHotColor));
+  // The items are where the platform's menu loop and hit test find them.
+  TRect first;
+  ASSERT_TRUE(GetMenuItemRect(form.get(), bar, 0, &first));
+  const QPoint corner = form->mapToGlobal(QPoint(0, 0));
+  EXPECT_EQ(first.Left - corner.x(), line.Left);
+  EXPECT_EQ(first.Top - corner.y(), line.Top);
+  EXPECT_EQ(SendMessage(form.get(), WM_NCHITTEST, 0, MAKELPARAM(first.Left + 3, first.Top + 3)), HTMENU);
+}
+
+TEST_F(ProviderTest, MenuWithoutVisibleItemsPaintsNoLine) {
+  Activate();
+  QWidget plain;
+  plain.resize(400, 300);
+  TsSkinProvider* plainProvider = new TsSkinProvider(&plain);
+  plain.show();
+  auto* window = new QMainWindow;
+  form.reset(window);
+  form->resize(400, 300);
+  auto* bar = new QMenuBar;
+  bar->addMenu(QStringLiteral("&File"))->menuAction()->setVisible(false);
+  window->setMenuBar(bar);
+  TsSkinProvider* provider = Provide();
+  form->show();
+  EXPECT_FALSE(provider->MenuVisible());
+  EXPECT_EQ(GetMenuLineRect(form.get()).Height(), 0);
+  EXPECT_EQ(provider->TopBandHeight(), plainProvider->TopBandHeight()) << "the band ends at the caption";
+  provider->PaintAll();
+  const Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  const int y = provider->TopBandHeight() + 5;
+  EXPECT_NE(cache.GetPixel(200, y), TColor(testskins::kFormMenuLineHotColor));
+}
+
+TEST_F(ProviderTest, MaximizedSizeIsTheWorkAreaForAFormThePlatformMaximizes) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  form->show();
+  MINMAXINFO info;
+  SendMessage(form.get(), WM_GETMINMAXINFO, 0, LPARAM(PtrParam(&info)));
+  const TRect work = provider->MonitorWorkArea();
+  EXPECT_EQ(info.ptMaxPosition.X, work.Left);
+  EXPECT_EQ(info.ptMaxPosition.Y, work.Top);
+  EXPECT_EQ(info.ptMaxSize.X, work.Width());
+  EXPECT_EQ(info.ptMaxSize.Y, work.Height());
+}
+
+TEST_F(ProviderTest, MdiMainFormWithAMaximizedChildShowsItsIconAndThreeButtons) {
+  Activate();
+  auto* window = new QMainWindow;
+  form.reset(window);
+  form->resize(500, 360);
+  window->setProperty("FormStyle", QStringLiteral("fsMDIForm"));
+  auto* bar = new QMenuBar;
+  bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("x"));
+  window->setMenuBar(bar);
+  auto* area = new QMdiArea;
+  window->setCentralWidget(area);
+  auto* childForm = new QWidget;
+  QMdiSubWindow* child = area->addSubWindow(childForm);
+  TsSkinProvider* provider = Provide();
+  form->show();
+  child->show();
+  // Not maximized: no icon, no buttons.
+  EXPECT_FALSE(provider->MDIButtonsVisible());
+  EXPECT_EQ(provider->MdiButtonRect(101).Width(), 0);
+  child->showMaximized();
+  ASSERT_TRUE(provider->MDIButtonsVisible());
+  provider->PaintAll();
+  const Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  const TRect line = GetMenuLineRect(form.get());
+  const TColor lineColour = TColor(testskins::kFormMenuLineHotColor);
+  // Three buttons side by side at the right end, inside the line.
+  TRect previous;
+  for (int code : {103, 102, 101}) {
+    const TRect r = provider->MdiButtonRect(code);
+    ASSERT_EQ(r.Width(), testskins::kFormSmallButton) << code;
+    EXPECT_GE(r.Top, line.Top);
+    EXPECT_LE(r.Bottom, line.Bottom);
+    if (code != 103) {
+      EXPECT_EQ(r.Left, previous.Right + 1) << code;
+    }
+    previous = r;
+    int painted = 0;
+    for (int y = r.Top; y < r.Bottom; ++y)
+      for (int x = r.Left; x < r.Right; ++x) painted += cache.GetPixel(x, y) != lineColour;
+    EXPECT_GT(painted, r.Width() * r.Height() / 2) << "button " << code << " painted";
+    EXPECT_EQ(SendMessage(form.get(), WM_NCHITTEST, 0, ScreenParam(form.get(), Centre(r))), code);
+  }
+  EXPECT_EQ(previous.Right, form->width() - provider->SystemBorderWidth() - 1);
+  const TRect icon = provider->MdiChildIconRect();
+  ASSERT_GT(icon.Width(), 0);
+  EXPECT_EQ(icon.Left, provider->SystemBorderWidth() + 1);
+  int iconPixels = 0;
+  for (int y = icon.Top; y < icon.Bottom; ++y)
+    for (int x = icon.Left; x < icon.Right; ++x) iconPixels += cache.GetPixel(x, y) != lineColour;
+  EXPECT_GT(iconPixels, 0) << "the child's icon";
+  // The first item starts after the icon.
+  TRect first;
+  ASSERT_TRUE(GetMenuItemRect(form.get(), bar, 0, &first));
+  EXPECT_GE(first.Left - form->mapToGlobal(QPoint(0, 0)).x(), icon.Right);
+}

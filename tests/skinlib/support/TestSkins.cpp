@@ -976,6 +976,12 @@ TestSkin FormSkin() {
       .Set(QStringLiteral("HOTCOLOR"), 0xFFE0C0)
       .Set(QStringLiteral("FONTCOLOR"), 0x202020)
       .Set(QStringLiteral("HOTFONTCOLOR"), 0x600000);
+  skin.Section(QStringLiteral("MENULINE"))
+      .Set(QStringLiteral("COLOR"), kFormMenuLineColor)
+      .Set(QStringLiteral("HOTCOLOR"), kFormMenuLineHotColor)
+      .Set(QStringLiteral("FONTCOLOR"), 0x202020)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0x101010);
+  skin.Section(QStringLiteral("MDIAREA")).Set(QStringLiteral("COLOR"), kFormMdiAreaColor);
   return skin;
 }
 

@@ -304,6 +304,8 @@ TestSkin MenuSkin(int mainMenuBorderWidth = 4);
 //              $FFE0C0, FONTCOLOR $202020, HOTFONTCOLOR $600000
 inline constexpr int kFormLargeButton = 18, kFormSmallButton = 14, kFormGrip = 12;
 inline constexpr int kFormColor = 0xF0E8E0, kFormTitleColor = 0xB0A898, kFormTitleHotColor = 0x8A4A1E;
+// MENULINE (the menu line: COLOR inactive, HOTCOLOR active) and MDIAREA.
+inline constexpr int kFormMenuLineColor = 0xE0D8D0, kFormMenuLineHotColor = 0xF8F0E8, kFormMdiAreaColor = 0x807060;
 TestSkin FormSkin();
 // Takes a key out of a section of the skin (nothing when missing).
 void RemoveKey(TestSkin& skin, const QString& section, const QString& key);

@@ -1,0 +1,172 @@
+// A skinned main window on a real X server with a compositing manager
+// (run under xvfb-run; the test starts xcompmgr itself, and openbox first
+// with --window-manager): the skin's band on the screen, the title
+// buttons hot and pressed under the real mouse (xdotool), maximize and
+// restore, a resize by the frame, a skin change and the skin's removal.
+//
+// With SSQ_SCREENSHOT_DIR set, the pictures go there as provider_*.png.
+#include "platform/NonClient.h"
+#include "platform/Startup.h"
+#include "platform/WindowPos.h"
+#include "platform/WindowUtils.h"
+#include "skinlib/adapters/sSkinProvider.h"
+#include "skinlib/manager/sCommonData.h"
+#include "skinlib/manager/sSkinManager.h"
+#include "skinlib/support/DemoMainWindow.h"
+#include "skinlib/support/TestSkins.h"
+#include "support/TempDir.h"
+#include "support/WindowManager.h"
+#include "support/XPrograms.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+using namespace platform;
+using testsupport::Compositor;
+using testsupport::WaitFor;
+
+namespace {
+
+bool withWindowManager = false;
+
+QImage Screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
+
+void XDoTool(const QString& arguments) {
+  const int rc = std::system(("xdotool " + arguments).toLocal8Bit().constData());
+  EXPECT_EQ(rc, 0) << "xdotool " << arguments.toStdString();
+}
+
+void MoveMouse(QPoint at) { XDoTool(QStringLiteral("mousemove %1 %2").arg(at.x()).arg(at.y())); }
+
+void Shot(const QString& name, const QRect& area) {
+  if (const QByteArray dir = qgetenv("SSQ_SCREENSHOT_DIR"); !dir.isEmpty()) {
+    EXPECT_TRUE(Screen().copy(area).save(QDir(QString::fromLocal8Bit(dir)).filePath(name)));
+  }
+}
+
+QPoint Centre(QWidget* w, const TRect& r) { return w->mapToGlobal(QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2)); }
+
+}  // namespace
+
+TEST(ProviderX11Test, SkinnedMainWindowUnderTheRealMouse) {
+  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+  testsupport::WindowManager windowManager;
+  if (withWindowManager) {
+    ASSERT_TRUE(windowManager.Start()) << "openbox did not start";
+    ASSERT_TRUE(WaitFor([] { return WindowManagerRuns(); }, 10000));
+  }
+  Compositor compositor;
+  ASSERT_TRUE(compositor.Started());
+  const char* units[] = {"LibraryConstants", "AlphaPainting", "GlowEffect", "SkinnedForms", "SkinCommandSenders",
+                         "acSBUtils", "sSkinProvider"};
+  for (const char* unit : units) StartUnit(unit);
+  testsupport::TempDir dir;
+  const QString root = QString::fromStdString(dir.Path());
+  QString error;
+  ASSERT_TRUE(testskins::WriteSkinFolder(testskins::FormSkin(), root + "/Forms", &error)) << error.toStdString();
+  testskins::TestSkin other = testskins::FormSkin();
+  other.Name = QStringLiteral("Green");
+  testskins::RemoveKey(other, QStringLiteral("FORMTITLE"), QStringLiteral("HOTCOLOR"));
+  testskins::RemoveKey(other, QStringLiteral("FORMTITLE"), QStringLiteral("COLOR"));
+  other.Section(QStringLiteral("FORMTITLE")).Set(QStringLiteral("HOTCOLOR"), 0x207020).Set(QStringLiteral("COLOR"), 0x90B090);
+  ASSERT_TRUE(testskins::WriteSkinFolder(other, root + "/Green", &error)) << error.toStdString();
+  auto manager = std::make_unique<TsSkinManager>();
+  manager->SetSkinDirectory(root);
+  manager->SetSkinName(QStringLiteral("Forms"));
+  ASSERT_TRUE(manager->Active());
+
+  std::unique_ptr<QMainWindow> window(testskins::DemoMainWindow());
+  window->resize(460, 320);
+  auto* provider = new TsSkinProvider(window.get());
+  window->show();
+  ASSERT_TRUE(HasNonClientFrame(window.get()));
+  const auto titlePixel = [&] {
+    const QPoint p = window->mapToGlobal(QPoint(window->width() / 2, 8));
+    return Screen().pixel(p) & 0xFFFFFF;
+  };
+  const auto area = [&] { return window->geometry().adjusted(-4, -4, 4, 4); };
+  // The title band shows the skin's active title colour.
+  ASSERT_TRUE(WaitFor([&] { return titlePixel() == (QColor(0x1E, 0x4A, 0x8A).rgb() & 0xFFFFFF); }, 10000))
+      << std::hex << titlePixel();
+  Shot(QStringLiteral("provider_demo.png"), area());
+
+  // Hot and pressed.
+  provider->PaintAll();
+  const TRect close = provider->Buttons()[2].Rect;
+  MoveMouse(Centre(window.get(), close));
+  EXPECT_TRUE(WaitFor([&] { return provider->Buttons()[2].State == 1; })) << "close turns hot";
+  const TRect max = provider->Buttons()[1].Rect;
+  MoveMouse(Centre(window.get(), max));
+  EXPECT_TRUE(WaitFor([&] { return provider->Buttons()[1].State == 1; })) << "maximize turns hot";
+  QThread::msleep(300);
+  Shot(QStringLiteral("provider_hot.png"), area());
+  XDoTool(QStringLiteral("mousedown 1"));
+  EXPECT_TRUE(WaitFor([&] { return provider->Buttons()[1].State == 2; })) << "maximize pressed";
+  QThread::msleep(200);
+  Shot(QStringLiteral("provider_pressed.png"), area());
+  XDoTool(QStringLiteral("mouseup 1"));
+  EXPECT_TRUE(WaitFor([&] { return IsZoomed(window.get()); })) << "maximized";
+  EXPECT_TRUE(WaitFor([&] {
+    return window->width() >= QGuiApplication::primaryScreen()->availableGeometry().width() - 2;
+  }));
+  QThread::msleep(300);
+  Shot(QStringLiteral("provider_maximized.png"), QGuiApplication::primaryScreen()->geometry());
+  // Restore by the same button.
+  provider->PaintAll();
+  MoveMouse(Centre(window.get(), provider->Buttons()[1].Rect));
+  XDoTool(QStringLiteral("click 1"));
+  EXPECT_TRUE(WaitFor([&] { return !IsZoomed(window.get()) && window->width() == 460; })) << "restored";
+
+  // A resize by the right edge.
+  MoveMouse(QPoint(10, 460));
+  const QRect before = window->geometry();
+  const QPoint edge = window->mapToGlobal(QPoint(window->width() - 2, window->height() / 2));
+  XDoTool(QStringLiteral("mousemove %1 %2 mousedown 1").arg(edge.x()).arg(edge.y()));
+  QThread::msleep(100);
+  QCoreApplication::processEvents();
+  XDoTool(QStringLiteral("mousemove %1 %2").arg(edge.x() + 30).arg(edge.y()));
+  QThread::msleep(100);
+  QCoreApplication::processEvents();
+  XDoTool(QStringLiteral("mousemove %1 %2 mouseup 1").arg(edge.x() + 60).arg(edge.y()));
+  EXPECT_TRUE(WaitFor([&] { return window->width() > before.width() + 20; }))
+      << "width " << window->width() << " from " << before.width();
+  MoveMouse(QPoint(10, 460));
+  QThread::msleep(300);
+  Shot(QStringLiteral("provider_resized.png"), area());
+
+  // A skin change repaints the band in the new skin.
+  manager->SetSkinName(QStringLiteral("Green"));
+  EXPECT_TRUE(WaitFor([&] { return titlePixel() == (QColor(0x20, 0x70, 0x20).rgb() & 0xFFFFFF); }, 10000))
+      << std::hex << titlePixel();
+  Shot(QStringLiteral("provider_changed.png"), area());
+  // Removal gives the window its own frame back.
+  manager->SetActive(false);
+  EXPECT_TRUE(WaitFor([&] { return !HasNonClientFrame(window.get()); }));
+  EXPECT_TRUE(window->isVisible());
+  window.reset();
+  manager.reset();
+  for (auto it = std::rbegin(units); it != std::rend(units); ++it) FinishUnit(*it);
+}
+
+// Qt's X11 platform keeps a reply of the session bus (libdbus) to the end.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+
+int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  QApplication app(argc, argv);
+  if (QFontDatabase::families().contains(QStringLiteral("Noto Sans CJK SC")))
+    QApplication::setFont(QFont(QStringLiteral("Noto Sans CJK SC"), 9));
+  ::testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i) withWindowManager |= std::string(argv[i]) == "--window-manager";
+  return RUN_ALL_TESTS();
+}
