@@ -74,9 +74,11 @@ struct Scene {
   }
 };
 
+// Made once and never freed: its widgets may not outlive the application
+// object, which main() ends before static objects go.
 Scene& TheScene() {
-  static Scene scene;
-  return scene;
+  static Scene* scene = new Scene;
+  return *scene;
 }
 
 void DrawQtBar(QPainter& p, QScrollBar* bar, int position) {
