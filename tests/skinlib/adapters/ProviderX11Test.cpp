@@ -16,6 +16,7 @@
 #include "skinlib/support/TestSkins.h"
 #include "support/TempDir.h"
 #include "support/WindowManager.h"
+#include "support/XInput.h"
 #include "support/XPrograms.h"
 
 #include <QApplication>
@@ -33,20 +34,15 @@
 
 using namespace platform;
 using testsupport::Compositor;
+using testsupport::MoveMouse;
+using testsupport::Screen;
 using testsupport::WaitFor;
+using testsupport::XDoTool;
 
 namespace {
 
 bool withWindowManager = false;
 
-QImage Screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
-
-void XDoTool(const QString& arguments) {
-  const int rc = std::system(("xdotool " + arguments).toLocal8Bit().constData());
-  EXPECT_EQ(rc, 0) << "xdotool " << arguments.toStdString();
-}
-
-void MoveMouse(QPoint at) { XDoTool(QStringLiteral("mousemove %1 %2").arg(at.x()).arg(at.y())); }
 
 void Shot(const QString& name, const QRect& area) {
   if (const QByteArray dir = qgetenv("SSQ_SCREENSHOT_DIR"); !dir.isEmpty()) {

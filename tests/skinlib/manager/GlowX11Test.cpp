@@ -21,6 +21,7 @@
 #include "skinlib/support/TestSkins.h"
 #include "support/TempDir.h"
 #include "support/WindowManager.h"
+#include "support/XInput.h"
 #include "support/XPrograms.h"
 
 #include <QApplication>
@@ -39,22 +40,16 @@
 
 using platform::TRect;
 using testsupport::Compositor;
+using testsupport::ClickAt;
+using testsupport::MoveMouse;
+using testsupport::Screen;
 using testsupport::WaitFor;
+using testsupport::XDoTool;
 
 namespace {
 
 bool withWindowManager = false;
 
-QImage Screen() { return QGuiApplication::primaryScreen()->grabWindow(0).toImage(); }
-
-void XDoTool(const QString& arguments) {
-  const int rc = std::system(("xdotool " + arguments).toLocal8Bit().constData());
-  EXPECT_EQ(rc, 0) << "xdotool " << arguments.toStdString();
-}
-
-void MoveMouse(QPoint at) { XDoTool(QStringLiteral("mousemove %1 %2").arg(at.x()).arg(at.y())); }
-
-void ClickAt(QPoint at) { XDoTool(QStringLiteral("mousemove %1 %2 click 1").arg(at.x()).arg(at.y())); }
 
 // A push button answering the messages its skin data handles (the mouse
 // entering and leaving shows and clears its glow), as an adapter does.
