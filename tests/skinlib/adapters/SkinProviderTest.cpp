@@ -801,6 +801,28 @@ TEST_F(ProviderTest, SingleFormWithoutMaximizeHidesItsMaximizeItemAndButton) {
   EXPECT_FALSE(provider->Layout().System[1].Shown);
 }
 
+TEST_F(ProviderTest, RestoreAndSizeItemsFollowTheBorderStyle) {
+  const struct {
+    const char* style;
+    bool restore, size;
+  } rows[] = {{"bsSizeable", true, true},   {"bsSingle", true, true},       {"bsDialog", false, false},
+              {"bsToolWindow", false, false}, {"bsSizeToolWin", false, true}};
+  Activate();
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.style);
+    form = std::make_unique<QWidget>();
+    form->setProperty("BorderStyle", row.style);
+    form->setProperty("BorderIcons", QStringList{"biSystemMenu", "biMinimize", "biMaximize"});
+    TsSkinProvider* provider = Provide();
+    auto* menu = dynamic_cast<TsSystemMenu*>(provider->SystemMenu());
+    ASSERT_NE(menu, nullptr);
+    menu->UpdateItems(false);
+    EXPECT_EQ(menu->ItemRestore->isVisible(), row.restore);
+    EXPECT_EQ(menu->ItemSize->isVisible(), row.size);
+    EXPECT_TRUE(menu->ItemClose->isVisible());
+  }
+}
+
 TEST_F(ProviderTest, SkinListStartsColumnsAtTwentyAndForty) {
   Activate();
   testskins::TestSkin tiny;

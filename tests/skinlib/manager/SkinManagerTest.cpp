@@ -122,6 +122,31 @@ TEST_F(ManagerTest, TheDefaultManagerMovesByIsDefault) {
   EXPECT_EQ(FirstSkinManager, nullptr);
 }
 
+// Every mask and section index the manager keeps for the controls.
+static std::vector<int> AllStandardIndexes(const TsSkinManager& sm) {
+  const TacStandardIndexes& x = sm.StandardIndexes;
+  std::vector<int> all{x.GlobalInfo, x.ExBorder};
+  for (const auto* group : {&x.TabSections, &x.TabBorders, &x.ScrollBtnSections, &x.ScrollBtnBorders,
+                            &x.ScrollBtnPatterns, &x.ScrollBtnHotPatterns, &x.ScrollBtnGlyphs, &x.SliderPatterns,
+                            &x.BarSections, &x.BarBorders, &x.BarPatterns, &x.BarHotPatterns})
+    all.insert(all.end(), group->begin(), group->end());
+  for (const auto* group : {&x.SliderSections, &x.SliderBorders, &x.SliderGlyphs})
+    all.insert(all.end(), group->begin(), group->end());
+  all.insert(all.end(), x.CheckBoxes.begin(), x.CheckBoxes.end());
+  return all;
+}
+
+// A manager without a skin, new or after its skin went, points at no mask.
+TEST_F(ManagerTest, WithoutASkinNoIndexPointsAtAMask) {
+  auto fresh = std::make_unique<TsSkinManager>();
+  EXPECT_EQ(AllStandardIndexes(*fresh), std::vector<int>(AllStandardIndexes(*fresh).size(), -1));
+  WriteFolder(DemoSkin(), "Demo");
+  auto sm = Manager("Demo");
+  ASSERT_NE(AllStandardIndexes(*sm), std::vector<int>(AllStandardIndexes(*sm).size(), -1));
+  sm->SetActive(false);
+  EXPECT_EQ(AllStandardIndexes(*sm), std::vector<int>(AllStandardIndexes(*sm).size(), -1));
+}
+
 TEST_F(ManagerTest, ActiveFalseThenTrueReloads) {
   WriteFolder(DemoSkin(), "Demo");
   auto sm = Manager("Demo");
