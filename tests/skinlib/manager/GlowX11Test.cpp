@@ -22,6 +22,7 @@
 #include "support/TempDir.h"
 #include "support/WindowManager.h"
 #include "support/XInput.h"
+#include "support/XServer.h"
 #include "support/XPrograms.h"
 
 #include <QApplication>
@@ -174,11 +175,9 @@ TEST(GlowX11Test, ClicksOnAGlowReachTheControlsBeneath) {
 extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
 
 int main(int argc, char** argv) {
-  ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+  if (!testsupport::StartOnXServer(argc, argv, withWindowManager)) return 1;
   QApplication app(argc, argv);
   if (QFontDatabase::families().contains(QStringLiteral("DejaVu Sans")))
     QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
-  ::testing::InitGoogleTest(&argc, argv);
-  for (int i = 1; i < argc; ++i) withWindowManager |= std::string(argv[i]) == "--window-manager";
   return RUN_ALL_TESTS();
 }
