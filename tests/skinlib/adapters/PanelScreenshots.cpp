@@ -4,6 +4,7 @@
 // split left and right (UDS_HORZ). Not a test:
 //   build/tests/skinlib/adapters/skinlib_panel_screenshots docs/screenshots
 #include "platform/Canvas.h"
+#include "platform/Properties.h"
 #include "platform/Startup.h"
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/PanelAdapters.h"
@@ -47,7 +48,7 @@ int main(int argc, char** argv) {
   bool ok = true;
   {
     QWidget form;
-    form.resize(420, 250);
+    form.resize(420, 146);
     auto* bar = new QToolBar(&form);
     bar->setGeometry(0, 0, 420, 34);
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -74,7 +75,10 @@ int main(int argc, char** argv) {
     spinHorz->setValue(12);
     SetWindowLong(spinHorz, GWL_STYLE, GetWindowLong(spinHorz, GWL_STYLE) | UDS_HORZ);
     auto* grip = new QSizeGrip(&form);
-    grip->setGeometry(402, 232, 18, 18);
+    grip->setGeometry(402, 128, 18, 18);
+    // The form as a skinned form shows it: the skin's global colour.
+    form.setAutoFillBackground(true);
+    SetControlColor(&form, manager.GlobalSectionColor());
     form.show();
     QApplication::processEvents();
     TsCommonData raisedData(raised), loweredData(lowered);
