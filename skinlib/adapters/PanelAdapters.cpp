@@ -737,6 +737,8 @@ void TacToolBarWnd::HookButtons() {
   }
 }
 
+void TacToolBarWnd::GiveBackOwnParams() { UnhookButtons(); }
+
 void TacToolBarWnd::UnhookButtons() {
   for (TacHookedButton& b : buttons_) {
     RemoveWindowProc(b.Hook);
@@ -859,15 +861,15 @@ void TacToolBarWnd::ButtonWndProc(QWidget* button, Message& m, const CallPreviou
         return;
       }
       PrepareCache();
-      const int count = int(SendMessage(h, TB_BUTTONCOUNT));
+      const Bitmap* cache = SkinData()->CacheBitmap.get();
+      const int count = cache ? int(SendMessage(h, TB_BUTTONCOUNT)) : 0;
       const TRect place = Bounds(button->x(), button->y(), button->width(), button->height());
       for (int i = 0; i < count; ++i) {
         TRect r;
         if (!SendMessage(h, TB_GETITEMRECT, WPARAM(i), LPARAM(PtrParam(&r))) || r != place) continue;
         // The button's part of the bar's picture.
-        Bitmap part(h->width(), h->height(), pf24bit);
-        part.GetCanvas().CopyRect(Local(h->width(), h->height()), *SkinData()->CacheBitmap,
-                                  Local(h->width(), h->height()));
+        Bitmap part(cache->Width(), cache->Height(), pf24bit);
+        part.GetCanvas().CopyRect(Local(cache->Width(), cache->Height()), *cache, Local(cache->Width(), cache->Height()));
         const TRect at = OffsetRect(r, borderWidth_, borderWidth_);
         PaintButton(part, i, at);
         dc->CopyRect(Local(r.Width(), r.Height()), part, at);

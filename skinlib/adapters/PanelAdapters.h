@@ -202,6 +202,9 @@ class TacToolBarWnd : public TacMainWnd {
  public:
   TacToolBarWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager, const QString& section);
 
+  // The tool buttons' own painting given back.
+  void GiveBackOwnParams() override;
+
   const platform::TRect& ClientRect() const { return clientRect_; }
   int BorderWidth() const { return borderWidth_; }
   // The bar's cache, then every button, into one picture of the window's

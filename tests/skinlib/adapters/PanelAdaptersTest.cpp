@@ -449,6 +449,11 @@ TEST_F(PanelAdaptersTest, ToolBarButtonsAndSeparators) {
   const QImage hot = Grab(bar);
   EXPECT_TRUE(Near(PixelOf(hot, rects[0].Left + 1, rects[0].Bottom - 2), Rgb(testskins::kToolButtonHotColor)));
   EXPECT_EQ(adapter->BorderWidth(), 0);
+  // Out of the chain, the buttons paint themselves again.
+  adapter->Uninstall(false);
+  QCursor::setPos(-500, -500);
+  const QImage plain = Grab(bar);
+  EXPECT_FALSE(Near(PixelOf(plain, rects[0].Left + 1, rects[0].Bottom - 2), Rgb(testskins::kToolButtonColor)));
 }
 
 // The combo variant shows its button unless a combo box's Style says
