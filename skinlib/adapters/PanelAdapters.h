@@ -1,8 +1,8 @@
 // Adapters of panels (`TacPanelWnd` for a form's panels, `TacDlgPanelWnd`
 // for the panel windows of standard dialogs, `TacTransPanelWnd` for
-// see-through ones), of up-down controls (`TacSpinWnd`), size grips
-// (`TacSizerWnd`), the tool bars of standard dialogs (`TacToolBarWnd`) and
-// the combo-box variant `TacWWComboBoxWnd`.
+// see-through ones), of size grips (`TacSizerWnd`) and of the tool bars of
+// standard dialogs (`TacToolBarWnd`). The up-down controls' adapter is in
+// SpinAdapter.h, the combo-box variant's in WWComboAdapter.h.
 //
 // Each paints its control into the cache bitmap of its skin data and
 // copies the cache to the window inside the window's paint event (the
@@ -17,18 +17,14 @@
 //     takes child controls is "ControlStyle" naming "csAcceptsControls" (a
 //     set, a list or a text of names; a panel without the property takes
 //     them, as every panel of the framework did);
-//   - an up-down control is the arrow area of a spin box (QAbstractSpinBox:
-//     its up and down buttons); any other window taken as one is wholly
-//     its arrow area. UDS_HORZ has no Qt source: SetWindowLong gives it;
 //   - a size grip is a QSizeGrip (a scroll bar with SBS_SIZEGRIP);
 //   - a dialog's tool bar is a QToolBar: its buttons are its actions' tool
-//     buttons, whose paint the adapter takes (each shows its part of the
-//     bar's picture); separators are painted from "DIVIDER";
-//   - `TacWWComboBoxWnd` is a combo box of the program's own kind, or a
-//     QComboBox whose published "Style" may say "csSimple".
+//     buttons, whose paint the adapter takes while installed (each shows
+//     its part of the bar's picture); separators are painted from
+//     "DIVIDER".
 //
 // The shape follows AdapterBase.h: state read from the window as values,
-// one pure layout function per control, private state, const accessors.
+// private state, const accessors.
 //
 // GUI thread only.
 #pragma once
@@ -36,12 +32,10 @@
 #include "platform/WinTypes.h"
 #include "platform/WindowProc.h"
 #include "skinlib/adapters/AdapterBase.h"
-#include "skinlib/adapters/ComboAdapters.h"
 
 #include <QPointer>
 #include <QString>
 
-#include <array>
 #include <memory>
 #include <vector>
 
@@ -120,58 +114,6 @@ class TacTransPanelWnd : public TacMainWnd {
   void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
 };
 
-// ------------------------------------------------------------ up-down controls
-
-enum class TacSpinHalf { None = -1, First = 0, Second = 1 };  // top or left, bottom or right
-enum class TacSpinButtonState { Normal = 0, Hot = 1, Pressed = 2 };
-
-struct TacSpinLayout {
-  bool Vertical = true;
-  platform::TRect Area;  // the arrow area in window coordinates
-  std::array<platform::TRect, 2> Halves;
-};
-// The two halves of `area`: top and bottom (from `buttonLeft` to the
-// area's right edge) for a vertical control, else left and right.
-TacSpinLayout LayoutSpin(const platform::TRect& area, bool vertical, int buttonLeft);
-// The half holding `point` (window coordinates).
-TacSpinHalf SpinHalfAt(const TacSpinLayout& layout, platform::TPoint point);
-
-// The states of both halves: the half under the cursor Pressed + 1, the
-// other (or both, the cursor outside) normal.
-struct TacSpinState {
-  std::array<TacSpinButtonState, 2> Buttons{TacSpinButtonState::Normal, TacSpinButtonState::Normal};
-};
-TacSpinState SpinStateFor(TacSpinHalf underCursor, bool pressed);
-
-class TacSpinWnd : public TacMainWnd {
- public:
-  // The section given, "BUTTON" when the skin has no such section.
-  TacSpinWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager, const QString& section);
-
-  // 0 at creation; 2 from the dialog skinning.
-  int ButtonLeft = 0;
-  bool Pressed() const { return pressed_; }
-  // The style word lacks UDS_HORZ.
-  bool IsVertical() const;
-  // The arrow area in window coordinates: a spin box's up and down
-  // buttons, else the whole window.
-  virtual platform::TRect ArrowArea() const;
-  TacSpinLayout Layout() const;
-  // The states by the cursor now.
-  TacSpinState ReadSpinState() const;
-  // Both halves painted into a bitmap of the arrow area's size.
-  void PaintSpin(platform::Bitmap& bmp, const TacSpinState& state) const;
-
- protected:
-  void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
-
- private:
-  void Repaint();
-  void ChooseSection();
-
-  bool pressed_ = false;
-};
-
 // ------------------------------------------------------------ size grips
 
 // Where one GRIPIMAGE picture lies in a grip `width` x `height`: its size
@@ -232,21 +174,4 @@ class TacToolBarWnd : public TacMainWnd {
     platform::WindowProcHandle Hook;
   };
   std::vector<TacHookedButton> buttons_;
-};
-
-// ------------------------------------------------------------ the combo-box variant
-
-// The button of `TacWWComboBoxWnd`: as wide as a vertical scroll bar when
-// shown (else 0), 2 pixels in from the right (from the left with
-// WS_EX_LEFTSCROLLBAR), 2 from the top and bottom.
-platform::TRect WWComboButtonRect(bool showButton, std::uint32_t exStyle, int width, int height);
-
-class TacWWComboBoxWnd : public TacComboBoxWnd {
- public:
-  // ShowButton unless the control is a "TComboBox" whose "Style" is
-  // neither "csDropDown" nor "csDropDownList".
-  TacWWComboBoxWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager, const QString& section);
-
-  bool ShowButton = true;
-  platform::TRect ButtonRect() const override;
 };

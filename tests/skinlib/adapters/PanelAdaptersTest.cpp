@@ -3,6 +3,8 @@
 // spin's halves and their states, the grip's hit test and odd masks, the
 // tool bar's separators and states, the variant's button.
 #include "skinlib/adapters/PanelAdapters.h"
+#include "skinlib/adapters/SpinAdapter.h"
+#include "skinlib/adapters/WWComboAdapter.h"
 
 #include "SkinnedAdapterTest.h"
 

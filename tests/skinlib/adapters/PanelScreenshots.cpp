@@ -8,6 +8,7 @@
 #include "platform/Startup.h"
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/PanelAdapters.h"
+#include "skinlib/adapters/SpinAdapter.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/PanelSkin.h"
