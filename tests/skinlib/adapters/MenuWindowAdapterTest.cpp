@@ -92,6 +92,19 @@ TEST_F(MenuWindowAdapterTest, MadeForSkinnedPopupsOnly) {
   EXPECT_TRUE(SkinnedPopupShown);
 }
 
+// An adapter made before its popup shows marks a skinned popup shown only
+// as it shows.
+TEST_F(MenuWindowAdapterTest, ShownFlagFollowsTheShow) {
+  ASSERT_NE(AddMenuWndAdapter(menus[0].get()), nullptr);
+  SendMessage(menus[0].get(), WM_SIZE, 1, 0);
+  EXPECT_FALSE(SkinnedPopupShown);
+  menus[0]->popup(QPoint(20, 20));
+  QApplication::processEvents();
+  EXPECT_TRUE(SkinnedPopupShown);
+  menus[0]->hide();
+  EXPECT_FALSE(SkinnedPopupShown);
+}
+
 // Three popups open; each one closed leaves the list, redraws the ones
 // still open and is freed on the next turn of the event loop; the last
 // empties the list. Shown again, a popup gets a new adapter and no
@@ -142,8 +155,12 @@ TEST_F(MenuWindowAdapterTest, PaintPendingAndBackground) {
   const QImage cache = adapter->SkinData()->CacheBitmap->ToQImage();
   EXPECT_EQ(cache.pixel(cache.width() / 2, cache.height() / 2) & 0xFFFFFF,
             ToQColor(TColor(testskins::kMenuWindowColor)).rgb() & 0xFFFFFF);
+  // The frame of "MAINMENU" at the very edges.
+  EXPECT_EQ(cache.pixel(0, cache.height() / 2) & 0xFFFFFF, 0x406090u);
+  EXPECT_EQ(cache.pixel(cache.width() - 1, cache.height() / 2) & 0xFFFFFF, 0x406090u);
   // The unit's end frees what is left.
   FinishUnit("MenuWindowAdapter");
   EXPECT_TRUE(MenuWndList().empty());
+  EXPECT_FALSE(SkinnedPopupShown);
   StartUnit("MenuWindowAdapter");
 }

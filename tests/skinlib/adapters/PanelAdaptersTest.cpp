@@ -6,6 +6,7 @@
 #include "skinlib/adapters/SpinAdapter.h"
 #include "skinlib/adapters/WWComboAdapter.h"
 
+#include "AdapterTestSupport.h"
 #include "SkinnedAdapterTest.h"
 
 #include "platform/Bitmap.h"
@@ -271,6 +272,27 @@ TEST_F(PanelAdaptersTest, TransPanelPaintsItsCache) {
   EXPECT_EQ(PixelOf(shot, 50, 30), 0xFF0000u);  // the child's own
 }
 
+// A child made on a panel is told to the form (command 25); one that goes
+// is not.
+TEST_F(PanelAdaptersTest, PanelTellsTheFormOfNewChildren) {
+  auto* panel = new QFrame(&form);
+  panel->setGeometry(10, 10, 120, 60);
+  Show();
+  panelData = new TsCommonData(panel);
+  panelData->SetSkinManager(manager.get());
+  Adapt<TacPanelWnd>(panel, panelData, QString());
+  std::vector<CommandRecord> log;
+  CommandRecorder recorder(log, &form, QStringLiteral("form"));
+  auto* child = new QWidget(panel);
+  SendMessage(panel, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, 0), LPARAM(PtrParam(child)));
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].Command, unsigned(acControlChanged));
+  EXPECT_EQ(log[0].LParam, LPARAM(PtrParam(panel)));
+  log.clear();
+  SendMessage(panel, WM_PARENTNOTIFY, MAKEWPARAM(WM_DESTROY, 0), LPARAM(PtrParam(child)));
+  EXPECT_TRUE(log.empty());
+}
+
 // The caption is written in the middle of the panel.
 TEST_F(PanelAdaptersTest, PanelCaptionInTheMiddle) {
   auto* panel = new QFrame(&form);
@@ -280,14 +302,20 @@ TEST_F(PanelAdaptersTest, PanelCaptionInTheMiddle) {
   panelData = new TsCommonData(panel);
   panelData->SetSkinManager(manager.get());
   Adapt<TacPanelWnd>(panel, panelData, QString());
+  // Pixels of the middle that differ from the panel's plain colour there.
+  const auto textPixels = [](const QImage& shot) {
+    const QRgb back = PixelOf(shot, 20, 30);
+    int count = 0;
+    for (int y = 16; y < 45; ++y)
+      for (int x = 51; x < 110; ++x) count += PixelOf(shot, x, y) != back;
+    return count;
+  };
   const QImage shot = Grab(panel);
-  const QRgb back = Rgb(0xF0F0F0);  // "PANEL" of the demo skin
-  int textPixels = 0;
-  for (int y = 0; y < shot.height(); ++y)
-    for (int x = 0; x < shot.width(); ++x)
-      if (PixelOf(shot, x, y) != back && x > 50 && x < 110 && y > 15 && y < 45) ++textPixels;
-  EXPECT_GT(textPixels, 10);
+  EXPECT_GT(textPixels(shot), 10);
   EXPECT_EQ(PixelOf(shot, 20, 30), PixelOf(shot, 140, 30));  // nothing written at the sides
+  // A new caption is painted anew: without one, the middle is plain.
+  panel->setWindowTitle(QString());
+  EXPECT_EQ(textPixels(Grab(panel)), 0);
 }
 
 // A standard dialog's panel window: "TPanel" takes "CHECKBOX" and the
@@ -442,6 +470,12 @@ TEST_F(PanelAdaptersTest, ToolBarButtonsAndSeparators) {
   int dark = 0;
   for (int x = rects[1].Left; x < rects[1].Right; ++x) dark += PixelOf(shot, x, rects[1].Top + rects[1].Height() / 2) == 0x305070;
   EXPECT_EQ(dark, 1);
+  // Its picture's first and last lines are clear: the line stops short of the ends.
+  for (const int y : {rects[1].Top, rects[1].Bottom - 1}) {
+    int ends = 0;
+    for (int x = rects[1].Left; x < rects[1].Right; ++x) ends += PixelOf(shot, x, y) == 0x305070;
+    EXPECT_EQ(ends, 0) << y;
+  }
   // The disabled one is blended: not the plain colour.
   const QRgb disabled = PixelOf(shot, rects[2].Left + 1, rects[2].Bottom - 2);
   EXPECT_FALSE(Near(disabled, Rgb(testskins::kToolButtonColor)));
@@ -456,6 +490,23 @@ TEST_F(PanelAdaptersTest, ToolBarButtonsAndSeparators) {
   QCursor::setPos(-500, -500);
   const QImage plain = Grab(bar);
   EXPECT_FALSE(Near(PixelOf(plain, rects[0].Left + 1, rects[0].Bottom - 2), Rgb(testskins::kToolButtonColor)));
+}
+
+// The bar's border is half what its frame takes from its height.
+TEST_F(PanelAdaptersTest, ToolBarBorderWidth) {
+  auto* bar = new QToolBar(&form);
+  bar->setGeometry(0, 0, 300, 40);
+  bar->setContentsMargins(4, 4, 4, 4);
+  bar->addAction(QStringLiteral("打开"));
+  Show();
+  TacToolBarWnd* adapter = Adapt<TacToolBarWnd>(bar, nullptr, QStringLiteral("BAR"));
+  Grab(bar);
+  EXPECT_EQ(adapter->BorderWidth(), 4);
+  EXPECT_EQ(adapter->ClientRect().Height(), 32);
+  // Wider, the bar's picture follows.
+  bar->resize(380, 40);
+  const QImage wide = Grab(bar);
+  EXPECT_EQ(PixelOf(wide, 370, 20), Rgb(testskins::kBarColor));
 }
 
 // The combo variant shows its button unless a combo box's Style says

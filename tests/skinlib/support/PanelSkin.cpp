@@ -81,6 +81,7 @@ void AddPanelSections(TestSkin& skin, int gripImageCount) {
   const QRect menuFrame = skin.Place(PanelFrame(12, 2, QColor(0x40, 0x60, 0x90)));
   skin.Section(QStringLiteral("MAINMENU"))
       .Put(QStringLiteral("COLOR"), kMenuWindowColor)
+      .Put(QStringLiteral("HOTCOLOR"), kMenuWindowHotColor)
       .Put(QStringLiteral("BORDERSMASK"), BorderValue(menuFrame, QMargins(2, 2, 2, 2), 1, 0, 1, 2));
   skin.Section(QStringLiteral("GLOBALINFO"))
       .Put(QStringLiteral("GRIPIMAGE"), GlyphValue(skin.Place(PanelGrip()), gripImageCount, 0));

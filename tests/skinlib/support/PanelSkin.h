@@ -13,7 +13,8 @@
 //   TOOLBUTTON         kToolButtonColor, hot kToolButtonHotColor
 //   DIVIDER            "BORDERSMASK" a 6 x 16 etched line in kDividerColor
 //   BAR                kBarColor
-//   MAINMENU           kMenuWindowColor with a 2-pixel frame
+//   MAINMENU           kMenuWindowColor (hot kMenuWindowHotColor) with a
+//                      2-pixel frame
 // GLOBALINFO gets "GRIPIMAGE": one 12 x 12 picture of kPanelGripColor
 // dots on the key colour, with the ImageCount given (0 is allowed).
 #pragma once
@@ -27,7 +28,8 @@ namespace testskins {
 inline constexpr int kPanelLowColor = 0xB8C8D8, kPanelCheckBoxColor = 0xE0F0E0, kPanelGroupBoxColor = 0xD0E0F8;
 inline constexpr int kSpinColor = 0x30A0C0, kSpinHotColor = 0x20D0F0;
 inline constexpr int kToolButtonColor = 0xE8D0B8, kToolButtonHotColor = 0xF8E8C0;
-inline constexpr int kDividerColor = 0x705030, kBarColor = 0xD8E4EC, kMenuWindowColor = 0xF0F8FF;
+inline constexpr int kDividerColor = 0x705030, kBarColor = 0xD8E4EC, kMenuWindowColor = 0xF0F8FF,
+                     kMenuWindowHotColor = 0xC0D8F0;
 inline constexpr QRgb kPanelGripColor = 0xFF305070;
 inline constexpr std::array<QRgb, 3> kPanelArrowColors{0xFF101010, 0xFF0050C0, 0xFFC02020};
 inline constexpr int kPanelGripSize = 12;
