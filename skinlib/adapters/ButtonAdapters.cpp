@@ -213,10 +213,7 @@ void TacBtnWnd::PrepareCache() {
   if (cache.Empty()) return;
   PaintControlItem(data, bg, cache, Local(cache.Width(), cache.Height()), {0, 0}, int(s.State), true);
   PaintAdapterBorder(data, int(s.State), h, DlgMode());
-  {
-    Canvas dc(cache);
-    DrawCaption(dc, s);
-  }
+  DrawCaption(cache.GetCanvas(), s);
   DrawGlyph(cache, s);
   PaintDisabledLook(cache, h);
   data.BackgroundDirty = false;
@@ -226,7 +223,17 @@ int TacBtnWnd::CaptionWidth(const TacBtnState& s) const { return s.Params.WndSiz
 
 QSize TacBtnWnd::CaptionSize(Canvas& dc, const TacBtnState& s) {
   const unsigned flags = DT_NOPREFIX | DT_EXPANDTABS | DT_CENTER | ((s.Style & BS_MULTILINE) ? 0 : DT_WORDBREAK);
-  return TextSize(dc, Caption(), CaptionWidth(s), flags);
+  const int width = CaptionWidth(s);
+  // Measured again only when the text, font, width or flags change.
+  if (!measured_ || measured_->Text != Caption() || !(measured_->Font == dc.Font) || measured_->Width != width ||
+      measured_->Flags != flags)
+  {
+    const QSize size = TextSize(dc, Caption(), width, flags);
+    const bool oneLine = size.height() <= dc.FontMetrics().height() && !Caption().contains(QLatin1Char('\n')) &&
+                         !Caption().contains(QLatin1Char('\r'));
+    measured_ = TacMeasuredCaption{Caption(), dc.Font, width, flags, size, oneLine};
+  }
+  return measured_->Size;
 }
 
 TRect TacBtnWnd::CaptionRect(Canvas& dc, const TacBtnState& s) {
@@ -241,7 +248,12 @@ void TacBtnWnd::WriteCaption(Canvas& dc, const TacBtnState& s, TRect& r, unsigne
 void TacBtnWnd::DrawCaption(Canvas& dc, const TacBtnState& s) {
   dc.Font = WindowFont(CtrlHandle(), ProgramControl());
   TRect r = CaptionRect(dc, s);
-  const unsigned flags = (s.Style & BS_MULTILINE) ? DT_CENTER | DT_EXPANDTABS : DT_CENTER | DT_WORDBREAK | DT_EXPANDTABS;
+  unsigned flags = (s.Style & BS_MULTILINE) ? DT_CENTER | DT_EXPANDTABS : DT_CENTER | DT_WORDBREAK | DT_EXPANDTABS;
+  // One line that fits breaks nowhere: the same text without the search
+  // for break opportunities.
+  const QSize measured = CaptionSize(dc, s);
+  if ((flags & DT_WORDBREAK) && measured_ && measured_->OneLine && measured.width() <= r.Width())
+    flags &= ~DT_WORDBREAK;
   TRect written = r;
   WriteCaption(dc, s, written, flags);
   const TsGeneralData* section = SkinData()->Section();

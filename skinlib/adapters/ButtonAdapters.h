@@ -29,6 +29,7 @@
 // ("BUTTON", "CHECKBOX", "GROUPBOX"). GUI thread only.
 #pragma once
 
+#include "platform/Canvas.h"
 #include "skinlib/adapters/AdapterBase.h"
 #include "skinlib/manager/TextPainting.h"
 
@@ -37,11 +38,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-
-namespace platform {
-class Bitmap;
-class Canvas;
-}  // namespace platform
+#include <optional>
 
 // ------------------------------------------------------------ shared frame
 
@@ -125,6 +122,17 @@ class TacBtnWnd : public TacMainWnd {
   void Repaint();
   // A message passed on with the window's redraw off around it.
   bool PassOnLocked(platform::Message& m, const platform::CallPrevious& previous);
+
+  // The caption's last measure.
+  struct TacMeasuredCaption {
+    QString Text;
+    platform::TFont Font;
+    int Width = 0;
+    unsigned Flags = 0;
+    QSize Size;
+    bool OneLine = false;  // a single line without line breaks
+  };
+  std::optional<TacMeasuredCaption> measured_;
 };
 
 // The glyph of a bit button and how it is laid out.
