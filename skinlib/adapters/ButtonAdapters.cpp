@@ -104,6 +104,13 @@ bool RedrawLocked(QWidget* window, const TacMainWnd& adapter, F handle) {
   return !adapter.Destroyed();
 }
 
+// The mouse left the window: it is no longer the default manager's hot
+// window (the manager tells it with skin command 30).
+void MouseLeft(QWidget* window) {
+  if (TsSkinManager* manager = FirstSkinManager; manager && manager->HotWindow() == window)
+    manager->SetHotWindow(nullptr);
+}
+
 bool CursorInside(QWidget* window) {
   const TPoint p = GetCursorPosition();
   const TRect r = GetWindowRect(window);
@@ -357,7 +364,9 @@ void TacBtnWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
   const LPARAM lParam = m.LParam;
   QPointer<QWidget> alive(h);
   TacMainWnd::AdapterWndProc(m, previous);
-  if (!alive || Destroyed() || msg != WM_MOUSEMOVE) return;
+  if (!alive || Destroyed()) return;
+  if (msg == CM_MOUSELEAVE) MouseLeft(h);
+  if (msg != WM_MOUSEMOVE) return;
   TsSkinManager* manager = FirstSkinManager;
   if (!manager || !IsWindowEnabled(h)) return;
   const int x = short(LOWORD(lParam)), y = short(HIWORD(lParam));
@@ -616,6 +625,9 @@ void TacCheckBoxWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     case WM_KEYDOWN:
       if (wParam == VK_SPACE) SendMessage(h, WM_PAINT, 0, 0);
       break;
+    case CM_MOUSELEAVE:
+      MouseLeft(h);
+      break;
     default:
       break;
   }
@@ -735,7 +747,10 @@ void TacGroupBoxWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       return;
     }
     case WM_PAINT:
-      if (DlgMode()) break;
+      // A dialog's group box is painted by the window first and gets its
+      // frame and caption over it: the band a Windows group box paints in
+      // WM_NCPAINT is no band of a Qt group box.
+      if (DlgMode() && !PassOnAndSurvive(m, previous)) return;
       Paint(m);
       m.Result = 0;
       return;

@@ -24,6 +24,9 @@
 // properties read by name; without a "Glyph" its icon (BM_GETIMAGE) is the
 // glyph.
 //
+// The mouse leaving a button or check box (CM_MOUSELEAVE) ends its being
+// the manager's hot window, so that its hot look goes with the mouse.
+//
 // Made like every adapter: TacMainWnd::Create<T>(handle, skinData,
 // manager, section, repaint); an empty section takes the class's default
 // ("BUTTON", "CHECKBOX", "GROUPBOX"). GUI thread only.

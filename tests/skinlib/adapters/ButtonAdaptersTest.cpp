@@ -437,4 +437,85 @@ TEST_F(ButtonAdaptersTest, BitButtonGlyphCount) {
   }
 }
 
+// The mouse over a button makes it the hot window with the mouse-over
+// look; leaving it ends both.
+TEST_F(ButtonAdaptersTest, HotWhileTheMouseIsOver) {
+  TacBtnWnd* a = Adapt<TacBtnWnd>(demo.Button);
+  QCursor::setPos(demo.Button->mapToGlobal(QPoint(10, 10)));
+  SendMessage(demo.Button, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  EXPECT_EQ(manager->HotWindow(), demo.Button);
+  EXPECT_TRUE(a->SkinData()->MouseAbove);
+  EXPECT_EQ(a->ReadBtnState().State, TacButtonState::Hot);
+  SendMessage(demo.Button, CM_MOUSELEAVE, 0, LPARAM(PtrParam(demo.Button)));
+  EXPECT_EQ(manager->HotWindow(), nullptr);
+  EXPECT_FALSE(a->SkinData()->MouseAbove);
+  EXPECT_EQ(a->ReadBtnState().State, TacButtonState::Normal);
+  // A move outside the button (under a capture) ends it as well.
+  SendMessage(demo.Button, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  ASSERT_EQ(manager->HotWindow(), demo.Button);
+  SendMessage(demo.Button, WM_MOUSEMOVE, 0, MAKELPARAM(-5, 10));
+  EXPECT_EQ(manager->HotWindow(), nullptr);
+}
+
+// A check box's cache follows its check state as it changes, without a
+// paint asked for.
+TEST_F(ButtonAdaptersTest, CheckBoxCacheFollowsTheClick) {
+  TacCheckBoxWnd* a = Adapt<TacCheckBoxWnd>(demo.Check);
+  const QRect image(0, (demo.Check->height() - testskins::kCheckImageSize) / 2, testskins::kCheckImageSize,
+                    testskins::kCheckImageSize);
+  demo.Check->click();
+  ASSERT_FALSE(demo.Check->isChecked());
+  ASSERT_TRUE(a->SkinData()->CacheBitmap);
+  EXPECT_EQ(CountColour(a->SkinData()->CacheBitmap->ToQImage(), image, testskins::kCheckMarkColour), 0);
+  demo.Check->click();
+  EXPECT_GT(CountColour(a->SkinData()->CacheBitmap->ToQImage(), image, testskins::kCheckMarkColour), 0);
+}
+
+// A label with a pixmap is a bitmap static (SS_BITMAP), one given SS_ICON
+// an icon static; both show the picture over the section.
+TEST_F(ButtonAdaptersTest, PictureStatics) {
+  TacIconWnd* bitmap = Adapt<TacIconWnd>(demo.Picture, "CHECKBOX");
+  EXPECT_TRUE(bitmap->IsBitmap());
+  const QRgb ring = qRgb(40, 110, 190);
+  EXPECT_EQ(PaintedBy(demo.Picture, WM_ERASEBKGND, 0xFF00FF00).pixel(3, 8) & 0xFFFFFF, ring & 0xFFFFFF);
+  auto* icon = new QLabel(&form);
+  icon->setPixmap(demo.Picture->pixmap());
+  icon->setGeometry(10, 200, 16, 16);
+  icon->show();
+  SetWindowLong(icon, GWL_STYLE, (GetWindowLong(icon, GWL_STYLE) & ~0xF) | SS_ICON);
+  ASSERT_EQ(GetWindowLong(icon, GWL_STYLE) & 3, std::intptr_t(SS_ICON));
+  TacIconWnd* iconAdapter = Adapt<TacIconWnd>(icon, "CHECKBOX");
+  EXPECT_FALSE(iconAdapter->IsBitmap());
+  EXPECT_EQ(PaintedBy(icon, WM_ERASEBKGND, 0xFF00FF00).pixel(3, 8) & 0xFFFFFF, ring & 0xFFFFFF);
+}
+
+// A group box of a standard dialog lets the window paint first and lays
+// its frame and caption over it, leaving the inner area as the window
+// painted it.
+TEST_F(ButtonAdaptersTest, DialogModeGroupBox) {
+  int paints = 0;
+  // A fill of its own stands for the window's painting.
+  WindowProcHandle before = InstallWindowProc(
+      demo.Group,
+      [&paints](Message& m, const CallPrevious& previous) {
+        if (m.Msg != WM_PAINT || !m.WParam) return previous(m);
+        ++paints;
+        Canvas* dc = ParamPtr<Canvas>(m.WParam);
+        dc->Brush.Color = 0x00FF00;
+        dc->FillRect(TRect{0, 0, 1000, 1000});
+      },
+      WindowProcLevel::Window);
+  CreatingDialogAdapters = true;
+  TacGroupBoxWnd* a = Adapt<TacGroupBoxWnd>(demo.Group);
+  CreatingDialogAdapters = false;
+  ASSERT_TRUE(a->DlgMode());
+  const QImage img = PaintedBy(demo.Group, WM_PAINT, 0xFF0000FF);
+  EXPECT_EQ(paints, 1);
+  const int w = demo.Group->width(), h = demo.Group->height();
+  EXPECT_EQ(img.pixel(w / 2, h / 2) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(img.pixel(w / 2, h - 1) & 0xFFFFFF, testskins::kGroupFrameColour & 0xFFFFFF);
+  EXPECT_EQ(img.pixel(0, h / 2) & 0xFFFFFF, testskins::kGroupFrameColour & 0xFFFFFF);
+  RemoveWindowProc(before);
+}
+
 }  // namespace
