@@ -28,6 +28,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 using namespace platform;
@@ -516,6 +519,48 @@ TEST_F(ButtonAdaptersTest, DialogModeGroupBox) {
   EXPECT_EQ(img.pixel(w / 2, h - 1) & 0xFFFFFF, testskins::kGroupFrameColour & 0xFFFFFF);
   EXPECT_EQ(img.pixel(0, h / 2) & 0xFFFFFF, testskins::kGroupFrameColour & 0xFFFFFF);
   RemoveWindowProc(before);
+}
+
+// Freed, each adapter gives the window back: no property, and its paint
+// and erase reach the window's own handling again.
+TEST_F(ButtonAdaptersTest, FreeingGivesTheWindowBack) {
+  std::vector<std::pair<QWidget*, std::function<TacAdapterPtr<TacMainWnd>(QWidget*)>>> rows;
+  const auto make = [this](auto tag, const char* section) {
+    using T = typename decltype(tag)::type;
+    return [this, section](QWidget* w) -> TacAdapterPtr<TacMainWnd> {
+      return TacAdapterPtr<TacMainWnd>(TacMainWnd::Create<T>(w, nullptr, manager.get(), section, true).release());
+    };
+  };
+  rows.emplace_back(demo.Label, make(std::type_identity<TacStaticWnd>(), "CHECKBOX"));
+  rows.emplace_back(demo.Link, make(std::type_identity<TacLinkWnd>(), "CHECKBOX"));
+  rows.emplace_back(demo.Picture, make(std::type_identity<TacIconWnd>(), "CHECKBOX"));
+  rows.emplace_back(demo.Button, make(std::type_identity<TacBtnWnd>(), ""));
+  rows.emplace_back(demo.BitButton, make(std::type_identity<TacBitBtnWnd>(), ""));
+  rows.emplace_back(demo.Radio, make(std::type_identity<TacCheckBoxWnd>(), ""));
+  rows.emplace_back(demo.Group, make(std::type_identity<TacGroupBoxWnd>(), ""));
+  for (auto& [w, create] : rows) {
+    int reached = 0;
+    WindowProcHandle before = InstallWindowProc(
+        w,
+        [&reached](Message& m, const CallPrevious& previous) {
+          if (m.Msg == WM_PAINT || m.Msg == WM_ERASEBKGND) ++reached;
+          previous(m);
+        },
+        WindowProcLevel::Window);
+    TacAdapterPtr<TacMainWnd> adapter = create(w);
+    ASSERT_EQ(FindAdapter(w), adapter.get());
+    PaintedBy(w, WM_ERASEBKGND, 0xFF00FF00);
+    PaintedBy(w, WM_PAINT, 0xFF00FF00);
+    const int whileSkinned = reached;
+    adapter.reset();
+    EXPECT_EQ(FindAdapter(w), nullptr);
+    reached = 0;
+    PaintedBy(w, WM_ERASEBKGND, 0xFF00FF00);
+    PaintedBy(w, WM_PAINT, 0xFF00FF00);
+    EXPECT_EQ(reached, 2) << GetClassName(w).toStdString();
+    EXPECT_LT(whileSkinned, 2) << GetClassName(w).toStdString();
+    RemoveWindowProc(before);
+  }
 }
 
 }  // namespace
