@@ -14,7 +14,6 @@
 #include "skinlib/adapters/EditAdapters.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
 #include "skinlib/manager/AlphaPainting.h"
-#include "skinlib/manager/FastBitmaps.h"
 #include "skinlib/manager/GlowEffect.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/MaskSlicing.h"
@@ -132,11 +131,10 @@ void PaintDisabledLook(Bitmap& cache, QWidget* window) {
   TsBgSource bg;
   ParentWndCacheInfo(window, bg);
   if (bg.Bitmap && !bg.Bitmap->Empty()) {
-    // Each pixel := parent - (parent - pixel) * 0.4.
-    Bitmap original(cache);
-    FillFromParent(cache, Local(cache.Width(), cache.Height()), window, bg);
-    BlendBitmapRect(cache, 0, 0, TColor(0xFF000000u | KeyColor), kDisabledFactor,
-                    Local(original.Width(), original.Height()), original);
+    // Each pixel := parent - (parent - pixel) * 0.4; a key colour whose
+    // highest byte is 255 skips no pixel.
+    BlendBitmapRect(cache, 0, 0, TColor(0xFFFF00FF), kDisabledFactor,
+                    TRect{bg.X, bg.Y, bg.X + cache.Width(), bg.Y + cache.Height()}, *bg.Bitmap);
     return;
   }
   BlendBitmapToColor(cache, kDisabledFactor, ParentColor(window, bg), KeyColor);
@@ -461,9 +459,23 @@ void TacBitBtnWnd::DrawGlyph(Bitmap& cache, const TacBtnState& s) {
   const int frame = ButtonGlyphFrame(s.State, 0, s.Enabled, g.NumGlyphs);
   const TRect src{frame * frameW, 0, (frame + 1) * frameW, g.Picture->Height()};
   const TRect dst{l.GlyphPos.X, l.GlyphPos.Y, l.GlyphPos.X + frameW, l.GlyphPos.Y + g.Picture->Height()};
-  PaintAlphaBitmapRect(dst, src, cache, false, EmptyCacheInfo, *g.Picture);
-  if (!s.Enabled) BlendRectWithColor(cache, TRect{dst.Left, dst.Top, dst.Right - 1, dst.Bottom - 1}, 50,
-                                     ParentColor(CtrlHandle(), EmptyCacheInfo));
+  if (s.Enabled) {
+    PaintAlphaBitmapRect(dst, src, cache, false, EmptyCacheInfo, *g.Picture);
+    return;
+  }
+  // Disabled: the frame grey and at half its alpha, as a single-frame
+  // glyph is drawn disabled.
+  QImage frameImage = g.Picture->ToQImage().copy(src.Left, src.Top, frameW, g.Picture->Height());
+  frameImage = frameImage.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < frameImage.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(frameImage.scanLine(y));
+    for (int x = 0; x < frameImage.width(); ++x) {
+      const int grey = (qRed(row[x]) + qGreen(row[x]) + qBlue(row[x])) / 3;
+      row[x] = qRgba(grey, grey, grey, qAlpha(row[x]) / 2);
+    }
+  }
+  const Bitmap faded = Bitmap::FromQImage(frameImage, pf32bit);
+  PaintAlphaBitmapRect(dst, Local(faded.Width(), faded.Height()), cache, false, EmptyCacheInfo, faded);
 }
 
 // ------------------------------------------------------------ check boxes

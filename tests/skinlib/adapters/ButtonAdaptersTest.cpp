@@ -374,6 +374,25 @@ TEST_F(ButtonAdaptersTest, DisabledLookBlendsTowardsParent) {
   EXPECT_FALSE(a->SkinData()->BackgroundDirty);
 }
 
+// Inside a skinned group box the disabled look is pulled towards the
+// group box's cache at the control's place.
+TEST_F(ButtonAdaptersTest, DisabledLookOverAParentBitmap) {
+  TacGroupBoxWnd* group = Adapt<TacGroupBoxWnd>(demo.Group);
+  group->PrepareCache();
+  TacCheckBoxWnd* a = Adapt<TacCheckBoxWnd>(demo.Check);
+  demo.Check->setEnabled(false);
+  const QImage img = PaintedBy(demo.Check, WM_PAINT, 0xFF00FF00);
+  const QImage parent = group->SkinData()->CacheBitmap->ToQImage();
+  const int top = (demo.Check->height() - testskins::kCheckImageSize) / 2;
+  // The image's left frame line, in the middle of its height.
+  const QPoint at(1, top + testskins::kCheckImageSize / 2);
+  const QRgb f = testskins::kBoxFrameColour, p = parent.pixel(demo.Check->pos() + at);
+  const auto mix = [](int c, int behind) { return int(std::nearbyint(behind - (behind - c) * 0.4)); };
+  const QRgb expected = qRgb(mix(qRed(f), qRed(p)), mix(qGreen(f), qGreen(p)), mix(qBlue(f), qBlue(p)));
+  EXPECT_EQ(img.pixel(at) & 0xFFFFFF, expected & 0xFFFFFF);
+  EXPECT_FALSE(a->SkinData()->BackgroundDirty);
+}
+
 // An empty group caption draws neither caption background nor text: the
 // frame's top line runs under where a caption would be.
 TEST_F(ButtonAdaptersTest, EmptyGroupCaptionDrawsNoCaption) {
@@ -438,6 +457,30 @@ TEST_F(ButtonAdaptersTest, BitButtonGlyphCount) {
     const QImage img = a->SkinData()->CacheBitmap->ToQImage();
     EXPECT_GT(CountColour(img, img.rect(), qRgb(0, 160, 0)), 0) << row.numGlyphs;
   }
+}
+
+// A glyph with its own alpha (the icon): enabled in its colours, disabled
+// grey and faded, never darker than what lies behind it turned grey.
+TEST_F(ButtonAdaptersTest, AlphaGlyphEnabledAndDisabled) {
+  TacBitBtnWnd* a = Adapt<TacBitBtnWnd>(demo.BitButton);
+  ASSERT_TRUE(a->ReadGlyph().Alpha);
+  a->PrepareCache();
+  QImage img = a->SkinData()->CacheBitmap->ToQImage();
+  const auto reddish = [](const QImage& i) {
+    int n = 0;
+    for (int y = 0; y < i.height(); ++y)
+      for (int x = 0; x < i.width(); ++x) {
+        const QRgb p = i.pixel(x, y);
+        if (qRed(p) > qGreen(p) + 60 && qRed(p) > qBlue(p) + 60) ++n;
+      }
+    return n;
+  };
+  EXPECT_GT(reddish(img), 20);
+  demo.BitButton->setEnabled(false);
+  a->PrepareCache();
+  img = a->SkinData()->CacheBitmap->ToQImage();
+  EXPECT_EQ(reddish(img), 0);
+  EXPECT_EQ(CountDark(img, img.rect()), 0);
 }
 
 // The mouse over a button makes it the hot window with the mouse-over
