@@ -65,16 +65,21 @@ TColor ParentColor(QWidget* window, const TsBgSource& bg) {
   return ColorToRGB(clBtnFace);
 }
 
+// Where the window's top-left corner lies in its parent's background
+// (the source's X and Y are added to it).
+TPoint PlaceInParent(const QWidget* window) { return window ? TPoint{window->x(), window->y()} : TPoint{}; }
+
 // `r` of the bitmap laid from the parent's background: its bitmap at the
 // window's place, else its colour.
 void FillFromParent(Bitmap& bitmap, const TRect& r, QWidget* window, const TsBgSource& bg) {
+  const TPoint at = PlaceInParent(window);
   const TRect c{std::max(0, r.Left), std::max(0, r.Top), std::min(bitmap.Width(), r.Right),
                 std::min(bitmap.Height(), r.Bottom)};
   if (c.IsEmpty()) return;
   if (bg.Bitmap && !bg.Bitmap->Empty()) {
     for (int y = c.Top; y < c.Bottom; ++y)
       for (int x = c.Left; x < c.Right; ++x) {
-        const int px = x + bg.X, py = y + bg.Y;
+        const int px = x + bg.X + at.X, py = y + bg.Y + at.Y;
         if (px < 0 || py < 0 || px >= bg.Bitmap->Width() || py >= bg.Bitmap->Height()) continue;
         bitmap.SetPixel(x, y, bg.Bitmap->GetPixel(px, py));
       }
@@ -133,8 +138,10 @@ void PaintDisabledLook(Bitmap& cache, QWidget* window) {
   if (bg.Bitmap && !bg.Bitmap->Empty()) {
     // Each pixel := parent - (parent - pixel) * 0.4; a key colour whose
     // highest byte is 255 skips no pixel.
+    const TPoint at = PlaceInParent(window);
+    const int x = bg.X + at.X, y = bg.Y + at.Y;
     BlendBitmapRect(cache, 0, 0, TColor(0xFFFF00FF), kDisabledFactor,
-                    TRect{bg.X, bg.Y, bg.X + cache.Width(), bg.Y + cache.Height()}, *bg.Bitmap);
+                    TRect{x, y, x + cache.Width(), y + cache.Height()}, *bg.Bitmap);
     return;
   }
   BlendBitmapToColor(cache, kDisabledFactor, ParentColor(window, bg), KeyColor);
@@ -155,6 +162,16 @@ bool PaintThroughCache(TsCommonData& data, QWidget* window, WPARAM wParam, const
   }
   if (data.CacheBitmap) dc->Draw(0, 0, *data.CacheBitmap);
   return true;
+}
+
+Bitmap* PrepareControlCache(TsCommonData& data, QWidget* window, int state) {
+  if (!window) return nullptr;
+  TsBgSource bg;
+  ParentWndCacheInfo(window, bg);
+  Bitmap& cache = SizedCache(data, window);
+  if (cache.Empty()) return nullptr;
+  PaintControlItem(data, bg, cache, Local(cache.Width(), cache.Height()), PlaceInParent(window), state, true);
+  return &cache;
 }
 
 // ------------------------------------------------------------ push buttons
@@ -212,11 +229,9 @@ void TacBtnWnd::PrepareCache() {
   if (!h || !SkinData()) return;
   TsCommonData& data = *SkinData();
   const TacBtnState s = ReadBtnState();
-  TsBgSource bg;
-  ParentWndCacheInfo(h, bg);
-  Bitmap& cache = SizedCache(data, h);
-  if (cache.Empty()) return;
-  PaintControlItem(data, bg, cache, Local(cache.Width(), cache.Height()), {0, 0}, int(s.State), true);
+  Bitmap* painted = PrepareControlCache(data, h, int(s.State));
+  if (!painted) return;
+  Bitmap& cache = *painted;
   PaintAdapterBorder(data, int(s.State), h, DlgMode());
   DrawCaption(cache.GetCanvas(), s);
   DrawGlyph(cache, s);
@@ -542,12 +557,10 @@ void TacCheckBoxWnd::PrepareCache(const TacCheckBoxState& s) {
   if (!h || !SkinData()) return;
   TsCommonData& data = *SkinData();
   TsSkinManager* sm = data.SkinManager();
-  TsBgSource bg;
-  ParentWndCacheInfo(h, bg);
-  Bitmap& cache = SizedCache(data, h);
-  if (cache.Empty() || !sm) return;
   const bool active = data.ControlIsActive();
-  PaintControlItem(data, bg, cache, Local(cache.Width(), cache.Height()), {0, 0}, active ? 1 : 0, true);
+  Bitmap* painted = sm ? PrepareControlCache(data, h, active ? 1 : 0) : nullptr;
+  if (!painted) return;
+  Bitmap& cache = *painted;
   const int maskIndex = ImageIndex(s);
   const QSize image = CheckImageSize(sm, maskIndex);
   TacCheckBoxLayout layout;
@@ -676,7 +689,8 @@ void TacGroupBoxWnd::PrepareCache() {
   const int w = cache.Width(), hgt = cache.Height();
   FillFromParent(cache, Local(w, caption.Bottom), h, bg);
   const int top = caption.Height() / 2;
-  PaintControlItem(data, bg, cache, TRect{0, top, w, hgt}, {0, top}, 0, true);
+  const TPoint at = PlaceInParent(h);
+  PaintControlItem(data, bg, cache, TRect{0, top, w, hgt}, {at.X, at.Y + top}, 0, true);
   if (!Caption().isEmpty()) {
     FillFromParent(cache, caption, h, bg);
     Canvas dc(cache);
@@ -737,6 +751,11 @@ void TacGroupBoxWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
         break;
       case acGetCaptionHeight:
         m.Result = CaptionRect().Height();
+        return;
+      case acPrepareCache:
+        // The group box's own look, not an edit's.
+        if (data.BackgroundDirty) PrepareCache();
+        PassOn(m, previous);
         return;
       default:
         break;

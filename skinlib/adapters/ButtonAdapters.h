@@ -55,6 +55,11 @@ bool SkinActive(const TacMainWnd& adapter);
 // key colour $FF00FF left as it is).
 void PaintDisabledLook(platform::Bitmap& cache, QWidget* window);
 
+// The skin data's cache (24 bits) sized to the window, the section painted
+// in `state` over the parent's background at the window's place; nullptr
+// for a window of no size.
+platform::Bitmap* PrepareControlCache(TsCommonData& data, QWidget* window, int state);
+
 // The common painting frame: Updating recomputed; unless updating,
 // `prepare` paints the cache, which is copied at (0, 0) in its size into
 // the canvas in `wParam` or the paint event's. Outside a paint event and

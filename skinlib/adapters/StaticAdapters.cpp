@@ -10,7 +10,6 @@
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
 #include "skinlib/adapters/ButtonAdapters.h"
-#include "skinlib/adapters/EditAdapters.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/TextPainting.h"
 #include "skinlib/manager/sCommonData.h"
@@ -50,9 +49,13 @@ void TacStaticWnd::PrepareStaticCache() {
   QWidget* h = CtrlHandle();
   if (!h || !SkinData()) return;
   TsCommonData& data = *SkinData();
-  data.BackgroundDirty = true;
-  PrepareAdapterCache(data, h, false);
-  if (data.CacheBitmap && !data.CacheBitmap->Empty()) PaintContent(*data.CacheBitmap);
+  Bitmap* cache = PrepareControlCache(data, h, 0);
+  if (!cache) return;
+  // A disabled control of the program takes the disabled look under its
+  // content.
+  if (data.OwnerControl()) PaintDisabledLook(*cache, h);
+  PaintContent(*cache);
+  data.BackgroundDirty = false;
 }
 
 void TacStaticWnd::PaintContent(Bitmap& cache) {

@@ -3,7 +3,7 @@
 // and links (`TacLinkWnd`).
 //
 // A static paints on WM_ERASEBKGND: the cache takes the control's section
-// over its parent's background (PrepareAdapterCache, EditAdapters.h), its
+// over its parent's background (PrepareControlCache, ButtonAdapters.h), its
 // content is drawn over it and the cache copied into the erase's canvas;
 // WM_PAINT and WM_NCPAINT paint nothing more. A static with WS_TABSTOP or
 // WS_EX_STATICEDGE is left to the base (a link only for the edge).

@@ -8,6 +8,7 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Colors.h"
+#include "platform/Painting.h"
 #include "platform/Properties.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
@@ -408,6 +409,7 @@ TEST_F(ButtonAdaptersTest, EmptyGroupCaptionDrawsNoCaption) {
   const QRect captionArea(caption.Left, caption.Top, caption.Width(), caption.Height());
   EXPECT_GT(CountDark(t, captionArea), 0);
   EXPECT_EQ(CountDark(e, captionArea), 0);
+  EXPECT_EQ(e.pixel(20, 0) & 0xFFFFFF, ParentRgb() & 0xFFFFFF);
   const int frameTop = empty->CaptionRect().Height() / 2;
   EXPECT_EQ(e.pixel(20, frameTop) & 0xFFFFFF, testskins::kGroupFrameColour & 0xFFFFFF);
   // Behind the caption of the titled box lies the parent, not the frame.
@@ -592,6 +594,16 @@ TEST_F(ButtonAdaptersTest, FreeingGivesTheWindowBack) {
         WindowProcLevel::Window);
     TacAdapterPtr<TacMainWnd> adapter = create(w);
     ASSERT_EQ(FindAdapter(w), adapter.get());
+    // What the adapter does not handle goes on.
+    constexpr unsigned kProbe = WM_USER + 77;
+    int probes = 0;
+    // The control level runs after the adapter's window level.
+    WindowProcHandle probe = InstallWindowProc(
+        w, [&probes](Message& m, const CallPrevious& previous) { probes += m.Msg == kProbe; previous(m); },
+        WindowProcLevel::Control);
+    SendMessage(w, kProbe, 0, 0);
+    EXPECT_EQ(probes, 1) << GetClassName(w).toStdString();
+    RemoveWindowProc(probe);
     PaintedBy(w, WM_ERASEBKGND, 0xFF00FF00);
     PaintedBy(w, WM_PAINT, 0xFF00FF00);
     const int whileSkinned = reached;
@@ -603,6 +615,58 @@ TEST_F(ButtonAdaptersTest, FreeingGivesTheWindowBack) {
     EXPECT_EQ(reached, 2) << GetClassName(w).toStdString();
     EXPECT_LT(whileSkinned, 2) << GetClassName(w).toStdString();
     RemoveWindowProc(before);
+  }
+}
+
+// Inside a skinned group box: a check box and a label show the group
+// box's cache at their places through their see-through section, a group box from edge to edge takes
+// the outer cache for its caption strip, and WM_PRINT paints a group box
+// into the canvas given.
+TEST_F(ButtonAdaptersTest, OverAParentCache) {
+  // Its section has a gradient: the outer box hands out its cache.
+  TacGroupBoxWnd* outer = Adapt<TacGroupBoxWnd>(demo.Group);
+  outer->PrepareCache();
+  const QImage parent = outer->SkinData()->CacheBitmap->ToQImage();
+  Adapt<TacCheckBoxWnd>(demo.Check);
+  const QImage check = PaintedBy(demo.Check, WM_PAINT, 0xFF00FF00);
+  const QPoint beside(demo.Check->width() - 1, 1);
+  EXPECT_EQ(check.pixel(beside) & 0xFFFFFF, parent.pixel(demo.Check->pos() + beside) & 0xFFFFFF);
+  Adapt<TacStaticWnd>(demo.Label, "CHECKBOX");
+  const QImage label = PaintedBy(demo.Label, WM_ERASEBKGND, 0xFF00FF00);
+  const QPoint right(demo.Label->width() - 1, demo.Label->height() - 1);
+  EXPECT_EQ(label.pixel(right) & 0xFFFFFF, parent.pixel(demo.Label->pos() + right) & 0xFFFFFF);
+  auto* inner = new QGroupBox(QString(), demo.Group);
+  inner->setGeometry(0, 60, demo.Group->width(), 40);
+  inner->show();
+  QApplication::processEvents();
+  TacGroupBoxWnd* a = Adapt<TacGroupBoxWnd>(inner);
+  // A new child makes the outer cache dirty; the skin command asks for it
+  // anew.
+  SendMessage(demo.Group, SkinCommandMsg, MAKEWPARAM(0, acPrepareCache), 0);
+  EXPECT_FALSE(outer->SkinData()->BackgroundDirty);
+  EXPECT_EQ(outer->SkinData()->CacheBitmap->ToQImage(), parent);
+  a->PrepareCache();
+  const QImage strip = a->SkinData()->CacheBitmap->ToQImage();
+  EXPECT_EQ(strip.pixel(0, 0) & 0xFFFFFF, parent.pixel(0, 60) & 0xFFFFFF);
+  const int last = demo.Group->width() - 1;
+  EXPECT_EQ(strip.pixel(last, 0) & 0xFFFFFF, parent.pixel(last, 60) & 0xFFFFFF);
+  const QImage printed = PaintedBy(inner, WM_PRINT, 0xFF00FF00, PRF_CLIENT);
+  EXPECT_EQ(printed.pixel(0, inner->height() - 1) & 0xFFFFFF, testskins::kGroupFrameColour & 0xFFFFFF);
+}
+
+// A see-through button repaints as it moves; a static repaints at once
+// when enabled or moved.
+TEST_F(ButtonAdaptersTest, CornersMovesAndEnables) {
+  TacBtnWnd* button = Adapt<TacBtnWnd>(demo.Button);
+  ASSERT_GE(button->SkinData()->Section()->Transparency, 1);
+  button->SkinData()->BackgroundDirty = true;
+  SendMessage(demo.Button, WM_MOVE, 0, 0);
+  EXPECT_FALSE(button->SkinData()->BackgroundDirty);
+  TacStaticWnd* label = Adapt<TacStaticWnd>(demo.Label, "CHECKBOX");
+  for (unsigned msg : {WM_ENABLE, WM_MOVE}) {
+    label->SkinData()->BackgroundDirty = true;
+    SendMessage(demo.Label, msg, 1, 0);
+    EXPECT_FALSE(label->SkinData()->BackgroundDirty) << msg;
   }
 }
 

@@ -88,6 +88,8 @@ void AddButtonSections(TestSkin& skin) {
       .Put(QStringLiteral("HOTFONTCOLOR"), kCheckHotFontColor);
   skin.Section(QStringLiteral("GROUPBOX"))
       .Put(QStringLiteral("COLOR"), kGroupBoxColor)
+      .Put(QStringLiteral("GRADIENTPERCENT"), 40)
+      .Put(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;%1;100;0;0").arg(kGroupBoxColor))
       .Put(QStringLiteral("FONTCOLOR"), kCheckFontColor)
       .Put(QStringLiteral("BORDERSMASK"), BorderValue(frame, QMargins(4, 4, 4, 4), 1, 0, 1, 0));
 }

@@ -5,8 +5,10 @@
 //   CHECKBOX   see-through (Transparency 100), the section of check boxes,
 //              radio buttons and statics; FONTCOLOR kCheckFontColor, hot
 //              kCheckHotFontColor
-//   GROUPBOX   COLOR kGroupBoxColor, a BORDERSMASK frame of one state whose
-//              2-pixel line is kGroupFrameColour (margins 4)
+//   GROUPBOX   COLOR kGroupBoxColor, a vertical gradient from white to it
+//              at GradientPercent 40 (so its children see its cache), a
+//              BORDERSMASK frame of one state whose 2-pixel line is
+//              kGroupFrameColour (margins 4)
 // and GLOBALINFO's check images, each three kCheckImageSize squares
 // (normal, hot, pressed; "@", no mask part, key colour around):
 //   BOXUNCHECKED, BOXCHECKED, BOXGRAYED   a square frame of kBoxFrameColour
