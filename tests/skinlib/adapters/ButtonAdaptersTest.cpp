@@ -260,8 +260,11 @@ TEST_F(ButtonAdaptersTest, DisabledButtonSwallowsSetFocus) {
         },
         WindowProcLevel::Window);
     TacBtnWnd* a = Adapt<TacBtnWnd>(b);
+    a->SkinData()->BackgroundDirty = true;
     SendMessage(b, WM_SETFOCUS, 0, 0);
     const bool enabled = b->isEnabled();
+    // The focus look is painted at once.
+    EXPECT_EQ(a->SkinData()->BackgroundDirty, !enabled);
     EXPECT_EQ(reached, enabled ? 1 : 0) << b->text().toStdString();
     EXPECT_EQ(a->SkinData()->Focused, enabled);
     RemoveWindowProc(before);
@@ -503,6 +506,9 @@ TEST_F(ButtonAdaptersTest, HotWhileTheMouseIsOver) {
   ASSERT_EQ(manager->HotWindow(), demo.Button);
   SendMessage(demo.Button, WM_MOUSEMOVE, 0, MAKELPARAM(-5, 10));
   EXPECT_EQ(manager->HotWindow(), nullptr);
+  SendMessage(demo.Button, WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));
+  SendMessage(demo.Button, WM_MOUSEMOVE, 0, MAKELPARAM(10, demo.Button->height()));
+  EXPECT_EQ(manager->HotWindow(), nullptr);
 }
 
 // A check box's cache follows its check state as it changes, without a
@@ -563,6 +569,7 @@ TEST_F(ButtonAdaptersTest, DialogModeGroupBox) {
   EXPECT_EQ(img.pixel(w / 2, h / 2) & 0xFFFFFF, 0x00FF00u);
   EXPECT_EQ(img.pixel(w / 2, h - 1) & 0xFFFFFF, testskins::kGroupFrameColour & 0xFFFFFF);
   EXPECT_EQ(img.pixel(0, h / 2) & 0xFFFFFF, testskins::kGroupFrameColour & 0xFFFFFF);
+  EXPECT_EQ(img.pixel(w - 1, h / 2) & 0xFFFFFF, testskins::kGroupFrameColour & 0xFFFFFF);
   RemoveWindowProc(before);
 }
 
