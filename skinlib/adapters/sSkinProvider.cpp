@@ -549,6 +549,7 @@ void TsSkinProvider::ApplySkin() {
          });
   }
   BuildRegionRects();
+  SetMDIAdapter(true);
 }
 
 void TsSkinProvider::Loaded() {
@@ -597,6 +598,7 @@ void TsSkinProvider::PaintAll() {
                        /*useParentBg=*/true);
     }
   }
+  PaintMdiArea();
   if (GripVisible() && data.ParentDependent()) PaintGrip();
 
   // The title band, its icon and the strip behind the buttons.
@@ -614,6 +616,7 @@ void TsSkinProvider::PaintAll() {
     }
   }
   if (drawNonClientArea_) PaintMenuLine();
+  menuLineChanged_ = false;
   // The caption, then the buttons.
   if (HasOwnCaption(f) && drawNonClientArea_) {
     PaintCaptionText(l);

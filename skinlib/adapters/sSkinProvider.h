@@ -52,6 +52,7 @@ class TsSkinManager;
 class TsSkinProvider;
 struct TsMaskData;
 class TsCustomSysMenu;
+class TacMDIWnd;
 
 // The question a form is asked before its region is replaced; a form that
 // answers kRegionQueryParam keeps its own region.
@@ -328,6 +329,20 @@ class TsSkinProvider : public QObject {
   void FreeButtonFades();
   // A pending click on the title icon (its 200 ms wait).
   bool SystemMenuPending() const { return sysMenuTimer_ != nullptr; }
+
+  // ---- the MDI client (sMDIForm.cpp)
+  // An MDI main form's client adapter made when missing (the provider
+  // becomes the MDI main provider) while skinned, or freed.
+  void SetMDIAdapter(bool on);
+  TacMDIWnd* MDIAdapter() const;
+  // The MDI area in the cache (window coordinates): the client area less
+  // the room the aligned bars take; empty without the client adapter.
+  platform::TRect MdiAreaRect() const;
+  // MDIAREA painted there (a step of PaintAll).
+  void PaintMdiArea();
+  // The menu line must be laid out and painted anew.
+  bool MenuLineChanged() const { return menuLineChanged_; }
+  void SetMenuLineChanged() { menuLineChanged_ = true; }
 
   // ---- skin
   void ApplySkin();

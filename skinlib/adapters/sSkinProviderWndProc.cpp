@@ -444,6 +444,7 @@ void TsSkinProvider::RemoveSkin() {
   if (form_ && !IsDestroying(form_) && manager) {
     HookFormMenus(*this, true);
     SetSysMenuStyle(false);
+    SetMDIAdapter(false);
     regionRects_.clear();
     SetWindowRgn(form_, std::nullopt, true);
     InstallMenuLineLayout(false);
@@ -472,6 +473,7 @@ void TsSkinProvider::NewSkin(bool fromSkinnedPath) {
   menuRowCount_ = -1;
   titleBitmapValid_ = false;
   if (fromSkinnedPath && form_->isVisible()) RedrawNonClient(form_);
+  SetMDIAdapter(true);
   CreateAdapter(*this);
   Readapt(*this, nullptr);
 }
@@ -481,6 +483,7 @@ void TsSkinProvider::Refresh() {
   if (!form_ || !manager) return;
   CreateAdapter(*this);
   Readapt(*this, nullptr);
+  SetMDIAdapter(true);
   menuRowCount_ = -1;
   titleBitmapValid_ = false;
   if (!SkinLoading) HookFormMenus(*this, true);
