@@ -1,5 +1,4 @@
-// The MDI client adapter and the provider's MDI steps: the adapter made
-// and freed with the skin, the MDIAREA part of the cache.
+// The MDI client adapter and the MDI form that keeps it.
 #include "skinlib/adapters/sMDIForm.h"
 
 #include "platform/Capture.h"
@@ -302,45 +301,4 @@ void TsMDIForm::RequestRepaint() {
 
 TsMDIForm* MDIFormOf(const TsSkinProvider* provider) {
   return provider ? provider->findChild<TsMDIForm*>(QString(), Qt::FindDirectChildrenOnly) : nullptr;
-}
-
-// ------------------------------------------------------------ the provider's MDI steps
-
-void TsSkinProvider::SetMDIAdapter(bool on) {
-  TsMDIForm* mdi = MDIFormOf(this);
-  if (!on || !form_ || GetFormStyle(form_) != fsMDIForm) {
-    delete mdi;
-    return;
-  }
-  MdiMainProvider = this;
-  if (!mdi) mdi = new TsMDIForm(this);
-  mdi->Connect();
-}
-
-TacMDIWnd* TsSkinProvider::MDIAdapter() const {
-  const TsMDIForm* mdi = MDIFormOf(this);
-  return mdi ? mdi->MDIAdapter() : nullptr;
-}
-
-TRect TsSkinProvider::MdiAreaRect() const {
-  if (!form_ || !MDIAdapter()) return {};
-  const QRect client = form_->contentsRect();
-  TRect r{client.left(), client.top(), client.left() + client.width(), client.top() + client.height()};
-  r.Left += AlignedControlsSize(form_, alLeft, false);
-  r.Top += AlignedControlsSize(form_, alTop, false);
-  r.Right -= AlignedControlsSize(form_, alRight, false);
-  r.Bottom -= AlignedControlsSize(form_, alBottom, false);
-  if (r.Right < r.Left) r.Right = r.Left;
-  if (r.Bottom < r.Top) r.Bottom = r.Top;
-  return r;
-}
-
-void TsSkinProvider::PaintMdiArea() {
-  TsSkinManager* manager = Manager();
-  if (!manager || !skinData_ || !skinData_->CacheBitmap) return;
-  const int section = manager->IndexOfSection(kMdiArea);
-  const TRect r = MdiAreaRect();
-  if (!manager->IsValidSectionIndex(section) || r.Width() <= 0 || r.Height() <= 0) return;
-  Canvas& dc = skinData_->CacheBitmap->GetCanvas();
-  PaintSectionToDC(section, kMdiArea, EmptyCacheInfo, manager, dc, {0, 0}, r, 0, false);
 }

@@ -1,6 +1,7 @@
 #include "skinlib/adapters/sSkinProvider.h"
 
 #include "platform/Colors.h"
+#include "platform/Mdi.h"
 #include "platform/NonClient.h"
 #include "platform/Properties.h"
 #include "platform/Startup.h"
@@ -79,7 +80,7 @@ constexpr int HitCodes[kSystemButtonCount] = {HTMINBUTTON, HTMAXBUTTON, HTCLOSE,
 // ------------------------------------------------------------ life
 
 TsSkinProvider::TsSkinProvider(QWidget* owner) : QObject(owner), form_(owner) {
-  if (!owner || !owner->isWindow() || GetClassName(owner) == QLatin1String("TFrame")) {
+  if (!owner || (!owner->isWindow() && !MdiSubWindowOf(owner)) || GetClassName(owner) == QLatin1String("TFrame")) {
     form_ = nullptr;
     throw ESkinLibraryError(kFormsOnlyMessage);
   }

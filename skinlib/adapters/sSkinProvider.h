@@ -1,8 +1,8 @@
 // The form provider (`TsSkinProvider`): the component that skins a whole
 // form, its frame, title bar, title buttons, size grip and region.
 //
-// A provider is a QObject owned by its form (a top-level window; a frame
-// owner raises ESkinLibraryError "TsSkinProvider component must be used
+// A provider is a QObject owned by its form (a top-level window, or an
+// MDI child: the form in a QMdiSubWindow; a frame owner raises ESkinLibraryError "TsSkinProvider component must be used
 // with forms only!"). At run time the newest provider of a form wins: an
 // older one among the form's children is deleted. The provider puts one
 // handler into the form's chain at the control level (where the form's
@@ -343,6 +343,11 @@ class TsSkinProvider : public QObject {
   // The menu line must be laid out and painted anew.
   bool MenuLineChanged() const { return menuLineChanged_; }
   void SetMenuLineChanged() { menuLineChanged_ = true; }
+  // The form is an MDI child (a QMdiSubWindow's form).
+  bool IsMdiChild() const;
+  // The MDI main form's band and client asked to repaint (its menu line
+  // shows the active child's state).
+  void RepaintMdiMain();
 
   // ---- skin
   void ApplySkin();
@@ -355,6 +360,9 @@ class TsSkinProvider : public QObject {
 
  private:
   void Hook(platform::Message& m, const platform::CallPrevious& previous);
+  // An MDI child's window commands, activation, size and end, as they
+  // concern its main form; false for other messages and forms.
+  bool MdiMessage(platform::Message& m, const std::function<void()>& def);
   bool SkinCommandAnyState(platform::Message& m, const std::function<void()>& def);
   void SkinnedCommand(platform::Message& m);
   void WindowMessage(platform::Message& m, const std::function<void()>& def);

@@ -550,6 +550,7 @@ void TsSkinProvider::SkinnedCommand(Message& m) {
 
 void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def) {
   QPointer<TsSkinProvider> self(this);
+  if (MdiMessage(m, def)) return;
   switch (m.Msg) {
     case WM_WINDOWPOSCHANGING:
       if (inRegionUpdate_) return;  // swallowed while the region changes

@@ -240,6 +240,54 @@ TEST_F(MdiTest, SwitchOffLeavesTheClientToItsOwnPainting) {
   EXPECT_NE(picture.GetPixel(3, 3), kMdiColour);
 }
 
+TEST_F(MdiTest, ChildFormTakesAProviderAndItsWindowCommandsMoveTheSubWindow) {
+  Activate(testskins::MdiSkin());
+  TsSkinProvider* main = ShowDemo();
+  QWidget* childForm = demo.Children[0]->widget();
+  TsSkinProvider* child = nullptr;
+  ASSERT_NO_THROW(child = new TsSkinProvider(childForm));
+  EXPECT_TRUE(child->IsMdiChild());
+  EXPECT_FALSE(main->IsMdiChild());
+  struct Case {
+    unsigned command;
+    bool maximized;
+    bool buttons;
+  } cases[] = {{SC_MAXIMIZE, true, true}, {SC_RESTORE, false, false}, {SC_MAXIMIZE, true, true}};
+  for (const Case& c : cases) {
+    main->PaintAll();
+    ASSERT_FALSE(main->MenuLineChanged());
+    SendMessage(childForm, WM_SYSCOMMAND, c.command, 0);
+    EXPECT_TRUE(main->MenuLineChanged()) << "the main form's line follows, " << c.command;
+    QApplication::processEvents();
+    EXPECT_EQ(demo.Children[0]->isMaximized(), c.maximized) << c.command;
+    EXPECT_EQ(main->MDIButtonsVisible(), c.buttons) << c.command;
+  }
+  EXPECT_EQ(LastProvider, child);
+  // The close button of the main form's menu line closes the maximized child.
+  const TRect close = main->MdiButtonRect(101);
+  ASSERT_GT(close.Width(), 0);
+  const QPoint at = window->mapToGlobal(QPoint((close.Left + close.Right) / 2, (close.Top + close.Bottom) / 2));
+  const LPARAM point = LPARAM(MAKELONG(at.x(), at.y()));
+  QPointer<QMdiSubWindow> sub = demo.Children[0];
+  SendMessage(window.get(), WM_NCLBUTTONDOWN, 101, point);
+  SendMessage(window.get(), WM_NCLBUTTONUP, 101, point);
+  QApplication::processEvents();
+  EXPECT_TRUE(!sub || !sub->isVisible()) << "closed";
+  EXPECT_EQ(demo.Area->subWindowList().size(), 2);
+}
+
+TEST_F(MdiTest, ActivatingANormalChildRepaintsTheMainFormsBand) {
+  Activate(testskins::MdiSkin());
+  TsSkinProvider* main = ShowDemo();
+  auto* second = new TsSkinProvider(demo.Children[1]->widget());
+  main->PaintAll();
+  ASSERT_FALSE(main->MenuLineChanged());
+  demo.Area->setActiveSubWindow(demo.Children[1]);
+  EXPECT_TRUE(main->MenuLineChanged());
+  EXPECT_TRUE(main->SkinData()->BackgroundDirty);
+  EXPECT_EQ(LastProvider, second);
+}
+
 // ------------------------------------------------------------ frames
 
 class FrameTest : public SkinnedTest {
