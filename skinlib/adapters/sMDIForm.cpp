@@ -39,6 +39,11 @@ TacMDIWnd::TacMDIWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* man
     : TacBaseWnd(handle, skinData, manager, section) {}
 
 TacMDIWnd::~TacMDIWnd() {
+  watcher_.reset();
+  if (hosting_ && form_) {
+    form_->setAttribute(Qt::WA_CanHostQMdiSubWindowTitleBar, false);
+    Relayout();
+  }
   RemoveWindowProc(viewportHook_);
   provider_ = nullptr;
   form_ = nullptr;
@@ -51,6 +56,42 @@ void TacMDIWnd::Install(bool repaint) {
     viewportHook_ = InstallWindowProc(
         viewport_, [this](Message& m, const CallPrevious& previous) { ViewportWndProc(m, previous); },
         WindowProcLevel::Window);
+    watcher_ = std::make_unique<QObject>();
+    QObject::connect(area, &QMdiArea::subWindowActivated, watcher_.get(), [this](QMdiSubWindow* sub) {
+      Watch(sub);
+      FollowMaximizedChild();
+    });
+    for (QMdiSubWindow* sub : area->subWindowList()) Watch(sub);
+    FollowMaximizedChild();
+  }
+}
+
+void TacMDIWnd::Watch(QMdiSubWindow* sub) {
+  if (!sub || !watcher_ || sub->property("_ac_mdiwatched").toBool()) return;
+  sub->setProperty("_ac_mdiwatched", true);
+  QObject::connect(sub, &QMdiSubWindow::windowStateChanged, watcher_.get(), [this] { FollowMaximizedChild(); });
+  QObject::connect(watcher_.get(), &QObject::destroyed, sub, [sub] { sub->setProperty("_ac_mdiwatched", QVariant()); });
+}
+
+void TacMDIWnd::FollowMaximizedChild() {
+  QWidget* form = form_;
+  if (!form) return;
+  // Qt leaves a maximized child's title out when the form can host it; the
+  // menu line then shows the child's icon and buttons.
+  const bool host = !Destroyed() && provider_ && Switches() && provider_->MenuVisible();
+  if (form->testAttribute(Qt::WA_CanHostQMdiSubWindowTitleBar) == host) return;
+  form->setAttribute(Qt::WA_CanHostQMdiSubWindowTitleBar, host);
+  hosting_ = host;
+  Relayout();
+}
+
+void TacMDIWnd::Relayout() {
+  // A maximized child lays out its title again when it is maximized anew.
+  QMdiArea* area = Area();
+  QMdiSubWindow* sub = area ? area->activeSubWindow() : nullptr;
+  if (sub && sub->isMaximized()) {
+    sub->showNormal();
+    sub->showMaximized();
   }
 }
 

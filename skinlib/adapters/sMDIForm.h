@@ -29,7 +29,10 @@
 #include <QObject>
 #include <QPointer>
 
+#include <memory>
+
 class QMdiArea;
+class QMdiSubWindow;
 class TsSkinProvider;
 class TacMDIWnd;
 
@@ -83,6 +86,13 @@ class TacMDIWnd : public TacBaseWnd {
   QPointer<TsSkinProvider> provider_;
   QPointer<QWidget> viewport_;
   platform::WindowProcHandle viewportHook_;
+  // A maximized child shows no title of its own while the form's menu
+  // line shows its icon and buttons (the form hosts its title bar).
+  void FollowMaximizedChild();
+  void Watch(QMdiSubWindow* sub);
+  void Relayout();
+  std::unique_ptr<QObject> watcher_;
+  bool hosting_ = false;
 };
 
 // Kept by the MDI main form's provider (a child object of it).

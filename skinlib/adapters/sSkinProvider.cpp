@@ -28,6 +28,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QChildEvent>
 #include <QTimer>
 #include <QIcon>
@@ -247,6 +248,16 @@ TacFormInfo TsSkinProvider::ReadFormInfo() const {
   f.Iconic = IsIconic(form_);
   f.Zoomed = IsZoomed(form_);
   f.MdiChild = exStyle & WS_EX_MDICHILD;
+  if (const QMdiSubWindow* sub = MdiSubWindowOf(form_)) {
+    // An MDI child's state and buttons are its sub-window's.
+    const Qt::WindowFlags flags = sub->windowFlags();
+    f.MdiChild = true;
+    f.Iconic = sub->isMinimized();
+    f.Zoomed = sub->isMaximized();
+    f.BorderIcons = (flags & Qt::WindowSystemMenuHint ? biSystemMenu : 0u) |
+                    (flags & Qt::WindowMinimizeButtonHint ? biMinimize : 0u) |
+                    (flags & Qt::WindowMaximizeButtonHint ? biMaximize : 0u);
+  }
   f.Active = formActive_;
   f.ThickFrame = thick;
   f.Width = form_->width();
@@ -528,6 +539,7 @@ void TsSkinProvider::ApplySkin() {
   // The caption buttons stand for the system caption's: whether the form
   // had a system menu is kept when the skin takes that caption away.
   hadSysMenu_ = GetWindowLong(form_, GWL_STYLE) & WS_SYSMENU;
+  if (const QMdiSubWindow* sub = MdiSubWindowOf(form_)) hadSysMenu_ = sub->windowFlags() & Qt::WindowSystemMenuHint;
   titleIndex_ = -1;
   captionIndex_ = manager->IndexOfSection(QStringLiteral("CAPTION"));
   TitleSectionIndex();

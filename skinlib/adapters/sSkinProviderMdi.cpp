@@ -69,6 +69,18 @@ void TsSkinProvider::PaintMdiArea() {
 
 bool TsSkinProvider::IsMdiChild() const { return MdiSubWindowOf(form_) != nullptr; }
 
+TacSysMenuState TsSkinProvider::MdiChildMenuState() const {
+  if (LastProvider && LastProvider->IsMdiChild()) return LastProvider->MenuState();
+  TacSysMenuState s;
+  if (const QWidget* child = MaximizedMdiChild()) {
+    const Qt::WindowFlags flags = child->windowFlags();
+    s.VisibleClose = flags & Qt::WindowSystemMenuHint;
+    s.EnabledMin = s.VisibleMin = flags & Qt::WindowMinimizeButtonHint;
+    s.EnabledRestore = s.VisibleMax = flags & Qt::WindowMaximizeButtonHint;
+  }
+  return s;
+}
+
 void TsSkinProvider::RepaintMdiMain() {
   TsSkinProvider* main = MdiMainProvider;
   if (!main || !main->Form() || IsDestroying(main->Form())) return;

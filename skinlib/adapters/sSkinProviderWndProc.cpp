@@ -746,7 +746,7 @@ void TsSkinProvider::NcLButtonDown(Message& m, const std::function<void()>& def)
     return;
   }
   if (IsTitleButtonCode(code)) {
-    const TacSysMenuState s = MenuState();
+    const TacSysMenuState s = code >= 101 ? MdiChildMenuState() : MenuState();
     if ((code == 103 && !s.EnabledMin) || (code == 102 && !s.EnabledRestore)) return;
     g_pressedProvider = this;
     g_pressedCode = code;

@@ -16,7 +16,7 @@ namespace testskins {
 // The form skin (FormSkin) with GROUPBOX: COLOR kGroupBoxColor,
 // TRANSPARENCY as given, FONTCOLOR $202020, and with `border` a 4-pixel
 // frame of kGroupBoxBorderColor (one state, margins 4).
-inline constexpr int kGroupBoxColor = 0x30A050, kGroupBoxBorderColor = 0x2020C0;
+inline constexpr int kGroupBoxColor = 0xD8ECF4, kGroupBoxBorderColor = 0x8C5A28;
 TestSkin MdiSkin(int groupBoxTransparency = 0, bool border = false);
 
 // The tests' frame class: the library takes it for a frame once the frame
