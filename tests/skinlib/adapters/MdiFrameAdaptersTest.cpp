@@ -14,6 +14,7 @@
 #include "platform/UserPrompts.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
+#include "skinlib/adapters/ScrollBars.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/LibraryConstants.h"
@@ -24,6 +25,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -102,6 +104,7 @@ TEST_F(MdiTest, ClientAdapterComesWithTheSkinAndGoesWithIt) {
   EXPECT_EQ(adapter->Provider(), provider);
   EXPECT_EQ(MdiMainProvider, provider);
   EXPECT_EQ(FindAdapter(demo.Area), adapter);
+  EXPECT_EQ(ScrollAdapterOfWindow(demo.Area), adapter) << "the area's bars are the adapter's";
   EXPECT_TRUE(window->testAttribute(Qt::WA_CanHostQMdiSubWindowTitleBar)) << "a maximized child's title is the line's";
   manager->SetActive(false);
   EXPECT_FALSE(window->testAttribute(Qt::WA_CanHostQMdiSubWindowTitleBar));
@@ -222,15 +225,22 @@ TEST_F(MdiTest, SubCommandsFiftyOneAndFiftyTwoLockAndUnlockRedrawing) {
   }
 }
 
-TEST_F(MdiTest, SetMenuMarksTheMenuLineAndTheBackground) {
+TEST_F(MdiTest, MenuMessagesMarkTheMainFormsBand) {
   Activate(testskins::MdiSkin());
   TsSkinProvider* provider = ShowDemo();
-  provider->PaintAll();
-  ASSERT_FALSE(provider->MenuLineChanged());
   QMenuBar* bar = static_cast<QMainWindow*>(window.get())->menuBar();
-  EXPECT_EQ(SendMessage(demo.Area, WM_MDISETMENU, 0, 0), LRESULT(PtrParam(bar)));
-  EXPECT_TRUE(provider->MenuLineChanged());
-  EXPECT_TRUE(provider->SkinData()->BackgroundDirty);
+  struct Case {
+    unsigned msg;
+    bool menuLine;
+  } cases[] = {{WM_MDISETMENU, true}, {WM_MDIREFRESHMENU, false}};
+  for (const Case& c : cases) {
+    provider->PaintAll();
+    ASSERT_FALSE(provider->MenuLineChanged());
+    ASSERT_FALSE(provider->SkinData()->BackgroundDirty);
+    EXPECT_EQ(SendMessage(demo.Area, c.msg, 0, 0), LRESULT(PtrParam(bar))) << c.msg;
+    EXPECT_EQ(provider->MenuLineChanged(), c.menuLine) << c.msg;
+    EXPECT_TRUE(provider->SkinData()->BackgroundDirty) << c.msg;
+  }
 }
 
 TEST_F(MdiTest, SwitchOffLeavesTheClientToItsOwnPainting) {
@@ -344,6 +354,26 @@ TEST_F(FrameTest, WithoutAFrameClassTheAdapterSaysSoAndStaysInert) {
   EXPECT_EQ(taken->SkinData()->SkinSection(), QStringLiteral("GROUPBOX"));
   EXPECT_EQ(SendSkinCommandToHandle(frame, acIsSkinned, 0), 1);
   EXPECT_EQ(prompts.Calls.size(), 1u);
+}
+
+TEST_F(FrameTest, AnswersAndRedrawLocks) {
+  FrameAdapterClass() = QStringLiteral("TFrame");
+  Activate(testskins::MdiSkin());
+  MakeParent();
+  auto* adapter = new TsFrameAdapter(frame);
+  const int section = manager->IndexOfSection(QStringLiteral("GROUPBOX"));
+  ASSERT_GE(section, 0);
+  EXPECT_EQ(adapter->SkinData()->SectionIndex, section);
+  EXPECT_EQ(SendSkinCommandToHandle(frame, acGetSection, 0), section + 1);
+  EXPECT_EQ(SendSkinCommandToHandle(frame, acIsSkinned, 0), 1);
+  EXPECT_EQ(SendSkinCommandToHandle(frame, acGetApplication, 0), LRESULT(PtrParam(QCoreApplication::instance())));
+  SendSkinCommandToHandle(frame, 51, 0);
+  EXPECT_FALSE(frame->updatesEnabled());
+  SendSkinCommandToHandle(frame, 52, 0);
+  EXPECT_TRUE(frame->updatesEnabled());
+  // The manager's removal reaches the frame's data.
+  SendSkinCommandToHandle(frame, acRemoveSkin, LPARAM(PtrParam(manager.get())));
+  EXPECT_FALSE(adapter->SkinData()->Skinned());
 }
 
 TEST_F(FrameTest, BackgroundColourIsAlwaysRgb) {
