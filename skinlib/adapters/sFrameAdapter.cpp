@@ -55,18 +55,17 @@ bool IsAdapterFrame(const QWidget* widget) {
 // ------------------------------------------------------------ life
 
 TsFrameAdapter::TsFrameAdapter(QObject* owner) : QObject(owner) {
-  skinData_ = std::make_unique<TsCommonData>(this);
-  skinData_->ControlKind = kFrameControlKind;
   auto* widget = owner && owner->isWidgetType() ? static_cast<QWidget*>(owner) : nullptr;
-  if (!IsAdapterFrame(widget)) {
-    skinData_->SetSkinSection(kGroupBox);
+  const bool isFrame = IsAdapterFrame(widget);
+  // The frame owns the data's look; an inert adapter keeps data of its own.
+  skinData_ = isFrame ? std::make_unique<TsCommonData>(widget) : std::make_unique<TsCommonData>(this);
+  skinData_->ControlKind = kFrameControlKind;
+  skinData_->SetSkinSection(kGroupBox);
+  if (!isFrame) {
     ShowErrorBox(QString::fromLatin1(kFrameAdapterMessage));
     return;
   }
   frame_ = widget;
-  skinData_ = std::make_unique<TsCommonData>(widget);
-  skinData_->ControlKind = kFrameControlKind;
-  skinData_->SetSkinSection(kGroupBox);
   hook_ = InstallWindowProc(
       widget, [this](Message& m, const CallPrevious& previous) { WndProc(m, previous); }, WindowProcLevel::Control);
   AfterConstruction();
@@ -322,8 +321,9 @@ bool TsFrameAdapter::SkinnedMessage(Message& m, const CallPrevious& previous) {
       return true;
     }
     case WM_PAINT: {
+      // (The whole frame is in the paint event's region already: asking
+      // for more paint from inside it would paint it again and again.)
       if (!GetParent(f)) return false;
-      if (!d.ParentDependent()) InvalidateRect(f, nullptr, false);
       if (Canvas* dc = BeginPaint(f)) PaintFrame(*dc);
       EndPaint(f);
       m.Result = 0;
