@@ -26,6 +26,7 @@
 #include "platform/Messages.h"
 #include "platform/WindowProc.h"
 #include "skinlib/adapters/AdapterBase.h"
+#include "skinlib/manager/sSkinManager.h"  // the adapter base guards its manager
 
 #include <QObject>
 #include <QPointer>
@@ -45,6 +46,8 @@ QString& FrameAdapterClass();
 bool IsAdapterFrame(const QWidget* widget);
 
 class TsFrameAdapter : public QObject {
+  Q_OBJECT
+
  public:
   // The adapter as a component owned by `owner`. On a frame it takes the
   // frame's messages; on anything else it shows the error box and stays

@@ -25,6 +25,7 @@
 #include "platform/Canvas.h"
 #include "platform/WinTypes.h"
 #include "skinlib/adapters/EditAdapters.h"
+#include "skinlib/manager/sSkinManager.h"  // the adapter base guards its manager
 
 #include <QObject>
 #include <QPointer>
@@ -97,6 +98,8 @@ class TacMDIWnd : public TacBaseWnd {
 
 // Kept by the MDI main form's provider (a child object of it).
 class TsMDIForm : public QObject {
+  Q_OBJECT
+
  public:
   // Makes sure the form's window exists.
   explicit TsMDIForm(TsSkinProvider* provider);

@@ -32,7 +32,9 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -301,6 +303,22 @@ TEST_F(MdiTest, ActivatingANormalChildRepaintsTheMainFormsBand) {
   EXPECT_TRUE(main->MenuLineChanged());
   EXPECT_TRUE(main->SkinData()->BackgroundDirty);
   EXPECT_EQ(LastProvider, second);
+}
+
+TEST_F(MdiTest, OtherChildObjectsAreNeverTakenForTheMdiFormOrTheFrameAdapter) {
+  Activate(testskins::MdiSkin());
+  window = std::make_unique<QWidget>();
+  auto* provider = new TsSkinProvider(window.get());
+  new QTimer(provider);  // as the title icon's wait is
+  EXPECT_EQ(MDIFormOf(provider), nullptr);
+  EXPECT_EQ(provider->MDIAdapter(), nullptr);
+  FrameAdapterClass() = QStringLiteral("TFrame");
+  auto* frame = new testskins::TFrame(window.get());
+  new QVBoxLayout(frame);
+  TsFrameAdapter* adapter = CreateFrameAdapter(frame);
+  ASSERT_NE(adapter, nullptr);
+  EXPECT_EQ(adapter->Frame(), frame);
+  EXPECT_EQ(CreateFrameAdapter(frame), adapter);
 }
 
 // ------------------------------------------------------------ frames
