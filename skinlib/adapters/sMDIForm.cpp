@@ -40,7 +40,7 @@ TacMDIWnd::TacMDIWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* man
 
 TacMDIWnd::~TacMDIWnd() {
   watcher_.reset();
-  if (hosting_ && form_) {
+  if (hosting_ && form_ && !IsDestroying(form_)) {
     form_->setAttribute(Qt::WA_CanHostQMdiSubWindowTitleBar, false);
     Relayout();
   }

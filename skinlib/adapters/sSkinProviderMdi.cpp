@@ -29,7 +29,11 @@ const QString kMdiArea = QStringLiteral("MDIAREA");
 void TsSkinProvider::SetMDIAdapter(bool on) {
   TsMDIForm* mdi = MDIFormOf(this);
   if (!on || !form_ || GetFormStyle(form_) != fsMDIForm) {
+    const bool had = mdi && mdi->MDIAdapter();
     delete mdi;
+    // The client paints itself again.
+    if (QMdiArea* area = had && form_ && !IsDestroying(form_) ? MdiClient(form_) : nullptr)
+      RedrawWindow(area, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
     return;
   }
   MdiMainProvider = this;
