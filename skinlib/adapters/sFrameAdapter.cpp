@@ -282,7 +282,7 @@ bool TsFrameAdapter::SkinnedMessage(Message& m, const CallPrevious& previous) {
         const bool on = LOWORD(std::uintptr_t(m.WParam)) == 1;
         d.SetUpdating(on);
         for (const QPointer<QWidget>& child : WindowedChildren(f))
-          if (child) SendSkinCommandToHandle(child, acSetUpdating, 0);
+          if (child) SendMessage(child, SkinCommandMsg, m.WParam, m.LParam);
         return true;
       }
       case acIsUpdating:
