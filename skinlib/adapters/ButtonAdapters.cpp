@@ -397,22 +397,22 @@ TacBitBtnGlyph TacBitBtnWnd::ReadGlyph() const {
   QWidget* h = CtrlHandle();
   if (!h) return g;
   QObject* source = ProgramControl() ? static_cast<QObject*>(ProgramControl()) : h;
-  glyph_.reset();
+  std::shared_ptr<Bitmap> glyph;
   if (const auto value = GetPublishedProperty(source, QStringLiteral("Glyph")); value && value->isValid()) {
     QImage image = value->canConvert<QImage>() ? value->value<QImage>() : value->value<QPixmap>().toImage();
     if (!image.isNull()) {
       g.Alpha = image.hasAlphaChannel();
-      glyph_ = std::make_unique<Bitmap>(Bitmap::FromQImage(image, g.Alpha ? pf32bit : pf24bit));
+      glyph = std::make_shared<Bitmap>(Bitmap::FromQImage(image, g.Alpha ? pf32bit : pf24bit));
     }
   }
-  if (!glyph_) {
+  if (!glyph) {
     if (auto* image = ParamPtr<const Bitmap>(std::uintptr_t(SendMessage(h, BM_GETIMAGE, IMAGE_BITMAP, 0)));
         image && !image->Empty()) {
-      glyph_ = std::make_unique<Bitmap>(*image);
+      glyph = std::make_shared<Bitmap>(*image);
       g.Alpha = image->PixelFormat() == pf32bit;
     }
   }
-  g.Picture = glyph_.get();
+  g.Picture = std::move(glyph);
   // A count of 0 (or a damaged one) is one glyph.
   if (HasProperty(source, QStringLiteral("NumGlyphs")))
     g.NumGlyphs = std::max(1, GetOrdProperty(source, QStringLiteral("NumGlyphs")) & 127);

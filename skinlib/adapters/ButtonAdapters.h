@@ -145,7 +145,7 @@ class TacBtnWnd : public TacMainWnd {
 
 // The glyph of a bit button and how it is laid out.
 struct TacBitBtnGlyph {
-  const platform::Bitmap* Picture = nullptr;  // nullptr: none
+  std::shared_ptr<const platform::Bitmap> Picture;  // none: no glyph
   int NumGlyphs = 1;                          // frames side by side, at least 1
   bool Alpha = false;                         // a picture with its own alpha (PNG)
   TacGlyphLayout Layout = TacGlyphLayout::GlyphLeft;
@@ -169,7 +169,6 @@ class TacBitBtnWnd : public TacBtnWnd {
  private:
   // The glyph and caption placed in the button.
   TacGlyphTextLayout Layout(platform::Canvas& dc, const TacBtnState& s) const;
-  mutable std::unique_ptr<platform::Bitmap> glyph_;  // the last glyph read
 };
 
 // ------------------------------------------------------------ check boxes
