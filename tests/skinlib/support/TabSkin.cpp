@@ -1,0 +1,88 @@
+#include "skinlib/support/TabSkin.h"
+
+#include "tools/skindraw/SkinDrawing.h"
+
+#include <QPainter>
+
+namespace testskins {
+
+namespace {
+
+// Three states of a frame: an outline in `edge` (darker when pressed) on
+// the key colour, the inside left to the section.
+QImage EdgeStrip(int w, int h, QColor edge) {
+  return skindraw::Strip(w, h, 3, [edge](QPainter& p, const QRect& r, int k) {
+    p.setPen(k == 2 ? edge.darker(150) : k == 1 ? edge.lighter(130) : edge);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setPen(QColor(255, 255, 255));
+    p.drawLine(r.left() + 1, r.top() + 1, r.right() - 1, r.top() + 1);
+  });
+}
+
+// An etched vertical line, one state.
+QImage DividerStrip() {
+  return skindraw::Strip(6, 20, 1, [](QPainter& p, const QRect& r, int) {
+    p.setPen(QColor(150, 150, 150));
+    p.drawLine(r.left() + 2, r.top(), r.left() + 2, r.bottom());
+    p.setPen(QColor(255, 255, 255));
+    p.drawLine(r.left() + 3, r.top(), r.left() + 3, r.bottom());
+  });
+}
+
+}  // namespace
+
+void AddBarSections(TestSkin& skin) {
+  const QRect page = skin.Place(EdgeStrip(24, 24, QColor(110, 120, 140)));
+  const QRect tab = skin.Place(EdgeStrip(20, 20, QColor(90, 110, 150)));
+  const QRect panel = skin.Place(EdgeStrip(16, 16, QColor(150, 150, 160)));
+  const QRect divider = skin.Place(DividerStrip());
+  const QMargins m(kBarMaskMargin, kBarMaskMargin, kBarMaskMargin, kBarMaskMargin);
+  const auto plain = [&](const char* name, int color) -> SkinSection& {
+    return skin.Section(QString::fromLatin1(name))
+        .Put(QStringLiteral("COLOR"), color)
+        .Put(QStringLiteral("HOTCOLOR"), color)
+        .Put(QStringLiteral("TRANSPARENCY"), 0)
+        .Put(QStringLiteral("FONTCOLOR"), 0x302010)
+        .Put(QStringLiteral("HOTFONTCOLOR"), 0xA03000);
+  };
+  const struct {
+    const char* name;
+    int color;
+  } pages[] = {{"PAGECONTROL", kPageTopColor},
+               {"PAGECONTROLBOTTOM", kPageBottomColor},
+               {"PAGECONTROLLEFT", kPageLeftColor},
+               {"PAGECONTROLRIGHT", kPageRightColor},
+               {"MYTABS", kOwnTabsColor}};
+  for (const auto& p : pages)
+    plain(p.name, p.color).Put(QStringLiteral("BORDERSMASK"), BorderValue(page, m, 3, 0, 1, 0));
+  plain("CHECKBOX", kCheckBoxColor);
+  const struct {
+    const char* name;
+    int color;
+  } tabs[] = {{"TABTOP", kTabTopColor},
+              {"TABBOTTOM", kTabBottomColor},
+              {"TABLEFT", kTabLeftColor},
+              {"TABRIGHT", kTabRightColor}};
+  for (const auto& t : tabs)
+    plain(t.name, t.color).Put(QStringLiteral("BORDERSMASK"), BorderValue(tab, m, 3, 0, 1, 0));
+  plain("TOOLBAR", kToolBarColor)
+      .Put(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;15785168;100;0;0"))
+      .Put(QStringLiteral("GRADIENTPERCENT"), 60);
+  plain("STATUSBAR", kStatusBarColor)
+      .Put(QStringLiteral("STATUSPANELMASK"), BorderValue(panel, QMargins(3, 3, 3, 3), 3, 0, 1, 0));
+  plain("DIVIDER", kStatusBarColor).Put(QStringLiteral("BORDERSMASK"), BorderValue(divider, QMargins(0, 2, 0, 2), 1, 0, 1, 0));
+  plain("UPDOWNBTN", kUpDownColor).Put(QStringLiteral("BORDERSMASK"), BorderValue(tab, m, 3, 0, 1, 0));
+  plain("SPEEDBUTTON", kSpeedButtonColor)
+      .Put(QStringLiteral("HOTCOLOR"), kSpeedButtonHotColor)
+      .Put(QStringLiteral("BORDERSMASK"), BorderValue(tab, m, 3, 0, 1, 0));
+}
+
+TestSkin BarsSkin() {
+  TestSkin skin = DemoSkin();
+  skin.Name = QStringLiteral("Bars");
+  AddBarSections(skin);
+  return skin;
+}
+
+}  // namespace testskins
