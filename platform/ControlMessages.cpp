@@ -568,11 +568,13 @@ class Watcher final : public QObject {
     return watcher;
   }
   void WatchAction(QToolBar* bar, QAction* a) {
-    if (QMenu* menu = a->menu())
-      connect(menu, &QMenu::aboutToShow, bar, [bar, a] { Notify(bar, TBN_DROPDOWN, int(GetCommandId(a))); },
-              Qt::UniqueConnection);
-    if (QMenu* menu = a->menu())
-      connect(menu, &QMenu::aboutToHide, bar, [bar] { PostMessage(bar, CN_DROPDOWNCLOSED); }, Qt::UniqueConnection);
+    // Once per menu and bar (Qt makes no unique connections to lambdas).
+    QMenu* menu = a->menu();
+    const QByteArray mark = "_win_dropdown_" + QByteArray::number(quintptr(bar), 16);
+    if (!menu || menu->property(mark.constData()).toBool()) return;
+    menu->setProperty(mark.constData(), true);
+    connect(menu, &QMenu::aboutToShow, bar, [bar, a] { Notify(bar, TBN_DROPDOWN, int(GetCommandId(a))); });
+    connect(menu, &QMenu::aboutToHide, bar, [bar] { PostMessage(bar, CN_DROPDOWNCLOSED); });
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
     const int type = event->type();

@@ -20,13 +20,12 @@ QImage EdgeStrip(int w, int h, QColor edge) {
   });
 }
 
-// An etched vertical line, one state.
+// A grey line three pixels wide down the middle of a 7 x 20 picture of
+// the status bar's colour, one state.
 QImage DividerStrip() {
-  return skindraw::Strip(6, 20, 1, [](QPainter& p, const QRect& r, int) {
-    p.setPen(QColor(150, 150, 150));
-    p.drawLine(r.left() + 2, r.top(), r.left() + 2, r.bottom());
-    p.setPen(QColor(255, 255, 255));
-    p.drawLine(r.left() + 3, r.top(), r.left() + 3, r.bottom());
+  return skindraw::Strip(7, 20, 1, [](QPainter& p, const QRect& r, int) {
+    p.fillRect(r, QColor(kStatusBarColor & 0xFF, (kStatusBarColor >> 8) & 0xFF, kStatusBarColor >> 16));
+    p.fillRect(QRect(r.left() + 2, r.top(), 3, r.height()), QColor(kDividerGrey, kDividerGrey, kDividerGrey));
   });
 }
 
@@ -71,7 +70,8 @@ void AddBarSections(TestSkin& skin) {
       .Put(QStringLiteral("GRADIENTPERCENT"), 60);
   plain("STATUSBAR", kStatusBarColor)
       .Put(QStringLiteral("STATUSPANELMASK"), BorderValue(panel, QMargins(3, 3, 3, 3), 3, 0, 1, 0));
-  plain("DIVIDER", kStatusBarColor).Put(QStringLiteral("BORDERSMASK"), BorderValue(divider, QMargins(0, 2, 0, 2), 1, 0, 1, 0));
+  plain("DIVIDER", kStatusBarColor)
+      .Put(QStringLiteral("BORDERSMASK"), BorderValue(divider, QMargins(2, 2, 2, 2), 1, 0, 5, 0));
   plain("UPDOWNBTN", kUpDownColor).Put(QStringLiteral("BORDERSMASK"), BorderValue(tab, m, 3, 0, 1, 0));
   plain("SPEEDBUTTON", kSpeedButtonColor)
       .Put(QStringLiteral("HOTCOLOR"), kSpeedButtonHotColor)

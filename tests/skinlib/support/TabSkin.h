@@ -19,12 +19,14 @@ inline constexpr int kTabTopColor = 0xF8E8D8, kTabBottomColor = 0xD8F8E8, kTabLe
                      kTabRightColor = 0xF0F0C8;
 inline constexpr int kToolBarColor = 0xF0E0D0, kStatusBarColor = 0xD8E4EC, kUpDownColor = 0xC0D8F0,
                      kSpeedButtonColor = 0xE0F0E0, kSpeedButtonHotColor = 0xB0F0B0;
+inline constexpr int kDividerGrey = 120;
 
 // Adds to `skin`: PAGECONTROL, PAGECONTROLBOTTOM, PAGECONTROLLEFT,
 // PAGECONTROLRIGHT, CHECKBOX (plain), MYTABS (kOwnTabsColor, a section
 // of a program's own), TABTOP, TABBOTTOM, TABLEFT, TABRIGHT (font
 // colours dark, hot ones blue), TOOLBAR, STATUSBAR with its
-// "STATUSPANELMASK", DIVIDER (a one-state etched line as "BORDERSMASK"),
+// "STATUSPANELMASK", DIVIDER (a one-state grey line, kDividerGrey, 3 pixels wide
+// between margins of 2, as "BORDERSMASK"),
 // UPDOWNBTN and SPEEDBUTTON. TOOLBUTTON stays as the skin has it.
 void AddBarSections(TestSkin& skin);
 
