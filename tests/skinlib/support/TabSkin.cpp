@@ -8,15 +8,25 @@ namespace testskins {
 
 namespace {
 
-// Three states of a frame: an outline in `edge` (darker when pressed) on
-// the key colour, the inside left to the section.
+// Three states of a frame two pixels wide: an outline in `edge` (lighter
+// when hot, darker when pressed) and inside it a light top and left, a
+// shaded bottom and right; the four outer corner pixels are the key
+// colour, the inside is left to the section (the mask's margins are 2).
 QImage EdgeStrip(int w, int h, QColor edge) {
   return skindraw::Strip(w, h, 3, [edge](QPainter& p, const QRect& r, int k) {
-    p.setPen(k == 2 ? edge.darker(150) : k == 1 ? edge.lighter(130) : edge);
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(r.adjusted(0, 0, -1, -1));
+    const QColor outline = k == 2 ? edge.darker(150) : k == 1 ? edge.lighter(130) : edge;
+    p.fillRect(r, QColor(128, 128, 128));
     p.setPen(QColor(255, 255, 255));
     p.drawLine(r.left() + 1, r.top() + 1, r.right() - 1, r.top() + 1);
+    p.drawLine(r.left() + 1, r.top() + 1, r.left() + 1, r.bottom() - 1);
+    p.setPen(outline.lighter(160));
+    p.drawLine(r.left() + 1, r.bottom() - 1, r.right() - 1, r.bottom() - 1);
+    p.drawLine(r.right() - 1, r.top() + 1, r.right() - 1, r.bottom() - 1);
+    p.setPen(outline);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(r.adjusted(0, 0, -1, -1));
+    p.setPen(skindraw::kKeyColour);
+    for (const QPoint c : {r.topLeft(), r.topRight(), r.bottomLeft(), r.bottomRight()}) p.drawPoint(c);
   });
 }
 
@@ -63,13 +73,15 @@ void AddBarSections(TestSkin& skin) {
               {"TABBOTTOM", kTabBottomColor},
               {"TABLEFT", kTabLeftColor},
               {"TABRIGHT", kTabRightColor}};
+  // The demo skin's TABTOP inherits the tool button's corner image.
+  RemoveKey(skin, QStringLiteral("TABTOP"), QStringLiteral("PARENTCLASS"));
   for (const auto& t : tabs)
     plain(t.name, t.color).Put(QStringLiteral("BORDERSMASK"), BorderValue(tab, m, 3, 0, 1, 0));
   plain("TOOLBAR", kToolBarColor)
       .Put(QStringLiteral("GRADIENTDATA"), QStringLiteral("16777215;15785168;100;0;0"))
       .Put(QStringLiteral("GRADIENTPERCENT"), 60);
   plain("STATUSBAR", kStatusBarColor)
-      .Put(QStringLiteral("STATUSPANELMASK"), BorderValue(panel, QMargins(3, 3, 3, 3), 3, 0, 1, 0));
+      .Put(QStringLiteral("STATUSPANELMASK"), BorderValue(panel, m, 3, 0, 1, 0));
   plain("DIVIDER", kStatusBarColor)
       .Put(QStringLiteral("BORDERSMASK"), BorderValue(divider, QMargins(2, 2, 2, 2), 1, 0, 5, 0));
   plain("UPDOWNBTN", kUpDownColor).Put(QStringLiteral("BORDERSMASK"), BorderValue(tab, m, 3, 0, 1, 0));

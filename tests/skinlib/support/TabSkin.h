@@ -3,15 +3,15 @@
 //
 // Every page and tab section has a colour of its own and no transparency,
 // so a test tells by a pixel which section painted it; their border masks
-// ("^", three states, sides stretched, no centre) leave the section's
-// colour inside their margins (kBarMaskMargin).
+// ("^", three states, two-pixel frames, sides stretched, no centre)
+// leave the section's colour inside their margins (kBarMaskMargin).
 #pragma once
 
 #include "skinlib/support/TestSkins.h"
 
 namespace testskins {
 
-inline constexpr int kBarMaskMargin = 4;
+inline constexpr int kBarMaskMargin = 2;
 // Colours as the skin writes them: red in the lowest byte.
 inline constexpr int kPageTopColor = 0xE8D0B0, kPageBottomColor = 0xB0E8D0, kPageLeftColor = 0xD0B0E8,
                      kPageRightColor = 0xC8C8F0, kCheckBoxColor = 0xA0F0F0, kOwnTabsColor = 0x4080C0;
