@@ -513,6 +513,8 @@ int TacPageControlWnd::HookPages() {
   const LRESULT answer = SendMessage(pages, SkinCommandMsg, MAKEWPARAM(0, acGetCaptionHeight), 0);
   auto* manager = ParamPtr<TsSkinManager>(std::uintptr_t(answer));
   if (!manager) return 0;
+  // Adapters of pages that went are freed (they left their chains then).
+  std::erase_if(AdapterList(), [](const TacAdapterPtr<TacMainWnd>& a) { return !a || !a->CtrlHandle(); });
   int made = 0;
   for (int i = 0; i < pages->count(); ++i) {
     QWidget* page = pages->widget(i);
@@ -588,7 +590,6 @@ void TacPageWnd::PaintPage(Canvas& dc) {
   QWidget* h = CtrlHandle();
   QWidget* tab = TabControl();
   if (!h || !tab || h == tab) return;
-  GetWindowParams();
   TsBgQuery q;
   QueryPageBackground(q, h, tab);
   const TRect all = Bounds(0, 0, h->width(), h->height());

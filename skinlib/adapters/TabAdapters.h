@@ -143,7 +143,8 @@ class TacPageControlWnd : public TacTabControlWnd {
 
   QTabWidget* PageControl() const;
   // Every page that is not skinned yet gets its page adapter (section
-  // "CHECKBOX") in AdapterList; gives how many were made.
+  // "CHECKBOX") in AdapterList; gives how many were made. Adapters in the
+  // list whose window went are freed first.
   int HookPages();
 
  protected:

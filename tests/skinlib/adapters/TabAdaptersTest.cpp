@@ -300,6 +300,10 @@ TEST_F(TabAdaptersTest, PageAdaptersMadeOnce) {
   QApplication::processEvents();
   EXPECT_EQ(AdapterList().size(), 4u);
   EXPECT_EQ(pageAdapter->HookPages(), 0);
+  // A page that goes leaves the list at the next pass.
+  delete pages->widget(0);
+  EXPECT_EQ(pageAdapter->HookPages(), 0);
+  EXPECT_EQ(AdapterList().size(), 3u);
   // The tab control answers sub-command 27 with its manager.
   EXPECT_EQ(SendMessage(pages, SkinCommandMsg, MAKEWPARAM(0, acGetCaptionHeight), 0),
             LRESULT(PtrParam(manager.get())));
