@@ -88,6 +88,12 @@ TacToolBarVCLWnd::TacToolBarVCLWnd(QWidget* handle, TsCommonData* skinData, TsSk
   toolBar_ = qobject_cast<QToolBar*>(SkinData()->OwnerControl());
 }
 
+QToolBar* TacToolBarVCLWnd::ToolBar() const { return qobject_cast<QToolBar*>(toolBar_.data()); }
+
+QToolButton* TacToolBarVCLWnd::DroppedButton() const {
+  return qobject_cast<QToolButton*>(droppedButton_.data());
+}
+
 TacToolBarVCLWnd::~TacToolBarVCLWnd() {
   for (TacButtonHook& b : buttons_) RemoveWindowProc(b.Hook);
 }
@@ -95,7 +101,7 @@ TacToolBarVCLWnd::~TacToolBarVCLWnd() {
 bool TacToolBarVCLWnd::SkinActive() const { return SkinActiveFor(SkinData(), Destroyed()) && CtrlHandle(); }
 
 bool TacToolBarVCLWnd::DefaultDrawing() const {
-  return !SkinActive() || !toolBar_ || SkinData()->Updating();
+  return !SkinActive() || !ToolBar() || SkinData()->Updating();
 }
 
 void TacToolBarVCLWnd::Install(bool repaint) {
@@ -104,10 +110,10 @@ void TacToolBarVCLWnd::Install(bool repaint) {
 }
 
 void TacToolBarVCLWnd::HookButtons() {
-  if (!toolBar_) return;
+  if (!ToolBar()) return;
   std::erase_if(buttons_, [](const TacButtonHook& b) { return !b.Button; });
-  for (QAction* a : toolBar_->actions()) {
-    auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(a));
+  for (QAction* a : ToolBar()->actions()) {
+    auto* button = qobject_cast<QToolButton*>(ToolBar()->widgetForAction(a));
     if (!button || std::any_of(buttons_.begin(), buttons_.end(), [&](const auto& b) { return b.Button == button; }))
       continue;
     TacButtonHook hook{button, {}};
@@ -118,9 +124,9 @@ void TacToolBarVCLWnd::HookButtons() {
 }
 
 int TacToolBarVCLWnd::IndexOfButton(const QToolButton* button) const {
-  const QList<QAction*> actions = ToolBarButtons(toolBar_);
+  const QList<QAction*> actions = ToolBarButtons(ToolBar());
   for (int i = 0; i < actions.size(); ++i)
-    if (toolBar_->widgetForAction(actions[i]) == button) return i;
+    if (ToolBar()->widgetForAction(actions[i]) == button) return i;
   return -1;
 }
 
@@ -139,10 +145,10 @@ int TacToolBarVCLWnd::ButtonAt(TPoint p) const {
 }
 
 TacToolButtonState TacToolBarVCLWnd::ButtonState(int index) const {
-  const QList<QAction*> actions = ToolBarButtons(toolBar_);
+  const QList<QAction*> actions = ToolBarButtons(ToolBar());
   if (index < 0 || index >= actions.size()) return TacToolButtonState::Normal;
-  auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(actions[index]));
-  const bool selected = (button && button->isDown()) || (button && button == droppedButton_);
+  auto* button = qobject_cast<QToolButton*>(ToolBar()->widgetForAction(actions[index]));
+  const bool selected = (button && button->isDown()) || (button && button == droppedButton_.data());
   return ToolButtonState(index == hotIndex_, selected, actions[index]->isChecked());
 }
 
@@ -154,14 +160,14 @@ void TacToolBarVCLWnd::RepaintButton(int index) {
 
 void TacToolBarVCLWnd::SetHotIndex(int index) {
   if (index == hotIndex_) return;
-  const QList<QAction*> actions = ToolBarButtons(toolBar_);
+  const QList<QAction*> actions = ToolBarButtons(ToolBar());
   // A disabled button never becomes hot.
   if (index >= 0 && index < actions.size() && !actions[index]->isEnabled()) return;
   const int old = hotIndex_;
   hotIndex_ = index;
   const auto down = [&](int i) {
     if (i < 0 || i >= actions.size()) return false;
-    auto* b = qobject_cast<QToolButton*>(toolBar_->widgetForAction(actions[i]));
+    auto* b = qobject_cast<QToolButton*>(ToolBar()->widgetForAction(actions[i]));
     return actions[i]->isChecked() || (b && b->isDown());
   };
   if (!down(old)) RepaintButton(old);
@@ -180,14 +186,14 @@ void TacToolBarVCLWnd::ButtonWndProc(QToolButton* button, Message& m, const Call
       if (!m.WParam && !BeginPaint(button)) RepaintButton(IndexOfButton(button));
       return;
     case kCmMouseEnter: {
-      QPointer<QToolButton> alive(button);
+      QPointer<QWidget> alive(button);
       previous(m);
-      if (alive && !Destroyed() && GetOrdProperty(toolBar_, QStringLiteral("Flat")) != 1)
+      if (alive && !Destroyed() && GetOrdProperty(ToolBar(), QStringLiteral("Flat")) != 1)
         SetHotIndex(IndexOfButton(button));
       return;
     }
     case kCmMouseLeave: {
-      QPointer<QToolButton> alive(button);
+      QPointer<QWidget> alive(button);
       previous(m);
       if (alive && !Destroyed() && hotIndex_ == IndexOfButton(button) && !droppedButton_) SetHotIndex(-1);
       return;
@@ -196,7 +202,7 @@ void TacToolBarVCLWnd::ButtonWndProc(QToolButton* button, Message& m, const Call
     case WM_LBUTTONUP:
     case BM_SETSTATE:
     case BM_SETCHECK: {
-      QPointer<QToolButton> alive(button);
+      QPointer<QWidget> alive(button);
       previous(m);
       if (alive && !Destroyed()) RepaintButton(IndexOfButton(button));
       return;
@@ -244,7 +250,7 @@ void TacToolBarVCLWnd::PaintButton(Bitmap& bmp, int index) {
   QWidget* h = CtrlHandle();
   TsCommonData& data = *SkinData();
   TsSkinManager* sm = data.SkinManager();
-  const QList<QAction*> actions = ToolBarButtons(toolBar_);
+  const QList<QAction*> actions = ToolBarButtons(ToolBar());
   if (!sm || !h || index < 0 || index >= actions.size() || bmp.Empty()) return;
   QAction* action = actions[index];
   TRect item;
@@ -274,12 +280,12 @@ void TacToolBarVCLWnd::PaintButton(Bitmap& bmp, int index) {
   }
   const int pressed = state == TacToolButtonState::Pressed ? 1 : 0;
   Canvas& c = bmp.GetCanvas();
-  if (const TFont* font = ControlFont(toolBar_)) c.Font = *font;
-  const Qt::ToolButtonStyle style = toolBar_->toolButtonStyle();
+  if (const TFont* font = ControlFont(ToolBar())) c.Font = *font;
+  const Qt::ToolButtonStyle style = ToolBar()->toolButtonStyle();
   const bool showCaptions = style != Qt::ToolButtonIconOnly;
   const bool list = style == Qt::ToolButtonTextBesideIcon;
   const QIcon icon = style == Qt::ToolButtonTextOnly ? QIcon() : action->icon();
-  const QSize iconSize = icon.isNull() ? QSize() : toolBar_->iconSize();
+  const QSize iconSize = icon.isNull() ? QSize() : ToolBar()->iconSize();
   const int textHeight = showCaptions ? c.TextHeight(QStringLiteral("A")) + 3 : 0;
   if (!iconSize.isEmpty()) {
     int x, y;
@@ -298,7 +304,7 @@ void TacToolBarVCLWnd::PaintButton(Bitmap& bmp, int index) {
     c.EndPainting();
   }
   if (showCaptions && sm->IsValidSectionIndex(section)) {
-    const int fontSection = data.GetFontSectionIndex(toolBar_, section);
+    const int fontSection = data.GetFontSectionIndex(ToolBar(), section);
     TRect tr;
     if (list) {
       tr = {iconSize.isEmpty() ? 1 : iconSize.width() + 6, 2, face.Right, face.Bottom - 2};
@@ -370,7 +376,7 @@ void TacToolBarVCLWnd::AdapterWndProc(Message& m, const CallPrevious& previous) 
       case WM_NCPAINT:
         return;  // a tool bar has no frame band
       case WM_PRINT:
-        if (toolBar_ && !DefaultDrawing()) {
+        if (ToolBar() && !DefaultDrawing()) {
           if (auto* dc = ParamPtr<Canvas>(m.WParam)) PaintBar(*dc);
           m.LParam &= ~LPARAM(PRF_ERASEBKGND | PRF_CLIENT);
           PassOn(m, previous);
@@ -380,11 +386,11 @@ void TacToolBarVCLWnd::AdapterWndProc(Message& m, const CallPrevious& previous) 
       case CN_NOTIFY:
         if (const auto* n = ParamPtr<const NMTOOLBAR>(std::uintptr_t(m.LParam))) {
           if (n->hdr.code == TBN_DELETINGBUTTON && hotIndex_ >= int(SendMessage(h, TB_BUTTONCOUNT))) hotIndex_ = -1;
-          if (n->hdr.code == TBN_DROPDOWN && toolBar_) {
-            for (QAction* a : ToolBarButtons(toolBar_))
+          if (n->hdr.code == TBN_DROPDOWN && ToolBar()) {
+            for (QAction* a : ToolBarButtons(ToolBar()))
               if (int(GetCommandId(a)) == n->iItem)
-                droppedButton_ = qobject_cast<QToolButton*>(toolBar_->widgetForAction(a));
-            if (droppedButton_) RepaintButton(IndexOfButton(droppedButton_));
+                droppedButton_ = qobject_cast<QToolButton*>(ToolBar()->widgetForAction(a));
+            if (DroppedButton()) RepaintButton(IndexOfButton(DroppedButton()));
           }
         }
         break;
@@ -398,24 +404,24 @@ void TacToolBarVCLWnd::AdapterWndProc(Message& m, const CallPrevious& previous) 
   QPointer<QWidget> alive(h);
   TacMainWnd::AdapterWndProc(m, previous);
   if (!alive || !SkinActive()) return;
-  const bool flat = GetOrdProperty(toolBar_, QStringLiteral("Flat")) == 1;
+  const bool flat = GetOrdProperty(ToolBar(), QStringLiteral("Flat")) == 1;
   switch (msg) {
     case WM_SIZE:
       data->BackgroundDirty = true;
       RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE);
       break;
     case WM_MOUSEMOVE:
-      if (toolBar_ && !flat) SetHotIndex(ButtonAt({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
+      if (ToolBar() && !flat) SetHotIndex(ButtonAt({GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}));
       break;
     case CN_DROPDOWNCLOSED:
-      if (QToolButton* dropped = droppedButton_) {
+      if (QToolButton* dropped = DroppedButton()) {
         hotIndex_ = -1;
         droppedButton_ = nullptr;
         RepaintButton(IndexOfButton(dropped));
       }
       break;
     case kCmMouseLeave:
-      if (toolBar_ && !flat && hotIndex_ >= 0) {
+      if (ToolBar() && !flat && hotIndex_ >= 0) {
         const int old = hotIndex_;
         hotIndex_ = -1;
         if (ButtonState(old) == TacToolButtonState::Normal) RepaintButton(old);
@@ -437,6 +443,8 @@ TacStatusBarWnd::TacStatusBarWnd(QWidget* handle, TsCommonData* skinData, TsSkin
     : TacMainWnd(handle, skinData, manager, section.isEmpty() ? QStringLiteral("STATUSBAR") : section) {
   statusBar_ = qobject_cast<QStatusBar*>(SkinData()->OwnerControl());
 }
+
+QStatusBar* TacStatusBarWnd::StatusBar() const { return qobject_cast<QStatusBar*>(statusBar_.data()); }
 
 TacStatusBarWnd::~TacStatusBarWnd() {
   for (TacLabelHook& l : labels_) RemoveWindowProc(l.Hook);
@@ -615,8 +623,10 @@ TacSpeedButtonHandler::~TacSpeedButtonHandler() {
   skinManager_ = nullptr;
 }
 
+QToolButton* TacSpeedButtonHandler::Ctrl() const { return qobject_cast<QToolButton*>(ctrl_.data()); }
+
 bool TacSpeedButtonHandler::Skinned() const {
-  return !destroyed_ && ctrl_ && skinData_ && skinData_->SkinManager() && skinData_->SkinManager()->Active();
+  return !destroyed_ && Ctrl() && skinData_ && skinData_->SkinManager() && skinData_->SkinManager()->Active();
 }
 
 bool TacSpeedButtonHandler::ForThisManager(const Message& m) const {
@@ -624,8 +634,9 @@ bool TacSpeedButtonHandler::ForThisManager(const Message& m) const {
 }
 
 TacSpeedButtonState TacSpeedButtonHandler::State() const {
-  if (!ctrl_) return TacSpeedButtonState::Normal;
-  if (ctrl_->isDown() || ctrl_->isChecked()) return TacSpeedButtonState::Pressed;
+  QToolButton* ctrl = Ctrl();
+  if (!ctrl) return TacSpeedButtonState::Normal;
+  if (ctrl->isDown() || ctrl->isChecked()) return TacSpeedButtonState::Pressed;
   if (skinData_ && (skinData_->ControlIsActive() || skinData_->MouseAbove)) return TacSpeedButtonState::Hot;
   return TacSpeedButtonState::Normal;
 }
@@ -633,7 +644,7 @@ TacSpeedButtonState TacSpeedButtonHandler::State() const {
 void TacSpeedButtonHandler::WndProc(Message& m, const CallPrevious& previous) {
   if (!Skinned()) return previous(m);
   TsCommonData& data = *skinData_;
-  QToolButton* ctrl = ctrl_;
+  QToolButton* ctrl = Ctrl();
   if (m.Msg == SkinCommandMsg) {
     switch (HIWORD(m.WParam)) {
       case acEndUpdate:
@@ -685,7 +696,7 @@ void TacSpeedButtonHandler::WndProc(Message& m, const CallPrevious& previous) {
     case kCmMouseEnter:
     case kCmMouseLeave: {
       data.MouseAbove = m.Msg == kCmMouseEnter;
-      QPointer<QToolButton> alive(ctrl);
+      QPointer<QWidget> alive(ctrl);
       previous(m);
       if (alive) alive->update();
       return;
@@ -697,7 +708,7 @@ void TacSpeedButtonHandler::WndProc(Message& m, const CallPrevious& previous) {
 }
 
 void TacSpeedButtonHandler::PaintButton(Canvas& dc) {
-  QToolButton* ctrl = ctrl_;
+  QToolButton* ctrl = Ctrl();
   TsCommonData& data = *skinData_;
   TsSkinManager* sm = data.SkinManager();
   if (!ctrl || !sm || ctrl->width() < 1 || ctrl->height() < 1) return;

@@ -55,8 +55,8 @@ class TacToolBarVCLWnd : public TacMainWnd {
 
   // The skin data's owner control when it is a QToolBar, else nullptr
   // (then Qt paints the bar and its buttons).
-  QToolBar* ToolBar() const { return toolBar_; }
-  QToolButton* DroppedButton() const { return droppedButton_; }
+  QToolBar* ToolBar() const;
+  QToolButton* DroppedButton() const;
   int HotIndex() const { return hotIndex_; }
   // The button (TB_ index) at a point of the bar; -1 for none, a
   // separator or a divider.
@@ -84,11 +84,12 @@ class TacToolBarVCLWnd : public TacMainWnd {
   // Painting is left to Qt: no skin, no tool bar, or updating.
   bool DefaultDrawing() const;
 
-  QPointer<QToolBar> toolBar_;
-  QPointer<QToolButton> droppedButton_;
+  // Guarded as widgets: a control being destroyed is no longer of its class.
+  QPointer<QWidget> toolBar_;
+  QPointer<QWidget> droppedButton_;
   int hotIndex_ = -1;
   struct TacButtonHook {
-    QPointer<QToolButton> Button;
+    QPointer<QWidget> Button;
     platform::WindowProcHandle Hook;
   };
   std::vector<TacButtonHook> buttons_;
@@ -102,7 +103,7 @@ class TacStatusBarWnd : public TacMainWnd {
   TacStatusBarWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager, const QString& section);
 
   // The owner control when it is a QStatusBar.
-  QStatusBar* StatusBar() const { return statusBar_; }
+  QStatusBar* StatusBar() const;
   // The panels' rectangles: the simple panel, or every part shrunk by 1.
   std::vector<platform::TRect> PanelRects() const;
   bool Simple() const;
@@ -118,9 +119,9 @@ class TacStatusBarWnd : public TacMainWnd {
   QString PanelText(int index) const;
   void HookLabels();
 
-  QPointer<QStatusBar> statusBar_;
+  QPointer<QWidget> statusBar_;
   struct TacLabelHook {
-    QPointer<QLabel> Label;
+    QPointer<QWidget> Label;
     platform::WindowProcHandle Hook;
   };
   std::vector<TacLabelHook> labels_;
@@ -144,7 +145,7 @@ class TacSpeedButtonHandler {
   TacSpeedButtonHandler(const TacSpeedButtonHandler&) = delete;
   TacSpeedButtonHandler& operator=(const TacSpeedButtonHandler&) = delete;
 
-  QToolButton* Ctrl() const { return ctrl_; }
+  QToolButton* Ctrl() const;
   TsSkinManager* SkinManager() const { return skinManager_; }
   TsCommonData* SkinData() const { return skinData_; }
   bool Destroyed() const { return destroyed_; }
@@ -160,7 +161,7 @@ class TacSpeedButtonHandler {
   bool Skinned() const;
   bool ForThisManager(const platform::Message& m) const;
 
-  QPointer<QToolButton> ctrl_;
+  QPointer<QWidget> ctrl_;
   platform::WindowProcHandle oldProc_;
   QPointer<TsSkinManager> skinManager_;
   TsCommonData* skinData_ = nullptr;

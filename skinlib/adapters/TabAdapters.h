@@ -131,7 +131,7 @@ class TacTabControlWnd : public TacMainWnd {
                       int sectionIndex);
 
   TacAdapterPtr<TacMainWnd> spinWnd_;
-  QPointer<QTabBar> hookedBar_;
+  QPointer<QWidget> hookedBar_;  // a widget: one being destroyed is no QTabBar
   platform::WindowProcHandle barHook_;
   int paintCount_ = 0;
   QSize lastSize_;  // of the last painting
