@@ -9,6 +9,7 @@
 #include "platform/Canvas.h"
 #include "platform/ControlMessages.h"
 #include "platform/WindowTable.h"
+#include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/support/TabSkin.h"
@@ -333,4 +334,20 @@ TEST_F(TabAdaptersTest, InactiveManagerLeavesQtPainting) {
   manager->SetActive(false);
   EXPECT_EQ(bar->grab().toImage(), before);
   EXPECT_EQ(tabAdapter->SpinWnd(), nullptr);
+}
+
+// Printed into a bitmap (WM_PRINT with the children), the control looks as
+// painted: the page through its page adapter, the tabs over it.
+TEST_F(TabAdaptersTest, PrintedAsPainted) {
+  QTabWidget* pages = MakePages(2);
+  pageAdapter = TacMainWnd::Create<TacPageControlWnd>(pages, nullptr, manager.get(), QString(), true);
+  Bitmap printed(pages->width(), pages->height(), pf24bit);
+  PaintControlToBitmap(printed, pages, 0, 0, nullptr);
+  const QImage shot = pages->grab().toImage();
+  const QPoint c = PageCentre(pages);
+  EXPECT_EQ(printed.GetPixel(c.x(), c.y()), Rgb(testskins::kPageTopColor));
+  const TRect r = pageAdapter->TabRect(1, false);
+  const int x = r.Left + testskins::kBarMaskMargin + 1, y = (r.Top + r.Bottom) / 2;
+  EXPECT_EQ(printed.GetPixel(x, y), Rgb(testskins::kTabTopColor));
+  EXPECT_EQ(printed.GetPixel(x, y), PixelAt(shot, x, y));
 }
