@@ -239,6 +239,9 @@ void TacToolBarVCLWnd::PaintBar(Canvas& dc) {
     if (!SendMessage(h, TB_GETITEMRECT, WPARAM(i), LPARAM(PtrParam(&r))) || r.IsEmpty()) continue;
     SendMessage(h, TB_GETBUTTON, WPARAM(i), LPARAM(PtrParam(&b)));
     if (b.fsStyle & TBSTYLE_SEP) continue;  // Qt draws its separators
+    // A widget of the program's own in the bar paints itself.
+    const QList<QAction*> actions = ToolBarButtons(ToolBar());
+    if (i >= actions.size() || !qobject_cast<QToolButton*>(ToolBar()->widgetForAction(actions[i]))) continue;
     if (!dc.RectVisible(r)) continue;
     Bitmap bmp(r.Width(), r.Height(), pf24bit);
     PaintButton(bmp, i);

@@ -181,6 +181,16 @@ TEST_F(BarAdaptersTest, ButtonsPaintedByTheBar) {
   // Right of the last button lies the bar's cache.
   const Bitmap& cache = *toolAdapter->SkinData()->CacheBitmap;
   EXPECT_EQ(PixelAt(shot, 390, 16), cache.GetPixel(390, 16));
+  // A widget of the program's own in the bar gets no button face.
+  auto* box = new QLabel(QStringLiteral("  "));
+  QAction* own = bar->addWidget(box);
+  QApplication::processEvents();
+  const int index = int(SendMessage(bar, TB_BUTTONCOUNT)) - 1;
+  ASSERT_TRUE(SendMessage(bar, TB_GETITEMRECT, WPARAM(index), LPARAM(PtrParam(&r))));
+  ASSERT_EQ(bar->widgetForAction(own), box);
+  const QImage withBox = bar->grab().toImage();
+  const int cx = (r.Left + r.Right) / 2, cy = (r.Top + r.Bottom) / 2;
+  EXPECT_EQ(PixelAt(withBox, cx, cy), toolAdapter->SkinData()->CacheBitmap->GetPixel(cx, cy));
 }
 
 // Parts are the bar's widgets, each panel with "STATUSPANELMASK" and its
