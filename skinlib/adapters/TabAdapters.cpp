@@ -96,6 +96,17 @@ TRect AdjustTabRect(TRect r, TacTabKind kind, TacTabPosition position, bool acti
   return r;
 }
 
+TRect ItemRectOfQtTab(TRect r, TacTabKind kind, TacTabPosition position) {
+  if (kind != TacTabKind::Tabs || r.Left == r.Right) return r;
+  switch (position) {
+    case TacTabPosition::Top: r.Top += 2; break;
+    case TacTabPosition::Bottom: r.Bottom -= 2; break;
+    case TacTabPosition::Left: r.Left += 2; break;
+    case TacTabPosition::Right: r.Right -= 2; break;
+  }
+  return r;
+}
+
 QString PageSectionName(const QString& section, int tabCount, TacTabPosition position) {
   if (tabCount < 1) return QStringLiteral("CHECKBOX");
   if (section != QLatin1String("PAGECONTROL")) return section;
@@ -200,7 +211,7 @@ TRect TacTabControlWnd::TabRect(int index, bool active) const {
   if (!h || index < 0 || index >= TabCount() || SendMessage(h, TCM_GETCURSEL) < 0) return {};
   TRect r;
   if (!SendMessage(h, TCM_GETITEMRECT, WPARAM(index), LPARAM(PtrParam(&r)))) return {};
-  return AdjustTabRect(r, TabKind(), TabPosition(), active);
+  return AdjustTabRect(ItemRectOfQtTab(r, TabKind(), TabPosition()), TabKind(), TabPosition(), active);
 }
 
 void TacTabControlWnd::Install(bool repaint) {

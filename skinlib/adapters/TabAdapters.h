@@ -26,7 +26,7 @@
 // A page paints its tab control's background at its place.
 //
 // The geometry is pure functions (TabPositionOfStyle, TabKindOfStyle,
-// TabsRectOf, PageRectOf, AdjustTabRect, PageSectionName, TabSectionName)
+// TabsRectOf, PageRectOf, ItemRectOfQtTab, AdjustTabRect, PageSectionName, TabSectionName)
 // that paint and tests share. GUI thread only.
 #pragma once
 
@@ -69,6 +69,10 @@ platform::TRect PageRectOf(int width, int height, bool hasTabs, TacTabPosition p
 // in (tabs only, and only a rectangle whose left is not its right; buttons
 // keep theirs).
 platform::TRect AdjustTabRect(platform::TRect item, TacTabKind kind, TacTabPosition position, bool active);
+// Qt's tabs reach the bar's outer edge; the old control's item
+// rectangles left 2 pixels there for the selected tab to grow into. A
+// tab's rectangle (tabs only) loses them before AdjustTabRect.
+platform::TRect ItemRectOfQtTab(platform::TRect r, TacTabKind kind, TacTabPosition position);
 // The page's section: "PAGECONTROL" follows the position when there are
 // tabs ("PAGECONTROLBOTTOM", "PAGECONTROLLEFT", "PAGECONTROLRIGHT"), any
 // other name stays; without tabs "CHECKBOX".

@@ -90,6 +90,12 @@ TEST(TabGeometryTest, TabRectAdjusted) {
   for (const auto& r : rows)
     EXPECT_EQ(AdjustTabRect(item, TacTabKind::Tabs, r.position, r.active), r.expected)
         << int(r.position) << " " << r.active;
+  // Qt's tabs give up 2 pixels at the bar's outer edge first.
+  EXPECT_EQ(ItemRectOfQtTab(item, TacTabKind::Tabs, TacTabPosition::Top), (TRect{10, 2, 60, 20}));
+  EXPECT_EQ(ItemRectOfQtTab(item, TacTabKind::Tabs, TacTabPosition::Bottom), (TRect{10, 0, 60, 18}));
+  EXPECT_EQ(ItemRectOfQtTab(item, TacTabKind::Tabs, TacTabPosition::Left), (TRect{12, 0, 60, 20}));
+  EXPECT_EQ(ItemRectOfQtTab(item, TacTabKind::Tabs, TacTabPosition::Right), (TRect{10, 0, 58, 20}));
+  EXPECT_EQ(ItemRectOfQtTab(item, TacTabKind::FlatButtons, TacTabPosition::Top), item);
   // Buttons keep their rectangle, as does a rectangle of no width.
   EXPECT_EQ(AdjustTabRect(item, TacTabKind::Buttons, TacTabPosition::Top, true), item);
   EXPECT_EQ(AdjustTabRect({5, 0, 5, 20}, TacTabKind::Tabs, TacTabPosition::Top, false), (TRect{5, 0, 5, 20}));
