@@ -9,7 +9,8 @@
 // painting (the bar itself, or a tab widget's inner bar) is taken: the bar
 // paints nothing, so the tab widget's painting shows through it, and a
 // change of the bar repaints the tab widget behind it. Qt's bar has one
-// row; its tabs lie at `tabRect` (TCM_GETITEMRECT). Position and kind come
+// row; its tabs lie at `tabRect` (TCM_GETITEMRECT), 2 pixels in from the
+// bar's outer edge. Position and kind come
 // from the style word (TCS_BOTTOM, TCS_VERTICAL, TCS_RIGHT derived from
 // the bar's shape; TCS_BUTTONS and TCS_FLATBUTTONS only kept). Captions of
 // left and right tabs are written turned, in the platform's default
