@@ -875,6 +875,14 @@ bool TsSkinableMenus::DrawMenuLineItem(QPainter& painter, const QStyleOptionMenu
   return true;
 }
 
+void HookOwnedPopupMenus(TsSkinManager* manager, QObject* owner, bool enable) {
+  TsSkinableMenus* menus = MenusOf(manager);
+  if (!menus || !owner) return;
+  TsSkinManager* sm = menus->Manager() ? menus->Manager() : FirstSkinManager;
+  const bool on = enable && sm && sm->Active() && sm->SkinnedPopups();
+  for (QMenu* menu : owner->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) menus->HookPopupMenu(menu, on);
+}
+
 // ------------------------------------------------------------ the unit
 
 namespace {
