@@ -257,6 +257,13 @@ void TacBorderForm::UpdatePosition(bool repaint, std::uint8_t alpha) {
   inUpdate_ = false;
 }
 
+void TacBorderForm::KeepBehindOwner() {
+  QWidget* window = owner_.OwnerWindow();
+  if (!window_ || !window || !window_->isVisible()) return;
+  window_->raise();
+  window->raise();
+}
+
 // ------------------------------------------------------------ the procedure
 
 QWidget* TacBorderForm::WindowBeneath(TPoint screenPoint) {
@@ -282,7 +289,12 @@ void TacBorderForm::PassToWindowBeneath(Message& m, TPoint borderPoint) {
     // In the target's own coordinates.
     TPoint local{screen.x(), screen.y()};
     ScreenToClient(target, &local);
-    SendMessage(target, m.Msg, m.WParam, MAKELPARAM(local.X, local.Y));
+    // A press there is a press on that window: its form comes forward.
+    const bool press = m.Msg == WM_LBUTTONDOWN || m.Msg == WM_RBUTTONDOWN || m.Msg == WM_MBUTTONDOWN;
+    if (QWidget* top = target->window(); press && top && !(top->windowFlags() & Qt::WindowDoesNotAcceptFocus) &&
+                                         top != QApplication::activeWindow())
+      top->activateWindow();
+    if (target) SendMessage(target, m.Msg, m.WParam, MAKELPARAM(local.X, local.Y));
   }
   passThrough_ = false;
 }
@@ -371,13 +383,19 @@ void TacBorderForm::BorderWndProc(Message& m, const CallPrevious& previous) {
     case WM_ERASEBKGND:
       m.Result = 1;
       return;
-    case WM_MOUSEACTIVATE:
+    case WM_MOUSEACTIVATE: {
       m.Result = MA_NOACTIVATE;
-      if (QWidget* owner = owner_.OwnerWindow()) {
-        owner->raise();
-        owner->activateWindow();
-      }
+      // A click on the frame activates the owner; one in the shadow is the
+      // window beneath's.
+      TPoint cursor;
+      GetCursorPos(&cursor);
+      if (!Inside(GetWindowRect(window_), cursor) || insideAtScreen(cursor))
+        if (QWidget* owner = owner_.OwnerWindow()) {
+          owner->raise();
+          owner->activateWindow();
+        }
       return;
+    }
     case WM_SETCURSOR: {
       TPoint cursor;
       GetCursorPos(&cursor);

@@ -115,6 +115,9 @@ class TacBorderForm {
   // Places, sizes and repaints the border window behind its owner. Does
   // nothing while running already (its own moves come back here).
   void UpdatePosition(bool repaint = false, std::uint8_t alpha = 255);
+  // Back directly behind the owner (the owner was raised or activated):
+  // the border window rises, then the owner over it.
+  void KeepBehindOwner();
   // The hit code of a screen point, made the owner's hot element.
   int BorderHitTest(platform::TPoint screenPoint);
   // margins.top - system border + (TITLEHEIGHT with a caption) - system caption.

@@ -211,10 +211,17 @@ void TsSkinProvider::ExtBorderHook(Message& m, const CallPrevious& previous) {
       previous(m);
       if (self) UpdateBorderWindow(true);
       return;
+    case CM_ACTIVATE:
+      // The form came forward: its border with it.
+      previous(m);
+      if (self && borderForm_) {
+        UpdateBorderWindow(false);
+        borderForm_->KeepBehindOwner();
+      }
+      return;
     case WM_MOVE:
     case WM_WINDOWPOSCHANGED:
     case WM_NCACTIVATE:
-    case CM_ACTIVATE:
     case CM_DEACTIVATE:
     case WM_SETTEXT:
       previous(m);

@@ -324,6 +324,8 @@ TEST_F(BorderFormTest, MouseInTheShadowMarginReachesTheWindowBeneathInItsOwnCoor
   EXPECT_TRUE(ownerLog.messages.empty());
   EXPECT_TRUE(borderLog.messages.size() == 1u);  // only the message sent to it
   EXPECT_FALSE(border->PassThrough());
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::activeWindow(), &beneath);  // a press there is the window's own
   // Nothing beneath: the message goes nowhere (not to the owner).
   beneath.hide();
   SendMessage(Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
