@@ -579,13 +579,16 @@ ExtraLineCacheEntry TsSkinableMenus::PaintExtraLine(QMenu* menu) {
   // In the screen's format: its copy to the screen needs no conversion.
   auto image = std::make_shared<Bitmap>(w, h, platform::pfDevice);
   const TColor back = platform::FromQColor(menu->palette().color(QPalette::Window));
-  {
+  const TsMaskData* border = MaskOf(sm, QStringLiteral("MAINMENU"), QStringLiteral("BORDERSMASK"));
+  // The section paints every pixel (over the fill colour); without one the
+  // fill colour is the body.
+  const bool body = PaintSection(*image, QStringLiteral("MAINMENU"), back, sm, 0);
+  if (!body) {
     Canvas& c = image->GetCanvas();
     c.Brush.Color = back;
     c.FillRect(TRect{0, 0, w, h});
   }
-  const TsMaskData* border = MaskOf(sm, QStringLiteral("MAINMENU"), QStringLiteral("BORDERSMASK"));
-  if (PaintSection(*image, QStringLiteral("MAINMENU"), back, sm, 0)) {
+  if (body) {
     const QString icoLine = sm->MenuSupport().IcoLineSkin;
     if (!icoLine.isEmpty() && sm->IsValidSectionIndex(sm->IndexOfSection(icoLine))) {
       int column = 0;
@@ -642,7 +645,8 @@ ExtraLineCacheEntry TsSkinableMenus::PaintExtraLine(QMenu* menu) {
   }
   entry.FirstItem = menu->actions().isEmpty() ? nullptr : menu->actions().front();
   entry.Bitmap = image;
-  entry.Frame = std::make_shared<QImage>(image->ConstImage().copy());
+  // Shared with the bitmap's pixels (a later write to either detaches them).
+  entry.Frame = std::make_shared<QImage>(image->ConstImage());
   entry.PopupWindow = menu;
   entry.UseExtraLine = shows;
   entry.Found = true;
