@@ -10,7 +10,9 @@
 #include "platform/NonClient.h"
 #include "platform/Startup.h"
 #include "platform/WindowTable.h"
+#include "skinlib/adapters/FormAnimation.h"
 #include "skinlib/adapters/acBorderForm.h"
+#include "skinlib/manager/SkinnedForms.h"
 #include "skinlib/adapters/sSysMenu.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
@@ -20,6 +22,7 @@
 #include "support/TempDir.h"
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -133,6 +136,47 @@ TEST_F(ProviderMenusTest, ExtendedBorderWindowLiesBehindTheSkinnedForm) {
   provider->PaintAll();
   EXPECT_EQ(provider->SkinData()->CacheBitmap->PixelFormat(), pf24bit);
   EXPECT_EQ(provider->SkinData()->CacheBitmap->Width(), form->width());
+}
+
+TEST_F(ProviderMenusTest, AFormWithExtendedBordersFadesInWholeOnAStandByWindow) {
+  Activate(testskins::ExtBorderSkin(), true);
+  TsSkinProvider* provider = MakeForm();
+  Show();
+  ASSERT_TRUE(provider->HasBorderWindow());
+  LayeredWindow* border = provider->BorderForm()->BorderWindow();
+  AnimateFormShow(form.get(), 40);  // 5 steps
+  LayeredWindow* standBy = StandByWindowOf(form.get());
+  ASSERT_NE(standBy, nullptr);
+  EXPECT_EQ(GetTag(standBy), -98);
+  EXPECT_EQ(standBy->ConstantAlpha(), 0);
+  EXPECT_EQ(standBy->geometry(), border->geometry());
+  EXPECT_FALSE(border->isVisible());
+  EXPECT_TRUE(FormsLocked);
+  EXPECT_EQ(form->windowOpacity(), 0.0);
+  // The form's client lies in the picture, opaque.
+  const QRect client = form->contentsRect().translated(provider->CacheShiftX(), provider->CacheShiftY());
+  EXPECT_EQ(qAlpha(standBy->Picture().pixel(client.center())), 255);
+  // The alpha rises step by step to the form's own, then the border is back.
+  std::vector<int> alphas;
+  QElapsedTimer clock;
+  clock.start();
+  while (StandByWindowOf(form.get()) && clock.elapsed() < 3000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+    if (LayeredWindow* w = StandByWindowOf(form.get()); w && (alphas.empty() || alphas.back() != w->ConstantAlpha()))
+      alphas.push_back(w->ConstantAlpha());
+  }
+  EXPECT_EQ(StandByWindowOf(form.get()), nullptr);
+  ASSERT_GE(alphas.size(), 3u);
+  EXPECT_TRUE(std::is_sorted(alphas.begin(), alphas.end()));
+  EXPECT_EQ(alphas.back(), 255);
+  EXPECT_TRUE(border->isVisible());
+  EXPECT_FALSE(FormsLocked);
+  EXPECT_EQ(form->windowOpacity(), 1.0);
+  // Without steps (under 8 ms) it ends within the call.
+  AnimateFormShow(form.get(), 4);
+  EXPECT_EQ(StandByWindowOf(form.get()), nullptr);
+  EXPECT_FALSE(FormsLocked);
+  EXPECT_TRUE(border->isVisible());
 }
 
 TEST_F(ProviderMenusTest, NoBorderWindowWithoutTheManagersExtendedBorders) {
