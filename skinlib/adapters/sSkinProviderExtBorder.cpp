@@ -141,7 +141,10 @@ bool TsSkinProvider::WantsBorderWindow() const {
   if (!form_ || IsDestroying(form_) || !manager || !Skinned() || !manager->ExtendedBorders()) return false;
   if (!allowExtBorders_ || !drawNonClientArea_ || form_->parentWidget()) return false;
   const TacFormInfo f = ReadFormInfo();
-  return HasOwnCaption(f) && !f.MdiChild && manager->ExtBorderActive && manager->ExtBorderInactive;
+  // A maximized form fills the work area exactly here: a title above it
+  // would lie off the screen, so it shows its skinned band itself.
+  return HasOwnCaption(f) && !f.MdiChild && !f.Zoomed && !f.Iconic && manager->ExtBorderActive &&
+         manager->ExtBorderInactive;
 }
 
 void TsSkinProvider::UpdateExtBorder(bool create) {
@@ -229,7 +232,10 @@ void TsSkinProvider::ExtBorderHook(Message& m, const CallPrevious& previous) {
       return;
     case WM_SIZE:
       previous(m);
-      if (self) UpdateBorderWindow(true);
+      if (!self || !form_) return;
+      // Maximized, minimized or restored: the border goes or comes back.
+      if (form_->isVisible() && bool(borderForm_) != WantsBorderWindow()) UpdateExtBorder(true);
+      else UpdateBorderWindow(true);
       return;
     case CM_VISIBLECHANGED:
     case WM_SHOWWINDOW:

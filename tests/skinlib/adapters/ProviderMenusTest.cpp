@@ -9,7 +9,9 @@
 #include "platform/Menus.h"
 #include "platform/NonClient.h"
 #include "platform/Startup.h"
+#include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
 #include "skinlib/adapters/FormAnimation.h"
 #include "skinlib/adapters/acBorderForm.h"
 #include "skinlib/manager/SkinnedForms.h"
@@ -129,6 +131,15 @@ TEST_F(ProviderMenusTest, ExtendedBorderWindowLiesBehindTheSkinnedForm) {
   // A press on the border's caption reaches the provider as its own hit code.
   const QPoint caption = border->mapToGlobal(QPoint(cache->Width() / 2, testskins::kExtMargin + 8));
   EXPECT_EQ(provider->BorderForm()->BorderHitTest({caption.x(), caption.y()}), HTCAPTION);
+  // Maximized, the form shows its skinned band itself (the work area has
+  // no room above it); restored, the border is back.
+  ShowWindow(form.get(), SW_SHOWMAXIMIZED);
+  QApplication::processEvents();
+  ASSERT_TRUE(IsZoomed(form.get()));
+  EXPECT_FALSE(provider->HasBorderWindow());
+  ShowWindow(form.get(), SW_RESTORE);
+  QApplication::processEvents();
+  EXPECT_TRUE(provider->HasBorderWindow());
   // Switched off: the border goes, the cache is 24-bit again.
   provider->SetAllowExtBorders(false);
   EXPECT_FALSE(provider->HasBorderWindow());
