@@ -162,7 +162,7 @@ void TsSkinProvider::UpdateExtBorder(bool create) {
   skinData_->BackgroundDirty = true;
   menuRowCount_ = -1;
   titleBitmapValid_ = false;
-  if (!Skinned()) return;
+  if (IsDestroying(form_) || !Skinned()) return;
   BuildRegionRects();
   UpdateFormRegion(false);
   if (form_->isVisible()) {
