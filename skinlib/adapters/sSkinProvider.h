@@ -1,8 +1,8 @@
 // The form provider (`TsSkinProvider`): the component that skins a whole
 // form, its frame, title bar, title buttons, size grip and region.
 //
-// A provider is a QObject owned by its form (a top-level window; a frame
-// owner raises ESkinLibraryError "TsSkinProvider component must be used
+// A provider is a QObject owned by its form (a top-level window, or an
+// MDI child: the form in a QMdiSubWindow; a frame owner raises ESkinLibraryError "TsSkinProvider component must be used
 // with forms only!"). At run time the newest provider of a form wins: an
 // older one among the form's children is deleted. The provider puts one
 // handler into the form's chain at the control level (where the form's
@@ -36,6 +36,7 @@
 #include "platform/WindowProc.h"
 #include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/ProviderLayout.h"
+#include "skinlib/adapters/acBorderForm.h"
 
 #include <QObject>
 #include <QPointer>
@@ -43,15 +44,18 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
+class QAction;
 class TsCommonData;
 class TsSkinManager;
 class TsSkinProvider;
 struct TsMaskData;
 class TsCustomSysMenu;
+class TacMDIWnd;
 
 // The question a form is asked before its region is replaced; a form that
 // answers kRegionQueryParam keeps its own region.
@@ -215,10 +219,10 @@ class TsSkinProvider : public QObject {
   bool GripVisible() const;
   int VisibleButtonCount() const;
   platform::TRect MonitorWorkArea() const;
-  // Without an extended-border window all three deltas are 0.
-  int TitleHeightDelta() const { return 0; }
-  int BorderWidthDelta() const { return 0; }
-  bool HasBorderWindow() const { return false; }
+  // Without an extended-border window both deltas are 0 (sSkinProviderExtBorder.cpp).
+  int TitleHeightDelta() const;
+  int BorderWidthDelta() const;
+  bool HasBorderWindow() const { return borderForm_ != nullptr; }
   int TitleButtonWidth(const TsTitleButton& button) const;
   QString TitleSectionName() const;
   int TitleSectionIndex();
@@ -300,6 +304,10 @@ class TsSkinProvider : public QObject {
   platform::TRect MdiChildIconRect() const;
   // Paints one item of the line into the cache and repaints the band.
   void RepaintMenuItem(int position);
+  // One item of the line (window coordinates) drawn into the cache by the
+  // skinned menus (sSkinProviderMenus.cpp); false when they do not hook
+  // the form's menu bar.
+  bool DrawSkinnedMenuLineItem(QAction* item, const platform::TRect& rect, bool hot);
   // WM_NCPAINT: the cache brought up to date and its four bands copied
   // to the window's canvas (the client area is never overwritten).
   void PaintNonClient();
@@ -329,6 +337,48 @@ class TsSkinProvider : public QObject {
   // A pending click on the title icon (its 200 ms wait).
   bool SystemMenuPending() const { return sysMenuTimer_ != nullptr; }
 
+  // ---- extended borders (sSkinProviderExtBorder.cpp): a layered window
+  // laid behind the form shows the whole skinned image (wider borders,
+  // the skin's title, the shadow); the form keeps its system-sized band,
+  // cut away by its region but for the menu line.
+  // Makes (when asked and the form may have one) or drops the border
+  // window; the cache is 32-bit while there is one.
+  void UpdateExtBorder(bool create);
+  TacBorderForm* BorderForm() const { return borderForm_.get(); }
+  // Places and repaints the border window (nothing without one).
+  void UpdateBorderWindow(bool repaint = false, std::uint8_t alpha = 255);
+  // Where the window's point (0, 0) lies in the cache: the border's left
+  // and top offsets with a border window, else (0, 0).
+  int CacheShiftX() const;
+  int CacheShiftY() const;
+  // The cache's height: the window's, plus the border's bands and margins.
+  int SkinnedFormHeight() const;
+  // The border window's hit test asks this first (0: no answer).
+  std::function<int(platform::TPoint screenPoint)> OnExtHitTest;
+
+  // ---- the MDI client (sMDIForm.cpp)
+  // An MDI main form's client adapter made when missing (the provider
+  // becomes the MDI main provider) while skinned, or freed.
+  void SetMDIAdapter(bool on);
+  TacMDIWnd* MDIAdapter() const;
+  // The MDI area in the cache (window coordinates): the client area less
+  // the room the aligned bars take; empty without the client adapter.
+  platform::TRect MdiAreaRect() const;
+  // MDIAREA painted there (a step of PaintAll).
+  void PaintMdiArea();
+  // The menu line must be laid out and painted anew.
+  bool MenuLineChanged() const { return menuLineChanged_; }
+  void SetMenuLineChanged() { menuLineChanged_ = true; }
+  // The form is an MDI child (a QMdiSubWindow's form).
+  bool IsMdiChild() const;
+  // What the menu line's MDI child buttons allow: the system menu of the
+  // provider that last handled an MDI activation when it is a child's,
+  // else the maximized child's own buttons.
+  TacSysMenuState MdiChildMenuState() const;
+  // The MDI main form's band and client asked to repaint (its menu line
+  // shows the active child's state).
+  void RepaintMdiMain();
+
   // ---- skin
   void ApplySkin();
   void Loaded();
@@ -340,6 +390,9 @@ class TsSkinProvider : public QObject {
 
  private:
   void Hook(platform::Message& m, const platform::CallPrevious& previous);
+  // An MDI child's window commands, activation, size and end, as they
+  // concern its main form; false for other messages and forms.
+  bool MdiMessage(platform::Message& m, const std::function<void()>& def);
   bool SkinCommandAnyState(platform::Message& m, const std::function<void()>& def);
   void SkinnedCommand(platform::Message& m);
   void WindowMessage(platform::Message& m, const std::function<void()>& def);
@@ -403,6 +456,15 @@ class TsSkinProvider : public QObject {
   bool framed_ = false;
   bool inAnimation_ = false;
   bool inHitTest_ = false;
+  // Extended borders (declared last: they go first).
+  friend class TacProviderBorderOwner;
+  void InstallExtBorderHook();
+  void ExtBorderHook(platform::Message& m, const platform::CallPrevious& previous);
+  bool WantsBorderWindow() const;
+  void PaintExtendedBorder();
+  std::unique_ptr<TacBorderOwner> borderOwner_;
+  std::unique_ptr<TacBorderForm> borderForm_;
+  platform::WindowProcHandle extHook_;
 };
 
 // The control adapter of a form's children comes with its own unit: until
