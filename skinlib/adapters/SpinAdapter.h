@@ -18,11 +18,16 @@
 #include "platform/WinTypes.h"
 #include "skinlib/adapters/AdapterBase.h"
 
-#include <array>
+#include <QPointer>
 
+#include <array>
+#include <functional>
+
+struct TsBgSource;
 namespace platform {
 class Bitmap;
-}
+class Canvas;
+}  // namespace platform
 
 enum class TacSpinHalf { None = -1, First = 0, Second = 1 };  // top or left, bottom or right
 enum class TacSpinButtonState { Normal = 0, Hot = 1, Pressed = 2 };
@@ -54,7 +59,7 @@ class TacSpinWnd : public TacMainWnd {
   int ButtonLeft = 0;
   bool Pressed() const { return pressed_; }
   // The style word lacks UDS_HORZ.
-  bool IsVertical() const;
+  virtual bool IsVertical() const;
   // The arrow area in window coordinates: a spin box's up and down
   // buttons, else the whole window.
   virtual platform::TRect ArrowArea() const;
@@ -63,6 +68,11 @@ class TacSpinWnd : public TacMainWnd {
   TacSpinState ReadSpinState() const;
   // Both halves painted into a bitmap of the arrow area's size.
   void PaintSpin(platform::Bitmap& bmp, const TacSpinState& state) const;
+  // Half `index` (0 top or left, 1 bottom or right) into `r` of the
+  // bitmap: the section in its state over `bg` (`offset`: where r's
+  // corner lies in the window), the arrow glyph centred.
+  void PaintHalf(platform::Bitmap& bmp, const platform::TRect& r, platform::TPoint offset, bool vertical, int index,
+                 TacSpinButtonState state, const TsBgSource& bg) const;
 
  protected:
   void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
@@ -72,4 +82,37 @@ class TacSpinWnd : public TacMainWnd {
   void ChooseSection();
 
   bool pressed_ = false;
+};
+
+// A spin made of two windows, a tab bar's scroll buttons: the first is the
+// adapter's window and its first half, the second its second half; each
+// paints its half in its own paint event, pressed while the button is
+// down, hot under the cursor. Vertical when the second lies below the
+// first. The unit "SpinAdapter" makes these for tab controls
+// (TabSpinFactory, section "UPDOWNBTN").
+class TacSpinPairWnd : public TacSpinWnd {
+ public:
+  TacSpinPairWnd(QWidget* first, TsCommonData* skinData, TsSkinManager* manager, const QString& section,
+                 QWidget* second);
+
+  QWidget* SecondWnd() const { return second_; }
+  bool IsVertical() const override;
+  // The state of one of the two windows now.
+  TacSpinButtonState HalfState(QWidget* half) const;
+  // The second window's own painting given back.
+  void GiveBackOwnParams() override;
+
+ protected:
+  ~TacSpinPairWnd() override;
+  void Install(bool repaint) override;
+  void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
+
+ private:
+  void HalfWndProc(QWidget* half, int index, platform::Message& m,
+                   const std::function<void(platform::Message&)>& previous);
+  void PaintPairHalf(QWidget* half, int index, platform::Canvas& dc) const;
+  void UnhookSecond();
+
+  QPointer<QWidget> second_;
+  platform::WindowProcHandle secondHook_;
 };

@@ -4,6 +4,7 @@
 // tool bar's separators and states, the variant's button.
 #include "skinlib/adapters/PanelAdapters.h"
 #include "skinlib/adapters/SpinAdapter.h"
+#include "skinlib/adapters/TabAdapters.h"
 #include "skinlib/adapters/WWComboAdapter.h"
 
 #include "AdapterTestSupport.h"
@@ -14,6 +15,7 @@
 #include "platform/Colors.h"
 #include "platform/ControlMessages.h"
 #include "platform/Properties.h"
+#include "platform/Startup.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "skinlib/manager/SkinMasks.h"
@@ -30,6 +32,7 @@
 #include <QLineEdit>
 #include <QSizeGrip>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -397,6 +400,49 @@ TEST_F(PanelAdaptersTest, SpinPressedHalf) {
   s = adapter->ReadSpinState();
   EXPECT_EQ(s.Buttons[0], TacSpinButtonState::Normal);
   EXPECT_EQ(s.Buttons[1], TacSpinButtonState::Normal);
+}
+
+// A tab bar's two scroll buttons are the halves of a spin adapter made by
+// the spin unit: "UPDOWNBTN", side by side, the one under the cursor hot.
+TEST_F(PanelAdaptersTest, TabScrollButtonsPaintedAsSpin) {
+  StartUnit("SpinAdapter");
+  auto* bar = new QTabBar(&form);
+  bar->setUsesScrollButtons(true);
+  bar->setElideMode(Qt::ElideNone);
+  for (int i = 0; i < 12; ++i) bar->addTab(QStringLiteral("第 2026%1 期").arg(i, 3, 10, QLatin1Char('0')));
+  bar->setGeometry(0, 0, 160, 30);
+  Show();
+  auto tab = TacMainWnd::Create<TacTabControlWnd>(bar, nullptr, manager.get(), QString(), true);
+  auto* spin = dynamic_cast<TacSpinPairWnd*>(tab->SpinWnd());
+  ASSERT_NE(spin, nullptr);
+  EXPECT_EQ(spin->SkinData()->SkinSection(), "UPDOWNBTN");
+  EXPECT_FALSE(spin->IsVertical());
+  QWidget* first = spin->CtrlHandle();
+  QWidget* second = spin->SecondWnd();
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(PixelOf(Grab(first), 1, 1), Rgb(testskins::kSpinColor));
+  EXPECT_EQ(PixelOf(Grab(second), 1, 1), Rgb(testskins::kSpinColor));
+  QCursor::setPos(second->mapToGlobal(QPoint(second->width() / 2, second->height() / 2)));
+  EXPECT_EQ(spin->HalfState(second), TacSpinButtonState::Hot);
+  EXPECT_EQ(spin->HalfState(first), TacSpinButtonState::Normal);
+  EXPECT_EQ(PixelOf(Grab(second), 1, 1), Rgb(testskins::kSpinHotColor));
+  // Without the skin's arrow glyphs a plain arrow in the font colour (black
+  // here) points each half's way: the back one's tip on the left.
+  const auto glyphs = manager->StandardIndexes.ScrollBtnGlyphs;
+  manager->StandardIndexes.ScrollBtnGlyphs = {-1, -1, -1, -1};
+  const QImage back = Grab(first);
+  manager->StandardIndexes.ScrollBtnGlyphs = glyphs;
+  int leftHalf = 0, rightHalf = 0;
+  for (int y = 0; y < back.height(); ++y)
+    for (int x = 0; x < back.width(); ++x)
+      if (PixelOf(back, x, y) == 0) (x < back.width() / 2 ? leftHalf : rightHalf) += 1;
+  EXPECT_GT(leftHalf + rightHalf, 4);
+  EXPECT_LT(leftHalf, rightHalf);  // the wide end on the right: pointing left
+  tab.reset();
+  QCursor::setPos(-500, -500);
+  EXPECT_NE(PixelOf(Grab(second), 1, 1), Rgb(testskins::kSpinColor));  // Qt's own button again
+  FinishUnit("SpinAdapter");
+  EXPECT_FALSE(TabSpinFactory());
 }
 
 // A section the skin lacks becomes "BUTTON".
