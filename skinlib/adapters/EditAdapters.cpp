@@ -14,6 +14,7 @@
 #include "skinlib/adapters/AdapterBaseSeams.h"
 #include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/manager/FastBitmaps.h"
+#include "skinlib/manager/ManagerSeams.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/MaskSlicing.h"
 #include "skinlib/manager/SkinMasks.h"
@@ -22,6 +23,7 @@
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QListView>
 #include <QListWidget>
@@ -74,12 +76,17 @@ int Margin(int own, int borderWidth, int image) { return own > 0 ? own : borderW
 
 // ------------------------------------------------------------ shared routines
 
-void PrepareAdapterCache(TsCommonData& data, QWidget* window, bool state) {
-  if (!window || !data.BackgroundDirty) return;
+Bitmap& SizedAdapterCache(TsCommonData& data, int width, int height) {
   if (!data.CacheBitmap) data.CacheBitmap = std::make_unique<Bitmap>(0, 0, pf24bit);
   Bitmap& cache = *data.CacheBitmap;
   if (cache.PixelFormat() != pf24bit) cache.SetPixelFormat(pf24bit);
-  cache.SetSize(window->width(), window->height());
+  if (cache.Width() != width || cache.Height() != height) cache.SetSize(width, height);
+  return cache;
+}
+
+void PrepareAdapterCache(TsCommonData& data, QWidget* window, bool state) {
+  if (!window || !data.BackgroundDirty) return;
+  Bitmap& cache = SizedAdapterCache(data, window->width(), window->height());
   TsSkinManager* sm = data.SkinManager();
   TsBgSource bg;
   ParentWndCacheInfo(window, bg);
@@ -285,10 +292,10 @@ void TacEditWnd::RefreshCache() {
   PaintAdapterBorder(data, HasStateImages(data) && (data.Focused || data.MouseAbove) ? 1 : 0, h, DlgMode());
 }
 
-void TacEditWnd::PaintBorderStrip(Canvas& dc) {
+void TacEditWnd::PaintBorderStrip(Canvas& dc, int width) {
   const Bitmap* cache = SkinData()->CacheBitmap.get();
   if (!cache) return;
-  const int b = borderWidth_;
+  const int b = width < 0 ? borderWidth_ : width;
   const int w = cache->Width(), h = cache->Height();
   if (b <= 0 || w <= 0 || h <= 0) return;
   const TRect strips[] = {Bounds(0, 0, w, b), Bounds(0, h - b, w, b), Bounds(0, b, b, h - 2 * b),
@@ -314,6 +321,69 @@ void TacEditWnd::WidenBand(Message& m, const TRect& window) {
   client.Right = std::min(client.Right, window.Right - want);
   client.Bottom = std::min(client.Bottom, window.Bottom - want);
   borderWidth_ = want;
+}
+
+TRect TacEditWnd::ClientInWindow() const {
+  QWidget* h = CtrlHandle();
+  const Bitmap* cache = SkinData() ? SkinData()->CacheBitmap.get() : nullptr;
+  if (!h) return {};
+  const int w = cache && !cache->Empty() ? cache->Width() : h->width();
+  const int ht = cache && !cache->Empty() ? cache->Height() : h->height();
+  const int b = std::max(borderWidth_, BorderLeft());
+  TRect r{b, b, w - b, ht - b};
+  if (const TacScrollBar* bar = VertBar(); bar && bar->Visible) {
+    const int t = ScrollBarMetric(*bar, true, false);
+    if (LeftScrollBar())
+      r.Left += t;
+    else
+      r.Right -= t;
+  }
+  if (const TacScrollBar* bar = HorzBar(); bar && bar->Visible) r.Bottom -= ScrollBarMetric(*bar, true, false);
+  return r;
+}
+
+void TacEditWnd::PrintWindow(Canvas& dc, unsigned flags) {
+  TsCommonData& data = *SkinData();
+  data.SetUpdating(false);
+  data.BackgroundDirty = true;
+  if (!ParamsApplied()) ApplySkinParams();
+  RefreshCache();  // the border's corners only out of dialog mode
+  PaintBorderStrip(dc);
+  PaintScrollBars(&dc);
+  PrintClient(dc, flags);
+}
+
+void TacEditWnd::PrintClient(Canvas& dc, unsigned flags) {
+  QWidget* h = CtrlHandle();
+  const TRect client = ClientInWindow();
+  if (!h || client.IsEmpty()) return;
+  auto* list = qobject_cast<QListWidget*>(h);
+  const bool emptyList = list && list->count() == 0;
+  QPointer<QWidget> alive(h);
+  const int saved = dc.SaveDC();
+  dc.IntersectClipRect(client);
+  SendMessage(h, WM_ERASEBKGND, PtrParam(&dc));
+  if (alive && !emptyList) SendMessage(h, WM_PRINTCLIENT, PtrParam(&dc), PRF_CLIENT | PRF_OWNED);
+  // An empty list box's items area shows its background alone.
+  if (alive && (flags & PRF_CHILDREN))
+    PrintChildren(dc, emptyList ? (flags & ~unsigned(PRF_CLIENT | PRF_CHILDREN)) | PRF_ERASEBKGND : flags);
+  dc.RestoreDC(saved);
+}
+
+void TacEditWnd::PrintChildren(Canvas& dc, unsigned flags) {
+  QWidget* h = CtrlHandle();
+  if (!h) return;
+  QList<QPointer<QWidget>> children;
+  for (QObject* o : h->children())
+    if (o->isWidgetType() && !static_cast<QWidget*>(o)->isWindow()) children.append(static_cast<QWidget*>(o));
+  for (const QPointer<QWidget>& child : children) {
+    if (!child || !child->isVisible()) continue;
+    const int saved = dc.SaveDC();
+    const TPoint origin = dc.GetViewportOrg();
+    dc.SetViewportOrg(origin.X + child->x(), origin.Y + child->y());
+    SendMessage(child, WM_PRINT, PtrParam(&dc), LPARAM(flags));
+    dc.RestoreDC(saved);
+  }
 }
 
 void TacEditWnd::StateChanged() {
@@ -357,11 +427,21 @@ void TacEditWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       case acGetSection:
         m.Result = data.SectionIndex + 1;
         return;
+      case acGetApplication:
+        m.Result = LRESULT(PtrParam(QCoreApplication::instance()));
+        return;
       default:
         break;
     }
   }
   switch (m.Msg) {
+    case WM_PRINT:
+      if (Canvas* dc = ParamPtr<Canvas>(m.WParam)) {
+        PrintWindow(*dc, unsigned(m.LParam));
+        m.Result = 0;
+        return;
+      }
+      break;
     case WM_NCPAINT:
       if (IsWindowVisible(h)) {
         data.SetUpdating(data.Updating());
@@ -416,7 +496,9 @@ void TacEditWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     case kCmMouseLeave:
       if (HasStateImages(data)) {
         data.MouseAbove = msg == kCmMouseEnter;
+        if (msg == kCmMouseEnter && data.ControlKind == kGlowingEditKind) data.ShowControlGlow(false);
         StateChanged();
+        if (msg == kCmMouseLeave) seams::FreeAllGlows();
       }
       break;
     case WM_KEYDOWN:
@@ -617,6 +699,10 @@ void TacListViewWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     case WM_LBUTTONUP:
       ReleaseCapture();
       break;
+    case WM_PRINT:
+      if (auto* dc = ParamPtr<Canvas>(wp); dc && header_ && ListViewStyle(h) == TacListViewStyle::Report)
+        PrintHeader(*dc);
+      break;
     case WM_PARENTNOTIFY:
       if (LOWORD(wp) == WM_CREATE)
         if (auto* header = qobject_cast<QHeaderView*>(ParamPtr<QObject>(std::uintptr_t(lp)))) {
@@ -643,7 +729,7 @@ void TacListViewWnd::HeaderWndProc(Message& m, const CallPrevious& previous) {
       header_ = nullptr;
       return;
     case WM_PAINT:
-      if (Canvas* dc = BeginPaint(header->viewport())) {
+      if (Canvas* dc = m.WParam ? ParamPtr<Canvas>(m.WParam) : BeginPaint(header->viewport())) {
         PaintListViewHeader(*dc);
         return;
       }
@@ -695,6 +781,20 @@ void TacListViewWnd::HeaderWndProc(Message& m, const CallPrevious& previous) {
       previous(m);
       return;
   }
+}
+
+void TacListViewWnd::PrintHeader(Canvas& dc) {
+  QHeaderView* header = header_;
+  QWidget* port = header->viewport();
+  if (!header->isVisible() || !port) return;
+  const QPoint at = port->mapTo(CtrlHandle(), QPoint(0, 0));
+  const int saved = dc.SaveDC();
+  dc.IntersectClipRect(ClientInWindow());
+  const TPoint origin = dc.GetViewportOrg();
+  dc.SetViewportOrg(origin.X + at.x(), origin.Y + at.y());
+  dc.IntersectClipRect(Bounds(0, 0, port->width(), port->height()));
+  PaintListViewHeader(dc);
+  dc.RestoreDC(saved);
 }
 
 void TacListViewWnd::PaintListViewHeader(Canvas& dc) {

@@ -30,6 +30,9 @@
 
 class QObject;
 class QWidget;
+namespace platform {
+class Bitmap;
+}
 class TsCommonData;
 
 // Skin sub-commands these adapters answer or send.
@@ -38,6 +41,8 @@ inline constexpr unsigned acDisabledBlend = 35;  // to a disabled control before
 // The control messages for "enabled changed" and "redraw the frame".
 inline constexpr unsigned kCmEnabledChanged = 0xB00C, kCmRedrawFrame = 0xB00E;
 inline constexpr unsigned kCmMouseEnter = 0xB013, kCmMouseLeave = 0xB014;
+// The control kind whose edit shows its glow when the mouse enters.
+inline constexpr int kGlowingEditKind = 227;
 
 // ------------------------------------------------------------ shared routines
 
@@ -55,6 +60,9 @@ void PrepareAdapterCache(TsCommonData& data, QWidget* window, bool state);
 // a border mask or cache, or for a window smaller than 2 x 2. A mask
 // counting 0 images counts as 1.
 void PaintAdapterBorder(TsCommonData& data, int state, QWidget* window, bool dlgMode);
+
+// The data's cache made when missing, 24 bit, of that size.
+platform::Bitmap& SizedAdapterCache(TsCommonData& data, int width, int height);
 
 // The section's border mask has more than one image.
 bool HasStateImages(const TsCommonData& data);
@@ -104,9 +112,24 @@ class TacEditWnd : public TacBaseWnd {
   QWidget* Control() const;
   // The cache and border painted anew for the current state.
   void RefreshCache();
-  void PaintBorderStrip(platform::Canvas& dc);
+  // The cache's border strip (`width` pixels; -1: BorderWidth) to `dc`.
+  void PaintBorderStrip(platform::Canvas& dc, int width = -1);
   // The border the skin asks for on each side (0: none).
   virtual int SkinBorderWidth() const;
+  // WM_PRINT: the frame made anew from the cache, the bars, then the
+  // client inside the border.
+  virtual void PrintWindow(platform::Canvas& dc, unsigned flags);
+  // The client area in window coordinates: the cache less the border on
+  // each side and the visible bars' strips.
+  platform::TRect ClientInWindow() const;
+  // Erase and client paint of the control (and its children with
+  // PRF_CHILDREN) clipped to the client area; an empty list box paints
+  // only its background. Qt paints a control in its window's coordinates,
+  // so the canvas keeps its origin and the clip keeps the paint off the
+  // border.
+  void PrintClient(platform::Canvas& dc, unsigned flags);
+  // WM_PRINT with `flags` to each visible child control at its place.
+  void PrintChildren(platform::Canvas& dc, unsigned flags);
 
  private:
   // The focus or mouse changed: with state images the frame is redrawn.
@@ -162,6 +185,8 @@ class TacListViewWnd : public TacEditWnd {
   void UnhookHeader();
   void HeaderWndProc(platform::Message& m, const platform::CallPrevious& previous);
   void PaintListViewHeader(platform::Canvas& dc);
+  // WM_PRINT of a report view: the header into the canvas at its place.
+  void PrintHeader(platform::Canvas& dc);
   void RepaintHeader();
   // A thumb drag of either bar as whole items through LVM_SCROLL.
   void ThumbTrack(platform::Message& m, bool vertical, const platform::CallPrevious& previous);
