@@ -119,7 +119,7 @@ void TacComboBoxWnd::PaintSimpleComboCache() {
   TRect r;
   r.Right = cache.Width();
   r.Bottom = cache.Height();
-  PaintControlItem(data, bg, cache, r, {0, 0}, HasStateImages(data) && (data.Focused || data.MouseAbove) ? 1 : 0,
+  PaintControlItem(data, bg, cache, r, {0, 0}, AdapterState(data),
                    true);
   PaintAdapterBorder(data, 0, h, DlgMode());
 }
@@ -179,7 +179,7 @@ void TacComboBoxWnd::PrintWindow(Canvas& dc, unsigned flags) {
   Bitmap* cache = data.CacheBitmap.get();
   if (!cache || cache->Empty()) return;
   PaintComboText(cache->GetCanvas());
-  PaintAdapterBorder(data, HasStateImages(data) && (data.Focused || data.MouseAbove) ? 1 : 0, h, DlgMode());
+  PaintAdapterBorder(data, AdapterState(data), h, DlgMode());
   dc.Draw(0, 0, *cache);
   const TRect r = ButtonRect();
   if (!r.IsEmpty()) {

@@ -91,7 +91,7 @@ void PrepareAdapterCache(TsCommonData& data, QWidget* window, bool state) {
   TsBgSource bg;
   ParentWndCacheInfo(window, bg);
   if (sm && sm->IsValidSectionIndex(data.SectionIndex)) {
-    const int paintState = HasStateImages(data) && (data.Focused || data.MouseAbove) ? 1 : 0;
+    const int paintState = AdapterState(data);
     PaintControlItem(data, bg, cache, Local(cache.Width(), cache.Height()), {0, 0}, paintState, true);
     if (state && sm->IsValidSectionIndex(sm->StandardIndexes.GlobalInfo)) {
       const TColor global = sm->GeneralData[size_t(sm->StandardIndexes.GlobalInfo)].Color;
@@ -136,6 +136,10 @@ void PaintAdapterBorder(TsCommonData& data, int state, QWidget* window, bool dlg
       {w - wr, h - wb, left + imageW - wr, top + imageH - wb, wr, wb},
   };
   for (const TacCornerCopy& c : corners) ClearCorner(cache, *source, c, bg);
+}
+
+int AdapterState(const TsCommonData& data) {
+  return HasStateImages(data) && (data.Focused || data.MouseAbove || data.ControlIsActive()) ? 1 : 0;
 }
 
 bool HasStateImages(const TsCommonData& data) {
@@ -289,7 +293,7 @@ void TacEditWnd::RefreshCache() {
   QWidget* h = CtrlHandle();
   TsCommonData& data = *SkinData();
   PrepareAdapterCache(data, h, false);
-  PaintAdapterBorder(data, HasStateImages(data) && (data.Focused || data.MouseAbove) ? 1 : 0, h, DlgMode());
+  PaintAdapterBorder(data, AdapterState(data), h, DlgMode());
 }
 
 void TacEditWnd::PaintBorderStrip(Canvas& dc, int width) {

@@ -66,6 +66,10 @@ platform::Bitmap& SizedAdapterCache(TsCommonData& data, int width, int height);
 
 // The section's border mask has more than one image.
 bool HasStateImages(const TsCommonData& data);
+// The image a control's look is painted in: 1 (active) with state images
+// while it is focused or the mouse is over it (also a control focused
+// before its adapter came), else 0.
+int AdapterState(const TsCommonData& data);
 
 // Published properties by name; absent ones are skipped (-1 / clNone).
 void SetOrdPropertyIfAny(QObject* object, const QString& name, int value);
