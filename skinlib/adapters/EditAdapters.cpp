@@ -26,7 +26,10 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QListView>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QTableView>
 #include <QTreeView>
 
@@ -238,10 +241,46 @@ void TacBaseWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
 TacEditWnd::TacEditWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager, const QString& section)
     : TacBaseWnd(handle, skinData, manager, section.isEmpty() ? QStringLiteral("EDIT") : section) {}
 
+namespace {
+
+// Qt's frame of a skinned line edit lies under the border strip the
+// adapter paints over it: the panel is only the base colour then.
+class TacEditStyle : public QProxyStyle {
+ public:
+  explicit TacEditStyle(const TacEditWnd* owner) : owner_(owner) {}
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    if (element == PE_PanelLineEdit && owner_->PaintsBorder()) {
+      painter->fillRect(option->rect, option->palette.brush(QPalette::Base));
+      return;
+    }
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+  }
+
+ private:
+  const TacEditWnd* owner_;
+};
+
+}  // namespace
+
+TacEditWnd::~TacEditWnd() {
+  // The line edit's own style back, unless another took its place.
+  if (QWidget* w = styled_; w && w->style() == editStyle_.get()) w->setStyle(ownStyle_);
+}
+
 void TacEditWnd::Install(bool repaint) {
   TacBaseWnd::Install(repaint);
+  if (Destroyed()) return;
   if (QWidget* c = Control()) c->setAttribute(Qt::WA_OpaquePaintEvent, true);
+  if (auto* edit = qobject_cast<QLineEdit*>(CtrlHandle())) {
+    editStyle_ = std::make_unique<TacEditStyle>(this);
+    ownStyle_ = edit->testAttribute(Qt::WA_SetStyle) ? edit->style() : nullptr;
+    styled_ = edit;
+    edit->setStyle(editStyle_.get());
+  }
 }
+
+bool TacEditWnd::PaintsBorder() const { return SkinActive() && borderWidth_ > 0; }
 
 QWidget* TacEditWnd::Control() const { return SkinData() ? SkinData()->OwnerControl() : nullptr; }
 
@@ -804,10 +843,17 @@ void TacListViewWnd::PrintHeader(Canvas& dc) {
 void TacListViewWnd::PaintListViewHeader(Canvas& dc) {
   QHeaderView* header = header_;
   // The whole header in one picture, the font set once.
-  Bitmap whole(header->width(), header->height(), pf24bit);
+  Bitmap& whole = HeaderPicture(header->width(), header->height());
   if (whole.Empty()) return;
   Canvas& canvas = whole.GetCanvas();
   if (auto* font = ParamPtr<const TFont>(std::uintptr_t(SendMessage(CtrlHandle(), WM_GETFONT)))) canvas.Font = *font;
+  // The texts laid out in another font go.
+  headerFont_ = ToQFont(canvas.Font);
+  if (const QString key = headerFont_.key(); key != headerFontKey_) {
+    headerTexts_.clear();
+    headerFontKey_ = key;
+    headerLineHeight_ = canvas.FontMetrics().height();
+  }
   int right = 0;
   for (int visual = 0; visual < header->count(); ++visual) {
     const int index = int(SendMessage(header, HDM_ORDERTOINDEX, WPARAM(visual)));
@@ -819,6 +865,26 @@ void TacListViewWnd::PaintListViewHeader(Canvas& dc) {
   }
   if (right < header->width()) PaintHeaderItem(whole, TRect{right, 0, header->width(), header->height()}, -2);
   dc.Draw(0, 0, whole);
+}
+
+Bitmap& TacListViewWnd::HeaderPicture(int width, int height) {
+  if (!headerPicture_) headerPicture_ = std::make_unique<Bitmap>(0, 0, pf24bit);
+  if (headerPicture_->Width() != width || headerPicture_->Height() != height) headerPicture_->SetSize(width, height);
+  return *headerPicture_;
+}
+
+const TacListViewWnd::TacHeaderText& TacListViewWnd::HeaderText(Canvas& canvas, const QString& text) const {
+  if (headerTexts_.size() > 256) headerTexts_.clear();
+  auto it = headerTexts_.constFind(text);
+  if (it == headerTexts_.constEnd()) {
+    TacHeaderText t;
+    t.Width = canvas.FontMetrics().horizontalAdvance(text);
+    t.Text.setText(text);
+    t.Text.setTextFormat(Qt::PlainText);
+    t.Text.prepare(QTransform(), headerFont_);
+    it = headerTexts_.insert(text, std::move(t));
+  }
+  return *it;
 }
 
 const Bitmap& TacListViewWnd::HeaderBackground(int width, int height, TacHeaderItemState state, int& section) const {
@@ -863,17 +929,30 @@ void TacListViewWnd::PaintHeaderItem(Bitmap& whole, const TRect& r, int index) c
       glyphIndex = -1;
     }
   }
-  const int textW = canvas.FontMetrics().horizontalAdvance(item.text) + 5;
+  const TacHeaderText& laidOut = HeaderText(canvas, item.text);
+  const int textW = laidOut.Width + 5;
   const int total = textW + (glyphIndex >= 0 ? glyphW + 6 : 0);
   const TRect inner{r.Left + 4, r.Top + 1, r.Right - 4, r.Bottom - 1};
   int x = inner.Left;
   if ((item.fmt & 3) == HDF_RIGHT) x = inner.Right - total;
   if ((item.fmt & 3) == HDF_CENTER) x = inner.Left + (inner.Width() - total) / 2;
   x = std::max(inner.Left, x) + shift;
-  canvas.SetBkMode(TRANSPARENT);
-  canvas.SetTextColor(state == TacHeaderItemState::Normal ? gd.FontColor[0] : gd.HotFontColor[0]);
+  const TColor textColor = state == TacHeaderItemState::Normal ? gd.FontColor[0] : gd.HotFontColor[0];
   TRect textRect{x, inner.Top + shift, std::min(inner.Right, x + textW) + shift, inner.Bottom + shift};
-  canvas.DrawText(item.text, textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  if (laidOut.Width <= textRect.Width() && headerLineHeight_ <= textRect.Height()) {
+    // A text that fits is drawn as laid out once, centred as DrawText
+    // would.
+    if (QPainter* p = canvas.Painter(); p && !item.text.isEmpty()) {
+      p->setFont(headerFont_);
+      p->setPen(ToQColor(ColorToRGB(textColor)));
+      p->drawStaticText(QPoint(textRect.Left, textRect.Top + (textRect.Height() - headerLineHeight_) / 2),
+                        laidOut.Text);
+    }
+  } else {
+    canvas.SetBkMode(TRANSPARENT);
+    canvas.SetTextColor(textColor);
+    canvas.DrawText(item.text, textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  }
   if (glyphIndex >= 0 && x + textW + 3 + glyphW <= r.Right) {
     const TsBgSource glyphBg{&whole, 0, 0, 0, true};
     PaintMaskGlyph(whole, {x + textW + 3, r.Top + (r.Height() - glyphH) / 2 + shift}, 0, 1,

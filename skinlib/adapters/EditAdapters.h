@@ -22,7 +22,12 @@
 #include "platform/Colors.h"
 #include "skinlib/adapters/ScrollBars.h"
 
+#include <QFont>
+#include <QHash>
 #include <QHeaderView>
+#include <QPointer>
+#include <QStaticText>
+#include <QStyle>
 #include <QString>
 
 #include <memory>
@@ -108,8 +113,12 @@ class TacEditWnd : public TacBaseWnd {
   // The width of the border strip painted from the cache: Qt's band,
   // widened to the skin's border where that is wider.
   int BorderWidth() const { return borderWidth_; }
+  // The adapter paints the control's border (skinned, with a band):
+  // Qt's own frame of a line edit, which the border covers, is left out.
+  bool PaintsBorder() const;
 
  protected:
+  ~TacEditWnd() override;
   void Install(bool repaint) override;
   void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
   // The control of the program behind the adapter (nullptr: a bare window).
@@ -139,6 +148,10 @@ class TacEditWnd : public TacBaseWnd {
   // The focus or mouse changed: with state images the frame is redrawn.
   void StateChanged();
 
+  // A line edit's style while adapted: its panel without Qt's frame.
+  std::unique_ptr<QStyle> editStyle_;
+  QPointer<QWidget> styled_;
+  QPointer<QStyle> ownStyle_;
   platform::TColor editBgColor_ = platform::clWindow;
   platform::TColor ownFocusColor_ = platform::clNone;
   platform::TColor editBorderColor_ = platform::clNone;
@@ -204,6 +217,20 @@ class TacListViewWnd : public TacEditWnd {
     std::unique_ptr<platform::Bitmap> Picture;
   };
   mutable std::vector<TacHeaderBg> headerBgs_;
+  // The header's picture, kept between paints, and the widths of its
+  // items' texts in the font they were measured in (a header's paint
+  // forgets them when its font changed).
+  struct TacHeaderText {
+    int Width = 0;
+    QStaticText Text;
+  };
+  platform::Bitmap& HeaderPicture(int width, int height);
+  const TacHeaderText& HeaderText(platform::Canvas& canvas, const QString& text) const;
+  std::unique_ptr<platform::Bitmap> headerPicture_;
+  mutable QHash<QString, TacHeaderText> headerTexts_;
+  QString headerFontKey_;
+  QFont headerFont_;
+  int headerLineHeight_ = 0;
   // The view's own background and text colours (its Base and Text).
   platform::TColor ownViewBk_ = platform::clNone, ownViewText_ = platform::clNone;
   int hotColumn_ = -1;
