@@ -21,6 +21,7 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFrame>
 #include <QListWidget>
 
 #include <algorithm>
@@ -308,6 +309,24 @@ TacComboListWnd::TacComboListWnd(QWidget* handle, TsCommonData* skinData, TsSkin
                                  const QString& section)
     : TacEditWnd(handle, skinData, manager, section) {}
 
+TacComboListWnd::~TacComboListWnd() {
+  if (QFrame* frame = framed_) {
+    frame->setFrameStyle(ownFrameStyle_);
+    frame->setLineWidth(ownLineWidth_);
+  }
+}
+
+void TacComboListWnd::Install(bool repaint) {
+  if (auto* frame = qobject_cast<QFrame*>(CtrlHandle()); frame && frame->frameWidth() == 0) {
+    framed_ = frame;
+    ownFrameStyle_ = frame->frameStyle();
+    ownLineWidth_ = frame->lineWidth();
+    frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    frame->setLineWidth(1);
+  }
+  TacEditWnd::Install(repaint);
+}
+
 int ListItemCount(QWidget* list) {
   if (auto* box = qobject_cast<QListWidget*>(list)) return box->count();
   if (auto* view = qobject_cast<QAbstractItemView*>(list))
@@ -399,7 +418,10 @@ void TacComboListWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       QPointer<QWidget> alive(h);
       const LRESULT hit = SendMessage(h, WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y));
       if (!alive || Destroyed()) return;
-      if (hit != HTNOWHERE && hit != HTCLIENT) {
+      // While a bar's part is pressed the hit test answers the client
+      // (the capture's moves are the client's): that release is the bar's.
+      const bool barPressed = ScrollTracking().PressedPart != -1 && GetCapture() == h;
+      if (barPressed || (hit != HTNOWHERE && hit != HTCLIENT)) {
         TacEditWnd::AdapterWndProc(m, previous);  // the bar's release
         if (alive && SimpleList) ReleaseCapture();
       } else {

@@ -23,6 +23,7 @@
 #include <memory>
 
 class QComboBox;
+class QFrame;
 
 // Set while a drop-down list of a combo box is open.
 extern bool ComboDropped;
@@ -102,6 +103,10 @@ class TacComboListWnd : public TacEditWnd {
   void PaintComboListFrame();
 
  protected:
+  ~TacComboListWnd() override;
+  // A list without a frame (its popup draws one around it) gets a plain
+  // one-pixel frame while adapted: the band its own frame is painted in.
+  void Install(bool repaint) override;
   void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
   bool KeepsCaptureOnRelease() const override { return BareCombo && !SimpleList; }
   int SkinBorderWidth() const override { return kListBorder; }
@@ -109,6 +114,8 @@ class TacComboListWnd : public TacEditWnd {
  private:
   static constexpr int kListBorder = 2;
   bool listTracking_ = false;
+  QPointer<QFrame> framed_;
+  int ownFrameStyle_ = 0, ownLineWidth_ = 0;
 };
 
 // The rows of a list window (a list box's count, an item view's rows).

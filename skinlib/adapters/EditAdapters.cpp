@@ -830,9 +830,9 @@ void TacListViewWnd::PrintHeader(Canvas& dc) {
   QHeaderView* header = header_;
   QWidget* port = header->viewport();
   if (!header->isVisible() || !port) return;
+  // The header lies in the view's band, over the border as it shows.
   const QPoint at = port->mapTo(CtrlHandle(), QPoint(0, 0));
   const int saved = dc.SaveDC();
-  dc.IntersectClipRect(ClientInWindow());
   const TPoint origin = dc.GetViewportOrg();
   dc.SetViewportOrg(origin.X + at.x(), origin.Y + at.y());
   dc.IntersectClipRect(Bounds(0, 0, port->width(), port->height()));

@@ -202,7 +202,8 @@ class TacListViewWnd : public TacEditWnd {
   void UnhookHeader();
   void HeaderWndProc(platform::Message& m, const platform::CallPrevious& previous);
   void PaintListViewHeader(platform::Canvas& dc);
-  // WM_PRINT of a report view: the header into the canvas at its place.
+  // WM_PRINT of a report view: the header into the canvas at its place
+  // (in the band, over the border, as it shows).
   void PrintHeader(platform::Canvas& dc);
   void RepaintHeader();
   // A thumb drag of either bar as whole items through LVM_SCROLL.

@@ -82,7 +82,9 @@ TestSkin EditSkin() {
         .Set(QStringLiteral("HOTFONTCOLOR"), hotFont);
   };
   coloured("EDIT", kEditColor, kEditFontColor, kEditHotColor, kEditHotFontColor)
-      .Set(QStringLiteral("BORDERSMASK"), BorderValue(edit, QMargins(3, 3, 3, 3), 3, 0, 5, 0));
+      .Set(QStringLiteral("BORDERSMASK"), BorderValue(edit, QMargins(3, 3, 3, 3), 3, 0, 5, 0))
+      .Set(QStringLiteral("GLOW"), 1)
+      .Set(QStringLiteral("GLOWMARGIN"), 3);
   coloured("COLHEADER", kColHeaderColor, kColHeaderFontColor, kColHeaderHotColor, kColHeaderHotFontColor)
       .Set(QStringLiteral("BORDERSMASK"), BorderValue(header, QMargins(2, 2, 2, 2), 3, 0, 5, 0));
   skin.Section(QStringLiteral("SCROLLBTNTOP")).Set(QStringLiteral("GLYPHMASK"), GlyphValue(up, 3, 0));

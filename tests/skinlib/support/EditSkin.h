@@ -9,7 +9,8 @@
 //                    "BORDERSMASK" ("^", DrawMode 5, margins 3): three
 //                    kEditFrame-square states (normal, hot, focused) whose
 //                    outlines are kEditFrameColors and whose four outer
-//                    corner pixels are the key colour
+//                    corner pixels are the key colour; GLOW 1, GLOWMARGIN 3
+//                    (no glow mask)
 //   COLHEADER        COLOR kColHeaderColor, HOTCOLOR kColHeaderHotColor,
 //                    FONTCOLOR kColHeaderFontColor, HOTFONTCOLOR
 //                    kColHeaderHotFontColor; "BORDERSMASK" three states of a
