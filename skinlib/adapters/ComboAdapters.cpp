@@ -56,7 +56,10 @@ TacComboBoxWnd::TacComboBoxWnd(QWidget* handle, TsCommonData* skinData, TsSkinMa
   buttonData_->SetSkinSection(QStringLiteral("COMBOBTN"));
 }
 
-TacComboBoxWnd::~TacComboBoxWnd() = default;
+TacComboBoxWnd::~TacComboBoxWnd() {
+  // A capture the list kept goes with the adapters.
+  if (listWnd_ && GetCapture() == listWnd_) ReleaseCapture();
+}
 
 bool TacComboBoxWnd::Simple() const {
   return CtrlHandle() && (std::uint32_t(GetWindowLong(CtrlHandle(), GWL_STYLE)) & 3) == CBS_SIMPLE;

@@ -247,7 +247,7 @@ namespace {
 // adapter paints over it: the panel is only the base colour then.
 class TacEditStyle : public QProxyStyle {
  public:
-  explicit TacEditStyle(const TacEditWnd* owner) : owner_(owner) {}
+  TacEditStyle(const TacEditWnd* owner, const QString& base) : QProxyStyle(base), owner_(owner) {}
   void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                      const QWidget* widget) const override {
     if (element == PE_PanelLineEdit && owner_->PaintsBorder()) {
@@ -265,7 +265,7 @@ class TacEditStyle : public QProxyStyle {
 
 TacEditWnd::~TacEditWnd() {
   // The line edit's own style back, unless another took its place.
-  if (QWidget* w = styled_; w && w->style() == editStyle_.get()) w->setStyle(ownStyle_);
+  if (QWidget* w = styled_; w && appliedStyle_ && w->style() == appliedStyle_) w->setStyle(ownStyle_);
 }
 
 void TacEditWnd::Install(bool repaint) {
@@ -273,10 +273,12 @@ void TacEditWnd::Install(bool repaint) {
   if (Destroyed()) return;
   if (QWidget* c = Control()) c->setAttribute(Qt::WA_OpaquePaintEvent, true);
   if (auto* edit = qobject_cast<QLineEdit*>(CtrlHandle())) {
-    editStyle_ = std::make_unique<TacEditStyle>(this);
+    // Over a style of the kind the edit wears.
+    editStyle_ = std::make_unique<TacEditStyle>(this, edit->style()->name());
     ownStyle_ = edit->testAttribute(Qt::WA_SetStyle) ? edit->style() : nullptr;
     styled_ = edit;
     edit->setStyle(editStyle_.get());
+    appliedStyle_ = edit->style();  // with a style sheet, Qt's wrapper of it
   }
 }
 

@@ -151,7 +151,7 @@ class TacEditWnd : public TacBaseWnd {
   // A line edit's style while adapted: its panel without Qt's frame.
   std::unique_ptr<QStyle> editStyle_;
   QPointer<QWidget> styled_;
-  QPointer<QStyle> ownStyle_;
+  QPointer<QStyle> ownStyle_, appliedStyle_;
   platform::TColor editBgColor_ = platform::clWindow;
   platform::TColor ownFocusColor_ = platform::clNone;
   platform::TColor editBorderColor_ = platform::clNone;

@@ -380,6 +380,14 @@ TEST_F(EditPrintTest, LineEditStyleGivenBack) {
   UninstallAdapter(true, false, edit);
   EXPECT_EQ(w->style(), other.get());
   w->setStyle(nullptr);
+  // Under a style sheet Qt wraps the adapter's style; the wrapper goes
+  // with it, and the edit paints on after.
+  editData.reset();
+  w->setStyleSheet(QStringLiteral("QLineEdit { color: #204060; }"));
+  SkinEdit();
+  UninstallAdapter(true, false, edit);
+  EXPECT_FALSE(w->grab().isNull());
+  w->setStyleSheet(QString());
 }
 
 // An edit focused before its adapter came paints its active image.
