@@ -13,6 +13,7 @@
 #include "platform/Capture.h"
 #include "platform/ControlMessages.h"
 #include "platform/Painting.h"
+#include "platform/Properties.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
@@ -401,4 +402,17 @@ TEST_F(EditPrintTest, EditFocusedBeforeItsAdapter) {
   EXPECT_EQ(AdapterState(*editData), 1);
   const QImage printed = Print(demo->Edit, kAll);
   EXPECT_EQ(printed.pixel(0, demo->Edit->height() / 2) & 0xFFFFFF, kEditFrameColors[1] & 0xFFFFFF);
+}
+
+// The skin's refresh reaches the edit's scroll adapter: the section's
+// indexes are read again and the colours applied.
+TEST_F(EditPrintTest, RefreshReadsIndexesAgain) {
+  SkinEdit();
+  const int section = manager->IndexOfSection("EDIT");
+  ASSERT_GE(section, 0);
+  editData->SectionIndex = -1;
+  SetControlColor(demo->Edit, 0x123456);
+  SendMessage(demo->Edit, SkinCommandMsg, MAKEWPARAM(0, acRefresh), LPARAM(PtrParam(manager.get())));
+  EXPECT_EQ(editData->SectionIndex, section);
+  EXPECT_EQ(GetControlColor(demo->Edit), editData->SectionBgColor(editData->ControlIsActive(), demo->Edit));
 }
