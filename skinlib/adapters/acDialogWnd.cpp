@@ -668,18 +668,22 @@ void TacDialogWnd::EraseBackground(Message& m) {
   for (QObject* o : h->children()) {
     auto* child = qobject_cast<QWidget*>(o);
     if (!child || child->isWindow() || !child->isVisible()) continue;
+    // Only a child that paints its whole background keeps the dialog's
+    // out; Qt paints the others over the dialog's background.
+    if (!child->autoFillBackground() && !child->testAttribute(Qt::WA_OpaquePaintEvent)) continue;
     const std::uint32_t style = std::uint32_t(GetWindowLong(child, GWL_STYLE));
     if ((style & 7) == 7) continue;  // a group box
     if ((style & WS_TABSTOP) && GetClassName(child).compare(QLatin1String("static"), Qt::CaseInsensitive) == 0)
       continue;
-    const QRect g = child->geometry();
+    // The canvas's origin is the client's corner.
+    const QRect g = child->geometry().translated(-h->contentsRect().topLeft());
     dc->ExcludeClipRect({g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
   }
   RepaintCache();
   if (SkinData()->CacheBitmap) {
     const QRect c = h->contentsRect();
     const TRect r{c.left(), c.top(), c.left() + c.width(), c.top() + c.height()};
-    dc->CopyRect(r, *SkinData()->CacheBitmap, r);
+    dc->CopyRect({0, 0, c.width(), c.height()}, *SkinData()->CacheBitmap, r);
   }
   NotifyTopChildWindows(h);
   dc->RestoreDC(saved);

@@ -30,6 +30,7 @@
 
 #include "skinlib/adapters/ProviderLayout.h"
 #include "skinlib/adapters/ScrollBars.h"
+#include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/adapters/sSysMenu.h"
 
 #include "platform/Bitmap.h"

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QWhatsThis>
 
@@ -277,4 +278,23 @@ TEST_F(DialogWndTest, AMaskWithoutImagesCountsAsMissing) {
   dialog->open();
   QApplication::processEvents();
   EXPECT_EQ(a->Layout().System[2].Rect.Width(), kMissingButtonSize);
+}
+
+TEST_F(DialogWndTest, TheClientShowsTheDialogSectionAlsoUnderTransparentChildren) {
+  dialog = std::make_unique<CountingDialog>(nullptr, Qt::Dialog);
+  dialog->setFixedSize(260, 160);
+  auto* label = new QLabel(QStringLiteral("Import"), dialog.get());
+  label->setGeometry(10, 10, 200, 30);
+  adapter = TacMainWnd::Create<TacDialogWnd>(dialog.get(), nullptr, manager.get(), kDialogSection, true);
+  adapter->FirstShowSetup();
+  dialog->show();
+  QApplication::processEvents();
+  const QImage image = dialog->grab().toImage();
+  const QRect client = dialog->contentsRect();
+  const QColor colour = ToQColor(testskins::kDialogColor);
+  const QPoint labelCorner = label->mapTo(dialog.get(), QPoint(195, 27));
+  for (const QPoint p : {client.topLeft() + QPoint(6, 1), client.center(), labelCorner})
+    EXPECT_EQ(image.pixelColor(p), colour) << p.x() << "," << p.y();
+  // The title band above it is the title's.
+  EXPECT_NE(image.pixelColor(client.center().x(), client.top() - 4), colour);
 }
