@@ -298,3 +298,76 @@ TEST_F(DialogWndTest, TheClientShowsTheDialogSectionAlsoUnderTransparentChildren
   // The title band above it is the title's.
   EXPECT_NE(image.pixelColor(client.center().x(), client.top() - 4), colour);
 }
+
+TEST_F(DialogWndTest, ADialogAnsweringTheRegionQuestionKeepsItsOwnRegion) {
+  dialog = std::make_unique<CountingDialog>(nullptr, Qt::Dialog);
+  dialog->setFixedSize(200, 120);
+  int asked = 0;
+  // The dialog's own procedure (before the adapter in its chain).
+  WindowProcHandle own = InstallWindowProc(dialog.get(), [&asked](Message& m, const CallPrevious& previous) {
+    if (m.Msg == 48205 && m.WParam == 16802 && m.LParam == 0) {
+      ++asked;
+      m.Result = 16802;
+      return;
+    }
+    previous(m);
+  });
+  adapter = TacMainWnd::Create<TacDialogWnd>(dialog.get(), nullptr, manager.get(), kDialogSection, true);
+  adapter->FirstShowSetup();
+  dialog->show();
+  QApplication::processEvents();
+  EXPECT_GT(asked, 0);
+  QRegion region;
+  EXPECT_EQ(GetWindowRgn(dialog.get(), region), ERROR);
+}
+
+TEST_F(DialogWndTest, TheCloseButtonAndTheMenuSendTheirCommands) {
+  TacDialogWnd* a = Open(Qt::Dialog);
+  const LPARAM p = ScreenPoint(a->Layout().System[2].Rect);
+  QCursor::setPos(dialog->mapToGlobal(QPoint(a->Layout().System[2].Rect.Left + 2, a->Layout().System[2].Rect.Top + 2)));
+  // A release without a press only resets the buttons.
+  SendMessage(dialog.get(), WM_NCLBUTTONUP, HTCLOSE, p);
+  EXPECT_TRUE(dialog->isVisible());
+  SendMessage(dialog.get(), WM_NCLBUTTONDOWN, HTCLOSE, p);
+  EXPECT_EQ(a->Buttons()[2].State, 2);
+  SendMessage(dialog.get(), WM_NCLBUTTONUP, HTCLOSE, p);
+  QApplication::processEvents();
+  EXPECT_FALSE(dialog->isVisible());
+  EXPECT_FALSE(TacDialogWnd::ButtonPressed());
+  // The menu's close item does the same.
+  dialog->open();
+  QApplication::processEvents();
+  ASSERT_TRUE(dialog->isVisible());
+  a->SystemMenu()->Item("miClose")->trigger();
+  QApplication::processEvents();
+  EXPECT_FALSE(dialog->isVisible());
+}
+
+TEST_F(DialogWndTest, ASizeableDialogTakesTheLargeButtonsAndCanBeSized) {
+  TacDialogWnd* a = Open(Qt::Dialog | Qt::WindowMinMaxButtonsHint, /*fixedSize=*/false);
+  EXPECT_EQ(a->FrameKind(), 3);
+  EXPECT_TRUE(a->Buttons()[2].Large);
+  EXPECT_EQ(a->TitleButtonWidth(2), testskins::kFormLargeButton);
+  EXPECT_EQ(a->TitleButtonsWidth(), 3 * testskins::kFormLargeButton);
+  EXPECT_TRUE(a->SystemMenu()->Item("miSize")->isVisible());
+  EXPECT_TRUE(a->SystemMenu()->Item("miSize")->isEnabled());
+  EXPECT_TRUE(a->SystemMenu()->Item("miRestore")->isVisible());
+  EXPECT_FALSE(a->SystemMenu()->Item("miRestore")->isEnabled());
+  // Maximized from the menu: restore enabled, maximize not, and the
+  // maximize button shows the restore image.
+  a->SystemMenu()->Item("miMaximize")->trigger();
+  QApplication::processEvents();
+  ASSERT_TRUE(dialog->isMaximized());
+  EXPECT_TRUE(a->SystemMenu()->Item("miRestore")->isEnabled());
+  EXPECT_FALSE(a->SystemMenu()->Item("miMaximize")->isEnabled());
+  EXPECT_TRUE(a->Layout().System[1].Restore);
+}
+
+TEST_F(DialogWndTest, WithoutSmallMasksAModalDialogFallsBackToTheLargeOnes) {
+  Finish();
+  ASSERT_NO_FATAL_FAILURE(Activate(testskins::DialogSkin(/*smallButtons=*/false), "NoSmall"));
+  TacDialogWnd* a = Open(Qt::Dialog);
+  EXPECT_EQ(a->FrameKind(), 0);
+  EXPECT_TRUE(a->Buttons()[2].Large);
+  EXPECT_EQ(a->TitleButtonWidth(2), testskins::kFormLargeButton);
+}
