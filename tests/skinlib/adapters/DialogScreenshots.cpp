@@ -36,24 +36,30 @@ bool Save(QWidget& window, TsSkinManager& manager, const QString& path) {
   return ok;
 }
 
+// The dialog skin written into `dir` and made the manager's; false (and
+// said) when it cannot be.
+bool ActivateDialogSkin(TsSkinManager& manager, const QString& dir) {
+  QString error;
+  if (!testskins::WriteSkinFolder(testskins::DialogSkin(), dir + "/Dialogs", &error)) {
+    std::fprintf(stderr, "%s\n", qPrintable(error));
+    return false;
+  }
+  manager.SetSkinDirectory(dir);
+  manager.SetSkinName(QStringLiteral("Dialogs"));
+  return manager.Active();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
   QApplication app(argc, argv);
+  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
   SetDefaultFontName(QStringLiteral("DejaVu Sans"));
   RunUnitStartups();
-  const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
   QTemporaryDir skins;
-  QString error;
-  if (!testskins::WriteSkinFolder(testskins::DialogSkin(), skins.path() + "/Dialogs", &error)) {
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 1;
-  }
   TsSkinManager manager;
-  manager.SetSkinDirectory(skins.path());
-  manager.SetSkinName(QStringLiteral("Dialogs"));
-  if (!manager.Active()) return 1;
+  if (!ActivateDialogSkin(manager, skins.path())) return 1;
   bool ok = true;
   {
     QDialog dialog(nullptr, Qt::Dialog | Qt::WindowContextHelpButtonHint);
