@@ -1055,7 +1055,12 @@ void Canvas::BlitFromBitmap(const TRect& dest, const Bitmap& source, const TRect
     return;
   }
   // Another device (or the bitmap onto itself): through the painter.
-  QImage image = source.OpaqueImage().copy(ToQRect(sourceRect));
+  // An opaque copy of a part inside another bitmap draws straight from
+  // its pixels; anything else from a copy of the part.
+  const QImage view = source.OpaqueImage();
+  const bool direct = !transparent && bitmap_ != &source && view.rect().contains(ToQRect(sourceRect));
+  QImage image = direct ? view : view.copy(ToQRect(sourceRect));
+  const QRect from = direct ? ToQRect(sourceRect) : image.rect();
   if (transparent) {
     image = image.convertToFormat(QImage::Format_ARGB32);
     const QRgb k = ToQRgb(key) & 0xFFFFFF;
@@ -1071,7 +1076,7 @@ void Canvas::BlitFromBitmap(const TRect& dest, const Bitmap& source, const TRect
   p->setCompositionMode(transparent ? QPainter::CompositionMode_SourceOver
                                     : QPainter::CompositionMode_Source);
   p->setRenderHint(QPainter::SmoothPixmapTransform, stretchMode_ == HALFTONE);
-  p->drawImage(ToQRect(dest), image);
+  p->drawImage(ToQRect(dest), image, from);
   p->restore();
   InvalidateApplied();
   End();

@@ -329,6 +329,42 @@ class TsSkinProvider : public QObject {
   // A pending click on the title icon (its 200 ms wait).
   bool SystemMenuPending() const { return sysMenuTimer_ != nullptr; }
 
+  // ---- the client area (sSkinProviderClient.cpp)
+  // The client background into `dc` (its origin at the client's corner):
+  // the cache's client part around the child controls with the graphic
+  // children over it, or the form's colour for a plain background. With
+  // `notify` the child controls hear that updating ended.
+  void PaintClientBackground(platform::Canvas& dc, bool notify);
+  // The client painted into `dc` (nullptr: the paint event's canvas):
+  // background, size grip, graphic children.
+  void PaintClientArea(platform::Canvas* dc);
+  // WM_PAINT: PaintClientArea inside BeginPaint/EndPaint (a message with
+  // a canvas paints into that one); nothing while the forms are locked
+  // and the message brings no canvas.
+  void PaintForm(platform::Message& m);
+  // WM_PRINT: the whole window into the canvas of WParam.
+  void PrintForm(platform::Message& m);
+  // Top-left of the size grip's image in window coordinates (the client
+  // area's bottom-right corner less the image), for a grip w x h.
+  platform::TPoint GripPosition(int gripWidth, int gripHeight) const;
+  // A screen point relative to the window's top-left corner.
+  platform::TPoint ScreenToWindowPoint(platform::TPoint screenPoint) const;
+  // The title band (full width, border and caption high) as PaintAll has
+  // it before the caption and buttons, kept for RepaintTitle.
+  void SaveTitleBitmap();
+  // The title band alone painted anew from the saved title: caption and
+  // buttons into the cache, the band repainted. The whole window when
+  // there is no saved title or the cache is stale.
+  void RepaintTitle();
+  const platform::Bitmap* TitleBitmap() const { return titleBitmapValid_ ? &titleBitmap_ : nullptr; }
+  // CM_MOUSEWHEEL the form left unanswered: the control under the mouse
+  // that takes the wheel (Qt::WheelFocus) gets it.
+  void MouseWheelToControl(platform::Message& m);
+  // WM_SETREDRAW's count of switches off not yet switched on again.
+  int RedrawLock() const { return redrawLock_; }
+  // CM_SHOWINGCHANGED's show animation runs.
+  bool InAnimation() const { return inAnimation_; }
+
   // ---- skin
   void ApplySkin();
   void Loaded();
@@ -351,6 +387,10 @@ class TsSkinProvider : public QObject {
   void ClickOnTitleIcon();
   void ShowSystemMenuBelowIcon();
   void Refresh();
+  void ShowingChanged(platform::Message& m, const std::function<void()>& def);
+  void Activate(platform::Message& m, const std::function<void()>& def);
+  void EraseBackground(platform::Message& m, const std::function<void()>& def);
+  void Paint(platform::Message& m, const std::function<void()>& def);
   void WindowPosChanging(platform::Message& m);
   void AttachFrame();
   void ShowHint(const QString& text);
@@ -403,6 +443,10 @@ class TsSkinProvider : public QObject {
   bool framed_ = false;
   bool inAnimation_ = false;
   bool inHitTest_ = false;
+  bool showAnimation_ = false;
+  int redrawLock_ = 0;
+  platform::Bitmap titleBitmap_;
+  platform::TRect gripRect_;  // where PaintGrip put the grip in the cache
 };
 
 // The control adapter of a form's children comes with its own unit: until
