@@ -369,6 +369,7 @@ void TsSkinProvider::NewWndProc(Message& m, const CallPrevious& previous) {
       }
     }
     def();
+    if (self && m.Msg == CM_MOUSEWHEEL) MouseWheelToControl(m);
     return;
   }
   // 3. Skinned: skin commands.

@@ -333,9 +333,9 @@ TEST(NonClientTest, RegionsAreMasks) {
 
 // A new region is told as a position change that changes nothing.
 TEST(NonClientTest, RegionChangeIsToldAsAPositionChangeOfNothing) {
+  MessageLog log;
   QWidget w;
   ShowFramed(&w);
-  MessageLog log;
   log.Add(&w, "W");
   const QRect before = w.geometry();
   const struct {

@@ -417,6 +417,11 @@ TEST_F(ProviderClientTest, WheelTheFormLeftGoesToTheControlUnderTheMouseThatTake
   // One that does not take the wheel gets nothing.
   EXPECT_EQ(SendMessage(form.get(), CM_MOUSEWHEEL, MAKEWPARAM(0, 120), at(deaf)), 0);
   EXPECT_EQ(deaf->Count, 0);
+  // An unskinned form hands it on all the same.
+  manager->SetActive(false);
+  EXPECT_EQ(SendMessage(form.get(), CM_MOUSEWHEEL, MAKEWPARAM(0, 240), at(taker)), 1);
+  EXPECT_EQ(taker->Count, 2);
+  EXPECT_EQ(taker->Delta, 240);
 }
 
 class PlainAdapter : public TacMainWnd {
