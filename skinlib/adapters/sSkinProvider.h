@@ -391,6 +391,7 @@ class TsSkinProvider : public QObject {
   void Activate(platform::Message& m, const std::function<void()>& def);
   void EraseBackground(platform::Message& m, const std::function<void()>& def);
   void Paint(platform::Message& m, const std::function<void()>& def);
+  void PaintClientGrip(platform::Canvas& dc);
   void WindowPosChanging(platform::Message& m);
   void AttachFrame();
   void ShowHint(const QString& text);

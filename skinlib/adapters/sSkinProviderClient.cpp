@@ -8,6 +8,7 @@
 #include "platform/Mdi.h"
 #include "platform/NonClient.h"
 #include "platform/Painting.h"
+#include "platform/Properties.h"
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/FormAnimation.h"
@@ -124,15 +125,18 @@ void TsSkinProvider::PaintClientArea(Canvas* dc) {
   // The grip comes from the cache: it is brought up to date first.
   if (Skinned() && !skinData_->HiddenMode && (skinData_->BackgroundDirty || CacheSizeChanged())) PaintAll();
   PaintClientBackground(*target, false);
+  PaintClientGrip(*target);
+}
+
+void TsSkinProvider::PaintClientGrip(Canvas& dc) {
   // The grip lies in the cache at its place; a plain background takes it
-  // from there.
-  const Bitmap* cache = skinData_->CacheBitmap.get();
-  if (GripVisible() && cache && (skinData_->ContainerFlags & 1) && Skinned()) {
-    const TRect client = ClientRectOf(form_);
-    const TRect grip = gripRect_;
-    if (grip.Width() > 0 && grip.Right <= cache->Width() && grip.Bottom <= cache->Height())
-      target->CopyRect(OffsetRect(grip, -client.Left, -client.Top), *cache, grip);
-  }
+  // from there (a composite one has it with the rest).
+  const Bitmap* cache = skinData_ ? skinData_->CacheBitmap.get() : nullptr;
+  if (!form_ || !GripVisible() || !cache || !(skinData_->ContainerFlags & 1) || !Skinned()) return;
+  const TRect client = ClientRectOf(form_);
+  const TRect grip = gripRect_;
+  if (grip.Width() > 0 && grip.Right <= cache->Width() && grip.Bottom <= cache->Height())
+    dc.CopyRect(OffsetRect(grip, -client.Left, -client.Top), *cache, grip);
 }
 
 void TsSkinProvider::PaintForm(Message& m) {
@@ -176,7 +180,18 @@ void TsSkinProvider::EraseBackground(Message& m, const std::function<void()>& de
     }
     return;
   }
-  if (dc) PaintClientArea(dc);
+  if (dc) {
+    // Qt fills a window's background before its paint event: a plain
+    // background of that colour needs only the grip.
+    const bool filled = ownPaint && Skinned() && (data.ContainerFlags & 1) &&
+                        ColorToRGB(GetControlColor(form_)) == ColorToRGB(FormColor());
+    if (!filled) {
+      PaintClientArea(dc);
+    } else {
+      if (!data.HiddenMode && (data.BackgroundDirty || CacheSizeChanged())) PaintAll();
+      PaintClientGrip(*dc);
+    }
+  }
   m.Result = 1;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/Messages.h"
 #include "platform/NonClient.h"
 #include "platform/Painting.h"
+#include "platform/Properties.h"
 #include "platform/Startup.h"
 #include "platform/UserPrompts.h"
 #include "platform/WindowPos.h"
@@ -154,6 +155,10 @@ TEST_F(ProviderClientTest, PlainBackgroundIsTheFormColourAndTheGripIsOnTheScreen
   EXPECT_EQ(matching, testskins::kFormGrip * testskins::kFormGrip) << "the grip as the cache has it";
   EXPECT_GT(differing, 0) << "the grip shows";
   EXPECT_EQ(Pixel(shot, client.left() + 50, client.top() + 50), TColor(testskins::kFormColor));
+  // A form of another colour shows the skin's all the same.
+  provider->SetUseGlobalColor(false);
+  SetControlColor(form.get(), TColor(0x00FFFF));
+  EXPECT_EQ(Pixel(form->grab().toImage(), client.left() + 50, client.top() + 50), TColor(testskins::kFormColor));
   // Without the grip its corner is the form's colour.
   provider->SetGripMode(TsGripMode::gmNone);
   provider->SkinData()->BackgroundDirty = true;
