@@ -59,16 +59,16 @@ TPoint TsSkinProvider::ScreenToWindowPoint(TPoint screenPoint) const {
 }
 
 void TsSkinProvider::SaveTitleBitmap() {
-  const Bitmap* cache = skinData_ ? skinData_->CacheBitmap.get() : nullptr;
+  Bitmap* cache = skinData_ ? skinData_->CacheBitmap.get() : nullptr;
   if (!form_ || !cache || cache->Empty()) return;
   const int w = cache->Width();
   const int h = std::min(cache->Height(), TitleBottom(ReadTitleMetrics()));
   if (h <= 0) return;
   if (titleBitmap_.Width() != w || titleBitmap_.Height() != h || titleBitmap_.PixelFormat() != pf32bit)
     titleBitmap_ = Bitmap(w, h, pf32bit);
-  Canvas& c = titleBitmap_.GetCanvas();
-  c.CopyRect({0, 0, w, h}, *cache, {0, 0, w, h});
-  c.EndPainting();
+  cache->GetCanvas().EndPainting();
+  // Row by row: the 32-bit rows take the cache's pixels opaque.
+  for (int y = 0; y < h; ++y) LoadArgbRow(*cache, y, 0, w, reinterpret_cast<QRgb*>(titleBitmap_.ScanLine(y)));
   titleBitmapValid_ = true;
 }
 
@@ -79,10 +79,9 @@ void TsSkinProvider::RepaintTitle() {
       titleBitmap_.Width() != cache->Width()) {
     skinData_->BackgroundDirty = true;
   } else {
-    Canvas& c = cache->GetCanvas();
-    c.CopyRect({0, 0, titleBitmap_.Width(), titleBitmap_.Height()}, titleBitmap_,
-               {0, 0, titleBitmap_.Width(), titleBitmap_.Height()});
-    c.EndPainting();
+    cache->GetCanvas().EndPainting();
+    for (int y = 0; y < titleBitmap_.Height(); ++y)
+      StoreArgbRow(*cache, y, 0, titleBitmap_.Width(), reinterpret_cast<const QRgb*>(titleBitmap_.ScanLine(y)));
     const TacTitleLayout layout = Layout();
     PaintCaptionText(layout);
     PaintTitleButtons(layout);
