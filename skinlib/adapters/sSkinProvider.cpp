@@ -591,6 +591,8 @@ void TsSkinProvider::PaintAll() {
     Message children{SkinCommandMsg, MAKEWPARAM(0, acContainerBg), 1, 0};
     adapters::SendSkinCommandToChildren(form_, children);
   }
+  paintedClient_ = form_->contentsRect();
+  paintedActive_ = formActive_;
   const TRect whole{0, 0, bmp.Width(), bmp.Height()};
   TsBgSource self;
   MakeCacheInfo(&bmp, 0, 0, self);

@@ -306,6 +306,9 @@ class TsSkinProvider : public QObject {
   void PaintNonClient();
   void PaintFrameToDC(platform::Canvas& dc);
   bool CacheSizeChanged() const;
+  // The cache is not the window's picture as it stands: dirty, of another
+  // size, painted for another client rectangle or activity.
+  bool CacheStale() const;
   // Background and menu line dirty, the band repainted.
   void RequestFullRepaint();
   // The skinned system menu, or the window's standard one with its items
@@ -475,6 +478,8 @@ class TsSkinProvider : public QObject {
   int redrawLock_ = 0;
   platform::Bitmap titleBitmap_;
   platform::TRect gripRect_;  // where PaintGrip put the grip in the cache
+  QRect paintedClient_;       // the client rectangle and activity PaintAll painted for
+  bool paintedActive_ = false;
 };
 
 // The control adapter of a form's children comes with its own unit: until

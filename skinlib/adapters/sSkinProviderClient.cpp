@@ -75,7 +75,7 @@ void TsSkinProvider::SaveTitleBitmap() {
 void TsSkinProvider::RepaintTitle() {
   if (!form_ || !skinData_) return;
   Bitmap* cache = skinData_->CacheBitmap.get();
-  if (!titleBitmapValid_ || !cache || skinData_->BackgroundDirty || CacheSizeChanged() ||
+  if (!titleBitmapValid_ || !cache || CacheStale() ||
       titleBitmap_.Width() != cache->Width()) {
     skinData_->BackgroundDirty = true;
   } else {
@@ -102,7 +102,7 @@ void TsSkinProvider::PaintClientBackground(Canvas& dc, bool notify) {
     dc.FillRect({0, 0, client.Width(), client.Height()});
     return;
   }
-  if (!data.HiddenMode && (data.BackgroundDirty || CacheSizeChanged())) PaintAll();
+  if (!data.HiddenMode && CacheStale()) PaintAll();
   if (!data.CacheBitmap) return;
   // The canvas's origin is the client's corner; the cache and the child
   // controls count from the window's.
@@ -122,7 +122,7 @@ void TsSkinProvider::PaintClientArea(Canvas* dc) {
   Canvas* target = dc ? dc : BeginPaint(form_);
   if (!target) return;
   // The grip comes from the cache: it is brought up to date first.
-  if (Skinned() && !skinData_->HiddenMode && (skinData_->BackgroundDirty || CacheSizeChanged())) PaintAll();
+  if (Skinned() && !skinData_->HiddenMode && CacheStale()) PaintAll();
   PaintClientBackground(*target, false);
   PaintClientGrip(*target);
 }
@@ -158,7 +158,7 @@ void TsSkinProvider::EraseBackground(Message& m, const std::function<void()>& de
   if (dc && (!ownPaint || m.WParam == WPARAM(m.LParam))) {
     // A copy of the background asked for (the canvas's origin at the
     // client's corner).
-    if (data.BackgroundDirty || CacheSizeChanged()) PaintAll();
+    if (CacheStale()) PaintAll();
     const TRect client = ClientRectOf(form_);
     if (!data.ParentDependent() || !data.CacheBitmap) {
       dc->Brush = {ColorToRGB(GetWndBgColor(form_)), bsSolid};
@@ -187,7 +187,7 @@ void TsSkinProvider::EraseBackground(Message& m, const std::function<void()>& de
     if (!filled) {
       PaintClientArea(dc);
     } else {
-      if (!data.HiddenMode && (data.BackgroundDirty || CacheSizeChanged())) PaintAll();
+      if (!data.HiddenMode && CacheStale()) PaintAll();
       PaintClientGrip(*dc);
     }
   }

@@ -135,6 +135,13 @@ int TsSkinProvider::ClientOffsetX() const { return form_ ? form_->contentsRect()
 
 int TsSkinProvider::ClientOffsetY() const { return form_ ? form_->contentsRect().top() : 0; }
 
+bool TsSkinProvider::CacheStale() const {
+  if (!skinData_ || skinData_->BackgroundDirty || CacheSizeChanged() || !form_) return true;
+  // The band's layout or the form's activity changed since the picture
+  // was painted.
+  return form_->contentsRect() != paintedClient_ || formActive_ != paintedActive_;
+}
+
 bool TsSkinProvider::CacheSizeChanged() const {
   const Bitmap* cache = skinData_ ? skinData_->CacheBitmap.get() : nullptr;
   if (!cache || !form_) return true;
@@ -157,7 +164,7 @@ void TsSkinProvider::PaintFrameToDC(Canvas& dc) {
   if (!form_ || !skinData_) return;
   TsCommonData& data = *skinData_;
   // A clean cache of the window's size is the window's picture as it is.
-  if (data.BackgroundDirty || CacheSizeChanged()) {
+  if (CacheStale()) {
     PaintAll();
     data.BackgroundDirty = false;
     data.SetUpdating(false);

@@ -179,10 +179,14 @@ TEST_F(ProviderClientTest, CleanCacheIsReusedAndADirtyOneRepainted) {
   EXPECT_EQ(Pixel(form->grab().toImage(), title.x(), title.y()), TColor(0x00FFFF)) << "a clean cache is the picture";
   provider->SkinData()->BackgroundDirty = true;
   EXPECT_EQ(Pixel(form->grab().toImage(), title.x(), title.y()), painted) << "a dirty one is painted anew";
-  // A new size is a new picture too.
+  // A new size is a new picture too, and so is another activity.
   provider->SkinData()->CacheBitmap->SetPixel(title.x(), title.y(), TColor(0x00FFFF));
   form->resize(420, 300);
   EXPECT_EQ(Pixel(form->grab().toImage(), title.x(), title.y()), painted);
+  provider->SetFormActive(false);
+  const TColor inactive = Pixel(form->grab().toImage(), title.x(), title.y());
+  EXPECT_NE(inactive, painted);
+  EXPECT_EQ(inactive, provider->SkinData()->CacheBitmap->GetPixel(title.x(), title.y()));
 }
 
 TEST_F(ProviderClientTest, CaptionRepaintedAloneMatchesAWholeRepaint) {
