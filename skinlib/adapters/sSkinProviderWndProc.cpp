@@ -751,6 +751,11 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
     case WM_ACTIVATE:
       Activate(m, def);
       return;
+    case WM_SYSCOLORCHANGE:
+      // The menu line's text takes system colours: the band is painted anew.
+      def();
+      if (self && form_ && form_->isVisible()) RequestFullRepaint();
+      return;
     case WM_SETREDRAW:
       redrawLock_ = m.WParam == 1 ? std::max(0, redrawLock_ - 1) : redrawLock_ + 1;
       def();

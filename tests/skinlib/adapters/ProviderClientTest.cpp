@@ -179,6 +179,11 @@ TEST_F(ProviderClientTest, CleanCacheIsReusedAndADirtyOneRepainted) {
   EXPECT_EQ(Pixel(form->grab().toImage(), title.x(), title.y()), TColor(0x00FFFF)) << "a clean cache is the picture";
   provider->SkinData()->BackgroundDirty = true;
   EXPECT_EQ(Pixel(form->grab().toImage(), title.x(), title.y()), painted) << "a dirty one is painted anew";
+  // New system colours repaint it.
+  (void)form->grab();
+  ASSERT_FALSE(provider->SkinData()->BackgroundDirty);
+  SendMessage(form.get(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_TRUE(provider->SkinData()->BackgroundDirty);
   // A new size is a new picture too, and so is another activity.
   provider->SkinData()->CacheBitmap->SetPixel(title.x(), title.y(), TColor(0x00FFFF));
   form->resize(420, 300);
