@@ -636,6 +636,7 @@ void TsSkinProvider::PaintAll() {
   // The title without its caption and buttons, for a caption-only repaint.
   if (HasOwnCaption(f) && drawNonClientArea_) SaveTitleBitmap();
   if (drawNonClientArea_) PaintMenuLine();
+  paintedMenuLine_ = MenuLineState();
   menuLineChanged_ = false;
   // The caption, then the buttons.
   if (HasOwnCaption(f) && drawNonClientArea_) {

@@ -309,6 +309,9 @@ class TsSkinProvider : public QObject {
   // The cache is not the window's picture as it stands: dirty, of another
   // size, painted for another client rectangle or activity.
   bool CacheStale() const;
+  // What the menu line shows beyond the cache's background: its rectangle,
+  // current item, items and the MDI child buttons; a change repaints it.
+  std::vector<int> MenuLineState() const;
   // Background and menu line dirty, the band repainted.
   void RequestFullRepaint();
   // The skinned system menu, or the window's standard one with its items
@@ -354,7 +357,8 @@ class TsSkinProvider : public QObject {
   // A screen point relative to the window's top-left corner.
   platform::TPoint ScreenToWindowPoint(platform::TPoint screenPoint) const;
   // The title band (full width, border and caption high) as PaintAll has
-  // it before the caption and buttons, kept for RepaintTitle.
+  // it before the caption and buttons, kept for RepaintTitle in the
+  // cache's pixel format.
   void SaveTitleBitmap();
   // The title band alone painted anew from the saved title: caption and
   // buttons into the cache, the band repainted. The whole window when
@@ -480,6 +484,7 @@ class TsSkinProvider : public QObject {
   platform::TRect gripRect_;  // where PaintGrip put the grip in the cache
   QRect paintedClient_;       // the client rectangle and activity PaintAll painted for
   bool paintedActive_ = false;
+  std::vector<int> paintedMenuLine_;
 };
 
 // The control adapter of a form's children comes with its own unit: until

@@ -6,6 +6,8 @@
 
 #include "platform/Colors.h"
 #include "platform/Mdi.h"
+#include "platform/MenuLine.h"
+#include "platform/Menus.h"
 #include "platform/NonClient.h"
 #include "platform/Painting.h"
 #include "platform/Properties.h"
@@ -18,12 +20,15 @@
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/manager/sStoredSkins.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QMenuBar>
 #include <QMdiSubWindow>
 #include <QPointer>
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 using namespace platform;
@@ -64,30 +69,45 @@ void TsSkinProvider::SaveTitleBitmap() {
   const int w = cache->Width();
   const int h = std::min(cache->Height(), TitleBottom(ReadTitleMetrics()));
   if (h <= 0) return;
-  if (titleBitmap_.Width() != w || titleBitmap_.Height() != h || titleBitmap_.PixelFormat() != pf32bit)
-    titleBitmap_ = Bitmap(w, h, pf32bit);
+  // In the cache's own pixel format, so that a row is copied as it is.
+  if (titleBitmap_.Width() != w || titleBitmap_.Height() != h || titleBitmap_.PixelFormat() != cache->PixelFormat())
+    titleBitmap_ = Bitmap(w, h, cache->PixelFormat());
   cache->GetCanvas().EndPainting();
-  // Row by row: the 32-bit rows take the cache's pixels opaque.
-  for (int y = 0; y < h; ++y) LoadArgbRow(*cache, y, 0, w, reinterpret_cast<QRgb*>(titleBitmap_.ScanLine(y)));
+  const size_t bytes = size_t(std::min(cache->Stride(), titleBitmap_.Stride()));
+  for (int y = 0; y < h; ++y) std::memcpy(titleBitmap_.ScanLine(y), cache->ScanLine(y), bytes);
   titleBitmapValid_ = true;
 }
 
 void TsSkinProvider::RepaintTitle() {
   if (!form_ || !skinData_) return;
   Bitmap* cache = skinData_->CacheBitmap.get();
-  if (!titleBitmapValid_ || !cache || CacheStale() ||
-      titleBitmap_.Width() != cache->Width()) {
+  if (!titleBitmapValid_ || !cache || CacheStale() || titleBitmap_.Width() != cache->Width() ||
+      titleBitmap_.PixelFormat() != cache->PixelFormat()) {
     skinData_->BackgroundDirty = true;
   } else {
     cache->GetCanvas().EndPainting();
-    for (int y = 0; y < titleBitmap_.Height(); ++y)
-      StoreArgbRow(*cache, y, 0, titleBitmap_.Width(), reinterpret_cast<const QRgb*>(titleBitmap_.ScanLine(y)));
+    const size_t bytes = size_t(std::min(cache->Stride(), titleBitmap_.Stride()));
+    for (int y = 0; y < titleBitmap_.Height(); ++y) std::memcpy(cache->ScanLine(y), titleBitmap_.ScanLine(y), bytes);
     const TacTitleLayout layout = Layout();
     PaintCaptionText(layout);
     PaintTitleButtons(layout);
     cache->GetCanvas().EndPainting();
   }
   if (form_->isVisible() && drawNonClientArea_) RedrawNonClient(form_);
+}
+
+std::vector<int> TsSkinProvider::MenuLineState() const {
+  std::vector<int> state;
+  QMenuBar* bar = form_ ? GetMenu(form_) : nullptr;
+  if (!bar) return state;
+  const TRect line = GetMenuLineRect(form_);
+  state = {line.Left, line.Top, line.Right, line.Bottom, GetMenuLineItem(form_), formActive_ ? 1 : 0,
+           MDIButtonsVisible() ? 1 : 0, mdiButtonsLaidOut_ ? 1 : 0};
+  for (size_t i = 4; i < buttons_.size(); ++i) state.push_back(buttons_[i].State);
+  for (const QAction* a : bar->actions())
+    state.push_back(int(qHash(a->text())) ^ (a->isEnabled() ? 1 : 2) ^ (a->isVisible() ? 4 : 8) ^
+                    (a->isSeparator() ? 16 : 32));
+  return state;
 }
 
 // ------------------------------------------------------------ the client background

@@ -168,8 +168,11 @@ void TsSkinProvider::PaintFrameToDC(Canvas& dc) {
     PaintAll();
     data.BackgroundDirty = false;
     data.SetUpdating(false);
-  } else {
-    PaintMenuLine();  // its current item follows the menu loop
+  } else if (menuLineChanged_ || MenuLineState() != paintedMenuLine_) {
+    // The line alone changed (its current item follows the menu loop).
+    PaintMenuLine();
+    paintedMenuLine_ = MenuLineState();
+    menuLineChanged_ = false;
   }
   if (!data.CacheBitmap) return;
   const Bitmap& cache = *data.CacheBitmap;

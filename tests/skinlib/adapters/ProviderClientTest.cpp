@@ -24,6 +24,9 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include "platform/MenuLine.h"
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QWheelEvent>
@@ -192,6 +195,32 @@ TEST_F(ProviderClientTest, CleanCacheIsReusedAndADirtyOneRepainted) {
   const TColor inactive = Pixel(form->grab().toImage(), title.x(), title.y());
   EXPECT_NE(inactive, painted);
   EXPECT_EQ(inactive, provider->SkinData()->CacheBitmap->GetPixel(title.x(), title.y()));
+}
+
+TEST_F(ProviderClientTest, MenuLineOfACleanCacheIsRepaintedOnlyWhenWhatItShowsChanged) {
+  Activate();
+  auto* window = new QMainWindow;
+  form.reset(window);
+  form->resize(400, 300);
+  auto* bar = new QMenuBar;
+  QAction* file = bar->addMenu(QStringLiteral("&File"))->menuAction();
+  bar->addMenu(QStringLiteral("&Edit"));
+  window->setMenuBar(bar);
+  TsSkinProvider* provider = Provide();
+  form->show();
+  (void)form->grab();
+  const TRect line = GetMenuLineRect(form.get());
+  ASSERT_GT(line.Height(), 0);
+  const QPoint spot(line.Right - 3, line.Top + 2);
+  Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  const TColor painted = cache.GetPixel(spot.x(), spot.y());
+  cache.SetPixel(spot.x(), spot.y(), TColor(0x00FFFF));
+  (void)form->grab();
+  EXPECT_EQ(cache.GetPixel(spot.x(), spot.y()), TColor(0x00FFFF)) << "nothing changed: the line stays";
+  file->setEnabled(false);
+  (void)form->grab();
+  EXPECT_EQ(cache.GetPixel(spot.x(), spot.y()), painted) << "an item changed: the line is painted anew";
+  EXPECT_FALSE(provider->SkinData()->BackgroundDirty);
 }
 
 TEST_F(ProviderClientTest, CaptionRepaintedAloneMatchesAWholeRepaint) {
