@@ -50,7 +50,7 @@ TRect ClientRectOf(const QWidget* form) {
 TPoint TsSkinProvider::GripPosition(int gripWidth, int gripHeight) const {
   if (!form_) return {};
   const TRect c = ClientRectOf(form_);
-  return {c.Right - gripWidth, c.Bottom - gripHeight};
+  return {c.Right + CacheShiftX() - gripWidth, c.Bottom + CacheShiftY() - gripHeight};
 }
 
 TPoint TsSkinProvider::ScreenToWindowPoint(TPoint screenPoint) const {
@@ -130,7 +130,8 @@ void TsSkinProvider::PaintClientBackground(Canvas& dc, bool notify) {
   const TPoint origin = dc.GetViewportOrg();
   dc.SetViewportOrg(origin.X - client.Left, origin.Y - client.Top);
   if (GetFormStyle(form_) != fsMDIForm) {
-    CopyBgExcludingChildControls(form_, data, {client.Left, client.Top}, 0, 0, false, dc, client);
+    CopyBgExcludingChildControls(form_, data, {client.Left + CacheShiftX(), client.Top + CacheShiftY()}, 0, 0, false,
+                                 dc, client);
     PaintGraphicChildren(dc, form_, {0, 0});
   }
   dc.RestoreDC(saved);
@@ -155,7 +156,7 @@ void TsSkinProvider::PaintClientGrip(Canvas& dc) {
   const TRect client = ClientRectOf(form_);
   const TRect grip = gripRect_;
   if (grip.Width() > 0 && grip.Right <= cache->Width() && grip.Bottom <= cache->Height())
-    dc.CopyRect(OffsetRect(grip, -client.Left, -client.Top), *cache, grip);
+    dc.CopyRect(OffsetRect(grip, -client.Left - CacheShiftX(), -client.Top - CacheShiftY()), *cache, grip);
 }
 
 void TsSkinProvider::PaintForm(Message& m) {
@@ -184,7 +185,8 @@ void TsSkinProvider::EraseBackground(Message& m, const std::function<void()>& de
       dc->Brush = {ColorToRGB(GetWndBgColor(form_)), bsSolid};
       dc->FillRect({0, 0, client.Width(), client.Height()});
     } else {
-      dc->CopyRect({0, 0, client.Width(), client.Height()}, *data.CacheBitmap, client);
+      dc->CopyRect({0, 0, client.Width(), client.Height()}, *data.CacheBitmap,
+                   OffsetRect(client, CacheShiftX(), CacheShiftY()));
     }
     m.Result = 1;
     return;

@@ -152,14 +152,16 @@ TEST(ProviderX11Test, SkinnedMainWindowUnderTheRealMouse) {
     smallProvider->SetGripMode(TsGripMode::gmRightBottom);
     small.show();
     ASSERT_TRUE(WaitFor([&] { return small.isVisible() && smallProvider->SkinData()->CacheBitmap; }));
-    const TPoint grip = smallProvider->GripPosition(testskins::kFormGrip, testskins::kFormGrip);
     const auto gripOnScreen = [&] {
       const Bitmap* cache = smallProvider->SkinData()->CacheBitmap.get();
       if (!cache) return false;
+      // The grip's place in the cache, and in the window.
+      const TPoint grip = smallProvider->GripPosition(testskins::kFormGrip, testskins::kFormGrip);
+      const int sx = smallProvider->CacheShiftX(), sy = smallProvider->CacheShiftY();
       for (int y = grip.Y; y < grip.Y + testskins::kFormGrip; y += 3)
         for (int x = grip.X; x < grip.X + testskins::kFormGrip; x += 3) {
           const QRgb want = ToQColor(cache->GetPixel(x, y)).rgb() & 0xFFFFFF;
-          if ((Screen().pixel(small.mapToGlobal(QPoint(x, y))) & 0xFFFFFF) != want) return false;
+          if ((Screen().pixel(small.mapToGlobal(QPoint(x - sx, y - sy))) & 0xFFFFFF) != want) return false;
         }
       return true;
     };
