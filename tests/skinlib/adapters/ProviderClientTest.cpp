@@ -6,6 +6,7 @@
 // caption-only repaint and the cache kept while it is clean.
 #include "skinlib/adapters/sSkinProvider.h"
 
+#include "platform/LayeredWindow.h"
 #include "platform/Messages.h"
 #include "platform/NonClient.h"
 #include "platform/Painting.h"
@@ -20,6 +21,7 @@
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
+#include "skinlib/support/ExtBorderSkin.h"
 #include "skinlib/support/TestSkins.h"
 #include "support/TempDir.h"
 
@@ -41,9 +43,6 @@
 using namespace platform;
 
 namespace {
-
-constexpr const char* kUnits[] = {"LibraryConstants", "SkinnedForms", "SkinCommandSenders", "acSBUtils",
-                                  "sSkinProvider"};
 
 void Pump(int ms) {
   QElapsedTimer t;
@@ -78,7 +77,7 @@ struct OwnMessages {
 class ProviderClientTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* unit : kUnits) StartUnit(unit);
+    RunUnitStartups();
     form = std::make_unique<QWidget>();
     form->resize(400, 300);
     form->setWindowTitle(QStringLiteral("Client"));
@@ -90,7 +89,8 @@ class ProviderClientTest : public ::testing::Test {
     form.reset();
     manager.reset();
     ForceBackgroundCache = false;
-    for (auto it = std::rbegin(kUnits); it != std::rend(kUnits); ++it) FinishUnit(*it);
+    SetLayeredWindowsAvailableForTesting(std::nullopt);
+    FinishUnits();
   }
   void Activate() {
     QString error;
@@ -239,6 +239,43 @@ TEST_F(ProviderClientTest, CaptionRepaintedAloneMatchesAWholeRepaint) {
   for (int y = 0; y < provider->TopBandHeight(); ++y)
     for (int x = 0; x < whole.Width(); ++x) differing += alone.GetPixel(x, y) != whole.GetPixel(x, y);
   EXPECT_EQ(differing, 0);
+}
+
+TEST_F(ProviderClientTest, WithAnExtendedBorderTheClientAndGripComeFromTheShiftedCache) {
+  ForceBackgroundCache = true;
+  SetLayeredWindowsAvailableForTesting(true);
+  QString error;
+  const QString root = QString::fromStdString(dir.Path());
+  const testskins::TestSkin skin = testskins::ExtBorderSkin();
+  ASSERT_TRUE(testskins::WriteSkinFolder(skin, root + "/" + skin.Name, &error)) << error.toStdString();
+  manager = std::make_unique<TsSkinManager>();
+  manager->SetExtendedBorders(true);
+  manager->SetSkinDirectory(root);
+  manager->SetSkinName(skin.Name);
+  ASSERT_TRUE(manager->Active());
+  TsSkinProvider* provider = Provide();
+  provider->SetGripMode(TsGripMode::gmRightBottom);
+  provider->OnPaint = [](Canvas& c) {
+    c.Brush = {TColor(0x0000FF), bsSolid};
+    c.FillRect({10, 10, 30, 30});
+  };
+  form->show();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  ASSERT_TRUE(provider->HasBorderWindow());
+  const QImage shot = form->grab().toImage();
+  ASSERT_GT(provider->CacheShiftX() + provider->CacheShiftY(), 0) << "the cache is wider than the window";
+  const QPoint painted = ClientPoint(20, 20);
+  EXPECT_EQ(Pixel(shot, painted.x(), painted.y()), TColor(0x0000FF));
+  const Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  const TPoint grip = provider->GripPosition(testskins::kFormGrip, testskins::kFormGrip);
+  const QRect client = form->contentsRect();
+  EXPECT_EQ(grip.X - provider->CacheShiftX(), client.right() + 1 - testskins::kFormGrip);
+  int matching = 0;
+  for (int y = 0; y < testskins::kFormGrip; ++y)
+    for (int x = 0; x < testskins::kFormGrip; ++x)
+      matching += Pixel(shot, grip.X - provider->CacheShiftX() + x, grip.Y - provider->CacheShiftY() + y) ==
+                  (cache.GetPixel(grip.X + x, grip.Y + y) & 0xFFFFFF);
+  EXPECT_EQ(matching, testskins::kFormGrip * testskins::kFormGrip);
 }
 
 // ------------------------------------------------------------ WM_PRINT
