@@ -3,6 +3,7 @@
 #include "platform/Blit.h"
 #include "platform/Canvas.h"
 #include "platform/Colors.h"
+#include "platform/MenuLine.h"
 #include "platform/Menus.h"
 #include "platform/Messages.h"
 #include "platform/NonClient.h"
@@ -47,6 +48,7 @@ bool g_buttonPressed = false;
 const QString kGlobalInfoName = QStringLiteral("GLOBALINFO");
 constexpr unsigned kSysMove = 0xF012;  // SC_MOVE + HTCAPTION (61458)
 constexpr unsigned kRegionKeep = 16802;
+constexpr unsigned kOdtStatic = 5;  // ODT_STATIC
 
 struct MenuItemDef {
   const char* Name;
@@ -723,7 +725,7 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
         RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
         return;
       case acSetUpdating:
-        data.SetUpdating(LOWORD(m.LParam) == 1 || LOWORD(m.WParam) == 1);
+        data.SetUpdating(LOWORD(m.WParam) == 1);
         return;
       case acIsUpdating:
         m.Result = data.UpdatingFlag() ? 1 : 0;
@@ -789,8 +791,10 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       EraseBackground(m);
       return;
     case WM_DRAWITEM:
-      // Static controls draw over the dialog's background (no Qt source
-      // sends this; a sent one is answered).
+      // Owner-drawn statics draw over the dialog's background (no Qt
+      // source sends this; a sent one is answered).
+      if (auto* item = ParamPtr<DRAWITEMSTRUCT>(m.LParam); item && item->CtlType == kOdtStatic && item->hDC)
+        item->hDC->SetBkMode(TRANSPARENT);
       break;
     case WM_WINDOWPOSCHANGED:
       data.BackgroundDirty = true;
@@ -807,8 +811,8 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
         m.Result = *own;
         return;
       }
+      // The old procedure's answer (its edges, or its caption).
       if (!PassOnAndSurvive(m, previous)) return;
-      if (own) m.Result = HTCAPTION;
       if (!g_buttonPressed) SetHotButton(0, true);
       return;
     }

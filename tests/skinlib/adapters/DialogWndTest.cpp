@@ -3,6 +3,7 @@
 
 #include "SkinnedAdapterTest.h"
 #include "platform/LayeredWindow.h"
+#include "platform/MenuLine.h"
 #include "platform/Messages.h"
 #include "platform/NonClient.h"
 #include "platform/WindowProc.h"
@@ -370,4 +371,22 @@ TEST_F(DialogWndTest, WithoutSmallMasksAModalDialogFallsBackToTheLargeOnes) {
   EXPECT_EQ(a->FrameKind(), 0);
   EXPECT_TRUE(a->Buttons()[2].Large);
   EXPECT_EQ(a->TitleButtonWidth(2), testskins::kFormLargeButton);
+}
+
+TEST_F(DialogWndTest, ASentDrawItemOfAStaticDrawsTransparent) {
+  Open(Qt::Dialog);
+  const struct {
+    unsigned type;
+    int mode;
+  } cases[] = {{5 /*ODT_STATIC*/, TRANSPARENT}, {4 /*ODT_BUTTON*/, OPAQUE}};
+  for (const auto& c : cases) {
+    Bitmap bitmap(10, 10, pf24bit);
+    Canvas& dc = bitmap.GetCanvas();
+    dc.SetBkMode(OPAQUE);
+    DRAWITEMSTRUCT item;
+    item.CtlType = c.type;
+    item.hDC = &dc;
+    SendMessage(dialog.get(), WM_DRAWITEM, 0, LPARAM(PtrParam(&item)));
+    EXPECT_EQ(dc.GetBkMode(), c.mode) << c.type;
+  }
 }
