@@ -112,6 +112,9 @@ class MdiWatch final : public QObject {
     const LPARAM lp = LPARAM(PtrParam(gaining.data()));
     if (losing) SendMessage(losing, WM_MDIACTIVATE, wp, lp);
     if (gaining) SendMessage(gaining, WM_MDIACTIVATE, wp, lp);
+    // Their captions follow.
+    if (losing) SendMessage(losing, WM_NCACTIVATE, 0);
+    if (gaining) SendMessage(gaining, WM_NCACTIVATE, 1);
   }
 
   QPointer<QMdiArea> area_;
@@ -197,6 +200,12 @@ QMdiSubWindow* MdiSubWindowOf(const QWidget* child) {
   if (auto* sub = qobject_cast<QMdiSubWindow*>(const_cast<QWidget*>(child))) return sub;
   auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
   return sub && sub->widget() == child ? sub : nullptr;
+}
+
+Qt::WindowFlags MdiChildFlags(const QMdiSubWindow* sub) {
+  if (!sub) return {};
+  const QWidget* form = sub->widget();
+  return (form ? detail::FramedFlags(form) : std::nullopt).value_or(sub->windowFlags());
 }
 
 }  // namespace platform

@@ -345,6 +345,8 @@ class TsSkinProvider : public QObject {
   void SetMenuLineChanged() { menuLineChanged_ = true; }
   // The form is an MDI child (a QMdiSubWindow's form).
   bool IsMdiChild() const;
+  // ... and its area's active child.
+  bool IsActiveMdiChild() const;
   // What the menu line's MDI child buttons allow: the system menu of the
   // provider that last handled an MDI activation when it is a child's,
   // else the maximized child's own buttons.

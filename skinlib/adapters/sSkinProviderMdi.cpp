@@ -73,11 +73,17 @@ void TsSkinProvider::PaintMdiArea() {
 
 bool TsSkinProvider::IsMdiChild() const { return MdiSubWindowOf(form_) != nullptr; }
 
+bool TsSkinProvider::IsActiveMdiChild() const {
+  QMdiSubWindow* sub = MdiSubWindowOf(form_);
+  QMdiArea* area = sub ? sub->mdiArea() : nullptr;
+  return area && area->activeSubWindow() == sub;
+}
+
 TacSysMenuState TsSkinProvider::MdiChildMenuState() const {
   if (LastProvider && LastProvider->IsMdiChild()) return LastProvider->MenuState();
   TacSysMenuState s;
   if (const QWidget* child = MaximizedMdiChild()) {
-    const Qt::WindowFlags flags = child->windowFlags();
+    const Qt::WindowFlags flags = MdiChildFlags(qobject_cast<const QMdiSubWindow*>(child));
     s.VisibleClose = flags & Qt::WindowSystemMenuHint;
     s.EnabledMin = s.VisibleMin = flags & Qt::WindowMinimizeButtonHint;
     s.EnabledRestore = s.VisibleMax = flags & Qt::WindowMaximizeButtonHint;
@@ -135,6 +141,11 @@ bool TsSkinProvider::MdiMessage(Message& m, const std::function<void()>& def) {
       }
       return true;
     }
+    case WM_NCACTIVATE:
+      // Every child hears its main window's activation: only the area's
+      // active child shows an active caption.
+      if (m.WParam && !IsActiveMdiChild()) m.WParam = 0;
+      return false;
     case WM_MDIACTIVATE:
     case WM_MDIDESTROY: {
       def();
