@@ -110,11 +110,11 @@ class MdiWatch final : public QObject {
     active_ = gaining;
     const WPARAM wp = PtrParam(losing.data());
     const LPARAM lp = LPARAM(PtrParam(gaining.data()));
-    if (losing) SendMessage(losing, WM_MDIACTIVATE, wp, lp);
-    if (gaining) SendMessage(gaining, WM_MDIACTIVATE, wp, lp);
-    // Their captions follow.
+    // Each caption first, then the child.
     if (losing) SendMessage(losing, WM_NCACTIVATE, 0);
+    if (losing) SendMessage(losing, WM_MDIACTIVATE, wp, lp);
     if (gaining) SendMessage(gaining, WM_NCACTIVATE, 1);
+    if (gaining) SendMessage(gaining, WM_MDIACTIVATE, wp, lp);
   }
 
   QPointer<QMdiArea> area_;

@@ -21,8 +21,8 @@
 //                     activating its child) and answers the frame's bar
 // When the active child changes, the child losing activation and the one
 // gaining it each get WM_MDIACTIVATE (WParam = the one losing, LParam = the
-// one gaining; either may be 0), then WM_NCACTIVATE (WParam 0 to the one
-// losing, 1 to the one gaining). An MDI child's form also gets the
+// one gaining; either may be 0), each after its WM_NCACTIVATE (WParam 0 to
+// the one losing, 1 to the one gaining). An MDI child's form also gets the
 // WM_NCACTIVATE of its main window's activation, as every child does.
 #pragma once
 

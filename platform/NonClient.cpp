@@ -744,7 +744,10 @@ class SubWindowFrame final : public QObject {
     Apply();
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == sub_ && event->type() == QEvent::WindowStateChange) Apply();
+    // Once Qt has gone through the change (from maximized to minimized it
+    // passes through normal).
+    if (watched == sub_ && event->type() == QEvent::WindowStateChange)
+      QMetaObject::invokeMethod(this, [this] { Apply(); }, Qt::QueuedConnection);
     // A form that sets margins of its own (a QFrame's frame width) gets the
     // band's back.
     if (watched == form_ && event->type() == QEvent::ContentsRectChange && !inCalc_ && form_) {
