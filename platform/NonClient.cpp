@@ -15,6 +15,7 @@
 #include <QCursor>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStyle>
 #include <QStyleOption>
@@ -604,6 +605,10 @@ bool FrameMouse(QWidget* w, QMouseEvent* e) {
     return false;
   }
   EnterBand(w, *frame, hit, e);
+  if (!alive) return true;
+  // A press in an MDI child's band activates the child first.
+  if (QMdiSubWindow* sub = e->type() == QEvent::MouseButtonPress ? FramedSub(w) : nullptr)
+    if (QMdiArea* area = sub->mdiArea(); area && area->activeSubWindow() != sub) area->setActiveSubWindow(sub);
   if (!alive) return true;
   if (const unsigned msg = detail::NonClientMouseMessage(e)) SendMessage(w, msg, WPARAM(hit), point);
   e->accept();

@@ -115,9 +115,9 @@ constexpr unsigned WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4
 // sub-window loses Qt's frame (keeping its place and size; Qt's frame comes
 // back while the sub-window is minimized and when the frame goes off), the
 // form's band is its WM_NCCALCSIZE answer (none while the sub-window is
-// maximized), painted and hit-tested as a window's, and SC_MOVE and SC_SIZE
-// move and size the sub-window by the mouse inside its area (its caption
-// kept in reach).
+// maximized), painted and hit-tested as a window's (a press in it activates
+// the child), and SC_MOVE and SC_SIZE move and size the sub-window by the
+// mouse inside its area (its caption kept in reach).
 bool SetNonClientFrame(QWidget* window, bool on = true);
 // Gives a top-level window new flags without hiding it: a window whose
 // native window exists keeps it, and the native window takes the flags;

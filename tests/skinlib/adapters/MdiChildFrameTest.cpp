@@ -186,6 +186,14 @@ TEST_F(MdiChildFrameTest, CaptionFollowsTheAreasActiveChild) {
           << i << " with " << active << " active";
     }
   }
+  // A press on an inactive child's caption activates it.
+  const QPoint g = Form(2)->mapToGlobal(CaptionPoint(2));
+  Mouse(Form(2), QEvent::MouseButtonPress, g, Qt::LeftButton);
+  Mouse(Form(2), QEvent::MouseButtonRelease, g, Qt::NoButton);
+  EXPECT_EQ(demo.Area->activeSubWindow(), demo.Children[2]);
+  EXPECT_TRUE(children[2]->FormActive());
+  EXPECT_FALSE(children[0]->FormActive());
+  demo.Area->setActiveSubWindow(demo.Children[0]);
   // The main window's own activation wakes only the active child's caption.
   SendMessage(Form(1), WM_NCACTIVATE, 1);
   SendMessage(Form(0), WM_NCACTIVATE, 1);
