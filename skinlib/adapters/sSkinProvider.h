@@ -347,6 +347,10 @@ class TsSkinProvider : public QObject {
   bool IsMdiChild() const;
   // ... and its area's active child.
   bool IsActiveMdiChild() const;
+  // The rmBorder outline's window on the screen (an MDI child's sub-window)
+  // and its move to the outline.
+  platform::TRect OutlinedWindowRect() const;
+  void MoveOutlinedWindow(const platform::TRect& frame);
   // What the menu line's MDI child buttons allow: the system menu of the
   // provider that last handled an MDI activation when it is a child's,
   // else the maximized child's own buttons.

@@ -6,6 +6,7 @@
 #include "platform/Mdi.h"
 #include "platform/NonClient.h"
 #include "platform/Painting.h"
+#include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/sMDIForm.h"
@@ -72,6 +73,24 @@ void TsSkinProvider::PaintMdiArea() {
 // ------------------------------------------------------------ an MDI child's messages
 
 bool TsSkinProvider::IsMdiChild() const { return MdiSubWindowOf(form_) != nullptr; }
+
+TRect TsSkinProvider::OutlinedWindowRect() const {
+  QWidget* sub = MdiSubWindowOf(form_);
+  QWidget* moved = sub ? sub : form_.data();
+  if (!moved) return {};
+  const QPoint at = sub ? sub->mapToGlobal(QPoint()) : moved->geometry().topLeft();
+  return {at.x(), at.y(), at.x() + moved->width(), at.y() + moved->height()};
+}
+
+void TsSkinProvider::MoveOutlinedWindow(const TRect& frame) {
+  QWidget* sub = MdiSubWindowOf(form_);
+  QWidget* moved = sub ? sub : form_.data();
+  if (!moved) return;
+  // A sub-window is placed in its area's coordinates.
+  const QPoint at = sub && sub->parentWidget() ? sub->parentWidget()->mapFromGlobal(QPoint(frame.Left, frame.Top))
+                                               : QPoint(frame.Left, frame.Top);
+  SetWindowPos(moved, nullptr, at.x(), at.y(), frame.Width(), frame.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 bool TsSkinProvider::IsActiveMdiChild() const {
   QMdiSubWindow* sub = MdiSubWindowOf(form_);

@@ -302,8 +302,7 @@ void TsSkinProvider::BeginMoveOutline(TPoint screenPoint, int hitCode) {
   const QSize min = form_->minimumSize();
   BorderDrag.MinWidth = std::max(min.width(), GetSystemMetrics(SM_CXMINTRACK));
   BorderDrag.MinHeight = std::max(min.height(), GetSystemMetrics(SM_CYMINTRACK));
-  const QRect g = form_->geometry();
-  dragStart_ = {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+  dragStart_ = OutlinedWindowRect();
   dragPoint_ = screenPoint;
   BorderDrag.Frame = dragStart_;
   if (!outline_) outline_ = new TacMoveOutline;
@@ -330,7 +329,7 @@ void TsSkinProvider::EndMoveOutline(bool apply) {
   if (frame.Left == dragStart_.Left && frame.Top == dragStart_.Top && frame.Width() == dragStart_.Width() &&
       frame.Height() == dragStart_.Height())
     return;
-  SetWindowPos(form_, nullptr, frame.Left, frame.Top, frame.Width(), frame.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  MoveOutlinedWindow(frame);
 }
 
 // ------------------------------------------------------------ the window procedure

@@ -273,3 +273,30 @@ TEST_F(MdiChildFrameTest, SkinRemovalGivesTheSubWindowQtsFrameBack) {
 }
 
 }  // namespace
+
+namespace {
+
+// rmBorder: the outline starts on the child's sub-window as the screen
+// shows it, and the release moves the sub-window there inside the area.
+TEST_F(MdiChildFrameTest, BorderOutlineMovesTheSubWindow) {
+  QMdiSubWindow* sub = demo.Children[0];
+  QWidget* form = Form(0);
+  children[0]->SetResizeMode(TsResizeMode::rmBorder);
+  const QPoint start = sub->pos();
+  const QPoint g = form->mapToGlobal(CaptionPoint(0));
+  const int hit = int(SendMessage(form, WM_NCHITTEST, 0, MAKELPARAM(g.x(), g.y())));
+  ASSERT_EQ(hit, HTCAPTION);
+  SendMessage(form, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(g.x(), g.y()));
+  ASSERT_NE(children[0]->MoveOutline(), nullptr);
+  const QPoint corner = sub->mapToGlobal(QPoint());
+  EXPECT_EQ(BorderDrag.Frame.Left, corner.x());
+  EXPECT_EQ(BorderDrag.Frame.Top, corner.y());
+  EXPECT_EQ(BorderDrag.Frame.Width(), sub->width());
+  children[0]->DrawMoveOutline({g.x() + 15, g.y() + 12});
+  SendMessage(form, WM_NCLBUTTONUP, HTCAPTION, MAKELPARAM(g.x() + 15, g.y() + 12));
+  EXPECT_EQ(children[0]->MoveOutline(), nullptr);
+  EXPECT_EQ(sub->pos(), start + QPoint(15, 12));
+  EXPECT_EQ(form->pos(), QPoint()) << "the form stays in its sub-window";
+}
+
+}  // namespace
