@@ -377,6 +377,8 @@ class TsSkinProvider : public QObject {
   // and its move to the outline.
   platform::TRect OutlinedWindowRect() const;
   void MoveOutlinedWindow(const platform::TRect& frame);
+  // Closes the form (an MDI child's sub-window with it).
+  void CloseForm();
   // What the menu line's MDI child buttons allow: the system menu of the
   // provider that last handled an MDI activation when it is a child's,
   // else the maximized child's own buttons.

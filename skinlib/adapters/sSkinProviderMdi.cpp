@@ -92,6 +92,13 @@ void TsSkinProvider::MoveOutlinedWindow(const TRect& frame) {
   SetWindowPos(moved, nullptr, at.x(), at.y(), frame.Width(), frame.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TsSkinProvider::CloseForm() {
+  if (!form_) return;
+  // An MDI child goes with its sub-window.
+  if (IsMdiChild()) SendMessage(form_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  else form_->close();
+}
+
 bool TsSkinProvider::IsActiveMdiChild() const {
   QMdiSubWindow* sub = MdiSubWindowOf(form_);
   QMdiArea* area = sub ? sub->mdiArea() : nullptr;

@@ -670,7 +670,7 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
         sysMenuTimer_ = nullptr;
         TsSkinManager* manager = Manager();
         if (!manager || !manager->SkinnedPopups()) skinData_->SetUpdating(true);
-        form_->close();
+        CloseForm();
       } else if (code == HTCAPTION) {
         const TacSysMenuState s = MenuState();
         const bool zoomed = IsZoomed(form_), iconic = IsIconic(form_);

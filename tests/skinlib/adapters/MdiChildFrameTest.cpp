@@ -169,6 +169,16 @@ TEST_F(MdiChildFrameTest, TitleButtonsShowHotAndPressedAndActOnTheSubWindow) {
     ++i;
   }
   EXPECT_EQ(demo.Area->subWindowList().size(), 2);
+  // A double click on the title icon closes the child with its sub-window.
+  QPointer<QMdiSubWindow> second = demo.Children[1];
+  const TRect icon = children[1]->IconRect();
+  ASSERT_GT(icon.Width(), 0);
+  const QPoint g = Form(1)->mapToGlobal(QPoint((icon.Left + icon.Right) / 2, (icon.Top + icon.Bottom) / 2));
+  EXPECT_EQ(SendMessage(Form(1), WM_NCHITTEST, 0, MAKELPARAM(g.x(), g.y())), HTSYSMENU);
+  SendMessage(Form(1), WM_NCLBUTTONDBLCLK, HTSYSMENU, MAKELPARAM(g.x(), g.y()));
+  QApplication::processEvents();
+  EXPECT_TRUE(!second || !second->isVisible());
+  EXPECT_EQ(demo.Area->subWindowList().size(), 1);
   demo.Children[0]->showNormal();
   QApplication::processEvents();
   EXPECT_TRUE(demo.Children[0]->windowFlags() & Qt::FramelessWindowHint) << "restored: our frame again";
