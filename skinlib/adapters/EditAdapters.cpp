@@ -56,7 +56,7 @@ struct TacCornerCopy {
   int W, H;
 };
 
-void ClearCorner(Bitmap& cache, const Bitmap& mask, const TacCornerCopy& c, const TsBgSource& bg) {
+void ClearCorner(Bitmap& cache, const Bitmap& mask, const TacCornerCopy& c, const TsBgSource& bg, TPoint at) {
   for (int y = 0; y < c.H; ++y)
     for (int x = 0; x < c.W; ++x) {
       const int sx = c.SrcX + x, sy = c.SrcY + y, dx = c.DstX + x, dy = c.DstY + y;
@@ -64,7 +64,7 @@ void ClearCorner(Bitmap& cache, const Bitmap& mask, const TacCornerCopy& c, cons
       if (dx < 0 || dy < 0 || dx >= cache.Width() || dy >= cache.Height()) continue;
       if (mask.GetPixel(sx, sy) != KeyColor) continue;
       if (bg.Bitmap) {
-        const int px = dx + bg.X, py = dy + bg.Y;
+        const int px = dx + bg.X + at.X, py = dy + bg.Y + at.Y;
         if (px < 0 || py < 0 || px >= bg.Bitmap->Width() || py >= bg.Bitmap->Height()) continue;
         cache.SetPixel(dx, dy, bg.Bitmap->GetPixel(px, py));
       } else {
@@ -93,9 +93,11 @@ void PrepareAdapterCache(TsCommonData& data, QWidget* window, bool state) {
   TsSkinManager* sm = data.SkinManager();
   TsBgSource bg;
   ParentWndCacheInfo(window, bg);
+  // The parent's background is read at the window's own place in it.
+  const TPoint at{window->x(), window->y()};
   if (sm && sm->IsValidSectionIndex(data.SectionIndex)) {
     const int paintState = AdapterState(data);
-    PaintControlItem(data, bg, cache, Local(cache.Width(), cache.Height()), {0, 0}, paintState, true);
+    PaintControlItem(data, bg, cache, Local(cache.Width(), cache.Height()), at, paintState, true);
     if (state && sm->IsValidSectionIndex(sm->StandardIndexes.GlobalInfo)) {
       const TColor global = sm->GeneralData[size_t(sm->StandardIndexes.GlobalInfo)].Color;
       if (global != KeyColor) cache.Fill(ToQColor(ColorToRGB(global)).rgb());
@@ -103,7 +105,7 @@ void PrepareAdapterCache(TsCommonData& data, QWidget* window, bool state) {
   }
   if (QWidget* owner = data.OwnerControl(); owner && !owner->isEnabled()) {
     Perform(owner, SkinCommandMsg, MAKEWPARAM(0, acDisabledBlend), 0);
-    FillBgFromCacheInfo(cache, kBgCover, owner, bg, {0, 0});
+    FillBgFromCacheInfo(cache, kBgCover, owner, bg, at);
   }
   data.BackgroundDirty = false;
 }
@@ -138,7 +140,7 @@ void PaintAdapterBorder(TsCommonData& data, int state, QWidget* window, bool dlg
       {w - wr, 0, left + imageW - wr, top, wr, wt},
       {w - wr, h - wb, left + imageW - wr, top + imageH - wb, wr, wb},
   };
-  for (const TacCornerCopy& c : corners) ClearCorner(cache, *source, c, bg);
+  for (const TacCornerCopy& c : corners) ClearCorner(cache, *source, c, bg, TPoint{window->x(), window->y()});
 }
 
 int AdapterState(const TsCommonData& data) {

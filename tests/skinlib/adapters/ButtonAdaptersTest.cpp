@@ -2,6 +2,7 @@
 // and layout rules, and what they paint for the generator's button skin.
 #include "skinlib/adapters/ButtonAdapters.h"
 #include "skinlib/adapters/StaticAdapters.h"
+#include "skinlib/adapters/EditAdapters.h"
 
 #include "SkinnedAdapterTest.h"
 
@@ -23,6 +24,7 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -659,6 +661,29 @@ TEST_F(ButtonAdaptersTest, OverAParentCache) {
   EXPECT_EQ(strip.pixel(last, 0) & 0xFFFFFF, parent.pixel(last, 60) & 0xFFFFFF);
   const QImage printed = PaintedBy(inner, WM_PRINT, 0xFF00FF00, PRF_CLIENT);
   EXPECT_EQ(printed.pixel(0, inner->height() - 1) & 0xFFFFFF, testskins::kGroupFrameColour & 0xFFFFFF);
+}
+
+// An edit in a box that hands out its cache shows the part of it behind
+// the edit, not the box's top-left corner.
+TEST_F(ButtonAdaptersTest, AnEditOverAParentCache) {
+  TacGroupBoxWnd* outer = Adapt<TacGroupBoxWnd>(demo.Group);
+  outer->PrepareCache();
+  const QImage parent = outer->SkinData()->CacheBitmap->ToQImage();
+  auto* edit = new QLineEdit(demo.Group);
+  edit->setGeometry(24, 50, 80, 24);
+  edit->show();
+  QApplication::processEvents();
+  TacEditWnd* a = Adapt<TacEditWnd>(edit);
+  TsCommonData& data = *a->SkinData();
+  ASSERT_TRUE(manager->IsValidSectionIndex(data.SectionIndex));
+  manager->GeneralData[size_t(data.SectionIndex)].Transparency = 100;
+  data.BorderMaskIndex = -1;  // the body alone: the parent's background
+  data.BackgroundDirty = true;
+  PrepareAdapterCache(data, edit, false);
+  const QImage cache = data.CacheBitmap->ToQImage();
+  const QPoint mid(edit->width() / 2, edit->height() / 2);
+  ASSERT_NE(parent.pixel(edit->pos() + mid) & 0xFFFFFF, parent.pixel(mid) & 0xFFFFFF);
+  EXPECT_EQ(cache.pixel(mid) & 0xFFFFFF, parent.pixel(edit->pos() + mid) & 0xFFFFFF);
 }
 
 // A see-through button repaints as it moves; a static repaints at once
