@@ -360,10 +360,16 @@ void TacDialogWnd::FirstShowSetup() {
   systemMenu_->UpdateItems();
   if (!Skinned()) return;
   ApplySkinParams();
+  PutOnFrame();
+}
+
+void TacDialogWnd::PutOnFrame() {
+  QWidget* h = CtrlHandle();
+  if (!h || !setUp_) return;
   BuildCornerRects();
   QPointer<QWidget> guard(h);
   const auto attach = [this, guard, life = std::weak_ptr<const bool>(life_)] {
-    if (!guard || life.expired() || Destroyed()) return;
+    if (!guard || life.expired() || Destroyed() || !Skinned()) return;
     SetNonClientFrame(guard, true);
     SkinData()->BackgroundDirty = true;
     UpdateRegion(false);
@@ -715,6 +721,11 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
           LookUpButtonMasks();
           data.BackgroundDirty = true;
           ApplySkinParams();
+          // Back from a removed skin: the skin draws the buttons again.
+          if (setUp_ && !HasNonClientFrame(h)) {
+            SetWindowLong(h, GWL_STYLE, GetWindowLong(h, GWL_STYLE) & ~std::intptr_t(WS_SYSMENU));
+            PutOnFrame();
+          }
         }
         TacScrollWnd::AdapterWndProc(m, previous);
         return;

@@ -184,6 +184,8 @@ class TacDialogWnd : public TacScrollWnd {
   void SetPressedButton(int code);
   // The masks looked up again by the frame kind.
   void LookUpButtonMasks();
+  // The frame on (at the first show for a hidden dialog) and the region.
+  void PutOnFrame();
   // The cache painted again (when its background is flagged as changed).
   void RepaintCache();
   // The region by the corner rectangles (none for FrameKind 2 or when the

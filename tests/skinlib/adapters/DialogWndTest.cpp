@@ -11,6 +11,7 @@
 #include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/GlowEffect.h"
+#include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/support/DialogSkin.h"
 
 #include <QAction>
@@ -389,4 +390,20 @@ TEST_F(DialogWndTest, ASentDrawItemOfAStaticDrawsTransparent) {
     SendMessage(dialog.get(), WM_DRAWITEM, 0, LPARAM(PtrParam(&item)));
     EXPECT_EQ(dc.GetBkMode(), c.mode) << c.type;
   }
+}
+
+TEST_F(DialogWndTest, ASkinRemovedAndBackTakesTheFrameOffAndPutsItOn) {
+  TacDialogWnd* a = Open(Qt::Dialog);
+  ASSERT_TRUE(HasNonClientFrame(dialog.get()));
+  const LPARAM self = LPARAM(PtrParam(manager.get()));
+  SendMessage(dialog.get(), SkinCommandMsg, MAKEWPARAM(0, acRemoveSkin), self);
+  EXPECT_FALSE(HasNonClientFrame(dialog.get()));
+  EXPECT_TRUE(GetWindowLong(dialog.get(), GWL_STYLE) & WS_SYSMENU);
+  EXPECT_TRUE(dialog->isVisible());
+  SendMessage(dialog.get(), SkinCommandMsg, MAKEWPARAM(0, acNewSkin), self);
+  EXPECT_TRUE(HasNonClientFrame(dialog.get()));
+  EXPECT_FALSE(GetWindowLong(dialog.get(), GWL_STYLE) & WS_SYSMENU);
+  EXPECT_TRUE(a->Layout().System[2].Shown);
+  QRegion region;
+  EXPECT_NE(GetWindowRgn(dialog.get(), region), ERROR);
 }
