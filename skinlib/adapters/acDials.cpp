@@ -149,6 +149,8 @@ bool SkinActivatedWindow(QWidget* wnd) {
   if (!wnd || !sm || FindProvider(wnd) || Skinned(wnd)) return false;
   QWidget* form = FindFormByHandle(wnd);
   if (form && GetTag(form) == -98) return false;
+  // An MDI child's sub-window stands for the child.
+  if (form && form != wnd && (FindProvider(form) || Skinned(form))) return false;
   if (form) {
     const QString name = GetWndClassName(form);
     if (name == QLatin1String("TApplication") || name == QLatin1String("TQRStandardPreview") ||

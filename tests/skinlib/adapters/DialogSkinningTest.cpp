@@ -251,6 +251,37 @@ TEST_F(DialogSkinningTest, MdiChildrenOfAnMdiFormGetProvidersOfTheirOwn) {
   ASSERT_NE(FindProvider(first), nullptr);
   EXPECT_EQ(FindProvider(first)->parent(), first);
   EXPECT_EQ(FindProvider(second), nullptr);
+  // The child's sub-window activated stands for the child: no second one.
+  TacProvider* childProvider = FindProvider(first);
+  EXPECT_FALSE(SkinActivatedWindow(first->parentWidget()));
+  EXPECT_EQ(FindProvider(first), childProvider);
+}
+
+TEST_F(DialogSkinningTest, RepaintOfTheManagerReachesVisibleDialogs) {
+  QInputDialog dialog;
+  dialog.show();
+  ASSERT_TRUE(FindProvider(&dialog) || SkinActivatedWindow(&dialog));
+  QApplication::processEvents();
+  int refreshes = 0, paints = 0;
+  WindowProcHandle h = InstallWindowProc(&dialog, [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == SkinCommandMsg && HIWORD(m.WParam) == acRefresh) ++refreshes;
+    if (m.Msg == WM_PAINT || m.Msg == WM_ERASEBKGND) ++paints;
+    previous(m);
+  });
+  manager->RepaintForms();
+  const int shownRefreshes = refreshes;
+  QApplication::processEvents();
+  paints = 0;
+  adapters::RepaintDialogs();  // the manager's last step
+  EXPECT_GT(paints, 0);        // redrawn at once
+  dialog.hide();
+  refreshes = paints = 0;
+  manager->RepaintForms();
+  // The broadcast to all forms reaches it either way, the one to the
+  // dialogs' windows only while it shows.
+  EXPECT_EQ(shownRefreshes - refreshes, 1);
+  EXPECT_EQ(paints, 0);
+  RemoveWindowProc(h);
 }
 
 TEST_F(DialogSkinningTest, ASecondPlainDialogWaitsButAFileDialogIsSkinned) {
