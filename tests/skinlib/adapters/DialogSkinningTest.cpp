@@ -341,11 +341,23 @@ TEST_F(DialogSkinningTest, DialogWithoutFrameAdapterGoesAfterItsWindow) {
 }
 
 TEST_F(DialogSkinningTest, DialogPositionMovesEverySkinnedDialog) {
-  QInputDialog dialog;
-  DialogLeft = 40;
-  DialogTop = 30;
-  ASSERT_TRUE(SkinActivatedWindow(&dialog));
-  EXPECT_EQ(dialog.pos(), QPoint(40, 30));
+  struct Row {
+    int left, top;
+    QPoint expected;
+  } rows[] = {
+      {40, 30, {40, 30}},
+      {40, -1, {40, -1}},  // either one set moves it
+      {-1, 25, {-1, 25}},
+      {-1, -1, {7, 9}},  // neither: left where it is
+  };
+  for (const Row& r : rows) {
+    QInputDialog dialog;
+    dialog.move(7, 9);
+    DialogLeft = r.left;
+    DialogTop = r.top;
+    ASSERT_TRUE(SkinActivatedWindow(&dialog));
+    EXPECT_EQ(dialog.pos(), r.expected) << r.left << "," << r.top;
+  }
 }
 
 // ------------------------------------------------------------ children
