@@ -12,17 +12,26 @@
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/ButtonAdapters.h"
 #include "skinlib/adapters/EditAdapters.h"
+#include "skinlib/adapters/ComboAdapters.h"
 #include "skinlib/adapters/MenuWindowAdapter.h"
+#include "skinlib/adapters/SpinAdapter.h"
 #include "skinlib/adapters/PanelAdapters.h"
 #include "skinlib/adapters/StaticAdapters.h"
 #include "skinlib/adapters/TabAdapters.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
 #include "skinlib/manager/LibraryConstants.h"
+#include "skinlib/manager/sCommonData.h"
 #include "skinlib/support/ButtonSkin.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QToolBar>
+#include <QSizeGrip>
+#include <QListWidget>
+#include <QTreeView>
+#include <QListView>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QInputDialog>
@@ -430,6 +439,82 @@ TEST_F(DialogSkinningTest, ChildAdaptersByClassAndStyle) {
   EXPECT_FALSE(CreatingDialogAdapters);
   ASSERT_NE(lastFrame, nullptr);
   EXPECT_FALSE(lastFrame->SkipOwnPaint);
+}
+
+// Controls of a standard dialog the way its class table names them, and
+// windows of other names that test classes stand for.
+class TPanel : public QWidget {};
+class SysLink : public QWidget {};
+class msctls_updown32 : public QWidget {};
+
+TEST_F(DialogSkinningTest, MoreChildRowsWithTheirSections) {
+  QInputDialog dialog;
+  auto* combo = new QComboBox(&dialog);
+  combo->addItem(QStringLiteral("2003001"));
+  auto* list = new QListView(&dialog);
+  auto* tree = new QTreeView(&dialog);
+  auto* box = new QListWidget(&dialog);
+  auto* grip = new QSizeGrip(&dialog);
+  auto* bar = new QToolBar(&dialog);
+  auto* wrapBar = new QToolBar(&dialog);
+  SetWindowLong(wrapBar, GWL_STYLE, GetWindowLong(wrapBar, GWL_STYLE) | TBSTYLE_WRAPABLE);
+  auto* panel = new TPanel;
+  panel->setParent(&dialog);
+  auto* link = new SysLink;
+  link->setParent(&dialog);
+  auto* updown = new msctls_updown32;
+  updown->setParent(&dialog);
+  QWidget* comboList = combo->view()->parentWidget();
+  ASSERT_EQ(GetClassName(comboList), QStringLiteral("ComboLBox"));
+  struct Row {
+    QWidget* w;
+    const std::type_info& type;
+    const char* section;
+  } rows[] = {
+      {box, typeid(TacEditWnd), "EDIT"},             {combo, typeid(TacComboBoxWnd), "COMBOBOX"},
+      {comboList, typeid(TacEditWnd), "COMBOBOX"},   {list, typeid(TacListViewWnd), "EDIT"},
+      {tree, typeid(TacTreeViewWnd), "EDIT"},        {grip, typeid(TacSizerWnd), "CHECKBOX"},
+      {bar, typeid(TacToolBarWnd), "CHECKBOX"},      {wrapBar, typeid(TacToolBarWnd), "BAR"},
+      {panel, typeid(TacDlgPanelWnd), nullptr},      {link, typeid(TacLinkWnd), "CHECKBOX"},
+      {updown, typeid(TacSpinWnd), nullptr},
+  };
+  UseFakeFrames();
+  TacProvider provider;
+  provider.DialogWnd = std::make_unique<FakeDialogFrame>(&dialog);
+  auto* frame = static_cast<FakeDialogFrame*>(provider.DialogWnd.get());
+  for (const Row& r : rows) {
+    SCOPED_TRACE(GetClassName(r.w).toStdString());
+    const size_t before = provider.Adapters.size();
+    EXPECT_TRUE(AddChildAdapter(&provider, r.w));
+    ASSERT_EQ(provider.Adapters.size(), before + 1);
+    TacMainWnd* a = provider.Adapters.back().get();
+    EXPECT_EQ(a->CtrlHandle(), r.w);
+    EXPECT_TRUE(typeid(*a) == r.type) << typeid(*a).name();
+    if (r.section) {
+      EXPECT_EQ(a->SkinData()->SkinSection(), QString::fromLatin1(r.section));
+    }
+    if (r.w == box || r.w == combo) {
+      EXPECT_EQ(frame->SkipOwnPaint, r.w == box);  // lists leave it, combo boxes clear it
+    }
+  }
+  EXPECT_EQ(static_cast<TacSpinWnd*>(provider.Adapters.back().get())->ButtonLeft, 2);
+}
+
+TEST_F(DialogSkinningTest, DialogStyleAndLeftScrollBarAreRead) {
+  QInputDialog dialog;
+  dialog.setLayoutDirection(Qt::RightToLeft);
+  TacProvider provider;
+  ASSERT_TRUE(InitDialog(&provider, &dialog));
+  EXPECT_EQ(DialogStyle, std::uint32_t(GetWindowLong(&dialog, GWL_STYLE)));
+  EXPECT_TRUE(provider.LeftScrollBar);
+  EXPECT_EQ(provider.Wnd, &dialog);
+  // A window of another class gets no child adapters.
+  QWidget plain;
+  new QPushButton(&plain);
+  TacProvider other;
+  EXPECT_TRUE(InitDialog(&other, &plain));
+  EXPECT_TRUE(other.Adapters.empty());
+  EXPECT_FALSE(other.LeftScrollBar);
 }
 
 TEST_F(DialogSkinningTest, HiddenEditStillClearsSkipOwnPaint) {
