@@ -17,11 +17,14 @@
 #include "skinlib/adapters/TabAdapters.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
+#include "skinlib/manager/LibraryMessageBox.h"
 #include "skinlib/manager/LibraryUtils.h"
 #include "skinlib/manager/sSkinManager.h"
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -38,6 +41,8 @@ constexpr unsigned kRedrawAll = RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALL
 constexpr unsigned kMoveOnly = SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER;                                // 521
 
 bool Skinned(QWidget* w) { return SkinCommandAnswered(w, acIsSkinned); }
+
+void RunHookStep(int code, QWidget* window);
 
 void AddToList(TacProvider* provider) {
   if (!providerList) providerList = std::make_unique<std::vector<QPointer<TacProvider>>>();
@@ -125,6 +130,23 @@ void RemoveDialogHook() {
 LRESULT DialogHookProc(int code, WPARAM wParam, LPARAM lParam, const CallNextHook& next) {
   const LRESULT result = next(code, wParam, lParam);
   auto* window = reinterpret_cast<QWidget*>(wParam);
+  // Called from the application's event filter: nothing may escape to Qt.
+  // A failure is told from the event loop, not from inside the filter.
+  QString failure;
+  try {
+    RunHookStep(code, window);
+  } catch (const std::exception& e) {
+    failure = QString::fromUtf8(e.what());
+  } catch (...) {
+    failure = QStringLiteral("Unknown error");
+  }
+  if (!failure.isEmpty()) QTimer::singleShot(0, qApp, [failure] { ShowErrorBox(failure); });
+  return result;
+}
+
+namespace {
+
+void RunHookStep(int code, QWidget* window) {
   switch (code) {
     case HCBT_CREATEWND:
       if (window && !DwmCompositionEnabled() && GetWndClassName(window) == QLatin1String("#32768"))
@@ -139,8 +161,9 @@ LRESULT DialogHookProc(int code, WPARAM wParam, LPARAM lParam, const CallNextHoo
     default:
       break;
   }
-  return result;
 }
+
+}  // namespace
 
 // ------------------------------------------------------------ the decision
 

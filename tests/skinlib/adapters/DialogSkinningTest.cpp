@@ -178,6 +178,24 @@ TEST_F(DialogSkinningTest, ActivationThroughTheHookSkinsAForm) {
   EXPECT_FALSE(SkinActivatedWindow(&form));
 }
 
+// A window the form provider refuses.
+class TFrame : public QWidget {};
+
+TEST_F(DialogSkinningTest, AFailedSetUpIsToldOnceFromTheEventLoop) {
+  TFrame frame;
+  ASSERT_EQ(FindFormByHandle(&frame), &frame);
+  EXPECT_NO_THROW(CallCbtHooks(HCBT_ACTIVATE, WPARAM(PtrParam(&frame)), 0));
+  EXPECT_TRUE(prompts.Calls.empty());  // not from inside the hook
+  QApplication::processEvents();
+  ASSERT_EQ(prompts.Calls.size(), 1u);
+  EXPECT_EQ(prompts.Calls[0].Kind, "MessageBox");
+  EXPECT_EQ(frame.findChild<TsSkinProvider*>(), nullptr);
+  // Activated again: left alone, not told again.
+  CallCbtHooks(HCBT_ACTIVATE, WPARAM(PtrParam(&frame)), 0);
+  QApplication::processEvents();
+  EXPECT_EQ(prompts.Calls.size(), 1u);
+}
+
 TEST_F(DialogSkinningTest, FormProviderSlotBecomesNilWithItsForm) {
   auto form = std::make_unique<QWidget>();
   ASSERT_TRUE(SkinActivatedWindow(form.get()));
