@@ -11,7 +11,9 @@
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
+#include "platform/Startup.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
+#include "skinlib/adapters/acDials.h"
 #include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/AlphaPainting.h"
@@ -34,6 +36,7 @@
 #include <QKeySequence>
 #include <QPainter>
 #include <QStyle>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -693,8 +696,17 @@ void TacDialogWnd::EraseBackground(Message& m) {
     const TRect r{c.left(), c.top(), c.left() + c.width(), c.top() + c.height()};
     dc->CopyRect({0, 0, c.width(), c.height()}, *SkinData()->CacheBitmap, r);
   }
-  NotifyTopChildWindows(h);
   dc->RestoreDC(saved);
+  // The children hear that the dialog's update ended after this paint:
+  // their repaint must not run inside it.
+  if (!notifyPending_) {
+    notifyPending_ = true;
+    QTimer::singleShot(0, h, [this, g = QPointer<QWidget>(h), life = std::weak_ptr<const bool>(life_)] {
+      if (life.expired()) return;
+      notifyPending_ = false;
+      if (g && !Destroyed()) NotifyTopChildWindows(g);
+    });
+  }
 }
 
 void TacDialogWnd::ShowSystemMenu(int x, int y) {
@@ -960,3 +972,47 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
   }
   TacScrollWnd::AdapterWndProc(m, previous);
 }
+
+// ------------------------------------------------------------ the unit
+
+namespace {
+
+// The dialog hook's view of the adapter (acDials.h TacDialogFrame).
+class TacDialogFrameOf : public TacDialogFrame {
+ public:
+  explicit TacDialogFrameOf(TacAdapterPtr<TacDialogWnd> adapter) : adapter_(std::move(adapter)) {}
+  QWidget* Window() const override { return adapter_ ? adapter_->CtrlHandle() : nullptr; }
+  bool Destroyed() const override { return !cleared_ && (!adapter_ || adapter_->Destroyed()); }
+  void ClearDestroyed() override { cleared_ = true; }
+  void FirstShowSetup() override {
+    if (adapter_) adapter_->FirstShowSetup();
+  }
+  void SetSkipOwnPaint(bool value) override {
+    if (adapter_) adapter_->SetSkipOwnPaint(value);
+  }
+  TsSkinManager* Manager() const override { return adapter_ ? adapter_->SkinManager() : nullptr; }
+
+ private:
+  TacAdapterPtr<TacDialogWnd> adapter_;
+  bool cleared_ = false;
+};
+
+void StartDialogWnd() {
+  DialogWndFactory() = [](QWidget* dialog, TsSkinManager* manager,
+                          const QString& section) -> std::unique_ptr<TacDialogFrame> {
+    return std::make_unique<TacDialogFrameOf>(
+        TacMainWnd::Create<TacDialogWnd>(dialog, nullptr, manager, section, true));
+  };
+  DialogChildrenSeam() = [](QWidget* dialog) {
+    if (TacProvider* provider = FindProvider(dialog)) WalkChildren(provider, dialog);
+  };
+}
+
+void FinishDialogWnd() {
+  DialogWndFactory() = nullptr;
+  DialogChildrenSeam() = nullptr;
+}
+
+[[maybe_unused]] const bool registered = RegisterUnit("acDialogWnd", StartDialogWnd, FinishDialogWnd, {"acDials"});
+
+}  // namespace

@@ -227,6 +227,7 @@ class TacDialogWnd : public TacScrollWnd {
   bool setUp_ = false;
   bool needsRepaint_ = true;
   bool regionSet_ = false;
+  bool notifyPending_ = false;
   std::array<TitleButton, 4> buttons_;
   int currentButton_ = 0;
   TacDialogInfo info_;

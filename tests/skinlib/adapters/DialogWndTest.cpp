@@ -8,6 +8,7 @@
 #include "platform/NonClient.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
+#include "skinlib/adapters/acDials.h"
 #include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/GlowEffect.h"
@@ -17,6 +18,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QWhatsThis>
@@ -406,4 +408,43 @@ TEST_F(DialogWndTest, ASkinRemovedAndBackTakesTheFrameOffAndPutsItOn) {
   EXPECT_TRUE(a->Layout().System[2].Shown);
   QRegion region;
   EXPECT_NE(GetWindowRgn(dialog.get(), region), ERROR);
+}
+
+// ------------------------------------------------------------ through the dialog hook
+
+class DialogWndThroughHookTest : public DialogWndTest {
+ protected:
+  void SetUp() override {
+    StartUnit("acDials");
+    StartUnit("acDialogWnd");
+    DialogWndTest::SetUp();
+  }
+  void TearDown() override {
+    DialogWndTest::TearDown();
+    QApplication::processEvents();
+    FinishUnit("acDialogWnd");
+    FinishUnit("acDials");
+  }
+};
+
+TEST_F(DialogWndThroughHookTest, AStandardDialogGetsTheAdapterAndItsEditEndsSkipOwnPaint) {
+  auto input = std::make_unique<QInputDialog>();
+  input->setWindowTitle(QStringLiteral("Issue"));
+  input->setInputMode(QInputDialog::TextInput);  // its line edit made now
+  ASSERT_TRUE(SkinActivatedWindow(input.get()));
+  auto* a = dynamic_cast<TacDialogWnd*>(FindAdapter(input.get()));
+  ASSERT_NE(a, nullptr);
+  EXPECT_FALSE(a->SkipOwnPaint());  // the input dialog's line edit
+  EXPECT_NE(a->FrameKind(), 1);     // set up before the first show
+  input->open();
+  QApplication::processEvents();
+  EXPECT_TRUE(HasNonClientFrame(input.get()));
+  EXPECT_TRUE(a->Layout().System[2].Shown);
+  // Gone with its window, freed at the next destruction.
+  input.reset();
+  FreeDestroyedDialogs();
+  EXPECT_EQ(AutoProviders() ? std::count_if(AutoProviders()->begin(), AutoProviders()->end(),
+                                            [](const QPointer<TacProvider>& p) { return !p.isNull(); })
+                            : 0,
+            0);
 }
