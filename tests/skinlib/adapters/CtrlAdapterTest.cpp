@@ -342,6 +342,32 @@ TEST_F(CtrlAdapterTest, SpeedButtonsBecomeGraphicItemsBySection) {
   EXPECT_EQ(adapter->GraphCount(), 2);
 }
 
+TEST_F(CtrlAdapterTest, SkinRemovalGivesControlsBackAndANewSkinAdaptsAgain) {
+  constexpr TColor kOwnColor = 0x123456;
+  auto* edit = new QLineEdit(form.get());
+  SetControlColor(edit, kOwnColor);
+  TacCtrlAdapter* adapter = ShowSkinned();
+  ASSERT_NE(adapter, nullptr);
+  ASSERT_NE(FindAdapter(edit), nullptr);
+  EXPECT_NE(GetControlColor(edit), kOwnColor) << "the skin's colour while skinned";
+  RemoveSkin();
+  EXPECT_EQ(CtrlAdapterOf(provider), nullptr);
+  EXPECT_EQ(FindAdapter(edit), nullptr);
+  EXPECT_EQ(GetControlColor(edit), kOwnColor);
+  // A later skin makes a new adapter, and a control made afterwards is
+  // adapted when the form hears it changed.
+  SendMessage(form.get(), SkinCommandMsg, MAKEWPARAM(0, acNewSkin), LPARAM(PtrParam(manager.get())));
+  adapter = CtrlAdapterOf(provider);
+  ASSERT_NE(adapter, nullptr);
+  EXPECT_NE(FindAdapter(edit), nullptr);
+  auto* later = new QLineEdit(form.get());
+  later->show();
+  QApplication::processEvents();
+  SendMessage(form.get(), SkinCommandMsg, MAKEWPARAM(0, acControlChanged), LPARAM(PtrParam(later)));
+  EXPECT_NE(ItemOf(adapter, later), nullptr);
+  EXPECT_NE(dynamic_cast<TacEditWnd*>(FindAdapter(later)), nullptr);
+}
+
 // ------------------------------------------------------------ items
 
 TEST_F(CtrlAdapterTest, TwoDeadNeighboursGoInOneClean) {
