@@ -176,6 +176,24 @@ TEST_F(CtrlAdapterTest, ControlsGetTheAdaptersOfTheirLists) {
   EXPECT_EQ(SendMessage(edit, SkinCommandMsg, MAKEWPARAM(0, acIsSkinned), 0), 1);
 }
 
+TEST_F(CtrlAdapterTest, ItemsTakeTheProvidersOwnManager) {
+  auto other = std::make_unique<TsSkinManager>();  // not the default manager
+  other->SetSkinDirectory(Root());
+  other->SetSkinName("Ctrl");
+  ASSERT_TRUE(other->Active());
+  ASSERT_NE(FirstSkinManager, other.get());
+  auto* edit = new QLineEdit(form.get());
+  provider = new TsSkinProvider(form.get());
+  provider->SkinData()->SetSkinManager(other.get());
+  form->show();
+  QApplication::processEvents();
+  TacCtrlAdapter* adapter = CtrlAdapterOf(provider);
+  ASSERT_NE(adapter, nullptr);
+  ASSERT_NE(ItemOf(adapter, edit), nullptr);
+  EXPECT_EQ(ItemOf(adapter, edit)->SkinData()->SkinManager(), other.get());
+  form.reset();
+}
+
 TEST_F(CtrlAdapterTest, TheLowerIndexListWins) {
   StandInAdapters();
   struct Case {
@@ -234,6 +252,13 @@ TEST_F(CtrlAdapterTest, TagMinus98IsNeverAdaptedWhereverItStands) {
     EXPECT_FALSE(adapter->IsControlSupported(w));
   }
   EXPECT_EQ(GraphItemOf(adapter, button), nullptr);
+  // Hooked directly, the items make nothing for it either.
+  TacAdapterItem item(adapter, onForm);
+  item.DoHook(onForm);
+  EXPECT_EQ(item.WndAdapter(), nullptr);
+  TacGraphItem graphItem(adapter, button);
+  graphItem.DoHook(button);
+  EXPECT_EQ(graphItem.Handler(), nullptr);
   EXPECT_FALSE(adapter->IsControlSupported(label));
   EXPECT_EQ(GetFontColor(label), kOwnFont);
   EXPECT_EQ(adapter->KeptLabelCount(), 0);
@@ -331,6 +356,11 @@ TEST_F(CtrlAdapterTest, SpeedButtonsBecomeGraphicItemsBySection) {
   ASSERT_NE(GraphItemOf(adapter, raised), nullptr);
   EXPECT_EQ(GraphItemOf(adapter, raised)->SkinData()->SkinSection(), QStringLiteral("SPEEDBUTTON"));
   EXPECT_EQ(GraphItemOf(adapter, onBar), nullptr) << "a tool bar's button is no speed button";
+  EXPECT_FALSE(adapter->IsControlSupported(onBar));
+  EXPECT_TRUE(adapter->IsControlSupported(raised));
+  manager->ThirdPartyLists[ThirdPartyList::tpSpeedButton].clear();
+  EXPECT_FALSE(adapter->IsControlSupported(raised)) << "a speed button whose class no list names";
+  manager->InitThirdPartyLists(/*reset=*/true);
   EXPECT_EQ(ItemOf(adapter, flat), nullptr);
   // Without the handler's unit a speed button is no item at all.
   CtrlAdapterSeams().SpeedButtonHandler = nullptr;
@@ -395,6 +425,10 @@ TEST_F(CtrlAdapterTest, TwoDeadNeighboursGoInOneClean) {
   EXPECT_EQ(FindAdapter(edits[0]), nullptr) << "a removed item's adapter leaves the control";
   adapter->RemoveItem(5);
   EXPECT_EQ(adapter->Count(), 2);
+  adapter->RemoveItem(1);  // the last one: nothing moves
+  ASSERT_EQ(adapter->Count(), 1);
+  EXPECT_EQ(adapter->GetItem(0)->Control(), edits[4]);
+  EXPECT_EQ(FindAdapter(edits[3]), nullptr);
 }
 
 TEST_F(CtrlAdapterTest, SendToAllSurvivesReceiversThatDeleteWhatItWalks) {
