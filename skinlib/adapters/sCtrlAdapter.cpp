@@ -88,14 +88,6 @@ bool DropIfHookless(std::vector<std::unique_ptr<T>>& items, const T* item, Hookl
   return true;
 }
 
-// The window adapters this unit reaches, by list.
-template <class T>
-TacWndAdapterFactory Factory() {
-  return [](QWidget* control, TsCommonData* data, TsSkinManager* manager) -> TacAdapterPtr<TacMainWnd> {
-    return TacMainWnd::Create<T>(control, data, manager, QString(), /*repaint=*/true);
-  };
-}
-
 }  // namespace
 
 TacCtrlAdapterSeams& CtrlAdapterSeams() {
@@ -446,13 +438,13 @@ void DestroyAdapter(TsSkinProvider& provider) {
 
 void StartCtrlAdapter() {
   auto& table = CtrlAdapterSeams().WndAdapters;
-  table[ThirdPartyList::tpEdits] = Factory<TacEditWnd>();
-  table[ThirdPartyList::tpComboBoxes] = Factory<TacComboBoxWnd>();
-  table[ThirdPartyList::tpGrids] = Factory<TacGridWnd>();
-  table[ThirdPartyList::tpListViews] = Factory<TacListViewWnd>();
-  table[ThirdPartyList::tpTreeViews] = Factory<TacTreeViewWnd>();
-  table[ThirdPartyList::tpGridEh] = Factory<TacGridEhWnd>();
-  table[ThirdPartyList::tpVirtualTrees] = Factory<TacVirtualTreeViewWnd>();
+  table[ThirdPartyList::tpEdits] = WndAdapterFactory<TacEditWnd>();
+  table[ThirdPartyList::tpComboBoxes] = WndAdapterFactory<TacComboBoxWnd>();
+  table[ThirdPartyList::tpGrids] = WndAdapterFactory<TacGridWnd>();
+  table[ThirdPartyList::tpListViews] = WndAdapterFactory<TacListViewWnd>();
+  table[ThirdPartyList::tpTreeViews] = WndAdapterFactory<TacTreeViewWnd>();
+  table[ThirdPartyList::tpGridEh] = WndAdapterFactory<TacGridEhWnd>();
+  table[ThirdPartyList::tpVirtualTrees] = WndAdapterFactory<TacVirtualTreeViewWnd>();
   ControlAdapterSeam() = {CreateAdapter, Readapt, DestroyAdapter};
 }
 

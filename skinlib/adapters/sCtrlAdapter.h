@@ -113,6 +113,25 @@ struct TacCtrlAdapterSeams {
 };
 TacCtrlAdapterSeams& CtrlAdapterSeams();
 
+// The slot of an adapter class T (made as TacMainWnd::Create<T> with the
+// item's skin data and the manager, its section the skin data's or T's
+// own): CtrlAdapterSeams().WndAdapters[list] = WndAdapterFactory<T>().
+template <class T>
+TacWndAdapterFactory WndAdapterFactory() {
+  return [](QWidget* control, TsCommonData* data, TsSkinManager* manager) -> TacAdapterPtr<TacMainWnd> {
+    return TacMainWnd::Create<T>(control, data, manager, QString(), /*repaint=*/true);
+  };
+}
+
+// The speed-button slot of a handler class T made as T(button, data,
+// manager): CtrlAdapterSeams().SpeedButtonHandler = GraphHandlerFactory<T>().
+template <class T>
+auto GraphHandlerFactory() {
+  return [](QWidget* button, TsCommonData* data, TsSkinManager* manager) -> std::unique_ptr<TacGraphHandler> {
+    return std::make_unique<TacGraphHandlerOf<T>>(std::make_unique<T>(button, data, manager));
+  };
+}
+
 // ------------------------------------------------------------ items
 
 // One adapted windowed control: its skin data (kind 227, the control its

@@ -69,9 +69,13 @@ class StandInWnd : public TacMainWnd {
   int List;
 };
 
-class StandInHandler : public TacGraphHandler {
+// A speed-button handler standing in for the bar unit's.
+class StandInHandler {
  public:
-  bool Destroyed() const override { return false; }
+  StandInHandler(QWidget* button, TsCommonData* data, TsSkinManager*) : Button(button), Data(data) {}
+  bool Destroyed() const { return !Button; }
+  QPointer<QWidget> Button;
+  TsCommonData* Data;
 };
 
 class CtrlAdapterTest : public ::testing::Test {
@@ -83,9 +87,7 @@ class CtrlAdapterTest : public ::testing::Test {
       frames.push_back({frame, section});
       return nullptr;
     };
-    CtrlAdapterSeams().SpeedButtonHandler = [](QWidget*, TsCommonData*, TsSkinManager*) {
-      return std::make_unique<StandInHandler>();
-    };
+    CtrlAdapterSeams().SpeedButtonHandler = GraphHandlerFactory<StandInHandler>();
     testskins::TestSkin skin = testskins::ControlDataSkin();
     skin.Section(QStringLiteral("FORM")).Set(QStringLiteral("COLOR"), 0xD0DCE8);
     QString error;
@@ -345,6 +347,7 @@ TEST_F(CtrlAdapterTest, SpeedButtonsBecomeGraphicItemsBySection) {
   auto* flat = new QToolButton(form.get());
   flat->setAutoRaise(true);
   auto* raised = new QToolButton(form.get());
+  auto* gone = new QToolButton(form.get());
   auto* bar = new QToolBar(form.get());
   auto* onBar = new QToolButton(bar);
   bar->addWidget(onBar);
@@ -355,13 +358,23 @@ TEST_F(CtrlAdapterTest, SpeedButtonsBecomeGraphicItemsBySection) {
   EXPECT_EQ(GraphItemOf(adapter, flat)->SkinData()->OwnerControl(), flat);
   ASSERT_NE(GraphItemOf(adapter, raised), nullptr);
   EXPECT_EQ(GraphItemOf(adapter, raised)->SkinData()->SkinSection(), QStringLiteral("SPEEDBUTTON"));
+  const auto* handler = dynamic_cast<const TacGraphHandlerOf<StandInHandler>*>(GraphItemOf(adapter, flat)->Handler());
+  ASSERT_NE(handler, nullptr);
+  EXPECT_EQ(handler->Get()->Button, flat);
+  EXPECT_EQ(handler->Get()->Data, GraphItemOf(adapter, flat)->SkinData());
   EXPECT_EQ(GraphItemOf(adapter, onBar), nullptr) << "a tool bar's button is no speed button";
   EXPECT_FALSE(adapter->IsControlSupported(onBar));
+  EXPECT_EQ(ItemOf(adapter, flat), nullptr) << "no window item";
+  // A button gone leaves a dead handler: its item goes in the next clean.
+  ASSERT_EQ(adapter->GraphCount(), 3);
+  delete gone;
+  adapter->CleanItems();
+  EXPECT_EQ(adapter->GraphCount(), 2);
+  // A speed button's class must stand in a list.
   EXPECT_TRUE(adapter->IsControlSupported(raised));
   manager->ThirdPartyLists[ThirdPartyList::tpSpeedButton].clear();
   EXPECT_FALSE(adapter->IsControlSupported(raised)) << "a speed button whose class no list names";
   manager->InitThirdPartyLists(/*reset=*/true);
-  EXPECT_EQ(ItemOf(adapter, flat), nullptr);
   // Without the handler's unit a speed button is no item at all.
   CtrlAdapterSeams().SpeedButtonHandler = nullptr;
   auto* later = new QToolButton(form.get());
