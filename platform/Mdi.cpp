@@ -192,4 +192,11 @@ TFormStyle GetFormStyle(const QWidget* form) {
 
 QMdiArea* MdiClient(const QWidget* form) { return form ? form->findChild<QMdiArea*>() : nullptr; }
 
+QMdiSubWindow* MdiSubWindowOf(const QWidget* child) {
+  if (!child) return nullptr;
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(const_cast<QWidget*>(child))) return sub;
+  auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
+  return sub && sub->widget() == child ? sub : nullptr;
+}
+
 }  // namespace platform

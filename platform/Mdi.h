@@ -25,6 +25,7 @@
 #pragma once
 
 class QMdiArea;
+class QMdiSubWindow;
 class QWidget;
 
 namespace platform {
@@ -38,5 +39,10 @@ enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 TFormStyle GetFormStyle(const QWidget* form);
 // The QMdiArea inside the form (the first one), nullptr for none.
 QMdiArea* MdiClient(const QWidget* form);
+// The sub-window of an MDI child (the form in it, or the sub-window
+// itself), nullptr for any other widget. WM_SYSCOMMAND's SC_MINIMIZE,
+// SC_MAXIMIZE, SC_RESTORE and SC_CLOSE sent to an MDI child act on its
+// sub-window.
+QMdiSubWindow* MdiSubWindowOf(const QWidget* child);
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/NonClient.h"
 
+#include "platform/Mdi.h"
 #include "platform/MenuLine.h"
 #include "platform/Menus.h"
 #include "platform/WindowPos.h"
@@ -14,6 +15,7 @@
 #include <QCursor>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMdiSubWindow>
 #include <QStyle>
 #include <QStyleOption>
 #include <QGuiApplication>
@@ -241,6 +243,20 @@ void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
     case SC_KEYMENU: detail::MenuLineKeyMenu(w, lp); break;
     case SC_CONTEXTHELP: QWhatsThis::enterWhatsThisMode(); break;  // the next click asks for help
     default: break;
+  }
+}
+
+// The window commands of an MDI child act on its sub-window; false for
+// any other child control and command.
+bool MdiChildSysCommand(QWidget* w, unsigned command) {
+  QMdiSubWindow* sub = MdiSubWindowOf(w);
+  if (!sub) return false;
+  switch (command & 0xFFF0) {
+    case SC_MINIMIZE: sub->showMinimized(); return true;
+    case SC_MAXIMIZE: sub->showMaximized(); return true;
+    case SC_RESTORE: sub->showNormal(); return true;
+    case SC_CLOSE: sub->close(); return true;
+    default: return false;
   }
 }
 
@@ -617,7 +633,7 @@ bool NonClientDefault(QWidget* w, Message& m) {
     case CM_MENUCHANGED:
       return DrawMenuBar(w);
     case WM_SYSCOMMAND:
-      if (!w->isWindow()) return false;
+      if (!w->isWindow()) return MdiChildSysCommand(w, unsigned(m.WParam));
       SysCommand(w, unsigned(m.WParam), m.LParam);
       return true;
     default:

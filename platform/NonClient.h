@@ -38,7 +38,9 @@
 // SC_MAXIMIZE, SC_RESTORE, SC_CLOSE (as WM_CLOSE), SC_MOVE and SC_SIZE (from
 // a menu: the window follows the mouse until the next click), SC_CONTEXTHELP
 // (what's-this mode: the next click asks the widget under it for its help,
-// Esc ends it). Sent to a child control they do nothing.
+// Esc ends it). Sent to an MDI child (platform/Mdi.h) SC_MINIMIZE,
+// SC_MAXIMIZE, SC_RESTORE and SC_CLOSE act on its sub-window; sent to any
+// other child control they do nothing.
 //
 // Child controls have a band too: the frame Qt lays out around what they
 // show inside, namely a scroll area's viewport (the band holds its frame,

@@ -8,6 +8,7 @@
 #include "skinlib/adapters/EditAdapters.h"
 #include "skinlib/adapters/GridAdapters.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
+#include "skinlib/adapters/sFrameAdapter.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
@@ -445,11 +446,17 @@ void StartCtrlAdapter() {
   table[ThirdPartyList::tpTreeViews] = WndAdapterFactory<TacTreeViewWnd>();
   table[ThirdPartyList::tpGridEh] = WndAdapterFactory<TacGridEhWnd>();
   table[ThirdPartyList::tpVirtualTrees] = WndAdapterFactory<TacVirtualTreeViewWnd>();
+  CtrlAdapterSeams().FrameAdapter = [](QWidget* frame, const QString& section) -> QObject* {
+    TsFrameAdapter* adapter = CreateFrameAdapter(frame);
+    if (adapter) adapter->SkinData()->SetSkinSection(section);
+    return adapter;
+  };
   ControlAdapterSeam() = {CreateAdapter, Readapt, DestroyAdapter};
 }
 
 void FinishCtrlAdapter() {
   ControlAdapterSeam() = {};
+  CtrlAdapterSeams().FrameAdapter = nullptr;
   for (int list : {ThirdPartyList::tpEdits, ThirdPartyList::tpComboBoxes, ThirdPartyList::tpGrids,
                    ThirdPartyList::tpListViews, ThirdPartyList::tpTreeViews, ThirdPartyList::tpGridEh,
                    ThirdPartyList::tpVirtualTrees})

@@ -101,7 +101,9 @@ class TacGraphHandlerOf final : public TacGraphHandler {
 //   SpeedButtonHandler  a speed button's handler (the tab and bar unit)
 //   FrameAdapter        the frame adapter of `frame` with `section`, made
 //                       unless the frame has one already; its answer is
-//                       that adapter (owned by the frame; nullptr: none)
+//                       that adapter (owned by the frame; nullptr: none).
+//                       The unit fills it with the frame adapter's
+//                       CreateFrameAdapter (sFrameAdapter.h)
 // Tests fill slots to stand in for those units. GUI thread only.
 using TacWndAdapterFactory =
     std::function<TacAdapterPtr<TacMainWnd>(QWidget* control, TsCommonData* data, TsSkinManager* manager)>;

@@ -1,6 +1,7 @@
 #include "skinlib/adapters/sSkinProvider.h"
 
 #include "platform/Colors.h"
+#include "platform/Mdi.h"
 #include "platform/NonClient.h"
 #include "platform/Properties.h"
 #include "platform/Startup.h"
@@ -27,6 +28,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QChildEvent>
 #include <QTimer>
 #include <QIcon>
@@ -79,7 +81,7 @@ constexpr int HitCodes[kSystemButtonCount] = {HTMINBUTTON, HTMAXBUTTON, HTCLOSE,
 // ------------------------------------------------------------ life
 
 TsSkinProvider::TsSkinProvider(QWidget* owner) : QObject(owner), form_(owner) {
-  if (!owner || !owner->isWindow() || GetClassName(owner) == QLatin1String("TFrame")) {
+  if (!owner || (!owner->isWindow() && !MdiSubWindowOf(owner)) || GetClassName(owner) == QLatin1String("TFrame")) {
     form_ = nullptr;
     throw ESkinLibraryError(kFormsOnlyMessage);
   }
@@ -246,6 +248,16 @@ TacFormInfo TsSkinProvider::ReadFormInfo() const {
   f.Iconic = IsIconic(form_);
   f.Zoomed = IsZoomed(form_);
   f.MdiChild = exStyle & WS_EX_MDICHILD;
+  if (const QMdiSubWindow* sub = MdiSubWindowOf(form_)) {
+    // An MDI child's state and buttons are its sub-window's.
+    const Qt::WindowFlags flags = sub->windowFlags();
+    f.MdiChild = true;
+    f.Iconic = sub->isMinimized();
+    f.Zoomed = sub->isMaximized();
+    f.BorderIcons = (flags & Qt::WindowSystemMenuHint ? biSystemMenu : 0u) |
+                    (flags & Qt::WindowMinimizeButtonHint ? biMinimize : 0u) |
+                    (flags & Qt::WindowMaximizeButtonHint ? biMaximize : 0u);
+  }
   f.Active = formActive_;
   f.ThickFrame = thick;
   f.Width = form_->width();
@@ -527,6 +539,7 @@ void TsSkinProvider::ApplySkin() {
   // The caption buttons stand for the system caption's: whether the form
   // had a system menu is kept when the skin takes that caption away.
   hadSysMenu_ = GetWindowLong(form_, GWL_STYLE) & WS_SYSMENU;
+  if (const QMdiSubWindow* sub = MdiSubWindowOf(form_)) hadSysMenu_ = sub->windowFlags() & Qt::WindowSystemMenuHint;
   titleIndex_ = -1;
   captionIndex_ = manager->IndexOfSection(QStringLiteral("CAPTION"));
   TitleSectionIndex();
@@ -549,6 +562,7 @@ void TsSkinProvider::ApplySkin() {
          });
   }
   BuildRegionRects();
+  SetMDIAdapter(true);
 }
 
 void TsSkinProvider::Loaded() {
@@ -597,6 +611,7 @@ void TsSkinProvider::PaintAll() {
                        /*useParentBg=*/true);
     }
   }
+  PaintMdiArea();
   if (GripVisible() && data.ParentDependent()) PaintGrip();
 
   // The title band, its icon and the strip behind the buttons.
@@ -614,6 +629,7 @@ void TsSkinProvider::PaintAll() {
     }
   }
   if (drawNonClientArea_) PaintMenuLine();
+  menuLineChanged_ = false;
   // The caption, then the buttons.
   if (HasOwnCaption(f) && drawNonClientArea_) {
     PaintCaptionText(l);

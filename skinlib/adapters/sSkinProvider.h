@@ -1,8 +1,8 @@
 // The form provider (`TsSkinProvider`): the component that skins a whole
 // form, its frame, title bar, title buttons, size grip and region.
 //
-// A provider is a QObject owned by its form (a top-level window; a frame
-// owner raises ESkinLibraryError "TsSkinProvider component must be used
+// A provider is a QObject owned by its form (a top-level window, or an
+// MDI child: the form in a QMdiSubWindow; a frame owner raises ESkinLibraryError "TsSkinProvider component must be used
 // with forms only!"). At run time the newest provider of a form wins: an
 // older one among the form's children is deleted. The provider puts one
 // handler into the form's chain at the control level (where the form's
@@ -52,6 +52,7 @@ class TsSkinManager;
 class TsSkinProvider;
 struct TsMaskData;
 class TsCustomSysMenu;
+class TacMDIWnd;
 
 // The question a form is asked before its region is replaced; a form that
 // answers kRegionQueryParam keeps its own region.
@@ -332,6 +333,29 @@ class TsSkinProvider : public QObject {
   // A pending click on the title icon (its 200 ms wait).
   bool SystemMenuPending() const { return sysMenuTimer_ != nullptr; }
 
+  // ---- the MDI client (sMDIForm.cpp)
+  // An MDI main form's client adapter made when missing (the provider
+  // becomes the MDI main provider) while skinned, or freed.
+  void SetMDIAdapter(bool on);
+  TacMDIWnd* MDIAdapter() const;
+  // The MDI area in the cache (window coordinates): the client area less
+  // the room the aligned bars take; empty without the client adapter.
+  platform::TRect MdiAreaRect() const;
+  // MDIAREA painted there (a step of PaintAll).
+  void PaintMdiArea();
+  // The menu line must be laid out and painted anew.
+  bool MenuLineChanged() const { return menuLineChanged_; }
+  void SetMenuLineChanged() { menuLineChanged_ = true; }
+  // The form is an MDI child (a QMdiSubWindow's form).
+  bool IsMdiChild() const;
+  // What the menu line's MDI child buttons allow: the system menu of the
+  // provider that last handled an MDI activation when it is a child's,
+  // else the maximized child's own buttons.
+  TacSysMenuState MdiChildMenuState() const;
+  // The MDI main form's band and client asked to repaint (its menu line
+  // shows the active child's state).
+  void RepaintMdiMain();
+
   // ---- skin
   void ApplySkin();
   void Loaded();
@@ -343,6 +367,9 @@ class TsSkinProvider : public QObject {
 
  private:
   void Hook(platform::Message& m, const platform::CallPrevious& previous);
+  // An MDI child's window commands, activation, size and end, as they
+  // concern its main form; false for other messages and forms.
+  bool MdiMessage(platform::Message& m, const std::function<void()>& def);
   bool SkinCommandAnyState(platform::Message& m, const std::function<void()>& def);
   void SkinnedCommand(platform::Message& m);
   void WindowMessage(platform::Message& m, const std::function<void()>& def);

@@ -225,7 +225,7 @@ void TsSkinProvider::PaintMenuLine() {
   }
   TsBgSource self;
   MakeCacheInfo(&bmp, 0, 0, self);
-  const TacSysMenuState menu = MenuState();
+  const TacSysMenuState menu = MdiChildMenuState();
   const int restoreImage = [&] {
     const int i = manager->IndexOfMask(QStringLiteral("GLOBALINFO"), QStringLiteral("SICONNORM"));
     return i >= 0 ? i : manager->IndexOfMask(skinData_->SkinSection(), QStringLiteral("SICONNORM"));

@@ -444,6 +444,7 @@ void TsSkinProvider::RemoveSkin() {
   if (form_ && !IsDestroying(form_) && manager) {
     HookFormMenus(*this, true);
     SetSysMenuStyle(false);
+    SetMDIAdapter(false);
     regionRects_.clear();
     SetWindowRgn(form_, std::nullopt, true);
     InstallMenuLineLayout(false);
@@ -471,6 +472,7 @@ void TsSkinProvider::NewSkin(bool fromSkinnedPath) {
   menuRowCount_ = -1;
   titleBitmapValid_ = false;
   if (fromSkinnedPath && form_->isVisible()) RedrawNonClient(form_);
+  SetMDIAdapter(true);
   CreateAdapter(*this);
   Readapt(*this, nullptr);
 }
@@ -480,6 +482,7 @@ void TsSkinProvider::Refresh() {
   if (!form_ || !manager) return;
   CreateAdapter(*this);
   Readapt(*this, nullptr);
+  SetMDIAdapter(true);
   menuRowCount_ = -1;
   titleBitmapValid_ = false;
   if (!SkinLoading) HookFormMenus(*this, true);
@@ -546,6 +549,7 @@ void TsSkinProvider::SkinnedCommand(Message& m) {
 
 void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def) {
   QPointer<TsSkinProvider> self(this);
+  if (MdiMessage(m, def)) return;
   switch (m.Msg) {
     case WM_WINDOWPOSCHANGING:
       if (inRegionUpdate_) return;  // swallowed while the region changes
@@ -741,7 +745,7 @@ void TsSkinProvider::NcLButtonDown(Message& m, const std::function<void()>& def)
     return;
   }
   if (IsTitleButtonCode(code)) {
-    const TacSysMenuState s = MenuState();
+    const TacSysMenuState s = code >= 101 ? MdiChildMenuState() : MenuState();
     if ((code == 103 && !s.EnabledMin) || (code == 102 && !s.EnabledRestore)) return;
     g_pressedProvider = this;
     g_pressedCode = code;

@@ -2,6 +2,7 @@
 
 #include "MessageLog.h"
 #include "platform/Menus.h"
+#include "platform/NonClient.h"
 
 #include <QCoreApplication>
 #include <QMainWindow>
@@ -136,4 +137,30 @@ TEST(MdiTest, FormStyles) {
                {&named, fsMDIForm, nullptr}, {&top, fsStayOnTop, nullptr}};
   for (const auto& c : cases)
     EXPECT_EQ(std::pair(GetFormStyle(c.form), (const QMdiArea*)MdiClient(c.form)), std::pair(c.style, c.client));
+}
+
+// The window commands of a child's form move its sub-window; a control that
+// is no MDI child ignores them.
+TEST(MdiTest, WindowCommandsOfAChildActOnItsSubWindow) {
+  Mdi mdi;
+  QMdiSubWindow* sub = mdi.area->subWindowList()[1];
+  EXPECT_EQ(MdiSubWindowOf(mdi.child[1]), sub);
+  EXPECT_EQ(MdiSubWindowOf(sub), sub);
+  EXPECT_EQ(MdiSubWindowOf(mdi.area), nullptr);
+  struct Case {
+    unsigned command;
+    bool maximized, minimized;
+  } cases[] = {{SC_MAXIMIZE, true, false}, {SC_RESTORE, false, false}, {SC_MINIMIZE, false, true},
+               {SC_RESTORE, false, false}};
+  for (const Case& c : cases) {
+    SendMessage(mdi.child[1], WM_SYSCOMMAND, c.command, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sub->isMaximized(), c.maximized) << c.command;
+    EXPECT_EQ(sub->isMinimized(), c.minimized) << c.command;
+  }
+  SendMessage(mdi.area, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+  EXPECT_FALSE(mdi.area->isMaximized());
+  SendMessage(mdi.child[1], WM_SYSCOMMAND, SC_CLOSE, 0);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(mdi.area->subWindowList().size(), 2);
 }

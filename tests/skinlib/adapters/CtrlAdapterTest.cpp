@@ -12,6 +12,7 @@
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/ComboAdapters.h"
 #include "skinlib/adapters/EditAdapters.h"
+#include "skinlib/adapters/sFrameAdapter.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/sCommonData.h"
@@ -32,6 +33,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <vector>
@@ -83,6 +85,7 @@ class CtrlAdapterTest : public ::testing::Test {
   void SetUp() override {
     for (const char* unit : kUnits) StartUnit(unit);
     savedSeams_ = CtrlAdapterSeams();
+    FrameAdapterClass().clear();
     CtrlAdapterSeams().FrameAdapter = [this](QWidget* frame, const QString& section) -> QObject* {
       frames.push_back({frame, section});
       return nullptr;
@@ -103,6 +106,7 @@ class CtrlAdapterTest : public ::testing::Test {
     form.reset();
     manager.reset();
     CtrlAdapterSeams() = savedSeams_;
+    FrameAdapterClass().clear();
     for (auto it = std::rbegin(kUnits); it != std::rend(kUnits); ++it) FinishUnit(*it);
   }
   QString Root() const { return QString::fromStdString(dir.Path()); }
@@ -127,6 +131,9 @@ class CtrlAdapterTest : public ::testing::Test {
   static int ListOf(const QWidget* control) {
     const auto* standIn = dynamic_cast<const StandInWnd*>(FindAdapter(control));
     return standIn ? standIn->List : -1;
+  }
+  const std::function<QObject*(QWidget*, const QString&)>& savedFrameAdapter() const {
+    return savedSeams_.FrameAdapter;
   }
   static TacAdapterItem* ItemOf(const TacCtrlAdapter* adapter, const QWidget* control) {
     for (int i = 0; adapter && i < adapter->Count(); ++i)
@@ -341,6 +348,23 @@ TEST_F(CtrlAdapterTest, FrameGetsGroupBoxAndItsControlsAreWalked) {
   QApplication::processEvents();
   adapter->AddAllItems();
   EXPECT_NE(FindAdapter(secondInner), nullptr);
+}
+
+TEST_F(CtrlAdapterTest, FrameGetsTheFrameAdapterOnce) {
+  CtrlAdapterSeams().FrameAdapter = savedFrameAdapter();  // the frame adapter's own unit
+  FrameAdapterClass() = QStringLiteral("TFrame");
+  auto* frame = new TFrame(form.get());
+  TacCtrlAdapter* adapter = ShowSkinned();
+  ASSERT_NE(adapter, nullptr);
+  SendMessage(form.get(), SkinCommandMsg, MAKEWPARAM(0, acControlChanged), 0);
+  adapter->AddNewItem(frame);
+  const auto made = frame->findChildren<TsFrameAdapter*>(QString(), Qt::FindDirectChildrenOnly);
+  ASSERT_EQ(made.size(), 1) << "one frame adapter, however often the frame is adapted";
+  EXPECT_FALSE(made.front()->Inert());
+  EXPECT_EQ(made.front()->Frame(), frame);
+  EXPECT_EQ(made.front()->SkinData()->SkinSection(), QStringLiteral("GROUPBOX"));
+  EXPECT_EQ(ItemOf(adapter, frame), nullptr);
+  FrameAdapterClass().clear();
 }
 
 TEST_F(CtrlAdapterTest, SpeedButtonsBecomeGraphicItemsBySection) {

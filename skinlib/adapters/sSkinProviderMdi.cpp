@@ -1,0 +1,170 @@
+// The form provider's MDI paths: the client adapter of an MDI main form
+// and its MDIAREA part of the cache, and the messages of an MDI child form
+// (a QMdiSubWindow's form) that concern its main form.
+#include "skinlib/adapters/sSkinProvider.h"
+
+#include "platform/Mdi.h"
+#include "platform/NonClient.h"
+#include "platform/Painting.h"
+#include "platform/WindowTable.h"
+#include "skinlib/adapters/AdapterUtils.h"
+#include "skinlib/adapters/sMDIForm.h"
+#include "skinlib/manager/SectionBackgrounds.h"
+#include "skinlib/manager/sCommonData.h"
+#include "skinlib/manager/sSkinManager.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+using namespace platform;
+
+namespace {
+
+const QString kMdiArea = QStringLiteral("MDIAREA");
+
+}  // namespace
+
+// ------------------------------------------------------------ the provider's MDI steps
+
+void TsSkinProvider::SetMDIAdapter(bool on) {
+  TsMDIForm* mdi = MDIFormOf(this);
+  if (!on || !form_ || GetFormStyle(form_) != fsMDIForm) {
+    const bool had = mdi && mdi->MDIAdapter();
+    delete mdi;
+    // The client paints itself again.
+    if (QMdiArea* area = had && form_ && !IsDestroying(form_) ? MdiClient(form_) : nullptr)
+      RedrawWindow(area, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+    return;
+  }
+  MdiMainProvider = this;
+  if (!mdi) mdi = new TsMDIForm(this);
+  mdi->Connect();
+}
+
+TacMDIWnd* TsSkinProvider::MDIAdapter() const {
+  const TsMDIForm* mdi = MDIFormOf(this);
+  return mdi ? mdi->MDIAdapter() : nullptr;
+}
+
+TRect TsSkinProvider::MdiAreaRect() const {
+  if (!form_ || !MDIAdapter()) return {};
+  const QRect client = form_->contentsRect();
+  TRect r{client.left(), client.top(), client.left() + client.width(), client.top() + client.height()};
+  r.Left += AlignedControlsSize(form_, alLeft, false);
+  r.Top += AlignedControlsSize(form_, alTop, false);
+  r.Right -= AlignedControlsSize(form_, alRight, false);
+  r.Bottom -= AlignedControlsSize(form_, alBottom, false);
+  if (r.Right < r.Left) r.Right = r.Left;
+  if (r.Bottom < r.Top) r.Bottom = r.Top;
+  return r;
+}
+
+void TsSkinProvider::PaintMdiArea() {
+  TsSkinManager* manager = Manager();
+  if (!manager || !skinData_ || !skinData_->CacheBitmap) return;
+  const int section = manager->IndexOfSection(kMdiArea);
+  const TRect r = MdiAreaRect();
+  if (!manager->IsValidSectionIndex(section) || r.Width() <= 0 || r.Height() <= 0) return;
+  Canvas& dc = skinData_->CacheBitmap->GetCanvas();
+  PaintSectionToDC(section, kMdiArea, EmptyCacheInfo, manager, dc, {0, 0}, r, 0, false);
+}
+
+// ------------------------------------------------------------ an MDI child's messages
+
+bool TsSkinProvider::IsMdiChild() const { return MdiSubWindowOf(form_) != nullptr; }
+
+TacSysMenuState TsSkinProvider::MdiChildMenuState() const {
+  if (LastProvider && LastProvider->IsMdiChild()) return LastProvider->MenuState();
+  TacSysMenuState s;
+  if (const QWidget* child = MaximizedMdiChild()) {
+    const Qt::WindowFlags flags = child->windowFlags();
+    s.VisibleClose = flags & Qt::WindowSystemMenuHint;
+    s.EnabledMin = s.VisibleMin = flags & Qt::WindowMinimizeButtonHint;
+    s.EnabledRestore = s.VisibleMax = flags & Qt::WindowMaximizeButtonHint;
+  }
+  return s;
+}
+
+void TsSkinProvider::RepaintMdiMain() {
+  TsSkinProvider* main = MdiMainProvider;
+  if (!main || !main->Form() || IsDestroying(main->Form())) return;
+  if (TsCommonData* data = main->SkinData()) data->BackgroundDirty = true;
+  main->SetMenuLineChanged();
+  RedrawNonClient(main->Form());
+  if (QMdiArea* area = MdiClient(main->Form()))
+    RedrawWindow(area, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
+bool TsSkinProvider::MdiMessage(Message& m, const std::function<void()>& def) {
+  if (!IsMdiChild()) return false;
+  QPointer<TsSkinProvider> self(this);
+  QPointer<QWidget> form = form_;
+  switch (m.Msg) {
+    case WM_SYSCOMMAND: {
+      const unsigned command = unsigned(m.WParam) & 0xFFF0;
+      QMdiSubWindow* sub = MdiSubWindowOf(form_);
+      // A maximized child that is not maximized again: the main form's
+      // band waits until the command is done.
+      const bool updating = sub->isMaximized() && command != SC_MAXIMIZE;
+      QPointer<TsSkinProvider> main = MdiMainProvider.data();
+      if (updating && main && main->SkinData()) main->SkinData()->BeginUpdate();
+      switch (command) {
+        case SC_KEYMENU:
+          break;
+        case SC_MAXIMIZE:
+          LastProvider = this;
+          def();
+          break;
+        case SC_CLOSE:
+          if (LastProvider == this) LastProvider = nullptr;
+          def();
+          if (self) SetHotButton(0, false);
+          break;
+        case SC_MINIMIZE:
+        case SC_RESTORE:
+          def();
+          if (self && skinData_) skinData_->BackgroundDirty = true;
+          break;
+        default:
+          def();
+          break;
+      }
+      if (main && main->SkinData()) {
+        if (updating) main->SkinData()->EndUpdate();
+        if (command != SC_KEYMENU) main->RepaintMdiMain();
+      }
+      return true;
+    }
+    case WM_MDIACTIVATE:
+    case WM_MDIDESTROY: {
+      def();
+      if (!self || !form) return true;
+      QMdiSubWindow* sub = MdiSubWindowOf(form);
+      if (sub && !sub->isMaximized()) RepaintMdiMain();
+      LastProvider = this;
+      return true;
+    }
+    case WM_SIZE: {
+      def();
+      if (!self || !form) return true;
+      if (QMdiSubWindow* sub = MdiSubWindowOf(form); sub && sub->isMaximized()) {
+        RepaintMdiMain();
+        RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+      }
+      return true;
+    }
+    case WM_NCDESTROY: {
+      QPointer<TsSkinProvider> main = MdiMainProvider.data();
+      def();
+      if (!main || !main->MDIAdapter() || !main->Form() || IsDestroying(main->Form())) return true;
+      main->SetMenuLineChanged();
+      RedrawNonClient(main->Form());
+      QMdiArea* area = MdiClient(main->Form());
+      if (area && !area->activeSubWindow())
+        RedrawWindow(area, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
