@@ -289,7 +289,14 @@ bool Tabs(QWidget* w, QTabBar* bar, Message& m) {
         if (QWidget* stack = pages->findChild<QStackedWidget*>(QString(), Qt::FindDirectChildrenOnly))
           display = stack->geometry();
       } else {
-        display.setTop(bar->height());
+        // A bare bar shows no page: its display area is empty, on the side
+        // away from its tabs.
+        switch (bar->shape()) {
+          case QTabBar::RoundedSouth: case QTabBar::TriangularSouth: display.setBottom(-1); break;
+          case QTabBar::RoundedWest: case QTabBar::TriangularWest: display.setLeft(bar->width()); break;
+          case QTabBar::RoundedEast: case QTabBar::TriangularEast: display.setRight(-1); break;
+          default: display.setTop(bar->height()); break;
+        }
       }
       const QMargins in(display.left(), display.top(), w->width() - display.right() - 1,
                         w->height() - display.bottom() - 1);
@@ -305,15 +312,8 @@ bool Tabs(QWidget* w, QTabBar* bar, Message& m) {
   }
 }
 
-QList<QAction*> ToolButtons(const QToolBar* bar) {
-  QList<QAction*> buttons;
-  for (QAction* a : bar->actions())
-    if (a->isVisible()) buttons.append(a);
-  return buttons;
-}
-
 bool ToolBar(QToolBar* bar, Message& m) {
-  const QList<QAction*> buttons = ToolButtons(bar);
+  const QList<QAction*> buttons = ToolBarButtons(bar);
   const int index = int(std::intptr_t(m.WParam));
   QAction* a = index >= 0 && index < buttons.size() ? buttons[index] : nullptr;
   switch (m.Msg) {
@@ -351,16 +351,6 @@ bool ToolBar(QToolBar* bar, Message& m) {
   }
 }
 
-// The parts of a status bar: its visible widgets, left to right.
-QList<QWidget*> Parts(const QStatusBar* bar) {
-  QList<QWidget*> parts;
-  for (QObject* o : bar->children())
-    if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow() && w->isVisible() && !qobject_cast<QSizeGrip*>(w))
-      parts.append(w);
-  std::sort(parts.begin(), parts.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
-  return parts;
-}
-
 bool Status(QStatusBar* bar, Message& m) {
   if (m.Msg == SB_ISSIMPLE) {
     m.Result = !bar->currentMessage().isEmpty();
@@ -368,7 +358,7 @@ bool Status(QStatusBar* bar, Message& m) {
   }
   if (m.Msg != SB_GETPARTS && m.Msg != SB_GETRECT) return false;
   QList<QRect> rects;
-  for (QWidget* part : Parts(bar)) rects.append(part->geometry());
+  for (QWidget* part : StatusBarParts(bar)) rects.append(part->geometry());
   if (rects.isEmpty()) rects.append(bar->rect());
   if (m.Msg == SB_GETPARTS) {
     auto* rights = ParamPtr<int>(std::uintptr_t(m.LParam));
@@ -578,9 +568,13 @@ class Watcher final : public QObject {
     return watcher;
   }
   void WatchAction(QToolBar* bar, QAction* a) {
-    if (QMenu* menu = a->menu())
-      connect(menu, &QMenu::aboutToShow, bar, [bar, a] { Notify(bar, TBN_DROPDOWN, int(GetCommandId(a))); },
-              Qt::UniqueConnection);
+    // Once per menu and bar (Qt makes no unique connections to lambdas).
+    QMenu* menu = a->menu();
+    const QByteArray mark = "_win_dropdown_" + QByteArray::number(quintptr(bar), 16);
+    if (!menu || menu->property(mark.constData()).toBool()) return;
+    menu->setProperty(mark.constData(), true);
+    connect(menu, &QMenu::aboutToShow, bar, [bar, a] { Notify(bar, TBN_DROPDOWN, int(GetCommandId(a))); });
+    connect(menu, &QMenu::aboutToHide, bar, [bar] { PostMessage(bar, CN_DROPDOWNCLOSED); });
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
     const int type = event->type();
@@ -620,6 +614,22 @@ void WatchRows(QAbstractItemView* view, bool listBox) {
 }
 
 }  // namespace
+
+QList<QAction*> ToolBarButtons(const QToolBar* bar) {
+  QList<QAction*> buttons;
+  for (QAction* a : bar->actions())
+    if (a->isVisible()) buttons.append(a);
+  return buttons;
+}
+
+QList<QWidget*> StatusBarParts(const QStatusBar* bar) {
+  QList<QWidget*> parts;
+  for (QObject* o : bar->children())
+    if (auto* w = qobject_cast<QWidget*>(o); w && !w->isWindow() && w->isVisible() && !qobject_cast<QSizeGrip*>(w))
+      parts.append(w);
+  std::sort(parts.begin(), parts.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+  return parts;
+}
 
 namespace detail {
 

@@ -52,7 +52,8 @@
 // to the parent WM_COMMAND (WParam MAKEWPARAM(id, code), LParam the
 // control) with BN_CLICKED, CBN_SELCHANGE, CBN_DROPDOWN, CBN_CLOSEUP, and
 // WM_NOTIFY (LParam an NMHDR*) with TCN_SELCHANGE, TBN_DROPDOWN and
-// TBN_DELETINGBUTTON (NMTOOLBAR). The parent's default procedure hands
+// TBN_DELETINGBUTTON (NMTOOLBAR); to a tool bar, posted, CN_DROPDOWNCLOSED
+// when a button's drop-down menu has closed. The parent's default procedure hands
 // WM_COMMAND and WM_NOTIFY about a control to the control as CN_COMMAND
 // and CN_NOTIFY (to its handlers).
 #pragma once
@@ -60,10 +61,14 @@
 #include "platform/Messages.h"
 #include "platform/WinTypes.h"
 
+#include <QList>
 #include <QString>
 
 #include <cstdint>
 
+class QAction;
+class QStatusBar;
+class QToolBar;
 class QWidget;
 
 namespace platform {
@@ -95,6 +100,9 @@ constexpr unsigned LVM_GETBKCOLOR = 0x1000, LVM_SETBKCOLOR = 0x1001, LVM_GETITEM
 constexpr unsigned TVM_SETBKCOLOR = 0x111D, TVM_SETTEXTCOLOR = 0x111E, TVM_GETBKCOLOR = 0x111F,
                    TVM_GETTEXTCOLOR = 0x1120;
 constexpr std::uint32_t CLR_NONE = 0xFFFFFFFF, CLR_DEFAULT = 0xFF000000;
+
+// Posted to a tool bar once a button's drop-down menu has closed.
+constexpr unsigned CN_DROPDOWNCLOSED = WM_USER + 0x1000;
 
 // TB_GETBUTTON.
 constexpr std::uint8_t TBSTATE_CHECKED = 0x1, TBSTATE_PRESSED = 0x2, TBSTATE_ENABLED = 0x4,
@@ -144,5 +152,11 @@ struct NMTOOLBAR {
   NMHDR hdr;
   int iItem = 0;  // the button's command id
 };
+
+// A tool bar's buttons as the TB_ messages count them: its visible
+// actions. A status bar's parts: its visible widgets (not the size grip),
+// left to right.
+QList<QAction*> ToolBarButtons(const QToolBar* bar);
+QList<QWidget*> StatusBarParts(const QStatusBar* bar);
 
 }  // namespace platform

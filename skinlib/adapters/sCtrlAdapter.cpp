@@ -4,18 +4,32 @@
 #include "platform/Startup.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
+#include "skinlib/adapters/BarAdapters.h"
 #include "skinlib/adapters/ComboAdapters.h"
 #include "skinlib/adapters/EditAdapters.h"
 #include "skinlib/adapters/GridAdapters.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
+#include "skinlib/adapters/TabAdapters.h"
 #include "skinlib/adapters/sFrameAdapter.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/manager/sStoredSkins.h"
 
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
+#include <QCalendarWidget>
+#include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
 #include <QPalette>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -44,11 +58,26 @@ class FlagGuard {
 
 bool IsFrame(const QWidget* w) { return GetClassName(w) == QLatin1String("TFrame"); }
 bool IsLabel(const QWidget* w) { return qobject_cast<const QLabel*>(w) != nullptr; }
-// A speed button: a tool button that is no button of a tool bar.
-bool IsSpeedButton(const QWidget* w) {
-  return qobject_cast<const QToolButton*>(w) && !qobject_cast<const QToolBar*>(w->parentWidget());
-}
 bool IsGraphic(const QWidget* w) { return IsLabel(w) || IsSpeedButton(w) || IsGraphicControl(w); }
+// A tab widget's own bar is part of its page control, never a tab control
+// of its own.
+bool IsPageControlBar(const QWidget* w) {
+  return qobject_cast<const QTabBar*>(w) && qobject_cast<const QTabWidget*>(w->parentWidget());
+}
+// Whether the walk goes into a control's children: the controls a program
+// places in containers (forms, panels, group boxes, frames, pages, scroll
+// boxes, tool and status bars). The insides Qt builds into its other
+// controls (an edit's clear button, a tab bar's or menu bar's scroll
+// buttons, a spin box's edit, an item view's viewport) are no controls of
+// the program.
+bool HoldsControls(const QWidget* w) {
+  if (qobject_cast<const QScrollArea*>(w)) return true;
+  return !(qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
+           qobject_cast<const QComboBox*>(w) || qobject_cast<const QAbstractButton*>(w) ||
+           qobject_cast<const QTabBar*>(w) || qobject_cast<const QAbstractSlider*>(w) ||
+           qobject_cast<const QProgressBar*>(w) || qobject_cast<const QCalendarWidget*>(w) ||
+           qobject_cast<const QMenuBar*>(w) || qobject_cast<const QAbstractScrollArea*>(w));
+}
 bool IsLibraryWindow(const QWidget* w) { return GetTag(w) == kLibraryWindowTag; }
 bool IsSkinned(QWidget* w) { return SkinCommandAnswered(w, acIsSkinned); }
 
@@ -192,7 +221,8 @@ bool TacCtrlAdapter::IsControlSupported(QWidget* control) {
   if (!control || IsLibraryWindow(control) || control->isWindow()) return false;
   const bool graphic = IsGraphic(control);
   if (!graphic) {
-    if (!ControlFromWindow(control) || !HandleAllocated(control) || IsSkinned(control)) return false;
+    if (!ControlFromWindow(control) || IsPageControlBar(control) || !HandleAllocated(control) || IsSkinned(control))
+      return false;
   }
   bool canBeAdded = true;
   QString section;
@@ -240,7 +270,8 @@ void TacCtrlAdapter::Walk(QWidget* parent, const QPointer<TacCtrlAdapter>& self)
       }
     }
     if (!self) return;
-    if (control && !IsGraphic(control) && HandleAllocated(control) && !control->children().isEmpty())
+    if (control && !IsGraphic(control) && HoldsControls(control) && HandleAllocated(control) &&
+        !control->children().isEmpty())
       Walk(control, self);
   }
 }
@@ -446,6 +477,17 @@ void StartCtrlAdapter() {
   table[ThirdPartyList::tpTreeViews] = WndAdapterFactory<TacTreeViewWnd>();
   table[ThirdPartyList::tpGridEh] = WndAdapterFactory<TacGridEhWnd>();
   table[ThirdPartyList::tpVirtualTrees] = WndAdapterFactory<TacVirtualTreeViewWnd>();
+  table[ThirdPartyList::tpPageControl] = WndAdapterFactory<TacPageControlWnd>();
+  table[ThirdPartyList::tpTabControl] = WndAdapterFactory<TacTabControlWnd>();
+  table[ThirdPartyList::tpToolBar] = WndAdapterFactory<TacToolBarVCLWnd>();
+  table[ThirdPartyList::tpStatusBar] = WndAdapterFactory<TacStatusBarWnd>();
+  CtrlAdapterSeams().SpeedButtonHandler = [](QWidget* button, TsCommonData* data,
+                                             TsSkinManager* manager) -> std::unique_ptr<TacGraphHandler> {
+    auto* toolButton = qobject_cast<QToolButton*>(button);
+    if (!toolButton) return nullptr;
+    return std::make_unique<TacGraphHandlerOf<TacSpeedButtonHandler>>(
+        std::make_unique<TacSpeedButtonHandler>(toolButton, QStringLiteral("SPEEDBUTTON"), manager, data));
+  };
   CtrlAdapterSeams().FrameAdapter = [](QWidget* frame, const QString& section) -> QObject* {
     TsFrameAdapter* adapter = CreateFrameAdapter(frame);
     if (adapter) adapter->SkinData()->SetSkinSection(section);
@@ -457,9 +499,11 @@ void StartCtrlAdapter() {
 void FinishCtrlAdapter() {
   ControlAdapterSeam() = {};
   CtrlAdapterSeams().FrameAdapter = nullptr;
+  CtrlAdapterSeams().SpeedButtonHandler = nullptr;
   for (int list : {ThirdPartyList::tpEdits, ThirdPartyList::tpComboBoxes, ThirdPartyList::tpGrids,
                    ThirdPartyList::tpListViews, ThirdPartyList::tpTreeViews, ThirdPartyList::tpGridEh,
-                   ThirdPartyList::tpVirtualTrees})
+                   ThirdPartyList::tpVirtualTrees, ThirdPartyList::tpPageControl, ThirdPartyList::tpTabControl,
+                   ThirdPartyList::tpToolBar, ThirdPartyList::tpStatusBar})
     CtrlAdapterSeams().WndAdapters[size_t(list)] = nullptr;
 }
 

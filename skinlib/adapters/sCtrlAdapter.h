@@ -17,7 +17,10 @@
 // child widgets (top-level windows among the children are no controls).
 // Inner parts of Qt's composite widgets are never adapted themselves, but
 // the walk goes through them (a scroll area's controls sit on its
-// viewport).
+// viewport). The walk goes into containers only: what Qt builds into its
+// other controls (an edit's clear button, a tab bar's scroll buttons, a
+// spin box's edit, an item view's viewport) is no control of the program,
+// and a tab widget's own bar belongs to its page control.
 //
 // Labels are no items: the walk makes them transparent and gives them the
 // skin's global font colour through the palette helpers. The look each
@@ -94,11 +97,13 @@ class TacGraphHandlerOf final : public TacGraphHandler {
 //                       manager's ThirdParty list `list` names (ThirdParty-
 //                       List::Index); the unit "sCtrlAdapter" fills the
 //                       slots of the adapters it can reach (edits, combo
-//                       boxes, grids, list and tree views, virtual trees);
-//                       the units of buttons, check and group boxes,
-//                       panels, page and tab controls, tool and status
-//                       bars register theirs when they start
-//   SpeedButtonHandler  a speed button's handler (the tab and bar unit)
+//                       boxes, grids, list and tree views, virtual trees,
+//                       page and tab controls, tool and status bars); the
+//                       units of buttons, check and group boxes, panels
+//                       and the wwEdit combo box register theirs when they
+//                       start
+//   SpeedButtonHandler  a speed button's handler (the unit fills it with
+//                       the bar adapters' TacSpeedButtonHandler)
 //   FrameAdapter        the frame adapter of `frame` with `section`, made
 //                       unless the frame has one already; its answer is
 //                       that adapter (owned by the frame; nullptr: none).

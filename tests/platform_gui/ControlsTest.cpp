@@ -5,6 +5,7 @@
 #include "platform/Icons.h"
 #include "platform/Menus.h"
 #include "platform/Properties.h"
+#include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
 
@@ -20,6 +21,8 @@
 #include <QMainWindow>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QMenu>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -374,4 +377,57 @@ TEST(ControlsTest, DrawIconExPixels) {
   QPainter(&half).fillRect(0, 0, 1, 1, Qt::red);
   std::unique_ptr<Icon> fromQt(Icon::FromQIcon(QIcon(half), 2));
   EXPECT_EQ(std::pair(fromQt->Mask().GetPixel(0, 0), fromQt->Mask().GetPixel(1, 0)), std::pair(clBlack, clWhite));
+}
+
+// A bare tab bar shows no page: TCM_ADJUSTRECT leaves an empty display
+// area on the side away from its tabs.
+TEST(ControlsTest, BareTabBarDisplayAreaBySide) {
+  QWidget form;
+  auto* bar = new QTabBar(&form);
+  bar->addTab(QStringLiteral("one"));
+  bar->setGeometry(0, 0, 120, 30);
+  const struct {
+    QTabBar::Shape shape;
+    TRect display;
+  } rows[] = {{QTabBar::RoundedNorth, {0, 30, 120, 30}},
+              {QTabBar::RoundedSouth, {0, 0, 120, 0}},
+              {QTabBar::TriangularWest, {120, 0, 120, 30}},
+              {QTabBar::RoundedEast, {0, 0, 0, 30}}};
+  for (const auto& r : rows) {
+    bar->setShape(r.shape);
+    TRect display = Bounds(0, 0, 120, 30);
+    SendMessage(bar, TCM_ADJUSTRECT, 0, LPARAM(PtrParam(&display)));
+    EXPECT_EQ(display, r.display) << int(r.shape);
+  }
+}
+
+// A button's menu tells its tool bar once per show (TBN_DROPDOWN to the
+// bar as CN_NOTIFY) and, posted, once it has closed (CN_DROPDOWNCLOSED),
+// also when the action was seen twice.
+TEST(ControlsTest, ToolBarDropDownOpenAndClosed) {
+  QWidget form;
+  auto* bar = new QToolBar(&form);
+  QMenu menu;
+  QAction* a = bar->addAction(QStringLiteral("draws"));
+  a->setMenu(&menu);
+  int dropped = 0, closed = 0, item = 0;
+  WindowProcHandle h = InstallWindowProc(bar, [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == CN_NOTIFY && ParamPtr<NMHDR>(std::uintptr_t(m.LParam))->code == TBN_DROPDOWN) {
+      ++dropped;
+      item = ParamPtr<NMTOOLBAR>(std::uintptr_t(m.LParam))->iItem;
+    }
+    closed += m.Msg == CN_DROPDOWNCLOSED;
+    previous(m);
+  });
+  QCoreApplication::sendPostedEvents();
+  bar->removeAction(a);
+  bar->addAction(a);  // seen again
+  emit menu.aboutToShow();
+  emit menu.aboutToHide();
+  EXPECT_EQ(dropped, 1);
+  EXPECT_EQ(item, int(GetCommandId(a)));
+  EXPECT_EQ(closed, 0);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(closed, 1);
+  RemoveWindowProc(h);
 }

@@ -27,6 +27,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QScrollArea>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWidget>
@@ -232,6 +236,40 @@ TEST_F(CtrlAdapterTest, TheLowerIndexListWins) {
     EXPECT_EQ(ItemOf(adapter, boxes[i]) != nullptr, c.wantAdapter >= 0) << c.name;
   }
   EXPECT_EQ(ThirdPartyListOf(*manager, QStringLiteral("TNothing")), -1);
+}
+
+TEST_F(CtrlAdapterTest, TheWalkReachesContainersOnlyAndNeverQtsOwnInsides) {
+  StandInAdapters();
+  auto* clearable = new QLineEdit(form.get());
+  clearable->setClearButtonEnabled(true);  // a tool button inside the edit
+  auto* tabs = new QTabWidget(form.get());
+  auto* page = new QWidget;
+  auto* onPage = new QLineEdit(page);
+  tabs->addTab(page, QStringLiteral("one"));
+  for (int i = 0; i < 12; ++i) tabs->addTab(new QWidget, QStringLiteral("a long tab caption %1").arg(i));
+  tabs->setGeometry(0, 40, 120, 80);  // its bar scrolls: two tool buttons inside it
+  auto* bar = new QTabBar(form.get());
+  auto* spin = new QSpinBox(form.get());
+  auto* scrollBox = new QScrollArea(form.get());
+  auto* inBox = new QWidget;
+  auto* boxEdit = new QLineEdit(inBox);
+  scrollBox->setWidget(inBox);
+  auto* speed = new QToolButton(form.get());
+  TacCtrlAdapter* adapter = ShowSkinned();
+  ASSERT_NE(adapter, nullptr);
+  ASSERT_FALSE(clearable->findChildren<QToolButton*>().isEmpty());
+  ASSERT_FALSE(tabs->tabBar()->findChildren<QToolButton*>().isEmpty());
+  EXPECT_EQ(adapter->GraphCount(), 1) << "only the form's own speed button";
+  EXPECT_NE(GraphItemOf(adapter, speed), nullptr);
+  EXPECT_EQ(ListOf(clearable), ThirdPartyList::tpEdits);
+  EXPECT_EQ(ListOf(tabs), ThirdPartyList::tpPageControl);
+  EXPECT_EQ(ItemOf(adapter, tabs->tabBar()), nullptr) << "the page control's own bar";
+  EXPECT_FALSE(adapter->IsControlSupported(tabs->tabBar()));
+  EXPECT_EQ(ListOf(bar), ThirdPartyList::tpTabControl);
+  EXPECT_EQ(ListOf(onPage), ThirdPartyList::tpEdits) << "a page's controls are walked";
+  EXPECT_EQ(ListOf(boxEdit), ThirdPartyList::tpEdits) << "a scroll box's controls are walked";
+  EXPECT_EQ(ItemOf(adapter, spin), nullptr);
+  for (QLineEdit* inner : spin->findChildren<QLineEdit*>()) EXPECT_EQ(ItemOf(adapter, inner), nullptr);
 }
 
 TEST_F(CtrlAdapterTest, TagMinus98IsNeverAdaptedWhereverItStands) {
