@@ -714,7 +714,6 @@ void Canvas::DrawTextLine(QPainter* p, int x, int y, const QString& text, int mn
   const QFontMetrics& fm = *metrics_;
   int h = fm.height();
   // Pieces between tabs, each at its own x when tabs are expanded.
-  int tabWidth = std::max(1, fm.averageCharWidth() * kTabChars);
   int width = 0;
   if (!(expandTabs && text.contains(QLatin1Char('\t')))) {
     // One piece: measured only for the fill.
@@ -723,6 +722,7 @@ void Canvas::DrawTextLine(QPainter* p, int x, int y, const QString& text, int mn
   }
   std::vector<std::pair<int, QString>> pieces;
   if (expandTabs) {
+    const int tabWidth = std::max(1, fm.averageCharWidth() * kTabChars);
     int start = 0;
     for (int i = 0; i <= text.size(); ++i) {
       if (i < text.size() && text[i] != QLatin1Char('\t')) continue;
@@ -797,7 +797,8 @@ int Canvas::DrawText(const QString& source, TRect& r, unsigned format) {
   const bool single = format & DT_SINGLELINE;
   const bool expandTabs = format & DT_EXPANDTABS;
   const int lineHeight = fm.height();
-  const int tabWidth = std::max(1, fm.averageCharWidth() * kTabChars);
+  // Tab stops are measured only for text that expands them.
+  const int tabWidth = expandTabs ? std::max(1, fm.averageCharWidth() * kTabChars) : 1;
 
   // Prefixes: "&&" is "&", "&x" underlines x (the last such one counts).
   QString text;
@@ -1054,7 +1055,20 @@ void Canvas::BlitFromBitmap(const TRect& dest, const Bitmap& source, const TRect
     }
     return;
   }
-  // Another device (or the bitmap onto itself): through the painter.
+  // Another device (or the bitmap onto itself): through the painter. An
+  // opaque copy onto another device draws straight from the bitmap.
+  if (!transparent && bitmap_ != &source) {
+    QPainter* p = Begin();
+    if (!p) return;
+    p->save();
+    p->setCompositionMode(QPainter::CompositionMode_Source);
+    p->setRenderHint(QPainter::SmoothPixmapTransform, stretchMode_ == HALFTONE);
+    p->drawImage(ToQRect(dest), source.OpaqueImage(), ToQRect(sourceRect));
+    p->restore();
+    InvalidateApplied();
+    End();
+    return;
+  }
   QImage image = source.OpaqueImage().copy(ToQRect(sourceRect));
   if (transparent) {
     image = image.convertToFormat(QImage::Format_ARGB32);

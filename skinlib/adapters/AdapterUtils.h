@@ -18,14 +18,14 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/WinTypes.h"
+#include "skinlib/manager/sSkinMenus.h"
 
 class QObject;
 class QWidget;
 
 // A control's alignment in its parent, as its published "Align" reads.
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
-// Horizontal alignment of a caption.
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+// Horizontal alignment of a caption: TAlignment, the skinned menus' own.
 
 // Where the mouse is, in screen coordinates.
 platform::TPoint GetCursorPosition();

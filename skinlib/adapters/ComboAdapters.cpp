@@ -2,12 +2,16 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
+#include "platform/Capture.h"
 #include "platform/ControlMessages.h"
+#include "platform/NonClient.h"
+#include "platform/ScrollInfo.h"
 #include "platform/Painting.h"
 #include "platform/Properties.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
+#include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/MaskSlicing.h"
 #include "skinlib/manager/SectionBackgrounds.h"
@@ -17,6 +21,8 @@
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QFrame>
+#include <QListWidget>
 
 #include <algorithm>
 
@@ -50,7 +56,10 @@ TacComboBoxWnd::TacComboBoxWnd(QWidget* handle, TsCommonData* skinData, TsSkinMa
   buttonData_->SetSkinSection(QStringLiteral("COMBOBTN"));
 }
 
-TacComboBoxWnd::~TacComboBoxWnd() = default;
+TacComboBoxWnd::~TacComboBoxWnd() {
+  // A capture the list kept goes with the adapters.
+  if (listWnd_ && GetCapture() == listWnd_) ReleaseCapture();
+}
 
 bool TacComboBoxWnd::Simple() const {
   return CtrlHandle() && (std::uint32_t(GetWindowLong(CtrlHandle(), GWL_STYLE)) & 3) == CBS_SIMPLE;
@@ -66,8 +75,8 @@ TRect TacComboBoxWnd::ButtonRect() const {
 TacComboButtonState TacComboBoxWnd::ButtonState() const {
   QWidget* h = CtrlHandle();
   if (listWnd_ && listWnd_->isVisible()) return TacComboButtonState::Pressed;
-  if (auto* combo = qobject_cast<QComboBox*>(h); combo && combo->view() && combo->view()->isVisible())
-    return TacComboButtonState::Pressed;
+  COMBOBOXINFO info;
+  if (GetComboBoxInfo(h, &info) && (info.stateButton & STATE_SYSTEM_PRESSED)) return TacComboButtonState::Pressed;
   const TsSkinManager* sm = SkinData() ? SkinData()->SkinManager() : nullptr;
   if ((SkinData() && SkinData()->ControlIsActive()) || (sm && sm->HotWindow() == h) ||
       (SkinData() && SkinData()->MouseAbove))
@@ -91,6 +100,32 @@ void TacComboBoxWnd::PaintComboButton(Bitmap& bmp) const {
     const TsBgSource bg{&bmp, 0, 0, fill, true};
     PaintMaskGlyph(bmp, {(bmp.Width() - glyphW) / 2, (bmp.Height() - glyphH) / 2}, 0, 1, glyph, bg);
   }
+}
+
+void TacComboBoxWnd::PaintSimpleComboCache() {
+  QWidget* h = CtrlHandle();
+  TsCommonData& data = *SkinData();
+  if (!h) return;
+  const int height = int(SendMessage(h, CB_GETITEMHEIGHT, 0)) + 8;
+  Bitmap& cache = SizedAdapterCache(data, h->width(), std::max(0, height));
+  data.BackgroundDirty = false;
+  TsSkinManager* sm = data.SkinManager();
+  if (cache.Empty() || !sm) return;
+  if (DlgMode()) {
+    if (!sm->IsValidSectionIndex(sm->StandardIndexes.GlobalInfo)) return;
+    const TColor global = sm->GeneralData[size_t(sm->StandardIndexes.GlobalInfo)].Color;
+    if (global != KeyColor) cache.Fill(ToQColor(ColorToRGB(global)).rgb());
+    return;
+  }
+  if (!sm->IsValidSectionIndex(data.SectionIndex)) return;
+  TsBgSource bg;
+  ParentWndCacheInfo(h, bg);
+  TRect r;
+  r.Right = cache.Width();
+  r.Bottom = cache.Height();
+  PaintControlItem(data, bg, cache, r, {0, 0}, AdapterState(data),
+                   true);
+  PaintAdapterBorder(data, 0, h, DlgMode());
 }
 
 void TacComboBoxWnd::RepaintComboButton() {
@@ -129,12 +164,53 @@ void TacComboBoxWnd::PaintComboText(Canvas& dc) {
   dc.SetBkMode(TRANSPARENT);
   TRect t{r.Left + 1, r.Top, r.Right, r.Bottom};
   dc.DrawText(text, t, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  if (combo->hasFocus()) dc.DrawFocusRect(r);
+}
+
+void TacComboBoxWnd::PrintWindow(Canvas& dc, unsigned flags) {
+  QWidget* h = CtrlHandle();
+  TsCommonData& data = *SkinData();
+  data.SetUpdating(false);
+  data.BackgroundDirty = true;
+  if (!ParamsApplied()) ApplySkinParams();
+  QPointer<QWidget> alive(h);
+  if (Simple())
+    PaintSimpleComboCache();
+  else
+    SendMessage(h, SkinCommandMsg, MAKEWPARAM(0, acPrepareCache), 0);
+  if (!alive || Destroyed()) return;
+  PrepareAdapterCache(data, h, false);
+  Bitmap* cache = data.CacheBitmap.get();
+  if (!cache || cache->Empty()) return;
+  PaintComboText(cache->GetCanvas());
+  PaintAdapterBorder(data, AdapterState(data), h, DlgMode());
+  dc.Draw(0, 0, *cache);
+  const TRect r = ButtonRect();
+  if (!r.IsEmpty()) {
+    Bitmap button(r.Width(), r.Height(), pf24bit);
+    PaintComboButton(button);
+    dc.Draw(r.Left, r.Top, button);
+  }
+  if (flags & PRF_CHILDREN) {
+    // The line edit of an editable box paints its own text, inside the
+    // border and beside the button.
+    const TRect b = ButtonRect();
+    const bool rtl = (std::uint32_t(GetWindowLong(h, GWL_EXSTYLE)) & WS_EX_RTLREADING) != 0;
+    const int saved = dc.SaveDC();
+    dc.IntersectClipRect(TRect{rtl ? b.Right : 3, 3, rtl ? h->width() - 3 : b.Left, h->height() - 3});
+    PrintChildren(dc, flags);
+    dc.RestoreDC(saved);
+  }
 }
 
 void TacComboBoxWnd::ListShown() {
   auto* combo = qobject_cast<QComboBox*>(CtrlHandle());
   if (!combo || listWnd_) return;
-  QAbstractItemView* view = combo->view();
+  // The "ComboLBox" window holds the list's items view.
+  COMBOBOXINFO info;
+  if (!GetComboBoxInfo(combo, &info) || !info.hwndList) return;
+  auto* view = qobject_cast<QAbstractItemView*>(info.hwndList);
+  if (!view) view = info.hwndList->findChild<QAbstractItemView*>();
   if (!view) return;
   listWnd_ = view;
   if (!listAdapter_) {
@@ -144,6 +220,7 @@ void TacComboBoxWnd::ListShown() {
                                                       combo->count() >= 1);
     CreatingDialogAdapters = saved;
     listAdapter_->SimpleList = Simple();
+    listAdapter_->BareCombo = !Control();
   }
   // The list's colours: the section's, none in dialog mode.
   const LRESULT index = SendMessage(view, SkinCommandMsg, MAKEWPARAM(0, acGetSection), 0);
@@ -170,7 +247,11 @@ void TacComboBoxWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     case CN_COMMAND:
     case WM_COMMAND:
       if (!Simple()) {
-        if (HIWORD(m.WParam) == CBN_CLOSEUP) ComboDropped = false;
+        if (HIWORD(m.WParam) == CBN_CLOSEUP) {
+          ComboDropped = false;
+          // A capture the list kept ends with the list.
+          if (listWnd_ && GetCapture() == listWnd_) ReleaseCapture();
+        }
         if (HIWORD(m.WParam) == CBN_DROPDOWN) {
           ComboDropped = true;
           ListShown();
@@ -185,6 +266,12 @@ void TacComboBoxWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       if (!alive || Destroyed() || SkinData()->Updating()) return;
       Canvas* dc = m.WParam ? ParamPtr<Canvas>(m.WParam) : BeginPaint(h);
       if (!dc) return;
+      if (Simple()) {
+        // The edit part from the box's own cache: its border.
+        PaintSimpleComboCache();
+        PaintBorderStrip(*dc, 3);
+        return;
+      }
       PaintComboText(*dc);
       const TRect r = ButtonRect();
       if (!r.IsEmpty()) {
@@ -225,12 +312,84 @@ TacComboListWnd::TacComboListWnd(QWidget* handle, TsCommonData* skinData, TsSkin
                                  const QString& section)
     : TacEditWnd(handle, skinData, manager, section) {}
 
+TacComboListWnd::~TacComboListWnd() {
+  if (QFrame* frame = framed_) {
+    frame->setFrameStyle(ownFrameStyle_);
+    frame->setLineWidth(ownLineWidth_);
+  }
+}
+
+void TacComboListWnd::Install(bool repaint) {
+  if (auto* frame = qobject_cast<QFrame*>(CtrlHandle()); frame && frame->frameWidth() == 0) {
+    framed_ = frame;
+    ownFrameStyle_ = frame->frameStyle();
+    ownLineWidth_ = frame->lineWidth();
+    frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    frame->setLineWidth(1);
+  }
+  TacEditWnd::Install(repaint);
+}
+
+int ListItemCount(QWidget* list) {
+  if (auto* box = qobject_cast<QListWidget*>(list)) return box->count();
+  if (auto* view = qobject_cast<QAbstractItemView*>(list))
+    return view->model() ? view->model()->rowCount(view->rootIndex()) : 0;
+  return 0;
+}
+
+void TacComboListWnd::PaintComboListFrame() {
+  QWidget* h = CtrlHandle();
+  TsCommonData& data = *SkinData();
+  if (SimpleList) {
+    SendMessage(h, SkinCommandMsg, MAKEWPARAM(0, acPrepareCache), 0);
+    return;
+  }
+  data.RefreshSkinIndexes();
+  ApplySkinParams();
+  Bitmap& cache = SizedAdapterCache(data, h->width(), h->height());
+  if (!cache.Empty()) {
+    Canvas& c = cache.GetCanvas();
+    c.Brush.Color = EditBgColor();
+    c.Brush.Style = bsSolid;
+    c.Pen.Color = EditBorderColor();
+    c.Pen.Style = psSolid;
+    c.Rectangle(TRect{0, 0, cache.Width(), cache.Height()});
+  }
+  data.BackgroundDirty = false;
+}
+
 void TacComboListWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
   if (!SkinActive()) {
     TacEditWnd::AdapterWndProc(m, previous);
     return;
   }
+  QWidget* h = CtrlHandle();
   switch (m.Msg) {
+    case WM_NCPAINT:
+      m.Result = 0;
+      if (Tracking() || !IsWindowVisible(h)) return;
+      PaintComboListFrame();
+      if (Destroyed()) return;
+      PaintAdapterBorder(*SkinData(), 0, h, DlgMode());
+      if (Canvas* dc = GetWindowDC(h)) {
+        PaintBorderStrip(*dc, kListBorder);
+        PaintScrollBars(dc);
+      }
+      return;
+    case WM_PRINT:
+    case WM_PRINTCLIENT: {
+      auto* dc = ParamPtr<Canvas>(m.WParam);
+      if (!dc || !IsWindowVisible(h)) break;
+      const unsigned msg = m.Msg;
+      PaintComboListFrame();
+      if (!PassOnAndSurvive(m, previous)) return;
+      if (msg == WM_PRINT && ListItemCount(h) >= 1) {
+        if (ScrollTracking().PressedPart == -1 && !listTracking_) PaintBorderStrip(*dc, 3);
+        PaintScrollBars(dc);
+      }
+      m.Result = 0;
+      return;
+    }
     case WM_HSCROLL:
     case WM_VSCROLL:
     case WM_ERASEBKGND:
@@ -243,11 +402,42 @@ void TacComboListWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       listTracking_ = false;
       SkinData()->BackgroundDirty = true;
       break;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK: {
+      // Only the bars take a press in the frame.
+      QPointer<QWidget> alive(h);
+      const LRESULT hit = SendMessage(h, WM_NCHITTEST, 0, m.LParam);
+      if (!alive || Destroyed()) return;
+      if (hit != HTHSCROLL && hit != HTVSCROLL) {
+        m.Result = hit;
+        return;
+      }
+      m.WParam = WPARAM(hit);
+      break;
+    }
+    case WM_LBUTTONUP: {
+      TPoint p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+      ClientToScreen(h, &p);
+      QPointer<QWidget> alive(h);
+      const LRESULT hit = SendMessage(h, WM_NCHITTEST, 0, MAKELPARAM(p.X, p.Y));
+      if (!alive || Destroyed()) return;
+      // While a bar's part is pressed the hit test answers the client
+      // (the capture's moves are the client's): that release is the bar's.
+      const bool barPressed = ScrollTracking().PressedPart != -1 && GetCapture() == h;
+      if (barPressed || (hit != HTNOWHERE && hit != HTCLIENT)) {
+        TacEditWnd::AdapterWndProc(m, previous);  // the bar's release
+        if (alive && SimpleList) ReleaseCapture();
+      } else {
+        PassOn(m, previous);
+        ReleaseCapture();
+      }
+      return;
+    }
     default:
       break;
   }
   const unsigned msg = m.Msg;
-  QPointer<QWidget> alive(CtrlHandle());
+  QPointer<QWidget> alive(h);
   TacEditWnd::AdapterWndProc(m, previous);
   if (alive && !Destroyed() && msg == WM_WINDOWPOSCHANGED) RefreshScrolls(true);
 }

@@ -23,6 +23,7 @@
 #include <memory>
 
 class QComboBox;
+class QFrame;
 
 // Set while a drop-down list of a combo box is open.
 extern bool ComboDropped;
@@ -58,12 +59,19 @@ class TacComboBoxWnd : public TacEditWnd {
   void PaintComboButton(platform::Bitmap& bmp) const;
   // The button's rectangle asked to repaint.
   void RepaintComboButton();
+  // A simple box's cache: the window's width and the edit part's height
+  // (CB_GETITEMHEIGHT + 8), painted from the section (in dialog mode the
+  // GLOBALINFO colour, when it has one).
+  void PaintSimpleComboCache();
 
  protected:
   ~TacComboBoxWnd() override;
   void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
   // A combo box's border is 3 pixels wide.
   int SkinBorderWidth() const override { return 3; }
+  // WM_PRINT: the cache with the text, the border and the button, then
+  // the box's children (its line edit) with PRF_CHILDREN.
+  void PrintWindow(platform::Canvas& dc, unsigned flags) override;
 
  private:
   // The list's first show: its adapter and colours.
@@ -75,16 +83,40 @@ class TacComboBoxWnd : public TacEditWnd {
   TacAdapterPtr<TacComboListWnd> listAdapter_;
 };
 
+// The list of a combo box. Its frame is its own: a rectangle of the
+// list's colour outlined in the border colour (a simple list's cache comes
+// from the skin); its bars are the scroll adapter's. A press outside the
+// bars in the frame ends with the hit code; the release of a bar's press
+// in the drop-down list of a bare combo box keeps the list's capture, as
+// an open drop-down list holds the mouse.
 class TacComboListWnd : public TacEditWnd {
  public:
   TacComboListWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager, const QString& section);
 
   bool SimpleList = false;
+  // The list's combo box has no control of the program behind it.
+  bool BareCombo = false;
   bool ListTracking() const { return listTracking_; }
 
+  // The frame into the cache: a drop-down list's rectangle, a simple
+  // list's section look.
+  void PaintComboListFrame();
+
  protected:
+  ~TacComboListWnd() override;
+  // A list without a frame (its popup draws one around it) gets a plain
+  // one-pixel frame while adapted: the band its own frame is painted in.
+  void Install(bool repaint) override;
   void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
+  bool KeepsCaptureOnRelease() const override { return BareCombo && !SimpleList; }
+  int SkinBorderWidth() const override { return kListBorder; }
 
  private:
+  static constexpr int kListBorder = 2;
   bool listTracking_ = false;
+  QPointer<QFrame> framed_;
+  int ownFrameStyle_ = 0, ownLineWidth_ = 0;
 };
+
+// The rows of a list window (a list box's count, an item view's rows).
+int ListItemCount(QWidget* list);

@@ -14,6 +14,7 @@
 #include "skinlib/adapters/AdapterBaseSeams.h"
 #include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/manager/FastBitmaps.h"
+#include "skinlib/manager/ManagerSeams.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/MaskSlicing.h"
 #include "skinlib/manager/SkinMasks.h"
@@ -22,9 +23,13 @@
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QListView>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QTableView>
 #include <QTreeView>
 
@@ -51,7 +56,7 @@ struct TacCornerCopy {
   int W, H;
 };
 
-void ClearCorner(Bitmap& cache, const Bitmap& mask, const TacCornerCopy& c, const TsBgSource& bg) {
+void ClearCorner(Bitmap& cache, const Bitmap& mask, const TacCornerCopy& c, const TsBgSource& bg, TPoint at) {
   for (int y = 0; y < c.H; ++y)
     for (int x = 0; x < c.W; ++x) {
       const int sx = c.SrcX + x, sy = c.SrcY + y, dx = c.DstX + x, dy = c.DstY + y;
@@ -59,7 +64,7 @@ void ClearCorner(Bitmap& cache, const Bitmap& mask, const TacCornerCopy& c, cons
       if (dx < 0 || dy < 0 || dx >= cache.Width() || dy >= cache.Height()) continue;
       if (mask.GetPixel(sx, sy) != KeyColor) continue;
       if (bg.Bitmap) {
-        const int px = dx + bg.X, py = dy + bg.Y;
+        const int px = dx + bg.X + at.X, py = dy + bg.Y + at.Y;
         if (px < 0 || py < 0 || px >= bg.Bitmap->Width() || py >= bg.Bitmap->Height()) continue;
         cache.SetPixel(dx, dy, bg.Bitmap->GetPixel(px, py));
       } else {
@@ -74,18 +79,25 @@ int Margin(int own, int borderWidth, int image) { return own > 0 ? own : borderW
 
 // ------------------------------------------------------------ shared routines
 
-void PrepareAdapterCache(TsCommonData& data, QWidget* window, bool state) {
-  if (!window || !data.BackgroundDirty) return;
+Bitmap& SizedAdapterCache(TsCommonData& data, int width, int height) {
   if (!data.CacheBitmap) data.CacheBitmap = std::make_unique<Bitmap>(0, 0, pf24bit);
   Bitmap& cache = *data.CacheBitmap;
   if (cache.PixelFormat() != pf24bit) cache.SetPixelFormat(pf24bit);
-  cache.SetSize(window->width(), window->height());
+  if (cache.Width() != width || cache.Height() != height) cache.SetSize(width, height);
+  return cache;
+}
+
+void PrepareAdapterCache(TsCommonData& data, QWidget* window, bool state) {
+  if (!window || !data.BackgroundDirty) return;
+  Bitmap& cache = SizedAdapterCache(data, window->width(), window->height());
   TsSkinManager* sm = data.SkinManager();
   TsBgSource bg;
   ParentWndCacheInfo(window, bg);
+  // The parent's background is read at the window's own place in it.
+  const TPoint at{window->x(), window->y()};
   if (sm && sm->IsValidSectionIndex(data.SectionIndex)) {
-    const int paintState = HasStateImages(data) && (data.Focused || data.MouseAbove) ? 1 : 0;
-    PaintControlItem(data, bg, cache, Local(cache.Width(), cache.Height()), {0, 0}, paintState, true);
+    const int paintState = AdapterState(data);
+    PaintControlItem(data, bg, cache, Local(cache.Width(), cache.Height()), at, paintState, true);
     if (state && sm->IsValidSectionIndex(sm->StandardIndexes.GlobalInfo)) {
       const TColor global = sm->GeneralData[size_t(sm->StandardIndexes.GlobalInfo)].Color;
       if (global != KeyColor) cache.Fill(ToQColor(ColorToRGB(global)).rgb());
@@ -93,7 +105,7 @@ void PrepareAdapterCache(TsCommonData& data, QWidget* window, bool state) {
   }
   if (QWidget* owner = data.OwnerControl(); owner && !owner->isEnabled()) {
     Perform(owner, SkinCommandMsg, MAKEWPARAM(0, acDisabledBlend), 0);
-    FillBgFromCacheInfo(cache, kBgCover, owner, bg, {0, 0});
+    FillBgFromCacheInfo(cache, kBgCover, owner, bg, at);
   }
   data.BackgroundDirty = false;
 }
@@ -128,7 +140,11 @@ void PaintAdapterBorder(TsCommonData& data, int state, QWidget* window, bool dlg
       {w - wr, 0, left + imageW - wr, top, wr, wt},
       {w - wr, h - wb, left + imageW - wr, top + imageH - wb, wr, wb},
   };
-  for (const TacCornerCopy& c : corners) ClearCorner(cache, *source, c, bg);
+  for (const TacCornerCopy& c : corners) ClearCorner(cache, *source, c, bg, TPoint{window->x(), window->y()});
+}
+
+int AdapterState(const TsCommonData& data) {
+  return HasStateImages(data) && (data.Focused || data.MouseAbove || data.ControlIsActive()) ? 1 : 0;
 }
 
 bool HasStateImages(const TsCommonData& data) {
@@ -227,10 +243,48 @@ void TacBaseWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
 TacEditWnd::TacEditWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager, const QString& section)
     : TacBaseWnd(handle, skinData, manager, section.isEmpty() ? QStringLiteral("EDIT") : section) {}
 
+namespace {
+
+// Qt's frame of a skinned line edit lies under the border strip the
+// adapter paints over it: the panel is only the base colour then.
+class TacEditStyle : public QProxyStyle {
+ public:
+  TacEditStyle(const TacEditWnd* owner, const QString& base) : QProxyStyle(base), owner_(owner) {}
+  void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+    if (element == PE_PanelLineEdit && owner_->PaintsBorder()) {
+      painter->fillRect(option->rect, option->palette.brush(QPalette::Base));
+      return;
+    }
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+  }
+
+ private:
+  const TacEditWnd* owner_;
+};
+
+}  // namespace
+
+TacEditWnd::~TacEditWnd() {
+  // The line edit's own style back, unless another took its place.
+  if (QWidget* w = styled_; w && appliedStyle_ && w->style() == appliedStyle_) w->setStyle(ownStyle_);
+}
+
 void TacEditWnd::Install(bool repaint) {
   TacBaseWnd::Install(repaint);
+  if (Destroyed()) return;
   if (QWidget* c = Control()) c->setAttribute(Qt::WA_OpaquePaintEvent, true);
+  if (auto* edit = qobject_cast<QLineEdit*>(CtrlHandle())) {
+    // Over a style of the kind the edit wears.
+    editStyle_ = std::make_unique<TacEditStyle>(this, edit->style()->name());
+    ownStyle_ = edit->testAttribute(Qt::WA_SetStyle) ? edit->style() : nullptr;
+    styled_ = edit;
+    edit->setStyle(editStyle_.get());
+    appliedStyle_ = edit->style();  // with a style sheet, Qt's wrapper of it
+  }
 }
+
+bool TacEditWnd::PaintsBorder() const { return SkinActive() && borderWidth_ > 0; }
 
 QWidget* TacEditWnd::Control() const { return SkinData() ? SkinData()->OwnerControl() : nullptr; }
 
@@ -282,13 +336,13 @@ void TacEditWnd::RefreshCache() {
   QWidget* h = CtrlHandle();
   TsCommonData& data = *SkinData();
   PrepareAdapterCache(data, h, false);
-  PaintAdapterBorder(data, HasStateImages(data) && (data.Focused || data.MouseAbove) ? 1 : 0, h, DlgMode());
+  PaintAdapterBorder(data, AdapterState(data), h, DlgMode());
 }
 
-void TacEditWnd::PaintBorderStrip(Canvas& dc) {
+void TacEditWnd::PaintBorderStrip(Canvas& dc, int width) {
   const Bitmap* cache = SkinData()->CacheBitmap.get();
   if (!cache) return;
-  const int b = borderWidth_;
+  const int b = width < 0 ? borderWidth_ : width;
   const int w = cache->Width(), h = cache->Height();
   if (b <= 0 || w <= 0 || h <= 0) return;
   const TRect strips[] = {Bounds(0, 0, w, b), Bounds(0, h - b, w, b), Bounds(0, b, b, h - 2 * b),
@@ -314,6 +368,69 @@ void TacEditWnd::WidenBand(Message& m, const TRect& window) {
   client.Right = std::min(client.Right, window.Right - want);
   client.Bottom = std::min(client.Bottom, window.Bottom - want);
   borderWidth_ = want;
+}
+
+TRect TacEditWnd::ClientInWindow() const {
+  QWidget* h = CtrlHandle();
+  const Bitmap* cache = SkinData() ? SkinData()->CacheBitmap.get() : nullptr;
+  if (!h) return {};
+  const int w = cache && !cache->Empty() ? cache->Width() : h->width();
+  const int ht = cache && !cache->Empty() ? cache->Height() : h->height();
+  const int b = std::max(borderWidth_, BorderLeft());
+  TRect r{b, b, w - b, ht - b};
+  if (const TacScrollBar* bar = VertBar(); bar && bar->Visible) {
+    const int t = ScrollBarMetric(*bar, true, false);
+    if (LeftScrollBar())
+      r.Left += t;
+    else
+      r.Right -= t;
+  }
+  if (const TacScrollBar* bar = HorzBar(); bar && bar->Visible) r.Bottom -= ScrollBarMetric(*bar, true, false);
+  return r;
+}
+
+void TacEditWnd::PrintWindow(Canvas& dc, unsigned flags) {
+  TsCommonData& data = *SkinData();
+  data.SetUpdating(false);
+  data.BackgroundDirty = true;
+  if (!ParamsApplied()) ApplySkinParams();
+  RefreshCache();  // the border's corners only out of dialog mode
+  PaintBorderStrip(dc);
+  PaintScrollBars(&dc);
+  PrintClient(dc, flags);
+}
+
+void TacEditWnd::PrintClient(Canvas& dc, unsigned flags) {
+  QWidget* h = CtrlHandle();
+  const TRect client = ClientInWindow();
+  if (!h || client.IsEmpty()) return;
+  auto* list = qobject_cast<QListWidget*>(h);
+  const bool emptyList = list && list->count() == 0;
+  QPointer<QWidget> alive(h);
+  const int saved = dc.SaveDC();
+  dc.IntersectClipRect(client);
+  SendMessage(h, WM_ERASEBKGND, PtrParam(&dc));
+  if (alive && !emptyList) SendMessage(h, WM_PRINTCLIENT, PtrParam(&dc), PRF_CLIENT | PRF_OWNED);
+  // An empty list box's items area shows its background alone.
+  if (alive && (flags & PRF_CHILDREN))
+    PrintChildren(dc, emptyList ? (flags & ~unsigned(PRF_CLIENT | PRF_CHILDREN)) | PRF_ERASEBKGND : flags);
+  dc.RestoreDC(saved);
+}
+
+void TacEditWnd::PrintChildren(Canvas& dc, unsigned flags) {
+  QWidget* h = CtrlHandle();
+  if (!h) return;
+  QList<QPointer<QWidget>> children;
+  for (QObject* o : h->children())
+    if (o->isWidgetType() && !static_cast<QWidget*>(o)->isWindow()) children.append(static_cast<QWidget*>(o));
+  for (const QPointer<QWidget>& child : children) {
+    if (!child || !child->isVisible()) continue;
+    const int saved = dc.SaveDC();
+    const TPoint origin = dc.GetViewportOrg();
+    dc.SetViewportOrg(origin.X + child->x(), origin.Y + child->y());
+    SendMessage(child, WM_PRINT, PtrParam(&dc), LPARAM(flags));
+    dc.RestoreDC(saved);
+  }
 }
 
 void TacEditWnd::StateChanged() {
@@ -357,11 +474,21 @@ void TacEditWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       case acGetSection:
         m.Result = data.SectionIndex + 1;
         return;
+      case acGetApplication:
+        m.Result = LRESULT(PtrParam(QCoreApplication::instance()));
+        return;
       default:
         break;
     }
   }
   switch (m.Msg) {
+    case WM_PRINT:
+      if (Canvas* dc = ParamPtr<Canvas>(m.WParam)) {
+        PrintWindow(*dc, unsigned(m.LParam));
+        m.Result = 0;
+        return;
+      }
+      break;
     case WM_NCPAINT:
       if (IsWindowVisible(h)) {
         data.SetUpdating(data.Updating());
@@ -416,7 +543,9 @@ void TacEditWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     case kCmMouseLeave:
       if (HasStateImages(data)) {
         data.MouseAbove = msg == kCmMouseEnter;
+        if (msg == kCmMouseEnter && data.ControlKind == kGlowingEditKind) data.ShowControlGlow(false);
         StateChanged();
+        if (msg == kCmMouseLeave) seams::FreeAllGlows();
       }
       break;
     case WM_KEYDOWN:
@@ -617,6 +746,10 @@ void TacListViewWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     case WM_LBUTTONUP:
       ReleaseCapture();
       break;
+    case WM_PRINT:
+      if (auto* dc = ParamPtr<Canvas>(wp); dc && header_ && ListViewStyle(h) == TacListViewStyle::Report)
+        PrintHeader(*dc);
+      break;
     case WM_PARENTNOTIFY:
       if (LOWORD(wp) == WM_CREATE)
         if (auto* header = qobject_cast<QHeaderView*>(ParamPtr<QObject>(std::uintptr_t(lp)))) {
@@ -643,7 +776,7 @@ void TacListViewWnd::HeaderWndProc(Message& m, const CallPrevious& previous) {
       header_ = nullptr;
       return;
     case WM_PAINT:
-      if (Canvas* dc = BeginPaint(header->viewport())) {
+      if (Canvas* dc = m.WParam ? ParamPtr<Canvas>(m.WParam) : BeginPaint(header->viewport())) {
         PaintListViewHeader(*dc);
         return;
       }
@@ -697,13 +830,34 @@ void TacListViewWnd::HeaderWndProc(Message& m, const CallPrevious& previous) {
   }
 }
 
+void TacListViewWnd::PrintHeader(Canvas& dc) {
+  QHeaderView* header = header_;
+  QWidget* port = header->viewport();
+  if (!header->isVisible() || !port) return;
+  // The header lies in the view's band, over the border as it shows.
+  const QPoint at = port->mapTo(CtrlHandle(), QPoint(0, 0));
+  const int saved = dc.SaveDC();
+  const TPoint origin = dc.GetViewportOrg();
+  dc.SetViewportOrg(origin.X + at.x(), origin.Y + at.y());
+  dc.IntersectClipRect(Bounds(0, 0, port->width(), port->height()));
+  PaintListViewHeader(dc);
+  dc.RestoreDC(saved);
+}
+
 void TacListViewWnd::PaintListViewHeader(Canvas& dc) {
   QHeaderView* header = header_;
   // The whole header in one picture, the font set once.
-  Bitmap whole(header->width(), header->height(), pf24bit);
+  Bitmap& whole = HeaderPicture(header->width(), header->height());
   if (whole.Empty()) return;
   Canvas& canvas = whole.GetCanvas();
   if (auto* font = ParamPtr<const TFont>(std::uintptr_t(SendMessage(CtrlHandle(), WM_GETFONT)))) canvas.Font = *font;
+  // The texts laid out in another font go.
+  headerFont_ = ToQFont(canvas.Font);
+  if (const QString key = headerFont_.key(); key != headerFontKey_) {
+    headerTexts_.clear();
+    headerFontKey_ = key;
+    headerLineHeight_ = canvas.FontMetrics().height();
+  }
   int right = 0;
   for (int visual = 0; visual < header->count(); ++visual) {
     const int index = int(SendMessage(header, HDM_ORDERTOINDEX, WPARAM(visual)));
@@ -715,6 +869,26 @@ void TacListViewWnd::PaintListViewHeader(Canvas& dc) {
   }
   if (right < header->width()) PaintHeaderItem(whole, TRect{right, 0, header->width(), header->height()}, -2);
   dc.Draw(0, 0, whole);
+}
+
+Bitmap& TacListViewWnd::HeaderPicture(int width, int height) {
+  if (!headerPicture_) headerPicture_ = std::make_unique<Bitmap>(0, 0, pf24bit);
+  if (headerPicture_->Width() != width || headerPicture_->Height() != height) headerPicture_->SetSize(width, height);
+  return *headerPicture_;
+}
+
+const TacListViewWnd::TacHeaderText& TacListViewWnd::HeaderText(Canvas& canvas, const QString& text) const {
+  if (headerTexts_.size() > 256) headerTexts_.clear();
+  auto it = headerTexts_.constFind(text);
+  if (it == headerTexts_.constEnd()) {
+    TacHeaderText t;
+    t.Width = canvas.FontMetrics().horizontalAdvance(text);
+    t.Text.setText(text);
+    t.Text.setTextFormat(Qt::PlainText);
+    t.Text.prepare(QTransform(), headerFont_);
+    it = headerTexts_.insert(text, std::move(t));
+  }
+  return *it;
 }
 
 const Bitmap& TacListViewWnd::HeaderBackground(int width, int height, TacHeaderItemState state, int& section) const {
@@ -759,17 +933,30 @@ void TacListViewWnd::PaintHeaderItem(Bitmap& whole, const TRect& r, int index) c
       glyphIndex = -1;
     }
   }
-  const int textW = canvas.FontMetrics().horizontalAdvance(item.text) + 5;
+  const TacHeaderText& laidOut = HeaderText(canvas, item.text);
+  const int textW = laidOut.Width + 5;
   const int total = textW + (glyphIndex >= 0 ? glyphW + 6 : 0);
   const TRect inner{r.Left + 4, r.Top + 1, r.Right - 4, r.Bottom - 1};
   int x = inner.Left;
   if ((item.fmt & 3) == HDF_RIGHT) x = inner.Right - total;
   if ((item.fmt & 3) == HDF_CENTER) x = inner.Left + (inner.Width() - total) / 2;
   x = std::max(inner.Left, x) + shift;
-  canvas.SetBkMode(TRANSPARENT);
-  canvas.SetTextColor(state == TacHeaderItemState::Normal ? gd.FontColor[0] : gd.HotFontColor[0]);
+  const TColor textColor = state == TacHeaderItemState::Normal ? gd.FontColor[0] : gd.HotFontColor[0];
   TRect textRect{x, inner.Top + shift, std::min(inner.Right, x + textW) + shift, inner.Bottom + shift};
-  canvas.DrawText(item.text, textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  if (laidOut.Width <= textRect.Width() && headerLineHeight_ <= textRect.Height()) {
+    // A text that fits is drawn as laid out once, centred as DrawText
+    // would.
+    if (QPainter* p = canvas.Painter(); p && !item.text.isEmpty()) {
+      p->setFont(headerFont_);
+      p->setPen(ToQColor(ColorToRGB(textColor)));
+      p->drawStaticText(QPoint(textRect.Left, textRect.Top + (textRect.Height() - headerLineHeight_) / 2),
+                        laidOut.Text);
+    }
+  } else {
+    canvas.SetBkMode(TRANSPARENT);
+    canvas.SetTextColor(textColor);
+    canvas.DrawText(item.text, textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+  }
   if (glyphIndex >= 0 && x + textW + 3 + glyphW <= r.Right) {
     const TsBgSource glyphBg{&whole, 0, 0, 0, true};
     PaintMaskGlyph(whole, {x + textW + 3, r.Top + (r.Height() - glyphH) / 2 + shift}, 0, 1,

@@ -22,7 +22,12 @@
 #include "platform/Colors.h"
 #include "skinlib/adapters/ScrollBars.h"
 
+#include <QFont>
+#include <QHash>
 #include <QHeaderView>
+#include <QPointer>
+#include <QStaticText>
+#include <QStyle>
 #include <QString>
 
 #include <memory>
@@ -30,6 +35,9 @@
 
 class QObject;
 class QWidget;
+namespace platform {
+class Bitmap;
+}
 class TsCommonData;
 
 // Skin sub-commands these adapters answer or send.
@@ -38,6 +46,8 @@ inline constexpr unsigned acDisabledBlend = 35;  // to a disabled control before
 // The control messages for "enabled changed" and "redraw the frame".
 inline constexpr unsigned kCmEnabledChanged = 0xB00C, kCmRedrawFrame = 0xB00E;
 inline constexpr unsigned kCmMouseEnter = 0xB013, kCmMouseLeave = 0xB014;
+// The control kind whose edit shows its glow when the mouse enters.
+inline constexpr int kGlowingEditKind = 227;
 
 // ------------------------------------------------------------ shared routines
 
@@ -56,8 +66,15 @@ void PrepareAdapterCache(TsCommonData& data, QWidget* window, bool state);
 // counting 0 images counts as 1.
 void PaintAdapterBorder(TsCommonData& data, int state, QWidget* window, bool dlgMode);
 
+// The data's cache made when missing, 24 bit, of that size.
+platform::Bitmap& SizedAdapterCache(TsCommonData& data, int width, int height);
+
 // The section's border mask has more than one image.
 bool HasStateImages(const TsCommonData& data);
+// The image a control's look is painted in: 1 (active) with state images
+// while it is focused or the mouse is over it (also a control focused
+// before its adapter came), else 0.
+int AdapterState(const TsCommonData& data);
 
 // Published properties by name; absent ones are skipped (-1 / clNone).
 void SetOrdPropertyIfAny(QObject* object, const QString& name, int value);
@@ -96,22 +113,45 @@ class TacEditWnd : public TacBaseWnd {
   // The width of the border strip painted from the cache: Qt's band,
   // widened to the skin's border where that is wider.
   int BorderWidth() const { return borderWidth_; }
+  // The adapter paints the control's border (skinned, with a band):
+  // Qt's own frame of a line edit, which the border covers, is left out.
+  bool PaintsBorder() const;
 
  protected:
+  ~TacEditWnd() override;
   void Install(bool repaint) override;
   void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
   // The control of the program behind the adapter (nullptr: a bare window).
   QWidget* Control() const;
   // The cache and border painted anew for the current state.
   void RefreshCache();
-  void PaintBorderStrip(platform::Canvas& dc);
+  // The cache's border strip (`width` pixels; -1: BorderWidth) to `dc`.
+  void PaintBorderStrip(platform::Canvas& dc, int width = -1);
   // The border the skin asks for on each side (0: none).
   virtual int SkinBorderWidth() const;
+  // WM_PRINT: the frame made anew from the cache, the bars, then the
+  // client inside the border.
+  virtual void PrintWindow(platform::Canvas& dc, unsigned flags);
+  // The client area in window coordinates: the cache less the border on
+  // each side and the visible bars' strips.
+  platform::TRect ClientInWindow() const;
+  // Erase and client paint of the control (and its children with
+  // PRF_CHILDREN) clipped to the client area; an empty list box paints
+  // only its background. Qt paints a control in its window's coordinates,
+  // so the canvas keeps its origin and the clip keeps the paint off the
+  // border.
+  void PrintClient(platform::Canvas& dc, unsigned flags);
+  // WM_PRINT with `flags` to each visible child control at its place.
+  void PrintChildren(platform::Canvas& dc, unsigned flags);
 
  private:
   // The focus or mouse changed: with state images the frame is redrawn.
   void StateChanged();
 
+  // A line edit's style while adapted: its panel without Qt's frame.
+  std::unique_ptr<QStyle> editStyle_;
+  QPointer<QWidget> styled_;
+  QPointer<QStyle> ownStyle_, appliedStyle_;
   platform::TColor editBgColor_ = platform::clWindow;
   platform::TColor ownFocusColor_ = platform::clNone;
   platform::TColor editBorderColor_ = platform::clNone;
@@ -162,6 +202,9 @@ class TacListViewWnd : public TacEditWnd {
   void UnhookHeader();
   void HeaderWndProc(platform::Message& m, const platform::CallPrevious& previous);
   void PaintListViewHeader(platform::Canvas& dc);
+  // WM_PRINT of a report view: the header into the canvas at its place
+  // (in the band, over the border, as it shows).
+  void PrintHeader(platform::Canvas& dc);
   void RepaintHeader();
   // A thumb drag of either bar as whole items through LVM_SCROLL.
   void ThumbTrack(platform::Message& m, bool vertical, const platform::CallPrevious& previous);
@@ -175,6 +218,20 @@ class TacListViewWnd : public TacEditWnd {
     std::unique_ptr<platform::Bitmap> Picture;
   };
   mutable std::vector<TacHeaderBg> headerBgs_;
+  // The header's picture, kept between paints, and the widths of its
+  // items' texts in the font they were measured in (a header's paint
+  // forgets them when its font changed).
+  struct TacHeaderText {
+    int Width = 0;
+    QStaticText Text;
+  };
+  platform::Bitmap& HeaderPicture(int width, int height);
+  const TacHeaderText& HeaderText(platform::Canvas& canvas, const QString& text) const;
+  std::unique_ptr<platform::Bitmap> headerPicture_;
+  mutable QHash<QString, TacHeaderText> headerTexts_;
+  QString headerFontKey_;
+  QFont headerFont_;
+  int headerLineHeight_ = 0;
   // The view's own background and text colours (its Base and Text).
   platform::TColor ownViewBk_ = platform::clNone, ownViewText_ = platform::clNone;
   int hotColumn_ = -1;

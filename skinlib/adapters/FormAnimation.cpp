@@ -1,5 +1,6 @@
 #include "skinlib/adapters/FormAnimation.h"
 
+#include "platform/LayeredWindow.h"
 #include "platform/NonClient.h"
 #include "platform/Painting.h"
 #include "platform/Properties.h"
@@ -10,6 +11,7 @@
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
+#include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
 #include "skinlib/manager/AlphaPainting.h"
 #include "skinlib/manager/LibraryConstants.h"
@@ -21,6 +23,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 
 #include <algorithm>
 #include <vector>
@@ -196,7 +199,142 @@ TOutputWindow* PrepareOutputWindow(QWidget* control, Bitmap& screen) {
   return out;
 }
 
+// The show animation of a form with an extended border: a layered
+// stand-by window at the border window's place shows the whole skinned
+// picture (border, title, shadow and the form's client) fading in from
+// alpha 0 to the form's own; the form itself is see-through meanwhile.
+// Then the stand-by window goes, the border window shows the picture and
+// the form paints itself.
+class StandByAnimation : public QObject {
+ public:
+  StandByAnimation(QWidget* form, TsSkinProvider* provider, unsigned steps)
+      : form_(form), provider_(provider), steps_(steps) {
+    if (runningAnimations++ == 0) FormsLocked = true;
+    target_ = form->property("AlphaBlend").toBool()
+                  ? std::uint8_t(std::clamp(form->property("AlphaBlendValue").toInt(), 0, 255))
+                  : 255;
+  }
+  ~StandByAnimation() override {
+    delete window_.data();
+    Unlock();
+  }
+
+  void Start() {
+    provider_->PaintAll();
+    const Bitmap* cache = provider_->SkinData() ? provider_->SkinData()->CacheBitmap.get() : nullptr;
+    if (!cache || cache->PixelFormat() != pf32bit || !form_) {
+      Finish();
+      return;
+    }
+    // The skinned picture with the form's client painted in, opaque.
+    snapshot_ = *cache;
+    Bitmap client(form_->width(), form_->height(), pf24bit);
+    const QPointer<StandByAnimation> self(this);
+    PaintControlToBitmap(client, form_, 0, 0, nullptr);
+    if (!self || !form_ || !provider_) return;
+    const QRect c = form_->contentsRect();
+    const int dx = provider_->CacheShiftX(), dy = provider_->CacheShiftY();
+    client.GetCanvas().EndPainting();
+    snapshot_.GetCanvas().EndPainting();
+    for (int y = c.top(); y <= c.bottom(); ++y) {
+      if (y + dy < 0 || y + dy >= snapshot_.Height()) continue;
+      const uint8_t* src = client.ScanLine(y);
+      uint8_t* dst = snapshot_.ScanLine(y + dy);
+      for (int x = c.left(); x <= c.right(); ++x) {
+        if (x + dx < 0 || x + dx >= snapshot_.Width()) continue;
+        uint8_t* d = dst + 4 * (x + dx);
+        const uint8_t* p = src + 3 * x;
+        d[0] = p[0], d[1] = p[1], d[2] = p[2], d[3] = 255;
+      }
+    }
+    const TRect r = GetWindowRect(form_);
+    position_ = {r.Left - dx, r.Top - dy};
+    auto* window = new LayeredWindow(nullptr, /*inputTransparent=*/true);
+    window->setObjectName(QStringLiteral("acStandByWindow"));
+    SetTag(window, -98);
+    window_ = window;
+    if (GetWindowLong(form_, GWL_EXSTYLE) & WS_EX_TOPMOST)
+      SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (TacBorderForm* border = provider_->BorderForm())
+      if (QWidget* w = border->BorderWindow()) w->hide();
+    opacity_ = form_->windowOpacity();
+    if (steps_ > 0) form_->setWindowOpacity(0.0);
+    window->Update(position_, snapshot_, steps_ > 0 ? 0 : target_);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    form_->raise();
+    if (steps_ == 0) {
+      Finish();
+      return;
+    }
+    step_ = std::max(1, target_ / int(steps_));
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] { Step(); });
+    timer->start(int(kStepMilliseconds));
+  }
+
+  QWidget* Form() const { return form_; }
+  LayeredWindow* Window() const { return window_; }
+
+  void Finish() {
+    if (finished_) return;
+    finished_ = true;
+    const QPointer<StandByAnimation> self(this);
+    Unlock();
+    if (form_) {
+      form_->setWindowOpacity(opacity_);
+      SendMessage(form_, WM_SETREDRAW, 1);
+    }
+    if (!self) return;
+    delete window_.data();
+    if (provider_) provider_->UpdateBorderWindow(true);
+    if (!self) return;
+    if (form_) RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    if (self) deleteLater();
+  }
+
+ private:
+  void Step() {
+    if (finished_) return;
+    if (!form_ || !window_ || !provider_) {
+      Finish();
+      return;
+    }
+    alpha_ = std::min(alpha_ + step_, int(target_));
+    window_->Update(position_, snapshot_, std::uint8_t(alpha_));
+    const QPointer<StandByAnimation> self(this);
+    SendRefresh();
+    if (self && ++shown_ > steps_) Finish();
+  }
+  void Unlock() {
+    if (unlocked_) return;
+    unlocked_ = true;
+    if (--runningAnimations == 0) FormsLocked = false;
+  }
+
+  QPointer<QWidget> form_;
+  QPointer<TsSkinProvider> provider_;
+  QPointer<LayeredWindow> window_;
+  unsigned steps_;
+  unsigned shown_ = 0;
+  std::uint8_t target_ = 255;
+  int alpha_ = 0;
+  int step_ = 0;
+  double opacity_ = 1.0;
+  TPoint position_;
+  Bitmap snapshot_;
+  bool finished_ = false;
+  bool unlocked_ = false;
+};
+
+std::vector<QPointer<StandByAnimation>> standBys;
+
 }  // namespace
+
+LayeredWindow* StandByWindowOf(const QWidget* form) {
+  for (const QPointer<StandByAnimation>& a : standBys)
+    if (a && a->Form() == form) return a->Window();
+  return nullptr;
+}
 
 // ------------------------------------------------------------ TOutputWindow
 
@@ -258,6 +396,17 @@ void AnimateFormShow(QWidget* control, unsigned time) {
       break;
     }
   if (!alive) return;
+  // A form with an extended border fades in whole on a stand-by window.
+  if (auto* provider = qobject_cast<TsSkinProvider*>(control->isWindow() ? FormProvider(control) : nullptr);
+      provider && provider->HasBorderWindow() && platform::LayeredWindowsAvailable()) {
+    for (const QPointer<StandByAnimation>& a : standBys)
+      if (a && a->Form() == control) a->Finish();
+    std::erase_if(standBys, [](const QPointer<StandByAnimation>& a) { return !a; });
+    auto* animation = new StandByAnimation(control, provider, (time & 0xFFFF) >> 3);
+    standBys.emplace_back(animation);
+    animation->Start();
+    return;
+  }
   Bitmap screen;
   TOutputWindow* out = PrepareOutputWindow(control, screen);
   (new ShowAnimation(out, control, (time & 0xFFFF) >> 3, std::move(screen)))->Start();

@@ -57,6 +57,18 @@ void AnimateFormShow(QWidget* control, unsigned time);
 // runs).
 TOutputWindow* OutputWindowOf(const QWidget* control);
 
+// A form whose provider has an extended border (and where layered windows
+// show) fades in whole instead: a layered stand-by window (Tag -98) at the
+// border window's place shows the skinned picture with the form's client,
+// its alpha rising in N steps from 0 to the form's AlphaBlendValue (255
+// without AlphaBlend) while the form itself is see-through (its window
+// opacity 0); then it goes, the border window shows again and the form
+// paints itself. Its stand-by window while it runs (nullptr: none).
+namespace platform {
+class LayeredWindow;
+}
+platform::LayeredWindow* StandByWindowOf(const QWidget* form);
+
 // The window that hears skin command 3 after every picture of an
 // animation (kept guarded); nullptr for none.
 void SetAnimationRepaintWindow(QWidget* window);

@@ -20,6 +20,8 @@
 
 #include <QPointer>
 
+#include <algorithm>
+
 using namespace platform;
 
 namespace {
@@ -126,9 +128,19 @@ void TacGridWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       break;
   }
   const unsigned msg = m.Msg;
+  const WPARAM wp = m.WParam;
   QPointer<QWidget> alive(h);
   TacEditWnd::AdapterWndProc(m, previous);
   if (!alive || Destroyed()) return;
+  if (msg == WM_PRINT && wp) {
+    // The grid's own painting of its cells, inside the border.
+    Canvas& dc = *ParamPtr<Canvas>(wp);
+    const int saved = dc.SaveDC();
+    dc.IntersectClipRect(ClientInWindow());
+    SendMessage(h, WM_PAINT, wp);
+    dc.RestoreDC(saved);
+    return;
+  }
   if (msg == WM_PAINT) RefreshScrolls(true);
   if (msg == WM_WINDOWPOSCHANGED && IsWindowVisible(h)) RedrawNonClient(h);
 }
@@ -258,8 +270,67 @@ void TacVirtualTreeViewWnd::AdapterWndProc(Message& m, const CallPrevious& previ
       break;
     case WM_ERASEBKGND:
       return;
+    case WM_NCPAINT:
+      NcPaint(m, previous);
+      return;
+    case WM_PRINT:
+      if (auto* dc = ParamPtr<Canvas>(m.WParam)) {
+        Print(*dc, m, previous);
+        return;
+      }
+      break;
     default:
       break;
   }
   TacEditWnd::AdapterWndProc(m, previous);
+}
+
+int TacVirtualTreeViewWnd::HeaderHeight() const {
+  const QObject* header = HeaderObject(CtrlHandle());
+  if (!SetPropertyContains(header, QStringLiteral("Options"), QStringLiteral("hoVisible"))) return 0;
+  return std::max(0, int(GetOrdProperty(header, QStringLiteral("Height"))));
+}
+
+void TacVirtualTreeViewWnd::NcPaint(Message& m, const CallPrevious& previous) {
+  QWidget* h = CtrlHandle();
+  TsCommonData& data = *SkinData();
+  m.Result = 0;
+  if (!IsWindowVisible(h)) return;
+  data.SetUpdating(data.Updating());
+  if (data.UpdatingFlag()) return;
+  if (data.BackgroundDirty) {
+    if (!ParamsApplied()) ApplySkinParams();
+    RefreshCache();
+  }
+  Canvas* dc = GetWindowDC(h);
+  if (!dc) return;
+  PaintBorderStrip(*dc);
+  // The tree paints what it keeps in its frame (its header) itself.
+  Message print{WM_PRINT, PtrParam(dc), PRF_NONCLIENT, 0};
+  if (!PassOnAndSurvive(print, previous)) return;
+  PaintScrollBars(dc);
+}
+
+void TacVirtualTreeViewWnd::Print(Canvas& dc, Message& m, const CallPrevious& previous) {
+  TsCommonData& data = *SkinData();
+  data.SetUpdating(false);
+  // The client below the header; Qt paints in the window's coordinates,
+  // so the canvas keeps its origin and the clip leaves the border out.
+  TRect client = ClientInWindow();
+  client.Top += HeaderHeight();
+  {
+    const int saved = dc.SaveDC();
+    dc.IntersectClipRect(client);
+    Message printClient{WM_PRINTCLIENT, m.WParam, PRF_CLIENT, 0};
+    const bool alive = PassOnAndSurvive(printClient, previous);
+    dc.RestoreDC(saved);
+    if (!alive) return;
+  }
+  if (!PassOnAndSurvive(m, previous)) return;
+  if (!ParamsApplied()) ApplySkinParams();
+  data.BackgroundDirty = true;
+  RefreshCache();
+  PaintBorderStrip(dc);
+  PaintScrollBars(&dc);
+  m.Result = 0;
 }

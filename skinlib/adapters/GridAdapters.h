@@ -78,6 +78,15 @@ class TacVirtualTreeViewWnd : public TacEditWnd {
   void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
 
  private:
+  // The tree's frame: the border strip from the cache, the tree's own
+  // frame painting (WM_PRINT passed on with the frame's canvas), the bars.
+  void NcPaint(platform::Message& m, const platform::CallPrevious& previous);
+  // WM_PRINT: the client below the header, the tree's own print, then the
+  // border and the bars over it.
+  void Print(platform::Canvas& dc, platform::Message& m, const platform::CallPrevious& previous);
+  // The header's height while "Header"."Options" holds "hoVisible".
+  int HeaderHeight() const;
+
   std::array<platform::TColor, 3> keptColors_{};
   std::array<bool, 3> hasColors_{};
   bool ownerDraw_ = false;

@@ -977,11 +977,16 @@ void TacScrollWnd::ButtonUp(Message& m, const CallPrevious& previous) {
     TacMainWnd::AdapterWndProc(m, previous);
     return;
   }
-  g_releasing = true;
-  ReleaseCapture();
-  g_releasing = false;
+  // A window that keeps the capture through the release (a drop-down
+  // list) keeps the release too.
+  const bool keep = KeepsCaptureOnRelease();
+  if (!keep) {
+    g_releasing = true;
+    ReleaseCapture();
+    g_releasing = false;
+  }
   CaptureLost();
-  PassOn(m, previous);
+  if (!keep) PassOn(m, previous);
 }
 
 // The end of a press: by the button's release or by the capture going.

@@ -142,6 +142,9 @@ class TacScrollWnd : public TacMainWnd {
   ~TacScrollWnd() override;
   void Install(bool repaint) override;
   void AdapterWndProc(platform::Message& m, const platform::CallPrevious& previous) override;
+  // The release of a pressed part leaves the capture (and the release
+  // itself) with the window.
+  virtual bool KeepsCaptureOnRelease() const { return false; }
 
  private:
   friend struct TacScrollTracking;

@@ -5,6 +5,7 @@
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/BarAdapters.h"
+#include "skinlib/adapters/ButtonAdapters.h"
 #include "skinlib/adapters/ComboAdapters.h"
 #include "skinlib/adapters/EditAdapters.h"
 #include "skinlib/adapters/GridAdapters.h"
@@ -471,6 +472,10 @@ void DestroyAdapter(TsSkinProvider& provider) {
 void StartCtrlAdapter() {
   auto& table = CtrlAdapterSeams().WndAdapters;
   table[ThirdPartyList::tpEdits] = WndAdapterFactory<TacEditWnd>();
+  table[ThirdPartyList::tpButtons] = WndAdapterFactory<TacBtnWnd>();
+  table[ThirdPartyList::tpBitBtns] = WndAdapterFactory<TacBitBtnWnd>();
+  table[ThirdPartyList::tpCheckBoxes] = WndAdapterFactory<TacCheckBoxWnd>();
+  table[ThirdPartyList::tpGroupBoxes] = WndAdapterFactory<TacGroupBoxWnd>();
   table[ThirdPartyList::tpComboBoxes] = WndAdapterFactory<TacComboBoxWnd>();
   table[ThirdPartyList::tpGrids] = WndAdapterFactory<TacGridWnd>();
   table[ThirdPartyList::tpListViews] = WndAdapterFactory<TacListViewWnd>();
@@ -500,10 +505,11 @@ void FinishCtrlAdapter() {
   ControlAdapterSeam() = {};
   CtrlAdapterSeams().FrameAdapter = nullptr;
   CtrlAdapterSeams().SpeedButtonHandler = nullptr;
-  for (int list : {ThirdPartyList::tpEdits, ThirdPartyList::tpComboBoxes, ThirdPartyList::tpGrids,
-                   ThirdPartyList::tpListViews, ThirdPartyList::tpTreeViews, ThirdPartyList::tpGridEh,
-                   ThirdPartyList::tpVirtualTrees, ThirdPartyList::tpPageControl, ThirdPartyList::tpTabControl,
-                   ThirdPartyList::tpToolBar, ThirdPartyList::tpStatusBar})
+  for (int list : {ThirdPartyList::tpEdits, ThirdPartyList::tpButtons, ThirdPartyList::tpBitBtns,
+                   ThirdPartyList::tpCheckBoxes, ThirdPartyList::tpGroupBoxes, ThirdPartyList::tpComboBoxes,
+                   ThirdPartyList::tpGrids, ThirdPartyList::tpListViews, ThirdPartyList::tpTreeViews,
+                   ThirdPartyList::tpGridEh, ThirdPartyList::tpVirtualTrees, ThirdPartyList::tpPageControl,
+                   ThirdPartyList::tpTabControl, ThirdPartyList::tpToolBar, ThirdPartyList::tpStatusBar})
     CtrlAdapterSeams().WndAdapters[size_t(list)] = nullptr;
 }
 

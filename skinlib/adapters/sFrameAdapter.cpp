@@ -15,6 +15,7 @@
 #include "skinlib/manager/SkinColors.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
+#include "skinlib/manager/sSkinMenus.h"
 
 #include <QAbstractScrollArea>
 #include <QCoreApplication>
@@ -81,6 +82,8 @@ void TsFrameAdapter::AfterConstruction() {
   if (!frame_) return;
   if (!SkinCommandAnswered(frame_, acIsSkinned) && HandleAllocated(frame_)) return;
   skinData_->RefreshSkinIndexes();
+  // The frame's own popup menus are drawn by the skinned menus.
+  if (TsSkinManager* sm = skinData_->SkinManager(); sm && sm->Active()) HookOwnedPopupMenus(sm, frame_, true);
 }
 
 TsFrameAdapter* CreateFrameAdapter(QWidget* frame) {
@@ -237,6 +240,7 @@ bool TsFrameAdapter::SkinCommand(Message& m, const CallPrevious& previous) {
       SendSkinCommandToChildren(f, m);
       if (!frame_) return true;
       d.RefreshSkinIndexes();
+      HookOwnedPopupMenus(sm, f, true);
       d.BackgroundDirty = true;
       UpdateScrollAdapter();
       Redraw();

@@ -95,6 +95,7 @@ TsSkinProvider::TsSkinProvider(QWidget* owner) : QObject(owner), form_(owner) {
   workBitmap_ = std::make_unique<Bitmap>(0, 0, pf24bit);
   hook_ = InstallWindowProc(
       owner, [this](Message& m, const CallPrevious& previous) { Hook(m, previous); }, WindowProcLevel::Control);
+  InstallExtBorderHook();
   AddSkinnedForm(owner);
   owner->installEventFilter(this);
   formActive_ = true;
@@ -102,6 +103,8 @@ TsSkinProvider::TsSkinProvider(QWidget* owner) : QObject(owner), form_(owner) {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  borderForm_.reset();
+  RemoveWindowProc(extHook_);
   RemoveWindowProc(hook_);
   systemMenu_.reset();
   if (form_) {
@@ -169,6 +172,7 @@ void TsSkinProvider::RepaintFrame() {
 
 void TsSkinProvider::SetAllowExtBorders(bool value) {
   allowExtBorders_ = value;
+  if (form_ && form_->isVisible()) UpdateExtBorder(value);
   RepaintFrame();
 }
 
@@ -281,11 +285,15 @@ int TsSkinProvider::SystemBorderWidth() const {
   return 0;
 }
 
-int TsSkinProvider::CaptionHeight(bool /*useSkin*/) const {
+int TsSkinProvider::CaptionHeight(bool useSkin) const {
   const TacFormInfo f = ReadFormInfo();
   if (!HasOwnCaption(f) && !f.Iconic) return 0;
+  const int system = GetSystemMetrics(IsToolWindowStyle(f.BorderStyle) ? SM_CYSMCAPTION : SM_CYCAPTION);
   // The skin's height counts only with an extended-border window.
-  return GetSystemMetrics(IsToolWindowStyle(f.BorderStyle) ? SM_CYSMCAPTION : SM_CYCAPTION);
+  if (useSkin && HasBorderWindow())
+    if (TsSkinManager* manager = Manager(); manager && manager->SkinData)
+      return std::max<int>(manager->SkinData->TitleHeight, system + 4);
+  return system;
 }
 
 bool TsSkinProvider::GripVisible() const {
@@ -353,6 +361,12 @@ TacTitleMetrics TsSkinProvider::ReadTitleMetrics() const {
   m.CaptionHeight = CaptionHeight(true);
   m.SystemBorder = SystemBorderWidth();
   m.BorderWidth = m.SystemBorder;
+  if (HasBorderWindow())
+    if (TsSkinManager* manager = Manager(); manager && manager->SkinData) {
+      m.ExtBorder = true;
+      m.ExtMargins = manager->ExtBorderMargins;
+      if (manager->SkinData->BorderWidth > 0) m.BorderWidth = manager->SkinData->BorderWidth;
+    }
   m.LargeStyle = UsesLargeImages(f.BorderStyle);
   m.LargeImages = buttons_[2].Large;
   TsSkinManager* manager = Manager();
@@ -426,7 +440,13 @@ void TsSkinProvider::UpdateFormRegion(bool repaint) {
   }
   inRegionUpdate_ = true;
   QRegion region;
-  if (f.Zoomed && !f.MdiChild && form_->maximumSize() == QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)) {
+  if (HasBorderWindow()) {
+    // The border window shows the frame: the form keeps its menu line and
+    // client area.
+    const int s = SystemBorderWidth();
+    const int top = s + (f.Zoomed ? CaptionHeight(true) - 4 : CaptionHeight(false));
+    region = QRegion(s, top, std::max(0, f.Width - 2 * s), std::max(0, f.Height - s - top));
+  } else if (f.Zoomed && !f.MdiChild && form_->maximumSize() == QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX)) {
     const int s = SystemBorderWidth();
     region = QRegion(s, s, std::max(0, f.Width - 2 * s), std::max(0, f.Height - 2 * s));
   } else {
@@ -582,14 +602,16 @@ void TsSkinProvider::PaintAll() {
   const bool first = !data.CacheBitmap;
   if (first) data.CacheBitmap = std::make_unique<Bitmap>(0, 0, pf24bit);
   Bitmap& bmp = *data.CacheBitmap;
-  bmp.SetPixelFormat(pf24bit);
-  bmp.SetSize(std::max(1, SkinnedFormWidth(f, m)), std::max(1, f.Height));
+  bmp.SetPixelFormat(HasBorderWindow() ? pf32bit : pf24bit);
+  bmp.SetSize(std::max(1, SkinnedFormWidth(f, m)), std::max(1, SkinnedFormHeight()));
   if (first) {
     data.CheckContainerBg(false);
     Message children{SkinCommandMsg, MAKEWPARAM(0, acContainerBg), 1, 0};
     adapters::SendSkinCommandToChildren(form_, children);
   }
-  const TRect whole{0, 0, bmp.Width(), bmp.Height()};
+  // The window's own area (within the extended margins).
+  const TRect whole{m.ExtMargins.Left, m.ExtMargins.Top, bmp.Width() - m.ExtMargins.Right,
+                    bmp.Height() - m.ExtMargins.Bottom};
   TsBgSource self;
   MakeCacheInfo(&bmp, 0, 0, self);
   const int titleState = formActive_ ? 1 : 0;
@@ -599,16 +621,16 @@ void TsSkinProvider::PaintAll() {
     if (data.ContainerFlags & 1) {
       Canvas& c = bmp.GetCanvas();
       c.Brush = {ColorToRGB(GetControlColor(form_)), bsSolid};
-      const QRect client = form_->contentsRect();
+      const QRect client = form_->contentsRect().translated(CacheShiftX(), CacheShiftY());
       TRect clientRect{client.left(), client.top(), client.left() + client.width(), client.top() + client.height()};
       c.FillRect(clientRect);
       PaintSkinBorders(c, whole, 0, clientRect, 0, data);
     } else if (!HasOwnCaption(f)) {
       PaintSectionBackground(data.SectionIndex, data.SkinSection(), EmptyCacheInfo, clFuchsia, -1, -1, manager, bmp,
-                             {0, 0}, whole, 0);
+                             {whole.Left, whole.Top}, whole, 0);
     } else {
-      PaintSectionItem(data.SectionIndex, data.SkinSection(), EmptyCacheInfo, -1, -1, manager, bmp, {0, 0}, whole, 0,
-                       /*useParentBg=*/true);
+      PaintSectionItem(data.SectionIndex, data.SkinSection(), EmptyCacheInfo, -1, -1, manager, bmp,
+                       {whole.Left, whole.Top}, whole, 0, /*useParentBg=*/true);
     }
   }
   PaintMdiArea();
@@ -637,11 +659,12 @@ void TsSkinProvider::PaintAll() {
   }
   if (OnPaint && data.ParentDependent()) {
     Canvas& c = bmp.GetCanvas();
-    const QRect client = form_->contentsRect();
+    const QRect client = form_->contentsRect().translated(CacheShiftX(), CacheShiftY());
     const TPoint origin = c.SetWindowOrg(-client.left(), -client.top());
     OnPaint(c);
     c.SetWindowOrg(origin.X, origin.Y);
   }
+  if (HasBorderWindow()) PaintExtendedBorder();
   data.BackgroundDirty = false;
   data.SetUpdating(false);
 }
@@ -773,7 +796,7 @@ void TsSkinProvider::PaintGrip() {
   if (!grip || grip->ImageCount <= 0) return;
   const int w = MaskFrameWidth(grip), h = MaskRowHeight(grip);
   if (w <= 0 || h <= 0) return;
-  const QRect client = form_->contentsRect();
+  const QRect client = form_->contentsRect().translated(CacheShiftX(), CacheShiftY());
   const int right = client.left() + client.width(), bottom = client.top() + client.height();
   const int x = right - w, y = bottom - h;
   Bitmap& bmp = *skinData_->CacheBitmap;

@@ -36,6 +36,7 @@
 #include "platform/WindowProc.h"
 #include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/ProviderLayout.h"
+#include "skinlib/adapters/acBorderForm.h"
 
 #include <QObject>
 #include <QPointer>
@@ -43,10 +44,12 @@
 #include <QWidget>
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
+class QAction;
 class TsCommonData;
 class TsSkinManager;
 class TsSkinProvider;
@@ -219,10 +222,10 @@ class TsSkinProvider : public QObject {
   bool GripVisible() const;
   int VisibleButtonCount() const;
   platform::TRect MonitorWorkArea() const;
-  // Without an extended-border window all three deltas are 0.
-  int TitleHeightDelta() const { return 0; }
-  int BorderWidthDelta() const { return 0; }
-  bool HasBorderWindow() const { return false; }
+  // Without an extended-border window both deltas are 0 (sSkinProviderExtBorder.cpp).
+  int TitleHeightDelta() const;
+  int BorderWidthDelta() const;
+  bool HasBorderWindow() const { return borderForm_ != nullptr; }
   int TitleButtonWidth(const TsTitleButton& button) const;
   QString TitleSectionName() const;
   int TitleSectionIndex();
@@ -304,6 +307,10 @@ class TsSkinProvider : public QObject {
   platform::TRect MdiChildIconRect() const;
   // Paints one item of the line into the cache and repaints the band.
   void RepaintMenuItem(int position);
+  // One item of the line (window coordinates) drawn into the cache by the
+  // skinned menus (sSkinProviderMenus.cpp); false when they do not hook
+  // the form's menu bar.
+  bool DrawSkinnedMenuLineItem(QAction* item, const platform::TRect& rect, bool hot);
   // WM_NCPAINT: the cache brought up to date and its four bands copied
   // to the window's canvas (the client area is never overwritten).
   void PaintNonClient();
@@ -332,6 +339,25 @@ class TsSkinProvider : public QObject {
   void FreeButtonFades();
   // A pending click on the title icon (its 200 ms wait).
   bool SystemMenuPending() const { return sysMenuTimer_ != nullptr; }
+
+  // ---- extended borders (sSkinProviderExtBorder.cpp): a layered window
+  // laid behind the form shows the whole skinned image (wider borders,
+  // the skin's title, the shadow); the form keeps its system-sized band,
+  // cut away by its region but for the menu line.
+  // Makes (when asked and the form may have one) or drops the border
+  // window; the cache is 32-bit while there is one.
+  void UpdateExtBorder(bool create);
+  TacBorderForm* BorderForm() const { return borderForm_.get(); }
+  // Places and repaints the border window (nothing without one).
+  void UpdateBorderWindow(bool repaint = false, std::uint8_t alpha = 255);
+  // Where the window's point (0, 0) lies in the cache: the border's left
+  // and top offsets with a border window, else (0, 0).
+  int CacheShiftX() const;
+  int CacheShiftY() const;
+  // The cache's height: the window's, plus the border's bands and margins.
+  int SkinnedFormHeight() const;
+  // The border window's hit test asks this first (0: no answer).
+  std::function<int(platform::TPoint screenPoint)> OnExtHitTest;
 
   // ---- the MDI client (sMDIForm.cpp)
   // An MDI main form's client adapter made when missing (the provider
@@ -433,6 +459,15 @@ class TsSkinProvider : public QObject {
   bool framed_ = false;
   bool inAnimation_ = false;
   bool inHitTest_ = false;
+  // Extended borders (declared last: they go first).
+  friend class TacProviderBorderOwner;
+  void InstallExtBorderHook();
+  void ExtBorderHook(platform::Message& m, const platform::CallPrevious& previous);
+  bool WantsBorderWindow() const;
+  void PaintExtendedBorder();
+  std::unique_ptr<TacBorderOwner> borderOwner_;
+  std::unique_ptr<TacBorderForm> borderForm_;
+  platform::WindowProcHandle extHook_;
 };
 
 // The control adapter of a form's children comes with its own unit: until

@@ -170,12 +170,15 @@ void TsSkinProvider::PaintMenuLine() {
   const TRect line = GetMenuLineRect(form_);
   if (line.Width() <= 0 || line.Height() <= 0) return;
   Bitmap& bmp = *skinData_->CacheBitmap;
+  // Window coordinates to the cache's (an extended border lies around).
+  const int sx = CacheShiftX(), sy = CacheShiftY();
+  const auto shifted = [&](const TRect& r) { return TRect{r.Left + sx, r.Top + sy, r.Right + sx, r.Bottom + sy}; };
   const int section = MenuLineSectionIndex();
   const int state = formActive_ ? 1 : 0;
   if (manager->IsValidSectionIndex(section)) {
     TsBgSource self;
     MakeCacheInfo(&bmp, 0, 0, self);
-    const TRect band = line;  // the frame's borders stay beside it
+    const TRect band = shifted(line);  // the frame's borders stay beside it
     PaintSectionItem(section, manager->GeneralData[size_t(section)].SectionName, self, -1, -1, manager, bmp,
                      {band.Left, band.Top}, band, state, /*useParentBg=*/true);
   }
@@ -200,6 +203,11 @@ void TsSkinProvider::PaintMenuLine() {
     const QPoint corner = form_->mapToGlobal(QPoint(0, 0));
     r = {r.Left - corner.x(), r.Top - corner.y(), r.Right - corner.x(), r.Bottom - corner.y()};
     const bool hot = position == current;
+    if (DrawSkinnedMenuLineItem(a, r, hot)) {
+      ++position;
+      continue;
+    }
+    r = shifted(r);
     if (hot) {
       c.Brush = {clHighlight, bsSolid};
       c.FillRect(r);
@@ -212,7 +220,7 @@ void TsSkinProvider::PaintMenuLine() {
   if (!MDIButtonsVisible()) return;
   // The maximized child's icon and buttons.
   QWidget* child = MaximizedMdiChild();
-  const TRect iconRect = MdiChildIconRect();
+  const TRect iconRect = shifted(MdiChildIconRect());
   QIcon icon = static_cast<QMdiSubWindow*>(child)->widget() ? static_cast<QMdiSubWindow*>(child)->widget()->windowIcon()
                                                            : child->windowIcon();
   if (icon.isNull()) icon = QApplication::windowIcon();
@@ -238,7 +246,7 @@ void TsSkinProvider::PaintMenuLine() {
     if (!mask || rec.Rect.Width() <= 0) continue;
     const bool enabled = code == 101 || (code == 103 ? menu.EnabledMin : menu.EnabledRestore);
     const bool dimmed = (!formActive_ || !enabled) && rec.State == 0;
-    PaintMaskGlyph(bmp, {rec.Rect.Left, rec.Rect.Top}, rec.State, dimmed ? 0 : 1, *mask, self);
+    PaintMaskGlyph(bmp, {rec.Rect.Left + sx, rec.Rect.Top + sy}, rec.State, dimmed ? 0 : 1, *mask, self);
   }
 }
 

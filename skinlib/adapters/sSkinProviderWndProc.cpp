@@ -127,13 +127,15 @@ void TsSkinProvider::FreeButtonFades() {
   }
 }
 
-int TsSkinProvider::ClientOffsetX() const { return form_ ? form_->contentsRect().left() : 0; }
+int TsSkinProvider::ClientOffsetX() const { return form_ ? form_->contentsRect().left() + CacheShiftX() : 0; }
 
-int TsSkinProvider::ClientOffsetY() const { return form_ ? form_->contentsRect().top() : 0; }
+int TsSkinProvider::ClientOffsetY() const { return form_ ? form_->contentsRect().top() + CacheShiftY() : 0; }
 
 bool TsSkinProvider::CacheSizeChanged() const {
   const Bitmap* cache = skinData_ ? skinData_->CacheBitmap.get() : nullptr;
   if (!cache || !form_) return true;
+  if (HasBorderWindow())
+    return cache->Width() != SkinnedFormWidth(ReadFormInfo(), ReadTitleMetrics()) || cache->Height() != SkinnedFormHeight();
   return cache->Width() != form_->width() || cache->Height() != form_->height();
 }
 
@@ -163,13 +165,14 @@ void TsSkinProvider::PaintFrameToDC(Canvas& dc) {
   const Bitmap& cache = *data.CacheBitmap;
   const QRect client = form_->contentsRect();
   const int w = form_->width(), h = form_->height();
-  int top = TopBandHeight();
+  int top = form_->contentsRect().top();
   if (IsIconic(form_)) ++top;
+  const int sx = CacheShiftX(), sy = CacheShiftY();
   const int left = client.left(), right = w - (client.left() + client.width());
   const int bottom = h - (client.top() + client.height());
   const auto copy = [&](int x, int y, int cw, int ch) {
     if (cw <= 0 || ch <= 0) return;
-    dc.CopyRect({x, y, x + cw, y + ch}, cache, {x, y, x + cw, y + ch});
+    dc.CopyRect({x, y, x + cw, y + ch}, cache, {x + sx, y + sy, x + sx + cw, y + sy + ch});
   };
   copy(0, 0, w, top);
   copy(0, top, left, h - top);
@@ -794,8 +797,9 @@ void TsSkinProvider::NcLButtonUp(Message& m, const std::function<void()>& def) {
   const TPoint screen = m.Msg == WM_NCLBUTTONUP
                             ? TPoint{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)}
                             : [&] {
-                                const QPoint p = form_->mapToGlobal(QPoint(GET_X_LPARAM(m.LParam) + ClientOffsetX(),
-                                                                           GET_Y_LPARAM(m.LParam) + ClientOffsetY()));
+                                const QRect c = form_->contentsRect();
+                                const QPoint p = form_->mapToGlobal(QPoint(GET_X_LPARAM(m.LParam) + c.left(),
+                                                                           GET_Y_LPARAM(m.LParam) + c.top()));
                                 return TPoint{p.x(), p.y()};
                               }();
   const int code = m.Msg == WM_NCLBUTTONUP ? int(m.WParam) : HTCLIENT;

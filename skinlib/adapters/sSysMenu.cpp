@@ -9,6 +9,7 @@
 #include "skinlib/manager/LibraryMessageBox.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
+#include "skinlib/manager/sSkinMenus.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -60,6 +61,9 @@ QAction* TsSystemMenu::AddFixed(const char* name, unsigned command, const char* 
 
 void TsSystemMenu::ShowAt(int x, int y) {
   UpdateItems(false);
+  // Drawn by the skinned menus when the manager skins popups.
+  if (TsSkinManager* manager = owner_ ? owner_->Manager() : nullptr; manager && manager->SkinnedPopups())
+    manager->SkinableMenus().HookPopupMenu(this, true);
   // The items' own clicks send the commands; nothing is posted besides.
   TrackPopupMenu(this, TPM_LEFTALIGN | TPM_RETURNCMD, x, y, Form(), [](unsigned) {});
 }

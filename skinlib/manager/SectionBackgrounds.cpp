@@ -56,10 +56,12 @@ void FillArea(Bitmap& bitmap, const TRect& r, TColor color) {
   if (!bytes || c.IsEmpty()) return;
   const TColor rgb = platform::ColorToRGB(color);
   const uint8_t bgr[3] = {uint8_t(rgb >> 16), uint8_t(rgb >> 8), uint8_t(rgb)};
-  for (int y = c.Top; y < c.Bottom; ++y) {
-    uint8_t* d = pixelrows::PixelAt(bitmap, c.Left, y, bytes);
-    for (int x = c.Left; x < c.Right; ++x, d += bytes) pixelrows::PutPixel(d, bytes, bgr, 255);
-  }
+  // The first row pixel by pixel, the others copies of it.
+  uint8_t* first = pixelrows::PixelAt(bitmap, c.Left, c.Top, bytes);
+  uint8_t* d = first;
+  for (int x = c.Left; x < c.Right; ++x, d += bytes) pixelrows::PutPixel(d, bytes, bgr, 255);
+  const size_t row = size_t(c.Width()) * size_t(bytes);
+  for (int y = c.Top + 1; y < c.Bottom; ++y) std::memcpy(pixelrows::PixelAt(bitmap, c.Left, y, bytes), first, row);
 }
 
 // `r` of the bitmap from the parent's bitmap, whose pixel behind r's

@@ -52,6 +52,8 @@ std::vector<QPointer<QMenu>>& WatchedPopups() {
 }
 
 constexpr int kFrameBand = 16;
+// A Break item's column edge.
+constexpr int kBreakStrip = 4;
 
 bool IsBreak(const QAction* item) { return item && item->property("Break").toBool(); }
 
@@ -577,13 +579,16 @@ ExtraLineCacheEntry TsSkinableMenus::PaintExtraLine(QMenu* menu) {
   // In the screen's format: its copy to the screen needs no conversion.
   auto image = std::make_shared<Bitmap>(w, h, platform::pfDevice);
   const TColor back = platform::FromQColor(menu->palette().color(QPalette::Window));
-  {
+  const TsMaskData* border = MaskOf(sm, QStringLiteral("MAINMENU"), QStringLiteral("BORDERSMASK"));
+  // The section paints every pixel (over the fill colour); without one the
+  // fill colour is the body.
+  const bool body = PaintSection(*image, QStringLiteral("MAINMENU"), back, sm, 0);
+  if (!body) {
     Canvas& c = image->GetCanvas();
     c.Brush.Color = back;
     c.FillRect(TRect{0, 0, w, h});
   }
-  const TsMaskData* border = MaskOf(sm, QStringLiteral("MAINMENU"), QStringLiteral("BORDERSMASK"));
-  if (PaintSection(*image, QStringLiteral("MAINMENU"), back, sm, 0)) {
+  if (body) {
     const QString icoLine = sm->MenuSupport().IcoLineSkin;
     if (!icoLine.isEmpty() && sm->IsValidSectionIndex(sm->IndexOfSection(icoLine))) {
       int column = 0;
@@ -640,7 +645,8 @@ ExtraLineCacheEntry TsSkinableMenus::PaintExtraLine(QMenu* menu) {
   }
   entry.FirstItem = menu->actions().isEmpty() ? nullptr : menu->actions().front();
   entry.Bitmap = image;
-  entry.Frame = std::make_shared<QImage>(image->ConstImage().copy());
+  // Shared with the bitmap's pixels (a later write to either detaches them).
+  entry.Frame = std::make_shared<QImage>(image->ConstImage());
   entry.PopupWindow = menu;
   entry.UseExtraLine = shows;
   entry.Found = true;
@@ -751,8 +757,10 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
   } else {
     PaintSection(bmp, kind == TacMenuItemKind::Title ? QStringLiteral("TOOLBAR") : QStringLiteral("MENUITEM"),
                  back, sm, kind == TacMenuItemKind::Title ? 0 : state, entry.Bitmap != nullptr);
-    // The image column.
-    const QRect imageRect(Margin, (h - image.height()) / 2, image.width(), image.height());
+    // The image column (mirrored at the right edge in right-to-left menus).
+    const bool mirrored = menu->layoutDirection() == Qt::RightToLeft;
+    const QRect imageRect(mirrored ? w - Margin - image.width() : Margin, (h - image.height()) / 2, image.width(),
+                          image.height());
     const bool checked = option.checked && option.checkType != QStyleOptionMenuItem::NotCheckable;
     QPainter* p = c.Painter();
     if (!item->icon().isNull()) {
@@ -771,8 +779,9 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
       if (!mark) mark = GlobalMask(sm, QStringLiteral("BOXCHECKED"));
       if (mark) {
         const int mh = mark->R.Height() / std::max<int>(1, mark->MaskType + 1);
+        const int mw = mark->R.Width() / std::max<int>(1, mark->ImageCount);
         const TsBgSource self{&bmp, 0, 0, back, true};
-        PaintMaskGlyph(bmp, TPoint{Margin, (h - mh) / 2}, 0, 1, *mark, self);
+        PaintMaskGlyph(bmp, TPoint{mirrored ? w - Margin - mw : Margin, (h - mh) / 2}, 0, 1, *mark, self);
       }
     } else if (menu->objectName() == QLatin1String("SysMenu") && p) {
       const unsigned command = platform::GetCommandId(item);
@@ -831,6 +840,17 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
     platform::BitBlt(behind, 0, 0, w, h, *entry.Bitmap, full.left() + extra, full.top());
     BlendRectByAlpha(bmp, behind, 255 * 6 / 10, TPoint{0, 0}, TRect{0, 0, w, h});
   }
+  if (entry.Bitmap) {
+    // A column's edges: a Break item's left strip, and the right strip of
+    // the item before a Break, show the popup's border image.
+    const QList<QAction*> items = VisibleItems(menu);
+    const qsizetype at = items.indexOf(item);
+    const bool beforeBreak = at >= 0 && at + 1 < items.size() && IsBreak(items[at + 1]);
+    const int strip = std::min(kBreakStrip, w);
+    if (IsBreak(item)) platform::BitBlt(bmp, 0, 0, strip, h, *entry.Bitmap, full.left() + extra, full.top());
+    if (beforeBreak)
+      platform::BitBlt(bmp, w - strip, 0, strip, h, *entry.Bitmap, full.left() + extra + w - strip, full.top());
+  }
   if (extra > 0 && entry.Frame) painter.drawImage(QPoint(full.left(), full.top()), *entry.Frame, QRect(full.left(), full.top(), extra, h));
   painter.drawImage(full.left() + extra, full.top(), bmp.ConstImage());
   return true;
@@ -852,14 +872,17 @@ bool TsSkinableMenus::DrawMenuLineItem(QPainter& painter, const QStyleOptionMenu
   PaintSection(bmp, QStringLiteral("MENUITEM"), back, sm, hot ? 1 : 0, true);
   Canvas& c = bmp.GetCanvas();
   const QSize image = ImageSize(item, true);
+  const bool mirrored = menuBar->layoutDirection() == Qt::RightToLeft;
   if (image.width() > 0)
     if (QPainter* p = c.Painter())
-      item->icon().paint(p, QRect(3, (r.height() - image.height()) / 2, image.width(), image.height()));
+      item->icon().paint(p, QRect(mirrored ? r.width() - 3 - image.width() : 3, (r.height() - image.height()) / 2,
+                                  image.width(), image.height()));
   TFont font = MenuFont(nullptr);
   font.Color = SectionFontColor(sm, QStringLiteral("MENUITEM"), hot);
   c.Font = font;
   c.SetBkMode(platform::TRANSPARENT);
-  TRect tr{Margin + (image.width() > 0 ? image.width() + 3 : 0), 0, r.width() - Margin, r.height()};
+  const int past = image.width() > 0 ? image.width() + 3 : 0;
+  TRect tr{Margin + (mirrored ? 0 : past), 0, r.width() - Margin - (mirrored ? past : 0), r.height()};
   unsigned flags = platform::DT_CENTER | platform::DT_VCENTER | platform::DT_SINGLELINE | platform::DT_EXPANDTABS |
                    platform::DT_NOCLIP;
   if (Alignment == taRightJustify) flags |= platform::DT_RIGHT;
@@ -873,6 +896,14 @@ bool TsSkinableMenus::DrawMenuLineItem(QPainter& painter, const QStyleOptionMenu
   }
   painter.drawImage(r.topLeft(), bmp.ConstImage());
   return true;
+}
+
+void HookOwnedPopupMenus(TsSkinManager* manager, QObject* owner, bool enable) {
+  TsSkinableMenus* menus = MenusOf(manager);
+  if (!menus || !owner) return;
+  TsSkinManager* sm = menus->Manager() ? menus->Manager() : FirstSkinManager;
+  const bool on = enable && sm && sm->Active() && sm->SkinnedPopups();
+  for (QMenu* menu : owner->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) menus->HookPopupMenu(menu, on);
 }
 
 // ------------------------------------------------------------ the unit

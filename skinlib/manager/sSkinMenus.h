@@ -217,3 +217,9 @@ std::function<TacMenuLineImage(QWidget* menuBar)>& MenuLineImageSeam();
 // Seam of the form provider (not built yet): the form its providers
 // registered as the MDI main form; empty: none.
 std::function<QWidget*()>& MdiMainFormSeam();
+
+// The popup menus a component owns (its QMenu children, a frame's
+// context menus among them) hooked when the manager skins popups, or
+// unhooked. For adapters whose component owns menus (the frame adapter
+// calls it when it is loaded and at a new skin).
+void HookOwnedPopupMenus(TsSkinManager* manager, QObject* owner, bool enable);

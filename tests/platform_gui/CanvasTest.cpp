@@ -532,3 +532,28 @@ TEST(CanvasBitmaps, QPainterAndDirectPixelPathsPaintAlike) {
   EXPECT_EQ(Ascii(direct, clWhite), Ascii(Bitmap::FromQImage(image), clWhite));
   EXPECT_EQ(direct.ToQImage(), image) << "and the same colours";
 }
+
+// A part of a bitmap copied onto another device lands where asked, also
+// stretched (each source pixel twice as wide and high).
+TEST(CanvasTest, CopyRectOfAPartOntoAnotherDevice) {
+  Bitmap source(4, 3, pf24bit);
+  const auto colour = [](int x, int y) { return TColor(0x102030 + 0x200000 * x + 0x2000 * y); };
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x) source.SetPixel(x, y, colour(x, y));
+  QImage image(10, 5, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    Canvas c(&image);
+    c.CopyRect(Rect(1, 1, 3, 3), source, Rect(2, 1, 4, 3));
+    c.CopyRect(Rect(5, 0, 9, 4), source, Rect(2, 0, 4, 2));
+  }
+  const auto at = [&](int x, int y) { return image.pixel(x, y) & 0xFFFFFF; };
+  const auto want = [&](int x, int y) { return ToQColor(colour(x, y)).rgb() & 0xFFFFFF; };
+  EXPECT_EQ(at(1, 1), want(2, 1));
+  EXPECT_EQ(at(2, 2), want(3, 2));
+  EXPECT_EQ(at(0, 0), 0xFFFFFFu);
+  EXPECT_EQ(at(3, 1), 0xFFFFFFu);
+  EXPECT_EQ(at(5, 0), want(2, 0));
+  EXPECT_EQ(at(8, 3), want(3, 1));
+  EXPECT_EQ(at(9, 4), 0xFFFFFFu);
+}

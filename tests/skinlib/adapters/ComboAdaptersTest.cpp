@@ -13,7 +13,7 @@
 #include "platform/WindowTable.h"
 #include "skinlib/manager/SkinRecords.h"
 #include "skinlib/manager/sSkinManager.h"
-#include "skinlib/support/TestSkins.h"
+#include "skinlib/support/EditSkin.h"
 #include "support/TempDir.h"
 
 #include <QAbstractItemView>
@@ -55,7 +55,7 @@ TEST(ComboButtonRectTest, ByStyle) {
 class ComboAdaptersTest : public SkinnedAdapterTest {
  protected:
   void SetUp() override {
-    ASSERT_NO_FATAL_FAILURE(Activate(testskins::DemoSkin(), "Demo"));
+    ASSERT_NO_FATAL_FAILURE(Activate(testskins::EditSkin(), "Edit"));
     QCursor::setPos(-500, -500);  // the mouse over none of the boxes
     form.resize(300, 200);
     combo = new QComboBox(&form);

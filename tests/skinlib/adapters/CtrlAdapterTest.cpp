@@ -10,6 +10,7 @@
 #include "platform/UserPrompts.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
+#include "skinlib/adapters/ButtonAdapters.h"
 #include "skinlib/adapters/ComboAdapters.h"
 #include "skinlib/adapters/EditAdapters.h"
 #include "skinlib/adapters/sFrameAdapter.h"
@@ -22,7 +23,10 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QPushButton>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -175,8 +179,16 @@ TEST_F(CtrlAdapterTest, ControlsGetTheAdaptersOfTheirLists) {
   auto* edit = new QLineEdit(form.get());
   auto* combo = new QComboBox(form.get());
   auto* box = new TMyBox(form.get());  // in no list
+  auto* button = new QPushButton(QStringLiteral("OK"), form.get());
+  auto* check = new QCheckBox(QStringLiteral("blue"), form.get());
+  auto* group = new QGroupBox(QStringLiteral("reds"), form.get());
+  auto* inGroup = new QLineEdit(group);
   TacCtrlAdapter* adapter = ShowSkinned();
   ASSERT_NE(adapter, nullptr);
+  EXPECT_NE(dynamic_cast<TacBtnWnd*>(FindAdapter(button)), nullptr);
+  EXPECT_NE(dynamic_cast<TacCheckBoxWnd*>(FindAdapter(check)), nullptr);
+  EXPECT_NE(dynamic_cast<TacGroupBoxWnd*>(FindAdapter(group)), nullptr);
+  EXPECT_NE(dynamic_cast<TacEditWnd*>(FindAdapter(inGroup)), nullptr) << "a group box's controls are walked";
   EXPECT_NE(dynamic_cast<TacEditWnd*>(FindAdapter(edit)), nullptr);
   EXPECT_EQ(dynamic_cast<TacComboBoxWnd*>(FindAdapter(edit)), nullptr);
   EXPECT_NE(dynamic_cast<TacComboBoxWnd*>(FindAdapter(combo)), nullptr);

@@ -134,13 +134,14 @@ TEST_F(EditAdaptersTest, BorderCornersTakeParentPixels) {
   Bitmap parentCache(300, 200, pf24bit);
   for (int y = 0; y < 200; ++y)
     for (int x = 0; x < 300; ++x) parentCache.SetPixel(x, y, TColor(x | (y << 8)));
-  // The form answers the background query with its cache.
+  // The form hands out its cache as a whole (offset 0): the edit's own
+  // place in it is the edit's to add.
   const auto saved = CommonDataSeams().QueryWindowBackground;
   CommonDataSeams().QueryWindowBackground = [&](TsBgQuery& q, QWidget* window, bool) {
     if (window != &form) return false;
     q.BgKind = TsBgQuery::FromBitmap;
     q.Bitmap = &parentCache;
-    q.Offset = {q.R.Left, q.R.Top};
+    q.Offset = {0, 0};
     return true;
   };
   for (int count : {0, 1, 2}) {

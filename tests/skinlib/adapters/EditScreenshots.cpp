@@ -1,7 +1,8 @@
-// A picture of a form whose edit, report list and combo box wear the demo
-// skin through their adapters: the edit focused, the combo box's list open
+// A picture of the demo form whose edit, list box, report list and combo
+// box wear the edit skin through their adapters: the edit focused, the combo box's list open
 // (the list is a window of its own: it is drawn below the box, where it
-// shows). Not a test:
+// shows; it takes the focus, so the focused edit is drawn as it was
+// before). Not a test:
 //   build/tests/skinlib/adapters/skinlib_edit_screenshots docs/screenshots
 #include "platform/Canvas.h"
 #include "platform/Startup.h"
@@ -9,15 +10,14 @@
 #include "skinlib/adapters/EditAdapters.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
-#include "skinlib/support/TestSkins.h"
+#include "skinlib/support/EditSkin.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
-#include <QHeaderView>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPainter>
-#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTreeView>
 
@@ -35,62 +35,50 @@ int main(int argc, char** argv) {
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
   QTemporaryDir skins;
   QString error;
-  if (!testskins::WriteSkinFolder(testskins::DemoSkin(), skins.path() + "/Demo", &error)) {
+  if (!testskins::WriteSkinFolder(testskins::EditSkin(), skins.path() + "/Edit", &error)) {
     std::fprintf(stderr, "%s\n", qPrintable(error));
     return 1;
   }
   TsSkinManager manager;
   manager.SetSkinDirectory(skins.path());
-  manager.SetSkinName(QStringLiteral("Demo"));
+  manager.SetSkinName(QStringLiteral("Edit"));
   if (!manager.Active()) return 1;
   bool ok = true;
   {
-    QWidget form;
-    form.resize(420, 290);
-    auto* edit = new QLineEdit(QStringLiteral("2026001"), &form);
-    edit->setGeometry(12, 12, 180, 26);
-    auto* combo = new QComboBox(&form);
-    combo->addItems({QStringLiteral("红球 01"), QStringLiteral("红球 02"), QStringLiteral("红球 03"),
-                     QStringLiteral("蓝球 16")});
-    combo->setGeometry(210, 12, 190, 26);
-    QStandardItemModel model(0, 3);
-    model.setHorizontalHeaderLabels({QStringLiteral("期号"), QStringLiteral("日期"), QStringLiteral("号码")});
-    const char* rows[][3] = {{"2026001", "2026-01-01", "03 08 12 19 25 31 + 07"},
-                             {"2026002", "2026-01-04", "01 05 14 22 27 33 + 12"},
-                             {"2026003", "2026-01-06", "06 09 11 18 24 30 + 03"}};
-    for (const auto& r : rows)
-      model.appendRow({new QStandardItem(QString::fromUtf8(r[0])), new QStandardItem(QString::fromUtf8(r[1])),
-                       new QStandardItem(QString::fromUtf8(r[2]))});
-    auto* tree = new QTreeView(&form);
-    tree->setModel(&model);
-    tree->setRootIsDecorated(false);
-    tree->setGeometry(12, 140, 396, 136);
-    tree->header()->resizeSection(0, 80);
-    tree->header()->resizeSection(1, 100);
-    tree->header()->setSortIndicator(0, Qt::AscendingOrder);
-    tree->header()->setSortIndicatorShown(true);
+    testskins::EditDemoForm demo;
+    QWidget& form = *demo.Form;
     form.show();
     QApplication::processEvents();
-    TsCommonData editData(edit);
+    TsCommonData editData(demo.Edit);
     editData.SetSkinManager(&manager);
     editData.SetSkinSection(QStringLiteral("EDIT"));
-    auto editAdapter = TacMainWnd::Create<TacEditWnd>(edit, &editData, &manager, QStringLiteral("EDIT"), true);
-    auto listAdapter = TacMainWnd::Create<TacListViewWnd>(tree, nullptr, &manager, QStringLiteral("EDIT"), true);
-    auto comboAdapter = TacMainWnd::Create<TacComboBoxWnd>(combo, nullptr, &manager, QStringLiteral("COMBOBOX"), true);
-    edit->setFocus();
-    combo->showPopup();
+    auto editAdapter = TacMainWnd::Create<TacEditWnd>(demo.Edit, &editData, &manager, QStringLiteral("EDIT"), true);
+    auto boxAdapter = TacMainWnd::Create<TacEditWnd>(demo.List, nullptr, &manager, QStringLiteral("EDIT"), true);
+    auto listAdapter =
+        TacMainWnd::Create<TacListViewWnd>(demo.Report, nullptr, &manager, QStringLiteral("EDIT"), true);
+    auto comboAdapter =
+        TacMainWnd::Create<TacComboBoxWnd>(demo.Combo, nullptr, &manager, QStringLiteral("COMBOBOX"), true);
+    form.activateWindow();
+    demo.Edit->setFocus();
+    QApplication::processEvents();
+    // The open list takes the focus: the focused edit is taken before.
+    const QImage focusedEdit = demo.Edit->grab().toImage();
+    demo.Combo->showPopup();
     QApplication::processEvents();
     QImage picture = form.grab().toImage();
-    if (QWidget* popup = combo->view()->window(); popup && popup->isVisible()) {
+    {
       QPainter p(&picture);
-      p.drawImage(combo->geometry().bottomLeft() + QPoint(0, 1), popup->grab().toImage());
+      p.drawImage(demo.Edit->pos(), focusedEdit);
+      if (QWidget* popup = demo.Combo->view()->window(); popup && popup->isVisible())
+        p.drawImage(demo.Combo->geometry().bottomLeft() + QPoint(0, 1), popup->grab().toImage());
     }
-    combo->hidePopup();
+    demo.Combo->hidePopup();
     const QString path = folder + QStringLiteral("/edit-list-combo-adapters.png");
     ok = picture.save(path);
     std::printf("%s %s\n", qPrintable(path), ok ? "written" : "NOT written");
     UninstallAdapter(true, false, comboAdapter);
     UninstallAdapter(true, false, listAdapter);
+    UninstallAdapter(true, false, boxAdapter);
     UninstallAdapter(true, false, editAdapter);
   }
   FinishUnits();

@@ -6,6 +6,7 @@
 #include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/Colors.h"
+#include "platform/Painting.h"
 #include "platform/Properties.h"
 #include "platform/WindowProc.h"
 #include "skinlib/manager/LibraryConstants.h"
@@ -101,12 +102,14 @@ class TreeHeader : public QObject {
   Q_FLAG(HeaderOptions)
   Q_PROPERTY(HeaderOptions Options READ Options WRITE SetOptions)
   Q_PROPERTY(int SortDirection MEMBER sortDirection)
+  Q_PROPERTY(int Height MEMBER height)
 
  public:
   HeaderOptions Options() const { return options; }
   void SetOptions(HeaderOptions value) { options = value; }
   HeaderOptions options = hoVisible;
   int sortDirection = 0;
+  int height = 17;
 };
 
 // A virtual tree: its colours, its header and the header's two events.
@@ -268,3 +271,89 @@ TEST_F(GridAdaptersTest, VirtualTreeHeaderPainted) {
 }
 
 #include "GridAdaptersTest.moc"
+
+namespace {
+
+// What reaches the control below its adapter: messages with the clip box
+// of the canvas they carry.
+struct PaintLog {
+  struct Seen {
+    unsigned Msg;
+    LPARAM LParam;
+    TRect Clip;
+  };
+  explicit PaintLog(QWidget* w)
+      : hook(InstallWindowProc(w, [this](Message& m, const CallPrevious& previous) {
+          if ((m.Msg == WM_PAINT || m.Msg == WM_PRINTCLIENT || m.Msg == WM_PRINT) && m.WParam)
+            seen.push_back({m.Msg, m.LParam, ParamPtr<Canvas>(m.WParam)->GetClipBox()});
+          previous(m);
+        })) {}
+  ~PaintLog() { RemoveWindowProc(hook); }
+  std::vector<Seen> seen;
+  WindowProcHandle hook;
+};
+
+}  // namespace
+
+// A printed grid paints its cells inside the border: its WM_PAINT comes
+// with a canvas clipped to the client area.
+TEST_F(GridAdaptersTest, GridPrintsItsCellsInsideTheBorder) {
+  auto* grid = new TestGrid(&form);
+  grid->setGeometry(10, 10, 200, 120);
+  grid->show();
+  PaintLog log(grid);
+  auto adapter = TacMainWnd::Create<TacGridWnd>(grid, nullptr, manager.get(), "EDIT", true);
+  QApplication::processEvents();
+  log.seen.clear();
+  Bitmap bmp(grid->width(), grid->height(), pf24bit);
+  SendMessage(grid, WM_PRINT, PtrParam(&bmp.GetCanvas()), PRF_CLIENT | PRF_ERASEBKGND);
+  int paints = 0;
+  for (const PaintLog::Seen& s : log.seen) {
+    if (s.Msg != WM_PAINT) continue;
+    ++paints;
+    const int b = std::max(adapter->BorderWidth(), adapter->BorderLeft());
+    EXPECT_GE(s.Clip.Left, b);
+    EXPECT_GE(s.Clip.Top, b);
+    EXPECT_LE(s.Clip.Right, grid->width() - b);
+    EXPECT_LE(s.Clip.Bottom, grid->height() - b);
+  }
+  EXPECT_GE(paints, 1);
+  UninstallAdapter(true, false, adapter);
+}
+
+// A virtual tree's frame: the tree's own frame paint comes as WM_PRINT
+// with PRF_NONCLIENT; printed, its client paint starts below its header,
+// and only while the header shows.
+TEST_F(GridAdaptersTest, VirtualTreeFramePaintAndPrint) {
+  auto* tree = new VirtualTree(&form);
+  tree->setGeometry(10, 10, 200, 120);
+  tree->show();
+  PaintLog log(tree);
+  auto adapter = TacMainWnd::Create<TacVirtualTreeViewWnd>(tree, nullptr, manager.get(), "EDIT", true);
+  QApplication::processEvents();
+  log.seen.clear();
+  tree->repaint();
+  bool frame = false;
+  for (const PaintLog::Seen& s : log.seen) frame |= s.Msg == WM_PRINT && s.LParam == LPARAM(PRF_NONCLIENT);
+  EXPECT_TRUE(frame);
+  const int b = std::max(adapter->BorderWidth(), adapter->BorderLeft());
+  struct Row {
+    TreeHeader::HeaderOptions options;
+    int top;
+  } rows[] = {{TreeHeader::hoVisible, b + 17}, {{}, b}};
+  for (const Row& row : rows) {
+    tree->header.options = row.options;
+    log.seen.clear();
+    Bitmap bmp(tree->width(), tree->height(), pf24bit);
+    SendMessage(tree, WM_PRINT, PtrParam(&bmp.GetCanvas()), PRF_CLIENT | PRF_ERASEBKGND);
+    ASSERT_GE(log.seen.size(), 2u);
+    EXPECT_EQ(log.seen[0].Msg, unsigned(WM_PRINTCLIENT));
+    EXPECT_EQ(log.seen[0].Clip.Top, row.top);
+    EXPECT_EQ(log.seen[0].Clip.Left, b);
+    // Then the tree's own print.
+    bool printed = false;
+    for (size_t i = 1; i < log.seen.size(); ++i) printed |= log.seen[i].Msg == WM_PRINT;
+    EXPECT_TRUE(printed);
+  }
+  UninstallAdapter(true, false, adapter);
+}

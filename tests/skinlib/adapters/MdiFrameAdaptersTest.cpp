@@ -27,8 +27,11 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QMainWindow>
+#include "skinlib/manager/sSkinMenus.h"
+
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -491,6 +494,28 @@ TEST_F(FrameTest, ChildMadeLaterReachesTheFormsControlAdapter) {
   QApplication::processEvents();
   EXPECT_NE(std::find(readapted.begin(), readapted.end(), frame), readapted.end())
       << "the frame's form re-adapts the frame with its new child";
+}
+
+// The frame's own popup menus are drawn by the skinned menus when the
+// manager skins popups: at the adapter's start and at every new skin.
+TEST_F(FrameTest, ItsPopupMenusAreHookedWhenTheManagerSkinsPopups) {
+  FrameAdapterClass() = QStringLiteral("TFrame");
+  Activate(testskins::MdiSkin());
+  MakeParent();
+  TsSkinableMenus& menus = manager->SkinableMenus();
+  auto* first = new QMenu(frame);
+  QMenu elsewhere;
+  new TsFrameAdapter(frame);
+  EXPECT_TRUE(menus.Hooks(first));
+  EXPECT_FALSE(menus.Hooks(&elsewhere));
+  auto* later = new QMenu(frame);
+  SendSkinCommandToHandle(frame, acNewSkin, LPARAM(PtrParam(manager.get())));
+  EXPECT_TRUE(menus.Hooks(later));
+  // Popups no longer skinned: a new skin gives them back.
+  manager->SetSkinnedPopups(false);
+  SendSkinCommandToHandle(frame, acNewSkin, LPARAM(PtrParam(manager.get())));
+  EXPECT_FALSE(menus.Hooks(first));
+  EXPECT_FALSE(menus.Hooks(later));
 }
 
 }  // namespace

@@ -542,3 +542,80 @@ TEST_F(SkinMenusTest, AMaximizedMdiChildWithSystemMenuAndIcon) {
 }
 
 }  // namespace
+
+namespace {
+
+// A hooked popup's picture with `hot` the active item.
+QImage PopupShot(QMenu& menu, QAction* hot) {
+  menu.popup(QPoint(20, 20));
+  menu.setActiveAction(hot);
+  QCoreApplication::processEvents();
+  return menu.grab().toImage();
+}
+
+}  // namespace
+
+// A Break item's left edge and the right edge of the item before it show
+// the popup's border image (the column's strips); other items none.
+TEST_F(SkinMenusTest, BreakStripsAtTheColumnsEdges) {
+  QMenu menu;
+  QAction* before = menu.addAction("Before the break");
+  QAction* broken = menu.addAction("Next column");
+  broken->setProperty("Break", true);
+  QAction* plain = menu.addAction("Plain item");
+  menus().HookPopupMenu(&menu, true);
+  const QColor hot = Rgb(testskins::kMenuHotColor);
+  struct Case {
+    QAction* item;
+    bool leftStrip, rightStrip;
+  } cases[] = {{before, false, true}, {broken, true, false}, {plain, false, false}};
+  for (const Case& c : cases) {
+    const QImage shot = PopupShot(menu, c.item);
+    const ExtraLineCacheEntry entry = menus().GetExtraLineEntry(c.item, nullptr, false);
+    ASSERT_TRUE(entry.Frame) << c.item->text().toStdString();
+    const QRect r = menu.actionGeometry(c.item);
+    const int y = r.center().y();
+    EXPECT_TRUE(Near(shot.pixelColor(r.left() + 10, y), hot)) << c.item->text().toStdString();
+    for (int x : {r.left() + 1, r.left() + 3})
+      EXPECT_EQ(Near(shot.pixelColor(x, y), entry.Frame->pixelColor(x, y), 2) && !Near(shot.pixelColor(x, y), hot),
+                c.leftStrip)
+          << c.item->text().toStdString() << " x " << x;
+    for (int x : {r.right() - 1, r.right() - 3})
+      EXPECT_EQ(Near(shot.pixelColor(x, y), entry.Frame->pixelColor(x, y), 2) && !Near(shot.pixelColor(x, y), hot),
+                c.rightStrip)
+          << c.item->text().toStdString() << " x " << x;
+    menu.hide();
+  }
+}
+
+// Right-to-left menus draw an item's image and check mark at the right edge.
+TEST_F(SkinMenusTest, RightToLeftImagesSitAtTheRightEdge) {
+  QMenu menu;
+  QAction* withIcon = menu.addAction(Icon16(), "Icon");
+  QAction* checked = menu.addAction("Checked");
+  checked->setCheckable(true);
+  checked->setChecked(true);
+  menus().HookPopupMenu(&menu, true);
+  const QColor icon(40, 120, 200), ink(24, 40, 90);
+  for (Qt::LayoutDirection direction : {Qt::LeftToRight, Qt::RightToLeft}) {
+    menu.setLayoutDirection(direction);
+    const QImage shot = PopupShot(menu, nullptr);
+    const bool rtl = direction == Qt::RightToLeft;
+    const QRect r = menu.actionGeometry(withIcon);
+    const int nearX = r.left() + menus().Margin + 8, farX = r.right() - menus().Margin - 8;
+    EXPECT_EQ(Near(shot.pixelColor(rtl ? farX : nearX, r.center().y()), icon), true) << rtl;
+    EXPECT_EQ(Near(shot.pixelColor(rtl ? nearX : farX, r.center().y()), icon), false) << rtl;
+    // The check mark's ink lies on the image's side.
+    const QRect c = menu.actionGeometry(checked);
+    const auto inked = [&](int left) {
+      int n = 0;
+      for (int y = c.top(); y <= c.bottom(); ++y)
+        for (int x = left; x < left + 16; ++x) n += Near(shot.pixelColor(x, y), ink, 30);
+      return n;
+    };
+    const int leftInk = inked(c.left() + menus().Margin), rightInk = inked(c.right() - menus().Margin - 15);
+    EXPECT_GT(rtl ? rightInk : leftInk, 4) << rtl;
+    EXPECT_EQ(rtl ? leftInk : rightInk, 0) << rtl;
+    menu.hide();
+  }
+}

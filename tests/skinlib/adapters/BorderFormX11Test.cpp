@@ -1,0 +1,151 @@
+// A skinned form with extended borders on a real X server with a
+// compositing manager (run under xvfb-run; the test starts xcompmgr itself,
+// and openbox first with --window-manager): the border window lies behind
+// the form with its shadow, a real click in the shadow margin reaches the
+// window beneath at its own point, a click on the border's frame does not.
+//
+// With SSQ_SCREENSHOT_DIR set, the picture goes there as
+// provider_extended_borders.png.
+#include "platform/LayeredWindow.h"
+#include "platform/Startup.h"
+#include "platform/WindowPos.h"
+#include "platform/WindowTable.h"
+#include "skinlib/adapters/acBorderForm.h"
+#include "skinlib/adapters/sSkinProvider.h"
+#include "skinlib/manager/sSkinManager.h"
+#include "skinlib/support/ExtBorderSkin.h"
+#include "support/TempDir.h"
+#include "support/WindowManager.h"
+#include "support/XInput.h"
+#include "support/XPrograms.h"
+#include "support/XServer.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QThread>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace platform;
+using testsupport::Compositor;
+using testsupport::Screen;
+using testsupport::WaitFor;
+
+namespace {
+
+bool withWindowManager = false;
+
+class PressRecorder : public QWidget {
+ public:
+  std::vector<QPoint> presses;
+
+ protected:
+  void mousePressEvent(QMouseEvent* e) override { presses.push_back(e->position().toPoint()); }
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), QColor(250, 236, 200));
+    p.drawText(rect().adjusted(8, 8, -8, -8), Qt::AlignBottom | Qt::AlignLeft, QStringLiteral("A window beneath"));
+  }
+};
+
+}  // namespace
+
+TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
+  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+  testsupport::WindowManager windowManager;
+  if (withWindowManager) {
+    ASSERT_TRUE(windowManager.Start()) << "openbox did not start";
+    ASSERT_TRUE(WaitFor([] { return WindowManagerRuns(); }, 10000));
+  }
+  Compositor compositor;
+  ASSERT_TRUE(compositor.Started());
+  ASSERT_TRUE(WaitFor([] { return LayeredWindowsAvailable(); }, 10000));
+  UnitStartupScope units;
+  testsupport::TempDir dir;
+  const QString root = QString::fromStdString(dir.Path());
+  ASSERT_TRUE(testskins::WriteSkinFolder(testskins::ExtBorderSkin(), root + "/ExtBorders"));
+
+  PressRecorder beneath;
+  beneath.setWindowFlag(Qt::FramelessWindowHint);
+  beneath.setGeometry(30, 30, 300, 200);
+  beneath.show();
+  ASSERT_TRUE(WaitFor([&] { return beneath.isVisible() && beneath.geometry().topLeft() == QPoint(30, 30); }));
+
+  auto manager = std::make_unique<TsSkinManager>();
+  manager->SetExtendedBorders(true);
+  manager->SetSkinDirectory(root);
+  manager->SetSkinName(QStringLiteral("ExtBorders"));
+  ASSERT_TRUE(manager->Active());
+  auto form = std::make_unique<QWidget>();
+  form->setWindowTitle(QStringLiteral("Extended borders"));
+  auto* layout = new QVBoxLayout(form.get());
+  auto* bar = new QMenuBar(form.get());
+  layout->setMenuBar(bar);
+  bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("Open"));
+  bar->addMenu(QStringLiteral("&View"))->addAction(QStringLiteral("Trend"));
+  layout->addWidget(new QLabel(QStringLiteral("The title, borders and shadow lie outside the window.")));
+  auto* provider = new TsSkinProvider(form.get());
+  form->setGeometry(120, 110, 380, 220);
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(WaitFor([&] {
+    return provider->HasBorderWindow() && provider->BorderForm()->BorderWindow()->isVisible();
+  }, 10000));
+  LayeredWindow* border = provider->BorderForm()->BorderWindow();
+  // The border lies around the form wherever the window manager put it.
+  ASSERT_TRUE(WaitFor([&] {
+    const TRect r = GetWindowRect(form.get());
+    return border->pos() == QPoint(r.Left - provider->CacheShiftX(), r.Top - provider->CacheShiftY());
+  }));
+  QThread::msleep(300);
+  QApplication::processEvents();
+  if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty()) {
+    const QRect area = border->geometry().united(beneath.geometry()).adjusted(-10, -10, 10, 10);
+    EXPECT_TRUE(Screen().copy(area).save(QDir(QString::fromLocal8Bit(shots)).filePath("provider_extended_borders.png")));
+  }
+
+  // A real click in the border window's top-left shadow, over `beneath`.
+  const QPoint shadow = border->mapToGlobal(QPoint(4, 4));
+  ASSERT_TRUE(beneath.geometry().contains(shadow));
+  ASSERT_TRUE(provider->BorderForm()->IsOutsideFrame({4, 4}));
+  testsupport::ClickAt(shadow);
+  EXPECT_TRUE(WaitFor([&] { return !beneath.presses.empty(); }))
+      << "the click stayed with the border window";
+  if (!beneath.presses.empty()) {
+    EXPECT_EQ(beneath.presses.front(), shadow - beneath.mapToGlobal(QPoint(0, 0)));
+  }
+  EXPECT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &beneath; }));
+
+  // The form activated again brings its border with it over `beneath`;
+  // a click on the border's caption (above the form) is the form's.
+  form->activateWindow();
+  ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == form.get(); }));
+  QThread::msleep(300);
+  QApplication::processEvents();
+  const size_t before = beneath.presses.size();
+  const QPoint caption = border->mapToGlobal(QPoint(border->width() / 2, testskins::kExtMargin + 6));
+  testsupport::ClickAt(caption);
+  QThread::msleep(300);
+  QApplication::processEvents();
+  EXPECT_EQ(beneath.presses.size(), before);
+
+  form.reset();
+  manager.reset();
+}
+
+// Qt's X11 platform keeps a reply of the session bus (libdbus) to the end.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libdbus-1.so\n"; }
+
+int main(int argc, char** argv) {
+  if (!testsupport::StartOnXServer(argc, argv, withWindowManager)) return 1;
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
