@@ -773,6 +773,10 @@ bool SetWindowRgn(QWidget* window, const std::optional<QRegion>& region, bool re
   else
     window->setMask(region->isEmpty() ? HidingMask() : region->translated(-ClientOffset(window)));
   if (redraw) window->update();
+  // As on Windows, the window hears of its new region as a position
+  // change that moves, sizes and stacks nothing.
+  SetWindowPos(window, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (redraw ? 0u : SWP_NOREDRAW));
   return true;
 }
 

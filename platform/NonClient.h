@@ -130,8 +130,10 @@ Canvas* GetWindowDC(QWidget* window);
 
 // Window regions, in window coordinates (relative to the window's top-left
 // corner). SetWindowRgn with no region removes the window's; an empty
-// region hides the whole window. GetWindowRgn gives the region type
-// (ERROR when the window has none).
+// region hides the whole window. The window then hears
+// WM_WINDOWPOSCHANGING and WM_WINDOWPOSCHANGED with SWP_NOMOVE, SWP_NOSIZE,
+// SWP_NOZORDER and SWP_NOACTIVATE (SWP_NOREDRAW without `redraw`).
+// GetWindowRgn gives the region type (ERROR when the window has none).
 constexpr int ERROR = 0, NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3;
 bool SetWindowRgn(QWidget* window, const std::optional<QRegion>& region, bool redraw);
 int GetWindowRgn(const QWidget* window, QRegion& region);

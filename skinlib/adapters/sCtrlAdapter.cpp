@@ -9,8 +9,10 @@
 #include "skinlib/adapters/ComboAdapters.h"
 #include "skinlib/adapters/EditAdapters.h"
 #include "skinlib/adapters/GridAdapters.h"
+#include "skinlib/adapters/PanelAdapters.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
 #include "skinlib/adapters/TabAdapters.h"
+#include "skinlib/adapters/WWComboAdapter.h"
 #include "skinlib/adapters/sFrameAdapter.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/sCommonData.h"
@@ -478,6 +480,8 @@ void StartCtrlAdapter() {
   table[ThirdPartyList::tpGroupBoxes] = WndAdapterFactory<TacGroupBoxWnd>();
   table[ThirdPartyList::tpComboBoxes] = WndAdapterFactory<TacComboBoxWnd>();
   table[ThirdPartyList::tpGrids] = WndAdapterFactory<TacGridWnd>();
+  table[ThirdPartyList::tpPanels] = WndAdapterFactory<TacPanelWnd>();
+  table[ThirdPartyList::tpWWEdits] = WndAdapterFactory<TacWWComboBoxWnd>();
   table[ThirdPartyList::tpListViews] = WndAdapterFactory<TacListViewWnd>();
   table[ThirdPartyList::tpTreeViews] = WndAdapterFactory<TacTreeViewWnd>();
   table[ThirdPartyList::tpGridEh] = WndAdapterFactory<TacGridEhWnd>();
@@ -506,10 +510,11 @@ void FinishCtrlAdapter() {
   CtrlAdapterSeams().FrameAdapter = nullptr;
   CtrlAdapterSeams().SpeedButtonHandler = nullptr;
   for (int list : {ThirdPartyList::tpEdits, ThirdPartyList::tpButtons, ThirdPartyList::tpBitBtns,
-                   ThirdPartyList::tpCheckBoxes, ThirdPartyList::tpGroupBoxes, ThirdPartyList::tpComboBoxes,
-                   ThirdPartyList::tpGrids, ThirdPartyList::tpListViews, ThirdPartyList::tpTreeViews,
-                   ThirdPartyList::tpGridEh, ThirdPartyList::tpVirtualTrees, ThirdPartyList::tpPageControl,
-                   ThirdPartyList::tpTabControl, ThirdPartyList::tpToolBar, ThirdPartyList::tpStatusBar})
+                   ThirdPartyList::tpCheckBoxes, ThirdPartyList::tpComboBoxes, ThirdPartyList::tpGrids,
+                   ThirdPartyList::tpGroupBoxes, ThirdPartyList::tpListViews, ThirdPartyList::tpPanels,
+                   ThirdPartyList::tpTreeViews, ThirdPartyList::tpWWEdits, ThirdPartyList::tpGridEh,
+                   ThirdPartyList::tpVirtualTrees, ThirdPartyList::tpPageControl, ThirdPartyList::tpTabControl,
+                   ThirdPartyList::tpToolBar, ThirdPartyList::tpStatusBar})
     CtrlAdapterSeams().WndAdapters[size_t(list)] = nullptr;
 }
 

@@ -96,12 +96,10 @@ class TacGraphHandlerOf final : public TacGraphHandler {
 //   WndAdapters[list]   the window adapter of a control whose class the
 //                       manager's ThirdParty list `list` names (ThirdParty-
 //                       List::Index); the unit "sCtrlAdapter" fills the
-//                       slots of the adapters it can reach (edits,
-//                       buttons, check and group boxes, combo boxes,
-//                       grids, list and tree views, virtual trees, page
-//                       and tab controls, tool and status bars); the units
-//                       of panels and of the wwEdit combo box register
-//                       theirs when they start
+//                       slot of every list but the speed buttons' (17)
+//                       with the library's adapter of that kind; a unit
+//                       with an adapter of its own for a list may take
+//                       the slot
 //   SpeedButtonHandler  a speed button's handler (the unit fills it with
 //                       the bar adapters' TacSpeedButtonHandler)
 //   FrameAdapter        the frame adapter of `frame` with `section`, made
