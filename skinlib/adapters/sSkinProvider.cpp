@@ -254,7 +254,7 @@ TacFormInfo TsSkinProvider::ReadFormInfo() const {
   f.MdiChild = exStyle & WS_EX_MDICHILD;
   if (const QMdiSubWindow* sub = MdiSubWindowOf(form_)) {
     // An MDI child's state and buttons are its sub-window's.
-    const Qt::WindowFlags flags = sub->windowFlags();
+    const Qt::WindowFlags flags = MdiChildFlags(sub);
     f.MdiChild = true;
     f.Iconic = sub->isMinimized();
     f.Zoomed = sub->isMaximized();
@@ -559,7 +559,7 @@ void TsSkinProvider::ApplySkin() {
   // The caption buttons stand for the system caption's: whether the form
   // had a system menu is kept when the skin takes that caption away.
   hadSysMenu_ = GetWindowLong(form_, GWL_STYLE) & WS_SYSMENU;
-  if (const QMdiSubWindow* sub = MdiSubWindowOf(form_)) hadSysMenu_ = sub->windowFlags() & Qt::WindowSystemMenuHint;
+  if (const QMdiSubWindow* sub = MdiSubWindowOf(form_)) hadSysMenu_ = bool(MdiChildFlags(sub) & Qt::WindowSystemMenuHint);
   titleIndex_ = -1;
   captionIndex_ = manager->IndexOfSection(QStringLiteral("CAPTION"));
   TitleSectionIndex();
@@ -573,6 +573,7 @@ void TsSkinProvider::ApplySkin() {
   for (TsTitleButton& b : titleButtons_) b.ImageIndex = b.UseSkinData ? titleButtonMask_ : -1;
   skinData_->BackgroundDirty = true;
   SetUseGlobalColor(useGlobalColor_);
+  if (IsMdiChild()) formActive_ = IsActiveMdiChild();
   firstApply_ = false;
   if (drawNonClientArea_) {
     InstallMenuLineLayout(true);

@@ -418,6 +418,14 @@ class TsSkinProvider : public QObject {
   void SetMenuLineChanged() { menuLineChanged_ = true; }
   // The form is an MDI child (a QMdiSubWindow's form).
   bool IsMdiChild() const;
+  // ... and its area's active child.
+  bool IsActiveMdiChild() const;
+  // The rmBorder outline's window on the screen (an MDI child's sub-window)
+  // and its move to the outline.
+  platform::TRect OutlinedWindowRect() const;
+  void MoveOutlinedWindow(const platform::TRect& frame);
+  // Closes the form (an MDI child's sub-window with it).
+  void CloseForm();
   // What the menu line's MDI child buttons allow: the system menu of the
   // provider that last handled an MDI activation when it is a child's,
   // else the maximized child's own buttons.

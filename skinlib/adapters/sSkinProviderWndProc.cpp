@@ -320,8 +320,7 @@ void TsSkinProvider::BeginMoveOutline(TPoint screenPoint, int hitCode) {
   const QSize min = form_->minimumSize();
   BorderDrag.MinWidth = std::max(min.width(), GetSystemMetrics(SM_CXMINTRACK));
   BorderDrag.MinHeight = std::max(min.height(), GetSystemMetrics(SM_CYMINTRACK));
-  const QRect g = form_->geometry();
-  dragStart_ = {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+  dragStart_ = OutlinedWindowRect();
   dragPoint_ = screenPoint;
   BorderDrag.Frame = dragStart_;
   if (!outline_) outline_ = new TacMoveOutline;
@@ -348,7 +347,7 @@ void TsSkinProvider::EndMoveOutline(bool apply) {
   if (frame.Left == dragStart_.Left && frame.Top == dragStart_.Top && frame.Width() == dragStart_.Width() &&
       frame.Height() == dragStart_.Height())
     return;
-  SetWindowPos(form_, nullptr, frame.Left, frame.Top, frame.Width(), frame.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  MoveOutlinedWindow(frame);
 }
 
 // ------------------------------------------------------------ the window procedure
@@ -702,7 +701,7 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
         sysMenuTimer_ = nullptr;
         TsSkinManager* manager = Manager();
         if (!manager || !manager->SkinnedPopups()) skinData_->SetUpdating(true);
-        form_->close();
+        CloseForm();
       } else if (code == HTCAPTION) {
         const TacSysMenuState s = MenuState();
         const bool zoomed = IsZoomed(form_), iconic = IsIconic(form_);
