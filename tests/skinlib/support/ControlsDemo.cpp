@@ -36,6 +36,13 @@ QTabWidget* Pages(QWidget* parent, const QStringList& names, const QString& text
   return tabs;
 }
 
+// Tool buttons wide enough that a skin's corner glyph and frame leave the
+// caption clear.
+void WidenToolButtons(QToolBar* bar) {
+  for (QAction* a : bar->actions())
+    if (QWidget* w = bar->widgetForAction(a); w && !a->isSeparator()) w->setMinimumSize(44, 24);
+}
+
 }  // namespace
 
 TestSkin ControlsDemoSkin() {
@@ -65,6 +72,7 @@ ControlsDemoForm MakeControlsDemoForm(QWidget* form) {
   d.Tools->addSeparator();
   d.Tools->addAction(QStringLiteral("趋势"));
   d.Tools->addAction(QStringLiteral("缩水"))->setEnabled(false);
+  WidenToolButtons(d.Tools);
   d.Tools->setGeometry(0, 0, kControlsDemoWidth, 30);
 
   // Left: the button part, the panels, the dialog's tool bar.
@@ -92,6 +100,7 @@ ControlsDemoForm MakeControlsDemoForm(QWidget* form) {
   d.DialogBar->addAction(QStringLiteral("清除"));
   d.DialogBar->addSeparator();
   d.DialogBar->addAction(QStringLiteral("导入"));
+  WidenToolButtons(d.DialogBar);
   d.DialogBar->setGeometry(10, 390, 330, 34);
 
   // Right: the page controls, a bare tab bar, a speed button, a combo box.
