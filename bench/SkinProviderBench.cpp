@@ -40,9 +40,11 @@ struct SkinnedForm {
   TsSkinProvider* provider = nullptr;
 };
 
+// Made once and never freed: its widgets may not outlive the application
+// object, which main() ends before static objects go.
 SkinnedForm& Form() {
-  static SkinnedForm form;
-  return form;
+  static SkinnedForm* form = new SkinnedForm;
+  return *form;
 }
 
 void BM_ProviderPaintAll(benchmark::State& state) {

@@ -44,9 +44,11 @@ struct Forms {
   TsSkinProvider* provider = nullptr;
 };
 
+// Made once and never freed: its widgets may not outlive the application
+// object, which main() ends before static objects go.
 Forms& TheForms() {
-  static Forms forms;
-  return forms;
+  static Forms* forms = new Forms;
+  return *forms;
 }
 
 QImage& Target() {

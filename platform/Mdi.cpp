@@ -110,7 +110,10 @@ class MdiWatch final : public QObject {
     active_ = gaining;
     const WPARAM wp = PtrParam(losing.data());
     const LPARAM lp = LPARAM(PtrParam(gaining.data()));
+    // Each caption first, then the child.
+    if (losing) SendMessage(losing, WM_NCACTIVATE, 0);
     if (losing) SendMessage(losing, WM_MDIACTIVATE, wp, lp);
+    if (gaining) SendMessage(gaining, WM_NCACTIVATE, 1);
     if (gaining) SendMessage(gaining, WM_MDIACTIVATE, wp, lp);
   }
 
@@ -197,6 +200,12 @@ QMdiSubWindow* MdiSubWindowOf(const QWidget* child) {
   if (auto* sub = qobject_cast<QMdiSubWindow*>(const_cast<QWidget*>(child))) return sub;
   auto* sub = qobject_cast<QMdiSubWindow*>(child->parentWidget());
   return sub && sub->widget() == child ? sub : nullptr;
+}
+
+Qt::WindowFlags MdiChildFlags(const QMdiSubWindow* sub) {
+  if (!sub) return {};
+  const QWidget* form = sub->widget();
+  return (form ? detail::FramedFlags(form) : std::nullopt).value_or(sub->windowFlags());
 }
 
 }  // namespace platform

@@ -21,8 +21,12 @@
 //                     activating its child) and answers the frame's bar
 // When the active child changes, the child losing activation and the one
 // gaining it each get WM_MDIACTIVATE (WParam = the one losing, LParam = the
-// one gaining; either may be 0).
+// one gaining; either may be 0), each after its WM_NCACTIVATE (WParam 0 to
+// the one losing, 1 to the one gaining). An MDI child's form also gets the
+// WM_NCACTIVATE of its main window's activation, as every child does.
 #pragma once
+
+#include <Qt>
 
 class QMdiArea;
 class QMdiSubWindow;
@@ -44,5 +48,8 @@ QMdiArea* MdiClient(const QWidget* form);
 // SC_MAXIMIZE, SC_RESTORE and SC_CLOSE sent to an MDI child act on its
 // sub-window.
 QMdiSubWindow* MdiSubWindowOf(const QWidget* child);
+// The sub-window's flags as its caption reads them: those it had before a
+// frame of ours (NonClient.h) made it frameless.
+Qt::WindowFlags MdiChildFlags(const QMdiSubWindow* sub);
 
 }  // namespace platform

@@ -15,6 +15,7 @@
 #include <QCursor>
 #include <QFrame>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QStyle>
 #include <QStyleOption>
@@ -67,6 +68,19 @@ ManualDrag g_drag;
 
 QRect WindowRect(const QWidget* w) { return w->isWindow() ? detail::WindowScreenRect(w) : w->geometry(); }
 
+// The form of an MDI child that has our frame: the widget in a
+// QMdiSubWindow, which moves and sizes with its sub-window.
+QMdiSubWindow* FramedSub(const QWidget* w) {
+  QMdiSubWindow* sub = w->isWindow() ? nullptr : MdiSubWindowOf(w);
+  return sub && sub != w && detail::IsFramed(w) ? sub : nullptr;
+}
+
+// What a move or size of the window moves: an MDI child's sub-window.
+QWidget* MovedWidget(QWidget* w) {
+  if (QMdiSubWindow* sub = FramedSub(w)) return sub;
+  return w;
+}
+
 QPoint LParamPoint(LPARAM lp) { return {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)}; }
 
 // The classic frame of the window's style.
@@ -81,7 +95,11 @@ QMargins ClassicFrame(const QWidget* w) {
 }
 
 void CalcSizeDefault(QWidget* w, Message& m) {
-  const QMargins f = w->isWindow() ? ClassicFrame(w) : detail::DefaultBand(w);
+  // A maximized MDI child has no band: its caption is the main form's.
+  const QMdiSubWindow* sub = FramedSub(w);
+  const QMargins f = sub && sub->isMaximized()  ? QMargins()
+                     : w->isWindow() || sub ? ClassicFrame(w)
+                                             : detail::DefaultBand(w);
   TRect& r = m.WParam ? ParamPtr<NCCALCSIZE_PARAMS>(std::uintptr_t(m.LParam))->rgrc[0]
                       : *ParamPtr<TRect>(std::uintptr_t(m.LParam));
   r = {r.Left + f.left(), r.Top + f.top(), std::max(r.Left + f.left(), r.Right - f.right()),
@@ -94,10 +112,12 @@ int HitTestDefault(QWidget* w, QPoint global) {
   const QPoint p = w->mapFromGlobal(global);
   if (!w->rect().contains(p)) return HTNOWHERE;
   if (detail::ClientArea(w).contains(p)) return HTCLIENT;
-  if (!w->isWindow()) return HTBORDER;  // a control's frame
-  if (detail::MenuLineHit(w, global) == HTMENU) return HTMENU;
+  const QMdiSubWindow* sub = FramedSub(w);
+  if (!w->isWindow() && !sub) return HTBORDER;  // a control's frame
+  if (!sub && detail::MenuLineHit(w, global) == HTMENU) return HTMENU;
   const auto style = std::uint32_t(GetWindowLong(w, GWL_STYLE));
-  if (!(style & WS_THICKFRAME) || IsZoomed(w) || w->isMinimized()) return HTCAPTION;
+  const QWidget* moved = sub ? static_cast<const QWidget*>(sub) : w;
+  if (!(style & WS_THICKFRAME) || IsZoomed(w) || moved->isMaximized() || moved->isMinimized()) return HTCAPTION;
   const int f = GetSystemMetrics(SM_CXFRAME);
   const bool left = p.x() < f, right = p.x() >= w->width() - f;
   if (p.y() < f) return left ? HTTOPLEFT : right ? HTTOPRIGHT : HTTOP;
@@ -184,10 +204,18 @@ void DragTo(QWidget* w, QPoint global) {
   const QPoint d = global - g_drag.start;
   const QRect start = g_drag.startRect;
   QRect r = start;
+  QWidget* moved = MovedWidget(w);
   if (g_drag.command == SC_MOVE) {
     r.moveTopLeft(start.topLeft() + d);
+    // An MDI child stays in its area with its caption in reach.
+    if (moved != w && moved->parentWidget()) {
+      const QSize area = moved->parentWidget()->size();
+      const int reach = std::min(r.width(), 40);
+      r.moveTo(std::clamp(r.x(), reach - r.width(), std::max(reach - r.width(), area.width() - reach)),
+               std::clamp(r.y(), 0, std::max(0, area.height() - reach / 2)));
+    }
   } else {
-    const QSize decoration = WindowRect(w).size() - w->size();
+    const QSize decoration = WindowRect(moved).size() - w->size();
     const QMargins m = w->contentsMargins();
     const QSize least = w->minimumSize().expandedTo(QSize(m.left() + m.right(), m.top() + m.bottom())) + decoration;
     const QSize most = w->maximumSize() + decoration;
@@ -199,7 +227,7 @@ void DragTo(QWidget* w, QPoint global) {
     if (edges & Qt::TopEdge) r.setTop(start.bottom() + 1 - height(-d.y()));
     if (edges & Qt::BottomEdge) r.setHeight(height(d.y()));
   }
-  SetWindowPos(w, nullptr, r.x(), r.y(), r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(moved, nullptr, r.x(), r.y(), r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // SC_MOVE and SC_SIZE: with a mouse form (HTCAPTION or an edge in the low
@@ -208,7 +236,8 @@ void DragTo(QWidget* w, QPoint global) {
 // from where the pointer is until the next click.
 // Either way WM_ENTERSIZEMOVE comes first and WM_EXITSIZEMOVE when it ends.
 void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
-  if (IsZoomed(w) || w->isMinimized()) return;
+  QWidget* moved = MovedWidget(w);
+  if (IsZoomed(w) || moved->isMaximized() || moved->isMinimized()) return;
   EndDrag();
   QPointer<QWidget> alive(w);
   SendMessage(w, WM_ENTERSIZEMOVE);
@@ -218,7 +247,7 @@ void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
   const bool system = mouse && handle && !PrefersManualMoveSize(w) &&
                       (command == SC_MOVE ? handle->startSystemMove() : handle->startSystemResize(EdgesOf(low)));
   g_drag = {w, command, command == SC_SIZE && low ? low : WMSZ_BOTTOMRIGHT, !mouse, system,
-            mouse && lp ? LParamPoint(lp) : QCursor::pos(), WindowRect(w)};
+            mouse && lp ? LParamPoint(lp) : QCursor::pos(), WindowRect(moved)};
   detail::KeepTranslating(w, true);
   if (!system) w->grabMouse();
 }
@@ -248,7 +277,7 @@ void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
 
 // The window commands of an MDI child act on its sub-window; false for
 // any other child control and command.
-bool MdiChildSysCommand(QWidget* w, unsigned command) {
+bool MdiChildSysCommand(QWidget* w, unsigned command, LPARAM lp) {
   QMdiSubWindow* sub = MdiSubWindowOf(w);
   if (!sub) return false;
   switch (command & 0xFFF0) {
@@ -256,6 +285,12 @@ bool MdiChildSysCommand(QWidget* w, unsigned command) {
     case SC_MAXIMIZE: sub->showMaximized(); return true;
     case SC_RESTORE: sub->showNormal(); return true;
     case SC_CLOSE: sub->close(); return true;
+    case SC_MOVE:
+    case SC_SIZE:
+      // A framed child moves and sizes inside its area.
+      if (!FramedSub(w)) return false;
+      StartMoveSize(w, command & 0xFFF0, command & 0xF, lp);
+      return true;
     default: return false;
   }
 }
@@ -481,14 +516,14 @@ QMargins DefaultBand(const QWidget* w) {
 }
 
 QMargins ControlInsets(const QWidget* w) {
-  if (w->isWindow()) return {};
+  if (w->isWindow() || IsFramed(w)) return {};
   const QMargins qt = QtBand(w);
   const auto it = WideBands().constFind(w);
   return it == WideBands().constEnd() ? qt : qt + it->extra;
 }
 
 QRect ClientArea(const QWidget* w) {
-  if (w->isWindow()) return w->contentsRect();
+  if (w->isWindow() || IsFramed(w)) return w->contentsRect();
   return w->rect().marginsRemoved(ControlInsets(w));
 }
 
@@ -532,7 +567,7 @@ std::optional<Qt::WindowFlags> FramedFlags(const QWidget* window) {
 
 bool FrameCalcSize(QWidget* w) {
   if (!IsFramed(w)) return false;
-  const QRect outer = WindowRect(w);
+  const QRect outer = w->isWindow() ? WindowRect(w) : QRect(w->mapToGlobal(QPoint()), w->size());
   const QRect client(w->mapToGlobal(w->contentsRect().topLeft()), w->contentsRect().size());
   NCCALCSIZE_PARAMS params;
   params.rgrc[0] = params.rgrc[1] = Bounds(outer.x(), outer.y(), outer.width(), outer.height());
@@ -570,6 +605,10 @@ bool FrameMouse(QWidget* w, QMouseEvent* e) {
     return false;
   }
   EnterBand(w, *frame, hit, e);
+  if (!alive) return true;
+  // A press in an MDI child's band activates the child first.
+  if (QMdiSubWindow* sub = e->type() == QEvent::MouseButtonPress ? FramedSub(w) : nullptr)
+    if (QMdiArea* area = sub->mdiArea(); area && area->activeSubWindow() != sub) area->setActiveSubWindow(sub);
   if (!alive) return true;
   if (const unsigned msg = detail::NonClientMouseMessage(e)) SendMessage(w, msg, WPARAM(hit), point);
   e->accept();
@@ -612,7 +651,8 @@ bool NonClientDefault(QWidget* w, Message& m) {
       return true;
     case WM_NCLBUTTONDBLCLK:
       if (m.WParam == WPARAM(HTCAPTION) && (GetWindowLong(w, GWL_STYLE) & WS_MAXIMIZEBOX))
-        SendMessage(w, WM_SYSCOMMAND, IsZoomed(w) ? SC_RESTORE : SC_MAXIMIZE, m.LParam);
+        SendMessage(w, WM_SYSCOMMAND, IsZoomed(w) || MovedWidget(w)->isMaximized() ? SC_RESTORE : SC_MAXIMIZE,
+                    m.LParam);
       return true;
     case WM_SETCURSOR: {
       const int hit = std::int16_t(LOWORD(std::uintptr_t(m.LParam)));
@@ -633,7 +673,7 @@ bool NonClientDefault(QWidget* w, Message& m) {
     case CM_MENUCHANGED:
       return DrawMenuBar(w);
     case WM_SYSCOMMAND:
-      if (!w->isWindow()) return MdiChildSysCommand(w, unsigned(m.WParam));
+      if (!w->isWindow()) return MdiChildSysCommand(w, unsigned(m.WParam), m.LParam);
       SysCommand(w, unsigned(m.WParam), m.LParam);
       return true;
     default:
@@ -693,8 +733,113 @@ void AtFirstShow(QWidget* window, std::function<void()> attach) {
   new Watch(window, std::move(attach));
 }
 
+namespace {
+
+constexpr char kSubWatch[] = "_win_mdichildframe";
+
+// A framed MDI child's sub-window has no frame of Qt's, except while it is
+// minimized: Qt then shows the child as its title bar alone.
+class SubWindowFrame final : public QObject {
+ public:
+  SubWindowFrame(QMdiSubWindow* sub, QWidget* form, Qt::WindowFlags flags)
+      : QObject(sub), sub_(sub), form_(form), flags_(flags) {
+    setObjectName(QLatin1String(kSubWatch));
+    sub->installEventFilter(this);
+    form->installEventFilter(this);
+    Apply();
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    // Once Qt has gone through the change (from maximized to minimized it
+    // passes through normal).
+    if (watched == sub_ && event->type() == QEvent::WindowStateChange)
+      QMetaObject::invokeMethod(this, [this] { Apply(); }, Qt::QueuedConnection);
+    // A form that sets margins of its own (a QFrame's frame width) gets the
+    // band's back.
+    if (watched == form_ && event->type() == QEvent::ContentsRectChange && !inCalc_ && form_) {
+      inCalc_ = true;
+      detail::FrameCalcSize(form_);
+      inCalc_ = false;
+    }
+    return false;
+  }
+  void Apply() {
+    const Qt::WindowFlags wanted = sub_->isMinimized() ? flags_ : flags_ | Qt::FramelessWindowHint;
+    if (sub_->windowFlags() != wanted) sub_->setWindowFlags(wanted);
+  }
+  // Qt's frame back.
+  void Remove() {
+    sub_->removeEventFilter(this);
+    if (form_) form_->removeEventFilter(this);
+    if (sub_->windowFlags() != flags_) sub_->setWindowFlags(flags_);
+  }
+
+ private:
+  QMdiSubWindow* sub_;
+  QPointer<QWidget> form_;
+  Qt::WindowFlags flags_;
+  bool inCalc_ = false;
+};
+
+// The frame's record made (the window's flags and margins before it) or
+// dropped (any drag of the window ended, the band left).
+std::shared_ptr<Frame> AddFrame(QWidget* w, Qt::WindowFlags flags) {
+  auto frame = std::make_shared<Frame>();
+  frame->flags = flags;
+  frame->margins = w->contentsMargins();
+  frame->destroyed = QObject::connect(w, &QObject::destroyed, [w] { Frames().remove(w); });
+  Frames().insert(w, frame);
+  detail::KeepTranslating(w, true);
+  return frame;
+}
+
+void DropFrame(QWidget* w, Frame& frame) {
+  detail::EndFrameDrag(w);
+  LeaveBand(w, frame);
+  Frames().remove(w);
+  QObject::disconnect(frame.destroyed);
+  detail::KeepTranslating(w, false);
+}
+
+SubWindowFrame* SubFrameOf(QMdiSubWindow* sub) {
+  return sub->findChild<SubWindowFrame*>(QLatin1String(kSubWatch), Qt::FindDirectChildrenOnly);
+}
+
+// The frame of an MDI child's form: its sub-window frameless, the form's
+// margins the band. The sub-window keeps its place and size.
+bool SetMdiChildFrame(QWidget* w, QMdiSubWindow* sub, bool on) {
+  auto frame = FindFrame(w);
+  if (on) {
+    if (frame) {
+      RecalcNonClient(w);
+      return true;
+    }
+    frame = AddFrame(w, sub->windowFlags());
+    const QRect place = sub->geometry();
+    new SubWindowFrame(sub, w, frame->flags);
+    if (!sub->isMaximized() && !sub->isMinimized()) sub->setGeometry(place);
+    detail::FrameCalcSize(w);
+    RedrawNonClient(w);
+    return true;
+  }
+  if (!frame) return true;
+  DropFrame(w, *frame);
+  w->setContentsMargins(frame->margins);
+  if (SubWindowFrame* watch = SubFrameOf(sub)) {
+    const QRect place = sub->geometry();
+    watch->Remove();
+    delete watch;
+    if (!sub->isMaximized() && !sub->isMinimized()) sub->setGeometry(place);
+  }
+  return true;
+}
+
+}  // namespace
+
 bool SetNonClientFrame(QWidget* w, bool on) {
-  if (!w || !w->isWindow()) return false;
+  if (!w) return false;
+  if (QMdiSubWindow* sub = w->isWindow() ? nullptr : MdiSubWindowOf(w); sub && sub != w)
+    return SetMdiChildFrame(w, sub, on);
+  if (!w->isWindow()) return false;
   auto frame = FindFrame(w);
   // A shown maximized window keeps the place whoever maximized it gave it.
   const bool keepPlace = w->isVisible() && IsZoomed(w);
@@ -703,14 +848,9 @@ bool SetNonClientFrame(QWidget* w, bool on) {
       RecalcNonClient(w);
       return true;
     }
-    frame = std::make_shared<Frame>();
-    frame->flags = w->windowFlags();
-    frame->margins = w->contentsMargins();
-    frame->destroyed = QObject::connect(w, &QObject::destroyed, [w] { Frames().remove(w); });
     const QRect outer = WindowRect(w);
-    Frames().insert(w, frame);
+    frame = AddFrame(w, w->windowFlags());
     detail::UpdateMenuLine(w, GetMenu(w));
-    detail::KeepTranslating(w, true);
     detail::WatchNativePlace(w);
     SetWindowFlagsInPlace(w, frame->flags | Qt::FramelessWindowHint);
     // A window not placed yet (a dialog Qt centres when it shows) stays so.
@@ -721,13 +861,9 @@ bool SetNonClientFrame(QWidget* w, bool on) {
     return true;
   }
   if (!frame) return true;
-  detail::EndFrameDrag(w);
-  LeaveBand(w, *frame);
   const QRect client(w->mapToGlobal(w->contentsRect().topLeft()), w->contentsRect().size());
-  Frames().remove(w);
+  DropFrame(w, *frame);
   detail::UpdateMenuLine(w, GetMenu(w));
-  QObject::disconnect(frame->destroyed);
-  detail::KeepTranslating(w, false);
   w->setContentsMargins(frame->margins);
   SetWindowFlagsInPlace(w, frame->flags);
   if (keepPlace)
@@ -773,6 +909,10 @@ bool SetWindowRgn(QWidget* window, const std::optional<QRegion>& region, bool re
   else
     window->setMask(region->isEmpty() ? HidingMask() : region->translated(-ClientOffset(window)));
   if (redraw) window->update();
+  // As on Windows, the window hears of its new region as a position
+  // change that moves, sizes and stacks nothing.
+  SetWindowPos(window, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (redraw ? 0u : SWP_NOREDRAW));
   return true;
 }
 

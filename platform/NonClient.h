@@ -110,7 +110,14 @@ constexpr unsigned WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4
 // stays shown throughout (a modal loop it runs goes on); a shown maximized
 // window keeps the place it was maximized to, and once a window manager
 // has answered the decoration change it is put back within the screen's
-// available area if it left it. False for a null widget or a child.
+// available area if it left it. False for a null widget or a child other
+// than an MDI child's form (platform/Mdi.h), which is framed too: its
+// sub-window loses Qt's frame (keeping its place and size; Qt's frame comes
+// back while the sub-window is minimized and when the frame goes off), the
+// form's band is its WM_NCCALCSIZE answer (none while the sub-window is
+// maximized), painted and hit-tested as a window's (a press in it activates
+// the child), and SC_MOVE and SC_SIZE move and size the sub-window by the
+// mouse inside its area (its caption kept in reach).
 bool SetNonClientFrame(QWidget* window, bool on = true);
 // Gives a top-level window new flags without hiding it: a window whose
 // native window exists keeps it, and the native window takes the flags;
@@ -130,8 +137,10 @@ Canvas* GetWindowDC(QWidget* window);
 
 // Window regions, in window coordinates (relative to the window's top-left
 // corner). SetWindowRgn with no region removes the window's; an empty
-// region hides the whole window. GetWindowRgn gives the region type
-// (ERROR when the window has none).
+// region hides the whole window. The window then hears
+// WM_WINDOWPOSCHANGING and WM_WINDOWPOSCHANGED with SWP_NOMOVE, SWP_NOSIZE,
+// SWP_NOZORDER and SWP_NOACTIVATE (SWP_NOREDRAW without `redraw`).
+// GetWindowRgn gives the region type (ERROR when the window has none).
 constexpr int ERROR = 0, NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3;
 bool SetWindowRgn(QWidget* window, const std::optional<QRegion>& region, bool redraw);
 int GetWindowRgn(const QWidget* window, QRegion& region);

@@ -1,5 +1,6 @@
 #include "platform/WindowTable.h"
 
+#include "platform/Mdi.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowProcInternal.h"
 
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -235,6 +237,23 @@ bool Resizable(const QWidget* w) {
   return w->minimumSize() != w->maximumSize() && !(StyleFlags(w) & Qt::MSWindowsFixedSizeDialogHint);
 }
 
+// An MDI child's form has the caption of its sub-window (as it had before
+// a frame of ours made the sub-window frameless).
+std::uint32_t MdiChildCaptionStyle(const QWidget* w) {
+  const QMdiSubWindow* sub = MdiSubWindowOf(w);
+  if (!sub || sub == w) return 0;
+  const Qt::WindowFlags flags = detail::FramedFlags(w).value_or(sub->windowFlags());
+  if (flags & Qt::FramelessWindowHint) return 0;
+  std::uint32_t style = WS_CAPTION;
+  if (flags & Qt::WindowSystemMenuHint) style |= WS_SYSMENU;
+  if (flags & Qt::WindowMinimizeButtonHint) style |= WS_MINIMIZEBOX;
+  if (flags & Qt::WindowMaximizeButtonHint) style |= WS_MAXIMIZEBOX;
+  if (sub->minimumSize() != sub->maximumSize()) style |= WS_THICKFRAME;
+  if (sub->isMinimized()) style |= WS_MINIMIZE;
+  if (sub->isMaximized()) style |= WS_MAXIMIZE;
+  return style;
+}
+
 std::uint32_t StateStyle(const QWidget* w) {
   std::uint32_t style = 0;
   if (w->isWindow()) {
@@ -253,7 +272,7 @@ std::uint32_t StateStyle(const QWidget* w) {
     if (w->isMaximized()) style |= WS_MAXIMIZE;
     if (w->isVisible() && !w->testAttribute(Qt::WA_ForceUpdatesDisabled)) style |= WS_VISIBLE;
   } else {
-    style |= WS_CHILD;
+    style |= WS_CHILD | MdiChildCaptionStyle(w);
     if (w->isVisibleTo(w->parentWidget()) && !w->testAttribute(Qt::WA_ForceUpdatesDisabled)) style |= WS_VISIBLE;
     if (w->focusPolicy() & Qt::TabFocus) style |= WS_TABSTOP;
     if (auto* f = qobject_cast<const QFrame*>(w); f && f->frameShape() != QFrame::NoFrame &&

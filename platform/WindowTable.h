@@ -81,6 +81,9 @@ constexpr std::uint32_t WS_EX_DLGMODALFRAME = 0x1, WS_EX_TOPMOST = 0x8, WS_EX_TR
 //                                 2 wide, a line edit, combo or spin box with
 //                                 a frame, an MDI area
 //     WS_EX_STATICEDGE            a sunken Panel 1 wide
+//   derived for an MDI child's form (the widget in a QMdiSubWindow), from its
+//   sub-window: WS_CAPTION WS_SYSMENU WS_MINIMIZEBOX WS_MAXIMIZEBOX
+//     WS_THICKFRAME WS_MINIMIZE WS_MAXIMIZE
 //   derived, the class's own (low word):
 //     BS_PUSHBUTTON BS_DEFPUSHBUTTON BS_AUTOCHECKBOX BS_AUTO3STATE
 //     BS_RADIOBUTTON BS_AUTORADIOBUTTON BS_GROUPBOX BS_LEFTTEXT BS_MULTILINE

@@ -254,7 +254,7 @@ TacFormInfo TsSkinProvider::ReadFormInfo() const {
   f.MdiChild = exStyle & WS_EX_MDICHILD;
   if (const QMdiSubWindow* sub = MdiSubWindowOf(form_)) {
     // An MDI child's state and buttons are its sub-window's.
-    const Qt::WindowFlags flags = sub->windowFlags();
+    const Qt::WindowFlags flags = MdiChildFlags(sub);
     f.MdiChild = true;
     f.Iconic = sub->isMinimized();
     f.Zoomed = sub->isMaximized();
@@ -559,7 +559,7 @@ void TsSkinProvider::ApplySkin() {
   // The caption buttons stand for the system caption's: whether the form
   // had a system menu is kept when the skin takes that caption away.
   hadSysMenu_ = GetWindowLong(form_, GWL_STYLE) & WS_SYSMENU;
-  if (const QMdiSubWindow* sub = MdiSubWindowOf(form_)) hadSysMenu_ = sub->windowFlags() & Qt::WindowSystemMenuHint;
+  if (const QMdiSubWindow* sub = MdiSubWindowOf(form_)) hadSysMenu_ = bool(MdiChildFlags(sub) & Qt::WindowSystemMenuHint);
   titleIndex_ = -1;
   captionIndex_ = manager->IndexOfSection(QStringLiteral("CAPTION"));
   TitleSectionIndex();
@@ -573,6 +573,7 @@ void TsSkinProvider::ApplySkin() {
   for (TsTitleButton& b : titleButtons_) b.ImageIndex = b.UseSkinData ? titleButtonMask_ : -1;
   skinData_->BackgroundDirty = true;
   SetUseGlobalColor(useGlobalColor_);
+  if (IsMdiChild()) formActive_ = IsActiveMdiChild();
   firstApply_ = false;
   if (drawNonClientArea_) {
     InstallMenuLineLayout(true);
@@ -602,13 +603,18 @@ void TsSkinProvider::PaintAll() {
   const bool first = !data.CacheBitmap;
   if (first) data.CacheBitmap = std::make_unique<Bitmap>(0, 0, pf24bit);
   Bitmap& bmp = *data.CacheBitmap;
-  bmp.SetPixelFormat(HasBorderWindow() ? pf32bit : pf24bit);
-  bmp.SetSize(std::max(1, SkinnedFormWidth(f, m)), std::max(1, SkinnedFormHeight()));
+  // Every pixel is painted anew: a new size takes a fresh bitmap rather
+  // than a copy of the old picture.
+  const TPixelFormat format = HasBorderWindow() ? pf32bit : pf24bit;
+  const int width = std::max(1, SkinnedFormWidth(f, m)), height = std::max(1, SkinnedFormHeight());
+  if (bmp.Width() != width || bmp.Height() != height || bmp.PixelFormat() != format) bmp = Bitmap(width, height, format);
   if (first) {
     data.CheckContainerBg(false);
     Message children{SkinCommandMsg, MAKEWPARAM(0, acContainerBg), 1, 0};
     adapters::SendSkinCommandToChildren(form_, children);
   }
+  paintedClient_ = form_->contentsRect();
+  paintedActive_ = formActive_;
   // The window's own area (within the extended margins).
   const TRect whole{m.ExtMargins.Left, m.ExtMargins.Top, bmp.Width() - m.ExtMargins.Right,
                     bmp.Height() - m.ExtMargins.Bottom};
@@ -634,7 +640,8 @@ void TsSkinProvider::PaintAll() {
     }
   }
   PaintMdiArea();
-  if (GripVisible() && data.ParentDependent()) PaintGrip();
+  gripRect_ = {};
+  if (GripVisible()) PaintGrip();
 
   // The title band, its icon and the strip behind the buttons.
   if (HasOwnCaption(f)) {
@@ -650,7 +657,10 @@ void TsSkinProvider::PaintAll() {
       if (const TsMaskData* mask = Mask(strip)) PaintMaskRect(bmp, l.StripRect, true, self, *mask, titleState, false);
     }
   }
+  // The title without its caption and buttons, for a caption-only repaint.
+  if (HasOwnCaption(f) && drawNonClientArea_) SaveTitleBitmap();
   if (drawNonClientArea_) PaintMenuLine();
+  paintedMenuLine_ = MenuLineState();
   menuLineChanged_ = false;
   // The caption, then the buttons.
   if (HasOwnCaption(f) && drawNonClientArea_) {
@@ -796,9 +806,9 @@ void TsSkinProvider::PaintGrip() {
   if (!grip || grip->ImageCount <= 0) return;
   const int w = MaskFrameWidth(grip), h = MaskRowHeight(grip);
   if (w <= 0 || h <= 0) return;
-  const QRect client = form_->contentsRect().translated(CacheShiftX(), CacheShiftY());
-  const int right = client.left() + client.width(), bottom = client.top() + client.height();
-  const int x = right - w, y = bottom - h;
+  const TPoint at = GripPosition(w, h);
+  const int x = at.X, y = at.Y, right = x + w, bottom = y + h;
+  gripRect_ = {x, y, right, bottom};
   Bitmap& bmp = *skinData_->CacheBitmap;
   // What lies beneath: the form's plain colour with the skinned border's
   // parts inside the client area kept, or the cache itself.

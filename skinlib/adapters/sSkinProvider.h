@@ -313,6 +313,12 @@ class TsSkinProvider : public QObject {
   void PaintNonClient();
   void PaintFrameToDC(platform::Canvas& dc);
   bool CacheSizeChanged() const;
+  // The cache is not the window's picture as it stands: dirty, of another
+  // size, painted for another client rectangle or activity.
+  bool CacheStale() const;
+  // What the menu line shows beyond the cache's background: its rectangle,
+  // current item, items and the MDI child buttons; a change repaints it.
+  std::vector<int> MenuLineState() const;
   // Background and menu line dirty, the band repainted.
   void RequestFullRepaint();
   // The skinned system menu, or the window's standard one with its items
@@ -336,6 +342,44 @@ class TsSkinProvider : public QObject {
   void FreeButtonFades();
   // A pending click on the title icon (its 200 ms wait).
   bool SystemMenuPending() const { return sysMenuTimer_ != nullptr; }
+
+  // ---- the client area (sSkinProviderClient.cpp)
+  // The client background into `dc` (its origin at the client's corner):
+  // the cache's client part around the child controls with the graphic
+  // children over it, or the form's colour for a plain background. With
+  // `notify` the child controls hear that updating ended.
+  void PaintClientBackground(platform::Canvas& dc, bool notify);
+  // The client painted into `dc` (nullptr: the paint event's canvas):
+  // background, size grip, graphic children.
+  void PaintClientArea(platform::Canvas* dc);
+  // WM_PAINT: PaintClientArea inside BeginPaint/EndPaint (a message with
+  // a canvas paints into that one); nothing while the forms are locked
+  // and the message brings no canvas.
+  void PaintForm(platform::Message& m);
+  // WM_PRINT: the whole window into the canvas of WParam.
+  void PrintForm(platform::Message& m);
+  // Top-left of the size grip's image in the cache (the client area's
+  // bottom-right corner less the image, moved by the cache's shift), for a
+  // grip w x h.
+  platform::TPoint GripPosition(int gripWidth, int gripHeight) const;
+  // A screen point relative to the window's top-left corner.
+  platform::TPoint ScreenToWindowPoint(platform::TPoint screenPoint) const;
+  // The title band (full width, border and caption high) as PaintAll has
+  // it before the caption and buttons, kept for RepaintTitle in the
+  // cache's pixel format.
+  void SaveTitleBitmap();
+  // The title band alone painted anew from the saved title: caption and
+  // buttons into the cache, the band repainted. The whole window when
+  // there is no saved title or the cache is stale.
+  void RepaintTitle();
+  const platform::Bitmap* TitleBitmap() const { return titleBitmapValid_ ? &titleBitmap_ : nullptr; }
+  // CM_MOUSEWHEEL the form left unanswered: the control under the mouse
+  // that takes the wheel (Qt::WheelFocus) gets it.
+  void MouseWheelToControl(platform::Message& m);
+  // WM_SETREDRAW's count of switches off not yet switched on again.
+  int RedrawLock() const { return redrawLock_; }
+  // CM_SHOWINGCHANGED's show animation runs.
+  bool InAnimation() const { return inAnimation_; }
 
   // ---- extended borders (sSkinProviderExtBorder.cpp): a layered window
   // laid behind the form shows the whole skinned image (wider borders,
@@ -371,6 +415,14 @@ class TsSkinProvider : public QObject {
   void SetMenuLineChanged() { menuLineChanged_ = true; }
   // The form is an MDI child (a QMdiSubWindow's form).
   bool IsMdiChild() const;
+  // ... and its area's active child.
+  bool IsActiveMdiChild() const;
+  // The rmBorder outline's window on the screen (an MDI child's sub-window)
+  // and its move to the outline.
+  platform::TRect OutlinedWindowRect() const;
+  void MoveOutlinedWindow(const platform::TRect& frame);
+  // Closes the form (an MDI child's sub-window with it).
+  void CloseForm();
   // What the menu line's MDI child buttons allow: the system menu of the
   // provider that last handled an MDI activation when it is a child's,
   // else the maximized child's own buttons.
@@ -404,6 +456,11 @@ class TsSkinProvider : public QObject {
   void ClickOnTitleIcon();
   void ShowSystemMenuBelowIcon();
   void Refresh();
+  void ShowingChanged(platform::Message& m, const std::function<void()>& def);
+  void Activate(platform::Message& m, const std::function<void()>& def);
+  void EraseBackground(platform::Message& m, const std::function<void()>& def);
+  void Paint(platform::Message& m, const std::function<void()>& def);
+  void PaintClientGrip(platform::Canvas& dc);
   void WindowPosChanging(platform::Message& m);
   void AttachFrame();
   void ShowHint(const QString& text);
@@ -456,6 +513,13 @@ class TsSkinProvider : public QObject {
   bool framed_ = false;
   bool inAnimation_ = false;
   bool inHitTest_ = false;
+  bool showAnimation_ = false;
+  int redrawLock_ = 0;
+  platform::Bitmap titleBitmap_;
+  platform::TRect gripRect_;  // where PaintGrip put the grip in the cache
+  QRect paintedClient_;       // the client rectangle and activity PaintAll painted for
+  bool paintedActive_ = false;
+  std::vector<int> paintedMenuLine_;
   // Extended borders (declared last: they go first).
   friend class TacProviderBorderOwner;
   void InstallExtBorderHook();

@@ -6,6 +6,7 @@
 #include "platform/Mdi.h"
 #include "platform/NonClient.h"
 #include "platform/Painting.h"
+#include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/sMDIForm.h"
@@ -73,11 +74,42 @@ void TsSkinProvider::PaintMdiArea() {
 
 bool TsSkinProvider::IsMdiChild() const { return MdiSubWindowOf(form_) != nullptr; }
 
+TRect TsSkinProvider::OutlinedWindowRect() const {
+  QWidget* sub = MdiSubWindowOf(form_);
+  QWidget* moved = sub ? sub : form_.data();
+  if (!moved) return {};
+  const QPoint at = sub ? sub->mapToGlobal(QPoint()) : moved->geometry().topLeft();
+  return {at.x(), at.y(), at.x() + moved->width(), at.y() + moved->height()};
+}
+
+void TsSkinProvider::MoveOutlinedWindow(const TRect& frame) {
+  QWidget* sub = MdiSubWindowOf(form_);
+  QWidget* moved = sub ? sub : form_.data();
+  if (!moved) return;
+  // A sub-window is placed in its area's coordinates.
+  const QPoint at = sub && sub->parentWidget() ? sub->parentWidget()->mapFromGlobal(QPoint(frame.Left, frame.Top))
+                                               : QPoint(frame.Left, frame.Top);
+  SetWindowPos(moved, nullptr, at.x(), at.y(), frame.Width(), frame.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TsSkinProvider::CloseForm() {
+  if (!form_) return;
+  // An MDI child goes with its sub-window.
+  if (IsMdiChild()) SendMessage(form_, WM_SYSCOMMAND, SC_CLOSE, 0);
+  else form_->close();
+}
+
+bool TsSkinProvider::IsActiveMdiChild() const {
+  QMdiSubWindow* sub = MdiSubWindowOf(form_);
+  QMdiArea* area = sub ? sub->mdiArea() : nullptr;
+  return area && area->activeSubWindow() == sub;
+}
+
 TacSysMenuState TsSkinProvider::MdiChildMenuState() const {
   if (LastProvider && LastProvider->IsMdiChild()) return LastProvider->MenuState();
   TacSysMenuState s;
   if (const QWidget* child = MaximizedMdiChild()) {
-    const Qt::WindowFlags flags = child->windowFlags();
+    const Qt::WindowFlags flags = MdiChildFlags(qobject_cast<const QMdiSubWindow*>(child));
     s.VisibleClose = flags & Qt::WindowSystemMenuHint;
     s.EnabledMin = s.VisibleMin = flags & Qt::WindowMinimizeButtonHint;
     s.EnabledRestore = s.VisibleMax = flags & Qt::WindowMaximizeButtonHint;
@@ -135,6 +167,11 @@ bool TsSkinProvider::MdiMessage(Message& m, const std::function<void()>& def) {
       }
       return true;
     }
+    case WM_NCACTIVATE:
+      // Every child hears its main window's activation: only the area's
+      // active child shows an active caption.
+      if (m.WParam && !IsActiveMdiChild()) m.WParam = 0;
+      return false;
     case WM_MDIACTIVATE:
     case WM_MDIDESTROY: {
       def();

@@ -68,7 +68,8 @@ QWidget* TsSkinProvider::MaximizedMdiChild() const {
 
 bool TsSkinProvider::MDIButtonsVisible() const {
   QWidget* child = MaximizedMdiChild();
-  return child && (child->windowFlags() & Qt::WindowSystemMenuHint) && MenuVisible() && MenuItemHeight() > 0;
+  return child && (MdiChildFlags(qobject_cast<const QMdiSubWindow*>(child)) & Qt::WindowSystemMenuHint) && MenuVisible() &&
+         MenuItemHeight() > 0;
 }
 
 TRect TsSkinProvider::MdiButtonRect(int hitCode) const {

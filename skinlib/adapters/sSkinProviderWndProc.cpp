@@ -13,6 +13,7 @@
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
+#include "skinlib/adapters/AdapterBase.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
 #include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSysMenu.h"
@@ -43,6 +44,9 @@ int g_pressedCode = 0;
 
 constexpr unsigned kCmInvalidate = 0xB034, kCmUnknown4C = 0xB04C, kCmUnknown4D = 0xBC4D, kNc93 = 0x93;
 constexpr int kSysMenuDelayMs = 200;
+// Skin commands 51 and 52: the form's redraw off and on again around a
+// change of a composite background.
+constexpr unsigned kLockCompositeRedraw = 51, kUnlockCompositeRedraw = 52;
 
 bool IsTitleButtonCode(int code) {
   return code == HTMINBUTTON || code == HTMAXBUTTON || code == HTCLOSE || code == HTHELP ||
@@ -131,6 +135,13 @@ int TsSkinProvider::ClientOffsetX() const { return form_ ? form_->contentsRect()
 
 int TsSkinProvider::ClientOffsetY() const { return form_ ? form_->contentsRect().top() + CacheShiftY() : 0; }
 
+bool TsSkinProvider::CacheStale() const {
+  if (!skinData_ || skinData_->BackgroundDirty || CacheSizeChanged() || !form_) return true;
+  // The band's layout or the form's activity changed since the picture
+  // was painted.
+  return form_->contentsRect() != paintedClient_ || formActive_ != paintedActive_;
+}
+
 bool TsSkinProvider::CacheSizeChanged() const {
   const Bitmap* cache = skinData_ ? skinData_->CacheBitmap.get() : nullptr;
   if (!cache || !form_) return true;
@@ -154,12 +165,16 @@ TColor TsSkinProvider::FormColor() const {
 void TsSkinProvider::PaintFrameToDC(Canvas& dc) {
   if (!form_ || !skinData_) return;
   TsCommonData& data = *skinData_;
-  if (data.BackgroundDirty || !data.ParentDependent() || CacheSizeChanged()) {
+  // A clean cache of the window's size is the window's picture as it is.
+  if (CacheStale()) {
     PaintAll();
     data.BackgroundDirty = false;
     data.SetUpdating(false);
-  } else {
-    PaintMenuLine();  // its current item follows the menu loop
+  } else if (menuLineChanged_ || MenuLineState() != paintedMenuLine_) {
+    // The line alone changed (its current item follows the menu loop).
+    PaintMenuLine();
+    paintedMenuLine_ = MenuLineState();
+    menuLineChanged_ = false;
   }
   if (!data.CacheBitmap) return;
   const Bitmap& cache = *data.CacheBitmap;
@@ -305,8 +320,7 @@ void TsSkinProvider::BeginMoveOutline(TPoint screenPoint, int hitCode) {
   const QSize min = form_->minimumSize();
   BorderDrag.MinWidth = std::max(min.width(), GetSystemMetrics(SM_CXMINTRACK));
   BorderDrag.MinHeight = std::max(min.height(), GetSystemMetrics(SM_CYMINTRACK));
-  const QRect g = form_->geometry();
-  dragStart_ = {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+  dragStart_ = OutlinedWindowRect();
   dragPoint_ = screenPoint;
   BorderDrag.Frame = dragStart_;
   if (!outline_) outline_ = new TacMoveOutline;
@@ -333,7 +347,7 @@ void TsSkinProvider::EndMoveOutline(bool apply) {
   if (frame.Left == dragStart_.Left && frame.Top == dragStart_.Top && frame.Width() == dragStart_.Width() &&
       frame.Height() == dragStart_.Height())
     return;
-  SetWindowPos(form_, nullptr, frame.Left, frame.Top, frame.Width(), frame.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  MoveOutlinedWindow(frame);
 }
 
 // ------------------------------------------------------------ the window procedure
@@ -367,6 +381,7 @@ void TsSkinProvider::NewWndProc(Message& m, const CallPrevious& previous) {
       }
     }
     def();
+    if (self && m.Msg == CM_MOUSEWHEEL) MouseWheelToControl(m);
     return;
   }
   // 3. Skinned: skin commands.
@@ -546,6 +561,16 @@ void TsSkinProvider::SkinnedCommand(Message& m) {
     case acControlChanged:
       Readapt(*this, m.LParam ? static_cast<QWidget*>(ParamPtr<QWidget>(std::uintptr_t(m.LParam))) : nullptr);
       break;
+    case kLockCompositeRedraw:
+    case kUnlockCompositeRedraw:
+      // A background of the skin's pictures is redrawn whole once, not
+      // piece by piece.
+      if ((skinData_->ContainerFlags & 1) || !form_) break;
+      SendMessage(form_, WM_SETREDRAW, command == kUnlockCompositeRedraw ? 1 : 0, 0);
+      if (command == kUnlockCompositeRedraw && form_)
+        RedrawWindow(form_, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+      break;
     default:
       break;  // nothing, and no default
   }
@@ -578,6 +603,12 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       return;
     }
     case WM_SETTEXT:
+      def();
+      if (!self || !form_) return;
+      // Only the caption changed: the title is painted anew from its saved band.
+      if (form_->isVisible() && drawNonClientArea_ && HasOwnCaption(ReadFormInfo())) RepaintTitle();
+      else skinData_->BackgroundDirty = true;
+      return;
     case WM_SETICON:
       def();
       if (!self || !form_) return;
@@ -671,7 +702,7 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
         sysMenuTimer_ = nullptr;
         TsSkinManager* manager = Manager();
         if (!manager || !manager->SkinnedPopups()) skinData_->SetUpdating(true);
-        form_->close();
+        CloseForm();
       } else if (code == HTCAPTION) {
         const TacSysMenuState s = MenuState();
         const bool zoomed = IsZoomed(form_), iconic = IsIconic(form_);
@@ -711,6 +742,7 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       return;
     case WM_MOUSEMOVE:
       def();
+      if (self && FirstSkinManager) FirstSkinManager->SetHotWindow(form_);
       if (self && BorderDrag.InProgress && GetCapture() == form_) {
         const QPoint p = QCursor::pos();
         DrawMoveOutline({p.x(), p.y()});
@@ -721,6 +753,102 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       if (BorderDrag.InProgress && outline_) EndMoveOutline(false);
       def();
       return;
+    case WM_ACTIVATE:
+      Activate(m, def);
+      return;
+    case WM_SYSCOLORCHANGE:
+      // The menu line's text takes system colours: the band is painted anew.
+      def();
+      if (self && form_ && form_->isVisible()) RequestFullRepaint();
+      return;
+    case WM_SETREDRAW:
+      redrawLock_ = m.WParam == 1 ? std::max(0, redrawLock_ - 1) : redrawLock_ + 1;
+      def();
+      return;
+    case WM_ERASEBKGND:
+      EraseBackground(m, def);
+      return;
+    case WM_PAINT:
+      Paint(m, def);
+      return;
+    case WM_PRINT:
+      if (form_->isVisible() && !(GetControlState(form_) & (csCreating | csDestroying)) && m.WParam) PrintForm(m);
+      else def();
+      return;
+    case CM_SHOWINGCHANGED:
+      ShowingChanged(m, def);
+      return;
+    case CM_MOUSEWHEEL:
+      def();
+      if (self) MouseWheelToControl(m);
+      return;
+    case WM_PARENTNOTIFY: {
+      const unsigned event = LOWORD(std::uintptr_t(m.WParam));
+      def();
+      if (!self || !form_ || (event != WM_CREATE && event != WM_DESTROY)) return;
+      if (event == WM_CREATE) Readapt(*this, nullptr);
+      if (!self || !form_) return;
+      Message check{SkinCommandMsg, MAKEWPARAM(0, acContainerBg), 1, 0};
+      SendSkinCommandToChildren(form_, check);
+      return;
+    }
+    case CM_CONTROLLISTCHANGE: {
+      def();
+      auto* control = m.WParam ? ParamPtr<QWidget>(std::uintptr_t(m.WParam)) : nullptr;
+      if (!self || !form_ || !control || !m.LParam) return;
+      // A control put on the form: the adapter takes it (until the adapter
+      // unit is there, nobody does), and it and its children look at their
+      // container's background again.
+      QPointer<QWidget> alive(control);
+      Readapt(*this, control);
+      if (!alive) return;
+      Message check{SkinCommandMsg, MAKEWPARAM(0, acContainerBg), 1, 0};
+      SendSkinCommandToChildren(control, check);
+      if (alive) Perform(control, SkinCommandMsg, MAKEWPARAM(0, acContainerBg), 1);
+      return;
+    }
+    case CM_ENABLEDCHANGED:
+      def();
+      if (self && form_ && drawNonClientArea_) RepaintFrame();
+      return;
+    case CM_COLORCHANGED:
+      if (skinData_->CustomColor() && !(GetControlState(form_) & csCreating)) skinData_->BackgroundDirty = true;
+      def();
+      return;
+    case CM_MENUCHANGED:
+      if (form_->isVisible() && !(GetControlState(form_) & csCreating)) menuLineChanged_ = true;
+      def();
+      return;
+    case CM_VISIBLECHANGED:
+      def();
+      if (!self || !form_) return;
+      if (!m.WParam) {
+        // A hidden form keeps no picture of itself, and its buttons' fades
+        // end.
+        for (TacSBAnimation* fade : findChildren<TacSBAnimation*>(Qt::FindDirectChildrenOnly)) delete fade;
+        if (IsDestroying(form_)) return;
+        if (skinData_->CacheBitmap) *skinData_->CacheBitmap = Bitmap(0, 0, pf24bit);
+        skinData_->BackgroundDirty = true;
+      } else if (form_->parentWidget() && !form_->isWindow()) {
+        NotifyChildrenUpdated(form_);
+      }
+      return;
+    case CM_MOUSEENTER: {
+      def();
+      if (!self || !form_) return;
+      // The mouse is on the form itself: a control that still thinks it
+      // is under the mouse hears that it left.
+      const auto* entered = ParamPtr<QWidget>(std::uintptr_t(m.LParam));
+      std::vector<QPointer<QWidget>> left;
+      for (QWidget* child : form_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (child == entered || child->isWindow()) continue;
+        const TacMainWnd* adapter = FindAdapter(child);
+        if (adapter && adapter->SkinData() && adapter->SkinData()->MouseAbove) left.emplace_back(child);
+      }
+      for (const QPointer<QWidget>& child : left)
+        if (child) SendMessage(child, CM_MOUSELEAVE, 0, LPARAM(PtrParam(child.data())));
+      return;
+    }
     case WM_NCMOUSELEAVE:
     case WM_MOUSELEAVE:
       SetHotButton(0, true);
@@ -730,6 +858,23 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       def();
       return;
   }
+}
+
+void TsSkinProvider::Activate(Message& m, const std::function<void()>& def) {
+  (void)m;
+  QPointer<TsSkinProvider> self(this);
+  if (!form_->isVisible()) {
+    def();
+    return;
+  }
+  def();
+  if (!self || !form_ || (GetControlState(form_) & csCreating)) return;
+  menuRowCount_ = -1;
+  HookFormMenus(*this, true);
+  if (!self || !form_) return;
+  if (auto* menu = dynamic_cast<TsSystemMenu*>(systemMenu_.get())) menu->UpdateItems(false);
+  // A form without a frame of its own tells its controls at once.
+  if (ReadFormInfo().BorderStyle == bsNone) NotifyChildrenUpdated(form_);
 }
 
 void TsSkinProvider::NcLButtonDown(Message& m, const std::function<void()>& def) {

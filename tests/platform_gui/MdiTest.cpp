@@ -1,8 +1,10 @@
 #include "platform/Mdi.h"
 
 #include "MessageLog.h"
+#include "platform/Colors.h"
 #include "platform/Menus.h"
 #include "platform/NonClient.h"
+#include "platform/WindowTable.h"
 
 #include <QCoreApplication>
 #include <QMainWindow>
@@ -10,6 +12,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 
 #include <gtest/gtest.h>
 
@@ -163,4 +166,66 @@ TEST(MdiTest, WindowCommandsOfAChildActOnItsSubWindow) {
   SendMessage(mdi.child[1], WM_SYSCOMMAND, SC_CLOSE, 0);
   QCoreApplication::processEvents();
   EXPECT_EQ(mdi.area->subWindowList().size(), 2);
+}
+
+// A child's form with our frame: its sub-window frameless in its place, the
+// band the classic frame of the sub-window's caption style (none while
+// maximized, Qt's frame while minimized), a move by the caption inside the
+// area, and Qt's frame back when the frame goes.
+TEST(MdiTest, ChildFormFrame) {
+  Mdi mdi;
+  QWidget* form = mdi.child[1];
+  QMdiSubWindow* sub = MdiSubWindowOf(form);
+  const QRect place = sub->geometry();
+  const Qt::WindowFlags flags = sub->windowFlags();
+  const auto style = std::uint32_t(GetWindowLong(form, GWL_STYLE));
+  EXPECT_EQ(style & (WS_CHILD | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+            WS_CHILD | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME);
+  ASSERT_TRUE(SetNonClientFrame(form, true));
+  EXPECT_TRUE(HasNonClientFrame(form));
+  EXPECT_TRUE(sub->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(MdiChildFlags(sub), flags);
+  EXPECT_EQ(sub->geometry(), place);
+  EXPECT_EQ(std::uint32_t(GetWindowLong(form, GWL_STYLE)), style) << "the caption style stays";
+  const int b = GetSystemMetrics(SM_CXFRAME);
+  EXPECT_EQ(form->contentsMargins(), QMargins(b, b + GetSystemMetrics(SM_CYCAPTION), b, b));
+  EXPECT_EQ(form->geometry(), sub->rect());
+  // The band's hit codes and a move by the caption (SC_MOVE with HTCAPTION).
+  const QPoint caption = form->mapToGlobal(QPoint(form->width() / 2, b + 2));
+  EXPECT_EQ(SendMessage(form, WM_NCHITTEST, 0, MAKELPARAM(caption.x(), caption.y())), HTCAPTION);
+  const QPoint edge = form->mapToGlobal(QPoint(form->width() - 1, form->height() / 2));
+  EXPECT_EQ(SendMessage(form, WM_NCHITTEST, 0, MAKELPARAM(edge.x(), edge.y())), HTRIGHT);
+  SendMessage(form, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, MAKELPARAM(caption.x(), caption.y()));
+  EXPECT_EQ(QWidget::mouseGrabber(), form);
+  QMouseEvent move(QEvent::MouseMove, QPointF(form->mapFromGlobal(caption + QPoint(7, 9))),
+                   QPointF(caption + QPoint(7, 9)), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(form, &move);
+  QMouseEvent up(QEvent::MouseButtonRelease, QPointF(form->mapFromGlobal(caption + QPoint(7, 9))),
+                 QPointF(caption + QPoint(7, 9)), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(form, &up);
+  EXPECT_EQ(sub->pos(), place.topLeft() + QPoint(7, 9));
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  struct State {
+    const char* name;
+    void (QWidget::*show)();
+    QMargins margins;
+    bool frameless;
+  } states[] = {{"maximized", &QWidget::showMaximized, QMargins(), true},
+                {"minimized", &QWidget::showMinimized, QMargins(), false},
+                {"normal", &QWidget::showNormal, form->contentsMargins(), true}};
+  for (const State& s : states) {
+    (sub->*s.show)();
+    QCoreApplication::processEvents();
+    if (s.frameless) {
+      EXPECT_EQ(form->contentsMargins(), s.margins) << s.name;
+    }
+    EXPECT_EQ(bool(sub->windowFlags() & Qt::FramelessWindowHint), s.frameless) << s.name;
+  }
+  const QRect moved = sub->geometry();
+  ASSERT_TRUE(SetNonClientFrame(form, false));
+  EXPECT_FALSE(HasNonClientFrame(form));
+  EXPECT_EQ(sub->windowFlags(), flags);
+  EXPECT_EQ(sub->geometry(), moved);
+  EXPECT_EQ(form->contentsMargins(), QMargins());
+  EXPECT_NE(form->geometry(), sub->rect()) << "Qt's title bar again";
 }

@@ -331,6 +331,37 @@ TEST(NonClientTest, RegionsAreMasks) {
   }
 }
 
+// A new region is told as a position change that changes nothing.
+TEST(NonClientTest, RegionChangeIsToldAsAPositionChangeOfNothing) {
+  MessageLog log;
+  QWidget w;
+  ShowFramed(&w);
+  log.Add(&w, "W");
+  const QRect before = w.geometry();
+  const struct {
+    bool redraw;
+    unsigned flags;
+  } cases[] = {{true, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE},
+               {false, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW}};
+  for (const auto& c : cases) {
+    log.Take();
+    ASSERT_TRUE(SetWindowRgn(&w, QRegion(0, 0, 50, 40), c.redraw));
+    EXPECT_EQ(log.Messages({WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}),
+              (std::vector<unsigned>{WM_WINDOWPOSCHANGING, WM_WINDOWPOSCHANGED}));
+    EXPECT_EQ(w.geometry(), before);
+  }
+  // The flags as the handler sees them.
+  unsigned seenFlags = 0;
+  WindowProcHandle h = InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == WM_WINDOWPOSCHANGING) seenFlags = ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam))->flags;
+    previous(m);
+  });
+  for (const auto& c : cases) {
+    SetWindowRgn(&w, std::nullopt, c.redraw);
+    EXPECT_EQ(seenFlags, c.flags);
+  }
+  RemoveWindowProc(h);
+}
 
 // SetWindowPos asks before and tells after; the window manager's own move
 // only tells; SWP_NOACTIVATE shows without activating; insert-after

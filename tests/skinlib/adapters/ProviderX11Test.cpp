@@ -5,6 +5,7 @@
 // restore, a resize by the frame, a skin change and the skin's removal.
 //
 // With SSQ_SCREENSHOT_DIR set, the pictures go there as provider_*.png.
+#include "platform/Colors.h"
 #include "platform/NonClient.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
@@ -140,6 +141,35 @@ TEST(ProviderX11Test, SkinnedMainWindowUnderTheRealMouse) {
   MoveMouse(QPoint(10, 460));
   QThread::msleep(300);
   Shot(QStringLiteral("provider_resized.png"), area());
+
+  // A small sizeable form shows its size grip in the client's corner, as
+  // its cache has it, and its client in the form's colour.
+  {
+    QWidget small;
+    small.setWindowTitle(QStringLiteral("Grip"));
+    small.resize(220, 140);
+    auto* smallProvider = new TsSkinProvider(&small);
+    smallProvider->SetGripMode(TsGripMode::gmRightBottom);
+    small.show();
+    ASSERT_TRUE(WaitFor([&] { return small.isVisible() && smallProvider->SkinData()->CacheBitmap; }));
+    const auto gripOnScreen = [&] {
+      const Bitmap* cache = smallProvider->SkinData()->CacheBitmap.get();
+      if (!cache) return false;
+      // The grip's place in the cache, and in the window.
+      const TPoint grip = smallProvider->GripPosition(testskins::kFormGrip, testskins::kFormGrip);
+      const int sx = smallProvider->CacheShiftX(), sy = smallProvider->CacheShiftY();
+      for (int y = grip.Y; y < grip.Y + testskins::kFormGrip; y += 3)
+        for (int x = grip.X; x < grip.X + testskins::kFormGrip; x += 3) {
+          const QRgb want = ToQColor(cache->GetPixel(x, y)).rgb() & 0xFFFFFF;
+          if ((Screen().pixel(small.mapToGlobal(QPoint(x - sx, y - sy))) & 0xFFFFFF) != want) return false;
+        }
+      return true;
+    };
+    EXPECT_TRUE(WaitFor(gripOnScreen, 10000)) << "the grip on the screen";
+    const QPoint inside = small.mapToGlobal(small.contentsRect().topLeft() + QPoint(20, 20));
+    EXPECT_EQ(Screen().pixel(inside) & 0xFFFFFF, ToQColor(TColor(testskins::kFormColor)).rgb() & 0xFFFFFF);
+    Shot(QStringLiteral("provider_grip.png"), small.geometry().adjusted(-4, -4, 4, 4));
+  }
 
   // A skin change repaints the band in the new skin.
   manager->SetSkinName(QStringLiteral("Green"));

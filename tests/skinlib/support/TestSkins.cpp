@@ -963,6 +963,7 @@ TestSkin FormSkin() {
 
   skin.Section(QStringLiteral("FORM"))
       .Set(QStringLiteral("COLOR"), kFormColor)
+      .Set(QStringLiteral("HOTCOLOR"), kFormColor)
       .Set(QStringLiteral("FONTCOLOR"), 0x202020)
       .Set(QStringLiteral("BORDERSMASK"), BorderValue(skin.Place(FormFrameStrip()), QMargins(4, 4, 4, 4), 3, 0, 0, 4))
       .Set(QStringLiteral("TITLEBAR"), BorderValue(skin.Place(TitleBarStrip()), QMargins(8, 4, 8, 4), 2, 0, 0, 0));

@@ -294,7 +294,7 @@ TestSkin MenuSkin(int mainMenuBorderWidth = 4);
 // BICONCLOSEGLOW, BICONMAXGLOW, BICONMINGLOW and their margins 3), TITLEBUTTON (a
 // kFormLargeButton frame, three states) and GRIPIMAGE (kFormGrip square,
 // one state). Sections:
-//   FORM       COLOR kFormColor, a BORDERSMASK of 4-pixel frames (three
+//   FORM       COLOR and HOTCOLOR kFormColor, a BORDERSMASK of 4-pixel frames (three
 //              states, their outer corner pixels key colour) and the
 //              TITLEBAR strip mask (two states, 24 x 24 each, margins 8, 4)
 //   FORMTITLE  COLOR kFormTitleColor (inactive), HOTCOLOR
