@@ -380,6 +380,11 @@ class TsSkinProvider : public QObject {
   int RedrawLock() const { return redrawLock_; }
   // CM_SHOWINGCHANGED's show animation runs.
   bool InAnimation() const { return inAnimation_; }
+  // How the form was last shown (WM_SHOWWINDOW): 0 none, 1 normal, 2
+  // minimized, 3 maximized. A maximized form's first activation holds its
+  // controls (the updating flag) until its frame is painted; its
+  // deactivation makes it 0.
+  std::uint8_t ShowState() const { return showState_; }
 
   // ---- extended borders (sSkinProviderExtBorder.cpp): a layered window
   // laid behind the form shows the whole skinned image (wider borders,
@@ -515,6 +520,8 @@ class TsSkinProvider : public QObject {
   bool inHitTest_ = false;
   bool showAnimation_ = false;
   int redrawLock_ = 0;
+  std::uint8_t showState_ = 0;
+  bool activationHold_ = false;  // the updating flag set by a maximized form's activation
   platform::Bitmap titleBitmap_;
   platform::TRect gripRect_;  // where PaintGrip put the grip in the cache
   QRect paintedClient_;       // the client rectangle and activity PaintAll painted for

@@ -176,6 +176,14 @@ void TsSkinProvider::PaintFrameToDC(Canvas& dc) {
     paintedMenuLine_ = MenuLineState();
     menuLineChanged_ = false;
   }
+  if (activationHold_) {
+    // The maximized form's frame is up: its controls paint now.
+    activationHold_ = false;
+    data.SetUpdating(false);
+    QPointer<TsSkinProvider> self(this);
+    NotifyChildrenUpdated(form_);
+    if (!self || !form_ || !skinData_) return;
+  }
   if (!data.CacheBitmap) return;
   const Bitmap& cache = *data.CacheBitmap;
   const QRect client = form_->contentsRect();
@@ -663,10 +671,26 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       PaintNonClient();
       m.Result = 0;
       return;
+    case WM_SHOWWINDOW:
+      if (!IsMdiChild() && m.WParam == 1) showState_ = IsIconic(form_) ? 2 : IsZoomed(form_) ? 3 : 1;
+      def();
+      return;
     case WM_NCACTIVATE: {
       formActive_ = m.WParam != 0;
-      skinData_->BackgroundDirty = true;
-      skinData_->SetUpdating(false);
+      if (!formActive_ && showState_ == 3) {
+        showState_ = 0;
+      } else if (showState_ == 3) {
+        // Shown maximized: the controls wait for the frame, whose paint
+        // ends the wait (PaintFrameToDC). Without a frame of ours to paint
+        // nothing would end it.
+        if (form_->isVisible() && drawNonClientArea_) {
+          skinData_->SetUpdating(true);
+          activationHold_ = true;
+        }
+      } else {
+        skinData_->BackgroundDirty = true;
+        skinData_->SetUpdating(false);
+      }
       def();
       if (!self || !form_) return;
       if (form_->isVisible() && drawNonClientArea_) RedrawNonClient(form_);

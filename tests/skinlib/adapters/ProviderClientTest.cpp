@@ -384,6 +384,52 @@ TEST_F(ProviderClientTest, ActivationHooksTheMenusAndABorderlessFormTellsItsCont
   EXPECT_EQ(std::count(childMessages.skinCommands.begin(), childMessages.skinCommands.end(), unsigned(acEndUpdate)), 0);
 }
 
+TEST_F(ProviderClientTest, FormShownMaximizedHoldsItsControlsOnlyUntilItsFrameIsPainted) {
+  Activate();
+  auto* child = new QWidget(form.get());
+  child->setGeometry(10, 10, 50, 20);
+  OwnMessages childMessages(child);
+  TsSkinProvider* provider = Provide();
+  const auto endUpdates = [&] {
+    return std::count(childMessages.skinCommands.begin(), childMessages.skinCommands.end(), unsigned(acEndUpdate));
+  };
+  form->showMaximized();
+  Pump(30);
+  ASSERT_EQ(provider->ShowState(), 3);
+  childMessages.skinCommands.clear();
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_TRUE(provider->SkinData()->UpdatingFlag()) << "the controls wait for the frame";
+  // The frame's repaint ends the wait and the controls paint.
+  Pump(50);
+  (void)form->grab();
+  EXPECT_FALSE(provider->SkinData()->UpdatingFlag());
+  EXPECT_GE(endUpdates(), 1);
+  // A deactivation ends the maximized show: the next activation holds nothing.
+  SendMessage(form.get(), WM_NCACTIVATE, 0, 0);
+  EXPECT_EQ(provider->ShowState(), 0);
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_FALSE(provider->SkinData()->UpdatingFlag());
+  // Each way of showing is recorded.
+  struct Case {
+    void (QWidget::*show)();
+    int state;
+  };
+  for (const Case& c : {Case{&QWidget::showNormal, 1}, Case{&QWidget::showMinimized, 2}, Case{&QWidget::showMaximized, 3}}) {
+    form->hide();
+    Pump(10);
+    (form.get()->*c.show)();
+    Pump(10);
+    EXPECT_EQ(provider->ShowState(), c.state);
+  }
+  // Without our frame nothing would end a hold: none is taken.
+  form->hide();
+  provider->SetDrawNonClientArea(false);
+  form->showMaximized();
+  Pump(10);
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_FALSE(provider->SkinData()->UpdatingFlag());
+}
+
 TEST_F(ProviderClientTest, ControlAdapterHearsEveryReadaptingStep) {
   Activate();
   std::vector<QWidget*> readapted;
