@@ -584,6 +584,7 @@ void TsSkinProvider::ApplySkin() {
   }
   BuildRegionRects();
   SetMDIAdapter(true);
+  RefreshMainMenuOnce();
 }
 
 void TsSkinProvider::Loaded() {

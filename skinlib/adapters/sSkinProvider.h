@@ -302,6 +302,14 @@ class TsSkinProvider : public QObject {
   // Where the MDI child buttons sit (window coordinates; empty when not shown).
   platform::TRect MdiButtonRect(int hitCode) const;
   platform::TRect MdiChildIconRect() const;
+  // The form's menu bar laid out and painted anew (CM_MENUCHANGED to the
+  // form, whose default rebuilds the line): false when the bar has no
+  // items or a rebuild is running already.
+  bool RebuildMainMenu();
+  // The same, once per provider (until MainMenuRebuilt is cleared).
+  void RefreshMainMenuOnce();
+  bool MainMenuRebuilt() const { return mainMenuRebuilt_; }
+  void SetMainMenuRebuilt(bool value) { mainMenuRebuilt_ = value; }
   // Paints one item of the line into the cache and repaints the band.
   void RepaintMenuItem(int position);
   // One item of the line (window coordinates) drawn into the cache by the
@@ -521,6 +529,7 @@ class TsSkinProvider : public QObject {
   bool showAnimation_ = false;
   int redrawLock_ = 0;
   std::uint8_t showState_ = 0;
+  bool mainMenuRebuilt_ = false;
   bool activationHold_ = false;  // the updating flag set by a maximized form's activation
   platform::Bitmap titleBitmap_;
   platform::TRect gripRect_;  // where PaintGrip put the grip in the cache

@@ -476,6 +476,8 @@ void TsSkinProvider::RemoveSkin() {
     InstallMenuLineLayout(false);
     if (framed_) SetNonClientFrame(form_, false);
     framed_ = false;
+    // The plain line is laid out again by the platform.
+    RebuildMainMenu();
   }
   if (form_ && !IsDestroying(form_)) {
     for (QWidget* label : form_->findChildren<QWidget*>())
@@ -512,7 +514,10 @@ void TsSkinProvider::Refresh() {
   SetMDIAdapter(true);
   menuRowCount_ = -1;
   titleBitmapValid_ = false;
-  if (!SkinLoading) HookFormMenus(*this, true);
+  if (!SkinLoading) {
+    RebuildMainMenu();
+    HookFormMenus(*this, true);
+  }
   ApplySkin();
   if (form_->isVisible()) {
     skinData_->BackgroundDirty = true;
@@ -695,6 +700,9 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       if (!self || !form_) return;
       if (form_->isVisible() && drawNonClientArea_) RedrawNonClient(form_);
       HookFormMenus(*this, true);
+      if (!self || !form_) return;
+      RefreshMainMenuOnce();
+      if (!self || !form_) return;
       CreateAdapter(*this);
       return;
     }
@@ -783,7 +791,12 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
     case WM_SYSCOLORCHANGE:
       // The menu line's text takes system colours: the band is painted anew.
       def();
+      if (self && form_) RebuildMainMenu();
       if (self && form_ && form_->isVisible()) RequestFullRepaint();
+      return;
+    case WM_CHILDACTIVATE:
+      def();
+      if (self && form_) RebuildMainMenu();
       return;
     case WM_SETREDRAW:
       redrawLock_ = m.WParam == 1 ? std::max(0, redrawLock_ - 1) : redrawLock_ + 1;
@@ -796,8 +809,12 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       Paint(m, def);
       return;
     case WM_PRINT:
-      if (form_->isVisible() && !(GetControlState(form_) & (csCreating | csDestroying)) && m.WParam) PrintForm(m);
-      else def();
+      if (form_->isVisible() && !(GetControlState(form_) & (csCreating | csDestroying)) && m.WParam) {
+        RefreshMainMenuOnce();
+        if (self && form_) PrintForm(m);
+      } else {
+        def();
+      }
       return;
     case CM_SHOWINGCHANGED:
       ShowingChanged(m, def);

@@ -102,6 +102,15 @@ class ProviderClientTest : public ::testing::Test {
     ASSERT_TRUE(manager->Active());
   }
   TsSkinProvider* Provide() { return new TsSkinProvider(form.get()); }
+  // The form becomes a main window with an empty menu bar.
+  QMenuBar* UseMainWindow() {
+    auto* window = new QMainWindow;
+    form.reset(window);
+    form->resize(400, 300);
+    auto* bar = new QMenuBar;
+    window->setMenuBar(bar);
+    return bar;
+  }
   QPoint ClientPoint(int x, int y) const { return form->contentsRect().topLeft() + QPoint(x, y); }
 
   testsupport::TempDir dir;
@@ -221,6 +230,55 @@ TEST_F(ProviderClientTest, MenuLineOfACleanCacheIsRepaintedOnlyWhenWhatItShowsCh
   (void)form->grab();
   EXPECT_EQ(cache.GetPixel(spot.x(), spot.y()), painted) << "an item changed: the line is painted anew";
   EXPECT_FALSE(provider->SkinData()->BackgroundDirty);
+}
+
+TEST_F(ProviderClientTest, MainMenuIsRebuiltOncePerProviderAndNeverReentered) {
+  Activate();
+  QMenuBar* bar = UseMainWindow();
+  // What reaches the form below the provider; a rebuild asked for from
+  // inside one is refused.
+  int rebuilds = 0, nested = 0;
+  bool tryNested = false;
+  TsSkinProvider* provider = nullptr;
+  WindowProcHandle below = InstallWindowProc(
+      form.get(),
+      [&](Message& m, const CallPrevious& previous) {
+        if (m.Msg == CM_MENUCHANGED) {
+          ++rebuilds;
+          if (tryNested && provider->RebuildMainMenu()) ++nested;
+        }
+        previous(m);
+      },
+      WindowProcLevel::Control);
+  provider = Provide();
+  form->show();
+  (void)form->grab();
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_EQ(rebuilds, 0) << "a bar without items is not rebuilt";
+  EXPECT_FALSE(provider->MainMenuRebuilt());
+  bar->addMenu(QStringLiteral("&File"));
+  rebuilds = 0;
+  tryNested = true;
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_EQ(rebuilds, 1);
+  EXPECT_TRUE(provider->MainMenuRebuilt());
+  SendMessage(form.get(), WM_NCACTIVATE, 0, 0);
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_EQ(rebuilds, 1) << "once per provider";
+  // WM_PRINT refreshes it once as well.
+  provider->SetMainMenuRebuilt(false);
+  Bitmap picture(form->width(), form->height(), pf24bit);
+  SendMessage(form.get(), WM_PRINT, PtrParam(&picture.GetCanvas()), LPARAM(PRF_CLIENT));
+  SendMessage(form.get(), WM_PRINT, PtrParam(&picture.GetCanvas()), LPARAM(PRF_CLIENT));
+  picture.GetCanvas().EndPainting();
+  EXPECT_EQ(rebuilds, 2);
+  // New system colours rebuild it every time.
+  SendMessage(form.get(), WM_SYSCOLORCHANGE, 0, 0);
+  SendMessage(form.get(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(rebuilds, 4);
+  EXPECT_EQ(nested, 0);
+  EXPECT_GE(provider->MenuRowCount(), 1);
+  RemoveWindowProc(below);
 }
 
 TEST_F(ProviderClientTest, CaptionRepaintedAloneMatchesAWholeRepaint) {
