@@ -381,6 +381,14 @@ class TsSkinProvider : public QObject {
   // there is no saved title or the cache is stale.
   void RepaintTitle();
   const platform::Bitmap* TitleBitmap() const { return titleBitmapValid_ ? &titleBitmap_ : nullptr; }
+  // The right end of the title band (the buttons' area, the border, 10
+  // more and the extended margin) as it is before the buttons are painted,
+  // in the cache's pixel format: a button-only repaint puts it back first,
+  // so that no button image is painted over an older one.
+  void SaveButtonStrip();
+  // False (nothing copied) without a strip saved for the cache as it is.
+  bool RestoreButtonStrip();
+  const platform::Bitmap* ButtonStrip() const { return buttonStripValid_ ? &buttonStrip_ : nullptr; }
   // CM_MOUSEWHEEL the form left unanswered: the control under the mouse
   // that takes the wheel (Qt::WheelFocus) gets it.
   void MouseWheelToControl(platform::Message& m);
@@ -532,6 +540,9 @@ class TsSkinProvider : public QObject {
   bool mainMenuRebuilt_ = false;
   bool activationHold_ = false;  // the updating flag set by a maximized form's activation
   platform::Bitmap titleBitmap_;
+  platform::Bitmap buttonStrip_;
+  platform::TRect buttonStripRect_;  // where the strip lies in the cache
+  bool buttonStripValid_ = false;
   platform::TRect gripRect_;  // where PaintGrip put the grip in the cache
   QRect paintedClient_;       // the client rectangle and activity PaintAll painted for
   bool paintedActive_ = false;

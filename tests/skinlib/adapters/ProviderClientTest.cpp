@@ -281,6 +281,44 @@ TEST_F(ProviderClientTest, MainMenuIsRebuiltOncePerProviderAndNeverReentered) {
   RemoveWindowProc(below);
 }
 
+TEST_F(ProviderClientTest, ButtonOnlyRepaintStartsFromTheStripSavedBeforeTheButtons) {
+  Activate();
+  manager->SetAllowGlowing(false);  // painted at once, no fade
+  TsSkinProvider* provider = Provide();
+  form->show();
+  (void)form->grab();
+  Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  const Bitmap* strip = provider->ButtonStrip();
+  ASSERT_NE(strip, nullptr);
+  const int left = cache.Width() - strip->Width();
+  ASSERT_GT(provider->ButtonsAreaWidth(), 0);
+  ASSERT_GE(strip->Width(), provider->ButtonsAreaWidth() + 10);
+  EXPECT_EQ(strip->PixelFormat(), cache.PixelFormat());
+  // Outside the buttons the strip is the cache as painted.
+  const int gapX = left + 2, gapY = strip->Height() / 2;
+  EXPECT_EQ(strip->GetPixel(2, gapY), cache.GetPixel(gapX, gapY));
+  // The whole picture as a full repaint makes it.
+  const auto stripOfCache = [&] {
+    std::vector<TColor> pixels;
+    for (int y = 0; y < strip->Height(); ++y)
+      for (int x = left; x < cache.Width(); ++x) pixels.push_back(cache.GetPixel(x, y));
+    return pixels;
+  };
+  const std::vector<TColor> whole = stripOfCache();
+  // Something painted over the strip since is gone with the next button
+  // repaint: the buttons are painted on the saved strip.
+  cache.SetPixel(gapX, gapY, TColor(0x00FFFF));
+  provider->SetHotButton(HTCLOSE, true);
+  EXPECT_NE(cache.GetPixel(gapX, gapY), TColor(0x00FFFF));
+  // Hot, pressed and back to normal: the very picture of a full repaint.
+  provider->SetPressedButton(HTCLOSE);
+  provider->SetHotButton(0, true);
+  EXPECT_EQ(stripOfCache(), whole);
+  // A cache of another size has no strip to take: it is painted whole.
+  cache = Bitmap(cache.Width() + 5, cache.Height(), cache.PixelFormat());
+  EXPECT_FALSE(provider->RestoreButtonStrip());
+}
+
 TEST_F(ProviderClientTest, CaptionRepaintedAloneMatchesAWholeRepaint) {
   Activate();
   TsSkinProvider* provider = Provide();
