@@ -389,6 +389,12 @@ class TsSkinProvider : public QObject {
   // False (nothing copied) without a strip saved for the cache as it is.
   bool RestoreButtonStrip();
   const platform::Bitmap* ButtonStrip() const { return buttonStripValid_ ? &buttonStrip_ : nullptr; }
+  // The rectangle (window coordinates) handed to the form's control
+  // adapter (ControlAdapterSeam's PaintNotify; nothing without one).
+  void AdapterPaintNotify(const platform::TRect& rect);
+  // A window-procedure filter (window level) that swallows WM_ERASEBKGND
+  // and passes every other message on; RemoveWindowProc takes it away.
+  static platform::WindowProcHandle InstallEraseBkgndFilter(QWidget* window);
   // CM_MOUSEWHEEL the form left unanswered: the control under the mouse
   // that takes the wheel (Qt::WheelFocus) gets it.
   void MouseWheelToControl(platform::Message& m);
@@ -562,6 +568,9 @@ class TsSkinProvider : public QObject {
 // it is there no child is adapted. Its steps, called through this seam
 // (empty slots do nothing).
 struct TacControlAdapterSeam {
+  // A rectangle of the form (window coordinates) the adapter is told of
+  // (AdapterPaintNotify).
+  std::function<void(TsSkinProvider&, const platform::TRect&)> PaintNotify;
   // Makes the form's control adapter (CreateAdapter).
   std::function<void(TsSkinProvider&)> Create;
   // Re-adapts one control, or all of them for nullptr.

@@ -372,6 +372,19 @@ void TsSkinProvider::ShowingChanged(Message& m, const std::function<void()>& def
   RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
 }
 
+// ------------------------------------------------------------ the control adapter, the erase filter
+
+void TsSkinProvider::AdapterPaintNotify(const TRect& rect) {
+  if (ControlAdapterSeam().PaintNotify) ControlAdapterSeam().PaintNotify(*this, rect);
+}
+
+WindowProcHandle TsSkinProvider::InstallEraseBkgndFilter(QWidget* window) {
+  if (!window) return {};
+  return InstallWindowProc(window, [](Message& m, const CallPrevious& previous) {
+    if (m.Msg != WM_ERASEBKGND) previous(m);
+  });
+}
+
 // ------------------------------------------------------------ the wheel
 
 void TsSkinProvider::MouseWheelToControl(Message& m) {

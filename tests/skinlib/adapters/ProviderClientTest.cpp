@@ -566,6 +566,35 @@ TEST_F(ProviderClientTest, ControlAdapterHearsEveryReadaptingStep) {
   EXPECT_EQ(count(nullptr), 0);
 }
 
+TEST_F(ProviderClientTest, EraseFilterSwallowsOnlyTheErase) {
+  auto* child = new QWidget(form.get());
+  OwnMessages below(child);
+  WindowProcHandle filter = TsSkinProvider::InstallEraseBkgndFilter(child);
+  for (unsigned msg : {unsigned(WM_ERASEBKGND), unsigned(WM_USER + 7), unsigned(WM_SYSCOLORCHANGE)})
+    SendMessage(child, msg, 0, 0);
+  EXPECT_EQ(below.Count(WM_ERASEBKGND), 0);
+  EXPECT_EQ(below.Count(WM_USER + 7), 1);
+  EXPECT_EQ(below.Count(WM_SYSCOLORCHANGE), 1);
+  EXPECT_TRUE(RemoveWindowProc(filter));
+  SendMessage(child, WM_ERASEBKGND, 0, 0);
+  EXPECT_EQ(below.Count(WM_ERASEBKGND), 1) << "gone with its removal";
+  EXPECT_FALSE(TsSkinProvider::InstallEraseBkgndFilter(nullptr).Installed());
+}
+
+TEST_F(ProviderClientTest, PaintNotifyReachesTheControlAdapterWhenThereIsOne) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  provider->AdapterPaintNotify({1, 2, 3, 4});  // no adapter: nothing
+  std::vector<TRect> told;
+  ControlAdapterSeam().PaintNotify = [&](TsSkinProvider& p, const TRect& r) {
+    EXPECT_EQ(&p, provider);
+    told.push_back(r);
+  };
+  provider->AdapterPaintNotify({5, 6, 70, 80});
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0], (TRect{5, 6, 70, 80}));
+}
+
 TEST_F(ProviderClientTest, ShowAnimationFreezesUnskinnedControlsAndEndsUnlocked) {
   Activate();
   auto* plain = new QWidget(form.get());
