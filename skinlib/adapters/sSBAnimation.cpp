@@ -18,8 +18,23 @@
 
 using namespace platform;
 
+namespace {
+
+TacFadeSource ProviderSource(TsSkinProvider* provider) {
+  QPointer<TsSkinProvider> p(provider);
+  return {[p]() -> QWidget* { return p ? p->Form() : nullptr; },
+          [p]() -> TsCommonData* { return p ? p->SkinData() : nullptr; },
+          [p]() -> TsSkinManager* { return p ? p->Manager() : nullptr; },
+          [p](int hitCode) { return p ? p->ButtonImage(hitCode) : TacButtonImage{}; }};
+}
+
+}  // namespace
+
 TacSBAnimation::TacSBAnimation(TsSkinProvider* provider, int hitCode, int steps)
-    : QObject(provider), provider_(provider), hitCode_(hitCode) {
+    : TacSBAnimation(provider, ProviderSource(provider), hitCode, steps) {}
+
+TacSBAnimation::TacSBAnimation(QObject* anchor, TacFadeSource source, int hitCode, int steps)
+    : QObject(anchor), anchor_(anchor), source_(std::move(source)), hitCode_(hitCode) {
   Steps = steps;
   timer_.setInterval(kFadeInterval);
   // Nothing leaves the timer's dispatch: a failure ends the fade and is
@@ -45,12 +60,8 @@ void TacSBAnimation::DropWindow() {
 }
 
 bool TacSBAnimation::ButtonAlive() {
-  TsSkinProvider* p = provider_;
-  bool alive = p && p->Form() && p->Form()->isVisible();
-  if (alive && hitCode_ >= kUserButtonHitBase)
-    alive = size_t(hitCode_ - kUserButtonHitBase) < p->TitleButtons().size();
-  else if (alive)
-    alive = p->ButtonRecord(hitCode_) != nullptr;
+  QWidget* form = anchor_ ? source_.Window() : nullptr;
+  const bool alive = form && form->isVisible() && source_.Button(hitCode_).Valid;
   if (!alive) Finish();
   return alive;
 }
@@ -90,12 +101,12 @@ void TacSBAnimation::OnTimer() {
       return;
     }
     timer_.stop();
-    TsSkinProvider* p = provider_;
-    if (const TacButtonImage b = p->ButtonImage(hitCode_); b.Valid) {
-      const QPoint local = p->Form()->mapFromGlobal(QCursor::pos());
+    QWidget* form = source_.Window();
+    if (const TacButtonImage b = source_.Button(hitCode_); b.Valid && form) {
+      const QPoint local = form->mapFromGlobal(QCursor::pos());
       const TRect& r = b.Rect;
       if (!(local.x() >= r.Left && local.x() < r.Right && local.y() >= r.Top && local.y() < r.Bottom))
-        SendMessage(p->Form(), WM_MOUSELEAVE, 0, 0);
+        SendMessage(form, WM_MOUSELEAVE, 0, 0);
     }
     if (Steps != -1) {
       Steps = -1;
@@ -113,10 +124,12 @@ void TacSBAnimation::OnTimer() {
 }
 
 bool TacSBAnimation::BuildImage(TPoint& screenPos) {
-  TsSkinProvider* p = provider_;
-  if (!p || !p->Form() || !p->SkinData() || !p->SkinData()->CacheBitmap) return false;
-  TsSkinManager* manager = p->Manager();
-  const TacButtonImage b = p->ButtonImage(hitCode_);
+  if (!anchor_) return false;
+  QWidget* form = source_.Window();
+  TsCommonData* data = source_.SkinData();
+  if (!form || !data || !data->CacheBitmap) return false;
+  TsSkinManager* manager = source_.Manager();
+  const TacButtonImage b = source_.Button(hitCode_);
   if (!manager || !b.Valid || b.Rect.Width() <= 0 || b.Rect.Height() <= 0) return false;
   TRect r = b.Rect;
   const int state = std::clamp(State, 0, 2);
@@ -134,7 +147,7 @@ bool TacSBAnimation::BuildImage(TPoint& screenPos) {
       margin = hitCode_ == HTCLOSE ? s.BICloseGlowMargin : hitCode_ == HTMAXBUTTON ? s.BIMaxGlowMargin : s.BIMinGlowMargin;
     }
   }
-  const Bitmap& cache = *p->SkinData()->CacheBitmap;
+  const Bitmap& cache = *data->CacheBitmap;
   if (glow) {
     const int w = MaskImageWidth(*glow), h = MaskImageHeight(*glow);
     r = {r.Left - margin, r.Top - margin, r.Left - margin + w, r.Top - margin + h};
@@ -166,34 +179,38 @@ bool TacSBAnimation::BuildImage(TPoint& screenPos) {
     for (int y = 0; y < image_->Height(); ++y)
       for (int x = 0; x < image_->Width(); ++x) image_->SetArgb(x, y, image_->GetArgb(x, y) | 0xFF000000u);
   }
-  const QPoint origin = p->Form()->mapToGlobal(QPoint(0, 0));
+  const QPoint origin = form->mapToGlobal(QPoint(0, 0));
   screenPos = {origin.x() + r.Left, origin.y() + r.Top};
   return true;
 }
 
 void TacSBAnimation::ShowFrame(int alpha) {
-  TsSkinProvider* p = provider_;
-  if (!p || !p->Form()) return;
+  QWidget* form = anchor_ ? source_.Window() : nullptr;
+  if (!form) return;
   TPoint pos;
   if (!BuildImage(pos)) return;
   if (!window_) {
-    window_ = new LayeredWindow(p->Form(), /*inputTransparent=*/true);
+    window_ = new LayeredWindow(form, /*inputTransparent=*/true);
     SetTag(window_, kLibraryWindowTag);
   }
   window_->Update(pos, *image_, uint8_t(std::clamp(alpha, 0, 255)));
   if (!window_->isVisible()) window_->show();
 }
 
-TacSBAnimation* FindTitleButtonFade(const TsSkinProvider* provider, int hitCode) {
-  if (!provider) return nullptr;
-  for (TacSBAnimation* a : provider->findChildren<TacSBAnimation*>(Qt::FindDirectChildrenOnly))
+TacSBAnimation* FindButtonFade(const QObject* anchor, int hitCode) {
+  if (!anchor) return nullptr;
+  for (TacSBAnimation* a : anchor->findChildren<TacSBAnimation*>(Qt::FindDirectChildrenOnly))
     if (a->HitCode() == hitCode && a->State != -1) return a;
   return nullptr;
 }
 
-void StartTitleButtonFade(TsSkinProvider* provider, int hitCode, int state, int steps, bool fadeIn) {
-  if (!provider || !provider->Form()) return;
-  if (TacSBAnimation* a = FindTitleButtonFade(provider, hitCode)) {
+TacSBAnimation* FindTitleButtonFade(const TsSkinProvider* provider, int hitCode) {
+  return FindButtonFade(provider, hitCode);
+}
+
+void StartButtonFade(QObject* anchor, const TacFadeSource& source, int hitCode, int state, int steps, bool fadeIn) {
+  if (!anchor || !source.Window()) return;
+  if (TacSBAnimation* a = FindButtonFade(anchor, hitCode)) {
     if (!fadeIn) {
       a->ChangeState(state, false);
       return;
@@ -211,6 +228,16 @@ void StartTitleButtonFade(TsSkinProvider* provider, int hitCode, int state, int 
     return;
   }
   if (state == 0) return;  // nothing shows that could fade out
-  auto* a = new TacSBAnimation(provider, hitCode, steps);
+  auto* a = new TacSBAnimation(anchor, source, hitCode, steps);
   a->ChangeState(state, true);
+}
+
+void StartTitleButtonFade(TsSkinProvider* provider, int hitCode, int state, int steps, bool fadeIn) {
+  if (!provider) return;
+  StartButtonFade(provider, ProviderSource(provider), hitCode, state, steps, fadeIn);
+}
+
+void StopButtonFades(QObject* anchor) {
+  if (!anchor) return;
+  for (TacSBAnimation* a : anchor->findChildren<TacSBAnimation*>(Qt::FindDirectChildrenOnly)) delete a;
 }

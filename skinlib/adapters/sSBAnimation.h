@@ -3,8 +3,9 @@
 // in a layered window (platform/LayeredWindow.h, Tag -98, transparent for
 // input) just above its form, at a growing or shrinking constant alpha.
 //
-// A fade belongs to its form provider (a child object of it, so it goes
-// with the provider and its form) and knows its button by hit code only:
+// A fade belongs to the owner of its button, a form provider or a dialog
+// adapter's anchor (a child object of it, so it goes with its owner), reads
+// the button through the owner's TacFadeSource and knows it by hit code only:
 // every tick looks the button up again, and a fade whose form or button
 // has gone stops and frees itself. At most one fade runs per button.
 //
@@ -23,9 +24,24 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
+class QWidget;
+class TsCommonData;
+class TsSkinManager;
 class TsSkinProvider;
+struct TacButtonImage;
+
+// What a fade reads of its button's owner, each time it paints: the window
+// whose caption shows the button, its skin data (the cache the button lies
+// in), the manager, and the button (Valid false once it has gone).
+struct TacFadeSource {
+  std::function<QWidget*()> Window;
+  std::function<TsCommonData*()> SkinData;
+  std::function<TsSkinManager*()> Manager;
+  std::function<TacButtonImage(int hitCode)> Button;
+};
 
 inline constexpr int kFadeInterval = 12;
 inline constexpr int kFadeSteps = 10;
@@ -37,6 +53,8 @@ class TacSBAnimation : public QObject {
 
  public:
   TacSBAnimation(TsSkinProvider* provider, int hitCode, int steps);
+  // A fade of another owner: `anchor` is its parent (and its life).
+  TacSBAnimation(QObject* anchor, TacFadeSource source, int hitCode, int steps);
   ~TacSBAnimation() override;
 
   int HitCode() const { return hitCode_; }
@@ -66,7 +84,8 @@ class TacSBAnimation : public QObject {
   void Finish();
   bool BuildImage(platform::TPoint& screenPos);
 
-  QPointer<TsSkinProvider> provider_;
+  QPointer<QObject> anchor_;
+  TacFadeSource source_;
   int hitCode_;
   QTimer timer_;
   QPointer<platform::LayeredWindow> window_;
@@ -77,3 +96,8 @@ class TacSBAnimation : public QObject {
 TacSBAnimation* FindTitleButtonFade(const TsSkinProvider* provider, int hitCode);
 // Starts or retargets the fade of one caption button.
 void StartTitleButtonFade(TsSkinProvider* provider, int hitCode, int state, int steps, bool fadeIn);
+// The same for the buttons of any owner, anchored at `anchor`.
+TacSBAnimation* FindButtonFade(const QObject* anchor, int hitCode);
+void StartButtonFade(QObject* anchor, const TacFadeSource& source, int hitCode, int state, int steps, bool fadeIn);
+// Every fade of `anchor` stopped and freed at once (their windows gone).
+void StopButtonFades(QObject* anchor);

@@ -60,12 +60,23 @@ TFormBorderStyle BorderStyleFromText(const QString& text, TFormBorderStyle fallb
   return fallback;
 }
 
-// A mask's state width and the height of one image row; kMissingButtonSize
-// for a missing mask or one without states.
+}  // namespace
+
 int MaskFrameWidth(const TsMaskData* mask) {
   if (!mask || mask->ImageCount <= 0) return kMissingButtonSize;
   if (mask->Bmp) return mask->Bmp->Width() / mask->ImageCount;
   return MaskImageWidth(*mask);
+}
+
+void ReadSkinTitleValues(const TsSkinData& s, TacTitleMetrics& m) {
+  m.TitleHeight = s.TitleHeight;
+  m.MaxHeight = s.MaxHeight ? s.MaxHeight : s.TitleHeight;
+  m.CenterOffset = s.CenterOffset;
+  m.BorderMode = s.BorderMode;
+  m.BISpace = s.BISpace;
+  m.BIVAlign = s.BIVAlign;
+  m.BIRight = s.BIRight;
+  m.BILeft = s.BILeft;
 }
 
 int MaskRowHeight(const TsMaskData* mask) {
@@ -73,6 +84,8 @@ int MaskRowHeight(const TsMaskData* mask) {
   if (mask->Bmp) return mask->Bmp->Height() / 2;
   return mask->R.Height() / (mask->MaskType + 1);
 }
+
+namespace {
 
 constexpr int HitCodes[kSystemButtonCount] = {HTMINBUTTON, HTMAXBUTTON, HTCLOSE, HTHELP, 103, 102, 101};
 
@@ -370,17 +383,7 @@ TacTitleMetrics TsSkinProvider::ReadTitleMetrics() const {
   m.LargeStyle = UsesLargeImages(f.BorderStyle);
   m.LargeImages = buttons_[2].Large;
   TsSkinManager* manager = Manager();
-  if (manager && manager->SkinData) {
-    const TsSkinData& s = *manager->SkinData;
-    m.TitleHeight = s.TitleHeight;
-    m.MaxHeight = s.MaxHeight ? s.MaxHeight : s.TitleHeight;
-    m.CenterOffset = s.CenterOffset;
-    m.BorderMode = s.BorderMode;
-    m.BISpace = s.BISpace;
-    m.BIVAlign = s.BIVAlign;
-    m.BIRight = s.BIRight;
-    m.BILeft = s.BILeft;
-  }
+  if (manager && manager->SkinData) ReadSkinTitleValues(*manager->SkinData, m);
   auto* self = const_cast<TsSkinProvider*>(this);
   const TsMaskData* min = Mask(self->ButtonImageIndex(TacTitleButton::Minimize, f));
   const TsMaskData* max = Mask(self->ButtonImageIndex(TacTitleButton::Maximize, f));

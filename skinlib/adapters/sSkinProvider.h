@@ -54,6 +54,7 @@ class TsCommonData;
 class TsSkinManager;
 class TsSkinProvider;
 struct TsMaskData;
+class TsSkinData;
 class TsCustomSysMenu;
 class TacMDIWnd;
 
@@ -591,6 +592,15 @@ int LayoutMenuRows(const std::vector<int>& widths, int room, int itemHeight, std
 
 // The provider of a form (nullptr: none).
 TsSkinProvider* ProviderOfForm(const QWidget* form);
+
+// A caption button mask's state width and the height of one image row;
+// kMissingButtonSize for a missing mask or one without states (ImageCount
+// 0 or less).
+int MaskFrameWidth(const TsMaskData* mask);
+int MaskRowHeight(const TsMaskData* mask);
+// GLOBALINFO's title values (TitleHeight, MaxHeight, CenterOffset,
+// BorderMode, BISpace, BIVAlign, BIRight, BILeft) into the title metrics.
+void ReadSkinTitleValues(const TsSkinData& skin, TacTitleMetrics& m);
 
 // Desktop composition: there is none here, so the window transitions it
 // could switch off are not there either.
