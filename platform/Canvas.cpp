@@ -327,10 +327,23 @@ void Canvas::SyncBrushState() {
 
 void Canvas::SyncFontState() {
   if (syncedFont_ && *syncedFont_ == Font) return;
+  // A new colour alone keeps the Qt font and its metrics.
+  const bool colourOnly = syncedFont_ && [&] {
+    TFont other = *syncedFont_;
+    other.Color = Font.Color;
+    return other == Font;
+  }();
   syncedFont_ = Font;
   textColor_ = Font.Color;
+  if (colourOnly) return;
   qfont_ = ToQFont(Font);
   metrics_ = std::make_unique<QFontMetrics>(qfont_);
+  lastAdvance_.reset();
+}
+
+int Canvas::Advance(const QString& text) {
+  if (!lastAdvance_ || lastAdvance_->first != text) lastAdvance_.emplace(text, metrics_->horizontalAdvance(text));
+  return lastAdvance_->second;
 }
 
 const QFontMetrics& Canvas::FontMetrics() {
@@ -820,7 +833,7 @@ int Canvas::DrawText(const QString& source, TRect& r, unsigned format) {
 
   auto width = [&](int start, int length) {
     QString s = text.mid(start, length);
-    if (!expandTabs || !s.contains(QLatin1Char('\t'))) return fm.horizontalAdvance(s);
+    if (!expandTabs || !s.contains(QLatin1Char('\t'))) return Advance(s);
     int w = 0, from = 0;
     for (int i = 0; i <= s.size(); ++i) {
       if (i < s.size() && s[i] != QLatin1Char('\t')) continue;

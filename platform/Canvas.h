@@ -42,6 +42,7 @@
 #include <initializer_list>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -286,6 +287,10 @@ class Canvas {
   std::optional<TFont> syncedFont_;
   QFont qfont_;
   std::unique_ptr<QFontMetrics> metrics_;
+  // The last text measured in qfont_ (a centred caption is measured on
+  // every paint); emptied with a new font.
+  std::optional<std::pair<QString, int>> lastAdvance_;
+  int Advance(const QString& text);
   std::optional<TPen> appliedPen_;
   std::optional<TBrush> appliedBrush_;
   int appliedComposition_ = -1;

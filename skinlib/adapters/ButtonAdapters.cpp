@@ -233,9 +233,12 @@ void TacBtnWnd::PrepareCache() {
   if (!painted) return;
   Bitmap& cache = *painted;
   PaintAdapterBorder(data, int(s.State), h, DlgMode());
-  DrawCaption(cache.GetCanvas(), s);
+  // A disabled caption is already written in the disabled colour: it goes
+  // over the faded face, so it fades once and keeps its contrast.
+  if (s.Enabled) DrawCaption(cache.GetCanvas(), s);
   DrawGlyph(cache, s);
   PaintDisabledLook(cache, h);
+  if (!s.Enabled) DrawCaption(cache.GetCanvas(), s);
   data.BackgroundDirty = false;
 }
 
@@ -563,29 +566,35 @@ void TacCheckBoxWnd::PrepareCache(const TacCheckBoxState& s) {
   Bitmap& cache = *painted;
   const int maskIndex = ImageIndex(s);
   const QSize image = CheckImageSize(sm, maskIndex);
+  const bool multiLine = (s.Style & BS_MULTILINE) != 0;
   TacCheckBoxLayout layout;
   {
     Canvas dc(cache);
     dc.Font = WindowFont(h, nullptr);
-    const bool multiLine = (s.Style & BS_MULTILINE) != 0;
     QSize text;
     if (!Caption().isEmpty())
       text = TextSize(dc, Caption(), cache.Width() - (image.width() + 2), multiLine ? DT_WORDBREAK : DT_SINGLELINE);
     layout = LayoutCheckBox(s.Style, s.Params.WndSize, image, text);
-    if (!Caption().isEmpty()) {
-      TRect r = layout.Text;
-      dc.Brush.Style = bsClear;
-      WriteControlText(dc, Caption(), s.Enabled, active, data, multiLine ? DT_CENTER | DT_WORDBREAK : DT_SINGLELINE,
-                       r, nullptr);
-      if (s.BmState & BST_FOCUS) DrawDottedFrame(dc, InflateRect(layout.Text, 1, 0));
-    }
   }
+  const auto writeText = [&] {
+    if (Caption().isEmpty()) return;
+    Canvas dc(cache);
+    dc.Font = WindowFont(h, nullptr);
+    TRect r = layout.Text;
+    dc.Brush.Style = bsClear;
+    WriteControlText(dc, Caption(), s.Enabled, active, data, multiLine ? DT_CENTER | DT_WORDBREAK : DT_SINGLELINE, r,
+                     nullptr);
+    if (s.BmState & BST_FOCUS) DrawDottedFrame(dc, InflateRect(layout.Text, 1, 0));
+  };
+  if (s.Enabled) writeText();
   if (sm->IsValidMaskIndex(maskIndex)) {
     const TsBgSource self{&cache, 0, 0, KeyColor, true};
     PaintMaskGlyph(cache, {layout.Image.Left, layout.Image.Top}, CheckBoxImageState(s.BmState, s.Hot), 1,
                    sm->MaskData[size_t(maskIndex)], self);
   }
   PaintDisabledLook(cache, h);
+  // A disabled caption, written in the disabled colour, fades only once.
+  if (!s.Enabled) writeText();
   data.BackgroundDirty = false;
 }
 

@@ -18,6 +18,7 @@
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/MaskSlicing.h"
 #include "skinlib/manager/SkinMasks.h"
+#include "skinlib/manager/PixelRows.h"
 #include "skinlib/manager/SectionBackgrounds.h"
 #include "skinlib/manager/SkinRecords.h"
 #include "skinlib/manager/sCommonData.h"
@@ -57,6 +58,36 @@ struct TacCornerCopy {
 };
 
 void ClearCorner(Bitmap& cache, const Bitmap& mask, const TacCornerCopy& c, const TsBgSource& bg, TPoint at) {
+  // 24-bit caches over masks and parents of 24 or 32 bits read and write
+  // their rows straight; other formats pixel by pixel.
+  const int mb = pixelrows::PixelBytes(mask), pb = bg.Bitmap ? pixelrows::PixelBytes(*bg.Bitmap) : 3;
+  if (cache.PixelFormat() == pf24bit && mb && pb) {
+    const TColor fill = ColorToRGB(bg.FillColor);
+    const uint8_t fillBgr[3] = {uint8_t(GetBValue(fill)), uint8_t(GetGValue(fill)), uint8_t(GetRValue(fill))};
+    // The corner cut to the mask, the cache and the parent.
+    int x0 = std::max({0, -c.SrcX, -c.DstX}), y0 = std::max({0, -c.SrcY, -c.DstY});
+    int x1 = std::min({c.W, mask.Width() - c.SrcX, cache.Width() - c.DstX});
+    int y1 = std::min({c.H, mask.Height() - c.SrcY, cache.Height() - c.DstY});
+    if (bg.Bitmap) {
+      const int ox = c.DstX + bg.X + at.X, oy = c.DstY + bg.Y + at.Y;
+      x0 = std::max(x0, -ox);
+      y0 = std::max(y0, -oy);
+      x1 = std::min(x1, bg.Bitmap->Width() - ox);
+      y1 = std::min(y1, bg.Bitmap->Height() - oy);
+    }
+    if (x0 >= x1) return;
+    for (int y = y0; y < y1; ++y) {
+      const uint8_t* m = pixelrows::PixelAt(mask, c.SrcX + x0, c.SrcY + y, mb);
+      uint8_t* d = pixelrows::PixelAt(cache, c.DstX + x0, c.DstY + y, 3);
+      const uint8_t* p = bg.Bitmap ? pixelrows::PixelAt(*bg.Bitmap, c.DstX + x0 + bg.X + at.X,
+                                                        c.DstY + y + bg.Y + at.Y, pb)
+                                   : fillBgr;
+      const int step = bg.Bitmap ? pb : 0;
+      for (int x = x0; x < x1; ++x, m += mb, d += 3, p += step)
+        if (pixelrows::IsKey(m)) pixelrows::PutPixel(d, 3, p);
+    }
+    return;
+  }
   for (int y = 0; y < c.H; ++y)
     for (int x = 0; x < c.W; ++x) {
       const int sx = c.SrcX + x, sy = c.SrcY + y, dx = c.DstX + x, dy = c.DstY + y;

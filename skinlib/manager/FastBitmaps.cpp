@@ -126,14 +126,29 @@ void BlendRectWithColor(Bitmap& bitmap, const TRect& r, int percent, TColor colo
   const int left = std::max(r.Left, 0), top = std::max(r.Top, 0);
   const int right = std::min(r.Right, bitmap.Width() - 1), bottom = std::min(r.Bottom, bitmap.Height() - 1);
   if (right < left || bottom < top) return;
-  const double p = double(percent & 255) / 100, q = 1 - p;
   const TColor c = platform::ColorToRGB(color);
-  // Each channel's 256 results, in pixel byte order (blue, green, red).
-  std::array<std::array<uint8_t, 256>, 3> mix;
-  const int target[3] = {platform::GetBValue(c), platform::GetGValue(c), platform::GetRValue(c)};
-  for (int k = 0; k < 3; ++k)
-    for (int v = 0; v < 256; ++v)
-      mix[size_t(k)][size_t(v)] = uint8_t(std::clamp<int64_t>(platform::DelphiRound(v * p + target[k] * q), 0, 255));
+  // Each channel's 256 results, in pixel byte order (blue, green, red),
+  // kept for the last percent and colour: a section paints with the same
+  // ones again and again.
+  struct MixTable {
+    int Percent = -1;
+    TColor Color = 0;
+    std::array<std::array<uint8_t, 256>, 3> Mix;
+  };
+  thread_local MixTable table;
+  if (table.Percent != (percent & 255) || table.Color != c) {
+    const double p = double(percent & 255) / 100, q = 1 - p;
+    const int target[3] = {platform::GetBValue(c), platform::GetGValue(c), platform::GetRValue(c)};
+    for (int k = 0; k < 3; ++k)
+      for (int v = 0; v < 256; ++v)
+        table.Mix[size_t(k)][size_t(v)] =
+            uint8_t(std::clamp<int64_t>(platform::DelphiRound(v * p + target[k] * q), 0, 255));
+    table.Percent = percent & 255;
+    table.Color = c;
+  }
+  // A copy of its own: the pixel stores cannot touch it, so it stays in
+  // registers and cache lines the loop need not reload.
+  const auto mix = table.Mix;
   for (int y = top; y <= bottom; ++y) {
     uint8_t* d = pixelrows::PixelAt(bitmap, left, y, bytes);
     for (int x = left; x <= right; ++x, d += bytes) {

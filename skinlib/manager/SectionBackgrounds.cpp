@@ -107,7 +107,9 @@ class WorkBitmap {
     }
     Bitmap* kept = slot_->bitmap.get();
     if (kept && kept->Width() == w && kept->Height() == h && kept->PixelFormat() == format) {
-      kept->Fill(0);
+      // Zeroed row by row in place (Fill would build a row of colours).
+      const size_t rowBytes = size_t(w) * size_t(PixelBytes(*kept));
+      for (int y = 0; y < h; ++y) std::memset(kept->ScanLine(y), 0, rowBytes);
     } else {
       slot_->bitmap = make();
     }

@@ -63,6 +63,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   TsSkinManager manager;
+  // The adapters alone, on a plain form: the dialog hook leaves forms and
+  // dialogs without a provider of their own as they are.
+  manager.SetSkinningRules(TsSkinManager::srThirdParty);
   manager.SetSkinDirectory(skins.path());
   manager.SetSkinName(QStringLiteral("Bars"));
   if (!manager.Active()) return 1;

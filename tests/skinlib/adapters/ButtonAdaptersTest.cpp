@@ -15,6 +15,7 @@
 #include "platform/WindowTable.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/SkinRecords.h"
+#include "skinlib/manager/SkinColors.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/support/ButtonSkin.h"
 
@@ -30,7 +31,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <type_traits>
 #include <utility>
@@ -378,6 +381,48 @@ TEST_F(ButtonAdaptersTest, DisabledLookBlendsTowardsParent) {
   const QRgb expected = qRgb(mix(qRed(f), qRed(p)), mix(qGreen(f), qGreen(p)), mix(qBlue(f), qBlue(p)));
   EXPECT_GT(CountColour(disabled, image, expected), 0);
   EXPECT_FALSE(a->SkinData()->BackgroundDirty);
+}
+
+// A disabled caption is written in the disabled colour over the faded
+// face and fades no further: its strongest pixels stand out from the face
+// beside them nearly as far as that colour does (a second fade towards
+// the parent would leave 40 % of it). Both a push button and a check box.
+TEST_F(ButtonAdaptersTest, DisabledCaptionKeepsItsContrast) {
+  TacBtnWnd* button = Adapt<TacBtnWnd>(demo.Disabled);
+  auto* check = new QCheckBox(QStringLiteral("禁用"), &form);
+  check->setGeometry(10, 212, 80, 22);
+  check->setEnabled(false);
+  check->show();
+  QApplication::processEvents();
+  TacCheckBoxWnd* box = Adapt<TacCheckBoxWnd>(check);
+  struct Row {
+    QWidget* window;
+    TacMainWnd* adapter;
+    QRect caption;
+  } rows[] = {
+      {demo.Disabled, button, QRect(10, 4, demo.Disabled->width() - 20, demo.Disabled->height() - 8)},
+      {check, box, QRect(testskins::kCheckImageSize + 2, 0, check->width() - testskins::kCheckImageSize - 2,
+                         check->height())},
+  };
+  const auto distance = [](QRgb a, QRgb b) {
+    return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+  };
+  for (const Row& row : rows) {
+    ASSERT_FALSE(row.window->isEnabled());
+    const QImage img = PaintedBy(row.window, WM_PAINT, 0xFF00FF00);
+    const TsGeneralData& section = manager->GeneralData[size_t(row.adapter->SkinData()->SectionIndex)];
+    const QRgb text = Rgb(MixColors(section.FontColor[0], manager->GlobalSectionColor(), 0.4));
+    // The face beside the caption, on the caption's middle row.
+    const int y = row.caption.center().y();
+    const QRgb face = img.pixel(row.caption.right(), y);
+    int strongest = 0;
+    for (int x = row.caption.left(); x <= row.caption.right(); ++x)
+      for (int yy = row.caption.top(); yy <= row.caption.bottom(); ++yy)
+        strongest = std::max(strongest, distance(img.pixel(x, yy), img.pixel(row.caption.right(), yy)));
+    EXPECT_GE(strongest, distance(text, face) * 3 / 4)
+        << row.window->metaObject()->className() << " " << strongest << " " << distance(text, face);
+    EXPECT_GE(strongest, 90) << row.window->metaObject()->className();
+  }
 }
 
 // Inside a skinned group box the disabled look is pulled towards the
