@@ -193,6 +193,9 @@ class TsSkinProvider : public QObject {
   // The form's paint, on the cache's canvas with the origin at the client
   // area (PaintAll's last step).
   std::function<void(platform::Canvas& canvas)> OnPaint;
+  // Asked before the control adapter skins a child control: it may refuse
+  // it (`canBeAdded` false) or change the section it is skinned with.
+  std::function<void(QWidget* control, bool& canBeAdded, QString& section)> OnSkinItem;
 
   // ---- state
   bool FormActive() const { return formActive_; }

@@ -469,11 +469,10 @@ void TsSkinProvider::RemoveSkin() {
     if (framed_) SetNonClientFrame(form_, false);
     framed_ = false;
   }
-  if (form_ && !IsDestroying(form_)) {
-    for (QWidget* label : form_->findChildren<QWidget*>())
-      if (GetClassName(label) == QLatin1String("TLabel")) SetFontColor(label, clWindowText);
-    if (useGlobalColor_ && !skinData_->CustomColor()) SetControlColor(form_, clBtnFace);
-  }
+  // The labels the skin recoloured got their own looks back from the
+  // control adapter.
+  if (form_ && !IsDestroying(form_) && useGlobalColor_ && !skinData_->CustomColor())
+    SetControlColor(form_, clBtnFace);
   systemMenu_.reset();
   skinData_->CacheBitmap.reset();
   firstPaint_ = true;
