@@ -22,6 +22,8 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QFrame>
+#include <QLayout>
+#include <QScreen>
 #include <QListWidget>
 
 #include <algorithm>
@@ -203,6 +205,36 @@ void TacComboBoxWnd::PrintWindow(Canvas& dc, unsigned flags) {
   }
 }
 
+namespace {
+
+// Grows the drop-down holding `list` by what the list's band took beyond
+// `ownBand`: down, or up for a drop-down shown above its box (or one
+// that would leave its screen).
+void GrowDropDown(QAbstractScrollArea* list, int ownBand) {
+  QWidget* dropDown = list->window();
+  if (!dropDown || dropDown == list || !list->isVisibleTo(dropDown)) return;
+  if (QLayout* layout = list->parentWidget()->layout()) layout->activate();
+  const int grow = (list->height() - list->viewport()->height()) - ownBand;
+  if (grow <= 0) return;
+  QRect place = dropDown->geometry();
+  const QWidget* box = list->parentWidget() ? list->parentWidget()->parentWidget() : nullptr;
+  const bool above = box && place.top() < box->mapToGlobal(QPoint()).y();
+  const QScreen* screen = dropDown->screen();
+  const bool offScreen = screen && place.bottom() + grow > screen->availableGeometry().bottom();
+  if (above || offScreen)
+    place.setTop(place.top() - grow);
+  else
+    place.setBottom(place.bottom() + grow);
+  dropDown->setGeometry(place);
+  // Scroll arrows the shrunken list called up go; the drop-down calls
+  // them up again if its rows still don't fit.
+  QMetaObject::invokeMethod(dropDown, "hideScrollers");
+  if (QLayout* layout = dropDown->layout()) layout->activate();
+  QMetaObject::invokeMethod(dropDown, "updateScrollers");
+}
+
+}  // namespace
+
 void TacComboBoxWnd::ListShown() {
   auto* combo = qobject_cast<QComboBox*>(CtrlHandle());
   if (!combo || listWnd_) return;
@@ -214,6 +246,12 @@ void TacComboBoxWnd::ListShown() {
   if (!view) return;
   listWnd_ = view;
   if (!listAdapter_) {
+    // The combo box sized its drop-down before showing it, for the list's
+    // own frame; the skinned frame and band the adapter gives the list take
+    // more. The drop-down grows by what they take, so the rows that fitted
+    // still fit (no scroll range, no scroll arrows).
+    auto* scroll = qobject_cast<QAbstractScrollArea*>(view);
+    const int ownBand = scroll ? scroll->height() - scroll->viewport()->height() : 0;
     const bool saved = CreatingDialogAdapters;
     if (!Control()) CreatingDialogAdapters = DlgMode();
     listAdapter_ = TacMainWnd::Create<TacComboListWnd>(view, nullptr, SkinManager(), QStringLiteral("EDIT"),
@@ -221,6 +259,7 @@ void TacComboBoxWnd::ListShown() {
     CreatingDialogAdapters = saved;
     listAdapter_->SimpleList = Simple();
     listAdapter_->BareCombo = !Control();
+    if (scroll && !Simple()) GrowDropDown(scroll, ownBand);
   }
   // The list's colours: the section's, none in dialog mode.
   const LRESULT index = SendMessage(view, SkinCommandMsg, MAKEWPARAM(0, acGetSection), 0);

@@ -502,7 +502,10 @@ void StartCtrlAdapter() {
     if (adapter) adapter->SkinData()->SetSkinSection(section);
     return adapter;
   };
-  ControlAdapterSeam() = {CreateAdapter, Readapt, DestroyAdapter};
+  TacControlAdapterSeam& seam = ControlAdapterSeam();
+  seam.Create = CreateAdapter;
+  seam.Readapt = Readapt;
+  seam.Destroy = DestroyAdapter;
 }
 
 void FinishCtrlAdapter() {

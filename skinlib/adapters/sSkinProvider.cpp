@@ -587,6 +587,7 @@ void TsSkinProvider::ApplySkin() {
   }
   BuildRegionRects();
   SetMDIAdapter(true);
+  RefreshMainMenuOnce();
 }
 
 void TsSkinProvider::Loaded() {
@@ -668,7 +669,10 @@ void TsSkinProvider::PaintAll() {
   // The caption, then the buttons.
   if (HasOwnCaption(f) && drawNonClientArea_) {
     PaintCaptionText(l);
+    SaveButtonStrip();
     PaintTitleButtons(l);
+  } else {
+    buttonStripValid_ = false;
   }
   if (OnPaint && data.ParentDependent()) {
     Canvas& c = bmp.GetCanvas();
@@ -953,7 +957,14 @@ void TsSkinProvider::RepaintTitleButton(int hitCode) {
     else StartTitleButtonFade(this, hitCode, 0, kFadeSteps, false);
     return;
   }
-  // Painted at once: the cache's buttons, then the band on the screen.
+  // Painted at once on the strip as it was before any button: the cache's
+  // buttons, then the band on the screen. A cache changed since is painted
+  // whole.
+  if (!RestoreButtonStrip() || CacheStale()) {
+    skinData_->BackgroundDirty = true;
+    if (form_->isVisible()) RedrawNonClient(form_);
+    return;
+  }
   PaintTitleButtons(Layout());
   if (form_->isVisible()) RedrawNonClient(form_);
 }

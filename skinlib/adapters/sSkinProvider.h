@@ -306,6 +306,14 @@ class TsSkinProvider : public QObject {
   // Where the MDI child buttons sit (window coordinates; empty when not shown).
   platform::TRect MdiButtonRect(int hitCode) const;
   platform::TRect MdiChildIconRect() const;
+  // The form's menu bar laid out and painted anew (CM_MENUCHANGED to the
+  // form, whose default rebuilds the line): false when the bar has no
+  // items or a rebuild is running already.
+  bool RebuildMainMenu();
+  // The same, once per provider (until MainMenuRebuilt is cleared).
+  void RefreshMainMenuOnce();
+  bool MainMenuRebuilt() const { return mainMenuRebuilt_; }
+  void SetMainMenuRebuilt(bool value) { mainMenuRebuilt_ = value; }
   // Paints one item of the line into the cache and repaints the band.
   void RepaintMenuItem(int position);
   // One item of the line (window coordinates) drawn into the cache by the
@@ -377,6 +385,20 @@ class TsSkinProvider : public QObject {
   // there is no saved title or the cache is stale.
   void RepaintTitle();
   const platform::Bitmap* TitleBitmap() const { return titleBitmapValid_ ? &titleBitmap_ : nullptr; }
+  // The right end of the title band (the buttons' area, the border, 10
+  // more and the extended margin) as it is before the buttons are painted,
+  // in the cache's pixel format: a button-only repaint puts it back first,
+  // so that no button image is painted over an older one.
+  void SaveButtonStrip();
+  // False (nothing copied) without a strip saved for the cache as it is.
+  bool RestoreButtonStrip();
+  const platform::Bitmap* ButtonStrip() const { return buttonStripValid_ ? &buttonStrip_ : nullptr; }
+  // The rectangle (window coordinates) handed to the form's control
+  // adapter (ControlAdapterSeam's PaintNotify; nothing without one).
+  void AdapterPaintNotify(const platform::TRect& rect);
+  // A window-procedure filter (window level) that swallows WM_ERASEBKGND
+  // and passes every other message on; RemoveWindowProc takes it away.
+  static platform::WindowProcHandle InstallEraseBkgndFilter(QWidget* window);
   // CM_MOUSEWHEEL the form left unanswered: the control under the mouse
   // that takes the wheel (Qt::WheelFocus) gets it.
   void MouseWheelToControl(platform::Message& m);
@@ -384,6 +406,11 @@ class TsSkinProvider : public QObject {
   int RedrawLock() const { return redrawLock_; }
   // CM_SHOWINGCHANGED's show animation runs.
   bool InAnimation() const { return inAnimation_; }
+  // How the form was last shown (WM_SHOWWINDOW): 0 none, 1 normal, 2
+  // minimized, 3 maximized. A maximized form's first activation holds its
+  // controls (the updating flag) until its frame is painted; its
+  // deactivation makes it 0.
+  std::uint8_t ShowState() const { return showState_; }
 
   // ---- extended borders (sSkinProviderExtBorder.cpp): a layered window
   // laid behind the form shows the whole skinned image (wider borders,
@@ -519,7 +546,13 @@ class TsSkinProvider : public QObject {
   bool inHitTest_ = false;
   bool showAnimation_ = false;
   int redrawLock_ = 0;
+  std::uint8_t showState_ = 0;
+  bool mainMenuRebuilt_ = false;
+  bool activationHold_ = false;  // the updating flag set by a maximized form's activation
   platform::Bitmap titleBitmap_;
+  platform::Bitmap buttonStrip_;
+  platform::TRect buttonStripRect_;  // where the strip lies in the cache
+  bool buttonStripValid_ = false;
   platform::TRect gripRect_;  // where PaintGrip put the grip in the cache
   QRect paintedClient_;       // the client rectangle and activity PaintAll painted for
   bool paintedActive_ = false;
@@ -539,6 +572,9 @@ class TsSkinProvider : public QObject {
 // it is there no child is adapted. Its steps, called through this seam
 // (empty slots do nothing).
 struct TacControlAdapterSeam {
+  // A rectangle of the form (window coordinates) the adapter is told of
+  // (AdapterPaintNotify).
+  std::function<void(TsSkinProvider&, const platform::TRect&)> PaintNotify;
   // Makes the form's control adapter (CreateAdapter).
   std::function<void(TsSkinProvider&)> Create;
   // Re-adapts one control, or all of them for nullptr.

@@ -78,6 +78,44 @@ void TsSkinProvider::SaveTitleBitmap() {
   titleBitmapValid_ = true;
 }
 
+namespace {
+// A width x height block from (fromX, fromY) of `from` to (toX, toY) of
+// `to`, row by row (both of the same pixel format).
+void CopyRows(const Bitmap& from, int fromX, int fromY, Bitmap& to, int toX, int toY, int width, int height) {
+  const int bytesPerPixel = from.PixelFormat() == pf32bit ? 4 : 3;
+  for (int y = 0; y < height; ++y)
+    std::memcpy(to.ScanLine(toY + y) + size_t(toX) * bytesPerPixel,
+                from.ScanLine(fromY + y) + size_t(fromX) * bytesPerPixel, size_t(width) * bytesPerPixel);
+}
+}  // namespace
+
+void TsSkinProvider::SaveButtonStrip() {
+  buttonStripValid_ = false;
+  Bitmap* cache = skinData_ ? skinData_->CacheBitmap.get() : nullptr;
+  if (!form_ || !cache || cache->Empty()) return;
+  const TacTitleMetrics m = ReadTitleMetrics();
+  const TacTitleLayout l = Layout();
+  const int w = std::min(cache->Width(), l.ButtonsAreaWidth + m.BorderWidth + 10 + m.ExtMargins.Right);
+  const int h = std::min(cache->Height(), TitleBottom(m));
+  if (w <= 0 || h <= 0 || l.ButtonsAreaWidth <= 0) return;
+  if (buttonStrip_.Width() != w || buttonStrip_.Height() != h || buttonStrip_.PixelFormat() != cache->PixelFormat())
+    buttonStrip_ = Bitmap(w, h, cache->PixelFormat());
+  cache->GetCanvas().EndPainting();
+  buttonStripRect_ = Bounds(cache->Width() - w, 0, w, h);
+  CopyRows(*cache, buttonStripRect_.Left, 0, buttonStrip_, 0, 0, w, h);
+  buttonStripValid_ = true;
+}
+
+bool TsSkinProvider::RestoreButtonStrip() {
+  Bitmap* cache = skinData_ ? skinData_->CacheBitmap.get() : nullptr;
+  if (!buttonStripValid_ || !cache || cache->PixelFormat() != buttonStrip_.PixelFormat() ||
+      buttonStripRect_.Right != cache->Width() || buttonStripRect_.Bottom > cache->Height())
+    return false;
+  cache->GetCanvas().EndPainting();
+  CopyRows(buttonStrip_, 0, 0, *cache, buttonStripRect_.Left, 0, buttonStrip_.Width(), buttonStrip_.Height());
+  return true;
+}
+
 void TsSkinProvider::RepaintTitle() {
   if (!form_ || !skinData_) return;
   Bitmap* cache = skinData_->CacheBitmap.get();
@@ -90,6 +128,7 @@ void TsSkinProvider::RepaintTitle() {
     for (int y = 0; y < titleBitmap_.Height(); ++y) std::memcpy(cache->ScanLine(y), titleBitmap_.ScanLine(y), bytes);
     const TacTitleLayout layout = Layout();
     PaintCaptionText(layout);
+    SaveButtonStrip();
     PaintTitleButtons(layout);
     cache->GetCanvas().EndPainting();
   }
@@ -331,6 +370,19 @@ void TsSkinProvider::ShowingChanged(Message& m, const std::function<void()>& def
   inAnimation_ = false;
   UpdateFormRegion(false);
   RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+}
+
+// ------------------------------------------------------------ the control adapter, the erase filter
+
+void TsSkinProvider::AdapterPaintNotify(const TRect& rect) {
+  if (ControlAdapterSeam().PaintNotify) ControlAdapterSeam().PaintNotify(*this, rect);
+}
+
+WindowProcHandle TsSkinProvider::InstallEraseBkgndFilter(QWidget* window) {
+  if (!window) return {};
+  return InstallWindowProc(window, [](Message& m, const CallPrevious& previous) {
+    if (m.Msg != WM_ERASEBKGND) previous(m);
+  });
 }
 
 // ------------------------------------------------------------ the wheel

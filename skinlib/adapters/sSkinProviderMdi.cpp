@@ -177,7 +177,10 @@ bool TsSkinProvider::MdiMessage(Message& m, const std::function<void()>& def) {
       def();
       if (!self || !form) return true;
       QMdiSubWindow* sub = MdiSubWindowOf(form);
-      if (sub && !sub->isMaximized()) RepaintMdiMain();
+      if (sub && !sub->isMaximized()) {
+        mainMenuRebuilt_ = false;
+        RepaintMdiMain();
+      }
       LastProvider = this;
       return true;
     }

@@ -256,3 +256,26 @@ void TsSkinProvider::RepaintMenuItem(int /*position*/) {
   PaintMenuLine();
   RedrawNonClient(form_);
 }
+
+// ------------------------------------------------------------ rebuilding the bar
+
+namespace {
+bool g_inMainMenuRebuild = false;
+}  // namespace
+
+bool TsSkinProvider::RebuildMainMenu() {
+  QMenuBar* bar = form_ ? GetMenu(form_) : nullptr;
+  if (!bar || bar->actions().isEmpty() || g_inMainMenuRebuild || IsDestroying(form_)) return false;
+  g_inMainMenuRebuild = true;
+  struct Reset {
+    ~Reset() { g_inMainMenuRebuild = false; }
+  } reset;
+  menuRowCount_ = -1;
+  menuLineChanged_ = true;
+  SendMessage(form_, CM_MENUCHANGED);
+  return true;
+}
+
+void TsSkinProvider::RefreshMainMenuOnce() {
+  if (!mainMenuRebuilt_) mainMenuRebuilt_ = RebuildMainMenu();
+}

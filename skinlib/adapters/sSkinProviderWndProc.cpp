@@ -176,6 +176,14 @@ void TsSkinProvider::PaintFrameToDC(Canvas& dc) {
     paintedMenuLine_ = MenuLineState();
     menuLineChanged_ = false;
   }
+  if (activationHold_) {
+    // The maximized form's frame is up: its controls paint now.
+    activationHold_ = false;
+    data.SetUpdating(false);
+    QPointer<TsSkinProvider> self(this);
+    NotifyChildrenUpdated(form_);
+    if (!self || !form_ || !skinData_) return;
+  }
   if (!data.CacheBitmap) return;
   const Bitmap& cache = *data.CacheBitmap;
   const QRect client = form_->contentsRect();
@@ -468,6 +476,8 @@ void TsSkinProvider::RemoveSkin() {
     InstallMenuLineLayout(false);
     if (framed_) SetNonClientFrame(form_, false);
     framed_ = false;
+    // The plain line is laid out again by the platform.
+    RebuildMainMenu();
   }
   // The labels the skin recoloured got their own looks back from the
   // control adapter.
@@ -503,7 +513,10 @@ void TsSkinProvider::Refresh() {
   SetMDIAdapter(true);
   menuRowCount_ = -1;
   titleBitmapValid_ = false;
-  if (!SkinLoading) HookFormMenus(*this, true);
+  if (!SkinLoading) {
+    RebuildMainMenu();
+    HookFormMenus(*this, true);
+  }
   ApplySkin();
   if (form_->isVisible()) {
     skinData_->BackgroundDirty = true;
@@ -662,14 +675,33 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       PaintNonClient();
       m.Result = 0;
       return;
+    case WM_SHOWWINDOW:
+      if (!IsMdiChild() && m.WParam == 1) showState_ = IsIconic(form_) ? 2 : IsZoomed(form_) ? 3 : 1;
+      def();
+      return;
     case WM_NCACTIVATE: {
       formActive_ = m.WParam != 0;
-      skinData_->BackgroundDirty = true;
-      skinData_->SetUpdating(false);
+      if (!formActive_ && showState_ == 3) {
+        showState_ = 0;
+      } else if (showState_ == 3) {
+        // Shown maximized: the controls wait for the frame, whose paint
+        // ends the wait (PaintFrameToDC). Without a frame of ours to paint
+        // nothing would end it.
+        if (form_->isVisible() && drawNonClientArea_) {
+          skinData_->SetUpdating(true);
+          activationHold_ = true;
+        }
+      } else {
+        skinData_->BackgroundDirty = true;
+        skinData_->SetUpdating(false);
+      }
       def();
       if (!self || !form_) return;
       if (form_->isVisible() && drawNonClientArea_) RedrawNonClient(form_);
       HookFormMenus(*this, true);
+      if (!self || !form_) return;
+      RefreshMainMenuOnce();
+      if (!self || !form_) return;
       CreateAdapter(*this);
       return;
     }
@@ -758,7 +790,12 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
     case WM_SYSCOLORCHANGE:
       // The menu line's text takes system colours: the band is painted anew.
       def();
+      if (self && form_) RebuildMainMenu();
       if (self && form_ && form_->isVisible()) RequestFullRepaint();
+      return;
+    case WM_CHILDACTIVATE:
+      def();
+      if (self && form_) RebuildMainMenu();
       return;
     case WM_SETREDRAW:
       redrawLock_ = m.WParam == 1 ? std::max(0, redrawLock_ - 1) : redrawLock_ + 1;
@@ -771,8 +808,12 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       Paint(m, def);
       return;
     case WM_PRINT:
-      if (form_->isVisible() && !(GetControlState(form_) & (csCreating | csDestroying)) && m.WParam) PrintForm(m);
-      else def();
+      if (form_->isVisible() && !(GetControlState(form_) & (csCreating | csDestroying)) && m.WParam) {
+        RefreshMainMenuOnce();
+        if (self && form_) PrintForm(m);
+      } else {
+        def();
+      }
       return;
     case CM_SHOWINGCHANGED:
       ShowingChanged(m, def);

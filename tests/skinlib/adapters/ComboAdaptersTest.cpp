@@ -17,6 +17,7 @@
 #include "support/TempDir.h"
 
 #include <QAbstractItemView>
+#include <QScrollBar>
 #include <QApplication>
 #include <QCursor>
 #include <QComboBox>
@@ -166,4 +167,29 @@ TEST_F(ComboAdaptersTest, SimpleBoxHasNoButton) {
   combo->showPopup();
   QApplication::processEvents();
   EXPECT_FALSE(ComboDropped);
+}
+
+// A short list shows every row once open, with no scroll range and no
+// scroll arrows, while it wears the skinned frame its adapter gave it.
+TEST_F(ComboAdaptersTest, ShortListShowsEveryRow) {
+  combo->addItem("2024004");
+  Skin();
+  for (int open = 0; open < 2; ++open) {  // the first drop-down adapts the list
+    combo->showPopup();
+    QApplication::processEvents();
+    QAbstractItemView* view = combo->view();
+    ASSERT_NE(adapter->ListAdapter(), nullptr);
+    EXPECT_EQ(view->frameWidth(), 1) << "the skinned frame's line";
+    EXPECT_EQ(view->verticalScrollBar()->maximum(), 0) << open;
+    const QRect first = view->visualRect(view->model()->index(0, 0));
+    const QRect last = view->visualRect(view->model()->index(3, 0));
+    EXPECT_GE(first.top(), 0) << open;
+    EXPECT_LT(last.bottom(), view->viewport()->height()) << open << " the last row cut";
+    int arrows = 0;
+    for (QWidget* w : view->parentWidget()->findChildren<QWidget*>())
+      if (QByteArray(w->metaObject()->className()) == "QComboBoxPrivateScroller" && w->isVisible()) ++arrows;
+    EXPECT_EQ(arrows, 0) << open;
+    combo->hidePopup();
+    QApplication::processEvents();
+  }
 }

@@ -102,6 +102,15 @@ class ProviderClientTest : public ::testing::Test {
     ASSERT_TRUE(manager->Active());
   }
   TsSkinProvider* Provide() { return new TsSkinProvider(form.get()); }
+  // The form becomes a main window with an empty menu bar.
+  QMenuBar* UseMainWindow() {
+    auto* window = new QMainWindow;
+    form.reset(window);
+    form->resize(400, 300);
+    auto* bar = new QMenuBar;
+    window->setMenuBar(bar);
+    return bar;
+  }
   QPoint ClientPoint(int x, int y) const { return form->contentsRect().topLeft() + QPoint(x, y); }
 
   testsupport::TempDir dir;
@@ -221,6 +230,93 @@ TEST_F(ProviderClientTest, MenuLineOfACleanCacheIsRepaintedOnlyWhenWhatItShowsCh
   (void)form->grab();
   EXPECT_EQ(cache.GetPixel(spot.x(), spot.y()), painted) << "an item changed: the line is painted anew";
   EXPECT_FALSE(provider->SkinData()->BackgroundDirty);
+}
+
+TEST_F(ProviderClientTest, MainMenuIsRebuiltOncePerProviderAndNeverReentered) {
+  Activate();
+  QMenuBar* bar = UseMainWindow();
+  // What reaches the form below the provider; a rebuild asked for from
+  // inside one is refused.
+  int rebuilds = 0, nested = 0;
+  bool tryNested = false;
+  TsSkinProvider* provider = nullptr;
+  WindowProcHandle below = InstallWindowProc(
+      form.get(),
+      [&](Message& m, const CallPrevious& previous) {
+        if (m.Msg == CM_MENUCHANGED) {
+          ++rebuilds;
+          if (tryNested && provider->RebuildMainMenu()) ++nested;
+        }
+        previous(m);
+      },
+      WindowProcLevel::Control);
+  provider = Provide();
+  form->show();
+  (void)form->grab();
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_EQ(rebuilds, 0) << "a bar without items is not rebuilt";
+  EXPECT_FALSE(provider->MainMenuRebuilt());
+  bar->addMenu(QStringLiteral("&File"));
+  rebuilds = 0;
+  tryNested = true;
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_EQ(rebuilds, 1);
+  EXPECT_TRUE(provider->MainMenuRebuilt());
+  SendMessage(form.get(), WM_NCACTIVATE, 0, 0);
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_EQ(rebuilds, 1) << "once per provider";
+  // WM_PRINT refreshes it once as well.
+  provider->SetMainMenuRebuilt(false);
+  Bitmap picture(form->width(), form->height(), pf24bit);
+  SendMessage(form.get(), WM_PRINT, PtrParam(&picture.GetCanvas()), LPARAM(PRF_CLIENT));
+  SendMessage(form.get(), WM_PRINT, PtrParam(&picture.GetCanvas()), LPARAM(PRF_CLIENT));
+  picture.GetCanvas().EndPainting();
+  EXPECT_EQ(rebuilds, 2);
+  // New system colours rebuild it every time.
+  SendMessage(form.get(), WM_SYSCOLORCHANGE, 0, 0);
+  SendMessage(form.get(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_EQ(rebuilds, 4);
+  EXPECT_EQ(nested, 0);
+  EXPECT_GE(provider->MenuRowCount(), 1);
+  RemoveWindowProc(below);
+}
+
+TEST_F(ProviderClientTest, ButtonOnlyRepaintStartsFromTheStripSavedBeforeTheButtons) {
+  Activate();
+  manager->SetAllowGlowing(false);  // painted at once, no fade
+  TsSkinProvider* provider = Provide();
+  form->show();
+  (void)form->grab();
+  Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  const Bitmap* strip = provider->ButtonStrip();
+  ASSERT_NE(strip, nullptr);
+  const int left = cache.Width() - strip->Width();
+  ASSERT_GT(provider->ButtonsAreaWidth(), 0);
+  ASSERT_GE(strip->Width(), provider->ButtonsAreaWidth() + 10);
+  EXPECT_EQ(strip->PixelFormat(), cache.PixelFormat());
+  // Outside the buttons the strip is the cache as painted.
+  const int gapX = left + 2, gapY = strip->Height() / 2;
+  EXPECT_EQ(strip->GetPixel(2, gapY), cache.GetPixel(gapX, gapY));
+  // The whole picture as a full repaint makes it.
+  const auto stripOfCache = [&] {
+    std::vector<TColor> pixels;
+    for (int y = 0; y < strip->Height(); ++y)
+      for (int x = left; x < cache.Width(); ++x) pixels.push_back(cache.GetPixel(x, y));
+    return pixels;
+  };
+  const std::vector<TColor> whole = stripOfCache();
+  // Something painted over the strip since is gone with the next button
+  // repaint: the buttons are painted on the saved strip.
+  cache.SetPixel(gapX, gapY, TColor(0x00FFFF));
+  provider->SetHotButton(HTCLOSE, true);
+  EXPECT_NE(cache.GetPixel(gapX, gapY), TColor(0x00FFFF));
+  // Hot, pressed and back to normal: the very picture of a full repaint.
+  provider->SetPressedButton(HTCLOSE);
+  provider->SetHotButton(0, true);
+  EXPECT_EQ(stripOfCache(), whole);
+  // A cache of another size has no strip to take: it is painted whole.
+  cache = Bitmap(cache.Width() + 5, cache.Height(), cache.PixelFormat());
+  EXPECT_FALSE(provider->RestoreButtonStrip());
 }
 
 TEST_F(ProviderClientTest, CaptionRepaintedAloneMatchesAWholeRepaint) {
@@ -384,6 +480,52 @@ TEST_F(ProviderClientTest, ActivationHooksTheMenusAndABorderlessFormTellsItsCont
   EXPECT_EQ(std::count(childMessages.skinCommands.begin(), childMessages.skinCommands.end(), unsigned(acEndUpdate)), 0);
 }
 
+TEST_F(ProviderClientTest, FormShownMaximizedHoldsItsControlsOnlyUntilItsFrameIsPainted) {
+  Activate();
+  auto* child = new QWidget(form.get());
+  child->setGeometry(10, 10, 50, 20);
+  OwnMessages childMessages(child);
+  TsSkinProvider* provider = Provide();
+  const auto endUpdates = [&] {
+    return std::count(childMessages.skinCommands.begin(), childMessages.skinCommands.end(), unsigned(acEndUpdate));
+  };
+  form->showMaximized();
+  Pump(30);
+  ASSERT_EQ(provider->ShowState(), 3);
+  childMessages.skinCommands.clear();
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_TRUE(provider->SkinData()->UpdatingFlag()) << "the controls wait for the frame";
+  // The frame's repaint ends the wait and the controls paint.
+  Pump(50);
+  (void)form->grab();
+  EXPECT_FALSE(provider->SkinData()->UpdatingFlag());
+  EXPECT_GE(endUpdates(), 1);
+  // A deactivation ends the maximized show: the next activation holds nothing.
+  SendMessage(form.get(), WM_NCACTIVATE, 0, 0);
+  EXPECT_EQ(provider->ShowState(), 0);
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_FALSE(provider->SkinData()->UpdatingFlag());
+  // Each way of showing is recorded.
+  struct Case {
+    void (QWidget::*show)();
+    int state;
+  };
+  for (const Case& c : {Case{&QWidget::showNormal, 1}, Case{&QWidget::showMinimized, 2}, Case{&QWidget::showMaximized, 3}}) {
+    form->hide();
+    Pump(10);
+    (form.get()->*c.show)();
+    Pump(10);
+    EXPECT_EQ(provider->ShowState(), c.state);
+  }
+  // Without our frame nothing would end a hold: none is taken.
+  form->hide();
+  provider->SetDrawNonClientArea(false);
+  form->showMaximized();
+  Pump(10);
+  SendMessage(form.get(), WM_NCACTIVATE, 1, 0);
+  EXPECT_FALSE(provider->SkinData()->UpdatingFlag());
+}
+
 TEST_F(ProviderClientTest, ControlAdapterHearsEveryReadaptingStep) {
   Activate();
   std::vector<QWidget*> readapted;
@@ -422,6 +564,35 @@ TEST_F(ProviderClientTest, ControlAdapterHearsEveryReadaptingStep) {
   delete child;
   Pump(20);
   EXPECT_EQ(count(nullptr), 0);
+}
+
+TEST_F(ProviderClientTest, EraseFilterSwallowsOnlyTheErase) {
+  auto* child = new QWidget(form.get());
+  OwnMessages below(child);
+  WindowProcHandle filter = TsSkinProvider::InstallEraseBkgndFilter(child);
+  for (unsigned msg : {unsigned(WM_ERASEBKGND), unsigned(WM_USER + 7), unsigned(WM_SYSCOLORCHANGE)})
+    SendMessage(child, msg, 0, 0);
+  EXPECT_EQ(below.Count(WM_ERASEBKGND), 0);
+  EXPECT_EQ(below.Count(WM_USER + 7), 1);
+  EXPECT_EQ(below.Count(WM_SYSCOLORCHANGE), 1);
+  EXPECT_TRUE(RemoveWindowProc(filter));
+  SendMessage(child, WM_ERASEBKGND, 0, 0);
+  EXPECT_EQ(below.Count(WM_ERASEBKGND), 1) << "gone with its removal";
+  EXPECT_FALSE(TsSkinProvider::InstallEraseBkgndFilter(nullptr).Installed());
+}
+
+TEST_F(ProviderClientTest, PaintNotifyReachesTheControlAdapterWhenThereIsOne) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  provider->AdapterPaintNotify({1, 2, 3, 4});  // no adapter: nothing
+  std::vector<TRect> told;
+  ControlAdapterSeam().PaintNotify = [&](TsSkinProvider& p, const TRect& r) {
+    EXPECT_EQ(&p, provider);
+    told.push_back(r);
+  };
+  provider->AdapterPaintNotify({5, 6, 70, 80});
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0], (TRect{5, 6, 70, 80}));
 }
 
 TEST_F(ProviderClientTest, ShowAnimationFreezesUnskinnedControlsAndEndsUnlocked) {
