@@ -2,6 +2,7 @@
 // border window made, placed and dropped, the cache with its border and
 // the form's region; the form's menus hooked, the menu line drawn by the
 // menu painter, the system menu's and a frame's popups hooked.
+#include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSkinProvider.h"
 
 #include "platform/LayeredWindow.h"
@@ -90,6 +91,23 @@ class ProviderMenusTest : public ::testing::Test {
   QMenuBar* bar = nullptr;
   QMenu* popup = nullptr;
 };
+
+// A title button's fade shows over the button where the border window
+// shows it: the cache's point (0, 0) is the border window's corner.
+TEST_F(ProviderMenusTest, AButtonFadeLiesOverItsButtonOnTheBorderWindow) {
+  Activate(testskins::ExtBorderSkin(), true);
+  TsSkinProvider* provider = MakeForm();
+  Show();
+  ASSERT_TRUE(provider->HasBorderWindow());
+  LayeredWindow* border = provider->BorderForm()->BorderWindow();
+  const TacButtonImage close = provider->ButtonImage(HTCLOSE);
+  ASSERT_TRUE(close.Valid);
+  StartTitleButtonFade(provider, HTCLOSE, 2, 1, true);
+  TacSBAnimation* fade = FindTitleButtonFade(provider, HTCLOSE);
+  ASSERT_NE(fade, nullptr);
+  ASSERT_NE(fade->AnimWindow(), nullptr);
+  EXPECT_EQ(fade->AnimWindow()->pos(), border->pos() + QPoint(close.Rect.Left, close.Rect.Top));
+}
 
 TEST_F(ProviderMenusTest, ExtendedBorderWindowLiesBehindTheSkinnedForm) {
   Activate(testskins::ExtBorderSkin(), true);
