@@ -297,6 +297,30 @@ TEST_F(ProviderMenusTest, TheSystemMenusPopupIsHookedWhenPopupsAreSkinned) {
   menu->hide();
 }
 
+// The system menu opened from the title icon of a form with extended
+// borders drops below the title the border window shows, at the client's
+// left edge.
+TEST_F(ProviderMenusTest, TheIconsSystemMenuDropsBelowTheBorderWindowsTitle) {
+  Activate(testskins::ExtBorderSkin(), true);
+  TsSkinProvider* provider = MakeForm();
+  provider->SetMakeSkinMenu(false);
+  Show();
+  ASSERT_TRUE(provider->HasBorderWindow());
+  auto* menu = dynamic_cast<TsSystemMenu*>(provider->SystemMenu());
+  ASSERT_NE(menu, nullptr);
+  LayeredWindow* border = provider->BorderForm()->BorderWindow();
+  ASSERT_TRUE(manager->SkinnedPopups());  // the menu drops at once
+  SendMessage(form.get(), WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+  QApplication::processEvents();
+  ASSERT_TRUE(menu->isVisible());
+  const QPoint clientCorner = form->mapToGlobal(form->contentsRect().topLeft());
+  EXPECT_EQ(menu->pos().x(), clientCorner.x());
+  const TRect icon = provider->IconRect();
+  EXPECT_GE(menu->pos().y(), border->pos().y() + icon.Bottom);
+  EXPECT_LE(menu->pos().y(), clientCorner.y());
+  menu->hide();
+}
+
 TEST_F(ProviderMenusTest, AFramesPopupMenuIsHookedWhenTheManagerSkinsPopups) {
   Activate(testskins::ExtBorderSkin(), false);
   QWidget frame;
