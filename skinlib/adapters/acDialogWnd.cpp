@@ -537,7 +537,8 @@ void TacDialogWnd::RepaintButton(int code) {
                            if (k < 0 || Destroyed()) return TacButtonImage{};
                            const TitleButton& b = buttons_[size_t(k)];
                            return TacButtonImage{true, b.Rect, ButtonMaskToPaint(k), b.State, nullptr};
-                         }};
+                         },
+                         nullptr};
     const int state = buttons_[size_t(i)].State;
     if (state == 1) StartButtonFade(fadeAnchor_.get(), source, code, 1, kFadeSteps, true);
     else if (state == 2) StartButtonFade(fadeAnchor_.get(), source, code, 2, 1, true);

@@ -25,7 +25,12 @@ TacFadeSource ProviderSource(TsSkinProvider* provider) {
   return {[p]() -> QWidget* { return p ? p->Form() : nullptr; },
           [p]() -> TsCommonData* { return p ? p->SkinData() : nullptr; },
           [p]() -> TsSkinManager* { return p ? p->Manager() : nullptr; },
-          [p](int hitCode) { return p ? p->ButtonImage(hitCode) : TacButtonImage{}; }};
+          [p](int hitCode) { return p ? p->ButtonImage(hitCode) : TacButtonImage{}; },
+          [p]() -> QPoint {
+            QWidget* form = p ? p->Form() : nullptr;
+            if (!form) return {};
+            return form->mapToGlobal(QPoint(0, 0)) - QPoint(p->CacheShiftX(), p->CacheShiftY());
+          }};
 }
 
 }  // namespace
@@ -179,7 +184,7 @@ bool TacSBAnimation::BuildImage(TPoint& screenPos) {
     for (int y = 0; y < image_->Height(); ++y)
       for (int x = 0; x < image_->Width(); ++x) image_->SetArgb(x, y, image_->GetArgb(x, y) | 0xFF000000u);
   }
-  const QPoint origin = form->mapToGlobal(QPoint(0, 0));
+  const QPoint origin = source_.CacheOrigin ? source_.CacheOrigin() : form->mapToGlobal(QPoint(0, 0));
   screenPos = {origin.x() + r.Left, origin.y() + r.Top};
   return true;
 }

@@ -41,6 +41,10 @@ struct TacFadeSource {
   std::function<TsCommonData*()> SkinData;
   std::function<TsSkinManager*()> Manager;
   std::function<TacButtonImage(int hitCode)> Button;
+  // Where the cache's point (0, 0) lies on the screen: the window's corner
+  // when empty (a border window around the form shows the cache from its
+  // own corner).
+  std::function<QPoint()> CacheOrigin;
 };
 
 inline constexpr int kFadeInterval = 12;

@@ -278,8 +278,12 @@ void TsSkinProvider::ShowSystemMenuBelowIcon() {
   if (!form_) return;
   SetHotButton(0, true);
   const TacTitleMetrics m = ReadTitleMetrics();
-  const QPoint p = form_->mapToGlobal(QPoint(0, 0));
-  ShowSystemMenu(p.x() + ClientOffsetX(), p.y() + m.SystemBorder + std::max(m.IconHeight, m.CaptionHeight));
+  // Below the title, at the client's left edge, both in the cache's
+  // coordinates: with a border window the title lies on it, whose corner
+  // is the cache's.
+  const QPoint p = form_->mapToGlobal(QPoint(0, 0)) - QPoint(CacheShiftX(), CacheShiftY());
+  const int titleTop = m.ExtBorder ? m.ExtMargins.Top : m.SystemBorder;
+  ShowSystemMenu(p.x() + ClientOffsetX(), p.y() + titleTop + std::max(m.IconHeight, m.CaptionHeight));
 }
 
 void TsSkinProvider::ClickOnTitleIcon() {

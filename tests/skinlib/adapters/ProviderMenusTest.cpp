@@ -2,6 +2,7 @@
 // border window made, placed and dropped, the cache with its border and
 // the form's region; the form's menus hooked, the menu line drawn by the
 // menu painter, the system menu's and a frame's popups hooked.
+#include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSkinProvider.h"
 
 #include "platform/LayeredWindow.h"
@@ -90,6 +91,23 @@ class ProviderMenusTest : public ::testing::Test {
   QMenuBar* bar = nullptr;
   QMenu* popup = nullptr;
 };
+
+// A title button's fade shows over the button where the border window
+// shows it: the cache's point (0, 0) is the border window's corner.
+TEST_F(ProviderMenusTest, AButtonFadeLiesOverItsButtonOnTheBorderWindow) {
+  Activate(testskins::ExtBorderSkin(), true);
+  TsSkinProvider* provider = MakeForm();
+  Show();
+  ASSERT_TRUE(provider->HasBorderWindow());
+  LayeredWindow* border = provider->BorderForm()->BorderWindow();
+  const TacButtonImage close = provider->ButtonImage(HTCLOSE);
+  ASSERT_TRUE(close.Valid);
+  StartTitleButtonFade(provider, HTCLOSE, 2, 1, true);
+  TacSBAnimation* fade = FindTitleButtonFade(provider, HTCLOSE);
+  ASSERT_NE(fade, nullptr);
+  ASSERT_NE(fade->AnimWindow(), nullptr);
+  EXPECT_EQ(fade->AnimWindow()->pos(), border->pos() + QPoint(close.Rect.Left, close.Rect.Top));
+}
 
 TEST_F(ProviderMenusTest, ExtendedBorderWindowLiesBehindTheSkinnedForm) {
   Activate(testskins::ExtBorderSkin(), true);
@@ -276,6 +294,30 @@ TEST_F(ProviderMenusTest, TheSystemMenusPopupIsHookedWhenPopupsAreSkinned) {
   EXPECT_FALSE(manager->SkinableMenus().Hooks(menu));
   menu->ShowAt(form->x() + 20, form->y() + 20);
   EXPECT_TRUE(manager->SkinableMenus().Hooks(menu));
+  menu->hide();
+}
+
+// The system menu opened from the title icon of a form with extended
+// borders drops below the title the border window shows, at the client's
+// left edge.
+TEST_F(ProviderMenusTest, TheIconsSystemMenuDropsBelowTheBorderWindowsTitle) {
+  Activate(testskins::ExtBorderSkin(), true);
+  TsSkinProvider* provider = MakeForm();
+  provider->SetMakeSkinMenu(false);
+  Show();
+  ASSERT_TRUE(provider->HasBorderWindow());
+  auto* menu = dynamic_cast<TsSystemMenu*>(provider->SystemMenu());
+  ASSERT_NE(menu, nullptr);
+  LayeredWindow* border = provider->BorderForm()->BorderWindow();
+  ASSERT_TRUE(manager->SkinnedPopups());  // the menu drops at once
+  SendMessage(form.get(), WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+  QApplication::processEvents();
+  ASSERT_TRUE(menu->isVisible());
+  const QPoint clientCorner = form->mapToGlobal(form->contentsRect().topLeft());
+  EXPECT_EQ(menu->pos().x(), clientCorner.x());
+  const TRect icon = provider->IconRect();
+  EXPECT_GE(menu->pos().y(), border->pos().y() + icon.Bottom);
+  EXPECT_LE(menu->pos().y(), clientCorner.y());
   menu->hide();
 }
 
