@@ -207,8 +207,9 @@ TOutputWindow* PrepareOutputWindow(QWidget* control, Bitmap& screen) {
 // the form paints itself.
 class StandByAnimation : public QObject {
  public:
+  // A child of its form: a form that goes takes its animation along.
   StandByAnimation(QWidget* form, TsSkinProvider* provider, unsigned steps)
-      : form_(form), provider_(provider), steps_(steps) {
+      : QObject(form), form_(form), provider_(provider), steps_(steps) {
     if (runningAnimations++ == 0) FormsLocked = true;
     target_ = form->property("AlphaBlend").toBool()
                   ? std::uint8_t(std::clamp(form->property("AlphaBlendValue").toInt(), 0, 255))
