@@ -19,6 +19,7 @@
 #include "skinlib/adapters/WWComboAdapter.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
+#include "skinlib/support/ScreenshotSkin.h"
 #include "skinlib/support/ControlsDemo.h"
 
 #include <QApplication>
@@ -66,18 +67,8 @@ int main(int argc, char** argv) {
   RunUnitStartups();
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
   QTemporaryDir skins;
-  QString error;
-  if (!testskins::WriteSkinFolder(testskins::ControlsDemoSkin(), skins.path() + "/ControlsDemo", &error)) {
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 1;
-  }
   TsSkinManager manager;
-  // The adapters alone, on a plain form: the dialog hook leaves forms and
-  // dialogs without a provider of their own as they are.
-  manager.SetSkinningRules(TsSkinManager::srThirdParty);
-  manager.SetSkinDirectory(skins.path());
-  manager.SetSkinName(QStringLiteral("ControlsDemo"));
-  if (!manager.Active()) return 1;
+  if (!testskins::ActivateForScreenshots(manager, skins.path(), testskins::ControlsDemoSkin(), QStringLiteral("ControlsDemo"))) return 1;
   bool ok = true;
   {
     QWidget form;

@@ -10,6 +10,7 @@
 #include "skinlib/adapters/EditAdapters.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
+#include "skinlib/support/ScreenshotSkin.h"
 #include "skinlib/support/EditSkin.h"
 
 #include <QAbstractItemView>
@@ -34,18 +35,8 @@ int main(int argc, char** argv) {
   RunUnitStartups();
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
   QTemporaryDir skins;
-  QString error;
-  if (!testskins::WriteSkinFolder(testskins::EditSkin(), skins.path() + "/Edit", &error)) {
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 1;
-  }
   TsSkinManager manager;
-  // The adapters alone, on a plain form: the dialog hook leaves forms and
-  // dialogs without a provider of their own as they are.
-  manager.SetSkinningRules(TsSkinManager::srThirdParty);
-  manager.SetSkinDirectory(skins.path());
-  manager.SetSkinName(QStringLiteral("Edit"));
-  if (!manager.Active()) return 1;
+  if (!testskins::ActivateForScreenshots(manager, skins.path(), testskins::EditSkin(), QStringLiteral("Edit"))) return 1;
   bool ok = true;
   {
     testskins::EditDemoForm demo;

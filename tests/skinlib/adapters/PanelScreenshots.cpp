@@ -11,6 +11,7 @@
 #include "skinlib/adapters/SpinAdapter.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
+#include "skinlib/support/ScreenshotSkin.h"
 #include "skinlib/support/PanelSkin.h"
 
 #include <QAction>
@@ -37,18 +38,8 @@ int main(int argc, char** argv) {
   RunUnitStartups();
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
   QTemporaryDir skins;
-  QString error;
-  if (!testskins::WriteSkinFolder(testskins::PanelSkin(), skins.path() + "/PanelDemo", &error)) {
-    std::fprintf(stderr, "%s\n", qPrintable(error));
-    return 1;
-  }
   TsSkinManager manager;
-  // The adapters alone, on a plain form: the dialog hook leaves forms and
-  // dialogs without a provider of their own as they are.
-  manager.SetSkinningRules(TsSkinManager::srThirdParty);
-  manager.SetSkinDirectory(skins.path());
-  manager.SetSkinName(QStringLiteral("PanelDemo"));
-  if (!manager.Active()) return 1;
+  if (!testskins::ActivateForScreenshots(manager, skins.path(), testskins::PanelSkin(), QStringLiteral("PanelDemo"))) return 1;
   bool ok = true;
   {
     QWidget form;
