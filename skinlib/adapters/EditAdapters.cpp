@@ -493,10 +493,12 @@ void TacEditWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
         }
         return;
       case acEndUpdate: {
+        // Only an edit waiting for its parent repaints, on a later turn.
+        const bool waiting = data.UpdatingFlag();
         QPointer<QWidget> alive(h);
         TacBaseWnd::AdapterWndProc(m, previous);
-        if (alive && !data.UpdatingFlag())
-          RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        if (alive && waiting && !data.UpdatingFlag())
+          RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
         return;
       }
       case acIsSkinned:
