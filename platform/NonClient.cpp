@@ -42,7 +42,7 @@ struct Frame {
   Qt::WindowFlags flags;  // before the frame went on
   QMargins margins;
   QMargins decoration;  // what the window system drew around the window then
-  QSize framedSize;      // the window's size once the frame was on
+  QSize framedSize;      // the window rectangle's size when the frame went on
   QMetaObject::Connection destroyed;
   bool inBand = false;  // the mouse is over the band
   bool ownCursor = false;
@@ -860,15 +860,16 @@ bool SetNonClientFrame(QWidget* w, bool on) {
     // A window not placed yet (a dialog Qt centres when it shows) stays so.
     if (!keepPlace && outer != w->geometry()) w->setGeometry(outer);
     detail::FrameCalcSize(w);
-    frame->framedSize = w->size();
+    frame->framedSize = outer.size();
     if (keepPlace) detail::KeepWithinScreen(w);
     RedrawNonClient(w);
     return true;
   }
   if (!frame) return true;
-  // A window of the size the frame left it keeps its window rectangle, as
-  // when the frame went on (the window system's decoration comes back
-  // within it); one sized since keeps its client area.
+  // A window of the size it had when the frame went on keeps its window
+  // rectangle, as then (the window system's decoration comes back within
+  // it); one sized since (its layout grew it to keep its contents out of
+  // the band, or its user or caller sized it) keeps its client area.
   const QRect client(w->mapToGlobal(w->contentsRect().topLeft()), w->contentsRect().size());
   const QRect inner = w->size() == frame->framedSize ? w->geometry().marginsRemoved(frame->decoration)
                                                      : client.marginsAdded(frame->margins);

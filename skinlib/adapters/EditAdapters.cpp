@@ -323,6 +323,8 @@ void TacEditWnd::KeepOwnParams() {
   QWidget* h = CtrlHandle();
   if (!h) return;
   KeepColors(GetControlColor(h), GetFontColor(h));
+  ownPalette_ = h->palette();
+  ownAutoFill_ = h->autoFillBackground();
   hasFocusColor_ = HasProperty(h, QStringLiteral("FocusColor"));
   if (hasFocusColor_) ownFocusColor_ = TColor(GetOrdProperty(h, QStringLiteral("FocusColor")));
 }
@@ -331,8 +333,8 @@ void TacEditWnd::GiveBackOwnParams() {
   QWidget* h = CtrlHandle();
   if (!h) return;
   if (IsWindowVisible(h)) RedrawNonClient(h);
-  SetControlColor(h, OwnColor());
-  SetFontColor(h, OwnFontColor());
+  h->setPalette(ownPalette_);
+  h->setAutoFillBackground(ownAutoFill_);
   if (hasFocusColor_) SetOrdProperty(h, QStringLiteral("FocusColor"), int(ownFocusColor_));
 }
 
