@@ -1,6 +1,8 @@
 #include "skinlib/support/DialogDemo.h"
 
 #include "skinlib/manager/sSkinManager.h"
+#include "skinlib/support/ButtonSkin.h"
+#include "skinlib/support/DialogSkin.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
@@ -27,6 +29,20 @@ QWidget* StatisticsForm() {
 }
 
 }  // namespace
+
+TestSkin DialogDemoSkin() {
+  TestSkin skin = DialogSkin();
+  AddButtonSections(skin);
+  skin.Section(QStringLiteral("TOOLBUTTON"))
+      .Set(QStringLiteral("COLOR"), kDemoToolColor)
+      .Set(QStringLiteral("HOTCOLOR"), 0xFAF0E6)
+      .Set(QStringLiteral("FONTCOLOR"), 0x402010)
+      .Set(QStringLiteral("HOTFONTCOLOR"), 0x8C4218);
+  skin.Section(QStringLiteral("BUTTON")).Set(QStringLiteral("PARENTCLASS"), QStringLiteral("TOOLBUTTON"));
+  skin.Section(QStringLiteral("EDIT")).Set(QStringLiteral("COLOR"), 0xFFFFFF).Set(QStringLiteral("FONTCOLOR"), 0x202020);
+  skin.Section(QStringLiteral("COMBOBOX")).Set(QStringLiteral("PARENTCLASS"), QStringLiteral("EDIT"));
+  return skin;
+}
 
 DialogDemo::DialogDemo(const QString& skinsDir, const QString& filesDir)
     : Main(std::make_unique<QWidget>()), filesDir_(filesDir) {

@@ -5,6 +5,8 @@
 // form by show(). Made in code.
 #pragma once
 
+#include "skinlib/support/TestSkins.h"
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -15,6 +17,14 @@ class QPushButton;
 class TsSkinManager;
 
 namespace testskins {
+
+// The demo's skin "Dialogs": the dialog skin (DialogSkin.h) with the
+// sections the dialogs' controls take: the button part's (ButtonSkin.h:
+// see-through CHECKBOX for labels, check boxes and radio buttons,
+// GROUPBOX), and plain TOOLBUTTON (kDemoToolColor), BUTTON through it,
+// EDIT (white) and COMBOBOX through EDIT.
+inline constexpr int kDemoToolColor = 0xEED8C8;
+TestSkin DialogDemoSkin();
 
 class DialogDemo {
  public:
