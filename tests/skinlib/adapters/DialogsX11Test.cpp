@@ -322,7 +322,7 @@ TEST_F(DialogsX11Test, EachWindowIsSkinnedWorksAndGetsItsPlainLookBack) {
       before[i] = Grab(w);
     }));
   }
-  const QColor title = ToQColor(testskins::kFormTitleHotColor), dialog = ToQColor(testskins::kDialogColor),
+  const QColor title = ToQColor(testskins::kFormTitleHotColor), dialog = ToQColor(testskins::kDialogGlobalColor),
                form = ToQColor(testskins::kFormColor);
   demo->SkinOn();
   ASSERT_TRUE(demo->Manager->Active() && demo->Manager->IsDefault());

@@ -32,6 +32,10 @@ QWidget* StatisticsForm() {
 
 TestSkin DialogDemoSkin() {
   TestSkin skin = DialogSkin();
+  // One window colour, as a skin made for use has it: what the dialog
+  // paints is what its palette (GLOBALINFO's) tells the controls within
+  // its unskinned containers.
+  skin.Section(QStringLiteral("DIALOG")).Put(QStringLiteral("COLOR"), kDialogGlobalColor);
   AddButtonSections(skin);
   skin.Section(QStringLiteral("TOOLBUTTON"))
       .Set(QStringLiteral("COLOR"), kDemoToolColor)

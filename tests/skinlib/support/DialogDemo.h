@@ -18,8 +18,8 @@ class TsSkinManager;
 
 namespace testskins {
 
-// The demo's skin "Dialogs": the dialog skin (DialogSkin.h) with the
-// sections the dialogs' controls take: the button part's (ButtonSkin.h:
+// The demo's skin "Dialogs": the dialog skin (DialogSkin.h), its DIALOG
+// in GLOBALINFO's colour, with the sections the dialogs' controls take: the button part's (ButtonSkin.h:
 // see-through CHECKBOX for labels, check boxes and radio buttons,
 // GROUPBOX), and plain TOOLBUTTON (kDemoToolColor), BUTTON through it,
 // EDIT (white) and COMBOBOX through EDIT.
