@@ -32,6 +32,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QFontDatabase>
 #include <QMenu>
 #include <QPushButton>
@@ -181,7 +182,7 @@ class DialogsX11Test : public ::testing::Test {
     const QString root = QString::fromStdString(dir.Path());
     QString error;
     ASSERT_TRUE(testskins::WriteSkinFolder(testskins::DialogDemoSkin(), root + "/Dialogs", &error)) << error.toStdString();
-    const QString files = root + "/draws";
+    files = root + "/draws";
     ASSERT_TRUE(QDir().mkpath(files));
     for (const char* name : {"2024001.txt", "2024002.txt", "红球统计.csv"}) {
       QFile f(files + "/" + QString::fromUtf8(name));
@@ -219,6 +220,14 @@ class DialogsX11Test : public ::testing::Test {
       if (!w || !Exposed(w)) return;
       poll.stop();
       came = true;
+      // Nothing hovered: the mouse away from where the window came.
+      MoveMouse(QPoint(1, 1));
+      // The file dialog lists its folder on a thread of its own: listed
+      // and drawn before anything looks at it.
+      if (auto* model = w->findChild<QFileSystemModel*>()) {
+        EXPECT_TRUE(WaitFor([&] { return model->rowCount(model->index(files)) == 3; }, 10000)) << "not listed";
+      }
+      Settle();
       Settle();
       if (w) steps(w);
       if (w && w->isVisible()) w->close();
@@ -301,6 +310,7 @@ class DialogsX11Test : public ::testing::Test {
   testsupport::WindowManager windowManager;
   Compositor compositor;
   testsupport::TempDir dir;
+  QString files;  // the file dialog's folder
   std::unique_ptr<DialogDemo> demo;
 };
 
