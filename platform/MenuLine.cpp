@@ -592,6 +592,17 @@ void MenuLineKeyMenu(QWidget* window, LPARAM key) {
   if (g_loop.window == window && !g_loop.popup) window->grabKeyboard();
 }
 
+void KeyMenuSystemMenu(QWidget* window) {
+  if (!(GetWindowLong(window, GWL_STYLE) & WS_SYSMENU)) return;
+  QMenu* menu = GetSystemMenu(window);
+  if (!menu) return;
+  // The icon sits at the caption's left end: the menu opens at the corner
+  // of what lies below the caption (the menu line, else the client area).
+  const QMargins m = window->contentsMargins();
+  const QPoint at = window->mapToGlobal(QPoint(m.left(), m.top() - GetMenuLineRect(window).Height()));
+  TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, at.x(), at.y(), window);
+}
+
 bool MenuLineEvent(QObject* receiver, QEvent* event) {
   if (Lines().isEmpty()) return false;
   const auto type = event->type();

@@ -271,7 +271,12 @@ void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
     case SC_CLOSE: SendMessage(w, WM_CLOSE); break;
     case SC_MOVE: StartMoveSize(w, SC_MOVE, low, lp); break;
     case SC_SIZE: StartMoveSize(w, SC_SIZE, low, lp); break;
-    case SC_KEYMENU: detail::MenuLineKeyMenu(w, lp); break;
+    case SC_KEYMENU:
+      if (lp == ' ')
+        detail::KeyMenuSystemMenu(w);
+      else
+        detail::MenuLineKeyMenu(w, lp);
+      break;
     case SC_CONTEXTHELP: QWhatsThis::enterWhatsThisMode(); break;  // the next click asks for help
     default: break;
   }

@@ -896,6 +896,34 @@ void WidgetDestroyed(QWidget* w) {
   NotifyChild(*chain, w, false);
 }
 
+// Alt+Space where it starts (the focus widget, or a window with no focus
+// inside) in a framed top-level window: WM_SYSKEYDOWN VK_SPACE goes to the
+// window's handlers, and unless one takes it its default sends
+// WM_SYSCOMMAND SC_KEYMENU ' ' to the window. No control sees the key (a
+// button would press, an edit would take the space). Under a window
+// manager's own title bar Alt+Space is the manager's.
+bool SystemMenuKey(QObject* receiver, QKeyEvent* e) {
+  constexpr auto kMods = Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier;
+  if (e->key() != Qt::Key_Space || (e->modifiers() & kMods) != Qt::AltModifier) return false;
+  auto* widget = qobject_cast<QWidget*>(receiver);
+  if (!widget) return false;
+  QWidget* focus = QApplication::focusWidget();
+  if (widget != focus && !(widget->isWindow() && (!focus || focus->window() != widget))) return false;
+  QPointer<QWidget> window = widget->window();
+  if (!detail::IsFramed(window) || window->windowType() == Qt::Popup) return false;
+  e->accept();
+  const Message key = detail::KeyMessage(e);
+  bool passed = true;
+  if (WindowChain* chain = WindowChain::Find(window); chain && !chain->gone_) {
+    WindowChain::Busy busy(chain);
+    Message m = key;
+    passed = false;
+    chain->DispatchWith(m, [&](Message&) { passed = true; });
+  }
+  if (passed && window && !IsDestroying(window)) SendMessage(window, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+  return true;
+}
+
 class LayerFilter final : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -903,6 +931,7 @@ class LayerFilter final : public QObject {
     if (IsInputEvent(type) && !IsRedelivery(watched, event)) {
       if (QApplication::activePopupWidget() && detail::FilterMenuEvent(watched, event)) return true;
       if (detail::MenuLineEvent(watched, event)) return true;
+      if (type == QEvent::KeyPress && SystemMenuKey(watched, static_cast<QKeyEvent*>(event))) return true;
       if (type != QEvent::MouseMove && type != QEvent::KeyRelease)
         if (auto* bar = qobject_cast<QScrollBar*>(watched)) detail::WatchScrollBar(bar);
     }

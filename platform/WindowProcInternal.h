@@ -172,6 +172,9 @@ int MenuLineHeight(QWidget* window, int width);
 int MenuLineHit(QWidget* window, QPoint global);
 void MenuLineClick(QWidget* window, QPoint global);
 void MenuLineKeyMenu(QWidget* window, LPARAM key);
+// SC_KEYMENU ' ': the window's system menu below its title icon, when its
+// style word has WS_SYSMENU (TrackPopupMenu: it never waits).
+void KeyMenuSystemMenu(QWidget* window);
 bool MenuLineEvent(QObject* receiver, QEvent* event);
 // A popup of the menu line: TrackPopupMenu's reports, WM_INITMENUPOPUP
 // with the item's position, no closing WM_MENUSELECT (the loop sends it).

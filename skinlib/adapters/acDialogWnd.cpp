@@ -965,6 +965,13 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_FRAME);
       return;
     case WM_SYSCOMMAND:
+      // Alt+Space: the skin took WS_SYSMENU, its own menu opens below the icon.
+      if ((m.WParam & 0xFFF0) == SC_KEYMENU && m.LParam == ' ' && info_.HasSysMenu()) {
+        const QPoint o = h->mapToGlobal(QPoint(0, 0));
+        const TPoint b = BorderOffsets();
+        ShowSystemMenu(o.x() + b.X, o.y() + b.Y - TitleHeight() + GetSystemMetrics(SM_CYSMICON));
+        return;
+      }
       if ((m.WParam & 0xFFF0) == SC_MAXIMIZE || (m.WParam & 0xFFF0) == SC_RESTORE) SetHotButton(0, false);
       break;
     case WM_DESTROY:

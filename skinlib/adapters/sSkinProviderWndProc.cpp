@@ -1104,14 +1104,17 @@ void TsSkinProvider::SysCommand(Message& m, const std::function<void()>& def) {
     BeginMoveOutline({p.x(), p.y()}, command == SC_MOVE ? HTCAPTION : edgeCodes[std::min(edge, 8u)]);
     return;
   }
+  // Alt+Space: the skin's system menu stands for the standard one, which
+  // the default would show as well.
+  if (command == SC_KEYMENU && m.LParam == ' ' && HasOwnCaption(ReadFormInfo()) && MenuState().VisibleClose) {
+    ShowSystemMenuBelowIcon();
+    return;
+  }
   def();
   if (!self || !form_) return;
   switch (command) {
     case SC_MINIMIZE:
       if (skinData_->CacheBitmap) skinData_->CacheBitmap->SetSize(0, 0);
-      break;
-    case SC_KEYMENU:
-      if (m.LParam == 32 && HasOwnCaption(ReadFormInfo()) && MenuState().VisibleClose) ShowSystemMenuBelowIcon();
       break;
     case SC_MAXIMIZE:
     case SC_RESTORE:

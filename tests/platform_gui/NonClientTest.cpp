@@ -2,6 +2,7 @@
 
 #include "MessageLog.h"
 #include "Pixels.h"
+#include "platform/Menus.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
@@ -9,6 +10,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QMainWindow>
 #include <QScreen>
 #include <QTest>
@@ -657,4 +661,84 @@ TEST(NonClientTest, KeyboardMoveEndsOnAClick) {
   EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
   EXPECT_EQ(log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE}), std::vector<unsigned>{WM_EXITSIZEMOVE});
   Mouse(&w, QEvent::MouseButtonRelease, QPoint(150, 160));
+}
+
+// Alt+Space in a framed window, wherever its focus is, offers
+// WM_SYSKEYDOWN VK_SPACE to the window's handlers; unless one takes it,
+// SC_KEYMENU ' ' follows once and its default opens the system menu below
+// the caption, a popup (nothing waits), for a window with WS_SYSMENU only.
+// No control sees the key. An unframed window leaves it to its window
+// manager.
+TEST(NonClientTest, AltSpaceOpensTheSystemMenu) {
+  const Qt::WindowFlags withMenu = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                   Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint;
+  const Qt::WindowFlags withoutMenu = Qt::Window | Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+  enum Focus { kEdit, kButton, kWindow };
+  const struct {
+    const char* name;
+    bool framed;
+    Qt::WindowFlags flags;
+    Focus focus;
+    bool handlerTakes;  // a handler of the window answers WM_SYSKEYDOWN VK_SPACE itself
+    int keyMenus;       // SC_KEYMENU ' ' the window gets
+    bool menuShown;
+  } cases[] = {
+      {"edit has focus", true, withMenu, kEdit, false, 1, true},
+      {"button has focus", true, withMenu, kButton, false, 1, true},
+      {"window has focus", true, withMenu, kWindow, false, 1, true},
+      {"no WS_SYSMENU", true, withoutMenu, kEdit, false, 1, false},
+      {"a handler takes the key", true, withMenu, kEdit, true, 0, false},
+      {"unframed", false, withMenu, kEdit, false, 0, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QWidget w(nullptr, c.flags);
+    w.setFocusPolicy(Qt::StrongFocus);
+    auto* layout = new QVBoxLayout(&w);
+    auto* edit = new QLineEdit(&w);
+    auto* button = new QPushButton(QStringLiteral("OK"), &w);
+    layout->addWidget(edit);
+    layout->addWidget(button);
+    int clicks = 0;
+    QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+    int keyMenus = 0, sysKeys = 0;
+    InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+      if (m.Msg == WM_SYSCOMMAND && (m.WParam & 0xFFF0) == SC_KEYMENU && m.LParam == ' ') ++keyMenus;
+      if (m.Msg == WM_SYSKEYDOWN && m.WParam == VK_SPACE) {
+        ++sysKeys;
+        EXPECT_TRUE(m.LParam & (1 << 29)) << "with Alt";
+        if (c.handlerTakes) return;
+      }
+      previous(m);
+    });
+    if (c.framed) {
+      ShowFramed(&w);
+    } else {
+      w.setGeometry(100, 100, 200, 150);
+      w.show();
+    }
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QWidget* focus = c.focus == kEdit ? static_cast<QWidget*>(edit) : c.focus == kButton ? button : &w;
+    focus->setFocus();
+    PumpEvents();
+    ASSERT_EQ(QApplication::focusWidget(), focus);
+    QTest::keyClick(w.windowHandle(), Qt::Key_Space, Qt::AltModifier);
+    PumpEvents();
+    EXPECT_EQ(keyMenus, c.keyMenus);
+    QMenu* menu = GetSystemMenu(&w);
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    EXPECT_EQ(popup == menu && menu->isVisible(), c.menuShown);
+    if (c.menuShown && popup == menu) {
+      const QMargins m = w.contentsMargins();
+      EXPECT_EQ(menu->pos(), w.mapToGlobal(QPoint(m.left(), m.top()))) << "below the caption, at the icon";
+      menu->close();
+      PumpEvents();
+    }
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+    if (c.framed) {
+      EXPECT_EQ(sysKeys, 1) << "the window's handlers hear the key once";
+      EXPECT_TRUE(edit->text().isEmpty() && clicks == 0) << "no control took the key";
+    }
+  }
 }
