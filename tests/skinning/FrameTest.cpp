@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -394,6 +395,36 @@ TEST_F(FrameTest, SystemMenuFollowsTheShowState) {
     EXPECT_EQ(SendMessage(&w, WM_SYSCOMMAND, SC_KEYMENU, ' '), 1) << "taken, also as the menu's second key";
     FreeSkinManage();
   }
+}
+
+// Alt+Space with the focus in a control of a skinned form: the frame takes
+// WM_SYSKEYDOWN and sends SC_KEYMENU ' ' once; its copy of the system menu
+// is the one menu shown.
+TEST_F(FrameTest, AltSpaceShowsOneSystemMenu) {
+  QWidget w;
+  auto* edit = new QLineEdit(&w);
+  TSkinFormFrame* frame = Skin(w);
+  ASSERT_NE(frame, nullptr);
+  int keyMenus = 0;
+  InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == WM_SYSCOMMAND && (m.WParam & 0xFFF0) == SC_KEYMENU && m.LParam == ' ') ++keyMenus;
+    previous(m);
+  });
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  edit->setFocus();
+  Pump();
+  QTest::keyClick(w.windowHandle(), Qt::Key_Space, Qt::AltModifier);
+  Pump();
+  EXPECT_EQ(keyMenus, 1);
+  ASSERT_NE(frame->SystemPopup(), nullptr);
+  EXPECT_TRUE(frame->SystemPopup()->isVisible());
+  EXPECT_EQ(QApplication::activePopupWidget(), frame->SystemPopup());
+  EXPECT_FALSE(GetSystemMenu(&w)->isVisible()) << "not the standard menu as well";
+  EXPECT_TRUE(edit->text().isEmpty());
+  frame->SystemPopup()->close();
+  Pump();
+  FreeSkinManage();
 }
 
 // The band is painted again when a button loses the mouse and when the

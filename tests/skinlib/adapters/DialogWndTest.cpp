@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QWhatsThis>
 
 using namespace platform;
@@ -547,5 +548,35 @@ TEST_F(DialogWndThroughHookTest, ChildrenHearTheEndOfTheDialogsUpdateOnce) {
     EXPECT_EQ(counter->Paints, 0) << "painted inside the notice";
     QApplication::processEvents();
     EXPECT_GT(counter->Paints, 0);
+  }
+}
+
+// Alt+Space in a skinned dialog (the focus in its edit) opens the skin's
+// system menu below the title icon, the one menu shown; a dialog without a
+// system menu shows none.
+TEST_F(DialogWndTest, AltSpaceOpensTheSkinsSystemMenu) {
+  for (const bool sysMenu : {true, false}) {
+    SCOPED_TRACE(sysMenu ? "with a system menu" : "without");
+    TacDialogWnd* a = Open(sysMenu ? Qt::Dialog : Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint,
+                           true, false);
+    auto* edit = new QLineEdit(dialog.get());
+    dialog->open();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    edit->setFocus();
+    QApplication::processEvents();
+    QTest::keyClick(dialog->windowHandle(), Qt::Key_Space, Qt::AltModifier);
+    QApplication::processEvents();
+    EXPECT_EQ(a->SystemMenu()->isVisible(), sysMenu);
+    EXPECT_EQ(QApplication::activePopupWidget(), sysMenu ? a->SystemMenu() : nullptr) << "one menu";
+    EXPECT_TRUE(edit->text().isEmpty());
+    if (sysMenu) {
+      const QPoint icon = dialog->mapToGlobal(QPoint(0, 0));
+      EXPECT_EQ(a->SystemMenu()->pos().x(), icon.x() + a->BorderOffsets().X);
+    }
+    a->SystemMenu()->hide();
+    QApplication::processEvents();
+    adapter.reset();
+    dialog.reset();
   }
 }

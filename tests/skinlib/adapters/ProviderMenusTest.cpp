@@ -28,8 +28,10 @@
 #include <QElapsedTimer>
 #include <QApplication>
 #include <QMenu>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProxyStyle>
+#include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -318,6 +320,40 @@ TEST_F(ProviderMenusTest, TheIconsSystemMenuDropsBelowTheBorderWindowsTitle) {
   const TRect icon = provider->IconRect();
   EXPECT_GE(menu->pos().y(), border->pos().y() + icon.Bottom);
   EXPECT_LE(menu->pos().y(), clientCorner.y());
+  menu->hide();
+}
+
+// Alt+Space (the focus in a child) opens the skin's system menu below the
+// title icon, and only it: the standard one the default would show stays
+// shut.
+TEST_F(ProviderMenusTest, AltSpaceOpensTheSkinsSystemMenuAlone) {
+  Activate(testskins::ExtBorderSkin(), false);
+  TsSkinProvider* provider = MakeForm();
+  provider->SetMakeSkinMenu(false);
+  auto* edit = new QLineEdit(form.get());
+  form->layout()->addWidget(edit);
+  int keyMenus = 0;
+  InstallWindowProc(form.get(), [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == WM_SYSCOMMAND && (m.WParam & 0xFFF0) == SC_KEYMENU && m.LParam == ' ') ++keyMenus;
+    previous(m);
+  });
+  Show();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  edit->setFocus();
+  QApplication::processEvents();
+  auto* menu = dynamic_cast<TsSystemMenu*>(provider->SystemMenu());
+  ASSERT_NE(menu, nullptr);
+  ASSERT_TRUE(manager->SkinnedPopups());
+  QTest::keyClick(form->windowHandle(), Qt::Key_Space, Qt::AltModifier);
+  QApplication::processEvents();
+  EXPECT_EQ(keyMenus, 1);
+  EXPECT_TRUE(menu->isVisible());
+  EXPECT_EQ(QApplication::activePopupWidget(), menu);
+  EXPECT_FALSE(GetSystemMenu(form.get())->isVisible()) << "one menu";
+  EXPECT_TRUE(edit->text().isEmpty());
+  const QPoint clientCorner = form->mapToGlobal(form->contentsRect().topLeft());
+  EXPECT_EQ(menu->pos().x(), clientCorner.x());
+  EXPECT_LE(menu->pos().y(), clientCorner.y()) << "below the icon, over the client area";
   menu->hide();
 }
 
