@@ -38,7 +38,13 @@
 // SC_MAXIMIZE, SC_RESTORE, SC_CLOSE (as WM_CLOSE), SC_MOVE and SC_SIZE (from
 // a menu: the window follows the mouse until the next click), SC_CONTEXTHELP
 // (what's-this mode: the next click asks the widget under it for its help,
-// Esc ends it). Sent to an MDI child (platform/Mdi.h) SC_MINIMIZE,
+// Esc ends it), SC_KEYMENU ' ' (the system menu, GetSystemMenu, drops below
+// the caption's icon as a popup when the style word has WS_SYSMENU; other
+// keys are the menu line's, MenuLine.h). Alt+Space in a framed window,
+// wherever its focus is, is WM_SYSKEYDOWN VK_SPACE to the window's
+// handlers, none of its controls seeing the key; unless a handler takes
+// it, SC_KEYMENU ' ' follows. An unframed window leaves Alt+Space to the
+// window manager. Sent to an MDI child (platform/Mdi.h) SC_MINIMIZE,
 // SC_MAXIMIZE, SC_RESTORE and SC_CLOSE act on its sub-window; sent to any
 // other child control they do nothing.
 //
