@@ -680,9 +680,9 @@ TEST(NonClientTest, AHiddenWindowIsToldSwpHideWindow) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.how);
+    std::vector<std::pair<unsigned, unsigned>> seen;  // message, flags; outlives the window
     QWidget w;
     auto* child = new QLabel(QStringLiteral("child"), &w);
-    std::vector<std::pair<unsigned, unsigned>> seen;  // message, flags
     for (QWidget* target : {&w, static_cast<QWidget*>(child)})
       InstallWindowProc(target, [&seen](Message& m, const CallPrevious& previous) {
         if (m.Msg == WM_WINDOWPOSCHANGING)

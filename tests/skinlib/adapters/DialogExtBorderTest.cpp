@@ -114,6 +114,12 @@ TEST_F(DialogExtBorderTest, ADialogGetsABorderWindowOfItsSizePlusTheMargins) {
     EXPECT_GT(shadow, 0);
     EXPECT_LT(shadow, 255);
     EXPECT_LT(qAlpha(cache->GetArgb(0, kMargin + 80)), shadow) << "fainter far out";
+    // The window's corners where its border mask is clear show the shadow
+    // picture (its alpha), next to them the window's own pixels.
+    const int corner = qAlpha(cache->GetArgb(kMargin, kMargin));
+    EXPECT_GT(corner, 0);
+    EXPECT_LT(corner, 255);
+    EXPECT_EQ(qAlpha(cache->GetArgb(kMargin + 5, kMargin + 5)), 255);
     // The window is the rectangle inside the margins: no corner cut.
     QRegion region;
     ASSERT_NE(GetWindowRgn(dialog.get(), region), ERROR);
@@ -319,4 +325,44 @@ TEST_F(DialogExtBorderTest, TitleButtonFadesLieOverTheButton) {
   const bool glows = manager->IndexOfMask(QStringLiteral("GLOBALINFO"), mask.PropertyName + "GLOW0") >= 0;
   const int margin = glows ? manager->SkinData->BICloseGlowMargin : 0;
   EXPECT_EQ(fade->AnimWindow()->pos(), dialog->mapToGlobal(QPoint(close.Left - margin, close.Top - margin)));
+}
+
+// The border window's hit test asks the dialog: its close and help buttons
+// (a dialog's only title positions there), the icon, the caption and the
+// sizing edges, in the picture's coordinates.
+TEST_F(DialogExtBorderTest, TheBorderHitTestAsksTheDialog) {
+  TacDialogWnd* a =
+      Open(Qt::Dialog | Qt::WindowMinMaxButtonsHint | Qt::WindowContextHelpButtonHint, /*fixedSize=*/false);
+  ASSERT_NE(Border(), nullptr);
+  const TacTitleLayout l = a->Layout();
+  const auto at = [&](const TRect& r) {
+    return TPoint{Border()->x() + (r.Left + r.Right) / 2, Border()->y() + (r.Top + r.Bottom) / 2};
+  };
+  ASSERT_TRUE(l.System[0].Shown && l.System[2].Shown && l.System[3].Shown);
+  const struct {
+    TPoint p;
+    int code, hot;
+  } cases[] = {
+      {at(l.System[2].Rect), HTCLOSE, HTCLOSE},
+      {at(l.System[3].Rect), HTHELP, HTHELP},
+      {at(l.System[0].Rect), HTCAPTION, 0},  // no minimize position on a dialog's border
+      {at(a->IconRect()), HTSYSMENU, 0},
+      {{Border()->x() + kMargin + 1, Border()->y() + Border()->height() / 2}, HTLEFT, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(a->BorderForm()->BorderHitTest(c.p), c.code) << c.p.X << "," << c.p.Y;
+    EXPECT_EQ(a->CurrentButton(), c.hot);
+  }
+}
+
+// A new caption reaches the border window's picture at once.
+TEST_F(DialogExtBorderTest, ANewCaptionReachesTheBorderPicture) {
+  TacDialogWnd* a = Open();
+  ASSERT_NE(Border(), nullptr);
+  const TRect caption = a->Layout().CaptionRect;
+  const QRect band(caption.Left, caption.Top, caption.Width(), caption.Height());
+  const QImage before = Border()->Picture().copy(band);
+  dialog->setWindowTitle(QStringLiteral("Import the draws of 2024"));
+  EXPECT_NE(Border()->Picture().copy(band), before);
+  EXPECT_FALSE(a->SkinData()->BackgroundDirty);
 }
