@@ -116,10 +116,17 @@ TEST_F(DialogExtBorderTest, ADialogGetsABorderWindowOfItsSizePlusTheMargins) {
     EXPECT_LT(qAlpha(cache->GetArgb(0, kMargin + 80)), shadow) << "fainter far out";
     // The window's corners where its border mask is clear show the shadow
     // picture (its alpha), next to them the window's own pixels.
-    const int corner = qAlpha(cache->GetArgb(kMargin, kMargin));
-    EXPECT_GT(corner, 0);
-    EXPECT_LT(corner, 255);
+    const int right = kMargin + dialog->width() - 1, bottom = kMargin + dialog->height() - 1;
+    for (const QPoint corner : {QPoint(kMargin, kMargin), QPoint(right, kMargin), QPoint(kMargin, bottom),
+                                QPoint(right, bottom)}) {
+      const int alpha = qAlpha(cache->GetArgb(corner.x(), corner.y()));
+      EXPECT_GT(alpha, 0) << corner.x() << "," << corner.y();
+      EXPECT_LT(alpha, 255) << corner.x() << "," << corner.y();
+    }
     EXPECT_EQ(qAlpha(cache->GetArgb(kMargin + 5, kMargin + 5)), 255);
+    EXPECT_EQ(qAlpha(cache->GetArgb(right - 5, bottom - 5)), 255);
+    // The picture shown is the one painted: nothing left to paint.
+    EXPECT_FALSE(a->BorderForm()->Owner().OwnerImageDirty());
     // The window is the rectangle inside the margins: no corner cut.
     QRegion region;
     ASSERT_NE(GetWindowRgn(dialog.get(), region), ERROR);
@@ -211,12 +218,15 @@ TEST_F(DialogExtBorderThroughHookTest, TheBorderGoesWithTheDialogsHideTheSkinAnd
   const struct {
     const char* what;
     std::function<void()> off, on;
+    bool goneAtOnce, backAtOnce;  // before the events that follow run
   } cases[] = {
-      {"hidden", [this] { input->hide(); }, [this] { input->show(); }},
-      {"closed", [this] { input->reject(); }, [this] { input->open(); }},
-      {"maximized", [this] { input->showMaximized(); }, [this] { input->showNormal(); }},
-      {"skin removed", [this] { manager->SetActive(false); }, [this] { manager->SetActive(true); }},
-      {"switched off", [this] { manager->SetExtendedBorders(false); }, [this] { manager->SetExtendedBorders(true); }},
+      {"hidden", [this] { input->hide(); }, [this] { input->show(); }, true, false},
+      {"closed", [this] { input->reject(); }, [this] { input->open(); }, true, false},
+      {"maximized", [this] { input->showMaximized(); }, [this] { input->showNormal(); }, false, false},
+      {"skin removed", [this] { manager->SetActive(false); }, [this] { manager->SetActive(true); }, true, false},
+      // The skin commands make and drop it, before any paint.
+      {"switched off", [this] { manager->SetExtendedBorders(false); }, [this] { manager->SetExtendedBorders(true); },
+       true, true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -225,6 +235,9 @@ TEST_F(DialogExtBorderThroughHookTest, TheBorderGoesWithTheDialogsHideTheSkinAnd
     ASSERT_NO_FATAL_FAILURE(ExpectAroundInput(a, kMargin));
     QPointer<LayeredWindow> border = a->BorderForm()->BorderWindow();
     c.off();
+    if (c.goneAtOnce) {
+      EXPECT_TRUE(border.isNull()) << "at once";
+    }
     QApplication::processEvents();
     EXPECT_TRUE(border.isNull());
     // The skin's removal frees the adapter with its provider.
@@ -240,6 +253,10 @@ TEST_F(DialogExtBorderThroughHookTest, TheBorderGoesWithTheDialogsHideTheSkinAnd
       }
     }
     c.on();
+    if (c.backAtOnce) {
+      auto* now = dynamic_cast<TacDialogWnd*>(FindAdapter(input.get()));
+      EXPECT_TRUE(now && now->BorderForm()) << "at once";
+    }
     QApplication::processEvents();
     // A dialog skinned anew when it is activated again.
     if (!FindAdapter(input.get())) SkinActivatedWindow(input.get());
@@ -353,6 +370,13 @@ TEST_F(DialogExtBorderTest, TheBorderHitTestAsksTheDialog) {
     EXPECT_EQ(a->BorderForm()->BorderHitTest(c.p), c.code) << c.p.X << "," << c.p.Y;
     EXPECT_EQ(a->CurrentButton(), c.hot);
   }
+  // Without a system menu the title has no buttons: its caption all along.
+  adapter.reset();
+  a = Open(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  ASSERT_NE(Border(), nullptr);
+  const TRect caption = a->Layout().CaptionRect;
+  EXPECT_EQ(a->BorderForm()->BorderHitTest({Border()->x() + caption.Right - 4, Border()->y() + (caption.Top + caption.Bottom) / 2}),
+            HTCAPTION);
 }
 
 // A new caption reaches the border window's picture at once.
@@ -365,4 +389,6 @@ TEST_F(DialogExtBorderTest, ANewCaptionReachesTheBorderPicture) {
   dialog->setWindowTitle(QStringLiteral("Import the draws of 2024"));
   EXPECT_NE(Border()->Picture().copy(band), before);
   EXPECT_FALSE(a->SkinData()->BackgroundDirty);
+  // The adapter had the message too.
+  EXPECT_EQ(a->Caption(), QStringLiteral("Import the draws of 2024"));
 }
