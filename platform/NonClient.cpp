@@ -121,7 +121,8 @@ void CalcSizeDefault(QWidget* w, Message& m) {
 
 int HitTestDefault(QWidget* w, QPoint global) {
   // An iconic child is all caption.
-  if (const QMdiSubWindow* sub = IconicSub(w)) return sub->rect().contains(sub->mapFromGlobal(global)) ? HTCAPTION : HTNOWHERE;
+  if (const QMdiSubWindow* sub = IconicSub(w))
+    return sub->rect().contains(sub->mapFromGlobal(global)) ? HTCAPTION : HTNOWHERE;
   const QPoint p = w->mapFromGlobal(global);
   if (!w->rect().contains(p)) return HTNOWHERE;
   if (detail::ClientArea(w).contains(p)) return HTCLIENT;

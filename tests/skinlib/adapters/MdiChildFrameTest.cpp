@@ -395,7 +395,8 @@ TEST_F(MdiIconicChildTest, IconicChildIsTheSkinsCaptionOnItsSubWindow) {
   // The buttons of an iconic child: restore (in the minimize place),
   // maximize and close, each answering its hit code through the sub-window.
   const TsSkinManager& m = *manager;
-  EXPECT_EQ(children[1]->ButtonImage(HTMINBUTTON).ImageIndex, m.IndexOfMask(QStringLiteral("GLOBALINFO"), QStringLiteral("BICONNORM")));
+  EXPECT_EQ(children[1]->ButtonImage(HTMINBUTTON).ImageIndex,
+            m.IndexOfMask(QStringLiteral("GLOBALINFO"), QStringLiteral("BICONNORM")));
   for (int code : {HTMINBUTTON, HTMAXBUTTON, HTCLOSE}) {
     const QPoint p = ButtonPoint(1, code);
     EXPECT_TRUE(sub->rect().contains(p)) << code;

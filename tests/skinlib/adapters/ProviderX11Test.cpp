@@ -226,8 +226,10 @@ TEST(ProviderX11Test, IconicMdiChildUnderTheRealMouse) {
   // On the screen where the window manager put it: the active child's title.
   demo.Area->setActiveSubWindow(sub);
   const QRgb hot = ToQColor(TColor(testskins::kFormTitleHotColor)).rgb() & 0xFFFFFF;
-  ASSERT_TRUE(WaitFor([&] { return (Screen().pixel(form->mapToGlobal(QPoint(form->width() - 100, 8))) & 0xFFFFFF) == hot; },
-                      10000));
+  const auto activeTitleShown = [&] {
+    return (Screen().pixel(form->mapToGlobal(QPoint(form->width() - 100, 8))) & 0xFFFFFF) == hot;
+  };
+  ASSERT_TRUE(WaitFor(activeTitleShown, 10000));
   const auto button = [&](QWidget* on, int code) {
     child[0]->PaintAll();
     return Centre(on, child[0]->ButtonRecord(code)->Rect);
