@@ -18,6 +18,7 @@
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/DemoMainWindow.h"
 #include "skinlib/support/MdiSkin.h"
+#include "skinlib/support/ScreenshotSkin.h"
 #include "skinlib/support/TestSkins.h"
 #include "support/TempDir.h"
 #include "support/WindowManager.h"
@@ -59,17 +60,22 @@ void Shot(const QString& name, const QRect& area) {
   }
 }
 
+// The test's X server, under openbox when asked (it stops with `windowManager`).
+void StartDesktop(testsupport::WindowManager& windowManager) {
+  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+  if (withWindowManager) {
+    ASSERT_TRUE(windowManager.Start()) << "openbox did not start";
+    ASSERT_TRUE(WaitFor([] { return WindowManagerRuns(); }, 10000));
+  }
+}
+
 QPoint Centre(QWidget* w, const TRect& r) { return w->mapToGlobal(QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2)); }
 
 }  // namespace
 
 TEST(ProviderX11Test, SkinnedMainWindowUnderTheRealMouse) {
-  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
   testsupport::WindowManager windowManager;
-  if (withWindowManager) {
-    ASSERT_TRUE(windowManager.Start()) << "openbox did not start";
-    ASSERT_TRUE(WaitFor([] { return WindowManagerRuns(); }, 10000));
-  }
+  ASSERT_NO_FATAL_FAILURE(StartDesktop(windowManager));
   Compositor compositor;
   ASSERT_TRUE(compositor.Started());
   const char* units[] = {"LibraryConstants", "AlphaPainting", "GlowEffect", "SkinnedForms", "SkinCommandSenders",
@@ -193,23 +199,15 @@ TEST(ProviderX11Test, SkinnedMainWindowUnderTheRealMouse) {
 }
 
 TEST(ProviderX11Test, IconicMdiChildUnderTheRealMouse) {
-  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
   testsupport::WindowManager windowManager;
-  if (withWindowManager) {
-    ASSERT_TRUE(windowManager.Start()) << "openbox did not start";
-    ASSERT_TRUE(WaitFor([] { return WindowManagerRuns(); }, 10000));
-  }
+  ASSERT_NO_FATAL_FAILURE(StartDesktop(windowManager));
   const char* units[] = {"LibraryConstants", "SkinnedForms", "SkinCommandSenders", "acSBUtils", "EditAdapters",
                          "sSkinProvider"};
   for (const char* unit : units) StartUnit(unit);
   testsupport::TempDir dir;
-  const QString root = QString::fromStdString(dir.Path());
-  QString error;
-  ASSERT_TRUE(testskins::WriteSkinFolder(testskins::MdiSkin(), root + "/Mdi", &error)) << error.toStdString();
   auto manager = std::make_unique<TsSkinManager>();
-  manager->SetSkinDirectory(root);
-  manager->SetSkinName(QStringLiteral("Mdi"));
-  ASSERT_TRUE(manager->Active());
+  ASSERT_TRUE(testskins::ActivateForScreenshots(*manager, QString::fromStdString(dir.Path()), testskins::MdiSkin(),
+                                                QStringLiteral("Mdi")));
   testskins::DemoMdi demo = testskins::DemoMdiMainWindow();
   std::unique_ptr<QWidget> window(demo.Window);
   window->resize(600, 420);
