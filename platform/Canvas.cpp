@@ -2,7 +2,10 @@
 
 #include "platform/Blit.h"
 
+#include <QGlyphRun>
 #include <QPaintDevice>
+#include <QTextLayout>
+#include <QTextOption>
 
 #include <algorithm>
 #include <cmath>
@@ -751,9 +754,9 @@ void Canvas::DrawTextLine(QPainter* p, int x, int y, const QString& text, int mn
   p->setPen(ToQColor(textColor_));
   appliedPen_.reset();
   if (rtl) p->setLayoutDirection(Qt::RightToLeft);
-  if (!expandTabs && !text.isEmpty()) p->drawText(x, y + fm.ascent(), text);
+  if (!expandTabs && !text.isEmpty()) DrawLineText(p, x, y + fm.ascent(), text);
   for (const auto& [px, piece] : pieces)
-    if (!piece.isEmpty()) p->drawText(x + px, y + fm.ascent(), piece);
+    if (!piece.isEmpty()) DrawLineText(p, x + px, y + fm.ascent(), piece);
   if (rtl) p->setLayoutDirection(Qt::LeftToRight);
   if (mnemonic >= 0 && mnemonic < text.size()) {
     int ux = x + fm.horizontalAdvance(text.left(mnemonic));
@@ -761,6 +764,83 @@ void Canvas::DrawTextLine(QPainter* p, int x, int y, const QString& text, int mn
     int uy = y + fm.ascent() + std::max(1, fm.underlinePos());
     p->fillRect(QRect(ux, uy, uw, std::max(1, int(fm.lineWidth()))), ToQColor(textColor_));
   }
+}
+
+namespace {
+
+// Whether glyphs shaped once give the same pixels as QPainter::drawText
+// gives the text in the font: a font without lines (drawText lays them
+// under the whole line, not glyph run by glyph run) and a text of one
+// left-to-right line without control or format characters.
+bool GlyphsStandFor(const QString& text, const QFont& font) {
+  if (font.underline() || font.strikeOut() || font.overline()) return false;
+  for (const char32_t c : text.toUcs4()) {
+    switch (QChar::category(c)) {
+      case QChar::Other_Control:
+      case QChar::Other_Format:
+      case QChar::Other_Surrogate:
+      case QChar::Separator_Line:
+      case QChar::Separator_Paragraph:
+        return false;
+      default:
+        break;
+    }
+    switch (QChar::direction(c)) {
+      case QChar::DirR:
+      case QChar::DirAL:
+      case QChar::DirAN:
+      case QChar::DirRLE:
+      case QChar::DirRLO:
+      case QChar::DirRLI:
+      case QChar::DirLRE:
+      case QChar::DirLRO:
+      case QChar::DirLRI:
+      case QChar::DirFSI:
+      case QChar::DirPDF:
+      case QChar::DirPDI:
+        return false;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+void Canvas::DrawLineText(QPainter* p, int x, int baseline, const QString& text) {
+  if (text.isEmpty()) return;
+  // Kept glyphs serve a painter that only moves what it draws, left to
+  // right (or by the text, which then has no right-to-left letters), with
+  // a pen (drawText draws nothing without one).
+  const bool plainPainter = p->layoutDirection() != Qt::RightToLeft && p->pen().style() != Qt::NoPen &&
+                            p->combinedTransform().type() <= QTransform::TxTranslate;
+  const QFont& font = p->font();
+  const int dpi = p->device() ? p->device()->logicalDpiY() : 0;
+  const bool same = shaped_ && shaped_->Text == text && shaped_->Dpi == dpi && shaped_->Font == font;
+  if (plainPainter && !same && lastLine_ && *lastLine_ == text) {
+    // The second time in a row: shaped and kept.
+    ShapedLine line{text, font, dpi, GlyphsStandFor(text, font), 0, {}};
+    if (line.Kept) {
+      QTextLayout layout(text, font);
+      QTextOption option;
+      option.setTextDirection(Qt::LeftToRight);
+      layout.setTextOption(option);
+      layout.beginLayout();
+      const QTextLine laid = layout.createLine();
+      layout.endLayout();
+      line.Ascent = laid.isValid() ? laid.ascent() : 0;
+      line.Runs = layout.glyphRuns();
+    }
+    shaped_ = std::move(line);
+  }
+  lastLine_ = text;
+  if (plainPainter && shaped_ && shaped_->Kept && shaped_->Text == text && shaped_->Dpi == dpi &&
+      shaped_->Font == font) {
+    for (const QGlyphRun& run : shaped_->Runs) p->drawGlyphRun(QPointF(x, baseline - shaped_->Ascent), run);
+    return;
+  }
+  p->drawText(x, baseline, text);
 }
 
 void Canvas::TextOut(int x, int y, const QString& text) {

@@ -35,6 +35,8 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGlyphRun>
+#include <QList>
 #include <QPainter>
 #include <QRegion>
 #include <QString>
@@ -291,6 +293,22 @@ class Canvas {
   // every paint); emptied with a new font.
   std::optional<std::pair<QString, int>> lastAdvance_;
   int Advance(const QString& text);
+  // A line of text drawn with its baseline at (x, baseline): the same
+  // pixels as QPainter::drawText. A line drawn twice in a row is shaped
+  // once more and its glyphs kept with the font, direction and resolution
+  // they were shaped for, so a caption painted again and again is not
+  // shaped every time.
+  void DrawLineText(QPainter* p, int x, int baseline, const QString& text);
+  struct ShapedLine {
+    QString Text;
+    QFont Font;
+    int Dpi = 0;
+    bool Kept = false;  // false: a text the glyphs cannot stand for
+    qreal Ascent = 0;
+    QList<QGlyphRun> Runs;
+  };
+  std::optional<QString> lastLine_;
+  std::optional<ShapedLine> shaped_;
   std::optional<TPen> appliedPen_;
   std::optional<TBrush> appliedBrush_;
   int appliedComposition_ = -1;

@@ -41,6 +41,8 @@ namespace {
 struct Frame {
   Qt::WindowFlags flags;  // before the frame went on
   QMargins margins;
+  QMargins decoration;  // what the window system drew around the window then
+  QSize framedSize;      // the window rectangle's size when the frame went on
   QMetaObject::Connection destroyed;
   bool inBand = false;  // the mouse is over the band
   bool ownCursor = false;
@@ -848,28 +850,37 @@ bool SetNonClientFrame(QWidget* w, bool on) {
       RecalcNonClient(w);
       return true;
     }
-    const QRect outer = WindowRect(w);
+    const QRect outer = WindowRect(w), inner = w->geometry();
     frame = AddFrame(w, w->windowFlags());
+    frame->decoration = QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                                 outer.right() - inner.right(), outer.bottom() - inner.bottom());
     detail::UpdateMenuLine(w, GetMenu(w));
     detail::WatchNativePlace(w);
     SetWindowFlagsInPlace(w, frame->flags | Qt::FramelessWindowHint);
     // A window not placed yet (a dialog Qt centres when it shows) stays so.
     if (!keepPlace && outer != w->geometry()) w->setGeometry(outer);
     detail::FrameCalcSize(w);
+    frame->framedSize = outer.size();
     if (keepPlace) detail::KeepWithinScreen(w);
     RedrawNonClient(w);
     return true;
   }
   if (!frame) return true;
+  // A window of the size it had when the frame went on keeps its window
+  // rectangle, as then (the window system's decoration comes back within
+  // it); one sized since (its layout grew it to keep its contents out of
+  // the band, or its user or caller sized it) keeps its client area.
   const QRect client(w->mapToGlobal(w->contentsRect().topLeft()), w->contentsRect().size());
+  const QRect inner = w->size() == frame->framedSize ? w->geometry().marginsRemoved(frame->decoration)
+                                                     : client.marginsAdded(frame->margins);
   DropFrame(w, *frame);
   detail::UpdateMenuLine(w, GetMenu(w));
   w->setContentsMargins(frame->margins);
   SetWindowFlagsInPlace(w, frame->flags);
   if (keepPlace)
     detail::KeepWithinScreen(w);
-  else if (const QRect r = client.marginsAdded(frame->margins); r != w->geometry())
-    w->setGeometry(r);
+  else if (inner.isValid() && inner != w->geometry())
+    w->setGeometry(inner);
   return true;
 }
 

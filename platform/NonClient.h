@@ -106,7 +106,12 @@ constexpr unsigned WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4
 // Switches the non-client frame of a top-level window on or off. On, the
 // window keeps its window rectangle and its client area becomes what
 // WM_NCCALCSIZE leaves; off, the window gets its flags and contents
-// margins back and keeps its client area's size and place. A shown window
+// margins back and, while it has the size it had when the frame went on,
+// keeps its window rectangle too, the window system's decoration (as it
+// was then) coming back within it, so on and off again give a window its
+// place and size back; a window sized meanwhile (its layout grew it to keep
+// its contents out of the band, its user or a caller sized it) keeps its
+// client area's size and place. A shown window
 // stays shown throughout (a modal loop it runs goes on); a shown maximized
 // window keeps the place it was maximized to, and once a window manager
 // has answered the decoration change it is put back within the screen's

@@ -251,8 +251,9 @@ void TacMainWnd::SkinCommand(Message& m, const CallPrevious& previous) {
       if (!data.UpdatingFlag()) break;
       data.SetUpdating(false);
       data.SetUpdating(data.Updating());  // the parent may still be updating
-      if (!data.UpdatingFlag())
-        RedrawWindow(ctrlHandle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+      // Repainted on a later turn: this comes from the parent's paint or
+      // right after it.
+      if (!data.UpdatingFlag()) RedrawWindow(ctrlHandle_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
       return;
     case acIsSkinned:
       m.Result = 1;

@@ -306,10 +306,12 @@ void TacBtnWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
   if (m.Msg == SkinCommandMsg) {
     switch (HIWORD(m.WParam)) {
       case acEndUpdate:
+        // Only a button waiting for its parent repaints, on a later turn
+        // (this comes from the parent's paint or right after it).
+        if (!data.UpdatingFlag()) return;
         data.SetUpdating(false);
         data.SetUpdating(data.Updating());
-        if (!data.UpdatingFlag())
-          RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+        if (!data.UpdatingFlag()) RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
         return;
       case acMouseEnter:
         if (!data.MouseAbove && sm->HotWindow() == h && CursorInside(h)) {

@@ -101,6 +101,19 @@ void TacComboBoxWnd::PaintComboButton(Bitmap& bmp) const {
     const int glyphH = ComboGlyphSize(*sm);
     const TsBgSource bg{&bmp, 0, 0, fill, true};
     PaintMaskGlyph(bmp, {(bmp.Width() - glyphW) / 2, (bmp.Height() - glyphH) / 2}, 0, 1, glyph, bg);
+  } else {
+    // A skin without the glyph: a plain arrow down in the section's font
+    // colour, so the button still says what it does.
+    const int h = std::min(4, (std::min(bmp.Width(), bmp.Height()) - 2) / 2);
+    if (h < 1) return;
+    const TColor color = section && section->FontColor[0] >= 0 ? section->FontColor[0] : TColor(0);
+    const int cx = bmp.Width() / 2, cy = bmp.Height() / 2;
+    Canvas& canvas = bmp.GetCanvas();
+    canvas.Brush.Color = color;
+    canvas.Brush.Style = bsSolid;
+    canvas.Pen.Color = color;
+    canvas.Polygon({{cx - h, cy - h / 2}, {cx + h, cy - h / 2}, {cx, cy + h / 2 + 1}});
+    canvas.EndPainting();
   }
 }
 

@@ -323,6 +323,8 @@ void TacEditWnd::KeepOwnParams() {
   QWidget* h = CtrlHandle();
   if (!h) return;
   KeepColors(GetControlColor(h), GetFontColor(h));
+  ownPalette_ = h->palette();
+  ownAutoFill_ = h->autoFillBackground();
   hasFocusColor_ = HasProperty(h, QStringLiteral("FocusColor"));
   if (hasFocusColor_) ownFocusColor_ = TColor(GetOrdProperty(h, QStringLiteral("FocusColor")));
 }
@@ -331,8 +333,8 @@ void TacEditWnd::GiveBackOwnParams() {
   QWidget* h = CtrlHandle();
   if (!h) return;
   if (IsWindowVisible(h)) RedrawNonClient(h);
-  SetControlColor(h, OwnColor());
-  SetFontColor(h, OwnFontColor());
+  h->setPalette(ownPalette_);
+  h->setAutoFillBackground(ownAutoFill_);
   if (hasFocusColor_) SetOrdProperty(h, QStringLiteral("FocusColor"), int(ownFocusColor_));
 }
 
@@ -493,10 +495,12 @@ void TacEditWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
         }
         return;
       case acEndUpdate: {
+        // Only an edit waiting for its parent repaints, on a later turn.
+        const bool waiting = data.UpdatingFlag();
         QPointer<QWidget> alive(h);
         TacBaseWnd::AdapterWndProc(m, previous);
-        if (alive && !data.UpdatingFlag())
-          RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        if (alive && waiting && !data.UpdatingFlag())
+          RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
         return;
       }
       case acIsSkinned:

@@ -25,6 +25,7 @@
 #include <QFont>
 #include <QHash>
 #include <QHeaderView>
+#include <QPalette>
 #include <QPointer>
 #include <QStaticText>
 #include <QStyle>
@@ -156,6 +157,12 @@ class TacEditWnd : public TacBaseWnd {
   platform::TColor ownFocusColor_ = platform::clNone;
   platform::TColor editBorderColor_ = platform::clNone;
   bool hasFocusColor_ = false;
+  // The control's palette and background filling before the skin's
+  // colours (given back as they were: a palette it inherited stays
+  // inherited, a control that left its background to its style does so
+  // again).
+  QPalette ownPalette_;
+  bool ownAutoFill_ = false;
   // The band asked of WM_NCCALCSIZE widened to the skin's border.
   void WidenBand(platform::Message& m, const platform::TRect& window);
   int borderWidth_ = 0;

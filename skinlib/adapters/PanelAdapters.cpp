@@ -733,6 +733,10 @@ void TacToolBarWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       return;
     }
     case WM_PAINT:
+      // A lone tool button (a standard dialog's) is a bar of no buttons of
+      // its own: its icon and frame are its own painting's, over the
+      // dialog's background.
+      if (!qobject_cast<QToolBar*>(h)) break;
       if (IsWindowVisible(h)) {
         Canvas* dc = m.WParam ? ParamPtr<Canvas>(m.WParam) : BeginPaint(h);
         if (dc && !ReadUpdating()) {
@@ -755,6 +759,7 @@ void TacToolBarWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       }
       break;
     case WM_ERASEBKGND:
+      if (!qobject_cast<QToolBar*>(h)) break;
       m.Result = 1;
       return;
     case SkinCommandMsg:

@@ -140,6 +140,9 @@ class TacSizerWnd : public TacMainWnd {
 // inside it), 2 pressed.
 int ToolButtonPaintState(std::uint8_t fsState, bool cursorInside);
 
+// On a QToolBar it paints the bar and takes its buttons' paint; on a lone
+// QToolButton (a standard dialog's, class "ToolbarWindow32" too) the
+// button keeps its own painting.
 class TacToolBarWnd : public TacMainWnd {
  public:
   TacToolBarWnd(QWidget* handle, TsCommonData* skinData, TsSkinManager* manager, const QString& section);

@@ -15,6 +15,7 @@
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 
+#include <QLabel>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -64,7 +65,14 @@ void TacStaticWnd::PaintContent(Bitmap& cache) {
   dc.Brush.Style = bsClear;
   dc.Font = MessageFont(h);
   unsigned flags = kStaticTextFlags;
-  if (std::uint32_t(GetWindowLong(h, GWL_EXSTYLE)) & WS_EX_RIGHT) flags |= DT_RIGHT;
+  const std::uint32_t type = std::uint32_t(GetWindowLong(h, GWL_STYLE)) & 0x1F;
+  if ((std::uint32_t(GetWindowLong(h, GWL_EXSTYLE)) & WS_EX_RIGHT) || type == SS_RIGHT) flags |= DT_RIGHT;
+  else if (type == SS_CENTER) flags |= DT_CENTER;
+  // A Qt label centres its line of text in its height, as it is laid out
+  // beside a taller control.
+  if (auto* label = qobject_cast<QLabel*>(h);
+      label && (label->alignment() & Qt::AlignVCenter) && !label->wordWrap() && !Caption().contains(QLatin1Char('\n')))
+    flags = (flags & ~unsigned(DT_WORDBREAK)) | DT_VCENTER | DT_SINGLELINE;
   TRect r{0, 0, cache.Width(), cache.Height()};
   WriteControlText(dc, Caption(), true, false, *SkinData(), flags, r, nullptr);
 }

@@ -676,6 +676,10 @@ void TacDialogWnd::EraseBackground(Message& m) {
   auto* dc = ParamPtr<Canvas>(m.WParam);
   if (!dc || !h) return;
   const int saved = dc->SaveDC();
+  // Only the paint that ends the dialog's update tells its children: a
+  // child repaints when told, and its repaint paints the dialog's
+  // background beneath it again.
+  const bool updateEnds = SkinData()->UpdatingFlag();
   SkinData()->SetUpdating(false);
   for (QObject* o : h->children()) {
     auto* child = qobject_cast<QWidget*>(o);
@@ -700,7 +704,7 @@ void TacDialogWnd::EraseBackground(Message& m) {
   dc->RestoreDC(saved);
   // The children hear that the dialog's update ended after this paint:
   // their repaint must not run inside it.
-  if (!notifyPending_) {
+  if (updateEnds && !notifyPending_) {
     notifyPending_ = true;
     QTimer::singleShot(0, h, [this, g = QPointer<QWidget>(h), life = std::weak_ptr<const bool>(life_)] {
       if (life.expired()) return;

@@ -124,6 +124,7 @@ TsSkinProvider::~TsSkinProvider() {
     RemoveSkinnedForm(form_);
     if (framed_ && !IsDestroying(form_)) SetNonClientFrame(form_, false);
     if (screenSnap_ && !IsDestroying(form_)) SetManualMoveSize(form_, false);
+    GiveBackOwnColor();
   }
   if (MdiMainProvider == this) MdiMainProvider = nullptr;
   if (LastProvider == this) LastProvider = nullptr;
@@ -209,6 +210,11 @@ void TsSkinProvider::SetUseGlobalColor(bool value) {
   useGlobalColor_ = value;
   TsSkinManager* manager = Manager();
   if (!form_ || !Skinned() || !value || skinData_->CustomColor()) return;
+  if (!ownColorKept_) {
+    ownColorKept_ = true;
+    ownColorSet_ = form_->palette().isBrushSet(QPalette::Active, form_->backgroundRole());
+    ownColor_ = GetControlColor(form_);
+  }
   SetControlColor(form_, manager ? manager->GlobalSectionColor() : clBtnFace);
 }
 

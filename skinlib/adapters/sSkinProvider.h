@@ -483,6 +483,8 @@ class TsSkinProvider : public QObject {
   void NcLButtonUp(platform::Message& m, const std::function<void()>& def);
   void SysCommand(platform::Message& m, const std::function<void()>& def);
   void RemoveSkin();
+  // The form's own background colour given back (after the skin's global one).
+  void GiveBackOwnColor();
   void NewSkin(bool fromSkinnedPath);
   void ClickOnTitleIcon();
   void ShowSystemMenuBelowIcon();
@@ -536,6 +538,11 @@ class TsSkinProvider : public QObject {
   bool screenSnap_ = false;
   bool showAppIcon_ = true;
   bool useGlobalColor_ = true;
+  // The form's own background colour before the skin's global colour
+  // went on (set: its palette had one of its own; else it inherited it).
+  bool ownColorKept_ = false;
+  bool ownColorSet_ = false;
+  platform::TColor ownColor_ = 0;
   bool formActive_ = true;
   bool inRegionUpdate_ = false;
   bool regionChanged_ = false;

@@ -484,12 +484,20 @@ void TsSkinProvider::RemoveSkin() {
     RebuildMainMenu();
   }
   // The labels the skin recoloured got their own looks back from the
-  // control adapter.
-  if (form_ && !IsDestroying(form_) && useGlobalColor_ && !skinData_->CustomColor())
-    SetControlColor(form_, clBtnFace);
+  // control adapter; the form gets its own colour back (or inherits it
+  // again).
+  GiveBackOwnColor();
   systemMenu_.reset();
   skinData_->CacheBitmap.reset();
   firstPaint_ = true;
+}
+
+void TsSkinProvider::GiveBackOwnColor() {
+  if (form_ && !IsDestroying(form_) && ownColorKept_ && skinData_ && !skinData_->CustomColor()) {
+    if (ownColorSet_) SetControlColor(form_, ownColor_);
+    else ResetPaletteColor(form_, form_->backgroundRole());
+  }
+  ownColorKept_ = false;
 }
 
 void TsSkinProvider::NewSkin(bool fromSkinnedPath) {

@@ -44,6 +44,14 @@ void PaintAlphaBitmapRect(const platform::TRect& dstRect, const platform::TRect&
 void PaintImageWithMask(const platform::TRect& dstRect, const platform::TRect& srcRect, platform::Bitmap& dst,
                         int maskOffset, bool useParentBg, const TsBgSource& bg, const platform::Bitmap& image);
 
+// `dstRect` covered with tiles of `srcRect`'s size from its top-left
+// corner, the last column and row cut, each painted as PaintImageWithMask
+// paints it without the parent background. The same pixels as one call a
+// tile; when both bitmaps are 24 bits and the tile with its mask lies
+// inside the image, the strip is clipped once and painted row by row.
+void PaintTiledImageWithMask(const platform::TRect& dstRect, const platform::TRect& srcRect, platform::Bitmap& dst,
+                             int maskOffset, const platform::Bitmap& image);
+
 // A skin image without mask part copied to `dstPoint`; pixels of
 // `keyColor` (its three low bytes) show the parent background with
 // `useParentBg` and a ready background, and are left as they are

@@ -35,14 +35,18 @@ void FitMargins(int& a, int& b, int extent) {
   b = std::clamp(b, 0, extent - a);
 }
 
+// How ForEachPiece hands out a tiled strip: tile by tile, or the whole
+// strip with the tile as its source (Dst larger than Src, not stretched).
+enum class TacTiles { OneByOne, WholeStrip };
+
 // Calls `f` with each piece of a strip `dst` filled from the picture piece
 // `src`: one stretched piece, or tiles of src's size from the top-left,
 // the last ones cut. Nothing when either is empty.
-template <class F>
+template <TacTiles tiles = TacTiles::OneByOne, class F>
 void Strip(const TRect& dst, const TRect& src, TacPieceKind kind, bool stretch, F&& f) {
   if (dst.IsEmpty() || src.IsEmpty()) return;
-  if (stretch) {
-    f(TacMaskPiece{dst, src, kind, true});
+  if (stretch || tiles == TacTiles::WholeStrip) {
+    f(TacMaskPiece{dst, src, kind, stretch});
     return;
   }
   const int sw = src.Width(), sh = src.Height();
@@ -56,7 +60,7 @@ void Strip(const TRect& dst, const TRect& src, TacPieceKind kind, bool stretch, 
 }
 
 // Every piece of the mask over `r`, in PaintMaskRect's order.
-template <class F>
+template <TacTiles tiles = TacTiles::OneByOne, class F>
 void ForEachPiece(const TsMaskData& m, const TacMaskSlices& s, const TRect& r, bool centre, F&& f) {
   const bool stretch = m.MaskType == 0 && (m.DrawMode & kDrawStretch);
   const int x0 = s.ImageLeft, y0 = s.ImageTop;
@@ -68,15 +72,15 @@ void ForEachPiece(const TsMaskData& m, const TacMaskSlices& s, const TRect& r, b
       f(TacMaskPiece{platform::Bounds(dx, dy, w, h), platform::Bounds(sx, sy, w, h), TacPieceKind::Corner, false});
   };
   corner(r.Left, r.Top, x0, y0, s.L, s.T);
-  Strip(TRect{r.Left, inT, inL, inB}, platform::Bounds(x0, y0 + s.T, s.L, ch), TacPieceKind::Side, stretch, f);
-  Strip(TRect{inL, r.Top, inR, inT}, platform::Bounds(x0 + s.L, y0, cw, s.T), TacPieceKind::Side, stretch, f);
+  Strip<tiles>(TRect{r.Left, inT, inL, inB}, platform::Bounds(x0, y0 + s.T, s.L, ch), TacPieceKind::Side, stretch, f);
+  Strip<tiles>(TRect{inL, r.Top, inR, inT}, platform::Bounds(x0 + s.L, y0, cw, s.T), TacPieceKind::Side, stretch, f);
   corner(r.Left, inB, x0, yb, s.L, s.B);
-  Strip(TRect{inL, inB, inR, r.Bottom}, platform::Bounds(x0 + s.L, yb, cw, s.B), TacPieceKind::Side, stretch, f);
+  Strip<tiles>(TRect{inL, inB, inR, r.Bottom}, platform::Bounds(x0 + s.L, yb, cw, s.B), TacPieceKind::Side, stretch, f);
   corner(inR, inB, xr, yb, s.R, s.B);
   corner(inR, r.Top, xr, y0, s.R, s.T);
-  Strip(TRect{inR, inT, r.Right, inB}, platform::Bounds(xr, y0 + s.T, s.R, ch), TacPieceKind::Side, stretch, f);
+  Strip<tiles>(TRect{inR, inT, r.Right, inB}, platform::Bounds(xr, y0 + s.T, s.R, ch), TacPieceKind::Side, stretch, f);
   if (centre && (m.DrawMode & kDrawCentre))
-    Strip(TRect{inL, inT, inR, inB}, platform::Bounds(x0 + s.L, y0 + s.T, cw, ch), TacPieceKind::Centre, stretch, f);
+    Strip<tiles>(TRect{inL, inT, inR, inB}, platform::Bounds(x0 + s.L, y0 + s.T, cw, ch), TacPieceKind::Centre, stretch, f);
 }
 
 // The image byte's weight of a glyph: the mask byte, or faded.
@@ -145,8 +149,13 @@ void PaintMaskRect(Bitmap& bitmap, const TRect& r, bool fillCentre, const TsBgSo
   TacMaskSlices s;
   if (!image || !PixelBytes(*image) || !SliceMask(mask, r, state, s)) return;
   if (mask.MaskType != 0) {
-    ForEachPiece(mask, s, r, fillCentre, [&](const TacMaskPiece& p) {
+    // A tiled strip is painted whole (the same pixels as tile by tile).
+    ForEachPiece<TacTiles::WholeStrip>(mask, s, r, fillCentre, [&](const TacMaskPiece& p) {
       const bool corner = p.Kind == TacPieceKind::Corner;
+      if (!corner && !p.Stretched) {
+        PaintTiledImageWithMask(p.Dst, p.Src, bitmap, s.ImageHeight, *image);
+        return;
+      }
       PaintImageWithMask(p.Dst, p.Src, bitmap, s.ImageHeight, corner && maskedCorners, corner ? bg : EmptyCacheInfo,
                          *image);
     });

@@ -49,7 +49,12 @@ using GuardedForms = std::vector<QPointer<QWidget>>;
 
 WPARAM Command(unsigned command) { return MAKEWPARAM(0, int(command)); }
 
-bool Gone(const QPointer<QWidget>& form) { return !form || IsDestroying(form); }
+// A form deleting its children (a manager placed on it among them) is
+// going too: until it is done its child list holds the freed ones as
+// nulls, which no walk over its children survives.
+bool DeletingChildren(const QWidget* form) { return form->children().contains(nullptr); }
+
+bool Gone(const QPointer<QWidget>& form) { return !form || IsDestroying(form) || DeletingChildren(form); }
 
 // The message to a form, its children and (an MDI main form) its client.
 void SendToForm(const QPointer<QWidget>& form, Message& m) {

@@ -394,6 +394,79 @@ TEST(CanvasDrawText, ThePrefixedCharacterIsUnderlinedOnWhicheverLineItIs) {
   }
 }
 
+// A line drawn again is drawn from the glyphs it was shaped into the time
+// before: every pixel as a canvas that draws it once (through QPainter's
+// own drawText) draws it, whatever the font, text, origin, clip, colour
+// or flags, and after the font or colour changes in between.
+TEST(CanvasDrawText, ALineDrawnAgainKeepsItsPixels) {
+  struct Look {
+    const char* name;
+    int height;
+    unsigned style;
+  };
+  const Look looks[] = {{"", -12, 0},      {"Sans", -9, fsBold},      {"Serif", -15, fsItalic},
+                        {"", -20, fsBold}, {"", -12, fsUnderline},    {"Sans", -11, fsStrikeOut},
+                        {"Sans", -70, 0}};  // glyphs too big for Qt's glyph cache: drawn as outlines
+  const QString texts[] = {QStringLiteral("取消"),           QStringLiteral("OK"),
+                           QStringLiteral("Cancel 取消 ab"), QStringLiteral("ffi fl AV Wa 1.5"),
+                           QStringLiteral("שלום abc"),       QStringLiteral("a\tb 双色球"),
+                           QStringLiteral("x\u200Dy"),        QStringLiteral("  ")};
+  const unsigned flagSets[] = {DT_CENTER | DT_NOCLIP, DT_LEFT | DT_SINGLELINE | DT_VCENTER,
+                               DT_RIGHT | DT_EXPANDTABS | DT_SINGLELINE, DT_CENTER | DT_RTLREADING,
+                               DT_LEFT | DT_SINGLELINE};  // the last one clipped by a narrow box
+  const auto draw = [](Canvas& c, const Look& look, TColor colour, const QString& text, unsigned flags, int shift) {
+    c.Brush.Style = bsClear;
+    if (*look.name) c.Font.Name = QString::fromLatin1(look.name);
+    c.Font.Height = look.height;
+    c.Font.Style = look.style;
+    c.Font.Color = colour;
+    c.SetViewportOrg(shift, shift / 2);
+    TRect r = flags == (DT_LEFT | DT_SINGLELINE) ? Rect(3, 2, 40, 30) : Rect(3, 2, 150, 30);
+    c.DrawText(text, r, flags);
+  };
+  const auto same = [](const Bitmap& a, const Bitmap& b) {
+    for (int y = 0; y < a.Height(); ++y)
+      for (int x = 0; x < a.Width(); ++x)
+        if (a.GetArgb(x, y) != b.GetArgb(x, y)) return false;
+    return true;
+  };
+  for (const Look& look : looks)
+    for (const QString& text : texts)
+      for (unsigned flags : flagSets)
+        for (int shift : {0, 7}) {
+          SCOPED_TRACE(std::string(look.name) + " " + std::to_string(look.height) + " style " +
+                       std::to_string(look.style) + " '" + text.toStdString() + "' flags " + std::to_string(flags) +
+                       " shift " + std::to_string(shift));
+          Bitmap once = White(160, 34);
+          draw(once.GetCanvas(), look, clNavy, text, flags, shift);
+          Bitmap again = White(160, 34);
+          Canvas& c = again.GetCanvas();
+          const auto clear = [&c] {
+            c.Brush.Color = clWhite;
+            c.Brush.Style = bsSolid;
+            c.SetViewportOrg(0, 0);
+            c.FillRect(Rect(0, 0, 160, 34));
+          };
+          for (int k = 0; k < 3; ++k) {
+            clear();
+            draw(c, look, clNavy, text, flags, shift);
+            ASSERT_TRUE(same(once, again)) << "draw " << k;
+          }
+          // Another colour, then another font, over the kept glyphs.
+          Bitmap red = White(160, 34);
+          draw(red.GetCanvas(), look, clRed, text, flags, shift);
+          clear();
+          draw(c, look, clRed, text, flags, shift);
+          ASSERT_TRUE(same(red, again)) << "another colour";
+          const Look bigger{look.name, look.height - 3, look.style};
+          Bitmap big = White(160, 34);
+          draw(big.GetCanvas(), bigger, clRed, text, flags, shift);
+          clear();
+          draw(c, bigger, clRed, text, flags, shift);
+          ASSERT_TRUE(same(big, again)) << "another font";
+        }
+}
+
 // ---- bitmaps on canvases ----
 
 TEST(CanvasBitmaps, DrawLeavesOutTheKeyColourOfATransparentBitmapAndStretches) {

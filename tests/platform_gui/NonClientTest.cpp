@@ -103,12 +103,14 @@ TEST(NonClientTest, MarginsBecomeTheClientArea) {
   EXPECT_EQ(main.contentsMargins(), band);
   EXPECT_EQ(central->size(), QSize(296, 194));
   EXPECT_FALSE(SetNonClientFrame(central)) << "a child has no frame of its own";
-  // Switched off, the window keeps its client area's size and place.
-  const QRect client(plain.mapToGlobal(plain.contentsRect().topLeft()), plain.contentsRect().size());
+  // Switched off, the window keeps its window rectangle: it has its place
+  // and size from before the frame back, its client area all of it.
   ASSERT_TRUE(SetNonClientFrame(&plain, false));
   EXPECT_FALSE(HasNonClientFrame(&plain) || (plain.windowFlags() & Qt::FramelessWindowHint));
   EXPECT_EQ(std::tuple(plain.contentsMargins(), plain.geometry(), plain.isVisible()),
-            std::tuple(QMargins(), client, true));
+            std::tuple(QMargins(), QRect(100, 100, 300, 200), true));
+  PumpEvents();
+  EXPECT_EQ(QRect(child->mapTo(&plain, QPoint()), child->size()), plain.rect());
 }
 
 // Moves over the band give WM_NCHITTEST and WM_NCMOUSEMOVE with the hit
@@ -497,26 +499,24 @@ TEST(NonClientTest, AFrameChangeKeepsAModalLoopRunning) {
     }
     QMargins band(4, 24, 4, 4);
     AnswerCalcSize(&dialog, &band);
-    QRect before, client, after;
+    QRect before, after;
     bool shownThroughout = true, framed = !on;
     QTimer::singleShot(50, &dialog, [&] {
       const TRect r = GetWindowRect(&dialog);
       before = QRect(r.Left, r.Top, r.Width(), r.Height());
-      client = QRect(dialog.mapToGlobal(dialog.contentsRect().topLeft()), dialog.contentsRect().size());
       SetNonClientFrame(&dialog, on);
     });
     QTimer::singleShot(150, &dialog, [&] {
       shownThroughout = dialog.isVisible();
       framed = HasNonClientFrame(&dialog);
       const TRect r = GetWindowRect(&dialog);
-      after = on ? QRect(r.Left, r.Top, r.Width(), r.Height())
-                 : QRect(dialog.mapToGlobal(dialog.contentsRect().topLeft()), dialog.contentsRect().size());
+      after = QRect(r.Left, r.Top, r.Width(), r.Height());  // kept both ways
       dialog.done(7);
     });
     EXPECT_EQ(dialog.exec(), 7);
     EXPECT_TRUE(shownThroughout);
     EXPECT_EQ(framed, on);
-    EXPECT_EQ(after, on ? before : client);
+    EXPECT_EQ(after, before);
     EXPECT_EQ(PressesOfAClick(parent), 1) << "the parent is still blocked";
   }
 }

@@ -251,6 +251,40 @@ TEST_F(ButtonAdaptersTest, StaticLeftToBaseByStyle) {
   }
 }
 
+// A label's text where the label puts it: right-aligned and centred in its
+// height (a standard dialog's "Hue:" beside its spin box), centred, or
+// left at the top of a label that wraps (it was always at the top left).
+TEST_F(ButtonAdaptersTest, StaticTextFollowsTheLabelsAlignment) {
+  struct Row {
+    const char* name;
+    Qt::Alignment alignment;
+    bool wrap;
+    bool right, centred, middle;
+  } rows[] = {{"right", Qt::AlignRight | Qt::AlignVCenter, false, true, false, true},
+              {"centre", Qt::AlignHCenter | Qt::AlignVCenter, false, false, true, true},
+              {"left", Qt::AlignLeft | Qt::AlignVCenter, false, false, false, true},
+              {"wrapping", Qt::AlignLeft | Qt::AlignTop, true, false, false, false}};
+  for (const Row& row : rows) {
+    auto* label = new QLabel(QStringLiteral("期号"), &form);
+    label->setAlignment(row.alignment);
+    label->setWordWrap(row.wrap);
+    label->setGeometry(10, 200, 160, 48);
+    label->show();
+    QApplication::processEvents();
+    Adapt<TacStaticWnd>(label, "CHECKBOX");
+    const QImage img = PaintedBy(label, WM_ERASEBKGND, 0xFF00FF00);
+    QRect text;
+    for (int y = 0; y < img.height(); ++y)
+      for (int x = 0; x < img.width(); ++x)
+        if ((img.pixel(x, y) & 0xFFFFFF) == (Rgb(testskins::kCheckFontColor) & 0xFFFFFF)) text |= QRect(x, y, 1, 1);
+    ASSERT_TRUE(text.isValid()) << row.name;
+    EXPECT_EQ(text.right() > 130, row.right) << row.name;
+    EXPECT_EQ(std::abs(text.center().x() - 80) < 12, row.centred) << row.name;
+    EXPECT_EQ(std::abs(text.center().y() - 24) < 6, row.middle) << row.name << " " << text.top();
+    delete label;
+  }
+}
+
 // A disabled push button swallows WM_SETFOCUS: nothing reaches the
 // handling before the adapter and it takes no focus look; an enabled one
 // passes it on and is focused.

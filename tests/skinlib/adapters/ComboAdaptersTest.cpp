@@ -157,6 +157,21 @@ TEST_F(ComboAdaptersTest, GlyphOfMaskCountingZero) {
   EXPECT_EQ(ComboGlyphSize(TsSkinManager()), 16);
 }
 
+// A skin without the combo glyph still shows an arrow on the button: the
+// section's font colour in its middle, not the fill alone.
+TEST_F(ComboAdaptersTest, WithoutTheGlyphAPlainArrow) {
+  manager->ComboBoxGlyph = -1;
+  Skin();
+  Bitmap button(18, 20, pf24bit);
+  adapter->PaintComboButton(button);
+  const QImage image = button.ToQImage();
+  const QRgb fill = image.pixel(1, 1) & 0xFFFFFF;
+  int arrow = 0;
+  for (int y = 6; y < 14; ++y)
+    for (int x = 4; x < 14; ++x) arrow += (image.pixel(x, y) & 0xFFFFFF) != fill;
+  EXPECT_GT(arrow, 8) << "no arrow";
+}
+
 // A box whose style word says CBS_SIMPLE has no button.
 TEST_F(ComboAdaptersTest, SimpleBoxHasNoButton) {
   combo->setEditable(true);

@@ -8,11 +8,13 @@
 #include "platform/NonClient.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
+#include "skinlib/adapters/SkinCommandSenders.h"
 #include "skinlib/adapters/acDials.h"
 #include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/GlowEffect.h"
 #include "skinlib/manager/LibraryConstants.h"
+#include "skinlib/manager/sCommonData.h"
 #include "skinlib/support/DialogSkin.h"
 
 #include <QAction>
@@ -21,6 +23,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QWhatsThis>
 
 using namespace platform;
@@ -410,6 +413,33 @@ TEST_F(DialogWndTest, ASkinRemovedAndBackTakesTheFrameOffAndPutsItOn) {
   EXPECT_NE(GetWindowRgn(dialog.get(), region), ERROR);
 }
 
+// The frame goes on within the dialog's window rectangle and comes off
+// within it too: a sizeable dialog has its place and size back, its
+// client area all of it again (a frame that kept the framed client area
+// shrank the dialog by the band at every removal).
+TEST_F(DialogWndTest, ASkinRemovedGivesASizeableDialogItsSizeBack) {
+  Open(Qt::Dialog, /*fixedSize=*/false, /*show=*/false);
+  dialog->move(120, 90);
+  dialog->open();
+  QApplication::processEvents();
+  ASSERT_TRUE(HasNonClientFrame(dialog.get()));
+  // Framed, the window rectangle (the platform's decoration included) is
+  // the dialog's.
+  const QRect framed = dialog->geometry();
+  EXPECT_LT(dialog->contentsRect().height(), 160);
+  const LPARAM self = LPARAM(PtrParam(manager.get()));
+  for (int round = 0; round < 2; ++round) {
+    SendMessage(dialog.get(), SkinCommandMsg, MAKEWPARAM(0, acRemoveSkin), self);
+    QApplication::processEvents();
+    EXPECT_EQ(std::tuple(dialog->frameGeometry(), dialog->size(), dialog->contentsRect()),
+              std::tuple(framed, QSize(260, 160), dialog->rect()))
+        << round;
+    SendMessage(dialog.get(), SkinCommandMsg, MAKEWPARAM(0, acNewSkin), self);
+    QApplication::processEvents();
+    EXPECT_EQ(dialog->geometry(), framed) << round;
+  }
+}
+
 // ------------------------------------------------------------ through the dialog hook
 
 class DialogWndThroughHookTest : public DialogWndTest {
@@ -447,4 +477,75 @@ TEST_F(DialogWndThroughHookTest, AStandardDialogGetsTheAdapterAndItsEditEndsSkip
                                             [](const QPointer<TacProvider>& p) { return !p.isNull(); })
                             : 0,
             0);
+}
+
+namespace {
+
+// Counts the paints of a widget and the skin command acEndUpdate it hears.
+class PaintCounter : public QObject {
+ public:
+  explicit PaintCounter(QWidget* w) : w_(w) {
+    w->installEventFilter(this);
+    handle_ = InstallWindowProc(w, [this](Message& m, const CallPrevious& previous) {
+      if (m.Msg == SkinCommandMsg && HIWORD(m.WParam) == acEndUpdate) ++EndUpdates;
+      previous(m);
+    });
+  }
+  int Paints = 0;
+  int EndUpdates = 0;
+
+ protected:
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (o == w_ && e->type() == QEvent::Paint) ++Paints;
+    return false;
+  }
+
+ private:
+  QWidget* w_;
+  WindowProcHandle handle_;
+};
+
+}  // namespace
+
+// The dialog's first paint ends its update and its children hear so once,
+// after that paint; a child repaints on a later turn, and its repaint
+// (which paints the dialog's background beneath it again) tells nobody.
+// Told after every paint, with children repainting at once, the dialog
+// and its buttons repainted one another without end.
+TEST_F(DialogWndThroughHookTest, ChildrenHearTheEndOfTheDialogsUpdateOnce) {
+  auto input = std::make_unique<QInputDialog>();
+  input->setWindowTitle(QStringLiteral("Issue"));
+  input->setInputMode(QInputDialog::TextInput);
+  auto* button = new QPushButton(QStringLiteral("Latest"), input.get());
+  button->move(4, 4);
+  input->open();  // painted on the next turn
+  ASSERT_TRUE(FindProvider(input.get()) || SkinActivatedWindow(input.get()));
+  auto* edit = input->findChild<QLineEdit*>();
+  ASSERT_NE(edit, nullptr);
+  ASSERT_TRUE(FindAdapter(button) && FindAdapter(edit)) << "not adapted";
+  PaintCounter buttonCounter(button), editCounter(edit);
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  EXPECT_EQ(std::pair(buttonCounter.EndUpdates, editCounter.EndUpdates), std::pair(1, 1));
+  for (int i = 0; i < 5; ++i) {
+    input->update();
+    button->update();
+    edit->update();
+    QApplication::processEvents();
+  }
+  EXPECT_EQ(std::pair(buttonCounter.EndUpdates, editCounter.EndUpdates), std::pair(1, 1))
+      << "told again after a later paint";
+  for (auto [child, counter] : {std::pair<QWidget*, PaintCounter*>(button, &buttonCounter), {edit, &editCounter}}) {
+    SCOPED_TRACE(GetClassName(child).toStdString());
+    // Told again (its update long over): nothing to repaint.
+    counter->Paints = 0;
+    SendSkinCommandToHandle(child, acEndUpdate, 0);
+    QApplication::processEvents();
+    EXPECT_EQ(counter->Paints, 0);
+    // Waiting, it repaints on a later turn, not inside the notice.
+    FindAdapter(child)->SkinData()->SetUpdating(true);
+    SendSkinCommandToHandle(child, acEndUpdate, 0);
+    EXPECT_EQ(counter->Paints, 0) << "painted inside the notice";
+    QApplication::processEvents();
+    EXPECT_GT(counter->Paints, 0);
+  }
 }

@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QListWidget>
 
 #include <gtest/gtest.h>
@@ -113,6 +114,30 @@ TEST_F(EditAdaptersTest, KeepsGivesAndGivesBackColours) {
     EXPECT_EQ(GetFontColor(edit), kOwnFont);
     EXPECT_EQ(edit->property("FocusColor").toInt(), int(kOwnFocus));
   }
+}
+
+// A control that inherited its palette and left its background to its
+// style (a spin box in a standard dialog) has both so again once its
+// skin goes: the skin's colours set on it as its own, with a filled
+// background, changed how its style paints it (its arrows' column).
+TEST_F(EditAdaptersTest, AnInheritedPaletteStaysInherited) {
+  auto* spin = new QSpinBox(&form);
+  spin->setGeometry(20, 70, 80, 24);
+  spin->show();
+  QApplication::processEvents();
+  const QPalette own = spin->palette();
+  ASSERT_FALSE(spin->autoFillBackground());
+  TsCommonData spinData(spin);
+  spinData.SetSkinManager(manager.get());
+  spinData.SetSkinSection("EDIT");
+  auto skinned = TacMainWnd::Create<TacEditWnd>(spin, &spinData, manager.get(), "EDIT", true);
+  SendMessage(spin, SkinCommandMsg, MAKEWPARAM(0, acRefresh), LPARAM(PtrParam(manager.get())));
+  ASSERT_NE(spin->palette().color(spin->backgroundRole()), own.color(spin->backgroundRole()));
+  UninstallAdapter(true, false, skinned);
+  EXPECT_FALSE(spin->autoFillBackground());
+  EXPECT_EQ(spin->palette().resolveMask(), own.resolveMask()) << "colours set that it inherited";
+  for (const QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Text, QPalette::Button})
+    EXPECT_EQ(spin->palette().color(role), own.color(role)) << role;
 }
 
 // A bare window (no control behind the skin data) takes the section's

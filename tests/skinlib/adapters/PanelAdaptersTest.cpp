@@ -34,6 +34,9 @@
 #include <QSpinBox>
 #include <QTabBar>
 #include <QToolBar>
+#include <QPixmap>
+#include <QIcon>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -536,6 +539,23 @@ TEST_F(PanelAdaptersTest, ToolBarButtonsAndSeparators) {
   QCursor::setPos(-500, -500);
   const QImage plain = Grab(bar);
   EXPECT_FALSE(Near(PixelOf(plain, rects[0].Left + 1, rects[0].Bottom - 2), Rgb(testskins::kToolButtonColor)));
+}
+
+// A standard dialog's lone tool button (its class a tool bar's too) keeps
+// its own painting: its icon shows (painted over by the bar's picture, a
+// bar without buttons, it showed none).
+TEST_F(PanelAdaptersTest, ALoneToolButtonKeepsItsIcon) {
+  auto* button = new QToolButton(&form);
+  button->setGeometry(10, 10, 28, 28);
+  button->setIconSize(QSize(16, 16));
+  QPixmap icon(16, 16);
+  icon.fill(QColor(0x20, 0xA0, 0x40));
+  button->setIcon(QIcon(icon));
+  Show();
+  const QImage plain = Grab(button);
+  ASSERT_EQ(PixelOf(plain, 14, 14), 0x20A040u);
+  Adapt<TacToolBarWnd>(button, nullptr, QStringLiteral("CHECKBOX"));
+  EXPECT_EQ(PixelOf(Grab(button), 14, 14), 0x20A040u) << "the icon is gone";
 }
 
 // The bar's border is half what its frame takes from its height.

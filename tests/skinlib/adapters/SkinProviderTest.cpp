@@ -4,7 +4,9 @@
 // hot and pressed buttons, and the system menu.
 #include "skinlib/adapters/sSkinProvider.h"
 
+#include "platform/Colors.h"
 #include "platform/Menus.h"
+#include "platform/Properties.h"
 #include "platform/Messages.h"
 #include "platform/NonClient.h"
 #include "platform/Startup.h"
@@ -33,6 +35,7 @@
 #include <QMdiSubWindow>
 #include "platform/MenuLine.h"
 #include <QPointer>
+#include <optional>
 #include <QScreen>
 #include <QWidget>
 #include <QElapsedTimer>
@@ -323,21 +326,48 @@ TEST_F(ProviderTest, NewestProviderWinsAndTheChainComesBackExactly) {
   RemoveWindowProc(own);
 }
 
-TEST_F(ProviderTest, SkinnedFormIsFramedAtItsFirstShowAndGivenBackWithItsClientSize) {
+TEST_F(ProviderTest, SkinnedFormIsFramedAtItsFirstShowAndGivenBackWithItsSize) {
   Activate();
   TsSkinProvider* provider = Provide();
   EXPECT_FALSE(HasNonClientFrame(form.get()));
   form->show();
   EXPECT_TRUE(HasNonClientFrame(form.get()));
   // The window keeps its window rectangle; the band is the classic one.
+  const QRect window = form->geometry();
   const QSize client = form->contentsRect().size();
   EXPECT_EQ(client, QSize(form->width() - 8, form->height() - 8 - 19));
   delete provider;
   EXPECT_FALSE(HasNonClientFrame(form.get()));
-  EXPECT_EQ(form->contentsRect().size(), client);
+  // It keeps it when the frame goes: its size from before the skin, all
+  // of it client area again.
+  EXPECT_EQ(std::pair(form->frameGeometry(), form->contentsRect().size()), std::pair(window, QSize(400, 300)));
   // A provider that goes with its form leaves nothing behind.
   Provide();
   form.reset();
+}
+
+// The skin gives the form its global colour; its removal gives the form
+// its own back: the inherited one (a message box's) or one of its own. A
+// removal that set the button-face colour instead left every pixel of a
+// message box's background changed.
+TEST_F(ProviderTest, RemovalGivesTheFormItsOwnColourBack) {
+  Activate();
+  const QColor inherited = form->palette().color(QPalette::Window);
+  for (const std::optional<QColor> own : {std::optional<QColor>(), std::optional<QColor>(QColor(0x20, 0x80, 0x40))}) {
+    SCOPED_TRACE(own ? "its own colour" : "inherited");
+    auto window = std::make_unique<QWidget>();
+    if (own) SetControlColor(window.get(), FromQColor(*own));
+    const QColor before = own ? *own : inherited;
+    auto* provider = new TsSkinProvider(window.get());
+    window->show();
+    EXPECT_EQ(window->palette().color(QPalette::Window), ToQColor(manager->GlobalSectionColor()));
+    SendMessage(window.get(), SkinCommandMsg, MAKEWPARAM(0, acRemoveSkin), LPARAM(PtrParam(manager.get())));
+    EXPECT_EQ(window->palette().color(QPalette::Window), before);
+    // On and off again: still its own.
+    SendMessage(window.get(), SkinCommandMsg, MAKEWPARAM(0, acNewSkin), LPARAM(PtrParam(manager.get())));
+    delete provider;
+    EXPECT_EQ(window->palette().color(QPalette::Window), before);
+  }
 }
 
 TEST_F(ProviderTest, ScreenSnapUsesTheManualMoveAndSnapsAtNinePixels) {

@@ -13,6 +13,7 @@
 
 #include <cmath>
 #include <set>
+#include <string>
 #include <vector>
 
 using namespace painting;
@@ -125,6 +126,52 @@ TEST(AlphaPainting, ImagesWeightedByTheirMaskPart) {
   Bitmap dst = Filled(5, 5, pf24bit);
   PaintImageWithMask(TRect{0, 0, 3, 4}, TRect{0, 0, 3, 4}, dst, 2, false, EmptyCacheInfo, image);
   EXPECT_EQ(ChangedOutside(Filled(5, 5, pf24bit), dst, TRect{0, 0, 3, 2}), 0);
+}
+
+// A strip of tiles painted in one go against the same tiles painted one
+// by one: tiles of odd sizes, strips starting mid-bitmap, cut on every
+// side or wholly outside, tiles or their mask rows past the image (which
+// take the tile-by-tile way), 24- and 32-bit destinations and images.
+TEST(AlphaPainting, TiledStripsPaintWhatTheirTilesPaint) {
+  const auto picture = [](TPixelFormat f) {
+    Bitmap image(9, 12, f);
+    for (int y = 0; y < 12; ++y)
+      for (int x = 0; x < 9; ++x)
+        image.SetArgb(x, y, y < 6 ? qRgba(37 * x + 11 * y, 200 - 13 * x, 7 * x * y, 90)
+                                  : qRgb((x * 53 + y * 29) & 255, (x * 17 + 200) & 255, (y * 41) & 255));
+    return image;
+  };
+  const TRect tiles[] = {{1, 0, 4, 3}, {0, 0, 9, 6}, {2, 1, 3, 2}, {3, 2, 8, 5},
+                         {6, 0, 11, 3},   // past the image's right side
+                         {0, 4, 3, 7}};   // mask rows past its bottom
+  const TRect strips[] = {{0, 0, 31, 3},  {-4, 1, 13, 9},   {5, 2, 45, 19},  {3, 3, 4, 22},  {7, 1, 8, 2},
+                          {2, 2, 2, 9},   {-30, -30, -1, -1}, {29, 0, 60, 40}, {-7, -5, 40, 30}};
+  for (TPixelFormat imageFormat : {pf24bit, pf32bit}) {
+    const Bitmap image = picture(imageFormat);
+    for (TPixelFormat f : {pf24bit, pf32bit})
+      for (const TRect& tile : tiles)
+        for (const TRect& strip : strips) {
+          SCOPED_TRACE(Show(strip) + " of " + Show(tile) + (f == pf32bit ? " into 32" : " into 24") +
+                       (imageFormat == pf32bit ? " from 32" : " from 24"));
+          Bitmap whole(32, 20, f);
+          for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 32; ++x) whole.SetArgb(x, y, qRgba(x * 8, y * 12, (x ^ y) * 7, 60 + x));
+          Bitmap oneByOne(whole);
+          PaintTiledImageWithMask(strip, tile, whole, 6, image);
+          for (int y = strip.Top; y < strip.Bottom; y += tile.Height())
+            for (int x = strip.Left; x < strip.Right; x += tile.Width()) {
+              const int w = std::min(tile.Width(), strip.Right - x), h = std::min(tile.Height(), strip.Bottom - y);
+              PaintImageWithMask(platform::Bounds(x, y, w, h), platform::Bounds(tile.Left, tile.Top, w, h), oneByOne,
+                                 6, false, EmptyCacheInfo, image);
+            }
+          int wrong = 0;
+          for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 32; ++x)
+              if (whole.GetArgb(x, y) != oneByOne.GetArgb(x, y) && ++wrong <= 2)
+                ADD_FAILURE() << "(" << x << ", " << y << "): " << ShowArgb(whole.GetArgb(x, y)) << " not "
+                              << ShowArgb(oneByOne.GetArgb(x, y));
+        }
+  }
 }
 
 TEST(AlphaPainting, KeyColourShowsTheParentOrStays) {

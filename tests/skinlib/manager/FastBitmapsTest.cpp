@@ -3,6 +3,7 @@
 #include "skinlib/manager/FastBitmaps.h"
 
 #include "PaintingFixture.h"
+#include "platform/DelphiRtl.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
 #include "skinlib/manager/LibraryConstants.h"
 
@@ -10,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <string>
 
 using namespace painting;
 using platform::Bitmap;
@@ -21,6 +24,12 @@ using platform::TPoint;
 using platform::TRect;
 using platform::pf24bit;
 using platform::pf32bit;
+
+namespace {
+
+int PixelBytesOf(TPixelFormat f) { return f == pf32bit ? 4 : 3; }
+
+}  // namespace
 
 TEST(FastBitmaps, AccessorsAttachOnlyToTheirFormatFromTwoByTwo) {
   const struct {
@@ -196,6 +205,73 @@ TEST(FastBitmaps, ColourMixedIntoARectangleWithInclusiveEnds) {
   EXPECT_EQ(b.GetArgb(3, 3), qRgb(5, 5, 5));
   Bitmap grey(4, 4, platform::pf8bit);
   BlendRectWithColor(grey, TRect{0, 0, 3, 3}, 50, RGB(0, 0, 0));  // another format: left alone
+}
+
+// The 50 percent mix has a path of its own: pinned against the rounding
+// of the general one for every pair of channel and colour bytes, in both
+// formats, over rows longer than its pieces, with the columns and rows
+// around the rectangle and the alpha bytes untouched.
+TEST(FastBitmaps, HalfMixMatchesTheRoundedMixForEveryBytePair) {
+  constexpr int kWidth = 300, kHeight = 3;
+  // Channel bytes of column x: each runs through all 256 values over any
+  // 256 columns in a row.
+  const auto channels = [](int x) {
+    return std::array<int, 4>{(x * 3 + 1) & 255, (x * 5 + 7) & 255, (x * 7 + 3) & 255, (x * 11 + 5) & 255};
+  };
+  const auto mix = [](int v, int c) { return int(platform::DelphiRound(v * 0.5 + c * 0.5)); };
+  for (TPixelFormat f : {pf24bit, pf32bit}) {
+    Bitmap b(kWidth, kHeight, f);
+    for (int colour = 0; colour < 256; ++colour) {
+      SCOPED_TRACE(std::to_string(PixelBytesOf(f)) + " bytes, colour " + std::to_string(colour));
+      for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+          const auto v = channels(x + y);
+          b.SetArgb(x, y, qRgba(v[0], v[1], v[2], f == pf32bit ? v[3] : 255));
+        }
+      const int r = colour, g = 255 - colour, bl = (colour * 13) & 255;
+      BlendRectWithColor(b, TRect{1, 1, kWidth - 2, 1}, 50, RGB(r, g, bl));
+      int wrong = 0;
+      for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x) {
+          const auto v = channels(x + y);
+          const bool inside = y == 1 && x >= 1 && x <= kWidth - 2;
+          const QRgb want = inside ? qRgba(mix(v[0], r), mix(v[1], g), mix(v[2], bl), f == pf32bit ? v[3] : 255)
+                                   : qRgba(v[0], v[1], v[2], f == pf32bit ? v[3] : 255);
+          if (b.GetArgb(x, y) != want && ++wrong <= 3)
+            ADD_FAILURE() << "pixel " << x << "," << y << ": " << std::hex << b.GetArgb(x, y) << " not " << want;
+        }
+      if (wrong) return;
+    }
+  }
+}
+
+// Narrow, odd and clipped rectangles of the 50 percent mix against the
+// same mix worked out pixel by pixel.
+TEST(FastBitmaps, HalfMixOverOddAndClippedRectangles) {
+  const TRect rects[] = {{0, 0, 0, 0},     {2, 1, 2, 5},       {1, 1, 6, 1},   {3, 2, 4, 3},
+                         {-4, -4, 90, 90}, {-3, 2, 0, 2},      {7, 0, 7, 7},   {0, 7, 7, 7},
+                         {8, 0, 9, 9},     {5, 5, 4, 6},       {0, 0, 7, 6}};
+  for (TPixelFormat f : {pf24bit, pf32bit}) {
+    for (const TRect& r : rects) {
+      SCOPED_TRACE(std::to_string(PixelBytesOf(f)) + " bytes, rect " + std::to_string(r.Left) + "," +
+                   std::to_string(r.Top) + "," + std::to_string(r.Right) + "," + std::to_string(r.Bottom));
+      Bitmap b(8, 8, f);
+      for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) b.SetArgb(x, y, qRgba(31 * x + y, 17 * y + 3, 9 * x + 5 * y, 40 + x));
+      const Bitmap before = b;
+      BlendRectWithColor(b, r, 50, RGB(77, 200, 1));
+      for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+          const QRgb was = before.GetArgb(x, y);
+          const bool inside = x >= r.Left && x <= r.Right && y >= r.Top && y <= r.Bottom;
+          const auto half = [](int v, int c) { return int(std::nearbyint((v + c) / 2.0)); };
+          const QRgb want = inside ? qRgba(half(qRed(was), 77), half(qGreen(was), 200), half(qBlue(was), 1),
+                                           qAlpha(was))
+                                   : was;
+          EXPECT_EQ(b.GetArgb(x, y), want) << x << "," << y;
+        }
+    }
+  }
 }
 
 TEST(FastBitmaps, ParentBackgroundLaidIntoACache) {

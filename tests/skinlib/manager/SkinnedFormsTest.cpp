@@ -254,6 +254,27 @@ TEST_F(CommonDataTest, FormsDeletedDuringABroadcast) {
   EXPECT_EQ(SkinnedForms.size(), 2u);
 }
 
+// A manager placed on a form goes with it, amid the form's deletion of
+// its children: the skin's removal reaches the other forms and passes the
+// form over (a walk over its children met the freed ones and crashed).
+TEST_F(CommonDataTest, AManagerGoingWithItsFormPassesTheFormOver) {
+  RecordingForm other;
+  other.show();
+  auto owner = std::make_unique<QMainWindow>();  // an MDI form's look-ups walk its children
+  owner->setCentralWidget(new QMdiArea);
+  auto* placed = new TsSkinManager(owner.get());
+  new QWidget(owner.get());  // deleted before the manager
+  placed->SetSkinDirectory(Root());
+  manager.reset();  // the placed manager becomes the default one
+  placed->SetSkinName("ControlData");
+  ASSERT_TRUE(placed->Active());
+  owner->show();
+  QApplication::processEvents();
+  other.Heard.clear();
+  owner.reset();
+  EXPECT_EQ(other.Heard, std::vector<unsigned>{acRemoveSkin});
+}
+
 // The dialog skinning's visible windows hear the skinned-form broadcast;
 // MDI children hear the all-forms one only through their main form.
 TEST_F(CommonDataTest, DialogWindowsHearTheSkinnedFormBroadcast) {
