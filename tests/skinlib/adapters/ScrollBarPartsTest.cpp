@@ -1,9 +1,14 @@
-// A skinned scroll bar's insets shorten it along its own length only: a
-// horizontal bar at its left and right, a vertical one at its top and
-// bottom.
+// Parts of a skinned scroll bar: its insets shorten it along its own
+// length only (a horizontal bar at its left and right, a vertical one at
+// its top and bottom), and a held first arrow pauses while the mouse is
+// off it.
 #include "skinlib/adapters/ScrollBars.h"
 
+#include "platform/Capture.h"
+#include "platform/Messages.h"
+#include "platform/NonClient.h"
 #include "platform/Startup.h"
+#include "platform/WindowUtils.h"
 #include "platform/UserPrompts.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/TestSkins.h"
@@ -11,6 +16,7 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QScrollBar>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -22,7 +28,7 @@ using namespace platform;
 
 namespace {
 
-class ScrollBarInsetsTest : public ::testing::Test {
+class ScrollBarPartsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* unit : kUnits) StartUnit(unit);
@@ -38,6 +44,7 @@ class ScrollBarInsetsTest : public ::testing::Test {
     area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     area->setGeometry(10, 10, 300, 200);
+    area->horizontalScrollBar()->setRange(0, 100);
     area->show();
     form.show();
     QApplication::processEvents();
@@ -46,6 +53,7 @@ class ScrollBarInsetsTest : public ::testing::Test {
     ASSERT_TRUE(adapter && !adapter->Destroyed());
   }
   void TearDown() override {
+    ScrollTracking() = {};
     adapter.reset();
     area.reset();
     manager.reset();
@@ -63,7 +71,7 @@ class ScrollBarInsetsTest : public ::testing::Test {
   TacAdapterPtr<TacScrollWnd> adapter;
 };
 
-TEST_F(ScrollBarInsetsTest, InsetsShortenABarAlongItsLengthOnly) {
+TEST_F(ScrollBarPartsTest, InsetsShortenABarAlongItsLengthOnly) {
   const struct {
     int kind;
     bool start, end;
@@ -92,6 +100,34 @@ TEST_F(ScrollBarInsetsTest, InsetsShortenABarAlongItsLengthOnly) {
     EXPECT_EQ(got.Bottom, want.Bottom) << row.kind << row.start << row.end;
     bar.UseStartInset = bar.UseEndInset = false;
   }
+}
+
+TEST_F(ScrollBarPartsTest, AHeldFirstArrowPausesWhileTheMouseIsOffIt) {
+  QScrollBar* bar = area->horizontalScrollBar();
+  bar->setValue(50);
+  const TRect r = adapter->HorzBarRect();
+  const int y = (r.Top + r.Bottom) / 2;
+  const auto move = [&](int x) {
+    TPoint p{r.Left + x, y};
+    ScreenToClient(area.get(), &p);
+    SendMessage(area.get(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.X, p.Y));
+  };
+  SendMessage(area.get(), WM_NCLBUTTONDOWN, HTHSCROLL, MAKELPARAM(r.Left + 4, y));
+  ASSERT_EQ(ScrollTracking().PressedPart, spFirstArrow);
+  EXPECT_EQ(bar->value(), 50 - bar->singleStep());
+  // Off the arrow: it shows unpressed and the repeat waits.
+  move(r.Width() / 2);
+  EXPECT_EQ(ScrollTracking().LastHitPart, spNone);
+  const int held = bar->value();
+  SendMessage(area.get(), WM_TIMER, kRepeatTimer, 0);
+  EXPECT_EQ(bar->value(), held);
+  // Back on it: pressed again, and the repeat goes on.
+  move(4);
+  EXPECT_EQ(ScrollTracking().LastHitPart, spFirstArrow);
+  SendMessage(area.get(), WM_TIMER, kRepeatTimer, 0);
+  EXPECT_EQ(bar->value(), held - bar->singleStep());
+  SendMessage(area.get(), WM_LBUTTONUP, 0, 0);
+  EXPECT_EQ(ScrollTracking().PressedPart, spNone);
 }
 
 }  // namespace
