@@ -22,6 +22,8 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QResizeEvent>
 #include <QPointer>
 #include <QScrollBar>
 #include <QStyleHints>
@@ -46,7 +48,8 @@ struct Frame {
   QMetaObject::Connection destroyed;
   bool inBand = false;  // the mouse is over the band
   bool ownCursor = false;
-  QCursor cursor;  // the window's own, while the band's is shown
+  QCursor cursor;           // the window's own, while the band's is shown
+  QPointer<QWidget> shows;  // the widget showing the band the mouse is over
 };
 
 QHash<const QWidget*, std::shared_ptr<Frame>>& Frames() {
@@ -65,6 +68,7 @@ struct ManualDrag {
   bool system = false;  // the window manager's: it ends with the next event without buttons
   QPoint start;
   QRect startRect;
+  QPointer<QWidget> grabber;  // the widget holding the mouse for a manual one
 };
 ManualDrag g_drag;
 
@@ -75,6 +79,13 @@ QRect WindowRect(const QWidget* w) { return w->isWindow() ? detail::WindowScreen
 QMdiSubWindow* FramedSub(const QWidget* w) {
   QMdiSubWindow* sub = w->isWindow() ? nullptr : MdiSubWindowOf(w);
   return sub && sub != w && detail::IsFramed(w) ? sub : nullptr;
+}
+
+// The sub-window of a framed MDI child that is minimized: the form is
+// hidden, the sub-window shows its band alone.
+QMdiSubWindow* IconicSub(const QWidget* w) {
+  QMdiSubWindow* sub = FramedSub(w);
+  return sub && sub->isMinimized() ? sub : nullptr;
 }
 
 // What a move or size of the window moves: an MDI child's sub-window.
@@ -111,6 +122,9 @@ void CalcSizeDefault(QWidget* w, Message& m) {
 }
 
 int HitTestDefault(QWidget* w, QPoint global) {
+  // An iconic child is all caption.
+  if (const QMdiSubWindow* sub = IconicSub(w))
+    return sub->rect().contains(sub->mapFromGlobal(global)) ? HTCAPTION : HTNOWHERE;
   const QPoint p = w->mapFromGlobal(global);
   if (!w->rect().contains(p)) return HTNOWHERE;
   if (detail::ClientArea(w).contains(p)) return HTCLIENT;
@@ -160,10 +174,17 @@ Qt::CursorShape CursorOf(int hit) {
 // WM_SETCURSOR's default gives the band the cursor of the hit code; a
 // handler that answers it without passing it on keeps its own.
 void EnterBand(QWidget* w, Frame& f, int hit, const QMouseEvent* e) {
+  QWidget* shows = NonClientWidget(w);
+  if (f.inBand && f.shows != shows) {
+    // An MDI child minimized or restored under the mouse.
+    if (f.shows) f.ownCursor ? f.shows->setCursor(f.cursor) : f.shows->unsetCursor();
+    f.inBand = false;
+  }
   if (!f.inBand) {
     f.inBand = true;
-    f.ownCursor = w->testAttribute(Qt::WA_SetCursor);
-    f.cursor = w->cursor();
+    f.shows = shows;
+    f.ownCursor = shows->testAttribute(Qt::WA_SetCursor);
+    f.cursor = shows->cursor();
   }
   SendMessage(w, WM_SETCURSOR, PtrParam(w), MAKELPARAM(hit, int(detail::MouseMessage(w, e).Msg)));
 }
@@ -171,10 +192,12 @@ void EnterBand(QWidget* w, Frame& f, int hit, const QMouseEvent* e) {
 void LeaveBand(QWidget* w, Frame& f) {
   if (!f.inBand) return;
   f.inBand = false;
-  if (f.ownCursor)
-    w->setCursor(f.cursor);
-  else
-    w->unsetCursor();
+  if (QWidget* shows = f.shows) {
+    if (f.ownCursor)
+      shows->setCursor(f.cursor);
+    else
+      shows->unsetCursor();
+  }
   SendMessage(w, WM_NCMOUSELEAVE);
 }
 
@@ -194,7 +217,7 @@ Qt::Edges EdgesOf(unsigned edge) {
 void EndDrag() {
   QPointer<QWidget> w = std::exchange(g_drag.window, nullptr);
   if (!w) return;
-  if (QWidget::mouseGrabber() == w) w->releaseMouse();
+  if (QWidget* grabber = g_drag.grabber; grabber && QWidget::mouseGrabber() == grabber) grabber->releaseMouse();
   detail::KeepTranslating(w, detail::IsFramed(w));
   SendMessage(w, WM_EXITSIZEMOVE);
 }
@@ -239,7 +262,8 @@ void DragTo(QWidget* w, QPoint global) {
 // Either way WM_ENTERSIZEMOVE comes first and WM_EXITSIZEMOVE when it ends.
 void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
   QWidget* moved = MovedWidget(w);
-  if (IsZoomed(w) || moved->isMaximized() || moved->isMinimized()) return;
+  // An iconic child moves, and sizes not.
+  if (IsZoomed(w) || moved->isMaximized() || (moved->isMinimized() && !(moved != w && command == SC_MOVE))) return;
   EndDrag();
   QPointer<QWidget> alive(w);
   SendMessage(w, WM_ENTERSIZEMOVE);
@@ -249,9 +273,12 @@ void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
   const bool system = mouse && handle && !PrefersManualMoveSize(w) &&
                       (command == SC_MOVE ? handle->startSystemMove() : handle->startSystemResize(EdgesOf(low)));
   g_drag = {w, command, command == SC_SIZE && low ? low : WMSZ_BOTTOMRIGHT, !mouse, system,
-            mouse && lp ? LParamPoint(lp) : QCursor::pos(), WindowRect(moved)};
+            mouse && lp ? LParamPoint(lp) : QCursor::pos(), WindowRect(moved), nullptr};
   detail::KeepTranslating(w, true);
-  if (!system) w->grabMouse();
+  if (!system) {
+    g_drag.grabber = NonClientWidget(w);
+    g_drag.grabber->grabMouse();
+  }
 }
 
 void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
@@ -592,8 +619,14 @@ bool FrameCalcSize(QWidget* w) {
 bool FrameMouse(QWidget* w, QMouseEvent* e) {
   if (g_drag.window == w && g_drag.system && e->buttons() == Qt::NoButton) EndDrag();
   if (g_drag.window == w && !g_drag.system) {
-    DragEvent(w, e);
-    return true;
+    // The second click of a double click on the band ends the drag its
+    // press began, and goes on as the double click.
+    if (e->type() == QEvent::MouseButtonDblClick && !g_drag.endOnPress) {
+      EndDrag();
+    } else {
+      DragEvent(w, e);
+      return true;
+    }
   }
   auto frame = FindFrame(w);
   if (!frame) return false;
@@ -653,13 +686,14 @@ bool NonClientDefault(QWidget* w, Message& m) {
       return true;
     case WM_NCLBUTTONDBLCLK:
       if (m.WParam == WPARAM(HTCAPTION) && (GetWindowLong(w, GWL_STYLE) & WS_MAXIMIZEBOX))
-        SendMessage(w, WM_SYSCOMMAND, IsZoomed(w) || MovedWidget(w)->isMaximized() ? SC_RESTORE : SC_MAXIMIZE,
+        SendMessage(w, WM_SYSCOMMAND,
+                    IsZoomed(w) || IsIconic(w) || MovedWidget(w)->isMaximized() ? SC_RESTORE : SC_MAXIMIZE,
                     m.LParam);
       return true;
     case WM_SETCURSOR: {
       const int hit = std::int16_t(LOWORD(std::uintptr_t(m.LParam)));
       if (!IsFramed(w) || hit == HTCLIENT) return false;
-      if (w->cursor().shape() != CursorOf(hit)) w->setCursor(CursorOf(hit));
+      if (QWidget* shows = NonClientWidget(w); shows->cursor().shape() != CursorOf(hit)) shows->setCursor(CursorOf(hit));
       m.Result = 1;
       return true;
     }
@@ -739,8 +773,11 @@ namespace {
 
 constexpr char kSubWatch[] = "_win_mdichildframe";
 
-// A framed MDI child's sub-window has no frame of Qt's, except while it is
-// minimized: Qt then shows the child as its title bar alone.
+// A framed MDI child's sub-window has no frame of Qt's. Minimized, it is
+// the child's band alone: the form is hidden, the sub-window takes the
+// iconic size (SM_CXMINIMIZED x SM_CYMINIMIZED) in the area's row of
+// minimized windows, its paint is the form's WM_NCPAINT and the mouse on it
+// the form's band's (WM_NCHITTEST and the WM_NC messages).
 class SubWindowFrame final : public QObject {
  public:
   SubWindowFrame(QMdiSubWindow* sub, QWidget* form, Qt::WindowFlags flags)
@@ -762,24 +799,89 @@ class SubWindowFrame final : public QObject {
       detail::FrameCalcSize(form_);
       inCalc_ = false;
     }
+    if (watched == sub_ && Iconic()) return IconicEvent(event);
     return false;
   }
   void Apply() {
-    const Qt::WindowFlags wanted = sub_->isMinimized() ? flags_ : flags_ | Qt::FramelessWindowHint;
+    const Qt::WindowFlags wanted = flags_ | Qt::FramelessWindowHint;
     if (sub_->windowFlags() != wanted) sub_->setWindowFlags(wanted);
+    if (sub_->isMinimized())
+      Iconize();
+    else
+      Deiconize();
   }
-  // Qt's frame back.
+  // Qt's frame back. A minimized child gets Qt's title bar, under which
+  // its form has no room until it is restored.
   void Remove() {
+    const bool iconic = Iconic();
+    Deiconize();
     sub_->removeEventFilter(this);
     if (form_) form_->removeEventFilter(this);
     if (sub_->windowFlags() != flags_) sub_->setWindowFlags(flags_);
+    if (iconic) sub_->resize(sub_->minimumSizeHint());
   }
 
  private:
+  bool Iconic() const { return formHidden_ && form_ && sub_->isMinimized(); }
+
+  void Iconize() {
+    if (!form_ || formHidden_) return;
+    QPointer<QMdiSubWindow> sub(sub_);
+    form_->hide();
+    if (!sub || !form_) return;
+    formHidden_ = true;
+    sub_->setMouseTracking(true);
+    sub_->resize(GetSystemMetrics(SM_CXMINIMIZED), GetSystemMetrics(SM_CYMINIMIZED));
+    // The area lays its minimized windows out again as it does on a resize.
+    if (QMdiArea* area = sub_->mdiArea()) {
+      QResizeEvent again(area->viewport()->size(), area->viewport()->size());
+      QCoreApplication::sendEvent(area->viewport(), &again);
+    }
+    sub_->update();
+  }
+  void Deiconize() {
+    if (!formHidden_) return;
+    formHidden_ = false;
+    if (form_) {
+      form_->show();
+      detail::FrameCalcSize(form_);
+      RedrawNonClient(form_);
+    }
+  }
+  // The band's paint and mouse while iconic; Qt's own handling of a
+  // minimized sub-window (its menu, its double click) never runs.
+  bool IconicEvent(QEvent* event) {
+    QPointer<QWidget> form = form_;
+    switch (event->type()) {
+      case QEvent::Paint: {
+        Canvas dc(sub_);
+        dc.SelectClipRgn(static_cast<QPaintEvent*>(event)->region());
+        detail::PrintNonClient(form, dc);
+        dc.EndPainting();
+        return true;
+      }
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::MouseMove:
+        detail::FrameMouse(form, static_cast<QMouseEvent*>(event));
+        event->accept();
+        return true;
+      case QEvent::Leave:
+        detail::FrameLeave(form);
+        return false;
+      case QEvent::ContextMenu:
+        return true;
+      default:
+        return false;
+    }
+  }
+
   QMdiSubWindow* sub_;
   QPointer<QWidget> form_;
   Qt::WindowFlags flags_;
   bool inCalc_ = false;
+  bool formHidden_ = false;  // hidden by us while minimized
 };
 
 // The frame's record made (the window's flags and margins before it) or
@@ -898,7 +1000,15 @@ void RecalcNonClient(QWidget* window) {
 }
 
 void RedrawNonClient(QWidget* window) {
-  if (window) window->update(QRegion(window->rect()) - detail::ClientArea(window));
+  if (QMdiSubWindow* sub = window ? IconicSub(window) : nullptr)
+    sub->update();
+  else if (window)
+    window->update(QRegion(window->rect()) - detail::ClientArea(window));
+}
+
+QWidget* NonClientWidget(const QWidget* window) {
+  if (QMdiSubWindow* sub = window ? IconicSub(window) : nullptr) return sub;
+  return const_cast<QWidget*>(window);
 }
 
 // ---------------------------------------------------------------------------

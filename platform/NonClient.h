@@ -118,12 +118,22 @@ constexpr unsigned WMSZ_LEFT = 1, WMSZ_RIGHT = 2, WMSZ_TOP = 3, WMSZ_TOPLEFT = 4
 // available area if it left it. False for a null widget or a child other
 // than an MDI child's form (platform/Mdi.h), which is framed too: its
 // sub-window loses Qt's frame (keeping its place and size; Qt's frame comes
-// back while the sub-window is minimized and when the frame goes off), the
-// form's band is its WM_NCCALCSIZE answer (none while the sub-window is
-// maximized), painted and hit-tested as a window's (a press in it activates
-// the child), and SC_MOVE and SC_SIZE move and size the sub-window by the
-// mouse inside its area (its caption kept in reach).
+// back when the frame goes off), the form's band is its WM_NCCALCSIZE
+// answer (none while the sub-window is maximized), painted and hit-tested
+// as a window's (a press in it activates the child), and SC_MOVE and
+// SC_SIZE move and size the sub-window by the mouse inside its area (its
+// caption kept in reach). A framed child that is minimized is iconic
+// (IsIconic): its form is hidden and its sub-window, SM_CXMINIMIZED x
+// SM_CYMINIMIZED in the area's row of minimized windows, is the form's band
+// alone (NonClientWidget): its paint is the form's WM_NCPAINT, the mouse on
+// it the form's WM_NCHITTEST (HTCAPTION all over by default) and WM_NC
+// messages, SC_MOVE moves it (SC_SIZE does nothing), GetWindowRect is its
+// rectangle, and a double click ends the drag its press began and goes on
+// as WM_NCLBUTTONDBLCLK.
 bool SetNonClientFrame(QWidget* window, bool on = true);
+// The widget that shows a window's band: the sub-window of an iconic MDI
+// child, else the window itself.
+QWidget* NonClientWidget(const QWidget* window);
 // Gives a top-level window new flags without hiding it: a window whose
 // native window exists keeps it, and the native window takes the flags;
 // one not made yet takes them as QWidget::setWindowFlags gives them.

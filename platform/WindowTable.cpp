@@ -1,6 +1,7 @@
 #include "platform/WindowTable.h"
 
 #include "platform/Mdi.h"
+#include "platform/NonClient.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowProcInternal.h"
 
@@ -495,8 +496,10 @@ void DirectionChanged(QWidget* widget) {
 
 TRect GetWindowRect(const QWidget* window) {
   if (!window) return {};
-  const QRect r = window->isWindow() ? detail::WindowScreenRect(window)
-                                     : QRect(window->mapToGlobal(QPoint(0, 0)), window->size());
+  // An iconic MDI child's is its sub-window's.
+  const QWidget* shown = NonClientWidget(window);
+  const QRect r = shown->isWindow() ? detail::WindowScreenRect(shown)
+                                    : QRect(shown->mapToGlobal(QPoint(0, 0)), shown->size());
   return Bounds(r.x(), r.y(), r.width(), r.height());
 }
 

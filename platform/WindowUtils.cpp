@@ -1,6 +1,7 @@
 #include "platform/WindowUtils.h"
 
 #include "platform/AppWindow.h"
+#include "platform/Mdi.h"
 #include "platform/Messages.h"
 #include "platform/WindowProcInternal.h"
 #include "platform/WindowTable.h"
@@ -8,6 +9,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QHash>
+#include <QMdiSubWindow>
 #include <QWidget>
 #include <QWindow>
 
@@ -130,7 +132,13 @@ bool EnumChildWindows(const QWidget* parent, const std::function<bool(QWidget*)>
   return true;
 }
 
-bool IsIconic(const QWidget* window) { return window && window->isWindow() && window->isMinimized(); }
+bool IsIconic(const QWidget* window) {
+  if (!window) return false;
+  if (window->isWindow()) return window->isMinimized();
+  // An MDI child is iconic with its sub-window.
+  const QMdiSubWindow* sub = MdiSubWindowOf(window);
+  return sub && sub->isMinimized();
+}
 
 bool IsZoomed(const QWidget* window) {
   return window && window->isWindow() && (window->isMaximized() || detail::SelfZoomed(window));

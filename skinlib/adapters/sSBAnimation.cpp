@@ -1,6 +1,7 @@
 #include "skinlib/adapters/sSBAnimation.h"
 
 #include "platform/Messages.h"
+#include "platform/NonClient.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "skinlib/adapters/sSkinProvider.h"
@@ -29,7 +30,8 @@ TacFadeSource ProviderSource(TsSkinProvider* provider) {
           [p]() -> QPoint {
             QWidget* form = p ? p->Form() : nullptr;
             if (!form) return {};
-            return form->mapToGlobal(QPoint(0, 0)) - QPoint(p->CacheShiftX(), p->CacheShiftY());
+            // An iconic MDI child's band is on its sub-window.
+            return NonClientWidget(form)->mapToGlobal(QPoint(0, 0)) - QPoint(p->CacheShiftX(), p->CacheShiftY());
           }};
 }
 

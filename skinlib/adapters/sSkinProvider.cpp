@@ -283,8 +283,10 @@ TacFormInfo TsSkinProvider::ReadFormInfo() const {
   }
   f.Active = formActive_;
   f.ThickFrame = thick;
-  f.Width = form_->width();
-  f.Height = form_->height();
+  // An iconic form's window is its iconic rectangle.
+  const QSize size = WindowSize();
+  f.Width = size.width();
+  f.Height = size.height();
   return f;
 }
 
@@ -498,7 +500,7 @@ int TsSkinProvider::NonClientHitTest(TPoint screenPoint) {
     inHitTest_ = false;
     return int(code);
   }
-  const QPoint local = form_->mapFromGlobal(QPoint(screenPoint.X, screenPoint.Y));
+  const QPoint local = WindowPoint(QPoint(screenPoint.X, screenPoint.Y));
   TacHitInfo info;
   const QRect client = form_->contentsRect();
   info.ClientRect = {client.left(), client.top(), client.left() + client.width(), client.top() + client.height()};
@@ -968,11 +970,11 @@ void TsSkinProvider::RepaintTitleButton(int hitCode) {
   // whole.
   if (!RestoreButtonStrip() || CacheStale()) {
     skinData_->BackgroundDirty = true;
-    if (form_->isVisible()) RedrawNonClient(form_);
+    if (BandShown()) RedrawNonClient(form_);
     return;
   }
   PaintTitleButtons(Layout());
-  if (form_->isVisible()) RedrawNonClient(form_);
+  if (BandShown()) RedrawNonClient(form_);
 }
 
 // ------------------------------------------------------------ free routines

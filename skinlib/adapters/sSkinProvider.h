@@ -446,6 +446,13 @@ class TsSkinProvider : public QObject {
   void SetMenuLineChanged() { menuLineChanged_ = true; }
   // The form is an MDI child (a QMdiSubWindow's form).
   bool IsMdiChild() const;
+  // The window's size and a screen point in its coordinates: an iconic MDI
+  // child's window is its sub-window, which shows its band alone.
+  QSize WindowSize() const;
+  QPoint WindowPoint(QPoint screen) const;
+  // The band is on the screen (the form shown, or an iconic MDI child's
+  // sub-window).
+  bool BandShown() const;
   // ... and its area's active child.
   bool IsActiveMdiChild() const;
   // The rmBorder outline's window on the screen (an MDI child's sub-window)
@@ -476,6 +483,9 @@ class TsSkinProvider : public QObject {
   // An MDI child's window commands, activation, size and end, as they
   // concern its main form; false for other messages and forms.
   bool MdiMessage(platform::Message& m, const std::function<void()>& def);
+  // An MDI main form's children that no skin answers for (skin command 7)
+  // go to the dialog skinning, which decides for each.
+  void SkinUnskinnedMdiChildren();
   bool SkinCommandAnyState(platform::Message& m, const std::function<void()>& def);
   void SkinnedCommand(platform::Message& m);
   void WindowMessage(platform::Message& m, const std::function<void()>& def);

@@ -130,7 +130,7 @@ int TsSkinProvider::CacheShiftY() const { return borderForm_ ? borderForm_->Owne
 
 int TsSkinProvider::SkinnedFormHeight() const {
   if (!form_) return 0;
-  if (!borderForm_ || !borderOwner_ || IsIconic(form_)) return form_->height();
+  if (!borderForm_ || !borderOwner_ || IsIconic(form_)) return WindowSize().height();
   return form_->height() + CacheShiftY() + BorderWidthDelta() + borderOwner_->BorderMargins().Bottom;
 }
 

@@ -8,7 +8,10 @@
 #include "platform/Painting.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
 #include "skinlib/adapters/AdapterUtils.h"
+#include "skinlib/adapters/SkinCommandSenders.h"
+#include "skinlib/adapters/acDials.h"
 #include "skinlib/adapters/sMDIForm.h"
 #include "skinlib/manager/SectionBackgrounds.h"
 #include "skinlib/manager/sCommonData.h"
@@ -74,6 +77,19 @@ void TsSkinProvider::PaintMdiArea() {
 
 bool TsSkinProvider::IsMdiChild() const { return MdiSubWindowOf(form_) != nullptr; }
 
+QSize TsSkinProvider::WindowSize() const {
+  if (!form_) return {};
+  const TRect r = GetWindowRect(form_);
+  return IsIconic(form_) && IsMdiChild() ? QSize(r.Width(), r.Height()) : form_->size();
+}
+
+QPoint TsSkinProvider::WindowPoint(QPoint screen) const {
+  if (!form_) return screen;
+  return IsIconic(form_) && IsMdiChild() ? NonClientWidget(form_)->mapFromGlobal(screen) : form_->mapFromGlobal(screen);
+}
+
+bool TsSkinProvider::BandShown() const { return form_ && NonClientWidget(form_)->isVisible(); }
+
 TRect TsSkinProvider::OutlinedWindowRect() const {
   QWidget* sub = MdiSubWindowOf(form_);
   QWidget* moved = sub ? sub : form_.data();
@@ -125,6 +141,17 @@ void TsSkinProvider::RepaintMdiMain() {
   RedrawNonClient(main->Form());
   if (QMdiArea* area = MdiClient(main->Form()))
     RedrawWindow(area, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
+void TsSkinProvider::SkinUnskinnedMdiChildren() {
+  QMdiArea* area = form_ && GetFormStyle(form_) == fsMDIForm ? MdiClient(form_) : nullptr;
+  if (!area) return;
+  // Guarded: the dialog skinning may make and destroy windows.
+  QList<QPointer<QWidget>> children;
+  for (QMdiSubWindow* sub : area->subWindowList())
+    if (sub->widget()) children.push_back(sub->widget());
+  for (const QPointer<QWidget>& child : children)
+    if (child && !SkinCommandAnswered(child, kCommandIsSkinned)) SkinActivatedWindow(child);
 }
 
 bool TsSkinProvider::MdiMessage(Message& m, const std::function<void()>& def) {
@@ -182,6 +209,13 @@ bool TsSkinProvider::MdiMessage(Message& m, const std::function<void()>& def) {
         RepaintMdiMain();
       }
       LastProvider = this;
+      return true;
+    }
+    case WM_SHOWWINDOW: {
+      // A maximized child's icon and buttons live in the main form's line.
+      def();
+      if (!self || !form) return true;
+      if (QMdiSubWindow* sub = MdiSubWindowOf(form); sub && sub->isMaximized()) RepaintMdiMain();
       return true;
     }
     case WM_SIZE: {

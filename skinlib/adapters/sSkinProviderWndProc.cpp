@@ -147,7 +147,8 @@ bool TsSkinProvider::CacheSizeChanged() const {
   if (!cache || !form_) return true;
   if (HasBorderWindow())
     return cache->Width() != SkinnedFormWidth(ReadFormInfo(), ReadTitleMetrics()) || cache->Height() != SkinnedFormHeight();
-  return cache->Width() != form_->width() || cache->Height() != form_->height();
+  const QSize size = WindowSize();
+  return cache->Width() != size.width() || cache->Height() != size.height();
 }
 
 TColor TsSkinProvider::FormColor() const {
@@ -191,6 +192,12 @@ void TsSkinProvider::PaintFrameToDC(Canvas& dc) {
   int top = form_->contentsRect().top();
   if (IsIconic(form_)) ++top;
   const int sx = CacheShiftX(), sy = CacheShiftY();
+  if (IsIconic(form_) && IsMdiChild()) {
+    // An iconic child's window is all band.
+    const QSize size = WindowSize();
+    dc.CopyRect({0, 0, size.width(), size.height()}, cache, {sx, sy, sx + size.width(), sy + size.height()});
+    return;
+  }
   const int left = client.left(), right = w - (client.left() + client.width());
   const int bottom = h - (client.top() + client.height());
   const auto copy = [&](int x, int y, int cw, int ch) {
@@ -206,7 +213,7 @@ void TsSkinProvider::PaintFrameToDC(Canvas& dc) {
 void TsSkinProvider::PaintNonClient() {
   if (!form_ || !skinData_) return;
   if (IsIconic(form_)) skinData_->BackgroundDirty = true;
-  if (!form_->isVisible() || !systemMenu_) return;
+  if (!BandShown() || !systemMenu_) return;
   CreateAdapter(*this);
   if (skinData_->CacheBitmap == nullptr || skinData_->CacheBitmap->Width() == 0) skinData_->BackgroundDirty = true;
   if (firstPaint_) {
@@ -281,7 +288,7 @@ void TsSkinProvider::ShowSystemMenuBelowIcon() {
   // Below the title, at the client's left edge, both in the cache's
   // coordinates: with a border window the title lies on it, whose corner
   // is the cache's.
-  const QPoint p = form_->mapToGlobal(QPoint(0, 0)) - QPoint(CacheShiftX(), CacheShiftY());
+  const QPoint p = NonClientWidget(form_)->mapToGlobal(QPoint(0, 0)) - QPoint(CacheShiftX(), CacheShiftY());
   const int titleTop = m.ExtBorder ? m.ExtMargins.Top : m.SystemBorder;
   ShowSystemMenu(p.x() + ClientOffsetX(), p.y() + titleTop + std::max(m.IconHeight, m.CaptionHeight));
 }
@@ -690,6 +697,7 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
     case WM_SHOWWINDOW:
       if (!IsMdiChild() && m.WParam == 1) showState_ = IsIconic(form_) ? 2 : IsZoomed(form_) ? 3 : 1;
       def();
+      if (self && form_) SkinUnskinnedMdiChildren();
       return;
     case WM_NCACTIVATE: {
       formActive_ = m.WParam != 0;
@@ -709,7 +717,7 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       }
       def();
       if (!self || !form_) return;
-      if (form_->isVisible() && drawNonClientArea_) RedrawNonClient(form_);
+      if (BandShown() && drawNonClientArea_) RedrawNonClient(form_);
       HookFormMenus(*this, true);
       if (!self || !form_) return;
       RefreshMainMenuOnce();

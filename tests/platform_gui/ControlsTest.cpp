@@ -205,6 +205,12 @@ TEST(ControlsTest, ControlMessagesAndNotifications) {
   }
   EXPECT_EQ(SendMessage(list, LB_GETTEXT, 1, LPARAM(PtrParam(&text))), 1);
   EXPECT_EQ(text, "x");
+  // Item heights: each row its own; an index past the end answers the first row's.
+  list->item(0)->setSizeHint(QSize(10, 40));
+  EXPECT_EQ(std::tuple(SendMessage(list, LB_GETITEMHEIGHT, 0), SendMessage(list, LB_GETITEMHEIGHT, 5)),
+            std::tuple(40, 40));
+  EXPECT_EQ(SendMessage(list, LB_GETITEMHEIGHT, 1), list->sizeHintForRow(1));
+  EXPECT_NE(list->sizeHintForRow(1), 40);
 }
 
 // Properties by name and the colours behind them.

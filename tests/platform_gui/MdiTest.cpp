@@ -5,6 +5,7 @@
 #include "platform/Menus.h"
 #include "platform/NonClient.h"
 #include "platform/WindowTable.h"
+#include "platform/WindowUtils.h"
 
 #include <QCoreApplication>
 #include <QMainWindow>
@@ -170,7 +171,7 @@ TEST(MdiTest, WindowCommandsOfAChildActOnItsSubWindow) {
 
 // A child's form with our frame: its sub-window frameless in its place, the
 // band the classic frame of the sub-window's caption style (none while
-// maximized, Qt's frame while minimized), a move by the caption inside the
+// maximized), a move by the caption inside the
 // area, and Qt's frame back when the frame goes.
 TEST(MdiTest, ChildFormFrame) {
   Mdi mdi;
@@ -209,17 +210,18 @@ TEST(MdiTest, ChildFormFrame) {
     const char* name;
     void (QWidget::*show)();
     QMargins margins;
-    bool frameless;
-  } states[] = {{"maximized", &QWidget::showMaximized, QMargins(), true},
-                {"minimized", &QWidget::showMinimized, QMargins(), false},
-                {"normal", &QWidget::showNormal, form->contentsMargins(), true}};
+    bool iconic;
+  } states[] = {{"maximized", &QWidget::showMaximized, QMargins(), false},
+                {"minimized", &QWidget::showMinimized, QMargins(), true},
+                {"normal", &QWidget::showNormal, form->contentsMargins(), false}};
   for (const State& s : states) {
     (sub->*s.show)();
     QCoreApplication::processEvents();
-    if (s.frameless) {
+    if (!s.iconic) {
       EXPECT_EQ(form->contentsMargins(), s.margins) << s.name;
     }
-    EXPECT_EQ(bool(sub->windowFlags() & Qt::FramelessWindowHint), s.frameless) << s.name;
+    EXPECT_EQ(IsIconic(form), s.iconic) << s.name;
+    EXPECT_TRUE(sub->windowFlags() & Qt::FramelessWindowHint) << s.name;
   }
   const QRect moved = sub->geometry();
   ASSERT_TRUE(SetNonClientFrame(form, false));
@@ -228,4 +230,80 @@ TEST(MdiTest, ChildFormFrame) {
   EXPECT_EQ(sub->geometry(), moved);
   EXPECT_EQ(form->contentsMargins(), QMargins());
   EXPECT_NE(form->geometry(), sub->rect()) << "Qt's title bar again";
+}
+
+// A framed child that is minimized is iconic: the form hidden, its
+// sub-window the band alone at the iconic size in the area's row of
+// minimized windows, painted by the form's WM_NCPAINT, all caption to the
+// default hit test, moved by a drag on it and never sized, and restored by
+// a double click, which ends the drag its press began.
+TEST(MdiTest, IconicChildFormIsItsBandOnTheSubWindow) {
+  Mdi mdi;
+  QWidget* form = mdi.child[0];
+  QMdiSubWindow* sub = MdiSubWindowOf(form);
+  const QRect place = sub->geometry();
+  ASSERT_TRUE(SetNonClientFrame(form, true));
+  constexpr TColor kBand = 0x3040C0;
+  int ncPaints = 0;
+  WindowProcHandle h = InstallWindowProc(form, [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg != WM_NCPAINT) return previous(m);
+    ++ncPaints;
+    if (Canvas* dc = GetWindowDC(form)) {
+      dc->Brush = {kBand, bsSolid};
+      dc->FillRect(Rect(0, 0, 1000, 1000));
+    }
+  });
+  sub->showMinimized();
+  PumpEvents();
+  ASSERT_TRUE(IsIconic(form));
+  EXPECT_FALSE(form->isVisible());
+  EXPECT_TRUE(sub->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(NonClientWidget(form), sub);
+  EXPECT_EQ(NonClientWidget(mdi.child[1]), mdi.child[1]);
+  EXPECT_EQ(sub->size(), QSize(GetSystemMetrics(SM_CXMINIMIZED), GetSystemMetrics(SM_CYMINIMIZED)));
+  EXPECT_EQ(sub->geometry().bottom() + 1, mdi.area->viewport()->height());
+  const QPoint corner = sub->mapToGlobal(QPoint());
+  EXPECT_EQ(GetWindowRect(form), Bounds(corner.x(), corner.y(), sub->width(), sub->height()));
+  // Painted by the form's WM_NCPAINT, all of it.
+  ncPaints = 0;
+  const QImage shot = sub->grab().toImage();
+  EXPECT_GT(ncPaints, 0);
+  const QRgb band = qRgb(0xC0, 0x40, 0x30);
+  EXPECT_EQ(shot.pixel(0, 0), band);
+  EXPECT_EQ(shot.pixel(shot.width() / 2, shot.height() / 2), band);
+  EXPECT_EQ(shot.pixel(shot.width() - 1, shot.height() - 1), band);
+  const QPoint middle = sub->mapToGlobal(QPoint(sub->width() / 2, sub->height() / 2));
+  EXPECT_EQ(SendMessage(form, WM_NCHITTEST, 0, MAKELPARAM(middle.x(), middle.y())), HTCAPTION);
+  // A drag on it moves it and keeps its size; SC_SIZE leaves it.
+  const auto mouse = [&](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(sub->mapFromGlobal(global)), QPointF(global), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(sub, &e);
+  };
+  const QPoint start = sub->pos();
+  const QSize iconic = sub->size();
+  mouse(QEvent::MouseButtonPress, middle, Qt::LeftButton);
+  EXPECT_EQ(QWidget::mouseGrabber(), sub);
+  mouse(QEvent::MouseMove, middle + QPoint(20, -30), Qt::LeftButton);
+  mouse(QEvent::MouseButtonRelease, middle + QPoint(20, -30), Qt::NoButton);
+  EXPECT_EQ(sub->pos(), start + QPoint(20, -30));
+  EXPECT_EQ(sub->size(), iconic);
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  SendMessage(form, WM_SYSCOMMAND, SC_SIZE | WMSZ_RIGHT, MAKELPARAM(middle.x(), middle.y()));
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  // A double click as the window system gives it restores the child.
+  const QPoint at = sub->mapToGlobal(QPoint(sub->width() / 2, sub->height() / 2));
+  mouse(QEvent::MouseButtonPress, at, Qt::LeftButton);
+  mouse(QEvent::MouseButtonRelease, at, Qt::NoButton);
+  mouse(QEvent::MouseButtonPress, at, Qt::LeftButton);
+  mouse(QEvent::MouseButtonDblClick, at, Qt::LeftButton);
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  mouse(QEvent::MouseButtonRelease, at, Qt::NoButton);
+  PumpEvents();
+  EXPECT_FALSE(IsIconic(form));
+  EXPECT_TRUE(form->isVisible());
+  EXPECT_EQ(sub->geometry(), place);
+  EXPECT_EQ(form->geometry(), sub->rect());
+  EXPECT_EQ(NonClientWidget(form), form);
+  RemoveWindowProc(h);
 }

@@ -234,3 +234,32 @@ TEST(PaintingTest, StyleWordsAndTheirMessages) {
             (std::vector<LogEntry>{{"child", WM_STYLECHANGING}, {"child", WM_STYLECHANGED}}));
   EXPECT_EQ(GetWindowLong(child, GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
 }
+
+// WM_PRINT with PRF_NONCLIENT hands a framed window's band painting the
+// print canvas as its window DC; an unframed window has no band to print.
+TEST(PaintingTest, PrintWithTheFramePaintsTheBandIntoTheCanvas) {
+  for (const bool framed : {true, false}) {
+    SCOPED_TRACE(framed);
+    MessageLog log;
+    QWidget window;
+    window.setGeometry(100, 100, 120, 80);
+    if (framed) SetNonClientFrame(&window);
+    InstallWindowProc(&window, [&window](Message& m, const CallPrevious& previous) {
+      previous(m);
+      if (m.Msg != WM_NCPAINT) return;
+      Canvas* dc = GetWindowDC(&window);
+      ASSERT_NE(dc, nullptr);
+      dc->Brush.Color = clBlue;
+      dc->FillRect(Rect(0, 0, 3, 3));
+    });
+    window.show();
+    PumpEvents();
+    log.Add(&window, "window");
+    Bitmap printed(160, 120, pfDevice);
+    printed.Fill(qRgb(0, 255, 0));
+    SendMessage(&window, WM_PRINT, PtrParam(&printed.GetCanvas()), PRF_NONCLIENT);
+    printed.GetCanvas().EndPainting();
+    EXPECT_EQ(Count(log.Take(), "window", WM_NCPAINT), framed ? 1 : 0);
+    EXPECT_EQ(printed.GetPixel(1, 1), framed ? clBlue : RGB(0, 255, 0));
+  }
+}

@@ -11,6 +11,7 @@
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
+#include "skinlib/adapters/acDials.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
@@ -26,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace platform;
@@ -163,7 +165,8 @@ TEST_F(MdiChildFrameTest, TitleButtonsShowHotAndPressedAndActOnTheSubWindow) {
     ASSERT_TRUE(sub) << c.name;
     EXPECT_TRUE(c.done(sub)) << c.name;
     if (c.hitCode == HTMINBUTTON) {
-      EXPECT_FALSE(sub->windowFlags() & Qt::FramelessWindowHint) << "a minimized child shows Qt's title bar";
+      EXPECT_TRUE(sub->windowFlags() & Qt::FramelessWindowHint) << "a minimized child has no title bar of Qt's";
+      EXPECT_TRUE(IsIconic(form));
     }
     if (c.hitCode == HTMAXBUTTON) sub->showNormal();
     ++i;
@@ -307,6 +310,219 @@ TEST_F(MdiChildFrameTest, BorderOutlineMovesTheSubWindow) {
   EXPECT_EQ(children[0]->MoveOutline(), nullptr);
   EXPECT_EQ(sub->pos(), start + QPoint(15, 12));
   EXPECT_EQ(form->pos(), QPoint()) << "the form stays in its sub-window";
+}
+
+}  // namespace
+
+namespace {
+
+// An iconic child: its sub-window, frameless, is the skin's caption alone,
+// and the mouse on it is the form's band.
+class MdiIconicChildTest : public MdiChildFrameTest {
+ protected:
+  // A mouse event at a point of the screen, as the sub-window gets it.
+  static void SubMouseAt(QMdiSubWindow* sub, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent e(type, QPointF(sub->mapFromGlobal(global)), QPointF(global), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(sub, &e);
+  }
+  // ... at a point of the sub-window.
+  static void SubMouse(QMdiSubWindow* sub, QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+    SubMouseAt(sub, type, sub->mapToGlobal(local), buttons);
+  }
+  static void Click(QMdiSubWindow* sub, QPoint local) {
+    SubMouse(sub, QEvent::MouseButtonPress, local, Qt::LeftButton);
+    SubMouse(sub, QEvent::MouseButtonRelease, local, Qt::NoButton);
+  }
+  // As the window system delivers one: the second press comes with the
+  // double click.
+  static void DoubleClick(QMdiSubWindow* sub, QPoint local) {
+    Click(sub, local);
+    SubMouse(sub, QEvent::MouseButtonPress, local, Qt::LeftButton);
+    SubMouse(sub, QEvent::MouseButtonDblClick, local, Qt::LeftButton);
+    SubMouse(sub, QEvent::MouseButtonRelease, local, Qt::NoButton);
+  }
+  static int HitAt(QWidget* form, QMdiSubWindow* sub, QPoint local) {
+    const QPoint g = sub->mapToGlobal(local);
+    return int(SendMessage(form, WM_NCHITTEST, 0, MAKELPARAM(g.x(), g.y())));
+  }
+  void Minimize(int i) {
+    demo.Children[i]->showMinimized();
+    QApplication::processEvents();
+  }
+  // A point of the iconic caption between the icon and the buttons.
+  QPoint IconicCaptionPoint(int i) {
+    const TRect icon = children[i]->IconRect();
+    return {icon.Right + 12, demo.Children[i]->height() / 2};
+  }
+};
+
+TEST_F(MdiIconicChildTest, IconicChildIsTheSkinsCaptionOnItsSubWindow) {
+  QMdiSubWindow* sub = demo.Children[1];
+  QWidget* form = Form(1);
+  Minimize(1);
+  ASSERT_TRUE(sub->isMinimized());
+  EXPECT_TRUE(IsIconic(form));
+  EXPECT_FALSE(form->isVisible()) << "the form waits hidden";
+  EXPECT_TRUE(sub->windowFlags() & Qt::FramelessWindowHint) << "no title bar of Qt's";
+  EXPECT_EQ(sub->size(), QSize(GetSystemMetrics(SM_CXMINIMIZED), GetSystemMetrics(SM_CYMINIMIZED)));
+  EXPECT_EQ(sub->geometry().bottom() + 1, demo.Area->viewport()->height()) << "in the row of minimized windows";
+  EXPECT_EQ(NonClientWidget(form), sub);
+  const QPoint corner = sub->mapToGlobal(QPoint());
+  EXPECT_EQ(GetWindowRect(form), Bounds(corner.x(), corner.y(), sub->width(), sub->height()));
+  // The provider paints the iconic window's width.
+  children[1]->PaintAll();
+  ASSERT_NE(children[1]->SkinData()->CacheBitmap, nullptr);
+  EXPECT_EQ(children[1]->SkinData()->CacheBitmap->Width(), sub->width());
+  EXPECT_EQ(children[1]->SkinData()->CacheBitmap->Height(), sub->height());
+
+  // On the screen: the skin's title over the caption rows.
+  const QImage shot = sub->grab().toImage();
+  const int colour = children[1]->FormActive() ? testskins::kFormTitleHotColor : testskins::kFormTitleColor;
+  const QRgb want = qRgb(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF) & 0xFFFFFF;
+  const int top = GetSystemMetrics(SM_CXFRAME), rows = GetSystemMetrics(SM_CYCAPTION) - 1;
+  int title = 0;
+  for (int y = top; y < top + rows; ++y)
+    for (int x = 0; x < shot.width(); ++x) title += (shot.pixel(x, y) & 0xFFFFFF) == want;
+  EXPECT_GT(title, shot.width() * rows / 8) << "beside the icon, caption plate and buttons";
+  // Every pixel is the provider's picture.
+  const QImage cache = children[1]->SkinData()->CacheBitmap->ToQImage();
+  int differ = 0;
+  for (int y = 0; y < shot.height(); ++y)
+    for (int x = 0; x < shot.width(); ++x) differ += (shot.pixel(x, y) & 0xFFFFFF) != (cache.pixel(x, y) & 0xFFFFFF);
+  EXPECT_EQ(differ, 0);
+
+  // The buttons of an iconic child: restore (in the minimize place),
+  // maximize and close, each answering its hit code through the sub-window.
+  const TsSkinManager& m = *manager;
+  EXPECT_EQ(children[1]->ButtonImage(HTMINBUTTON).ImageIndex,
+            m.IndexOfMask(QStringLiteral("GLOBALINFO"), QStringLiteral("BICONNORM")));
+  for (int code : {HTMINBUTTON, HTMAXBUTTON, HTCLOSE}) {
+    const QPoint p = ButtonPoint(1, code);
+    EXPECT_TRUE(sub->rect().contains(p)) << code;
+    EXPECT_EQ(HitAt(form, sub, p), code) << code;
+  }
+  EXPECT_EQ(HitAt(form, sub, IconicCaptionPoint(1)), HTCAPTION);
+  // The mouse over the restore button makes it hot.
+  SubMouse(sub, QEvent::MouseMove, ButtonPoint(1, HTMINBUTTON), Qt::NoButton);
+  EXPECT_EQ(children[1]->ButtonRecord(HTMINBUTTON)->State, 1);
+  SubMouse(sub, QEvent::MouseMove, IconicCaptionPoint(1), Qt::NoButton);
+  EXPECT_EQ(children[1]->ButtonRecord(HTMINBUTTON)->State, 0);
+}
+
+TEST_F(MdiIconicChildTest, PressesOnTheIconicCaptionActThroughTheSubWindow) {
+  struct Case {
+    const char* name;
+    int child;
+    std::function<void(QMdiSubWindow*)> act;
+    bool maximized;  // else restored to its place
+    bool closed;
+  } cases[] = {
+      {"restore button", 0, [this](QMdiSubWindow* s) { Click(s, ButtonPoint(0, HTMINBUTTON)); },
+       false, false},
+      {"double click on the caption", 1,
+       [this](QMdiSubWindow* s) { DoubleClick(s, IconicCaptionPoint(1)); }, false, false},
+      {"maximize button", 2, [this](QMdiSubWindow* s) { Click(s, ButtonPoint(2, HTMAXBUTTON)); },
+       true, false},
+      {"close button", 0, [this](QMdiSubWindow* s) { Click(s, ButtonPoint(0, HTCLOSE)); }, false,
+       true},
+  };
+  for (const Case& c : cases) {
+    QPointer<QMdiSubWindow> sub = demo.Children[c.child];
+    const QRect place = sub->geometry();
+    const QMargins normal = Form(c.child)->contentsMargins();
+    Minimize(c.child);
+    ASSERT_TRUE(sub->isMinimized()) << c.name;
+    c.act(sub);
+    QApplication::processEvents();
+    if (c.closed) {
+      EXPECT_TRUE(!sub || !sub->isVisible()) << c.name;
+      continue;
+    }
+    ASSERT_TRUE(sub) << c.name;
+    EXPECT_FALSE(sub->isMinimized()) << c.name;
+    EXPECT_EQ(sub->isMaximized(), c.maximized) << c.name;
+    EXPECT_TRUE(Form(c.child)->isVisible()) << c.name << ": the form is back";
+    EXPECT_FALSE(IsIconic(Form(c.child))) << c.name;
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr) << c.name;
+    if (!c.maximized) {
+      EXPECT_EQ(sub->geometry(), place) << c.name;
+      EXPECT_EQ(Form(c.child)->contentsMargins(), normal) << c.name;
+      EXPECT_EQ(Form(c.child)->geometry(), sub->rect()) << c.name;
+    }
+    sub->showNormal();
+    QApplication::processEvents();
+  }
+}
+
+TEST_F(MdiIconicChildTest, DragOnTheIconicCaptionMovesItAndKeepsItIconic) {
+  QMdiSubWindow* sub = demo.Children[0];
+  Minimize(0);
+  const QPoint start = sub->pos();
+  const QSize iconic = sub->size();
+  const QPoint p = sub->mapToGlobal(IconicCaptionPoint(0));
+  SubMouseAt(sub, QEvent::MouseButtonPress, p, Qt::LeftButton);
+  SubMouseAt(sub, QEvent::MouseMove, p + QPoint(15, -10), Qt::LeftButton);
+  SubMouseAt(sub, QEvent::MouseMove, p + QPoint(30, -25), Qt::LeftButton);
+  SubMouseAt(sub, QEvent::MouseButtonRelease, p + QPoint(30, -25), Qt::NoButton);
+  QApplication::processEvents();
+  EXPECT_EQ(sub->pos(), start + QPoint(30, -25));
+  EXPECT_EQ(sub->size(), iconic);
+  EXPECT_TRUE(sub->isMinimized());
+  EXPECT_FALSE(Form(0)->isVisible());
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  // SC_SIZE does nothing to an iconic child.
+  SendMessage(Form(0), WM_SYSCOMMAND, SC_SIZE | WMSZ_RIGHT, MAKELPARAM(10, 10));
+  EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+  EXPECT_EQ(sub->size(), iconic);
+}
+
+TEST_F(MdiIconicChildTest, SkinRemovalGivesAnIconicChildQtsTitleBar) {
+  QMdiSubWindow* sub = demo.Children[2];
+  Minimize(2);
+  manager->SetActive(false);
+  QApplication::processEvents();
+  EXPECT_TRUE(sub->isMinimized());
+  EXPECT_FALSE(sub->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_LE(sub->height(), sub->minimumSizeHint().height()) << "Qt's title bar alone";
+  EXPECT_EQ(NonClientWidget(Form(2)), Form(2));
+  sub->showNormal();
+  QApplication::processEvents();
+  EXPECT_TRUE(Form(2)->isVisible());
+  EXPECT_GT(Form(2)->height(), sub->height() / 2);
+}
+
+// A maximized child's icon and buttons live in the main form's menu line:
+// when it shows, the line is painted anew; another child's show leaves it.
+TEST_F(MdiChildFrameTest, ShownMaximizedChildRepaintsTheMainFormsMenuLine) {
+  demo.Children[0]->showMaximized();
+  QApplication::processEvents();
+  ASSERT_TRUE(main->MDIButtonsVisible());
+  struct Case {
+    int child;
+    bool repaints;
+  } cases[] = {{0, true}, {1, false}};
+  for (const Case& c : cases) {
+    main->PaintAll();
+    ASSERT_FALSE(main->MenuLineChanged()) << c.child;
+    SendMessage(Form(c.child), WM_SHOWWINDOW, 1, 0);
+    EXPECT_EQ(main->MenuLineChanged(), c.repaints) << c.child;
+  }
+}
+
+// The main form's show lets the dialog skinning decide for every child that
+// no skin answers for, and for none that one does.
+TEST_F(MdiChildFrameTest, ShownMainFormHandsUnskinnedChildrenToDialogSkinning) {
+  delete children[1];
+  children[1] = nullptr;
+  ASSERT_EQ(FindProvider(Form(1)), nullptr);
+  window->hide();
+  QApplication::processEvents();
+  window->show();
+  QApplication::processEvents();
+  EXPECT_NE(FindProvider(Form(1)), nullptr);
+  EXPECT_EQ(FindProvider(Form(0)), nullptr);
+  EXPECT_EQ(FindProvider(Form(2)), nullptr);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // skinned through the client adapter (MDIAREA beside the tool and status
 // bars), the children cascaded with the frame adapter on the third child's
 // frame, and again with one child maximized (its icon and buttons in the
-// main form's menu line). Not a test:
+// main form's menu line), and with one child minimized (the skin's caption
+// alone at the foot of the area). Not a test:
 //   build/tests/skinlib/adapters/skinlib_mdi_screenshots docs/screenshots
 #include "platform/Startup.h"
 #include "skinlib/adapters/sFrameAdapter.h"
@@ -67,6 +68,14 @@ int main(int argc, char** argv) {
     demo.Children[0]->showMaximized();
     demo.Area->setActiveSubWindow(demo.Children[0]);
     ok &= Save(*window, folder, "mdi-demo-maximized.png");
+    // One child minimized: its sub-window is the skin's caption alone.
+    demo.Children[0]->showNormal();
+    demo.Area->cascadeSubWindows();
+    demo.Children[1]->showMinimized();
+    demo.Area->setActiveSubWindow(demo.Children[2]);
+    QApplication::processEvents();
+    ok &= demo.Children[1]->widget()->isHidden();
+    ok &= Save(*window, folder, "skinlib-mdi-minimized.png");
   }
   FrameAdapterClass().clear();
   FinishUnits();

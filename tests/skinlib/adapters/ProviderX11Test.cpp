@@ -2,7 +2,10 @@
 // (run under xvfb-run; the test starts xcompmgr itself, and openbox first
 // with --window-manager): the skin's band on the screen, the title
 // buttons hot and pressed under the real mouse (xdotool), maximize and
-// restore, a resize by the frame, a skin change and the skin's removal.
+// restore, a resize by the frame, a skin change and the skin's removal;
+// and an MDI child minimized, whose sub-window shows the skin's caption
+// alone, restored by its restore button and by a double click on its
+// caption, and moved by a drag.
 //
 // With SSQ_SCREENSHOT_DIR set, the pictures go there as provider_*.png.
 #include "platform/Colors.h"
@@ -14,6 +17,8 @@
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/DemoMainWindow.h"
+#include "skinlib/support/MdiSkin.h"
+#include "skinlib/support/ScreenshotSkin.h"
 #include "skinlib/support/TestSkins.h"
 #include "support/TempDir.h"
 #include "support/WindowManager.h"
@@ -25,6 +30,8 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QScreen>
 #include <QThread>
 
@@ -35,6 +42,7 @@
 #include <string>
 
 using namespace platform;
+using testsupport::ClickAt;
 using testsupport::Compositor;
 using testsupport::MoveMouse;
 using testsupport::Screen;
@@ -52,17 +60,22 @@ void Shot(const QString& name, const QRect& area) {
   }
 }
 
+// The test's X server, under openbox when asked (it stops with `windowManager`).
+void StartDesktop(testsupport::WindowManager& windowManager) {
+  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+  if (withWindowManager) {
+    ASSERT_TRUE(windowManager.Start()) << "openbox did not start";
+    ASSERT_TRUE(WaitFor([] { return WindowManagerRuns(); }, 10000));
+  }
+}
+
 QPoint Centre(QWidget* w, const TRect& r) { return w->mapToGlobal(QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2)); }
 
 }  // namespace
 
 TEST(ProviderX11Test, SkinnedMainWindowUnderTheRealMouse) {
-  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
   testsupport::WindowManager windowManager;
-  if (withWindowManager) {
-    ASSERT_TRUE(windowManager.Start()) << "openbox did not start";
-    ASSERT_TRUE(WaitFor([] { return WindowManagerRuns(); }, 10000));
-  }
+  ASSERT_NO_FATAL_FAILURE(StartDesktop(windowManager));
   Compositor compositor;
   ASSERT_TRUE(compositor.Started());
   const char* units[] = {"LibraryConstants", "AlphaPainting", "GlowEffect", "SkinnedForms", "SkinCommandSenders",
@@ -180,6 +193,92 @@ TEST(ProviderX11Test, SkinnedMainWindowUnderTheRealMouse) {
   manager->SetActive(false);
   EXPECT_TRUE(WaitFor([&] { return !HasNonClientFrame(window.get()); }));
   EXPECT_TRUE(window->isVisible());
+  window.reset();
+  manager.reset();
+  for (auto it = std::rbegin(units); it != std::rend(units); ++it) FinishUnit(*it);
+}
+
+TEST(ProviderX11Test, IconicMdiChildUnderTheRealMouse) {
+  testsupport::WindowManager windowManager;
+  ASSERT_NO_FATAL_FAILURE(StartDesktop(windowManager));
+  const char* units[] = {"LibraryConstants", "SkinnedForms", "SkinCommandSenders", "acSBUtils", "EditAdapters",
+                         "sSkinProvider"};
+  for (const char* unit : units) StartUnit(unit);
+  testsupport::TempDir dir;
+  auto manager = std::make_unique<TsSkinManager>();
+  ASSERT_TRUE(testskins::ActivateForScreenshots(*manager, QString::fromStdString(dir.Path()), testskins::MdiSkin(),
+                                                QStringLiteral("Mdi")));
+  testskins::DemoMdi demo = testskins::DemoMdiMainWindow();
+  std::unique_ptr<QWidget> window(demo.Window);
+  window->resize(600, 420);
+  new TsSkinProvider(window.get());
+  TsSkinProvider* child[3];
+  for (int i = 0; i < 3; ++i) child[i] = new TsSkinProvider(demo.Children[i]->widget());
+  window->show();
+  for (QMdiSubWindow* sub : demo.Children) sub->show();
+  demo.Area->cascadeSubWindows();
+  ASSERT_TRUE(WaitFor([&] { return window->isVisible() && HasNonClientFrame(demo.Children[0]->widget()); }));
+  QMdiSubWindow* sub = demo.Children[0];
+  QWidget* form = sub->widget();
+  const QRect place = sub->geometry();
+  // On the screen where the window manager put it: the active child's title.
+  demo.Area->setActiveSubWindow(sub);
+  const QRgb hot = ToQColor(TColor(testskins::kFormTitleHotColor)).rgb() & 0xFFFFFF;
+  const auto activeTitleShown = [&] {
+    return (Screen().pixel(form->mapToGlobal(QPoint(form->width() - 100, 8))) & 0xFFFFFF) == hot;
+  };
+  ASSERT_TRUE(WaitFor(activeTitleShown, 10000));
+  const auto button = [&](QWidget* on, int code) {
+    child[0]->PaintAll();
+    return Centre(on, child[0]->ButtonRecord(code)->Rect);
+  };
+  const auto minimize = [&] {
+    demo.Area->setActiveSubWindow(sub);
+    ClickAt(button(form, HTMINBUTTON));
+    return WaitFor([&] { return sub->isMinimized() && !form->isVisible(); });
+  };
+  // Minimized by its own button: the skin's title on the screen.
+  ASSERT_TRUE(minimize());
+  const QRect iconic = QRect(sub->mapToGlobal(QPoint()), sub->size());
+  EXPECT_EQ(iconic.size(), QSize(GetSystemMetrics(SM_CXMINIMIZED), GetSystemMetrics(SM_CYMINIMIZED)));
+  const auto titleOnScreen = [&] {
+    const QImage shot = Screen();
+    const QPoint at = iconic.topLeft() + QPoint(0, GetSystemMetrics(SM_CXFRAME) + 2);
+    int title = 0;
+    for (int x = 0; x < iconic.width(); ++x) {
+      const QRgb p = shot.pixel(at + QPoint(x, 0)) & 0xFFFFFF;
+      title += p == (ToQColor(TColor(testskins::kFormTitleColor)).rgb() & 0xFFFFFF) ||
+               p == (ToQColor(TColor(testskins::kFormTitleHotColor)).rgb() & 0xFFFFFF);
+    }
+    return title > iconic.width() / 8;
+  };
+  EXPECT_TRUE(WaitFor(titleOnScreen, 10000)) << "the skin's caption on the iconic sub-window";
+  Shot(QStringLiteral("provider_mdi_minimized.png"), window->geometry());
+  // Its restore button restores it.
+  ClickAt(button(sub, HTMINBUTTON));
+  EXPECT_TRUE(WaitFor([&] { return !sub->isMinimized() && form->isVisible() && sub->geometry() == place; }))
+      << "restored by its button";
+  // A double click on the caption restores it.
+  ASSERT_TRUE(minimize());
+  const TRect icon = child[0]->IconRect();
+  const QPoint caption = sub->mapToGlobal(QPoint(icon.Right + 12, sub->height() / 2));
+  XDoTool(QStringLiteral("mousemove %1 %2 click --repeat 2 --delay 80 1").arg(caption.x()).arg(caption.y()));
+  EXPECT_TRUE(WaitFor([&] { return !sub->isMinimized() && form->isVisible() && sub->geometry() == place; }))
+      << "restored by a double click";
+  // A drag moves it, iconic still.
+  ASSERT_TRUE(minimize());
+  QThread::msleep(500);  // no double click with the press before
+  const QPoint from = sub->pos();
+  const QPoint grip = sub->mapToGlobal(QPoint(icon.Right + 12, sub->height() / 2));
+  const auto pump = [] { WaitFor([] { return false; }, 100); };  // the events so far
+  XDoTool(QStringLiteral("mousemove %1 %2 mousedown 1").arg(grip.x()).arg(grip.y()));
+  pump();
+  XDoTool(QStringLiteral("mousemove %1 %2").arg(grip.x() + 20).arg(grip.y() - 20));
+  pump();
+  XDoTool(QStringLiteral("mousemove %1 %2 mouseup 1").arg(grip.x() + 40).arg(grip.y() - 40));
+  EXPECT_TRUE(WaitFor([&] { return sub->pos() == from + QPoint(40, -40); }))
+      << sub->pos().x() << "," << sub->pos().y();
+  EXPECT_TRUE(sub->isMinimized());
   window.reset();
   manager.reset();
   for (auto it = std::rbegin(units); it != std::rend(units); ++it) FinishUnit(*it);
