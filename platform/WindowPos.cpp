@@ -418,6 +418,13 @@ void PositionChangedOutside(QWidget* w, bool moved, bool sized) {
   SendMessage(w, WM_WINDOWPOSCHANGED, 0, LPARAM(PtrParam(&pos)));
 }
 
+void HiddenOutside(QWidget* w) {
+  if (!w->isWindow() || Positioning().contains(w)) return;
+  WINDOWPOS pos = CurrentPos(w);
+  pos.flags = SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+  SendMessage(w, WM_WINDOWPOSCHANGING, 0, LPARAM(PtrParam(&pos)));
+}
+
 bool Maximize(QWidget* w) {
   if (PrefersManualMoveSize(w))
     Zoom(w);

@@ -12,6 +12,9 @@
 // (SWP_NOMOVE, SWP_NOSIZE and SWP_NOZORDER then keep what they name), and
 // afterwards WM_WINDOWPOSCHANGED with what was done. A move or size the
 // window manager makes of a top-level window gives WM_WINDOWPOSCHANGED only.
+// A top-level window the program hides otherwise (QWidget::hide, close,
+// ShowWindow SW_HIDE) gets WM_WINDOWPOSCHANGING with SWP_HIDEWINDOW (and
+// SWP_NOMOVE, SWP_NOSIZE, SWP_NOZORDER, SWP_NOACTIVATE) after WM_SHOWWINDOW.
 #pragma once
 
 #include "platform/WinTypes.h"

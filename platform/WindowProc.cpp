@@ -691,7 +691,9 @@ bool OnShowOrHide(WindowChain& c, QEvent* event) {
   } else if (event->spontaneous()) {
     return false;  // the window system's (minimizing): nothing changed for the program
   } else if (c.Translate(event, WM_SHOWWINDOW, shown)) {
+    QPointer<QWidget> alive(c.widget_);
     c.Tell(CM_SHOWINGCHANGED);
+    if (!shown && alive && !c.gone_) detail::HiddenOutside(alive);
   }
   return true;
 }

@@ -139,6 +139,9 @@ void EndFrameDrag(QWidget* window);
 // other than SetWindowPos; a maximize or restore the platform makes itself
 // (false when the window leaves it to Qt).
 void PositionChangedOutside(QWidget* window, bool moved, bool sized);
+// A top-level window the program hid other than through SetWindowPos:
+// WM_WINDOWPOSCHANGING with SWP_HIDEWINDOW, as a hide gives it.
+void HiddenOutside(QWidget* window);
 bool Maximize(QWidget* window);
 bool Restore(QWidget* window);
 bool SelfZoomed(const QWidget* window);

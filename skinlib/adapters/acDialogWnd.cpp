@@ -13,6 +13,7 @@
 #include "platform/WindowUtils.h"
 #include "platform/Startup.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
+#include "skinlib/adapters/acBorderForm.h"
 #include "skinlib/adapters/acDials.h"
 #include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSkinProvider.h"
@@ -251,7 +252,11 @@ TacDialogWnd::TacDialogWnd(QWidget* handle, TsCommonData* skinData, TsSkinManage
 TacDialogWnd::~TacDialogWnd() { Destroy(); }
 
 void TacDialogWnd::Destroy() {
-  // The buttons' fades and glows go first: they read the records below.
+  // The extended borders, then the buttons' fades and glows go first: they
+  // read the records below.
+  RemoveWindowProc(extHook_);
+  borderForm_.reset();
+  borderOwner_.reset();
   StopButtonFades(fadeAnchor_.get());
   for (size_t i = 0; i < buttons_.size(); ++i) HideButtonGlow(int(i));
   currentButton_ = 0;
@@ -302,6 +307,8 @@ const TacDialogInfo& TacDialogWnd::Info() const {
 
 void TacDialogWnd::Install(bool repaint) {
   TacScrollWnd::Install(repaint);
+  if (Destroyed()) return;
+  InstallExtBorderHook();
   if (Skinned()) ApplySkinParams();
 }
 
@@ -326,6 +333,8 @@ void TacDialogWnd::ApplySkinParams() {
 void TacDialogWnd::GiveBackOwnParams() {
   QWidget* h = CtrlHandle();
   if (!h) return;
+  borderForm_.reset();
+  borderOwner_.reset();
   StopButtonFades(fadeAnchor_.get());
   for (size_t i = 0; i < buttons_.size(); ++i) HideButtonGlow(int(i));
   h->setPalette(ownPalette_);
@@ -375,6 +384,7 @@ void TacDialogWnd::PutOnFrame() {
     if (!guard || life.expired() || Destroyed() || !Skinned()) return;
     SetNonClientFrame(guard, true);
     SkinData()->BackgroundDirty = true;
+    UpdateBorderForm(true);
     UpdateRegion(false);
   };
   if (h->isVisible()) attach();
@@ -407,6 +417,11 @@ int TacDialogWnd::TitleButtonsWidth() const {
 }
 
 TPoint TacDialogWnd::BorderOffsets() const {
+  const TPoint o = WindowBorderOffsets(), s = ExtShift();
+  return {o.X + s.X, o.Y + s.Y};
+}
+
+TPoint TacDialogWnd::WindowBorderOffsets() const {
   QWidget* h = CtrlHandle();
   if (!h) return {};
   if (!HasNonClientFrame(h)) {
@@ -428,10 +443,24 @@ int TacDialogWnd::ButtonMaskToPaint(int index) const {
 }
 
 TacTitleLayout TacDialogWnd::Layout() const {
+  TacTitleLayout l = WindowLayout();
+  const TPoint s = ExtShift();
+  if (s.X == 0 && s.Y == 0 && !BorderMode1()) return l;
+  const auto shift = [&s](TRect& r) { r = OffsetRect(r, s.X, s.Y); };
+  for (TacButtonPlace& b : l.System) shift(b.Rect);
+  for (TacButtonPlace& b : l.User) shift(b.Rect);
+  shift(l.IconRect);
+  shift(l.CaptionRect);
+  if (l.StripRect.Right > l.StripRect.Left) shift(l.StripRect);
+  if (BorderMode1()) l.IconRect = OffsetRect(l.IconRect, 0, Manager()->SkinData->FormOffset);
+  return l;
+}
+
+TacTitleLayout TacDialogWnd::WindowLayout() const {
   const TacDialogInfo& d = Info();
   QWidget* h = CtrlHandle();
   const int width = h ? h->width() : 0, height = h ? h->height() : 0;
-  const TPoint offsets = BorderOffsets();
+  const TPoint offsets = WindowBorderOffsets();
   TacTitleMetrics m;
   m.CaptionHeight = TitleHeight();
   m.SystemBorder = m.BorderWidth = offsets.X;
@@ -512,7 +541,8 @@ void TacDialogWnd::ShowButtonGlow(int index) {
   const int margin = index == 2 ? s.BICloseGlowMargin : index == 1 ? s.BIMaxGlowMargin : s.BIMinGlowMargin;
   const TsMaskData* mask = Mask(ButtonMaskToPaint(index));
   if (glow <= 0 || !mask || b.Rect.Width() <= 0) return;
-  const QPoint o = CtrlHandle()->mapToGlobal(QPoint(0, 0));
+  const TPoint shift = ExtShift();
+  const QPoint o = CtrlHandle()->mapToGlobal(QPoint(0, 0)) - QPoint(shift.X, shift.Y);
   const TRect r{o.x() + b.Rect.Left, o.y() + b.Rect.Top, o.x() + b.Rect.Right, o.y() + b.Rect.Bottom};
   HideGlow(b.GlowIndex);
   b.GlowIndex = ::ShowGlow(r, r, kGlobalInfoName, mask->PropertyName + QStringLiteral("GLOW"), margin, CtrlHandle(), m);
@@ -538,7 +568,13 @@ void TacDialogWnd::RepaintButton(int code) {
                            const TitleButton& b = buttons_[size_t(k)];
                            return TacButtonImage{true, b.Rect, ButtonMaskToPaint(k), b.State, nullptr};
                          },
-                         nullptr};
+                         // The records are the cache's: with a border window
+                         // the window lies ExtShift inside it.
+                         [this, g = QPointer<QWidget>(h)]() -> QPoint {
+                           if (!g || Destroyed()) return {};
+                           const TPoint s = ExtShift();
+                           return g->mapToGlobal(QPoint(0, 0)) - QPoint(s.X, s.Y);
+                         }};
     const int state = buttons_[size_t(i)].State;
     if (state == 1) StartButtonFade(fadeAnchor_.get(), source, code, 1, kFadeSteps, true);
     else if (state == 2) StartButtonFade(fadeAnchor_.get(), source, code, 2, 1, true);
@@ -569,12 +605,11 @@ void TacDialogWnd::PaintTitleButtons(const TacTitleLayout& layout) {
   }
 }
 
-void TacDialogWnd::PaintCaption(const TacTitleLayout& layout) {
+void TacDialogWnd::PaintCaption(Bitmap& bmp, const TacTitleLayout& layout) {
   TsSkinManager* m = Manager();
   QWidget* h = CtrlHandle();
   TRect r = layout.CaptionRect;
   if (!m || !h || r.Right <= r.Left || r.Bottom <= r.Top) return;
-  Bitmap& bmp = *SkinData()->CacheBitmap;
   Canvas& c = bmp.GetCanvas();
   if (captionFont_) c.Font = *captionFont_;
   const QString text = GetWindowText(h);
@@ -585,45 +620,66 @@ void TacDialogWnd::PaintCaption(const TacTitleLayout& layout) {
                   DT_END_ELLIPSIS | DT_NOPREFIX | DT_SINGLELINE | DT_VCENTER | DT_LEFT, m);
 }
 
+void TacDialogWnd::PaintTitle(Bitmap& bmp, const TacTitleLayout& l) {
+  TsSkinManager* m = Manager();
+  QWidget* h = CtrlHandle();
+  const int t = TitleHeight();
+  if (!m || !h || t <= 0) return;
+  const TPoint o = BorderOffsets();
+  const TRect band{o.X, o.Y - t, ExtShift().X + h->width() - WindowBorderOffsets().X, o.Y};
+  TsBgSource self;
+  MakeCacheInfo(&bmp, 0, 0, self);
+  const int title = m->IndexOfSection(QStringLiteral("FORMTITLE"));
+  if (m->IsValidSectionIndex(title))
+    PaintSectionItem(title, QStringLiteral("FORMTITLE"), self, -1, -1, m, bmp, {band.Left, band.Top}, band,
+                     active_ ? 1 : 0, true);
+  if (icon_ && l.IconRect.Width() > 0) {
+    bmp.GetCanvas().EndPainting();
+    CopyTransparentBitmap(bmp, *icon_, clFuchsia, l.IconRect.Left, l.IconRect.Top);
+  }
+  PaintCaption(bmp, l);
+  bmp.GetCanvas().EndPainting();
+  if (titleBitmap_ && titleBitmap_->Width() != band.Width() && band.Width() > 0 && band.Height() > 0) {
+    titleBitmap_->SetSize(band.Width(), band.Height());
+    BitBlt(*titleBitmap_, 0, 0, band.Width(), band.Height(), bmp, band.Left, band.Top);
+  }
+}
+
 void TacDialogWnd::RepaintCache() {
   QWidget* h = CtrlHandle();
   if (!Skinned()) return;
   TsCommonData& data = *SkinData();
-  if (!data.BackgroundDirty && data.CacheBitmap) return;
   TsSkinManager* m = Manager();
+  // With a border object the cache is the border window's picture: 32-bit,
+  // the window with the shadow margins around it.
+  const TRect e = borderForm_ ? m->ExtBorderMargins : TRect{};
+  const TPixelFormat format = borderForm_ ? pf32bit : pf24bit;
   const int w = std::max(1, h->width()), hh = std::max(1, h->height());
-  if (!data.CacheBitmap) data.CacheBitmap = std::make_unique<Bitmap>(w, hh, pf24bit);
+  const int cw = w + e.Left + e.Right, ch = hh + e.Top + e.Bottom;
+  if (!data.BackgroundDirty && data.CacheBitmap && data.CacheBitmap->PixelFormat() == format &&
+      data.CacheBitmap->Width() == cw && data.CacheBitmap->Height() == ch)
+    return;
+  if (!data.CacheBitmap) data.CacheBitmap = std::make_unique<Bitmap>(cw, ch, format);
   Bitmap& bmp = *data.CacheBitmap;
-  bmp.SetPixelFormat(pf24bit);
-  bmp.SetSize(w, hh);
-  const TRect whole{0, 0, w, hh};
-  if (m->IsValidSectionIndex(data.SectionIndex))
-    PaintSectionItem(data.SectionIndex, data.SkinSection(), EmptyCacheInfo, -1, -1, m, bmp, {0, 0}, whole, 0, false);
-  else
-    bmp.Fill(ToQColor(ColorToRGB(m->GlobalSectionColor())).rgb());
-  const TacTitleLayout l = Layout();
-  const int t = TitleHeight();
-  if (t > 0) {
-    const TPoint o = BorderOffsets();
-    const TRect band{o.X, o.Y - t, w - o.X, o.Y};
-    TsBgSource self;
-    MakeCacheInfo(&bmp, 0, 0, self);
-    const int title = m->IndexOfSection(QStringLiteral("FORMTITLE"));
-    if (m->IsValidSectionIndex(title))
-      PaintSectionItem(title, QStringLiteral("FORMTITLE"), self, -1, -1, m, bmp, {band.Left, band.Top}, band,
-                       active_ ? 1 : 0, true);
-    if (icon_ && l.IconRect.Width() > 0) {
-      bmp.GetCanvas().EndPainting();
-      CopyTransparentBitmap(bmp, *icon_, clFuchsia, l.IconRect.Left, l.IconRect.Top);
-    }
-    PaintCaption(l);
-    bmp.GetCanvas().EndPainting();
-    if (titleBitmap_ && titleBitmap_->Width() != band.Width()) {
-      titleBitmap_->SetSize(std::max(1, band.Width()), std::max(1, band.Height()));
-      BitBlt(*titleBitmap_, 0, 0, band.Width(), band.Height(), bmp, band.Left, band.Top);
-    }
-    PaintTitleButtons(l);
+  bmp.SetPixelFormat(format);
+  bmp.SetSize(cw, ch);
+  const TPoint s = ExtShift();
+  const TRect whole{s.X, s.Y, s.X + w, s.Y + hh};
+  if (BorderMode1()) {
+    // The border picture is the frame: the title goes over it below.
+    bmp.Fill(qRgb(255, 0, 255));
+  } else if (m->IsValidSectionIndex(data.SectionIndex)) {
+    PaintSectionItem(data.SectionIndex, data.SkinSection(), EmptyCacheInfo, -1, -1, m, bmp, {s.X, s.Y}, whole, 0,
+                     false);
+  } else {
+    Canvas& c = bmp.GetCanvas();
+    c.Brush = {ColorToRGB(m->GlobalSectionColor()), bsSolid};
+    c.FillRect(whole);
   }
+  const TacTitleLayout l = Layout();
+  if (!BorderMode1()) PaintTitle(bmp, l);
+  if (borderForm_) PaintExtendedBorder();
+  if (TitleHeight() > 0) PaintTitleButtons(l);
   bmp.GetCanvas().EndPainting();
   data.BackgroundDirty = false;
   needsRepaint_ = false;
@@ -635,7 +691,9 @@ void TacDialogWnd::PaintNonClient(Canvas* dc) {
   RepaintCache();
   if (dc && SkinData()->CacheBitmap) {
     const Bitmap& cache = *SkinData()->CacheBitmap;
-    dc->CopyRect({0, 0, cache.Width(), cache.Height()}, cache, {0, 0, cache.Width(), cache.Height()});
+    const TPoint s = ExtShift();
+    const int w = std::min(h->width(), cache.Width() - s.X), hh = std::min(h->height(), cache.Height() - s.Y);
+    dc->CopyRect({0, 0, w, hh}, cache, {s.X, s.Y, s.X + w, s.Y + hh});
   }
 }
 
@@ -655,6 +713,13 @@ void TacDialogWnd::UpdateRegion(bool repaint) {
   const TacDialogInfo& d = Info();
   if (!d.Iconic && d.FrameKind == 2) return;
   if (SendMessage(h, kRegionQueryMsg, kRegionKeep, 0) == LRESULT(kRegionKeep)) return;
+  if (borderForm_) {
+    // The border window shows the corners: the window is the part of the
+    // cache inside the shadow margins, a rectangle.
+    SetWindowRgn(h, QRegion(0, 0, h->width(), h->height()), repaint);
+    regionSet_ = true;
+    return;
+  }
   BuildCornerRects();
   QRegion region(0, 0, h->width(), h->height());
   for (const TRect& r : corners_) region -= QRegion(r.Left, r.Top, r.Width(), r.Height());
@@ -697,7 +762,7 @@ void TacDialogWnd::EraseBackground(Message& m) {
   }
   RepaintCache();
   if (SkinData()->CacheBitmap) {
-    const QRect c = h->contentsRect();
+    const QRect c = h->contentsRect().translated(ExtShift().X, ExtShift().Y);
     const TRect r{c.left(), c.top(), c.left() + c.width(), c.top() + c.height()};
     dc->CopyRect({0, 0, c.width(), c.height()}, *SkinData()->CacheBitmap, r);
   }
@@ -774,8 +839,12 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
         return;
       case acBgQuery:
         if (auto* q = ParamPtr<TsBgQuery>(m.LParam)) {
+          // The window lies ExtShift inside the cache.
+          const TPoint s = ExtShift();
           if (!data.CacheBitmap) RepaintCache();
+          if (q->DrawRequest) q->Offset = {q->Offset.X + s.X, q->Offset.Y + s.Y};
           data.FillBgQuery(*q, false, h);
+          if (q->BgKind == TsBgQuery::FromBitmap && !q->DrawRequest) q->Offset = {q->Offset.X + s.X, q->Offset.Y + s.Y};
         }
         return;
       case 61: {
@@ -830,9 +899,9 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       break;
     case WM_NCHITTEST: {
       const QPoint local = h->mapFromGlobal(QPoint(GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)));
-      const TPoint o = BorderOffsets();
-      const std::optional<int> own =
-          DialogHitTest(Info(), Layout(), o.X, o.Y, TitleHeight(), h->width(), h->height(), {local.x(), local.y()});
+      const TPoint o = WindowBorderOffsets();
+      const std::optional<int> own = DialogHitTest(Info(), WindowLayout(), o.X, o.Y, TitleHeight(), h->width(),
+                                                   h->height(), {local.x(), local.y()});
       if (own && *own != HTCAPTION) {
         if (*own == HTSYSMENU || *own == HTTRANSPARENT) SetHotButton(0, true);
         else if (!g_buttonPressed) SetHotButton(*own, true);
@@ -862,7 +931,7 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       const int code = int(m.WParam);
       if (code == HTSYSMENU) {
         const QPoint o = h->mapToGlobal(QPoint(0, 0));
-        const TPoint b = BorderOffsets();
+        const TPoint b = WindowBorderOffsets();
         ShowSystemMenu(o.x() + b.X, o.y() + b.Y - TitleHeight() + GetSystemMetrics(SM_CYSMICON));
         return;
       }
@@ -889,9 +958,11 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       m.WParam = HTNOWHERE;
       const TacDialogInfo d = Info();
       const QPoint local = h->mapFromGlobal(QCursor::pos());
+      const TPoint shift = ExtShift();
       switch (code) {
         case HTMINBUTTON:
-          if (Contains(buttons_[0].Rect, {local.x(), local.y()})) {
+          // The records hold the buttons where the cache has them.
+          if (Contains(buttons_[0].Rect, {local.x() + shift.X, local.y() + shift.Y})) {
             SetHotButton(0, true);
             SendMessage(h, WM_SYSCOMMAND, d.Iconic ? SC_RESTORE : SC_MINIMIZE, 0);
           } else {

@@ -20,10 +20,20 @@
 // The frame goes on at the first show (or at once for a shown dialog) and
 // off when the adapter goes.
 //
-// Left out: extended borders (the dialog never owns a border window; the
-// border offsets and title height are the system's), DWM composition
-// (off here). Messages without a source under Qt (WM_DRAWITEM of statics,
-// 1025, 1326, 45067) are answered when sent.
+// Extended borders (acDialogWndExtBorder.cpp): while the manager has
+// ExtendedBorders and its skin an "EXBORDER" mask, the dialog owns a
+// border window (acBorderForm.h) laid behind it, showing the dialog's
+// 32-bit cache: the window's own picture with the skin's shadow picture
+// laid around it in the border's margins. The dialog lies in the cache at
+// ExtShift() (the margins' left and top); its own window keeps its system
+// band and paints it, and its region is its rectangle (the part of the
+// cache inside the shadow margins), so the border window shows only the
+// shadow around it. BORDERMODE 1: the window's picture is the border
+// picture with the title painted over it. The border goes while the
+// dialog is hidden, maximized or minimized, and with the skin.
+//
+// Left out: DWM composition (off here). Messages without a source under
+// Qt (WM_DRAWITEM of statics, 1025, 1326, 45067) are answered when sent.
 //
 // GUI thread only; nothing here raises.
 #pragma once
@@ -46,6 +56,8 @@
 #include <optional>
 #include <vector>
 
+class TacBorderForm;
+class TacBorderOwner;
 class TacDialogWnd;
 struct TsMaskData;
 
@@ -170,14 +182,22 @@ class TacDialogWnd : public TacScrollWnd {
   // The fades of the buttons hang here (sSBAnimation.h).
   QObject* FadeAnchor() const { return fadeAnchor_.get(); }
   bool NeedsRepaint() const { return needsRepaint_; }
+  // The extended-border object (nullptr without extended borders).
+  TacBorderForm* BorderForm() const { return borderForm_.get(); }
+  // Where the window's corner lies in the cache: the border's left and top
+  // margins with a border object, else (0, 0).
+  platform::TPoint ExtShift() const;
 
-  // Measures.
+  // Measures. BorderOffsets, IconRect and Layout are in the cache's
+  // coordinates (shifted by ExtShift, the icon down by FORMOFFSET with
+  // BORDERMODE 1); WindowLayout is in the window's.
   int TitleHeight() const;
   int TitleButtonsWidth() const;
   int TitleButtonWidth(int index) const;
   platform::TPoint BorderOffsets() const;
   platform::TRect IconRect() const;
   TacTitleLayout Layout() const;
+  TacTitleLayout WindowLayout() const;
 
   // The title buttons: hot or pressed (code 0 resets all).
   void SetHotButton(int code, bool repaint);
@@ -194,6 +214,17 @@ class TacDialogWnd : public TacScrollWnd {
   // The children walked again (the dialog hook's seam; nothing without one).
   void AdaptChildren();
 
+  // ---- extended borders (acDialogWndExtBorder.cpp)
+  // Whether the dialog should have a border object now: skinned and set up,
+  // the manager's ExtendedBorders with the skin's "EXBORDER" mask, neither
+  // maximized nor minimized.
+  bool WantsBorderForm() const;
+  // The border object made (when wanted and `create`) or freed; the cache
+  // and the region follow.
+  void UpdateBorderForm(bool create);
+  // The border window placed behind the dialog (repainted when asked).
+  void UpdateBorderWindow(bool repaint);
+
   void KeepOwnParams() override;
   void GiveBackOwnParams() override;
   void ApplySkinParams() override;
@@ -209,7 +240,7 @@ class TacDialogWnd : public TacScrollWnd {
   const TsMaskData* Mask(int index) const;
   int ButtonMaskToPaint(int index) const;
   void PaintTitleButtons(const TacTitleLayout& layout);
-  void PaintCaption(const TacTitleLayout& layout);
+  void PaintCaption(platform::Bitmap& bmp, const TacTitleLayout& layout);
   void RepaintButton(int code);
   void ShowButtonGlow(int index);
   void HideButtonGlow(int index);
@@ -219,6 +250,17 @@ class TacDialogWnd : public TacScrollWnd {
   void BuildCornerRects();
   bool Skinned() const;
   void Destroy();
+  // The window's own offsets: (border width, border + title height).
+  platform::TPoint WindowBorderOffsets() const;
+  // The extended border's mode (BORDERMODE) and picture laid into the
+  // cache (steps of RepaintCache with a border object).
+  bool BorderMode1() const;
+  void PaintExtendedBorder();
+  // The title band, icon and caption into `bmp` (the cache, or with
+  // BORDERMODE 1 a copy of it), the title bitmap kept.
+  void PaintTitle(platform::Bitmap& bmp, const TacTitleLayout& layout);
+  void InstallExtBorderHook();
+  void ExtBorderHook(platform::Message& m, const platform::CallPrevious& previous);
 
   bool active_ = true;
   bool skipOwnPaint_ = true;
@@ -237,6 +279,10 @@ class TacDialogWnd : public TacScrollWnd {
   std::vector<platform::TRect> corners_;
   std::unique_ptr<TacSystemMenu> systemMenu_;
   std::unique_ptr<QObject> fadeAnchor_;
+  friend class TacDialogBorderOwner;
+  std::unique_ptr<TacBorderOwner> borderOwner_;
+  std::unique_ptr<TacBorderForm> borderForm_;
+  platform::WindowProcHandle extHook_;
   QPalette ownPalette_;
   bool ownAutoFill_ = false;
   // Expires with the adapter (the first-show set-up's callback).

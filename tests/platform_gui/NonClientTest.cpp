@@ -19,6 +19,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 using namespace platform;
 
 namespace {
@@ -657,4 +660,51 @@ TEST(NonClientTest, KeyboardMoveEndsOnAClick) {
   EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
   EXPECT_EQ(log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE}), std::vector<unsigned>{WM_EXITSIZEMOVE});
   Mouse(&w, QEvent::MouseButtonRelease, QPoint(150, 160));
+}
+
+// A window the program hides is told so as a position change: one
+// WM_WINDOWPOSCHANGING with SWP_HIDEWINDOW after WM_SHOWWINDOW, whichever
+// way it was hidden (SetWindowPos tells its own, once); a child control is
+// not.
+TEST(NonClientTest, AHiddenWindowIsToldSwpHideWindow) {
+  const struct {
+    const char* how;
+    std::function<void(QWidget&)> hide;
+    int told;  // WM_WINDOWPOSCHANGING with SWP_HIDEWINDOW
+  } cases[] = {
+      {"hide", [](QWidget& w) { w.hide(); }, 1},
+      {"close", [](QWidget& w) { w.close(); }, 1},
+      {"ShowWindow", [](QWidget& w) { ShowWindow(&w, SW_HIDE); }, 1},
+      {"SetWindowPos", [](QWidget& w) { SetWindowPos(&w, nullptr, 0, 0, 0, 0, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE); }, 1},
+      {"child", [](QWidget& w) { w.findChild<QLabel*>()->hide(); }, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.how);
+    std::vector<std::pair<unsigned, unsigned>> seen;  // message, flags; outlives the window
+    QWidget w;
+    auto* child = new QLabel(QStringLiteral("child"), &w);
+    for (QWidget* target : {&w, static_cast<QWidget*>(child)})
+      InstallWindowProc(target, [&seen](Message& m, const CallPrevious& previous) {
+        if (m.Msg == WM_WINDOWPOSCHANGING)
+          seen.emplace_back(m.Msg, ParamPtr<WINDOWPOS>(std::uintptr_t(m.LParam))->flags);
+        else if (m.Msg == WM_SHOWWINDOW && !m.WParam)
+          seen.emplace_back(m.Msg, 0u);
+        previous(m);
+      });
+    w.show();
+    PumpEvents();
+    seen.clear();
+    c.hide(w);
+    PumpEvents();
+    const auto told = std::count_if(seen.begin(), seen.end(), [](const auto& s) {
+      return s.first == unsigned(WM_WINDOWPOSCHANGING) && (s.second & SWP_HIDEWINDOW);
+    });
+    EXPECT_EQ(told, c.told);
+    const auto changing = std::find_if(seen.begin(), seen.end(),
+                                       [](const auto& s) { return s.first == unsigned(WM_WINDOWPOSCHANGING); });
+    if (c.told && changing != seen.end() && std::string(c.how) != "SetWindowPos") {
+      EXPECT_EQ(seen.front().first, unsigned(WM_SHOWWINDOW)) << "after WM_SHOWWINDOW";
+      EXPECT_EQ(changing->second, SWP_HIDEWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+  }
 }
