@@ -88,7 +88,10 @@ void TacMainWnd::Attach(bool repaint) {
   paramsApplied_ = false;
   caption_ = ctrlHandle_ ? GetWindowText(ctrlHandle_) : QString();
   Install(repaint);
-  if (QWidget* owner = skinData_ ? skinData_->OwnerControl() : nullptr)
+  // Opaque only when the skin has the control's section: a control left to
+  // Qt may paint no background of its own (a status bar), and its parent's
+  // must show under it.
+  if (QWidget* owner = skinData_ ? skinData_->OwnerControl() : nullptr; owner && skinData_->Skinned())
     SetControlStyle(owner, GetControlStyle(owner) | csOpaque);
 }
 

@@ -98,7 +98,10 @@ TacToolBarVCLWnd::~TacToolBarVCLWnd() {
   for (TacButtonHook& b : buttons_) RemoveWindowProc(b.Hook);
 }
 
-bool TacToolBarVCLWnd::SkinActive() const { return SkinActiveFor(SkinData(), Destroyed()) && CtrlHandle(); }
+// A skin without the bar's section leaves the bar and its buttons to Qt.
+bool TacToolBarVCLWnd::SkinActive() const {
+  return SkinActiveFor(SkinData(), Destroyed()) && CtrlHandle() && SkinData()->Skinned();
+}
 
 bool TacToolBarVCLWnd::DefaultDrawing() const {
   return !SkinActive() || !ToolBar() || SkinData()->Updating();
@@ -453,7 +456,10 @@ TacStatusBarWnd::~TacStatusBarWnd() {
   for (TacLabelHook& l : labels_) RemoveWindowProc(l.Hook);
 }
 
-bool TacStatusBarWnd::SkinActive() const { return SkinActiveFor(SkinData(), Destroyed()) && CtrlHandle(); }
+// A skin without the bar's section leaves the bar and its labels to Qt.
+bool TacStatusBarWnd::SkinActive() const {
+  return SkinActiveFor(SkinData(), Destroyed()) && CtrlHandle() && SkinData()->Skinned();
+}
 
 bool TacStatusBarWnd::Simple() const { return SendMessage(CtrlHandle(), SB_ISSIMPLE) != 0; }
 
@@ -693,6 +699,9 @@ void TacSpeedButtonHandler::WndProc(Message& m, const CallPrevious& previous) {
   }
   switch (m.Msg) {
     case WM_PAINT:
+      // A skin without the button's section leaves it to Qt.
+      if (data.SectionIndex < 0) data.RefreshSkinIndexes();
+      if (!data.Skinned()) return previous(m);
       // Nothing without a device context.
       if (Canvas* dc = PaintCanvas(m, ctrl)) PaintButton(*dc);
       return;

@@ -29,8 +29,13 @@ const testsupport::DataService& Service() {
       END $$;
     CREATE OR REPLACE FUNCTION db_stall(p_seconds integer) RETURNS integer LANGUAGE plpgsql AS $$
       DECLARE t0 timestamptz := clock_timestamp(); BEGIN
-        WHILE clock_timestamp() < t0 + p_seconds * interval '1 s' LOOP
-          BEGIN PERFORM pg_sleep(0.02); EXCEPTION WHEN query_canceled THEN END;
+        -- The whole wait sits inside the block, so a cancel taken anywhere
+        -- in it (not only in the sleep) is swallowed and the wait goes on.
+        LOOP
+          BEGIN
+            WHILE clock_timestamp() < t0 + p_seconds * interval '1 s' LOOP PERFORM pg_sleep(0.02); END LOOP;
+            EXIT;
+          EXCEPTION WHEN query_canceled THEN END;
         END LOOP;
         RETURN p_seconds;
       END $$;

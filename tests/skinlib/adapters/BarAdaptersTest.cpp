@@ -318,3 +318,107 @@ TEST_F(BarAdaptersTest, SpeedButtonHandlerLeavesTheChain) {
   delete button;
   speed.reset();
 }
+
+// A skin without a bar's section leaves the bar to Qt: the tool buttons'
+// captions, the status bar's message and a speed button's caption show as
+// without the skin. With the sections the bars keep their skinned look.
+TEST_F(BarAdaptersTest, BarsWithoutTheirSectionsKeepTheirText) {
+  enum class Kind { ToolBar, StatusBar, SpeedButton };
+  const struct {
+    Kind kind;
+    const char* name;
+  } kinds[] = {{Kind::ToolBar, "tool bar"}, {Kind::StatusBar, "status bar"}, {Kind::SpeedButton, "speed button"}};
+  const auto darkPixels = [](const QImage& shot, const QRect& r) {
+    int dark = 0;
+    for (int y = std::max(0, r.top()); y <= std::min(shot.height() - 1, r.bottom()); ++y)
+      for (int x = std::max(0, r.left()); x <= std::min(shot.width() - 1, r.right()); ++x)
+        dark += qGray(shot.pixel(x, y)) < 100;
+    return dark;
+  };
+  for (const bool withSections : {false, true}) {
+    testskins::TestSkin skin = testskins::BarsSkin();
+    if (!withSections)
+      std::erase_if(skin.Sections, [](const testskins::SkinSection& s) {
+        return s.Name == "TOOLBAR" || s.Name == "STATUSBAR" || s.Name == "TOOLBUTTON" || s.Name == "SPEEDBUTTON";
+      });
+    for (const auto& k : kinds) {
+      SCOPED_TRACE(std::string(k.name) + (withSections ? " with its sections" : " without its sections"));
+      toolAdapter.reset();
+      statusAdapter.reset();
+      speed.reset();
+      data.clear();
+      qDeleteAll(form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+      Finish();
+      ASSERT_NO_FATAL_FAILURE(SetUpWith(skin));
+      QWidget* control = nullptr;
+      QRect textRect;
+      QImage plain;  // before the adapter
+      switch (k.kind) {
+        case Kind::ToolBar: {
+          QToolBar* bar = MakeToolBar();
+          plain = form.grab(bar->geometry()).toImage();
+          toolAdapter = TacMainWnd::Create<TacToolBarVCLWnd>(bar, DataOf(bar), manager.get(), QString(), true);
+          control = bar;
+          textRect = ButtonOf(bar, open)->geometry();
+          break;
+        }
+        case Kind::StatusBar: {
+          auto* bar = new QStatusBar(&form);
+          bar->setSizeGripEnabled(false);
+          bar->setGeometry(0, 200, 400, 26);
+          bar->show();
+          bar->showMessage(QStringLiteral("loading"));
+          QApplication::processEvents();
+          plain = form.grab(bar->geometry()).toImage();
+          statusAdapter = TacMainWnd::Create<TacStatusBarWnd>(bar, DataOf(bar), manager.get(), QString(), true);
+          QApplication::processEvents();
+          control = bar;
+          textRect = QRect(0, 0, 120, 26);
+          break;
+        }
+        case Kind::SpeedButton: {
+          auto* button = new QToolButton(&form);
+          button->setText(QStringLiteral("Open"));
+          button->setGeometry(20, 20, 60, 30);
+          button->show();
+          QApplication::processEvents();
+          plain = form.grab(button->geometry()).toImage();
+          speed = std::make_unique<TacSpeedButtonHandler>(button, QStringLiteral("SPEEDBUTTON"), nullptr,
+                                                          DataOf(button));
+          control = button;
+          textRect = QRect(0, 0, 60, 30);
+          break;
+        }
+      }
+      ASSERT_EQ(data.back()->Skinned(), withSections);
+      if (k.kind != Kind::SpeedButton) {
+        EXPECT_EQ(bool(GetControlStyle(control) & csOpaque), withSections) << "opaque while the skin paints it";
+      }
+      // The form's picture of the control, its parent's background under it.
+      const QImage shot = form.grab(control->geometry()).toImage();
+      if (k.kind != Kind::ToolBar || !withSections) {
+        EXPECT_GT(darkPixels(shot, textRect), 10) << "the caption or message is drawn";
+      }
+      if (!withSections) {
+        EXPECT_EQ(shot, plain) << "the look without the skin";
+        EXPECT_EQ(data.back()->CacheBitmap, nullptr) << "the adapter painted nothing";
+        if (speed) {
+          EXPECT_EQ(speed->PaintCount(), 0);
+        }
+        continue;
+      }
+      switch (k.kind) {
+        case Kind::ToolBar:
+          EXPECT_EQ(PixelAt(shot, 390, 16), toolAdapter->SkinData()->CacheBitmap->GetPixel(390, 16));
+          break;
+        case Kind::StatusBar:
+          EXPECT_EQ(PixelAt(shot, 300, 13), TColor(testskins::kStatusBarColor));
+          break;
+        case Kind::SpeedButton:
+          EXPECT_EQ(speed->PaintCount(), 1);
+          EXPECT_EQ(PixelAt(shot, 4, 15), TColor(testskins::kSpeedButtonColor));
+          break;
+      }
+    }
+  }
+}

@@ -1,0 +1,115 @@
+// A form with extended borders: its frame takes the skin's border width
+// (even a one-pixel one), and the help button answers its hit code through
+// the border window.
+#include "skinlib/adapters/sSkinProvider.h"
+
+#include "platform/LayeredWindow.h"
+#include "platform/Messages.h"
+#include "platform/NonClient.h"
+#include "platform/Startup.h"
+#include "platform/UserPrompts.h"
+#include "skinlib/adapters/ProviderLayout.h"
+#include "skinlib/adapters/acBorderForm.h"
+#include "skinlib/manager/sCommonData.h"
+#include "skinlib/manager/sSkinManager.h"
+#include "skinlib/support/ExtBorderSkin.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QStringList>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace platform;
+
+namespace {
+
+class ExtendedBorderTitleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RunUnitStartups();
+    SetLayeredWindowsAvailableForTesting(true);
+  }
+  void TearDown() override {
+    form.reset();
+    manager.reset();
+    SetLayeredWindowsAvailableForTesting(std::nullopt);
+    FinishUnits();
+  }
+  // A sizeable form skinned with the extended-border skin of this border
+  // width, shown.
+  TsSkinProvider* Show(int borderWidth, const QStringList& icons = {}) {
+    testskins::TestSkin skin = testskins::ExtBorderSkin();
+    skin.Section(QStringLiteral("GLOBALINFO")).Put(QStringLiteral("BORDERWIDTH"), borderWidth);
+    skin.Name += QString::number(borderWidth);
+    QString error;
+    const QString root = QString::fromStdString(dir.Path());
+    EXPECT_TRUE(testskins::WriteSkinFolder(skin, root + "/" + skin.Name, &error)) << error.toStdString();
+    form.reset();
+    manager.reset();  // the default manager is the first one made
+    manager = std::make_unique<TsSkinManager>();
+    manager->SetExtendedBorders(true);
+    manager->SetSkinDirectory(root);
+    manager->SetSkinName(skin.Name);
+    EXPECT_TRUE(manager->Active());
+    form = std::make_unique<QWidget>();
+    form->resize(400, 300);
+    form->setWindowTitle(QStringLiteral("Bordered"));
+    if (!icons.isEmpty()) form->setProperty("BorderIcons", icons);
+    auto* provider = new TsSkinProvider(form.get());
+    form->show();
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    return provider;
+  }
+
+  testsupport::TempDir dir;
+  RecordingPrompts prompts;
+  ScopedPrompts scopedPrompts{prompts};
+  std::unique_ptr<QWidget> form;
+  std::unique_ptr<TsSkinManager> manager;
+};
+
+TEST_F(ExtendedBorderTitleTest, TheFrameTakesTheSkinsBorderWidthDownToOnePixel) {
+  const struct {
+    int skinBorder;
+  } rows[] = {{testskins::kExtBorderWidth}, {1}};
+  int cacheWidths[2] = {};
+  int i = 0;
+  for (const auto& row : rows) {
+    TsSkinProvider* provider = Show(row.skinBorder);
+    ASSERT_TRUE(provider->HasBorderWindow());
+    const TacTitleMetrics m = provider->ReadTitleMetrics();
+    ASSERT_NE(m.SystemBorder, 1) << "the system's border must differ from the thin skin border";
+    EXPECT_EQ(m.BorderWidth, row.skinBorder);
+    // The title icon stands inside the skin's border.
+    EXPECT_EQ(provider->Layout().IconRect.Left, row.skinBorder + m.BILeft + m.ExtMargins.Left);
+    provider->PaintAll();
+    ASSERT_TRUE(provider->SkinData()->CacheBitmap);
+    cacheWidths[i++] = provider->SkinData()->CacheBitmap->Width();
+  }
+  // The frame is that much narrower on each side.
+  EXPECT_EQ(cacheWidths[0] - cacheWidths[1], 2 * (testskins::kExtBorderWidth - 1));
+}
+
+TEST_F(ExtendedBorderTitleTest, TheHelpButtonAnswersHelpThroughTheBorderWindow) {
+  TsSkinProvider* provider =
+      Show(testskins::kExtBorderWidth, {QStringLiteral("biSystemMenu"), QStringLiteral("biHelp")});
+  ASSERT_TRUE(provider->HasBorderWindow());
+  ASSERT_NE(provider->BorderForm(), nullptr);
+  provider->PaintAll();
+  const TacTitleLayout l = provider->Layout();
+  ASSERT_TRUE(l.System[3].Shown);
+  ASSERT_TRUE(l.System[2].Shown);
+  LayeredWindow* window = provider->BorderForm()->BorderWindow();
+  ASSERT_NE(window, nullptr);
+  const auto screen = [&](const TRect& r) {
+    return TPoint{window->x() + (r.Left + r.Right) / 2, window->y() + (r.Top + r.Bottom) / 2};
+  };
+  EXPECT_EQ(provider->BorderForm()->BorderHitTest(screen(l.System[3].Rect)), HTHELP);
+  EXPECT_EQ(provider->BorderForm()->BorderHitTest(screen(l.System[2].Rect)), HTCLOSE);
+}
+
+}  // namespace
