@@ -88,11 +88,21 @@ void TacMainWnd::Attach(bool repaint) {
   paramsApplied_ = false;
   caption_ = ctrlHandle_ ? GetWindowText(ctrlHandle_) : QString();
   Install(repaint);
-  // Opaque only when the skin has the control's section: a control left to
-  // Qt may paint no background of its own (a status bar), and its parent's
-  // must show under it.
-  if (QWidget* owner = skinData_ ? skinData_->OwnerControl() : nullptr; owner && skinData_->Skinned())
-    SetControlStyle(owner, GetControlStyle(owner) | csOpaque);
+  if (QWidget* owner = skinData_ ? skinData_->OwnerControl() : nullptr) {
+    ownOpaque_ = GetControlStyle(owner) & csOpaque;
+    opaqueKept_ = true;
+    SetOwnerOpaque(skinData_->Skinned());
+  }
+}
+
+// Opaque only when the skin has the control's section: a control left to
+// Qt may paint no background of its own (a status bar), and its parent's
+// must show under it. Without the skin the control's own flag comes back.
+void TacMainWnd::SetOwnerOpaque(bool skinned) {
+  QWidget* owner = skinData_ ? skinData_->OwnerControl() : nullptr;
+  if (!owner || !opaqueKept_) return;
+  const unsigned style = GetControlStyle(owner);
+  SetControlStyle(owner, skinned || ownOpaque_ ? style | csOpaque : style & ~csOpaque);
 }
 
 void TacMainWnd::Install(bool /*repaint*/) { InstallAdapter(ctrlHandle_); }
@@ -132,6 +142,7 @@ void TacMainWnd::Unhook() {
   // Only this adapter's entry: another one installed since keeps its own.
   if (GetProp(ctrlHandle_, AdapterProp()) == this) RemoveProp(ctrlHandle_, AdapterProp());
   GiveBackOwnParams();
+  SetOwnerOpaque(false);
 }
 
 void TacMainWnd::Uninstall(bool repaint) {
@@ -236,16 +247,21 @@ void TacMainWnd::SkinCommand(Message& m, const CallPrevious& previous) {
       if (ForThisManager(m)) {
         data.RefreshSkinIndexes();
         data.BackgroundDirty = true;
+        SetOwnerOpaque(data.Skinned());
         Message children = m;
         ForwardSkinCommand(data.OwnerControl(), ctrlHandle_, children);
       }
       break;
     case acRemoveSkin:
-      if (ForThisManager(m)) GiveBackOwnParams();
+      if (ForThisManager(m)) {
+        GiveBackOwnParams();
+        SetOwnerOpaque(false);
+      }
       break;
     case acRefresh:
       if (!ForThisManager(m)) break;
       data.RefreshSkinIndexes();
+      SetOwnerOpaque(data.Skinned());
       data.BackgroundDirty = true;
       data.SetUpdating(false);
       SendMessage(ctrlHandle_, WM_PAINT, 0, 0);

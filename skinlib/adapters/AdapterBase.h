@@ -205,6 +205,8 @@ class TacMainWnd {
   void SkinCommand(platform::Message& m, const platform::CallPrevious& previous);
   bool ForThisManager(const platform::Message& m) const;
   void Unhook();
+  // The owner control is opaque while the skin paints it, else as it was.
+  void SetOwnerOpaque(bool skinned);
 
   QPointer<QWidget> ctrlHandle_;
   QPointer<TsSkinManager> skinManager_;
@@ -214,6 +216,8 @@ class TacMainWnd {
   QString caption_;
   bool tracking_ = false;
   bool paramsApplied_ = false;
+  bool ownOpaque_ = false;  // the owner control's own csOpaque, given back
+  bool opaqueKept_ = false;
   platform::TColor ownColor_ = platform::clNone;
   platform::TColor ownFontColor_ = platform::clNone;
   TacSubclassing subclassing_ = TacSubclassing::BareWindow;

@@ -411,9 +411,23 @@ TEST_F(BarAdaptersTest, BarsWithoutTheirSectionsKeepTheirText) {
         case Kind::ToolBar:
           EXPECT_EQ(PixelAt(shot, 390, 16), toolAdapter->SkinData()->CacheBitmap->GetPixel(390, 16));
           break;
-        case Kind::StatusBar:
+        case Kind::StatusBar: {
           EXPECT_EQ(PixelAt(shot, 300, 13), TColor(testskins::kStatusBarColor));
+          // Opaque while skinned only: the skin removed, put back, and the adapter gone.
+          const LPARAM self = LPARAM(PtrParam(manager.get()));
+          const struct {
+            unsigned command;
+            bool opaque;
+          } steps[] = {{acRemoveSkin, false}, {acNewSkin, true}, {acRefresh, true}, {acRemoveSkin, false}};
+          for (const auto& s : steps) {
+            SendMessage(control, SkinCommandMsg, MAKEWPARAM(0, s.command), self);
+            EXPECT_EQ(bool(GetControlStyle(control) & csOpaque), s.opaque) << s.command;
+          }
+          SendMessage(control, SkinCommandMsg, MAKEWPARAM(0, acNewSkin), self);
+          statusAdapter.reset();
+          EXPECT_FALSE(GetControlStyle(control) & csOpaque) << "the adapter gone";
           break;
+        }
         case Kind::SpeedButton:
           EXPECT_EQ(speed->PaintCount(), 1);
           EXPECT_EQ(PixelAt(shot, 4, 15), TColor(testskins::kSpeedButtonColor));
