@@ -26,6 +26,7 @@ struct TRect {
   int Height() const { return Bottom - Top; }
   bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
   bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
+  bool Contains(TPoint p) const { return Contains(p.X, p.Y); }
   friend bool operator==(const TRect&, const TRect&) = default;
 };
 

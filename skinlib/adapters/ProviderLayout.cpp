@@ -176,25 +176,19 @@ TacTitleLayout LayoutTitle(const TacFormInfo& form, const TacSysMenuState& menu,
   return l;
 }
 
-namespace {
-
-bool Contains(const TRect& r, TPoint p) { return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom; }
-
-}  // namespace
-
 int TitleHitTest(const TacFormInfo& form, const TacSysMenuState& menu, const TacTitleMetrics& m,
                  const TacTitleLayout& layout, const TacHitInfo& info, TPoint p) {
   // The caption buttons (a border window answers them itself).
   if (!info.BorderWindow) {
     const auto& sys = layout.System;
-    if (sys[2].Shown && Contains(sys[2].Rect, p)) return HTCLOSE;
-    if (sys[1].Shown && Contains(sys[1].Rect, p))
+    if (sys[2].Shown && sys[2].Rect.Contains(p)) return HTCLOSE;
+    if (sys[1].Shown && sys[1].Rect.Contains(p))
       return menu.EnabledMax || (menu.EnabledRestore && !form.Iconic) ? HTMAXBUTTON : HTCAPTION;
-    if (sys[0].Shown && Contains(sys[0].Rect, p))
+    if (sys[0].Shown && sys[0].Rect.Contains(p))
       return form.Iconic || menu.EnabledMin ? HTMINBUTTON : HTCAPTION;
-    if (sys[3].Shown && Contains(sys[3].Rect, p)) return HTHELP;
+    if (sys[3].Shown && sys[3].Rect.Contains(p)) return HTHELP;
     for (size_t i = 0; i < layout.User.size(); ++i)
-      if (layout.User[i].Shown && Contains(layout.User[i].Rect, p)) {
+      if (layout.User[i].Shown && layout.User[i].Rect.Contains(p)) {
         if (i < info.UserEnabled.size() && info.UserEnabled[i]) return kUserButtonHitBase + int(i);
         return HTCAPTION;
       }
@@ -212,9 +206,9 @@ int TitleHitTest(const TacFormInfo& form, const TacSysMenuState& menu, const Tac
   // The caption.
   const int captionTop = InnerBorder(m) + m.ExtMargins.Top;
   if (p.Y >= captionTop && p.Y < captionTop + m.CaptionHeight)
-    return Contains(layout.IconRect, p) ? HTSYSMENU : HTCAPTION;
+    return layout.IconRect.Contains(p) ? HTSYSMENU : HTCAPTION;
   // The client area and its size grip.
-  if (Contains(info.ClientRect, p)) {
+  if (info.ClientRect.Contains(p)) {
     if (info.GripShown && info.GripWidth > 0 && info.GripHeight > 0 &&
         p.X >= info.ClientRect.Right - info.GripWidth && p.Y >= info.ClientRect.Bottom - info.GripHeight)
       return HTBOTTOMRIGHT;

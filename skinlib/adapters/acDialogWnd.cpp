@@ -63,7 +63,6 @@ constexpr MenuItemDef kMenuItems[6] = {{"miRestore", "Restore", SC_RESTORE}, {"m
                                        {"miSize", "Size", SC_SIZE},          {"miMinimize", "Minimize", SC_MINIMIZE},
                                        {"miMaximize", "Maximize", SC_MAXIMIZE}, {"miClose", "Close", SC_CLOSE}};
 
-bool Contains(const TRect& r, TPoint p) { return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom; }
 
 int IndexOfCode(int code) {
   for (size_t i = 0; i < kDialogButtonCodes.size(); ++i)
@@ -167,12 +166,12 @@ std::optional<int> DialogHitTest(const TacDialogInfo& d, const TacTitleLayout& l
                                  int titleHeight, int width, int height, TPoint p) {
   const int titleTop = borderY - titleHeight;
   const TRect title{borderX, titleTop, width - borderX, borderY};
-  if (titleHeight > 0 && Contains(title, p)) {
+  if (titleHeight > 0 && title.Contains(p)) {
     if (p.X < borderX + GetSystemMetrics(SM_CXSMICON)) return HTSYSMENU;
     if (d.HasSysMenu()) {
       for (size_t i = 0; i < 4; ++i) {
         const TacButtonPlace& b = layout.System[i];
-        if (!b.Shown || !Contains(b.Rect, p)) continue;
+        if (!b.Shown || !b.Rect.Contains(p)) continue;
         const int code = kDialogButtonCodes[i];
         if (code == HTMAXBUTTON && !(d.CanMaximize() || d.CanRestore())) return HTCAPTION;
         if (code == HTMINBUTTON && !d.CanMinimize()) return HTCAPTION;
@@ -181,7 +180,7 @@ std::optional<int> DialogHitTest(const TacDialogInfo& d, const TacTitleLayout& l
     }
     return HTCAPTION;
   }
-  if (d.Zoomed && !Contains(TRect{2, 2, width - 4, height - 4}, p)) return HTTRANSPARENT;
+  if (d.Zoomed && !TRect{2, 2, width - 4, height - 4}.Contains(p)) return HTTRANSPARENT;
   return std::nullopt;
 }
 
@@ -962,7 +961,7 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       switch (code) {
         case HTMINBUTTON:
           // The records hold the buttons where the cache has them.
-          if (Contains(buttons_[0].Rect, {local.x() + shift.X, local.y() + shift.Y})) {
+          if (buttons_[0].Rect.Contains({local.x() + shift.X, local.y() + shift.Y})) {
             SetHotButton(0, true);
             SendMessage(h, WM_SYSCOMMAND, d.Iconic ? SC_RESTORE : SC_MINIMIZE, 0);
           } else {

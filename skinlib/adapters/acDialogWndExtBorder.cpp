@@ -26,12 +26,6 @@
 
 using namespace platform;
 
-namespace {
-
-bool InRect(const TRect& r, TPoint p) { return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom; }
-
-}  // namespace
-
 // What the border window asks of a dialog. The dialog's picture has the
 // window's own geometry (its border and title are those of its band), so
 // the skin's border and title are the window's: the dialog lies in the
@@ -74,8 +68,8 @@ class TacDialogBorderOwner : public TacBorderOwner {
   int TitleButtonAt(TPoint p) const override {
     if (d_.TitleHeight() <= 0 || !d_.Info().HasSysMenu()) return 0;
     const TacTitleLayout l = d_.Layout();
-    if (l.System[2].Shown && InRect(l.System[2].Rect, p)) return HTCLOSE;
-    if (l.System[3].Shown && InRect(l.System[3].Rect, p)) return HTHELP;
+    if (l.System[2].Shown && l.System[2].Rect.Contains(p)) return HTCLOSE;
+    if (l.System[3].Shown && l.System[3].Rect.Contains(p)) return HTHELP;
     return 0;
   }
   TRect ClientRectInImage() const override {

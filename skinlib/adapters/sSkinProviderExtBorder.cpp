@@ -23,12 +23,6 @@
 
 using namespace platform;
 
-namespace {
-
-bool InRect(const TRect& r, TPoint p) { return p.X >= r.Left && p.X < r.Right && p.Y >= r.Top && p.Y < r.Bottom; }
-
-}  // namespace
-
 // What the border window asks of a provider.
 class TacProviderBorderOwner : public TacBorderOwner {
  public:
@@ -64,7 +58,7 @@ class TacProviderBorderOwner : public TacBorderOwner {
     const TacTitleLayout l = p_.Layout();
     const TacSysMenuState s = p_.MenuState();
     const TacFormInfo f = p_.ReadFormInfo();
-    const auto at = [&](const TacButtonPlace& b) { return b.Shown && InRect(b.Rect, p); };
+    const auto at = [&](const TacButtonPlace& b) { return b.Shown && b.Rect.Contains(p); };
     if (at(l.System[2])) return HTCLOSE;
     if (at(l.System[1])) return s.EnabledMax || (s.EnabledRestore && !f.Iconic) ? HTMAXBUTTON : HTCAPTION;
     if (at(l.System[0])) return s.EnabledMin || (f.Iconic && s.EnabledRestore) ? HTMINBUTTON : HTCAPTION;
