@@ -406,6 +406,9 @@ class TsSkinProvider : public QObject {
   int RedrawLock() const { return redrawLock_; }
   // CM_SHOWINGCHANGED's show animation runs.
   bool InAnimation() const { return inAnimation_; }
+  // The show animation runs or the region is being replaced: the form's
+  // children leave their prints to it meanwhile.
+  bool Busy() const { return inAnimation_ || inRegionUpdate_; }
   // How the form was last shown (WM_SHOWWINDOW): 0 none, 1 normal, 2
   // minimized, 3 maximized. A maximized form's first activation holds its
   // controls (the updating flag) until its frame is painted; its

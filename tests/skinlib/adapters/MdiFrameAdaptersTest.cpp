@@ -14,6 +14,7 @@
 #include "platform/UserPrompts.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
+#include "skinlib/adapters/EditAdapters.h"
 #include "skinlib/adapters/ScrollBars.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
 #include "skinlib/adapters/sSkinProvider.h"
@@ -29,6 +30,7 @@
 #include <QMainWindow>
 #include "skinlib/manager/sSkinMenus.h"
 
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -38,9 +40,11 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace platform;
@@ -213,6 +217,47 @@ TEST_F(MdiTest, MdiAreaIsPaintedBesideTheAlignedToolAndStatusBars) {
   SendMessage(viewport, WM_ERASEBKGND, PtrParam(&picture.GetCanvas()), 0);
   for (QPoint p : {QPoint(0, 0), QPoint(viewport->width() - 1, viewport->height() - 1), QPoint(40, 30)})
     EXPECT_EQ(picture.GetPixel(p.x(), p.y()), cache.GetPixel(at.x() + p.x(), at.y() + p.y()));
+}
+
+TEST_F(MdiTest, ClientBarsFollowTheAreasScrollRange) {
+  Activate(testskins::MdiSkin());
+  TsSkinProvider* provider = ShowDemo();
+  TacMDIWnd* adapter = provider->MDIAdapter();
+  ASSERT_NE(adapter, nullptr);
+  demo.Area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  QApplication::processEvents();
+  ASSERT_FALSE(adapter->VertBar()->Visible);
+  // A child moved below the area's end gives the area a range to scroll;
+  // one moved back takes it away.
+  for (bool below : {true, false}) {
+    demo.Children[0]->move(0, below ? demo.Area->height() * 2 : 0);
+    QApplication::processEvents();
+    EXPECT_EQ(adapter->VertBar()->Visible, below) << below;
+  }
+}
+
+TEST_F(MdiTest, ClientPrintsNothingWhileItsProviderIsBusy) {
+  Activate(testskins::MdiSkin());
+  TsSkinProvider* provider = ShowDemo();
+  const QPoint inside = demo.Area->viewport()->geometry().center();
+  const auto printed = [&] {
+    Bitmap picture(demo.Area->width(), demo.Area->height(), pf24bit);
+    picture.Fill(0xFF010203);
+    const TColor untouched = picture.GetPixel(0, 0);
+    EXPECT_EQ(SendMessage(demo.Area, WM_PRINT, PtrParam(&picture.GetCanvas()), 0), 0);
+    return picture.GetPixel(inside.x(), inside.y()) != untouched;
+  };
+  EXPECT_TRUE(printed()) << "idle";
+  // The region being replaced: the form hears of it as a position change.
+  std::vector<bool> busy;
+  WindowProcHandle watch = InstallWindowProc(window.get(), [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == WM_WINDOWPOSCHANGING && provider->Busy()) busy.push_back(printed());
+    previous(m);
+  });
+  provider->UpdateFormRegion(false);
+  RemoveWindowProc(watch);
+  ASSERT_EQ(busy.size(), 1u);
+  EXPECT_FALSE(busy[0]);
 }
 
 TEST_F(MdiTest, SubCommandsFiftyOneAndFiftyTwoLockAndUnlockRedrawing) {
@@ -494,6 +539,70 @@ TEST_F(FrameTest, ChildMadeLaterReachesTheFormsControlAdapter) {
   QApplication::processEvents();
   EXPECT_NE(std::find(readapted.begin(), readapted.end(), frame), readapted.end())
       << "the frame's form re-adapts the frame with its new child";
+  // The form hears of it only while other libraries' controls are adapted.
+  using Rules = TsSkinManager::TacSkinningRules;
+  const Rules all = Rules(TsSkinManager::srStdForms) | TsSkinManager::srStdDialogs | TsSkinManager::srThirdParty;
+  const Rules own = Rules(TsSkinManager::srStdForms) | TsSkinManager::srStdDialogs;
+  struct Case {
+    const char* name;
+    Rules rules;
+    std::function<void()> change;
+    bool told;
+  } cases[] = {
+      {"child made, own controls only", own, [&] { (new QPushButton(frame))->show(); }, false},
+      {"shown, all rules", all, [&] { SendMessage(frame, 0xB019, 0, 0); }, true},
+      {"shown, own controls only", own, [&] { SendMessage(frame, 0xB019, 0, 0); }, false},
+  };
+  for (const Case& c : cases) {
+    manager->SetSkinningRules(c.rules);
+    readapted.clear();
+    c.change();
+    QApplication::processEvents();
+    EXPECT_EQ(std::find(readapted.begin(), readapted.end(), frame) != readapted.end(), c.told) << c.name;
+  }
+}
+
+TEST_F(FrameTest, MouseEnteringRedrawsTheChildrenStillUnderTheMouse) {
+  FrameAdapterClass() = QStringLiteral("TFrame");
+  Activate(testskins::MdiSkin());
+  MakeParent();
+  new TsFrameAdapter(frame);
+  struct Child {
+    const char* name;
+    bool mouseAbove;
+    bool sender;
+    bool redrawn;
+    QLineEdit* edit = nullptr;
+    TacAdapterPtr<TacEditWnd> adapter;
+    int paints = 0;
+    WindowProcHandle log;
+  } children[] = {{"under the mouse", true, false, true, nullptr, {}, 0, {}},
+                  {"under the mouse, where it came from", true, true, false, nullptr, {}, 0, {}},
+                  {"not under the mouse", false, false, false, nullptr, {}, 0, {}}};
+  QWidget* sender = nullptr;
+  int top = 2;
+  for (Child& c : children) {
+    c.edit = new QLineEdit(frame);
+    c.edit->setGeometry(2, top, 100, 22);
+    top += 25;
+    c.edit->show();
+    c.adapter = TacMainWnd::Create<TacEditWnd>(c.edit, nullptr, manager.get(), "EDIT", true);
+    c.adapter->SkinData()->MouseAbove = c.mouseAbove;
+    if (c.sender) sender = c.edit;
+  }
+  manager->SetHotWindow(frame);  // the frame's own hot look is not what is looked at
+  QTest::qWait(50);  // every paint the set-up asked for is done
+  for (Child& c : children)
+    c.log = InstallWindowProc(c.edit, [&c](Message& m, const CallPrevious& previous) {
+      if (m.Msg == WM_PAINT) ++c.paints;
+      previous(m);
+    });
+  SendMessage(frame, 0xB013, 0, LPARAM(PtrParam(sender)));
+  QApplication::processEvents();
+  for (Child& c : children) {
+    EXPECT_EQ(c.paints > 0, c.redrawn) << c.name;
+    RemoveWindowProc(c.log);
+  }
 }
 
 // The frame's own popup menus are drawn by the skinned menus when the
