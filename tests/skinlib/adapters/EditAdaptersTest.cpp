@@ -5,6 +5,7 @@
 #include "SkinnedAdapterTest.h"
 
 #include "platform/Bitmap.h"
+#include "platform/Capture.h"
 #include "platform/ControlMessages.h"
 #include "platform/NonClient.h"
 #include "skinlib/adapters/AdapterBaseSeams.h"
@@ -24,10 +25,12 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QListWidget>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace platform;
 
@@ -224,6 +227,65 @@ TEST_F(EditAdaptersTest, EmptyListBoxTopIndex) {
   EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX), -1);
   list->addItem("one");
   EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX), 0);
+  listAdapter.reset();
+}
+
+// While the edit is updating, or every form is locked, its paint is taken
+// as done: its own painting never runs.
+TEST_F(EditAdaptersTest, PaintIsTakenAsDoneWhileUpdatingOrLocked) {
+  int painted = 0;
+  std::vector<bool> colouredInCalcSize;
+  WindowProcHandle own = InstallWindowProc(
+      edit,
+      [&](Message& m, const CallPrevious& previous) {
+        if (m.Msg == WM_PAINT) ++painted;
+        // The skin's colours change no style of the edit's meanwhile.
+        if (m.Msg == CM_COLORCHANGED)
+          if (auto* a = dynamic_cast<TacScrollWnd*>(FindAdapter(edit))) colouredInCalcSize.push_back(a->InCalcSize());
+        previous(m);
+      },
+      WindowProcLevel::Control);
+  Skin();
+  ASSERT_FALSE(colouredInCalcSize.empty());
+  for (bool inCalcSize : colouredInCalcSize) EXPECT_TRUE(inCalcSize);
+  EXPECT_FALSE(adapter->InCalcSize());
+  struct Row {
+    bool updating, locked, paints;
+  } rows[] = {{false, false, true}, {true, false, false}, {false, true, false}};
+  for (const Row& r : rows) {
+    data->SetUpdating(r.updating);
+    FormsLocked = r.locked;
+    painted = 0;
+    edit->repaint();
+    FormsLocked = false;
+    data->SetUpdating(false);
+    EXPECT_EQ(painted > 0, r.paints) << r.updating << r.locked;
+  }
+  RemoveWindowProc(own);
+}
+
+// A mouse move while some window holds the mouse (a selection dragged past
+// the end scrolls the list) reads the bars again.
+TEST_F(EditAdaptersTest, MouseMovesUnderCaptureRefreshTheBars) {
+  auto* list = new QListWidget(&form);
+  list->setGeometry(150, 30, 100, 100);
+  for (int i = 0; i < 50; ++i) list->addItem(QString::number(i));
+  list->show();
+  QApplication::processEvents();
+  TsCommonData listData(list);
+  listData.SetSkinManager(manager.get());
+  listData.SetSkinSection("EDIT");
+  auto listAdapter = TacMainWnd::Create<TacEditWnd>(list, &listData, manager.get(), "EDIT", true);
+  ASSERT_TRUE(listAdapter->VertBar()->Visible);
+  const int before = listAdapter->VertBar()->ScrollInfo.nPos;
+  list->verticalScrollBar()->setValue(before + 10);
+  ASSERT_EQ(listAdapter->VertBar()->ScrollInfo.nPos, before) << "nothing told the adapter yet";
+  for (bool captured : {false, true}) {
+    if (captured) SetCapture(list);
+    SendMessage(list, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(listAdapter->VertBar()->ScrollInfo.nPos, captured ? before + 10 : before) << captured;
+  }
+  ReleaseCapture();
   listAdapter.reset();
 }
 

@@ -21,8 +21,10 @@
 #include <QApplication>
 #include <QCursor>
 #include <QHeaderView>
+#include <QIcon>
 #include <QImage>
 #include <QListView>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTreeView>
@@ -116,6 +118,26 @@ TEST_F(ListViewAdaptersTest, ReportHeaderPaintedFromSkin) {
   SendMessage(header->viewport(), WM_LBUTTONUP, 0, MAKELPARAM(100, h / 2));
   UninstallAdapter(true, false, adapter);
   EXPECT_EQ(header->grab().toImage(), plain);
+}
+
+// A header item's picture (an icon or a pixmap) is drawn before its text;
+// an item without one shows its background there.
+TEST_F(ListViewAdaptersTest, HeaderItemsDrawTheirPictures) {
+  QPixmap red(16, 16);
+  red.fill(Qt::red);
+  model.setHeaderData(0, Qt::Horizontal, QIcon(red), Qt::DecorationRole);
+  model.setHeaderData(1, Qt::Horizontal, red, Qt::DecorationRole);
+  MakeTree();
+  Skin();
+  QHeaderView* header = Tree()->header();
+  const QImage skinned = header->grab().toImage();
+  const int h = header->height();
+  struct Row {
+    int x;
+    bool picture;
+    const char* what;
+  } rows[] = {{4 + 8, true, "icon"}, {100 + 4 + 8, true, "pixmap"}, {200 + 4 + 8, false, "none"}};
+  for (const Row& r : rows) EXPECT_EQ(SameRgb(skinned.pixel(r.x, h / 2), qRgb(255, 0, 0)), r.picture) << r.what;
 }
 
 // The item under the mouse is the hot column; leaving the header for the
