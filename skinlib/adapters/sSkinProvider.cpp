@@ -630,9 +630,6 @@ void TsSkinProvider::PaintAll() {
   // The window's own area (within the extended margins).
   const TRect whole{m.ExtMargins.Left, m.ExtMargins.Top, bmp.Width() - m.ExtMargins.Right,
                     bmp.Height() - m.ExtMargins.Bottom};
-  TsBgSource self;
-  MakeCacheInfo(&bmp, 0, 0, self);
-  const int titleState = formActive_ ? 1 : 0;
 
   // The form's background.
   if (manager->IsValidSectionIndex(data.SectionIndex)) {
@@ -643,7 +640,7 @@ void TsSkinProvider::PaintAll() {
       TRect clientRect{client.left(), client.top(), client.left() + client.width(), client.top() + client.height()};
       c.FillRect(clientRect);
       PaintSkinBorders(c, whole, 0, clientRect, 0, data);
-    } else if (!HasOwnCaption(f)) {
+    } else if (!HasOwnCaption(f) || TitleOverBorder()) {
       PaintSectionBackground(data.SectionIndex, data.SkinSection(), EmptyCacheInfo, clFuchsia, -1, -1, manager, bmp,
                              {whole.Left, whole.Top}, whole, 0);
     } else {
@@ -655,28 +652,20 @@ void TsSkinProvider::PaintAll() {
   gripRect_ = {};
   if (GripVisible()) PaintGrip();
 
-  // The title band, its icon and the strip behind the buttons.
-  if (HasOwnCaption(f)) {
-    const int t = TitleBottom(m);
-    TRect band{m.ExtMargins.Left, m.ExtMargins.Top, bmp.Width() - m.ExtMargins.Right, t};
-    if (f.Iconic) band.Bottom = t + 1 - m.ExtMargins.Bottom;
-    PaintSectionItem(TitleSectionIndex(), TitleSectionName(), self, -1, -1, manager, bmp, {band.Left, band.Top}, band,
-                     titleState, /*useParentBg=*/true);
-    PaintTitleIcon(l);
-    if (l.VisibleButtonCount > 0 && l.StripRect.Right > l.StripRect.Left) {
-      const int strip =
-          manager->FindMaskIndex(data.SectionIndex, data.SkinSection(), QStringLiteral("TITLEBAR"));
-      if (const TsMaskData* mask = Mask(strip)) PaintMaskRect(bmp, l.StripRect, true, self, *mask, titleState, false);
-    }
-  }
+  // The title band, its icon and the strip behind the buttons (BORDERMODE
+  // 1: over the extended border's picture, below).
+  const bool titleOverBorder = TitleOverBorder();
+  if (HasOwnCaption(f) && !titleOverBorder) PaintTitleBand(l);
   // The title without its caption and buttons, for a caption-only repaint.
-  if (HasOwnCaption(f) && drawNonClientArea_) SaveTitleBitmap();
+  titleBitmapValid_ = false;
+  if (HasOwnCaption(f) && drawNonClientArea_ && !titleOverBorder) SaveTitleBitmap();
   if (drawNonClientArea_) PaintMenuLine();
   paintedMenuLine_ = MenuLineState();
   menuLineChanged_ = false;
-  // The caption, then the buttons.
+  if (HasOwnCaption(f) && drawNonClientArea_ && !titleOverBorder) PaintCaptionText(l);
+  if (HasBorderWindow()) PaintExtendedBorder(l);
+  // The buttons over the finished title.
   if (HasOwnCaption(f) && drawNonClientArea_) {
-    PaintCaptionText(l);
     SaveButtonStrip();
     PaintTitleButtons(l);
   } else {
@@ -689,9 +678,34 @@ void TsSkinProvider::PaintAll() {
     OnPaint(c);
     c.SetWindowOrg(origin.X, origin.Y);
   }
-  if (HasBorderWindow()) PaintExtendedBorder();
   data.BackgroundDirty = false;
   data.SetUpdating(false);
+}
+
+void TsSkinProvider::PaintTitleBand(const TacTitleLayout& l) {
+  TsSkinManager* manager = Manager();
+  Bitmap* bmp = skinData_->CacheBitmap.get();
+  if (!manager || !bmp) return;
+  const TacTitleMetrics m = ReadTitleMetrics();
+  const int titleState = formActive_ ? 1 : 0;
+  TsBgSource self;
+  MakeCacheInfo(bmp, 0, 0, self);
+  const int t = TitleBottom(m);
+  TRect band{m.ExtMargins.Left, m.ExtMargins.Top, bmp->Width() - m.ExtMargins.Right, t};
+  if (ReadFormInfo().Iconic) band.Bottom = t + 1 - m.ExtMargins.Bottom;
+  PaintSectionItem(TitleSectionIndex(), TitleSectionName(), self, -1, -1, manager, *bmp, {band.Left, band.Top}, band,
+                   titleState, /*useParentBg=*/true);
+  PaintTitleIcon(l);
+  if (l.VisibleButtonCount > 0 && l.StripRect.Right > l.StripRect.Left) {
+    const int strip =
+        manager->FindMaskIndex(skinData_->SectionIndex, skinData_->SkinSection(), QStringLiteral("TITLEBAR"));
+    if (const TsMaskData* mask = Mask(strip)) PaintMaskRect(*bmp, l.StripRect, true, self, *mask, titleState, false);
+  }
+}
+
+bool TsSkinProvider::TitleOverBorder() const {
+  const TsSkinManager* manager = Manager();
+  return HasBorderWindow() && manager && manager->SkinData && manager->SkinData->BorderMode == 1;
 }
 
 void TsSkinProvider::PaintTitleButtons(const TacTitleLayout& layout) {

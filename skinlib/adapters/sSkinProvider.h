@@ -251,6 +251,11 @@ class TsSkinProvider : public QObject {
   void PaintGrip();
   void PaintTitleButtons(const TacTitleLayout& layout);
   void PaintTitleIcon(const TacTitleLayout& layout);
+  // The title band, its icon and the TITLEBAR strip behind the buttons.
+  void PaintTitleBand(const TacTitleLayout& layout);
+  // The skin's BORDERMODE 1 with a border window: title band and caption
+  // are painted over the extended border's picture.
+  bool TitleOverBorder() const;
   void PaintCaptionText(const TacTitleLayout& layout);
   void SetHotButton(int hitCode, bool repaint);
   void SetPressedButton(int hitCode);
@@ -582,7 +587,9 @@ class TsSkinProvider : public QObject {
   void InstallExtBorderHook();
   void ExtBorderHook(platform::Message& m, const platform::CallPrevious& previous);
   bool WantsBorderWindow() const;
-  void PaintExtendedBorder();
+  // The picture laid around the cache (ComposeExtendedBorder); in
+  // BORDERMODE 1 the title band and caption painted over it.
+  void PaintExtendedBorder(const TacTitleLayout& layout);
   std::unique_ptr<TacBorderOwner> borderOwner_;
   std::unique_ptr<TacBorderForm> borderForm_;
   platform::WindowProcHandle extHook_;

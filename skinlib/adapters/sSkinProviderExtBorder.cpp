@@ -169,18 +169,19 @@ void TsSkinProvider::UpdateBorderWindow(bool repaint, std::uint8_t alpha) {
   if (borderForm_) borderForm_->UpdatePosition(repaint, alpha);
 }
 
-void TsSkinProvider::PaintExtendedBorder() {
+void TsSkinProvider::PaintExtendedBorder(const TacTitleLayout& l) {
   TsSkinManager* manager = Manager();
   Bitmap* cache = skinData_ ? skinData_->CacheBitmap.get() : nullptr;
   if (!manager || !cache || cache->PixelFormat() != pf32bit || !manager->SkinData) return;
   const TPNGGraphic* picture = formActive_ ? manager->ExtBorderActive.get() : manager->ExtBorderInactive.get();
   if (!picture || picture->Empty()) return;
-  const TRect e = manager->ExtBorderMargins;
-  const int offset = manager->SkinData->FormOffset;
-  const TRect inner{e.Left, e.Top, cache->Width() - e.Right, cache->Height() - e.Bottom};
-  cache->GetCanvas().EndPainting();
-  LayExtendedBorder(*cache, inner, *picture, {e.Left + offset, e.Top + offset, e.Right + offset, e.Bottom + offset},
-                    offset);
+  std::function<void(Bitmap&)> title;
+  if (form_ && HasOwnCaption(ReadFormInfo()))
+    title = [this, &l](Bitmap&) {  // the cache itself
+      PaintTitleBand(l);
+      if (drawNonClientArea_) PaintCaptionText(l);
+    };
+  ComposeExtendedBorder(*cache, *picture, *manager, skinData_->BorderMaskIndex, title);
 }
 
 // ------------------------------------------------------------ the handler

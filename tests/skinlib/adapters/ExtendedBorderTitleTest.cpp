@@ -3,6 +3,7 @@
 // the border window.
 #include "skinlib/adapters/sSkinProvider.h"
 
+#include "platform/Bitmap.h"
 #include "platform/LayeredWindow.h"
 #include "platform/Messages.h"
 #include "platform/NonClient.h"
@@ -41,8 +42,8 @@ class ExtendedBorderTitleTest : public ::testing::Test {
   }
   // A sizeable form skinned with the extended-border skin of this border
   // width, shown.
-  TsSkinProvider* Show(int borderWidth, const QStringList& icons = {}) {
-    testskins::TestSkin skin = testskins::ExtBorderSkin();
+  TsSkinProvider* Show(int borderWidth, const QStringList& icons = {}, bool mode1 = false) {
+    testskins::TestSkin skin = testskins::ExtBorderSkin(mode1);
     skin.Section(QStringLiteral("GLOBALINFO")).Put(QStringLiteral("BORDERWIDTH"), borderWidth);
     skin.Name += QString::number(borderWidth);
     QString error;
@@ -113,3 +114,23 @@ TEST_F(ExtendedBorderTitleTest, TheHelpButtonAnswersHelpThroughTheBorderWindow) 
 }
 
 }  // namespace
+
+// BORDERMODE 1: the title band and caption are painted over the border's
+// picture, opaque up to the margins; otherwise the picture's inner edge
+// lies over the title's first rows.
+TEST_F(ExtendedBorderTitleTest, InBorderModeOneTheTitleLiesOverThePicture) {
+  const QRgb title = qRgb(testskins::kFormTitleHotColor & 0xFF, (testskins::kFormTitleHotColor >> 8) & 0xFF,
+                          (testskins::kFormTitleHotColor >> 16) & 0xFF);
+  for (bool mode1 : {false, true}) {
+    TsSkinProvider* provider = Show(testskins::kExtBorderWidth, {}, mode1);
+    ASSERT_NE(provider->BorderForm(), nullptr) << mode1;
+    provider->PaintAll();
+    const QImage cache = provider->SkinData()->CacheBitmap->ToQImage();
+    const TRect e = manager->ExtBorderMargins;
+    const QRgb edge = cache.pixel(cache.width() / 2, e.Top);
+    EXPECT_EQ(edge == title, mode1) << mode1;
+    EXPECT_EQ(qAlpha(edge), 255) << mode1;
+    const QRgb inside = cache.pixel(cache.width() / 2, e.Top + testskins::kExtFormOffset + 2);
+    EXPECT_EQ(inside, title) << mode1;
+  }
+}
