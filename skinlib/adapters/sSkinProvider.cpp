@@ -2,6 +2,7 @@
 
 #include "platform/Colors.h"
 #include "platform/Mdi.h"
+#include "platform/Menus.h"
 #include "platform/NonClient.h"
 #include "platform/Properties.h"
 #include "platform/Startup.h"
@@ -116,6 +117,9 @@ TsSkinProvider::TsSkinProvider(QWidget* owner) : QObject(owner), form_(owner) {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  // An MDI child's menu shows in its main form's band (asked before the
+  // child's frame goes, which takes the menu out of its line).
+  const bool menuInMainBand = form_ && GetMenu(form_) && IsMdiChild();
   borderForm_.reset();
   RemoveWindowProc(extHook_);
   RemoveWindowProc(hook_);
@@ -125,6 +129,14 @@ TsSkinProvider::~TsSkinProvider() {
     if (framed_ && !IsDestroying(form_)) SetNonClientFrame(form_, false);
     if (screenSnap_ && !IsDestroying(form_)) SetManualMoveSize(form_, false);
     GiveBackOwnColor();
+  }
+  // The main form is painted anew without this provider.
+  if (TsSkinProvider* main = MdiMainProvider; main && main != this && menuInMainBand) {
+    if (QWidget* mainForm = main->Form(); mainForm && !IsDestroying(mainForm)) {
+      if (main->skinData_) main->skinData_->BackgroundDirty = true;
+      main->titleBitmapValid_ = false;
+      SendMessage(mainForm, WM_NCPAINT, 0, 0);
+    }
   }
   if (MdiMainProvider == this) MdiMainProvider = nullptr;
   if (LastProvider == this) LastProvider = nullptr;

@@ -353,6 +353,31 @@ TEST_F(MdiTest, ActivatingANormalChildRepaintsTheMainFormsBand) {
   EXPECT_EQ(LastProvider, second);
 }
 
+// A child's menu shows in the main form's band: the main form is painted
+// anew when the child's provider goes (and the child stays).
+TEST_F(MdiTest, MainFormIsRepaintedWhenAChildWithAMenuLosesItsProvider) {
+  Activate(testskins::MdiSkin());
+  TsSkinProvider* main = ShowDemo();
+  QWidget* childForm = demo.Children[2]->widget();
+  int ncPaints = 0;
+  WindowProcHandle watch = InstallWindowProc(window.get(), [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == WM_NCPAINT) ++ncPaints;
+    previous(m);
+  });
+  for (bool menu : {false, true}) {
+    if (menu) childForm->layout()->setMenuBar(new QMenuBar(childForm));
+    auto* child = new TsSkinProvider(childForm);
+    QApplication::processEvents();
+    main->PaintAll();
+    ASSERT_FALSE(main->SkinData()->BackgroundDirty) << menu;
+    ncPaints = 0;
+    delete child;
+    QApplication::processEvents();
+    EXPECT_EQ(ncPaints > 0, menu) << menu;
+  }
+  RemoveWindowProc(watch);
+}
+
 TEST_F(MdiTest, OtherChildObjectsAreNeverTakenForTheMdiFormOrTheFrameAdapter) {
   Activate(testskins::MdiSkin());
   window = std::make_unique<QWidget>();
