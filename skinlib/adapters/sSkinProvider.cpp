@@ -4,6 +4,7 @@
 #include "platform/Mdi.h"
 #include "platform/Menus.h"
 #include "platform/NonClient.h"
+#include "platform/Painting.h"
 #include "platform/Properties.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
@@ -234,13 +235,25 @@ void TsSkinProvider::SetDrawNonClientArea(bool value) {
   if (drawNonClientArea_ == value) return;
   drawNonClientArea_ = value;
   if (!form_) return;
+  // The form's menus are hooked anew: the main menu is drawn by the skin
+  // only while the provider draws the frame.
+  const auto hookMenus = [this](bool install) {
+    if (HookFormMenusSeam()) HookFormMenusSeam()(*this, install);
+  };
   if (value) {
+    SetSysMenuStyle(true);
+    hookMenus(true);
     AttachFrame();
+    if (form_ && form_->isVisible()) UpdateExtBorder(true);
     BuildRegionRects();
     UpdateFormRegion(true);
     RepaintFrame();
+    if (form_) RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
   } else {
+    UpdateExtBorder(false);
+    hookMenus(false);
     regionRects_.clear();
+    SetSysMenuStyle(false);
     SetWindowRgn(form_, std::nullopt, true);
     if (framed_) SetNonClientFrame(form_, false);
     framed_ = false;
