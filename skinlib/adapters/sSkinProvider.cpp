@@ -35,6 +35,7 @@
 #include <QTimer>
 #include <QIcon>
 #include <QPainter>
+#include <QPropertyAnimation>
 #include <QScreen>
 #include <QStyle>
 
@@ -967,6 +968,21 @@ void TsSkinProvider::ShowHint(const QString& text) {
   x = std::max(work.Left, std::min(x, work.Right - label->width()));
   y = std::max(work.Top, std::min(y, work.Bottom - label->height()));
   label->move(x, y);
+  // With the system's tooltip animation and fade on, a short hint fades in.
+  const bool fade = QApplication::isEffectEnabled(Qt::UI_AnimateTooltip) &&
+                    QApplication::isEffectEnabled(Qt::UI_FadeTooltip) && text.size() < kHintFadeMaxLength;
+  auto* running = label->findChild<QPropertyAnimation*>(QString(), Qt::FindDirectChildrenOnly);
+  delete running;
+  if (fade && !label->isVisible()) {
+    label->setWindowOpacity(0.0);
+    auto* animation = new QPropertyAnimation(label, "windowOpacity", label);
+    animation->setDuration(kHintFadeMs);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+  } else {
+    label->setWindowOpacity(1.0);
+  }
   label->show();
 }
 

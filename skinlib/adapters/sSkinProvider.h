@@ -65,6 +65,9 @@ inline constexpr platform::WPARAM kRegionQueryParam = 16802;
 // The provider's skin data's control kind.
 inline constexpr int kProviderControlKind = 224;
 inline constexpr int kHintMaxWidth = 800;
+// A hint shorter than this fades in over kHintFadeMs while the system's
+// tooltip animation and fade are on.
+inline constexpr int kHintFadeMaxLength = 100, kHintFadeMs = 200;
 inline constexpr char kFormsOnlyMessage[] = "TsSkinProvider component must be used with forms only!";
 
 enum class TsGripMode { gmNone, gmRightBottom };
@@ -269,7 +272,8 @@ class TsSkinProvider : public QObject {
   static bool LastChangeWasPress();
   // The hint of the hot title button (nullptr until one was shown): clInfoBk,
   // at most kHintMaxWidth wide, 8 right of and 16 below the cursor, kept in
-  // the work area, on top without taking activation.
+  // the work area, on top without taking activation; a short one fades in
+  // (kHintFadeMs) where the system animates tooltips.
   QWidget* HintWindow() const { return hint_.data(); }
 
   // ---- children of the form

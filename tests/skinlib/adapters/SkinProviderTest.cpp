@@ -28,6 +28,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QApplication>
+#include <QTest>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMainWindow>
@@ -727,6 +728,40 @@ TEST_F(ProviderTest, HotTitleButtonShowsItsHintInTheWorkArea) {
   EXPECT_EQ(hint->palette().color(QPalette::Window), ToQColor(ColorToRGB(clInfoBk)));
   provider->SetHotButton(HTCLOSE, false);
   EXPECT_FALSE(hint->isVisible());
+}
+
+// With the system's tooltip animation and fade on, a short hint fades in
+// over 200 ms; a long one, or one without the effects, shows at once.
+TEST_F(ProviderTest, HintFadesInWhereTooltipsAreAnimated) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  provider->TitleButtons().resize(1);
+  form->show();
+  provider->PaintAll();
+  const bool general = QApplication::isEffectEnabled(Qt::UI_General);
+  const bool animate = QApplication::isEffectEnabled(Qt::UI_AnimateTooltip);
+  const bool fade = QApplication::isEffectEnabled(Qt::UI_FadeTooltip);
+  struct Row {
+    bool effects;
+    int length;
+    bool fades;
+  } rows[] = {{true, 20, true}, {true, kHintFadeMaxLength, false}, {false, 20, false}};
+  for (const Row& r : rows) {
+    QApplication::setEffectEnabled(Qt::UI_General, r.effects);
+    QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, r.effects);
+    QApplication::setEffectEnabled(Qt::UI_FadeTooltip, r.effects);
+    provider->TitleButtons()[0].Hint = QString(r.length, QLatin1Char('x'));
+    provider->SetHotButton(kUserButtonHitBase, false);
+    QWidget* hint = provider->HintWindow();
+    ASSERT_NE(hint, nullptr);
+    EXPECT_EQ(hint->windowOpacity() < 1.0, r.fades) << r.length << r.effects;
+    if (r.fades) QTest::qWait(kHintFadeMs + 100);
+    EXPECT_EQ(hint->windowOpacity(), 1.0) << r.length << r.effects;
+    provider->SetHotButton(HTCLOSE, false);
+  }
+  QApplication::setEffectEnabled(Qt::UI_General, general);
+  QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, animate);
+  QApplication::setEffectEnabled(Qt::UI_FadeTooltip, fade);
 }
 
 // A system menu whose maximize is shown but not allowed.
