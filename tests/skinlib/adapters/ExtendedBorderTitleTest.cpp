@@ -9,6 +9,7 @@
 #include "platform/NonClient.h"
 #include "platform/Startup.h"
 #include "platform/UserPrompts.h"
+#include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/ProviderLayout.h"
 #include "skinlib/adapters/acBorderForm.h"
 #include "skinlib/manager/sCommonData.h"
@@ -17,6 +18,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QStringList>
 #include <QWidget>
 
@@ -27,6 +29,19 @@
 using namespace platform;
 
 namespace {
+
+// A control that paints itself clear.
+class ClearControl : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+  }
+};
 
 class ExtendedBorderTitleTest : public ::testing::Test {
  protected:
@@ -134,3 +149,28 @@ TEST_F(ExtendedBorderTitleTest, InBorderModeOneTheTitleLiesOverThePicture) {
     EXPECT_EQ(inside, title) << mode1;
   }
 }
+
+namespace {
+
+// The snapshot of a form with an extended border (what a layered show
+// fades in) is opaque over the form's client, whatever its controls left
+// clear; around it the bitmap keeps what it had.
+TEST_F(ExtendedBorderTitleTest, ASnapshotIsOpaqueOverTheFormsClient) {
+  TsSkinProvider* provider = Show(testskins::kExtBorderWidth);
+  auto* clear = new ClearControl(form.get());
+  clear->setGeometry(20, 20, 60, 40);
+  clear->show();
+  QApplication::processEvents();
+  ASSERT_NE(provider->BorderForm(), nullptr);
+  Bitmap snapshot(form->width() + 20, form->height() + 20, pf32bit);
+  snapshot.Fill(0x00000000);
+  PaintControlToBitmap(snapshot, form.get(), 10, 10, provider);
+  const QImage picture = snapshot.ToQImage();
+  const QRect client = form->contentsRect().translated(10, 10);
+  const QPoint inClear = clear->geometry().center() + QPoint(10, 10);
+  for (QPoint p : {client.topLeft(), client.bottomRight(), inClear})
+    EXPECT_EQ(qAlpha(picture.pixel(p)), 255) << p.x() << "," << p.y();
+  EXPECT_EQ(qAlpha(picture.pixel(2, 2)), 0) << "outside the form";
+}
+
+}  // namespace
