@@ -14,6 +14,9 @@
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
+#include "skinlib/adapters/SkinCommandSenders.h"
+#include "skinlib/manager/LibraryConstants.h"
+#include "skinlib/manager/SkinRecords.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/TestSkins.h"
@@ -500,6 +503,48 @@ TEST_F(ScrollBarsTest, ScrollInfoRoundTrip) {
 
 // A bare window's adapter leaves its window when the window goes; the
 // free routines find it while it is there.
+// The window answers a background query before the adapter does (its
+// skin data fills only what is left unanswered); a changed border has the
+// band worked out anew; a new skin of its manager is looked up also by a
+// window whose section the old skin lacked.
+TEST_F(ScrollBarsTest, TheWindowFirstTheBorderAnewAndANewSkinWithoutItsSection) {
+  MakeEdit();
+  Activate();
+  Skin();
+  bool answers = false;
+  int calcSizes = 0;
+  WindowProcHandle own = InstallWindowProc(
+      area.get(),
+      [&](Message& m, const CallPrevious& previous) {
+        if (m.Msg == WM_NCCALCSIZE) ++calcSizes;
+        if (answers && m.Msg == SkinCommandMsg && HIWORD(m.WParam) == acBgQuery) {
+          auto* q = ParamPtr<TsBgQuery>(m.LParam);
+          q->BgKind = TsBgQuery::PlainColor;
+          q->Color = 0x123456;
+          return;
+        }
+        previous(m);
+      },
+      WindowProcLevel::Control);
+  for (bool itself : {true, false}) {
+    answers = itself;
+    TsBgQuery query;
+    query.R = Bounds(0, 0, 10, 10);
+    SendSkinCommandToHandle(area.get(), acBgQuery, LPARAM(PtrParam(&query)));
+    EXPECT_NE(query.BgKind, TsBgQuery::NotAnswered) << itself;
+    EXPECT_EQ(query.BgKind == TsBgQuery::PlainColor && query.Color == 0x123456, itself) << itself;
+  }
+  calcSizes = 0;
+  SendMessage(area.get(), CM_BORDERCHANGED);
+  EXPECT_GT(calcSizes, 0);
+  RemoveWindowProc(own);
+  const int section = adapter->SkinData()->SectionIndex;
+  ASSERT_GE(section, 0);
+  adapter->SkinData()->SectionIndex = -1;
+  SendSkinCommandToHandle(area.get(), acNewSkin, LPARAM(PtrParam(manager.get())));
+  EXPECT_EQ(adapter->SkinData()->SectionIndex, section);
+}
+
 TEST_F(ScrollBarsTest, LeavesOnDestroyAndIsFound) {
   MakeEdit();
   Activate();
