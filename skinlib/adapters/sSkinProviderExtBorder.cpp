@@ -10,6 +10,8 @@
 #include "platform/NonClient.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
+#include "skinlib/adapters/SkinCommandSenders.h"
+#include "skinlib/manager/AdapterEntryPoints.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/SkinMasks.h"
 #include "skinlib/manager/SkinOptions.h"
@@ -20,6 +22,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <vector>
 
 using namespace platform;
 
@@ -208,6 +211,19 @@ void TsSkinProvider::ExtBorderHook(Message& m, const CallPrevious& previous) {
       if (form_ && form_->isVisible() && bool(borderForm_) != WantsBorderWindow()) UpdateExtBorder(true);
       previous(m);
       if (self) UpdateBorderWindow(true);
+      return;
+    case WM_EXITSIZEMOVE:
+      // Moved or sized: the skinned dialogs lay their borders anew, and a
+      // modal form its own.
+      previous(m);
+      if (!self || !borderForm_) return;
+      {
+        std::vector<QPointer<QWidget>> dialogs;
+        for (QWidget* w : adapters::DialogProviderWindows()) dialogs.emplace_back(w);
+        for (const QPointer<QWidget>& w : dialogs)
+          if (w) SendSkinCommandToHandle(w, acAppActivated, 0);
+      }
+      if (self && borderForm_ && form_ && form_->isModal()) UpdateBorderWindow(false);
       return;
     case CM_ACTIVATE:
       // The form came forward: its border with it.

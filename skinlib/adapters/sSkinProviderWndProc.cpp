@@ -558,6 +558,9 @@ void TsSkinProvider::SkinnedCommand(Message& m) {
     case acNewSkin:
       if (own) NewSkin(true);
       break;
+    case acAppActivated:
+      if (borderForm_ && form_ && form_->isModal()) UpdateBorderWindow(false);
+      break;
     case acRefresh:
       if (own) Refresh();
       break;
@@ -717,6 +720,13 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       }
       def();
       if (!self || !form_) return;
+      // An MDI main form shows its maximized child's caption: it is active
+      // while that child is the active form.
+      if (!formActive_ && GetFormStyle(form_) == fsMDIForm && MaximizedMdiChild() &&
+          QApplication::activeWindow() == form_) {
+        formActive_ = true;
+        titleBitmapValid_ = false;
+      }
       if (BandShown() && drawNonClientArea_) RedrawNonClient(form_);
       HookFormMenus(*this, true);
       if (!self || !form_) return;

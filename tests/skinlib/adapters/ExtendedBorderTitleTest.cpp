@@ -9,9 +9,12 @@
 #include "platform/NonClient.h"
 #include "platform/Startup.h"
 #include "platform/UserPrompts.h"
+#include "platform/WindowProc.h"
 #include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/ProviderLayout.h"
 #include "skinlib/adapters/acBorderForm.h"
+#include "skinlib/manager/AdapterEntryPoints.h"
+#include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/ExtBorderSkin.h"
@@ -25,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace platform;
 
@@ -171,6 +175,30 @@ TEST_F(ExtendedBorderTitleTest, ASnapshotIsOpaqueOverTheFormsClient) {
   for (QPoint p : {client.topLeft(), client.bottomRight(), inClear})
     EXPECT_EQ(qAlpha(picture.pixel(p)), 255) << p.x() << "," << p.y();
   EXPECT_EQ(qAlpha(picture.pixel(2, 2)), 0) << "outside the form";
+}
+
+}  // namespace
+
+namespace {
+
+// A form with an extended border moved or sized: the skinned dialogs hear
+// of it (skin command 18) and lay their borders anew.
+TEST_F(ExtendedBorderTitleTest, TheEndOfAMoveTellsTheSkinnedDialogs) {
+  TsSkinProvider* provider = Show(testskins::kExtBorderWidth);
+  ASSERT_NE(provider->BorderForm(), nullptr);
+  QWidget dialog;
+  int told = 0;
+  WindowProcHandle watch = InstallWindowProc(&dialog, [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == SkinCommandMsg && HIWORD(m.WParam) == acAppActivated) ++told;
+    previous(m);
+  });
+  auto& list = AdapterEntryPoints().DialogProviderWindows;
+  const auto kept = list;
+  list = [&] { return std::vector<QWidget*>{&dialog}; };
+  SendMessage(form.get(), WM_EXITSIZEMOVE);
+  list = kept;
+  RemoveWindowProc(watch);
+  EXPECT_EQ(told, 1);
 }
 
 }  // namespace

@@ -378,6 +378,24 @@ TEST_F(MdiTest, MainFormIsRepaintedWhenAChildWithAMenuLosesItsProvider) {
   RemoveWindowProc(watch);
 }
 
+// The main form shows its maximized child's caption: a deactivation it
+// hears while that child is still the active form leaves it active.
+TEST_F(MdiTest, MainFormStaysActiveWhileItsMaximizedChildIs) {
+  Activate(testskins::MdiSkin());
+  TsSkinProvider* main = ShowDemo();
+  window->activateWindow();
+  QApplication::processEvents();
+  ASSERT_EQ(QApplication::activeWindow(), window.get());
+  for (bool maximized : {false, true}) {
+    if (maximized) demo.Children[0]->showMaximized();
+    else demo.Children[0]->showNormal();
+    demo.Area->setActiveSubWindow(demo.Children[0]);
+    QApplication::processEvents();
+    SendMessage(window.get(), WM_NCACTIVATE, 0, 0);
+    EXPECT_EQ(main->FormActive(), maximized) << maximized;
+  }
+}
+
 TEST_F(MdiTest, OtherChildObjectsAreNeverTakenForTheMdiFormOrTheFrameAdapter) {
   Activate(testskins::MdiSkin());
   window = std::make_unique<QWidget>();
