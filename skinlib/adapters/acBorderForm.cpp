@@ -358,6 +358,9 @@ void TacBorderForm::SetCursorByHitCode(int code) {
 void TacBorderForm::DoubleClick(TPoint screenPoint) {
   QWidget* owner = owner_.OwnerWindow();
   if (!owner) return;
+  const QPointer<QWidget> alive(owner);
+  owner_.EndDrag(screenPoint);
+  if (!alive) return;
   const int code = BorderHitTest(screenPoint);
   if (code == HTSYSMENU) {
     SendMessage(owner, WM_SYSCOMMAND, SC_CLOSE, 0);

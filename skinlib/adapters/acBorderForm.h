@@ -101,6 +101,10 @@ class TacBorderOwner {
   virtual bool IsModal() const { return false; }
   // The caption double-clicked maximizes or restores (by the system menu).
   virtual bool CanMaximizeOrRestore() const { return false; }
+  // A double click on the border: a drag of the owner's outline ends at
+  // the point (the window moved there) and a pressed title button is
+  // forgotten.
+  virtual void EndDrag(platform::TPoint /*screenPoint*/) {}
 };
 
 class TacBorderForm {

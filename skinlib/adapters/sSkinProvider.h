@@ -358,6 +358,9 @@ class TsSkinProvider : public QObject {
   // Ends the drag: outline gone, capture released, state cleared; the
   // window moves to the outline only with `apply`.
   void EndMoveOutline(bool apply);
+  // A double click on the border window: a running drag ends at the point
+  // (the window moved there) and a pressed title button is forgotten.
+  void EndBorderDrag(platform::TPoint screenPoint);
   QWidget* MoveOutline() const { return outline_.data(); }
   // The caption buttons' fades end at once (the window moved or sized).
   void FreeButtonFades();

@@ -104,6 +104,7 @@ class TacProviderBorderOwner : public TacBorderOwner {
     const TacSysMenuState s = p_.MenuState();
     return (s.EnabledMax && s.VisibleMax) || (p_.form_ && IsZoomed(p_.form_) && s.EnabledRestore);
   }
+  void EndDrag(TPoint screenPoint) override { p_.EndBorderDrag(screenPoint); }
 
  private:
   TsSkinProvider& p_;

@@ -369,6 +369,14 @@ void TsSkinProvider::EndMoveOutline(bool apply) {
   MoveOutlinedWindow(frame);
 }
 
+void TsSkinProvider::EndBorderDrag(TPoint screenPoint) {
+  if (BorderDrag.InProgress && outline_) {
+    DrawMoveOutline(screenPoint);
+    EndMoveOutline(true);
+  }
+  if (g_pressedProvider == this) g_pressedProvider = nullptr;
+}
+
 // ------------------------------------------------------------ the window procedure
 
 void TsSkinProvider::NewWndProc(Message& m, const CallPrevious& previous) {

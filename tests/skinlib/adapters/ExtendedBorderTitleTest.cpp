@@ -9,6 +9,7 @@
 #include "platform/NonClient.h"
 #include "platform/Startup.h"
 #include "platform/UserPrompts.h"
+#include "platform/WindowUtils.h"
 #include "platform/WindowProc.h"
 #include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/ProviderLayout.h"
@@ -199,6 +200,29 @@ TEST_F(ExtendedBorderTitleTest, TheEndOfAMoveTellsTheSkinnedDialogs) {
   list = kept;
   RemoveWindowProc(watch);
   EXPECT_EQ(told, 1);
+}
+
+}  // namespace
+
+namespace {
+
+// A double click on the border window ends a drag of the outline there:
+// the window moves once to where the outline was.
+TEST_F(ExtendedBorderTitleTest, ADoubleClickOnTheBorderEndsADrag) {
+  TsSkinProvider* provider = Show(testskins::kExtBorderWidth, {"biSystemMenu", "biMinimize"});
+  ASSERT_NE(provider->BorderForm(), nullptr);
+  provider->SetResizeMode(TsResizeMode::rmBorder);
+  const QPoint start = form->pos();
+  const QPoint press = form->mapToGlobal(QPoint(form->width() / 2, 6));
+  SendMessage(form.get(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(press.x(), press.y()));
+  ASSERT_TRUE(BorderDrag.InProgress);
+  const QPoint end = press + QPoint(30, 20);
+  provider->DrawMoveOutline({end.x(), end.y()});
+  SendMessage(provider->BorderForm()->BorderWindow(), WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(end.x(), end.y()));
+  EXPECT_FALSE(BorderDrag.InProgress);
+  EXPECT_EQ(provider->MoveOutline(), nullptr);
+  EXPECT_EQ(form->pos(), start + QPoint(30, 20));
+  EXPECT_FALSE(IsZoomed(form.get()));
 }
 
 }  // namespace
