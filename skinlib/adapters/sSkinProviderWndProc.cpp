@@ -255,6 +255,7 @@ void TsSkinProvider::ShowSystemMenu(int x, int y) {
   auto* skinned = dynamic_cast<TsSystemMenu*>(systemMenu_.get());
   if (manager && manager->SkinnedPopups() && skinned) {
     skinned->UpdateItems(false);
+    if (makeSkinMenu_) skinned->MakeSkinMenu();
     skinned->ShowAt(x, y);
     return;
   }

@@ -888,6 +888,34 @@ TEST_F(ProviderTest, RestoreAndSizeItemsFollowTheBorderStyle) {
   }
 }
 
+// The skin list is made anew at each show of the system menu: its check
+// follows the manager's skin, and one list stands on top.
+TEST_F(ProviderTest, SkinListIsMadeAnewAtEachShow) {
+  Activate();
+  ASSERT_TRUE(testskins::WriteSkinFolder(testskins::FormSkin(), Root() + QStringLiteral("/Other")));
+  TsSkinProvider* provider = Provide();
+  provider->SetMakeSkinMenu(true);
+  form->show();
+  auto* menu = dynamic_cast<TsSystemMenu*>(provider->SystemMenu());
+  ASSERT_NE(menu, nullptr);
+  for (const QString& skin : {QStringLiteral("Forms"), QStringLiteral("Other")}) {
+    manager->SetSkinName(skin);
+    provider->ShowSystemMenu(10, 10);
+    menu->hide();
+    QApplication::processEvents();
+    int lists = 0;
+    for (QAction* a : menu->actions()) lists += a->objectName() == QLatin1String(kSkinSelectItem);
+    EXPECT_EQ(lists, 1) << skin.toStdString();
+    ASSERT_GE(menu->actions().size(), 2);
+    EXPECT_TRUE(menu->actions()[1]->isSeparator());
+    EXPECT_FALSE(menu->actions()[2]->isSeparator()) << "one separator";
+    QString checked;
+    for (QAction* a : menu->actions().front()->menu()->actions())
+      if (a->isChecked()) checked = a->text();
+    EXPECT_EQ(checked, skin);
+  }
+}
+
 TEST_F(ProviderTest, SkinListStartsColumnsAtTwentyAndForty) {
   Activate();
   testskins::TestSkin tiny;
