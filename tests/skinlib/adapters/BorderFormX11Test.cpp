@@ -5,7 +5,9 @@
 // window beneath at its own point, a click on the border's frame does not.
 //
 // With SSQ_SCREENSHOT_DIR set, the picture goes there as
-// provider_extended_borders.png.
+// provider_extended_borders.png, and that of a form whose skin paints the
+// title over the border's picture (BORDERMODE 1) as
+// provider_border_mode_one.png.
 #include "platform/LayeredWindow.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
@@ -137,6 +139,61 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
   QApplication::processEvents();
   EXPECT_EQ(beneath.presses.size(), before);
 
+  form.reset();
+  manager.reset();
+}
+
+// BORDERMODE 1: the border window shows the title band and caption
+// painted over the border's picture, up to the picture's inner edge.
+TEST(BorderFormX11Test, InBorderModeOneTheTitleLiesOnThePicture) {
+  ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+  testsupport::WindowManager windowManager;
+  if (withWindowManager) {
+    ASSERT_TRUE(windowManager.Start()) << "openbox did not start";
+    ASSERT_TRUE(WaitFor([] { return WindowManagerRuns(); }, 10000));
+  }
+  Compositor compositor;
+  ASSERT_TRUE(compositor.Started());
+  ASSERT_TRUE(WaitFor([] { return LayeredWindowsAvailable(); }, 10000));
+  UnitStartupScope units;
+  testsupport::TempDir dir;
+  const QString root = QString::fromStdString(dir.Path());
+  const testskins::TestSkin skin = testskins::ExtBorderSkin(/*mode1=*/true);
+  ASSERT_TRUE(testskins::WriteSkinFolder(skin, root + "/" + skin.Name));
+  auto manager = std::make_unique<TsSkinManager>();
+  manager->SetExtendedBorders(true);
+  manager->SetSkinDirectory(root);
+  manager->SetSkinName(skin.Name);
+  ASSERT_TRUE(manager->Active());
+  auto form = std::make_unique<QWidget>();
+  form->setWindowTitle(QStringLiteral("号码缩水 - BORDERMODE 1"));
+  auto* layout = new QVBoxLayout(form.get());
+  layout->addWidget(new QLabel(QStringLiteral("The title lies on the border's picture.")));
+  auto* provider = new TsSkinProvider(form.get());
+  form->setGeometry(120, 110, 380, 200);
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(WaitFor([&] {
+    return provider->HasBorderWindow() && provider->BorderForm()->BorderWindow()->isVisible();
+  }, 10000));
+  LayeredWindow* border = provider->BorderForm()->BorderWindow();
+  ASSERT_TRUE(WaitFor([&] {
+    const TRect r = GetWindowRect(form.get());
+    return border->pos() == QPoint(r.Left - provider->CacheShiftX(), r.Top - provider->CacheShiftY());
+  }));
+  QThread::msleep(300);
+  QApplication::processEvents();
+  const QImage screen = Screen();
+  // The title's first row inside the margins, in the middle of the window.
+  const int top = manager->ExtBorderMargins.Top;
+  const QPoint edge = border->mapToGlobal(QPoint(border->width() / 2, top));
+  const QRgb title = qRgb(testskins::kFormTitleHotColor & 0xFF, (testskins::kFormTitleHotColor >> 8) & 0xFF,
+                          (testskins::kFormTitleHotColor >> 16) & 0xFF);
+  EXPECT_EQ(screen.pixel(edge) & 0xFFFFFF, title & 0xFFFFFF);
+  if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty() && !withWindowManager) {
+    const QRect area = border->geometry().adjusted(-10, -10, 10, 10);
+    EXPECT_TRUE(screen.copy(area).save(QDir(QString::fromLocal8Bit(shots)).filePath("provider_border_mode_one.png")));
+  }
   form.reset();
   manager.reset();
 }
