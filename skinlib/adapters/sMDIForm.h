@@ -22,6 +22,7 @@
 // GUI thread only.
 #pragma once
 
+#include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/WinTypes.h"
 #include "skinlib/adapters/EditAdapters.h"
@@ -94,6 +95,8 @@ class TacMDIWnd : public TacBaseWnd {
   void Relayout();
   std::unique_ptr<QObject> watcher_;
   bool hosting_ = false;
+  // The MDIAREA part of the provider's cache in the screen's format.
+  platform::DeviceCopy deviceCopy_;
 };
 
 // Kept by the MDI main form's provider (a child object of it).

@@ -616,6 +616,7 @@ void TsSkinProvider::PaintAll() {
   const TacFormInfo f = ReadFormInfo();
   const TacTitleMetrics m = ReadTitleMetrics();
   const TacTitleLayout l = Layout();
+  ++cacheStamp_;
   const bool first = !data.CacheBitmap;
   if (first) data.CacheBitmap = std::make_unique<Bitmap>(0, 0, pf24bit);
   Bitmap& bmp = *data.CacheBitmap;
