@@ -30,6 +30,7 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
                             dialog.UpGradEndUpgrade(files);
                           })
           .release();
+  upgrader->SetOwnerWindow(&dialog);
   dialog.StartUpdateCheck = [upgrader] { upgrader->StartUpdateCheck(false); };
   QObject::connect(&dialog, &QObject::destroyed, [upgrader] { delete upgrader; });
 }
@@ -76,6 +77,7 @@ int SSQ_PROGRAM_MAIN(int argc, char** argv) {
     components.SetSkinActive = [skin](bool active) { skin->SetActive(active); };
     TfrmMain frmMain(std::move(components));
     skin->setParent(&frmMain);
+    upgrader->SetOwnerWindow(&frmMain);
     // Closing the main window ends the program, whatever else is open.
     frmMain.OnClose = [] { QCoreApplication::quit(); };
     // Maximized, also where no window manager would do it.
