@@ -44,8 +44,8 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
 
 int SSQ_PROGRAM_MAIN(int argc, char** argv) {
   QApplication app(argc, argv);
+  // No display name: Qt would append it to every window's title.
   QApplication::setApplicationName(QString::fromUtf8(ProgramName));
-  QApplication::setApplicationDisplayName(QString::fromUtf8(ProjectTitle));
   // The standard dialogs (files, message box buttons) speak the program's
   // language; without Qt's Chinese texts installed they stay English.
   QTranslator standardTexts;
