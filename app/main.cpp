@@ -13,6 +13,7 @@
 #include "platform/WindowPos.h"
 #include "skinning/WinSkinData.h"
 #include "upgrade/ProgramUpgrade.h"
+#include "upgrade/auUpgraderForms.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -44,8 +45,10 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
 
 int SSQ_PROGRAM_MAIN(int argc, char** argv) {
   QApplication app(argc, argv);
-  // No display name: Qt would append it to every window's title.
+  // No display name: Qt would append it to every window's title. The
+  // upgrade's texts name the program by its title.
   QApplication::setApplicationName(QString::fromUtf8(ProgramName));
+  SetUpgraderAppTitle(QString::fromUtf8(ProjectTitle));
   // The standard dialogs (files, message box buttons) speak the program's
   // language; without Qt's Chinese texts installed they stay English.
   QTranslator standardTexts;

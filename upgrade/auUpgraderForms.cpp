@@ -37,8 +37,19 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text) 
 
 }  // namespace
 
+namespace {
+
+QString& AppTitle() {
+  static QString title;
+  return title;
+}
+
+}  // namespace
+
+void SetUpgraderAppTitle(const QString& title) { AppTitle() = title; }
+
 QString UpgraderAppTitle() {
-  const QString title = QGuiApplication::applicationDisplayName();
+  const QString title = AppTitle().isEmpty() ? QGuiApplication::applicationDisplayName() : AppTitle();
   return title.isEmpty() ? QString::fromUtf8(UpgraderAppTitleText) : title;
 }
 
