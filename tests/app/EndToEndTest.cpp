@@ -5,8 +5,8 @@
 // service; every dialog opens by the path a user takes, a modal one through
 // its own exec(). A second thread is the user: it moves the mouse and
 // presses keys through the X server (xdotool) and looks at the program
-// between steps on the GUI thread, never setting a geometry: sign in, the
-// main window restored and maximized again, the about box, the update
+// between steps on the GUI thread, never setting a geometry: the sign-in
+// dialog's update check, sign in, the main window restored and maximized again, the about box, the update
 // check, the change of password, training mode up to the newest issue, a
 // chart of 0 candles, the parameter dialog, the chooser, the filter, saving
 // the numbers, saving a scheme and loading it back, leaving.
@@ -467,9 +467,29 @@ std::vector<std::pair<const TFormulate*, std::vector<int32_t>>> Conditions() {
 // ---------------------------------------------------------------------------
 // The user's doings.
 
+// The sign-in dialog's update icon, clicked on purpose: its check ends with
+// the message on the unresolvable host in front of the dialog, which stays
+// on top.
+void SignInUpdateCheck(TFrmLogin* login) {
+  Click(login->LabDownload);
+  QMessageBox* box = WaitForDialog<QMessageBox>(ProgramCheckDeadline + 20000);
+  ASSERT_NE(box, nullptr) << "the sign-in dialog's update check ended without a message";
+  const std::string host = TauCustomHTTP::HostName(ProgramUpdateInfoURL);
+  EXPECT_TRUE(Gui([box] { return box->text(); }).contains(QString::fromStdString(host)));
+  double share = 0;
+  for (const QDeadlineTimer deadline(10000); !deadline.hasExpired() && share < 0.95; Pause(100))
+    share = ShownShare(box);
+  EXPECT_GE(share, 0.95) << "the message is not in front of the sign-in dialog";
+  ExpectOwnTitle(box, "the sign-in's update message");
+  Key("Return");
+  ASSERT_TRUE(WaitFor([login] { return QApplication::activeModalWidget() == login; }));
+}
+
 void SignIn() {
   TFrmLogin* login = WaitForDialog<TFrmLogin>(60000);
   ASSERT_NE(login, nullptr) << "no sign-in dialog";
+  SignInUpdateCheck(login);
+  if (::testing::Test::HasFailure()) return;
   // The skin goes on once the sign-in has ended.
   Retype(login->edtName, "demo");
   Retype(login->edtPwd, "demo123");
