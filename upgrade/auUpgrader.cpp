@@ -338,13 +338,19 @@ void TauUpgrader::InstallClientHandlers() {
   };
   TauCustomHTTP::OnPasswordRequest = [this](TauCustomHTTP&, const std::string& realm, bool& tryAgain) {
     const std::shared_ptr<bool> alive = alive_;
+    // The check's deadline waits while the user answers; the next try gets
+    // its whole time.
+    const bool timed = deadline_->isActive();
+    deadline_->stop();
     tryAgain = false;
     if (OnPasswordRequest) OnPasswordRequest(*this, realm, tryAgain);
     if (!tryAgain && (ShowMessages & mPasswordRequest)) {
       TauUpgraderPasswordForm form(Language(), Q(FileNameFromURL(URL)), HTTPUsername, HTTPPassword);
       tryAgain = form.Execute();
     }
-    if (*alive) passwordRefused_ = !tryAgain;
+    if (!*alive) return;
+    passwordRefused_ = !tryAgain;
+    if (timed && tryAgain) deadline_->start(CheckDeadline);
   };
 }
 
@@ -406,9 +412,8 @@ void TauUpgrader::EndCheck() {
 // does not answer.
 void TauUpgrader::CheckOverdue() {
   if (!infoMode_ || !Busy()) return;
-  const uint64_t run = run_;
   Abort(false, true);
-  if (run == run_) HostUnreachable(teTimedOut, "");
+  HostUnreachable(teTimedOut, "");
 }
 
 void TauUpgrader::Check(const std::string& bytes) {
