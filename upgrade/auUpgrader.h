@@ -3,7 +3,9 @@
 // StartUpdateCheck fetches the update information (into memory, 1 MiB at
 // most), decides by version number or by date whether a newer version is
 // out, asks the user and downloads every listed file beside the program
-// under its name + ".uTMP" (a progress wizard shows the way).
+// under its name + ".uTMP" (a progress wizard shows the way). A check may
+// show a small window while it runs (mCheckProgress) and end by a deadline
+// (CheckDeadline) as a server that does not answer.
 //
 // One upgrade per program folder at a time: before its first download the
 // component takes the lock file UpgraderLockName beside the program (flock;
