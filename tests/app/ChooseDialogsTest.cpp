@@ -155,21 +155,6 @@ TEST(ParameterDialog, LaysOutOneRowPerParameter) {
   }
 }
 
-// The first digits typed go into the first edit, over its value; Tab goes
-// on down the edits.
-TEST(ParameterDialog, OpensWithTheFirstEditFocused) {
-  int32_t values[3] = {12, 26, 9};
-  TFrmZbCnfg dialog;
-  dialog.BuildParams({{"快速", &values[0]}, {"慢速", &values[1]}, {"Dif", &values[2]}});
-  dialog.show();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-  ASSERT_EQ(dialog.focusWidget(), dialog.Edits()[0]);
-  QTest::keyClicks(dialog.focusWidget(), "5");
-  QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
-  EXPECT_EQ(dialog.focusWidget(), dialog.Edits()[1]);
-  EXPECT_EQ(dialog.Edits()[0]->text(), "5");
-}
-
 TEST_F(FormsTest, ParameterDialogStoresAllOrNothing) {
   const struct {
     QStringList texts;

@@ -615,6 +615,10 @@ void TrendDialogs(TfrmMain* main) {
   auto* params = WaitForDialog<TFrmZbCnfg>();
   ExpectSkinnedInFront(params, "parameters");
   EXPECT_EQ(Gui([params] { return params->Edits().size(); }), size_t(6));
+  // The first digits typed go into the first edit, over its value.
+  Type("5");
+  EXPECT_TRUE(WaitFor([params] { return params->Edits()[0]->text() == "5"; }))
+      << "typed into " << Gui([] { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }).toStdString();
   Shot("5-parameters", params);
   Click(params->BtnCancel);
   ExpectTabBarTakesClicks(main, "the parameter dialog");

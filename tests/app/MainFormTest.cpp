@@ -9,7 +9,6 @@
 #include "charts/uKLineDef.h"
 #include "engine/uIniFileMgr.h"
 #include "platform/Startup.h"
-#include "platform/WindowPos.h"
 #include "support/History.h"
 
 #include <filesystem>
@@ -34,19 +33,15 @@ class MainForm : public FormsTest {
     YearIndex = BuildYearIndex(DrawHistory);
     CurrentIndex = DrawHistory.Count() - 1;
   }
-  // Makes and shows the window (maximized, as the program does); the
-  // sign-in ends with `login`.
-  void Open(int login = QDialog::Accepted, TMainComponents components = {}, bool maximized = false) {
+  // Makes and shows the window; the sign-in ends with `login`.
+  void Open(int login = QDialog::Accepted, TMainComponents components = {}) {
     w = std::make_unique<TfrmMain>(std::move(components));
     w->ExecDialog = [this, login](QDialog& d) {
       dialogs << d.objectName();
       return d.objectName() == "FrmLogin" ? login : int(QDialog::Rejected);
     };
     w->OnClose = [this] { ++closed; };
-    if (maximized)
-      platform::ShowWindow(w.get(), platform::SW_SHOWMAXIMIZED);
-    else
-      w->show();
+    w->show();
   }
   void Training() { Open(), w->popTran->trigger(); }
   // Picks a year and an issue as the user does.
@@ -197,27 +192,6 @@ TEST_F(MainForm, ARandomIssueHasANextDrawToReveal) {
     EXPECT_EQ(ranges, c.ranges) << c.lastDateNo << " " << c.pick;
     EXPECT_EQ(ShownDateNo(), c.shown) << c.lastDateNo << " " << c.pick;
   }
-}
-
-// Shown maximized and then restored, the window takes four fifths of the
-// screen's free area, centred; restored again after the user sized it, the
-// size the user gave it.
-TEST_F(MainForm, RestoringGivesAWorkingSizeOrTheUsersOwn) {
-  Open(QDialog::Accepted, {}, true);
-  ASSERT_TRUE(w->isMaximized());
-  const QRect area = w->screen()->availableGeometry();
-  platform::ShowWindow(w.get(), platform::SW_RESTORE);
-  ASSERT_FALSE(w->isMaximized());
-  const QSize least = w->minimumSizeHint();
-  EXPECT_EQ(w->size(), QSize(std::max(area.width() * 4 / 5, least.width()), std::max(area.height() * 4 / 5, least.height())));
-  EXPECT_LE(std::abs(w->geometry().center().x() - area.center().x()), 1);
-  EXPECT_LE(std::abs(w->geometry().center().y() - area.center().y()), 1);
-  const QRect own(area.topLeft() + QPoint(20, 10), least + QSize(50, 40));
-  w->setGeometry(own);
-  platform::ShowWindow(w.get(), platform::SW_SHOWMAXIMIZED);
-  ASSERT_TRUE(w->isMaximized());
-  platform::ShowWindow(w.get(), platform::SW_RESTORE);
-  EXPECT_EQ(w->geometry(), own);
 }
 
 // A skin file that gives no skin is named once, with the reason, when the
