@@ -13,6 +13,7 @@
 #include "platform/WindowPos.h"
 #include "skinning/WinSkinData.h"
 #include "upgrade/ProgramUpgrade.h"
+#include "upgrade/auUpgraderForms.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -30,6 +31,7 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
                             dialog.UpGradEndUpgrade(files);
                           })
           .release();
+  upgrader->SetOwnerWindow(&dialog);
   dialog.StartUpdateCheck = [upgrader] { upgrader->StartUpdateCheck(false); };
   QObject::connect(&dialog, &QObject::destroyed, [upgrader] { delete upgrader; });
 }
@@ -43,8 +45,10 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
 
 int SSQ_PROGRAM_MAIN(int argc, char** argv) {
   QApplication app(argc, argv);
+  // No display name: Qt would append it to every window's title. The
+  // upgrade's texts name the program by its title.
   QApplication::setApplicationName(QString::fromUtf8(ProgramName));
-  QApplication::setApplicationDisplayName(QString::fromUtf8(ProjectTitle));
+  SetUpgraderAppTitle(QString::fromUtf8(ProjectTitle));
   // The standard dialogs (files, message box buttons) speak the program's
   // language; without Qt's Chinese texts installed they stay English.
   QTranslator standardTexts;
@@ -76,6 +80,7 @@ int SSQ_PROGRAM_MAIN(int argc, char** argv) {
     components.SetSkinActive = [skin](bool active) { skin->SetActive(active); };
     TfrmMain frmMain(std::move(components));
     skin->setParent(&frmMain);
+    upgrader->SetOwnerWindow(&frmMain);
     // Closing the main window ends the program, whatever else is open.
     frmMain.OnClose = [] { QCoreApplication::quit(); };
     // Maximized, also where no window manager would do it.
