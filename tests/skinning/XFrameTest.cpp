@@ -70,9 +70,16 @@ std::string QRectString(const QRect& r) {
 }
 
 // A click through the X server at a point of a widget (its centre by
-// default). xdotool's --sync waits for the pointer to leave its place, 15 s
+// default), once the X server has the widget's window where Qt has it: a
+// window manager answers a new frame or place in its own time (late on a
+// busy machine), and a click sent before its answer lands where the window
+// is not. xdotool's --sync waits for the pointer to leave its place, 15 s
 // long when it is there already.
 void ClickOn(QWidget* w, std::optional<QPoint> at = std::nullopt) {
+  const QWidget* window = w->window();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return NativeRect(window) == window->geometry(); }, kWait))
+      << "the X server has the window at " << QRectString(NativeRect(window)) << ", Qt at "
+      << QRectString(window->geometry());
   const QPoint p = w->mapToGlobal(at.value_or(w->rect().center()));
   Xdotool(QCursor::pos() == p ? QStringLiteral("click 1")
                               : QStringLiteral("mousemove --sync %1 %2 click 1").arg(p.x()).arg(p.y()));
