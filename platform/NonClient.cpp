@@ -893,9 +893,11 @@ class SubWindowFrame final : public QObject {
 constexpr char kGrips[] = "_win_framegrips";
 
 // Qt keeps a dialog's size grip in the corner of the whole widget (the
-// dialog places it there at every resize), which in a framed window is the
-// band's: there the grip is put into the corner of the client area, as a
-// window whose frame is its own has it, and back when the frame goes.
+// dialog places it there at every resize and raises it), which in a framed
+// window is the band's: there the grip is put into the corner of the
+// client area, as a window whose frame is its own has it, beneath the
+// controls that reach into that corner (the frame's corner sizes the
+// window too), and back on top in Qt's place when the frame goes.
 class GripPlacer final : public QObject {
  public:
   explicit GripPlacer(QWidget* window) : QObject(window), window_(window) {
@@ -909,6 +911,7 @@ class GripPlacer final : public QObject {
     for (QSizeGrip* grip : Grips()) {
       grip->removeEventFilter(this);
       Place(grip, window_->rect());
+      grip->raise();
     }
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
@@ -919,8 +922,10 @@ class GripPlacer final : public QObject {
         if (auto* grip = qobject_cast<QSizeGrip*>(static_cast<QChildEvent*>(event)->child())) Watch(grip);
       if (event->type() == QEvent::ContentsRectChange)
         for (QSizeGrip* grip : Grips()) Place(grip, window_->contentsRect());
-    } else if (event->type() == QEvent::Move) {
-      Place(static_cast<QSizeGrip*>(watched), window_->contentsRect());
+    } else if (event->type() == QEvent::Move || event->type() == QEvent::ZOrderChange) {
+      auto* grip = static_cast<QSizeGrip*>(watched);
+      Place(grip, window_->contentsRect());
+      if (window_->children().constFirst() != grip) grip->lower();
     }
     return false;
   }
@@ -931,6 +936,7 @@ class GripPlacer final : public QObject {
     grip->removeEventFilter(this);
     grip->installEventFilter(this);
     Place(grip, window_->contentsRect());
+    grip->lower();
   }
   void Place(QSizeGrip* grip, const QRect& area) {
     const QRect r = grip->rect();

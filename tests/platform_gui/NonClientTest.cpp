@@ -123,13 +123,15 @@ TEST(NonClientTest, MarginsBecomeTheClientArea) {
 }
 
 // A dialog's size grip sits in the corner of the client area, not over
-// the band, as the dialog is shown and sized, and goes back to the
-// window's corner with the frame; so does a grip the dialog gets later.
+// the band, as the dialog is shown and sized, beneath a button that reaches
+// into that corner; it goes back to the window's corner, on top, with the
+// frame. So does a grip the dialog gets later.
 TEST(NonClientTest, ADialogsSizeGripStaysInTheClientArea) {
   const QMargins band(5, 30, 6, 7);
   for (const bool later : {false, true}) {
     SCOPED_TRACE(later);
     QDialog dialog;
+    auto* button = new QPushButton("Cancel", &dialog);
     dialog.setSizeGripEnabled(!later);
     AnswerCalcSize(&dialog, &band);
     ShowFramed(&dialog);
@@ -139,11 +141,15 @@ TEST(NonClientTest, ADialogsSizeGripStaysInTheClientArea) {
     PumpEvents();
     for (const QSize size : {QSize(200, 150), QSize(260, 190)}) {
       dialog.resize(size);
+      const QPoint corner = dialog.contentsRect().bottomRight();
+      button->setGeometry(QRect(corner - QPoint(59, 19), QSize(60, 20)));
       PumpEvents();
-      EXPECT_EQ(grip->geometry().bottomRight(), dialog.contentsRect().bottomRight()) << size.width();
+      EXPECT_EQ(grip->geometry().bottomRight(), corner) << size.width();
+      EXPECT_EQ(dialog.childAt(corner - QPoint(2, 2)), button) << "the grip over the button";
     }
     ASSERT_TRUE(SetNonClientFrame(&dialog, false));
     EXPECT_EQ(grip->geometry().bottomRight(), dialog.rect().bottomRight());
+    EXPECT_EQ(dialog.childAt(dialog.rect().bottomRight() - QPoint(2, 2)), grip);
   }
 }
 
