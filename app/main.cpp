@@ -9,15 +9,13 @@
 #include "app/uFrmLogin.h"
 #include "app/uFrmMain.h"
 #include "platform/Db.h"
+#include "platform/ProgramLocale.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
 #include "skinning/WinSkinData.h"
 #include "upgrade/ProgramUpgrade.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 namespace {
 
@@ -42,15 +40,13 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
 #endif
 
 int SSQ_PROGRAM_MAIN(int argc, char** argv) {
+  platform::UseChineseLocale();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(ProgramName));
   QApplication::setApplicationDisplayName(QString::fromUtf8(ProjectTitle));
   // The standard dialogs (files, message box buttons) speak the program's
-  // language; without Qt's Chinese texts installed they stay English.
-  QTranslator standardTexts;
-  if (standardTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&standardTexts);
+  // language.
+  platform::ChineseTexts standardTexts;
   int rc = 0;
   {
     platform::UnitStartupScope units;
