@@ -9,6 +9,7 @@
 #include "app/uFrmLogin.h"
 #include "app/uFrmMain.h"
 #include "platform/Db.h"
+#include "platform/ProgramLocale.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
 #include "skinning/WinSkinData.h"
@@ -16,9 +17,6 @@
 #include "upgrade/auUpgraderForms.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 namespace {
 
@@ -44,17 +42,15 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
 #endif
 
 int SSQ_PROGRAM_MAIN(int argc, char** argv) {
+  platform::UseChineseLocale();
   QApplication app(argc, argv);
   // No display name: Qt would append it to every window's title. The
   // upgrade's texts name the program by its title.
   QApplication::setApplicationName(QString::fromUtf8(ProgramName));
   SetUpgraderAppTitle(QString::fromUtf8(ProjectTitle));
   // The standard dialogs (files, message box buttons) speak the program's
-  // language; without Qt's Chinese texts installed they stay English.
-  QTranslator standardTexts;
-  if (standardTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&standardTexts);
+  // language.
+  platform::ChineseTexts standardTexts;
   int rc = 0;
   {
     platform::UnitStartupScope units;

@@ -22,6 +22,7 @@
 #include "app/uFormCondition.h"
 #include "app/uFormShrink.h"
 #include "app/uFormTrend.h"
+#include "app/uFormYlRang.h"
 #include "app/uFrmAbout.h"
 #include "app/uFrmChangePwd.h"
 #include "app/uFrmLogin.h"
@@ -55,13 +56,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSizeGrip>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -372,8 +376,9 @@ void ExpectTabBarTakesClicks(TfrmMain* main, const char* after) {
   }
 }
 
-// A menu of the main window's (skinned) menu line, then one of its items.
-void Choose(TfrmMain* main, int line, QMenu* menu, QAction* item) {
+// A menu of the main window's (skinned) menu line, then one of its items;
+// with a name, a screenshot of the open menu.
+void Choose(TfrmMain* main, int line, QMenu* menu, QAction* item, const char* shot = nullptr) {
   const QPoint title = Gui([&] {
     platform::TRect r;
     return platform::GetMenuItemRect(main, main->menuBar(), unsigned(line), &r)
@@ -383,6 +388,7 @@ void Choose(TfrmMain* main, int line, QMenu* menu, QAction* item) {
   ASSERT_FALSE(title.isNull()) << "menu " << line;
   ClickAt(title);
   ASSERT_TRUE(WaitFor([&] { return menu->isVisible(); })) << "menu " << line;
+  if (shot) Shot(shot, menu);
   ClickAt(Gui([&] { return menu->mapToGlobal(menu->actionGeometry(item).center()); }));
 }
 
@@ -418,10 +424,41 @@ void ClickItem(QTreeWidget* tree, const TFormulate* formula) {
   ClickAt(p);
 }
 
+// A file dialog lists its files in the program's language: dates and
+// sizes as Chinese formats them, folders as "文件夹". Its size grip sits in
+// the client area, leaving the frame's corner whole.
+void ExpectChineseListing(QFileDialog* dialog, const char* shot) {
+  const QLocale chinese(QLocale::Chinese, QLocale::China);
+  std::string wrong;
+  const bool listed = WaitFor([&] {
+    auto* model = dialog->findChild<QFileSystemModel*>();
+    const QModelIndex folder = model ? model->index(dialog->directory().absolutePath()) : QModelIndex();
+    wrong = model && model->rowCount(folder) > 0 ? "" : "nothing listed";
+    for (int row = 0; model && row < model->rowCount(folder); ++row) {
+      const QModelIndex name = model->index(row, 0, folder);
+      const QStringList shown = {model->index(row, 1, folder).data().toString(),
+                                 model->index(row, 2, folder).data().toString(),
+                                 model->index(row, 3, folder).data().toString()};
+      const QStringList expected = {model->isDir(name) ? QString() : chinese.formattedDataSize(model->size(name)),
+                                    model->isDir(name) ? QStringLiteral("文件夹") : shown[1],
+                                    chinese.toString(model->lastModified(name), QLocale::ShortFormat)};
+      if (shown != expected)
+        wrong += (name.data().toString() + ": " + shown.join(" | ") + " for " + expected.join(" | ") + "; ").toStdString();
+    }
+    return wrong.empty();
+  });
+  EXPECT_TRUE(listed) << shot << ": " << wrong;
+  EXPECT_TRUE(Gui([dialog] {
+    auto* grip = dialog->findChild<QSizeGrip*>(QString(), Qt::FindDirectChildrenOnly);
+    return !grip || dialog->contentsRect().contains(grip->geometry());
+  })) << shot << ": the size grip lies on the frame";
+}
+
 // A file dialog: the whole name typed over, then Return.
 void AnswerFileDialog(const char* shot, const QString& file) {
   QFileDialog* dialog = WaitForDialog<QFileDialog>();
   ExpectSkinnedInFront(dialog, shot);
+  ExpectChineseListing(dialog, shot);
   // In the program's language: Qt's Chinese texts are installed with it.
   const QString accept = Gui([dialog] {
     QDialogButtonBox* box = dialog->findChild<QDialogButtonBox*>();
@@ -611,6 +648,7 @@ void TrendDialogs(TfrmMain* main) {
   ClickAt(At(chart, inMain));
   ClickAt(At(chart, inMain), 3);
   ASSERT_TRUE(WaitFor([trend] { return trend->PopConfig->isVisible(); }));
+  Shot("5-chart-menu", trend->PopConfig);
   ClickAt(Gui([trend] { return trend->PopConfig->mapToGlobal(trend->PopConfig->actionGeometry(trend->popZbConfig).center()); }));
   auto* params = WaitForDialog<TFrmZbCnfg>();
   ExpectSkinnedInFront(params, "parameters");
@@ -622,6 +660,30 @@ void TrendDialogs(TfrmMain* main) {
   Shot("5-parameters", params);
   Click(params->BtnCancel);
   ExpectTabBarTakesClicks(main, "the parameter dialog");
+}
+
+// The omission-range picker, a tool window, from the omission candles'
+// range button: skinned from its first paint and whole within the screen's
+// work area (its frame once grew it past the bottom); the button hides it.
+void RangePicker(TfrmMain* main) {
+  TFrmTrend* trend = Gui([main] { return main->FrmTrend(); });
+  TFrmCondition* panel = Gui([trend] { return trend->ConditionPanel(); });
+  Click(trend->BtnYLKLine);
+  ASSERT_TRUE(WaitFor([panel] { return panel->BtnYLRange->isVisible(); }));
+  Click(panel->BtnYLRange);
+  ASSERT_TRUE(WaitFor([] {
+    TfrmYLRange* picker = FrmYLRange(false);
+    return picker && picker->isVisible() && picker->windowHandle() && picker->windowHandle()->isExposed();
+  }));
+  TfrmYLRange* picker = Gui([] { return FrmYLRange(false); });
+  ExpectSkinnedInFront(picker, "range picker");
+  const auto [frame, area] = Gui([picker] { return std::pair(picker->frameGeometry(), picker->screen()->availableGeometry()); });
+  EXPECT_TRUE(area.contains(frame)) << "the range picker leaves the work area: " << Gui([picker] { return Place(picker); });
+  Shot("5-range-picker", picker);
+  Click(panel->BtnYLRange);
+  EXPECT_TRUE(WaitFor([picker] { return !picker->isVisible(); }));
+  Click(trend->BtnPLKLine);
+  ExpectTabBarTakesClicks(main, "the range picker");
 }
 
 void ShrinkDialogs(TfrmMain* main) {
@@ -702,7 +764,7 @@ void ShrinkDialogs(TfrmMain* main) {
 }
 
 void Leave(TfrmMain* main) {
-  Choose(main, 1, main->N3, main->N9);
+  Choose(main, 1, main->N3, main->N9, "9-system-menu");
   QMessageBox* box = WaitForMessage(QStringLiteral("是否要退出本软件？"));
   ExpectSkinnedInFront(box, "leaving");
   Shot("9-leave", box);
@@ -795,8 +857,8 @@ void User() {
   ExpectTabBarTakesClicks(main, "the sign-in");
 
   // Each step needs the one before: the first failure ends the run.
-  for (void (*step)(TfrmMain*) :
-       {RestoreAndMaximize, AboutBox, UpdateCheck, ChangePassword, TrendDialogs, TrainingMode, ShrinkDialogs}) {
+  for (void (*step)(TfrmMain*) : {RestoreAndMaximize, AboutBox, UpdateCheck, ChangePassword, TrendDialogs,
+                                   RangePicker, TrainingMode, ShrinkDialogs}) {
     step(main);
     if (::testing::Test::HasFailure()) return;
   }
