@@ -122,6 +122,10 @@ TsSkinProvider::~TsSkinProvider() {
   // An MDI child's menu shows in its main form's band (asked before the
   // child's frame goes, which takes the menu out of its line).
   const bool menuInMainBand = form_ && GetMenu(form_) && IsMdiChild();
+  // A running border drag ends (outline, capture and the drag state), and
+  // the title button's hint goes: both are the provider's, not the form's.
+  if (outline_) EndMoveOutline(false);
+  delete hint_.data();
   borderForm_.reset();
   RemoveWindowProc(extHook_);
   RemoveWindowProc(hook_);
@@ -638,6 +642,7 @@ void TsSkinProvider::PaintAll() {
   const TacFormInfo f = ReadFormInfo();
   const TacTitleMetrics m = ReadTitleMetrics();
   const TacTitleLayout l = Layout();
+  ++cacheStamp_;
   const bool first = !data.CacheBitmap;
   if (first) data.CacheBitmap = std::make_unique<Bitmap>(0, 0, pf24bit);
   Bitmap& bmp = *data.CacheBitmap;
