@@ -43,6 +43,9 @@ const QString kGlobalInfo = QStringLiteral("GLOBALINFO");
 int g_pendingPopupMessages = 0;
 const WindowProcHandle* g_popupHandler = nullptr;
 
+// The manager that put the dialog-skinning hook in (nullptr: none did).
+TsSkinManager* g_dialogHookHolder = nullptr;
+
 // Sets a flag for the life of a scope.
 class FlagScope {
  public:
@@ -202,6 +205,7 @@ TsSkinManager::~TsSkinManager() {
   } catch (const std::exception& e) {
     ShowLibraryError(e);
   }
+  if (g_dialogHookHolder == this) ReleaseDialogHook();
   extendedBorders_ = false;
   ClearMasks(*this);
   ClearPatterns(*this);
@@ -422,8 +426,24 @@ void TsSkinManager::SendNewSkin(bool repaint) {
   }
   SkinData->Active = true;
   if (IsDefault()) seams::SetMenusActive(this, true);
-  if (IsDefault() && !DialogHookInstalled) DialogHookInstalled = adapters::InstallDialogHook();
+  if (IsDefault() && !DialogHookInstalled) TakeDialogHook();
   if (repaint) RepaintForms();
+}
+
+void TsSkinManager::TakeDialogHook() {
+  // Installing puts a hook in only when none is in: one the default held
+  // before passes to this one.
+  if (!adapters::InstallDialogHook()) return;
+  if (g_dialogHookHolder && g_dialogHookHolder != this) g_dialogHookHolder->DialogHookInstalled = false;
+  g_dialogHookHolder = this;
+  DialogHookInstalled = true;
+}
+
+void TsSkinManager::ReleaseDialogHook() {
+  adapters::RemoveDialogHook();
+  if (g_dialogHookHolder) g_dialogHookHolder->DialogHookInstalled = false;
+  g_dialogHookHolder = nullptr;
+  DialogHookInstalled = false;
 }
 
 void TsSkinManager::RepaintForms() {
@@ -437,8 +457,9 @@ void TsSkinManager::RepaintForms() {
 void TsSkinManager::SendRemoveSkin() {
   FlagScope removing(SkinRemoving);
   seams::FreeAllGlows();
-  adapters::RemoveDialogHook();
-  DialogHookInstalled = false;
+  // The hook's holder takes it out, and so does the default manager (its
+  // state and the hook agree); another manager leaves it in.
+  if (DialogHookInstalled || (IsDefault() && g_dialogHookHolder)) ReleaseDialogHook();
   SkinData->Active = false;
   if (IsDefault()) seams::SetMenusActive(this, false);
   seams::ResetMenuSection(this);
