@@ -595,7 +595,7 @@ void PaintSectionToDC(int sectionIndex, const QString& sectionName, const TsBgSo
 void PaintSectionPart(int sectionIndex, int borderMaskIndex, int texture, TsSkinManager* manager, Bitmap& bitmap,
                       TPoint offset, const TRect& r, int state, bool useParentBg, const TsBgSource& parentBg) {
   TsSkinManager* sm = Resolve(manager);
-  if (!sm) return;
+  if (!sm || !sm->IsValidSectionIndex(sectionIndex)) return;
   PaintPartBackground(sectionIndex, parentBg, texture, sm, bitmap, offset, r, state);
   if (const TsMaskData* m = ValidMask(*sm, borderMaskIndex))
     PaintMaskRect(bitmap, r, true, Shifted(parentBg, offset.X - r.Left, offset.Y - r.Top), *m, state, useParentBg);

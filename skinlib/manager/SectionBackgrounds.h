@@ -168,7 +168,8 @@ void PaintSectionToDC(int sectionIndex, const QString& sectionName, const TsBgSo
                       TsSkinManager* manager, platform::Canvas& dc, platform::TPoint offset,
                       const platform::TRect& r, int state, bool useParentBg);
 
-// PaintPartBackground, then the border mask `borderMaskIndex` over r.
+// PaintPartBackground, then the border mask `borderMaskIndex` over r;
+// nothing for a section that is not valid.
 void PaintSectionPart(int sectionIndex, int borderMaskIndex, int texture, TsSkinManager* manager,
                       platform::Bitmap& bitmap, platform::TPoint offset, const platform::TRect& r, int state,
                       bool useParentBg, const TsBgSource& parentBg);

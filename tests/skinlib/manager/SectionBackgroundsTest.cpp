@@ -541,6 +541,8 @@ TEST_F(SectionBackgroundsTest, NoManagerOrNoSectionPaintsNothing) {
     PaintSectionBackground(index, {}, none, KeyColor, -1, -1, sm.get(), b, {0, 0}, TRect{0, 0, 8, 8}, 0);
     PaintPartBackground(index, none, -1, sm.get(), b, {0, 0}, TRect{0, 0, 8, 8}, 0);
     PaintSectionItem(index, {}, none, -1, -1, sm.get(), b, {0, 0}, TRect{0, 0, 8, 8}, 0, true);
+    PaintSectionPart(index, sm->GeneralData[size_t(Section("ITEM"))].BorderIndex, -1, sm.get(), b, {0, 0},
+                     TRect{0, 0, 8, 8}, 0, true, none);
   }
   // No manager at all (this one is not the default once another is freed).
   TsSkinManager* saved = FirstSkinManager;
