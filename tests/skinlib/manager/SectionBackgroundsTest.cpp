@@ -563,9 +563,10 @@ TEST_F(SectionBackgroundsTest, TransparentCornersBecomeOneRowRectanglesAtTheForm
   EXPECT_EQ(Show(rects[0]), Show(TRect{0, 0, 1, 1}));
   EXPECT_EQ(Show(rects[1]), Show(TRect{99, 0, 100, 1}));
   rects.clear();
-  AddTransparentCornerRects(rects, 50, border, true, 30);
+  // A form 41 high: its bottom band starts WB rows above its bottom edge.
+  AddTransparentCornerRects(rects, 50, border, true, 41 - border.WB);
   ASSERT_EQ(rects.size(), 2u);
-  EXPECT_EQ(Show(rects[0]), Show(TRect{0, 40, 1, 41}));  // row 10 of 11, moved by 30
+  EXPECT_EQ(Show(rects[0]), Show(TRect{0, 40, 1, 41}));  // row 10 of 11: the form's last
   EXPECT_EQ(Show(rects[1]), Show(TRect{49, 40, 50, 41}));
 
   // No states, or a picture rectangle reaching past the bitmap: nothing

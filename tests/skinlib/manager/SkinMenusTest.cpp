@@ -462,7 +462,9 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
   QCoreApplication::processEvents();
   QRegion region;
   ASSERT_NE(platform::GetWindowRgn(&menu, region), 0);
-  EXPECT_FALSE(region.contains(QPoint(0, 0)));
+  const int w = menu.width(), h = menu.height();
+  for (QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)})
+    EXPECT_FALSE(region.contains(corner)) << corner.x() << "," << corner.y();
   EXPECT_TRUE(region.contains(QPoint(menu.width() / 2, menu.height() / 2)));
   menu.hide();
   menus().HookPopupMenu(&menu, false);
