@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -732,21 +731,19 @@ void TsSkinManager::ListSkinNames(QStringList& list, int kind, QString& first) c
     if (!held) names.append(name);
   };
   for (int i = 0; i < internalSkins_->Count(); ++i) add((*internalSkins_)[i].Name);
-  const QString dir = ResolveLibraryPath(GetFullSkinDir());
-  if (!dir.isEmpty() && QFileInfo(dir).isDir()) {
-    const QFileInfoList entries = QDir(dir).entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& entry : entries) {
-      const QString name = entry.fileName();
-      if (name.startsWith(u'.')) continue;
-      if (entry.isDir()) {
-        if ((kind == 0 || kind == 2) && FileHere(entry.filePath() + QStringLiteral("/Options.dat"))) add(name);
-      } else if (kind == 1 || kind == 2) {
-        // The extension is compared with its case.
-        if (name.mid(name.lastIndexOf(u'.')) == QStringLiteral(".asz")) add(name.left(name.indexOf(u'.')));
-      }
+  const QString dir = GetFullSkinDir();
+  TSearchRec f;
+  for (int found = FindFirstFile(dir + QStringLiteral("*.*"), faAnyFile, f); found == 0; found = FindNextFile(f)) {
+    const QString& name = f.Name;
+    if (name.startsWith(u'.')) continue;
+    if (f.Attr & faDirectory) {
+      if ((kind == 0 || kind == 2) && FileHere(dir + name + QStringLiteral("\\Options.dat"))) add(name);
+    } else if (kind == 1 || kind == 2) {
+      // The extension is compared with its case.
+      if (name.mid(name.lastIndexOf(u'.')) == QStringLiteral(".asz")) add(name.left(name.indexOf(u'.')));
     }
   }
+  FindCloseFile(f);
   std::stable_sort(names.begin(), names.end(),
                    [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
   list = names;
