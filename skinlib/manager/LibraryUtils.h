@@ -77,6 +77,8 @@ QString ReplaceAll(const QString& s, const QString& from, const QString& to);
 // ------------------------------------------------- integers and rectangles
 
 inline int ClampToByte(int value) { return value < 0 ? 0 : value > 255 ? 255 : value; }
+// A skin's 16-bit number: a value past the type's range stops at its end.
+inline int16_t ClampToInt16(int value) { return int16_t(value < -32768 ? -32768 : value > 32767 ? 32767 : value); }
 inline platform::TRect MakeRect(int left, int top, int right, int bottom) {
   return {left, top, right, bottom};
 }
