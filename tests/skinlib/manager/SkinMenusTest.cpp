@@ -14,6 +14,7 @@
 #include "skinlib/manager/ManagerSeams.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/manager/sSkinMenus.h"
+#include "skinlib/support/ScreenshotSkin.h"
 #include "skinlib/support/TestSkins.h"
 #include "support/TempDir.h"
 
@@ -542,8 +543,6 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
       << shot.pixelColor(column, closeRect.center().y()).name().toStdString();
   // Items are as wide as measured plus the band.
   EXPECT_GE(openRect.width(), menus().MeasurePopupItem(open, &menu).width());
-  if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty())
-    shot.save(QDir(QString::fromLocal8Bit(shots)).filePath("skinlib-menu-popup.png"));
   // Its first item's paint asked for the popup's region: the popup is
   // shaped by the border's corners once the request is handled.
   QCoreApplication::processEvents();
@@ -553,6 +552,8 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
   for (QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)})
     EXPECT_FALSE(region.contains(corner)) << corner.x() << "," << corner.y();
   EXPECT_TRUE(region.contains(QPoint(menu.width() / 2, menu.height() / 2)));
+  if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty())
+    testskins::CutByWindowRegion(shot, &menu).save(QDir(QString::fromLocal8Bit(shots)).filePath("skinlib-menu-popup.png"));
   menu.hide();
   menus().HookPopupMenu(&menu, false);
   EXPECT_FALSE(menus().Hooks(&menu));
