@@ -192,9 +192,10 @@ platform::LPARAM nextTicket = 1;
 
 // The tickets of `popup` (with nullptr those of no popup) dropped, and
 // every ticket whose item or popup has gone.
-void DropTickets(const QWidget* popup) {
+void DropTickets(const QObject* popup) {
   std::erase_if(Tickets(), [popup](const auto& t) {
-    return !t.second.Item || !t.second.Popup || t.second.Popup == popup;
+    const QObject* own = t.second.Popup.data();
+    return !t.second.Item || !own || own == popup;
   });
 }
 
@@ -211,9 +212,13 @@ void WatchPopup(QMenu* menu) {
     if (dynamic_cast<TacMenuStyle*>(menu->style())) platform::SetWindowRgn(menu, std::nullopt, false);
     DropTickets(menu);
   });
-  QObject::connect(menu, &QObject::destroyed, [] {
-    std::erase_if(WatchedPopups(), [](const QPointer<QMenu>& m) { return m.isNull(); });
-    DropTickets(nullptr);
+  // A widget's end is told while its guards still see it.
+  QObject::connect(menu, &QObject::destroyed, [](QObject* gone) {
+    std::erase_if(WatchedPopups(), [gone](const QPointer<QMenu>& m) {
+      const QObject* own = m.data();
+      return !own || own == gone;
+    });
+    DropTickets(gone);
   });
 }
 
