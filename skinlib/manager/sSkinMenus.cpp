@@ -45,9 +45,11 @@ std::vector<ExtraLineCacheEntry>& ExtraLineCache() {
   return cache;
 }
 
-// The popup menus the painter has connected to (their hide empties the cache).
-std::vector<QPointer<QMenu>>& WatchedPopups() {
-  static std::vector<QPointer<QMenu>> menus;
+// The popup menus the painter has connected to (their hide empties the
+// cache), guarded as plain objects: a menu's end is told from the
+// widget's destructor, when it is a menu no more.
+std::vector<QPointer<QObject>>& WatchedPopups() {
+  static std::vector<QPointer<QObject>> menus;
   return menus;
 }
 
@@ -182,7 +184,7 @@ void DrawSystemGlyph(QPainter& p, unsigned command, const QRect& r, const QColor
 // posted for.
 struct MenuItemTicket {
   QPointer<QAction> Item;
-  QPointer<QWidget> Popup;
+  QPointer<QObject> Popup;
 };
 std::map<platform::LPARAM, MenuItemTicket>& Tickets() {
   static std::map<platform::LPARAM, MenuItemTicket> tickets;
@@ -203,7 +205,7 @@ void DropTickets(const QObject* popup) {
 // the painter's region off it and drops the requests of its items; its
 // end drops it from the list.
 void WatchPopup(QMenu* menu) {
-  if (std::any_of(WatchedPopups().begin(), WatchedPopups().end(), [menu](const QPointer<QMenu>& m) { return m == menu; }))
+  if (std::any_of(WatchedPopups().begin(), WatchedPopups().end(), [menu](const QPointer<QObject>& m) { return m == menu; }))
     return;
   WatchedPopups().emplace_back(menu);
   // Hidden, the popup is shaped and painted afresh when it shows again.
@@ -214,7 +216,7 @@ void WatchPopup(QMenu* menu) {
   });
   // A widget's end is told while its guards still see it.
   QObject::connect(menu, &QObject::destroyed, [](QObject* gone) {
-    std::erase_if(WatchedPopups(), [gone](const QPointer<QMenu>& m) {
+    std::erase_if(WatchedPopups(), [gone](const QPointer<QObject>& m) {
       const QObject* own = m.data();
       return !own || own == gone;
     });
