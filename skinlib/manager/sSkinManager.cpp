@@ -277,6 +277,7 @@ void TsSkinManager::PopupWindowMessage(Message& m) {
 
 void TsSkinManager::SetSkinName(const QString& value) {
   skinName_ = value;
+  skinNameAssigned_ = true;
   if (active_) ChangeSkin();
 }
 
@@ -759,7 +760,11 @@ void TsSkinManager::Loaded() {
 void TsSkinManager::WriteProperties(TacPropertyWriter& w) const {
   w.WriteString("SkinDirectory", skinDirectory_);
   internalSkins_->WriteItems(w);
-  w.WriteString("CommonSections", commonSections_.join(QStringLiteral("\r\n")));
+  // As a string list's text: every line ends with its break, so that an
+  // empty last line comes back.
+  QString common;
+  for (const QString& line : commonSections_) common += line + QStringLiteral("\r\n");
+  w.WriteString("CommonSections", common);
   // Like every default, a stored IsDefault of True is not written.
   if (!isDefault_) w.WriteInteger("IsDefault", 0);
   w.WriteInteger("SkinnedPopups", skinnedPopups_);
@@ -775,7 +780,11 @@ void TsSkinManager::WriteProperties(TacPropertyWriter& w) const {
   for (int i = 0; i < kThirdPartyKinds; ++i)
     w.WriteString(std::string("ThirdParty.") + ThirdPartyList::kNames[size_t(i)], thirdParty_.Text(i));
   w.WriteInteger("Active", active_);
-  w.WriteString("SkinName", skinName_);  // last: assigning it reads the skin
+  // Last: assigning it reads the skin. A name never assigned is not
+  // written, so that the stream reads back without a load, as it was read;
+  // an assigned one, empty or not, is written, and loads again what it
+  // loaded.
+  if (skinNameAssigned_ || !skinName_.isEmpty()) w.WriteString("SkinName", skinName_);
   w.EndList();
 }
 

@@ -336,6 +336,7 @@ class TsSkinManager : public QObject, public TacLoadingState {
   void PopupWindowMessage(platform::Message& message);
 
   QString skinName_;
+  bool skinNameAssigned_ = false;  // SetSkinName ran (a stream then holds the name)
   QString skinDirectory_;
   bool active_ = true;
   std::unique_ptr<TsStoredSkins> internalSkins_;

@@ -1,0 +1,151 @@
+// Skins, packages, stored settings and pictures made to hurt: each row is
+// a hostile input, the call that reads it, and either the error that
+// refuses it or what it loads to within its bounds.
+#include "ManagerFixture.h"
+
+#include "skinlib/manager/acSkinPack.h"
+
+#include <functional>
+#include <string>
+
+using namespace testskins;
+
+namespace {
+
+// A stream of settings: the stored skins given, then `tail` (Active,
+// SkinName and the like) written by the caller.
+std::string SettingsStream(const std::vector<std::pair<QString, std::string>>& stored,
+                           const std::function<void(TacPropertyWriter&)>& tail) {
+  TsStoredSkins skins(nullptr);
+  for (const auto& [name, data] : stored) {
+    TsStoredSkin& s = skins.Add();
+    s.Name = name;
+    s.Data = data;
+  }
+  TacPropertyWriter w;
+  skins.WriteItems(w);
+  tail(w);
+  w.EndList();
+  return w.Bytes();
+}
+
+// What a manager read from a stream shows of its skin.
+std::string LoadedState(const TsSkinManager& sm) {
+  return sm.SkinName().toStdString() + (sm.Active() ? " active " : " inactive ") +
+         std::to_string(sm.GeneralData.size()) + " sections " + std::to_string(sm.MaskData.size()) + " masks";
+}
+
+// The stream read, written, read again: the second read gives the same
+// stream and the same skin as the first.
+void ExpectReadsBack(const std::string& stream) {
+  std::string written, first;
+  {
+    const std::unique_ptr<TsSkinManager> sm = TsSkinManager::FromPropertyStream(stream);
+    written = sm->PropertyStream();
+    first = LoadedState(*sm);
+  }
+  const std::unique_ptr<TsSkinManager> again = TsSkinManager::FromPropertyStream(written);
+  EXPECT_EQ(LoadedState(*again), first);
+  EXPECT_TRUE(again->PropertyStream() == written) << "the stream written again differs";
+}
+
+// A stored skin's stream whose first bitmap ("Image" of an image item)
+// claims the pixel format byte `format`.
+std::string StoredBitmapOfFormat(uint8_t format) {
+  TsSkinManager sm;
+  sm.SetActive(false);
+  TsSkinImage& image = sm.InternalSkins().Add().Images.Add();
+  image.Image = platform::Bitmap(1, 1, platform::pf24bit);
+  std::string stream = sm.PropertyStream();
+  const size_t at = stream.find("\x05" "ImageB");
+  EXPECT_NE(at, std::string::npos);
+  stream[at + 7 + 4 + 8] = char(format);  // past the name, the length, width and height
+  return stream;
+}
+
+// A package of `count` entries named "big<i>.bmp", each `mib` MiB of
+// zeros, the last of them a damaged stream.
+std::string HugePackage(int count, int mib) {
+  const std::string entry = PackBytes({PackEntry("big.bmp", std::string(size_t(mib) << 20, '\0'))}).substr(8);
+  std::string package = PackBytes({});
+  package[4] = char(count);
+  for (int i = 0; i < count; ++i) package += entry;
+  package[package.size() - entry.size() + 4 + 7 + 4] ^= 0x55;  // the zlib header of the last
+  return package;
+}
+
+void Parse(std::string bytes) {
+  TacSkinConvertor c;
+  c.PackedData = std::move(bytes);
+  c.Parse();
+}
+
+struct Hostile {
+  const char* Input;
+  const char* Call;
+  // Reads the input; EXPECTs what it loads to, throws what refuses it.
+  std::function<void()> Read;
+  const char* Refusal;  // a part of the error; nullptr: it loads
+};
+
+}  // namespace
+
+TEST_F(ManagerTest, HostileInputsLoadOrAreRefusedWithinTheirBounds) {
+  const std::string demo = StoredSkinData(DemoSkin());
+  const Hostile rows[] = {
+      {"a stored bitmap whose pixel format byte is 200", "TsSkinManager::FromPropertyStream",
+       [] { TsSkinManager::FromPropertyStream(StoredBitmapOfFormat(200)); }, "unknown pixel format"},
+      {"a stored bitmap whose pixel format byte is 3 (24 bits), as written", "TsSkinManager::FromPropertyStream",
+       [] { TsSkinManager::FromPropertyStream(StoredBitmapOfFormat(3)); }, nullptr},
+      {"a package of 5 entries of 64 MiB (325 KB), the last damaged", "TacSkinConvertor::Parse",
+       [] { Parse(HugePackage(5, 64)); },
+       kPackedSkinTooLargeMessage},
+      {"a package of 4 entries of 64 MiB, the last damaged", "TacSkinConvertor::Parse",
+       [] { Parse(HugePackage(4, 64)); },
+       "Decompression error"},
+      {"settings with Active 1, a stored skin and no skin name", "TsSkinManager::FromPropertyStream, written, read",
+       [&] {
+         ExpectReadsBack(SettingsStream({{"A", demo}}, [](TacPropertyWriter& w) { w.WriteInteger("Active", 1); }));
+       },
+       nullptr},
+      {"settings with Active 1, a damaged stored skin and no skin name",
+       "TsSkinManager::FromPropertyStream, written, read",
+       [&] {
+         ExpectReadsBack(SettingsStream({{"A", demo.substr(0, 40)}}, [](TacPropertyWriter& w) { w.WriteInteger("Active", 1); }));
+       },
+       nullptr},
+      {"settings naming an empty skin name, an unnamed stored skin second",
+       "TsSkinManager::FromPropertyStream, written, read",
+       [&] {
+         ExpectReadsBack(SettingsStream({{"A", demo}, {"", demo}}, [](TacPropertyWriter& w) {
+           w.WriteInteger("Active", 1);
+           w.WriteString("SkinName", "");
+         }));
+       },
+       nullptr},
+      {"settings whose common sections end with an empty line", "TsSkinManager::FromPropertyStream, written, read",
+       [] {
+         ExpectReadsBack(SettingsStream({}, [](TacPropertyWriter& w) {
+           w.WriteString("CommonSections", "[X]\r\nCOLOR=1\r\n\r\n");
+         }));
+       },
+       nullptr},
+  };
+  const auto refused = [](const Hostile& row, const std::exception& e) {
+    if (!row.Refusal)
+      ADD_FAILURE() << "refused: " << e.what();
+    else
+      EXPECT_NE(std::string(e.what()).find(row.Refusal), std::string::npos) << e.what();
+  };
+  for (const Hostile& row : rows) {
+    SCOPED_TRACE(std::string(row.Input) + " through " + row.Call);
+    try {
+      row.Read();
+      EXPECT_EQ(row.Refusal, nullptr) << "loaded";
+    } catch (const ESkinLibraryError& e) {
+      refused(row, e);
+    } catch (const EPropertyStreamError& e) {
+      refused(row, e);
+    }
+  }
+}
