@@ -4,6 +4,7 @@
 #include "platform/Encoding.h"
 #include "platform/Picture.h"
 #include "skinlib/manager/LibraryUtils.h"
+#include "skinlib/manager/SkinOptions.h"
 #include "skinlib/manager/acPNG.h"
 #include "skinlib/manager/sSkinManager.h"
 
@@ -39,9 +40,32 @@ QString FileExtension(const QString& name) {
   return dot < 0 || delimiter > dot ? QString() : name.mid(dot);
 }
 
+// Whether a picture name of a skin stays in the skin's folder: no drive or
+// root in front, and no ".." that climbs above the folder.
+bool NameStaysInside(const QString& name) {
+  if (name.contains(u':') || name.startsWith(u'\\') || name.startsWith(u'/')) return false;
+  int depth = 0;
+  for (const QString& part : QString(name).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts)) {
+    if (part == QStringLiteral(".."))
+      --depth;
+    else if (part != QStringLiteral("."))
+      ++depth;
+    if (depth < 0) return false;
+  }
+  return true;
+}
+
+[[noreturn]] void PictureOutside(const QString& name) {
+  throw ESkinLibraryError(QStringLiteral("%1: the picture \"%2\" lies outside the skin's folder")
+                              .arg(SkinTextName(), name)
+                              .toStdString());
+}
+
 // A file of the skin: the package's entry of that name (upper case
-// compared), or with `diskOnly` or outside a package the file in the
-// skin's folder. Nothing when there is none.
+// compared), or outside a package the file in the skin's folder, which a
+// name of the skin never leaves (PictureOutside). With `diskOnly` (a name
+// of the manager's CommonSections) the file on disk, where a name with a
+// drive stands for itself. Nothing when there is none.
 std::optional<std::string> ReadSkinFile(const TsSkinManager& sm, const QString& name, bool diskOnly) {
   if (!diskOnly && sm.IsPackage) {
     if (!SkinConvertor) return std::nullopt;
@@ -50,8 +74,14 @@ std::optional<std::string> ReadSkinFile(const TsSkinManager& sm, const QString& 
       if (UpperAscii(Q(Cp936ToUtf8(file.FileName))) == wanted) return file.Data;
     return std::nullopt;
   }
+  if (!diskOnly && !NameStaysInside(name)) PictureOutside(name);
   const QString path = ResolveLibraryPath(name.contains(u':') ? name : sm.SkinData->SkinPath + name);
   if (path.isEmpty() || !QFileInfo(path).isFile()) return std::nullopt;
+  if (!diskOnly) {
+    // Nor through a link that leads out of the folder.
+    const QString folder = QFileInfo(ResolveLibraryPath(sm.SkinData->SkinPath)).canonicalFilePath();
+    if (folder.isEmpty() || !QFileInfo(path).canonicalFilePath().startsWith(folder + u'/')) PictureOutside(name);
+  }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
   return file.readAll().toStdString();
@@ -320,7 +350,9 @@ void LoadMasks(TsSkinManager& sm) {
       if (section.compare(kGlobalInfo, Qt::CaseInsensitive) == 0 &&
           key.compare(QStringLiteral("MASTERBITMAP"), Qt::CaseInsensitive) == 0)
         return;
-      if (std::optional<TsMaskData> m = MaskOfValue(sm, section, key, value)) sm.MaskData.push_back(std::move(*m));
+      std::optional<TsMaskData> m =
+          ReadSkinKey(SkinTextName(), section, key, [&] { return MaskOfValue(sm, section, key, value); });
+      if (m) sm.MaskData.push_back(std::move(*m));
     });
   } else if (const TsStoredSkin* stored = StoredSkinOf(sm)) {
     StoredSkinMasks(sm, *stored);
@@ -332,7 +364,8 @@ void LoadMasks(TsSkinManager& sm) {
     ForEachKey(*common, [&](const QString& section, const QString& key, const QString& value) {
       if (section.compare(kGlobalInfo, Qt::CaseInsensitive) == 0) return;
       if (haveMaster && value.contains(u'#') && value != QStringLiteral("#")) {
-        sm.MaskData.push_back(HashMask(sm, section, key, value));
+        sm.MaskData.push_back(
+            ReadSkinKey(kCommonSectionsName, section, key, [&] { return HashMask(sm, section, key, value); }));
       } else if (UpperAscii(value).contains(QStringLiteral(".BMP"))) {
         if (std::optional<TsMaskData> m = BmpFileMask(sm, section, key, value, true)) sm.MaskData.push_back(std::move(*m));
       }

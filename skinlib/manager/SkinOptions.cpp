@@ -16,6 +16,18 @@ using namespace platform;
 std::unique_ptr<MemIniFile> SkinIniFile;
 std::unique_ptr<TacSkinConvertor> SkinConvertor;
 
+namespace {
+QString g_skinTextName;
+}  // namespace
+
+const QString& SkinTextName() { return g_skinTextName; }
+
+void RaiseKeyError(const QString& text, const QString& section, const QString& key, const std::exception& error) {
+  throw ESkinLibraryError(QStringLiteral("%1, section [%2], key %3: %4")
+                              .arg(text, section, key, QString::fromUtf8(error.what()))
+                              .toStdString());
+}
+
 TsSkinData::~TsSkinData() { SkinIniFile.reset(); }
 
 namespace {
@@ -90,20 +102,24 @@ void ReadSectionKeys(TsGeneralData& r, const Reader& read) {
   r.Transparency = read.Int("TRANSPARENCY", r.Transparency);
   r.GradientPercent = read.Int("GRADIENTPERCENT", r.GradientPercent);
   r.ImagePercent = read.Int("IMAGEPERCENT", r.ImagePercent);
-  SetGradient(read.Text("GRADIENTDATA", r.GradientData), r.GradientData, r.GradientArray);
+  ReadSkinKey(read.text, read.section, QStringLiteral("GRADIENTDATA"),
+              [&] { SetGradient(read.Text("GRADIENTDATA", r.GradientData), r.GradientData, r.GradientArray); });
   r.ShowFocus = read.Flag("SHOWFOCUS", r.ShowFocus);
   r.FadingEnabled = read.Flag("FADINGENABLED", r.FadingEnabled);
   r.FadingIterations = read.Int("FADINGITERATIONS", r.FadingIterations);
   r.HotColor = read.Int("HOTCOLOR", r.HotColor);
   r.HotTransparency = read.Int("HOTTRANSPARENCY", r.HotTransparency);
   r.HotGradientPercent = read.Int("HOTGRADIENTPERCENT", r.HotGradientPercent);
-  SetGradient(read.Text("HOTGRADIENTDATA", r.HotGradientData), r.HotGradientData, r.HotGradientArray);
+  ReadSkinKey(read.text, read.section, QStringLiteral("HOTGRADIENTDATA"), [&] {
+    SetGradient(read.Text("HOTGRADIENTDATA", r.HotGradientData), r.HotGradientData, r.HotGradientArray);
+  });
   r.HotImagePercent = read.Int("HOTIMAGEPERCENT", r.HotImagePercent);
 }
 
 // A section of the skin text, its missing keys up the PARENTCLASS chain.
 struct InheritedReader {
   const MemIniFile& ini;
+  QString text;
   QString section;
   int32_t Int(const char* key, int32_t fallback) const {
     return ReadIntegerInherited(ini, section, QString::fromLatin1(key), fallback);
@@ -119,6 +135,7 @@ struct InheritedReader {
 // A common section: an integer -1 or a text "?" is missing.
 struct CommonReader {
   const TacIniSections& sections;
+  QString text;
   QString section;
   int32_t Int(const char* key, int32_t fallback) const {
     const int32_t v = ReadIniInteger(sections, section, -1, QString::fromLatin1(key));
@@ -138,7 +155,10 @@ void ReadGlobalInfo(const MemIniFile& ini, TsSkinData& d) {
   const std::string g = U8(kGlobalInfo);
   auto integer = [&](const char* key, int fallback) { return int16_t(ini.ReadInteger(g, key, fallback)); };
   // These are converted with StrToInt: text that is no number ends the load.
-  auto converted = [&](const char* key, const char* fallback) { return int16_t(StrToInt(ini.ReadString(g, key, fallback))); };
+  auto converted = [&](const char* key, const char* fallback) {
+    return ReadSkinKey(g_skinTextName, kGlobalInfo, QString::fromLatin1(key),
+                       [&] { return int16_t(StrToInt(ini.ReadString(g, key, fallback))); });
+  };
   bool ok = false;
   const double version = QLocale::c().toDouble(Q(ini.ReadString(g, "VERSION", "")), &ok);
   d.Version = ok ? version : 0;
@@ -205,7 +225,8 @@ void StoredSkinOptions(TsSkinManager& sm, const TsStoredSkin& stored) {
     r.ReservedBoolean = g.ReservedBoolean;
     r.Transparency = g.Transparency;
     r.GradientPercent = g.GradientPercent;
-    SetGradient(g.GradientData, r.GradientData, r.GradientArray);
+    ReadSkinKey(g_skinTextName, g.SectionName, QStringLiteral("GradientData"),
+                [&] { SetGradient(g.GradientData, r.GradientData, r.GradientArray); });
     r.ImagePercent = g.ImagePercent;
     r.ShowFocus = g.ShowFocus;
     r.FadingEnabled = g.FadingEnabled;
@@ -213,7 +234,8 @@ void StoredSkinOptions(TsSkinManager& sm, const TsStoredSkin& stored) {
     r.HotColor = g.HotColor;
     r.HotTransparency = g.HotTransparency;
     r.HotGradientPercent = g.HotGradientPercent;
-    SetGradient(g.HotGradientData, r.HotGradientData, r.HotGradientArray);
+    ReadSkinKey(g_skinTextName, g.SectionName, QStringLiteral("HotGradientData"),
+                [&] { SetGradient(g.HotGradientData, r.HotGradientData, r.HotGradientArray); });
     r.HotImagePercent = g.HotImagePercent;
   }
 }
@@ -237,7 +259,7 @@ void AddCommonSections(TsSkinManager& sm) {
     r.SectionName = s.Name;
     r.ParentClass = parentName;
     r.BorderIndex = r.ImgTopLeft = r.ImgTopRight = r.ImgBottomLeft = r.ImgBottomRight = -1;
-    ReadSectionKeys(r, CommonReader{sections, s.Name});
+    ReadSectionKeys(r, CommonReader{sections, kCommonSectionsName, s.Name});
     sm.GeneralData.push_back(std::move(r));
   }
 }
@@ -251,6 +273,7 @@ void ReadChosenSkin(TsSkinManager& sm) {
   sm.UpdateStandardIndexes();
   SkinIniFile.reset();
   SkinConvertor.reset();
+  g_skinTextName.clear();
 }
 
 bool IsFile(const QString& libraryPath, QString& path) {
@@ -301,7 +324,7 @@ void LoadSkinOptions(TsSkinManager& sm) {
       TsGeneralData& r = sm.GeneralData.emplace_back(SectionDefaults());
       r.SectionName = Q(name);
       r.ParentClass = Q(ini.ReadString(name, "PARENTCLASS", ""));
-      ReadSectionKeys(r, InheritedReader{ini, r.SectionName});
+      ReadSectionKeys(r, InheritedReader{ini, g_skinTextName, r.SectionName});
     }
   } else {
     const int i = sm.InternalSkins().IndexOfName(sm.SkinName());
@@ -323,6 +346,7 @@ void LoadFromFolder(TsSkinManager& sm) {
   if (IsFile(dir + sm.skinName_ + QStringLiteral("\\Options.dat"), options)) {
     sm.IsPackage = false;
     SkinIniFile = std::make_unique<MemIniFile>(U8(options));
+    g_skinTextName = options;
     sm.SkinData->SkinPath = dir + sm.skinName_ + u'\\';
   } else {
     sm.SkinData->SkinPath.clear();
@@ -336,6 +360,7 @@ void LoadFromFolder(TsSkinManager& sm) {
       i = 0;
       sm.skinName_ = stored[0].Name;
     }
+    g_skinTextName = QStringLiteral("the stored skin \"%1\"").arg(stored[i].Name);
     if (!stored[i].Data.empty()) {
       SkinConvertor = std::make_unique<TacSkinConvertor>();
       SkinConvertor->PackedData = stored[i].Data;
@@ -355,7 +380,9 @@ void LoadFromPackage(TsSkinManager& sm) {
   SkinIniFile.reset();
   SkinConvertor.reset();
   const QString dir = sm.GetFullSkinDir();
-  LoadSkinPackage(dir + sm.skinName_ + QStringLiteral(".asz"), SkinConvertor, true);
+  const QString package = dir + sm.skinName_ + QStringLiteral(".asz");
+  g_skinTextName = ResolveLibraryPath(package) + QStringLiteral(" (Options.dat)");
+  LoadSkinPackage(package, SkinConvertor, true);
   const std::string options = SkinConvertor && SkinConvertor->Options ? *SkinConvertor->Options : std::string();
   SkinIniFile = std::make_unique<MemIniFile>(MemIniFile::FromBytes(options));
   sm.SkinData->SkinPath = dir;

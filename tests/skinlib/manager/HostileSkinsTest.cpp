@@ -5,6 +5,8 @@
 
 #include "skinlib/manager/acSkinPack.h"
 
+#include <QFile>
+
 #include <functional>
 #include <string>
 
@@ -80,6 +82,13 @@ void Parse(std::string bytes) {
   c.Parse();
 }
 
+// A skin whose section "EVIL" names `value` as its "BORDERSMASK".
+TestSkin NamingSkin(const QString& value) {
+  TestSkin skin = DemoSkin();
+  skin.Section(QStringLiteral("EVIL")).Put(QStringLiteral("BORDERSMASK"), value);
+  return skin;
+}
+
 struct Hostile {
   const char* Input;
   const char* Call;
@@ -92,6 +101,23 @@ struct Hostile {
 
 TEST_F(ManagerTest, HostileInputsLoadOrAreRefusedWithinTheirBounds) {
   const std::string demo = StoredSkinData(DemoSkin());
+  // Skins in Root()/Skins; a picture beside that folder, and a link in a
+  // skin's folder to it.
+  const QString glyph = QString::fromStdString(dir.Path()) + QStringLiteral("/Skins/Plain/GLYPH.BMP");
+  WriteFolder(DemoSkin(), QStringLiteral("Skins/Plain"));
+  ASSERT_TRUE(QFile::copy(glyph, Root() + QStringLiteral("/outside.BMP")));
+  WriteFolder(NamingSkin(OwnFileValue(QStringLiteral("LINK.BMP"), 3, 0, 0)), QStringLiteral("Skins/Linked"));
+  ASSERT_TRUE(QFile::link(Root() + QStringLiteral("/outside.BMP"), Root() + QStringLiteral("/Skins/Linked/LINK.BMP")));
+  const auto load = [this](const TestSkin& skin) {
+    WriteFolder(skin, QStringLiteral("Skins/Named"));
+    auto sm = std::make_unique<TsSkinManager>();
+    sm->SetSkinDirectory(Root() + QStringLiteral("/Skins"));
+    sm->SetSkinName(QStringLiteral("Named"));
+    return sm;
+  };
+  const QString options = Root() + QStringLiteral("/Skins/Named/Options.dat");
+  const std::string shadowError = (options + ", section [GLOBALINFO], key SHADOW1OFFSET: '' is not a valid integer value").toStdString();
+  const std::string textureError = (options + ", section [EVIL], key BORDERSMASK: '00x0' is not a valid integer value").toStdString();
   const Hostile rows[] = {
       {"a stored bitmap whose pixel format byte is 200", "TsSkinManager::FromPropertyStream",
        [] { TsSkinManager::FromPropertyStream(StoredBitmapOfFormat(200)); }, "unknown pixel format"},
@@ -130,6 +156,39 @@ TEST_F(ManagerTest, HostileInputsLoadOrAreRefusedWithinTheirBounds) {
          }));
        },
        nullptr},
+      {"a skin naming !..\\..\\outside.BMP, a picture beside its folder", "TsSkinManager::SetSkinName",
+       [&] { load(NamingSkin(OwnFileValue(QStringLiteral("..\\..\\outside.BMP"), 3, 0, 0))); },
+       "the picture \"..\\..\\outside.BMP\" lies outside the skin's folder"},
+      {"a skin naming ..\\..\\OUTSIDE.BMP", "TsSkinManager::SetSkinName",
+       [&] { load(NamingSkin(QStringLiteral("..\\..\\OUTSIDE.BMP"))); }, "lies outside the skin's folder"},
+      {"a skin naming the JPEG ../Plain/../../x.jpg", "TsSkinManager::SetSkinName",
+       [&] { load(NamingSkin(QStringLiteral("../Plain/../../x.jpg"))); }, "lies outside the skin's folder"},
+      {"a skin naming !c:\\outside.BMP", "TsSkinManager::SetSkinName",
+       [&] { load(NamingSkin(OwnFileValue(QStringLiteral("c:\\outside.BMP"), 3, 0, 0))); },
+       "lies outside the skin's folder"},
+      {"a skin naming its own LINK.BMP, a link to a picture beside its folder", "TsSkinManager::SetSkinName",
+       [&] {
+         auto sm = std::make_unique<TsSkinManager>();
+         sm->SetSkinDirectory(Root() + QStringLiteral("/Skins"));
+         sm->SetSkinName(QStringLiteral("Linked"));
+       },
+       "the picture \"LINK.BMP\" lies outside"},
+      {"a skin naming !sub\\..\\GLYPH.BMP, inside its folder", "TsSkinManager::SetSkinName",
+       [&] {
+         EXPECT_GE(load(NamingSkin(OwnFileValue(QStringLiteral("sub\\..\\GLYPH.BMP"), 3, 0, 0)))
+                       ->IndexOfMask(QStringLiteral("EVIL"), QStringLiteral("BORDERSMASK")),
+                   0);
+       },
+       nullptr},
+      {"Options.dat with an empty SHADOW1OFFSET", "TsSkinManager::SetSkinName",
+       [&] {
+         TestSkin skin = DemoSkin();
+         skin.Section(QStringLiteral("GLOBALINFO")).Put(QStringLiteral("SHADOW1OFFSET"), QString());
+         load(skin);
+       },
+       shadowError.c_str()},
+      {"Options.dat with a letter in a texture's column", "TsSkinManager::SetSkinName",
+       [&] { load(NamingSkin(QStringLiteral("~00x0 0000 0010 0010 01"))); }, textureError.c_str()},
   };
   const auto refused = [](const Hostile& row, const std::exception& e) {
     if (!row.Refusal)
