@@ -32,9 +32,50 @@ std::string TooLarge(int64_t w, int64_t h) {
   return "Image of " + std::to_string(w) + " x " + std::to_string(h) + " pixels is too large";
 }
 
-// Reading through one of Qt's readers.
+uint32_t Le(std::string_view bytes, size_t at, int count) {
+  uint32_t v = 0;
+  for (int i = count - 1; i >= 0; --i) v = v << 8 | uint8_t(bytes[at + size_t(i)]);
+  return v;
+}
+
+// What a BMP file's headers promise of its pixel data, checked against
+// the bytes there are: an error text, or "" when the pixels are all there
+// (or, compressed, when the file does not say how many bytes they take).
+// `compressed` tells a run-length file, whose runs may leave pixels out.
+std::string BmpPixelDataError(std::string_view bytes, bool& compressed) {
+  compressed = false;
+  if (bytes.size() < 26) return {};  // Qt refuses what has no header
+  const uint32_t offset = Le(bytes, 10, 4), header = Le(bytes, 14, 4);
+  int64_t width = 0, height = 0, bits = 0, compression = 0, imageSize = 0;
+  if (header == 12) {
+    width = Le(bytes, 18, 2), height = Le(bytes, 20, 2), bits = Le(bytes, 24, 2);
+  } else if (header >= 40 && bytes.size() >= 38) {
+    width = int32_t(Le(bytes, 18, 4)), height = int32_t(Le(bytes, 22, 4)), bits = Le(bytes, 28, 2);
+    compression = Le(bytes, 30, 4), imageSize = Le(bytes, 34, 4);
+  } else {
+    return {};
+  }
+  const std::string cut = "Damaged BMP image: the pixel data is shorter than the header says";
+  if (offset > bytes.size()) return cut;
+  const int64_t there = int64_t(bytes.size()) - offset;
+  if (compression == 1 || compression == 2) {  // run-length coded
+    compressed = true;
+    return imageSize > there ? cut : std::string();
+  }
+  if (compression != 0 && compression != 3 && compression != 6) return {};  // Qt reads no other kind
+  if (width <= 0 || height == 0 || bits <= 0 || !BitmapSizeAllowed(width, height < 0 ? -height : height)) return {};
+  const int64_t row = (width * bits + 31) / 32 * 4;
+  return row * (height < 0 ? -height : height) > there ? cut : std::string();
+}
+
+// Reading through one of Qt's readers. With `prefill` the image is read
+// into one of the file's size and format filled with 0, which Qt reuses:
+// pixels the file leaves out (a run-length file's gaps and cut end) are 0,
+// never whatever the memory held; `mustPrefill` refuses a file whose
+// image Qt made anew.
 bool LoadWithQt(std::string_view bytes, const char* format, Bitmap& out, std::string& error,
-                const std::function<Bitmap(const QImage&)>& convert) {
+                const std::function<Bitmap(const QImage&)>& convert, bool prefill = false,
+                bool mustPrefill = false) {
   QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
@@ -44,9 +85,18 @@ bool LoadWithQt(std::string_view bytes, const char* format, Bitmap& out, std::st
     error = TooLarge(size.width(), size.height());
     return false;
   }
-  QImage image = reader.read();
-  if (image.isNull()) {
+  QImage image;
+  if (prefill && size.isValid() && reader.imageFormat() != QImage::Format_Invalid) {
+    image = QImage(size, reader.imageFormat());
+    image.fill(0);
+  }
+  const uchar* filled = image.isNull() ? nullptr : image.constBits();
+  if (!reader.read(&image) || image.isNull()) {
     error = "Not a valid " + std::string(format) + " image: " + reader.errorString().toStdString();
+    return false;
+  }
+  if (mustPrefill && (!filled || image.constBits() != filled)) {
+    error = "Not a readable " + std::string(format) + " image: its pixels would not all be known";
     return false;
   }
   try {
@@ -150,11 +200,17 @@ const PictureFormat& BmpFormat() {
         // The file's depth decides the pixel format (bytes 28-29 of the
         // headers).
         int depth = bytes.size() >= 30 ? uint8_t(bytes[28]) | (uint8_t(bytes[29]) << 8) : 0;
-        return LoadWithQt(bytes, "bmp", out, error, [depth](const QImage& image) {
-          if (depth == 24) return Bitmap::FromQImage(image, pf24bit);
-          if (depth == 32) return Bitmap::FromQImage(image, pf32bit);
-          return Bitmap::FromQImage(image);
-        });
+        bool compressed = false;
+        error = BmpPixelDataError(bytes, compressed);
+        if (!error.empty()) return false;
+        return LoadWithQt(
+            bytes, "bmp", out, error,
+            [depth](const QImage& image) {
+              if (depth == 24) return Bitmap::FromQImage(image, pf24bit);
+              if (depth == 32) return Bitmap::FromQImage(image, pf32bit);
+              return Bitmap::FromQImage(image);
+            },
+            true, compressed);
       },
       [](std::string_view b) { return b.size() >= 26 && StartsWith(b, "BM"); }};
   return f;

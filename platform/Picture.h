@@ -15,7 +15,9 @@
 // not match that format, or the extension is not registered, the first
 // registered format whose magic bytes match reads it. Every reader refuses
 // an image larger than the Bitmap limits before allocating it, and reports
-// a damaged or truncated file as an error, never with a crash.
+// a damaged or truncated file as an error, never with a crash. A BMP file
+// whose pixel data is shorter than its header says is refused; pixels a
+// run-length BMP leaves out are 0 (the first colour of its palette).
 #pragma once
 
 #include "platform/Bitmap.h"

@@ -3,6 +3,7 @@
 // refuses it or what it loads to within its bounds.
 #include "ManagerFixture.h"
 
+#include "platform/Picture.h"
 #include "skinlib/manager/acSkinPack.h"
 
 #include <QFile>
@@ -80,6 +81,49 @@ void Parse(std::string bytes) {
   TacSkinConvertor c;
   c.PackedData = std::move(bytes);
   c.Parse();
+}
+
+void Le(std::string& out, uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(char((v >> (8 * i)) & 0xFF));
+}
+
+// A BMP file of w x h pixels: `bits` per pixel, `compression` (0 none, 1
+// run-length 8 bits), the pixel data as given and its size in the header;
+// a palette of two colours, red 0 and 1, green 255.
+std::string Bmp(int w, int h, int bits, int compression, const std::string& pixels, uint32_t declared) {
+  std::string info, palette;
+  Le(info, 40, 4), Le(info, uint32_t(w), 4), Le(info, uint32_t(h), 4), Le(info, 1, 2), Le(info, uint32_t(bits), 2);
+  Le(info, uint32_t(compression), 4), Le(info, declared, 4), Le(info, 0, 4), Le(info, 0, 4);
+  Le(info, bits <= 8 ? 2 : 0, 4), Le(info, 0, 4);
+  if (bits <= 8) Le(palette, 0x00FF00, 4), Le(palette, 0x01FF00, 4);
+  std::string file = "BM";
+  const uint32_t offset = uint32_t(14 + info.size() + palette.size());
+  Le(file, offset + uint32_t(pixels.size()), 4), Le(file, 0, 4), Le(file, offset, 4);
+  return file + info + palette + pixels;
+}
+
+// A 24-bit BMP of 256 x 100 pixels of one colour.
+std::string PlainBmp(QRgb colour) {
+  std::string pixels;
+  for (int i = 0; i < 256 * 100; ++i) Le(pixels, colour, 3);
+  return Bmp(256, 100, 24, 0, pixels, uint32_t(pixels.size()));
+}
+
+// Reads a BMP file right after another of the same size (all 0x123456)
+// has been read and freed; the number of its pixels other than `colour`.
+int PixelsOtherThan(const std::string& bmp, platform::TColor colour) {
+  {
+    platform::Bitmap other;
+    std::string error;
+    EXPECT_TRUE(platform::BmpFormat().Load(PlainBmp(0x123456), other, error)) << error;
+  }
+  platform::Bitmap b;
+  std::string error;
+  if (!platform::BmpFormat().Load(bmp, b, error)) throw ESkinLibraryError(error);
+  int left = 0;
+  for (int y = 0; y < b.Height(); ++y)
+    for (int x = 0; x < b.Width(); ++x) left += b.GetPixel(x, y) != colour;
+  return left;
 }
 
 // A skin whose section "EVIL" names `value` as its "BORDERSMASK".
@@ -189,6 +233,17 @@ TEST_F(ManagerTest, HostileInputsLoadOrAreRefusedWithinTheirBounds) {
        shadowError.c_str()},
       {"Options.dat with a letter in a texture's column", "TsSkinManager::SetSkinName",
        [&] { load(NamingSkin(QStringLiteral("~00x0 0000 0010 0010 01"))); }, textureError.c_str()},
+      {"a 24-bit BMP of 256 x 100 cut to 100 bytes", "BmpFormat().Load",
+       [] { PixelsOtherThan(PlainBmp(0x123456).substr(0, 100), 0); }, "the pixel data is shorter than the header says"},
+      {"a run-length BMP of 256 x 100 that ends at once", "BmpFormat().Load",
+       [] { EXPECT_EQ(PixelsOtherThan(Bmp(256, 100, 8, 1, std::string("\0\1", 2), 2), 0x00FF00), 0); }, nullptr},
+      {"a run-length BMP whose header promises 4 bytes more than follow", "BmpFormat().Load",
+       [] { PixelsOtherThan(Bmp(256, 100, 8, 1, std::string("\0\1", 2), 6), 0); }, "shorter than the header says"},
+      {"a run-length BMP cut inside its runs", "BmpFormat().Load",
+       [] {
+         // The first 16 pixels of the bottom row take colour 1, the rest 0.
+         EXPECT_EQ(PixelsOtherThan(Bmp(256, 100, 8, 1, std::string("\x10\1\0\0", 4), 0), 0x00FF00), 16);
+       }, nullptr},
   };
   const auto refused = [](const Hostile& row, const std::exception& e) {
     if (!row.Refusal)
