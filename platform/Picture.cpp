@@ -13,6 +13,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <filesystem>
@@ -108,6 +109,17 @@ bool LoadWithQt(std::string_view bytes, const char* format, Bitmap& out, std::st
   return true;
 }
 
+// The size a file claims, by one of Qt's readers.
+bool SizeWithQt(std::string_view bytes, const char* format, int64_t& width, int64_t& height) {
+  QByteArray data = QByteArray::fromRawData(bytes.data(), qsizetype(bytes.size()));
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::ReadOnly);
+  const QSize size = QImageReader(&buffer, format).size();
+  if (!size.isValid()) return false;
+  width = size.width(), height = size.height();
+  return true;
+}
+
 struct Registry {
   std::mutex mutex;
   std::map<QString, PictureFormat> formats;
@@ -149,6 +161,65 @@ void JpegMessage(j_common_ptr info, int level) {
   if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) e->truncated = true;
 }
 
+// Stops a progressive file after its allowed number of scans.
+struct JpegScanLimit {
+  jpeg_progress_mgr pub;
+  JpegErrors* errors;
+  int maxScans;
+};
+
+void JpegProgress(j_common_ptr info) {
+  auto* limit = reinterpret_cast<JpegScanLimit*>(info->progress);
+  const int scan = reinterpret_cast<j_decompress_ptr>(info)->input_scan_number;
+  if (scan <= limit->maxScans) return;
+  std::snprintf(limit->errors->message, sizeof limit->errors->message, "more than %d scans", limit->maxScans);
+  std::longjmp(limit->errors->jump, 1);
+}
+
+bool JpegSize(std::string_view bytes, int64_t& width, int64_t& height) {
+  jpeg_decompress_struct info;
+  JpegErrors errors;
+  info.err = jpeg_std_error(&errors.pub);
+  errors.pub.error_exit = JpegFail;
+  errors.pub.emit_message = JpegMessage;
+  jpeg_create_decompress(&info);
+  if (setjmp(errors.jump)) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  width = info.image_width, height = info.image_height;
+  jpeg_destroy_decompress(&info);
+  return true;
+}
+
+bool PngSize(std::string_view bytes, int64_t& width, int64_t& height) {
+  png_image image;
+  std::memset(&image, 0, sizeof image);
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return false;
+  width = image.width, height = image.height;
+  png_image_free(&image);
+  return true;
+}
+
+// The reader of `bytes`: the format of the extension, unless the bytes
+// do not begin as its files do and another format's magic matches them.
+const PictureFormat* ChooseReader(const std::vector<PictureFormat>& formats, std::string_view bytes,
+                                  const QString& extension) {
+  const QString ext = extension.toLower();
+  const PictureFormat* byName = nullptr;
+  const PictureFormat* byMagic = nullptr;
+  for (const PictureFormat& f : formats) {
+    if (f.Extension == ext) byName = &f;
+    if (!byMagic && f.Sniff && f.Sniff(bytes)) byMagic = &f;
+  }
+  const PictureFormat* reader = byName;
+  if (!reader || (reader->Sniff && !reader->Sniff(bytes) && byMagic)) reader = byMagic;
+  return reader;
+}
+
 }  // namespace
 
 void RegisterFileFormat(const PictureFormat& format) {
@@ -180,16 +251,16 @@ std::vector<PictureFormat> RegisteredFileFormats() {
 const PictureFormat& PngFormat() {
   static const PictureFormat f{QStringLiteral("png"), QStringLiteral("Portable network graphics"),
                                DecodePng,
-                               [](std::string_view b) { return StartsWith(b, "\x89PNG\r\n\x1a\n"); }};
+                               [](std::string_view b) { return StartsWith(b, "\x89PNG\r\n\x1a\n"); }, {}, PngSize};
   return f;
 }
 
 const PictureFormat& JpegFormat(const QString& extension) {
   static const auto sniff = [](std::string_view b) { return StartsWith(b, "\xFF\xD8\xFF"); };
   static const PictureFormat jpg{QStringLiteral("jpg"), QStringLiteral("JPEG Image File"),
-                                 DecodeJpeg, sniff};
+                                 DecodeJpeg, sniff, {}, JpegSize};
   static const PictureFormat jpeg{QStringLiteral("jpeg"), QStringLiteral("JPEG Image File"),
-                                  DecodeJpeg, sniff};
+                                  DecodeJpeg, sniff, {}, JpegSize};
   return extension.toLower() == QStringLiteral("jpeg") ? jpeg : jpg;
 }
 
@@ -212,7 +283,8 @@ const PictureFormat& BmpFormat() {
             },
             true, compressed);
       },
-      [](std::string_view b) { return b.size() >= 26 && StartsWith(b, "BM"); }};
+      [](std::string_view b) { return b.size() >= 26 && StartsWith(b, "BM"); }, {},
+      [](std::string_view b, int64_t& w, int64_t& h) { return SizeWithQt(b, "bmp", w, h); }};
   return f;
 }
 
@@ -226,7 +298,8 @@ const PictureFormat& IcoFormat() {
       [](std::string_view b) {
         return b.size() >= 6 && StartsWith(b, std::string_view("\0\0\1\0", 4)) &&
                (b[4] != 0 || b[5] != 0);
-      }};
+      },
+      {}, [](std::string_view b, int64_t& w, int64_t& h) { return SizeWithQt(b, "ico", w, h); }};
   return f;
 }
 
@@ -297,6 +370,7 @@ bool DecodeJpeg(std::string_view bytes, Bitmap& out, std::string& error) {
   // long jump back skips no destructor.
   jpeg_decompress_struct info;
   JpegErrors errors;
+  JpegScanLimit scans{};
   Bitmap bitmap;
   std::vector<uint8_t> cmyk;
   info.err = jpeg_std_error(&errors.pub);
@@ -317,6 +391,10 @@ bool DecodeJpeg(std::string_view bytes, Bitmap& out, std::string& error) {
     jpeg_destroy_decompress(&info);
     return false;
   }
+  scans.errors = &errors;
+  scans.maxScans = int(std::clamp<int64_t>(kJpegScanPixels / std::max<int64_t>(1, int64_t(info.image_width) * info.image_height), 32, 1000));
+  scans.pub.progress_monitor = JpegProgress;
+  info.progress = &scans.pub;
   const bool isCmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   info.out_color_space = isCmyk ? JCS_CMYK : JCS_EXT_BGR;
   jpeg_start_decompress(&info);
@@ -350,30 +428,35 @@ bool DecodeJpeg(std::string_view bytes, Bitmap& out, std::string& error) {
 }
 
 bool Picture::LoadFromBytes(std::string_view bytes, const QString& extension, std::string* error) {
-  std::vector<PictureFormat> formats = RegisteredFileFormats();
-  const QString ext = extension.toLower();
-  const PictureFormat* byName = nullptr;
-  const PictureFormat* byMagic = nullptr;
-  for (const PictureFormat& f : formats) {
-    if (f.Extension == ext) byName = &f;
-    if (!byMagic && f.Sniff && f.Sniff(bytes)) byMagic = &f;
-  }
-  const PictureFormat* reader = byName;
-  if (!reader || (reader->Sniff && !reader->Sniff(bytes) && byMagic)) reader = byMagic;
+  const std::vector<PictureFormat> formats = RegisteredFileFormats();
+  const PictureFormat* reader = ChooseReader(formats, bytes, extension);
   std::string message;
   if (!reader) {
-    message = "Unknown picture file extension (." + ext.toStdString() + ")";
+    message = "Unknown picture file extension (." + extension.toLower().toStdString() + ")";
   } else {
-    Bitmap bitmap;
-    if (reader->Load(bytes, bitmap, message)) {
-      bitmap_ = std::move(bitmap);
-      format_ = reader->Extension;
-      draw_ = reader->Draw;
-      return true;
+    // A reader reports its failures; memory that runs out is one more.
+    try {
+      Bitmap bitmap;
+      if (reader->Load(bytes, bitmap, message)) {
+        bitmap_ = std::move(bitmap);
+        format_ = reader->Extension;
+        draw_ = reader->Draw;
+        return true;
+      }
+    } catch (const EOutOfResources& e) {
+      message = e.what();
+    } catch (const std::bad_alloc&) {
+      message = "Not enough memory to read the picture";
     }
   }
   if (error) *error = message;
   return false;
+}
+
+bool Picture::SizeOf(std::string_view bytes, const QString& extension, int64_t& width, int64_t& height) {
+  const std::vector<PictureFormat> formats = RegisteredFileFormats();
+  const PictureFormat* reader = ChooseReader(formats, bytes, extension);
+  return reader && reader->Size && reader->Size(bytes, width, height);
 }
 
 void Picture::Draw(Canvas& canvas, const TRect& rect) const {

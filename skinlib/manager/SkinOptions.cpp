@@ -267,6 +267,9 @@ void AddCommonSections(TsSkinManager& sm) {
 // Masks, patterns, options and the standard indexes of the text chosen;
 // the text and the package are freed after.
 void ReadChosenSkin(TsSkinManager& sm) {
+  struct Release {
+    ~Release() { ReleaseSkinPictures(); }
+  } release;
   LoadMasks(sm);
   LoadPatterns(sm);
   LoadSkinOptions(sm);

@@ -4,10 +4,13 @@
 #include "ManagerFixture.h"
 
 #include "platform/Picture.h"
+#include "skinlib/manager/acAlphaImageList.h"
 #include "skinlib/manager/acSkinPack.h"
+#include "tools/skindraw/SkinDrawing.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -126,6 +129,53 @@ int PixelsOtherThan(const std::string& bmp, platform::TColor colour) {
   return left;
 }
 
+// A progressive JPEG of side x side pixels whose last scan follows `more`
+// times again.
+std::string RepeatedScans(int side, int more) {
+  QImage image(side, side, QImage::Format_RGB888);
+  image.fill(QColor(40, 120, 200));
+  std::string jpeg = skindraw::JpegBytes(image, 90, true);
+  const size_t last = jpeg.rfind("\xFF\xDA");
+  const std::string scan = jpeg.substr(last, jpeg.size() - 2 - last);
+  std::string repeated;
+  for (int i = 0; i < more; ++i) repeated += scan;
+  return jpeg.insert(jpeg.size() - 2, repeated);
+}
+
+// A PNG file of 4096 x 4096 pixels of one colour (made once).
+const std::string& HugePng() {
+  static const std::string png = [] {
+    QImage image(4096, 4096, QImage::Format_ARGB32);
+    image.fill(QColor(10, 200, 30, 128));
+    return skindraw::PngBytes(image);
+  }();
+  return png;
+}
+
+// The JPEG reader of the registry, counting the files it decodes while
+// it lives.
+struct CountingJpegReader {
+  int Decodes = 0;
+  CountingJpegReader() {
+    platform::PictureFormat counting = platform::JpegFormat();
+    counting.Load = [this](std::string_view bytes, platform::Bitmap& out, std::string& error) {
+      ++Decodes;
+      return platform::DecodeJpeg(bytes, out, error);
+    };
+    platform::RegisterFileFormat(counting);
+  }
+  ~CountingJpegReader() { platform::RegisterFileFormat(platform::JpegFormat()); }
+};
+
+// An image list of w x h whose items are `files` (PNG), read from its
+// property stream.
+void ReadImageList(int w, int h, const std::vector<std::string>& files) {
+  TsAlphaImageList list;
+  list.SetSize(w, h);
+  for (const std::string& f : files) list.Items().Add().ImgData = f;
+  TsAlphaImageList::FromPropertyStream(list.PropertyStream());
+}
+
 // A skin whose section "EVIL" names `value` as its "BORDERSMASK".
 TestSkin NamingSkin(const QString& value) {
   TestSkin skin = DemoSkin();
@@ -167,11 +217,11 @@ TEST_F(ManagerTest, HostileInputsLoadOrAreRefusedWithinTheirBounds) {
        [] { TsSkinManager::FromPropertyStream(StoredBitmapOfFormat(200)); }, "unknown pixel format"},
       {"a stored bitmap whose pixel format byte is 3 (24 bits), as written", "TsSkinManager::FromPropertyStream",
        [] { TsSkinManager::FromPropertyStream(StoredBitmapOfFormat(3)); }, nullptr},
-      {"a package of 5 entries of 64 MiB (325 KB), the last damaged", "TacSkinConvertor::Parse",
-       [] { Parse(HugePackage(5, 64)); },
+      {"a package of 3 entries of 64 MiB (195 KB), the last damaged", "TacSkinConvertor::Parse",
+       [] { Parse(HugePackage(3, 64)); },
        kPackedSkinTooLargeMessage},
-      {"a package of 4 entries of 64 MiB, the last damaged", "TacSkinConvertor::Parse",
-       [] { Parse(HugePackage(4, 64)); },
+      {"a package of 2 entries of 64 MiB, the last damaged", "TacSkinConvertor::Parse",
+       [] { Parse(HugePackage(2, 64)); },
        "Decompression error"},
       {"settings with Active 1, a stored skin and no skin name", "TsSkinManager::FromPropertyStream, written, read",
        [&] {
@@ -244,6 +294,50 @@ TEST_F(ManagerTest, HostileInputsLoadOrAreRefusedWithinTheirBounds) {
          // The first 16 pixels of the bottom row take colour 1, the rest 0.
          EXPECT_EQ(PixelsOtherThan(Bmp(256, 100, 8, 1, std::string("\x10\1\0\0", 4), 0), 0x00FF00), 16);
        }, nullptr},
+      {"a progressive JPEG of 4096 x 4096 whose last scan repeats 3000 times", "DecodeJpeg",
+       [] {
+         platform::Bitmap b;
+         std::string error;
+         if (!platform::DecodeJpeg(RepeatedScans(4096, 3000), b, error)) throw ESkinLibraryError(error);
+       },
+       "more than 100 scans"},
+      {"a progressive JPEG of 256 x 256 whose last scan repeats 20 times", "DecodeJpeg",
+       [] {
+         platform::Bitmap b;
+         std::string error;
+         EXPECT_TRUE(platform::DecodeJpeg(RepeatedScans(256, 20), b, error)) << error;
+       },
+       nullptr},
+      {"a skin naming one 400 x 400 JPEG from 3 keys", "TsSkinManager::SetSkinName",
+       [&] {
+         TestSkin skin = DemoSkin();
+         QImage picture(400, 400, QImage::Format_RGB888);
+         picture.fill(QColor(90, 60, 30));
+         skin.AddFile(QStringLiteral("Big.jpg"), skindraw::JpegBytes(picture));
+         for (const char* key : {"PATTERN", "HOTPATTERN", "THIRD"})
+           skin.Section(QStringLiteral("EVIL")).Put(QString::fromLatin1(key), QStringLiteral("Big.jpg"));
+         const CountingJpegReader jpeg;
+         const auto sm = load(skin);
+         EXPECT_EQ(std::count_if(sm->PatternData.begin(), sm->PatternData.end(),
+                                 [](const TsPatternData& p) { return p.ClassName == "EVIL"; }),
+                   3);
+         EXPECT_EQ(jpeg.Decodes, 3) << "the demo's two patterns and Big.jpg once";
+       },
+       nullptr},
+      {"a skin naming one 4096 x 4096 PNG (65 KB) from 8 keys", "TsSkinManager::SetSkinName",
+       [&] {
+         TestSkin skin = DemoSkin();
+         skin.AddFile(QStringLiteral("HUGE.PNG"), HugePng());
+         for (int i = 0; i < 8; ++i)
+           skin.Section(QStringLiteral("EVIL")).Put(QStringLiteral("GLOW%1").arg(i), OwnFileValue(QStringLiteral("HUGE.PNG"), 1, 0, 4));
+         load(skin);
+       },
+       "the picture \"HUGE.PNG\" the skin's pictures pass 16777216 pixels"},
+      {"an image list of 4096 x 4096 with 4 items", "TsAlphaImageList::FromPropertyStream",
+       [] { ReadImageList(4096, 4096, std::vector<std::string>(4, HugePng())); }, "pass its limit of 16777216 pixels"},
+      {"an image list of 16 x 16 with 2 items of 4096 x 4096", "TsAlphaImageList::FromPropertyStream",
+       [] { ReadImageList(16, 16, std::vector<std::string>(2, HugePng())); },
+       "Image 1 of the image list cannot be read: its 4096 x 4096 pixels pass the list's limit"},
   };
   const auto refused = [](const Hostile& row, const std::exception& e) {
     if (!row.Refusal)
