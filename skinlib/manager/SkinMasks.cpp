@@ -381,9 +381,13 @@ int MaskImageHeight(const TsMaskData& mask) {
 void ClearMasks(TsSkinManager& sm) {
   while (!sm.MaskData.empty()) sm.MaskData.pop_back();  // the last first
   sm.MasterBitmap.reset();
+  sm.TablesChanged();
 }
 
-void ClearPatterns(TsSkinManager& sm) { sm.PatternData.clear(); }
+void ClearPatterns(TsSkinManager& sm) {
+  sm.PatternData.clear();
+  sm.TablesChanged();
+}
 
 void ReleaseSkinPictures() { g_pictures = {}; }
 

@@ -49,20 +49,33 @@ bool ParentOf(const MemIniFile& ini, const QString& section, QString& parent) {
   return !parent.isEmpty() && parent != kMissing && parent.compare(section, Qt::CaseInsensitive) != 0;
 }
 
-QString StringUp(const MemIniFile& ini, const QString& section, const QString& key, int depth) {
-  QString v = Read(ini, section, key, kMissing);
-  QString parent;
-  if (v == kMissing && depth < kParentClassDepthLimit && ParentOf(ini, section, parent))
-    v = StringUp(ini, parent, key, depth + 1);
-  return v;
+// A section and the parents its missing keys are looked up in: at most
+// kParentClassDepthLimit sections up.
+std::vector<std::string> ParentChain(const MemIniFile& ini, const QString& section) {
+  std::vector<std::string> chain{U8(section)};
+  QString current = section, parent;
+  while (int(chain.size()) <= kParentClassDepthLimit && ParentOf(ini, current, parent)) {
+    chain.push_back(U8(parent));
+    current = parent;
+  }
+  return chain;
 }
 
-int32_t IntegerUp(const MemIniFile& ini, const QString& section, const QString& key, int depth) {
-  int32_t v = ini.ReadInteger(U8(section), U8(key), -1);
-  QString parent;
-  if (v == -1 && depth < kParentClassDepthLimit && ParentOf(ini, section, parent))
-    v = IntegerUp(ini, parent, key, depth + 1);
-  return v;
+// The first value of `key` along the chain that is not `missing`.
+QString StringUp(const MemIniFile& ini, const std::vector<std::string>& chain, const QString& key) {
+  const std::string k = U8(key), missing = U8(kMissing);
+  for (const std::string& section : chain) {
+    std::string v = ini.ReadString(section, k, missing);
+    if (v != missing) return Q(v);
+  }
+  return kMissing;
+}
+
+int32_t IntegerUp(const MemIniFile& ini, const std::vector<std::string>& chain, const QString& key) {
+  const std::string k = U8(key);
+  for (const std::string& section : chain)
+    if (const int32_t v = ini.ReadInteger(section, k, -1); v != -1) return v;
+  return -1;
 }
 
 // A gradient text is parsed unless it is one blank.
@@ -121,11 +134,14 @@ struct InheritedReader {
   const MemIniFile& ini;
   QString text;
   QString section;
+  std::vector<std::string> chain = ParentChain(ini, section);
   int32_t Int(const char* key, int32_t fallback) const {
-    return ReadIntegerInherited(ini, section, QString::fromLatin1(key), fallback);
+    const int32_t v = IntegerUp(ini, chain, QString::fromLatin1(key));
+    return v == -1 ? fallback : v;
   }
   QString Text(const char* key, const QString& fallback) const {
-    return ReadStringInherited(ini, section, QString::fromLatin1(key), fallback);
+    const QString v = StringUp(ini, chain, QString::fromLatin1(key));
+    return v == kMissing ? fallback : v;
   }
   bool Flag(const char* key, bool fallback) const {
     return IsTrue(Text(key, fallback ? QStringLiteral("TRUE") : QStringLiteral("FALSE")));
@@ -288,12 +304,12 @@ bool IsFile(const QString& libraryPath, QString& path) {
 
 QString ReadStringInherited(const MemIniFile& ini, const QString& section, const QString& key,
                             const QString& fallback) {
-  const QString v = StringUp(ini, section, key, 0);
+  const QString v = StringUp(ini, ParentChain(ini, section), key);
   return v == kMissing ? fallback : v;
 }
 
 int32_t ReadIntegerInherited(const MemIniFile& ini, const QString& section, const QString& key, int32_t fallback) {
-  const int32_t v = IntegerUp(ini, section, key, 0);
+  const int32_t v = IntegerUp(ini, ParentChain(ini, section), key);
   return v == -1 ? fallback : v;
 }
 
@@ -334,6 +350,7 @@ void LoadSkinOptions(TsSkinManager& sm) {
     if (i < 0) return;
     StoredSkinOptions(sm, sm.InternalSkins()[i]);
   }
+  sm.TablesChanged();  // read anew, perhaps to the same length
   if (!sm.CommonSections().isEmpty()) AddCommonSections(sm);
   UpdateSectionBorderIndexes(sm);
   seams::ApplyHueAndSaturation(&sm);

@@ -176,6 +176,17 @@ void ReadImageList(int w, int h, const std::vector<std::string>& files) {
   TsAlphaImageList::FromPropertyStream(list.PropertyStream());
 }
 
+// A skin of `count` sections S0 ... whose PARENTCLASS chain runs in one
+// circle (S<i> names S<i+1>, the last S0); S0 alone has a "BORDERSMASK".
+TestSkin ParentCircle(int count) {
+  TestSkin skin;
+  skin.Name = QStringLiteral("Circle");
+  for (int i = 0; i < count; ++i)
+    skin.Section(QStringLiteral("S%1").arg(i)).Set(QStringLiteral("PARENTCLASS"), QStringLiteral("S%1").arg((i + 1) % count));
+  skin.Section(QStringLiteral("S0")).Set(QStringLiteral("BORDERSMASK"), HashValue(QRect(0, 0, 9, 9), 1, 0));
+  return skin;
+}
+
 // A skin whose section "EVIL" names `value` as its "BORDERSMASK".
 TestSkin NamingSkin(const QString& value) {
   TestSkin skin = DemoSkin();
@@ -338,6 +349,25 @@ TEST_F(ManagerTest, HostileInputsLoadOrAreRefusedWithinTheirBounds) {
       {"an image list of 16 x 16 with 2 items of 4096 x 4096", "TsAlphaImageList::FromPropertyStream",
        [] { ReadImageList(16, 16, std::vector<std::string>(2, HugePng())); },
        "Image 1 of the image list cannot be read: its 4096 x 4096 pixels pass the list's limit"},
+      {"a stored skin of 16,000 sections in one PARENTCLASS circle", "TsSkinManager::SetSkinName",
+       [] {
+         TsSkinManager sm;
+         sm.SetActive(false);
+         TsStoredSkin& stored = sm.InternalSkins().Add();
+         stored.Name = QStringLiteral("Circle");
+         stored.Data = StoredSkinData(ParentCircle(16000));
+         sm.SetSkinName(QStringLiteral("Circle"));
+         sm.SetActive(true);
+         ASSERT_EQ(sm.GeneralData.size(), 16000u);
+         // S0 and the 16 sections below it in the circle find S0's mask;
+         // the depth limit stops the others.
+         EXPECT_EQ(std::count_if(sm.GeneralData.begin(), sm.GeneralData.end(),
+                                 [](const TsGeneralData& r) { return r.BorderIndex == 0; }),
+                   17);
+         EXPECT_EQ(sm.GeneralData[15984].BorderIndex, 0);
+         EXPECT_EQ(sm.GeneralData[15983].BorderIndex, -1);
+       },
+       nullptr},
   };
   const auto refused = [](const Hostile& row, const std::exception& e) {
     if (!row.Refusal)
