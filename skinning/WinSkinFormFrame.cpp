@@ -202,8 +202,10 @@ void TSkinFormFrame::FitWindowToFrame(bool keepClient) {
     }
   }
   GrowSizeLimits({leftWidth_ + rightWidth_, captionHeight_ + bottomHeight_ + menuHeight_});
-  // The frameless widget is the whole window.
+  // The frameless widget is the whole window; grown, it stays on the screen.
+  const TRect before = GetWindowRect(w);
   w->resize(width, height);
+  KeepGrownWindowInWorkArea(w, before);
   RecalcNonClient(w);
 }
 

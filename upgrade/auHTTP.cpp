@@ -782,6 +782,9 @@ bool TauCustomHTTP::Request(TRun& run) {
         return teSecureConnection;
       case CURLE_TOO_MANY_REDIRECTS:
         return teTooManyRedirects;
+      case CURLE_COULDNT_RESOLVE_HOST:
+      case CURLE_COULDNT_RESOLVE_PROXY:
+        return teHostNotFound;
       case CURLE_UNSUPPORTED_PROTOCOL:
         if (request.IsRedirect()) return teRedirectRefused;
         break;

@@ -93,7 +93,8 @@ struct TauHTTPTimeouts {
 // Why the last fetch failed (or had nothing to write).
 enum TauTransferError : uint8_t {
   teNone,
-  teUnreachable,       // no connection (no such host, refused)
+  teUnreachable,       // no connection (refused, no route)
+  teHostNotFound,      // the host's (or the proxy's) name could not be resolved
   teTimedOut,          // no answer in time, or the data came too slowly
   teSecureConnection,  // the certificate was refused, or no secure connection came about
   teTooManyRedirects,

@@ -12,6 +12,7 @@
 #include "tools/skin/ProgramSkin.h"
 
 #include "platform_gui/Pixels.h"
+#include "support/FirstPaint.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -613,20 +614,15 @@ TEST_F(FrameTest, TheProgramSkinsBordersHoldOnlyTheirFramesColours) {
 
 // While skinning is on, a dialog shown through exec() gets its frame as it
 // is first shown: framed at its first paint, its client area as it was
-// laid out, its loop running until the dialog is done. Forms and dialogs
-// are skinned so; popups, tools and children are not.
+// laid out, its loop running until the dialog is done. Forms, dialogs and
+// tool windows with a caption are skinned so; popups, frameless tool
+// windows and children are not.
 TEST_F(FrameTest, ADialogIsFramedBeforeItsFirstPaint) {
   QWidget owner;
   ASSERT_NE(Skin(owner), nullptr);
   QDialog dialog(&owner);
   dialog.resize(200, 100);
-  struct : QObject {
-    std::optional<bool> framed;
-    bool eventFilter(QObject* watched, QEvent* e) override {
-      if (e->type() == QEvent::Paint && !framed) framed = HasNonClientFrame(static_cast<QWidget*>(watched));
-      return false;
-    }
-  } firstPaint;
+  testsupport::FirstPaint firstPaint;
   dialog.installEventFilter(&firstPaint);
   int phase = -1;
   QSize client;
@@ -640,11 +636,13 @@ TEST_F(FrameTest, ADialogIsFramedBeforeItsFirstPaint) {
   EXPECT_EQ(std::tuple(firstPaint.framed, phase, client),
             std::tuple(std::optional<bool>(true), int(TSkinFormFrame::kActive), QSize(200, 100)));
 
-  QWidget child(&owner), tool(nullptr, Qt::Tool), popup(nullptr, Qt::Popup), window, dialogWindow(nullptr, Qt::Dialog);
+  QWidget child(&owner), tool(nullptr, Qt::Tool), popup(nullptr, Qt::Popup), window, dialogWindow(nullptr, Qt::Dialog),
+      frameless(nullptr, Qt::Tool | Qt::FramelessWindowHint);
   const struct {
     QWidget* w;
     bool form;
-  } kinds[] = {{&child, false}, {&tool, false}, {&popup, false}, {&window, true}, {&dialogWindow, true}};
+  } kinds[] = {{&child, false},  {&tool, true},         {&popup, false},
+               {&window, true},  {&dialogWindow, true}, {&frameless, false}};
   for (const auto& k : kinds) EXPECT_EQ(TSkinManage::IsForm(k.w), k.form) << k.w->windowType();
 }
 
