@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <utility>
@@ -155,8 +156,30 @@ int Number(const QString& text) { return StrToInt(U8(text)); }
 // Columns `pos` .. pos + len - 1 (1-based) of a value.
 int Column(const QString& value, int pos, int len) { return Number(value.mid(pos - 1, len)); }
 
+// A mask's rectangle as read: its edges in 0..kMaxSkinLength, the right
+// and bottom ones not before the left and top ones.
+platform::TRect PictureRect(int left, int top, int right, int bottom) {
+  const auto edge = [](int v) { return std::clamp(v, 0, kMaxSkinLength); };
+  const int l = edge(left), t = edge(top);
+  return {l, t, std::max(l, edge(right)), std::max(t, edge(bottom))};
+}
+
 platform::TRect Corners(const QString& v) {
-  return {Column(v, 2, 4), Column(v, 7, 4), Column(v, 12, 4), Column(v, 17, 4)};
+  return PictureRect(Column(v, 2, 4), Column(v, 7, 4), Column(v, 12, 4), Column(v, 17, 4));
+}
+
+// A mask's counts and margins within its picture: a state count from 0
+// (none, counted as one) to the picture's width, a mask part from -1
+// (none, counted as no layer below) to 1, the slice margins within one
+// state and the border width within its longer side.
+void ClampMaskNumbers(TsMaskData& m) {
+  const int width = m.R.Width(), height = m.R.Height();
+  m.ImageCount = int16_t(std::clamp<int>(m.ImageCount, 0, std::clamp(width, 1, kMaxSkinLength)));
+  m.MaskType = int16_t(std::clamp<int>(m.MaskType, -1, 1));
+  const int stateWidth = width / std::max<int>(1, m.ImageCount), stateHeight = height / std::max(1, m.MaskType + 1);
+  for (int16_t* side : {&m.WL, &m.WR}) *side = int16_t(std::clamp<int>(*side, 0, stateWidth));
+  for (int16_t* side : {&m.WT, &m.WB}) *side = int16_t(std::clamp<int>(*side, 0, stateHeight));
+  m.BorderWidth = int16_t(std::clamp<int>(m.BorderWidth, 0, std::max(stateWidth, stateHeight)));
 }
 
 // Slice margins of a mask that names none: its BorderWidth all round when
@@ -189,13 +212,13 @@ TsMaskData HashMask(TsSkinManager& sm, const QString& section, const QString& ke
   TsMaskData m = NewMask(sm, UpperAscii(section), UpperAscii(key));
   const TCharSet groups = MakeCharSet(" ()"), numbers = MakeCharSet(" ,");
   const QString corners = ExtractNthWord(2, v, groups), counts = ExtractNthWord(3, v, groups);
-  m.R = {Number(ExtractNthWord(1, corners, numbers)), Number(ExtractNthWord(2, corners, numbers)),
-         Number(ExtractNthWord(3, corners, numbers)), Number(ExtractNthWord(4, corners, numbers))};
-  m.ImageCount = int16_t(std::max(1, Number(ExtractNthWord(1, counts, numbers))));
-  m.MaskType = int16_t(std::max(0, Number(ExtractNthWord(2, counts, numbers))));
+  m.R = PictureRect(Number(ExtractNthWord(1, corners, numbers)), Number(ExtractNthWord(2, corners, numbers)),
+                    Number(ExtractNthWord(3, corners, numbers)), Number(ExtractNthWord(4, corners, numbers)));
+  m.ImageCount = ClampToInt16(std::max(1, Number(ExtractNthWord(1, counts, numbers))));
+  m.MaskType = ClampToInt16(std::max(0, Number(ExtractNthWord(2, counts, numbers))));
   const int words = WordCount(counts, numbers);
-  m.BorderWidth = int16_t(words >= 3 ? std::max(0, Number(ExtractNthWord(3, counts, numbers))) : 0);
-  m.DrawMode = int16_t(words >= 4 ? Number(ExtractNthWord(4, counts, numbers)) : 1);
+  m.BorderWidth = ClampToInt16(words >= 3 ? std::max(0, Number(ExtractNthWord(3, counts, numbers))) : 0);
+  m.DrawMode = ClampToInt16(words >= 4 ? Number(ExtractNthWord(4, counts, numbers)) : 1);
   m.ImgType = itisaBorder;
   DefaultMargins(m, true);
   return m;
@@ -223,15 +246,15 @@ std::optional<TsMaskData> OwnFileMask(TsSkinManager& sm, const QString& section,
   const TCharSet bang = MakeCharSet("!");
   TsMaskData m = NewMask(sm, section, key);
   const QString file = ExtractNthWord(1, v, bang);
-  m.ImageCount = int16_t(Number(ExtractNthWord(2, v, bang)));
-  m.MaskType = int16_t(Number(ExtractNthWord(3, v, bang)));
+  m.ImageCount = ClampToInt16(Number(ExtractNthWord(2, v, bang)));
+  m.MaskType = ClampToInt16(Number(ExtractNthWord(3, v, bang)));
   m.ImgType = TacImgType(std::clamp(Number(ExtractNthWord(4, v, bang)), 0, int(itisaPngGlyph)));
   const bool margins = WordCount(v, bang) > 4;
   if (margins) {
-    m.WL = int16_t(Number(ExtractNthWord(5, v, bang)));
-    m.WT = int16_t(Number(ExtractNthWord(6, v, bang)));
-    m.WR = int16_t(Number(ExtractNthWord(7, v, bang)));
-    m.WB = int16_t(Number(ExtractNthWord(8, v, bang)));
+    m.WL = ClampToInt16(Number(ExtractNthWord(5, v, bang)));
+    m.WT = ClampToInt16(Number(ExtractNthWord(6, v, bang)));
+    m.WR = ClampToInt16(Number(ExtractNthWord(7, v, bang)));
+    m.WB = ClampToInt16(Number(ExtractNthWord(8, v, bang)));
   }
   m.DrawMode = 4;
   // The extension is looked for with its case.
@@ -335,21 +358,21 @@ void StoredSkinMasks(TsSkinManager& sm, const TsStoredSkin& stored) {
       m.Bmp->SetPixelFormat(pf24bit);
       m.R = {0, 0, m.Bmp->Width(), m.Bmp->Height()};
     } else {
-      m.R = {image.Left, image.Top, image.Right, image.Bottom};
+      m.R = PictureRect(image.Left, image.Top, image.Right, image.Bottom);
     }
-    m.ImageCount = int16_t(image.ImageCount);
-    m.MaskType = int16_t(image.MaskType);
+    m.ImageCount = ClampToInt16(image.ImageCount);
+    m.MaskType = ClampToInt16(image.MaskType);
     if (image.ImageCount == 0) {
       m.ImageCount = 3;
       m.MaskType = 1;
     }
-    m.BorderWidth = int16_t(image.BorderWidth);
-    m.DrawMode = int16_t(image.StretchMode);
+    m.BorderWidth = ClampToInt16(image.BorderWidth);
+    m.DrawMode = ClampToInt16(image.StretchMode);
     m.ImgType = image.ImgType;
-    m.WL = int16_t(image.WL);
-    m.WT = int16_t(image.WT);
-    m.WR = int16_t(image.WR);
-    m.WB = int16_t(image.WB);
+    m.WL = ClampToInt16(image.WL);
+    m.WT = ClampToInt16(image.WT);
+    m.WR = ClampToInt16(image.WR);
+    m.WB = ClampToInt16(image.WB);
     if (NoMargins(m)) DefaultMargins(m, true);
     sm.MaskData.push_back(std::move(m));
   }
@@ -426,6 +449,7 @@ void LoadMasks(TsSkinManager& sm) {
       }
     });
   }
+  for (TsMaskData& m : sm.MaskData) ClampMaskNumbers(m);
 }
 
 void LoadPatterns(TsSkinManager& sm) {

@@ -20,6 +20,13 @@
 // the skin's folder (a name without ':' gets SkinPath in front). A file
 // that is missing or unreadable adds nothing.
 //
+// Numbers are brought into their ranges as they are read: the rectangle's
+// edges into 0..kMaxSkinLength (right and bottom not before left and
+// top), 16-bit fields stop at their type's ends, C into 0 (none, counted
+// as one) .. the picture's width, M into -1 (none) .. 1, the slice margins
+// into one state (WL and WR its width, WT and WB its height) and the
+// border width into its longer side.
+//
 // JPEG pictures named by a key (".JPG", ".JPEG") become patterns, or,
 // under 90000 pixels, texture masks of their own.
 //

@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
+
 using namespace platform;
 
 std::unique_ptr<MemIniFile> SkinIniFile;
@@ -88,6 +90,16 @@ void SetGradient(QString text, QString& data, TsGradArray& stops) {
 }
 
 bool IsTrue(const QString& text) { return text.toUpper() == QStringLiteral("TRUE"); }
+
+int Share(int percent) { return std::clamp(percent, 0, 100); }
+
+// A section's numbers in their ranges.
+void ClampSectionNumbers(TsGeneralData& r) {
+  for (int32_t* share : {&r.Transparency, &r.HotTransparency, &r.GradientPercent, &r.HotGradientPercent,
+                         &r.ImagePercent, &r.HotImagePercent})
+    *share = Share(*share);
+  r.GlowMargin = std::clamp(r.GlowMargin, 0, kMaxSkinLength);
+}
 
 // A section with every key at its default.
 TsGeneralData SectionDefaults() {
@@ -169,11 +181,11 @@ struct CommonReader {
 
 void ReadGlobalInfo(const MemIniFile& ini, TsSkinData& d) {
   const std::string g = U8(kGlobalInfo);
-  auto integer = [&](const char* key, int fallback) { return int16_t(ini.ReadInteger(g, key, fallback)); };
+  auto integer = [&](const char* key, int fallback) { return ClampToInt16(ini.ReadInteger(g, key, fallback)); };
   // These are converted with StrToInt: text that is no number ends the load.
   auto converted = [&](const char* key, const char* fallback) {
     return ReadSkinKey(g_skinTextName, kGlobalInfo, QString::fromLatin1(key),
-                       [&] { return int16_t(StrToInt(ini.ReadString(g, key, fallback))); });
+                       [&] { return ClampToInt16(StrToInt(ini.ReadString(g, key, fallback))); });
   };
   bool ok = false;
   const double version = QLocale::c().toDouble(Q(ini.ReadString(g, "VERSION", "")), &ok);
@@ -190,7 +202,7 @@ void ReadGlobalInfo(const MemIniFile& ini, TsSkinData& d) {
   d.Shadow1Color = ini.ReadInteger(g, "SHADOW1COLOR", 0);
   d.Shadow1Offset = converted("SHADOW1OFFSET", "0");
   d.Shadow1Blur = converted("SHADOW1BLUR", "-1");
-  d.Shadow1Transparency = converted("SHADOW1TRANSPARENCY", "0");
+  d.Shadow1Transparency = int16_t(Share(converted("SHADOW1TRANSPARENCY", "0")));
   d.BISpace = integer("BISPACE", 0);
   d.BIVAlign = integer("BIVALIGN", 0);
   d.BIRight = integer("BIRIGHT", 0);
@@ -222,9 +234,9 @@ void StoredSkinOptions(TsSkinManager& sm, const TsStoredSkin& stored) {
   d.Author = stored.Author;
   d.Description = stored.Description;
   d.Shadow1Color = stored.Shadow1Color;
-  d.Shadow1Offset = int16_t(stored.Shadow1Offset);
-  d.Shadow1Blur = int16_t(stored.Shadow1Blur);
-  d.Shadow1Transparency = int16_t(stored.Shadow1Transparency);
+  d.Shadow1Offset = ClampToInt16(stored.Shadow1Offset);
+  d.Shadow1Blur = ClampToInt16(stored.Shadow1Blur);
+  d.Shadow1Transparency = int16_t(Share(stored.Shadow1Transparency));
   d.BorderColor = stored.BorderColor;
   CheckSkinVersion(sm);
   for (int i = 0; i < stored.GeneralData.Count(); ++i) {
@@ -352,6 +364,7 @@ void LoadSkinOptions(TsSkinManager& sm) {
   }
   sm.TablesChanged();  // read anew, perhaps to the same length
   if (!sm.CommonSections().isEmpty()) AddCommonSections(sm);
+  for (TsGeneralData& r : sm.GeneralData) ClampSectionNumbers(r);
   UpdateSectionBorderIndexes(sm);
   seams::ApplyHueAndSaturation(&sm);
 }

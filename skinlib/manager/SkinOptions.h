@@ -32,6 +32,14 @@ class TsSkinManager;
 // and by the manager's FindMaskIndex, FindTextureIndex, FindPatternIndex).
 inline constexpr int kParentClassDepthLimit = 16;
 
+// Numbers of a skin are brought into their ranges as they are read, so the
+// painters' arithmetic never leaves them: a share (TRANSPARENCY,
+// GRADIENTPERCENT, IMAGEPERCENT, their HOT twins, SHADOW1TRANSPARENCY)
+// lies in 0..100, a section's GLOWMARGIN in 0..kMaxSkinLength, the
+// skin-wide values in their 16 bits (past the range they stop at its
+// ends, they do not wrap); masks: SkinMasks.h.
+inline constexpr int kMaxSkinLength = 32767;
+
 // The skin-wide values of the loaded skin.
 class TsSkinData {
  public:

@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -44,6 +43,9 @@ const QString kGlobalInfo = QStringLiteral("GLOBALINFO");
 // application window's chain that handles them (none without a manager).
 int g_pendingPopupMessages = 0;
 const WindowProcHandle* g_popupHandler = nullptr;
+
+// The manager that put the dialog-skinning hook in (nullptr: none did).
+TsSkinManager* g_dialogHookHolder = nullptr;
 
 // Sets a flag for the life of a scope.
 class FlagScope {
@@ -204,6 +206,7 @@ TsSkinManager::~TsSkinManager() {
   } catch (const std::exception& e) {
     ShowLibraryError(e);
   }
+  if (g_dialogHookHolder == this) ReleaseDialogHook();
   extendedBorders_ = false;
   ClearMasks(*this);
   ClearPatterns(*this);
@@ -425,8 +428,24 @@ void TsSkinManager::SendNewSkin(bool repaint) {
   }
   SkinData->Active = true;
   if (IsDefault()) seams::SetMenusActive(this, true);
-  if (IsDefault() && !DialogHookInstalled) DialogHookInstalled = adapters::InstallDialogHook();
+  if (IsDefault() && !DialogHookInstalled) TakeDialogHook();
   if (repaint) RepaintForms();
+}
+
+void TsSkinManager::TakeDialogHook() {
+  // Installing puts a hook in only when none is in: one the default held
+  // before passes to this one.
+  if (!adapters::InstallDialogHook()) return;
+  if (g_dialogHookHolder && g_dialogHookHolder != this) g_dialogHookHolder->DialogHookInstalled = false;
+  g_dialogHookHolder = this;
+  DialogHookInstalled = true;
+}
+
+void TsSkinManager::ReleaseDialogHook() {
+  adapters::RemoveDialogHook();
+  if (g_dialogHookHolder) g_dialogHookHolder->DialogHookInstalled = false;
+  g_dialogHookHolder = nullptr;
+  DialogHookInstalled = false;
 }
 
 void TsSkinManager::RepaintForms() {
@@ -440,8 +459,9 @@ void TsSkinManager::RepaintForms() {
 void TsSkinManager::SendRemoveSkin() {
   FlagScope removing(SkinRemoving);
   seams::FreeAllGlows();
-  adapters::RemoveDialogHook();
-  DialogHookInstalled = false;
+  // The hook's holder takes it out, and so does the default manager (its
+  // state and the hook agree); another manager leaves it in.
+  if (DialogHookInstalled || (IsDefault() && g_dialogHookHolder)) ReleaseDialogHook();
   SkinData->Active = false;
   if (IsDefault()) seams::SetMenusActive(this, false);
   seams::ResetMenuSection(this);
@@ -782,21 +802,19 @@ void TsSkinManager::ListSkinNames(QStringList& list, int kind, QString& first) c
     if (!held) names.append(name);
   };
   for (int i = 0; i < internalSkins_->Count(); ++i) add((*internalSkins_)[i].Name);
-  const QString dir = ResolveLibraryPath(GetFullSkinDir());
-  if (!dir.isEmpty() && QFileInfo(dir).isDir()) {
-    const QFileInfoList entries = QDir(dir).entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& entry : entries) {
-      const QString name = entry.fileName();
-      if (name.startsWith(u'.')) continue;
-      if (entry.isDir()) {
-        if ((kind == 0 || kind == 2) && FileHere(entry.filePath() + QStringLiteral("/Options.dat"))) add(name);
-      } else if (kind == 1 || kind == 2) {
-        // The extension is compared with its case.
-        if (name.mid(name.lastIndexOf(u'.')) == QStringLiteral(".asz")) add(name.left(name.indexOf(u'.')));
-      }
+  const QString dir = GetFullSkinDir();
+  TSearchRec f;
+  for (int found = FindFirstFile(dir + QStringLiteral("*.*"), faAnyFile, f); found == 0; found = FindNextFile(f)) {
+    const QString& name = f.Name;
+    if (name.startsWith(u'.')) continue;
+    if (f.Attr & faDirectory) {
+      if ((kind == 0 || kind == 2) && FileHere(dir + name + QStringLiteral("\\Options.dat"))) add(name);
+    } else if (kind == 1 || kind == 2) {
+      // The extension is compared with its case.
+      if (name.mid(name.lastIndexOf(u'.')) == QStringLiteral(".asz")) add(name.left(name.indexOf(u'.')));
     }
   }
+  FindCloseFile(f);
   std::stable_sort(names.begin(), names.end(),
                    [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
   list = names;

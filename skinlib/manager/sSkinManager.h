@@ -252,6 +252,10 @@ class TsSkinManager : public QObject, public TacLoadingState {
   std::unique_ptr<TPNGGraphic> ExtBorderActive;
   std::unique_ptr<TPNGGraphic> ExtBorderInactive;
   platform::TRect ExtBorderMargins;
+  // This manager put the dialog-skinning hook in (and holds it): the
+  // default manager does when it announces a skin; it passes to a manager
+  // made default; the holder or the default manager takes it out when its
+  // skin goes.
   bool DialogHookInstalled = false;
   // Working copies of the ThirdParty texts, one list per adapter kind.
   std::array<QStringList, kThirdPartyKinds> ThirdPartyLists;
@@ -336,6 +340,9 @@ class TsSkinManager : public QObject, public TacLoadingState {
   // Reads the same skin again (hue, saturation, extended borders).
   void ReloadSkin(bool extBordersFirst);
   void HookApplicationWindow();
+  // The dialog hook put in (or taken over) by this manager, and taken out.
+  void TakeDialogHook();
+  void ReleaseDialogHook();
   struct LookupIndex;
   // The index of the tables as they are now.
   const LookupIndex& Lookup() const;

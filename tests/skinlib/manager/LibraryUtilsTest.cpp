@@ -173,6 +173,54 @@ TEST(LibraryUtils, LibraryPathsFindTheirFilesWithoutRegardToCase) {
   EXPECT_EQ(::FileIcon(root + "/Skins", 0), nullptr);  // a folder is no file
 }
 
+// The file search over a folder written here, the way a caller of the
+// run-time library walks it: the first entry, the next ones, the end.
+TEST(LibraryUtils, FileSearchByPatternAndAttributes) {
+  testsupport::TempDir dir;
+  std::filesystem::create_directories(dir.File("Blue"));
+  dir.Write("Blue/Options.dat", "[GLOBALINFO]");
+  dir.Write("green.ASZ", "12345");
+  dir.Write(".hidden.asz", "x");
+  const QString root = QString::fromStdString(dir.Path()).replace(u'/', u'\\');
+  const auto names = [](const QString& path, unsigned attr, int* first = nullptr) {
+    QStringList found;
+    TSearchRec f;
+    int answer = FindFirstFile(path, attr, f);
+    if (first) *first = answer;
+    for (; answer == 0; answer = FindNextFile(f))
+      found << f.Name + (f.Attr & faDirectory ? "/" : "") + (f.Attr & faHidden ? " hidden" : "");
+    EXPECT_EQ(answer == ERROR_NO_MORE_FILES, f.FindHandle != nullptr) << path.toStdString();
+    FindCloseFile(f);
+    EXPECT_EQ(FindNextFile(f), ERROR_INVALID_HANDLE);
+    return found;
+  };
+  const struct {
+    QString path;
+    unsigned attr;
+    QStringList found;
+  } cases[] = {
+      {root + "\\*.*", faAnyFile, {"./", "../", ".hidden.asz hidden", "Blue/", "green.ASZ"}},
+      {root + "\\*", 0, {"green.ASZ"}},
+      {root + "\\*.asz", faHidden, {".hidden.asz hidden", "green.ASZ"}},
+      {root + "\\BLUE", faDirectory, {"Blue/"}},
+      {root + "\\blue\\OPTIONS.D?T", 0, {"Options.dat"}},
+      {root + "\\g*n.a*", 0, {"green.ASZ"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(names(c.path, c.attr), c.found) << c.path.toStdString();
+  TSearchRec f;
+  ASSERT_EQ(FindFirstFile(root + "\\green.asz", 0, f), 0);
+  EXPECT_EQ(f.Size, 5);
+  EXPECT_EQ(f.Attr & faReadOnly, 0u);
+  FindCloseFile(f);
+  int first = 0;
+  EXPECT_TRUE(names(root + "\\*.bmp", faAnyFile, &first).isEmpty());
+  EXPECT_EQ(first, ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(names(root + "\\Blue", 0, &first).isEmpty());  // a folder not asked for
+  EXPECT_EQ(first, ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(names(root + "\\Red\\*.*", faAnyFile, &first).isEmpty());
+  EXPECT_EQ(first, ERROR_PATH_NOT_FOUND);
+}
+
 TEST(LibraryUtils, SetsByWholeElementNames) {
   AnchorsObject o;
   o.setAnchors(AnchorsObject::akLeft | AnchorsObject::akTopRight);
