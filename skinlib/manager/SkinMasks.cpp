@@ -12,7 +12,9 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <map>
 #include <optional>
+#include <utility>
 
 using namespace platform;
 
@@ -41,38 +43,113 @@ QString FileExtension(const QString& name) {
   return dot < 0 || delimiter > dot ? QString() : name.mid(dot);
 }
 
+// Whether a picture name of a skin stays in the skin's folder: no drive or
+// root in front, and no ".." that climbs above the folder.
+bool NameStaysInside(const QString& name) {
+  if (name.contains(u':') || name.startsWith(u'\\') || name.startsWith(u'/')) return false;
+  int depth = 0;
+  for (const QString& part : QString(name).replace(u'\\', u'/').split(u'/', Qt::SkipEmptyParts)) {
+    if (part == QStringLiteral(".."))
+      --depth;
+    else if (part != QStringLiteral("."))
+      ++depth;
+    if (depth < 0) return false;
+  }
+  return true;
+}
+
+[[noreturn]] void PictureOutside(const QString& name) {
+  throw ESkinLibraryError(QStringLiteral("%1: the picture \"%2\" lies outside the skin's folder")
+                              .arg(SkinTextName(), name)
+                              .toStdString());
+}
+
 // A file of the skin: the package's entry of that name (upper case
-// compared), or with `diskOnly` or outside a package the file in the
-// skin's folder. Nothing when there is none.
-std::optional<std::string> ReadSkinFile(const TsSkinManager& sm, const QString& name, bool diskOnly) {
+// compared), or outside a package the file in the skin's folder, which a
+// name of the skin never leaves (PictureOutside). With `diskOnly` (a name
+// of the manager's CommonSections) the file on disk, where a name with a
+// drive stands for itself. Nothing when there is none.
+// `key` tells the file apart from every other: the entry's name or the
+// file's path.
+std::optional<std::string> ReadSkinFile(const TsSkinManager& sm, const QString& name, bool diskOnly, QString& key) {
   if (!diskOnly && sm.IsPackage) {
     if (!SkinConvertor) return std::nullopt;
     const QString wanted = UpperAscii(name);
+    key = u'|' + wanted;
     for (const TacImageItem& file : SkinConvertor->Files)
       if (UpperAscii(Q(Cp936ToUtf8(file.FileName))) == wanted) return file.Data;
     return std::nullopt;
   }
+  if (!diskOnly && !NameStaysInside(name)) PictureOutside(name);
   const QString path = ResolveLibraryPath(name.contains(u':') ? name : sm.SkinData->SkinPath + name);
   if (path.isEmpty() || !QFileInfo(path).isFile()) return std::nullopt;
+  if (!diskOnly) {
+    // Nor through a link that leads out of the folder.
+    const QString folder = QFileInfo(ResolveLibraryPath(sm.SkinData->SkinPath)).canonicalFilePath();
+    if (folder.isEmpty() || !QFileInfo(path).canonicalFilePath().startsWith(folder + u'/')) PictureOutside(name);
+  }
+  key = path;
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
   return file.readAll().toStdString();
 }
 
-// A picture through the registry by its kind's extension; empty when the
-// bytes are none or not readable.
-Bitmap ReadPicture(const std::optional<std::string>& bytes, const char* extension) {
+// The pictures of the skin being read: each file decoded once (by its
+// kind and key) and kept for the load; what the skin keeps of them is
+// counted against kMaxSkinPicturePixels.
+struct SkinPictures {
+  std::map<std::pair<QString, QString>, Bitmap> Decoded;  // empty: not readable
+  int64_t PixelsLeft = kMaxSkinPicturePixels;
+};
+SkinPictures g_pictures;
+
+[[noreturn]] void TooManyPixels(const QString& name) {
+  throw ESkinLibraryError(QStringLiteral("%1: with the picture \"%2\" the skin's pictures pass %3 pixels")
+                              .arg(SkinTextName(), name)
+                              .arg(kMaxSkinPicturePixels)
+                              .toStdString());
+}
+
+// A picture through the registry by its kind's extension ("png": a PNG
+// picture whose transparent white is cleared); empty when not readable.
+Bitmap DecodePicture(std::string_view bytes, const QString& kind) {
+  if (kind == QStringLiteral("png")) {
+    TPNGGraphic png;
+    if (!png.LoadFromBytes(bytes)) return {};
+    ClearTransparentWhite(png);
+    return std::move(static_cast<Bitmap&>(png));
+  }
   Picture picture;
-  if (!bytes || !picture.LoadFromBytes(*bytes, QString::fromLatin1(extension))) return {};
+  if (!picture.LoadFromBytes(bytes, kind)) return {};
   return std::move(picture.Graphic());
 }
 
-Bitmap ReadPng(const std::optional<std::string>& bytes) {
-  TPNGGraphic png;
-  if (!bytes || !png.LoadFromBytes(*bytes)) return {};
-  Bitmap b(png);
-  ClearTransparentWhite(b);
-  return b;
+// The picture `bytes` (known as `key`) of kind `kind` as the skin keeps
+// it: a copy of the picture decoded once for the load, its pixels counted.
+// A picture that passes what is left of the count refuses the skin, before
+// it is decoded when its header tells its size.
+Bitmap KeptPicture(const QString& name, const QString& key, std::string_view bytes, const QString& kind) {
+  const auto [at, added] = g_pictures.Decoded.try_emplace({kind, key});
+  if (added) {
+    int64_t w = 0, h = 0;
+    const bool sized = kind == QStringLiteral("png") ? PngFormat().Size(bytes, w, h)
+                                                     : Picture::SizeOf(bytes, kind, w, h);
+    if (sized && w * h > g_pictures.PixelsLeft) TooManyPixels(name);
+    at->second = DecodePicture(bytes, kind);
+  }
+  const Bitmap& picture = at->second;
+  if (picture.Empty()) return {};
+  g_pictures.PixelsLeft -= int64_t(picture.Width()) * picture.Height();
+  if (g_pictures.PixelsLeft < 0) TooManyPixels(name);
+  return picture;
+}
+
+// A file of the skin named `name` as a picture of kind `kind`; empty when
+// the file is missing or not readable.
+Bitmap ReadPicture(const TsSkinManager& sm, const QString& name, bool diskOnly, const char* kind) {
+  QString key;
+  const std::optional<std::string> bytes = ReadSkinFile(sm, name, diskOnly, key);
+  return bytes ? KeptPicture(name, key, *bytes, QString::fromLatin1(kind)) : Bitmap();
 }
 
 int Number(const QString& text) { return StrToInt(U8(text)); }
@@ -150,7 +227,7 @@ TsMaskData HashMask(TsSkinManager& sm, const QString& section, const QString& ke
 // A ".BMP" value: the whole value is the file's name.
 std::optional<TsMaskData> BmpFileMask(TsSkinManager& sm, const QString& section, const QString& key,
                                       const QString& v, bool diskOnly) {
-  Bitmap b = ReadPicture(ReadSkinFile(sm, UpperAscii(v), diskOnly), "bmp");
+  Bitmap b = ReadPicture(sm, UpperAscii(v), diskOnly, "bmp");
   if (b.Width() < 1) return std::nullopt;
   b.SetPixelFormat(pf24bit);
   TsMaskData m = NewMask(sm, UpperAscii(section), UpperAscii(key));
@@ -183,10 +260,10 @@ std::optional<TsMaskData> OwnFileMask(TsSkinManager& sm, const QString& section,
   // The extension is looked for with its case.
   Bitmap b;
   if (file.contains(QStringLiteral(".BMP"))) {
-    b = ReadPicture(ReadSkinFile(sm, file, false), "bmp");
+    b = ReadPicture(sm, file, false, "bmp");
     if (m.ImgType != itisaTexture && !b.Empty()) b.SetPixelFormat(pf24bit);
   } else if (file.contains(QStringLiteral(".PNG"))) {
-    b = ReadPng(ReadSkinFile(sm, file, false));
+    b = ReadPicture(sm, file, false, "png");
   }
   if (b.Width() == 0) return std::nullopt;
   m.R = {0, 0, b.Width(), b.Height()};
@@ -327,24 +404,33 @@ int MaskImageHeight(const TsMaskData& mask) {
 void ClearMasks(TsSkinManager& sm) {
   while (!sm.MaskData.empty()) sm.MaskData.pop_back();  // the last first
   sm.MasterBitmap.reset();
+  sm.TablesChanged();
 }
 
-void ClearPatterns(TsSkinManager& sm) { sm.PatternData.clear(); }
+void ClearPatterns(TsSkinManager& sm) {
+  sm.PatternData.clear();
+  sm.TablesChanged();
+}
+
+void ReleaseSkinPictures() { g_pictures = {}; }
 
 void LoadMasks(TsSkinManager& sm) {
+  ReleaseSkinPictures();
   ClearMasks(sm);
   sm.MasterBitmap = std::make_unique<Bitmap>();
   if (SkinIniFile) {
     const MemIniFile& ini = *SkinIniFile;
     const QString master = Q(ini.ReadString(U8(kGlobalInfo), "MASTERBITMAP", ""));
-    if (!master.isEmpty()) *sm.MasterBitmap = ReadPicture(ReadSkinFile(sm, master, false), "bmp");
+    if (!master.isEmpty()) *sm.MasterBitmap = ReadPicture(sm, master, false, "bmp");
     SetUpMaster(*sm.MasterBitmap);
     ForEachKey(ini, [&](const QString& section, const QString& key, const QString& value) {
       if (value.isEmpty()) return;
       if (section.compare(kGlobalInfo, Qt::CaseInsensitive) == 0 &&
           key.compare(QStringLiteral("MASTERBITMAP"), Qt::CaseInsensitive) == 0)
         return;
-      if (std::optional<TsMaskData> m = MaskOfValue(sm, section, key, value)) sm.MaskData.push_back(std::move(*m));
+      std::optional<TsMaskData> m =
+          ReadSkinKey(SkinTextName(), section, key, [&] { return MaskOfValue(sm, section, key, value); });
+      if (m) sm.MaskData.push_back(std::move(*m));
     });
   } else if (const TsStoredSkin* stored = StoredSkinOf(sm)) {
     StoredSkinMasks(sm, *stored);
@@ -356,7 +442,8 @@ void LoadMasks(TsSkinManager& sm) {
     ForEachKey(*common, [&](const QString& section, const QString& key, const QString& value) {
       if (section.compare(kGlobalInfo, Qt::CaseInsensitive) == 0) return;
       if (haveMaster && value.contains(u'#') && value != QStringLiteral("#")) {
-        sm.MaskData.push_back(HashMask(sm, section, key, value));
+        sm.MaskData.push_back(
+            ReadSkinKey(kCommonSectionsName, section, key, [&] { return HashMask(sm, section, key, value); }));
       } else if (UpperAscii(value).contains(QStringLiteral(".BMP"))) {
         if (std::optional<TsMaskData> m = BmpFileMask(sm, section, key, value, true)) sm.MaskData.push_back(std::move(*m));
       }
@@ -370,7 +457,7 @@ void LoadPatterns(TsSkinManager& sm) {
   if (SkinIniFile) {
     ForEachKey(*SkinIniFile, [&](const QString& section, const QString& key, const QString& value) {
       if (!IsJpegName(value)) return;
-      Bitmap picture = ReadPicture(ReadSkinFile(sm, value, false), "jpg");
+      Bitmap picture = ReadPicture(sm, value, false, "jpg");
       if (picture.Width() == 0) return;
       if (int64_t(picture.Width()) * picture.Height() >= kSmallPatternPixels) {
         AddPattern(sm, section, key, std::move(picture));
@@ -388,10 +475,12 @@ void LoadPatterns(TsSkinManager& sm) {
   } else if (const TsStoredSkin* stored = StoredSkinOf(sm)) {
     for (int i = 0; i < stored->Patterns.Count(); ++i) {
       const TsSkinPattern& item = stored->Patterns[i];
-      const std::string* jpeg = &item.Image;
-      for (int j = 0; jpeg->empty() && j < stored->Patterns.Count(); ++j)
-        if (stored->Patterns[j].Name == item.Name && !stored->Patterns[j].Image.empty()) jpeg = &stored->Patterns[j].Image;
-      AddPattern(sm, item.SectionName, item.PropertyName, ReadPicture(*jpeg, "jpg"));
+      int from = i;
+      for (int j = 0; stored->Patterns[from].Image.empty() && j < stored->Patterns.Count(); ++j)
+        if (stored->Patterns[j].Name == item.Name && !stored->Patterns[j].Image.empty()) from = j;
+      AddPattern(sm, item.SectionName, item.PropertyName,
+                 KeptPicture(item.Name, QStringLiteral("#%1").arg(from), stored->Patterns[from].Image,
+                             QStringLiteral("jpg")));
     }
   } else {
     return;
@@ -399,7 +488,7 @@ void LoadPatterns(TsSkinManager& sm) {
   if (const std::optional<MemIniFile> common = CommonText(sm)) {
     ForEachKey(*common, [&](const QString& section, const QString& key, const QString& value) {
       if (!IsJpegName(value)) return;
-      Bitmap picture = ReadPicture(ReadSkinFile(sm, value, true), "jpg");
+      Bitmap picture = ReadPicture(sm, value, true, "jpg");
       if (picture.Width() > 0) AddPattern(sm, section, key, std::move(picture));
     });
   }

@@ -29,11 +29,24 @@
 //
 // JPEG pictures named by a key (".JPG", ".JPEG") become patterns, or,
 // under 90000 pixels, texture masks of their own.
+//
+// Each picture file is decoded once per load (LoadMasks starts one,
+// LoadPatterns goes on with it), however many keys name it, and the
+// pictures a skin keeps (master bitmap, own bitmaps, patterns) hold at most
+// kMaxSkinPicturePixels pixels in all: a picture that passes that refuses
+// the skin (ESkinLibraryError), before it is decoded when its header tells
+// its size.
 #pragma once
 
 #include "skinlib/manager/SkinRecords.h"
 
+#include <cstdint>
+
 class TsSkinManager;
+
+inline constexpr int64_t kMaxSkinPicturePixels = int64_t{1} << 24;
+// Frees the pictures decoded for the load.
+void ReleaseSkinPictures();
 
 // Masks of the master bitmap share it; "!", ".BMP", small JPEG and
 // stored-skin images own their bitmaps.

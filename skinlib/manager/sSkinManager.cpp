@@ -20,6 +20,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <unordered_map>
+#include <utility>
 
 using namespace platform;
 
@@ -280,6 +282,7 @@ void TsSkinManager::PopupWindowMessage(Message& m) {
 
 void TsSkinManager::SetSkinName(const QString& value) {
   skinName_ = value;
+  skinNameAssigned_ = true;
   if (active_) ChangeSkin();
 }
 
@@ -466,6 +469,7 @@ void TsSkinManager::SendRemoveSkin() {
   ClearMasks(*this);
   ClearPatterns(*this);
   GeneralData.clear();
+  TablesChanged();
 }
 
 void TsSkinManager::SetHotWindow(QWidget* window) {
@@ -570,16 +574,82 @@ void TsSkinManager::UpdateExtBorders() {
 
 // ---- lookups
 
+// The first position of every name (a section's, a section's and mask's,
+// a section's and texture's, a section's and pattern's), and the tables it
+// was made from.
+struct TsSkinManager::LookupIndex {
+  using Pair = std::pair<QString, QString>;
+  struct PairHash {
+    size_t operator()(const Pair& p) const { return qHashMulti(0, p.first, p.second); }
+  };
+  struct StringHash {
+    size_t operator()(const QString& s) const { return qHash(s); }
+  };
+  std::unordered_map<QString, int, StringHash> Sections;
+  std::unordered_map<Pair, int, PairHash> Masks, Textures, Patterns;
+  const void* SectionTable;
+  size_t SectionCount;
+  const void* MaskTable;
+  size_t MaskCount;
+  const void* PatternTable;
+  size_t PatternCount;
+
+  explicit LookupIndex(const TsSkinManager& sm)
+      : SectionTable(sm.GeneralData.data()), SectionCount(sm.GeneralData.size()), MaskTable(sm.MaskData.data()),
+        MaskCount(sm.MaskData.size()), PatternTable(sm.PatternData.data()), PatternCount(sm.PatternData.size()) {
+    // The first of equal names wins, as a search from the start finds it.
+    for (size_t i = 0; i < SectionCount; ++i) Sections.try_emplace(sm.GeneralData[i].SectionName, int(i));
+    for (size_t i = 0; i < MaskCount; ++i) {
+      const TsMaskData& m = sm.MaskData[i];
+      Masks.try_emplace(Pair(m.ClassName, m.PropertyName), int(i));
+      if (m.ImgType == itisaTexture) Textures.try_emplace(Pair(m.ClassName, m.PropertyName), int(i));
+    }
+    for (size_t i = 0; i < PatternCount; ++i)
+      Patterns.try_emplace(Pair(sm.PatternData[i].ClassName, sm.PatternData[i].PropertyName), int(i));
+  }
+  bool Describes(const TsSkinManager& sm) const {
+    return SectionTable == sm.GeneralData.data() && SectionCount == sm.GeneralData.size() &&
+           MaskTable == sm.MaskData.data() && MaskCount == sm.MaskData.size() &&
+           PatternTable == sm.PatternData.data() && PatternCount == sm.PatternData.size();
+  }
+  template <class Map, class Key>
+  static int Find(const Map& map, const Key& key) {
+    const auto it = map.find(key);
+    return it == map.end() ? -1 : it->second;
+  }
+};
+
+void TsSkinManager::TablesChanged() const { lookup_.reset(); }
+
+const TsSkinManager::LookupIndex& TsSkinManager::Lookup() const {
+  if (!lookup_ || !lookup_->Describes(*this)) lookup_ = std::make_shared<const LookupIndex>(*this);
+  return *lookup_;
+}
+
+namespace {
+
+// `find` in the index; a position whose record no longer holds the name
+// (renamed in place) makes the index again.
+template <class Find, class Holds>
+int Checked(const TsSkinManager& sm, Find find, Holds holds) {
+  const int i = find();
+  if (i < 0 || holds(size_t(i))) return i;
+  sm.TablesChanged();
+  return find();
+}
+
+}  // namespace
+
 int TsSkinManager::IndexOfSection(const QString& name) const {
-  for (size_t i = 0; i < GeneralData.size(); ++i)
-    if (GeneralData[i].SectionName == name) return int(i);
-  return -1;
+  return Checked(
+      *this, [&] { return LookupIndex::Find(Lookup().Sections, name); },
+      [&](size_t i) { return GeneralData[i].SectionName == name; });
 }
 
 int TsSkinManager::IndexOfMask(const QString& section, const QString& mask) const {
-  for (size_t i = 0; i < MaskData.size(); ++i)
-    if (MaskData[i].PropertyName == mask && MaskData[i].ClassName == section) return int(i);
-  return -1;
+  return Checked(
+      *this, [&] { return LookupIndex::Find(Lookup().Masks, LookupIndex::Pair(section, mask)); },
+      [&](size_t i) { return MaskData[i].ClassName == section && MaskData[i].PropertyName == mask; });
 }
 
 namespace {
@@ -611,20 +681,21 @@ int TsSkinManager::FindMaskIndex(int sectionIndex, const QString& section, const
 int TsSkinManager::FindTextureIndex(int sectionIndex, const QString& section, const QString& mask) const {
   if (mask.isEmpty()) return -1;
   return SearchUp(*this, sectionIndex, section, [&](const QString& name) {
-    for (size_t i = 0; i < MaskData.size(); ++i) {
-      const TsMaskData& m = MaskData[i];
-      if (m.ImgType == itisaTexture && m.PropertyName == mask && m.ClassName == name) return int(i);
-    }
-    return -1;
+    return Checked(
+        *this, [&] { return LookupIndex::Find(Lookup().Textures, LookupIndex::Pair(name, mask)); },
+        [&](size_t i) {
+          const TsMaskData& m = MaskData[i];
+          return m.ImgType == itisaTexture && m.ClassName == name && m.PropertyName == mask;
+        });
   });
 }
 
 int TsSkinManager::FindPatternIndex(int sectionIndex, const QString& section, const QString& pattern) const {
   if (pattern.isEmpty()) return -1;
   return SearchUp(*this, sectionIndex, section, [&](const QString& name) {
-    for (size_t i = 0; i < PatternData.size(); ++i)
-      if (PatternData[i].PropertyName == pattern && PatternData[i].ClassName == name) return int(i);
-    return -1;
+    return Checked(
+        *this, [&] { return LookupIndex::Find(Lookup().Patterns, LookupIndex::Pair(name, pattern)); },
+        [&](size_t i) { return PatternData[i].ClassName == name && PatternData[i].PropertyName == pattern; });
   });
 }
 
@@ -777,7 +848,11 @@ void TsSkinManager::Loaded() {
 void TsSkinManager::WriteProperties(TacPropertyWriter& w) const {
   w.WriteString("SkinDirectory", skinDirectory_);
   internalSkins_->WriteItems(w);
-  w.WriteString("CommonSections", commonSections_.join(QStringLiteral("\r\n")));
+  // As a string list's text: every line ends with its break, so that an
+  // empty last line comes back.
+  QString common;
+  for (const QString& line : commonSections_) common += line + QStringLiteral("\r\n");
+  w.WriteString("CommonSections", common);
   // Like every default, a stored IsDefault of True is not written.
   if (!isDefault_) w.WriteInteger("IsDefault", 0);
   w.WriteInteger("SkinnedPopups", skinnedPopups_);
@@ -793,7 +868,11 @@ void TsSkinManager::WriteProperties(TacPropertyWriter& w) const {
   for (int i = 0; i < kThirdPartyKinds; ++i)
     w.WriteString(std::string("ThirdParty.") + ThirdPartyList::kNames[size_t(i)], thirdParty_.Text(i));
   w.WriteInteger("Active", active_);
-  w.WriteString("SkinName", skinName_);  // last: assigning it reads the skin
+  // Last: assigning it reads the skin. A name never assigned is not
+  // written, so that the stream reads back without a load, as it was read;
+  // an assigned one, empty or not, is written, and loads again what it
+  // loaded.
+  if (skinNameAssigned_ || !skinName_.isEmpty()) w.WriteString("SkinName", skinName_);
   w.EndList();
 }
 
