@@ -507,9 +507,7 @@ void TsSkinProvider::BuildRegionRects() {
   if (manager->IsValidMaskIndex(skinData_->BorderMaskIndex)) {
     const TsMaskData& mask = manager->MaskData[size_t(skinData_->BorderMaskIndex)];
     AddTransparentCornerRects(regionRects_, width, mask, /*bottom=*/false, 0);
-    // The bottom rows keep their row in the mask's state: the state's
-    // bottom edge goes to the window's.
-    AddTransparentCornerRects(regionRects_, width, mask, /*bottom=*/true, height - MaskImageHeight(mask));
+    AddTransparentCornerRects(regionRects_, width, mask, /*bottom=*/true, height - mask.WB);
   }
   const int title = TitleSectionIndex();
   if (manager->IsValidSectionIndex(title)) {
