@@ -17,9 +17,11 @@
 #include <QComboBox>
 #include <QHash>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPixmap>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSizeGrip>
@@ -408,9 +410,20 @@ bool Header(QHeaderView* h, Message& m) {
       if (item->mask & HDI_WIDTH) item->cxy = h->sectionSize(index);
       if (item->mask & HDI_TEXT && model)
         item->text = model->headerData(index, h->orientation(), Qt::DisplayRole).toString();
+      const QVariant picture = model ? model->headerData(index, h->orientation(), Qt::DecorationRole) : QVariant();
+      const bool icon = picture.typeId() == QMetaType::QIcon;
+      const bool bitmap = picture.typeId() == QMetaType::QPixmap || picture.typeId() == QMetaType::QImage;
       if (item->mask & HDI_FORMAT) {
         const int align = model ? model->headerData(index, h->orientation(), Qt::TextAlignmentRole).toInt() : 0;
         item->fmt = HDF_STRING | (align & Qt::AlignRight ? HDF_RIGHT : align & Qt::AlignHCenter ? HDF_CENTER : HDF_LEFT);
+        if (icon) item->fmt |= HDF_IMAGE;
+        if (bitmap) item->fmt |= HDF_BITMAP;
+      }
+      if (item->mask & (HDI_IMAGE | HDI_BITMAP)) {
+        item->image = icon ? picture.value<QIcon>()
+                      : picture.typeId() == QMetaType::QPixmap ? QIcon(picture.value<QPixmap>())
+                      : bitmap ? QIcon(QPixmap::fromImage(picture.value<QImage>()))
+                               : QIcon();
       }
       if (item->mask & HDI_ORDER) item->iOrder = h->visualIndex(index);
       m.Result = 1;

@@ -62,6 +62,7 @@
 #include "platform/WinTypes.h"
 
 #include <QList>
+#include <QIcon>
 #include <QString>
 
 #include <cstdint>
@@ -115,15 +116,20 @@ struct TBBUTTON {
   QString text;
 };
 
-// HDM_GETITEM, HDM_HITTEST.
-constexpr unsigned HDI_WIDTH = 0x1, HDI_TEXT = 0x2, HDI_FORMAT = 0x4, HDI_ORDER = 0x80;
-constexpr int HDF_LEFT = 0x0, HDF_RIGHT = 0x1, HDF_CENTER = 0x2, HDF_STRING = 0x4000;
+// HDM_GETITEM, HDM_HITTEST. An item's picture is its model's
+// Qt::DecorationRole: a QIcon is HDF_IMAGE, a QPixmap or QImage
+// HDF_BITMAP; HDI_IMAGE or HDI_BITMAP hands it over as `image`.
+constexpr unsigned HDI_WIDTH = 0x1, HDI_TEXT = 0x2, HDI_FORMAT = 0x4, HDI_BITMAP = 0x10, HDI_IMAGE = 0x20,
+                   HDI_ORDER = 0x80;
+constexpr int HDF_LEFT = 0x0, HDF_RIGHT = 0x1, HDF_CENTER = 0x2, HDF_IMAGE = 0x0800, HDF_BITMAP = 0x2000,
+              HDF_STRING = 0x4000;
 struct HDITEM {
   unsigned mask = 0;
   int cxy = 0;
   QString text;
   int fmt = 0;
   int iOrder = 0;
+  QIcon image;
 };
 constexpr unsigned HHT_NOWHERE = 0x1, HHT_ONHEADER = 0x2;
 struct HDHITTESTINFO {

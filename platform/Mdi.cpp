@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QScrollBar>
 
 namespace platform {
 
@@ -39,6 +40,12 @@ class MdiWatch final : public QObject {
     for (QMdiSubWindow* sub : area->subWindowList()) sub->installEventFilter(this);
     active_ = ChildForm(area->activeSubWindow());
     connect(area, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) { Activated(sub); });
+    // The area shows or hides a bar on a queued turn after its range
+    // changed: queued after that turn, the message finds the bars placed.
+    for (QScrollBar* bar : {area->horizontalScrollBar(), area->verticalScrollBar()})
+      connect(bar, &QScrollBar::rangeChanged, this, [this] {
+        if (area_) SendMessage(area_, WM_CALCSCROLL);
+      }, Qt::QueuedConnection);
   }
 
   static MdiWatch* Of(QMdiArea* area) { return area->findChild<MdiWatch*>(QStringLiteral("_win_mdiwatch"), Qt::FindDirectChildrenOnly); }

@@ -19,6 +19,9 @@
 //   WM_MDIREFRESHMENU lists the children at the end of the window menu
 //                     ("&1 caption" ..., the active one checked, each
 //                     activating its child) and answers the frame's bar
+// When the area has worked out its scroll range anew (its children moved
+// or sized, the area sized) and shown or hidden its bars for it, the area
+// gets WM_CALCSCROLL.
 // When the active child changes, the child losing activation and the one
 // gaining it each get WM_MDIACTIVATE (WParam = the one losing, LParam = the
 // one gaining; either may be 0), each after its WM_NCACTIVATE (WParam 0 to

@@ -13,8 +13,10 @@
 #include "skinlib/manager/LibraryUtils.h"
 
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -164,13 +166,22 @@ void PaintControlToBitmap(Bitmap& bitmap, QWidget* control, int x, int y, QObjec
     FillFromBackground(dc, Bounds(x, y, control->width(), control->height()), bg, {control->x(), control->y()});
     return;
   }
+  const bool bordered = adapters::ProviderHasBorderWindow(provider);
+  const QPointer<QWidget> alive(control);
   const int saved = dc.SaveDC();
   dc.MoveWindowOrg(x, y);
-  if (!adapters::ProviderHasBorderWindow(provider)) dc.IntersectClipRect(Bounds(0, 0, control->width(), control->height()));
+  if (!bordered) dc.IntersectClipRect(Bounds(0, 0, control->width(), control->height()));
   const LPARAM flags = PRF_ERASEBKGND | PRF_CLIENT | PRF_CHILDREN;
   if (IsGraphicControl(control))
     Perform(control, WM_PRINT, PtrParam(&dc), flags);
   else
     SendMessage(control, WM_PRINT, PtrParam(&dc), flags);
   dc.RestoreDC(saved);
+  if (!bordered || !alive || bitmap.PixelFormat() != pf32bit) return;
+  dc.EndPainting();
+  const QRect c = control->contentsRect().translated(x, y).intersected(QRect(0, 0, bitmap.Width(), bitmap.Height()));
+  for (int row = c.top(); row <= c.bottom(); ++row) {
+    std::uint8_t* p = bitmap.ScanLine(row) + 4 * c.left();
+    for (int col = 0; col < c.width(); ++col, p += 4) p[3] = 255;
+  }
 }

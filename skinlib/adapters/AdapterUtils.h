@@ -84,5 +84,8 @@ void PaintGraphicChildren(platform::Canvas& dc, QWidget* control, platform::TPoi
 // visible one gets WM_PRINT with PRF_ERASEBKGND, PRF_CLIENT and
 // PRF_CHILDREN (graphic controls through Perform), clipped to its size
 // unless `provider` has an extended border: its children paint at their
-// places, each through its own window procedures.
+// places, each through its own window procedures. With such a provider
+// the control's client area, where it painted it, is opaque afterwards in
+// a 32-bit bitmap (the snapshot a layered show fades in), whatever its
+// controls left clear.
 void PaintControlToBitmap(platform::Bitmap& bitmap, QWidget* control, int x, int y, QObject* provider);

@@ -24,6 +24,7 @@
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QListView>
@@ -339,6 +340,14 @@ void TacEditWnd::GiveBackOwnParams() {
 }
 
 void TacEditWnd::ApplySkinParams() {
+  // The colours it sets change no style of the window's meanwhile.
+  const bool outer = InCalcSize();
+  SetInCalcSize(true);
+  ApplyEditColors();
+  SetInCalcSize(outer);
+}
+
+void TacEditWnd::ApplyEditColors() {
   TacMainWnd::ApplySkinParams();
   QWidget* h = CtrlHandle();
   TsCommonData* data = SkinData();
@@ -536,7 +545,18 @@ void TacEditWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       }
       break;  // the bars follow in the scroll adapter's handling
     case WM_PAINT:
-      if (IsWindowVisible(h) && !ParamsApplied()) ApplySkinParams();
+      if (!IsWindowVisible(h)) break;
+      // Updating, or every form locked (a print brings its own canvas):
+      // the paint is taken as done.
+      if (data.Updating() || (FormsLocked && !m.WParam)) {
+        if (!m.WParam) {
+          BeginPaint(h);
+          EndPaint(h);
+        }
+        m.Result = 0;
+        return;
+      }
+      if (!ParamsApplied()) ApplySkinParams();
       break;
     case WM_ERASEBKGND:
       if (IsWindowVisible(h)) {
@@ -589,6 +609,11 @@ void TacEditWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     case 0xBD00:
     case 0xBD01:
       if (!Tracking()) RefreshScrolls(true);
+      break;
+    case WM_MOUSEMOVE:
+      // A drag that holds the mouse (a selection dragged past the end)
+      // may scroll the window.
+      if (GetCapture() && !data.Updating()) RefreshScrolls(true);
       break;
     case LB_ADDSTRING:
     case LB_INSERTSTRING:
@@ -941,6 +966,13 @@ const Bitmap& TacListViewWnd::HeaderBackground(int width, int height, TacHeaderI
   return *headerBgs_.back().Picture;
 }
 
+QSize TacListViewWnd::SmallImageSize() const {
+  auto* view = qobject_cast<QAbstractItemView*>(CtrlHandle());
+  if (view && view->iconSize().isValid()) return view->iconSize();
+  const int side = (view ? view->style() : QApplication::style())->pixelMetric(QStyle::PM_SmallIconSize, nullptr, view);
+  return QSize(side, side);
+}
+
 void TacListViewWnd::PaintHeaderItem(Bitmap& whole, const TRect& r, int index) const {
   TsSkinManager* sm = SkinData() ? SkinData()->SkinManager() : nullptr;
   if (!sm || r.IsEmpty()) return;
@@ -952,8 +984,11 @@ void TacListViewWnd::PaintHeaderItem(Bitmap& whole, const TRect& r, int index) c
   QHeaderView* header = header_;
   if (index < 0 || !header || section < 0) return;
   HDITEM item;
-  item.mask = HDI_TEXT | HDI_FORMAT;
+  item.mask = HDI_TEXT | HDI_FORMAT | HDI_IMAGE;
   SendMessage(header, HDM_GETITEMW, WPARAM(index), LPARAM(PtrParam(&item)));
+  // The item's picture, at the list's small-image size, before the text.
+  QSize imageSize;
+  if ((item.fmt & (HDF_IMAGE | HDF_BITMAP)) && !item.image.isNull()) imageSize = SmallImageSize();
   const TsGeneralData& gd = sm->GeneralData[size_t(section)];
   const int shift = state == TacHeaderItemState::Pressed ? 1 : 0;
   // The sort glyph: up for ascending, down for descending.
@@ -969,13 +1004,19 @@ void TacListViewWnd::PaintHeaderItem(Bitmap& whole, const TRect& r, int index) c
     }
   }
   const TacHeaderText& laidOut = HeaderText(canvas, item.text);
+  const int imageW = imageSize.isValid() ? imageSize.width() + 4 : 0;
   const int textW = laidOut.Width + 5;
-  const int total = textW + (glyphIndex >= 0 ? glyphW + 6 : 0);
+  const int total = imageW + textW + (glyphIndex >= 0 ? glyphW + 6 : 0);
   const TRect inner{r.Left + 4, r.Top + 1, r.Right - 4, r.Bottom - 1};
   int x = inner.Left;
   if ((item.fmt & 3) == HDF_RIGHT) x = inner.Right - total;
   if ((item.fmt & 3) == HDF_CENTER) x = inner.Left + (inner.Width() - total) / 2;
   x = std::max(inner.Left, x) + shift;
+  if (imageW > 0 && x + imageSize.width() <= inner.Right + shift) {
+    if (QPainter* p = canvas.Painter())
+      p->drawPixmap(x, r.Top + (r.Height() - imageSize.height()) / 2 + shift, item.image.pixmap(imageSize));
+    x += imageW;
+  }
   const TColor textColor = state == TacHeaderItemState::Normal ? gd.FontColor[0] : gd.HotFontColor[0];
   TRect textRect{x, inner.Top + shift, std::min(inner.Right, x + textW) + shift, inner.Bottom + shift};
   if (laidOut.Width <= textRect.Width() && headerLineHeight_ <= textRect.Height()) {

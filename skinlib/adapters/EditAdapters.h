@@ -106,6 +106,8 @@ class TacEditWnd : public TacBaseWnd {
 
   void KeepOwnParams() override;
   void GiveBackOwnParams() override;
+  // The skin's colours, with InCalcSize set meanwhile (style changes are
+  // kept from the window).
   void ApplySkinParams() override;
 
   platform::TColor EditBgColor() const { return editBgColor_; }
@@ -148,6 +150,8 @@ class TacEditWnd : public TacBaseWnd {
  private:
   // The focus or mouse changed: with state images the frame is redrawn.
   void StateChanged();
+  // ApplySkinParams' work (run with InCalcSize set).
+  void ApplyEditColors();
 
   // A line edit's style while adapted: its panel without Qt's frame.
   std::unique_ptr<QStyle> editStyle_;
@@ -196,8 +200,11 @@ class TacListViewWnd : public TacEditWnd {
   int PressedColumn() const { return pressedColumn_; }
 
   // One header item (-2: the empty area right of the last) painted into
-  // `r` of the header's picture.
+  // `r` of the header's picture: its picture (HDF_IMAGE, HDF_BITMAP) at
+  // the small-image size and 4 pixels on, its text, its sort glyph.
   void PaintHeaderItem(platform::Bitmap& whole, const platform::TRect& r, int index) const;
+  // The list's small images: its icon size, else the style's small icon.
+  QSize SmallImageSize() const;
 
  protected:
   ~TacListViewWnd() override;

@@ -668,6 +668,13 @@ void TacScrollWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     TsCommonData& data = *SkinData();
     const bool mine = m.LParam == LPARAM(PtrParam(data.SkinManager()));
     switch (HIWORD(m.WParam)) {
+      case acBgQuery: {
+        // The window's own answer first; the skin data's only without one.
+        if (!PassOnAndSurvive(m, previous)) return;
+        auto* query = ParamPtr<TsBgQuery>(m.LParam);
+        if (query && query->BgKind == TsBgQuery::NotAnswered) data.FillBgQuery(*query, /*hot=*/false, h);
+        return;
+      }
       case acRefresh:
         if (!mine) break;
         data.RefreshSkinIndexes();
@@ -749,6 +756,15 @@ void TacScrollWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       break;
     default:
       break;
+  }
+  if (m.Msg == CM_BORDERCHANGED && h && !h->size().isEmpty()) {
+    // The control's border changed: its band is worked out anew.
+    if (!PassOnAndSurvive(m, previous)) return;
+    const QSize size = GetWindowParams().WndSize;
+    SetWindowPos(h, nullptr, 0, 0, size.width(), size.height(),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_NOCOPYBITS | SWP_NOOWNERZORDER |
+                     SWP_NOSENDCHANGING);
+    return;
   }
   const unsigned msg = m.Msg;
   TacMainWnd::AdapterWndProc(m, previous);

@@ -145,6 +145,8 @@ class TacScrollWnd : public TacMainWnd {
   // The release of a pressed part leaves the capture (and the release
   // itself) with the window.
   virtual bool KeepsCaptureOnRelease() const { return false; }
+  // Style changes are answered 0 and kept from the window meanwhile.
+  void SetInCalcSize(bool value) { inCalcSize_ = value; }
 
  private:
   friend struct TacScrollTracking;

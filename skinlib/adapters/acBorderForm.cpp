@@ -5,11 +5,15 @@
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
+#include "skinlib/manager/FastBitmaps.h"
+#include "skinlib/manager/SkinOptions.h"
+#include "skinlib/manager/sSkinManager.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cstring>
 
 using namespace platform;
 
@@ -89,6 +93,48 @@ void LayExtendedBorder(Bitmap& image, const TRect& inner, const Bitmap& border, 
         for (int i = 0; i < 3; ++i) p[i] = uint8_t((s[i] * a + p[i] * (255 - a) + 127) / 255);
       }
     }
+  }
+}
+
+void ComposeExtendedBorder(Bitmap& cache, const Bitmap& picture, const TsSkinManager& m, int borderMaskIndex,
+                           const std::function<void(Bitmap&)>& paintTitle) {
+  if (!m.SkinData || cache.PixelFormat() != pf32bit || picture.Empty()) return;
+  const TRect e = m.ExtBorderMargins;
+  const int offset = m.SkinData->FormOffset;
+  const int w = cache.Width(), h = cache.Height();
+  const TRect inner{e.Left, e.Top, w - e.Right, h - e.Bottom};
+  const TRect corners{e.Left + offset, e.Top + offset, e.Right + offset, e.Bottom + offset};
+  cache.GetCanvas().EndPainting();
+  const bool mode1 = m.SkinData->BorderMode == 1;
+  if (!mode1 && m.IsValidMaskIndex(borderMaskIndex)) {
+    // The picture alone, where the window's clear corners take theirs from.
+    Bitmap laid(w, h, pf32bit);
+    laid.Fill(qRgb(255, 0, 255));
+    LayExtendedBorder(laid, inner, picture, corners, offset);
+    LayExtendedBorder(cache, inner, picture, corners, offset);
+    const TsMaskData& mask = m.MaskData[size_t(borderMaskIndex)];
+    const struct {
+      TRect r;
+      int code;
+    } at[] = {{{inner.Left, inner.Top, inner.Left + mask.WL, inner.Top + mask.WT}, kCornerTopLeft},
+              {{inner.Right - mask.WR, inner.Top, inner.Right, inner.Top + mask.WT}, kCornerTopRight},
+              {{inner.Left, inner.Bottom - mask.WB, inner.Left + mask.WL, inner.Bottom}, kCornerBottomLeft},
+              {{inner.Right - mask.WR, inner.Bottom - mask.WB, inner.Right, inner.Bottom}, kCornerBottomRight}};
+    for (const auto& c : at)
+      CopyTransparentCorner(cache, laid, c.r, {c.r.Left, c.r.Top}, borderMaskIndex, &m, c.code);
+    return;
+  }
+  LayExtendedBorder(cache, inner, picture, corners, offset);
+  if (!mode1 || !paintTitle) return;
+  // BORDERMODE 1: the title over the picture; what it changed is opaque.
+  const Bitmap before = cache;
+  paintTitle(cache);
+  cache.GetCanvas().EndPainting();
+  for (int y = 0; y < h; ++y) {
+    std::uint8_t* d = cache.ScanLine(y);
+    const std::uint8_t* b = before.ScanLine(y);
+    for (int x = 0; x < w; ++x, d += 4, b += 4)
+      if (std::memcmp(d, b, 4) != 0) d[3] = 255;
   }
 }
 
@@ -312,6 +358,9 @@ void TacBorderForm::SetCursorByHitCode(int code) {
 void TacBorderForm::DoubleClick(TPoint screenPoint) {
   QWidget* owner = owner_.OwnerWindow();
   if (!owner) return;
+  const QPointer<QWidget> alive(owner);
+  owner_.EndDrag(screenPoint);
+  if (!alive) return;
   const int code = BorderHitTest(screenPoint);
   if (code == HTSYSMENU) {
     SendMessage(owner, WM_SYSCOMMAND, SC_CLOSE, 0);

@@ -35,6 +35,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace platform {
@@ -48,6 +49,8 @@ inline constexpr int kBorderFrameHitCode = 19;
 inline constexpr platform::WPARAM kAskBorderHitTest = platform::WPARAM(-1);
 
 // What the border window asks of its owner.
+class TsSkinManager;
+
 class TacBorderOwner {
  public:
   virtual ~TacBorderOwner() = default;
@@ -98,6 +101,10 @@ class TacBorderOwner {
   virtual bool IsModal() const { return false; }
   // The caption double-clicked maximizes or restores (by the system menu).
   virtual bool CanMaximizeOrRestore() const { return false; }
+  // A double click on the border: a drag of the owner's outline ends at
+  // the point (the window moved there) and a pressed title button is
+  // forgotten.
+  virtual void EndDrag(platform::TPoint /*screenPoint*/) {}
 };
 
 class TacBorderForm {
@@ -161,3 +168,12 @@ std::optional<Qt::CursorShape> BorderCursor(int hitCode);
 // window there. `image` is pf32bit.
 void LayExtendedBorder(platform::Bitmap& image, const platform::TRect& inner, const platform::Bitmap& border,
                        const platform::TRect& corners, int formOffset);
+
+// The owner's 32-bit cache with the manager's extended border laid around
+// it (LayExtendedBorder with the skin's margins and FORMOFFSET). Outside
+// BORDERMODE 1 the corners the border mask `borderMaskIndex` leaves clear
+// show the picture (CopyTransparentCorner); in BORDERMODE 1 `paintTitle`,
+// when given, paints the title over the picture, and every pixel it
+// changed is the window's, opaque.
+void ComposeExtendedBorder(platform::Bitmap& cache, const platform::Bitmap& picture, const TsSkinManager& manager,
+                           int borderMaskIndex, const std::function<void(platform::Bitmap&)>& paintTitle);

@@ -527,6 +527,7 @@ void TacDialogWnd::SetPressedButton(int code) {
   }
   currentButton_ = code;
   buttons_[size_t(i)].State = 2;
+  HideButtonGlow(i);  // the glow is the hot state's
   g_buttonPressed = true;
   RepaintButton(code);
 }
@@ -961,12 +962,10 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       switch (code) {
         case HTMINBUTTON:
           // The records hold the buttons where the cache has them.
-          if (buttons_[0].Rect.Contains({local.x() + shift.X, local.y() + shift.Y})) {
-            SetHotButton(0, true);
-            SendMessage(h, WM_SYSCOMMAND, d.Iconic ? SC_RESTORE : SC_MINIMIZE, 0);
-          } else {
-            SetHotButton(0, true);
-          }
+          SetHotButton(0, true);
+          // Released elsewhere: the window's own handling has the release.
+          if (!buttons_[0].Rect.Contains({local.x() + shift.X, local.y() + shift.Y})) break;
+          SendMessage(h, WM_SYSCOMMAND, d.Iconic ? SC_RESTORE : SC_MINIMIZE, 0);
           return;
         case HTMAXBUTTON:
           SetHotButton(0, true);

@@ -159,48 +159,9 @@ void TacDialogWnd::PaintExtendedBorder() {
   if (!m || !m->SkinData || !cache || cache->PixelFormat() != pf32bit) return;
   const TPNGGraphic* picture = active_ ? m->ExtBorderActive.get() : m->ExtBorderInactive.get();
   if (!picture || picture->Empty()) return;
-  const TRect e = m->ExtBorderMargins;
-  const int offset = m->SkinData->FormOffset;
-  const int w = cache->Width(), h = cache->Height();
-  const TRect inner{e.Left, e.Top, w - e.Right, h - e.Bottom};
-  const TRect corners{e.Left + offset, e.Top + offset, e.Right + offset, e.Bottom + offset};
-  cache->GetCanvas().EndPainting();
-  // The picture alone, where the window's corners take theirs from.
-  Bitmap laid(w, h, pf32bit);
-  laid.Fill(qRgb(255, 0, 255));
-  LayExtendedBorder(laid, inner, *picture, corners, offset);
-  // The window opaque, the picture around it.
-  LayExtendedBorder(*cache, inner, *picture, corners, offset);
-  const bool mode1 = m->SkinData->BorderMode == 1;
-  if (!mode1 && m->IsValidMaskIndex(SkinData()->BorderMaskIndex)) {
-    // Where the border mask's corners are clear, the picture shows.
-    const TsMaskData& mask = m->MaskData[size_t(SkinData()->BorderMaskIndex)];
-    const struct {
-      TRect r;
-      int code;
-    } at[] = {{{inner.Left, inner.Top, inner.Left + mask.WL, inner.Top + mask.WT}, kCornerTopLeft},
-              {{inner.Right - mask.WR, inner.Top, inner.Right, inner.Top + mask.WT}, kCornerTopRight},
-              {{inner.Left, inner.Bottom - mask.WB, inner.Left + mask.WL, inner.Bottom}, kCornerBottomLeft},
-              {{inner.Right - mask.WR, inner.Bottom - mask.WB, inner.Right, inner.Bottom}, kCornerBottomRight}};
-    for (const auto& c : at)
-      CopyTransparentCorner(*cache, laid, c.r, {c.r.Left, c.r.Top}, SkinData()->BorderMaskIndex, m, c.code);
-  }
-  if (!mode1 || TitleHeight() <= 0) return;
-  // BORDERMODE 1: the title painted over the picture in a bitmap of its
-  // own; every pixel it changed is the window's, opaque.
-  Bitmap title(w, h, pf32bit);
-  for (int y = 0; y < h; ++y) std::memcpy(title.ScanLine(y), cache->ScanLine(y), size_t(4 * w));
-  PaintTitle(title, Layout());
-  title.GetCanvas().EndPainting();
-  for (int y = 0; y < h; ++y) {
-    std::uint8_t* d = cache->ScanLine(y);
-    const std::uint8_t* t = title.ScanLine(y);
-    for (int x = 0; x < w; ++x, d += 4, t += 4) {
-      if (std::memcmp(d, t, 4) == 0) continue;
-      std::memcpy(d, t, 3);
-      d[3] = 255;
-    }
-  }
+  std::function<void(Bitmap&)> title;
+  if (TitleHeight() > 0) title = [this](Bitmap& b) { PaintTitle(b, Layout()); };
+  ComposeExtendedBorder(*cache, *picture, *m, SkinData()->BorderMaskIndex, title);
 }
 
 // ------------------------------------------------------------ the handler

@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QStandardPaths>
 #include <QTimer>
 
 #include <algorithm>
@@ -425,11 +426,31 @@ TacPIDL TacShellFolder::ConcatPIDLs(const TacPIDL& a, const TacPIDL& b) {
 
 void TacShellFolder::FreePIDL(TacPIDL& pidl) { TacPIDL().swap(pidl); }
 
+namespace {
+
+std::unique_ptr<TacShellFolder> desktopFolder;
+
+// The desktop's own list: the root of the name space has no items.
+TacPIDL DesktopPIDL() { return TacPIDL{0, 0}; }
+
+}  // namespace
+
+TacShellFolder* DesktopShellFolder() { return desktopFolder.get(); }
+
+TacShellFolder::TacShellFolder(TacShellFolder* parent, QDir shellFolder, const TacPIDL& pidl)
+    : RelativePIDL(CopyPIDL(pidl)), ShellFolder(std::move(shellFolder)) {
+  AbsolutePIDL = ConcatPIDLs(parent ? parent->AbsolutePIDL : DesktopPIDL(), pidl);
+  for (const TacShellFolder* p = parent; p && p->Parent; p = p->Parent) ++Level;
+  Parent = parent ? parent : desktopFolder.get();
+}
+
 // ------------------------------------------------------------ the unit
 
 namespace {
 
 void StartDialogs() {
+  desktopFolder = std::make_unique<TacShellFolder>(
+      nullptr, QDir(QStandardPaths::writableLocation(QStandardPaths::DesktopLocation)), DesktopPIDL());
   TacAdapterEntryPoints& table = AdapterEntryPoints();
   table.InstallDialogHook = &InstallDialogHook;
   table.RemoveDialogHook = &RemoveDialogHook;
@@ -457,6 +478,7 @@ void FinishDialogs() {
   table.RemoveDialogHook = nullptr;
   table.RepaintDialogs = nullptr;
   table.DialogProviderWindows = nullptr;
+  desktopFolder.reset();
 }
 
 [[maybe_unused]] const bool registered =

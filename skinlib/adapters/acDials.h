@@ -22,8 +22,10 @@
 // control, chosen by the child's class name and style word. Everything
 // made for one window hangs on one `TacProvider` in the provider list.
 //
-// Also here: the item identifier lists of the shell (`TacShellFolder`'s
-// CopyPIDL, ConcatPIDLs, FreePIDL) on byte buffers.
+// Also here: the shell folder object `TacShellFolder` over the item
+// identifier lists of the shell (CopyPIDL, ConcatPIDLs, FreePIDL on byte
+// buffers), its folder a `QDir`, and the desktop folder made and freed with
+// the unit.
 //
 // GUI thread only.
 #pragma once
@@ -33,6 +35,7 @@
 #include "platform/WinTypes.h"
 #include "skinlib/adapters/AdapterBase.h"
 
+#include <QDir>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -161,11 +164,35 @@ using TacPIDL = std::vector<std::uint8_t>;
 // list whose items run past the buffer, or that has no terminator, is cut
 // at the last whole item.
 std::size_t PIDLSize(const TacPIDL& pidl);
+
+// One folder of the shell's name space: its item list relative to its
+// parent and from the desktop (both owned), the parent (not owned), its
+// folder listing, and how many ancestors stand above the parent it was
+// given.
 class TacShellFolder {
  public:
+  // A nil `parent` becomes the desktop folder (`DesktopShellFolder()`);
+  // the absolute list is the parent's (the desktop's, the empty list,
+  // without one) followed by `pidl`.
+  TacShellFolder(TacShellFolder* parent, QDir shellFolder, const TacPIDL& pidl);
+  TacShellFolder(const TacShellFolder&) = delete;
+  TacShellFolder& operator=(const TacShellFolder&) = delete;
+
+  TacPIDL RelativePIDL;
+  TacPIDL AbsolutePIDL;
+  TacShellFolder* Parent = nullptr;
+  QDir ShellFolder;
+  // 0 for a child of the desktop or a folder made without parent.
+  int Level = 0;
+
   // A zero-filled copy of the list's whole size.
   static TacPIDL CopyPIDL(const TacPIDL& pidl);
   // `a` without its terminator, then `b` with it (an empty `a` counts 0).
   static TacPIDL ConcatPIDLs(const TacPIDL& a, const TacPIDL& b);
   static void FreePIDL(TacPIDL& pidl);
 };
+
+// The desktop folder: the root of the name space, the user's desktop
+// folder as its listing; made when the unit starts, freed when it ends
+// (nullptr outside).
+TacShellFolder* DesktopShellFolder();

@@ -40,6 +40,13 @@ std::vector<QPointer<QWidget>> WindowedChildren(QWidget* w) {
   return children;
 }
 
+// The form's control adapter hears of the frame's changes only when it
+// adapts controls of other libraries (the rules' third-party bit, 4).
+bool TellsItsForm(const TsCommonData& d) {
+  const TsSkinManager* sm = d.SkinManager();
+  return sm && (sm->SkinningRules() & TsSkinManager::srThirdParty);
+}
+
 }  // namespace
 
 QString& FrameAdapterClass() {
@@ -317,7 +324,7 @@ bool TsFrameAdapter::SkinnedMessage(Message& m, const CallPrevious& previous) {
         SendSkinCommandToChildren(f, children);
         if (!self || !frame_) return true;
         // The form's control adapter takes the newcomer.
-        NotifyParentForm(f);
+        if (TellsItsForm(d)) NotifyParentForm(f);
         if (!self || !frame_) return true;
       }
       previous(m);
@@ -373,16 +380,27 @@ bool TsFrameAdapter::SkinnedMessage(Message& m, const CallPrevious& previous) {
       if (self && frame_ && GetParent(frame_))
         SendSkinCommandToHandle(GetParent(frame_), acControlChanged, LPARAM(PtrParam(d.SkinManager())));
       return true;
-    case kCmMouseEnter:
+    case kCmMouseEnter: {
       previous(m);
+      if (!self || !frame_) return true;
+      // The mouse is on the frame: a child still drawn under the mouse is
+      // drawn again (the one it came from, lParam, excepted).
+      const auto* sender = ParamPtr<QWidget>(std::uintptr_t(m.LParam));
+      for (const QPointer<QWidget>& child : WindowedChildren(frame_)) {
+        if (!child || child == sender) continue;
+        const TacMainWnd* adapter = FindAdapter(child);
+        if (adapter && adapter->SkinData() && adapter->SkinData()->MouseAbove)
+          RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+      }
       if (self && frame_)
         if (TsSkinManager* sm = d.SkinManager()) sm->SetHotWindow(frame_);
       return true;
+    }
     case kCmShowingChanged:
       previous(m);
       if (!self || !frame_) return true;
       UpdateScrollAdapter();
-      NotifyParentForm(frame_);
+      if (TellsItsForm(d)) NotifyParentForm(frame_);
       return true;
     default:
       return false;

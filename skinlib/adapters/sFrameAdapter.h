@@ -18,6 +18,11 @@
 // Every answer is an RGB value: a system colour is resolved first, so no
 // child ever mixes one as a colour.
 //
+// A child made later and the frame's show reach the form's control
+// adapter (NotifyParentForm) only while the manager's rules adapt other
+// libraries' controls (srThirdParty). The mouse entering the frame
+// (CM_MOUSEENTER) redraws the children still drawn under the mouse.
+//
 // GUI thread only.
 #pragma once
 

@@ -224,7 +224,7 @@ void TacMDIWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
       auto* dc = ParamPtr<Canvas>(std::uintptr_t(m.WParam));
       if (!Switches() || !dc) break;
       m.Result = 0;
-      if (ChildMaximized()) return;
+      if (ChildMaximized() || (provider_ && provider_->Busy())) return;
       if (viewport_) {
         const QPoint at = viewport_->mapTo(h, QPoint(0, 0));
         const int saved = dc->SaveDC();
@@ -278,7 +278,7 @@ void TacMDIWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     }
     return;
   }
-  if (msg == WM_PARENTNOTIFY) {
+  if (msg == WM_PARENTNOTIFY || msg == WM_CALCSCROLL) {
     const auto style = std::uint32_t(GetWindowLong(h, GWL_STYLE));
     if (TacScrollBar* bar = VertBar()) bar->Visible = style & WS_VSCROLL;
     if (TacScrollBar* bar = HorzBar()) bar->Visible = style & WS_HSCROLL;

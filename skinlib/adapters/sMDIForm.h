@@ -18,7 +18,11 @@
 // Tiling and cascading (WM_MDITILE, WM_MDICASCADE) take WS_SYSMENU from the
 // active child's style word (a kept bit) and repaint the client and the
 // form's band; WM_MDISETMENU marks the provider's menu line changed;
-// skin sub-commands 51 and 52 switch the area's redrawing off and on.
+// skin sub-commands 51 and 52 switch the area's redrawing off and on;
+// WM_PARENTNOTIFY and WM_CALCSCROLL show or hide the skinned bars by the
+// area's WS_VSCROLL and WS_HSCROLL. WM_PRINT paints nothing while the
+// provider is busy (its show animation, its region replaced) or the active
+// child is maximized.
 //
 // Form, Provider and the provider's skin data are read through guarded
 // pointers: a provider gone leaves the adapter passing everything on.

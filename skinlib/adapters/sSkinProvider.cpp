@@ -2,7 +2,9 @@
 
 #include "platform/Colors.h"
 #include "platform/Mdi.h"
+#include "platform/Menus.h"
 #include "platform/NonClient.h"
+#include "platform/Painting.h"
 #include "platform/Properties.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
@@ -33,6 +35,7 @@
 #include <QTimer>
 #include <QIcon>
 #include <QPainter>
+#include <QPropertyAnimation>
 #include <QScreen>
 #include <QStyle>
 
@@ -116,6 +119,9 @@ TsSkinProvider::TsSkinProvider(QWidget* owner) : QObject(owner), form_(owner) {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  // An MDI child's menu shows in its main form's band (asked before the
+  // child's frame goes, which takes the menu out of its line).
+  const bool menuInMainBand = form_ && GetMenu(form_) && IsMdiChild();
   // A running border drag ends (outline, capture and the drag state), and
   // the title button's hint goes: both are the provider's, not the form's.
   if (outline_) EndMoveOutline(false);
@@ -129,6 +135,14 @@ TsSkinProvider::~TsSkinProvider() {
     if (framed_ && !IsDestroying(form_)) SetNonClientFrame(form_, false);
     if (screenSnap_ && !IsDestroying(form_)) SetManualMoveSize(form_, false);
     GiveBackOwnColor();
+  }
+  // The main form is painted anew without this provider.
+  if (TsSkinProvider* main = MdiMainProvider; main && main != this && menuInMainBand) {
+    if (QWidget* mainForm = main->Form(); mainForm && !IsDestroying(mainForm)) {
+      if (main->skinData_) main->skinData_->BackgroundDirty = true;
+      main->titleBitmapValid_ = false;
+      SendMessage(mainForm, WM_NCPAINT, 0, 0);
+    }
   }
   if (MdiMainProvider == this) MdiMainProvider = nullptr;
   if (LastProvider == this) LastProvider = nullptr;
@@ -226,13 +240,25 @@ void TsSkinProvider::SetDrawNonClientArea(bool value) {
   if (drawNonClientArea_ == value) return;
   drawNonClientArea_ = value;
   if (!form_) return;
+  // The form's menus are hooked anew: the main menu is drawn by the skin
+  // only while the provider draws the frame.
+  const auto hookMenus = [this](bool install) {
+    if (HookFormMenusSeam()) HookFormMenusSeam()(*this, install);
+  };
   if (value) {
+    SetSysMenuStyle(true);
+    hookMenus(true);
     AttachFrame();
+    if (form_ && form_->isVisible()) UpdateExtBorder(true);
     BuildRegionRects();
     UpdateFormRegion(true);
     RepaintFrame();
+    if (form_) RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
   } else {
+    UpdateExtBorder(false);
+    hookMenus(false);
     regionRects_.clear();
+    SetSysMenuStyle(false);
     SetWindowRgn(form_, std::nullopt, true);
     if (framed_) SetNonClientFrame(form_, false);
     framed_ = false;
@@ -633,9 +659,6 @@ void TsSkinProvider::PaintAll() {
   // The window's own area (within the extended margins).
   const TRect whole{m.ExtMargins.Left, m.ExtMargins.Top, bmp.Width() - m.ExtMargins.Right,
                     bmp.Height() - m.ExtMargins.Bottom};
-  TsBgSource self;
-  MakeCacheInfo(&bmp, 0, 0, self);
-  const int titleState = formActive_ ? 1 : 0;
 
   // The form's background.
   if (manager->IsValidSectionIndex(data.SectionIndex)) {
@@ -646,7 +669,7 @@ void TsSkinProvider::PaintAll() {
       TRect clientRect{client.left(), client.top(), client.left() + client.width(), client.top() + client.height()};
       c.FillRect(clientRect);
       PaintSkinBorders(c, whole, 0, clientRect, 0, data);
-    } else if (!HasOwnCaption(f)) {
+    } else if (!HasOwnCaption(f) || TitleOverBorder()) {
       PaintSectionBackground(data.SectionIndex, data.SkinSection(), EmptyCacheInfo, clFuchsia, -1, -1, manager, bmp,
                              {whole.Left, whole.Top}, whole, 0);
     } else {
@@ -658,28 +681,20 @@ void TsSkinProvider::PaintAll() {
   gripRect_ = {};
   if (GripVisible()) PaintGrip();
 
-  // The title band, its icon and the strip behind the buttons.
-  if (HasOwnCaption(f)) {
-    const int t = TitleBottom(m);
-    TRect band{m.ExtMargins.Left, m.ExtMargins.Top, bmp.Width() - m.ExtMargins.Right, t};
-    if (f.Iconic) band.Bottom = t + 1 - m.ExtMargins.Bottom;
-    PaintSectionItem(TitleSectionIndex(), TitleSectionName(), self, -1, -1, manager, bmp, {band.Left, band.Top}, band,
-                     titleState, /*useParentBg=*/true);
-    PaintTitleIcon(l);
-    if (l.VisibleButtonCount > 0 && l.StripRect.Right > l.StripRect.Left) {
-      const int strip =
-          manager->FindMaskIndex(data.SectionIndex, data.SkinSection(), QStringLiteral("TITLEBAR"));
-      if (const TsMaskData* mask = Mask(strip)) PaintMaskRect(bmp, l.StripRect, true, self, *mask, titleState, false);
-    }
-  }
+  // The title band, its icon and the strip behind the buttons (BORDERMODE
+  // 1: over the extended border's picture, below).
+  const bool titleOverBorder = TitleOverBorder();
+  if (HasOwnCaption(f) && !titleOverBorder) PaintTitleBand(l);
   // The title without its caption and buttons, for a caption-only repaint.
-  if (HasOwnCaption(f) && drawNonClientArea_) SaveTitleBitmap();
+  titleBitmapValid_ = false;
+  if (HasOwnCaption(f) && drawNonClientArea_ && !titleOverBorder) SaveTitleBitmap();
   if (drawNonClientArea_) PaintMenuLine();
   paintedMenuLine_ = MenuLineState();
   menuLineChanged_ = false;
-  // The caption, then the buttons.
+  if (HasOwnCaption(f) && drawNonClientArea_ && !titleOverBorder) PaintCaptionText(l);
+  if (HasBorderWindow()) PaintExtendedBorder(l);
+  // The buttons over the finished title.
   if (HasOwnCaption(f) && drawNonClientArea_) {
-    PaintCaptionText(l);
     SaveButtonStrip();
     PaintTitleButtons(l);
   } else {
@@ -692,9 +707,34 @@ void TsSkinProvider::PaintAll() {
     OnPaint(c);
     c.SetWindowOrg(origin.X, origin.Y);
   }
-  if (HasBorderWindow()) PaintExtendedBorder();
   data.BackgroundDirty = false;
   data.SetUpdating(false);
+}
+
+void TsSkinProvider::PaintTitleBand(const TacTitleLayout& l) {
+  TsSkinManager* manager = Manager();
+  Bitmap* bmp = skinData_->CacheBitmap.get();
+  if (!manager || !bmp) return;
+  const TacTitleMetrics m = ReadTitleMetrics();
+  const int titleState = formActive_ ? 1 : 0;
+  TsBgSource self;
+  MakeCacheInfo(bmp, 0, 0, self);
+  const int t = TitleBottom(m);
+  TRect band{m.ExtMargins.Left, m.ExtMargins.Top, bmp->Width() - m.ExtMargins.Right, t};
+  if (ReadFormInfo().Iconic) band.Bottom = t + 1 - m.ExtMargins.Bottom;
+  PaintSectionItem(TitleSectionIndex(), TitleSectionName(), self, -1, -1, manager, *bmp, {band.Left, band.Top}, band,
+                   titleState, /*useParentBg=*/true);
+  PaintTitleIcon(l);
+  if (l.VisibleButtonCount > 0 && l.StripRect.Right > l.StripRect.Left) {
+    const int strip =
+        manager->FindMaskIndex(skinData_->SectionIndex, skinData_->SkinSection(), QStringLiteral("TITLEBAR"));
+    if (const TsMaskData* mask = Mask(strip)) PaintMaskRect(*bmp, l.StripRect, true, self, *mask, titleState, false);
+  }
+}
+
+bool TsSkinProvider::TitleOverBorder() const {
+  const TsSkinManager* manager = Manager();
+  return HasBorderWindow() && manager && manager->SkinData && manager->SkinData->BorderMode == 1;
 }
 
 void TsSkinProvider::PaintTitleButtons(const TacTitleLayout& layout) {
@@ -931,6 +971,21 @@ void TsSkinProvider::ShowHint(const QString& text) {
   x = std::max(work.Left, std::min(x, work.Right - label->width()));
   y = std::max(work.Top, std::min(y, work.Bottom - label->height()));
   label->move(x, y);
+  // With the system's tooltip animation and fade on, a short hint fades in.
+  const bool fade = QApplication::isEffectEnabled(Qt::UI_AnimateTooltip) &&
+                    QApplication::isEffectEnabled(Qt::UI_FadeTooltip) && text.size() < kHintFadeMaxLength;
+  auto* running = label->findChild<QPropertyAnimation*>(QString(), Qt::FindDirectChildrenOnly);
+  delete running;
+  if (fade && !label->isVisible()) {
+    label->setWindowOpacity(0.0);
+    auto* animation = new QPropertyAnimation(label, "windowOpacity", label);
+    animation->setDuration(kHintFadeMs);
+    animation->setStartValue(0.0);
+    animation->setEndValue(1.0);
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+  } else {
+    label->setWindowOpacity(1.0);
+  }
   label->show();
 }
 

@@ -65,6 +65,9 @@ inline constexpr platform::WPARAM kRegionQueryParam = 16802;
 // The provider's skin data's control kind.
 inline constexpr int kProviderControlKind = 224;
 inline constexpr int kHintMaxWidth = 800;
+// A hint shorter than this fades in over kHintFadeMs while the system's
+// tooltip animation and fade are on.
+inline constexpr int kHintFadeMaxLength = 100, kHintFadeMs = 200;
 inline constexpr char kFormsOnlyMessage[] = "TsSkinProvider component must be used with forms only!";
 
 enum class TsGripMode { gmNone, gmRightBottom };
@@ -251,6 +254,11 @@ class TsSkinProvider : public QObject {
   void PaintGrip();
   void PaintTitleButtons(const TacTitleLayout& layout);
   void PaintTitleIcon(const TacTitleLayout& layout);
+  // The title band, its icon and the TITLEBAR strip behind the buttons.
+  void PaintTitleBand(const TacTitleLayout& layout);
+  // The skin's BORDERMODE 1 with a border window: title band and caption
+  // are painted over the extended border's picture.
+  bool TitleOverBorder() const;
   void PaintCaptionText(const TacTitleLayout& layout);
   void SetHotButton(int hitCode, bool repaint);
   void SetPressedButton(int hitCode);
@@ -264,7 +272,8 @@ class TsSkinProvider : public QObject {
   static bool LastChangeWasPress();
   // The hint of the hot title button (nullptr until one was shown): clInfoBk,
   // at most kHintMaxWidth wide, 8 right of and 16 below the cursor, kept in
-  // the work area, on top without taking activation.
+  // the work area, on top without taking activation; a short one fades in
+  // (kHintFadeMs) where the system animates tooltips.
   QWidget* HintWindow() const { return hint_.data(); }
 
   // ---- children of the form
@@ -351,6 +360,9 @@ class TsSkinProvider : public QObject {
   // Ends the drag: outline gone, capture released, state cleared; the
   // window moves to the outline only with `apply`.
   void EndMoveOutline(bool apply);
+  // A double click on the border window: a running drag ends at the point
+  // (the window moved there) and a pressed title button is forgotten.
+  void EndBorderDrag(platform::TPoint screenPoint);
   QWidget* MoveOutline() const { return outline_.data(); }
   // The caption buttons' fades end at once (the window moved or sized).
   void FreeButtonFades();
@@ -408,6 +420,9 @@ class TsSkinProvider : public QObject {
   int RedrawLock() const { return redrawLock_; }
   // CM_SHOWINGCHANGED's show animation runs.
   bool InAnimation() const { return inAnimation_; }
+  // The show animation runs or the region is being replaced: the form's
+  // children leave their prints to it meanwhile.
+  bool Busy() const { return inAnimation_ || inRegionUpdate_; }
   // How the form was last shown (WM_SHOWWINDOW): 0 none, 1 normal, 2
   // minimized, 3 maximized. A maximized form's first activation holds its
   // controls (the updating flag) until its frame is painted; its
@@ -582,7 +597,9 @@ class TsSkinProvider : public QObject {
   void InstallExtBorderHook();
   void ExtBorderHook(platform::Message& m, const platform::CallPrevious& previous);
   bool WantsBorderWindow() const;
-  void PaintExtendedBorder();
+  // The picture laid around the cache (ComposeExtendedBorder); in
+  // BORDERMODE 1 the title band and caption painted over it.
+  void PaintExtendedBorder(const TacTitleLayout& layout);
   std::unique_ptr<TacBorderOwner> borderOwner_;
   std::unique_ptr<TacBorderForm> borderForm_;
   platform::WindowProcHandle extHook_;

@@ -10,6 +10,8 @@
 #include "platform/NonClient.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
+#include "skinlib/adapters/SkinCommandSenders.h"
+#include "skinlib/manager/AdapterEntryPoints.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/SkinMasks.h"
 #include "skinlib/manager/SkinOptions.h"
@@ -20,6 +22,7 @@
 #include <QPointer>
 
 #include <algorithm>
+#include <vector>
 
 using namespace platform;
 
@@ -101,6 +104,7 @@ class TacProviderBorderOwner : public TacBorderOwner {
     const TacSysMenuState s = p_.MenuState();
     return (s.EnabledMax && s.VisibleMax) || (p_.form_ && IsZoomed(p_.form_) && s.EnabledRestore);
   }
+  void EndDrag(TPoint screenPoint) override { p_.EndBorderDrag(screenPoint); }
 
  private:
   TsSkinProvider& p_;
@@ -169,18 +173,19 @@ void TsSkinProvider::UpdateBorderWindow(bool repaint, std::uint8_t alpha) {
   if (borderForm_) borderForm_->UpdatePosition(repaint, alpha);
 }
 
-void TsSkinProvider::PaintExtendedBorder() {
+void TsSkinProvider::PaintExtendedBorder(const TacTitleLayout& l) {
   TsSkinManager* manager = Manager();
   Bitmap* cache = skinData_ ? skinData_->CacheBitmap.get() : nullptr;
   if (!manager || !cache || cache->PixelFormat() != pf32bit || !manager->SkinData) return;
   const TPNGGraphic* picture = formActive_ ? manager->ExtBorderActive.get() : manager->ExtBorderInactive.get();
   if (!picture || picture->Empty()) return;
-  const TRect e = manager->ExtBorderMargins;
-  const int offset = manager->SkinData->FormOffset;
-  const TRect inner{e.Left, e.Top, cache->Width() - e.Right, cache->Height() - e.Bottom};
-  cache->GetCanvas().EndPainting();
-  LayExtendedBorder(*cache, inner, *picture, {e.Left + offset, e.Top + offset, e.Right + offset, e.Bottom + offset},
-                    offset);
+  std::function<void(Bitmap&)> title;
+  if (form_ && HasOwnCaption(ReadFormInfo()))
+    title = [this, &l](Bitmap&) {  // the cache itself
+      PaintTitleBand(l);
+      if (drawNonClientArea_) PaintCaptionText(l);
+    };
+  ComposeExtendedBorder(*cache, *picture, *manager, skinData_->BorderMaskIndex, title);
 }
 
 // ------------------------------------------------------------ the handler
@@ -207,6 +212,19 @@ void TsSkinProvider::ExtBorderHook(Message& m, const CallPrevious& previous) {
       if (form_ && form_->isVisible() && bool(borderForm_) != WantsBorderWindow()) UpdateExtBorder(true);
       previous(m);
       if (self) UpdateBorderWindow(true);
+      return;
+    case WM_EXITSIZEMOVE:
+      // Moved or sized: the skinned dialogs lay their borders anew, and a
+      // modal form its own.
+      previous(m);
+      if (!self || !borderForm_) return;
+      {
+        std::vector<QPointer<QWidget>> dialogs;
+        for (QWidget* w : adapters::DialogProviderWindows()) dialogs.emplace_back(w);
+        for (const QPointer<QWidget>& w : dialogs)
+          if (w) SendSkinCommandToHandle(w, acAppActivated, 0);
+      }
+      if (self && borderForm_ && form_ && form_->isModal()) UpdateBorderWindow(false);
       return;
     case CM_ACTIVATE:
       // The form came forward: its border with it.

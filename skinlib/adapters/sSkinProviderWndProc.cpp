@@ -255,6 +255,7 @@ void TsSkinProvider::ShowSystemMenu(int x, int y) {
   auto* skinned = dynamic_cast<TsSystemMenu*>(systemMenu_.get());
   if (manager && manager->SkinnedPopups() && skinned) {
     skinned->UpdateItems(false);
+    if (makeSkinMenu_) skinned->MakeSkinMenu();
     skinned->ShowAt(x, y);
     return;
   }
@@ -367,6 +368,14 @@ void TsSkinProvider::EndMoveOutline(bool apply) {
       frame.Height() == dragStart_.Height())
     return;
   MoveOutlinedWindow(frame);
+}
+
+void TsSkinProvider::EndBorderDrag(TPoint screenPoint) {
+  if (BorderDrag.InProgress && outline_) {
+    DrawMoveOutline(screenPoint);
+    EndMoveOutline(true);
+  }
+  if (g_pressedProvider == this) g_pressedProvider = nullptr;
 }
 
 // ------------------------------------------------------------ the window procedure
@@ -558,6 +567,9 @@ void TsSkinProvider::SkinnedCommand(Message& m) {
     case acNewSkin:
       if (own) NewSkin(true);
       break;
+    case acAppActivated:
+      if (borderForm_ && form_ && form_->isModal()) UpdateBorderWindow(false);
+      break;
     case acRefresh:
       if (own) Refresh();
       break;
@@ -717,6 +729,13 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       }
       def();
       if (!self || !form_) return;
+      // An MDI main form shows its maximized child's caption: it is active
+      // while that child is the active form.
+      if (!formActive_ && GetFormStyle(form_) == fsMDIForm && MaximizedMdiChild() &&
+          QApplication::activeWindow() == form_) {
+        formActive_ = true;
+        titleBitmapValid_ = false;
+      }
       if (BandShown() && drawNonClientArea_) RedrawNonClient(form_);
       HookFormMenus(*this, true);
       if (!self || !form_) return;

@@ -121,6 +121,13 @@ void TsSystemMenu::UpdateItems(bool rebuild) {
 }
 
 void TsSystemMenu::MakeSkinMenu() {
+  // The list made before goes first (with its separator).
+  const QList<QAction*> items = actions();
+  if (!items.isEmpty() && items.front()->objectName() == QLatin1String(kSkinSelectItem)) {
+    if (items.size() > 1 && items[1]->isSeparator()) delete items[1];
+    if (QMenu* old = items.front()->menu()) delete old;  // its item with it
+    else delete items.front();
+  }
   TsSkinManager* manager = owner_ && owner_->SkinData() ? owner_->SkinData()->SkinManager() : nullptr;
   if (!manager) return;
   QStringList names;

@@ -66,7 +66,9 @@ class TsSystemMenu : public TsCustomSysMenu {
   // With `rebuild` rebuilt first; then each fixed item shown and enabled
   // as the form's state allows.
   void UpdateItems(bool rebuild);
-  // The skin list on top, when the manager offers at least one skin.
+  // The skin list on top, when the manager offers at least one skin; a
+  // list made before goes first (each show makes it anew, its check on
+  // the manager's skin as it is then).
   void MakeSkinMenu();
   // What a click on a skin item does: the caption without '&', cut before
   // "(internal)", becomes the manager's SkinName.

@@ -4,8 +4,11 @@
 // the form with its shadow, a real click in the shadow margin reaches the
 // window beneath at its own point, a click on the border's frame does not.
 //
-// With SSQ_SCREENSHOT_DIR set, the picture goes there as
-// provider_extended_borders.png.
+// Then the skin changes to one that paints the title over the border's
+// picture (BORDERMODE 1).
+//
+// With SSQ_SCREENSHOT_DIR set, the pictures go there as
+// provider_extended_borders.png and provider_border_mode_one.png.
 #include "platform/LayeredWindow.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
@@ -72,6 +75,8 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
   testsupport::TempDir dir;
   const QString root = QString::fromStdString(dir.Path());
   ASSERT_TRUE(testskins::WriteSkinFolder(testskins::ExtBorderSkin(), root + "/ExtBorders"));
+  const testskins::TestSkin mode1 = testskins::ExtBorderSkin(/*mode1=*/true);
+  ASSERT_TRUE(testskins::WriteSkinFolder(mode1, root + "/" + mode1.Name));
 
   PressRecorder beneath;
   beneath.setWindowFlag(Qt::FramelessWindowHint);
@@ -84,29 +89,38 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
   manager->SetSkinDirectory(root);
   manager->SetSkinName(QStringLiteral("ExtBorders"));
   ASSERT_TRUE(manager->Active());
-  auto form = std::make_unique<QWidget>();
-  form->setWindowTitle(QStringLiteral("Extended borders"));
-  auto* layout = new QVBoxLayout(form.get());
-  auto* bar = new QMenuBar(form.get());
-  layout->setMenuBar(bar);
-  bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("Open"));
-  bar->addMenu(QStringLiteral("&View"))->addAction(QStringLiteral("Trend"));
-  layout->addWidget(new QLabel(QStringLiteral("The title, borders and shadow lie outside the window.")));
-  auto* provider = new TsSkinProvider(form.get());
-  form->setGeometry(120, 110, 380, 220);
-  form->show();
-  form->activateWindow();
-  ASSERT_TRUE(WaitFor([&] {
-    return provider->HasBorderWindow() && provider->BorderForm()->BorderWindow()->isVisible();
-  }, 10000));
-  LayeredWindow* border = provider->BorderForm()->BorderWindow();
-  // The border lies around the form wherever the window manager put it.
-  ASSERT_TRUE(WaitFor([&] {
-    const TRect r = GetWindowRect(form.get());
-    return border->pos() == QPoint(r.Left - provider->CacheShiftX(), r.Top - provider->CacheShiftY());
-  }));
-  QThread::msleep(300);
-  QApplication::processEvents();
+  std::unique_ptr<QWidget> form;
+  TsSkinProvider* provider = nullptr;
+  LayeredWindow* border = nullptr;
+  // A form with a menu line and a label, skinned and shown, its border
+  // lying around it wherever the window manager put it.
+  const auto showForm = [&](const QString& title) {
+    form = std::make_unique<QWidget>();
+    form->setWindowTitle(title);
+    auto* layout = new QVBoxLayout(form.get());
+    auto* bar = new QMenuBar(form.get());
+    layout->setMenuBar(bar);
+    bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("Open"));
+    bar->addMenu(QStringLiteral("&View"))->addAction(QStringLiteral("Trend"));
+    layout->addWidget(new QLabel(QStringLiteral("The title, borders and shadow lie outside the window.")));
+    provider = new TsSkinProvider(form.get());
+    form->setGeometry(120, 110, 380, 220);
+    form->show();
+    form->activateWindow();
+    if (!WaitFor([&] { return provider->HasBorderWindow() && provider->BorderForm()->BorderWindow()->isVisible(); },
+                 10000))
+      return false;
+    border = provider->BorderForm()->BorderWindow();
+    if (!WaitFor([&] {
+          const TRect r = GetWindowRect(form.get());
+          return border->pos() == QPoint(r.Left - provider->CacheShiftX(), r.Top - provider->CacheShiftY());
+        }))
+      return false;
+    QThread::msleep(300);
+    QApplication::processEvents();
+    return true;
+  };
+  ASSERT_TRUE(showForm(QStringLiteral("Extended borders")));
   if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty()) {
     const QRect area = border->geometry().united(beneath.geometry()).adjusted(-10, -10, 10, 10);
     EXPECT_TRUE(Screen().copy(area).save(QDir(QString::fromLocal8Bit(shots)).filePath("provider_extended_borders.png")));
@@ -136,6 +150,22 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
   QThread::msleep(300);
   QApplication::processEvents();
   EXPECT_EQ(beneath.presses.size(), before);
+
+  // BORDERMODE 1: the title band and caption lie over the border's
+  // picture, up to its inner edge.
+  beneath.hide();
+  form.reset();
+  manager->SetSkinName(mode1.Name);
+  ASSERT_TRUE(showForm(QStringLiteral("号码缩水 - BORDERMODE 1")));
+  const QImage screen = Screen();
+  const QPoint edge = border->mapToGlobal(QPoint(border->width() / 2, manager->ExtBorderMargins.Top));
+  const QRgb title = qRgb(testskins::kFormTitleHotColor & 0xFF, (testskins::kFormTitleHotColor >> 8) & 0xFF,
+                          (testskins::kFormTitleHotColor >> 16) & 0xFF);
+  EXPECT_EQ(screen.pixel(edge) & 0xFFFFFF, title & 0xFFFFFF);
+  if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty() && !withWindowManager) {
+    const QRect area = border->geometry().adjusted(-10, -10, 10, 10);
+    EXPECT_TRUE(screen.copy(area).save(QDir(QString::fromLocal8Bit(shots)).filePath("provider_border_mode_one.png")));
+  }
 
   form.reset();
   manager.reset();

@@ -54,6 +54,7 @@
 #include <memory>
 #include <string>
 #include <typeinfo>
+#include <vector>
 
 using namespace platform;
 
@@ -658,6 +659,23 @@ TEST(ShellFolderTest, CopyAndConcatenation) {
   TacPIDL copy = TacShellFolder::CopyPIDL(both);
   TacShellFolder::FreePIDL(copy);
   EXPECT_TRUE(copy.empty());
+}
+
+// Folders hang under the desktop (the unit's, made with it): their lists
+// from the desktop on, their levels counted above the parent given.
+TEST(ShellFolderTest, FoldersHangUnderTheDesktopWithTheirLevels) {
+  platform::StartUnit("acDials");
+  TacShellFolder* desktop = DesktopShellFolder();
+  ASSERT_NE(desktop, nullptr);
+  const TacPIDL a{4, 0, 'a', 'b', 0, 0}, b{3, 0, 'c', 0, 0};
+  TacShellFolder top(nullptr, QDir(QStringLiteral("/")), a), child(&top, QDir(), b), grandchild(&child, QDir(), b);
+  EXPECT_EQ(desktop->Parent, nullptr);
+  EXPECT_EQ(top.Parent, desktop);
+  EXPECT_EQ(grandchild.Parent, &child);
+  EXPECT_EQ((std::vector<int>{desktop->Level, top.Level, child.Level, grandchild.Level}), (std::vector<int>{0, 0, 1, 2}));
+  EXPECT_EQ(grandchild.AbsolutePIDL, (TacPIDL{4, 0, 'a', 'b', 3, 0, 'c', 3, 0, 'c', 0, 0}));
+  EXPECT_EQ(grandchild.RelativePIDL, b);
+  platform::FinishUnit("acDials");
 }
 
 }  // namespace

@@ -277,6 +277,39 @@ TEST_F(DialogWndTest, ClosingStopsTheButtonsFadesAndGlows) {
   EXPECT_EQ(ShownGlowCount(), 0);
 }
 
+// Pressed, a hot button's glow goes (it is the hot state's).
+TEST_F(DialogWndTest, PressingAHotButtonHidesItsGlow) {
+  SetLayeredWindowsAvailableForTesting(true);
+  manager->SetAllowGlowing(true);
+  TacDialogWnd* a = Open(Qt::Dialog);
+  const LPARAM p = ScreenPoint(a->Layout().System[2].Rect);
+  SendMessage(dialog.get(), WM_NCHITTEST, 0, p);
+  ASSERT_EQ(ShownGlowCount(), 1);
+  SendMessage(dialog.get(), WM_NCLBUTTONDOWN, HTCLOSE, p);
+  EXPECT_EQ(ShownGlowCount(), 0);
+}
+
+// The minimize button released elsewhere: the release goes on to the
+// dialog (as one on nothing), which stays as it is.
+TEST_F(DialogWndTest, AMinimizeReleasedElsewhereIsPassedOn) {
+  TacDialogWnd* a = Open(Qt::Dialog | Qt::WindowMinimizeButtonHint);
+  const TRect r = a->Layout().System[0].Rect;
+  std::vector<WPARAM> passedOn;
+  WindowProcHandle own = InstallWindowProc(
+      dialog.get(),
+      [&](Message& m, const CallPrevious& previous) {
+        if (m.Msg == WM_NCLBUTTONUP) passedOn.push_back(m.WParam);
+        previous(m);
+      },
+      WindowProcLevel::Control);
+  SendMessage(dialog.get(), WM_NCLBUTTONDOWN, HTMINBUTTON, ScreenPoint(r));
+  QCursor::setPos(dialog->mapToGlobal(QPoint(r.Left - 30, r.Top + 2)));
+  SendMessage(dialog.get(), WM_NCLBUTTONUP, HTMINBUTTON, ScreenPoint(r));
+  EXPECT_EQ(passedOn, (std::vector<WPARAM>{HTNOWHERE}));
+  EXPECT_FALSE(dialog->isMinimized());
+  RemoveWindowProc(own);
+}
+
 TEST_F(DialogWndTest, AMaskWithoutImagesCountsAsMissing) {
   TacDialogWnd* a = Open(Qt::Dialog, true, /*show=*/false);
   const int close = a->Buttons()[2].MaskIndex;

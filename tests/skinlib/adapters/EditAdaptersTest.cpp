@@ -10,6 +10,7 @@
 #include "skinlib/adapters/sSkinProvider.h"
 
 #include "platform/Bitmap.h"
+#include "platform/Capture.h"
 #include "platform/ControlMessages.h"
 #include "platform/NonClient.h"
 #include "skinlib/adapters/AdapterBaseSeams.h"
@@ -33,11 +34,13 @@
 #include <QTreeWidget>
 #include <QSpinBox>
 #include <QListWidget>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 using namespace platform;
 
@@ -235,6 +238,52 @@ TEST_F(EditAdaptersTest, EmptyListBoxTopIndex) {
   list->addItem("one");
   EXPECT_EQ(SendMessage(list, LB_GETTOPINDEX), 0);
   listAdapter.reset();
+}
+
+// While the edit is updating, or every form is locked, its paint is taken
+// as done: its own painting never runs.
+TEST_F(EditAdaptersTest, PaintIsTakenAsDoneWhileUpdatingOrLocked) {
+  int painted = 0;
+  std::vector<bool> colouredInCalcSize;  // the skin's colours change no style meanwhile
+  WindowProcHandle own = InstallWindowProc(
+      edit,
+      [&](Message& m, const CallPrevious& previous) {
+        painted += m.Msg == WM_PAINT;
+        if (auto* a = dynamic_cast<TacScrollWnd*>(FindAdapter(edit)); a && m.Msg == CM_COLORCHANGED)
+          colouredInCalcSize.push_back(a->InCalcSize());
+        previous(m);
+      },
+      WindowProcLevel::Control);
+  Skin();
+  EXPECT_EQ(colouredInCalcSize, std::vector<bool>(colouredInCalcSize.size(), true));
+  EXPECT_FALSE(colouredInCalcSize.empty());
+  for (int row = 0; row < 3; ++row) {  // neither, updating, every form locked
+    data->SetUpdating(row == 1);
+    FormsLocked = row == 2;
+    painted = 0;
+    edit->repaint();
+    FormsLocked = false;
+    data->SetUpdating(false);
+    EXPECT_EQ(painted > 0, row == 0) << row;
+  }
+  RemoveWindowProc(own);
+}
+
+// A mouse move while some window holds the mouse (a selection dragged past
+// the end scrolls the list) reads the bars again.
+TEST_F(EditAdaptersTest, MouseMovesUnderCaptureRefreshTheBars) {
+  auto* list = new QListWidget(&form);
+  list->setGeometry(150, 30, 100, 100);
+  for (int i = 0; i < 50; ++i) list->addItem(QString::number(i));
+  list->show();
+  auto listAdapter = TacMainWnd::Create<TacEditWnd>(list, nullptr, manager.get(), "EDIT", true);
+  list->verticalScrollBar()->setValue(10);  // nothing tells the adapter
+  for (bool captured : {false, true}) {
+    if (captured) SetCapture(list);
+    SendMessage(list, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(listAdapter->VertBar()->ScrollInfo.nPos, captured ? 10 : 0) << captured;
+  }
+  ReleaseCapture();
 }
 
 // The cache is painted at the window's size and the routine fills the

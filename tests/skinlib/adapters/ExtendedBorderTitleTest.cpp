@@ -3,29 +3,52 @@
 // the border window.
 #include "skinlib/adapters/sSkinProvider.h"
 
+#include "platform/Bitmap.h"
+#include "platform/Colors.h"
 #include "platform/LayeredWindow.h"
 #include "platform/Messages.h"
 #include "platform/NonClient.h"
 #include "platform/Startup.h"
 #include "platform/UserPrompts.h"
+#include "platform/WindowUtils.h"
+#include "platform/WindowProc.h"
+#include "skinlib/adapters/AdapterUtils.h"
 #include "skinlib/adapters/ProviderLayout.h"
 #include "skinlib/adapters/acBorderForm.h"
+#include "skinlib/manager/AdapterEntryPoints.h"
+#include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/ExtBorderSkin.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QStringList>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 using namespace platform;
 
 namespace {
+
+// A control that paints itself clear.
+class ClearControl : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.fillRect(rect(), Qt::transparent);
+  }
+};
 
 class ExtendedBorderTitleTest : public ::testing::Test {
  protected:
@@ -41,8 +64,8 @@ class ExtendedBorderTitleTest : public ::testing::Test {
   }
   // A sizeable form skinned with the extended-border skin of this border
   // width, shown.
-  TsSkinProvider* Show(int borderWidth, const QStringList& icons = {}) {
-    testskins::TestSkin skin = testskins::ExtBorderSkin();
+  TsSkinProvider* Show(int borderWidth, const QStringList& icons = {}, bool mode1 = false) {
+    testskins::TestSkin skin = testskins::ExtBorderSkin(mode1);
     skin.Section(QStringLiteral("GLOBALINFO")).Put(QStringLiteral("BORDERWIDTH"), borderWidth);
     skin.Name += QString::number(borderWidth);
     QString error;
@@ -110,6 +133,67 @@ TEST_F(ExtendedBorderTitleTest, TheHelpButtonAnswersHelpThroughTheBorderWindow) 
   };
   EXPECT_EQ(provider->BorderForm()->BorderHitTest(screen(l.System[3].Rect)), HTHELP);
   EXPECT_EQ(provider->BorderForm()->BorderHitTest(screen(l.System[2].Rect)), HTCLOSE);
+}
+
+// BORDERMODE 1: the title band and caption are painted over the border's
+// picture, opaque up to the margins; otherwise the picture's inner edge
+// lies over the title's first rows.
+TEST_F(ExtendedBorderTitleTest, InBorderModeOneTheTitleLiesOverThePicture) {
+  const QRgb title = ToQRgb(TColor(testskins::kFormTitleHotColor)) | 0xFF000000;
+  for (bool mode1 : {false, true}) {
+    TsSkinProvider* provider = Show(testskins::kExtBorderWidth, {}, mode1);
+    provider->PaintAll();
+    const QImage cache = provider->SkinData()->CacheBitmap->ToQImage();
+    EXPECT_EQ(cache.pixel(cache.width() / 2, manager->ExtBorderMargins.Top) == title, mode1) << mode1;
+  }
+}
+
+// The snapshot of a form with an extended border (what a layered show
+// fades in) is opaque over the form's client, whatever its controls left
+// clear; around it the bitmap keeps what it had.
+TEST_F(ExtendedBorderTitleTest, ASnapshotIsOpaqueOverTheFormsClient) {
+  TsSkinProvider* provider = Show(testskins::kExtBorderWidth);
+  auto* clear = new ClearControl(form.get());
+  clear->setGeometry(20, 20, 60, 40);
+  clear->show();
+  Bitmap snapshot(form->width() + 20, form->height() + 20, pf32bit);
+  snapshot.Fill(0x00000000);
+  PaintControlToBitmap(snapshot, form.get(), 10, 10, provider);
+  const QImage picture = snapshot.ToQImage();
+  EXPECT_EQ(qAlpha(picture.pixel(clear->geometry().center() + QPoint(10, 10))), 255);
+  EXPECT_EQ(qAlpha(picture.pixel(2, 2)), 0) << "outside the form";
+}
+
+// A form with an extended border moved or sized: the skinned dialogs hear
+// of it (skin command 18) and lay their borders anew.
+TEST_F(ExtendedBorderTitleTest, TheEndOfAMoveTellsTheSkinnedDialogs) {
+  Show(testskins::kExtBorderWidth);
+  QWidget dialog;
+  int told = 0;
+  WindowProcHandle watch = InstallWindowProc(&dialog, [&](Message& m, const CallPrevious& previous) {
+    told += m.Msg == SkinCommandMsg && HIWORD(m.WParam) == acAppActivated;
+    previous(m);
+  });
+  auto& list = AdapterEntryPoints().DialogProviderWindows;
+  const auto kept = std::exchange(list, [&] { return std::vector<QWidget*>{&dialog}; });
+  SendMessage(form.get(), WM_EXITSIZEMOVE);
+  list = kept;
+  RemoveWindowProc(watch);
+  EXPECT_EQ(told, 1);
+}
+
+// A double click on the border window ends a drag of the outline there:
+// the window moves once to where the outline was.
+TEST_F(ExtendedBorderTitleTest, ADoubleClickOnTheBorderEndsADrag) {
+  TsSkinProvider* provider = Show(testskins::kExtBorderWidth, {"biSystemMenu", "biMinimize"});
+  provider->SetResizeMode(TsResizeMode::rmBorder);
+  const QPoint start = form->pos(), press = form->mapToGlobal(QPoint(form->width() / 2, 6));
+  SendMessage(form.get(), WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(press.x(), press.y()));
+  const QPoint end = press + QPoint(30, 20);
+  provider->DrawMoveOutline({end.x(), end.y()});
+  SendMessage(provider->BorderForm()->BorderWindow(), WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(end.x(), end.y()));
+  EXPECT_FALSE(BorderDrag.InProgress);
+  EXPECT_EQ(form->pos(), start + QPoint(30, 20));
 }
 
 }  // namespace

@@ -21,8 +21,10 @@
 #include <QApplication>
 #include <QCursor>
 #include <QHeaderView>
+#include <QIcon>
 #include <QImage>
 #include <QListView>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTreeView>
@@ -116,6 +118,20 @@ TEST_F(ListViewAdaptersTest, ReportHeaderPaintedFromSkin) {
   SendMessage(header->viewport(), WM_LBUTTONUP, 0, MAKELPARAM(100, h / 2));
   UninstallAdapter(true, false, adapter);
   EXPECT_EQ(header->grab().toImage(), plain);
+}
+
+// A header item's picture (an icon or a pixmap) is drawn before its text;
+// an item without one shows its background there.
+TEST_F(ListViewAdaptersTest, HeaderItemsDrawTheirPictures) {
+  QPixmap red(16, 16);
+  red.fill(Qt::red);
+  model.setHeaderData(0, Qt::Horizontal, QIcon(red), Qt::DecorationRole);
+  model.setHeaderData(1, Qt::Horizontal, red, Qt::DecorationRole);
+  MakeTree();
+  Skin();
+  const QImage skinned = Tree()->header()->grab().toImage();
+  for (int column : {0, 1, 2})  // icon, pixmap, none
+    EXPECT_EQ(SameRgb(skinned.pixel(100 * column + 12, skinned.height() / 2), qRgb(255, 0, 0)), column < 2) << column;
 }
 
 // The item under the mouse is the hot column; leaving the header for the

@@ -14,6 +14,7 @@
 #include "platform/UserPrompts.h"
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
+#include "skinlib/adapters/EditAdapters.h"
 #include "skinlib/adapters/ScrollBars.h"
 #include "skinlib/adapters/SkinCommandSenders.h"
 #include "skinlib/adapters/sSkinProvider.h"
@@ -30,6 +31,7 @@
 #include <QMainWindow>
 #include "skinlib/manager/sSkinMenus.h"
 
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -39,9 +41,11 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QtTest/QTest>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace platform;
@@ -216,6 +220,38 @@ TEST_F(MdiTest, MdiAreaIsPaintedBesideTheAlignedToolAndStatusBars) {
     EXPECT_EQ(picture.GetPixel(p.x(), p.y()), cache.GetPixel(at.x() + p.x(), at.y() + p.y()));
 }
 
+TEST_F(MdiTest, ClientBarsFollowTheAreasScrollRange) {
+  Activate(testskins::MdiSkin());
+  TacMDIWnd* adapter = ShowDemo()->MDIAdapter();
+  demo.Area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  for (bool below : {true, false}) {  // a child past the area's end gives it a range to scroll
+    demo.Children[0]->move(0, below ? demo.Area->height() * 2 : 0);
+    QApplication::processEvents();
+    EXPECT_EQ(adapter->VertBar()->Visible, below) << below;
+  }
+}
+
+// While the provider replaces the form's region (it hears of it as a
+// position change) the client prints nothing; afterwards it does.
+TEST_F(MdiTest, ClientPrintsNothingWhileItsProviderIsBusy) {
+  Activate(testskins::MdiSkin());
+  TsSkinProvider* provider = ShowDemo();
+  std::vector<TColor> printed;
+  const auto print = [&] {
+    Bitmap picture(demo.Area->width(), demo.Area->height(), pf24bit);
+    SendMessage(demo.Area, WM_PRINT, PtrParam(&picture.GetCanvas()), 0);
+    printed.push_back(picture.GetPixel(demo.Area->width() - 8, demo.Area->height() - 8));
+  };
+  WindowProcHandle watch = InstallWindowProc(window.get(), [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == WM_WINDOWPOSCHANGING && provider->Busy()) print();
+    previous(m);
+  });
+  provider->UpdateFormRegion(false);
+  RemoveWindowProc(watch);
+  print();
+  EXPECT_EQ(printed, (std::vector<TColor>{0, kMdiColour}));
+}
+
 // On the screen (a paint device, not a bitmap) the viewport shows the
 // cache's part too, and the new picture once the cache is repainted.
 TEST_F(MdiTest, ViewportOnTheScreenFollowsTheRepaintedCache) {
@@ -330,6 +366,44 @@ TEST_F(MdiTest, ActivatingANormalChildRepaintsTheMainFormsBand) {
   EXPECT_TRUE(main->MenuLineChanged());
   EXPECT_TRUE(main->SkinData()->BackgroundDirty);
   EXPECT_EQ(LastProvider, second);
+}
+
+// A child's menu shows in the main form's band: the main form's band is
+// painted anew when the child's provider goes (the child staying).
+TEST_F(MdiTest, MainFormIsRepaintedWhenAChildWithAMenuLosesItsProvider) {
+  Activate(testskins::MdiSkin());
+  ShowDemo();
+  QWidget* childForm = demo.Children[2]->widget();
+  int ncPaints = 0;
+  WindowProcHandle watch = InstallWindowProc(window.get(), [&](Message& m, const CallPrevious& previous) {
+    ncPaints += m.Msg == WM_NCPAINT;
+    previous(m);
+  });
+  for (bool menu : {false, true}) {
+    if (menu) childForm->layout()->setMenuBar(new QMenuBar(childForm));
+    auto* child = new TsSkinProvider(childForm);
+    QApplication::processEvents();
+    ncPaints = 0;
+    delete child;
+    QApplication::processEvents();
+    EXPECT_EQ(ncPaints > 0, menu) << menu;
+  }
+  RemoveWindowProc(watch);
+}
+
+// The main form shows its maximized child's caption: a deactivation it
+// hears while that child is still the active form leaves it active.
+TEST_F(MdiTest, MainFormStaysActiveWhileItsMaximizedChildIs) {
+  Activate(testskins::MdiSkin());
+  TsSkinProvider* main = ShowDemo();
+  window->activateWindow();
+  for (bool maximized : {false, true}) {
+    if (maximized) demo.Children[0]->showMaximized();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::activeWindow(), window.get());
+    SendMessage(window.get(), WM_NCACTIVATE, 0, 0);
+    EXPECT_EQ(main->FormActive(), maximized) << maximized;
+  }
 }
 
 TEST_F(MdiTest, OtherChildObjectsAreNeverTakenForTheMdiFormOrTheFrameAdapter) {
@@ -518,6 +592,58 @@ TEST_F(FrameTest, ChildMadeLaterReachesTheFormsControlAdapter) {
   QApplication::processEvents();
   EXPECT_NE(std::find(readapted.begin(), readapted.end(), frame), readapted.end())
       << "the frame's form re-adapts the frame with its new child";
+  // The form hears of it only while other libraries' controls are adapted.
+  using Rules = TsSkinManager::TacSkinningRules;
+  const Rules all = Rules(TsSkinManager::srStdForms) | TsSkinManager::srStdDialogs | TsSkinManager::srThirdParty;
+  const Rules own = Rules(TsSkinManager::srStdForms) | TsSkinManager::srStdDialogs;
+  struct Case {
+    const char* name;
+    Rules rules;
+    std::function<void()> change;
+    bool told;
+  } cases[] = {
+      {"child made, own controls only", own, [&] { (new QPushButton(frame))->show(); }, false},
+      {"shown, all rules", all, [&] { SendMessage(frame, 0xB019, 0, 0); }, true},
+      {"shown, own controls only", own, [&] { SendMessage(frame, 0xB019, 0, 0); }, false},
+  };
+  for (const Case& c : cases) {
+    manager->SetSkinningRules(c.rules);
+    readapted.clear();
+    c.change();
+    QApplication::processEvents();
+    EXPECT_EQ(std::find(readapted.begin(), readapted.end(), frame) != readapted.end(), c.told) << c.name;
+  }
+}
+
+// The mouse on the frame: a child still drawn under the mouse is drawn
+// again, unless it is the one the mouse came from (lParam).
+TEST_F(FrameTest, MouseEnteringRedrawsTheChildrenStillUnderTheMouse) {
+  FrameAdapterClass() = QStringLiteral("TFrame");
+  Activate(testskins::MdiSkin());
+  MakeParent();
+  new TsFrameAdapter(frame);
+  const bool mouseAbove[] = {true, true, false}, redrawn[] = {true, false, false};  // the second is the sender
+  std::vector<TacAdapterPtr<TacEditWnd>> adapters;
+  int paints[3] = {};
+  for (int i = 0; i < 3; ++i) {
+    auto* edit = new QLineEdit(frame);
+    edit->setGeometry(2, 2 + 25 * i, 100, 22);
+    edit->show();
+    adapters.push_back(TacMainWnd::Create<TacEditWnd>(edit, nullptr, manager.get(), "EDIT", true));
+    adapters.back()->SkinData()->MouseAbove = mouseAbove[i];
+  }
+  manager->SetHotWindow(frame);  // the frame's own hot look is not what is looked at
+  QTest::qWait(50);  // every paint the set-up asked for is done
+  std::vector<WindowProcHandle> logs;
+  for (int i = 0; i < 3; ++i)
+    logs.push_back(InstallWindowProc(adapters[size_t(i)]->CtrlHandle(), [&paints, i](Message& m, const CallPrevious& previous) {
+      paints[i] += m.Msg == WM_PAINT;
+      previous(m);
+    }));
+  SendMessage(frame, 0xB013, 0, LPARAM(PtrParam(adapters[1]->CtrlHandle())));
+  QApplication::processEvents();
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(paints[i] > 0, redrawn[i]) << i;
+  for (WindowProcHandle& log : logs) RemoveWindowProc(log);
 }
 
 // The frame's own popup menus are drawn by the skinned menus when the

@@ -253,6 +253,24 @@ TEST_F(ProviderMenusTest, TheFormsMenusAreHookedAndGivenBack) {
   delete styled;
 }
 
+// Switching the frame's painting off gives the form its system menu, its
+// menus and the system's frame back; on again, the skin takes all of them.
+TEST_F(ProviderMenusTest, DrawingTheFrameTakesSystemMenuMenusAndBorderAlong) {
+  Activate(testskins::ExtBorderSkin(), true);
+  TsSkinProvider* provider = MakeForm();
+  Show();
+  TsSkinableMenus& menus = manager->SkinableMenus();
+  ASSERT_NE(provider->BorderForm(), nullptr);
+  for (bool draw : {false, true}) {
+    provider->SetDrawNonClientArea(draw);
+    QApplication::processEvents();
+    EXPECT_EQ((std::uint32_t(GetWindowLong(form.get(), GWL_STYLE)) & WS_SYSMENU) != 0, !draw) << draw;
+    EXPECT_EQ(menus.Hooks(bar), draw) << draw;
+    EXPECT_EQ(menus.Hooks(popup), draw) << draw;
+    EXPECT_EQ(provider->BorderForm() != nullptr, draw) << draw;
+  }
+}
+
 TEST_F(ProviderMenusTest, TheMenuLineIsDrawnByTheMenuPainterFromTheProvidersImage) {
   Activate(testskins::ExtBorderSkin(), true);
   TsSkinProvider* provider = MakeForm();

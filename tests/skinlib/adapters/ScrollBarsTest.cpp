@@ -14,6 +14,9 @@
 #include "platform/WindowProc.h"
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
+#include "skinlib/adapters/SkinCommandSenders.h"
+#include "skinlib/manager/LibraryConstants.h"
+#include "skinlib/manager/SkinRecords.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/TestSkins.h"
@@ -500,6 +503,31 @@ TEST_F(ScrollBarsTest, ScrollInfoRoundTrip) {
 
 // A bare window's adapter leaves its window when the window goes; the
 // free routines find it while it is there.
+// The window answers a background query before the adapter does (its
+// skin data fills only what is left unanswered); a changed border has the
+// band worked out anew.
+TEST_F(ScrollBarsTest, TheWindowAnswersFirstAndAChangedBorderIsLaidAnew) {
+  MakeEdit();
+  Activate();
+  Skin();
+  int calcSizes = 0;
+  WindowProcHandle own = InstallWindowProc(
+      area.get(),
+      [&](Message& m, const CallPrevious& previous) {
+        calcSizes += m.Msg == WM_NCCALCSIZE;
+        if (m.Msg == SkinCommandMsg && HIWORD(m.WParam) == acBgQuery)
+          *ParamPtr<TsBgQuery>(m.LParam) = {nullptr, 0x123456, {}, {}, TsBgQuery::PlainColor};
+        previous(m);
+      },
+      WindowProcLevel::Control);
+  TsBgQuery query;
+  SendSkinCommandToHandle(area.get(), acBgQuery, LPARAM(PtrParam(&query)));
+  EXPECT_EQ(query.Color, 0x123456) << "the window's own";
+  SendMessage(area.get(), CM_BORDERCHANGED);
+  EXPECT_GT(calcSizes, 0);
+  RemoveWindowProc(own);
+}
+
 TEST_F(ScrollBarsTest, LeavesOnDestroyAndIsFound) {
   MakeEdit();
   Activate();

@@ -28,6 +28,7 @@
 #include <QCursor>
 #include <QEvent>
 #include <QApplication>
+#include <QTest>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMainWindow>
@@ -729,6 +730,33 @@ TEST_F(ProviderTest, HotTitleButtonShowsItsHintInTheWorkArea) {
   EXPECT_FALSE(hint->isVisible());
 }
 
+// With the system's tooltip animation and fade on, a short hint fades in
+// over 200 ms; a long one, or one without the effects, shows at once.
+TEST_F(ProviderTest, HintFadesInWhereTooltipsAreAnimated) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  provider->TitleButtons().resize(1);
+  form->show();
+  const Qt::UIEffect effects[] = {Qt::UI_General, Qt::UI_AnimateTooltip, Qt::UI_FadeTooltip};
+  std::vector<bool> kept;
+  for (Qt::UIEffect e : effects) kept.push_back(QApplication::isEffectEnabled(e));
+  const struct {
+    bool effects;
+    int length;
+  } rows[] = {{true, 20}, {true, kHintFadeMaxLength}, {false, 20}};
+  for (const auto& r : rows) {
+    for (Qt::UIEffect e : effects) QApplication::setEffectEnabled(e, r.effects);
+    provider->TitleButtons()[0].Hint = QString(r.length, QLatin1Char('x'));
+    provider->SetHotButton(kUserButtonHitBase, false);
+    const bool fades = r.effects && r.length < kHintFadeMaxLength;
+    EXPECT_EQ(provider->HintWindow()->windowOpacity() < 1.0, fades) << r.length << r.effects;
+    if (fades) QTest::qWait(kHintFadeMs + 100);
+    EXPECT_EQ(provider->HintWindow()->windowOpacity(), 1.0);
+    provider->SetHotButton(HTCLOSE, false);
+  }
+  for (size_t i = 0; i < kept.size(); ++i) QApplication::setEffectEnabled(effects[i], kept[i]);
+}
+
 // A system menu whose maximize is shown but not allowed.
 class NoMaximizeMenu : public TsCustomSysMenu {
  public:
@@ -850,6 +878,30 @@ TEST_F(ProviderTest, RestoreAndSizeItemsFollowTheBorderStyle) {
     EXPECT_EQ(menu->ItemRestore->isVisible(), row.restore);
     EXPECT_EQ(menu->ItemSize->isVisible(), row.size);
     EXPECT_TRUE(menu->ItemClose->isVisible());
+  }
+}
+
+// The skin list is made anew at each show of the system menu: its check
+// follows the manager's skin, and one list (with its separator) stands on
+// top.
+TEST_F(ProviderTest, SkinListIsMadeAnewAtEachShow) {
+  Activate();
+  ASSERT_TRUE(testskins::WriteSkinFolder(testskins::FormSkin(), Root() + QStringLiteral("/Other")));
+  TsSkinProvider* provider = Provide();
+  provider->SetMakeSkinMenu(true);
+  form->show();
+  auto* menu = dynamic_cast<TsSystemMenu*>(provider->SystemMenu());
+  for (const QString& skin : {QStringLiteral("Forms"), QStringLiteral("Other")}) {
+    manager->SetSkinName(skin);
+    provider->ShowSystemMenu(10, 10);
+    menu->hide();
+    const QList<QAction*> items = menu->actions();
+    ASSERT_TRUE(items.size() > 2 && items.front()->menu()) << skin.toStdString();
+    EXPECT_TRUE(items[1]->isSeparator() && !items[2]->isSeparator() && items[2]->objectName() != kSkinSelectItem);
+    QString checked;
+    for (QAction* a : items.front()->menu()->actions())
+      if (a->isChecked()) checked = a->text();
+    EXPECT_EQ(checked, skin);
   }
 }
 

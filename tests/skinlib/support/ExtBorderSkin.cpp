@@ -25,9 +25,10 @@ QImage ExtBorderStrip() {
   return image;
 }
 
-TestSkin ExtBorderSkin() {
+TestSkin ExtBorderSkin(bool mode1) {
   TestSkin skin = FormSkin();
-  skin.Name = QStringLiteral("ExtBorders");
+  skin.Name = mode1 ? QStringLiteral("ExtBordersMode1") : QStringLiteral("ExtBorders");
+  if (mode1) skin.Section(QStringLiteral("GLOBALINFO")).Put(QStringLiteral("BORDERMODE"), 1);
   skin.AddFile(QStringLiteral("EXBORDER.PNG"), skindraw::PngBytes(ExtBorderStrip()));
   const int wl = kExtShadowBand + 2;
   skin.Section(QStringLiteral("GLOBALINFO"))

@@ -6,7 +6,8 @@
 // "FORMOFFSET" kExtFormOffset, and the menu line's items: "MENUITEM"
 // (clear, hot kMenuHotColor as in MenuSkin) and "SPEEDBUTTON_SMALL".
 // The border's margins (the shadow the window casts) are then
-// kExtShadowBand + 2 - kExtFormOffset on every side.
+// kExtShadowBand + 2 - kExtFormOffset on every side. With `mode1`
+// ("BORDERMODE" 1) title band and caption are painted over the picture.
 #pragma once
 
 #include "skinlib/support/TestSkins.h"
@@ -17,6 +18,6 @@ inline constexpr int kExtBorderState = 48, kExtShadowBand = 14, kExtBorderWidth 
 inline constexpr int kExtMargin = kExtShadowBand + 2 - kExtFormOffset;
 // The two states side by side, as the file holds them.
 QImage ExtBorderStrip();
-TestSkin ExtBorderSkin();
+TestSkin ExtBorderSkin(bool mode1 = false);
 
 }  // namespace testskins
