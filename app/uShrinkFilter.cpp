@@ -7,15 +7,17 @@
 #include <algorithm>
 #include <bit>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <limits>
 #include <mutex>
 #include <stdexcept>
 #include <type_traits>
 
+#include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace {
 
@@ -625,8 +627,8 @@ std::vector<TNode> WorkUnits(const TScheme& s) {
 
 // The threads to use: as asked, or one per processor this process may run
 // on (more would only wait for each other).
+constexpr int MostThreads = 64;
 int ThreadCount(int wanted) {
-  static constexpr int MostThreads = 64;
   if (wanted > 0) return std::min(wanted, MostThreads);
   // Asked once: the processors of a running program do not change.
   static const int cores = [] {
@@ -640,11 +642,21 @@ int ThreadCount(int wanted) {
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
-// Processor time the calling thread has used, in seconds.
+// Processor time the calling thread has used, in seconds (a system call).
 double ThreadSeconds() {
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The calling thread runs only on a processor that nothing else of normal
+// priority wants, and never pre-empts such a thread when it wakes: a
+// helper of a busy machine costs the caller and the other programs nothing.
+// Where the system refuses that, the lowest priority of the normal ones.
+void RunOnlyOnFreeProcessors() {
+  const sched_param none{};
+  if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &none) != 0)
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
 }
 
 // --- Worker threads -----------------------------------------------------------------
@@ -666,31 +678,29 @@ class TPoolJob {
   virtual bool Finished(size_t i) const = 0;
 };
 
-// The threads that help the searches, kept from run to run: a short search
-// pays neither for starting threads nor for waiting until each of them has
-// been scheduled once, only for the units the helpers actually took. The
-// caller works too and claims units like any helper, so helpers that come
-// late (a busy machine) find nothing left and cost nothing. Nor does the
-// caller ever wait for a unit a helper holds: once none is left to claim,
-// it searches every unfinished one itself, and the first copy to end wins;
+// The threads that help the searches, kept for the life of the program: a
+// short search pays neither for starting threads nor for waiting until
+// each of them has been scheduled once, only for the units the helpers
+// actually took.
+//
+// The calling thread works too and claims units like any helper, and a
+// helper claims a unit only as it starts it, so helpers that come late
+// find nothing left and cost nothing. Helpers run only on processors that
+// nothing else wants (RunOnlyOnFreeProcessors): on a busy machine they
+// wait, without pre-empting the caller or anyone else. Nor does the caller
+// ever wait for a helper: it takes no lock a helper takes, and once no unit
+// is left to claim it searches every unfinished one itself, so that a unit
+// a stalled helper holds is taken back; the first copy to end counts, and
 // an idle helper likewise takes over a unit nobody has taken over yet. One
 // search uses the pool at a time; a search that finds it taken runs on its
 // own thread.
 class TWorkerPool {
  public:
   static TWorkerPool& Instance() {
-    static TWorkerPool pool;
-    return pool;
-  }
-
-  ~TWorkerPool() {
-    {
-      std::lock_guard lock(m_);
-      quit_ = true;
-      ++signal_;
-    }
-    wake_.notify_all();
-    for (std::thread& t : threads_) t.join();
+    // Never destroyed: a helper the system has stopped may hold a unit
+    // when the program ends, and nobody waits for it.
+    static TWorkerPool* const pool = new TWorkerPool;
+    return *pool;
   }
 
   // Runs every unit of the job and returns when all are finished, calling
@@ -701,47 +711,44 @@ class TWorkerPool {
   void Run(const std::shared_ptr<TPoolJob>& job, int threads, const std::function<void()>& afterUnit) {
     const size_t count = job->Count();
     if (count == 0) return;
-    std::shared_ptr<TRun> run;
-    {
-      std::lock_guard lock(m_);
-      if (!busy_) {
-        busy_ = true;
-        run = std::make_shared<TRun>(job, count, ++runs_);
-        current_ = run;
-        engaged_ = 0;
-      }
-    }
-    if (!run) {
+    if (busy_.exchange(true, std::memory_order_acquire)) {
       for (size_t i = 0; i < count; ++i) {
         job->Unit(i);
         afterUnit();
       }
       return;
     }
+    TRun* const run = new TRun(job, count);
     const int most = static_cast<int>(std::min(static_cast<size_t>(ThreadCount(threads) - 1), count - 1));
-    if (threads > 0) Engage(most);
-    // A search that has not taken ProbeSeconds on the wall clock (cheap to
-    // read) stays on this thread. Past that, the rest is judged by the
-    // processor time this thread spends on its units, which a busy machine
-    // does not stretch: one helper for each ProbeSeconds of it.
-    int engaged = threads > 0 ? most : 0;
-    const auto wallStart = std::chrono::steady_clock::now();
+    int engaged = 0;
+    if (threads > 0) Engage(*run, engaged, most);
+    // A default search stays on this thread until it proves long, and is
+    // judged by what it costs the processor, which a busy machine does not
+    // stretch. The wall clock (cheap to read) only says when to look: from
+    // ProbeTime on, the processor time of this thread over a stretch of
+    // units (read at its two ends: two system calls in the whole run) gives
+    // what a unit costs, and the units left at that cost decide the helpers
+    // once, one for each ProbeTime of it.
+    using Clock = std::chrono::steady_clock;
+    bool probing = engaged < most;
+    auto look = Clock::now() + std::chrono::duration_cast<Clock::duration>(ProbeTime);
     double mark = -1;
     size_t markUnits = 0, mine = 0;
     for (size_t i; run->Claim(i);) {
       job->Unit(i);
       afterUnit();
       ++mine;
-      if (engaged >= most || mine % 4 != 0) continue;
-      if (std::chrono::steady_clock::now() - wallStart < std::chrono::duration<double>(ProbeSeconds)) continue;
+      if (!probing || Clock::now() < look) continue;
       const double now = ThreadSeconds();
-      if (mark >= 0) {
-        const double rest = (now - mark) / static_cast<double>(mine - markUnits) * static_cast<double>(run->Left());
-        const int want = static_cast<int>(std::min<double>(most, rest / ProbeSeconds));
-        if (want > engaged) Engage(engaged = want);
+      if (mark < 0) {
+        mark = now;
+        markUnits = mine;
+        look = Clock::now() + std::chrono::duration_cast<Clock::duration>(Stretch);
+        continue;
       }
-      mark = now;
-      markUnits = mine;
+      const double rest = (now - mark) / static_cast<double>(mine - markUnits) * static_cast<double>(run->Left());
+      Engage(*run, engaged, static_cast<int>(std::min<double>(most, rest / ProbeTime.count())));
+      probing = false;
     }
     // Every unit is claimed: search the unfinished ones too rather than
     // wait for the helpers that hold them.
@@ -751,75 +758,82 @@ class TWorkerPool {
       job->Unit(i);
       afterUnit();
     }
-    std::lock_guard lock(m_);
-    busy_ = false;
-    current_.reset();
+    // Helpers called that never came find nothing.
+    for (int id = 0; id < engaged; ++id)
+      if (TRun* late = helpers_[static_cast<size_t>(id)].Mail.exchange(nullptr, std::memory_order_acq_rel))
+        late->Drop();
+    run->Drop();
+    busy_.store(false, std::memory_order_release);
   }
 
  private:
-  // A search shorter than this (seconds) runs on the calling thread alone.
-  static constexpr double ProbeSeconds = 0.002;
+  static constexpr int MostHelpers = MostThreads - 1;
+  // A search whose rest costs less processor time than this runs on the
+  // calling thread alone.
+  static constexpr std::chrono::duration<double> ProbeTime{0.002};
+  // The stretch of units whose processor time the probe reads (wall clock).
+  static constexpr std::chrono::duration<double> Stretch{0.0005};
   // How long an idle helper watches for the next search before it sleeps.
   static constexpr auto SpinTime = std::chrono::microseconds(300);
 
-  // One search on the pool, shared by the threads that work on it.
+  // One search on the pool, shared by the threads that work on it; the
+  // last of them to let go deletes it.
   struct TRun {
-    TRun(std::shared_ptr<TPoolJob> job, size_t count, uint64_t number)
-        : Job(std::move(job)), Count(count), Number(number), Takeovers(count) {}
+    TRun(std::shared_ptr<TPoolJob> job, size_t count) : Job(std::move(job)), Count(count), Takeovers(count) {}
     // The next unit nobody has claimed, if one is left.
     bool Claim(size_t& i) {
       i = next_.fetch_add(1, std::memory_order_relaxed);
       return i < Count;
     }
     size_t Left() const { return Count - std::min(Count, next_.load(std::memory_order_relaxed)); }
+    void Hold() { holders_.fetch_add(1, std::memory_order_relaxed); }
+    void Drop() {
+      if (holders_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+    }
 
     const std::shared_ptr<TPoolJob> Job;
     const size_t Count;
-    const uint64_t Number;
     std::vector<std::atomic<uint8_t>> Takeovers;  // per unit: copies started besides the first
 
    private:
     std::atomic<size_t> next_{0};
+    std::atomic<int> holders_{1};
   };
 
-  // Helpers 0..n-1 join the current search (started when missing).
-  void Engage(int n) {
-    if (n <= 0) return;
-    bool sleepers = false;
-    {
-      std::lock_guard lock(m_);
-      while (static_cast<int>(threads_.size()) < n) {
-        const int id = static_cast<int>(threads_.size());
-        threads_.emplace_back([this, id] { Help(id); });
+  // What the caller hands one helper: the search to join, and a bell rung
+  // when there is one.
+  struct alignas(64) THelper {
+    std::atomic<TRun*> Mail{nullptr};
+    std::atomic<uint32_t> Bell{0};
+  };
+
+  // Helpers engaged..n-1 join the search (started when missing).
+  void Engage(TRun& run, int& engaged, int n) {
+    for (; engaged < n; ++engaged) {
+      THelper& h = helpers_[static_cast<size_t>(engaged)];
+      if (engaged == started_) {
+        std::thread([&h] { Help(h); }).detach();
+        ++started_;
       }
-      engaged_ = n;
-      signal_.fetch_add(1, std::memory_order_release);
-      sleepers = sleepers_ > 0;
+      run.Hold();
+      if (TRun* stale = h.Mail.exchange(&run, std::memory_order_acq_rel)) stale->Drop();
+      h.Bell.fetch_add(1, std::memory_order_release);
+      h.Bell.notify_one();
     }
-    if (sleepers) wake_.notify_all();
   }
 
-  void Help(int id) {
-    uint64_t seen = 0, served = 0;
+  static void Help(THelper& h) {
+    RunOnlyOnFreeProcessors();
+    uint32_t seen = 0;
     for (;;) {
       // Watch for a while, then sleep until called.
       const auto until = std::chrono::steady_clock::now() + SpinTime;
-      while (signal_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)
+      while (h.Bell.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)
         std::this_thread::yield();
-      std::shared_ptr<TRun> run;
-      {
-        std::unique_lock lock(m_);
-        if (signal_.load(std::memory_order_relaxed) == seen) {
-          ++sleepers_;
-          wake_.wait(lock, [&] { return signal_.load(std::memory_order_relaxed) != seen; });
-          --sleepers_;
-        }
-        if (quit_) return;
-        seen = signal_.load(std::memory_order_relaxed);
-        if (!busy_ || id >= engaged_ || current_->Number == served) continue;
-        run = current_;
-        served = run->Number;
-      }
+      h.Bell.wait(seen, std::memory_order_acquire);
+      seen = h.Bell.load(std::memory_order_acquire);
+      TRun* const run = h.Mail.exchange(nullptr, std::memory_order_acq_rel);
+      if (!run) continue;  // the search ended before this helper came
       TPoolJob& job = *run->Job;
       for (size_t i; run->Claim(i);) {
         if (void (*pause)() = HelperPause.load(std::memory_order_acquire)) pause();
@@ -828,21 +842,14 @@ class TWorkerPool {
       // Then a unit still running elsewhere that nobody has taken over.
       for (size_t i = 0; i < run->Count; ++i)
         if (!job.Finished(i) && run->Takeovers[i].fetch_add(1, std::memory_order_relaxed) == 0) job.Unit(i);
+      run->Drop();
     }
   }
 
-  std::mutex m_;
-  std::condition_variable wake_;
-  std::vector<std::thread> threads_;
-  int sleepers_ = 0;
-  bool quit_ = false;
-  // The search under way (all under m_).
-  bool busy_ = false;
-  std::shared_ptr<TRun> current_;
-  uint64_t runs_ = 0;
-  int engaged_ = 0;
-  // Changes whenever the helpers have something to look at.
-  std::atomic<uint64_t> signal_{0};
+  // Set while a search owns the pool; the owner alone touches the rest.
+  std::atomic<bool> busy_{false};
+  std::array<THelper, MostHelpers> helpers_;
+  int started_ = 0;
 };
 
 // One search on the worker pool: its scheme, its units (partial
