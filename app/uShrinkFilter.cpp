@@ -11,6 +11,7 @@
 #include <limits>
 #include <mutex>
 #include <stdexcept>
+#include <system_error>
 #include <type_traits>
 
 #include <pthread.h>
@@ -807,12 +808,17 @@ class TWorkerPool {
     std::atomic<uint32_t> Bell{0};
   };
 
-  // Helpers engaged..n-1 join the search (started when missing).
+  // Helpers engaged..n-1 join the search (started when missing; when the
+  // system gives no more threads, those there are do the work).
   void Engage(TRun& run, int& engaged, int n) {
     for (; engaged < n; ++engaged) {
       THelper& h = helpers_[static_cast<size_t>(engaged)];
       if (engaged == started_) {
-        std::thread([&h] { Help(h); }).detach();
+        try {
+          std::thread([&h] { Help(h); }).detach();
+        } catch (const std::system_error&) {
+          return;
+        }
         ++started_;
       }
       run.Hold();
