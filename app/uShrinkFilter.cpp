@@ -486,10 +486,21 @@ constexpr int RedShift(int pos) { return BlueBits + 6 * (LastRed - pos); }
 // result and the other stops at once: its `Ended` becomes true.
 const std::atomic<bool> NeverEnded{false};
 
-// Counts combinations (the kept count).
-struct TCounter {
-  int64_t Count = 0;
+// One copy of a unit under way: whether another copy has ended, and the
+// beat of the helper searching it, if one does, which goes on while the
+// helper runs (so a copy whose beat stands still is held by a helper the
+// system has stopped).
+struct TCopy {
   const std::atomic<bool>* Ended = &NeverEnded;
+  std::atomic<uint64_t>* Beats = nullptr;
+  void Beat() const {
+    if (Beats) Beats->store(Beats->load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  }
+};
+
+// Counts combinations (the kept count).
+struct TCounter : TCopy {
+  int64_t Count = 0;
   bool Stop() const { return Ended->load(std::memory_order_relaxed); }
   bool MayPass(const TScheme&, const TNode&) const { return true; }
   u64 Narrow(const TNode&, u64 cand) const { return cand; }
@@ -506,7 +517,7 @@ struct TCounter {
 // A key worth keeping has at most some number of failed bits; a tolerance
 // condition whose bit alone is more than that must pass, and prunes the
 // search like a hard one (`Required`).
-struct TCollector {
+struct TCollector : TCopy {
   std::vector<u64> Keys;
   size_t Best = 0;  // keys without failed bits taken
   u64 Threshold = std::numeric_limits<u64>::max();
@@ -516,7 +527,6 @@ struct TCollector {
   u64 mostFailed = std::numeric_limits<u64>::max();  // the most failed bits a kept key may have
   std::array<const TCheck*, MaxToleranceConditions> Required{};
   size_t RequiredCount = 0;
-  const std::atomic<bool>* Ended = &NeverEnded;
 
   // Nothing more of this unit can be kept.
   bool Full() const { return Best >= KeyLimit || bound == 0; }
@@ -595,6 +605,7 @@ template <int Depth, class Out>
     if (cand) out.Take(s, n, cand);
   } else {
     for (; cand && !out.Stop(); cand &= cand - 1) {
+      if constexpr (Depth == LastRed - 2) out.Beat();  // a few microseconds apart
       const TNode c = Extend(n, std::countr_zero(cand));
       if (Admissible(s, c) && out.MayPass(s, c)) Descend<Depth + 1>(s, c, out);
     }
@@ -675,8 +686,15 @@ class TPoolJob {
  public:
   virtual ~TPoolJob() = default;
   virtual size_t Count() const = 0;
-  virtual void Unit(size_t i) = 0;
+  // Searches unit i; a helper passes its beat (TCopy).
+  virtual void Unit(size_t i, std::atomic<uint64_t>* beats) = 0;
   virtual bool Finished(size_t i) const = 0;
+  // How much searching unit i may take, in combinations below it (0 when
+  // the job already knows it will find nothing there).
+  virtual double Size(size_t i) const = 0;
+  // Whether the finished units from the first on speed up the later ones,
+  // so that a unit held up early holds up the rest.
+  virtual bool Ordered() const = 0;
 };
 
 // The threads that help the searches, kept for the life of the program: a
@@ -714,7 +732,7 @@ class TWorkerPool {
     if (count == 0) return;
     if (busy_.exchange(true, std::memory_order_acquire)) {
       for (size_t i = 0; i < count; ++i) {
-        job->Unit(i);
+        job->Unit(i, nullptr);
         afterUnit();
       }
       return;
@@ -728,26 +746,35 @@ class TWorkerPool {
     // stretch. The wall clock (cheap to read) only says when to look: from
     // ProbeTime on, the processor time of this thread over a stretch of
     // units (read at its two ends: two system calls in the whole run) gives
-    // what a unit costs, and the units left at that cost decide the helpers
-    // once, one for each ProbeTime of it.
-    using Clock = std::chrono::steady_clock;
+    // what their combinations cost, and the combinations of the units left
+    // at that cost decide the helpers once, one for each ProbeTime of it.
+    // Meanwhile the caller keeps an eye on the unit that holds up the
+    // others (TWatch).
     bool probing = engaged < most;
     auto look = Clock::now() + std::chrono::duration_cast<Clock::duration>(ProbeTime);
-    double mark = -1;
-    size_t markUnits = 0, mine = 0;
+    double mark = -1, markSize = 0, size = 0;
+    TWatch watch;
     for (size_t i; run->Claim(i);) {
-      job->Unit(i);
+      run->CallerCpu.store(sched_getcpu(), std::memory_order_relaxed);
+      size += job->Size(i);
+      job->Unit(i, nullptr);
       afterUnit();
-      ++mine;
+      if (engaged > 0 && job->Ordered()) watch.Look(*this, *run, afterUnit);
       if (!probing || Clock::now() < look) continue;
+      double left = 0;
+      for (size_t u = i + 1; u < count; ++u) left += job->Size(u);
+      if (left == 0) {
+        probing = false;  // nothing left worth a helper
+        continue;
+      }
       const double now = ThreadSeconds();
-      if (mark < 0) {
+      if (mark < 0 || size == markSize) {
         mark = now;
-        markUnits = mine;
+        markSize = size;
         look = Clock::now() + std::chrono::duration_cast<Clock::duration>(Stretch);
         continue;
       }
-      const double rest = (now - mark) / static_cast<double>(mine - markUnits) * static_cast<double>(run->Left());
+      const double rest = (now - mark) / (size - markSize) * left;
       Engage(*run, engaged, static_cast<int>(std::min<double>(most, rest / ProbeTime.count())));
       probing = false;
     }
@@ -756,7 +783,7 @@ class TWorkerPool {
     for (size_t i = 0; i < count; ++i) {
       if (job->Finished(i)) continue;
       run->Takeovers[i].fetch_add(1, std::memory_order_relaxed);
-      job->Unit(i);
+      job->Unit(i, nullptr);
       afterUnit();
     }
     // Helpers called that never came find nothing.
@@ -776,17 +803,23 @@ class TWorkerPool {
   static constexpr std::chrono::duration<double> Stretch{0.0005};
   // How long an idle helper watches for the next search before it sleeps.
   static constexpr auto SpinTime = std::chrono::microseconds(300);
+  // How long a helper's beat may stand still before the caller takes its
+  // unit back; a running helper beats every few microseconds.
+  static constexpr auto StallTime = std::chrono::microseconds(200);
+  using Clock = std::chrono::steady_clock;
 
   // One search on the pool, shared by the threads that work on it; the
   // last of them to let go deletes it.
   struct TRun {
-    TRun(std::shared_ptr<TPoolJob> job, size_t count) : Job(std::move(job)), Count(count), Takeovers(count) {}
+    TRun(std::shared_ptr<TPoolJob> job, size_t count)
+        : Job(std::move(job)), Count(count), Takeovers(count), Holders(count) {
+      for (std::atomic<int8_t>& h : Holders) h.store(-1, std::memory_order_relaxed);
+    }
     // The next unit nobody has claimed, if one is left.
     bool Claim(size_t& i) {
       i = next_.fetch_add(1, std::memory_order_relaxed);
       return i < Count;
     }
-    size_t Left() const { return Count - std::min(Count, next_.load(std::memory_order_relaxed)); }
     void Hold() { holders_.fetch_add(1, std::memory_order_relaxed); }
     void Drop() {
       if (holders_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
@@ -795,6 +828,8 @@ class TWorkerPool {
     const std::shared_ptr<TPoolJob> Job;
     const size_t Count;
     std::vector<std::atomic<uint8_t>> Takeovers;  // per unit: copies started besides the first
+    std::vector<std::atomic<int8_t>> Holders;     // per unit: the helper that claimed it, -1 for none
+    std::atomic<int> CallerCpu{-1};               // the processor the caller last ran on
 
    private:
     std::atomic<size_t> next_{0};
@@ -806,6 +841,38 @@ class TWorkerPool {
   struct alignas(64) THelper {
     std::atomic<TRun*> Mail{nullptr};
     std::atomic<uint32_t> Bell{0};
+    std::atomic<uint64_t> Beats{0};  // TCopy
+  };
+
+  // The caller's eye on the first unfinished unit of an ordered job: when
+  // the helper that holds it is stopped (its beat has stood still for
+  // StallTime), the caller searches that unit itself, so the later units
+  // are not searched without what it bounds.
+  struct TWatch {
+    size_t Front = 0;
+    int8_t Holder = -1;
+    uint64_t Beats = 0;
+    Clock::time_point Since;
+
+    void Look(TWorkerPool& pool, TRun& run, const std::function<void()>& afterUnit) {
+      TPoolJob& job = *run.Job;
+      while (Front < run.Count && job.Finished(Front)) ++Front;
+      if (Front >= run.Count || run.Takeovers[Front].load(std::memory_order_relaxed) != 0) return;
+      const int8_t holder = run.Holders[Front].load(std::memory_order_relaxed);
+      if (holder < 0) return;  // not claimed yet, or by the caller
+      const uint64_t beats = pool.helpers_[static_cast<size_t>(holder)].Beats.load(std::memory_order_relaxed);
+      const Clock::time_point now = Clock::now();
+      if (holder != Holder || beats != Beats) {
+        Holder = holder;
+        Beats = beats;
+        Since = now;
+        return;
+      }
+      if (now - Since < StallTime) return;
+      run.Takeovers[Front].fetch_add(1, std::memory_order_relaxed);
+      job.Unit(Front, nullptr);
+      afterUnit();
+    }
   };
 
   // Helpers engaged..n-1 join the search (started when missing; when the
@@ -815,7 +882,7 @@ class TWorkerPool {
       THelper& h = helpers_[static_cast<size_t>(engaged)];
       if (engaged == started_) {
         try {
-          std::thread([&h] { Help(h); }).detach();
+          std::thread([&h, id = static_cast<int8_t>(engaged)] { Help(h, id); }).detach();
         } catch (const std::system_error&) {
           return;
         }
@@ -828,7 +895,7 @@ class TWorkerPool {
     }
   }
 
-  static void Help(THelper& h) {
+  static void Help(THelper& h, int8_t id) {
     RunOnlyOnFreeProcessors();
     uint32_t seen = 0;
     for (;;) {
@@ -841,13 +908,19 @@ class TWorkerPool {
       TRun* const run = h.Mail.exchange(nullptr, std::memory_order_acq_rel);
       if (!run) continue;  // the search ended before this helper came
       TPoolJob& job = *run->Job;
-      for (size_t i; run->Claim(i);) {
+      // A helper the system runs on the caller's processor would only take
+      // turns with it: it leaves the search to the caller.
+      auto sharing = [&] { return sched_getcpu() == run->CallerCpu.load(std::memory_order_relaxed); };
+      for (size_t i; !sharing() && run->Claim(i);) {
+        run->Holders[i].store(id, std::memory_order_relaxed);
+        h.Beats.fetch_add(1, std::memory_order_relaxed);
         if (void (*pause)() = HelperPause.load(std::memory_order_acquire)) pause();
-        job.Unit(i);
+        job.Unit(i, &h.Beats);
       }
       // Then a unit still running elsewhere that nobody has taken over.
-      for (size_t i = 0; i < run->Count; ++i)
-        if (!job.Finished(i) && run->Takeovers[i].fetch_add(1, std::memory_order_relaxed) == 0) job.Unit(i);
+      for (size_t i = 0; i < run->Count && !sharing(); ++i)
+        if (!job.Finished(i) && run->Takeovers[i].fetch_add(1, std::memory_order_relaxed) == 0)
+          job.Unit(i, &h.Beats);
       run->Drop();
     }
   }
@@ -891,9 +964,17 @@ class TSearchJob final : public TPoolJob {
   // Units from now on search nothing.
   void Cancel() { cancel_.store(true, std::memory_order_relaxed); }
 
-  void Unit(size_t i) override {
+  double Size(size_t i) const override {
+    if (Collecting && bound_.load(std::memory_order_relaxed) == 0) return 0;  // nothing more is kept
+    const double n = MaxRed - units_[i].Last;  // numbers above the second ball: four of them to choose
+    return n * (n - 1) * (n - 2) * (n - 3) / 24;
+  }
+  bool Ordered() const override { return Collecting; }
+
+  void Unit(size_t i, std::atomic<uint64_t>* beats) override {
     auto out = std::make_unique<Out>();
     out->Ended = &ended_[i];
+    out->Beats = beats;
     if (!cancel_.load(std::memory_order_relaxed) && !Finished(i)) {
       if constexpr (Collecting) {
         out->Bound = &bound_;
