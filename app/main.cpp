@@ -9,15 +9,14 @@
 #include "app/uFrmLogin.h"
 #include "app/uFrmMain.h"
 #include "platform/Db.h"
+#include "platform/ProgramLocale.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
 #include "skinning/WinSkinData.h"
 #include "upgrade/ProgramUpgrade.h"
+#include "upgrade/auUpgraderForms.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 namespace {
 
@@ -30,6 +29,7 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
                             dialog.UpGradEndUpgrade(files);
                           })
           .release();
+  upgrader->SetOwnerWindow(&dialog);
   dialog.StartUpdateCheck = [upgrader] { upgrader->StartUpdateCheck(false); };
   QObject::connect(&dialog, &QObject::destroyed, [upgrader] { delete upgrader; });
 }
@@ -42,15 +42,15 @@ void AttachSignInUpgrader(TFrmLogin& dialog) {
 #endif
 
 int SSQ_PROGRAM_MAIN(int argc, char** argv) {
+  platform::UseChineseLocale();
   QApplication app(argc, argv);
+  // No display name: Qt would append it to every window's title. The
+  // upgrade's texts name the program by its title.
   QApplication::setApplicationName(QString::fromUtf8(ProgramName));
-  QApplication::setApplicationDisplayName(QString::fromUtf8(ProjectTitle));
+  SetUpgraderAppTitle(QString::fromUtf8(ProjectTitle));
   // The standard dialogs (files, message box buttons) speak the program's
-  // language; without Qt's Chinese texts installed they stay English.
-  QTranslator standardTexts;
-  if (standardTexts.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&standardTexts);
+  // language.
+  platform::ChineseTexts standardTexts;
   int rc = 0;
   {
     platform::UnitStartupScope units;
@@ -76,6 +76,7 @@ int SSQ_PROGRAM_MAIN(int argc, char** argv) {
     components.SetSkinActive = [skin](bool active) { skin->SetActive(active); };
     TfrmMain frmMain(std::move(components));
     skin->setParent(&frmMain);
+    upgrader->SetOwnerWindow(&frmMain);
     // Closing the main window ends the program, whatever else is open.
     frmMain.OnClose = [] { QCoreApplication::quit(); };
     // Maximized, also where no window manager would do it.

@@ -13,13 +13,29 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <tuple>
+
 #ifndef SSQ_PROJECT_PAGE
 #define SSQ_PROJECT_PAGE ""
+#endif
+#ifndef SSQ_CONTACT_PHONE
+#define SSQ_CONTACT_PHONE ""
+#endif
+#ifndef SSQ_CONTACT_QQ
+#define SSQ_CONTACT_QQ ""
+#endif
+#ifndef SSQ_CONTACT_MAIL
+#define SSQ_CONTACT_MAIL ""
 #endif
 
 const char* const ProjectTitle = "双色球分析工具 SsqAnalyzer";
 const char* const ProjectPage = SSQ_PROJECT_PAGE;
 const char* const ProgramName = "ssqanalyzer";
+
+TAboutContacts ProgramContacts() {
+  return {QString::fromUtf8(ProjectPage), QString::fromUtf8(SSQ_CONTACT_PHONE), QString::fromUtf8(SSQ_CONTACT_QQ),
+          QString::fromUtf8(SSQ_CONTACT_MAIL)};
+}
 
 namespace {
 
@@ -46,8 +62,6 @@ QLabel* Text(const QString& text, QWidget* parent) { return new QLabel(text, par
 TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("frmAbout"));
   setWindowTitle(QStringLiteral("关于"));
-  PageAddress = QString::fromUtf8(ProjectPage);
-  const QString pageText = PageAddress.isEmpty() ? QStringLiteral("项目主页：未设置") : PageAddress;
 
   Image1 = new QLabel(this);
   Image1->setPixmap(ProgramPicture());
@@ -57,13 +71,15 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
   LabTitle->setFont(titleFont);
   LabWeb = Text(QStringLiteral("官方网站"), this);
+  LabWebAddress = Text(QString(), this);
+  LabWebAddress->setTextInteractionFlags(Qt::TextSelectableByMouse);
   LabVersionCaption = Text(QStringLiteral("当前版本："), this);
   LabVersion = Text(QStringLiteral("V2.0.0.1"), this);
-  LabPhone = Text(QStringLiteral("联系电话：见项目主页"), this);
-  LabQQ = Text(QStringLiteral("QQ：见项目主页"), this);
-  LabMail = Text(QStringLiteral("邮箱：见项目主页"), this);
-  Edit1 = new QLineEdit(pageText, this);
-  Edit2 = new QLineEdit(QString::fromUtf8(ProjectTitle), this);
+  LabPhone = Text(QString(), this);
+  LabQQ = Text(QStringLiteral("QQ："), this);
+  LabMail = Text(QStringLiteral("邮箱："), this);
+  Edit1 = new QLineEdit(this);
+  Edit2 = new QLineEdit(this);
   for (QLineEdit* edit : {Edit1, Edit2}) {
     edit->setReadOnly(true);
     edit->setFrame(false);
@@ -71,10 +87,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
     palette.setColor(QPalette::Base, palette.color(QPalette::Window));
     edit->setPalette(palette);
   }
-  for (QLabel* label : {LabWeb, LabPhone, LabQQ, LabMail}) {
-    label->setCursor(Qt::PointingHandCursor);
-    label->installEventFilter(this);
-  }
+  for (QLabel* label : {LabWeb, LabPhone, LabQQ, LabMail}) label->installEventFilter(this);
   QFont link = LabWeb->font();
   link.setUnderline(true);
   LabWeb->setFont(link);
@@ -87,12 +100,13 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   grid->setHorizontalSpacing(8);
   grid->addWidget(LabVersionCaption, 0, 0);
   grid->addWidget(LabVersion, 0, 1);
-  grid->addWidget(LabWeb, 1, 0, 1, 2);
+  grid->addWidget(LabWeb, 1, 0);
+  grid->addWidget(LabWebAddress, 1, 1);
   grid->addWidget(LabPhone, 2, 0, 1, 2);
-  grid->addWidget(LabQQ, 3, 0, 1, 2);
-  grid->addWidget(LabMail, 4, 0, 1, 2);
-  grid->addWidget(Edit1, 5, 0, 1, 2);
-  grid->addWidget(Edit2, 6, 0, 1, 2);
+  grid->addWidget(LabQQ, 3, 0);
+  grid->addWidget(Edit1, 3, 1);
+  grid->addWidget(LabMail, 4, 0);
+  grid->addWidget(Edit2, 4, 1);
   grid->setColumnStretch(1, 1);
   auto* head = new QHBoxLayout;
   head->addWidget(Image1);
@@ -104,16 +118,48 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   layout->addLayout(head);
   layout->addLayout(grid);
   layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
   setMinimumWidth(340);
+  ShowContacts(ProgramContacts());
+}
+
+void TfrmAbout::ShowContacts(const TAboutContacts& contacts) {
+  PageAddress = contacts.Page;
+  const bool page = !PageAddress.isEmpty();
+  LabWeb->setVisible(page);
+  LabWebAddress->setVisible(page);
+  LabWebAddress->setText(PageAddress);
+  LabWeb->setToolTip(PageAddress);
+  LabPhone->setText(QStringLiteral("联系电话：") + contacts.Phone);
+  LabPhone->setVisible(!contacts.Phone.isEmpty());
+  for (auto [label, edit, value] : {std::tuple{LabQQ, Edit1, contacts.QQ}, std::tuple{LabMail, Edit2, contacts.Mail}}) {
+    edit->setText(value);
+    edit->setCursorPosition(0);
+    label->setVisible(!value.isEmpty());
+    edit->setVisible(!value.isEmpty());
+  }
+  // The labels that open the page look so only when there is one.
+  for (QLabel* label : {LabWeb, LabPhone, LabQQ, LabMail}) {
+    if (page)
+      label->setCursor(Qt::PointingHandCursor);
+    else
+      label->unsetCursor();
+  }
 }
 
 void TfrmAbout::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  Edit1->setFocus();
-  // Activation selects the focused text; the address should just read.
-  QTimer::singleShot(0, Edit1, [edit = Edit1] {
-    edit->deselect();
-    edit->setCursorPosition(0);
+  // The first contact edit shown takes the focus, else the button.
+  QLineEdit* first = Edit1->isVisibleTo(this) ? Edit1 : Edit2->isVisibleTo(this) ? Edit2 : nullptr;
+  if (!first) {
+    Button1->setFocus();
+    return;
+  }
+  first->setFocus();
+  // Activation selects the focused text; the contact should just read.
+  QTimer::singleShot(0, first, [first] {
+    first->deselect();
+    first->setCursorPosition(0);
   });
 }
 

@@ -1,5 +1,6 @@
 // The about box: the program's name and version, and where to find the
-// project.
+// project: its page and the contact lines the build gives. A line without
+// a value is not shown; the page is a link only when it has an address.
 #pragma once
 
 #include <QDialog>
@@ -16,21 +17,32 @@ extern const char* const ProjectPage;
 // makes it and the update information lists it.
 extern const char* const ProgramName;
 
+// What the about box tells of the project; an empty text is not shown.
+struct TAboutContacts {
+  QString Page, Phone, QQ, Mail;
+};
+// The build's (ProjectPage and the contact settings of app/CMakeLists.txt).
+TAboutContacts ProgramContacts();
+
 class TfrmAbout : public QDialog {
  public:
   explicit TfrmAbout(QWidget* parent = nullptr);
 
-  // What the web and contact labels open (ProjectPage; nothing when empty).
+  // Shows the lines that have a value (the build's at creation).
+  void ShowContacts(const TAboutContacts& contacts);
+
+  // What the web and contact labels open (nothing when empty).
   QString PageAddress;
 
   QLabel* Image1;
   QLabel* LabTitle;
-  QLabel* LabWeb;
+  QLabel* LabWeb;      // "官方网站", a link
+  QLabel* LabWebAddress;
   QLabel* LabVersionCaption;
   QLabel* LabVersion;
-  QLabel* LabPhone;
-  QLabel* LabQQ;
-  QLabel* LabMail;
+  QLabel* LabPhone;    // "联系电话：" and the number
+  QLabel* LabQQ;       // "QQ：", the number in Edit1
+  QLabel* LabMail;     // "邮箱：", the address in Edit2
   QLineEdit* Edit1;
   QLineEdit* Edit2;
   QPushButton* Button1;

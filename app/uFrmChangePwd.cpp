@@ -5,7 +5,6 @@
 #include "platform/Dispatcher.h"
 #include "platform/UserPrompts.h"
 
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -47,9 +46,8 @@ TFrmChangePwd::~TFrmChangePwd() {
   *self_ = nullptr;
 }
 
-void TFrmChangePwd::Say(const QString& text) {
-  platform::Prompts().MessageBox(this, text, QGuiApplication::applicationDisplayName(), platform::MB_OK);
-}
+// Under the dialog's own caption, which a small box shows whole.
+void TFrmChangePwd::Say(const QString& text) { platform::Prompts().MessageBox(this, text, windowTitle(), platform::MB_OK); }
 
 void TFrmChangePwd::Button1Click() {
   if (changing_) return;

@@ -236,6 +236,13 @@ void TFrmLogin::BtnOKClick() {
 
 void TFrmLogin::ShowInfoLabel(QLabel* label) {
   for (QLabel* l : {lbinfo, LabUserInfo, LabPwdInfo, labLogin}) l->setVisible(l == label);
+  RestartMessageTime();
+}
+
+// Each message stays its full time: a running timer starts again with the
+// newest one.
+void TFrmLogin::RestartMessageTime() {
+  if (Timer1->isActive()) Timer1->start();
 }
 
 void TFrmLogin::Timer1Timer() {
@@ -274,7 +281,10 @@ void TFrmLogin::StartLogin() {
   thread_->Resume();
 }
 
-void TFrmLogin::ShowLoginInfo(const std::string& text) { lbinfo->setText(Q(text)); }
+void TFrmLogin::ShowLoginInfo(const std::string& text) {
+  lbinfo->setText(Q(text));
+  RestartMessageTime();
+}
 
 void TFrmLogin::LoginResult(bool success, const std::string& msg) {
   gotResult_ = true;

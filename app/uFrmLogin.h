@@ -84,7 +84,9 @@ class TFrmLogin : public QDialog {
   void BtnOKClick();
   void Timer1Timer();
   // Shows one of the four message labels (lbinfo, LabUserInfo, LabPwdInfo,
-  // labLogin), which share one place, and hides the other three.
+  // labLogin), which share one place, and hides the other three. Once the
+  // message timer runs, every message shown (here or in lbinfo) starts its
+  // 3 seconds again.
   void ShowInfoLabel(QLabel* label);
   void ShowLoginInfo(const std::string& text);
   void LoginResult(bool success, const std::string& msg);
@@ -109,6 +111,7 @@ class TFrmLogin : public QDialog {
  private:
   void StartLogin();
   void LoginThreadDone();
+  void RestartMessageTime();
   void MoveExitImage(bool hot);
   void MoveDownloadImage();
 

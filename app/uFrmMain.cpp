@@ -22,6 +22,8 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -62,6 +64,7 @@ TfrmMain::TfrmMain(TMainComponents components, QWidget* parent)
   Random = DefaultRandom;
   CreateComponents();
   CreateMenu();
+  PlaceNormal();
   // FormCreate.
   if (components_.SetSkinFile) skinProblem_ = components_.SetSkinFile(QString::fromUtf8(MainSkinFile));
   if (components_.SetVersionNumber) components_.SetVersionNumber(QString::fromUtf8(TFrmLogin::VersionNumber));
@@ -77,6 +80,15 @@ TfrmMain::TfrmMain(TMainComponents components, QWidget* parent)
 TfrmMain::~TfrmMain() {
   *self_ = nullptr;
   setWindowTitle(QString());
+}
+
+// Shown maximized, the window keeps a normal size to go back to: four
+// fifths of the screen's free area, centred (once the user gives it another
+// size, that one).
+void TfrmMain::PlaceNormal() {
+  const QRect area = screen()->availableGeometry();
+  const QSize size = QSize(area.width() * 4 / 5, area.height() * 4 / 5).expandedTo(minimumSizeHint());
+  setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, area));
 }
 
 void TfrmMain::CreateComponents() {

@@ -133,6 +133,7 @@ class TfrmMain : public QMainWindow {
  private:
   void CreateComponents();
   void CreateMenu();
+  void PlaceNormal();
   void FormShow();
   void ShowLogin();
   void ModeClick(QAction* clicked, QAction* other);

@@ -38,25 +38,48 @@ TFrmZbCnfg::TFrmZbCnfg(QWidget* parent) : QDialog(parent) {
 }
 
 void TFrmZbCnfg::BuildParams(const std::vector<TZBParam>& params) {
-  int y = FirstRowTop;
-  int width = ClientWidth;
+  // The edits stand in one column right of the widest label; each label
+  // sits level with its edit.
+  int labelWidth = 0;
   for (const TZBParam& param : params) {
     auto* label = new QLabel(QString::fromStdString(param.Caption + "  "), this);
     label->adjustSize();
-    label->move(LabelLeft, y);
+    labelWidth = std::max(labelWidth, label->width());
+    labels_.push_back(label);
+  }
+  int y = FirstRowTop;
+  int width = ClientWidth;
+  QWidget* previous = nullptr;
+  for (size_t i = 0; i < params.size(); ++i) {
+    const TZBParam& param = params[i];
     auto* edit = new QLineEdit(QString::number(param.Value ? *param.Value : 0), this);
     const int editHeight = edit->sizeHint().height();
-    edit->setGeometry(label->width() + LabelLeft + EditGap, y - 3, EditWidth, editHeight);
+    edit->setGeometry(labelWidth + LabelLeft + EditGap, y - 3, EditWidth, editHeight);
+    labels_[i]->setGeometry(LabelLeft, y - 3, labelWidth, editHeight);
+    labels_[i]->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     width = std::max(width, edit->geometry().right() + LabelLeft);
-    labels_.push_back(label);
+    if (previous) setTabOrder(previous, edit);
+    previous = edit;
     edits_.push_back(edit);
     values_.push_back(param.Value);
     y += editHeight + RowGap;
+  }
+  if (previous) {
+    setTabOrder(previous, BtnOK);
+    setTabOrder(BtnOK, BtnCancel);
   }
   const int top = y + 10;
   BtnOK->move(BtnOK->x(), top);
   BtnCancel->move(width - (ClientWidth - BtnCancel->x()), top);
   setFixedSize(width, top + BtnOK->height() + BottomMargin);
+}
+
+// The first digits typed go into the first edit, over its value.
+void TFrmZbCnfg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (edits_.empty()) return;
+  edits_.front()->setFocus();
+  edits_.front()->selectAll();
 }
 
 void TFrmZbCnfg::OkClick() {

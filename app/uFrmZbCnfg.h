@@ -1,6 +1,7 @@
 // The indicator-parameter dialog: one labelled edit per integer setting,
-// laid out when the caller hands over its list; "确定" stores every value
-// only when each edit holds an integer.
+// laid out when the caller hands over its list (the edits in one column,
+// the first one focused), "确定" stores every value only when each edit
+// holds an integer.
 #pragma once
 
 #include <QDialog>
@@ -34,6 +35,10 @@ class TFrmZbCnfg : public QDialog {
 
   QPushButton* BtnOK;
   QPushButton* BtnCancel;
+
+ protected:
+  // It opens with the focus in the first edit.
+  void showEvent(QShowEvent* event) override;
 
  private:
   void OkClick();

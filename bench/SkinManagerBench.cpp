@@ -56,8 +56,31 @@ void BM_QImageReadsTheSkinsImages(benchmark::State& state) {
   state.counters["files"] = double(files.size());
 }
 
+// A stored skin of N sections whose PARENTCLASS chain runs in one circle:
+// every section's masks are looked up through 16 parents. Goal: the time
+// grows with N, not with N squared.
+void BM_ParentClassCircle(benchmark::State& state) {
+  const int count = int(state.range(0));
+  testskins::TestSkin skin;
+  for (int i = 0; i < count; ++i)
+    skin.Section(QStringLiteral("S%1").arg(i)).Set(QStringLiteral("PARENTCLASS"), QStringLiteral("S%1").arg((i + 1) % count));
+  TsSkinManager manager;
+  manager.SetActive(false);
+  TsStoredSkin& stored = manager.InternalSkins().Add();
+  stored.Name = QStringLiteral("Circle");
+  stored.Data = testskins::StoredSkinData(skin);
+  manager.SetSkinName(QStringLiteral("Circle"));
+  for (auto _ : state) {
+    manager.SetActive(true);
+    benchmark::DoNotOptimize(manager.GeneralData.data());
+    manager.SetActive(false);
+  }
+  state.counters["sections"] = count;
+}
+
 }  // namespace
 
 BENCHMARK(BM_SkinFromFolder)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParentClassCircle)->Arg(4000)->Arg(8000)->Arg(16000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SkinFromPackage)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QImageReadsTheSkinsImages)->Unit(benchmark::kMillisecond);

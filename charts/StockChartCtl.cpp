@@ -436,7 +436,7 @@ void TStockChart::PaintBack(platform::Bitmap& back) {
   const int w = back.Width(), h = back.Height();
   c.Pen = platform::TPen{};
   c.Font = ChartFont();
-  c.Brush.Color = platform::clBlack;
+  c.Brush.Color = StockChartBack;
   c.Brush.Style = platform::bsSolid;
   c.FillRect(platform::Rect(0, 0, w, h));
   // Texts leave the lines under their cells alone.

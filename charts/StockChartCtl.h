@@ -29,6 +29,9 @@ class Canvas;
 
 class TStockChartModel;
 
+// The chart's back colour.
+inline constexpr platform::TColor StockChartBack = platform::clBlack;
+
 // Value ranges of the visible candles, maximum and minimum: the price of
 // the main window and each sub-window indicator.
 struct TChartRanges {
@@ -74,9 +77,11 @@ class IStockIndicators {
   // of every sub-window.
   virtual void LayoutPoints(const TStockChartModel& chart) = 0;
   // In the paint, right after the candles: the main overlay and its legend.
+  // A legend lies on a strip of the chart's back colour (StockChartBack),
+  // over the lines: it stays readable.
   virtual void PaintMainOverlay(const TStockChartModel& chart, platform::Canvas& canvas) = 0;
   // In the paint, after the overlay, for each sub-window in index order:
-  // its lines and legend.
+  // its lines and legend, likewise.
   virtual void PaintSubWindow(const TStockChartModel& chart, int index, platform::Canvas& canvas) = 0;
 };
 

@@ -234,13 +234,33 @@ void DrawLine(Canvas& c, const TPointAry& points, TColor color) {
   c.Polyline(points.data(), int(points.size()));
 }
 
+// Legend items from (x, y), each at the x `next` gives after the one
+// before, on a strip of the back colour one pixel wider each side than
+// their texts: the lines drawn before pass under it.
+template <class Next>
+void DrawLegendItems(Canvas& c, int x, int y, const std::vector<TLegendItem>& items, Next next) {
+  if (items.empty()) return;
+  std::vector<int> at;
+  int right = x, height = 0;
+  for (const TLegendItem& item : items) {
+    at.push_back(x);
+    right = x + c.TextWidth(item.Text);
+    height = std::max(height, c.TextHeight(item.Text));
+    x = next(x, item);
+  }
+  c.Brush = {StockChartBack, platform::bsSolid};
+  c.FillRect(platform::Rect(at.front() - 1, y, right + 1, y + height));
+  c.Brush.Style = platform::bsClear;
+  for (size_t k = 0; k < items.size(); ++k) {
+    c.Font.Color = items[k].Color;
+    c.TextOut(at[k], y, items[k].Text);
+  }
+}
+
 // Legend items one after the other, 3 pixels apart, from (x, y).
 void DrawLegend(Canvas& c, int x, int y, const std::vector<TLegendItem>& items) {
-  for (const TLegendItem& item : items) {
-    c.Font.Color = item.Color;
-    c.TextOut(x, y, item.Text);
-    x += c.TextWidth(item.Text) + kLegendGap;
-  }
+  DrawLegendItems(c, x, y, items,
+                  [&c](int from, const TLegendItem& item) { return from + c.TextWidth(item.Text) + kLegendGap; });
 }
 
 bool ShowsLegend(const TStockChartModel& chart) { return !chart.IsCompact() && chart.IsCandle(chart.CurrentIndex()); }
@@ -453,12 +473,10 @@ void TStockIndicators::PaintMainOverlay(const TStockChartModel& chart, Canvas& c
   if (on_.Ma) {
     for (size_t k = 0; k < maPoints_.size() && k < p.MaColors.size(); ++k) DrawLine(c, maPoints_[k], p.MaColors[k]);
     // Moving averages step by their length in characters.
-    int x = chart.Margins().Left + 5;
-    for (const TLegendItem& item : legend) {
-      c.Font.Color = item.Color;
-      c.TextOut(x, chart.MainRect().Top, item.Text);
-      x += int(item.Text.size()) * chart.TextWidth() + 2;
-    }
+    DrawLegendItems(c, chart.Margins().Left + 5, chart.MainRect().Top, legend,
+                    [&chart](int from, const TLegendItem& item) {
+                      return from + int(item.Text.size()) * chart.TextWidth() + 2;
+                    });
   } else if (on_.Boll) {
     DrawLine(c, bollPoints_[0], kWhite);
     DrawLine(c, bollPoints_[1], kYellow);

@@ -2,6 +2,7 @@
 
 #include "platform/Canvas.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <utility>
@@ -303,5 +304,30 @@ void StoreArgbRow(Bitmap& bitmap, int y, int x0, int count, const QRgb* in) {
       break;
   }
 }
+
+const Bitmap& DeviceCopy::Of(const Bitmap& source, const TRect& rect, std::uint64_t stamp) {
+  const TRect covered{std::max(rect.Left, 0), std::max(rect.Top, 0), std::min(rect.Right, source.Width()),
+                      std::min(rect.Bottom, source.Height())};
+  if (&source == source_ && stamp == stamp_ && source.Width() == width_ && source.Height() == height_ &&
+      source.PixelFormat() == format_ && covered == covered_)
+    return copy_;
+  source_ = &source;
+  stamp_ = stamp;
+  width_ = source.Width();
+  height_ = source.Height();
+  format_ = source.PixelFormat();
+  covered_ = covered;
+  int w = covered.Right - covered.Left, h = covered.Bottom - covered.Top;
+  if (w <= 0 || h <= 0) w = h = 0;
+  if (copy_.Width() != w || copy_.Height() != h) copy_ = Bitmap(w, h, pfDevice);
+  for (int y = 0; y < h; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(copy_.ScanLine(y));
+    LoadArgbRow(source, covered.Top + y, covered.Left, w, row);
+    for (int x = 0; x < w; ++x) row[x] |= 0xFF000000u;  // alpha read as opaque, as on the screen
+  }
+  return copy_;
+}
+
+void DeviceCopy::Clear() { *this = DeviceCopy(); }
 
 }  // namespace platform

@@ -145,6 +145,29 @@ class Bitmap {
 void LoadArgbRow(const Bitmap& bitmap, int y, int x0, int count, QRgb* out);
 void StoreArgbRow(Bitmap& bitmap, int y, int x0, int count, const QRgb* in);
 
+// A rectangle of a bitmap in the screen's pixel format (pfDevice), for a
+// picture that is copied to the screen far more often than it changes: a
+// copy of a 24-bit picture onto the screen converts every pixel each time,
+// a copy of this one does not. Of() converts again only when its owner's
+// stamp (to be changed with every repaint of the source), the source's
+// size or format, or the rectangle differ from the last call. The copy
+// covers the rectangle clipped to the source's bounds (Covered()).
+class DeviceCopy {
+ public:
+  const Bitmap& Of(const Bitmap& source, const TRect& rect, std::uint64_t stamp);
+  // The part of the source the copy holds, in the source's coordinates.
+  const TRect& Covered() const { return covered_; }
+  void Clear();
+
+ private:
+  Bitmap copy_{0, 0, pfDevice};
+  TRect covered_{};
+  const Bitmap* source_ = nullptr;
+  TPixelFormat format_ = pfDevice;
+  int width_ = -1, height_ = -1;
+  std::uint64_t stamp_ = 0;
+};
+
 // Grey level of a colour as the pixel formats use it.
 inline int GreyOf(QRgb c) { return (qRed(c) * 11 + qGreen(c) * 16 + qBlue(c) * 5) / 32; }
 

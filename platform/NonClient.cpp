@@ -26,6 +26,7 @@
 #include <QResizeEvent>
 #include <QPointer>
 #include <QScrollBar>
+#include <QSizeGrip>
 #include <QStyleHints>
 #include <QWidget>
 #include <QWhatsThis>
@@ -889,6 +890,63 @@ class SubWindowFrame final : public QObject {
   bool formHidden_ = false;  // hidden by us while minimized
 };
 
+constexpr char kGrips[] = "_win_framegrips";
+
+// Qt keeps a dialog's size grip in the corner of the whole widget (the
+// dialog places it there at every resize and raises it), which in a framed
+// window is the band's: there the grip is put into the corner of the
+// client area, as a window whose frame is its own has it, beneath the
+// controls that reach into that corner (the frame's corner sizes the
+// window too), and back on top in Qt's place when the frame goes.
+class GripPlacer final : public QObject {
+ public:
+  explicit GripPlacer(QWidget* window) : QObject(window), window_(window) {
+    setObjectName(QLatin1String(kGrips));
+    window->installEventFilter(this);
+    for (QSizeGrip* grip : Grips()) Watch(grip);
+  }
+  // The grips back where Qt keeps them.
+  void Remove() {
+    window_->removeEventFilter(this);
+    for (QSizeGrip* grip : Grips()) {
+      grip->removeEventFilter(this);
+      Place(grip, window_->rect());
+      grip->raise();
+    }
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_) {
+      // A grip is made after its dialog is framed: seen as it is polished
+      // (added, it is no grip yet).
+      if (event->type() == QEvent::ChildPolished)
+        if (auto* grip = qobject_cast<QSizeGrip*>(static_cast<QChildEvent*>(event)->child())) Watch(grip);
+      if (event->type() == QEvent::ContentsRectChange)
+        for (QSizeGrip* grip : Grips()) Place(grip, window_->contentsRect());
+    } else if (event->type() == QEvent::Move || event->type() == QEvent::ZOrderChange) {
+      auto* grip = static_cast<QSizeGrip*>(watched);
+      Place(grip, window_->contentsRect());
+      if (window_->children().constFirst() != grip) grip->lower();
+    }
+    return false;
+  }
+
+ private:
+  QList<QSizeGrip*> Grips() const { return window_->findChildren<QSizeGrip*>(Qt::FindDirectChildrenOnly); }
+  void Watch(QSizeGrip* grip) {
+    grip->removeEventFilter(this);
+    grip->installEventFilter(this);
+    Place(grip, window_->contentsRect());
+    grip->lower();
+  }
+  void Place(QSizeGrip* grip, const QRect& area) {
+    const QRect r = grip->rect();
+    const QPoint at = window_->isRightToLeft() ? area.bottomLeft() - r.bottomLeft() : area.bottomRight() - r.bottomRight();
+    if (grip->pos() != at) grip->move(at);
+  }
+
+  QWidget* window_;
+};
+
 // The frame's record made (the window's flags and margins before it) or
 // dropped (any drag of the window ended, the band left).
 std::shared_ptr<Frame> AddFrame(QWidget* w, Qt::WindowFlags flags) {
@@ -898,6 +956,7 @@ std::shared_ptr<Frame> AddFrame(QWidget* w, Qt::WindowFlags flags) {
   frame->destroyed = QObject::connect(w, &QObject::destroyed, [w] { Frames().remove(w); });
   Frames().insert(w, frame);
   detail::KeepTranslating(w, true);
+  new GripPlacer(w);
   return frame;
 }
 
@@ -907,6 +966,10 @@ void DropFrame(QWidget* w, Frame& frame) {
   Frames().remove(w);
   QObject::disconnect(frame.destroyed);
   detail::KeepTranslating(w, false);
+  if (auto* grips = w->findChild<GripPlacer*>(QLatin1String(kGrips), Qt::FindDirectChildrenOnly)) {
+    grips->Remove();
+    delete grips;
+  }
 }
 
 SubWindowFrame* SubFrameOf(QMdiSubWindow* sub) {

@@ -15,7 +15,9 @@
 // not match that format, or the extension is not registered, the first
 // registered format whose magic bytes match reads it. Every reader refuses
 // an image larger than the Bitmap limits before allocating it, and reports
-// a damaged or truncated file as an error, never with a crash.
+// a damaged or truncated file as an error, never with a crash. A BMP file
+// whose pixel data is shorter than its header says is refused; pixels a
+// run-length BMP leaves out are 0 (the first colour of its palette).
 #pragma once
 
 #include "platform/Bitmap.h"
@@ -42,6 +44,9 @@ struct PictureFormat {
   // Draws a picture this format read onto `rect` of the canvas; none: a
   // plain stretched copy (Canvas::StretchDraw).
   std::function<void(Canvas& canvas, const TRect& rect, const Bitmap& picture)> Draw = {};
+  // The size the file's header claims, read without decoding the pixels;
+  // false when it cannot be told. None: the format cannot tell.
+  std::function<bool(std::string_view bytes, int64_t& width, int64_t& height)> Size = {};
 };
 
 // Adds a format, replacing one of the same extension.
@@ -63,6 +68,10 @@ bool DecodePng(std::string_view bytes, Bitmap& out, std::string& error);
 // PNG bytes of a bitmap: pf32bit with its alpha, pf24bit as RGB, other
 // formats as pf32bit.
 bool EncodePng(const Bitmap& bitmap, std::string& bytes, std::string& error);
+// A progressive file is read to at most kJpegScanPixels / (width x height)
+// scans (at least 32, at most 1000): a file of more scans is refused, as
+// each scan costs a pass over the whole image.
+inline constexpr int64_t kJpegScanPixels = int64_t{100} << 24;
 bool DecodeJpeg(std::string_view bytes, Bitmap& out, std::string& error);
 
 // A picture as the old TPicture: loads through the registry.
@@ -72,6 +81,9 @@ class Picture {
   // `extension` picks the reader first, as a file's name would.
   bool LoadFromBytes(std::string_view bytes, const QString& extension, std::string* error = nullptr);
   bool LoadFromStream(std::istream& in, const QString& extension, std::string* error = nullptr);
+  // The size the picture in `bytes` claims, as the reader LoadFromBytes
+  // would choose tells it from the header; false when it cannot be told.
+  static bool SizeOf(std::string_view bytes, const QString& extension, int64_t& width, int64_t& height);
 
   Bitmap& Graphic() { return bitmap_; }
   const Bitmap& Graphic() const { return bitmap_; }

@@ -522,6 +522,18 @@ bool ShowWindow(QWidget* window, int command) {
   return was;
 }
 
+void KeepGrownWindowInWorkArea(QWidget* window, const TRect& before) {
+  if (!window || !window->isWindow() || window->windowState() != Qt::WindowNoState) return;
+  const QRect area = AvailableArea(window), now = OuterRect(window);
+  // A far edge the growth pushed out comes back in; the near edge stays in.
+  QPoint to = now.topLeft();
+  if (now.right() > area.right() && before.Right - 1 <= area.right())
+    to.setX(std::max(area.left(), area.right() + 1 - now.width()));
+  if (now.bottom() > area.bottom() && before.Bottom - 1 <= area.bottom())
+    to.setY(std::max(area.top(), area.bottom() + 1 - now.height()));
+  if (to != now.topLeft()) PlaceAt(window, QRect(to, now.size()));
+}
+
 void SetManualMoveSize(QWidget* window, bool on) {
   if (window) window->setProperty(kManual, on ? QVariant(true) : QVariant());
 }

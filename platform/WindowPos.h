@@ -83,6 +83,14 @@ bool ShowWindow(QWidget* window, int command);
 // maximize by themselves.
 bool WindowManagerRuns();
 
+// A top-level window in no state (not maximized, minimized or full screen)
+// that grew, from the window rectangle `before` to its present one, past an
+// edge of its screen's available area (the work area) that `before` kept
+// within, is moved back within that edge, as far as its size allows (its
+// left and top edges stay in the area). A frame that grows a window keeps
+// it on the screen so.
+void KeepGrownWindowInWorkArea(QWidget* window, const TRect& before);
+
 // The per-window switch that prefers the platform's manual move and resize
 // (following the mouse) to the window manager's; such a window also
 // maximizes by itself: WM_GETMINMAXINFO (LParam = MINMAXINFO*, filled with

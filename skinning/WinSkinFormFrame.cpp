@@ -202,8 +202,10 @@ void TSkinFormFrame::FitWindowToFrame(bool keepClient) {
     }
   }
   GrowSizeLimits({leftWidth_ + rightWidth_, captionHeight_ + bottomHeight_ + menuHeight_});
-  // The frameless widget is the whole window.
+  // The frameless widget is the whole window; grown, it stays on the screen.
+  const TRect before = GetWindowRect(w);
   w->resize(width, height);
+  KeepGrownWindowInWorkArea(w, before);
   RecalcNonClient(w);
 }
 
@@ -211,7 +213,25 @@ int TSkinFormFrame::CaptionRoom() const {
   Bitmap scratch(1, 1);
   Canvas c(scratch);
   c.Font = form_.SkinData() ? form_.SkinData()->CaptionFont() : c.Font;
-  return Model().Title.LeftWidth + c.TextWidth(CaptionText()) + Model().Title.RightWidth;
+  const TDataSkinTitle& t = Model().Title;
+  const int tw = c.TextWidth(CaptionText());
+  // The painter keeps a popup's text clear of its right-aligned buttons
+  // and moves a dialog border's text left: the room is what it clips to.
+  const int clear = (form_.Style & WS_POPUP) ? RightButtonsReach() + 5 : t.RightWidth;
+  int needed = tw + clear;
+  if (t.TextAlignment == 1) needed = tw + 2 * clear;
+  else if (t.TextAlignment == 0)
+    needed += t.LeftWidth - (form_.BorderKind == TWinSkinForm::kBorderDialog ? 16 : 0);
+  return std::max(t.LeftWidth + tw + t.RightWidth, needed);
+}
+
+int TSkinFormFrame::RightButtonsReach() const {
+  int reach = 0;
+  for (const auto& b : buttons_) {
+    const TDataSkinSysButton& e = *b->Element;
+    if (!e.Image.Empty() && e.Align == 1) reach = std::max(reach, e.Xcoord);
+  }
+  return reach;
 }
 
 void TSkinFormFrame::KeepCaptionRoom() {
@@ -270,7 +290,7 @@ bool TSkinFormFrame::ButtonVisible(int index) {
 }
 
 void TSkinFormFrame::PlaceButtons(int width) {
-  maxRightX_ = 0;
+  maxRightX_ = RightButtonsReach();
   for (size_t i = 0; i < buttons_.size(); ++i) {
     TWinSysButton& b = *buttons_[i];
     const TDataSkinSysButton& e = *b.Element;
@@ -282,10 +302,7 @@ void TSkinFormFrame::PlaceButtons(int width) {
     const int w = b.IsSystemMenuButton() ? e.Image.Width() : e.Image.Width() / Frames(e), h = e.Image.Height();
     int x = e.Xcoord;
     switch (e.Align) {
-      case 1:
-        x = width - e.Xcoord;
-        maxRightX_ = std::max(maxRightX_, e.Xcoord);
-        break;
+      case 1: x = width - e.Xcoord; break;
       case 2: case 8: x = textRect_.Left - w - e.Xcoord; break;
       case 3: case 9: x = textRect_.Right + e.Xcoord; break;
       default: break;
@@ -478,6 +495,9 @@ void TSkinFormFrame::Activate() {
     UpdateRegion();
     DrawMenuBar(w);  // the items in the frame's final band
     RedrawNonClient(w);
+    // Framed before its first show, a dialog that sizes itself as it
+    // shows (a message box) gets its caption's room back after that.
+    if (form_.IsDialog) QTimer::singleShot(0, &timer_, [this] { KeepCaptionRoom(); });
   }
   if (TSkinData* data = form_.SkinData(); data && data->OnAfterSkinForm)
     data->OnAfterSkinForm(&form_, w, w->objectName());

@@ -144,7 +144,8 @@ class TSkinFormFrame {
   TNCObject* Hot = nullptr;
 
   // The width a dialog's caption needs: its text between the title's
-  // margins.
+  // margins, and clear of the right-aligned buttons where the painter
+  // keeps it so (popup windows).
   int CaptionRoom() const;
   // One border part as painted (1 left, 2 right, 3 top, 4 bottom) at a
   // size: its element's frame of the active state, nine-sliced.
@@ -153,6 +154,8 @@ class TSkinFormFrame {
  private:
   void PaintCaption(platform::Canvas& dc, int width, int height);
   void PlaceButtons(int width);
+  // The largest Xcoord of the right-aligned caption buttons.
+  int RightButtonsReach() const;
   QString CaptionText() const;
   void KeepCaptionRoom();
   TColor CaptionColour() const;

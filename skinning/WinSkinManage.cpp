@@ -168,6 +168,9 @@ LRESULT TSkinManage::CbtHookProc(int code, WPARAM wParam, LPARAM lParam, const C
 bool TSkinManage::IsForm(const QWidget* window) {
   if (!window || !window->isWindow() || (GetWindowLong(window, GWL_STYLE) & WS_CHILD)) return false;
   const Qt::WindowType type = window->windowType();
+  // A tool window with a caption is a form too; a frameless one (a layered
+  // window, a border) is not, unless the frame is ours.
+  if (type == Qt::Tool) return !(window->windowFlags() & Qt::FramelessWindowHint) || HasNonClientFrame(window);
   return type == Qt::Window || type == Qt::Dialog;
 }
 

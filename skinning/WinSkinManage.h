@@ -1,10 +1,11 @@
 // The skin manager: one per process. It finds the windows to skin through
-// the platform's creation hook (forms and dialogs at their first show,
-// before they are mapped, and any other as it is activated; MDI children
-// as they are made, popup menus as they show), keeps the skinned forms,
-// the skinned popup menus and the registered TSkinData components, picks
-// the TSkinData for each window, and runs switching skinning on, off and
-// refreshing as a deferred action from a single-shot timer.
+// the platform's creation hook (forms, dialogs and tool windows at their
+// first show, before they are mapped, and any other as it is activated;
+// MDI children as they are made, popup menus as they show), keeps the
+// skinned forms, the skinned popup menus and the registered TSkinData
+// components, picks the TSkinData for each window, and runs switching
+// skinning on, off and refreshing as a deferred action from a single-shot
+// timer.
 //
 // Every list holds weak references: an entry whose object is gone is
 // passed over and dropped at the next purge. GUI thread only.
@@ -115,7 +116,8 @@ class TSkinManage : public QObject {
   // form object starts on the posted notice, or, with `startNow`, before
   // AddForm returns (a window about to be mapped gets its frame first).
   bool AddForm(QWidget* window, bool startNow = false);
-  // A top-level form or dialog (not a popup, tool or hint window).
+  // A top-level form, dialog or tool window with a caption (not a popup,
+  // a hint or a frameless tool window).
   static bool IsForm(const QWidget* window);
   // AddForm for a visible form that is no child window.
   void AddFormIfTopLevel(QWidget* form);

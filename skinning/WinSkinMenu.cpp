@@ -147,6 +147,14 @@ Bitmap Tick(TColor colour) {
   return tick;
 }
 
+// Whether a picture holds the key colour alone.
+bool ShowsNothing(const Bitmap& b) {
+  for (int y = 0; y < b.Height(); ++y)
+    for (int x = 0; x < b.Width(); ++x)
+      if (b.GetPixel(x, y) != kSkinKeyColour) return false;
+  return true;
+}
+
 // The pressed-button pattern: face and highlight pixels in turn.
 void FillPressedPattern(Canvas& canvas, const TRect& r) {
   Bitmap pattern(r.Width(), r.Height(), pf24bit);
@@ -245,10 +253,21 @@ void DrawSkinMenuSeparator(const TSkinData& data, Canvas& canvas, const TRect& r
   Stretch(b, 0, 0, L, H, image, fw, y0, L, ih - y0);
   Stretch(b, W - R, 0, R, H, image, 2 * fw - R, y0, R, ih - y0);
   Stretch(b, L, 0, W - L - R, H, image, fw + L, y0, fw - L - R, ih - y0);
+  if (ShowsNothing(b)) {
+    DrawPlainMenuSeparator(canvas, r);
+    return;
+  }
   b.Transparent = true;
   b.SetTransparentColor(kSkinKeyColour);
   canvas.Draw(r.Left, r.Top, b);
 }
+
+void DrawPlainMenuSeparator(Canvas& canvas, const TRect& r) {
+  TRect line = OffsetRect(r, 0, 4);
+  canvas.DrawEdge(line, EDGE_ETCHED, BF_TOP);
+}
+
+int MenuSeparatorHeight() { return GetSystemMetrics(SM_CYMENU) / 2; }
 
 void DrawMenuItemContent(const TSkinData& data, const TSkinMenuItem& item, Canvas& canvas, bool selected,
                          const TRect& r) {
@@ -300,10 +319,7 @@ int DrawMenuItemText(const TSkinData& data, const TSkinMenuItem& item, Canvas& c
   const bool measuring = flags & DT_CALCRECT;
   if (measuring && (text.isEmpty() || text == QStringLiteral("&"))) text += u' ';
   if (text == QStringLiteral("-")) {
-    if (!measuring) {
-      TRect line = OffsetRect(r, 0, 4);
-      canvas.DrawEdge(line, EDGE_ETCHED, BF_TOP);
-    }
+    if (!measuring) DrawPlainMenuSeparator(canvas, r);
     return 0;
   }
   const TSkinColours& colours = data.Model().Colours;

@@ -118,8 +118,15 @@ void DrawSkinPopupItem(const TSkinData& data, const TSkinMenuItem& item, platfor
 void DrawPlainMenuItem(const TSkinData& data, const TSkinMenuItem& item, platform::Canvas& canvas,
                        bool selected, const TRect& r);
 // The separator of the "MenuItem" image (its second fifth; the bottom rows
-// when the image is taller than the item), key colour transparent.
+// when the image is taller than the item), key colour transparent; where
+// that part of the image shows nothing (the skin gives no line), the plain
+// separator.
 void DrawSkinMenuSeparator(const TSkinData& data, platform::Canvas& canvas, const TRect& r);
+// The plain separator: an etched line 4 pixels below the item's top.
+void DrawPlainMenuSeparator(platform::Canvas& canvas, const TRect& r);
+// The height of a separator item in a skinned menu: half a menu row, as a
+// standard menu's.
+int MenuSeparatorHeight();
 // Glyph or tick, caption and shortcut.
 void DrawMenuItemContent(const TSkinData& data, const TSkinMenuItem& item, platform::Canvas& canvas,
                          bool selected, const TRect& r);

@@ -165,7 +165,8 @@ QSize TSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option
   const auto* menu = qobject_cast<const QMenu*>(widget);
   if (type != CT_MenuItem || !item || !menu || !skinData_ || skinData_->NoSkin()) return standard;
   const TSkinMenuItem skinItem = MenuItemFromOption(*item, menu);
-  int height = standard.height();
+  // A separator is as high as a standard menu's, room for the skin's line.
+  int height = item->menuItemType == QStyleOptionMenuItem::Separator ? MenuSeparatorHeight() : standard.height();
   // A menu-bar drop-down is measured the standard way first; other menus
   // (context menus, the system menu) start from their contents, the text,
   // and the column of the menu's images.

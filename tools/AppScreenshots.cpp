@@ -1,5 +1,6 @@
 // Screenshots of the condition panel, the value chooser, the range picker,
 // the parameter, about and change-password dialogs and the trend window
+// (with a chart's Bollinger bands)
 // over the real draw history, for docs/screenshots/ (the main window with both views and the
 // sign-in and password dialogs are shot by the end-to-end test):
 //   xvfb-run -a build/tools/ssq_app_screenshots docs/screenshots
@@ -118,7 +119,15 @@ int main(int argc, char** argv) {
   TStockChart* single = trend.StockChart(0);
   single->Model().MouseMove(single->width() / 2, single->height() / 3);
   Shoot(&trend, "trend-omission-candles-single.png");
+  // As the last 40 frequency candles with the Bollinger bands, the legend
+  // over the upper band.
+  trend.edtKCount->setText("40");
   trend.BtnPLKLine->click();
+  single = trend.StockChart(0);
+  single->SetMainZbType(zbMainBoll);
+  single->Model().MouseMove(single->width() * 3 / 4, single->height() / 3);
+  Shoot(&trend, "trend-bollinger.png");
+  single->SetMainZbType(zbMainMA);
   trend.edtKCount->setText("100");
   side->CboGroupCount->setCurrentIndex(side->CboGroupCount->count() - 1);
   side->BtnGroup->click();

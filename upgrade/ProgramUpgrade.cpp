@@ -9,10 +9,12 @@ std::unique_ptr<TauUpgrader> MakeProgramUpgrader(
   upgrader->VersionControl = byNumber;
   upgrader->VersionNumber = versionNumber;
   upgrader->VersionDateAutoSet = true;
-  upgrader->ShowMessages = mAskUpgrade | mConnLost | mLostFile | mNoUpdateAvailable | mPasswordRequest;
-  // The menu's check says in one line why it failed; the sign-in dialog's
-  // stays as quiet as before.
-  if (caller == TProgramUpgradeCaller::MainWindow) upgrader->ShowMessages |= mTransferFailed;
+  // Both checks are started by the user (the menu, the sign-in dialog's
+  // icon): each shows that it runs, and ends with a message, one line
+  // saying why when it failed, within the deadline.
+  upgrader->ShowMessages = mAskUpgrade | mConnLost | mLostFile | mNoUpdateAvailable | mPasswordRequest |
+                           mTransferFailed | mCheckProgress;
+  upgrader->CheckDeadline = ProgramCheckDeadline;
   upgrader->Wizard.HideFileLocation = caller == TProgramUpgradeCaller::MainWindow;
   if (endUpgrade)
     upgrader->OnEndUpgrade = [endUpgrade = std::move(endUpgrade)](TauUpgrader& sender, bool&) {

@@ -14,11 +14,15 @@
 // checked); the files it lists are fetched over https only.
 inline constexpr const char* ProgramUpdateInfoURL = "https://update.ssq-analyzer.example/update/update.inf";
 
+// A check of the program's ends by then (ms) at the latest.
+inline constexpr int ProgramCheckDeadline = 30000;
+
 enum class TProgramUpgradeCaller { MainWindow, SignIn };
 
 // A component of the program: version rule by number, the program's
-// messages (the main window's, started from the menu, also say why a check
-// failed), the main window's wizard without the file's address. When
+// messages (a failed check says why, naming the server), a window while a
+// check runs, the check's deadline, the main window's wizard without the
+// file's address. When
 // `endUpgrade` is given, it gets the downloaded addresses once every file
 // is in place (the sign-in dialog's UpGradEndUpgrade).
 std::unique_ptr<TauUpgrader> MakeProgramUpgrader(

@@ -782,6 +782,9 @@ bool TauCustomHTTP::Request(TRun& run) {
         return teSecureConnection;
       case CURLE_TOO_MANY_REDIRECTS:
         return teTooManyRedirects;
+      case CURLE_COULDNT_RESOLVE_HOST:
+      case CURLE_COULDNT_RESOLVE_PROXY:
+        return teHostNotFound;
       case CURLE_UNSUPPORTED_PROTOCOL:
         if (request.IsRedirect()) return teRedirectRefused;
         break;
@@ -1033,6 +1036,9 @@ bool TauCustomHTTP::SplitURL(const std::string& url, std::string& scheme, std::s
   scheme.clear(), host.clear(), user.clear(), password.clear(), path.clear(), extra.clear();
   port = 0;
   std::string address = TrimText(url);
+  // A control byte inside the address (an embedded NUL would end it early
+  // for the parser) refuses it, as its escaped forms do below.
+  if (std::any_of(address.begin(), address.end(), [](char c) { return uint8_t(c) < 32 || c == 127; })) return false;
   if (address.find("://") == std::string::npos) address = "http://" + address;
   CURLU* u = curl_url();
   if (!u) return false;

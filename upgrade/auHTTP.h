@@ -93,7 +93,8 @@ struct TauHTTPTimeouts {
 // Why the last fetch failed (or had nothing to write).
 enum TauTransferError : uint8_t {
   teNone,
-  teUnreachable,       // no connection (no such host, refused)
+  teUnreachable,       // no connection (refused, no route)
+  teHostNotFound,      // the host's (or the proxy's) name could not be resolved
   teTimedOut,          // no answer in time, or the data came too slowly
   teSecureConnection,  // the certificate was refused, or no secure connection came about
   teTooManyRedirects,
@@ -245,7 +246,8 @@ class TauCustomHTTP : public TauLoginComponent {
 
   // URL routines. SplitURL puts "http://" in front of an address without
   // "://" and decodes %-escapes; `extra` is the query with its "?" and the
-  // fragment with its "#". False when the address cannot be split, or a
+  // fragment with its "#". False when the address cannot be split, holds a
+  // control byte (blanks and line ends around it are dropped first), or a
   // part cannot be decoded (an escaped control character, "%00" to "%1F").
   static bool SplitURL(const std::string& url, std::string& scheme, std::string& host, int& port,
                        std::string& user, std::string& password, std::string& path, std::string& extra);

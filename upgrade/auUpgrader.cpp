@@ -201,12 +201,17 @@ bool PlanUpgradeFiles(const std::vector<std::string>& urls, const std::string& a
 // ------------------------------------------------------------ the component
 
 TauUpgrader::TauUpgrader(platform::Dispatcher& dispatcher)
-    : TauCustomHTTP(dispatcher), alive_(std::make_shared<bool>(true)), timer_(std::make_unique<QTimer>()) {
+    : TauCustomHTTP(dispatcher),
+      alive_(std::make_shared<bool>(true)),
+      timer_(std::make_unique<QTimer>()),
+      deadline_(std::make_unique<QTimer>()) {
   OutputFileAttributes.Incomplete = atrArchive | atrHidden | atrTemporary;
   MaxMemorySize = UpgraderInfoLimit;  // only the information comes into memory
   VersionDate = FormatUpgradeDate(static_cast<TDateTime>(kDateEpoch.daysTo(QDate::currentDate())));
   InstallClientHandlers();
   QObject::connect(timer_.get(), &QTimer::timeout, [this] { TimerTick(); });
+  deadline_->setSingleShot(true);
+  QObject::connect(deadline_.get(), &QTimer::timeout, [this] { CheckOverdue(); });
   StartProcess = [](const std::string& program, const std::vector<std::string>& arguments) {
     QStringList args;
     for (const std::string& a : arguments) args << Q(a);
@@ -218,6 +223,7 @@ TauUpgrader::~TauUpgrader() {
   *alive_ = false;
   autoCheck_ = false;
   timer_->stop();
+  deadline_->stop();
   Worker().Shutdown();
   if (downloading_) DeleteTempFiles();  // no helper will put them in place
   ReleaseLock();
@@ -225,9 +231,14 @@ TauUpgrader::~TauUpgrader() {
     wizard_->OnClosed = nullptr;
     delete wizard_.data();
   }
+  delete checkForm_.data();
 }
 
 TauUpgraderWizardForm* TauUpgrader::WizardForm() const { return wizard_; }
+
+TauUpgraderCheckForm* TauUpgrader::CheckForm() const { return checkForm_; }
+
+void TauUpgrader::SetOwnerWindow(QWidget* window) { owner_ = window; }
 
 void TauUpgrader::SetAutoCheck(bool on) {
   autoCheck_ = on;
@@ -255,9 +266,14 @@ void TauUpgrader::Post(std::function<void()> call) {
 
 int TauUpgrader::Message(int text, const QString& argument, unsigned flags, int captionText,
                          const QString& captionTail) {
-  const QString body = argument.isNull() ? UpgraderText(Language(), text)
-                                         : UpgraderFormat(Language(), text, argument.toUtf8().constData());
-  return platform::Prompts().MessageBox(wizard_, body, UpgraderText(Language(), captionText) + captionTail, flags);
+  return Say(argument.isNull() ? UpgraderText(Language(), text)
+                               : UpgraderFormat(Language(), text, argument.toUtf8().constData()),
+             flags, captionText, captionTail);
+}
+
+int TauUpgrader::Say(const QString& body, unsigned flags, int captionText, const QString& captionTail) {
+  QWidget* parent = wizard_ ? static_cast<QWidget*>(wizard_.data()) : owner_.data();
+  return platform::Prompts().MessageBox(parent, body, UpgraderText(Language(), captionText) + captionTail, flags);
 }
 
 void TauUpgrader::InstallClientHandlers() {
@@ -322,13 +338,19 @@ void TauUpgrader::InstallClientHandlers() {
   };
   TauCustomHTTP::OnPasswordRequest = [this](TauCustomHTTP&, const std::string& realm, bool& tryAgain) {
     const std::shared_ptr<bool> alive = alive_;
+    // The check's deadline waits while the user answers; the next try gets
+    // its whole time.
+    const bool timed = deadline_->isActive();
+    deadline_->stop();
     tryAgain = false;
     if (OnPasswordRequest) OnPasswordRequest(*this, realm, tryAgain);
     if (!tryAgain && (ShowMessages & mPasswordRequest)) {
       TauUpgraderPasswordForm form(Language(), Q(FileNameFromURL(URL)), HTTPUsername, HTTPPassword);
       tryAgain = form.Execute();
     }
-    if (*alive) passwordRefused_ = !tryAgain;
+    if (!*alive) return;
+    passwordRefused_ = !tryAgain;
+    if (timed && tryAgain) deadline_->start(CheckDeadline);
   };
 }
 
@@ -337,17 +359,7 @@ void TauUpgrader::InstallClientHandlers() {
 bool TauUpgrader::StartUpdateCheck(bool wait) {
   aborted_ = false;
   byTimer_ = false;
-  if (!Busy()) {
-    ++run_;
-    infoMode_ = true;
-    downloading_ = false;
-    updateAvailable_ = false;
-    passwordRefused_ = false;
-    TauCustomHTTP::CacheOptions = CacheOptions | coPragmaNoCache;
-    URL = InfoFileURL;
-    OutputFileName.clear();
-    Read(false);
-  }
+  if (!Busy()) StartCheck(!wait && (ShowMessages & mCheckProgress));
   if (wait) {
     const std::shared_ptr<bool> alive = alive_;
     waitingCaller_ = true;
@@ -364,8 +376,49 @@ void TauUpgrader::Loaded() {
   if (OnAfterRestart && args.size() > 1 && args[1] == Q(restartParams_)) OnAfterRestart(*this);
 }
 
+// A check runs until its outcome is handled (EndCheck), or until its
+// deadline.
+void TauUpgrader::StartCheck(bool shown) {
+  EndCheck();
+  ++run_;
+  infoMode_ = true;
+  downloading_ = false;
+  updateAvailable_ = false;
+  passwordRefused_ = false;
+  TauCustomHTTP::CacheOptions = CacheOptions | coPragmaNoCache;
+  URL = InfoFileURL;
+  OutputFileName.clear();
+  Read(false);
+  if (CheckDeadline > 0) deadline_->start(CheckDeadline);
+  if (!shown) return;
+  checkForm_ = new TauUpgraderCheckForm(Language(), Q(HostName(InfoFileURL)), owner_);
+  checkForm_->OnCancel = [this] {
+    checkForm_ = nullptr;  // it closes itself
+    Stop();
+  };
+  checkForm_->show();
+}
+
+void TauUpgrader::EndCheck() {
+  deadline_->stop();
+  if (TauUpgraderCheckForm* form = checkForm_) {
+    checkForm_ = nullptr;
+    form->OnCancel = nullptr;
+    form->CloseQuietly();
+  }
+}
+
+// The deadline came before the check's outcome: it ends as a server that
+// does not answer.
+void TauUpgrader::CheckOverdue() {
+  if (!infoMode_ || !Busy()) return;
+  Abort(false, true);
+  HostUnreachable(teTimedOut, "");
+}
+
 void TauUpgrader::Check(const std::string& bytes) {
   const std::shared_ptr<bool> alive = alive_;
+  EndCheck();
   infoMode_ = false;
   const TauUpdateInfo info = ParseUpdateInfo(bytes);
   bool newer = false;
@@ -658,6 +711,7 @@ void TauUpgrader::LostFile(int status) {
 }
 
 void TauUpgrader::TransferInterrupted(TauTransferError error, const std::string& detail) {
+  EndCheck();
   switch (error) {
     case teWriteFailed:
       DiskWriteFailed(detail);
@@ -683,23 +737,33 @@ void TauUpgrader::ConnectionLost(int text) {
 
 void TauUpgrader::HostUnreachable(TauTransferError error, const std::string& detail) {
   const std::shared_ptr<bool> alive = alive_;
+  EndCheck();
   const std::string host = HostName(URL);
   if (OnHostUnreachable) OnHostUnreachable(*this, URL, host);
   if (!*alive) return;
-  // What the user can act on, in one line; the rest is an unreachable host.
-  int reason = -1;
+  // What the user can act on, in one line: the refused connection or
+  // redirect, or the server that cannot be reached and why.
+  int text = -1;
   switch (error) {
-    case teSecureConnection: reason = utSecureConnectionFailed; break;
-    case teTooManyRedirects: reason = utTooManyRedirects; break;
-    case teRedirectRefused: reason = utRedirectRefused; break;
-    case teTimedOut: reason = utTimedOut; break;
+    case teSecureConnection: text = utSecureConnectionFailed; break;
+    case teTooManyRedirects: text = utTooManyRedirects; break;
+    case teRedirectRefused: text = utRedirectRefused; break;
     default: break;
+  }
+  QString why;
+  switch (error) {
+    case teHostNotFound: why = UpgraderText(Language(), utReasonHostNotFound); break;
+    case teTimedOut: why = UpgraderText(Language(), utReasonNoAnswer); break;
+    default: why = UpgraderFormat(Language(), utReasonNoConnection, detail.c_str()); break;
   }
   if (byTimer_) {
     timerCheckRunning_ = false;
     ArmTimer();
-  } else if (reason >= 0 && (ShowMessages & mTransferFailed)) {
-    Message(reason, Q(detail), MB_OK | MB_ICONERROR);
+  } else if (text >= 0 && (ShowMessages & mTransferFailed)) {
+    Message(text, Q(detail), MB_OK | MB_ICONERROR);
+  } else if (ShowMessages & mTransferFailed) {
+    Say(UpgraderFormat(Language(), utServerUnreachable, host.c_str(), why.toUtf8().constData()),
+        MB_OK | MB_ICONERROR);
   } else if (ShowMessages & mHostUnreachable) {
     Message(utHostUnreachable, Q("http://" + host + "'"), MB_OK | MB_ICONERROR);
   }
@@ -708,6 +772,7 @@ void TauUpgrader::HostUnreachable(TauTransferError error, const std::string& det
 
 void TauUpgrader::NoInfoFile() {
   const std::shared_ptr<bool> alive = alive_;
+  EndCheck();
   if (OnNoInfoFile) OnNoInfoFile(*this);
   if (*alive && (ShowMessages & mNoInfoFile)) Message(utNoInfoFile, {}, MB_OK | MB_ICONERROR);
   if (*alive) SignalWait(waitEvent_);
@@ -723,6 +788,7 @@ void TauUpgrader::DiskWriteFailed(const std::string& detail) {
 // A download that stops takes its files away: a later helper would put a
 // part of a file in place. Then the folder is free for another upgrade.
 void TauUpgrader::Stop(bool deleteTempFiles) {
+  EndCheck();
   ++run_;
   SignalWait(waitEvent_);
   Abort(false, true);
@@ -761,6 +827,7 @@ void TauUpgrader::TimerTick() {
   if (!IsOnline() || !autoCheck_) return;
   timerCheckRunning_ = true;
   timer_->stop();
-  StartUpdateCheck(false);
+  aborted_ = false;
   byTimer_ = true;
+  if (!Busy()) StartCheck(false);
 }

@@ -3,7 +3,9 @@
 // StartUpdateCheck fetches the update information (into memory, 1 MiB at
 // most), decides by version number or by date whether a newer version is
 // out, asks the user and downloads every listed file beside the program
-// under its name + ".uTMP" (a progress wizard shows the way).
+// under its name + ".uTMP" (a progress wizard shows the way). A check may
+// show a small window while it runs (mCheckProgress) and end by a deadline
+// (CheckDeadline) as a server that does not answer.
 //
 // One upgrade per program folder at a time: before its first download the
 // component takes the lock file UpgraderLockName beside the program (flock;
@@ -54,6 +56,8 @@
 #include <vector>
 
 class QTimer;
+class QWidget;
+class TauUpgraderCheckForm;
 class TauUpgraderWizardForm;
 
 enum TacUpgradeMethod : uint8_t { umSelfUpgrade, umUseExternalSetup, umRedirectToURL };
@@ -71,10 +75,15 @@ enum TauUpgraderMessage : unsigned {
   mPasswordRequest = 1u << 6,
   // A check or download that fails for a reason the user can act on says
   // so in one line: the certificate refused, too many redirects, a redirect
-  // to an address not allowed (https to http), no answer in time, update
-  // information over 1 MiB. (Without it they are as silent as an
-  // unreachable host; a check by the timer is always silent.)
+  // to an address not allowed (https to http), update information over
+  // 1 MiB, and a server that cannot be reached (its name not resolved, no
+  // connection, no answer in time), named with the reason. (Without it
+  // they are as silent as an unreachable host; a check by the timer is
+  // always silent.)
   mTransferFailed = 1u << 7,
+  // A check started by StartUpdateCheck without waiting shows a small
+  // window while it runs, with a button that cancels it.
+  mCheckProgress = 1u << 8,
 };
 using TauUpgraderMessages = unsigned;
 
@@ -185,6 +194,13 @@ class TauUpgrader : protected TauCustomHTTP {
   TauUpgraderWizard Wizard;
   // Only https addresses (and any on this machine) are fetched.
   bool SecureOnly = false;
+  // A check that has not ended after this many ms ends as a server that
+  // does not answer; 0: no limit beyond the client's time-outs.
+  int CheckDeadline = 0;
+
+  // The window the component works for: its messages and its check window
+  // belong to it (none: they stand alone).
+  void SetOwnerWindow(QWidget* window);
 
   // Checks by timer every AutoCheckDelay ms while the machine is online.
   bool AutoCheck() const { return autoCheck_; }
@@ -226,6 +242,8 @@ class TauUpgrader : protected TauCustomHTTP {
   bool RestartRequested() const { return restartRequested_; }
   const std::vector<TauUpgradeFile>& Files() const { return plan_; }
   TauUpgraderWizardForm* WizardForm() const;
+  // The window of a running check (mCheckProgress), else none.
+  TauUpgraderCheckForm* CheckForm() const;
   // The program's path as the helper gets it: the program's folder and the
   // executable's name.
   static std::string ProgramPath();
@@ -236,7 +254,11 @@ class TauUpgrader : protected TauCustomHTTP {
   TauUpgraderLanguage Language() const { return Wizard.Language; }
   int Message(int text, const QString& argument, unsigned flags, int captionText = utCaption,
               const QString& captionTail = {});
+  int Say(const QString& body, unsigned flags, int captionText = utCaption, const QString& captionTail = {});
 
+  void StartCheck(bool shown);
+  void EndCheck();
+  void CheckOverdue();
   void Check(const std::string& bytes);
   bool AskUpgrade(const std::string& message);
   void StartDownload();
@@ -266,6 +288,9 @@ class TauUpgrader : protected TauCustomHTTP {
   uint64_t run_ = 0;  // counts the runs: a check, and each stop
   std::unique_ptr<QTimer> timer_;
   QPointer<TauUpgraderWizardForm> wizard_;
+  QPointer<TauUpgraderCheckForm> checkForm_;
+  QPointer<QWidget> owner_;
+  std::unique_ptr<QTimer> deadline_;
   TauWaitEvent waitEvent_;
   bool autoCheck_ = false;
   int autoCheckDelay_ = 10000;

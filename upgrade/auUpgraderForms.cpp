@@ -18,6 +18,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& bounds = {}) {
@@ -35,8 +37,19 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text) 
 
 }  // namespace
 
+namespace {
+
+QString& AppTitle() {
+  static QString title;
+  return title;
+}
+
+}  // namespace
+
+void SetUpgraderAppTitle(const QString& title) { AppTitle() = title; }
+
 QString UpgraderAppTitle() {
-  const QString title = QGuiApplication::applicationDisplayName();
+  const QString title = AppTitle().isEmpty() ? QGuiApplication::applicationDisplayName() : AppTitle();
   return title.isEmpty() ? QString::fromUtf8(UpgraderAppTitleText) : title;
 }
 
@@ -131,6 +144,44 @@ TauUpgraderPasswordForm::TauUpgraderPasswordForm(TauUpgraderLanguage language, c
 }
 
 bool TauUpgraderPasswordForm::Execute() { return platform::Prompts().ExecDialog(*this) == QDialog::Accepted; }
+
+// ------------------------------------------------------------ a running check
+
+TauUpgraderCheckForm::TauUpgraderCheckForm(TauUpgraderLanguage language, const QString& host, QWidget* parent)
+    : QDialog(parent) {
+  setObjectName("auUpgraderCheckForm");
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(UpgraderText(language, utCheckingTitle));
+  Label1 = MakeLabel(this, "Label1", UpgraderFormat(language, utChecking, host.toUtf8().constData()));
+  Label1->setTextFormat(Qt::PlainText);
+  Progress = new QProgressBar(this);
+  Progress->setObjectName("Progress");
+  Progress->setRange(0, 0);  // busy: how long the server takes is not known
+  Progress->setTextVisible(false);
+  Progress->setMinimumWidth(300);
+  CancelBtn = MakeButton(this, "CancelBtn", UpgraderText(language, utCancel));
+  connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(12, 12, 12, 12);
+  layout->addWidget(Label1);
+  layout->addWidget(Progress);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(CancelBtn);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TauUpgraderCheckForm::CloseQuietly() {
+  quiet_ = true;
+  close();
+}
+
+void TauUpgraderCheckForm::reject() {
+  if (!std::exchange(quiet_, true) && OnCancel) OnCancel();
+  QDialog::reject();
+}
 
 // ------------------------------------------------------------ wizard
 

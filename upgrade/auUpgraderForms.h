@@ -1,5 +1,5 @@
-// The upgrade's three windows: the question whether to upgrade, the
-// progress wizard and the password dialog. The modal two run through the
+// The upgrade's windows: the question whether to upgrade, the progress
+// wizard, the password dialog, and the small window of a running check. The modal two run through the
 // prompts (platform::Prompts().ExecDialog), so tests answer them.
 #pragma once
 
@@ -18,8 +18,10 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
-// The program's name in the upgrade's texts: the application's display
-// name, "<AppTitle>" when it has none.
+// The program's name in the upgrade's texts: the title set here (the
+// program sets its product title), else the application's display name,
+// "<AppTitle>" when it has none.
+void SetUpgraderAppTitle(const QString& title);
 QString UpgraderAppTitle();
 
 // "A newer version ... was released", Yes or Later.
@@ -85,6 +87,28 @@ class TauUpgraderWizardForm : public QWidget {
   bool finished_ = false;
   bool quiet_ = false;
   bool closed_ = false;
+};
+
+// The window of a running check: which server is asked, a busy bar and a
+// button that cancels the check. Modeless; freed when closed.
+class TauUpgraderCheckForm : public QDialog {
+ public:
+  TauUpgraderCheckForm(TauUpgraderLanguage language, const QString& host, QWidget* parent = nullptr);
+
+  // The cancel button (or closing the window) asks for this.
+  std::function<void()> OnCancel;
+  // Closes without asking for a cancel (the check has ended).
+  void CloseQuietly();
+
+  QLabel* Label1;
+  QProgressBar* Progress;
+  QPushButton* CancelBtn;
+
+  // The cancel button, Escape and closing the window come here.
+  void reject() override;
+
+ private:
+  bool quiet_ = false;
 };
 
 // The wizard's built-in side picture, 118 × 218.

@@ -53,6 +53,12 @@ const TextTable kEnglish = {
     "The update server redirected the request to an address that is not allowed: %s",
     "The update server did not answer in time.",
     "The upgrade information is larger than 1 MiB and was not read.",
+    "Checking for updates",
+    "Asking %s for a newer version...",
+    "The update server %s cannot be reached: %s",
+    "its name cannot be resolved",
+    "no answer in time",
+    "no connection could be made (%s)",
 };
 
 const TextTable kChineseSimplified = {
@@ -97,6 +103,12 @@ const TextTable kChineseSimplified = {
     "更新服务器把请求重定向到不允许的地址: %s",
     "更新服务器没有及时响应。",
     "升级信息超过 1 MiB，没有读取。",
+    "检查更新",
+    "正在向 %s 查询新版本……",
+    "无法连接更新服务器 %s：%s",
+    "主机名无法解析",
+    "没有及时应答",
+    "无法建立连接（%s）",
 };
 
 }  // namespace

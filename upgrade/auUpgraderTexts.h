@@ -26,7 +26,8 @@ enum TauUpgraderText : int {
   utAbortQuestion = 27, utFileNotFound = 28, utPasswordProtected = 29, utConnectionLost = 30,
   utRefusedFile = 31, utHelperFailed = 32, utPlacementFailed = 33, utDiskWriteFailed = 34, utUpgradeRunning = 35,
   utSecureConnectionFailed = 36, utTooManyRedirects = 37, utRedirectRefused = 38, utTimedOut = 39,
-  utInfoTooLarge = 40,
+  utInfoTooLarge = 40, utCheckingTitle = 41, utChecking = 42, utServerUnreachable = 43,
+  utReasonHostNotFound = 44, utReasonNoAnswer = 45, utReasonNoConnection = 46,
   utTextCount
 };
 

@@ -683,7 +683,7 @@ void TacScrollWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
         PassOn(m, previous);
         return;
       case acSetUpdating:
-        data.SetUpdating(m.LParam == 1);
+        data.SetUpdating(LOWORD(m.WParam) == 1);
         PassOn(m, previous);
         return;
       default:

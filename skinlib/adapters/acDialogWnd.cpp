@@ -703,7 +703,7 @@ void TacDialogWnd::BuildCornerRects() {
   if (!m || !h || !m->IsValidMaskIndex(SkinData()->BorderMaskIndex)) return;
   const TsMaskData& mask = m->MaskData[size_t(SkinData()->BorderMaskIndex)];
   AddTransparentCornerRects(corners_, h->width(), mask, false, 0);
-  AddTransparentCornerRects(corners_, h->width(), mask, true, h->height() - MaskImageHeight(mask));
+  AddTransparentCornerRects(corners_, h->width(), mask, true, h->height() - mask.WB);
 }
 
 void TacDialogWnd::UpdateRegion(bool repaint) {

@@ -1,6 +1,7 @@
 #include "skinlib/adapters/acDials.h"
 
 #include "platform/Mdi.h"
+#include "platform/NonClient.h"
 #include "platform/Painting.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
@@ -127,30 +128,51 @@ void RemoveDialogHook() {
   FreeAllProviders();
 }
 
-LRESULT DialogHookProc(int code, WPARAM wParam, LPARAM lParam, const CallNextHook& next) {
-  const LRESULT result = next(code, wParam, lParam);
-  auto* window = reinterpret_cast<QWidget*>(wParam);
-  // Called from the application's event filter: nothing may escape to Qt.
-  // A failure is told from the event loop, not from inside the filter.
+namespace {
+
+// Runs a step of the hook from inside an event filter of Qt's: nothing may
+// escape to Qt. A failure is told from the event loop, not from inside.
+void Guarded(const std::function<void()>& step) {
   QString failure;
   try {
-    RunHookStep(code, window);
+    step();
   } catch (const std::exception& e) {
     failure = QString::fromUtf8(e.what());
   } catch (...) {
     failure = QStringLiteral("Unknown error");
   }
   if (!failure.isEmpty()) QTimer::singleShot(0, qApp, [failure] { ShowErrorBox(failure); });
+}
+
+}  // namespace
+
+LRESULT DialogHookProc(int code, WPARAM wParam, LPARAM lParam, const CallNextHook& next) {
+  const LRESULT result = next(code, wParam, lParam);
+  auto* window = reinterpret_cast<QWidget*>(wParam);
+  Guarded([code, window] { RunHookStep(code, window); });
   return result;
 }
 
 namespace {
 
+// A top-level window is looked at as it is about to be shown first, its
+// children made by then; the hook still there decides as on activation.
+void SkinAtFirstShow(QWidget* window) {
+  if (!window->isWindow() || (GetWindowLong(window, GWL_STYLE) & WS_CHILD)) return;
+  AtFirstShow(window, [w = QPointer<QWidget>(window)] {
+    if (w && hookHandle.Installed()) Guarded([&w] { SkinActivatedWindow(w); });
+  });
+}
+
 void RunHookStep(int code, QWidget* window) {
   switch (code) {
     case HCBT_CREATEWND:
-      if (window && !DwmCompositionEnabled() && GetWndClassName(window) == QLatin1String("#32768"))
-        AddMenuWndAdapter(window);
+      if (!window) break;
+      if (GetWndClassName(window) == QLatin1String("#32768")) {
+        if (!DwmCompositionEnabled()) AddMenuWndAdapter(window);
+      } else {
+        SkinAtFirstShow(window);
+      }
       break;
     case HCBT_DESTROYWND:
       FreeDestroyedDialogs();

@@ -10,7 +10,12 @@
 // AdapterEntryPoints.h):
 //   a popup menu being made     gets a `TacMnuWnd` ("MAINMENU") while the
 //                               default manager skins popups
-//   a window being activated    SkinActivatedWindow
+//   a top-level window being    SkinActivatedWindow as it is first shown
+//   made                        (platform/NonClient.h AtFirstShow), so its
+//                               first frame is skinned: on X a window is
+//                               activated only after its first expose
+//   a window being activated    SkinActivatedWindow (one made before the
+//                               hook came, or not shown through Qt's show)
 //   a window being destroyed    FreeDestroyedDialogs
 // A form gets a `TsSkinProvider`; a standard dialog gets the dialog window
 // adapter (through the seam DialogWndFactory) and one adapter per child

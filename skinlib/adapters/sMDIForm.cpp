@@ -102,6 +102,7 @@ TsCommonData* TacMDIWnd::ProviderData() const { return provider_ ? provider_->Sk
 void TacMDIWnd::SetOwners(QWidget* form, TsSkinProvider* provider) {
   form_ = form;
   provider_ = provider;
+  deviceCopy_.Clear();
 }
 
 bool TacMDIWnd::Switches() const {
@@ -145,7 +146,16 @@ void TacMDIWnd::PaintClient(Canvas& dc) {
     if (data->BackgroundDirty || !data->CacheBitmap || provider_->CacheSizeChanged()) provider_->PaintAll();
     if (data->CacheBitmap) {
       const TPoint at = PlaceInForm(viewport_);
-      dc.CopyRect(client, *data->CacheBitmap, {at.X, at.Y, at.X + client.Right, at.Y + client.Bottom});
+      const TRect part{at.X, at.Y, at.X + client.Right, at.Y + client.Bottom};
+      if (dc.TargetBitmap()) {
+        dc.CopyRect(client, *data->CacheBitmap, part);
+      } else {
+        // The screen: from the part in the screen's format, converted
+        // once per repaint of the cache rather than at every erase.
+        const Bitmap& copy = deviceCopy_.Of(*data->CacheBitmap, part, provider_->CacheStamp());
+        const TRect& covered = deviceCopy_.Covered();
+        dc.CopyRect(client, copy, OffsetRect(part, -covered.Left, -covered.Top));
+      }
     }
   }
   dc.RestoreDC(saved);

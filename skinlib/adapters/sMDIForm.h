@@ -8,7 +8,10 @@
 // skinned the viewport's erase copies the MDIAREA part of the provider's
 // cache (or fills the form colour when the skin has no MDIAREA and the
 // form's look does not follow its parent) and Qt's background paint is
-// left out. The band (WS_EX_CLIENTEDGE: 2 pixels) is copied from the
+// left out; onto the screen the part comes from a copy of it in the
+// screen's pixel format, made again only after the provider repaints its
+// cache (CacheStamp), as a 24-bit copy would be converted at every erase.
+// The band (WS_EX_CLIENTEDGE: 2 pixels) is copied from the
 // provider's cache at the area's place. With the active child maximized
 // the area paints nothing of its own: erase and non-client paint answer 1.
 //
@@ -22,6 +25,7 @@
 // GUI thread only.
 #pragma once
 
+#include "platform/Bitmap.h"
 #include "platform/Canvas.h"
 #include "platform/WinTypes.h"
 #include "skinlib/adapters/EditAdapters.h"
@@ -94,6 +98,8 @@ class TacMDIWnd : public TacBaseWnd {
   void Relayout();
   std::unique_ptr<QObject> watcher_;
   bool hosting_ = false;
+  // The MDIAREA part of the provider's cache in the screen's format.
+  platform::DeviceCopy deviceCopy_;
 };
 
 // Kept by the MDI main form's provider (a child object of it).

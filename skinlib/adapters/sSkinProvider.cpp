@@ -116,6 +116,10 @@ TsSkinProvider::TsSkinProvider(QWidget* owner) : QObject(owner), form_(owner) {
 }
 
 TsSkinProvider::~TsSkinProvider() {
+  // A running border drag ends (outline, capture and the drag state), and
+  // the title button's hint goes: both are the provider's, not the form's.
+  if (outline_) EndMoveOutline(false);
+  delete hint_.data();
   borderForm_.reset();
   RemoveWindowProc(extHook_);
   RemoveWindowProc(hook_);
@@ -477,9 +481,7 @@ void TsSkinProvider::BuildRegionRects() {
   if (manager->IsValidMaskIndex(skinData_->BorderMaskIndex)) {
     const TsMaskData& mask = manager->MaskData[size_t(skinData_->BorderMaskIndex)];
     AddTransparentCornerRects(regionRects_, width, mask, /*bottom=*/false, 0);
-    // The bottom rows keep their row in the mask's state: the state's
-    // bottom edge goes to the window's.
-    AddTransparentCornerRects(regionRects_, width, mask, /*bottom=*/true, height - MaskImageHeight(mask));
+    AddTransparentCornerRects(regionRects_, width, mask, /*bottom=*/true, height - mask.WB);
   }
   const int title = TitleSectionIndex();
   if (manager->IsValidSectionIndex(title)) {
@@ -612,6 +614,7 @@ void TsSkinProvider::PaintAll() {
   const TacFormInfo f = ReadFormInfo();
   const TacTitleMetrics m = ReadTitleMetrics();
   const TacTitleLayout l = Layout();
+  ++cacheStamp_;
   const bool first = !data.CacheBitmap;
   if (first) data.CacheBitmap = std::make_unique<Bitmap>(0, 0, pf24bit);
   Bitmap& bmp = *data.CacheBitmap;

@@ -325,6 +325,8 @@ class TsSkinProvider : public QObject {
   void PaintNonClient();
   void PaintFrameToDC(platform::Canvas& dc);
   bool CacheSizeChanged() const;
+  // Changes with every PaintAll: what a copy of the cache was made from.
+  std::uint64_t CacheStamp() const { return cacheStamp_; }
   // The cache is not the window's picture as it stands: dirty, of another
   // size, painted for another client rectangle or activity.
   bool CacheStale() const;
@@ -572,6 +574,7 @@ class TsSkinProvider : public QObject {
   bool buttonStripValid_ = false;
   platform::TRect gripRect_;  // where PaintGrip put the grip in the cache
   QRect paintedClient_;       // the client rectangle and activity PaintAll painted for
+  std::uint64_t cacheStamp_ = 0;
   bool paintedActive_ = false;
   std::vector<int> paintedMenuLine_;
   // Extended borders (declared last: they go first).

@@ -1107,8 +1107,10 @@ void TsSkinProvider::SysCommand(Message& m, const std::function<void()>& def) {
       unsigned(m.WParam) != SC_DRAGMOVE) {
     const QPoint p = QCursor::pos();
     const unsigned edge = unsigned(m.WParam) & 0xF;
-    static constexpr int edgeCodes[9] = {HTCAPTION,  HTLEFT,        HTRIGHT,          HTTOP,       HTTOPLEFT,
-                                         HTTOPRIGHT, HTBOTTOM,      HTBOTTOMLEFT,     HTBOTTOMRIGHT};
+    // SC_SIZE without an edge ("Size" from the system menu) sizes from the
+    // bottom-right corner.
+    static constexpr int edgeCodes[9] = {HTBOTTOMRIGHT, HTLEFT,   HTRIGHT,      HTTOP,        HTTOPLEFT,
+                                         HTTOPRIGHT,    HTBOTTOM, HTBOTTOMLEFT, HTBOTTOMRIGHT};
     BeginMoveOutline({p.x(), p.y()}, command == SC_MOVE ? HTCAPTION : edgeCodes[std::min(edge, 8u)]);
     return;
   }

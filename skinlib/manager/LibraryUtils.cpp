@@ -249,6 +249,88 @@ QString ResolveLibraryPath(const QString& path) {
   return QFileInfo::exists(current) ? current : QString();
 }
 
+// ------------------------------------------------------------ file search
+
+struct TacFindState {
+  std::vector<TSearchRec> Entries;
+  size_t Next = 0;
+};
+
+namespace {
+
+QChar LowerAscii(QChar c) { return c >= u'A' && c <= u'Z' ? QChar(c.unicode() - u'A' + u'a') : c; }
+
+// '*' any run of characters, '?' any one; the rest without regard to ASCII case.
+bool WildcardMatch(const QString& pattern, const QString& name) {
+  qsizetype p = 0, n = 0, star = -1, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == u'?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == u'*') {
+      star = p++;
+      resume = n;
+    } else if (star >= 0) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
+  return p == pattern.size();
+}
+
+unsigned AttributesOf(const QFileInfo& entry, const QString& name) {
+  unsigned attr = 0;
+  if (entry.isDir()) attr |= faDirectory;
+  else if (!entry.isFile()) attr |= faSysFile;
+  if (name.startsWith(u'.') && name != QStringLiteral(".") && name != QStringLiteral("..")) attr |= faHidden;
+  if (!entry.isWritable()) attr |= faReadOnly;
+  return attr;
+}
+
+int TakeNext(TSearchRec& found) {
+  TacFindState& state = *found.FindHandle;
+  if (state.Next >= state.Entries.size()) return ERROR_NO_MORE_FILES;
+  std::shared_ptr<TacFindState> handle = std::move(found.FindHandle);
+  found = state.Entries[state.Next++];
+  found.FindHandle = std::move(handle);
+  return 0;
+}
+
+}  // namespace
+
+int FindFirstFile(const QString& path, unsigned attr, TSearchRec& found) {
+  found = {};
+  const qsizetype cut = std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
+  const QString folderText = cut < 0 ? QStringLiteral(".") : path.left(cut + 1);
+  QString pattern = path.mid(cut + 1);
+  if (pattern == QStringLiteral("*.*")) pattern = QStringLiteral("*");
+  const QString folder = ResolveLibraryPath(folderText);
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) return ERROR_PATH_NOT_FOUND;
+  // Kinds of entries not asked for are left out.
+  const unsigned excluded = ~attr & (faHidden | faSysFile | faDirectory);
+  auto state = std::make_shared<TacFindState>();
+  QStringList names{QStringLiteral("."), QStringLiteral("..")};
+  names += QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                                  QDir::Name | QDir::IgnoreCase);
+  for (const QString& name : names) {
+    if (!WildcardMatch(pattern, name)) continue;
+    const QFileInfo entry(QDir(folder).filePath(name));
+    const unsigned a = AttributesOf(entry, name);
+    if (a & excluded) continue;
+    state->Entries.push_back({name, a, entry.isFile() ? entry.size() : 0, nullptr});
+  }
+  if (state->Entries.empty()) return ERROR_FILE_NOT_FOUND;
+  found.FindHandle = std::move(state);
+  return TakeNext(found);
+}
+
+int FindNextFile(TSearchRec& found) { return found.FindHandle ? TakeNext(found) : ERROR_INVALID_HANDLE; }
+
+void FindCloseFile(TSearchRec& found) { found.FindHandle.reset(); }
+
 HICON FileIcon(const QString& fileName, unsigned flags) {
   const QString path = ResolveLibraryPath(fileName);
   if (path.isEmpty() || !QFileInfo(path).isFile()) return nullptr;

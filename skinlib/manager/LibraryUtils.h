@@ -18,6 +18,7 @@
 
 #include <bitset>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -76,6 +77,8 @@ QString ReplaceAll(const QString& s, const QString& from, const QString& to);
 // ------------------------------------------------- integers and rectangles
 
 inline int ClampToByte(int value) { return value < 0 ? 0 : value > 255 ? 255 : value; }
+// A skin's 16-bit number: a value past the type's range stops at its end.
+inline int16_t ClampToInt16(int value) { return int16_t(value < -32768 ? -32768 : value > 32767 ? 32767 : value); }
 inline platform::TRect MakeRect(int left, int top, int right, int bottom) {
   return {left, top, right, bottom};
 }
@@ -159,6 +162,40 @@ QString AppDirectory();
 // current folder. Empty when nothing is there, and for a path with a drive
 // letter (there are none here).
 QString ResolveLibraryPath(const QString& path);
+
+// The run-time library's file search, passed through over this system's
+// folder listing.
+//
+// Attributes of an entry: a folder, a hidden entry (its name begins with
+// '.'), one that cannot be written, a system entry (neither file nor
+// folder); faAnyFile asks for every kind.
+inline constexpr unsigned faReadOnly = 0x01, faHidden = 0x02, faSysFile = 0x04, faDirectory = 0x10,
+                          faAnyFile = 0x3F;
+// Why a search gives no entry.
+inline constexpr int ERROR_FILE_NOT_FOUND = 2, ERROR_PATH_NOT_FOUND = 3, ERROR_INVALID_HANDLE = 6,
+                     ERROR_NO_MORE_FILES = 18;
+struct TacFindState;
+// The entry a search found last, and the search (its handle; none once
+// it ends).
+struct TSearchRec {
+  QString Name;
+  unsigned Attr = 0;
+  qint64 Size = 0;
+  std::shared_ptr<TacFindState> FindHandle;
+};
+// Begins a search for the entries `path` names: a folder (the library's
+// path rules) and a last part of '*' and '?' wildcards ("*.*" is every
+// name), matched without regard to case; a folder's "." and ".." come
+// first. Hidden, system and folder entries come only when `attr` holds
+// their attribute. 0 with the first entry in `found`, the search open
+// until FindCloseFile; ERROR_PATH_NOT_FOUND without such a folder,
+// ERROR_FILE_NOT_FOUND when nothing matches (no search is left open).
+int FindFirstFile(const QString& path, unsigned attr, TSearchRec& found);
+// The next entry: 0, or ERROR_NO_MORE_FILES after the last;
+// ERROR_INVALID_HANDLE when no search is open.
+int FindNextFile(TSearchRec& found);
+// Ends the search.
+void FindCloseFile(TSearchRec& found);
 
 constexpr unsigned SHGFI_LARGEICON = 0x0, SHGFI_SMALLICON = 0x1, SHGFI_ICON = 0x100;
 // The desktop's icon of a file (small with SHGFI_SMALLICON); nullptr when

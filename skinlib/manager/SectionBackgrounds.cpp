@@ -595,7 +595,7 @@ void PaintSectionToDC(int sectionIndex, const QString& sectionName, const TsBgSo
 void PaintSectionPart(int sectionIndex, int borderMaskIndex, int texture, TsSkinManager* manager, Bitmap& bitmap,
                       TPoint offset, const TRect& r, int state, bool useParentBg, const TsBgSource& parentBg) {
   TsSkinManager* sm = Resolve(manager);
-  if (!sm) return;
+  if (!sm || !sm->IsValidSectionIndex(sectionIndex)) return;
   PaintPartBackground(sectionIndex, parentBg, texture, sm, bitmap, offset, r, state);
   if (const TsMaskData* m = ValidMask(*sm, borderMaskIndex))
     PaintMaskRect(bitmap, r, true, Shifted(parentBg, offset.X - r.Left, offset.Y - r.Top), *m, state, useParentBg);
@@ -649,6 +649,9 @@ void AddTransparentCornerRects(std::vector<TRect>& rects, int formWidth, const T
   if (stateWidth <= 0 || stateHeight <= 0) return;
   const int first = bottom ? std::max(0, stateHeight - mask.WB) : 0;
   const int last = bottom ? stateHeight : std::min(int(mask.WT), stateHeight);
+  // Rows count from the top band's first row, or from the bottom band's
+  // (WB rows above the state's bottom edge).
+  const int bandTop = bottom ? stateHeight - mask.WB : 0;
   const auto scan = [&](int row, int from, int to, int shift) {
     const int py = mask.R.Top + row;
     int runStart = -1;
@@ -658,7 +661,8 @@ void AddTransparentCornerRects(std::vector<TRect>& rects, int formWidth, const T
                        image->GetPixel(px, py) == KeyColor;
       if (key && runStart < 0) runStart = x;
       if (!key && runStart >= 0) {
-        rects.push_back(TRect{runStart + shift, row + offsetY, x + shift, row + offsetY + 1});
+        const int y = row - bandTop + offsetY;
+        rects.push_back(TRect{runStart + shift, y, x + shift, y + 1});
         runStart = -1;
       }
     }

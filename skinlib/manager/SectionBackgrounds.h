@@ -168,7 +168,8 @@ void PaintSectionToDC(int sectionIndex, const QString& sectionName, const TsBgSo
                       TsSkinManager* manager, platform::Canvas& dc, platform::TPoint offset,
                       const platform::TRect& r, int state, bool useParentBg);
 
-// PaintPartBackground, then the border mask `borderMaskIndex` over r.
+// PaintPartBackground, then the border mask `borderMaskIndex` over r;
+// nothing for a section that is not valid.
 void PaintSectionPart(int sectionIndex, int borderMaskIndex, int texture, TsSkinManager* manager,
                       platform::Bitmap& bitmap, platform::TPoint offset, const platform::TRect& r, int state,
                       bool useParentBg, const TsBgSource& parentBg);
@@ -198,9 +199,11 @@ void PaintControlItem(TsCommonData& data, const TsBgSource& parentBg, platform::
 // The transparent corners of a form's border mask as rectangles of one
 // row each (appended to `rects`): over the top WT rows (or with `bottom`
 // the bottom WB rows) of the mask's first state, runs of the key colour
-// in its left WL and right WR columns; Y is the row in the state plus
+// in its left WL and right WR columns; Y is the row within those rows plus
 // `offsetY`, and the right runs move by formWidth - the state's width to
-// the form's right edge. Reads only inside the mask's picture; nothing for
+// the form's right edge. Every caller passes 0 for the top rows and the
+// window's height - WB for the bottom ones, so the state's bottom row is
+// the window's. Reads only inside the mask's picture; nothing for
 // ImageCount 0.
 void AddTransparentCornerRects(std::vector<platform::TRect>& rects, int formWidth, const TsMaskData& mask,
                                bool bottom, int offsetY);

@@ -20,13 +20,33 @@
 // the skin's folder (a name without ':' gets SkinPath in front). A file
 // that is missing or unreadable adds nothing.
 //
+// Numbers are brought into their ranges as they are read: the rectangle's
+// edges into 0..kMaxSkinLength (right and bottom not before left and
+// top), 16-bit fields stop at their type's ends, C into 0 (none, counted
+// as one) .. the picture's width, M into -1 (none) .. 1, the slice margins
+// into one state (WL and WR its width, WT and WB its height) and the
+// border width into its longer side.
+//
 // JPEG pictures named by a key (".JPG", ".JPEG") become patterns, or,
 // under 90000 pixels, texture masks of their own.
+//
+// Each picture file is decoded once per load (LoadMasks starts one,
+// LoadPatterns goes on with it), however many keys name it, and the
+// pictures a skin keeps (master bitmap, own bitmaps, patterns) hold at most
+// kMaxSkinPicturePixels pixels in all: a picture that passes that refuses
+// the skin (ESkinLibraryError), before it is decoded when its header tells
+// its size.
 #pragma once
 
 #include "skinlib/manager/SkinRecords.h"
 
+#include <cstdint>
+
 class TsSkinManager;
+
+inline constexpr int64_t kMaxSkinPicturePixels = int64_t{1} << 24;
+// Frees the pictures decoded for the load.
+void ReleaseSkinPictures();
 
 // Masks of the master bitmap share it; "!", ".BMP", small JPEG and
 // stored-skin images own their bitmaps.

@@ -11,10 +11,24 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <algorithm>
+
 using namespace platform;
 
 std::unique_ptr<MemIniFile> SkinIniFile;
 std::unique_ptr<TacSkinConvertor> SkinConvertor;
+
+namespace {
+QString g_skinTextName;
+}  // namespace
+
+const QString& SkinTextName() { return g_skinTextName; }
+
+void RaiseKeyError(const QString& text, const QString& section, const QString& key, const std::exception& error) {
+  throw ESkinLibraryError(QStringLiteral("%1, section [%2], key %3: %4")
+                              .arg(text, section, key, QString::fromUtf8(error.what()))
+                              .toStdString());
+}
 
 TsSkinData::~TsSkinData() { SkinIniFile.reset(); }
 
@@ -37,20 +51,33 @@ bool ParentOf(const MemIniFile& ini, const QString& section, QString& parent) {
   return !parent.isEmpty() && parent != kMissing && parent.compare(section, Qt::CaseInsensitive) != 0;
 }
 
-QString StringUp(const MemIniFile& ini, const QString& section, const QString& key, int depth) {
-  QString v = Read(ini, section, key, kMissing);
-  QString parent;
-  if (v == kMissing && depth < kParentClassDepthLimit && ParentOf(ini, section, parent))
-    v = StringUp(ini, parent, key, depth + 1);
-  return v;
+// A section and the parents its missing keys are looked up in: at most
+// kParentClassDepthLimit sections up.
+std::vector<std::string> ParentChain(const MemIniFile& ini, const QString& section) {
+  std::vector<std::string> chain{U8(section)};
+  QString current = section, parent;
+  while (int(chain.size()) <= kParentClassDepthLimit && ParentOf(ini, current, parent)) {
+    chain.push_back(U8(parent));
+    current = parent;
+  }
+  return chain;
 }
 
-int32_t IntegerUp(const MemIniFile& ini, const QString& section, const QString& key, int depth) {
-  int32_t v = ini.ReadInteger(U8(section), U8(key), -1);
-  QString parent;
-  if (v == -1 && depth < kParentClassDepthLimit && ParentOf(ini, section, parent))
-    v = IntegerUp(ini, parent, key, depth + 1);
-  return v;
+// The first value of `key` along the chain that is not `missing`.
+QString StringUp(const MemIniFile& ini, const std::vector<std::string>& chain, const QString& key) {
+  const std::string k = U8(key), missing = U8(kMissing);
+  for (const std::string& section : chain) {
+    std::string v = ini.ReadString(section, k, missing);
+    if (v != missing) return Q(v);
+  }
+  return kMissing;
+}
+
+int32_t IntegerUp(const MemIniFile& ini, const std::vector<std::string>& chain, const QString& key) {
+  const std::string k = U8(key);
+  for (const std::string& section : chain)
+    if (const int32_t v = ini.ReadInteger(section, k, -1); v != -1) return v;
+  return -1;
 }
 
 // A gradient text is parsed unless it is one blank.
@@ -63,6 +90,16 @@ void SetGradient(QString text, QString& data, TsGradArray& stops) {
 }
 
 bool IsTrue(const QString& text) { return text.toUpper() == QStringLiteral("TRUE"); }
+
+int Share(int percent) { return std::clamp(percent, 0, 100); }
+
+// A section's numbers in their ranges.
+void ClampSectionNumbers(TsGeneralData& r) {
+  for (int32_t* share : {&r.Transparency, &r.HotTransparency, &r.GradientPercent, &r.HotGradientPercent,
+                         &r.ImagePercent, &r.HotImagePercent})
+    *share = Share(*share);
+  r.GlowMargin = std::clamp(r.GlowMargin, 0, kMaxSkinLength);
+}
 
 // A section with every key at its default.
 TsGeneralData SectionDefaults() {
@@ -90,26 +127,33 @@ void ReadSectionKeys(TsGeneralData& r, const Reader& read) {
   r.Transparency = read.Int("TRANSPARENCY", r.Transparency);
   r.GradientPercent = read.Int("GRADIENTPERCENT", r.GradientPercent);
   r.ImagePercent = read.Int("IMAGEPERCENT", r.ImagePercent);
-  SetGradient(read.Text("GRADIENTDATA", r.GradientData), r.GradientData, r.GradientArray);
+  ReadSkinKey(read.text, read.section, QStringLiteral("GRADIENTDATA"),
+              [&] { SetGradient(read.Text("GRADIENTDATA", r.GradientData), r.GradientData, r.GradientArray); });
   r.ShowFocus = read.Flag("SHOWFOCUS", r.ShowFocus);
   r.FadingEnabled = read.Flag("FADINGENABLED", r.FadingEnabled);
   r.FadingIterations = read.Int("FADINGITERATIONS", r.FadingIterations);
   r.HotColor = read.Int("HOTCOLOR", r.HotColor);
   r.HotTransparency = read.Int("HOTTRANSPARENCY", r.HotTransparency);
   r.HotGradientPercent = read.Int("HOTGRADIENTPERCENT", r.HotGradientPercent);
-  SetGradient(read.Text("HOTGRADIENTDATA", r.HotGradientData), r.HotGradientData, r.HotGradientArray);
+  ReadSkinKey(read.text, read.section, QStringLiteral("HOTGRADIENTDATA"), [&] {
+    SetGradient(read.Text("HOTGRADIENTDATA", r.HotGradientData), r.HotGradientData, r.HotGradientArray);
+  });
   r.HotImagePercent = read.Int("HOTIMAGEPERCENT", r.HotImagePercent);
 }
 
 // A section of the skin text, its missing keys up the PARENTCLASS chain.
 struct InheritedReader {
   const MemIniFile& ini;
+  QString text;
   QString section;
+  std::vector<std::string> chain = ParentChain(ini, section);
   int32_t Int(const char* key, int32_t fallback) const {
-    return ReadIntegerInherited(ini, section, QString::fromLatin1(key), fallback);
+    const int32_t v = IntegerUp(ini, chain, QString::fromLatin1(key));
+    return v == -1 ? fallback : v;
   }
   QString Text(const char* key, const QString& fallback) const {
-    return ReadStringInherited(ini, section, QString::fromLatin1(key), fallback);
+    const QString v = StringUp(ini, chain, QString::fromLatin1(key));
+    return v == kMissing ? fallback : v;
   }
   bool Flag(const char* key, bool fallback) const {
     return IsTrue(Text(key, fallback ? QStringLiteral("TRUE") : QStringLiteral("FALSE")));
@@ -119,6 +163,7 @@ struct InheritedReader {
 // A common section: an integer -1 or a text "?" is missing.
 struct CommonReader {
   const TacIniSections& sections;
+  QString text;
   QString section;
   int32_t Int(const char* key, int32_t fallback) const {
     const int32_t v = ReadIniInteger(sections, section, -1, QString::fromLatin1(key));
@@ -136,9 +181,12 @@ struct CommonReader {
 
 void ReadGlobalInfo(const MemIniFile& ini, TsSkinData& d) {
   const std::string g = U8(kGlobalInfo);
-  auto integer = [&](const char* key, int fallback) { return int16_t(ini.ReadInteger(g, key, fallback)); };
+  auto integer = [&](const char* key, int fallback) { return ClampToInt16(ini.ReadInteger(g, key, fallback)); };
   // These are converted with StrToInt: text that is no number ends the load.
-  auto converted = [&](const char* key, const char* fallback) { return int16_t(StrToInt(ini.ReadString(g, key, fallback))); };
+  auto converted = [&](const char* key, const char* fallback) {
+    return ReadSkinKey(g_skinTextName, kGlobalInfo, QString::fromLatin1(key),
+                       [&] { return ClampToInt16(StrToInt(ini.ReadString(g, key, fallback))); });
+  };
   bool ok = false;
   const double version = QLocale::c().toDouble(Q(ini.ReadString(g, "VERSION", "")), &ok);
   d.Version = ok ? version : 0;
@@ -154,7 +202,7 @@ void ReadGlobalInfo(const MemIniFile& ini, TsSkinData& d) {
   d.Shadow1Color = ini.ReadInteger(g, "SHADOW1COLOR", 0);
   d.Shadow1Offset = converted("SHADOW1OFFSET", "0");
   d.Shadow1Blur = converted("SHADOW1BLUR", "-1");
-  d.Shadow1Transparency = converted("SHADOW1TRANSPARENCY", "0");
+  d.Shadow1Transparency = int16_t(Share(converted("SHADOW1TRANSPARENCY", "0")));
   d.BISpace = integer("BISPACE", 0);
   d.BIVAlign = integer("BIVALIGN", 0);
   d.BIRight = integer("BIRIGHT", 0);
@@ -186,9 +234,9 @@ void StoredSkinOptions(TsSkinManager& sm, const TsStoredSkin& stored) {
   d.Author = stored.Author;
   d.Description = stored.Description;
   d.Shadow1Color = stored.Shadow1Color;
-  d.Shadow1Offset = int16_t(stored.Shadow1Offset);
-  d.Shadow1Blur = int16_t(stored.Shadow1Blur);
-  d.Shadow1Transparency = int16_t(stored.Shadow1Transparency);
+  d.Shadow1Offset = ClampToInt16(stored.Shadow1Offset);
+  d.Shadow1Blur = ClampToInt16(stored.Shadow1Blur);
+  d.Shadow1Transparency = int16_t(Share(stored.Shadow1Transparency));
   d.BorderColor = stored.BorderColor;
   CheckSkinVersion(sm);
   for (int i = 0; i < stored.GeneralData.Count(); ++i) {
@@ -205,7 +253,8 @@ void StoredSkinOptions(TsSkinManager& sm, const TsStoredSkin& stored) {
     r.ReservedBoolean = g.ReservedBoolean;
     r.Transparency = g.Transparency;
     r.GradientPercent = g.GradientPercent;
-    SetGradient(g.GradientData, r.GradientData, r.GradientArray);
+    ReadSkinKey(g_skinTextName, g.SectionName, QStringLiteral("GradientData"),
+                [&] { SetGradient(g.GradientData, r.GradientData, r.GradientArray); });
     r.ImagePercent = g.ImagePercent;
     r.ShowFocus = g.ShowFocus;
     r.FadingEnabled = g.FadingEnabled;
@@ -213,7 +262,8 @@ void StoredSkinOptions(TsSkinManager& sm, const TsStoredSkin& stored) {
     r.HotColor = g.HotColor;
     r.HotTransparency = g.HotTransparency;
     r.HotGradientPercent = g.HotGradientPercent;
-    SetGradient(g.HotGradientData, r.HotGradientData, r.HotGradientArray);
+    ReadSkinKey(g_skinTextName, g.SectionName, QStringLiteral("HotGradientData"),
+                [&] { SetGradient(g.HotGradientData, r.HotGradientData, r.HotGradientArray); });
     r.HotImagePercent = g.HotImagePercent;
   }
 }
@@ -237,7 +287,7 @@ void AddCommonSections(TsSkinManager& sm) {
     r.SectionName = s.Name;
     r.ParentClass = parentName;
     r.BorderIndex = r.ImgTopLeft = r.ImgTopRight = r.ImgBottomLeft = r.ImgBottomRight = -1;
-    ReadSectionKeys(r, CommonReader{sections, s.Name});
+    ReadSectionKeys(r, CommonReader{sections, kCommonSectionsName, s.Name});
     sm.GeneralData.push_back(std::move(r));
   }
 }
@@ -245,12 +295,16 @@ void AddCommonSections(TsSkinManager& sm) {
 // Masks, patterns, options and the standard indexes of the text chosen;
 // the text and the package are freed after.
 void ReadChosenSkin(TsSkinManager& sm) {
+  struct Release {
+    ~Release() { ReleaseSkinPictures(); }
+  } release;
   LoadMasks(sm);
   LoadPatterns(sm);
   LoadSkinOptions(sm);
   sm.UpdateStandardIndexes();
   SkinIniFile.reset();
   SkinConvertor.reset();
+  g_skinTextName.clear();
 }
 
 bool IsFile(const QString& libraryPath, QString& path) {
@@ -262,12 +316,12 @@ bool IsFile(const QString& libraryPath, QString& path) {
 
 QString ReadStringInherited(const MemIniFile& ini, const QString& section, const QString& key,
                             const QString& fallback) {
-  const QString v = StringUp(ini, section, key, 0);
+  const QString v = StringUp(ini, ParentChain(ini, section), key);
   return v == kMissing ? fallback : v;
 }
 
 int32_t ReadIntegerInherited(const MemIniFile& ini, const QString& section, const QString& key, int32_t fallback) {
-  const int32_t v = IntegerUp(ini, section, key, 0);
+  const int32_t v = IntegerUp(ini, ParentChain(ini, section), key);
   return v == -1 ? fallback : v;
 }
 
@@ -301,14 +355,16 @@ void LoadSkinOptions(TsSkinManager& sm) {
       TsGeneralData& r = sm.GeneralData.emplace_back(SectionDefaults());
       r.SectionName = Q(name);
       r.ParentClass = Q(ini.ReadString(name, "PARENTCLASS", ""));
-      ReadSectionKeys(r, InheritedReader{ini, r.SectionName});
+      ReadSectionKeys(r, InheritedReader{ini, g_skinTextName, r.SectionName});
     }
   } else {
     const int i = sm.InternalSkins().IndexOfName(sm.SkinName());
     if (i < 0) return;
     StoredSkinOptions(sm, sm.InternalSkins()[i]);
   }
+  sm.TablesChanged();  // read anew, perhaps to the same length
   if (!sm.CommonSections().isEmpty()) AddCommonSections(sm);
+  for (TsGeneralData& r : sm.GeneralData) ClampSectionNumbers(r);
   UpdateSectionBorderIndexes(sm);
   seams::ApplyHueAndSaturation(&sm);
 }
@@ -323,6 +379,7 @@ void LoadFromFolder(TsSkinManager& sm) {
   if (IsFile(dir + sm.skinName_ + QStringLiteral("\\Options.dat"), options)) {
     sm.IsPackage = false;
     SkinIniFile = std::make_unique<MemIniFile>(U8(options));
+    g_skinTextName = options;
     sm.SkinData->SkinPath = dir + sm.skinName_ + u'\\';
   } else {
     sm.SkinData->SkinPath.clear();
@@ -336,6 +393,7 @@ void LoadFromFolder(TsSkinManager& sm) {
       i = 0;
       sm.skinName_ = stored[0].Name;
     }
+    g_skinTextName = QStringLiteral("the stored skin \"%1\"").arg(stored[i].Name);
     if (!stored[i].Data.empty()) {
       SkinConvertor = std::make_unique<TacSkinConvertor>();
       SkinConvertor->PackedData = stored[i].Data;
@@ -355,7 +413,9 @@ void LoadFromPackage(TsSkinManager& sm) {
   SkinIniFile.reset();
   SkinConvertor.reset();
   const QString dir = sm.GetFullSkinDir();
-  LoadSkinPackage(dir + sm.skinName_ + QStringLiteral(".asz"), SkinConvertor, true);
+  const QString package = dir + sm.skinName_ + QStringLiteral(".asz");
+  g_skinTextName = ResolveLibraryPath(package) + QStringLiteral(" (Options.dat)");
+  LoadSkinPackage(package, SkinConvertor, true);
   const std::string options = SkinConvertor && SkinConvertor->Options ? *SkinConvertor->Options : std::string();
   SkinIniFile = std::make_unique<MemIniFile>(MemIniFile::FromBytes(options));
   sm.SkinData->SkinPath = dir;

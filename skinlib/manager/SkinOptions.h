@@ -17,6 +17,7 @@
 #pragma once
 
 #include "platform/Colors.h"
+#include "platform/DelphiRtl.h"
 #include "platform/IniFile.h"
 #include "skinlib/manager/acSkinPack.h"
 
@@ -30,6 +31,14 @@ class TsSkinManager;
 // How many sections up a PARENTCLASS chain is followed (by the reads here
 // and by the manager's FindMaskIndex, FindTextureIndex, FindPatternIndex).
 inline constexpr int kParentClassDepthLimit = 16;
+
+// Numbers of a skin are brought into their ranges as they are read, so the
+// painters' arithmetic never leaves them: a share (TRANSPARENCY,
+// GRADIENTPERCENT, IMAGEPERCENT, their HOT twins, SHADOW1TRANSPARENCY)
+// lies in 0..100, a section's GLOWMARGIN in 0..kMaxSkinLength, the
+// skin-wide values in their 16 bits (past the range they stop at its
+// ends, they do not wrap); masks: SkinMasks.h.
+inline constexpr int kMaxSkinLength = 32767;
 
 // The skin-wide values of the loaded skin.
 class TsSkinData {
@@ -83,6 +92,27 @@ extern std::unique_ptr<TacSkinConvertor> SkinConvertor;
 // setters clean up after them (sSkinManager.h).
 void LoadFromFolder(TsSkinManager& manager);
 void LoadFromPackage(TsSkinManager& manager);
+
+// What the skin being read (or last read) is, for its messages: the file
+// path of its "Options.dat", the package's path with "(Options.dat)", or
+// the stored skin's name.
+const QString& SkinTextName();
+// The same for the manager's own CommonSections.
+inline const QString kCommonSectionsName = QStringLiteral("the manager's CommonSections");
+// Runs `read`, which reads the value of `key` in `section` of the text
+// `text`: a number in it that is not one (platform::EConvertError) ends the
+// load with an ESkinLibraryError that names the text, the section and the
+// key before the conversion's own words.
+[[noreturn]] void RaiseKeyError(const QString& text, const QString& section, const QString& key,
+                                const std::exception& error);
+template <class Read>
+auto ReadSkinKey(const QString& text, const QString& section, const QString& key, Read&& read) -> decltype(read()) {
+  try {
+    return read();
+  } catch (const platform::EConvertError& e) {
+    RaiseKeyError(text, section, key, e);
+  }
+}
 
 // The skin-wide values and the section records from SkinIniFile, or, when
 // there is none, from the stored skin named SkinName; then the common

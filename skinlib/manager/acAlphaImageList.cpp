@@ -58,7 +58,19 @@ std::unique_ptr<Icon> DecodeIco(std::string_view bytes, std::string& error) {
   return std::make_unique<Icon>(std::move(color), std::move(mask));
 }
 
-std::unique_ptr<Icon> DecodeItem(const TsImgListItem& item, std::string& error) {
+// The item's file decoded when its header's size fits into `pixelsLeft`
+// (which it then takes from).
+std::unique_ptr<Icon> DecodeItem(const TsImgListItem& item, int64_t& pixelsLeft, std::string& error) {
+  int64_t w = 0, h = 0;
+  const PictureFormat& format = item.ImageFormat == ifICO ? IcoFormat() : PngFormat();
+  if (format.Size(item.ImgData, w, h)) {
+    if (w * h > pixelsLeft) {
+      error = "its " + std::to_string(w) + " x " + std::to_string(h) + " pixels pass the list's limit of " +
+              std::to_string(kMaxImageListPixels);
+      return nullptr;
+    }
+    pixelsLeft -= w * h;
+  }
   if (item.ImageFormat == ifICO) return DecodeIco(item.ImgData, error);
   TPNGGraphic png;
   if (!png.LoadFromBytes(item.ImgData, &error)) return nullptr;
@@ -181,17 +193,30 @@ void TsAlphaImageList::GenerateStdList() {
   if (!handle_) return;
   const FillingScope filling(Updating);
   handle_->RemoveAll();
-  std::optional<std::string> firstError;
-  for (int i = 0; i < items_.Count(); ++i) {
-    std::string error;
-    std::unique_ptr<Icon> icon = DecodeItem(items_[i], error);
-    if (!icon) {
-      if (!firstError) firstError = "Image " + std::to_string(i) + " of the image list cannot be read: " + error;
-      icon = EmptyIcon(handle_->Width(), handle_->Height());
-    }
-    handle_->ReplaceIcon(-1, icon.get());
-  }
   if (items_.Count() > 0) Generated = true;
+  const int64_t listPixels = int64_t(handle_->Width()) * handle_->Height() * items_.Count();
+  if (listPixels > kMaxImageListPixels)
+    throw ESkinLibraryError("The image list's " + std::to_string(items_.Count()) + " images of " +
+                            std::to_string(handle_->Width()) + " x " + std::to_string(handle_->Height()) +
+                            " pixels pass its limit of " + std::to_string(kMaxImageListPixels) + " pixels");
+  int64_t pixelsLeft = kMaxImageListPixels;
+  std::optional<std::string> firstError;
+  try {
+    for (int i = 0; i < items_.Count(); ++i) {
+      std::string error;
+      std::unique_ptr<Icon> icon = DecodeItem(items_[i], pixelsLeft, error);
+      if (!icon) {
+        if (!firstError) firstError = "Image " + std::to_string(i) + " of the image list cannot be read: " + error;
+        icon = EmptyIcon(handle_->Width(), handle_->Height());
+      }
+      handle_->ReplaceIcon(-1, icon.get());
+    }
+  } catch (const EOutOfResources& e) {
+    // The library's own error, whatever runs short.
+    throw ESkinLibraryError(std::string("The image list's images cannot be made: ") + e.what());
+  } catch (const std::bad_alloc&) {
+    throw ESkinLibraryError("The image list's images cannot be made: not enough memory");
+  }
   if (firstError) throw ESkinLibraryError(*firstError);
 }
 

@@ -52,6 +52,10 @@ class TacImageListHandle {
   std::vector<std::unique_ptr<platform::Icon>> images_;
 };
 
+// The most pixels a list's images hold in all, and the most its items'
+// pictures hold in all.
+inline constexpr int64_t kMaxImageListPixels = int64_t{1} << 24;
+
 enum TsImageFormat { ifPNG, ifICO };
 enum TImageType { itImage, itMask };
 enum TDrawingStyle { dsFocus, dsSelected, dsNormal, dsTransparent };
@@ -135,9 +139,12 @@ class TsAlphaImageList : public TacLoadingState {
   // Releases the list (and its images), then the change handling.
   void KillImgList();
   // The items' files, decoded, become the list's images, one per item in
-  // order. An item that cannot be decoded leaves an empty (transparent)
-  // image at its index; the others are still made, then the first error
-  // is raised (ESkinLibraryError). Updating is cleared on every exit.
+  // order. An item that cannot be decoded, or whose picture would pass
+  // what is left of kMaxImageListPixels for the items' pictures, leaves an
+  // empty (transparent) image at its index; the others are still made,
+  // then the first error is raised (ESkinLibraryError, the only error it
+  // raises). A list whose images would hold more than kMaxImageListPixels
+  // in all gets none and raises at once. Updating is cleared on every exit.
   void GenerateStdList();
   // The source's items in place of these, then the images made from them.
   void CopyImages(TsAlphaImageList& source);

@@ -90,6 +90,7 @@ void TacSkinConvertor::Parse() {
   // An entry takes at least its two integers and a zlib stream.
   if (count < 0 || size_t(count) > (data.size() - pos) / 8) NotPacked();
   LastFileIndex = count - 1;
+  int64_t unpacked = 0;
   for (int32_t i = 0; i < count; ++i) {
     const int32_t length = ReadInt(data, pos);
     if (length < 0 || size_t(length) > data.size() - pos) NotPacked();
@@ -97,6 +98,9 @@ void TacSkinConvertor::Parse() {
     pos += size_t(length);
     const int32_t size = ReadInt(data, pos);
     if (size < 0 || size > kMaxPackedEntryBytes) NotPacked();
+    // Inflate gives exactly `size` bytes or refuses the entry.
+    unpacked += size;
+    if (unpacked > kMaxUnpackedSkinBytes) throw ESkinLibraryError(kPackedSkinTooLargeMessage);
     size_t used = 0;
     std::string bytes = Inflate(data.substr(pos), size, used);
     pos += used;

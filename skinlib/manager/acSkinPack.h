@@ -18,7 +18,9 @@
 // 64 MiB, and each entry must unpack to exactly its S bytes. Anything else
 // raises "Loaded data is not a packed skin file" without reading or
 // allocating beyond the file; a damaged zlib stream raises the
-// decompression error. Entries read before an error stay in Files.
+// decompression error. All entries together unpack to at most 128 MiB: an
+// entry that would pass that total is refused before it is unpacked
+// (kPackedSkinTooLargeMessage). Entries read before an error stay in Files.
 #pragma once
 
 #include "skinlib/manager/LibraryConstants.h"
@@ -35,6 +37,8 @@
 inline constexpr char kNotPackedSkinMessage[] = "Loaded data is not a packed skin file";
 inline constexpr int64_t kMaxPackedSkinBytes = int64_t{256} << 20;
 inline constexpr int64_t kMaxPackedEntryBytes = int64_t{64} << 20;
+inline constexpr int64_t kMaxUnpackedSkinBytes = int64_t{128} << 20;
+inline constexpr char kPackedSkinTooLargeMessage[] = "The packed skin unpacks to more than 128 MiB";
 
 // One entry of a package other than the options.
 struct TacImageItem {

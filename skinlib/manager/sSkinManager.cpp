@@ -12,7 +12,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -21,6 +20,8 @@
 
 #include <algorithm>
 #include <exception>
+#include <unordered_map>
+#include <utility>
 
 using namespace platform;
 
@@ -42,6 +43,9 @@ const QString kGlobalInfo = QStringLiteral("GLOBALINFO");
 // application window's chain that handles them (none without a manager).
 int g_pendingPopupMessages = 0;
 const WindowProcHandle* g_popupHandler = nullptr;
+
+// The manager that put the dialog-skinning hook in (nullptr: none did).
+TsSkinManager* g_dialogHookHolder = nullptr;
 
 // Sets a flag for the life of a scope.
 class FlagScope {
@@ -202,6 +206,7 @@ TsSkinManager::~TsSkinManager() {
   } catch (const std::exception& e) {
     ShowLibraryError(e);
   }
+  if (g_dialogHookHolder == this) ReleaseDialogHook();
   extendedBorders_ = false;
   ClearMasks(*this);
   ClearPatterns(*this);
@@ -277,6 +282,7 @@ void TsSkinManager::PopupWindowMessage(Message& m) {
 
 void TsSkinManager::SetSkinName(const QString& value) {
   skinName_ = value;
+  skinNameAssigned_ = true;
   if (active_) ChangeSkin();
 }
 
@@ -422,8 +428,24 @@ void TsSkinManager::SendNewSkin(bool repaint) {
   }
   SkinData->Active = true;
   if (IsDefault()) seams::SetMenusActive(this, true);
-  if (IsDefault() && !DialogHookInstalled) DialogHookInstalled = adapters::InstallDialogHook();
+  if (IsDefault() && !DialogHookInstalled) TakeDialogHook();
   if (repaint) RepaintForms();
+}
+
+void TsSkinManager::TakeDialogHook() {
+  // Installing puts a hook in only when none is in: one the default held
+  // before passes to this one.
+  if (!adapters::InstallDialogHook()) return;
+  if (g_dialogHookHolder && g_dialogHookHolder != this) g_dialogHookHolder->DialogHookInstalled = false;
+  g_dialogHookHolder = this;
+  DialogHookInstalled = true;
+}
+
+void TsSkinManager::ReleaseDialogHook() {
+  adapters::RemoveDialogHook();
+  if (g_dialogHookHolder) g_dialogHookHolder->DialogHookInstalled = false;
+  g_dialogHookHolder = nullptr;
+  DialogHookInstalled = false;
 }
 
 void TsSkinManager::RepaintForms() {
@@ -437,8 +459,9 @@ void TsSkinManager::RepaintForms() {
 void TsSkinManager::SendRemoveSkin() {
   FlagScope removing(SkinRemoving);
   seams::FreeAllGlows();
-  adapters::RemoveDialogHook();
-  DialogHookInstalled = false;
+  // The hook's holder takes it out, and so does the default manager (its
+  // state and the hook agree); another manager leaves it in.
+  if (DialogHookInstalled || (IsDefault() && g_dialogHookHolder)) ReleaseDialogHook();
   SkinData->Active = false;
   if (IsDefault()) seams::SetMenusActive(this, false);
   seams::ResetMenuSection(this);
@@ -446,6 +469,7 @@ void TsSkinManager::SendRemoveSkin() {
   ClearMasks(*this);
   ClearPatterns(*this);
   GeneralData.clear();
+  TablesChanged();
 }
 
 void TsSkinManager::SetHotWindow(QWidget* window) {
@@ -550,16 +574,82 @@ void TsSkinManager::UpdateExtBorders() {
 
 // ---- lookups
 
+// The first position of every name (a section's, a section's and mask's,
+// a section's and texture's, a section's and pattern's), and the tables it
+// was made from.
+struct TsSkinManager::LookupIndex {
+  using Pair = std::pair<QString, QString>;
+  struct PairHash {
+    size_t operator()(const Pair& p) const { return qHashMulti(0, p.first, p.second); }
+  };
+  struct StringHash {
+    size_t operator()(const QString& s) const { return qHash(s); }
+  };
+  std::unordered_map<QString, int, StringHash> Sections;
+  std::unordered_map<Pair, int, PairHash> Masks, Textures, Patterns;
+  const void* SectionTable;
+  size_t SectionCount;
+  const void* MaskTable;
+  size_t MaskCount;
+  const void* PatternTable;
+  size_t PatternCount;
+
+  explicit LookupIndex(const TsSkinManager& sm)
+      : SectionTable(sm.GeneralData.data()), SectionCount(sm.GeneralData.size()), MaskTable(sm.MaskData.data()),
+        MaskCount(sm.MaskData.size()), PatternTable(sm.PatternData.data()), PatternCount(sm.PatternData.size()) {
+    // The first of equal names wins, as a search from the start finds it.
+    for (size_t i = 0; i < SectionCount; ++i) Sections.try_emplace(sm.GeneralData[i].SectionName, int(i));
+    for (size_t i = 0; i < MaskCount; ++i) {
+      const TsMaskData& m = sm.MaskData[i];
+      Masks.try_emplace(Pair(m.ClassName, m.PropertyName), int(i));
+      if (m.ImgType == itisaTexture) Textures.try_emplace(Pair(m.ClassName, m.PropertyName), int(i));
+    }
+    for (size_t i = 0; i < PatternCount; ++i)
+      Patterns.try_emplace(Pair(sm.PatternData[i].ClassName, sm.PatternData[i].PropertyName), int(i));
+  }
+  bool Describes(const TsSkinManager& sm) const {
+    return SectionTable == sm.GeneralData.data() && SectionCount == sm.GeneralData.size() &&
+           MaskTable == sm.MaskData.data() && MaskCount == sm.MaskData.size() &&
+           PatternTable == sm.PatternData.data() && PatternCount == sm.PatternData.size();
+  }
+  template <class Map, class Key>
+  static int Find(const Map& map, const Key& key) {
+    const auto it = map.find(key);
+    return it == map.end() ? -1 : it->second;
+  }
+};
+
+void TsSkinManager::TablesChanged() const { lookup_.reset(); }
+
+const TsSkinManager::LookupIndex& TsSkinManager::Lookup() const {
+  if (!lookup_ || !lookup_->Describes(*this)) lookup_ = std::make_shared<const LookupIndex>(*this);
+  return *lookup_;
+}
+
+namespace {
+
+// `find` in the index; a position whose record no longer holds the name
+// (renamed in place) makes the index again.
+template <class Find, class Holds>
+int Checked(const TsSkinManager& sm, Find find, Holds holds) {
+  const int i = find();
+  if (i < 0 || holds(size_t(i))) return i;
+  sm.TablesChanged();
+  return find();
+}
+
+}  // namespace
+
 int TsSkinManager::IndexOfSection(const QString& name) const {
-  for (size_t i = 0; i < GeneralData.size(); ++i)
-    if (GeneralData[i].SectionName == name) return int(i);
-  return -1;
+  return Checked(
+      *this, [&] { return LookupIndex::Find(Lookup().Sections, name); },
+      [&](size_t i) { return GeneralData[i].SectionName == name; });
 }
 
 int TsSkinManager::IndexOfMask(const QString& section, const QString& mask) const {
-  for (size_t i = 0; i < MaskData.size(); ++i)
-    if (MaskData[i].PropertyName == mask && MaskData[i].ClassName == section) return int(i);
-  return -1;
+  return Checked(
+      *this, [&] { return LookupIndex::Find(Lookup().Masks, LookupIndex::Pair(section, mask)); },
+      [&](size_t i) { return MaskData[i].ClassName == section && MaskData[i].PropertyName == mask; });
 }
 
 namespace {
@@ -591,20 +681,21 @@ int TsSkinManager::FindMaskIndex(int sectionIndex, const QString& section, const
 int TsSkinManager::FindTextureIndex(int sectionIndex, const QString& section, const QString& mask) const {
   if (mask.isEmpty()) return -1;
   return SearchUp(*this, sectionIndex, section, [&](const QString& name) {
-    for (size_t i = 0; i < MaskData.size(); ++i) {
-      const TsMaskData& m = MaskData[i];
-      if (m.ImgType == itisaTexture && m.PropertyName == mask && m.ClassName == name) return int(i);
-    }
-    return -1;
+    return Checked(
+        *this, [&] { return LookupIndex::Find(Lookup().Textures, LookupIndex::Pair(name, mask)); },
+        [&](size_t i) {
+          const TsMaskData& m = MaskData[i];
+          return m.ImgType == itisaTexture && m.ClassName == name && m.PropertyName == mask;
+        });
   });
 }
 
 int TsSkinManager::FindPatternIndex(int sectionIndex, const QString& section, const QString& pattern) const {
   if (pattern.isEmpty()) return -1;
   return SearchUp(*this, sectionIndex, section, [&](const QString& name) {
-    for (size_t i = 0; i < PatternData.size(); ++i)
-      if (PatternData[i].PropertyName == pattern && PatternData[i].ClassName == name) return int(i);
-    return -1;
+    return Checked(
+        *this, [&] { return LookupIndex::Find(Lookup().Patterns, LookupIndex::Pair(name, pattern)); },
+        [&](size_t i) { return PatternData[i].ClassName == name && PatternData[i].PropertyName == pattern; });
   });
 }
 
@@ -711,21 +802,19 @@ void TsSkinManager::ListSkinNames(QStringList& list, int kind, QString& first) c
     if (!held) names.append(name);
   };
   for (int i = 0; i < internalSkins_->Count(); ++i) add((*internalSkins_)[i].Name);
-  const QString dir = ResolveLibraryPath(GetFullSkinDir());
-  if (!dir.isEmpty() && QFileInfo(dir).isDir()) {
-    const QFileInfoList entries = QDir(dir).entryInfoList(
-        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QFileInfo& entry : entries) {
-      const QString name = entry.fileName();
-      if (name.startsWith(u'.')) continue;
-      if (entry.isDir()) {
-        if ((kind == 0 || kind == 2) && FileHere(entry.filePath() + QStringLiteral("/Options.dat"))) add(name);
-      } else if (kind == 1 || kind == 2) {
-        // The extension is compared with its case.
-        if (name.mid(name.lastIndexOf(u'.')) == QStringLiteral(".asz")) add(name.left(name.indexOf(u'.')));
-      }
+  const QString dir = GetFullSkinDir();
+  TSearchRec f;
+  for (int found = FindFirstFile(dir + QStringLiteral("*.*"), faAnyFile, f); found == 0; found = FindNextFile(f)) {
+    const QString& name = f.Name;
+    if (name.startsWith(u'.')) continue;
+    if (f.Attr & faDirectory) {
+      if ((kind == 0 || kind == 2) && FileHere(dir + name + QStringLiteral("\\Options.dat"))) add(name);
+    } else if (kind == 1 || kind == 2) {
+      // The extension is compared with its case.
+      if (name.mid(name.lastIndexOf(u'.')) == QStringLiteral(".asz")) add(name.left(name.indexOf(u'.')));
     }
   }
+  FindCloseFile(f);
   std::stable_sort(names.begin(), names.end(),
                    [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
   list = names;
@@ -759,7 +848,11 @@ void TsSkinManager::Loaded() {
 void TsSkinManager::WriteProperties(TacPropertyWriter& w) const {
   w.WriteString("SkinDirectory", skinDirectory_);
   internalSkins_->WriteItems(w);
-  w.WriteString("CommonSections", commonSections_.join(QStringLiteral("\r\n")));
+  // As a string list's text: every line ends with its break, so that an
+  // empty last line comes back.
+  QString common;
+  for (const QString& line : commonSections_) common += line + QStringLiteral("\r\n");
+  w.WriteString("CommonSections", common);
   // Like every default, a stored IsDefault of True is not written.
   if (!isDefault_) w.WriteInteger("IsDefault", 0);
   w.WriteInteger("SkinnedPopups", skinnedPopups_);
@@ -775,7 +868,11 @@ void TsSkinManager::WriteProperties(TacPropertyWriter& w) const {
   for (int i = 0; i < kThirdPartyKinds; ++i)
     w.WriteString(std::string("ThirdParty.") + ThirdPartyList::kNames[size_t(i)], thirdParty_.Text(i));
   w.WriteInteger("Active", active_);
-  w.WriteString("SkinName", skinName_);  // last: assigning it reads the skin
+  // Last: assigning it reads the skin. A name never assigned is not
+  // written, so that the stream reads back without a load, as it was read;
+  // an assigned one, empty or not, is written, and loads again what it
+  // loaded.
+  if (skinNameAssigned_ || !skinName_.isEmpty()) w.WriteString("SkinName", skinName_);
   w.EndList();
 }
 

@@ -252,11 +252,19 @@ class TsSkinManager : public QObject, public TacLoadingState {
   std::unique_ptr<TPNGGraphic> ExtBorderActive;
   std::unique_ptr<TPNGGraphic> ExtBorderInactive;
   platform::TRect ExtBorderMargins;
+  // This manager put the dialog-skinning hook in (and holds it): the
+  // default manager does when it announces a skin; it passes to a manager
+  // made default; the holder or the default manager takes it out when its
+  // skin goes.
   bool DialogHookInstalled = false;
   // Working copies of the ThirdParty texts, one list per adapter kind.
   std::array<QStringList, kThirdPartyKinds> ThirdPartyLists;
 
   // ---- lookups (-1 when nothing is found; names compared exactly)
+  // Names are looked up in an index of the three tables, made again when a
+  // table has grown, shrunk or moved; code that renames records in place or
+  // fills a table anew to the same length calls TablesChanged() after.
+  void TablesChanged() const;
   int IndexOfSection(const QString& name) const;
   int IndexOfMask(const QString& section, const QString& mask) const;
   // IndexOfMask, then up the section's PARENTCLASS chain.
@@ -332,10 +340,17 @@ class TsSkinManager : public QObject, public TacLoadingState {
   // Reads the same skin again (hue, saturation, extended borders).
   void ReloadSkin(bool extBordersFirst);
   void HookApplicationWindow();
+  // The dialog hook put in (or taken over) by this manager, and taken out.
+  void TakeDialogHook();
+  void ReleaseDialogHook();
+  struct LookupIndex;
+  // The index of the tables as they are now.
+  const LookupIndex& Lookup() const;
   void MainWindowHook(platform::Message& message, const platform::CallPrevious& previous);
   void PopupWindowMessage(platform::Message& message);
 
   QString skinName_;
+  bool skinNameAssigned_ = false;  // SetSkinName ran (a stream then holds the name)
   QString skinDirectory_;
   bool active_ = true;
   std::unique_ptr<TsStoredSkins> internalSkins_;
@@ -355,6 +370,7 @@ class TsSkinManager : public QObject, public TacLoadingState {
   platform::WindowProcHandle applicationHook_;
   bool hookedApplication_ = false;
   bool destroying_ = false;
+  mutable std::shared_ptr<const LookupIndex> lookup_;
 };
 
 Q_DECLARE_OPERATORS_FOR_FLAGS(TsSkinManager::TacSkinningRules)

@@ -45,9 +45,11 @@ std::vector<ExtraLineCacheEntry>& ExtraLineCache() {
   return cache;
 }
 
-// The popup menus the painter has connected to (their hide empties the cache).
-std::vector<QPointer<QMenu>>& WatchedPopups() {
-  static std::vector<QPointer<QMenu>> menus;
+// The popup menus the painter has connected to (their hide empties the
+// cache), guarded as plain objects: a menu's end is told from the
+// widget's destructor, when it is a menu no more.
+std::vector<QPointer<QObject>>& WatchedPopups() {
+  static std::vector<QPointer<QObject>> menus;
   return menus;
 }
 
@@ -178,12 +180,60 @@ void DrawSystemGlyph(QPainter& p, unsigned command, const QRect& r, const QColor
   p.restore();
 }
 
-// Tickets of posted $BCB3 requests.
-std::map<platform::LPARAM, QPointer<QAction>>& Tickets() {
-  static std::map<platform::LPARAM, QPointer<QAction>> tickets;
+// Tickets of posted $BCB3 requests: the item, and the popup it was
+// posted for.
+struct MenuItemTicket {
+  QPointer<QAction> Item;
+  QPointer<QObject> Popup;
+};
+std::map<platform::LPARAM, MenuItemTicket>& Tickets() {
+  static std::map<platform::LPARAM, MenuItemTicket> tickets;
   return tickets;
 }
 platform::LPARAM nextTicket = 1;
+
+// The tickets of `popup` (with nullptr those of no popup) dropped, and
+// every ticket whose item or popup has gone.
+void DropTickets(const QObject* popup) {
+  std::erase_if(Tickets(), [popup](const auto& t) {
+    const QObject* own = t.second.Popup.data();
+    return !t.second.Item || !own || own == popup;
+  });
+}
+
+// Connects to a popup once: its hide empties the extra-line cache, takes
+// the painter's region off it and drops the requests of its items; its
+// end drops it from the list.
+void WatchPopup(QMenu* menu) {
+  if (std::any_of(WatchedPopups().begin(), WatchedPopups().end(), [menu](const QPointer<QObject>& m) { return m == menu; }))
+    return;
+  WatchedPopups().emplace_back(menu);
+  // Hidden, the popup is shaped and painted afresh when it shows again.
+  QObject::connect(menu, &QMenu::aboutToHide, menu, [menu] {
+    TsSkinableMenus::ClearExtraLineCache();
+    if (dynamic_cast<TacMenuStyle*>(menu->style())) platform::SetWindowRgn(menu, std::nullopt, false);
+    DropTickets(menu);
+  });
+  // A widget's end is told while its guards still see it.
+  QObject::connect(menu, &QObject::destroyed, [](QObject* gone) {
+    std::erase_if(WatchedPopups(), [gone](const QPointer<QObject>& m) {
+      const QObject* own = m.data();
+      return !own || own == gone;
+    });
+    DropTickets(gone);
+  });
+}
+
+// The item says no accelerators (odNoAccel): their underlines are hidden.
+bool NoAccelerators(const QStyleOptionMenuItem& option, const QWidget* menu) {
+  // The style underlines accelerators only while they are to be shown.
+  return menu->style()->styleHint(QStyle::SH_UnderlineShortcut, &option, menu) == 0;
+}
+
+// A disabled item blended with what lies behind it.
+void BlendDisabled(Bitmap& item, const Bitmap& behind) {
+  BlendRectByAlpha(item, behind, 255 * 6 / 10, TPoint{0, 0}, TRect{0, 0, item.Width(), item.Height()});
+}
 
 TsSkinableMenus* MenusOf(TsSkinManager* manager) {
   TsSkinManager* sm = manager ? manager : FirstSkinManager;
@@ -215,8 +265,11 @@ TacMenuItemKind MenuItemKind(const QString& caption) {
 
 bool PostMenuItemPopup(QAction* item) {
   if (!item) return false;
+  DropTickets(nullptr);
+  auto* popup = qobject_cast<QMenu*>(MenuOf(item));
+  if (popup) WatchPopup(popup);
   const platform::LPARAM ticket = nextTicket++;
-  Tickets()[ticket] = item;
+  Tickets()[ticket] = {item, popup};
   if (!PostPopupWindowMessage(kMenuItemPopupMsg, ticket)) {
     Tickets().erase(ticket);
     return false;
@@ -227,10 +280,14 @@ bool PostMenuItemPopup(QAction* item) {
 QAction* MenuItemOfTicket(platform::LPARAM ticket) {
   auto it = Tickets().find(ticket);
   if (it == Tickets().end()) return nullptr;
-  QAction* item = it->second.data();
+  QAction* item = it->second.Item.data();
   Tickets().erase(it);
   return item;
 }
+
+size_t WatchedPopupCount() { return WatchedPopups().size(); }
+
+size_t WaitingMenuItemTickets() { return Tickets().size(); }
 
 // ------------------------------------------------------------ the style
 
@@ -388,15 +445,7 @@ void TsSkinableMenus::HookPopupMenu(QMenu* menu, bool enable) {
   UseStyle(menu, on);
   HookPopupItems(menu, on);
   if (!on && wasHooked) platform::SetWindowRgn(menu, std::nullopt, true);
-  if (on && std::none_of(WatchedPopups().begin(), WatchedPopups().end(),
-                         [menu](const QPointer<QMenu>& m) { return m == menu; })) {
-    WatchedPopups().emplace_back(menu);
-    // Hidden, the popup is shaped and painted afresh when it shows again.
-    QObject::connect(menu, &QMenu::aboutToHide, menu, [menu] {
-      TsSkinableMenus::ClearExtraLineCache();
-      if (dynamic_cast<TacMenuStyle*>(menu->style())) platform::SetWindowRgn(menu, std::nullopt, false);
-    });
-  }
+  if (on) WatchPopup(menu);
 }
 
 void TsSkinableMenus::HookMenuItemChildren(QAction* item, bool enable) {
@@ -726,6 +775,7 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
   if (w <= 0 || h <= 0) return true;
   const bool enabled = option.state & QStyle::State_Enabled;
   const bool selected = option.state & QStyle::State_Selected;
+  const bool noAccel = NoAccelerators(option, menu);
   const int state = enabled && selected ? 1 : 0;
   const TColor back = platform::FromQColor(menu->palette().color(QPalette::Window));
 
@@ -790,7 +840,8 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
     }
     // The caption.
     TFont font = MenuFont(item);
-    font.Color = SectionFontColor(sm, QStringLiteral("MENUITEM"), state == 1 || (option.state & QStyle::State_MouseOver));
+    font.Color =
+        SectionFontColor(sm, QStringLiteral("MENUITEM"), state == 1 || (enabled && (option.state & QStyle::State_MouseOver)));
     c.Font = font;
     c.SetBkMode(platform::TRANSPARENT);
     const bool rtl = menu->layoutDirection() == Qt::RightToLeft;
@@ -814,6 +865,7 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
                                                                                         : platform::DT_LEFT;
     }
     if (rtl) flags |= platform::DT_RIGHT;
+    if (noAccel) flags |= platform::DT_HIDEPREFIX;
     c.DrawText(text, textRect, flags);
     const QString shortcut = kind == TacMenuItemKind::Normal ? ShortcutText(item) : QString();
     if (!shortcut.isEmpty()) {
@@ -828,6 +880,7 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
     if (!enabled) st |= odDisabled | odGrayed;
     if (option.checked) st |= odChecked;
     if (menu->defaultAction() == item) st |= odDefault;
+    if (noAccel) st |= odNoAccel;
     try {
       OnDrawItem(item, c, TRect{0, 0, w, h}, st, kind);
     } catch (const std::exception& e) {
@@ -838,7 +891,7 @@ bool TsSkinableMenus::DrawPopupItem(QPainter& painter, const QStyleOptionMenuIte
     // Blended with the background at 0.4.
     Bitmap behind(w, h, platform::pfDevice);
     platform::BitBlt(behind, 0, 0, w, h, *entry.Bitmap, full.left() + extra, full.top());
-    BlendRectByAlpha(bmp, behind, 255 * 6 / 10, TPoint{0, 0}, TRect{0, 0, w, h});
+    BlendDisabled(bmp, behind);
   }
   if (entry.Bitmap) {
     // A column's edges: a Break item's left strip, and the right strip of
@@ -866,7 +919,9 @@ bool TsSkinableMenus::DrawMenuLineItem(QPainter& painter, const QStyleOptionMenu
   if (r.width() <= 0 || r.height() <= 0) return true;
   Bitmap bmp(r.width(), r.height(), platform::pf24bit);
   platform::BitBlt(bmp, 0, 0, r.width(), r.height(), *line.Image, line.Offset.X + r.left(), line.Offset.Y + r.top());
+  const Bitmap behind = bmp;
   const bool enabled = option.state & QStyle::State_Enabled;
+  const bool noAccel = NoAccelerators(option, menuBar);
   const bool hot = enabled && (option.state & (QStyle::State_Selected | QStyle::State_Sunken));
   const TColor back = platform::FromQColor(menuBar->palette().color(QPalette::Window));
   PaintSection(bmp, QStringLiteral("MENUITEM"), back, sm, hot ? 1 : 0, true);
@@ -886,14 +941,17 @@ bool TsSkinableMenus::DrawMenuLineItem(QPainter& painter, const QStyleOptionMenu
   unsigned flags = platform::DT_CENTER | platform::DT_VCENTER | platform::DT_SINGLELINE | platform::DT_EXPANDTABS |
                    platform::DT_NOCLIP;
   if (Alignment == taRightJustify) flags |= platform::DT_RIGHT;
+  if (noAccel) flags |= platform::DT_HIDEPREFIX;
   c.DrawText(CaptionOf(item), tr, flags);
   if (OnDrawItem) {
     try {
-      OnDrawItem(item, c, TRect{0, 0, r.width(), r.height()}, hot ? odSelected : 0, TacMenuItemKind::Normal);
+      OnDrawItem(item, c, TRect{0, 0, r.width(), r.height()}, (hot ? odSelected : 0) | (noAccel ? odNoAccel : 0),
+                 TacMenuItemKind::Normal);
     } catch (const std::exception& e) {
       ShowLibraryError(e);
     }
   }
+  if (!enabled) BlendDisabled(bmp, behind);
   painter.drawImage(r.topLeft(), bmp.ConstImage());
   return true;
 }

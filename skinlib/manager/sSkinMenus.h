@@ -26,9 +26,15 @@
 // popup (setMask from the corner list) and is its frame (PE_FrameMenu,
 // PM_MenuPanelWidth = BorderWidth). The cache empties when a popup hides.
 //
+// Both painters draw an item the style shows without accelerator
+// underlines (SH_UnderlineShortcut answered 0: the item says no
+// accelerators, odNoAccel) without them, and blend a disabled item with
+// what lies behind it; only an enabled item is hot.
+//
 // The manager's posted popup message $BCB3 carries a ticket
 // (PostMenuItemPopup), never the bare item: an item gone before the message
-// is handled is dropped. GUI thread only.
+// is handled is dropped, and so are the tickets of a popup that hides or
+// goes. GUI thread only.
 #pragma once
 
 #include "platform/Bitmap.h"
@@ -205,6 +211,11 @@ TacMenuGlobals& MenuGlobals();
 bool PostMenuItemPopup(QAction* item);
 // The item of a ticket while it exists (nullptr: gone or unknown).
 QAction* MenuItemOfTicket(platform::LPARAM ticket);
+// The popups the painter watches and the requests waiting for their
+// message: a popup that goes leaves the list, and its hide or end drops
+// the requests of its items.
+size_t WatchedPopupCount();
+size_t WaitingMenuItemTickets();
 
 // Seam of the form provider's menu line (not built yet): the image the
 // provider painted its menu line into and the item's place in it, so that a

@@ -81,9 +81,11 @@ Bitmap BitmapFromBytes(std::string_view bytes) {
   };
   if (bytes.size() < 9) throw EPropertyStreamError("Damaged property stream: a bitmap's header is cut");
   const uint32_t w = get(0), h = get(4);
-  const auto format = TPixelFormat(uint8_t(bytes[8]));
-  if (format != pfDevice && format != pf8bit && format != pf24bit && format != pf32bit)
+  // The byte is checked before it becomes a pixel format.
+  const uint8_t formatByte = uint8_t(bytes[8]);
+  if (formatByte != pfDevice && formatByte != pf8bit && formatByte != pf24bit && formatByte != pf32bit)
     throw EPropertyStreamError("Damaged property stream: a bitmap of an unknown pixel format");
+  const auto format = TPixelFormat(formatByte);
   if (!BitmapSizeAllowed(w, h)) throw EPropertyStreamError("Damaged property stream: a bitmap too large");
   const size_t row = size_t(w) * size_t(BytesPerPixel(format));
   if (bytes.size() - 9 != row * h) throw EPropertyStreamError("Damaged property stream: a bitmap's pixels are cut");

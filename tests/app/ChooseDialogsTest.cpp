@@ -8,6 +8,8 @@
 
 #include <QScreen>
 
+#include <optional>
+
 namespace {
 
 class Chooser : public FormsTest {
@@ -145,6 +147,11 @@ TEST(ParameterDialog, LaysOutOneRowPerParameter) {
     EXPECT_LE(dialog.BtnOK->geometry().bottom(), dialog.height());
     EXPECT_LT(std::max(dialog.Edits()[0]->geometry().right(), dialog.BtnCancel->geometry().right()), dialog.width());
     EXPECT_EQ(dialog.width() == 144, first == "参数1");
+    for (size_t i = 0; i < 6; ++i) {
+      EXPECT_EQ(dialog.Edits()[i]->x(), dialog.Edits()[0]->x()) << "the edits line up: " << first;
+      EXPECT_EQ(dialog.Labels()[i]->geometry().center().y(), dialog.Edits()[i]->geometry().center().y());
+      EXPECT_LT(dialog.Labels()[i]->geometry().right(), dialog.Edits()[i]->x());
+    }
   }
 }
 
@@ -163,6 +170,46 @@ TEST_F(FormsTest, ParameterDialogStoresAllOrNothing) {
     EXPECT_EQ(Messages(), c.stored ? QStringList() : QStringList{"请设置数字作为参数！"});
     EXPECT_EQ(dialog.result(), c.stored ? QDialog::Accepted : QDialog::Rejected);
     EXPECT_EQ(std::vector<int32_t>(values, values + 3), c.stored ? (std::vector<int32_t>{5, -10, 16}) : (std::vector<int32_t>{1, 2, 3}));
+  }
+}
+
+// The about box shows only the lines that have a value; the page is a
+// link (underlined, a hand over it) only when it has an address.
+TEST_F(FormsTest, TheAboutBoxShowsNoEmptyLine) {
+  const struct {
+    const char* name;
+    std::optional<TAboutContacts> contacts;  // none: as the build has them
+    QStringList shown;                       // the texts of the visible labels and edits, any order
+  } cases[] = {
+      {"the build's (no contacts)", std::nullopt, {"双色球分析工具 SsqAnalyzer", "当前版本：", "V2.0.0.1"}},
+      {"a page and a mail address",
+       TAboutContacts{"https://example.org/ssq", "", "", "ssq@example.org"},
+       {"双色球分析工具 SsqAnalyzer", "当前版本：", "V2.0.0.1", "官方网站", "https://example.org/ssq", "邮箱：",
+        "ssq@example.org"}},
+      {"all but the page",
+       TAboutContacts{"", "010-1234", "12345", "ssq@example.org"},
+       {"双色球分析工具 SsqAnalyzer", "当前版本：", "V2.0.0.1", "联系电话：010-1234", "QQ：", "12345", "邮箱：",
+        "ssq@example.org"}},
+  };
+  for (const auto& c : cases) {
+    TfrmAbout about;
+    if (c.contacts) about.ShowContacts(*c.contacts);
+    about.show();
+    QStringList shown;
+    bool link = false;
+    for (QWidget* w : about.findChildren<QWidget*>()) {
+      if (!w->isVisible()) continue;
+      if (auto* label = qobject_cast<QLabel*>(w); label && label->pixmap().isNull()) {
+        shown << label->text();
+        link = link || label->font().underline() || label->cursor().shape() == Qt::PointingHandCursor;
+      } else if (auto* edit = qobject_cast<QLineEdit*>(w)) {
+        shown << edit->text();
+      }
+    }
+    QStringList want = c.shown;
+    shown.sort(), want.sort();
+    EXPECT_EQ(shown.join('|').toStdString(), want.join('|').toStdString()) << c.name;
+    EXPECT_EQ(link, c.contacts && !c.contacts->Page.isEmpty()) << c.name;
   }
 }
 

@@ -5,14 +5,16 @@
 // service; every dialog opens by the path a user takes, a modal one through
 // its own exec(). A second thread is the user: it moves the mouse and
 // presses keys through the X server (xdotool) and looks at the program
-// between steps on the GUI thread, never setting a geometry: sign in, the
-// about box, the change of password, training mode up to the newest issue,
-// a chart of 0 candles, the parameter dialog, the chooser, the filter,
-// saving the numbers, saving a scheme and loading it back, leaving.
+// between steps on the GUI thread, never setting a geometry: the sign-in
+// dialog's update check, sign in, the main window restored and maximized again, the about box, the update
+// check, the change of password, training mode up to the newest issue, a
+// chart of 0 candles, the parameter dialog, the chooser, the filter, saving
+// the numbers, saving a scheme and loading it back, leaving.
 //
 // Each dialog must be skinned from its first paint, in front of the main
-// window (the screen shows what it paints), and after it closes a click on
-// the main window's tab bar must reach the main window. Each step leaves a
+// window (the screen shows what it paints), titled with its own caption
+// and nothing more, and after it closes a click on the main window's tab
+// bar must reach the main window. Each step leaves a
 // screenshot in $SSQ_SCREENSHOT_DIR (default: the current folder), named
 // e2e-... without a window manager and e2e-wm-... with one.
 #include "app/uConditionWidgets.h"
@@ -20,6 +22,7 @@
 #include "app/uFormCondition.h"
 #include "app/uFormShrink.h"
 #include "app/uFormTrend.h"
+#include "app/uFormYlRang.h"
 #include "app/uFrmAbout.h"
 #include "app/uFrmChangePwd.h"
 #include "app/uFrmLogin.h"
@@ -38,6 +41,7 @@
 #include "skinning/WinSkinFormFrame.h"
 #include "skinning/WinSkinFormWalk.h"
 #include "skinning/WinSkinManage.h"
+#include "upgrade/ProgramUpgrade.h"
 
 #include "support/DataService.h"
 #include "support/TempDir.h"
@@ -52,13 +56,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QSizeGrip>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -261,10 +268,13 @@ TSkinFormFrame* FrameOf(QWidget* w) {
   return frame && frame->Phase() == TSkinFormFrame::kActive ? frame : nullptr;
 }
 
-// Whether each window had its frame when it was first painted.
+// Whether each window had its frame when it was first painted; the names
+// of the windows shown.
 class FirstPaints final : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Show && watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow())
+      shown_.insert(watched->objectName());
     if (event->type() == QEvent::Paint && watched->isWidgetType()) {
       auto* w = static_cast<QWidget*>(watched);
       if (w->isWindow() && !seen_.count(w)) {
@@ -279,9 +289,11 @@ class FirstPaints final : public QObject {
     return false;
   }
   bool FramedAtFirstPaint(QWidget* w) const { return framed_.count(w) > 0; }
+  bool Shown(const QString& name) const { return shown_.count(name) > 0; }
 
  private:
   std::set<const QObject*> seen_, framed_;
+  std::set<QString> shown_;
 };
 FirstPaints* firstPaints = nullptr;
 
@@ -329,9 +341,17 @@ double ShownShare(QWidget* w) {
   });
 }
 
-// A dialog as the user sees it: skinned since its first paint, in front.
+// A window's title as the window manager shows it: its caption alone.
+void ExpectOwnTitle(QWidget* w, const char* name) {
+  const auto [caption, shown] = Gui([w] { return std::pair(w->windowTitle(), testsupport::NativeTitle(w)); });
+  EXPECT_EQ(shown.toStdString(), caption.toStdString()) << name;
+}
+
+// A dialog as the user sees it: skinned since its first paint, in front,
+// titled with its caption.
 void ExpectSkinnedInFront(QWidget* dialog, const char* name) {
   ASSERT_NE(dialog, nullptr) << name;
+  ExpectOwnTitle(dialog, name);
   EXPECT_TRUE(Gui([dialog] { return FrameOf(dialog) != nullptr && platform::HasNonClientFrame(dialog); })) << name;
   EXPECT_TRUE(Gui([dialog] { return firstPaints->FramedAtFirstPaint(dialog); }))
       << name << " was painted before its frame went on";
@@ -356,8 +376,9 @@ void ExpectTabBarTakesClicks(TfrmMain* main, const char* after) {
   }
 }
 
-// A menu of the main window's (skinned) menu line, then one of its items.
-void Choose(TfrmMain* main, int line, QMenu* menu, QAction* item) {
+// A menu of the main window's (skinned) menu line, then one of its items;
+// with a name, a screenshot of the open menu.
+void Choose(TfrmMain* main, int line, QMenu* menu, QAction* item, const char* shot = nullptr) {
   const QPoint title = Gui([&] {
     platform::TRect r;
     return platform::GetMenuItemRect(main, main->menuBar(), unsigned(line), &r)
@@ -367,16 +388,18 @@ void Choose(TfrmMain* main, int line, QMenu* menu, QAction* item) {
   ASSERT_FALSE(title.isNull()) << "menu " << line;
   ClickAt(title);
   ASSERT_TRUE(WaitFor([&] { return menu->isVisible(); })) << "menu " << line;
+  if (shot) Shot(shot, menu);
   ClickAt(Gui([&] { return menu->mapToGlobal(menu->actionGeometry(item).center()); }));
 }
 
-// The skin's close button of a framed window.
-QPoint CloseButton(QWidget* w) {
-  return Gui([w] {
+// The skin's caption button of a framed window, by its action (0 close, 1
+// maximize or restore).
+QPoint CaptionButton(QWidget* w, int action) {
+  return Gui([w, action] {
     TSkinFormFrame* frame = FrameOf(w);
     if (!frame) return QPoint();
     for (const auto& b : frame->Buttons())
-      if (b->Visible && b->Element->Action == 0) {
+      if (b->Visible && b->Element->Action == action) {
         const platform::TRect r = b->BoundsRect, wr = FrameWindowRect(w);
         return QPoint(wr.Left + (r.Left + r.Right) / 2, wr.Top + (r.Top + r.Bottom) / 2);
       }
@@ -401,10 +424,41 @@ void ClickItem(QTreeWidget* tree, const TFormulate* formula) {
   ClickAt(p);
 }
 
+// A file dialog lists its files in the program's language: dates and
+// sizes as Chinese formats them, folders as "文件夹". Its size grip sits in
+// the client area, leaving the frame's corner whole.
+void ExpectChineseListing(QFileDialog* dialog, const char* shot) {
+  const QLocale chinese(QLocale::Chinese, QLocale::China);
+  std::string wrong;
+  const bool listed = WaitFor([&] {
+    auto* model = dialog->findChild<QFileSystemModel*>();
+    const QModelIndex folder = model ? model->index(dialog->directory().absolutePath()) : QModelIndex();
+    wrong = model && model->rowCount(folder) > 0 ? "" : "nothing listed";
+    for (int row = 0; model && row < model->rowCount(folder); ++row) {
+      const QModelIndex name = model->index(row, 0, folder);
+      const QStringList shown = {model->index(row, 1, folder).data().toString(),
+                                 model->index(row, 2, folder).data().toString(),
+                                 model->index(row, 3, folder).data().toString()};
+      const QStringList expected = {model->isDir(name) ? QString() : chinese.formattedDataSize(model->size(name)),
+                                    model->isDir(name) ? QStringLiteral("文件夹") : shown[1],
+                                    chinese.toString(model->lastModified(name), QLocale::ShortFormat)};
+      if (shown != expected)
+        wrong += (name.data().toString() + ": " + shown.join(" | ") + " for " + expected.join(" | ") + "; ").toStdString();
+    }
+    return wrong.empty();
+  });
+  EXPECT_TRUE(listed) << shot << ": " << wrong;
+  EXPECT_TRUE(Gui([dialog] {
+    auto* grip = dialog->findChild<QSizeGrip*>(QString(), Qt::FindDirectChildrenOnly);
+    return !grip || dialog->contentsRect().contains(grip->geometry());
+  })) << shot << ": the size grip lies on the frame";
+}
+
 // A file dialog: the whole name typed over, then Return.
 void AnswerFileDialog(const char* shot, const QString& file) {
   QFileDialog* dialog = WaitForDialog<QFileDialog>();
   ExpectSkinnedInFront(dialog, shot);
+  ExpectChineseListing(dialog, shot);
   // In the program's language: Qt's Chinese texts are installed with it.
   const QString accept = Gui([dialog] {
     QDialogButtonBox* box = dialog->findChild<QDialogButtonBox*>();
@@ -450,9 +504,29 @@ std::vector<std::pair<const TFormulate*, std::vector<int32_t>>> Conditions() {
 // ---------------------------------------------------------------------------
 // The user's doings.
 
+// The sign-in dialog's update icon, clicked on purpose: its check ends with
+// the message on the unresolvable host in front of the dialog, which stays
+// on top.
+void SignInUpdateCheck(TFrmLogin* login) {
+  Click(login->LabDownload);
+  QMessageBox* box = WaitForDialog<QMessageBox>(ProgramCheckDeadline + 20000);
+  ASSERT_NE(box, nullptr) << "the sign-in dialog's update check ended without a message";
+  const std::string host = TauCustomHTTP::HostName(ProgramUpdateInfoURL);
+  EXPECT_TRUE(Gui([box] { return box->text(); }).contains(QString::fromStdString(host)));
+  double share = 0;
+  for (const QDeadlineTimer deadline(10000); !deadline.hasExpired() && share < 0.95; Pause(100))
+    share = ShownShare(box);
+  EXPECT_GE(share, 0.95) << "the message is not in front of the sign-in dialog";
+  ExpectOwnTitle(box, "the sign-in's update message");
+  Key("Return");
+  ASSERT_TRUE(WaitFor([login] { return QApplication::activeModalWidget() == login; }));
+}
+
 void SignIn() {
   TFrmLogin* login = WaitForDialog<TFrmLogin>(60000);
   ASSERT_NE(login, nullptr) << "no sign-in dialog";
+  SignInUpdateCheck(login);
+  if (::testing::Test::HasFailure()) return;
   // The skin goes on once the sign-in has ended.
   Retype(login->edtName, "demo");
   Retype(login->edtPwd, "demo123");
@@ -467,10 +541,30 @@ void AboutBox(TfrmMain* main) {
   auto* about = WaitForDialog<TfrmAbout>();
   ExpectSkinnedInFront(about, "about");
   Shot("3-about", about);
-  const QPoint close = CloseButton(about);
+  const QPoint close = CaptionButton(about, 0);
   ASSERT_FALSE(close.isNull()) << "the about box has no close button";
   ClickAt(close);
   ExpectTabBarTakesClicks(main, "the about box");
+}
+
+// "检查更新" asks the program's update address, whose host does not
+// resolve (or, where names are not looked up, does not answer): a window
+// shows the check running, then one message names the host and why,
+// within the check's deadline.
+void UpdateCheck(TfrmMain* main) {
+  Choose(main, 1, main->N3, main->N4);
+  QMessageBox* box = WaitForDialog<QMessageBox>(ProgramCheckDeadline + 20000);
+  ASSERT_NE(box, nullptr) << "the update check ended without a message";
+  const std::string host = TauCustomHTTP::HostName(ProgramUpdateInfoURL);
+  const QString said = UpgraderFormat(wlAuto, utServerUnreachable, host.c_str(), "");
+  const QString text = Gui([box] { return box->text(); });
+  EXPECT_TRUE(text.startsWith(said) && text.size() > said.size()) << text.toStdString();
+  EXPECT_TRUE(Gui([] { return firstPaints->Shown(QStringLiteral("auUpgraderCheckForm")); }))
+      << "nothing showed the check running";
+  ExpectSkinnedInFront(box, "update check");
+  Shot("3-update-check", box);
+  Key("Return");
+  ExpectTabBarTakesClicks(main, "the update check's message");
 }
 
 void ChangePassword(TfrmMain* main) {
@@ -554,13 +648,42 @@ void TrendDialogs(TfrmMain* main) {
   ClickAt(At(chart, inMain));
   ClickAt(At(chart, inMain), 3);
   ASSERT_TRUE(WaitFor([trend] { return trend->PopConfig->isVisible(); }));
+  Shot("5-chart-menu", trend->PopConfig);
   ClickAt(Gui([trend] { return trend->PopConfig->mapToGlobal(trend->PopConfig->actionGeometry(trend->popZbConfig).center()); }));
   auto* params = WaitForDialog<TFrmZbCnfg>();
   ExpectSkinnedInFront(params, "parameters");
   EXPECT_EQ(Gui([params] { return params->Edits().size(); }), size_t(6));
+  // The first digits typed go into the first edit, over its value.
+  Type("5");
+  EXPECT_TRUE(WaitFor([params] { return params->Edits()[0]->text() == "5"; }))
+      << "typed into " << Gui([] { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }).toStdString();
   Shot("5-parameters", params);
   Click(params->BtnCancel);
   ExpectTabBarTakesClicks(main, "the parameter dialog");
+}
+
+// The omission-range picker, a tool window, from the omission candles'
+// range button: skinned from its first paint and whole within the screen's
+// work area (its frame once grew it past the bottom); the button hides it.
+void RangePicker(TfrmMain* main) {
+  TFrmTrend* trend = Gui([main] { return main->FrmTrend(); });
+  TFrmCondition* panel = Gui([trend] { return trend->ConditionPanel(); });
+  Click(trend->BtnYLKLine);
+  ASSERT_TRUE(WaitFor([panel] { return panel->BtnYLRange->isVisible(); }));
+  Click(panel->BtnYLRange);
+  ASSERT_TRUE(WaitFor([] {
+    TfrmYLRange* picker = FrmYLRange(false);
+    return picker && picker->isVisible() && picker->windowHandle() && picker->windowHandle()->isExposed();
+  }));
+  TfrmYLRange* picker = Gui([] { return FrmYLRange(false); });
+  ExpectSkinnedInFront(picker, "range picker");
+  const auto [frame, area] = Gui([picker] { return std::pair(picker->frameGeometry(), picker->screen()->availableGeometry()); });
+  EXPECT_TRUE(area.contains(frame)) << "the range picker leaves the work area: " << Gui([picker] { return Place(picker); });
+  Shot("5-range-picker", picker);
+  Click(panel->BtnYLRange);
+  EXPECT_TRUE(WaitFor([picker] { return !picker->isVisible(); }));
+  Click(trend->BtnPLKLine);
+  ExpectTabBarTakesClicks(main, "the range picker");
 }
 
 void ShrinkDialogs(TfrmMain* main) {
@@ -641,7 +764,7 @@ void ShrinkDialogs(TfrmMain* main) {
 }
 
 void Leave(TfrmMain* main) {
-  Choose(main, 1, main->N3, main->N9);
+  Choose(main, 1, main->N3, main->N9, "9-system-menu");
   QMessageBox* box = WaitForMessage(QStringLiteral("是否要退出本软件？"));
   ExpectSkinnedInFront(box, "leaving");
   Shot("9-leave", box);
@@ -681,6 +804,35 @@ void ExpectIdle() {
   EXPECT_LT(used, 0.5) << "the program is busy while nobody uses it; painted:" << busiest.toStdString();
 }
 
+// Whether the main window fills the screen's available area.
+bool Fills(TfrmMain* main) {
+  const platform::TRect r = platform::GetWindowRect(main);
+  return QRect(r.Left, r.Top, r.Width(), r.Height()) == main->screen()->availableGeometry();
+}
+
+// The skin's maximize button restores the maximized main window to a size
+// to work in, about four fifths of the free area, centred; a second click
+// maximizes it again.
+void RestoreAndMaximize(TfrmMain* main) {
+  const QPoint zoom = CaptionButton(main, 1);
+  ASSERT_FALSE(zoom.isNull()) << "the main window has no maximize button";
+  ClickAt(zoom);
+  const auto restored = [main] {
+    const platform::TRect r = platform::GetWindowRect(main);
+    const QRect frame(r.Left, r.Top, r.Width(), r.Height()), area = main->screen()->availableGeometry();
+    const QPoint off = frame.center() - area.center();
+    return !main->isMaximized() && std::abs(frame.width() - area.width() * 4 / 5) <= 40 &&
+           std::abs(frame.height() - area.height() * 4 / 5) <= 60 && std::abs(off.x()) <= 30 && std::abs(off.y()) <= 40;
+  };
+  EXPECT_TRUE(WaitFor(restored)) << "restored to " << Gui([main] { return Place(main); });
+  Shot("2-main-window-restored");
+  ExpectOwnTitle(main, "the restored main window");
+  ExpectTabBarTakesClicks(main, "restoring");
+  ClickAt(CaptionButton(main, 1));
+  EXPECT_TRUE(WaitFor([main] { return Fills(main) && main->isMaximized(); }))
+      << "maximized again to " << Gui([main] { return Place(main); });
+}
+
 void User() {
   Gui([] {
     firstPaints = new FirstPaints;
@@ -695,19 +847,18 @@ void User() {
   ASSERT_EQ(Gui([] { return DrawHistory.Count(); }), 3320);
   // Maximized, skinned, filling the screen's available area.
   ASSERT_TRUE(WaitFor([main] { return FrameOf(main) != nullptr; })) << "the main window is not skinned";
-  const auto fills = [main] {
-    const platform::TRect r = platform::GetWindowRect(main);
-    return QRect(r.Left, r.Top, r.Width(), r.Height()) == main->screen()->availableGeometry();
-  };
+  const auto fills = [main] { return Fills(main); };
   EXPECT_TRUE(WaitFor(fills)) << "the main window does not fill the screen: "
                                     << Gui([main] { return main->frameGeometry().width(); }) << " x "
                                     << Gui([main] { return main->frameGeometry().height(); });
   EXPECT_TRUE(Gui([main] { return main->isMaximized(); }));
   Shot("2-main-window");
+  ExpectOwnTitle(main, "the main window");
   ExpectTabBarTakesClicks(main, "the sign-in");
 
   // Each step needs the one before: the first failure ends the run.
-  for (void (*step)(TfrmMain*) : {AboutBox, ChangePassword, TrendDialogs, TrainingMode, ShrinkDialogs}) {
+  for (void (*step)(TfrmMain*) : {RestoreAndMaximize, AboutBox, UpdateCheck, ChangePassword, TrendDialogs,
+                                   RangePicker, TrainingMode, ShrinkDialogs}) {
     step(main);
     if (::testing::Test::HasFailure()) return;
   }

@@ -101,6 +101,30 @@ TEST(Login, EmptyFieldsAreNamedForThreeSecondsAndNothingIsSent) {
   }
 }
 
+// A message shown while an earlier one's time runs gets its full 3 seconds:
+// the timer starts again with it.
+TEST(Login, EachMessageGetsItsFullTime) {
+  TFrmLogin f;
+  f.show();
+  const struct {
+    const char* name;
+    bool statusShown;  // the sign-in's status line is up already
+  } messages[] = {{"the status line after an empty password", false},
+                  {"the server's refusal in the status line", true}};
+  for (const auto& m : messages) {
+    Click(f, "demo", "");  // "密码名不能为空": its time runs
+    ASSERT_TRUE(f.Timer1->isActive());
+    if (m.statusShown) f.ShowInfoLabel(f.lbinfo);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.Timer1->remainingTime() < 2000; }, 5000));
+    if (!m.statusShown) f.ShowInfoLabel(f.lbinfo);
+    f.LoginResult(false, "用户名或密码错误");
+    EXPECT_GT(f.Timer1->remainingTime(), 2500) << m.name;
+    // Past the earlier message's end the new one is still there.
+    QTest::qWait(1200);
+    EXPECT_TRUE(f.lbinfo->isVisible()) << m.name;
+  }
+}
+
 // The name is kept only when asked; the next dialog opens with it.
 TEST(Login, TheNameIsRememberedOnlyWhenAsked) {
   for (bool remember : {true, false}) {

@@ -3,6 +3,8 @@
 // where the pictures show no case; the one blit to the screen; the mouse.
 #include "charts/ChartSupport.h"
 #include "charts/StockChartCtl.h"
+#include "charts/uChartIndicators.h"
+#include "platform/Canvas.h"
 
 #include <QMenu>
 #include <QTest>
@@ -95,6 +97,40 @@ TEST_F(StockPaintTest, Pictures) {
   chart->SetData(titled, thin, 0);
   ASSERT_EQ(M().CandleWidth(), 1);
   ExpectPicture(Paint(), "candles-thin.png");
+}
+
+// The Bollinger bands run along the top of the main window, through the
+// legend's row: each legend item's cell still holds only its own text
+// (shades of its colour on the back colour), no line and no candle.
+TEST_F(StockPaintTest, TheLegendStaysReadableOverTheLines) {
+  chart->SetMainZbType(zbMainBoll);
+  chart->SetWindowCount(0);
+  chart->SetData(TCondition{}, charttest::Zigzag(120), 0);
+  M().MouseMove(440, 100);
+  const platform::Bitmap& painted = Paint();
+  const auto* indicators = dynamic_cast<const TStockIndicators*>(M().Indicators());
+  ASSERT_NE(indicators, nullptr);
+  const std::vector<TLegendItem> legend = indicators->MainLegend(M());
+  ASSERT_EQ(legend.size(), 4u);
+  platform::Bitmap probe(1, 1);
+  platform::Canvas& text = probe.GetCanvas();
+  text.Font.SetSize(8);  // the chart's font
+  int x = M().MainRect().Left + 5;
+  const int y = M().MainRect().Top + 1;
+  for (const TLegendItem& item : legend) {
+    const int width = text.TextWidth(item.Text);
+    const QColor own = platform::ToQColor(item.Color);
+    int foreign = 0;
+    for (int py = y; py < y + text.TextHeight(item.Text); ++py)
+      for (int px = x; px < x + width; ++px) {
+        const QColor p = platform::ToQColor(painted.GetPixel(px, py));
+        const double t = double(std::max({p.red(), p.green(), p.blue()})) / std::max({own.red(), own.green(), own.blue()});
+        foreign += std::abs(p.red() - t * own.red()) > 2 || std::abs(p.green() - t * own.green()) > 2 ||
+                   std::abs(p.blue() - t * own.blue()) > 2;
+      }
+    EXPECT_EQ(foreign, 0) << item.Text.toStdString() << ": pixels of other colours in its cell";
+    x += width + 3;
+  }
 }
 
 // The owner's hover text names the candle under a still mouse in the data

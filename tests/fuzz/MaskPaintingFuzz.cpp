@@ -9,7 +9,7 @@
 // build watches), PaintMaskRect, the textures and a section's background
 // change nothing outside their rectangle, and the
 // hue turn of the whole skin keeps every picture's size.
-#include "FuzzSupport.h"
+#include "SkinFuzzSupport.h"
 #include "SkinPackages.h"
 
 #include "platform/UserPrompts.h"
@@ -18,8 +18,6 @@
 #include "skinlib/manager/SkinColorAdjust.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/TestSkins.h"
-
-#include <QGuiApplication>
 
 #include <string>
 #include <utility>
@@ -37,11 +35,6 @@ std::string PaintingPackageWith(std::string_view options) {
   return fuzz::PackageWith(pictures, options);
 }
 
-platform::RecordingPrompts& Prompts() {
-  static platform::RecordingPrompts prompts;
-  return prompts;
-}
-
 // Pixels (alpha included) that differ outside `keep`.
 bool SameOutside(const platform::Bitmap& a, const platform::Bitmap& b, const platform::TRect& keep) {
   for (int y = 0; y < a.Height(); ++y)
@@ -53,13 +46,13 @@ bool SameOutside(const platform::Bitmap& a, const platform::Bitmap& b, const pla
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  fuzz::StartApplication<QGuiApplication>(argc, argv);
-  platform::SetPrompts(&Prompts());
+  fuzz::StartSkinLibrary(argc, argv);
+  platform::SetPrompts(&fuzz::Prompts());
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Prompts().Calls.clear();
+  fuzz::Prompts().Calls.clear();
   fuzz::Input in(data, size);
   const int x = int8_t(in.Byte()), y = int8_t(in.Byte()), w = int8_t(in.Byte()), h = int8_t(in.Byte());
   const int state = int8_t(in.Byte());

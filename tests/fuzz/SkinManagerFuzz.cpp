@@ -6,15 +6,11 @@
 // loading flag, no skin text or package, and after a refusal no tables.
 // A read skin's indexes all lie in its tables, and its extended-border
 // pictures are made from whatever rectangles the skin names.
-#include "FuzzSupport.h"
+#include "SkinFuzzSupport.h"
 #include "SkinPackages.h"
 
-#include "platform/UserPrompts.h"
-#include "skinlib/manager/ManagerSeams.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/TestSkins.h"
-
-#include <QGuiApplication>
 
 #include <string>
 
@@ -27,25 +23,17 @@ std::string DemoPackageWith(std::string_view options) {
   return fuzz::PackageWith(pictures, options);
 }
 
-// The version box of a skin newer than the library is recorded, not shown.
-platform::RecordingPrompts& Prompts() {
-  static platform::RecordingPrompts prompts;
-  return prompts;
-}
-
-bool InTable(int index, size_t size) { return index == -1 || (index >= 0 && size_t(index) < size); }
-
 }  // namespace
 
+using fuzz::InTable;
+
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  fuzz::StartApplication<QGuiApplication>(argc, argv);
-  ManagerSeams().LayeredWindowsAvailable = [] { return true; };
-  platform::SetPrompts(&Prompts());
+  fuzz::StartSkinReading(argc, argv);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Prompts().Calls.clear();
+  fuzz::Prompts().Calls.clear();
   fuzz::Input in(data, size);
   const uint8_t which = in.Byte();
   const std::string package = which % 2 == 0 ? std::string(in.Rest()) : DemoPackageWith(in.Rest());
@@ -56,16 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   stored.Name = QStringLiteral("F");
   stored.Data = package;
   sm.SetSkinName(QStringLiteral("F"));
-  const bool refused = fuzz::Raises<ESkinLibraryError>([&] { sm.SetActive(true); });
-  FUZZ_CHECK(!SkinLoading && !SkinIniFile && !SkinConvertor);
-  if (refused) {
-    FUZZ_CHECK(sm.GeneralData.empty() && sm.MaskData.empty() && sm.PatternData.empty() && !sm.SkinData->Active);
-    return 0;
-  }
+  if (fuzz::ActivationRefused(sm)) return 0;
   FUZZ_CHECK(sm.SkinData->Active && sm.IsPackage == !package.empty());
   const size_t sections = sm.GeneralData.size(), masks = sm.MaskData.size();
-  for (const TsGeneralData& r : sm.GeneralData)
-    FUZZ_CHECK(InTable(r.BorderIndex, masks) && InTable(r.ImgTopLeft, masks) && InTable(r.ImgBottomRight, masks));
+  fuzz::CheckSectionIndexes(sm);
   const TacStandardIndexes& s = sm.StandardIndexes;
   FUZZ_CHECK(InTable(s.GlobalInfo, sections) && InTable(s.ExBorder, masks));
   for (int16_t i : s.ScrollBtnBorders) FUZZ_CHECK(InTable(i, masks));

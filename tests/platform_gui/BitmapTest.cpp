@@ -137,3 +137,19 @@ TEST(Bitmap, FromQImagePicksTheNearestFormat) {
   argb.fill(qRgba(1, 2, 3, 4));
   EXPECT_EQ(Bitmap::FromQImage(argb).GetArgb(1, 1), qRgba(1, 2, 3, 4));
 }
+
+// A device copy holds the rectangle (clipped to the source) as opaque
+// screen pixels, and converts again only for a new stamp or rectangle.
+TEST(Bitmap, DeviceCopyConvertsOncePerStamp) {
+  Bitmap source(4, 3, pf32bit);
+  source.Fill(qRgba(30, 40, 7, 0x40));
+  DeviceCopy copy;
+  const Bitmap& first = copy.Of(source, {2, 1, 6, 5}, 1);  // beyond the right and bottom edges
+  EXPECT_EQ(copy.Covered(), (TRect{2, 1, 4, 3}));
+  ASSERT_EQ(QSize(first.Width(), first.Height()), QSize(2, 2));
+  EXPECT_EQ(first.GetArgb(1, 1), qRgba(30, 40, 7, 255));
+  source.SetArgb(3, 2, qRgb(1, 2, 3));
+  EXPECT_EQ(copy.Of(source, {2, 1, 6, 5}, 1).GetArgb(1, 1), qRgba(30, 40, 7, 255)) << "same stamp: kept";
+  EXPECT_EQ(copy.Of(source, {2, 1, 6, 5}, 2).GetArgb(1, 1), qRgb(1, 2, 3)) << "new stamp: converted";
+  EXPECT_TRUE(copy.Of(source, {5, 0, 9, 2}, 2).Empty()) << "outside";
+}

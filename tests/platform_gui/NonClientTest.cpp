@@ -2,6 +2,7 @@
 
 #include "MessageLog.h"
 #include "Pixels.h"
+#include "support/FirstPaint.h"
 #include "platform/Menus.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QMainWindow>
 #include <QScreen>
+#include <QSizeGrip>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -118,6 +120,37 @@ TEST(NonClientTest, MarginsBecomeTheClientArea) {
             std::tuple(QMargins(), QRect(100, 100, 300, 200), true));
   PumpEvents();
   EXPECT_EQ(QRect(child->mapTo(&plain, QPoint()), child->size()), plain.rect());
+}
+
+// A dialog's size grip sits in the corner of the client area, not over
+// the band, as the dialog is shown and sized, beneath a button that reaches
+// into that corner; it goes back to the window's corner, on top, with the
+// frame. So does a grip the dialog gets later.
+TEST(NonClientTest, ADialogsSizeGripStaysInTheClientArea) {
+  const QMargins band(5, 30, 6, 7);
+  for (const bool later : {false, true}) {
+    SCOPED_TRACE(later);
+    QDialog dialog;
+    auto* button = new QPushButton("Cancel", &dialog);
+    dialog.setSizeGripEnabled(!later);
+    AnswerCalcSize(&dialog, &band);
+    ShowFramed(&dialog);
+    dialog.setSizeGripEnabled(true);
+    QSizeGrip* grip = dialog.findChild<QSizeGrip*>();
+    ASSERT_NE(grip, nullptr);
+    PumpEvents();
+    for (const QSize size : {QSize(200, 150), QSize(260, 190)}) {
+      dialog.resize(size);
+      const QPoint corner = dialog.contentsRect().bottomRight();
+      button->setGeometry(QRect(corner - QPoint(59, 19), QSize(60, 20)));
+      PumpEvents();
+      EXPECT_EQ(grip->geometry().bottomRight(), corner) << size.width();
+      EXPECT_EQ(dialog.childAt(corner - QPoint(2, 2)), button) << "the grip over the button";
+    }
+    ASSERT_TRUE(SetNonClientFrame(&dialog, false));
+    EXPECT_EQ(grip->geometry().bottomRight(), dialog.rect().bottomRight());
+    EXPECT_EQ(dialog.childAt(dialog.rect().bottomRight() - QPoint(2, 2)), grip);
+  }
 }
 
 // Moves over the band give WM_NCHITTEST and WM_NCMOUSEMOVE with the hit
@@ -479,14 +512,7 @@ int PressesOfAClick(QWidget& w) {
   return presses.count;
 }
 
-// Notes whether a window had its frame at its first paint.
-struct FirstPaint : QObject {
-  std::optional<bool> framed;
-  bool eventFilter(QObject* watched, QEvent* e) override {
-    if (e->type() == QEvent::Paint && !framed) framed = HasNonClientFrame(static_cast<QWidget*>(watched));
-    return false;
-  }
-};
+using testsupport::FirstPaint;
 
 }  // namespace
 

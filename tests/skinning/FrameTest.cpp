@@ -12,6 +12,7 @@
 #include "tools/skin/ProgramSkin.h"
 
 #include "platform_gui/Pixels.h"
+#include "support/FirstPaint.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -613,20 +614,15 @@ TEST_F(FrameTest, TheProgramSkinsBordersHoldOnlyTheirFramesColours) {
 
 // While skinning is on, a dialog shown through exec() gets its frame as it
 // is first shown: framed at its first paint, its client area as it was
-// laid out, its loop running until the dialog is done. Forms and dialogs
-// are skinned so; popups, tools and children are not.
+// laid out, its loop running until the dialog is done. Forms, dialogs and
+// tool windows with a caption are skinned so; popups, frameless tool
+// windows and children are not.
 TEST_F(FrameTest, ADialogIsFramedBeforeItsFirstPaint) {
   QWidget owner;
   ASSERT_NE(Skin(owner), nullptr);
   QDialog dialog(&owner);
   dialog.resize(200, 100);
-  struct : QObject {
-    std::optional<bool> framed;
-    bool eventFilter(QObject* watched, QEvent* e) override {
-      if (e->type() == QEvent::Paint && !framed) framed = HasNonClientFrame(static_cast<QWidget*>(watched));
-      return false;
-    }
-  } firstPaint;
+  testsupport::FirstPaint firstPaint;
   dialog.installEventFilter(&firstPaint);
   int phase = -1;
   QSize client;
@@ -640,30 +636,51 @@ TEST_F(FrameTest, ADialogIsFramedBeforeItsFirstPaint) {
   EXPECT_EQ(std::tuple(firstPaint.framed, phase, client),
             std::tuple(std::optional<bool>(true), int(TSkinFormFrame::kActive), QSize(200, 100)));
 
-  QWidget child(&owner), tool(nullptr, Qt::Tool), popup(nullptr, Qt::Popup), window, dialogWindow(nullptr, Qt::Dialog);
+  QWidget child(&owner), tool(nullptr, Qt::Tool), popup(nullptr, Qt::Popup), window, dialogWindow(nullptr, Qt::Dialog),
+      frameless(nullptr, Qt::Tool | Qt::FramelessWindowHint);
   const struct {
     QWidget* w;
     bool form;
-  } kinds[] = {{&child, false}, {&tool, false}, {&popup, false}, {&window, true}, {&dialogWindow, true}};
+  } kinds[] = {{&child, false},  {&tool, true},         {&popup, false},
+               {&window, true},  {&dialogWindow, true}, {&frameless, false}};
   for (const auto& k : kinds) EXPECT_EQ(TSkinManage::IsForm(k.w), k.form) << k.w->windowType();
 }
 
 // A message box framed as it shows keeps the width its caption needs,
-// though it sizes itself again at every layout request.
+// though it sizes itself again at every layout request: a caption wider
+// than the box's own text, and a short one that the box, sized for its
+// text as it shows, would cut.
 TEST_F(FrameTest, AMessageBoxKeepsRoomForItsCaption) {
   QWidget owner;
-  ASSERT_NE(Skin(owner), nullptr);
-  QMessageBox box(&owner);
-  box.setWindowTitle(QStringLiteral("A caption much wider than the text below it"));
-  box.setText(QStringLiteral("Done."));
-  int width = 0, room = -1;
-  QTimer::singleShot(200, &box, [&] {
-    auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&box));
-    room = form && form->Frame() ? form->Frame()->CaptionRoom() : -1;
-    width = box.width();
-    box.done(0);
-  });
-  box.exec();
-  ASSERT_GT(room, 0);
-  EXPECT_GE(width, room);
+  // A right-aligned button (shown or not) farther in than the title's
+  // right margin: a popup's caption keeps clear of it.
+  SkinShape shape;
+  shape.buttons = "[Button.Max]\nAction=1\nAlign=1\nXcoord=70\nYcoord=2\nframe=4\nButtonImage=close.bmp\n";
+  ASSERT_NE(Skin(owner, shape), nullptr);
+  const std::pair<const char*, const char*> kBoxes[] = {{"A caption much wider than the text below it", "Done."},
+                                                        {"修改密码", "密码修改成功！"}};
+  for (const auto& [caption, text] : kBoxes) {
+    QMessageBox box(&owner);
+    box.setWindowTitle(QString::fromUtf8(caption));
+    box.setText(QString::fromUtf8(text));
+    int width = 0, room = -1, shown = -1, whole = 0;
+    QTimer::singleShot(200, &box, [&] {
+      auto* form = dynamic_cast<TWinSkinForm*>(SkinManage()->FindForm(&box));
+      if (!form || !form->Frame()) return box.done(0);
+      room = form->Frame()->CaptionRoom();
+      width = box.width();
+      // The caption as painted: its text rectangle holds the whole text.
+      Bitmap scratch(1, 1);
+      Canvas c(scratch);
+      c.Font = data_->CaptionFont();
+      whole = c.TextWidth(QStringLiteral("  ") + box.windowTitle() + QStringLiteral(" "));
+      Paint(*form->Frame());
+      shown = form->Frame()->TextRect().Width();
+      box.done(0);
+    });
+    box.exec();
+    ASSERT_GT(room, 0) << caption;
+    EXPECT_GE(width, room) << caption;
+    EXPECT_EQ(shown, whole) << caption << ": the caption is cut";
+  }
 }

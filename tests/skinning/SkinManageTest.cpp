@@ -9,6 +9,7 @@
 #include "skinning/WinSkinMenu.h"
 #include "skinning/WinSkinStyle.h"
 #include "skinning/WinSubClass.h"
+#include "tools/skin/ProgramSkin.h"
 
 #include "platform_gui/Pixels.h"
 
@@ -31,9 +32,9 @@ const QColor kFrame(200, 0, 0), kInside(0, 200, 0), kSelected(0, 0, 200), kMenu(
 // Menu items: frame 1 key-coloured (the background shows), frame 2 a
 // separator of numbered rows, frame 4 a solid colour; the background: a
 // 3-pixel frame around its inside.
-std::string MenuSkin(bool withItems = true) {
+std::string MenuSkin(bool withItems = true, bool withSeparator = true) {
   QImage items = Frames(20, 40, {Qt::magenta, Qt::magenta, Qt::magenta, kSelected, Qt::magenta});
-  for (int y = 0; y < 40; ++y)
+  for (int y = 0; y < 40 && withSeparator; ++y)
     for (int x = 20; x < 40; ++x) items.setPixel(x, y, qRgb(x, y, 7));
   QImage back = Solid(40, 40, kFrame);
   for (int y = 3; y < 37; ++y)
@@ -207,6 +208,44 @@ TEST_F(SkinManageTest, PopupsByMenuModeAndTheOpenMenuFrameAndItems) {
   EXPECT_TRUE(caption.Top >= one.top() && caption.Bottom <= one.bottom() + 1) << caption;
   EXPECT_GE(caption.Left, one.left() + 1 + 3 + 16 + 3) << "right of the glyph square";
   menu.hide();
+}
+
+// A separator in an open skinned menu, half a menu row high, shows the
+// line its skin gives (the skin's bottom rows), or the plain etched line
+// where the skin gives none.
+TEST_F(SkinManageTest, SeparatorsShowALine) {
+  const TColor etched = GetSysColor(COLOR_BTNSHADOW);
+  const struct {
+    const char* Skin;
+    std::string File;
+    TColor Line, Mask;  // the line's colour where the mask has bits
+  } rows[] = {{"numbered separator", MenuSkin(), RGB(0, 35, 7), RGB(0, 255, 255)},  // row 4 of the bottom 9
+              {"the program's", skinwriter::SkinFileBytes(skinwriter::MakeProgramSkin()), 0, 0},
+              {"empty separator", MenuSkin(true, false), etched, 0xFFFFFF},
+              {"no menu items", MenuSkin(false), etched, 0xFFFFFF}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.Skin);
+    auto data = LoadSkinFile(row.File);
+    data->SkinFormtype = sfMainform;
+    data->Loaded();
+    SkinManage()->SetEnabled(true);
+    QMenu menu;
+    menu.addAction("One");
+    menu.addSeparator();
+    menu.addAction("Two");
+    menu.popup(QPoint(10, 10));
+    ASSERT_TRUE(Skinned(&menu));
+    const QRect separator = menu.actionGeometry(menu.actions()[1]);
+    EXPECT_EQ(separator.height(), 9);
+    const Bitmap shot = Bitmap::FromQImage(menu.grab().toImage());
+    const int x = separator.center().x();
+    const TColor line = shot.GetPixel(x, separator.top() + 4);
+    EXPECT_NE(line, shot.GetPixel(x, separator.top() + 1)) << "no line";
+    EXPECT_EQ(line & row.Mask, row.Line) << std::hex << line;
+    menu.hide();
+    data.reset();
+    FreeSkinManage();
+  }
 }
 
 TEST_F(SkinManageTest, MenuItemRoutines) {

@@ -14,6 +14,7 @@
 #include "skinning/WinSkinFormWalk.h"
 #include "skinning/WinSkinManage.h"
 
+#include "support/FirstPaint.h"
 #include "support/WindowManager.h"
 #include "support/XServer.h"
 
@@ -40,6 +41,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 using namespace platform;
 using namespace skinning;
@@ -58,18 +60,29 @@ void Xdotool(const QString& arguments) {
   EXPECT_EQ(rc, 0) << "xdotool " << arguments.toStdString();
 }
 
-// A click through the X server at a point of a widget (its centre by
-// default). xdotool's --sync waits for the pointer to leave its place, 15 s
-// long when it is there already.
-void ClickOn(QWidget* w, std::optional<QPoint> at = std::nullopt) {
-  const QPoint p = w->mapToGlobal(at.value_or(w->rect().center()));
-  Xdotool(QCursor::pos() == p ? QStringLiteral("click 1")
-                              : QStringLiteral("mousemove --sync %1 %2 click 1").arg(p.x()).arg(p.y()));
-}
-
 QRect WindowRect(const QWidget* w) {
   const TRect r = GetWindowRect(w);
   return {r.Left, r.Top, r.Width(), r.Height()};
+}
+
+std::string QRectString(const QRect& r) {
+  return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+}
+
+// A click through the X server at a point of a widget (its centre by
+// default), once the X server has the widget's window where Qt has it: a
+// window manager answers a new frame or place in its own time (late on a
+// busy machine), and a click sent before its answer lands where the window
+// is not. xdotool's --sync waits for the pointer to leave its place, 15 s
+// long when it is there already.
+void ClickOn(QWidget* w, std::optional<QPoint> at = std::nullopt) {
+  const QWidget* window = w->window();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return NativeRect(window) == window->geometry(); }, kWait))
+      << "the X server has the window at " << QRectString(NativeRect(window)) << ", Qt at "
+      << QRectString(window->geometry());
+  const QPoint p = w->mapToGlobal(at.value_or(w->rect().center()));
+  Xdotool(QCursor::pos() == p ? QStringLiteral("click 1")
+                              : QStringLiteral("mousemove --sync %1 %2 click 1").arg(p.x()).arg(p.y()));
 }
 
 TSkinFormFrame* FrameOf(QWidget* w) {
@@ -79,10 +92,6 @@ TSkinFormFrame* FrameOf(QWidget* w) {
 }
 
 bool Ready(QWidget* w) { return w->isVisible() && w->windowHandle() && w->windowHandle()->isExposed(); }
-
-std::string QRectString(const QRect& r) {
-  return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
-}
 
 // The root window's _NET_WORKAREA, as a panel's window manager would set
 // it; none given, the property goes.
@@ -236,6 +245,38 @@ TEST_F(XFrameTest, TheSkinOffAndOnWhileAModalDialogRuns) {
   EXPECT_TRUE(stayedModal);
   ExpectPressesReachTheMainWindow("the dialog");
   EXPECT_TRUE(QTest::qWaitFor([&] { return Fills(); }, kWait)) << Describe();
+}
+
+// A tool window with a caption, as the omission-range picker is, gets the
+// skin's frame as it is first shown, and the frame, which grows it, keeps
+// it within the screen's work area: placed with its bottom just above the
+// area's, it moves up. The user's clicks reach it.
+TEST_F(XFrameTest, AToolWindowIsFramedAtItsFirstShowWithinTheWorkArea) {
+  ShowSkinnedMaximized();
+  if (HasFatalFailure()) return;
+  QWidget tool(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint);
+  tool.setWindowTitle(QStringLiteral("Tool"));
+  auto* layout = new QVBoxLayout(&tool);
+  auto* add = new QPushButton(QStringLiteral("Add"), &tool);
+  layout->addStretch();
+  layout->addWidget(add);
+  int presses = 0;
+  QObject::connect(add, &QPushButton::clicked, [&] { ++presses; });
+  testsupport::FirstPaint firstPaint;
+  tool.installEventFilter(&firstPaint);
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  tool.resize(220, 280);
+  tool.move(area.left() + 100, area.bottom() + 1 - 280 - 5);
+  tool.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Ready(&tool) && FrameOf(&tool) && firstPaint.framed; }, kWait))
+      << "the tool window is not skinned";
+  EXPECT_TRUE(*firstPaint.framed) << "painted before its frame went on";
+  EXPECT_GT(WindowRect(&tool).height(), 280) << "the frame did not grow it";
+  EXPECT_TRUE(QTest::qWaitFor([&] { return NativeRect(&tool) == tool.geometry(); }, kWait))
+      << "the X server has it at " << QRectString(NativeRect(&tool)) << ", Qt at " << QRectString(tool.geometry());
+  EXPECT_TRUE(area.contains(WindowRect(&tool))) << QRectString(WindowRect(&tool)) << " leaves the work area";
+  ClickOn(add);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return presses == 1; }, kWait)) << "the click missed the tool window's button";
 }
 
 // Moves and sizes a top-level window in the X server, as a window manager

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -33,6 +34,30 @@ inline QRect NativeRect(const QWidget* w) {
   XReply<xcb_translate_coordinates_reply_t> at(
       xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, screen->root, 0, 0), nullptr), &std::free);
   return size && at ? QRect(at->dst_x, at->dst_y, size->width, size->height) : QRect();
+}
+
+// The title the X server has for a top-level window (_NET_WM_NAME, else
+// WM_NAME), as a window manager shows it; empty for a window it does not
+// have.
+inline QString NativeTitle(const QWidget* w) {
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (!x11 || !w->windowHandle() || !w->windowHandle()->handle()) return {};
+  xcb_connection_t* c = x11->connection();
+  auto atom = [c](const char* name) {
+    XReply<xcb_intern_atom_reply_t> reply(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr), &std::free);
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+  };
+  const auto id = xcb_window_t(w->winId());
+  for (xcb_atom_t property : {atom("_NET_WM_NAME"), xcb_atom_t(XCB_ATOM_WM_NAME)}) {
+    XReply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, id, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096), nullptr),
+        &std::free);
+    if (reply && reply->type != XCB_ATOM_NONE)
+      return QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply.get())),
+                               xcb_get_property_value_length(reply.get()));
+  }
+  return {};
 }
 
 // The start of such a program, before its application object: the test

@@ -304,6 +304,8 @@ TEST_F(HttpTest, AFetchIsCompleteOnlyAtItsAnnouncedEndAndSaysWhyNot) {
            {"no answer", server.Url("/stall"), "", [](auto& h) { h.Timeouts.ReceiveTimeout = 300; },
             "ConnLost, AnyDone", teTimedOut, ""},
            {"closed port", closed, "", {}, "ConnLost, AnyDone", teUnreachable, ""},
+           {"a host name that does not resolve", "http://update.invalid/", "", [](auto& h) { h.Proxy.AccessType = atDirect; },
+            "ConnLost, AnyDone", teHostNotFound, "update.invalid"},
            {"a redirect loop", server.Url("/loop"), "", {}, "ConnLost, AnyDone", teTooManyRedirects, ""},
            {"a certificate nobody signed", secure.Url("/data"), "", {}, "ConnLost, AnyDone", teSecureConnection,
             "certificate"},

@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(ProgramName));
-  QApplication::setApplicationDisplayName(QString::fromUtf8(ProjectTitle));
+  SetUpgraderAppTitle(QString::fromUtf8(ProjectTitle));
   const QString out = QString::fromLocal8Bit(argv[1]);
   bool ok = true;
   auto save = [&](QWidget& w, const char* name) {
@@ -32,6 +32,8 @@ int main(int argc, char** argv) {
   };
   for (auto [language, tail] : {std::pair{wlEnglish, ""}, std::pair{wlChineseSimplified, "-zh"}}) {
     const QString suffix = QString::fromLatin1(tail) + ".png";
+    TauUpgraderCheckForm checking(language, QStringLiteral("update.ssq-analyzer.example"));
+    save(checking, qPrintable("upgrade-checking" + suffix));
     TauUpgraderUpgradeMessageForm ask(language, QStringLiteral("修正了走势图的两个错误。\n新增了缩水方案的导出。"));
     save(ask, qPrintable("upgrade-ask" + suffix));
     std::string user = "demo", password;

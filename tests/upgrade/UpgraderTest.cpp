@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
@@ -254,6 +255,31 @@ TEST_F(UpgraderTest, DatesAndRedirectsDownloadNothing) {
   EXPECT_EQ(prompts.Calls.at(0).Kind, "OpenUrl");
   EXPECT_EQ(prompts.Calls.at(0).Text, "https://example.org/new page");
   for (const auto& r : server.Requests()) EXPECT_EQ(r.Path, "/update/update.inf");
+}
+
+// A check the user started shows a window naming the server until it ends,
+// before any message; its cancel button ends the check without one.
+TEST_F(UpgraderTest, ACheckShowsItsWindowUntilItEndsAndItsCancelEndsItQuietly) {
+  u->ShowMessages = mNoUpdateAvailable | mTransferFailed | mCheckProgress;
+  for (bool cancel : {false, true}) {
+    SCOPED_TRACE(cancel ? "cancelled" : "to its end");
+    prompts.Calls.clear();
+    server.Handle("/update/update.inf", [cancel](const Server::Request&) {
+      Server::Response response = Server::Text(200, "#version=2.0.0.1");
+      response.Stall = cancel;
+      return response;
+    });
+    u->StartUpdateCheck(false);
+    QPointer<TauUpgraderCheckForm> form = u->CheckForm();
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->Label1->text().contains("127.0.0.1")) << form->Label1->text().toStdString();
+    if (cancel) form->CancelBtn->click();
+    ASSERT_TRUE(WaitPumping([&] { return !u->Busy() && (cancel || !prompts.Calls.empty()); }, 60000, false));
+    EXPECT_EQ(u->CheckForm(), nullptr);
+    EXPECT_TRUE(!form || !form->isVisible());
+    EXPECT_EQ(MessageText(), cancel ? "" : UpgraderText(wlEnglish, utNoNewerVersion).toStdString());
+  }
 }
 
 TEST_F(UpgraderTest, TheUserTheServerAndTheSettingsChooseTheWay) {
@@ -638,6 +664,7 @@ void FaultModes::RunRow(const Case& c) {
     EXPECT_FALSE(name.ends_with(".uTMP") || name.ends_with(".uOLD")) << name;
   }
   EXPECT_EQ(u->WizardForm(), nullptr);
+  EXPECT_EQ(u->CheckForm(), nullptr) << "the check's window closes with the check";
   if (c.Check) c.Check();
   u.reset();
   second.reset();
@@ -790,16 +817,18 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
       {"information over 1 MiB, its length not announced", Plain, true, [&](auto&) { return hugeInfo(false); },
        Untouched, true},
   };
-  // Failures of the check that the menu explains in one line and the
-  // sign-in dialog keeps quiet about.
+  // Failures of the check that the menu and the sign-in dialog's icon (both
+  // clicked on purpose) explain in one line, naming the server and why.
+  auto unreachable = [](const std::string& host, int reason) {
+    return UpgraderFormat(wlEnglish, utServerUnreachable, host.c_str(),
+                          UpgraderText(wlEnglish, reason).toUtf8().constData())
+        .toStdString();
+  };
   std::vector<Case> checks;
+  std::chrono::steady_clock::time_point rowStart;
   for (bool menu : {true, false}) {
-    auto row = [&](const char* name, std::function<std::string()> prepare) {
-      checks.push_back({name, Plain, menu, [=](auto&) {
-                          const std::string message = prepare();
-                          return menu ? message : "";
-                        },
-                        Untouched, true});
+    auto row = [&](const char* name, std::function<std::string()> prepare, std::function<void()> check = {}) {
+      checks.push_back({name, Plain, menu, [=](auto&) { return prepare(); }, Untouched, true, check});
     };
     row(menu ? "a certificate nobody signed, from the menu" : "a certificate nobody signed, signing in", [&] {
       u->InfoFileURL = secure.Url("/update/update.inf");
@@ -822,8 +851,35 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
         return response;
       });
       u->Timeouts.ReceiveTimeout = 300;
-      return text(utTimedOut);
+      return unreachable("127.0.0.1", utReasonNoAnswer);
     });
+    row(menu ? "a host name that does not resolve, from the menu" : "a host name that does not resolve, signing in",
+        [&] {
+          u->InfoFileURL = "https://update.invalid/update/update.inf";
+          u->Proxy.AccessType = atDirect;
+          return unreachable("update.invalid", utReasonHostNotFound);
+        });
+    row(menu ? "a closed port, from the menu" : "a closed port, signing in", [&] {
+      u->InfoFileURL = "http://127.0.0.1:" + std::to_string(Server::ClosedPort()) + "/update/update.inf";
+      const std::string message = unreachable("127.0.0.1", utReasonNoConnection);
+      return message.substr(0, message.find('('));
+    });
+    // The client's time-out is long; the check's deadline ends it first.
+    row(
+        menu ? "a server that answers after the deadline, from the menu"
+             : "a server that answers after the deadline, signing in",
+        [&] {
+          server.Handle("/update/update.inf", [](const Server::Request&) {
+            Server::Response response = Server::Text(200, "#version=3");
+            response.Stall = true;
+            return response;
+          });
+          u->Timeouts.ReceiveTimeout = 600000;
+          u->CheckDeadline = 300;
+          rowStart = std::chrono::steady_clock::now();
+          return unreachable("127.0.0.1", utReasonNoAnswer);
+        },
+        [&] { EXPECT_LT(std::chrono::steady_clock::now() - rowStart, 60s) << "not ended by the deadline"; });
   }
   for (const Case& c : cases) RunRow(c);
   for (const Case& c : checks) RunRow(c);

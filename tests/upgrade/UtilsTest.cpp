@@ -83,6 +83,14 @@ TEST(Utils, UrlRoutines) {
             "https me p@ss 8443 /a b/c.exe ?x=1&y=<#top");
   EXPECT_FALSE(TauCustomHTTP::SplitURL("http://" + std::string(300, 'h') + "/", scheme, host, port, user, password,
                                        path, extra));
+  // A control byte inside an address refuses it, as its escaped form does;
+  // blanks and line ends around it are no part of it.
+  using namespace std::string_literals;
+  for (const std::string& bad : {"http://h/update.inf\0.exe"s, "http://h\0evil/x"s, "h/a\x01b"s, "http://h/a\tb"s,
+                                 "http://h/a\x7f"s, "http://h/a%00b"s, "http://h/a%1Fb"s})
+    EXPECT_FALSE(TauCustomHTTP::SplitURL(bad, scheme, host, port, user, password, path, extra)) << bad.size();
+  ASSERT_TRUE(TauCustomHTTP::SplitURL(" \thttp://h/a\r\n", scheme, host, port, user, password, path, extra));
+  EXPECT_EQ(host + path, "h/a");
   EXPECT_EQ(TauCustomHTTP::URLEncode("/a b?x=1&y=<2>#%*+/\x01\xE4"), "/a%20b?x=1&y=%3C2%3E%23%25%2A%2B/%01%E4");
   EXPECT_EQ(TauCustomHTTP::HostName("http://Upgrade.Example:81/x"), "Upgrade.Example");
   struct Case {

@@ -468,12 +468,15 @@ void AddControls(Builder& b) {
 
 void AddMenus(Builder& b) {
   // Menu items: normal (nothing), separator, (spare), selected, (spare).
+  // A separator shows the bottom rows of its frame, 9 in a menu: its line
+  // lies in their middle.
   b.Element(QStringLiteral("MenuItem"), Strip(40, 20, 5, [](QPainter& p, const QRect& r, int k) {
               if (k == 1) {
+                const int y = r.bottom() - 4;
                 p.setPen(kShadow);
-                p.drawLine(r.left() + 2, r.center().y(), r.right() - 2, r.center().y());
+                p.drawLine(r.left() + 2, y, r.right() - 2, y);
                 p.setPen(QColor(255, 255, 255));
-                p.drawLine(r.left() + 2, r.center().y() + 1, r.right() - 2, r.center().y() + 1);
+                p.drawLine(r.left() + 2, y + 1, r.right() - 2, y + 1);
               } else if (k == 3) {
                 // Selected: dark enough for the white HilightText.
                 QPainterPath path;

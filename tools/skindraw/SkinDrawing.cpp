@@ -35,7 +35,7 @@ std::string PngBytes(const QImage& image) {
   return bytes;
 }
 
-std::string JpegBytes(const QImage& image, int quality) {
+std::string JpegBytes(const QImage& image, int quality, bool progressive) {
   const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
   jpeg_compress_struct info;
   jpeg_error_mgr errors;
@@ -50,6 +50,7 @@ std::string JpegBytes(const QImage& image, int quality) {
   info.in_color_space = JCS_RGB;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, quality, TRUE);
+  if (progressive) jpeg_simple_progression(&info);
   jpeg_start_compress(&info, TRUE);
   while (info.next_scanline < info.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(rgb.constScanLine(int(info.next_scanline)));

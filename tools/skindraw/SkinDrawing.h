@@ -24,8 +24,9 @@ std::string BmpBytes(const QImage& image);
 // The image as a PNG file; an image with an alpha channel keeps it
 // (straight alpha), any other is written as 24-bit RGB.
 std::string PngBytes(const QImage& image);
-// The image as a baseline JPEG file (libjpeg-turbo) of the given quality.
-std::string JpegBytes(const QImage& image, int quality = 90);
+// The image as a JPEG file (libjpeg-turbo) of the given quality, baseline
+// or progressive (libjpeg's simple progression).
+std::string JpegBytes(const QImage& image, int quality = 90, bool progressive = false);
 
 // INI text in the order written: sections, then "key=value" lines.
 class IniText {

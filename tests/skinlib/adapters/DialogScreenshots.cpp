@@ -7,6 +7,7 @@
 #include "skinlib/adapters/acDialogWnd.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/DialogSkin.h"
+#include "skinlib/support/ScreenshotSkin.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -29,7 +30,7 @@ bool Save(QWidget& window, TsSkinManager& manager, const QString& path) {
   adapter->FirstShowSetup();
   window.show();
   QApplication::processEvents();
-  const bool ok = window.grab().toImage().save(path);
+  const bool ok = testskins::CutByWindowRegion(window.grab().toImage(), &window).save(path);
   if (!ok) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
   adapter.reset();
   window.hide();

@@ -314,8 +314,8 @@ TEST_F(DialogSkinningTest, RepaintOfTheManagerReachesVisibleDialogs) {
 TEST_F(DialogSkinningTest, ASecondPlainDialogWaitsButAFileDialogIsSkinned) {
   UseFakeFrames();
   QInputDialog first;
-  first.open();
-  ASSERT_TRUE(SkinActivatedWindow(&first));
+  first.open();  // skinned as it shows
+  ASSERT_NE(FindProvider(&first), nullptr);
   EXPECT_EQ(FakeDialogFrame::Made, 1);
   EXPECT_EQ(FakeDialogFrame::FirstShows, 1);
   EXPECT_EQ(VisibleDialogCount(), 1);
@@ -328,7 +328,7 @@ TEST_F(DialogSkinningTest, ASecondPlainDialogWaitsButAFileDialogIsSkinned) {
   files.setOption(QFileDialog::DontUseNativeDialog);
   files.show();
   EXPECT_TRUE(HasChildClass(&files, QStringLiteral("ToolbarWindow32")));
-  EXPECT_TRUE(SkinActivatedWindow(&files));
+  EXPECT_NE(FindProvider(&files), nullptr);
   EXPECT_EQ(VisibleDialogCount(), 2);
   // With the first one hidden, a plain dialog is skinned again.
   first.hide();
@@ -420,12 +420,12 @@ TEST_F(DialogSkinningTest, ChildAdaptersByClassAndStyle) {
   QWidget* edit = add(new QLineEdit);
   QWidget* hiddenEdit = add(new QLineEdit);
   hiddenEdit->hide();
-  dialog.show();
   SetStyleType(icon, 0x1F, SS_ICON);
   SetStyleType(ownerDrawn, 0x1F, SS_OWNERDRAW);
   SetStyleType(grey, 0x1F, SS_GRAYRECT);
   SetStyleType(white, 0x1F, SS_WHITERECT);
   SetWindowLong(ownerTabs, GWL_STYLE, GetWindowLong(ownerTabs, GWL_STYLE) | TCS_OWNERDRAWFIXED);
+  dialog.show();  // skinned as it shows
 
   ASSERT_TRUE(FindProvider(&dialog) || SkinActivatedWindow(&dialog));
   struct Row {

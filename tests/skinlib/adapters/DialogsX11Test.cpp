@@ -8,14 +8,16 @@
 // colours, its system menu opened by a click on the title icon and its
 // close item used, its title buttons hot under the mouse and pressed;
 // then the skin is removed while it is open, and it looks as it did before
-// the skin.
+// the skin. Every window's first frame is skinned already.
 //
 // With SSQ_SCREENSHOT_DIR set, the skinned windows go there as they show
 // on the screen: skinlib-file-dialog.png, skinlib-colour-dialog.png,
 // skinlib-x11-message-box.png, skinlib-x11-plain-form.png.
 #include "platform/Colors.h"
+#include "platform/NonClient.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
+#include "platform/WindowTable.h"
 #include "skinlib/adapters/acDialogWnd.h"
 #include "skinlib/adapters/acDials.h"
 #include "skinlib/adapters/sSkinProvider.h"
@@ -37,6 +39,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QSettings>
+#include <QStringList>
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
@@ -314,6 +317,44 @@ class DialogsX11Test : public ::testing::Test {
   std::unique_ptr<DialogDemo> demo;
 };
 
+// Watches every form and dialog that the program opens (not the main
+// form, not the library's own windows) and counts those whose first frame
+// (the first expose of its window or its first paint, whichever comes
+// first) shows them unskinned: no provider or dialog adapter yet, or no
+// skinned frame on.
+class FirstFrames final : public QObject {
+ public:
+  explicit FirstFrames(QWidget* main) : main_(main) { qApp->installEventFilter(this); }
+  ~FirstFrames() override { qApp->removeEventFilter(this); }
+  int Seen() const { return seen_; }
+  int Unskinned() const { return int(unskinned_.size()); }
+  std::string Names() const { return unskinned_.join(QStringLiteral(", ")).toStdString(); }
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Expose && watched->isWindowType() && static_cast<QWindow*>(watched)->isExposed()) {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowHandle() == watched) Record(w);
+    } else if (event->type() == QEvent::Paint && watched->isWidgetType()) {
+      if (auto* w = static_cast<QWidget*>(watched); w->isWindow()) Record(w);
+    }
+    return false;
+  }
+
+ private:
+  void Record(QWidget* w) {
+    const Qt::WindowType type = w->windowType();
+    if (w == main_ || (type != Qt::Window && type != Qt::Dialog) || GetTag(w) == -98) return;
+    if (w->property("_firstFrameSeen").isValid()) return;
+    w->setProperty("_firstFrameSeen", true);
+    ++seen_;
+    if (!SkinningOf(w).Made() || !HasNonClientFrame(w)) unskinned_ << QString::fromLatin1(w->metaObject()->className());
+  }
+
+  QWidget* main_;
+  int seen_ = 0;
+  QStringList unskinned_;
+};
+
 void Shot(const char* name, QWidget* w) {
   if (const QByteArray dir = qgetenv("SSQ_SCREENSHOT_DIR"); !dir.isEmpty()) {
     EXPECT_TRUE(Screen().copy(w->frameGeometry()).save(QDir(QString::fromLocal8Bit(dir)).filePath(name)));
@@ -378,6 +419,22 @@ TEST_F(DialogsX11Test, EachWindowIsSkinnedWorksAndGetsItsPlainLookBack) {
     }));
     demo->SkinOn();
   }
+}
+
+// Every window the demo opens is skinned from its first frame on: the hook
+// skins it as it is about to be shown (on X a window is activated only
+// after its first expose), each kind opened twice.
+TEST_F(DialogsX11Test, EveryFirstFrameIsSkinned) {
+  demo->SkinOn();
+  ASSERT_TRUE(demo->Manager->Active());
+  FirstFrames frames(demo->Main.get());
+  for (int round = 0; round < 2; ++round)
+    for (const Kind& kind : kKinds) {
+      SCOPED_TRACE(kind.Name);
+      EXPECT_TRUE(WithOpened(kind, [](QWidget* w) { EXPECT_TRUE(SkinningOf(w).Made()); }));
+    }
+  EXPECT_EQ(frames.Seen(), 2 * int(std::size(kKinds)));
+  EXPECT_EQ(frames.Unskinned(), 0) << "first frames unskinned: " << frames.Names();
 }
 
 // Qt's X11 platform keeps a reply of the session bus (libdbus) to the end.

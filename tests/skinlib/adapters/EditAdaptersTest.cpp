@@ -4,6 +4,11 @@
 
 #include "SkinnedAdapterTest.h"
 
+#include "skinlib/adapters/ComboAdapters.h"
+#include "skinlib/adapters/GridAdapters.h"
+#include "skinlib/adapters/sMDIForm.h"
+#include "skinlib/adapters/sSkinProvider.h"
+
 #include "platform/Bitmap.h"
 #include "platform/ControlMessages.h"
 #include "platform/NonClient.h"
@@ -21,12 +26,17 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QTableWidget>
+#include <QTreeWidget>
 #include <QSpinBox>
 #include <QListWidget>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using namespace platform;
@@ -287,4 +297,40 @@ TEST_F(EditAdaptersTest, TopParentHearsOfChange) {
   NotifyTopParentChanged(edit);
   RemoveWindowProc(hook);
   EXPECT_EQ(heard, std::vector<unsigned>{acControlChanged});
+}
+
+// Sub-command 8 takes its switch from wParam's low word (lParam 0) on every
+// kind that leaves it to the scroll-bar adapter.
+TEST_F(EditAdaptersTest, SetUpdatingReadsWParamOnEveryScrollingKind) {
+  using Make = std::function<TacAdapterPtr<TacMainWnd>(QWidget*)>;
+  const auto make = [this](auto tag) -> Make {
+    using T = typename decltype(tag)::type;
+    return [this](QWidget* w) {
+      return TacAdapterPtr<TacMainWnd>(TacMainWnd::Create<T>(w, nullptr, manager.get(), "EDIT", true).release());
+    };
+  };
+  const struct {
+    const char* name;
+    QWidget* window;
+    Make create;
+  } rows[] = {
+      {"edit", new QLineEdit(&form), make(std::type_identity<TacEditWnd>())},
+      {"list", new QListWidget(&form), make(std::type_identity<TacListViewWnd>())},
+      {"tree", new QTreeWidget(&form), make(std::type_identity<TacTreeViewWnd>())},
+      {"grid", new QTableWidget(3, 3, &form), make(std::type_identity<TacGridWnd>())},
+      {"combo", new QComboBox(&form), make(std::type_identity<TacComboBoxWnd>())},
+      {"combo list", new QListWidget(&form), make(std::type_identity<TacComboListWnd>())},
+      {"MDI client", new QMdiArea(&form), make(std::type_identity<TacMDIWnd>())},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    row.window->setGeometry(10, 80, 120, 80);
+    row.window->show();
+    TacAdapterPtr<TacMainWnd> a = row.create(row.window);
+    ASSERT_TRUE(a && a->SkinData() && a->SkinData()->Skinned());
+    SendMessage(row.window, SkinCommandMsg, MAKEWPARAM(1, acSetUpdating), 0);
+    EXPECT_TRUE(a->SkinData()->UpdatingFlag());
+    SendMessage(row.window, SkinCommandMsg, MAKEWPARAM(0, acSetUpdating), 1);
+    EXPECT_FALSE(a->SkinData()->UpdatingFlag());
+  }
 }

@@ -25,6 +25,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QCoreApplication>
 #include <QMainWindow>
 #include "skinlib/manager/sSkinMenus.h"
@@ -213,6 +214,29 @@ TEST_F(MdiTest, MdiAreaIsPaintedBesideTheAlignedToolAndStatusBars) {
   SendMessage(viewport, WM_ERASEBKGND, PtrParam(&picture.GetCanvas()), 0);
   for (QPoint p : {QPoint(0, 0), QPoint(viewport->width() - 1, viewport->height() - 1), QPoint(40, 30)})
     EXPECT_EQ(picture.GetPixel(p.x(), p.y()), cache.GetPixel(at.x() + p.x(), at.y() + p.y()));
+}
+
+// On the screen (a paint device, not a bitmap) the viewport shows the
+// cache's part too, and the new picture once the cache is repainted.
+TEST_F(MdiTest, ViewportOnTheScreenFollowsTheRepaintedCache) {
+  Activate(testskins::MdiSkin());
+  TsSkinProvider* provider = ShowDemo();
+  for (QMdiSubWindow* child : demo.Children) child->hide();  // the background alone
+  QWidget* viewport = demo.Area->viewport();
+  const QPoint at = viewport->mapTo(window.get(), QPoint(0, 0));
+  const QPoint probes[] = {QPoint(0, 0), QPoint(viewport->width() - 1, viewport->height() - 1), QPoint(40, 30)};
+  TsGeneralData& area = manager->GeneralData[size_t(manager->IndexOfSection(QStringLiteral("MDIAREA")))];
+  for (TColor colour : {kMdiColour, TColor(0x3060C0)}) {
+    SCOPED_TRACE(colour);
+    area.Color = colour;
+    provider->SkinData()->BackgroundDirty = true;
+    QImage shown(viewport->size(), QImage::Format_RGB32);
+    viewport->render(&shown);
+    const Bitmap& cache = *provider->SkinData()->CacheBitmap;
+    EXPECT_EQ(cache.GetPixel(at.x() + 40, at.y() + 30), colour);
+    for (QPoint p : probes)
+      EXPECT_EQ(shown.pixel(p) & 0xFFFFFF, ToQRgb(cache.GetPixel(at.x() + p.x(), at.y() + p.y())) & 0xFFFFFF) << p.x();
+  }
 }
 
 TEST_F(MdiTest, SubCommandsFiftyOneAndFiftyTwoLockAndUnlockRedrawing) {

@@ -10,6 +10,7 @@
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
+#include "skinlib/support/ScreenshotSkin.h"
 #include "skinlib/support/TestSkins.h"
 
 #include <QApplication>
@@ -47,7 +48,7 @@ bool Save(TsSkinProvider& provider, const QString& folder, const char* name) {
   const QRect client = provider.Form()->contentsRect();
   QPainter(&image).fillRect(client, QColor(0xE0, 0xE8, 0xF0));
   const QString path = folder + QLatin1Char('/') + QLatin1String(name);
-  const bool ok = image.save(path);
+  const bool ok = testskins::CutByWindowRegion(image, provider.Form()).save(path);
   std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
   return ok;
 }

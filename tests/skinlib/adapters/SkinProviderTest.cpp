@@ -1241,6 +1241,61 @@ TEST_F(ProviderTest, OutlineDragEndsOnGrabLossAndOnAReleaseWhileMaximized) {
   EXPECT_EQ(form->geometry(), start);
 }
 
+// "Size" from the system menu (no edge in the command) sizes from the
+// bottom-right corner, with an edge from that edge; "Move" moves.
+TEST_F(ProviderTest, SystemMenuSizeAndMoveDragTheOutline) {
+  Activate();
+  TsSkinProvider* provider = Provide();
+  provider->SetResizeMode(TsResizeMode::rmBorder);
+  form->show();
+  const QRect start = form->geometry();
+  const struct {
+    const char* name;
+    WPARAM command;
+    QRect outline;  // after a drag by (30, 20)
+  } rows[] = {
+      {"size", SC_SIZE, start.adjusted(0, 0, 30, 20)},
+      {"size from the left edge", SC_SIZE | WMSZ_LEFT, start.adjusted(30, 0, 0, 0)},
+      {"size from the top edge", SC_SIZE | WMSZ_TOP, start.adjusted(0, 20, 0, 0)},
+      {"move", SC_MOVE, start.translated(30, 20)},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    SendMessage(form.get(), WM_SYSCOMMAND, row.command, 0);
+    ASSERT_NE(provider->MoveOutline(), nullptr);
+    const QPoint p = QCursor::pos();
+    provider->DrawMoveOutline({p.x() + 30, p.y() + 20});
+    EXPECT_EQ(provider->MoveOutline()->geometry(), row.outline);
+    provider->EndMoveOutline(false);
+  }
+  EXPECT_EQ(form->geometry(), start);
+}
+
+// A provider freed while its outline is dragged and its title button's
+// hint shows takes both with it: the drag ends and the hint goes.
+TEST_F(ProviderTest, FreedProviderLeavesNoOutlineNorHint) {
+  Activate();
+  QPointer<TsSkinProvider> provider = Provide();
+  provider->SetResizeMode(TsResizeMode::rmBorder);
+  provider->TitleButtons().resize(1);
+  provider->TitleButtons()[0].Hint = QStringLiteral("Pin the window");
+  form->show();
+  provider->PaintAll();
+  provider->SetHotButton(kUserButtonHitBase, false);
+  const QPointer<QWidget> hint = provider->HintWindow();
+  ASSERT_TRUE(hint && hint->isVisible());
+  SendMessage(form.get(), WM_NCLBUTTONDOWN, HTRIGHT, ScreenParam(form.get(), {form->width() - 2, 100}));
+  const QPointer<QWidget> outline = provider->MoveOutline();
+  ASSERT_TRUE(outline && outline->isVisible());
+  delete provider.data();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(!outline || !outline->isVisible()) << "the outline stays on the screen";
+  EXPECT_FALSE(BorderDrag.InProgress);
+  EXPECT_NE(GetCapture(), form.get());
+  EXPECT_TRUE(!hint || !hint->isVisible()) << "the hint stays on the screen";
+  EXPECT_TRUE(hint.isNull()) << "the hint outlives its provider";
+}
+
 TEST_F(ProviderTest, StandardSystemMenuNeverHidesTheWindow) {
   Activate();
   manager->SetSkinnedPopups(false);

@@ -173,6 +173,46 @@ TEST(LibraryUtils, LibraryPathsFindTheirFilesWithoutRegardToCase) {
   EXPECT_EQ(::FileIcon(root + "/Skins", 0), nullptr);  // a folder is no file
 }
 
+// The file search over a folder written here, the way a caller of the
+// run-time library walks it: the first entry, the next ones, the end.
+TEST(LibraryUtils, FileSearchByPatternAndAttributes) {
+  testsupport::TempDir dir;
+  std::filesystem::create_directories(dir.File("Blue"));
+  dir.Write("Blue/Options.dat", "[GLOBALINFO]");
+  dir.Write("green.ASZ", "12345");
+  dir.Write(".hidden.asz", "x");
+  const QString root = QString::fromStdString(dir.Path()).replace(u'/', u'\\');
+  const struct {
+    QString path;
+    unsigned attr;
+    int first;  // the first answer
+    QStringList found;
+  } cases[] = {
+      {root + "\\*.*", faAnyFile, 0, {"./", "../", ".hidden.asz hidden", "Blue/", "green.ASZ 5"}},
+      {root + "\\*", 0, 0, {"green.ASZ 5"}},
+      {root + "\\*.asz", faHidden, 0, {".hidden.asz hidden", "green.ASZ 5"}},
+      {root + "\\BLUE", faDirectory, 0, {"Blue/"}},
+      {root + "\\blue\\OPTIONS.D?T", 0, 0, {"Options.dat 12"}},
+      {root + "\\g*n.a*", 0, 0, {"green.ASZ 5"}},
+      {root + "\\*.bmp", faAnyFile, ERROR_FILE_NOT_FOUND, {}},
+      {root + "\\Blue", 0, ERROR_FILE_NOT_FOUND, {}},  // a folder not asked for
+      {root + "\\Red\\*.*", faAnyFile, ERROR_PATH_NOT_FOUND, {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path.toStdString());
+    QStringList found;
+    TSearchRec f;
+    int answer = FindFirstFile(c.path, c.attr, f);
+    EXPECT_EQ(answer, c.first);
+    for (; answer == 0; answer = FindNextFile(f))
+      found << f.Name + (f.Attr & faDirectory ? "/" : f.Attr & faHidden ? " hidden" : " " + QString::number(f.Size));
+    EXPECT_EQ(found, c.found);
+    EXPECT_EQ(answer == ERROR_NO_MORE_FILES, f.FindHandle != nullptr);
+    FindCloseFile(f);
+    EXPECT_EQ(FindNextFile(f), ERROR_INVALID_HANDLE);
+  }
+}
+
 TEST(LibraryUtils, SetsByWholeElementNames) {
   AnchorsObject o;
   o.setAnchors(AnchorsObject::akLeft | AnchorsObject::akTopRight);

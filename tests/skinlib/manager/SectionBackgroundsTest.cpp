@@ -541,6 +541,8 @@ TEST_F(SectionBackgroundsTest, NoManagerOrNoSectionPaintsNothing) {
     PaintSectionBackground(index, {}, none, KeyColor, -1, -1, sm.get(), b, {0, 0}, TRect{0, 0, 8, 8}, 0);
     PaintPartBackground(index, none, -1, sm.get(), b, {0, 0}, TRect{0, 0, 8, 8}, 0);
     PaintSectionItem(index, {}, none, -1, -1, sm.get(), b, {0, 0}, TRect{0, 0, 8, 8}, 0, true);
+    PaintSectionPart(index, sm->GeneralData[size_t(Section("ITEM"))].BorderIndex, -1, sm.get(), b, {0, 0},
+                     TRect{0, 0, 8, 8}, 0, true, none);
   }
   // No manager at all (this one is not the default once another is freed).
   TsSkinManager* saved = FirstSkinManager;
@@ -561,9 +563,10 @@ TEST_F(SectionBackgroundsTest, TransparentCornersBecomeOneRowRectanglesAtTheForm
   EXPECT_EQ(Show(rects[0]), Show(TRect{0, 0, 1, 1}));
   EXPECT_EQ(Show(rects[1]), Show(TRect{99, 0, 100, 1}));
   rects.clear();
-  AddTransparentCornerRects(rects, 50, border, true, 30);
+  // A form 41 high: its bottom band starts WB rows above its bottom edge.
+  AddTransparentCornerRects(rects, 50, border, true, 41 - border.WB);
   ASSERT_EQ(rects.size(), 2u);
-  EXPECT_EQ(Show(rects[0]), Show(TRect{0, 40, 1, 41}));  // row 10 of 11, moved by 30
+  EXPECT_EQ(Show(rects[0]), Show(TRect{0, 40, 1, 41}));  // row 10 of 11: the form's last
   EXPECT_EQ(Show(rects[1]), Show(TRect{49, 40, 50, 41}));
 
   // No states, or a picture rectangle reaching past the bitmap: nothing

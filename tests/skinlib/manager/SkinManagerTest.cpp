@@ -235,6 +235,37 @@ TEST_F(ManagerTest, TheStepsOfASkinChange) {
   adapters = {};
 }
 
+// The dialog hook is the default manager's: another manager switched off
+// or destroyed leaves it in; it goes with the default moved to a manager
+// without a skin and comes back with one that has a skin.
+TEST_F(ManagerTest, OnlyTheDefaultsDialogHookComesAndGoes) {
+  WriteFolder(DemoSkin(), "Demo");
+  bool hooked = false;
+  TacAdapterEntryPoints& adapters = AdapterEntryPoints();
+  adapters.InstallDialogHook = [&] { hooked = true; };
+  adapters.RemoveDialogHook = [&] { hooked = false; };
+  auto first = Manager("Demo");
+  auto second = Manager("Demo");
+  ASSERT_TRUE(hooked && first->DialogHookInstalled);
+  second->SetActive(false);
+  second.reset();
+  first->SetSkinName("Demo");
+  EXPECT_TRUE(hooked && first->DialogHookInstalled);
+  auto bare = std::make_unique<TsSkinManager>();
+  bare->SetActive(false);
+  bare->SetIsDefault(true);
+  EXPECT_FALSE(hooked || first->DialogHookInstalled || bare->DialogHookInstalled);
+  auto third = Manager("Demo");
+  third->SetIsDefault(true);
+  EXPECT_TRUE(hooked && third->DialogHookInstalled);
+  first.reset();
+  bare.reset();
+  EXPECT_TRUE(hooked && third->DialogHookInstalled);
+  third.reset();
+  EXPECT_FALSE(hooked);
+  adapters = {};
+}
+
 // Hue, saturation and extended borders changed without an active skin
 // only store the value; with one they read the skin again and repaint.
 TEST_F(ManagerTest, AdjustmentsStoreOrReload) {

@@ -46,6 +46,10 @@ TestSkin ExampleSkin() {
       .Set(QStringLiteral("TextureFile"), QStringLiteral("!GLYPH.BMP!1!0!1"))
       .Set(QStringLiteral("MissingFile"), QStringLiteral("!NONE.BMP!3!1!0"))
       .Set(QStringLiteral("BmpFile"), QStringLiteral("edge.bmp"))
+      .Set(QStringLiteral("HugeRect"), QStringLiteral("#(-2000000000,0,2000000000,20)(99999,-5,99999)"))
+      .Set(QStringLiteral("NegativeLeft"), QStringLiteral("~-999 0020 0110 0120 01"))
+      .Set(QStringLiteral("MarginsOutside"), QStringLiteral("^0000 0000 0090 0060 9999 -999 0050 0070 3 1 0 0"))
+      .Set(QStringLiteral("OwnHuge"), QStringLiteral("!GLYPH.BMP!99999!-7!2!9999!-9999!5!99999"))
       .Set(QStringLiteral("Number"), QStringLiteral("16777215"));
   return skin;
 }
@@ -85,6 +89,12 @@ const MaskCase kMaskCases[] = {
     // EDGE.BMP is 54 x 36: three states over their masks.
     {"BmpFile", true, "EXAMPLES", "BMPFILE", {0, 0, 54, 36}, 3, 1, 0, 0, itisaBorder, 6, 6, 6, 6, true},
     {"Number", false, "", "", {}, 0, 0, 0, 0, itisaBorder, 0, 0, 0, 0, false},
+    // Numbers past their ranges stop at the ends: edges in 0..32767, counts
+    // within the picture, margins within a state (1 x 20, 30 x 30, 1 x 12).
+    {"HugeRect", true, "EXAMPLES", "HUGERECT", {0, 0, 32767, 20}, 32767, 0, 20, 1, itisaBorder, 1, 20, 1, 20, false},
+    {"NegativeLeft", true, "Examples", "NegativeLeft", {0, 20, 110, 120}, 1, 0, 0, 1, itisaTexture, 0, 0, 0, 0, false},
+    {"MarginsOutside", true, "Examples", "MarginsOutside", {0, 0, 90, 60}, 3, 1, 0, 0, itisaBorder, 30, 0, 30, 30, false},
+    {"OwnHuge", true, "Examples", "OwnHuge", {0, 0, 36, 12}, 36, -1, 0, 4, itisaGlyph, 1, 0, 1, 12, true},
 };
 
 void ExpectMasks(const TsSkinManager& sm) {

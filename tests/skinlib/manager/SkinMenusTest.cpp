@@ -14,6 +14,7 @@
 #include "skinlib/manager/ManagerSeams.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/manager/sSkinMenus.h"
+#include "skinlib/support/ScreenshotSkin.h"
 #include "skinlib/support/TestSkins.h"
 #include "support/TempDir.h"
 
@@ -27,10 +28,12 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QStyleOptionMenuItem>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using platform::Bitmap;
@@ -279,6 +282,91 @@ TEST_F(SkinMenusTest, TopLineItemsOverTheProvidersLine) {
   bar->setActiveAction(nullptr);
 }
 
+// An application style that shows no accelerator underlines now.
+class NoUnderlines : public QProxyStyle {
+ public:
+  NoUnderlines() : QProxyStyle(QStringLiteral("Fusion")) {}
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* data) const override {
+    return hint == SH_UnderlineShortcut ? 0 : QProxyStyle::styleHint(hint, option, widget, data);
+  }
+};
+
+// An item as a painter draws it, alone in an image.
+QImage Painted(const std::function<bool(QPainter&, const QStyleOptionMenuItem&)>& draw, QStyle::State state) {
+  QStyleOptionMenuItem option;
+  option.rect = QRect(0, 0, 90, 20);
+  option.state = state;
+  QImage image(option.rect.size(), QImage::Format_RGB32);
+  image.fill(Qt::black);
+  QPainter painter(&image);
+  EXPECT_TRUE(draw(painter, option));
+  return image;
+}
+
+// Both painters hide the accelerator underline when the item says no
+// accelerators, and blend a disabled item with its background; a
+// disabled popup item is never hot.
+TEST_F(SkinMenusTest, DisabledItemsAndItemsWithoutAccelerators) {
+  QMenu menu;
+  menu.resize(150, 60);
+  QAction* popupItem = menu.addAction("&Open");
+  QMenuBar bar;
+  QAction* lineItem = bar.addAction("&File");
+  menus().HookPopupMenu(&menu, true);
+  menus().HookMainMenu(&bar, true);
+  Bitmap line(300, 40, platform::pf24bit);
+  line.Fill(qRgb(10, 200, 30));
+  MenuLineImageSeam() = [&](QWidget*) { return TacMenuLineImage{&line, {0, 0}}; };
+  menus().Style()->setBaseStyle(new NoUnderlines);
+  const auto popup = [&](QStyle::State state) {
+    return Painted([&](QPainter& p, const QStyleOptionMenuItem& o) { return menus().DrawPopupItem(p, o, &menu, popupItem); },
+                   state);
+  };
+  const auto onLine = [&](QStyle::State state) {
+    return Painted([&](QPainter& p, const QStyleOptionMenuItem& o) { return menus().DrawMenuLineItem(p, o, &bar, lineItem); },
+                   state);
+  };
+  const QImage popupKeys = popup(QStyle::State_Enabled), lineKeys = onLine(QStyle::State_Enabled);
+  popupItem->setText("Open");
+  lineItem->setText("File");
+  EXPECT_EQ(popupKeys, popup(QStyle::State_Enabled));
+  EXPECT_EQ(lineKeys, onLine(QStyle::State_Enabled));
+  EXPECT_EQ(popup(QStyle::State_MouseOver), popup(QStyle::State_None));
+  // The line's disabled item lies closer to the line behind it.
+  const QImage enabled = onLine(QStyle::State_Enabled), disabled = onLine(QStyle::State_None);
+  const auto distance = [](QRgb c) { return std::abs(qRed(c) - 10) + std::abs(qGreen(c) - 200) + std::abs(qBlue(c) - 30); };
+  int text = 0;
+  for (int y = 0; y < enabled.height(); ++y)
+    for (int x = 0; x < enabled.width(); ++x)
+      if (const int d = distance(enabled.pixel(x, y)); d > 60) {
+        ++text;
+        EXPECT_LT(distance(disabled.pixel(x, y)), d * 3 / 4) << x << "," << y;
+      }
+  EXPECT_GT(text, 0);
+  MenuLineImageSeam() = nullptr;
+}
+
+// A popup that goes leaves nothing behind: it leaves the watched list, and
+// its hide drops the requests of its items that were never handled.
+TEST_F(SkinMenusTest, NothingOfAPopupStaysWhenItGoes) {
+  QMenu holder;
+  QAction* item = holder.addAction("One");
+  holder.popup(QPoint(30, 30));
+  ASSERT_TRUE(PostMenuItemPopup(item));
+  EXPECT_EQ(WaitingMenuItemTickets(), 1u);
+  holder.hide();
+  EXPECT_EQ(WaitingMenuItemTickets(), 0u);
+  QCoreApplication::processEvents();
+  const size_t watched = WatchedPopupCount();
+  for (int i = 0; i < 3; ++i) {
+    QMenu gone;
+    menus().HookPopupMenu(&gone, true);
+    EXPECT_EQ(WatchedPopupCount(), watched + 1);
+  }
+  EXPECT_EQ(WatchedPopupCount(), watched);
+}
+
 TEST_F(SkinMenusTest, WithoutSkinnedPopupsNothingIsHooked) {
   sm->SetSkinnedPopups(false);
   QMenu menu;
@@ -455,15 +543,17 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
       << shot.pixelColor(column, closeRect.center().y()).name().toStdString();
   // Items are as wide as measured plus the band.
   EXPECT_GE(openRect.width(), menus().MeasurePopupItem(open, &menu).width());
-  if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty())
-    shot.save(QDir(QString::fromLocal8Bit(shots)).filePath("skinlib-menu-popup.png"));
   // Its first item's paint asked for the popup's region: the popup is
   // shaped by the border's corners once the request is handled.
   QCoreApplication::processEvents();
   QRegion region;
   ASSERT_NE(platform::GetWindowRgn(&menu, region), 0);
-  EXPECT_FALSE(region.contains(QPoint(0, 0)));
+  const int w = menu.width(), h = menu.height();
+  for (QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)})
+    EXPECT_FALSE(region.contains(corner)) << corner.x() << "," << corner.y();
   EXPECT_TRUE(region.contains(QPoint(menu.width() / 2, menu.height() / 2)));
+  if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty())
+    testskins::CutByWindowRegion(shot, &menu).save(QDir(QString::fromLocal8Bit(shots)).filePath("skinlib-menu-popup.png"));
   menu.hide();
   menus().HookPopupMenu(&menu, false);
   EXPECT_FALSE(menus().Hooks(&menu));

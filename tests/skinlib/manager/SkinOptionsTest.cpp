@@ -4,6 +4,7 @@
 #include "ManagerFixture.h"
 
 #include "platform/Colors.h"
+#include "skinlib/manager/SectionBackgrounds.h"
 
 #include <algorithm>
 
@@ -446,4 +447,58 @@ TEST_F(ManagerTest, EverySectionKeyAndItsDefault) {
   for (size_t i = 0; i < 5; ++i) EXPECT_EQ(r.HotFontColor[i], value++) << hotFontKeys[i];
   EXPECT_EQ(r.Color, 0x102030);
   EXPECT_EQ(r.HotColor, 0x405060);
+}
+
+// Numbers out of their ranges stop at the range's ends when they are read
+// (text that is no number takes the default), so that painting with them
+// stays inside its arithmetic.
+TEST_F(ManagerTest, NumbersOfASkinStopAtTheEndsOfTheirRanges) {
+  const struct {
+    const char* key;
+    const char* text;
+    int32_t TsGeneralData::*field;
+    int expected;
+  } sectionKeys[] = {
+      {"TRANSPARENCY", "99999999", &TsGeneralData::Transparency, 100},
+      {"TRANSPARENCY", "-9000000", &TsGeneralData::Transparency, 0},
+      {"GRADIENTPERCENT", "250", &TsGeneralData::GradientPercent, 100},
+      {"HOTGRADIENTPERCENT", "-3", &TsGeneralData::HotGradientPercent, 0},
+      {"IMAGEPERCENT", "many", &TsGeneralData::ImagePercent, 0},
+      {"HOTIMAGEPERCENT", "-2147483648", &TsGeneralData::HotImagePercent, 0},
+      {"GLOWMARGIN", "99999999", &TsGeneralData::GlowMargin, 32767},
+      {"GLOWMARGIN", "-40", &TsGeneralData::GlowMargin, 0},
+  };
+  const struct {
+    const char* key;
+    const char* text;
+    int16_t TsSkinData::*field;
+    int expected;
+  } globalKeys[] = {
+      {"TITLEHEIGHT", "99999999", &TsSkinData::TitleHeight, 32767},
+      {"FORMOFFSET", "-9000000", &TsSkinData::FormOffset, -32768},
+      {"BORDERWIDTH", "wide", &TsSkinData::BorderWidth, 4},
+      {"SHADOW1TRANSPARENCY", "99999", &TsSkinData::Shadow1Transparency, 100},
+      {"BICONMAXGLOWMARGIN", "70000", &TsSkinData::BIMaxGlowMargin, 32767},
+  };
+  TestSkin skin;
+  for (const auto& k : globalKeys) skin.Section("GLOBALINFO").Set(k.key, k.text);
+  for (size_t i = 0; i < std::size(sectionKeys); ++i)
+    skin.Section(QStringLiteral("N%1").arg(i)).Set("COLOR", 0x0000FF).Set(sectionKeys[i].key, sectionKeys[i].text);
+  WriteFolder(skin, "Numbers");
+  auto sm = Manager("Numbers");
+  ASSERT_TRUE(sm->SkinData->Active);
+  for (const auto& k : globalKeys) EXPECT_EQ(sm->SkinData.get()->*k.field, k.expected) << k.key << "=" << k.text;
+  for (size_t i = 0; i < std::size(sectionKeys); ++i)
+    EXPECT_EQ(Section(*sm, QStringLiteral("N%1").arg(i).toLatin1().constData()).*sectionKeys[i].field,
+              sectionKeys[i].expected)
+        << sectionKeys[i].key << "=" << sectionKeys[i].text;
+  // Painted over a green parent: a huge transparency shows the parent, a
+  // negative one the section's own red.
+  const TsBgSource parent{nullptr, 0, 0, 0x00FF00, false};
+  for (const auto& [section, colour] : {std::pair{"N0", TColor(0x00FF00)}, std::pair{"N1", TColor(0x0000FF)}}) {
+    platform::Bitmap b(6, 4, platform::pf24bit);
+    PaintSectionBackground(sm->IndexOfSection(section), {}, parent, KeyColor, -1, -1, sm.get(), b, {0, 0},
+                           platform::TRect{0, 0, 6, 4}, 0);
+    EXPECT_EQ(b.GetPixel(3, 2), colour) << section;
+  }
 }
