@@ -17,7 +17,6 @@
 #include <pthread.h>
 #include <sched.h>
 #include <sys/resource.h>
-#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -654,13 +653,6 @@ int ThreadCount(int wanted) {
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
-// Processor time the calling thread has used, in seconds (a system call).
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
 // The calling thread runs only on a processor that nothing else of normal
 // priority wants, and never pre-empts such a thread when it wakes: a
 // helper of a busy machine costs the caller and the other programs nothing.
@@ -706,10 +698,13 @@ class TPoolJob {
 // helper claims a unit only as it starts it, so helpers that come late
 // find nothing left and cost nothing. Helpers run only on processors that
 // nothing else wants (RunOnlyOnFreeProcessors): on a busy machine they
-// wait, without pre-empting the caller or anyone else. Nor does the caller
-// ever wait for a helper: it takes no lock a helper takes, and once no unit
-// is left to claim it searches every unfinished one itself, so that a unit
-// a stalled helper holds is taken back; the first copy to end counts, and
+// wait, without pre-empting the caller or anyone else, and one that the
+// system runs on the caller's processor leaves the search to the caller.
+// Nor does the caller ever wait for a helper: it takes no lock a helper
+// takes; the first unfinished unit of an ordered job, when the helper
+// holding it has stopped, it searches at once (TWatch); and once no unit is
+// left to claim it searches every unfinished one itself, so that a unit a
+// stalled helper holds is taken back. The first copy to end counts, and
 // an idle helper likewise takes over a unit nobody has taken over yet. One
 // search uses the pool at a time; a search that finds it taken runs on its
 // own thread.
@@ -741,41 +736,23 @@ class TWorkerPool {
     const int most = static_cast<int>(std::min(static_cast<size_t>(ThreadCount(threads) - 1), count - 1));
     int engaged = 0;
     if (threads > 0) Engage(*run, engaged, most);
-    // A default search stays on this thread until it proves long, and is
-    // judged by what it costs the processor, which a busy machine does not
-    // stretch. The wall clock (cheap to read) only says when to look: from
-    // ProbeTime on, the processor time of this thread over a stretch of
-    // units (read at its two ends: two system calls in the whole run) gives
-    // what their combinations cost, and the combinations of the units left
-    // at that cost decide the helpers once, one for each ProbeTime of it.
-    // Meanwhile the caller keeps an eye on the unit that holds up the
-    // others (TWatch).
+    // A default search stays on this thread until it proves long, judged
+    // by what its units cost the processor, which a busy machine does not
+    // stretch (TProbe); meanwhile the caller keeps an eye on the unit that
+    // holds up the others (TWatch).
+    TProbe probe;
     bool probing = engaged < most;
-    auto look = Clock::now() + std::chrono::duration_cast<Clock::duration>(ProbeTime);
-    double mark = -1, markSize = 0, size = 0;
     TWatch watch;
     for (size_t i; run->Claim(i);) {
       run->CallerCpu.store(sched_getcpu(), std::memory_order_relaxed);
-      size += job->Size(i);
+      const double size = job->Size(i);
       job->Unit(i, nullptr);
       afterUnit();
       if (engaged > 0 && job->Ordered()) watch.Look(*this, *run, afterUnit);
-      if (!probing || Clock::now() < look) continue;
+      if (!probing || !probe.Add(size)) continue;
       double left = 0;
       for (size_t u = i + 1; u < count; ++u) left += job->Size(u);
-      if (left == 0) {
-        probing = false;  // nothing left worth a helper
-        continue;
-      }
-      const double now = ThreadSeconds();
-      if (mark < 0 || size == markSize) {
-        mark = now;
-        markSize = size;
-        look = Clock::now() + std::chrono::duration_cast<Clock::duration>(Stretch);
-        continue;
-      }
-      const double rest = (now - mark) / (size - markSize) * left;
-      Engage(*run, engaged, static_cast<int>(std::min<double>(most, rest / ProbeTime.count())));
+      Engage(*run, engaged, static_cast<int>(std::min<double>(most, probe.Seconds(left) / ProbeTime.count())));
       probing = false;
     }
     // Every unit is claimed: search the unfinished ones too rather than
@@ -799,8 +776,12 @@ class TWorkerPool {
   // A search whose rest costs less processor time than this runs on the
   // calling thread alone.
   static constexpr std::chrono::duration<double> ProbeTime{0.002};
-  // The stretch of units whose processor time the probe reads (wall clock).
+  // The stretch of work after it whose cost the probe takes as the cost of
+  // the rest.
   static constexpr std::chrono::duration<double> Stretch{0.0005};
+  // A unit that takes longer than this and many times the units before it
+  // was stopped by the system in the middle.
+  static constexpr std::chrono::duration<double> GapTime{0.0005};
   // How long an idle helper watches for the next search before it sleeps.
   static constexpr auto SpinTime = std::chrono::microseconds(300);
   // How long a helper's beat may stand still before the caller takes its
@@ -844,12 +825,47 @@ class TWorkerPool {
     std::atomic<uint64_t> Beats{0};  // TCopy
   };
 
+  // What the caller's units cost the processor, read from the steady clock
+  // (cheap: no system call, which would give the system a moment to switch
+  // the caller out) around each unit. A unit the system stopped in the
+  // middle shows as a gap of a millisecond or more among units of
+  // microseconds and is left out, so that a busy machine does not make the
+  // work look longer than it is.
+  class TProbe {
+   public:
+    // Adds the unit just searched, `size` combinations; true once the work
+    // has cost ProbeTime and then Stretch more (the stretch it judges by).
+    bool Add(double size) {
+      const Clock::time_point now = Clock::now();
+      const double took = std::chrono::duration<double>(now - last_).count();
+      last_ = now;
+      if (units_ > 0 && took > GapTime.count() && took > 8 * spent_ / static_cast<double>(units_)) return false;
+      ++units_;
+      spent_ += took;
+      if (!marked_) {
+        marked_ = spent_ >= ProbeTime.count();
+        markSpent_ = spent_;
+        return false;
+      }
+      size_ += size;
+      return spent_ - markSpent_ >= Stretch.count() && size_ > 0;
+    }
+    // What `size` more combinations would cost at the stretch's rate.
+    double Seconds(double size) const { return (spent_ - markSpent_) / size_ * size; }
+
+   private:
+    Clock::time_point last_ = Clock::now();
+    size_t units_ = 0;
+    double spent_ = 0, markSpent_ = 0, size_ = 0;  // size_: combinations of the stretch
+    bool marked_ = false;
+  };
+
   // The caller's eye on the first unfinished unit of an ordered job: when
   // the helper that holds it is stopped (its beat has stood still for
   // StallTime), the caller searches that unit itself, so the later units
   // are not searched without what it bounds.
   struct TWatch {
-    size_t Front = 0;
+    size_t Front = 0, Watched = SIZE_MAX;
     int8_t Holder = -1;
     uint64_t Beats = 0;
     Clock::time_point Since;
@@ -862,7 +878,8 @@ class TWorkerPool {
       if (holder < 0) return;  // not claimed yet, or by the caller
       const uint64_t beats = pool.helpers_[static_cast<size_t>(holder)].Beats.load(std::memory_order_relaxed);
       const Clock::time_point now = Clock::now();
-      if (holder != Holder || beats != Beats) {
+      if (Front != Watched || holder != Holder || beats != Beats) {
+        Watched = Front;
         Holder = holder;
         Beats = beats;
         Since = now;

@@ -38,9 +38,9 @@
 // it searches such a unit too, and the first copy to end counts. The
 // helper threads run only on processors that nothing else wants, so on a
 // busy machine they neither pre-empt the caller nor share its processor; a
-// default run calls them only when the rest of its work, judged by the
-// processor time its units cost (read twice in a run, never per unit), is
-// worth them.
+// default run calls them only when the rest of its work, judged by what
+// its units cost the processor (read from the steady clock, leaving out a
+// unit the system stopped in the middle; no system call), is worth them.
 #pragma once
 
 #include "engine/uBaseDef.h"
