@@ -7,15 +7,17 @@
 #include <algorithm>
 #include <bit>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <limits>
 #include <mutex>
 #include <stdexcept>
+#include <system_error>
 #include <type_traits>
 
+#include <pthread.h>
 #include <sched.h>
-#include <time.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -483,10 +485,21 @@ constexpr int RedShift(int pos) { return BlueBits + 6 * (LastRed - pos); }
 // result and the other stops at once: its `Ended` becomes true.
 const std::atomic<bool> NeverEnded{false};
 
-// Counts combinations (the kept count).
-struct TCounter {
-  int64_t Count = 0;
+// One copy of a unit under way: whether another copy has ended, and the
+// beat of the helper searching it, if one does, which goes on while the
+// helper runs (so a copy whose beat stands still is held by a helper the
+// system has stopped).
+struct TCopy {
   const std::atomic<bool>* Ended = &NeverEnded;
+  std::atomic<uint64_t>* Beats = nullptr;
+  void Beat() const {
+    if (Beats) Beats->store(Beats->load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+  }
+};
+
+// Counts combinations (the kept count).
+struct TCounter : TCopy {
+  int64_t Count = 0;
   bool Stop() const { return Ended->load(std::memory_order_relaxed); }
   bool MayPass(const TScheme&, const TNode&) const { return true; }
   u64 Narrow(const TNode&, u64 cand) const { return cand; }
@@ -503,7 +516,7 @@ struct TCounter {
 // A key worth keeping has at most some number of failed bits; a tolerance
 // condition whose bit alone is more than that must pass, and prunes the
 // search like a hard one (`Required`).
-struct TCollector {
+struct TCollector : TCopy {
   std::vector<u64> Keys;
   size_t Best = 0;  // keys without failed bits taken
   u64 Threshold = std::numeric_limits<u64>::max();
@@ -513,7 +526,6 @@ struct TCollector {
   u64 mostFailed = std::numeric_limits<u64>::max();  // the most failed bits a kept key may have
   std::array<const TCheck*, MaxToleranceConditions> Required{};
   size_t RequiredCount = 0;
-  const std::atomic<bool>* Ended = &NeverEnded;
 
   // Nothing more of this unit can be kept.
   bool Full() const { return Best >= KeyLimit || bound == 0; }
@@ -592,6 +604,7 @@ template <int Depth, class Out>
     if (cand) out.Take(s, n, cand);
   } else {
     for (; cand && !out.Stop(); cand &= cand - 1) {
+      if constexpr (Depth == LastRed - 2) out.Beat();  // a few microseconds apart
       const TNode c = Extend(n, std::countr_zero(cand));
       if (Admissible(s, c) && out.MayPass(s, c)) Descend<Depth + 1>(s, c, out);
     }
@@ -625,8 +638,8 @@ std::vector<TNode> WorkUnits(const TScheme& s) {
 
 // The threads to use: as asked, or one per processor this process may run
 // on (more would only wait for each other).
+constexpr int MostThreads = 64;
 int ThreadCount(int wanted) {
-  static constexpr int MostThreads = 64;
   if (wanted > 0) return std::min(wanted, MostThreads);
   // Asked once: the processors of a running program do not change.
   static const int cores = [] {
@@ -640,11 +653,14 @@ int ThreadCount(int wanted) {
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
-// Processor time the calling thread has used, in seconds.
-double ThreadSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+// The calling thread runs only on a processor that nothing else of normal
+// priority wants, and never pre-empts such a thread when it wakes: a
+// helper of a busy machine costs the caller and the other programs nothing.
+// Where the system refuses that, the lowest priority of the normal ones.
+void RunOnlyOnFreeProcessors() {
+  const sched_param none{};
+  if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &none) != 0)
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
 }
 
 // --- Worker threads -----------------------------------------------------------------
@@ -662,35 +678,43 @@ class TPoolJob {
  public:
   virtual ~TPoolJob() = default;
   virtual size_t Count() const = 0;
-  virtual void Unit(size_t i) = 0;
+  // Searches unit i; a helper passes its beat (TCopy).
+  virtual void Unit(size_t i, std::atomic<uint64_t>* beats) = 0;
   virtual bool Finished(size_t i) const = 0;
+  // How much searching unit i may take, in combinations below it (0 when
+  // the job already knows it will find nothing there).
+  virtual double Size(size_t i) const = 0;
+  // Whether the finished units from the first on speed up the later ones,
+  // so that a unit held up early holds up the rest.
+  virtual bool Ordered() const = 0;
 };
 
-// The threads that help the searches, kept from run to run: a short search
-// pays neither for starting threads nor for waiting until each of them has
-// been scheduled once, only for the units the helpers actually took. The
-// caller works too and claims units like any helper, so helpers that come
-// late (a busy machine) find nothing left and cost nothing. Nor does the
-// caller ever wait for a unit a helper holds: once none is left to claim,
-// it searches every unfinished one itself, and the first copy to end wins;
+// The threads that help the searches, kept for the life of the program: a
+// short search pays neither for starting threads nor for waiting until
+// each of them has been scheduled once, only for the units the helpers
+// actually took.
+//
+// The calling thread works too and claims units like any helper, and a
+// helper claims a unit only as it starts it, so helpers that come late
+// find nothing left and cost nothing. Helpers run only on processors that
+// nothing else wants (RunOnlyOnFreeProcessors): on a busy machine they
+// wait, without pre-empting the caller or anyone else, and one that the
+// system runs on the caller's processor leaves the search to the caller.
+// Nor does the caller ever wait for a helper: it takes no lock a helper
+// takes; the first unfinished unit of an ordered job, when the helper
+// holding it has stopped, it searches at once (TWatch); and once no unit is
+// left to claim it searches every unfinished one itself, so that a unit a
+// stalled helper holds is taken back. The first copy to end counts, and
 // an idle helper likewise takes over a unit nobody has taken over yet. One
 // search uses the pool at a time; a search that finds it taken runs on its
 // own thread.
 class TWorkerPool {
  public:
   static TWorkerPool& Instance() {
-    static TWorkerPool pool;
-    return pool;
-  }
-
-  ~TWorkerPool() {
-    {
-      std::lock_guard lock(m_);
-      quit_ = true;
-      ++signal_;
-    }
-    wake_.notify_all();
-    for (std::thread& t : threads_) t.join();
+    // Never destroyed: a helper the system has stopped may hold a unit
+    // when the program ends, and nobody waits for it.
+    static TWorkerPool* const pool = new TWorkerPool;
+    return *pool;
   }
 
   // Runs every unit of the job and returns when all are finished, calling
@@ -701,148 +725,227 @@ class TWorkerPool {
   void Run(const std::shared_ptr<TPoolJob>& job, int threads, const std::function<void()>& afterUnit) {
     const size_t count = job->Count();
     if (count == 0) return;
-    std::shared_ptr<TRun> run;
-    {
-      std::lock_guard lock(m_);
-      if (!busy_) {
-        busy_ = true;
-        run = std::make_shared<TRun>(job, count, ++runs_);
-        current_ = run;
-        engaged_ = 0;
-      }
-    }
-    if (!run) {
+    if (busy_.exchange(true, std::memory_order_acquire)) {
       for (size_t i = 0; i < count; ++i) {
-        job->Unit(i);
+        job->Unit(i, nullptr);
         afterUnit();
       }
       return;
     }
+    TRun* const run = new TRun(job, count);
     const int most = static_cast<int>(std::min(static_cast<size_t>(ThreadCount(threads) - 1), count - 1));
-    if (threads > 0) Engage(most);
-    // A search that has not taken ProbeSeconds on the wall clock (cheap to
-    // read) stays on this thread. Past that, the rest is judged by the
-    // processor time this thread spends on its units, which a busy machine
-    // does not stretch: one helper for each ProbeSeconds of it.
-    int engaged = threads > 0 ? most : 0;
-    const auto wallStart = std::chrono::steady_clock::now();
-    double mark = -1;
-    size_t markUnits = 0, mine = 0;
+    int engaged = 0;
+    if (threads > 0) Engage(*run, engaged, most);
+    // A default search stays on this thread until it proves long, judged
+    // by what its units cost the processor, which a busy machine does not
+    // stretch (TProbe); meanwhile the caller keeps an eye on the unit that
+    // holds up the others (TWatch).
+    TProbe probe;
+    bool probing = engaged < most;
+    TWatch watch;
     for (size_t i; run->Claim(i);) {
-      job->Unit(i);
+      run->CallerCpu.store(sched_getcpu(), std::memory_order_relaxed);
+      const double size = job->Size(i);
+      job->Unit(i, nullptr);
       afterUnit();
-      ++mine;
-      if (engaged >= most || mine % 4 != 0) continue;
-      if (std::chrono::steady_clock::now() - wallStart < std::chrono::duration<double>(ProbeSeconds)) continue;
-      const double now = ThreadSeconds();
-      if (mark >= 0) {
-        const double rest = (now - mark) / static_cast<double>(mine - markUnits) * static_cast<double>(run->Left());
-        const int want = static_cast<int>(std::min<double>(most, rest / ProbeSeconds));
-        if (want > engaged) Engage(engaged = want);
-      }
-      mark = now;
-      markUnits = mine;
+      if (engaged > 0 && job->Ordered()) watch.Look(*this, *run, afterUnit);
+      if (!probing || !probe.Add(size)) continue;
+      double left = 0;
+      for (size_t u = i + 1; u < count; ++u) left += job->Size(u);
+      Engage(*run, engaged, static_cast<int>(std::min<double>(most, probe.Seconds(left) / ProbeTime.count())));
+      probing = false;
     }
     // Every unit is claimed: search the unfinished ones too rather than
     // wait for the helpers that hold them.
     for (size_t i = 0; i < count; ++i) {
       if (job->Finished(i)) continue;
       run->Takeovers[i].fetch_add(1, std::memory_order_relaxed);
-      job->Unit(i);
+      job->Unit(i, nullptr);
       afterUnit();
     }
-    std::lock_guard lock(m_);
-    busy_ = false;
-    current_.reset();
+    // Helpers called that never came find nothing.
+    for (int id = 0; id < engaged; ++id)
+      if (TRun* late = helpers_[static_cast<size_t>(id)].Mail.exchange(nullptr, std::memory_order_acq_rel))
+        late->Drop();
+    run->Drop();
+    busy_.store(false, std::memory_order_release);
   }
 
  private:
-  // A search shorter than this (seconds) runs on the calling thread alone.
-  static constexpr double ProbeSeconds = 0.002;
+  static constexpr int MostHelpers = MostThreads - 1;
+  // A search whose rest costs less processor time than this runs on the
+  // calling thread alone.
+  static constexpr std::chrono::duration<double> ProbeTime{0.002};
+  // The stretch of work after it whose cost the probe takes as the cost of
+  // the rest.
+  static constexpr std::chrono::duration<double> Stretch{0.0005};
+  // A unit that takes longer than this and many times the units before it
+  // was stopped by the system in the middle.
+  static constexpr std::chrono::duration<double> GapTime{0.0005};
   // How long an idle helper watches for the next search before it sleeps.
   static constexpr auto SpinTime = std::chrono::microseconds(300);
+  // How long a helper's beat may stand still before the caller takes its
+  // unit back; a running helper beats every few microseconds.
+  static constexpr auto StallTime = std::chrono::microseconds(200);
+  using Clock = std::chrono::steady_clock;
 
-  // One search on the pool, shared by the threads that work on it.
+  // One search on the pool, shared by the threads that work on it; the
+  // last of them to let go deletes it.
   struct TRun {
-    TRun(std::shared_ptr<TPoolJob> job, size_t count, uint64_t number)
-        : Job(std::move(job)), Count(count), Number(number), Takeovers(count) {}
+    TRun(std::shared_ptr<TPoolJob> job, size_t count)
+        : Job(std::move(job)), Count(count), Takeovers(count), Holders(count) {
+      for (std::atomic<int8_t>& h : Holders) h.store(-1, std::memory_order_relaxed);
+    }
     // The next unit nobody has claimed, if one is left.
     bool Claim(size_t& i) {
       i = next_.fetch_add(1, std::memory_order_relaxed);
       return i < Count;
     }
-    size_t Left() const { return Count - std::min(Count, next_.load(std::memory_order_relaxed)); }
+    void Hold() { holders_.fetch_add(1, std::memory_order_relaxed); }
+    void Drop() {
+      if (holders_.fetch_sub(1, std::memory_order_acq_rel) == 1) delete this;
+    }
 
     const std::shared_ptr<TPoolJob> Job;
     const size_t Count;
-    const uint64_t Number;
     std::vector<std::atomic<uint8_t>> Takeovers;  // per unit: copies started besides the first
+    std::vector<std::atomic<int8_t>> Holders;     // per unit: the helper that claimed it, -1 for none
+    std::atomic<int> CallerCpu{-1};               // the processor the caller last ran on
 
    private:
     std::atomic<size_t> next_{0};
+    std::atomic<int> holders_{1};
   };
 
-  // Helpers 0..n-1 join the current search (started when missing).
-  void Engage(int n) {
-    if (n <= 0) return;
-    bool sleepers = false;
-    {
-      std::lock_guard lock(m_);
-      while (static_cast<int>(threads_.size()) < n) {
-        const int id = static_cast<int>(threads_.size());
-        threads_.emplace_back([this, id] { Help(id); });
+  // What the caller hands one helper: the search to join, and a bell rung
+  // when there is one.
+  struct alignas(64) THelper {
+    std::atomic<TRun*> Mail{nullptr};
+    std::atomic<uint32_t> Bell{0};
+    std::atomic<uint64_t> Beats{0};  // TCopy
+  };
+
+  // What the caller's units cost the processor, read from the steady clock
+  // (cheap: no system call, which would give the system a moment to switch
+  // the caller out) around each unit. A unit the system stopped in the
+  // middle shows as a gap of a millisecond or more among units of
+  // microseconds and is left out, so that a busy machine does not make the
+  // work look longer than it is.
+  class TProbe {
+   public:
+    // Adds the unit just searched, `size` combinations; true once the work
+    // has cost ProbeTime and then Stretch more (the stretch it judges by).
+    bool Add(double size) {
+      const Clock::time_point now = Clock::now();
+      const double took = std::chrono::duration<double>(now - last_).count();
+      last_ = now;
+      if (units_ > 0 && took > GapTime.count() && took > 8 * spent_ / static_cast<double>(units_)) return false;
+      ++units_;
+      spent_ += took;
+      if (!marked_) {
+        marked_ = spent_ >= ProbeTime.count();
+        markSpent_ = spent_;
+        return false;
       }
-      engaged_ = n;
-      signal_.fetch_add(1, std::memory_order_release);
-      sleepers = sleepers_ > 0;
+      size_ += size;
+      return spent_ - markSpent_ >= Stretch.count() && size_ > 0;
     }
-    if (sleepers) wake_.notify_all();
+    // What `size` more combinations would cost at the stretch's rate.
+    double Seconds(double size) const { return (spent_ - markSpent_) / size_ * size; }
+
+   private:
+    Clock::time_point last_ = Clock::now();
+    size_t units_ = 0;
+    double spent_ = 0, markSpent_ = 0, size_ = 0;  // size_: combinations of the stretch
+    bool marked_ = false;
+  };
+
+  // The caller's eye on the first unfinished unit of an ordered job: when
+  // the helper that holds it is stopped (its beat has stood still for
+  // StallTime), the caller searches that unit itself, so the later units
+  // are not searched without what it bounds.
+  struct TWatch {
+    size_t Front = 0, Watched = SIZE_MAX;
+    int8_t Holder = -1;
+    uint64_t Beats = 0;
+    Clock::time_point Since;
+
+    void Look(TWorkerPool& pool, TRun& run, const std::function<void()>& afterUnit) {
+      TPoolJob& job = *run.Job;
+      while (Front < run.Count && job.Finished(Front)) ++Front;
+      if (Front >= run.Count || run.Takeovers[Front].load(std::memory_order_relaxed) != 0) return;
+      const int8_t holder = run.Holders[Front].load(std::memory_order_relaxed);
+      if (holder < 0) return;  // not claimed yet, or by the caller
+      const uint64_t beats = pool.helpers_[static_cast<size_t>(holder)].Beats.load(std::memory_order_relaxed);
+      const Clock::time_point now = Clock::now();
+      if (Front != Watched || holder != Holder || beats != Beats) {
+        Watched = Front;
+        Holder = holder;
+        Beats = beats;
+        Since = now;
+        return;
+      }
+      if (now - Since < StallTime) return;
+      run.Takeovers[Front].fetch_add(1, std::memory_order_relaxed);
+      job.Unit(Front, nullptr);
+      afterUnit();
+    }
+  };
+
+  // Helpers engaged..n-1 join the search (started when missing; when the
+  // system gives no more threads, those there are do the work).
+  void Engage(TRun& run, int& engaged, int n) {
+    for (; engaged < n; ++engaged) {
+      THelper& h = helpers_[static_cast<size_t>(engaged)];
+      if (engaged == started_) {
+        try {
+          std::thread([&h, id = static_cast<int8_t>(engaged)] { Help(h, id); }).detach();
+        } catch (const std::system_error&) {
+          return;
+        }
+        ++started_;
+      }
+      run.Hold();
+      if (TRun* stale = h.Mail.exchange(&run, std::memory_order_acq_rel)) stale->Drop();
+      h.Bell.fetch_add(1, std::memory_order_release);
+      h.Bell.notify_one();
+    }
   }
 
-  void Help(int id) {
-    uint64_t seen = 0, served = 0;
+  static void Help(THelper& h, int8_t id) {
+    RunOnlyOnFreeProcessors();
+    uint32_t seen = 0;
     for (;;) {
       // Watch for a while, then sleep until called.
       const auto until = std::chrono::steady_clock::now() + SpinTime;
-      while (signal_.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)
+      while (h.Bell.load(std::memory_order_acquire) == seen && std::chrono::steady_clock::now() < until)
         std::this_thread::yield();
-      std::shared_ptr<TRun> run;
-      {
-        std::unique_lock lock(m_);
-        if (signal_.load(std::memory_order_relaxed) == seen) {
-          ++sleepers_;
-          wake_.wait(lock, [&] { return signal_.load(std::memory_order_relaxed) != seen; });
-          --sleepers_;
-        }
-        if (quit_) return;
-        seen = signal_.load(std::memory_order_relaxed);
-        if (!busy_ || id >= engaged_ || current_->Number == served) continue;
-        run = current_;
-        served = run->Number;
-      }
+      h.Bell.wait(seen, std::memory_order_acquire);
+      seen = h.Bell.load(std::memory_order_acquire);
+      TRun* const run = h.Mail.exchange(nullptr, std::memory_order_acq_rel);
+      if (!run) continue;  // the search ended before this helper came
       TPoolJob& job = *run->Job;
-      for (size_t i; run->Claim(i);) {
+      // A helper the system runs on the caller's processor would only take
+      // turns with it: it leaves the search to the caller.
+      auto sharing = [&] { return sched_getcpu() == run->CallerCpu.load(std::memory_order_relaxed); };
+      for (size_t i; !sharing() && run->Claim(i);) {
+        run->Holders[i].store(id, std::memory_order_relaxed);
+        h.Beats.fetch_add(1, std::memory_order_relaxed);
         if (void (*pause)() = HelperPause.load(std::memory_order_acquire)) pause();
-        job.Unit(i);
+        job.Unit(i, &h.Beats);
       }
       // Then a unit still running elsewhere that nobody has taken over.
-      for (size_t i = 0; i < run->Count; ++i)
-        if (!job.Finished(i) && run->Takeovers[i].fetch_add(1, std::memory_order_relaxed) == 0) job.Unit(i);
+      for (size_t i = 0; i < run->Count && !sharing(); ++i)
+        if (!job.Finished(i) && run->Takeovers[i].fetch_add(1, std::memory_order_relaxed) == 0)
+          job.Unit(i, &h.Beats);
+      run->Drop();
     }
   }
 
-  std::mutex m_;
-  std::condition_variable wake_;
-  std::vector<std::thread> threads_;
-  int sleepers_ = 0;
-  bool quit_ = false;
-  // The search under way (all under m_).
-  bool busy_ = false;
-  std::shared_ptr<TRun> current_;
-  uint64_t runs_ = 0;
-  int engaged_ = 0;
-  // Changes whenever the helpers have something to look at.
-  std::atomic<uint64_t> signal_{0};
+  // Set while a search owns the pool; the owner alone touches the rest.
+  std::atomic<bool> busy_{false};
+  std::array<THelper, MostHelpers> helpers_;
+  int started_ = 0;
 };
 
 // One search on the worker pool: its scheme, its units (partial
@@ -878,9 +981,17 @@ class TSearchJob final : public TPoolJob {
   // Units from now on search nothing.
   void Cancel() { cancel_.store(true, std::memory_order_relaxed); }
 
-  void Unit(size_t i) override {
+  double Size(size_t i) const override {
+    if (Collecting && bound_.load(std::memory_order_relaxed) == 0) return 0;  // nothing more is kept
+    const double n = MaxRed - units_[i].Last;  // numbers above the second ball: four of them to choose
+    return n * (n - 1) * (n - 2) * (n - 3) / 24;
+  }
+  bool Ordered() const override { return Collecting; }
+
+  void Unit(size_t i, std::atomic<uint64_t>* beats) override {
     auto out = std::make_unique<Out>();
     out->Ended = &ended_[i];
+    out->Beats = beats;
     if (!cancel_.load(std::memory_order_relaxed) && !Finished(i)) {
       if constexpr (Collecting) {
         out->Bound = &bound_;

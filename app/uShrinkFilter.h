@@ -35,7 +35,12 @@
 // it, so all passes are one search. The search is split by the first two
 // balls over several threads (a pool kept from run to run) and merged in
 // order; the calling thread never waits for a unit another thread holds:
-// it searches such a unit too, and the first copy to end counts.
+// it searches such a unit too, and the first copy to end counts. The
+// helper threads run only on processors that nothing else wants, so on a
+// busy machine they neither pre-empt the caller nor share its processor; a
+// default run calls them only when the rest of its work, judged by what
+// its units cost the processor (read from the steady clock, leaving out a
+// unit the system stopped in the middle; no system call), is worth them.
 #pragma once
 
 #include "engine/uBaseDef.h"
@@ -69,7 +74,8 @@ struct TShrinkOptions {
   bool WithBlue = false;                // "红号和蓝号": add every admitted blue number
   const TLottery* Reference = nullptr;  // the previous draw of every candidate
   // Threads in all; 0 = chosen from the work: one for a short search, up
-  // to one per core for a long one.
+  // to one per core for a long one. Threads besides the caller's run only
+  // on processors nothing else wants.
   int Threads = 0;
 };
 

@@ -1,4 +1,4 @@
-// The shrink filter on four schemes, each also run through the
+// The shrink filter on these schemes, the first four also run through the
 // step-by-step reference in the same program run; the fast runs report
 // "x_ref", how many times faster than the reference they are.
 //   A: 12 whole-combination conditions keeping 260 combinations, so every
@@ -9,6 +9,10 @@
 //   T5, T10, T20: three of A's conditions and 5, 10 or 20 tolerance
 //      conditions (32 to 1,048,576 passes in one search), cut at 5001 rows;
 //      not run through the reference, whose passes would take hours.
+//   C1, C5: kept counts of one condition that keeps everything
+//      (every combination examined) and of five permissive ones: searches
+//      of a few milliseconds, where the default's choice of threads is
+//      closest.
 // The fast runs take an argument: the number of threads, 1, then 0 (the
 // default: chosen from the work), then 8.
 // "Versus/<scheme>/<threads>" runs the scheme on one thread and on that
@@ -16,8 +20,9 @@
 // and reports the median times ("one_ms", "ms") and "x_one", how many
 // times faster the second is by them: the default
 // (0) should never fall below 0.91 (1.1 times slower than one thread), the
-// kept count (C) on 8 threads should reach 3 on an idle machine. To see
-// them under load, start 8 busy loops first:
+// kept count (C) on 8 threads should reach 3 on an idle machine. With 1,
+// one thread against itself, x_one shows how far the machine alone moves
+// it. To see them under load, start 8 busy loops first:
 //   for i in $(seq 8); do (while :; do :; done) & done
 #include "ShrinkReference.h"
 #include "ShrinkSupport.h"
@@ -51,6 +56,12 @@ const std::map<std::string, TCase>& Cases() {
       {"T5", {SchemeT(5), false, false}},
       {"T10", {SchemeT(10), false, false}},
       {"T20", {SchemeT(20), false, false}},
+      {"C1", {{Cdt("红球常规", "AC值", Range(0, 10))}, false, true}},
+      {"C5",
+       {{Cdt("和值系列", "红球和值", Range(1, 9)), Cdt("红球常规", "大号组选", Range(17, 33), {1, 2, 3, 4, 5}),
+         Cdt("红球常规", "奇数组选", Range(1, 33, 2), {1, 2, 3, 4, 5}), Cdt("跨度系列", "红球跨度", Range(10, 32)),
+         Cdt("尾数系列", "尾数个数", {3, 4, 5, 6})},
+        false, true}},
   };
   return cases;
 }
@@ -149,6 +160,7 @@ const bool registered = [] {
     benchmark::RegisterBenchmark(("Versus/" + name).c_str(), Versus, name)
         ->Unit(benchmark::kMillisecond)
         ->Arg(0)
+        ->Arg(1)
         ->Arg(8)
         ->MinTime(4.0)
         ->UseRealTime();

@@ -23,6 +23,10 @@
 #include <thread>
 #include <utility>
 
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 using namespace shrinktest;
 
 namespace {
@@ -462,6 +466,13 @@ struct TPatience {
   bool Over() const { return std::chrono::steady_clock::now() > end; }
 };
 
+// How a helper is scheduled, noted at its units.
+std::atomic<int> helperPolicy{-1}, helperNice{0};
+void NoteHelperPolicy() {
+  helperNice.store(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), std::memory_order_relaxed);
+  helperPolicy.store(sched_getscheduler(0), std::memory_order_release);
+}
+
 // Holds helpers where they call the pause: while `stop` holds, the first
 // helper to come (every one with `all`) stays there until let go; with
 // `freeOnNext`, the next helper to come lets them go. Each call is noted.
@@ -649,4 +660,22 @@ TEST_F(ShrinkHelpers, FilterGoneBeforeItsHeldHelperGoesOn) {
   }
   LetGo();
   WaitForTheFirstBack(scheme, want);
+}
+
+// Helpers run only on processors that nothing else wants, so that on a busy
+// machine they neither pre-empt the caller nor share its processor: the
+// idle class, or the lowest normal priority where the system refuses it.
+TEST(ShrinkFilter, HelpersRunOnlyOnFreeProcessors) {
+  const std::vector<TCdtData> scheme = SchemeT(10);
+  const std::vector<std::string> want = RunOne(scheme);
+  SetShrinkHelperPause(NoteHelperPolicy);
+  for (const TPatience patience; helperPolicy.load(std::memory_order_acquire) < 0;) {
+    if (patience.Over()) break;
+    EXPECT_EQ(Run8(scheme), want);
+  }
+  SetShrinkHelperPause(nullptr);
+  const int policy = helperPolicy.load(std::memory_order_acquire);
+  ASSERT_GE(policy, 0) << "no helper took a unit";
+  EXPECT_TRUE(policy == SCHED_IDLE || (policy == SCHED_OTHER && helperNice.load() == 19))
+      << "policy " << policy << ", nice " << helperNice.load();
 }
