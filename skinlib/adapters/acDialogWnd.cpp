@@ -157,8 +157,9 @@ TacSysMenuState DialogMenuState(const TacDialogInfo& d) {
   return s;
 }
 
-int DialogTitleHeight(const TacDialogInfo& d) {
+int DialogTitleHeight(const TacDialogInfo& d, int borderTitle) {
   if (!d.FullCaption() && !d.Iconic) return 0;
+  if (borderTitle > 0) return borderTitle;
   return GetSystemMetrics(d.SmallCaption() ? SM_CYSMCAPTION : SM_CYCAPTION);
 }
 
@@ -332,8 +333,8 @@ void TacDialogWnd::ApplySkinParams() {
 void TacDialogWnd::GiveBackOwnParams() {
   QWidget* h = CtrlHandle();
   if (!h) return;
-  borderForm_.reset();
-  borderOwner_.reset();
+  // The border goes, the window back to the size the frame found.
+  UpdateBorderForm(false);
   StopButtonFades(fadeAnchor_.get());
   for (size_t i = 0; i < buttons_.size(); ++i) HideButtonGlow(int(i));
   h->setPalette(ownPalette_);
@@ -401,7 +402,7 @@ void TacDialogWnd::LookUpButtonMasks() {
   }
 }
 
-int TacDialogWnd::TitleHeight() const { return DialogTitleHeight(Info()); }
+int TacDialogWnd::TitleHeight() const { return DialogTitleHeight(Info(), BorderTitleHeight()); }
 
 int TacDialogWnd::TitleButtonWidth(int index) const { return MaskFrameWidth(Mask(ButtonMaskToPaint(index))); }
 
@@ -428,10 +429,9 @@ TPoint TacDialogWnd::WindowBorderOffsets() const {
     const int b = (info_.Style & WS_THICKFRAME) ? GetSystemMetrics(SM_CXFRAME) : GetSystemMetrics(SM_CXDLGFRAME);
     return {b, b + TitleHeight()};
   }
+  // The band as asked of WM_NCCALCSIZE.
   const QRect c = h->contentsRect();
-  const int x = (h->width() - c.width()) / 2;
-  const int t = TitleHeight();
-  return {x, (h->height() - c.height() - t) / 2 + t};
+  return {c.left(), c.top()};
 }
 
 int TacDialogWnd::ButtonMaskToPaint(int index) const {
@@ -784,6 +784,15 @@ void TacDialogWnd::ShowSystemMenu(int x, int y) {
   if (systemMenu_) systemMenu_->ShowAt(x, y);
 }
 
+void TacDialogWnd::ShowSystemMenuBelowIcon() {
+  QWidget* h = CtrlHandle();
+  if (!h) return;
+  // The window's own band, wherever its picture lies in the cache.
+  const QPoint o = h->mapToGlobal(QPoint(0, 0));
+  const TPoint b = WindowBorderOffsets();
+  ShowSystemMenu(o.x() + b.X, o.y() + b.Y - TitleHeight() + GetSystemMetrics(SM_CYSMICON));
+}
+
 // ------------------------------------------------------------ the window procedure
 
 void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
@@ -930,9 +939,7 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     case WM_NCLBUTTONDOWN: {
       const int code = int(m.WParam);
       if (code == HTSYSMENU) {
-        const QPoint o = h->mapToGlobal(QPoint(0, 0));
-        const TPoint b = WindowBorderOffsets();
-        ShowSystemMenu(o.x() + b.X, o.y() + b.Y - TitleHeight() + GetSystemMetrics(SM_CYSMICON));
+        ShowSystemMenuBelowIcon();
         return;
       }
       if (IndexOfCode(code) >= 0 || (code >= 101 && code <= 103)) {
@@ -1036,9 +1043,7 @@ void TacDialogWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
     case WM_SYSCOMMAND:
       // Alt+Space: the skin took WS_SYSMENU, its own menu opens below the icon.
       if ((m.WParam & 0xFFF0) == SC_KEYMENU && m.LParam == ' ' && info_.HasSysMenu()) {
-        const QPoint o = h->mapToGlobal(QPoint(0, 0));
-        const TPoint b = BorderOffsets();
-        ShowSystemMenu(o.x() + b.X, o.y() + b.Y - TitleHeight() + GetSystemMetrics(SM_CYSMICON));
+        ShowSystemMenuBelowIcon();
         return;
       }
       if ((m.WParam & 0xFFF0) == SC_MAXIMIZE || (m.WParam & 0xFFF0) == SC_RESTORE) SetHotButton(0, false);

@@ -25,12 +25,16 @@
 // border window (acBorderForm.h) laid behind it, showing the dialog's
 // 32-bit cache: the window's own picture with the skin's shadow picture
 // laid around it in the border's margins. The dialog lies in the cache at
-// ExtShift() (the margins' left and top); its own window keeps its system
-// band and paints it, and its region is its rectangle (the part of the
-// cache inside the shadow margins), so the border window shows only the
-// shadow around it. BORDERMODE 1: the window's picture is the border
-// picture with the title painted over it. The border goes while the
-// dialog is hidden, maximized or minimized, and with the skin.
+// ExtShift() (the margins' left and top); its own window paints its band,
+// whose title is then the border's title height (the skin's TITLEHEIGHT)
+// rather than the system's caption height: the band is asked again
+// (WM_NCCALCSIZE) and the window grows or shrinks by the difference, so
+// its client keeps its size (a maximized or minimized window keeps the
+// system's size). Its region is its rectangle (the part of the cache
+// inside the shadow margins), so the border window shows only the shadow
+// around it. BORDERMODE 1: the window's picture is the border picture
+// with the title painted over it. The border goes while the dialog is
+// hidden, maximized or minimized, and with the skin.
 //
 // Left out: DWM composition (off here). Messages without a source under
 // Qt (WM_DRAWITEM of statics, 1025, 1326, 45067) are answered when sent.
@@ -110,8 +114,10 @@ TacDialogMenuItems DialogMenuItems(const TacDialogInfo& d);
 // answers.
 TacFormInfo DialogFormInfo(const TacDialogInfo& d, bool active, int width, int height);
 TacSysMenuState DialogMenuState(const TacDialogInfo& d);
-// The title's height (0 without the full caption unless iconic).
-int DialogTitleHeight(const TacDialogInfo& d);
+// The title's height: 0 without the full caption unless iconic, else
+// `borderTitle` (the extended border's title height) when it is above 0,
+// else the system's caption height.
+int DialogTitleHeight(const TacDialogInfo& d, int borderTitle = 0);
 
 // The dialog's own hit test (window coordinates) before the old procedure
 // is asked: HTSYSMENU over the first SM_CXSMICON pixels of the title, a
@@ -220,10 +226,14 @@ class TacDialogWnd : public TacScrollWnd {
   // maximized nor minimized.
   bool WantsBorderForm() const;
   // The border object made (when wanted and `create`) or freed; the cache
-  // and the region follow.
-  void UpdateBorderForm(bool create);
+  // and the region follow, and with `fitBand` the title's height (the
+  // band asked again, the window sized to keep its client).
+  void UpdateBorderForm(bool create, bool fitBand = true);
   // The border window placed behind the dialog (repainted when asked).
   void UpdateBorderWindow(bool repaint);
+  // The extended border's title height: the skin's TITLEHEIGHT while the
+  // dialog has a border object, else 0.
+  int BorderTitleHeight() const;
 
   void KeepOwnParams() override;
   void GiveBackOwnParams() override;
@@ -247,6 +257,9 @@ class TacDialogWnd : public TacScrollWnd {
   void PaintNonClient(platform::Canvas* dc);
   void EraseBackground(platform::Message& m);
   void ShowSystemMenu(int x, int y);
+  // Below the title icon (the system menu's place from the icon and from
+  // Alt+Space).
+  void ShowSystemMenuBelowIcon();
   void BuildCornerRects();
   bool Skinned() const;
   void Destroy();
@@ -261,6 +274,13 @@ class TacDialogWnd : public TacScrollWnd {
   void PaintTitle(platform::Bitmap& bmp, const TacTitleLayout& layout);
   void InstallExtBorderHook();
   void ExtBorderHook(platform::Message& m, const platform::CallPrevious& previous);
+  // How much higher the title is than the system's caption.
+  int TitleExtra() const;
+  // The band asked again when the title's height changed, and the window
+  // sized so that its client keeps its size.
+  void FitBandToTitle();
+  void KeepClientHeight();
+  void SetWindowHeight(int height);
 
   bool active_ = true;
   bool skipOwnPaint_ = true;
@@ -283,6 +303,13 @@ class TacDialogWnd : public TacScrollWnd {
   std::unique_ptr<TacBorderOwner> borderOwner_;
   std::unique_ptr<TacBorderForm> borderForm_;
   platform::WindowProcHandle extHook_;
+  // The title's extra height in the band now, and the one the window was
+  // grown by.
+  int bandExtra_ = 0;
+  int grownBy_ = 0;
+  // The client's height the window keeps while the title changes (-1:
+  // none yet).
+  int keptClient_ = -1;
   QPalette ownPalette_;
   bool ownAutoFill_ = false;
   // Expires with the adapter (the first-show set-up's callback).

@@ -1,7 +1,8 @@
 // The dialog adapter's extended borders: its border window (acBorderForm.h)
 // made and dropped, placed after every move, size, activation and repaint
-// of the dialog, and the shadow picture laid around the dialog's picture in
-// the cache. Its own handler in the dialog's chain (just before the
+// of the dialog, the shadow picture laid around the dialog's picture in the
+// cache, and the title's height in the dialog's band (the window sized to
+// keep its client). Its own handler in the dialog's chain (just before the
 // adapter's) does this around the adapter's handling.
 #include "skinlib/adapters/acDialogWnd.h"
 
@@ -19,7 +20,9 @@
 #include "skinlib/manager/sCommonData.h"
 #include "skinlib/manager/sSkinManager.h"
 
+#include <QLayout>
 #include <QPointer>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstring>
@@ -125,21 +128,26 @@ bool TacDialogWnd::WantsBorderForm() const {
   return !IsIconic(h) && !IsZoomed(h) && HasNonClientFrame(h);
 }
 
-void TacDialogWnd::UpdateBorderForm(bool create) {
+void TacDialogWnd::UpdateBorderForm(bool create, bool fitBand) {
   QWidget* h = CtrlHandle();
   if (!h || !SkinData()) return;
   const bool want = create && WantsBorderForm();
-  if (want == bool(borderForm_)) return;
-  if (want) {
-    borderOwner_ = std::make_unique<TacDialogBorderOwner>(*this);
-    borderForm_ = std::make_unique<TacBorderForm>(*borderOwner_);
-  } else {
-    borderForm_.reset();
-    borderOwner_.reset();
+  const bool changed = want != bool(borderForm_);
+  if (changed) {
+    KeepClientHeight();
+    if (want) {
+      borderOwner_ = std::make_unique<TacDialogBorderOwner>(*this);
+      borderForm_ = std::make_unique<TacBorderForm>(*borderOwner_);
+    } else {
+      borderForm_.reset();
+      borderOwner_.reset();
+    }
+    // The cache changes its format, size and place, the window its region.
+    SkinData()->BackgroundDirty = true;
   }
-  // The cache changes its format, size and place, the window its region.
-  SkinData()->BackgroundDirty = true;
-  if (Destroyed() || IsDestroying(h) || !Skinned() || !HasNonClientFrame(h)) return;
+  // The title's height follows the border's (a new skin's too).
+  if (fitBand) FitBandToTitle();
+  if (!changed || Destroyed() || IsDestroying(h) || !Skinned() || !HasNonClientFrame(h)) return;
   UpdateRegion(false);
   if (h->isVisible()) {
     RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
@@ -149,6 +157,53 @@ void TacDialogWnd::UpdateBorderForm(bool create) {
 
 void TacDialogWnd::UpdateBorderWindow(bool repaint) {
   if (borderForm_) borderForm_->UpdatePosition(repaint, 255);
+}
+
+// ------------------------------------------------------------ the title's height
+
+int TacDialogWnd::BorderTitleHeight() const {
+  TsSkinManager* m = Manager();
+  return borderForm_ && m && m->SkinData ? m->SkinData->TitleHeight : 0;
+}
+
+int TacDialogWnd::TitleExtra() const { return TitleHeight() - DialogTitleHeight(Info()); }
+
+void TacDialogWnd::FitBandToTitle() {
+  // (Also while the adapter goes: the frame it leaves has the system's band.)
+  QWidget* h = CtrlHandle();
+  if (!h || IsDestroying(h) || !HasNonClientFrame(h)) return;
+  const int extra = TitleExtra();
+  if (extra != bandExtra_) {
+    KeepClientHeight();
+    RecalcNonClient(h);
+  }
+  // A maximized or minimized window has the system's size.
+  if (extra == grownBy_ || IsZoomed(h) || IsIconic(h) || h->isFullScreen()) return;
+  grownBy_ = extra;
+  const QMargins band = h->contentsMargins();
+  SetWindowHeight(std::max(0, (keptClient_ >= 0 ? keptClient_ : h->contentsRect().height()) + band.top() +
+                                  band.bottom()));
+}
+
+void TacDialogWnd::KeepClientHeight() {
+  // Only while the window's height is the one of its band (not restored
+  // from maximized with a band still to change, say).
+  if (QWidget* h = CtrlHandle(); h && bandExtra_ == grownBy_) keptClient_ = h->contentsRect().height();
+}
+
+void TacDialogWnd::SetWindowHeight(int height) {
+  QWidget* h = CtrlHandle();
+  // The limits a layout gives take the new band first; a fixed height
+  // stays fixed (never passing through a sizeable window, whose frame is
+  // another), other limits give way as far as the band asks.
+  if (QLayout* layout = h->layout()) layout->activate();
+  const bool fixed = h->minimumHeight() == h->maximumHeight();
+  if (height > h->maximumHeight()) h->setMaximumHeight(height);
+  if (fixed || height < h->minimumHeight()) h->setMinimumHeight(height);
+  if (fixed) h->setMaximumHeight(height);
+  const TRect before = GetWindowRect(h);
+  h->resize(h->width(), height);
+  KeepGrownWindowInWorkArea(h, before);
 }
 
 // ------------------------------------------------------------ the picture
@@ -183,7 +238,13 @@ void TacDialogWnd::ExtBorderHook(Message& m, const CallPrevious& previous) {
   const auto alive = [&] { return !life.expired() && !Destroyed() && CtrlHandle(); };
   switch (m.Msg) {
     case WM_NCPAINT: {
-      if (h->isVisible() && bool(borderForm_) != WantsBorderForm()) UpdateBorderForm(true);
+      // (Inside a paint: the band is fitted once the paint is over.)
+      if (h->isVisible() && bool(borderForm_) != WantsBorderForm()) {
+        UpdateBorderForm(true, /*fitBand=*/false);
+        QTimer::singleShot(0, h, [this, life] {
+          if (!life.expired() && !Destroyed()) FitBandToTitle();
+        });
+      }
       // The border window shows the cache: a new picture goes there too.
       const bool stale = SkinData() && (SkinData()->BackgroundDirty || !SkinData()->CacheBitmap);
       previous(m);
@@ -193,10 +254,26 @@ void TacDialogWnd::ExtBorderHook(Message& m, const CallPrevious& previous) {
       return;
     }
     case WM_WINDOWPOSCHANGING:
-      // Hidden: the border goes (it comes back with the next show's frame).
+      // Hidden: the border goes (it comes back with the next show); the
+      // window keeps the size it shows at.
       if (const auto* pos = ParamPtr<WINDOWPOS>(m.LParam); pos && (pos->flags & SWP_HIDEWINDOW))
-        UpdateBorderForm(false);
+        UpdateBorderForm(false, /*fitBand=*/false);
       previous(m);
+      return;
+    case WM_SHOWWINDOW:
+      previous(m);
+      // Shown again: the border is back before the window appears.
+      if (alive() && m.WParam && h->isVisible() && bool(borderForm_) != WantsBorderForm()) UpdateBorderForm(true);
+      return;
+    case WM_NCCALCSIZE:
+      previous(m);
+      if (!alive()) return;
+      // The title takes the border's height.
+      bandExtra_ = TitleExtra();
+      if (bandExtra_ != 0) {
+        TRect& r = m.WParam ? ParamPtr<NCCALCSIZE_PARAMS>(m.LParam)->rgrc[0] : *ParamPtr<TRect>(m.LParam);
+        r.Top = std::min(r.Bottom, r.Top + bandExtra_);
+      }
       return;
     case WM_SIZE:
       previous(m);

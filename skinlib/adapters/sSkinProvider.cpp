@@ -667,7 +667,9 @@ void TsSkinProvider::PaintAll() {
       c.Brush = {ColorToRGB(GetControlColor(form_)), bsSolid};
       const QRect client = form_->contentsRect().translated(CacheShiftX(), CacheShiftY());
       TRect clientRect{client.left(), client.top(), client.left() + client.width(), client.top() + client.height()};
-      c.FillRect(clientRect);
+      // The whole window: the border mask may be narrower than the band
+      // between it and the client.
+      c.FillRect(whole);
       PaintSkinBorders(c, whole, 0, clientRect, 0, data);
     } else if (!HasOwnCaption(f) || TitleOverBorder()) {
       PaintSectionBackground(data.SectionIndex, data.SkinSection(), EmptyCacheInfo, clFuchsia, -1, -1, manager, bmp,

@@ -295,6 +295,15 @@ void TsSkinProvider::PrintForm(Message& m) {
   dc->IntersectClipRect({0, 0, client.Width(), client.Height()});
   PaintClientArea(dc);
   dc->RestoreDC(saved);
+  // A plain background is only filled: the graphic children (a label)
+  // that a skinned background brings along are painted here.
+  if (!Skinned() || (data.ContainerFlags & 1)) {
+    const int graphic = dc->SaveDC();
+    dc->IntersectClipRect(client);
+    PaintGraphicChildren(*dc, form_, {0, 0});
+    dc->RestoreDC(graphic);
+    if (!self || !form) return;
+  }
   // The child controls at their places, each through its own procedures.
   const int clipped = dc->SaveDC();
   dc->IntersectClipRect(client);

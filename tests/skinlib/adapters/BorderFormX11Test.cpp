@@ -4,8 +4,8 @@
 // the form with its shadow, a real click in the shadow margin reaches the
 // window beneath at its own point, a click on the border's frame does not.
 //
-// Then the skin changes to one that paints the title over the border's
-// picture (BORDERMODE 1).
+// Then the shown form's skin changes to one that paints the title over the
+// border's picture (BORDERMODE 1).
 //
 // With SSQ_SCREENSHOT_DIR set, the pictures go there as
 // provider_extended_borders.png and provider_border_mode_one.png.
@@ -13,6 +13,7 @@
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
 #include "platform/WindowTable.h"
+#include "skinlib/adapters/FormAnimation.h"
 #include "skinlib/adapters/acBorderForm.h"
 #include "skinlib/adapters/sSkinProvider.h"
 #include "skinlib/manager/sSkinManager.h"
@@ -92,23 +93,13 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
   std::unique_ptr<QWidget> form;
   TsSkinProvider* provider = nullptr;
   LayeredWindow* border = nullptr;
-  // A form with a menu line and a label, skinned and shown, its border
-  // lying around it wherever the window manager put it.
-  const auto showForm = [&](const QString& title) {
-    form = std::make_unique<QWidget>();
-    form->setWindowTitle(title);
-    auto* layout = new QVBoxLayout(form.get());
-    auto* bar = new QMenuBar(form.get());
-    layout->setMenuBar(bar);
-    bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("Open"));
-    bar->addMenu(QStringLiteral("&View"))->addAction(QStringLiteral("Trend"));
-    layout->addWidget(new QLabel(QStringLiteral("The title, borders and shadow lie outside the window.")));
-    provider = new TsSkinProvider(form.get());
-    form->setGeometry(120, 110, 380, 220);
-    form->show();
-    form->activateWindow();
-    if (!WaitFor([&] { return provider->HasBorderWindow() && provider->BorderForm()->BorderWindow()->isVisible(); },
-                 10000))
+  // The border (of the skin now) lies around the form wherever the window
+  // manager put it, no fade running.
+  const auto settled = [&] {
+    if (!WaitFor([&] {
+          return !StandByWindowOf(form.get()) && provider->HasBorderWindow() &&
+                 provider->BorderForm()->BorderWindow()->isVisible();
+        }, 10000))
       return false;
     border = provider->BorderForm()->BorderWindow();
     if (!WaitFor([&] {
@@ -120,7 +111,21 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
     QApplication::processEvents();
     return true;
   };
-  ASSERT_TRUE(showForm(QStringLiteral("Extended borders")));
+  // A form with a menu line and a label, skinned and shown.
+  form = std::make_unique<QWidget>();
+  form->setWindowTitle(QStringLiteral("Extended borders"));
+  auto* layout = new QVBoxLayout(form.get());
+  auto* bar = new QMenuBar(form.get());
+  layout->setMenuBar(bar);
+  bar->addMenu(QStringLiteral("&File"))->addAction(QStringLiteral("Open"));
+  bar->addMenu(QStringLiteral("&View"))->addAction(QStringLiteral("Trend"));
+  auto* label = new QLabel(QStringLiteral("The title, borders and shadow lie outside the window."));
+  layout->addWidget(label);
+  provider = new TsSkinProvider(form.get());
+  form->setGeometry(120, 110, 380, 220);
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(settled());
   if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty()) {
     const QRect area = border->geometry().united(beneath.geometry()).adjusted(-10, -10, 10, 10);
     EXPECT_TRUE(Screen().copy(area).save(QDir(QString::fromLocal8Bit(shots)).filePath("provider_extended_borders.png")));
@@ -151,17 +156,42 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
   QApplication::processEvents();
   EXPECT_EQ(beneath.presses.size(), before);
 
-  // BORDERMODE 1: the title band and caption lie over the border's
-  // picture, up to its inner edge.
+  // The shown form switched to a skin of other margins that paints the
+  // title over the border's picture (BORDERMODE 1): the title band and
+  // caption lie over the picture up to its inner edge, the label is still
+  // there, and the window's edges below and right of its client are the
+  // skin's, not black.
+  // (The window manager hands the focus on once `beneath` goes: the form
+  // takes it back after that.)
   beneath.hide();
-  form.reset();
+  WaitFor([] { return false; }, 300);
+  form->activateWindow();
+  ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == form.get(); }));
+  const QRect place = label->geometry();
+  form->setWindowTitle(QStringLiteral("号码缩水 - BORDERMODE 1"));
   manager->SetSkinName(mode1.Name);
-  ASSERT_TRUE(showForm(QStringLiteral("号码缩水 - BORDERMODE 1")));
+  ASSERT_TRUE(settled());
+  EXPECT_TRUE(label->isVisible());
+  EXPECT_EQ(label->geometry(), place);
   const QImage screen = Screen();
   const QPoint edge = border->mapToGlobal(QPoint(border->width() / 2, manager->ExtBorderMargins.Top));
   const QRgb title = qRgb(testskins::kFormTitleHotColor & 0xFF, (testskins::kFormTitleHotColor >> 8) & 0xFF,
                           (testskins::kFormTitleHotColor >> 16) & 0xFF);
   EXPECT_EQ(screen.pixel(edge) & 0xFFFFFF, title & 0xFFFFFF);
+  // Pixels of a screen rectangle darker than `gray`.
+  const auto darker = [&](const QRect& r, int gray) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x) n += qGray(screen.pixel(x, y)) < gray;
+    return n;
+  };
+  EXPECT_GT(darker(QRect(label->mapToGlobal(QPoint(0, 0)), label->size()), 100), 0) << "the label's text";
+  const QRect client(form->mapToGlobal(form->contentsRect().topLeft()), form->contentsRect().size());
+  const QRect window = form->geometry();
+  EXPECT_EQ(darker(QRect(QPoint(client.center().x(), client.bottom() + 1), QPoint(client.center().x(), window.bottom())), 1),
+            0);
+  EXPECT_EQ(darker(QRect(QPoint(client.right() + 1, client.center().y()), QPoint(window.right(), client.center().y())), 1),
+            0);
   if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty() && !withWindowManager) {
     const QRect area = border->geometry().adjusted(-10, -10, 10, 10);
     EXPECT_TRUE(screen.copy(area).save(QDir(QString::fromLocal8Bit(shots)).filePath("provider_border_mode_one.png")));

@@ -23,6 +23,7 @@
 #include <QDialog>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 
 using namespace platform;
@@ -51,6 +52,7 @@ class DialogExtBorderTest : public SkinnedAdapterTest {
   void TearDown() override {
     adapter.reset();
     dialog.reset();
+    box.reset();
     QApplication::processEvents();
     Finish();
     SetLayeredWindowsAvailableForTesting(std::nullopt);
@@ -88,6 +90,7 @@ class DialogExtBorderTest : public SkinnedAdapterTest {
   }
 
   std::unique_ptr<QDialog> dialog;
+  std::unique_ptr<QMessageBox> box;
   TacAdapterPtr<TacDialogWnd> adapter;
 };
 
@@ -391,4 +394,61 @@ TEST_F(DialogExtBorderTest, ANewCaptionReachesTheBorderPicture) {
   EXPECT_FALSE(a->SkinData()->BackgroundDirty);
   // The adapter had the message too.
   EXPECT_EQ(a->Caption(), QStringLiteral("Import the draws of 2024"));
+}
+
+// With the border the title is the skin's TITLEHEIGHT high, the system's
+// without it; the client keeps its size either way (the window grows and
+// shrinks), and the hit tests and the system menu follow the taller title.
+TEST_F(DialogExtBorderTest, TheTitleTakesTheBordersHeightAndTheClientKeepsItsSize) {
+  const int skinTitle = manager->SkinData->TitleHeight, system = GetSystemMetrics(SM_CYCAPTION);
+  const struct {
+    const char* what;
+    std::function<QWidget*()> open;
+  } cases[] = {
+      {"fixed dialog", [this] { return Open(Qt::Dialog, /*fixedSize=*/true), dialog.get(); }},
+      {"sizeable dialog", [this] { return Open(Qt::Dialog | Qt::WindowMinMaxButtonsHint, false), dialog.get(); }},
+      {"message box", [this]() -> QWidget* {
+         box = std::make_unique<QMessageBox>(QMessageBox::Warning, QStringLiteral("双色球"),
+                                             QStringLiteral("第 2024001 期已存在，是否覆盖？"),
+                                             QMessageBox::Yes | QMessageBox::No);
+         adapter = TacMainWnd::Create<TacDialogWnd>(box.get(), nullptr, manager.get(), kDialogSection, true);
+         adapter->FirstShowSetup();
+         box->show();
+         return box.get();
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    QWidget* w = c.open();
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    ASSERT_NE(adapter->BorderForm(), nullptr);
+    EXPECT_EQ(adapter->TitleHeight(), skinTitle);
+    // The band: the border all round, the title on top.
+    const QMargins band = w->contentsMargins();
+    EXPECT_EQ(band.top() - band.left(), skinTitle);
+    const QSize client = w->contentsRect().size(), window = w->size();
+    // Below where the system's caption ends: the caption, on the window and
+    // on the border window.
+    const QPoint low = w->mapToGlobal(QPoint(w->width() / 2, band.top() - 3));
+    EXPECT_EQ(SendMessage(w, WM_NCHITTEST, 0, MAKELPARAM(low.x(), low.y())), LRESULT(HTCAPTION));
+    EXPECT_EQ(adapter->BorderForm()->BorderHitTest({low.x(), low.y()}), HTCAPTION);
+    // Alt+Space: the system menu below the window's icon.
+    SendMessage(w, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    EXPECT_EQ(adapter->SystemMenu()->pos(),
+              w->mapToGlobal(QPoint(band.left(), band.top() - skinTitle + GetSystemMetrics(SM_CYSMICON))));
+    adapter->SystemMenu()->hide();
+    // Without the border and with it again (the manager's switch, as its
+    // broadcast tells the dialog): the same client.
+    for (const bool on : {false, true}) {
+      manager->SetExtendedBorders(on);
+      SendMessage(w, SkinCommandMsg, MAKEWPARAM(0, acRefresh), LPARAM(PtrParam(manager.get())));
+      for (int i = 0; i < 3; ++i) QApplication::processEvents();
+      EXPECT_EQ(adapter->TitleHeight(), on ? skinTitle : system);
+      EXPECT_EQ(w->contentsRect().size(), client);
+      EXPECT_EQ(w->height(), window.height() - (on ? 0 : skinTitle - system));
+    }
+    adapter.reset();
+    dialog.reset();
+    box.reset();
+  }
 }

@@ -1,8 +1,9 @@
 // A skinned message box with extended borders on a real X server with a
 // compositing manager (run under xvfb-run; the test starts xcompmgr itself,
 // and openbox first with --window-manager): the border window lies around
-// the dialog with its shadow over the window beneath, follows a move, and
-// goes when the dialog closes.
+// the dialog with its shadow over the window beneath, the dialog's title
+// the skin's height with the box's buttons in their room, follows a move,
+// and goes when the dialog closes.
 //
 // With SSQ_SCREENSHOT_DIR set, the picture of the dialog and its border
 // (from the X root) goes there as skinlib-dialog-ext-border.png.
@@ -15,6 +16,7 @@
 #include "platform/WindowUtils.h"
 #include "skinlib/adapters/acBorderForm.h"
 #include "skinlib/adapters/acDialogWnd.h"
+#include "skinlib/manager/SkinOptions.h"
 #include "skinlib/manager/sSkinManager.h"
 #include "skinlib/support/DialogExtBorderSkin.h"
 #include "support/TempDir.h"
@@ -23,6 +25,7 @@
 #include "support/XPrograms.h"
 #include "support/XServer.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
@@ -98,6 +101,10 @@ TEST(DialogExtBorderX11Test, TheBorderLiesAroundTheMessageBoxFollowsItAndGoesWit
                                                   r.Height() + 2 * margin);
   };
   ASSERT_TRUE(WaitFor(around, 10000)) << "the border does not lie around the dialog";
+  // The title is the skin's height; the box's buttons keep their room.
+  EXPECT_EQ(adapter->TitleHeight(), manager->SkinData->TitleHeight);
+  for (QAbstractButton* b : box->buttons())
+    EXPECT_TRUE(box->contentsRect().contains(QRect(b->mapTo(box.get(), QPoint(0, 0)), b->size())));
 
   // On the screen (once the compositing manager shows both): the dialog
   // opaque over its border, its client in the dialog's colour; the shadow

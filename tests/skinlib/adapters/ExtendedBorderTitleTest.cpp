@@ -13,6 +13,7 @@
 #include "platform/WindowUtils.h"
 #include "platform/WindowProc.h"
 #include "skinlib/adapters/AdapterUtils.h"
+#include "skinlib/adapters/FormAnimation.h"
 #include "skinlib/adapters/ProviderLayout.h"
 #include "skinlib/adapters/acBorderForm.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
@@ -23,8 +24,11 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QPainter>
 #include <QStringList>
+#include <QTest>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -197,3 +201,56 @@ TEST_F(ExtendedBorderTitleTest, ADoubleClickOnTheBorderEndsADrag) {
 }
 
 }  // namespace
+
+// The skin of a shown form switched, to a copy of its own and to one of
+// other margins (BORDERMODE 1): the fade's picture shows the form's label,
+// which stays a visible child at its place, and the window's bands between
+// its border mask and its client are painted, not left black.
+TEST_F(ExtendedBorderTitleTest, ASkinSwitchKeepsTheLabelAndPaintsTheBands) {
+  const QString root = QString::fromStdString(dir.Path());
+  const testskins::TestSkin skin = testskins::ExtBorderSkin(), mode1 = testskins::ExtBorderSkin(true);
+  ASSERT_TRUE(testskins::WriteSkinFolder(skin, root + "/Own"));
+  ASSERT_TRUE(testskins::WriteSkinFolder(skin, root + "/Copy"));
+  ASSERT_TRUE(testskins::WriteSkinFolder(mode1, root + "/" + mode1.Name));
+  manager = std::make_unique<TsSkinManager>();
+  manager->SetExtendedBorders(true);
+  manager->SetSkinDirectory(root);
+  manager->SetSkinName(QStringLiteral("Own"));
+  form = std::make_unique<QWidget>();
+  form->setWindowTitle(QStringLiteral("Switched"));
+  auto* label = new QLabel(QStringLiteral("第 2024001 期"));
+  (new QVBoxLayout(form.get()))->addWidget(label);
+  auto* provider = new TsSkinProvider(form.get());
+  form->setGeometry(120, 110, 380, 220);
+  form->show();
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  const QRect place = label->geometry();
+  // Pixels of `r` darker than `gray` (the label's text; black: unpainted).
+  const auto darker = [](const QImage& image, const QRect& r, int gray) {
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y)
+      for (int x = r.left(); x <= r.right(); ++x) n += qGray(image.pixel(x, y)) < gray;
+    return n;
+  };
+  for (const QString& name : {QStringLiteral("Copy"), mode1.Name}) {
+    SCOPED_TRACE(name.toStdString());
+    manager->SetSkinName(name);
+    LayeredWindow* fade = StandByWindowOf(form.get());
+    ASSERT_NE(fade, nullptr);
+    EXPECT_GT(darker(fade->Picture(), place.translated(provider->CacheShiftX(), provider->CacheShiftY()), 100), 0)
+        << "the fade's picture lacks the label";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !StandByWindowOf(form.get()); }, 5000));
+    EXPECT_TRUE(label->isVisible());
+    EXPECT_EQ(label->geometry(), place);
+    // Below and right of the client, within the window: the skin's bands.
+    const QImage cache = provider->SkinData()->CacheBitmap->ToQImage();
+    const TRect e = manager->ExtBorderMargins;
+    const QRect client = form->contentsRect().translated(provider->CacheShiftX(), provider->CacheShiftY());
+    EXPECT_EQ(darker(cache, QRect(QPoint(client.center().x(), client.bottom() + 1),
+                                  QPoint(client.center().x(), cache.height() - e.Bottom - 1)), 1),
+              0);
+    EXPECT_EQ(darker(cache, QRect(QPoint(client.right() + 1, client.center().y()),
+                                  QPoint(cache.width() - e.Right - 1, client.center().y())), 1),
+              0);
+  }
+}
