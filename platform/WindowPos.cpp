@@ -256,24 +256,36 @@ QRect NativePixels(QWindow* window, const QRect& r) {
 // Puts Qt's idea of where a top-level window is right where the X server
 // says otherwise, through the configure notice a window manager sends when
 // it moves a window (Qt believes that one). Not while the sizes differ:
-// then the window system's answer to a change is on its way, and a notice
-// sent now could overtake it (Qt keeps only the last notice it finds
-// queued), leaving Qt with a size the window no longer has.
+// then a change of size is on its way, and its own notice brings the place
+// with it.
+//
+// The look and the notice are one step for the X server, which serves no
+// other client between them. A window manager changes a window in several
+// requests (openbox moves a shrinking window's frame first and sizes the
+// window after): a notice made from a look between two of them would reach
+// Qt after the real notice of the second, and Qt, which takes the last
+// notice it has, would keep a size the window had only for that moment.
+// Held so, every change the X server makes after the look sends its notice
+// after this one.
 void CorrectNativePlace(QWindow* window) {
 #if QT_CONFIG(xcb)
+  xcb_connection_t* c = XConnection();
+  if (!c || !window->handle()) return;
+  xcb_grab_server(c);
   const std::optional<QRect> server = ServerRect(window);
   const QRect qt = NativePixels(window, window->geometry());
-  if (!server || server->size() != qt.size() || server->topLeft() == qt.topLeft()) return;
-  xcb_configure_notify_event_t notice{};
-  notice.response_type = XCB_CONFIGURE_NOTIFY;
-  notice.event = notice.window = xcb_window_t(window->winId());
-  notice.x = std::int16_t(server->x());
-  notice.y = std::int16_t(server->y());
-  notice.width = std::uint16_t(server->width());
-  notice.height = std::uint16_t(server->height());
-  notice.above_sibling = XCB_NONE;
-  xcb_connection_t* c = XConnection();
-  xcb_send_event(c, 0, notice.window, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&notice));
+  if (server && server->size() == qt.size() && server->topLeft() != qt.topLeft()) {
+    xcb_configure_notify_event_t notice{};
+    notice.response_type = XCB_CONFIGURE_NOTIFY;
+    notice.event = notice.window = xcb_window_t(window->winId());
+    notice.x = std::int16_t(server->x());
+    notice.y = std::int16_t(server->y());
+    notice.width = std::uint16_t(server->width());
+    notice.height = std::uint16_t(server->height());
+    notice.above_sibling = XCB_NONE;
+    xcb_send_event(c, 0, notice.window, XCB_EVENT_MASK_STRUCTURE_NOTIFY, reinterpret_cast<const char*>(&notice));
+  }
+  xcb_ungrab_server(c);
   xcb_flush(c);
 #else
   Q_UNUSED(window);
