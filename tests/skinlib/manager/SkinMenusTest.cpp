@@ -709,3 +709,35 @@ TEST_F(SkinMenusTest, RightToLeftImagesSitAtTheRightEdge) {
     menu.hide();
   }
 }
+
+// A hooked menu answers every style question but the fade as the platform
+// does: hover highlight and the submenu delay stay.
+TEST_F(SkinMenusTest, AHookedMenuKeepsThePlatformsOtherStyleAnswers) {
+  QMenu menu;
+  menus().HookPopupMenu(&menu, true);
+  for (QStyle::StyleHint hint : {QStyle::SH_Menu_MouseTracking, QStyle::SH_Menu_SubMenuPopupDelay}) {
+    const int platform = QApplication::style()->styleHint(hint, nullptr, &menu, nullptr);
+    ASSERT_NE(platform, 0) << hint;
+    EXPECT_EQ(menus().Style()->styleHint(hint, nullptr, &menu, nullptr), platform) << hint;
+  }
+}
+
+// A checked item's image sits on a pressed button one pixel wider on every side.
+TEST_F(SkinMenusTest, ACheckedImageSitsOnAPressedFrame) {
+  QMenu menu;
+  QAction* item = menu.addAction(Icon16(), "Checked with an image");
+  item->setCheckable(true);
+  item->setChecked(true);
+  menus().HookPopupMenu(&menu, true);
+  const QImage shot = PopupShot(menu, nullptr);
+  const QRect r = menu.actionGeometry(item);
+  const QRect image(r.left() + menus().Margin, r.top() + (r.height() - 16) / 2, 16, 16);
+  const QColor pressed = shot.pixelColor(image.left() - 1, image.center().y());
+  EXPECT_FALSE(Near(pressed, shot.pixelColor(image.left() - 2, image.center().y())));
+  struct Row {
+    int y;
+    bool inFrame;
+  } rows[] = {{image.top() - 2, false}, {image.top() - 1, true}, {image.bottom() + 1, true}, {image.bottom() + 2, false}};
+  for (const Row& row : rows) EXPECT_EQ(Near(shot.pixelColor(image.center().x(), row.y), pressed), row.inFrame) << row.y;
+  menu.hide();
+}
