@@ -324,6 +324,20 @@ TEST_F(ManagerTest, StandardIndexesWithAndWithoutGlobalInfo) {
   }
 }
 
+// A menu item's hot colour of -1 (none, as a stored skin may hold it) gives
+// the platform's highlight; black is a colour.
+TEST_F(ManagerTest, MenuHighlightOfNoneAndOfBlack) {
+  WriteFolder(DemoSkin(), "Demo");
+  auto sm = Manager("Demo");
+  const struct {
+    platform::TColor hot, expected;
+  } cases[] = {{-1, platform::ColorToRGB(platform::clHighlight)}, {0, 0}};
+  for (const auto& c : cases) {
+    sm->GeneralData[size_t(sm->IndexOfSection("MENUITEM"))].HotColor = c.hot;
+    EXPECT_EQ(sm->MenuHighlightColor(), c.expected) << c.hot;
+  }
+}
+
 // Gradient texts are parsed once, at the load, into their stops.
 TEST_F(ManagerTest, GradientsParsedAtTheLoad) {
   TestSkin skin = DemoSkin();
