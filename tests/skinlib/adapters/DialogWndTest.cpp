@@ -342,6 +342,12 @@ TEST_F(DialogWndTest, TheClientShowsTheDialogSectionAlsoUnderTransparentChildren
   EXPECT_NE(image.pixelColor(client.center().x(), client.top() - 4), colour);
 }
 
+// Children that ask for the background colour get the section's.
+TEST_F(DialogWndTest, TheBackgroundColourAnswerIsTheSections) {
+  Open(Qt::Dialog);
+  EXPECT_EQ(TColor(SendSkinCommandToHandle(dialog.get(), acGetBgColor, 0)), testskins::kDialogColor);
+}
+
 TEST_F(DialogWndTest, ADialogAnsweringTheRegionQuestionKeepsItsOwnRegion) {
   dialog = std::make_unique<CountingDialog>(nullptr, Qt::Dialog);
   dialog->setFixedSize(200, 120);
