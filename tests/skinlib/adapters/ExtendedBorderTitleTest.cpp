@@ -139,6 +139,21 @@ TEST_F(ExtendedBorderTitleTest, TheHelpButtonAnswersHelpThroughTheBorderWindow) 
   EXPECT_EQ(provider->BorderForm()->BorderHitTest(screen(l.System[2].Rect)), HTCLOSE);
 }
 
+// The border window covers the form's client (no region) unless the form
+// is alpha-blended: then it leaves the client out.
+TEST_F(ExtendedBorderTitleTest, OnlyAnAlphaBlendedFormsBorderWindowLeavesTheClientOut) {
+  TsSkinProvider* provider = Show(testskins::kExtBorderWidth);
+  ASSERT_NE(provider->BorderForm(), nullptr);
+  const QPoint client = provider->BorderForm()->BorderWindow()->mapFromGlobal(form->mapToGlobal(form->rect().center()));
+  for (bool alphaBlend : {false, true}) {
+    form->setProperty("AlphaBlend", alphaBlend);
+    provider->UpdateBorderWindow(true);
+    QRegion region;
+    const bool shaped = GetWindowRgn(provider->BorderForm()->BorderWindow(), region) != ERROR;
+    EXPECT_EQ(shaped && !region.contains(client), alphaBlend) << alphaBlend;
+  }
+}
+
 // BORDERMODE 1: the title band and caption are painted over the border's
 // picture, opaque up to the margins; otherwise the picture's inner edge
 // lies over the title's first rows.
