@@ -628,12 +628,14 @@ class WheelTaker : public QWidget {
   int Count = 0;
   int Delta = 0;
   Qt::KeyboardModifiers Modifiers;
+  Qt::MouseButtons Buttons;
 
  protected:
   void wheelEvent(QWheelEvent* e) override {
     ++Count;
     Delta = e->angleDelta().y();
     Modifiers = e->modifiers();
+    Buttons = e->buttons();
     e->setAccepted(takes_);
   }
 
@@ -673,6 +675,27 @@ TEST_F(ProviderClientTest, WheelTheFormLeftGoesToTheControlUnderTheMouseThatTake
   EXPECT_EQ(SendMessage(form.get(), CM_MOUSEWHEEL, MAKEWPARAM(0, 240), at(taker)), 1);
   EXPECT_EQ(taker->Count, 2);
   EXPECT_EQ(taker->Delta, 240);
+}
+
+// The control hears the buttons held while the wheel turned.
+TEST_F(ProviderClientTest, AWheelHandedOnKeepsTheButtonsHeld) {
+  Activate();
+  auto* taker = new WheelTaker(form.get(), true);
+  taker->setGeometry(ClientPoint(10, 10).x(), ClientPoint(10, 10).y(), 80, 40);
+  taker->setFocusPolicy(Qt::WheelFocus);
+  Provide();
+  form->show();
+  const QPoint p = taker->mapToGlobal(QPoint(5, 5));
+  const struct {
+    unsigned keys;
+    Qt::MouseButtons buttons;
+  } rows[] = {{0, Qt::NoButton},
+              {MK_LBUTTON, Qt::LeftButton},
+              {MK_RBUTTON | MK_MBUTTON, Qt::RightButton | Qt::MiddleButton}};
+  for (const auto& row : rows) {
+    SendMessage(form.get(), CM_MOUSEWHEEL, MAKEWPARAM(row.keys, 120), MAKELPARAM(p.x(), p.y()));
+    EXPECT_EQ(taker->Buttons, row.buttons) << row.keys;
+  }
 }
 
 class PlainAdapter : public TacMainWnd {
