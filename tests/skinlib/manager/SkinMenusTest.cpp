@@ -737,7 +737,9 @@ TEST_F(SkinMenusTest, ACheckedImageSitsOnAPressedFrame) {
   struct Row {
     int y;
     bool inFrame;
-  } rows[] = {{image.top() - 2, false}, {image.top() - 1, true}, {image.bottom() + 1, true}, {image.bottom() + 2, false}};
-  for (const Row& row : rows) EXPECT_EQ(Near(shot.pixelColor(image.center().x(), row.y), pressed), row.inFrame) << row.y;
+  } rows[] = {{image.top() - 2, false}, {image.top() - 1, true}, {image.bottom() + 1, true},
+              {image.bottom() + 2, false}};
+  for (const Row& row : rows)
+    EXPECT_EQ(Near(shot.pixelColor(image.center().x(), row.y), pressed), row.inFrame) << row.y;
   menu.hide();
 }
