@@ -1,6 +1,7 @@
 // A skinned form's size grip stands on what lay beneath it: where the grip
 // image is see-through, its whole square (its top row too) shows the form
-// as it was painted without the grip.
+// as it was painted without the grip; its dots lie exactly where the grip
+// stands.
 #include "ProviderFormTest.h"
 #include "platform/Bitmap.h"
 #include "skinlib/manager/sCommonData.h"
@@ -39,6 +40,19 @@ TEST_F(GripBackgroundTest, TheGripsSeeThroughPixelsShowTheFormBeneath) {
     }
   EXPECT_GT(dots, 0);
   EXPECT_GT(beneath, 0);
+}
+
+// The grip's top right dot covers the image's columns 8 to 10 of its first
+// row, exactly there in the form's picture; column 11 is see-through.
+TEST_F(GripBackgroundTest, TheGripsDotsSitAtTheGripsPosition) {
+  ASSERT_NO_FATAL_FAILURE(Activate());
+  TsSkinProvider* provider = new TsSkinProvider(form.get());
+  provider->SetGripMode(TsGripMode::gmRightBottom);
+  form->show();
+  provider->PaintAll();
+  const TPoint at = provider->GripPosition(testskins::kFormGrip, testskins::kFormGrip);
+  const Bitmap& cache = *provider->SkinData()->CacheBitmap;
+  for (int x = 7; x <= 11; ++x) EXPECT_EQ(cache.GetPixel(at.X + x, at.Y) == 0x6E5A50, x >= 8 && x <= 10) << x;
 }
 
 }  // namespace

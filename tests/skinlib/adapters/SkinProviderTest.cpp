@@ -582,6 +582,21 @@ TEST_F(ProviderSkinTest, SmallFormUsesTheSmallImages) {
   EXPECT_FALSE(provider->IconVisible());
 }
 
+// Without small images an MDI main form's buttons for its maximized child
+// take the large ones, and start normal.
+TEST_F(ProviderSkinTest, WithoutSmallImagesTheMdiChildsButtonsAreLargeAndNormal) {
+  testskins::TestSkin skin = testskins::FormSkin();
+  testskins::RemoveKey(skin, "GLOBALINFO", "SICONMIN");
+  Activate(skin);
+  form->setProperty("FormStyle", QStringLiteral("fsMDIForm"));
+  TsSkinProvider* provider = Provide();
+  form->show();
+  for (size_t i : {4u, 5u, 6u}) {
+    EXPECT_TRUE(provider->Buttons()[i].Large) << provider->Buttons()[i].HitCode;
+    EXPECT_EQ(provider->Buttons()[i].State, 0) << provider->Buttons()[i].HitCode;
+  }
+}
+
 // The pixels of the title band between the icon and the buttons.
 std::vector<TColor> BandRow(const Bitmap& bmp, int y, int from, int to) {
   std::vector<TColor> row;
