@@ -353,3 +353,15 @@ TEST_F(SkinManageTest, APopupGivesBackOnlyItsOwnStyle) {
   EXPECT_EQ(changed.style(), &later);
   changed.setStyle(nullptr);
 }
+
+// A popup's background is drawn again whenever either side changes.
+TEST_F(SkinManageTest, APopupsBackgroundFollowsItsSize) {
+  auto data = MainData();
+  QMenu menu;
+  TWinSkinPopMenu popup(&menu, data.get(), false, 0);
+  for (const QSize size : {QSize(100, 50), QSize(140, 50), QSize(140, 70)}) {
+    menu.resize(size);
+    const Bitmap& back = popup.Background();
+    EXPECT_EQ(QSize(back.Width(), back.Height()), size);
+  }
+}
