@@ -235,8 +235,9 @@ void DrawLine(Canvas& c, const TPointAry& points, TColor color) {
 }
 
 // Legend items from (x, y), each at the x `next` gives after the one
-// before, on a strip of the back colour one pixel wider each side than
-// their texts: the lines drawn before pass under it.
+// before (from its x, the item and its text's width), on a strip of the
+// back colour one pixel wider each side than their texts: the lines drawn
+// before pass under it.
 template <class Next>
 void DrawLegendItems(Canvas& c, int x, int y, const std::vector<TLegendItem>& items, Next next) {
   if (items.empty()) return;
@@ -244,9 +245,10 @@ void DrawLegendItems(Canvas& c, int x, int y, const std::vector<TLegendItem>& it
   int right = x, height = 0;
   for (const TLegendItem& item : items) {
     at.push_back(x);
-    right = x + c.TextWidth(item.Text);
+    const int width = c.TextWidth(item.Text);
+    right = x + width;
     height = std::max(height, c.TextHeight(item.Text));
-    x = next(x, item);
+    x = next(x, item, width);
   }
   c.Brush = {StockChartBack, platform::bsSolid};
   c.FillRect(platform::Rect(at.front() - 1, y, right + 1, y + height));
@@ -259,8 +261,7 @@ void DrawLegendItems(Canvas& c, int x, int y, const std::vector<TLegendItem>& it
 
 // Legend items one after the other, 3 pixels apart, from (x, y).
 void DrawLegend(Canvas& c, int x, int y, const std::vector<TLegendItem>& items) {
-  DrawLegendItems(c, x, y, items,
-                  [&c](int from, const TLegendItem& item) { return from + c.TextWidth(item.Text) + kLegendGap; });
+  DrawLegendItems(c, x, y, items, [](int from, const TLegendItem&, int width) { return from + width + kLegendGap; });
 }
 
 bool ShowsLegend(const TStockChartModel& chart) { return !chart.IsCompact() && chart.IsCandle(chart.CurrentIndex()); }
@@ -474,7 +475,7 @@ void TStockIndicators::PaintMainOverlay(const TStockChartModel& chart, Canvas& c
     for (size_t k = 0; k < maPoints_.size() && k < p.MaColors.size(); ++k) DrawLine(c, maPoints_[k], p.MaColors[k]);
     // Moving averages step by their length in characters.
     DrawLegendItems(c, chart.Margins().Left + 5, chart.MainRect().Top, legend,
-                    [&chart](int from, const TLegendItem& item) {
+                    [&chart](int from, const TLegendItem& item, int) {
                       return from + int(item.Text.size()) * chart.TextWidth() + 2;
                     });
   } else if (on_.Boll) {

@@ -35,10 +35,6 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text) 
   return button;
 }
 
-}  // namespace
-
-namespace {
-
 QString& AppTitle() {
   static QString title;
   return title;

@@ -1,6 +1,7 @@
 // The upgrade's windows: the question whether to upgrade, the progress
-// wizard, the password dialog, and the small window of a running check. The modal two run through the
-// prompts (platform::Prompts().ExecDialog), so tests answer them.
+// wizard, the password dialog, and the small window of a running check.
+// The modal two run through the prompts (platform::Prompts().ExecDialog),
+// so tests answer them.
 #pragma once
 
 #include "upgrade/auUpgraderTexts.h"

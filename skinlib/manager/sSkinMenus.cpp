@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 
 using platform::Bitmap;
 using platform::Canvas;
@@ -919,8 +920,9 @@ bool TsSkinableMenus::DrawMenuLineItem(QPainter& painter, const QStyleOptionMenu
   if (r.width() <= 0 || r.height() <= 0) return true;
   Bitmap bmp(r.width(), r.height(), platform::pf24bit);
   platform::BitBlt(bmp, 0, 0, r.width(), r.height(), *line.Image, line.Offset.X + r.left(), line.Offset.Y + r.top());
-  const Bitmap behind = bmp;
   const bool enabled = option.state & QStyle::State_Enabled;
+  // What a disabled item is blended with (the line as it was).
+  const std::optional<Bitmap> behind = enabled ? std::nullopt : std::optional<Bitmap>(bmp);
   const bool noAccel = NoAccelerators(option, menuBar);
   const bool hot = enabled && (option.state & (QStyle::State_Selected | QStyle::State_Sunken));
   const TColor back = platform::FromQColor(menuBar->palette().color(QPalette::Window));
@@ -951,7 +953,7 @@ bool TsSkinableMenus::DrawMenuLineItem(QPainter& painter, const QStyleOptionMenu
       ShowLibraryError(e);
     }
   }
-  if (!enabled) BlendDisabled(bmp, behind);
+  if (behind) BlendDisabled(bmp, *behind);
   painter.drawImage(r.topLeft(), bmp.ConstImage());
   return true;
 }
