@@ -262,6 +262,9 @@ void TsSkinProvider::SetDrawNonClientArea(bool value) {
     SetWindowRgn(form_, std::nullopt, true);
     if (framed_) SetNonClientFrame(form_, false);
     framed_ = false;
+    // The client and the controls over it lose the frame's parts.
+    if (skinData_) skinData_->BackgroundDirty = true;
+    if (form_->isVisible()) RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   }
 }
 
@@ -660,7 +663,8 @@ void TsSkinProvider::PaintAll() {
   const TRect whole{m.ExtMargins.Left, m.ExtMargins.Top, bmp.Width() - m.ExtMargins.Right,
                     bmp.Height() - m.ExtMargins.Bottom};
 
-  // The form's background.
+  // The form's background; with the system's frame the cache is the
+  // client alone, which shows no border and no title of the skin's.
   if (manager->IsValidSectionIndex(data.SectionIndex)) {
     if (data.ContainerFlags & 1) {
       Canvas& c = bmp.GetCanvas();
@@ -670,8 +674,8 @@ void TsSkinProvider::PaintAll() {
       // The whole window: the border mask may be narrower than the band
       // between it and the client.
       c.FillRect(whole);
-      PaintSkinBorders(c, whole, 0, clientRect, 0, data);
-    } else if (!HasOwnCaption(f) || TitleOverBorder()) {
+      if (drawNonClientArea_) PaintSkinBorders(c, whole, 0, clientRect, 0, data);
+    } else if (!drawNonClientArea_ || !HasOwnCaption(f) || TitleOverBorder()) {
       PaintSectionBackground(data.SectionIndex, data.SkinSection(), EmptyCacheInfo, clFuchsia, -1, -1, manager, bmp,
                              {whole.Left, whole.Top}, whole, 0);
     } else {
@@ -685,15 +689,15 @@ void TsSkinProvider::PaintAll() {
 
   // The title band, its icon and the strip behind the buttons (BORDERMODE
   // 1: over the extended border's picture, below).
-  const bool titleOverBorder = TitleOverBorder();
-  if (HasOwnCaption(f) && !titleOverBorder) PaintTitleBand(l);
+  const bool titleHere = HasOwnCaption(f) && drawNonClientArea_ && !TitleOverBorder();
+  if (titleHere) PaintTitleBand(l);
   // The title without its caption and buttons, for a caption-only repaint.
   titleBitmapValid_ = false;
-  if (HasOwnCaption(f) && drawNonClientArea_ && !titleOverBorder) SaveTitleBitmap();
+  if (titleHere) SaveTitleBitmap();
   if (drawNonClientArea_) PaintMenuLine();
   paintedMenuLine_ = MenuLineState();
   menuLineChanged_ = false;
-  if (HasOwnCaption(f) && drawNonClientArea_ && !titleOverBorder) PaintCaptionText(l);
+  if (titleHere) PaintCaptionText(l);
   if (HasBorderWindow()) PaintExtendedBorder(l);
   // The buttons over the finished title.
   if (HasOwnCaption(f) && drawNonClientArea_) {

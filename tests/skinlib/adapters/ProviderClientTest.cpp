@@ -145,6 +145,33 @@ TEST_F(ProviderClientTest, CompositeBackgroundIsTheCachesClientPartAroundTheChil
   EXPECT_EQ(Pixel(shot, onChild.x(), onChild.y()), TColor(0x008000)) << "the child paints itself";
 }
 
+// With the system's frame the client shows the form's background alone,
+// edge to edge: no title band along its top, no border at its sides,
+// whether our frame goes before the first show or while the form shows.
+TEST_F(ProviderClientTest, WithoutOurFrameTheClientShowsOnlyTheFormsBackground) {
+  ForceBackgroundCache = true;
+  Activate();
+  for (const bool beforeShow : {true, false}) {
+    form = std::make_unique<QWidget>();
+    form->resize(400, 300);
+    TsSkinProvider* provider = Provide();
+    if (beforeShow) provider->SetDrawNonClientArea(false);
+    form->show();
+    Pump(20);
+    if (!beforeShow) {
+      ASSERT_NE(Pixel(form->grab().toImage(), 200, 2), TColor(testskins::kFormColor)) << "our title band";
+      provider->SetDrawNonClientArea(false);
+      Pump(20);
+    }
+    ASSERT_EQ(form->contentsRect(), form->rect());
+    const QImage shot = form->grab().toImage();
+    for (const QPoint p : {QPoint(0, 0), QPoint(200, 2), QPoint(200, 25), QPoint(1, 150), QPoint(3, 150),
+                           QPoint(398, 150), QPoint(200, 298), QPoint(200, 150)})
+      EXPECT_EQ(Pixel(shot, p.x(), p.y()), TColor(testskins::kFormColor))
+          << (beforeShow ? "before the show " : "while shown ") << p.x() << "," << p.y();
+  }
+}
+
 TEST_F(ProviderClientTest, PlainBackgroundIsTheFormColourAndTheGripIsOnTheScreen) {
   Activate();
   TsSkinProvider* provider = Provide();
