@@ -39,10 +39,13 @@ namespace {
 const QString kDefaultSkinDirectory = QStringLiteral("c:\\Skins");
 const QString kGlobalInfo = QStringLiteral("GLOBALINFO");
 
-// The popup messages posted and not yet handled, and the handler in the
-// application window's chain that handles them (none without a manager).
+// The popup messages posted and not yet handled.
 int g_pendingPopupMessages = 0;
-const WindowProcHandle* g_popupHandler = nullptr;
+// The handler in the application window's chain: put in by the first
+// manager, kept while any manager is there, whichever made it.
+WindowProcHandle g_applicationHook;
+// The managers there are, oldest first.
+std::vector<TsSkinManager*> g_managers;
 
 // The manager that put the dialog-skinning hook in (nullptr: none did).
 TsSkinManager* g_dialogHookHolder = nullptr;
@@ -127,7 +130,7 @@ bool ShowLibraryVersionIfAsked(const QStringList& arguments) {
 }
 
 bool PostPopupWindowMessage(unsigned msg, LPARAM lParam) {
-  if (!g_popupHandler || !g_popupHandler->Installed() || g_pendingPopupMessages > 0) return false;
+  if (!g_applicationHook.Installed() || g_pendingPopupMessages > 0) return false;
   if (!PostMessage(ApplicationWindow(), msg, 0, lParam)) return false;
   ++g_pendingPopupMessages;
   return true;
@@ -190,10 +193,9 @@ TsSkinManager::TsSkinManager(QObject* owner, Origin origin)
       internalSkins_(std::make_unique<TsStoredSkins>(this)),
       skinableMenus_(std::make_unique<TsSkinableMenus>(this)) {
   isDefault_ = FirstSkinManager == nullptr;
-  if (!FirstSkinManager) {
-    FirstSkinManager = this;
-    HookApplicationWindow();
-  }
+  if (!FirstSkinManager) FirstSkinManager = this;
+  g_managers.push_back(this);
+  if (!g_applicationHook.Installed()) HookApplicationWindow();
   // After construction.
   InitThirdPartyLists(false);
   if (skinDirectory_.isEmpty()) skinDirectory_ = kDefaultSkinDirectory;
@@ -211,9 +213,10 @@ TsSkinManager::~TsSkinManager() {
   ClearMasks(*this);
   ClearPatterns(*this);
   GeneralData.clear();
-  if (hookedApplication_) {
-    RemoveWindowProc(applicationHook_);  // nothing when the window has gone first
-    g_popupHandler = nullptr;
+  // The application window's handler stays for the managers that remain.
+  std::erase(g_managers, this);
+  if (g_managers.empty()) {
+    RemoveWindowProc(g_applicationHook);  // nothing when the window has gone first
     g_pendingPopupMessages = 0;
   }
   if (FirstSkinManager == this) FirstSkinManager = nullptr;
@@ -223,17 +226,17 @@ TsSkinManager::~TsSkinManager() {
 void TsSkinManager::HookApplicationWindow() {
   QWidget* app = ApplicationWindow();
   if (!app) return;
-  applicationHook_ = InstallWindowProc(app, [self = QPointer<TsSkinManager>(this)](Message& m, const CallPrevious& previous) {
-    if (self)
-      self->MainWindowHook(m, previous);
+  g_applicationHook = InstallWindowProc(app, [](Message& m, const CallPrevious& previous) {
+    // The default manager is served; without one, the oldest manager left.
+    TsSkinManager* served = FirstSkinManager;
+    for (auto it = g_managers.begin(); !served && it != g_managers.end(); ++it)
+      if (!(*it)->destroying_) served = *it;
+    if (served)
+      served->MainWindowHook(m, previous);
     else
       previous(m);
   });
-  hookedApplication_ = applicationHook_.Installed();
-  if (hookedApplication_) {
-    g_popupHandler = &applicationHook_;
-    g_pendingPopupMessages = 0;
-  }
+  g_pendingPopupMessages = 0;
 }
 
 void TsSkinManager::MainWindowHook(Message& m, const CallPrevious& previous) {

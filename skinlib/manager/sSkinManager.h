@@ -29,13 +29,15 @@
 // and show them in the library's message box.
 //
 // The first manager puts a handler into the chain of the application's
-// window (platform/AppWindow.h): while SkinnedPopups is set, CM_ACTIVATE
-// sends skin command 18 to every form (the last first) and both
-// CM_ACTIVATE and CM_DEACTIVATE go on; the popup messages $BCB3 (lParam the
-// ticket of a menu item, sSkinMenus.h: an item gone meanwhile is dropped; or a
-// menu item) and $BCB4 (lParam a window), posted through
-// PostPopupWindowMessage, give that window to the menu painter. The
-// handler goes with the manager that installed it.
+// window (platform/AppWindow.h). It serves the default manager (without
+// one, the oldest manager left): while that one's SkinnedPopups is set,
+// CM_ACTIVATE sends skin command 18 to every form (the last first) and
+// both CM_ACTIVATE and CM_DEACTIVATE go on; the popup messages $BCB3
+// (lParam the ticket of a menu item, sSkinMenus.h: an item gone meanwhile
+// is dropped; or a menu item) and $BCB4 (lParam a window), posted through
+// PostPopupWindowMessage, give that window to the menu painter that hooks
+// it. The handler stays while any manager is there, whichever put it in,
+// and goes with the last one.
 //
 // GUI thread only; the library-wide flags have no locks.
 #pragma once
@@ -367,8 +369,6 @@ class TsSkinManager : public QObject, public TacLoadingState {
   bool extendedBorders_ = false;
   int hueOffset_ = 0;
   int saturation_ = 0;
-  platform::WindowProcHandle applicationHook_;
-  bool hookedApplication_ = false;
   bool destroying_ = false;
   mutable std::shared_ptr<const LookupIndex> lookup_;
 };

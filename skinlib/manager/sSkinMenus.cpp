@@ -698,20 +698,22 @@ ExtraLineCacheEntry TsSkinableMenus::PaintExtraLine(QMenu* menu) {
   // Shared with the bitmap's pixels (a later write to either detaches them).
   entry.Frame = std::make_shared<QImage>(image->ConstImage());
   entry.PopupWindow = menu;
+  entry.Corners = corners_;
   entry.UseExtraLine = shows;
   entry.Found = true;
   ExtraLineCache().push_back(entry);
   return entry;
 }
 
-void TsSkinableMenus::SetPopupWindowRegion(QWidget* popup, const Bitmap* bitmap) {
+void TsSkinableMenus::SetPopupWindowRegion(QWidget* popup, const ExtraLineCacheEntry& entry) {
+  const Bitmap* bitmap = entry.Bitmap.get();
   if (regionBusy_ || !popup || !bitmap) return;
   if (platform::SendMessage(popup, SkinCommandMsg, platform::MAKEWPARAM(0, acSetUpdating), 0) == 0)
     platform::SendMessage(popup, SkinCommandMsg, platform::MAKEWPARAM(0, acMenuRegion), 0);
   regionBusy_ = true;
   QRegion region(0, 0, bitmap->Width(), bitmap->Height());
-  if (corners_.empty()) region -= QRegion(0, 0, 1, 1);
-  for (const TRect& r : corners_) region -= QRegion(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+  if (entry.Corners.empty()) region -= QRegion(0, 0, 1, 1);
+  for (const TRect& r : entry.Corners) region -= QRegion(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
   platform::SetWindowRgn(popup, region, true);
   regionBusy_ = false;
 }
@@ -996,10 +998,14 @@ void StartSkinMenus() {
     return true;
   };
   ManagerSeams().HandlePopupWindow = [](TsSkinManager* manager, QWidget* popup) {
-    TsSkinableMenus* menus = MenusOf(manager);
-    if (!menus || !popup) return;
-    ExtraLineCacheEntry e = menus->GetExtraLineEntry(nullptr, popup, true);
-    if (e.Bitmap) menus->SetPopupWindowRegion(popup, e.Bitmap.get());
+    if (!popup) return;
+    // The painter whose style the popup wears drew it; the manager's
+    // shapes a popup no painter hooks.
+    const auto* style = dynamic_cast<const TacMenuStyle*>(popup->style());
+    TsSkinableMenus* menus = style ? &style->Menus() : MenusOf(manager);
+    if (!menus) return;
+    const ExtraLineCacheEntry e = menus->GetExtraLineEntry(nullptr, popup, true);
+    menus->SetPopupWindowRegion(popup, e);
   };
   CommonDataSeams().HookPopupMenu = [](TsSkinManager* manager, QObject* menu, bool enable) {
     if (TsSkinableMenus* menus = MenusOf(manager))

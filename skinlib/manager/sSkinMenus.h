@@ -21,10 +21,13 @@
 //
 // Each shown popup gets one entry in the extra-line cache: its border
 // image (MAINMENU background and border mask, the ICOLINE band behind the
-// image column, the EXTRALINE band with its caption written upwards), the
-// popup window and whether it shows the band. The border image shapes the
-// popup (setMask from the corner list) and is its frame (PE_FrameMenu,
-// PM_MenuPanelWidth = BorderWidth). The cache empties when a popup hides.
+// image column, the EXTRALINE band with its caption written upwards), its
+// corner list, the popup window and whether it shows the band. The border
+// image shapes the popup (setMask from its corner list) and is its frame
+// (PE_FrameMenu, PM_MenuPanelWidth = BorderWidth). The cache empties when a
+// popup hides. The manager's popup messages reach the painter whose style
+// the popup wears (any manager's, default or not); a popup without a border
+// image has one painted by that painter.
 //
 // Both painters draw an item the style shows without accelerator
 // underlines (SH_UnderlineShortcut answered 0: the item says no
@@ -77,6 +80,7 @@ struct ExtraLineCacheEntry {
   std::shared_ptr<platform::Bitmap> Bitmap;  // the popup's border image
   std::shared_ptr<QImage> Frame;             // the same, as the screen takes it
   QPointer<QWidget> PopupWindow;
+  std::vector<platform::TRect> Corners;  // the border image's cut corners
   bool UseExtraLine = false;
   bool Found = false;  // false: a zeroed record
 };
@@ -97,6 +101,8 @@ class TacMenuStyle : public QProxyStyle {
   int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override;
   int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                 QStyleHintReturn* returnData) const override;
+  // The painter whose menus wear this style.
+  TsSkinableMenus& Menus() const { return menus_; }
 
  private:
   TsSkinableMenus& menus_;
@@ -167,8 +173,8 @@ class TsSkinableMenus {
   static void ClearExtraLineCache();
   // The popup's border image made and cached (the extra-line painter).
   ExtraLineCacheEntry PaintExtraLine(QMenu* menu);
-  // Shapes the popup by the corner list of the last border image.
-  void SetPopupWindowRegion(QWidget* popup, const platform::Bitmap* bitmap);
+  // Shapes the popup by its border image's corners (the entry's).
+  void SetPopupWindowRegion(QWidget* popup, const ExtraLineCacheEntry& entry);
   // The corner rectangles of the last border image.
   const std::vector<platform::TRect>& CornerRects() const { return corners_; }
 

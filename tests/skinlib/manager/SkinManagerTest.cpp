@@ -297,7 +297,8 @@ TEST_F(ManagerTest, AdjustmentsStoreOrReload) {
 
 // The handler in the application window's chain: CM_ACTIVATE sends skin
 // command 18 to every form and goes on, CM_DEACTIVATE goes on untouched;
-// nothing while SkinnedPopups is off; gone with its manager.
+// nothing while SkinnedPopups is off; it outlives the manager that put it
+// in and goes with the last manager.
 TEST_F(ManagerTest, TheApplicationWindowHandlerHearsActivation) {
   QWidget* app = platform::ApplicationWindow();
   ASSERT_TRUE(app);
@@ -331,16 +332,31 @@ TEST_F(ManagerTest, TheApplicationWindowHandlerHearsActivation) {
   platform::SendMessage(app, platform::CM_ACTIVATE);
   EXPECT_TRUE(sent.empty());
   sm->SetSkinnedPopups(true);
-  // A second manager made default, the first one destroyed: its handler
-  // goes with it.
+  // A second manager made default, the first one destroyed: the handler
+  // stays and serves the default; with the default gone, the manager
+  // left; with the last manager gone, nobody.
   auto other = std::make_unique<TsSkinManager>();
   other->SetIsDefault(true);
   sm.reset();
+  auto third = std::make_unique<TsSkinManager>();
+  ASSERT_FALSE(third->IsDefault());
+  for (TsSkinManager* served : {other.get(), third.get()}) {
+    if (served == third.get()) other.reset();
+    sent.clear();
+    platform::SendMessage(app, platform::CM_ACTIVATE);
+    EXPECT_FALSE(sent.empty());
+    served->SetSkinnedPopups(false);
+    sent.clear();
+    platform::SendMessage(app, platform::CM_ACTIVATE);
+    EXPECT_TRUE(sent.empty()) << "the served manager's popups are off";
+    served->SetSkinnedPopups(true);
+  }
+  third.reset();
   heard.clear();
+  sent.clear();
   platform::SendMessage(app, platform::CM_ACTIVATE);
   EXPECT_EQ(heard, std::vector<unsigned>{platform::CM_ACTIVATE});
   EXPECT_TRUE(sent.empty());
-  other.reset();
   platform::RemoveWindowProc(before);
   AdapterEntryPoints().SendSkinCommandToHandle = nullptr;
 }

@@ -559,6 +559,64 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
   EXPECT_FALSE(menus().Hooks(&menu));
 }
 
+// With a second manager made default every popup is shaped by the painter
+// that drew it, all four corners cut: on its first item's request, on a
+// window request that finds no border image (a non-default painter's popup
+// too), and after the first manager has gone.
+TEST_F(SkinMenusTest, EveryPopupIsShapedByItsOwnPainterWhateverManagerIsDefault) {
+  auto second = std::make_unique<TsSkinManager>();
+  second->SetSkinDirectory(QString::fromStdString(dir.Path()));
+  second->SetSkinName("Menus");
+  second->SetIsDefault(true);
+  QMenu ofSecond, ofFirst;
+  for (QMenu* m : {&ofSecond, &ofFirst}) {
+    m->addAction("Open");
+    m->addAction("Close");
+  }
+  const auto cornersCut = [](QMenu& menu) {
+    QRegion region;
+    if (platform::GetWindowRgn(&menu, region) == 0) return std::string("no region");
+    std::string kept;
+    const int w = menu.width(), h = menu.height();
+    for (QPoint corner : {QPoint(0, 0), QPoint(w - 1, 0), QPoint(0, h - 1), QPoint(w - 1, h - 1)})
+      if (region.contains(corner)) kept += " " + std::to_string(corner.x()) + "," + std::to_string(corner.y());
+    if (!region.contains(QPoint(w / 2, h / 2))) kept += " the centre cut";
+    return kept.empty() ? std::string("cut") : "kept" + kept;
+  };
+  const auto byItsFirstItem = [&](QMenu& menu) {
+    menu.popup(QPoint(20, 20));
+    QCoreApplication::processEvents();
+    (void)menu.grab();
+    QCoreApplication::processEvents();
+    const std::string result = cornersCut(menu);
+    menu.hide();
+    return result;
+  };
+  // Hidden, the popup has no border image: the request paints one.
+  const auto byItsWindow = [&](QMenu& menu) {
+    menu.resize(120, 80);
+    if (!PostPopupWindowMessage(kPopupWindowMsg, platform::LPARAM(&menu))) return std::string("not posted");
+    QCoreApplication::processEvents();
+    const std::string result = cornersCut(menu);
+    platform::SetWindowRgn(&menu, std::nullopt, false);
+    return result;
+  };
+  second->SkinableMenus().HookPopupMenu(&ofSecond, true);
+  menus().HookPopupMenu(&ofFirst, true);
+  sm->SetSkinName("Demo");  // the first painter: no border, no corners
+  EXPECT_EQ(byItsWindow(ofSecond), "cut");
+  sm->SetSkinName("Menus");
+  second->SetSkinName("Demo");
+  EXPECT_EQ(byItsWindow(ofFirst), "cut") << "the first painter's popup";
+  second->SetSkinName("Menus");
+  EXPECT_EQ(byItsFirstItem(ofSecond), "cut");
+  menus().HookPopupMenu(&ofFirst, false);
+  sm.reset();
+  EXPECT_EQ(byItsFirstItem(ofSecond), "cut") << "the first manager gone";
+  EXPECT_EQ(byItsWindow(ofSecond), "cut") << "the first manager gone";
+  second->SkinableMenus().HookPopupMenu(&ofSecond, false);
+}
+
 // The system menu's commands without images get drawn glyphs in the item's
 // font colour, 4 pixels from the left; other items and menus none.
 TEST_F(SkinMenusTest, SystemMenuGlyphs) {
