@@ -93,6 +93,24 @@ class ScrollWatcher final : public QObject {
   }
 };
 
+// The bar a scroll message to `w` names: without lParam the window's own
+// bar `which` (or the window itself as a scroll-bar control); otherwise
+// one of the window's bars or of its scroll-bar controls whose address
+// lParam is. lParam is only compared, never read: a number that is none
+// of them (a position, a bar gone) names no bar.
+QScrollBar* NamedScrollBar(QWidget* w, int which, LPARAM lParam) {
+  if (!lParam) {
+    QScrollBar* own = GetScrollBar(w, which);
+    return own ? own : GetScrollBar(w, SB_CTL);
+  }
+  const auto named = std::uintptr_t(lParam);
+  for (int kind : {SB_CTL, SB_HORZ, SB_VERT})
+    if (QScrollBar* bar = GetScrollBar(w, kind); bar && PtrParam(bar) == named) return bar;
+  for (QScrollBar* bar : w->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly))
+    if (PtrParam(bar) == named) return bar;
+  return nullptr;
+}
+
 }  // namespace
 
 void ForgetScrollBarPress(QScrollBar* bar) {
@@ -123,10 +141,7 @@ void WatchScrollBar(QScrollBar* bar) {
 
 bool ScrollDefault(QWidget* w, Message& m) {
   if (m.Msg != WM_HSCROLL && m.Msg != WM_VSCROLL) return false;
-  const int which = m.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
-  QScrollBar* bar = m.LParam ? qobject_cast<QScrollBar*>(ParamPtr<QWidget>(std::uintptr_t(m.LParam)))
-                             : GetScrollBar(w, which);
-  if (!bar) bar = GetScrollBar(w, SB_CTL);
+  QScrollBar* bar = NamedScrollBar(w, m.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT, m.LParam);
   if (!bar) return false;
   const int pos = int(HIWORD(m.WParam));
   QScrollBar* outer = std::exchange(g_running, bar);
