@@ -96,19 +96,15 @@ class ScrollWatcher final : public QObject {
 // The bar a scroll message to `w` names: without lParam the window's own
 // bar `which` (or the window itself as a scroll-bar control); otherwise
 // one of the window's bars or of its scroll-bar controls whose address
-// lParam is. lParam is only compared, never read: a number that is none
-// of them (a position, a bar gone) names no bar.
+// lParam is (FindParamAmong: a position or a bar gone names none).
 QScrollBar* NamedScrollBar(QWidget* w, int which, LPARAM lParam) {
   if (!lParam) {
     QScrollBar* own = GetScrollBar(w, which);
     return own ? own : GetScrollBar(w, SB_CTL);
   }
-  const auto named = std::uintptr_t(lParam);
-  for (int kind : {SB_CTL, SB_HORZ, SB_VERT})
-    if (QScrollBar* bar = GetScrollBar(w, kind); bar && PtrParam(bar) == named) return bar;
-  for (QScrollBar* bar : w->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly))
-    if (PtrParam(bar) == named) return bar;
-  return nullptr;
+  QList<QScrollBar*> own = w->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly);
+  for (int kind : {SB_CTL, SB_HORZ, SB_VERT}) own.append(GetScrollBar(w, kind));
+  return FindParamAmong<QScrollBar>(own, std::uintptr_t(lParam));
 }
 
 }  // namespace

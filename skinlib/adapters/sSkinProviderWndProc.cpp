@@ -602,7 +602,12 @@ void TsSkinProvider::SkinnedCommand(Message& m) {
       m.Result = LRESULT(FormColor());
       break;
     case acControlChanged:
-      Readapt(*this, m.LParam ? static_cast<QWidget*>(ParamPtr<QWidget>(std::uintptr_t(m.LParam))) : nullptr);
+      // lParam names one of the form's controls (0: all of them); a
+      // number that is none of the form's own re-adapts nothing.
+      if (!m.LParam)
+        Readapt(*this, nullptr);
+      else if (QWidget* control = form_ ? FindParamAmong<QWidget>(form_->findChildren<QWidget*>(), m.LParam) : nullptr)
+        Readapt(*this, control);
       break;
     case kLockCompositeRedraw:
     case kUnlockCompositeRedraw:
