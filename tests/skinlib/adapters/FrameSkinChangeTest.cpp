@@ -52,6 +52,13 @@ class FrameSkinChangeTest : public ::testing::Test {
     ASSERT_TRUE(testskins::WriteSkinFolder(skin, Root() + "/" + name, &error)) << error.toStdString();
   }
   QString Root() const { return QString::fromStdString(dir.Path()); }
+  // A manager with the written skin `name` active.
+  void Activate(const QString& name) {
+    manager = std::make_unique<TsSkinManager>();
+    manager->SetSkinDirectory(Root());
+    manager->SetSkinName(name);
+    ASSERT_TRUE(manager->Active());
+  }
 
   testsupport::TempDir dir;
   RecordingPrompts prompts;
@@ -63,10 +70,7 @@ class FrameSkinChangeTest : public ::testing::Test {
 TEST_F(FrameSkinChangeTest, TheFrameTakesItsSectionFromTheNewSkin) {
   ASSERT_NO_FATAL_FAILURE(Write(testskins::MdiSkin(), "Mdi"));
   ASSERT_NO_FATAL_FAILURE(Write(testskins::ControlDataSkin(), "Data"));
-  manager = std::make_unique<TsSkinManager>();
-  manager->SetSkinDirectory(Root());
-  manager->SetSkinName("Mdi");
-  ASSERT_TRUE(manager->Active());
+  ASSERT_NO_FATAL_FAILURE(Activate("Mdi"));
   window = std::make_unique<QWidget>();
   window->resize(300, 200);
   auto* frame = new testskins::TFrame(window.get());
@@ -97,10 +101,7 @@ TEST_F(FrameSkinChangeTest, TheFrameTakesItsSectionFromTheNewSkin) {
 TEST_F(FrameSkinChangeTest, HiddenAfterASkinChangeTheFrameNamesItself) {
   ASSERT_NO_FATAL_FAILURE(Write(testskins::MdiSkin(), "Mdi"));
   ASSERT_NO_FATAL_FAILURE(Write(testskins::MdiSkin(50, true), "Bordered"));
-  manager = std::make_unique<TsSkinManager>();
-  manager->SetSkinDirectory(Root());
-  manager->SetSkinName("Mdi");
-  ASSERT_TRUE(manager->Active());
+  ASSERT_NO_FATAL_FAILURE(Activate("Mdi"));
   window = std::make_unique<QWidget>();
   window->resize(300, 200);
   new TsSkinProvider(window.get());
