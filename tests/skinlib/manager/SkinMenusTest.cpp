@@ -35,6 +35,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 using platform::Bitmap;
 using platform::TFont;
@@ -344,6 +345,49 @@ TEST_F(SkinMenusTest, DisabledItemsAndItemsWithoutAccelerators) {
         EXPECT_LT(distance(disabled.pixel(x, y)), d * 3 / 4) << x << "," << y;
       }
   EXPECT_GT(text, 0);
+  MenuLineImageSeam() = nullptr;
+}
+
+// The user's OnDrawItem hears the item's state from both painters: a
+// disabled item is disabled and grayed (on the line never selected).
+TEST_F(SkinMenusTest, TheDrawItemEventHearsTheItemsState) {
+  QMenu menu;
+  menu.resize(150, 60);
+  QAction* popupItem = menu.addAction("Open");
+  QMenuBar bar;
+  QAction* lineItem = bar.addAction("File");
+  menus().HookPopupMenu(&menu, true);
+  menus().HookMainMenu(&bar, true);
+  Bitmap line(300, 40, platform::pf24bit);
+  MenuLineImageSeam() = [&](QWidget*) { return TacMenuLineImage{&line, {0, 0}}; };
+  std::vector<unsigned> heard;
+  menus().OnDrawItem = [&](QAction*, platform::Canvas&, const TRect&, unsigned state, TacMenuItemKind) {
+    heard.push_back(state & (odSelected | odDisabled | odGrayed));
+  };
+  const struct {
+    bool onLine;
+    QStyle::State state;
+    unsigned told;
+  } rows[] = {
+      {false, QStyle::State_Enabled, 0},
+      {false, QStyle::State_Enabled | QStyle::State_Selected, odSelected},
+      {false, QStyle::State_None, odDisabled | odGrayed},
+      {true, QStyle::State_Enabled, 0},
+      {true, QStyle::State_Enabled | QStyle::State_Selected, odSelected},
+      {true, QStyle::State_None, odDisabled | odGrayed},
+      {true, QStyle::State_Selected, odDisabled | odGrayed},
+  };
+  for (const auto& row : rows) {
+    heard.clear();
+    Painted(
+        [&](QPainter& p, const QStyleOptionMenuItem& o) {
+          return row.onLine ? menus().DrawMenuLineItem(p, o, &bar, lineItem)
+                            : menus().DrawPopupItem(p, o, &menu, popupItem);
+        },
+        row.state);
+    EXPECT_EQ(heard, std::vector<unsigned>{row.told}) << (row.onLine ? "line " : "popup ") << (&row - rows);
+  }
+  menus().OnDrawItem = nullptr;
   MenuLineImageSeam() = nullptr;
 }
 
