@@ -250,6 +250,24 @@ TEST_F(ExtendedBorderTitleTest, TheEndOfAMoveTellsTheSkinnedDialogs) {
   EXPECT_EQ(told, 1);
 }
 
+// Skin command 18 (sent when another form ends a move) lays a modal form's
+// border window anew, its picture painted again when stale; the border of
+// a form that is not modal is left as it is.
+TEST_F(ExtendedBorderTitleTest, CommandEighteenLaysOnlyAModalFormsBorderAnew) {
+  for (bool modal : {false, true}) {
+    TsSkinProvider* provider = Show(testskins::kExtBorderWidth);
+    form->hide();
+    form->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+    form->show();
+    QApplication::processEvents();
+    ASSERT_NE(provider->BorderForm(), nullptr);
+    provider->SkinData()->BackgroundDirty = true;
+    const LRESULT answer = SendMessage(form.get(), SkinCommandMsg, MAKEWPARAM(0, acAppActivated), 0);
+    EXPECT_EQ(answer, 0) << modal;
+    EXPECT_EQ(provider->SkinData()->BackgroundDirty, !modal) << modal;
+  }
+}
+
 // A double click on the border window ends a drag of the outline there:
 // the window moves once to where the outline was.
 TEST_F(ExtendedBorderTitleTest, ADoubleClickOnTheBorderEndsADrag) {

@@ -318,12 +318,14 @@ struct ItemOnEachPainter {
   }
   ~ItemOnEachPainter() { MenuLineImageSeam() = nullptr; }
   QImage Popup(QStyle::State state) {
-    return Painted([&](QPainter& p, const QStyleOptionMenuItem& o) { return menus.DrawPopupItem(p, o, &menu, popupItem); },
-                   state);
+    return Painted(
+        [&](QPainter& p, const QStyleOptionMenuItem& o) { return menus.DrawPopupItem(p, o, &menu, popupItem); },
+        state);
   }
   QImage OnLine(QStyle::State state) {
-    return Painted([&](QPainter& p, const QStyleOptionMenuItem& o) { return menus.DrawMenuLineItem(p, o, &bar, lineItem); },
-                   state);
+    return Painted(
+        [&](QPainter& p, const QStyleOptionMenuItem& o) { return menus.DrawMenuLineItem(p, o, &bar, lineItem); },
+        state);
   }
 
   TsSkinableMenus& menus;
