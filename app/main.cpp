@@ -71,7 +71,7 @@ int SSQ_PROGRAM_MAIN(int argc, char** argv) {
     components.LoginCreated = AttachSignInUpgrader;
     components.SetSkinFile = [skin](const QString& file) {
       skin->SetSkinFile(file);
-      return skin->NoSkin() ? QString::fromStdString(skin->LoadError()) : QString();
+      return skin->NoSkin() ? QString::fromStdString(skin->LoadProblem()) : QString();
     };
     components.SetSkinActive = [skin](bool active) { skin->SetActive(active); };
     TfrmMain frmMain(std::move(components));
