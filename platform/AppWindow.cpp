@@ -1,6 +1,7 @@
 #include "platform/AppWindow.h"
 
 #include "platform/Startup.h"
+#include "platform/WindowPos.h"
 #include "platform/WindowProc.h"
 
 #include <QApplication>
@@ -72,7 +73,7 @@ bool ApplicationShows(const QWidget* w) {
 
 void MinimizeApplication() {
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (ApplicationShows(w)) w->showMinimized();
+    if (ApplicationShows(w) && CanMinimize(w)) w->showMinimized();
 }
 
 bool IsApplicationMinimized() {

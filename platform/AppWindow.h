@@ -22,7 +22,8 @@ QString ApplicationTitle();
 void SetApplicationTitle(const QString& title);
 
 QWidget* ApplicationWindow();
-// Minimizes every visible top-level window of the program.
+// Minimizes every visible top-level window of the program (each one that
+// can be: CanMinimize).
 void MinimizeApplication();
 // True while the program is minimized: it shows a window, and every
 // window it shows (popups aside) is minimized.

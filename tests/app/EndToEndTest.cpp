@@ -5,11 +5,13 @@
 // service; every dialog opens by the path a user takes, a modal one through
 // its own exec(). A second thread is the user: it moves the mouse and
 // presses keys through the X server (xdotool) and looks at the program
-// between steps on the GUI thread, never setting a geometry: the sign-in
-// dialog's update check, sign in, the main window restored and maximized again, the about box, the update
-// check, the change of password, training mode up to the newest issue, a
-// chart of 0 candles, the parameter dialog, the chooser, the filter, saving
-// the numbers, saving a scheme and loading it back, leaving.
+// between steps on the GUI thread, never setting a geometry: the version
+// box "/acver" asks for, the sign-in dialog's update check, sign in, the
+// main window minimized (iconified and brought back, or left as it is
+// without a window manager), restored and maximized again, the about box,
+// the update check, the change of password, training mode up to the newest
+// issue, a chart of 0 candles, the parameter dialog, the chooser, the
+// filter, saving the numbers, saving a scheme and loading it back, leaving.
 //
 // Each dialog must be skinned from its first paint, in front of the main
 // window (the screen shows what it paints), titled with its own caption
@@ -40,6 +42,7 @@
 #include "platform/WindowTable.h"
 #include "skinning/WinSkinFormFrame.h"
 #include "skinning/WinSkinFormWalk.h"
+#include "skinlib/manager/sSkinManager.h"
 #include "skinning/WinSkinManage.h"
 #include "upgrade/ProgramUpgrade.h"
 
@@ -522,6 +525,16 @@ void SignInUpdateCheck(TFrmLogin* login) {
   ASSERT_TRUE(WaitFor([login] { return QApplication::activeModalWidget() == login; }));
 }
 
+// "/acver" on the command line: the skin library's version, in a box
+// titled with the program's title, before anything else.
+void VersionBox() {
+  QMessageBox* box = WaitForMessage(QString::fromLatin1(kLibraryVersionText), 30000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(Gui([box] { return box->windowTitle(); }), QString::fromUtf8(ProjectTitle));
+  ExpectOwnTitle(box, "the version box");
+  Key("Return");
+}
+
 void SignIn() {
   TFrmLogin* login = WaitForDialog<TFrmLogin>(60000);
   ASSERT_NE(login, nullptr) << "no sign-in dialog";
@@ -810,6 +823,43 @@ bool Fills(TfrmMain* main) {
   return QRect(r.Left, r.Top, r.Width(), r.Height()) == main->screen()->availableGeometry();
 }
 
+// A window's caption as the skin draws it: its show state and the caption
+// buttons shown (on the GUI thread).
+std::vector<const void*> CaptionNow(QWidget* w) {
+  std::vector<const void*> shown;
+  if (TSkinFormFrame* frame = FrameOf(w)) {
+    shown.push_back(reinterpret_cast<const void*>(std::intptr_t(frame->ShowState())));
+    for (const auto& b : frame->Buttons())
+      if (b->Visible) shown.push_back(b->Element);
+  }
+  return shown;
+}
+
+// The skin's minimize button on the maximized main window. Under a window
+// manager the window is iconified, and brought back it is maximized as it
+// was, with the caption it had. Without one nothing can iconify it: it
+// stays maximized, and its caption shows the buttons it showed.
+void MinimizeAndBack(TfrmMain* main) {
+  const QPoint minimize = CaptionButton(main, 2);
+  ASSERT_FALSE(minimize.isNull()) << "the main window has no minimize button";
+  const std::vector<const void*> caption = Gui([main] { return CaptionNow(main); });
+  ClickAt(minimize);
+  if (withWindowManager) {
+    ASSERT_TRUE(WaitFor([main] { return main->isMinimized() && !main->windowHandle()->isExposed(); }))
+        << "not iconified: " << Gui([main] { return Place(main); });
+    Xdotool(QStringLiteral("windowactivate --sync %1").arg(Gui([main] { return main->winId(); })));
+    ASSERT_TRUE(WaitFor([main] { return !main->isMinimized() && main->windowHandle()->isExposed(); }))
+        << "not brought back: " << Gui([main] { return Place(main); });
+  } else {
+    Pause(1000);  // the click and the command it posts are long taken
+  }
+  EXPECT_TRUE(WaitFor([main] { return Fills(main) && main->isMaximized() && !main->isMinimized(); }, 5000))
+      << Gui([main] { return Place(main); });
+  EXPECT_TRUE(WaitFor([&] { return CaptionNow(main) == caption; }, 5000)) << "the caption's state or buttons changed";
+  if (::testing::Test::HasFailure()) Shot("failed-minimize");
+  ExpectTabBarTakesClicks(main, "minimizing");
+}
+
 // The skin's maximize button restores the maximized main window to a size
 // to work in, about four fifths of the free area, centred; a second click
 // maximizes it again.
@@ -840,6 +890,8 @@ void User() {
     qApp->installEventFilter(firstPaints);
   });
   EXPECT_EQ(Gui([] { return platform::WindowManagerRuns(); }), withWindowManager);
+  VersionBox();
+  if (::testing::Test::HasFailure()) return;
   SignIn();
   if (::testing::Test::HasFailure()) return;
   TfrmMain* main = MainWindow();
@@ -857,7 +909,7 @@ void User() {
   ExpectTabBarTakesClicks(main, "the sign-in");
 
   // Each step needs the one before: the first failure ends the run.
-  for (void (*step)(TfrmMain*) : {RestoreAndMaximize, AboutBox, UpdateCheck, ChangePassword, TrendDialogs,
+  for (void (*step)(TfrmMain*) : {MinimizeAndBack, RestoreAndMaximize, AboutBox, UpdateCheck, ChangePassword, TrendDialogs,
                                    RangePicker, TrainingMode, ShrinkDialogs}) {
     step(main);
     if (::testing::Test::HasFailure()) return;
@@ -891,9 +943,9 @@ TEST(EndToEnd, AUserMeetsEveryDialogAndTheProgramStaysUsable) {
       std::_Exit(1);
     }
   });
-  char name[] = "ssqanalyzer";
-  char* argv[] = {name, nullptr};
-  int argc = 1;
+  char name[] = "ssqanalyzer", version[] = "/acver";
+  char* argv[] = {name, version, nullptr};
+  int argc = 2;
   const int rc = ProgramMain(argc, argv);
   user.join();
   windowManager.Stop();
