@@ -11,7 +11,8 @@
 // without a window manager), restored and maximized again, the about box,
 // the update check, the change of password, training mode up to the newest
 // issue, a chart of 0 candles, the parameter dialog, the chooser, the
-// filter, saving the numbers, saving a scheme and loading it back, leaving.
+// filter, saving the numbers, saving a scheme and loading it back, a folder
+// that is not there and a broken scheme file, leaving.
 //
 // Each dialog must be skinned from its first paint, in front of the main
 // window (the screen shows what it paints), titled with its own caption
@@ -457,8 +458,9 @@ void ExpectChineseListing(QFileDialog* dialog, const char* shot) {
   })) << shot << ": the size grip lies on the frame";
 }
 
-// A file dialog: the whole name typed over, then Return.
-void AnswerFileDialog(const char* shot, const QString& file) {
+// A file dialog: the whole name typed over, then Return; unless a message
+// is to follow, nothing modal is left.
+void AnswerFileDialog(const char* shot, const QString& file, bool messageFollows = false) {
   QFileDialog* dialog = WaitForDialog<QFileDialog>();
   ExpectSkinnedInFront(dialog, shot);
   ExpectChineseListing(dialog, shot);
@@ -470,9 +472,23 @@ void AnswerFileDialog(const char* shot, const QString& file) {
     return button ? button->text() : QString();
   });
   EXPECT_TRUE(accept.contains(QStringLiteral("保存")) || accept.contains(QStringLiteral("打开"))) << shot << ": " << accept.toStdString();
-  Shot(shot, dialog);
+  if (!messageFollows) Shot(shot, dialog);
   Key("ctrl+a");
   Type(file);
+  Key("Return");
+  if (!messageFollows) {
+    EXPECT_TRUE(NoModalDialog()) << shot;
+  }
+}
+
+// A file the program cannot write or read: after its dialog, the message
+// saying why, in the program's words.
+void ExpectRefused(QToolButton* button, const QString& file, const QString& message, const char* shot) {
+  Click(button);
+  AnswerFileDialog(shot, file, true);
+  QMessageBox* box = WaitForMessage(message);
+  ExpectSkinnedInFront(box, shot);
+  Shot(shot, box);
   Key("Return");
   EXPECT_TRUE(NoModalDialog()) << shot;
 }
@@ -774,6 +790,20 @@ void ShrinkDialogs(TfrmMain* main) {
   AnswerFileDialog("8-load-scheme", scheme);
   EXPECT_EQ(Conditions(), chosen);
   ExpectTabBarTakesClicks(main, "loading the scheme");
+
+  // Numbers into a folder that is not there, a scheme file cut short: each
+  // refused with why, and the scheme stays.
+  ClickAt(shrinkTab);
+  ExpectRefused(shrink->BtnSave, folder + "/none/numbers.txt", QStringLiteral("保存号码失败：文件夹不存在"),
+                "8-save-numbers-no-folder");
+  QFile cut(folder + "/cut.xml");
+  ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+  cut.write("<?xml version=\"1.0\" encoding=\"GB2312\"?>\n<FMlS>\n<FMlInfo>\n  <FMLNo>7</FMLNo>\n  <IsCheck>0</IsCheck\n");
+  cut.close();
+  ExpectRefused(shrink->BtnLoad, cut.fileName(), QStringLiteral("无效的XML文件\n第6行第1列不符合XML格式"),
+                "8-load-scheme-broken");
+  EXPECT_EQ(Conditions(), chosen);
+  ExpectTabBarTakesClicks(main, "the refused files");
 }
 
 void Leave(TfrmMain* main) {
