@@ -8,13 +8,13 @@
 #include "app/uFrmAbout.h"
 #include "app/uFrmLogin.h"
 #include "app/uFrmMain.h"
+#include "platform/AppWindow.h"
 #include "platform/Db.h"
 #include "platform/ProgramLocale.h"
 #include "platform/Startup.h"
 #include "platform/WindowPos.h"
 #include "skinning/WinSkinData.h"
 #include "upgrade/ProgramUpgrade.h"
-#include "upgrade/auUpgraderForms.h"
 
 #include <QApplication>
 
@@ -45,9 +45,10 @@ int SSQ_PROGRAM_MAIN(int argc, char** argv) {
   platform::UseChineseLocale();
   QApplication app(argc, argv);
   // No display name: Qt would append it to every window's title. The
-  // upgrade's texts name the program by its title.
+  // program's title names it in the upgrade's texts and titles the boxes
+  // of no window (the unit start-ups', "/acver" among them).
   QApplication::setApplicationName(QString::fromUtf8(ProgramName));
-  SetUpgraderAppTitle(QString::fromUtf8(ProjectTitle));
+  platform::SetApplicationTitle(QString::fromUtf8(ProjectTitle));
   // The standard dialogs (files, message box buttons) speak the program's
   // language.
   platform::ChineseTexts standardTexts;
@@ -71,7 +72,7 @@ int SSQ_PROGRAM_MAIN(int argc, char** argv) {
     components.LoginCreated = AttachSignInUpgrader;
     components.SetSkinFile = [skin](const QString& file) {
       skin->SetSkinFile(file);
-      return skin->NoSkin() ? QString::fromStdString(skin->LoadError()) : QString();
+      return skin->NoSkin() ? QString::fromStdString(skin->LoadProblem()) : QString();
     };
     components.SetSkinActive = [skin](bool active) { skin->SetActive(active); };
     TfrmMain frmMain(std::move(components));

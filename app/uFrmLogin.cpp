@@ -115,10 +115,10 @@ std::vector<std::string> FinishUpgradeFiles(const std::vector<std::string>& down
     if (!fs::is_directory(folder, ec)) throw std::runtime_error("无法创建文件夹: " + folder);
     const std::string temp = appFolder + name + std::string(UpgradeTempSuffix);
     if (fs::exists(temp, ec)) {
-      std::optional<std::string> bytes = platform::ReadFileBytes(temp);
-      std::string error = "cannot read " + temp;
+      std::string error;
+      std::optional<std::string> bytes = platform::ReadFileBytes(temp, &error);
       if (!bytes || !platform::WriteFileAtomic(folder + name, *bytes, &error)) {
-        problems.push_back("无法更新文件 " + folder + name + ": " + error);
+        problems.push_back("无法更新文件 " + folder + name + "：" + error);
         continue;  // the download stays for another try
       }
     }

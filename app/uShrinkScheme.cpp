@@ -5,6 +5,8 @@
 #include "platform/DelphiRtl.h"
 #include "platform/FileUtil.h"
 
+#include <QtGlobal>
+
 #include <optional>
 #include <utility>
 
@@ -91,10 +93,15 @@ bool ParseNumLists(TCdtData& record, const XmlElement& node, std::string* error)
   return true;
 }
 
-bool ReadScheme(std::string_view bytes, std::vector<TCdtData>& conditions, std::string* error) {
+namespace {
+
+// ReadScheme, with the XML reader's own words on a broken document in
+// `detail`.
+bool ReadSchemeBytes(std::string_view bytes, std::vector<TCdtData>& conditions, std::string* error,
+                     std::string* detail) {
   std::string why;
   XmlDocument doc;
-  if (!doc.Parse(bytes, &why)) {
+  if (!doc.Parse(bytes, &why, detail)) {
     if (error) *error = why;
     return false;
   }
@@ -127,10 +134,19 @@ bool ReadScheme(std::string_view bytes, std::vector<TCdtData>& conditions, std::
   return true;
 }
 
+}  // namespace
+
+bool ReadScheme(std::string_view bytes, std::vector<TCdtData>& conditions, std::string* error) {
+  return ReadSchemeBytes(bytes, conditions, error, nullptr);
+}
+
 bool LoadScheme(const std::string& fileName, std::vector<TCdtData>& conditions, std::string* error) {
-  const std::optional<std::string> bytes = platform::ReadFileBytes(fileName);
-  if (!bytes && error) *error = "无法读取文件 " + fileName;
-  return bytes && ReadScheme(*bytes, conditions, error);
+  const std::optional<std::string> bytes = platform::ReadFileBytes(fileName, error);
+  if (!bytes) return false;
+  std::string detail;
+  if (ReadSchemeBytes(*bytes, conditions, error, &detail)) return true;
+  if (!detail.empty()) qWarning("Scheme file %s: %s", fileName.c_str(), detail.c_str());
+  return false;
 }
 
 std::string ResultFileText(const std::vector<TShrinkRow>& rows) {

@@ -45,9 +45,11 @@ bool ParseNumLists(TCdtData& record, const platform::XmlElement& node, std::stri
 // (each record's name is its indicator's name). False when it is not one:
 // not XML, a flag or FMLNo missing or no integer, an FMLNo outside
 // FormulateList(), a value piece that is no integer or a value outside its
-// indicator's domain; `error` (when given) then says which: the XML
-// reader's reason, or the condition, its line and the bad value.
-// `conditions` is only written on success.
+// indicator's domain; `error` (when given) then says which: where the XML
+// breaks ("第3行第5列不符合XML格式"), or the condition, its line and the
+// bad value. `conditions` is only written on success. LoadScheme also
+// says why a file cannot be read ("文件不存在" ...) and logs the system's
+// or the XML reader's own words.
 bool ReadScheme(std::string_view bytes, std::vector<TCdtData>& conditions, std::string* error = nullptr);
 bool LoadScheme(const std::string& fileName, std::vector<TCdtData>& conditions, std::string* error = nullptr);
 

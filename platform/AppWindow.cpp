@@ -1,9 +1,11 @@
 #include "platform/AppWindow.h"
 
 #include "platform/Startup.h"
+#include "platform/WindowPos.h"
 #include "platform/WindowProc.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
 
@@ -17,7 +19,7 @@ class TApplication final : public QWidget {
  public:
   TApplication() {
     setAttribute(Qt::WA_DontShowOnScreen);
-    setWindowTitle(QApplication::applicationDisplayName());
+    setWindowTitle(ApplicationTitle());
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
       const bool active = state == Qt::ApplicationActive;
       if (active != active_) {
@@ -36,9 +38,21 @@ QPointer<QWidget>& Instance() {
   return window;
 }
 
+QString& Title() {
+  static QString title;
+  return title;
+}
+
 const bool g_unitRegistered = RegisterUnit("ApplicationWindow", [] {}, [] { delete Instance().data(); });
 
 }  // namespace
+
+QString ApplicationTitle() { return Title().isEmpty() ? QGuiApplication::applicationDisplayName() : Title(); }
+
+void SetApplicationTitle(const QString& title) {
+  Title() = title;
+  if (QWidget* window = Instance()) window->setWindowTitle(ApplicationTitle());
+}
 
 QWidget* ApplicationWindow() {
   QPointer<QWidget>& window = Instance();
@@ -59,7 +73,7 @@ bool ApplicationShows(const QWidget* w) {
 
 void MinimizeApplication() {
   for (QWidget* w : QApplication::topLevelWidgets())
-    if (ApplicationShows(w)) w->showMinimized();
+    if (ApplicationShows(w) && CanMinimize(w)) w->showMinimized();
 }
 
 bool IsApplicationMinimized() {

@@ -4,28 +4,75 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QtGlobal>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 namespace platform {
 
-std::optional<std::string> ReadFileBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  if (in.bad()) return std::nullopt;
-  return std::move(ss).str();
+std::string FileErrorText(int error, FileAccess access) {
+  const bool read = access == FileAccess::Read;
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR: return read ? "文件不存在" : "文件夹不存在";
+    case EACCES:
+    case EPERM: return read ? "没有读取权限" : "没有写入权限";
+    case EROFS: return "磁盘只能读，不能写";
+    case ENOSPC: return "磁盘已满";
+    case EDQUOT: return "磁盘配额已用完";
+    case EFBIG: return "文件太大";
+    case EISDIR: return read ? "这是一个文件夹，不是文件" : "已有同名的文件夹";
+    case ENAMETOOLONG: return "文件名太长";
+    case ELOOP: return "符号链接太多或绕成了圈";
+    case EBUSY:
+    case ETXTBSY: return "文件正在使用中";
+    case EMFILE:
+    case ENFILE: return "打开的文件太多";
+    case ENOMEM: return "内存不足";
+    case EIO: return "磁盘读写出错";
+    case EINVAL: return "文件名无效";
+    default: return "其他错误（错误号 " + std::to_string(error) + "）";
+  }
+}
+
+std::string FileFailure(const std::string& what, int error, FileAccess access) {
+  qWarning("%s: %s", what.c_str(), std::strerror(error));
+  return FileErrorText(error, access);
+}
+
+std::optional<std::string> ReadFileBytes(const std::string& path, std::string* error) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  auto fail = [&](const char* what) -> std::optional<std::string> {
+    const int err = errno;
+    if (fd >= 0) ::close(fd);
+    if (error) *error = FileFailure(what + path, err, FileAccess::Read);
+    return std::nullopt;
+  };
+  if (fd < 0) return fail("cannot open ");
+  std::string bytes;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(size_t(st.st_size));
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return fail("cannot read ");
+    }
+    bytes.append(buffer, size_t(n));
+  }
+  ::close(fd);
+  return bytes;
 }
 
 bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error) {
   auto fail = [&](const std::string& what, const std::string& tmp) {
-    int err = errno;
+    const int err = errno;
     if (!tmp.empty()) ::unlink(tmp.c_str());
-    if (error) *error = what + ": " + std::strerror(err);
+    if (error) *error = FileFailure(what, err, FileAccess::Write);
     return false;
   };
   std::string tmpl = path + ".XXXXXX";
@@ -70,7 +117,7 @@ std::optional<std::string> LinkTarget(const std::string& path) {
 bool WriteFileThroughLink(const std::string& path, std::string_view bytes, std::string* error) {
   const std::optional<std::string> target = LinkTarget(path);
   if (!target) {
-    if (error) *error = "cannot write " + path + ": its symbolic links run in a circle or too deep";
+    if (error) *error = FileFailure("cannot follow the symbolic links of " + path, ELOOP, FileAccess::Write);
     return false;
   }
   return WriteFileAtomic(*target, bytes, error);

@@ -1,4 +1,7 @@
-// Whole-file reads and crash-safe writes.
+// Whole-file reads and crash-safe writes, and the words for their
+// failures: the user reads why in the program's language (one table from
+// the system's error numbers, FileErrorText); the system's own text, with
+// the operation and the path, goes to the log (qWarning).
 #pragma once
 
 #include <optional>
@@ -7,13 +10,26 @@
 
 namespace platform {
 
-// The file's bytes, or nothing when it cannot be read.
-std::optional<std::string> ReadFileBytes(const std::string& path);
+enum class FileAccess { Read, Write };
+
+// Why a file could not be read or written, in the program's words, from
+// the system's error number: "文件不存在", "文件夹不存在", "没有写入权限",
+// "磁盘已满" ... An unknown number is named with its value.
+std::string FileErrorText(int error, FileAccess access);
+
+// A failed operation on a file: logs `what` (the operation and the path)
+// with the system's text of the error number, and gives FileErrorText.
+std::string FileFailure(const std::string& what, int error, FileAccess access);
+
+// The file's bytes, or nothing when it cannot be read (a folder cannot).
+// With `error` given, a failure is logged and its reason put there.
+std::optional<std::string> ReadFileBytes(const std::string& path, std::string* error = nullptr);
 
 // Writes `bytes` to a temporary file beside `path`, flushes it to disk and
 // renames it over `path`, so that a crash leaves either the old or the new
-// file, never a damaged one. On failure the old file is untouched, the
-// temporary file is removed and the reason is put in `error` (when given).
+// file, never a damaged one. On failure the old file is untouched and the
+// temporary file is removed; with `error` given, the failure is logged and
+// its reason put there.
 bool WriteFileAtomic(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
 // The file a path names once symbolic links are followed (a relative

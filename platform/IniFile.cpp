@@ -178,8 +178,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& key, co
   // own, a section header even.
   for (const std::string* part : {&section, &key, &value}) {
     if (part->find_first_of("\r\n") == std::string::npos) continue;
-    lastError_ = "cannot write [" + section + "] " + key + " to " + path_ +
-                 ": a settings line cannot hold a line break";
+    lastError_ = "设置的名称或值含有换行，无法写入";
     return false;
   }
   Lines lines = LoadLines();

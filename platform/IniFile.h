@@ -48,6 +48,7 @@ class IniFile {
   bool EraseSection(const std::string& section);
   bool DeleteKey(const std::string& section, const std::string& key);
 
+  // Why the last write failed, in the program's words; empty after a good one.
   const std::string& LastError() const { return lastError_; }
 
  private:

@@ -285,7 +285,9 @@ void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
 void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
   const unsigned low = command & 0xF;
   switch (command & 0xFFF0) {
-    case SC_MINIMIZE: w->showMinimized(); break;
+    case SC_MINIMIZE:
+      if (CanMinimize(w)) w->showMinimized();
+      break;
     case SC_MAXIMIZE:
       if (!detail::Maximize(w)) w->showMaximized();
       break;

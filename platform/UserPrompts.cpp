@@ -1,5 +1,7 @@
 #include "platform/UserPrompts.h"
 
+#include "platform/AppWindow.h"
+
 #include <QColorDialog>
 #include <QDialog>
 #include <QDesktopServices>
@@ -106,7 +108,7 @@ UserPrompts* SetPrompts(UserPrompts* prompts) { return std::exchange(g_replaceme
 std::unique_ptr<QMessageBox> QtUserPrompts::MakeMessageBox(QWidget* parent, const QString& text,
                                                            const QString& caption, unsigned flags) {
   auto box = std::make_unique<QMessageBox>(parent);
-  box->setWindowTitle(caption);
+  box->setWindowTitle(caption.isEmpty() ? ApplicationTitle() : caption);
   box->setText(text);
   switch (flags & 0xF0) {
     case MB_ICONERROR: box->setIcon(QMessageBox::Critical); break;

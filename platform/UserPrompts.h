@@ -91,7 +91,8 @@ class QtUserPrompts : public UserPrompts {
   std::optional<TColor> ChooseColor(QWidget* parent, TColor initial) override;
   bool OpenUrl(const QString& url) override;
 
-  // The message box MessageBox shows, made but not shown.
+  // The message box MessageBox shows, made but not shown. A box without
+  // caption is titled with the program's title (ApplicationTitle).
   static std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, const QString& text,
                                                      const QString& caption, unsigned flags);
   // The answer for a button of such a box.

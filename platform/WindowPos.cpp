@@ -507,8 +507,9 @@ bool ShowWindow(QWidget* window, int command) {
     case SW_SHOWMINIMIZED:
     case SW_MINIMIZE:
     case SW_SHOWMINNOACTIVE:
-      window->setWindowState((window->windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
-      ShowQuietly(window, command != SW_SHOWMINIMIZED);
+      if (CanMinimize(window))
+        window->setWindowState((window->windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
+      if (alive) ShowQuietly(window, command != SW_SHOWMINIMIZED);
       break;
     case SW_SHOWMAXIMIZED:
       if (PrefersManualMoveSize(window)) {
@@ -571,6 +572,8 @@ bool GetWindowPlacement(const QWidget* window, WINDOWPLACEMENT* placement) {
 }  // namespace platform
 
 namespace platform {
+
+bool CanMinimize(const QWidget* window) { return window && (!window->isWindow() || WindowManagerRuns()); }
 
 bool WindowManagerRuns() {
 #if QT_CONFIG(xcb)

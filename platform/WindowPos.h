@@ -77,6 +77,13 @@ bool SetWindowPos(QWidget* window, QWidget* insertAfter, int x, int y, int cx, i
 // restoring (SW_RESTORE, SC_RESTORE) gives it back the one it had.
 bool ShowWindow(QWidget* window, int command);
 
+// Whether a minimize of the window can take effect: a top-level window is
+// iconified, and given back, only by a window manager. Where none runs (an
+// X server without one) a minimize (SW_MINIMIZE and the other minimizing
+// commands, SC_MINIMIZE, MinimizeApplication) leaves the window shown, in
+// the state and place it has.
+bool CanMinimize(const QWidget* window);
+
 // Whether a window manager acts on the windows' states and decorations:
 // false only on an X server where none runs (none announced through
 // _NET_SUPPORTING_WM_CHECK on the root window); other window systems

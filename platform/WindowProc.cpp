@@ -1,5 +1,6 @@
 #include "platform/WindowProc.h"
 
+#include "platform/AppWindow.h"
 #include "platform/Canvas.h"
 #include "platform/HandlerList.h"
 #include "platform/NonClient.h"
@@ -1019,7 +1020,7 @@ void ReportHandlerException() {
   QMetaObject::invokeMethod(
       app,
       [text] {
-        Prompts().MessageBox(nullptr, text, QGuiApplication::applicationDisplayName(), MB_OK | MB_ICONERROR);
+        Prompts().MessageBox(nullptr, text, ApplicationTitle(), MB_OK | MB_ICONERROR);
       },
       Qt::QueuedConnection);
 }

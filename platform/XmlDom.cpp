@@ -44,24 +44,41 @@ class QuietErrors {
   QuietErrors(const QuietErrors&) = delete;
   QuietErrors& operator=(const QuietErrors&) = delete;
 
-  std::string First(const char* fallback) const { return first_.empty() ? fallback : first_; }
+  // The reason in the program's words: where the document breaks.
+  std::string Reason() const {
+    std::string at;
+    if (line_ > 0) at = "第" + std::to_string(line_) + "行";
+    if (line_ > 0 && column_ > 0) at += "第" + std::to_string(column_) + "列";
+    if (code_ == XML_ERR_UNKNOWN_ENCODING || code_ == XML_ERR_UNSUPPORTED_ENCODING)
+      return at + (at.empty() ? "" : "：") + "不支持文件声明的文字编码";
+    return at + "不符合XML格式";
+  }
+  // libxml2's own words, on one line, with the place.
+  std::string Detail() const {
+    std::string detail = message_.empty() ? "not a well-formed XML document" : message_;
+    if (line_ > 0) detail += " (line " + std::to_string(line_) + ", column " + std::to_string(column_) + ")";
+    return detail;
+  }
 
  private:
   static void Ignore(void*, const char*, ...) {}
   static void Record(void* self, xmlErrorPtr error) {
     auto* q = static_cast<QuietErrors*>(self);
-    if (!q->first_.empty() || error == nullptr || error->message == nullptr) return;
+    if (q->code_ != 0 || error == nullptr || error->code == XML_ERR_OK) return;
+    q->code_ = error->code;
+    q->line_ = std::max(error->line, 0);
+    q->column_ = std::max(error->int2, 0);
     // One line: libxml2 ends its messages with a line break and puts the
     // offending bytes on a line of their own.
-    q->first_ = error->message;
-    std::replace(q->first_.begin(), q->first_.end(), '\n', ' ');
-    while (!q->first_.empty() && q->first_.back() == ' ') q->first_.pop_back();
-    if (error->line > 0) q->first_ += " (line " + std::to_string(error->line) + ")";
+    q->message_ = error->message ? error->message : "";
+    std::replace(q->message_.begin(), q->message_.end(), '\n', ' ');
+    while (!q->message_.empty() && q->message_.back() == ' ') q->message_.pop_back();
   }
 
   void* genericContext_;
   xmlGenericErrorFunc generic_;
-  std::string first_;
+  int code_ = 0, line_ = 0, column_ = 0;
+  std::string message_;
 };
 
 bool IsElement(const xmlNode* n) { return n != nullptr && n->type == XML_ELEMENT_NODE; }
@@ -126,17 +143,19 @@ XmlDocument::~XmlDocument() {
   if (doc_) xmlFreeDoc(doc_);
 }
 
-bool XmlDocument::Parse(std::string_view bytes, std::string* error) {
+bool XmlDocument::Parse(std::string_view bytes, std::string* error, std::string* detail) {
   if (doc_) xmlFreeDoc(std::exchange(doc_, nullptr));
   if (bytes.empty() || bytes.size() > INT_MAX) {
-    if (error) *error = bytes.empty() ? "the document is empty" : "the document is too large";
+    if (error) *error = bytes.empty() ? "文件是空的" : "文件太大";
+    if (detail) *detail = bytes.empty() ? "the document is empty" : "the document is too large";
     return false;
   }
   QuietErrors quiet;
   // No network, no DTD loading, no entity substitution, no output.
   constexpr int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_BIG_LINES;
   doc_ = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr, nullptr, options);
-  if (!doc_ && error) *error = quiet.First("not a well-formed XML document");
+  if (!doc_ && error) *error = quiet.Reason();
+  if (!doc_ && detail) *detail = quiet.Detail();
   return doc_ != nullptr;
 }
 
@@ -169,7 +188,7 @@ std::string XmlDocument::Serialize() const {
 bool XmlDocument::Save(const std::string& path, std::string* error) const {
   const std::string bytes = Serialize();
   if (bytes.empty()) {
-    if (error) *error = "nothing to write (no document, or an unknown encoding)";
+    if (error) *error = "没有可写的内容（没有文档，或文档的文字编码不明）";
     return false;
   }
   return WriteFileAtomic(path, bytes, error);

@@ -62,9 +62,10 @@ class XmlDocument {
   XmlDocument& operator=(const XmlDocument&) = delete;
 
   // Replaces the document with the one the bytes hold. False, with the
-  // document empty and the reason in `error`, when they are not a
-  // well-formed document in a known encoding.
-  bool Parse(std::string_view bytes, std::string* error = nullptr);
+  // document empty, when they are not a well-formed document in a known
+  // encoding: `error` then says where it breaks in the program's words
+  // ("第3行第5列不符合XML格式"), `detail` gives libxml2's words (for a log).
+  bool Parse(std::string_view bytes, std::string* error = nullptr, std::string* detail = nullptr);
 
   // Replaces the document with an empty one whose declaration names this
   // version and encoding.
@@ -78,8 +79,9 @@ class XmlDocument {
   // without indentation, a line break. Characters the encoding cannot hold
   // become character references. Empty for an empty document.
   std::string Serialize() const;
-  // Writes Serialize() through a temporary file and a rename; on failure
-  // the old file is kept and the reason put in `error`.
+  // Writes Serialize() through a temporary file and a rename
+  // (WriteFileAtomic); on failure the old file is kept and the reason put in
+  // `error`.
   bool Save(const std::string& path, std::string* error = nullptr) const;
 
  private:

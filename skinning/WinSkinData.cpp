@@ -622,12 +622,16 @@ void TSkinData::SetSkinFile(const QString& file) {
   skinFile_ = file;
   const QString path = SkinFilePath(file);
   loadError_ = "no such file";
-  if (path.isEmpty() || !QFileInfo(path).isFile()) return;
+  loadProblem_ = "文件不存在";
+  if (path.isEmpty() || !QFileInfo(path).isFile()) {
+    qWarning("Skin file %s: %s", qPrintable(path), loadError_.c_str());
+    return;
+  }
   loadError_ = "the file cannot be read";
-  std::optional<std::string> bytes = ReadFileBytes(path.toStdString());
+  std::optional<std::string> bytes = ReadFileBytes(path.toStdString(), &loadProblem_);  // logs why
   if (!bytes) return;
   stream_ = std::move(*bytes);
-  LoadSkin();
+  if (!LoadSkin()) qWarning("Skin file %s: %s", qPrintable(path), loadError_.c_str());
   ApplyLoadedSkin();
 }
 
@@ -636,6 +640,7 @@ bool TSkinData::LoadSkin() {
   TSkinReader reader;
   if (!reader.Load(stream_)) {
     loadError_ = reader.LastError();
+    loadProblem_ = "文件已损坏";
     return false;
   }
   std::string iniBytes;
@@ -643,9 +648,11 @@ bool TSkinData::LoadSkin() {
   reader.FindEntry(QStringLiteral(".ini"), iniBytes, iniName);
   if (iniName.isEmpty()) {
     loadError_ = "the skin holds no \".ini\" entry";
+    loadProblem_ = "文件中没有皮肤的设置";
     return false;
   }
   loadError_.clear();
+  loadProblem_.clear();
   TQuickIni ini;
   ini.LoadFromStream(iniBytes);
   ParseSkin(ini, reader);

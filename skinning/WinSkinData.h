@@ -320,8 +320,12 @@ class TSkinData : public QObject {
   // completes.
   bool NoSkin() const { return noSkin_; }
   // Why the last SetSkinFile or LoadSkin gave no skin (the skin reader's
-  // reason for a damaged file); empty after a good load.
+  // reason for a damaged file); empty after a good load. SetSkinFile logs
+  // it.
   const std::string& LoadError() const { return loadError_; }
+  // The same in the user's words: "文件不存在", "文件已损坏", why the file
+  // cannot be read ...
+  const std::string& LoadProblem() const { return loadProblem_; }
   const TSkinModel& Model() const { return *model_; }
   std::shared_ptr<const TSkinModel> SharedModel() const { return model_; }
   // The application's icon on the key colour (transparent), small-icon sized.
@@ -349,6 +353,7 @@ class TSkinData : public QObject {
   std::string stream_;
   bool noSkin_ = true;
   std::string loadError_;
+  std::string loadProblem_;
   std::shared_ptr<TSkinModel> model_;
   platform::Bitmap icon_;
   platform::TFont captionFont_;

@@ -720,7 +720,16 @@ bool TSkinFormFrame::HandleSysCommand(Message& m, const CallPrevious& previous) 
   if (command == SC_MINIMIZE) showState_ = kShowMinimized;
   if (command == SC_MAXIMIZE) showState_ = kShowMaximized;
   if (command == SC_RESTORE) showState_ = kShowNormal;
+  const int asked = showState_;
+  QPointer<QWidget> alive(w);
   previous(m);
+  if (!alive) return true;
+  // The state is the one the window is in: a command it could not follow
+  // (no window manager iconifies it) leaves the caption as it was.
+  if (command == SC_MINIMIZE || command == SC_MAXIMIZE || command == SC_RESTORE) {
+    UpdateShowState();
+    if (showState_ != asked && w->isVisible()) RedrawNonClient(w);
+  }
   // The default runs the menu line's loop: answered when it began.
   if (command == SC_KEYMENU && menuBar_ && GetMenuLoopWindow() == w) m.Result = 1;
   return true;

@@ -1,5 +1,6 @@
 #include "upgrade/auUpgraderForms.h"
 
+#include "platform/AppWindow.h"
 #include "platform/UserPrompts.h"
 
 #include <QApplication>
@@ -35,17 +36,10 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text) 
   return button;
 }
 
-QString& AppTitle() {
-  static QString title;
-  return title;
-}
-
 }  // namespace
 
-void SetUpgraderAppTitle(const QString& title) { AppTitle() = title; }
-
 QString UpgraderAppTitle() {
-  const QString title = AppTitle().isEmpty() ? QGuiApplication::applicationDisplayName() : AppTitle();
+  const QString title = platform::ApplicationTitle();
   return title.isEmpty() ? QString::fromUtf8(UpgraderAppTitleText) : title;
 }
 

@@ -19,10 +19,8 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
-// The program's name in the upgrade's texts: the title set here (the
-// program sets its product title), else the application's display name,
-// "<AppTitle>" when it has none.
-void SetUpgraderAppTitle(const QString& title);
+// The program's name in the upgrade's texts: its title
+// (platform::ApplicationTitle), "<AppTitle>" when it has none.
 QString UpgraderAppTitle();
 
 // "A newer version ... was released", Yes or Later.

@@ -5,11 +5,14 @@
 // service; every dialog opens by the path a user takes, a modal one through
 // its own exec(). A second thread is the user: it moves the mouse and
 // presses keys through the X server (xdotool) and looks at the program
-// between steps on the GUI thread, never setting a geometry: the sign-in
-// dialog's update check, sign in, the main window restored and maximized again, the about box, the update
-// check, the change of password, training mode up to the newest issue, a
-// chart of 0 candles, the parameter dialog, the chooser, the filter, saving
-// the numbers, saving a scheme and loading it back, leaving.
+// between steps on the GUI thread, never setting a geometry: the version
+// box "/acver" asks for, the sign-in dialog's update check, sign in, the
+// main window minimized (iconified and brought back, or left as it is
+// without a window manager), restored and maximized again, the about box,
+// the update check, the change of password, training mode up to the newest
+// issue, a chart of 0 candles, the parameter dialog, the chooser, the
+// filter, saving the numbers, saving a scheme and loading it back, a folder
+// that is not there and a broken scheme file, leaving.
 //
 // Each dialog must be skinned from its first paint, in front of the main
 // window (the screen shows what it paints), titled with its own caption
@@ -40,6 +43,7 @@
 #include "platform/WindowTable.h"
 #include "skinning/WinSkinFormFrame.h"
 #include "skinning/WinSkinFormWalk.h"
+#include "skinlib/manager/sSkinManager.h"
 #include "skinning/WinSkinManage.h"
 #include "upgrade/ProgramUpgrade.h"
 
@@ -454,8 +458,9 @@ void ExpectChineseListing(QFileDialog* dialog, const char* shot) {
   })) << shot << ": the size grip lies on the frame";
 }
 
-// A file dialog: the whole name typed over, then Return.
-void AnswerFileDialog(const char* shot, const QString& file) {
+// A file dialog: the whole name typed over, then Return; unless a message
+// is to follow, nothing modal is left.
+void AnswerFileDialog(const char* shot, const QString& file, bool messageFollows = false) {
   QFileDialog* dialog = WaitForDialog<QFileDialog>();
   ExpectSkinnedInFront(dialog, shot);
   ExpectChineseListing(dialog, shot);
@@ -467,9 +472,23 @@ void AnswerFileDialog(const char* shot, const QString& file) {
     return button ? button->text() : QString();
   });
   EXPECT_TRUE(accept.contains(QStringLiteral("保存")) || accept.contains(QStringLiteral("打开"))) << shot << ": " << accept.toStdString();
-  Shot(shot, dialog);
+  if (!messageFollows) Shot(shot, dialog);
   Key("ctrl+a");
   Type(file);
+  Key("Return");
+  if (!messageFollows) {
+    EXPECT_TRUE(NoModalDialog()) << shot;
+  }
+}
+
+// A file the program cannot write or read: after its dialog, the message
+// saying why, in the program's words.
+void ExpectRefused(QToolButton* button, const QString& file, const QString& message, const char* shot) {
+  Click(button);
+  AnswerFileDialog(shot, file, true);
+  QMessageBox* box = WaitForMessage(message);
+  ExpectSkinnedInFront(box, shot);
+  Shot(shot, box);
   Key("Return");
   EXPECT_TRUE(NoModalDialog()) << shot;
 }
@@ -520,6 +539,16 @@ void SignInUpdateCheck(TFrmLogin* login) {
   ExpectOwnTitle(box, "the sign-in's update message");
   Key("Return");
   ASSERT_TRUE(WaitFor([login] { return QApplication::activeModalWidget() == login; }));
+}
+
+// "/acver" on the command line: the skin library's version, in a box
+// titled with the program's title, before anything else.
+void VersionBox() {
+  QMessageBox* box = WaitForMessage(QString::fromLatin1(kLibraryVersionText), 30000);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(Gui([box] { return box->windowTitle(); }), QString::fromUtf8(ProjectTitle));
+  ExpectOwnTitle(box, "the version box");
+  Key("Return");
 }
 
 void SignIn() {
@@ -761,6 +790,20 @@ void ShrinkDialogs(TfrmMain* main) {
   AnswerFileDialog("8-load-scheme", scheme);
   EXPECT_EQ(Conditions(), chosen);
   ExpectTabBarTakesClicks(main, "loading the scheme");
+
+  // Numbers into a folder that is not there, a scheme file cut short: each
+  // refused with why, and the scheme stays.
+  ClickAt(shrinkTab);
+  ExpectRefused(shrink->BtnSave, folder + "/none/numbers.txt", QStringLiteral("保存号码失败：文件夹不存在"),
+                "8-save-numbers-no-folder");
+  QFile cut(folder + "/cut.xml");
+  ASSERT_TRUE(cut.open(QIODevice::WriteOnly));
+  cut.write("<?xml version=\"1.0\" encoding=\"GB2312\"?>\n<FMlS>\n<FMlInfo>\n  <FMLNo>7</FMLNo>\n  <IsCheck>0</IsCheck\n");
+  cut.close();
+  ExpectRefused(shrink->BtnLoad, cut.fileName(), QStringLiteral("无效的XML文件\n第6行第1列不符合XML格式"),
+                "8-load-scheme-broken");
+  EXPECT_EQ(Conditions(), chosen);
+  ExpectTabBarTakesClicks(main, "the refused files");
 }
 
 void Leave(TfrmMain* main) {
@@ -810,6 +853,43 @@ bool Fills(TfrmMain* main) {
   return QRect(r.Left, r.Top, r.Width(), r.Height()) == main->screen()->availableGeometry();
 }
 
+// A window's caption as the skin draws it: its show state and the caption
+// buttons shown (on the GUI thread).
+std::vector<const void*> CaptionNow(QWidget* w) {
+  std::vector<const void*> shown;
+  if (TSkinFormFrame* frame = FrameOf(w)) {
+    shown.push_back(reinterpret_cast<const void*>(std::intptr_t(frame->ShowState())));
+    for (const auto& b : frame->Buttons())
+      if (b->Visible) shown.push_back(b->Element);
+  }
+  return shown;
+}
+
+// The skin's minimize button on the maximized main window. Under a window
+// manager the window is iconified, and brought back it is maximized as it
+// was, with the caption it had. Without one nothing can iconify it: it
+// stays maximized, and its caption shows the buttons it showed.
+void MinimizeAndBack(TfrmMain* main) {
+  const QPoint minimize = CaptionButton(main, 2);
+  ASSERT_FALSE(minimize.isNull()) << "the main window has no minimize button";
+  const std::vector<const void*> caption = Gui([main] { return CaptionNow(main); });
+  ClickAt(minimize);
+  if (withWindowManager) {
+    ASSERT_TRUE(WaitFor([main] { return main->isMinimized() && !main->windowHandle()->isExposed(); }))
+        << "not iconified: " << Gui([main] { return Place(main); });
+    Xdotool(QStringLiteral("windowactivate --sync %1").arg(Gui([main] { return main->winId(); })));
+    ASSERT_TRUE(WaitFor([main] { return !main->isMinimized() && main->windowHandle()->isExposed(); }))
+        << "not brought back: " << Gui([main] { return Place(main); });
+  } else {
+    Pause(1000);  // the click and the command it posts are long taken
+  }
+  EXPECT_TRUE(WaitFor([main] { return Fills(main) && main->isMaximized() && !main->isMinimized(); }, 5000))
+      << Gui([main] { return Place(main); });
+  EXPECT_TRUE(WaitFor([&] { return CaptionNow(main) == caption; }, 5000)) << "the caption's state or buttons changed";
+  if (::testing::Test::HasFailure()) Shot("failed-minimize");
+  ExpectTabBarTakesClicks(main, "minimizing");
+}
+
 // The skin's maximize button restores the maximized main window to a size
 // to work in, about four fifths of the free area, centred; a second click
 // maximizes it again.
@@ -840,6 +920,8 @@ void User() {
     qApp->installEventFilter(firstPaints);
   });
   EXPECT_EQ(Gui([] { return platform::WindowManagerRuns(); }), withWindowManager);
+  VersionBox();
+  if (::testing::Test::HasFailure()) return;
   SignIn();
   if (::testing::Test::HasFailure()) return;
   TfrmMain* main = MainWindow();
@@ -857,7 +939,7 @@ void User() {
   ExpectTabBarTakesClicks(main, "the sign-in");
 
   // Each step needs the one before: the first failure ends the run.
-  for (void (*step)(TfrmMain*) : {RestoreAndMaximize, AboutBox, UpdateCheck, ChangePassword, TrendDialogs,
+  for (void (*step)(TfrmMain*) : {MinimizeAndBack, RestoreAndMaximize, AboutBox, UpdateCheck, ChangePassword, TrendDialogs,
                                    RangePicker, TrainingMode, ShrinkDialogs}) {
     step(main);
     if (::testing::Test::HasFailure()) return;
@@ -891,9 +973,9 @@ TEST(EndToEnd, AUserMeetsEveryDialogAndTheProgramStaysUsable) {
       std::_Exit(1);
     }
   });
-  char name[] = "ssqanalyzer";
-  char* argv[] = {name, nullptr};
-  int argc = 1;
+  char name[] = "ssqanalyzer", version[] = "/acver";
+  char* argv[] = {name, version, nullptr};
+  int argc = 2;
   const int rc = ProgramMain(argc, argv);
   user.join();
   windowManager.Stop();

@@ -10,8 +10,11 @@
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -300,6 +303,42 @@ TEST_F(ShrinkForm, FilterRunsAsideAndItsResultsAreSaved) {
   ::setrlimit(RLIMIT_FSIZE, &limit);
   EXPECT_EQ(kept, text);
   EXPECT_TRUE(Messages().back().startsWith("保存号码失败")) << Messages().back().toStdString();
+}
+
+// A file that cannot be written or read is refused with the reason in the
+// window's words; the system's and the XML reader's own go to the log.
+TEST_F(ShrinkForm, AFileThatCannotBeWrittenOrReadIsSaidWhy) {
+  AddShrinkCondition(Formula(RedBall1), {{1}}, false);
+  CdtList().GetItem(0)->IsSave = false;
+  Filter();
+  folder.Write("file.txt", "");
+  std::filesystem::create_directories(folder.File("dir.xml"));
+  std::filesystem::create_directories(folder.File("locked"));
+  ::chmod(folder.File("locked").c_str(), 0555);
+  folder.Write("broken.xml", Declaration + "<FMlS>\n<FMlInfo>\n  <FMLNo>7</FMLNo>\n  <IsCheck>0</IsCheck\n</FMlInfo>");
+  const struct {
+    const char* what;
+    QToolButton* button;
+    const char* file;
+    const char* message;
+  } cases[] = {
+      {"numbers into a missing folder", w->BtnSave, "none/r.txt", "保存号码失败：文件夹不存在"},
+      {"numbers into a read-only folder", w->BtnSave, "locked/r.txt", "保存号码失败：没有写入权限"},
+      {"a scheme below a file", w->BtnFA, "file.txt/s.xml", "保存方案失败：文件夹不存在"},
+      {"a scheme over a folder", w->BtnFA, "dir.xml", "保存方案失败：已有同名的文件夹"},
+      {"a missing scheme", w->BtnLoad, "none.xml", "无效的XML文件\n文件不存在"},
+      {"a folder for a scheme", w->BtnLoad, "dir.xml", "无效的XML文件\n这是一个文件夹，不是文件"},
+      {"a broken scheme", w->BtnLoad, "broken.xml", "无效的XML文件\n第6行第1列不符合XML格式"},
+  };
+  for (const auto& c : cases) {
+    if (std::string(c.file).starts_with("locked") && ::geteuid() == 0) continue;  // root writes anywhere
+    recording.Calls.clear();
+    recording.FileAnswers.push_back(QString::fromStdString(folder.File(c.file)));
+    c.button->click();
+    EXPECT_EQ(Messages().join(" | ").toStdString(), c.message) << c.what;
+  }
+  ::chmod(folder.File("locked").c_str(), 0755);
+  EXPECT_EQ(CdtList().Count(), 1) << "the scheme stays";
 }
 
 TEST_F(ShrinkForm, DeveloperToolGivesTheWindowsRows) {

@@ -1,6 +1,12 @@
 #include "platform/UserPrompts.h"
 
+#include "platform/AppWindow.h"
+
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QWidget>
+
+#include <array>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +37,21 @@ TEST(Prompts, QtMessageBoxesHaveTheWindowsButtonsIconsAndAnswers) {
     EXPECT_EQ(QtUserPrompts::AnswerOf(box->standardButton(box->defaultButton())), answer) << flags;
   }
   EXPECT_EQ(QtUserPrompts::AnswerOf(QMessageBox::NoButton), IDCANCEL) << "closed without a button";
+}
+
+// A box without caption (the skin library's plain boxes, "/acver") takes
+// the program's title, as the application's window does; the application's
+// name until the program sets one.
+TEST(Prompts, AnUntitledBoxTakesTheProgramsTitle) {
+  const auto title = [](const QString& caption) {
+    return QtUserPrompts::MakeMessageBox(nullptr, QStringLiteral("v"), caption, MB_OK)->windowTitle();
+  };
+  EXPECT_EQ(title({}), QGuiApplication::applicationDisplayName());
+  SetApplicationTitle(QStringLiteral("双色球分析"));
+  EXPECT_EQ((std::array{title({}), title(QStringLiteral("提示")), ApplicationWindow()->windowTitle()}),
+            (std::array{QStringLiteral("双色球分析"), QStringLiteral("提示"), QStringLiteral("双色球分析")}));
+  SetApplicationTitle({});
+  EXPECT_EQ(ApplicationTitle(), QGuiApplication::applicationDisplayName());
 }
 
 TEST(Prompts, WindowsFiltersBecomeQtNameFilters) {

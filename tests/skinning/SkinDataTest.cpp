@@ -246,7 +246,7 @@ TEST(SkinData, RelativeSkinFileIsInTheProgramFolder) {
 }
 
 // A skin file that gives no skin says why: the reader's reason for a
-// damaged one.
+// damaged one (for the log), and the user's words.
 TEST(SkinData, AFailedLoadSaysWhy) {
   testsupport::TempDir program;
   std::string cut = SkinOf("[Colours]\n");
@@ -254,18 +254,20 @@ TEST(SkinData, AFailedLoadSaysWhy) {
   const struct {
     const char* name;
     std::string bytes;
-    std::string reason;
-  } cases[] = {{"good.skn", SkinOf("[Colours]\n"), ""},
-               {"cut.skn", cut, "the compressed data ends before its declared length"},
-               {"short.skn", "ab", "the file is shorter than its length field"},
-               {"noini.skn", SkinOf("", {{"e.bmp", Solid(5, 5, Qt::red)}}, {}), "the skin holds no \".ini\" entry"},
-               {"missing.skn", "", "no such file"}};
+    std::string reason, problem;
+  } cases[] = {{"good.skn", SkinOf("[Colours]\n"), "", ""},
+               {"cut.skn", cut, "the compressed data ends before its declared length", "文件已损坏"},
+               {"short.skn", "ab", "the file is shorter than its length field", "文件已损坏"},
+               {"noini.skn", SkinOf("", {{"e.bmp", Solid(5, 5, Qt::red)}}, {}), "the skin holds no \".ini\" entry",
+                "文件中没有皮肤的设置"},
+               {"missing.skn", "", "no such file", "文件不存在"}};
   TSkinData data;
   for (const auto& c : cases) {
     if (!c.bytes.empty()) program.Write(c.name, c.bytes);
     data.SetSkinFile(QString::fromStdString(program.File(c.name)));
     EXPECT_EQ(data.NoSkin(), !c.reason.empty()) << c.name;
     EXPECT_EQ(data.LoadError(), c.reason) << c.name;
+    EXPECT_EQ(data.LoadProblem(), c.problem) << c.name;
   }
   FreeSkinManage();
 }

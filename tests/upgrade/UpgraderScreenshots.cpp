@@ -3,6 +3,7 @@
 // the program as the program names itself: its title in the texts, its file
 // as the protected download.
 #include "app/uFrmAbout.h"
+#include "platform/AppWindow.h"
 #include "upgrade/auUpgraderForms.h"
 
 #include <QApplication>
@@ -18,7 +19,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromUtf8(ProgramName));
-  SetUpgraderAppTitle(QString::fromUtf8(ProjectTitle));
+  platform::SetApplicationTitle(QString::fromUtf8(ProjectTitle));
   const QString out = QString::fromLocal8Bit(argv[1]);
   bool ok = true;
   auto save = [&](QWidget& w, const char* name) {
