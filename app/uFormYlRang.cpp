@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include <utility>
+
 QStringList ParseRangeLines(std::string_view bytes) {
   const QString text = QString::fromStdString(platform::Cp936ToUtf8(bytes));
   QStringList lines = text.split(QLatin1Char('\n'));
@@ -78,7 +80,11 @@ TfrmYLRange::TfrmYLRange(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::Windo
   connect(lstYLRange->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { PlaceDeleteButton(); });
 
   fileName_ = platform::GetAppPath() + "YLRange.Txt";
-  if (const auto bytes = platform::ReadFileBytes(fileName_)) lstYLRange->addItems(ParseRangeLines(*bytes));
+  std::string error;
+  if (const auto bytes = platform::ReadFileIfThere(fileName_, &error))
+    lstYLRange->addItems(ParseRangeLines(*bytes));
+  else
+    unread_ = error;
 }
 
 QStringList TfrmYLRange::Lines() const {
@@ -89,8 +95,16 @@ QStringList TfrmYLRange::Lines() const {
 
 void TfrmYLRange::Save() {
   std::string error;
-  if (!platform::WriteFileAtomic(fileName_, FormatRangeLines(Lines()), &error))
-    ShowMessage(this, QStringLiteral("无法保存遗漏范围：") + QString::fromStdString(error));
+  if (unread_) {
+    // The list was not read from the file: written, it would replace the
+    // file's ranges. Said at the first change only.
+    if (std::exchange(unreadTold_, true)) return;
+    error = platform::UnreadFileKeptText(*unread_);
+  } else if (platform::WriteFileAtomic(fileName_, FormatRangeLines(Lines()), &error)) {
+    return;
+  }
+  ShowMessage(this, QStringLiteral("遗漏范围无法保存到 %1：\n%2")
+                        .arg(QString::fromStdString(fileName_), QString::fromStdString(error)));
 }
 
 void TfrmYLRange::AddClick() {

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,7 +34,9 @@ class TfrmYLRange : public QWidget {
   using TPickEvent = std::function<void(const QString& from, const QString& to)>;
 
   // Loads the ranges from "YLRange.Txt" in the program's folder; a missing
-  // file gives an empty list.
+  // file gives an empty list. A file that is there but cannot be read
+  // gives an empty list too and is never written: the first change says
+  // so, with the file and why; the others are kept in the list only.
   explicit TfrmYLRange(QWidget* parent = nullptr);
 
   // Called with the two bounds of a double-clicked range.
@@ -62,6 +65,8 @@ class TfrmYLRange : public QWidget {
   void Pick(QListWidgetItem* item);
 
   std::string fileName_;
+  std::optional<std::string> unread_;  // why the file could not be read
+  bool unreadTold_ = false;
 };
 
 // The shared picker; with create false nullptr until it was first made.

@@ -4,6 +4,7 @@
 #include "platform/FileUtil.h"
 
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -30,10 +31,17 @@ const platform::IniFile& TIniFileMgr::ReadFile() const {
 }
 
 void TIniFileMgr::AfterWrite(bool ok) {
-  lastError_ = ok ? std::string() : writeFile_.LastError();
-  if (ok || failureReported_ || !onWriteFailed_) return;
+  if (ok)
+    lastError_.clear();
+  else
+    WriteFailed(FileName(), writeFile_.LastError());
+}
+
+void TIniFileMgr::WriteFailed(const std::string& file, const std::string& reason) {
+  lastError_ = reason;
+  if (failureReported_ || !onWriteFailed_) return;
   failureReported_ = true;
-  onWriteFailed_(FileName(), lastError_);
+  onWriteFailed_(file, lastError_);
 }
 
 void TIniFileMgr::SetOnWriteFailed(TWriteFailed report) {
@@ -56,10 +64,15 @@ bool TIniFileMgr::ReadBool(const std::string& section, const std::string& ident,
 
 void TIniFileMgr::WriteString(const std::string& section, const std::string& ident, const std::string& value) {
   // The first write in the user's folder starts from the settings found
-  // beside the executable, so that nothing already set there is lost.
+  // beside the executable, so that nothing already set there is lost: when
+  // they are there but cannot be read, or cannot be copied, nothing is
+  // written (the user's file would hide them).
   if (fallbackRead_ && !std::filesystem::exists(writeFile_.FileName())) {
-    if (auto bytes = platform::ReadFileBytes(fallbackRead_->FileName()))
-      platform::WriteFileAtomic(writeFile_.FileName(), *bytes);
+    std::string error;
+    const std::optional<std::string> bytes = platform::ReadFileIfThere(fallbackRead_->FileName(), &error);
+    if (!bytes) return WriteFailed(fallbackRead_->FileName(), platform::UnreadFileKeptText(error));
+    if (!bytes->empty() && !platform::WriteFileAtomic(writeFile_.FileName(), *bytes, &error))
+      return WriteFailed(FileName(), error);
   }
   AfterWrite(writeFile_.WriteString(section, ident, value));
 }

@@ -44,13 +44,16 @@ class TIniFileMgr {
   const std::string& LastError() const { return lastError_; }
   // Who tells the user of a failed write (the file and the reason): called
   // for the first failure after it is set, once, so that a settings file
-  // that cannot be written is named once and not at every write.
+  // that cannot be written is named once and not at every write. A
+  // settings file that is there but cannot be read is never written (it
+  // reads as empty): that is a failed write too.
   using TWriteFailed = std::function<void(const std::string& file, const std::string& reason)>;
   void SetOnWriteFailed(TWriteFailed report);
 
  private:
   const platform::IniFile& ReadFile() const;
   void AfterWrite(bool ok);
+  void WriteFailed(const std::string& file, const std::string& reason);
 
   platform::IniFile writeFile_;
   std::unique_ptr<platform::IniFile> fallbackRead_;  // the file beside the executable, read-only

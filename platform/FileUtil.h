@@ -1,7 +1,8 @@
 // Whole-file reads and crash-safe writes, and the words for their
 // failures: the user reads why in the program's language (one table from
-// the system's error numbers, FileErrorText); the system's own text, with
-// the operation and the path, goes to the log (qWarning).
+// the system's error numbers, FileErrorText, in Chinese and, for the
+// upgrade's other languages, in English); the system's own text, with the
+// operation and the path, goes to the log (qWarning).
 #pragma once
 
 #include <optional>
@@ -11,19 +12,34 @@
 namespace platform {
 
 enum class FileAccess { Read, Write };
+enum class TextLanguage { Chinese, English };
 
 // Why a file could not be read or written, in the program's words, from
 // the system's error number: "文件不存在", "文件夹不存在", "没有写入权限",
-// "磁盘已满" ... An unknown number is named with its value.
-std::string FileErrorText(int error, FileAccess access);
+// "磁盘已满" ... (in English "the disk is full" ...). An unknown number is
+// named with its value.
+std::string FileErrorText(int error, FileAccess access, TextLanguage language = TextLanguage::Chinese);
 
 // A failed operation on a file: logs `what` (the operation and the path)
 // with the system's text of the error number, and gives FileErrorText.
-std::string FileFailure(const std::string& what, int error, FileAccess access);
+std::string FileFailure(const std::string& what, int error, FileAccess access,
+                        TextLanguage language = TextLanguage::Chinese);
+
+// Why a file that is there but could not be read is not written: what
+// would replace it was made without its contents. `reason` says why the
+// read failed (FileErrorText).
+std::string UnreadFileKeptText(const std::string& reason);
 
 // The file's bytes, or nothing when it cannot be read (a folder cannot).
 // With `error` given, a failure is logged and its reason put there.
 std::optional<std::string> ReadFileBytes(const std::string& path, std::string* error = nullptr);
+
+// ReadFileBytes for a file that a later write replaces whole: a file that
+// is not there (nor a folder on its way, nor a file where its symbolic
+// links lead) gives no bytes; nothing only when the file is there but
+// cannot be read (no read permission, a read error, a folder), whose
+// contents a write would lose.
+std::optional<std::string> ReadFileIfThere(const std::string& path, std::string* error = nullptr);
 
 // Writes `bytes` to a temporary file beside `path`, flushes it to disk and
 // renames it over `path`, so that a crash leaves either the old or the new

@@ -107,9 +107,15 @@ struct IniFile::Lines {
   std::vector<std::string> text;
   std::vector<std::string> bytes;
   std::string eol = "\r\n";  // the end of new lines: the file's first, CR LF in a new file
+  // The file is there but could not be read: a write made from these lines
+  // would lose what it holds. With `forWrite` the failure is logged and
+  // `unread` says why.
+  bool unreadable = false;
+  std::string unread;
 
-  explicit Lines(const std::string& path) {
-    const std::optional<std::string> file = ReadFileBytes(path);
+  Lines(const std::string& path, bool forWrite) {
+    const std::optional<std::string> file = ReadFileIfThere(path, forWrite ? &unread : nullptr);
+    unreadable = !file;
     if (!file) return;
     const std::string_view all = *file;
     for (size_t start = 0; start < all.size();) {
@@ -145,9 +151,13 @@ struct IniFile::Lines {
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
-IniFile::Lines IniFile::LoadLines() const { return Lines(path_); }
+IniFile::Lines IniFile::LoadLines(bool forWrite) const { return Lines(path_, forWrite); }
 
 bool IniFile::StoreLines(const Lines& lines) {
+  if (lines.unreadable) {
+    lastError_ = UnreadFileKeptText(lines.unread);
+    return false;
+  }
   std::string bytes;
   for (const std::string& line : lines.bytes) bytes += line;
   lastError_.clear();
@@ -181,7 +191,7 @@ bool IniFile::WriteString(const std::string& section, const std::string& key, co
     lastError_ = "设置的名称或值含有换行，无法写入";
     return false;
   }
-  Lines lines = LoadLines();
+  Lines lines = LoadLines(true);
   std::string sec = Trim(section), k = Trim(key);
   Range r = FindSection(lines.text, sec);
   if (r.begin == std::string::npos) {
@@ -226,17 +236,19 @@ std::vector<std::string> IniFile::ReadSection(const std::string& section) const 
 }
 
 bool IniFile::EraseSection(const std::string& section) {
-  Lines lines = LoadLines();
+  Lines lines = LoadLines(true);
   Range r = FindSection(lines.text, section);
-  if (r.begin == std::string::npos) return true;
+  // Nothing to erase, unless the file could not be read (StoreLines refuses).
+  if (r.begin == std::string::npos) return !lines.unreadable || StoreLines(lines);
   lines.Erase(r.begin, r.end);
   return StoreLines(lines);
 }
 
 bool IniFile::DeleteKey(const std::string& section, const std::string& key) {
-  Lines lines = LoadLines();
+  Lines lines = LoadLines(true);
   size_t i = FindKey(lines.text, FindSection(lines.text, section), key);
-  if (i == std::string::npos) return true;
+  // Nothing to delete, unless the file could not be read (StoreLines refuses).
+  if (i == std::string::npos) return !lines.unreadable || StoreLines(lines);
   lines.Erase(i, i + 1);
   return StoreLines(lines);
 }

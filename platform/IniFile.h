@@ -10,7 +10,10 @@
 // - the file holds CP936 bytes; the program sees UTF-8. A write rewrites
 //   only the line it changes (or adds): every other line keeps its bytes,
 //   bytes that are no CP936 and its line end included;
-// - a file that is a symbolic link is written through to the link's target.
+// - a file that is a symbolic link is written through to the link's target;
+// - a file that is there but cannot be read (no read permission, a read
+//   error, a folder) reads as empty and is never written: a write would
+//   replace what it holds.
 //
 // The file is read again before every operation and every write goes
 // through a temporary file and a rename, so that two running copies of the
@@ -38,7 +41,8 @@ class IniFile {
 
   // Each write stores at once; false (with LastError set) when the file
   // could not be written, in which case the old file is kept. A section,
-  // key or value holding CR or LF is refused the same way.
+  // key or value holding CR or LF is refused the same way, and so is any
+  // write to a file that is there but cannot be read.
   bool WriteString(const std::string& section, const std::string& key, const std::string& value);
   bool WriteInteger(const std::string& section, const std::string& key, int32_t value);
   bool WriteBool(const std::string& section, const std::string& key, bool value);
@@ -53,7 +57,9 @@ class IniFile {
 
  private:
   struct Lines;
-  Lines LoadLines() const;  // the file's lines, none when it is missing
+  // The file's lines, none when it is missing or cannot be read; with
+  // `forWrite` an unreadable file is logged and marked so.
+  Lines LoadLines(bool forWrite = false) const;
   bool StoreLines(const Lines& lines);
 
   std::string path_;

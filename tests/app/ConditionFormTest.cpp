@@ -4,7 +4,14 @@
 #include "app/uFormCondition.h"
 #include "app/uFormYlRang.h"
 #include "engine/uIniFileMgr.h"
+#include "support/FailingReads.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <functional>
 #include <set>
 
 namespace {
@@ -295,6 +302,51 @@ TEST_F(ConditionForm, RangePickerKeepsRangesAndFillsTheBounds) {
   panel->BtnYLRange->click();
   panel->BtnYLRange->click();
   EXPECT_FALSE(picker->isVisible()) << "the button shows and hides it";
+}
+
+// A ranges file that is there but cannot be read gives an empty list and is
+// never written: the first change says so once, with the file and why; the
+// ranges added stay in the list.
+TEST_F(ConditionForm, ARangesFileThatCannotBeReadIsNeverReplaced) {
+  const std::string file = folder.File("YLRange.Txt");
+  const auto held = [&](int mode) {
+    folder.Write("YLRange.Txt", "1-5\r\n");
+    ::chmod(file.c_str(), static_cast<mode_t>(mode));
+  };
+  const struct {
+    const char* what;
+    std::function<std::unique_ptr<testsupport::FailingReads>()> make;
+    const char* reason;
+  } cases[] = {
+      {"a read error", [&] { return held(0644), std::make_unique<testsupport::FailingReads>(file, EIO); }, "磁盘读写出错"},
+      {"no right to read", [&] { return held(0200), nullptr; }, "没有读取权限"},
+      {"a folder", [&] { return std::filesystem::create_directory(file), nullptr; }, "这是一个文件夹，不是文件"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (std::string(c.what) == "no right to read" && ::geteuid() == 0) continue;  // root reads anything
+    recording.Calls.clear();
+    auto failing = c.make();
+    {
+      TfrmYLRange picker;
+      EXPECT_EQ(picker.lstYLRange->count(), 0);
+      for (const char* to : {"7", "8"}) {
+        picker.edtYLFrom->setText("1");
+        picker.edtYLTo->setText(QString::fromLatin1(to));
+        picker.BtnAdd->click();
+      }
+      EXPECT_EQ(picker.lstYLRange->count(), 2);
+    }
+    EXPECT_EQ(Messages().join(" | ").toStdString(),
+              "遗漏范围无法保存到 " + file + "：\n原文件无法读取（" + c.reason + "），为免丢失其中的内容，没有改写");
+    failing.reset();
+    ::chmod(file.c_str(), 0644);
+    if (std::filesystem::is_directory(file))
+      EXPECT_TRUE(std::filesystem::is_empty(file));
+    else
+      EXPECT_EQ(folder.Read("YLRange.Txt"), "1-5\r\n") << "kept";
+    std::filesystem::remove(file);
+  }
 }
 
 }  // namespace

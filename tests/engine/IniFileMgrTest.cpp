@@ -10,6 +10,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 using testsupport::TempDir;
 
@@ -95,7 +98,7 @@ TEST_F(IniFileMgrTest, AFailedWriteIsToldOnceWithTheFileAndTheReason) {
   ASSERT_EQ(told.size(), 1u);
   EXPECT_EQ(told[0].first, appDir.File("mySystem.ini"));
   EXPECT_EQ(told[0].second, mgr.LastError());
-  EXPECT_EQ(told[0].second, "已有同名的文件夹");
+  EXPECT_EQ(told[0].second, "原文件无法读取（这是一个文件夹，不是文件），为免丢失其中的内容，没有改写");
   mgr.SetOnWriteFailed([&](const std::string& file, const std::string& reason) { told.emplace_back(file, reason); });
   mgr.WriteBool("Login", "ChkUser", true);
   EXPECT_EQ(told.size(), 2u);
@@ -103,4 +106,43 @@ TEST_F(IniFileMgrTest, AFailedWriteIsToldOnceWithTheFileAndTheReason) {
   mgr.WriteBool("Login", "ChkUser", true);
   EXPECT_TRUE(mgr.LastError().empty());
   EXPECT_EQ(told.size(), 2u);
+}
+
+// A settings file that is there but cannot be read reads as empty and is
+// never replaced: its first write is told, with the file and why, and it
+// keeps what it holds. Beside a program folder that cannot be written the
+// same holds for the settings found there, which a file in the user's
+// folder would hide.
+TEST_F(IniFileMgrTest, ASettingsFileThatCannotBeReadIsNeverReplaced) {
+  TempDir config;
+  const std::string shipped = "[Login]\nUserName=shipped\n";
+  using Told = std::vector<std::pair<std::string, std::string>>;
+  // In a child that cannot read the file (and, with `readOnlyFolder`,
+  // cannot write the program's folder): exits with 0 when all was right.
+  const auto child = [&](bool readOnlyFolder) {
+    ::chmod(appDir.Path().c_str(), readOnlyFolder ? 0555 : 0777);
+    ::chmod(config.Path().c_str(), 0777);
+    if (!testsupport::BecomeUnprivileged()) std::_Exit(3);
+    ::setenv("XDG_CONFIG_HOME", config.Path().c_str(), 1);
+    TIniFileMgr mgr;
+    Told told;
+    mgr.SetOnWriteFailed([&](const std::string& file, const std::string& reason) { told.emplace_back(file, reason); });
+    bool ok = mgr.ReadString("Login", "UserName", "none") == "none";
+    mgr.WriteString("Login", "UserName", "mine");
+    mgr.WriteInteger("MA", "DayCount1", 5);
+    const std::string why = "原文件无法读取（没有读取权限），为免丢失其中的内容，没有改写";
+    ok = ok && told == Told{{appDir.File("mySystem.ini"), why}} && mgr.LastError() == why;
+    ok = ok && !std::filesystem::exists(config.Path() + "/ssqanalyzer/mySystem.ini");
+    std::_Exit(ok ? 0 : 1);
+  };
+  for (bool readOnlyFolder : {false, true}) {
+    SCOPED_TRACE(readOnlyFolder ? "beside a read-only program folder" : "in the program folder");
+    appDir.Write("mySystem.ini", shipped);
+    ::chmod(appDir.File("mySystem.ini").c_str(), 0222);  // nobody reads it
+    EXPECT_EXIT(child(readOnlyFolder), ::testing::ExitedWithCode(0), "");
+    ::chmod(appDir.Path().c_str(), 0700);
+    ::chmod(appDir.File("mySystem.ini").c_str(), 0644);
+    EXPECT_EQ(appDir.Read("mySystem.ini"), shipped) << "kept";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(appDir.Path()), {}), 1) << "no temporary file";
+  }
 }

@@ -4,6 +4,7 @@
 #include "platform/IniFile.h"
 #include "platform/XmlDom.h"
 
+#include "support/FailingReads.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
+#include <functional>
+#include <memory>
 
 using namespace platform;
 using testsupport::TempDir;
@@ -130,6 +133,14 @@ TEST(FileFailures, AreSaidInTheProgramsWords) {
       {"no right to read", FileErrorText(EACCES, FileAccess::Read), "没有读取权限"},
       {"a disk error", FileErrorText(EIO, FileAccess::Read), "磁盘读写出错"},
       {"an error without words", FileErrorText(4095, FileAccess::Write), "其他错误（错误号 4095）"},
+      // The same table in English, for the upgrade in other languages.
+      {"a full disk, in English", FileErrorText(ENOSPC, FileAccess::Write, TextLanguage::English), "the disk is full"},
+      {"a missing folder, in English", FileErrorText(ENOENT, FileAccess::Write, TextLanguage::English),
+       "the folder does not exist"},
+      {"no right to write, in English", FileErrorText(EACCES, FileAccess::Write, TextLanguage::English),
+       "no permission to write"},
+      {"an error without words, in English", FileErrorText(4095, FileAccess::Read, TextLanguage::English),
+       "another error (error number 4095)"},
   };
   for (const auto& c : cases) EXPECT_EQ(c.said, c.expected) << c.what;
   EXPECT_FALSE(std::filesystem::exists(dir.File("big.txt")));
@@ -185,6 +196,64 @@ TEST_F(IniFileTest, WritesKeepTheRestOfTheFile) {
   EXPECT_TRUE(ini.DeleteKey("a", "X") && ini.EraseSection("c") && ini.DeleteKey("None", "X") &&
               ini.EraseSection("None"));
   EXPECT_EQ(dir.Read("t.ini"), "; keep me\r\n[A]\r\nz=new\r\n\r\n[B]\r\ny=2\r\nw=2\r\n\r\n");
+}
+
+// A file that is there but cannot be read reads as empty and is never
+// written, by no kind of write: each would replace what it holds with what
+// was not read. The reason names why the read failed. A file that is not
+// there reads as no bytes.
+TEST_F(IniFileTest, AFileThatCannotBeReadIsNeverWritten) {
+  const std::string held = "[Login]\r\nUserName=kept\r\n";
+  const struct {
+    const char* what;
+    std::function<std::unique_ptr<testsupport::FailingReads>()> make;
+    std::string error;
+  } cases[] = {
+      {"a read error",
+       [&] {
+         dir.Write("t.ini", held);
+         return std::make_unique<testsupport::FailingReads>(Path(), EIO);
+       },
+       "原文件无法读取（磁盘读写出错），为免丢失其中的内容，没有改写"},
+      {"no right to read",
+       [&] {
+         dir.Write("t.ini", held);
+         ::chmod(Path().c_str(), 0200);
+         return nullptr;
+       },
+       "原文件无法读取（没有读取权限），为免丢失其中的内容，没有改写"},
+      {"a folder",
+       [&] {
+         std::filesystem::create_directory(Path());
+         return nullptr;
+       },
+       "原文件无法读取（这是一个文件夹，不是文件），为免丢失其中的内容，没有改写"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.error.find("没有读取权限") != std::string::npos && ::geteuid() == 0) continue;  // root reads anything
+    auto failing = c.make();
+    IniFile ini(Path());
+    EXPECT_EQ(ini.ReadString("Login", "UserName", "def"), "def");
+    EXPECT_FALSE(ini.WriteString("Login", "UserName", "new"));
+    EXPECT_EQ(ini.LastError(), c.error);
+    EXPECT_FALSE(ini.DeleteKey("Login", "UserName") || ini.EraseSection("Login") || ini.DeleteKey("None", "x"));
+    EXPECT_EQ(ini.LastError(), c.error);
+    std::string error;
+    EXPECT_EQ(ReadFileIfThere(Path(), &error), std::nullopt);
+    EXPECT_EQ(UnreadFileKeptText(error), c.error);
+    failing.reset();
+    ::chmod(Path().c_str(), 0700);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "no temporary file";
+    if (std::filesystem::is_directory(Path()))
+      EXPECT_TRUE(std::filesystem::is_empty(Path()));
+    else
+      EXPECT_EQ(dir.Read("t.ini"), held) << "kept";
+    std::filesystem::remove(Path());
+  }
+  std::filesystem::create_symlink("loop.ini", dir.File("loop.ini"));
+  for (const char* name : {"none.ini", "none/t.ini", "loop.ini"})
+    EXPECT_EQ(ReadFileIfThere(dir.File(name)), "") << name << " is not there";
 }
 
 // A write re-encodes only the line it changes or adds: the other lines keep
