@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <curl/curl.h>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -236,6 +237,7 @@ struct TauCustomHTTP::TRun {
   bool Framed = false;       // the body's end is marked (chunked)
   TauTransferError Error = teNone;
   std::string ErrorText;
+  int ErrorNumber = 0;  // the system's, for the output file
   int64_t ContentSize = 0, BytesRead = 0, ResumeStart = 0, ResumeEnd = 0;
   std::string ContentType;
   std::unique_ptr<QIODevice> Stream;
@@ -266,6 +268,13 @@ struct TauCustomHTTP::TRun {
     if (Error != teNone) return;
     Error = error;
     ErrorText = OneLine(std::move(text));
+  }
+  // The output file could not be created or written: its path, and the
+  // system's error number (EIO when the system gave none).
+  void FailFile(TauTransferError error, int number) {
+    if (Error != teNone) return;
+    Fail(error, OutputFileName);
+    ErrorNumber = number ? number : EIO;
   }
 };
 
@@ -328,6 +337,7 @@ int TauCustomHTTP::StatusCode() const { return run_ ? run_->Status : -1; }
 QIODevice* TauCustomHTTP::Stream() const { return run_ ? run_->Stream.get() : nullptr; }
 TauTransferError TauCustomHTTP::LastError() const { return run_ ? run_->Error : teNone; }
 std::string TauCustomHTTP::LastErrorText() const { return run_ ? run_->ErrorText : std::string(); }
+int TauCustomHTTP::LastErrorNumber() const { return run_ ? run_->ErrorNumber : 0; }
 
 void TauCustomHTTP::InterruptActive() {
   std::lock_guard lock(activeMutex_);
@@ -456,7 +466,7 @@ void TauCustomHTTP::Work(TRun& run) {
   // must outlast a power cut; a write the disk reports lost only now fails.
   if (run.Success && run.File && run.File->isOpen() && ::fsync(run.File->handle()) != 0) {
     run.Success = false;
-    run.Fail(teWriteFailed, run.OutputFileName + ": " + std::strerror(errno));
+    run.FailFile(teWriteFailed, errno);
   }
 }
 
@@ -749,6 +759,7 @@ bool TauCustomHTTP::Request(TRun& run) {
   TRequest request;
   run.Error = teNone;
   run.ErrorText.clear();
+  run.ErrorNumber = 0;
   const int result = Perform(run, request);
   if (run.Aborted || worker_.Terminated()) return false;
   // An answer without a body (or one cut before it) is looked at now; a
@@ -905,9 +916,12 @@ bool TauCustomHTTP::OpenOutput(TRun& run, TRequest& r) {
     // be opened after all.
     const TauFileAttributes before = GetAttributes(run.OutputFileName);
     const bool cleared = (before & atrReadOnly) && SetAttributes(run.OutputFileName, before & ~atrReadOnly);
+    // Opened here, not by QFile, for the system's error number.
+    const int fd = ::open(run.OutputFileName.c_str(), O_RDWR | O_CREAT | (resuming ? 0 : O_TRUNC) | O_CLOEXEC, 0666);
     auto file = std::make_unique<QFile>(QString::fromStdString(run.OutputFileName));
-    if (!file->open((resuming ? QIODevice::ReadWrite : QIODevice::ReadWrite | QIODevice::Truncate) | QIODevice::Unbuffered)) {
-      run.Fail(teFileNotCreated, run.OutputFileName + ": " + file->errorString().toStdString());
+    if (fd < 0 || !file->open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+      run.FailFile(teFileNotCreated, fd < 0 ? errno : 0);
+      if (fd >= 0) ::close(fd);
       if (cleared) SetAttributes(run.OutputFileName, before);
       r.Action = TRequest::Stop;  // ends as "nothing to write"
       return false;
@@ -953,11 +967,14 @@ bool TauCustomHTTP::WriteBlock(TRun& run, TRequest& r, const char* data, size_t 
     run.Fail(teTooLarge, "more than " + std::to_string(run.MaxMemory) + " bytes");
     return false;
   }
-  // A short write is tried again for the rest: the second try tells why.
+  // A short write is tried again for the rest: the second try tells why
+  // (the file's writes go straight to the system, whose error number is
+  // left as it gave it).
   for (size_t done = 0; done < size;) {
+    errno = 0;
     const qint64 n = run.Stream->write(data + done, static_cast<qint64>(size - done));
     if (n <= 0) {
-      if (run.File) run.Fail(teWriteFailed, run.OutputFileName + ": " + run.File->errorString().toStdString());
+      if (run.File) run.FailFile(teWriteFailed, errno);
       return false;
     }
     done += static_cast<size_t>(n);

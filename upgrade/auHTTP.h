@@ -25,7 +25,8 @@
 // the disk before OnDone (a flush that fails is a failed write). An output
 // file that cannot be created counts as "nothing to write"; a file written
 // for an HTTP error is deleted. After every outcome LastError says what
-// went wrong, if anything. An event may start the next fetch (from OnDone,
+// went wrong, if anything (for the output file with the system's error
+// number, which the user's words are made from, platform/FileUtil.h). An event may start the next fetch (from OnDone,
 // say) or abort this one, but must not destroy the component.
 #pragma once
 
@@ -238,11 +239,14 @@ class TauCustomHTTP : public TauLoginComponent {
   // The last fetch, for its events and after it.
   int StatusCode() const;
   QIODevice* Stream() const;
-  // Why it failed, and the detail in one line: the file's path and the
-  // system's reason for a file, libcurl's words or the refused address for
+  // Why it failed, and the detail in one line: the file's path for a file
+  // (LastErrorNumber says why), libcurl's words or the refused address for
   // the network.
   TauTransferError LastError() const;
   std::string LastErrorText() const;
+  // The system's error number of an output file that could not be created
+  // or written (teFileNotCreated, teWriteFailed); 0 for the others.
+  int LastErrorNumber() const;
 
   // URL routines. SplitURL puts "http://" in front of an address without
   // "://" and decodes %-escapes; `extra` is the query with its "?" and the

@@ -311,14 +311,16 @@ void TauUpgrader::InstallClientHandlers() {
   };
   TauCustomHTTP::OnNotProceeded = [this](TauCustomHTTP&) { Post([this] { NextFile(); }); };
   TauCustomHTTP::OnDoneInterrupted = [this](TauCustomHTTP&, const std::string&, QIODevice*, int64_t, int64_t) {
-    Post([this, error = LastError(), detail = LastErrorText()] { TransferInterrupted(error, detail); });
+    Post([this, error = LastError(), detail = LastErrorText(), number = LastErrorNumber()] {
+      TransferInterrupted(error, detail, number);
+    });
   };
   // A file that could not be created; or (never asked for here) a resumed
   // file that was whole.
   TauCustomHTTP::OnDoneWithoutData = [this](TauCustomHTTP&) {
-    Post([this, error = LastError(), detail = LastErrorText()] {
+    Post([this, error = LastError(), path = LastErrorText(), number = LastErrorNumber()] {
       if (error == teFileNotCreated)
-        DiskWriteFailed(detail);
+        DiskWriteFailed(path, number);
       else if (downloading_)
         FileDone();
     });
@@ -525,18 +527,18 @@ void TauUpgrader::AllDone() {
   }
   downloading_ = false;
   // Nothing is placed before the helper has been written and started.
-  std::string error;
+  QString error;
   const std::string helper = WriteHelper(error);
   const int go = helper.empty() ? -1 : StartHelper(helper, error);
   if (go < 0) {
-    Message(utHelperFailed, Q(error), MB_OK | MB_ICONERROR);
+    Message(utHelperFailed, error, MB_OK | MB_ICONERROR);
     if (*alive) AbortUpgrade();
     return;
   }
-  std::string failed;
+  QString failed;
   if (!PlaceSubFolderFiles(failed)) {
     ::close(go);  // the helper ends without doing anything
-    Message(utPlacementFailed, Q(failed), MB_OK | MB_ICONERROR);
+    Message(utPlacementFailed, failed, MB_OK | MB_ICONERROR);
     if (*alive) AbortUpgrade();
     return;
   }
@@ -560,7 +562,7 @@ void TauUpgrader::AllDone() {
 // Each file by one rename over its target; the old file stays aside (a
 // second name of it) until all are in, so that a failure can put back
 // what was placed.
-bool TauUpgrader::PlaceSubFolderFiles(std::string& failed) {
+bool TauUpgrader::PlaceSubFolderFiles(QString& failed) {
   struct TPlaced {
     std::string Target, Kept;  // Kept: the old file's second name, "" when there was none
   };
@@ -572,7 +574,7 @@ bool TauUpgrader::PlaceSubFolderFiles(std::string& failed) {
     for (auto f = madeFolders.rbegin(); f != madeFolders.rend(); ++f) ::rmdir(f->c_str());
   };
   auto fail = [&](const std::string& path) {
-    failed = path + ": " + std::strerror(errno);
+    failed = UpgraderFileFailure(Language(), path, errno);
     undo();
     return false;
   };
@@ -609,34 +611,37 @@ bool TauUpgrader::PlaceSubFolderFiles(std::string& failed) {
   return true;
 }
 
-std::string TauUpgrader::WriteHelper(std::string& error) {
+std::string TauUpgrader::WriteHelper(QString& error) {
   std::string folder = GetTempDir() + UpgraderHelperFolderTemplate;
   if (!::mkdtemp(folder.data())) {
-    error = folder + ": " + std::strerror(errno);
+    error = UpgraderFileFailure(Language(), folder, errno);
     return {};
   }
   const std::string path = folder + "/" + UpgraderHelperName;
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0700);
-  std::string reason = fd < 0 ? std::strerror(errno) : "";
+  int reason = fd < 0 ? errno : 0;  // the system's error number
+  bool carried = true;
   if (fd >= 0) {
     // Written whole and executable, or not at all; a short write is tried
     // again for the rest, which tells why it failed.
     QBuffer bytes;
     bytes.open(QIODevice::WriteOnly);
-    if (!SaveResourceToStream("AUUPG", "AUUPG", &bytes)) reason = "the program carries no helper";
+    carried = SaveResourceToStream("AUUPG", "AUUPG", &bytes);
     const QByteArray& data = bytes.data();
-    for (qsizetype done = 0; reason.empty() && done < data.size();) {
+    for (qsizetype done = 0; carried && reason == 0 && done < data.size();) {
       const ssize_t n = ::write(fd, data.constData() + done, static_cast<size_t>(data.size() - done));
       if (n > 0)
         done += n;
       else if (n < 0 && errno != EINTR)
-        reason = std::strerror(errno);
+        reason = errno;
     }
-    if (reason.empty() && (::fsync(fd) != 0 || ::fchmod(fd, 0700) != 0)) reason = std::strerror(errno);
+    if (carried && reason == 0 && (::fsync(fd) != 0 || ::fchmod(fd, 0700) != 0)) reason = errno;
     ::close(fd);
   }
-  if (!reason.empty()) {
-    error = path + ": " + reason;
+  if (!carried || reason != 0) {
+    error = carried ? UpgraderFileFailure(Language(), path, reason)
+                    : UpgraderFormat(Language(), utFileAndReason, path.c_str(),
+                                     UpgraderText(Language(), utHelperMissing).toUtf8().constData());
     ::unlink(path.c_str());
     ::rmdir(folder.c_str());
     return {};
@@ -646,15 +651,15 @@ std::string TauUpgrader::WriteHelper(std::string& error) {
 
 // Starts the helper with its own copies of the lock and of one end of a
 // line on which it waits for its word. Gives the other end, or -1.
-int TauUpgrader::StartHelper(const std::string& helper, std::string& error) {
+int TauUpgrader::StartHelper(const std::string& helper, QString& error) {
   int line[2] = {-1, -1};
-  int goFd = -1, lockFd = -1;
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, line) == 0) {
-    goFd = ::fcntl(line[1], F_DUPFD, 3);  // without close-on-exec: the helper's
-    lockFd = ::fcntl(lockFd_, F_DUPFD, 3);
-  }
+  int goFd = -1, lockFd = -1, reason = 0;
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, line) != 0 ||
+      (goFd = ::fcntl(line[1], F_DUPFD, 3)) < 0 ||  // without close-on-exec: the helper's
+      (lockFd = ::fcntl(lockFd_, F_DUPFD, 3)) < 0)
+    reason = errno;
   const bool started =
-      goFd >= 0 && lockFd >= 0 &&
+      reason == 0 &&
       StartProcess(helper, {"--pid=" + std::to_string(::getpid()), "--lock-fd=" + std::to_string(lockFd),
                             "--go-fd=" + std::to_string(goFd), ProgramPath(),
                             "+" + restartParams_ + char('0' + method_)});
@@ -662,7 +667,9 @@ int TauUpgrader::StartHelper(const std::string& helper, std::string& error) {
     if (fd >= 0) ::close(fd);
   if (started) return line[0];
   if (line[0] >= 0) ::close(line[0]);
-  error = helper + ": the helper could not be started";
+  // A program that could not be started is named (the way of starting it
+  // gives no reason).
+  error = reason != 0 ? UpgraderFileFailure(Language(), helper, reason) : Q(helper);
   ::unlink(helper.c_str());
   ::rmdir(fs::path(helper).parent_path().c_str());
   return -1;
@@ -675,7 +682,7 @@ bool TauUpgrader::TakeLock() {
   // folder that cannot be written.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
-    DiskWriteFailed(path + ": " + std::strerror(errno));
+    DiskWriteFailed(path, errno);
     return false;
   }
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -710,11 +717,11 @@ void TauUpgrader::LostFile(int status) {
     AbortUpgrade();
 }
 
-void TauUpgrader::TransferInterrupted(TauTransferError error, const std::string& detail) {
+void TauUpgrader::TransferInterrupted(TauTransferError error, const std::string& detail, int number) {
   EndCheck();
   switch (error) {
     case teWriteFailed:
-      DiskWriteFailed(detail);
+      DiskWriteFailed(detail, number);
       return;
     case teTooLarge: {
       const std::shared_ptr<bool> alive = alive_;
@@ -778,10 +785,11 @@ void TauUpgrader::NoInfoFile() {
   if (*alive) SignalWait(waitEvent_);
 }
 
-// A file could not be created or written: the path and the system's reason.
-void TauUpgrader::DiskWriteFailed(const std::string& detail) {
+// A file could not be created or written: the path and why, in the
+// upgrade's language.
+void TauUpgrader::DiskWriteFailed(const std::string& path, int error) {
   const std::shared_ptr<bool> alive = alive_;
-  Message(utDiskWriteFailed, Q(detail), MB_OK | MB_ICONERROR);
+  Message(utDiskWriteFailed, UpgraderFileFailure(Language(), path, error), MB_OK | MB_ICONERROR);
   if (*alive) AbortUpgrade();
 }
 

@@ -266,18 +266,19 @@ class TauUpgrader : protected TauCustomHTTP {
   void NextFile();
   void FileDone();
   void AllDone();
-  bool PlaceSubFolderFiles(std::string& failed);
-  std::string WriteHelper(std::string& error);
-  int StartHelper(const std::string& helper, std::string& error);
+  // Each gives what failed, for the user, in `failed` or `error`.
+  bool PlaceSubFolderFiles(QString& failed);
+  std::string WriteHelper(QString& error);
+  int StartHelper(const std::string& helper, QString& error);
   bool TakeLock();
   void ReleaseLock();
 
   void LostFile(int status);
-  void TransferInterrupted(TauTransferError error, const std::string& detail);
+  void TransferInterrupted(TauTransferError error, const std::string& detail, int number);
   void ConnectionLost(int text);
   void HostUnreachable(TauTransferError error, const std::string& detail);
   void NoInfoFile();
-  void DiskWriteFailed(const std::string& detail);
+  void DiskWriteFailed(const std::string& path, int error);
   void Stop(bool deleteTempFiles = false);
   void AbortUpgrade();
   void DeleteTempFiles();

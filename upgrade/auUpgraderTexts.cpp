@@ -59,6 +59,8 @@ const TextTable kEnglish = {
     "its name cannot be resolved",
     "no answer in time",
     "no connection could be made (%s)",
+    "%s: %s",
+    "the program carries no helper",
 };
 
 const TextTable kChineseSimplified = {
@@ -109,6 +111,8 @@ const TextTable kChineseSimplified = {
     "主机名无法解析",
     "没有及时应答",
     "无法建立连接（%s）",
+    "%s：%s",
+    "程序中没有附带升级助手",
 };
 
 }  // namespace
@@ -141,8 +145,19 @@ TauUpgraderLanguage ResolveUpgraderLanguage(TauUpgraderLanguage language) {
   return language == wlAuto ? system : language;
 }
 
+platform::TextLanguage UpgraderTextLanguage(TauUpgraderLanguage language) {
+  return ResolveUpgraderLanguage(language) == wlChineseSimplified ? platform::TextLanguage::Chinese
+                                                                  : platform::TextLanguage::English;
+}
+
 QString UpgraderText(TauUpgraderLanguage language, int index) {
   if (index < 0 || index >= utTextCount) return {};
-  const TextTable& table = ResolveUpgraderLanguage(language) == wlChineseSimplified ? kChineseSimplified : kEnglish;
+  const TextTable& table = UpgraderTextLanguage(language) == platform::TextLanguage::Chinese ? kChineseSimplified : kEnglish;
   return QString::fromUtf8(table[static_cast<size_t>(index)]);
+}
+
+QString UpgraderFileFailure(TauUpgraderLanguage language, const std::string& path, int error) {
+  const std::string reason =
+      platform::FileFailure("upgrade: " + path, error, platform::FileAccess::Write, UpgraderTextLanguage(language));
+  return UpgraderFormat(language, utFileAndReason, path.c_str(), reason.c_str());
 }

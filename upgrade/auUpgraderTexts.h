@@ -2,9 +2,12 @@
 // Chinese is ours; every other language reads English.
 #pragma once
 
+#include "platform/FileUtil.h"
+
 #include <QString>
 
 #include <cstdint>
+#include <string>
 
 class QLocale;
 
@@ -27,7 +30,8 @@ enum TauUpgraderText : int {
   utRefusedFile = 31, utHelperFailed = 32, utPlacementFailed = 33, utDiskWriteFailed = 34, utUpgradeRunning = 35,
   utSecureConnectionFailed = 36, utTooManyRedirects = 37, utRedirectRefused = 38, utTimedOut = 39,
   utInfoTooLarge = 40, utCheckingTitle = 41, utChecking = 42, utServerUnreachable = 43,
-  utReasonHostNotFound = 44, utReasonNoAnswer = 45, utReasonNoConnection = 46,
+  utReasonHostNotFound = 44, utReasonNoAnswer = 45, utReasonNoConnection = 46, utFileAndReason = 47,
+  utHelperMissing = 48,
   utTextCount
 };
 
@@ -38,6 +42,10 @@ TauUpgraderLanguage UpgraderLanguageOf(const QLocale& locale);
 // wlAuto as the system's language, anything else as it is.
 TauUpgraderLanguage ResolveUpgraderLanguage(TauUpgraderLanguage language);
 
+// The language of the texts shown (wlAuto resolved): Chinese for
+// wlChineseSimplified, English for every other.
+platform::TextLanguage UpgraderTextLanguage(TauUpgraderLanguage language);
+
 // A text (printf placeholders untouched); an index outside the table gives "".
 QString UpgraderText(TauUpgraderLanguage language, int index);
 
@@ -46,6 +54,11 @@ template <typename... Args>
 QString UpgraderFormat(TauUpgraderLanguage language, int index, Args... args) {
   return QString::asprintf(UpgraderText(language, index).toUtf8().constData(), args...);
 }
+
+// A file that could not be created or written, for a message: its path and
+// why, from the system's error number, in the language's words
+// ("/opt/ssq/a.uTMP：磁盘已满"); the system's own words go to the log.
+QString UpgraderFileFailure(TauUpgraderLanguage language, const std::string& path, int error);
 
 // The component's fixed strings: the stand-in for a program without a
 // title, and the name shown on the wizard.

@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <functional>
 #include <thread>
@@ -282,6 +283,7 @@ TEST_F(HttpTest, AFetchIsCompleteOnlyAtItsAnnouncedEndAndSaysWhyNot) {
     std::string Outcome;
     TauTransferError Error;
     std::string Detail;  // a part of LastErrorText
+    int Number = 0;      // LastErrorNumber
   };
   const std::string folder = dir.File("no/such/folder/x");
   for (const Case& c : std::vector<Case>{
@@ -313,8 +315,10 @@ TEST_F(HttpTest, AFetchIsCompleteOnlyAtItsAnnouncedEndAndSaysWhyNot) {
             "ConnLost, AnyDone", teRedirectRefused, server.Url("/data")},
            {"https, the certificate accepted", secure.Url("/data"), "", [&](auto& h) { h.InternetOptions |= trusted; },
             "Done 100000", teNone, ""},
-           {"no file", server.Url("/data"), folder, {}, "AnyDone, DoneWithoutData", teFileNotCreated,
-            folder + ": No such file or directory"},
+           {"no file", server.Url("/data"), folder, {}, "AnyDone, DoneWithoutData", teFileNotCreated, folder, ENOENT},
+           {"a full disk", server.Url("/data"), "/dev/full",
+            [](auto& h) { h.OutputFileAttributes.Incomplete = atrArchive; },  // no mode set on a device
+            "DoneInterrupted 0/100000, AnyDone", teWriteFailed, "/dev/full", ENOSPC},
        }) {
     SCOPED_TRACE(c.Name);
     TauCustomHTTP h(gui);
@@ -328,6 +332,7 @@ TEST_F(HttpTest, AFetchIsCompleteOnlyAtItsAnnouncedEndAndSaysWhyNot) {
     EXPECT_EQ(h.LastError(), c.Error);
     EXPECT_NE(h.LastErrorText().find(c.Detail), std::string::npos) << h.LastErrorText();
     EXPECT_EQ(h.LastErrorText().find('\n'), std::string::npos);
+    EXPECT_EQ(h.LastErrorNumber(), c.Number);
     if (c.Error == teBadLength) {
       EXPECT_EQ(GetFileSize64(dir.File(c.File)), -1) << "no file for a length not known";
     }
@@ -335,7 +340,7 @@ TEST_F(HttpTest, AFetchIsCompleteOnlyAtItsAnnouncedEndAndSaysWhyNot) {
 }
 
 // A disk that fills up: the write fails with the path and the system's
-// reason (a file-size limit stands for the full disk).
+// error number (a file-size limit stands for the full disk).
 TEST_F(HttpTest, AWriteThatFailsSaysWhichFileAndWhy) {
   http.URL = server.Url("/data");
   http.OutputFileName = dir.File("big");
@@ -353,7 +358,8 @@ TEST_F(HttpTest, AWriteThatFailsSaysWhichFileAndWhy) {
   ASSERT_TRUE(ended);
   EXPECT_EQ(events.Outcome(), "DoneInterrupted 16384/100000, AnyDone");
   EXPECT_EQ(http.LastError(), teWriteFailed);
-  EXPECT_EQ(http.LastErrorText(), dir.File("big") + ": File too large");
+  EXPECT_EQ(http.LastErrorText(), dir.File("big"));
+  EXPECT_EQ(http.LastErrorNumber(), EFBIG);
 }
 
 TEST_F(HttpTest, RedirectsAreFollowedAndReported) {

@@ -4,13 +4,17 @@
 // as the protected download.
 #include "app/uFrmAbout.h"
 #include "platform/AppWindow.h"
+#include "platform/ProgramLocale.h"
+#include "platform/UserPrompts.h"
 #include "upgrade/auUpgraderForms.h"
 
 #include <QApplication>
 #include <QThread>
 
+#include <cerrno>
 #include <cstdio>
 #include <functional>
+#include <optional>
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -33,6 +37,9 @@ int main(int argc, char** argv) {
   };
   for (auto [language, tail] : {std::pair{wlEnglish, ""}, std::pair{wlChineseSimplified, "-zh"}}) {
     const QString suffix = QString::fromLatin1(tail) + ".png";
+    // Qt's own texts (the message box's button) as the program has them.
+    std::optional<platform::ChineseTexts> chinese;
+    if (language == wlChineseSimplified) chinese.emplace();
     TauUpgraderCheckForm checking(language, QStringLiteral("update.ssq-analyzer.example"));
     save(checking, qPrintable("upgrade-checking" + suffix));
     TauUpgraderUpgradeMessageForm ask(language, QStringLiteral("修正了走势图的两个错误。\n新增了缩水方案的导出。"));
@@ -52,6 +59,12 @@ int main(int argc, char** argv) {
       }
       wizard->CloseQuietly();
     }
+    // A download that the full disk refuses.
+    const QString full = UpgraderFileFailure(language, "/opt/ssqanalyzer/ssqanalyzer.uTMP", ENOSPC);
+    const auto refused = platform::QtUserPrompts::MakeMessageBox(
+        nullptr, UpgraderFormat(language, utDiskWriteFailed, full.toUtf8().constData()),
+        UpgraderText(language, utCaption), platform::MB_OK | platform::MB_ICONERROR);
+    save(*refused, qPrintable("upgrade-disk-full" + suffix));
   }
   return ok ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include "Processes.h"
 #include "platform/AppPath.h"
 #include "platform/Encoding.h"
+#include "platform/FileUtil.h"
 #include "platform/UserPrompts.h"
 #include "support/LoopbackHttpServer.h"
 #include "support/Pictures.h"
@@ -41,18 +42,49 @@
 
 // The disk as this test program sees it: each flush of a file's data to
 // the disk is noted by the file's path, and the flush of one path can be
-// made to fail (a disk that reports a lost write only then).
+// made to fail (a disk that reports a lost write only then); so can every
+// write to one path (a full disk).
 namespace flushes {
 std::mutex mutex;
 std::set<std::string> done;
 std::string failing;
 }  // namespace flushes
+namespace fulldisk {
+std::atomic<bool> on{false};
+std::mutex mutex;  // not the flushes' one: a test may print holding that
+std::string path;
+
+void Set(const std::string& file) {
+  std::lock_guard lock(mutex);
+  path = std::filesystem::weakly_canonical(file).string();
+  on = !path.empty();
+}
+void Clear() { Set(""); }
+}  // namespace fulldisk
+
+// The path a descriptor is open on.
+static std::string PathOf(int fd) {
+  char path[4096];
+  const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
+  return std::string(path, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+extern "C" ssize_t write(int fd, const void* buffer, size_t count) {
+  static const auto real = reinterpret_cast<ssize_t (*)(int, const void*, size_t)>(::dlsym(RTLD_NEXT, "write"));
+  if (fulldisk::on && count > 0) {
+    const std::string name = PathOf(fd);
+    std::lock_guard lock(fulldisk::mutex);
+    if (name == fulldisk::path) {
+      errno = ENOSPC;
+      return -1;
+    }
+  }
+  return real(fd, buffer, count);
+}
 
 extern "C" int fsync(int fd) {
   static const auto real = reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"));
-  char path[4096];
-  const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
-  const std::string name(path, n > 0 ? static_cast<size_t>(n) : 0);
+  const std::string name = PathOf(fd);
   {
     std::lock_guard lock(flushes::mutex);
     if (!name.empty() && name == flushes::failing) {
@@ -504,21 +536,21 @@ class TRowFolder {
     Lift();
     if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
   }
-  // Once the row's files are there: the fault on, and the system's reason
-  // it will give ("" when it cannot be had here).
-  std::string Impose() {
+  // Once the row's files are there: the fault on, and the system's error
+  // number it will give (0 when it cannot be had here).
+  int Impose() {
     switch (kind_) {
-      case Plain: return "";
+      case Plain: return 0;
       case ReadOnly:
         if (mounted_)
           return ::mount(nullptr, path_.c_str(), nullptr, MS_REMOUNT | MS_RDONLY | MS_NOSUID | MS_NODEV, nullptr) == 0
-                     ? std::strerror(EROFS) : "";
-        if (::geteuid() == 0) return "";  // root writes anywhere: no read-only folder without a mount
+                     ? EROFS : 0;
+        if (::geteuid() == 0) return 0;  // root writes anywhere: no read-only folder without a mount
         ::chmod(path_.c_str(), 0555);
         chmodded_ = true;
-        return std::strerror(EACCES);
+        return EACCES;
       case Full:
-        if (mounted_) return std::strerror(ENOSPC);
+        if (mounted_) return ENOSPC;
         [[fallthrough]];
       case Limited: {
         struct sigaction ignore {};
@@ -527,10 +559,10 @@ class TRowFolder {
         ::getrlimit(RLIMIT_FSIZE, &limit_);
         const rlimit small{16384, limit_.rlim_max};
         limited_ = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
-        return std::strerror(EFBIG);
+        return EFBIG;
       }
     }
-    return "";
+    return 0;
   }
   // The fault off again (the folder can be looked at and removed).
   void Lift() {
@@ -564,8 +596,8 @@ struct FaultModes : UpgraderTest {
     TRowFolder::TKind Folder;
     bool Menu;  // the main window's component, else the sign-in dialog's
     // Serves and sets up the row; gives the message expected ("" for none),
-    // given the system's reason for the folder's fault.
-    std::function<std::string(const std::string& reason)> Prepare;
+    // given the system's error number for the folder's fault.
+    std::function<std::string(const int& error)> Prepare;
     TEnd End;
     bool OneLine = false;  // the message is one line
     std::function<void()> Check = {};
@@ -621,14 +653,15 @@ void FaultModes::RunRow(const Case& c) {
   helper = -1;
   Component(c.Menu);
   Serve("#version=3\n#url=" + Url(self), {{self, newBuild}, {"readme.txt", "new readme"}});
-  const std::string reason = rowFolder.Impose();
-  if (c.Folder != TRowFolder::Plain && reason.empty()) {
+  const int error = rowFolder.Impose();
+  if (c.Folder != TRowFolder::Plain && error == 0) {
     std::printf("[ skipped  ] %s: this process can make no such folder\n", c.Name);
     return;
   }
-  const std::string message = c.Prepare(reason);
+  const std::string message = c.Prepare(error);
   Run(0);
   flushes::failing.clear();
+  fulldisk::Clear();
   rowFolder.Lift();
   if (second) {
     ASSERT_TRUE(WaitPumping([&] { return !second->Busy(); }, 60000, false));
@@ -675,6 +708,10 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
   auto text = [](int index) { return UpgraderText(wlEnglish, index).toStdString(); };
   auto format = [](int index, const std::string& argument) {
     return UpgraderFormat(wlEnglish, index, argument.c_str()).toStdString();
+  };
+  // Why a file could not be written, in English, from its error number.
+  auto why = [](int error) {
+    return platform::FileErrorText(error, platform::FileAccess::Write, platform::TextLanguage::English);
   };
   auto requests = [this](const std::string& path) {  // of the row
     const auto all = server.Requests();
@@ -769,18 +806,39 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
        },
        Untouched, false, [&] { EXPECT_EQ(requests("/update/" + self), 0); }},
       {"a read-only program folder (the wizard shown)", ReadOnly, true,
-       [&](const std::string& reason) {
+       [&](const int& error) {
          u->Wizard.Enabled = true;
-         return format(utDiskWriteFailed, folder + self + ".uTMP: " + reason);
+         return format(utDiskWriteFailed, folder + self + ".uTMP: " + why(error));
+       },
+       Untouched},
+      {"a read-only program folder, in Chinese", ReadOnly, true,
+       [&](const int& error) {
+         u->Wizard.Language = wlChineseSimplified;
+         return "无法写入磁盘:\n" + folder + self + ".uTMP：" +
+                platform::FileErrorText(error, platform::FileAccess::Write) + "\n\n升级没有完成。";
        },
        Untouched},
       {"a full disk", Full, true,
-       [&](const std::string& reason) { return format(utDiskWriteFailed, folder + self + ".uTMP: " + reason); },
+       [&](const int& error) { return format(utDiskWriteFailed, folder + self + ".uTMP: " + why(error)); },
+       Untouched},
+      {"a full disk, every write of the download refused", Plain, true,
+       [&](auto&) {
+         fulldisk::Set(folder + self + ".uTMP");
+         return "The disk could not be written:\n" + folder + self +
+                ".uTMP: the disk is full\n\nThe upgrade was not completed.";
+       },
+       Untouched},
+      {"a full disk, every write of the download refused, in Chinese", Plain, false,
+       [&](auto&) {
+         u->Wizard.Language = wlChineseSimplified;
+         fulldisk::Set(folder + self + ".uTMP");
+         return "无法写入磁盘:\n" + folder + self + ".uTMP：磁盘已满\n\n升级没有完成。";
+       },
        Untouched},
       {"the disk reports a lost write of the program only when it is flushed", Plain, true,
        [&](auto&) {
          flushes::failing = fs::weakly_canonical(folder + self + ".uTMP").string();
-         return format(utDiskWriteFailed, folder + self + ".uTMP: " + std::strerror(EIO));
+         return format(utDiskWriteFailed, folder + self + ".uTMP: the disk reported a read or write error");
        },
        Untouched},
       {"a helper that cannot be written", Limited, true,
@@ -789,7 +847,7 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
          testsupport::WriteFile(folder + "skin/blue.skn", "old skin", 0644);
          Serve("#version=3\n#url=" + Url("readme.txt") + "\n#url2=" + Url("skin/blue.skn"),
                {{"readme.txt", "new readme"}, {"skin/blue.skn", "new skin"}});
-         return std::string(UpgraderHelperName) + ": File too large";
+         return std::string(UpgraderHelperName) + ": the file is too large";
        },
        Untouched, false,
        [&] {
@@ -802,9 +860,25 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
          testsupport::WriteFile(folder + "skin/a.skn", "old a", 0644);
          Serve("#version=3\n#url=" + Url("skin/a.skn") + "\n#url2=" + Url("skin/b.skn") + "\n#url3=" + Url(self),
                {{"skin/a.skn", "new a"}, {"skin/b.skn", "new b"}, {self, newBuild}});
-         return format(utPlacementFailed, folder + "skin/b.skn: " + std::strerror(EISDIR));
+         return format(utPlacementFailed, folder + "skin/b.skn: a folder of that name is there");
        },
        Untouched, false, [&] { EXPECT_EQ(testsupport::ReadAll(folder + "skin/a.skn"), "old a") << "put back"; }},
+      {"a file where the download's folder goes", Plain, true,
+       [&](auto&) {
+         testsupport::WriteFile(folder + "skin", "not a folder", 0644);
+         Serve("#version=3\n#url=" + Url("skin/blue.skn"), {{"skin/blue.skn", "new skin"}});
+         return "A downloaded file could not be put in place:\n" + folder +
+                "skin/blue.skn: the folder does not exist\n\nThe upgrade was not completed.";
+       },
+       Untouched, false, [&] { EXPECT_EQ(testsupport::ReadAll(folder + "skin"), "not a folder"); }},
+      {"a file where the download's folder goes, in Chinese", Plain, false,
+       [&](auto&) {
+         u->Wizard.Language = wlChineseSimplified;
+         testsupport::WriteFile(folder + "skin", "not a folder", 0644);
+         Serve("#version=3\n#url=" + Url("skin/blue.skn"), {{"skin/blue.skn", "new skin"}});
+         return "下载的文件无法放到位:\n" + folder + "skin/blue.skn：文件夹不存在\n\n升级没有完成。";
+       },
+       Untouched, false, [&] { EXPECT_EQ(testsupport::ReadAll(folder + "skin"), "not a folder"); }},
       {"a byte every 3 s", Plain, true,
        [&](auto&) {
          serveSelf([](auto& r) { r.ChunkSize = 1, r.ChunkDelay = 3s; });
