@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QtGlobal>
 
 #include <curl/curl.h>
 #include <fcntl.h>
@@ -143,7 +144,7 @@ bool ParseLength(std::string_view text, int64_t& value) {
   return true;
 }
 
-// libcurl's words as one line.
+// A detail as one line.
 std::string OneLine(std::string text) {
   std::replace_if(text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
   return TrimText(text);
@@ -237,7 +238,8 @@ struct TauCustomHTTP::TRun {
   bool Framed = false;       // the body's end is marked (chunked)
   TauTransferError Error = teNone;
   std::string ErrorText;
-  int ErrorNumber = 0;  // the system's, for the output file
+  int ErrorCode = 0;    // libcurl's, for a request that failed
+  int ErrorNumber = 0;  // the system's, for the output file or a failed connect
   int64_t ContentSize = 0, BytesRead = 0, ResumeStart = 0, ResumeEnd = 0;
   std::string ContentType;
   std::unique_ptr<QIODevice> Stream;
@@ -276,6 +278,14 @@ struct TauCustomHTTP::TRun {
     Fail(error, OutputFileName);
     ErrorNumber = number ? number : EIO;
   }
+  // A request that failed: libcurl's result code and the system's error
+  // number (0 for none) tell why; libcurl's words go to the log.
+  void FailRequest(TauTransferError error, std::string text, int code, int number) {
+    if (Error != teNone) return;
+    Fail(error, std::move(text));
+    ErrorCode = code;
+    ErrorNumber = number;
+  }
 };
 
 // One request (one perform) of a fetch.
@@ -289,7 +299,8 @@ struct TauCustomHTTP::TRequest {
 
   int Status = 0;
   bool TimedOut = false;  // the watch ended it
-  std::string ErrorText;  // libcurl's words on how the perform ended
+  std::string ErrorText;  // libcurl's words on how the perform ended, for the log
+  int ConnectError = 0;   // the system's error number of a connect that failed
   int Blocks = 0;
   std::string Raw;  // the current header block
   std::vector<std::pair<std::string, std::string>> Headers;
@@ -337,6 +348,7 @@ int TauCustomHTTP::StatusCode() const { return run_ ? run_->Status : -1; }
 QIODevice* TauCustomHTTP::Stream() const { return run_ ? run_->Stream.get() : nullptr; }
 TauTransferError TauCustomHTTP::LastError() const { return run_ ? run_->Error : teNone; }
 std::string TauCustomHTTP::LastErrorText() const { return run_ ? run_->ErrorText : std::string(); }
+int TauCustomHTTP::LastErrorCode() const { return run_ ? run_->ErrorCode : 0; }
 int TauCustomHTTP::LastErrorNumber() const { return run_ ? run_->ErrorNumber : 0; }
 
 void TauCustomHTTP::InterruptActive() {
@@ -749,6 +761,9 @@ int TauCustomHTTP::Perform(TRun& run, TRequest& request) {
     request.TimedOut = watch.Fired();
   }
   request.ErrorText = errorBuffer[0] ? errorBuffer : curl_easy_strerror(result);
+  long connectError = 0;
+  if (result == CURLE_COULDNT_CONNECT && curl_easy_getinfo(easy, CURLINFO_OS_ERRNO, &connectError) == CURLE_OK)
+    request.ConnectError = static_cast<int>(connectError);
   if (!probe) Status(run, 70);
   curl_easy_cleanup(easy);
   curl_slist_free_all(headers);
@@ -759,6 +774,7 @@ bool TauCustomHTTP::Request(TRun& run) {
   TRequest request;
   run.Error = teNone;
   run.ErrorText.clear();
+  run.ErrorCode = 0;
   run.ErrorNumber = 0;
   const int result = Perform(run, request);
   if (run.Aborted || worker_.Terminated()) return false;
@@ -804,16 +820,28 @@ bool TauCustomHTTP::Request(TRun& run) {
     }
     return teUnreachable;
   };
+  // libcurl's words go to the log (unless a failure of the output file came
+  // first, which is told instead); the user is told why from its result code
+  // and the system's error number (a time-out of our own watch has neither),
+  // a refused redirect by its address.
+  const int code = request.TimedOut ? 0 : result;
+  if (result != CURLE_OK && !request.TimedOut && run.Error == teNone)
+    qWarning("upgrade: %s: %s%s%s", HostName(run.Url).c_str(), OneLine(request.ErrorText).c_str(),
+             request.ConnectError ? ": " : "", request.ConnectError ? std::strerror(request.ConnectError) : "");
   if (!request.HeadDone) {
     run.Status = -1;  // no answer
     const TauTransferError error = noAnswerError();
-    run.Fail(error, error == teRedirectRefused ? request.Header("Location")
-                    : request.TimedOut        ? std::string("no answer in time")
-                                              : request.ErrorText);
+    const std::string unresolved = result == CURLE_COULDNT_RESOLVE_PROXY ? run.Proxy.ProxyServer : HostName(run.Url);
+    run.FailRequest(error,
+                    error == teRedirectRefused ? request.Header("Location")
+                    : error == teHostNotFound  ? unresolved
+                    : request.TimedOut         ? std::string("no answer in time")
+                                               : std::string(),
+                    code, request.ConnectError);
   } else if (result != CURLE_OK) {
     run.TransferError = true;
-    run.Fail(request.TimedOut ? teTimedOut : teConnectionLost,
-             request.TimedOut ? std::string("the data came too slowly") : request.ErrorText);
+    run.FailRequest(request.TimedOut ? teTimedOut : teConnectionLost,
+                    request.TimedOut ? std::string("the data came too slowly") : std::string(), code, 0);
   }
   return false;
 }

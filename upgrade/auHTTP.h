@@ -25,9 +25,12 @@
 // the disk before OnDone (a flush that fails is a failed write). An output
 // file that cannot be created counts as "nothing to write"; a file written
 // for an HTTP error is deleted. After every outcome LastError says what
-// went wrong, if anything (for the output file with the system's error
-// number, which the user's words are made from, platform/FileUtil.h). An event may start the next fetch (from OnDone,
-// say) or abort this one, but must not destroy the component.
+// went wrong, if anything, with the numbers the user's words are made from
+// (the system's error number of the output file, platform/FileUtil.h;
+// libcurl's result code and the system's error number of a failed
+// connect); libcurl's own words go to the log. An event may start the next
+// fetch (from OnDone, say) or abort this one, but must not destroy the
+// component.
 #pragma once
 
 #include "upgrade/auThread.h"
@@ -240,12 +243,16 @@ class TauCustomHTTP : public TauLoginComponent {
   int StatusCode() const;
   QIODevice* Stream() const;
   // Why it failed, and the detail in one line: the file's path for a file
-  // (LastErrorNumber says why), libcurl's words or the refused address for
-  // the network.
+  // (LastErrorNumber says why); for the network the refused redirect's
+  // address, the name that could not be resolved, or a few words of ours.
   TauTransferError LastError() const;
   std::string LastErrorText() const;
+  // libcurl's result code (CURLcode) of a request that failed; 0 for the
+  // others, and for a transfer the receive time-out ended.
+  int LastErrorCode() const;
   // The system's error number of an output file that could not be created
-  // or written (teFileNotCreated, teWriteFailed); 0 for the others.
+  // or written (teFileNotCreated, teWriteFailed), or of a connect that
+  // failed (teUnreachable: ECONNREFUSED, say); 0 for the others.
   int LastErrorNumber() const;
 
   // URL routines. SplitURL puts "http://" in front of an address without

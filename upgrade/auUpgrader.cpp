@@ -336,7 +336,9 @@ void TauUpgrader::InstallClientHandlers() {
     });
   };
   TauCustomHTTP::OnConnLost = [this](TauCustomHTTP&) {
-    Post([this, error = LastError(), detail = LastErrorText()] { HostUnreachable(error, detail); });
+    Post([this, error = LastError(), detail = LastErrorText(), code = LastErrorCode(), number = LastErrorNumber()] {
+      HostUnreachable(error, detail, code, number);
+    });
   };
   TauCustomHTTP::OnPasswordRequest = [this](TauCustomHTTP&, const std::string& realm, bool& tryAgain) {
     const std::shared_ptr<bool> alive = alive_;
@@ -415,7 +417,7 @@ void TauUpgrader::EndCheck() {
 void TauUpgrader::CheckOverdue() {
   if (!infoMode_ || !Busy()) return;
   Abort(false, true);
-  HostUnreachable(teTimedOut, "");
+  HostUnreachable(teTimedOut, "", 0, 0);
 }
 
 void TauUpgrader::Check(const std::string& bytes) {
@@ -742,32 +744,29 @@ void TauUpgrader::ConnectionLost(int text) {
   if (*alive) Stop();
 }
 
-void TauUpgrader::HostUnreachable(TauTransferError error, const std::string& detail) {
+void TauUpgrader::HostUnreachable(TauTransferError error, const std::string& detail, int code, int number) {
   const std::shared_ptr<bool> alive = alive_;
   EndCheck();
   const std::string host = HostName(URL);
   if (OnHostUnreachable) OnHostUnreachable(*this, URL, host);
   if (!*alive) return;
-  // What the user can act on, in one line: the refused connection or
-  // redirect, or the server that cannot be reached and why.
+  // What the user can act on, in one line and in the upgrade's words: the
+  // refused secure connection or redirect (by its address), or the server
+  // that cannot be reached and why.
+  const QString why = UpgraderNetworkReason(Language(), error, code, number);
   int text = -1;
+  QString argument;
   switch (error) {
-    case teSecureConnection: text = utSecureConnectionFailed; break;
+    case teSecureConnection: text = utSecureConnectionFailed, argument = why; break;
     case teTooManyRedirects: text = utTooManyRedirects; break;
-    case teRedirectRefused: text = utRedirectRefused; break;
+    case teRedirectRefused: text = utRedirectRefused, argument = Q(detail); break;
     default: break;
-  }
-  QString why;
-  switch (error) {
-    case teHostNotFound: why = UpgraderText(Language(), utReasonHostNotFound); break;
-    case teTimedOut: why = UpgraderText(Language(), utReasonNoAnswer); break;
-    default: why = UpgraderFormat(Language(), utReasonNoConnection, detail.c_str()); break;
   }
   if (byTimer_) {
     timerCheckRunning_ = false;
     ArmTimer();
   } else if (text >= 0 && (ShowMessages & mTransferFailed)) {
-    Message(text, Q(detail), MB_OK | MB_ICONERROR);
+    Message(text, argument, MB_OK | MB_ICONERROR);
   } else if (ShowMessages & mTransferFailed) {
     Say(UpgraderFormat(Language(), utServerUnreachable, host.c_str(), why.toUtf8().constData()),
         MB_OK | MB_ICONERROR);

@@ -276,7 +276,8 @@ class TauUpgrader : protected TauCustomHTTP {
   void LostFile(int status);
   void TransferInterrupted(TauTransferError error, const std::string& detail, int number);
   void ConnectionLost(int text);
-  void HostUnreachable(TauTransferError error, const std::string& detail);
+  // `code` and `number`: LastErrorCode and LastErrorNumber of the fetch.
+  void HostUnreachable(TauTransferError error, const std::string& detail, int code, int number);
   void NoInfoFile();
   void DiskWriteFailed(const std::string& path, int error);
   void Stop(bool deleteTempFiles = false);

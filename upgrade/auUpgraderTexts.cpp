@@ -2,7 +2,10 @@
 
 #include <QLocale>
 
+#include <curl/curl.h>
+
 #include <array>
+#include <cerrno>
 #include <utility>
 
 namespace {
@@ -56,9 +59,6 @@ const TextTable kEnglish = {
     "Checking for updates",
     "Asking %s for a newer version...",
     "The update server %s cannot be reached: %s",
-    "its name cannot be resolved",
-    "no answer in time",
-    "no connection could be made (%s)",
     "%s: %s",
     "the program carries no helper",
 };
@@ -108,12 +108,41 @@ const TextTable kChineseSimplified = {
     "检查更新",
     "正在向 %s 查询新版本……",
     "无法连接更新服务器 %s：%s",
-    "主机名无法解析",
-    "没有及时应答",
-    "无法建立连接（%s）",
     "%s：%s",
     "程序中没有附带升级助手",
 };
+
+// The words for one reason the update server could not be reached.
+struct TReasonWords {
+  const char* Chinese;
+  const char* English;
+};
+
+// The one table of reasons, from what failed, libcurl's result code and the
+// system's error number of a failed connect.
+TReasonWords NetworkReasonWords(TauTransferError error, int code, int number) {
+  switch (error) {
+    case teHostNotFound: return {"主机名无法解析", "its name cannot be resolved"};
+    case teTimedOut: return {"没有及时应答", "no answer in time"};
+    case teSecureConnection:
+      switch (code) {
+        case CURLE_PEER_FAILED_VERIFICATION:
+        case CURLE_SSL_CACERT_BADFILE:
+        case CURLE_SSL_ISSUER_ERROR:
+        case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+        case CURLE_SSL_INVALIDCERTSTATUS:
+          return {"服务器的证书无法验证", "the server's certificate cannot be verified"};
+        default: return {"无法建立安全连接", "no secure connection could be made"};
+      }
+    default:
+      switch (number) {
+        case ECONNREFUSED: return {"服务器拒绝了连接", "the server refused the connection"};
+        case ENETUNREACH:
+        case EHOSTUNREACH: return {"网络不通，到不了服务器", "the network does not reach the server"};
+        default: return {"无法建立连接", "no connection could be made"};
+      }
+  }
+}
 
 }  // namespace
 
@@ -160,4 +189,10 @@ QString UpgraderFileFailure(TauUpgraderLanguage language, const std::string& pat
   const std::string reason =
       platform::FileFailure("upgrade: " + path, error, platform::FileAccess::Write, UpgraderTextLanguage(language));
   return UpgraderFormat(language, utFileAndReason, path.c_str(), reason.c_str());
+}
+
+QString UpgraderNetworkReason(TauUpgraderLanguage language, TauTransferError error, int code, int number) {
+  const TReasonWords words = NetworkReasonWords(error, code, number);
+  return QString::fromUtf8(UpgraderTextLanguage(language) == platform::TextLanguage::Chinese ? words.Chinese
+                                                                                           : words.English);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/FileUtil.h"
+#include "upgrade/auHTTP.h"
 
 #include <QString>
 
@@ -29,9 +30,8 @@ enum TauUpgraderText : int {
   utAbortQuestion = 27, utFileNotFound = 28, utPasswordProtected = 29, utConnectionLost = 30,
   utRefusedFile = 31, utHelperFailed = 32, utPlacementFailed = 33, utDiskWriteFailed = 34, utUpgradeRunning = 35,
   utSecureConnectionFailed = 36, utTooManyRedirects = 37, utRedirectRefused = 38, utTimedOut = 39,
-  utInfoTooLarge = 40, utCheckingTitle = 41, utChecking = 42, utServerUnreachable = 43,
-  utReasonHostNotFound = 44, utReasonNoAnswer = 45, utReasonNoConnection = 46, utFileAndReason = 47,
-  utHelperMissing = 48,
+  utInfoTooLarge = 40, utCheckingTitle = 41, utChecking = 42, utServerUnreachable = 43, utFileAndReason = 44,
+  utHelperMissing = 45,
   utTextCount
 };
 
@@ -59,6 +59,12 @@ QString UpgraderFormat(TauUpgraderLanguage language, int index, Args... args) {
 // why, from the system's error number, in the language's words
 // ("/opt/ssq/a.uTMP：磁盘已满"); the system's own words go to the log.
 QString UpgraderFileFailure(TauUpgraderLanguage language, const std::string& path, int error);
+
+// Why the update server could not be reached, or not securely, in the
+// language's words ("服务器拒绝了连接", "服务器的证书无法验证" ...), from the
+// transfer's error, libcurl's result code and the system's error number
+// of a failed connect (TauCustomHTTP::LastErrorCode, LastErrorNumber).
+QString UpgraderNetworkReason(TauUpgraderLanguage language, TauTransferError error, int code, int number);
 
 // The component's fixed strings: the stand-in for a program without a
 // title, and the name shown on the wizard.

@@ -8,6 +8,7 @@
 #include <QIODevice>
 #include <QString>
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -284,11 +285,13 @@ TEST_F(HttpTest, AFetchIsCompleteOnlyAtItsAnnouncedEndAndSaysWhyNot) {
     TauTransferError Error;
     std::string Detail;  // a part of LastErrorText
     int Number = 0;      // LastErrorNumber
+    int Code = 0;        // LastErrorCode
   };
   const std::string folder = dir.File("no/such/folder/x");
   for (const Case& c : std::vector<Case>{
            {"chunked, to its last chunk", server.Url("/chunked"), "a", {}, "Done 100000", teNone, ""},
-           {"chunked, cut", server.Url("/chunked-cut"), "b", {}, "DoneInterrupted 50000/0, AnyDone", teConnectionLost, ""},
+           {"chunked, cut", server.Url("/chunked-cut"), "b", {}, "DoneInterrupted 50000/0, AnyDone", teConnectionLost, "",
+            0, CURLE_PARTIAL_FILE},
            {"no length", server.Url("/nolength"), "c", {}, "DoneInterrupted 100000/0, AnyDone", teConnectionLost,
             "never announced"},
            {"cut, \"Transfer-Encoding : chunked\"", server.Url("/not-chunked"), "e", {},
@@ -305,14 +308,15 @@ TEST_F(HttpTest, AFetchIsCompleteOnlyAtItsAnnouncedEndAndSaysWhyNot) {
             "DoneInterrupted 0/100000, AnyDone", teTimedOut, "too slowly"},
            {"no answer", server.Url("/stall"), "", [](auto& h) { h.Timeouts.ReceiveTimeout = 300; },
             "ConnLost, AnyDone", teTimedOut, ""},
-           {"closed port", closed, "", {}, "ConnLost, AnyDone", teUnreachable, ""},
+           {"closed port", closed, "", {}, "ConnLost, AnyDone", teUnreachable, "", ECONNREFUSED, CURLE_COULDNT_CONNECT},
            {"a host name that does not resolve", "http://update.invalid/", "", [](auto& h) { h.Proxy.AccessType = atDirect; },
-            "ConnLost, AnyDone", teHostNotFound, "update.invalid"},
-           {"a redirect loop", server.Url("/loop"), "", {}, "ConnLost, AnyDone", teTooManyRedirects, ""},
-           {"a certificate nobody signed", secure.Url("/data"), "", {}, "ConnLost, AnyDone", teSecureConnection,
-            "certificate"},
+            "ConnLost, AnyDone", teHostNotFound, "update.invalid", 0, CURLE_COULDNT_RESOLVE_HOST},
+           {"a redirect loop", server.Url("/loop"), "", {}, "ConnLost, AnyDone", teTooManyRedirects, "", 0,
+            CURLE_TOO_MANY_REDIRECTS},
+           {"a certificate nobody signed", secure.Url("/data"), "", {}, "ConnLost, AnyDone", teSecureConnection, "", 0,
+            CURLE_PEER_FAILED_VERIFICATION},
            {"https to http", secure.Url("/away"), "", [&](auto& h) { h.InternetOptions |= trusted; },
-            "ConnLost, AnyDone", teRedirectRefused, server.Url("/data")},
+            "ConnLost, AnyDone", teRedirectRefused, server.Url("/data"), 0, CURLE_UNSUPPORTED_PROTOCOL},
            {"https, the certificate accepted", secure.Url("/data"), "", [&](auto& h) { h.InternetOptions |= trusted; },
             "Done 100000", teNone, ""},
            {"no file", server.Url("/data"), folder, {}, "AnyDone, DoneWithoutData", teFileNotCreated, folder, ENOENT},
@@ -333,6 +337,7 @@ TEST_F(HttpTest, AFetchIsCompleteOnlyAtItsAnnouncedEndAndSaysWhyNot) {
     EXPECT_NE(h.LastErrorText().find(c.Detail), std::string::npos) << h.LastErrorText();
     EXPECT_EQ(h.LastErrorText().find('\n'), std::string::npos);
     EXPECT_EQ(h.LastErrorNumber(), c.Number);
+    EXPECT_EQ(h.LastErrorCode(), c.Code);
     if (c.Error == teBadLength) {
       EXPECT_EQ(GetFileSize64(dir.File(c.File)), -1) << "no file for a length not known";
     }

@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QTest>
 
+#include <curl/curl.h>
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -459,6 +460,22 @@ TEST(UpgraderTexts, LanguagesOfLocalesAndTheirTables) {
     EXPECT_EQ(UpgraderLanguageOf(QLocale(locale)), language) << locale;
   EXPECT_EQ(UpgraderText(wlChineseSimplified, utCaption), "应用程序更新向导");
   EXPECT_EQ(UpgraderText(wlChineseTraditional, utCaption), "Application update wizard");
+  // Reasons of the network that the loopback servers cannot give.
+  const struct {
+    TauTransferError Error;
+    int Code, Number;
+    const char *Chinese, *English;
+  } reasons[] = {
+      {teUnreachable, CURLE_COULDNT_CONNECT, ENETUNREACH, "网络不通，到不了服务器", "the network does not reach the server"},
+      {teUnreachable, CURLE_COULDNT_CONNECT, EHOSTUNREACH, "网络不通，到不了服务器", "the network does not reach the server"},
+      {teUnreachable, CURLE_GOT_NOTHING, 0, "无法建立连接", "no connection could be made"},
+      {teSecureConnection, CURLE_SSL_CONNECT_ERROR, 0, "无法建立安全连接", "no secure connection could be made"},
+      {teSecureConnection, CURLE_SSL_CACERT_BADFILE, 0, "服务器的证书无法验证", "the server's certificate cannot be verified"},
+  };
+  for (const auto& r : reasons) {
+    EXPECT_EQ(UpgraderNetworkReason(wlChineseSimplified, r.Error, r.Code, r.Number), r.Chinese) << r.Code;
+    EXPECT_EQ(UpgraderNetworkReason(wlGerman, r.Error, r.Code, r.Number), r.English) << r.Code;
+  }
 }
 
 TEST(UpgraderWizard, ShowsTheFileItsSizeRateAndTimeLeft) {
@@ -601,6 +618,7 @@ struct FaultModes : UpgraderTest {
     TEnd End;
     bool OneLine = false;  // the message is one line
     std::function<void()> Check = {};
+    bool Exact = false;  // the message is the whole text shown, not a part of it
   };
 
   testsupport::TempDir logs;
@@ -689,7 +707,10 @@ void FaultModes::RunRow(const Case& c) {
   } else {
     EXPECT_EQ(shown.size(), 1u);
     const std::string first = shown.empty() ? "" : shown[0];
-    EXPECT_NE(first.find(message), std::string::npos) << first << "\n  expected a part: " << message;
+    if (c.Exact)
+      EXPECT_EQ(first, message);
+    else
+      EXPECT_NE(first.find(message), std::string::npos) << first << "\n  expected a part: " << message;
     EXPECT_TRUE(!c.OneLine || first.find('\n') == std::string::npos) << first;
   }
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
@@ -892,22 +913,29 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
        Untouched, true},
   };
   // Failures of the check that the menu and the sign-in dialog's icon (both
-  // clicked on purpose) explain in one line, naming the server and why.
-  auto unreachable = [](const std::string& host, int reason) {
-    return UpgraderFormat(wlEnglish, utServerUnreachable, host.c_str(),
-                          UpgraderText(wlEnglish, reason).toUtf8().constData())
-        .toStdString();
+  // clicked on purpose) explain in one line, naming the server and why, in
+  // the upgrade's words and nothing but them.
+  auto unreachable = [](const std::string& host, const std::string& reason) {
+    return "The update server " + host + " cannot be reached: " + reason;
   };
+  auto chinese = [&] { u->Wizard.Language = wlChineseSimplified; };
   std::vector<Case> checks;
   std::chrono::steady_clock::time_point rowStart;
   for (bool menu : {true, false}) {
     auto row = [&](const char* name, std::function<std::string()> prepare, std::function<void()> check = {}) {
-      checks.push_back({name, Plain, menu, [=](auto&) { return prepare(); }, Untouched, true, check});
+      checks.push_back({name, Plain, menu, [=](auto&) { return prepare(); }, Untouched, true, check, true});
     };
     row(menu ? "a certificate nobody signed, from the menu" : "a certificate nobody signed, signing in", [&] {
       u->InfoFileURL = secure.Url("/update/update.inf");
-      return format(utSecureConnectionFailed, "");
+      return "The secure connection to the update server failed: the server's certificate cannot be verified";
     });
+    row(menu ? "a certificate nobody signed, in Chinese, from the menu"
+             : "a certificate nobody signed, in Chinese, signing in",
+        [&] {
+          chinese();
+          u->InfoFileURL = secure.Url("/update/update.inf");
+          return std::string("与更新服务器的安全连接失败: 服务器的证书无法验证");
+        });
     row(menu ? "a redirect loop, from the menu" : "a redirect loop, signing in", [&] {
       server.Handle("/update/update.inf", [](const Server::Request&) { return Server::Redirect("update.inf"); });
       return text(utTooManyRedirects);
@@ -925,18 +953,23 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
         return response;
       });
       u->Timeouts.ReceiveTimeout = 300;
-      return unreachable("127.0.0.1", utReasonNoAnswer);
+      return unreachable("127.0.0.1", "no answer in time");
     });
     row(menu ? "a host name that does not resolve, from the menu" : "a host name that does not resolve, signing in",
         [&] {
           u->InfoFileURL = "https://update.invalid/update/update.inf";
           u->Proxy.AccessType = atDirect;
-          return unreachable("update.invalid", utReasonHostNotFound);
+          return unreachable("update.invalid", "its name cannot be resolved");
         });
-    row(menu ? "a closed port, from the menu" : "a closed port, signing in", [&] {
-      u->InfoFileURL = "http://127.0.0.1:" + std::to_string(Server::ClosedPort()) + "/update/update.inf";
-      const std::string message = unreachable("127.0.0.1", utReasonNoConnection);
-      return message.substr(0, message.find('('));
+    const std::string closed = "http://127.0.0.1:" + std::to_string(Server::ClosedPort()) + "/update/update.inf";
+    row(menu ? "a closed port, from the menu" : "a closed port, signing in", [&, closed] {
+      u->InfoFileURL = closed;
+      return unreachable("127.0.0.1", "the server refused the connection");
+    });
+    row(menu ? "a closed port, in Chinese, from the menu" : "a closed port, in Chinese, signing in", [&, closed] {
+      chinese();
+      u->InfoFileURL = closed;
+      return std::string("无法连接更新服务器 127.0.0.1：服务器拒绝了连接");
     });
     // The client's time-out is long; the check's deadline ends it first.
     row(
@@ -951,7 +984,7 @@ TEST_F(FaultModes, EveryFaultEndsWithAMessageOrSilenceAndAProgramThatRuns) {
           u->Timeouts.ReceiveTimeout = 600000;
           u->CheckDeadline = 300;
           rowStart = std::chrono::steady_clock::now();
-          return unreachable("127.0.0.1", utReasonNoAnswer);
+          return unreachable("127.0.0.1", "no answer in time");
         },
         [&] { EXPECT_LT(std::chrono::steady_clock::now() - rowStart, 60s) << "not ended by the deadline"; });
   }
