@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QtGlobal>
 
 TFrmChangePwd::TFrmChangePwd(QWidget* parent)
     : QDialog(parent), self_(std::make_shared<TFrmChangePwd*>(this)) {
@@ -68,7 +69,10 @@ void TFrmChangePwd::Button1Click() {
         try {
           answer = ChangeUserPwd(connection, user, newPwd, oldPwd, login, command, stop);
         } catch (const std::exception& e) {
-          answer = std::string(TextConnectFailed) + "\n" + e.what();
+          // The driver's diagnostics are no answer of the service: the log
+          // keeps them, the user reads ours.
+          qWarning("change of password: %s", e.what());
+          answer = TextConnectFailed;
         }
         platform::GuiDispatcher().Post([self, answer = QString::fromStdString(answer)] {
           if (*self) (*self)->ChangeDone(answer);

@@ -4,6 +4,8 @@
 #include "platform/DelphiRtl.h"
 #include "platform/Encoding.h"
 
+#include <QtGlobal>
+
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -132,7 +134,9 @@ void TReadData::LoginAndLoad() {
     Success = Msg.empty();
     answered = true;
   } catch (const std::exception& e) {
+    // The driver's diagnostics go to the log; the user reads ours.
     LastError = e.what();
+    qWarning("sign-in: %s", e.what());
     Status(std::string(TextConnectFailed));
   }
 
@@ -140,9 +144,13 @@ void TReadData::LoginAndLoad() {
     try {
       ReadDraws(answer.ResultSet);
     } catch (const std::exception& e) {
+      // Told in our words: what is wrong with the data, or (any other
+      // failure, memory say, logged) that the download failed.
+      const bool ours = dynamic_cast<const EDrawDataError*>(&e) != nullptr;
+      if (!ours) qWarning("sign-in: reading the history: %s", e.what());
       LastError = e.what();
       Success = false;
-      Msg = e.what();
+      Msg = ours ? e.what() : std::string(TextDownloadFailed);
       Status(Msg);
     }
     State = 1;

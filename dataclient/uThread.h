@@ -83,6 +83,7 @@ inline constexpr std::string_view VersionToken =
 inline constexpr std::string_view TextConnecting = "正在连接服务器......";
 inline constexpr std::string_view TextDownloading = "下载数据....";
 inline constexpr std::string_view TextConnectFailed = "服务器连接失败！";
+inline constexpr std::string_view TextDownloadFailed = "下载数据失败";
 
 // A record of the downloaded history that cannot be a draw.
 class EDrawDataError : public std::runtime_error {

@@ -29,6 +29,7 @@
 
 #include <array>
 #include <climits>
+#include <new>
 
 namespace platform {
 
@@ -1007,9 +1008,14 @@ bool HasChain(const QWidget* widget) {
 }
 
 void ReportHandlerException() {
+  // The exception's own text, but for memory that ran out, whose text is
+  // the library's: the log keeps that.
   QString text;
   try {
     throw;
+  } catch (const std::bad_alloc& e) {
+    qWarning("a handler ran out of memory: %s", e.what());
+    text = QStringLiteral("内存不足");
   } catch (const std::exception& e) {
     text = QString::fromUtf8(e.what());
   } catch (...) {

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <new>
 #include <stdexcept>
 
 using namespace platform;
@@ -180,22 +181,25 @@ TEST(ServicesTest, ThrowingHandler) {
   ScopedPrompts scope(prompts);
   QLineEdit edit;
   bool after = false;
+  int keys = 0;
   InstallWindowProc(&edit, [&](Message& m, const CallPrevious& previous) {
     if (m.Msg != WM_KEYDOWN) return previous(m);
     if (after) previous(m);
+    if (++keys == 3) throw std::bad_alloc();
     throw std::runtime_error("按键失败");
   });
-  for (bool passOnFirst : {false, true}) {
+  for (bool passOnFirst : {false, true, true}) {
     after = passOnFirst;
     QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a");
     QCoreApplication::sendEvent(&edit, &key);
   }
-  EXPECT_EQ(edit.text(), "aa") << "one key each";
+  EXPECT_EQ(edit.text(), "aaa") << "one key each";
   EXPECT_TRUE(prompts.Calls.empty()) << "reported from the event loop";
   QCoreApplication::sendPostedEvents();
-  ASSERT_EQ(prompts.Calls.size(), 2u);
+  ASSERT_EQ(prompts.Calls.size(), 3u);
   EXPECT_EQ(std::pair(prompts.Calls[0].Text, prompts.Calls[0].Flags),
             std::pair(QString("按键失败"), MB_OK | MB_ICONERROR));
+  EXPECT_EQ(prompts.Calls[2].Text, "内存不足") << "the library's text is not the user's";
 }
 
 // The application's window: hidden, its class, CM_ACTIVATE and
