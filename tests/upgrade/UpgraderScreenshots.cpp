@@ -11,6 +11,8 @@
 #include <QApplication>
 #include <QThread>
 
+#include <curl/curl.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <functional>
@@ -59,12 +61,20 @@ int main(int argc, char** argv) {
       }
       wizard->CloseQuietly();
     }
-    // A download that the full disk refuses.
+    auto error = [&](const QString& text, const char* name) {
+      const auto box = platform::QtUserPrompts::MakeMessageBox(nullptr, text, UpgraderText(language, utCaption),
+                                                               platform::MB_OK | platform::MB_ICONERROR);
+      save(*box, qPrintable(name + suffix));
+    };
+    // A download that the full disk refuses; a check the server refuses, and
+    // one whose certificate nobody signed.
     const QString full = UpgraderFileFailure(language, "/opt/ssqanalyzer/ssqanalyzer.uTMP", ENOSPC);
-    const auto refused = platform::QtUserPrompts::MakeMessageBox(
-        nullptr, UpgraderFormat(language, utDiskWriteFailed, full.toUtf8().constData()),
-        UpgraderText(language, utCaption), platform::MB_OK | platform::MB_ICONERROR);
-    save(*refused, qPrintable("upgrade-disk-full" + suffix));
+    error(UpgraderFormat(language, utDiskWriteFailed, full.toUtf8().constData()), "upgrade-disk-full");
+    const QString refused = UpgraderNetworkReason(language, teUnreachable, CURLE_COULDNT_CONNECT, ECONNREFUSED);
+    error(UpgraderFormat(language, utServerUnreachable, "update.ssq-analyzer.example", refused.toUtf8().constData()),
+          "upgrade-refused");
+    const QString unverified = UpgraderNetworkReason(language, teSecureConnection, CURLE_PEER_FAILED_VERIFICATION, 0);
+    error(UpgraderFormat(language, utSecureConnectionFailed, unverified.toUtf8().constData()), "upgrade-certificate");
   }
   return ok ? 0 : 1;
 }
