@@ -56,6 +56,14 @@ bool AdapterListExists() { return AdapterListSlot() != nullptr; }
 void TacAdapterDeleter::operator()(TacMainWnd* adapter) const {
   if (!adapter) return;
   adapter->Detach();
+  // Freed for its callers at once; its memory goes when its own handler,
+  // which may be the caller's caller (a click whose command removed the
+  // skin), has returned.
+  adapter->life_.reset();
+  if (adapter->handlerCalls_ > 0) {
+    adapter->freeOnReturn_ = true;
+    return;
+  }
   delete adapter;
 }
 
@@ -125,7 +133,18 @@ void TacMainWnd::InstallAdapter(QWidget* handle) {
     level = WindowProcLevel::Control;
   }
   hook_ = InstallWindowProc(
-      target, [this](Message& m, const CallPrevious& previous) { AdapterWndProc(m, previous); }, level);
+      target,
+      [this](Message& m, const CallPrevious& previous) {
+        struct Call {
+          TacMainWnd* adapter;
+          ~Call() {
+            if (--adapter->handlerCalls_ == 0 && adapter->freeOnReturn_) delete adapter;
+          }
+        } call{this};
+        ++handlerCalls_;
+        AdapterWndProc(m, previous);
+      },
+      level);
   // A window that is going (or none) takes no adapter.
   if (!hook_.Installed() || !handle) {
     RemoveWindowProc(hook_);

@@ -20,7 +20,10 @@
 // given back) through Uninstall, UninstallAdapter, the window's WM_DESTROY
 // or WM_NCDESTROY, or when it is freed; its owner frees it later through
 // its TacAdapterPtr. Freeing always leaves the chain first, also when the
-// window went before (then nothing touches the window). Adapters are never
+// window went before (then nothing touches the window). An adapter freed
+// while its own handler runs (the handling of a message it passed on
+// removed the skin) is freed for everyone at once (PassOnAndSurvive says
+// so) and deleted when that handler returns. Adapters are never
 // deleted with a plain `delete`: the owner's pointer runs the give-back,
 // which needs the descendant's own GiveBackOwnParams.
 //
@@ -223,8 +226,12 @@ class TacMainWnd {
   TacSubclassing subclassing_ = TacSubclassing::BareWindow;
   TacAdapterPhase phase_ = TacAdapterPhase::Installed;
   platform::WindowProcHandle hook_;
-  // Expires with the adapter (PassOnAndSurvive).
+  // Expires when the adapter is freed (PassOnAndSurvive).
   std::shared_ptr<const bool> life_ = std::make_shared<const bool>(true);
+  // Calls of its handler in progress; one freed meanwhile is deleted when
+  // the last returns.
+  int handlerCalls_ = 0;
+  bool freeOnReturn_ = false;
 };
 
 // Out of the chain (as TacMainWnd::Uninstall) and, with `freeIt`, freed
