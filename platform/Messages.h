@@ -49,6 +49,15 @@ template <class T>
 T* ParamPtr(std::uintptr_t v) {
   return reinterpret_cast<T*>(v);
 }
+// The one of `candidates` whose address `v` holds, or nullptr. The number
+// is only compared, never read: a parameter that names none of them (a
+// position, an object since gone, another sender's record) finds nothing.
+template <class T, class Candidates>
+T* FindParamAmong(const Candidates& candidates, std::uintptr_t v) {
+  for (T* candidate : candidates)
+    if (candidate && PtrParam(candidate) == v) return candidate;
+  return nullptr;
+}
 
 // Standard window messages.
 constexpr unsigned WM_NULL = 0x0000, WM_CREATE = 0x0001, WM_DESTROY = 0x0002, WM_MOVE = 0x0003,

@@ -93,6 +93,20 @@ class ScrollWatcher final : public QObject {
   }
 };
 
+// The bar a scroll message to `w` names: without lParam the window's own
+// bar `which` (or the window itself as a scroll-bar control); otherwise
+// one of the window's bars or of its scroll-bar controls whose address
+// lParam is (FindParamAmong: a position or a bar gone names none).
+QScrollBar* NamedScrollBar(QWidget* w, int which, LPARAM lParam) {
+  if (!lParam) {
+    QScrollBar* own = GetScrollBar(w, which);
+    return own ? own : GetScrollBar(w, SB_CTL);
+  }
+  QList<QScrollBar*> own = w->findChildren<QScrollBar*>(Qt::FindDirectChildrenOnly);
+  for (int kind : {SB_CTL, SB_HORZ, SB_VERT}) own.append(GetScrollBar(w, kind));
+  return FindParamAmong<QScrollBar>(own, std::uintptr_t(lParam));
+}
+
 }  // namespace
 
 void ForgetScrollBarPress(QScrollBar* bar) {
@@ -123,10 +137,7 @@ void WatchScrollBar(QScrollBar* bar) {
 
 bool ScrollDefault(QWidget* w, Message& m) {
   if (m.Msg != WM_HSCROLL && m.Msg != WM_VSCROLL) return false;
-  const int which = m.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
-  QScrollBar* bar = m.LParam ? qobject_cast<QScrollBar*>(ParamPtr<QWidget>(std::uintptr_t(m.LParam)))
-                             : GetScrollBar(w, which);
-  if (!bar) bar = GetScrollBar(w, SB_CTL);
+  QScrollBar* bar = NamedScrollBar(w, m.Msg == WM_HSCROLL ? SB_HORZ : SB_VERT, m.LParam);
   if (!bar) return false;
   const int pos = int(HIWORD(m.WParam));
   QScrollBar* outer = std::exchange(g_running, bar);

@@ -10,12 +10,15 @@
 // bar's action: SB_LINEUP/DOWN, SB_PAGEUP/DOWN, SB_TOP/BOTTOM,
 // SB_THUMBTRACK and SB_THUMBPOSITION (the position in the high word);
 // SB_ENDSCROLL does nothing. That is the only message the host's chain
-// sees for it. The other way round, what a bar does on its own (mouse,
-// wheel, keys) reaches the window procedures of its host as WM_HSCROLL or
-// WM_VSCROLL after the bar has moved: the action's code (SB_THUMBTRACK
-// with the position while the thumb is dragged, then SB_THUMBPOSITION),
-// closed by SB_ENDSCROLL when the button goes up (at once for the wheel
-// and keys). The default procedure of these notices does nothing.
+// sees for it. A non-zero LParam is looked up among the window's own bars
+// and scroll-bar controls, never read: a number that names none of them
+// (a position, a bar since gone) runs nothing. The other way round, what
+// a bar does on its own (mouse, wheel, keys) reaches the window
+// procedures of its host as WM_HSCROLL or WM_VSCROLL after the bar has
+// moved: the action's code (SB_THUMBTRACK with the position while the
+// thumb is dragged, then SB_THUMBPOSITION), closed by SB_ENDSCROLL when
+// the button goes up (at once for the wheel and keys). The default
+// procedure of these notices does nothing.
 #pragma once
 
 #include "platform/WinTypes.h"

@@ -777,6 +777,9 @@ void TacListViewWnd::AdapterWndProc(Message& m, const CallPrevious& previous) {
         ThumbTrack(m, m.Msg == WM_VSCROLL, previous);
         return;
       }
+      // The skinned bars' tracking puts the position in lParam too; the
+      // window's own bars go without it.
+      m.LParam = 0;
       break;
     case WM_PAINT:
       if (!ParamsApplied()) ApplySkinParams();

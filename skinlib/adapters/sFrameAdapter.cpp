@@ -378,7 +378,7 @@ bool TsFrameAdapter::SkinnedMessage(Message& m, const CallPrevious& previous) {
       d.BackgroundDirty = true;
       previous(m);
       if (self && frame_ && GetParent(frame_))
-        SendSkinCommandToHandle(GetParent(frame_), acControlChanged, LPARAM(PtrParam(d.SkinManager())));
+        SendSkinCommandToHandle(GetParent(frame_), acControlChanged, LPARAM(PtrParam(frame_.data())));
       return true;
     case kCmMouseEnter: {
       previous(m);

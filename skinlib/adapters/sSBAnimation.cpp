@@ -62,7 +62,14 @@ TacSBAnimation::~TacSBAnimation() {
 }
 
 void TacSBAnimation::DropWindow() {
-  delete window_.data();
+  // The window may be inside the window system's activation right now
+  // (the form moves when the activation comes back to it, and a move drops
+  // the fades): it goes out of sight at once and is deleted afterwards.
+  if (LayeredWindow* window = window_.data()) {
+    window_ = nullptr;
+    window->hide();
+    window->deleteLater();
+  }
   image_.reset();
 }
 

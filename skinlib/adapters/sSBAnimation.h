@@ -75,7 +75,8 @@ class TacSBAnimation : public QObject {
   // Shows the button's image at `alpha`, making the image and window when
   // missing.
   void ShowFrame(int alpha);
-  // Drops the window and the image (made again by the next frame).
+  // Drops the window (hidden now, deleted later) and the image, both made
+  // again by the next frame.
   void DropWindow();
 
   QTimer& Timer() { return timer_; }

@@ -17,6 +17,7 @@
 #include "skinlib/adapters/SkinCommandSenders.h"
 #include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSysMenu.h"
+#include "skinlib/manager/CommonDataSeams.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/SkinOptions.h"
 #include "skinlib/manager/SkinnedForms.h"
@@ -602,7 +603,12 @@ void TsSkinProvider::SkinnedCommand(Message& m) {
       m.Result = LRESULT(FormColor());
       break;
     case acControlChanged:
-      Readapt(*this, m.LParam ? static_cast<QWidget*>(ParamPtr<QWidget>(std::uintptr_t(m.LParam))) : nullptr);
+      // lParam names one of the form's controls (0: all of them); a
+      // number that is none of the form's own re-adapts nothing.
+      if (!m.LParam)
+        Readapt(*this, nullptr);
+      else if (QWidget* control = form_ ? FindParamAmong<QWidget>(form_->findChildren<QWidget*>(), m.LParam) : nullptr)
+        Readapt(*this, control);
       break;
     case kLockCompositeRedraw:
     case kUnlockCompositeRedraw:
@@ -651,6 +657,14 @@ void TsSkinProvider::WindowMessage(Message& m, const std::function<void()>& def)
       // Only the caption changed: the title is painted anew from its saved band.
       if (form_->isVisible() && drawNonClientArea_ && HasOwnCaption(ReadFormInfo())) RepaintTitle();
       else skinData_->BackgroundDirty = true;
+      return;
+    case WM_CONTEXTMENU:
+      // A popup menu given to the form since its last activation is
+      // skinned before it opens.
+      if (TsSkinManager* manager = Manager())
+        if (QObject* menu = GetObjectProperty(form_, QStringLiteral("PopupMenu")))
+          commondata::HookPopupMenu(manager, menu, manager->Active());
+      def();
       return;
     case WM_SETICON:
       def();

@@ -947,8 +947,8 @@ bool TsSkinableMenus::DrawMenuLineItem(QPainter& painter, const QStyleOptionMenu
   c.DrawText(CaptionOf(item), tr, flags);
   if (OnDrawItem) {
     try {
-      OnDrawItem(item, c, TRect{0, 0, r.width(), r.height()}, (hot ? odSelected : 0) | (noAccel ? odNoAccel : 0),
-                 TacMenuItemKind::Normal);
+      const unsigned state = (hot ? odSelected : 0) | (enabled ? 0 : odDisabled | odGrayed) | (noAccel ? odNoAccel : 0);
+      OnDrawItem(item, c, TRect{0, 0, r.width(), r.height()}, state, TacMenuItemKind::Normal);
     } catch (const std::exception& e) {
       ShowLibraryError(e);
     }

@@ -147,6 +147,45 @@ TEST(ScrollInfoTest, ScrollMessagesBothWays) {
   EXPECT_EQ(bar->value(), 0);
 }
 
+// A scroll message's lParam names a bar only among the window's own bars
+// and scroll-bar controls; a number that is none of them (a position,
+// another window's bar) runs nothing.
+TEST(ScrollInfoTest, LParamNamesOnlyTheWindowsOwnBars) {
+  QTextEdit text;
+  text.setPlainText(Lines(200));
+  text.resize(200, 200);
+  QWidget host, other;
+  auto* control = new QScrollBar(Qt::Vertical, &host);
+  auto* foreign = new QScrollBar(Qt::Vertical, &other);
+  for (QWidget* w : {static_cast<QWidget*>(&text), &host, &other}) w->show();
+  PumpEvents();
+  QScrollBar* own = text.verticalScrollBar();
+  const LPARAM position = 7;
+  const struct {
+    QWidget* window;
+    LPARAM lParam;
+    QScrollBar* moved;
+  } cases[] = {
+      {&text, 0, own},
+      {&text, LPARAM(PtrParam(own)), own},
+      {&text, position, nullptr},
+      {&text, LPARAM(PtrParam(control)), nullptr},
+      {&host, LPARAM(PtrParam(control)), control},
+      {&host, LPARAM(PtrParam(foreign)), nullptr},
+      {&host, position, nullptr},
+      {control, 0, control},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "case " << (&c - cases));
+    for (QScrollBar* b : {own, control, foreign}) {
+      b->setRange(0, 100);
+      b->setValue(0);
+    }
+    SendMessage(c.window, WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 7), c.lParam);
+    for (QScrollBar* b : {own, control, foreign}) EXPECT_EQ(b->value(), b == c.moved ? 7 : 0);
+  }
+}
+
 TEST(ScrollInfoTest, ComboBoxInformation) {
   for (bool editable : {false, true}) {
     QComboBox combo;

@@ -273,6 +273,10 @@ TEST_F(DialogWndTest, ClosingStopsTheButtonsFadesAndGlows) {
   EXPECT_EQ(ShownGlowCount(), 1);
   adapter.reset();
   EXPECT_TRUE(fade.isNull());
+  // The fade's window goes out of sight at once and is deleted afterwards.
+  ASSERT_FALSE(fadeWindow.isNull());
+  EXPECT_FALSE(fadeWindow->isVisible());
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(fadeWindow.isNull());
   EXPECT_EQ(ShownGlowCount(), 0);
 }

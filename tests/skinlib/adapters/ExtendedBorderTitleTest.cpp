@@ -1,6 +1,6 @@
 // A form with extended borders: its frame takes the skin's border width
-// (even a one-pixel one), and the help button answers its hit code through
-// the border window.
+// (even a one-pixel one), the help button answers its hit code through
+// the border window, and the title buttons' fades survive the real mouse.
 #include "skinlib/adapters/sSkinProvider.h"
 
 #include "platform/Bitmap.h"
@@ -16,6 +16,7 @@
 #include "skinlib/adapters/FormAnimation.h"
 #include "skinlib/adapters/ProviderLayout.h"
 #include "skinlib/adapters/acBorderForm.h"
+#include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/manager/AdapterEntryPoints.h"
 #include "skinlib/manager/LibraryConstants.h"
 #include "skinlib/manager/sCommonData.h"
@@ -29,10 +30,12 @@
 #include <QStringList>
 #include <QTest>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -139,6 +142,52 @@ TEST_F(ExtendedBorderTitleTest, TheHelpButtonAnswersHelpThroughTheBorderWindow) 
   EXPECT_EQ(provider->BorderForm()->BorderHitTest(screen(l.System[2].Rect)), HTCLOSE);
 }
 
+// The real mouse over the title buttons of a form with extended borders:
+// a hot or pressed button fades in a window of its own, which the
+// offscreen platform activates; the activation handed back moves the
+// border window, and the move drops the fades. Their windows go out of
+// sight at once and are deleted after the activation; the buttons work.
+TEST_F(ExtendedBorderTitleTest, TitleButtonFadesLeaveInTheMidstOfAnActivation) {
+  const QStringList icons = {QStringLiteral("biSystemMenu"), QStringLiteral("biMinimize"), QStringLiteral("biMaximize")};
+  TsSkinProvider* provider = Show(testskins::kExtBorderWidth, icons);
+  const struct {
+    size_t button;  // 0 minimize, 1 maximize
+    bool press, releaseOn;
+    bool maximized;  // afterwards
+  } rows[] = {
+      {0, false, false, false}, {1, false, false, false}, {0, true, false, false},
+      {1, true, false, false},  {0, false, false, false}, {1, true, true, true},
+  };
+  // The border window as it stands (a maximized form has none).
+  const auto border = [&]() -> QWindow* {
+    TacBorderForm* b = provider->BorderForm();
+    return b && b->BorderWindow() ? b->BorderWindow()->windowHandle() : nullptr;
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::Message() << "row " << (&row - rows));
+    ASSERT_NE(border(), nullptr);
+    const TacButtonPlace place = provider->Layout().System[row.button];
+    ASSERT_TRUE(place.Shown);
+    const QPoint on((place.Rect.Left + place.Rect.Right) / 2, (place.Rect.Top + place.Rect.Bottom) / 2);
+    const QPoint off = on + QPoint(0, 80);
+    QTest::mouseMove(border(), on);
+    if (row.press) {
+      QTest::mousePress(border(), Qt::LeftButton, {}, on);
+      if (!row.releaseOn) QTest::mouseMove(border(), off);
+      QTest::mouseRelease(border(), Qt::LeftButton, {}, row.releaseOn ? on : off);
+    }
+    if (border()) QTest::mouseMove(border(), off);
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    EXPECT_EQ(form->isMaximized(), row.maximized);
+    EXPECT_FALSE(form->isMinimized());
+    // Every fade window still shown belongs to a running fade.
+    std::vector<const LayeredWindow*> running;
+    for (const TacSBAnimation* fade : form->findChildren<TacSBAnimation*>()) running.push_back(fade->AnimWindow());
+    for (const LayeredWindow* shown : form->findChildren<LayeredWindow*>())
+      EXPECT_TRUE(!shown->isVisible() || std::find(running.begin(), running.end(), shown) != running.end());
+  }
+}
+
 // The border window covers the form's client (no region) unless the form
 // is alpha-blended: then it leaves the client out.
 TEST_F(ExtendedBorderTitleTest, OnlyAnAlphaBlendedFormsBorderWindowLeavesTheClientOut) {
@@ -199,6 +248,24 @@ TEST_F(ExtendedBorderTitleTest, TheEndOfAMoveTellsTheSkinnedDialogs) {
   list = kept;
   RemoveWindowProc(watch);
   EXPECT_EQ(told, 1);
+}
+
+// Skin command 18 (sent when another form ends a move) lays a modal form's
+// border window anew, its picture painted again when stale; the border of
+// a form that is not modal is left as it is.
+TEST_F(ExtendedBorderTitleTest, CommandEighteenLaysOnlyAModalFormsBorderAnew) {
+  for (bool modal : {false, true}) {
+    TsSkinProvider* provider = Show(testskins::kExtBorderWidth);
+    form->hide();
+    form->setWindowModality(modal ? Qt::ApplicationModal : Qt::NonModal);
+    form->show();
+    QApplication::processEvents();
+    ASSERT_NE(provider->BorderForm(), nullptr);
+    provider->SkinData()->BackgroundDirty = true;
+    const LRESULT answer = SendMessage(form.get(), SkinCommandMsg, MAKEWPARAM(0, acAppActivated), 0);
+    EXPECT_EQ(answer, 0) << modal;
+    EXPECT_EQ(provider->SkinData()->BackgroundDirty, !modal) << modal;
+  }
 }
 
 // A double click on the border window ends a drag of the outline there:

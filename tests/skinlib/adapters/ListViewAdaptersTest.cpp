@@ -1,6 +1,6 @@
 // The list and tree view adapters: the report header painted from the
-// skin, other modes left to Qt, thumb drags by whole items, the views'
-// colours kept and given back.
+// skin, other modes left to Qt, thumb drags by whole items, a thumb let go
+// where the mouse released it, the views' colours kept and given back.
 #include "skinlib/adapters/EditAdapters.h"
 
 #include "SkinnedAdapterTest.h"
@@ -27,11 +27,14 @@
 #include <QPixmap>
 #include <QScrollBar>
 #include <QStandardItemModel>
+#include <QTest>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 using namespace platform;
 
@@ -217,6 +220,63 @@ TEST_F(ListViewAdaptersTest, ThumbDragScrollsByWholeItems) {
   EXPECT_EQ(bar->value(), 5 * Tree()->visualRect(model.index(0, 0)).height());
   ScrollTracking() = {};
   RemoveWindowProc(count);
+}
+
+// A click, a double click or a drag on the thumb of either bar of a view
+// away from its start, with the real mouse: the view ends where the thumb
+// was let go.
+TEST_F(ListViewAdaptersTest, ThumbLetGoWhereReleased) {
+  MakeTree();
+  Tree()->header()->resizeSection(2, 900);
+  std::vector<LPARAM> passedOn;  // what reaches the view's own handling
+  WindowProcHandle record = InstallWindowProc(tree.get(), [&](Message& m, const CallPrevious& previous) {
+    if (m.Msg == WM_HSCROLL || m.Msg == WM_VSCROLL) passedOn.push_back(m.LParam);
+    previous(m);
+  });
+  Skin();
+  struct Row {
+    bool vertical;
+    int start, drag;  // drag: pixels along the bar
+    bool twice;
+  } rows[] = {
+      {true, 10, 0, false}, {true, 10, 0, true}, {true, 10, 30, false}, {true, 40, -25, false},
+      {false, 200, 0, false}, {false, 200, 0, true}, {false, 200, 40, false}, {false, 300, -30, false},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::Message() << (row.vertical ? "vertical " : "horizontal ") << row.start << " drag "
+                                    << row.drag << (row.twice ? " twice" : ""));
+    QScrollBar* bar = row.vertical ? Tree()->verticalScrollBar() : Tree()->horizontalScrollBar();
+    bar->setValue(row.start);
+    QApplication::processEvents();
+    ASSERT_EQ(bar->value(), row.start);
+    adapter->RefreshScrolls(false);
+    const TacScrollBar& skinned = *adapter->Bar(row.vertical ? SB_VERT : SB_HORZ);
+    const TRect r = adapter->BarRect(skinned, true);
+    const TacThumb thumb = ThumbGeometry(adapter->Layout(skinned), r);
+    ASSERT_GT(thumb.Size, 0);
+    const int mid = thumb.Start + thumb.Size / 2;
+    const QPoint at =
+        bar->mapFromGlobal(row.vertical ? QPoint((r.Left + r.Right) / 2, mid) : QPoint(mid, (r.Top + r.Bottom) / 2));
+    const QPoint to = at + (row.vertical ? QPoint(0, row.drag) : QPoint(row.drag, 0));
+    QTest::mousePress(bar, Qt::LeftButton, {}, at);
+    if (row.drag) QTest::mouseMove(bar, to);
+    const int dragged = bar->value();
+    QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
+    if (row.twice) {  // Qt's double click is the second press
+      QTest::mouseDClick(bar, Qt::LeftButton, {}, to);
+      QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
+    }
+    QApplication::processEvents();
+    EXPECT_EQ(ScrollTracking().PressedPart, spNone);
+    EXPECT_EQ(bar->value(), dragged);
+    EXPECT_EQ(bar->value() != row.start, row.drag != 0);
+    EXPECT_EQ(bar->value(), row.drag ? ScrollTracking().DragTrackPos : row.start);
+  }
+  EXPECT_FALSE(passedOn.empty());
+  EXPECT_EQ(std::count(passedOn.begin(), passedOn.end(), 0), std::ptrdiff_t(passedOn.size()))
+      << "no position in lParam";
+  RemoveWindowProc(record);
+  ScrollTracking() = {};
 }
 
 // The view's colours become the section's and come back after.

@@ -1,7 +1,8 @@
 // The form provider with extended borders and with the skinned menus: the
 // border window made, placed and dropped, the cache with its border and
 // the form's region; the form's menus hooked, the menu line drawn by the
-// menu painter, the system menu's and a frame's popups hooked.
+// menu painter, the system menu's, a late popup's and a frame's popups
+// hooked.
 #include "skinlib/adapters/sSBAnimation.h"
 #include "skinlib/adapters/sSkinProvider.h"
 
@@ -34,10 +35,12 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 using namespace platform;
 
@@ -373,6 +376,27 @@ TEST_F(ProviderMenusTest, AltSpaceOpensTheSkinsSystemMenuAlone) {
   EXPECT_EQ(menu->pos().x(), clientCorner.x());
   EXPECT_LE(menu->pos().y(), clientCorner.y()) << "below the icon, over the client area";
   menu->hide();
+}
+
+// A popup menu given to the form after it came forward is skinned when a
+// right click opens it, not only at the form's next activation.
+TEST_F(ProviderMenusTest, APopupMenuGivenLateIsSkinnedWhenItOpens) {
+  Activate(testskins::ExtBorderSkin(), false);
+  MakeForm();
+  Show();
+  auto* late = new QMenu(form.get());
+  late->addAction(QStringLiteral("Late"));
+  form->setProperty("PopupMenu", QVariant::fromValue<QObject*>(late));
+  form->setContextMenuPolicy(Qt::CustomContextMenu);
+  QObject::connect(form.get(), &QWidget::customContextMenuRequested, late,
+                   [&](const QPoint& at) { late->popup(form->mapToGlobal(at)); });
+  std::vector<bool> skinnedWhenShown;
+  QObject::connect(late, &QMenu::aboutToShow,
+                   [&] { skinnedWhenShown.push_back(manager->SkinableMenus().Hooks(late)); });
+  ASSERT_FALSE(manager->SkinableMenus().Hooks(late));
+  QTest::mouseClick(form->windowHandle(), Qt::RightButton, {}, form->rect().center());
+  EXPECT_EQ(skinnedWhenShown, std::vector<bool>{true});
+  late->hide();
 }
 
 TEST_F(ProviderMenusTest, AFramesPopupMenuIsHookedWhenTheManagerSkinsPopups) {

@@ -35,6 +35,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 using platform::Bitmap;
 using platform::TFont;
@@ -304,32 +305,48 @@ QImage Painted(const std::function<bool(QPainter&, const QStyleOptionMenuItem&)>
   return image;
 }
 
+// A popup item and a menu-line item, both hooked, the line's image (a
+// plain green) behind the latter; each drawn alone by its painter.
+struct ItemOnEachPainter {
+  ItemOnEachPainter(TsSkinableMenus& m, const char* popupCaption, const char* lineCaption)
+      : menus(m), popupItem(menu.addAction(popupCaption)), lineItem(bar.addAction(lineCaption)) {
+    menu.resize(150, 60);
+    menus.HookPopupMenu(&menu, true);
+    menus.HookMainMenu(&bar, true);
+    line.Fill(qRgb(10, 200, 30));
+    MenuLineImageSeam() = [this](QWidget*) { return TacMenuLineImage{&line, {0, 0}}; };
+  }
+  ~ItemOnEachPainter() { MenuLineImageSeam() = nullptr; }
+  QImage Popup(QStyle::State state) {
+    return Painted(
+        [&](QPainter& p, const QStyleOptionMenuItem& o) { return menus.DrawPopupItem(p, o, &menu, popupItem); },
+        state);
+  }
+  QImage OnLine(QStyle::State state) {
+    return Painted(
+        [&](QPainter& p, const QStyleOptionMenuItem& o) { return menus.DrawMenuLineItem(p, o, &bar, lineItem); },
+        state);
+  }
+
+  TsSkinableMenus& menus;
+  QMenu menu;
+  QMenuBar bar;
+  QAction* popupItem;
+  QAction* lineItem;
+  Bitmap line{300, 40, platform::pf24bit};
+};
+
 // Both painters hide the accelerator underline when the item says no
 // accelerators, and blend a disabled item with its background; a
 // disabled popup item is never hot.
 TEST_F(SkinMenusTest, DisabledItemsAndItemsWithoutAccelerators) {
-  QMenu menu;
-  menu.resize(150, 60);
-  QAction* popupItem = menu.addAction("&Open");
-  QMenuBar bar;
-  QAction* lineItem = bar.addAction("&File");
-  menus().HookPopupMenu(&menu, true);
-  menus().HookMainMenu(&bar, true);
-  Bitmap line(300, 40, platform::pf24bit);
-  line.Fill(qRgb(10, 200, 30));
-  MenuLineImageSeam() = [&](QWidget*) { return TacMenuLineImage{&line, {0, 0}}; };
+  ItemOnEachPainter items(menus(), "&Open", "&File");
   menus().Style()->setBaseStyle(new NoUnderlines);
-  const auto popup = [&](QStyle::State state) {
-    return Painted([&](QPainter& p, const QStyleOptionMenuItem& o) { return menus().DrawPopupItem(p, o, &menu, popupItem); },
-                   state);
-  };
-  const auto onLine = [&](QStyle::State state) {
-    return Painted([&](QPainter& p, const QStyleOptionMenuItem& o) { return menus().DrawMenuLineItem(p, o, &bar, lineItem); },
-                   state);
-  };
+  const auto popup = [&](QStyle::State state) { return items.Popup(state); };
+  const auto onLine = [&](QStyle::State state) { return items.OnLine(state); };
   const QImage popupKeys = popup(QStyle::State_Enabled), lineKeys = onLine(QStyle::State_Enabled);
-  popupItem->setText("Open");
-  lineItem->setText("File");
+  items.popupItem->setText("Open");
+  items.lineItem->setText("File");
   EXPECT_EQ(popupKeys, popup(QStyle::State_Enabled));
   EXPECT_EQ(lineKeys, onLine(QStyle::State_Enabled));
   EXPECT_EQ(popup(QStyle::State_MouseOver), popup(QStyle::State_None));
@@ -345,6 +362,35 @@ TEST_F(SkinMenusTest, DisabledItemsAndItemsWithoutAccelerators) {
       }
   EXPECT_GT(text, 0);
   MenuLineImageSeam() = nullptr;
+}
+
+// The user's OnDrawItem hears the item's state from both painters: a
+// disabled item is disabled and grayed (on the line never selected).
+TEST_F(SkinMenusTest, TheDrawItemEventHearsTheItemsState) {
+  ItemOnEachPainter items(menus(), "Open", "File");
+  std::vector<unsigned> heard;
+  menus().OnDrawItem = [&](QAction*, platform::Canvas&, const TRect&, unsigned state, TacMenuItemKind) {
+    heard.push_back(state & (odSelected | odDisabled | odGrayed));
+  };
+  const struct {
+    bool onLine;
+    QStyle::State state;
+    unsigned told;
+  } rows[] = {
+      {false, QStyle::State_Enabled, 0},
+      {false, QStyle::State_Enabled | QStyle::State_Selected, odSelected},
+      {false, QStyle::State_None, odDisabled | odGrayed},
+      {true, QStyle::State_Enabled, 0},
+      {true, QStyle::State_Enabled | QStyle::State_Selected, odSelected},
+      {true, QStyle::State_None, odDisabled | odGrayed},
+      {true, QStyle::State_Selected, odDisabled | odGrayed},
+  };
+  for (const auto& row : rows) {
+    heard.clear();
+    row.onLine ? items.OnLine(row.state) : items.Popup(row.state);
+    EXPECT_EQ(heard, std::vector<unsigned>{row.told}) << (row.onLine ? "line " : "popup ") << (&row - rows);
+  }
+  menus().OnDrawItem = nullptr;
 }
 
 // A popup that goes leaves nothing behind: it leaves the watched list, and
