@@ -336,6 +336,28 @@ TEST_F(BorderFormTest, MouseInTheShadowMarginReachesTheWindowBeneathInItsOwnCoor
   EXPECT_TRUE(ownerLog.messages.empty());
 }
 
+// Where the shadows of two forms lie over each other, a press goes through
+// both border windows to the window beneath them, once: neither hands it
+// back to the other.
+TEST_F(BorderFormTest, APressWhereTwoShadowsOverlapReachesTheWindowBeneathOnce) {
+  PressRecorder beneath;
+  beneath.setGeometry(120, 100, 120, 80);
+  beneath.show();
+  QWidget second;
+  second.setGeometry(form->geometry());
+  second.show();
+  FakeOwner secondOwner(&second);
+  TacBorderForm secondBorder(secondOwner);
+  border->UpdatePosition(true, 255);
+  secondBorder.UpdatePosition(true, 255);
+  QApplication::processEvents();
+  ASSERT_EQ(secondBorder.BorderWindow()->geometry(), Window()->geometry());
+  SendMessage(Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  EXPECT_EQ(beneath.presses.size(), 1u);
+  EXPECT_FALSE(border->PassThrough());
+  EXPECT_FALSE(secondBorder.PassThrough());
+}
+
 TEST(ExtendedBorderPictureTest, LaysThePictureAroundTheWindowsOwnPixels) {
   // A 10 x 10 border picture: corners 3, half transparent blue outside,
   // clear inside.
