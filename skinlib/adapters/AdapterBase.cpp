@@ -132,19 +132,8 @@ void TacMainWnd::InstallAdapter(QWidget* handle) {
     target = owner;
     level = WindowProcLevel::Control;
   }
-  hook_ = InstallWindowProc(
-      target,
-      [this](Message& m, const CallPrevious& previous) {
-        struct Call {
-          TacMainWnd* adapter;
-          ~Call() {
-            if (--adapter->handlerCalls_ == 0 && adapter->freeOnReturn_) delete adapter;
-          }
-        } call{this};
-        ++handlerCalls_;
-        AdapterWndProc(m, previous);
-      },
-      level);
+  hook_ = InstallPartHandler(
+      target, [this](Message& m, const CallPrevious& previous) { AdapterWndProc(m, previous); }, level);
   // A window that is going (or none) takes no adapter.
   if (!hook_.Installed() || !handle) {
     RemoveWindowProc(hook_);
@@ -153,6 +142,22 @@ void TacMainWnd::InstallAdapter(QWidget* handle) {
   }
   SetProp(handle, AdapterProp(), this);
   phase_ = TacAdapterPhase::Installed;
+}
+
+WindowProcHandle TacMainWnd::InstallPartHandler(QWidget* window, WindowProcHandler handler, WindowProcLevel level) {
+  return InstallWindowProc(
+      window,
+      [this, handler = std::move(handler)](Message& m, const CallPrevious& previous) {
+        struct Call {
+          TacMainWnd* adapter;
+          ~Call() {
+            if (--adapter->handlerCalls_ == 0 && adapter->freeOnReturn_) delete adapter;
+          }
+        } call{this};
+        ++handlerCalls_;
+        handler(m, previous);
+      },
+      level);
 }
 
 void TacMainWnd::Unhook() {

@@ -59,8 +59,18 @@ class ProbeAdapter : public TacMainWnd {
   ProbeAdapter(QWidget* handle, TsCommonData* data, TsSkinManager* manager, const QString& section, Report* report)
       : TacMainWnd(handle, data, manager, section), report_(report) {}
   ~ProbeAdapter() override {
+    RemoveWindowProc(partHook_);
     ++report_->freed;
     report_->freedInCall = report_->freedInCall || report_->calls > 0;
+  }
+  // A handler on a part of the control that passes everything on.
+  void HookPart(QWidget* part) {
+    partHook_ = InstallPartHandler(part, [this](Message& m, const CallPrevious& previous) {
+      Report* report = report_;
+      ++report->calls;
+      previous(m);
+      --report->calls;
+    });
   }
   void KeepOwnParams() override {
     ++report_->kept;
@@ -79,6 +89,7 @@ class ProbeAdapter : public TacMainWnd {
 
  private:
   Report* report_;
+  WindowProcHandle partHook_;
 };
 
 // A handler that notes its name when the probe passes.
@@ -529,23 +540,31 @@ TEST_F(AdapterBaseTest, FreedWhileItPassesAMessageOn) {
   }
 }
 
-// A click whose command frees the adapter (the skin removed) leaves the
-// adapter's memory until its window procedure has returned, as the code
-// after the base's call still asks whether it was freed.
+// A click whose command frees the adapter (the skin removed), on its
+// window or on a part of its control, leaves the adapter's memory until
+// its handler has returned, as the code after the call still asks whether
+// it was freed.
 TEST_F(AdapterBaseTest, FreedByAClickItPassedOnLivesUntilItsHandlerReturns) {
   Activate();
-  QWidget w(&form);
-  TacAdapterPtr<ProbeAdapter> adapter;
-  InstallWindowProc(&w, [&](Message& m, const CallPrevious& previous) {
-    if (m.Msg == WM_LBUTTONUP) adapter.reset();
-    previous(m);
-  });
-  adapter = Adapt(&w);
-  SendMessage(&w, WM_LBUTTONUP, 0, 0);
-  EXPECT_EQ(adapter, nullptr);
-  EXPECT_EQ(FindAdapter(&w), nullptr);
-  EXPECT_EQ(std::pair(report.givenBack, report.freed), std::pair(1, 1));
-  EXPECT_FALSE(report.freedInCall);
+  for (bool onPart : {false, true}) {
+    SCOPED_TRACE(onPart);
+    report = {};
+    QWidget w(&form);
+    QWidget part(&w);
+    QWidget* clicked = onPart ? &part : &w;
+    TacAdapterPtr<ProbeAdapter> adapter;
+    InstallWindowProc(clicked, [&](Message& m, const CallPrevious& previous) {
+      if (m.Msg == WM_LBUTTONUP) adapter.reset();
+      previous(m);
+    });
+    adapter = Adapt(&w);
+    adapter->HookPart(&part);
+    SendMessage(clicked, WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(adapter, nullptr);
+    EXPECT_EQ(FindAdapter(&w), nullptr);
+    EXPECT_EQ(std::pair(report.givenBack, report.freed), std::pair(1, 1));
+    EXPECT_FALSE(report.freedInCall);
+  }
 }
 
 // Hot tracking: a mouse move over an enabled window makes it the default
