@@ -87,6 +87,7 @@
 #include <gtest/gtest.h>
 #include <link.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -147,7 +148,6 @@ class EventLog {
   }
   void Add(std::string line) {
     if (options.Verbose) std::fprintf(stderr, "%s\n", line.c_str());
-    if (eventCount) ++*eventCount;
     std::lock_guard lock(mutex_);
     lines_.push_back(std::move(line));
   }
@@ -170,7 +170,8 @@ class EventLog {
   std::uint64_t seed_ = 0;
   std::vector<std::string> lines_;
 };
-EventLog eventLog;
+// Never destroyed: a sanitizer's report at the program's end still prints it.
+EventLog& eventLog = *new EventLog;
 std::atomic<long> progress{0};
 
 void PrintLogOnDeath() { eventLog.Print("the program is ending on a fault"); }
@@ -223,7 +224,71 @@ void InstallFailureReports() {
   }).detach();
 }
 
+// ------------------------------------------------------------ the clock
+
+// Offscreen a seed runs on a clock of its own: the monotonic time that the
+// toolkit's and the library's timers read moves only with the events
+// (kEventMs an event, a wait as long as it says), so that a seed repeats
+// exactly, fades and hover timers included. The program's definition of
+// clock_gettime stands in for the C library's; the other clocks, and the
+// monotonic one outside a seed, are the system's (the latter shifted so
+// that it never goes back).
+namespace virtualclock {
+
+constexpr std::int64_t kMs = 1'000'000;
+std::atomic<bool> driven{false};
+std::atomic<std::int64_t> frozen{0}, shift{0};  // ns
+
+std::int64_t Real() {
+  timespec ts{};
+  ::syscall(SYS_clock_gettime, CLOCK_MONOTONIC, &ts);
+  return std::int64_t(ts.tv_sec) * 1000 * kMs + ts.tv_nsec;
+}
+std::int64_t Now() { return driven ? frozen.load() : Real() + shift; }
+void Drive(bool on) {
+  if (on == driven) return;
+  if (on) {
+    frozen = Real() + shift;
+    driven = true;
+  } else {
+    shift = frozen - Real();
+    driven = false;
+  }
+}
+void Advance(int ms) { frozen += ms * kMs; }
+
+}  // namespace virtualclock
+
+constexpr int kEventMs = 10;
+
 std::string Text(const QString& s) { return s.toStdString(); }
+
+// The top-level windows in the order they were first shown: Qt keeps its
+// own list in a set (an order by address), which would differ between runs.
+class ShownWindows : public QObject {
+ public:
+  ShownWindows() { qApp->installEventFilter(this); }
+  std::vector<QWidget*> List() {
+    std::vector<QWidget*> alive;
+    for (const QPointer<QWidget>& w : windows_)
+      if (w) alive.push_back(w);
+    return alive;
+  }
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    if (event->type() == QEvent::Show && object->isWidgetType() && static_cast<QWidget*>(object)->isWindow()) {
+      std::erase_if(windows_, [](const QPointer<QWidget>& w) { return !w; });
+      if (std::find(windows_.begin(), windows_.end(), object) == windows_.end())
+        windows_.emplace_back(static_cast<QWidget*>(object));
+    }
+    return false;
+  }
+
+ private:
+  std::vector<QPointer<QWidget>> windows_;
+};
+ShownWindows* shownWindows = nullptr;
 std::string Text(QPoint p) { return "(" + std::to_string(p.x()) + "," + std::to_string(p.y()) + ")"; }
 std::string Name(const QWidget* w) {
   if (!w) return "nothing";
@@ -346,7 +411,7 @@ class QpaInput : public Input {
     };
     QWidget* best = nullptr;
     int bestRank = -1;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
+    for (QWidget* w : shownWindows->List()) {
       if (!w->isVisible() || !w->windowHandle() || (w->windowFlags() & Qt::WindowTransparentForInput) ||
           w->testAttribute(Qt::WA_TransparentForMouseEvents) || !w->geometry().contains(p))
         continue;
@@ -608,6 +673,20 @@ class Scene {
     tools->addAction(QStringLiteral("保存"));
     tools->addSeparator();
     tools->addAction(QStringLiteral("趋势"));
+    // The form's popup menu, on a right click in its client: a command, the
+    // skins, and a dialog.
+    auto* popup = new QMenu(main_);
+    popup->addAction(QStringLiteral("刷新(&R)"));
+    QMenu* skins = popup->addMenu(QStringLiteral("皮肤(&S)"));
+    for (const QString& name : kSkinNames)
+      QObject::connect(skins->addAction(name), &QAction::triggered, popup, [this, name] { manager_->SetSkinName(name); });
+    QObject::connect(skins->addAction(QStringLiteral("无皮肤(&N)")), &QAction::triggered, popup,
+                     [this] { manager_->SetActive(!manager_->Active()); });
+    Opens(popup->addAction(QStringLiteral("号码统计(&A)…")), kStatistics);
+    main_->setProperty("PopupMenu", QVariant::fromValue<QObject*>(popup));
+    main_->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(main_.data(), &QWidget::customContextMenuRequested, popup,
+                     [this, popup](QPoint at) { popup->popup(main_->mapToGlobal(at)); });
     main_->statusBar()->showMessage(QStringLiteral("就绪"));
     main_->statusBar()->addPermanentWidget(new QLabel(QStringLiteral("第 2026001 期")));
     split_ = new QSplitter;
@@ -756,7 +835,7 @@ struct Aim {
 
 std::vector<QWidget*> VisibleWindows() {
   std::vector<QWidget*> windows;
-  for (QWidget* w : QApplication::topLevelWidgets())
+  for (QWidget* w : shownWindows->List())
     if (w->isVisible() && !(w->windowFlags() & Qt::WindowTransparentForInput)) windows.push_back(w);
   return windows;
 }
@@ -797,7 +876,9 @@ class Fuzzer {
     eventLog.Add("scene: skin " + Text(scene_.Manager().SkinName()) + ", extended borders " +
                  (scene_.Manager().ExtendedBorders() ? "on" : "off"));
     QTimer::singleShot(0, &loop_, [this] { Tick(); });
+    virtualclock::Drive(!options.X11);
     loop_.exec();
+    virtualclock::Drive(false);
     return finding_;
   }
 
@@ -825,8 +906,13 @@ class Fuzzer {
     if (plan_.empty()) Plan();
     Planned next = std::move(plan_.front());
     plan_.pop_front();
+    if (virtualclock::driven) {
+      virtualclock::Advance(kEventMs + next.Delay);
+      next.Delay = 0;
+    }
     QTimer::singleShot(next.Delay, &loop_, [this] { Tick(); });
     eventLog.Add("#" + std::to_string(index_++) + " " + next.What);
+    if (eventCount) ++*eventCount;
     try {
       next.Do();
     } catch (const std::exception& e) {
@@ -854,7 +940,8 @@ class Fuzzer {
     } else if (scene_.ExecDepth() == 0) {
       return loop_.quit();
     }
-    QTimer::singleShot(1, &loop_, [this] { Tick(); });
+    if (virtualclock::driven) virtualclock::Advance(kEventMs);
+    QTimer::singleShot(virtualclock::driven ? 0 : 1, &loop_, [this] { Tick(); });
   }
 
   void Plan() {
@@ -1029,9 +1116,16 @@ class Fuzzer {
     static const std::vector<std::pair<int, const char*>> mnemonics{
         {Qt::Key_F, "F"}, {Qt::Key_E, "E"}, {Qt::Key_V, "V"}, {Qt::Key_H, "H"}, {Qt::Key_W, "W"}};
     const int kind = Rand(1, 100);
-    if (kind <= 60) {
+    if (kind <= 55) {
       const auto& [key, name] = Pick(keys);
       return Stroke(key, name);
+    }
+    if (kind <= 60) {  // a few letters and digits
+      for (int i = Rand(1, 4); i > 0; --i) {
+        const int key = Chance(70) ? Rand(Qt::Key_A, Qt::Key_Z) : Rand(Qt::Key_0, Qt::Key_9);
+        Stroke(key, Text(KeyText(key)));
+      }
+      return;
     }
     if (kind <= 72) return Stroke(Qt::Key_Alt, "Alt");
     if (kind <= 80) return Key(Qt::Key_Alt, true, "Alt"), Stroke(Qt::Key_Space, "Space"), Key(Qt::Key_Alt, false, "Alt");
@@ -1061,9 +1155,26 @@ class Fuzzer {
     const bool calm = scene_.ExecDepth() == 0 && !QApplication::activePopupWidget();
     const int kind = Rand(1, 100);
     TsSkinManager& manager = scene_.Manager();
-    if (kind <= 12) {
+    if (kind <= 9) {
       const QString name = Pick(std::vector<QString>(kSkinNames.begin(), kSkinNames.end()));
       return Push("skin " + Text(name), [&manager, name] { manager.SetSkinName(name); });
+    }
+    if (kind <= 11) {
+      const int hue = Chance(50) ? Rand(-180, 180) : 0, saturation = Chance(50) ? Rand(-100, 100) : 0;
+      return Push("hue " + std::to_string(hue) + ", saturation " + std::to_string(saturation),
+                  [&manager, hue, saturation] {
+                    manager.SetHueOffset(hue);
+                    manager.SetSaturation(saturation);
+                  });
+    }
+    if (kind <= 12 && calm) {  // a provider of its own for a form or dialog, the old one going
+      std::vector<QWidget*> forms;
+      for (TsSkinProvider* p : ShownProviders()) forms.push_back(p->Form());
+      if (forms.empty()) return PlanWindow();
+      QPointer<QWidget> form = Pick(forms);
+      return Push("a new provider for " + Name(form), [form] {
+        if (form) new TsSkinProvider(form);
+      });
     }
     if (kind <= 18)
       return Push(manager.Active() ? "skin off" : "skin on", [&manager] { manager.SetActive(!manager.Active()); });
@@ -1199,6 +1310,7 @@ class Application {
  public:
   Application(int& argc, char** argv) : app_(argc, argv) {
     qtMessages = qInstallMessageHandler(FilterMessages);
+    shownWindows = &shown_;
     QApplication::setQuitOnLastWindowClosed(false);
     SetDefaultFontName(QStringLiteral("DejaVu Sans"));
     RunUnitStartups();
@@ -1207,6 +1319,7 @@ class Application {
     if (options.X11) testsupport::WaitFor([] { return LayeredWindowsAvailable(); }, 5000);
   }
   ~Application() {
+    shownWindows = nullptr;
     FrameAdapterClass().clear();
     FinishUnits();
   }
@@ -1215,6 +1328,7 @@ class Application {
 
  private:
   QApplication app_;
+  ShownWindows shown_;
   testsupport::TempDir dir_;
   QString error_;
 };
@@ -1266,7 +1380,7 @@ int RunSeeds(int argc, char** argv) {
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   long events = 0;
-  for (size_t i = 0; i < seeds; ++i) events += std::max(0L, counts[i] - 1);  // the scene's line is no event
+  for (size_t i = 0; i < seeds; ++i) events += counts[i];
   std::printf("windows fuzz: %llu seeds of %d events: %ld events in %.0f s (%s), %zu failed:",
               static_cast<unsigned long long>(done), options.Events, events, seconds,
               options.X11 ? (options.WindowManager ? "X, openbox" : "X") : "offscreen", failed.size());
@@ -1303,6 +1417,14 @@ void ParseOptions(int argc, char** argv) {
 }
 
 }  // namespace
+
+extern "C" int clock_gettime(clockid_t id, timespec* ts) {
+  if (id != CLOCK_MONOTONIC) return int(::syscall(SYS_clock_gettime, id, ts));
+  const std::int64_t now = virtualclock::Now();
+  ts->tv_sec = time_t(now / (1000 * virtualclock::kMs));
+  ts->tv_nsec = long(now % (1000 * virtualclock::kMs));
+  return 0;
+}
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
