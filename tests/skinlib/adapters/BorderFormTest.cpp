@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <memory>
 #include <vector>
 
@@ -356,6 +358,25 @@ TEST_F(BorderFormTest, APressWhereTwoShadowsOverlapReachesTheWindowBeneathOnce) 
   EXPECT_EQ(beneath.presses.size(), 1u);
   EXPECT_FALSE(border->PassThrough());
   EXPECT_FALSE(secondBorder.PassThrough());
+}
+
+// A press in the shadow whose window beneath closes the form, the border
+// going with it: the border touches nothing of its own afterwards.
+TEST_F(BorderFormTest, APressInTheShadowThatFreesTheBorderEndsThere) {
+  class Closer : public QWidget {
+   public:
+    std::function<void()> onPress;
+
+   protected:
+    void mousePressEvent(QMouseEvent*) override { onPress(); }
+  } beneath;
+  beneath.setGeometry(120, 100, 120, 80);
+  beneath.onPress = [&] { border.reset(); };
+  beneath.show();
+  border->UpdatePosition(true, 255);
+  QApplication::processEvents();
+  SendMessage(Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  EXPECT_EQ(border, nullptr);
 }
 
 TEST(ExtendedBorderPictureTest, LaysThePictureAroundTheWindowsOwnPixels) {
