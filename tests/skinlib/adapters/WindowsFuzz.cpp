@@ -385,7 +385,7 @@ class QpaInput : public Input {
     if (!held_) grab_ = nullptr;
   }
   void DeliverWheel(QPoint angle) override {
-    if (QWindow* w = Target(false)) {
+    if (QWindow* w = held_ && grab_ ? grab_.data() : Target(false)) {
       QWheelEvent e(w->mapFromGlobal(pointer_), pointer_, QPoint(), angle, held_, modifiers_, Qt::NoScrollPhase,
                     false);
       QCoreApplication::sendEvent(w, &e);
@@ -400,15 +400,16 @@ class QpaInput : public Input {
  private:
   void Mouse(QEvent::Type type, Qt::MouseButton button) {
     const bool firstPress = type == QEvent::MouseButtonPress && held_ == button;
-    if (QWindow* w = Target(firstPress))
+    // While a button is held, and for the release of the last, the pointer
+    // stays with the window that took the first press.
+    const bool grabbed = !firstPress && grab_ && (held_ || type == QEvent::MouseButtonRelease);
+    if (QWindow* w = grabbed ? grab_.data() : Target(firstPress))
       qt_handleMouseEvent(w, w->mapFromGlobal(QPointF(pointer_)), QPointF(pointer_), held_, button, type, modifiers_,
                           clock_);
   }
-  // The window a window system gives the event: the one that took the
-  // first press while a button is held, else the one under the pointer,
-  // else an open popup or the window holding the mouse.
+  // The window under the pointer, else an open popup or the window
+  // holding the mouse; a first press's is kept for the grab.
   QWindow* Target(bool firstPress) {
-    if (held_ && !firstPress && grab_) return grab_;
     QWindow* w = WindowAt(pointer_);
     if (!w) {
       QWidget* holder = QApplication::activePopupWidget();
