@@ -130,6 +130,7 @@ constexpr FixedSeed kFixedSeeds[] = {
     {51, "the same after a click on the thumb"},
     {25, "a press where two forms' shadows overlap handed back and forth until the stack ran out"},
     {44, "a button's adapter freed by the dialog its click opened, and used after"},
+    {93, "a tool bar's adapter freed by the dialog its button opened, and used after"},
     {12, "a frame hidden after a skin change, as seed 2"},
 };
 constexpr int kFixedEvents = 500;
