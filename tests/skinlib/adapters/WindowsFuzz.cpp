@@ -17,7 +17,8 @@
 // corners, the parts of every skinned scroll bar, the menu line and the MDI
 // child buttons, open popups, controls; and anywhere. A chain of
 // single-shot timers drives the events, so they reach the nested loops of
-// dialogs and popups too.
+// dialogs and popups too. Offscreen a run keeps a clock of its own and
+// repeats exactly; on X the server's timing makes each run its own.
 //
 // A crash, a sanitizer's report, an error the library reports, an exception
 // or a run that stops making progress prints the seed's events up to
@@ -48,6 +49,7 @@
 #include "support/WindowManager.h"
 #include "support/XPrograms.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -56,7 +58,6 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QAbstractItemView>
 #include <QListView>
 #include <QListWidget>
 #include <QMainWindow>
@@ -79,7 +80,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <QWindow>
@@ -250,12 +250,12 @@ void InstallFailureReports() {
 // ------------------------------------------------------------ the clock
 
 // Offscreen a seed runs on a clock of its own: the monotonic time that the
-// toolkit's and the library's timers read moves only with the events
-// (up to twice kEventMs an event, a wait as long as it says), so that a seed repeats
-// exactly, fades and hover timers included. The program's definition of
-// clock_gettime stands in for the C library's; the other clocks, and the
-// monotonic one outside a seed, are the system's (the latter shifted so
-// that it never goes back).
+// toolkit's and the library's timers read moves only with the events (up
+// to twice kEventMs an event, a wait as long as it says), so that a seed
+// repeats exactly, fades and hover timers included. The program's
+// definition of clock_gettime stands in for the C library's; the other
+// clocks, and the monotonic one outside a seed, are the system's (the
+// latter shifted so that it never goes back).
 namespace virtualclock {
 
 constexpr std::int64_t kMs = 1'000'000;
@@ -312,6 +312,7 @@ class ShownWindows : public QObject {
   std::vector<QPointer<QWidget>> windows_;
 };
 ShownWindows* shownWindows = nullptr;
+
 std::string Text(QPoint p) { return QStringLiteral("(%1,%2)").arg(p.x()).arg(p.y()).toStdString(); }
 std::string Name(const QWidget* w) {
   if (!w) return "nothing";
