@@ -957,12 +957,19 @@ class Fuzzer {
     }
     for (Qt::MouseButton b : {Qt::LeftButton, Qt::RightButton}) input_.Button(b, false, 50);
     for (int key : {Qt::Key_Alt, Qt::Key_Shift, Qt::Key_Control}) input_.Key(key, false);
+    ++quiet_;
     if (QWidget* popup = QApplication::activePopupWidget()) {
       popup->close();
+      quiet_ = 0;
     } else if (QWidget* modal = QApplication::activeModalWidget()) {
       if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
       else modal->close();
-    } else if (scene_.ExecDepth() == 0) {
+      quiet_ = 0;
+    } else if (scene_.ExecDepth() > 0) {
+      quiet_ = 0;
+    } else if (quiet_ >= (options.X11 ? 50 : 1)) {
+      // Real input may still be on its way (a release that opens a
+      // dialog): on X the end waits for some quiet ticks.
       return loop_.quit();
     }
     if (virtualclock::driven) virtualclock::Advance(kEventMs);
@@ -1303,6 +1310,7 @@ class Fuzzer {
   int events_;
   int index_ = 0;
   int closing_ = 0;
+  int quiet_ = 0;  // closing ticks with nothing left open
   size_t promptsSeen_ = 0;
   std::string finding_;
 };
