@@ -56,6 +56,14 @@ bool AdapterListExists() { return AdapterListSlot() != nullptr; }
 void TacAdapterDeleter::operator()(TacMainWnd* adapter) const {
   if (!adapter) return;
   adapter->Detach();
+  // Freed for its callers at once; its memory goes when its own handler,
+  // which may be the caller's caller (a click whose command removed the
+  // skin), has returned.
+  adapter->life_.reset();
+  if (adapter->handlerCalls_ > 0) {
+    adapter->freeOnReturn_ = true;
+    return;
+  }
   delete adapter;
 }
 
@@ -124,7 +132,7 @@ void TacMainWnd::InstallAdapter(QWidget* handle) {
     target = owner;
     level = WindowProcLevel::Control;
   }
-  hook_ = InstallWindowProc(
+  hook_ = InstallPartHandler(
       target, [this](Message& m, const CallPrevious& previous) { AdapterWndProc(m, previous); }, level);
   // A window that is going (or none) takes no adapter.
   if (!hook_.Installed() || !handle) {
@@ -134,6 +142,22 @@ void TacMainWnd::InstallAdapter(QWidget* handle) {
   }
   SetProp(handle, AdapterProp(), this);
   phase_ = TacAdapterPhase::Installed;
+}
+
+WindowProcHandle TacMainWnd::InstallPartHandler(QWidget* window, WindowProcHandler handler, WindowProcLevel level) {
+  return InstallWindowProc(
+      window,
+      [this, handler = std::move(handler)](Message& m, const CallPrevious& previous) {
+        struct Call {
+          TacMainWnd* adapter;
+          ~Call() {
+            if (--adapter->handlerCalls_ == 0 && adapter->freeOnReturn_) delete adapter;
+          }
+        } call{this};
+        ++handlerCalls_;
+        handler(m, previous);
+      },
+      level);
 }
 
 void TacMainWnd::Unhook() {

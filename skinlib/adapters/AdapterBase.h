@@ -20,7 +20,10 @@
 // given back) through Uninstall, UninstallAdapter, the window's WM_DESTROY
 // or WM_NCDESTROY, or when it is freed; its owner frees it later through
 // its TacAdapterPtr. Freeing always leaves the chain first, also when the
-// window went before (then nothing touches the window). Adapters are never
+// window went before (then nothing touches the window). An adapter freed
+// while one of its handlers runs (the handling of a message it passed on
+// removed the skin) is freed for everyone at once (PassOnAndSurvive says
+// so) and deleted when that handler returns. Adapters are never
 // deleted with a plain `delete`: the owner's pointer runs the give-back,
 // which needs the descendant's own GiveBackOwnParams.
 //
@@ -177,6 +180,12 @@ class TacMainWnd {
   // Puts the handler into the chain (by the way the skin data's owner
   // says) and the adapter into the window's property.
   void InstallAdapter(QWidget* handle);
+  // A handler of the adapter, in the chain of its window or of a part of
+  // its control (a bar's buttons, a view's header, a scroll bar), put there
+  // as InstallWindowProc puts it; its calls count as the adapter's own, so
+  // that an adapter freed from inside one is deleted when it returns.
+  platform::WindowProcHandle InstallPartHandler(QWidget* window, platform::WindowProcHandler handler,
+                                                platform::WindowProcLevel level = platform::WindowProcLevel::Window);
 
   // One message through the previous handling: a record (msg, wParam,
   // lParam, Result 0) whose Result is answered and whose LParam comes back.
@@ -223,8 +232,12 @@ class TacMainWnd {
   TacSubclassing subclassing_ = TacSubclassing::BareWindow;
   TacAdapterPhase phase_ = TacAdapterPhase::Installed;
   platform::WindowProcHandle hook_;
-  // Expires with the adapter (PassOnAndSurvive).
+  // Expires when the adapter is freed (PassOnAndSurvive).
   std::shared_ptr<const bool> life_ = std::make_shared<const bool>(true);
+  // Calls of its handlers in progress; one freed meanwhile is deleted when
+  // the last returns.
+  int handlerCalls_ = 0;
+  bool freeOnReturn_ = false;
 };
 
 // Out of the chain (as TacMainWnd::Uninstall) and, with `freeIt`, freed

@@ -120,7 +120,7 @@ void TacToolBarVCLWnd::HookButtons() {
     if (!button || std::any_of(buttons_.begin(), buttons_.end(), [&](const auto& b) { return b.Button == button; }))
       continue;
     TacButtonHook hook{button, {}};
-    hook.Hook = InstallWindowProc(
+    hook.Hook = InstallPartHandler(
         button, [this, button](Message& m, const CallPrevious& previous) { ButtonWndProc(button, m, previous); });
     buttons_.push_back(std::move(hook));
   }
@@ -505,7 +505,7 @@ void TacStatusBarWnd::HookLabels() {
     if (std::any_of(labels_.begin(), labels_.end(), [&](const auto& l) { return l.Label == label; })) continue;
     TacLabelHook hook{label, {}};
     // The bar paints the label's text; the label paints nothing.
-    hook.Hook = InstallWindowProc(label, [this, label](Message& m, const CallPrevious& previous) {
+    hook.Hook = InstallPartHandler(label, [this, label](Message& m, const CallPrevious& previous) {
       if (!SkinActive() || (m.Msg != WM_ERASEBKGND && m.Msg != WM_PAINT)) return previous(m);
       if (m.Msg == WM_PAINT && !m.WParam && !BeginPaint(label)) {
         const QRect g = label->geometry();

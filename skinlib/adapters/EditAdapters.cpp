@@ -682,7 +682,7 @@ void TacListViewWnd::Install(bool repaint) {
 void TacListViewWnd::HookHeader(QHeaderView* header) {
   UnhookHeader();
   header_ = header;
-  headerHook_ = InstallWindowProc(
+  headerHook_ = InstallPartHandler(
       header->viewport(), [this](Message& m, const CallPrevious& previous) { HeaderWndProc(m, previous); },
       WindowProcLevel::Window);
   header->update();

@@ -560,7 +560,7 @@ void TacToolBarWnd::HookButtons() {
       continue;
     TacHookedButton hooked;
     hooked.Button = button;
-    hooked.Hook = InstallWindowProc(
+    hooked.Hook = InstallPartHandler(
         button, [this, button](Message& m, const CallPrevious& previous) { ButtonWndProc(button, m, previous); },
         WindowProcLevel::Window);
     buttons_.push_back(std::move(hooked));

@@ -163,7 +163,7 @@ void TacScrollWnd::HookBar(TacScrollBar& bar, QScrollBar* widget) {
   bar.ownStyle_ = widget->testAttribute(Qt::WA_SetStyle) ? widget->style() : nullptr;
   widget->setStyle(proxy_.get());
   TacScrollBar* b = &bar;
-  bar.hook_ = InstallWindowProc(widget, [this, b](Message& m, const CallPrevious& previous) {
+  bar.hook_ = InstallPartHandler(widget, [this, b](Message& m, const CallPrevious& previous) {
     BarMessage(*b, m, previous);
   });
 }

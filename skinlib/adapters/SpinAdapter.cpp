@@ -243,7 +243,7 @@ void TacSpinPairWnd::Install(bool repaint) {
   TacSpinWnd::Install(repaint);
   if (Destroyed() || !second_) return;
   QWidget* second = second_;
-  secondHook_ = InstallWindowProc(
+  secondHook_ = InstallPartHandler(
       second,
       [this, second](Message& m, const CallPrevious& previous) {
         HalfWndProc(second, 1, m, [&previous](Message& message) { previous(message); });

@@ -226,7 +226,7 @@ void TacTabControlWnd::HookBar() {
   if (!bar || bar == CtrlHandle() || hookedBar_ == bar) return;
   RemoveWindowProc(barHook_);
   hookedBar_ = bar;
-  barHook_ = InstallWindowProc(bar, [this](Message& m, const CallPrevious& previous) { BarWndProc(m, previous); });
+  barHook_ = InstallPartHandler(bar, [this](Message& m, const CallPrevious& previous) { BarWndProc(m, previous); });
 }
 
 // A tab widget's bar: its painting is the tab widget's (the bar paints

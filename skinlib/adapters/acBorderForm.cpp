@@ -330,6 +330,12 @@ void TacBorderForm::PassToWindowBeneath(Message& m, TPoint borderPoint) {
   if (!window_) return;
   const QPoint screen = window_->mapToGlobal(QPoint(borderPoint.X, borderPoint.Y));
   passThrough_ = true;
+  // Passed over until the window beneath has had the message: another
+  // border window there (an overlapping form's shadow) passes it on
+  // further down, never back up to this one.
+  const std::weak_ptr<const bool> alive = life_;
+  const bool was = window_->testAttribute(Qt::WA_TransparentForMouseEvents);
+  window_->setAttribute(Qt::WA_TransparentForMouseEvents, true);
   QPointer<QWidget> target = WindowBeneath({screen.x(), screen.y()});
   if (target) {
     // In the target's own coordinates.
@@ -342,6 +348,9 @@ void TacBorderForm::PassToWindowBeneath(Message& m, TPoint borderPoint) {
       top->activateWindow();
     if (target) SendMessage(target, m.Msg, m.WParam, MAKELPARAM(local.X, local.Y));
   }
+  // The window beneath may have closed the owner, and this border with it.
+  if (alive.expired()) return;
+  if (window_) window_->setAttribute(Qt::WA_TransparentForMouseEvents, was);
   passThrough_ = false;
 }
 

@@ -36,6 +36,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace platform {
@@ -154,6 +155,8 @@ class TacBorderForm {
   platform::WindowProcHandle proc_;
   bool passThrough_ = false;
   bool inUpdate_ = false;
+  // Expires with the border (a message handed on may free it).
+  std::shared_ptr<const bool> life_ = std::make_shared<const bool>(true);
 };
 
 // The cursor shape a hit code shows over the border (Qt::ArrowCursor for

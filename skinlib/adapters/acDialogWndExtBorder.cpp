@@ -223,7 +223,7 @@ void TacDialogWnd::PaintExtendedBorder() {
 
 void TacDialogWnd::InstallExtBorderHook() {
   if (!CtrlHandle()) return;
-  extHook_ = InstallWindowProc(
+  extHook_ = InstallPartHandler(
       CtrlHandle(), [this](Message& m, const CallPrevious& previous) { ExtBorderHook(m, previous); },
       WindowProcLevel::Window);
 }

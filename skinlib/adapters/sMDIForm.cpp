@@ -53,7 +53,7 @@ void TacMDIWnd::Install(bool repaint) {
   TacBaseWnd::Install(repaint);
   if (QMdiArea* area = Area()) {
     viewport_ = area->viewport();
-    viewportHook_ = InstallWindowProc(
+    viewportHook_ = InstallPartHandler(
         viewport_, [this](Message& m, const CallPrevious& previous) { ViewportWndProc(m, previous); },
         WindowProcLevel::Window);
     watcher_ = std::make_unique<QObject>();

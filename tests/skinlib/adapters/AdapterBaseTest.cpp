@@ -48,6 +48,8 @@ LPARAM Ptr(const void* p) { return LPARAM(PtrParam(p)); }
 // What a test adapter reports about itself, outliving it.
 struct Report {
   int kept = 0, givenBack = 0, freed = 0;
+  int calls = 0;              // of the adapter's window procedure, in progress
+  bool freedInCall = false;  // its memory went while one ran
   bool applyWhileKeeping = false;
   std::vector<std::string>* order = nullptr;
 };
@@ -56,7 +58,20 @@ class ProbeAdapter : public TacMainWnd {
  public:
   ProbeAdapter(QWidget* handle, TsCommonData* data, TsSkinManager* manager, const QString& section, Report* report)
       : TacMainWnd(handle, data, manager, section), report_(report) {}
-  ~ProbeAdapter() override { ++report_->freed; }
+  ~ProbeAdapter() override {
+    RemoveWindowProc(partHook_);
+    ++report_->freed;
+    report_->freedInCall = report_->freedInCall || report_->calls > 0;
+  }
+  // A handler on a part of the control that passes everything on.
+  void HookPart(QWidget* part) {
+    partHook_ = InstallPartHandler(part, [this](Message& m, const CallPrevious& previous) {
+      Report* report = report_;
+      ++report->calls;
+      previous(m);
+      --report->calls;
+    });
+  }
   void KeepOwnParams() override {
     ++report_->kept;
     if (report_->applyWhileKeeping) ApplySkinParams();
@@ -66,11 +81,15 @@ class ProbeAdapter : public TacMainWnd {
  protected:
   void AdapterWndProc(Message& m, const CallPrevious& previous) override {
     if (m.Msg == kProbe && report_->order) report_->order->push_back("adapter");
+    Report* report = report_;
+    ++report->calls;
     TacMainWnd::AdapterWndProc(m, previous);
+    --report->calls;
   }
 
  private:
   Report* report_;
+  WindowProcHandle partHook_;
 };
 
 // A handler that notes its name when the probe passes.
@@ -518,6 +537,33 @@ TEST_F(AdapterBaseTest, FreedWhileItPassesAMessageOn) {
     const QString text = "x";
     SendMessage(&w, msg, msg == SkinCommandMsg ? Command(acGetBgColor) : 0, msg == WM_SETTEXT ? Ptr(&text) : 0);
     EXPECT_EQ(adapter, nullptr);
+  }
+}
+
+// A click whose command frees the adapter (the skin removed), on its
+// window or on a part of its control, leaves the adapter's memory until
+// its handler has returned, as the code after the call still asks whether
+// it was freed.
+TEST_F(AdapterBaseTest, FreedByAClickItPassedOnLivesUntilItsHandlerReturns) {
+  Activate();
+  for (bool onPart : {false, true}) {
+    SCOPED_TRACE(onPart);
+    report = {};
+    QWidget w(&form);
+    QWidget part(&w);
+    QWidget* clicked = onPart ? &part : &w;
+    TacAdapterPtr<ProbeAdapter> adapter;
+    InstallWindowProc(clicked, [&](Message& m, const CallPrevious& previous) {
+      if (m.Msg == WM_LBUTTONUP) adapter.reset();
+      previous(m);
+    });
+    adapter = Adapt(&w);
+    adapter->HookPart(&part);
+    SendMessage(clicked, WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(adapter, nullptr);
+    EXPECT_EQ(FindAdapter(&w), nullptr);
+    EXPECT_EQ(std::pair(report.givenBack, report.freed), std::pair(1, 1));
+    EXPECT_FALSE(report.freedInCall);
   }
 }
 

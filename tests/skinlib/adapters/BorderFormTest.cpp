@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <memory>
 #include <vector>
 
@@ -334,6 +336,47 @@ TEST_F(BorderFormTest, MouseInTheShadowMarginReachesTheWindowBeneathInItsOwnCoor
   SendMessage(Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
   EXPECT_EQ(beneath.presses.size(), 1u);
   EXPECT_TRUE(ownerLog.messages.empty());
+}
+
+// Where the shadows of two forms lie over each other, a press goes through
+// both border windows to the window beneath them, once: neither hands it
+// back to the other.
+TEST_F(BorderFormTest, APressWhereTwoShadowsOverlapReachesTheWindowBeneathOnce) {
+  PressRecorder beneath;
+  beneath.setGeometry(120, 100, 120, 80);
+  beneath.show();
+  QWidget second;
+  second.setGeometry(form->geometry());
+  second.show();
+  FakeOwner secondOwner(&second);
+  TacBorderForm secondBorder(secondOwner);
+  border->UpdatePosition(true, 255);
+  secondBorder.UpdatePosition(true, 255);
+  QApplication::processEvents();
+  ASSERT_EQ(secondBorder.BorderWindow()->geometry(), Window()->geometry());
+  SendMessage(Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  EXPECT_EQ(beneath.presses.size(), 1u);
+  EXPECT_FALSE(border->PassThrough());
+  EXPECT_FALSE(secondBorder.PassThrough());
+}
+
+// A press in the shadow whose window beneath closes the form, the border
+// going with it: the border touches nothing of its own afterwards.
+TEST_F(BorderFormTest, APressInTheShadowThatFreesTheBorderEndsThere) {
+  class Closer : public QWidget {
+   public:
+    std::function<void()> onPress;
+
+   protected:
+    void mousePressEvent(QMouseEvent*) override { onPress(); }
+  } beneath;
+  beneath.setGeometry(120, 100, 120, 80);
+  beneath.onPress = [&] { border.reset(); };
+  beneath.show();
+  border->UpdatePosition(true, 255);
+  QApplication::processEvents();
+  SendMessage(Window(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  EXPECT_EQ(border, nullptr);
 }
 
 TEST(ExtendedBorderPictureTest, LaysThePictureAroundTheWindowsOwnPixels) {

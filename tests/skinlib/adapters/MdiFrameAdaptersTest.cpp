@@ -503,7 +503,7 @@ TEST_F(FrameTest, BackgroundColourIsAlwaysRgb) {
     TColor parent;
     TColor want;
   } cases[] = {
-      {"opaque: the section's colour", 0, clBtnFace, TColor(testskins::kGroupBoxColor)},
+      {"opaque: the section's colour", 0, clBtnFace, TColor(testskins::kMdiGroupBoxColor)},
       {"clear over a system colour: resolved", 100, clBtnFace, ColorToRGB(clBtnFace)},
       {"clear over an RGB colour", 100, 0x405060, 0x405060},
       {"half: the look follows the parent", 50, clWindow, KeyColor},
@@ -556,7 +556,7 @@ TEST_F(FrameTest, BothLooksPaint) {
   adapter->PaintFrame(picture.GetCanvas());
   EXPECT_EQ(picture.GetPixel(1, 1), TColor(testskins::kGroupBoxBorderColor));
   EXPECT_EQ(picture.GetPixel(frame->width() - 2, frame->height() / 2), TColor(testskins::kGroupBoxBorderColor));
-  EXPECT_EQ(picture.GetPixel(frame->width() / 2, frame->height() / 2), TColor(testskins::kGroupBoxColor));
+  EXPECT_EQ(picture.GetPixel(frame->width() / 2, frame->height() / 2), TColor(testskins::kMdiGroupBoxColor));
   EXPECT_EQ(adapter->SkinData()->CacheBitmap, nullptr) << "the border's cache is not kept";
   window.reset();
   // Parent-dependent: the cache over the parent's background, copied.

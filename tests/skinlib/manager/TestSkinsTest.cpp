@@ -8,6 +8,9 @@
 #include "support/TempDir.h"
 
 #include <QFile>
+#include <QStringList>
+
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -118,4 +121,52 @@ TEST(TestSkins, TheLibrarysPictures) {
       for (int x = 0; x < 48; ++x) differing += resource.pixel(x, y) != drawn.pixel(x, y);
     EXPECT_EQ(differing, 0) << kStandardListNames[i];
   }
+}
+
+// A merged skin keeps what it had and takes in the rest: the other skin's
+// pictures lie below its master bitmap, and every value it takes in names
+// the same pixels there as it named in the other skin.
+TEST(TestSkins, MergeMovesTheOtherSkinsPictures) {
+  TestSkin merged = FormSkin();
+  const TestSkin own = merged, other = DemoSkin();
+  merged.Merge(other);
+  const auto rect = [](const QString& v) -> std::optional<QRect> {
+    if (v.startsWith(u'#')) {
+      const QStringList n = v.mid(2, v.indexOf(u')') - 2).split(u',');
+      return Ltrb(n[0].toInt(), n[1].toInt(), n[2].toInt(), n[3].toInt());
+    }
+    if (v.size() < 20 || !QStringLiteral("~@^").contains(v[0])) return std::nullopt;
+    return Ltrb(v.mid(1, 4).toInt(), v.mid(6, 4).toInt(), v.mid(11, 4).toInt(), v.mid(16, 4).toInt());
+  };
+  const auto value = [](const TestSkin& s, const QString& section, const QString& key) -> std::optional<QString> {
+    for (const SkinSection& sec : s.Sections)
+      if (sec.Name == section)
+        for (const SkinKey& k : sec.Keys)
+          if (k.Key == key) return k.Value;
+    return std::nullopt;
+  };
+  int moved = 0;
+  for (const SkinSection& section : other.Sections)
+    for (const SkinKey& key : section.Keys) {
+      SCOPED_TRACE((section.Name + "." + key.Key).toStdString());
+      const std::optional<QString> kept = value(own, section.Name, key.Key);
+      const std::optional<QString> now = value(merged, section.Name, key.Key);
+      ASSERT_TRUE(now);
+      if (kept) {
+        EXPECT_EQ(*now, *kept);
+        continue;
+      }
+      const std::optional<QRect> from = rect(key.Value), to = rect(*now);
+      ASSERT_EQ(bool(from), bool(to));
+      if (!from) {
+        EXPECT_EQ(*now, key.Value);
+        continue;
+      }
+      EXPECT_EQ(*to, from->translated(0, own.Master.height()));
+      EXPECT_EQ(merged.Master.copy(*to), other.Master.copy(*from).convertToFormat(QImage::Format_RGB32));
+      ++moved;
+    }
+  EXPECT_GT(moved, 10);
+  EXPECT_EQ(merged.Master.copy(own.Master.rect()), own.Master);
+  EXPECT_EQ(merged.Files.size(), own.Files.size() + other.Files.size());
 }

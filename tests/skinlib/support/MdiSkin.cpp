@@ -34,7 +34,7 @@ QColor FromSkinColour(int c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16
 TestSkin MdiSkin(int groupBoxTransparency, bool border) {
   TestSkin skin = FormSkin();
   SkinSection& group = skin.Section(QStringLiteral("GROUPBOX"));
-  group.Set(QStringLiteral("COLOR"), kGroupBoxColor)
+  group.Set(QStringLiteral("COLOR"), kMdiGroupBoxColor)
       .Set(QStringLiteral("TRANSPARENCY"), groupBoxTransparency)
       .Set(QStringLiteral("FONTCOLOR"), 0x202020);
   if (border) {

@@ -13,10 +13,10 @@ class QMdiSubWindow;
 
 namespace testskins {
 
-// The form skin (FormSkin) with GROUPBOX: COLOR kGroupBoxColor,
+// The form skin (FormSkin) with GROUPBOX: COLOR kMdiGroupBoxColor,
 // TRANSPARENCY as given, FONTCOLOR $202020, and with `border` a 4-pixel
 // frame of kGroupBoxBorderColor (one state, margins 4).
-inline constexpr int kGroupBoxColor = 0xD8ECF4, kGroupBoxBorderColor = 0x8C5A28;
+inline constexpr int kMdiGroupBoxColor = 0xD8ECF4, kGroupBoxBorderColor = 0x8C5A28;
 TestSkin MdiSkin(int groupBoxTransparency = 0, bool border = false);
 
 // The tests' frame class: the library takes it for a frame once the frame

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 #include <zlib.h>
@@ -243,6 +244,53 @@ QRect TestSkin::Place(const QImage& image) {
   p.end();
   Master = grown;
   return where;
+}
+
+void TestSkin::Merge(const TestSkin& other) {
+  const int dy = Master.isNull() ? 0 : Master.height();
+  if (!other.Master.isNull()) {
+    QImage grown(std::max(Master.isNull() ? 0 : Master.width(), other.Master.width()), dy + other.Master.height(),
+                 QImage::Format_RGB32);
+    grown.fill(kKeyColour);
+    QPainter p(&grown);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    if (!Master.isNull()) p.drawImage(0, 0, Master);
+    p.drawImage(0, dy, other.Master.convertToFormat(QImage::Format_RGB32));
+    p.end();
+    Master = grown;
+    shelf_ = {0, Master.height(), 0};
+  }
+  // The top and bottom of a picture in the master bitmap, in the fixed
+  // columns of "~", "@" and "^" and in the list of "#".
+  const auto moved = [dy](const QString& value) {
+    if (value.size() >= 20 && (value[0] == u'~' || value[0] == u'@' || value[0] == u'^')) {
+      QString v = value;
+      for (int column : {6, 16}) {
+        const int y = v.mid(column, 4).toInt() + dy;
+        Require(y <= 9999, "a corner");
+        v.replace(column, 4, Num(y, 4));
+      }
+      return v;
+    }
+    static const QRegularExpression hash(QStringLiteral("^#\\((\\d+),(\\d+),(\\d+),(\\d+)\\)"));
+    if (const QRegularExpressionMatch m = hash.match(value); m.hasMatch())
+      return QStringLiteral("#(%1,%2,%3,%4)")
+                 .arg(m.captured(1))
+                 .arg(m.captured(2).toInt() + dy)
+                 .arg(m.captured(3))
+                 .arg(m.captured(4).toInt() + dy) +
+             value.mid(m.capturedLength());
+    return value;
+  };
+  for (const SkinSection& theirs : other.Sections) {
+    const bool had = std::any_of(Sections.begin(), Sections.end(), [&](const SkinSection& s) { return s.Name == theirs.Name; });
+    SkinSection& ours = Section(theirs.Name);
+    for (const SkinKey& k : theirs.Keys)
+      if (!had || std::none_of(ours.Keys.begin(), ours.Keys.end(), [&](const SkinKey& o) { return o.Key == k.Key; }))
+        ours.Keys.push_back({k.Key, moved(k.Value)});
+  }
+  for (const SkinFile& f : other.Files)
+    if (std::none_of(Files.begin(), Files.end(), [&](const SkinFile& o) { return o.Name == f.Name; })) Files.push_back(f);
 }
 
 std::string OptionsText(const TestSkin& skin) {

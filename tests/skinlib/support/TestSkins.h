@@ -79,6 +79,10 @@ struct TestSkin {
   // and gives where it lies.
   QRect Place(const QImage& image);
   void AddFile(const QString& name, std::string data) { Files.push_back({name, std::move(data)}); }
+  // Takes in what `other` has and this skin lacks: its sections, the keys
+  // of sections both have, its files; its master bitmap goes below this
+  // one's, and the pictures its values name move with it.
+  void Merge(const TestSkin& other);
 
  private:
   struct {
