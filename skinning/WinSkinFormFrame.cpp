@@ -133,6 +133,11 @@ void TSkinFormFrame::UpdateShowState() {
                    : kShowNormal;
 }
 
+void TSkinFormFrame::RedrawIfStateMoved(int was) {
+  QWidget* w = Window();
+  if (showState_ != was && w && w->isVisible() && (phase_ == kActive || phase_ == kRefresh)) RedrawNonClient(w);
+}
+
 void TSkinFormFrame::SetActiveFlag(bool active) {
   active_ = active;
   if (active && phase_ != kNew)
@@ -728,7 +733,7 @@ bool TSkinFormFrame::HandleSysCommand(Message& m, const CallPrevious& previous) 
   // (no window manager iconifies it) leaves the caption as it was.
   if (command == SC_MINIMIZE || command == SC_MAXIMIZE || command == SC_RESTORE) {
     UpdateShowState();
-    if (showState_ != asked && w->isVisible()) RedrawNonClient(w);
+    RedrawIfStateMoved(asked);
   }
   // The default runs the menu line's loop: answered when it began.
   if (command == SC_KEYMENU && menuBar_ && GetMenuLoopWindow() == w) m.Result = 1;
@@ -803,17 +808,25 @@ bool TSkinFormFrame::WindowProc(Message& m, const CallPrevious& previous) {
       return false;
     }
     case WM_WINDOWPOSCHANGED:
-    case WM_GETMINMAXINFO:
+    case WM_GETMINMAXINFO: {
+      const int was = showState_;
       previous(m);
       UpdateShowState();
+      RedrawIfStateMoved(was);
       return true;
-    case WM_SIZE:
+    }
+    case WM_SIZE: {
+      const int was = showState_;
       previous(m);
       showState_ = m.WParam == SIZE_MAXIMIZED ? kShowMaximized : m.WParam == SIZE_MINIMIZED ? kShowMinimized : kShowNormal;
       if (showState_ != kShowMinimized && (phase_ == kActive || phase_ == kRefresh)) UpdateRegion();
+      // A new state in the same size (a maximized window brought back from
+      // the task bar) is painted all the same: its buttons follow it.
+      RedrawIfStateMoved(was);
       if (form_.IsDialog && showState_ == kShowNormal && phase_ == kActive)
         QTimer::singleShot(0, &timer_, [this] { KeepCaptionRoom(); });
       return true;
+    }
     case WM_ACTIVATE:
       SetActiveFlag(LOWORD(m.WParam) != WA_INACTIVE);
       return false;

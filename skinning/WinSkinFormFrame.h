@@ -160,6 +160,8 @@ class TSkinFormFrame {
   void KeepCaptionRoom();
   TColor CaptionColour() const;
   void UpdateShowState();
+  // Paints the frame again when the show state is no longer `was`.
+  void RedrawIfStateMoved(int was);
   // Moves the children of a window without layout by the band's margins.
   void ShiftChildren(QPoint shift);
   // Grows the window's size limits by the band (none to give them back).

@@ -853,16 +853,22 @@ bool Fills(TfrmMain* main) {
   return QRect(r.Left, r.Top, r.Width(), r.Height()) == main->screen()->availableGeometry();
 }
 
-// A window's caption as the skin draws it: its show state and the caption
-// buttons shown (on the GUI thread).
-std::vector<const void*> CaptionNow(QWidget* w) {
-  std::vector<const void*> shown;
+// A window's caption as the skin draws it: its show state and which of the
+// skin's caption buttons are shown (on the GUI thread).
+std::vector<int> CaptionNow(QWidget* w) {
+  std::vector<int> shown;
   if (TSkinFormFrame* frame = FrameOf(w)) {
-    shown.push_back(reinterpret_cast<const void*>(std::intptr_t(frame->ShowState())));
-    for (const auto& b : frame->Buttons())
-      if (b->Visible) shown.push_back(b->Element);
+    shown.push_back(frame->ShowState());
+    for (size_t i = 0; i < frame->Buttons().size(); ++i)
+      if (frame->Buttons()[i]->Visible) shown.push_back(int(i));
   }
   return shown;
+}
+
+std::string Said(const std::vector<int>& caption) {
+  std::string said = "state";
+  for (int n : caption) said += ' ' + std::to_string(n);
+  return said;
 }
 
 // The skin's minimize button on the maximized main window. Under a window
@@ -872,7 +878,16 @@ std::vector<const void*> CaptionNow(QWidget* w) {
 void MinimizeAndBack(TfrmMain* main) {
   const QPoint minimize = CaptionButton(main, 2);
   ASSERT_FALSE(minimize.isNull()) << "the main window has no minimize button";
-  const std::vector<const void*> caption = Gui([main] { return CaptionNow(main); });
+  // Maximized: the caption says so (a state the window system told late is
+  // painted all the same).
+  ASSERT_TRUE(WaitFor(
+                  [main] {
+                    const std::vector<int> c = CaptionNow(main);
+                    return !c.empty() && c[0] == TSkinFormFrame::kShowMaximized;
+                  },
+                  5000))
+      << "the maximized window's caption: " << Said(Gui([main] { return CaptionNow(main); }));
+  const std::vector<int> caption = Gui([main] { return CaptionNow(main); });
   ClickAt(minimize);
   if (withWindowManager) {
     ASSERT_TRUE(WaitFor([main] { return main->isMinimized() && !main->windowHandle()->isExposed(); }))
@@ -885,7 +900,9 @@ void MinimizeAndBack(TfrmMain* main) {
   }
   EXPECT_TRUE(WaitFor([main] { return Fills(main) && main->isMaximized() && !main->isMinimized(); }, 5000))
       << Gui([main] { return Place(main); });
-  EXPECT_TRUE(WaitFor([&] { return CaptionNow(main) == caption; }, 5000)) << "the caption's state or buttons changed";
+  EXPECT_TRUE(WaitFor([&] { return CaptionNow(main) == caption; }, 5000))
+      << "the caption's state or buttons changed: " << Said(caption) << " before, "
+      << Said(Gui([main] { return CaptionNow(main); })) << " after";
   if (::testing::Test::HasFailure()) Shot("failed-minimize");
   ExpectTabBarTakesClicks(main, "minimizing");
 }

@@ -428,8 +428,9 @@ TEST_F(FrameTest, AltSpaceShowsOneSystemMenu) {
   FreeSkinManage();
 }
 
-// The band is painted again when a button loses the mouse and when the
-// skin is taken up again; a new skin brings its margins, the client area
+// The band is painted again when a button loses the mouse, when the show
+// state changes while the size stays (a maximized window brought back from
+// the task bar) and when the skin is taken up again; a new skin brings its margins, the client area
 // keeps its size.
 TEST_F(FrameTest, RepaintsAndANewSkin) {
   QWidget w;
@@ -447,6 +448,8 @@ TEST_F(FrameTest, RepaintsAndANewSkin) {
   const std::function<void()> steps[] = {
       [&] { SendMessage(&w, WM_NCMOUSEMOVE, HTCAPTION, Screen(*frame, Centre(ButtonOf(*frame, 0)->BoundsRect))); },
       [&] { SendMessage(&w, WM_NCMOUSELEAVE); },
+      [&] { SendMessage(&w, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(w.width(), w.height())); },
+      [&] { SendMessage(&w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w.width(), w.height())); },
       [&] { form->TakeUpSkin(); }};
   for (const auto& step : steps) {
     Pump();
