@@ -233,31 +233,27 @@ QRect TestSkin::Place(const QImage& image) {
   const QRect where(shelf_.x, shelf_.y, image.width(), image.height());
   shelf_.x = where.right() + 1;
   shelf_.height = std::max(shelf_.height, image.height());
-  const int w = std::max({Master.isNull() ? 0 : Master.width(), where.right() + 1, kShelf});
-  const int h = std::max(Master.isNull() ? 0 : Master.height(), where.bottom() + 1);
+  DrawOnMaster(image, where.topLeft(), kShelf);
+  return where;
+}
+
+void TestSkin::DrawOnMaster(const QImage& image, QPoint at, int minWidth) {
+  const int w = std::max({Master.isNull() ? 0 : Master.width(), at.x() + image.width(), minWidth});
+  const int h = std::max(Master.isNull() ? 0 : Master.height(), at.y() + image.height());
   QImage grown(w, h, QImage::Format_RGB32);
   grown.fill(kKeyColour);
   QPainter p(&grown);
   p.setCompositionMode(QPainter::CompositionMode_Source);
   if (!Master.isNull()) p.drawImage(0, 0, Master);
-  p.drawImage(where.topLeft(), image.convertToFormat(QImage::Format_RGB32));
+  p.drawImage(at, image.convertToFormat(QImage::Format_RGB32));
   p.end();
   Master = grown;
-  return where;
 }
 
 void TestSkin::Merge(const TestSkin& other) {
   const int dy = Master.isNull() ? 0 : Master.height();
   if (!other.Master.isNull()) {
-    QImage grown(std::max(Master.isNull() ? 0 : Master.width(), other.Master.width()), dy + other.Master.height(),
-                 QImage::Format_RGB32);
-    grown.fill(kKeyColour);
-    QPainter p(&grown);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    if (!Master.isNull()) p.drawImage(0, 0, Master);
-    p.drawImage(0, dy, other.Master.convertToFormat(QImage::Format_RGB32));
-    p.end();
-    Master = grown;
+    DrawOnMaster(other.Master, {0, dy});
     shelf_ = {0, Master.height(), 0};
   }
   // The top and bottom of a picture in the master bitmap, in the fixed

@@ -85,6 +85,10 @@ struct TestSkin {
   void Merge(const TestSkin& other);
 
  private:
+  // Grows the master bitmap (key colour around, at least `minWidth` wide)
+  // to take `image` at `at`, and draws it there.
+  void DrawOnMaster(const QImage& image, QPoint at, int minWidth = 0);
+
   struct {
     int x = 0, y = 0, height = 0;
   } shelf_;  // where Place puts the next picture
