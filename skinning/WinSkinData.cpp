@@ -23,6 +23,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cerrno>
 
 using namespace platform;
 
@@ -622,7 +623,7 @@ void TSkinData::SetSkinFile(const QString& file) {
   skinFile_ = file;
   const QString path = SkinFilePath(file);
   loadError_ = "no such file";
-  loadProblem_ = "文件不存在";
+  loadProblem_ = FileErrorText(ENOENT, FileAccess::Read);
   if (path.isEmpty() || !QFileInfo(path).isFile()) {
     qWarning("Skin file %s: %s", qPrintable(path), loadError_.c_str());
     return;
