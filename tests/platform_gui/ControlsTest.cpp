@@ -127,6 +127,10 @@ TEST(ControlsTest, ControlMessagesAndNotifications) {
   auto* tools = new QToolBar(&form);
   QAction* tool = tools->addAction("tool");
   SetCommandId(tool, 42);
+  auto* tree = new QTreeWidget(&form);
+  tree->setHeaderLabels({"号码", "次数"});
+  tree->headerItem()->setTextAlignment(1, Qt::AlignRight);
+  QHeaderView* header = tree->header();
   form.show();
   log.Add(&form, "form");
   for (QWidget* w : std::vector<QWidget*>{box, combo, tabs, list}) log.Add(w, "control");
@@ -135,6 +139,8 @@ TEST(ControlsTest, ControlMessagesAndNotifications) {
   combo->setCurrentIndex(2);
   QString text;
   TRect tabRect;
+  HDITEM column, past;
+  column.mask = past.mask = HDI_TEXT | HDI_WIDTH | HDI_FORMAT;
   const struct {
     QWidget* control;
     unsigned msg;
@@ -158,15 +164,21 @@ TEST(ControlsTest, ControlMessagesAndNotifications) {
       {tools, TB_BUTTONCOUNT, 0, 0, 1},
       {tools, TB_GETBUTTONTEXTW, 42, LPARAM(PtrParam(&text)), 4},
       {tools, TB_GETBUTTONTEXTW, 43, LPARAM(PtrParam(&text)), -1},
+      {header, HDM_GETITEMW, 1, LPARAM(PtrParam(&column)), 1},
+      {header, HDM_GETITEMW, 2, LPARAM(PtrParam(&past)), 0},
       {box, BM_SETCHECK, BST_CHECKED, 0, 0},
   };
   for (const auto& s : sends) {
     SCOPED_TRACE(s.msg);
     log.Take();
     EXPECT_EQ(SendMessage(s.control, s.msg, s.wParam, s.lParam), s.result);
-    EXPECT_EQ(log.entries.size(), s.control == status || s.control == tools ? 0u : 1u) << "the sent one alone";
+    EXPECT_EQ(log.entries.size(), s.control == status || s.control == tools || s.control == header ? 0u : 1u)
+        << "the sent one alone";
   }
   EXPECT_EQ(text, "tool");
+  EXPECT_EQ(std::tuple(column.text, column.cxy, column.fmt),
+            std::tuple(QString("次数"), header->sectionSize(1), HDF_STRING | HDF_RIGHT));
+  EXPECT_EQ(std::tuple(past.text, past.cxy, past.fmt), std::tuple(QString(), 0, 0)) << "no such column";
   EXPECT_EQ(tabs->currentIndex(), 1);
   const QRect tab = tabs->tabBar()->tabRect(1).translated(tabs->tabBar()->pos());
   EXPECT_EQ(tabRect, Bounds(tab.x(), tab.y(), tab.width(), tab.height()));
