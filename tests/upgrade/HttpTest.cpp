@@ -145,6 +145,7 @@ TEST_F(HttpTest, APlainDownloadReportsItsEventsInThisOrder) {
     return response;
   });
   http.CacheOptions |= coPragmaNoCache;
+  http.AddHeaders = {"  X-Asked-By: upgrade ", ""};
   ASSERT_TRUE(Fetch(server.Url("/update.inf")));
   const std::vector<std::string> expected = {
       "Status Handle created",     "Status Resolving name",   "Status Name resolved",
@@ -162,6 +163,7 @@ TEST_F(HttpTest, APlainDownloadReportsItsEventsInThisOrder) {
   const auto request = server.Requests().at(0);
   EXPECT_EQ(request.Header("Pragma"), "no-cache");
   EXPECT_EQ(request.Header("Accept"), "text/html, */*");
+  EXPECT_EQ(request.Header("X-Asked-By"), "upgrade") << "an extra header line, trimmed";
   EXPECT_FALSE(http.Busy());
 }
 
@@ -368,7 +370,11 @@ TEST_F(HttpTest, AWriteThatFailsSaysWhichFileAndWhy) {
 }
 
 TEST_F(HttpTest, RedirectsAreFollowedAndReported) {
-  server.Handle("/r1", [](const Server::Request&) { return Server::Redirect("/r2", 301); });
+  server.Handle("/r1", [](const Server::Request&) {
+    auto response = Server::Redirect("/r2", 301);
+    response.Headers.push_back({"Set-Cookie", "seen=1"});
+    return response;
+  });
   server.Handle("/r2", [&](const Server::Request&) { return Server::Redirect(server.Url("/r3")); });
   server.Handle("/r3", [](const Server::Request&) { return Server::Redirect("data"); });
   ASSERT_TRUE(Fetch(server.Url("/r1")));
@@ -383,6 +389,14 @@ TEST_F(HttpTest, RedirectsAreFollowedAndReported) {
   ASSERT_TRUE(Fetch(server.Url("/r1")));
   EXPECT_EQ(events.Outcome(), "HTTPError 301, AnyDone");
   EXPECT_EQ(events.Fields, "|||/r2|") << "the answer's own place";
+  // The first answer's cookie goes along the redirects, unless cookies are off.
+  http.InternetOptions &= ~ioNoAutoRedirect;
+  http.InternetOptions |= ioNoCookies;
+  ASSERT_TRUE(Fetch(server.Url("/r1")));
+  std::vector<std::string> cookies;
+  for (const auto& r : server.Requests())
+    if (r.Path == "/r2") cookies.push_back(r.Header("Cookie"));
+  EXPECT_EQ(cookies, (std::vector<std::string>{"seen=1", ""}));
 }
 
 TEST_F(HttpTest, A401AsksForCredentials) {
