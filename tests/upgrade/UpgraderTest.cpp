@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -372,6 +373,9 @@ TEST_F(UpgraderTest, TheUserTheServerAndTheSettingsChooseTheWay) {
 }
 
 TEST_F(UpgraderTest, ALostFileIsSkippedOrAbortsTheUpgrade) {
+  if (::fcntl(0, F_GETFD) == -1) {
+    ASSERT_EQ(::open("/dev/null", O_RDONLY), 0);  // a standard input to keep
+  }
   for (int answer : {platform::IDYES, platform::IDNO}) {
     events.clear();
     prompts.Calls.clear();
@@ -388,6 +392,8 @@ TEST_F(UpgraderTest, ALostFileIsSkippedOrAbortsTheUpgrade) {
         << "a killed run's leftover is deleted before the first download";
     fs::remove(app.File("b.dll.uTMP"));
   }
+  u.reset();
+  EXPECT_NE(::fcntl(0, F_GETFD), -1) << "the lock given back, nothing else is closed in its name";
 }
 
 // The component goes while it downloads (its sign-in dialog is closed,
