@@ -328,7 +328,7 @@ void TFrmTrend::ModeClick(int mode) {
   if (ylChart)
     BuildOmissionChart(current_);
   else
-    DrawConditionResult(current_, 0);
+    Chart(current_, rmDraw);
 }
 
 void TFrmTrend::KCountChange(const QString& text) {
@@ -362,11 +362,15 @@ std::span<TLottery> TFrmTrend::DrawsOf(const TCondition& condition) const {
 // Charting.
 
 void TFrmTrend::DrawConditionResult(const TConditionAry& conditions, int resultMode) {
-  if (conditions.empty() || !conditions.front().Formulate) return;
+  if (Chart(conditions, resultMode)) redrawCurrent_ = current_.size() == 1;
+}
+
+bool TFrmTrend::Chart(const TConditionAry& conditions, int resultMode) {
+  if (conditions.empty() || !conditions.front().Formulate) return false;
   // Copies are deep; the grid holds at most MaxCharts.
   TConditionAry charted(conditions.begin(),
                         conditions.begin() + std::min<ptrdiff_t>(ptrdiff_t(conditions.size()), MaxCharts));
-  if (!PrepareDrawCounts(charted, FrequencyExtraDraws)) return;
+  if (!PrepareDrawCounts(charted, FrequencyExtraDraws)) return false;
   if (charted.size() > 1) lastGroup_ = charted;
   current_ = std::move(charted);
   switch (chartMode_) {
@@ -380,6 +384,7 @@ void TFrmTrend::DrawConditionResult(const TConditionAry& conditions, int resultM
     default:
       BuildOmissionChart(current_);
   }
+  return true;
 }
 
 void TFrmTrend::BuildFrequencyCandles(TConditionAry& conditions) {
@@ -501,12 +506,14 @@ void TFrmTrend::SelectChart(TStockChart* chart) {
 void TFrmTrend::ShowSingleCondition(const TCondition& condition) {
   // The copy comes first: charting replaces the chart's own condition.
   const TConditionAry single{condition};
-  DrawConditionResult(single, rmDraw);
+  if (Chart(single, rmDraw)) redrawCurrent_ = false;
 }
 
-void TFrmTrend::RedrawGroup() { DrawConditionResult(lastGroup_, rmDraw); }
+void TFrmTrend::RedrawGroup() {
+  if (Chart(lastGroup_, rmDraw)) redrawCurrent_ = false;
+}
 
-void TFrmTrend::RedrawLast() { DrawConditionResult(lastGroup_, lastResultMode_); }
+void TFrmTrend::RedrawLast() { Chart(redrawCurrent_ ? current_ : lastGroup_, lastResultMode_); }
 
 void TFrmTrend::AddToShrink() {
   if (!OnAddShrinkCondition) return;

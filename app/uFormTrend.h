@@ -48,14 +48,17 @@ class TFrmTrend : public QWidget {
 
   // ---- the condition panel's callbacks
   // Charts the conditions (the first MaxCharts of them) in the current
-  // chart mode; a list of two or more becomes the last group.
+  // chart mode; a list of two or more becomes the last group. A single
+  // condition is what RedrawLast charts again, until a group is charted.
   void DrawConditionResult(const TConditionAry& conditions, int resultMode);
   // Hands every condition of the last group to OnAddShrinkCondition.
   void AddToShrink();
   // Charts the last group with result mode 0.
   void RedrawGroup();
-  // Charts the last group again with the last result mode of the omission
-  // candles (after the current draw moved); nothing without a group.
+  // Charts again, up to the current draw, with the last result mode of the
+  // omission candles (after the current draw moved): the single condition
+  // the panel charted last, else the last group; nothing without either.
+  // A chart of the group zoomed leaves the group.
   void RedrawLast();
 
   // Adds one condition to the shrink window's list (set by the main window).
@@ -141,6 +144,9 @@ class TFrmTrend : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Charts the conditions as DrawConditionResult does; false when nothing
+  // was charted (no conditions, a count refused).
+  bool Chart(const TConditionAry& conditions, int resultMode);
   void CreateComponents();
   void CreateMenus();
   void CreateOmissionCharts();
@@ -170,4 +176,5 @@ class TFrmTrend : public QWidget {
   int32_t ylCount_ = DefaultYLCount;
   int lastResultMode_ = 0;
   TConditionAry lastGroup_;
+  bool redrawCurrent_ = false;  // RedrawLast charts current_, not the group
 };

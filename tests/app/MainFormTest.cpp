@@ -162,6 +162,52 @@ TEST_F(MainForm, RevealingTheNextIssueCrossesIntoTheNewerYearAndStopsAtTheNewest
   }
 }
 
+// Each move of the training mode charts again, up to the draw it stops at:
+// the single condition the panel charted last (alone, or after a group),
+// else the last group; with nothing charted it charts nothing.
+TEST_F(MainForm, TrainingChartsTheLastChartedConditionsUpToTheShownDraw) {
+  enum Charted { SingleAlone, Single, Group, Nothing };
+  enum Move { Enter, PickIssue, Reveal };
+  const TFormulate* ball1 = Formula(RedBall1);
+  const TConditionAry single{{"s", "", "", 0, ball1, {{3}}, 0, false}};
+  const TConditionAry group{{"a", "", "", 0, ball1, {{1}}, 0, false}, {"b", "", "", 0, ball1, {{2}}, 0, false}};
+  for (const bool omissionChart : {false, true})
+    for (const auto& [charted, captions] : {std::pair(SingleAlone, QStringList{"s"}), std::pair(Single, QStringList{"s"}),
+                                            std::pair(Group, QStringList{"a", "b"}), std::pair(Nothing, QStringList{})})
+      for (const auto& [move, shown] : {std::pair(Enter, 2025001), std::pair(PickIssue, 2024011),
+                                        std::pair(Reveal, 2024012)}) {
+        const std::string row = std::to_string(omissionChart) + std::to_string(charted) + std::to_string(move);
+        Open();
+        TFrmTrend* trend = w->FrmTrend();
+        if (omissionChart) trend->BtnYLChart->click();
+        if (charted == Single) trend->DrawConditionResult(group, 0);
+        if (charted == Single || charted == SingleAlone) trend->DrawConditionResult(single, 0);
+        if (charted == Group) trend->DrawConditionResult(single, 0), trend->DrawConditionResult(group, 0);
+        w->popTran->trigger();
+        if (move != Enter) Pick(1, 10);
+        if (move == Reveal) w->BtnOpen->click();
+        ASSERT_EQ(ShownDateNo(), shown) << row;
+        QStringList chartedCaptions;
+        for (const TCondition& c : trend->CurrentConditions()) chartedCaptions << QString::fromStdString(c.Caption);
+        EXPECT_EQ(chartedCaptions, captions) << row;
+        const TLottery* current = &DrawHistory[size_t(CurrentIndex)];
+        for (int i = 0; i < int(captions.size()); ++i) {
+          std::vector<const TLottery*> draws;
+          if (omissionChart) {
+            for (const TYLPoint& p : trend->YLChart(i)->Model().Points()) draws.push_back(p.Draw);
+            ASSERT_FALSE(draws.empty()) << row;
+            EXPECT_EQ(draws.back()->Prev, current) << row << ": the next issue follows the shown draw";
+            draws.pop_back();
+          } else {
+            for (const TCandle& k : trend->StockChart(i)->CurCandles()) draws.push_back(k.Draw);
+            ASSERT_FALSE(draws.empty()) << row;
+            EXPECT_EQ(draws.back(), current) << row;
+          }
+          for (const TLottery* d : draws) ASSERT_LE(d->DateNo, shown) << row << " chart " << i;
+        }
+      }
+}
+
 // Any year can be drawn, the oldest included; the newest only when a draw
 // of it has a next one. The last issue of a year is never drawn.
 TEST_F(MainForm, ARandomIssueHasANextDrawToReveal) {

@@ -413,15 +413,16 @@ TEST_F(TrendForm, GroupsAreKeptForShrinkingAndRedrawing) {
   trend->AddToShrink();
   ASSERT_EQ(added.size(), 3u);
   EXPECT_EQ(added[2], std::make_pair(static_cast<const TFormulate*>(stub.get()), TIntAry{3}));
-  // The training mode moves the current draw and charts the group again.
+  // The training mode moves the current draw and charts the condition the
+  // panel charted last again, with its result mode.
   trend->BtnYLKLine->click();
   trend->DrawConditionResult(Group(1), rmTheoryPeriod);
   Panel()->SetYLTo(50);
   CurrentIndex = 500;
   trend->RedrawLast();
-  EXPECT_EQ(trend->CurrentConditions().size(), 3u);
+  EXPECT_EQ(trend->CurrentConditions().size(), 1u);
   EXPECT_EQ(Panel()->edtYLTo->Text(), "4");
-  EXPECT_EQ(trend->StockChart(2)->CurCandles().size(), 0u);  // no hit up to draw 500
+  EXPECT_EQ(trend->StockChart(0)->CurCandles().size(), 0u);  // no hit up to draw 500
 }
 
 }  // namespace
