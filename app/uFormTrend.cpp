@@ -119,6 +119,10 @@ TFrmTrend::TFrmTrend(QWidget* parent) : QWidget(parent) {
 }
 
 TFrmTrend::~TFrmTrend() {
+  // Every candle chart saves its overlay and sub-window kinds as it goes,
+  // the last one gone winning: the first chart, the one a single condition
+  // shows, goes last, so that the kinds picked on it are kept.
+  for (auto chart = stockCharts_.rbegin(); chart != stockCharts_.rend(); ++chart) delete *chart;
   TIniFileMgr& ini = IniFileMgr();
   ini.WriteInteger(Section, "KCount", kCount_);
   ini.WriteInteger(Section, "YLCount", ylCount_);

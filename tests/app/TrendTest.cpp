@@ -395,6 +395,29 @@ TEST_F(TrendForm, ColoursAndPeriodsGoToTheSharedSettings) {
   EXPECT_EQ(IniFileMgr().ReadInteger("FrmTrend", "KCount", 0), 120);
 }
 
+// The kinds picked on the first chart, the one a single condition shows,
+// are what the file keeps and the next window shows.
+TEST_F(TrendForm, TheFirstChartsKindsAreKeptForTheNextStart) {
+  const std::array<uint8_t, 3> cases[] = {{zbMainBoll, zbKDJ, zbMACD}, {zbMainMA, zbADX, zbKDJ}};
+  for (const auto& [main, sub0, sub1] : cases) {
+    trend->N3->trigger();  // two sub-windows on every chart
+    trend->StockChart(0)->SetMainZbType(main);
+    trend->StockChart(0)->SetWindowZbType(0, sub0);
+    trend->StockChart(0)->SetWindowZbType(1, sub1);
+    trend.reset();
+    const TIniFileMgr& ini = IniFileMgr();
+    EXPECT_EQ((std::array<int32_t, 4>{ini.ReadInteger("MainZB", "ZB", -1), ini.ReadInteger("Windows", "WindowCount", -1),
+                                      ini.ReadInteger("Windows", "WindowZbType0", -1),
+                                      ini.ReadInteger("Windows", "WindowZbType1", -1)}),
+              (std::array<int32_t, 4>{main, 2, sub0, sub1}));
+    trend = std::make_unique<TFrmTrend>();
+    const TStockChartModel& first = trend->StockChart(0)->Model();
+    EXPECT_EQ((std::array<int, 4>{first.MainZbType(), first.WindowCount(), first.GetWindowZbType(0),
+                                  first.GetWindowZbType(1)}),
+              (std::array<int, 4>{main, 2, sub0, sub1}));
+  }
+}
+
 TEST_F(TrendForm, GroupsAreKeptForShrinkingAndRedrawing) {
   trend->RedrawLast();
   EXPECT_TRUE(trend->CurrentConditions().empty());
