@@ -70,11 +70,28 @@ TfrmMain::TfrmMain(TMainComponents components, QWidget* parent)
   if (components_.SetVersionNumber) components_.SetVersionNumber(QString::fromUtf8(TFrmLogin::VersionNumber));
   closeWithoutAsking_ = false;
   IniFileMgr().SetOnWriteFailed([self = self_](const std::string& file, const std::string& reason) {
-    if (!*self) return;  // the window is going: nobody to tell
-    platform::Prompts().MessageBox(
-        *self, QStringLiteral("设置无法保存到 %1：\n%2").arg(QString::fromStdString(file), QString::fromStdString(reason)),
-        (*self)->windowTitle(), platform::MB_OK | platform::MB_ICONWARNING);
+    if (*self) (*self)->SettingsWriteFailed(QString::fromStdString(file), QString::fromStdString(reason));
   });
+}
+
+void TfrmMain::SettingsWriteFailed(const QString& file, const QString& reason) {
+  if (holdSettingsFailure_) {
+    heldSettingsFailure_.emplace(file, reason);
+    return;
+  }
+  platform::Prompts().MessageBox(this, QStringLiteral("设置无法保存到 %1：\n%2").arg(file, reason), windowTitle(),
+                                 platform::MB_OK | platform::MB_ICONWARNING);
+}
+
+void TfrmMain::FreeViews() {
+  holdSettingsFailure_ = true;
+  delete trend_;
+  trend_ = nullptr;
+  delete shrink_;
+  shrink_ = nullptr;
+  holdSettingsFailure_ = false;
+  if (std::optional<std::pair<QString, QString>> failure = std::exchange(heldSettingsFailure_, std::nullopt))
+    SettingsWriteFailed(failure->first, failure->second);
 }
 
 TfrmMain::~TfrmMain() {
@@ -259,6 +276,9 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
     return;
   }
   e->accept();
+  // The views save their settings as they go: they go now, while this
+  // window can still tell the user when the settings file cannot be written.
+  FreeViews();
   if (OnClose) OnClose();
 }
 

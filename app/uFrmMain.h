@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 
 class QAction;
 class QCheckBox;
@@ -141,6 +143,12 @@ class TfrmMain : public QMainWindow {
   // Enables the training controls as the history and "隐藏期号" allow.
   void UpdateTrainingControls();
   int SelectedYear() const;
+  // Lets the views go, and with them their settings; a settings file that
+  // cannot be written is named once they are gone.
+  void FreeViews();
+  // Names the settings file that cannot be written, and why; held back
+  // while the views go.
+  void SettingsWriteFailed(const QString& file, const QString& reason);
 
   TMainComponents components_;
   TFrmTrend* trend_ = nullptr;    // children of the tab sheets
@@ -148,6 +156,8 @@ class TfrmMain : public QMainWindow {
   bool closeWithoutAsking_ = false;
   bool showing_ = false;
   QString skinProblem_;  // why the skin file gave no skin, until the user is told
+  bool holdSettingsFailure_ = false;
+  std::optional<std::pair<QString, QString>> heldSettingsFailure_;  // file, reason
   // The settings object reaches the window only through this cell, emptied
   // when the window goes.
   std::shared_ptr<TfrmMain*> self_;

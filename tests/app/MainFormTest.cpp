@@ -265,6 +265,31 @@ TEST_F(MainForm, AnUnusableSkinOrSettingsFileIsNamedOnceWithTheReason) {
   EXPECT_TRUE(Messages()[0].endsWith(QString::fromStdString(IniFileMgr().LastError()))) << Messages()[0].toStdString();
 }
 
+// A settings file that stops being writable during the session is named
+// when the program ends, after the exit question, while the window can
+// still speak; one named at the sign-in already is not named again.
+TEST_F(MainForm, ASettingsFileThatCannotBeWrittenAtTheEndIsNamedBeforeTheProgramEnds) {
+  const std::string file = IniFileMgr().FileName();
+  for (const bool brokenAtSignIn : {false, true}) {
+    recording.Calls.clear();
+    closed = 0;
+    w.reset();
+    std::filesystem::remove_all(file);
+    if (brokenAtSignIn) std::filesystem::create_directory(file);  // the settings file cannot be replaced
+    Open();
+    w->FrmTrend()->StockChart(0)->SetMainZbType(zbMainBoll);  // saved when the chart goes
+    std::filesystem::remove_all(file);
+    std::filesystem::create_directory(file);
+    w->N9->trigger();
+    EXPECT_EQ(closed, 1);
+    const QString named = QString::fromStdString("设置无法保存到 " + file + "：\n" + IniFileMgr().LastError());
+    EXPECT_EQ(Messages(), brokenAtSignIn ? QStringList({named, "是否要退出本软件？"})
+                                         : QStringList({"是否要退出本软件？", named}))
+        << brokenAtSignIn;
+    std::filesystem::remove_all(file);
+  }
+}
+
 // An issue missing from the history: the pick stops at the year's newest
 // draw. No history at all: the training controls are disabled.
 TEST_F(MainForm, AHistoryWithGapsOrNoneAtAll) {
