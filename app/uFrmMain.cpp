@@ -34,6 +34,8 @@
 
 namespace {
 
+// A control of its own colour draws its text, when disabled, in the grey
+// text colour (which vanishes on the colour of the hidden issue lists).
 void SetControlColor(QWidget* control, platform::TColor color) {
   control->setProperty("Color", int(color));
   QPalette palette = control->palette();
@@ -41,6 +43,8 @@ void SetControlColor(QWidget* control, platform::TColor color) {
   for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
     for (QPalette::ColorRole role : {QPalette::Base, QPalette::Button, QPalette::Window})
       palette.setColor(group, role, c);
+  for (QPalette::ColorRole role : {QPalette::Text, QPalette::ButtonText, QPalette::WindowText})
+    palette.setColor(QPalette::Disabled, role, platform::ToQColor(platform::clGrayText));
   control->setPalette(palette);
 }
 

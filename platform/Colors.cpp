@@ -24,7 +24,7 @@ TColor GetSysColor(int index) {
       RGB(255, 255, 255),  // highlight text
       RGB(212, 208, 200),  // button face
       RGB(128, 128, 128),  // button shadow
-      RGB(128, 128, 128),  // grey text
+      RGB(109, 109, 109),  // grey text
       RGB(0, 0, 0),        // button text
       RGB(212, 208, 200),  // inactive caption text
       RGB(255, 255, 255),  // button highlight

@@ -53,6 +53,7 @@
 #include "support/XServer.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCursor>
 #include <QDialogButtonBox>
@@ -618,8 +619,25 @@ void ChangePassword(TfrmMain* main) {
   EXPECT_TRUE(service->Sql("UPDATE users SET pwd_digest = md5('demo123') WHERE user_name = 'demo'"));
 }
 
+// The pixels of a combo box's text field, as the screen shows it, far from
+// the box's colour (its border and drop-down button left out). On the GUI
+// thread.
+int TextPixels(QComboBox* combo) {
+  const QRect r(combo->mapToGlobal(QPoint(0, 0)), combo->size());
+  const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+  const QColor box = combo->palette().color(QPalette::Base);
+  int far = 0;
+  for (int y = 3; y < shot.height() - 3; ++y)
+    for (int x = 3; x < shot.width() - 24; ++x) {
+      const QColor c = shot.pixelColor(x, y);
+      far += std::max({std::abs(c.red() - box.red()), std::abs(c.green() - box.green()),
+                       std::abs(c.blue() - box.blue())}) > 24;
+    }
+  return far;
+}
+
 // Training mode at the newest year's last issue: "开奖" has nothing more
-// to reveal.
+// to reveal; "隐藏期号" hides the year and issue, and shows them again.
 void TrainingMode(TfrmMain* main) {
   Choose(main, 0, main->N1, main->popTran);
   ASSERT_TRUE(WaitFor([main] { return main->PanTran->isVisible() && main->CboNO->count() > 0; }));
@@ -642,6 +660,14 @@ void TrainingMode(TfrmMain* main) {
   Click(main->BtnOpen);
   EXPECT_TRUE(WaitFor([] { return CurrentIndex == DrawHistory.Count() - 1; }));
   Shot("6-training");
+  for (const bool hide : {true, false}) {
+    Click(main->ChkHideNo);
+    ASSERT_TRUE(WaitFor([main, hide] { return main->ChkHideNo->isChecked() == hide; }));
+    for (QComboBox* combo : {main->CboYear, main->CboNO})
+      EXPECT_TRUE(WaitFor([combo, hide] { return (TextPixels(combo) == 0) == hide; }, 5000))
+          << combo->objectName().toStdString() << (hide ? " can be read, hidden" : " cannot be read, shown again");
+    if (hide) Shot("6-training-hidden-issue");
+  }
   Choose(main, 0, main->N1, main->popAnaly);
   EXPECT_TRUE(WaitFor([main] { return !main->PanTran->isVisible(); }));
 }
