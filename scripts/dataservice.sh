@@ -11,6 +11,9 @@
 #   scripts/dataservice.sh stop DIR      stops it; nothing keeps running.
 #   scripts/dataservice.sh destroy DIR   stops it and removes its data.
 #   scripts/dataservice.sh connection DIR   prints the connection string.
+#   scripts/dataservice.sh status DIR
+#       Prints whether the service kept in DIR runs, and on which port;
+#       succeeds only while it runs.
 #   scripts/dataservice.sh psql DIR [ARGS...]
 #       psql as the cluster's superuser on the database "ssq" (maintenance).
 #
@@ -28,8 +31,9 @@ DEMO_PWD=demo123
 
 die() { echo "dataservice: $*" >&2; exit 1; }
 
+# The opening comment, up to the first line of code.
 usage() {
-  sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//' >&2
+  sed -n '2,/^[^#]/{/^#/s/^# \{0,1\}//p}' "$0" >&2
   exit 2
 }
 
@@ -250,6 +254,22 @@ cmd_destroy() {
   rm -f "$dir/cluster" "$dir/connection" "$dir/initdb.log"
 }
 
+# The exit status is that of the check whether it runs: 0 while it runs,
+# else 1, or pg_ctl status's when a server left its pid file behind.
+cmd_status() {
+  local dir="$1" c rc=0
+  c="$(cluster_of "$dir")"
+  running "$c" || rc=$?
+  if [ $rc -eq 0 ]; then
+    echo "the data service in $dir runs on port $(configured_port "$c")"
+  elif [ -n "$c" ] && [ -f "$c/PG_VERSION" ]; then
+    echo "the data service in $dir does not run"
+  else
+    echo "no data service in $dir"
+  fi
+  return $rc
+}
+
 cmd_psql() {
   local dir="$1" c
   shift
@@ -278,8 +298,7 @@ case "$cmd" in
   stop) cmd_stop "$dir" ;;
   destroy) cmd_destroy "$dir" ;;
   connection) [ -f "$dir/connection" ] && cat "$dir/connection" || die "no data service in $dir" ;;
-  # status DIR: succeeds when the service kept in DIR runs.
-  status) running "$(cluster_of "$dir")" ;;
+  status) cmd_status "$dir" ;;
   psql) cmd_psql "$dir" "$@" ;;
   *) usage ;;
 esac

@@ -27,7 +27,7 @@ trap stop_service EXIT
 trap 'exit 130' INT TERM
 
 if [ -z "${SSQ_DATA_SERVICE:-}" ]; then
-  if bash scripts/dataservice.sh status "$DATA_DIR"; then
+  if bash scripts/dataservice.sh status "$DATA_DIR" >/dev/null; then
     echo "run: the data service in $DATA_DIR runs already"
   else
     echo "run: starting the data service in $DATA_DIR"

@@ -3,7 +3,8 @@
 # where a reboot keeps it: also below a folder closed to others (run as
 # root, the cluster's owner postgres is let through) and on a path too long
 # for a socket address. A cluster that an older version left under /tmp
-# moves in, data and all.
+# moves in, data and all. Its status says whether it runs, and on which
+# port, in words and in its exit status.
 #
 #   DataServicePlaceTest.sh PROJECT_DIR
 set -euo pipefail
@@ -20,14 +21,32 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAILED: $*"; exit 1; }
 sql() { bash "$DS" psql "$ds" -tAc "$1"; }
+# status_is EXIT TEXT: what status prints and its exit status.
+status_is() {
+  local out rc=0
+  out="$(bash "$DS" status "$ds" 2>&1)" || rc=$?
+  [ "$rc" = "$1" ] && [ "$out" = "$2" ] || fail "status printed '$out' and gave $rc, not '$2' and $1"
+}
+
+status_is 1 "no data service in $ds"
 
 bash "$DS" start "$ds" auto >/dev/null || fail "start"
 [ "$(cat "$ds/cluster")" = "$ds/pgdata" ] || fail "the cluster lives in $(cat "$ds/cluster")"
 sql "INSERT INTO users VALUES ('kept', md5('x'))" >/dev/null
+port="$(sed -n 's/.*;Port=\([0-9]*\);.*/\1/p' "$ds/connection")"
+status_is 0 "the data service in $ds runs on port $port"
 
 # As a reboot leaves it: stopped, the short-lived socket folder gone.
 sockets="$(sed -n "s/^unix_socket_directories = '\(.*\)'.*/\1/p" "$ds/pgdata/postgresql.conf" | tail -n 1)"
 bash "$DS" stop "$ds"
+status_is 1 "the data service in $ds does not run"
+# A pid file a crashed server left behind: pg_ctl status's answer, 3.
+sleep 0 &
+dead=$!
+wait
+printf '%s\n' "$dead" "$ds/pgdata" >"$ds/pgdata/postmaster.pid"
+status_is 3 "the data service in $ds does not run"
+rm "$ds/pgdata/postmaster.pid"
 [ "$sockets" != "$ds/pgdata" ] && rm -rf "$sockets"
 bash "$DS" start "$ds" auto >/dev/null || fail "start after the reboot"
 [ "$(sql "SELECT count(*) FROM users WHERE user_name = 'kept'")" = 1 ] || fail "the data was lost"

@@ -608,17 +608,21 @@ TEST_F(SkinMenusTest, ASkinnedPopupIsPainted) {
 // With a second manager made default every popup is shaped by the painter
 // that drew it, all four corners cut: on its first item's request, on a
 // window request that finds no border image (a non-default painter's popup
-// too), and after the first manager has gone.
+// too), after the first manager has gone, and by its own corners when a
+// sub-menu of another size was painted after it.
 TEST_F(SkinMenusTest, EveryPopupIsShapedByItsOwnPainterWhateverManagerIsDefault) {
   auto second = std::make_unique<TsSkinManager>();
   second->SetSkinDirectory(QString::fromStdString(dir.Path()));
   second->SetSkinName("Menus");
   second->SetIsDefault(true);
-  QMenu ofSecond, ofFirst;
-  for (QMenu* m : {&ofSecond, &ofFirst}) {
+  QMenu ofSecond, ofFirst, parent;
+  for (QMenu* m : {&ofSecond, &ofFirst, &parent}) {
     m->addAction("Open");
     m->addAction("Close");
   }
+  // Wider and taller than its parent: its corners lie elsewhere.
+  QMenu* sub = parent.addMenu("More");
+  for (int i = 0; i < 8; ++i) sub->addAction(QStringLiteral("A sub-menu item with a long caption %1").arg(i));
   const auto cornersCut = [](QMenu& menu) {
     QRegion region;
     if (platform::GetWindowRgn(&menu, region) == 0) return std::string("no region");
@@ -647,6 +651,19 @@ TEST_F(SkinMenusTest, EveryPopupIsShapedByItsOwnPainterWhateverManagerIsDefault)
     platform::SetWindowRgn(&menu, std::nullopt, false);
     return result;
   };
+  // The sub-menu is painted after its parent, before the parent's request
+  // is handled (the sub-menu's own is not posted while that one waits).
+  const auto beforeItsSubMenu = [&](QMenu& menu, QMenu& later) {
+    menu.popup(QPoint(20, 20));
+    (void)menu.grab();
+    later.popup(QPoint(menu.width() + 60, 20));
+    (void)later.grab();
+    QCoreApplication::processEvents();
+    const std::string result = cornersCut(menu);
+    later.hide();
+    menu.hide();
+    return result;
+  };
   second->SkinableMenus().HookPopupMenu(&ofSecond, true);
   menus().HookPopupMenu(&ofFirst, true);
   sm->SetSkinName("Demo");  // the first painter: no border, no corners
@@ -660,6 +677,9 @@ TEST_F(SkinMenusTest, EveryPopupIsShapedByItsOwnPainterWhateverManagerIsDefault)
   sm.reset();
   EXPECT_EQ(byItsFirstItem(ofSecond), "cut") << "the first manager gone";
   EXPECT_EQ(byItsWindow(ofSecond), "cut") << "the first manager gone";
+  second->SkinableMenus().HookPopupMenu(&parent, true);
+  EXPECT_EQ(beforeItsSubMenu(parent, *sub), "cut") << "a parent, its sub-menu painted after it";
+  second->SkinableMenus().HookPopupMenu(&parent, false);
   second->SkinableMenus().HookPopupMenu(&ofSecond, false);
 }
 
