@@ -88,6 +88,7 @@ void TCheckListBox::SetItems(const TValueItems& items) {
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     item->setCheckState(Qt::Unchecked);
   }
+  UpdateGrid();
 }
 
 void TCheckListBox::SetNumbers(int32_t first, int32_t last) {
@@ -130,9 +131,35 @@ void TCheckListBox::UpdateGrid() {
   setFlow(QListView::TopToBottom);
   setWrapping(true);
   setResizeMode(QListView::Adjust);
+  // No scroll bars: a view that may scroll sideways keeps a scroll bar's
+  // height free below its items, which costs a row.
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  const QSize area = maximumViewportSize();
+  const int n = count();
   const int box = style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this);
-  const int height = std::max(fontMetrics().height(), box) + 4;
-  setGridSize(QSize(std::max(viewport()->width() / columns_, 1), height));
+  int height = std::max(fontMetrics().height(), box) + 4;
+  const int widest = n > 0 ? std::max(sizeHintForColumn(0), 1) : 1;
+  const int lowest = n > 0 ? std::max(sizeHintForRow(0), 1) : 1;  // an item's own height
+  const int fitting = std::max(area.width() / widest, 1);         // columns that hold the widest item
+  // The view starts a new column before an item that would reach the
+  // viewport's last pixel row.
+  const int usable = area.height() - 1;
+  const auto rowsOf = [usable](int h) { return std::max(usable / h, 1); };
+  const auto columnsFor = [n](int rows) { return (n + rows - 1) / rows; };
+  int columns = std::min(columns_, fitting);
+  if (n > columns * rowsOf(height)) {
+    // More columns, as many as hold the widest item; then lower rows, down to
+    // the items' own height; then narrower columns.
+    columns = std::max(std::min(fitting, columnsFor(rowsOf(height))), columnsFor(rowsOf(lowest)));
+    height = std::min(height, usable / columnsFor(columns));
+  }
+  setGridSize(QSize(std::max(area.width() / columns, 1), std::max(height, 1)));
+}
+
+void TCheckListBox::changeEvent(QEvent* event) {
+  QListWidget::changeEvent(event);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) UpdateGrid();
 }
 
 void TCheckListBox::resizeEvent(QResizeEvent* event) {

@@ -63,8 +63,13 @@ TIntAry PickIndexes(int32_t count, int32_t k, const TRandomFunc& random);
 // Check lists.
 
 // A list of check boxes with integer values. With Columns n > 0 the items
-// are laid out in n columns of equal width, filled column by column (down
-// the first column, then the next), scrolling sideways when they do not fit.
+// are laid out in columns of equal width, filled column by column (down the
+// first column, then the next), and every item has a cell in sight, as
+// large as its check box and text ask, so the list never scrolls: n columns
+// where the widest item fits in them, fewer where it does not; more, as
+// many as the width holds, where the rows of the list's height do not take
+// the items; when even those do not, rows down to the items' own height,
+// and only then narrower columns (texts cut short).
 // A press on an item toggles it; with drag-checking on, every item the mouse
 // then passes over gets the state the pressed item got, until the release.
 class TCheckListBox : public QListWidget, public ICheckList {
@@ -94,6 +99,7 @@ class TCheckListBox : public QListWidget, public ICheckList {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   void UpdateGrid();

@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QScreen>
 #include <QWidget>
 
 #include <algorithm>
@@ -767,7 +768,19 @@ void TSkinData::ShowCaptionHint(const TRect& screenRect, const QString& text) {
   hint_->setText(text);
   const QRect text500 = hint_->fontMetrics().boundingRect(QRect(0, 0, 500, 4000), Qt::TextWordWrap, text);
   const int frame = 2 * (hint_->margin() + 1) + 4;
-  hint_->setGeometry(screenRect.Left, screenRect.Top, text500.width() + frame, text500.height() + frame);
+  const QSize size(text500.width() + frame, text500.height() + frame);
+  // As any tooltip, the hint lies whole on the screen its point is on: at
+  // the right or bottom edge it moves left or up.
+  const QPoint at(screenRect.Left, screenRect.Top);
+  QPoint to = at;
+  const QScreen* screen = QGuiApplication::screenAt(at);
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) {
+    const QRect area = screen->availableGeometry();
+    to.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - size.width())));
+    to.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - size.height())));
+  }
+  hint_->setGeometry(QRect(to, size));
   hint_->show();
   hintShown_ = true;
 }

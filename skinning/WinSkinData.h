@@ -310,7 +310,9 @@ class TSkinData : public QObject {
   void DoSkinChanged();
 
   // The caption-button hint (with xoCaptionButtonHint): a small frameless
-  // tip showing `text` at the screen rectangle's top-left corner.
+  // tip showing `text` at the screen rectangle's top-left corner, moved left
+  // and up as far as it takes to lie whole within the free area of the
+  // screen that corner is on (the primary screen when it is on none).
   void ShowCaptionHint(const TRect& screenRect, const QString& text);
   void HideCaptionHint();
   bool CaptionHintShown() const { return hintShown_; }

@@ -77,6 +77,9 @@ int main(int argc, char** argv) {
   ShowChoose(100, list.GetItem(49), nullptr, {});
   FrmChoose()->chklstValue2_1->SetChecked(3, true);
   Shoot(FrmChoose(), "chooser-counts.png");
+  ShowChoose(100, list.GetItem(87), nullptr, {});  // 号码组: 1-33 and the counts
+  for (int i : {0, 16, 32}) FrmChoose()->chklstValue2_1->SetChecked(i, true);
+  Shoot(FrmChoose(), "chooser-number-group.png");
   FrmChoose()->hide();
 
   int32_t days[6] = {3, 6, 18, 0, 0, -5};

@@ -53,6 +53,44 @@ class ConditionForm : public FormsTest {
   std::vector<int32_t> ranges;
 };
 
+// A check list lays its items out from their number and size and its own:
+// its columns where the widest item fits them, fewer for wide texts, more
+// when its rows do not take the items, and lower rows only where as many
+// columns as its width holds are still too few. Every item stays in sight,
+// in a list exactly as high as its rows too.
+TEST(CheckList, GivesEveryItemACellInSight) {
+  TValueItems numbers, sums;
+  for (int v = 1; v <= 33; ++v) numbers.emplace_back(std::to_string(v), v);
+  Formula(RedSum)->FillValueLists(&sums);
+  struct Case {
+    const TValueItems* items;
+    int columns, width;
+    int rows, extra;  // the viewport's height: so many rows and pixels more
+    int expectColumns;
+    bool fullCells;
+  };
+  const Case cases[] = {{&numbers, 4, 198, 9, 1, 4, true},   // 9 rows take 33 values in 4 columns
+                        {&numbers, 4, 198, 9, 0, 4, true},   // one pixel less: the rows a little lower
+                        {&numbers, 4, 278, 8, 1, 5, true},   // one column more, in sight
+                        {&numbers, 4, 198, 4, 1, 7, false},  // 5 rows of the items' height, narrow columns
+                        {&sums, 3, 198, 7, 1, 2, true}};     // ranges too wide for three columns
+  for (const Case& c : cases) {
+    TCheckListBox list(nullptr, c.columns);
+    list.SetItems(*c.items);
+    list.show();
+    list.resize(c.width, 1000);
+    const int row = list.gridSize().height();
+    const QSize frame = list.size() - list.maximumViewportSize();
+    list.resize(QSize(c.width, c.rows * row + c.extra) + frame);
+    QApplication::processEvents();
+    const std::string name = std::to_string(c.items->size()) + " items, " + std::to_string(c.rows) + " rows";
+    ExpectEveryItemInSight(list, name, c.fullCells);
+    std::set<int> columns;
+    for (int i = 0; i < list.count(); ++i) columns.insert(list.visualItemRect(list.item(i)).x());
+    EXPECT_EQ(columns.size(), static_cast<size_t>(c.expectColumns)) << name;
+  }
+}
+
 TEST_F(ConditionForm, RandomPicksAndTheirHistory) {
   const auto buttons = [&] { return std::pair{panel->BtnPreview->isEnabled(), panel->BtnNext->isEnabled()}; };
   const auto pick = [&](const char* n) {

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QLayout>
+#include <QScrollBar>
 
 #include <filesystem>
 
@@ -41,6 +42,21 @@ void ExpectLaidOut(const QWidget* window) {
       EXPECT_TRUE(Manages(parent->layout(), w)) << w->metaObject()->className() << " " << w->objectName().toStdString()
                                                 << " in " << parent->objectName().toStdString();
     }
+  }
+}
+
+void ExpectEveryItemInSight(const TCheckListBox& list, const std::string& where, bool fullCells) {
+  const std::string name = where + " " + list.objectName().toStdString();
+  EXPECT_FALSE(list.horizontalScrollBar()->isVisible() || list.verticalScrollBar()->isVisible()) << name;
+  const QRect viewport = list.viewport()->rect();
+  const QSize cell = list.gridSize();
+  for (int i = 0; i < list.count(); ++i) {
+    const QRect r = list.visualItemRect(list.item(i));
+    const QSize asked = list.sizeHintForIndex(list.model()->index(i, 0));
+    EXPECT_TRUE(viewport.contains(r) && (!fullCells || (cell.width() >= asked.width() && cell.height() >= asked.height())))
+        << name << ": item \"" << list.ItemText(i).toStdString() << "\" at " << r.x() << "," << r.y() << " in a cell of "
+        << cell.width() << "x" << cell.height() << ", the viewport " << viewport.width() << "x" << viewport.height()
+        << "; it asks " << asked.width() << "x" << asked.height();
   }
 }
 

@@ -16,7 +16,7 @@
 #include <memory>
 
 // Indexes in FormulateList().
-enum : int { RedBall1 = 7, FrontTails = 49, RedSum = 65, NumberGroup = 87 };
+enum : int { RedBall1 = 7, FrontTails = 49, RedSum = 65, RedSumAmplitude = 67, CompositeGroup = 76, NumberGroup = 87 };
 const TFormulate* Formula(int index);
 using shrinktest::Range;
 // The values of the checked items.
@@ -25,6 +25,11 @@ TIntAry Checked(const ICheckList& list);
 // Under `window`, every widget that is not hidden and whose parent has a
 // layout is placed by that layout (none left lying at the parent's corner).
 void ExpectLaidOut(const QWidget* window);
+
+// Every item of the check list lies whole in its viewport, no scroll bar
+// shows, and with fullCells each item's cell is as large as its check box
+// and text ask.
+void ExpectEveryItemInSight(const TCheckListBox& list, const std::string& where, bool fullCells = true);
 
 class FormsTest : public ::testing::Test {
  protected:

@@ -3,6 +3,7 @@
 // on the selected chart, groups and add-to-shrink.
 #include "app/FormsTestSupport.h"
 
+#include "app/uFormChoose.h"
 #include "app/uFormCondition.h"
 #include "app/uFormTrend.h"
 #include "app/uTrendBuilders.h"
@@ -250,6 +251,35 @@ TEST_F(TrendForm, TitlesLieWholeInsideTheirChartsOnUsersScreens) {
         ExpectTitleInside(*chart, true);
       }
     }
+  }
+}
+
+// On the main window maximized on a 1280x800 screen, with the range
+// controls shown (the value page at its lowest), the condition panel shows
+// every value of the indicators with the most values and the widest texts
+// of each value page; so does the value chooser.
+TEST_F(TrendForm, ValueListsShowEveryValueWithoutScrolling) {
+  trend->show();
+  trend->resize(1280 - 10, 800 - 110);
+  TFrmCondition* panel = Panel();
+  panel->ShowRangeControls(true);
+  for (int f : {RedBall1, RedSum, RedSumAmplitude, CompositeGroup, NumberGroup}) {
+    const std::string name = Formula(f)->Group() + " " + Formula(f)->Name();
+    panel->SelectIndicator(Formula(f));
+    ShowChoose(0, Formula(f), nullptr, {});
+    const TFrmChoose* chooser = FrmChoose(false);
+    QApplication::processEvents();
+    const bool counts = Formula(f)->RowKind() == 1;
+    for (const TCheckListBox* list : counts ? std::vector{panel->lstValues2_1, panel->lstValues2_2}
+                                            : std::vector{panel->lstValues1})
+      ExpectEveryItemInSight(*list, name);
+    for (const TCheckListBox* list : counts ? std::vector{chooser->chklstValue2_1, chooser->chklstValue2_2}
+                                            : std::vector{chooser->chklstValue1})
+      ExpectEveryItemInSight(*list, name);
+    panel->PageControl1->setCurrentWidget(panel->TabSheet4);
+    QApplication::processEvents();
+    ExpectEveryItemInSight(*panel->lstRandomCc, name);
+    panel->PageControl1->setCurrentWidget(panel->TabSheet1);
   }
 }
 

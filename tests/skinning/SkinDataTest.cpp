@@ -10,7 +10,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
+#include <QLabel>
 #include <QPixmap>
+#include <QScreen>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -311,6 +313,32 @@ TEST(SkinData, LoadedIconMenusAndCaptionHint) {
     EXPECT_EQ(main.CaptionHintWindow()->pos(), QPoint(40, 50)) << "a shown hint stays";
     main.HideCaptionHint();
     EXPECT_FALSE(main.CaptionHintWindow()->isVisible());
+
+    // A hint lies whole on its screen, its whole text shown: at the right
+    // and bottom edges it moves left and up; a point on no screen takes the
+    // primary one's free area.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    struct Hint {
+      QPoint at;
+      const char* text;
+      QPoint expect;  // -1: flush with the area's right or bottom edge
+    };
+    const Hint hints[] = {{{area.left() + 40, area.top() + 50}, "Close", {area.left() + 40, area.top() + 50}},
+                          {{area.right() - 3, area.top() + 50}, "Maximize", {-1, area.top() + 50}},
+                          {{area.right() - 3, area.bottom() - 3}, "Close", {-1, -1}},
+                          {{area.left() - 5000, area.top() - 5000}, "Minimize", area.topLeft()}};
+    for (const Hint& h : hints) {
+      main.ShowCaptionHint(Bounds(h.at.x(), h.at.y(), 0, 0), h.text);
+      const auto* label = qobject_cast<const QLabel*>(main.CaptionHintWindow());
+      ASSERT_TRUE(label && label->isVisible()) << h.text;
+      const QRect r = label->geometry();
+      EXPECT_TRUE(area.contains(r)) << h.text << " at " << h.at.x() << "," << h.at.y();
+      EXPECT_EQ(r.left(), h.expect.x() >= 0 ? h.expect.x() : area.right() + 1 - r.width()) << h.text;
+      EXPECT_EQ(r.top(), h.expect.y() >= 0 ? h.expect.y() : area.bottom() + 1 - r.height()) << h.text;
+      EXPECT_EQ(label->text(), h.text);
+      EXPECT_GE(label->contentsRect().width(), label->fontMetrics().horizontalAdvance(h.text)) << h.text;
+      main.HideCaptionHint();
+    }
   }
   QApplication::setWindowIcon(QIcon());
   FreeSkinManage();
