@@ -17,6 +17,9 @@ int main(int argc, char** argv) {
   platform::SetAppPathOverride(settings.Path());
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);
+  // What neither Qt nor the benchmark library took is a mistake (a flag
+  // misspelt, a value of the wrong form): said and refused, not ignored.
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;
