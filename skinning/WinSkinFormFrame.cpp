@@ -92,6 +92,16 @@ void TNCObject::NCMouseLeave() {
   if (TSkinData* data = Owner->Form().SkinData()) data->HideCaptionHint();
 }
 
+void TWinSysButton::NCMouseDown() {
+  if (Owner->Hot != this) HoverTime = 0;
+  TNCObject::NCMouseDown();
+}
+
+void TWinSysButton::NCMouseEnter() {
+  if (Owner->Hot != this) HoverTime = 0;
+  TNCObject::NCMouseEnter();
+}
+
 void TWinSysButton::PaintObject() {
   if (QWidget* w = Owner->Window()) RedrawNonClient(w);
 }

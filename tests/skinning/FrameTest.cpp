@@ -15,6 +15,7 @@
 #include "support/FirstPaint.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -128,12 +129,31 @@ class FrameTest : public ::testing::Test {
       if (b->Element->Action == action) return b.get();
     return nullptr;
   }
+  // The pointer moved to a point of the band.
+  static void PointerTo(TSkinFormFrame& frame, TPoint p) {
+    const TRect r = FrameWindowRect(frame.Window());
+    QCursor::setPos(r.Left + p.X, r.Top + p.Y);
+    SendMessage(frame.Window(), WM_NCMOUSEMOVE, HTCAPTION, Screen(frame, p));
+  }
+  // Maximizes or restores the window by its system command (or waits for
+  // it to be so) and paints the band then.
+  static void ShowAs(TSkinFormFrame& frame, bool maximized, bool send = true) {
+    QWidget& w = *frame.Window();
+    if (send) SendMessage(&w, WM_SYSCOMMAND, maximized ? SC_MAXIMIZE : SC_RESTORE);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+      return w.isMaximized() == maximized && (frame.ShowState() == TSkinFormFrame::kShowMaximized) == maximized;
+    })) << "maximized: " << maximized;
+    Paint(frame);
+  }
   void TearDown() override {
     FreeSkinManage();
     data_.reset();
   }
   std::unique_ptr<TSkinData> data_;
 };
+
+constexpr Qt::WindowFlags kAllBoxes = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                      Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
 
 }  // namespace
 
@@ -463,6 +483,43 @@ TEST_F(FrameTest, RepaintsAndANewSkin) {
   EXPECT_EQ(QMargins(frame->LeftWidth(), frame->CaptionHeight(), frame->RightWidth(), frame->BottomHeight()),
             QMargins(6, 30, 2, 8));
   EXPECT_EQ(w.contentsRect().size(), client);
+}
+
+// Every hover of the close button counts from zero: its hint shows from
+// the timer's 4th tick on the button (1 s) to its 14th (3.5 s), and not
+// otherwise; so for five hovers in a row, after one past the hide time,
+// and after the window was maximized and restored.
+TEST_F(FrameTest, EveryHoverShowsTheHintInItsTime) {
+  enum Then { kStay, kMaximize, kRestore };
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, Then>> hovers;  // ticks on the button, then
+  } cases[] = {{"five hovers of a second", {{4, kStay}, {4, kStay}, {4, kStay}, {4, kStay}, {4, kStay}}},
+               {"past the hide time, then again", {{16, kStay}, {6, kStay}}},
+               {"maximized and restored", {{12, kMaximize}, {6, kRestore}, {6, kStay}}}};
+  for (const auto& c : cases) {
+    QWidget w;
+    w.setWindowFlags(kAllBoxes);
+    TSkinFormFrame* frame = Skin(w);
+    ASSERT_NE(frame, nullptr);
+    SendMessage(&w, WM_NCACTIVATE, 1);
+    Paint(*frame);
+    for (size_t i = 0; i < c.hovers.size(); ++i) {
+      PointerTo(*frame, Centre(ButtonOf(*frame, 0)->BoundsRect));
+      std::string shown, expected;
+      for (int tick = 1; tick <= c.hovers[i].first; ++tick) {
+        frame->OnTimer();
+        shown += data_->CaptionHintShown() ? '+' : '-';
+        expected += tick >= 4 && tick <= 14 ? '+' : '-';
+      }
+      EXPECT_EQ(shown, expected) << c.name << ", hover " << i + 1;
+      PointerTo(*frame, {frame->WindowWidth() / 2, 10});
+      frame->OnTimer();
+      EXPECT_FALSE(data_->CaptionHintShown()) << c.name << ", hover " << i + 1;
+      if (c.hovers[i].second != kStay) ShowAs(*frame, c.hovers[i].second == kMaximize);
+    }
+    FreeSkinManage();
+  }
 }
 
 // The drawing routines at the edges of a frame: margins that do not fit
