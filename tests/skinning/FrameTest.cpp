@@ -152,6 +152,10 @@ class FrameTest : public ::testing::Test {
   std::unique_ptr<TSkinData> data_;
 };
 
+// Maximize and Restore on one place, each shown in its own state.
+const char kMaxRestore[] =
+    "[Button.Max]\nAction=1\nAlign=1\nXcoord=48\nYcoord=2\nVisibility=2\nframe=4\nButtonImage=close.bmp\n"
+    "[Button.Restore]\nAction=1\nAlign=1\nXcoord=48\nYcoord=2\nVisibility=1\nframe=4\nButtonImage=close.bmp\n";
 constexpr Qt::WindowFlags kAllBoxes = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                       Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
 
@@ -518,6 +522,65 @@ TEST_F(FrameTest, EveryHoverShowsTheHintInItsTime) {
       EXPECT_FALSE(data_->CaptionHintShown()) << c.name << ", hover " << i + 1;
       if (c.hovers[i].second != kStay) ShowAs(*frame, c.hovers[i].second == kMaximize);
     }
+    FreeSkinManage();
+  }
+}
+
+// A caption button is lit only while the pointer is on it. A click on
+// Maximize or Restore, the window maximized by other means while Maximize
+// is hot, or its deactivation while Close is: once the pointer has moved
+// on along the caption, every button shows its normal frame (1 active, 4
+// inactive), and so when the window comes back to the state it had.
+TEST_F(FrameTest, CaptionButtonsAreLitOnlyUnderThePointer) {
+  enum Route { kMaximizeClick, kRestoreClick, kMaximizedWhileHot, kDeactivated };
+  const struct {
+    Route route;
+    int action;      // of the hot button
+    bool maximized;  // at first
+  } cases[] = {{kMaximizeClick, 1, false}, {kRestoreClick, 1, true}, {kMaximizedWhileHot, 1, false},
+               {kDeactivated, 0, false}};
+  SkinShape shape;
+  shape.buttons = kMaxRestore;
+  for (const auto& c : cases) {
+    QWidget w;
+    w.setWindowFlags(kAllBoxes);
+    TSkinFormFrame* frame = Skin(w, shape);
+    ASSERT_NE(frame, nullptr);
+    SendMessage(&w, WM_NCACTIVATE, 1);
+    if (c.maximized) ShowAs(*frame, true);
+    TPoint on;
+    for (const auto& b : frame->Buttons())
+      if (b->Visible && b->Element->Action == c.action) on = Centre(b->BoundsRect);
+    PointerTo(*frame, on);
+    EXPECT_EQ(Paint(*frame).GetPixel(on.X, on.Y), Colour(Qt::blue)) << c.route << ": lit under the pointer";
+    if (c.route == kDeactivated) {
+      SendMessage(&w, WM_NCACTIVATE, 0);
+    } else if (c.route == kMaximizedWhileHot) {
+      ShowAs(*frame, true);
+    } else {
+      SendMessage(&w, WM_NCLBUTTONDOWN, HTCAPTION, Screen(*frame, on));
+      SendMessage(&w, WM_NCLBUTTONUP, HTCAPTION, Screen(*frame, on));
+      ShowAs(*frame, !c.maximized, false);
+    }
+    // The pointer moves on along the caption (the timer runs only while
+    // the window is active).
+    PointerTo(*frame, {frame->WindowWidth() / 2, 10});
+    if (frame->Active()) frame->OnTimer();
+    const auto expectNormal = [&](const char* when) {
+      const Bitmap b = Paint(*frame);
+      for (const auto& button : frame->Buttons()) {
+        if (!button->Visible || button->IsSystemMenuButton()) continue;
+        const TPoint at = Centre(button->BoundsRect);
+        EXPECT_EQ(b.GetPixel(at.X, at.Y), Colour(frame->Active() ? Qt::red : Qt::gray))
+            << c.route << ", " << when << ": button " << button->Element->Action << " is lit";
+      }
+    };
+    expectNormal("the pointer moved on");
+    if (c.route == kDeactivated)
+      SendMessage(&w, WM_NCACTIVATE, 1);
+    else
+      ShowAs(*frame, frame->ShowState() != TSkinFormFrame::kShowMaximized);
+    expectNormal("back in the state it had");
     FreeSkinManage();
   }
 }
