@@ -85,11 +85,22 @@ void TNCObject::NCMouseEnter() {
 }
 
 void TNCObject::NCMouseLeave() {
-  if (!Visible) return;
+  // An object hidden since it became hot (the maximize button of a window
+  // maximized meanwhile) lets go as well: it shows again in its normal look.
   if (Owner->Hot == this) Owner->Hot = nullptr;
   State = kNormal;
   PaintObject();
   if (TSkinData* data = Owner->Form().SkinData()) data->HideCaptionHint();
+}
+
+void TWinSysButton::NCMouseDown() {
+  if (Owner->Hot != this) HoverTime = 0;
+  TNCObject::NCMouseDown();
+}
+
+void TWinSysButton::NCMouseEnter() {
+  if (Owner->Hot != this) HoverTime = 0;
+  TNCObject::NCMouseEnter();
 }
 
 void TWinSysButton::PaintObject() {
@@ -144,6 +155,8 @@ void TSkinFormFrame::SetActiveFlag(bool active) {
     timer_.start();
   else
     timer_.stop();
+  // An inactive window's buttons are not lit: the hot one lets go.
+  if (!active && Hot) Hot->NCMouseLeave();
   if (!active && form_.SkinData()) form_.SkinData()->HideCaptionHint();
 }
 
@@ -655,7 +668,9 @@ void TSkinFormFrame::DoButtonAction(TWinSysButton* button, TPoint at) {
         showState_ = kShowMaximized;
         PostMessage(w, WM_SYSCOMMAND, SC_MAXIMIZE);
       }
-      Hot = nullptr;
+      // The window changes under the pointer: the button lets go, drawn
+      // normal again, and lights on the pointer's next move over it.
+      if (Hot) Hot->NCMouseLeave();
       break;
     case 2: case 23:
       if (!button->Enabled) break;
@@ -690,7 +705,7 @@ void TSkinFormFrame::OnTimer() {
   QWidget* w = Window();
   const QPoint cursor = QCursor::pos();
   const TRect wr = FrameWindowRect(w);
-  if (!Hot->BoundsRect.Contains(cursor.x() - wr.Left, cursor.y() - wr.Top)) {
+  if (!Hot->Visible || !Hot->BoundsRect.Contains(cursor.x() - wr.Left, cursor.y() - wr.Top)) {
     Hot->NCMouseLeave();
     return;
   }

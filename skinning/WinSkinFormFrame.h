@@ -69,6 +69,9 @@ class TNCObject {
 class TWinSysButton : public TNCObject {
  public:
   TWinSysButton(TSkinFormFrame* owner, const TDataSkinSysButton& element) : TNCObject(owner), Element(&element) {}
+  // Becoming hot, the button counts its hover time from zero.
+  void NCMouseDown() override;
+  void NCMouseEnter() override;
   void PaintObject() override;
   // The frame of the element this button shows now.
   int FrameIndex(bool active) const;
@@ -76,7 +79,7 @@ class TWinSysButton : public TNCObject {
 
   const TDataSkinSysButton* Element;
   platform::Bitmap Icon;  // the system-menu button's picture
-  int HoverTime = 0;      // ms, counted by the timer
+  int HoverTime = 0;      // ms while hot, counted by the timer
 };
 
 class TSkinFormFrame {
@@ -142,6 +145,10 @@ class TSkinFormFrame {
   bool TimerActive() const { return timer_.isActive(); }
 
   TNCObject* Hot = nullptr;
+  // One tick of the timer (every 250 ms while the window is active): the
+  // hot object lets go once the pointer is off it; a hot caption button
+  // counts its hover time and shows or hides its hint.
+  void OnTimer();
 
   // The width a dialog's caption needs: its text between the title's
   // margins, and clear of the right-aligned buttons where the painter
@@ -167,7 +174,6 @@ class TSkinFormFrame {
   // Grows the window's size limits by the band (none to give them back).
   void GrowSizeLimits(QSize band);
   void SetActiveFlag(bool active);
-  void OnTimer();
   bool HandleSysCommand(platform::Message& m, const platform::CallPrevious& previous);
   bool HandleDialogChar(platform::Message& m);
   TPoint ToWindow(platform::LPARAM screenPoint) const;

@@ -15,6 +15,7 @@
 #include "support/FirstPaint.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -128,12 +129,35 @@ class FrameTest : public ::testing::Test {
       if (b->Element->Action == action) return b.get();
     return nullptr;
   }
+  // The pointer moved to a point of the band.
+  static void PointerTo(TSkinFormFrame& frame, TPoint p) {
+    const TRect r = FrameWindowRect(frame.Window());
+    QCursor::setPos(r.Left + p.X, r.Top + p.Y);
+    SendMessage(frame.Window(), WM_NCMOUSEMOVE, HTCAPTION, Screen(frame, p));
+  }
+  // Maximizes or restores the window by its system command (or waits for
+  // it to be so) and paints the band then.
+  static void ShowAs(TSkinFormFrame& frame, bool maximized, bool send = true) {
+    QWidget& w = *frame.Window();
+    if (send) SendMessage(&w, WM_SYSCOMMAND, maximized ? SC_MAXIMIZE : SC_RESTORE);
+    EXPECT_TRUE(QTest::qWaitFor([&] {
+      return w.isMaximized() == maximized && (frame.ShowState() == TSkinFormFrame::kShowMaximized) == maximized;
+    })) << "maximized: " << maximized;
+    Paint(frame);
+  }
   void TearDown() override {
     FreeSkinManage();
     data_.reset();
   }
   std::unique_ptr<TSkinData> data_;
 };
+
+// Maximize and Restore on one place, each shown in its own state.
+const char kMaxRestore[] =
+    "[Button.Max]\nAction=1\nAlign=1\nXcoord=48\nYcoord=2\nVisibility=2\nframe=4\nButtonImage=close.bmp\n"
+    "[Button.Restore]\nAction=1\nAlign=1\nXcoord=48\nYcoord=2\nVisibility=1\nframe=4\nButtonImage=close.bmp\n";
+constexpr Qt::WindowFlags kAllBoxes = Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                      Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
 
 }  // namespace
 
@@ -463,6 +487,102 @@ TEST_F(FrameTest, RepaintsAndANewSkin) {
   EXPECT_EQ(QMargins(frame->LeftWidth(), frame->CaptionHeight(), frame->RightWidth(), frame->BottomHeight()),
             QMargins(6, 30, 2, 8));
   EXPECT_EQ(w.contentsRect().size(), client);
+}
+
+// Every hover of the close button counts from zero: its hint shows from
+// the timer's 4th tick on the button (1 s) to its 14th (3.5 s), and not
+// otherwise; so for five hovers in a row, after one past the hide time,
+// and after the window was maximized and restored.
+TEST_F(FrameTest, EveryHoverShowsTheHintInItsTime) {
+  enum Then { kStay, kMaximize, kRestore };
+  const struct {
+    const char* name;
+    std::vector<std::pair<int, Then>> hovers;  // ticks on the button, then
+  } cases[] = {{"five hovers of a second", {{4, kStay}, {4, kStay}, {4, kStay}, {4, kStay}, {4, kStay}}},
+               {"past the hide time, then again", {{16, kStay}, {6, kStay}}},
+               {"maximized and restored", {{12, kMaximize}, {6, kRestore}, {6, kStay}}}};
+  for (const auto& c : cases) {
+    QWidget w;
+    w.setWindowFlags(kAllBoxes);
+    TSkinFormFrame* frame = Skin(w);
+    ASSERT_NE(frame, nullptr);
+    SendMessage(&w, WM_NCACTIVATE, 1);
+    Paint(*frame);
+    for (size_t i = 0; i < c.hovers.size(); ++i) {
+      PointerTo(*frame, Centre(ButtonOf(*frame, 0)->BoundsRect));
+      std::string shown, expected;
+      for (int tick = 1; tick <= c.hovers[i].first; ++tick) {
+        frame->OnTimer();
+        shown += data_->CaptionHintShown() ? '+' : '-';
+        expected += tick >= 4 && tick <= 14 ? '+' : '-';
+      }
+      EXPECT_EQ(shown, expected) << c.name << ", hover " << i + 1;
+      PointerTo(*frame, {frame->WindowWidth() / 2, 10});
+      frame->OnTimer();
+      EXPECT_FALSE(data_->CaptionHintShown()) << c.name << ", hover " << i + 1;
+      if (c.hovers[i].second != kStay) ShowAs(*frame, c.hovers[i].second == kMaximize);
+    }
+    FreeSkinManage();
+  }
+}
+
+// A caption button is lit only while the pointer is on it. A click on
+// Maximize or Restore, the window maximized by other means while Maximize
+// is hot, or its deactivation while Close is: once the pointer has moved
+// on along the caption, every button shows its normal frame (1 active, 4
+// inactive), and so when the window comes back to the state it had.
+TEST_F(FrameTest, CaptionButtonsAreLitOnlyUnderThePointer) {
+  enum Route { kMaximizeClick, kRestoreClick, kMaximizedWhileHot, kDeactivated };
+  const struct {
+    Route route;
+    int action;      // of the hot button
+    bool maximized;  // at first
+  } cases[] = {{kMaximizeClick, 1, false}, {kRestoreClick, 1, true}, {kMaximizedWhileHot, 1, false},
+               {kDeactivated, 0, false}};
+  SkinShape shape;
+  shape.buttons = kMaxRestore;
+  for (const auto& c : cases) {
+    QWidget w;
+    w.setWindowFlags(kAllBoxes);
+    TSkinFormFrame* frame = Skin(w, shape);
+    ASSERT_NE(frame, nullptr);
+    SendMessage(&w, WM_NCACTIVATE, 1);
+    if (c.maximized) ShowAs(*frame, true);
+    TPoint on;
+    for (const auto& b : frame->Buttons())
+      if (b->Visible && b->Element->Action == c.action) on = Centre(b->BoundsRect);
+    PointerTo(*frame, on);
+    EXPECT_EQ(Paint(*frame).GetPixel(on.X, on.Y), Colour(Qt::blue)) << c.route << ": lit under the pointer";
+    if (c.route == kDeactivated) {
+      SendMessage(&w, WM_NCACTIVATE, 0);
+    } else if (c.route == kMaximizedWhileHot) {
+      ShowAs(*frame, true);
+    } else {
+      SendMessage(&w, WM_NCLBUTTONDOWN, HTCAPTION, Screen(*frame, on));
+      SendMessage(&w, WM_NCLBUTTONUP, HTCAPTION, Screen(*frame, on));
+      ShowAs(*frame, !c.maximized, false);
+    }
+    // The pointer moves on along the caption (the timer runs only while
+    // the window is active).
+    PointerTo(*frame, {frame->WindowWidth() / 2, 10});
+    if (frame->Active()) frame->OnTimer();
+    const auto expectNormal = [&](const char* when) {
+      const Bitmap b = Paint(*frame);
+      for (const auto& button : frame->Buttons()) {
+        if (!button->Visible || button->IsSystemMenuButton()) continue;
+        const TPoint at = Centre(button->BoundsRect);
+        EXPECT_EQ(b.GetPixel(at.X, at.Y), Colour(frame->Active() ? Qt::red : Qt::gray))
+            << c.route << ", " << when << ": button " << button->Element->Action << " is lit";
+      }
+    };
+    expectNormal("the pointer moved on");
+    if (c.route == kDeactivated)
+      SendMessage(&w, WM_NCACTIVATE, 1);
+    else
+      ShowAs(*frame, frame->ShowState() != TSkinFormFrame::kShowMaximized);
+    expectNormal("back in the state it had");
+    FreeSkinManage();
+  }
 }
 
 // The drawing routines at the edges of a frame: margins that do not fit
