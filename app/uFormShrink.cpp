@@ -246,9 +246,6 @@ QLabel* Caption(const char* name, const char* text, QWidget* parent) {
   return label;
 }
 
-// The newest real draw: the previous draw of every candidate.
-const TLottery* NewestDraw() { return DrawHistory.Empty() ? nullptr : &DrawHistory.Newest(); }
-
 constexpr int CdtColumnWidths[TCdtModel::ColumnCount] = {65, 165, 50, 50, 380};
 
 }  // namespace
@@ -500,7 +497,8 @@ void TFrmShrink::BtnLoadClick() {
 
 void TFrmShrink::Button1Click() {
   std::string message;
-  const int64_t count = CountKeptCombinations(SnapshotConditions(CdtList()), NewestDraw(), 0, &message);
+  // Judged as the draw after the one the analysis may see, as the filter does.
+  const int64_t count = CountKeptCombinations(SnapshotConditions(CdtList()), CurrentDraw(), 0, &message);
   if (count < 0) {
     ShowMessage(this, QString::fromStdString(message));
     return;
@@ -516,7 +514,9 @@ void TFrmShrink::btnfilterClick() {
   }
   TShrinkOptions options;
   options.WithBlue = rg1Blue->isChecked();
-  options.Reference = NewestDraw();
+  // Every candidate stands for the draw after the one the analysis may see
+  // (in training mode the shown one), taken now: the run holds on to it.
+  options.Reference = CurrentDraw();
   filtering_ = true;
   SetControlsEnabled(false);
   filter_->Start(SnapshotConditions(CdtList()), options, *bridge_);

@@ -6,10 +6,12 @@
 // - Only conditions with IsSave set take part. A condition on a ball
 //   position (0..5 red, 6 blue) admits a set of numbers at that position;
 //   the numbers a position may take are those every applied condition of
-//   that position admits (whatever their order). A condition on the whole
-//   red set is matched against the candidate written into a work draw whose
-//   previous draw is the reference draw (the newest real draw), so repeats,
-//   neighbours and amplitudes compare with it.
+//   that position admits (whatever their order); amplitudes are taken
+//   from the reference draw. A condition on the whole red set is matched
+//   against the candidate written into a work draw whose previous draw is
+//   the reference draw, so repeats, neighbours and amplitudes compare with
+//   it. The shrink window gives the draw the analysis may see (CurrentDraw:
+//   the newest, or in training mode the one shown).
 // - Conditions with IsRC set are tolerance conditions. With k of them the
 //   run makes 2^k passes; pass p skips tolerance condition j when bit
 //   (k - 1 - j) of p is set (pass 0 applies them all, the last skips them

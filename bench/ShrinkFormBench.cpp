@@ -45,6 +45,7 @@ double ThreadCpuMs() {
 
 void UseScheme(const std::vector<TCdtData>& scheme) {
   if (DrawHistory.Empty()) DrawHistory = testsupport::LoadDrawHistory();
+  CurrentIndex = DrawHistory.Count() - 1;  // as after the sign-in
   CdtList().Clear();
   for (const TCdtData& c : scheme) CdtList().Add(std::make_unique<TCdtData>(c));
 }

@@ -53,8 +53,6 @@ int32_t DivisorChecked(int32_t divisor) {
   return divisor;
 }
 
-const TLottery* NewestDraw() { return DrawHistory.Empty() ? nullptr : &DrawHistory.Newest(); }
-
 bool ValidPos(int32_t pos) { return pos >= 0 && pos < BallCount; }
 
 // Collects values without repeats (all lie in 0..63), in first-seen order.
@@ -190,7 +188,7 @@ uint64_t TFormulate::CountMask(const T2DIntAry& values, bool repeat, int32_t max
 void TFormulate::AddPositionCandidates(TPositionLists& lists, const TCdtData& cdt) const {
   TIntAry* list = GetPositionList(lists, pos_);
   if (!list) return;
-  for (int32_t v : PositionCandidates(RowOf(cdt.Values, 0), NewestDraw()))
+  for (int32_t v : PositionCandidates(RowOf(cdt.Values, 0), CurrentDraw()))
     if (!ValueIn(v, *list)) list->push_back(v);
 }
 
@@ -298,11 +296,11 @@ int32_t TFormulateDwZF::Measure(const TLottery& draw) const {
   return ValidPos(pos_) ? PositionAmplitude(draw, pos_) : -1;
 }
 
-TIntAry TFormulateDwZF::PositionCandidates(const TIntAry& chosen, const TLottery* newest) const {
+TIntAry TFormulateDwZF::PositionCandidates(const TIntAry& chosen, const TLottery* previous) const {
   TCandidateSet set;
   int32_t low, high;
-  if (!newest || !PositionDomain(pos_, low, high)) return {};
-  const int32_t c = newest->Balls[static_cast<size_t>(pos_)];
+  if (!previous || !PositionDomain(pos_, low, high)) return {};
+  const int32_t c = previous->Balls[static_cast<size_t>(pos_)];
   for (int32_t a : chosen) {
     if (!InDomain(0, a)) continue;
     if (c - a >= low && c - a <= high) set.Add(c - a);
@@ -335,11 +333,11 @@ int32_t TFormulateDwZFEnd::CombosOf(int32_t v) const {
   return counts_.empty() ? 0 : counts_[0][static_cast<size_t>(v)];
 }
 
-TIntAry TFormulateDwZFEnd::PositionCandidates(const TIntAry& chosen, const TLottery* newest) const {
+TIntAry TFormulateDwZFEnd::PositionCandidates(const TIntAry& chosen, const TLottery* previous) const {
   TCandidateSet set;
   int32_t low, high;
-  if (!newest || !PositionDomain(pos_, low, high)) return {};
-  const int32_t c = newest->Balls[static_cast<size_t>(pos_)];
+  if (!previous || !PositionDomain(pos_, low, high)) return {};
+  const int32_t c = previous->Balls[static_cast<size_t>(pos_)];
   for (int32_t t : chosen) {
     if (!InDomain(0, t)) continue;
     for (int32_t a = t; a < MaxRed - RedCount + 1; a += 10)

@@ -277,14 +277,15 @@ class TFormulate {
   // p * (1 - p)^n with p the probability; 0 when the total is 0.
   virtual float GetOmissionProbability(const T2DIntAry& values, int32_t n, bool repeat) const;
   // Restricts (or fills) the candidate list of the indicator's position by
-  // the condition's chosen values, against the newest draw of DrawHistory.
-  // Does nothing for indicators of the whole red set.
+  // the condition's chosen values, amplitudes taken against CurrentDraw()
+  // (the candidates stand for the draw after it). Does nothing for
+  // indicators of the whole red set.
   virtual void NarrowPositionList(TPositionLists& lists, const TCdtData& cdt) const;
   // The values of the indicator's position that the chosen values admit,
-  // without repeats, in the order narrowing would add them; newest is the
+  // without repeats, in the order narrowing would add them; previous is the
   // draw amplitudes are taken against (none: amplitudes admit nothing).
   // Empty for indicators of the whole red set.
-  virtual TIntAry PositionCandidates(const TIntAry& chosen, const TLottery* newest) const;
+  virtual TIntAry PositionCandidates(const TIntAry& chosen, const TLottery* previous) const;
 
   // Fills the given lists from the domain rows the indicator shows.
   void FillValueLists(TValueItems* list1, TValueItems* list2 = nullptr, TValueItems* list3 = nullptr) const;
@@ -371,7 +372,7 @@ class TFormulateDw final : public TFormulateMeasure {
   TFormulaKind Kind() const override { return TFormulaKind::Dw; }
   int32_t Measure(const TLottery& draw) const override;
   void NarrowPositionList(TPositionLists& lists, const TCdtData& cdt) const override;
-  TIntAry PositionCandidates(const TIntAry& chosen, const TLottery* newest) const override;
+  TIntAry PositionCandidates(const TIntAry& chosen, const TLottery* previous) const override;
 
  protected:
   void Init() override;
@@ -385,7 +386,7 @@ class TFormulateDwDiv final : public TFormulateMeasure {
   int32_t Divisor() const { return divisor_; }
   int32_t Measure(const TLottery& draw) const override;
   void NarrowPositionList(TPositionLists& lists, const TCdtData& cdt) const override;
-  TIntAry PositionCandidates(const TIntAry& chosen, const TLottery* newest) const override;
+  TIntAry PositionCandidates(const TIntAry& chosen, const TLottery* previous) const override;
 
  protected:
   void Init() override;
@@ -403,7 +404,7 @@ class TFormulateDwZF final : public TFormulateMeasure {
   TFormulaKind Kind() const override { return TFormulaKind::DwZF; }
   int32_t Measure(const TLottery& draw) const override;
   void NarrowPositionList(TPositionLists& lists, const TCdtData& cdt) const override;
-  TIntAry PositionCandidates(const TIntAry& chosen, const TLottery* newest) const override;
+  TIntAry PositionCandidates(const TIntAry& chosen, const TLottery* previous) const override;
 
  protected:
   void Init() override;
@@ -416,7 +417,7 @@ class TFormulateDwZFEnd final : public TFormulateMeasure {
   TFormulaKind Kind() const override { return TFormulaKind::DwZFEnd; }
   int32_t Measure(const TLottery& draw) const override;
   void NarrowPositionList(TPositionLists& lists, const TCdtData& cdt) const override;
-  TIntAry PositionCandidates(const TIntAry& chosen, const TLottery* newest) const override;
+  TIntAry PositionCandidates(const TIntAry& chosen, const TLottery* previous) const override;
 
  protected:
   void Init() override;

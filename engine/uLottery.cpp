@@ -19,6 +19,11 @@ TDrawHistory::TDrawHistory(std::vector<TLottery> draws) : draws_(std::move(draws
   for (size_t i = 0; i < draws_.size(); ++i) draws_[i].Prev = i ? &draws_[i - 1] : nullptr;
 }
 
+const TLottery* CurrentDraw() {
+  if (CurrentIndex < 0 || CurrentIndex >= DrawHistory.Count()) return nullptr;
+  return &DrawHistory[static_cast<size_t>(CurrentIndex)];
+}
+
 TLotIntervalAry BuildYearIndex(const TDrawHistory& history) {
   TLotIntervalAry years;
   // Walk newest to oldest, a year at a time.

@@ -76,6 +76,11 @@ extern TLotIntervalAry YearIndex;  // newest year first
 extern int32_t CurrentIndex;       // last draw the analysis may see; -1 when empty
 extern std::string CurrentUser;    // user name of the current sign-in
 
+// The draw at CurrentIndex, the last draw the analysis may see: the newest
+// draw, or in training mode the one shown. None when CurrentIndex lies
+// outside the history (an empty history).
+const TLottery* CurrentDraw();
+
 // Builds the year index of a history (newest year first), as the download
 // does after decoding the draws.
 TLotIntervalAry BuildYearIndex(const TDrawHistory& history);

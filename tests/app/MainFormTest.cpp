@@ -6,8 +6,11 @@
 #include "app/uFormShrink.h"
 #include "app/uFormTrend.h"
 #include "app/uFrmMain.h"
+#include "app/uShrinkFilter.h"
 #include "charts/uKLineDef.h"
+#include "engine/uBaseFunc.h"
 #include "engine/uIniFileMgr.h"
+#include "platform/Dispatcher.h"
 #include "platform/Startup.h"
 #include "support/History.h"
 
@@ -206,6 +209,54 @@ TEST_F(MainForm, TrainingChartsTheLastChartedConditionsUpToTheShownDraw) {
           for (const TLottery* d : draws) ASSERT_LE(d->DateNo, shown) << row << " chart " << i;
         }
       }
+}
+
+// The shrink page judges each candidate as the draw after the one the views
+// stop at: the newest outside training mode, else the shown draw, the
+// revealed one after "开奖"; its count too. Outside training mode a scheme
+// keeps the rows of a run against the newest draw.
+TEST_F(MainForm, ShrinkingComparesWithTheShownDraw) {
+  enum Move { Analysis, Enter, PickIssue, Reveal };
+  enum Scheme { Amplitude, Repeats, Mixed };
+  const std::vector<TCdtData> schemes[] = {{shrinktest::Cdt(Formula(RedBall1 + 2), {0})},  // "红1号定位 振幅" 0
+                                           {shrinktest::Cdt("红球常规", "重码个数", {6})},
+                                           shrinktest::SchemeB()};
+  for (const auto& [move, shown] : {std::pair(Analysis, 2025074), std::pair(Enter, 2025001),
+                                    std::pair(PickIssue, 2024011), std::pair(Reveal, 2024012)}) {
+    Open();
+    if (move != Analysis) w->popTran->trigger();
+    if (move == PickIssue || move == Reveal) Pick(1, 10);
+    if (move == Reveal) w->BtnOpen->click();
+    ASSERT_EQ(ShownDateNo(), shown);
+    const TLottery& current = DrawHistory[size_t(CurrentIndex)];
+    const TLottery* previous = move == Analysis ? &DrawHistory.Newest() : &current;
+    TFrmShrink* shrink = w->FrmShrinkView();
+    for (const Scheme s : {Amplitude, Repeats, Mixed}) {
+      const std::string row = std::to_string(move) + std::to_string(s);
+      CdtList().Clear();
+      for (const TCdtData& c : schemes[s]) CdtList().Add(std::make_unique<TCdtData>(c));
+      shrink->btnfilter->click();
+      ASSERT_TRUE(platform::GuiDispatcher().PumpUntil([&] { return !shrink->Filtering(); }, std::chrono::seconds(60)));
+      std::vector<std::string> rows;
+      for (const TShrinkRow& r : shrink->Results()) rows.push_back(r.Text());
+      shrink->Button1->click();
+      const std::string count = shrink->lbl2->text().toStdString();
+      const std::string reds = current.NumText.substr(0, current.NumText.rfind(','));
+      if (s == Amplitude) {
+        ASSERT_FALSE(rows.empty()) << row;
+        for (const std::string& r : rows) ASSERT_EQ(std::stoi(r), current.Balls[0]) << row << ": " << r;
+        EXPECT_EQ(count, KeptCountText(Combination(RedCount - 1, MaxRed - current.Balls[0]))) << row;
+      } else if (s == Repeats) {
+        EXPECT_EQ(rows, std::vector<std::string>{reds}) << row;
+      } else {
+        std::vector<std::string> want;
+        for (const TShrinkRow& r : RunShrinkFilter(schemes[s], {false, previous}).Rows) want.push_back(r.Text());
+        EXPECT_GT(rows.size(), size_t(100)) << row;
+        EXPECT_EQ(rows, want) << row;
+        EXPECT_EQ(count, KeptCountText(CountKeptCombinations(schemes[s], previous))) << row;
+      }
+    }
+  }
 }
 
 // Any year can be drawn, the oldest included; the newest only when a draw

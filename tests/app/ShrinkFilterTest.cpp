@@ -122,6 +122,10 @@ TEST(ShrinkFilter, SchemesAgreeWithTheReference) {
   const std::vector<TCdtData> noReference = {
       Tolerant(Cdt("红2号定位", "振幅", {3, 4})), Tolerant(Cdt("和值系列", "振幅", {0, 1, 2})),
       Tolerant(Cdt("跨度系列", "振幅尾", {2, 5})), Tolerant(Cdt("红球常规", "邻码个数", {0})), Ball(0, {2, 3})};
+  // Training at 2024011 (8 12 16 20 27 31): red 1 is 8 again, and four
+  // more of its numbers with one of the 20 others: C(5, 4) * 20.
+  const TLottery* earlier = &*std::find_if(History().begin(), History().end(),
+                                           [](const TLottery& d) { return d.DateNo == 2024011; });
   std::vector<TCdtData> schemeB = SchemeA();
   schemeB.push_back(Tolerant(Cdt("红1号定位", "红球1号", Range(1, 6))));
   schemeB.push_back(Tolerant(Cdt("跨度系列", "尾", {2, 5, 8})));
@@ -149,6 +153,7 @@ TEST(ShrinkFilter, SchemesAgreeWithTheReference) {
       // No reference draw: position amplitudes admit nothing, neighbours
       // never match, the sum's and span's amplitudes are the measures.
       {"no reference draw", noReference, false, 5001, true, nullptr},
+      {"an earlier draw", {Cdt("红1号定位", "振幅", {0}), Cdt("红球常规", "重码个数", {5})}, false, 100, false, earlier},
       {"every blue in turn", {AllAcValues()}, true, 5001, true},
       {"blue narrowed", {AllAcValues(), Cdt("蓝号系列", "尾", {3})}, true, 5001, true},
       {"position narrowed to nothing", {Ball(2, {10, 11}), Ball(2, {12}), AllAcValues()}, false, 0, false},

@@ -25,6 +25,7 @@ class ShrinkForm : public FormsTest {
   void SetUp() override {
     FormsTest::SetUp();
     if (DrawHistory.Empty()) DrawHistory = testsupport::LoadDrawHistory();
+    CurrentIndex = DrawHistory.Count() - 1;  // as after the sign-in
     w = std::make_unique<TFrmShrink>();
     w->show();
   }

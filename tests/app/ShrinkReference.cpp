@@ -6,7 +6,7 @@
 
 namespace shrinktest {
 
-TReferenceResult TReferenceShrink::Filter(std::vector<TCdtData> scheme, bool withBlue, const TLottery* newest) {
+TReferenceResult TReferenceShrink::Filter(std::vector<TCdtData> scheme, bool withBlue, const TLottery* previous) {
   TReferenceResult r;
   // 1. An empty scheme is not run.
   if (scheme.empty()) {
@@ -18,7 +18,7 @@ TReferenceResult TReferenceShrink::Filter(std::vector<TCdtData> scheme, bool wit
     return r;
   }
   conditions_ = std::move(scheme);
-  newest_ = newest;
+  previous_ = previous;
   withBlue_ = withBlue;
   examined_ = 0;
   limit_ = 5000;
@@ -51,7 +51,7 @@ TReferenceResult TReferenceShrink::Filter(std::vector<TCdtData> scheme, bool wit
 void TReferenceShrink::Search() {
   skip_.assign(conditions_.size(), 0);
   work_ = TLottery{};
-  work_.Prev = newest_;
+  work_.Prev = previous_;
   // 2. Used flags, position flags and position lists.
   used_.fill(false);
   positionFlags_.fill(false);
@@ -107,7 +107,7 @@ void TReferenceShrink::NarrowPositions() {
   for (TCdtData* c : positionList_) {
     if (Skipped(c)) continue;
     const int32_t pos = c->Formula->Pos();
-    const TIntAry admitted = c->Formula->PositionCandidates(c->Values.empty() ? TIntAry{} : c->Values[0], newest_);
+    const TIntAry admitted = c->Formula->PositionCandidates(c->Values.empty() ? TIntAry{} : c->Values[0], previous_);
     TIntAry* list = GetPositionList(positionLists_, pos);
     if (!positionFlags_[static_cast<size_t>(pos)])
       *list = admitted;
@@ -177,10 +177,10 @@ void TReferenceShrink::GenerateCombinations(int32_t prev) {
     if (!used_[static_cast<size_t>(v)]) take(v);
 }
 
-int64_t TReferenceShrink::KeptCount(const std::vector<TCdtData>& scheme, const TLottery* newest) {
+int64_t TReferenceShrink::KeptCount(const std::vector<TCdtData>& scheme, const TLottery* previous) {
   if (!CheckScheme(scheme, true).empty()) return -1;
   TLottery work;
-  work.Prev = newest;
+  work.Prev = previous;
   int64_t valid = 0;
   auto& b = work.Balls;
   for (b[0] = 1; b[0] <= 28; ++b[0])

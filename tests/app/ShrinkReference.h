@@ -40,11 +40,11 @@ class TReferenceShrink {
   // At most this many complete candidates per run (-1: no limit); a run
   // that needs more stops and reports Ran false with Message "budget".
   void SetBudget(int64_t candidates) { budget_ = candidates; }
-  TReferenceResult Filter(std::vector<TCdtData> scheme, bool withBlue, const TLottery* newest);
+  TReferenceResult Filter(std::vector<TCdtData> scheme, bool withBlue, const TLottery* previous);
   // The hidden count: every red combination matched against every condition
   // whatever its flags (conditions on the blue ball left out); -1 when the
   // scheme is refused.
-  int64_t KeptCount(const std::vector<TCdtData>& scheme, const TLottery* newest);
+  int64_t KeptCount(const std::vector<TCdtData>& scheme, const TLottery* previous);
 
  private:
   // Steps 2 to 8 of a run over conditions_, accepting results while the
@@ -64,7 +64,7 @@ class TReferenceShrink {
   int32_t depth_ = 0;
   FmlAry toleranceList_, positionList_, wholeList_;
   TLottery work_;
-  const TLottery* newest_ = nullptr;
+  const TLottery* previous_ = nullptr;
   bool withBlue_ = false;
   std::vector<std::string> resultList_;
   std::unordered_set<std::string> listed_;

@@ -24,9 +24,13 @@ TEST(DrawHistory, LinksEachDrawToTheOlderOneAndSurvivesAMove) {
   YearIndex = BuildYearIndex(DrawHistory);
   CurrentIndex = 3;
   CurrentUser = "demo";
+  EXPECT_EQ(CurrentDraw(), &DrawHistory[3]);
+  CurrentIndex = 1;  // training at the second draw
+  EXPECT_EQ(CurrentDraw(), &DrawHistory[1]);
   ClearDrawModel();
   EXPECT_TRUE(DrawHistory.Empty() && YearIndex.empty() && CurrentUser.empty());
   EXPECT_EQ(CurrentIndex, -1);
+  EXPECT_EQ(CurrentDraw(), nullptr);
 }
 
 TEST(DrawHistory, NumTextIsTheSevenNumbersAndNothingElse) {

@@ -97,12 +97,13 @@ TEST(FormulaMatch, WritesItsDescriptionWhetherOrNotItMatches) {
 }
 
 TEST(FormulaNarrowing, PositionConditionsNarrowOrFillTheirPositionsList) {
-  // The newest draw: red 1, 9, 15, 21, 26, 30, blue 3.
+  // The newest draw, shown outside training mode: red 1, 9, 15, 21, 26, 30, blue 3.
   DrawHistory = TDrawHistory({Draw({2, 3, 4, 5, 6, 7, 7}), Draw({1, 9, 15, 21, 26, 30, 3})});
   struct Case {
     int ind;
     TIntAry before, chosen, after;
     bool history = true;
+    int32_t shown = 1;  // CurrentIndex: amplitudes are taken from this draw
   };
   const std::vector<Case> cases{
       {Red(2, 0), {7, 3, 5}, {5, 9}, {5}},  // a value condition intersects a filled list ...
@@ -112,6 +113,7 @@ TEST(FormulaNarrowing, PositionConditionsNarrowOrFillTheirPositionsList) {
       {Red(5, 1), {}, {0}, {10, 20, 30}},  // remainder 0 never adds 0
       {BlueTail, {}, {0, 6}, {10, 6, 16}},
       {Red(2, 2), {}, {0, 3, 14}, {15, 12, 18, 29}},  // around the newest 15; 1 lies below 3..30
+      {Red(2, 2), {}, {0, 3, 14}, {4, 7, 18}, true, 0},  // training at the older draw: around its 4
       {Red(0, 3), {}, {2, 7}, {3, 13, 23, 8, 18, 28}},  // amplitudes 2, 12, 22, 7, 17, 27 from 1
       {Red(1, 2), {8}, {0, 1, 2}, {8}, false},        // no history: amplitudes admit nothing
       {Red(1, 3), {8}, {0, 1, 2}, {8}, false},
@@ -124,6 +126,7 @@ TEST(FormulaNarrowing, PositionConditionsNarrowOrFillTheirPositionsList) {
     TPositionLists lists;
     const size_t pos = Ind(c.ind).Pos() >= 0 ? size_t(Ind(c.ind).Pos()) : 1;
     lists[pos] = c.before;
+    CurrentIndex = c.shown;
     TDrawHistory saved = std::move(DrawHistory);
     if (c.history) DrawHistory = std::move(saved);
     Ind(c.ind).NarrowPositionList(lists, cdt);
