@@ -34,6 +34,9 @@ namespace skinning {
 
 // The width of a skinned popup's frame.
 constexpr int kMenuFrame = 3;
+// The blank columns a menu measured from its contents keeps between an
+// item's caption and its shortcut.
+constexpr int kMenuShortCutGap = 12;
 
 class TWinSkinPopMenu : public QObject {
  public:

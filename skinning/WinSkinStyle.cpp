@@ -169,7 +169,8 @@ QSize TSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option
   int height = item->menuItemType == QStyleOptionMenuItem::Separator ? MenuSeparatorHeight() : standard.height();
   // A menu-bar drop-down is measured the standard way first; other menus
   // (context menus, the system menu) start from their contents, the text,
-  // and the column of the menu's images.
+  // and the column of the menu's images, and an item with a shortcut from
+  // the gap before it (Qt adds the widest shortcut to the menu's column).
   const TWinSkinPopMenu* popup = PopupOf(widget);
   if (popup && popup->MenuMode() == TSkinManage::kMenuBarDropDown) {
     int width = standard.width();
@@ -177,6 +178,7 @@ QSize TSkinStyle::sizeFromContents(ContentsType type, const QStyleOption* option
     return {width, height};
   }
   int width = contents.width() + skinItem.ImagesWidth;
+  if (item->text.contains(u'\t')) width += kMenuShortCutGap;
   MeasureSkinMenuItem2(*skinData_, skinItem, width, height);
   return {width, height};
 }

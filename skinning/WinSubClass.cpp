@@ -289,6 +289,18 @@ unsigned TSkinControl::AddRtlReading(unsigned format) const {
   return w && w->layoutDirection() == Qt::RightToLeft ? format | DT_RTLREADING : format;
 }
 
+void TSkinControl::DrawFocusAround(Canvas& dc, const QString& text, const TRect& r, unsigned format,
+                                   const TRect& bounds) const {
+  TRect m = r;
+  dc.DrawText(text, m, format | DT_CALCRECT | DT_NOCLIP);
+  const int dw = r.Width() - m.Width(), dh = r.Height() - m.Height();
+  if (format & DT_CENTER)
+    m = OffsetRect(m, dw / 2, dh / 2 - 1);
+  else if (format & DT_RIGHT)
+    m = OffsetRect(m, dw, 0);
+  dc.DrawFocusRect(IntersectRect(InflateRect(m, 2, 1), bounds));
+}
+
 void TSkinControl::DrawCaptionCentred(Canvas& dc, const TRect& r, unsigned format, bool enabled,
                                       const QString& text) const {
   dc.SetBkMode(TRANSPARENT);

@@ -177,6 +177,10 @@ class TSkinControl : public QObject {
   // at the right (2); no icon when there is none or it is wider than `r`.
   void DrawImageCaption(Canvas& dc, const TRect& r, int alignment, const QString& text, const QIcon& icon,
                         QSize iconSize) const;
+  // A focus rectangle around `text` as drawn in `r` with `format` (centred
+  // for DT_CENTER, at the right for DT_RIGHT, else at the top left), 2
+  // pixels out at the sides and 1 above and below, cut to `bounds`.
+  void DrawFocusAround(Canvas& dc, const QString& text, const TRect& r, unsigned format, const TRect& bounds) const;
   // CM_MOUSELEAVE to the window.
   void SendMouseLeave();
 

@@ -288,6 +288,9 @@ void TSkinCheckBox::Paint(Canvas& dc, const TRect& r) {
   text.Top = (H - m.Height()) / 2;
   text.Bottom = text.Top + m.Height();
   dc.DrawText(Text, text, format);
+  // The focus mark around the caption, in the window beside the glyph.
+  if (Focused && !HasOption(xoNoFocusRect))
+    DrawFocusAround(dc, Text, text, format, leftText ? Rect(0, 0, W - gw, H) : Rect(gw, 0, W, H));
 }
 
 // ---------------------------------------------------------------------------

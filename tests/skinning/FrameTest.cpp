@@ -452,6 +452,46 @@ TEST_F(FrameTest, AltSpaceShowsOneSystemMenu) {
   FreeSkinManage();
 }
 
+// The close item of a dialog's and of a main window's system menu shows
+// its shortcut right-aligned, its ink ending 10 pixels before the item's
+// right edge, with blank columns between it and the caption's ink.
+TEST_F(FrameTest, SystemMenuShortcutStandsApartFromTheCaption) {
+  for (const bool dialog : {true, false}) {
+    SCOPED_TRACE(dialog ? "dialog" : "main window");
+    std::unique_ptr<QWidget> w = dialog ? std::unique_ptr<QWidget>(new QDialog) : std::make_unique<QMainWindow>();
+    TSkinFormFrame* frame = Skin(*w);
+    ASSERT_NE(frame, nullptr);
+    QTest::keyClick(w.get(), Qt::Key_Space, Qt::AltModifier);
+    QMenu* popup = frame->SystemPopup();
+    ASSERT_TRUE(popup && popup->isVisible());
+    QAction* close = popup->actions().last();
+    ASSERT_EQ(GetCommandId(close), unsigned(SC_CLOSE));
+    popup->setActiveAction(nullptr);
+    const QRect item = popup->actionGeometry(close);
+    const QImage shot = popup->grab().toImage();
+    // Columns right of the glyph square that hold anything but the item's
+    // background.
+    const QRgb back = shot.pixel(item.right() - 1, item.center().y());
+    std::vector<int> ink;
+    for (int x = item.left() + 1 + 16 + 3; x < item.right(); ++x)
+      for (int y = item.top(); y <= item.bottom(); ++y)
+        if (shot.pixel(x, y) != back) {
+          ink.push_back(x);
+          break;
+        }
+    ASSERT_FALSE(ink.empty());
+    const int end = item.right() + 1 - 10;
+    EXPECT_LT(ink.back(), end);
+    EXPECT_GE(ink.back(), end - 3) << "right-aligned";
+    int gap = 0;
+    for (size_t i = 1; i < ink.size(); ++i) gap = std::max(gap, ink[i] - ink[i - 1] - 1);
+    EXPECT_GE(gap, 8) << "blank columns between caption and shortcut";
+    popup->close();
+    Pump();
+    FreeSkinManage();
+  }
+}
+
 // The band is painted again when a button loses the mouse, when the show
 // state changes while the size stays (a maximized window brought back from
 // the task bar) and when the skin is taken up again; a new skin brings its margins, the client area

@@ -121,19 +121,41 @@ TEST_F(PaintersTest, ButtonFramesByStateClicksAndCaptions) {
   EXPECT_EQ(FindSkinControl<TSkinButton>(g.multiLine)->Text, QStringLiteral("红球\r\n蓝球||和值"));
 }
 
-TEST_F(PaintersTest, FocusRectOnTheFocusedButtonOnlyUnlessSwitchedOff) {
-  for (bool focused : {false, true}) {
-    (focused ? g.cancel : g.ok)->setFocus();
+// A push button, a check box and a radio button show a dotted rectangle
+// while focused, around their caption and clear of its ink, and none with
+// xoNoFocusRect.
+TEST_F(PaintersTest, FocusRectOnTheFocusedControlOnlyUnlessSwitchedOff) {
+  const TColor face = RGB(10, 20, 30);
+  const struct {
+    const char* kind;
+    QAbstractButton* control;
+    bool focused;
+    TColor under;  // where the rectangle goes
+  } rows[] = {{"button", g.cancel, false, Tone(1, kButton)}, {"button", g.cancel, true, Tone(5, kButton)},
+              {"check box", g.unchecked, false, face},      {"check box", g.unchecked, true, face},
+              {"radio", g.radioOff, false, face},           {"radio", g.radioOff, true, face}};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(std::string(row.kind) + (row.focused ? ", focused" : ""));
+    (row.focused ? row.control : g.ok)->setFocus();
     data->Options.Exclude(xoNoFocusRect);
-    const Bitmap with = Shot(g.cancel);
+    const Bitmap with = Shot(row.control);
     data->Options.Include(xoNoFocusRect);
-    const Bitmap without = Shot(g.cancel);
-    int rect = 0;  // the dotted rectangle's pixels, over the plain frame of the picture without it
+    const Bitmap without = Shot(row.control);
+    int rect = 0;  // the dotted rectangle's pixels, over the plain background of the picture without it
+    TRect box = Rect(with.Width(), with.Height(), 0, 0);
     for (int y = 0; y < with.Height(); ++y)
       for (int x = 0; x < with.Width(); ++x)
-        if (with.GetPixel(x, y) != without.GetPixel(x, y))
-          rect += without.GetPixel(x, y) == Tone(focused ? 5 : 1, kButton) ? 1 : -1000;
-    EXPECT_EQ(rect > 0, focused) << rect;
+        if (with.GetPixel(x, y) != without.GetPixel(x, y)) {
+          rect += without.GetPixel(x, y) == row.under ? 1 : -1000;
+          box = Rect(std::min(box.Left, x), std::min(box.Top, y), std::max(box.Right, x + 1), std::max(box.Bottom, y + 1));
+        }
+    EXPECT_EQ(rect > 0, row.focused) << rect;
+    if (!row.focused) continue;
+    const TRect caption = pixels::Box(without, [](TColor c) { return GetRValue(c) < 9 && GetGValue(c) < 9; });
+    ASSERT_FALSE(caption.IsEmpty());
+    EXPECT_TRUE(box.Left < caption.Left && box.Top < caption.Top && box.Right > caption.Right &&
+                box.Bottom > caption.Bottom)
+        << "the rectangle " << box << " around the caption " << caption;
   }
 }
 
