@@ -48,6 +48,7 @@
 #include "upgrade/ProgramUpgrade.h"
 
 #include "support/DataService.h"
+#include "support/Pictures.h"
 #include "support/TempDir.h"
 #include "support/WindowManager.h"
 #include "support/XServer.h"
@@ -620,20 +621,11 @@ void ChangePassword(TfrmMain* main) {
 }
 
 // The pixels of a combo box's text field, as the screen shows it, far from
-// the box's colour (its border and drop-down button left out). On the GUI
-// thread.
+// the box's colour. On the GUI thread.
 int TextPixels(QComboBox* combo) {
   const QRect r(combo->mapToGlobal(QPoint(0, 0)), combo->size());
-  const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
-  const QColor box = combo->palette().color(QPalette::Base);
-  int far = 0;
-  for (int y = 3; y < shot.height() - 3; ++y)
-    for (int x = 3; x < shot.width() - 24; ++x) {
-      const QColor c = shot.pixelColor(x, y);
-      far += std::max({std::abs(c.red() - box.red()), std::abs(c.green() - box.green()),
-                       std::abs(c.blue() - box.blue())}) > 24;
-    }
-  return far;
+  return testsupport::ComboTextPixels(
+      combo, QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage());
 }
 
 // Training mode at the newest year's last issue: "开奖" has nothing more
