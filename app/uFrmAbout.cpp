@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -149,7 +150,10 @@ void TfrmAbout::ShowContacts(const TAboutContacts& contacts) {
 
 void TfrmAbout::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  // The first contact edit shown takes the focus, else the button.
+  // The first contact edit shown takes the focus, else the button; shown
+  // again by the window system (its owner minimized and restored), the box
+  // keeps the focus where the user left it.
+  if (event->spontaneous()) return;
   QLineEdit* first = Edit1->isVisibleTo(this) ? Edit1 : Edit2->isVisibleTo(this) ? Edit2 : nullptr;
   if (!first) {
     Button1->setFocus();

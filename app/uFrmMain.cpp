@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QStylePainter>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -47,6 +48,31 @@ void SetControlColor(QWidget* control, platform::TColor color) {
     palette.setColor(QPalette::Disabled, role, platform::ToQColor(platform::clGrayText));
   control->setPalette(palette);
 }
+
+// A drop-down list whose field, disabled, shows the list's own colour in
+// any style, under its text in the grey text colour: the hidden issue lists
+// are blank grey in the plain look too, where the style would paint them
+// lighter than their colour. Enabled, the style paints it as any other.
+class TColorComboBox final : public QComboBox {
+ public:
+  using QComboBox::QComboBox;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (isEnabled()) {
+      QComboBox::paintEvent(event);
+      return;
+    }
+    QStylePainter painter(this);
+    painter.setPen(palette().color(QPalette::Text));
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    painter.fillRect(style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this),
+                     option.palette.base());
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+  }
+};
 
 QWidget* TabSheet(QTabWidget* pages, const char* name, const QString& caption) {
   auto* sheet = new QWidget(pages);
@@ -124,10 +150,10 @@ void TfrmMain::CreateComponents() {
   auto* row = new QHBoxLayout(PanTran);
   row->setContentsMargins(8, 4, 8, 4);
   Label1 = new QLabel(QStringLiteral("选择期数"), PanTran);
-  CboYear = new QComboBox(PanTran);
+  CboYear = new TColorComboBox(PanTran);
   CboYear->setObjectName("CboYear");
   CboYear->setMinimumWidth(72);
-  CboNO = new QComboBox(PanTran);
+  CboNO = new TColorComboBox(PanTran);
   CboNO->setObjectName("CboNO");
   CboNO->setMinimumWidth(64);
   CboNO->setMaxVisibleItems(20);

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 
 namespace {
 
@@ -74,10 +75,12 @@ void TFrmZbCnfg::BuildParams(const std::vector<TZBParam>& params) {
   setFixedSize(width, top + BtnOK->height() + BottomMargin);
 }
 
-// The first digits typed go into the first edit, over its value.
+// The first digits typed go into the first edit, over its value. Shown
+// again by the window system (its owner minimized and restored), the
+// dialog keeps the focus where the user left it.
 void TFrmZbCnfg::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (edits_.empty()) return;
+  if (event->spontaneous() || edits_.empty()) return;
   edits_.front()->setFocus();
   edits_.front()->selectAll();
 }

@@ -37,7 +37,8 @@ class TFrmZbCnfg : public QDialog {
   QPushButton* BtnCancel;
 
  protected:
-  // It opens with the focus in the first edit.
+  // It opens with the focus in the first edit; shown again by the window
+  // system, it leaves the focus where it was.
   void showEvent(QShowEvent* event) override;
 
  private:

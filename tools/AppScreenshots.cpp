@@ -1,6 +1,7 @@
 // Screenshots of the condition panel, the value chooser, the range picker,
-// the parameter, about and change-password dialogs and the trend window
-// (with a chart's Bollinger bands)
+// the parameter, about and change-password dialogs, the trend window
+// (with a chart's Bollinger bands) and the main window's training panel in
+// the plain look (no skin), its issue shown and hidden,
 // over the real draw history, for docs/screenshots/ (the main window with both views and the
 // sign-in and password dialogs are shot by the end-to-end test):
 //   xvfb-run -a build/tools/ssq_app_screenshots docs/screenshots
@@ -11,6 +12,7 @@
 #include "app/uFormYlRang.h"
 #include "app/uFrmAbout.h"
 #include "app/uFrmChangePwd.h"
+#include "app/uFrmMain.h"
 #include "app/uFrmZbCnfg.h"
 #include "engine/uCdtList.h"
 #include "platform/AppPath.h"
@@ -19,6 +21,7 @@
 #include "support/TempDir.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -143,6 +146,19 @@ int main(int argc, char** argv) {
     if (trend.YLChart(i)->Model().Count() > trend.YLChart(busiest)->Model().Count()) busiest = i;
   const QPixmap cell = trend.YLChart(busiest)->grab();
   Save(cell.scaled(cell.size() * 2), "trend-omission-chart-cell.png");
+  // The training panel without a skin: "隐藏期号" leaves the year and the
+  // issue blank grey.
+  YearIndex = BuildYearIndex(DrawHistory);
+  TfrmMain::LoginDelay = std::chrono::milliseconds(0);
+  TfrmMain main;
+  main.ExecDialog = [](QDialog&) { return int(QDialog::Accepted); };
+  main.show();
+  main.popTran->trigger();
+  for (const bool hide : {false, true}) {
+    main.ChkHideNo->setChecked(hide);
+    for (int i = 0; i < 10; ++i) QApplication::processEvents();
+    Save(main.PanTran->grab(), hide ? "main-training-issue-hidden.png" : "main-training-issue-shown.png");
+  }
   delete FrmChoose(false);
   delete FrmYLRange(false);
   return 0;

@@ -173,6 +173,34 @@ TEST_F(FormsTest, ParameterDialogStoresAllOrNothing) {
   }
 }
 
+// A dialog shown again by the window system (minimized with its owner and
+// restored) keeps the focus where the user left it: in the same edit,
+// nothing chosen, the cursor where it was.
+TEST_F(FormsTest, DialogsShownAgainKeepTheFocusWhereTheUserLeftIt) {
+  int32_t values[3] = {1, 22, 33};
+  TFrmZbCnfg params;
+  params.BuildParams({{"N", &values[0]}, {"M1", &values[1]}, {"M2", &values[2]}});
+  TfrmAbout about;
+  about.ShowContacts({"", "", "12345", "ssq@example.org"});
+  const struct {
+    QDialog* dialog;
+    QLineEdit* left;  // not the edit the dialog opens with
+  } rows[] = {{&params, params.Edits()[2]}, {&about, about.Edit2}};
+  for (const auto& row : rows) {
+    row.dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(row.dialog));
+    row.left->setFocus(Qt::MouseFocusReason);
+    row.left->setCursorPosition(1);
+    row.dialog->setWindowState(Qt::WindowMinimized);
+    row.dialog->setWindowState(Qt::WindowNoState);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(row.dialog->focusWidget(), row.left) << row.dialog->windowTitle().toStdString();
+    EXPECT_EQ(std::pair(row.left->selectedText(), row.left->cursorPosition()), std::pair(QString(), 1))
+        << row.dialog->windowTitle().toStdString();
+    row.dialog->hide();
+  }
+}
+
 // The about box shows only the lines that have a value; the page is a
 // link (underlined, a hand over it) only when it has an address.
 TEST_F(FormsTest, TheAboutBoxShowsNoEmptyLine) {

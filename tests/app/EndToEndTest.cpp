@@ -10,9 +10,10 @@
 // main window minimized (iconified and brought back, or left as it is
 // without a window manager), restored and maximized again, the about box,
 // the update check, the change of password, training mode up to the newest
-// issue, a chart of 0 candles, the parameter dialog, the chooser, the
-// filter, saving the numbers, saving a scheme and loading it back, a folder
-// that is not there and a broken scheme file, leaving.
+// issue, a chart of 0 candles, the parameter dialog (its focus kept when
+// it gets the keyboard back), the chooser, the filter, saving the numbers,
+// saving a scheme and loading it back, a folder that is not there and a
+// broken scheme file, leaving.
 //
 // Each dialog must be skinned from its first paint, in front of the main
 // window (the screen shows what it paints), titled with its own caption
@@ -48,6 +49,7 @@
 #include "upgrade/ProgramUpgrade.h"
 
 #include "support/DataService.h"
+#include "support/Pictures.h"
 #include "support/TempDir.h"
 #include "support/WindowManager.h"
 #include "support/XServer.h"
@@ -621,20 +623,11 @@ void ChangePassword(TfrmMain* main) {
 }
 
 // The pixels of a combo box's text field, as the screen shows it, far from
-// the box's colour (its border and drop-down button left out). On the GUI
-// thread.
+// the box's colour. On the GUI thread.
 int TextPixels(QComboBox* combo) {
   const QRect r(combo->mapToGlobal(QPoint(0, 0)), combo->size());
-  const QImage shot = QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
-  const QColor box = combo->palette().color(QPalette::Base);
-  int far = 0;
-  for (int y = 3; y < shot.height() - 3; ++y)
-    for (int x = 3; x < shot.width() - 24; ++x) {
-      const QColor c = shot.pixelColor(x, y);
-      far += std::max({std::abs(c.red() - box.red()), std::abs(c.green() - box.green()),
-                       std::abs(c.blue() - box.blue())}) > 24;
-    }
-  return far;
+  return testsupport::ComboTextPixels(
+      combo, QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage());
 }
 
 // Training mode at the newest year's last issue: "开奖" has nothing more
@@ -671,6 +664,90 @@ void TrainingMode(TfrmMain* main) {
   }
   Choose(main, 0, main->N1, main->popAnaly);
   EXPECT_TRUE(WaitFor([main] { return !main->PanTran->isVisible(); }));
+}
+
+// A window of another client of the X server, which the keyboard can go
+// to: made on a connection of its own, shown, and gone with the object.
+class OtherProgram {
+ public:
+  OtherProgram() : c_(xcb_connect(nullptr, nullptr)) {
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+    id_ = xcb_generate_id(c_);
+    xcb_create_window(c_, XCB_COPY_FROM_PARENT, id_, screen->root, 0, 0, 200, 100, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                      screen->root_visual, 0, nullptr);
+    xcb_flush(c_);
+    Xdotool(QStringLiteral("windowmap --sync %1").arg(id_));
+  }
+  ~OtherProgram() { xcb_disconnect(c_); }
+  OtherProgram(const OtherProgram&) = delete;
+  OtherProgram& operator=(const OtherProgram&) = delete;
+  unsigned Id() const { return id_; }
+
+ private:
+  xcb_connection_t* c_;
+  xcb_window_t id_ = 0;
+};
+
+// The keyboard given to a window, as the window manager does, or without
+// one the X server.
+void Activate(WId window) {
+  Xdotool(QStringLiteral("%1 --sync %2").arg(withWindowManager ? "windowactivate" : "windowfocus").arg(window));
+}
+
+// With the focus in the parameter dialog's third edit after typing there,
+// the dialog that gets the keyboard back (from another program, or, under
+// a window manager, with its owner minimized and restored) keeps it there,
+// nothing chosen, the cursor where the typing stopped.
+void FocusStaysWhereLeft(TfrmMain* main, TFrmZbCnfg* params) {
+  QLineEdit* third = Gui([params] { return params->Edits()[2]; });
+  Click(third);
+  Key("End");
+  Type("4");
+  const QString typed = Gui([third] { return third->text(); });
+  ASSERT_TRUE(typed.endsWith('4')) << typed.toStdString();
+  const auto left = [params, third, typed] {
+    return Ready(params) && QApplication::focusWidget() == third && third->text() == typed &&
+           !third->hasSelectedText() && third->cursorPosition() == typed.size();
+  };
+  const auto focus = [] {
+    return Gui([] {
+      auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+      return edit ? QStringLiteral("%1 in %2 chosen, the cursor at %3")
+                        .arg(edit->selectedText(), edit->text())
+                        .arg(edit->cursorPosition())
+                        .toStdString()
+                  : std::string("no edit has the focus");
+    });
+  };
+  ASSERT_TRUE(WaitFor(left)) << focus();
+  const WId dialog = Gui([params] { return params->winId(); }), owner = Gui([main] { return main->winId(); });
+  std::optional<OtherProgram> other;
+  const struct {
+    const char* name;
+    bool windowManager;  // needs one
+    std::function<bool()> away;
+    WId back;
+  } rows[] = {
+      {"another program had the keyboard", false,
+       [&other] {
+         Activate(other.emplace().Id());
+         return WaitFor([] { return QApplication::activeWindow() == nullptr; });
+       },
+       dialog},
+      {"the main window was minimized and restored", true,
+       [owner, params] {
+         Xdotool(QStringLiteral("windowminimize --sync %1").arg(owner));
+         return WaitFor([params] { return params->isMinimized(); });
+       },
+       owner},
+  };
+  for (const auto& row : rows) {
+    if (row.windowManager && !withWindowManager) continue;
+    EXPECT_TRUE(row.away()) << row.name << ": the dialog is still in front";
+    Activate(row.back);
+    EXPECT_TRUE(WaitFor(left)) << row.name << ": " << focus();
+    other.reset();
+  }
 }
 
 void TrendDialogs(TfrmMain* main) {
@@ -714,6 +791,7 @@ void TrendDialogs(TfrmMain* main) {
   EXPECT_TRUE(WaitFor([params] { return params->Edits()[0]->text() == "5"; }))
       << "typed into " << Gui([] { return QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : QString(); }).toStdString();
   Shot("5-parameters", params);
+  FocusStaysWhereLeft(main, params);
   Click(params->BtnCancel);
   ExpectTabBarTakesClicks(main, "the parameter dialog");
 }

@@ -13,6 +13,7 @@
 #include "platform/Dispatcher.h"
 #include "platform/Startup.h"
 #include "support/History.h"
+#include "support/Pictures.h"
 
 #include <filesystem>
 
@@ -129,6 +130,10 @@ TEST_F(MainForm, TrainingListsTheYearsAndIssuesAndKeepsThemAcrossModes) {
     for (QComboBox* combo : {w->CboYear, w->CboNO}) {
       EXPECT_EQ(combo->isEnabled(), !hide);
       EXPECT_EQ(combo->palette().color(QPalette::Button), platform::ToQColor(hide ? 0x717171 : platform::clWindow));
+      // In the plain look (no skin) too: hidden, nothing of the year or the
+      // issue can be read.
+      EXPECT_EQ(testsupport::ComboTextPixels(combo, combo->grab().toImage()) == 0, hide)
+          << combo->objectName().toStdString() << (hide ? " can be read, hidden" : " cannot be read, shown again");
     }
     EXPECT_EQ(ChartParams().ShowIssueNo, !hide);
   }

@@ -1,12 +1,18 @@
-// Reference pictures of painted controls: PNG files kept with the tests.
+// Reference pictures of painted controls: PNG files kept with the tests;
+// what can be read in a combo box's picture.
 #pragma once
 
 #include "support/History.h"
 
+#include <QColor>
+#include <QComboBox>
 #include <QImage>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -36,6 +42,25 @@ inline void ExpectPicture(const QImage& painted, const std::string& file) {
   if (differ > 0) image.save(path.section('/', -1));
   EXPECT_EQ(differ, 0) << file << ": pixels differ in (" << box.left() << ", " << box.top() << ") - (" << box.right()
                        << ", " << box.bottom() << ")";
+}
+
+// The pixels of a combo box's text field (where its style lays it out) in
+// the box's picture that are far from the box's colour: none where nothing
+// can be read.
+inline int ComboTextPixels(const QComboBox* combo, const QImage& picture) {
+  QStyleOptionComboBox option;
+  option.initFrom(combo);
+  option.frame = combo->hasFrame();
+  const QRect field = combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo);
+  const QColor box = combo->palette().color(QPalette::Base);
+  int far = 0;
+  for (int y = field.top(); y <= field.bottom(); ++y)
+    for (int x = field.left(); x <= field.right(); ++x) {
+      const QColor c = picture.pixelColor(x, y);
+      far += std::max({std::abs(c.red() - box.red()), std::abs(c.green() - box.green()),
+                       std::abs(c.blue() - box.blue())}) > 24;
+    }
+  return far;
 }
 
 }  // namespace testsupport
