@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QShowEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
@@ -397,6 +398,8 @@ void TFrmShrink::CreateComponents() {
 
 void TFrmShrink::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  // The main window minimized and restored shows the page as it was.
+  if (event->spontaneous()) return;
   // The results and the grid stay as the last run left them: "保存号码"
   // still saves them after the window was hidden and shown again.
   rg1Red->setChecked(true);

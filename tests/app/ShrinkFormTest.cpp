@@ -277,6 +277,10 @@ TEST_F(ShrinkForm, FilterRunsAsideAndItsResultsAreSaved) {
   w->rg1Blue->setChecked(true);
   EXPECT_EQ(grid->columnCount(), 8);
   EXPECT_EQ(grid->headerData(7, Qt::Horizontal).toString() + grid->headerData(1, Qt::Horizontal).toString(), "蓝球红号1");
+  w->setWindowState(Qt::WindowMinimized);  // minimized and restored: still blue
+  w->setWindowState(Qt::WindowNoState);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(grid->columnCount(), 8);
   w->hide();  // switching tabs keeps the results, back to red numbers only
   w->show();
   EXPECT_EQ(grid->columnCount(), 7);
