@@ -60,18 +60,25 @@ QHash<const QWidget*, std::shared_ptr<Frame>>& Frames() {
 
 std::shared_ptr<Frame> FindFrame(const QWidget* w) { return Frames().value(w); }
 
-// The one manual move or resize at a time (the mouse drives it).
+// The one move or resize at a time.
 struct ManualDrag {
   QPointer<QWidget> window;
-  unsigned command = 0;  // SC_MOVE or SC_SIZE
-  unsigned edge = 0;     // WMSZ_
-  bool endOnPress = false;
-  bool system = false;  // the window manager's: it ends with the next event without buttons
-  QPoint start;
-  QRect startRect;
+  unsigned command = 0;     // SC_MOVE or SC_SIZE
+  unsigned edge = 0;        // WMSZ_
+  bool endOnPress = false;  // from a menu: the next click ends it
+  bool pending = false;     // pressed, not yet dragged past the drag distance
+  bool viaManager = false;  // once dragged, the window manager's move or resize takes over
+  bool system = false;      // the window manager's: it ends with the next event without buttons
+  QPoint start;             // the pointer ...
+  QRect startRect;          // ... and the window rectangle the drag follows from
   QPointer<QWidget> grabber;  // the widget holding the mouse for a manual one
 };
 ManualDrag g_drag;
+
+// A press turns into a move or a resize once the pointer has gone this far.
+bool Dragged(QPoint global) {
+  return (global - g_drag.start).manhattanLength() >= QGuiApplication::styleHints()->startDragDistance();
+}
 
 QRect WindowRect(const QWidget* w) { return w->isWindow() ? detail::WindowScreenRect(w) : w->geometry(); }
 
@@ -256,10 +263,32 @@ void DragTo(QWidget* w, QPoint global) {
   SetWindowPos(moved, nullptr, r.x(), r.y(), r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The press has been dragged to `global`: the window manager moves or
+// sizes the window from here, by the pointer's whole offset from the press
+// (an X window manager takes the press point; another one goes on from
+// where the window has followed the pointer to), or, where none answers,
+// the window goes on following the mouse.
+void HandToManager(QWidget* w, QPoint global) {
+  QWidget* grabber = std::exchange(g_drag.grabber, nullptr);
+  if (grabber && QWidget::mouseGrabber() == grabber) grabber->releaseMouse();
+  const unsigned edge = g_drag.command == SC_MOVE ? 0 : g_drag.edge;
+  g_drag.system = detail::StartManagerMoveSize(w, g_drag.start, edge);
+  if (g_drag.system) return;
+  DragTo(w, global);
+  QWindow* handle = w->windowHandle();
+  g_drag.system = handle && (edge ? handle->startSystemResize(EdgesOf(edge)) : handle->startSystemMove());
+  if (g_drag.system || !grabber) return;
+  g_drag.grabber = grabber;
+  grabber->grabMouse();
+}
+
 // SC_MOVE and SC_SIZE: with a mouse form (HTCAPTION or an edge in the low
-// bits) the window manager's move or resize, else one that follows the
-// mouse: from the point in `lp` until the button goes up, or, from a menu,
-// from where the pointer is until the next click.
+// bits) from the point in `lp` until the button goes up; the window stays
+// until the pointer has gone the drag distance, so a click and a double
+// click stay with the window. Then the window manager's move or resize
+// takes over, or, where none answers, the window follows the mouse. From a
+// menu the window follows the mouse from where the pointer is until the
+// next click.
 // Either way WM_ENTERSIZEMOVE comes first and WM_EXITSIZEMOVE when it ends.
 void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
   QWidget* moved = MovedWidget(w);
@@ -270,16 +299,18 @@ void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
   SendMessage(w, WM_ENTERSIZEMOVE);
   if (!alive) return;
   const bool mouse = low != 0;
-  QWindow* handle = w->windowHandle();
-  const bool system = mouse && handle && !PrefersManualMoveSize(w) &&
-                      (command == SC_MOVE ? handle->startSystemMove() : handle->startSystemResize(EdgesOf(low)));
-  g_drag = {w, command, command == SC_SIZE && low ? low : WMSZ_BOTTOMRIGHT, !mouse, system,
-            mouse && lp ? LParamPoint(lp) : QCursor::pos(), WindowRect(moved), nullptr};
+  g_drag = {};
+  g_drag.window = w;
+  g_drag.command = command;
+  g_drag.edge = command == SC_SIZE && low ? low : WMSZ_BOTTOMRIGHT;
+  g_drag.endOnPress = !mouse;
+  g_drag.pending = mouse;
+  g_drag.viaManager = mouse && w->isWindow() && w->windowHandle() && !PrefersManualMoveSize(w);
+  g_drag.start = mouse && lp ? LParamPoint(lp) : QCursor::pos();
+  g_drag.startRect = WindowRect(moved);
   detail::KeepTranslating(w, true);
-  if (!system) {
-    g_drag.grabber = NonClientWidget(w);
-    g_drag.grabber->grabMouse();
-  }
+  g_drag.grabber = NonClientWidget(w);
+  g_drag.grabber->grabMouse();
 }
 
 void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
@@ -336,14 +367,25 @@ bool MdiChildSysCommand(QWidget* w, unsigned command, LPARAM lp) {
 void DragEvent(QWidget* w, QMouseEvent* e) {
   const QPoint global = e->globalPosition().toPoint();
   switch (e->type()) {
-    case QEvent::MouseMove: DragTo(w, global); break;
+    case QEvent::MouseMove:
+      if (g_drag.pending) {
+        if (!Dragged(global)) break;
+        g_drag.pending = false;
+        if (g_drag.viaManager && (e->buttons() & Qt::LeftButton))
+          HandToManager(w, global);
+        else
+          DragTo(w, global);
+        break;
+      }
+      DragTo(w, global);
+      break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
       if (g_drag.endOnPress) EndDrag();
       break;
     case QEvent::MouseButtonRelease:
       if (g_drag.endOnPress) break;
-      DragTo(w, global);
+      if (!g_drag.pending || Dragged(global)) DragTo(w, global);
       EndDrag();
       break;
     default: break;
@@ -625,7 +667,12 @@ bool FrameCalcSize(QWidget* w) {
 }
 
 bool FrameMouse(QWidget* w, QMouseEvent* e) {
-  if (g_drag.window == w && g_drag.system && e->buttons() == Qt::NoButton) EndDrag();
+  if (g_drag.window == w && g_drag.system && e->buttons() == Qt::NoButton) {
+    // The button went up here: the window manager had not taken the
+    // pointer yet, and would move the window on without it.
+    if (e->type() == QEvent::MouseButtonRelease) detail::CancelManagerMoveSize(w);
+    EndDrag();
+  }
   if (g_drag.window == w && !g_drag.system) {
     // The second click of a double click on the band ends the drag its
     // press began, and goes on as the double click.

@@ -26,11 +26,15 @@
 // The default procedure answers WM_NCHITTEST with the edges (SM_CXFRAME
 // wide) of a sizeable window that is not maximized and HTCAPTION for the
 // rest of the band (HTBORDER in a control's frame); a press on the caption moves the window, on an edge
-// resizes it (WM_SYSCOMMAND SC_MOVE + HTCAPTION, SC_SIZE + WMSZ_ edge),
-// through the window manager (QWindow::startSystemMove and
-// startSystemResize) or, where none answers, by following the mouse: the
+// resizes it (WM_SYSCOMMAND SC_MOVE + HTCAPTION, SC_SIZE + WMSZ_ edge): the
 // window grabs the mouse until the button is let go (anywhere) or the
-// window is deactivated or hidden, and sizes stay within its minimum and
+// window is deactivated or hidden; once the pointer has gone the drag
+// distance with the button down, the window manager takes the move or
+// resize over (an X one as from the press point, other ones through
+// QWindow::startSystemMove and startSystemResize), or, where none answers,
+// the window follows the mouse; either way the window goes by the pointer's
+// whole offset from the press. A click, and so a double click, stays with
+// the window. Sizes stay within the window's minimum and
 // maximum size and never below the band. A double click on the caption of
 // a window with a maximize box maximizes or restores it.
 //
