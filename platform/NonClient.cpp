@@ -21,9 +21,11 @@
 #include <QStyleOption>
 #include <QGuiApplication>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSizeGrip>
@@ -65,12 +67,15 @@ struct ManualDrag {
   QPointer<QWidget> window;
   unsigned command = 0;     // SC_MOVE or SC_SIZE
   unsigned edge = 0;        // WMSZ_
-  bool endOnPress = false;  // from a menu: the next click ends it
+  bool endOnPress = false;  // from a menu: the next click ends it, and it has the keyboard
   bool pending = false;     // pressed, not yet dragged past the drag distance
   bool viaManager = false;  // once dragged, the window manager's move or resize takes over
   bool system = false;      // the window manager's: it ends with the next event without buttons
+  bool edgeByKey = false;   // a size whose edge an arrow key picked
   QPoint start;             // the pointer ...
   QRect startRect;          // ... and the window rectangle the drag follows from
+  QPoint last;              // the pointer's last place
+  QRect origin;             // the window rectangle before the drag
   QPointer<QWidget> grabber;  // the widget holding the mouse for a manual one
 };
 ManualDrag g_drag;
@@ -222,6 +227,12 @@ Qt::Edges EdgesOf(unsigned edge) {
   return edges;
 }
 
+unsigned EdgeOf(Qt::Edges edges) {
+  for (unsigned edge = WMSZ_LEFT; edge <= WMSZ_BOTTOMRIGHT; ++edge)
+    if (EdgesOf(edge) == edges) return edge;
+  return WMSZ_BOTTOMRIGHT;
+}
+
 void EndDrag() {
   QPointer<QWidget> w = std::exchange(g_drag.window, nullptr);
   if (!w) return;
@@ -230,11 +241,15 @@ void EndDrag() {
   SendMessage(w, WM_EXITSIZEMOVE);
 }
 
+void PlaceMoved(QWidget* moved, const QRect& r) {
+  SetWindowPos(moved, nullptr, r.x(), r.y(), r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The window rectangle follows the pointer's whole offset from the start;
-// a size stays within the window's minimum and maximum and never below its
-// band.
+// a size stays within the screen's work area (an MDI child's within its
+// area), the window's minimum and maximum, and never below its band.
 void DragTo(QWidget* w, QPoint global) {
-  const QPoint d = global - g_drag.start;
+  QPoint d = global - g_drag.start;
   const QRect start = g_drag.startRect;
   QRect r = start;
   QWidget* moved = MovedWidget(w);
@@ -253,6 +268,13 @@ void DragTo(QWidget* w, QPoint global) {
     const QSize least = w->minimumSize().expandedTo(QSize(m.left() + m.right(), m.top() + m.bottom())) + decoration;
     const QSize most = w->maximumSize() + decoration;
     const Qt::Edges edges = EdgesOf(g_drag.edge);
+    // An edge goes no further out than the area (one out already stays).
+    const QRect area = moved->isWindow() || !moved->parentWidget() ? moved->screen()->availableGeometry()
+                                                                    : moved->parentWidget()->rect();
+    if (edges & Qt::LeftEdge) d.setX(std::max(d.x(), std::min(0, area.left() - start.left())));
+    if (edges & Qt::RightEdge) d.setX(std::min(d.x(), std::max(0, area.right() - start.right())));
+    if (edges & Qt::TopEdge) d.setY(std::max(d.y(), std::min(0, area.top() - start.top())));
+    if (edges & Qt::BottomEdge) d.setY(std::min(d.y(), std::max(0, area.bottom() - start.bottom())));
     auto width = [&](int dx) { return std::clamp(start.width() + dx, least.width(), most.width()); };
     auto height = [&](int dy) { return std::clamp(start.height() + dy, least.height(), most.height()); };
     if (edges & Qt::LeftEdge) r.setLeft(start.right() + 1 - width(-d.x()));
@@ -260,7 +282,7 @@ void DragTo(QWidget* w, QPoint global) {
     if (edges & Qt::TopEdge) r.setTop(start.bottom() + 1 - height(-d.y()));
     if (edges & Qt::BottomEdge) r.setHeight(height(d.y()));
   }
-  SetWindowPos(moved, nullptr, r.x(), r.y(), r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceMoved(moved, r);
 }
 
 // The press has been dragged to `global`: the window manager moves or
@@ -288,7 +310,7 @@ void HandToManager(QWidget* w, QPoint global) {
 // click stay with the window. Then the window manager's move or resize
 // takes over, or, where none answers, the window follows the mouse. From a
 // menu the window follows the mouse from where the pointer is until the
-// next click.
+// next click, and the keyboard moves or sizes it (MoveSizeKey).
 // Either way WM_ENTERSIZEMOVE comes first and WM_EXITSIZEMOVE when it ends.
 void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
   QWidget* moved = MovedWidget(w);
@@ -306,8 +328,8 @@ void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
   g_drag.endOnPress = !mouse;
   g_drag.pending = mouse;
   g_drag.viaManager = mouse && w->isWindow() && w->windowHandle() && !PrefersManualMoveSize(w);
-  g_drag.start = mouse && lp ? LParamPoint(lp) : QCursor::pos();
-  g_drag.startRect = WindowRect(moved);
+  g_drag.start = g_drag.last = mouse && lp ? LParamPoint(lp) : QCursor::pos();
+  g_drag.startRect = g_drag.origin = WindowRect(moved);
   detail::KeepTranslating(w, true);
   g_drag.grabber = NonClientWidget(w);
   g_drag.grabber->grabMouse();
@@ -368,6 +390,7 @@ void DragEvent(QWidget* w, QMouseEvent* e) {
   const QPoint global = e->globalPosition().toPoint();
   switch (e->type()) {
     case QEvent::MouseMove:
+      g_drag.last = global;
       if (g_drag.pending) {
         if (!Dragged(global)) break;
         g_drag.pending = false;
@@ -391,6 +414,32 @@ void DragEvent(QWidget* w, QMouseEvent* e) {
     default: break;
   }
   e->accept();
+}
+
+// An arrow key in a move or size from a menu: a move goes a step that way;
+// a size's first arrow picks the edge on its side, one across it adds the
+// edge it points to (a corner), and the others move those edges a step.
+void KeyStep(QWidget* w, QPoint direction) {
+  constexpr int kStep = 8;
+  QWidget* moved = MovedWidget(w);
+  // What the mouse does next goes on from here.
+  g_drag.start = g_drag.last;
+  g_drag.startRect = WindowRect(moved);
+  if (g_drag.command == SC_SIZE) {
+    const Qt::Edges edges = g_drag.edgeByKey ? EdgesOf(g_drag.edge) : Qt::Edges();
+    const Qt::Edges across = direction.x() ? Qt::LeftEdge | Qt::RightEdge : Qt::TopEdge | Qt::BottomEdge;
+    if (!(edges & across)) {
+      const Qt::Edge side = direction.x() < 0   ? Qt::LeftEdge
+                            : direction.x() > 0 ? Qt::RightEdge
+                            : direction.y() < 0 ? Qt::TopEdge
+                                                : Qt::BottomEdge;
+      g_drag.edge = EdgeOf(edges | side);
+      g_drag.edgeByKey = true;
+      return;
+    }
+  }
+  DragTo(w, g_drag.start + direction * kStep);
+  g_drag.startRect = WindowRect(moved);
 }
 
 }  // namespace
@@ -711,6 +760,30 @@ void FrameLeave(QWidget* w) {
 
 void EndFrameDrag(QWidget* w) {
   if (g_drag.window == w) EndDrag();
+}
+
+bool MoveSizeKey(QEvent* e) {
+  const QEvent::Type type = e->type();
+  if (!g_drag.window || !g_drag.endOnPress ||
+      (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride))
+    return false;
+  e->accept();
+  if (type != QEvent::KeyPress) return true;
+  QWidget* w = g_drag.window;
+  switch (static_cast<QKeyEvent*>(e)->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: EndDrag(); break;
+    case Qt::Key_Escape:
+      PlaceMoved(MovedWidget(w), g_drag.origin);
+      EndDrag();
+      break;
+    case Qt::Key_Left: KeyStep(w, {-1, 0}); break;
+    case Qt::Key_Right: KeyStep(w, {1, 0}); break;
+    case Qt::Key_Up: KeyStep(w, {0, -1}); break;
+    case Qt::Key_Down: KeyStep(w, {0, 1}); break;
+    default: break;
+  }
+  return true;
 }
 
 bool NonClientDefault(QWidget* w, Message& m) {

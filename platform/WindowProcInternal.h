@@ -143,6 +143,10 @@ void EndFrameDrag(QWidget* window);
 // window manager has not ended (the button went up before it took over).
 bool StartManagerMoveSize(QWidget* window, QPoint from, unsigned edge);
 void CancelManagerMoveSize(QWidget* window);
+// A key event while a move or size from a menu runs, which has the
+// keyboard: the arrows move or size, Enter ends it, Esc ends it with the
+// window back where it was; no key goes on. False when none runs.
+bool MoveSizeKey(QEvent* event);
 // Positions (WindowPos): a top-level window moved or sized by someone
 // other than SetWindowPos; a maximize or restore the platform makes itself
 // (false when the window leaves it to Qt).
