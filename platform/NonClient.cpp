@@ -21,9 +21,11 @@
 #include <QStyleOption>
 #include <QGuiApplication>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QPointer>
 #include <QScrollBar>
 #include <QSizeGrip>
@@ -60,18 +62,28 @@ QHash<const QWidget*, std::shared_ptr<Frame>>& Frames() {
 
 std::shared_ptr<Frame> FindFrame(const QWidget* w) { return Frames().value(w); }
 
-// The one manual move or resize at a time (the mouse drives it).
+// The one move or resize at a time.
 struct ManualDrag {
   QPointer<QWidget> window;
-  unsigned command = 0;  // SC_MOVE or SC_SIZE
-  unsigned edge = 0;     // WMSZ_
-  bool endOnPress = false;
-  bool system = false;  // the window manager's: it ends with the next event without buttons
-  QPoint start;
-  QRect startRect;
+  unsigned command = 0;     // SC_MOVE or SC_SIZE
+  unsigned edge = 0;        // WMSZ_
+  bool endOnPress = false;  // from a menu: the next click ends it, and it has the keyboard
+  bool pending = false;     // pressed, not yet dragged past the drag distance
+  bool viaManager = false;  // once dragged, the window manager's move or resize takes over
+  bool system = false;      // the window manager's: it ends with the next event without buttons
+  bool edgeByKey = false;   // a size whose edge an arrow key picked
+  QPoint start;             // the pointer ...
+  QRect startRect;          // ... and the window rectangle the drag follows from
+  QPoint last;              // the pointer's last place
+  QRect origin;             // the window rectangle before the drag
   QPointer<QWidget> grabber;  // the widget holding the mouse for a manual one
 };
 ManualDrag g_drag;
+
+// A press turns into a move or a resize once the pointer has gone this far.
+bool Dragged(QPoint global) {
+  return (global - g_drag.start).manhattanLength() >= QGuiApplication::styleHints()->startDragDistance();
+}
 
 QRect WindowRect(const QWidget* w) { return w->isWindow() ? detail::WindowScreenRect(w) : w->geometry(); }
 
@@ -215,6 +227,12 @@ Qt::Edges EdgesOf(unsigned edge) {
   return edges;
 }
 
+unsigned EdgeOf(Qt::Edges edges) {
+  for (unsigned edge = WMSZ_LEFT; edge <= WMSZ_BOTTOMRIGHT; ++edge)
+    if (EdgesOf(edge) == edges) return edge;
+  return WMSZ_BOTTOMRIGHT;
+}
+
 void EndDrag() {
   QPointer<QWidget> w = std::exchange(g_drag.window, nullptr);
   if (!w) return;
@@ -223,11 +241,15 @@ void EndDrag() {
   SendMessage(w, WM_EXITSIZEMOVE);
 }
 
+void PlaceMoved(QWidget* moved, const QRect& r) {
+  SetWindowPos(moved, nullptr, r.x(), r.y(), r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // The window rectangle follows the pointer's whole offset from the start;
-// a size stays within the window's minimum and maximum and never below its
-// band.
+// a size stays within the screen's work area (an MDI child's within its
+// area), the window's minimum and maximum, and never below its band.
 void DragTo(QWidget* w, QPoint global) {
-  const QPoint d = global - g_drag.start;
+  QPoint d = global - g_drag.start;
   const QRect start = g_drag.startRect;
   QRect r = start;
   QWidget* moved = MovedWidget(w);
@@ -246,6 +268,13 @@ void DragTo(QWidget* w, QPoint global) {
     const QSize least = w->minimumSize().expandedTo(QSize(m.left() + m.right(), m.top() + m.bottom())) + decoration;
     const QSize most = w->maximumSize() + decoration;
     const Qt::Edges edges = EdgesOf(g_drag.edge);
+    // An edge goes no further out than the area (one out already stays).
+    const QRect area = moved->isWindow() || !moved->parentWidget() ? moved->screen()->availableGeometry()
+                                                                    : moved->parentWidget()->rect();
+    if (edges & Qt::LeftEdge) d.setX(std::max(d.x(), std::min(0, area.left() - start.left())));
+    if (edges & Qt::RightEdge) d.setX(std::min(d.x(), std::max(0, area.right() - start.right())));
+    if (edges & Qt::TopEdge) d.setY(std::max(d.y(), std::min(0, area.top() - start.top())));
+    if (edges & Qt::BottomEdge) d.setY(std::min(d.y(), std::max(0, area.bottom() - start.bottom())));
     auto width = [&](int dx) { return std::clamp(start.width() + dx, least.width(), most.width()); };
     auto height = [&](int dy) { return std::clamp(start.height() + dy, least.height(), most.height()); };
     if (edges & Qt::LeftEdge) r.setLeft(start.right() + 1 - width(-d.x()));
@@ -253,13 +282,35 @@ void DragTo(QWidget* w, QPoint global) {
     if (edges & Qt::TopEdge) r.setTop(start.bottom() + 1 - height(-d.y()));
     if (edges & Qt::BottomEdge) r.setHeight(height(d.y()));
   }
-  SetWindowPos(moved, nullptr, r.x(), r.y(), r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  PlaceMoved(moved, r);
+}
+
+// The press has been dragged to `global`: the window manager moves or
+// sizes the window from here, by the pointer's whole offset from the press
+// (an X window manager takes the press point; another one goes on from
+// where the window has followed the pointer to), or, where none answers,
+// the window goes on following the mouse.
+void HandToManager(QWidget* w, QPoint global) {
+  QWidget* grabber = std::exchange(g_drag.grabber, nullptr);
+  if (grabber && QWidget::mouseGrabber() == grabber) grabber->releaseMouse();
+  const unsigned edge = g_drag.command == SC_MOVE ? 0 : g_drag.edge;
+  g_drag.system = detail::StartManagerMoveSize(w, g_drag.start, edge);
+  if (g_drag.system) return;
+  DragTo(w, global);
+  QWindow* handle = w->windowHandle();
+  g_drag.system = handle && (edge ? handle->startSystemResize(EdgesOf(edge)) : handle->startSystemMove());
+  if (g_drag.system || !grabber) return;
+  g_drag.grabber = grabber;
+  grabber->grabMouse();
 }
 
 // SC_MOVE and SC_SIZE: with a mouse form (HTCAPTION or an edge in the low
-// bits) the window manager's move or resize, else one that follows the
-// mouse: from the point in `lp` until the button goes up, or, from a menu,
-// from where the pointer is until the next click.
+// bits) from the point in `lp` until the button goes up; the window stays
+// until the pointer has gone the drag distance, so a click and a double
+// click stay with the window. Then the window manager's move or resize
+// takes over, or, where none answers, the window follows the mouse. From a
+// menu the window follows the mouse from where the pointer is until the
+// next click, and the keyboard moves or sizes it (MoveSizeKey).
 // Either way WM_ENTERSIZEMOVE comes first and WM_EXITSIZEMOVE when it ends.
 void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
   QWidget* moved = MovedWidget(w);
@@ -270,16 +321,18 @@ void StartMoveSize(QWidget* w, unsigned command, unsigned low, LPARAM lp) {
   SendMessage(w, WM_ENTERSIZEMOVE);
   if (!alive) return;
   const bool mouse = low != 0;
-  QWindow* handle = w->windowHandle();
-  const bool system = mouse && handle && !PrefersManualMoveSize(w) &&
-                      (command == SC_MOVE ? handle->startSystemMove() : handle->startSystemResize(EdgesOf(low)));
-  g_drag = {w, command, command == SC_SIZE && low ? low : WMSZ_BOTTOMRIGHT, !mouse, system,
-            mouse && lp ? LParamPoint(lp) : QCursor::pos(), WindowRect(moved), nullptr};
+  g_drag = {};
+  g_drag.window = w;
+  g_drag.command = command;
+  g_drag.edge = command == SC_SIZE && low ? low : WMSZ_BOTTOMRIGHT;
+  g_drag.endOnPress = !mouse;
+  g_drag.pending = mouse;
+  g_drag.viaManager = mouse && w->isWindow() && w->windowHandle() && !PrefersManualMoveSize(w);
+  g_drag.start = g_drag.last = mouse && lp ? LParamPoint(lp) : QCursor::pos();
+  g_drag.startRect = g_drag.origin = WindowRect(moved);
   detail::KeepTranslating(w, true);
-  if (!system) {
-    g_drag.grabber = NonClientWidget(w);
-    g_drag.grabber->grabMouse();
-  }
+  g_drag.grabber = NonClientWidget(w);
+  g_drag.grabber->grabMouse();
 }
 
 void SysCommand(QWidget* w, unsigned command, LPARAM lp) {
@@ -336,19 +389,57 @@ bool MdiChildSysCommand(QWidget* w, unsigned command, LPARAM lp) {
 void DragEvent(QWidget* w, QMouseEvent* e) {
   const QPoint global = e->globalPosition().toPoint();
   switch (e->type()) {
-    case QEvent::MouseMove: DragTo(w, global); break;
+    case QEvent::MouseMove:
+      g_drag.last = global;
+      if (g_drag.pending) {
+        if (!Dragged(global)) break;
+        g_drag.pending = false;
+        if (g_drag.viaManager && (e->buttons() & Qt::LeftButton))
+          HandToManager(w, global);
+        else
+          DragTo(w, global);
+        break;
+      }
+      DragTo(w, global);
+      break;
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
       if (g_drag.endOnPress) EndDrag();
       break;
     case QEvent::MouseButtonRelease:
       if (g_drag.endOnPress) break;
-      DragTo(w, global);
+      if (!g_drag.pending || Dragged(global)) DragTo(w, global);
       EndDrag();
       break;
     default: break;
   }
   e->accept();
+}
+
+// An arrow key in a move or size from a menu: a move goes a step that way;
+// a size's first arrow picks the edge on its side, one across it adds the
+// edge it points to (a corner), and the others move those edges a step.
+void KeyStep(QWidget* w, QPoint direction) {
+  constexpr int kStep = 8;
+  QWidget* moved = MovedWidget(w);
+  // What the mouse does next goes on from here.
+  g_drag.start = g_drag.last;
+  g_drag.startRect = WindowRect(moved);
+  if (g_drag.command == SC_SIZE) {
+    const Qt::Edges edges = g_drag.edgeByKey ? EdgesOf(g_drag.edge) : Qt::Edges();
+    const Qt::Edges across = direction.x() ? Qt::LeftEdge | Qt::RightEdge : Qt::TopEdge | Qt::BottomEdge;
+    if (!(edges & across)) {
+      const Qt::Edge side = direction.x() < 0   ? Qt::LeftEdge
+                            : direction.x() > 0 ? Qt::RightEdge
+                            : direction.y() < 0 ? Qt::TopEdge
+                                                : Qt::BottomEdge;
+      g_drag.edge = EdgeOf(edges | side);
+      g_drag.edgeByKey = true;
+      return;
+    }
+  }
+  DragTo(w, g_drag.start + direction * kStep);
+  g_drag.startRect = WindowRect(moved);
 }
 
 }  // namespace
@@ -625,7 +716,12 @@ bool FrameCalcSize(QWidget* w) {
 }
 
 bool FrameMouse(QWidget* w, QMouseEvent* e) {
-  if (g_drag.window == w && g_drag.system && e->buttons() == Qt::NoButton) EndDrag();
+  if (g_drag.window == w && g_drag.system && e->buttons() == Qt::NoButton) {
+    // The button went up here: the window manager had not taken the
+    // pointer yet, and would move the window on without it.
+    if (e->type() == QEvent::MouseButtonRelease) detail::CancelManagerMoveSize(w);
+    EndDrag();
+  }
   if (g_drag.window == w && !g_drag.system) {
     // The second click of a double click on the band ends the drag its
     // press began, and goes on as the double click.
@@ -664,6 +760,30 @@ void FrameLeave(QWidget* w) {
 
 void EndFrameDrag(QWidget* w) {
   if (g_drag.window == w) EndDrag();
+}
+
+bool MoveSizeKey(QEvent* e) {
+  const QEvent::Type type = e->type();
+  if (!g_drag.window || !g_drag.endOnPress ||
+      (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ShortcutOverride))
+    return false;
+  e->accept();
+  if (type != QEvent::KeyPress) return true;
+  QWidget* w = g_drag.window;
+  switch (static_cast<QKeyEvent*>(e)->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: EndDrag(); break;
+    case Qt::Key_Escape:
+      PlaceMoved(MovedWidget(w), g_drag.origin);
+      EndDrag();
+      break;
+    case Qt::Key_Left: KeyStep(w, {-1, 0}); break;
+    case Qt::Key_Right: KeyStep(w, {1, 0}); break;
+    case Qt::Key_Up: KeyStep(w, {0, -1}); break;
+    case Qt::Key_Down: KeyStep(w, {0, 1}); break;
+    default: break;
+  }
+  return true;
 }
 
 bool NonClientDefault(QWidget* w, Message& m) {

@@ -26,17 +26,26 @@
 // The default procedure answers WM_NCHITTEST with the edges (SM_CXFRAME
 // wide) of a sizeable window that is not maximized and HTCAPTION for the
 // rest of the band (HTBORDER in a control's frame); a press on the caption moves the window, on an edge
-// resizes it (WM_SYSCOMMAND SC_MOVE + HTCAPTION, SC_SIZE + WMSZ_ edge),
-// through the window manager (QWindow::startSystemMove and
-// startSystemResize) or, where none answers, by following the mouse: the
+// resizes it (WM_SYSCOMMAND SC_MOVE + HTCAPTION, SC_SIZE + WMSZ_ edge): the
 // window grabs the mouse until the button is let go (anywhere) or the
-// window is deactivated or hidden, and sizes stay within its minimum and
-// maximum size and never below the band. A double click on the caption of
-// a window with a maximize box maximizes or restores it.
+// window is deactivated or hidden; once the pointer has gone the drag
+// distance with the button down, the window manager takes the move or
+// resize over (an X one as from the press point, other ones through
+// QWindow::startSystemMove and startSystemResize), or, where none answers,
+// the window follows the mouse; either way the window goes by the pointer's
+// whole offset from the press. A click, and so a double click, stays with
+// the window. Sizes stay within the screen's work area (an MDI child's
+// within its area), the window's minimum and maximum size and never below
+// the band. A double click on the caption of a window with a maximize box
+// maximizes or restores it.
 //
 // The SC_ commands act through Qt for every top-level window: SC_MINIMIZE,
 // SC_MAXIMIZE, SC_RESTORE, SC_CLOSE (as WM_CLOSE), SC_MOVE and SC_SIZE (from
-// a menu: the window follows the mouse until the next click), SC_CONTEXTHELP
+// a menu: the window follows the mouse until the next click, and has the
+// keyboard meanwhile, no control seeing a key: an arrow moves it 8 pixels;
+// in a size the first arrow picks the edge on its side, one across it adds
+// the edge it points to, and the others move those edges 8 pixels; Enter
+// ends it where the window is, Esc puts the window back), SC_CONTEXTHELP
 // (what's-this mode: the next click asks the widget under it for its help,
 // Esc ends it), SC_KEYMENU ' ' (the system menu, GetSystemMenu, drops below
 // the caption's icon as a popup when the style word has WS_SYSMENU; other

@@ -20,6 +20,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <memory>
 #include <optional>
 
@@ -225,6 +227,13 @@ xcb_connection_t* XConnection() {
 
 template <class T>
 using XReply = std::unique_ptr<T, decltype(&std::free)>;
+
+// An atom the X server knows already; XCB_ATOM_NONE for one it does not.
+xcb_atom_t KnownAtom(xcb_connection_t* c, const char* name) {
+  XReply<xcb_intern_atom_reply_t> atom(
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, std::uint16_t(std::strlen(name)), name), nullptr), &std::free);
+  return atom ? atom->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
 #endif
 
 // Where the X server has a top-level window, in its native pixels, on the
@@ -252,6 +261,45 @@ QRect NativePixels(QWindow* window, const QRect& r) {
   const qreal ratio = window->devicePixelRatio();
   return {qRound(r.x() * ratio), qRound(r.y() * ratio), qRound(r.width() * ratio), qRound(r.height() * ratio)};
 }
+
+#if QT_CONFIG(xcb)
+// _NET_WM_MOVERESIZE for a top-level window, as a press of the left button
+// at `from` (screen coordinates) begins it: `direction` 0 to 7 sizes by an
+// edge or a corner (clockwise from the top left), 8 moves, 11 cancels.
+// False where the window manager does not offer it.
+bool SendMoveResize(QWidget* w, QPoint from, std::uint32_t direction) {
+  xcb_connection_t* c = XConnection();
+  QWindow* window = w->windowHandle();
+  if (!c || !window || !window->handle()) return false;
+  const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+  const xcb_atom_t supported = KnownAtom(c, "_NET_SUPPORTED"), moveResize = KnownAtom(c, "_NET_WM_MOVERESIZE");
+  if (!screen || supported == XCB_ATOM_NONE || moveResize == XCB_ATOM_NONE) return false;
+  XReply<xcb_get_property_reply_t> list(
+      xcb_get_property_reply(c, xcb_get_property(c, 0, screen->root, supported, XCB_ATOM_ATOM, 0, 4096), nullptr),
+      &std::free);
+  if (!list || list->type != XCB_ATOM_ATOM) return false;
+  const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(list.get()));
+  const auto* end = atoms + xcb_get_property_value_length(list.get()) / sizeof(xcb_atom_t);
+  if (std::find(atoms, end, moveResize) == end) return false;
+  const QPoint at = NativePixels(window, QRect(from, QSize())).topLeft();
+  xcb_client_message_event_t message{};
+  message.response_type = XCB_CLIENT_MESSAGE;
+  message.format = 32;
+  message.window = xcb_window_t(window->winId());
+  message.type = moveResize;
+  message.data.data32[0] = std::uint32_t(at.x());
+  message.data.data32[1] = std::uint32_t(at.y());
+  message.data.data32[2] = direction;
+  message.data.data32[3] = XCB_BUTTON_INDEX_1;
+  message.data.data32[4] = 1;  // from an application
+  // The window manager takes the pointer: the window lets it go.
+  if (direction != 11) xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+  xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                 reinterpret_cast<const char*>(&message));
+  xcb_flush(c);
+  return true;
+}
+#endif
 
 // Puts Qt's idea of where a top-level window is right where the X server
 // says otherwise, through the configure notice a window manager sends when
@@ -465,6 +513,28 @@ void KeepWithinScreen(QWidget* w) {
 
 bool SelfZoomed(const QWidget* w) { return w->property(kZoomedFrom).toRect().isValid(); }
 
+
+bool StartManagerMoveSize(QWidget* window, QPoint from, unsigned edge) {
+#if QT_CONFIG(xcb)
+  // The window manager's directions by WMSZ_ edge; 8 moves.
+  static constexpr std::uint32_t kDirection[] = {8, 7, 3, 1, 0, 2, 5, 6, 4};
+  return edge < std::size(kDirection) && SendMoveResize(window, from, kDirection[edge]);
+#else
+  Q_UNUSED(window);
+  Q_UNUSED(from);
+  Q_UNUSED(edge);
+  return false;
+#endif
+}
+
+void CancelManagerMoveSize(QWidget* window) {
+#if QT_CONFIG(xcb)
+  SendMoveResize(window, QPoint(), 11);
+#else
+  Q_UNUSED(window);
+#endif
+}
+
 }  // namespace detail
 
 bool SetWindowPos(QWidget* window, QWidget* insertAfter, int x, int y, int cx, int cy, unsigned flags) {
@@ -581,13 +651,11 @@ bool WindowManagerRuns() {
   if (!c) return true;
   // The window manager names a window of its own on the root window, and
   // that window names itself: a name left behind by one that ended does not.
-  const char name[] = "_NET_SUPPORTING_WM_CHECK";
-  XReply<xcb_intern_atom_reply_t> atom(
-      xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, sizeof name - 1, name), nullptr), &std::free);
-  if (!atom || atom->atom == XCB_ATOM_NONE) return false;
+  const xcb_atom_t atom = KnownAtom(c, "_NET_SUPPORTING_WM_CHECK");
+  if (atom == XCB_ATOM_NONE) return false;
   const auto named = [&](xcb_window_t window) -> xcb_window_t {
     XReply<xcb_get_property_reply_t> reply(
-        xcb_get_property_reply(c, xcb_get_property(c, 0, window, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr),
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, atom, XCB_ATOM_WINDOW, 0, 1), nullptr),
         &std::free);
     if (!reply || reply->type != XCB_ATOM_WINDOW || xcb_get_property_value_length(reply.get()) < 4) return XCB_NONE;
     return *static_cast<const xcb_window_t*>(xcb_get_property_value(reply.get()));

@@ -932,6 +932,7 @@ class LayerFilter final : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
     const int type = event->type();
+    if (detail::MoveSizeKey(event)) return true;
     if (IsInputEvent(type) && !IsRedelivery(watched, event)) {
       if (QApplication::activePopupWidget() && detail::FilterMenuEvent(watched, event)) return true;
       if (detail::MenuLineEvent(watched, event)) return true;

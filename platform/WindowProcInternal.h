@@ -135,6 +135,18 @@ void ControlCalcSize(QWidget* control);
 void PrintNonClient(QWidget* window, Canvas& canvas);
 // Ends a manual move or resize (deactivation, hiding).
 void EndFrameDrag(QWidget* window);
+// The X window manager's move (`edge` 0) or resize (a WMSZ_ edge) of a
+// top-level window by the left button, as from a press at `from` (screen
+// coordinates): the window lets the pointer go and the window manager
+// moves the window by the pointer's whole offset from there. False where
+// no window manager of an X server offers it. The cancel ends one the
+// window manager has not ended (the button went up before it took over).
+bool StartManagerMoveSize(QWidget* window, QPoint from, unsigned edge);
+void CancelManagerMoveSize(QWidget* window);
+// A key event while a move or size from a menu runs, which has the
+// keyboard: the arrows move or size, Enter ends it, Esc ends it with the
+// window back where it was; no key goes on. False when none runs.
+bool MoveSizeKey(QEvent* event);
 // Positions (WindowPos): a top-level window moved or sized by someone
 // other than SetWindowPos; a maximize or restore the platform makes itself
 // (false when the window leaves it to Qt).

@@ -12,6 +12,7 @@
 #include "engine/uIniFileMgr.h"
 #include "platform/Dispatcher.h"
 #include "platform/Startup.h"
+#include "platform/WindowProc.h"
 #include "support/History.h"
 #include "support/Pictures.h"
 
@@ -366,6 +367,29 @@ TEST_F(MainForm, AHistoryWithGapsOrNoneAtAll) {
   w->ShowCurrentIssue();
   EXPECT_EQ(CurrentIndex, -1);
   EXPECT_TRUE(w->edtNums->text().isEmpty());
+}
+
+// A move or size from the system menu has the keyboard: the arrows that
+// switch the pages of the focused tab bar move or size the window, and Esc
+// puts it back; the page and the focus stay.
+TEST_F(MainForm, AKeyboardMoveOrSizeLeavesThePageAlone) {
+  Open();
+  w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+  QTabBar* tabs = w->PageControl1->tabBar();
+  tabs->setFocus();
+  ASSERT_EQ(w->PageControl1->currentIndex(), 0);
+  const QRect before = w->frameGeometry();
+  for (const unsigned command : {platform::SC_MOVE, platform::SC_SIZE}) {
+    platform::SendMessage(w.get(), platform::WM_SYSCOMMAND, command);
+    QTest::keyClick(w->windowHandle(), Qt::Key_Right);
+    QTest::keyClick(w->windowHandle(), Qt::Key_Right);
+    EXPECT_NE(w->frameGeometry(), before) << command;
+    QTest::keyClick(w->windowHandle(), Qt::Key_Escape);
+    EXPECT_EQ(std::tuple(w->frameGeometry(), w->PageControl1->currentIndex(), QApplication::focusWidget()),
+              std::tuple(before, 0, static_cast<QWidget*>(tabs)))
+        << command;
+  }
 }
 
 }  // namespace

@@ -17,6 +17,8 @@
 #include <QMainWindow>
 #include <QScreen>
 #include <QSizeGrip>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -690,6 +692,67 @@ TEST(NonClientTest, KeyboardMoveEndsOnAClick) {
   EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
   EXPECT_EQ(log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE}), std::vector<unsigned>{WM_EXITSIZEMOVE});
   Mouse(&w, QEvent::MouseButtonRelease, QPoint(150, 160));
+}
+
+// A move or size from the system menu has the keyboard: a move goes 8
+// pixels an arrow; a size's first arrow picks the edge on its side, one
+// across adds the edge it points to, and the others move those edges 8
+// pixels, none past the screen's work area. Enter ends it where the window
+// is, Esc puts the window back, a click ends it too (the grab goes,
+// WM_EXITSIZEMOVE arrives). No key reaches a control: the focused tab bar,
+// whose arrows switch pages, keeps its page and the focus.
+TEST(NonClientTest, KeyboardMoveAndSize) {
+  enum End { kEnter, kEscape, kClick };
+  constexpr Qt::Key L = Qt::Key_Left, R = Qt::Key_Right, U = Qt::Key_Up, D = Qt::Key_Down;
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  const struct {
+    unsigned command;
+    std::vector<Qt::Key> keys;
+    End end;
+    QRect expected;
+  } cases[] = {
+      {SC_MOVE, {R, R, D}, kEnter, {116, 108, 200, 150}},
+      {SC_MOVE, {L, U}, kEscape, {100, 100, 200, 150}},
+      {SC_MOVE, {L}, kClick, {92, 100, 200, 150}},
+      {SC_SIZE, {R, R, R}, kEnter, {100, 100, 216, 150}},
+      {SC_SIZE, {L, L, U, U, R}, kEnter, {100, 92, 200, 158}},
+      {SC_SIZE, {D, D}, kEscape, {100, 100, 200, 150}},
+      {SC_SIZE, {D, D}, kClick, {100, 100, 200, 158}},
+      {SC_SIZE, std::vector<Qt::Key>(100, R), kEnter, {100, 100, area.right() + 1 - 100, 150}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.command << " " << c.keys.size() << " keys, end " << c.end);
+    MessageLog log;
+    QWidget w;
+    auto* tabs = new QTabWidget(&w);
+    tabs->addTab(new QLabel(QStringLiteral("one")), QStringLiteral("one"));
+    tabs->addTab(new QLabel(QStringLiteral("two")), QStringLiteral("two"));
+    (new QVBoxLayout(&w))->addWidget(tabs);
+    log.Add(&w, "A");
+    ShowFramed(&w);
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    tabs->tabBar()->setFocus();
+    // The pointer rests where the click comes.
+    const QPoint rest(150, 160);
+    Mouse(&w, QEvent::MouseMove, rest);
+    QCursor::setPos(rest);
+    log.Take();
+    SendMessage(&w, WM_SYSCOMMAND, c.command);
+    for (const Qt::Key key : c.keys) QTest::keyClick(w.windowHandle(), key);
+    if (c.end == kClick) {
+      Mouse(&w, QEvent::MouseButtonPress, rest);
+      Mouse(&w, QEvent::MouseButtonRelease, rest);
+    } else {
+      QTest::keyClick(w.windowHandle(), c.end == kEnter ? Qt::Key_Return : Qt::Key_Escape);
+    }
+    EXPECT_EQ(w.frameGeometry(), c.expected);
+    EXPECT_EQ(std::tuple(QWidget::mouseGrabber(), log.Messages({WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE})),
+              std::tuple(nullptr, std::vector<unsigned>{WM_ENTERSIZEMOVE, WM_EXITSIZEMOVE}));
+    EXPECT_EQ(std::pair(tabs->currentIndex(), QApplication::focusWidget()), std::pair(0, static_cast<QWidget*>(tabs->tabBar())));
+    QTest::keyClick(w.windowHandle(), Qt::Key_Right);
+    EXPECT_EQ(std::pair(tabs->currentIndex(), w.frameGeometry()), std::pair(1, c.expected)) << "keys are the controls' again";
+  }
 }
 
 // Alt+Space in a framed window, wherever its focus is, offers

@@ -26,6 +26,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -525,6 +526,67 @@ TEST(XWindowManagerQuery, OpensNothingOfItsOwn) {
   const auto before = openFiles();
   for (int i = 0; i < 200; ++i) EXPECT_EQ(WindowManagerRuns(), withWindowManager);
   EXPECT_EQ(openFiles(), before);
+}
+
+// The caption of a restored skinned window, double-clicked where no caption
+// button is, maximizes the window, and of the maximized one restores it,
+// under a window manager too (its move, begun at the first press, once took
+// the second click); a drag of the caption still moves the window by the
+// pointer's whole offset.
+TEST_F(XFrameTest, ACaptionDoubleClickMaximizesAndRestoresAndADragMoves) {
+  main_->setGeometry(100, 100, 400, 300);
+  main_->show();
+  main_->windowHandle()->installEventFilter(&delivered_);
+  main_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Ready(main_.get()) && main_->isActiveWindow(); }, kWait));
+  skin_->SetActive(true);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return FrameOf(main_.get()) && Agree(); }, kWait)) << Describe();
+  const QRect restored = WindowRect(main_.get());
+  // Half way across, half way down the caption.
+  const auto caption = [&] {
+    const QPoint p = main_->mapToGlobal(QPoint(main_->width() / 2, main_->contentsMargins().top() / 2));
+    EXPECT_EQ(SendMessage(main_.get(), WM_NCHITTEST, 0, MAKELPARAM(p.x(), p.y())), HTCAPTION);
+    return p;
+  };
+  const auto doubleClick = [&] {
+    const QPoint p = caption();
+    Xdotool(QStringLiteral("mousemove --sync %1 %2 click --repeat 2 --delay 80 1").arg(p.x()).arg(p.y()));
+  };
+  doubleClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Fills() && Agree(); }, kWait)) << "not maximized: " << Describe();
+  doubleClick();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !main_->isMaximized() && WindowRect(main_.get()) == restored && Agree(); }, kWait))
+      << "not restored: " << Describe();
+
+  // The press dragged past the drag distance, and the program has seen
+  // the pointer there before it goes on.
+  struct Pointer final : QObject {
+    QPoint at;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::MouseMove) at = static_cast<QMouseEvent*>(e)->globalPosition().toPoint();
+      return false;
+    }
+  } pointer;
+  qApp->installEventFilter(&pointer);
+  const QPoint from = caption(), offset(60, 40), begun = from + QPoint(30, 20);
+  Xdotool(QStringLiteral("mousemove --sync %1 %2 mousedown 1 mousemove %3 %4")
+              .arg(from.x()).arg(from.y()).arg(begun.x()).arg(begun.y()));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return pointer.at == begun; }, kWait));
+  qApp->removeEventFilter(&pointer);
+  // A window manager that takes the move over follows the pointer once it
+  // has it (and tells the program where the window went when it ends): the
+  // pointer goes to the end again until the X server has the window there.
+  const QRect moved = restored.translated(offset);
+  bool there = false;
+  for (int i = 0; i < 10 && !there; ++i) {
+    const QPoint to = from + offset;
+    Xdotool(QStringLiteral("mousemove %1 %2 mousemove %3 %4").arg(to.x() + 1).arg(to.y()).arg(to.x()).arg(to.y()));
+    there = QTest::qWaitFor([&] { return NativeRect(main_.get()) == moved; }, 1000);
+  }
+  Xdotool(QStringLiteral("mouseup 1"));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return WindowRect(main_.get()) == moved && Agree(); }, kWait))
+      << "the drag did not move the window to " << QRectString(moved) << ": " << Describe();
+  ExpectPressesReachTheMainWindow("the drag");
 }
 
 }  // namespace
