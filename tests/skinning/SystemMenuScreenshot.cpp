@@ -8,6 +8,7 @@
 #include "skinning/WinSkinFormWalk.h"
 #include "skinning/WinSkinFormFrame.h"
 #include "skinning/WinSkinManage.h"
+#include "support/XPrograms.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -17,17 +18,11 @@
 #include <QTest>
 
 #include <cstdio>
-#include <functional>
 
 using namespace skinning;
+using testsupport::WaitFor;
 
 namespace {
-
-// Waits for `done`, at most five seconds.
-bool WaitFor(const std::function<bool()>& done) {
-  for (int i = 0; i < 500 && !done(); ++i) QTest::qWait(10);
-  return done();
-}
 
 // Opens the skinned system menu of `window` and shoots the window's
 // top left corner with the menu into `file`.
