@@ -103,7 +103,7 @@ TFrmTrend::TFrmTrend(QWidget* parent) : QWidget(parent) {
   EditParams = [this](const std::vector<TZBParam>& params) {
     TFrmZbCnfg dialog(this);
     dialog.BuildParams(params);
-    return dialog.exec() == QDialog::Accepted;
+    return platform::RunModal(dialog) == QDialog::Accepted;
   };
   CreateComponents();
   CreateMenus();

@@ -90,7 +90,7 @@ TfrmMain::TfrmMain(TMainComponents components, QWidget* parent)
   setObjectName("frmMain");
   setWindowTitle(QString::fromUtf8(ProjectTitle));
   setProperty("FormStyle", QStringLiteral("fsMDIForm"));
-  ExecDialog = [](QDialog& dialog) { return dialog.exec(); };
+  ExecDialog = platform::RunModal;
   Random = DefaultRandom;
   CreateComponents();
   CreateMenu();

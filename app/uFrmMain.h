@@ -71,7 +71,7 @@ class TfrmMain : public QMainWindow {
   // The colour of the hidden issue lists.
   static constexpr platform::TColor HiddenComboColor = 0x717171;
 
-  // Runs a dialog modally and gives its result (QDialog::exec unless
+  // Runs a dialog modally and gives its result (platform::RunModal unless
   // replaced; tests answer in place of the user).
   std::function<int(QDialog& dialog)> ExecDialog;
   // A uniform integer 0..range - 1 (0 when range is 1 or less), for

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QPointer>
 #include <QPushButton>
 #include <QUrl>
 
@@ -50,7 +51,7 @@ std::optional<QString> RunFileDialog(QWidget* parent, const FileDialogOptions& o
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!o.DefaultExt.isEmpty()) dialog.setDefaultSuffix(o.DefaultExt);
   if (!o.FileName.isEmpty()) dialog.selectFile(o.FileName);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  if (RunModal(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first();
 }
 
@@ -94,7 +95,26 @@ QStringList QtNameFilters(const QString& windowsFilter) {
   return result;
 }
 
-int UserPrompts::ExecDialog(QDialog& dialog) { return dialog.exec(); }
+int RunModal(QDialog& dialog) {
+  QPointer<QDialog> alive(&dialog);
+  bool parentGone = false;
+  QMetaObject::Connection leave;
+  if (QWidget* parent = dialog.parentWidget()) {
+    // A widget says it goes before it deletes its children: the dialog
+    // leaves it then, as a window of its own, and hides, which ends its loop.
+    leave = QObject::connect(parent, &QObject::destroyed, &dialog, [&dialog, &parentGone] {
+      parentGone = true;
+      dialog.setParent(nullptr, dialog.windowFlags());
+      dialog.hide();
+    });
+  }
+  const int code = dialog.exec();
+  if (!alive) return QDialog::Rejected;  // it deleted itself as it closed
+  QObject::disconnect(leave);
+  return parentGone ? int(QDialog::Rejected) : code;
+}
+
+int UserPrompts::ExecDialog(QDialog& dialog) { return RunModal(dialog); }
 
 UserPrompts& Prompts() {
   static QtUserPrompts qt;
@@ -130,9 +150,10 @@ int QtUserPrompts::AnswerOf(QMessageBox::StandardButton button) {
 
 int QtUserPrompts::MessageBox(QWidget* parent, const QString& text, const QString& caption,
                               unsigned flags) {
-  auto box = MakeMessageBox(parent, text, caption, flags);
-  box->exec();
-  return AnswerOf(box->standardButton(box->clickedButton()));
+  const std::unique_ptr<QMessageBox> box = MakeMessageBox(parent, text, caption, flags);
+  // The box ends with the standard button pressed as its code; with none
+  // (its parent gone) it is cancelled.
+  return AnswerOf(QMessageBox::StandardButton(RunModal(*box)));
 }
 
 std::optional<QString> QtUserPrompts::OpenFileName(QWidget* parent, const FileDialogOptions& options) {
@@ -144,9 +165,9 @@ std::optional<QString> QtUserPrompts::SaveFileName(QWidget* parent, const FileDi
 }
 
 std::optional<TColor> QtUserPrompts::ChooseColor(QWidget* parent, TColor initial) {
-  QColor c = QColorDialog::getColor(ToQColor(initial), parent);
-  if (!c.isValid()) return std::nullopt;
-  return FromQColor(c);
+  QColorDialog dialog(ToQColor(initial), parent);
+  if (RunModal(dialog) != QDialog::Accepted) return std::nullopt;
+  return FromQColor(dialog.selectedColor());
 }
 
 bool QtUserPrompts::OpenUrl(const QString& url) {

@@ -1,8 +1,8 @@
 // What the program asks of its user: message boxes with the Windows button
 // answers, confirmations, open and save file names, a colour, opening a
 // web page. Code asks through Prompts(); the program uses the Qt dialogs,
-// tests install a RecordingPrompts, so that no test ever runs a modal
-// dialog.
+// tests install a RecordingPrompts, which answers at once in place of the
+// user.
 #pragma once
 
 #include "platform/Colors.h"
@@ -57,7 +57,8 @@ QStringList QtNameFilters(const QString& windowsFilter);
 class UserPrompts {
  public:
   virtual ~UserPrompts() = default;
-  // One of the ID* answers.
+  // One of the ID* answers. Every prompt answers as cancelled (IDCANCEL,
+  // nothing chosen) when its parent is deleted while it runs.
   virtual int MessageBox(QWidget* parent, const QString& text, const QString& caption,
                          unsigned flags) = 0;
   // A yes/no question; true for yes.
@@ -71,9 +72,18 @@ class UserPrompts {
   // Opens the page in the desktop's browser; false when that failed.
   virtual bool OpenUrl(const QString& url) = 0;
   // Runs one of the program's own modal dialogs and gives the code it
-  // ended with (QDialog::Accepted, Rejected or what it passed to done()).
+  // ended with (QDialog::Accepted, Rejected or what it passed to done());
+  // the Qt prompts run it through RunModal.
   virtual int ExecDialog(QDialog& dialog);
 };
+
+// Runs a modal dialog with exec() and gives the code it ended with. The
+// dialog keeps the one owner its caller gave it whatever becomes of its
+// parent: should the parent be deleted while the dialog runs, the dialog
+// leaves it instead of being freed with it, its loop ends and the answer
+// is QDialog::Rejected, whatever was pressed. The caller must then touch
+// neither the parent nor anything the parent owned.
+int RunModal(QDialog& dialog);
 
 // The prompts in use: the Qt dialogs unless replaced.
 UserPrompts& Prompts();

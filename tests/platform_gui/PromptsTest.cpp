@@ -1,12 +1,17 @@
 #include "platform/UserPrompts.h"
 
 #include "platform/AppWindow.h"
+#include "support/TempDir.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -99,4 +104,46 @@ TEST(Prompts, RecordingFakeRecordsAndAnswersFromItsQueues) {
             "MessageBox Delete? Scheme 36  0|MessageBox Again?  36  0|SaveFileName  Save 0 xml 0|"
             "OpenFileName  Save 0 xml 0|ChooseColor   0  16711680|ChooseColor   0  16711680|"
             "OpenUrl http://127.0.0.1/  0  0");
+}
+
+// A prompt whose parent goes while it runs answers as cancelled, whatever
+// was pressed, and is never touched again; with its parent staying it
+// gives what was pressed. A timer presses OK from the prompt's loop and,
+// in the second run of a row, deletes the parent.
+TEST(Prompts, APromptWhoseParentGoesWhileItRunsAnswersCancel) {
+  QtUserPrompts qt;
+  testsupport::TempDir folder;
+  folder.Write("old.txt", "x");
+  FileDialogOptions existing, fresh;
+  existing.FileName = QString::fromStdString(folder.File("old.txt"));
+  fresh.FileName = QString::fromStdString(folder.File("new.txt"));
+  const auto accept = [](QDialog& d) { d.accept(); };
+  const struct {
+    const char* kind;
+    std::function<void(QDialog&)> pressOk;
+    std::function<bool(QWidget*)> answeredOk;
+  } rows[] = {
+      {"message box", [](QDialog& d) { static_cast<QMessageBox&>(d).button(QMessageBox::Ok)->click(); },
+       [&](QWidget* p) { return qt.MessageBox(p, QStringLiteral("是否要退出本软件？"), {}, MB_OKCANCEL) == IDOK; }},
+      {"open file", accept, [&](QWidget* p) { return qt.OpenFileName(p, existing) == existing.FileName; }},
+      {"save file", accept, [&](QWidget* p) { return qt.SaveFileName(p, fresh) == fresh.FileName; }},
+      {"colour", accept, [&](QWidget* p) { return qt.ChooseColor(p, clRed) == clRed; }},
+      {"own dialog", accept, [&](QWidget* p) {
+         QDialog dialog(p);
+         return qt.ExecDialog(dialog) == QDialog::Accepted;
+       }}};
+  for (const auto& row : rows) {
+    for (const bool parentGoes : {false, true}) {
+      QPointer<QWidget> parent = new QWidget;
+      QObject scope;
+      QTimer::singleShot(0, &scope, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog) row.pressOk(*dialog);
+        if (parentGoes) delete parent;
+      });
+      EXPECT_EQ(row.answeredOk(parent), !parentGoes) << row.kind << (parentGoes ? ", parent gone" : "");
+      EXPECT_EQ(parent.isNull(), parentGoes) << row.kind;
+      delete parent;
+    }
+  }
 }
