@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -224,8 +225,9 @@ void TFrmChoose::OkClick() {
     // added from the trend window, a delete, a scheme loaded).
     target = CdtList().Find(recordId_);
     if (!target) {
+      const QPointer<TFrmChoose> alive(this);
       ShowMessage(this, QStringLiteral("要修改的条件已不在方案中！"));
-      hide();
+      if (alive) hide();
       return;
     }
   } else {

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
@@ -533,10 +534,13 @@ void TFrmShrink::TakeFilterReports() {
   if (!r.Ended) return;
   filtering_ = false;
   SetControlsEnabled(true);
-  if (!r.Message.empty())
+  if (!r.Message.empty()) {
+    const QPointer<TFrmShrink> alive(this);
     ShowMessage(this, QString::fromStdString(r.Message));
-  else if (!r.Cancelled)
+    if (!alive) return;
+  } else if (!r.Cancelled) {
     lbl2->setText(QString::fromStdString(r.EndText));
+  }
   if (OnFilterDone) OnFilterDone();
 }
 

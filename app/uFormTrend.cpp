@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -371,6 +372,7 @@ void TFrmTrend::DrawConditionResult(const TConditionAry& conditions, int resultM
 
 bool TFrmTrend::Chart(const TConditionAry& conditions, int resultMode) {
   if (conditions.empty() || !conditions.front().Formulate) return false;
+  const QPointer<TFrmTrend> alive(this);
   // Copies are deep; the grid holds at most MaxCharts.
   TConditionAry charted(conditions.begin(),
                         conditions.begin() + std::min<ptrdiff_t>(ptrdiff_t(conditions.size()), MaxCharts));
@@ -388,7 +390,8 @@ bool TFrmTrend::Chart(const TConditionAry& conditions, int resultMode) {
     default:
       BuildOmissionChart(current_);
   }
-  return true;
+  // A window deleted while it showed a message has charted nothing.
+  return bool(alive);
 }
 
 void TFrmTrend::BuildFrequencyCandles(TConditionAry& conditions) {
@@ -428,7 +431,9 @@ void TFrmTrend::BuildOmissionCandles(TConditionAry& conditions, int resultMode) 
     }
     TCandleWalk walk = ::BuildOmissionCandles(draws, c, lo, hi, resultMode == rmTheoryAntiSet);
     if (walk.Certain) {
+      const QPointer<TFrmTrend> alive(this);
       ShowMessage(this, QStringLiteral("出现概率为100%，不再画图！"));
+      if (!alive) return;
       continue;
     }
     const int hits = int(walk.Candles.size());
@@ -439,7 +444,9 @@ void TFrmTrend::BuildOmissionCandles(TConditionAry& conditions, int resultMode) 
 
 void TFrmTrend::BuildOmissionChart(TConditionAry& conditions) {
   // A count refused leaves the counts the conditions hold.
+  const QPointer<TFrmTrend> alive(this);
   PrepareDrawCounts(conditions, OmissionExtraDraws);
+  if (!alive) return;
   LayoutCharts(int(conditions.size()), true);
   for (size_t i = 0; i < conditions.size() && i < size_t{MaxCharts}; ++i) {
     TCondition& c = conditions[i];

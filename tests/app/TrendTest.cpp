@@ -5,9 +5,12 @@
 
 #include "app/uFormChoose.h"
 #include "app/uFormCondition.h"
+#include "app/uFormShrink.h"
 #include "app/uFormTrend.h"
 #include "app/uTrendBuilders.h"
+#include "engine/uCdtList.h"
 #include "engine/uIniFileMgr.h"
+#include "platform/Dispatcher.h"
 
 #include <numeric>
 #include <set>
@@ -476,6 +479,65 @@ TEST_F(TrendForm, GroupsAreKeptForShrinkingAndRedrawing) {
   EXPECT_EQ(trend->CurrentConditions().size(), 1u);
   EXPECT_EQ(Panel()->edtYLTo->Text(), "4");
   EXPECT_EQ(trend->StockChart(0)->CurCandles().size(), 0u);  // no hit up to draw 500
+}
+
+// A view deleted while a prompt of its own runs is not touched again: the
+// trend window's parameter dialog, its messages on a certain condition and
+// a refused count, the chooser's on a record gone, the shrink window's on
+// a refused filter. The prompt's loop deletes the view as it runs.
+TEST_F(TrendForm, AViewDeletedWhileItsPromptRunsIsNotTouchedAgain) {
+  platform::QtUserPrompts qt;
+  platform::ScopedPrompts scope(qt);
+  auto sure = CreateFormulate<StubFormula>(1.0f), never = CreateFormulate<StubFormula>(0.0f);
+  stub->OmissionP = 0.01f;
+  TConditionAry certain = Group(3), never3 = Group(3);
+  certain[1].Formulate = sure.get();
+  never3[1].Formulate = never.get();
+  QPointer<QWidget> view;
+  TFrmTrend* t = nullptr;
+  const auto newTrend = [&] {
+    view = t = new TFrmTrend;
+    return t;
+  };
+  const std::pair<const char*, std::function<void()>> rows[] = {
+      {"参数设置", [&] { newTrend()->MenuItem8->trigger(); }},
+      {"提示", [&] { newTrend()->DrawConditionResult(certain, rmDraw); }},
+      {"提示", [&] { newTrend()->BtnYLKLine->click(); t->DrawConditionResult(never3, rmTheoryAntiSet); }},
+      {"提示", [&] {  // the omission chart's count set to 0, refused as the chart shows again
+         newTrend()->BtnYLChart->click();
+         t->DrawConditionResult(Group(2), rmDraw);
+         t->edtKCount->setText("0");
+         t->BtnYLChart->click();
+       }},
+      {"提示", [&] {
+         AddShrinkCondition(Formula(RedSum), {{3}}, false);
+         ShowChoose(40, Formula(RedSum), CdtList().GetItem(0), {});
+         CdtList().Clear();
+         view = FrmChoose(false);
+         FrmChoose(false)->btnOK->click();
+       }},
+      {"提示", [&] {
+         AddShrinkCondition(Formula(RedBall1), {{34}}, false);
+         auto* shrink = new TFrmShrink;
+         view = shrink;
+         shrink->btnfilter->click();
+       }}};
+  for (size_t row = 0; row < std::size(rows); ++row) {
+    SCOPED_TRACE(row);
+    QString seen;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (QWidget* shown = QApplication::activeModalWidget()) {
+        poll.stop();
+        seen = shown->windowTitle();
+        delete view;
+      }
+    });
+    poll.start(5);
+    rows[row].second();
+    EXPECT_TRUE(platform::GuiDispatcher().PumpUntil([&] { return !view; }, std::chrono::seconds(60)));
+    EXPECT_EQ(seen, rows[row].first);
+  }
 }
 
 }  // namespace
