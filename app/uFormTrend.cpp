@@ -499,8 +499,8 @@ void TFrmTrend::ChartHint(const TRefInfo& refInfo, const TCondition& condition, 
   }
   const TLottery& d = *refInfo.Draw;
   const QString value = QString::fromStdString(platform::FormatFloat("0.00", refInfo.Value));
-  text = QString::fromStdString(condition.Caption + " " + condition.ValueText + "  ") + QString::number(d.DateNo) +
-         QStringLiteral("期（") + QString::fromStdString(d.NumText);
+  text = QString::fromStdString(condition.Caption + " " + condition.ValueText + "  " + IssueText(&d)) +
+         QStringLiteral("（") + QString::fromStdString(d.NumText);
   if (condition.ChartMode == cmOmissionCandles)
     text += QStringLiteral("  遗漏值") + QString::number(d.OmitCount) + QStringLiteral("）") +
             QString::fromStdString(d.Description) + QStringLiteral("  概率") + value;

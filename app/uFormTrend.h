@@ -78,7 +78,8 @@ class TFrmTrend : public QWidget {
   // Lays out `count` charts (-1: the count in force) of one kind in the
   // grid, over the candle panel's size; hides every other chart.
   void LayoutCharts(int count, bool omission);
-  // The hover text of a candle chart.
+  // The hover text of a candle chart; the draw's issue only while the
+  // issues are shown (ChartParams().ShowIssueNo).
   void ChartHint(const TRefInfo& refInfo, const TCondition& condition, QString& text) const;
   void SelectChart(TStockChart* chart);
   // Charts one condition alone; the last group stays as it was.

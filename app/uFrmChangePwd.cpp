@@ -52,6 +52,12 @@ void TFrmChangePwd::Say(const QString& text) { platform::Prompts().MessageBox(th
 
 void TFrmChangePwd::Button1Click() {
   if (changing_) return;
+  // An empty password would be taken, and the sign-in refuses an empty one:
+  // the user could not sign in again.
+  if (edtNewPwd->text().isEmpty()) {
+    Say(QStringLiteral("新密码不能为空！"));
+    return;
+  }
   if (edtNewPwd->text() != edtConfirm->text()) {
     Say(QStringLiteral("两次输入的新密码不一致！"));
     return;

@@ -1,6 +1,7 @@
 // The change-password dialog: the signed-in user (CurrentUser) gives the new
 // password twice and the old one; the data service's "ChangeUserPwd" makes
-// the change and its answer is shown as it comes. The main window makes
+// the change and its answer is shown as it comes. An empty new password is
+// refused before anything is sent. The main window makes
 // it for one exec() from its menu and frees it afterwards.
 //
 // The change runs on a worker thread, as the sign-in does, so the window

@@ -316,8 +316,14 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
 
 bool TfrmMain::TrainingMode() const { return popTran->isChecked(); }
 
+// The click has toggled the item. Chosen again, the mode in force keeps its
+// check and nothing changes; the other mode takes the check from it.
 void TfrmMain::ModeClick(QAction* clicked, QAction* other) {
-  other->setChecked(!clicked->isChecked());
+  if (!clicked->isChecked()) {
+    clicked->setChecked(true);
+    return;
+  }
+  other->setChecked(false);
   ApplyMode();
 }
 

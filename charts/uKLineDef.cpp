@@ -25,6 +25,11 @@ TChartParams& ChartParams() {
   return params;
 }
 
+std::string IssueText(const TLottery* draw) {
+  if (!ChartParams().ShowIssueNo) return {};
+  return std::to_string(draw ? draw->DateNo : 0) + "期";
+}
+
 // ---------------------------------------------------------------------------
 
 void TDrawLine::SetPoints(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {

@@ -98,10 +98,15 @@ struct TChartParams {
   platform::TColor YLBackColor = 0;          // the omission chart's back colour
   platform::TColor YLGridColor = 0x7F7F7F;   // and grid colour
   platform::TColor DrawLineColor = 255;      // colour of user lines
-  bool ShowIssueNo = true;                   // issue numbers in the omission hover text
+  bool ShowIssueNo = true;                   // issue numbers in the charts' hover texts
 };
 
 TChartParams& ChartParams();
+
+// "<DateNo>期", the issue of a draw as the charts' hover texts name it (0
+// without a draw); empty while ShowIssueNo is off, so that no text on the
+// screen gives the issue away.
+std::string IssueText(const TLottery* draw);
 
 // ---------------------------------------------------------------------------
 // User lines.

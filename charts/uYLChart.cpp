@@ -137,11 +137,9 @@ bool TYLChartModel::HasHover() const {
 QString TYLChartModel::HoverText() const {
   if (!IsPoint(mouseIndex_)) return {};
   const TYLPoint& p = points_[size_t(mouseIndex_)];
-  QString text;
-  if (ChartParams().ShowIssueNo) text = QString::number(p.Draw ? p.Draw->DateNo : 0) + QStringLiteral("期");
-  text += QStringLiteral("（") + QString::fromStdString(p.Draw ? p.Draw->NumText : std::string()) +
-          QStringLiteral("）  遗漏值：") + QString::number(p.Omission);
-  return text;
+  return QString::fromStdString(IssueText(p.Draw)) + QStringLiteral("（") +
+         QString::fromStdString(p.Draw ? p.Draw->NumText : std::string()) + QStringLiteral("）  遗漏值：") +
+         QString::number(p.Omission);
 }
 
 // ---- settings

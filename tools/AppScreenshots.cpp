@@ -1,9 +1,10 @@
 // Screenshots of the condition panel, the value chooser, the range picker,
 // the parameter, about and change-password dialogs, the trend window
-// (with a chart's Bollinger bands) and the main window's training panel in
-// the plain look (no skin), its issue shown and hidden,
-// over the real draw history, for docs/screenshots/ (the main window with both views and the
-// sign-in and password dialogs are shot by the end-to-end test):
+// (with a chart's Bollinger bands, and a hover text with the issue hidden)
+// and the main window's training panel in the plain look (no skin), its
+// issue shown and hidden, over the real draw history, for docs/screenshots/
+// (the main window with both views and the sign-in and password dialogs
+// are shot by the end-to-end test):
 //   xvfb-run -a build/tools/ssq_app_screenshots docs/screenshots
 // Not a test: run it by hand after changing a window, then look at them.
 #include "app/uFormChoose.h"
@@ -125,6 +126,10 @@ int main(int argc, char** argv) {
   TStockChart* single = trend.StockChart(0);
   single->Model().MouseMove(single->width() / 2, single->height() / 3);
   Shoot(&trend, "trend-omission-candles-single.png");
+  // "隐藏期号" ticked: the same hover text without the draw's issue.
+  ChartParams().ShowIssueNo = false;
+  Shoot(&trend, "trend-omission-candles-single-issue-hidden.png");
+  ChartParams().ShowIssueNo = true;
   // As the last 40 frequency candles with the Bollinger bands, the legend
   // over the upper band.
   trend.edtKCount->setText("40");

@@ -336,6 +336,64 @@ TEST(ChangePwd, TheServersAnswerIsShown) {
   }
 }
 
+// While it lives, this process's calls of "ChangeUserPwd" are recorded in
+// pwd_calls.calls, each by its user name, on their way to the service's own
+// procedure; the calls of other processes take the usual way.
+struct RecordedPasswordChanges {
+  RecordedPasswordChanges() {
+    EXPECT_TRUE(service->Sql(
+        "DROP SCHEMA IF EXISTS pwd_calls CASCADE; CREATE SCHEMA pwd_calls;"
+        "CREATE TABLE pwd_calls.calls (user_name varchar);"
+        "CREATE FUNCTION pwd_calls.changeuserpwd(\"UserName\" varchar, \"NewPwd\" varchar, \"OldPwd\" varchar,"
+        " OUT p_result varchar) LANGUAGE plpgsql SECURITY DEFINER AS $$ BEGIN"
+        " INSERT INTO pwd_calls.calls VALUES (\"UserName\");"
+        " p_result := public.changeuserpwd(\"UserName\", \"NewPwd\", \"OldPwd\"); END $$;"
+        "GRANT USAGE ON SCHEMA pwd_calls TO ssq_client"));
+    ::setenv(ConnectionStringVariable, (good + "ConnSettings=SET search_path TO pwd_calls, public;").c_str(), 1);
+  }
+  ~RecordedPasswordChanges() {
+    ::setenv(ConnectionStringVariable, good.c_str(), 1);
+    EXPECT_TRUE(service->Sql("DROP SCHEMA pwd_calls CASCADE"));
+  }
+  std::string Calls() const { return service->Query("SELECT count(*) FROM pwd_calls.calls"); }
+  const std::string good = service->ConnectionString();
+};
+
+// An empty new password is refused before anything is sent, and the
+// password stays; a new one given twice is sent and changed.
+TEST(ChangePwd, AnEmptyNewPasswordIsRefused) {
+  ASSERT_TRUE(service->Sql("INSERT INTO users VALUES ('changer', md5('old1'))"
+                           " ON CONFLICT (user_name) DO UPDATE SET pwd_digest = md5('old1')"));
+  CurrentUser = "changer";
+  platform::RecordingPrompts prompts;
+  platform::ScopedPrompts scope(prompts);
+  RecordedPasswordChanges recorded;
+  TFrmChangePwd f;
+  const struct {
+    QString newPwd, confirm;
+    const char* answer;
+    const char *calls, *password;
+  } steps[] = {{"", "", "新密码不能为空！", "0\n", "old1"},
+               {"", "new1", "新密码不能为空！", "0\n", "old1"},
+               {"new1", "new1", "密码修改成功！", "1\n", "new1"}};
+  for (const auto& s : steps) {
+    SCOPED_TRACE(s.answer);
+    f.edtNewPwd->setText(s.newPwd);
+    f.edtConfirm->setText(s.confirm);
+    f.edtOldPwd->setText("old1");
+    f.Button1->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts.Calls.empty(); }, 30000));
+    EXPECT_FALSE(f.Changing());
+    ASSERT_EQ(prompts.Calls.size(), 1u);
+    EXPECT_EQ(prompts.Calls.back().Text.toStdString(), s.answer);
+    EXPECT_EQ(recorded.Calls(), s.calls);
+    EXPECT_EQ(service->Query("SELECT pwd_digest = md5('" + std::string(s.password) +
+                             "') FROM users WHERE user_name = 'changer'"),
+              "t\n");
+    prompts.Calls.clear();
+  }
+}
+
 // While it lives, "ChangeUserPwd" for the user "stalled" waits until
 // released (others are served as usual, for the tests beside).
 struct StalledPasswordChange {
@@ -374,6 +432,8 @@ TEST(ChangePwd, AStalledServiceKeepsTheWindowAnswering) {
     auto f = std::make_unique<TFrmChangePwd>();
     f->LoginTimeout = 1;
     f->CommandTimeout = end == Deadline ? 1 : 30;
+    f->edtNewPwd->setText("new1");
+    f->edtConfirm->setText("new1");
     f->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(f.get()));  // painted once, as before any click of a user
     int ticks = 0;

@@ -149,6 +149,26 @@ TEST_F(MainForm, TrainingListsTheYearsAndIssuesAndKeepsThemAcrossModes) {
   EXPECT_FALSE(ChartParams().ShowIssueNo);
 }
 
+// Choosing a mode puts the program in it, its item checked and the other
+// not; choosing the mode in force again changes nothing.
+TEST_F(MainForm, AModeChosenIsTheModeInForce) {
+  const struct {
+    bool fromTraining, chooseTraining;
+    int32_t shown;
+  } cases[] = {{false, false, 2025074}, {false, true, 2025001}, {true, false, 2025074}, {true, true, 2024011}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "from training " << c.fromTraining << ", chose training " << c.chooseTraining);
+    Open();
+    if (c.fromTraining) w->popTran->trigger(), Pick(1, 10);
+    (c.chooseTraining ? w->popTran : w->popAnaly)->trigger();
+    EXPECT_EQ(w->TrainingMode(), c.chooseTraining);
+    EXPECT_EQ(w->PanTran->isVisible(), c.chooseTraining);
+    EXPECT_EQ(std::pair(w->popAnaly->isChecked(), w->popTran->isChecked()),
+              std::pair(!c.chooseTraining, c.chooseTraining));
+    EXPECT_EQ(ShownDateNo(), c.shown);
+  }
+}
+
 TEST_F(MainForm, RevealingTheNextIssueCrossesIntoTheNewerYearAndStopsAtTheNewest) {
   Training();
   // A group charted, so that each reveal charts it again up to the issue.

@@ -345,20 +345,39 @@ TEST_F(TrendForm, CertainConditionsStopTheCandlesOrAreSkipped) {
 }
 
 TEST_F(TrendForm, HintsNameTheDrawAndTheChartsNumber) {
+  // The omission chart, the mouse on its newest hit: 2020604, after two
+  // misses.
+  TCondition c = Stub(stub.get(), "cap");
+  trend->PanelStockChart->resize(1100, 660);
+  trend->BtnYLChart->click();
+  trend->DrawConditionResult({c}, 0);
+  TYLChartModel& omissions = trend->YLChart(0)->Model();
+  omissions.MouseMove(omissions.ColumnX(1), omissions.PlotRect().Top + 1);
+  ASSERT_TRUE(omissions.HasHover());
   TLottery& d = DrawHistory[601];
   d.OmitCount = 3;
   d.Description = "desc";
-  TCondition c = Stub(stub.get(), "cap");
-  const std::tuple<uint8_t, TRefInfo, QString> cases[] = {
-      {cmFrequencyCandles, {&d, 4, false}, "cap [ 1 ]  2020602期（2,3,4,5,6,7,8）desc  理论周期4.00"},
-      {cmOmissionCandles, {&d, 0.254, false}, "cap [ 1 ]  2020602期（2,3,4,5,6,7,8  遗漏值3）desc  概率0.25"},
-      {cmFrequencyCandles, {&d, 4, true}, ""},
-      {cmFrequencyCandles, {nullptr, 4, false}, "kept"}};
-  for (const auto& [mode, info, want] : cases) {
-    c.ChartMode = mode;
+  // With the issues hidden no hint names the draw's issue; the rest reads
+  // as it does with them shown.
+  const std::tuple<bool, uint8_t, TRefInfo, QString> cases[] = {
+      {true, cmFrequencyCandles, {&d, 4, false}, "cap [ 1 ]  2020602期（2,3,4,5,6,7,8）desc  理论周期4.00"},
+      {true, cmOmissionCandles, {&d, 0.254, false}, "cap [ 1 ]  2020602期（2,3,4,5,6,7,8  遗漏值3）desc  概率0.25"},
+      {true, cmOmissionChart, {}, "2020604期（1,3,4,5,6,7,8）  遗漏值：2"},
+      {true, cmFrequencyCandles, {&d, 4, true}, ""},
+      {true, cmFrequencyCandles, {nullptr, 4, false}, "kept"},
+      {false, cmFrequencyCandles, {&d, 4, false}, "cap [ 1 ]  （2,3,4,5,6,7,8）desc  理论周期4.00"},
+      {false, cmOmissionCandles, {&d, 0.254, false}, "cap [ 1 ]  （2,3,4,5,6,7,8  遗漏值3）desc  概率0.25"},
+      {false, cmOmissionChart, {}, "（1,3,4,5,6,7,8）  遗漏值：2"}};
+  for (const auto& [shown, mode, info, want] : cases) {
+    ChartParams().ShowIssueNo = shown;
     QString text = "kept";
-    trend->ChartHint(info, c, text);
-    EXPECT_EQ(text, want);
+    if (mode == cmOmissionChart) {
+      text = omissions.HoverText();
+    } else {
+      c.ChartMode = mode;
+      trend->ChartHint(info, c, text);
+    }
+    EXPECT_EQ(text.toStdString(), want.toStdString()) << "issues shown " << shown << ", chart mode " << int(mode);
   }
 }
 
