@@ -196,7 +196,7 @@ struct Loop {
   bool escaped = false;    // Esc closes the popup: the line keeps the keyboard
 };
 Loop g_loop;
-bool g_altAlone = false;  // Alt went down and nothing else since
+bool g_altAlone = false;  // Alt went down and no other key since
 
 void RedrawLine(QWidget* w) {
   if (Line* line = FindLine(w)) w->update(LineRect(w, *line));
@@ -601,6 +601,10 @@ void KeyMenuSystemMenu(QWidget* window) {
   const QMargins m = window->contentsMargins();
   const QPoint at = window->mapToGlobal(QPoint(m.left(), m.top() - GetMenuLineRect(window).Height()));
   TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, at.x(), at.y(), window);
+}
+
+void MenuLineKeyDown(const QKeyEvent* e) {
+  if (e->key() != Qt::Key_Alt) g_altAlone = false;
 }
 
 bool MenuLineEvent(QObject* receiver, QEvent* event) {

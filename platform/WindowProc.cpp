@@ -932,6 +932,8 @@ class LayerFilter final : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
     const int type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::ShortcutOverride)
+      detail::MenuLineKeyDown(static_cast<QKeyEvent*>(event));
     if (detail::MoveSizeKey(event)) return true;
     if (IsInputEvent(type) && !IsRedelivery(watched, event)) {
       if (QApplication::activePopupWidget() && detail::FilterMenuEvent(watched, event)) return true;
