@@ -21,6 +21,7 @@ class QMouseEvent;
 class QObject;
 class QScrollBar;
 class QWidget;
+class QWindow;
 
 namespace platform {
 class Canvas;
@@ -183,7 +184,8 @@ bool FilterMenuEvent(QObject* receiver, QEvent* event);
 // on it, SC_KEYMENU; an input event that the menu loop or a menu key took.
 // Before any other use of an event the layer's filter tells the line of
 // every key going down (a KeyPress, or the ShortcutOverride with which Qt
-// asks before its shortcut map takes the key).
+// asks before its shortcut map takes the key) and of every window that a
+// modal window blocks or no longer blocks (WindowBlocked, WindowUnblocked).
 bool IsLineBar(const QWidget* bar);
 void UpdateMenuLine(QWidget* window, QMenuBar* bar);
 int MenuLineHeight(QWidget* window, int width);
@@ -195,6 +197,7 @@ void MenuLineKeyMenu(QWidget* window, LPARAM key);
 void KeyMenuSystemMenu(QWidget* window);
 bool MenuLineEvent(QObject* receiver, QEvent* event);
 void MenuLineKeyDown(const QKeyEvent* event);
+void MenuLineWindowBlocked(QWindow* window, bool blocked);
 // A popup of the menu line: TrackPopupMenu's reports, WM_INITMENUPOPUP
 // with the item's position, no closing WM_MENUSELECT (the loop sends it).
 bool TrackLinePopup(QMenu* menu, QPoint at, QWidget* owner, int position);

@@ -80,7 +80,10 @@ void Key(Qt::Key key, Qt::KeyboardModifiers mods = {}) {
 }  // namespace
 
 // Alt counts alone only when no other key went down before it went up,
-// whoever took that key (a button's mnemonic is Qt's shortcut map's).
+// whoever took that key (a button's mnemonic is Qt's shortcut map's). A
+// window that a modal box blocks, to the application or to the window,
+// runs no menu loop: not the one that ran when the box came, nor one that
+// a press reaching the window would open.
 TEST(MenuLineEdges, AltAloneAndModalBoxes) {
   enum To { kBox, kEdit, kNowhere };
   struct Row {
@@ -93,6 +96,11 @@ TEST(MenuLineEdges, AltAloneAndModalBoxes) {
     To to;
   } rows[] = {
       {"Alt+R", Qt::ApplicationModal, Qt::Key_R, false, false, Qt::Key_Down, kEdit},
+      {"F10, then a box to the application", Qt::ApplicationModal, Qt::Key_F10, true, false, Qt::Key_Return, kBox},
+      {"F10, then a box to the window", Qt::WindowModal, Qt::Key_F10, true, false, Qt::Key_Return, kBox},
+      // Delivered to the window itself, as no window system would: it
+      // activates the window, which Qt hands no key while the box is up.
+      {"a click on the line under a box", Qt::WindowModal, Qt::Key_unknown, true, true, Qt::Key_Return, kNowhere},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
