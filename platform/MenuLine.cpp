@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QWindow>
 
 #include <algorithm>
 #include <memory>
@@ -196,7 +197,20 @@ struct Loop {
   bool escaped = false;    // Esc closes the popup: the line keeps the keyboard
 };
 Loop g_loop;
-bool g_altAlone = false;  // Alt went down and nothing else since
+bool g_altAlone = false;  // Alt went down and no other key since
+
+// The windows a modal window blocks now, as Qt tells them.
+std::vector<QPointer<QWindow>>& BlockedWindows() {
+  static std::vector<QPointer<QWindow>> windows;
+  return windows;
+}
+
+bool Blocked(const QWidget* w) {
+  const QWindow* handle = w ? w->window()->windowHandle() : nullptr;
+  if (!handle) return false;
+  const auto& blocked = BlockedWindows();
+  return std::find(blocked.begin(), blocked.end(), handle) != blocked.end();
+}
 
 void RedrawLine(QWidget* w) {
   if (Line* line = FindLine(w)) w->update(LineRect(w, *line));
@@ -237,6 +251,7 @@ void EndLoop() {
 bool EnterLoop(QWidget* w) {
   if (g_loop.window == w) return true;
   EndLoop();
+  if (Blocked(w)) return false;
   QPointer<QWidget> alive(w);
   g_loop.window = w;
   SendMessage(w, WM_ENTERMENULOOP, 0, 0);
@@ -601,6 +616,20 @@ void KeyMenuSystemMenu(QWidget* window) {
   const QMargins m = window->contentsMargins();
   const QPoint at = window->mapToGlobal(QPoint(m.left(), m.top() - GetMenuLineRect(window).Height()));
   TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN, at.x(), at.y(), window);
+}
+
+void MenuLineKeyDown(const QKeyEvent* e) {
+  if (e->key() != Qt::Key_Alt) g_altAlone = false;
+}
+
+void MenuLineWindowBlocked(QWindow* window, bool blocked) {
+  auto& windows = BlockedWindows();
+  windows.erase(std::remove_if(windows.begin(), windows.end(),
+                               [window](const QPointer<QWindow>& w) { return !w || w == window; }),
+                windows.end());
+  if (!blocked) return;
+  windows.emplace_back(window);
+  if (g_loop.window && g_loop.window->windowHandle() == window) EndLoop();
 }
 
 bool MenuLineEvent(QObject* receiver, QEvent* event) {

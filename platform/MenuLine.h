@@ -30,7 +30,11 @@
 //     open), the mouse over another item moves the open popup there, Esc
 //     closes the popup and then the loop, which ends with WM_MENUSELECT
 //     MAKEWPARAM(0, 0xFFFF) and WM_EXITMENULOOP. Nothing waits in a loop
-//     of its own: the layer's event filter drives it.
+//     of its own: the layer's event filter drives it. Alt is alone when
+//     no other key went down in between, whoever took that key (a
+//     button's mnemonic, say). A window that a modal window blocks runs no
+//     loop: its loop ends when the modal window comes, and neither keys
+//     nor presses begin one while it stays.
 //   - A change of the bar's actions sends CM_MENUCHANGED to the window;
 //     its default, like DrawMenuBar, lays the line out again and repaints
 //     it, asking WM_NCCALCSIZE again when its height changed.

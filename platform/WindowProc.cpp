@@ -26,6 +26,7 @@
 #include <QThread>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include <array>
 #include <climits>
@@ -932,6 +933,11 @@ class LayerFilter final : public QObject {
  public:
   bool eventFilter(QObject* watched, QEvent* event) override {
     const int type = event->type();
+    if (type == QEvent::KeyPress || type == QEvent::ShortcutOverride)
+      detail::MenuLineKeyDown(static_cast<QKeyEvent*>(event));
+    if (type == QEvent::WindowBlocked || type == QEvent::WindowUnblocked)
+      if (auto* window = qobject_cast<QWindow*>(watched))
+        detail::MenuLineWindowBlocked(window, type == QEvent::WindowBlocked);
     if (detail::MoveSizeKey(event)) return true;
     if (IsInputEvent(type) && !IsRedelivery(watched, event)) {
       if (QApplication::activePopupWidget() && detail::FilterMenuEvent(watched, event)) return true;

@@ -21,6 +21,7 @@ class QMouseEvent;
 class QObject;
 class QScrollBar;
 class QWidget;
+class QWindow;
 
 namespace platform {
 class Canvas;
@@ -181,6 +182,10 @@ bool FilterMenuEvent(QObject* receiver, QEvent* event);
 // (nullptr: none; the bar the frame gave back shows again as a widget);
 // its height at a client width; HTMENU over it (else HTNOWHERE); a press
 // on it, SC_KEYMENU; an input event that the menu loop or a menu key took.
+// Before any other use of an event the layer's filter tells the line of
+// every key going down (a KeyPress, or the ShortcutOverride with which Qt
+// asks before its shortcut map takes the key) and of every window that a
+// modal window blocks or no longer blocks (WindowBlocked, WindowUnblocked).
 bool IsLineBar(const QWidget* bar);
 void UpdateMenuLine(QWidget* window, QMenuBar* bar);
 int MenuLineHeight(QWidget* window, int width);
@@ -191,6 +196,8 @@ void MenuLineKeyMenu(QWidget* window, LPARAM key);
 // style word has WS_SYSMENU (TrackPopupMenu: it never waits).
 void KeyMenuSystemMenu(QWidget* window);
 bool MenuLineEvent(QObject* receiver, QEvent* event);
+void MenuLineKeyDown(const QKeyEvent* event);
+void MenuLineWindowBlocked(QWindow* window, bool blocked);
 // A popup of the menu line: TrackPopupMenu's reports, WM_INITMENUPOPUP
 // with the item's position, no closing WM_MENUSELECT (the loop sends it).
 bool TrackLinePopup(QMenu* menu, QPoint at, QWidget* owner, int position);

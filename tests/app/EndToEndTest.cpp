@@ -10,7 +10,8 @@
 // main window minimized (iconified and brought back, or left as it is
 // without a window manager), restored and maximized again, the about box,
 // the update check, the change of password, training mode up to the newest
-// issue, a chart of 0 candles, the parameter dialog (its focus kept when
+// issue, the menu line beside the condition panel's mnemonics and their
+// message box, a chart of 0 candles, the parameter dialog (its focus kept when
 // it gets the keyboard back), the chooser, the filter, saving the numbers,
 // saving a scheme and loading it back, a folder that is not there and a
 // broken scheme file, leaving.
@@ -750,10 +751,77 @@ void FocusStaysWhereLeft(TfrmMain* main, TFrmZbCnfg* params) {
   }
 }
 
+// The main window's menu line and the condition panel's mnemonics, with a
+// condition but no value chosen and the keyboard in the condition tree. A
+// row each: what the user types, whether the line runs its loop, where the
+// next keys go, whether the keyboard is left grabbed on the X server.
+void MenuLineAndMnemonics(TfrmMain* main, TFrmCondition* panel, const TFormulate* condition) {
+  enum To { kLine, kBox, kTree };
+  struct Row {
+    const char* name;
+    bool boxFirst;   // 出图 clicked first: its box is up
+    const char* keys;
+    bool box;        // the keys bring the box
+    bool click;      // then a click on the line's 系统
+    bool loop;
+    const char* next;
+    To to;
+  } rows[] = {
+      {"Alt alone", false, "alt", false, false, true, "Down", kLine},
+      // Keys that choose 系统 → 退出 on a line holding the keyboard.
+      {"Alt+D with its box", false, "alt+d", true, false, false, "Right Down Up Return", kBox},
+      {"Alt alone while the box is up", true, "alt", false, true, false, "Return", kBox},
+      {"Alt+R", false, "alt+r", false, false, false, "Down", kTree},
+  };
+  const auto noLoop = [] { return !platform::GetMenuLoopWindow() && !QApplication::activePopupWidget(); };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    // A click on the condition gives the tree the keyboard (without a
+    // window manager nothing gives it back when a box goes).
+    ClickItem(panel->TvCondition, condition);
+    ASSERT_TRUE(WaitFor([panel] { return panel->TvCondition->hasFocus() && panel->isActiveWindow(); }));
+    QTreeWidgetItem* current = Gui([panel] { return panel->TvCondition->currentItem(); });
+    if (row.boxFirst) Click(panel->Button1);
+    Key(row.keys);
+    QMessageBox* box = row.box || row.boxFirst ? WaitForMessage(QStringLiteral("请选择数据！")) : nullptr;
+    if (row.click) {
+      ClickAt(Gui([main] {
+        platform::TRect r;
+        platform::GetMenuItemRect(main, nullptr, 1, &r);
+        return QPoint((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+      }));
+      ASSERT_TRUE(WaitFor([box] { return Ready(box); })) << ModalState();
+    }
+    if (row.loop) {
+      EXPECT_TRUE(WaitFor([main] { return platform::GetMenuLoopWindow() == main; }));
+      EXPECT_TRUE(WaitFor([] { return !testsupport::KeyboardFree(); })) << "the line has the keyboard";
+    }
+    // Once the next keys had their effect, the keys before them had theirs.
+    Key(row.next);
+    switch (row.to) {
+      case kLine: EXPECT_TRUE(WaitFor([main] { return QApplication::activePopupWidget() == main->N1; })); break;
+      case kBox: EXPECT_TRUE(NoModalDialog()) << ModalState(); break;
+      case kTree: EXPECT_TRUE(WaitFor([&] { return panel->TvCondition->currentItem() != current; })); break;
+    }
+    if (row.loop) {
+      // Esc closes the popup, the line keeps the keyboard; Esc again ends it.
+      Key("Escape");
+      EXPECT_TRUE(WaitFor([] { return !platform::GetMenuLoopPopup() && platform::GetMenuLoopWindow(); }));
+      Key("Escape");
+    }
+    EXPECT_TRUE(WaitFor(noLoop)) << "the menu line runs its loop";
+    EXPECT_TRUE(testsupport::KeyboardFree()) << "the keyboard is left grabbed";
+    if (::testing::Test::HasFailure()) return;
+  }
+}
+
 void TrendDialogs(TfrmMain* main) {
   TFrmTrend* trend = Gui([main] { return main->FrmTrend(); });
   TFrmCondition* panel = Gui([trend] { return trend->ConditionPanel(); });
   const TFormulate* firstBall = Gui([] { return FormulateList().GetItem(7); });
+  ClickItem(panel->TvCondition, firstBall);
+  MenuLineAndMnemonics(main, panel, firstBall);
+  if (::testing::Test::HasFailure()) return;
   ClickItem(panel->TvCondition, firstBall);
   const QPoint sameScreen = Gui([panel] {
     QTabBar* bar = panel->PageControl1->tabBar();

@@ -60,6 +60,27 @@ inline QString NativeTitle(const QWidget* w) {
   return {};
 }
 
+// Whether another X client could take the keyboard now, that is nobody
+// holds a grab on it: a grab from a connection of its own, given back at
+// once.
+inline bool KeyboardFree() {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  bool nobodyHolds = false;
+  if (!xcb_connection_has_error(c)) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    XReply<xcb_grab_keyboard_reply_t> grab(
+        xcb_grab_keyboard_reply(c, xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
+                                                     XCB_GRAB_MODE_ASYNC),
+                                nullptr),
+        &std::free);
+    nobodyHolds = grab && grab->status == XCB_GRAB_STATUS_SUCCESS;
+    if (nobodyHolds) xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+    xcb_flush(c);
+  }
+  xcb_disconnect(c);
+  return nobodyHolds;
+}
+
 // The start of such a program, before its application object: the test
 // library's options, --window-manager (the run with openbox), Qt on the X
 // server. False, said on stderr, without an X display.
