@@ -6,6 +6,7 @@
 #include "platform/WindowTable.h"
 #include "platform/WindowUtils.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPointer>
@@ -340,6 +341,79 @@ void CorrectNativePlace(QWindow* window) {
 #endif
 }
 
+#if QT_CONFIG(xcb)
+// Qt reads the configure notice of a top-level window by asking the X
+// server where the window is by then, not by the place the notice tells. A
+// reparenting window manager may have put the window into its frame in
+// between, before it placed the frame: Qt then takes the frame's first
+// corner (the screen's) for the window's place, without telling the widget,
+// and the next size the program gives the window goes out at that corner,
+// where the window manager moves the window. A notice the X server made
+// while the root window was the window's parent tells the place on the
+// screen itself: it is read by its place, as a window manager's notice is.
+// The parents are followed in the order of the events, from the reparent
+// notices in the same stream; once framed, a window's notices are Qt's to
+// read as before.
+class NoticeReader final : public QObject, public QAbstractNativeEventFilter {
+ public:
+  explicit NoticeReader(QObject* application) : QObject(application) {
+    xcb_connection_t* c = XConnection();
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    // The windows there already are where they are now.
+    for (QWindow* w : QGuiApplication::topLevelWindows()) {
+      if (!w->handle()) continue;
+      const auto id = xcb_window_t(w->winId());
+      XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, id), nullptr), &std::free);
+      if (tree && tree->parent != root_) framed_.insert(id);
+    }
+  }
+  bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+    if (type != "xcb_generic_event_t") return false;
+    auto* event = static_cast<xcb_generic_event_t*>(message);
+    switch (event->response_type & 0x7F) {
+      case XCB_REPARENT_NOTIFY:
+        if (const auto* e = reinterpret_cast<const xcb_reparent_notify_event_t*>(event); e->event == e->window) {
+          if (e->parent == root_)
+            framed_.remove(e->window);
+          else
+            framed_.insert(e->window);
+        }
+        break;
+      case XCB_DESTROY_NOTIFY:
+        framed_.remove(reinterpret_cast<const xcb_destroy_notify_event_t*>(event)->window);
+        break;
+      case XCB_CONFIGURE_NOTIFY:
+        // A real notice marked as sent: Qt takes the place it tells.
+        if (const auto* e = reinterpret_cast<const xcb_configure_notify_event_t*>(event);
+            event->response_type == XCB_CONFIGURE_NOTIFY && e->event == e->window && !framed_.contains(e->window) &&
+            TopLevel(e->window))
+          event->response_type |= 0x80;
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
+ private:
+  static bool TopLevel(xcb_window_t id) {
+    const QWindowList windows = QGuiApplication::topLevelWindows();
+    return std::any_of(windows.begin(), windows.end(),
+                       [id](QWindow* w) { return w->handle() && xcb_window_t(w->winId()) == id; });
+  }
+
+  xcb_window_t root_ = XCB_NONE;
+  QSet<xcb_window_t> framed_;  // the windows whose parent is not the root window
+};
+
+void ReadNoticesByTheirPlace() {
+  static QPointer<NoticeReader> reader;
+  if (reader || !XConnection()) return;
+  reader = new NoticeReader(QCoreApplication::instance());
+  QCoreApplication::instance()->installNativeEventFilter(reader);
+}
+#endif
+
 // Qt's idea of where a frameless window is can go stale under a window
 // manager: a reparenting one reports the window at the corner of its
 // (empty) frame, and Qt may take that for its place on the screen, so that
@@ -499,6 +573,9 @@ bool Restore(QWidget* w) { return Unzoom(w) || Unfill(w); }
 
 void WatchNativePlace(QWidget* w) {
   if (!w) return;
+#if QT_CONFIG(xcb)
+  ReadNoticesByTheirPlace();
+#endif
   for (QObject* child : w->children())
     if (dynamic_cast<PlaceKeeper*>(child)) return;
   new PlaceKeeper(w);

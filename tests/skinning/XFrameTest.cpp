@@ -19,6 +19,7 @@
 #include "support/XServer.h"
 
 #include <QAbstractItemView>
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QComboBox>
 #include <QCursor>
@@ -329,6 +330,74 @@ TEST_F(XFrameTest, AWindowMapsWhereTheProgramPutIt) {
       << "the window at " << QRectString(form.geometry()) << ", the X server has it at " << QRectString(NativeRect(&form));
   ClickOn(ok);
   EXPECT_TRUE(QTest::qWaitFor([&] { return presses == 1; }, kWait)) << "the click missed the button";
+}
+
+// A reparenting window manager puts a window into its frame at once and
+// places the frame a moment later; the X server's configure notice of the
+// window's place, made before the reparent, may reach the program only in
+// between. Made here on the program's connection: the window goes into a
+// frame at the screen's corner (as large as the screen, so that a place in
+// it is one on the screen) as the program takes the notice.
+class FrameBeforeTheNotice final : public QAbstractNativeEventFilter {
+ public:
+  explicit FrameBeforeTheNotice(QWidget* window) : window_(xcb_window_t(window->winId())) {
+    qApp->installNativeEventFilter(this);
+  }
+  ~FrameBeforeTheNotice() override {
+    xcb_connection_t* c = Connection();
+    if (frame_) {
+      xcb_reparent_window(c, window_, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, 0, 0);
+      xcb_destroy_window(c, frame_);
+    }
+    xcb_flush(c);
+  }
+  bool reparented = false;
+
+ private:
+  static xcb_connection_t* Connection() {
+    return qGuiApp->nativeInterface<QNativeInterface::QX11Application>()->connection();
+  }
+  bool nativeEventFilter(const QByteArray&, void* message, qintptr*) override {
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if (event->response_type == XCB_REPARENT_NOTIFY)
+      reparented = reparented || reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window == window_;
+    if (event->response_type != XCB_CONFIGURE_NOTIFY || frame_ ||
+        reinterpret_cast<const xcb_configure_notify_event_t*>(event)->window != window_)
+      return false;
+    xcb_connection_t* c = Connection();
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    frame_ = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, frame_, screen->root, 0, 0, screen->width_in_pixels,
+                      screen->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, 0, nullptr);
+    xcb_map_window(c, frame_);
+    xcb_reparent_window(c, window_, frame_, 0, 0);
+    return false;
+  }
+
+  const xcb_window_t window_;
+  xcb_window_t frame_ = XCB_NONE;
+};
+
+// A window stays where the program put it when a window manager frames it
+// before the program has read the notice of its place: the size the
+// program gives it next goes out at that place, not at the frame's corner
+// (a message box that sized itself again as it was framed showed at the
+// screen's corner, whatever widget it was shown over). Without a window
+// manager (with one, the frame would be its own).
+TEST_F(XFrameTest, AWindowFramedBeforeItsPlaceIsReadKeepsThePlace) {
+  if (withWindowManager) GTEST_SKIP() << "the frame would be the window manager's to make";
+  ShowSkinnedMaximized();
+  if (HasFatalFailure()) return;
+  QWidget form;
+  form.setGeometry(300, 200, 240, 120);
+  form.show();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Ready(&form) && NativeRect(&form) == form.geometry(); }, kWait));
+  FrameBeforeTheNotice framer(&form);
+  form.move(400, 250);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return framer.reparented; }, kWait));
+  form.resize(250, 120);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return NativeRect(&form) == QRect(400, 250, 250, 120); }, kWait))
+      << "the X server has the window at " << QRectString(NativeRect(&form));
 }
 
 // Popups, tool tips and a frameless tool window that never takes the
