@@ -667,6 +667,8 @@ void RunOnlyOnFreeProcessors() {
 
 // What a helper calls before each unit it claims (SetShrinkHelperPause).
 std::atomic<void (*)()> HelperPause{nullptr};
+// What the caller calls once its helpers are called (SetShrinkCallerPause).
+std::atomic<void (*)()> CallerPause{nullptr};
 
 // A search split into units for the worker pool. Unit(i) may run on two
 // threads at once, one taking over from another; the first copy to end
@@ -736,6 +738,8 @@ class TWorkerPool {
     const int most = static_cast<int>(std::min(static_cast<size_t>(ThreadCount(threads) - 1), count - 1));
     int engaged = 0;
     if (threads > 0) Engage(*run, engaged, most);
+    if (engaged > 0)
+      if (void (*pause)() = CallerPause.load(std::memory_order_acquire)) pause();
     // A default search stays on this thread until it proves long, judged
     // by what its units cost the processor, which a busy machine does not
     // stretch (TProbe); meanwhile the caller keeps an eye on the unit that
@@ -1209,6 +1213,7 @@ int64_t CountKeptCombinations(const std::vector<TCdtData>& conditions, const TLo
 }
 
 void SetShrinkHelperPause(void (*pause)()) { HelperPause.store(pause, std::memory_order_release); }
+void SetShrinkCallerPause(void (*pause)()) { CallerPause.store(pause, std::memory_order_release); }
 
 // --- TShrinkFilter ------------------------------------------------------------------
 

@@ -154,6 +154,11 @@ int64_t CountKeptCombinations(const std::vector<TCdtData>& conditions, const TLo
 // unit of work it has claimed (nullptr for none), standing for a thread the
 // system stops there for a while.
 void SetShrinkHelperPause(void (*pause)());
+// For tests: a function the calling thread of a search given a number of
+// Threads calls once it has called its helpers, before it searches any unit
+// (nullptr for none), standing for a caller the system stops there for a
+// while.
+void SetShrinkCallerPause(void (*pause)());
 
 // Runs filters off the calling thread, one at a time.
 class TShrinkFilter {

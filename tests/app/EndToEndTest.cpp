@@ -53,6 +53,7 @@
 #include "support/Pictures.h"
 #include "support/TempDir.h"
 #include "support/WindowManager.h"
+#include "support/XInput.h"
 #include "support/XServer.h"
 
 #include <QApplication>
@@ -1064,6 +1065,11 @@ void MinimizeAndBack(TfrmMain* main) {
                   5000))
       << "the maximized window's caption: " << Said(Gui([main] { return CaptionNow(main); }));
   const std::vector<int> caption = Gui([main] { return CaptionNow(main); });
+  // What the program takes in of the click (made and ended on its thread).
+  struct TSeen {
+    testsupport::SeenInput* input = Gui([] { return new testsupport::SeenInput; });
+    ~TSeen() { Gui([input = input] { delete input; }); }
+  } seen;
   ClickAt(minimize);
   if (withWindowManager) {
     ASSERT_TRUE(WaitFor([main] { return main->isMinimized() && !main->windowHandle()->isExposed(); }))
@@ -1072,7 +1078,10 @@ void MinimizeAndBack(TfrmMain* main) {
     ASSERT_TRUE(WaitFor([main] { return !main->isMinimized() && main->windowHandle()->isExposed(); }))
         << "not brought back: " << Gui([main] { return Place(main); });
   } else {
-    Pause(1000);  // the click and the command it posts are long taken
+    // Nothing iconifies it: once the program has taken the click in and run
+    // the command the click posted, it is as it was.
+    ASSERT_TRUE(WaitFor([&seen] { return seen.input->Releases > 0; })) << "the click on minimize is not taken in";
+    Gui([] {});  // queued after that command
   }
   EXPECT_TRUE(WaitFor([main] { return Fills(main) && main->isMaximized() && !main->isMinimized(); }, 5000))
       << Gui([main] { return Place(main); });

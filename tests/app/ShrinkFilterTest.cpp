@@ -307,15 +307,38 @@ TEST(ShrinkFilter, SinkHearsStartRowsProgressAndEnd) {
 }
 
 namespace {
+// What the helpers note at their pauses is noted under one lock. A test has
+// the caller of a search wait at its own pause (SetShrinkCallerPause) until
+// the helpers have done what the test checks, so that it comes before the
+// caller searches anything, however the system schedules the threads
+// (helpers run only on free processors: on a busy one a helper may wait
+// seconds for each turn). What the pauses use is never destroyed: a helper
+// may call one after its test, as the program ends.
+std::mutex& noted = *new std::mutex;
+std::condition_variable& changed = *new std::condition_variable;
+// Under `noted`; none: the caller goes on at once.
+std::function<bool()>& callerWaitsFor = *new std::function<bool()>;
+
+// The caller's pause: it waits for callerWaitsFor, a minute at most (the
+// test then finds what it waited for missing).
+void CallerWaits() {
+  std::unique_lock lock(noted);
+  if (callerWaitsFor) changed.wait_for(lock, std::chrono::minutes(1), [] { return callerWaitsFor(); });
+}
+
+void CallerWaitsFor(std::function<bool()> ready) {
+  std::lock_guard lock(noted);
+  callerWaitsFor = std::move(ready);
+}
+
 // While helpersStopped holds, every helper that calls it stays stopped.
-std::mutex pauseMutex;
-std::condition_variable pauseEnds;
-bool helpersStopped = false;
+bool helpersStopped = false;  // under `noted`
 std::atomic<int> pauses{0};
 void StopHelper() {
+  std::unique_lock lock(noted);
   pauses.fetch_add(1);
-  std::unique_lock lock(pauseMutex);
-  pauseEnds.wait(lock, [] { return !helpersStopped; });
+  changed.notify_all();
+  changed.wait(lock, [] { return !helpersStopped; });
 }
 }  // namespace
 
@@ -338,34 +361,38 @@ TEST(ShrinkFilter, StoppedHelperHoldsNothingUp) {
   std::vector<std::vector<std::string>> expected;
   for (const auto& c : cases) expected.push_back(run(c.scheme, c.count, 1));
   {
-    std::lock_guard lock(pauseMutex);
+    std::lock_guard lock(noted);
     helpersStopped = true;
   }
   pauses = 0;
   SetShrinkHelperPause(StopHelper);
+  CallerWaitsFor([] { return pauses.load() > 0; });
+  SetShrinkCallerPause(CallerWaits);
   struct TLetGo {  // also when an assertion ends the test early
     bool done = false;
     void Release() {
       if (std::exchange(done, true)) return;
       SetShrinkHelperPause(nullptr);
+      SetShrinkCallerPause(nullptr);
+      CallerWaitsFor(nullptr);
       {
-        std::lock_guard lock(pauseMutex);
+        std::lock_guard lock(noted);
         helpersStopped = false;
       }
-      pauseEnds.notify_all();
+      changed.notify_all();
     }
     ~TLetGo() { Release(); }
   } helper;
-  // Runs until a helper has stopped, then a few more with the helpers stopped.
-  for (int i = 0, after = 0; after < 3; ++i) {
-    ASSERT_LT(i, 200) << "no helper took a unit";
-    const auto& c = cases[static_cast<size_t>(i) % std::size(cases)];
+  // A helper stops in the first run, its caller waiting for that; the next
+  // runs have it stopped still.
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
     auto runs = std::async(std::launch::async, run, c.scheme, c.count, 8);
-    const bool ended = runs.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+    const bool ended = runs.wait_for(std::chrono::minutes(2)) == std::future_status::ready;
     if (!ended) helper.Release();  // or the run never ends
     ASSERT_TRUE(ended) << "the run waits for the stopped helpers";
-    EXPECT_EQ(runs.get(), expected[static_cast<size_t>(i) % std::size(cases)]);
-    after += pauses.load() > 0;
+    EXPECT_EQ(runs.get(), expected[i]);
+    ASSERT_GT(pauses.load(), 0) << "no helper took a unit";
   }
   helper.Release();
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(run(cases[i].scheme, cases[i].count, 8), expected[i]);
@@ -463,106 +490,111 @@ std::vector<std::string> Outcome(const std::vector<TCdtData>& scheme, int thread
 std::vector<std::string> RunOne(const std::vector<TCdtData>& scheme) { return Outcome(scheme, 1); }
 std::vector<std::string> Run8(const std::vector<TCdtData>& scheme) { return Outcome(scheme, 8); }
 
-// How long a test tries runs until a helper comes by. A run lasts
-// milliseconds, and on a machine with few free processors the caller often
-// ends it before any helper is scheduled.
-struct TPatience {
-  const std::chrono::steady_clock::time_point end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  bool Over() const { return std::chrono::steady_clock::now() > end; }
-};
-
 // How a helper is scheduled, noted at its units.
 std::atomic<int> helperPolicy{-1}, helperNice{0};
 void NoteHelperPolicy() {
+  std::lock_guard lock(noted);
   helperNice.store(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), std::memory_order_relaxed);
   helperPolicy.store(sched_getscheduler(0), std::memory_order_release);
+  changed.notify_all();
 }
 
 // Holds helpers where they call the pause: while `stop` holds, the first
 // helper to come (every one with `all`) stays there until let go; with
-// `freeOnNext`, the next helper to come lets them go. Each call is noted.
+// `freeOnNext`, the next helper to come lets them go. While `awaited` is
+// set, every other helper waits until that one has come. Each call is
+// noted. Under `noted`.
 struct THold {
-  std::mutex m;
-  std::condition_variable changed;
   bool stop = false, all = false, freeOnNext = false;
   int held = 0;
   std::thread::id first;              // the first helper held
+  std::thread::id awaited;
   std::vector<std::thread::id> came;  // every call, in order
   std::function<void()> onHold;       // run by a helper as it stops
-} hold;
+};
+THold& hold = *new THold;
 
 void HoldHelper() {
-  std::unique_lock lock(hold.m);
-  hold.came.push_back(std::this_thread::get_id());
+  const std::thread::id me = std::this_thread::get_id();
+  std::unique_lock lock(noted);
+  hold.came.push_back(me);
+  if (hold.awaited == me) hold.awaited = {};
+  changed.notify_all();
+  changed.wait(lock, [] { return hold.awaited == std::thread::id{}; });
   if (hold.freeOnNext && hold.held > 0) {
     hold.stop = hold.freeOnNext = false;
-    hold.changed.notify_all();
+    changed.notify_all();
     return;
   }
   if (!hold.stop || (!hold.all && hold.first != std::thread::id{})) return;
-  if (hold.first == std::thread::id{}) hold.first = std::this_thread::get_id();
+  if (hold.first == std::thread::id{}) hold.first = me;
   ++hold.held;
-  if (std::function<void()> f = hold.onHold) {
-    lock.unlock();
-    f();
-    lock.lock();
-  }
-  hold.changed.wait(lock, [] { return !hold.stop; });
+  if (hold.onHold) hold.onHold();
+  changed.notify_all();
+  changed.wait(lock, [] { return !hold.stop; });
   --hold.held;
-  hold.changed.notify_all();
+  changed.notify_all();
 }
 
 class ShrinkHelpers : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::lock_guard lock(hold.m);
+    std::lock_guard lock(noted);
     hold.stop = true;
     hold.all = hold.freeOnNext = false;
-    hold.first = {};
+    hold.first = hold.awaited = {};
     hold.came.clear();
     hold.onHold = nullptr;
     SetShrinkHelperPause(HoldHelper);
+    SetShrinkCallerPause(CallerWaits);
   }
   // Also when an assertion ends a test early: no helper stays held.
   void TearDown() override {
     LetGo();
+    SetShrinkCallerPause(nullptr);
     SetShrinkHelperPause(nullptr);
-    std::unique_lock lock(hold.m);
-    hold.changed.wait(lock, [] { return hold.held == 0; });
+    std::unique_lock lock(noted);
+    changed.wait(lock, [] { return hold.held == 0; });
     hold.onHold = nullptr;
+    callerWaitsFor = nullptr;
   }
   static void LetGo() {
-    std::lock_guard lock(hold.m);
+    std::lock_guard lock(noted);
     hold.stop = false;
-    hold.changed.notify_all();
+    hold.awaited = {};
+    changed.notify_all();
   }
   static int Held() {
-    std::lock_guard lock(hold.m);
+    std::lock_guard lock(noted);
     return hold.held;
   }
-  static size_t Calls() {
-    std::lock_guard lock(hold.m);
-    return hold.came.size();
-  }
-  // Whether the work ends within a minute; if not, the held helpers are let
-  // go so that it can.
+  // Whether the work ends within two minutes (its caller may wait one for
+  // the helpers); if not, the held helpers are let go so that it can.
   template <class T>
   static bool EndsSoon(std::future<T>& f) {
-    if (f.wait_for(std::chrono::seconds(60)) == std::future_status::ready) return true;
+    if (f.wait_for(std::chrono::minutes(2)) == std::future_status::ready) return true;
     LetGo();
     return false;
   }
-  // Runs the scheme until the first helper held, let go, has come for a
-  // unit of a later run: it has left the search it was held in.
-  static void WaitForTheFirstBack(const std::vector<TCdtData>& scheme, const std::vector<std::string>& want) {
-    const size_t from = Calls();
-    for (const TPatience patience;;) {
-      ASSERT_FALSE(patience.Over()) << "the helper let go never came back";
-      EXPECT_EQ(Run8(scheme), want);
-      std::lock_guard lock(hold.m);
-      if (std::find(hold.came.begin() + static_cast<ptrdiff_t>(from), hold.came.end(), hold.first) != hold.came.end())
-        return;
+  // One run of the scheme in which the first helper held, let go, comes for
+  // a unit: it has left the search it was held in. The caller and every
+  // other helper wait for it, so that it finds a unit left.
+  static void ExpectTheFirstBack(const std::vector<TCdtData>& scheme, const std::vector<std::string>& want) {
+    size_t from = 0;
+    {
+      std::lock_guard lock(noted);
+      ASSERT_NE(hold.first, std::thread::id{}) << "no helper was held";
+      from = hold.came.size();
+      hold.awaited = hold.first;
+      callerWaitsFor = [] { return hold.awaited == std::thread::id{}; };
     }
+    EXPECT_EQ(Run8(scheme), want);
+    std::lock_guard lock(noted);
+    hold.awaited = {};
+    callerWaitsFor = nullptr;
+    changed.notify_all();
+    EXPECT_NE(std::find(hold.came.begin() + static_cast<ptrdiff_t>(from), hold.came.end(), hold.first), hold.came.end())
+        << "the helper let go never came back";
   }
 };
 
@@ -581,23 +613,21 @@ std::vector<std::string> Terminal(const std::vector<std::string>& events) {
 TEST_F(ShrinkHelpers, HeldInOneRunLetGoInTheNext) {
   const std::vector<TCdtData> first = SchemeB(), second = SchemeT(10);
   const std::vector<std::string> wantFirst = RunOne(first), wantSecond = RunOne(second);
-  for (const TPatience patience; Held() == 0;) {
-    ASSERT_FALSE(patience.Over()) << "no helper took a unit";
-    auto run = std::async(std::launch::async, Run8, first);
-    ASSERT_TRUE(EndsSoon(run)) << "the run waits for the held helper";
-    EXPECT_EQ(run.get(), wantFirst);
-  }
+  CallerWaitsFor([] { return hold.held > 0; });
+  auto run = std::async(std::launch::async, Run8, first);
+  ASSERT_TRUE(EndsSoon(run)) << "the run waits for the held helper";
+  EXPECT_EQ(run.get(), wantFirst);
+  ASSERT_GT(Held(), 0) << "no helper took a unit";
   {
-    std::lock_guard lock(hold.m);
+    std::lock_guard lock(noted);
     hold.freeOnNext = true;
+    callerWaitsFor = [] { return hold.held == 0; };
   }
-  for (const TPatience patience; Held() > 0;) {
-    ASSERT_FALSE(patience.Over()) << "no helper of the next run came";
-    auto run = std::async(std::launch::async, Run8, second);
-    ASSERT_TRUE(EndsSoon(run));
-    EXPECT_EQ(run.get(), wantSecond);
-  }
-  WaitForTheFirstBack(second, wantSecond);
+  auto next = std::async(std::launch::async, Run8, second);
+  ASSERT_TRUE(EndsSoon(next));
+  EXPECT_EQ(next.get(), wantSecond);
+  ASSERT_EQ(Held(), 0) << "no helper of the next run came";
+  ExpectTheFirstBack(second, wantSecond);
 }
 
 // Cancelled while every helper that took a unit is held: the run ends at
@@ -608,29 +638,21 @@ TEST_F(ShrinkHelpers, CancelledWhileHelpersAreHeld) {
   const std::vector<std::string> want = RunOne(scheme);
   TShrinkFilter filter;
   {
-    std::lock_guard lock(hold.m);
+    std::lock_guard lock(noted);
     hold.all = true;
     hold.onHold = [&filter] { filter.Cancel(); };
+    callerWaitsFor = [] { return hold.held > 0; };
   }
-  bool cancelled = false;
-  for (const TPatience patience; !cancelled;) {
-    ASSERT_FALSE(patience.Over()) << "no helper took a unit";
-    TRecorder sink;
-    filter.Start(scheme, TShrinkOptions{false, Newest(), 8}, sink);
-    auto waited = std::async(std::launch::async, [&filter] { filter.Wait(); });
-    ASSERT_TRUE(EndsSoon(waited)) << "the cancelled run waits for the held helpers";
-    const std::vector<std::string> end = Terminal(sink.Events);
-    ASSERT_EQ(end.size(), 1u);
-    cancelled = end[0] == "cancelled";
-    if (!cancelled) {  // ended before a helper came
-      std::vector<std::string> rows = sink.Rows;
-      rows.push_back(end[0].substr(4));
-      EXPECT_EQ(rows, want);
-    }
-  }
+  TRecorder sink;
+  filter.Start(scheme, TShrinkOptions{false, Newest(), 8}, sink);
+  auto waited = std::async(std::launch::async, [&filter] { filter.Wait(); });
+  ASSERT_TRUE(EndsSoon(waited)) << "the cancelled run waits for the held helpers";
+  EXPECT_EQ(Terminal(sink.Events), std::vector<std::string>{"cancelled"});
+  ASSERT_GT(Held(), 0) << "no helper took a unit";
   {
-    std::lock_guard lock(hold.m);
+    std::lock_guard lock(noted);
     hold.onHold = nullptr;
+    callerWaitsFor = nullptr;
   }
   auto destroyed = std::async(std::launch::async, [&scheme] {
     TRecorder sink;
@@ -639,7 +661,7 @@ TEST_F(ShrinkHelpers, CancelledWhileHelpersAreHeld) {
   });
   ASSERT_TRUE(EndsSoon(destroyed)) << "the filter's destructor waits for the held helpers";
   LetGo();
-  WaitForTheFirstBack(scheme, want);
+  ExpectTheFirstBack(scheme, want);
 }
 
 // The filter and its sink are gone while a helper is held in one of its
@@ -648,23 +670,22 @@ TEST_F(ShrinkHelpers, CancelledWhileHelpersAreHeld) {
 TEST_F(ShrinkHelpers, FilterGoneBeforeItsHeldHelperGoesOn) {
   const std::vector<TCdtData> scheme = SchemeB();
   const std::vector<std::string> want = RunOne(scheme);
-  for (const TPatience patience; Held() == 0;) {
-    ASSERT_FALSE(patience.Over()) << "no helper took a unit";
-    auto sink = std::make_unique<TRecorder>();
-    auto filter = std::make_unique<TShrinkFilter>();
-    filter->Start(scheme, TShrinkOptions{false, Newest(), 8}, *sink);
-    auto waited = std::async(std::launch::async, [&filter] { filter->Wait(); });
-    ASSERT_TRUE(EndsSoon(waited)) << "the run waits for the held helper";
-    std::vector<std::string> rows = sink->Rows;
-    const std::vector<std::string> end = Terminal(sink->Events);
-    ASSERT_EQ(end.size(), 1u);
-    rows.push_back(end[0].substr(4));
-    EXPECT_EQ(rows, want);
-    filter.reset();
-    sink.reset();
-  }
+  CallerWaitsFor([] { return hold.held > 0; });
+  auto sink = std::make_unique<TRecorder>();
+  auto filter = std::make_unique<TShrinkFilter>();
+  filter->Start(scheme, TShrinkOptions{false, Newest(), 8}, *sink);
+  auto waited = std::async(std::launch::async, [&filter] { filter->Wait(); });
+  ASSERT_TRUE(EndsSoon(waited)) << "the run waits for the held helper";
+  std::vector<std::string> rows = sink->Rows;
+  const std::vector<std::string> end = Terminal(sink->Events);
+  ASSERT_EQ(end.size(), 1u);
+  rows.push_back(end[0].substr(4));
+  EXPECT_EQ(rows, want);
+  ASSERT_GT(Held(), 0) << "no helper took a unit";
+  filter.reset();
+  sink.reset();
   LetGo();
-  WaitForTheFirstBack(scheme, want);
+  ExpectTheFirstBack(scheme, want);
 }
 
 // Helpers run only on processors that nothing else wants, so that on a busy
@@ -674,10 +695,11 @@ TEST(ShrinkFilter, HelpersRunOnlyOnFreeProcessors) {
   const std::vector<TCdtData> scheme = SchemeT(10);
   const std::vector<std::string> want = RunOne(scheme);
   SetShrinkHelperPause(NoteHelperPolicy);
-  for (const TPatience patience; helperPolicy.load(std::memory_order_acquire) < 0;) {
-    if (patience.Over()) break;
-    EXPECT_EQ(Run8(scheme), want);
-  }
+  CallerWaitsFor([] { return helperPolicy.load(std::memory_order_acquire) >= 0; });
+  SetShrinkCallerPause(CallerWaits);
+  EXPECT_EQ(Run8(scheme), want);
+  SetShrinkCallerPause(nullptr);
+  CallerWaitsFor(nullptr);
   SetShrinkHelperPause(nullptr);
   const int policy = helperPolicy.load(std::memory_order_acquire);
   ASSERT_GE(policy, 0) << "no helper took a unit";

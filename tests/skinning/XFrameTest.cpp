@@ -16,6 +16,7 @@
 
 #include "support/FirstPaint.h"
 #include "support/WindowManager.h"
+#include "support/XInput.h"
 #include "support/XServer.h"
 
 #include <QAbstractItemView>
@@ -27,7 +28,6 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -629,29 +629,17 @@ TEST_F(XFrameTest, ACaptionDoubleClickMaximizesAndRestoresAndADragMoves) {
 
   // The press dragged past the drag distance, and the program has seen
   // the pointer there before it goes on.
-  struct Pointer final : QObject {
-    QPoint at;
-    bool eventFilter(QObject*, QEvent* e) override {
-      if (e->type() == QEvent::MouseMove) at = static_cast<QMouseEvent*>(e)->globalPosition().toPoint();
-      return false;
-    }
-  } pointer;
-  qApp->installEventFilter(&pointer);
   const QPoint from = caption(), offset(60, 40), begun = from + QPoint(30, 20);
-  Xdotool(QStringLiteral("mousemove --sync %1 %2 mousedown 1 mousemove %3 %4")
-              .arg(from.x()).arg(from.y()).arg(begun.x()).arg(begun.y()));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return pointer.at == begun; }, kWait));
-  qApp->removeEventFilter(&pointer);
-  // A window manager that takes the move over follows the pointer once it
-  // has it (and tells the program where the window went when it ends): the
-  // pointer goes to the end again until the X server has the window there.
-  const QRect moved = restored.translated(offset);
-  bool there = false;
-  for (int i = 0; i < 10 && !there; ++i) {
-    const QPoint to = from + offset;
-    Xdotool(QStringLiteral("mousemove %1 %2 mousemove %3 %4").arg(to.x() + 1).arg(to.y()).arg(to.x()).arg(to.y()));
-    there = QTest::qWaitFor([&] { return NativeRect(main_.get()) == moved; }, 1000);
+  {
+    testsupport::SeenInput seen;
+    Xdotool(QStringLiteral("mousemove --sync %1 %2 mousedown 1 mousemove %3 %4")
+                .arg(from.x()).arg(from.y()).arg(begun.x()).arg(begun.y()));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return seen.At == begun; }, kWait));
   }
+  // A window manager that takes the move over follows the pointer once it
+  // has it (and tells the program where the window went when it ends).
+  const QRect moved = restored.translated(offset);
+  testsupport::DragOnTo(from + offset, [&] { return NativeRect(main_.get()) == moved; });
   Xdotool(QStringLiteral("mouseup 1"));
   EXPECT_TRUE(QTest::qWaitFor([&] { return WindowRect(main_.get()) == moved && Agree(); }, kWait))
       << "the drag did not move the window to " << QRectString(moved) << ": " << Describe();

@@ -1,5 +1,6 @@
 // What the test programs that run on a real X server (under xvfb-run)
-// share: their start, and the X server's own idea of a window.
+// share: their start, and the X server's own idea of a window: where it
+// is, whether it is uppermost at a point, its title.
 #pragma once
 
 #include <QGuiApplication>
@@ -34,6 +35,28 @@ inline QRect NativeRect(const QWidget* w) {
   XReply<xcb_translate_coordinates_reply_t> at(
       xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, id, screen->root, 0, 0), nullptr), &std::free);
   return size && at ? QRect(at->dst_x, at->dst_y, size->width, size->height) : QRect();
+}
+
+// Whether a click at a point of the screen goes to a top-level window: the
+// X server has it (or the window manager's frame around it) uppermost
+// there. False for a window it does not show there, or does not have.
+inline bool OnTopAt(const QWidget* w, QPoint global) {
+  auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  if (!x11 || !w->windowHandle() || !w->windowHandle()->handle()) return false;
+  xcb_connection_t* c = x11->connection();
+  const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+  XReply<xcb_translate_coordinates_reply_t> at(
+      xcb_translate_coordinates_reply(
+          c, xcb_translate_coordinates(c, root, root, int16_t(global.x()), int16_t(global.y())), nullptr),
+      &std::free);
+  if (!at || at->child == XCB_WINDOW_NONE) return false;
+  // The window's ancestor just below the root.
+  for (auto id = xcb_window_t(w->winId());;) {
+    XReply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c, xcb_query_tree(c, id), nullptr), &std::free);
+    if (!tree) return false;
+    if (tree->parent == root) return id == at->child;
+    id = tree->parent;
+  }
 }
 
 // The title the X server has for a top-level window (_NET_WM_NAME, else

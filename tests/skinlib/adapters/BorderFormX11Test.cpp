@@ -30,16 +30,17 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QThread>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
 using namespace platform;
 using testsupport::Compositor;
+using testsupport::NativeRect;
 using testsupport::Screen;
 using testsupport::WaitFor;
 
@@ -94,7 +95,7 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
   TsSkinProvider* provider = nullptr;
   LayeredWindow* border = nullptr;
   // The border (of the skin now) lies around the form wherever the window
-  // manager put it, no fade running.
+  // manager put it, no fade running, and the X server has it there.
   const auto settled = [&] {
     if (!WaitFor([&] {
           return !StandByWindowOf(form.get()) && provider->HasBorderWindow() &&
@@ -102,14 +103,22 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
         }, 10000))
       return false;
     border = provider->BorderForm()->BorderWindow();
-    if (!WaitFor([&] {
-          const TRect r = GetWindowRect(form.get());
-          return border->pos() == QPoint(r.Left - provider->CacheShiftX(), r.Top - provider->CacheShiftY());
-        }))
-      return false;
-    QThread::msleep(300);
-    QApplication::processEvents();
-    return true;
+    return WaitFor([&] {
+      const TRect r = GetWindowRect(form.get());
+      return border->pos() == QPoint(r.Left - provider->CacheShiftX(), r.Top - provider->CacheShiftY()) &&
+             NativeRect(border) == border->geometry();
+    });
+  };
+  // The screen once it shows the active form's title at a point, or as it
+  // is when the time is up: the compositing manager paints in its own time.
+  const QRgb title = qRgb(testskins::kFormTitleHotColor & 0xFF, (testskins::kFormTitleHotColor >> 8) & 0xFF,
+                          (testskins::kFormTitleHotColor >> 16) & 0xFF);
+  QImage screen;
+  const auto titleShownAt = [&](const std::function<QPoint()>& at, const std::function<bool()>& more = [] { return true; }) {
+    return WaitFor([&] {
+      screen = Screen();
+      return (screen.pixel(at()) & 0xFFFFFF) == (title & 0xFFFFFF) && more();
+    }, 10000);
   };
   // A form with a menu line and a label, skinned and shown.
   form = std::make_unique<QWidget>();
@@ -126,9 +135,12 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
   form->show();
   form->activateWindow();
   ASSERT_TRUE(settled());
+  // The border's caption, above the form.
+  const auto caption = [&] { return border->mapToGlobal(QPoint(border->width() / 2, testskins::kExtMargin + 6)); };
+  EXPECT_TRUE(titleShownAt(caption)) << "the form's title is not on the screen";
   if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty()) {
     const QRect area = border->geometry().united(beneath.geometry()).adjusted(-10, -10, 10, 10);
-    EXPECT_TRUE(Screen().copy(area).save(QDir(QString::fromLocal8Bit(shots)).filePath("provider_extended_borders.png")));
+    EXPECT_TRUE(screen.copy(area).save(QDir(QString::fromLocal8Bit(shots)).filePath("provider_extended_borders.png")));
   }
 
   // A real click in the border window's top-left shadow, over `beneath`.
@@ -144,16 +156,17 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
   EXPECT_TRUE(WaitFor([&] { return QApplication::activeWindow() == &beneath; }));
 
   // The form activated again brings its border with it over `beneath`;
-  // a click on the border's caption (above the form) is the form's.
+  // a click on the border's caption (above the form) is the form's: once
+  // the program has it, `beneath` has not.
   form->activateWindow();
   ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == form.get(); }));
-  QThread::msleep(300);
-  QApplication::processEvents();
+  ASSERT_TRUE(titleShownAt(caption)) << "the form is not in front of the window beneath";
   const size_t before = beneath.presses.size();
-  const QPoint caption = border->mapToGlobal(QPoint(border->width() / 2, testskins::kExtMargin + 6));
-  testsupport::ClickAt(caption);
-  QThread::msleep(300);
-  QApplication::processEvents();
+  {
+    testsupport::SeenInput seen;
+    testsupport::ClickAt(caption());
+    ASSERT_TRUE(WaitFor([&] { return seen.Presses > 0; })) << "the click reached no window of the program";
+  }
   EXPECT_EQ(beneath.presses.size(), before);
 
   // The shown form switched to a skin of other margins that paints the
@@ -161,10 +174,12 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
   // caption lie over the picture up to its inner edge, the label is still
   // there, and the window's edges below and right of its client are the
   // skin's, not black.
-  // (The window manager hands the focus on once `beneath` goes: the form
-  // takes it back after that.)
+  // (The window manager hands the focus on once `beneath` goes, which the
+  // X server shows: the form takes it back after that.)
+  const QPoint beneathAlone = beneath.mapToGlobal(QPoint(4, 4));
+  ASSERT_TRUE(testsupport::OnTopAt(&beneath, beneathAlone));
   beneath.hide();
-  WaitFor([] { return false; }, 300);
+  ASSERT_TRUE(WaitFor([&] { return !testsupport::OnTopAt(&beneath, beneathAlone); })) << "the window beneath stays";
   form->activateWindow();
   ASSERT_TRUE(WaitFor([&] { return QApplication::activeWindow() == form.get(); }));
   const QRect place = label->geometry();
@@ -173,11 +188,6 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
   ASSERT_TRUE(settled());
   EXPECT_TRUE(label->isVisible());
   EXPECT_EQ(label->geometry(), place);
-  const QImage screen = Screen();
-  const QPoint edge = border->mapToGlobal(QPoint(border->width() / 2, manager->ExtBorderMargins.Top));
-  const QRgb title = qRgb(testskins::kFormTitleHotColor & 0xFF, (testskins::kFormTitleHotColor >> 8) & 0xFF,
-                          (testskins::kFormTitleHotColor >> 16) & 0xFF);
-  EXPECT_EQ(screen.pixel(edge) & 0xFFFFFF, title & 0xFFFFFF);
   // Pixels of a screen rectangle darker than `gray`.
   const auto darker = [&](const QRect& r, int gray) {
     int n = 0;
@@ -185,13 +195,17 @@ TEST(BorderFormX11Test, AClickInTheShadowReachesTheWindowBeneath) {
       for (int x = r.left(); x <= r.right(); ++x) n += qGray(screen.pixel(x, y)) < gray;
     return n;
   };
-  EXPECT_GT(darker(QRect(label->mapToGlobal(QPoint(0, 0)), label->size()), 100), 0) << "the label's text";
+  const auto edge = [&] { return border->mapToGlobal(QPoint(border->width() / 2, manager->ExtBorderMargins.Top)); };
+  const auto text = [&] { return darker(QRect(label->mapToGlobal(QPoint(0, 0)), label->size()), 100); };
   const QRect client(form->mapToGlobal(form->contentsRect().topLeft()), form->contentsRect().size());
   const QRect window = form->geometry();
-  EXPECT_EQ(darker(QRect(QPoint(client.center().x(), client.bottom() + 1), QPoint(client.center().x(), window.bottom())), 1),
-            0);
-  EXPECT_EQ(darker(QRect(QPoint(client.right() + 1, client.center().y()), QPoint(window.right(), client.center().y())), 1),
-            0);
+  const QRect below(QPoint(client.center().x(), client.bottom() + 1), QPoint(client.center().x(), window.bottom()));
+  const QRect right(QPoint(client.right() + 1, client.center().y()), QPoint(window.right(), client.center().y()));
+  titleShownAt(edge, [&] { return text() > 0 && darker(below, 1) == 0 && darker(right, 1) == 0; });
+  EXPECT_EQ(screen.pixel(edge()) & 0xFFFFFF, title & 0xFFFFFF);
+  EXPECT_GT(text(), 0) << "the label's text";
+  EXPECT_EQ(darker(below, 1), 0);
+  EXPECT_EQ(darker(right, 1), 0);
   if (const QByteArray shots = qgetenv("SSQ_SCREENSHOT_DIR"); !shots.isEmpty() && !withWindowManager) {
     const QRect area = border->geometry().adjusted(-10, -10, 10, 10);
     EXPECT_TRUE(screen.copy(area).save(QDir(QString::fromLocal8Bit(shots)).filePath("provider_border_mode_one.png")));

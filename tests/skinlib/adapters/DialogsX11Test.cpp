@@ -40,7 +40,6 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QStringList>
-#include <QThread>
 #include <QTimer>
 #include <QWindow>
 
@@ -57,7 +56,6 @@ using testskins::DialogDemo;
 using testsupport::ClickAt;
 using testsupport::Compositor;
 using testsupport::MoveMouse;
-using testsupport::Screen;
 using testsupport::WaitFor;
 
 namespace {
@@ -165,12 +163,9 @@ double ShareOf(const QImage& image, const QRect& band, const QColor& colour) {
 
 QImage Grab(QWidget* w) { return w->grab().toImage(); }
 
-// The pause after a change on the screen, for the window manager and the
-// compositor to follow.
-void Settle() {
-  QThread::msleep(250);
-  QApplication::processEvents();
-}
+// Whether two pictures of a window show the same look: only a text cursor
+// may blink (the file dialog's name field).
+bool SameLook(const Change& c) { return c.Share <= 0.001 && c.Where.width() <= 2; }
 
 class DialogsX11Test : public ::testing::Test {
  protected:
@@ -194,8 +189,7 @@ class DialogsX11Test : public ::testing::Test {
     }
     demo = std::make_unique<DialogDemo>(root, files);
     demo->Main->show();
-    ASSERT_TRUE(WaitFor([&] { return Exposed(demo->Main.get()); }, 10000));
-    Settle();
+    ASSERT_TRUE(WaitFor([&] { return Placed(demo->Main.get()); }, 10000));
   }
   void TearDown() override {
     MoveMouse(QPoint(1, 1));
@@ -205,11 +199,14 @@ class DialogsX11Test : public ::testing::Test {
   }
 
   static bool Exposed(QWidget* w) { return w->isVisible() && w->windowHandle() && w->windowHandle()->isExposed(); }
+  // Shown, and the X server has it where Qt has it.
+  static bool Placed(QWidget* w) { return Exposed(w) && testsupport::NativeRect(w) == w->geometry(); }
 
   // Clicks the demo button of `kind` with the real mouse and runs `steps`
-  // on the window it opens once that shows (for a dialog within its
-  // exec()); a window still open after them is closed. False when no
-  // window came or it did not go.
+  // on the window it opens once that is placed, has the keyboard and looks
+  // the same twice running (for a dialog within its exec()); a window
+  // still open after them is closed. False when no window came or it did
+  // not go.
   bool WithOpened(const Kind& kind, const std::function<void(QWidget*)>& steps) {
     demo->Opened = nullptr;
     // Qt's file dialog takes its splitter, columns and history from the
@@ -230,21 +227,31 @@ class DialogsX11Test : public ::testing::Test {
       if (auto* model = w->findChild<QFileSystemModel*>()) {
         EXPECT_TRUE(WaitFor([&] { return model->rowCount(model->index(files)) == 3; }, 10000)) << "not listed";
       }
-      Settle();
-      Settle();
+      QImage last;
+      EXPECT_TRUE(WaitFor([&] {
+        if (!w || !Placed(w) || !w->isActiveWindow()) return false;
+        const QImage now = Grab(w);
+        return SameLook(Compare(now, std::exchange(last, now)));
+      }, 10000)) << "the window does not settle";
       if (w) steps(w);
       if (w && w->isVisible()) w->close();
       done = true;
     });
     poll.start();
+    // The button where the main form (its skin just switched, say) keeps
+    // it, and the X server showing the form there.
     QPushButton* button = (*demo).*kind.Button;
-    ClickAt(button->mapToGlobal(button->rect().center()));
+    QPoint at, last;
+    EXPECT_TRUE(WaitFor([&] {
+      at = button->mapToGlobal(button->rect().center());
+      return std::exchange(last, at) == at && Placed(demo->Main.get()) && testsupport::OnTopAt(demo->Main.get(), at);
+    }, 10000)) << "the X server does not show the demo's button";
+    ClickAt(at);
     const bool ended = WaitFor([&] { return done; }, 40000);
     poll.stop();
     EXPECT_TRUE(came) << "the button opened nothing";
     // The plain form goes when it closes; a dialog when its exec() ends.
     const bool gone = WaitFor([&] { return demo->Opened.isNull() || !demo->Opened->isVisible(); }, 5000);
-    Settle();
     return ended && gone;
   }
 
@@ -265,19 +272,27 @@ class DialogsX11Test : public ::testing::Test {
     ASSERT_TRUE(WaitFor([&] { return s.Menu() && s.Menu()->isVisible(); })) << "no system menu";
     QAction* close = s.CloseItem();
     ASSERT_TRUE(close && close->isVisible() && close->isEnabled()) << "no usable close item";
-    Settle();
     QMenu* menu = s.Menu();
-    ClickAt(menu->mapToGlobal(menu->actionGeometry(close).center()));
+    const auto item = [&] { return menu->mapToGlobal(menu->actionGeometry(close).center()); };
+    ASSERT_TRUE(WaitFor([&] { return Placed(menu) && testsupport::OnTopAt(menu, item()); }))
+        << "the X server does not show the menu";
+    ClickAt(item());
     EXPECT_TRUE(WaitFor([&] { return !w || !w->isVisible(); })) << "the close item did not close it";
   }
 
-  // One title button: hot under the mouse, then clicked.
+  // One title button, once the X server shows it where the window has it
+  // now: hot under the mouse, then clicked, the click taken in.
   void Press(QWidget* w, const Skinning& s, int hitCode) {
-    const TRect r = s.Button(hitCode);
-    ASSERT_GT(r.Width(), 0) << "button " << hitCode << " not shown";
-    MoveMouse(Centre(w, r));
+    ASSERT_GT(s.Button(hitCode).Width(), 0) << "button " << hitCode << " not shown";
+    const auto centre = [&] { return Centre(w, s.Button(hitCode)); };
+    ASSERT_TRUE(WaitFor([&] { return Placed(w) && testsupport::OnTopAt(w, centre()); }))
+        << "the X server does not show button " << hitCode;
+    MoveMouse(centre());
     EXPECT_TRUE(WaitFor([&] { return s.State(hitCode) == 1; })) << "button " << hitCode << " does not turn hot";
+    testsupport::SeenInput seen;
     testsupport::XDoTool(QStringLiteral("click 1"));
+    EXPECT_TRUE(WaitFor([&] { return seen.Releases > 0; })) << "the click on button " << hitCode << " is not taken in";
+    QCoreApplication::sendPostedEvents();  // and what it posted
   }
 
   // The minimize and maximize buttons where the window has them, then the
@@ -290,27 +305,23 @@ class DialogsX11Test : public ::testing::Test {
       const QRect normal = w->geometry();
       Press(w, s, HTMAXBUTTON);
       EXPECT_TRUE(WaitFor([&] { return w->isMaximized(); })) << "maximize";
-      Settle();
       Press(w, s, HTMAXBUTTON);  // now the restore button
       EXPECT_TRUE(WaitFor([&] { return !w->isMaximized(); })) << "restore";
       EXPECT_TRUE(WaitFor([&] { return w->geometry().size() == normal.size(); })) << "restored size";
-      Settle();
     }
     if (s.Button(HTMINBUTTON).Width() > 0) {
       Press(w, s, HTMINBUTTON);
       if (withWindowManager) {
         EXPECT_TRUE(WaitFor([&] { return w->isMinimized(); })) << "minimize";
       } else {
-        // Nothing iconifies a window without a window manager: it stays.
-        Settle();
+        // Nothing iconifies a window without a window manager: the click
+        // taken in, it stays.
         EXPECT_TRUE(!w->isMinimized() && Exposed(w)) << "a minimize that cannot be done";
       }
-      Settle();
       // No task bar here to bring it back from: the program does.
       w->showNormal();
       w->activateWindow();
       ASSERT_TRUE(WaitFor([&] { return Exposed(w) && !w->isMinimized(); }, 10000));
-      Settle();
     }
     Press(w, s, HTCLOSE);
     EXPECT_TRUE(WaitFor([&] { return !w || !w->isVisible(); })) << "the close button did not close it";
@@ -361,9 +372,13 @@ class FirstFrames final : public QObject {
   QStringList unskinned_;
 };
 
+// With SSQ_SCREENSHOT_DIR set, the window goes there as the screen shows
+// it once that holds still.
 void Shot(const char* name, QWidget* w) {
   if (const QByteArray dir = qgetenv("SSQ_SCREENSHOT_DIR"); !dir.isEmpty()) {
-    EXPECT_TRUE(Screen().copy(w->frameGeometry()).save(QDir(QString::fromLocal8Bit(dir)).filePath(name)));
+    QImage shot;
+    EXPECT_TRUE(testsupport::ScreenHoldsStill(w->frameGeometry(), shot)) << name << ": the screen does not hold still";
+    EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(name)));
   }
 }
 
@@ -411,9 +426,13 @@ TEST_F(DialogsX11Test, EachWindowIsSkinnedWorksAndGetsItsPlainLookBack) {
     EXPECT_TRUE(WithOpened(kind, [&](QWidget* w) {
       ASSERT_TRUE(SkinningOf(w).Made());
       demo->Manager->SetActive(false);
-      Settle();
+      QImage after;  // once it is the plain look, or the time is up: the checks say what differs
+      WaitFor([&] {
+        if (SkinningOf(w).Made()) return false;
+        after = Grab(w);
+        return SameLook(Compare(after, before[i]));
+      });
       EXPECT_FALSE(SkinningOf(w).Made());
-      const QImage after = Grab(w);
       EXPECT_EQ(after.size(), before[i].size()) << "now " << w->width() << "x" << w->height() << " at " << w->x()
                                                 << "," << w->y() << (w->isMaximized() ? " maximized" : "");
       const Change c = Compare(after, before[i]);

@@ -54,9 +54,13 @@ namespace {
 bool withWindowManager = false;
 
 
+// With SSQ_SCREENSHOT_DIR set, the screen's `area` goes there once it
+// shows what the steps so far asked for.
 void Shot(const QString& name, const QRect& area) {
   if (const QByteArray dir = qgetenv("SSQ_SCREENSHOT_DIR"); !dir.isEmpty()) {
-    EXPECT_TRUE(Screen().copy(area).save(QDir(QString::fromLocal8Bit(dir)).filePath(name)));
+    QImage shot;
+    EXPECT_TRUE(testsupport::ScreenHoldsStill(area, shot)) << name.toStdString() << ": the screen does not hold still";
+    EXPECT_TRUE(shot.save(QDir(QString::fromLocal8Bit(dir)).filePath(name)));
   }
 }
 
@@ -119,18 +123,15 @@ TEST(ProviderX11Test, SkinnedMainWindowUnderTheRealMouse) {
   const TRect max = provider->Buttons()[1].Rect;
   MoveMouse(Centre(window.get(), max));
   EXPECT_TRUE(WaitFor([&] { return provider->Buttons()[1].State == 1; })) << "maximize turns hot";
-  QThread::msleep(300);
   Shot(QStringLiteral("provider_hot.png"), area());
   XDoTool(QStringLiteral("mousedown 1"));
   EXPECT_TRUE(WaitFor([&] { return provider->Buttons()[1].State == 2; })) << "maximize pressed";
-  QThread::msleep(200);
   Shot(QStringLiteral("provider_pressed.png"), area());
   XDoTool(QStringLiteral("mouseup 1"));
   EXPECT_TRUE(WaitFor([&] { return IsZoomed(window.get()); })) << "maximized";
   EXPECT_TRUE(WaitFor([&] {
     return window->width() >= QGuiApplication::primaryScreen()->availableGeometry().width() - 2;
   }));
-  QThread::msleep(300);
   Shot(QStringLiteral("provider_maximized.png"), QGuiApplication::primaryScreen()->geometry());
   // Restore by the same button.
   provider->PaintAll();
@@ -138,21 +139,25 @@ TEST(ProviderX11Test, SkinnedMainWindowUnderTheRealMouse) {
   XDoTool(QStringLiteral("click 1"));
   EXPECT_TRUE(WaitFor([&] { return !IsZoomed(window.get()) && window->width() == 460; })) << "restored";
 
-  // A resize by the right edge.
+  // A resize by the right edge, each step taken in by the program before
+  // the next; the window manager, if it takes the resize over, is followed
+  // until the X server has the window wider.
   MoveMouse(QPoint(10, 460));
   const QRect before = window->geometry();
   const QPoint edge = window->mapToGlobal(QPoint(window->width() - 2, window->height() / 2));
-  XDoTool(QStringLiteral("mousemove %1 %2 mousedown 1").arg(edge.x()).arg(edge.y()));
-  QThread::msleep(100);
-  QCoreApplication::processEvents();
-  XDoTool(QStringLiteral("mousemove %1 %2").arg(edge.x() + 30).arg(edge.y()));
-  QThread::msleep(100);
-  QCoreApplication::processEvents();
-  XDoTool(QStringLiteral("mousemove %1 %2 mouseup 1").arg(edge.x() + 60).arg(edge.y()));
+  {
+    testsupport::SeenInput seen;
+    XDoTool(QStringLiteral("mousemove %1 %2 mousedown 1").arg(edge.x()).arg(edge.y()));
+    EXPECT_TRUE(WaitFor([&] { return seen.Presses > 0; })) << "the press on the edge";
+    XDoTool(QStringLiteral("mousemove %1 %2").arg(edge.x() + 30).arg(edge.y()));
+    EXPECT_TRUE(WaitFor([&] { return seen.At == edge + QPoint(30, 0); })) << "the drag";
+  }
+  testsupport::DragOnTo(edge + QPoint(60, 0),
+                        [&] { return testsupport::NativeRect(window.get()).width() > before.width() + 20; });
+  XDoTool(QStringLiteral("mouseup 1"));
   EXPECT_TRUE(WaitFor([&] { return window->width() > before.width() + 20; }))
       << "width " << window->width() << " from " << before.width();
   MoveMouse(QPoint(10, 460));
-  QThread::msleep(300);
   Shot(QStringLiteral("provider_resized.png"), area());
 
   // A small sizeable form shows its size grip in the client's corner, as
@@ -267,14 +272,17 @@ TEST(ProviderX11Test, IconicMdiChildUnderTheRealMouse) {
       << "restored by a double click";
   // A drag moves it, iconic still.
   ASSERT_TRUE(minimize());
-  QThread::msleep(500);  // no double click with the press before
+  // No double click with the press before: a time to let pass, which no
+  // event marks.
+  QThread::msleep(500);
   const QPoint from = sub->pos();
   const QPoint grip = sub->mapToGlobal(QPoint(icon.Right + 12, sub->height() / 2));
-  const auto pump = [] { WaitFor([] { return false; }, 100); };  // the events so far
+  // Each step taken in by the program before the next.
+  testsupport::SeenInput seen;
   XDoTool(QStringLiteral("mousemove %1 %2 mousedown 1").arg(grip.x()).arg(grip.y()));
-  pump();
+  EXPECT_TRUE(WaitFor([&] { return seen.Presses > 0; })) << "the press on the caption";
   XDoTool(QStringLiteral("mousemove %1 %2").arg(grip.x() + 20).arg(grip.y() - 20));
-  pump();
+  EXPECT_TRUE(WaitFor([&] { return seen.At == grip + QPoint(20, -20); })) << "the drag";
   XDoTool(QStringLiteral("mousemove %1 %2 mouseup 1").arg(grip.x() + 40).arg(grip.y() - 40));
   EXPECT_TRUE(WaitFor([&] { return sub->pos() == from + QPoint(40, -40); }))
       << sub->pos().x() << "," << sub->pos().y();
