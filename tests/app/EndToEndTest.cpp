@@ -1048,6 +1048,17 @@ std::string Said(const std::vector<int>& caption) {
   return said;
 }
 
+// 出图 with nothing chosen, over the main window in the state `state`
+// names: its box is on the screen where it is, whatever that state.
+void NoDataBox(TfrmMain* main, const char* state) {
+  TFrmCondition* panel = Gui([main] { return main->FrmTrend()->ConditionPanel(); });
+  Click(panel->Button1);
+  QMessageBox* box = WaitForMessage(QStringLiteral("请选择数据！"));
+  ExpectSkinnedInFront(box, state);
+  Key("Return");
+  EXPECT_TRUE(NoModalDialog()) << state;
+}
+
 // The skin's minimize button on the maximized main window. Under a window
 // manager the window is iconified, and brought back it is maximized as it
 // was, with the caption it had. Without one nothing can iconify it: it
@@ -1110,9 +1121,11 @@ void RestoreAndMaximize(TfrmMain* main) {
   Shot("2-main-window-restored");
   ExpectOwnTitle(main, "the restored main window");
   ExpectTabBarTakesClicks(main, "restoring");
+  NoDataBox(main, "a box over the restored main window");
   ClickAt(CaptionButton(main, 1));
   EXPECT_TRUE(WaitFor([main] { return Fills(main) && main->isMaximized(); }))
       << "maximized again to " << Gui([main] { return Place(main); });
+  NoDataBox(main, "a box over the main window maximized again");
 }
 
 void User() {
@@ -1139,6 +1152,7 @@ void User() {
   Shot("2-main-window");
   ExpectOwnTitle(main, "the main window");
   ExpectTabBarTakesClicks(main, "the sign-in");
+  NoDataBox(main, "a box over the maximized main window");
 
   // Each step needs the one before: the first failure ends the run.
   for (void (*step)(TfrmMain*) : {MinimizeAndBack, RestoreAndMaximize, AboutBox, UpdateCheck, ChangePassword, TrendDialogs,
