@@ -38,6 +38,9 @@
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
 
+#include <functional>
+#include <utility>
+
 #include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
@@ -337,10 +340,13 @@ TEST_F(XFrameTest, AWindowMapsWhereTheProgramPutIt) {
 // window's place, made before the reparent, may reach the program only in
 // between. Made here on the program's connection: the window goes into a
 // frame at the screen's corner (as large as the screen, so that a place in
-// it is one on the screen) as the program takes the notice.
+// it is one on the screen) as the program takes the notice, and `framed`
+// runs as the program takes the notice of the reparent, before the frame
+// could have been placed.
 class FrameBeforeTheNotice final : public QAbstractNativeEventFilter {
  public:
-  explicit FrameBeforeTheNotice(QWidget* window) : window_(xcb_window_t(window->winId())) {
+  FrameBeforeTheNotice(QWidget* window, std::function<void()> framed)
+      : window_(xcb_window_t(window->winId())), framed_(std::move(framed)) {
     qApp->installNativeEventFilter(this);
   }
   ~FrameBeforeTheNotice() override {
@@ -359,8 +365,11 @@ class FrameBeforeTheNotice final : public QAbstractNativeEventFilter {
   }
   bool nativeEventFilter(const QByteArray&, void* message, qintptr*) override {
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
-    if (event->response_type == XCB_REPARENT_NOTIFY)
-      reparented = reparented || reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window == window_;
+    if (event->response_type == XCB_REPARENT_NOTIFY && frame_ && !reparented &&
+        reinterpret_cast<const xcb_reparent_notify_event_t*>(event)->window == window_) {
+      reparented = true;
+      framed_();
+    }
     if (event->response_type != XCB_CONFIGURE_NOTIFY || frame_ ||
         reinterpret_cast<const xcb_configure_notify_event_t*>(event)->window != window_)
       return false;
@@ -375,6 +384,7 @@ class FrameBeforeTheNotice final : public QAbstractNativeEventFilter {
   }
 
   const xcb_window_t window_;
+  const std::function<void()> framed_;
   xcb_window_t frame_ = XCB_NONE;
 };
 
@@ -392,10 +402,11 @@ TEST_F(XFrameTest, AWindowFramedBeforeItsPlaceIsReadKeepsThePlace) {
   form.setGeometry(300, 200, 240, 120);
   form.show();
   ASSERT_TRUE(QTest::qWaitFor([&] { return Ready(&form) && NativeRect(&form) == form.geometry(); }, kWait));
-  FrameBeforeTheNotice framer(&form);
+  // The program sizes the window as it is framed: ahead of whatever the
+  // frame's exposure sets off.
+  FrameBeforeTheNotice framer(&form, [&] { form.resize(250, 120); });
   form.move(400, 250);
   ASSERT_TRUE(QTest::qWaitFor([&] { return framer.reparented; }, kWait));
-  form.resize(250, 120);
   EXPECT_TRUE(QTest::qWaitFor([&] { return NativeRect(&form) == QRect(400, 250, 250, 120); }, kWait))
       << "the X server has the window at " << QRectString(NativeRect(&form));
 }
